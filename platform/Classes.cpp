@@ -1,0 +1,910 @@
+#include "platform/Classes.h"
+
+#include <cxxabi.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <typeinfo>
+
+// ---------------------------------------------------------------- TObject
+
+std::string TObject::ClassName() const
+{
+    const char* mangled = typeid(*this).name();
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> demangled(
+        abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+    std::string name = status == 0 && demangled ? demangled.get() : mangled;
+    const size_t colon = name.rfind("::");
+    return colon == std::string::npos ? name : name.substr(colon + 2);
+}
+
+// ---------------------------------------------------------------- TPersistent
+
+void TPersistent::Assign(TPersistent* Source)
+{
+    if (Source != nullptr) {
+        Source->AssignTo(this);
+        return;
+    }
+    AssignTo(this);
+}
+
+void TPersistent::AssignTo(TPersistent* Dest)
+{
+    const std::string src = ClassName();
+    const std::string dst = Dest ? Dest->ClassName() : std::string("nil");
+    throw EConvertError(Format(SysMsg::AssignError, src.c_str(), dst.c_str()));
+}
+
+// ---------------------------------------------------------------- TComponent
+
+TComponent::TComponent(TComponent* AOwner)
+{
+    if (AOwner != nullptr) AOwner->InsertComponent(this);
+}
+
+TComponent::~TComponent()
+{
+    Destroying();
+    // Those that asked to hear of our removal; each may unregister others while we walk.
+    while (!FFreeNotifies.empty()) {
+        TComponent* c = FFreeNotifies.back();
+        FFreeNotifies.pop_back();
+        c->RemoveFreeNotification(this);
+        c->Notification(this, opRemove);
+    }
+    DestroyComponents();
+    if (FOwner != nullptr) FOwner->RemoveComponent(this);
+}
+
+TComponent* TComponent::Components(int Index) const
+{
+    if (Index < 0 || Index >= ComponentCount())
+        throw EListError(Format(SysMsg::ListIndexError, Index));
+    return FComponents[static_cast<size_t>(Index)];
+}
+
+int TComponent::ComponentIndex() const
+{
+    if (FOwner == nullptr) return -1;
+    const auto& list = FOwner->FComponents;
+    const auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+TComponent* TComponent::FindComponent(const std::string& AName) const
+{
+    if (AName.empty()) return nullptr;
+    for (TComponent* c : FComponents)
+        if (SameText(c->FName, AName)) return c;
+    return nullptr;
+}
+
+void TComponent::SetName(const std::string& NewName)
+{
+    if (FName == NewName) return;
+    if (!NewName.empty() && FOwner != nullptr) {
+        TComponent* other = FOwner->FindComponent(NewName);
+        if (other != nullptr && other != this)
+            throw EComponentError(Format("A component named %s already exists", NewName.c_str()));
+    }
+    FName = NewName;
+}
+
+void TComponent::Insert(TComponent* AComponent)
+{
+    FComponents.push_back(AComponent);
+    AComponent->FOwner = this;
+}
+
+void TComponent::Remove(TComponent* AComponent)
+{
+    const auto it = std::find(FComponents.begin(), FComponents.end(), AComponent);
+    if (it != FComponents.end()) FComponents.erase(it);
+    AComponent->FOwner = nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* AComponent)
+{
+    if (AComponent->FOwner != nullptr) AComponent->FOwner->RemoveComponent(AComponent);
+    Insert(AComponent);
+    Notification(AComponent, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* AComponent)
+{
+    Notification(AComponent, opRemove);
+    Remove(AComponent);
+}
+
+void TComponent::DestroyComponents()
+{
+    while (!FComponents.empty()) {
+        TComponent* c = FComponents.back();
+        Remove(c);
+        delete c;
+    }
+}
+
+void TComponent::Destroying()
+{
+    if (HasState(csDestroying)) return;
+    FComponentState |= csDestroying;
+    for (TComponent* c : FComponents) c->Destroying();
+}
+
+void TComponent::FreeNotification(TComponent* AComponent)
+{
+    if (AComponent == nullptr || AComponent == this) return;
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end())
+        FFreeNotifies.push_back(AComponent);
+    if (std::find(AComponent->FFreeNotifies.begin(), AComponent->FFreeNotifies.end(), this) ==
+        AComponent->FFreeNotifies.end())
+        AComponent->FFreeNotifies.push_back(this);
+    FComponentState |= csFreeNotification;
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent)
+{
+    auto drop = [](std::vector<TComponent*>& v, TComponent* c) {
+        v.erase(std::remove(v.begin(), v.end(), c), v.end());
+    };
+    drop(FFreeNotifies, AComponent);
+    drop(AComponent->FFreeNotifies, this);
+}
+
+void TComponent::SetState(TComponentStateFlag f, bool on)
+{
+    if (on) FComponentState |= f;
+    else FComponentState &= ~static_cast<unsigned>(f);
+}
+
+void TComponent::Loaded()
+{
+    SetState(csLoading, false);
+}
+
+void TComponent::Notification(TComponent* AComponent, TOperation Operation)
+{
+    if (Operation == opRemove && AComponent != nullptr) RemoveFreeNotification(AComponent);
+    // A handler may remove components; walk by index from the end and re-check the bound.
+    for (size_t i = FComponents.size(); i-- > 0;) {
+        if (i >= FComponents.size()) continue;
+        FComponents[i]->Notification(AComponent, Operation);
+    }
+}
+
+// ---------------------------------------------------------------- TStrings
+
+void TStrings::Error(const char* Msg, int Data) const
+{
+    throw EStringListError(Format(Msg, Data));
+}
+
+void TStrings::Put(int Index, const std::string& S)
+{
+    BeginUpdate();
+    try {
+        TObject* obj = GetObject(Index);
+        Delete(Index);
+        InsertObject(Index, S, obj);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+TObject* TStrings::GetObject(int) const
+{
+    return nullptr;
+}
+
+void TStrings::PutObject(int, TObject*) {}
+
+void TStrings::InsertObject(int Index, const std::string& S, TObject* AObject)
+{
+    Insert(Index, S);
+    PutObject(Index, AObject);
+}
+
+int TStrings::Add(const std::string& S)
+{
+    const int result = Count();
+    Insert(result, S);
+    return result;
+}
+
+int TStrings::AddObject(const std::string& S, TObject* AObject)
+{
+    const int result = Add(S);
+    PutObject(result, AObject);
+    return result;
+}
+
+void TStrings::AddStrings(const TStrings* Strings)
+{
+    BeginUpdate();
+    try {
+        for (int i = 0; i < Strings->Count(); ++i) AddObject(Strings->Get(i), Strings->GetObject(i));
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TStrings::Assign(TPersistent* Source)
+{
+    if (auto* src = dynamic_cast<TStrings*>(Source)) {
+        if (src == this) return;
+        BeginUpdate();
+        try {
+            Clear();
+            NameValueSeparator = src->NameValueSeparator;
+            AddStrings(src);
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+void TStrings::Exchange(int Index1, int Index2)
+{
+    BeginUpdate();
+    try {
+        const std::string s1 = Get(Index1), s2 = Get(Index2);
+        TObject* o1 = GetObject(Index1);
+        TObject* o2 = GetObject(Index2);
+        Put(Index1, s2);
+        PutObject(Index1, o2);
+        Put(Index2, s1);
+        PutObject(Index2, o1);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TStrings::Move(int CurIndex, int NewIndex)
+{
+    if (CurIndex == NewIndex) return;
+    BeginUpdate();
+    try {
+        const std::string s = Get(CurIndex);
+        TObject* o = GetObject(CurIndex);
+        Delete(CurIndex);
+        InsertObject(NewIndex, s, o);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const
+{
+    return CompareText(S1, S2);
+}
+
+int TStrings::IndexOf(const std::string& S) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (CompareStrings(Get(i), S) == 0) return i;
+    return -1;
+}
+
+int TStrings::IndexOfName(const std::string& Name) const
+{
+    for (int i = 0; i < Count(); ++i) {
+        const std::string s = Get(i);
+        const size_t p = s.find(NameValueSeparator);
+        if (p != std::string::npos && CompareStrings(s.substr(0, p), Name) == 0) return i;
+    }
+    return -1;
+}
+
+int TStrings::IndexOfObject(const TObject* AObject) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (GetObject(i) == AObject) return i;
+    return -1;
+}
+
+bool TStrings::Equals(const TStrings* Strings) const
+{
+    if (Count() != Strings->Count()) return false;
+    for (int i = 0; i < Count(); ++i)
+        if (Get(i) != Strings->Get(i)) return false;
+    return true;
+}
+
+std::string TStrings::GetText() const
+{
+    std::string r;
+    for (int i = 0; i < Count(); ++i) {
+        r += Get(i);
+        r += "\r\n";
+    }
+    return r;
+}
+
+void TStrings::SetText(const std::string& Value)
+{
+    BeginUpdate();
+    try {
+        Clear();
+        size_t p = 0;
+        const size_t n = Value.size();
+        while (p < n) {
+            const size_t start = p;
+            while (p < n && Value[p] != '\r' && Value[p] != '\n') ++p;
+            Add(Value.substr(start, p - start));
+            if (p < n && Value[p] == '\r') ++p;
+            if (p < n && Value[p] == '\n') ++p;
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+std::string TStrings::CommaText() const
+{
+    if (Count() == 1 && Get(0).empty()) return "\"\"";
+    std::string r;
+    for (int i = 0; i < Count(); ++i) {
+        const std::string s = Get(i);
+        bool quote = false;
+        for (char c : s)
+            if (static_cast<unsigned char>(c) <= ' ' || c == ',' || c == '"') quote = true;
+        if (i > 0) r += ',';
+        r += quote ? AnsiQuotedStr(s, '"') : s;
+    }
+    return r;
+}
+
+void TStrings::SetCommaText(const std::string& Value)
+{
+    BeginUpdate();
+    try {
+        Clear();
+        size_t p = 0;
+        const size_t n = Value.size();
+        auto blank = [&](size_t i) { return static_cast<unsigned char>(Value[i]) <= ' '; };
+        while (p < n && blank(p)) ++p;
+        while (p < n) {
+            std::string s;
+            if (Value[p] == '"') {
+                ++p;
+                while (p < n) {
+                    if (Value[p] == '"') {
+                        if (p + 1 < n && Value[p + 1] == '"') {
+                            s += '"';
+                            p += 2;
+                            continue;
+                        }
+                        ++p;
+                        break;
+                    }
+                    s += Value[p++];
+                }
+            } else {
+                while (p < n && !blank(p) && Value[p] != ',') s += Value[p++];
+            }
+            Add(s);
+            while (p < n && blank(p)) ++p;
+            if (p < n && Value[p] == ',') {
+                ++p;
+                // A trailing comma stands for one more empty item.
+                while (p < n && blank(p)) ++p;
+                if (p >= n) Add("");
+            }
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+std::string TStrings::Names(int Index) const
+{
+    const std::string s = Get(Index);
+    const size_t p = s.find(NameValueSeparator);
+    return p == std::string::npos ? std::string() : s.substr(0, p);
+}
+
+std::string TStrings::ValueFromIndex(int Index) const
+{
+    const std::string s = Get(Index);
+    const size_t p = s.find(NameValueSeparator);
+    return p == std::string::npos ? std::string() : s.substr(p + 1);
+}
+
+std::string TStrings::Values(const std::string& Name) const
+{
+    const int i = IndexOfName(Name);
+    return i < 0 ? std::string() : ValueFromIndex(i);
+}
+
+void TStrings::SetValue(const std::string& Name, const std::string& Value)
+{
+    int i = IndexOfName(Name);
+    if (!Value.empty()) {
+        if (i < 0) i = Add("");
+        Put(i, Name + NameValueSeparator + Value);
+    } else if (i >= 0) {
+        Delete(i);
+    }
+}
+
+void TStrings::BeginUpdate()
+{
+    if (FUpdateCount++ == 0) SetUpdateState(true);
+}
+
+void TStrings::EndUpdate()
+{
+    if (FUpdateCount > 0 && --FUpdateCount == 0) SetUpdateState(false);
+}
+
+void TStrings::SetUpdateState(bool) {}
+
+void TStrings::LoadFromFile(const std::string& FileName)
+{
+    TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(&f);
+}
+
+void TStrings::LoadFromStream(TStream* Stream)
+{
+    BeginUpdate();
+    try {
+        const Int64 size = Stream->Size() - Stream->Position();
+        std::string s(static_cast<size_t>(std::max<Int64>(size, 0)), '\0');
+        if (!s.empty()) Stream->ReadBuffer(s.data(), static_cast<Int64>(s.size()));
+        SetText(s);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TStrings::SaveToFile(const std::string& FileName) const
+{
+    TFileStream f(FileName, fmCreate);
+    SaveToStream(&f);
+}
+
+void TStrings::SaveToStream(TStream* Stream) const
+{
+    const std::string s = GetText();
+    Stream->WriteBuffer(s.data(), static_cast<Int64>(s.size()));
+}
+
+// ---------------------------------------------------------------- TStringList
+
+TStringList::~TStringList()
+{
+    OnChange = nullptr;
+    OnChanging = nullptr;
+    if (OwnsObjects)
+        for (Item& it : FList) delete it.Obj;
+}
+
+void TStringList::Changed()
+{
+    if (UpdateCount() == 0 && OnChange) OnChange(this);
+}
+
+void TStringList::Changing()
+{
+    if (UpdateCount() == 0 && OnChanging) OnChanging(this);
+}
+
+void TStringList::SetUpdateState(bool Updating)
+{
+    if (Updating) Changing();
+    else Changed();
+}
+
+int TStringList::CompareStrings(const std::string& S1, const std::string& S2) const
+{
+    return FCaseSensitive ? CompareStr(S1, S2) : CompareText(S1, S2);
+}
+
+std::string TStringList::Get(int Index) const
+{
+    if (Index < 0 || Index >= Count()) Error(SysMsg::ListIndexError, Index);
+    return FList[static_cast<size_t>(Index)].S;
+}
+
+void TStringList::Put(int Index, const std::string& S)
+{
+    if (FSorted) Error(SysMsg::SortedListError, 0);
+    if (Index < 0 || Index >= Count()) Error(SysMsg::ListIndexError, Index);
+    Changing();
+    FList[static_cast<size_t>(Index)].S = S;
+    Changed();
+}
+
+TObject* TStringList::GetObject(int Index) const
+{
+    if (Index < 0 || Index >= Count()) Error(SysMsg::ListIndexError, Index);
+    return FList[static_cast<size_t>(Index)].Obj;
+}
+
+void TStringList::PutObject(int Index, TObject* AObject)
+{
+    if (Index < 0 || Index >= Count()) Error(SysMsg::ListIndexError, Index);
+    Changing();
+    FList[static_cast<size_t>(Index)].Obj = AObject;
+    Changed();
+}
+
+void TStringList::InsertItem(int Index, const std::string& S, TObject* AObject)
+{
+    Changing();
+    FList.insert(FList.begin() + Index, Item{S, AObject});
+    Changed();
+}
+
+void TStringList::Insert(int Index, const std::string& S)
+{
+    InsertObject(Index, S, nullptr);
+}
+
+void TStringList::InsertObject(int Index, const std::string& S, TObject* AObject)
+{
+    if (FSorted) Error(SysMsg::SortedListError, 0);
+    if (Index < 0 || Index > Count()) Error(SysMsg::ListIndexError, Index);
+    InsertItem(Index, S, AObject);
+}
+
+void TStringList::Delete(int Index)
+{
+    if (Index < 0 || Index >= Count()) Error(SysMsg::ListIndexError, Index);
+    Changing();
+    TObject* obj = FList[static_cast<size_t>(Index)].Obj;
+    FList.erase(FList.begin() + Index);
+    if (OwnsObjects) delete obj;
+    Changed();
+}
+
+void TStringList::Clear()
+{
+    if (FList.empty()) return;
+    Changing();
+    std::vector<Item> old;
+    old.swap(FList);
+    if (OwnsObjects)
+        for (Item& it : old) delete it.Obj;
+    Changed();
+}
+
+int TStringList::Add(const std::string& S)
+{
+    return AddObject(S, nullptr);
+}
+
+int TStringList::AddObject(const std::string& S, TObject* AObject)
+{
+    int index;
+    if (!FSorted) {
+        index = Count();
+    } else if (Find(S, index)) {
+        if (Duplicates == dupIgnore) return index;
+        if (Duplicates == dupError) throw EStringListError(SysMsg::DuplicateString);
+    }
+    InsertItem(index, S, AObject);
+    return index;
+}
+
+void TStringList::Exchange(int Index1, int Index2)
+{
+    if (Index1 < 0 || Index1 >= Count()) Error(SysMsg::ListIndexError, Index1);
+    if (Index2 < 0 || Index2 >= Count()) Error(SysMsg::ListIndexError, Index2);
+    Changing();
+    std::swap(FList[static_cast<size_t>(Index1)], FList[static_cast<size_t>(Index2)]);
+    Changed();
+}
+
+bool TStringList::Find(const std::string& S, int& Index) const
+{
+    bool found = false;
+    int l = 0, h = Count() - 1;
+    while (l <= h) {
+        const int i = (l + h) / 2;
+        const int c = CompareStrings(FList[static_cast<size_t>(i)].S, S);
+        if (c < 0) {
+            l = i + 1;
+        } else {
+            h = i - 1;
+            if (c == 0) {
+                found = true;
+                if (Duplicates != dupAccept) l = i;
+            }
+        }
+    }
+    Index = l;
+    return found;
+}
+
+int TStringList::IndexOf(const std::string& S) const
+{
+    if (!FSorted) return TStrings::IndexOf(S);
+    int i;
+    return Find(S, i) ? i : -1;
+}
+
+void TStringList::QuickSort(int L, int R, const TStringListSortCompare& Compare)
+{
+    // The comparison sees only indexes, so the pivot is parked at R while partitioning.
+    while (L < R) {
+        const int p = (L + R) / 2;
+        std::swap(FList[static_cast<size_t>(p)], FList[static_cast<size_t>(R)]);
+        int store = L;
+        for (int i = L; i < R; ++i) {
+            if (Compare(this, i, R) < 0) {
+                std::swap(FList[static_cast<size_t>(i)], FList[static_cast<size_t>(store)]);
+                ++store;
+            }
+        }
+        std::swap(FList[static_cast<size_t>(store)], FList[static_cast<size_t>(R)]);
+        if (store - L < R - store) {
+            QuickSort(L, store - 1, Compare);
+            L = store + 1;
+        } else {
+            QuickSort(store + 1, R, Compare);
+            R = store - 1;
+        }
+    }
+}
+
+void TStringList::CustomSort(const TStringListSortCompare& Compare)
+{
+    if (FSorted || Count() < 2) return;
+    Changing();
+    QuickSort(0, Count() - 1, Compare);
+    Changed();
+}
+
+void TStringList::Sort()
+{
+    if (Count() < 2) return;
+    Changing();
+    std::stable_sort(FList.begin(), FList.end(),
+                     [this](const Item& a, const Item& b) { return CompareStrings(a.S, b.S) < 0; });
+    Changed();
+}
+
+void TStringList::SetSorted(bool Value)
+{
+    if (FSorted == Value) return;
+    if (Value) Sort();
+    FSorted = Value;
+}
+
+void TStringList::SetCaseSensitive(bool Value)
+{
+    if (FCaseSensitive == Value) return;
+    FCaseSensitive = Value;
+    if (FSorted) Sort();
+}
+
+// ---------------------------------------------------------------- TStream
+
+Int64 TStream::Size()
+{
+    const Int64 pos = Seek(0, soCurrent);
+    const Int64 size = Seek(0, soEnd);
+    Seek(pos, soBeginning);
+    return size;
+}
+
+void TStream::SetSize(Int64)
+{
+    throw EStreamError("Stream size cannot be changed");
+}
+
+void TStream::ReadBuffer(void* Buffer, Int64 Count)
+{
+    if (Count != 0 && Read(Buffer, Count) != Count) throw EReadError(SysMsg::ReadError);
+}
+
+void TStream::WriteBuffer(const void* Buffer, Int64 Count)
+{
+    if (Count != 0 && Write(Buffer, Count) != Count) throw EWriteError(SysMsg::WriteError);
+}
+
+Int64 TStream::CopyFrom(TStream* Source, Int64 Count)
+{
+    if (Count == 0) {
+        Source->SetPosition(0);
+        Count = Source->Size();
+    }
+    const Int64 result = Count;
+    std::vector<Byte> buf(static_cast<size_t>(std::min<Int64>(Count, 0xF000)) + 1);
+    while (Count > 0) {
+        const Int64 n = std::min<Int64>(Count, static_cast<Int64>(buf.size()));
+        Source->ReadBuffer(buf.data(), n);
+        WriteBuffer(buf.data(), n);
+        Count -= n;
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- memory streams
+
+void TCustomMemoryStream::SetPointer(const void* Ptr, Int64 Size)
+{
+    FMemory = static_cast<const Byte*>(Ptr);
+    FSize = Size;
+}
+
+Int64 TCustomMemoryStream::Read(void* Buffer, Int64 Count)
+{
+    if (Count <= 0 || FPosition < 0 || FPosition >= FSize) return 0;
+    const Int64 n = std::min(Count, FSize - FPosition);
+    std::memcpy(Buffer, FMemory + FPosition, static_cast<size_t>(n));
+    FPosition += n;
+    return n;
+}
+
+Int64 TCustomMemoryStream::Seek(Int64 Offset, TSeekOrigin Origin)
+{
+    switch (Origin) {
+    case soBeginning: FPosition = Offset; break;
+    case soCurrent: FPosition += Offset; break;
+    case soEnd: FPosition = FSize + Offset; break;
+    }
+    return FPosition;
+}
+
+void TCustomMemoryStream::SaveToStream(TStream* Stream)
+{
+    if (FSize != 0) Stream->WriteBuffer(FMemory, FSize);
+}
+
+void TCustomMemoryStream::SaveToFile(const std::string& FileName)
+{
+    TFileStream f(FileName, fmCreate);
+    SaveToStream(&f);
+}
+
+Int64 TReadOnlyMemoryStream::Write(const void*, Int64)
+{
+    throw EStreamError("Stream is read-only");
+}
+
+void TMemoryStream::Sync()
+{
+    SetPointer(FData.data(), static_cast<Int64>(FData.size()));
+}
+
+Int64 TMemoryStream::Write(const void* Buffer, Int64 Count)
+{
+    if (Count <= 0 || FPosition < 0) return 0;
+    const Int64 end = FPosition + Count;
+    if (end > static_cast<Int64>(FData.size())) {
+        if (end > static_cast<Int64>(FData.capacity())) FData.reserve(static_cast<size_t>(end + end / 4));
+        FData.resize(static_cast<size_t>(end));
+    }
+    std::memcpy(FData.data() + FPosition, Buffer, static_cast<size_t>(Count));
+    FPosition = end;
+    Sync();
+    return Count;
+}
+
+void TMemoryStream::SetSize(Int64 NewSize)
+{
+    if (NewSize < 0) throw EStreamError("Invalid stream size");
+    FData.resize(static_cast<size_t>(NewSize));
+    Sync();
+    if (FPosition > NewSize) FPosition = NewSize;
+}
+
+void TMemoryStream::Clear()
+{
+    FData.clear();
+    FData.shrink_to_fit();
+    FPosition = 0;
+    Sync();
+}
+
+void TMemoryStream::LoadFromStream(TStream* Stream)
+{
+    Stream->SetPosition(0);
+    const Int64 n = Stream->Size();
+    SetSize(n);
+    if (n != 0) Stream->ReadBuffer(FData.data(), n);
+    FPosition = 0;
+}
+
+void TMemoryStream::LoadFromFile(const std::string& FileName)
+{
+    TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(&f);
+}
+
+// ---------------------------------------------------------------- TFileStream
+
+TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(FileName)
+{
+    const std::string path = NativeFileName(FileName);
+    if (Mode == fmCreate) {
+        FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (FHandle < 0) throw EFCreateError(Format(SysMsg::FCreateError, FileName.c_str()));
+        return;
+    }
+    int flags = O_CLOEXEC;
+    switch (Mode & 3) {
+    case fmOpenWrite: flags |= O_WRONLY; break;
+    case fmOpenReadWrite: flags |= O_RDWR; break;
+    default: flags |= O_RDONLY; break;
+    }
+    FHandle = ::open(path.c_str(), flags);
+    struct stat st {};
+    if (FHandle >= 0 && (::fstat(FHandle, &st) != 0 || S_ISDIR(st.st_mode))) {
+        ::close(FHandle);
+        FHandle = -1;
+    }
+    if (FHandle < 0) throw EFOpenError(Format(SysMsg::FOpenError, FileName.c_str()));
+}
+
+TFileStream::~TFileStream()
+{
+    if (FHandle >= 0) ::close(FHandle);
+}
+
+Int64 TFileStream::Read(void* Buffer, Int64 Count)
+{
+    Int64 done = 0;
+    auto* p = static_cast<char*>(Buffer);
+    while (done < Count) {
+        const ssize_t n = ::read(FHandle, p + done, static_cast<size_t>(Count - done));
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+Int64 TFileStream::Write(const void* Buffer, Int64 Count)
+{
+    Int64 done = 0;
+    auto* p = static_cast<const char*>(Buffer);
+    while (done < Count) {
+        const ssize_t n = ::write(FHandle, p + done, static_cast<size_t>(Count - done));
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin)
+{
+    const int whence = Origin == soBeginning ? SEEK_SET : (Origin == soCurrent ? SEEK_CUR : SEEK_END);
+    const off_t r = ::lseek(FHandle, static_cast<off_t>(Offset), whence);
+    return r < 0 ? -1 : static_cast<Int64>(r);
+}
+
+void TFileStream::SetSize(Int64 NewSize)
+{
+    if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0)
+        throw EStreamError(Format("Cannot set the size of %s", FFileName.c_str()));
+    if (Position() > NewSize) SetPosition(NewSize);
+}

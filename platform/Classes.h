@@ -1,0 +1,312 @@
+// Object model, string lists and streams of the class library.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/SysUtils.h"
+
+class TObject {
+public:
+    TObject() = default;
+    TObject(const TObject&) = delete;
+    TObject& operator=(const TObject&) = delete;
+    virtual ~TObject() = default;
+    // The unqualified class name ("TStringList"); classes may override it to report their design name.
+    virtual std::string ClassName() const;
+};
+
+// Events: the first argument is always the sender.
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+class TPersistent : public TObject {
+public:
+    // Copies Source into this object; raises EConvertError when the two kinds do not mix.
+    virtual void Assign(TPersistent* Source);
+
+protected:
+    virtual void AssignTo(TPersistent* Dest);
+    virtual TPersistent* GetOwner() { return nullptr; }
+};
+
+enum TOperation { opInsert, opRemove };
+
+enum TComponentStateFlag : unsigned {
+    csLoading = 1u << 0,
+    csReading = 1u << 1,
+    csWriting = 1u << 2,
+    csDestroying = 1u << 3,
+    csDesigning = 1u << 4,
+    csAncestor = 1u << 5,
+    csUpdating = 1u << 6,
+    csFixups = 1u << 7,
+    csFreeNotification = 1u << 8,
+    csInline = 1u << 9,
+    csDesignInstance = 1u << 10,
+};
+using TComponentState = unsigned;
+
+// An owner frees the components it owns; components that asked for it (FreeNotification) hear of
+// each other's removal through Notification. This program never loads or designs components, so
+// csLoading and csDesigning stay clear unless code sets them.
+class TComponent : public TPersistent {
+public:
+    explicit TComponent(TComponent* AOwner);
+    ~TComponent() override;
+
+    TComponent* Owner() const { return FOwner; }
+    const std::string& Name() const { return FName; }
+    virtual void SetName(const std::string& NewName);
+    Int64 Tag = 0;
+
+    int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+    TComponent* Components(int Index) const;
+    int ComponentIndex() const;
+    TComponent* FindComponent(const std::string& AName) const;
+
+    void InsertComponent(TComponent* AComponent);
+    void RemoveComponent(TComponent* AComponent);
+    // Frees every owned component, last first. Derived destructors call it when their owned
+    // components must go while the derived part still exists.
+    void DestroyComponents();
+    void FreeNotification(TComponent* AComponent);
+    void RemoveFreeNotification(TComponent* AComponent);
+
+    TComponentState ComponentState() const { return FComponentState; }
+    bool HasState(TComponentStateFlag f) const { return (FComponentState & f) != 0; }
+    void SetState(TComponentStateFlag f, bool on);
+
+    virtual void Loaded();
+    // Marks the component as being destroyed (csDestroying) and tells its owned components too.
+    void Destroying();
+
+protected:
+    // Called on the owner and its components when a component is inserted or removed, and on
+    // components that asked for FreeNotification when this one is destroyed.
+    virtual void Notification(TComponent* AComponent, TOperation Operation);
+    TPersistent* GetOwner() override { return FOwner; }
+
+private:
+    void Insert(TComponent* AComponent);
+    void Remove(TComponent* AComponent);
+
+    TComponent* FOwner = nullptr;
+    std::string FName;
+    std::vector<TComponent*> FComponents;
+    std::vector<TComponent*> FFreeNotifies;
+    TComponentState FComponentState = 0;
+};
+
+class TStream;
+
+enum TDuplicates { dupIgnore, dupAccept, dupError };
+
+// Abstract list of strings with associated objects. Descendants provide Get, GetCount, Put,
+// Insert, Delete and Clear; everything else is built on those.
+class TStrings : public TPersistent {
+public:
+    virtual int Count() const = 0;
+    virtual std::string Get(int Index) const = 0;
+    virtual void Put(int Index, const std::string& S);
+    virtual TObject* GetObject(int Index) const;
+    virtual void PutObject(int Index, TObject* AObject);
+    virtual void Insert(int Index, const std::string& S) = 0;
+    virtual void InsertObject(int Index, const std::string& S, TObject* AObject);
+    virtual void Delete(int Index) = 0;
+    virtual void Clear() = 0;
+
+    std::string operator[](int Index) const { return Get(Index); }
+    std::string Strings(int Index) const { return Get(Index); }
+    TObject* Objects(int Index) const { return GetObject(Index); }
+
+    virtual int Add(const std::string& S);
+    virtual int AddObject(const std::string& S, TObject* AObject);
+    void Append(const std::string& S) { Add(S); }
+    virtual void AddStrings(const TStrings* Strings);
+    void Assign(TPersistent* Source) override;
+    virtual void Exchange(int Index1, int Index2);
+    virtual void Move(int CurIndex, int NewIndex);
+    virtual int IndexOf(const std::string& S) const;
+    int IndexOfName(const std::string& Name) const;
+    int IndexOfObject(const TObject* AObject) const;
+    bool Equals(const TStrings* Strings) const;
+
+    // Every line followed by CR LF. Setting splits at CR, LF or CR LF; a final break adds no line.
+    virtual std::string GetText() const;
+    virtual void SetText(const std::string& Value);
+    std::string Text() const { return GetText(); }
+    // Items separated by commas; items holding blanks, commas, quotes or control bytes are quoted.
+    std::string CommaText() const;
+    void SetCommaText(const std::string& Value);
+
+    char NameValueSeparator = '=';
+    std::string Names(int Index) const;
+    std::string ValueFromIndex(int Index) const;
+    std::string Values(const std::string& Name) const;
+    // An empty value deletes the line.
+    void SetValue(const std::string& Name, const std::string& Value);
+
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const { return FUpdateCount; }
+
+    virtual void LoadFromFile(const std::string& FileName);
+    virtual void LoadFromStream(TStream* Stream);
+    virtual void SaveToFile(const std::string& FileName) const;
+    virtual void SaveToStream(TStream* Stream) const;
+
+protected:
+    // Called with true when the first BeginUpdate opens and false when the last EndUpdate closes.
+    virtual void SetUpdateState(bool Updating);
+    [[noreturn]] void Error(const char* Msg, int Data) const;
+    virtual int CompareStrings(const std::string& S1, const std::string& S2) const;
+
+private:
+    int FUpdateCount = 0;
+};
+
+class TStringList;
+using TStringListSortCompare = std::function<int(TStringList* List, int Index1, int Index2)>;
+
+class TStringList : public TStrings {
+public:
+    TStringList() = default;
+    ~TStringList() override;
+
+    int Count() const override { return static_cast<int>(FList.size()); }
+    std::string Get(int Index) const override;
+    void Put(int Index, const std::string& S) override;
+    TObject* GetObject(int Index) const override;
+    void PutObject(int Index, TObject* AObject) override;
+    void Insert(int Index, const std::string& S) override;
+    void InsertObject(int Index, const std::string& S, TObject* AObject) override;
+    void Delete(int Index) override;
+    void Clear() override;
+    int Add(const std::string& S) override;
+    int AddObject(const std::string& S, TObject* AObject) override;
+    void Exchange(int Index1, int Index2) override;
+    int IndexOf(const std::string& S) const override;
+
+    // Binary search in a sorted list: true when found; Index is the match or the insertion point.
+    bool Find(const std::string& S, int& Index) const;
+    virtual void Sort();
+    void CustomSort(const TStringListSortCompare& Compare);
+
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool Value);
+    TDuplicates Duplicates = dupIgnore;
+    bool CaseSensitive() const { return FCaseSensitive; }
+    void SetCaseSensitive(bool Value);
+    // Frees the objects of the list when lines are deleted or the list is destroyed.
+    bool OwnsObjects = false;
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnChanging;
+
+protected:
+    virtual void Changed();
+    virtual void Changing();
+    void SetUpdateState(bool Updating) override;
+    int CompareStrings(const std::string& S1, const std::string& S2) const override;
+
+private:
+    struct Item {
+        std::string S;
+        TObject* Obj = nullptr;
+    };
+    void InsertItem(int Index, const std::string& S, TObject* AObject);
+    void QuickSort(int L, int R, const TStringListSortCompare& Compare);
+
+    std::vector<Item> FList;
+    bool FSorted = false;
+    bool FCaseSensitive = false;
+};
+
+enum TSeekOrigin { soBeginning = 0, soCurrent = 1, soEnd = 2 };
+constexpr Word soFromBeginning = 0, soFromCurrent = 1, soFromEnd = 2;
+
+class TStream : public TObject {
+public:
+    // Transfer up to Count bytes; return how many were transferred.
+    virtual Int64 Read(void* Buffer, Int64 Count) = 0;
+    virtual Int64 Write(const void* Buffer, Int64 Count) = 0;
+    virtual Int64 Seek(Int64 Offset, TSeekOrigin Origin) = 0;
+
+    Int64 Position() { return Seek(0, soCurrent); }
+    void SetPosition(Int64 Pos) { Seek(Pos, soBeginning); }
+    virtual Int64 Size();
+    virtual void SetSize(Int64 NewSize);
+
+    // Transfer exactly Count bytes or raise EReadError / EWriteError.
+    void ReadBuffer(void* Buffer, Int64 Count);
+    void WriteBuffer(const void* Buffer, Int64 Count);
+    // Count 0 copies the whole source from its start.
+    Int64 CopyFrom(TStream* Source, Int64 Count);
+};
+
+// A stream over a block of memory it does not grow.
+class TCustomMemoryStream : public TStream {
+public:
+    Int64 Read(void* Buffer, Int64 Count) override;
+    Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+    Int64 Size() override { return FSize; }
+    const void* Memory() const { return FMemory; }
+    void SaveToStream(TStream* Stream);
+    void SaveToFile(const std::string& FileName);
+
+protected:
+    void SetPointer(const void* Ptr, Int64 Size);
+    const Byte* FMemory = nullptr;
+    Int64 FSize = 0;
+    Int64 FPosition = 0;
+};
+
+// Read-only view of a caller's buffer; writing raises EStreamError.
+class TReadOnlyMemoryStream : public TCustomMemoryStream {
+public:
+    TReadOnlyMemoryStream(const void* Data, Int64 Size) { SetPointer(Data, Size); }
+    Int64 Write(const void* Buffer, Int64 Count) override;
+};
+
+class TMemoryStream : public TCustomMemoryStream {
+public:
+    Int64 Write(const void* Buffer, Int64 Count) override;
+    void SetSize(Int64 NewSize) override;
+    void Clear();
+    void LoadFromStream(TStream* Stream);
+    void LoadFromFile(const std::string& FileName);
+    void* Memory() { return FData.data(); }
+    const std::vector<Byte>& Bytes() const { return FData; }
+
+private:
+    void Sync();
+    std::vector<Byte> FData;
+};
+
+constexpr Word fmCreate = 0xFFFF;
+constexpr Word fmOpenRead = 0x0000;
+constexpr Word fmOpenWrite = 0x0001;
+constexpr Word fmOpenReadWrite = 0x0002;
+constexpr Word fmShareCompat = 0x0000;
+constexpr Word fmShareExclusive = 0x0010;
+constexpr Word fmShareDenyWrite = 0x0020;
+constexpr Word fmShareDenyRead = 0x0030;
+constexpr Word fmShareDenyNone = 0x0040;
+
+class TFileStream : public TStream {
+public:
+    // fmCreate creates or truncates; otherwise the file must exist. Failure raises EFCreateError or
+    // EFOpenError naming the file.
+    TFileStream(const std::string& FileName, Word Mode);
+    ~TFileStream() override;
+    Int64 Read(void* Buffer, Int64 Count) override;
+    Int64 Write(const void* Buffer, Int64 Count) override;
+    Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+    void SetSize(Int64 NewSize) override;
+    const std::string& FileName() const { return FFileName; }
+
+private:
+    std::string FFileName;
+    int FHandle = -1;
+};

@@ -1,0 +1,388 @@
+#include "platform/SysUtils.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+std::string FormatV(const char* fmt, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, fmt, copy);
+    va_end(copy);
+    if (n <= 0) return {};
+    std::string out(static_cast<size_t>(n), '\0');
+    std::vsnprintf(out.data(), out.size() + 1, fmt, args);
+    return out;
+}
+
+std::string Format(const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    std::string out = FormatV(fmt, args);
+    va_end(args);
+    return out;
+}
+
+std::string IntToStr(Int64 value)
+{
+    return std::to_string(value);
+}
+
+std::string IntToHex(Int64 value, int digits)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%0*llX", digits < 0 ? 0 : digits,
+                  static_cast<unsigned long long>(value));
+    return buf;
+}
+
+bool TryStrToInt64(const std::string& s, Int64& value)
+{
+    const std::string t = Trim(s);
+    size_t i = 0;
+    bool neg = false;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
+        neg = t[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i < t.size() && t[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < t.size() && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= t.size()) return false;
+    unsigned long long acc = 0;
+    const unsigned long long limit = neg ? 9223372036854775808ULL : 9223372036854775807ULL;
+    for (; i < t.size(); ++i) {
+        const char c = t[i];
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return false;
+        if (acc > (limit - static_cast<unsigned>(d)) / static_cast<unsigned>(base)) return false;
+        acc = acc * static_cast<unsigned>(base) + static_cast<unsigned>(d);
+    }
+    value = neg ? static_cast<Int64>(0 - acc) : static_cast<Int64>(acc);
+    return true;
+}
+
+bool TryStrToInt(const std::string& s, Integer& value)
+{
+    Int64 v;
+    if (!TryStrToInt64(s, v) || v < INT32_MIN || v > INT32_MAX) return false;
+    value = static_cast<Integer>(v);
+    return true;
+}
+
+Integer StrToInt(const std::string& s)
+{
+    Integer v;
+    if (!TryStrToInt(s, v)) throw EConvertError(Format(SysMsg::InvalidInteger, s.c_str()));
+    return v;
+}
+
+Int64 StrToInt64(const std::string& s)
+{
+    Int64 v;
+    if (!TryStrToInt64(s, v)) throw EConvertError(Format(SysMsg::InvalidInteger, s.c_str()));
+    return v;
+}
+
+Integer StrToIntDef(const std::string& s, Integer def)
+{
+    Integer v;
+    return TryStrToInt(s, v) ? v : def;
+}
+
+std::string FloatToStr(double value)
+{
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15G", value);
+    // "%G" writes exponents as E+05; the class library writes E5 and E-5.
+    std::string s = buf;
+    const size_t e = s.find('E');
+    if (e != std::string::npos) {
+        std::string mant = s.substr(0, e);
+        std::string exp = s.substr(e + 1);
+        const bool neg = !exp.empty() && exp[0] == '-';
+        if (!exp.empty() && (exp[0] == '+' || exp[0] == '-')) exp.erase(0, 1);
+        while (exp.size() > 1 && exp[0] == '0') exp.erase(0, 1);
+        s = mant + "E" + (neg ? "-" : "") + exp;
+    }
+    return s;
+}
+
+bool TryStrToFloat(const std::string& s, double& value)
+{
+    const std::string t = Trim(s);
+    if (t.empty()) return false;
+    // Only plain decimal notation: no hexadecimal floats, no "inf"/"nan" words.
+    for (char c : t) {
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' ||
+              c == 'e' || c == 'E'))
+            return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() + t.size() || errno == ERANGE || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+double StrToFloat(const std::string& s)
+{
+    double v;
+    if (!TryStrToFloat(s, v)) throw EConvertError(Format(SysMsg::InvalidFloat, s.c_str()));
+    return v;
+}
+
+double StrToFloatDef(const std::string& s, double def)
+{
+    double v;
+    return TryStrToFloat(s, v) ? v : def;
+}
+
+namespace {
+
+struct FloatPattern {
+    std::string prefix, suffix;
+    int minInt = 0;     // '0' before the point
+    int minFrac = 0;    // '0' after the point
+    int maxFrac = 0;    // '0' or '#' after the point
+    bool grouping = false;
+    bool exponent = false;
+    bool expSign = false;
+    int expDigits = 0;
+};
+
+FloatPattern ParsePattern(const std::string& p)
+{
+    FloatPattern f;
+    bool inNumber = false, afterPoint = false, done = false;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const char c = p[i];
+        if (c == '"' || c == '\'') {
+            const size_t close = p.find(c, i + 1);
+            const std::string lit = p.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+            (inNumber || done ? f.suffix : f.prefix) += lit;
+            if (inNumber) done = true;
+            i = close == std::string::npos ? p.size() : close;
+        } else if (!done && (c == '0' || c == '#')) {
+            inNumber = true;
+            if (afterPoint) {
+                ++f.maxFrac;
+                if (c == '0') f.minFrac = f.maxFrac;
+            } else if (c == '0') {
+                ++f.minInt;
+            }
+        } else if (!done && c == '.') {
+            inNumber = true;
+            afterPoint = true;
+        } else if (!done && c == ',') {
+            f.grouping = true;
+        } else if (!done && inNumber && (c == 'E' || c == 'e') && i + 1 < p.size() &&
+                   (p[i + 1] == '+' || p[i + 1] == '-')) {
+            f.exponent = true;
+            f.expSign = p[i + 1] == '+';
+            i += 2;
+            while (i < p.size() && p[i] == '0') {
+                ++f.expDigits;
+                ++i;
+            }
+            --i;
+            done = true;
+        } else {
+            (inNumber ? f.suffix : f.prefix) += c;
+            if (inNumber) done = true;
+        }
+    }
+    return f;
+}
+
+}  // namespace
+
+std::string FormatFloat(const std::string& pattern, double value)
+{
+    // A ';' section for negative values is not used by any caller; only the first section counts.
+    const FloatPattern f = ParsePattern(pattern.substr(0, pattern.find(';')));
+    const bool neg = std::signbit(value) && value != 0.0;
+    double v = std::fabs(value);
+    int exp10 = 0;
+    if (f.exponent && v != 0.0) {
+        exp10 = static_cast<int>(std::floor(std::log10(v))) - (f.minInt > 0 ? f.minInt - 1 : 0);
+        v /= std::pow(10.0, exp10);
+    }
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*f", f.maxFrac, v);
+    std::string num = buf;
+    std::string ip = num, fp;
+    const size_t dot = num.find('.');
+    if (dot != std::string::npos) {
+        ip = num.substr(0, dot);
+        fp = num.substr(dot + 1);
+    }
+    while (static_cast<int>(fp.size()) > f.minFrac && !fp.empty() && fp.back() == '0') fp.pop_back();
+    if (ip == "0" && f.minInt == 0) ip.clear();
+    while (static_cast<int>(ip.size()) < f.minInt) ip.insert(0, "0");
+    if (f.grouping) {
+        for (int i = static_cast<int>(ip.size()) - 3; i > 0; i -= 3) ip.insert(static_cast<size_t>(i), ",");
+    }
+    std::string out = ip;
+    if (!fp.empty()) out += "." + fp;
+    if (f.exponent) {
+        std::string e = std::to_string(std::abs(exp10));
+        while (static_cast<int>(e.size()) < f.expDigits) e.insert(0, "0");
+        out += "E";
+        if (exp10 < 0) out += "-";
+        else if (f.expSign) out += "+";
+        out += e;
+    }
+    const bool allZero = out.find_first_not_of("0.,E+-") == std::string::npos;
+    if (out.empty()) out = "0";
+    return (neg && !allZero ? "-" : "") + f.prefix + out + f.suffix;
+}
+
+std::string UpperCase(const std::string& s)
+{
+    std::string r = s;
+    for (char& c : r)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return r;
+}
+
+std::string LowerCase(const std::string& s)
+{
+    std::string r = s;
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return r;
+}
+
+static bool IsBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string TrimLeft(const std::string& s)
+{
+    size_t i = 0;
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    return s.substr(i);
+}
+
+std::string TrimRight(const std::string& s)
+{
+    size_t n = s.size();
+    while (n > 0 && IsBlank(s[n - 1])) --n;
+    return s.substr(0, n);
+}
+
+std::string Trim(const std::string& s)
+{
+    return TrimRight(TrimLeft(s));
+}
+
+int CompareStr(const std::string& a, const std::string& b)
+{
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+int CompareText(const std::string& a, const std::string& b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && CompareText(a, b) == 0;
+}
+
+std::string AnsiQuotedStr(const std::string& s, char quote)
+{
+    std::string r(1, quote);
+    for (char c : s) {
+        r += c;
+        if (c == quote) r += c;
+    }
+    r += quote;
+    return r;
+}
+
+std::string QuotedStr(const std::string& s)
+{
+    return AnsiQuotedStr(s, '\'');
+}
+
+std::string AnsiDequotedStr(const std::string& s, char quote)
+{
+    if (s.empty() || s[0] != quote) return s;
+    std::string r;
+    size_t i = 1;
+    while (i < s.size()) {
+        if (s[i] == quote) {
+            if (i + 1 < s.size() && s[i + 1] == quote) {
+                r += quote;
+                i += 2;
+                continue;
+            }
+            return r;  // closing quote; anything after it is dropped
+        }
+        r += s[i++];
+    }
+    return s;  // no closing quote: not a quoted string
+}
+
+std::string StringOfChar(char c, int count)
+{
+    return count > 0 ? std::string(static_cast<size_t>(count), c) : std::string();
+}
+
+std::string StringReplace(const std::string& s, const std::string& from, const std::string& to,
+                          unsigned flags)
+{
+    if (from.empty()) return s;
+    const std::string hay = (flags & rfIgnoreCase) ? UpperCase(s) : s;
+    const std::string pat = (flags & rfIgnoreCase) ? UpperCase(from) : from;
+    std::string out;
+    size_t pos = 0;
+    while (pos <= s.size()) {
+        const size_t hit = hay.find(pat, pos);
+        if (hit == std::string::npos) break;
+        out.append(s, pos, hit - pos);
+        out += to;
+        pos = hit + from.size();
+        if (!(flags & rfReplaceAll)) break;
+    }
+    out.append(s, pos, std::string::npos);
+    return out;
+}
+
+std::string NativeFileName(const std::string& name)
+{
+    std::string r = name;
+    for (char& c : r)
+        if (c == '\\') c = '/';
+    return r;
+}

@@ -1,0 +1,104 @@
+// Exceptions and the string and number helpers of the class library.
+// Strings are byte strings (a Windows code page); Unicode appears only at the toolkit boundary.
+#pragma once
+
+#include <cstdarg>
+#include <exception>
+#include <string>
+
+#include "platform/Types.h"
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : FMessage(std::move(message)) {}
+    const std::string& Message() const { return FMessage; }
+    void SetMessage(std::string m) { FMessage = std::move(m); }
+    const char* what() const noexcept override { return FMessage.c_str(); }
+
+private:
+    std::string FMessage;
+};
+
+#define MORVIK_EXCEPTION(Name, Base)          \
+    class Name : public Base {                \
+    public:                                   \
+        using Base::Base;                     \
+    }
+
+MORVIK_EXCEPTION(EAbort, Exception);
+MORVIK_EXCEPTION(EConvertError, Exception);
+MORVIK_EXCEPTION(EOutOfMemory, Exception);
+MORVIK_EXCEPTION(EInOutError, Exception);
+MORVIK_EXCEPTION(EInvalidCast, Exception);
+MORVIK_EXCEPTION(EInvalidOperation, Exception);
+MORVIK_EXCEPTION(EInvalidPointer, Exception);
+MORVIK_EXCEPTION(EMathError, Exception);
+MORVIK_EXCEPTION(EZeroDivide, EMathError);
+MORVIK_EXCEPTION(ERangeError, Exception);
+MORVIK_EXCEPTION(EListError, Exception);
+MORVIK_EXCEPTION(EStringListError, EListError);
+MORVIK_EXCEPTION(EComponentError, Exception);
+MORVIK_EXCEPTION(EStreamError, Exception);
+MORVIK_EXCEPTION(EFilerError, EStreamError);
+MORVIK_EXCEPTION(EReadError, EFilerError);
+MORVIK_EXCEPTION(EWriteError, EFilerError);
+MORVIK_EXCEPTION(EFCreateError, EStreamError);
+MORVIK_EXCEPTION(EFOpenError, EStreamError);
+MORVIK_EXCEPTION(EIniFileException, Exception);
+MORVIK_EXCEPTION(EOSError, Exception);
+
+// The class library's fixed messages, shared so that every raiser uses the same text.
+namespace SysMsg {
+inline constexpr const char* InvalidInteger = "'%s' is not a valid integer value";
+inline constexpr const char* InvalidFloat = "'%s' is not a valid floating point value";
+inline constexpr const char* ListIndexError = "List index out of bounds (%d)";
+inline constexpr const char* SortedListError = "Operation not allowed on sorted list";
+inline constexpr const char* DuplicateString = "String list does not allow duplicates";
+inline constexpr const char* ReadError = "Stream read error";
+inline constexpr const char* WriteError = "Stream write error";
+inline constexpr const char* FCreateError = "Cannot create file %s";
+inline constexpr const char* FOpenError = "Cannot open file %s";
+inline constexpr const char* AssignError = "Cannot assign a %s to a %s";
+inline constexpr const char* OutOfMemory = "Out of memory";
+}  // namespace SysMsg
+
+// printf-style formatting into a byte string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatV(const char* fmt, va_list args);
+
+std::string IntToStr(Int64 value);
+std::string IntToHex(Int64 value, int digits);
+Integer StrToInt(const std::string& s);               // EConvertError when not a number
+Int64 StrToInt64(const std::string& s);
+Integer StrToIntDef(const std::string& s, Integer def);
+bool TryStrToInt(const std::string& s, Integer& value);
+// Accepts decimal and "$"/"0x" hexadecimal, with optional sign and surrounding blanks.
+bool TryStrToInt64(const std::string& s, Int64& value);
+
+std::string FloatToStr(double value);  // general format, 15 significant digits, '.' separator
+double StrToFloat(const std::string& s);
+double StrToFloatDef(const std::string& s, double def);
+bool TryStrToFloat(const std::string& s, double& value);
+// Pattern subset: '0' and '#' digits, one '.', ',' grouping, literal text in quotes, "E+00".
+std::string FormatFloat(const std::string& pattern, double value);
+
+std::string UpperCase(const std::string& s);  // ASCII letters only
+std::string LowerCase(const std::string& s);
+std::string Trim(const std::string& s);       // removes bytes <= ' ' at both ends
+std::string TrimLeft(const std::string& s);
+std::string TrimRight(const std::string& s);
+int CompareStr(const std::string& a, const std::string& b);
+int CompareText(const std::string& a, const std::string& b);  // ASCII case-insensitive
+bool SameText(const std::string& a, const std::string& b);
+std::string QuotedStr(const std::string& s);                     // 'it''s'
+std::string AnsiQuotedStr(const std::string& s, char quote);
+std::string AnsiDequotedStr(const std::string& s, char quote);  // unchanged when not quoted
+std::string StringOfChar(char c, int count);
+
+enum TReplaceFlag : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
+std::string StringReplace(const std::string& s, const std::string& from, const std::string& to,
+                          unsigned flags);
+
+// File names the design writes Windows-style (".\MORVIK.INI", "Messages\x.TXT") work as they stand:
+// every '\' becomes '/'.
+std::string NativeFileName(const std::string& name);

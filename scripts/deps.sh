@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, once, only when something is missing.
+# Sourced by test.sh and run.sh.
+morvik_packages=(cmake g++ pkg-config qt6-base-dev portaudio19-dev libasound2-dev
+                 libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+
+morvik_install_deps() {
+    local missing=() p
+    for p in "${morvik_packages[@]}"; do
+        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages. Install them with:" >&2
+        echo "  sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
+        return 1
+    fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${missing[@]}"
+}
