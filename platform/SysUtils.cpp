@@ -386,3 +386,5 @@ std::string NativeFileName(const std::string& name)
         if (c == '\\') c = '/';
     return r;
 }
+
+TFormatSettings FormatSettings;

@@ -102,3 +102,49 @@ std::string StringReplace(const std::string& s, const std::string& from, const s
 // File names the design writes Windows-style (".\MORVIK.INI", "Messages\x.TXT") work as they stand:
 // every '\' becomes '/'.
 std::string NativeFileName(const std::string& name);
+
+// Date-times: days since 30 December 1899, the time of day as the fraction.
+using TDateTime = double;
+
+// The system's broken-down time record (0 = Sunday in wDayOfWeek).
+struct TSystemTime {
+    Word wYear = 0;
+    Word wMonth = 0;
+    Word wDayOfWeek = 0;
+    Word wDay = 0;
+    Word wHour = 0;
+    Word wMinute = 0;
+    Word wSecond = 0;
+    Word wMilliseconds = 0;
+    friend bool operator==(const TSystemTime&, const TSystemTime&) = default;
+};
+
+// Locale values the formatting and parsing helpers read. One process-wide record with the en-US
+// defaults; tests and a program that wants another locale change its fields. Date and time
+// patterns use d/m/y for the date, h/n/s for the time ("mm" right after "h" means minutes) and
+// "AMPM" for the designator.
+struct TFormatSettings {
+    char ThousandSeparator = ',';
+    char DecimalSeparator = '.';
+    char DateSeparator = '/';
+    char TimeSeparator = ':';
+    char ListSeparator = ',';
+    std::string CurrencyString = "$";
+    Byte CurrencyFormat = 0;  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
+    Byte NegCurrFormat = 0;   // 0 "($1)", 1 "-$1", ... 15 "(1 $)"
+    Byte CurrencyDecimals = 2;
+    std::string ShortDateFormat = "m/d/yyyy";
+    std::string LongDateFormat = "dddd, mmmm d, yyyy";
+    std::string ShortTimeFormat = "h:nn AMPM";
+    std::string LongTimeFormat = "h:nn:ss AMPM";
+    std::string TimeAMString = "AM";
+    std::string TimePMString = "PM";
+    std::string ShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::string LongMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                      "July",    "August",   "September", "October", "November", "December"};
+    std::string ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    std::string LongDayNames[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+};
+
+extern TFormatSettings FormatSettings;
