@@ -1,0 +1,55 @@
+// Settings in a plain INI text file: "[Section]" lines open sections, "Key=Value" lines hold values.
+//
+// Every read looks at the file as it is on disk; every write is on disk when it returns (nothing waits
+// for a later flush, so nothing is lost when the program ends abruptly). Reads survive any file: a
+// missing or unreadable file, CR LF, LF or CR line ends, blank lines, ";" comment lines, lines without
+// "=", keys before the first section, very long lines and bytes that are not text. Section and key
+// names compare without regard to ASCII case; a section that appears more than once reads as one,
+// the first occurrence of a key winning.
+#pragma once
+
+#include <string>
+
+#include "platform/Classes.h"
+
+class TIniFile : public TObject {
+public:
+    // The name may be written Windows-style (".\MORVIK.INI"). The file need not exist.
+    explicit TIniFile(const std::string& FileName);
+
+    const std::string& FileName() const { return FFileName; }
+
+    // The value without the blanks around it and without one pair of surrounding double (or single)
+    // quotes; Default when the section or key is missing.
+    std::string ReadString(const std::string& Section, const std::string& Ident,
+                           const std::string& Default) const;
+    // Decimal, or hexadecimal after "$" or "0x"; Default when the text is not such a number.
+    Integer ReadInteger(const std::string& Section, const std::string& Ident, Integer Default) const;
+    double ReadFloat(const std::string& Section, const std::string& Ident, double Default) const;
+    bool ReadBool(const std::string& Section, const std::string& Ident, bool Default) const;
+
+    // Updates the key's line in place, or appends the key after the last entry of its section, or
+    // appends the section at the end of the file; every other line stays as it was. Raises
+    // EIniFileException "Unable to write to <file name>" when the file cannot be written, or when the
+    // names cannot stand in the file (empty, a line break, "]" in a section name, "=" in a key name).
+    // A line break inside a value becomes a blank: a value is one line.
+    void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value);
+    void WriteInteger(const std::string& Section, const std::string& Ident, Integer Value);
+    void WriteFloat(const std::string& Section, const std::string& Ident, double Value);  // FloatToStr
+    void WriteBool(const std::string& Section, const std::string& Ident, bool Value);     // "1" / "0"
+
+    bool SectionExists(const std::string& Section) const;
+    bool ValueExists(const std::string& Section, const std::string& Ident) const;
+    // Each fills Strings anew: the key names of a section, the section names, or "Key=Value" lines.
+    void ReadSection(const std::string& Section, TStrings* Strings) const;
+    void ReadSections(TStrings* Strings) const;
+    void ReadSectionValues(const std::string& Section, TStrings* Strings) const;
+    // Remove a section with all its keys (every occurrence), or one key.
+    void EraseSection(const std::string& Section);
+    void DeleteKey(const std::string& Section, const std::string& Ident);
+    // Writes are already on disk; kept for callers that flush after writing.
+    void UpdateFile() {}
+
+private:
+    std::string FFileName;
+};

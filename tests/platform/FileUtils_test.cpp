@@ -1,0 +1,229 @@
+#include "platform/FileUtils.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <ctime>
+
+#include "platform/Classes.h"
+#include "tests/platform/ScratchDir.h"
+
+namespace {
+
+// Split so that no "??-" trigraph appears in the source.
+const char* const kMessageMask = "??????" "-??????.TXT";
+
+struct NameParts {
+    const char* name;
+    const char* fileName;
+    const char* path;
+    const char* dir;
+    const char* ext;
+};
+
+void PrintTo(const NameParts& c, std::ostream* os)
+{
+    *os << '"' << c.name << '"';
+}
+
+class FileNameParts : public ::testing::TestWithParam<NameParts> {};
+
+TEST_P(FileNameParts, SplitAtEitherDelimiter)
+{
+    const NameParts& c = GetParam();
+    EXPECT_EQ(ExtractFileName(c.name), c.fileName);
+    EXPECT_EQ(ExtractFilePath(c.name), c.path);
+    EXPECT_EQ(ExtractFileDir(c.name), c.dir);
+    EXPECT_EQ(ExtractFileExt(c.name), c.ext);
+    // The parts put together give the name back.
+    EXPECT_EQ(std::string(c.path) + c.fileName, c.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FileNameParts,
+                         ::testing::Values(NameParts{"Messages\\070315-061502.TXT", "070315-061502.TXT", "Messages\\",
+                                                     "Messages", ".TXT"},
+                                           NameParts{".\\MORVIK.INI", "MORVIK.INI", ".\\", ".", ".INI"},
+                                           NameParts{"/home/u/raw.log", "raw.log", "/home/u/", "/home/u", ".log"},
+                                           NameParts{"a.b\\c", "c", "a.b\\", "a.b", ""},
+                                           NameParts{"a/b\\c.d.e", "c.d.e", "a/b\\", "a/b", ".e"},
+                                           NameParts{"noext", "noext", "", "", ""},
+                                           NameParts{"dir/", "", "dir/", "dir", ""},
+                                           NameParts{"/x", "x", "/", "/", ""},
+                                           NameParts{"", "", "", "", ""}));
+
+TEST(FileNames, ChangeExtensionAndDelimiters)
+{
+    EXPECT_EQ(ChangeFileExt("Raw_Logs\\07-03-15.TXT", ".BAK"), "Raw_Logs\\07-03-15.BAK");
+    EXPECT_EQ(ChangeFileExt("a.b\\c", ".txt"), "a.b\\c.txt");
+    EXPECT_EQ(ChangeFileExt("c.txt", ""), "c");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("Messages"), "Messages/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("Messages\\"), "Messages\\");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("Messages/"), "Messages/");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("Messages//"), "Messages");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
+}
+
+TEST(FileNames, ExpandResolvesAgainstTheCurrentDirectory)
+{
+    const std::string cwd = GetCurrentDir();
+    ASSERT_FALSE(cwd.empty());
+    EXPECT_EQ(ExpandFileName(".\\MORVIK.INI"), IncludeTrailingPathDelimiter(cwd) + "MORVIK.INI");
+    EXPECT_EQ(ExpandFileName("/a/b/../c/./d.txt"), "/a/c/d.txt");
+    EXPECT_EQ(ExpandFileName("/a//b\\..\\..\\..\\x"), "/x");
+    EXPECT_EQ(ExpandFileName("/a/b/"), "/a/b/");
+    EXPECT_EQ(ExpandFileName(""), "");
+}
+
+struct MaskCase {
+    const char* name;
+    const char* mask;
+    bool expected;
+};
+
+void PrintTo(const MaskCase& c, std::ostream* os)
+{
+    *os << '"' << c.name << "\" ~ \"" << c.mask << '"';
+}
+
+class Wildcards : public ::testing::TestWithParam<MaskCase> {};
+
+TEST_P(Wildcards, Match)
+{
+    const MaskCase& c = GetParam();
+    EXPECT_EQ(MatchesMask(c.name, c.mask), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Wildcards,
+    ::testing::Values(MaskCase{"070315-061502.TXT", kMessageMask, true},
+                      MaskCase{"070315-061502.txt", kMessageMask, true},
+                      MaskCase{"070315-06150.TXT", kMessageMask, false},
+                      MaskCase{"0703150-61502.TXT", kMessageMask, false},
+                      MaskCase{"070315-061502.TXT.bak", kMessageMask, false},
+                      MaskCase{"x070315-061502.TXT", kMessageMask, false},
+                      MaskCase{"abc", "a*", true}, MaskCase{"a", "a*", true}, MaskCase{"ba", "a*", false},
+                      MaskCase{"axbxc", "a*b*c", true}, MaskCase{"abcbc", "a*bc", true},
+                      MaskCase{"abcbd", "a*bc", false}, MaskCase{"aaab", "*a*ab", true},
+                      MaskCase{"noext", "*.*", true},
+                      MaskCase{"x.TXT.bak", "*.TXT", false}, MaskCase{"", "*", true}, MaskCase{"", "?", false},
+                      MaskCase{"ab", "a?", true}, MaskCase{"a", "a?", false}, MaskCase{"A?", "a?", true}));
+
+class Files : public ScratchDir {};
+
+TEST_F(Files, SearchFindsMatchingFilesInOrder)
+{
+    ASSERT_TRUE(CreateDir(Path("Messages")));
+    for (const char* n : {"070315-061502.TXT", "070314-235959.txt", "070315-061501.TXT", "junk.TXT",
+                          "070315-061503.TXT.bak"})
+        Put(std::string("Messages/") + n, std::string(7, 'x'));
+    ASSERT_TRUE(CreateDir(Path("Messages/070101-000000.TXT")));
+    Put("Messages/.70315-061502.TXT", "hidden!");
+
+    auto search = [&](Integer attr) {
+        TStringList found;
+        TSearchRec r;
+        for (Integer rc = FindFirst(Path(std::string("Messages\\") + kMessageMask), attr, r); rc == 0; rc = FindNext(r)) {
+            found.Add(r.Name);
+            if (!(r.Attr & faDirectory)) {
+                EXPECT_EQ(r.Size, 7);
+            }
+        }
+        FindClose(r);
+        return found.CommaText();
+    };
+    EXPECT_EQ(search(faReadOnly | faArchive), "070314-235959.txt,070315-061501.TXT,070315-061502.TXT");
+    EXPECT_EQ(search(faAnyFile),
+              ".70315-061502.TXT,070101-000000.TXT,070314-235959.txt,070315-061501.TXT,070315-061502.TXT");
+}
+
+TEST_F(Files, SearchReportsNothingFound)
+{
+    TSearchRec r;
+    EXPECT_NE(FindFirst(Path("missing\\*.*"), faAnyFile, r), 0);
+    FindClose(r);
+    EXPECT_EQ(FindFirst(Path("*.TXT"), faAnyFile, r), 2);
+    FindClose(r);
+    Put("one.TXT", "abc");
+    ASSERT_EQ(FindFirst(Path("*.txt"), faAnyFile, r), 0);
+    EXPECT_EQ(r.Name, "one.TXT");
+    EXPECT_EQ(r.Size, 3);
+    EXPECT_NEAR(r.TimeStamp, Now(), 1.0 / 24);
+    EXPECT_NE(FindNext(r), 0);
+    EXPECT_NE(FindNext(r), 0);  // stays at the end
+    FindClose(r);
+}
+
+TEST_F(Files, ExistenceAndAttributes)
+{
+    Put("f.txt", "12345");
+    ASSERT_TRUE(CreateDir(Path("d")));
+    EXPECT_TRUE(FileExists(Path("f.txt")));
+    EXPECT_FALSE(FileExists(Path("d")));
+    EXPECT_TRUE(DirectoryExists(Path("d")));
+    EXPECT_FALSE(DirectoryExists(Path("f.txt")));
+    EXPECT_FALSE(FileExists(Path("none")));
+    EXPECT_EQ(FileGetAttr(Path("none")), -1);
+    EXPECT_EQ(FileGetAttr(Path("f.txt")), 0);
+    EXPECT_EQ(FileGetAttr(Path("d\\")), faDirectory);
+    ASSERT_EQ(::chmod(Path("f.txt").c_str(), 0444), 0);
+    EXPECT_EQ(FileGetAttr(Path("f.txt")), faReadOnly);
+    Put(".hidden", "");
+    EXPECT_EQ(FileGetAttr(Path(".hidden")), faHidden);
+    EXPECT_EQ(FileSizeOf(Path("f.txt")), 5);
+    EXPECT_EQ(FileSizeOf(Path("d")), -1);
+    EXPECT_NEAR(FileDateTimeOf(Path("f.txt")), Now(), 1.0 / 24);
+    EXPECT_EQ(FileDateTimeOf(Path("none")), 0);
+}
+
+TEST_F(Files, DirectoriesOneLevelOrAll)
+{
+    EXPECT_TRUE(CreateDir(Path("Raw_Logs")));
+    EXPECT_FALSE(CreateDir(Path("Raw_Logs")));  // exists already
+    EXPECT_FALSE(CreateDir(Path("a\\b")));      // parent missing
+    EXPECT_TRUE(ForceDirectories(Path("a\\b\\c\\")));
+    EXPECT_TRUE(DirectoryExists(Path("a/b/c")));
+    EXPECT_TRUE(ForceDirectories(Path("a/b")));
+    Put("file", "");
+    EXPECT_FALSE(ForceDirectories(Path("file/sub")));
+    EXPECT_FALSE(RemoveDir(Path("a")));  // not empty
+    EXPECT_TRUE(RemoveDir(Path("a/b/c")));
+    EXPECT_FALSE(DirectoryExists(Path("a/b/c")));
+}
+
+TEST_F(Files, DeleteAndRenameNeverOverwrite)
+{
+    Put("old.txt", "old");
+    Put("other.txt", "other");
+    EXPECT_FALSE(RenameFile(Path("old.txt"), Path("other.txt")));
+    EXPECT_EQ(Get("other.txt"), "other");
+    EXPECT_TRUE(RenameFile(Path("old.txt"), Path("new.txt")));
+    EXPECT_FALSE(FileExists(Path("old.txt")));
+    EXPECT_EQ(Get("new.txt"), "old");
+    EXPECT_TRUE(DeleteFile(Path("new.txt")));
+    EXPECT_FALSE(DeleteFile(Path("new.txt")));
+    ASSERT_TRUE(CreateDir(Path("d")));
+    EXPECT_FALSE(DeleteFile(Path("d")));
+}
+
+TEST_F(Files, DescriptorLevelAppend)
+{
+    int h = FileCreate(Path("log.TXT"));
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(FileWrite(h, "ZCZC\r\n", 6), 6);
+    FileClose(h);
+    h = FileOpen(Path("log.TXT"), fmOpenReadWrite | fmShareDenyWrite);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(FileSeek(h, 0, 2), 6);
+    EXPECT_EQ(FileWrite(h, "NNNN\r\n", 6), 6);
+    EXPECT_EQ(FileSeek(h, 0, 0), 0);
+    char buf[32] = {};
+    EXPECT_EQ(FileRead(h, buf, sizeof buf), 12);
+    EXPECT_EQ(std::string(buf), "ZCZC\r\nNNNN\r\n");
+    FileClose(h);
+    EXPECT_EQ(FileOpen(Path("missing"), fmOpenRead), -1);
+    ASSERT_TRUE(CreateDir(Path("d")));
+    EXPECT_EQ(FileOpen(Path("d"), fmOpenRead), -1);
+    EXPECT_EQ(FileCreate(Path("nodir/x")), -1);
+}
+
+}  // namespace
