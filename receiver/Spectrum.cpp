@@ -95,8 +95,16 @@ int SpectrumPointerBin(const TTtyParams& p, int x, int xOffset)
 
 void CentreTonePairOnBin(TTtyParams& p, int bin)
 {
-    p.LowerStep = 16 * bin - p.ShiftStep / 2;
-    p.UpperStep = 16 * bin + p.ShiftStep / 2;
+    int half = p.ShiftStep / 2;
+    // Only a damaged record holds a shift that would put a tone outside the working band.
+    if (half > 16 * (bin - kFirstBin))
+        half = 16 * (bin - kFirstBin);
+    if (half > 16 * (kLastBin - bin))
+        half = 16 * (kLastBin - bin);
+    if (half < 0)
+        half = 0;
+    p.LowerStep = 16 * bin - half;
+    p.UpperStep = 16 * bin + half;
     p.LowerBin = (p.LowerStep + 8) / 16;
     p.UpperBin = (p.UpperStep + 8) / 16;
 }
