@@ -10,11 +10,11 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
-#include <future>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
+#include <future>
 #include <functional>
 #include <mutex>
 #include <random>
