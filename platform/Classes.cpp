@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -623,6 +624,19 @@ void TStringList::Exchange(int Index1, int Index2)
     Changed();
 }
 
+void TStringList::Move(int CurIndex, int NewIndex)
+{
+    if (CurIndex == NewIndex) return;
+    if (FSorted) Error(SysMsg::SortedListError, 0);
+    if (CurIndex < 0 || CurIndex >= Count()) Error(SysMsg::ListIndexError, CurIndex);
+    if (NewIndex < 0 || NewIndex >= Count()) Error(SysMsg::ListIndexError, NewIndex);
+    Changing();
+    Item it = std::move(FList[static_cast<size_t>(CurIndex)]);
+    FList.erase(FList.begin() + CurIndex);
+    FList.insert(FList.begin() + NewIndex, std::move(it));
+    Changed();
+}
+
 bool TStringList::Find(const std::string& S, int& Index) const
 {
     bool found = false;
@@ -847,7 +861,7 @@ TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(Fil
 {
     const std::string path = NativeFileName(FileName);
     if (Mode == fmCreate) {
-        FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (FHandle < 0) throw EFCreateError(Format(SysMsg::FCreateError, FileName.c_str()));
         return;
     }
@@ -877,6 +891,7 @@ Int64 TFileStream::Read(void* Buffer, Int64 Count)
     auto* p = static_cast<char*>(Buffer);
     while (done < Count) {
         const ssize_t n = ::read(FHandle, p + done, static_cast<size_t>(Count - done));
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += n;
     }
@@ -889,6 +904,7 @@ Int64 TFileStream::Write(const void* Buffer, Int64 Count)
     auto* p = static_cast<const char*>(Buffer);
     while (done < Count) {
         const ssize_t n = ::write(FHandle, p + done, static_cast<size_t>(Count - done));
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += n;
     }

@@ -186,6 +186,8 @@ public:
     int Add(const std::string& S) override;
     int AddObject(const std::string& S, TObject* AObject) override;
     void Exchange(int Index1, int Index2) override;
+    // Moves the line with its object; an owned object survives the move.
+    void Move(int CurIndex, int NewIndex) override;
     int IndexOf(const std::string& S) const override;
 
     // Binary search in a sorted list: true when found; Index is the match or the insertion point.

@@ -1,5 +1,6 @@
 #include "platform/SysUtils.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -107,6 +108,7 @@ Integer StrToIntDef(const std::string& s, Integer def)
 
 std::string FloatToStr(double value)
 {
+    if (value == 0.0) return "0";  // minus zero too
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
     char buf[64];
@@ -164,10 +166,52 @@ struct FloatPattern {
     int minFrac = 0;    // '0' after the point
     int maxFrac = 0;    // '0' or '#' after the point
     bool grouping = false;
+    bool digits = false;  // any '0' or '#' at all
     bool exponent = false;
     bool expSign = false;
     int expDigits = 0;
 };
+
+// The digits of v (>= 0) with frac decimals, rounded half away from zero on its 17 significant
+// digits, as the decimal text reads rather than as the nearest binary value happens to lie.
+void RoundedDigits(double v, int frac, std::string& ip, std::string& fp)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.16e", v);
+    std::string digits(1, buf[0]);
+    digits.append(buf + 2, 16);
+    const long pointPos = std::strtol(std::strchr(buf, 'e') + 1, nullptr, 10) + 1;
+    if (pointPos <= 0) {
+        ip = "0";
+        fp = std::string(static_cast<size_t>(-pointPos), '0') + digits;
+    } else if (static_cast<size_t>(pointPos) >= digits.size()) {
+        ip = digits + std::string(static_cast<size_t>(pointPos) - digits.size(), '0');
+        fp.clear();
+    } else {
+        ip = digits.substr(0, static_cast<size_t>(pointPos));
+        fp = digits.substr(static_cast<size_t>(pointPos));
+    }
+    const size_t keep = static_cast<size_t>(std::max(frac, 0));
+    if (fp.size() > keep) {
+        const bool up = fp[keep] >= '5';
+        fp.resize(keep);
+        if (up) {
+            size_t i = fp.size();
+            while (i > 0 && fp[i - 1] == '9') fp[--i] = '0';
+            if (i > 0) {
+                ++fp[i - 1];
+            } else {
+                size_t j = ip.size();
+                while (j > 0 && ip[j - 1] == '9') ip[--j] = '0';
+                if (j > 0) ++ip[j - 1];
+                else ip.insert(0, "1");
+            }
+        }
+    }
+    fp.resize(keep, '0');
+    const size_t nz = ip.find_first_not_of('0');
+    ip = nz == std::string::npos ? "0" : ip.substr(nz);
+}
 
 FloatPattern ParsePattern(const std::string& p)
 {
@@ -183,6 +227,7 @@ FloatPattern ParsePattern(const std::string& p)
             i = close == std::string::npos ? p.size() : close;
         } else if (!done && (c == '0' || c == '#')) {
             inNumber = true;
+            f.digits = true;
             if (afterPoint) {
                 ++f.maxFrac;
                 if (c == '0') f.minFrac = f.maxFrac;
@@ -217,23 +262,44 @@ FloatPattern ParsePattern(const std::string& p)
 
 std::string FormatFloat(const std::string& pattern, double value)
 {
-    // A ';' section for negative values is not used by any caller; only the first section counts.
-    const FloatPattern f = ParsePattern(pattern.substr(0, pattern.find(';')));
-    const bool neg = std::signbit(value) && value != 0.0;
+    // Sections "positive;negative;zero"; a negative section writes no minus sign of its own.
+    std::vector<std::string> sections(1);
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '"' || c == '\'') {
+            const size_t close = pattern.find(c, i + 1);
+            const size_t end = close == std::string::npos ? pattern.size() : close + 1;
+            sections.back() += pattern.substr(i, end - i);
+            i = end - 1;
+        } else if (c == ';') {
+            sections.emplace_back();
+        } else {
+            sections.back() += c;
+        }
+    }
+    bool neg = std::signbit(value) && value != 0.0;
+    std::string chosen = sections[0];
+    if (neg && sections.size() >= 2 && !sections[1].empty()) {
+        chosen = sections[1];
+        neg = false;
+    } else if (value == 0.0 && sections.size() >= 3 && !sections[2].empty()) {
+        chosen = sections[2];
+    }
+    if (chosen.empty()) return FloatToStr(value);
+    const FloatPattern f = ParsePattern(chosen);
+    if (!f.digits) return f.prefix + f.suffix;  // a section of text alone
     double v = std::fabs(value);
     int exp10 = 0;
     if (f.exponent && v != 0.0) {
         exp10 = static_cast<int>(std::floor(std::log10(v))) - (f.minInt > 0 ? f.minInt - 1 : 0);
         v /= std::pow(10.0, exp10);
     }
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", f.maxFrac, v);
-    std::string num = buf;
-    std::string ip = num, fp;
-    const size_t dot = num.find('.');
-    if (dot != std::string::npos) {
-        ip = num.substr(0, dot);
-        fp = num.substr(dot + 1);
+    std::string ip, fp;
+    RoundedDigits(v, f.maxFrac, ip, fp);
+    if (f.exponent && v != 0.0 && ip.size() > static_cast<size_t>(std::max(f.minInt, 1))) {
+        // Rounding carried into one more integer digit (9.996 -> 10.00): one place further.
+        ++exp10;
+        RoundedDigits(v / 10, f.maxFrac, ip, fp);
     }
     while (static_cast<int>(fp.size()) > f.minFrac && !fp.empty() && fp.back() == '0') fp.pop_back();
     if (ip == "0" && f.minInt == 0) ip.clear();

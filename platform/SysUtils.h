@@ -79,7 +79,8 @@ std::string FloatToStr(double value);  // general format, 15 significant digits,
 double StrToFloat(const std::string& s);
 double StrToFloatDef(const std::string& s, double def);
 bool TryStrToFloat(const std::string& s, double& value);
-// Pattern subset: '0' and '#' digits, one '.', ',' grouping, literal text in quotes, "E+00".
+// Pattern subset: '0' and '#' digits, one '.', ',' grouping, literal text in quotes, "E+00", and the
+// sections "positive;negative;zero". Halves round away from zero, as the decimal text reads.
 std::string FormatFloat(const std::string& pattern, double value);
 
 std::string UpperCase(const std::string& s);  // ASCII letters only

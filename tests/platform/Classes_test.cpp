@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/ScratchDir.h"
+
 namespace {
 
 struct Probe : TComponent {
@@ -122,6 +124,144 @@ TEST(Stream, FileOpenFailureNamesTheFile)
     } catch (const EFOpenError& e) {
         EXPECT_EQ(e.Message(), "Cannot open file /nonexistent/dir/x.txt");
     }
+}
+
+TEST(StringList, NamesAndValues)
+{
+    TStringList l;
+    l.SetText("Mode=0\r\nBaud=50\r\nnoequals\r\nShift=450=x\r\n");
+    EXPECT_EQ(l.Values("baud"), "50");
+    EXPECT_EQ(l.Values("Shift"), "450=x");
+    EXPECT_EQ(l.Values("noequals"), "");
+    EXPECT_EQ(l.Names(2), "");
+    EXPECT_EQ(l.Names(3), "Shift");
+    EXPECT_EQ(l.IndexOfName("MODE"), 0);
+    l.SetValue("Baud", "75");
+    l.SetValue("New", "1");
+    l.SetValue("Mode", "");
+    EXPECT_EQ(l.Text(), "Baud=75\r\nnoequals\r\nShift=450=x\r\nNew=1\r\n");
+}
+
+TEST(StringList, CaseSensitiveSortedSearch)
+{
+    TStringList l;
+    l.SetCaseSensitive(true);
+    l.SetSorted(true);
+    for (const char* s : {"b", "B", "a", "A"}) l.Add(s);
+    EXPECT_EQ(l.CommaText(), "A,B,a,b");
+    int i = -1;
+    EXPECT_TRUE(l.Find("a", i));
+    EXPECT_EQ(i, 2);
+    EXPECT_FALSE(l.Find("c", i));
+    EXPECT_EQ(i, 4);
+    EXPECT_EQ(l.IndexOf("B"), 1);
+    EXPECT_THROW(l.Put(0, "z"), EStringListError);
+    l.SetCaseSensitive(false);
+    EXPECT_EQ(l.IndexOf("b") / 2, 1);  // either spelling now matches
+}
+
+TEST(StringList, ExchangeMoveAndOwnedObjects)
+{
+    int deaths = 0;
+    struct Counted : TObject {
+        int* d;
+        explicit Counted(int* p) : d(p) {}
+        ~Counted() override { ++*d; }
+    };
+    {
+        TStringList l;
+        l.OwnsObjects = true;
+        l.AddObject("a", new Counted(&deaths));
+        l.AddObject("b", new Counted(&deaths));
+        l.AddObject("c", nullptr);
+        l.Exchange(0, 2);
+        EXPECT_EQ(l.CommaText(), "c,b,a");
+        EXPECT_EQ(l.Objects(0), nullptr);
+        l.Move(2, 0);
+        EXPECT_EQ(l.CommaText(), "a,c,b");
+        EXPECT_EQ(deaths, 0);  // the moved object lives on
+        EXPECT_THROW(l.Move(0, 3), EStringListError);
+        EXPECT_EQ(l.CommaText(), "a,c,b");
+        l.Delete(2);
+        EXPECT_EQ(deaths, 1);
+        EXPECT_THROW(l.Exchange(0, 5), EStringListError);
+    }
+    EXPECT_EQ(deaths, 2);
+}
+
+TEST(StringList, AssignCopiesAndRefusesStrangers)
+{
+    TStringList a, b;
+    a.SetText("x\r\ny\r\n");
+    b.Add("old");
+    b.Assign(&a);
+    EXPECT_TRUE(b.Equals(&a));
+    TComponent c(nullptr);
+    EXPECT_THROW(b.Assign(&c), EConvertError);
+}
+
+class StreamFiles : public ScratchDir {};
+
+TEST_F(StreamFiles, StringListFileRoundTrip)
+{
+    Put("in.txt", "one\ntwo\r\nthree\rfour");
+    TStringList l;
+    l.LoadFromFile(Path("in.txt"));
+    EXPECT_EQ(l.CommaText(), "one,two,three,four");
+    l.SaveToFile(Path("out.txt"));
+    EXPECT_EQ(Get("out.txt"), "one\r\ntwo\r\nthree\r\nfour\r\n");
+    EXPECT_THROW(l.LoadFromFile(Path("missing.txt")), EFOpenError);
+    EXPECT_EQ(l.Count(), 4);  // a failed load leaves the list alone
+}
+
+TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
+{
+    {
+        TFileStream f(Path("s.bin"), fmCreate);
+        f.WriteBuffer("0123456789", 10);
+        EXPECT_EQ(f.Size(), 10);
+        EXPECT_EQ(f.Seek(-3, soEnd), 7);
+        char c[3];
+        f.ReadBuffer(c, 3);
+        EXPECT_EQ(std::string(c, 3), "789");
+        EXPECT_THROW(f.ReadBuffer(c, 1), EReadError);
+        f.SetSize(4);
+        EXPECT_EQ(f.Position(), 4);
+    }
+    EXPECT_EQ(Get("s.bin"), "0123");
+    {
+        TFileStream f(Path("s.bin"), fmOpenReadWrite);
+        f.Seek(0, soEnd);
+        f.WriteBuffer("AB", 2);
+    }
+    EXPECT_EQ(Get("s.bin"), "0123AB");
+    try {
+        TFileStream f(Path("nodir/s.bin"), fmCreate);
+        FAIL();
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Cannot create file " + Path("nodir/s.bin"));
+    }
+    EXPECT_THROW(TFileStream(dir, fmOpenRead), EFOpenError);  // a directory is no file
+}
+
+TEST(Stream, CopyFromAndReadOnlyBuffers)
+{
+    const char data[] = "abcdef";
+    TReadOnlyMemoryStream src(data, 6);
+    TMemoryStream dst;
+    src.Seek(4, soBeginning);
+    EXPECT_EQ(dst.CopyFrom(&src, 0), 6);  // 0: the whole source from its start
+    EXPECT_EQ(std::string(dst.Bytes().begin(), dst.Bytes().end()), "abcdef");
+    src.SetPosition(2);
+    EXPECT_THROW(dst.CopyFrom(&src, 5), EReadError);  // only 4 left
+    EXPECT_THROW(src.WriteBuffer("x", 1), EStreamError);
+    dst.SetSize(2);
+    EXPECT_EQ(dst.Position(), 2);
+    EXPECT_EQ(dst.Size(), 2);
+    EXPECT_THROW(dst.SetSize(-1), EStreamError);
+    dst.Seek(-5, soCurrent);
+    char c = 0;
+    EXPECT_EQ(dst.Read(&c, 1), 0);  // before the start reads nothing
 }
 
 }  // namespace
