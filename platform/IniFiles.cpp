@@ -159,6 +159,8 @@ bool StoreFile(const std::string& path, const std::string& data)
     // Write through a symbolic link to the file it names, keeping the link.
     char resolved[PATH_MAX];
     const std::string target = ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+    // Replacing the file must not get round its being read-only.
+    if (::access(target.c_str(), W_OK) != 0) return false;
     std::string temp = target + ".XXXXXX";
     const int t = ::mkstemp(temp.data());
     if (t >= 0) {
