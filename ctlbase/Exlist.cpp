@@ -1,0 +1,280 @@
+#include "ctlbase/Exlist.h"
+
+#include <cstring>
+#include <memory>
+
+namespace {
+constexpr Integer Step = 256;
+}
+
+TExList::~TExList()
+{
+    try {
+        Clear();
+    } catch (...) {
+        // A destructor cannot pass an OnDelete exception on; the items are released regardless.
+        delete[] FList;
+        FList = nullptr;
+    }
+}
+
+void TExList::Error(const char* Msg, Integer Data)
+{
+    throw EExListError(Format(Msg, Data));
+}
+
+void TExList::CheckIndex(Integer Index) const
+{
+    if (Index < 0 || Index >= FCount) Error(ctlbase::ListIndexOutOfBounds, Index);
+}
+
+void TExList::Reallocate(Integer NewCapacity)
+{
+    void** list = nullptr;
+    if (NewCapacity > 0) {
+        list = new void*[static_cast<size_t>(NewCapacity)];
+        if (FCount > 0) std::memcpy(list, FList, sizeof(void*) * static_cast<size_t>(FCount));
+    }
+    delete[] FList;
+    FList = list;
+    FCapacity = NewCapacity;
+}
+
+void TExList::ShrinkOnce()
+{
+    if (FCapacity - Step > FCount) Reallocate(FCapacity - Step);
+}
+
+void TExList::Grow()
+{
+    Reallocate(FCapacity + Step);
+}
+
+TExList* TExList::Expand()
+{
+    if (FCount == FCapacity) Grow();
+    return this;
+}
+
+Integer TExList::Add(void* Item)
+{
+    if (FCount == FCapacity) Grow();
+    FList[FCount] = Item;
+    return FCount++;
+}
+
+void TExList::Insert(Integer Index, void* Item)
+{
+    if (Index < 0 || Index > FCount) Error(ctlbase::ListIndexOutOfBounds, Index);
+    if (FCount == FCapacity) Grow();
+    if (Index < FCount)
+        std::memmove(FList + Index + 1, FList + Index, sizeof(void*) * static_cast<size_t>(FCount - Index));
+    FList[Index] = Item;
+    ++FCount;
+}
+
+void* TExList::Get(Integer Index)
+{
+    CheckIndex(Index);
+    return FList[Index];
+}
+
+void TExList::Put(Integer Index, void* Item)
+{
+    CheckIndex(Index);
+    if (FList[Index] != nullptr && OnDelete) OnDelete(this, FList[Index]);
+    FList[Index] = Item;
+}
+
+void TExList::TriggerDeleteEvent(void* Item)
+{
+    if (OnDelete) OnDelete(this, Item);
+}
+
+void TExList::IntDelete(Integer Index)
+{
+    CheckIndex(Index);
+    --FCount;
+    if (Index < FCount)
+        std::memmove(FList + Index, FList + Index + 1, sizeof(void*) * static_cast<size_t>(FCount - Index));
+}
+
+void TExList::Delete(Integer Index)
+{
+    CheckIndex(Index);
+    void* item = FList[Index];
+    TriggerDeleteEvent(item);
+    if (OwnsItems) delete static_cast<TObject*>(item);
+    IntDelete(Index);
+    ShrinkOnce();
+}
+
+void TExList::DeleteRange(Integer StartIndex, Integer EndIndex)
+{
+    CheckIndex(StartIndex);
+    if (EndIndex < StartIndex || EndIndex >= FCount) Error(ctlbase::ListIndexOutOfBounds, EndIndex);
+    for (Integer i = StartIndex; i <= EndIndex; ++i) TriggerDeleteEvent(FList[i]);
+    const Integer removed = EndIndex - StartIndex + 1;
+    if (EndIndex + 1 < FCount)
+        std::memmove(FList + StartIndex, FList + EndIndex + 1,
+                     sizeof(void*) * static_cast<size_t>(FCount - EndIndex - 1));
+    FCount -= removed;
+    ShrinkOnce();
+}
+
+Integer TExList::Remove(void* Item)
+{
+    const Integer index = IndexOf(Item);
+    if (index < 0) return -1;
+    TriggerDeleteEvent(Item);
+    IntDelete(index);
+    ShrinkOnce();
+    return index;
+}
+
+void TExList::Clear()
+{
+    for (Integer i = 0; i < FCount; ++i) TriggerDeleteEvent(FList[i]);
+    if (OwnsItems) {
+        for (Integer i = 0; i < FCount; ++i) {
+            try {
+                delete static_cast<TObject*>(Get(i));
+            } catch (...) {
+                // One item failing to go must not keep the others alive.
+            }
+        }
+    }
+    delete[] FList;
+    FList = nullptr;
+    FCount = 0;
+    FCapacity = 0;
+}
+
+void TExList::Pack()
+{
+    for (Integer i = FCount - 1; i >= 0; --i)
+        if (Get(i) == nullptr) Delete(i);
+}
+
+Integer TExList::IndexOf(const void* Item) const
+{
+    for (Integer i = 0; i < FCount; ++i)
+        if (FList[i] == Item) return i;
+    return -1;
+}
+
+Integer TExList::IndexOfFrom(Integer StartIndex, const void* Item) const
+{
+    CheckIndex(StartIndex);
+    for (Integer i = StartIndex; i < FCount; ++i)
+        if (FList[i] == Item) return i;
+    return -1;
+}
+
+Integer TExList::IndexOfBack(Integer StartIndex, const void* Item) const
+{
+    CheckIndex(StartIndex);
+    for (Integer i = StartIndex; i >= 0; --i)
+        if (FList[i] == Item) return i;
+    return -1;
+}
+
+void TExList::Exchange(Integer Index1, Integer Index2)
+{
+    CheckIndex(Index1);
+    CheckIndex(Index2);
+    std::swap(FList[Index1], FList[Index2]);
+}
+
+void TExList::Move(Integer CurIndex, Integer NewIndex)
+{
+    if (CurIndex == NewIndex) return;
+    CheckIndex(NewIndex);
+    CheckIndex(CurIndex);
+    void* item = FList[CurIndex];
+    IntDelete(CurIndex);
+    Insert(NewIndex, item);
+}
+
+void TExList::MoveRange(Integer CurStart, Integer CurEnd, Integer NewStart)
+{
+    if (CurStart == NewStart) return;
+    if (NewStart < 0 || NewStart >= FCount || (NewStart >= CurStart && NewStart <= CurEnd))
+        Error(ctlbase::ListIndexOutOfBounds, NewStart);
+    CheckIndex(CurStart);
+    // A reversed block would make a negative length; it is refused like any bad end index.
+    if (CurEnd < CurStart || CurEnd >= FCount) Error(ctlbase::ListIndexOutOfBounds, CurEnd);
+    const Integer len = CurEnd - CurStart + 1;
+    std::unique_ptr<void*[]> block(new void*[static_cast<size_t>(len)]);
+    std::memcpy(block.get(), FList + CurStart, sizeof(void*) * static_cast<size_t>(len));
+    if (NewStart < CurStart) {
+        std::memmove(FList + NewStart + len, FList + NewStart, sizeof(void*) * static_cast<size_t>(CurStart - NewStart));
+        std::memcpy(FList + NewStart, block.get(), sizeof(void*) * static_cast<size_t>(len));
+    } else {
+        const Integer between = NewStart - CurEnd - 1;
+        std::memmove(FList + CurStart, FList + CurEnd + 1, sizeof(void*) * static_cast<size_t>(between));
+        std::memcpy(FList + NewStart - len, block.get(), sizeof(void*) * static_cast<size_t>(len));
+    }
+}
+
+void TExList::SetCapacity(Integer NewCapacity)
+{
+    if (NewCapacity < FCount || NewCapacity >= ctlbase::MaxListSize)
+        Error(ctlbase::ListIndexOutOfBounds, NewCapacity);
+    if (NewCapacity != FCapacity) Reallocate(NewCapacity);
+}
+
+void TExList::SetCount(Integer NewCount)
+{
+    if (NewCount < 0 || NewCount >= ctlbase::MaxListSize) Error(ctlbase::ListIndexOutOfBounds, NewCount);
+    if (NewCount > FCapacity) SetCapacity(NewCount);
+    for (Integer i = FCount; i < NewCount; ++i) FList[i] = nullptr;
+    FCount = NewCount;
+}
+
+template <class Compare>
+void TExList::QuickSort(Integer L, Integer R, const Compare& Cmp, void* Cargo)
+{
+    do {
+        Integer I = L;
+        Integer J = R;
+        void* P = FList[static_cast<Integer>((static_cast<unsigned>(L) + static_cast<unsigned>(R)) >> 1)];
+        do {
+            // The bounds only matter for a compare function that contradicts itself; a consistent
+            // one stops at the pivot first.
+            while (I < R && Cmp(FList[I], P, Cargo) < 0) ++I;
+            while (J > L && Cmp(FList[J], P, Cargo) > 0) --J;
+            if (I <= J) {
+                if (I != J) std::swap(FList[I], FList[J]);
+                ++I;
+                --J;
+            }
+        } while (I <= J);
+        if (L < J) QuickSort(L, J, Cmp, Cargo);
+        L = I;
+    } while (L < R);
+}
+
+void TExList::Sort(TExListSortCompare Compare, void* Cargo)
+{
+    if (FList != nullptr && FCount > 0) QuickSort(0, FCount - 1, Compare, Cargo);
+}
+
+void TExList::SortC(const TExListSortCompareEx& Compare, void* Cargo)
+{
+    if (FList != nullptr && FCount > 0) QuickSort(0, FCount - 1, Compare, Cargo);
+}
+
+void TExList::Assign(TPersistent* Source)
+{
+    if (auto* src = dynamic_cast<TExList*>(Source)) {
+        // Assigning a list to itself would clear it before the copy.
+        if (src == this) return;
+        Clear();
+        SetCapacity(src->FCapacity);
+        SetCount(src->FCount);
+        if (FCount > 0) std::memcpy(FList, src->FList, sizeof(void*) * static_cast<size_t>(FCount));
+        return;
+    }
+    TPersistent::Assign(Source);
+}
