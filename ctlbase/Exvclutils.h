@@ -1,0 +1,7 @@
+// Geometry and small queries the library's controls share.
+#pragma once
+
+#include "platform/Types.h"
+
+// True when the two rectangles overlap (share at least one pixel).
+bool RectsIntersect(const TRect& R1, const TRect& R2);
