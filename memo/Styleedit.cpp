@@ -1,0 +1,1027 @@
+// TStyleMemo: the selection, the one edit operation and the text access built on them.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "memo/Stylememo.h"
+#include "memo/Stylestrings.h"
+
+namespace {
+
+constexpr Integer EmptyColumn = static_cast<Integer>(0x80000000u);
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Lends one of the class-wide navigators to a memo for the length of a call.
+class BorrowedNav {
+public:
+    BorrowedNav(TStyleNavigator* Nav, TStyleMemo* Memo) : FNav(Nav)
+    {
+        FNav->Memo = Memo;
+        FNav->Invalidate();
+        FNav->Pos = 0;
+    }
+    ~BorrowedNav()
+    {
+        FNav->Invalidate();
+        FNav->Memo = nullptr;
+    }
+    BorrowedNav(const BorrowedNav&) = delete;
+    BorrowedNav& operator=(const BorrowedNav&) = delete;
+    TStyleNavigator* operator->() const { return FNav; }
+
+private:
+    TStyleNavigator* FNav;
+};
+
+}  // namespace
+
+std::unique_ptr<TStyleMemo::SavedSelection> TStyleMemo::SaveSelection()
+{
+    auto s = std::make_unique<SavedSelection>();
+    s->Lo = new TStyleNavigator(this);
+    s->Hi = new TStyleNavigator(this);
+    s->Lo->SetPos(FSelStartNav->Pos);
+    s->Hi->SetPos(FSelStopNav->Pos);
+    s->AnchorLo = FAnchor == FSelStartNav;
+    return s;
+}
+
+void TStyleMemo::RestoreSelection(std::unique_ptr<SavedSelection> Saved)
+{
+    SetSelNavs(std::clamp(Saved->Lo->Pos, 0, FTextLen), std::clamp(Saved->Hi->Pos, 0, FTextLen), Saved->AnchorLo);
+}
+
+void TStyleMemo::SetSelNavs(Integer Lo, Integer Hi, bool AnchorAtLo)
+{
+    FSelStartNav->SetPos(Lo);
+    FSelStopNav->SetPos(Hi);
+    FAnchor = AnchorAtLo ? FSelStartNav : FSelStopNav;
+    FSelLength = AnchorAtLo ? Hi - Lo : Lo - Hi;
+    FBlockSelected = false;
+    FSelMoved = true;
+}
+
+// ---------------------------------------------------------------- selection
+
+Integer TStyleMemo::SelStart() const { return FAnchor->Pos; }
+
+void TStyleMemo::setSelStart(Integer Value)
+{
+    FSelLength = 0;
+    FVirtualCols = 0;
+    FRememberedCol = EmptyColumn;
+    const Integer v = std::clamp(Value, 0, FTextLen);
+    FSelStartNav->SetPos(v);
+    FSelStopNav->SetPos(v);
+    FSelMoved = true;
+    UpdateCaret(false);
+}
+
+void TStyleMemo::setSelLength(Integer Value)
+{
+    FBlockSelected = false;
+    if (Value == FSelLength) return;
+    const Integer a = FAnchor->Pos;
+    Value = std::clamp<Int64>(Value, -static_cast<Int64>(a), static_cast<Int64>(FTextLen) - a);
+    const Integer oldMoving = FAnchor == FSelStartNav ? FSelStopNav->Pos : FSelStartNav->Pos;
+    if (Value <= 0) {
+        FSelStartNav->SetPos(a + Value);
+        FSelStopNav->SetPos(a);
+        FAnchor = FSelStopNav;
+    } else {
+        FSelStartNav->SetPos(a);
+        FSelStopNav->SetPos(a + Value);
+        FAnchor = FSelStartNav;
+    }
+    FSelLength = Value;
+    FSelMoved = true;
+    if (!FFormatting && HandleAllocated()) {
+        TStyleNavigator* n = FScratch[1];
+        n->SetPos(oldMoving);
+        const Integer oldLine = n->GetLineNb();
+        const Integer newLine = (FAnchor == FSelStartNav ? FSelStopNav : FSelStartNav)->GetLineNb();
+        InvalidateLines(oldLine, newLine, false);
+    }
+}
+
+void TStyleMemo::SelectAll()
+{
+    setSelStart(FTextLen);
+    setSelLength(-FTextLen);
+}
+
+std::string TStyleMemo::SelText()
+{
+    if (FSelLength == 0) return std::string();
+    if (FBlockSelected) return SelectedBlockText();
+    const Integer lo = FSelStartNav->Pos;
+    return GetTextPart(lo, lo + std::abs(FSelLength));
+}
+
+void TStyleMemo::setSelText(const std::string& Value)
+{
+    if (FVirtualCols > 0 && (FOptions & pmoPutExtraSpaces) != 0 && !(FBlockSelected && FSelLength != 0)) {
+        const std::string s = std::string(static_cast<size_t>(FVirtualCols), ' ') + Value;
+        SetSelTextBuf(s.c_str());
+        return;
+    }
+    SetSelTextBuf(Value.c_str());
+}
+
+Integer TStyleMemo::GetSelTextBuf(char* Buffer, Integer BufSize)
+{
+    if (BufSize < 1) return 0;
+    const Integer n = std::min(std::abs(FSelLength), BufSize - 1);
+    FSelStartNav->GetTextBuf(Buffer, n);
+    return n;
+}
+
+Integer TStyleMemo::getSelPar() { return FAnchor->GetParNb(); }
+
+void TStyleMemo::setSelPar(Integer P)
+{
+    setSelLength(0);
+    P = std::clamp(P, 0, ParCount() - 1);
+    setSelStart(FParagraphs->At(P)->StartPos);
+}
+
+Integer TStyleMemo::getSelLine() { return FAnchor->GetLineNb(); }
+
+void TStyleMemo::setSelLine(Integer L)
+{
+    FormatUpToLine(L);
+    TStyleNavigator* n = FScratch[1];
+    n->SetLineNb(L);
+    setSelStart(n->Pos);
+}
+
+Integer TStyleMemo::getSelCol() { return FAnchor->GetColNb() + FVirtualCols; }
+
+void TStyleMemo::setSelCol(Integer C)
+{
+    const Integer len = FSelLength;
+    setSelLength(0);
+    FSelStartNav->SetColNb(C);
+    FSelStopNav->Assign(FSelStartNav);
+    FSelMoved = true;
+    setSelLength(len);
+    UpdateCaret(false);
+}
+
+Integer TStyleMemo::GetSelContext() { return FAnchor->GetContext(); }
+
+void TStyleMemo::SelectWord(bool ToWordEnd)
+{
+    auto limit = [this](char c) { return c == '\r' || c == '\n' || IsDelimiter(c); };
+    TStyleNavigator* n = FScratch[2];
+    n->Assign(FSelStartNav);
+    while (n->Pos > 0 && limit(n->GetText())) n->SetPos(n->Pos - 1);
+    while (n->Pos > 0) {
+        n->SetPos(n->Pos - 1);
+        if (limit(n->GetText())) {
+            n->SetPos(n->Pos + 1);
+            break;
+        }
+    }
+    if (n->Pos != FSelStartNav->Pos) {
+        InvalidateLines(n->GetLineNb(), FSelStartNav->GetLineNb(), false);
+        FSelStartNav->Assign(n);
+    }
+    n->Assign(FSelStopNav);
+    if (ToWordEnd)
+        while (n->Pos < FTextLen && !limit(n->GetText())) n->SetPos(n->Pos + 1);
+    if ((FOptions & pmoLargeWordSelect) != 0) {
+        for (char c; n->Pos < FTextLen && (c = n->GetText()) != '\r' && c != '\n' && IsDelimiter(c);)
+            n->SetPos(n->Pos + 1);
+    }
+    if (n->Pos != FSelStopNav->Pos) {
+        InvalidateLines(FSelStopNav->GetLineNb(), n->GetLineNb(), false);
+        FSelStopNav->Assign(n);
+    }
+    FSelLength = FAnchor == FSelStartNav ? FSelStopNav->Pos - FSelStartNav->Pos : FSelStartNav->Pos - FSelStopNav->Pos;
+    FSelMoved = true;
+}
+
+void TStyleMemo::SelectBlock(Integer Col1, Integer Par1, Integer Par2, Integer Col2)
+{
+    if (FWordWrap) return;
+    Par1 = std::clamp(Par1, 0, ParCount() - 1);
+    Par2 = std::clamp(Par2, 0, ParCount() - 1);
+    TStyleNavigator* n = FScratch[2];
+    n->setParNb(Par2);
+    n->SetColNb(Col2);
+    setSelStart(n->Pos);
+    const Integer reached = n->GetColNb();
+    n->setParNb(Par1);
+    n->SetColNb(Col1);
+    setSelLength(n->Pos - SelStart());
+    FVirtualCols = std::max(Col2 - reached, 0);
+    FBlockSelected = true;
+    UpdateCaret(false);
+    FBlockCol1 = Col1;
+    FBlockCol2 = Col2;
+}
+
+TRect TStyleMemo::GetColumnBlockXY()
+{
+    if (!FBlockSelected) return TRect{};
+    return TRect{std::min(FBlockCol1, FBlockCol2), FSelStartNav->GetLineNb(), std::max(FBlockCol1, FBlockCol2),
+                 FSelStopNav->GetLineNb()};
+}
+
+std::string TStyleMemo::SelectedBlockText()
+{
+    if (!FBlockSelected || FSelLength == 0) return std::string();
+    const Integer c1 = std::min(FBlockCol1, FBlockCol2);
+    const Integer c2 = std::max(FBlockCol1, FBlockCol2);
+    std::string r;
+    const Integer last = FSelStopNav->GetParNb();
+    for (Integer p = FSelStartNav->GetParNb(); p <= last; ++p) {
+        const ParInfo* par = FParagraphs->At(p);
+        const Integer o1 = ColumnToOffset(par, c1, FTabStops, FStaticFormat);
+        const Integer o2 = ColumnToOffset(par, c2, FTabStops, FStaticFormat);
+        if (o2 > o1) r.append(par->Text + o1, static_cast<size_t>(o2 - o1));
+        r += "\r\n";
+    }
+    return r;
+}
+
+// ---------------------------------------------------------------- the edit operation
+
+Integer TStyleMemo::NormaliseLow(TStyleNavigator* Nav)
+{
+    Nav->GetParNb();
+    return Nav->Offset == Nav->Par->Len + 1 ? Nav->Pos - 1 : Nav->Pos;
+}
+
+Integer TStyleMemo::NormaliseHigh(TStyleNavigator* Nav)
+{
+    Nav->GetParNb();
+    return Nav->Offset == Nav->Par->Len + 1 ? Nav->Pos + 1 : Nav->Pos;
+}
+
+void TStyleMemo::SetSelTextBuf(const char* Txt)
+{
+    if (OnBeforeChange) OnBeforeChange(this, Txt);
+    bool empty = Txt == nullptr || *Txt == '\0';
+    if (FSelLength == 0 && empty) return;
+
+    if (FBlockSelected) {
+        FBlockSelected = false;
+        const Integer c1 = std::min(FBlockCol1, FBlockCol2);
+        const Integer c2 = std::max(FBlockCol1, FBlockCol2);
+        const Integer p1 = FSelStartNav->GetParNb();
+        const Integer p2 = FSelStopNav->GetParNb();
+        FLinesStrings->BeginUpdate();
+        try {
+            for (Integer p = p1; p <= p2; ++p) {
+                const ParInfo* par = FParagraphs->At(p);
+                const Integer o1 = ColumnToOffset(par, c1, FTabStops, FStaticFormat);
+                const Integer o2 = ColumnToOffset(par, c2, FTabStops, FStaticFormat);
+                setSelStart(par->StartPos + o1);
+                setSelLength(o2 - o1);
+                SetSelTextBuf(nullptr);
+            }
+        } catch (...) {
+            FLinesStrings->EndUpdate();
+            throw;
+        }
+        FLinesStrings->EndUpdate();
+        if (empty) return;
+    }
+
+    // A selection end between the CR and the LF of a break takes the whole break (an empty
+    // selection there stands before the break).
+    Integer S = FSelStartNav->Pos;
+    Integer E = FSelStopNav->Pos;
+    if (S == E) {
+        S = E = NormaliseLow(FSelStartNav);
+    } else {
+        S = NormaliseLow(FSelStartNav);
+        E = NormaliseHigh(FSelStopNav);
+    }
+    const bool anchorIsLow = FAnchor == FSelStartNav;
+
+    // Split the text at CR (CR LF counting once; a lone LF is an ordinary character).
+    const size_t txtLen = empty ? 0 : std::strlen(Txt);
+    if (txtLen > static_cast<size_t>(MaxInt)) throw EListError("Text too long");
+    std::vector<Piece> pieces;
+    {
+        size_t start = 0;
+        for (size_t i = 0; i < txtLen; ++i) {
+            if (Txt[i] != '\r') continue;
+            pieces.push_back({Txt + start, static_cast<Integer>(i - start)});
+            if (i + 1 < txtLen && Txt[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
+        pieces.push_back({empty ? "" : Txt + start, static_cast<Integer>(txtLen - start)});
+    }
+
+    FSelStartNav->SetPos(S);
+    FSelStopNav->SetPos(E);
+    const Integer ep = FSelStopNav->GetParNb();
+    const bool stopAtParEnd = FSelStopNav->Offset == FSelStopNav->Par->Len;
+    if ((FOptions & pmoDiscardTrailingSpaces) != 0 && !FUndoRedoRunning) {
+        auto allBlank = [](const Piece& p) { return std::all_of(p.Text, p.Text + p.Len, IsBlank); };
+        if ((pieces.size() > 1 || stopAtParEnd) && allBlank(pieces.front())) {
+            // Enter after trailing blanks takes them away.
+            const ParInfo* sp = FSelStartNav->GetPar();
+            Integer so = FSelStartNav->Offset;
+            while (so > 0 && IsBlank(sp->Text[so - 1])) --so;
+            S = sp->StartPos + so;
+            FSelStartNav->SetPos(S);
+        }
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            if (i + 1 == pieces.size() && !stopAtParEnd) break;
+            while (pieces[i].Len > 0 && IsBlank(pieces[i].Text[pieces[i].Len - 1])) --pieces[i].Len;
+        }
+    }
+    const Integer anchorPos = anchorIsLow ? S : E;
+    const Integer sp = FSelStartNav->GetParNb();
+    const Integer so = FSelStartNav->Offset;
+    const Integer eo = FSelStopNav->Offset;
+    const std::string replaced = GetTextPart(S, E);
+
+    // Closing codes keep the style of the text after the edit as it was.
+    TExtFontStyles style = 0;
+    if (FStaticFormat) {
+        for (const Piece& p : pieces)
+            for (Integer i = 0; i < p.Len; ++i) ApplyStyleCode(style, p.Text[i]);
+        for (const char c : replaced) ApplyStyleCode(style, c);
+    }
+    std::string closing;
+    // Undo and redo put back exactly the text they recorded.
+    if (style != 0 && !FNoCompensation && !FUndoRedoRunning) {
+        if (style & (1u << xfsUnderline)) closing += scUnderline;
+        if (style & (1u << xfsItalic)) closing += scItalic;
+        if (style & (1u << xfsBold)) closing += scBold;
+        if (style & (1u << xfsHighlight)) closing += scHighlight;
+        if (style & (1u << xfsAltFont)) closing += scAltFont;
+    }
+    Int64 insLen = static_cast<Int64>(closing.size()) + 2 * (static_cast<Int64>(pieces.size()) - 1);
+    for (const Piece& p : pieces) insLen += p.Len;
+
+    // Blanks dropped from a text that replaces nothing leave nothing to do.
+    if (S == E && insLen == 0) {
+        FSelStartNav->SetPos(S);
+        FSelStopNav->SetPos(S);
+        FSelLength = 0;
+        return;
+    }
+
+    // Refuse before anything changes, so that a refused edit leaves no trace (undo included).
+    {
+        const Integer tail = FParagraphs->At(ep)->Len - eo;
+        const Int64 closeLen = static_cast<Int64>(closing.size());
+        const Int64 first = so + static_cast<Int64>(pieces.front().Len) + (pieces.size() == 1 ? closeLen + tail : 0);
+        const Int64 last = pieces.size() == 1 ? 0 : static_cast<Int64>(pieces.back().Len) + closeLen + tail;
+        const Int64 newTextLen = static_cast<Int64>(FTextLen) + insLen - (E - S);
+        if (first > FMaxParLen || last > FMaxParLen || newTextLen > MaxInt) throw EListError("Text too long");
+        for (const Piece& p : pieces)
+            if (p.Len > FMaxParLen) throw EListError("Text too long");
+    }
+
+    FVirtualCols = 0;
+    FRememberedCol = EmptyColumn;
+    ExtendMods(sp, FSelStartNav->GetParLine(), ep);
+    FModified = true;
+
+    TExtFontStyles styleAtStart = 0;
+    if (FStaticFormat && pieces.size() > 1) styleAtStart = FSelStartNav->GetStyle();
+
+    RecordUndo(S, static_cast<Integer>(insLen), replaced, anchorPos);
+    Splice(S, E, pieces, closing, styleAtStart);
+
+    Integer caret = S + static_cast<Integer>(insLen);
+    const Integer lastNew = sp + static_cast<Integer>(pieces.size()) - 1;
+    EnterUpdate();
+    try {
+        if (OnParse) OnParse(this, S, caret);
+        if (FUpdateCount == 1) {
+            ParInfo* par = FParagraphs->At(sp);
+            TStyleNavigator* a = FScratch[3];
+            TStyleNavigator* b = FScratch[4];
+            a->SetPos(S);
+            b->PlaceAt(sp, par->Len);
+            if (par->StartStopParsed) ApplyStartStopKeyList(a, b);
+            if (par->KeywordsParsed) ApplyKeywordsList(a, b);
+        } else {
+            for (Integer p = sp; p <= lastNew; ++p) {
+                ParInfo* par = FParagraphs->At(p);
+                par->Formatted = false;
+                par->StartStopParsed = false;
+                par->KeywordsParsed = false;
+            }
+        }
+        FVirtualCols = 0;
+        FSelLength = 0;
+        FBlockSelected = false;
+        // Undo restores text exactly as it was; cleaning then would change what redo expects.
+        if (FStaticFormat && !FCleaning && !FUndoRedoRunning) {
+            const bool oldNoComp = FNoCompensation;
+            FCleaning = true;
+            FNoCompensation = true;
+            try {
+                CleanCodePairs(sp, lastNew, caret);
+            } catch (...) {
+                FCleaning = false;
+                FNoCompensation = oldNoComp;
+                throw;
+            }
+            FCleaning = false;
+            FNoCompensation = oldNoComp;
+        }
+        FSelStartNav->SetPos(caret);
+        FSelStopNav->SetPos(caret);
+        FAnchor = FSelStartNav;
+        FSelLength = 0;
+        FSelMoved = false;
+    } catch (...) {
+        --FUpdateCount;
+        FLocalEdit = false;
+        throw;
+    }
+    LeaveUpdate();
+    FLocalEdit = false;
+    if (FUpdateCount == 0) ScrollInView();
+}
+
+void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, const std::string& Closing,
+                        TExtFontStyles StyleAtStart)
+{
+    TStyleNavigator* lo = FSelStartNav;
+    TStyleNavigator* hi = FSelStopNav;
+    const Integer sp = lo->GetParNb();
+    const Integer so = lo->Offset;
+    const Integer ep = hi->GetParNb();
+    const Integer eo = hi->Offset;
+    const Integer editLine = lo->GetParLine();
+    const auto m = static_cast<Integer>(Pieces.size()) - 1;
+    const auto closeLen = static_cast<Integer>(Closing.size());
+    Integer insLen = closeLen + 2 * m;
+    for (const Piece& p : Pieces) insLen += p.Len;
+    const Integer diff = insLen - (E - S);
+    const Integer parDiff = m - (ep - sp);
+    ParInfo* spar = FParagraphs->At(sp);
+    const Integer oldLineCount = FLineCount;
+
+    auto countCodes = [](const char* t, Integer n) {
+        Integer c = 0;
+        for (Integer i = 0; i < n; ++i)
+            if (IsStyleCode(t[i])) ++c;
+        return c;
+    };
+    auto allocText = [](Integer n, Integer& room) {
+        const Int64 r = std::min<Int64>(static_cast<Int64>(n) + n / 64, MaxInt - 1);
+        char* t = static_cast<char*>(std::malloc(static_cast<size_t>(r) + 1));
+        if (t == nullptr) throw EOutOfMemory(SysMsg::OutOfMemory);
+        room = static_cast<Integer>(r);
+        return t;
+    };
+
+    if (sp == ep && m == 0) {
+        // Inside one paragraph: the buffer is edited in place when it has room and is not far too big.
+        const Integer pieceLen = Pieces[0].Len;
+        const Integer newLen = spar->Len + diff;
+        const Integer removedCodes = countCodes(spar->Text + so, eo - so);
+        if (newLen < spar->Room && newLen + newLen / 8 > spar->Room) {
+            std::memmove(spar->Text + so + pieceLen + closeLen, spar->Text + eo, static_cast<size_t>(spar->Len - eo));
+        } else {
+            Integer room = 0;
+            char* t = allocText(newLen, room);
+            if (so > 0) std::memcpy(t, spar->Text, static_cast<size_t>(so));
+            if (spar->Len > eo)
+                std::memcpy(t + so + pieceLen + closeLen, spar->Text + eo, static_cast<size_t>(spar->Len - eo));
+            std::free(spar->Text);
+            spar->Text = t;
+            spar->Room = room;
+        }
+        if (pieceLen > 0) std::memcpy(spar->Text + so, Pieces[0].Text, static_cast<size_t>(pieceLen));
+        if (closeLen > 0) std::memcpy(spar->Text + so + pieceLen, Closing.data(), static_cast<size_t>(closeLen));
+        spar->Text[newLen] = '\0';
+        spar->CodeCount += countCodes(Pieces[0].Text, pieceLen) + closeLen - removedCodes;
+
+        // Attributes: one at the start of a replaced range stays there, those inside go, those
+        // after move.
+        bool dynsInRange = false;
+        Integer w = 0;
+        for (Integer r = 0; r < spar->DynCount; ++r) {
+            DynInfoRec d = spar->Dyns[r];
+            if (d.Offset < so || (d.Offset == so && so < eo)) {
+            } else if (d.Offset < eo) {
+                dynsInRange = true;
+                continue;
+            } else {
+                d.Offset += diff;
+            }
+            spar->Dyns[w++] = d;
+        }
+        spar->DynCount = w;
+
+        // Lines keep their shape behind the edit; the lines the replaced range covered merge into
+        // the edit's line, and all lines after it go when attributes were dropped.
+        const Integer oldLines = spar->LineCount;
+        Integer keepFrom = oldLines;
+        if (!dynsInRange) {
+            keepFrom = editLine + 1;
+            while (keepFrom < oldLines && ParLineAt(spar, keepFrom)->Start < eo) ++keepFrom;
+        }
+        LineInfo* el = ParLineAt(spar, editLine);
+        const Integer shifted = oldLines - keepFrom;
+        for (Integer k = 0; k < shifted; ++k) {
+            LineInfo* dst = ParLineAt(spar, editLine + 1 + k);
+            *dst = *ParLineAt(spar, keepFrom + k);
+            dst->Start += diff;
+            dst->Stop += diff;
+            dst->JustifyFrom += diff;
+        }
+        el->Stop = shifted > 0 ? ParLineAt(spar, editLine + 1)->Start : newLen;
+        if (el->JustifyFrom >= eo)
+            el->JustifyFrom += diff;
+        else if (el->JustifyFrom > so)
+            el->JustifyFrom = so;
+        el->JustifyFrom = std::clamp(el->JustifyFrom, el->Start, el->Stop);
+        TLinesList(spar).SetCount(editLine + 1 + shifted);
+        FLineCount += spar->LineCount - oldLines;
+        spar->Len = newLen;
+        if (FUpdateCount == 0 && !dynsInRange) FLocalEdit = true;
+    } else {
+        ParInfo* epar = FParagraphs->At(ep);
+        const Integer tailLen = epar->Len - eo;
+        const Integer tailStart = (m == 0 ? so : 0) + Pieces[static_cast<size_t>(m)].Len + closeLen;
+
+        // Route the attributes of the affected paragraphs: kept in the start paragraph, dropped, or
+        // carried with the tail.
+        std::vector<DynInfoRec> keep;
+        std::vector<DynInfoRec> carried;
+        for (Integer q = sp; q <= ep; ++q) {
+            const ParInfo* par = FParagraphs->At(q);
+            for (Integer r = 0; r < par->DynCount; ++r) {
+                DynInfoRec d = par->Dyns[r];
+                const Integer x = par->StartPos + d.Offset;
+                if (q == sp && (x < S || (x == S && S < E))) {
+                    keep.push_back(d);
+                } else if (x < E) {
+                } else {
+                    d.Offset = x - E + tailStart;
+                    carried.push_back(d);
+                }
+            }
+        }
+
+        // The paragraph that ends up holding the tail.
+        const Integer lastLen = Pieces[static_cast<size_t>(m)].Len + closeLen + tailLen + (m == 0 ? so : 0);
+        Integer lastRoom = 0;
+        char* lastText = allocText(lastLen, lastRoom);
+        {
+            Integer at = 0;
+            if (m == 0 && so > 0) {
+                std::memcpy(lastText, spar->Text, static_cast<size_t>(so));
+                at = so;
+            }
+            const Piece& pm = Pieces[static_cast<size_t>(m)];
+            if (pm.Len > 0) std::memcpy(lastText + at, pm.Text, static_cast<size_t>(pm.Len));
+            at += pm.Len;
+            if (closeLen > 0) std::memcpy(lastText + at, Closing.data(), static_cast<size_t>(closeLen));
+            at += closeLen;
+            if (tailLen > 0) std::memcpy(lastText + at, epar->Text + eo, static_cast<size_t>(tailLen));
+            lastText[lastLen] = '\0';
+        }
+        const Integer epForegnd = epar->Foregnd;
+        const Integer epBackgnd = epar->Backgnd;
+
+        // Lines removed with the paragraphs after the start paragraph.
+        Integer removedLines = 0;
+        for (Integer q = sp + 1; q <= ep; ++q) {
+            ParInfo* par = FParagraphs->At(q);
+            removedLines += par->LineCount;
+            FreeParContents(par);
+        }
+
+        // The start paragraph: its head and the first piece (all of it when no break is inserted).
+        const Integer oldSpLines = spar->LineCount;
+        if (m == 0) {
+            std::free(spar->Text);
+            spar->Text = lastText;
+            spar->Room = lastRoom;
+            spar->Len = lastLen;
+            spar->CodeCount = countCodes(lastText, lastLen);
+        } else {
+            const Integer newLen = so + Pieces[0].Len;
+            Integer room = 0;
+            char* t = allocText(newLen, room);
+            if (so > 0) std::memcpy(t, spar->Text, static_cast<size_t>(so));
+            if (Pieces[0].Len > 0) std::memcpy(t + so, Pieces[0].Text, static_cast<size_t>(Pieces[0].Len));
+            t[newLen] = '\0';
+            std::free(spar->Text);
+            spar->Text = t;
+            spar->Room = room;
+            spar->Len = newLen;
+            spar->CodeCount = countCodes(t, newLen);
+        }
+        std::vector<DynInfoRec>& spDyns = keep;
+        if (m == 0) spDyns.insert(spDyns.end(), carried.begin(), carried.end());
+        spar->DynCount = 0;
+        GrowDyns(spar, static_cast<Integer>(spDyns.size()));
+        if (!spDyns.empty()) std::memcpy(spar->Dyns, spDyns.data(), spDyns.size() * sizeof(DynInfoRec));
+        spar->DynCount = static_cast<Integer>(spDyns.size());
+        {
+            LineInfo* el = ParLineAt(spar, editLine);
+            el->Stop = spar->Len;
+            if (el->JustifyFrom > so) el->JustifyFrom = std::max(el->Start, so);
+            TLinesList(spar).SetCount(editLine + 1);
+        }
+        Integer lineDelta = spar->LineCount - oldSpLines - removedLines;
+
+        // New paragraphs: the middle pieces, then the last piece with the tail.
+        if (m > 0) {
+            FScratchPars->SetCount(m);
+            TExtFontStyles running = StyleAtStart;
+            const DynInfoRec* prevCtx = spar->DynCount > 0 ? &spar->Dyns[spar->DynCount - 1] : spar->Context;
+            bool prevOwnDyn = spar->DynCount > 0;
+            DynInfoRec* sharedCtx = spar->Context;
+            for (Integer i = 1; i <= m; ++i) {
+                if (FStaticFormat)
+                    for (Integer k = 0; k < Pieces[static_cast<size_t>(i - 1)].Len; ++k)
+                        ApplyStyleCode(running, Pieces[static_cast<size_t>(i - 1)].Text[k]);
+                ParInfo* np = FScratchPars->At(i - 1);
+                *np = ParInfo{};
+                if (i < m) {
+                    const Piece& pc = Pieces[static_cast<size_t>(i)];
+                    np->Len = pc.Len;
+                    if (pc.Len > 0) {
+                        np->Text = allocText(pc.Len, np->Room);
+                        std::memcpy(np->Text, pc.Text, static_cast<size_t>(pc.Len));
+                        np->Text[pc.Len] = '\0';
+                        np->CodeCount = countCodes(pc.Text, pc.Len);
+                    }
+                } else {
+                    np->Text = lastText;
+                    np->Room = lastRoom;
+                    np->Len = lastLen;
+                    np->CodeCount = countCodes(lastText, lastLen);
+                    np->Foregnd = epForegnd;
+                    np->Backgnd = epBackgnd;
+                    if (!carried.empty()) {
+                        GrowDyns(np, static_cast<Integer>(carried.size()));
+                        std::memcpy(np->Dyns, carried.data(), carried.size() * sizeof(DynInfoRec));
+                        np->DynCount = static_cast<Integer>(carried.size());
+                    }
+                }
+                // The attribute in force at the end of the paragraph before runs on into this one.
+                if (prevOwnDyn) {
+                    sharedCtx = CloneContext(*prevCtx);
+                } else {
+                    ++sharedCtx->Offset;
+                }
+                np->Context = sharedCtx;
+                prevOwnDyn = false;
+                prevCtx = sharedCtx;
+                np->FirstLineInfo.Stop = np->Len;
+                np->FirstLineInfo.StartStyle = FStaticFormat ? running : 0;
+                Integer startDyn = 0;
+                while (startDyn < np->DynCount && np->Dyns[startDyn].Offset <= 0) ++startDyn;
+                np->FirstLineInfo.StartDyn = startDyn;
+                np->LineCount = 1;
+            }
+        }
+        const Integer net = parDiff;
+        if (net > 0)
+            FParagraphs->InsertItems(ep + 1, net);
+        else if (net < 0)
+            FParagraphs->DeleteItems(sp + 1, -net);
+        spar = FParagraphs->At(sp);
+        Integer pos = spar->StartPos + spar->Len + 2;
+        Integer line = spar->FirstLine + spar->LineCount;
+        for (Integer i = 1; i <= m; ++i) {
+            ParInfo* np = FParagraphs->At(sp + i);
+            std::memcpy(static_cast<void*>(np), FScratchPars->At(i - 1), sizeof(ParInfo));
+            np->StartPos = pos;
+            np->FirstLine = line;
+            pos += np->Len + 2;
+            line += np->LineCount;
+        }
+        lineDelta += m;
+        FLineCount += lineDelta;
+        FScratchPars->SetCount(0);
+        FScratchPars->SetCapacity(2);
+        // The list gives back what a large deletion left unused.
+        const Integer count = FParagraphs->Count();
+        if (FParagraphs->Capacity() > count + count / 16 + 8) FParagraphs->SetCapacity(count + count / 32 + 4);
+    }
+
+    // Totals, and the paragraphs after the edit.
+    FTextLen += diff;
+    const Integer lineDelta = FLineCount - oldLineCount;
+    const Integer count = FParagraphs->Count();
+    if (diff != 0 || lineDelta != 0) {
+        for (Integer q = sp + m + 1; q < count; ++q) {
+            ParInfo* par = FParagraphs->At(q);
+            par->StartPos += diff;
+            par->FirstLine += lineDelta;
+        }
+    }
+    FModLastPar += parDiff;
+    if (FModLastPar < sp + m) FModLastPar = sp + m;
+
+    // Navigators: inside the replaced range to its start, after it by the length difference.
+    for (TStyleNavigator* n : FNavList) {
+        if (n->Pos < S) {
+            if (n->Par != nullptr && n->ParNb == sp && n->ParLine != NotComputed && n->ParLine > editLine)
+                n->ParLine = NotComputed;
+        } else if (n->Pos <= E) {
+            n->PlaceAt(sp, so);
+        } else {
+            const Integer newPos = n->Pos + diff;
+            if (n->Par != nullptr) {
+                const Integer oldPar = n->ParNb;
+                const Integer np = oldPar + parDiff;
+                n->SetParRec(FParagraphs->At(np), np);
+                n->Offset = newPos - n->Par->StartPos;
+                if (oldPar == ep) {
+                    n->DynNb = NotComputed;
+                    n->ParLine = NotComputed;
+                }
+            }
+            n->Pos = newPos;
+        }
+    }
+    FSelStopNav->SetPos(S + insLen);
+}
+
+void TStyleMemo::CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Caret)
+{
+    for (Integer p = FirstPar; p <= LastPar && p < ParCount(); ++p) {
+        Integer from = 0;
+        Integer i = 0;
+        Integer j = 0;
+        for (;;) {
+            const ParInfo* par = FParagraphs->At(p);
+            if (par->CodeCount < 2 || !stylememo::FindCodePair(par->Text, par->Len, from, i, j)) break;
+            const Integer base = par->StartPos;
+            for (const Integer at : {j, i}) {
+                setSelStart(base + at);
+                setSelLength(1);
+                SetSelTextBuf(nullptr);
+                // Undone together with the edit that made the pair.
+                if (!FUndoRedoRunning && FUndoLevel > 0) FUndoList[static_cast<size_t>(FUndoLevel - 1)]->Chained = true;
+                if (base + at < Caret) --Caret;
+            }
+            // Removing the pair may join codes around it into a new pair.
+            from = i;
+            par = FParagraphs->At(p);
+            while (from > 0 && IsStyleCode(par->Text[from - 1])) --from;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- whole text and parts
+
+Integer TStyleMemo::GetTextBuf(char* Buffer, Integer BufSize)
+{
+    if (BufSize < 1) return 0;
+    const Integer n = std::min(FTextLen, BufSize - 1);
+    BorrowedNav nav(FClassNavs[0], this);
+    nav->SetPos(0);
+    nav->GetTextBuf(Buffer, n);
+    return n;
+}
+
+void TStyleMemo::SetTextBuf(const char* Buffer)
+{
+    const size_t len = Buffer == nullptr ? 0 : std::strlen(Buffer);
+    if (FTextLen == 0 && len == 0) return;
+    FModified = true;
+    TReadOnlyMemoryStream stream(Buffer == nullptr ? "" : Buffer, static_cast<Int64>(len));
+    LoadFromStream(&stream);
+}
+
+void TStyleMemo::Clear() { SetTextBuf(""); }
+
+std::string TStyleMemo::GetTextPart(Integer Start, Integer Stop)
+{
+    const Integer s = std::max(Start, 0);
+    const Integer e = std::min(Stop, FTextLen);
+    if (s >= e) return std::string();
+    std::string r(static_cast<size_t>(e - s), '\0');
+    TStyleNavigator* n = FScratch[0];
+    n->SetPos(s);
+    // The buffer's own terminator takes the navigator's NUL.
+    n->GetTextBuf(r.data(), e - s);
+    return r;
+}
+
+char* TStyleMemo::GetTextPartBuf(Integer Start, Integer Stop)
+{
+    const Integer s = std::max(Start, 0);
+    const Integer e = std::min(Stop, FTextLen);
+    if (s > e) return nullptr;
+    const Integer n = std::min(e - s, MaxParLength);
+    auto* buf = new char[static_cast<size_t>(n) + 1];
+    TStyleNavigator* nav = FScratch[0];
+    nav->SetPos(s);
+    nav->GetTextBuf(buf, n);
+    return buf;
+}
+
+char TStyleMemo::getChar(Integer Index)
+{
+    if (Index < 0 || Index >= FTextLen) return '\0';
+    TStyleNavigator* n = FScratch[0];
+    n->SetPos(Index);
+    return n->GetText();
+}
+
+std::string TStyleMemo::getParagraphs(Integer Index)
+{
+    const ParInfo* p = FParagraphs->GetParPointers(Index);
+    return p->Len > 0 ? std::string(p->Text, static_cast<size_t>(p->Len)) : std::string();
+}
+
+void TStyleMemo::setParagraphs(Integer Index, const std::string& Text) { setParsBuf(Index, Text.c_str()); }
+
+char* TStyleMemo::getParsBuf(Integer Index)
+{
+    const ParInfo* p = FParagraphs->GetParPointers(Index);
+    auto* buf = new char[static_cast<size_t>(p->Len) + 1];
+    if (p->Len > 0) std::memcpy(buf, p->Text, static_cast<size_t>(p->Len));
+    buf[p->Len] = '\0';
+    return buf;
+}
+
+Integer TStyleMemo::getParsOffset(Integer Index) { return FParagraphs->GetParPointers(Index)->StartPos; }
+
+void TStyleMemo::setParsBuf(Integer Index, const char* Text)
+{
+    if (Index < 0) throw Exception("List index out of bounds");
+    const Integer anchorPar = FAnchor->GetParNb();
+    const Integer anchorPos = FAnchor->Pos;
+    const Integer selLen = FSelLength;
+    if (Index == anchorPar) setSelStart(FParagraphs->At(Index)->StartPos);
+    EnterUpdate();
+    const bool wasFormatting = FFormatting;
+    FFormatting = true;
+    Integer diff = 0;
+    try {
+        while (Index >= ParCount()) {
+            setSelStart(FTextLen);
+            SetSelTextBuf("\r\n");
+        }
+        const Integer before = FTextLen;
+        const ParInfo* par = FParagraphs->At(Index);
+        setSelStart(par->StartPos);
+        setSelLength(par->Len);
+        SetSelTextBuf(Text);
+        diff = FTextLen - before;
+    } catch (...) {
+        FFormatting = wasFormatting;
+        LeaveUpdate();
+        throw;
+    }
+    FFormatting = wasFormatting;
+    LeaveUpdate();
+    setSelStart(Index < anchorPar ? anchorPos + diff : anchorPos);
+    if (Index != anchorPar) setSelLength(selLen);
+}
+
+void TStyleMemo::FormatUpToLine(Integer Line)
+{
+    TStyleNavigator* n = FScratch[5];
+    while (FPendingFirst <= FPendingLast && FPendingFirst < ParCount()) {
+        n->SetLineNb(std::min(Line, FLineCount - 1));
+        if (Line < FLineCount && n->ParNb < FPendingFirst) break;
+        FormatNow(FPendingFirst, std::min(FPendingLast, FPendingFirst + 63), false);
+    }
+    if (Line < 0 || Line >= FLineCount) return;
+    n->SetLineNb(Line);
+    if (!n->Par->Formatted) FormatNow(n->ParNb, n->ParNb, false);
+}
+
+std::string TStyleMemo::getLines(Integer Index)
+{
+    if (Index < 0) return std::string();
+    FormatUpToLine(Index);
+    if (Index >= FLineCount) return std::string();
+    TStyleNavigator* n = FScratch[5];
+    n->SetLineNb(Index);
+    const LineInfo* line = ParLineAt(n->Par, n->ParLine);
+    return std::string(n->Par->Text + line->Start, static_cast<size_t>(line->Stop - line->Start));
+}
+
+char* TStyleMemo::getLinesBuf(Integer Index)
+{
+    if (Index < 0) return nullptr;
+    FormatUpToLine(Index);
+    if (Index >= FLineCount) return nullptr;
+    const std::string s = getLines(Index);
+    auto* buf = new char[s.size() + 1];
+    std::memcpy(buf, s.c_str(), s.size() + 1);
+    return buf;
+}
+
+std::string TStyleMemo::getCurrentWord()
+{
+    const ParInfo* par = FAnchor->GetPar();
+    const Integer off = std::min(FAnchor->Offset, par->Len);
+    Integer e = off;
+    while (e < par->Len && !IsDelimiter(par->Text[e])) ++e;
+    Integer b = e;
+    while (b > 0 && !IsDelimiter(par->Text[b - 1])) --b;
+    return std::string(par->Text + b, static_cast<size_t>(e - b));
+}
+
+std::string TStyleMemo::UpperCased(const std::string& S) const
+{
+    std::string r = S;
+    if (FUpperCaseType == pmuAnsi) {
+        UpperChar(r.data());
+    } else {
+        for (char& c : r)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    return r;
+}
+
+bool TStyleMemo::FindTxt(const std::string& Text, bool Forward, bool MatchCase, bool WholeWord)
+{
+    if (Text.empty()) return false;
+    const std::string pat = MatchCase ? Text : UpperCased(Text);
+    const auto plen = static_cast<Integer>(pat.size());
+    const Integer p0 = FAnchor->GetParNb();
+    const Integer off0 = std::min(FAnchor->Offset, FAnchor->Par->Len);
+    auto hit = [&](const ParInfo* par, const std::string& hay, Integer i) {
+        if (hay.compare(static_cast<size_t>(i), static_cast<size_t>(plen), pat) != 0) return false;
+        if (!WholeWord) return true;
+        const bool before = i == 0 || IsDelimiter(par->Text[i - 1]);
+        const bool after = i + plen == par->Len || IsDelimiter(par->Text[i + plen]);
+        return before && after;
+    };
+    auto textOf = [&](const ParInfo* par) {
+        const std::string s = par->Len > 0 ? std::string(par->Text, static_cast<size_t>(par->Len)) : std::string();
+        return MatchCase ? s : UpperCased(s);
+    };
+    if (Forward) {
+        for (Integer p = p0; p < ParCount(); ++p) {
+            const ParInfo* par = FParagraphs->At(p);
+            const std::string hay = textOf(par);
+            for (Integer i = p == p0 ? off0 : 0; i + plen <= par->Len; ++i) {
+                if (!hit(par, hay, i)) continue;
+                setSelLength(0);
+                setSelStart(par->StartPos + i + plen);
+                setSelLength(-plen);
+                return true;
+            }
+        }
+    } else {
+        for (Integer p = p0; p >= 0; --p) {
+            const ParInfo* par = FParagraphs->At(p);
+            const std::string hay = textOf(par);
+            Integer i = p == p0 ? std::min(off0 - 1, par->Len - plen) : par->Len - plen;
+            for (; i >= 0; --i) {
+                if (!hit(par, hay, i)) continue;
+                setSelStart(par->StartPos + i);
+                setSelLength(plen);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::string TStyleMemo::DynText(Integer Start, Integer Stop)
+{
+    if (Start == Stop) return std::string();
+    if (Start > Stop) std::swap(Start, Stop);
+    Start = std::clamp(Start, 0, FTextLen);
+    Stop = std::clamp(Stop, 0, FTextLen);
+    struct Rec {
+        DynInfoRec Info;
+        Integer Offset;
+    };
+    static_assert(sizeof(Rec) == 64);
+    std::vector<Rec> recs;
+    TStyleNavigator* n = FScratch[6];
+    n->SetPos(Start);
+    DynInfoRec first;
+    n->GetDynInfo(first);
+    recs.push_back({first, 0});
+    const Integer lastPar = [&] {
+        TStyleNavigator* m = FScratch[7];
+        m->SetPos(Stop);
+        return m->GetParNb();
+    }();
+    for (Integer p = n->GetParNb(); p <= lastPar; ++p) {
+        const ParInfo* par = FParagraphs->At(p);
+        for (Integer r = 0; r < par->DynCount; ++r) {
+            const Integer x = par->StartPos + par->Dyns[r].Offset;
+            if (x >= Start && x < Stop) recs.push_back({par->Dyns[r], x - Start});
+        }
+    }
+    std::string out;
+    const auto count = static_cast<Integer>(recs.size());
+    out.append(reinterpret_cast<const char*>(&count), 4);
+    out.append(reinterpret_cast<const char*>(recs.data()), recs.size() * sizeof(Rec));
+    out += GetTextPart(Start, Stop);
+    return out;
+}

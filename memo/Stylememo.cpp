@@ -1,0 +1,330 @@
+// TStyleMemo: construction, the whole-store operations, the integrity check, properties and the
+// static styles.
+#include "memo/Stylememo.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "memo/Stylestrings.h"
+
+int TStyleMemo::FMemoCount = 0;
+TParagraphsList* TStyleMemo::FScratchPars = nullptr;
+TStyleNavigator* TStyleMemo::FClassNavs[3] = {nullptr, nullptr, nullptr};
+
+namespace {
+
+const char* const IdentText = "Morvik memo 1.0";
+
+}  // namespace
+
+TStyleMemo::TStyleMemo(TComponent* AOwner) : TStyleMemoBase(AOwner)
+{
+    FSelStartNav = new TStyleNavigator(this);
+    FSelStopNav = new TStyleNavigator(this);
+    FTopNav = new TStyleNavigator(this);
+    FFormatNav = new TStyleNavigator(this);
+    for (auto& n : FScratch) n = new TStyleNavigator(this);
+    FAnchor = FSelStartNav;
+    if (++FMemoCount == 1) {
+        FScratchPars = new TParagraphsList;
+        for (auto& n : FClassNavs) n = new TStyleNavigator(nullptr);
+    }
+    InitParagraphs();
+    FParaStrings = new TStyleParaStrings(this);
+    FLinesStrings = new TStyleLinesStrings(this);
+    for (const char c : std::string("\t $%&,./:;<=>")) FDelimiters.set(static_cast<unsigned char>(c));
+    FOptions = pmoWrapCaret | pmoInsertKeyActive | pmoWideOverwriteCaret | pmoAutoScrollBars | pmoBlockSelection;
+    FModFirstPar = ParCount();
+    FModFirstLine = FLineCount;
+    FPendingFirst = ParCount();
+}
+
+TStyleMemo::~TStyleMemo()
+{
+    ClearAll();
+    delete FParagraphs;
+    FParagraphs = nullptr;
+    if (--FMemoCount == 0) {
+        delete FScratchPars;
+        FScratchPars = nullptr;
+        for (auto& n : FClassNavs) {
+            n->Memo = nullptr;
+            delete n;
+            n = nullptr;
+        }
+    }
+    FSelLength = 0;
+    const std::vector<TStyleNavigator*> navs = FNavList;
+    FNavList.clear();
+    for (TStyleNavigator* n : navs) {
+        n->Memo = nullptr;
+        delete n;
+    }
+    delete FParaStrings;
+    delete FLinesStrings;
+}
+
+void TStyleMemo::DetachNav(TStyleNavigator* Nav)
+{
+    const auto it = std::find(FNavList.begin(), FNavList.end(), Nav);
+    if (it != FNavList.end()) FNavList.erase(it);
+}
+
+// ---------------------------------------------------------------- the whole store
+
+void TStyleMemo::InitParagraphs()
+{
+    if (FParagraphs == nullptr) FParagraphs = new TParagraphsList;
+    ParInfo p;
+    p.Context = new DynInfoRec;
+    p.Context->Offset = 1;
+    p.LineCount = 1;
+    p.StartStopParsed = true;
+    p.KeywordsParsed = true;
+    FParagraphs->Add(&p);
+    FTextLen = 0;
+    FLineCount = 1;
+}
+
+void TStyleMemo::ClearAll()
+{
+    for (Integer i = 0; i < FParagraphs->Count(); ++i) FreeParContents(FParagraphs->At(i));
+    FParagraphs->SetCount(0);
+    FParagraphs->SetCapacity(4);
+    FTextLen = 0;
+    FLineCount = 0;
+    FPendingFirst = 0;
+    FPendingLast = -1;
+    FSelStartNav->Invalidate();
+    FSelStopNav->Invalidate();
+    FTopNav->Invalidate();
+    ClearUndo();
+}
+
+void TStyleMemo::ReplaceNulls(char* Buffer, Integer n)
+{
+    // A NUL cannot stand in a paragraph; without a replacement of the user's choice it becomes a
+    // blank rather than ending the text there.
+    const char r = FNullReplacement != '\0' ? FNullReplacement : ' ';
+    for (char* p = static_cast<char*>(std::memchr(Buffer, 0, static_cast<size_t>(n))); p != nullptr;
+         p = static_cast<char*>(std::memchr(p, 0, static_cast<size_t>(Buffer + n - p))))
+        *p = r;
+}
+
+void TStyleMemo::AppendParagraph(const char* Text, Integer Len, TExtFontStyles StartStyle, DynInfoRec* Context)
+{
+    ParInfo p;
+    if (Len > 0) {
+        const Int64 room = std::min<Int64>(static_cast<Int64>(Len) + Len / 64, MaxInt - 1);
+        p.Text = static_cast<char*>(std::malloc(static_cast<size_t>(room) + 1));
+        if (p.Text == nullptr) throw EOutOfMemory(SysMsg::OutOfMemory);
+        std::memcpy(p.Text, Text, static_cast<size_t>(Len));
+        p.Text[Len] = '\0';
+        p.Room = static_cast<Integer>(room);
+        for (Integer i = 0; i < Len; ++i)
+            if (IsStyleCode(Text[i])) ++p.CodeCount;
+    }
+    p.Len = Len;
+    p.FirstLine = FLineCount;
+    p.StartPos = FParagraphs->Count() == 0 ? 0 : FTextLen;
+    p.Context = Context;
+    ++Context->Offset;
+    p.FirstLineInfo.Stop = Len;
+    p.FirstLineInfo.StartStyle = StartStyle;
+    p.LineCount = 1;
+    FParagraphs->Add(&p);
+    ++FLineCount;
+}
+
+void TStyleMemo::CheckIntegrity()
+{
+    Int64 lineSum = 0;
+    Int64 charSum = 0;
+    const Integer count = FParagraphs->Count();
+    for (Integer i = 0; i < count; ++i) {
+        ParInfo* par = FParagraphs->At(i);
+        if (par->FirstLine != lineSum) throw Exception(Format("Error 1 (%s, paragraph %d)", IdentText, i));
+        if (par->StartPos != charSum) throw Exception(Format("Error 2 in %s, paragraph %d", IdentText, i));
+        Integer prev = 0;
+        for (Integer l = 0; l < par->LineCount; ++l) {
+            const LineInfo* line = ParLineAt(par, l);
+            if (line->Start != prev)
+                throw Exception(Format("Error 3 in %s, paragraph %d, line %d", IdentText, i, l));
+            prev = line->Stop;
+        }
+        if (par->LineCount < 1 || ParLastLine(par)->Stop != par->Len)
+            throw Exception(Format("Error 4 in %s, paragraph %d", IdentText, i));
+        lineSum += par->LineCount;
+        charSum += static_cast<Int64>(par->Len) + 2;
+    }
+    if (static_cast<Int64>(FTextLen) + 2 != charSum) throw Exception(Format("Error 5 in %s", IdentText));
+    if (lineSum != FLineCount) throw Exception(Format("Error 6 in %s", IdentText));
+}
+
+Integer TStyleMemo::getParBackgnd(Integer Index) const { return FParagraphs->GetParPointers(Index)->Backgnd; }
+
+void TStyleMemo::setParBackgnd(Integer Index, Integer Color)
+{
+    ParInfo* p = FParagraphs->GetParPointers(Index);
+    if (p->Backgnd == Color) return;
+    p->Backgnd = Color;
+    InvalidateLines(p->FirstLine, p->FirstLine + p->LineCount - 1, false);
+}
+
+Integer TStyleMemo::getParForegnd(Integer Index) const { return FParagraphs->GetParPointers(Index)->Foregnd; }
+
+void TStyleMemo::setParForegnd(Integer Index, Integer Color)
+{
+    ParInfo* p = FParagraphs->GetParPointers(Index);
+    if (p->Foregnd == Color) return;
+    p->Foregnd = Color;
+    InvalidateLines(p->FirstLine, p->FirstLine + p->LineCount - 1, false);
+}
+
+// ---------------------------------------------------------------- properties
+
+TStrings* TStyleMemo::Lines() const { return FLinesStrings; }
+TStrings* TStyleMemo::Paragraphs() const { return FParaStrings; }
+void TStyleMemo::setLines(TStrings* Value) { FLinesStrings->Assign(Value); }
+
+void TStyleMemo::setOptions(TStyleMemoOptions Value)
+{
+    if (Value == FOptions) return;
+    const bool stripNow = (Value & pmoDiscardTrailingSpaces) != 0 && (FOptions & pmoDiscardTrailingSpaces) == 0;
+    FOptions = Value;
+    if (stripNow) {
+        const bool modified = FModified;
+        StripTrailingSpaces();
+        FModified = modified;
+    }
+}
+
+void TStyleMemo::setStaticFormat(bool Value)
+{
+    if (Value == FStaticFormat) return;
+    FStaticFormat = Value;
+    // Only the style sets at the line starts depend on it; the text, its paragraphs, their colours
+    // and attributes, and the undo history stay as they are.
+    ReloadStartStyles();
+    Reformat();
+}
+
+void TStyleMemo::ReloadStartStyles()
+{
+    TExtFontStyles s = 0;
+    for (Integer i = 0; i < FParagraphs->Count(); ++i) {
+        ParInfo* par = FParagraphs->At(i);
+        Integer pos = 0;
+        for (Integer l = 0; l < par->LineCount; ++l) {
+            LineInfo* line = ParLineAt(par, l);
+            if (FStaticFormat)
+                for (; pos < line->Start; ++pos) ApplyStyleCode(s, par->Text[pos]);
+            line->StartStyle = FStaticFormat ? s : 0;
+        }
+        if (FStaticFormat)
+            for (; pos < par->Len; ++pos) ApplyStyleCode(s, par->Text[pos]);
+    }
+}
+
+void TStyleMemo::StripTrailingSpaces()
+{
+    auto saved = SaveSelection();
+    bool first = true;
+    EnterUpdate();
+    try {
+        for (Integer p = FParagraphs->Count() - 1; p >= 0; --p) {
+            const ParInfo* par = FParagraphs->At(p);
+            Integer n = par->Len;
+            while (n > 0 && (par->Text[n - 1] == ' ' || par->Text[n - 1] == '\t')) --n;
+            if (n == par->Len) continue;
+            setSelStart(par->StartPos + n);
+            setSelLength(par->Len - n);
+            SetSelTextBuf(nullptr);
+            // One undo step takes back the whole stripping.
+            if (!first && FUndoLevel > 0) FUndoList[static_cast<size_t>(FUndoLevel - 1)]->Chained = true;
+            first = false;
+        }
+    } catch (...) {
+        LeaveUpdate();
+        RestoreSelection(std::move(saved));
+        throw;
+    }
+    LeaveUpdate();
+    RestoreSelection(std::move(saved));
+}
+
+void TStyleMemo::setDelimiters(const TDelimiters& Value) { FDelimiters = Value; }
+
+std::string TStyleMemo::getSeparators() const
+{
+    std::string s;
+    for (int c = 0; c < 256; ++c)
+        if (FDelimiters.test(static_cast<size_t>(c))) s += static_cast<char>(c);
+    return s;
+}
+
+void TStyleMemo::setSeparators(const std::string& Value)
+{
+    TDelimiters d;
+    for (const char c : Value) d.set(static_cast<unsigned char>(c));
+    setDelimiters(d);
+}
+
+void TStyleMemo::setUpdateMode(TUpdateMode Value)
+{
+    if (Value == FUpdateMode) return;
+    FUpdateMode = Value;
+    if (HandleAllocated() && Value == umImmediate) FormatNow(FPendingFirst, FPendingLast, false);
+}
+
+void TStyleMemo::setTabStops(Integer Value)
+{
+    if (Value == FTabStops) return;
+    FTabStops = Value;
+    Reformat();
+}
+
+void TStyleMemo::setWordWrap(bool Value)
+{
+    if (Value == FWordWrap) return;
+    FWordWrap = Value;
+    Reformat();
+}
+
+// ---------------------------------------------------------------- static styles
+
+void TStyleMemo::SetSelAttrib(char Code)
+{
+    const Integer len = std::abs(FSelLength);
+    if (!FStaticFormat || len >= 0x7FFFFF99) return;
+    const Integer lo = FSelStartNav->Pos;
+    const bool backwards = FSelLength < 0;
+    std::string buf(1, Code);
+    buf += GetTextPart(lo, lo + len);
+    buf += Code;
+    const bool oldNoComp = FNoCompensation;
+    const bool oldCleaning = FCleaning;
+    FNoCompensation = true;
+    if (len == 0) FCleaning = true;  // the empty pair stays, for the typing that follows
+    try {
+        SetSelTextBuf(buf.c_str());
+    } catch (...) {
+        FNoCompensation = oldNoComp;
+        FCleaning = oldCleaning;
+        throw;
+    }
+    FNoCompensation = oldNoComp;
+    FCleaning = oldCleaning;
+    if (len != 0) {
+        if (backwards) {
+            setSelStart(lo + len + 2);
+            setSelLength(-(len + 2));
+        } else {
+            setSelStart(lo);
+            setSelLength(len + 2);
+        }
+    } else {
+        setSelStart(lo + 1);
+    }
+}

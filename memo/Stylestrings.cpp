@@ -1,0 +1,171 @@
+#include "memo/Stylestrings.h"
+
+#include "memo/Stylememo.h"
+
+// Edits made through the lists leave the user's selection where it was (moved with the text around
+// it): a program that trims or rewrites lines must not take the selection away from the user.
+
+// ---------------------------------------------------------------- TStyleMemoStrings
+
+std::string TStyleMemoStrings::GetText() const { return FMemo->GetTextPart(0, FMemo->TextLen()); }
+
+void TStyleMemoStrings::SetText(const std::string& Value)
+{
+    if (FMemo->TextLen() == 0 && Value.empty()) return;
+    FMemo->FModified = true;
+    TReadOnlyMemoryStream stream(Value.data(), static_cast<Int64>(Value.size()));
+    FMemo->LoadFromStream(&stream);
+}
+
+void TStyleMemoStrings::Clear() { FMemo->Clear(); }
+
+void TStyleMemoStrings::LoadFromStream(TStream* Stream) { FMemo->LoadFromStream(Stream); }
+
+void TStyleMemoStrings::SaveToStream(TStream* Stream) const { FMemo->SaveToStream(Stream); }
+
+void TStyleMemoStrings::Assign(TPersistent* Source)
+{
+    if (auto* src = dynamic_cast<TStrings*>(Source)) {
+        TMemoryStream tmp;
+        src->SaveToStream(&tmp);
+        tmp.SetPosition(0);
+        FMemo->LoadFromStream(&tmp);
+        return;
+    }
+    TStrings::Assign(Source);
+}
+
+void TStyleMemoStrings::SetUpdateState(bool Updating)
+{
+    if (Updating)
+        FMemo->EnterUpdate();
+    else
+        FMemo->LeaveUpdate();
+}
+
+// ---------------------------------------------------------------- TStyleParaStrings
+
+int TStyleParaStrings::Count() const
+{
+    const Integer n = FMemo->ParCount();
+    return FMemo->ParList()->At(n - 1)->Len == 0 ? n - 1 : n;
+}
+
+std::string TStyleParaStrings::Get(int Index) const { return FMemo->getParagraphs(Index); }
+
+void TStyleParaStrings::Put(int Index, const std::string& S) { FMemo->setParagraphs(Index, S); }
+
+int TStyleParaStrings::Add(const std::string& S)
+{
+    const Integer last = FMemo->ParCount() - 1;
+    if (FMemo->ParList()->At(last)->Len == 0) {
+        // S fills the empty last paragraph and an empty one follows again.
+        FMemo->setParsBuf(last, (S + "\r\n").c_str());
+        return last;
+    }
+    auto saved = FMemo->SaveSelection();
+    FMemo->setSelStart(FMemo->TextLen());
+    FMemo->setSelText("\r\n" + S);
+    FMemo->RestoreSelection(std::move(saved));
+    return FMemo->ParCount() - 1;
+}
+
+void TStyleParaStrings::Insert(int Index, const std::string& S)
+{
+    if (Index < 0) throw Exception("List index out of bounds");
+    auto saved = FMemo->SaveSelection();
+    if (Index >= FMemo->ParCount()) {
+        FMemo->setSelStart(FMemo->TextLen());
+        FMemo->setSelText("\r\n" + S);
+    } else {
+        FMemo->setSelStart(FMemo->ParList()->At(Index)->StartPos);
+        FMemo->setSelText(S + "\r\n");
+    }
+    FMemo->RestoreSelection(std::move(saved));
+}
+
+void TStyleParaStrings::Delete(int Index)
+{
+    const ParInfo* par = FMemo->ParList()->GetParPointers(Index);
+    const Integer start = par->StartPos;
+    const Integer len = par->Len + (Index < FMemo->ParCount() - 1 ? 2 : 0);
+    auto saved = FMemo->SaveSelection();
+    FMemo->setSelStart(start);
+    FMemo->setSelLength(len);
+    FMemo->ClearSelection();
+    FMemo->RestoreSelection(std::move(saved));
+}
+
+// ---------------------------------------------------------------- TStyleLinesStrings
+
+int TStyleLinesStrings::Count() const
+{
+    ParInfo* last = FMemo->ParList()->At(FMemo->ParCount() - 1);
+    const LineInfo* line = ParLastLine(last);
+    return line->Start == line->Stop ? FMemo->LineCount() - 1 : FMemo->LineCount();
+}
+
+std::string TStyleLinesStrings::Get(int Index) const { return FMemo->getLines(Index); }
+
+void TStyleLinesStrings::Put(int Index, const std::string& S)
+{
+    if (Index < 0 || Index >= FMemo->LineCount()) return;
+    FMemo->FormatUpToLine(Index);
+    if (Index >= FMemo->LineCount()) return;
+    TStyleNavigator* n = FMemo->FScratch[5];
+    n->SetLineNb(Index);
+    const LineInfo* line = ParLineAt(n->Par, n->ParLine);
+    const Integer start = n->Pos;
+    const Integer len = line->Stop - line->Start;
+    auto saved = FMemo->SaveSelection();
+    FMemo->setSelStart(start);
+    FMemo->setSelLength(len);
+    FMemo->setSelText(S);
+    FMemo->RestoreSelection(std::move(saved));
+}
+
+int TStyleLinesStrings::Add(const std::string& S)
+{
+    FMemo->setSelLength(0);
+    const Integer p = FMemo->Paragraphs()->Add(S);
+    FMemo->setSelStart(FMemo->TextLen());
+    FMemo->ScrollInView();
+    const ParInfo* par = FMemo->ParList()->At(p);
+    return par->FirstLine + par->LineCount - 1;
+}
+
+void TStyleLinesStrings::Insert(int Index, const std::string& S)
+{
+    if (Index < 0 || Index > FMemo->LineCount()) return;
+    auto saved = FMemo->SaveSelection();
+    if (Index == FMemo->LineCount()) {
+        FMemo->setSelStart(FMemo->TextLen());
+        FMemo->setSelText("\r\n" + S);
+    } else {
+        FMemo->FormatUpToLine(Index);
+        TStyleNavigator* n = FMemo->FScratch[5];
+        n->SetLineNb(Index);
+        FMemo->setSelStart(n->Pos);
+        FMemo->setSelText(S + "\r\n");
+    }
+    FMemo->RestoreSelection(std::move(saved));
+}
+
+void TStyleLinesStrings::Delete(int Index)
+{
+    if (Index < 0 || Index >= Count()) return;
+    FMemo->FormatUpToLine(Index);
+    if (Index >= FMemo->LineCount()) return;
+    TStyleNavigator* n = FMemo->FScratch[5];
+    n->SetLineNb(Index);
+    const LineInfo* line = ParLineAt(n->Par, n->ParLine);
+    const Integer start = n->Pos;
+    Integer len = line->Stop - line->Start;
+    // The last line of a paragraph goes with the break that ends it.
+    if (line->Stop == n->Par->Len) len += 2;
+    auto saved = FMemo->SaveSelection();
+    FMemo->setSelStart(start);
+    FMemo->setSelLength(len);
+    FMemo->ClearSelection();
+    FMemo->RestoreSelection(std::move(saved));
+}

@@ -1,0 +1,158 @@
+// TStyleMemo: the plain-text reader and writer.
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "memo/Stylememo.h"
+
+namespace {
+
+constexpr Integer ChunkSize = 65500;
+constexpr int ProgressInterval = 300;  // milliseconds between two OnProgress calls
+
+class ProgressClock {
+public:
+    bool Due()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - FLast < std::chrono::milliseconds(ProgressInterval)) return false;
+        FLast = now;
+        return true;
+    }
+
+private:
+    std::chrono::steady_clock::time_point FLast = std::chrono::steady_clock::now();
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+void TStyleMemo::LoadFromStream(TStream* Stream)
+{
+    FModified = true;
+    EnterUpdate();
+    const Integer oldLines = FLineCount;
+    ClearAll();
+    auto* context = new DynInfoRec;  // shared by every loaded paragraph
+    context->Offset = 0;
+    std::string cur;
+    TExtFontStyles style = 0;
+    TExtFontStyles parStyle = 0;
+    char lastBreak = '\0';
+    ProgressClock clock;
+
+    auto flush = [&](bool last) {
+        auto n = static_cast<Integer>(cur.size());
+        if ((FOptions & pmoDiscardTrailingSpaces) != 0)
+            while (n > 0 && IsBlank(cur[static_cast<size_t>(n - 1)])) --n;
+        if (!last && static_cast<Int64>(FTextLen) + n + 2 > MaxInt) throw EListError("Text too long");
+        AppendParagraph(cur.data(), n, parStyle, context);
+        if (!last) FTextLen += n + 2;
+        cur.clear();
+        parStyle = style;
+    };
+
+    try {
+        std::vector<char> buf(static_cast<size_t>(ChunkSize));
+        for (;;) {
+            const Int64 got = Stream->Read(buf.data(), ChunkSize);
+            if (got <= 0) break;
+            ReplaceNulls(buf.data(), static_cast<Integer>(got));
+            for (Int64 i = 0; i < got; ++i) {
+                const char c = buf[static_cast<size_t>(i)];
+                if (c == '\r' || c == '\n') {
+                    // CR LF and LF CR make one break; CR CR and LF LF make two.
+                    if (lastBreak != '\0' && c != lastBreak) {
+                        lastBreak = '\0';
+                        continue;
+                    }
+                    flush(false);
+                    lastBreak = c;
+                    continue;
+                }
+                lastBreak = '\0';
+                if (FStaticFormat) ApplyStyleCode(style, c);
+                cur.push_back(c);
+                if (static_cast<Integer>(cur.size()) >= FMaxParLen) flush(false);
+            }
+            if (OnProgress && clock.Due()) OnProgress(this);
+        }
+    } catch (...) {
+        // Keep what was read as a consistent text, then report the failure.
+        const auto n = static_cast<Integer>(cur.size());
+        if (static_cast<Int64>(FTextLen) + n > MaxInt) cur.clear();
+        flush(true);
+        FTextLen += static_cast<Integer>(FParagraphs->At(ParCount() - 1)->Len);
+        --FUpdateCount;
+        for (TStyleNavigator* nav : FNavList) {
+            nav->Invalidate();
+            nav->Pos = 0;
+        }
+        FAnchor = FSelStartNav;
+        FSelLength = 0;
+        throw;
+    }
+    flush(true);
+    FTextLen += FParagraphs->At(ParCount() - 1)->Len;
+
+    FSelLength = 0;
+    FVirtualCols = 0;
+    FRememberedCol = static_cast<Integer>(0x80000000u);
+    FBlockSelected = false;
+    FModFirstPar = ParCount();
+    FModFirstLine = FLineCount;
+    FModLastPar = -1;
+    FModLinesAdded = 0;
+    FParsedIndex = -1;
+    for (TStyleNavigator* nav : FNavList) {
+        nav->Invalidate();
+        nav->Pos = 0;
+    }
+    FAnchor = FSelStartNav;
+    FSelMoved = true;
+    if (OnParse) OnParse(this, 0, FTextLen);
+    --FUpdateCount;
+    if (OnProgress) OnProgress(this);
+    if (FUpdateCount > 0) {
+        FModFirstPar = 0;
+        FModLastPar = ParCount() - 1;
+        FModFirstLine = 0;
+        FModLinesAdded = oldLines - FLineCount;
+    } else if (HandleAllocated()) {
+        Reformat();
+    }
+    Change();
+}
+
+void TStyleMemo::SaveToStream(TStream* Stream)
+{
+    static const char* const breaks[] = {"\r\n", "\n\r", "\r", "\n"};
+    const char* br = breaks[FLineBreak];
+    const auto brLen = static_cast<Int64>(std::strlen(br));
+    ProgressClock clock;
+    const Integer count = ParCount();
+    std::string t;
+    for (Integer p = 0; p < count; ++p) {
+        const ParInfo* par = FParagraphs->At(p);
+        t.assign(par->Len > 0 ? par->Text : "", static_cast<size_t>(par->Len));
+        if (FStaticFormat && par->CodeCount >= 2) {
+            // Pairs of codes without effect are not written.
+            Integer i = 0;
+            Integer j = 0;
+            Integer from = 0;
+            while (stylememo::FindCodePair(t.data(), static_cast<Integer>(t.size()), from, i, j)) {
+                t.erase(static_cast<size_t>(j), 1);
+                t.erase(static_cast<size_t>(i), 1);
+                from = i;
+                while (from > 0 && IsStyleCode(t[static_cast<size_t>(from - 1)])) --from;
+            }
+        }
+        if ((FOptions & pmoDiscardTrailingSpaces) != 0)
+            while (!t.empty() && IsBlank(t.back())) t.pop_back();
+        if (!t.empty()) Stream->WriteBuffer(t.data(), static_cast<Int64>(t.size()));
+        if (p + 1 < count) Stream->WriteBuffer(br, brLen);
+        if (OnProgress && clock.Due()) OnProgress(this);
+    }
+    if (OnProgress) OnProgress(this);
+}

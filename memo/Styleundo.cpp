@@ -1,0 +1,160 @@
+// TStyleMemo: undo and redo. Records are made by the edit operation; undoing a record is itself an
+// edit, which turns the record into its inverse in place.
+#include <algorithm>
+
+#include "memo/Stylememo.h"
+
+namespace {
+
+constexpr Integer MaxUndoRecord = 0x7FFFFF9B;
+constexpr Integer MaxUndoLevel = 0x7FFFFFF;
+
+}  // namespace
+
+void TStyleMemo::RecordUndo(Integer Start, Integer InsLen, const std::string& Replaced, Integer Anchor)
+{
+    if (!FUndoRedoRunning)
+        while (static_cast<Integer>(FUndoList.size()) > FUndoLevel) RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
+    // Typing on at the end of the last edit extends its record.
+    if (Replaced.empty() && FUndoLevel > 0 && !FUndoRedoRunning && !FSelMoved) {
+        TUndoRecord& last = *FUndoList[static_cast<size_t>(FUndoLevel - 1)];
+        if (last.Stop == Anchor && last.Start != Anchor) {
+            last.Stop = Anchor + InsLen;
+            return;
+        }
+    }
+    auto rec = std::make_unique<TUndoRecord>();
+    Int64 size = static_cast<Int64>(Replaced.size()) + 13;
+    if (size > MaxUndoRecord) {
+        size = MaxUndoRecord;
+        ClearUndo();
+        rec->Text.assign(Replaced, 0, static_cast<size_t>(size - 13));
+    } else {
+        rec->Text = Replaced;
+    }
+    rec->Start = Start;
+    rec->Stop = Start + InsLen;
+    rec->Size = static_cast<Integer>(size);
+    FUndoBytes += rec->Size;
+    if (FUndoLevel < static_cast<Integer>(FUndoList.size())) {
+        FUndoBytes -= FUndoList[static_cast<size_t>(FUndoLevel)]->Size;
+        FUndoList[static_cast<size_t>(FUndoLevel)] = std::move(rec);
+    } else {
+        FUndoList.push_back(std::move(rec));
+    }
+    ++FUndoLevel;
+    // The record just made stays even when it alone exceeds the space: dropping it would leave the
+    // edit (a large deletion, say) impossible to take back.
+    TrimUndoSpace(true);
+    if (!FUndoRedoRunning)
+        while (FUndoLevel > FUndoMaxLevel && FUndoLevel >= 1) RemoveUndo(0);
+}
+
+void TStyleMemo::TrimUndoSpace(bool KeepNewest)
+{
+    while (FUndoBytes > FUndoMaxSpace && static_cast<Integer>(FUndoList.size()) > FUndoLevel)
+        RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
+    const Integer keep = KeepNewest ? 2 : 1;
+    while (FUndoBytes > FUndoMaxSpace && FUndoLevel >= keep) RemoveUndo(0);
+}
+
+void TStyleMemo::Undo()
+{
+    // Undo is a user's edit: a read-only memo refuses it.
+    if (FReadOnly || FUndoLevel == 0) return;
+    const TUndoRecord& rec = *FUndoList[static_cast<size_t>(FUndoLevel - 1)];
+    const bool chained = rec.Chained;
+    const std::string text = rec.Text;
+    setSelStart(rec.Start);
+    setSelLength(rec.Stop - rec.Start);
+    FUndoRedoRunning = true;
+    FUndoRunning = true;
+    --FUndoLevel;
+    try {
+        SetSelTextBuf(text.c_str());
+    } catch (...) {
+        FUndoRedoRunning = false;
+        FUndoRunning = false;
+        throw;
+    }
+    if (FUndoLevel > 0) --FUndoLevel;
+    FUndoRedoRunning = false;
+    FUndoRunning = false;
+    // The inverse record belongs to the same chain as the record it replaced.
+    if (FUndoLevel < static_cast<Integer>(FUndoList.size())) FUndoList[static_cast<size_t>(FUndoLevel)]->Chained = chained;
+    if (chained) Undo();
+}
+
+void TStyleMemo::Redo()
+{
+    if (FReadOnly || FUndoLevel >= static_cast<Integer>(FUndoList.size())) return;
+    const TUndoRecord& rec = *FUndoList[static_cast<size_t>(FUndoLevel)];
+    const bool chained = rec.Chained;
+    const bool nextChained = FUndoLevel + 1 < static_cast<Integer>(FUndoList.size()) &&
+                             FUndoList[static_cast<size_t>(FUndoLevel + 1)]->Chained;
+    const std::string text = rec.Text;
+    setSelStart(rec.Start);
+    setSelLength(rec.Stop - rec.Start);
+    FUndoRedoRunning = true;
+    try {
+        SetSelTextBuf(text.c_str());
+    } catch (...) {
+        FUndoRedoRunning = false;
+        throw;
+    }
+    FUndoRedoRunning = false;
+    if (FUndoLevel >= 1) FUndoList[static_cast<size_t>(FUndoLevel - 1)]->Chained = chained;
+    if (nextChained) Redo();
+}
+
+bool TStyleMemo::CanUndo() const
+{
+    if (FReadOnly) return false;
+    // While an undo runs, the record it is turning round is counted in the level.
+    return FUndoRunning ? FUndoLevel >= 2 : FUndoLevel >= 1;
+}
+
+bool TStyleMemo::CanRedo() const
+{
+    if (FReadOnly) return false;
+    const auto count = static_cast<Integer>(FUndoList.size());
+    return count > FUndoLevel || (FUndoRunning && count >= FUndoLevel);
+}
+
+void TStyleMemo::ClearUndo()
+{
+    FUndoList.clear();
+    FUndoLevel = 0;
+    FUndoBytes = 0;
+}
+
+void TStyleMemo::RemoveUndo(Integer Index)
+{
+    if (Index < 0 || Index >= static_cast<Integer>(FUndoList.size())) throw Exception("List index out of bounds");
+    FUndoBytes -= FUndoList[static_cast<size_t>(Index)]->Size;
+    FUndoList.erase(FUndoList.begin() + Index);
+    if (Index < FUndoLevel) --FUndoLevel;
+}
+
+const TUndoRecord& TStyleMemo::UndoList(Integer Index) const
+{
+    if (Index < 0 || Index >= static_cast<Integer>(FUndoList.size())) throw Exception("List index out of bounds");
+    return *FUndoList[static_cast<size_t>(Index)];
+}
+
+void TStyleMemo::setUndoMaxLevel(Integer Value)
+{
+    if (Value > MaxUndoLevel) throw EListError("Undo set too high");
+    while (static_cast<Integer>(FUndoList.size()) > std::max(FUndoLevel, Value))
+        RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
+    while (Value < FUndoLevel) RemoveUndo(0);
+    FUndoMaxLevel = Value;
+}
+
+void TStyleMemo::setUndoMaxSpace(Integer Value)
+{
+    while (static_cast<Integer>(FUndoList.size()) > FUndoLevel && FUndoBytes > Value)
+        RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
+    while (FUndoBytes > Value && !FUndoList.empty()) RemoveUndo(0);
+    FUndoMaxSpace = Value;
+}
