@@ -727,10 +727,8 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
 
     // Navigators: inside the replaced range to its start, after it by the length difference.
     for (TStyleNavigator* n : FNavList) {
-        if (n->Pos < S) {
-            if (n->Par != nullptr && n->ParNb == sp && n->ParLine != NotComputed && n->ParLine > editLine)
-                n->ParLine = NotComputed;
-        } else if (n->Pos <= E) {
+        if (n->Pos < S) continue;  // the text and lines before the edit point are unchanged
+        if (n->Pos <= E) {
             n->PlaceAt(sp, so);
         } else {
             const Integer newPos = n->Pos + diff;

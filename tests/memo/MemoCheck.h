@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ inline ::testing::AssertionResult DeepCheck(TStyleMemo& m)
             if (IsCode(p->Text[k])) ++codes;
         }
         if (codes != p->CodeCount) return ::testing::AssertionFailure() << "code count " << i;
+        for (Integer l = 0; l < p->LineCount; ++l)
+            if (ParLineAt(const_cast<ParInfo*>(p), l)->Start > ParLineAt(const_cast<ParInfo*>(p), l)->Stop)
+                return ::testing::AssertionFailure() << "line " << l << " of " << i << " runs backwards";
         if (p->DynCount > p->DynCapacity) return ::testing::AssertionFailure() << "dyn capacity " << i;
         for (Integer d = 0; d < p->DynCount; ++d) {
             if (p->Dyns[d].Offset < 0 || p->Dyns[d].Offset > p->Len)
@@ -97,5 +101,37 @@ inline void Select(TStyleMemo& m, Integer Start, Integer Length)
     m.setSelStart(Start);
     m.setSelLength(Length);
 }
+
+// A formatter without pixels: every paragraph is cut into lines of Width characters, so that the
+// edit's upkeep of paragraphs with several display lines is exercised.
+class ChunkMemo : public TStyleMemo {
+public:
+    explicit ChunkMemo(Integer Width) : TStyleMemo(nullptr), FWidth(Width) {}
+
+protected:
+    void ReformatPar(ParInfo* Par, Integer ParNb, Integer& FirstLine, Integer& LastLine, bool) override
+    {
+        if (Par == nullptr) Par = ParList()->GetParPointers(ParNb);
+        BeginFormatPar(Par, ParNb);
+        std::vector<LineInfo> lines;
+        Byte style = Par->FirstLineInfo.StartStyle;
+        for (Integer start = 0;; start += FWidth) {
+            LineInfo l;
+            l.Start = start;
+            l.Stop = std::min(start + FWidth, Par->Len);
+            l.JustifyFrom = start;
+            l.StartStyle = StaticFormat() ? style : 0;
+            for (Integer k = l.Start; k < l.Stop; ++k) ApplyStyleCode(style, Par->Text[k]);
+            lines.push_back(l);
+            if (l.Stop >= Par->Len) break;
+        }
+        SpliceLines(Par, 0, Par->LineCount - 1, lines.data(), static_cast<Integer>(lines.size()));
+        FirstLine = 0;
+        LastLine = static_cast<Integer>(lines.size()) - 1;
+    }
+
+private:
+    Integer FWidth;
+};
 
 }  // namespace memotest

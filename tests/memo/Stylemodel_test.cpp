@@ -12,38 +12,6 @@ using namespace memotest;
 
 namespace {
 
-// A formatter without pixels: every paragraph is cut into lines of Width characters, so that the
-// edit's upkeep of paragraphs with several display lines is exercised.
-class ChunkMemo : public TStyleMemo {
-public:
-    explicit ChunkMemo(Integer Width) : TStyleMemo(nullptr), FWidth(Width) {}
-
-protected:
-    void ReformatPar(ParInfo* Par, Integer ParNb, Integer& FirstLine, Integer& LastLine, bool) override
-    {
-        if (Par == nullptr) Par = ParList()->GetParPointers(ParNb);
-        BeginFormatPar(Par, ParNb);
-        std::vector<LineInfo> lines;
-        Byte style = Par->FirstLineInfo.StartStyle;
-        for (Integer start = 0;; start += FWidth) {
-            LineInfo l;
-            l.Start = start;
-            l.Stop = std::min(start + FWidth, Par->Len);
-            l.JustifyFrom = start;
-            l.StartStyle = StaticFormat() ? style : 0;
-            for (Integer k = l.Start; k < l.Stop; ++k) ApplyStyleCode(style, Par->Text[k]);
-            lines.push_back(l);
-            if (l.Stop >= Par->Len) break;
-        }
-        SpliceLines(Par, 0, Par->LineCount - 1, lines.data(), static_cast<Integer>(lines.size()));
-        FirstLine = 0;
-        LastLine = static_cast<Integer>(lines.size()) - 1;
-    }
-
-private:
-    Integer FWidth;
-};
-
 bool IsCodeByte(char c) { return IsCode(c); }
 
 // The reference: the text as one string (breaks as CR LF), undo groups of primitive replacements,
@@ -312,7 +280,14 @@ TEST_P(ModelCheck, RandomEditsUndoAndRedoAgreeWithAPlainString)
         } else if (op < 75) {
             const std::string t = RandomText(rng, true);
             what = "type \"" + t + "\" over " + std::to_string(ref.lo) + ".." + std::to_string(ref.hi);
+            // Inside an update the lines are not re-broken: the edit alone must keep them whole.
+            const bool bracket = std::uniform_int_distribution<int>(0, 3)(rng) == 0;
+            if (bracket) m.Lines()->BeginUpdate();
             m.setSelText(t);
+            if (bracket) {
+                ASSERT_TRUE(DeepCheck(m)) << what << " (inside an update)";
+                m.Lines()->EndUpdate();
+            }
             acted = ref.Type(t);
         } else if (op < 85) {
             what = "undo";

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "memo/Stylememo.h"
+#include "tests/memo/MemoCheck.h"
+
+using namespace memotest;
+
+namespace {
+
+class ShortMemo : public TStyleMemo {
+public:
+    explicit ShortMemo(Integer MaxLen) : TStyleMemo(nullptr) { FMaxParLen = MaxLen; }
+};
+
+class Edit : public ::testing::Test {
+protected:
+    TStyleMemo m{nullptr};
+    void SetUp() override { m.setUndoMaxLevel(1000); }
+    void Put(const std::string& t)
+    {
+        m.SelectAll();
+        m.setSelText(t);
+    }
+};
+
+TEST_F(Edit, BreaksInInsertedText)
+{
+    Put("xy");
+    m.setSelStart(2);
+    m.setSelText("a\r\nb");
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"xya", "b"}));
+    EXPECT_EQ(m.TextLen(), 6);
+    EXPECT_EQ(m.SelStart(), 6);
+    m.setSelText("\nc\rd");  // a lone LF is a character, a lone CR a break
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"xya", "b\nc", "d"}));
+    EXPECT_TRUE(DeepCheck(m));
+}
+
+TEST_F(Edit, AnEndBetweenCrAndLfTakesTheWholeBreak)
+{
+    Put("ab\r\ncd");
+    Select(m, 3, 2);  // from inside the break into the next paragraph
+    m.ClearSelection();
+    EXPECT_EQ(Text(m), "abd");
+    Put("ab\r\ncd");
+    m.setSelStart(3);  // typing there goes before the break
+    m.setSelText("X");
+    EXPECT_EQ(Text(m), "abX\r\ncd");
+    EXPECT_TRUE(DeepCheck(m));
+}
+
+TEST_F(Edit, SelectionLengthIsClampedAroundTheAnchor)
+{
+    Put("abcdef");
+    m.setSelStart(1);
+    m.setSelLength(-3);
+    EXPECT_EQ(m.SelLength(), -1);
+    EXPECT_EQ(m.SelStart(), 1);
+    EXPECT_EQ(m.SelText(), "a");
+    m.setSelLength(99);
+    EXPECT_EQ(m.SelText(), "bcdef");
+    m.SelectAll();
+    EXPECT_EQ(m.SelStart(), 6);
+    EXPECT_EQ(m.SelLength(), -6);
+    TStyleMemo empty(nullptr);
+    empty.SelectAll();
+    EXPECT_EQ(empty.SelStart(), 0);
+    EXPECT_EQ(empty.SelLength(), 0);
+}
+
+TEST_F(Edit, StyleCodesAreCompensatedAndEmptyPairsCleaned)
+{
+    Put("a\x02" "bold\x02" "c");
+    Select(m, 1, 1);  // only the opening code: it comes back
+    m.ClearSelection();
+    EXPECT_EQ(Text(m), "a\x02" "bold\x02" "c");
+    Select(m, 1, 6);  // both codes together go
+    m.ClearSelection();
+    EXPECT_EQ(Text(m), "ac");
+    m.setSelStart(1);
+    m.setSelText("\x02\x02");  // an empty pair leaves nothing
+    EXPECT_EQ(Text(m), "ac");
+    m.setSelText("\x02" "x");  // an opened style is closed after the text
+    EXPECT_EQ(Text(m), "a\x02" "x\x02" "c");
+    EXPECT_TRUE(DeepCheck(m));
+}
+
+TEST_F(Edit, BoldAndItalicFromTheSelection)
+{
+    Put("one two");
+    m.setSelStart(3);
+    m.SetBold();  // an empty pair with the caret inside
+    EXPECT_EQ(Text(m), "one\x02\x02 two");
+    EXPECT_EQ(m.SelStart(), 4);
+    m.setSelText("X");
+    TStyleNavigator n(&m);
+    n.SetPos(5);
+    EXPECT_EQ(n.GetStyle(), 1 << xfsBold);
+    Put("abcdefg");
+    Select(m, 6, -5);
+    m.SetItalic();
+    EXPECT_EQ(m.SelLength(), -7);
+    EXPECT_EQ(m.SelText(), "\x01" "bcdef\x01");
+    m.setStaticFormat(false);
+    m.SetBold();
+    EXPECT_EQ(m.TextLen(), 9);
+}
+
+TEST_F(Edit, ARefusedEditLeavesNoTrace)
+{
+    ShortMemo s(10);
+    s.setSelText("12345678");
+    const Integer level = s.UndoLevel();
+    EXPECT_THROW(s.setSelText("abc"), EListError);
+    try {
+        s.setSelText("abc");
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message(), "Text too long");
+    }
+    EXPECT_EQ(Text(s), "12345678");
+    EXPECT_EQ(s.UndoLevel(), level);
+    s.setSelStart(8);
+    s.setSelText("\r\nabc");  // a break keeps both paragraphs within the limit
+    s.Undo();
+    EXPECT_EQ(Text(s), "12345678");
+    EXPECT_TRUE(DeepCheck(s));
+}
+
+TEST_F(Edit, TrailingBlanksOption)
+{
+    Put("a  \r\nb\t \nc ");
+    m.setParBackgnd(0, 5);
+    m.setModified(false);
+    m.setOptions(m.Options() | pmoDiscardTrailingSpaces);  // every paragraph at once, nothing else
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"a", "b\t \nc"}));
+    EXPECT_EQ(m.getParBackgnd(0), 5);
+    EXPECT_FALSE(m.Modified());
+    m.Undo();  // one step takes the stripping back
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"a  ", "b\t \nc "}));
+    Put("ab  cd");
+    m.setSelStart(4);
+    m.setSelText("\r\n");  // Enter after blanks leaves none at the end of the line
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab", "cd"}));
+    m.setSelText("x ");  // inside a paragraph blanks stay
+    m.setSelStart(m.TextLen());
+    m.setSelText("y ");  // at its end they are dropped
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab", "x cdy"}));
+    m.setOptions(m.Options() & ~pmoDiscardTrailingSpaces);
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab", "x cdy"}));
+}
+
+TEST_F(Edit, SwitchingStaticFormatKeepsTextColoursAndUndo)
+{
+    m.setStaticFormat(false);
+    Put("a\nb\x02\r\nc");
+    m.setParForegnd(1, 7);
+    const Integer level = m.UndoLevel();
+    m.setStaticFormat(true);
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"a\nb\x02", "c"}));
+    EXPECT_EQ(m.ParList()->At(1)->FirstLineInfo.StartStyle, 1 << xfsBold);
+    m.setStaticFormat(false);
+    EXPECT_EQ(m.ParList()->At(1)->FirstLineInfo.StartStyle, 0);
+    EXPECT_EQ(m.getParForegnd(1), 7);
+    EXPECT_EQ(m.UndoLevel(), level);
+    EXPECT_TRUE(DeepCheck(m));
+}
+
+TEST_F(Edit, SplitParagraphsKeepTheirColourWithTheirTail)
+{
+    Put("abcd");
+    m.setParBackgnd(0, 3);
+    m.setSelStart(2);
+    m.setSelText("\r\n");
+    EXPECT_EQ(m.getParBackgnd(0), 3);
+    EXPECT_EQ(m.getParBackgnd(1), 3);
+}
+
+TEST_F(Edit, EventsAroundAnEdit)
+{
+    Put("abc");
+    int changes = 0;
+    std::vector<std::pair<Integer, Integer>> parsed;
+    const std::string replacement = "XY";
+    m.OnChange = [&](TObject*) { ++changes; };
+    m.OnParse = [&](TObject*, Integer a, Integer b) { parsed.emplace_back(a, b); };
+    m.OnBeforeChange = [&](TObject*, const char*& t) {
+        if (t != nullptr && std::string(t) == "q") t = replacement.c_str();
+    };
+    m.setSelStart(1);
+    m.setSelText("q");
+    EXPECT_EQ(Text(m), "aXYbc");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(parsed, (std::vector<std::pair<Integer, Integer>>{{1, 3}}));
+}
+
+TEST_F(Edit, TextAccess)
+{
+    Put("ab\r\ncd");
+    char buf[5];
+    EXPECT_EQ(m.GetTextBuf(buf, 5), 4);
+    EXPECT_STREQ(buf, "ab\r\n");
+    EXPECT_EQ(m.GetTextPart(-5, 3), "ab\r");
+    EXPECT_EQ(m.GetTextPartBuf(4, 2), nullptr);
+    std::unique_ptr<char[]> part(m.GetTextPartBuf(1, 99));
+    EXPECT_STREQ(part.get(), "b\r\ncd");
+    EXPECT_EQ(m.getChar(2), '\r');
+    EXPECT_EQ(m.getChar(3), '\n');
+    EXPECT_EQ(m.getChar(6), '\0');
+    EXPECT_EQ(m.getLines(5), "");
+    EXPECT_EQ(m.getLinesBuf(5), nullptr);
+    Select(m, 5, -3);
+    EXPECT_EQ(m.GetSelTextBuf(buf, 3), 2);
+    EXPECT_STREQ(buf, "\r\n");
+    m.setParsBuf(m.ParCount() + 1, "z");  // two paragraphs appended first
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab", "cd", "", "z"}));
+    EXPECT_EQ(m.SelStart(), 5);
+    EXPECT_EQ(m.SelLength(), -3);
+}
+
+TEST_F(Edit, WordsAndSearch)
+{
+    Put("a cat. concat\r\nCat");
+    m.setSelStart(3);
+    EXPECT_EQ(m.getCurrentWord(), "cat");
+    m.setSelStart(0);
+    EXPECT_TRUE(m.FindTxt("cat", true, false, true));
+    EXPECT_EQ(m.SelStart(), 5);
+    EXPECT_EQ(m.SelLength(), -3);
+    EXPECT_TRUE(m.FindTxt("cat", true, false, true));  // not inside concat: the next paragraph
+    EXPECT_EQ(m.SelStart(), 18);
+    EXPECT_FALSE(m.FindTxt("cat", true, true, true));
+    EXPECT_TRUE(m.FindTxt("cat", false, true, false));  // backwards finds concat's end
+    EXPECT_EQ(m.SelStart(), 10);
+    EXPECT_EQ(m.SelLength(), 3);
+    Put("x \xE9t\xE9 y");
+    m.setUpperCaseType(pmuAnsi);
+    m.setSelStart(0);
+    EXPECT_TRUE(m.FindTxt("\xC9T\xC9", true, false, false));
+    Select(m, 4, 0);
+    m.SelectWord(true);
+    EXPECT_EQ(m.SelText(), "\xE9t\xE9");
+}
+
+TEST_F(Edit, ColumnBlocks)
+{
+    m.setWordWrap(false);
+    Put("abcdef\r\nab\r\n\tbcdef");
+    m.SelectBlock(1, 0, 2, 4);
+    EXPECT_TRUE(m.BlockSelected());
+    EXPECT_EQ(m.GetColumnBlockXY(), (TRect{1, 0, 4, 2}));
+    EXPECT_EQ(m.SelText(), "bcd\r\nb\r\n\r\n");
+    m.ClearSelection();
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"aef", "a", "\tbcdef"}));
+    EXPECT_TRUE(DeepCheck(m));
+}
+
+TEST_F(Edit, CapturedRangeWithAttributes)
+{
+    Put("abcdef");
+    TStyleNavigator n(&m);
+    n.SetPos(3);
+    DynInfoRec r;
+    r.Attr = 0x81;
+    n.AddDyn(r);
+    const std::string cap = m.DynText(5, 1);
+    ASSERT_EQ(cap.size(), 4u + 2 * 64 + 4);
+    Integer count = 0;
+    Integer off = 0;
+    std::memcpy(&count, cap.data(), 4);
+    std::memcpy(&off, cap.data() + 4 + 64 + 60, 4);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(off, 2);
+    EXPECT_EQ(static_cast<Byte>(cap[4 + 64 + 4]), 0x81);
+    EXPECT_EQ(cap.substr(cap.size() - 4), "bcde");
+    EXPECT_EQ(m.DynText(2, 2), "");
+}
+
+}  // namespace
