@@ -1,0 +1,53 @@
+// Appending one byte at a time at the end of a memo, as the receive window does for every decoded
+// character (caret to the end, the byte inserted, the user's selection put back). The cost of an
+// append must not depend on how much text the memo already holds.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "memo/Stylememo.h"
+
+namespace {
+
+// Text of the given length: lines of 69 characters (a teleprinter line) or one paragraph.
+std::string Filler(int length, bool lines)
+{
+    std::string t;
+    while (static_cast<int>(t.size()) < length) {
+        if (lines && t.size() % 71 == 69)
+            t += "\r\n";
+        else
+            t += static_cast<char>('A' + t.size() % 26);
+    }
+    t.resize(static_cast<size_t>(length));
+    return t;
+}
+
+void AppendByte(benchmark::State& state, bool lines)
+{
+    TStyleMemo m(nullptr);
+    m.setReadOnly(true);
+    m.Lines()->SetText(Filler(static_cast<int>(state.range(0)), lines));
+    m.setSelStart(m.TextLen() / 2);
+    m.setSelLength(40);  // a selection the user holds in the middle
+    const char* bytes[] = {"R", "Y", " ", "Q", "\r\n"};
+    size_t k = 0;
+    for (auto _ : state) {
+        const Integer s = m.SelStart();
+        const Integer n = m.SelLength();
+        m.setSelStart(m.TextLen());
+        m.setSelLength(0);
+        m.setSelText(lines ? bytes[k++ % 5] : bytes[k++ % 4]);
+        m.setSelStart(s);
+        m.setSelLength(n);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_AppendToLines(benchmark::State& state) { AppendByte(state, true); }
+void BM_AppendToOneParagraph(benchmark::State& state) { AppendByte(state, false); }
+
+}  // namespace
+
+BENCHMARK(BM_AppendToLines)->Arg(1000)->Arg(25000)->Arg(250000);
+BENCHMARK(BM_AppendToOneParagraph)->Arg(1000)->Arg(25000)->Arg(250000);
