@@ -47,7 +47,37 @@ void AppendByte(benchmark::State& state, bool lines)
 void BM_AppendToLines(benchmark::State& state) { AppendByte(state, true); }
 void BM_AppendToOneParagraph(benchmark::State& state) { AppendByte(state, false); }
 
+// The receive window's whole per-byte work: while the text is trimmed from above 25000 characters
+// back to below 20000, each byte also moves the first display line out.
+void BM_ReceiveWithTrim(benchmark::State& state)
+{
+    TStyleMemo m(nullptr);
+    m.setReadOnly(true);
+    m.Lines()->SetText(Filler(25001, true));
+    std::string history;
+    bool trimming = false;
+    size_t k = 0;
+    for (auto _ : state) {
+        const Integer len = m.TextLen();
+        if (len > 25000) trimming = true;
+        if (trimming) {
+            if (len < 20000) {
+                trimming = false;
+            } else {
+                history += m.Lines()->Get(0);
+                m.Lines()->Delete(0);
+            }
+        }
+        if (history.size() > 1000000) history.clear();
+        m.setSelStart(m.TextLen());
+        m.setSelLength(0);
+        m.setSelText(k++ % 70 == 69 ? "\r\n" : "E");
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 }  // namespace
 
 BENCHMARK(BM_AppendToLines)->Arg(1000)->Arg(25000)->Arg(250000);
 BENCHMARK(BM_AppendToOneParagraph)->Arg(1000)->Arg(25000)->Arg(250000);
+BENCHMARK(BM_ReceiveWithTrim);

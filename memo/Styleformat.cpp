@@ -191,7 +191,12 @@ void TStyleMemo::Change()
 
 void TStyleMemo::ApplyKeywordsList(TStyleNavigator*, TStyleNavigator*) {}
 
-void TStyleMemo::ApplyStartStopKeyList(TStyleNavigator*, TStyleNavigator*) {}
+// Without start/stop keys there is nothing to find: the paragraphs count as parsed.
+void TStyleMemo::ApplyStartStopKeyList(TStyleNavigator* StartNav, TStyleNavigator* StopNav)
+{
+    const Integer last = StopNav->GetParNb();
+    for (Integer p = StartNav->GetParNb(); p <= last; ++p) FParagraphs->At(p)->StartStopParsed = true;
+}
 
 void TStyleMemo::InvalidateLines(Integer, Integer, bool)
 {

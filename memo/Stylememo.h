@@ -197,7 +197,6 @@ public:
     TNotifyEvent OnProgress;
     TParseEvent OnParse;
     TpmBeforeChangeEvent OnBeforeChange;
-    Integer Progress() const { return FProgress; }
 
     // ---- formatting seam: what the model asks of formatting, painting and the window.
     // Records paragraphs whose display lines an edit invalidated.
@@ -304,7 +303,6 @@ private:
     Integer FTabStops = 8;
     bool FWordWrap = true;
     bool FModified = false;
-    Integer FProgress = 0;
 
     // Editing state.
     Integer FUpdateCount = 0;
