@@ -322,7 +322,8 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
     FSelStopNav->SetPos(E);
     const Integer ep = FSelStopNav->GetParNb();
     const bool stopAtParEnd = FSelStopNav->Offset == FSelStopNav->Par->Len;
-    if ((FOptions & pmoDiscardTrailingSpaces) != 0 && !FUndoRedoRunning) {
+    // Not for undo and redo, which put back exact text, nor for the deletions of code-pair cleaning.
+    if ((FOptions & pmoDiscardTrailingSpaces) != 0 && !FUndoRedoRunning && !FCleaning) {
         auto allBlank = [](const Piece& p) { return std::all_of(p.Text, p.Text + p.Len, IsBlank); };
         if ((pieces.size() > 1 || stopAtParEnd) && allBlank(pieces.front())) {
             // Enter after trailing blanks takes them away.
@@ -761,14 +762,14 @@ void TStyleMemo::CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Care
             for (const Integer at : {j, i}) {
                 setSelStart(base + at);
                 setSelLength(1);
+                FChainNext = true;  // undone together with the edit that made the pair
                 SetSelTextBuf(nullptr);
-                // Undone together with the edit that made the pair.
-                if (!FUndoRedoRunning && FUndoLevel > 0) FUndoList[static_cast<size_t>(FUndoLevel - 1)]->Chained = true;
+                FChainNext = false;
                 if (base + at < Caret) --Caret;
             }
             // Removing the pair may join codes around it into a new pair.
-            from = i;
             par = FParagraphs->At(p);
+            from = std::min(i, par->Len);
             while (from > 0 && IsStyleCode(par->Text[from - 1])) --from;
         }
     }

@@ -240,12 +240,13 @@ void TStyleMemo::StripTrailingSpaces()
             if (n == par->Len) continue;
             setSelStart(par->StartPos + n);
             setSelLength(par->Len - n);
+            FChainNext = !first;  // one undo step takes back the whole stripping
             SetSelTextBuf(nullptr);
-            // One undo step takes back the whole stripping.
-            if (!first && FUndoLevel > 0) FUndoList[static_cast<size_t>(FUndoLevel - 1)]->Chained = true;
+            FChainNext = false;
             first = false;
         }
     } catch (...) {
+        FChainNext = false;
         LeaveUpdate();
         RestoreSelection(std::move(saved));
         throw;

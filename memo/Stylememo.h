@@ -267,6 +267,9 @@ private:
     void RestoreSelection(std::unique_ptr<SavedSelection> Saved);
     void RecordUndo(Integer Start, Integer InsLen, const std::string& Replaced, Integer Anchor);
     void TrimUndoSpace(bool KeepNewest);
+    Integer NewestGroupSize() const;
+    void RemoveOldestGroup();
+    void RemoveNewestGroup();
     void Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, const std::string& Closing,
                 TExtFontStyles StyleAtStart);
     void CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Caret);
@@ -322,6 +325,7 @@ private:
     Integer FUndoBytes = 0;
     Integer FUndoMaxLevel = 256;
     Integer FUndoMaxSpace = 65536;
+    bool FChainNext = false;  // the next record goes with the one below it
     bool FUndoRedoRunning = false;
     bool FUndoRunning = false;
 

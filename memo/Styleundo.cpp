@@ -11,10 +11,37 @@ constexpr Integer MaxUndoLevel = 0x7FFFFFF;
 
 }  // namespace
 
+// Records chained together are undone and redone as one: the limits drop or keep whole groups, so
+// that no part of a group is ever undone without the rest.
+Integer TStyleMemo::NewestGroupSize() const
+{
+    Integer g = FUndoLevel - 1;
+    if (g < 0) return 0;
+    while (g > 0 && FUndoList[static_cast<size_t>(g)]->Chained) --g;
+    return FUndoLevel - g;
+}
+
+void TStyleMemo::RemoveOldestGroup()
+{
+    RemoveUndo(0);
+    while (!FUndoList.empty() && FUndoList.front()->Chained) RemoveUndo(0);
+}
+
+void TStyleMemo::RemoveNewestGroup()
+{
+    bool chained = false;
+    do {
+        chained = FUndoList.back()->Chained;
+        RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
+    } while (chained && !FUndoList.empty());
+}
+
 void TStyleMemo::RecordUndo(Integer Start, Integer InsLen, const std::string& Replaced, Integer Anchor)
 {
+    const bool chained = FChainNext;
+    FChainNext = false;
     if (!FUndoRedoRunning)
-        while (static_cast<Integer>(FUndoList.size()) > FUndoLevel) RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
+        while (static_cast<Integer>(FUndoList.size()) > FUndoLevel) RemoveNewestGroup();
     // Typing on at the end of the last edit extends its record.
     if (Replaced.empty() && FUndoLevel > 0 && !FUndoRedoRunning && !FSelMoved) {
         TUndoRecord& last = *FUndoList[static_cast<size_t>(FUndoLevel - 1)];
@@ -34,6 +61,7 @@ void TStyleMemo::RecordUndo(Integer Start, Integer InsLen, const std::string& Re
     }
     rec->Start = Start;
     rec->Stop = Start + InsLen;
+    rec->Chained = chained && FUndoLevel > 0;
     rec->Size = static_cast<Integer>(size);
     FUndoBytes += rec->Size;
     if (FUndoLevel < static_cast<Integer>(FUndoList.size())) {
@@ -43,19 +71,18 @@ void TStyleMemo::RecordUndo(Integer Start, Integer InsLen, const std::string& Re
         FUndoList.push_back(std::move(rec));
     }
     ++FUndoLevel;
-    // The record just made stays even when it alone exceeds the space: dropping it would leave the
-    // edit (a large deletion, say) impossible to take back.
+    // Undo and redo turn records round in place; the limits apply again at the next edit.
+    if (FUndoRedoRunning) return;
+    // The edit just recorded stays even when it alone exceeds the space: dropping it would leave
+    // the edit (a large deletion, say) impossible to take back.
     TrimUndoSpace(true);
-    if (!FUndoRedoRunning)
-        while (FUndoLevel > FUndoMaxLevel && FUndoLevel >= 1) RemoveUndo(0);
+    while (FUndoLevel > FUndoMaxLevel && FUndoLevel > (FUndoMaxLevel > 0 ? NewestGroupSize() : 0)) RemoveOldestGroup();
 }
 
 void TStyleMemo::TrimUndoSpace(bool KeepNewest)
 {
-    while (FUndoBytes > FUndoMaxSpace && static_cast<Integer>(FUndoList.size()) > FUndoLevel)
-        RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
-    const Integer keep = KeepNewest ? 2 : 1;
-    while (FUndoBytes > FUndoMaxSpace && FUndoLevel >= keep) RemoveUndo(0);
+    while (FUndoBytes > FUndoMaxSpace && static_cast<Integer>(FUndoList.size()) > FUndoLevel) RemoveNewestGroup();
+    while (FUndoBytes > FUndoMaxSpace && FUndoLevel > (KeepNewest ? NewestGroupSize() : 0)) RemoveOldestGroup();
 }
 
 void TStyleMemo::Undo()
@@ -145,16 +172,14 @@ const TUndoRecord& TStyleMemo::UndoList(Integer Index) const
 void TStyleMemo::setUndoMaxLevel(Integer Value)
 {
     if (Value > MaxUndoLevel) throw EListError("Undo set too high");
-    while (static_cast<Integer>(FUndoList.size()) > std::max(FUndoLevel, Value))
-        RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
-    while (Value < FUndoLevel) RemoveUndo(0);
+    while (static_cast<Integer>(FUndoList.size()) > std::max(FUndoLevel, Value)) RemoveNewestGroup();
+    while (Value < FUndoLevel) RemoveOldestGroup();
     FUndoMaxLevel = Value;
 }
 
 void TStyleMemo::setUndoMaxSpace(Integer Value)
 {
-    while (static_cast<Integer>(FUndoList.size()) > FUndoLevel && FUndoBytes > Value)
-        RemoveUndo(static_cast<Integer>(FUndoList.size()) - 1);
-    while (FUndoBytes > Value && !FUndoList.empty()) RemoveUndo(0);
     FUndoMaxSpace = Value;
+    TrimUndoSpace(false);
+    while (FUndoBytes > Value && !FUndoList.empty()) RemoveOldestGroup();
 }

@@ -150,6 +150,9 @@ TEST_F(Edit, TrailingBlanksOption)
     EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab", "x cdy"}));
     m.setOptions(m.Options() & ~pmoDiscardTrailingSpaces);
     EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab", "x cdy"}));
+    m.setOptions(m.Options() | pmoDiscardTrailingSpaces);
+    Put("a  \x02");  // the closing code makes an empty pair; removing it takes no blanks with it
+    EXPECT_EQ(Text(m), "a  ");
 }
 
 TEST_F(Edit, SwitchingStaticFormatKeepsTextColoursAndUndo)

@@ -333,6 +333,44 @@ TEST_P(ModelCheck, RandomEditsUndoAndRedoAgreeWithAPlainString)
     }
 }
 
+// Small undo limits, trailing-blank removal and static styles together: no reference text, but every
+// step must leave the store whole and the undo bookkeeping in range.
+TEST(ModelCheckLimits, RandomEditsWithSmallUndoLimitsKeepTheStoreWhole)
+{
+    const char* const pieces[] = {"a", " ", "\t", "\r\n", "\x02", "\x01", "xyz", "\n", "\r"};
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        std::mt19937 rng(seed);
+        TStyleMemo m(nullptr);
+        m.setUndoMaxLevel(static_cast<Integer>(rng() % 6));
+        m.setUndoMaxSpace(20 + static_cast<Integer>(rng() % 200));
+        m.setStaticFormat(seed % 2 == 1);
+        if (seed % 3 == 0) m.setOptions(m.Options() | pmoDiscardTrailingSpaces);
+        for (int i = 0; i < 800; ++i) {
+            const unsigned op = rng() % 10;
+            const auto len = static_cast<unsigned>(m.TextLen());
+            if (op < 4) {
+                Select(m, static_cast<Integer>(rng() % (len + 1)), static_cast<Integer>(rng() % (len + 1)) - m.SelStart());
+            } else if (op < 7) {
+                std::string t;
+                for (unsigned k = rng() % 5; k > 0; --k) t += pieces[rng() % 9];
+                m.setSelText(t);
+            } else if (op == 7) {
+                m.Undo();
+            } else if (op == 8) {
+                m.Redo();
+            } else if (rng() % 20 == 0) {
+                m.setOptions(m.Options() ^ pmoDiscardTrailingSpaces);
+            }
+            ASSERT_TRUE(DeepCheck(m)) << "seed " << seed << " step " << i;
+            ASSERT_LE(m.UndoLevel(), m.UndoCount());
+            // No record is left behind without the records it is undone with.
+            if (m.UndoCount() > 0) {
+                ASSERT_FALSE(m.UndoList(0).Chained) << "seed " << seed << " step " << i;
+            }
+        }
+    }
+}
+
 std::vector<ModelParams> ModelCases()
 {
     std::vector<ModelParams> r;
