@@ -1,0 +1,187 @@
+#include "receiver/SampleFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "TestSignal.h"
+#include "receiver/SignalPath.h"
+
+namespace {
+
+using TBlock = rx::TSampleFileReader::TBlock;
+
+class SampleFile : public ::testing::Test {
+protected:
+    std::string Put(const std::string& bytes, const std::string& name = "s.txt")
+    {
+        const std::string path = dir.Path(name);
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        return path;
+    }
+    // Every block of a file with what each read said.
+    std::vector<std::pair<TBlock, std::vector<std::int16_t>>> ReadAll(const std::string& path)
+    {
+        rx::TSampleFileReader r;
+        EXPECT_TRUE(r.Open(path));
+        std::vector<std::pair<TBlock, std::vector<std::int16_t>>> blocks;
+        for (int guard = 0; guard < 100; ++guard) {
+            std::vector<std::int16_t> b(2048, 12345);
+            const TBlock got = r.ReadBlock(b.data());
+            blocks.push_back({got, b});
+            if (got != TBlock::Full)
+                break;
+        }
+        return blocks;
+    }
+    std::vector<std::int16_t> FirstSamples(const std::string& bytes, std::size_t n)
+    {
+        const auto blocks = ReadAll(Put(bytes));
+        return std::vector<std::int16_t>(blocks.at(0).second.begin(), blocks.at(0).second.begin() + static_cast<long>(n));
+    }
+
+    testsig::TTempDir dir;
+};
+
+TEST_F(SampleFile, FiveThousandLinesGiveThreeBlocksTheLastPadded)
+{
+    std::string text;
+    for (int i = 0; i < 5000; ++i)
+        text += std::to_string(i % 3000 - 1500) + "\n";
+    const auto blocks = ReadAll(Put(text));
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[0].first, TBlock::Full);
+    EXPECT_EQ(blocks[1].first, TBlock::Full);
+    EXPECT_EQ(blocks[2].first, TBlock::Last);
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(blocks[static_cast<std::size_t>(i / 2048)].second[static_cast<std::size_t>(i % 2048)], i % 3000 - 1500) << i;
+    for (int i = 904; i < 2048; ++i)
+        ASSERT_EQ(blocks[2].second[static_cast<std::size_t>(i)], 0) << i;
+}
+
+TEST_F(SampleFile, AnExactMultipleEndsWithABlockOfZeros)
+{
+    std::string text;
+    for (int i = 0; i < 4096; ++i)
+        text += "7\n";
+    const auto blocks = ReadAll(Put(text));
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[1].first, TBlock::Full);
+    EXPECT_EQ(blocks[2].first, TBlock::Last);
+    EXPECT_EQ(blocks[2].second, std::vector<std::int16_t>(2048, 0));
+}
+
+TEST_F(SampleFile, EmptyFileGivesOneSilentBlock)
+{
+    const auto blocks = ReadAll(Put(""));
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].first, TBlock::Last);
+    EXPECT_EQ(blocks[0].second, std::vector<std::int16_t>(2048, 0));
+}
+
+TEST_F(SampleFile, NumbersAsTheCLibraryReadsThemCutTo16Bits)
+{
+    EXPECT_EQ(FirstSamples("40000\n-40000\n32767\n-32768\n65536\n65535\n99999999999\n-1\n", 8),
+              (std::vector<std::int16_t>{-25536, 25536, 32767, -32768, 0, -1, static_cast<std::int16_t>(99999999999LL & 0xFFFF), -1}));
+    EXPECT_EQ(FirstSamples("  12\n\t-7\n+5\n12abc\n- 5\nabc\n\n3.9\n", 8),
+              (std::vector<std::int16_t>{12, -7, 5, 12, 0, 0, 0, 3}));
+}
+
+TEST_F(SampleFile, LineEndsAndLongLines)
+{
+    // CR LF lines, a line far longer than any number, and a last line with no line break.
+    const std::string longLine = std::string(100, ' ') + "42" + std::string(100, 'x');
+    EXPECT_EQ(FirstSamples("1\r\n-2\r\n" + longLine + "\n9", 5), (std::vector<std::int16_t>{1, -2, 42, 9, 0}));
+    const auto blocks = ReadAll(Put("5\n6"));
+    EXPECT_EQ(blocks[0].first, TBlock::Last);
+}
+
+TEST_F(SampleFile, LinesAcrossTheReadBuffer)
+{
+    // Enough lines to cross many internal reads, the numbers of varying lengths.
+    std::string text;
+    std::vector<std::int16_t> want;
+    for (int i = 0; i < 30000; ++i) {
+        const int v = (i * 7919) % 65536 - 32768;
+        text += std::to_string(v) + (i % 5 ? "\n" : "   \r\n");
+        want.push_back(static_cast<std::int16_t>(v));
+    }
+    const auto blocks = ReadAll(Put(text));
+    std::vector<std::int16_t> got;
+    for (const auto& b : blocks)
+        got.insert(got.end(), b.second.begin(), b.second.end());
+    got.resize(want.size());
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(blocks.size(), 15u);
+}
+
+TEST_F(SampleFile, FilesThatCannotBeOpened)
+{
+    rx::TSampleFileReader r;
+    EXPECT_FALSE(r.Open(dir.Path("missing.txt")));
+    EXPECT_FALSE(r.Open(dir.Dir));
+    const std::string locked = Put("1\n", "locked.txt");
+    ::chmod(locked.c_str(), 0);
+    if (::access(locked.c_str(), R_OK) != 0) {  // root reads it anyway
+        EXPECT_FALSE(r.Open(locked));
+    }
+    TTtyParams p;
+    rx::TRxSignalPath path(p);
+    EXPECT_EQ(rx::DecodeSampleFile(dir.Path("missing.txt"), path), rx::TFileDecodeResult::OpenFailed);
+}
+
+// Reading this process's memory from address 0 fails on its first read.
+TEST_F(SampleFile, ReadErrorIsReportedNotTakenForTheEnd)
+{
+    rx::TSampleFileReader r;
+    if (!r.Open("/proc/self/mem"))
+        GTEST_SKIP() << "no /proc";
+    std::vector<std::int16_t> b(2048);
+    EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Failed);
+    TTtyParams p;
+    rx::TRxSignalPath path(p);
+    int blocks = 0;
+    EXPECT_EQ(rx::DecodeSampleFile("/proc/self/mem", path, [&] { ++blocks; }), rx::TFileDecodeResult::ReadFailed);
+    EXPECT_EQ(blocks, 0);
+}
+
+// Every block goes through the per-block processing with the from-file flag, in order.
+TEST_F(SampleFile, DecodeFeedsEveryBlockFromFile)
+{
+    struct THost : rx::TRxSignalHost {
+        int Spectra = 0;
+        bool AllFromFile = true;
+        void SpectrumReady(bool fromFile) override
+        {
+            ++Spectra;
+            AllFromFile = AllFromFile && fromFile;
+        }
+    } host;
+    struct TSink : rx::TDemodSink {
+        long Samples = 0;
+        void RttyFrameSample(double) override { ++Samples; }
+        void BitSyncSample(double) override {}
+    } sink;
+    TTtyParams p;
+    rx::TRxSignalPath path(p);
+    path.Host = &host;
+    path.Sink = &sink;
+    std::string text;
+    for (int i = 0; i < 5000; ++i)
+        text += "100\n";
+    int after = 0;
+    EXPECT_EQ(rx::DecodeSampleFile(Put(text), path, [&] { ++after; }), rx::TFileDecodeResult::Done);
+    EXPECT_EQ(host.Spectra, 3);
+    EXPECT_TRUE(host.AllFromFile);
+    EXPECT_EQ(after, 3);
+    EXPECT_EQ(sink.Samples, 3 * 2048);
+}
+
+}  // namespace
