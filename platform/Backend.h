@@ -1,0 +1,100 @@
+// The seam between the class library and the toolkit underneath. Included only by platform/*.cpp;
+// it names toolkit classes by forward declaration alone, so including it costs nothing.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/Windows.h"
+
+class QImage;
+class QRegion;
+class QString;
+class QWidget;
+class QFont;
+class QCursor;
+class TControl;
+class TWinControl;
+class TMainMenu;
+struct TCreateParams;
+
+namespace morvik::backend {
+
+// Starts the toolkit on first use. Every entry point that needs it calls this, so tests and tools
+// never have to create an application object first.
+void EnsureToolkit();
+bool IsMainThread();
+
+// Text crosses into the toolkit here: bytes in the code page of a character set (204 Cyrillic is
+// Windows-1251, everything else Windows-1252) to and from Unicode.
+QString ToQString(const std::string& bytes, int charset = 1 /* DEFAULT_CHARSET */);
+std::string FromQString(const QString& text, int charset = 1);
+
+// ---- Event loop --------------------------------------------------------------------------
+// Queues fn to run on the main thread; callable from any thread; runs in the order queued.
+void Post(std::function<void()> fn);
+// Repeating timer on the main thread; returns an id > 0. Stopping an unknown id does nothing.
+unsigned StartTimer(unsigned intervalMs, std::function<void()> fn);
+void StopTimer(unsigned id);
+// Runs whatever is pending (posted calls, timers due, input, pending paints) and returns.
+void ProcessPending();
+// Waits for at least one event, then runs what is pending.
+void WaitForEvents();
+// Milliseconds of a steady clock shared by GetTickCount and message times.
+DWORD Now();
+
+// ---- Windows ------------------------------------------------------------------------------
+// Makes the window of a windowed control: a child of Params.WndParent, or a top-level window.
+HWND CreateControlWindow(TWinControl* control, const TCreateParams& params);
+void DestroyControlWindow(HWND wnd);
+TWinControl* ControlOf(HWND wnd);
+// A control is going away: the layer forgets it as the control under the mouse.
+void ForgetControl(TControl* control);
+// Runs the default processing of a message (frame painting, scroll bars, hit testing, ...).
+LRESULT DefaultWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Top-level windows: frame metrics around the client area (left, top, right, bottom).
+TRect FrameMargins(HWND wnd);
+// Sets what a top-level window shows above its client area (a menu bar widget; null for none).
+void SetMenuBarWidget(HWND wnd, QWidget* menuBar);
+void SetStayOnTop(HWND wnd, bool onTop);
+void SetWindowCaption(HWND wnd, const std::string& caption);
+void ActivateWindow(HWND wnd);
+// Shows a tool tip at a screen point (an empty text hides it).
+void ShowToolTip(TPoint screenPos, const std::string& text);
+// Called by the layer after each input event and posted message: control canvases release their
+// device contexts and pending paints run.
+void SetIdleHandler(std::function<void()> fn);
+// A window's backing image: the whole window, non-client area included. Null for 0 or a window
+// that has none.
+QImage* WindowImage(HWND wnd);
+// Offset of the client area inside the window image, and the client rectangle's size.
+TPoint ClientOrigin(HWND wnd);
+// Drawing through a device context that targets a window reports here, so the screen catches up.
+void WindowImageChanged(HWND wnd);
+// The toolkit widget that shows a window (null when none).
+QWidget* WindowWidget(HWND wnd);
+// The top-level toolkit window of a form (holds the menu bar), null for child windows.
+QWidget* HostWidget(HWND wnd);
+
+// ---- Device contexts (implemented by the drawing half) -------------------------------------
+// A device context drawing into image, with its logical origin at origin (image pixels) and never
+// drawing outside clip (image pixels; null: the whole image). wnd is the window the image belongs
+// to (0 for a bitmap's memory context); drawing through it calls WindowImageChanged(wnd).
+HDC CreateImageDC(QImage* image, HWND wnd, TPoint origin, const QRegion* clip);
+void DeleteImageDC(HDC dc);
+// The image a device context currently draws into (a selected bitmap for memory contexts).
+QImage* DCImage(HDC dc);
+// Toolkit views of drawing objects.
+QImage* BitmapImage(HBITMAP bmp);
+const QRegion* RegionOf(HRGN rgn);
+HRGN CreateRegionFromQt(const QRegion& region);
+QFont FontOf(HFONT font);
+
+// ---- Menus ------------------------------------------------------------------------------------
+// The menu bar widget of a main menu (made on first use, rebuilt as the menu changes).
+QWidget* MenuBarWidget(TMainMenu* menu);
+
+// ---- Cursors ------------------------------------------------------------------------------
+QCursor CursorOf(HCURSOR cursor);
+
+}  // namespace morvik::backend

@@ -1,0 +1,56 @@
+// The clipboard: text (CF_TEXT, code-page bytes) and formats registered by name.
+#pragma once
+
+#include <string>
+
+#include "platform/Classes.h"
+#include "platform/Windows.h"
+
+constexpr UINT CF_TEXT = 1;
+constexpr UINT CF_BITMAP = 2;
+constexpr UINT CF_OEMTEXT = 7;
+constexpr UINT CF_UNICODETEXT = 13;
+
+// Movable memory blocks handed to the clipboard.
+constexpr UINT GMEM_FIXED = 0x0000;
+constexpr UINT GMEM_MOVEABLE = 0x0002;
+constexpr UINT GMEM_ZEROINIT = 0x0040;
+constexpr UINT GMEM_DDESHARE = 0x2000;
+constexpr UINT GHND = GMEM_MOVEABLE | GMEM_ZEROINIT;
+HGLOBAL GlobalAlloc(UINT uFlags, std::size_t dwBytes);
+void* GlobalLock(HGLOBAL hMem);
+BOOL GlobalUnlock(HGLOBAL hMem);
+std::size_t GlobalSize(HGLOBAL hMem);
+HGLOBAL GlobalFree(HGLOBAL hMem);
+
+// Names map to numbers from 0xC000 up; the same name always gives the same number.
+UINT RegisterClipboardFormat(LPCSTR lpszFormat);
+BOOL OpenClipboard(HWND hWndNewOwner);
+BOOL CloseClipboard();
+BOOL EmptyClipboard();
+// The clipboard takes ownership of the block. Text is CF_TEXT bytes with a terminating zero.
+HANDLE SetClipboardData(UINT uFormat, HANDLE hMem);
+// The block stays the clipboard's; valid until the clipboard is closed.
+HANDLE GetClipboardData(UINT uFormat);
+BOOL IsClipboardFormatAvailable(UINT format);
+
+MORVIK_EXCEPTION(EClipboardException, Exception);
+
+class TClipboard : public TPersistent {
+public:
+    void Open();    // raises EClipboardException when the clipboard cannot be opened
+    void Close();
+    void Clear();
+    bool HasFormat(UINT Format);
+    std::string AsText();
+    void SetAsText(const std::string& Value);
+    void SetTextBuf(const char* Buffer);
+    int GetTextBuf(char* Buffer, int BufSize);
+    HANDLE GetAsHandle(UINT Format);
+    void SetAsHandle(UINT Format, HANDLE Value);
+
+private:
+    int FOpenRefCount = 0;
+};
+
+TClipboard* Clipboard();

@@ -1,0 +1,689 @@
+// Forms, the application object and its message loop, hints, the screen and its cursors.
+#include "platform/Forms.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+#include "platform/Backend.h"
+#include "platform/Menus.h"
+#include "platform/ShellApi.h"
+
+using namespace morvik::backend;
+
+TApplication* Application = new TApplication(nullptr);
+TScreen* Screen = new TScreen(nullptr);
+
+namespace {
+std::vector<TCustomForm*>& AllForms()
+{
+    static std::vector<TCustomForm*> v;
+    return v;
+}
+TModalHook gModalHook;
+}  // namespace
+
+void SetModalHook(TModalHook Hook) { gModalHook = std::move(Hook); }
+bool ModalHookActive() { return static_cast<bool>(gModalHook); }
+
+bool CallModalHook(TObject* Dialog, int& Result)
+{
+    if (!gModalHook)
+        return false;
+    TModalHook hook = gModalHook;  // the hook may replace or clear itself
+    return hook(Dialog, Result);
+}
+
+// ---- TCustomForm ------------------------------------------------------------------------------
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
+{
+    FVisible = false;
+    FParentColor = false;
+    FParentFont = false;
+    FColor = clBtnFace;
+    Brush()->SetColor(clBtnFace);
+    ControlStyle |= csAcceptsControls;
+    FWidth = 320;
+    FHeight = 240;
+    AllForms().push_back(this);
+}
+
+TCustomForm::~TCustomForm()
+{
+    if (FCreated && OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (const std::exception& e) {
+            Application->ShowException(e);
+        }
+    }
+    Destroying();
+    // Owned components go while the form is still whole.
+    DestroyComponents();
+    if (Application)
+        Application->RemoveForm(this);
+    auto& all = AllForms();
+    all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
+
+void TCustomForm::DoCreate()
+{
+    if (FCreated)
+        return;
+    FCreated = true;
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TCustomForm::SetBorderStyle(TBorderStyle Value)
+{
+    if (FBorderStyle == Value)
+        return;
+    FBorderStyle = Value;
+    if (HandleAllocated())
+        RecreateWnd();
+    Realign();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value)
+{
+    if (FFormStyle == Value)
+        return;
+    FFormStyle = Value;
+    if (HandleAllocated())
+        SetStayOnTop(FHandle, Value == fsStayOnTop);
+}
+
+void TCustomForm::SetWindowState(TWindowState Value)
+{
+    if (FWindowState == Value)
+        return;
+    FWindowState = Value;
+    if (QWidget* host = HostWidget(FHandle); host && Showing()) {
+        (void)host;
+    }
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value)
+{
+    if (FMenu == Value)
+        return;
+    if (FMenu)
+        FMenu->RemoveFreeNotification(this);
+    FMenu = Value;
+    if (Value)
+        Value->FreeNotification(this);
+    UpdateMenuBar();
+}
+
+void TCustomForm::UpdateMenuBar()
+{
+    if (HandleAllocated())
+        SetMenuBarWidget(FHandle, FMenu ? MenuBarWidget(FMenu) : nullptr);
+    Realign();
+}
+
+TRect TCustomForm::FrameMargins() const
+{
+    int f = 0, caption = GetSystemMetrics(SM_CYCAPTION);
+    switch (FBorderStyle) {
+    case bsNone: f = 0; caption = 0; break;
+    case bsSizeable:
+    case bsSizeToolWin: f = GetSystemMetrics(SM_CXFRAME); break;
+    default: f = GetSystemMetrics(SM_CXDLGFRAME); break;
+    }
+    int menu = FMenu ? GetSystemMetrics(SM_CYMENU) : 0;
+    return {f, f + caption + menu, f, f};
+}
+
+TRect TCustomForm::ClientRect()
+{
+    TRect m = FrameMargins();
+    return {0, 0, std::max(0, FWidth - m.Left - m.Right), std::max(0, FHeight - m.Top - m.Bottom)};
+}
+
+TPoint TCustomForm::ClientOrigin()
+{
+    TRect m = FrameMargins();
+    return {FLeft + m.Left, FTop + m.Top};
+}
+
+void TCustomForm::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight)
+{
+    TWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+}
+
+bool TCustomForm::Showing() const { return FVisible && FHandle && IsWindowVisible(FHandle); }
+
+void TCustomForm::CreateParams(TCreateParams& Params)
+{
+    TWinControl::CreateParams(Params);
+    Params.WndParent = nullptr;
+    Params.Style = WS_CLIPCHILDREN;
+    switch (FBorderStyle) {
+    case bsNone: Params.Style |= WS_POPUP; break;
+    case bsSingle: Params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; break;
+    case bsSizeable: Params.Style |= WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX; break;
+    case bsDialog:
+        Params.Style |= WS_CAPTION | WS_SYSMENU;
+        Params.ExStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case bsToolWindow:
+        Params.Style |= WS_CAPTION | WS_SYSMENU;
+        Params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    case bsSizeToolWin:
+        Params.Style |= WS_CAPTION | WS_THICKFRAME | WS_SYSMENU;
+        Params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    if (!FEnabled)
+        Params.Style |= WS_DISABLED;
+    if (FFormStyle == fsStayOnTop)
+        Params.ExStyle |= WS_EX_TOPMOST;
+}
+
+void TCustomForm::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    if (FMenu)
+        SetMenuBarWidget(FHandle, MenuBarWidget(FMenu));
+}
+
+void TCustomForm::SetText(const std::string& Value)
+{
+    if (FText == Value)
+        return;
+    FText = Value;
+    if (FHandle)
+        SetWindowCaption(FHandle, Value);
+    Perform(CM_TEXTCHANGED, 0, 0);
+}
+
+void TCustomForm::Show()
+{
+    SetVisible(true);
+    BringToFront();
+}
+
+void TCustomForm::BringToFront()
+{
+    if (Showing())
+        ActivateWindow(FHandle);
+}
+
+void TCustomForm::FocusControl(TWinControl* Control)
+{
+    if (!Control)
+        return;
+    if (!Control->CanFocus())
+        throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    FActiveControl = Control;
+    if (Showing())
+        ::SetFocus(Control->Handle());
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Control)
+{
+    if (FActiveControl == Control)
+        return;
+    if (Control && Showing() && !Control->CanFocus())
+        throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    FActiveControl = Control;
+    if (Control && Showing() && FActive)
+        ::SetFocus(Control->Handle());
+}
+
+bool TCustomForm::IsShortCut(Word Key, TShiftState Shift)
+{
+    return FMenu && FMenu->IsShortCut(Key, Shift);
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool can = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, can);
+    return can;
+}
+
+void TCustomForm::DoClose(TCloseAction& Action)
+{
+    if (OnClose)
+        OnClose(this, Action);
+}
+
+void TCustomForm::Close()
+{
+    if (FModal) {
+        FModalResult = mrCancel;
+        return;
+    }
+    if (!CloseQuery())
+        return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone)
+        return;
+    if (Application && Application->MainForm() == this)
+        Application->Terminate();
+    else if (action == caHide)
+        Hide();
+    else if (action == caMinimize)
+        SetWindowState(wsMinimized);
+    else
+        Release();
+}
+
+void TCustomForm::Release()
+{
+    if (std::find(Application->FReleased.begin(), Application->FReleased.end(), this) ==
+        Application->FReleased.end())
+        Application->FReleased.push_back(this);
+    Post([] { Application->Idle(); });
+}
+
+TModalResult TCustomForm::ShowModal()
+{
+    if (FVisible || !FEnabled || FModal)
+        throw EInvalidOperation("Cannot make a visible window modal");
+    // Other windows of the program take no input while this one is up.
+    std::vector<TCustomForm*> disabled;
+    for (TCustomForm* f : AllForms())
+        if (f != this && f->HandleAllocated() && f->Visible() && f->Enabled()) {
+            EnableWindow(f->FHandle, FALSE);
+            disabled.push_back(f);
+        }
+    FModal = true;
+    FModalResult = mrNone;
+    Show();
+    int answer = 0;
+    if (CallModalHook(this, answer))
+        FModalResult = answer ? answer : mrCancel;
+    try {
+        while (FModalResult == mrNone) {
+            Application->HandleMessage();
+            if (Application->Terminated())
+                FModalResult = mrCancel;
+            else if (FModalResult != mrNone) {
+                // The form may refuse to close.
+                TCloseAction action = caNone;
+                if (CloseQuery()) {
+                    action = caHide;
+                    DoClose(action);
+                }
+                if (action == caNone)
+                    FModalResult = mrNone;
+            }
+        }
+    } catch (...) {
+        FModal = false;
+        for (TCustomForm* f : disabled)
+            if (std::find(AllForms().begin(), AllForms().end(), f) != AllForms().end() && f->HandleAllocated())
+                EnableWindow(f->FHandle, TRUE);
+        Hide();
+        throw;
+    }
+    for (TCustomForm* f : disabled)
+        if (std::find(AllForms().begin(), AllForms().end(), f) != AllForms().end() && f->HandleAllocated())
+            EnableWindow(f->FHandle, TRUE);
+    Hide();
+    FModal = false;
+    return FModalResult;
+}
+
+void TCustomForm::Activate()
+{
+    FActive = true;
+    if (FActiveControl && FActiveControl->HandleAllocated() && FActiveControl->CanFocus() &&
+        GetFocus() != FActiveControl->Handle())
+        ::SetFocus(FActiveControl->Handle());
+    if (OnActivate)
+        OnActivate(this);
+}
+
+void TCustomForm::Deactivate()
+{
+    FActive = false;
+    if (OnDeactivate)
+        OnDeactivate(this);
+}
+
+void TCustomForm::WMClose(TMessage&) { Close(); }
+
+void TCustomForm::WMActivate(TMessage& Message)
+{
+    if (LOWORD(Message.WParam) == WA_INACTIVE)
+        Deactivate();
+    else
+        Activate();
+}
+
+void TCustomForm::CMDialogKeyForm(TMessage& Message)
+{
+    Word key = LOWORD(Message.WParam);
+    TShiftState shift = KeyDataToShiftState(Message.LParam);
+    if (key == VK_TAB && !(shift & (ssCtrl | ssAlt))) {
+        SelectNext(FActiveControl, !(shift & ssShift), true);
+        Message.Result = 1;
+        return;
+    }
+    if ((key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) && FActiveControl) {
+        if (TWinControl* p = FActiveControl->Parent())
+            p->SelectNext(FActiveControl, key == VK_RIGHT || key == VK_DOWN, false);
+        Message.Result = 1;
+        return;
+    }
+    TWinControl::Dispatch(Message);
+}
+
+void TCustomForm::CMShowingChangedForm(TMessage&)
+{
+    if (FVisible) {
+        DoCreate();
+        HandleNeeded();
+        if (FPosition == poScreenCenter || FPosition == poDesktopCenter ||
+            ((FPosition == poMainFormCenter || FPosition == poOwnerFormCenter) && !Application->MainForm())) {
+            SetBounds((GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2, (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2,
+                      FWidth, FHeight);
+        } else if ((FPosition == poMainFormCenter || FPosition == poOwnerFormCenter) && Application->MainForm() &&
+                   Application->MainForm() != this) {
+            TCustomForm* m = Application->MainForm();
+            SetBounds(m->Left() + (m->Width() - FWidth) / 2, m->Top() + (m->Height() - FHeight) / 2, FWidth, FHeight);
+        }
+        ShowWindow(FHandle, SW_SHOW);
+        if (OnShow)
+            OnShow(this);
+        ActivateWindow(FHandle);
+        if (!FActiveControl) {
+            if (TWinControl* first = FindNextControl(nullptr, true, true, false))
+                FActiveControl = first;
+        }
+        if (FActiveControl && FActiveControl->CanFocus())
+            ::SetFocus(FActiveControl->Handle());
+    } else {
+        if (OnHide)
+            OnHide(this);
+        if (FHandle) {
+            HWND focus = GetFocus();
+            if (focus == FHandle || IsChild(FHandle, focus))
+                ::SetFocus(nullptr);
+            ShowWindow(FHandle, SW_HIDE);
+            if (FActive) {
+                SendMessage(FHandle, WM_ACTIVATE, WA_INACTIVE, 0);
+                if (Application && Application->MainForm() && Application->MainForm() != this &&
+                    Application->MainForm()->Showing())
+                    ActivateWindow(Application->MainForm()->FHandle);
+            }
+        }
+    }
+}
+
+void TCustomForm::Dispatch(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case WM_CLOSE: WMClose(Message); break;
+    case WM_ACTIVATE: WMActivate(Message); break;
+    case CM_DIALOGKEY: CMDialogKeyForm(Message); break;
+    case CM_VISIBLECHANGED: CMShowingChangedForm(Message); break;
+    case WM_SETFOCUS:
+        // Focus given to the form itself goes on to its active control.
+        if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus())
+            ::SetFocus(FActiveControl->Handle());
+        else
+            TWinControl::Dispatch(Message);
+        break;
+    default: TWinControl::Dispatch(Message); break;
+    }
+}
+
+// ---- TApplication -----------------------------------------------------------------------------
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize()
+{
+    EnsureToolkit();
+    SetIdleHandler([] {
+        if (Application)
+            Application->Idle();
+    });
+}
+
+void TApplication::RegisterForm(TCustomForm* Form)
+{
+    Initialize();
+    FForms.push_back(Form);
+    if (!FMainForm)
+        FMainForm = Form;
+    Form->DoCreate();
+}
+
+void TApplication::RemoveForm(TCustomForm* Form)
+{
+    FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
+    FReleased.erase(std::remove(FReleased.begin(), FReleased.end(), Form), FReleased.end());
+    if (FMainForm == Form)
+        FMainForm = nullptr;
+    if (FHintControl && (FHintControl == Form || Form->ContainsControl(FHintControl)))
+        CancelHint();
+}
+
+void TApplication::Run()
+{
+    Initialize();
+    if (FMainForm)
+        FMainForm->Show();
+    while (!FTerminated) {
+        try {
+            HandleMessage();
+        } catch (const std::exception& e) {
+            if (OnException)
+                OnException(this, e);
+            else
+                ShowException(e);
+        }
+    }
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+    Post([] {});  // wakes the loop
+}
+
+void TApplication::ProcessMessages()
+{
+    Initialize();
+    ProcessPending();
+    Idle();
+}
+
+void TApplication::HandleMessage()
+{
+    Initialize();
+    WaitForEvents();
+    Idle();
+}
+
+void TApplication::Idle()
+{
+    TControlCanvas::FreeDeviceContexts();
+    auto released = FReleased;
+    FReleased.clear();
+    for (TCustomForm* f : released)
+        delete f;
+    if (OnIdle) {
+        bool done = true;
+        OnIdle(this, done);
+    }
+}
+
+void TApplication::ShowException(const std::exception& E)
+{
+    std::string msg = E.what();
+    if (!msg.empty() && msg.back() != '.')
+        msg += '.';
+    MessageBox(msg, FTitle, MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleException(TObject*)
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        if (OnException)
+            OnException(this, e);
+        else
+            ShowException(e);
+    }
+}
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, UINT Flags)
+{
+    HWND owner = FMainForm && FMainForm->HandleAllocated() ? FMainForm->Handle() : nullptr;
+    return ::MessageBox(owner, Text.c_str(), Caption.c_str(), Flags);
+}
+
+bool TApplication::HelpCommand(Word Command, Int64)
+{
+    if (Command == HELP_QUIT)
+        return true;
+    if (HelpFile.empty())
+        return false;
+    std::string path = NativeFileName(HelpFile);
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        MessageBox("Cannot find the help file " + HelpFile + ".", FTitle.empty() ? "Help" : FTitle,
+                   MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    std::string lower = LowerCase(path);
+    if (lower.size() > 4 && lower.substr(lower.size() - 4) == ".hlp") {
+        // Help files of that kind need a viewer this system does not have.
+        MessageBox("No help viewer is available for the help file " + HelpFile + ".",
+                   FTitle.empty() ? "Help" : FTitle, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    return reinterpret_cast<std::intptr_t>(ShellExecute(nullptr, "open", path.c_str(), nullptr, nullptr,
+                                                        SW_SHOWNORMAL)) > 32;
+}
+
+void TApplication::CancelHint()
+{
+    if (FHintTimer) {
+        StopTimer(FHintTimer);
+        FHintTimer = 0;
+    }
+    if (!FShownHint.empty()) {
+        FShownHint.clear();
+        ShowToolTip({0, 0}, "");
+    }
+    FHintControl = nullptr;
+}
+
+void TApplication::HintMouseMessage(TControl* Control, TMessage& Message)
+{
+    if (Message.Msg != WM_MOUSEMOVE) {
+        if (Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_RBUTTONDOWN || Message.Msg == WM_MBUTTONDOWN)
+            CancelHint();
+        return;
+    }
+    // The hint comes from the nearest control up the parents that shows hints.
+    TControl* c = Control;
+    while (c && !c->ShowHint())
+        c = c->Parent();
+    if (c == FHintControl)
+        return;
+    CancelHint();
+    if (!c || !ShowHint || c->Hint().empty())
+        return;
+    FHintControl = c;
+    FHintPos = Control->ClientToScreen({Message.XPos(), Message.YPos()});
+    FHintTimer = StartTimer(unsigned(std::max(1, HintPause)), [] { Application->ActivateHint(); });
+}
+
+void TApplication::ActivateHint()
+{
+    if (FHintTimer) {
+        StopTimer(FHintTimer);
+        FHintTimer = 0;
+    }
+    if (!FHintControl)
+        return;
+    std::string h = FHintControl->Hint();
+    // "short|long": the tip shows the short part.
+    size_t bar = h.find('|');
+    FHint = h;
+    FShownHint = bar == std::string::npos ? h : h.substr(0, bar);
+    if (OnHint)
+        OnHint(this);
+    ShowToolTip({FHintPos.X, FHintPos.Y + 20}, FShownHint);
+}
+
+void DoneApplication()
+{
+    if (!Application)
+        return;
+    Application->CancelHint();
+    Application->DestroyComponents();
+}
+
+// ---- TScreen ----------------------------------------------------------------------------------
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+
+HCURSOR TScreen::Cursors(TCursor Index)
+{
+    auto it = FCursors.find(Index);
+    if (it != FCursors.end())
+        return it->second;
+    LPCSTR name = nullptr;
+    switch (Index) {
+    case crNone: return nullptr;
+    case crArrow: case crDefault: name = IDC_ARROW; break;
+    case crCross: name = IDC_CROSS; break;
+    case crIBeam: name = IDC_IBEAM; break;
+    case crSizeNESW: name = IDC_SIZENESW; break;
+    case crSizeNS: name = IDC_SIZENS; break;
+    case crSizeNWSE: name = IDC_SIZENWSE; break;
+    case crSizeWE: name = IDC_SIZEWE; break;
+    case crUpArrow: name = IDC_UPARROW; break;
+    case crHourGlass: case crSQLWait: name = IDC_WAIT; break;
+    case crDrag: name = "DRAG"; break;
+    case crNoDrop: case crNo: name = IDC_NO; break;
+    case crHSplit: name = "HSPLIT"; break;
+    case crVSplit: name = "VSPLIT"; break;
+    case crMultiDrag: name = "MULTIDRAG"; break;
+    case crAppStart: name = IDC_APPSTARTING; break;
+    case crHelp: name = IDC_HELP; break;
+    case crHandPoint: name = IDC_HAND; break;
+    case crSizeAll: name = IDC_SIZEALL; break;
+    default: name = IDC_ARROW; break;
+    }
+    HCURSOR h = LoadCursor(nullptr, name);
+    FCursors[Index] = h;
+    return h;
+}
+
+void TScreen::SetCursors(TCursor Index, HCURSOR Value) { FCursors[Index] = Value; }
+
+void TScreen::SetCursor(TCursor Value)
+{
+    if (FCursor == Value)
+        return;
+    FCursor = Value;
+    ::SetCursor(Cursors(Value == crDefault ? crArrow : Value));
+}
+
+Integer TScreen::Width() { return GetSystemMetrics(SM_CXSCREEN); }
+Integer TScreen::Height() { return GetSystemMetrics(SM_CYSCREEN); }
+
+TCustomForm* TScreen::ActiveForm() const
+{
+    return dynamic_cast<TCustomForm*>(TWinControl::FindControl(GetActiveWindow()));
+}
+
+TWinControl* TScreen::ActiveControl() const { return TWinControl::FindControl(GetFocus()); }
+
+int TScreen::FormCount() const { return int(AllForms().size()); }
+TCustomForm* TScreen::Forms(int Index) const { return AllForms().at(size_t(Index)); }

@@ -1,0 +1,236 @@
+// Forms, the application object with its message loop, and the screen.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Controls.h"
+
+class TMainMenu;
+class TMenuItem;
+
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+                 poMainFormCenter, poOwnerFormCenter };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+using TFormBorderStyle = TBorderStyle;
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = 1;     // IDOK
+constexpr TModalResult mrCancel = 2; // IDCANCEL
+constexpr TModalResult mrAbort = 3;
+constexpr TModalResult mrRetry = 4;
+constexpr TModalResult mrIgnore = 5;
+constexpr TModalResult mrYes = 6;
+constexpr TModalResult mrNo = 7;
+constexpr TModalResult mrAll = 8;
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+class TCustomForm : public TWinControl {
+public:
+    explicit TCustomForm(TComponent* AOwner);
+    ~TCustomForm() override;
+
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle Value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition Value) { FPosition = Value; }
+    bool KeyPreview = false;
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* Value);
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* Control);
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult Value) { FModalResult = Value; }
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState Value);
+    bool Active() const { return FActive; }
+    bool Modal() const { return FModal; }
+
+    // Shows the form and waits, handling messages, until ModalResult is set or it is closed.
+    virtual TModalResult ShowModal();
+    void Show();
+    void Close();
+    bool CloseQuery();
+    void Release();  // destroyed once the current message has been handled
+    void BringToFront();
+    // Moves the keyboard focus to a control of this form.
+    void FocusControl(TWinControl* Control);
+    // The form answers a key with its menu's shortcuts; true when one ran.
+    virtual bool IsShortCut(Word Key, TShiftState Shift);
+
+    TRect ClientRect() override;
+    void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
+    bool Showing() const override;
+    TPoint ClientOrigin() override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnDestroy;
+    TCloseQueryEvent OnCloseQuery;
+    TCloseEvent OnClose;
+
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DoCreate();
+    virtual void DoClose(TCloseAction& Action);
+    virtual void Activate();
+    virtual void Deactivate();
+    void SetText(const std::string& Value) override;
+    TRect FrameMargins() const;
+    void UpdateMenuBar();
+
+    void WMClose(TMessage& Message);
+    void WMActivate(TMessage& Message);
+    void CMDialogKeyForm(TMessage& Message);
+    void CMShowingChangedForm(TMessage& Message);
+
+    friend class TApplication;
+    friend class TWinControl;
+    TBorderStyle FBorderStyle = bsSizeable;
+    TFormStyle FFormStyle = fsNormal;
+    TPosition FPosition = poDesigned;
+    TMainMenu* FMenu = nullptr;
+    TWinControl* FActiveControl = nullptr;
+    TModalResult FModalResult = mrNone;
+    TWindowState FWindowState = wsNormal;
+    bool FActive = false;
+    bool FModal = false;
+    bool FShown = false;
+    bool FCreated = false;
+};
+
+// A form whose constructor builds its components; OnCreate runs when the application creates it
+// (or at the first Show when made directly).
+class TForm : public TCustomForm {
+public:
+    explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
+
+constexpr Word HELP_CONTEXT = 0x0001;
+constexpr Word HELP_QUIT = 0x0002;
+constexpr Word HELP_CONTENTS = 0x0003;
+constexpr Word HELP_INDEX = 0x0003;
+constexpr Word HELP_FINDER = 0x000B;
+
+class TApplication : public TComponent {
+public:
+    explicit TApplication(TComponent* AOwner);
+    ~TApplication() override;
+
+    void Initialize();
+    const std::string& Title() const { return FTitle; }
+    void SetTitle(const std::string& Value) { FTitle = Value; }
+    std::string HelpFile;
+    std::string ExeName;
+
+    // Creates a form owned by the application; the first one becomes the main form.
+    template <class T>
+    void CreateForm(T*& Reference)
+    {
+        Reference = new T(this);
+        RegisterForm(Reference);
+    }
+    TCustomForm* MainForm() const { return FMainForm; }
+    void Run();
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    void ResetTerminated() { FTerminated = false; }
+    void ProcessMessages();
+    void HandleMessage();
+    void ShowException(const std::exception& E);
+    void HandleException(TObject* Sender);
+    int MessageBox(const std::string& Text, const std::string& Caption, UINT Flags);
+    // Help through the help file; answers false (after telling the user) when it cannot be shown.
+    bool HelpCommand(Word Command, Int64 Data);
+    bool HelpContext(Int64 Context) { return HelpCommand(HELP_CONTEXT, Context); }
+
+    Integer HintPause = 500;
+    Integer HintHidePause = 2500;
+    bool ShowHint = true;
+    TColor HintColor = clInfoBk;
+    const std::string& Hint() const { return FHint; }
+    // The hint text shown now (empty when none).
+    const std::string& CurrentHintText() const { return FShownHint; }
+    void CancelHint();
+
+    TExceptionEvent OnException;
+    TNotifyEvent OnHint;
+    TIdleEvent OnIdle;
+
+    // Called by controls on mouse movement so that hints follow the mouse.
+    void HintMouseMessage(TControl* Control, TMessage& Message);
+    // Forms created by the application (for ShowModal's disabling of the others).
+    int FormCount() const { return int(FForms.size()); }
+    TCustomForm* Forms(int Index) const { return FForms.at(size_t(Index)); }
+    void RemoveForm(TCustomForm* Form);
+    // Runs when idle: releases forms asked to go and device contexts held by canvases.
+    void Idle();
+
+private:
+    void RegisterForm(TCustomForm* Form);
+    void ActivateHint();
+    std::string FTitle;
+    TCustomForm* FMainForm = nullptr;
+    std::vector<TCustomForm*> FForms;
+    bool FTerminated = false;
+    std::string FHint;
+    std::string FShownHint;
+    TControl* FHintControl = nullptr;
+    unsigned FHintTimer = 0;
+    TPoint FHintPos;
+    friend class TCustomForm;
+    std::vector<TCustomForm*> FReleased;
+};
+
+class TScreen : public TComponent {
+public:
+    explicit TScreen(TComponent* AOwner);
+    // The cursor shown over every window while not crDefault (an hourglass while busy).
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+    HCURSOR Cursors(TCursor Index);
+    void SetCursors(TCursor Index, HCURSOR Value);
+    Integer Width();
+    Integer Height();
+    Integer PixelsPerInch = 96;
+    TCustomForm* ActiveForm() const;
+    TWinControl* ActiveControl() const;
+    int FormCount() const;
+    TCustomForm* Forms(int Index) const;
+
+private:
+    TCursor FCursor = crDefault;
+    std::map<TCursor, HCURSOR> FCursors;
+};
+
+// Test hook for modal windows: called when a modal form or dialog starts, with the form or dialog
+// object. Answering true ends it at once with Result; false lets it run (the hook may have clicked
+// one of its buttons). A hook set for one answer clears itself by returning after SetModalHook(nullptr).
+using TModalHook = std::function<bool(TObject* Dialog, int& Result)>;
+void SetModalHook(TModalHook Hook);
+bool CallModalHook(TObject* Dialog, int& Result);
+bool ModalHookActive();
+
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// Destroys the application's forms (and with them their components); the program's end.
+void DoneApplication();

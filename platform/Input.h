@@ -1,0 +1,34 @@
+// Synthetic input: the same road real toolkit input takes (hit testing, capture, double clicks,
+// cursor and dialog-key handling, key translation), driven by code. Tests use it to click, drag
+// and type on controls without a display.
+#pragma once
+
+#include <string>
+
+#include "platform/Controls.h"
+
+namespace Input {
+
+// Points are in the target control's client coordinates; windowless controls are reached through
+// their parent window as real input would be.
+void MouseDown(TControl* Target, TMouseButton Button, int X, int Y, TShiftState Shift = 0);
+void MouseUp(TControl* Target, TMouseButton Button, int X, int Y, TShiftState Shift = 0);
+void MouseMove(TControl* Target, int X, int Y, TShiftState Shift = 0);
+// Down and up at one point.
+void Click(TControl* Target, int X, int Y, TMouseButton Button = mbLeft, TShiftState Shift = 0);
+// Two clicks within the double-click time.
+void DoubleClick(TControl* Target, int X, int Y);
+// Down, moves in steps, up.
+void Drag(TControl* Target, int X1, int Y1, int X2, int Y2, TShiftState Shift = 0);
+// A wheel turn; Delta in units of 120 per notch.
+void Wheel(TControl* Target, int Delta, int X, int Y, TShiftState Shift = 0);
+// A key pressed and released at the focused control, with the character it types (if any).
+void KeyDown(Word Key, TShiftState Shift = 0);
+void KeyUp(Word Key, TShiftState Shift = 0);
+void PressKey(Word Key, TShiftState Shift = 0);
+// Types text character by character (printable characters and CR/TAB/BACKSPACE).
+void TypeText(const std::string& Text);
+// Moves the message clock forward without waiting (double-click timing, hint pause).
+void AdvanceTime(DWORD Milliseconds);
+
+}  // namespace Input

@@ -1,0 +1,128 @@
+// Menus: items with captions, check marks, radio groups and shortcuts; the main menu of a form and
+// popup menus.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Controls.h"
+
+MORVIK_EXCEPTION(EMenuError, Exception);
+
+using TShortCut = Word;
+constexpr TShortCut scShift = 0x2000;
+constexpr TShortCut scCtrl = 0x4000;
+constexpr TShortCut scAlt = 0x8000;
+constexpr TShortCut scNone = 0;
+TShortCut ShortCut(Word Key, TShiftState Shift);
+void ShortCutToKey(TShortCut ShortCut, Word& Key, TShiftState& Shift);
+std::string ShortCutToText(TShortCut ShortCut);
+
+enum TMenuBreak { mbNone, mbBreak, mbBarBreak };
+
+class TMenu;
+
+class TMenuItem : public TComponent {
+public:
+    explicit TMenuItem(TComponent* AOwner);
+    ~TMenuItem() override;
+
+    // "&" marks the accelerator letter; "-" makes a separator line.
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    bool Checked() const { return FChecked; }
+    // Checking a radio item unchecks the other radio items of its group in the same menu.
+    void SetChecked(bool Value);
+    bool RadioItem() const { return FRadioItem; }
+    void SetRadioItem(bool Value);
+    Byte GroupIndex() const { return FGroupIndex; }
+    void SetGroupIndex(Byte Value);
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    TMenuBreak Break() const { return FBreak; }
+    void SetBreak(TMenuBreak Value);
+    TShortCut ShortCut() const { return FShortCut; }
+    void SetShortCut(TShortCut Value);
+    bool AutoCheck = false;
+    std::string Hint;
+
+    int Count() const { return int(FItems.size()); }
+    TMenuItem* Items(int Index) const;
+    void Add(TMenuItem* Item);
+    void Insert(int Index, TMenuItem* Item);
+    void Delete(int Index);  // frees the item
+    void Remove(TMenuItem* Item);
+    void Clear();            // frees every sub-item
+    int IndexOf(const TMenuItem* Item) const;
+    TMenuItem* Parent() const { return FParent; }
+    int MenuIndex() const;
+    bool IsLine() const { return FCaption == "-"; }
+    TMenu* GetParentMenu() const;
+    // The item whose shortcut this is, searched through the sub-items.
+    TMenuItem* FindShortCut(TShortCut Value);
+
+    // Runs the item's command: OnClick for a leaf, and for an item with sub-items when they open.
+    virtual void Click();
+    TNotifyEvent OnClick;
+
+    // Toolkit objects that show the item (owned by the menu's toolkit side).
+    void* FQtObject = nullptr;
+
+private:
+    friend class TMenu;
+    void Changed(bool Structure);
+    std::string FCaption;
+    bool FChecked = false;
+    bool FRadioItem = false;
+    Byte FGroupIndex = 0;
+    bool FEnabled = true;
+    bool FVisible = true;
+    TMenuBreak FBreak = mbNone;
+    TShortCut FShortCut = 0;
+    std::vector<TMenuItem*> FItems;
+    TMenuItem* FParent = nullptr;
+    TMenu* FMenu = nullptr;  // set on the root item
+};
+
+class TMenu : public TComponent {
+public:
+    explicit TMenu(TComponent* AOwner);
+    ~TMenu() override;
+    TMenuItem* Items() const { return FItems; }
+    // Runs the item with this key as shortcut; true when one ran.
+    bool IsShortCut(Word Key, TShiftState Shift);
+    // The toolkit side hears of changes through here.
+    virtual void MenuChanged(TMenuItem* Item, bool Structure);
+
+protected:
+    TMenuItem* FItems;
+};
+
+class TMainMenu : public TMenu {
+public:
+    explicit TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
+    ~TMainMenu() override;
+    void MenuChanged(TMenuItem* Item, bool Structure) override;
+};
+
+enum TPopupAlignment { paLeft, paRight, paCenter };
+
+class TPopupMenu : public TMenu {
+public:
+    explicit TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
+    // Shows the menu at a screen point; OnPopup runs first. Returns when the menu has closed.
+    virtual void Popup(int X, int Y);
+    TNotifyEvent OnPopup;
+    bool AutoPopup = true;
+    TComponent* PopupComponent = nullptr;
+    TPopupAlignment Alignment = paLeft;
+};
+
+// Opens an item's sub-menu as the user would (its OnClick runs as it opens) without waiting;
+// CloseMenus closes what is open. TriggerMenuItem chooses a leaf through the toolkit's menu.
+void ShowSubMenu(TMenuItem* Item);
+void CloseMenus();
+void TriggerMenuItem(TMenuItem* Item);

@@ -1,0 +1,194 @@
+// The toolkit's application object, the event loop with posted calls and timers, the clock, and
+// text conversion at the toolkit boundary.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFont>
+#include <QObject>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/Backend.h"
+
+namespace morvik::backend {
+namespace {
+
+QApplication* gApp = nullptr;
+std::thread::id gMainThread;
+
+int& ArgcStore()
+{
+    static int argc = 1;
+    return argc;
+}
+
+char** ArgvStore()
+{
+    static char name[] = "morvik";
+    static char* argv[] = {name, nullptr};
+    return argv;
+}
+
+// Receives posted calls; one object living on the main thread.
+class Poster : public QObject {
+public:
+    struct CallEvent : QEvent {
+        explicit CallEvent(std::function<void()> f) : QEvent(QEvent::User), fn(std::move(f)) {}
+        std::function<void()> fn;
+    };
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User) {
+            auto fn = std::move(static_cast<CallEvent*>(e)->fn);
+            if (fn)
+                fn();
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+Poster* gPoster = nullptr;
+
+struct TimerRec {
+    QTimer* timer = nullptr;
+    std::function<void()> fn;
+};
+std::map<unsigned, TimerRec>& Timers()
+{
+    static std::map<unsigned, TimerRec> t;
+    return t;
+}
+unsigned gNextTimer = 1;
+
+const QElapsedTimer& Clock()
+{
+    static QElapsedTimer c = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return c;
+}
+
+}  // namespace
+
+void EnsureToolkit()
+{
+    if (gApp)
+        return;
+    if (QCoreApplication::instance()) {
+        gApp = qobject_cast<QApplication*>(QCoreApplication::instance());
+    } else {
+        gApp = new QApplication(ArgcStore(), ArgvStore());
+        QApplication::setQuitOnLastWindowClosed(false);
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(11);
+        QApplication::setFont(f);
+    }
+    gMainThread = std::this_thread::get_id();
+    gPoster = new Poster;
+    (void)Clock();
+}
+
+bool IsMainThread() { return !gApp || std::this_thread::get_id() == gMainThread; }
+
+void Post(std::function<void()> fn)
+{
+    // Events posted to one receiver are delivered in the order posted, from any thread.
+    if (!gPoster)
+        EnsureToolkit();
+    QCoreApplication::postEvent(gPoster, new Poster::CallEvent(std::move(fn)));
+}
+
+unsigned StartTimer(unsigned intervalMs, std::function<void()> fn)
+{
+    EnsureToolkit();
+    unsigned id = gNextTimer++;
+    auto* t = new QTimer(gPoster);
+    t->setInterval(int(intervalMs));
+    t->setTimerType(Qt::PreciseTimer);
+    TimerRec rec;
+    rec.timer = t;
+    rec.fn = std::move(fn);
+    Timers()[id] = std::move(rec);
+    QObject::connect(t, &QTimer::timeout, [id] {
+        auto it = Timers().find(id);
+        if (it != Timers().end()) {
+            auto fn = it->second.fn;  // the handler may stop its own timer
+            fn();
+        }
+    });
+    t->start();
+    return id;
+}
+
+void StopTimer(unsigned id)
+{
+    auto it = Timers().find(id);
+    if (it == Timers().end())
+        return;
+    it->second.timer->stop();
+    it->second.timer->deleteLater();
+    Timers().erase(it);
+}
+
+void ProcessPending()
+{
+    EnsureToolkit();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void WaitForEvents()
+{
+    EnsureToolkit();
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+}
+
+DWORD Now() { return DWORD(Clock().elapsed()); }
+
+QString ToQString(const std::string& bytes, int charset)
+{
+    static thread_local QStringDecoder dec1251("windows-1251");
+    static thread_local QStringDecoder dec1252("windows-1252");
+    QStringDecoder& d = charset == 204 ? dec1251 : dec1252;
+    if (!d.isValid())
+        return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    return d.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+
+std::string FromQString(const QString& text, int charset)
+{
+    static thread_local QStringEncoder enc1251("windows-1251");
+    static thread_local QStringEncoder enc1252("windows-1252");
+    QStringEncoder& e = charset == 204 ? enc1251 : enc1252;
+    QByteArray b = e.isValid() ? QByteArray(e.encode(text)) : text.toLatin1();
+    return std::string(b.constData(), size_t(b.size()));
+}
+
+}  // namespace morvik::backend
+
+DWORD GetTickCount() { return morvik::backend::Now(); }
+
+void Sleep(DWORD ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+Integer MulDiv(Integer Number, Integer Numerator, Integer Denominator)
+{
+    if (Denominator == 0)
+        return -1;
+    Int64 p = Int64(Number) * Numerator;
+    // Rounds half away from zero, as the system does.
+    Int64 half = (Denominator < 0 ? -Int64(Denominator) : Int64(Denominator)) / 2;
+    Int64 r = (p >= 0) == (Denominator > 0) ? (p + (p >= 0 ? half : -half)) / Denominator
+                                            : (p + (p >= 0 ? half : -half)) / Denominator;
+    return Integer(r);
+}

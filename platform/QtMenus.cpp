@@ -1,0 +1,515 @@
+// Menu items and menus, shown through the toolkit's menu bar and menus. The items are the model;
+// toolkit actions follow them and are rebuilt when the structure changes.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/Backend.h"
+#include "platform/Forms.h"
+#include "platform/Menus.h"
+
+using namespace morvik::backend;
+
+// ---- Shortcuts -----------------------------------------------------------------------------------
+TShortCut ShortCut(Word Key, TShiftState Shift)
+{
+    TShortCut s = Key & 0xFF;
+    if (Shift & ssShift)
+        s |= scShift;
+    if (Shift & ssCtrl)
+        s |= scCtrl;
+    if (Shift & ssAlt)
+        s |= scAlt;
+    return s;
+}
+
+void ShortCutToKey(TShortCut Value, Word& Key, TShiftState& Shift)
+{
+    Key = Value & 0xFF;
+    Shift = 0;
+    if (Value & scShift)
+        Shift |= ssShift;
+    if (Value & scCtrl)
+        Shift |= ssCtrl;
+    if (Value & scAlt)
+        Shift |= ssAlt;
+}
+
+std::string ShortCutToText(TShortCut Value)
+{
+    Word key;
+    TShiftState shift;
+    ShortCutToKey(Value, key, shift);
+    if (!key)
+        return "";
+    std::string name;
+    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))
+        name = std::string(1, char(key));
+    else if (key >= VK_F1 && key <= VK_F1 + 23)
+        name = "F" + IntToStr(key - VK_F1 + 1);
+    else {
+        switch (key) {
+        case VK_BACK: name = "BkSp"; break;
+        case VK_TAB: name = "Tab"; break;
+        case VK_RETURN: name = "Enter"; break;
+        case VK_ESCAPE: name = "Esc"; break;
+        case VK_SPACE: name = "Space"; break;
+        case VK_PRIOR: name = "PgUp"; break;
+        case VK_NEXT: name = "PgDn"; break;
+        case VK_END: name = "End"; break;
+        case VK_HOME: name = "Home"; break;
+        case VK_LEFT: name = "Left"; break;
+        case VK_UP: name = "Up"; break;
+        case VK_RIGHT: name = "Right"; break;
+        case VK_DOWN: name = "Down"; break;
+        case VK_INSERT: name = "Ins"; break;
+        case VK_DELETE: name = "Del"; break;
+        default: name = "#" + IntToStr(key); break;
+        }
+    }
+    std::string prefix;
+    if (shift & ssShift)
+        prefix += "Shift+";
+    if (shift & ssCtrl)
+        prefix += "Ctrl+";
+    if (shift & ssAlt)
+        prefix += "Alt+";
+    return prefix + name;
+}
+
+// ---- Toolkit side ----------------------------------------------------------------------------------
+namespace {
+
+struct MenuView {
+    QPointer<QMenuBar> bar;
+    bool rebuildPosted = false;
+};
+std::map<TMenu*, MenuView>& Views()
+{
+    static std::map<TMenu*, MenuView> v;
+    return v;
+}
+std::vector<QPointer<QMenu>>& OpenMenus()
+{
+    static std::vector<QPointer<QMenu>> v;
+    return v;
+}
+
+QString ItemText(TMenuItem* item)
+{
+    QString t = ToQString(item->Caption());
+    if (item->ShortCut())
+        t += QLatin1Char('\t') + QString::fromStdString(ShortCutToText(item->ShortCut()));
+    return t;
+}
+
+void ApplyState(TMenuItem* item, QAction* a)
+{
+    a->setText(ItemText(item));
+    a->setEnabled(item->Enabled());
+    a->setVisible(item->Visible());
+    bool checkable = item->Checked() || item->RadioItem() || item->AutoCheck;
+    a->setCheckable(checkable);
+    a->setChecked(item->Checked());
+    if (QMenu* m = a->menu())
+        m->setTitle(ToQString(item->Caption()));
+}
+
+void BuildInto(TMenuItem* parent, QWidget* container);
+
+QAction* MakeAction(TMenuItem* item, QWidget* container)
+{
+    QAction* a = nullptr;
+    if (item->IsLine()) {
+        a = new QAction(container);
+        a->setSeparator(true);
+        a->setVisible(item->Visible());
+    } else if (item->Count() > 0) {
+        auto* sub = new QMenu(ToQString(item->Caption()), container);
+        // Opening a sub-menu is its item's click.
+        QObject::connect(sub, &QMenu::aboutToShow, sub, [item] { item->Click(); });
+        BuildInto(item, sub);
+        a = sub->menuAction();
+        ApplyState(item, a);
+    } else {
+        a = new QAction(ItemText(item), container);
+        ApplyState(item, a);
+        QObject::connect(a, &QAction::triggered, a, [item, a](bool) {
+            // The item decides its check mark; the toolkit's own toggling is undone.
+            a->setChecked(item->Checked());
+            item->Click();
+        });
+    }
+    item->FQtObject = a;
+    return a;
+}
+
+void BuildInto(TMenuItem* parent, QWidget* container)
+{
+    for (int i = 0; i < parent->Count(); ++i)
+        container->addAction(MakeAction(parent->Items(i), container));
+}
+
+void ForgetQt(TMenuItem* item)
+{
+    item->FQtObject = nullptr;
+    for (int i = 0; i < item->Count(); ++i)
+        ForgetQt(item->Items(i));
+}
+
+void RebuildBar(TMenu* menu)
+{
+    auto it = Views().find(menu);
+    if (it == Views().end() || !it->second.bar)
+        return;
+    QMenuBar* bar = it->second.bar;
+    ForgetQt(menu->Items());
+    for (QAction* a : bar->actions()) {
+        bar->removeAction(a);
+        if (QMenu* m = a->menu())
+            m->deleteLater();
+        else
+            a->deleteLater();
+    }
+    BuildInto(menu->Items(), bar);
+}
+
+QMenu* BuildPopup(TPopupMenu* menu)
+{
+    auto* m = new QMenu();
+    BuildInto(menu->Items(), m);
+    return m;
+}
+
+}  // namespace
+
+QWidget* morvik::backend::MenuBarWidget(TMainMenu* menu)
+{
+    EnsureToolkit();
+    MenuView& v = Views()[menu];
+    if (!v.bar) {
+        v.bar = new QMenuBar();
+        v.bar->setNativeMenuBar(false);
+        BuildInto(menu->Items(), v.bar);
+    }
+    return v.bar;
+}
+
+// ---- TMenuItem ---------------------------------------------------------------------------------------
+TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
+
+TMenuItem::~TMenuItem()
+{
+    Destroying();
+    Clear();
+    if (FParent)
+        FParent->Remove(this);
+}
+
+TMenuItem* TMenuItem::Items(int Index) const
+{
+    if (Index < 0 || Index >= Count())
+        throw EMenuError(Format(SysMsg::ListIndexError, Index));
+    return FItems[size_t(Index)];
+}
+
+void TMenuItem::Add(TMenuItem* Item) { Insert(Count(), Item); }
+
+void TMenuItem::Insert(int Index, TMenuItem* Item)
+{
+    if (!Item)
+        return;
+    if (Item->FParent)
+        throw EMenuError("Menu inserted twice");
+    if (Index < 0 || Index > Count())
+        throw EMenuError(Format(SysMsg::ListIndexError, Index));
+    FItems.insert(FItems.begin() + Index, Item);
+    Item->FParent = this;
+    Changed(true);
+}
+
+void TMenuItem::Remove(TMenuItem* Item)
+{
+    auto it = std::find(FItems.begin(), FItems.end(), Item);
+    if (it == FItems.end())
+        return;
+    FItems.erase(it);
+    Item->FParent = nullptr;
+    ForgetQt(Item);
+    Changed(true);
+}
+
+void TMenuItem::Delete(int Index)
+{
+    TMenuItem* item = Items(Index);
+    Remove(item);
+    delete item;
+}
+
+void TMenuItem::Clear()
+{
+    while (!FItems.empty()) {
+        TMenuItem* item = FItems.back();
+        Remove(item);
+        delete item;
+    }
+}
+
+int TMenuItem::IndexOf(const TMenuItem* Item) const
+{
+    auto it = std::find(FItems.begin(), FItems.end(), Item);
+    return it == FItems.end() ? -1 : int(it - FItems.begin());
+}
+
+int TMenuItem::MenuIndex() const { return FParent ? FParent->IndexOf(this) : -1; }
+
+TMenu* TMenuItem::GetParentMenu() const
+{
+    const TMenuItem* i = this;
+    while (i->FParent)
+        i = i->FParent;
+    return i->FMenu;
+}
+
+void TMenuItem::Changed(bool Structure)
+{
+    if (HasState(csDestroying))
+        return;
+    if (TMenu* m = GetParentMenu())
+        m->MenuChanged(this, Structure);
+}
+
+void TMenuItem::SetCaption(const std::string& Value)
+{
+    if (FCaption == Value)
+        return;
+    bool structure = (FCaption == "-") != (Value == "-");
+    FCaption = Value;
+    Changed(structure);
+}
+
+void TMenuItem::SetChecked(bool Value)
+{
+    if (FChecked == Value)
+        return;
+    FChecked = Value;
+    if (Value && FRadioItem && FParent) {
+        for (TMenuItem* sib : FParent->FItems)
+            if (sib != this && sib->FRadioItem && sib->FGroupIndex == FGroupIndex && sib->FChecked) {
+                sib->FChecked = false;
+                sib->Changed(false);
+            }
+    }
+    Changed(false);
+}
+
+void TMenuItem::SetRadioItem(bool Value)
+{
+    if (FRadioItem == Value)
+        return;
+    FRadioItem = Value;
+    if (Value && FChecked && FParent) {
+        for (TMenuItem* sib : FParent->FItems)
+            if (sib != this && sib->FRadioItem && sib->FGroupIndex == FGroupIndex && sib->FChecked) {
+                sib->FChecked = false;
+                sib->Changed(false);
+            }
+    }
+    Changed(false);
+}
+
+void TMenuItem::SetGroupIndex(Byte Value)
+{
+    if (FGroupIndex == Value)
+        return;
+    FGroupIndex = Value;
+    if (FChecked && FRadioItem && FParent)
+        for (TMenuItem* sib : FParent->FItems)
+            if (sib != this && sib->FRadioItem && sib->FGroupIndex == FGroupIndex && sib->FChecked) {
+                sib->FChecked = false;
+                sib->Changed(false);
+            }
+    Changed(false);
+}
+
+void TMenuItem::SetEnabled(bool Value)
+{
+    if (FEnabled == Value)
+        return;
+    FEnabled = Value;
+    Changed(false);
+}
+
+void TMenuItem::SetVisible(bool Value)
+{
+    if (FVisible == Value)
+        return;
+    FVisible = Value;
+    Changed(false);
+}
+
+void TMenuItem::SetBreak(TMenuBreak Value)
+{
+    if (FBreak == Value)
+        return;
+    FBreak = Value;
+    Changed(true);
+}
+
+void TMenuItem::SetShortCut(TShortCut Value)
+{
+    if (FShortCut == Value)
+        return;
+    FShortCut = Value;
+    Changed(false);
+}
+
+TMenuItem* TMenuItem::FindShortCut(TShortCut Value)
+{
+    if (!Value)
+        return nullptr;
+    for (TMenuItem* i : FItems) {
+        if (i->FShortCut == Value && i->FEnabled && i->FVisible)
+            return i;
+        if (TMenuItem* r = i->FindShortCut(Value))
+            return r;
+    }
+    return nullptr;
+}
+
+void TMenuItem::Click()
+{
+    if (!FEnabled)
+        return;
+    if (AutoCheck)
+        SetChecked(!FChecked);
+    if (OnClick)
+        OnClick(this);
+}
+
+// ---- TMenu ----------------------------------------------------------------------------------------
+TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(this))
+{
+    FItems->FMenu = this;
+}
+
+TMenu::~TMenu()
+{
+    Destroying();
+    auto it = Views().find(this);
+    if (it != Views().end()) {
+        if (it->second.bar)
+            delete it->second.bar.data();
+        Views().erase(it);
+    }
+    ForgetQt(FItems);
+}
+
+bool TMenu::IsShortCut(Word Key, TShiftState Shift)
+{
+    TMenuItem* item = FItems->FindShortCut(::ShortCut(Key, Shift));
+    if (!item)
+        return false;
+    // The parents open first, as when the user walks to the item.
+    std::vector<TMenuItem*> chain;
+    for (TMenuItem* p = item->Parent(); p && p != FItems; p = p->Parent())
+        chain.push_back(p);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        (*it)->Click();
+    item->Click();
+    return true;
+}
+
+void TMenu::MenuChanged(TMenuItem* Item, bool Structure)
+{
+    (void)Structure;
+    if (auto* a = static_cast<QAction*>(Item->FQtObject)) {
+        if (!Item->IsLine())
+            ApplyState(Item, a);
+        else
+            a->setVisible(Item->Visible());
+    }
+}
+
+TMainMenu::~TMainMenu() = default;
+
+void TMainMenu::MenuChanged(TMenuItem* Item, bool Structure)
+{
+    auto it = Views().find(this);
+    if (it == Views().end() || !it->second.bar)
+        return;
+    if (!Structure) {
+        TMenu::MenuChanged(Item, false);
+        return;
+    }
+    // Rebuilt later, so that a menu open right now is not pulled away under the user.
+    if (!it->second.rebuildPosted) {
+        it->second.rebuildPosted = true;
+        TMenu* self = this;
+        Post([self] {
+            auto v = Views().find(self);
+            if (v == Views().end())
+                return;
+            v->second.rebuildPosted = false;
+            RebuildBar(self);
+        });
+    }
+}
+
+void TPopupMenu::Popup(int X, int Y)
+{
+    if (OnPopup)
+        OnPopup(this);
+    int answer = 0;
+    if (CallModalHook(this, answer))
+        return;
+    EnsureToolkit();
+    QMenu* m = BuildPopup(this);
+    m->exec(QPoint(X, Y));
+    ForgetQt(FItems);
+    delete m;
+}
+
+// ---- Opening menus from code ----------------------------------------------------------------------
+void ShowSubMenu(TMenuItem* Item)
+{
+    if (!Item)
+        return;
+    TMenu* menu = Item->GetParentMenu();
+    if (auto* mm = dynamic_cast<TMainMenu*>(menu))
+        MenuBarWidget(mm);
+    auto* a = static_cast<QAction*>(Item->FQtObject);
+    if (!a || !a->menu()) {
+        Item->Click();
+        return;
+    }
+    QMenu* m = a->menu();
+    OpenMenus().push_back(m);
+    m->popup(QPoint(0, 0));
+}
+
+void CloseMenus()
+{
+    for (auto& m : OpenMenus())
+        if (m)
+            m->hide();
+    OpenMenus().clear();
+}
+
+void TriggerMenuItem(TMenuItem* Item)
+{
+    if (!Item)
+        return;
+    if (auto* mm = dynamic_cast<TMainMenu*>(Item->GetParentMenu()))
+        MenuBarWidget(mm);
+    if (auto* a = static_cast<QAction*>(Item->FQtObject); a && !a->menu()) {
+        if (a->isEnabled())
+            a->trigger();
+        return;
+    }
+    Item->Click();
+}
