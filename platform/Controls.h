@@ -240,7 +240,7 @@ protected:
     virtual void FontChanged();
     virtual void VisibleChanging() {}
     // Asks the parent to lay out its aligned children again.
-    void RequestAlign();
+    virtual void RequestAlign();
     virtual void SetParentComponent() {}
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // The rectangle this control occupies on its parent's surface, and a redraw of it.

@@ -45,6 +45,19 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
     FWidth = 320;
     FHeight = 240;
     AllForms().push_back(this);
+    // Components are placed by the derived constructor; aligning them waits until it is done.
+    SetState(csLoading, true);
+    DisableAlign();
+}
+
+void TCustomForm::AfterConstruction()
+{
+    if (HasState(csLoading)) {
+        SetState(csLoading, false);
+        Loaded();
+        EnableAlign();
+    }
+    DoCreate();
 }
 
 TCustomForm::~TCustomForm()
@@ -67,6 +80,10 @@ TCustomForm::~TCustomForm()
 
 void TCustomForm::DoCreate()
 {
+    if (HasState(csLoading)) {
+        AfterConstruction();
+        return;
+    }
     if (FCreated)
         return;
     FCreated = true;
@@ -456,7 +473,7 @@ void TApplication::RegisterForm(TCustomForm* Form)
     FForms.push_back(Form);
     if (!FMainForm)
         FMainForm = Form;
-    Form->DoCreate();
+    Form->AfterConstruction();
 }
 
 void TApplication::RemoveForm(TCustomForm* Form)

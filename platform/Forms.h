@@ -55,6 +55,11 @@ public:
     bool Active() const { return FActive; }
     bool Modal() const { return FModal; }
 
+    // Ends construction: the layout held back while the constructor placed the components is done
+    // and OnCreate runs. Application->CreateForm calls it; a form made with new gets it at its
+    // first Show, or the code that made it calls it. Calls after the first do nothing.
+    void AfterConstruction();
+
     // Shows the form and waits, handling messages, until ModalResult is set or it is closed.
     virtual TModalResult ShowModal();
     void Show();
@@ -228,6 +233,10 @@ using TModalHook = std::function<bool(TObject* Dialog, int& Result)>;
 void SetModalHook(TModalHook Hook);
 bool CallModalHook(TObject* Dialog, int& Result);
 bool ModalHookActive();
+
+// Saves what a control shows (a form with its menu bar, a windowed control, or a windowless
+// control's rectangle of its parent) as a PNG file, pending paints done first.
+bool SaveControlImage(TControl* Control, const std::string& FileName);
 
 extern TApplication* Application;
 extern TScreen* Screen;

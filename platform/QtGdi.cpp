@@ -2038,10 +2038,11 @@ int DrawText(HDC hdc, LPCSTR text, int count, RECT* r, UINT fmt)
             // Longest prefix that fits, broken after a blank; a word wider than the box stands alone.
             int lastBreak = -1, j = i;
             while (j < para.size()) {
-                if (width(para.mid(i, j - i + 1)) > boxWidth && j > i)
-                    break;
+                // Blanks may hang past the edge; only visible characters must fit.
                 if (para.at(j) == QLatin1Char(' '))
                     lastBreak = j;
+                else if (width(para.mid(i, j - i + 1)) > boxWidth && j > i)
+                    break;
                 ++j;
             }
             int end;

@@ -24,6 +24,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Controls.h"
+#include "platform/Forms.h"
 #include "platform/Input.h"
 
 using namespace morvik::backend;
@@ -2520,3 +2521,32 @@ void TypeText(const std::string& Text)
 void AdvanceTime(DWORD Milliseconds) { gTimeSkew += Milliseconds; }
 
 }  // namespace Input
+
+// ---- Pictures of controls ----------------------------------------------------------------------------
+bool SaveControlImage(TControl* Control, const std::string& FileName)
+{
+    if (!Control)
+        return false;
+    auto* w = dynamic_cast<TWinControl*>(Control);
+    QRect area;
+    if (!w) {
+        w = Control->Parent();
+        if (!w)
+            return false;
+        WindowRec* pr = Rec(w->Handle());
+        TRect c = ClientInImage(pr);
+        area = QRect(c.Left + Control->Left(), c.Top + Control->Top(), Control->Width(), Control->Height());
+    }
+    HWND h = w->Handle();
+    WindowRec* r = Rec(h);
+    if (!r)
+        return false;
+    if (Application)
+        Application->ProcessMessages();
+    RedrawWindow(h, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    QWidget* target = (r->topLevel && area.isNull()) ? static_cast<QWidget*>(r->host) : r->widget;
+    if (r->topLevel && area.isNull())
+        SyncWidgetGeometry(r);
+    QPixmap pm = area.isNull() ? target->grab() : target->grab(area);
+    return !pm.isNull() && pm.save(QString::fromStdString(NativeFileName(FileName)), "PNG");
+}

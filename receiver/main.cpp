@@ -1,8 +1,31 @@
-// Program entry. The main window arrives with the window layer; until then the program says so.
-#include <cstdio>
+// Program entry. Until the receiver's main window is built, the program shows a placeholder
+// window that says so.
+#include <exception>
+
+#include "platform/Forms.h"
+#include "platform/StdCtrls.h"
 
 int main()
 {
-    std::fputs("Morvik: the receiver window is not available in this build yet.\n", stderr);
-    return 1;
+    try {
+        Application->Initialize();
+        Application->SetTitle("Morvik");
+        Application->HelpFile = "";
+        TForm* mainForm = nullptr;
+        Application->CreateForm(mainForm);
+        mainForm->SetCaption("Morvik");
+        mainForm->SetBounds(247, 111, 532, 427);
+        auto* note = new TLabel(mainForm);
+        note->SetParent(mainForm);
+        note->SetAutoSize(false);
+        note->SetAlign(alClient);
+        note->SetAlignment(taCenter);
+        note->SetLayout(tlCenter);
+        note->SetCaption("The receiver is not available in this build yet.");
+        Application->Run();
+    } catch (const std::exception& e) {
+        Application->ShowException(e);
+    }
+    DoneApplication();
+    return 0;
 }

@@ -1,0 +1,374 @@
+// Labels, edits and push buttons.
+#include "platform/StdCtrls.h"
+
+#include <algorithm>
+
+// ---- TCustomLabel -----------------------------------------------------------------------------
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
+{
+    ControlStyle |= csOpaque | csReplicatable;
+    SetBounds(0, 0, 65, 17);
+}
+
+#define LABEL_SETTER(Name, Field, Type)  \
+    void TCustomLabel::Name(Type Value)  \
+    {                                    \
+        if (Field == Value)              \
+            return;                      \
+        Field = Value;                   \
+        AdjustBounds();                  \
+        Invalidate();                    \
+    }
+LABEL_SETTER(SetAlignment, FAlignment, TAlignment)
+LABEL_SETTER(SetWordWrap, FWordWrap, bool)
+LABEL_SETTER(SetLayout, FLayout, TTextLayout)
+#undef LABEL_SETTER
+
+void TCustomLabel::SetAutoSize(bool Value)
+{
+    if (FAutoSize == Value)
+        return;
+    FAutoSize = Value;
+    AdjustBounds();
+}
+
+void TCustomLabel::SetTransparent(bool Value)
+{
+    if (FTransparent == Value)
+        return;
+    FTransparent = Value;
+    if (Value)
+        ControlStyle &= ~TControlStyle(csOpaque);
+    else
+        ControlStyle |= csOpaque;
+    Invalidate();
+}
+
+int TCustomLabel::DrawTextFlags() const
+{
+    int flags = DT_EXPANDTABS;
+    if (FWordWrap)
+        flags |= DT_WORDBREAK;
+    if (!ShowAccelChar)
+        flags |= DT_NOPREFIX;
+    flags |= FAlignment == taCenter ? DT_CENTER : FAlignment == taRightJustify ? DT_RIGHT : DT_LEFT;
+    return flags;
+}
+
+void TCustomLabel::AdjustBounds()
+{
+    if (!FAutoSize || Align() == alClient)
+        return;
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, Font()->Handle());
+    TRect r{0, 0, FWordWrap ? Width() : 0, 0};
+    std::string text = Caption().empty() ? std::string(" ") : Caption();
+    DrawText(dc, text.c_str(), int(text.size()), &r, UINT(DrawTextFlags()) | DT_CALCRECT);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    int x = Left();
+    // A right- or centre-aligned label keeps its right edge or its centre.
+    if (FAlignment == taRightJustify)
+        x = Left() + Width() - r.Width();
+    else if (FAlignment == taCenter)
+        x = Left() + (Width() - r.Width()) / 2;
+    SetBounds(x, Top(), r.Width(), r.Height());
+}
+
+void TCustomLabel::CMTextChanged(TMessage&)
+{
+    Invalidate();
+    AdjustBounds();
+}
+
+void TCustomLabel::CMFontChanged(TMessage& Message)
+{
+    TGraphicControl::Dispatch(Message);
+    AdjustBounds();
+}
+
+void TCustomLabel::Paint()
+{
+    TCanvas* c = Canvas();
+    TRect r = ClientRect();
+    if (!FTransparent) {
+        c->Brush()->SetColor(Color());
+        c->Brush()->SetStyle(bsSolid);
+        c->FillRect(r);
+    }
+    c->Brush()->SetStyle(bsClear);
+    c->SetFont(Font());
+    std::string text = Caption();
+    UINT flags = UINT(DrawTextFlags());
+    if (FLayout != tlTop) {
+        TRect calc = r;
+        DrawText(c->Handle(), text.c_str(), int(text.size()), &calc, flags | DT_CALCRECT);
+        int offset = FLayout == tlBottom ? r.Height() - calc.Height() : (r.Height() - calc.Height()) / 2;
+        OffsetRect(r, 0, offset);
+    }
+    if (!Enabled()) {
+        // Disabled text: an embossed grey.
+        TRect shifted = r;
+        OffsetRect(shifted, 1, 1);
+        c->Font()->SetColor(clBtnHighlight);
+        DrawText(c->Handle(), text.c_str(), int(text.size()), &shifted, flags);
+        c->Font()->SetColor(clBtnShadow);
+    }
+    DrawText(c->Handle(), text.c_str(), int(text.size()), &r, flags);
+}
+
+// ---- TCustomEdit ------------------------------------------------------------------------------
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TCustomControl(AOwner)
+{
+    ControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks | csFixedHeight;
+    SetBounds(0, 0, 121, 21);
+    SetTabStop(true);
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetCursor(crIBeam);
+}
+
+void TCustomEdit::CreateParams(TCreateParams& Params)
+{
+    TCustomControl::CreateParams(Params);
+    if (FBorderStyle == bsSingle) {
+        if (Ctl3D())
+            Params.ExStyle |= WS_EX_CLIENTEDGE;
+        else
+            Params.Style |= WS_BORDER;
+    }
+}
+
+void TCustomEdit::SetReadOnly(bool Value) { FReadOnly = Value; }
+
+void TCustomEdit::SetBorderStyle(TBorderStyle Value)
+{
+    if (FBorderStyle == Value)
+        return;
+    FBorderStyle = Value;
+    RecreateWnd();
+}
+
+void TCustomEdit::SetText(const std::string& Value)
+{
+    std::string v = MaxLength > 0 && int(Value.size()) > MaxLength ? Value.substr(0, size_t(MaxLength)) : Value;
+    if (v == Text())
+        return;
+    TCustomControl::SetText(v);
+    if (Focused())
+        PlaceCaret();
+    Change();
+}
+
+void TCustomEdit::Change()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void TCustomEdit::Paint()
+{
+    TCanvas* c = Canvas();
+    TRect r = ClientRect();
+    c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
+    c->FillRect(r);
+    c->SetFont(Font());
+    if (!Enabled())
+        c->Font()->SetColor(clGrayText);
+    c->Brush()->SetStyle(bsClear);
+    TRect tr = r;
+    tr.Left += 1;
+    DrawText(c->Handle(), Text().c_str(), int(Text().size()), &tr, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void TCustomEdit::PlaceCaret()
+{
+    HDC dc = GetDC(Handle());
+    HGDIOBJ old = SelectObject(dc, Font()->Handle());
+    SIZE sz;
+    GetTextExtentPoint32(dc, Text().c_str(), int(Text().size()), &sz);
+    TEXTMETRIC tm;
+    GetTextMetrics(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    SetCaretPos(1 + sz.cx, (ClientHeight() - tm.tmHeight) / 2);
+}
+
+void TCustomEdit::WMFocus(TMessage& Message)
+{
+    if (Message.Msg == WM_SETFOCUS) {
+        HDC dc = GetDC(Handle());
+        HGDIOBJ old = SelectObject(dc, Font()->Handle());
+        TEXTMETRIC tm;
+        GetTextMetrics(dc, &tm);
+        SelectObject(dc, old);
+        ReleaseDC(Handle(), dc);
+        CreateCaret(Handle(), nullptr, 1, tm.tmHeight);
+        PlaceCaret();
+        ShowCaret(Handle());
+    } else {
+        DestroyCaret();
+    }
+    TCustomControl::Dispatch(Message);
+}
+
+void TCustomEdit::WMGetDlgCode(TMessage& Message)
+{
+    Message.Result = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
+}
+
+void TCustomEdit::KeyPress(char& Key)
+{
+    TCustomControl::KeyPress(Key);
+    if (Key == 0 || FReadOnly)
+        return;
+    unsigned char k = static_cast<unsigned char>(Key);
+    if (k == 8) {
+        if (!Text().empty())
+            SetText(Text().substr(0, Text().size() - 1));
+        Key = 0;
+    } else if (k >= 32 && k != 127) {
+        if (MaxLength <= 0 || int(Text().size()) < MaxLength)
+            SetText(Text() + Key);
+        Key = 0;
+    }
+}
+
+void TCustomEdit::KeyDown(Word& Key, TShiftState Shift) { TCustomControl::KeyDown(Key, Shift); }
+
+void TCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (CanFocus() && !Focused())
+        SetFocus();
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+// ---- TButton ----------------------------------------------------------------------------------
+TButton::TButton(TComponent* AOwner) : TCustomControl(AOwner)
+{
+    ControlStyle = csSetCaption | csDoubleClicks | csCaptureMouse;
+    SetBounds(0, 0, 75, 25);
+    SetTabStop(true);
+    SetParentColor(false);
+    SetColor(clBtnFace);
+}
+
+void TButton::Click()
+{
+    if (ModalResult != mrNone)
+        if (TCustomForm* form = GetParentForm(this))
+            form->SetModalResult(ModalResult);
+    TCustomControl::Click();
+}
+
+void TButton::Paint()
+{
+    TCanvas* c = Canvas();
+    TRect r = ClientRect();
+    bool down = FPressed && FTracking;
+    if (Focused() || Default) {
+        c->Brush()->SetColor(clWindowFrame);
+        c->FrameRect(r);
+        InflateRect(r, -1, -1);
+    }
+    TRect face = r;
+    DrawFrameControl(c->Handle(), &face, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
+    if (down) {
+        c->Brush()->SetColor(clBtnShadow);
+        c->FrameRect(r);
+    }
+    c->SetFont(Font());
+    c->Brush()->SetStyle(bsClear);
+    if (!Enabled())
+        c->Font()->SetColor(clGrayText);
+    TRect tr = r;
+    if (down)
+        OffsetRect(tr, 1, 1);
+    DrawText(c->Handle(), Caption().c_str(), int(Caption().size()), &tr, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    if (Focused()) {
+        TRect fr = r;
+        InflateRect(fr, -3, -3);
+        c->Brush()->SetStyle(bsSolid);
+        c->DrawFocusRect(fr);
+    }
+}
+
+void TButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == mbLeft) {
+        if (CanFocus() && !Focused())
+            SetFocus();
+        FPressed = true;
+        FTracking = true;
+        Invalidate();
+    }
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TButton::MouseMove(TShiftState Shift, int X, int Y)
+{
+    if (FPressed) {
+        bool inside = X >= 0 && Y >= 0 && X < Width() && Y < Height();
+        if (inside != FTracking) {
+            FTracking = inside;
+            Invalidate();
+        }
+    }
+    TCustomControl::MouseMove(Shift, X, Y);
+}
+
+void TButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    bool click = FPressed && Button == mbLeft && X >= 0 && Y >= 0 && X < Width() && Y < Height();
+    if (Button == mbLeft) {
+        FPressed = false;
+        FTracking = false;
+        Invalidate();
+    }
+    TCustomControl::MouseUp(Button, Shift, X, Y);
+    if (click)
+        Click();
+}
+
+void TButton::KeyDown(Word& Key, TShiftState Shift)
+{
+    TCustomControl::KeyDown(Key, Shift);
+    if (Key == VK_SPACE) {
+        FPressed = FTracking = true;
+        Invalidate();
+    }
+}
+
+void TButton::KeyUp(Word& Key, TShiftState Shift)
+{
+    TCustomControl::KeyUp(Key, Shift);
+    if (Key == VK_SPACE && FPressed) {
+        FPressed = FTracking = false;
+        Invalidate();
+        Click();
+    }
+}
+
+void TButton::WMGetDlgCode(TMessage& Message)
+{
+    Message.Result = DLGC_BUTTON | (Default ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+}
+
+void TButton::CMDialogKey(TMessage& Message)
+{
+    Word key = LOWORD(Message.WParam);
+    if (((key == VK_RETURN && (Default || Focused())) || (key == VK_ESCAPE && Cancel)) && CanFocus()) {
+        Click();
+        Message.Result = 1;
+        return;
+    }
+    TCustomControl::Dispatch(Message);
+}
+
+void TButton::WMFocus(TMessage& Message)
+{
+    TCustomControl::Dispatch(Message);
+    Invalidate();
+}
+
+void TButton::CMTextChanged(TMessage&) { Invalidate(); }

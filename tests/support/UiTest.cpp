@@ -1,0 +1,66 @@
+#include "tests/support/UiTest.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace uitest {
+
+void Pump(int Milliseconds)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
+    do {
+        Application->ProcessMessages();
+        if (Milliseconds > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+bool PumpUntil(const std::function<bool()>& Condition, int TimeoutMs)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    while (!Condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        Application->ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void AnswerNextDialog(std::function<int(TObject* Dialog)> Answer)
+{
+    SetModalHook([Answer](TObject* dlg, int& result) {
+        SetModalHook(nullptr);
+        result = Answer(dlg);
+        return true;
+    });
+}
+
+void AnswerAllDialogs(std::function<int(TObject* Dialog)> Answer)
+{
+    SetModalHook([Answer](TObject* dlg, int& result) {
+        result = Answer(dlg);
+        return true;
+    });
+}
+
+void ClearDialogAnswers() { SetModalHook(nullptr); }
+
+std::string TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string templ = std::string(base && *base ? base : "/tmp") + "/morvik-ui-XXXXXX";
+    char* made = mkdtemp(templ.data());
+    return made ? std::string(made) : std::string();
+}
+
+std::string SaveSnapshot(TControl* Control, const std::string& Name)
+{
+    const char* dir = std::getenv("MORVIK_SNAPSHOT_DIR");
+    std::string folder = dir && *dir ? std::string(dir) : TempDir();
+    std::string path = folder + "/" + Name + ".png";
+    return SaveControlImage(Control, path) ? path : std::string();
+}
+
+}  // namespace uitest
