@@ -1,12 +1,9 @@
 // The toolkit's application object, the event loop with posted calls and timers, the clock, and
 // text conversion at the toolkit boundary.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFont>
 #include <QObject>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QThread>
 #include <QTimer>
 
@@ -17,6 +14,8 @@
 #include <thread>
 
 #include "platform/Backend.h"
+#include "platform/CodePages.h"
+#include "platform/DateUtils.h"
 
 namespace morvik::backend {
 namespace {
@@ -69,16 +68,6 @@ std::map<unsigned, TimerRec>& Timers()
 }
 unsigned gNextTimer = 1;
 
-const QElapsedTimer& Clock()
-{
-    static QElapsedTimer c = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return c;
-}
-
 }  // namespace
 
 void EnsureToolkit()
@@ -96,7 +85,6 @@ void EnsureToolkit()
     }
     gMainThread = std::this_thread::get_id();
     gPoster = new Poster;
-    (void)Clock();
 }
 
 bool IsMainThread() { return !gApp || std::this_thread::get_id() == gMainThread; }
@@ -154,30 +142,19 @@ void WaitForEvents()
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
 }
 
-DWORD Now() { return DWORD(Clock().elapsed()); }
+DWORD Now() { return GetTickCount(); }
 
 QString ToQString(const std::string& bytes, int charset)
 {
-    static thread_local QStringDecoder dec1251("windows-1251");
-    static thread_local QStringDecoder dec1252("windows-1252");
-    QStringDecoder& d = charset == 204 ? dec1251 : dec1252;
-    if (!d.isValid())
-        return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-    return d.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return QString::fromStdU32String(CodePageToUtf32(bytes, CharsetToCodePage(Byte(charset))));
 }
 
 std::string FromQString(const QString& text, int charset)
 {
-    static thread_local QStringEncoder enc1251("windows-1251");
-    static thread_local QStringEncoder enc1252("windows-1252");
-    QStringEncoder& e = charset == 204 ? enc1251 : enc1252;
-    QByteArray b = e.isValid() ? QByteArray(e.encode(text)) : text.toLatin1();
-    return std::string(b.constData(), size_t(b.size()));
+    return Utf32ToCodePage(text.toStdU32String(), CharsetToCodePage(Byte(charset)));
 }
 
 }  // namespace morvik::backend
-
-DWORD GetTickCount() { return morvik::backend::Now(); }
 
 void Sleep(DWORD ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
