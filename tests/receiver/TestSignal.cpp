@@ -1,5 +1,6 @@
 #include "TestSignal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
