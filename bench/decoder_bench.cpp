@@ -182,11 +182,14 @@ void ParseFile(benchmark::State& state, const std::string& file)
     SetCounters(state, 0);
 }
 
-void ProcessBlocks(benchmark::State& state, int mode, const std::vector<std::int16_t>& samples)
+// decode false: the same without the decoder, to show what the decoder itself costs.
+void ProcessBlocks(benchmark::State& state, int mode, const std::vector<std::int16_t>& samples, bool decode = true)
 {
     long bytes = 0;
     for (auto _ : state) {
         TReceiver r(mode);
+        if (!decode)
+            r.Path.Sink = nullptr;
         for (std::size_t i = 0; i + rx::kBlockSize <= samples.size(); i += rx::kBlockSize)
             r.Path.ProcessSoundBuffer(samples.data() + i, true);
         bytes = r.Bytes;
@@ -200,6 +203,14 @@ void BM_ParseRttyFile(benchmark::State& s) { ParseFile(s, Files().Rtty); }
 void BM_ParseNavtexFile(benchmark::State& s) { ParseFile(s, Files().Navtex); }
 void BM_ProcessRttyBlocks(benchmark::State& s) { ProcessBlocks(s, rx::kModeRtty, Files().RttySamples); }
 void BM_ProcessNavtexBlocks(benchmark::State& s) { ProcessBlocks(s, rx::kModeNavtex, Files().NavtexSamples); }
+void BM_ProcessRttyBlocksNoDecoder(benchmark::State& s)
+{
+    ProcessBlocks(s, rx::kModeRtty, Files().RttySamples, false);
+}
+void BM_ProcessNavtexBlocksNoDecoder(benchmark::State& s)
+{
+    ProcessBlocks(s, rx::kModeNavtex, Files().NavtexSamples, false);
+}
 
 }  // namespace
 
@@ -209,3 +220,5 @@ BENCHMARK(BM_ParseRttyFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseNavtexFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProcessRttyBlocks)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProcessNavtexBlocks)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessRttyBlocksNoDecoder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessNavtexBlocksNoDecoder)->Unit(benchmark::kMillisecond);
