@@ -60,7 +60,11 @@ std::string SaveSnapshot(TControl* Control, const std::string& Name)
     const char* dir = std::getenv("MORVIK_SNAPSHOT_DIR");
     std::string folder = dir && *dir ? std::string(dir) : TempDir();
     std::string path = folder + "/" + Name + ".png";
-    return SaveControlImage(Control, path) ? path : std::string();
+    bool saved = SaveControlImage(Control, path);
+    // Keeps the window up for a while, so that a screenshot of the display can be taken.
+    if (const char* hold = std::getenv("MORVIK_SNAPSHOT_HOLD_MS"))
+        Pump(std::atoi(hold));
+    return saved ? path : std::string();
 }
 
 }  // namespace uitest
