@@ -347,8 +347,7 @@ void TStatusBar::Paint()
         }
         TRect tr = r;
         InflateRect(tr, -2, -1);
-        tr.Left += 1;
-        UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+        UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
         flags |= align == taCenter ? DT_CENTER : align == taRightJustify ? DT_RIGHT : DT_LEFT;
         c->Brush()->SetStyle(bsClear);
         DrawText(c->Handle(), text.c_str(), int(text.size()), &tr, flags);

@@ -3,6 +3,7 @@
 // (end points left out, exclusive right and bottom edges, XOR and ternary raster operations);
 // text, ellipses, polygon interiors and wide pens go through the toolkit's painter.
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
@@ -147,12 +148,22 @@ inline COLORREF ToRef(QRgb p) { return RGB(qRed(p), qGreen(p), qBlue(p)); }
 inline QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 // ---- Fonts ---------------------------------------------------------------------------------
+// The dialog faces of the design are narrow; the condensed cut of DejaVu Sans comes closest to
+// their widths where it is installed.
+QString SansFace()
+{
+    static const QString face = QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans Condensed"))
+                                    ? QStringLiteral("DejaVu Sans Condensed")
+                                    : QStringLiteral("DejaVu Sans");
+    return face;
+}
+
 QString FaceFor(const char* face)
 {
     std::string f(face);
     if (f.empty() || f == "MS Sans Serif" || f == "MS Shell Dlg" || f == "MS Shell Dlg 2" ||
         f == "Tahoma" || f == "Arial" || f == "Verdana" || f == "System" || f == "Microsoft Sans Serif")
-        return QStringLiteral("DejaVu Sans");
+        return SansFace();
     if (f == "Times New Roman" || f == "Times" || f == "MS Serif")
         return QStringLiteral("DejaVu Serif");
     if (f == "Courier New" || f == "Courier" || f == "Fixedsys" || f == "Terminal" || f == "Lucida Console")
@@ -2243,7 +2254,7 @@ BOOL DrawFrameControl(HDC hdc, RECT* rc, UINT type, UINT state)
         // Arrow glyph: a solid triangle centred in the face.
         int kind = state & 0xF;
         int w = r.Right - r.Left, h = r.Bottom - r.Top;
-        int size = std::max(1, std::min(w, h) / 4);
+        int size = std::max(2, (std::min(w, h) - 4) / 3);
         int cx = r.Left + w / 2 + (pushed ? 1 : 0), cy = r.Top + h / 2 + (pushed ? 1 : 0);
         COLORREF c = GetSysColor((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
         for (int i = 0; i < size; ++i) {

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, once, only when something is missing.
 # Sourced by test.sh and run.sh.
 morvik_packages=(cmake g++ pkg-config qt6-base-dev portaudio19-dev libasound2-dev
-                 libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+                 libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra)
 
 morvik_install_deps() {
     local missing=() p

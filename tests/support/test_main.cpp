@@ -3,8 +3,9 @@
 
 #include <cstdlib>
 
-// The font library keeps caches for the life of the process; they are not leaks of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// The font library and the desktop bus keep caches for the life of the process; they are not
+// leaks of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
 
 int main(int argc, char** argv)
 {
