@@ -129,6 +129,7 @@ void TComponent::DestroyComponents()
     while (!FComponents.empty()) {
         TComponent* c = FComponents.back();
         Remove(c);
+        c->BeforeDestruction();
         delete c;
     }
 }

@@ -15,6 +15,17 @@ public:
     virtual ~TObject() = default;
     // The unqualified class name ("TStringList"); classes may override it to report their design name.
     virtual std::string ClassName() const;
+    // Runs while the whole object still exists, just before it is deleted by its owner (or by code
+    // that frees it through Free); destructors of derived classes have not run yet.
+    virtual void BeforeDestruction() {}
+    // BeforeDestruction, then delete; nothing for null.
+    static void Free(TObject* Object)
+    {
+        if (Object) {
+            Object->BeforeDestruction();
+            delete Object;
+        }
+    }
 };
 
 // Events: the first argument is always the sender.

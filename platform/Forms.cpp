@@ -60,8 +60,11 @@ void TCustomForm::AfterConstruction()
     DoCreate();
 }
 
-TCustomForm::~TCustomForm()
+void TCustomForm::BeforeDestruction()
 {
+    if (FDestroyed)
+        return;
+    FDestroyed = true;
     if (FCreated && OnDestroy) {
         try {
             OnDestroy(this);
@@ -69,6 +72,11 @@ TCustomForm::~TCustomForm()
             Application->ShowException(e);
         }
     }
+}
+
+TCustomForm::~TCustomForm()
+{
+    BeforeDestruction();
     Destroying();
     // Owned components go while the form is still whole.
     DestroyComponents();
@@ -195,6 +203,9 @@ void TCustomForm::CreateParams(TCreateParams& Params)
     }
     if (!FEnabled)
         Params.Style |= WS_DISABLED;
+    // A visible form made again (new border style) stays visible.
+    if (FVisible && FShown)
+        Params.Style |= WS_VISIBLE;
     if (FFormStyle == fsStayOnTop)
         Params.ExStyle |= WS_EX_TOPMOST;
 }
@@ -204,6 +215,8 @@ void TCustomForm::CreateWnd()
     TWinControl::CreateWnd();
     if (FMenu)
         SetMenuBarWidget(FHandle, MenuBarWidget(FMenu));
+    if (FVisible && FShown)
+        ActivateWindow(FHandle);
 }
 
 void TCustomForm::SetText(const std::string& Value)
@@ -417,6 +430,7 @@ void TCustomForm::CMShowingChangedForm(TMessage&)
         }
         if (FActiveControl && FActiveControl->CanFocus())
             ::SetFocus(FActiveControl->Handle());
+        FShown = true;
     } else {
         if (OnHide)
             OnHide(this);
@@ -529,7 +543,7 @@ void TApplication::Idle()
     auto released = FReleased;
     FReleased.clear();
     for (TCustomForm* f : released)
-        delete f;
+        TObject::Free(f);
     if (OnIdle) {
         bool done = true;
         OnIdle(this, done);

@@ -36,6 +36,9 @@ class TCustomForm : public TWinControl {
 public:
     explicit TCustomForm(TComponent* AOwner);
     ~TCustomForm() override;
+    // OnDestroy runs here, while the derived form is whole (its owner, Release and Free call it);
+    // a form deleted plainly runs OnDestroy from its destructor instead.
+    void BeforeDestruction() override;
 
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle Value);
@@ -117,6 +120,7 @@ protected:
     bool FModal = false;
     bool FShown = false;
     bool FCreated = false;
+    bool FDestroyed = false;
 };
 
 // A form whose constructor builds its components; OnCreate runs when the application creates it

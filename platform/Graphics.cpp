@@ -386,12 +386,14 @@ void TCanvas::RequireState(bool font, bool pen, bool brush)
         FBrushSelected = true;
     }
     if (brush) {
-        // A solid brush makes text opaque on the brush colour; a clear one leaves the background.
-        if (FBrush->Style() == bsClear) {
-            SetBkMode(FHandle, TRANSPARENT);
-        } else {
+        // A solid brush makes text opaque on the brush colour; others leave the background, so
+        // that hatches show what is under them.
+        if (FBrush->Style() == bsSolid) {
             SetBkMode(FHandle, OPAQUE);
             SetBkColor(FHandle, ColorToRGB(FBrush->Color()));
+        } else {
+            SetBkColor(FHandle, ~ColorToRGB(FBrush->Color()) & 0xFFFFFF);
+            SetBkMode(FHandle, TRANSPARENT);
         }
     }
 }

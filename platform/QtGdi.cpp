@@ -100,12 +100,32 @@ std::unordered_set<const void*>& Objects()
     return s;
 }
 
-template <class T>
-T* Register(T* o)
+// Device contexts are kept apart from drawing objects, so that neither handle passes for the other.
+std::unordered_set<const void*>& Contexts()
+{
+    static std::unordered_set<const void*> s;
+    return s;
+}
+
+GdiObj* Register(GdiObj* o)
 {
     std::lock_guard<std::mutex> g(gObjectsLock);
     Objects().insert(o);
     return o;
+}
+
+template <class T>
+T* Register(T* o)
+{
+    Register(static_cast<GdiObj*>(o));
+    return o;
+}
+
+DCObj* RegisterDC(DCObj* d)
+{
+    std::lock_guard<std::mutex> g(gObjectsLock);
+    Contexts().insert(d);
+    return d;
 }
 
 bool Alive(const void* p)
@@ -116,10 +136,19 @@ bool Alive(const void* p)
     return Objects().count(p) != 0;
 }
 
+bool AliveDC(const void* p)
+{
+    if (!p)
+        return false;
+    std::lock_guard<std::mutex> g(gObjectsLock);
+    return Contexts().count(p) != 0;
+}
+
 void Unregister(const void* p)
 {
     std::lock_guard<std::mutex> g(gObjectsLock);
     Objects().erase(p);
+    Contexts().erase(p);
 }
 
 GdiObj* Obj(HGDIOBJ h) { return Alive(h) ? reinterpret_cast<GdiObj*>(h) : nullptr; }
@@ -129,7 +158,7 @@ T* ObjAs(HGDIOBJ h, DWORD kind)
     GdiObj* o = Obj(h);
     return (o && o->kind == kind) ? static_cast<T*>(o) : nullptr;
 }
-DCObj* DC(HDC h) { return Alive(h) ? reinterpret_cast<DCObj*>(h) : nullptr; }
+DCObj* DC(HDC h) { return AliveDC(h) ? reinterpret_cast<DCObj*>(h) : nullptr; }
 HGDIOBJ H(GdiObj* o) { return reinterpret_cast<HGDIOBJ>(o); }
 
 COLORREF kSysColors[31] = {
@@ -671,7 +700,7 @@ HDC CreateImageDC(QImage* image, HWND wnd, TPoint origin, const QRegion* clip)
         dc->sysClip = *clip;
     }
     InitState(dc);
-    Register(dc);
+    RegisterDC(dc);
     return reinterpret_cast<HDC>(dc);
 }
 
@@ -909,7 +938,7 @@ HDC CreateCompatibleDC(HDC)
     InitState(dc);
     dc->defaultBitmap = NewBitmap(1, 1, 0xFF000000u);
     dc->defaultBitmap->stock = true;
-    Register(dc);
+    RegisterDC(dc);
     dc->defaultBitmap->selectedIn = reinterpret_cast<HDC>(dc);
     dc->st.bitmap = H(dc->defaultBitmap);
     return reinterpret_cast<HDC>(dc);

@@ -1,0 +1,618 @@
+// The standard controls one by one, forms and the application object, and menu structures.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Buttons.h"
+#include "platform/ComCtrls.h"
+#include "platform/ExtCtrls.h"
+#include "platform/Input.h"
+#include "platform/Menus.h"
+#include "platform/StdCtrls.h"
+#include "tests/platform/LayoutForm.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+class Controls : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(50, 50, 400, 300);
+        form->AfterConstruction();
+    }
+    void TearDown() override
+    {
+        delete form;
+        uitest::ClearDialogAnswers();
+        uitest::Pump();
+    }
+    void Show()
+    {
+        form->Show();
+        uitest::Pump();
+    }
+    COLORREF Pixel(TWinControl* w, int x, int y)
+    {
+        HDC dc = GetDC(w->Handle());
+        COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(w->Handle(), dc);
+        return c;
+    }
+    TForm* form = nullptr;
+};
+
+TEST_F(Controls, LabelsSizeThemselvesToTheirText)
+{
+    auto* l = new TLabel(form);
+    l->SetParent(form);
+    l->SetBounds(10, 10, 200, 40);
+    l->SetCaption("Morvik  V1.0");
+    TCanvas* c = static_cast<TGraphicControl*>(l)->Canvas();
+    c->SetFont(l->Font());
+    EXPECT_EQ(l->Width(), c->TextWidth("Morvik  V1.0"));
+    EXPECT_EQ(l->Height(), c->TextHeight("Morvik  V1.0"));
+    // A centred label keeps its centre as the text grows.
+    l->SetAlignment(taCenter);
+    int centre = l->Left() + l->Width() / 2;
+    l->SetCaption("Morvik  V1.0 with a longer caption");
+    EXPECT_NEAR(l->Left() + l->Width() / 2, centre, 1);
+    // Without AutoSize the bounds stay; a bigger font grows an auto-sized label.
+    l->SetAutoSize(false);
+    l->SetBounds(0, 0, 50, 10);
+    l->SetCaption("x");
+    EXPECT_EQ(l->BoundsRect(), Bounds(0, 0, 50, 10));
+    l->SetAutoSize(true);
+    int h = l->Height();
+    l->Font()->SetHeight(-27);
+    EXPECT_GT(l->Height(), h);
+    // "&" marks an accelerator unless ShowAccelChar is off.
+    l->SetCaption("A&B");
+    int w1 = l->Width();
+    l->ShowAccelChar = false;
+    l->SetCaption("A&B ");
+    l->SetCaption("A&B");
+    EXPECT_GT(l->Width(), w1);
+}
+
+TEST_F(Controls, LabelsPaintTheirColourUnlessTransparent)
+{
+    auto* l = new TLabel(form);
+    l->SetParent(form);
+    l->SetAutoSize(false);
+    l->SetBounds(10, 10, 60, 20);
+    l->SetColor(clYellow);
+    l->SetCaption("");
+    Show();
+    EXPECT_EQ(Pixel(form, 30, 20), RGB(255, 255, 0));
+    l->SetTransparent(true);
+    uitest::Pump();
+    EXPECT_EQ(Pixel(form, 30, 20), GetSysColor(COLOR_BTNFACE));
+    int clicks = 0;
+    l->OnClick = [&](TObject*) { ++clicks; };
+    l->SetCursor(crHandPoint);
+    Input::Click(l, 5, 5);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crHandPoint));
+}
+
+TEST_F(Controls, EditTypesUnlessReadOnly)
+{
+    auto* e = new TEdit(form);
+    e->SetParent(form);
+    e->SetBounds(10, 10, 100, 21);
+    int changes = 0;
+    e->OnChange = [&](TObject*) { ++changes; };
+    Show();
+    e->SetFocus();
+    Input::TypeText("Ab1");
+    EXPECT_EQ(e->Text(), "Ab1");
+    EXPECT_EQ(changes, 3);
+    Input::PressKey(VK_BACK);
+    EXPECT_EQ(e->Text(), "Ab");
+    e->MaxLength = 3;
+    Input::TypeText("xyz");
+    EXPECT_EQ(e->Text(), "Abx");
+    e->SetReadOnly(true);
+    Input::TypeText("q");
+    Input::PressKey(VK_BACK);
+    EXPECT_EQ(e->Text(), "Abx");
+    e->SetText("Abx");  // unchanged: no event
+    EXPECT_EQ(changes, 5);
+    // A bordered edit's client area is inside its sunken edge.
+    EXPECT_EQ(e->ClientRect(), (TRect{0, 0, 96, 17}));
+    EXPECT_EQ(Pixel(e, 0, 0), RGB(255, 255, 255));
+}
+
+TEST_F(Controls, ButtonsClickByMouseSpaceAndDialogKeys)
+{
+    auto* ok = new TButton(form);
+    ok->SetParent(form);
+    ok->SetBounds(10, 10, 75, 25);
+    ok->SetCaption("OK");
+    ok->Default = true;
+    auto* cancel = new TButton(form);
+    cancel->SetParent(form);
+    cancel->SetBounds(100, 10, 75, 25);
+    cancel->Cancel = true;
+    auto* e = new TEdit(form);
+    e->SetParent(form);
+    e->SetBounds(10, 50, 100, 21);
+    std::vector<std::string> seen;
+    ok->OnClick = [&](TObject*) { seen.push_back("ok"); };
+    cancel->OnClick = [&](TObject*) { seen.push_back("cancel"); };
+    Show();
+    e->SetFocus();
+    Input::PressKey(VK_RETURN);
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_EQ(seen, (std::vector<std::string>{"ok", "cancel"}));
+    cancel->SetFocus();
+    Input::PressKey(VK_SPACE);
+    EXPECT_EQ(seen.back(), "cancel");
+    // Pressed and released elsewhere: no click.
+    Input::MouseDown(ok, mbLeft, 5, 5);
+    Input::MouseMove(ok, 300, 5, ssLeft);
+    Input::MouseUp(ok, mbLeft, 300, 5);
+    EXPECT_EQ(seen.size(), 3u);
+    Input::Click(ok, 5, 5);
+    EXPECT_EQ(seen.size(), 4u);
+    EXPECT_TRUE(ok->Focused());  // a click focuses the button
+}
+
+TEST_F(Controls, BevelLinesUseShadowAndHighlight)
+{
+    auto* b = new TBevel(form);
+    b->SetParent(form);
+    b->SetBounds(10, 10, 50, 30);
+    b->SetShape(bsBox);
+    b->SetStyle(bsRaised);
+    Show();
+    EXPECT_EQ(Pixel(form, 10, 10), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(Pixel(form, 59, 39), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(Pixel(form, 59, 10), GetSysColor(COLOR_BTNSHADOW));  // the top-right corner goes to the bottom colour
+    EXPECT_EQ(Pixel(form, 30, 20), GetSysColor(COLOR_BTNFACE));
+    b->SetShape(bsLeftLine);
+    b->SetStyle(bsLowered);
+    uitest::Pump();
+    EXPECT_EQ(Pixel(form, 10, 20), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(Pixel(form, 11, 20), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(Pixel(form, 59, 39), GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(Controls, PanelBordersAndBevelsNarrowTheAlignArea)
+{
+    auto* p = new TPanel(form);
+    p->SetParent(form);
+    p->SetBounds(0, 0, 200, 100);
+    p->SetBorderWidth(3);
+    p->SetBevelInner(bvLowered);
+    auto* child = new TPanel(form);
+    child->SetParent(p);
+    child->SetAlign(alClient);
+    EXPECT_EQ(child->BoundsRect(), (TRect{5, 5, 195, 95}));
+    p->SetBevelOuter(bvNone);
+    EXPECT_EQ(child->BoundsRect(), (TRect{4, 4, 196, 96}));
+    p->SetBorderStyle(bsSingle);
+    Show();
+    EXPECT_EQ(p->ClientRect(), (TRect{0, 0, 196, 96}));
+    EXPECT_EQ(child->BoundsRect(), (TRect{4, 4, 192, 92}));
+    // The caption is drawn centred.
+    p->SetCaption("Centre");
+    child->Hide();
+    uitest::Pump();
+    bool ink = false;
+    for (int x = 80; x < 120; ++x)
+        for (int y = 40; y < 56; ++y)
+            ink = ink || Pixel(p, x, y) == RGB(0, 0, 0);
+    EXPECT_TRUE(ink);
+}
+
+TEST_F(Controls, AlignmentSkipsHiddenControlsAndStacksRightFromTheEdge)
+{
+    auto add = [&](TAlign a, TRect r) {
+        auto* c = new TPanel(form);
+        c->SetParent(form);
+        c->SetBoundsRect(r);
+        c->SetAlign(a);
+        return c;
+    };
+    TRect client = form->ClientRect();
+    TPanel* r1 = add(alRight, Bounds(300, 0, 30, 10));
+    TPanel* r2 = add(alRight, Bounds(200, 0, 20, 10));
+    TPanel* l1 = add(alLeft, Bounds(0, 0, 40, 10));
+    TPanel* mid = add(alClient, Bounds(0, 0, 10, 10));
+    EXPECT_EQ(r1->BoundsRect(), (TRect{client.Right - 30, 0, client.Right, client.Bottom}));
+    EXPECT_EQ(r2->BoundsRect(), (TRect{client.Right - 50, 0, client.Right - 30, client.Bottom}));
+    EXPECT_EQ(mid->BoundsRect(), (TRect{40, 0, client.Right - 50, client.Bottom}));
+    r1->Hide();
+    EXPECT_EQ(r2->BoundsRect().Right, client.Right);
+    EXPECT_EQ(mid->BoundsRect().Right, client.Right - 20);
+    // Nothing moves while alignment is held back; it all happens at the end.
+    form->DisableAlign();
+    l1->SetWidth(80);
+    EXPECT_EQ(mid->Left(), 40);
+    form->EnableAlign();
+    EXPECT_EQ(mid->Left(), 80);
+    // A control taken out of alignment stays where it is.
+    l1->SetAlign(alNone);
+    EXPECT_EQ(l1->BoundsRect(), (TRect{0, 0, 80, client.Bottom}));
+    EXPECT_EQ(mid->Left(), 0);
+}
+
+TEST_F(Controls, SplittersOnTheRightAndLiveResizing)
+{
+    auto* right = new TPanel(form);
+    right->SetParent(form);
+    right->SetBounds(300, 0, 80, 100);
+    right->SetAlign(alRight);
+    auto* sp = new TSplitter(form);
+    sp->SetParent(form);
+    sp->SetBounds(290, 0, 3, 100);
+    sp->SetAlign(alRight);
+    sp->SetMinSize(30);
+    EXPECT_EQ(sp->Cursor(), crHSplit);
+    Show();
+    int w = right->Width();
+    // Dragging left widens the right-hand control.
+    Input::Drag(sp, 1, 50, -19, 50);
+    EXPECT_EQ(right->Width(), w + 20);
+    EXPECT_EQ(right->Left() + right->Width(), form->ClientWidth());
+    EXPECT_EQ(sp->Left() + sp->Width(), right->Left());
+    // Refused by OnCanResize: no change.
+    sp->OnCanResize = [](TObject*, int&, bool& accept) { accept = false; };
+    Input::Drag(sp, 1, 50, -40, 50);
+    EXPECT_EQ(right->Width(), w + 20);
+    // Live resizing follows every move (the mouse moves over the form; the splitter moves with it).
+    sp->OnCanResize = nullptr;
+    sp->ResizeStyle = rsUpdate;
+    int moved = 0;
+    sp->OnMoved = [&](TObject*) { ++moved; };
+    int x0 = sp->Left() + 1;
+    Input::MouseDown(sp, mbLeft, 1, 50);
+    for (int dx = 2; dx <= 10; dx += 2)
+        Input::MouseMove(form, x0 + dx, 50, ssLeft);
+    EXPECT_EQ(right->Width(), w + 10);
+    EXPECT_EQ(moved, 5);
+    Input::MouseUp(form, mbLeft, x0 + 10, 50);
+    EXPECT_EQ(right->Width(), w + 10);
+    // A top splitter shows the vertical-split cursor.
+    auto* top = new TSplitter(form);
+    top->SetParent(form);
+    top->SetAlign(alTop);
+    EXPECT_EQ(top->Cursor(), crVSplit);
+}
+
+TEST_F(Controls, SplitterPatternIsGoneAfterTheDrag)
+{
+    auto* left = new TPanel(form);
+    left->SetParent(form);
+    left->SetBounds(0, 0, 100, 100);
+    left->SetAlign(alLeft);
+    auto* sp = new TSplitter(form);
+    sp->SetParent(form);
+    sp->SetBounds(100, 0, 3, 100);
+    Show();
+    // Mid-drag the XOR bar is visible on the form; after release the form shows no trace.
+    Input::MouseDown(sp, mbLeft, 1, 50);
+    Input::MouseMove(sp, 31, 50, ssLeft);
+    int marked = 0;
+    for (int x = 130; x < 133; ++x)
+        for (int y = 60; y < 62; ++y)
+            marked += Pixel(form, x, y) != GetSysColor(COLOR_BTNFACE);
+    Input::MouseUp(sp, mbLeft, 31, 50);
+    uitest::Pump();
+    EXPECT_EQ(marked, 3);  // a checker: every other pixel
+    EXPECT_EQ(left->Width(), 130);
+    for (int x = 130; x < 140; ++x)
+        EXPECT_NE(Pixel(form, x, 60), RGB(255, 255, 255) ^ GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(Pixel(form, 200, 60), GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(Controls, StatusBarSimpleTextAndPanelUpdates)
+{
+    auto* sb = new TStatusBar(form);
+    sb->SetParent(form);
+    EXPECT_EQ(sb->Align(), alBottom);
+    EXPECT_EQ(sb->Top(), form->ClientHeight() - sb->Height());
+    TStatusPanel* p = sb->Panels()->Add();
+    p->SetText("Message saved");
+    p->SetWidth(120);
+    EXPECT_EQ(p->Index(), 0);
+    sb->Panels()->Add();
+    sb->Panels()->Delete(0);
+    EXPECT_EQ(sb->Panels()->Count(), 1);
+    EXPECT_THROW(sb->Panels()->Delete(5), EListError);
+    sb->SetSimplePanel(true);
+    sb->SetSimpleText("Decoding...");
+    Show();
+    bool ink = false;
+    for (int x = 2; x < 60; ++x)
+        for (int y = 4; y < sb->Height() - 2; ++y)
+            ink = ink || Pixel(sb, x, y) == RGB(0, 0, 0);
+    EXPECT_TRUE(ink);
+}
+
+TEST_F(Controls, UpDownDetails)
+{
+    auto* e = new TEdit(form);
+    e->SetParent(form);
+    auto* u = new TUpDown(form);
+    u->SetParent(form);
+    u->SetBounds(130, 10, 15, 22);
+    u->SetMax(5000);
+    u->SetAssociate(e);
+    u->Increment = 1500;
+    Show();
+    Input::Click(u, 7, 3);
+    EXPECT_EQ(u->Position(), 1500);
+    EXPECT_EQ(e->Text(), "1,500");
+    u->Thousands = false;
+    Input::Click(u, 7, 3);
+    EXPECT_EQ(e->Text(), "3000");
+    // OnChanging may refuse.
+    u->OnChanging = [](TObject*, bool& allow) { allow = false; };
+    Input::Click(u, 7, 3);
+    EXPECT_EQ(u->Position(), 3000);
+    u->OnChanging = nullptr;
+    // Horizontal: right is "next".
+    u->Orientation = udHorizontal;
+    u->Increment = 1;
+    TUDBtnType last = btPrev;
+    u->OnClick = [&](TObject*, TUDBtnType b) { last = b; };
+    Input::Click(u, 12, 10);
+    EXPECT_EQ(last, btNext);
+    EXPECT_EQ(u->Position(), 3001);
+    Input::Click(u, 2, 10);
+    EXPECT_EQ(last, btPrev);
+    EXPECT_EQ(u->Position(), 3000);
+    // The associate goes away: the up-down forgets it.
+    delete e;
+    EXPECT_EQ(u->Associate(), nullptr);
+    Input::Click(u, 12, 10);
+    EXPECT_EQ(u->Position(), 3001);
+    // Min above Max: "next" counts down.
+    u->SetMin(10);
+    u->SetMax(0);
+    u->SetPosition(5);
+    u->Step(btNext);
+    EXPECT_EQ(u->Position(), 4);
+}
+
+TEST_F(Controls, SpeedButtonShowsTheGlyphOfItsState)
+{
+    auto* b = new TSpeedButton(form);
+    b->SetParent(form);
+    b->SetBounds(10, 10, 30, 24);
+    MakeDotGlyph(b->Glyph(), clLime);
+    b->SetNumGlyphs(4);
+    b->SetGroupIndex(3);
+    b->SetAllowAllUp(true);
+    Show();
+    // The dot's centre: grey when up, the "on" colour when down, silver when disabled.
+    auto centre = [&] { return Pixel(form, 10 + 15, 10 + 12); };
+    EXPECT_EQ(centre(), RGB(128, 128, 128));
+    b->SetDown(true);
+    uitest::Pump();
+    EXPECT_EQ(centre(), RGB(0, 255, 0));  // the down image is drawn one pixel lower and right
+    b->SetDown(false);
+    b->SetEnabled(false);
+    uitest::Pump();
+    EXPECT_EQ(centre(), RGB(192, 192, 192));
+    // Disabled buttons do not press.
+    Input::Click(b, 5, 5);
+    EXPECT_FALSE(b->Down());
+    // The glyph's transparent colour never reaches the screen.
+    b->SetEnabled(true);
+    uitest::Pump();
+    for (int x = 10; x < 40; ++x)
+        for (int y = 10; y < 34; ++y)
+            EXPECT_NE(Pixel(form, x, y), RGB(128, 128, 0));
+}
+
+TEST_F(Controls, FlatSpeedButtonsRaiseUnderTheMouse)
+{
+    auto* b = new TSpeedButton(form);
+    b->SetParent(form);
+    b->SetBounds(10, 10, 30, 24);
+    b->SetFlat(true);
+    Show();
+    EXPECT_EQ(Pixel(form, 10, 10), GetSysColor(COLOR_BTNFACE));
+    Input::MouseMove(b, 5, 5);
+    uitest::Pump();
+    EXPECT_EQ(Pixel(form, 10, 10), GetSysColor(COLOR_BTNHIGHLIGHT));
+    Input::MouseMove(form, 200, 200);
+    uitest::Pump();
+    EXPECT_EQ(Pixel(form, 10, 10), GetSysColor(COLOR_BTNFACE));
+}
+
+// ---- Menus ---------------------------------------------------------------------------------------
+TEST(MenuItems, InsertDeleteAndIndexErrors)
+{
+    TMainMenu menu(nullptr);
+    auto* a = new TMenuItem(&menu);
+    auto* b = new TMenuItem(&menu);
+    a->SetCaption("A");
+    b->SetCaption("B");
+    menu.Items()->Add(b);
+    menu.Items()->Insert(0, a);
+    EXPECT_EQ(menu.Items()->Count(), 2);
+    EXPECT_EQ(menu.Items()->Items(0), a);
+    EXPECT_EQ(b->MenuIndex(), 1);
+    EXPECT_EQ(a->GetParentMenu(), &menu);
+    EXPECT_THROW(menu.Items()->Items(2), EMenuError);
+    EXPECT_THROW(menu.Items()->Insert(5, new TMenuItem(&menu)), EMenuError);
+    EXPECT_THROW(menu.Items()->Add(a), EMenuError);  // already in a menu
+    menu.Items()->Remove(a);
+    EXPECT_EQ(a->Parent(), nullptr);
+    EXPECT_EQ(menu.Items()->IndexOf(a), -1);
+    menu.Items()->Delete(0);  // frees b
+    EXPECT_EQ(menu.Items()->Count(), 0);
+    delete a;
+}
+
+TEST(MenuItems, AutoCheckShortcutsAndDisabledItems)
+{
+    Application->Initialize();
+    TMainMenu menu(nullptr);
+    auto* file = new TMenuItem(&menu);
+    file->SetCaption("&File");
+    menu.Items()->Add(file);
+    auto* save = new TMenuItem(&menu);
+    save->SetCaption("Save");
+    save->SetShortCut(ShortCut('S', ssAlt));
+    file->Add(save);
+    std::vector<std::string> seen;
+    file->OnClick = [&](TObject*) { seen.push_back("file"); };
+    save->OnClick = [&](TObject*) { seen.push_back("save"); };
+    EXPECT_TRUE(menu.IsShortCut('S', ssAlt));
+    EXPECT_EQ(seen, (std::vector<std::string>{"file", "save"}));  // the parent opens first
+    EXPECT_FALSE(menu.IsShortCut('S', ssCtrl));
+    save->SetEnabled(false);
+    EXPECT_FALSE(menu.IsShortCut('S', ssAlt));
+    save->SetEnabled(true);
+    save->AutoCheck = true;
+    save->Click();
+    EXPECT_TRUE(save->Checked());
+    save->Click();
+    EXPECT_FALSE(save->Checked());
+    EXPECT_EQ(ShortCutToText(ShortCut(VK_F1, 0)), "F1");
+    EXPECT_EQ(ShortCutToText(ShortCut('Z', ssAlt | ssShift)), "Shift+Alt+Z");
+    Word k;
+    TShiftState s;
+    ShortCutToKey(ShortCut(VK_DELETE, ssCtrl), k, s);
+    EXPECT_EQ(k, VK_DELETE);
+    EXPECT_EQ(s, TShiftState(ssCtrl));
+}
+
+TEST(MenuItems, ItemsAddedToAShownMenuBarWork)
+{
+    Application->Initialize();
+    auto* f = new TLayoutForm(nullptr);
+    f->AfterConstruction();
+    f->Show();
+    uitest::Pump();
+    auto* extra = AddItem(f, f->Help1, "Contents");
+    int runs = 0;
+    extra->OnClick = [&](TObject*) { ++runs; };
+    uitest::Pump();  // the bar is rebuilt after the change
+    TriggerMenuItem(extra);
+    EXPECT_EQ(runs, 1);
+    // Captions and hidden items follow too.
+    extra->SetCaption("Help Contents");
+    f->About1->SetVisible(false);
+    TriggerMenuItem(extra);
+    EXPECT_EQ(runs, 2);
+    delete f;
+    uitest::Pump();
+}
+
+// ---- Forms and the application -------------------------------------------------------------------
+class TCountingForm : public TForm {
+public:
+    explicit TCountingForm(TComponent* AOwner) : TForm(AOwner)
+    {
+        SetBounds(0, 0, 200, 150);
+        OnCreate = [this](TObject*) { Log.push_back("create"); };
+        OnShow = [this](TObject*) { Log.push_back("show"); };
+        OnActivate = [this](TObject*) { Log.push_back("activate"); };
+        OnHide = [this](TObject*) { Log.push_back("hide"); };
+        OnDestroy = [this](TObject*) {
+            if (Destroyed)
+                *Destroyed = true;
+        };
+    }
+    std::vector<std::string> Log;
+    bool* Destroyed = nullptr;
+};
+
+TEST(FormsAndApplication, CreateFormRunsOnCreateOnceAndMakesTheMainForm)
+{
+    Application->Initialize();
+    TCountingForm* f = nullptr;
+    Application->CreateForm(f);
+    bool gone = false;
+    f->Destroyed = &gone;
+    EXPECT_EQ(Application->MainForm(), f);
+    EXPECT_EQ(f->Owner(), Application);
+    f->Show();
+    uitest::Pump();
+    f->Hide();
+    EXPECT_EQ(f->Log, (std::vector<std::string>{"create", "show", "activate", "hide"}));
+    // Closing the main form ends the application.
+    f->Show();
+    f->Close();
+    EXPECT_TRUE(Application->Terminated());
+    Application->ResetTerminated();
+    DoneApplication();
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(Application->MainForm(), nullptr);
+}
+
+TEST(FormsAndApplication, ScreenCentredFormsAndCaptions)
+{
+    Application->Initialize();
+    auto* f = new TForm(nullptr);
+    f->AfterConstruction();
+    f->SetBounds(0, 0, 200, 100);
+    f->SetPosition(poScreenCenter);
+    f->SetCaption("About Morvik");
+    f->Show();
+    EXPECT_EQ(f->Left(), (GetSystemMetrics(SM_CXSCREEN) - 200) / 2);
+    EXPECT_EQ(f->Top(), (GetSystemMetrics(SM_CYSCREEN) - 100) / 2);
+    char title[32];
+    GetWindowText(f->Handle(), title, sizeof title);
+    EXPECT_STREQ(title, "About Morvik");
+    // A dialog border is thinner than a sizeable one.
+    f->SetBorderStyle(bsDialog);
+    EXPECT_EQ(f->ClientRect(), (TRect{0, 0, 194, 100 - 6 - 19}));
+    f->SetBorderStyle(bsNone);
+    EXPECT_EQ(f->ClientRect(), (TRect{0, 0, 200, 100}));
+    EXPECT_EQ(Screen->ActiveForm(), f);
+    delete f;
+}
+
+TEST(FormsAndApplication, ReleasedFormsGoWhenIdle)
+{
+    Application->Initialize();
+    auto* f = new TCountingForm(nullptr);
+    f->AfterConstruction();
+    bool gone = false;
+    f->Destroyed = &gone;
+    f->OnClose = [](TObject*, TCloseAction& a) { a = caFree; };
+    f->Show();
+    f->Close();
+    EXPECT_FALSE(gone);  // not while its own message may still be running
+    uitest::Pump();
+    EXPECT_TRUE(gone);
+}
+
+TEST(FormsAndApplication, ShowModalOnAVisibleFormIsRefused)
+{
+    Application->Initialize();
+    auto* f = new TForm(nullptr);
+    f->AfterConstruction();
+    f->Show();
+    EXPECT_THROW(f->ShowModal(), EInvalidOperation);
+    delete f;
+}
+
+TEST(FormsAndApplication, RunReturnsWhenTerminated)
+{
+    Application->Initialize();
+    TTimer t(nullptr);
+    t.SetInterval(10);
+    int ticks = 0;
+    t.OnTimer = [&](TObject*) {
+        if (++ticks == 3)
+            Application->Terminate();
+    };
+    Application->Run();
+    EXPECT_EQ(ticks, 3);
+    EXPECT_TRUE(Application->Terminated());
+    Application->ResetTerminated();
+}
+
+}  // namespace
