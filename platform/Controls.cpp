@@ -881,6 +881,10 @@ void TWinControl::CreateWnd()
 void TWinControl::CreateWindowHandle(const TCreateParams& Params)
 {
     FHandle = CreateControlWindow(this, Params);
+    // Now that the control knows its window, it may answer for its own frame (WM_NCCALCSIZE).
+    if (FParent)
+        SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void TWinControl::DestroyHandle()

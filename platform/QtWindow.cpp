@@ -62,6 +62,7 @@ struct WindowRec {
     bool erase = false;
     bool frameDirty = true;
     ScrollBarState sb[2];
+    TRect client;  // in image coordinates (child windows)
     SurfaceWidget* widget = nullptr;
     HostWindow* host = nullptr;
     QWidget* menuBar = nullptr;
@@ -134,14 +135,9 @@ TRect TopMargins(const WindowRec* w)
 
 TSize WindowSize(const WindowRec* w) { return {w->rect.Width(), w->rect.Height()}; }
 
-// Client rectangle in the window image's coordinates.
-TRect ClientInImage(const WindowRec* w)
+// The client rectangle the frame leaves by default: border and visible standard bars taken off.
+TRect DefaultClient(const WindowRec* w)
 {
-    if (w->topLevel) {
-        TRect m = TopMargins(w);
-        return {0, 0, std::max(0, w->rect.Width() - m.Left - m.Right),
-                std::max(0, w->rect.Height() - m.Top - m.Bottom)};
-    }
     int b = BorderWidth(w);
     TRect r{b, b, w->rect.Width() - b, w->rect.Height() - b};
     if (w->sb[SB_VERT].visible)
@@ -151,6 +147,37 @@ TRect ClientInImage(const WindowRec* w)
     r.Right = std::max(r.Left, r.Right);
     r.Bottom = std::max(r.Top, r.Bottom);
     return r;
+}
+
+// Client rectangle in the window image's coordinates.
+TRect ClientInImage(const WindowRec* w)
+{
+    if (w->topLevel) {
+        TRect m = TopMargins(w);
+        return {0, 0, std::max(0, w->rect.Width() - m.Left - m.Right),
+                std::max(0, w->rect.Height() - m.Top - m.Bottom)};
+    }
+    return w->client;
+}
+
+// Asks the window where its client area lies (WM_NCCALCSIZE), so that a control can keep a frame
+// of its own; the default answer is DefaultClient.
+void RecalcClient(WindowRec* w, bool ask)
+{
+    if (w->topLevel)
+        return;
+    if (!ask || !w->control) {
+        w->client = DefaultClient(w);
+        return;
+    }
+    RECT r = Bounds(w->rect.Left, w->rect.Top, w->rect.Width(), w->rect.Height());
+    SendMessage(reinterpret_cast<HWND>(w), WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&r));
+    OffsetRect(r, -w->rect.Left, -w->rect.Top);
+    r.Left = std::clamp(r.Left, 0, w->rect.Width());
+    r.Top = std::clamp(r.Top, 0, w->rect.Height());
+    r.Right = std::clamp(r.Right, r.Left, w->rect.Width());
+    r.Bottom = std::clamp(r.Bottom, r.Top, w->rect.Height());
+    w->client = r;
 }
 
 TSize ImageSize(const WindowRec* w)
@@ -447,6 +474,7 @@ void PaintFrame(WindowRec* w)
 // Client area changed (frame, scroll bars): children move with it and the window hears WM_SIZE.
 void FrameChanged(WindowRec* w, TRect oldClient)
 {
+    RecalcClient(w, true);
     TRect nc = ClientInImage(w);
     w->frameDirty = true;
     if (nc.Width() != oldClient.Width() || nc.Height() != oldClient.Height() || nc.Left != oldClient.Left ||
@@ -1041,6 +1069,7 @@ HWND CreateControlWindow(TWinControl* control, const TCreateParams& params)
     w->enabled = !(params.Style & WS_DISABLED);
     for (int bar = 0; bar < 2; ++bar)
         w->sb[bar].visible = !w->topLevel && (params.Style & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL));
+    RecalcClient(w, false);
     gWindows.insert(w);
     if (w->topLevel) {
         w->host = new HostWindow(w);
@@ -1245,6 +1274,13 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_NCPAINT:
         PaintFrame(w);
+        return 0;
+    case WM_NCCALCSIZE:
+        if (lParam && !w->topLevel) {
+            TRect d = DefaultClient(w);
+            OffsetRect(d, w->rect.Left, w->rect.Top);
+            *reinterpret_cast<RECT*>(lParam) = d;
+        }
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -1539,12 +1575,17 @@ BOOL SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
     bool moved = r.Left != old.Left || r.Top != old.Top;
     bool sized = r.Width() != old.Width() || r.Height() != old.Height();
     w->rect = r;
+    if (sized || (flags & SWP_FRAMECHANGED))
+        RecalcClient(w, true);
     if (sized) {
         ResizeImage(w);
         w->frameDirty = true;
     }
     if (moved || sized)
         SyncWidgetGeometry(w);
+    if (ClientInImage(w).TopLeft() != oldClient.TopLeft())
+        for (WindowRec* c : w->children)
+            SyncWidgetGeometry(c);
     if (sized && !(flags & SWP_NOREDRAW)) {
         TRect c = ClientInImage(w);
         if (w->classStyle & (CS_HREDRAW | CS_VREDRAW))
@@ -1560,6 +1601,11 @@ BOOL SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
     }
     if (flags & SWP_FRAMECHANGED) {
         w->frameDirty = true;
+        TRect nc = ClientInImage(w);
+        if (nc != oldClient && !(flags & SWP_NOREDRAW)) {
+            w->update = QRegion(0, 0, nc.Width(), nc.Height());
+            w->erase = true;
+        }
         SchedulePaint(w);
     }
     if (flags & SWP_SHOWWINDOW)
@@ -1575,7 +1621,7 @@ BOOL SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
     TRect nc = ClientInImage(w);
     if (moved)
         SendMessage(h, WM_MOVE, 0, MAKELPARAM(r.Left, r.Top));
-    if (sized && (nc.Width() != oldClient.Width() || nc.Height() != oldClient.Height()))
+    if ((sized || (flags & SWP_FRAMECHANGED)) && (nc.Width() != oldClient.Width() || nc.Height() != oldClient.Height()))
         SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(nc.Width(), nc.Height()));
     return TRUE;
 }

@@ -198,6 +198,12 @@ constexpr LRESULT HTHSCROLL = 6;
 constexpr LRESULT HTVSCROLL = 7;
 constexpr LRESULT HTBORDER = 18;
 
+// WM_NCCALCSIZE answers.
+constexpr LRESULT WVR_ALIGNTOP = 0x0010;
+constexpr LRESULT WVR_HREDRAW = 0x0100;
+constexpr LRESULT WVR_VREDRAW = 0x0200;
+constexpr LRESULT WVR_REDRAW = 0x0300;
+
 // Dialog codes (WM_GETDLGCODE).
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 constexpr LRESULT DLGC_WANTTAB = 0x0002;
@@ -231,6 +237,16 @@ constexpr int SB_HORZ = 0;
 constexpr int SB_VERT = 1;
 constexpr int SB_CTL = 2;
 constexpr int SB_BOTH = 3;
+
+// Messages of scroll-bar controls.
+constexpr UINT SBM_SETPOS = 0x00E0;
+constexpr UINT SBM_GETPOS = 0x00E1;
+constexpr UINT SBM_SETRANGE = 0x00E2;
+constexpr UINT SBM_GETRANGE = 0x00E3;
+constexpr UINT SBM_ENABLE_ARROWS = 0x00E4;
+constexpr UINT SBM_SETRANGEREDRAW = 0x00E6;
+constexpr UINT SBM_SETSCROLLINFO = 0x00E9;
+constexpr UINT SBM_GETSCROLLINFO = 0x00EA;
 
 constexpr UINT SIF_RANGE = 0x0001;
 constexpr UINT SIF_PAGE = 0x0002;

@@ -576,6 +576,90 @@ TEST_F(WindowModel, ScrollBarsHideWhenThePageCoversTheRange)
     EXPECT_LE(finalPos, 150);
 }
 
+// A control that keeps a frame of its own around the client area and paints it itself.
+class TFramed : public TProbe {
+public:
+    using TProbe::TProbe;
+    int Margin = 5;
+    void Dispatch(TMessage& m) override
+    {
+        if (m.Msg == WM_NCCALCSIZE) {
+            TProbe::Dispatch(m);
+            RECT* r = reinterpret_cast<RECT*>(m.LParam);
+            InflateRect(*r, -Margin, -Margin);
+            m.Result = WVR_REDRAW;
+            return;
+        }
+        if (m.Msg == WM_NCPAINT) {
+            HDC dc = GetWindowDC(Handle());
+            RECT all{0, 0, Width(), Height()};
+            HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+            ExcludeClipRect(dc, Margin, Margin, Width() - Margin, Height() - Margin);
+            FillRect(dc, &all, red);
+            DeleteObject(red);
+            ReleaseDC(Handle(), dc);
+            return;
+        }
+        TProbe::Dispatch(m);
+    }
+};
+
+TEST_F(WindowModel, ControlsCanKeepAFrameOfTheirOwn)
+{
+    auto* f = new TFramed(form);
+    f->SetParent(form);
+    f->SetBounds(10, 70, 60, 40);
+    Show();
+    EXPECT_EQ(f->ClientRect(), (TRect{0, 0, 50, 30}));
+    EXPECT_EQ(f->ClientToScreen({0, 0}), form->ClientToScreen({15, 75}));
+    uitest::Pump();
+    HDC wdc = GetWindowDC(f->Handle());
+    EXPECT_EQ(GetPixel(wdc, 1, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(wdc, 10, 10), RGB(255, 255, 255));
+    ReleaseDC(f->Handle(), wdc);
+    // A changed frame is asked for again when the frame is said to have changed.
+    f->Margin = 2;
+    f->Messages.clear();
+    SetWindowPos(f->Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    EXPECT_EQ(f->ClientRect(), (TRect{0, 0, 56, 36}));
+    EXPECT_TRUE(f->Count(WM_SIZE));
+    // Clicks in the frame are not client clicks.
+    f->Events.clear();
+    Input::Click(form, 11, 71);
+    EXPECT_TRUE(f->Events.empty());
+    EXPECT_TRUE(f->Count(WM_NCLBUTTONDOWN));
+}
+
+TEST_F(WindowModel, HeldScrollArrowsRepeat)
+{
+    class TScroller : public TProbe {
+    public:
+        using TProbe::TProbe;
+        int Downs = 0;
+        void CreateParams(TCreateParams& p) override
+        {
+            TProbe::CreateParams(p);
+            p.Style |= WS_VSCROLL;
+        }
+        void Dispatch(TMessage& m) override
+        {
+            if (m.Msg == WM_VSCROLL && LOWORD(m.WParam) == SB_LINEDOWN)
+                ++Downs;
+            TProbe::Dispatch(m);
+        }
+    };
+    auto* s = new TScroller(form);
+    s->SetParent(form);
+    s->SetBounds(10, 70, 100, 100);
+    Show();
+    Input::MouseDown(s, mbLeft, 90, 95);  // on the bottom arrow (client ends at x 84)
+    ASSERT_TRUE(uitest::PumpUntil([&] { return s->Downs >= 4; }, 3000));
+    Input::MouseUp(s, mbLeft, 90, 95);
+    int after = s->Downs;
+    uitest::Pump(150);
+    EXPECT_EQ(s->Downs, after);  // released: no more
+}
+
 TEST_F(WindowModel, CaretBelongsToOneWindowAndSurvivesBlits)
 {
     Show();
