@@ -323,3 +323,46 @@ private:
     std::string FFileName;
     int FHandle = -1;
 };
+
+class TCollection;
+
+// An item of a TCollection; it leaves its collection when it is destroyed.
+class TCollectionItem : public TPersistent {
+public:
+    explicit TCollectionItem(TCollection* ACollection);
+    ~TCollectionItem() override;
+    TCollection* Collection() const { return FCollection; }
+    // Position in the collection; -1 when it belongs to none.
+    int Index() const;
+
+protected:
+    TPersistent* GetOwner() override;
+
+private:
+    friend class TCollection;
+    TCollection* FCollection = nullptr;
+};
+
+// Makes a new item of a collection's item class; the item's constructor adds it to the collection.
+using TCollectionItemClass = std::function<TCollectionItem*(TCollection* Collection)>;
+
+// An owned, ordered list of items of one item class.
+class TCollection : public TPersistent {
+public:
+    explicit TCollection(TCollectionItemClass ItemClass);
+    ~TCollection() override;
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    // EListError outside 0..Count-1.
+    TCollectionItem* Items(int Index) const;
+    TCollectionItem* Add();
+    void Delete(int Index);
+    void Clear();
+    // From another collection: Clear, then one new item per source item, assigned from it.
+    void Assign(TPersistent* Source) override;
+
+private:
+    friend class TCollectionItem;
+    TCollectionItemClass FItemClass;
+    std::vector<TCollectionItem*> FItems;
+};

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -374,4 +376,59 @@ Int64 FileSeek(int Handle, Int64 Offset, int Origin)
 void FileClose(int Handle)
 {
     if (Handle >= 0) ::close(Handle);
+}
+
+namespace {
+
+bool WriteFully(int h, const std::string& data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(h, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool SyncIf(int h, bool sync)
+{
+    return !sync || ::fsync(h) == 0;
+}
+
+}  // namespace
+
+bool StoreFileContents(const std::string& path, const std::string& data, bool Sync)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (h < 0) return false;
+        const bool ok = WriteFully(h, data) && SyncIf(h, Sync);
+        return ::close(h) == 0 && ok;
+    }
+    if (S_ISDIR(st.st_mode)) return false;
+
+    // Write through a symbolic link to the file it names, keeping the link.
+    char resolved[PATH_MAX];
+    const std::string target = ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+    // Replacing the file must not get round its being read-only.
+    if (::access(target.c_str(), W_OK) != 0) return false;
+    std::string temp = target + ".XXXXXX";
+    const int t = ::mkstemp(temp.data());
+    if (t >= 0) {
+        bool ok = ::fchmod(t, st.st_mode & 07777) == 0 && WriteFully(t, data) && SyncIf(t, Sync);
+        if (::fchown(t, st.st_uid, st.st_gid) != 0) {
+            // Not permitted for other owners' files; the new file then belongs to us.
+        }
+        ok = ::close(t) == 0 && ok;
+        if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+        ::unlink(temp.c_str());
+        if (ok) return false;
+    }
+    const int h = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (h < 0) return false;
+    const bool ok = WriteFully(h, data) && SyncIf(h, Sync);
+    return ::close(h) == 0 && ok;
 }

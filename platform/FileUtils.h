@@ -81,3 +81,9 @@ Integer FileRead(int Handle, void* Buffer, Integer Count);
 Integer FileWrite(int Handle, const void* Buffer, Integer Count);
 Int64 FileSeek(int Handle, Int64 Offset, int Origin);  // Origin 0 start, 1 current, 2 end
 void FileClose(int Handle);
+
+// Replaces a file's contents so that a failure part-way leaves the old contents whole: the new bytes
+// go to a file beside it, which then takes the old one's place (a symbolic link keeps pointing at
+// it; a read-only file is refused). Where no such file can be made (a folder the user may not write
+// to), the file is rewritten where it is. With Sync the bytes are on the disk when it returns.
+bool StoreFileContents(const std::string& FileName, const std::string& Data, bool Sync = false);

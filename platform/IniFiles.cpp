@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/FileUtils.h"
+
 namespace {
 
 enum class Kind { Other, Section, Key };
@@ -130,55 +132,6 @@ std::string Unquote(const std::string& v)
     throw EIniFileException(Format("Unable to write to %s", fileName.c_str()));
 }
 
-bool WriteFully(int h, const std::string& data)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(h, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Replaces the file's contents so that a failure part-way leaves the old contents whole: the new text
-// goes to a file beside it, which then takes the old one's place. Where no such file can be made (a
-// directory the user may not write to), the file is rewritten where it is.
-bool StoreFile(const std::string& path, const std::string& data)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        const int h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (h < 0) return false;
-        const bool ok = WriteFully(h, data);
-        return ::close(h) == 0 && ok;
-    }
-    if (S_ISDIR(st.st_mode)) return false;
-
-    // Write through a symbolic link to the file it names, keeping the link.
-    char resolved[PATH_MAX];
-    const std::string target = ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-    // Replacing the file must not get round its being read-only.
-    if (::access(target.c_str(), W_OK) != 0) return false;
-    std::string temp = target + ".XXXXXX";
-    const int t = ::mkstemp(temp.data());
-    if (t >= 0) {
-        bool ok = ::fchmod(t, st.st_mode & 07777) == 0 && WriteFully(t, data);
-        if (::fchown(t, st.st_uid, st.st_gid) != 0) {
-            // Not permitted for other owners' files; the new file then belongs to us.
-        }
-        ok = ::close(t) == 0 && ok;
-        if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
-        ::unlink(temp.c_str());
-        if (ok) return false;
-    }
-    const int h = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (h < 0) return false;
-    const bool ok = WriteFully(h, data);
-    return ::close(h) == 0 && ok;
-}
-
 bool HasBreak(const std::string& s)
 {
     return s.find_first_of("\r\n") != std::string::npos;
@@ -250,7 +203,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
             d.Lines.push_back(std::move(nl));
         }
     }
-    if (!StoreFile(path, Serialize(d))) WriteFailed(FFileName);
+    if (!StoreFileContents(path, Serialize(d))) WriteFailed(FFileName);
 }
 
 void TIniFile::WriteInteger(const std::string& Section, const std::string& Ident, Integer Value)
@@ -376,7 +329,7 @@ void TIniFile::EraseSection(const std::string& Section)
     kept.Break = d.Break;
     for (size_t i = 0; i < d.Lines.size(); ++i)
         if (!drop[i]) kept.Lines.push_back(std::move(d.Lines[i]));
-    if (!StoreFile(path, Serialize(kept))) WriteFailed(FFileName);
+    if (!StoreFileContents(path, Serialize(kept))) WriteFailed(FFileName);
 }
 
 void TIniFile::DeleteKey(const std::string& Section, const std::string& Ident)
@@ -396,5 +349,5 @@ void TIniFile::DeleteKey(const std::string& Section, const std::string& Ident)
     kept.Break = d.Break;
     for (size_t i = 0; i < d.Lines.size(); ++i)
         if (!drop[i]) kept.Lines.push_back(std::move(d.Lines[i]));
-    if (!StoreFile(path, Serialize(kept))) WriteFailed(FFileName);
+    if (!StoreFileContents(path, Serialize(kept))) WriteFailed(FFileName);
 }

@@ -454,3 +454,39 @@ std::string NativeFileName(const std::string& name)
 }
 
 TFormatSettings FormatSettings;
+
+namespace {
+thread_local DWORD gLastError = ERROR_SUCCESS;
+}
+
+DWORD GetLastError()
+{
+    return gLastError;
+}
+
+void SetLastError(DWORD Code)
+{
+    gLastError = Code;
+}
+
+std::string SysErrorMessage(DWORD Code)
+{
+    switch (Code) {
+    case ERROR_SUCCESS: return "The operation completed successfully.";
+    case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified.";
+    case ERROR_ACCESS_DENIED: return "Access is denied.";
+    case ERROR_INVALID_HANDLE: return "The handle is invalid.";
+    case ERROR_NOT_ENOUGH_MEMORY: return "Not enough storage is available to process this command.";
+    case ERROR_BAD_NETPATH: return "The network path was not found.";
+    case ERROR_INVALID_PARAMETER: return "The parameter is incorrect.";
+    case ERROR_CALL_NOT_IMPLEMENTED: return "This function is not supported on this system.";
+    case ERROR_BAD_PATHNAME: return "The specified path is invalid.";
+    case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";
+    case ERROR_MORE_DATA: return "More data is available.";
+    case ERROR_NO_MORE_ITEMS: return "No more data is available.";
+    case ERROR_BADDB: return "The configuration registry database is corrupt.";
+    case ERROR_CANTWRITE: return "The configuration registry key could not be written.";
+    case ERROR_KEY_DELETED: return "Illegal operation attempted on a registry key that has been marked for deletion.";
+    default: return Format("System error, code %u.", static_cast<unsigned>(Code));
+    }
+}

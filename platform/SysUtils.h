@@ -149,3 +149,26 @@ struct TFormatSettings {
 };
 
 extern TFormatSettings FormatSettings;
+
+// The system's last-error code of the calling thread, and its text. The services of this layer that
+// stand in for system calls (the registry) set it when they fail.
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_BAD_NETPATH = 53;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+constexpr DWORD ERROR_BAD_PATHNAME = 161;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_MORE_DATA = 234;
+constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+constexpr DWORD ERROR_BADDB = 1009;
+constexpr DWORD ERROR_CANTWRITE = 1013;
+constexpr DWORD ERROR_KEY_DELETED = 1018;
+DWORD GetLastError();
+void SetLastError(DWORD Code);
+// One line of text for a code ("The system cannot find the file specified."); unknown codes give a
+// generic text with the number.
+std::string SysErrorMessage(DWORD Code);
