@@ -93,6 +93,8 @@ QFont FontOf(HFONT font);
 // ---- Menus ------------------------------------------------------------------------------------
 // The menu bar widget of a main menu (made on first use, rebuilt as the menu changes).
 QWidget* MenuBarWidget(TMainMenu* menu);
+// Opens the top-level item whose caption marks Ch with "&"; true when there was one.
+bool OpenMenuByAccelerator(TMainMenu* menu, char ch);
 
 // ---- Cursors ------------------------------------------------------------------------------
 QCursor CursorOf(HCURSOR cursor);

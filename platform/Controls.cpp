@@ -482,7 +482,17 @@ void TControl::SetParentFont(bool Value)
 void TControl::SetShowHint(bool Value)
 {
     FParentShowHint = false;
+    if (FShowHint == Value)
+        return;
     FShowHint = Value;
+    ShowHintChanged();
+}
+
+void TControl::ShowHintChanged()
+{
+    if (auto* w = dynamic_cast<TWinControl*>(this))
+        for (TControl* c : std::vector<TControl*>(w->FControls))
+            c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
 }
 
 void TControl::SetParentShowHint(bool Value)
@@ -606,9 +616,9 @@ void TControl::CMParentFontChanged(TMessage& Message)
 
 void TControl::CMParentShowHintChanged(TMessage&)
 {
-    if (FParentShowHint && FParent) {
+    if (FParentShowHint && FParent && FShowHint != FParent->ShowHint()) {
         FShowHint = FParent->ShowHint();
-        FParentShowHint = true;
+        ShowHintChanged();
     }
 }
 

@@ -239,6 +239,8 @@ protected:
     virtual void ColorChanged() {}
     virtual void FontChanged();
     virtual void VisibleChanging() {}
+    // Children that take their hint setting from this control hear of a change.
+    void ShowHintChanged();
     // Asks the parent to lay out its aligned children again.
     virtual void RequestAlign();
     virtual void SetParentComponent() {}

@@ -54,6 +54,9 @@ void TCustomForm::AfterConstruction()
 {
     if (HasState(csLoading)) {
         SetState(csLoading, false);
+        // As after reading a form's design: every component hears that its properties are set.
+        for (int i = 0; i < ComponentCount(); ++i)
+            Components(i)->Loaded();
         Loaded();
         EnableAlign();
     }

@@ -199,6 +199,41 @@ QWidget* morvik::backend::MenuBarWidget(TMainMenu* menu)
     return v.bar;
 }
 
+bool morvik::backend::OpenMenuByAccelerator(TMainMenu* menu, char ch)
+{
+    auto it = Views().find(menu);
+    if (it == Views().end() || !it->second.bar)
+        return false;
+    for (int i = 0; i < menu->Items()->Count(); ++i) {
+        TMenuItem* item = menu->Items()->Items(i);
+        if (!item->Visible() || !item->Enabled())
+            continue;
+        const std::string& c = item->Caption();
+        for (size_t k = 0; k + 1 < c.size(); ++k) {
+            if (c[k] != '&')
+                continue;
+            if (c[k + 1] == '&') {
+                ++k;
+                continue;
+            }
+            if (UpperCase(std::string(1, c[k + 1])) == UpperCase(std::string(1, ch))) {
+                auto* a = static_cast<QAction*>(item->FQtObject);
+                if (!a)
+                    return false;
+                if (a->menu()) {
+                    OpenMenus().push_back(a->menu());
+                    it->second.bar->setActiveAction(a);
+                } else {
+                    a->trigger();
+                }
+                return true;
+            }
+            break;
+        }
+    }
+    return false;
+}
+
 // ---- TMenuItem ---------------------------------------------------------------------------------------
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
 

@@ -26,6 +26,7 @@
 #include "platform/Controls.h"
 #include "platform/Forms.h"
 #include "platform/Input.h"
+#include "platform/Menus.h"
 
 using namespace morvik::backend;
 
@@ -1324,6 +1325,14 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
         if (w->parent)
             return SendMessage(H(w->parent), msg, wParam, lParam);
         return 0;
+    case WM_SYSCHAR: {
+        // Alt and a letter: the form's menu opens the item marked with it.
+        WindowRec* top = TopOf(w);
+        if (auto* form = dynamic_cast<TCustomForm*>(top ? top->control : nullptr))
+            if (form->Menu() && OpenMenuByAccelerator(form->Menu(), char(wParam)))
+                return 0;
+        return 0;
+    }
     case WM_SETTEXT:
         w->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
         if (w->host)
@@ -2519,7 +2528,7 @@ void Wheel(TControl* Target, int Delta, int X, int Y, TShiftState Shift)
 void KeyDown(Word Key, TShiftState Shift)
 {
     std::string text;
-    if (!(Shift & (ssCtrl | ssAlt))) {
+    if (!(Shift & ssCtrl)) {
         if (Key >= 'A' && Key <= 'Z')
             text = std::string(1, char((Shift & ssShift) ? Key : Key + 32));
         else if ((Key >= '0' && Key <= '9') || Key == VK_SPACE)

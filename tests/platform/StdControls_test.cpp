@@ -509,6 +509,68 @@ TEST(MenuItems, ItemsAddedToAShownMenuBarWork)
     uitest::Pump();
 }
 
+TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
+{
+    Application->Initialize();
+    auto* f = new TLayoutForm(nullptr);
+    f->AfterConstruction();
+    f->Show();
+    uitest::Pump();
+    f->RxMemo->SetFocus();
+    Input::PressKey('S', ssAlt);  // "&Setup"
+    EXPECT_EQ(f->Setup1Opened, 1);
+    CloseMenus();
+    Input::PressKey('Q', ssAlt);  // no such mark: nothing opens
+    EXPECT_EQ(f->Setup1Opened, 1);
+    delete f;
+    uitest::Pump();
+}
+
+TEST(Hints, ShowHintFlowsDownToChildrenThatFollowTheirParent)
+{
+    TForm f(nullptr);
+    auto* panel = new TPanel(&f);
+    panel->SetParent(&f);
+    auto* button = new TSpeedButton(&f);
+    button->SetParent(panel);
+    auto* own = new TSpeedButton(&f);
+    own->SetParent(panel);
+    own->SetShowHint(false);
+    EXPECT_FALSE(button->ShowHint());
+    f.SetShowHint(true);
+    EXPECT_TRUE(panel->ShowHint());
+    EXPECT_TRUE(button->ShowHint());
+    EXPECT_FALSE(own->ShowHint());  // set on its own: keeps it
+    panel->SetShowHint(false);
+    EXPECT_FALSE(button->ShowHint());
+    EXPECT_FALSE(panel->ParentShowHint());
+}
+
+// A component that records when it hears that its form is complete.
+class TLoadProbe : public TComponent {
+public:
+    using TComponent::TComponent;
+    int Loads = 0;
+    void Loaded() override
+    {
+        TComponent::Loaded();
+        ++Loads;
+    }
+};
+
+TEST(FormsAndApplication, ComponentsHearLoadedOnceTheFormIsBuilt)
+{
+    TForm f(nullptr);
+    auto* p = new TLoadProbe(&f);
+    EXPECT_EQ(p->Loads, 0);
+    EXPECT_TRUE(f.HasState(csLoading));
+    f.AfterConstruction();
+    EXPECT_EQ(p->Loads, 1);
+    EXPECT_FALSE(f.HasState(csLoading));
+    f.AfterConstruction();
+    EXPECT_EQ(p->Loads, 1);
+}
+
 // ---- Forms and the application -------------------------------------------------------------------
 class TCountingForm : public TForm {
 public:
