@@ -53,15 +53,21 @@ TShiftState KeyDataToShiftState(LPARAM KeyData)
     return s;
 }
 
-TShiftState GetShiftState()
+TShiftState KeyboardStateToShiftState(const BYTE* KeyboardState)
 {
     TShiftState s = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
+    if (KeyboardState[VK_SHIFT] & 0x80)
         s |= ssShift;
-    if (GetKeyState(VK_CONTROL) < 0)
+    if (KeyboardState[VK_CONTROL] & 0x80)
         s |= ssCtrl;
-    if (GetKeyState(VK_MENU) < 0)
+    if (KeyboardState[VK_MENU] & 0x80)
         s |= ssAlt;
+    if (KeyboardState[VK_LBUTTON] & 0x80)
+        s |= ssLeft;
+    if (KeyboardState[VK_RBUTTON] & 0x80)
+        s |= ssRight;
+    if (KeyboardState[VK_MBUTTON] & 0x80)
+        s |= ssMiddle;
     return s;
 }
 

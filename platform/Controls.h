@@ -462,7 +462,8 @@ void SetCaptureControl(TControl* Control);
 TShiftState KeysToShiftState(WPARAM Keys);
 // The shift state of a key message's key data.
 TShiftState KeyDataToShiftState(LPARAM KeyData);
-TShiftState GetShiftState();
+// The shift state of a keyboard state array (GetKeyboardState).
+TShiftState KeyboardStateToShiftState(const BYTE* KeyboardState);
 // The form (or top-level windowed control) a control sits on.
 class TCustomForm;
 TCustomForm* GetParentForm(TControl* Control);

@@ -275,8 +275,14 @@ TEST_F(WindowModel, KeysReachTheFocusedControlAfterTheFormsPreview)
     // The key's shift state is what the key data and the key state say.
     TShiftState seen = 0;
     a->OnKeyDown = [&](TObject*, Word&, TShiftState s) { seen = s; };
-    Input::PressKey(VK_MULTIPLY, ssShift | ssCtrl);
+    Input::KeyDown(VK_MULTIPLY, ssShift | ssCtrl);
     EXPECT_EQ(seen, TShiftState(ssShift | ssCtrl));
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    EXPECT_EQ(KeyboardStateToShiftState(keys), TShiftState(ssShift | ssCtrl));
+    EXPECT_LT(GetKeyState(VK_MULTIPLY), 0);
+    Input::KeyUp(VK_MULTIPLY, 0);
+    EXPECT_EQ(GetKeyState(VK_MULTIPLY), 0);
 }
 
 TEST_F(WindowModel, CaptureFollowsButtonsAndIsReported)
