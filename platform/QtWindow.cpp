@@ -806,6 +806,9 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
 
 void DeliverMouseEvent(WindowRec* w, QMouseEvent* e, UINT kind)
 {
+    // Input still queued for a widget whose window has just gone is dropped.
+    if (!gWindows.count(w))
+        return;
     TPoint o = ImageScreenOrigin(w);
     QPoint p = e->position().toPoint();
     Qt::KeyboardModifiers m = e->modifiers();
@@ -819,6 +822,8 @@ void DeliverMouseEvent(WindowRec* w, QMouseEvent* e, UINT kind)
 
 void SurfaceWidget::wheelEvent(QWheelEvent* e)
 {
+    if (!gWindows.count(FRec))
+        return;
     TPoint o = ImageScreenOrigin(FRec);
     QPoint p = e->position().toPoint();
     int delta = e->angleDelta().y();
@@ -983,13 +988,15 @@ void HostWindow::closeEvent(QCloseEvent* e)
 {
     // The form decides; it hides or destroys the window itself.
     e->ignore();
+    if (!gWindows.count(FRec))
+        return;
     SendMessage(H(FRec), WM_CLOSE, 0, 0);
     RunIdle();
 }
 
 void HostGeometryChanged(WindowRec* w)
 {
-    if (w->host->FInternalGeometry)
+    if (!gWindows.count(w) || w->host->FInternalGeometry)
         return;
     QRect g = w->host->geometry();
     TRect m = TopMargins(w);
@@ -1006,6 +1013,8 @@ void HostWindow::resizeEvent(QResizeEvent*) { HostGeometryChanged(FRec); }
 
 bool HostWindow::event(QEvent* e)
 {
+    if (!gWindows.count(FRec))
+        return QWidget::event(e);
     if (e->type() == QEvent::WindowActivate) {
         if (gActive != FRec)
             ActivateWindow(H(FRec));
