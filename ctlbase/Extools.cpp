@@ -23,6 +23,7 @@
 
 #include "ctlbase/Exstrutils.h"
 #include "platform/FileUtils.h"
+#include "platform/MMSystem.h"
 
 extern char** environ;
 
@@ -549,9 +550,9 @@ Integer RunProgram(const std::string& Program, const std::string& Params, const 
     return static_cast<Integer>(pid);
 }
 
-Integer PlaySound(const char* Name, std::uintptr_t /*Module*/, Integer /*Flags*/)
+Integer PlaySound(const char* Name, std::uintptr_t Module, Integer Flags)
 {
-    return Name == nullptr || *Name == '\0' ? 1 : 0;
+    return PlaySoundA(Name, reinterpret_cast<HMODULE>(Module), static_cast<DWORD>(Flags));
 }
 
 bool SetPrivilege(const std::string& /*Name*/, bool /*Enable*/)

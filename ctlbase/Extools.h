@@ -84,7 +84,7 @@ void EnsureDirExists(const std::string& Dir, const std::string& SubDir);
 // quotes is a literal quote) in WorkDir (empty: the current folder). Returns the process id, or 0
 // when it could not be started. The process is reaped in the background; nothing needs closing.
 Integer RunProgram(const std::string& Program, const std::string& Params, const std::string& WorkDir);
-// This platform has no wave-sound player: stopping (an empty Name) succeeds, playing reports false.
+// The platform's wave-sound player (PlaySoundA) with these arguments: non-zero when it played or stopped.
 Integer PlaySound(const char* Name, std::uintptr_t Module, Integer Flags);
 // There are no per-process privileges to switch here: always false.
 bool SetPrivilege(const std::string& Name, bool Enable);

@@ -108,3 +108,33 @@ MMRESULT waveInReset(HWAVEIN hwi);
 // Refused with WAVERR_STILLPLAYING while buffers are queued (reset first), and with
 // MMSYSERR_HANDLEBUSY from inside the callback. WIM_CLOSE reaches the callback before this returns.
 MMRESULT waveInClose(HWAVEIN hwi);
+
+// ---------------------------------------------------------------- wave-sound player
+// One sound at a time per program, on the default output device. Only the ANSI entry point exists:
+// the plain name PlaySound belongs to the control library's wrapper around it.
+
+using HMODULE = void*;
+using LPCSTR = const char*;
+
+constexpr DWORD SND_SYNC = 0x0000;         // return when the sound has ended
+constexpr DWORD SND_ASYNC = 0x0001;        // return once it has started; it plays on its own thread
+constexpr DWORD SND_NODEFAULT = 0x0002;    // there is no default sound here, so this changes nothing
+constexpr DWORD SND_MEMORY = 0x0004;       // the name points at a whole RIFF image in memory
+constexpr DWORD SND_LOOP = 0x0008;         // repeat until stopped; only together with SND_ASYNC
+constexpr DWORD SND_NOSTOP = 0x0010;       // fail instead of ending a sound that is still playing
+constexpr DWORD SND_PURGE = 0x0040;        // stop the sound playing (whatever the name)
+constexpr DWORD SND_APPLICATION = 0x0080;
+constexpr DWORD SND_NOWAIT = 0x2000;
+constexpr DWORD SND_ALIAS = 0x00010000;    // a system sound name: none are available here
+constexpr DWORD SND_FILENAME = 0x00020000; // the name is a file name (also the meaning without a flag)
+constexpr DWORD SND_RESOURCE = 0x00040004; // a module resource: none are available here
+constexpr DWORD SND_ALIAS_ID = 0x00110000;
+
+// Plays a RIFF WAVE file (or image) of PCM samples: 8-bit unsigned or 16-bit signed, mono or stereo,
+// at any rate the output device takes. A null name, or SND_PURGE, stops the sound playing and answers
+// true. A new sound ends the one playing, unless SND_NOSTOP. Answers false, leaving any sound playing
+// as it was, when the file is missing, larger than 256 MiB, malformed or of another format; and false
+// when there is no output device or it refuses the format. With SND_SYNC the answer comes after the
+// sound has ended or been stopped by another call; it is false when the device failed meanwhile.
+// File names may be written Windows-style ('\' delimiters).
+BOOL PlaySoundA(LPCSTR pszSound, HMODULE hmod, DWORD fdwSound);

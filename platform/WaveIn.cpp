@@ -7,9 +7,9 @@
 // carried out at once on the same thread instead of waiting for itself.
 #include "platform/MMSystem.h"
 
-#include <portaudio.h>
+#include "platform/AudioHost.h"
 
-#include <dlfcn.h>
+#include <portaudio.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,40 +23,8 @@
 
 namespace {
 
-// Every PortAudio call but the blocking read holds this; it is never held while taking another lock
-// or while a callback runs.
-std::mutex& audioLock()
-{
-    static auto* m = new std::mutex;
-    return *m;
-}
-
-// The sound libraries report every device they probe and fail on stderr; the failures are expected
-// (no such card, no sound server) and the callers get error codes instead. Their hooks are looked up
-// at run time so that no further headers or link dependencies are needed.
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
-void quietJack(const char*) {}
-
-void quietSoundLibraries()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        using AlsaHandler = void (*)(const char*, int, const char*, int, const char*, ...);
-        using JackHandler = void (*)(const char*);
-        if (void* f = dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))
-            reinterpret_cast<int (*)(AlsaHandler)>(f)(quietAlsa);
-        for (const char* name : {"jack_set_error_function", "jack_set_info_function"})
-            if (void* f = dlsym(RTLD_DEFAULT, name))
-                reinterpret_cast<void (*)(JackHandler)>(f)(quietJack);
-    });
-}
-
-// Holds one reference to the audio library; the caller holds audioLock().
-bool initAudio()
-{
-    quietSoundLibraries();
-    return Pa_Initialize() == paNoError;
-}
+using platform_detail::audioLock;
+using platform_detail::initAudio;
 
 UINT countInputs()
 {
