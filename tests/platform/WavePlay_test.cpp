@@ -311,6 +311,7 @@ TEST_F(WavePlay, WithNoOutputDeviceNothingPlays)
             const BOOL sync = PlaySoundA(name.c_str(), nullptr, SND_FILENAME | SND_SYNC);
             const BOOL async = PlaySoundA(name.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
             std::fprintf(stderr, "sync %d, async %d\n", sync, async);
+            ScratchDir::TearDown();  // exiting skips the child's own
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "sync 0, async 0");
