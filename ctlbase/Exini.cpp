@@ -9,6 +9,7 @@
 #include "ctlbase/Exstrutils.h"
 #include "ctlbase/Extools.h"
 #include "platform/FileUtils.h"
+#include "platform/Graphics.h"
 #include "platform/TypInfo.h"
 
 namespace {
@@ -353,17 +354,41 @@ void ValFloat(const std::string& S, double& Value, Integer& Code)
 
 // ---------------------------------------------------------------- TExIniEntry
 
+namespace {
+// Below this many children a search is quicker than keeping an index.
+constexpr Integer IndexFrom = 32;
+}  // namespace
+
 TExIniEntry::TExIniEntry() : FChildren(std::make_unique<TExList>())
 {
-    FChildren->OnDelete = [](TObject*, void* Item) { delete static_cast<TExIniEntry*>(Item); };
+    FChildren->OnDelete = [this](TObject*, void* Item) {
+        FIndex.reset();
+        delete static_cast<TExIniEntry*>(Item);
+    };
 }
 
-TExIniEntry::~TExIniEntry() = default;
+TExIniEntry::~TExIniEntry()
+{
+    // The children go first: their removal still drops the index.
+    FChildren.reset();
+}
 
 TExIniEntry* TExIniEntry::GetValue(const std::string& Name) const
 {
     const std::string m = MatchName(Name);
-    for (Integer i = 0; i < FChildren->Count(); ++i) {
+    const Integer n = FChildren->Count();
+    if (n >= IndexFrom) {
+        if (!FIndex) {
+            FIndex = std::make_unique<std::unordered_map<std::string, TExIniEntry*>>();
+            for (Integer i = 0; i < n; ++i) {
+                auto* e = static_cast<TExIniEntry*>(FChildren->FastGet(i));
+                FIndex->emplace(e->FMatchName, e);
+            }
+        }
+        const auto it = FIndex->find(m);
+        return it == FIndex->end() ? nullptr : it->second;
+    }
+    for (Integer i = 0; i < n; ++i) {
         auto* e = static_cast<TExIniEntry*>(FChildren->FastGet(i));
         if (e->FMatchName == m) return e;
     }
@@ -388,9 +413,13 @@ void TExIniEntry::SetParent(TExIniEntry* P)
     if (FParent != nullptr) {
         const Integer i = FParent->FChildren->IndexOf(this);
         if (i >= 0) FParent->FChildren->IntDelete(i);
+        FParent->FIndex.reset();
     }
     FParent = P;
-    if (P != nullptr) P->FChildren->Add(this);
+    if (P != nullptr) {
+        P->FChildren->Add(this);
+        if (P->FIndex) P->FIndex->emplace(FMatchName, this);
+    }
 }
 
 Integer TExIniEntry::GetSubCount() const
@@ -407,6 +436,7 @@ void TExIniEntry::SetName(const std::string& Value)
 {
     FName = Value;
     FMatchName = MatchName(Value);
+    if (FParent != nullptr) FParent->FIndex.reset();
 }
 
 Integer TExIniEntry::Level() const
@@ -1190,6 +1220,47 @@ bool TExIniFile::ReadRect(const std::string& Key, const std::string& Name, const
     return found;
 }
 
+namespace {
+
+bool ColorByte(const std::string& S, Integer& V)
+{
+    return Decimal32(S, V) && V >= 0 && V <= 255;
+}
+
+// The class library's colour text: a colour name, or a number ("$00BBGGRR", decimal).
+bool TextToColor(const std::string& S, TColor& Color)
+{
+    if (IdentToColor(S, Color)) return true;
+    Int64 v = 0;
+    if (!TryStrToInt64(S, v) || v < INT32_MIN || v > static_cast<Int64>(UINT32_MAX)) return false;
+    Color = static_cast<TColor>(static_cast<std::uint32_t>(v));
+    return true;
+}
+
+}  // namespace
+
+bool TExIniFile::ReadColor(const std::string& Key, const std::string& Name, TColor Default, TColor& Value)
+{
+    Value = Default;
+    std::string text;
+    if (!ReadString(Key, Name, ColorToString(Default), text)) return false;
+    TColor c = 0;
+    if (text.find('.') != std::string::npos) {
+        const size_t d1 = text.find('.');
+        const size_t d2 = text.find('.', d1 + 1);
+        Integer r = 0, g = 0, b = 0;
+        if (d2 == std::string::npos || !ColorByte(text.substr(0, d1), r) ||
+            !ColorByte(text.substr(d1 + 1, d2 - d1 - 1), g) || !ColorByte(text.substr(d2 + 1), b))
+            return false;
+        Value = r + (g << 8) + (b << 16);
+        return true;
+    }
+    if (!text.empty() && text[0] == '#') text.erase(0, 1);
+    if (!TextToColor(text, c)) return false;
+    Value = c;
+    return true;
+}
+
 // ---------------------------------------------------------------- typed writes
 
 bool TExIniFile::RegPut(const std::string& Key, const std::string& Name, DWORD Type, const void* Data, DWORD Size)
@@ -1287,6 +1358,11 @@ bool TExIniFile::WriteDouble(const std::string& Key, const std::string& Name, do
 bool TExIniFile::WriteRect(const std::string& Key, const std::string& Name, const TRect& Value)
 {
     return WriteString(Key, Name, RectToString(Value));
+}
+
+bool TExIniFile::WriteColor(const std::string& Key, const std::string& Name, TColor Value)
+{
+    return WriteString(Key, Name, ColorToString(Value));
 }
 
 // ---------------------------------------------------------------- published properties
@@ -1568,7 +1644,12 @@ void TExIniFile::WriteText(TStream* Stream)
             keys(k, path);
         }
     };
-    if (!FWarningMessage.empty() && !FComment.empty()) WriteTextToStream(Stream, FComment + FWarningMessage);
+    if (!FComment.empty() && !FWarningMessage.empty()) {
+        // Every line of the warning is a comment, so that none of it comes back as a value.
+        TStringList warning;
+        warning.SetText(FWarningMessage);
+        for (int i = 0; i < warning.Count(); ++i) WriteTextToStream(Stream, FComment + warning[i]);
+    }
     values(FRoot.get());
     keys(FRoot.get(), "");
 }

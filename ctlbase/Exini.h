@@ -8,8 +8,10 @@
 // data raise EExIniError.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Classes.h"
@@ -19,6 +21,9 @@ class TExList;
 class TExObjectList;
 class TRegistry;
 class TStringList;
+
+// The class library's colour type (platform/Graphics.h), without that header's weight here.
+using TColor = std::int32_t;
 
 class EExIniError : public Exception {
 public:
@@ -69,6 +74,9 @@ private:
     std::string FMatchName;  // upper-cased and trimmed
     TExIniEntry* FParent = nullptr;
     std::unique_ptr<TExList> FChildren;
+    // Children by match name (the first of each name), kept only for keys with many children and
+    // dropped whenever a child leaves or is renamed.
+    mutable std::unique_ptr<std::unordered_map<std::string, TExIniEntry*>> FIndex;
 };
 
 class TExIniFile : public TComponent {
@@ -147,6 +155,8 @@ public:
     bool ReadBinary(const std::string& Key, const std::string& Name, void* Buffer, Integer& Size);
     bool ReadDouble(const std::string& Key, const std::string& Name, double Default, double& Value);
     bool ReadRect(const std::string& Key, const std::string& Name, const TRect& Default, TRect& Value);
+    // A colour name ("clRed"), "$00BBGGRR" or a number, "#" in front allowed, or "R.G.B" in decimal.
+    bool ReadColor(const std::string& Key, const std::string& Name, TColor Default, TColor& Value);
     // Published properties of Object (and of the objects, string lists, collections and object
     // lists they hold) from the key; the key is not made.
     bool ReadObject(const std::string& Key, TPersistent* Object);
@@ -158,6 +168,7 @@ public:
     bool WriteBinary(const std::string& Key, const std::string& Name, const void* Buffer, Integer Size);
     bool WriteDouble(const std::string& Key, const std::string& Name, double Value);
     bool WriteRect(const std::string& Key, const std::string& Name, const TRect& Value);
+    bool WriteColor(const std::string& Key, const std::string& Name, TColor Value);
     bool WriteObject(const std::string& Key, TPersistent* Object);
 
     // ---- files and streams (nothing in registry mode)

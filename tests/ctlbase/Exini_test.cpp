@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -271,6 +272,50 @@ TEST_F(ExIniTest, RectanglesAsText)
     EXPECT_EQ(r, Rect(-5, 6, 70, 80));
 }
 
+TEST_F(ExIniTest, ColoursByNameNumberAndParts)
+{
+    struct Case {
+        const char* Text;
+        bool Found;
+        TColor Value;
+    } cases[] = {
+        {"clRed", true, 0x0000FF},       {"#clBlue", true, 0xFF0000},   {"$00102030", true, 0x102030},
+        {"255.128.1", true, 0x0180FF},   {"1.2", false, 77},            {"1.x.3", false, 77},
+        {"256.0.0", false, 77},          {"clNoSuch", false, 77},       {"$80000005", true, TColor(0x80000005)},
+    };
+    for (const auto& c : cases) {
+        ini.WriteString("\\c", "v", c.Text);
+        TColor v = 0;
+        EXPECT_EQ(ini.ReadColor("\\c", "v", 77, v), c.Found) << c.Text;
+        EXPECT_EQ(v, c.Value) << c.Text;
+    }
+    TColor v = 0;
+    EXPECT_FALSE(ini.ReadColor("\\c", "none", 0x123456, v));
+    EXPECT_EQ(v, 0x123456);
+    for (TColor c : {TColor(0x0000FF), TColor(0x00ABCDEF), TColor(0x80000005), TColor(0x1FFFFFFF)}) {
+        ini.WriteColor("\\c", "w", c);
+        EXPECT_TRUE(ini.ReadColor("\\c", "w", 0, v));
+        EXPECT_EQ(v, c);
+    }
+    std::string s;
+    ini.ReadString("\\c", "w", "", s);
+    EXPECT_EQ(s, "clNone");
+}
+
+TEST_F(ExIniTest, EveryLineOfTheWarningIsAComment)
+{
+    ini.SetWarningMessage("first\r\nsecond");
+    ini.WriteInteger("\\", "A", 1);
+    const std::string text = Saved(ini);
+    EXPECT_EQ(text, ";first\r\n;second\r\nA=1\r\n");
+    TExIniFile back(nullptr);
+    back.SetWarningMessage("first\r\nsecond");
+    LoadBytes(back, text);
+    EXPECT_EQ(Saved(back), text);
+    ini.SetComment("");
+    EXPECT_EQ(Saved(ini), "A=1\r\n");
+}
+
 TEST_F(ExIniTest, KeysDeeperThanTheLimitAreNotMade)
 {
     std::string deep;
@@ -278,6 +323,51 @@ TEST_F(ExIniTest, KeysDeeperThanTheLimitAreNotMade)
     EXPECT_TRUE(ini.OpenKey(deep, true));
     EXPECT_FALSE(ini.OpenKey(deep + "\\one_more", true));
     EXPECT_FALSE(ini.WriteInteger(deep + "\\one_more", "v", 1));
+}
+
+TEST_F(ExIniTest, ManyValuesUnderOneKeyAgainstAReference)
+{
+    // Random writes, renames, moves and deletes among up to 200 names, checked against a plain map.
+    std::mt19937 rng(11);
+    std::map<std::string, Integer> ref;  // upper-cased name -> value
+    auto name = [&](unsigned n) { return (n % 2 ? "Item" : "ITEM") + std::to_string(n % 200); };
+    ini.SetCurrentKey("\\side");
+    for (int step = 0; step < 4000; ++step) {
+        const std::string a = name(rng());
+        const std::string b = name(rng());
+        const std::string ua = UpperCase(a), ub = UpperCase(b);
+        switch (rng() % 5) {
+        case 0:
+        case 1:
+            ini.WriteInteger("\\k", a, step);
+            ref[ua] = step;
+            break;
+        case 2:
+            EXPECT_EQ(ini.RenameValue("\\k", a, b), ref.count(ua) && (ua == ub || !ref.count(ub)));
+            if (ref.count(ua) && !ref.count(ub)) {
+                ref[ub] = ref[ua];
+                ref.erase(ua);
+            }
+            break;
+        case 3:
+            EXPECT_EQ(ini.Delete("\\k", a), ref.erase(ua) > 0);
+            break;
+        default:
+            // Out to another key and back: it returns at the end of the list.
+            if (ref.count(ua)) {
+                EXPECT_TRUE(ini.MoveEntry("\\k", a, "\\side"));
+                EXPECT_TRUE(ini.MoveEntry("\\side", a, "\\k"));
+            }
+            break;
+        }
+        Integer v = 0;
+        const bool found = ini.ReadInteger("\\k", a, -1, v);
+        EXPECT_EQ(found, ref.count(ua) > 0) << a;
+        if (found) {
+            EXPECT_EQ(v, ref[ua]) << a;
+        }
+    }
+    EXPECT_EQ(ini.ValuesCount("\\k"), static_cast<Integer>(ref.size()));
 }
 
 // ---------------------------------------------------------------- the typed-read matrix
@@ -556,6 +646,7 @@ TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
         ++n;
     }
     ini.WriteMultiString("\\k", "lines", &items);
+    ini.WriteBinary("\\k", "empty block", nullptr, 0);
     const std::vector<std::string> names = {"a=b", "semi;colon", "[bracket", "tail]", "x[0]", "q\"uote", "\xE9t\xE9"};
     for (const auto& name : names) ini.WriteInteger("\\k", name, 7);
 
@@ -573,6 +664,9 @@ TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
     StringsGuard g;
     EXPECT_TRUE(back.ReadMultiString("\\k", "lines", &g.list));
     EXPECT_TRUE(g.list.Equals(&items));
+    Integer size = 5;
+    EXPECT_TRUE(back.ReadBinary("\\k", "empty block", nullptr, size));
+    EXPECT_EQ(size, 0);
     for (const auto& name : names) {
         Integer v = 0;
         EXPECT_TRUE(back.ReadInteger("\\k", name, 0, v)) << name;
