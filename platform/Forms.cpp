@@ -58,9 +58,17 @@ void TCustomForm::AfterConstruction()
         for (int i = 0; i < ComponentCount(); ++i)
             Components(i)->Loaded();
         Loaded();
-        EnableAlign();
     }
+    EndAlignHold();
     DoCreate();
+}
+
+void TCustomForm::EndAlignHold()
+{
+    if (!FAlignHeld)
+        return;
+    FAlignHeld = false;
+    EnableAlign();
 }
 
 void TCustomForm::BeforeDestruction()
@@ -215,6 +223,8 @@ void TCustomForm::CreateParams(TCreateParams& Params)
 
 void TCustomForm::CreateWnd()
 {
+    // A window needs its layout: code that asks for the handle before AfterConstruction gets it.
+    EndAlignHold();
     TWinControl::CreateWnd();
     if (FMenu)
         SetMenuBarWidget(FHandle, MenuBarWidget(FMenu));

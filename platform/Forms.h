@@ -60,7 +60,8 @@ public:
 
     // Ends construction: the layout held back while the constructor placed the components is done
     // and OnCreate runs. Application->CreateForm calls it; a form made with new gets it at its
-    // first Show, or the code that made it calls it. Calls after the first do nothing.
+    // first Show, or the code that made it calls it. Calls after the first do nothing. (Making the
+    // form's window before that also ends the hold on the layout, but not the rest.)
     void AfterConstruction();
 
     // Shows the form and waits, handling messages, until ModalResult is set or it is closed.
@@ -101,6 +102,7 @@ protected:
     void SetText(const std::string& Value) override;
     TRect FrameMargins() const;
     void UpdateMenuBar();
+    void EndAlignHold();
 
     void WMClose(TMessage& Message);
     void WMActivate(TMessage& Message);
@@ -121,6 +123,7 @@ protected:
     bool FShown = false;
     bool FCreated = false;
     bool FDestroyed = false;
+    bool FAlignHeld = true;
 };
 
 // A form whose constructor builds its components; OnCreate runs when the application creates it

@@ -566,6 +566,14 @@ TEST(FormsAndApplication, ComponentsHearLoadedOnceTheFormIsBuilt)
     EXPECT_TRUE(f.HasState(csLoading));
     f.AfterConstruction();
     EXPECT_EQ(p->Loads, 1);
+    // Without AfterConstruction, making the window is enough for the layout.
+    TForm g(nullptr);
+    auto* top = new TPanel(&g);
+    top->SetParent(&g);
+    top->SetAlign(alTop);
+    EXPECT_EQ(top->Width(), 185);
+    g.HandleNeeded();
+    EXPECT_EQ(top->Width(), g.ClientWidth());
     EXPECT_FALSE(f.HasState(csLoading));
     f.AfterConstruction();
     EXPECT_EQ(p->Loads, 1);
