@@ -165,14 +165,6 @@ std::vector<std::string> Fields(const std::string& Line)
 class Store {
 public:
     Store() { Reset(); }
-    ~Store()
-    {
-        try {
-            Flush();
-        } catch (...) {
-            // Nothing can be reported at exit.
-        }
-    }
 
     std::mutex Lock;
 
@@ -351,10 +343,22 @@ private:
     }
 };
 
+// Never destroyed, so that keys closed by objects that outlive the program's statics still find it;
+// pending changes are written when the program ends.
 Store& TheStore()
 {
-    static Store s;
-    return s;
+    static Store* s = [] {
+        auto* store = new Store;
+        std::atexit([] {
+            try {
+                platform::RegistryFlush();
+            } catch (...) {
+                // Nothing can be reported at exit.
+            }
+        });
+        return store;
+    }();
+    return *s;
 }
 
 LONG Fail(LONG Code)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -207,6 +208,27 @@ TEST_F(RegistryFile, EverythingComesBackFromTheFile)
     EXPECT_EQ(cls, "a class");
     RegCloseKey(k);
     EXPECT_EQ(RegOpenKeyEx(HKEY_USERS, "only\\a\\key", 0, KEY_READ, &k), ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
+TEST_F(RegistryFile, PendingChangesAreWrittenWhenTheProgramEnds)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        HKEY k = nullptr;
+        RegCreateKeyEx(HKEY_CURRENT_USER, "left\\open", "", 0, KEY_ALL_ACCESS, &k);
+        RegSetValueEx(k, "v", REG_SZ, "x\0", 2);
+        std::exit(0);  // the handle is never closed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    platform::RegistryUseMemory();
+    platform::RegistryUseFile(Path("cfg/registry"));
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "left\\open", 0, KEY_READ, &k), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueEx(k, "v", nullptr, nullptr), ERROR_SUCCESS);
     RegCloseKey(k);
 }
 
