@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/CodePages.h"
+#include "platform/Windows.h"
 
 namespace {
 
@@ -721,4 +722,11 @@ Currency PrettyStrToCurr(const std::string& S)
         ++i;
     }
     return negative ? -value : value;
+}
+
+int MessageRes(int ResId, const std::string& Caption, Cardinal Flags, bool Beep)
+{
+    if (Beep) MessageBeep(Flags & MB_ICONMASK);
+    const std::string text = LoadStr(ResId);
+    return MessageBox(nullptr, text.c_str(), Caption.c_str(), Flags);
 }

@@ -70,5 +70,8 @@ bool Str2Data(const std::string& S, std::vector<Byte>& Data, Integer& Size);
 // Chars empty: the control characters and codes 128-255.
 std::string EscapeString(const std::string& S, const std::string& Chars, char EscChar);
 std::string UnEscapeString(const std::string& S, char EscChar);
+// A beep of the box's icon type when Beep is set, then a message box with no owner showing the
+// program's string ResId; the box's answer (IDOK, IDYES, ...).
+int MessageRes(int ResId, const std::string& Caption, Cardinal Flags, bool Beep);
 // Tolerant reader of amounts written for display ("$1,234.50", "(12)", "1 234,5").
 Currency PrettyStrToCurr(const std::string& S);

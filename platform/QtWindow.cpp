@@ -2392,7 +2392,11 @@ BOOL KillTimer(HWND h, UINT id)
     return TRUE;
 }
 
-void MessageBeep(UINT) { QApplication::beep(); }
+void MessageBeep(UINT)
+{
+    EnsureToolkit();  // a beep can come before any window exists
+    QApplication::beep();
+}
 
 int GetSystemMetrics(int n)
 {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <vector>
 
 std::string FormatV(const char* fmt, va_list args)
@@ -489,4 +491,30 @@ std::string SysErrorMessage(DWORD Code)
     case ERROR_KEY_DELETED: return "Illegal operation attempted on a registry key that has been marked for deletion.";
     default: return Format("System error, code %u.", static_cast<unsigned>(Code));
     }
+}
+
+namespace {
+std::mutex& StringTableLock()
+{
+    static std::mutex m;
+    return m;
+}
+std::map<int, std::string>& StringTable()
+{
+    static std::map<int, std::string> table;
+    return table;
+}
+}  // namespace
+
+void RegisterResourceString(int Ident, const std::string& Text)
+{
+    std::lock_guard<std::mutex> lock(StringTableLock());
+    StringTable()[Ident] = Text;
+}
+
+std::string LoadStr(int Ident)
+{
+    std::lock_guard<std::mutex> lock(StringTableLock());
+    const auto it = StringTable().find(Ident);
+    return it == StringTable().end() ? std::string() : it->second;
 }

@@ -104,6 +104,10 @@ std::string StringReplace(const std::string& s, const std::string& from, const s
 // every '\' becomes '/'.
 std::string NativeFileName(const std::string& name);
 
+// The program's string table: texts built into the program under a number, registered at start-up.
+void RegisterResourceString(int Ident, const std::string& Text);
+std::string LoadStr(int Ident);  // empty when no text has that number
+
 // Date-times: days since 30 December 1899, the time of day as the fraction.
 using TDateTime = double;
 

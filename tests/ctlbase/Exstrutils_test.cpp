@@ -4,6 +4,10 @@
 
 #include <random>
 
+#include "platform/Windows.h"
+#include "platform/Dialogs.h"
+#include "tests/support/UiTest.h"
+
 namespace {
 
 // Restores the process-wide locale record after a test changes it.
@@ -389,3 +393,30 @@ TEST_F(LocaleGuard, CurrToPrettyStrFollowsTheLocale)
 }
 
 }  // namespace
+
+TEST(MessageRes, ShowsTheProgramsStringAndReturnsTheAnswer)
+{
+    RegisterResourceString(4711, "Save changes?");
+    std::string text, caption;
+    UINT flags = 0;
+    uitest::AnswerNextDialog([&](TObject* d) {
+        auto* r = dynamic_cast<TMessageBoxRequest*>(d);
+        if (r != nullptr) {
+            text = r->Text;
+            caption = r->Caption;
+            flags = r->Flags;
+        }
+        return IDNO;
+    });
+    EXPECT_EQ(MessageRes(4711, "Editor", MB_YESNO | MB_ICONQUESTION, true), IDNO);
+    EXPECT_EQ(text, "Save changes?");
+    EXPECT_EQ(caption, "Editor");
+    EXPECT_EQ(flags, UINT(MB_YESNO | MB_ICONQUESTION));
+    // A number with no text shows an empty box rather than failing.
+    uitest::AnswerNextDialog([&](TObject* d) {
+        text = static_cast<TMessageBoxRequest*>(d)->Text;
+        return IDOK;
+    });
+    EXPECT_EQ(MessageRes(4712, "Editor", MB_OK, false), IDOK);
+    EXPECT_EQ(text, "");
+}
