@@ -1,7 +1,7 @@
 #include "receiver/SignalPath.h"
 
 #include "receiver/Fft.h"
-#include "receiver/Spectrum.h"
+#include "receiver/Afc.h"
 
 namespace rx {
 

@@ -1,4 +1,4 @@
-#include "receiver/Spectrum.h"
+#include "receiver/Afc.h"
 
 #include <gtest/gtest.h>
 
