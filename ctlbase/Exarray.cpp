@@ -1,7 +1,6 @@
 #include "ctlbase/Exarray.h"
 
 #include <cstring>
-#include <memory>
 #include <utility>
 
 #include "ctlbase/Exlist.h"
@@ -13,17 +12,6 @@ Integer GrowDelta(Integer Capacity)
     if (Capacity > 64) return Capacity / 4;
     if (Capacity > 8) return 16;
     return 4;
-}
-
-void** ReallocPointers(void** List, Integer Keep, Integer NewCapacity)
-{
-    void** list = nullptr;
-    if (NewCapacity > 0) {
-        list = new void*[static_cast<size_t>(NewCapacity)];
-        if (Keep > 0) std::memcpy(list, List, sizeof(void*) * static_cast<size_t>(Keep));
-    }
-    delete[] List;
-    return list;
 }
 
 }  // namespace ctlbase
@@ -73,17 +61,14 @@ void TExArray::Insert(Integer Index, void* Item)
 {
     if (Index < 0 || Index > FCount) Error(ctlbase::ListIndexOutOfBounds, Index);
     if (FCount == FCapacity) Grow();
-    if (Index < FCount)
-        std::memmove(FList + Index + 1, FList + Index, sizeof(void*) * static_cast<size_t>(FCount - Index));
-    FList[Index] = Item;
+    ctlbase::InsertSlot(FList, FCount, Index, Item);
     ++FCount;
 }
 
 void TExArray::TakeOut(Integer Index)
 {
+    ctlbase::RemoveSlot(FList, FCount, Index);
     --FCount;
-    if (Index < FCount)
-        std::memmove(FList + Index, FList + Index + 1, sizeof(void*) * static_cast<size_t>(FCount - Index));
 }
 
 void TExArray::Delete(Integer Index)
@@ -157,16 +142,7 @@ void TExArray::MoveRange(Integer CurStart, Integer CurEnd, Integer NewStart)
         Error(ctlbase::ListIndexOutOfBounds, NewStart);
     if (CurStart < 0 || CurStart >= FCount) Error(ctlbase::ListIndexOutOfBounds, CurStart);
     if (CurEnd < CurStart || CurEnd >= FCount) Error(ctlbase::ListIndexOutOfBounds, CurEnd);
-    const Integer len = CurEnd - CurStart + 1;
-    std::unique_ptr<void*[]> block(new void*[static_cast<size_t>(len)]);
-    std::memcpy(block.get(), FList + CurStart, sizeof(void*) * static_cast<size_t>(len));
-    if (NewStart < CurStart) {
-        std::memmove(FList + NewStart + len, FList + NewStart, sizeof(void*) * static_cast<size_t>(CurStart - NewStart));
-        std::memcpy(FList + NewStart, block.get(), sizeof(void*) * static_cast<size_t>(len));
-    } else {
-        std::memmove(FList + CurStart, FList + CurEnd + 1, sizeof(void*) * static_cast<size_t>(NewStart - CurEnd - 1));
-        std::memcpy(FList + NewStart - len, block.get(), sizeof(void*) * static_cast<size_t>(len));
-    }
+    ctlbase::MoveBlock(FList, CurStart, CurEnd, NewStart);
 }
 
 Integer TExArray::IndexOf(const void* Item) const

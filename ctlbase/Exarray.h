@@ -71,6 +71,4 @@ private:
 namespace ctlbase {
 // Growth step shared by the array and the stack: 4 up to 8 slots, 16 up to 64, then a quarter.
 Integer GrowDelta(Integer Capacity);
-// Reallocates a pointer block to NewCapacity slots keeping the first Keep; nil for 0 slots.
-void** ReallocPointers(void** List, Integer Keep, Integer NewCapacity);
 }  // namespace ctlbase

@@ -8,7 +8,6 @@
 // data raise EExIniError.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -21,9 +20,6 @@ class TExList;
 class TExObjectList;
 class TRegistry;
 class TStringList;
-
-// The class library's colour type (platform/Graphics.h), without that header's weight here.
-using TColor = std::int32_t;
 
 class EExIniError : public Exception {
 public:

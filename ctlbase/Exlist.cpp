@@ -7,6 +7,48 @@ namespace {
 constexpr Integer Step = 256;
 }
 
+namespace ctlbase {
+
+void** ReallocPointers(void** List, Integer Keep, Integer NewCapacity)
+{
+    void** list = nullptr;
+    if (NewCapacity > 0) {
+        list = new void*[static_cast<size_t>(NewCapacity)];
+        if (Keep > 0) std::memcpy(list, List, sizeof(void*) * static_cast<size_t>(Keep));
+    }
+    delete[] List;
+    return list;
+}
+
+void InsertSlot(void** List, Integer Count, Integer Index, void* Item)
+{
+    if (Index < Count)
+        std::memmove(List + Index + 1, List + Index, sizeof(void*) * static_cast<size_t>(Count - Index));
+    List[Index] = Item;
+}
+
+void RemoveSlot(void** List, Integer Count, Integer Index)
+{
+    if (Index + 1 < Count)
+        std::memmove(List + Index, List + Index + 1, sizeof(void*) * static_cast<size_t>(Count - Index - 1));
+}
+
+void MoveBlock(void** List, Integer CurStart, Integer CurEnd, Integer NewStart)
+{
+    const Integer len = CurEnd - CurStart + 1;
+    std::unique_ptr<void*[]> block(new void*[static_cast<size_t>(len)]);
+    std::memcpy(block.get(), List + CurStart, sizeof(void*) * static_cast<size_t>(len));
+    if (NewStart < CurStart) {
+        std::memmove(List + NewStart + len, List + NewStart, sizeof(void*) * static_cast<size_t>(CurStart - NewStart));
+        std::memcpy(List + NewStart, block.get(), sizeof(void*) * static_cast<size_t>(len));
+    } else {
+        std::memmove(List + CurStart, List + CurEnd + 1, sizeof(void*) * static_cast<size_t>(NewStart - CurEnd - 1));
+        std::memcpy(List + NewStart - len, block.get(), sizeof(void*) * static_cast<size_t>(len));
+    }
+}
+
+}  // namespace ctlbase
+
 TExList::~TExList()
 {
     try {
@@ -30,13 +72,7 @@ void TExList::CheckIndex(Integer Index) const
 
 void TExList::Reallocate(Integer NewCapacity)
 {
-    void** list = nullptr;
-    if (NewCapacity > 0) {
-        list = new void*[static_cast<size_t>(NewCapacity)];
-        if (FCount > 0) std::memcpy(list, FList, sizeof(void*) * static_cast<size_t>(FCount));
-    }
-    delete[] FList;
-    FList = list;
+    FList = ctlbase::ReallocPointers(FList, FCount, NewCapacity);
     FCapacity = NewCapacity;
 }
 
@@ -67,9 +103,7 @@ void TExList::Insert(Integer Index, void* Item)
 {
     if (Index < 0 || Index > FCount) Error(ctlbase::ListIndexOutOfBounds, Index);
     if (FCount == FCapacity) Grow();
-    if (Index < FCount)
-        std::memmove(FList + Index + 1, FList + Index, sizeof(void*) * static_cast<size_t>(FCount - Index));
-    FList[Index] = Item;
+    ctlbase::InsertSlot(FList, FCount, Index, Item);
     ++FCount;
 }
 
@@ -94,9 +128,8 @@ void TExList::TriggerDeleteEvent(void* Item)
 void TExList::IntDelete(Integer Index)
 {
     CheckIndex(Index);
+    ctlbase::RemoveSlot(FList, FCount, Index);
     --FCount;
-    if (Index < FCount)
-        std::memmove(FList + Index, FList + Index + 1, sizeof(void*) * static_cast<size_t>(FCount - Index));
 }
 
 void TExList::Delete(Integer Index)
@@ -204,17 +237,7 @@ void TExList::MoveRange(Integer CurStart, Integer CurEnd, Integer NewStart)
     CheckIndex(CurStart);
     // A reversed block would make a negative length; it is refused like any bad end index.
     if (CurEnd < CurStart || CurEnd >= FCount) Error(ctlbase::ListIndexOutOfBounds, CurEnd);
-    const Integer len = CurEnd - CurStart + 1;
-    std::unique_ptr<void*[]> block(new void*[static_cast<size_t>(len)]);
-    std::memcpy(block.get(), FList + CurStart, sizeof(void*) * static_cast<size_t>(len));
-    if (NewStart < CurStart) {
-        std::memmove(FList + NewStart + len, FList + NewStart, sizeof(void*) * static_cast<size_t>(CurStart - NewStart));
-        std::memcpy(FList + NewStart, block.get(), sizeof(void*) * static_cast<size_t>(len));
-    } else {
-        const Integer between = NewStart - CurEnd - 1;
-        std::memmove(FList + CurStart, FList + CurEnd + 1, sizeof(void*) * static_cast<size_t>(between));
-        std::memcpy(FList + NewStart - len, block.get(), sizeof(void*) * static_cast<size_t>(len));
-    }
+    ctlbase::MoveBlock(FList, CurStart, CurEnd, NewStart);
 }
 
 void TExList::SetCapacity(Integer NewCapacity)

@@ -21,6 +21,16 @@ namespace ctlbase {
 inline constexpr const char* ListIndexOutOfBounds = "List index [%d] out of bounds...";
 // Capacity and Count stay below this.
 inline constexpr Integer MaxListSize = 0x8000000;
+
+// Slot work shared by the library's pointer containers; the callers check the indexes.
+// Reallocates a pointer block to NewCapacity slots keeping the first Keep; nil for 0 slots.
+void** ReallocPointers(void** List, Integer Keep, Integer NewCapacity);
+// Opens slot Index of the Count in use (room for one more is there) and stores Item in it.
+void InsertSlot(void** List, Integer Count, Integer Index, void* Item);
+// Closes slot Index of the Count in use.
+void RemoveSlot(void** List, Integer Count, Integer Index);
+// Moves the block CurStart..CurEnd to stand just before the slot that was at NewStart (outside it).
+void MoveBlock(void** List, Integer CurStart, Integer CurEnd, Integer NewStart);
 }  // namespace ctlbase
 
 class TExList : public TPersistent {

@@ -117,15 +117,17 @@ void TExObjectList::Put(Integer Index, void* Item)
 
 void TExObjectList::Assign(TPersistent* Source)
 {
-    auto* src = dynamic_cast<TExObjectList*>(Source);
+    auto* src = dynamic_cast<TExList*>(Source);
     if (src == nullptr) {
         TExList::Assign(Source);
         return;
     }
     if (src == this) return;
+    // Copies even from a plain pointer list: its items belong to someone else (often another object
+    // list), and taking the pointers over would free them twice.
     Clear();
     for (Integer i = 0; i < src->Count(); ++i) {
-        TExObjectListItem* from = src->GetItems(i);
+        auto* from = static_cast<TExObjectListItem*>(src->Get(i));
         if (from == nullptr) continue;
         const TClassInfo* cls = ClassInfoOf(from);
         TExObjectListItem* item = NewItem(cls != nullptr ? cls : FItemClass);

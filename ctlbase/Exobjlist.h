@@ -61,8 +61,9 @@ public:
     void SetItems(Integer Index, TExObjectListItem* Item) { Put(Index, Item); }
     TExObjectListItem* Items(Integer Index) { return GetItems(Index); }
     void Put(Integer Index, void* Item) override;
-    // From another object list: Clear, then a new item of each source item's own class, assigned from
-    // it. Any other source: the pointer list's Assign.
+    // From another object list, or a plain pointer list of items: Clear, then a new item of each
+    // source item's own class, assigned from it (the source keeps its items). Any other source: the
+    // pointer list's Assign, which refuses it.
     void Assign(TPersistent* Source) override;
 
     const TClassInfo* ItemClass() const { return FItemClass; }

@@ -726,7 +726,7 @@ Currency PrettyStrToCurr(const std::string& S)
 
 int MessageRes(int ResId, const std::string& Caption, Cardinal Flags, bool Beep)
 {
-    if (Beep) MessageBeep(Flags & MB_ICONMASK);
+    if (Beep) MessageBeep(Flags & 0x70);  // the icon type alone
     const std::string text = LoadStr(ResId);
     return MessageBox(nullptr, text.c_str(), Caption.c_str(), Flags);
 }

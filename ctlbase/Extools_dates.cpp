@@ -407,27 +407,22 @@ std::string GetFormattedTimeString(TDateTime DT, const std::string& Format)
     const Integer hour12 = p.Hour % 12 == 0 ? 12 : p.Hour % 12;
     const std::string& designator = p.Hour / 12 == 0 ? FormatSettings.TimeAMString : FormatSettings.TimePMString;
     std::string out;
+    bool quoted = false;  // inside 'text'
     size_t i = 0;
     while (i < Format.size()) {
         if (Format[i] == '\'') {
+            // Two quotes are one quote, inside a text or outside it.
             if (i + 1 < Format.size() && Format[i + 1] == '\'') {
                 out += '\'';
                 i += 2;
-                continue;
+            } else {
+                quoted = !quoted;
+                ++i;
             }
-            ++i;
-            while (i < Format.size()) {
-                if (Format[i] == '\'') {
-                    if (i + 1 < Format.size() && Format[i + 1] == '\'') {
-                        out += '\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                out += Format[i++];
-            }
+            continue;
+        }
+        if (quoted) {
+            out += Format[i++];
             continue;
         }
         std::string tok;

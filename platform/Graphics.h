@@ -11,9 +11,6 @@
 MORVIK_EXCEPTION(EInvalidGraphic, Exception);
 MORVIK_EXCEPTION(EResNotFound, Exception);
 
-// A colour: 0x00BBGGRR, or 0x80000000 + a system colour index, or one of the special values.
-using TColor = std::int32_t;
-
 constexpr TColor clSystemColor = TColor(0x80000000);
 constexpr TColor clScrollBar = clSystemColor | COLOR_SCROLLBAR;
 constexpr TColor clBackground = clSystemColor | COLOR_BACKGROUND;

@@ -16,6 +16,9 @@ using BOOL = int;
 using WPARAM = std::uint64_t;  // wide enough for the pointers passed in messages
 using LPARAM = std::int64_t;
 using LRESULT = std::int64_t;
+// A colour: 0x00BBGGRR, or 0x80000000 + a system colour index, or one of the special values. Here
+// rather than with the drawing types so that code which only stores colours stays light.
+using TColor = std::int32_t;
 
 constexpr Integer MaxInt = 0x7FFFFFFF;
 

@@ -603,6 +603,81 @@ TEST_F(ExIniTest, TextFormReadsFilesWrittenBefore)
     EXPECT_NE(Saved(ini).find("\r\njust text\r\n"), std::string::npos);
 }
 
+// A file as the plain writer made it: texts unquoted, every value type, then the same values after
+// they have been saved in today's form and read back.
+TEST_F(ExIniTest, EveryTypeOfAnOldFileSurvivesASaveInTodaysForm)
+{
+    const std::string old = ";Automatically generated file. DO NOT MODIFY!!!\r\n"
+                            "flag=true\r\n"
+                            "off=FALSE\r\n"
+                            "low=-2147483648\r\n"
+                            "high=2147483647\r\n"
+                            "words=plain words here\r\n"
+                            "path=C:\\Program Files\\x.ini\r\n"
+                            "pct=100% sure %41\r\n"
+                            "eq=a=b\r\n"
+                            "inner=say \"hi\" now\r\n"
+                            "accents=\xE9t\xE9 \xFF\r\n"
+                            "blank=\r\n"
+                            "block=454C 3 01 02 FF \r\n"
+                            "none=454C 0 \r\n"
+                            "one=0.1072693248\r\n"
+                            "minus=0.-1073479680\r\n"
+                            "L[0]=first=1\r\n"
+                            "L[1]=\r\n"
+                            "L[2]=50%\r\n"
+                            "free standing line\r\n"
+                            "\r\n"
+                            "[Flat]\r\n"
+                            "B=1\r\n"
+                            "whole=\"quoted\"\r\n";
+    LoadBytes(ini, old);
+    TExIniFile back(nullptr);
+    LoadBytes(back, Saved(ini));
+    for (TExIniFile* f : {&ini, &back}) {
+        const char* which = f == &ini ? "old" : "resaved";
+        bool b = false;
+        EXPECT_TRUE(f->ReadBool("\\", "flag", false, b) && b) << which;
+        EXPECT_TRUE(f->ReadBool("\\", "off", true, b) && !b) << which;
+        Integer v = 0;
+        EXPECT_TRUE(f->ReadInteger("\\", "low", 0, v)) << which;
+        EXPECT_EQ(v, std::numeric_limits<Integer>::min()) << which;
+        EXPECT_TRUE(f->ReadInteger("\\", "high", 0, v)) << which;
+        EXPECT_EQ(v, std::numeric_limits<Integer>::max()) << which;
+        const std::pair<const char*, const char*> texts[] = {
+            {"words", "plain words here"}, {"path", "C:\\Program Files\\x.ini"}, {"pct", "100% sure %41"},
+            {"eq", "a=b"}, {"inner", "say \"hi\" now"}, {"accents", "\xE9t\xE9 \xFF"}, {"blank", ""},
+            {"#20", "free standing line"}};
+        for (const auto& [name, text] : texts) {
+            std::string s;
+            EXPECT_TRUE(f->ReadString("\\", name, "?", s)) << which << " " << name;
+            EXPECT_EQ(s, text) << which << " " << name;
+            EXPECT_EQ(f->GetValueType("\\", name), evtString) << which << " " << name;
+        }
+        Byte block[3] = {};
+        Integer size = 3;
+        EXPECT_TRUE(f->ReadBinary("\\", "block", block, size)) << which;
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 3), "\x01\x02\xFF") << which;
+        size = 0;
+        EXPECT_TRUE(f->ReadBinary("\\", "none", nullptr, size)) << which;
+        double d = 0;
+        EXPECT_TRUE(f->ReadDouble("\\", "one", 0, d)) << which;
+        EXPECT_EQ(d, 1.0) << which;
+        EXPECT_TRUE(f->ReadDouble("\\", "minus", 0, d)) << which;
+        EXPECT_EQ(d, -2.5) << which;
+        StringsGuard g;
+        EXPECT_TRUE(f->ReadMultiString("\\", "L", &g.list)) << which;
+        EXPECT_EQ(g.Joined(), "first=1||50%") << which;
+        // Booleans of the flat form come back as numbers, which read as booleans too.
+        EXPECT_TRUE(f->ReadBool("\\Flat", "B", false, b) && b) << which;
+        // Quotes around a whole text are read as today's quoting.
+        std::string s;
+        EXPECT_TRUE(f->ReadString("\\Flat", "whole", "", s)) << which;
+        EXPECT_EQ(s, "quoted") << which;
+    }
+    EXPECT_EQ(Saved(back), Saved(ini));
+}
+
 TEST_F(ExIniTest, ParseLineHonoursQuotesAndComments)
 {
     std::string n, v;

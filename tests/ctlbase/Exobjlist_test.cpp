@@ -320,6 +320,37 @@ TEST_F(ObjectListTest, ListsOwnTheirItems)
     EXPECT_EQ(gAlive, before);
 }
 
+TEST_F(ObjectListTest, AssignFromAPlainListCopiesTheItemsItPointsAt)
+{
+    const int before = gAlive;
+    {
+        TExObjectList owner(nullptr, TShapeItem::Info());
+        for (int n = 0; n < 2; ++n) FillShape(dynamic_cast<TShapeItem*>(owner.Add()), n);
+        auto* big = new TBigShape(&owner);
+        big->ID = 9;
+        owner.AddItem(big);
+        TExList view;  // borrows the owner's items
+        for (Integer i = 0; i < owner.Count(); ++i) view.Add(owner.GetItems(i));
+        view.Add(nullptr);
+
+        TExObjectList copy(nullptr, TShapeItem::Info());
+        copy.Assign(&view);
+        ASSERT_EQ(copy.Count(), 3);
+        EXPECT_EQ(gAlive, before + 6);
+        for (Integer i = 0; i < 3; ++i) {
+            EXPECT_NE(copy.GetItems(i), owner.GetItems(i));
+            EXPECT_EQ(copy.GetItems(i)->ID, owner.GetItems(i)->ID);
+        }
+        EXPECT_EQ(Shape(copy, 1)->Caption, Shape(owner, 1)->Caption);
+        EXPECT_NE(dynamic_cast<TBigShape*>(copy.GetItems(2)), nullptr);
+        EXPECT_EQ(copy.Add()->ID, 10);
+        TStringList notAList;
+        EXPECT_THROW(copy.Assign(&notAList), EConvertError);
+    }
+    // Each item went exactly once (a shared one would have gone twice).
+    EXPECT_EQ(gAlive, before);
+}
+
 TEST_F(ObjectListTest, MixedListSkipsUnregisteredClassesWithoutShiftingTheOthers)
 {
     THolder in;
