@@ -1638,8 +1638,10 @@ void TExIniFile::WriteText(TStream* Stream)
             const TExIniEntry* k = Key->Child(i);
             if (!k->IsKey) continue;
             const std::string path = Path.empty() ? k->Name() : Path + FDelimiter + k->Name();
+            // A line break in a key name would end the section line; such paths go in quotes.
+            const bool quote = path.find_first_of("\r\n") != std::string::npos || IsQuotedText(path);
             WriteTextToStream(Stream, "");
-            WriteTextToStream(Stream, "[" + path + "]");
+            WriteTextToStream(Stream, "[" + (quote ? QuoteText(path) : path) + "]");
             values(k);
             keys(k, path);
         }
@@ -1735,10 +1737,9 @@ void TExIniFile::LoadText(const std::string& Data)
         const std::string line = lines[i];
         if (line.empty() || (!FComment.empty() && line.compare(0, FComment.size(), FComment) == 0)) continue;
         if (line[0] == '[') {
-            const std::string path = line.size() > 1 && line.back() == ']'
-                                         ? FDelimiter + line.substr(1, line.size() - 2)
-                                         : FDelimiter + line.substr(1);
-            skip = !OpenKey(path, true);
+            std::string path = line.size() > 1 && line.back() == ']' ? line.substr(1, line.size() - 2) : line.substr(1);
+            if (IsQuotedText(path)) path = UnquoteText(path);
+            skip = !OpenKey(FDelimiter + path, true);
             continue;
         }
         if (skip) continue;

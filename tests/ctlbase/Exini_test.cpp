@@ -724,6 +724,8 @@ TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
     ini.WriteBinary("\\k", "empty block", nullptr, 0);
     const std::vector<std::string> names = {"a=b", "semi;colon", "[bracket", "tail]", "x[0]", "q\"uote", "\xE9t\xE9"};
     for (const auto& name : names) ini.WriteInteger("\\k", name, 7);
+    const std::vector<std::string> keys = {"line\r\nbreak", "\"quoted\"", "semi;colon", "tail]", "%41", "lf\nonly"};
+    for (const auto& key : keys) ini.WriteInteger("\\keys\\" + key, "v", 1);
 
     TExIniFile back(nullptr);
     back.SetBinaryMode(GetParam());
@@ -745,6 +747,13 @@ TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
     for (const auto& name : names) {
         Integer v = 0;
         EXPECT_TRUE(back.ReadInteger("\\k", name, 0, v)) << name;
+    }
+    TStringList keysBack;
+    back.EnumSubKeys("\\keys", &keysBack);
+    ASSERT_EQ(keysBack.Count(), static_cast<int>(keys.size()));
+    for (size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(keysBack[static_cast<int>(i)], keys[i]);
+        EXPECT_TRUE(back.ValueExists("\\keys\\" + keys[i], "v")) << keys[i];
     }
     EXPECT_EQ(Saved(back), Saved(ini));
 }
