@@ -4,10 +4,18 @@
 morvik_packages=(cmake g++ pkg-config qt6-base-dev portaudio19-dev libasound2-dev
                  libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra)
 
+# A removed package whose configuration files stay behind is still known to dpkg (and "dpkg -s"
+# succeeds for it), so only the status line tells whether it is installed.
+morvik_installed() {
+    local status
+    status=$(dpkg -s "$1" 2>/dev/null) || return 1
+    grep -q '^Status: [a-z]* ok installed$' <<<"$status"
+}
+
 morvik_install_deps() {
     local missing=() p
     for p in "${morvik_packages[@]}"; do
-        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+        morvik_installed "$p" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     if [ "$(id -u)" -ne 0 ]; then
