@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -78,6 +79,9 @@ void EnsureToolkit()
         gApp = qobject_cast<QApplication*>(QCoreApplication::instance());
     } else {
         gApp = new QApplication(ArgcStore(), ArgvStore());
+        // The toolkit adopts the user's locale for the C library; numbers in settings, command
+        // lines and sample files are written with a point whatever the user's language.
+        std::setlocale(LC_NUMERIC, "C");
         QApplication::setQuitOnLastWindowClosed(false);
         QFont f(QStringLiteral("DejaVu Sans"));
         f.setPixelSize(11);

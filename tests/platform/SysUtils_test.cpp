@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
+
+#include "platform/Forms.h"
 
 namespace {
 
@@ -60,6 +64,22 @@ TEST(Numbers, FloatTextRoundTripsToFifteenDigits)
         // The C library reads the text the same way.
         ASSERT_EQ(back, std::strtod(FloatToStr(v).c_str(), nullptr));
     }
+}
+
+// The toolkit takes over the user's locale when it starts; a language that writes "11025,5" must not
+// change how the program writes and reads numbers (the settings file, the command-line rate).
+TEST(Numbers, StartingTheToolkitKeepsThePointAsDecimalSeparator)
+{
+    EXPECT_EXIT(
+        {
+            setenv("LC_ALL", "C.UTF-8", 1);
+            Application->Initialize();
+            std::fprintf(stderr, "numeric %s, text %s, %s %g\n", std::setlocale(LC_NUMERIC, nullptr),
+                         std::setlocale(LC_CTYPE, nullptr), FloatToStr(11025.5).c_str(),
+                         std::atof("0.25"));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "numeric C, text C.UTF-8, 11025.5 0.25");
 }
 
 TEST(Numbers, FloatParsingIsStrict)
