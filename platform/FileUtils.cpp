@@ -45,16 +45,7 @@ Integer AttrOf(const std::string& baseName, const struct stat& st)
 
 TDateTime LocalDateTimeOf(time_t t, long ns)
 {
-    std::tm tm{};
-    if (localtime_r(&t, &tm) == nullptr) return 0;
-    TSystemTime s;
-    s.wYear = static_cast<Word>(tm.tm_year + 1900);
-    s.wMonth = static_cast<Word>(tm.tm_mon + 1);
-    s.wDay = static_cast<Word>(tm.tm_mday);
-    s.wHour = static_cast<Word>(tm.tm_hour);
-    s.wMinute = static_cast<Word>(tm.tm_min);
-    s.wSecond = static_cast<Word>(tm.tm_sec > 59 ? 59 : tm.tm_sec);
-    s.wMilliseconds = static_cast<Word>(ns / 1000000);
+    const TSystemTime s = platform_detail::LocalSystemTime(t, ns);
     TDateTime d, tt;
     if (!TryEncodeDate(s.wYear, s.wMonth, s.wDay, d) ||
         !TryEncodeTime(s.wHour, s.wMinute, s.wSecond, s.wMilliseconds, tt))
@@ -399,8 +390,9 @@ bool SyncIf(int h, bool sync)
 
 }  // namespace
 
-bool StoreFileContents(const std::string& path, const std::string& data, bool Sync)
+bool StoreFileContents(const std::string& FileName, const std::string& data, bool Sync)
 {
+    const std::string path = NativeFileName(FileName);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -418,14 +410,20 @@ bool StoreFileContents(const std::string& path, const std::string& data, bool Sy
     std::string temp = target + ".XXXXXX";
     const int t = ::mkstemp(temp.data());
     if (t >= 0) {
-        bool ok = ::fchmod(t, st.st_mode & 07777) == 0 && WriteFully(t, data) && SyncIf(t, Sync);
-        if (::fchown(t, st.st_uid, st.st_gid) != 0) {
-            // Not permitted for other owners' files; the new file then belongs to us.
+        // A file system that keeps no modes cannot take the old one's place faithfully: rewrite
+        // in place instead. Any other failure (a full disk) leaves the old contents alone.
+        if (::fchmod(t, st.st_mode & 07777) == 0) {
+            if (::fchown(t, st.st_uid, st.st_gid) != 0) {
+                // Not permitted for other owners' files; the new file then belongs to us.
+            }
+            bool ok = WriteFully(t, data) && SyncIf(t, Sync);
+            ok = ::close(t) == 0 && ok;
+            if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+            ::unlink(temp.c_str());
+            return false;
         }
-        ok = ::close(t) == 0 && ok;
-        if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+        ::close(t);
         ::unlink(temp.c_str());
-        if (ok) return false;
     }
     const int h = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (h < 0) return false;

@@ -1,8 +1,11 @@
 #include "platform/FileUtils.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 #include "platform/Classes.h"
@@ -224,6 +227,44 @@ TEST_F(Files, DescriptorLevelAppend)
     ASSERT_TRUE(CreateDir(Path("d")));
     EXPECT_EQ(FileOpen(Path("d"), fmOpenRead), -1);
     EXPECT_EQ(FileCreate(Path("nodir/x")), -1);
+}
+
+TEST_F(Files, StoringReplacesTheContentsWhole)
+{
+    Put("s.ini", "old");
+    ASSERT_EQ(::chmod(Path("s.ini").c_str(), 0640), 0);
+    EXPECT_TRUE(StoreFileContents(dir + "\\s.ini", "new contents"));
+    EXPECT_EQ(Get("s.ini"), "new contents");
+    struct stat st {};
+    ASSERT_EQ(::stat(Path("s.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_TRUE(StoreFileContents(Path("fresh.ini"), "x"));
+    EXPECT_EQ(Get("fresh.ini"), "x");
+    EXPECT_FALSE(StoreFileContents(Path("nodir/x.ini"), "x"));
+}
+
+// A write that fails part-way (here: a file size limit standing in for a full disk) must leave the
+// old contents as they were, not half of the new ones.
+TEST_F(Files, AFailedStoreLeavesTheOldContentsWhole)
+{
+    const std::string old(100, 'o');
+    Put("s.ini", old);
+    EXPECT_EXIT(
+        {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            limit.rlim_cur = limit.rlim_max = 200;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            const bool stored = StoreFileContents(Path("s.ini"), std::string(1000, 'n'));
+            TStringList left;
+            TSearchRec r;
+            for (Integer rc = FindFirst(Path("*"), faAnyFile, r); rc == 0; rc = FindNext(r)) left.Add(r.Name);
+            FindClose(r);
+            std::fprintf(stderr, "stored %d, contents %s, files %s\n", stored,
+                         Get("s.ini") == old ? "old" : "changed", left.CommaText().c_str());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "stored 0, contents old, files s.ini");
 }
 
 }  // namespace
