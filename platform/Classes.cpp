@@ -184,6 +184,24 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation)
 
 // ---------------------------------------------------------------- TStrings
 
+namespace {
+
+// Runs f inside one BeginUpdate/EndUpdate bracket, closing it also when f raises.
+template <class F>
+void InUpdate(TStrings& s, F&& f)
+{
+    s.BeginUpdate();
+    try {
+        f();
+    } catch (...) {
+        s.EndUpdate();
+        throw;
+    }
+    s.EndUpdate();
+}
+
+}  // namespace
+
 void TStrings::Error(const char* Msg, int Data) const
 {
     throw EStringListError(Format(Msg, Data));
@@ -191,16 +209,11 @@ void TStrings::Error(const char* Msg, int Data) const
 
 void TStrings::Put(int Index, const std::string& S)
 {
-    BeginUpdate();
-    try {
+    InUpdate(*this, [&] {
         TObject* obj = GetObject(Index);
         Delete(Index);
         InsertObject(Index, S, obj);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 TObject* TStrings::GetObject(int) const
@@ -232,30 +245,20 @@ int TStrings::AddObject(const std::string& S, TObject* AObject)
 
 void TStrings::AddStrings(const TStrings* Strings)
 {
-    BeginUpdate();
-    try {
+    InUpdate(*this, [&] {
         for (int i = 0; i < Strings->Count(); ++i) AddObject(Strings->Get(i), Strings->GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Assign(TPersistent* Source)
 {
     if (auto* src = dynamic_cast<TStrings*>(Source)) {
         if (src == this) return;
-        BeginUpdate();
-        try {
+        InUpdate(*this, [&] {
             Clear();
             NameValueSeparator = src->NameValueSeparator;
             AddStrings(src);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        });
         return;
     }
     TPersistent::Assign(Source);
@@ -263,8 +266,7 @@ void TStrings::Assign(TPersistent* Source)
 
 void TStrings::Exchange(int Index1, int Index2)
 {
-    BeginUpdate();
-    try {
+    InUpdate(*this, [&] {
         const std::string s1 = Get(Index1), s2 = Get(Index2);
         TObject* o1 = GetObject(Index1);
         TObject* o2 = GetObject(Index2);
@@ -272,27 +274,18 @@ void TStrings::Exchange(int Index1, int Index2)
         PutObject(Index1, o2);
         Put(Index2, s1);
         PutObject(Index2, o1);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex) return;
-    BeginUpdate();
-    try {
+    InUpdate(*this, [&] {
         const std::string s = Get(CurIndex);
         TObject* o = GetObject(CurIndex);
         Delete(CurIndex);
         InsertObject(NewIndex, s, o);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const
@@ -344,8 +337,7 @@ std::string TStrings::GetText() const
 
 void TStrings::SetText(const std::string& Value)
 {
-    BeginUpdate();
-    try {
+    InUpdate(*this, [&] {
         Clear();
         size_t p = 0;
         const size_t n = Value.size();
@@ -356,11 +348,7 @@ void TStrings::SetText(const std::string& Value)
             if (p < n && Value[p] == '\r') ++p;
             if (p < n && Value[p] == '\n') ++p;
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 std::string TStrings::CommaText() const
@@ -380,8 +368,7 @@ std::string TStrings::CommaText() const
 
 void TStrings::SetCommaText(const std::string& Value)
 {
-    BeginUpdate();
-    try {
+    InUpdate(*this, [&] {
         Clear();
         size_t p = 0;
         const size_t n = Value.size();
@@ -415,11 +402,7 @@ void TStrings::SetCommaText(const std::string& Value)
                 if (p >= n) Add("");
             }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 std::string TStrings::Names(int Index) const
@@ -455,7 +438,9 @@ void TStrings::SetValue(const std::string& Name, const std::string& Value)
 
 void TStrings::BeginUpdate()
 {
-    if (FUpdateCount++ == 0) SetUpdateState(true);
+    // The state changes before the count rises, so that OnChanging still fires for the bracket.
+    if (FUpdateCount == 0) SetUpdateState(true);
+    ++FUpdateCount;
 }
 
 void TStrings::EndUpdate()
@@ -473,17 +458,12 @@ void TStrings::LoadFromFile(const std::string& FileName)
 
 void TStrings::LoadFromStream(TStream* Stream)
 {
-    BeginUpdate();
-    try {
+    InUpdate(*this, [&] {
         const Int64 size = Stream->Size() - Stream->Position();
         std::string s(static_cast<size_t>(std::max<Int64>(size, 0)), '\0');
         if (!s.empty()) Stream->ReadBuffer(s.data(), static_cast<Int64>(s.size()));
         SetText(s);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::SaveToFile(const std::string& FileName) const

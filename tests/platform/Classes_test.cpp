@@ -87,17 +87,21 @@ TEST(StringList, CommaTextQuotesAndSplits)
     EXPECT_EQ(l.CommaText(), "one,\"two three\",\"say \"\"hi\"\"\",");  // the empty last item round-trips
 }
 
-TEST(StringList, OnChangeFiresOncePerUpdateBracket)
+TEST(StringList, OnChangingAndOnChangeFireOncePerUpdateBracket)
 {
     TStringList l;
-    int changes = 0;
-    l.OnChange = [&](TObject*) { ++changes; };
+    std::string events;
+    l.OnChanging = [&](TObject*) { events += '<'; };
+    l.OnChange = [&](TObject*) { events += '>'; };
     l.Add("a");
     l.BeginUpdate();
     l.Add("b");
+    l.BeginUpdate();  // nested brackets count as one
     l.Add("c");
     l.EndUpdate();
-    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(events, "<><");
+    l.EndUpdate();
+    EXPECT_EQ(events, "<><>");
     EXPECT_THROW(l.Get(3), EStringListError);
 }
 
