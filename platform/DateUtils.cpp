@@ -25,6 +25,9 @@ struct TimeStamp {
 
 TimeStamp ToTimeStamp(TDateTime dt)
 {
+    // Beyond the calendar's years (or not a number at all) nothing can be decoded; day 0 decodes
+    // as the empty date instead of overflowing the conversions below.
+    if (!(std::fabs(dt) < 1e9)) return {0, 0};
     double whole = std::trunc(dt);
     Int64 ms = std::llround(std::fabs(dt - whole) * MSecsPerDay);
     if (ms >= MSecsPerDay) {
@@ -89,9 +92,15 @@ void GetLocalTime(TSystemTime& St)
     }
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
-    std::tm t{};
-    localtime_r(&ts.tv_sec, &t);
-    St = FromTm(t, ts.tv_nsec);
+    St = platform_detail::LocalSystemTime(ts.tv_sec, ts.tv_nsec);
+}
+
+TSystemTime platform_detail::LocalSystemTime(Int64 Seconds, long Nanoseconds)
+{
+    const time_t t = static_cast<time_t>(Seconds);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return FromTm(tm, Nanoseconds);
 }
 
 void GetSystemTime(TSystemTime& St)
@@ -290,6 +299,8 @@ public:
                     out += std::to_string(fSt.wMonth);
                 } else if (n == 2) {
                     out += Pad(fSt.wMonth, 2);
+                } else if (fSt.wMonth < 1 || fSt.wMonth > 12) {
+                    // A date before year 1 has no month to name.
                 } else if (n == 3) {
                     out += FormatSettings.ShortMonthNames[fSt.wMonth - 1];
                 } else {

@@ -47,6 +47,11 @@ std::string DateToStr(TDateTime Date);          // ShortDateFormat
 std::string TimeToStr(TDateTime Time);          // LongTimeFormat
 std::string DateTimeToStr(TDateTime DateTime);  // "c"
 
+namespace platform_detail {
+// The local clock's reading of a moment given as seconds and nanoseconds since 1970 (UTC).
+TSystemTime LocalSystemTime(Int64 Seconds, long Nanoseconds);
+}  // namespace platform_detail
+
 // Milliseconds since an arbitrary start, never going back; the 32-bit count wraps after 49.7 days.
 DWORD GetTickCount();
 Int64 GetTickCount64();

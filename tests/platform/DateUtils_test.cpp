@@ -179,6 +179,18 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"t", "6:05 PM"}, FormatCase{"tt", "6:05:02 PM"},
                       FormatCase{"'unclosed", "unclosed"}, FormatCase{"x#%", "x#%"}));
 
+// Values a caller may hold by mistake (before year 1, far beyond 9999, not a number) render as an
+// empty date instead of reading outside the month names or overflowing.
+TEST(DateFormats, ValuesOutsideTheCalendarRenderEmpty)
+{
+    for (TDateTime dt : {-700000.0, -1e12, 1e300, std::nan(""), HUGE_VAL}) {
+        EXPECT_EQ(FormatDateTime("mmm|mmmm|m|d|yy", dt), "||0|0|00") << dt;
+        Word y = 1, m = 1, d = 1;
+        DecodeDate(dt, y, m, d);
+        EXPECT_EQ(y + m + d, 0) << dt;
+    }
+}
+
 TEST(DateFormatsLocale, SeparatorsAndNamesComeFromTheSettings)
 {
     const TFormatSettings saved = FormatSettings;
