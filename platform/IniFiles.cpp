@@ -137,6 +137,39 @@ bool HasBreak(const std::string& s)
     return s.find_first_of("\r\n") != std::string::npos;
 }
 
+// Adds name unless it is there already in another spelling; true when it was added.
+bool AddOnce(std::vector<std::string>& names, const std::string& name)
+{
+    for (const std::string& n : names)
+        if (SameText(n, name)) return false;
+    names.push_back(name);
+    return true;
+}
+
+void Fill(TStrings* Strings, const std::vector<std::string>& items)
+{
+    Strings->BeginUpdate();
+    try {
+        Strings->Clear();
+        for (const std::string& s : items) Strings->Add(s);
+    } catch (...) {
+        Strings->EndUpdate();
+        throw;
+    }
+    Strings->EndUpdate();
+}
+
+// Writes the document back without the lines marked in drop.
+void StoreWithout(Document& d, const std::vector<bool>& drop, const std::string& path,
+                  const std::string& fileName)
+{
+    Document kept;
+    kept.Break = d.Break;
+    for (size_t i = 0; i < d.Lines.size(); ++i)
+        if (!drop[i]) kept.Lines.push_back(std::move(d.Lines[i]));
+    if (!StoreFileContents(path, Serialize(kept))) WriteFailed(fileName);
+}
+
 }  // namespace
 
 TIniFile::TIniFile(const std::string& FileName) : FFileName(FileName) {}
@@ -246,19 +279,9 @@ void TIniFile::ReadSection(const std::string& Section, TStrings* Strings) const
     std::vector<std::string> names;
     for (const Line& l : d.Lines) {
         if (l.K != Kind::Key || !InSection(d, l, section)) continue;
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || SameText(n, l.Name);
-        if (!seen) names.push_back(l.Name);
+        AddOnce(names, l.Name);
     }
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        for (const std::string& n : names) Strings->Add(n);
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    Fill(Strings, names);
 }
 
 void TIniFile::ReadSections(TStrings* Strings) const
@@ -267,19 +290,9 @@ void TIniFile::ReadSections(TStrings* Strings) const
     std::vector<std::string> names;
     for (const Line& l : d.Lines) {
         if (l.K != Kind::Section) continue;
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || SameText(n, l.Name);
-        if (!seen) names.push_back(l.Name);
+        AddOnce(names, l.Name);
     }
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        for (const std::string& n : names) Strings->Add(n);
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    Fill(Strings, names);
 }
 
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings* Strings) const
@@ -289,21 +302,9 @@ void TIniFile::ReadSectionValues(const std::string& Section, TStrings* Strings) 
     std::vector<std::string> names, lines;
     for (const Line& l : d.Lines) {
         if (l.K != Kind::Key || !InSection(d, l, section)) continue;
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || SameText(n, l.Name);
-        if (seen) continue;
-        names.push_back(l.Name);
-        lines.push_back(l.Name + "=" + Unquote(l.Value));
+        if (AddOnce(names, l.Name)) lines.push_back(l.Name + "=" + Unquote(l.Value));
     }
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        for (const std::string& s : lines) Strings->Add(s);
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    Fill(Strings, lines);
 }
 
 void TIniFile::EraseSection(const std::string& Section)
@@ -324,12 +325,7 @@ void TIniFile::EraseSection(const std::string& Section)
             if (IsContent(d.Lines[j])) last = j;
         for (size_t j = i; j <= last; ++j) drop[j] = true;
     }
-    if (!any) return;
-    Document kept;
-    kept.Break = d.Break;
-    for (size_t i = 0; i < d.Lines.size(); ++i)
-        if (!drop[i]) kept.Lines.push_back(std::move(d.Lines[i]));
-    if (!StoreFileContents(path, Serialize(kept))) WriteFailed(FFileName);
+    if (any) StoreWithout(d, drop, path, FFileName);
 }
 
 void TIniFile::DeleteKey(const std::string& Section, const std::string& Ident)
@@ -344,10 +340,5 @@ void TIniFile::DeleteKey(const std::string& Section, const std::string& Ident)
         const Line& l = d.Lines[i];
         if (l.K == Kind::Key && SameText(l.Name, key) && InSection(d, l, section)) drop[i] = any = true;
     }
-    if (!any) return;
-    Document kept;
-    kept.Break = d.Break;
-    for (size_t i = 0; i < d.Lines.size(); ++i)
-        if (!drop[i]) kept.Lines.push_back(std::move(d.Lines[i]));
-    if (!StoreFileContents(path, Serialize(kept))) WriteFailed(FFileName);
+    if (any) StoreWithout(d, drop, path, FFileName);
 }

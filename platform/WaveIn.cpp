@@ -464,34 +464,33 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
+namespace {
+
+MMRESULT onHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh, MMRESULT (Device::*op)(WAVEHDR*))
 {
     auto d = find(hwi);
     if (!d)
         return MMSYSERR_INVALHANDLE;
     if (!pwh || cbwh < sizeof(WAVEHDR))
         return MMSYSERR_INVALPARAM;
-    return d->prepare(pwh);
+    return ((*d).*op)(pwh);
+}
+
+}  // namespace
+
+MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
+{
+    return onHeader(hwi, pwh, cbwh, &Device::prepare);
 }
 
 MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
 {
-    auto d = find(hwi);
-    if (!d)
-        return MMSYSERR_INVALHANDLE;
-    if (!pwh || cbwh < sizeof(WAVEHDR))
-        return MMSYSERR_INVALPARAM;
-    return d->unprepare(pwh);
+    return onHeader(hwi, pwh, cbwh, &Device::unprepare);
 }
 
 MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
 {
-    auto d = find(hwi);
-    if (!d)
-        return MMSYSERR_INVALHANDLE;
-    if (!pwh || cbwh < sizeof(WAVEHDR))
-        return MMSYSERR_INVALPARAM;
-    return d->add(pwh);
+    return onHeader(hwi, pwh, cbwh, &Device::add);
 }
 
 MMRESULT waveInStart(HWAVEIN hwi)

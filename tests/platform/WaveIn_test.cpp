@@ -13,13 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <future>
 #include <functional>
 #include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
+
+#include "tests/platform/ScratchDir.h"
 
 namespace {
 
@@ -176,22 +177,13 @@ struct Session {
     }
 };
 
-class WaveIn : public ::testing::Test {
+class WaveIn : public ScratchDir {
 protected:
     static void SetUpTestSuite()
     {
         // Read once per process by the sound libraries, so set before anything opens a device.
         setenv("ALSA_CONFIG_PATH", MORVIK_TEST_DATA_DIR "/alsa/asound.conf", 1);
     }
-
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/morvik-wavein-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     // Noise over the whole 16-bit range, both extremes included, as the device's input.
     Samples writeInput(std::size_t n)
@@ -205,7 +197,7 @@ protected:
             s[0] = -32768;
             s[1] = 32767;
         }
-        const std::string path = dir_ + "/input.raw";
+        const std::string path = Path("input.raw");
         FILE* fp = std::fopen(path.c_str(), "wb");
         EXPECT_NE(fp, nullptr);
         if (fp) {
@@ -224,8 +216,6 @@ protected:
     }
 
     static Samples head(const Samples& file, std::size_t n) { return {file.begin(), file.begin() + n}; }
-
-    std::string dir_;
 };
 
 TEST_F(WaveIn, SixteenBuffersComeBackFullInOrderWithTheFileSamples)
@@ -289,6 +279,38 @@ TEST_F(WaveIn, ARingHandedBackOneByOneLosesAndRepeatsNothing)
     for (int i = 0; i < kRounds; ++i)
         ASSERT_EQ(got[i].hdr, &ring.hdr[i & 15]) << i;
     EXPECT_EQ(s.rec.joined(), head(file, kRounds * kSamples));
+}
+
+// The receiver's shutdown: stop, reset, wait for every queued buffer to come back, unprepare all
+// sixteen, close. Its callback only counts; nothing may be left queued once the reset returns.
+TEST_F(WaveIn, TheReceiversStopSequenceEndsWithNothingQueued)
+{
+    const Samples file = writeInput(40 * kSamples);
+    std::atomic<int> queued{0};
+    std::atomic<int> waiting{0};
+    Session s;
+    s.rec.onData = [&](WAVEHDR*) {
+        ++waiting;
+        --queued;
+    };
+    ASSERT_EQ(open(s), MMSYSERR_NOERROR);
+    Ring& ring = s.ring(16);
+    for (WAVEHDR& w : ring.hdr) {
+        ASSERT_EQ(waveInPrepareHeader(s.h(), &w, sizeof w), MMSYSERR_NOERROR);
+        ASSERT_EQ(waveInAddBuffer(s.h(), &w, sizeof w), MMSYSERR_NOERROR);
+        ++queued;
+    }
+    ASSERT_EQ(waveInStart(s.h()), MMSYSERR_NOERROR);
+    ASSERT_TRUE(s.rec.waitForData(1));
+    ASSERT_EQ(waveInStop(s.h()), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveInReset(s.h()), MMSYSERR_NOERROR);
+    EXPECT_EQ(queued.load(), 0);
+    EXPECT_EQ(waiting.load(), 16);
+    EXPECT_TRUE(isFilePrefix(s.rec.joined(), file));
+    ring.unprepare(s.h());
+    EXPECT_EQ(s.close(), MMSYSERR_NOERROR);
+    std::lock_guard lk(s.rec.m);
+    EXPECT_EQ(s.rec.events.back().msg, WIM_CLOSE);
 }
 
 TEST_F(WaveIn, ResetBeforeStartGivesBackEveryBufferEmptyAndDone)
@@ -560,7 +582,7 @@ TEST_F(WaveIn, ADeviceThatFailsToOpenGivesAnErrorAndLeavesTheOthersWorking)
     // Holding one device open keeps the device list as it is now.
     Session s;
     ASSERT_EQ(open(s), MMSYSERR_NOERROR);
-    setenv("MORVIK_TEST_INFILE", (dir_ + "/missing.raw").c_str(), 1);
+    setenv("MORVIK_TEST_INFILE", Path("missing.raw").c_str(), 1);
     {
         Session failing;
         EXPECT_NE(open(failing), MMSYSERR_NOERROR);
