@@ -5,13 +5,24 @@
 // then come from the real window.
 #pragma once
 
+#include <memory>
+
 #include "platform/Classes.h"
+
+class TFont;
 
 class TStyleMemoBase : public TComponent {
 public:
-    explicit TStyleMemoBase(TComponent* AOwner) : TComponent(AOwner) {}
+    explicit TStyleMemoBase(TComponent* AOwner);
+    ~TStyleMemoBase() override;
 
     bool HandleAllocated() const { return false; }
     bool Focused() const { return false; }
     void Invalidate() {}
+    // The memo's font; its style is what the style codes toggle from. The window control brings
+    // a font of its own with the same accessor.
+    TFont* Font() const { return FFont.get(); }
+
+private:
+    std::unique_ptr<TFont> FFont;
 };

@@ -137,7 +137,7 @@ Integer TStyleMemo::GetSelTextBuf(char* Buffer, Integer BufSize)
     return n;
 }
 
-Integer TStyleMemo::getSelPar() { return FAnchor->GetParNb(); }
+Integer TStyleMemo::SelPar() { return FAnchor->GetParNb(); }
 
 void TStyleMemo::setSelPar(Integer P)
 {
@@ -146,7 +146,7 @@ void TStyleMemo::setSelPar(Integer P)
     setSelStart(FParagraphs->At(P)->StartPos);
 }
 
-Integer TStyleMemo::getSelLine() { return FAnchor->GetLineNb(); }
+Integer TStyleMemo::SelLine() { return FAnchor->GetLineNb(); }
 
 void TStyleMemo::setSelLine(Integer L)
 {
@@ -156,7 +156,7 @@ void TStyleMemo::setSelLine(Integer L)
     setSelStart(n->Pos);
 }
 
-Integer TStyleMemo::getSelCol() { return FAnchor->GetColNb() + FVirtualCols; }
+Integer TStyleMemo::SelCol() { return FAnchor->GetColNb() + FVirtualCols; }
 
 void TStyleMemo::setSelCol(Integer C)
 {
@@ -221,6 +221,47 @@ void TStyleMemo::SelectBlock(Integer Col1, Integer Par1, Integer Par2, Integer C
     UpdateCaret(false);
     FBlockCol1 = Col1;
     FBlockCol2 = Col2;
+}
+
+Integer TStyleMemo::BlockColumnAtCaret()
+{
+    const Integer l = FAnchor->GetParLine();
+    const ParInfo* par = FAnchor->Par;
+    const Integer off = std::min(FAnchor->Offset, par->Len);
+    return stylememo::ColumnOf(par, ParLineAt(FAnchor->Par, l)->Start, off, FTabStops, FStaticFormat) + FVirtualCols;
+}
+
+void TStyleMemo::InsertBlock(const std::string& Text)
+{
+    TStringList lines;
+    lines.SetText(Text);
+    const Integer col = BlockColumnAtCaret();
+    const Integer first = FSelStartNav->GetParNb();
+    FLinesStrings->BeginUpdate();
+    try {
+        for (int i = 0; i < lines.Count(); ++i) {
+            const Integer p = first + i;
+            if (p >= ParCount()) {
+                setSelStart(FTextLen);
+                SetSelTextBuf("\r\n");
+            }
+            setSelPar(p);
+            const ParInfo* par = FParagraphs->At(p);
+            const Integer offset = ColumnToOffset(par, col, FTabStops, FStaticFormat);
+            setSelCol(offset);
+            std::string line = lines.Get(i);
+            if (offset >= par->Len) {
+                const Integer missing = MissingColumns(par, col, FTabStops, FStaticFormat);
+                if (missing > 0) line.insert(0, static_cast<size_t>(missing), ' ');
+            }
+            setSelText(line);
+        }
+    } catch (...) {
+        FLinesStrings->EndUpdate();
+        throw;
+    }
+    FLinesStrings->EndUpdate();
+    if (FUpdateCount == 0) ScrollInView();
 }
 
 TRect TStyleMemo::GetColumnBlockXY()
@@ -467,30 +508,19 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
     ParInfo* spar = FParagraphs->At(sp);
     const Integer oldLineCount = FLineCount;
 
-    auto countCodes = [](const char* t, Integer n) {
-        Integer c = 0;
-        for (Integer i = 0; i < n; ++i)
-            if (IsStyleCode(t[i])) ++c;
-        return c;
-    };
-    auto allocText = [](Integer n, Integer& room) {
-        const Int64 r = std::min<Int64>(static_cast<Int64>(n) + n / 64, MaxInt - 1);
-        char* t = static_cast<char*>(std::malloc(static_cast<size_t>(r) + 1));
-        if (t == nullptr) throw EOutOfMemory(SysMsg::OutOfMemory);
-        room = static_cast<Integer>(r);
-        return t;
-    };
+    using stylememo::CountStyleCodes;
+    using stylememo::NewParText;
 
     if (sp == ep && m == 0) {
         // Inside one paragraph: the buffer is edited in place when it has room and is not far too big.
         const Integer pieceLen = Pieces[0].Len;
         const Integer newLen = spar->Len + diff;
-        const Integer removedCodes = countCodes(spar->Text + so, eo - so);
+        const Integer removedCodes = CountStyleCodes(spar->Text + so, eo - so);
         if (newLen < spar->Room && newLen + newLen / 8 > spar->Room) {
             std::memmove(spar->Text + so + pieceLen + closeLen, spar->Text + eo, static_cast<size_t>(spar->Len - eo));
         } else {
             Integer room = 0;
-            char* t = allocText(newLen, room);
+            char* t = NewParText(newLen, room);
             if (so > 0) std::memcpy(t, spar->Text, static_cast<size_t>(so));
             if (spar->Len > eo)
                 std::memcpy(t + so + pieceLen + closeLen, spar->Text + eo, static_cast<size_t>(spar->Len - eo));
@@ -501,7 +531,7 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
         if (pieceLen > 0) std::memcpy(spar->Text + so, Pieces[0].Text, static_cast<size_t>(pieceLen));
         if (closeLen > 0) std::memcpy(spar->Text + so + pieceLen, Closing.data(), static_cast<size_t>(closeLen));
         spar->Text[newLen] = '\0';
-        spar->CodeCount += countCodes(Pieces[0].Text, pieceLen) + closeLen - removedCodes;
+        spar->CodeCount += CountStyleCodes(Pieces[0].Text, pieceLen) + closeLen - removedCodes;
 
         // Attributes: one at the start of a replaced range stays there, those inside go, those
         // after move.
@@ -574,7 +604,7 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
         // The paragraph that ends up holding the tail.
         const Integer lastLen = Pieces[static_cast<size_t>(m)].Len + closeLen + tailLen + (m == 0 ? so : 0);
         Integer lastRoom = 0;
-        char* lastText = allocText(lastLen, lastRoom);
+        char* lastText = NewParText(lastLen, lastRoom);
         {
             Integer at = 0;
             if (m == 0 && so > 0) {
@@ -607,11 +637,11 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
             spar->Text = lastText;
             spar->Room = lastRoom;
             spar->Len = lastLen;
-            spar->CodeCount = countCodes(lastText, lastLen);
+            spar->CodeCount = CountStyleCodes(lastText, lastLen);
         } else {
             const Integer newLen = so + Pieces[0].Len;
             Integer room = 0;
-            char* t = allocText(newLen, room);
+            char* t = NewParText(newLen, room);
             if (so > 0) std::memcpy(t, spar->Text, static_cast<size_t>(so));
             if (Pieces[0].Len > 0) std::memcpy(t + so, Pieces[0].Text, static_cast<size_t>(Pieces[0].Len));
             t[newLen] = '\0';
@@ -619,7 +649,7 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
             spar->Text = t;
             spar->Room = room;
             spar->Len = newLen;
-            spar->CodeCount = countCodes(t, newLen);
+            spar->CodeCount = CountStyleCodes(t, newLen);
         }
         std::vector<DynInfoRec>& spDyns = keep;
         if (m == 0) spDyns.insert(spDyns.end(), carried.begin(), carried.end());
@@ -652,16 +682,16 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
                     const Piece& pc = Pieces[static_cast<size_t>(i)];
                     np->Len = pc.Len;
                     if (pc.Len > 0) {
-                        np->Text = allocText(pc.Len, np->Room);
+                        np->Text = NewParText(pc.Len, np->Room);
                         std::memcpy(np->Text, pc.Text, static_cast<size_t>(pc.Len));
                         np->Text[pc.Len] = '\0';
-                        np->CodeCount = countCodes(pc.Text, pc.Len);
+                        np->CodeCount = CountStyleCodes(pc.Text, pc.Len);
                     }
                 } else {
                     np->Text = lastText;
                     np->Room = lastRoom;
                     np->Len = lastLen;
-                    np->CodeCount = countCodes(lastText, lastLen);
+                    np->CodeCount = CountStyleCodes(lastText, lastLen);
                     np->Foregnd = epForegnd;
                     np->Backgnd = epBackgnd;
                     if (!carried.empty()) {
@@ -789,10 +819,14 @@ Integer TStyleMemo::GetTextBuf(char* Buffer, Integer BufSize)
 
 void TStyleMemo::SetTextBuf(const char* Buffer)
 {
-    const size_t len = Buffer == nullptr ? 0 : std::strlen(Buffer);
-    if (FTextLen == 0 && len == 0) return;
+    LoadText(Buffer == nullptr ? "" : Buffer, Buffer == nullptr ? 0 : std::strlen(Buffer));
+}
+
+void TStyleMemo::LoadText(const char* Text, size_t Len)
+{
+    if (FTextLen == 0 && Len == 0) return;
     FModified = true;
-    TReadOnlyMemoryStream stream(Buffer == nullptr ? "" : Buffer, static_cast<Int64>(len));
+    TReadOnlyMemoryStream stream(Text, static_cast<Int64>(Len));
     LoadFromStream(&stream);
 }
 
@@ -824,7 +858,7 @@ char* TStyleMemo::GetTextPartBuf(Integer Start, Integer Stop)
     return buf;
 }
 
-char TStyleMemo::getChar(Integer Index)
+char TStyleMemo::Chars(Integer Index)
 {
     if (Index < 0 || Index >= FTextLen) return '\0';
     TStyleNavigator* n = FScratch[0];
@@ -832,7 +866,7 @@ char TStyleMemo::getChar(Integer Index)
     return n->GetText();
 }
 
-std::string TStyleMemo::getParagraphs(Integer Index)
+std::string TStyleMemo::Paragraphs(Integer Index)
 {
     const ParInfo* p = FParagraphs->GetParPointers(Index);
     return p->Len > 0 ? std::string(p->Text, static_cast<size_t>(p->Len)) : std::string();
@@ -840,7 +874,7 @@ std::string TStyleMemo::getParagraphs(Integer Index)
 
 void TStyleMemo::setParagraphs(Integer Index, const std::string& Text) { setParsBuf(Index, Text.c_str()); }
 
-char* TStyleMemo::getParsBuf(Integer Index)
+char* TStyleMemo::ParsBuf(Integer Index)
 {
     const ParInfo* p = FParagraphs->GetParPointers(Index);
     auto* buf = new char[static_cast<size_t>(p->Len) + 1];
@@ -849,7 +883,7 @@ char* TStyleMemo::getParsBuf(Integer Index)
     return buf;
 }
 
-Integer TStyleMemo::getParsOffset(Integer Index) { return FParagraphs->GetParPointers(Index)->StartPos; }
+Integer TStyleMemo::ParsOffset(Integer Index) { return FParagraphs->GetParPointers(Index)->StartPos; }
 
 void TStyleMemo::setParsBuf(Integer Index, const char* Text)
 {
@@ -897,7 +931,7 @@ void TStyleMemo::FormatUpToLine(Integer Line)
     if (!n->Par->Formatted) FormatNow(n->ParNb, n->ParNb, false);
 }
 
-std::string TStyleMemo::getLines(Integer Index)
+std::string TStyleMemo::Lines(Integer Index)
 {
     if (Index < 0) return std::string();
     FormatUpToLine(Index);
@@ -908,18 +942,18 @@ std::string TStyleMemo::getLines(Integer Index)
     return std::string(n->Par->Text + line->Start, static_cast<size_t>(line->Stop - line->Start));
 }
 
-char* TStyleMemo::getLinesBuf(Integer Index)
+char* TStyleMemo::LinesBuf(Integer Index)
 {
     if (Index < 0) return nullptr;
     FormatUpToLine(Index);
     if (Index >= FLineCount) return nullptr;
-    const std::string s = getLines(Index);
+    const std::string s = Lines(Index);
     auto* buf = new char[s.size() + 1];
     std::memcpy(buf, s.c_str(), s.size() + 1);
     return buf;
 }
 
-std::string TStyleMemo::getCurrentWord()
+std::string TStyleMemo::CurrentWord()
 {
     const ParInfo* par = FAnchor->GetPar();
     const Integer off = std::min(FAnchor->Offset, par->Len);
@@ -933,12 +967,7 @@ std::string TStyleMemo::getCurrentWord()
 std::string TStyleMemo::UpperCased(const std::string& S) const
 {
     std::string r = S;
-    if (FUpperCaseType == pmuAnsi) {
-        UpperChar(r.data());
-    } else {
-        for (char& c : r)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    }
+    stylememo::UpperCaseBy(FUpperCaseType, r.data());
     return r;
 }
 

@@ -148,11 +148,7 @@ void TStyleMemo::BeginFormatPar(ParInfo* Par, Integer ParNb)
     }
     Par->KeywordsParsed = true;
     Par->Formatted = true;
-    if (Par->DynCount < Par->DynCapacity) {
-        Par->DynCapacity = Par->DynCount;
-        Par->Dyns = static_cast<DynInfoRec*>(std::realloc(Par->Dyns, static_cast<size_t>(Par->DynCount) * sizeof(DynInfoRec)));
-        if (Par->DynCount == 0) Par->Dyns = nullptr;
-    }
+    ShrinkDyns(Par);
 }
 
 void TStyleMemo::ReformatPar(ParInfo* Par, Integer ParNb, Integer& FirstLine, Integer& LastLine, bool)

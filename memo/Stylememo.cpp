@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "memo/Stylestrings.h"
+#include "platform/Graphics.h"
 
 int TStyleMemo::FMemoCount = 0;
 TParagraphsList* TStyleMemo::FScratchPars = nullptr;
@@ -116,14 +117,10 @@ void TStyleMemo::AppendParagraph(const char* Text, Integer Len, TExtFontStyles S
 {
     ParInfo p;
     if (Len > 0) {
-        const Int64 room = std::min<Int64>(static_cast<Int64>(Len) + Len / 64, MaxInt - 1);
-        p.Text = static_cast<char*>(std::malloc(static_cast<size_t>(room) + 1));
-        if (p.Text == nullptr) throw EOutOfMemory(SysMsg::OutOfMemory);
+        p.Text = stylememo::NewParText(Len, p.Room);
         std::memcpy(p.Text, Text, static_cast<size_t>(Len));
         p.Text[Len] = '\0';
-        p.Room = static_cast<Integer>(room);
-        for (Integer i = 0; i < Len; ++i)
-            if (IsStyleCode(Text[i])) ++p.CodeCount;
+        p.CodeCount = stylememo::CountStyleCodes(Text, Len);
     }
     p.Len = Len;
     p.FirstLine = FLineCount;
@@ -162,7 +159,7 @@ void TStyleMemo::CheckIntegrity()
     if (lineSum != FLineCount) throw Exception(Format("Error 6 in %s", IdentText));
 }
 
-Integer TStyleMemo::getParBackgnd(Integer Index) const { return FParagraphs->GetParPointers(Index)->Backgnd; }
+Integer TStyleMemo::ParBackgnd(Integer Index) const { return FParagraphs->GetParPointers(Index)->Backgnd; }
 
 void TStyleMemo::setParBackgnd(Integer Index, Integer Color)
 {
@@ -172,7 +169,7 @@ void TStyleMemo::setParBackgnd(Integer Index, Integer Color)
     InvalidateLines(p->FirstLine, p->FirstLine + p->LineCount - 1, false);
 }
 
-Integer TStyleMemo::getParForegnd(Integer Index) const { return FParagraphs->GetParPointers(Index)->Foregnd; }
+Integer TStyleMemo::ParForegnd(Integer Index) const { return FParagraphs->GetParPointers(Index)->Foregnd; }
 
 void TStyleMemo::setParForegnd(Integer Index, Integer Color)
 {
@@ -257,7 +254,7 @@ void TStyleMemo::StripTrailingSpaces()
 
 void TStyleMemo::setDelimiters(const TDelimiters& Value) { FDelimiters = Value; }
 
-std::string TStyleMemo::getSeparators() const
+std::string TStyleMemo::Separators() const
 {
     std::string s;
     for (int c = 0; c < 256; ++c)
@@ -328,4 +325,19 @@ void TStyleMemo::SetSelAttrib(char Code)
     } else {
         setSelStart(lo + 1);
     }
+}
+
+TExtFontStyles TStyleMemo::AttrToExtFontStyles(TExtFontStyles Static, Word DynStyle) const
+{
+    const auto dyn = static_cast<Byte>(DynStyle);
+    if ((dyn & 0x80) == 0) return static_cast<TExtFontStyles>(Static ^ (Font()->Style() & 0x0F));
+    constexpr Byte strikeAndHighlight = (1u << xfsStrikeOut) | (1u << xfsHighlight);
+    return static_cast<TExtFontStyles>((dyn & strikeAndHighlight) == strikeAndHighlight ? dyn & 0xA7 : dyn & 0x3F);
+}
+
+TExtFontStyles TStyleMemo::CurrentStyle()
+{
+    ParseStartStopNow(FAnchor->GetParNb());
+    const DynInfoRec* d = FAnchor->GetpDynInfo();
+    return AttrToExtFontStyles(FAnchor->GetStyle(), d != nullptr ? d->Attr : 0);
 }

@@ -40,7 +40,6 @@ enum TStyleMemoOption : Word {
 };
 using TStyleMemoOptions = Word;
 
-enum TpmUpperCase { pmuAscii, pmuAnsi, pmuUserDefined };
 enum TUpdateMode { umImmediate, umOnNeed, umBackground };
 
 using TParseEvent = std::function<void(TObject* Sender, Integer StartOffset, Integer StopOffset)>;
@@ -67,6 +66,8 @@ class TStyleMemo : public TStyleMemoBase {
     friend class TStyleLinesStrings;
 
 public:
+    // Properties: the getter is named after the property (SelStart(), Paragraphs(Index)), the
+    // setter is setX (setSelStart, setParagraphs); operations keep their own names.
     using TDelimiters = std::bitset<256>;
 
     explicit TStyleMemo(TComponent* AOwner);
@@ -74,17 +75,15 @@ public:
 
     // ---- store
     Integer TextLen() const { return FTextLen; }
-    Integer GetTextLen() const { return FTextLen; }
     Integer ParCount() const { return FParagraphs->Count(); }
-    Integer GetParCount() const { return FParagraphs->Count(); }
     Integer LineCount() const { return FLineCount; }  // display lines
     TParagraphsList* ParList() const { return FParagraphs; }
     const std::vector<TStyleNavigator*>& NavList() const { return FNavList; }
     // Raises "Error n ..." at the first broken invariant of the store.
     void CheckIntegrity();
-    Integer getParBackgnd(Integer Index) const;
+    Integer ParBackgnd(Integer Index) const;
     void setParBackgnd(Integer Index, Integer Color);
-    Integer getParForegnd(Integer Index) const;
+    Integer ParForegnd(Integer Index) const;
     void setParForegnd(Integer Index, Integer Color);
 
     // ---- selection
@@ -97,15 +96,18 @@ public:
     void ClearSelection() { setSelText(std::string()); }
     void SelectAll();
     Integer GetSelTextBuf(char* Buffer, Integer BufSize);
-    Integer getSelPar();
+    Integer SelPar();
     void setSelPar(Integer P);
-    Integer getSelLine();
+    Integer SelLine();
     void setSelLine(Integer L);
-    Integer getSelCol();
+    Integer SelCol();
     void setSelCol(Integer C);
     Integer GetSelContext();
     void SelectWord(bool ToWordEnd);
     void SelectBlock(Integer Col1, Integer Par1, Integer Par2, Integer Col2);
+    // Inserts the lines of Text one below the other, each at the caret's display column of the
+    // paragraph it goes into (a short paragraph is filled with blanks up to that column).
+    void InsertBlock(const std::string& Text);
     bool BlockSelected() const { return FBlockSelected; }
     TRect GetColumnBlockXY();
     std::string SelectedBlockText();
@@ -122,15 +124,15 @@ public:
     void Clear();
     std::string GetTextPart(Integer Start, Integer Stop);
     char* GetTextPartBuf(Integer Start, Integer Stop);  // new[]; nil when Start > Stop
-    char getChar(Integer Index);
-    std::string getParagraphs(Integer Index);
+    char Chars(Integer Index);
+    std::string Paragraphs(Integer Index);
     void setParagraphs(Integer Index, const std::string& Text);
-    char* getParsBuf(Integer Index);  // new[]
+    char* ParsBuf(Integer Index);  // new[]
     void setParsBuf(Integer Index, const char* Text);
-    Integer getParsOffset(Integer Index);
-    std::string getLines(Integer Index);
-    char* getLinesBuf(Integer Index);  // new[]; nil out of range
-    std::string getCurrentWord();
+    Integer ParsOffset(Integer Index);
+    std::string Lines(Integer Index);
+    char* LinesBuf(Integer Index);  // new[]; nil out of range
+    std::string CurrentWord();
     bool FindTxt(const std::string& Text, bool Forward, bool MatchCase, bool WholeWord);
     std::string DynText(Integer Start, Integer Stop);
 
@@ -157,6 +159,11 @@ public:
     void SetHighlight() { SetSelAttrib(scHighlight); }
     void SetAltFont() { SetSelAttrib(scAltFont); }
     void SetSelAttrib(char Code);
+    // The style at the caret: its static codes and the dynamic attribute in force there.
+    TExtFontStyles CurrentStyle();
+    // The style of a run: the static set applied to the font's style, unless the dynamic style
+    // (bit 7 of its low byte) replaces it.
+    TExtFontStyles AttrToExtFontStyles(TExtFontStyles Static, Word DynStyle) const;
 
     // ---- plain text streams
     virtual void LoadFromStream(TStream* Stream);
@@ -180,7 +187,7 @@ public:
     void setReadOnly(bool Value) { FReadOnly = Value; }
     const TDelimiters& Delimiters() const { return FDelimiters; }
     void setDelimiters(const TDelimiters& Value);
-    std::string getSeparators() const;
+    std::string Separators() const;
     void setSeparators(const std::string& Value);
     TpmUpperCase UpperCaseType() const { return FUpperCaseType; }
     void setUpperCaseType(TpmUpperCase Value) { FUpperCaseType = Value; }
@@ -218,6 +225,10 @@ protected:
     virtual void Change();
     virtual void ApplyKeywordsList(TStyleNavigator* StartNav, TStyleNavigator* StopNav);
     virtual void ApplyStartStopKeyList(TStyleNavigator* StartNav, TStyleNavigator* StopNav);
+
+    // The display column InsertBlock puts its lines at: the window control measures the caret's
+    // pixel position; the model counts columns (TAB to the next stop, style codes of no width).
+    virtual Integer BlockColumnAtCaret();
 
     // Replaces lines FirstLine .. LastLine of a paragraph by n new ones, keeping the memo's
     // display-line count; for formatters.
@@ -278,6 +289,7 @@ private:
     void FormatUpToLine(Integer Line);
     std::string UpperCased(const std::string& S) const;
     bool IsDelimiter(char C) const { return FDelimiters.test(static_cast<unsigned char>(C)); }
+    void LoadText(const char* Text, size_t Len);
     void AppendParagraph(const char* Text, Integer Len, TExtFontStyles StartStyle, DynInfoRec* Context);
 
     TParagraphsList* FParagraphs = nullptr;

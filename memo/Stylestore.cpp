@@ -1,8 +1,11 @@
 #include "memo/Stylestore.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "platform/Windows.h"
 
 namespace {
 
@@ -236,19 +239,23 @@ Integer ColumnToOffset(const ParInfo* Par, Integer Col, Integer TabStops, bool S
     return offset;
 }
 
-Integer MissingColumns(const ParInfo* Par, Integer Col, Integer TabStops, bool Static)
+Integer stylememo::ColumnOf(const ParInfo* Par, Integer From, Integer Offset, Integer TabStops, bool Static)
 {
     if (TabStops < 1) TabStops = 1;
-    const Integer offset = ColumnToOffset(Par, Col, TabStops, Static);
     Integer c = 0;
-    for (Integer i = 0; i < offset; ++i) {
+    for (Integer i = From; i < Offset; ++i) {
         const char ch = Par->Text[i];
         if (ch == '\t')
             c = TabStops * (c / TabStops + 1);
         else if (!(Static && IsStyleCode(ch)))
             ++c;
     }
-    return Col - c;
+    return c;
+}
+
+Integer MissingColumns(const ParInfo* Par, Integer Col, Integer TabStops, bool Static)
+{
+    return Col - stylememo::ColumnOf(Par, 0, ColumnToOffset(Par, Col, TabStops, Static), TabStops, Static);
 }
 
 const char* StrScanChar(const char* Text, char C)
@@ -273,6 +280,33 @@ void UpperChar(char* Text)
     }
 }
 
+void stylememo::UpperCaseBy(TpmUpperCase Type, char* Text)
+{
+    if (Text == nullptr) return;
+    if (Type == pmuAnsi) {
+        UpperChar(Text);
+    } else if (Type == pmuUserDefined && pmUpperCaseProc != nullptr) {
+        pmUpperCaseProc(Text);
+    } else {
+        for (char* p = Text; *p != '\0'; ++p)
+            if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 32);
+    }
+}
+
+TpmUpperCaseProc pmUpperCaseProc = nullptr;
+
+Integer TextWidthChunked(HDC DC, const char* Text, Integer Len, Integer Chunk)
+{
+    if (Len < 1 || Text == nullptr) return 0;
+    if (Chunk < 1) Chunk = Len;
+    Integer width = 0;
+    for (Integer at = 0; at < Len; at += Chunk) {
+        SIZE sz{};
+        if (GetTextExtentPoint32(DC, Text + at, MinOf(Chunk, Len - at), &sz)) width += sz.cx;
+    }
+    return width;
+}
+
 void ClampPointTo16Bit(TPoint& P)
 {
     P.X = P.X < -32768 ? -32768 : (P.X > 32767 ? 32767 : P.X);
@@ -286,6 +320,30 @@ void GrowDyns(ParInfo* Par, Integer n)
     if (cap > MaxInt / static_cast<Integer>(sizeof(DynInfoRec))) NoMemory();
     Par->Dyns = static_cast<DynInfoRec*>(Realloc(Par->Dyns, static_cast<size_t>(cap) * sizeof(DynInfoRec)));
     Par->DynCapacity = static_cast<Integer>(cap);
+}
+
+void ShrinkDyns(ParInfo* Par)
+{
+    if (Par->DynCount >= Par->DynCapacity) return;
+    Par->Dyns = static_cast<DynInfoRec*>(Realloc(Par->Dyns, static_cast<size_t>(Par->DynCount) * sizeof(DynInfoRec)));
+    Par->DynCapacity = Par->DynCount;
+}
+
+Integer stylememo::CountStyleCodes(const char* Text, Integer Len)
+{
+    Integer c = 0;
+    for (Integer i = 0; i < Len; ++i)
+        if (IsStyleCode(Text[i])) ++c;
+    return c;
+}
+
+char* stylememo::NewParText(Integer Len, Integer& Room)
+{
+    const Int64 r = std::min<Int64>(static_cast<Int64>(Len) + Len / 64, MaxInt - 1);
+    auto* t = static_cast<char*>(std::malloc(static_cast<size_t>(r) + 1));
+    if (t == nullptr) NoMemory();
+    Room = static_cast<Integer>(r);
+    return t;
 }
 
 void FreeParContents(ParInfo* Par)

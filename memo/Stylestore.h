@@ -205,13 +205,34 @@ const char* StrScanChar(const char* Text, char C);
 void UpperChar(char* Text);
 void ClampPointTo16Bit(TPoint& P);
 
+struct HDC__;
+using HDC = HDC__*;
+// Sum of the text extents of successive chunks of at most Chunk characters; 0 for Len below 1.
+Integer TextWidthChunked(HDC DC, const char* Text, Integer Len, Integer Chunk);
+
+// Case folding of text comparisons: ASCII letters, the code page's letter pairs, or a routine the
+// program installs in pmUpperCaseProc (ASCII while none is installed).
+enum TpmUpperCase { pmuAscii, pmuAnsi, pmuUserDefined };
+using TpmUpperCaseProc = void (*)(char* Text);
+extern TpmUpperCaseProc pmUpperCaseProc;
+
 namespace stylememo {
 // Finds, from offset From on, the first style code that is followed, after only other style codes,
 // by the same code: a pair without effect. First and Second receive the two offsets.
 bool FindCodePair(const char* Text, Integer Len, Integer From, Integer& First, Integer& Second);
+// Display column reached at Offset when counting from offset From of the paragraph (column 0).
+Integer ColumnOf(const ParInfo* Par, Integer From, Integer Offset, Integer TabStops, bool Static);
+Integer CountStyleCodes(const char* Text, Integer Len);
+// A paragraph text buffer for Len characters and the NUL, with the room edits grow into
+// (Len + Len div 64 characters).
+char* NewParText(Integer Len, Integer& Room);
+// Upper-cases a NUL-terminated text in place by the folding Type selects.
+void UpperCaseBy(TpmUpperCase Type, char* Text);
 }  // namespace stylememo
 
-// Dynamic-attribute array upkeep of one paragraph (capacity grows to n + n div 64).
+// Dynamic-attribute array upkeep of one paragraph (capacity grows to n + n div 64; ShrinkDyns
+// gives back what DynCount does not use).
 void GrowDyns(ParInfo* Par, Integer n);
+void ShrinkDyns(ParInfo* Par);
 // Frees a paragraph's text, line array and attribute array and releases its context.
 void FreeParContents(ParInfo* Par);

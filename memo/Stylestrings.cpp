@@ -9,13 +9,7 @@
 
 std::string TStyleMemoStrings::GetText() const { return FMemo->GetTextPart(0, FMemo->TextLen()); }
 
-void TStyleMemoStrings::SetText(const std::string& Value)
-{
-    if (FMemo->TextLen() == 0 && Value.empty()) return;
-    FMemo->FModified = true;
-    TReadOnlyMemoryStream stream(Value.data(), static_cast<Int64>(Value.size()));
-    FMemo->LoadFromStream(&stream);
-}
+void TStyleMemoStrings::SetText(const std::string& Value) { FMemo->LoadText(Value.data(), Value.size()); }
 
 void TStyleMemoStrings::Clear() { FMemo->Clear(); }
 
@@ -51,7 +45,7 @@ int TStyleParaStrings::Count() const
     return FMemo->ParList()->At(n - 1)->Len == 0 ? n - 1 : n;
 }
 
-std::string TStyleParaStrings::Get(int Index) const { return FMemo->getParagraphs(Index); }
+std::string TStyleParaStrings::Get(int Index) const { return FMemo->Paragraphs(Index); }
 
 void TStyleParaStrings::Put(int Index, const std::string& S) { FMemo->setParagraphs(Index, S); }
 
@@ -105,18 +99,28 @@ int TStyleLinesStrings::Count() const
     return line->Start == line->Stop ? FMemo->LineCount() - 1 : FMemo->LineCount();
 }
 
-std::string TStyleLinesStrings::Get(int Index) const { return FMemo->getLines(Index); }
+std::string TStyleLinesStrings::Get(int Index) const { return FMemo->Lines(Index); }
 
-void TStyleLinesStrings::Put(int Index, const std::string& S)
+bool TStyleLinesStrings::LocateLine(int Index, Integer& Start, Integer& Len, bool& ParEnd) const
 {
-    if (Index < 0 || Index >= FMemo->LineCount()) return;
+    if (Index < 0 || Index >= FMemo->LineCount()) return false;
     FMemo->FormatUpToLine(Index);
-    if (Index >= FMemo->LineCount()) return;
+    if (Index >= FMemo->LineCount()) return false;
     TStyleNavigator* n = FMemo->FScratch[5];
     n->SetLineNb(Index);
     const LineInfo* line = ParLineAt(n->Par, n->ParLine);
-    const Integer start = n->Pos;
-    const Integer len = line->Stop - line->Start;
+    Start = n->Pos;
+    Len = line->Stop - line->Start;
+    ParEnd = line->Stop == n->Par->Len;
+    return true;
+}
+
+void TStyleLinesStrings::Put(int Index, const std::string& S)
+{
+    Integer start = 0;
+    Integer len = 0;
+    bool parEnd = false;
+    if (!LocateLine(Index, start, len, parEnd)) return;
     auto saved = FMemo->SaveSelection();
     FMemo->setSelStart(start);
     FMemo->setSelLength(len);
@@ -138,31 +142,27 @@ void TStyleLinesStrings::Insert(int Index, const std::string& S)
 {
     if (Index < 0 || Index > FMemo->LineCount()) return;
     auto saved = FMemo->SaveSelection();
-    if (Index == FMemo->LineCount()) {
+    Integer start = 0;
+    Integer len = 0;
+    bool parEnd = false;
+    if (LocateLine(Index, start, len, parEnd)) {
+        FMemo->setSelStart(start);
+        FMemo->setSelText(S + "\r\n");
+    } else {
         FMemo->setSelStart(FMemo->TextLen());
         FMemo->setSelText("\r\n" + S);
-    } else {
-        FMemo->FormatUpToLine(Index);
-        TStyleNavigator* n = FMemo->FScratch[5];
-        n->SetLineNb(Index);
-        FMemo->setSelStart(n->Pos);
-        FMemo->setSelText(S + "\r\n");
     }
     FMemo->RestoreSelection(std::move(saved));
 }
 
 void TStyleLinesStrings::Delete(int Index)
 {
-    if (Index < 0 || Index >= Count()) return;
-    FMemo->FormatUpToLine(Index);
-    if (Index >= FMemo->LineCount()) return;
-    TStyleNavigator* n = FMemo->FScratch[5];
-    n->SetLineNb(Index);
-    const LineInfo* line = ParLineAt(n->Par, n->ParLine);
-    const Integer start = n->Pos;
-    Integer len = line->Stop - line->Start;
+    Integer start = 0;
+    Integer len = 0;
+    bool parEnd = false;
+    if (Index >= Count() || !LocateLine(Index, start, len, parEnd)) return;
     // The last line of a paragraph goes with the break that ends it.
-    if (line->Stop == n->Par->Len) len += 2;
+    if (parEnd) len += 2;
     auto saved = FMemo->SaveSelection();
     FMemo->setSelStart(start);
     FMemo->setSelLength(len);

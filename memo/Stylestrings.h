@@ -44,4 +44,9 @@ public:
     int Add(const std::string& S) override;
     void Insert(int Index, const std::string& S) override;
     void Delete(int Index) override;
+
+private:
+    // Formats up to display line Index and gives its start, its length and whether it ends its
+    // paragraph; false when there is no such line.
+    bool LocateLine(int Index, Integer& Start, Integer& Len, bool& ParEnd) const;
 };

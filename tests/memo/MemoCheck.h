@@ -92,7 +92,7 @@ inline std::string Text(TStyleMemo& m) { return m.GetTextPart(0, m.TextLen()); }
 inline std::vector<std::string> Pars(TStyleMemo& m)
 {
     std::vector<std::string> r;
-    for (Integer i = 0; i < m.ParCount(); ++i) r.push_back(m.getParagraphs(i));
+    for (Integer i = 0; i < m.ParCount(); ++i) r.push_back(m.Paragraphs(i));
     return r;
 }
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 
 #include "memo/Stylememo.h"
+#include "platform/Graphics.h"
 #include "tests/memo/MemoCheck.h"
 
 using namespace memotest;
@@ -109,6 +111,59 @@ TEST_F(Edit, BoldAndItalicFromTheSelection)
     EXPECT_EQ(m.TextLen(), 9);
 }
 
+struct RunStyleCase {
+    TFontStyles font;
+    TExtFontStyles codes;
+    Word dyn;
+    TExtFontStyles style;
+};
+
+class RunStyle : public ::testing::TestWithParam<RunStyleCase> {};
+
+TEST_P(RunStyle, CombinesFontCodesAndDynamicStyle)
+{
+    const RunStyleCase c = GetParam();
+    TStyleMemo m(nullptr);
+    m.Font()->SetStyle(c.font);
+    EXPECT_EQ(m.AttrToExtFontStyles(c.codes, c.dyn), c.style);
+}
+
+constexpr TExtFontStyles B = 1 << xfsBold, I = 1 << xfsItalic, U = 1 << xfsUnderline, S = 1 << xfsStrikeOut,
+                         H = 1 << xfsHighlight, A = 1 << xfsAltFont, Z = 1 << xfsSpecUnderline;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, RunStyle,
+    ::testing::Values(RunStyleCase{0, B | H, 0, B | H},
+                      RunStyleCase{FontStyle(fsBold), B, 0, 0},  // a bold code in bold text: normal
+                      RunStyleCase{FontStyle(fsItalic) | FontStyle(fsStrikeOut), A, 0x40, I | S | A},
+                      RunStyleCase{FontStyle(fsBold), B | I, 0x80 | U, U},  // a dynamic style replaces both
+                      RunStyleCase{0, 0, 0x80 | 0x40 | H | B, H | B},
+                      RunStyleCase{0, 0, 0x80 | S | H | A | I, Z | A | I},  // strike-out with highlight: special underline
+                      RunStyleCase{0, 0, 0x180, 0}));
+
+TEST_F(Edit, CurrentStyleAtTheCaret)
+{
+    Put("a\x02" "b\x01" "c\r\nd");
+    m.Font()->SetStyle(FontStyle(fsUnderline));
+    const std::pair<Integer, TExtFontStyles> cases[] = {{1, U}, {2, U | B}, {4, U | B | I}, {7, U | B | I}};
+    for (auto [pos, style] : cases) {
+        m.setSelStart(pos);
+        EXPECT_EQ(m.CurrentStyle(), style) << pos;
+    }
+    TStyleNavigator n(&m);
+    n.SetPos(3);
+    DynInfoRec r;
+    r.Attr = 0x80 | H;
+    n.AddDyn(r);
+    m.setSelStart(4);
+    EXPECT_EQ(m.CurrentStyle(), H);
+    m.setSelStart(3);  // an attribute takes effect after its position
+    EXPECT_EQ(m.CurrentStyle(), U | B);
+    m.setStaticFormat(false);
+    m.setSelStart(2);
+    EXPECT_EQ(m.CurrentStyle(), U);
+}
+
 TEST_F(Edit, ARefusedEditLeavesNoTrace)
 {
     ShortMemo s(10);
@@ -136,7 +191,7 @@ TEST_F(Edit, TrailingBlanksOption)
     m.setModified(false);
     m.setOptions(m.Options() | pmoDiscardTrailingSpaces);  // every paragraph at once, nothing else
     EXPECT_EQ(Pars(m), (std::vector<std::string>{"a", "b\t \nc"}));
-    EXPECT_EQ(m.getParBackgnd(0), 5);
+    EXPECT_EQ(m.ParBackgnd(0), 5);
     EXPECT_FALSE(m.Modified());
     m.Undo();  // one step takes the stripping back
     EXPECT_EQ(Pars(m), (std::vector<std::string>{"a  ", "b\t \nc "}));
@@ -166,7 +221,7 @@ TEST_F(Edit, SwitchingStaticFormatKeepsTextColoursAndUndo)
     EXPECT_EQ(m.ParList()->At(1)->FirstLineInfo.StartStyle, 1 << xfsBold);
     m.setStaticFormat(false);
     EXPECT_EQ(m.ParList()->At(1)->FirstLineInfo.StartStyle, 0);
-    EXPECT_EQ(m.getParForegnd(1), 7);
+    EXPECT_EQ(m.ParForegnd(1), 7);
     EXPECT_EQ(m.UndoLevel(), level);
     EXPECT_TRUE(DeepCheck(m));
 }
@@ -177,8 +232,8 @@ TEST_F(Edit, SplitParagraphsKeepTheirColourWithTheirTail)
     m.setParBackgnd(0, 3);
     m.setSelStart(2);
     m.setSelText("\r\n");
-    EXPECT_EQ(m.getParBackgnd(0), 3);
-    EXPECT_EQ(m.getParBackgnd(1), 3);
+    EXPECT_EQ(m.ParBackgnd(0), 3);
+    EXPECT_EQ(m.ParBackgnd(1), 3);
 }
 
 TEST_F(Edit, EventsAroundAnEdit)
@@ -209,11 +264,11 @@ TEST_F(Edit, TextAccess)
     EXPECT_EQ(m.GetTextPartBuf(4, 2), nullptr);
     std::unique_ptr<char[]> part(m.GetTextPartBuf(1, 99));
     EXPECT_STREQ(part.get(), "b\r\ncd");
-    EXPECT_EQ(m.getChar(2), '\r');
-    EXPECT_EQ(m.getChar(3), '\n');
-    EXPECT_EQ(m.getChar(6), '\0');
-    EXPECT_EQ(m.getLines(5), "");
-    EXPECT_EQ(m.getLinesBuf(5), nullptr);
+    EXPECT_EQ(m.Chars(2), '\r');
+    EXPECT_EQ(m.Chars(3), '\n');
+    EXPECT_EQ(m.Chars(6), '\0');
+    EXPECT_EQ(m.Lines(5), "");
+    EXPECT_EQ(m.LinesBuf(5), nullptr);
     Select(m, 5, -3);
     EXPECT_EQ(m.GetSelTextBuf(buf, 3), 2);
     EXPECT_STREQ(buf, "\r\n");
@@ -227,7 +282,7 @@ TEST_F(Edit, WordsAndSearch)
 {
     Put("a cat. concat\r\nCat");
     m.setSelStart(3);
-    EXPECT_EQ(m.getCurrentWord(), "cat");
+    EXPECT_EQ(m.CurrentWord(), "cat");
     m.setSelStart(0);
     EXPECT_TRUE(m.FindTxt("cat", true, false, true));
     EXPECT_EQ(m.SelStart(), 5);
@@ -242,6 +297,18 @@ TEST_F(Edit, WordsAndSearch)
     m.setUpperCaseType(pmuAnsi);
     m.setSelStart(0);
     EXPECT_TRUE(m.FindTxt("\xC9T\xC9", true, false, false));
+    // A folding of the program's own; ASCII while none is installed.
+    struct ProcGuard {
+        ~ProcGuard() { pmUpperCaseProc = nullptr; }
+    } guard;
+    m.setUpperCaseType(pmuUserDefined);
+    m.setSelStart(0);
+    EXPECT_FALSE(m.FindTxt("ete", true, false, false));
+    pmUpperCaseProc = [](char* t) {
+        for (; *t != '\0'; ++t) *t = *t == '\xE9' ? 'E' : static_cast<char>(std::toupper(static_cast<unsigned char>(*t)));
+    };
+    EXPECT_TRUE(m.FindTxt("ete", true, false, false));
+    EXPECT_EQ(m.SelStart(), 5);
     Select(m, 4, 0);
     m.SelectWord(true);
     EXPECT_EQ(m.SelText(), "\xE9t\xE9");
@@ -258,6 +325,30 @@ TEST_F(Edit, ColumnBlocks)
     m.ClearSelection();
     EXPECT_EQ(Pars(m), (std::vector<std::string>{"aef", "a", "\tbcdef"}));
     EXPECT_TRUE(DeepCheck(m));
+
+    // A block goes in at the caret's column: blanks fill a short paragraph, a TAB that spans the
+    // column is not passed, a missing paragraph is appended.
+    Put("ab\x02" "cd\x02" "ef\r\nab\r\n\tbcdef");
+    m.setSelStart(5);  // column 4: the code has no width
+    m.InsertBlock("XY\r\nZW\r\nQQ\r\nRR\r\n");
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab\x02" "cdXY\x02" "ef", "ab  ZW", "QQ\tbcdef", "    RR"}));
+    EXPECT_TRUE(DeepCheck(m));
+}
+
+TEST_F(Edit, SelectionByParagraphLineAndColumn)
+{
+    ChunkMemo c(4);
+    c.Lines()->SetText("abcdefgh\r\nxyz");
+    c.Reformat();
+    c.setSelPar(9);  // clamped to the last paragraph
+    EXPECT_EQ(c.SelStart(), 10);
+    EXPECT_EQ(c.SelPar(), 1);
+    c.setSelLine(1);  // the second display line of the first paragraph
+    EXPECT_EQ(c.SelStart(), 4);
+    EXPECT_EQ(c.SelLine(), 1);
+    c.setSelCol(9);  // clamped to the line's end
+    EXPECT_EQ(c.SelCol(), 4);
+    EXPECT_EQ(c.SelStart(), 8);
 }
 
 TEST_F(Edit, CapturedRangeWithAttributes)

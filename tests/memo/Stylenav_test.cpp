@@ -59,13 +59,13 @@ TEST_F(Navigator, FindsTheParagraphOfEveryPositionInUnevenText)
         n->Invalidate();
         n->Pos = pos;
         ASSERT_EQ(n->GetParNb(), parOf[static_cast<size_t>(pos)]) << pos;
-        ASSERT_EQ(n->GetOffset(), pos - m.getParsOffset(n->ParNb));
+        ASSERT_EQ(n->GetOffset(), pos - m.ParsOffset(n->ParNb));
     }
     n->SetLineNb(100000);  // beyond the last line: the last line
     EXPECT_EQ(n->GetLineNb(), m.LineCount() - 1);
     n->SetLineNb(350);
     EXPECT_EQ(n->ParNb, 350);
-    EXPECT_EQ(n->Pos, m.getParsOffset(350));
+    EXPECT_EQ(n->Pos, m.ParsOffset(350));
 }
 
 TEST_F(Navigator, MovingKeepsWhatStaysValid)

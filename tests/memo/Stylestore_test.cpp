@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "memo/Stylememo.h"
+#include "platform/Windows.h"
 #include "tests/memo/MemoCheck.h"
 
 using namespace memotest;
@@ -160,6 +161,31 @@ TEST(Routines, ScanUpperCaseContextsAndClamping)
     EXPECT_FALSE(stylememo::FindCodePair("\x02" "a\x02", 3, 0, i, j));
 }
 
+TEST(Routines, TextWidthInChunksAddsEveryPiece)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    LOGFONT lf;
+    lf.lfHeight = -13;
+    std::strcpy(lf.lfFaceName, "MS Sans Serif");
+    HFONT font = CreateFontIndirect(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    auto width = [&](const char* t, int n) {
+        SIZE sz{};
+        GetTextExtentPoint32(dc, t, n, &sz);
+        return sz.cx;
+    };
+    const char* t = "Weather: wind NW 5, sea 3";
+    const auto n = static_cast<Integer>(std::strlen(t));
+    ASSERT_GT(width(t, n), 0);
+    EXPECT_EQ(TextWidthChunked(dc, t, n, 4096), width(t, n));
+    EXPECT_EQ(TextWidthChunked(dc, t, n, 0), width(t, n));
+    EXPECT_EQ(TextWidthChunked(dc, t, n, 10), width(t, 10) + width(t + 10, 10) + width(t + 20, n - 20));
+    EXPECT_EQ(TextWidthChunked(dc, t, 0, 10), 0);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    DeleteDC(dc);
+}
+
 TEST(Store, FreshMemoAndThePositionRule)
 {
     TStyleMemo m(nullptr);
@@ -174,7 +200,7 @@ TEST(Store, FreshMemoAndThePositionRule)
 
     m.setSelText("\r\n");
     EXPECT_EQ(m.TextLen(), 2);
-    EXPECT_EQ(m.getParsOffset(1), 2);
+    EXPECT_EQ(m.ParsOffset(1), 2);
     TStyleNavigator n(&m);
     n.SetPos(1);
     EXPECT_EQ(n.GetParNb(), 0);

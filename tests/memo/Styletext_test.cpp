@@ -99,7 +99,7 @@ TEST(Reader, ABreakAcrossTwoChunks)
     const std::string first(65499, 'a');
     Load(m, first + "\r\nb");  // CR ends the first chunk, LF starts the second
     EXPECT_EQ(m.ParCount(), 2);
-    EXPECT_EQ(m.getParagraphs(1), "b");
+    EXPECT_EQ(m.Paragraphs(1), "b");
 }
 
 TEST(Reader, AFailingStreamLeavesAConsistentMemo)
