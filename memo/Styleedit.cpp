@@ -461,18 +461,9 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
         FBlockSelected = false;
         // Undo restores text exactly as it was; cleaning then would change what redo expects.
         if (FStaticFormat && !FCleaning && !FUndoRedoRunning) {
-            const bool oldNoComp = FNoCompensation;
-            FCleaning = true;
-            FNoCompensation = true;
-            try {
-                CleanCodePairs(sp, lastNew, caret);
-            } catch (...) {
-                FCleaning = false;
-                FNoCompensation = oldNoComp;
-                throw;
-            }
-            FCleaning = false;
-            FNoCompensation = oldNoComp;
+            FlagScope cleaning(FCleaning, true);
+            FlagScope noCompensation(FNoCompensation, true);
+            CleanCodePairs(sp, lastNew, caret);
         }
         FSelStartNav->SetPos(caret);
         FSelStopNav->SetPos(caret);
@@ -792,9 +783,8 @@ void TStyleMemo::CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Care
             for (const Integer at : {j, i}) {
                 setSelStart(base + at);
                 setSelLength(1);
-                FChainNext = true;  // undone together with the edit that made the pair
+                FlagScope chain(FChainNext, true);  // undone together with the edit that made the pair
                 SetSelTextBuf(nullptr);
-                FChainNext = false;
                 if (base + at < Caret) --Caret;
             }
             // Removing the pair may join codes around it into a new pair.
@@ -893,10 +883,9 @@ void TStyleMemo::setParsBuf(Integer Index, const char* Text)
     const Integer selLen = FSelLength;
     if (Index == anchorPar) setSelStart(FParagraphs->At(Index)->StartPos);
     EnterUpdate();
-    const bool wasFormatting = FFormatting;
-    FFormatting = true;
     Integer diff = 0;
     try {
+        FlagScope formatting(FFormatting, true);
         while (Index >= ParCount()) {
             setSelStart(FTextLen);
             SetSelTextBuf("\r\n");
@@ -908,11 +897,9 @@ void TStyleMemo::setParsBuf(Integer Index, const char* Text)
         SetSelTextBuf(Text);
         diff = FTextLen - before;
     } catch (...) {
-        FFormatting = wasFormatting;
         LeaveUpdate();
         throw;
     }
-    FFormatting = wasFormatting;
     LeaveUpdate();
     setSelStart(Index < anchorPar ? anchorPos + diff : anchorPos);
     if (Index != anchorPar) setSelLength(selLen);

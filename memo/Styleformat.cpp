@@ -38,8 +38,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
     if (First > Last) return;
     const bool fromPendingStart = First == FPendingFirst;
     const Integer savedPending = FPendingFirst;
-    const bool wasFormatting = FFormatting;
-    FFormatting = true;
+    FlagScope formatting(FFormatting, true);
     Integer running = FParagraphs->At(First)->FirstLine;
     Integer delta = 0;
     bool any = false;
@@ -63,7 +62,6 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
         if (delta != 0)
             for (Integer q = Last + 1; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
     }
-    FFormatting = wasFormatting;
     if (!fromPendingStart) FPendingFirst = savedPending;
     if (FPendingFirst > FPendingLast) {
         FPendingFirst = ParCount();
@@ -76,39 +74,39 @@ void TStyleMemo::ReformatEditedRange()
     if (FModFirstLine >= 0 && FModLastPar >= 0 && FModFirstPar < ParCount()) {
         const Integer F = FModFirstPar;
         const Integer L = std::max(std::min(FModLastPar, ParCount() - 1), F);
-        const bool wasFormatting = FFormatting;
-        FFormatting = true;
-        ParInfo* par = FParagraphs->At(F);
-        Integer firstLine = std::max(FModFirstLine - par->FirstLine, 0);
-        Integer lastLine = 0;
-        if (!FLocalEdit) ParseStartStopNow(F);
-        Integer old = par->LineCount;
-        ReformatPar(par, F, firstLine, lastLine, L > F || !FLocalEdit);
-        Integer delta = par->LineCount - old;
-        FPendingFirst = std::min(FPendingFirst, F + 1);
-        FPendingLast = std::max(FPendingLast, L);
-        Integer running = par->FirstLine + par->LineCount;
-        // Without a window every paragraph is in view: the whole range is formatted now.
-        for (Integer p = F + 1; p <= L; ++p) {
-            ParInfo* q = FParagraphs->At(p);
-            q->FirstLine = running;
-            ParseStartStopNow(p);
-            old = q->LineCount;
-            Integer fl = 0;
-            Integer ll = 0;
-            ReformatPar(q, p, fl, ll, true);
-            delta += q->LineCount - old;
-            running += q->LineCount;
+        {
+            FlagScope formatting(FFormatting, true);
+            ParInfo* par = FParagraphs->At(F);
+            Integer firstLine = std::max(FModFirstLine - par->FirstLine, 0);
+            Integer lastLine = 0;
+            if (!FLocalEdit) ParseStartStopNow(F);
+            Integer old = par->LineCount;
+            ReformatPar(par, F, firstLine, lastLine, L > F || !FLocalEdit);
+            Integer delta = par->LineCount - old;
+            FPendingFirst = std::min(FPendingFirst, F + 1);
+            FPendingLast = std::max(FPendingLast, L);
+            Integer running = par->FirstLine + par->LineCount;
+            // Without a window every paragraph is in view: the whole range is formatted now.
+            for (Integer p = F + 1; p <= L; ++p) {
+                ParInfo* q = FParagraphs->At(p);
+                q->FirstLine = running;
+                ParseStartStopNow(p);
+                old = q->LineCount;
+                Integer fl = 0;
+                Integer ll = 0;
+                ReformatPar(q, p, fl, ll, true);
+                delta += q->LineCount - old;
+                running += q->LineCount;
+            }
+            if (delta != 0)
+                for (Integer q = L + 1; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
+            for (TStyleNavigator* n : FNavList)
+                if (n->Par != nullptr && n->ParNb >= F && n->ParNb <= L) n->ParLine = NotComputed;
+            if (FPendingFirst > FPendingLast) {
+                FPendingFirst = ParCount();
+                FPendingLast = -1;
+            }
         }
-        if (delta != 0)
-            for (Integer q = L + 1; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
-        for (TStyleNavigator* n : FNavList)
-            if (n->Par != nullptr && n->ParNb >= F && n->ParNb <= L) n->ParLine = NotComputed;
-        if (FPendingFirst > FPendingLast) {
-            FPendingFirst = ParCount();
-            FPendingLast = -1;
-        }
-        FFormatting = wasFormatting;
         UpdateCaret(false);
     }
     FModFirstLine = FLineCount;

@@ -237,13 +237,11 @@ void TStyleMemo::StripTrailingSpaces()
             if (n == par->Len) continue;
             setSelStart(par->StartPos + n);
             setSelLength(par->Len - n);
-            FChainNext = !first;  // one undo step takes back the whole stripping
+            FlagScope chain(FChainNext, !first);  // one undo step takes back the whole stripping
             SetSelTextBuf(nullptr);
-            FChainNext = false;
             first = false;
         }
     } catch (...) {
-        FChainNext = false;
         LeaveUpdate();
         RestoreSelection(std::move(saved));
         throw;
@@ -301,19 +299,11 @@ void TStyleMemo::SetSelAttrib(char Code)
     std::string buf(1, Code);
     buf += GetTextPart(lo, lo + len);
     buf += Code;
-    const bool oldNoComp = FNoCompensation;
-    const bool oldCleaning = FCleaning;
-    FNoCompensation = true;
-    if (len == 0) FCleaning = true;  // the empty pair stays, for the typing that follows
-    try {
+    {
+        FlagScope noCompensation(FNoCompensation, true);
+        FlagScope cleaning(FCleaning, FCleaning || len == 0);  // an empty pair stays, for the typing that follows
         SetSelTextBuf(buf.c_str());
-    } catch (...) {
-        FNoCompensation = oldNoComp;
-        FCleaning = oldCleaning;
-        throw;
     }
-    FNoCompensation = oldNoComp;
-    FCleaning = oldCleaning;
     if (len != 0) {
         if (backwards) {
             setSelStart(lo + len + 2);

@@ -254,6 +254,18 @@ private:
         const char* Text;
         Integer Len;
     };
+    // Sets a flag for the length of a scope and puts the old value back, also when an edit raises.
+    class FlagScope {
+    public:
+        FlagScope(bool& Flag, bool Value) : FFlag(Flag), FOld(Flag) { Flag = Value; }
+        ~FlagScope() { FFlag = FOld; }
+        FlagScope(const FlagScope&) = delete;
+        FlagScope& operator=(const FlagScope&) = delete;
+
+    private:
+        bool& FFlag;
+        bool FOld;
+    };
     // A copy of the selection kept up to date across edits by two listed navigators.
     struct SavedSelection {
         TStyleNavigator* Lo = nullptr;

@@ -94,19 +94,13 @@ void TStyleMemo::Undo()
     const std::string text = rec.Text;
     setSelStart(rec.Start);
     setSelLength(rec.Stop - rec.Start);
-    FUndoRedoRunning = true;
-    FUndoRunning = true;
-    --FUndoLevel;
-    try {
+    {
+        FlagScope undoRedo(FUndoRedoRunning, true);
+        FlagScope undo(FUndoRunning, true);
+        --FUndoLevel;
         SetSelTextBuf(text.c_str());
-    } catch (...) {
-        FUndoRedoRunning = false;
-        FUndoRunning = false;
-        throw;
+        if (FUndoLevel > 0) --FUndoLevel;
     }
-    if (FUndoLevel > 0) --FUndoLevel;
-    FUndoRedoRunning = false;
-    FUndoRunning = false;
     // The inverse record belongs to the same chain as the record it replaced.
     if (FUndoLevel < static_cast<Integer>(FUndoList.size())) FUndoList[static_cast<size_t>(FUndoLevel)]->Chained = chained;
     if (chained) Undo();
@@ -122,14 +116,10 @@ void TStyleMemo::Redo()
     const std::string text = rec.Text;
     setSelStart(rec.Start);
     setSelLength(rec.Stop - rec.Start);
-    FUndoRedoRunning = true;
-    try {
+    {
+        FlagScope undoRedo(FUndoRedoRunning, true);
         SetSelTextBuf(text.c_str());
-    } catch (...) {
-        FUndoRedoRunning = false;
-        throw;
     }
-    FUndoRedoRunning = false;
     if (FUndoLevel >= 1) FUndoList[static_cast<size_t>(FUndoLevel - 1)]->Chained = chained;
     if (nextChained) Redo();
 }

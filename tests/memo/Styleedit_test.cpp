@@ -184,6 +184,23 @@ TEST_F(Edit, ARefusedEditLeavesNoTrace)
     EXPECT_TRUE(DeepCheck(s));
 }
 
+TEST_F(Edit, AnEditRefusedWhileCleaningChainsNothingToTheNextEdit)
+{
+    Put("ab");
+    bool refuse = true;
+    m.OnBeforeChange = [&](TObject*, const char*& t) {
+        if (refuse && t == nullptr) throw Exception("refused");
+    };
+    m.setSelStart(1);
+    EXPECT_THROW(m.setSelText("\x02\x02"), Exception);  // the empty pair's removal is refused
+    EXPECT_TRUE(DeepCheck(m));
+    refuse = false;
+    m.setSelStart(0);
+    m.setSelText("x");
+    m.Undo();  // takes back the x alone
+    EXPECT_EQ(Text(m), "a\x02\x02" "b");
+}
+
 TEST_F(Edit, TrailingBlanksOption)
 {
     Put("a  \r\nb\t \nc ");
