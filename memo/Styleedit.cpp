@@ -471,8 +471,10 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
         FSelLength = 0;
         FSelMoved = false;
     } catch (...) {
+        // The text is changed and whole; the selection collapses behind what was inserted.
         --FUpdateCount;
         FLocalEdit = false;
+        SetSelNavs(std::clamp(caret, 0, FTextLen), std::clamp(caret, 0, FTextLen), true);
         throw;
     }
     LeaveUpdate();

@@ -111,7 +111,12 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
     }
     FAnchor = FSelStartNav;
     FSelMoved = true;
-    if (OnParse) OnParse(this, 0, FTextLen);
+    try {
+        if (OnParse) OnParse(this, 0, FTextLen);
+    } catch (...) {
+        --FUpdateCount;
+        throw;
+    }
     --FUpdateCount;
     if (OnProgress) OnProgress(this);
     if (FUpdateCount > 0) {

@@ -184,7 +184,7 @@ TEST_F(Edit, ARefusedEditLeavesNoTrace)
     EXPECT_TRUE(DeepCheck(s));
 }
 
-TEST_F(Edit, AnEditRefusedWhileCleaningChainsNothingToTheNextEdit)
+TEST_F(Edit, AHandlerThatRaisesLeavesTheMemoConsistent)
 {
     Put("ab");
     bool refuse = true;
@@ -199,6 +199,17 @@ TEST_F(Edit, AnEditRefusedWhileCleaningChainsNothingToTheNextEdit)
     m.setSelText("x");
     m.Undo();  // takes back the x alone
     EXPECT_EQ(Text(m), "a\x02\x02" "b");
+    m.OnParse = [](TObject*, Integer, Integer) { throw Exception("parser failed"); };
+    Select(m, 0, 3);
+    EXPECT_THROW(m.setSelText("y"), Exception);
+    EXPECT_TRUE(DeepCheck(m));  // the selection agrees with its navigators
+    EXPECT_EQ(m.SelStart(), 1);
+    EXPECT_THROW(m.SetTextBuf("loaded"), Exception);
+    m.OnParse = nullptr;
+    int changes = 0;
+    m.OnChange = [&](TObject*) { ++changes; };
+    m.setSelText("z");  // the failed load left no update open: the edit is reported
+    EXPECT_EQ(changes, 1);
 }
 
 TEST_F(Edit, TrailingBlanksOption)
