@@ -97,8 +97,14 @@ void TStyleMemo::Undo()
     {
         FlagScope undoRedo(FUndoRedoRunning, true);
         FlagScope undo(FUndoRunning, true);
-        --FUndoLevel;
-        SetSelTextBuf(text.c_str());
+        const Integer k = --FUndoLevel;
+        try {
+            SetSelTextBuf(text.c_str());
+        } catch (...) {
+            // Refused before the record was turned round: it stays to be undone.
+            FUndoLevel = FUndoLevel == k ? k + 1 : k;
+            throw;
+        }
         if (FUndoLevel > 0) --FUndoLevel;
     }
     // The inverse record belongs to the same chain as the record it replaced.

@@ -113,6 +113,27 @@ TEST(Undo, ChainedRecordsGoTogether)
     EXPECT_TRUE(DeepCheck(m));
 }
 
+TEST(Undo, ARefusedUndoStaysToBeUndone)
+{
+    TStyleMemo m(nullptr);
+    m.setSelText("abc");
+    m.setSelStart(1);
+    m.setSelText("X");
+    bool refuse = true;
+    m.OnBeforeChange = [&](TObject*, const char*&) {
+        if (refuse) throw Exception("refused");
+    };
+    EXPECT_THROW(m.Undo(), Exception);
+    EXPECT_EQ(Text(m), "aXbc");
+    EXPECT_TRUE(m.CanUndo());
+    EXPECT_FALSE(m.CanRedo());
+    refuse = false;
+    m.Undo();
+    EXPECT_EQ(Text(m), "abc");
+    m.Redo();
+    EXPECT_EQ(Text(m), "aXbc");
+}
+
 TEST(Undo, ReadOnlyRefusesUndoButTakesEditsFromCode)
 {
     TStyleMemo m(nullptr);
