@@ -162,6 +162,18 @@ TEST(WriterCodes, PairsWithoutEffectAreDroppedOnlyWithStaticFormat)
     EXPECT_EQ(Save(copy), saved);
 }
 
+TEST(WholeText, ProgressIsReportedAtTheEndOfEveryLoadAndSave)
+{
+    TStyleMemo m(nullptr);
+    int reports = 0;
+    m.OnProgress = [&](TObject*) { ++reports; };
+    EXPECT_EQ(Save(m), "");  // an empty memo too
+    EXPECT_GE(reports, 1);
+    reports = 0;
+    Load(m, "a\r\nb");
+    EXPECT_GE(reports, 1);
+}
+
 TEST(WholeText, SetTextBufAndClear)
 {
     TStyleMemo m(nullptr);
