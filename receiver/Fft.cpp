@@ -271,6 +271,56 @@ void FftInitTrig(TPass& w, int r, double pi)
     }
 }
 
+// The groups of one data index d: gather r values s apart (twiddled unless this is the first data
+// index or the first pass), transform them, scatter them back. R is the radix when a kernel of its
+// own exists, so that the gathered values can live in registers; 0 means the odd-radix kernel.
+template <int R>
+void FftGroups(TPass& w, int r, int d, int s, int q, bool twiddle, double* yRe, double* yIm)
+{
+    constexpr int kSize = R > 0 ? R : kMaxRadix;
+    double zrLocal[kSize], ziLocal[kSize];
+    double* zr = R > 0 ? zrLocal : w.zr;
+    double* zi = R > 0 ? ziLocal : w.zi;
+    const int radix = R > 0 ? R : r;
+    for (int g = 0; g < q; ++g) {
+        const int a = d + g * s * radix;
+        zr[0] = yRe[a];
+        zi[0] = yIm[a];
+        if (twiddle) {
+            for (int m = 1; m < radix; ++m) {
+                const double xr = yRe[a + m * s], xi = yIm[a + m * s];
+                zr[m] = xr * w.twr[m] - xi * w.twi[m];
+                zi[m] = xr * w.twi[m] + xi * w.twr[m];
+            }
+        } else {
+            for (int m = 1; m < radix; ++m) {
+                zr[m] = yRe[a + m * s];
+                zi[m] = yIm[a + m * s];
+            }
+        }
+        if constexpr (R == 2) {
+            FftRadix2(zr, zi);
+        } else if constexpr (R == 3) {
+            FftRadix3(zr, zi);
+        } else if constexpr (R == 4) {
+            FftRadix4(zr, zi, 1);
+        } else if constexpr (R == 5) {
+            static constexpr int kAt[5] = {0, 1, 2, 3, 4};
+            FftRadix5(zr, zi, kAt);
+        } else if constexpr (R == 8) {
+            FftRadix8(zr, zi);
+        } else if constexpr (R == 10) {
+            FftRadix10(zr, zi);
+        } else {
+            FftRadixOdd(w, r);
+        }
+        for (int m = 0; m < radix; ++m) {
+            yRe[a + m * s] = zr[m];
+            yIm[a + m * s] = zi[m];
+        }
+    }
+}
+
 void FftTransformCore(TPass& w, int s, int r, int q, double pi, double* yRe, double* yIm)
 {
     FftInitTrig(w, r, pi);
@@ -292,35 +342,14 @@ void FftTransformCore(TPass& w, int s, int r, int q, double pi, double* yRe, dou
             twr = t;
         }
         const bool twiddle = s > 1 && d > 0;
-        for (int g = 0; g < q; ++g) {
-            const int a = d + g * s * r;
-            for (int m = 0; m < r; ++m) {
-                const double zr = yRe[a + m * s], zi = yIm[a + m * s];
-                if (twiddle && m > 0) {
-                    w.zr[m] = zr * w.twr[m] - zi * w.twi[m];
-                    w.zi[m] = zr * w.twi[m] + zi * w.twr[m];
-                } else {
-                    w.zr[m] = zr;
-                    w.zi[m] = zi;
-                }
-            }
-            switch (r) {
-            case 2: FftRadix2(w.zr, w.zi); break;
-            case 3: FftRadix3(w.zr, w.zi); break;
-            case 4: FftRadix4(w.zr, w.zi, 1); break;
-            case 5: {
-                static constexpr int kAt[5] = {0, 1, 2, 3, 4};
-                FftRadix5(w.zr, w.zi, kAt);
-                break;
-            }
-            case 8: FftRadix8(w.zr, w.zi); break;
-            case 10: FftRadix10(w.zr, w.zi); break;
-            default: FftRadixOdd(w, r); break;
-            }
-            for (int m = 0; m < r; ++m) {
-                yRe[a + m * s] = w.zr[m];
-                yIm[a + m * s] = w.zi[m];
-            }
+        switch (r) {
+        case 2: FftGroups<2>(w, r, d, s, q, twiddle, yRe, yIm); break;
+        case 3: FftGroups<3>(w, r, d, s, q, twiddle, yRe, yIm); break;
+        case 4: FftGroups<4>(w, r, d, s, q, twiddle, yRe, yIm); break;
+        case 5: FftGroups<5>(w, r, d, s, q, twiddle, yRe, yIm); break;
+        case 8: FftGroups<8>(w, r, d, s, q, twiddle, yRe, yIm); break;
+        case 10: FftGroups<10>(w, r, d, s, q, twiddle, yRe, yIm); break;
+        default: FftGroups<0>(w, r, d, s, q, twiddle, yRe, yIm); break;
         }
     }
 }
