@@ -1,6 +1,7 @@
 #include "receiver/SampleFile.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -57,12 +58,57 @@ bool TSampleFileReader::Fill()
     return true;
 }
 
+namespace {
+
+// The number at the start of a line, read as C's atoi reads it, fed in pieces (a line may cross
+// the end of the read buffer).
+class TLineNumber {
+public:
+    // Takes what belongs to the number from [p, end); returns where it stopped.
+    const char* Feed(const char* p, const char* end)
+    {
+        if (State == kLead) {
+            // The blanks atoi skips, but not the line break that ends the line.
+            while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r' && *p != '\n')))
+                ++p;
+            if (p == end)
+                return p;
+            State = kSign;
+            if (*p == '-' || *p == '+') {
+                Negative = *p == '-';
+                ++p;
+            }
+        }
+        if (State == kDone)
+            return p;
+        for (; p < end; ++p) {
+            const unsigned digit = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+            if (digit >= 10) {
+                State = kDone;
+                break;
+            }
+            // Modulo 2^32 keeps the low 16 bits of any length of number exact.
+            Value = Value * 10 + digit;
+        }
+        return p;
+    }
+    std::int16_t Sample() const
+    {
+        const std::uint32_t v = Negative ? 0u - Value : Value;
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFF));
+    }
+
+private:
+    enum { kLead, kSign, kDone } State = kLead;  // kSign: past the blanks, in the digits
+    std::uint32_t Value = 0;
+    bool Negative = false;
+};
+
+}  // namespace
+
 bool TSampleFileReader::NextSample(std::int16_t& sample)
 {
-    enum { kLead, kSign, kDigits, kRest } state = kLead;
-    // Accumulating modulo 2^32 keeps the low 16 bits of any length of number exact.
-    std::uint32_t value = 0;
-    bool negative = false;
+    TLineNumber number;
     bool any = false;
     for (;;) {
         if (Pos == Len && !Fill()) {
@@ -70,38 +116,18 @@ bool TSampleFileReader::NextSample(std::int16_t& sample)
                 return false;
             break;
         }
-        const unsigned char c = static_cast<unsigned char>(Buffer[Pos++]);
         any = true;
-        if (c == '\n')
+        const char* end = Buffer + Len;
+        const char* p = number.Feed(Buffer + Pos, end);
+        // Mostly the number ends right at the line break; the rest of a line is skipped.
+        const char* nl = p < end && *p == '\n' ? p : static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (nl) {
+            Pos = static_cast<std::size_t>(nl - Buffer) + 1;
             break;
-        const unsigned digit = c - static_cast<unsigned>('0');
-        switch (state) {
-        case kLead:
-            if (digit < 10) {
-                value = digit;
-                state = kDigits;
-            } else if (c == '-' || c == '+') {
-                negative = c == '-';
-                state = kSign;
-            } else if (c != ' ' && (c < '\t' || c > '\r')) {
-                state = kRest;
-            }
-            break;
-        case kSign:
-        case kDigits:
-            if (digit < 10) {
-                value = value * 10 + digit;
-                state = kDigits;
-            } else {
-                state = kRest;
-            }
-            break;
-        case kRest: break;
         }
+        Pos = Len;
     }
-    if (negative)
-        value = 0u - value;
-    sample = static_cast<std::int16_t>(static_cast<std::uint16_t>(value & 0xFFFF));
+    sample = number.Sample();
     return true;
 }
 
