@@ -5,28 +5,22 @@
 //                  [--centre HZ] [--reverse] [--afc on|off] [--squelch 1..99] FILE
 //
 // The defaults are those of a fresh start: RTTY, 50 Bd, 450 Hz, centre bin 316, normal sense, AFC
-// on with a range of 10 bins, squelch off.
+// on with a range of 10 bins, squelch off. Exit status 0 when the whole file was decoded, 1 when
+// it could not be opened or read, 2 for unusable options.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "receiver/Decoder.h"
+#include "platform/SysUtils.h"
 #include "receiver/SampleFile.h"
-#include "receiver/SignalPath.h"
-#include "receiver/Tuning.h"
 
 namespace {
 
 struct TOptions {
-    int Mode = rx::kModeRtty;
-    int Baud = 50;
-    int Shift = 450;
-    double CentreHz = -1.0;  // none: the start-up centre bin
-    bool Reverse = false;
+    rx::TDecodeTuning Tuning;
     bool Afc = true;
-    int Squelch = 0;  // 0: off
     std::string File;
 };
 
@@ -65,33 +59,42 @@ TOptions Parse(int argc, char** argv)
         if (a == "--mode") {
             const std::string v = value("--mode");
             if (v == "rtty")
-                o.Mode = rx::kModeRtty;
+                o.Tuning.Mode = rx::kModeRtty;
             else if (v == "navtex")
-                o.Mode = rx::kModeNavtex;
+                o.Tuning.Mode = rx::kModeNavtex;
             else
                 Usage("--mode is rtty or navtex");
         } else if (a == "--baud") {
-            if (!ParseInt(value("--baud"), o.Baud) || (o.Baud != 45 && o.Baud != 50 && o.Baud != 75 && o.Baud != 100))
+            int& b = o.Tuning.Baud;
+            if (!ParseInt(value("--baud"), b) || (b != 45 && b != 50 && b != 75 && b != 100))
                 Usage("--baud is 45, 50, 75 or 100");
         } else if (a == "--shift") {
-            if (!ParseInt(value("--shift"), o.Shift) ||
-                (o.Shift != 85 && o.Shift != 170 && o.Shift != 450 && o.Shift != 850))
+            int& sh = o.Tuning.Shift;
+            if (!ParseInt(value("--shift"), sh) || (sh != 85 && sh != 170 && sh != 450 && sh != 850))
                 Usage("--shift is 85, 170, 450 or 850");
         } else if (a == "--centre") {
             const char* v = value("--centre");
             char* end = nullptr;
-            o.CentreHz = std::strtod(v, &end);
-            if (end == v || *end || !(o.CentreHz > 0.0 && o.CentreHz < 11025.0))
-                Usage("--centre is a frequency in Hz");
+            double& hz = o.Tuning.CentreHz;
+            hz = std::strtod(v, &end);
+            // Written so that a NaN fails too.
+            const bool inBand = hz > 0.0 && rx::NearestBin(hz, rx::kDeviceRate) >= rx::kFirstBin &&
+                                rx::NearestBin(hz, rx::kDeviceRate) <= rx::kLastBin;
+            if (end == v || *end || !inBand)
+                Usage(Format("--centre is a frequency in Hz within the working band, %.0f to %.0f",
+                             rx::kFirstBin * rx::kDeviceRate / rx::kBlockSize,
+                             rx::kLastBin * rx::kDeviceRate / rx::kBlockSize)
+                          .c_str());
         } else if (a == "--reverse") {
-            o.Reverse = true;
+            o.Tuning.Reverse = true;
         } else if (a == "--afc") {
             const std::string v = value("--afc");
             if (v != "on" && v != "off")
                 Usage("--afc is on or off");
             o.Afc = v == "on";
         } else if (a == "--squelch") {
-            if (!ParseInt(value("--squelch"), o.Squelch) || o.Squelch < 1 || o.Squelch > 99)
+            int& q = o.Tuning.Squelch;
+            if (!ParseInt(value("--squelch"), q) || q < 1 || q > 99)
                 Usage("--squelch is 1..99");
         } else if (a.size() > 1 && a[0] == '-') {
             Usage(("unknown option " + a).c_str());
@@ -106,48 +109,32 @@ TOptions Parse(int argc, char** argv)
     return o;
 }
 
-class THost : public rx::TRxSignalHost {
-public:
-    explicit THost(bool afc) : Afc(afc) {}
-    bool AfcEnabled() override { return Afc; }
-    int AfcRange() override { return 10; }
-
-private:
-    bool Afc;
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const TOptions o = Parse(argc, argv);
     TTtyParams& p = Tty_Params;
-    rx::TRxSignalPath path(p);
-    rx::TRxDecoder decoder(p);
-    decoder.Attach(path);
-    THost host(o.Afc);
-    path.Host = &host;
-
-    p.ShiftHz = o.Shift;
-    p.BaudRate = o.Baud;
-    const int centre = o.CentreHz > 0.0 ? rx::RoundHalfUp(o.CentreHz * 2048.0 / p.SamplingFreq) : 316;
-    p.LowerBin = p.UpperBin = centre;
-    rx::SetMode(p, path.Demod, o.Mode);
-    rx::ReverseButtonClick(p, o.Reverse);
-    if (o.Squelch) {
-        rx::SquelchButtonClick(p, true);
-        rx::SquelchUpDownClick(p, o.Squelch);
-    }
+    rx::TPlainReceiver receiver(p);
+    receiver.Host.Afc = o.Afc;
+    rx::TuneForDecode(p, receiver.Path.Demod, o.Tuning);
 
     std::string out;
-    decoder.OnReceivedChar = [&](char c) { out.push_back(c); };
+    receiver.Decoder.OnReceivedChar = [&](char c) { out.push_back(c); };
     auto flush = [&] {
         std::fwrite(out.data(), 1, out.size(), stdout);
         out.clear();
     };
-    const rx::TFileDecodeResult r = rx::DecodeSampleFile(o.File, path, flush);
+    rx::TSampleFileCounts counts;
+    const rx::TFileDecodeResult r = rx::DecodeSampleFile(o.File, receiver.Path, flush, &counts);
     flush();
     std::fflush(stdout);
+    // The receiver reads such lines as silence; say so, since it is rarely what was meant.
+    if (r == rx::TFileDecodeResult::Done && counts.Lines == 0)
+        std::fprintf(stderr, "decode_samples: %s holds no samples\n", o.File.c_str());
+    if (counts.NotNumbers > 0)
+        std::fprintf(stderr, "decode_samples: %ld of the %ld lines of %s hold no number (the first is line %ld); each was read as 0\n",
+                     counts.NotNumbers, counts.Lines, o.File.c_str(), counts.FirstNotNumber);
     switch (r) {
     case rx::TFileDecodeResult::Done: return 0;
     case rx::TFileDecodeResult::OpenFailed:

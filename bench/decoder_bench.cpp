@@ -14,11 +14,8 @@
 
 #include <stdlib.h>
 
-#include "receiver/Decoder.h"
 #include "receiver/Navtex.h"
 #include "receiver/SampleFile.h"
-#include "receiver/SignalPath.h"
-#include "receiver/Tuning.h"
 
 namespace {
 
@@ -44,7 +41,7 @@ struct TKeyer {
 
 double CentreHz()
 {
-    return 316 * kRate / 2048.0;
+    return rx::kStartCentreBin * kRate / 2048.0;
 }
 
 // 50 Bd, 170 Hz, mark on the lower tone: random letters with spaces, 1.5 stop bits.
@@ -136,16 +133,16 @@ const TFiles& Files()
 // The receiver as decode_samples sets it up: fresh start, AFC on, squelch off.
 struct TReceiver {
     TTtyParams P;
-    rx::TRxSignalPath Path{P};
-    rx::TRxDecoder Decoder{P};
+    rx::TPlainReceiver R{P};
+    rx::TRxSignalPath& Path = R.Path;
     long Bytes = 0;
     explicit TReceiver(int mode)
     {
-        Decoder.Attach(Path);
-        Decoder.OnReceivedChar = [this](char) { ++Bytes; };
-        P.ShiftHz = 170;
-        P.LowerBin = P.UpperBin = 316;
-        rx::SetMode(P, Path.Demod, mode);
+        R.Decoder.OnReceivedChar = [this](char) { ++Bytes; };
+        rx::TDecodeTuning tuning;
+        tuning.Mode = mode;
+        tuning.Shift = 170;
+        rx::TuneForDecode(P, Path.Demod, tuning);
     }
 };
 

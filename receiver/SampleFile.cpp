@@ -9,6 +9,7 @@
 
 #include "platform/SysUtils.h"
 #include "receiver/SignalPath.h"
+#include "receiver/Tuning.h"
 
 namespace rx {
 
@@ -27,6 +28,7 @@ bool TSampleFileReader::Open(const std::string& fileName)
     AtEnd = false;
     ReadFailed = false;
     Pos = Len = 0;
+    Counts = {};
     return true;
 }
 
@@ -89,9 +91,12 @@ public:
             }
             // Modulo 2^32 keeps the low 16 bits of any length of number exact.
             Value = Value * 10 + digit;
+            Digits = true;
         }
         return p;
     }
+    // False for a line that holds no number (it gives 0, as atoi does).
+    bool HasDigits() const { return Digits; }
     std::int16_t Sample() const
     {
         const std::uint32_t v = Negative ? 0u - Value : Value;
@@ -102,6 +107,7 @@ private:
     enum { kLead, kSign, kDone } State = kLead;  // kSign: past the blanks, in the digits
     std::uint32_t Value = 0;
     bool Negative = false;
+    bool Digits = false;
 };
 
 }  // namespace
@@ -128,6 +134,9 @@ bool TSampleFileReader::NextSample(std::int16_t& sample)
         Pos = Len;
     }
     sample = number.Sample();
+    ++Counts.Lines;
+    if (!number.HasDigits() && Counts.NotNumbers++ == 0)
+        Counts.FirstNotNumber = Counts.Lines;
     return true;
 }
 
@@ -146,7 +155,7 @@ TSampleFileReader::TBlock TSampleFileReader::ReadBlock(std::int16_t* block)
 }
 
 TFileDecodeResult DecodeSampleFile(const std::string& fileName, TRxSignalPath& path,
-                                   const std::function<void()>& afterBlock)
+                                   const std::function<void()>& afterBlock, TSampleFileCounts* counts)
 {
     TSampleFileReader reader;
     if (!reader.Open(fileName))
@@ -154,6 +163,8 @@ TFileDecodeResult DecodeSampleFile(const std::string& fileName, TRxSignalPath& p
     std::int16_t block[kBlockSize];
     for (;;) {
         const TSampleFileReader::TBlock got = reader.ReadBlock(block);
+        if (counts)
+            *counts = reader.Counts;
         if (got == TSampleFileReader::TBlock::Failed)
             return TFileDecodeResult::ReadFailed;
         path.ProcessSoundBuffer(block, true);
@@ -161,6 +172,24 @@ TFileDecodeResult DecodeSampleFile(const std::string& fileName, TRxSignalPath& p
             afterBlock();
         if (got == TSampleFileReader::TBlock::Last)
             return TFileDecodeResult::Done;
+    }
+}
+
+int NearestBin(double hz, double samplingFreq)
+{
+    return RoundHalfUp(hz * kBlockSize / samplingFreq);
+}
+
+void TuneForDecode(TTtyParams& p, TTwoToneDemod& demod, const TDecodeTuning& t)
+{
+    p.ShiftHz = t.Shift;
+    p.BaudRate = t.Baud;
+    p.LowerBin = p.UpperBin = t.CentreHz > 0.0 ? NearestBin(t.CentreHz, EffectiveSamplingFreq(p)) : kStartCentreBin;
+    SetMode(p, demod, t.Mode);
+    ReverseButtonClick(p, t.Reverse);
+    if (t.Squelch) {
+        SquelchButtonClick(p, true);
+        SquelchUpDownClick(p, t.Squelch);
     }
 }
 

@@ -7,9 +7,18 @@
 #include <functional>
 #include <string>
 
+#include "receiver/Decoder.h"
+#include "receiver/RxParams.h"
+#include "receiver/SignalPath.h"
+
 namespace rx {
 
-class TRxSignalPath;
+// What a sample file held, line by line.
+struct TSampleFileCounts {
+    long Lines = 0;
+    long NotNumbers = 0;      // lines with no number at their start, read as 0
+    long FirstNotNumber = 0;  // the first of them, counted from 1
+};
 
 // The texts the window shows, in a message box captioned kFileErrorCaption.
 inline constexpr const char* kFileOpenErrorText = "File Open Error!";
@@ -39,6 +48,9 @@ public:
     // break included.
     TBlock ReadBlock(std::int16_t* block);
 
+    // The lines read so far.
+    TSampleFileCounts Counts;
+
 private:
     bool NextSample(std::int16_t& sample);
     bool Fill();
@@ -56,8 +68,52 @@ enum class TFileDecodeResult { Done, OpenFailed, ReadFailed };
 
 // "Decode From File" without the window: every block of the file, the last one padded, through
 // path.ProcessSoundBuffer with the from-file flag; afterBlock (may be empty) runs after each one.
-// On ReadFailed the blocks before the failure have been processed.
+// On ReadFailed the blocks before the failure have been processed. counts, when given, gets what
+// the file held.
 TFileDecodeResult DecodeSampleFile(const std::string& fileName, TRxSignalPath& path,
-                                   const std::function<void()>& afterBlock = {});
+                                   const std::function<void()>& afterBlock = {},
+                                   TSampleFileCounts* counts = nullptr);
+
+// The spectrum bin nearest to a frequency.
+int NearestBin(double hz, double samplingFreq);
+
+// The centre bin of the tone pair after a start with a fresh settings file.
+constexpr int kStartCentreBin = 316;
+
+// How a decode without a window is tuned: what the menus, the toolbar and a click in the
+// spectrum would set.
+struct TDecodeTuning {
+    int Mode = kModeRtty;
+    int Baud = 50;
+    int Shift = 450;
+    double CentreHz = 0.0;  // 0: kStartCentreBin
+    bool Reverse = false;
+    int Squelch = 0;  // 0: off; else the up-down position 1..99
+};
+void TuneForDecode(TTtyParams& p, TTwoToneDemod& demod, const TDecodeTuning& tuning);
+
+// A host without a window: the AFC as set, nothing painted.
+class TPlainSignalHost : public TRxSignalHost {
+public:
+    bool Afc = true;
+    int Range = 10;
+    bool AfcEnabled() override { return Afc; }
+    int AfcRange() override { return Range; }
+};
+
+// The receiver without a window: the signal path, its host and the decoder, wired together.
+struct TPlainReceiver {
+    explicit TPlainReceiver(TTtyParams& params) : Path(params), Decoder(params)
+    {
+        Path.Host = &Host;
+        Decoder.Attach(Path);
+    }
+    TPlainReceiver(const TPlainReceiver&) = delete;
+    TPlainReceiver& operator=(const TPlainReceiver&) = delete;
+
+    TRxSignalPath Path;
+    TRxDecoder Decoder;
+    TPlainSignalHost Host;
+};
 
 }  // namespace rx

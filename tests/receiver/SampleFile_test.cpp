@@ -94,6 +94,21 @@ TEST_F(SampleFile, NumbersAsTheCLibraryReadsThemCutTo16Bits)
               (std::vector<std::int16_t>{12, -7, 5, 12, 0, 0, 0, 3}));
 }
 
+TEST_F(SampleFile, CountsTheLinesThatHoldNoNumber)
+{
+    rx::TSampleFileReader r;
+    ASSERT_TRUE(r.Open(Put("  12\n\t-7\n+5\n12abc\n- 5\nabc\n\n3.9\n  \r\n-0")));
+    std::vector<std::int16_t> b(2048);
+    EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
+    EXPECT_EQ(r.Counts.Lines, 10);
+    EXPECT_EQ(r.Counts.NotNumbers, 4);  // "- 5", "abc", the empty line and the blank one
+    EXPECT_EQ(r.Counts.FirstNotNumber, 5);
+    ASSERT_TRUE(r.Open(Put("")));
+    EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
+    EXPECT_EQ(r.Counts.Lines, 0);
+    EXPECT_EQ(r.Counts.NotNumbers, 0);
+}
+
 TEST_F(SampleFile, LineEndsAndLongLines)
 {
     // CR LF lines, a line far longer than any number, and a last line with no line break.

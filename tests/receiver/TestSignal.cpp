@@ -10,9 +10,7 @@
 #include <stdlib.h>
 
 #include "receiver/Baudot.h"
-#include "receiver/Decoder.h"
 #include "receiver/SampleFile.h"
-#include "receiver/Tuning.h"
 
 namespace testsig {
 
@@ -170,42 +168,26 @@ double ReceiverCentreHz(const TRxSetup& setup)
     return std::floor(setup.CentreHz * 2048.0 / kRate + 0.5) * kRate / 2048.0;
 }
 
-namespace {
-
-class THost : public rx::TRxSignalHost {
-public:
-    explicit THost(bool afc) : Afc(afc) {}
-    bool AfcEnabled() override { return Afc; }
-    int AfcRange() override { return 10; }
-    bool Afc;
-};
-
-}  // namespace
-
 std::string DecodeFile(const std::string& path, const TRxSetup& setup, TTtyParams* finalParams)
 {
     TTtyParams p;
-    rx::TRxSignalPath signal(p);
-    rx::TRxDecoder decoder(p);
-    decoder.Attach(signal);
-    THost host(setup.Afc);
-    signal.Host = &host;
-    p.ShiftHz = setup.Shift;
-    p.BaudRate = setup.Baud;
-    p.LowerBin = p.UpperBin = static_cast<int>(std::floor(setup.CentreHz * 2048.0 / p.SamplingFreq + 0.5));
-    rx::SetMode(p, signal.Demod, setup.Mode);
-    rx::ReverseButtonClick(p, setup.Reverse);
-    if (setup.Squelch) {
-        rx::SquelchButtonClick(p, true);
-        rx::SquelchUpDownClick(p, setup.Squelch);
-    }
+    rx::TPlainReceiver receiver(p);
+    receiver.Host.Afc = setup.Afc;
+    rx::TDecodeTuning tuning;
+    tuning.Mode = setup.Mode;
+    tuning.Baud = setup.Baud;
+    tuning.Shift = setup.Shift;
+    tuning.CentreHz = setup.CentreHz;
+    tuning.Reverse = setup.Reverse;
+    tuning.Squelch = setup.Squelch;
+    rx::TuneForDecode(p, receiver.Path.Demod, tuning);
     rx::SelectCharset(p, setup.Charset);
     p.UnshiftOnSpace = setup.UnshiftOnSpace;
     p.ExtendedBaudot = setup.ExtendedBaudot;
     p.DoFastSync = setup.FastSync;
     std::string out;
-    decoder.OnReceivedChar = [&](char c) { out.push_back(c); };
-    if (rx::DecodeSampleFile(path, signal) != rx::TFileDecodeResult::Done)
+    receiver.Decoder.OnReceivedChar = [&](char c) { out.push_back(c); };
+    if (rx::DecodeSampleFile(path, receiver.Path) != rx::TFileDecodeResult::Done)
         throw std::runtime_error("cannot decode " + path);
     if (finalParams)
         *finalParams = p;
