@@ -323,8 +323,8 @@ TCanvas::~TCanvas()
 
 HDC TCanvas::Handle()
 {
-    if (!FHandle)
-        CreateHandle();
+    // Code that draws on the handle directly expects the canvas's font, pen and brush in it.
+    RequireState(true, true, true);
     return FHandle;
 }
 
@@ -357,6 +357,8 @@ void TCanvas::RequireState(bool font, bool pen, bool brush)
         CreateHandle();
     if (!FHandle)
         return;
+    // The colours and modes that go with an object are set when it is selected, so that a caller
+    // may change them on the handle for the drawing that follows.
     if (font && !FFontSelected) {
         HGDIOBJ old = SelectObject(FHandle, FFont->Handle());
         if (!FOldFont)
@@ -364,28 +366,22 @@ void TCanvas::RequireState(bool font, bool pen, bool brush)
         SetTextColor(FHandle, ColorToRGB(FFont->Color()));
         FFontSelected = true;
     }
-    if (font)
-        SetTextColor(FHandle, ColorToRGB(FFont->Color()));
     if (pen && !FPenSelected) {
         HGDIOBJ old = SelectObject(FHandle, FPen->Handle());
         if (!FOldPen)
             FOldPen = old;
-        FPenSelected = true;
-    }
-    if (pen) {
         static const int modes[] = {R2_BLACK, R2_WHITE, R2_NOP, R2_NOT, R2_COPYPEN, R2_NOTCOPYPEN,
                                     R2_MERGEPENNOT, R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN,
                                     R2_MERGEPEN, R2_NOTMERGEPEN, R2_MASKPEN, R2_NOTMASKPEN, R2_XORPEN,
                                     R2_NOTXORPEN};
         SetROP2(FHandle, modes[FPen->Mode()]);
+        FPenSelected = true;
     }
     if (brush && !FBrushSelected) {
         HGDIOBJ old = SelectObject(FHandle, FBrush->Handle());
         if (!FOldBrush)
             FOldBrush = old;
         FBrushSelected = true;
-    }
-    if (brush) {
         // A solid brush makes text opaque on the brush colour; others leave the background, so
         // that hatches show what is under them.
         if (FBrush->Style() == bsSolid) {

@@ -2,10 +2,12 @@
 // clipping modes, coordinate origins, stretching and transparent blits, text output options.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "platform/Graphics.h"
+#include "platform/WinGdi.h"
 
 namespace {
 
@@ -138,6 +140,46 @@ TEST_F(CanvasTest, TextRectClipsAndFillsWithTheBrush)
     // The pen position follows TextOut.
     c->TextOut(2, 22, "ab");
     EXPECT_EQ(c->PenPos(), (TPoint{2 + c->TextWidth("ab"), 22}));
+}
+
+TEST_F(CanvasTest, TheHandleCarriesTheCanvasFontPenAndBrush)
+{
+    // Text drawn through the handle has the canvas font's width and colour.
+    c->Font()->SetHeight(-11);
+    c->Font()->SetColor(clBlue);
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(Rect(0, 0, 40, 30));
+    RECT r{0, 0, 40, 30};
+    DrawText(c->Handle(), "TTTT", 4, &r, DT_SINGLELINE | DT_NOPREFIX);
+    int left = 40, right = -1, notBlue = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            COLORREF p = ColorToRGB(c->Pixels(x, y));
+            if (p == RGB(255, 255, 255))
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            notBlue += GetBValue(p) <= GetRValue(p);
+        }
+    ASSERT_GE(right, left);
+    EXPECT_EQ(notBlue, 0);
+    EXPECT_LE(right - left + 1, c->TextWidth("TTTT") + 1);
+    EXPECT_GE(right - left + 1, c->TextWidth("TTTT") - 2);
+    // A pen change reaches the handle too.
+    c->Pen()->SetColor(clRed);
+    MoveToEx(c->Handle(), 0, 28, nullptr);
+    ::LineTo(c->Handle(), 10, 28);
+    EXPECT_EQ(c->Pixels(5, 28), clRed);
+    // Modes set on the handle hold for the canvas's next text until an object changes.
+    c->Brush()->SetColor(clYellow);
+    c->FillRect(Rect(0, 0, 40, 30));
+    SetBkMode(c->Handle(), TRANSPARENT);
+    c->TextOut(0, 0, "MM");
+    EXPECT_EQ(Count(clWhite), 0);
+    EXPECT_GT(Count(clYellow, Rect(0, 0, c->TextWidth("MM"), c->TextHeight("M"))), 0);
+    c->Brush()->SetColor(clWhite);
+    c->TextOut(0, 15, "MM");
+    EXPECT_GT(Count(clWhite, Rect(0, 15, c->TextWidth("MM"), 15 + c->TextHeight("M"))), 0);
 }
 
 TEST_F(CanvasTest, StretchDrawScalesEveryPixel)
