@@ -2283,7 +2283,11 @@ BOOL DrawFrameControl(HDC hdc, RECT* rc, UINT type, UINT state)
         // Arrow glyph: a solid triangle centred in the face.
         int kind = state & 0xF;
         int w = r.Right - r.Left, h = r.Bottom - r.Top;
-        int size = std::max(2, (std::min(w, h) - 4) / 3);
+        // Rows of the triangle: its base takes about half the face across the arrow's direction,
+        // and it never fills more than half the face along it (a 16-pixel button gets 7 x 4).
+        bool vertical = kind == DFCS_SCROLLUP || kind == DFCS_SCROLLDOWN;
+        int across = vertical ? w : h, along = vertical ? h : w;
+        int size = std::max(2, std::min((across + 4) / 4, along / 2));
         int cx = r.Left + w / 2 + (pushed ? 1 : 0), cy = r.Top + h / 2 + (pushed ? 1 : 0);
         COLORREF c = GetSysColor((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
         for (int i = 0; i < size; ++i) {

@@ -1,6 +1,8 @@
 // Device-context drawing checked pixel by pixel on memory bitmaps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -243,6 +245,41 @@ INSTANTIATE_TEST_SUITE_P(
                       RopCase{MERGEPAINT, "MERGEPAINT", [](COLORREF, COLORREF s, COLORREF d) { return ~s | d; }},
                       RopCase{NOTSRCCOPY, "NOTSRCCOPY", [](COLORREF, COLORREF s, COLORREF) { return ~s; }}),
     [](const ::testing::TestParamInfo<RopCase>& i) { return std::string(i.param.name); });
+
+TEST_F(Surface, ScrollArrowsAreSizedToTheirButton)
+{
+    // The black triangle's bounding box for each button size and direction.
+    struct Case {
+        RECT button;
+        UINT kind;
+        int width, height;
+    };
+    const Case cases[] = {
+        {{0, 0, 16, 16}, DFCS_SCROLLUP, 7, 4},    {{0, 0, 16, 16}, DFCS_SCROLLLEFT, 4, 7},
+        {{0, 0, 15, 10}, DFCS_SCROLLDOWN, 5, 3},  {{0, 0, 15, 11}, DFCS_SCROLLUP, 5, 3},
+        {{0, 0, 10, 15}, DFCS_SCROLLRIGHT, 3, 5}, {{0, 0, 8, 8}, DFCS_SCROLLUP, 3, 2},
+    };
+    for (const Case& k : cases) {
+        Clear(kWhite);
+        RECT r = k.button;
+        DrawFrameControl(dc, &r, DFC_SCROLL, k.kind);
+        int left = W, right = -1, top = H, bottom = -1;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                if (GetPixel(dc, x, y) == GetSysColor(COLOR_BTNTEXT) && x > 1 && y > 1 &&
+                    x < k.button.Right - 2 && y < k.button.Bottom - 2) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        SCOPED_TRACE(testing::Message() << k.button.Right << "x" << k.button.Bottom << " kind " << k.kind);
+        EXPECT_EQ(right - left + 1, k.width);
+        EXPECT_EQ(bottom - top + 1, k.height);
+        // Centred in the face.
+        EXPECT_LE(std::abs((left - 2) - (k.button.Right - 3 - right)), 1);
+    }
+}
 
 TEST_F(Surface, PatBltUsesTheSelectedBrush)
 {
