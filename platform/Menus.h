@@ -74,6 +74,8 @@ public:
 private:
     friend class TMenu;
     void Changed(bool Structure);
+    // A checked radio item unchecks the other radio items of its group under the same parent.
+    void UncheckGroupSiblings();
     std::string FCaption;
     bool FChecked = false;
     bool FRadioItem = false;

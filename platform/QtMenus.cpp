@@ -1,6 +1,7 @@
 // Menu items and menus, shown through the toolkit's menu bar and menus. The items are the model;
 // toolkit actions follow them and are rebuilt when the structure changes.
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -138,9 +139,13 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
     } else {
         a = new QAction(ItemText(item), container);
         ApplyState(item, a);
-        QObject::connect(a, &QAction::triggered, a, [item, a](bool) {
-            // The item decides its check mark; the toolkit's own toggling is undone.
-            a->setChecked(item->Checked());
+        QObject::connect(a, &QAction::triggered, a, [item](bool) {
+            // The items decide their check marks; the toolkit's own toggling, of the item and of
+            // its radio group, is undone.
+            if (TMenuItem* parent = item->Parent())
+                for (int i = 0; i < parent->Count(); ++i)
+                    if (auto* sib = static_cast<QAction*>(parent->Items(i)->FQtObject))
+                        sib->setChecked(parent->Items(i)->Checked());
             item->Click();
         });
     }
@@ -150,8 +155,22 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
 
 void BuildInto(TMenuItem* parent, QWidget* container)
 {
-    for (int i = 0; i < parent->Count(); ++i)
-        container->addAction(MakeAction(parent->Items(i), container));
+    // Radio items of one group show the toolkit's round marks; the items keep deciding which one
+    // is checked.
+    std::map<int, QActionGroup*> groups;
+    for (int i = 0; i < parent->Count(); ++i) {
+        TMenuItem* item = parent->Items(i);
+        QAction* a = MakeAction(item, container);
+        if (item->RadioItem() && !item->IsLine() && item->Count() == 0) {
+            QActionGroup*& g = groups[item->GroupIndex()];
+            if (!g) {
+                g = new QActionGroup(container);
+                g->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+            }
+            g->addAction(a);
+        }
+        container->addAction(a);
+    }
 }
 
 void ForgetQt(TMenuItem* item)
@@ -327,34 +346,34 @@ void TMenuItem::SetCaption(const std::string& Value)
     Changed(structure);
 }
 
+void TMenuItem::UncheckGroupSiblings()
+{
+    if (!FChecked || !FRadioItem || !FParent)
+        return;
+    for (TMenuItem* sib : FParent->FItems)
+        if (sib != this && sib->FRadioItem && sib->FGroupIndex == FGroupIndex && sib->FChecked) {
+            sib->FChecked = false;
+            sib->Changed(false);
+        }
+}
+
 void TMenuItem::SetChecked(bool Value)
 {
     if (FChecked == Value)
         return;
     FChecked = Value;
-    if (Value && FRadioItem && FParent) {
-        for (TMenuItem* sib : FParent->FItems)
-            if (sib != this && sib->FRadioItem && sib->FGroupIndex == FGroupIndex && sib->FChecked) {
-                sib->FChecked = false;
-                sib->Changed(false);
-            }
-    }
+    UncheckGroupSiblings();
     Changed(false);
 }
 
+// Radio items and their groups are part of how the toolkit shows the menu, hence a rebuild.
 void TMenuItem::SetRadioItem(bool Value)
 {
     if (FRadioItem == Value)
         return;
     FRadioItem = Value;
-    if (Value && FChecked && FParent) {
-        for (TMenuItem* sib : FParent->FItems)
-            if (sib != this && sib->FRadioItem && sib->FGroupIndex == FGroupIndex && sib->FChecked) {
-                sib->FChecked = false;
-                sib->Changed(false);
-            }
-    }
-    Changed(false);
+    UncheckGroupSiblings();
+    Changed(true);
 }
 
 void TMenuItem::SetGroupIndex(Byte Value)
@@ -362,13 +381,8 @@ void TMenuItem::SetGroupIndex(Byte Value)
     if (FGroupIndex == Value)
         return;
     FGroupIndex = Value;
-    if (FChecked && FRadioItem && FParent)
-        for (TMenuItem* sib : FParent->FItems)
-            if (sib != this && sib->FRadioItem && sib->FGroupIndex == FGroupIndex && sib->FChecked) {
-                sib->FChecked = false;
-                sib->Changed(false);
-            }
-    Changed(false);
+    UncheckGroupSiblings();
+    Changed(true);
 }
 
 void TMenuItem::SetEnabled(bool Value)
@@ -524,6 +538,21 @@ void ShowSubMenu(TMenuItem* Item)
     }
     QMenu* m = a->menu();
     OpenMenus().push_back(m);
+    // Where the user would see it: under its item on a shown menu bar, beside its item in an open
+    // menu; elsewhere at the screen's corner.
+    for (QObject* o : a->associatedObjects()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || !w->isVisible())
+            continue;
+        if (auto* bar = qobject_cast<QMenuBar*>(w)) {
+            m->popup(bar->mapToGlobal(bar->actionGeometry(a).bottomLeft()));
+            return;
+        }
+        if (auto* parentMenu = qobject_cast<QMenu*>(w); parentMenu && parentMenu != m) {
+            m->popup(parentMenu->mapToGlobal(parentMenu->actionGeometry(a).topRight()));
+            return;
+        }
+    }
     m->popup(QPoint(0, 0));
 }
 
