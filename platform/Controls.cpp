@@ -1371,13 +1371,20 @@ void TWinControl::KeyUp(Word& Key, TShiftState Shift)
 
 bool TWinControl::DoKeyDown(TMessage& Message)
 {
+    return DoKeyEvent(Message, &TWinControl::DoKeyDown, &TWinControl::KeyDown);
+}
+
+bool TWinControl::DoKeyEvent(TMessage& Message, bool (TWinControl::*Preview)(TMessage&),
+                             void (TWinControl::*Handler)(Word&, TShiftState))
+{
+    // The form sees the key first when it previews keys; a key it zeroes goes no further.
     TCustomForm* form = GetParentForm(this);
-    if (form && form != this && form->KeyPreview && static_cast<TWinControl*>(form)->DoKeyDown(Message))
+    if (form && form != this && form->KeyPreview && (static_cast<TWinControl*>(form)->*Preview)(Message))
         return true;
     Word key = LOWORD(Message.WParam);
     TShiftState shift = KeyDataToShiftState(Message.LParam);
     if (!(ControlStyle & csNoStdEvents)) {
-        KeyDown(key, shift);
+        (this->*Handler)(key, shift);
         Message.WParam = key;
         if (key == 0)
             return true;
@@ -1402,18 +1409,7 @@ bool TWinControl::DoKeyPress(TMessage& Message)
 
 bool TWinControl::DoKeyUp(TMessage& Message)
 {
-    TCustomForm* form = GetParentForm(this);
-    if (form && form != this && form->KeyPreview && static_cast<TWinControl*>(form)->DoKeyUp(Message))
-        return true;
-    Word key = LOWORD(Message.WParam);
-    TShiftState shift = KeyDataToShiftState(Message.LParam);
-    if (!(ControlStyle & csNoStdEvents)) {
-        KeyUp(key, shift);
-        Message.WParam = key;
-        if (key == 0)
-            return true;
-    }
-    return false;
+    return DoKeyEvent(Message, &TWinControl::DoKeyUp, &TWinControl::KeyUp);
 }
 
 void TWinControl::WMKeyDown(TMessage& Message)

@@ -382,6 +382,9 @@ protected:
     bool DoKeyDown(TMessage& Message);
     bool DoKeyPress(TMessage& Message);
     bool DoKeyUp(TMessage& Message);
+    // Key down and key up alike: the form's preview, then the control's handler.
+    bool DoKeyEvent(TMessage& Message, bool (TWinControl::*Preview)(TMessage&),
+                    void (TWinControl::*Handler)(Word&, TShiftState));
     virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, const TPoint& MousePos);
     virtual void DoEnter();
     virtual void DoExit();

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <unordered_set>
 #include <vector>
@@ -1507,7 +1508,10 @@ BOOL Rectangle(HDC hdc, int l, int t, int r, int b)
     return TRUE;
 }
 
-BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int w, int h)
+namespace {
+// A closed figure: the brush fills the path, then the pen outlines it.
+BOOL FillAndOutline(HDC hdc, int l, int t, int r, int b,
+                    const std::function<void(QPainterPath&, const QRectF&)>& Shape)
 {
     DCObj* dc = DC(hdc);
     if (!dc)
@@ -1517,7 +1521,7 @@ BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int w, int h)
         return TRUE;
     QRect ir = ImgRect(dc, l, t, r, b);
     QPainterPath path;
-    path.addRoundedRect(QRectF(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1), w / 2.0, h / 2.0);
+    Shape(path, QRectF(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1));
     FillPath(dc, s, path);
     PenInfo pen = PenOf(dc);
     if (pen.style != PS_NULL) {
@@ -1531,30 +1535,18 @@ BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int w, int h)
     Touched(dc);
     return TRUE;
 }
+}  // namespace
+
+BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int w, int h)
+{
+    return FillAndOutline(hdc, l, t, r, b, [w, h](QPainterPath& path, const QRectF& box) {
+        path.addRoundedRect(box, w / 2.0, h / 2.0);
+    });
+}
 
 BOOL Ellipse(HDC hdc, int l, int t, int r, int b)
 {
-    DCObj* dc = DC(hdc);
-    if (!dc)
-        return FALSE;
-    Surface s = Prepare(dc);
-    if (!s.ok())
-        return TRUE;
-    QRect ir = ImgRect(dc, l, t, r, b);
-    QPainterPath path;
-    path.addEllipse(QRectF(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1));
-    FillPath(dc, s, path);
-    PenInfo pen = PenOf(dc);
-    if (pen.style != PS_NULL) {
-        QPainter p(s.img);
-        p.setClipRegion(s.clip);
-        p.setCompositionMode(CompositionFor(dc->st.rop2));
-        p.setPen(QPen(ToQColor(pen.color), pen.width));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRectF(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1));
-    }
-    Touched(dc);
-    return TRUE;
+    return FillAndOutline(hdc, l, t, r, b, [](QPainterPath& path, const QRectF& box) { path.addEllipse(box); });
 }
 
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color)
