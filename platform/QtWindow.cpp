@@ -16,10 +16,12 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/Backend.h"
@@ -73,9 +75,14 @@ struct WindowRec {
     QRegion windowRgn;
     std::string className;
     int timerHandles = 0;
+    std::uintptr_t handle = 0;
 };
 
 std::unordered_set<WindowRec*> gWindows;
+// Handles are serial numbers that are never given out twice, so that a message posted to a window
+// that has gone cannot reach a newer window that happens to live at the same address.
+std::unordered_map<std::uintptr_t, WindowRec*> gHandles;
+std::uintptr_t gLastHandle = 0;
 WindowRec* gFocus = nullptr;
 WindowRec* gCapture = nullptr;
 WindowRec* gActive = nullptr;
@@ -91,10 +98,10 @@ std::function<void()> gIdleHandler;
 
 WindowRec* Rec(HWND h)
 {
-    auto* r = reinterpret_cast<WindowRec*>(h);
-    return (r && gWindows.count(r)) ? r : nullptr;
+    auto it = gHandles.find(reinterpret_cast<std::uintptr_t>(h));
+    return it == gHandles.end() ? nullptr : it->second;
 }
-HWND H(WindowRec* r) { return reinterpret_cast<HWND>(r); }
+HWND H(WindowRec* r) { return r ? reinterpret_cast<HWND>(r->handle) : nullptr; }
 
 DWORD MessageClock() { return Now() + gTimeSkew; }
 
@@ -172,7 +179,7 @@ void RecalcClient(WindowRec* w, bool ask)
         return;
     }
     RECT r = Bounds(w->rect.Left, w->rect.Top, w->rect.Width(), w->rect.Height());
-    SendMessage(reinterpret_cast<HWND>(w), WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&r));
+    SendMessage(H(w), WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&r));
     OffsetRect(r, -w->rect.Left, -w->rect.Top);
     r.Left = std::clamp(r.Left, 0, w->rect.Width());
     r.Top = std::clamp(r.Top, 0, w->rect.Height());
@@ -1079,6 +1086,8 @@ HWND CreateControlWindow(TWinControl* control, const TCreateParams& params)
     w->enabled = !(params.Style & WS_DISABLED);
     for (int bar = 0; bar < 2; ++bar)
         w->sb[bar].visible = !w->topLevel && (params.Style & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL));
+    w->handle = ++gLastHandle;
+    gHandles[w->handle] = w;
     RecalcClient(w, false);
     gWindows.insert(w);
     if (w->topLevel) {
@@ -1137,6 +1146,7 @@ void DestroyControlWindow(HWND h)
         ch.erase(std::remove(ch.begin(), ch.end(), w), ch.end());
     }
     gWindows.erase(w);
+    gHandles.erase(w->handle);
     if (w->host) {
         w->host->hide();
         w->host->deleteLater();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -172,10 +173,23 @@ TEST(PostedMessages, ArriveInOrderOnTheMainThread)
         EXPECT_EQ(f->Got[size_t(i)], WPARAM(i));
         EXPECT_TRUE(f->OnMain[size_t(i)]);
     }
-    // Messages posted to a window that is gone are dropped.
+    // Messages posted to a window that is gone are dropped, also when newer windows have come
+    // since: no handle is given out twice.
     PostMessage(h, 0x81F5, 1, 0);
     delete f;
+    std::set<HWND> handles{h};
+    TDispatchForm* last = nullptr;
+    for (int i = 0; i < 40; ++i) {
+        delete last;
+        last = new TDispatchForm(nullptr);
+        last->AfterConstruction();
+        EXPECT_TRUE(handles.insert(last->Handle()).second);
+        last->RecreateWnd();
+        EXPECT_TRUE(handles.insert(last->Handle()).second);
+    }
     uitest::Pump();
+    EXPECT_TRUE(last->Got.empty());
+    delete last;
 }
 
 TEST_F(WindowModel, FocusNeedsAVisibleEnabledWindow)
