@@ -134,9 +134,13 @@ void TCustomForm::SetWindowState(TWindowState Value)
     if (FWindowState == Value)
         return;
     FWindowState = Value;
-    if (QWidget* host = HostWidget(FHandle); host && Showing()) {
-        (void)host;
-    }
+    if (HandleAllocated() && FVisible)
+        ShowWindow(FHandle, StateShowCommand());
+}
+
+int TCustomForm::StateShowCommand() const
+{
+    return FWindowState == wsMinimized ? SW_SHOWMINIMIZED : FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_RESTORE;
 }
 
 void TCustomForm::SetMenu(TMainMenu* Value)
@@ -433,7 +437,7 @@ void TCustomForm::CMShowingChangedForm(TMessage&)
             TCustomForm* m = Application->MainForm();
             SetBounds(m->Left() + (m->Width() - FWidth) / 2, m->Top() + (m->Height() - FHeight) / 2, FWidth, FHeight);
         }
-        ShowWindow(FHandle, SW_SHOW);
+        ShowWindow(FHandle, FWindowState == wsNormal ? SW_SHOW : StateShowCommand());
         if (OnShow)
             OnShow(this);
         ActivateWindow(FHandle);
@@ -469,6 +473,16 @@ void TCustomForm::Dispatch(TMessage& Message)
     case WM_ACTIVATE: WMActivate(Message); break;
     case CM_DIALOGKEY: CMDialogKeyForm(Message); break;
     case CM_VISIBLECHANGED: CMShowingChangedForm(Message); break;
+    case WM_SIZE:
+        // The desktop may minimise, maximise or restore the window itself.
+        if (Message.WParam == SIZE_MINIMIZED)
+            FWindowState = wsMinimized;
+        else if (Message.WParam == SIZE_MAXIMIZED)
+            FWindowState = wsMaximized;
+        else if (Message.WParam == SIZE_RESTORED && FVisible)
+            FWindowState = wsNormal;
+        TWinControl::Dispatch(Message);
+        break;
     case WM_SETFOCUS:
         // Focus given to the form itself goes on to its active control.
         if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus())

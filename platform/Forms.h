@@ -101,6 +101,8 @@ protected:
     virtual void Deactivate();
     void SetText(const std::string& Value) override;
     TRect FrameMargins() const;
+    // The show command that puts the window in its WindowState.
+    int StateShowCommand() const;
     void UpdateMenuBar();
     void EndAlignHold();
 

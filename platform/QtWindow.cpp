@@ -287,6 +287,13 @@ protected:
     bool focusNextPrevChild(bool) override { return false; }
 };
 
+// The kind of WM_SIZE: a top-level window may be minimised or maximised by the desktop.
+WPARAM SizeKind(WindowRec* w)
+{
+    if (!w->topLevel || !w->host)
+        return SIZE_RESTORED;
+    return w->host->isMinimized() ? SIZE_MINIMIZED : w->host->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
+}
 
 void SyncWidgetGeometry(WindowRec* w)
 {
@@ -491,7 +498,7 @@ void FrameChanged(WindowRec* w, TRect oldClient)
             SyncWidgetGeometry(c);
         InvalidateRect(H(w), nullptr, TRUE);
         if (nc.Width() != oldClient.Width() || nc.Height() != oldClient.Height())
-            SendMessage(H(w), WM_SIZE, SIZE_RESTORED, MAKELPARAM(nc.Width(), nc.Height()));
+            SendMessage(H(w), WM_SIZE, SizeKind(w), MAKELPARAM(nc.Width(), nc.Height()));
     }
     SchedulePaint(w);
     if (w->widget)
@@ -1028,6 +1035,11 @@ bool HostWindow::event(QEvent* e)
     } else if (e->type() == QEvent::ShortcutOverride) {
         e->accept();  // every key comes to us; menus and shortcuts are decided by the forms
         return true;
+    } else if (e->type() == QEvent::WindowStateChange) {
+        bool handled = QWidget::event(e);
+        TRect c = ClientInImage(FRec);
+        SendMessage(H(FRec), WM_SIZE, SizeKind(FRec), MAKELPARAM(c.Width(), c.Height()));
+        return handled;
     }
     return QWidget::event(e);
 }
@@ -1413,6 +1425,18 @@ BOOL ShowWindow(HWND h, int cmd)
         return FALSE;
     bool was = w->visible;
     bool show = cmd != SW_HIDE;
+    if (w->topLevel && show) {
+        // Minimised, maximised and restored are the desktop's to carry out.
+        if (!was)
+            SyncWidgetGeometry(w);
+        if (cmd == SW_SHOWMINIMIZED || cmd == SW_MINIMIZE || cmd == SW_SHOWMINNOACTIVE) {
+            w->host->showMinimized();
+        } else if (cmd == SW_SHOWMAXIMIZED) {
+            w->host->showMaximized();
+        } else if (cmd == SW_RESTORE && (w->host->isMinimized() || w->host->isMaximized())) {
+            w->host->showNormal();
+        }
+    }
     if (was != show) {
         w->visible = show;
         ShowWidget(w);
@@ -1650,7 +1674,7 @@ BOOL SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
     if (moved)
         SendMessage(h, WM_MOVE, 0, MAKELPARAM(r.Left, r.Top));
     if ((sized || (flags & SWP_FRAMECHANGED)) && (nc.Width() != oldClient.Width() || nc.Height() != oldClient.Height()))
-        SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(nc.Width(), nc.Height()));
+        SendMessage(h, WM_SIZE, SizeKind(w), MAKELPARAM(nc.Width(), nc.Height()));
     return TRUE;
 }
 

@@ -647,6 +647,28 @@ TEST(FormsAndApplication, ScreenCentredFormsAndCaptions)
     delete f;
 }
 
+TEST(FormsAndApplication, WindowStatesReachTheDesktopAndComeBack)
+{
+    Application->Initialize();
+    auto* f = new TForm(nullptr);
+    f->AfterConstruction();
+    f->SetBounds(10, 20, 200, 100);
+    // A state chosen before the form is shown applies when it shows.
+    f->SetWindowState(wsMaximized);
+    f->Show();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return f->Width() >= GetSystemMetrics(SM_CXSCREEN) - 8; }));
+    EXPECT_EQ(f->WindowState(), wsMaximized);
+    f->SetWindowState(wsNormal);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return f->Width() == 200; }));
+    EXPECT_EQ(f->BoundsRect(), Bounds(10, 20, 200, 100));
+    // The desktop minimising and restoring the window is reported back.
+    ShowWindow(f->Handle(), SW_MINIMIZE);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return f->WindowState() == wsMinimized; }));
+    ShowWindow(f->Handle(), SW_RESTORE);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return f->WindowState() == wsNormal; }));
+    delete f;
+}
+
 TEST(FormsAndApplication, ReleasedFormsGoWhenIdle)
 {
     Application->Initialize();
