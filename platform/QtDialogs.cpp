@@ -1,9 +1,15 @@
 // Common dialogs and message boxes over the toolkit's dialogs. A modal hook (tests) answers
 // instead of the user.
+#include <QBoxLayout>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 
 #include <sys/stat.h>
@@ -136,16 +142,63 @@ bool TFontDialog::Execute()
     HFONT h = CreateFontIndirect(&lf);
     QFont initial = FontOf(h);
     DeleteObject(h);
-    initial.setFamily(QString::fromStdString(FFont->Name()));
+    // The face the font resolves to here, so that the list opens on it.
     initial.setPointSize(std::max(1, FFont->Size()));
-    bool ok = false;
+    bool effects = (Options & FontDialogOption(fdEffects)) != 0;
+
+    QDialog dlg(DialogParent());
+    dlg.setWindowTitle(QStringLiteral("Font"));
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* fonts = new QFontDialog(initial, &dlg);
+    fonts->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
+    fonts->setWindowFlags(Qt::Widget);
+    fonts->setSizeGripEnabled(false);
+    layout->addWidget(fonts);
+    // With the effects the text colour is chosen too, from the sixteen basic colours.
+    QComboBox* colours = nullptr;
+    if (effects) {
+        static const struct {
+            const char* name;
+            TColor color;
+        } basic[] = {{"Black", clBlack},   {"Maroon", clMaroon}, {"Green", clGreen}, {"Olive", clOlive},
+                     {"Navy", clNavy},     {"Purple", clPurple}, {"Teal", clTeal},   {"Gray", clGray},
+                     {"Silver", clSilver}, {"Red", clRed},       {"Lime", clLime},   {"Yellow", clYellow},
+                     {"Blue", clBlue},     {"Fuchsia", clFuchsia}, {"Aqua", clAqua}, {"White", clWhite}};
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(QStringLiteral("Colour:"), &dlg));
+        colours = new QComboBox(&dlg);
+        COLORREF current = ColorToRGB(FFont->Color());
+        for (const auto& b : basic) {
+            QPixmap swatch(16, 12);
+            COLORREF c = ColorToRGB(b.color);
+            swatch.fill(QColor(GetRValue(c), GetGValue(c), GetBValue(c)));
+            colours->addItem(QIcon(swatch), QString::fromLatin1(b.name), QVariant::fromValue(uint(b.color)));
+            if (c == current)
+                colours->setCurrentIndex(colours->count() - 1);
+        }
+        if (colours->findData(QVariant::fromValue(uint(current))) < 0) {
+            QPixmap swatch(16, 12);
+            swatch.fill(QColor(GetRValue(current), GetGValue(current), GetBValue(current)));
+            colours->addItem(QIcon(swatch), QStringLiteral("Custom"), QVariant::fromValue(uint(FFont->Color())));
+            colours->setCurrentIndex(colours->count() - 1);
+        }
+        row->addWidget(colours, 1);
+        layout->addLayout(row);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(buttons);
     if (OnShow)
         OnShow(this);
-    QFont chosen = QFontDialog::getFont(&ok, initial, DialogParent(), QString(), QFontDialog::DontUseNativeDialog);
+    bool ok = dlg.exec() == QDialog::Accepted;
+    QFont chosen = fonts->currentFont();
     if (OnClose)
         OnClose(this);
     if (!ok)
         return false;
+    if (colours)
+        FFont->SetColor(TColor(colours->currentData().toUInt()));
     FFont->SetName(chosen.family().toStdString());
     if (chosen.pointSize() > 0)
         FFont->SetSize(chosen.pointSize());
