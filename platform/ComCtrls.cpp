@@ -161,6 +161,7 @@ void TCustomUpDown::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     TCustomControl::MouseDown(Button, Shift, X, Y);
     if (Button != mbLeft || !Enabled())
         return;
+    StopRepeat();
     bool vertical = Orientation == udVertical;
     // Up (or right) is "next".
     FPressed = vertical ? (Y < Height() / 2 ? 0 : 1) : (X >= Width() / 2 ? 0 : 1);
@@ -182,6 +183,11 @@ void TCustomUpDown::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
 void TCustomUpDown::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     TCustomControl::MouseUp(Button, Shift, X, Y);
+    StopRepeat();
+}
+
+void TCustomUpDown::StopRepeat()
+{
     if (FRepeatTimer) {
         morvik::backend::StopTimer(FRepeatTimer);
         FRepeatTimer = 0;
@@ -190,6 +196,13 @@ void TCustomUpDown::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
         FPressed = -1;
         Invalidate();
     }
+}
+
+void TCustomUpDown::WMCaptureChanged(TMessage& Message)
+{
+    // A button whose release will never come here (a window took the mouse) stops repeating.
+    StopRepeat();
+    TCustomControl::Dispatch(Message);
 }
 
 void TCustomUpDown::Paint()

@@ -42,6 +42,11 @@ public:
     // One press of an arrow button, as the user makes it.
     void Step(TUDBtnType Button);
 
+    BEGIN_MESSAGE_MAP
+        MESSAGE_HANDLER(WM_CAPTURECHANGED, WMCaptureChanged)
+        MESSAGE_HANDLER(WM_CANCELMODE, WMCaptureChanged)
+    END_MESSAGE_MAP(TCustomControl)
+
 protected:
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -51,8 +56,11 @@ protected:
     virtual bool CanChange();
     void UpdateAssociate();
 
+    void WMCaptureChanged(TMessage& Message);
+
 private:
     void Unhook();
+    void StopRepeat();
     TWinControl* FAssociate = nullptr;
     TWndMethod FSavedAssociateProc;
     SmallInt FMin = 0, FMax = 100, FPosition = 0;

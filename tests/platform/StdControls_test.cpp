@@ -338,6 +338,28 @@ TEST_F(Controls, StatusBarSimpleTextAndPanelUpdates)
     EXPECT_TRUE(HasInk(sb, Rect(2, 4, 60, sb->Height() - 2)));
 }
 
+TEST_F(Controls, HeldUpDownRepeatsUntilReleasedOrTheMouseIsTaken)
+{
+    auto* u = new TUpDown(form);
+    u->SetParent(form);
+    u->SetBounds(130, 10, 15, 22);
+    u->SetMax(1000);
+    Show();
+    Input::MouseDown(u, mbLeft, 7, 3);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return u->Position() >= 3; }, 3000));
+    Input::MouseUp(u, mbLeft, 7, 3);
+    int after = u->Position();
+    uitest::Pump(250);
+    EXPECT_EQ(u->Position(), after);
+    // Another window takes the mouse while the button is held: no release comes, no more steps.
+    Input::MouseDown(u, mbLeft, 7, 3);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return u->Position() >= after + 2; }, 3000));
+    ReleaseCapture();
+    after = u->Position();
+    uitest::Pump(250);
+    EXPECT_EQ(u->Position(), after);
+}
+
 TEST_F(Controls, UpDownDetails)
 {
     auto* e = new TEdit(form);
