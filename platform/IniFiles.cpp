@@ -24,6 +24,7 @@ struct Line {
 };
 
 struct Document {
+    std::string Mark;  // a UTF-8 byte-order mark some editors put first; kept, never a name's part
     std::vector<Line> Lines;
     std::string Break = "\r\n";
 };
@@ -82,6 +83,10 @@ Document Parse(const std::string& data)
     else if (firstBreak != std::string::npos && (firstBreak + 1 >= data.size() || data[firstBreak + 1] != '\n'))
         d.Break = "\r";
     size_t p = 0;
+    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        d.Mark = data.substr(0, 3);
+        p = 3;
+    }
     int section = -1;
     while (p < data.size()) {
         const size_t start = p;
@@ -98,7 +103,7 @@ Document Parse(const std::string& data)
 
 std::string Serialize(const Document& d)
 {
-    std::string out;
+    std::string out = d.Mark;
     for (const Line& l : d.Lines) {
         out += l.Raw;
         out += d.Break;
@@ -164,6 +169,7 @@ void StoreWithout(Document& d, const std::vector<bool>& drop, const std::string&
                   const std::string& fileName)
 {
     Document kept;
+    kept.Mark = d.Mark;
     kept.Break = d.Break;
     for (size_t i = 0; i < d.Lines.size(); ++i)
         if (!drop[i]) kept.Lines.push_back(std::move(d.Lines[i]));

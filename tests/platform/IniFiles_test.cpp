@@ -91,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         OddFile{"section that appears twice", "[A]\r\nk=1\r\n[B]\r\n[a]\r\nj=2\r\n", "A", "j", "2"},
         OddFile{"header without bracket", "[A\r\nk=1\r\n", "A", "k", "1"},
         OddFile{"text after the header", "[A] ; remark\r\nk=1\r\n", "A", "k", "1"},
-        OddFile{"empty file", "", "A", "k", "<none>"}),
+        OddFile{"empty file", "", "A", "k", "<none>"},
+        OddFile{"UTF-8 mark before the first section", "\xEF\xBB\xBF[A]\r\nk=1\r\n", "A", "k", "1"}),
     [](const ::testing::TestParamInfo<OddFile>& info) {
         std::string n;
         for (const char* p = info.param.what; *p; ++p) n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
@@ -214,6 +215,9 @@ TEST_F(IniFile, AFileWithLineFeedsKeepsThem)
     Put("test.ini", "[A]\nk=1\n");
     TIniFile(Name()).WriteString("A", "j", "2");
     EXPECT_EQ(Get("test.ini"), "[A]\nk=1\nj=2\n");
+    Put("test.ini", "\xEF\xBB\xBF[A]\nk=1\n");
+    TIniFile(Name()).WriteString("A", "k", "2");
+    EXPECT_EQ(Get("test.ini"), "\xEF\xBB\xBF[A]\nk=2\n");  // and an editor's byte-order mark
 }
 
 TEST_F(IniFile, NumbersAndFlags)
