@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Forms.h"
+
 namespace {
 
 struct Pair {
@@ -26,5 +28,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, RectsIntersectTable,
                                            Pair{Rect(0, 0, 10, 10), Rect(2, 2, 4, 4), true},      // inside
                                            Pair{Rect(0, 0, 10, 10), Rect(3, 3, 3, 8), false},     // empty
                                            Pair{Rect(-5, -5, 0, 0), Rect(-1, -1, 1, 1), true}));
+
+TEST(GetOwnerForm, FindsTheFormUpTheOwnerChainOrTheComponentItself)
+{
+    TForm* form = new TForm(nullptr);
+    auto* holder = new TComponent(form);
+    auto* inner = new TComponent(holder);
+    EXPECT_EQ(GetOwnerForm(inner), form);
+    EXPECT_EQ(GetOwnerForm(form), form);
+    TComponent loose(nullptr);
+    EXPECT_EQ(GetOwnerForm(&loose), nullptr);
+    EXPECT_EQ(GetOwnerForm(nullptr), nullptr);
+    TObject::Free(form);
+}
 
 }  // namespace
