@@ -66,12 +66,26 @@ void TStyleMemo::SetSelNavs(Integer Lo, Integer Hi, bool AnchorAtLo)
 
 Integer TStyleMemo::SelStart() const { return FAnchor->Pos; }
 
+Integer TStyleMemo::OutOfBreak(Integer Pos, bool Up)
+{
+    TStyleNavigator* n = FScratch[1];
+    n->SetPos(Pos);
+    return Up ? NormaliseHigh(n) : NormaliseLow(n);
+}
+
+void TStyleMemo::SelBounds(Integer& Lo, Integer& Hi)
+{
+    Lo = NormaliseLow(FSelStartNav);
+    Hi = FSelStartNav->Pos == FSelStopNav->Pos ? Lo : NormaliseHigh(FSelStopNav);
+}
+
 void TStyleMemo::setSelStart(Integer Value)
 {
     FSelLength = 0;
     FVirtualCols = 0;
     FRememberedCol = EmptyColumn;
-    const Integer v = std::clamp(Value, 0, FTextLen);
+    // A caret between the CR and the LF of a break stands before the break, as the edit takes it.
+    const Integer v = OutOfBreak(std::clamp(Value, 0, FTextLen), false);
     FSelStartNav->SetPos(v);
     FSelStopNav->SetPos(v);
     FSelMoved = true;
@@ -84,6 +98,8 @@ void TStyleMemo::setSelLength(Integer Value)
     if (Value == FSelLength) return;
     const Integer a = FAnchor->Pos;
     Value = std::clamp<Int64>(Value, -static_cast<Int64>(a), static_cast<Int64>(FTextLen) - a);
+    // A moving end inside a break takes the whole break, as the edit does.
+    if (Value != 0) Value = OutOfBreak(a + Value, Value > 0) - a;
     const Integer oldMoving = FAnchor == FSelStartNav ? FSelStopNav->Pos : FSelStartNav->Pos;
     if (Value <= 0) {
         FSelStartNav->SetPos(a + Value);
@@ -115,8 +131,10 @@ std::string TStyleMemo::SelText()
 {
     if (FSelLength == 0) return std::string();
     if (FBlockSelected) return SelectedBlockText();
-    const Integer lo = FSelStartNav->Pos;
-    return GetTextPart(lo, lo + std::abs(FSelLength));
+    Integer lo = 0;
+    Integer hi = 0;
+    SelBounds(lo, hi);
+    return GetTextPart(lo, hi);
 }
 
 void TStyleMemo::setSelText(const std::string& Value)
@@ -132,8 +150,13 @@ void TStyleMemo::setSelText(const std::string& Value)
 Integer TStyleMemo::GetSelTextBuf(char* Buffer, Integer BufSize)
 {
     if (BufSize < 1) return 0;
-    const Integer n = std::min(std::abs(FSelLength), BufSize - 1);
-    FSelStartNav->GetTextBuf(Buffer, n);
+    Integer lo = 0;
+    Integer hi = 0;
+    SelBounds(lo, hi);
+    const Integer n = std::min(hi - lo, BufSize - 1);
+    TStyleNavigator* nav = FScratch[1];
+    nav->SetPos(lo);
+    nav->GetTextBuf(Buffer, n);
     return n;
 }
 
@@ -334,14 +357,9 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
 
     // A selection end between the CR and the LF of a break takes the whole break (an empty
     // selection there stands before the break).
-    Integer S = FSelStartNav->Pos;
-    Integer E = FSelStopNav->Pos;
-    if (S == E) {
-        S = E = NormaliseLow(FSelStartNav);
-    } else {
-        S = NormaliseLow(FSelStartNav);
-        E = NormaliseHigh(FSelStopNav);
-    }
+    Integer S = 0;
+    Integer E = 0;
+    SelBounds(S, E);
     const bool anchorIsLow = FAnchor == FSelStartNav;
 
     // Split the text at CR (CR LF counting once; a lone LF is an ordinary character).
@@ -432,8 +450,9 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
     TExtFontStyles styleAtStart = 0;
     if (FStaticFormat && pieces.size() > 1) styleAtStart = FSelStartNav->GetStyle();
 
-    RecordUndo(S, static_cast<Integer>(insLen), replaced, anchorPos);
+    // Recorded after the splice: a splice that runs out of memory changes nothing, not even undo.
     Splice(S, E, pieces, closing, styleAtStart);
+    RecordUndo(S, static_cast<Integer>(insLen), replaced, anchorPos);
 
     Integer caret = S + static_cast<Integer>(insLen);
     const Integer lastNew = sp + static_cast<Integer>(pieces.size()) - 1;
@@ -594,10 +613,46 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
             }
         }
 
-        // The paragraph that ends up holding the tail.
+        // Everything the edit needs is allocated before anything changes, so that running out of
+        // memory leaves the text as it was.
         const Integer lastLen = Pieces[static_cast<size_t>(m)].Len + closeLen + tailLen + (m == 0 ? so : 0);
         Integer lastRoom = 0;
-        char* lastText = NewParText(lastLen, lastRoom);
+        char* lastText = nullptr;
+        char* headText = nullptr;
+        Integer headRoom = 0;
+        DynInfoRec* firstCtx = nullptr;
+        Integer scratchMade = 0;
+        std::vector<DynInfoRec>& spDyns = keep;
+        if (m == 0) spDyns.insert(spDyns.end(), carried.begin(), carried.end());
+        try {
+            lastText = NewParText(lastLen, lastRoom);
+            if (m > 0) headText = NewParText(so + Pieces[0].Len, headRoom);
+            GrowDyns(spar, static_cast<Integer>(spDyns.size()));
+            if (m > 0) {
+                // The attribute in force at the end of the paragraph before runs on into the next.
+                if (!keep.empty()) firstCtx = CloneContext(keep.back());
+                FScratchPars->SetCount(m);
+                for (Integer i = 1; i <= m; ++i) {
+                    ParInfo* np = FScratchPars->At(i - 1);
+                    *np = ParInfo{};
+                    ++scratchMade;
+                    if (i < m) {
+                        const Piece& pc = Pieces[static_cast<size_t>(i)];
+                        if (pc.Len > 0) np->Text = NewParText(pc.Len, np->Room);
+                    } else if (!carried.empty()) {
+                        GrowDyns(np, static_cast<Integer>(carried.size()));
+                    }
+                }
+            }
+            if (parDiff > 0) FParagraphs->InsertItems(ep + 1, parDiff);
+        } catch (...) {
+            std::free(lastText);
+            std::free(headText);
+            if (firstCtx != nullptr) ReleaseContext(firstCtx);
+            for (Integer i = 0; i < scratchMade; ++i) FreeParContents(FScratchPars->At(i));
+            FScratchPars->SetCount(0);
+            throw;
+        }
         {
             Integer at = 0;
             if (m == 0 && so > 0) {
@@ -633,21 +688,16 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
             spar->CodeCount = CountStyleCodes(lastText, lastLen);
         } else {
             const Integer newLen = so + Pieces[0].Len;
-            Integer room = 0;
-            char* t = NewParText(newLen, room);
+            char* t = headText;
             if (so > 0) std::memcpy(t, spar->Text, static_cast<size_t>(so));
             if (Pieces[0].Len > 0) std::memcpy(t + so, Pieces[0].Text, static_cast<size_t>(Pieces[0].Len));
             t[newLen] = '\0';
             std::free(spar->Text);
             spar->Text = t;
-            spar->Room = room;
+            spar->Room = headRoom;
             spar->Len = newLen;
             spar->CodeCount = CountStyleCodes(t, newLen);
         }
-        std::vector<DynInfoRec>& spDyns = keep;
-        if (m == 0) spDyns.insert(spDyns.end(), carried.begin(), carried.end());
-        spar->DynCount = 0;
-        GrowDyns(spar, static_cast<Integer>(spDyns.size()));
         if (!spDyns.empty()) std::memcpy(spar->Dyns, spDyns.data(), spDyns.size() * sizeof(DynInfoRec));
         spar->DynCount = static_cast<Integer>(spDyns.size());
         {
@@ -660,22 +710,18 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
 
         // New paragraphs: the middle pieces, then the last piece with the tail.
         if (m > 0) {
-            FScratchPars->SetCount(m);
             TExtFontStyles running = StyleAtStart;
-            const DynInfoRec* prevCtx = spar->DynCount > 0 ? &spar->Dyns[spar->DynCount - 1] : spar->Context;
-            bool prevOwnDyn = spar->DynCount > 0;
-            DynInfoRec* sharedCtx = spar->Context;
+            DynInfoRec* sharedCtx = firstCtx != nullptr ? firstCtx : spar->Context;
+            if (firstCtx == nullptr) ++sharedCtx->Offset;
             for (Integer i = 1; i <= m; ++i) {
                 if (FStaticFormat)
                     for (Integer k = 0; k < Pieces[static_cast<size_t>(i - 1)].Len; ++k)
                         ApplyStyleCode(running, Pieces[static_cast<size_t>(i - 1)].Text[k]);
                 ParInfo* np = FScratchPars->At(i - 1);
-                *np = ParInfo{};
                 if (i < m) {
                     const Piece& pc = Pieces[static_cast<size_t>(i)];
                     np->Len = pc.Len;
                     if (pc.Len > 0) {
-                        np->Text = NewParText(pc.Len, np->Room);
                         std::memcpy(np->Text, pc.Text, static_cast<size_t>(pc.Len));
                         np->Text[pc.Len] = '\0';
                         np->CodeCount = CountStyleCodes(pc.Text, pc.Len);
@@ -688,20 +734,12 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
                     np->Foregnd = epForegnd;
                     np->Backgnd = epBackgnd;
                     if (!carried.empty()) {
-                        GrowDyns(np, static_cast<Integer>(carried.size()));
                         std::memcpy(np->Dyns, carried.data(), carried.size() * sizeof(DynInfoRec));
                         np->DynCount = static_cast<Integer>(carried.size());
                     }
                 }
-                // The attribute in force at the end of the paragraph before runs on into this one.
-                if (prevOwnDyn) {
-                    sharedCtx = CloneContext(*prevCtx);
-                } else {
-                    ++sharedCtx->Offset;
-                }
+                if (i > 1) ++sharedCtx->Offset;
                 np->Context = sharedCtx;
-                prevOwnDyn = false;
-                prevCtx = sharedCtx;
                 np->FirstLineInfo.Stop = np->Len;
                 np->FirstLineInfo.StartStyle = FStaticFormat ? running : 0;
                 Integer startDyn = 0;
@@ -710,11 +748,7 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
                 np->LineCount = 1;
             }
         }
-        const Integer net = parDiff;
-        if (net > 0)
-            FParagraphs->InsertItems(ep + 1, net);
-        else if (net < 0)
-            FParagraphs->DeleteItems(sp + 1, -net);
+        if (parDiff < 0) FParagraphs->DeleteItems(sp + 1, -parDiff);
         spar = FParagraphs->At(sp);
         Integer pos = spar->StartPos + spar->Len + 2;
         Integer line = spar->FirstLine + spar->LineCount;

@@ -292,9 +292,11 @@ void TStyleMemo::setWordWrap(bool Value)
 
 void TStyleMemo::SetSelAttrib(char Code)
 {
-    const Integer len = std::abs(FSelLength);
-    if (!FStaticFormat || len >= 0x7FFFFF99) return;
-    const Integer lo = FSelStartNav->Pos;
+    if (!FStaticFormat || std::abs(FSelLength) >= 0x7FFFFF99) return;
+    Integer lo = 0;
+    Integer hi = 0;
+    SelBounds(lo, hi);
+    const Integer len = hi - lo;
     const bool backwards = FSelLength < 0;
     std::string buf(1, Code);
     buf += GetTextPart(lo, lo + len);

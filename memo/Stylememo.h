@@ -286,6 +286,10 @@ private:
     void SetSelNavs(Integer Lo, Integer Hi, bool AnchorAtLo);
     Integer NormaliseLow(TStyleNavigator* Nav);
     Integer NormaliseHigh(TStyleNavigator* Nav);
+    // A position between the CR and the LF of a break moved before the break, or with Up after it.
+    Integer OutOfBreak(Integer Pos, bool Up);
+    // The selection as every operation reads it: an end inside a break takes the whole break.
+    void SelBounds(Integer& Lo, Integer& Hi);
     std::unique_ptr<SavedSelection> SaveSelection();
     void RestoreSelection(std::unique_ptr<SavedSelection> Saved);
     void RecordUndo(Integer Start, Integer InsLen, const std::string& Replaced, Integer Anchor);

@@ -12,18 +12,31 @@ namespace {
 [[noreturn]] void IndexError() { throw Exception("List index out of bounds"); }
 [[noreturn]] void NoMemory() { throw EOutOfMemory(SysMsg::OutOfMemory); }
 
-void* Realloc(void* p, size_t bytes)
+void CountAllocation()
+{
+    if (stylememo::AllocationsBeforeFailure < 0) return;
+    if (stylememo::AllocationsBeforeFailure-- == 0) NoMemory();
+}
+
+// Shrinking never fails: a block that cannot be made smaller is kept as it is.
+void* Realloc(void* p, size_t bytes, bool Shrinking = false)
 {
     if (bytes == 0) {
         std::free(p);
         return nullptr;
     }
+    if (!Shrinking) CountAllocation();
     void* q = std::realloc(p, bytes);
-    if (q == nullptr) NoMemory();
+    if (q == nullptr) {
+        if (Shrinking) return p;
+        NoMemory();
+    }
     return q;
 }
 
 }  // namespace
+
+Integer stylememo::AllocationsBeforeFailure = -1;
 
 // ---------------------------------------------------------------- TDynArray
 
@@ -84,6 +97,7 @@ void TDynArray2::SetCapacity(Integer n)
     const Integer blocks = (n - 1) / FPerBlock + 1;
     if (static_cast<Int64>(blocks) * FPerBlock > MaxInt) NoMemory();
     while (BlockCount() < blocks) {
+        CountAllocation();
         Byte* b = static_cast<Byte*>(std::malloc(static_cast<size_t>(BlockBytes())));
         if (b == nullptr) NoMemory();
         FBlocks.push_back(b);
@@ -169,7 +183,8 @@ void TLinesList::SetCount(Integer n)
     if (n == FPar->LineCount) return;
     if (n - 1 > MaxInt / static_cast<Integer>(sizeof(LineInfo))) NoMemory();
     const Integer more = n > 1 ? n - 1 : 0;
-    FPar->MoreLines = static_cast<LineInfo*>(Realloc(FPar->MoreLines, static_cast<size_t>(more) * sizeof(LineInfo)));
+    FPar->MoreLines = static_cast<LineInfo*>(
+        Realloc(FPar->MoreLines, static_cast<size_t>(more) * sizeof(LineInfo), n < FPar->LineCount));
     FPar->LineCount = n;
 }
 
@@ -215,6 +230,7 @@ void ReleaseContext(DynInfoRec* Context)
 
 DynInfoRec* CloneContext(const DynInfoRec& Rec)
 {
+    CountAllocation();
     auto* c = new DynInfoRec(Rec);
     c->Offset = 1;
     return c;
@@ -325,7 +341,7 @@ void GrowDyns(ParInfo* Par, Integer n)
 void ShrinkDyns(ParInfo* Par)
 {
     if (Par->DynCount >= Par->DynCapacity) return;
-    Par->Dyns = static_cast<DynInfoRec*>(Realloc(Par->Dyns, static_cast<size_t>(Par->DynCount) * sizeof(DynInfoRec)));
+    Par->Dyns = static_cast<DynInfoRec*>(Realloc(Par->Dyns, static_cast<size_t>(Par->DynCount) * sizeof(DynInfoRec), true));
     Par->DynCapacity = Par->DynCount;
 }
 
@@ -340,6 +356,7 @@ Integer stylememo::CountStyleCodes(const char* Text, Integer Len)
 char* stylememo::NewParText(Integer Len, Integer& Room)
 {
     const Int64 r = std::min<Int64>(static_cast<Int64>(Len) + Len / 64, MaxInt - 1);
+    CountAllocation();
     auto* t = static_cast<char*>(std::malloc(static_cast<size_t>(r) + 1));
     if (t == nullptr) NoMemory();
     Room = static_cast<Integer>(r);

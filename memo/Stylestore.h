@@ -226,6 +226,9 @@ Integer CountStyleCodes(const char* Text, Integer Len);
 // A paragraph text buffer for Len characters and the NUL, with the room edits grow into
 // (Len + Len div 64 characters).
 char* NewParText(Integer Len, Integer& Room);
+// Fault drill: when not negative, the store's allocation after this many more fails as if memory
+// had run out (growing buffers, paragraph blocks, contexts; shrinking never fails).
+extern Integer AllocationsBeforeFailure;
 // Upper-cases a NUL-terminated text in place by the folding Type selects.
 void UpperCaseBy(TpmUpperCase Type, char* Text);
 }  // namespace stylememo

@@ -41,17 +41,82 @@ TEST_F(Edit, BreaksInInsertedText)
     EXPECT_TRUE(DeepCheck(m));
 }
 
-TEST_F(Edit, AnEndBetweenCrAndLfTakesTheWholeBreak)
+// Every operation reads a selection end inside a break as the edit does: the caret before the
+// break, a moving end over the whole break.
+TEST_F(Edit, AnEndBetweenCrAndLfTakesTheWholeBreakEverywhere)
 {
+    struct Case {
+        Integer start, length;
+        Integer selStart, selLength;
+        const char* selText;
+    };
+    const Case cases[] = {
+        {3, 2, 2, 2, "\r\n"},     // the caret goes before the break, the stop after it
+        {5, -2, 5, -3, "\r\nc"},  // backwards into the break: its start
+        {1, 2, 1, 3, "b\r\n"},    // forwards into the break: its end
+        {3, 0, 2, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.start << " " << c.length);
+        Put("ab\r\ncd");
+        Select(m, c.start, c.length);
+        EXPECT_EQ(m.SelStart(), c.selStart);
+        EXPECT_EQ(m.SelLength(), c.selLength);
+        EXPECT_EQ(m.SelText(), c.selText);
+        char buf[8] = {};
+        EXPECT_EQ(m.GetSelTextBuf(buf, sizeof buf), static_cast<Integer>(std::strlen(c.selText)));
+        EXPECT_STREQ(buf, c.selText);
+        m.setSelText(m.SelText());
+        EXPECT_EQ(Text(m), "ab\r\ncd");
+        Select(m, c.start, c.length);
+        m.SetItalic();
+        EXPECT_EQ(m.ParCount(), 2);
+        std::string plain = Text(m);
+        std::erase(plain, '\1');
+        EXPECT_EQ(plain, "ab\r\ncd");
+        EXPECT_TRUE(DeepCheck(m));
+    }
     Put("ab\r\ncd");
-    Select(m, 3, 2);  // from inside the break into the next paragraph
-    m.ClearSelection();
-    EXPECT_EQ(Text(m), "abd");
-    Put("ab\r\ncd");
-    m.setSelStart(3);  // typing there goes before the break
+    m.setSelStart(3);
+    m.SetBold();  // a bare caret in the break: the pair goes before the break, the caret inside it
     m.setSelText("X");
-    EXPECT_EQ(Text(m), "abX\r\ncd");
-    EXPECT_TRUE(DeepCheck(m));
+    EXPECT_EQ(Text(m), "ab\2X\2\r\ncd");
+    m.setSelStart(3);
+    EXPECT_TRUE(m.CurrentStyle() & (1u << xfsBold));
+}
+
+// Running out of memory at any allocation of a splice over several paragraphs changes nothing.
+TEST_F(Edit, AnAllocationFailureInASpliceLeavesTheTextAsItWas)
+{
+    const std::string before = "ab\r\ncd\r\nef\r\ngh";
+    for (Integer k = 0;; ++k) {
+        Put(before);
+        TStyleNavigator nav(&m);
+        DynInfoRec rec;
+        rec.Attr = 0x81;
+        nav.SetPos(1);
+        nav.AddDyn(rec);  // kept before the edit: its context is cloned into the new paragraphs
+        nav.SetPos(13);
+        nav.AddDyn(rec);  // carried with the tail
+        const Integer undo = m.UndoCount();
+        Select(m, 2, 9);
+        stylememo::AllocationsBeforeFailure = k;
+        bool failed = false;
+        try {
+            m.setSelText("1\r\n2\r\n3\r\n4");
+        } catch (const EOutOfMemory&) {
+            failed = true;
+        }
+        stylememo::AllocationsBeforeFailure = -1;
+        ASSERT_TRUE(DeepCheck(m)) << k;
+        if (!failed) {
+            EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab1", "2", "3", "4gh"}));
+            EXPECT_GT(k, 3);  // the edit allocates that often: each failure point was met
+            break;
+        }
+        EXPECT_EQ(Text(m), before) << k;
+        EXPECT_EQ(m.UndoCount(), undo) << k;
+    }
 }
 
 TEST_F(Edit, SelectionLengthIsClampedAroundTheAnchor)

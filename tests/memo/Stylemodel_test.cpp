@@ -271,12 +271,17 @@ TEST_P(ModelCheck, RandomEditsUndoAndRedoAgreeWithAPlainString)
                 Select(m, h, l - h);
             else
                 Select(m, l, h - l);
-            ref.lo = l;
-            ref.hi = h;
-            ref.anchorLo = !anchorHigh || l == h;
+            // An end inside a break: the caret goes before it, a moving end takes the whole break.
+            Integer anchor = anchorHigh ? h : l;
+            if (ref.MidBreak(anchor)) --anchor;
+            Integer moving = std::clamp(anchor + (anchorHigh ? l - h : h - l), 0, len);
+            if (moving != anchor && ref.MidBreak(moving)) moving += moving > anchor ? 1 : -1;
+            ref.lo = std::min(anchor, moving);
+            ref.hi = std::max(anchor, moving);
+            ref.anchorLo = moving >= anchor;
             ref.moved = true;
             what = "select " + std::to_string(l) + ".." + std::to_string(h);
-            ASSERT_EQ(m.SelStart(), anchorHigh ? h : l) << what;
+            ASSERT_EQ(m.SelStart(), anchor) << what;
         } else if (op < 75) {
             const std::string t = RandomText(rng, true);
             what = "type \"" + t + "\" over " + std::to_string(ref.lo) + ".." + std::to_string(ref.hi);
