@@ -466,3 +466,75 @@ TEST_F(Edit, CapturedRangeWithAttributes)
 }
 
 }  // namespace
+
+TEST_F(Edit, AParagraphOfExactlyTheLengthLimit)
+{
+    ShortMemo s(5);
+    s.setSelText("abcde");  // exactly the limit
+    EXPECT_EQ(s.TextLen(), 5);
+    EXPECT_THROW(s.setSelText("f"), EListError);
+    s.setSelText("\r\nvwxyz");  // a new paragraph of exactly the limit
+    EXPECT_EQ(Pars(s), (std::vector<std::string>{"abcde", "vwxyz"}));
+    EXPECT_TRUE(DeepCheck(s));
+}
+
+TEST_F(Edit, WordsAtParagraphStartsAndSearchingBackwards)
+{
+    Put("ab cd\r\n.ef");
+    m.setSelStart(0);
+    EXPECT_EQ(m.CurrentWord(), "ab");
+    m.setSelStart(7);
+    EXPECT_EQ(m.CurrentWord(), "");  // a delimiter at the paragraph start
+    m.setSelStart(8);
+    EXPECT_EQ(m.CurrentWord(), "ef");
+    std::unique_ptr<char[]> empty(m.GetTextPartBuf(3, 3));
+    ASSERT_NE(empty, nullptr);
+    EXPECT_STREQ(empty.get(), "");
+
+    // Selecting a word over delimiters: back over the delimiters before the caret, then the word.
+    Put("ab, cd");
+    m.setSelStart(4);
+    m.SelectWord(true);
+    EXPECT_EQ(m.SelText(), "cd");
+    m.setSelStart(3);  // on the blank after the comma
+    m.SelectWord(true);
+    EXPECT_EQ(m.SelText(), "ab,");  // back to the word before, forward not past the blank
+    m.setOptions(m.Options() | pmoLargeWordSelect);
+    m.setSelStart(1);
+    m.SelectWord(true);
+    EXPECT_EQ(m.SelText(), "ab, ");
+
+    // A backward search never finds the hit at its anchor again.
+    Put("ab ab ab");
+    m.setSelStart(8);
+    EXPECT_TRUE(m.FindTxt("ab", false, true, false));
+    EXPECT_EQ(m.SelStart(), 6);
+    EXPECT_TRUE(m.FindTxt("ab", false, true, false));
+    EXPECT_EQ(m.SelStart(), 3);
+    EXPECT_TRUE(m.FindTxt("ab", false, true, false));
+    EXPECT_EQ(m.SelStart(), 0);
+    EXPECT_FALSE(m.FindTxt("ab", false, true, false));
+    EXPECT_EQ(m.SelStart(), 0);
+    EXPECT_EQ(m.SelLength(), 2);
+}
+
+// Style sets at every line start follow the codes while StaticFormat is on, and are empty while off.
+TEST(StaticFormat, SwitchedOnParagraphsOfSeveralLines)
+{
+    ChunkMemo c(2);
+    c.setSelText(std::string("a\2bc\1de\r\nf\2g"));
+    auto starts = [&c]() {
+        std::vector<int> r;
+        for (Integer p = 0; p < c.ParCount(); ++p)
+            for (Integer l = 0; l < c.ParList()->At(p)->LineCount; ++l)
+                r.push_back(ParLineAt(c.ParList()->At(p), l)->StartStyle);
+        return r;
+    };
+    const std::vector<int> on = {0, 1, 1, 3, 3, 2};
+    EXPECT_EQ(starts(), on);
+    c.setStaticFormat(false);
+    EXPECT_EQ(starts(), std::vector<int>(6, 0));
+    c.setStaticFormat(true);
+    EXPECT_EQ(starts(), on);
+    EXPECT_TRUE(DeepCheck(c));
+}

@@ -180,3 +180,81 @@ TEST(NavigatorOwnership, OwnerMustBeAMemoAndTheMemoFreesItsNavigators)
 }
 
 }  // namespace
+
+// Limits exactly on an attribute or on a paragraph's start or end: ab CR LF cd CR LF ef with
+// attributes at positions 5 and 9.
+TEST_F(Navigator, WalkingToAttributesStopsExactlyAtTheLimit)
+{
+    m.setSelText("ab\r\ncd\r\nef");
+    AddDynAt(5, 1);
+    AddDynAt(9, 2);
+    struct Case {
+        bool forward;
+        Integer from, limit;
+        bool moved;
+        Integer to;
+    };
+    const Case cases[] = {
+        {false, 10, 9, true, 9},   // the limit on the attribute itself
+        {false, 10, 10, false, 10},
+        {false, 9, 8, false, 9},   // the limit on the paragraph start
+        {false, 9, 7, false, 9},   // the attribute before the limit
+        {false, 9, 5, true, 5},
+        {true, 0, 2, false, 0},    // the limit on the paragraph end
+        {true, 0, 4, false, 0},    // the next paragraph's start, its attribute after the limit
+        {true, 0, 5, true, 5},
+        {true, 6, 6, false, 6},
+        {true, 6, 9, true, 9},
+    };
+    for (const Case& c : cases) {
+        n->SetPos(c.from);
+        EXPECT_EQ(c.forward ? n->ForwardToDyn(c.limit) : n->BackToDyn(c.limit), c.moved)
+            << c.forward << " " << c.from << " " << c.limit;
+        EXPECT_EQ(n->Pos, c.to) << c.forward << " " << c.from << " " << c.limit;
+        EXPECT_EQ(n->Offset, c.to - n->Par->StartPos);
+    }
+}
+
+// Moving forward inside a paragraph keeps the attribute and line indexes a fresh navigator computes.
+TEST_F(Navigator, CachesFollowForwardMoves)
+{
+    ChunkMemo c(2);
+    c.setSelText("abcdefg");
+    for (const Integer pos : {0, 3, 3, 6}) {
+        TStyleNavigator d(&c);
+        d.SetPos(pos);
+        d.AddDyn(DynInfoRec{});
+    }
+    TStyleNavigator* k = new TStyleNavigator(&c);
+    for (Integer from = 0; from <= c.TextLen(); ++from) {
+        for (Integer to = from; to <= c.TextLen(); ++to) {
+            k->SetPos(from);
+            k->GetDynNb();
+            k->GetParLine();
+            k->SetPos(to);
+            TStyleNavigator fresh(&c);
+            fresh.SetPos(to);
+            EXPECT_EQ(k->DynNb, fresh.GetDynNb()) << from << " to " << to;
+            EXPECT_EQ(k->ParLine, fresh.GetParLine()) << from << " to " << to;
+        }
+    }
+}
+
+// Two records added in a row by one navigator stay in the order they were added.
+TEST_F(Navigator, TwoAddDynInARow)
+{
+    m.setSelText("abcd");
+    n->SetPos(2);
+    DynInfoRec r;
+    r.Context = 1;
+    n->AddDyn(r);
+    r.Context = 2;
+    n->AddDyn(r);
+    EXPECT_EQ(n->DynNb, 2);
+    const ParInfo* p = m.ParList()->At(0);
+    ASSERT_EQ(p->DynCount, 2);
+    EXPECT_EQ(p->Dyns[0].Context, 1);
+    EXPECT_EQ(p->Dyns[1].Context, 2);
+    EXPECT_EQ(p->Dyns[1].Offset, 2);
+    EXPECT_TRUE(DeepCheck(m));
+}

@@ -183,3 +183,17 @@ TEST(ReceiveWindowPattern, HundredThousandBytesWithASelectionInTheMiddle)
 }
 
 }  // namespace
+
+// Inserting at the display-line count appends a paragraph; below it the string goes before the line.
+TEST(StringLists, LinesInsertAtTheCount)
+{
+    TStyleMemo m(nullptr);
+    m.setSelText("ab");
+    m.Lines()->Insert(1, "x");
+    EXPECT_EQ(Text(m), "ab\r\nx");
+    m.Lines()->Insert(1, "y");
+    EXPECT_EQ(Text(m), "ab\r\ny\r\nx");
+    m.Lines()->Insert(9, "z");  // beyond the count: nothing
+    EXPECT_EQ(Text(m), "ab\r\ny\r\nx");
+    EXPECT_TRUE(DeepCheck(m));
+}

@@ -191,3 +191,18 @@ TEST(WholeText, SetTextBufAndClear)
 }
 
 }  // namespace
+
+// Saving drops trailing blanks and TABs under the option even when the text holds them again
+// (here through undo, which puts back exactly what the option's stripping took).
+TEST(Writer, TrailingBlanksAreDroppedOnSave)
+{
+    TStyleMemo m(nullptr);
+    m.setSelText("a \t\r\nb  ");
+    m.setOptions(m.Options() | pmoDiscardTrailingSpaces);
+    EXPECT_EQ(Text(m), "a\r\nb");
+    m.Undo();
+    ASSERT_EQ(Text(m), "a \t\r\nb  ");
+    EXPECT_EQ(Save(m), "a\r\nb");
+    m.setOptions(m.Options() & ~pmoDiscardTrailingSpaces);
+    EXPECT_EQ(Save(m), "a \t\r\nb  ");
+}

@@ -163,3 +163,20 @@ TEST(Undo, CanUndoAndCanRedoWhileAnUndoRuns)
 }
 
 }  // namespace
+
+// A record counts 13 bytes plus the text it replaced; undo swaps the text and its size with it.
+TEST(Undo, RecordSizesCountTheReplacedText)
+{
+    TStyleMemo m(nullptr);
+    m.setSelText("abcd");
+    m.setSelStart(1);
+    m.setSelLength(2);
+    m.setSelText("X");
+    ASSERT_EQ(m.UndoCount(), 2);
+    EXPECT_EQ(m.UndoList(0).Size, 13);
+    EXPECT_EQ(m.UndoList(1).Size, 15);
+    EXPECT_EQ(m.UndoBytes(), 28);
+    m.Undo();  // the record now holds "X"
+    EXPECT_EQ(m.UndoList(1).Size, 14);
+    EXPECT_EQ(m.UndoBytes(), 27);
+}
