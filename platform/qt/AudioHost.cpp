@@ -1,4 +1,4 @@
-#include "platform/AudioHost.h"
+#include "platform/qt/AudioHost.h"
 
 #include <portaudio.h>
 

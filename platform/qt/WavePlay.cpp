@@ -6,7 +6,7 @@
 // that place (a new sound, a stop, or the synchronous caller of that very sound) joins its thread.
 #include "platform/MMSystem.h"
 
-#include "platform/AudioHost.h"
+#include "platform/qt/AudioHost.h"
 #include "platform/SysUtils.h"
 
 #include <portaudio.h>

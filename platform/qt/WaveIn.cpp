@@ -7,7 +7,7 @@
 // carried out at once on the same thread instead of waiting for itself.
 #include "platform/MMSystem.h"
 
-#include "platform/AudioHost.h"
+#include "platform/qt/AudioHost.h"
 
 #include <portaudio.h>
 

@@ -1,0 +1,173 @@
+// Block transfers between device contexts: ternary raster operations, monochrome conversions,
+// stretching and transparent copies.
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/qt/GdiObjects.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtgdi;
+
+namespace morvik::qtgdi {
+
+// Source pixel for blits: monochrome sources map 0 to the text colour and 1 to the background.
+QRgb SourcePixel(DCObj* src, BitmapObj* srcBmp, QRgb v, DCObj* dst)
+{
+    (void)src;
+    if (srcBmp && srcBmp->mono)
+        return (v & 0xFFFFFF) ? ToPix(dst->st.bk) : ToPix(dst->st.text);
+    return v;
+}
+
+// Ternary raster operation, bitwise over the 24 colour bits.
+inline QRgb Rop3(DWORD rop, QRgb p, QRgb s, QRgb d)
+{
+    switch (rop) {
+    case SRCCOPY: return s | 0xFF000000u;
+    case PATCOPY: return p | 0xFF000000u;
+    case SRCINVERT: return (s ^ d) | 0xFF000000u;
+    case SRCAND: return (s & d) | 0xFF000000u;
+    case SRCPAINT: return (s | d) | 0xFF000000u;
+    case DSTINVERT: return (~d) | 0xFF000000u;
+    case BLACKNESS: return 0xFF000000u;
+    case WHITENESS: return 0xFFFFFFFFu;
+    default: break;
+    }
+    unsigned code = (rop >> 16) & 0xFF;
+    QRgb r = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (!((code >> i) & 1))
+            continue;
+        QRgb term = ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+        r |= term;
+    }
+    return (r & 0xFFFFFF) | 0xFF000000u;
+}
+
+bool RopUsesSource(DWORD rop)
+{
+    unsigned c = (rop >> 16) & 0xFF;
+    return ((c >> 2) & 0x33) != (c & 0x33);
+}
+bool RopUsesPattern(DWORD rop)
+{
+    unsigned c = (rop >> 16) & 0xFF;
+    return ((c >> 4) & 0x0F) != (c & 0x0F);
+}
+
+}  // namespace morvik::qtgdi
+
+// ---- Blits ----------------------------------------------------------------------------------------
+static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, int sw, int sh, DWORD rop,
+                 bool transparent, COLORREF transColor)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || w == 0 || h == 0)
+        return dc != nullptr;
+    Surface s = Prepare(dc);
+    if (!s.ok())
+        return TRUE;
+    bool useSrc = RopUsesSource(rop) || transparent;
+    DCObj* src = nullptr;
+    QImage srcCopy;
+    BitmapObj* srcBmp = nullptr;
+    int sox = 0, soy = 0;
+    if (useSrc) {
+        src = DC(hsrc);
+        if (!src)
+            return FALSE;
+        QImage* si = Target(src);
+        if (!si)
+            return FALSE;
+        if (src->memory)
+            srcBmp = ObjAs<BitmapObj>(src->st.bitmap, OBJ_BITMAP);
+        sox = IX(src, sx);
+        soy = IY(src, sy);
+        // Copy first so that a blit within one image reads the pixels as they were.
+        QRect sr(sox, soy, std::abs(sw), std::abs(sh));
+        srcCopy = si->copy(sr).convertToFormat(QImage::Format_RGB32);
+        if (sw != w || sh != h)
+            srcCopy = srcCopy.scaled(std::abs(w), std::abs(h), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    BrushInfo br = BrushOf(dc->st.brush);
+    bool usePat = RopUsesPattern(rop);
+    QRect dr = ImgRect(dc, x, y, x + w, y + h);
+    int ox = dr.left(), oy = dr.top();
+    QRgb transPix = ToPix(transColor) & 0xFFFFFF;
+    for (const QRect& c : s.rects) {
+        QRect a = dr & c;
+        if (a.isEmpty())
+            continue;
+        for (int yy = a.top(); yy <= a.bottom(); ++yy) {
+            QRgb* d = Px(s.img, 0, yy);
+            for (int xx = a.left(); xx <= a.right(); ++xx) {
+                QRgb sp = 0, pp = 0;
+                if (useSrc) {
+                    int cx = xx - ox, cy = yy - oy;
+                    if (cx >= srcCopy.width() || cy >= srcCopy.height())
+                        continue;
+                    QRgb raw = reinterpret_cast<const QRgb*>(srcCopy.constScanLine(cy))[cx];
+                    if (transparent && (raw & 0xFFFFFF) == transPix)
+                        continue;
+                    sp = SourcePixel(src, srcBmp, raw, dc);
+                }
+                if (usePat) {
+                    bool draw;
+                    pp = BrushPixel(dc, br, xx, yy, draw);
+                    if (!draw)
+                        pp = 0;
+                }
+                d[xx] = Rop3(rop, pp, sp, d[xx]);
+            }
+        }
+    }
+    // A colour source into a monochrome bitmap: background-coloured pixels become white.
+    if (dc->memory) {
+        auto* db = ObjAs<BitmapObj>(dc->st.bitmap, OBJ_BITMAP);
+        if (db && db->mono && src && !(srcBmp && srcBmp->mono)) {
+            QRgb bkpix = ToPix(src->st.bk) & 0xFFFFFF;
+            for (int yy = std::max(0, dr.top()); yy <= std::min(dr.bottom(), s.img->height() - 1); ++yy)
+                for (int xx = std::max(0, dr.left()); xx <= std::min(dr.right(), s.img->width() - 1); ++xx) {
+                    int cx = xx - ox, cy = yy - oy;
+                    if (cx < 0 || cy < 0 || cx >= srcCopy.width() || cy >= srcCopy.height())
+                        continue;
+                    QRgb raw = reinterpret_cast<const QRgb*>(srcCopy.constScanLine(cy))[cx] & 0xFFFFFF;
+                    if (rop == SRCCOPY)
+                        *Px(s.img, xx, yy) = raw == bkpix ? 0xFFFFFFFFu : 0xFF000000u;
+                }
+        }
+    }
+    Touched(dc);
+    return TRUE;
+}
+
+BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop)
+{
+    return Blit(hdc, x, y, cx, cy, hdcSrc, x1, y1, cx, cy, rop, false, 0);
+}
+
+BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
+                int wSrc, int hSrc, DWORD rop)
+{
+    return Blit(hdcDest, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, rop, false, 0);
+}
+
+BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop)
+{
+    if (w < 0) {
+        x += w;
+        w = -w;
+    }
+    if (h < 0) {
+        y += h;
+        h = -h;
+    }
+    return Blit(hdc, x, y, w, h, nullptr, 0, 0, w, h, rop, false, 0);
+}
+
+BOOL TransparentBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
+                    int wSrc, int hSrc, UINT crTransparent)
+{
+    return Blit(hdcDest, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, SRCCOPY, true,
+                crTransparent);
+}

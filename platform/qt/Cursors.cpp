@@ -1,0 +1,160 @@
+// Mouse cursors: stock shapes, the class library's named cursors, cursors made from bitmaps, and
+// the cursor shown over the window under the mouse.
+#include <QCursor>
+#include <QPixmap>
+
+#include <map>
+#include <unordered_set>
+
+#include "platform/qt/WindowRec.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtwin;
+
+namespace {
+
+struct CursorObj {
+    QCursor cursor;
+    bool stock = false;
+};
+std::unordered_set<CursorObj*> gCursors;
+CursorObj* gCurrentCursor = nullptr;
+
+CursorObj* CursorRec(HCURSOR h)
+{
+    auto* c = reinterpret_cast<CursorObj*>(h);
+    return (c && gCursors.count(c)) ? c : nullptr;
+}
+
+HCURSOR StockCursor(Qt::CursorShape shape)
+{
+    static std::map<int, CursorObj*> stock;
+    auto it = stock.find(shape);
+    if (it != stock.end())
+        return reinterpret_cast<HCURSOR>(it->second);
+    auto* c = new CursorObj{QCursor(shape), true};
+    gCursors.insert(c);
+    stock[shape] = c;
+    return reinterpret_cast<HCURSOR>(c);
+}
+
+std::map<std::string, HCURSOR>& NamedCursors()
+{
+    static std::map<std::string, HCURSOR> m;
+    return m;
+}
+
+}  // namespace
+
+namespace morvik::backend {
+
+QCursor CursorOf(HCURSOR h)
+{
+    CursorObj* c = CursorRec(h);
+    return c ? c->cursor : QCursor(Qt::ArrowCursor);
+}
+
+}  // namespace morvik::backend
+
+// ---- Cursors --------------------------------------------------------------------------------------
+HCURSOR LoadCursor(HINSTANCE, LPCSTR name)
+{
+    EnsureToolkit();
+    auto id = reinterpret_cast<std::uintptr_t>(name);
+    if (id < 0x10000) {
+        switch (id) {
+        case 32512: return StockCursor(Qt::ArrowCursor);
+        case 32513: return StockCursor(Qt::IBeamCursor);
+        case 32514: return StockCursor(Qt::WaitCursor);
+        case 32515: return StockCursor(Qt::CrossCursor);
+        case 32516: return StockCursor(Qt::UpArrowCursor);
+        case 32642: return StockCursor(Qt::SizeFDiagCursor);
+        case 32643: return StockCursor(Qt::SizeBDiagCursor);
+        case 32644: return StockCursor(Qt::SizeHorCursor);
+        case 32645: return StockCursor(Qt::SizeVerCursor);
+        case 32646: return StockCursor(Qt::SizeAllCursor);
+        case 32648: return StockCursor(Qt::ForbiddenCursor);
+        case 32649: return StockCursor(Qt::PointingHandCursor);
+        case 32650: return StockCursor(Qt::BusyCursor);
+        case 32651: return StockCursor(Qt::WhatsThisCursor);
+        default: return nullptr;
+        }
+    }
+    std::string key = UpperCase(name);
+    // The class library's own drag and splitter cursors.
+    if (key == "DRAG")
+        return StockCursor(Qt::DragMoveCursor);
+    if (key == "MULTIDRAG")
+        return StockCursor(Qt::DragCopyCursor);
+    if (key == "HSPLIT")
+        return StockCursor(Qt::SplitHCursor);
+    if (key == "VSPLIT")
+        return StockCursor(Qt::SplitVCursor);
+    auto it = NamedCursors().find(key);
+    return it == NamedCursors().end() ? nullptr : it->second;
+}
+
+HCURSOR CreateCursorFromBitmaps(HBITMAP color, HBITMAP mask, int x, int y)
+{
+    EnsureToolkit();
+    QImage* ci = BitmapImage(color);
+    if (!ci || ci->isNull())
+        return nullptr;
+    QImage img = ci->convertToFormat(QImage::Format_ARGB32);
+    if (QImage* mi = BitmapImage(mask)) {
+        for (int yy = 0; yy < img.height() && yy < mi->height(); ++yy)
+            for (int xx = 0; xx < img.width() && xx < mi->width(); ++xx)
+                if (qGray(mi->pixel(xx, yy)) >= 128)
+                    img.setPixel(xx, yy, 0);  // white mask: transparent
+    }
+    auto* c = new CursorObj{QCursor(QPixmap::fromImage(img), x, y), false};
+    gCursors.insert(c);
+    return reinterpret_cast<HCURSOR>(c);
+}
+
+void RegisterResourceCursor(const std::string& name, HCURSOR cursor)
+{
+    NamedCursors()[UpperCase(name)] = cursor;
+}
+
+HCURSOR SetCursor(HCURSOR h)
+{
+    CursorObj* old = gCurrentCursor;
+    CursorObj* c = CursorRec(h);
+    gCurrentCursor = c;
+    if (gMouseWindow && gWindows.count(gMouseWindow) && gMouseWindow->widget) {
+        if (c)
+            gMouseWindow->widget->setCursor(c->cursor);
+        else
+            gMouseWindow->widget->setCursor(Qt::BlankCursor);
+    }
+    return reinterpret_cast<HCURSOR>(old);
+}
+
+HCURSOR GetCursor() { return reinterpret_cast<HCURSOR>(gCurrentCursor); }
+
+BOOL DestroyCursor(HCURSOR h)
+{
+    CursorObj* c = CursorRec(h);
+    if (!c || c->stock)
+        return FALSE;
+    if (gCurrentCursor == c)
+        gCurrentCursor = nullptr;
+    gCursors.erase(c);
+    delete c;
+    return TRUE;
+}
+
+BOOL GetCursorPos(POINT* p)
+{
+    if (!p)
+        return FALSE;
+    *p = gCursorPos;
+    return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y)
+{
+    gCursorPos = {x, y};
+    return TRUE;
+}

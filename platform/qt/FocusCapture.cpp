@@ -1,0 +1,89 @@
+// Activation, keyboard focus and mouse capture.
+#include "platform/qt/WindowRec.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtwin;
+
+namespace morvik::backend {
+
+void ActivateWindow(HWND h)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return;
+    w = TopOf(w);
+    if (gActive == w)
+        return;
+    WindowRec* old = gActive;
+    gActive = w;
+    if (old && gWindows.count(old))
+        SendMessage(H(old), WM_ACTIVATE, WA_INACTIVE, LPARAM(H(w)));
+    if (gWindows.count(w)) {
+        if (w->host && w->host->isVisible()) {
+            w->host->activateWindow();
+            w->host->setFocus();
+        }
+        SendMessage(H(w), WM_ACTIVATE, WA_ACTIVE, LPARAM(old ? H(old) : nullptr));
+    }
+}
+
+}  // namespace morvik::backend
+
+HWND GetActiveWindow() { return gActive ? H(gActive) : nullptr; }
+HWND GetForegroundWindow() { return GetActiveWindow(); }
+BOOL SetForegroundWindow(HWND h)
+{
+    morvik::backend::ActivateWindow(h);
+    return Rec(h) != nullptr;
+}
+
+// ---- Focus and capture --------------------------------------------------------------------------
+HWND SetFocus(HWND h)
+{
+    WindowRec* w = Rec(h);
+    WindowRec* old = gFocus;
+    if (w == old)
+        return old ? H(old) : nullptr;
+    if (h && !w)
+        return nullptr;
+    if (w && !IsEnabledChain(w))
+        return nullptr;
+    gFocus = w;
+    if (old && gWindows.count(old))
+        SendMessage(H(old), WM_KILLFOCUS, WPARAM(h), 0);
+    if (w && gFocus == w) {
+        WindowRec* top = TopOf(w);
+        if (top != gActive)
+            morvik::backend::ActivateWindow(H(top));
+        if (gFocus == w && gWindows.count(w))
+            SendMessage(H(w), WM_SETFOCUS, WPARAM(old && gWindows.count(old) ? H(old) : nullptr), 0);
+    }
+    return old ? H(old) : nullptr;
+}
+
+HWND GetFocus() { return gFocus ? H(gFocus) : nullptr; }
+
+HWND SetCapture(HWND h)
+{
+    WindowRec* w = Rec(h);
+    WindowRec* old = gCapture;
+    if (w == old)
+        return old ? H(old) : nullptr;
+    gCapture = w;
+    if (old && gWindows.count(old))
+        SendMessage(H(old), WM_CAPTURECHANGED, 0, LPARAM(h));
+    return old ? H(old) : nullptr;
+}
+
+BOOL ReleaseCapture()
+{
+    WindowRec* old = gCapture;
+    if (!old)
+        return TRUE;
+    gCapture = nullptr;
+    if (gWindows.count(old))
+        SendMessage(H(old), WM_CAPTURECHANGED, 0, 0);
+    return TRUE;
+}
+
+HWND GetCapture() { return gCapture ? H(gCapture) : nullptr; }

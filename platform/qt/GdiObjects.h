@@ -1,0 +1,188 @@
+// Shared by the drawing half of the toolkit backend: drawing objects and device contexts behind
+// their handles, the handle registry, and the pixel-level helpers the drawing files call on one
+// another. Internal to platform/qt/.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QRegion>
+
+#include <mutex>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/Backend.h"
+#include "platform/Graphics.h"
+
+namespace morvik::qtgdi {
+
+struct GdiObj {
+    explicit GdiObj(DWORD k) : kind(k) {}
+    virtual ~GdiObj() = default;
+    DWORD kind;
+    bool stock = false;
+};
+
+struct PenObj : GdiObj {
+    PenObj(int s, int w, COLORREF c) : GdiObj(OBJ_PEN), style(s), width(w), color(c) {}
+    int style;
+    int width;
+    COLORREF color;
+};
+
+struct BrushObj : GdiObj {
+    BrushObj() : GdiObj(OBJ_BRUSH) {}
+    UINT style = BS_SOLID;
+    COLORREF color = 0;
+    int hatch = 0;
+    QImage pattern;
+};
+
+struct FontObj : GdiObj {
+    explicit FontObj(const LOGFONT& l);
+    LOGFONT lf;
+    QFont font;
+    int ascent = 0, descent = 0, emHeight = 0, aveWidth = 0, maxWidth = 0;
+};
+
+struct BitmapObj : GdiObj {
+    BitmapObj() : GdiObj(OBJ_BITMAP) {}
+    QImage image;
+    bool mono = false;
+    HDC selectedIn = nullptr;
+};
+
+struct RegionObj : GdiObj {
+    RegionObj() : GdiObj(OBJ_REGION) {}
+    QRegion region;
+};
+
+struct DCState {
+    HGDIOBJ pen = nullptr, brush = nullptr, font = nullptr, bitmap = nullptr;
+    COLORREF text = 0, bk = 0xFFFFFF;
+    int bkMode = OPAQUE;
+    int rop2 = R2_COPYPEN;
+    UINT align = 0;
+    TPoint cur;
+    bool hasClip = false;
+    QRegion clip;  // device coordinates
+    TPoint windowOrg, viewportOrg, brushOrg;
+    int justExtra = 0, justCount = 0;
+    int charExtra = 0;
+};
+
+struct DCObj {
+    QImage* image = nullptr;  // window image; memory contexts draw into the selected bitmap
+    bool memory = false;
+    HWND wnd = nullptr;
+    TPoint origin;
+    bool hasSysClip = false;
+    QRegion sysClip;  // image coordinates
+    DCState st;
+    std::vector<DCState> saved;
+    BitmapObj* defaultBitmap = nullptr;
+};
+
+// ---- Handle registry (GdiObjects.cpp) ------------------------------------------------------
+GdiObj* Register(GdiObj* o);
+template <class T>
+T* Register(T* o)
+{
+    Register(static_cast<GdiObj*>(o));
+    return o;
+}
+DCObj* RegisterDC(DCObj* d);
+bool Alive(const void* p);
+bool AliveDC(const void* p);
+void Unregister(const void* p);
+inline GdiObj* Obj(HGDIOBJ h) { return Alive(h) ? reinterpret_cast<GdiObj*>(h) : nullptr; }
+template <class T>
+T* ObjAs(HGDIOBJ h, DWORD kind)
+{
+    GdiObj* o = Obj(h);
+    return (o && o->kind == kind) ? static_cast<T*>(o) : nullptr;
+}
+inline DCObj* DC(HDC h) { return AliveDC(h) ? reinterpret_cast<DCObj*>(h) : nullptr; }
+inline HGDIOBJ H(GdiObj* o) { return reinterpret_cast<HGDIOBJ>(o); }
+
+inline COLORREF kSysColors[31] = {
+    RGB(212, 208, 200), RGB(58, 110, 165),  RGB(10, 36, 106),   RGB(128, 128, 128),
+    RGB(212, 208, 200), RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),
+    RGB(0, 0, 0),       RGB(255, 255, 255), RGB(212, 208, 200), RGB(212, 208, 200),
+    RGB(128, 128, 128), RGB(10, 36, 106),   RGB(255, 255, 255), RGB(212, 208, 200),
+    RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0),       RGB(212, 208, 200),
+    RGB(255, 255, 255), RGB(64, 64, 64),    RGB(212, 208, 200), RGB(0, 0, 0),
+    RGB(255, 255, 225), RGB(181, 181, 181), RGB(0, 0, 128),     RGB(166, 202, 240),
+    RGB(192, 192, 192), RGB(49, 106, 197),  RGB(236, 233, 216)};
+
+// Pixels are stored 0xAARRGGBB; colours are 0x00BBGGRR.
+inline QRgb ToPix(COLORREF c) { return 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+inline COLORREF ToRef(QRgb p) { return RGB(qRed(p), qGreen(p), qBlue(p)); }
+inline QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+// A brush handle may also be a system colour index + 1.
+struct BrushInfo {
+    UINT style = BS_NULL;
+    COLORREF color = 0;
+    int hatch = 0;
+    const QImage* pattern = nullptr;
+};
+BrushInfo BrushOf(HBRUSH h);
+HGDIOBJ Stock(int i);
+BitmapObj* NewBitmap(int w, int h, QRgb fill);
+void InitState(DCObj* dc);
+
+// ---- Fonts (Fonts.cpp) ---------------------------------------------------------------------
+LOGFONT DefaultLogFont(int height, const char* face);
+FontObj* FontOfDC(DCObj* dc);
+int TextWidthPx(FontObj* f, const QString& s, int charExtra);
+
+// ---- Device contexts (DeviceContexts.cpp) --------------------------------------------------
+QImage* Target(DCObj* dc);
+
+// Logical to image coordinates.
+inline int IX(DCObj* dc, int x) { return x - dc->st.windowOrg.X + dc->st.viewportOrg.X + dc->origin.X; }
+inline int IY(DCObj* dc, int y) { return y - dc->st.windowOrg.Y + dc->st.viewportOrg.Y + dc->origin.Y; }
+inline int DX(DCObj* dc, int x) { return x - dc->st.windowOrg.X + dc->st.viewportOrg.X; }
+inline int DY(DCObj* dc, int y) { return y - dc->st.windowOrg.Y + dc->st.viewportOrg.Y; }
+// The region drawing may touch, in image coordinates.
+QRegion Clip(DCObj* dc, const QImage& img);
+
+struct Surface {
+    QImage* img = nullptr;
+    QRegion clip;
+    std::vector<QRect> rects;
+    bool ok() const { return img && !rects.empty(); }
+    bool contains(int x, int y) const
+    {
+        for (const QRect& r : rects)
+            if (r.contains(x, y))
+                return true;
+        return false;
+    }
+};
+
+Surface Prepare(DCObj* dc);
+void Touched(DCObj* dc);
+inline QRgb* Px(QImage* img, int x, int y) { return reinterpret_cast<QRgb*>(img->scanLine(y)) + x; }
+QRect ImgRect(DCObj* dc, int l, int t, int r, int b);
+
+// ---- Lines (Lines.cpp) ---------------------------------------------------------------------
+struct PenInfo {
+    int style = PS_SOLID;
+    int width = 1;
+    COLORREF color = 0;
+};
+PenInfo PenOf(DCObj* dc);
+QPainter::CompositionMode CompositionFor(int rop);
+void PlotRop(const Surface& s, int x, int y, int rop, QRgb pix);
+void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen, int& phase);
+void DrawLineImg(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, int& phase);
+
+// ---- Fills (Shapes.cpp) --------------------------------------------------------------------
+QRgb BrushPixel(DCObj* dc, const BrushInfo& b, int ix, int iy, bool& draw);
+void FillImgRect(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b);
+
+}  // namespace morvik::qtgdi

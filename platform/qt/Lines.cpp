@@ -1,0 +1,237 @@
+// Lines with the system's pixel rules (end point left out, cosmetic dash patterns, binary raster
+// operations), wide pens through the painter, and single pixels.
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/qt/GdiObjects.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtgdi;
+
+namespace morvik::qtgdi {
+
+// Binary raster operation of a pen on a destination pixel (both 0x00RRGGBB as stored).
+inline QRgb Rop2(int rop, QRgb d, QRgb p)
+{
+    d &= 0xFFFFFF;
+    p &= 0xFFFFFF;
+    QRgb r;
+    switch (rop) {
+    case R2_BLACK: r = 0; break;
+    case R2_NOTMERGEPEN: r = ~(d | p); break;
+    case R2_MASKNOTPEN: r = d & ~p; break;
+    case R2_NOTCOPYPEN: r = ~p; break;
+    case R2_MASKPENNOT: r = p & ~d; break;
+    case R2_NOT: r = ~d; break;
+    case R2_XORPEN: r = d ^ p; break;
+    case R2_NOTMASKPEN: r = ~(d & p); break;
+    case R2_MASKPEN: r = d & p; break;
+    case R2_NOTXORPEN: r = ~(d ^ p); break;
+    case R2_NOP: r = d; break;
+    case R2_MERGENOTPEN: r = d | ~p; break;
+    case R2_MERGEPEN: r = d | p; break;
+    case R2_MERGEPENNOT: r = p | ~d; break;
+    case R2_WHITE: r = 0xFFFFFF; break;
+    default: r = p; break;
+    }
+    return 0xFF000000u | (r & 0xFFFFFF);
+}
+
+void PlotRop(const Surface& s, int x, int y, int rop, QRgb pix)
+{
+    if (!s.contains(x, y))
+        return;
+    QRgb* p = Px(s.img, x, y);
+    *p = Rop2(rop, *p, pix);
+}
+
+// Dash patterns of cosmetic pens, in pixels on/off.
+const std::vector<int>& DashPattern(int style)
+{
+    static const std::vector<int> dash{18, 6}, dot{3, 3}, dashdot{9, 6, 3, 6}, dashdotdot{9, 3, 3, 3, 3, 3}, none{};
+    switch (style) {
+    case PS_DASH: return dash;
+    case PS_DOT: return dot;
+    case PS_DASHDOT: return dashdot;
+    case PS_DASHDOTDOT: return dashdotdot;
+    default: return none;
+    }
+}
+
+
+PenInfo PenOf(DCObj* dc)
+{
+    PenInfo pi;
+    if (auto* p = ObjAs<PenObj>(dc->st.pen, OBJ_PEN)) {
+        pi.style = p->style;
+        pi.width = std::max(1, p->width);
+        pi.color = p->color;
+    }
+    return pi;
+}
+
+QPainter::CompositionMode CompositionFor(int rop)
+{
+    switch (rop) {
+    case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
+    case R2_NOT: return QPainter::RasterOp_NotDestination;
+    case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
+    case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
+    case R2_NOTCOPYPEN: return QPainter::RasterOp_NotSource;
+    case R2_NOTXORPEN: return QPainter::RasterOp_NotSourceXorDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+// A 1-pixel line from (x0, y0) towards (x1, y1), end point left out; pattern phase carried in
+// 'phase' so that a polyline's dashes continue across its joints.
+void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen, int& phase)
+{
+    const auto& pat = DashPattern(pen.style);
+    int patLen = 0;
+    for (int v : pat)
+        patLen += v;
+    QRgb pix = ToPix(pen.color);
+    QRgb bkpix = ToPix(dc->st.bk);
+    int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int steps = std::max(dx, dy);
+    int x = x0, y = y0;
+    int err = (dx > dy ? dx : -dy) / 2;
+    for (int i = 0; i < steps; ++i) {
+        bool on = true;
+        if (patLen) {
+            int p = phase % patLen, acc = 0;
+            for (size_t k = 0; k < pat.size(); ++k) {
+                acc += pat[k];
+                if (p < acc) {
+                    on = (k % 2) == 0;
+                    break;
+                }
+            }
+            ++phase;
+        }
+        if (on)
+            PlotRop(s, x, y, dc->st.rop2, pix);
+        else if (dc->st.bkMode == OPAQUE)
+            PlotRop(s, x, y, R2_COPYPEN, bkpix);
+        int e2 = err;
+        if (e2 > -dx) {
+            err -= dy;
+            x += sx;
+        }
+        if (e2 < dy) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+void WideLine(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen)
+{
+    QPainter p(s.img);
+    p.setClipRegion(s.clip);
+    p.setCompositionMode(CompositionFor(dc->st.rop2));
+    QPen qp(ToQColor(pen.color), pen.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(qp);
+    p.drawLine(x0, y0, x1, y1);
+}
+
+void DrawLineImg(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, int& phase)
+{
+    PenInfo pen = PenOf(dc);
+    if (pen.style == PS_NULL)
+        return;
+    if (pen.width <= 1)
+        RawLine(dc, s, x0, y0, x1, y1, pen, phase);
+    else
+        WideLine(dc, s, x0, y0, x1, y1, pen);
+}
+
+}  // namespace morvik::qtgdi
+
+// ---- Lines and shapes ----------------------------------------------------------------------------
+BOOL MoveToEx(HDC hdc, int x, int y, POINT* old)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc)
+        return FALSE;
+    if (old)
+        *old = dc->st.cur;
+    dc->st.cur = {x, y};
+    return TRUE;
+}
+
+BOOL GetCurrentPositionEx(HDC hdc, POINT* p)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !p)
+        return FALSE;
+    *p = dc->st.cur;
+    return TRUE;
+}
+
+BOOL LineTo(HDC hdc, int x, int y)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (s.ok()) {
+        int phase = 0;
+        DrawLineImg(dc, s, IX(dc, dc->st.cur.X), IY(dc, dc->st.cur.Y), IX(dc, x), IY(dc, y), phase);
+        Touched(dc);
+    }
+    dc->st.cur = {x, y};
+    return TRUE;
+}
+
+BOOL Polyline(HDC hdc, const POINT* pts, int n)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || n < 2)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (s.ok()) {
+        int phase = 0;
+        for (int i = 1; i < n; ++i)
+            DrawLineImg(dc, s, IX(dc, pts[i - 1].X), IY(dc, pts[i - 1].Y), IX(dc, pts[i].X), IY(dc, pts[i].Y), phase);
+        Touched(dc);
+    }
+    return TRUE;
+}
+
+BOOL PolyPolyline(HDC hdc, const POINT* pts, const DWORD* counts, DWORD n)
+{
+    for (DWORD i = 0; i < n; ++i) {
+        Polyline(hdc, pts, int(counts[i]));
+        pts += counts[i];
+    }
+    return TRUE;
+}
+
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc)
+        return CLR_INVALID;
+    Surface s = Prepare(dc);
+    int ix = IX(dc, x), iy = IY(dc, y);
+    if (!s.ok() || !s.contains(ix, iy))
+        return CLR_INVALID;
+    *Px(s.img, ix, iy) = ToPix(color);
+    Touched(dc);
+    return color & 0xFFFFFF;
+}
+
+COLORREF GetPixel(HDC hdc, int x, int y)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc)
+        return CLR_INVALID;
+    Surface s = Prepare(dc);
+    int ix = IX(dc, x), iy = IY(dc, y);
+    if (!s.ok() || !s.contains(ix, iy))
+        return CLR_INVALID;
+    return ToRef(*Px(s.img, ix, iy));
+}

@@ -1,0 +1,115 @@
+// Window handles, sending and posting messages, the message clock, window timers and the beep.
+#include <QApplication>
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+#include "platform/Input.h"
+#include "platform/qt/WindowRec.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtwin;
+
+namespace morvik::qtwin {
+
+WindowRec* Rec(HWND h)
+{
+    auto it = gHandles.find(reinterpret_cast<std::uintptr_t>(h));
+    return it == gHandles.end() ? nullptr : it->second;
+}
+HWND H(WindowRec* r) { return r ? reinterpret_cast<HWND>(r->handle) : nullptr; }
+
+DWORD MessageClock() { return Now() + gTimeSkew; }
+
+void RunIdle()
+{
+    if (gIdleHandler)
+        gIdleHandler();
+}
+
+}  // namespace morvik::qtwin
+
+// ---- Messages ---------------------------------------------------------------------------------------
+LRESULT SendMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return 0;
+    if (w->control)
+        return w->control->Perform(msg, wParam, lParam);
+    return DefaultWindowProc(h, msg, wParam, lParam);
+}
+
+BOOL PostMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    Post([h, msg, wParam, lParam] {
+        if (Rec(h)) {
+            gMessageTime = MessageClock();
+            SendMessage(h, msg, wParam, lParam);
+            RunIdle();
+        }
+    });
+    return TRUE;
+}
+
+UINT RegisterWindowMessage(LPCSTR name)
+{
+    static std::mutex m;
+    static std::map<std::string, UINT> names;
+    if (!name || !*name)
+        return 0;
+    std::lock_guard<std::mutex> g(m);
+    std::string key = UpperCase(name);
+    auto it = names.find(key);
+    if (it != names.end())
+        return it->second;
+    UINT id = 0xC000 + UINT(names.size());
+    names[key] = id;
+    return id;
+}
+
+DWORD GetMessageTime() { return gMessageTime ? gMessageTime : MessageClock(); }
+UINT GetDoubleClickTime() { return 500; }
+
+namespace {
+std::map<std::pair<HWND, UINT>, unsigned>& WindowTimers()
+{
+    static std::map<std::pair<HWND, UINT>, unsigned> t;
+    return t;
+}
+}  // namespace
+
+UINT SetTimer(HWND h, UINT id, UINT elapse, void*)
+{
+    if (!Rec(h))
+        return 0;
+    KillTimer(h, id);
+    unsigned t = StartTimer(std::max<UINT>(elapse, 1), [h, id] {
+        if (!Rec(h)) {
+            KillTimer(h, id);
+            return;
+        }
+        gMessageTime = MessageClock();
+        SendMessage(h, WM_TIMER, id, 0);
+        RunIdle();
+    });
+    WindowTimers()[{h, id}] = t;
+    return id ? id : 1;
+}
+
+BOOL KillTimer(HWND h, UINT id)
+{
+    auto it = WindowTimers().find({h, id});
+    if (it == WindowTimers().end())
+        return FALSE;
+    StopTimer(it->second);
+    WindowTimers().erase(it);
+    return TRUE;
+}
+
+void MessageBeep(UINT)
+{
+    EnsureToolkit();  // a beep can come before any window exists
+    QApplication::beep();
+}

@@ -1,0 +1,171 @@
+// Toolkit mouse events become window messages: hit testing, cursor requests, double clicks,
+// activation on a press, capture, the wheel, and entering and leaving controls.
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/qt/WindowRec.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtwin;
+
+namespace morvik::qtwin {
+
+WPARAM KeyFlags(UINT buttons)
+{
+    WPARAM k = 0;
+    if (buttons & 1)
+        k |= MK_LBUTTON;
+    if (buttons & 2)
+        k |= MK_RBUTTON;
+    if (buttons & 4)
+        k |= MK_MBUTTON;
+    if (gKeyState[VK_SHIFT] & 0x80)
+        k |= MK_SHIFT;
+    if (gKeyState[VK_CONTROL] & 0x80)
+        k |= MK_CONTROL;
+    return k;
+}
+
+void SetModifierState(TShiftState shift)
+{
+    auto set = [](Word vk, bool down) { gKeyState[vk] = down ? 0x80 : 0; };
+    set(VK_SHIFT, shift & ssShift);
+    set(VK_CONTROL, shift & ssCtrl);
+    set(VK_MENU, shift & ssAlt);
+}
+
+void UpdateMouseControl(WindowRec* w, TPoint screenPt)
+{
+    TControl* ctl = nullptr;
+    if (w && w->control) {
+        TWinControl* wc = w->control;
+        TPoint cp = wc->ScreenToClient(screenPt);
+        ctl = wc->ControlAtPos(cp, false, false);
+        if (!ctl)
+            ctl = wc;
+    }
+    if (ctl == gMouseControl)
+        return;
+    TControl* old = gMouseControl;
+    gMouseControl = ctl;
+    if (old)
+        old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
+    if (ctl)
+        ctl->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(ctl));
+}
+
+// One mouse event, in screen coordinates, for the window the toolkit found under the mouse.
+void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
+{
+    gCursorPos = screenPt;
+    gMessageTime = MessageClock();
+    if (gTrack.w) {
+        if (kind == WM_LBUTTONDOWN || kind == WM_LBUTTONUP || kind == WM_MOUSEMOVE) {
+            if (kind == WM_LBUTTONUP)
+                gButtons &= ~1u;
+            TrackMouse(kind, screenPt);
+            RunIdle();
+            return;
+        }
+    }
+    WindowRec* w = gCapture ? gCapture : target;
+    if (!w || !gWindows.count(w))
+        return;
+    // Disabled windows take no mouse input; it goes to nobody.
+    if (!gCapture && !IsEnabledChain(w))
+        return;
+    if (kind == WM_LBUTTONDOWN || kind == WM_RBUTTONDOWN || kind == WM_MBUTTONDOWN)
+        gButtons |= button;
+    else if (kind != WM_MOUSEMOVE)
+        gButtons &= ~UINT(button);
+    gMouseWindow = w;
+    UINT msg = kind;
+    if (button == 2)
+        msg = kind == WM_LBUTTONDOWN ? WM_RBUTTONDOWN : kind == WM_LBUTTONUP ? WM_RBUTTONUP : kind;
+    else if (button == 4)
+        msg = kind == WM_LBUTTONDOWN ? WM_MBUTTONDOWN : kind == WM_LBUTTONUP ? WM_MBUTTONUP : kind;
+    LPARAM screenL = MAKELPARAM(screenPt.X, screenPt.Y);
+    LRESULT hit = gCapture ? HTCLIENT : SendMessage(H(w), WM_NCHITTEST, 0, screenL);
+    if (!gWindows.count(w))
+        return;
+    if (kind == WM_MOUSEMOVE || (kind == WM_LBUTTONDOWN && !gCapture)) {
+        SendMessage(H(w), WM_SETCURSOR, WPARAM(H(w)), MAKELPARAM(int(hit), int(msg)));
+        if (!gWindows.count(w))
+            return;
+    }
+    if (kind == WM_MOUSEMOVE)
+        UpdateMouseControl(w, screenPt);
+    bool isDown = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
+    if (isDown) {
+        WindowRec* top = TopOf(w);
+        if (top && top != gActive)
+            ActivateWindow(H(top));
+        // Double click: same window and button, within the time and the distance.
+        DWORD t = gMessageTime;
+        bool dbl = gLastClick.armed && gLastClick.w == w && gLastClick.msg == msg &&
+                   t - gLastClick.time <= GetDoubleClickTime() &&
+                   std::abs(screenPt.X - gLastClick.pt.X) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                   std::abs(screenPt.Y - gLastClick.pt.Y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+        if (dbl && (w->classStyle & CS_DBLCLKS)) {
+            msg += 2;  // WM_xBUTTONDOWN -> WM_xBUTTONDBLCLK
+            gLastClick.armed = false;
+        } else {
+            gLastClick = {w, msg, t, screenPt, true};
+        }
+    }
+    if (hit != HTCLIENT && !gCapture) {
+        // Non-client messages carry the hit-test code and screen coordinates.
+        SendMessage(H(w), msg - WM_MOUSEMOVE + WM_NCMOUSEMOVE, WPARAM(hit), screenL);
+        RunIdle();
+        return;
+    }
+    TPoint c = ClientScreenOrigin(w);
+    SendMessage(H(w), msg, KeyFlags(gButtons), MAKELPARAM(screenPt.X - c.X, screenPt.Y - c.Y));
+    RunIdle();
+}
+
+void DeliverMouseEvent(WindowRec* w, QMouseEvent* e, UINT kind)
+{
+    // Input still queued for a widget whose window has just gone is dropped.
+    if (!gWindows.count(w))
+        return;
+    TPoint o = ImageScreenOrigin(w);
+    QPoint p = e->position().toPoint();
+    Qt::KeyboardModifiers m = e->modifiers();
+    SetModifierState((m & Qt::ShiftModifier ? TShiftState(ssShift) : 0u) | (m & Qt::ControlModifier ? TShiftState(ssCtrl) : 0u) |
+                     (m & Qt::AltModifier ? TShiftState(ssAlt) : 0u));
+    int button = e->button() == Qt::RightButton ? 2 : e->button() == Qt::MiddleButton ? 4 : 1;
+    if (kind == WM_MOUSEMOVE)
+        button = 0;
+    DeliverMouse(w, kind, button, {o.X + p.x(), o.Y + p.y()});
+}
+
+void SurfaceWidget::wheelEvent(QWheelEvent* e)
+{
+    if (!gWindows.count(FRec))
+        return;
+    TPoint o = ImageScreenOrigin(FRec);
+    QPoint p = e->position().toPoint();
+    int delta = e->angleDelta().y();
+    if (delta == 0)
+        return;
+    HWND target = gFocus ? H(gFocus) : H(FRec);
+    gMessageTime = MessageClock();
+    SendMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), delta),
+                MAKELPARAM(o.X + p.x(), o.Y + p.y()));
+    RunIdle();
+}
+
+void SurfaceWidget::leaveEvent(QEvent*)
+{
+    if (gMouseControl && !gCapture) {
+        TControl* old = gMouseControl;
+        gMouseControl = nullptr;
+        old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
+    }
+}
+
+}  // namespace morvik::qtwin

@@ -1,0 +1,271 @@
+// Update regions and WM_PAINT, window device contexts, and scrolling a window's contents.
+#include <QPainter>
+
+#include <algorithm>
+
+#include "platform/qt/WindowRec.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtwin;
+
+namespace morvik::qtwin {
+
+// ---- Painting ----------------------------------------------------------------------------------
+void FlushPaints()
+{
+    gPaintPosted = false;
+    auto pending = gPendingPaint;
+    gPendingPaint.clear();
+    for (WindowRec* w : pending)
+        if (gWindows.count(w))
+            UpdateWindow(H(w));
+}
+
+void SchedulePaint(WindowRec* w)
+{
+    gPendingPaint.insert(w);
+    if (!gPaintPosted) {
+        gPaintPosted = true;
+        Post([] { FlushPaints(); });
+    }
+}
+
+void SurfaceWidget::paintEvent(QPaintEvent*)
+{
+    WindowRec* w = FRec;
+    if (!gWindows.count(w))
+        return;
+    if (!w->update.isEmpty() || (w->frameDirty && !w->topLevel))
+        UpdateWindow(H(w));
+    QPainter p(this);
+    p.drawImage(0, 0, w->image);
+    // The caret is drawn over the image, so blits into the image never disturb it.
+    PaintCaretOverlay(w, p);
+}
+
+}  // namespace morvik::qtwin
+
+// ---- Painting ---------------------------------------------------------------------------------------
+HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
+{
+    WindowRec* w = Rec(h);
+    if (!w || !ps)
+        return nullptr;
+    TRect c = ClientInImage(w);
+    QRegion upd = w->update & QRegion(0, 0, c.Width(), c.Height());
+    w->update = QRegion();
+    gPendingPaint.erase(w);
+    if (w->frameDirty && !w->topLevel)
+        SendMessage(h, WM_NCPAINT, 1, 0);
+    QRegion clip = upd.translated(c.Left, c.Top);
+    HDC dc = CreateImageDC(&w->image, h, c.TopLeft(), &clip);
+    ps->hdc = dc;
+    QRect b = upd.boundingRect();
+    ps->rcPaint = upd.isEmpty() ? TRect{} : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+    ps->fErase = FALSE;
+    if (w->erase) {
+        w->erase = false;
+        ps->fErase = SendMessage(h, WM_ERASEBKGND, WPARAM(dc), 0) == 0;
+    }
+    return dc;
+}
+
+BOOL EndPaint(HWND h, const PAINTSTRUCT* ps)
+{
+    if (ps && ps->hdc)
+        DeleteImageDC(ps->hdc);
+    WindowImageChanged(h);
+    return TRUE;
+}
+
+BOOL InvalidateRect(HWND h, const RECT* r, BOOL erase)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return FALSE;
+    TRect c = ClientInImage(w);
+    QRegion add = r ? QRegion(r->Left, r->Top, std::max(0, r->Width()), std::max(0, r->Height()))
+                    : QRegion(0, 0, c.Width(), c.Height());
+    add &= QRegion(0, 0, c.Width(), c.Height());
+    if (add.isEmpty())
+        return TRUE;
+    w->update |= add;
+    if (erase)
+        w->erase = true;
+    SchedulePaint(w);
+    return TRUE;
+}
+
+BOOL InvalidateRgn(HWND h, HRGN rgn, BOOL erase)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return FALSE;
+    if (!rgn)
+        return InvalidateRect(h, nullptr, erase);
+    const QRegion* r = RegionOf(rgn);
+    if (!r)
+        return FALSE;
+    TRect c = ClientInImage(w);
+    w->update |= *r & QRegion(0, 0, c.Width(), c.Height());
+    if (erase)
+        w->erase = true;
+    SchedulePaint(w);
+    return TRUE;
+}
+
+BOOL ValidateRect(HWND h, const RECT* r)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return FALSE;
+    if (r)
+        w->update -= QRegion(r->Left, r->Top, std::max(0, r->Width()), std::max(0, r->Height()));
+    else
+        w->update = QRegion();
+    return TRUE;
+}
+
+BOOL GetUpdateRect(HWND h, RECT* r, BOOL)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return FALSE;
+    QRect b = w->update.boundingRect();
+    if (r)
+        *r = w->update.isEmpty() ? TRect{} : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+    return !w->update.isEmpty();
+}
+
+BOOL UpdateWindow(HWND h)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return FALSE;
+    if (w->frameDirty && !w->topLevel && w->update.isEmpty())
+        SendMessage(h, WM_NCPAINT, 1, 0);
+    if (!w->update.isEmpty())
+        SendMessage(h, WM_PAINT, 0, 0);
+    gPendingPaint.erase(w);
+    return TRUE;
+}
+
+BOOL RedrawWindow(HWND h, const RECT* r, HRGN rgn, UINT flags)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return FALSE;
+    if (flags & RDW_FRAME)
+        w->frameDirty = true;
+    if (flags & RDW_INVALIDATE) {
+        if (rgn)
+            InvalidateRgn(h, rgn, (flags & RDW_ERASE) != 0);
+        else
+            InvalidateRect(h, r, (flags & RDW_ERASE) != 0);
+        if (flags & RDW_ALLCHILDREN)
+            for (WindowRec* c : std::vector<WindowRec*>(w->children))
+                RedrawWindow(H(c), nullptr, nullptr, flags & ~RDW_UPDATENOW);
+    }
+    if (flags & RDW_VALIDATE)
+        ValidateRect(h, r);
+    if (flags & RDW_FRAME) {
+        SendMessage(h, WM_NCPAINT, 1, 0);
+    }
+    if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) {
+        std::function<void(WindowRec*)> now = [&](WindowRec* x) {
+            UpdateWindow(H(x));
+            if (flags & RDW_ALLCHILDREN)
+                for (WindowRec* c : std::vector<WindowRec*>(x->children))
+                    if (gWindows.count(c))
+                        now(c);
+        };
+        now(w);
+    }
+    return TRUE;
+}
+
+int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clipRect, HRGN hrgnUpdate,
+                   RECT* prcUpdate, UINT flags)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return ERROR;
+    TRect c = ClientInImage(w);
+    TRect area = scroll ? *scroll : TRect{0, 0, c.Width(), c.Height()};
+    TRect clip = clipRect ? *clipRect : TRect{0, 0, c.Width(), c.Height()};
+    IntersectRect(clip, clip, TRect{0, 0, c.Width(), c.Height()});
+    // Pixels of 'area' move by (dx, dy); only what lands inside 'clip' is written.
+    QRegion src(area.Left, area.Top, area.Width(), area.Height());
+    QRegion moved = src.translated(dx, dy) & QRegion(clip.Left, clip.Top, clip.Width(), clip.Height());
+    QRegion valid = moved & src.translated(0, 0);
+    (void)valid;
+    QImage copy = w->image.copy();
+    {
+        QPainter p(&w->image);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.setClipRegion(moved.translated(c.Left, c.Top));
+        p.drawImage(c.Left + dx, c.Top + dy, copy);
+    }
+    // What moved out of an invalid area carries its invalidity along.
+    QRegion inv = (w->update & src).translated(dx, dy) & moved;
+    w->update = (w->update - moved) | inv;
+    QRegion uncovered = (QRegion(clip.Left, clip.Top, clip.Width(), clip.Height()) & src) - moved;
+    w->update |= uncovered;
+    if (!w->update.isEmpty()) {
+        if (flags & SW_ERASE)
+            w->erase = true;
+        SchedulePaint(w);
+    }
+    if (hrgnUpdate)
+        if (auto* r = const_cast<QRegion*>(RegionOf(hrgnUpdate)))
+            *r = uncovered;
+    if (prcUpdate) {
+        QRect b = uncovered.boundingRect();
+        *prcUpdate = uncovered.isEmpty() ? TRect{} : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+    }
+    if ((flags & SW_SCROLLCHILDREN) || !scroll) {
+        for (WindowRec* ch : w->children) {
+            ch->rect = Bounds(ch->rect.Left + dx, ch->rect.Top + dy, ch->rect.Width(), ch->rect.Height());
+            SyncWidgetGeometry(ch);
+            if (ch->control)
+                SendMessage(H(ch), WM_MOVE, 0, MAKELPARAM(ch->rect.Left, ch->rect.Top));
+        }
+    }
+    if (gCaret.owner == w)
+        RefreshCaret();
+    WindowImageChanged(h);
+    return uncovered.isEmpty() ? NULLREGION : SIMPLEREGION;
+}
+
+BOOL ScrollWindow(HWND h, int dx, int dy, const RECT* r, const RECT* clip)
+{
+    return ScrollWindowEx(h, dx, dy, r, clip, nullptr, nullptr, r ? 0 : SW_SCROLLCHILDREN) != ERROR;
+}
+
+HDC GetDC(HWND h)
+{
+    WindowRec* w = Rec(h);
+    if (!w) {
+        // A context measuring like the screen; it draws nowhere.
+        static QImage screen(1, 1, QImage::Format_RGB32);
+        QRegion none;
+        return CreateImageDC(&screen, nullptr, {0, 0}, &none);
+    }
+    TRect c = ClientInImage(w);
+    QRegion clip(c.Left, c.Top, c.Width(), c.Height());
+    return CreateImageDC(&w->image, h, c.TopLeft(), &clip);
+}
+
+HDC GetWindowDC(HWND h)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return GetDC(nullptr);
+    return CreateImageDC(&w->image, h, {0, 0}, nullptr);
+}
+
+int ReleaseDC(HWND, HDC dc)
+{
+    DeleteImageDC(dc);
+    return 1;
+}

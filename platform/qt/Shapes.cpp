@@ -1,0 +1,355 @@
+// Rectangles, polygons, ellipses and region fills: brushes (solid, hatched, pattern) with the
+// system's edge rules, inversion and focus rectangles.
+#include <QPainterPath>
+#include <QPolygon>
+
+#include <algorithm>
+#include <functional>
+
+#include "platform/qt/GdiObjects.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtgdi;
+
+namespace morvik::qtgdi {
+
+QRgb BrushPixel(DCObj* dc, const BrushInfo& b, int ix, int iy, bool& draw)
+{
+    draw = true;
+    switch (b.style) {
+    case BS_NULL: draw = false; return 0;
+    case BS_HATCHED: {
+        int x = (ix - dc->st.brushOrg.X) & 7, y = (iy - dc->st.brushOrg.Y) & 7;
+        bool on = false;
+        switch (b.hatch) {
+        case HS_HORIZONTAL: on = y == 4; break;
+        case HS_VERTICAL: on = x == 4; break;
+        case HS_FDIAGONAL: on = x == y; break;
+        case HS_BDIAGONAL: on = x == 7 - y; break;
+        case HS_CROSS: on = x == 4 || y == 4; break;
+        case HS_DIAGCROSS: on = x == y || x == 7 - y; break;
+        }
+        if (on)
+            return ToPix(b.color);
+        if (dc->st.bkMode == OPAQUE)
+            return ToPix(dc->st.bk);
+        draw = false;
+        return 0;
+    }
+    case BS_PATTERN:
+        if (b.pattern && !b.pattern->isNull()) {
+            int w = b.pattern->width(), h = b.pattern->height();
+            int x = ((ix - dc->st.brushOrg.X) % w + w) % w, y = ((iy - dc->st.brushOrg.Y) % h + h) % h;
+            return b.pattern->pixel(x, y) | 0xFF000000u;
+        }
+        return ToPix(b.color);
+    default: return ToPix(b.color);
+    }
+}
+
+// Fills an image-coordinate rectangle with a brush (no raster operation).
+void FillImgRect(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b)
+{
+    if (b.style == BS_NULL)
+        return;
+    for (const QRect& c : s.rects) {
+        QRect a = r & c;
+        if (a.isEmpty())
+            continue;
+        if (b.style == BS_SOLID) {
+            QRgb pix = ToPix(b.color);
+            for (int y = a.top(); y <= a.bottom(); ++y)
+                std::fill(Px(s.img, a.left(), y), Px(s.img, a.left(), y) + a.width(), pix);
+        } else {
+            for (int y = a.top(); y <= a.bottom(); ++y)
+                for (int x = a.left(); x <= a.right(); ++x) {
+                    bool draw;
+                    QRgb pix = BrushPixel(dc, b, x, y, draw);
+                    if (draw)
+                        *Px(s.img, x, y) = pix;
+                }
+        }
+    }
+}
+
+}  // namespace morvik::qtgdi
+
+static void FillPath(DCObj* dc, Surface& s, const QPainterPath& path)
+{
+    BrushInfo b = BrushOf(dc->st.brush);
+    if (b.style == BS_NULL)
+        return;
+    QPainter p(s.img);
+    p.setClipRegion(s.clip);
+    p.setPen(Qt::NoPen);
+    p.setCompositionMode(CompositionFor(dc->st.rop2));
+    if (b.style == BS_SOLID) {
+        p.setBrush(ToQColor(b.color));
+    } else if (b.style == BS_PATTERN && b.pattern) {
+        QBrush qb(*b.pattern);
+        qb.setTransform(QTransform::fromTranslate(dc->st.brushOrg.X, dc->st.brushOrg.Y));
+        p.setBrush(qb);
+    } else {
+        static const Qt::BrushStyle hs[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+                                            Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+        if (dc->st.bkMode == OPAQUE) {
+            p.setBrush(ToQColor(dc->st.bk));
+            p.drawPath(path);
+        }
+        p.setBrush(QBrush(ToQColor(b.color), hs[std::clamp(b.hatch, 0, 5)]));
+    }
+    p.drawPath(path);
+}
+
+BOOL Polygon(HDC hdc, const POINT* pts, int n)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || n < 2)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (!s.ok())
+        return TRUE;
+    QPolygon poly;
+    for (int i = 0; i < n; ++i)
+        poly << QPoint(IX(dc, pts[i].X), IY(dc, pts[i].Y));
+    QPainterPath path;
+    path.addPolygon(poly);
+    path.closeSubpath();
+    path.setFillRule(Qt::OddEvenFill);
+    FillPath(dc, s, path);
+    int phase = 0;
+    for (int i = 0; i < n; ++i) {
+        const POINT& a = pts[i];
+        const POINT& b = pts[(i + 1) % n];
+        DrawLineImg(dc, s, IX(dc, a.X), IY(dc, a.Y), IX(dc, b.X), IY(dc, b.Y), phase);
+    }
+    Touched(dc);
+    return TRUE;
+}
+
+BOOL Rectangle(HDC hdc, int l, int t, int r, int b)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (!s.ok())
+        return TRUE;
+    QRect ir = ImgRect(dc, l, t, r, b);
+    PenInfo pen = PenOf(dc);
+    BrushInfo br = BrushOf(dc->st.brush);
+    if (pen.style == PS_NULL) {
+        // Without a pen the figure is one pixel smaller on the right and bottom.
+        FillImgRect(dc, s, QRect(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1), br);
+    } else if (pen.width <= 1 || pen.style == PS_INSIDEFRAME) {
+        int w = pen.style == PS_INSIDEFRAME ? pen.width : 1;
+        FillImgRect(dc, s, ir.adjusted(w, w, -w, -w), br);
+        int x1 = ir.left(), y1 = ir.top(), x2 = ir.left() + ir.width() - 1, y2 = ir.top() + ir.height() - 1;
+        PenInfo thin = pen;
+        thin.width = 1;
+        if (thin.style == PS_INSIDEFRAME)
+            thin.style = PS_SOLID;
+        for (int k = 0; k < w && x1 + k <= x2 - k && y1 + k <= y2 - k; ++k) {
+            int phase = 0;
+            int a = x1 + k, bb = y1 + k, c = x2 - k, d = y2 - k;
+            if (a == c || bb == d) {
+                RawLine(dc, s, a, bb, c + (a == c ? 0 : 1), d + (bb == d ? 0 : 1), thin, phase);
+                if (a == c && bb == d)
+                    PlotRop(s, a, bb, dc->st.rop2, ToPix(thin.color));
+                continue;
+            }
+            RawLine(dc, s, a, bb, c, bb, thin, phase);
+            RawLine(dc, s, c, bb, c, d, thin, phase);
+            RawLine(dc, s, c, d, a, d, thin, phase);
+            RawLine(dc, s, a, d, a, bb, thin, phase);
+        }
+    } else {
+        FillImgRect(dc, s, ir.adjusted(pen.width / 2, pen.width / 2, -pen.width / 2, -pen.width / 2), br);
+        QPainter p(s.img);
+        p.setClipRegion(s.clip);
+        p.setCompositionMode(CompositionFor(dc->st.rop2));
+        p.setPen(QPen(ToQColor(pen.color), pen.width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(ir.left() + 0.5, ir.top() + 0.5, ir.width() - 1.0, ir.height() - 1.0).adjusted(
+            (pen.width - 1) / 2.0, (pen.width - 1) / 2.0, -(pen.width - 1) / 2.0, -(pen.width - 1) / 2.0));
+    }
+    Touched(dc);
+    return TRUE;
+}
+
+namespace {
+// A closed figure: the brush fills the path, then the pen outlines it.
+BOOL FillAndOutline(HDC hdc, int l, int t, int r, int b,
+                    const std::function<void(QPainterPath&, const QRectF&)>& Shape)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (!s.ok())
+        return TRUE;
+    QRect ir = ImgRect(dc, l, t, r, b);
+    QPainterPath path;
+    Shape(path, QRectF(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1));
+    FillPath(dc, s, path);
+    PenInfo pen = PenOf(dc);
+    if (pen.style != PS_NULL) {
+        QPainter p(s.img);
+        p.setClipRegion(s.clip);
+        p.setCompositionMode(CompositionFor(dc->st.rop2));
+        p.setPen(QPen(ToQColor(pen.color), pen.width));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(path);
+    }
+    Touched(dc);
+    return TRUE;
+}
+}  // namespace
+
+BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int w, int h)
+{
+    return FillAndOutline(hdc, l, t, r, b, [w, h](QPainterPath& path, const QRectF& box) {
+        path.addRoundedRect(box, w / 2.0, h / 2.0);
+    });
+}
+
+BOOL Ellipse(HDC hdc, int l, int t, int r, int b)
+{
+    return FillAndOutline(hdc, l, t, r, b, [](QPainterPath& path, const QRectF& box) { path.addEllipse(box); });
+}
+
+int FillRect(HDC hdc, const RECT* r, HBRUSH hbr)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !r)
+        return 0;
+    Surface s = Prepare(dc);
+    if (s.ok()) {
+        FillImgRect(dc, s, ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom), BrushOf(hbr));
+        Touched(dc);
+    }
+    return 1;
+}
+
+BOOL FillRgn(HDC hdc, HRGN h, HBRUSH hbr)
+{
+    DCObj* dc = DC(hdc);
+    auto* o = ObjAs<RegionObj>(h, OBJ_REGION);
+    if (!dc || !o)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (!s.ok())
+        return TRUE;
+    BrushInfo b = BrushOf(hbr);
+    for (const QRect& r : o->region)
+        FillImgRect(dc, s, r.translated(IX(dc, 0), IY(dc, 0)), b);
+    Touched(dc);
+    return TRUE;
+}
+
+BOOL PaintRgn(HDC hdc, HRGN h)
+{
+    DCObj* dc = DC(hdc);
+    return dc ? FillRgn(hdc, h, dc->st.brush) : FALSE;
+}
+
+BOOL FrameRgn(HDC hdc, HRGN h, HBRUSH hbr, int w, int hh)
+{
+    auto* o = ObjAs<RegionObj>(h, OBJ_REGION);
+    if (!o)
+        return FALSE;
+    QRegion inner = o->region;
+    QRegion shrunk = inner.translated(w, 0) & inner.translated(-w, 0) & inner.translated(0, hh) & inner.translated(0, -hh);
+    HRGN frame = morvik::backend::CreateRegionFromQt(inner - shrunk);
+    BOOL ok = FillRgn(hdc, frame, hbr);
+    DeleteObject(frame);
+    return ok;
+}
+
+BOOL InvertRgn(HDC hdc, HRGN h)
+{
+    DCObj* dc = DC(hdc);
+    auto* o = ObjAs<RegionObj>(h, OBJ_REGION);
+    if (!dc || !o)
+        return FALSE;
+    for (const QRect& r : o->region) {
+        RECT rc{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+        InvertRect(hdc, &rc);
+    }
+    return TRUE;
+}
+
+int FrameRect(HDC hdc, const RECT* r, HBRUSH hbr)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !r || r->Right <= r->Left || r->Bottom <= r->Top)
+        return 0;
+    Surface s = Prepare(dc);
+    if (s.ok()) {
+        BrushInfo b = BrushOf(hbr);
+        QRect ir = ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom);
+        FillImgRect(dc, s, QRect(ir.left(), ir.top(), ir.width(), 1), b);
+        FillImgRect(dc, s, QRect(ir.left(), ir.bottom(), ir.width(), 1), b);
+        FillImgRect(dc, s, QRect(ir.left(), ir.top(), 1, ir.height()), b);
+        FillImgRect(dc, s, QRect(ir.right(), ir.top(), 1, ir.height()), b);
+        Touched(dc);
+    }
+    return 1;
+}
+
+static void XorImgRect(const Surface& s, const QRect& r)
+{
+    for (const QRect& c : s.rects) {
+        QRect a = r & c;
+        for (int y = a.top(); y <= a.bottom() && !a.isEmpty(); ++y) {
+            QRgb* p = Px(s.img, a.left(), y);
+            for (int x = 0; x < a.width(); ++x)
+                p[x] = (~p[x] & 0xFFFFFF) | 0xFF000000u;
+        }
+    }
+}
+
+BOOL InvertRect(HDC hdc, const RECT* r)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !r)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (s.ok()) {
+        XorImgRect(s, ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom));
+        Touched(dc);
+    }
+    return TRUE;
+}
+
+BOOL DrawFocusRect(HDC hdc, const RECT* r)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !r)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (!s.ok())
+        return TRUE;
+    QRect ir = ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom);
+    if (ir.isEmpty())
+        return TRUE;
+    int x1 = ir.left(), y1 = ir.top(), x2 = ir.left() + ir.width() - 1, y2 = ir.top() + ir.height() - 1;
+    auto dot = [&](int x, int y) {
+        if (((x - x1) + (y - y1)) % 2 == 0 && s.contains(x, y)) {
+            QRgb* p = Px(s.img, x, y);
+            *p = (~*p & 0xFFFFFF) | 0xFF000000u;
+        }
+    };
+    for (int x = x1; x <= x2; ++x) {
+        dot(x, y1);
+        if (y2 != y1)
+            dot(x, y2);
+    }
+    for (int y = y1 + 1; y < y2; ++y) {
+        dot(x1, y);
+        if (x2 != x1)
+            dot(x2, y);
+    }
+    Touched(dc);
+    return TRUE;
+}

@@ -1,0 +1,53 @@
+// System metrics and parameters.
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "platform/qt/WindowRec.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtwin;
+
+int GetSystemMetrics(int n)
+{
+    switch (n) {
+    case SM_CXSCREEN: case SM_CXFULLSCREEN: case SM_CXVIRTUALSCREEN:
+    case SM_CYSCREEN: case SM_CYFULLSCREEN: case SM_CYVIRTUALSCREEN: {
+        EnsureToolkit();
+        QScreen* s = QGuiApplication::primaryScreen();
+        QRect g = s ? s->geometry() : QRect(0, 0, 1024, 768);
+        bool x = n == SM_CXSCREEN || n == SM_CXFULLSCREEN || n == SM_CXVIRTUALSCREEN;
+        return x ? g.width() : g.height();
+    }
+    case SM_XVIRTUALSCREEN: case SM_YVIRTUALSCREEN: return 0;
+    case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL:
+    case SM_CYVTHUMB: case SM_CXHTHUMB: return kScrollBarSize;
+    case SM_CYCAPTION: return kCaptionHeight;
+    case SM_CXBORDER: case SM_CYBORDER: return 1;
+    case SM_CXDLGFRAME: case SM_CYDLGFRAME: return 3;
+    case SM_CXFRAME: case SM_CYFRAME: return 4;
+    case SM_CXEDGE: case SM_CYEDGE: return 2;
+    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
+    case SM_CXSMICON: case SM_CYSMICON: return 16;
+    case SM_CYMENU: return kMenuHeight;
+    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
+    case SM_CXDRAG: case SM_CYDRAG: return 4;
+    case SM_CXMIN: return 112;
+    case SM_CYMIN: return 27;
+    case SM_SWAPBUTTON: return 0;
+    default: return 0;
+    }
+}
+
+BOOL SystemParametersInfo(UINT action, UINT, void* pv, UINT)
+{
+    switch (action) {
+    case SPI_GETKEYBOARDSPEED: if (pv) *static_cast<int*>(pv) = 31; return TRUE;
+    case SPI_GETKEYBOARDDELAY: if (pv) *static_cast<int*>(pv) = 1; return TRUE;
+    case SPI_GETWHEELSCROLLLINES: if (pv) *static_cast<UINT*>(pv) = 3; return TRUE;
+    case SPI_GETWORKAREA:
+        if (pv)
+            *static_cast<RECT*>(pv) = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        return TRUE;
+    default: return FALSE;
+    }
+}

@@ -1,0 +1,378 @@
+// Text: metrics and extents, output with alignment, justification and per-character advances,
+// and formatted text in a rectangle (wrapping, prefixes, ellipses).
+#include <QFontMetrics>
+#include <QString>
+
+#include <algorithm>
+
+#include "platform/qt/GdiObjects.h"
+
+using namespace morvik::backend;
+using namespace morvik::qtgdi;
+
+namespace morvik::qtgdi {
+
+// Removes the "&" prefix marks; returns the index of the underlined character or -1.
+std::string StripPrefix(const std::string& s, int& underline)
+{
+    std::string out;
+    underline = -1;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '&') {
+            if (i + 1 < s.size() && s[i + 1] == '&') {
+                out += '&';
+                ++i;
+                continue;
+            }
+            if (i + 1 < s.size())
+                underline = int(out.size());
+            continue;
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+}  // namespace morvik::qtgdi
+
+// ---- Text -------------------------------------------------------------------------------------------
+BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !tm)
+        return FALSE;
+    FontObj* f = FontOfDC(dc);
+    tm->tmAscent = f->ascent;
+    tm->tmDescent = f->descent;
+    tm->tmHeight = f->ascent + f->descent;
+    tm->tmInternalLeading = std::max(0, tm->tmHeight - f->emHeight);
+    tm->tmExternalLeading = 0;
+    tm->tmAveCharWidth = f->aveWidth;
+    tm->tmMaxCharWidth = f->maxWidth;
+    tm->tmWeight = f->lf.lfWeight;
+    tm->tmItalic = f->lf.lfItalic;
+    tm->tmUnderlined = f->lf.lfUnderline;
+    tm->tmStruckOut = f->lf.lfStrikeOut;
+    tm->tmPitchAndFamily = f->font.fixedPitch() ? 0 : 1;  // the system's bit means "variable"
+    tm->tmCharSet = f->lf.lfCharSet;
+    return TRUE;
+}
+
+BOOL GetTextExtentPoint32(HDC hdc, LPCSTR s, int c, SIZE* sz)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !sz || c < 0)
+        return FALSE;
+    FontObj* f = FontOfDC(dc);
+    QString q = ToQString(std::string(s, size_t(c)), f->lf.lfCharSet);
+    sz->cx = TextWidthPx(f, q, dc->st.charExtra);
+    if (dc->st.justCount > 0)
+        sz->cx += dc->st.justExtra;
+    sz->cy = f->ascent + f->descent;
+    return TRUE;
+}
+
+namespace {
+
+// Draws a run of text with its top-left cell corner at image point (x, y); returns its width.
+int PaintText(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f, bool opaque, const QRect* clipTo,
+              int underlineIndex)
+{
+    int width = TextWidthPx(f, q, dc->st.charExtra);
+    int height = f->ascent + f->descent;
+    QPainter p(s.img);
+    QRegion clip = s.clip;
+    if (clipTo)
+        clip &= QRegion(*clipTo);
+    p.setClipRegion(clip);
+    if (opaque)
+        p.fillRect(QRect(x, y, width, height), ToQColor(dc->st.bk));
+    p.setFont(f->font);
+    p.setPen(ToQColor(dc->st.text));
+    if (dc->st.charExtra == 0) {
+        p.drawText(QPointF(x, y + f->ascent), q);
+    } else {
+        QFontMetrics m(f->font);
+        int cx = x;
+        for (QChar ch : q) {
+            p.drawText(QPointF(cx, y + f->ascent), QString(ch));
+            cx += m.horizontalAdvance(ch) + dc->st.charExtra;
+        }
+    }
+    if (underlineIndex >= 0 && underlineIndex < q.size()) {
+        QFontMetrics m(f->font);
+        int ux = x + m.horizontalAdvance(q.left(underlineIndex));
+        int uw = m.horizontalAdvance(q.at(underlineIndex));
+        p.fillRect(QRect(ux, y + f->ascent + 1, uw, 1), ToQColor(dc->st.text));
+    }
+    return width;
+}
+
+// Text output at a logical point under the context's alignment, justification and current position.
+void TextOutImpl(DCObj* dc, int x, int y, const std::string& text, const RECT* opaqueRect, bool clipToRect,
+                 const int* dx)
+{
+    FontObj* f = FontOfDC(dc);
+    Surface s = Prepare(dc);
+    QString q = ToQString(text, f->lf.lfCharSet);
+    bool updateCP = dc->st.align & TA_UPDATECP;
+    if (updateCP) {
+        x = dc->st.cur.X;
+        y = dc->st.cur.Y;
+    }
+    // Width with justification: the extra pixels go to the break characters (blanks).
+    int breaks = 0;
+    for (QChar c : q)
+        if (c == QLatin1Char(' '))
+            ++breaks;
+    int extra = (dc->st.justCount > 0 && breaks > 0) ? dc->st.justExtra : 0;
+    int width;
+    if (dx) {
+        width = 0;
+        for (int i = 0; i < int(text.size()); ++i)
+            width += dx[i];
+    } else {
+        width = TextWidthPx(f, q, dc->st.charExtra) + extra;
+    }
+    int h = f->ascent + f->descent;
+    int left = x;
+    UINT ha = dc->st.align & 6;
+    if (ha == TA_RIGHT)
+        left = x - width;
+    else if (ha == TA_CENTER)
+        left = x - width / 2;
+    int top = y;
+    UINT va = dc->st.align & 24;
+    if (va == TA_BASELINE)
+        top = y - f->ascent;
+    else if (va == TA_BOTTOM)
+        top = y - h;
+    if (s.ok()) {
+        QRect clipRect;
+        const QRect* clipPtr = nullptr;
+        if (opaqueRect) {
+            QRect ir = ImgRect(dc, opaqueRect->Left, opaqueRect->Top, opaqueRect->Right, opaqueRect->Bottom);
+            if (clipToRect) {
+                clipRect = ir;
+                clipPtr = &clipRect;
+            }
+        }
+        int ix = IX(dc, left), iy = IY(dc, top);
+        bool opaque = dc->st.bkMode == OPAQUE;
+        if (dx) {
+            int cx = ix;
+            for (int i = 0; i < q.size() && i < int(text.size()); ++i) {
+                PaintText(dc, s, cx, iy, QString(q.at(i)), f, opaque, clipPtr, -1);
+                cx += dx[i];
+            }
+        } else if (extra == 0) {
+            PaintText(dc, s, ix, iy, q, f, opaque, clipPtr, -1);
+        } else {
+            // Segment by segment, each blank followed by its share of the extra space.
+            int q0 = extra / breaks, r = extra % breaks;
+            int cx = ix, start = 0, seen = 0;
+            for (int i = 0; i <= q.size(); ++i) {
+                if (i == q.size() || q.at(i) == QLatin1Char(' ')) {
+                    int end = i == q.size() ? i : i + 1;
+                    QString seg = q.mid(start, end - start);
+                    cx += PaintText(dc, s, cx, iy, seg, f, opaque, clipPtr, -1);
+                    if (i < q.size()) {
+                        int add = q0 + (seen < r ? 1 : 0);
+                        if (opaque && add > 0) {
+                            QPainter p(s.img);
+                            p.setClipRegion(s.clip);
+                            p.fillRect(QRect(cx, iy, add, h), ToQColor(dc->st.bk));
+                        }
+                        cx += add;
+                        ++seen;
+                    }
+                    start = end;
+                }
+            }
+        }
+        Touched(dc);
+    }
+    if (updateCP) {
+        if (ha == TA_RIGHT)
+            dc->st.cur.X = x - width;
+        else if (ha != TA_CENTER)
+            dc->st.cur.X = x + width;
+    }
+}
+
+}  // namespace
+
+BOOL TextOut(HDC hdc, int x, int y, LPCSTR s, int c)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || c < 0)
+        return FALSE;
+    TextOutImpl(dc, x, y, std::string(s, size_t(c)), nullptr, false, nullptr);
+    return TRUE;
+}
+
+BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* r, LPCSTR s, UINT c, const int* dx)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc)
+        return FALSE;
+    if ((options & ETO_OPAQUE) && r) {
+        Surface sf = Prepare(dc);
+        if (sf.ok()) {
+            BrushInfo b;
+            b.style = BS_SOLID;
+            b.color = dc->st.bk;
+            FillImgRect(dc, sf, ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom), b);
+            Touched(dc);
+        }
+    }
+    if (s && c > 0)
+        TextOutImpl(dc, x, y, std::string(s, c), r, (options & ETO_CLIPPED) != 0, dx);
+    return TRUE;
+}
+
+int DrawText(HDC hdc, LPCSTR text, int count, RECT* r, UINT fmt)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !r || !text)
+        return 0;
+    std::string src = count < 0 ? std::string(text) : std::string(text, size_t(count));
+    FontObj* f = FontOfDC(dc);
+    QFontMetrics m(f->font);
+    int lineHeight = f->ascent + f->descent;
+    auto width = [&](const QString& s) { return m.horizontalAdvance(s); };
+
+    int underline = -1;
+    std::string plain = (fmt & DT_NOPREFIX) ? src : StripPrefix(src, underline);
+    QString all = ToQString(plain, f->lf.lfCharSet);
+    if (fmt & DT_EXPANDTABS) {
+        int tab = ((fmt & DT_TABSTOP) ? ((fmt >> 8) & 0xFF) : 8) * std::max(1, f->aveWidth);
+        QString out;
+        for (QChar c : all) {
+            if (c == QLatin1Char('\t')) {
+                int w = width(out);
+                int next = (w / tab + 1) * tab;
+                while (width(out) < next)
+                    out += QLatin1Char(' ');
+            } else {
+                out += c;
+            }
+        }
+        all = out;
+    }
+
+    struct Line {
+        QString text;
+        int start;  // index into 'all' of its first character
+    };
+    std::vector<Line> lines;
+    int boxWidth = r->Right - r->Left;
+    auto addWrapped = [&](const QString& para, int base) {
+        if (!(fmt & DT_WORDBREAK) || (fmt & DT_SINGLELINE)) {
+            lines.push_back({para, base});
+            return;
+        }
+        int i = 0;
+        if (para.isEmpty())
+            lines.push_back({para, base});
+        while (i < para.size()) {
+            // Longest prefix that fits, broken after a blank; a word wider than the box stands alone.
+            int lastBreak = -1, j = i;
+            while (j < para.size()) {
+                // Blanks may hang past the edge; only visible characters must fit.
+                if (para.at(j) == QLatin1Char(' '))
+                    lastBreak = j;
+                else if (width(para.mid(i, j - i + 1)) > boxWidth && j > i)
+                    break;
+                ++j;
+            }
+            int end;
+            if (j >= para.size())
+                end = para.size();
+            else if (lastBreak >= i)
+                end = lastBreak + 1;
+            else {
+                end = j;
+                while (end < para.size() && para.at(end) != QLatin1Char(' '))
+                    ++end;
+                if (end < para.size())
+                    ++end;
+            }
+            QString ln = para.mid(i, end - i);
+            while (ln.endsWith(QLatin1Char(' ')))
+                ln.chop(1);
+            lines.push_back({ln, base + i});
+            i = end;
+        }
+    };
+    if (fmt & DT_SINGLELINE) {
+        QString one = all;
+        one.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        lines.push_back({one, 0});
+    } else {
+        int start = 0;
+        for (int i = 0; i <= all.size(); ++i) {
+            if (i == all.size() || all.at(i) == QLatin1Char('\r') || all.at(i) == QLatin1Char('\n')) {
+                addWrapped(all.mid(start, i - start), start);
+                if (i < all.size() && all.at(i) == QLatin1Char('\r') && i + 1 < all.size() &&
+                    all.at(i + 1) == QLatin1Char('\n'))
+                    ++i;
+                start = i + 1;
+                if (i == all.size())
+                    break;
+            }
+        }
+        if (!all.isEmpty() && (all.endsWith(QLatin1Char('\n')) || all.endsWith(QLatin1Char('\r'))))
+            lines.pop_back();  // a final break opens no new line
+    }
+    if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
+        const QString dots = QStringLiteral("...");
+        for (auto& ln : lines) {
+            if (width(ln.text) <= boxWidth)
+                continue;
+            QString t = ln.text;
+            while (!t.isEmpty() && width(t + dots) > boxWidth)
+                t.chop(1);
+            ln.text = t + dots;
+        }
+    }
+    int maxW = 0;
+    for (auto& ln : lines)
+        maxW = std::max(maxW, width(ln.text));
+    int total = lineHeight * int(lines.size());
+    if (fmt & DT_CALCRECT) {
+        r->Right = r->Left + maxW;
+        r->Bottom = r->Top + total;
+        return total;
+    }
+    int y = r->Top;
+    if (fmt & DT_SINGLELINE) {
+        if (fmt & DT_VCENTER)
+            y = r->Top + (r->Bottom - r->Top - lineHeight) / 2;
+        else if (fmt & DT_BOTTOM)
+            y = r->Bottom - lineHeight;
+    }
+    Surface s = Prepare(dc);
+    if (s.ok()) {
+        QRect clipImg = ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom);
+        const QRect* clipPtr = (fmt & DT_NOCLIP) ? nullptr : &clipImg;
+        bool opaque = dc->st.bkMode == OPAQUE;
+        for (auto& ln : lines) {
+            int w = width(ln.text);
+            int x = r->Left;
+            if (fmt & DT_CENTER)
+                x = r->Left + (boxWidth - w) / 2;
+            else if (fmt & DT_RIGHT)
+                x = r->Right - w;
+            int ul = -1;
+            if (underline >= ln.start && underline < ln.start + ln.text.size())
+                ul = underline - ln.start;
+            PaintText(dc, s, IX(dc, x), IY(dc, y), ln.text, f, opaque, clipPtr, ul);
+            y += lineHeight;
+        }
+        Touched(dc);
+    }
+    if (fmt & DT_SINGLELINE)
+        return (fmt & (DT_VCENTER | DT_BOTTOM)) ? (y - r->Top) : lineHeight;
+    return total;
+}

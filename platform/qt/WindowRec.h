@@ -1,0 +1,225 @@
+// Shared by the window half of the toolkit backend: the record each window handle stands for, the
+// layer's global input state, the toolkit widgets that show windows, and the helpers the window
+// files call on one another. Internal to platform/qt/.
+#pragma once
+
+#include <QImage>
+#include <QRegion>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/Backend.h"
+#include "platform/Controls.h"
+
+class QKeyEvent;
+class QMouseEvent;
+class QPainter;
+
+namespace morvik::qtwin {
+
+constexpr int kScrollBarSize = 16;
+constexpr int kCaptionHeight = 19;
+constexpr int kMenuHeight = 20;
+
+struct ScrollBarState {
+    int min = 0, max = 100;
+    UINT page = 0;
+    int pos = 0;
+    int trackPos = 0;
+    bool visible = false;
+    bool disabled = false;
+};
+
+class SurfaceWidget;
+class HostWindow;
+
+struct WindowRec {
+    TWinControl* control = nullptr;
+    WindowRec* parent = nullptr;
+    std::vector<WindowRec*> children;  // z-order, last on top
+    DWORD style = 0, exStyle = 0;
+    UINT classStyle = 0;
+    TRect rect;  // child: in the parent's client coordinates; top-level: screen, frame included
+    bool visible = false;
+    bool enabled = true;
+    std::string text;
+    QImage image;   // child: whole window; top-level: client area
+    QRegion update; // client coordinates
+    bool erase = false;
+    bool frameDirty = true;
+    ScrollBarState sb[2];
+    TRect client;  // in image coordinates (child windows)
+    SurfaceWidget* widget = nullptr;
+    HostWindow* host = nullptr;
+    QWidget* menuBar = nullptr;
+    bool topLevel = false;
+    bool onTop = false;
+    bool hasRgn = false;
+    QRegion windowRgn;
+    std::string className;
+    int timerHandles = 0;
+    std::uintptr_t handle = 0;
+};
+
+
+inline std::unordered_set<WindowRec*> gWindows;
+// Handles are serial numbers that are never given out twice, so that a message posted to a window
+// that has gone cannot reach a newer window that happens to live at the same address.
+inline std::unordered_map<std::uintptr_t, WindowRec*> gHandles;
+inline std::uintptr_t gLastHandle = 0;
+inline WindowRec* gFocus = nullptr;
+inline WindowRec* gCapture = nullptr;
+inline WindowRec* gActive = nullptr;
+inline WindowRec* gMouseWindow = nullptr;
+inline TControl* gMouseControl = nullptr;
+inline std::set<WindowRec*> gPendingPaint;
+inline bool gPaintPosted = false;
+inline BYTE gKeyState[256] = {};
+inline DWORD gTimeSkew = 0;
+inline DWORD gMessageTime = 0;
+inline TPoint gCursorPos;
+inline std::function<void()> gIdleHandler;
+inline UINT gButtons = 0;  // mouse buttons held: 1 left, 2 right, 4 middle
+
+struct LastClick {
+    WindowRec* w = nullptr;
+    UINT msg = 0;
+    DWORD time = 0;
+    TPoint pt;
+    bool armed = false;
+};
+inline LastClick gLastClick;
+
+struct BarGeom {
+    TRect bar, arrow1, arrow2, track, thumb;
+    bool hasThumb = false;
+};
+
+struct ScrollTrack {
+    WindowRec* w = nullptr;
+    int bar = 0;
+    int part = -1;  // 0 line up, 1 line down, 2 page up, 3 page down, 4 thumb
+    int grab = 0;
+    unsigned timer = 0;
+    TPoint last;
+};
+inline ScrollTrack gTrack;
+
+struct CaretState {
+    WindowRec* owner = nullptr;
+    int width = 0, height = 0;
+    TPoint pos;
+    int hideLevel = 1;
+    bool blinkOn = true;
+    unsigned timer = 0;
+};
+inline CaretState gCaret;
+
+// ---- Handles, messages, idle ---------------------------------------------------------------
+WindowRec* Rec(HWND h);
+HWND H(WindowRec* r);
+DWORD MessageClock();
+void RunIdle();
+
+// ---- Geometry (WindowGeometry.cpp) ---------------------------------------------------------
+int BorderWidth(const WindowRec* w);
+TRect TopMargins(const WindowRec* w);
+TSize WindowSize(const WindowRec* w);
+TRect DefaultClient(const WindowRec* w);
+TRect ClientInImage(const WindowRec* w);
+void RecalcClient(WindowRec* w, bool ask);
+TSize ImageSize(const WindowRec* w);
+TPoint ImageScreenOrigin(const WindowRec* w);
+TPoint ClientScreenOrigin(const WindowRec* w);
+bool IsShowing(const WindowRec* w);
+bool IsEnabledChain(const WindowRec* w);
+WindowRec* TopOf(WindowRec* w);
+WindowRec* WindowAt(WindowRec* w, TPoint screenPt);
+
+// ---- Widgets (WidgetGlue.cpp) --------------------------------------------------------------
+QRgb ToPixBtnFace();
+WPARAM SizeKind(WindowRec* w);
+void SyncWidgetGeometry(WindowRec* w);
+void ResizeImage(WindowRec* w);
+void ShowWidget(WindowRec* w);
+
+// ---- Painting (Painting.cpp) ---------------------------------------------------------------
+void FlushPaints();
+void SchedulePaint(WindowRec* w);
+
+// ---- Non-client area (NonClient.cpp) -------------------------------------------------------
+BarGeom BarGeometry(const WindowRec* w, int bar);
+void PaintFrame(WindowRec* w);
+void FrameChanged(WindowRec* w, TRect oldClient);
+void UpdateBarVisibility(WindowRec* w, int bar, bool disableNoScroll);
+
+// ---- Scroll-bar tracking (ScrollBars.cpp) --------------------------------------------------
+void StartScrollTrack(WindowRec* w, int bar, TPoint screenPt);
+void TrackMouse(UINT kind, TPoint screenPt);
+void EndScrollTrack();
+
+// ---- Caret (Caret.cpp) ---------------------------------------------------------------------
+void RefreshCaret();
+void PaintCaretOverlay(WindowRec* w, QPainter& p);
+
+// ---- Mouse (MouseInput.cpp) ----------------------------------------------------------------
+WPARAM KeyFlags(UINT buttons);
+void SetModifierState(TShiftState shift);
+void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt);
+void DeliverMouseEvent(WindowRec* w, QMouseEvent* e, UINT kind);
+
+// ---- Keyboard (KeyTranslation.cpp) ---------------------------------------------------------
+void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, bool repeat);
+void DeliverQtKey(QKeyEvent* e, bool down);
+
+// ---- Toolkit widgets -----------------------------------------------------------------------
+class SurfaceWidget : public QWidget {
+public:
+    SurfaceWidget(WindowRec* rec, QWidget* parent) : QWidget(parent), FRec(rec)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::NoFocus);
+    }
+    WindowRec* FRec;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override { DeliverMouseEvent(FRec, e, WM_LBUTTONDOWN); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { DeliverMouseEvent(FRec, e, WM_LBUTTONDOWN); }
+    void mouseReleaseEvent(QMouseEvent* e) override { DeliverMouseEvent(FRec, e, WM_LBUTTONUP); }
+    void mouseMoveEvent(QMouseEvent* e) override { DeliverMouseEvent(FRec, e, WM_MOUSEMOVE); }
+    void wheelEvent(QWheelEvent* e) override;
+    void leaveEvent(QEvent*) override;
+};
+
+class HostWindow : public QWidget {
+public:
+    explicit HostWindow(WindowRec* rec) : QWidget(nullptr), FRec(rec)
+    {
+        setFocusPolicy(Qt::StrongFocus);
+        setAttribute(Qt::WA_InputMethodEnabled, false);
+    }
+    WindowRec* FRec;
+    bool FInternalGeometry = false;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void moveEvent(QMoveEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    bool event(QEvent* e) override;
+    bool focusNextPrevChild(bool) override { return false; }
+};
+
+
+}  // namespace morvik::qtwin
