@@ -8,10 +8,9 @@
 
 #include "memo/Stylestrings.h"
 #include "platform/Graphics.h"
+#include "platform/Windows.h"
 
-int TStyleMemo::FMemoCount = 0;
-TParagraphsList* TStyleMemo::FScratchPars = nullptr;
-TStyleNavigator* TStyleMemo::FClassNavs[3] = {nullptr, nullptr, nullptr};
+Integer ProgressInterval = 300;
 
 namespace {
 
@@ -19,18 +18,25 @@ const char* const IdentText = "Morvik memo 1.0";
 
 }  // namespace
 
-TStyleMemo::TStyleMemo(TComponent* AOwner) : TStyleMemoBase(AOwner)
+TStyleMemo::TStyleMemo(TComponent* AOwner) : TCustomControl(AOwner)
 {
+    FBackgroundBmp = std::make_unique<TPicture>();
+    FBackgroundBmp->OnChange = [this](TObject* Sender) { BackgroundChange(Sender); };
     FSelStartNav = new TStyleNavigator(this);
     FSelStopNav = new TStyleNavigator(this);
     FTopNav = new TStyleNavigator(this);
     FFormatNav = new TStyleNavigator(this);
     for (auto& n : FScratch) n = new TStyleNavigator(this);
     FAnchor = FSelStartNav;
-    if (++FMemoCount == 1) {
-        FScratchPars = new TParagraphsList;
-        for (auto& n : FClassNavs) n = new TStyleNavigator(nullptr);
-    }
+    FScratchPars = new TParagraphsList;
+    for (auto& n : FClassNavs) n = new TStyleNavigator(nullptr);
+    ControlStyle = csCaptureMouse | csClickEvents | csDoubleClicks;
+    FEndOfTextMark = std::make_unique<TPen>();
+    FEndOfTextMark->SetColor(clRed);
+    FEndOfTextMark->OnChange = [this](TObject* Sender) { PenChange(Sender); };
+    FSpecUnderline = std::make_unique<TPen>();
+    FSpecUnderline->SetColor(clRed);
+    FSpecUnderline->OnChange = [this](TObject* Sender) { PenChange(Sender); };
     InitParagraphs();
     FParaStrings = new TStyleParaStrings(this);
     FLinesStrings = new TStyleLinesStrings(this);
@@ -39,22 +45,31 @@ TStyleMemo::TStyleMemo(TComponent* AOwner) : TStyleMemoBase(AOwner)
     FModFirstPar = ParCount();
     FModFirstLine = FLineCount;
     FPendingFirst = ParCount();
+    SetBounds(FLeft, FTop, 100, 60);
+    SetCursor(crIBeam);
+    SetColor(clWindow);
+    SetParentColor(false);
+    FAltFont = std::make_unique<TFont>();
+    FAltFont->OnChange = [this](TObject* Sender) { AltFontChange(Sender); };
+    FRowHeight = std::abs(Font()->Height()) + 1;
+    SetTabStop(true);
 }
 
 TStyleMemo::~TStyleMemo()
 {
+    // The window goes first: its messages must not reach a memo half taken apart.
+    if (HandleAllocated()) DestroyHandle();
     ClearAll();
     delete FParagraphs;
     FParagraphs = nullptr;
-    if (--FMemoCount == 0) {
-        delete FScratchPars;
-        FScratchPars = nullptr;
-        for (auto& n : FClassNavs) {
-            n->Memo = nullptr;
-            delete n;
-            n = nullptr;
-        }
+    delete FScratchPars;
+    FScratchPars = nullptr;
+    for (auto& n : FClassNavs) {
+        n->Memo = nullptr;
+        delete n;
+        n = nullptr;
     }
+    FNotifyClients.clear();
     FSelLength = 0;
     const std::vector<TStyleNavigator*> navs = FNavList;
     FNavList.clear();
@@ -64,6 +79,7 @@ TStyleMemo::~TStyleMemo()
     }
     delete FParaStrings;
     delete FLinesStrings;
+    FreeStyleFonts();
 }
 
 void TStyleMemo::DetachNav(TStyleNavigator* Nav)
@@ -267,27 +283,6 @@ void TStyleMemo::setSeparators(const std::string& Value)
     setDelimiters(d);
 }
 
-void TStyleMemo::setUpdateMode(TUpdateMode Value)
-{
-    if (Value == FUpdateMode) return;
-    FUpdateMode = Value;
-    if (HandleAllocated() && Value == umImmediate) FormatNow(FPendingFirst, FPendingLast, false);
-}
-
-void TStyleMemo::setTabStops(Integer Value)
-{
-    if (Value == FTabStops) return;
-    FTabStops = Value;
-    Reformat();
-}
-
-void TStyleMemo::setWordWrap(bool Value)
-{
-    if (Value == FWordWrap) return;
-    FWordWrap = Value;
-    Reformat();
-}
-
 // ---------------------------------------------------------------- static styles
 
 void TStyleMemo::SetSelAttrib(char Code)
@@ -317,14 +312,6 @@ void TStyleMemo::SetSelAttrib(char Code)
     } else {
         setSelStart(lo + 1);
     }
-}
-
-TExtFontStyles TStyleMemo::AttrToExtFontStyles(TExtFontStyles Static, Word DynStyle) const
-{
-    const auto dyn = static_cast<Byte>(DynStyle);
-    if ((dyn & 0x80) == 0) return static_cast<TExtFontStyles>(Static ^ (Font()->Style() & 0x0F));
-    constexpr Byte strikeAndHighlight = (1u << xfsStrikeOut) | (1u << xfsHighlight);
-    return static_cast<TExtFontStyles>((dyn & strikeAndHighlight) == strikeAndHighlight ? dyn & 0xA7 : dyn & 0x3F);
 }
 
 TExtFontStyles TStyleMemo::CurrentStyle()

@@ -1,9 +1,10 @@
-// TStyleMemo: the rich-text memo. Its text is a list of paragraphs with embedded style codes; every
-// change of the text goes through one edit operation, SetSelTextBuf, which records undo and keeps
-// the navigators valid. This header holds the text model (store, selection, editing, undo, plain
-// text streams, string lists). Formatting, painting and input reach the model only through the
-// formatting members grouped below ("formatting seam"); without a window they do the memo's
-// no-window work, every paragraph being one display line of width 0.
+// TStyleMemo: the rich-text memo control. Its text is a list of paragraphs with embedded style
+// codes; every change of the text goes through one edit operation, SetSelTextBuf, which records
+// undo and keeps the navigators valid. The text model (store, selection, editing, undo, plain text
+// streams, string lists) reaches the window only through the view seam below: a few virtual members
+// that say which display lines changed, which to repaint, where the caret went and that the caret
+// wants to be seen. Without a window the model measures nothing: every paragraph is one display
+// line of width 0.
 #pragma once
 
 #include <bitset>
@@ -13,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "memo/Stylebase.h"
 #include "memo/Stylenav.h"
 #include "memo/Stylestore.h"
+#include "platform/Controls.h"
 
 enum TStyleLineBreak { pbCRLF, pbLFCR, pbCR, pbLF };
 
@@ -43,6 +44,7 @@ using TStyleMemoOptions = Word;
 enum TUpdateMode { umImmediate, umOnNeed, umBackground };
 
 using TParseEvent = std::function<void(TObject* Sender, Integer StartOffset, Integer StopOffset)>;
+using TContextEvent = std::function<void(TObject* Sender, Integer Context, Integer StartOffset, Integer StopOffset)>;
 // May replace the text about to be inserted (the pointer must stay valid for the edit).
 using TpmBeforeChangeEvent = std::function<void(TObject* Sender, const char*& Txt)>;
 
@@ -59,7 +61,21 @@ class TStyleMemoStrings;
 class TStyleParaStrings;
 class TStyleLinesStrings;
 
-class TStyleMemo : public TStyleMemoBase {
+class TPicture;
+class TPen;
+
+// The memo's own window messages.
+constexpr UINT PM_UPDATEBKG = WM_USER + 1;  // a background formatting slice
+constexpr UINT PM_VSCROLLED = WM_USER + 2;  // the vertical origin moved
+constexpr UINT PM_LCONTEXT = WM_USER + 3;   // a span with a context value clicked, left button
+constexpr UINT PM_SELMOVED = WM_USER + 4;   // the selection moved
+constexpr UINT PM_RCONTEXT = WM_USER + 5;   // the same, right button
+// The operation value notification clients receive with every window message of the memo.
+constexpr int opMemoMessage = 64;
+// Milliseconds between two progress reports.
+extern Integer ProgressInterval;
+
+class TStyleMemo : public TCustomControl {
     friend class TStyleNavigator;
     friend class TStyleMemoStrings;
     friend class TStyleParaStrings;
@@ -205,18 +221,146 @@ public:
     TParseEvent OnParse;
     TpmBeforeChangeEvent OnBeforeChange;
 
-    // ---- formatting seam: what the model asks of formatting, painting and the window.
-    // Records paragraphs whose display lines an edit invalidated.
-    void ExtendMods(Integer FirstPar, Integer LineInPar, Integer LastPar);
-    // Marks every paragraph for formatting (formats at once only with a window or a printing canvas).
+    // ---- properties of the control
+    TAlignment Alignment() const { return FAlignment; }
+    void setAlignment(TAlignment Value);
+    bool Justified() const { return FJustified; }
+    void setJustified(bool Value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void setBorderStyle(TBorderStyle Value);
+    bool HideSelection() const { return FHideSelection; }
+    void setHideSelection(bool Value);
+    TScrollStyle ScrollBars() const;
+    void setScrollBars(TScrollStyle Value);
+    bool WantTabs() const { return FWantTabs; }
+    void setWantTabs(bool Value) { FWantTabs = Value; }
+    TFont* AltFont() const { return FAltFont.get(); }
+    void setfAltFont(TFont* Value);
+    bool ApplyKeyWords() const { return FApplyKeyWords; }
+    void setApplyKeywords(bool Value) { FApplyKeyWords = Value; }
+    bool ApplyStartStopKeys() const { return FApplyStartStopKeys; }
+    void setApplyStartStopKeys(bool Value) { FApplyStartStopKeys = Value; }
+    TPicture* BackgroundBmp() const { return FBackgroundBmp.get(); }
+    void setBackground(TPicture* Value);
+    Integer CaretWidth() const { return FCaretWidth; }
+    void setCaretWidth(Integer Value);
+    bool DisplayOnly() const { return FDisplayOnly; }
+    void setDisplayOnly(bool Value);
+    bool EnableHotKeys() const { return FEnableHotKeys; }
+    void setEnableHotKeys(bool Value) { FEnableHotKeys = Value; }
+    TPen* EndOfTextMark() const { return FEndOfTextMark.get(); }
+    void setEndOfTextMark(TPen* Value);
+    TPen* SpecUnderline() const { return FSpecUnderline.get(); }
+    void setSpecUnderline(TPen* Value);
+    TColor HighlightBackgnd() const { return FHighlightBackgnd; }
+    void setHBColor(TColor Value);
+    TColor HighlightColor() const { return FHighlightColor; }
+    void setHTColor(TColor Value);
+    Integer LeftMargin() const { return FLeftMargin; }
+    void setLeftMargin(Integer Value);
+    Integer RightMargin() const { return FRightMargin; }
+    void setRightMargin(Integer Value);
+    // 0 while automatic (derived from the font); setting 0 or less makes it automatic again.
+    Integer LineHeight() const { return FLineHeight; }
+    void setLineHeight(Integer Value);
+    Integer MouseWheelFactor() const { return FMouseWheelFactor; }
+    void setMouseWheelFactor(Integer Value) { FMouseWheelFactor = Value; }
+    bool Overwrite() const { return FOverwrite; }
+    void setOverwrite(bool Value);
+    bool PassOverCodes() const { return FPassOverCodes; }
+    void setPassOverCodes(bool Value) { FPassOverCodes = Value; }
+    TColor SelBackColor() const { return FSelBackColor; }
+    void setSelBackColor(TColor Value);
+    TColor SelTextColor() const { return FSelTextColor; }
+    void setSelTextColor(TColor Value);
+    bool ShowEndParSelected() const { return FShowEndParSelected; }
+    void setShowEndParSelected(bool Value);
+
+    TNotifyEvent OnStyleChange;
+    TNotifyEvent OnSelMove;
+    TNotifyEvent OnHScroll;
+    TNotifyEvent OnVScroll;
+    TContextEvent OnContext;
+    TMouseEvent OnAfterMouseDown;
+
+    // ---- dynamic styles
+    void SetDynStyle(Integer Start, Integer Stop, TFontStyles Style, bool Flag, Integer Context, TCursor Cursor,
+                     TColor BackColor, TColor TextColor);
+    virtual void SetDynStyleP(TStyleNavigator* StartNav, TStyleNavigator* StopNav, const DynInfoRec& Attr, bool Apply,
+                              bool Extend);
+    void ClearStyle(Integer Pos);
+    void ClearStyleRange(Integer Start, Integer Stop);
+    void SetDynText(Integer Start, Integer Stop, const std::string& Value);
+    void ReApplyKeywords();
+
+    // ---- positions, caret and view origin
+    virtual Integer LinePos(Integer Row);
+    virtual Integer LineNb(Integer Y);
+    virtual Integer ColPos(ParInfo* Par, Integer ParNb, Integer Col, Integer LineInPar);
+    virtual Integer ColNb(ParInfo* Par, Integer ParNb, Integer LineInPar, Integer X, bool Flag);
+    Integer GetPar(Integer Pos);
+    Integer GetCaretWidth();
+    void PlaceCaret();
+    Integer TopLine();
+    void setTopLine(Integer Value);
+    Integer TopOrigin() const { return FTopOrigin; }
+    void setTopOrigin(Integer Value) { SetTopLeft(Value, FDisplayLeft); }
+    Integer DisplayLeft() const { return FDisplayLeft; }
+    void setDisplayLeft(Integer Value) { SetTopLeft(FTopOrigin, Value); }
+    void SetTopLeft(Integer Top, Integer Left);
+    // The caret's client position and the line height the view works with.
+    TPoint CaretXY() const { return TPoint{FCaretX, FCaretY}; }
+    Integer RowHeight() const { return FRowHeight; }
+    Integer BlankWidth() const { return FBlankWidth; }
+    Integer VisibleLines() const { return FVisibleLines; }
+    Integer TextOutChunk() const { return FChunkLen; }
+    // Formats and draws the text on another canvas (printing); nil formats for the window again.
+    void FormatText(TCanvas* Canvas, Integer Width);
+    void DrawLines(Integer FirstLine, Integer LastLine, TCanvas* Canvas, TPoint Origin, float Scale);
+    void DrawLine(Integer Line, TCanvas* Canvas, TPoint Origin) { DrawLines(Line, Line, Canvas, Origin, 0); }
+    // The pixel extent of the widest display line (kept while WordWrap is off).
+    Integer WidestWidth() const { return FWidestWidth; }
+
+    // ---- formatting
+    // Marks every paragraph for formatting; formats now, later or in the background by UpdateMode.
     void Reformat();
     void FormatNow(Integer First, Integer Last, bool Force);
-    // After edits: formats the modified range and calls Change.
+    // After edits: formats the modified range, tells the view which lines changed, calls Change.
     void ReformatEditedRange();
+    void FormatInBackground(TMessage& Message);
     void ParseStartStopNow(Integer Par);
-    void InvalidateLines(Integer FirstLine, Integer LastLine, bool Erase);
-    void UpdateCaret(bool Recreate);
-    void ScrollInView();
+    void RefreshDisplay();
+    bool BackgroundPosted() const { return FPosted; }
+    Integer Progress() const { return FProgress; }
+    // Records paragraphs whose display lines an edit invalidated.
+    void ExtendMods(Integer FirstPar, Integer LineInPar, Integer LastPar);
+
+    // ---- the view seam: what the text model tells its view. The control repaints, scrolls and
+    // moves the caret; a test view records the calls.
+    // Display lines FirstLine .. LastLine (numbered after the change) were re-broken; Delta lines
+    // were added behind them (negative: removed). Called once per reformat of an edited range.
+    virtual void LinesChanged(Integer FirstLine, Integer LastLine, Integer Delta);
+    virtual void InvalidateLines(Integer FirstLine, Integer LastLine, bool Erase);
+    virtual void UpdateCaret(bool Recreate);
+    virtual void ScrollInView();
+
+    // ---- window
+    // Components that see every window message of the memo (Notification with opMemoMessage).
+    void AddNotificationClient(TComponent* Client);
+    void RemoveNotificationClient(TComponent* Client);
+    const TMessage& LastMessage() const { return FLastMessage; }
+    void WndProc(TMessage& Message) override;
+    void Dispatch(TMessage& Message) override;
+    void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
+    void setVScrollParams();
+    void setHScrollParams();
+    Integer VScrollUnit() const { return FVScrollUnit; }
+    Integer HScrollUnit() const { return FHScrollUnit; }
+    // The style of a run: the font it is drawn with.
+    void SetupLogFontStyle(LOGFONT& LogFont, TExtFontStyles Style);
+    // The upper-cased Len characters of a paragraph from Start (the memo caches the paragraph's
+    // upper-cased text around the last request; each caller gets a copy of its own).
+    std::string GetUpText(ParInfo* Par, Integer ParNb, Integer Start, Integer Len);
 
 protected:
     // Breaks one paragraph into display lines from its line FirstLine on (out: the first changed
@@ -248,6 +392,28 @@ protected:
 
     // The longest paragraph an edit may make; derived test memos lower it.
     Integer FMaxParLen = MaxParLength;
+
+    // Window.
+    void CreateParams(TCreateParams& Params) override;
+    void CreateHandle() override;
+    void DestroyWindowHandle() override;
+    void WMPaint(TMessage& Message);
+    void WMEraseBkgnd(TMessage& Message);
+    void CMFontChanged(TMessage& Message);
+    void WMVScroll(TMessage& Message);
+    void WMHScroll(TMessage& Message);
+    void WMSetFocus(TMessage& Message);
+    void WMKillFocus(TMessage& Message);
+    void WMGetDlgCode(TMessage& Message);
+    void WMSize(TMessage& Message);
+    void PMUpdateBkg(TMessage& Message) { FormatInBackground(Message); }
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    // The context the formatter measures with (0 without a window) and its width.
+    HDC FormatDC() const { return FFmtDC; }
+    Integer FormatWidth() const { return FFmtWidth; }
+    // Breaks one paragraph into display lines with the font of every style run.
+    void FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine, Integer& LastLine, bool WholePar);
 
 private:
     struct Piece {
@@ -302,7 +468,6 @@ private:
     void CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Caret);
     void ReloadStartStyles();
     void StripTrailingSpaces();
-    void FormatUpToLine(Integer Line);
     std::string UpperCased(const std::string& S) const;
     bool IsDelimiter(char C) const { return FDelimiters.test(static_cast<unsigned char>(C)); }
     void LoadText(const char* Text, size_t Len);
@@ -367,9 +532,124 @@ private:
     Integer FParsedIndex = -1;
     bool FFormatting = false;
 
-    // Shared by every memo: the pieces of the text being inserted, and three navigators without
-    // owner that an operation borrows for the length of a call.
-    static int FMemoCount;
-    static TParagraphsList* FScratchPars;
-    static TStyleNavigator* FClassNavs[3];
+    // The pieces of the text being inserted, and three navigators without owner that an operation
+    // borrows for the length of a call. Each memo has its own, so that a handler of one memo may
+    // edit another in the middle of an edit.
+    TParagraphsList* FScratchPars = nullptr;
+    TStyleNavigator* FClassNavs[3] = {};
+
+    // ---- the control
+    struct FontSlot {
+        HFONT Font = nullptr;
+        Integer Blank = 1;
+        Integer Overhang = 0;
+    };
+    // Formatter and painter: the style fonts, made on first use, one per style set.
+    FontSlot& StyleFont(TExtFontStyles Style);
+    void FreeStyleFonts();
+    void SelectStyleFont(TExtFontStyles Style);
+    Integer MeasureText(const char* Text, Integer Len);
+    void BeginMeasuring();
+    void EndMeasuring();
+    void NextDynRun(ParInfo* Par, Integer Position, Integer& DynIndex, const DynInfoRec*& Attr, TExtFontStyles Static,
+                    TExtFontStyles& Effective, Integer& Boundary);
+    void FormatUpToLine(Integer Line);
+    void EnsureFormatted(Integer Par);
+    void FormatCaretRegion();
+    void ScrollCaretInView();
+    void RecomputeMetrics();
+    void MakeLineBitmap();
+    void FreeLineBitmap();
+    void PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer BmpWidth);
+    void InvalidateSelection();
+    void ClampTop();
+    void PostBackground();
+    void ReportProgress(Integer Percent);
+    void UpdateScrollBarPos(int Bar, Integer Origin, Integer Unit);
+    bool HasBar(int Bar) const { return Bar == SB_VERT ? FVertBar : FHorzBar; }
+    void BackgroundChange(TObject* Sender);
+    void PenChange(TObject* Sender);
+    void AltFontChange(TObject* Sender);
+    // Walks one display line as painting lays it out; the walk reports each run and TAB.
+    struct LineWalk;
+
+    TAlignment FAlignment = taLeftJustify;
+    bool FJustified = false;
+    TBorderStyle FBorderStyle = bsSingle;
+    bool FHideSelection = true;
+    bool FVertBar = true;
+    bool FHorzBar = false;
+    bool FWantTabs = true;
+    std::unique_ptr<TFont> FAltFont;
+    bool FApplyKeyWords = true;
+    bool FApplyStartStopKeys = true;
+    std::unique_ptr<TPicture> FBackgroundBmp;
+    Integer FCaretWidth = 1;
+    bool FDisplayOnly = false;
+    bool FEnableHotKeys = true;
+    std::unique_ptr<TPen> FEndOfTextMark;
+    std::unique_ptr<TPen> FSpecUnderline;
+    TColor FHighlightBackgnd = clWindow;
+    TColor FHighlightColor = clRed;
+    Integer FLeftMargin = 8;
+    Integer FRightMargin = 8;
+    Integer FLineHeight = 0;  // the property; 0 = automatic
+    Integer FMouseWheelFactor = 3;
+    bool FOverwrite = false;
+    bool FPassOverCodes = true;
+    TColor FSelBackColor = clHighlight;
+    TColor FSelTextColor = clHighlightText;
+    bool FShowEndParSelected = true;
+
+    // Metrics (set from the font when the window exists).
+    Integer FRowHeight = 14;  // the line height in pixels
+    Integer FBaseline = 11;
+    Integer FBlankWidth = 4;
+    Integer FChunkLen = 4096;
+    Integer FVisibleLines = 1;
+    std::vector<FontSlot> FStyleFonts;
+    TFont* FFontsFor = nullptr;  // the font the style fonts were made from (canvas mode: the canvas's)
+
+    // View origin, scroll bars, caret.
+    Integer FTopOrigin = 0;
+    Integer FDisplayLeft = 0;
+    Integer FVScrollUnit = 1;
+    Integer FHScrollUnit = 1;
+    bool FScrollUpdating = false;
+    bool FBitmapRenewed = false;
+    bool FLineHeightChanging = false;
+    HBITMAP FLineBmp = nullptr;
+    HDC FLineDC = nullptr;
+    HGDIOBJ FLineDCOldBmp = nullptr;
+    Integer FLineBmpWidth = 0;
+    Integer FCaretX = 0;
+    Integer FCaretY = 0;
+    Integer FCaretCharWidth = 0;
+    Integer FReportedAnchor = -1;
+    Integer FReportedStyle = -1;
+    bool FCaretShown = false;
+
+    // Formatting state.
+    HDC FFmtDC = nullptr;
+    Integer FFmtWidth = 0;
+    TExtFontStyles FFmtStyle = 0;
+    Integer FFmtBlank = 1;
+    Integer FFmtOverhang = 0;
+    Integer FWidestWidth = 0;
+    Integer FWidestLine = -1;
+    bool FPosted = false;
+    Integer FProgress = 0;
+    DWORD FLastProgress = 0;
+    TCanvas* FPrintCanvas = nullptr;
+    Integer FPrintWidth = 0;
+    bool FPainting = false;
+    bool FRepaintPending = false;  // a paint came while painting was locked
+
+    std::vector<TComponent*> FNotifyClients;
+    TMessage FLastMessage;
+
+    // Upper-case cache.
+    std::string FUpText;
+    Integer FUpPar = -1;
+    Integer FUpStart = 0;
 };

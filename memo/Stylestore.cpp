@@ -323,6 +323,51 @@ Integer TextWidthChunked(HDC DC, const char* Text, Integer Len, Integer Chunk)
     return width;
 }
 
+void TextOutChunked(HDC DC, TPoint& Pos, const char* Text, Integer Right, Integer Chunk, Integer Len)
+{
+    if (Len < 1 || Text == nullptr) return;
+    if (Chunk < 1) Chunk = Len;
+    Integer at = 0;
+    while (at < Len && Pos.X < -16383) {
+        const Integer n = MinOf(Chunk, Len - at);
+        SIZE sz{};
+        if (GetTextExtentPoint32(DC, Text + at, n, &sz)) Pos.X += sz.cx;
+        at += n;
+    }
+    MoveToEx(DC, Pos.X, Pos.Y, nullptr);
+    while (at < Len && Pos.X < Right) {
+        const Integer n = MinOf(Chunk, Len - at);
+        TextOut(DC, 0, 0, Text + at, n);
+        POINT p{};
+        GetCurrentPositionEx(DC, &p);
+        Pos.X = p.X;
+        Pos.Y = p.Y;
+        at += n;
+    }
+}
+
+void DrawZigzagLine(HDC DC, Integer X1, Integer X2, Integer Y)
+{
+    Integer x = MaxOf(X1, -32768);
+    const Integer last = MinOf(X2, 32767);
+    if (x >= last) return;
+    MoveToEx(DC, x, Y + 2, nullptr);
+    bool up = true;
+    while (x < last) {
+        const Integer nx = MinOf(x + 2, last);
+        // A stroke cut short ends part-way along its slope (one pixel per pixel).
+        const Integer d = nx - x;
+        const Integer ny = up ? Y + 2 - d : Y + d;
+        LineTo(DC, nx, ny);
+        x = nx;
+        up = !up;
+    }
+    // LineTo leaves out its end point; the line's last pixel belongs to it.
+    POINT p{};
+    GetCurrentPositionEx(DC, &p);
+    LineTo(DC, p.X + 1, p.Y);
+}
+
 void ClampPointTo16Bit(TPoint& P)
 {
     P.X = P.X < -32768 ? -32768 : (P.X > 32767 ? 32767 : P.X);

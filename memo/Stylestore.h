@@ -209,6 +209,11 @@ struct HDC__;
 using HDC = HDC__*;
 // Sum of the text extents of successive chunks of at most Chunk characters; 0 for Len below 1.
 Integer TextWidthChunked(HDC DC, const char* Text, Integer Len, Integer Chunk);
+// Draws Len characters at Pos (the context updates its current position) chunk by chunk until x
+// reaches Right; chunks far left of any window (x below -16383) are only measured. Pos follows.
+void TextOutChunked(HDC DC, TPoint& Pos, const char* Text, Integer Right, Integer Chunk, Integer Len);
+// The special underline: 2-pixel zigzag steps from X1 to X2 between Y + 2 and Y, with the selected pen.
+void DrawZigzagLine(HDC DC, Integer X1, Integer X2, Integer Y);
 
 // Case folding of text comparisons: ASCII letters, the code page's letter pairs, or a routine the
 // program installs in pmUpperCaseProc (ASCII while none is installed).

@@ -256,5 +256,6 @@ TEST_F(Navigator, TwoAddDynInARow)
     EXPECT_EQ(p->Dyns[0].Context, 1);
     EXPECT_EQ(p->Dyns[1].Context, 2);
     EXPECT_EQ(p->Dyns[1].Offset, 2);
+    InvalidateNavs(m.NavList(), 2, 0);  // as every caller of AddDyn does for the navigators after it
     EXPECT_TRUE(DeepCheck(m));
 }
