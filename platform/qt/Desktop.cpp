@@ -1,6 +1,5 @@
-// Window regions and placement, and the desktop's geometry from the toolkit's screens.
+// Window placement, and the desktop's geometry from the toolkit's screens.
 #include <QGuiApplication>
-#include <QRegion>
 #include <QScreen>
 #include <QWidget>
 
@@ -10,17 +9,6 @@
 #include "platform/WinGdiMore.h"
 
 using namespace morvik::backend;
-
-int GetWindowRgn(HWND hWnd, HRGN hRgn)
-{
-    QWidget* w = WindowWidget(hWnd);
-    if (!w || !hRgn || w->mask().isEmpty())
-        return ERROR;
-    HRGN copy = CreateRegionFromQt(w->mask());
-    int kind = CombineRgn(hRgn, copy, nullptr, RGN_COPY);
-    DeleteObject(copy);
-    return kind;
-}
 
 namespace {
 struct Positions {

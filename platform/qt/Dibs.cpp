@@ -1,10 +1,8 @@
-// Pixel rows of bitmaps, regions from rectangle lists and text in UTF-16.
+// Pixel rows of bitmaps and regions from rectangle lists.
 #include <QImage>
 #include <QRegion>
-#include <QString>
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "platform/Backend.h"
@@ -104,17 +102,4 @@ HRGN ExtCreateRegion(const void* lpx, DWORD nCount, const RGNDATA* lpData)
         for (const QRect& r : qr)
             region += r;
     return CreateRegionFromQt(region);
-}
-
-int DrawTextW(HDC hdc, const char16_t* text, int count, RECT* r, UINT format)
-{
-    if (!text)
-        return 0;
-    if (count < 0)
-        count = int(std::char_traits<char16_t>::length(text));
-    LOGFONT lf;
-    BYTE charset = GetObject(GetCurrentObject(hdc, OBJ_FONT), sizeof(lf), &lf) ? lf.lfCharSet : DEFAULT_CHARSET;
-    // Characters the font's code page lacks come out as question marks.
-    std::string bytes = FromQString(QString::fromUtf16(text, count), charset);
-    return DrawText(hdc, bytes.data(), int(bytes.size()), r, format);
 }

@@ -5,6 +5,7 @@
 
 #include "platform/Forms.h"
 #include "platform/Menus.h"
+#include "platform/WinGdiMore.h"
 #include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
@@ -215,6 +216,15 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
                 return 0;
         return 0;
     }
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE: ShowWindow(h, SW_MINIMIZE); break;
+        case SC_MAXIMIZE: ShowWindow(h, SW_SHOWMAXIMIZED); break;
+        case SC_RESTORE: ShowWindow(h, SW_RESTORE); break;
+        case SC_CLOSE: SendMessage(h, WM_CLOSE, 0, 0); break;
+        default: break;
+        }
+        return 0;
     case WM_SETTEXT:
         w->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
         if (w->host)

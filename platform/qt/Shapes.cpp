@@ -16,6 +16,9 @@ namespace morvik::qtgdi {
 QRgb BrushPixel(DCObj* dc, const BrushInfo& b, int ix, int iy, bool& draw)
 {
     draw = true;
+    // The brush origin is a device point; image points of a window's context sit past its frame.
+    ix -= dc->origin.X;
+    iy -= dc->origin.Y;
     switch (b.style) {
     case BS_NULL: draw = false; return 0;
     case BS_HATCHED: {
@@ -87,7 +90,7 @@ static void FillPath(DCObj* dc, Surface& s, const QPainterPath& path)
         p.setBrush(ToQColor(b.color));
     } else if (b.style == BS_PATTERN && b.pattern) {
         QBrush qb(*b.pattern);
-        qb.setTransform(QTransform::fromTranslate(dc->st.brushOrg.X, dc->st.brushOrg.Y));
+        qb.setTransform(QTransform::fromTranslate(dc->origin.X + dc->st.brushOrg.X, dc->origin.Y + dc->st.brushOrg.Y));
         p.setBrush(qb);
     } else {
         static const Qt::BrushStyle hs[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,

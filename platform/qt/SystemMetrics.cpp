@@ -2,6 +2,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/WinGdiMore.h"
 #include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
@@ -10,15 +11,18 @@ using namespace morvik::qtwin;
 int GetSystemMetrics(int n)
 {
     switch (n) {
-    case SM_CXSCREEN: case SM_CXFULLSCREEN: case SM_CXVIRTUALSCREEN:
-    case SM_CYSCREEN: case SM_CYFULLSCREEN: case SM_CYVIRTUALSCREEN: {
+    case SM_CXSCREEN: case SM_CXFULLSCREEN:
+    case SM_CYSCREEN: case SM_CYFULLSCREEN: {
         EnsureToolkit();
         QScreen* s = QGuiApplication::primaryScreen();
         QRect g = s ? s->geometry() : QRect(0, 0, 1024, 768);
-        bool x = n == SM_CXSCREEN || n == SM_CXFULLSCREEN || n == SM_CXVIRTUALSCREEN;
+        bool x = n == SM_CXSCREEN || n == SM_CXFULLSCREEN;
         return x ? g.width() : g.height();
     }
-    case SM_XVIRTUALSCREEN: case SM_YVIRTUALSCREEN: return 0;
+    case SM_XVIRTUALSCREEN: return VirtualScreenRect().Left;
+    case SM_YVIRTUALSCREEN: return VirtualScreenRect().Top;
+    case SM_CXVIRTUALSCREEN: return VirtualScreenRect().Width();
+    case SM_CYVIRTUALSCREEN: return VirtualScreenRect().Height();
     case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL:
     case SM_CYVTHUMB: case SM_CXHTHUMB: return kScrollBarSize;
     case SM_CYCAPTION: return kCaptionHeight;
@@ -46,7 +50,7 @@ BOOL SystemParametersInfo(UINT action, UINT, void* pv, UINT)
     case SPI_GETWHEELSCROLLLINES: if (pv) *static_cast<UINT*>(pv) = 3; return TRUE;
     case SPI_GETWORKAREA:
         if (pv)
-            *static_cast<RECT*>(pv) = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+            *static_cast<RECT*>(pv) = WorkAreaRect();
         return TRUE;
     default: return FALSE;
     }

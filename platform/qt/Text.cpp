@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/WinGdiMore.h"
 #include "platform/qt/GdiObjects.h"
 
 using namespace morvik::backend;
@@ -231,20 +232,16 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* r, LPCSTR s, UI
     return TRUE;
 }
 
-int DrawText(HDC hdc, LPCSTR text, int count, RECT* r, UINT fmt)
+namespace {
+
+// Formatted text once it is in Unicode, its prefix marks taken out (underline: the index of the
+// character to underline, or -1).
+int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT fmt)
 {
-    DCObj* dc = DC(hdc);
-    if (!dc || !r || !text)
-        return 0;
-    std::string src = count < 0 ? std::string(text) : std::string(text, size_t(count));
-    FontObj* f = FontOfDC(dc);
     QFontMetrics m(f->font);
     int lineHeight = f->ascent + f->descent;
     auto width = [&](const QString& s) { return m.horizontalAdvance(s); };
 
-    int underline = -1;
-    std::string plain = (fmt & DT_NOPREFIX) ? src : StripPrefix(src, underline);
-    QString all = ToQString(plain, f->lf.lfCharSet);
     if (fmt & DT_EXPANDTABS) {
         int tab = ((fmt & DT_TABSTOP) ? ((fmt >> 8) & 0xFF) : 8) * std::max(1, f->aveWidth);
         QString out;
@@ -375,4 +372,49 @@ int DrawText(HDC hdc, LPCSTR text, int count, RECT* r, UINT fmt)
     if (fmt & DT_SINGLELINE)
         return (fmt & (DT_VCENTER | DT_BOTTOM)) ? (y - r->Top) : lineHeight;
     return total;
+}
+
+QString StripPrefixW(const QString& s, int& underline)
+{
+    QString out;
+    underline = -1;
+    for (int i = 0; i < s.size(); ++i) {
+        if (s.at(i) == QLatin1Char('&')) {
+            if (i + 1 < s.size() && s.at(i + 1) == QLatin1Char('&')) {
+                out += QLatin1Char('&');
+                ++i;
+                continue;
+            }
+            if (i + 1 < s.size())
+                underline = int(out.size());
+            continue;
+        }
+        out += s.at(i);
+    }
+    return out;
+}
+
+}  // namespace
+
+int DrawText(HDC hdc, LPCSTR text, int count, RECT* r, UINT fmt)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !r || !text)
+        return 0;
+    std::string src = count < 0 ? std::string(text) : std::string(text, size_t(count));
+    FontObj* f = FontOfDC(dc);
+    int underline = -1;
+    std::string plain = (fmt & DT_NOPREFIX) ? src : StripPrefix(src, underline);
+    return DrawTextQ(dc, f, ToQString(plain, f->lf.lfCharSet), underline, r, fmt);
+}
+
+int DrawTextW(HDC hdc, const char16_t* text, int count, RECT* r, UINT fmt)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc || !r || !text)
+        return 0;
+    QString src = count < 0 ? QString::fromUtf16(text) : QString::fromUtf16(text, count);
+    int underline = -1;
+    QString plain = (fmt & DT_NOPREFIX) ? src : StripPrefixW(src, underline);
+    return DrawTextQ(dc, FontOfDC(dc), plain, underline, r, fmt);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/WinGdiMore.h"
 #include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
@@ -176,19 +177,34 @@ int SetWindowRgn(HWND h, HRGN rgn, BOOL redraw)
     WindowRec* w = Rec(h);
     if (!w)
         return 0;
+    // A top-level window is shaped as a whole on the desktop; a child within its parent.
+    QWidget* shaped = w->topLevel && w->host ? static_cast<QWidget*>(w->host) : static_cast<QWidget*>(w->widget);
     if (rgn) {
         w->hasRgn = true;
         const QRegion* r = RegionOf(rgn);
         w->windowRgn = r ? *r : QRegion();
         DeleteObject(rgn);
-        if (w->widget)
-            w->widget->setMask(w->windowRgn);
+        if (shaped) {
+            TRect frame = w->topLevel ? FrameMargins(h) : TRect{};
+            shaped->setMask(w->windowRgn.translated(-frame.Left, -frame.Top));
+        }
     } else {
         w->hasRgn = false;
-        if (w->widget)
-            w->widget->clearMask();
+        if (shaped)
+            shaped->clearMask();
     }
     if (redraw)
         InvalidateRect(h, nullptr, TRUE);
     return 1;
+}
+
+int GetWindowRgn(HWND h, HRGN rgn)
+{
+    WindowRec* w = Rec(h);
+    if (!w || !rgn || !w->hasRgn)
+        return ERROR;
+    HRGN copy = CreateRegionFromQt(w->windowRgn);
+    int kind = CombineRgn(rgn, copy, nullptr, RGN_COPY);
+    DeleteObject(copy);
+    return kind;
 }
