@@ -772,6 +772,7 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
     // Totals, and the paragraphs after the edit.
     FTextLen += diff;
     const Integer lineDelta = FLineCount - oldLineCount;
+    FModLinesAdded += lineDelta;
     const Integer count = FParagraphs->Count();
     if (diff != 0 || lineDelta != 0) {
         for (Integer q = sp + m + 1; q < count; ++q) {

@@ -666,7 +666,7 @@ void TStyleMemo::ReformatEditedRange()
                 FPendingLast = -1;
             }
         }
-        LinesChanged(firstChanged, lastChanged, FLineCount - oldLineCount);
+        LinesChanged(firstChanged, lastChanged, FLineCount - oldLineCount + FModLinesAdded);
     }
     FModFirstLine = FLineCount;
     FModFirstPar = ParCount();

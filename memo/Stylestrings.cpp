@@ -1,6 +1,7 @@
 #include "memo/Stylestrings.h"
 
 #include "memo/Stylememo.h"
+#include "platform/Filer.h"
 
 // Edits made through the lists leave the user's selection where it was (moved with the text around
 // it): a program that trims or rewrites lines must not take the selection away from the user.
@@ -168,4 +169,56 @@ void TStyleLinesStrings::Delete(int Index)
     FMemo->setSelLength(len);
     FMemo->ClearSelection();
     FMemo->RestoreSelection(std::move(saved));
+}
+
+// ---------------------------------------------------------------- the streamed property
+
+void TStyleMemoStrings::DefineProperties(TFiler* Filer)
+{
+    Filer->DefineProperty(
+        "Strings", [this](TReader* R) { ReadData(R); }, [this](TWriter* W) { WriteData(W); }, FMemo->TextLen() >= 1);
+}
+
+// A paragraph goes out in strings of at most 255 characters; a string of 254 followed by the
+// character 5 says that the paragraph goes on in the next string.
+void TStyleMemoStrings::WriteData(TWriter* Writer)
+{
+    Writer->WriteListBegin();
+    for (Integer p = 0; p < FMemo->ParCount(); ++p) {
+        const std::string text = FMemo->Paragraphs(p);
+        size_t at = 0;
+        while (text.size() - at > 255) {
+            Writer->WriteString(text.substr(at, 254) + '\x05');
+            at += 254;
+        }
+        Writer->WriteString(text.substr(at));
+    }
+    Writer->WriteListEnd();
+}
+
+void TStyleMemoStrings::ReadData(TReader* Reader)
+{
+    Reader->ReadListBegin();
+    BeginUpdate();
+    try {
+        FMemo->Clear();
+        bool first = true;
+        while (!Reader->EndOfList()) {
+            std::string par;
+            for (;;) {
+                std::string s = Reader->ReadString();
+                const bool more = !s.empty() && s.back() == '\x05';
+                if (more) s.pop_back();
+                par += s;
+                if (!more || Reader->EndOfList()) break;
+            }
+            FMemo->setParsBuf(first ? 0 : FMemo->ParCount(), par.c_str());
+            first = false;
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    Reader->ReadListEnd();
 }

@@ -5,6 +5,9 @@
 #include "platform/Classes.h"
 
 class TStyleMemo;
+class TFiler;
+class TReader;
+class TWriter;
 
 class TStyleMemoStrings : public TStrings {
 public:
@@ -16,6 +19,10 @@ public:
     void LoadFromStream(TStream* Stream) override;
     void SaveToStream(TStream* Stream) const override;
     void Assign(TPersistent* Source) override;
+    // The streamed property "Strings" (stored only when the memo holds text).
+    void DefineProperties(TFiler* Filer);
+    void ReadData(TReader* Reader);
+    void WriteData(TWriter* Writer);
 
 protected:
     void SetUpdateState(bool Updating) override;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "memo/Stylememo.h"
+#include "platform/Windows.h"
 
 namespace {
 
@@ -123,9 +124,16 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
         FModFirstPar = 0;
         FModLastPar = ParCount() - 1;
         FModFirstLine = 0;
-        FModLinesAdded = oldLines - FLineCount;
+        FModLinesAdded = FLineCount - oldLines;
     } else if (HandleAllocated()) {
+        // A new text is shown from its start.
+        FTopOrigin = 0;
+        FDisplayLeft = 0;
         Reformat();
+        setVScrollParams();
+        UpdateScrollBarPos(SB_VERT, 0, FVScrollUnit);
+        Invalidate();
+        UpdateCaret(false);
     }
     Change();
 }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "memo/Stylememo.h"
+#include "memo/Stylestrings.h"
+#include "platform/Filer.h"
 #include "platform/Forms.h"
 #include "platform/Windows.h"
 #include "tests/memo/MemoCheck.h"
@@ -61,3 +63,424 @@ TEST_F(Control, ShowsText)
 }
 
 }  // namespace
+
+namespace {
+
+// Width of a text in the memo's plain font, through the function the memo measures and paints with.
+Integer Measure(TStyleMemo* m, const std::string& s)
+{
+    LOGFONT lf;
+    m->SetupLogFontStyle(lf, m->AttrToExtFontStyles(0, 0));
+    HFONT f = CreateFontIndirect(&lf);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, f);
+    SIZE sz{};
+    GetTextExtentPoint32(dc, s.c_str(), static_cast<int>(s.size()), &sz);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(f);
+    return sz.cx;
+}
+
+std::vector<std::string> DisplayLines(TStyleMemo* m)
+{
+    std::vector<std::string> r;
+    for (Integer i = 0; i < m->LineCount(); ++i) r.push_back(m->Lines(i));
+    return r;
+}
+
+}  // namespace
+
+// Greedy word wrap against a reference that measures words and blanks with the same function.
+TEST_F(Control, WordWrapAtSeveralWidths)
+{
+    const std::string text = "The quick brown fox jumps over the lazy dog while seven wizards quietly hex "
+                             "a jovial frog near the old mill by the river";
+    memo->setSelText(text);
+    const Integer blank = Measure(memo, "  ") - Measure(memo, " ");
+    for (const Integer width : {120, 170, 233, 300}) {
+        memo->SetWidth(width);
+        memo->Perform(WM_SIZE, 0, 0);
+        uitest::Pump();
+        const Integer max = memo->ClientWidth() - memo->LeftMargin() - memo->RightMargin();
+        // The reference: words are added while the line's width stays within the maximum.
+        std::vector<std::string> expect;
+        std::string line;
+        Integer x = 0;
+        size_t at = 0;
+        while (at < text.size()) {
+            size_t end = text.find(' ', at);
+            if (end == std::string::npos) end = text.size();
+            const std::string word = text.substr(at, end - at);
+            const Integer w = Measure(memo, word);
+            if (!line.empty() && x + blank + w > max) {
+                expect.push_back(line + " ");
+                line.clear();
+                x = 0;
+            }
+            x += (line.empty() ? 0 : blank) + w;
+            line += (line.empty() ? "" : " ") + word;
+            at = end + 1;
+        }
+        expect.push_back(line);
+        EXPECT_EQ(DisplayLines(memo), expect) << "width " << width;
+        EXPECT_TRUE(DeepCheck(*memo));
+    }
+}
+
+// What a person sees at the edges: a word wider than the window is cut inside it but never before
+// its first character, the blanks at a wrap end the line before, an empty paragraph is one line,
+// without word wrap a paragraph is one line however long.
+TEST_F(Control, WrapEdges)
+{
+    memo->SetWidth(100);
+    memo->Perform(WM_SIZE, 0, 0);
+    memo->setSelText("abcdefghijklmnopqrstuvwxyzabcdefghijkl\r\n\r\nab   cd");
+    const std::vector<std::string> lines = DisplayLines(memo);
+    ASSERT_GE(lines.size(), 4u);
+    std::string joined;
+    size_t i = 0;
+    for (; joined.size() < 38; ++i) {
+        EXPECT_FALSE(lines[i].empty());
+        EXPECT_LE(Measure(memo, lines[i]), memo->ClientWidth() - 16) << lines[i];
+        joined += lines[i];
+    }
+    EXPECT_EQ(joined, "abcdefghijklmnopqrstuvwxyzabcdefghijkl");
+    EXPECT_EQ(lines[i], "");  // the empty paragraph
+    memo->SetWidth(60);
+    memo->Perform(WM_SIZE, 0, 0);
+    for (const std::string& l : DisplayLines(memo)) EXPECT_NE(l.substr(0, 1), " ") << l;
+    memo->setWordWrap(false);
+    EXPECT_EQ(memo->LineCount(), 3);
+}
+
+namespace {
+
+// A view that records what the model tells it.
+class RecordingMemo : public TStyleMemo {
+public:
+    RecordingMemo() : TStyleMemo(nullptr) {}
+    struct Change {
+        Integer First, Last, Delta;
+        bool operator==(const Change&) const = default;
+    };
+    std::vector<Change> Changes;
+    int ScrollRequests = 0;
+    void LinesChanged(Integer FirstLine, Integer LastLine, Integer Delta) override
+    {
+        Changes.push_back({FirstLine, LastLine, Delta});
+        TStyleMemo::LinesChanged(FirstLine, LastLine, Delta);
+    }
+    void ScrollInView() override { ++ScrollRequests; }
+};
+
+}  // namespace
+
+// The range the model reports after each kind of edit: lines numbered after the change.
+TEST(ViewSeam, ChangedRangeOfAppendInsertDeleteAndStyle)
+{
+    struct Case {
+        const char* what;
+        std::function<void(TStyleMemo&)> edit;
+        RecordingMemo::Change expect;
+    };
+    const Case cases[] = {
+        {"append", [](TStyleMemo& m) { m.setSelStart(m.TextLen()); m.setSelText("x"); }, {2, 2, 0}},
+        {"append a break", [](TStyleMemo& m) { m.setSelStart(m.TextLen()); m.setSelText("\r\nx"); }, {2, 3, 1}},
+        {"insert", [](TStyleMemo& m) { m.setSelStart(5); m.setSelText("y"); }, {1, 1, 0}},
+        {"delete a break", [](TStyleMemo& m) { Select(m, 2, 2); m.ClearSelection(); }, {0, 0, -1}},
+        {"delete two paragraphs", [](TStyleMemo& m) { Select(m, 1, 7); m.ClearSelection(); }, {0, 0, -2}},
+        {"bold", [](TStyleMemo& m) { Select(m, 4, 2); m.SetBold(); }, {1, 1, 0}},
+        {"dynamic style", [](TStyleMemo& m) { m.SetDynStyle(5, 9, FontStyle(fsItalic), false, 0, 0, -1, -1); }, {1, 2, 0}},
+    };
+    for (const Case& c : cases) {
+        RecordingMemo m;
+        m.setSelText("aa\r\nbb\r\ncc");
+        m.Changes.clear();
+        m.ScrollRequests = 0;
+        c.edit(m);
+        ASSERT_FALSE(m.Changes.empty()) << c.what;
+        EXPECT_EQ(m.Changes.back(), c.expect) << c.what << ": " << m.Changes.back().First << ".."
+                                              << m.Changes.back().Last << " " << m.Changes.back().Delta;
+        EXPECT_TRUE(DeepCheck(m)) << c.what;
+    }
+    RecordingMemo m;
+    m.setSelText("a");
+    EXPECT_EQ(m.ScrollRequests, 1);  // an edit asks once for the caret to be seen
+    m.Lines()->BeginUpdate();
+    m.setSelText("b");
+    m.setSelText("c");
+    EXPECT_EQ(m.ScrollRequests, 1);  // none inside an update
+    m.Lines()->EndUpdate();
+}
+
+namespace {
+
+class Painting : public Control {
+protected:
+    void SetUp() override
+    {
+        Control::SetUp();
+        memo->SetColor(clWhite);
+        memo->Font()->SetColor(clBlack);
+        memo->setHTColor(clRed);
+        memo->setHBColor(clYellow);
+        memo->setHideSelection(false);
+        memo->EndOfTextMark()->SetColor(clNone);
+    }
+    // x of a column of the first paragraph's first line.
+    Integer X(Integer Col) { return memo->ColPos(nullptr, 0, Col, 0); }
+    // How many pixels of the rectangle have exactly this colour.
+    int Count(const TRect& r, COLORREF c)
+    {
+        int n = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x) n += Pixel(x, y) == c;
+        return n;
+    }
+    bool Ink(const TRect& r)
+    {
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x) {
+                const COLORREF c = Pixel(x, y);
+                if (GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128) return true;
+            }
+        return false;
+    }
+    TRect Row(Integer From, Integer To, Integer Line = 0)
+    {
+        const Integer h = memo->RowHeight();
+        return TRect{From, Line * h, To, Line * h + h};
+    }
+};
+
+}  // namespace
+
+// Style runs are drawn where they are measured; highlight colours fill their run only.
+TEST_F(Painting, StyleRunsAndHighlight)
+{
+    memo->setSelText("ab \2bold\2 \3HIGH\3 cd");
+    memo->setSelStart(0);
+    Paint();
+    // The bold run is as wide as the bold font measures it.
+    LOGFONT lf;
+    memo->SetupLogFontStyle(lf, memo->AttrToExtFontStyles(1u << xfsBold, 0));
+    HFONT bold = CreateFontIndirect(&lf);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bold);
+    SIZE sz{};
+    GetTextExtentPoint32(dc, "bold", 4, &sz);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bold);
+    EXPECT_EQ(X(8) - X(4), sz.cx);
+    EXPECT_GT(sz.cx, Measure(memo, "bold"));
+    EXPECT_TRUE(Ink(Row(X(4), X(8))));
+    // Highlight: yellow behind its four letters and red ink, nothing yellow elsewhere.
+    const TRect hl = Row(X(11), X(15));
+    EXPECT_GT(Count(hl, RGB(255, 255, 0)), hl.Width() * hl.Height() / 3);
+    bool red = false;
+    for (int y = hl.Top; y < hl.Bottom && !red; ++y)
+        for (int x = hl.Left; x < hl.Right && !red; ++x) {
+            const COLORREF c = Pixel(x, y);
+            red = GetRValue(c) > 200 && GetGValue(c) < 120 && GetBValue(c) < 120;
+        }
+    EXPECT_TRUE(red);
+    EXPECT_EQ(Count(Row(0, X(11) - 1), RGB(255, 255, 0)), 0);
+    EXPECT_EQ(Count(Row(X(15) + 1, memo->ClientWidth()), RGB(255, 255, 0)), 0);
+    // Style codes take no room: the blank after the bold run follows at once.
+    EXPECT_EQ(X(9), X(8));
+}
+
+// The selection is inverted over its characters; a selected paragraph end shows a small box.
+TEST_F(Painting, SelectionAndEndOfParagraphBox)
+{
+    memo->setSelText("ab cd\r\nef");
+    Select(*memo, 3, 5);  // "cd", the break and "e"
+    Paint();
+    const Integer h = memo->RowHeight();
+    const TRect sel = Row(X(3), X(5));
+    EXPECT_GT(Count(sel, RGB(0, 0, 0)), sel.Width() * sel.Height() / 2);
+    EXPECT_GT(Count(Row(0, X(3)), RGB(255, 255, 255)), X(3) * h / 2);
+    const Integer boxX = X(5);
+    const Integer box = memo->BlankWidth() / 2 + 1;
+    EXPECT_EQ(Pixel(boxX + box / 2, h / 2), RGB(0, 0, 0));
+    EXPECT_EQ(Pixel(boxX + box / 2, 1), RGB(255, 255, 255));  // only the middle third
+    EXPECT_EQ(Pixel(boxX + box + 1, h / 2), RGB(255, 255, 255));
+    memo->setShowEndParSelected(false);
+    Paint();
+    EXPECT_EQ(Pixel(boxX + box / 2, h / 2), RGB(255, 255, 255));
+    // With the full-line option the selected line is inverted to the right edge.
+    memo->setOptions(memo->Options() | pmoFullLineSelect);
+    Paint();
+    EXPECT_EQ(Pixel(memo->ClientWidth() - 2, h / 2), RGB(0, 0, 0));
+    EXPECT_EQ(Pixel(memo->ClientWidth() - 2, h + h / 2), RGB(255, 255, 255));  // "e" ends inside its line
+}
+
+// A background picture is tiled behind the text and below it; a paragraph colour replaces it.
+TEST_F(Painting, BackgroundPictureAndParagraphColours)
+{
+    memo->setSelText("ab\r\ncd");
+    TBitmap green;
+    green.SetSize(8, 8);
+    green.Canvas()->Brush()->SetColor(clLime);
+    green.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    TPicture pic;
+    pic.SetBitmap(&green);
+    memo->setBackground(&pic);
+    memo->setParBackgnd(1, clYellow);
+    Paint();
+    const Integer h = memo->RowHeight();
+    EXPECT_EQ(Pixel(200, h / 2), RGB(0, 255, 0));
+    EXPECT_EQ(Pixel(200, h + h / 2), RGB(255, 255, 0));
+    EXPECT_EQ(Pixel(200, 5 * h), RGB(0, 255, 0));
+    TPicture none;
+    memo->setBackground(&none);
+    Paint();
+    EXPECT_EQ(Pixel(200, 5 * h), RGB(255, 255, 255));
+}
+
+// A paint that arrives while updates are locked is owed, not lost.
+TEST_F(Painting, APaintDuringAnUpdateIsDoneAfterIt)
+{
+    memo->setSelText("ab");
+    Paint();
+    memo->Lines()->BeginUpdate();
+    memo->setParBackgnd(0, clYellow);
+    memo->Update();
+    memo->Lines()->EndUpdate();
+    memo->Update();
+    EXPECT_EQ(Pixel(200, memo->RowHeight() / 2), RGB(255, 255, 0));
+}
+
+TEST_F(Control, ScrollRangesAndVScrollArithmetic)
+{
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
+    memo->setSelText(text);
+    memo->setSelStart(0);
+    memo->setTopLine(0);
+    uitest::Pump();
+    const Integer h = memo->RowHeight();
+    const Integer ch = memo->ClientHeight();
+    const Integer visible = memo->VisibleLines();
+    EXPECT_EQ(visible, ch / h + 1);
+    EXPECT_EQ(memo->VScrollUnit(), 1);
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    GetScrollInfo(memo->Handle(), SB_VERT, &si);
+    EXPECT_EQ(si.nMax, std::max(101 * h, ch - h - 1));
+    EXPECT_EQ(static_cast<Integer>(si.nPage), ch - h);
+
+    struct Step {
+        int code;
+        int pos;
+        Integer topOrigin;  // expected after the message
+    };
+    const Step steps[] = {
+        {SB_LINEDOWN, 0, h},
+        {SB_PAGEDOWN, 0, (1 + visible - 1) * h},
+        {SB_THUMBTRACK, 35, 35},
+        {SB_LINEUP, 0, (35 / h) * h},  // a partly shown top line: to its start
+        {SB_LINEUP, 0, (35 / h - 1) * h},
+        {SB_THUMBTRACK, 40 * h, 40 * h},
+        {SB_PAGEUP, 0, (40 - visible + 2) * h},
+        {SB_PAGEDOWN, 0, std::min(40 - visible + 2 + visible - 1, 101 - visible + 2) * h},
+        {SB_THUMBTRACK, 90 * h, 90 * h},
+        {SB_PAGEDOWN, 0, std::min(90 + visible - 1, 101 - visible + 2) * h},  // clamped to the end
+        {SB_ENDSCROLL, 0, (101 - visible + 2) * h},
+    };
+    for (const Step& s : steps) {
+        memo->Perform(WM_VSCROLL, MAKEWPARAM(s.code, s.pos), 0);
+        EXPECT_EQ(memo->TopOrigin(), s.topOrigin) << s.code << " " << s.pos;
+        EXPECT_EQ(memo->TopLine(), memo->TopOrigin() / h);
+    }
+    memo->setOptions(memo->Options() | pmoNoFineScroll);
+    memo->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 3 * h + h / 2 + 1), 0);
+    EXPECT_EQ(memo->TopOrigin(), 4 * h);  // whole lines only, rounded
+
+    // A text taller than 32760 pixels scrolls in units of more than a pixel.
+    text.clear();
+    for (int i = 0; i < 40000 / h + 10; ++i) text += "x\r\n";
+    memo->SelectAll();
+    memo->setSelText(text);
+    EXPECT_EQ(memo->VScrollUnit(), memo->LineCount() * h / 32760 + 1);
+    EXPECT_GT(memo->VScrollUnit(), 1);
+    memo->setOptions(memo->Options() & ~pmoNoFineScroll);
+    memo->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 100), 0);
+    EXPECT_EQ(memo->TopOrigin(), 100 * memo->VScrollUnit());
+}
+
+TEST_F(Control, CaretFollowsEveryKindOfMove)
+{
+    memo->setSelText("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda\r\nmu nu");
+    const Integer h = memo->RowHeight();
+    auto expectCaretAt = [&](const char* what) {
+        TStyleNavigator* a = memo->Anchor();
+        const Integer x = memo->ColPos(nullptr, a->GetParNb(), a->GetColNb(), a->GetParLine());
+        EXPECT_EQ(memo->CaretXY().X, x) << what;
+        EXPECT_EQ(memo->CaretXY().Y, (a->GetLineNb() - memo->TopLine()) * h - memo->TopOrigin() % h) << what;
+    };
+    memo->setSelStart(6);
+    EXPECT_EQ(memo->CaretXY().X, memo->LeftMargin() + Measure(memo, "alpha "));
+    EXPECT_EQ(memo->CaretXY().Y, 0);
+    expectCaretAt("start");
+    memo->setSelStart(memo->TextLen());
+    expectCaretAt("end");
+    memo->setSelLine(1);
+    EXPECT_EQ(memo->CaretXY().X, memo->LeftMargin());  // a wrapped line starts at the margin
+    expectCaretAt("line");
+    memo->setSelCol(3);
+    expectCaretAt("column");
+    memo->SelectAll();
+    expectCaretAt("all");
+    memo->setSelStart(0);
+    EXPECT_TRUE(memo->FindTxt("zeta", true, true, false));
+    expectCaretAt("found");
+    const Integer y = memo->CaretXY().Y;
+    memo->setTopLine(1);
+    EXPECT_EQ(memo->CaretXY().Y, y - h);  // the view moved, the caret with it
+    memo->setTopLine(0);
+    // Typing at the end of a long text keeps the caret in view.
+    memo->setSelStart(memo->TextLen());
+    for (int i = 0; i < 30; ++i) memo->setSelText("\r\nmore");
+    EXPECT_GE(memo->CaretXY().Y, 0);
+    EXPECT_LE(memo->CaretXY().Y + h, memo->ClientHeight());
+    expectCaretAt("typed");
+}
+
+TEST(StringsProperty, WrittenAndReadBack)
+{
+    auto roundTrip = [](TStyleMemo& from, TStyleMemo& to) {
+        TMemoryStream s;
+        TWriter w(&s);
+        static_cast<TStyleMemoStrings*>(from.Lines())->DefineProperties(&w);
+        const Int64 size = s.Size();
+        s.SetPosition(0);
+        TReader r(&s);
+        static_cast<TStyleMemoStrings*>(to.Lines())->DefineProperties(&r);
+        return size;
+    };
+    const std::vector<std::vector<std::string>> cases = {
+        {"A", "", "B"},
+        {"", "x"},
+        {std::string(254, 'a'), std::string(255, 'b'), std::string(256, 'c'), std::string(600, 'd')},
+        {"a\tb c"},
+    };
+    for (const auto& pars : cases) {
+        TStyleMemo a(nullptr);
+        std::string text;
+        for (size_t i = 0; i < pars.size(); ++i) text += (i ? "\r\n" : "") + pars[i];
+        a.setSelText(text);
+        TStyleMemo b(nullptr);
+        b.setSelText("old");
+        roundTrip(a, b);
+        EXPECT_EQ(Pars(b), pars);
+        EXPECT_TRUE(DeepCheck(b));
+    }
+    TStyleMemo empty(nullptr);
+    TStyleMemo other(nullptr);
+    other.setSelText("kept");
+    EXPECT_EQ(roundTrip(empty, other), 0);  // an empty memo stores nothing
+    EXPECT_EQ(Text(other), "kept");
+}

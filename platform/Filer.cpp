@@ -1,0 +1,94 @@
+#include "platform/Filer.h"
+
+#include "platform/SysUtils.h"
+
+namespace {
+
+// Value tags.
+constexpr Byte vaNull = 0;  // the end of a list
+constexpr Byte vaList = 1;
+constexpr Byte vaString = 6;    // a length byte follows
+constexpr Byte vaLString = 12;  // a 32-bit little-endian length follows
+
+void WriteTaggedString(TStream* S, const std::string& V)
+{
+    if (V.size() <= 255) {
+        const Byte head[2] = {vaString, static_cast<Byte>(V.size())};
+        S->WriteBuffer(head, 2);
+    } else {
+        const auto n = static_cast<std::uint32_t>(V.size());
+        const Byte head[5] = {vaLString, Byte(n), Byte(n >> 8), Byte(n >> 16), Byte(n >> 24)};
+        S->WriteBuffer(head, 5);
+    }
+    if (!V.empty()) S->WriteBuffer(V.data(), static_cast<Int64>(V.size()));
+}
+
+}  // namespace
+
+void TWriter::DefineProperty(const std::string& Name, const TReaderProc&, const TWriterProc& WriteData, bool HasData)
+{
+    if (!HasData || !WriteData) return;
+    WriteTaggedString(FStream, Name);
+    WriteData(this);
+}
+
+void TWriter::WriteListBegin() { FStream->WriteBuffer(&vaList, 1); }
+void TWriter::WriteListEnd() { FStream->WriteBuffer(&vaNull, 1); }
+void TWriter::WriteString(const std::string& Value) { WriteTaggedString(FStream, Value); }
+
+int TReader::PeekTag()
+{
+    Byte b = 0;
+    if (FStream->Read(&b, 1) != 1) return -1;
+    FStream->SetPosition(FStream->Position() - 1);
+    return b;
+}
+
+void TReader::DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc&, bool)
+{
+    const Int64 at = FStream->Position();
+    const int tag = PeekTag();
+    if (tag != vaString && tag != vaLString) return;
+    if (ReadString() != Name || !ReadData) {
+        FStream->SetPosition(at);
+        return;
+    }
+    ReadData(this);
+}
+
+void TReader::ReadListBegin()
+{
+    Byte b = 0;
+    FStream->ReadBuffer(&b, 1);
+    if (b != vaList) throw EReadError("Invalid property value");
+}
+
+void TReader::ReadListEnd()
+{
+    Byte b = 0;
+    FStream->ReadBuffer(&b, 1);
+    if (b != vaNull) throw EReadError("Invalid property value");
+}
+
+bool TReader::EndOfList() { return PeekTag() == vaNull; }
+
+std::string TReader::ReadString()
+{
+    Byte tag = 0;
+    FStream->ReadBuffer(&tag, 1);
+    std::uint32_t n = 0;
+    if (tag == vaString) {
+        Byte b = 0;
+        FStream->ReadBuffer(&b, 1);
+        n = b;
+    } else if (tag == vaLString) {
+        Byte b[4] = {};
+        FStream->ReadBuffer(b, 4);
+        n = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
+    } else {
+        throw EReadError("Invalid property value");
+    }
+    std::string s(n, '\0');
+    if (n > 0) FStream->ReadBuffer(s.data(), n);
+    return s;
+}

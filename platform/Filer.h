@@ -1,0 +1,50 @@
+// Streamed properties: a component's data that is not a plain property (a memo's text, say) is
+// written and read as named properties of values (lists and strings) by a writer and a reader.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/Classes.h"
+
+class TReader;
+class TWriter;
+
+using TReaderProc = std::function<void(TReader* Reader)>;
+using TWriterProc = std::function<void(TWriter* Writer)>;
+
+class TFiler : public TObject {
+public:
+    explicit TFiler(TStream* Stream) : FStream(Stream) {}
+    // Offers one named property: a writer writes it when HasData, a reader reads it when it
+    // stands next in the stream.
+    virtual void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
+                                bool HasData) = 0;
+
+protected:
+    TStream* FStream;
+};
+
+class TWriter : public TFiler {
+public:
+    using TFiler::TFiler;
+    void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
+                        bool HasData) override;
+    void WriteListBegin();
+    void WriteListEnd();
+    void WriteString(const std::string& Value);
+};
+
+class TReader : public TFiler {
+public:
+    using TFiler::TFiler;
+    void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
+                        bool HasData) override;
+    void ReadListBegin();
+    void ReadListEnd();
+    bool EndOfList();
+    std::string ReadString();
+
+private:
+    int PeekTag();
+};
