@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Classes.h"
+#include "platform/Windows.h"
 
 // The library's text type.
 using TExFString = std::string;
@@ -119,6 +120,54 @@ std::string RectToString(const TRect& R);
 TRect StringToRect(const std::string& S);
 // 6-bit line encoding of at most 45 bytes; the first character (code 0) is left for the caller.
 std::string encode_line(const void* Data, Integer Size);
+
+// ---------------------------------------------------------------- windows and messages
+struct TMessage;
+using TShiftState = unsigned;
+
+// Receives the messages of an XAllocateHWND window.
+using TExWndMethod = std::function<void(TMessage& Message)>;
+// A hidden tool window of the class "XExUtilWindow" whose messages go to Method (those it leaves
+// for the system are its to hand to DefWindowProc). Obj is kept with the method.
+HWND XAllocateHWND(TObject* Obj, TExWndMethod Method);
+// Destroys the window and releases its record; the window's own method may call it.
+void XDeallocateHWND(HWND Wnd);
+
+// Drains the thread's message queue.
+class TExMessagePump : public TObject {
+public:
+    // Takes one message off the queue and, unless it is WM_QUIT, translates and dispatches it;
+    // false when the queue was empty. WM_QUIT is not dispatched: it asks the application to end.
+    bool HandleMessage();
+    void ProcessMessages();
+};
+using TMsgPumpRoutineEvent = std::function<void()>;
+// Set by the unit's start-up to the global pump's ProcessMessages.
+extern TMsgPumpRoutineEvent OnMessagePump;
+extern TExMessagePump* ExMessagePump;
+
+// Window searches: all top-level windows and, depth first, their children (WindowExists), or the
+// top-level windows only (TopWindowExists). A window's text (up to 255 characters) is compared
+// upper-cased: equal with Exact, otherwise containing Text. A class name, when given, restricts
+// the search to windows of that class (compared without regard to case). TopWindowExists with
+// UseFindWindow asks FindWindow for that class and exactly that title instead. The window found
+// is also kept in LastWin, and this process's id in LastProcessID; 0 when none matches.
+extern HWND LastWin;
+extern DWORD LastProcessID;
+HWND WindowExists(const std::string& ClassName, const std::string& Text, bool Exact);
+HWND TopWindowExists(const std::string& ClassName, const std::string& Text, bool UseFindWindow);
+
+// The modifier keys held now (shift, alt, control); never a mouse button.
+TShiftState GetShiftState();
+// 4 when shift is held, plus 8 when control is held.
+Integer GetKeysState();
+
+namespace ctlbase {
+// The unit's start and end, counted: the first start makes the global pump and sets
+// OnMessagePump, the last end frees it. The unit starts itself with the program.
+void ExtoolsInitialize();
+void ExtoolsFinalize();
+}  // namespace ctlbase
 
 // ---------------------------------------------------------------- dates and times
 

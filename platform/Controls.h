@@ -473,3 +473,8 @@ TCustomForm* GetParentForm(TControl* Control);
 // The control under a screen point, windowless controls included.
 TControl* FindDragTarget(const TPoint& Pos, bool AllowDisabled);
 TControl* FindVCLWindow(const TPoint& Pos);
+
+// Hidden utility windows whose messages all go to Method (which hands what it does not handle to
+// DefWindowProc). DeallocateHWnd may be called from the method itself.
+HWND AllocateHWnd(TWndMethod Method);
+void DeallocateHWnd(HWND Wnd);

@@ -528,6 +528,91 @@ DWORD GetTickCount();
 UINT GetDoubleClickTime();
 void Sleep(DWORD dwMilliseconds);
 
+// The thread's queue of posted messages. PostMessage and PostQuitMessage add to it; the layer's
+// event loop delivers each message in turn unless a message loop takes it first with PeekMessage.
+struct MSG {
+    HWND hwnd = nullptr;  // 0: a message for the thread (WM_QUIT)
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    DWORD time = 0;
+    POINT pt;
+};
+constexpr UINT PM_NOREMOVE = 0x0000;
+constexpr UINT PM_REMOVE = 0x0001;
+// Toolkit input, timers and paints waiting for this thread are handled first (they reach their
+// windows directly); then the first posted message for hWnd (0: any) in wMsgFilterMin..Max (both
+// 0: any) is copied to lpMsg, and taken off the queue with PM_REMOVE. FALSE when there is none.
+BOOL PeekMessage(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
+// Key messages reach windows with their characters already here: there is never anything to add.
+BOOL TranslateMessage(const MSG* lpMsg);
+// Sends the message to its window; 0 for a thread message or a window that has gone.
+LRESULT DispatchMessage(const MSG* lpMsg);
+// Posts WM_QUIT for the thread; when the event loop reaches it, the application terminates.
+void PostQuitMessage(int nExitCode);
+
+// Sending that gives up on a window that does not answer in time. Every window here answers on
+// the calling thread, so the time-out never strikes; 0 only for a window that does not exist.
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_BLOCK = 0x0001;
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
+LRESULT SendMessageTimeout(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
+                           std::uintptr_t* lpdwResult);
+
+// Window classes registered by name and the windows made of them: their messages go to the class's
+// window procedure, which hands what it does not handle to DefWindowProc.
+struct WNDCLASS {
+    UINT style = 0;
+    WNDPROC lpfnWndProc = nullptr;
+    int cbClsExtra = 0;
+    int cbWndExtra = 0;
+    HINSTANCE hInstance = nullptr;
+    HICON hIcon = nullptr;
+    HCURSOR hCursor = nullptr;
+    HBRUSH hbrBackground = nullptr;
+    LPCSTR lpszMenuName = nullptr;
+    LPCSTR lpszClassName = nullptr;
+};
+struct CREATESTRUCT {
+    void* lpCreateParams = nullptr;
+    HINSTANCE hInstance = nullptr;
+    HMENU hMenu = nullptr;
+    HWND hwndParent = nullptr;
+    int cy = 0, cx = 0, y = 0, x = 0;
+    LONG style = 0;
+    LPCSTR lpszName = nullptr;
+    LPCSTR lpszClass = nullptr;
+    DWORD dwExStyle = 0;
+};
+// The program's own instance: the one the layer knows.
+extern HINSTANCE HInstance;
+// 0 when the name is taken for that instance or the record lacks a name or a procedure. Class
+// names are compared without regard to case.
+ATOM RegisterClass(const WNDCLASS* lpWndClass);
+BOOL UnregisterClass(LPCSTR lpClassName, HINSTANCE hInstance);  // FALSE while windows of it exist
+BOOL GetClassInfo(HINSTANCE hInstance, LPCSTR lpClassName, WNDCLASS* lpWndClass);
+// WS_CHILD windows need a parent; others are top-level. The procedure hears WM_CREATE (a -1 answer
+// refuses the window); 0 for an unknown class.
+HWND CreateWindowEx(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                    int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, void* lpParam);
+// Windows made by CreateWindowEx only (the procedure hears WM_DESTROY first). A window may destroy
+// itself from its own procedure.
+BOOL DestroyWindow(HWND hWnd);
+LRESULT DefWindowProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// A pointer-sized value each window keeps for its owner (0 until set).
+constexpr int GWLP_USERDATA = -21;
+std::intptr_t GetWindowLongPtr(HWND hWnd, int nIndex);
+std::intptr_t SetWindowLongPtr(HWND hWnd, int nIndex, std::intptr_t dwNewLong);
+
+// Window searches. Top-level windows in their order on screen, topmost first; child windows depth
+// first. The walk stops when the callback answers FALSE.
+using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);
+BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam);
+// The first top-level window of that class and title (class compared without regard to case, the
+// title exactly); a null class or title matches any.
+HWND FindWindow(LPCSTR lpClassName, LPCSTR lpWindowName);
+
 // Painting.
 struct PAINTSTRUCT {
     HDC hdc = nullptr;

@@ -43,13 +43,7 @@ LRESULT SendMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
 
 BOOL PostMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    Post([h, msg, wParam, lParam] {
-        if (Rec(h)) {
-            gMessageTime = MessageClock();
-            SendMessage(h, msg, wParam, lParam);
-            RunIdle();
-        }
-    });
+    PostToQueue(h, msg, wParam, lParam);
     return TRUE;
 }
 

@@ -127,6 +127,8 @@ WindowRec* Rec(HWND h);
 HWND H(WindowRec* r);
 DWORD MessageClock();
 void RunIdle();
+// Queues a posted message for the main thread (MessageQueue.cpp); callable from any thread.
+void PostToQueue(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // ---- Geometry (WindowGeometry.cpp) ---------------------------------------------------------
 int BorderWidth(const WindowRec* w);
