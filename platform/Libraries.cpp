@@ -28,6 +28,12 @@ struct Module {
     int Loads = 0;
 };
 
+std::map<std::string, const TLibraryExports* (*)()>& Registered()
+{
+    static std::map<std::string, const TLibraryExports* (*)()> registered;
+    return registered;
+}
+
 std::map<std::string, Module>& Loaded()
 {
     static std::map<std::string, Module> loaded;
@@ -44,6 +50,16 @@ Module* ModuleOf(HMODULE h)
 
 }  // namespace
 
+void RegisterLibrary(LPCSTR Name, const TLibraryExports* (*Open)())
+{
+    if (!Name)
+        return;
+    if (Open)
+        Registered()[UpperCase(Name)] = Open;
+    else
+        Registered().erase(UpperCase(Name));
+}
+
 HMODULE LoadLibrary(LPCSTR lpLibFileName)
 {
     if (!lpLibFileName)
@@ -54,19 +70,20 @@ HMODULE LoadLibrary(LPCSTR lpLibFileName)
         ++it->second.Loads;
         return &it->second;
     }
-    for (const KnownLibrary& k : kKnown) {
-        if (name != k.Name)
-            continue;
-        const TLibraryExports* exports = k.Open();
-        if (!exports)
-            return nullptr;
-        Module& m = Loaded()[name];
-        m.Name = name;
-        m.Exports = exports;
-        m.Loads = 1;
-        return &m;
-    }
-    return nullptr;
+    const TLibraryExports* (*open)() = nullptr;
+    if (auto r = Registered().find(name); r != Registered().end())
+        open = r->second;
+    for (const KnownLibrary& k : kKnown)
+        if (!open && name == k.Name)
+            open = k.Open;
+    const TLibraryExports* exports = open ? open() : nullptr;
+    if (!exports)
+        return nullptr;
+    Module& m = Loaded()[name];
+    m.Name = name;
+    m.Exports = exports;
+    m.Loads = 1;
+    return &m;
 }
 
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)

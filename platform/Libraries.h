@@ -18,6 +18,10 @@ struct TLibraryExports {
     int Count;
 };
 
+// Adds a library under Name ahead of the layer's own, as installing one would (Open null takes it
+// away again). Open is asked at each first load and answers null when the library is not there.
+void RegisterLibrary(LPCSTR Name, const TLibraryExports* (*Open)());
+
 // Names are compared without regard to case, as the system does. 0 when no such library is there.
 HMODULE LoadLibrary(LPCSTR lpLibFileName);
 // nullptr when the library has no function of that name, or for a handle that is not loaded.

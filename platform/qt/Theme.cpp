@@ -312,6 +312,11 @@ void PaintPart(QPainter& p, const QRect& r, Cls c, int part, int state)
                      : part == HP_HEADERITEMRIGHT ? QStyleOptionHeader::End
                                                   : QStyleOptionHeader::Middle;
         s->drawControl(part == 0 ? QStyle::CE_HeaderEmptyArea : QStyle::CE_HeaderSection, &o, &p);
+        // The style draws every section alike; hot and pressed sections are told apart here.
+        if (part != 0 && l.pressed)
+            p.fillRect(r, QColor(0, 0, 0, 40));
+        else if (part != 0 && l.hot)
+            p.fillRect(r, QColor(255, 255, 255, 90));
         break;
     }
     case Cls::ScrollBar:
@@ -355,11 +360,11 @@ void PaintPart(QPainter& p, const QRect& r, Cls c, int part, int state)
             p.fillRect(r, Palette(l.enabled).color(QPalette::Base));
             if (part == TVP_TREEITEM && (l.selected || l.hot)) {
                 QPalette pal = Palette(l.enabled);
-                if (l.selected && !l.focused)
-                    pal.setCurrentColorGroup(QPalette::Inactive);
                 QColor h = pal.color(QPalette::Highlight);
                 if (!l.selected)
                     h.setAlpha(60);
+                else if (!l.focused)
+                    h.setAlpha(130);
                 p.fillRect(r, h);
             }
         }
