@@ -195,6 +195,44 @@ void TPaintBox::Paint()
         OnPaint(this);
 }
 
+// ---- TImage ------------------------------------------------------------------------------------
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), FPicture(std::make_unique<TPicture>())
+{
+    SetBounds(0, 0, 105, 105);
+    FPicture->OnChange = [this](TObject*) { Invalidate(); };
+}
+
+TImage::~TImage() = default;
+
+void TImage::SetStretch(bool Value)
+{
+    if (FStretch == Value)
+        return;
+    FStretch = Value;
+    Invalidate();
+}
+
+void TImage::SetCenter(bool Value)
+{
+    if (FCenter == Value)
+        return;
+    FCenter = Value;
+    Invalidate();
+}
+
+void TImage::Paint()
+{
+    TGraphic* g = FPicture->Graphic();
+    if (!g || g->Empty())
+        return;
+    if (FStretch) {
+        Canvas()->StretchDraw(Rect(0, 0, Width(), Height()), g);
+        return;
+    }
+    const int x = FCenter ? (Width() - g->Width()) / 2 : 0, y = FCenter ? (Height() - g->Height()) / 2 : 0;
+    Canvas()->Draw(x, y, g);
+}
+
 // ---- TSplitter ----------------------------------------------------------------------------------
 TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner)
 {

@@ -80,6 +80,27 @@ protected:
     void Paint() override;
 };
 
+// Shows a picture: at the top-left corner, centred, or stretched over the control.
+class TImage : public TGraphicControl {
+public:
+    explicit TImage(TComponent* AOwner);
+    ~TImage() override;
+    TPicture* Picture() const { return FPicture.get(); }
+    void SetPicture(TPicture* Value) { FPicture->Assign(Value); }
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool Value);
+    bool Center() const { return FCenter; }
+    void SetCenter(bool Value);
+
+protected:
+    void Paint() override;
+
+private:
+    std::unique_ptr<TPicture> FPicture;
+    bool FStretch = false;
+    bool FCenter = false;
+};
+
 enum TResizeStyle { rsNone, rsLine, rsUpdate, rsPattern };
 using TCanResizeEvent = std::function<void(TObject* Sender, int& NewSize, bool& Accept)>;
 

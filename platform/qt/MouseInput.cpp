@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/qt/WindowMove.h"
 #include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
@@ -62,6 +63,12 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
 {
     gCursorPos = screenPt;
     gMessageTime = MessageClock();
+    if (TrackWindowMove(kind, screenPt)) {
+        if (kind == WM_LBUTTONUP)
+            gButtons &= ~1u;
+        RunIdle();
+        return;
+    }
     if (gTrack.w) {
         if (kind == WM_LBUTTONDOWN || kind == WM_LBUTTONUP || kind == WM_MOUSEMOVE) {
             if (kind == WM_LBUTTONUP)

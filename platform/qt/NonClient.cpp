@@ -6,6 +6,7 @@
 #include "platform/Forms.h"
 #include "platform/Menus.h"
 #include "platform/WinGdiMore.h"
+#include "platform/qt/WindowMove.h"
 #include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
@@ -194,6 +195,8 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
         if (wParam == WPARAM(HTVSCROLL) || wParam == WPARAM(HTHSCROLL))
             StartScrollTrack(w, wParam == WPARAM(HTVSCROLL) ? SB_VERT : SB_HORZ,
                              {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        else if (wParam == WPARAM(HTCAPTION) && msg == WM_NCLBUTTONDOWN)
+            StartWindowMove(TopOf(w), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return 0;
     case WM_SETCURSOR:
         if (w->parent && SendMessage(H(w->parent), WM_SETCURSOR, wParam, lParam))
