@@ -1,5 +1,6 @@
 // The second half of Exvclutils: bitmaps, flat scroll bars, desktop geometry and small queries.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "ctlbase/Extools.h"
@@ -247,8 +248,17 @@ Integer GetDesktopBottom() { return GetDesktopRect().Bottom; }
 Integer GetDesktopRight() { return GetDesktopRect().Right; }
 
 namespace {
-HWND TrayWindow() { return nullptr; }
-HWND TrayNotifyWindow(HWND) { return nullptr; }
+// The desktop's panel, where it exposes one as a window of that class; none on most desktops here.
+HWND TrayWindow() { return FindWindow("Shell_TrayWnd", nullptr); }
+
+HWND TrayNotifyWindow(HWND Tray)
+{
+    char name[64];
+    for (HWND child = GetWindow(Tray, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetClassName(child, name, sizeof(name)) > 0 && std::string(name) == "TrayNotifyWnd")
+            return child;
+    return nullptr;
+}
 }  // namespace
 
 TRect GetTaskbarRect()

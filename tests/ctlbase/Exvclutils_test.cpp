@@ -12,6 +12,7 @@
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/WinGdiMore.h"
+#include "tests/support/UiTest.h"
 
 namespace {
 
@@ -735,6 +736,56 @@ TEST(Desktop, WorkAreaLiesInTheVirtualScreenAndNoTaskbarGivesEmptyRectangles)
     EXPECT_TRUE(IsRectEmpty(GetTaskbarRect()));
     EXPECT_TRUE(IsRectEmpty(GetSysTrayRect()));
     EXPECT_EQ(GetTaskbarEdge(), tbeBottom);
+}
+
+// A desktop panel as some desktops expose it: a top-level window of the panel's class with a
+// notification area inside.
+class TrayForm : public TForm {
+public:
+    using TForm::TForm;
+    std::string ClassName() const override { return "Shell_TrayWnd"; }
+};
+class NotifyArea : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    std::string ClassName() const override { return "TrayNotifyWnd"; }
+};
+
+TEST(Desktop, AnExposedTaskbarGivesItsRectangleEdgeAndTrayTarget)
+{
+    const TRect ws = GetWorkSpaceRect();
+    const int w = ws.Width(), h = ws.Height();
+    TrayForm* tray = new TrayForm(nullptr);
+    tray->SetBorderStyle(bsNone);
+    auto* notify = new NotifyArea(tray);
+    notify->SetParent(tray);
+    notify->SetBounds(10, 2, 60, 20);
+    struct Case {
+        TRect bar;
+        TTaskbarEdge edge;
+    };
+    for (Case c : {Case{Rect(0, h - 30, w, h), tbeBottom}, Case{Rect(0, 0, 40, h), tbeLeft},
+                   Case{Rect(0, 0, w, 30), tbeTop}, Case{Rect(w - 40, 0, w, h), tbeRight}}) {
+        tray->SetBounds(c.bar.Left, c.bar.Top, c.bar.Width(), c.bar.Height());
+        tray->Handle();
+        EXPECT_EQ(GetTaskbarRect(), c.bar);
+        EXPECT_EQ(GetTaskbarEdge(), c.edge) << c.bar.Left << "," << c.bar.Top;
+    }
+    TRect area;
+    GetWindowRect(notify->Handle(), &area);
+    EXPECT_EQ(GetSysTrayRect(), area);
+
+    TForm* form = new TForm(nullptr);
+    form->SetBounds(100, 100, 200, 150);
+    form->Show();
+    MinimizeToTray(form->Handle());
+    WINDOWPLACEMENT wp;
+    GetWindowPlacement(form->Handle(), &wp);
+    EXPECT_EQ(wp.ptMinPosition, area.TopLeft());
+    EXPECT_TRUE(uitest::PumpUntil([&] { return form->WindowState() == wsMinimized; }));
+    TObject::Free(form);
+    TObject::Free(tray);
+    EXPECT_TRUE(IsRectEmpty(GetTaskbarRect()));
 }
 
 struct Pair {

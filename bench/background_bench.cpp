@@ -1,0 +1,118 @@
+// The image form's costs: the window region of a 1024 x 768 picture, and painting a whole
+// 1024 x 768 window's tiled background (once as the form's own background, once shared out
+// between two child areas as controls paint it).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "ctlbase/Exextbkgnd.h"
+#include "ctlbase/Eximgfrm.h"
+#include "platform/Graphics.h"
+#include "platform/WinGdi.h"
+
+namespace {
+
+constexpr int kWidth = 1024, kHeight = 768;
+// Drawing needs no screen: run without one unless the caller chose a platform.
+const bool kHeadless = (setenv("QT_QPA_PLATFORM", "offscreen", 0), true);
+
+// An elliptic picture on a one-colour border: a region of many bands, each of one or two runs.
+std::unique_ptr<TBitmap> ShapedPicture()
+{
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(kWidth, kHeight);
+    TCanvas* c = b->Canvas();
+    c->Brush()->SetColor(clFuchsia);
+    c->FillRect(Rect(0, 0, kWidth, kHeight));
+    c->Brush()->SetColor(clNavy);
+    c->Pen()->SetColor(clNavy);
+    c->Ellipse(0, 0, kWidth, kHeight);
+    c->Brush()->SetColor(clFuchsia);
+    c->Pen()->SetColor(clFuchsia);
+    c->Ellipse(kWidth / 3, kHeight / 3, 2 * kWidth / 3, 2 * kHeight / 3);  // a hole: two runs a row
+    return b;
+}
+
+void BM_RegionOf1024x768Picture(benchmark::State& state)
+{
+    auto picture = ShapedPicture();
+    for (auto _ : state) {
+        HRGN r = BitmapToRegion(picture.get(), clFuchsia);
+        benchmark::DoNotOptimize(r);
+        DeleteObject(r);
+    }
+}
+BENCHMARK(BM_RegionOf1024x768Picture)->Unit(benchmark::kMillisecond);
+
+// The same region built the plain way, one rectangle per run joined into the region one at a
+// time, for comparison.
+void BM_RegionOf1024x768PictureRunByRun(benchmark::State& state)
+{
+    auto picture = ShapedPicture();
+    TCanvas* c = picture->Canvas();
+    std::vector<TRect> runs;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth;) {
+            while (x < kWidth && c->Pixels(x, y) == clFuchsia)
+                ++x;
+            const int start = x;
+            while (x < kWidth && c->Pixels(x, y) != clFuchsia)
+                ++x;
+            if (x > start)
+                runs.push_back(Rect(start, y, x, y + 1));
+        }
+    for (auto _ : state) {
+        HRGN r = CreateRectRgn(0, 0, 0, 0);
+        for (const TRect& run : runs) {
+            HRGN one = CreateRectRgnIndirect(&run);
+            CombineRgn(r, r, one, RGN_OR);
+            DeleteObject(one);
+        }
+        benchmark::DoNotOptimize(r);
+        DeleteObject(r);
+    }
+}
+BENCHMARK(BM_RegionOf1024x768PictureRunByRun)->Unit(benchmark::kMillisecond);
+
+std::unique_ptr<TBitmap> Tile()
+{
+    auto t = std::make_unique<TBitmap>();
+    t->SetSize(64, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            t->Canvas()->SetPixel(x, y, TColor(RGB(x * 4, y * 5, (x ^ y) & 0xFF)));
+    return t;
+}
+
+void BM_TiledBackgroundFullWindow(benchmark::State& state)
+{
+    auto tile = Tile();
+    TBitmap window;
+    window.SetSize(kWidth, kHeight);
+    HDC dc = window.Canvas()->Handle();
+    const TRect all = Rect(0, 0, kWidth, kHeight);
+    for (auto _ : state)
+        ExtDrawBkgnd(dc, nullptr, all, all, all, all, false, clBtnFace, clBtnFace, false, tile.get(), bgtTileBitmap);
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(BM_TiledBackgroundFullWindow)->Unit(benchmark::kMillisecond);
+
+void BM_TiledBackgroundTwoChildAreas(benchmark::State& state)
+{
+    auto tile = Tile();
+    TBitmap left, right;
+    left.SetSize(kWidth / 2, kHeight);
+    right.SetSize(kWidth / 2, kHeight);
+    const TRect all = Rect(0, 0, kWidth, kHeight), half = Rect(0, 0, kWidth / 2, kHeight);
+    for (auto _ : state) {
+        ExtDrawBkgnd2(left.Canvas()->Handle(), nullptr, half, all, Point(0, 0), clBtnFace, tile.get(), bgtTileBitmap);
+        ExtDrawBkgnd2(right.Canvas()->Handle(), nullptr, half, all, Point(kWidth / 2, 0), clBtnFace, tile.get(),
+                      bgtTileBitmap);
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(BM_TiledBackgroundTwoChildAreas)->Unit(benchmark::kMillisecond);
+
+}  // namespace
