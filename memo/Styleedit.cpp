@@ -506,6 +506,7 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
 {
     TStyleNavigator* lo = FSelStartNav;
     TStyleNavigator* hi = FSelStopNav;
+    FUpPar = -1;  // the upper-case copy may be of text that changes
     const Integer sp = lo->GetParNb();
     const Integer so = lo->Offset;
     const Integer ep = hi->GetParNb();

@@ -116,6 +116,7 @@ void TStyleMemo::ClearAll()
     FSelStartNav->Invalidate();
     FSelStopNav->Invalidate();
     FTopNav->Invalidate();
+    FUpPar = -1;
     ClearUndo();
 }
 

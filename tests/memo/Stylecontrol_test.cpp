@@ -484,3 +484,43 @@ TEST(StringsProperty, WrittenAndReadBack)
     EXPECT_EQ(roundTrip(empty, other), 0);  // an empty memo stores nothing
     EXPECT_EQ(Text(other), "kept");
 }
+
+// Background formatting runs in posted slices: one message however often a reformat is asked for,
+// and every paragraph is formatted once the messages have run.
+TEST_F(Control, BackgroundFormattingInPostedSlices)
+{
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "word after word after word after word after word after word\r\n";
+    memo->setUpdateMode(umBackground);
+    int progress = 0;
+    memo->OnProgress = [&](TObject*) { progress = memo->Progress(); };
+    memo->Lines()->SetText(text);
+    memo->Reformat();
+    memo->Reformat();
+    EXPECT_TRUE(memo->BackgroundPosted());
+    EXPECT_GT(memo->LineCount(), 3000);  // the first screen is broken at once, the rest still one line each
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !memo->BackgroundPosted(); }, 20000));
+    EXPECT_EQ(progress, 100);
+    bool all = true;
+    for (Integer p = 0; p < memo->ParCount(); ++p) all = all && memo->ParList()->At(p)->Formatted;
+    EXPECT_TRUE(all);
+    EXPECT_EQ(memo->LineCount(), 3000 * memo->ParList()->At(0)->LineCount + 1);
+    EXPECT_TRUE(DeepCheck(*memo));
+}
+
+// Results of the upper-case cache stay valid when the next request changes the cache.
+TEST(UpperCaseCache, TwoResultsHeldAtOnce)
+{
+    TStyleMemo m(nullptr);
+    m.setSelText("abc def\r\nxyz");
+    const std::string a = m.GetUpText(nullptr, 0, 4, 3);
+    const std::string b = m.GetUpText(nullptr, 0, 0, 3);  // extends the cache at the front
+    const std::string c = m.GetUpText(nullptr, 1, 0, 3);  // another paragraph
+    EXPECT_EQ(a, "DEF");
+    EXPECT_EQ(b, "ABC");
+    EXPECT_EQ(c, "XYZ");
+    EXPECT_EQ(m.GetUpText(nullptr, 0, 2, 3), "C D");
+    m.setSelStart(1);
+    m.setSelText("q");  // an edit drops the cached copy
+    EXPECT_EQ(m.GetUpText(nullptr, 0, 0, 4), "AQBC");
+}
