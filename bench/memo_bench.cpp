@@ -3,9 +3,12 @@
 // append must not depend on how much text the memo already holds.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "memo/Stylememo.h"
+#include "platform/Forms.h"
+#include "platform/Windows.h"
 
 namespace {
 
@@ -76,8 +79,75 @@ void BM_ReceiveWithTrim(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// A memo on a shown form (the offscreen platform when there is no display), formatted in the
+// background as the receive window is.
+struct Shown {
+    TForm* form = nullptr;
+    TStyleMemo* memo = nullptr;
+    Shown()
+    {
+        if (std::getenv("DISPLAY") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 660, 520);
+        form->AfterConstruction();
+        memo = new TStyleMemo(form);
+        memo->SetParent(form);
+        memo->SetBounds(0, 0, 640, 480);
+        memo->setReadOnly(true);
+        form->Show();
+        Application->ProcessMessages();
+    }
+    ~Shown() { delete form; }
+};
+
+// One byte appended at the end, formatting and painting included.
+void BM_AppendShown(benchmark::State& state)
+{
+    Shown v;
+    v.memo->Lines()->SetText(Filler(static_cast<int>(state.range(0)), true));
+    v.memo->setSelStart(v.memo->TextLen());
+    v.memo->Update();
+    size_t k = 0;
+    for (auto _ : state) {
+        v.memo->setSelStart(v.memo->TextLen());
+        v.memo->setSelText(k++ % 70 == 69 ? "\r\n" : "E");
+        v.memo->Update();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// A 10 MB text file read into the memo and its first screen painted.
+void BM_Load10MBAndShowFirstScreen(benchmark::State& state)
+{
+    Shown v;
+    const std::string text = Filler(10 * 1024 * 1024, true);
+    for (auto _ : state) {
+        TReadOnlyMemoryStream s(text.data(), static_cast<Int64>(text.size()));
+        v.memo->LoadFromStream(&s);
+        v.memo->Update();
+    }
+}
+
+// A page down in a 10 MB text, the new page formatted and painted.
+void BM_ScrollPage10MB(benchmark::State& state)
+{
+    Shown v;
+    const std::string text = Filler(10 * 1024 * 1024, true);
+    TReadOnlyMemoryStream s(text.data(), static_cast<Int64>(text.size()));
+    v.memo->LoadFromStream(&s);
+    v.memo->Update();
+    for (auto _ : state) {
+        v.memo->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+        v.memo->Update();
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_AppendShown)->Arg(1000)->Arg(25000);
+BENCHMARK(BM_Load10MBAndShowFirstScreen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollPage10MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AppendToLines)->Arg(1000)->Arg(25000)->Arg(250000);
 BENCHMARK(BM_AppendToOneParagraph)->Arg(1000)->Arg(25000)->Arg(250000);
 BENCHMARK(BM_ReceiveWithTrim);

@@ -81,6 +81,8 @@ void TStyleMemo::SelBounds(Integer& Lo, Integer& Hi)
 
 void TStyleMemo::setSelStart(Integer Value)
 {
+    // The selection that goes must not stay painted.
+    if (FSelLength != 0 && HandleAllocated() && !FFormatting) InvalidateSelection();
     FSelLength = 0;
     FVirtualCols = 0;
     FRememberedCol = EmptyColumn;

@@ -179,11 +179,14 @@ void TStyleMemo::UpdateCaret(bool Recreate)
         if (!FNotifyClients.empty()) Perform(PM_SELMOVED, 0, 0);
         if (OnSelMove) OnSelMove(this);
     }
-    const Integer style = CurrentStyle();
-    if (style != FReportedStyle) {
-        const bool first = FReportedStyle < 0;
-        FReportedStyle = style;
-        if (!first && OnStyleChange) OnStyleChange(this);
+    // The style at the caret costs a walk over its line: only asked for when someone listens.
+    if (OnStyleChange) {
+        const Integer style = CurrentStyle();
+        if (style != FReportedStyle) {
+            const bool first = FReportedStyle < 0;
+            FReportedStyle = style;
+            if (!first) OnStyleChange(this);
+        }
     }
 }
 

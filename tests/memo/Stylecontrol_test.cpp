@@ -524,3 +524,49 @@ TEST(UpperCaseCache, TwoResultsHeldAtOnce)
     m.setSelText("q");  // an edit drops the cached copy
     EXPECT_EQ(m.GetUpText(nullptr, 0, 0, 4), "AQBC");
 }
+
+TEST_F(Control, RowsOriginEventsAndCaretWidth)
+{
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "row\r\n";
+    memo->setSelText(text + "plain \2bold\2");
+    memo->setLineHeight(16);
+    EXPECT_EQ(memo->RowHeight(), 16);
+    int vscrolls = 0;
+    memo->OnVScroll = [&](TObject*) { ++vscrolls; };
+    memo->setTopOrigin(40);
+    EXPECT_EQ(memo->LinePos(0), -8);
+    EXPECT_EQ(memo->LinePos(1), 8);
+    EXPECT_EQ(memo->LineNb(0), 0);
+    EXPECT_EQ(memo->LineNb(8), 1);
+    EXPECT_EQ(memo->TopLine(), 2);
+    vscrolls = 0;
+    memo->setTopLine(3);
+    EXPECT_EQ(memo->TopOrigin(), 48);
+    memo->setTopLine(3);
+    EXPECT_EQ(vscrolls, 1);
+
+    int moves = 0;
+    int styles = 0;
+    memo->OnSelMove = [&](TObject*) { ++moves; };
+    memo->OnStyleChange = [&](TObject*) { ++styles; };
+    const Integer bold = static_cast<Integer>(memo->TextLen()) - 4;
+    memo->setSelStart(bold - 3);
+    moves = 0;
+    styles = 0;
+    memo->setSelStart(bold - 2);  // one character on, still plain
+    EXPECT_EQ(moves, 1);
+    EXPECT_EQ(styles, 0);
+    memo->setSelStart(bold);  // into the bold run
+    EXPECT_EQ(moves, 2);
+    EXPECT_EQ(styles, 1);
+
+    memo->setCaretWidth(0);
+    memo->setLineHeight(13);
+    EXPECT_EQ(memo->GetCaretWidth(), 1);
+    memo->setLineHeight(28);
+    EXPECT_EQ(memo->GetCaretWidth(), 3);
+    memo->setLineHeight(0);  // automatic again: from the font
+    EXPECT_EQ(memo->LineHeight(), 0);
+    EXPECT_NE(memo->RowHeight(), 28);
+}
