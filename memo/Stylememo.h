@@ -408,6 +408,7 @@ protected:
     void WMSize(TMessage& Message);
     void PMUpdateBkg(TMessage& Message) { FormatInBackground(Message); }
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Loaded() override;
 
     // The context the formatter measures with (0 without a window) and its width.
     HDC FormatDC() const { return FFmtDC; }

@@ -341,3 +341,20 @@ void InvalidateNavs(const std::vector<TStyleNavigator*>& List, Integer Pos, Inte
         }
     }
 }
+
+TPoint TStyleNavigator::GetDisplayPos()
+{
+    const Integer line = GetLineNb();
+    return TPoint{Memo->ColPos(Par, ParNb, GetColNb(), GetParLine()), line * Memo->RowHeight() - Memo->TopOrigin()};
+}
+
+void TStyleNavigator::SetDisplayPos(const TPoint& Point)
+{
+    const Integer line = (Memo->TopOrigin() + Point.Y) / std::max(Memo->RowHeight(), 1);
+    if (line < Memo->LineCount()) {
+        SetLineNb(std::max(line, 0));
+        SetColNb(Memo->ColNb(Par, ParNb, GetParLine(), Point.X, false));
+    } else {
+        SetPos(Memo->TextLen());
+    }
+}

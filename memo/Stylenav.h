@@ -44,6 +44,10 @@ public:
     // Copies Count characters from the navigator (breaks as CR LF) and a NUL; does not move.
     void GetTextBuf(char* Buffer, Integer Count);
     TLinesList* GetNavLines();
+    // Client coordinates of the navigator's position in its memo's window, and the move to the
+    // character border nearest to a client point (below the last line: the end of the text).
+    TPoint GetDisplayPos();
+    void SetDisplayPos(const TPoint& Point);
 
     void SetPos(Integer P);
     void setParNb(Integer N);

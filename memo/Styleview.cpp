@@ -303,6 +303,13 @@ void TStyleMemo::Notification(TComponent* AComponent, TOperation Operation)
     if (Operation == opRemove) RemoveNotificationClient(AComponent);
 }
 
+void TStyleMemo::Loaded()
+{
+    TCustomControl::Loaded();
+    // The text read with the form is where editing starts: nothing to undo.
+    ClearUndo();
+}
+
 void TStyleMemo::WndProc(TMessage& Message)
 {
     FLastMessage = Message;

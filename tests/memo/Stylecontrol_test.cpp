@@ -570,3 +570,45 @@ TEST_F(Control, RowsOriginEventsAndCaretWidth)
     EXPECT_EQ(memo->LineHeight(), 0);
     EXPECT_NE(memo->RowHeight(), 28);
 }
+
+// A navigator's client point and back: every character border of a wrapped text.
+TEST_F(Control, DisplayPositionsRoundTrip)
+{
+    memo->setSelText("one two three four five six seven eight nine ten eleven twelve\r\nlast");
+    memo->setTopOrigin(3);
+    TStyleNavigator* n = new TStyleNavigator(memo);
+    TStyleNavigator* back = new TStyleNavigator(memo);
+    for (Integer p = 0; p <= memo->TextLen(); ++p) {
+        n->SetPos(p);
+        if (n->GetText() == '\n') continue;  // between CR and LF there is no point of its own
+        const TPoint at = n->GetDisplayPos();
+        back->SetDisplayPos(at);
+        // A position at a wrap is the same point as the start of the next line.
+        if (back->Pos != p) {
+            EXPECT_EQ(back->GetDisplayPos().Y, at.Y) << p;
+            EXPECT_EQ(n->GetColNb(), n->GetNavLines()->GetLinesPointer(n->GetParLine())->Stop -
+                                         n->GetNavLines()->GetLinesPointer(n->GetParLine())->Start)
+                << p;
+        }
+    }
+    back->SetDisplayPos(TPoint{5, memo->ClientHeight() * 10});
+    EXPECT_EQ(back->Pos, memo->TextLen());
+}
+
+TEST(Zigzag, DrawsTwoPixelStepsAndEndsOnItsSlope)
+{
+    TBitmap b;
+    b.SetSize(16, 16);
+    b.Canvas()->Brush()->SetColor(clWhite);
+    b.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    HDC dc = b.Canvas()->Handle();
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    HGDIOBJ old = SelectObject(dc, pen);
+    DrawZigzagLine(dc, 0, 9, 10);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+    const TPoint on[] = {{0, 12}, {1, 11}, {2, 10}, {3, 11}, {4, 12}, {6, 10}, {8, 12}, {9, 11}};
+    for (const TPoint& p : on) EXPECT_EQ(GetPixel(dc, p.X, p.Y), RGB(0, 0, 0)) << p.X << "," << p.Y;
+    for (const TPoint& p : {TPoint{10, 10}, TPoint{9, 12}, TPoint{2, 12}, TPoint{0, 10}})
+        EXPECT_EQ(GetPixel(dc, p.X, p.Y), RGB(255, 255, 255)) << p.X << "," << p.Y;
+}
