@@ -445,12 +445,13 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
     const Integer savedPending = FPendingFirst;
     const Integer caretPar = FAnchor->GetParNb();
     bool caretFormatted = false;
+    Integer lineDelta = 0;
     const Integer oldWidest = FWidestWidth;
     {
         FlagScope formatting(FFormatting, true);
         BeginMeasuring();
         Integer running = FParagraphs->At(First)->FirstLine;
-        Integer delta = 0;
+        Integer& delta = lineDelta;
         bool any = false;
         try {
             for (Integer p = First; p <= Last; ++p) {
@@ -498,7 +499,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
             }
         }
     }
-    if (caretFormatted) UpdateCaret(false);
+    if (caretFormatted || (lineDelta != 0 && Last < caretPar)) UpdateCaret(false);
     if (FWidestWidth != oldWidest && !FWordWrap && HandleAllocated() && FPrintCanvas == nullptr) {
         setHScrollParams();
         UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);
@@ -585,7 +586,8 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
             setVScrollParams();
             UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
         }
-        if (FAnchor->ParLine == NotComputed) UpdateCaret(false);
+        // Lines above the caret may have been re-broken: its row moves with them.
+        if (FAnchor->ParLine == NotComputed || delta != 0) UpdateCaret(false);
         if (FWidestWidth != oldWidest && !FWordWrap) {
             setHScrollParams();
             UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);

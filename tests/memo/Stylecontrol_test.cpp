@@ -497,10 +497,14 @@ TEST_F(Control, BackgroundFormattingInPostedSlices)
     memo->Lines()->SetText(text);
     memo->Reformat();
     memo->Reformat();
+    memo->setSelStart(static_cast<Integer>(text.size()) / 1000);  // in the fourth paragraph
     EXPECT_TRUE(memo->BackgroundPosted());
     EXPECT_GT(memo->LineCount(), 3000);  // the first screen is broken at once, the rest still one line each
     EXPECT_TRUE(uitest::PumpUntil([&] { return !memo->BackgroundPosted(); }, 20000));
     EXPECT_EQ(progress, 100);
+    // The lines above the caret were broken after it was placed: its row followed them.
+    EXPECT_EQ(memo->CaretXY().Y, memo->LinePos(memo->Anchor()->GetLineNb() - memo->TopLine()));
+    EXPECT_GT(memo->Anchor()->GetLineNb(), 3);
     bool all = true;
     for (Integer p = 0; p < memo->ParCount(); ++p) all = all && memo->ParList()->At(p)->Formatted;
     EXPECT_TRUE(all);
