@@ -421,10 +421,11 @@ TEST_F(Edit, ColumnBlocks)
 
     // A block goes in at the caret's column: blanks fill a short paragraph, a TAB that spans the
     // column is not passed, a missing paragraph is appended.
-    Put("ab\x02" "cd\x02" "ef\r\nab\r\n\tbcdef");
+    Put("ab\x02" "cd\x02" "ef\r\nabc\r\nab\r\n\tbcdef");
     m.setSelStart(5);  // column 4: the code has no width
-    m.InsertBlock("XY\r\nZW\r\nQQ\r\nRR\r\n");
-    EXPECT_EQ(Pars(m), (std::vector<std::string>{"ab\x02" "cdXY\x02" "ef", "ab  ZW", "QQ\tbcdef", "    RR"}));
+    m.InsertBlock("XY\r\nZW\r\nVV\r\nQQ\r\nRR\r\n");
+    EXPECT_EQ(Pars(m),
+              (std::vector<std::string>{"ab\x02" "cdXY\x02" "ef", "abc ZW", "ab  VV", "QQ\tbcdef", "    RR"}));
     EXPECT_TRUE(DeepCheck(m));
 }
 
@@ -536,5 +537,17 @@ TEST(StaticFormat, SwitchedOnParagraphsOfSeveralLines)
     EXPECT_EQ(starts(), std::vector<int>(6, 0));
     c.setStaticFormat(true);
     EXPECT_EQ(starts(), on);
+    EXPECT_TRUE(DeepCheck(c));
+}
+
+// Line access formats a paragraph an update left unformatted, also its first line.
+TEST(LineAccess, FormatsWhatAnUpdateLeftUnbroken)
+{
+    ChunkMemo c(3);
+    c.Lines()->BeginUpdate();
+    c.setSelText("abcdefg");
+    EXPECT_EQ(c.Lines(0), "abc");
+    EXPECT_EQ(c.Lines(2), "g");
+    c.Lines()->EndUpdate();
     EXPECT_TRUE(DeepCheck(c));
 }

@@ -46,6 +46,7 @@ TEST(ParagraphsList, RecordsStayPutAcrossBlocksAndGrowth)
     for (Integer i = 0; i < 342; ++i) ASSERT_EQ(list.GetParPointers(i)->Len, i);
     EXPECT_EQ(MessageOf([&] { list.GetPointer(list.Count()); }), "List index out of bounds");
     EXPECT_EQ(MessageOf([&] { list.GetPointer(-1); }), "List index out of bounds");
+    EXPECT_EQ(MessageOf([&] { list.DeleteItems(list.Count() - 1, 2); }), "List index out of bounds");
     list.SetCount(0);
     list.SetCapacity(0);
     EXPECT_EQ(list.BlockCount(), 1);

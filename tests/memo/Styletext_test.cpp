@@ -91,6 +91,7 @@ TEST(Reader, TrailingBlanksAndLongParagraphs)
     } m;
     Load(m, "abcdefghij");  // split, never refused
     EXPECT_EQ(Pars(m), (Strings{"abcd", "efgh", "ij"}));
+    EXPECT_TRUE(DeepCheck(m));  // a split counts its break like any other
 }
 
 TEST(Reader, ABreakAcrossTwoChunks)
