@@ -88,6 +88,8 @@ QImage* DCImage(HDC dc);
 QImage* BitmapImage(HBITMAP bmp);
 const QRegion* RegionOf(HRGN rgn);
 HRGN CreateRegionFromQt(const QRegion& region);
+// Replaces the area of an existing region object; false when rgn is no region.
+bool SetRegionFromQt(HRGN rgn, const QRegion& region);
 QFont FontOf(HFONT font);
 
 // ---- Menus ------------------------------------------------------------------------------------

@@ -329,8 +329,9 @@ void TSplitter::DrawLine()
     if (!Parent() || !Parent()->HandleAllocated())
         return;
     FLineVisible = !FLineVisible;
-    HDC dc = GetDC(Parent()->Handle());
-    // A checkered XOR bar where the splitter would land; drawn twice it is gone.
+    // Drawn over the parent's child windows; a checkered XOR bar where the splitter would land,
+    // drawn twice it is gone.
+    HDC dc = GetDCEx(Parent()->Handle(), nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
     HBITMAP pat = CreateCompatibleBitmap(nullptr, 2, 2);
     HDC pdc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(pdc, pat);

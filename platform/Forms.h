@@ -246,7 +246,11 @@ bool ModalHookActive();
 // Saves what a control shows (a form with its menu bar, a windowed control, or a windowless
 // control's rectangle of its parent) as a PNG file, pending paints done first.
 bool SaveControlImage(TControl* Control, const std::string& FileName);
+// The same picture into a bitmap (sized to it): what the screen shows, child windows, caret and
+// drag feedback included.
+bool CaptureControlImage(TControl* Control, TBitmap* Bitmap);
 
+class TBitmap;
 extern TApplication* Application;
 extern TScreen* Screen;
 

@@ -22,12 +22,17 @@ void DoubleClick(TControl* Target, int X, int Y);
 void Drag(TControl* Target, int X1, int Y1, int X2, int Y2, TShiftState Shift = 0);
 // A wheel turn; Delta in units of 120 per notch.
 void Wheel(TControl* Target, int Delta, int X, int Y, TShiftState Shift = 0);
+// Keys and text go through the toolkit as its own key events would (to a modal toolkit dialog when
+// one is up), so the layer's key translation runs on them.
 // A key pressed and released at the focused control, with the character it types (if any).
 void KeyDown(Word Key, TShiftState Shift = 0);
 void KeyUp(Word Key, TShiftState Shift = 0);
 void PressKey(Word Key, TShiftState Shift = 0);
-// Types text character by character (printable characters and CR/TAB/BACKSPACE).
+// Types UTF-8 text character by character (printable characters and CR/TAB/BACKSPACE), each on a
+// key of its own as a keyboard with that character would.
 void TypeText(const std::string& Text);
+// UTF-8 text committed by the input method at once (no key events).
+void CommitText(const std::string& Text);
 // Moves the message clock forward without waiting (double-click timing, hint pause).
 void AdvanceTime(DWORD Milliseconds);
 

@@ -439,6 +439,8 @@ constexpr Word VK_OEM_4 = 0xDB;
 constexpr Word VK_OEM_5 = 0xDC;
 constexpr Word VK_OEM_6 = 0xDD;
 constexpr Word VK_OEM_7 = 0xDE;
+// A key that types characters without a virtual key of its own.
+constexpr Word VK_PACKET = 0xE7;
 
 // System metrics (GetSystemMetrics).
 constexpr int SM_CXSCREEN = 0;
@@ -631,6 +633,22 @@ BOOL ScrollWindow(HWND hWnd, int XAmount, int YAmount, const RECT* lpRect, const
 int ScrollWindowEx(HWND hWnd, int dx, int dy, const RECT* prcScroll, const RECT* prcClip,
                    HRGN hrgnUpdate, RECT* prcUpdate, UINT flags);
 HDC GetDC(HWND hWnd);        // client area; 0 gives a device context of the screen
+// GetDCEx flags. DCX_WINDOW: the whole window, non-client area included. DCX_INTERSECTRGN and
+// DCX_EXCLUDERGN: the clip is limited by the region (screen coordinates; the context takes the
+// region over and deletes it). DCX_LOCKWINDOWUPDATE: drag feedback drawn over the child windows
+// (splitter and resize lines, drag marks): the context draws into the top-level window's overlay,
+// where inverting operations (PATINVERT, DSTINVERT, R2_XORPEN and R2_NOT lines, InvertRect,
+// DrawFocusRect) invert what the screen shows there; drawing the same thing again takes it away.
+constexpr DWORD DCX_WINDOW = 0x00000001;
+constexpr DWORD DCX_CACHE = 0x00000002;
+constexpr DWORD DCX_NORESETATTRS = 0x00000004;
+constexpr DWORD DCX_CLIPCHILDREN = 0x00000008;
+constexpr DWORD DCX_CLIPSIBLINGS = 0x00000010;
+constexpr DWORD DCX_PARENTCLIP = 0x00000020;
+constexpr DWORD DCX_EXCLUDERGN = 0x00000040;
+constexpr DWORD DCX_INTERSECTRGN = 0x00000080;
+constexpr DWORD DCX_LOCKWINDOWUPDATE = 0x00000400;
+HDC GetDCEx(HWND hWnd, HRGN hrgnClip, DWORD flags);
 HDC GetWindowDC(HWND hWnd);  // whole window, non-client area included
 int ReleaseDC(HWND hWnd, HDC hDC);
 HWND WindowFromDC(HDC hDC);
@@ -693,8 +711,11 @@ SHORT GetKeyState(int nVirtKey);
 SHORT GetAsyncKeyState(int vKey);
 BOOL GetKeyboardState(BYTE* lpKeyState);  // 256 bytes
 
-// Timers: WM_TIMER with the id in WParam, on the main thread.
-UINT SetTimer(HWND hWnd, UINT nIDEvent, UINT uElapse, void* lpTimerFunc);
+// Timers, on the main thread: WM_TIMER with the id in WParam, or a call of lpTimerFunc when given.
+// Without a window a function is needed; the id is then made by the system (a running timer of
+// the same id is replaced) and returned.
+using TIMERPROC = void (*)(HWND hWnd, UINT uMsg, UINT idEvent, DWORD dwTime);
+UINT SetTimer(HWND hWnd, UINT nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 BOOL KillTimer(HWND hWnd, UINT uIDEvent);
 
 void MessageBeep(UINT uType);

@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/Backend.h"
 #include "platform/CodePages.h"
@@ -56,7 +57,13 @@ public:
     }
 };
 
-Poster* gPoster = nullptr;
+std::atomic<Poster*> gPoster{nullptr};
+
+// Static initialisation runs on the process's first thread: the only one the toolkit may start on.
+const std::thread::id gProcessThread = std::this_thread::get_id();
+// Calls posted from other threads before the toolkit runs; the toolkit's start delivers them.
+std::mutex gEarlyLock;
+std::vector<std::function<void()>> gEarlyPosts;
 
 struct TimerRec {
     QTimer* timer = nullptr;
@@ -88,7 +95,11 @@ void EnsureToolkit()
         QApplication::setFont(f);
     }
     gMainThread = std::this_thread::get_id();
+    std::lock_guard<std::mutex> g(gEarlyLock);
     gPoster = new Poster;
+    for (auto& fn : gEarlyPosts)
+        QCoreApplication::postEvent(gPoster.load(), new Poster::CallEvent(std::move(fn)));
+    gEarlyPosts.clear();
 }
 
 bool IsMainThread() { return !gApp || std::this_thread::get_id() == gMainThread; }
@@ -96,16 +107,25 @@ bool IsMainThread() { return !gApp || std::this_thread::get_id() == gMainThread;
 void Post(std::function<void()> fn)
 {
     // Events posted to one receiver are delivered in the order posted, from any thread.
-    if (!gPoster)
-        EnsureToolkit();
-    QCoreApplication::postEvent(gPoster, new Poster::CallEvent(std::move(fn)));
+    if (!gPoster) {
+        if (std::this_thread::get_id() != gProcessThread) {
+            std::lock_guard<std::mutex> g(gEarlyLock);
+            if (!gPoster) {
+                gEarlyPosts.push_back(std::move(fn));
+                return;
+            }
+        } else {
+            EnsureToolkit();
+        }
+    }
+    QCoreApplication::postEvent(gPoster.load(), new Poster::CallEvent(std::move(fn)));
 }
 
 unsigned StartTimer(unsigned intervalMs, std::function<void()> fn)
 {
     EnsureToolkit();
     unsigned id = gNextTimer++;
-    auto* t = new QTimer(gPoster);
+    auto* t = new QTimer(gPoster.load());
     t->setInterval(int(intervalMs));
     t->setTimerType(Qt::PreciseTimer);
     TimerRec rec;

@@ -31,15 +31,27 @@ void PaintCaretOverlay(WindowRec* w, QPainter& p)
     TRect clipped;
     if (!IntersectRect(clipped, r, c))
         return;
-    QImage part = w->image.copy(clipped.Left, clipped.Top, clipped.Width(), clipped.Height());
-    part.invertPixels();
+    QImage part = w->image.copy(clipped.Left, clipped.Top, clipped.Width(), clipped.Height())
+                      .convertToFormat(QImage::Format_RGB32);
+    // The caret's shape is XORed onto what lies under it: white inverts, black leaves alone.
+    const QImage& shape = gCaret.shape;
+    for (int y = 0; y < part.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(part.scanLine(y));
+        int sy = clipped.Top - r.Top + y;
+        for (int x = 0; x < part.width(); ++x) {
+            int sx = clipped.Left - r.Left + x;
+            QRgb mask = shape.isNull() ? (gCaret.gray ? 0x808080u : 0xFFFFFFu)
+                                       : (sx < shape.width() && sy < shape.height() ? shape.pixel(sx, sy) & 0xFFFFFFu : 0u);
+            row[x] ^= mask;
+        }
+    }
     p.drawImage(clipped.Left, clipped.Top, part);
 }
 
 }  // namespace morvik::qtwin
 
 // ---- Caret ----------------------------------------------------------------------------------------
-BOOL CreateCaret(HWND h, HBITMAP, int width, int height)
+BOOL CreateCaret(HWND h, HBITMAP bitmap, int width, int height)
 {
     WindowRec* w = Rec(h);
     if (!w)
@@ -48,6 +60,14 @@ BOOL CreateCaret(HWND h, HBITMAP, int width, int height)
     gCaret.owner = w;
     gCaret.width = width > 0 ? width : GetSystemMetrics(SM_CXBORDER);
     gCaret.height = height > 0 ? height : GetSystemMetrics(SM_CYBORDER);
+    // A bitmap gives the caret its shape and size; the handle 1 asks for a gray caret.
+    if (reinterpret_cast<std::uintptr_t>(bitmap) == 1) {
+        gCaret.gray = true;
+    } else if (const QImage* img = BitmapImage(bitmap)) {
+        gCaret.shape = img->convertToFormat(QImage::Format_RGB32);
+        gCaret.width = img->width();
+        gCaret.height = img->height();
+    }
     gCaret.hideLevel = 1;
     gCaret.blinkOn = true;
     gCaret.pos = {0, 0};

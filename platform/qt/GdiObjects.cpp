@@ -161,6 +161,15 @@ HRGN CreateRegionFromQt(const QRegion& region)
     return H(r);
 }
 
+bool SetRegionFromQt(HRGN h, const QRegion& region)
+{
+    auto* r = ObjAs<RegionObj>(h, OBJ_REGION);
+    if (!r)
+        return false;
+    r->region = region;
+    return true;
+}
+
 }  // namespace morvik::backend
 
 // ---- Objects -----------------------------------------------------------------------------------

@@ -1,7 +1,9 @@
 // Toolkit key events become window messages: virtual-key codes, WM_KEYDOWN/WM_CHAR in the focused
 // control's character set, and the keyboard state.
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/qt/WindowRec.h"
@@ -79,29 +81,52 @@ int FocusCharset()
     return DEFAULT_CHARSET;
 }
 
-// The character a key types, as the system's key translation gives it; 0 for none.
-int CharOfKey(Word vk, TShiftState shift, const std::string& text)
+// The characters a key types, as the system's key translation gives them (bytes in the focused
+// control's character set); empty for none.
+std::string CharsOfKey(Word vk, TShiftState shift, const std::string& text)
 {
     if (shift & ssCtrl) {
         if (vk >= 'A' && vk <= 'Z')
-            return vk - 'A' + 1;
+            return std::string(1, char(vk - 'A' + 1));
         if (shift & ssAlt)
-            return 0;
+            return {};
     }
     switch (vk) {
-    case VK_BACK: return 8;
-    case VK_TAB: return 9;
-    case VK_RETURN: return 13;
-    case VK_ESCAPE: return 27;
+    case VK_BACK: return "\b";
+    case VK_TAB: return "\t";
+    case VK_RETURN: return "\r";
+    case VK_ESCAPE: return "\x1b";
     default: break;
     }
-    if (text.size() == 1 && static_cast<unsigned char>(text[0]) >= 32 && text[0] != 127)
-        return static_cast<unsigned char>(text[0]);
-    return 0;
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 32 || c == 127)
+            return {};
+    return text;
 }
 
+namespace {
+
+LPARAM KeyData(bool down, bool alt, bool repeat)
+{
+    return 1 | (alt ? (LPARAM(1) << 29) : 0) | (repeat ? (LPARAM(1) << 30) : 0) | (down ? 0 : (LPARAM(3) << 30));
+}
+
+void SendChars(const std::string& chars, bool alt, LPARAM keyData)
+{
+    for (char c : chars) {
+        WindowRec* now = gFocus ? gFocus : gActive;
+        if (!now || !gWindows.count(now))
+            return;
+        WPARAM ch = WPARAM(static_cast<unsigned char>(c));
+        if (SendMessage(H(now), alt ? CN_SYSCHAR : CN_CHAR, ch, keyData) == 0)
+            SendMessage(H(now), alt ? WM_SYSCHAR : WM_CHAR, ch, keyData);
+    }
+}
+
+}  // namespace
+
 // Key delivery: shortcuts and dialog keys first (CN_KEYDOWN), then WM_KEYDOWN, then the
-// character when nothing consumed the key.
+// characters when nothing consumed the key.
 void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, bool repeat)
 {
     gMessageTime = MessageClock();
@@ -112,8 +137,7 @@ void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, 
     if (!w || !gWindows.count(w))
         return;
     bool alt = shift & ssAlt;
-    LPARAM keyData = 1 | (alt ? (LPARAM(1) << 29) : 0) | (repeat ? (LPARAM(1) << 30) : 0) |
-                     (down ? 0 : (LPARAM(3) << 30));
+    LPARAM keyData = KeyData(down, alt, repeat);
     if (!down) {
         SendMessage(H(w), alt ? WM_SYSKEYUP : WM_KEYUP, vk, keyData);
         RunIdle();
@@ -126,12 +150,14 @@ void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, 
     if (!gWindows.count(w))
         return;
     SendMessage(H(w), alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, keyData);
-    int ch = CharOfKey(vk, shift, text);
-    WindowRec* now = gFocus ? gFocus : gActive;
-    if (ch && now && gWindows.count(now)) {
-        if (SendMessage(H(now), alt ? CN_SYSCHAR : CN_CHAR, WPARAM(ch), keyData) == 0)
-            SendMessage(H(now), alt ? WM_SYSCHAR : WM_CHAR, WPARAM(ch), keyData);
-    }
+    SendChars(CharsOfKey(vk, shift, text), alt, keyData);
+    RunIdle();
+}
+
+void DeliverText(const std::string& chars)
+{
+    gMessageTime = MessageClock();
+    SendChars(chars, false, KeyData(true, false, false));
     RunIdle();
 }
 
@@ -140,15 +166,47 @@ void DeliverQtKey(QKeyEvent* e, bool down)
     Qt::KeyboardModifiers m = e->modifiers();
     TShiftState shift = (m & Qt::ShiftModifier ? TShiftState(ssShift) : 0u) | (m & Qt::ControlModifier ? TShiftState(ssCtrl) : 0u) |
                         (m & Qt::AltModifier ? TShiftState(ssAlt) : 0u);
-    Word vk = VirtualKeyOf(e->key(), m);
-    if (vk == 0)
-        return;
     std::string text = FromQString(e->text(), FocusCharset());
-    DeliverKey(down, vk, shift, text, e->isAutoRepeat());
+    Word vk = VirtualKeyOf(e->key(), m);
+    if (vk == 0) {
+        // A key the layout maps to no virtual key (accented and non-Latin letters): it still types
+        // its text, as a key the system reports as a packet of characters.
+        if (text.empty())
+            return;
+        vk = VK_PACKET;
+    }
+    DeliverKey(down, vk, shift, down ? text : std::string(), e->isAutoRepeat());
 }
 
 void HostWindow::keyPressEvent(QKeyEvent* e) { DeliverQtKey(e, true); }
 void HostWindow::keyReleaseEvent(QKeyEvent* e) { DeliverQtKey(e, false); }
+
+// Text composed by the input method (dead keys, compose sequences, other scripts) arrives as a
+// commit and becomes characters alone, as the system's input method gives them.
+void HostWindow::inputMethodEvent(QInputMethodEvent* e)
+{
+    if (!gWindows.count(FRec))
+        return;
+    if (!e->commitString().isEmpty())
+        DeliverText(FromQString(e->commitString(), FocusCharset()));
+    e->accept();
+}
+
+QVariant HostWindow::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: {
+        if (gCaret.owner && gWindows.count(gCaret.owner) && gCaret.owner->widget) {
+            TPoint o = ClientScreenOrigin(gCaret.owner);
+            QPoint p = mapFromGlobal(QPoint(o.X + gCaret.pos.X, o.Y + gCaret.pos.Y));
+            return QRect(p, QSize(std::max(1, gCaret.width), std::max(1, gCaret.height)));
+        }
+        return QRect();
+    }
+    default: return QWidget::inputMethodQuery(query);
+    }
+}
 
 }  // namespace morvik::qtwin
 

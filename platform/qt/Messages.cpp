@@ -43,6 +43,13 @@ LRESULT SendMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
 
 BOOL PostMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (h) {
+        // Posting to a window that has gone fails; the answer must not depend on which thread
+        // asks. Without a window the message goes to the thread's queue.
+        std::lock_guard<std::mutex> g(gHandlesLock);
+        if (!gHandles.count(reinterpret_cast<std::uintptr_t>(h)))
+            return FALSE;
+    }
     PostToQueue(h, msg, wParam, lParam);
     return TRUE;
 }
@@ -74,18 +81,27 @@ std::map<std::pair<HWND, UINT>, unsigned>& WindowTimers()
 }
 }  // namespace
 
-UINT SetTimer(HWND h, UINT id, UINT elapse, void*)
+UINT SetTimer(HWND h, UINT id, UINT elapse, TIMERPROC proc)
 {
-    if (!Rec(h))
+    if (h ? !Rec(h) : !proc)
         return 0;
+    if (!h && !WindowTimers().count({h, id})) {
+        static UINT lastThreadTimer = 0;
+        do
+            id = ++lastThreadTimer ? lastThreadTimer : ++lastThreadTimer;
+        while (WindowTimers().count({h, id}));
+    }
     KillTimer(h, id);
-    unsigned t = StartTimer(std::max<UINT>(elapse, 1), [h, id] {
-        if (!Rec(h)) {
+    unsigned t = StartTimer(std::max<UINT>(elapse, 1), [h, id, proc] {
+        if (h && !Rec(h)) {
             KillTimer(h, id);
             return;
         }
         gMessageTime = MessageClock();
-        SendMessage(h, WM_TIMER, id, 0);
+        if (proc)
+            proc(h, WM_TIMER, id, gMessageTime);
+        else
+            SendMessage(h, WM_TIMER, id, 0);
         RunIdle();
     });
     WindowTimers()[{h, id}] = t;

@@ -197,34 +197,37 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clipR
     // Pixels of 'area' move by (dx, dy); only what lands inside 'clip' is written.
     QRegion src(area.Left, area.Top, area.Width(), area.Height());
     QRegion moved = src.translated(dx, dy) & QRegion(clip.Left, clip.Top, clip.Width(), clip.Height());
-    QRegion valid = moved & src.translated(0, 0);
-    (void)valid;
-    QImage copy = w->image.copy();
     {
+        // The copy is of the whole window image, so it moves by (dx, dy) alone: the client area's
+        // offset inside the image (the border) is already in both.
+        QImage copy = w->image.copy();
         QPainter p(&w->image);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.setClipRegion(moved.translated(c.Left, c.Top));
-        p.drawImage(c.Left + dx, c.Top + dy, copy);
+        p.drawImage(dx, dy, copy);
     }
     // What moved out of an invalid area carries its invalidity along.
     QRegion inv = (w->update & src).translated(dx, dy) & moved;
     w->update = (w->update - moved) | inv;
     QRegion uncovered = (QRegion(clip.Left, clip.Top, clip.Width(), clip.Height()) & src) - moved;
-    w->update |= uncovered;
-    if (!w->update.isEmpty()) {
+    if (flags & SW_INVALIDATE) {
+        w->update |= uncovered;
         if (flags & SW_ERASE)
             w->erase = true;
-        SchedulePaint(w);
     }
+    if (!w->update.isEmpty())
+        SchedulePaint(w);
     if (hrgnUpdate)
-        if (auto* r = const_cast<QRegion*>(RegionOf(hrgnUpdate)))
-            *r = uncovered;
+        SetRegionFromQt(hrgnUpdate, uncovered);
     if (prcUpdate) {
         QRect b = uncovered.boundingRect();
         *prcUpdate = uncovered.isEmpty() ? TRect{} : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
     }
-    if ((flags & SW_SCROLLCHILDREN) || !scroll) {
-        for (WindowRec* ch : w->children) {
+    if (flags & SW_SCROLLCHILDREN) {
+        for (WindowRec* ch : std::vector<WindowRec*>(w->children)) {
+            TRect overlap;
+            if (scroll && !IntersectRect(overlap, area, ch->rect))
+                continue;
             ch->rect = Bounds(ch->rect.Left + dx, ch->rect.Top + dy, ch->rect.Width(), ch->rect.Height());
             SyncWidgetGeometry(ch);
             if (ch->control)
@@ -234,12 +237,16 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clipR
     if (gCaret.owner == w)
         RefreshCaret();
     WindowImageChanged(h);
-    return uncovered.isEmpty() ? NULLREGION : SIMPLEREGION;
+    if (uncovered.isEmpty())
+        return NULLREGION;
+    return uncovered.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
 BOOL ScrollWindow(HWND h, int dx, int dy, const RECT* r, const RECT* clip)
 {
-    return ScrollWindowEx(h, dx, dy, r, clip, nullptr, nullptr, r ? 0 : SW_SCROLLCHILDREN) != ERROR;
+    // Without a rectangle the whole client area moves, child windows with it.
+    UINT flags = SW_INVALIDATE | (r ? 0 : SW_SCROLLCHILDREN);
+    return ScrollWindowEx(h, dx, dy, r, clip, nullptr, nullptr, flags) != ERROR;
 }
 
 HDC GetDC(HWND h)
@@ -264,8 +271,42 @@ HDC GetWindowDC(HWND h)
     return CreateImageDC(&w->image, h, {0, 0}, nullptr);
 }
 
+HDC GetDCEx(HWND h, HRGN rgn, DWORD flags)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return GetDC(nullptr);
+    bool whole = flags & DCX_WINDOW;
+    QRegion limit;
+    bool limited = false;
+    if (flags & (DCX_INTERSECTRGN | DCX_EXCLUDERGN)) {
+        if (const QRegion* r = RegionOf(rgn)) {
+            // The region is in screen coordinates; the context now owns it.
+            TPoint o = ImageScreenOrigin(w);
+            limit = r->translated(-o.X, -o.Y);
+            limited = true;
+            DeleteObject(rgn);
+        }
+    }
+    HDC dc;
+    if (flags & DCX_LOCKWINDOWUPDATE)
+        dc = CreateOverlayDC(w, whole);
+    else
+        dc = whole ? GetWindowDC(h) : GetDC(h);
+    if (dc && limited) {
+        // Clip regions are in device units, which for a window context start at its own origin.
+        TPoint dcOrigin = whole ? TPoint{} : ClientInImage(w).TopLeft();
+        QRegion area = limit.translated(-dcOrigin.X, -dcOrigin.Y);
+        HRGN clip = CreateRegionFromQt(area);
+        ExtSelectClipRgn(dc, clip, (flags & DCX_EXCLUDERGN) ? RGN_DIFF : RGN_AND);
+        DeleteObject(clip);
+    }
+    return dc;
+}
+
 int ReleaseDC(HWND, HDC dc)
 {
-    DeleteImageDC(dc);
+    if (!ReleaseOverlayDC(dc))
+        DeleteImageDC(dc);
     return 1;
 }

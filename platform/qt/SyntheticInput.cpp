@@ -1,5 +1,12 @@
 // Input made by the program itself (tests, tools): mouse and keys aimed at controls, delivered
-// through the same paths as the toolkit's own input.
+// through the same paths as the toolkit's own input (keys and text as toolkit events).
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+
+#include <map>
+#include <string>
+
 #include "platform/Input.h"
 #include "platform/qt/WindowRec.h"
 
@@ -34,6 +41,110 @@ Aim AimAt(TControl* target, int x, int y)
             a.w = under;
     }
     return a;
+}
+
+// The toolkit widget the keyboard types into: the focused part of a modal toolkit dialog when
+// one is up, else the top-level window of the focused control.
+QWidget* KeyboardTarget()
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (!dynamic_cast<HostWindow*>(modal)) {
+            QWidget* f = modal->focusWidget();
+            return f && f->isVisible() ? f : modal;
+        }
+    }
+    WindowRec* w = gFocus ? gFocus : gActive;
+    w = TopOf(w);
+    return w && gWindows.count(w) ? w->host : nullptr;
+}
+
+// Toolkit key codes by virtual key, found by asking the layer's own translation.
+const std::map<Word, std::pair<int, bool>>& ToolkitKeys()
+{
+    static const std::map<Word, std::pair<int, bool>> keys = [] {
+        std::map<Word, std::pair<int, bool>> m;
+        auto probe = [&](int key) {
+            if (Word vk = VirtualKeyOf(key, Qt::NoModifier))
+                m.emplace(vk, std::make_pair(key, false));
+            if (Word vk = VirtualKeyOf(key, Qt::KeypadModifier))
+                m.emplace(vk, std::make_pair(key, true));
+        };
+        for (int k = Qt::Key_Space; k <= Qt::Key_AsciiTilde; ++k)
+            probe(k);
+        for (int k = Qt::Key_Escape; k <= Qt::Key_Launch0; ++k)
+            probe(k);
+        return m;
+    }();
+    return keys;
+}
+
+Qt::KeyboardModifiers ToolkitModifiers(TShiftState shift)
+{
+    Qt::KeyboardModifiers m = Qt::NoModifier;
+    if (shift & ssShift)
+        m |= Qt::ShiftModifier;
+    if (shift & ssCtrl)
+        m |= Qt::ControlModifier;
+    if (shift & ssAlt)
+        m |= Qt::AltModifier;
+    return m;
+}
+
+void SendKeyEvent(bool down, int key, Qt::KeyboardModifiers mods, const QString& text)
+{
+    QWidget* target = KeyboardTarget();
+    if (!target)
+        return;
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, mods, text);
+    QCoreApplication::sendEvent(target, &e);
+}
+
+// A key as the toolkit would report it, so that the layer's key translation runs; a virtual key the
+// toolkit has no code for goes straight to the layer.
+void SendToolkitKey(bool down, Word vk, TShiftState shift, const std::string& text)
+{
+    auto it = ToolkitKeys().find(vk);
+    if (it == ToolkitKeys().end()) {
+        DeliverKey(down, vk, shift, text, false);
+        return;
+    }
+    Qt::KeyboardModifiers mods = ToolkitModifiers(shift);
+    if (it->second.second)
+        mods |= Qt::KeypadModifier;
+    QString t = QString::fromLatin1(text.data(), qsizetype(text.size()));
+    if (shift & ssCtrl) {
+        // Control letters carry their control character, as the toolkit reports them.
+        if (vk >= 'A' && vk <= 'Z')
+            t = QString(QChar(vk - 'A' + 1));
+    }
+    SendKeyEvent(down, it->second.first, mods, t);
+}
+
+// One character typed on a keyboard whose layout has it: letters on their keys (Shift for
+// capitals), controls on theirs, anything else on a key of the character's own code.
+void TypeCharacter(char32_t cp)
+{
+    QString text = QString::fromStdU32String(std::u32string(1, cp));
+    int key;
+    Qt::KeyboardModifiers mods = Qt::NoModifier;
+    if (cp >= 'a' && cp <= 'z')
+        key = Qt::Key_A + int(cp - 'a');
+    else if (cp >= 'A' && cp <= 'Z') {
+        key = Qt::Key_A + int(cp - 'A');
+        mods = Qt::ShiftModifier;
+    } else if (cp == '\r' || cp == '\n') {
+        key = Qt::Key_Return;
+        text = QStringLiteral("\r");
+    } else if (cp == '\t')
+        key = Qt::Key_Tab;
+    else if (cp == 8)
+        key = Qt::Key_Backspace;
+    else if (cp < 0x80)
+        key = int(cp);
+    else
+        key = int(QChar::toUpper(cp));
+    SendKeyEvent(true, key, mods, text);
+    SendKeyEvent(false, key, mods, text);
 }
 
 int ButtonBit(TMouseButton b) { return b == mbRight ? 2 : b == mbMiddle ? 4 : 1; }
@@ -110,10 +221,10 @@ void KeyDown(Word Key, TShiftState Shift)
         else if ((Key >= '0' && Key <= '9') || Key == VK_SPACE)
             text = std::string(1, char(Key));
     }
-    DeliverKey(true, Key, Shift, text, false);
+    SendToolkitKey(true, Key, Shift, text);
 }
 
-void KeyUp(Word Key, TShiftState Shift) { DeliverKey(false, Key, Shift, "", false); }
+void KeyUp(Word Key, TShiftState Shift) { SendToolkitKey(false, Key, Shift, ""); }
 
 void PressKey(Word Key, TShiftState Shift)
 {
@@ -123,30 +234,18 @@ void PressKey(Word Key, TShiftState Shift)
 
 void TypeText(const std::string& Text)
 {
-    for (char ch : Text) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        Word vk = 0;
-        TShiftState shift = 0;
-        if (c >= 'a' && c <= 'z')
-            vk = Word(c - 32);
-        else if (c >= 'A' && c <= 'Z') {
-            vk = c;
-            shift = ssShift;
-        } else if (c == '\r' || c == '\n')
-            vk = VK_RETURN;
-        else if (c == '\t')
-            vk = VK_TAB;
-        else if (c == 8)
-            vk = VK_BACK;
-        else if (c >= '0' && c <= '9')
-            vk = c;
-        else if (c == ' ')
-            vk = VK_SPACE;
-        else
-            vk = VK_OEM_MINUS;  // any printable: the character travels in the text
-        DeliverKey(true, vk, shift, std::string(1, ch), false);
-        DeliverKey(false, vk, shift, "", false);
-    }
+    for (char32_t cp : QString::fromUtf8(Text.data(), qsizetype(Text.size())).toStdU32String())
+        TypeCharacter(cp);
+}
+
+void CommitText(const std::string& Text)
+{
+    QWidget* target = KeyboardTarget();
+    if (!target)
+        return;
+    QInputMethodEvent e;
+    e.setCommitString(QString::fromStdU32String(QString::fromUtf8(Text.data(), qsizetype(Text.size())).toStdU32String()));
+    QCoreApplication::sendEvent(target, &e);
 }
 
 void AdvanceTime(DWORD Milliseconds) { gTimeSkew += Milliseconds; }

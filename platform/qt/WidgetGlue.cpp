@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "platform/Forms.h"
+#include "platform/Graphics.h"
 #include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
@@ -44,6 +45,7 @@ void SyncWidgetGeometry(WindowRec* w)
         if (w->menuBar)
             w->menuBar->setGeometry(0, 0, std::max(1, c.Width()), menuH);
         w->widget->setGeometry(0, menuH, std::max(1, c.Width()), std::max(1, c.Height()));
+        SyncOverlay(w);
     } else if (w->parent) {
         TRect pc = ClientInImage(w->parent);
         w->widget->setGeometry(pc.Left + w->rect.Left, pc.Top + w->rect.Top, std::max(0, w->rect.Width()),
@@ -154,7 +156,10 @@ HWND CreateControlWindow(TWinControl* control, const TCreateParams& params)
     for (int bar = 0; bar < 2; ++bar)
         w->sb[bar].visible = !w->topLevel && (params.Style & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL));
     w->handle = ++gLastHandle;
-    gHandles[w->handle] = w;
+    {
+        std::lock_guard<std::mutex> g(gHandlesLock);
+        gHandles[w->handle] = w;
+    }
     RecalcClient(w, false);
     gWindows.insert(w);
     if (w->topLevel) {
@@ -213,7 +218,10 @@ void DestroyControlWindow(HWND h)
         ch.erase(std::remove(ch.begin(), ch.end(), w), ch.end());
     }
     gWindows.erase(w);
-    gHandles.erase(w->handle);
+    {
+        std::lock_guard<std::mutex> g(gHandlesLock);
+        gHandles.erase(w->handle);
+    }
     if (w->host) {
         w->host->hide();
         w->host->deleteLater();
@@ -250,9 +258,12 @@ TPoint ClientOrigin(HWND h)
 
 void WindowImageChanged(HWND h)
 {
-    if (WindowRec* w = Rec(h))
+    if (WindowRec* w = Rec(h)) {
         if (w->widget)
             w->widget->update();
+        if (w->overlay)
+            RefreshOverlay(w);
+    }
 }
 
 QWidget* WindowWidget(HWND h)
@@ -329,16 +340,19 @@ void SetIdleHandler(std::function<void()> fn) { gIdleHandler = std::move(fn); }
 }  // namespace morvik::backend
 
 // ---- Pictures of controls ----------------------------------------------------------------------------
-bool SaveControlImage(TControl* Control, const std::string& FileName)
+namespace {
+
+// What the screen shows of a control, pending paints done first.
+QPixmap GrabControl(TControl* Control)
 {
     if (!Control)
-        return false;
+        return {};
     auto* w = dynamic_cast<TWinControl*>(Control);
     QRect area;
     if (!w) {
         w = Control->Parent();
         if (!w)
-            return false;
+            return {};
         WindowRec* pr = Rec(w->Handle());
         TRect c = ClientInImage(pr);
         area = QRect(c.Left + Control->Left(), c.Top + Control->Top(), Control->Width(), Control->Height());
@@ -346,13 +360,44 @@ bool SaveControlImage(TControl* Control, const std::string& FileName)
     HWND h = w->Handle();
     WindowRec* r = Rec(h);
     if (!r)
-        return false;
+        return {};
     if (Application)
         Application->ProcessMessages();
     RedrawWindow(h, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     QWidget* target = (r->topLevel && area.isNull()) ? static_cast<QWidget*>(r->host) : r->widget;
     if (r->topLevel && area.isNull())
         SyncWidgetGeometry(r);
-    QPixmap pm = area.isNull() ? target->grab() : target->grab(area);
+    if (!r->topLevel) {
+        // A child window's picture includes the drag feedback drawn over it.
+        WindowRec* top = TopOf(r);
+        if (top->overlay && top->overlay->isVisible()) {
+            QRect g(target->mapTo(top->host, area.isNull() ? QPoint(0, 0) : area.topLeft()),
+                    area.isNull() ? target->size() : area.size());
+            return top->host->grab(g);
+        }
+    }
+    return area.isNull() ? target->grab() : target->grab(area);
+}
+
+}  // namespace
+
+bool SaveControlImage(TControl* Control, const std::string& FileName)
+{
+    QPixmap pm = GrabControl(Control);
     return !pm.isNull() && pm.save(QString::fromStdString(NativeFileName(FileName)), "PNG");
+}
+
+bool CaptureControlImage(TControl* Control, TBitmap* Bitmap)
+{
+    QPixmap pm = GrabControl(Control);
+    if (pm.isNull() || !Bitmap)
+        return false;
+    QImage img = pm.toImage().convertToFormat(QImage::Format_RGB32);
+    Bitmap->SetWidth(img.width());
+    Bitmap->SetHeight(img.height());
+    QImage* dst = BitmapImage(Bitmap->Handle());
+    if (!dst)
+        return false;
+    *dst = img;
+    return true;
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -18,6 +19,7 @@
 #include "platform/Backend.h"
 #include "platform/Controls.h"
 
+class QInputMethodEvent;
 class QKeyEvent;
 class QMouseEvent;
 class QPainter;
@@ -39,6 +41,7 @@ struct ScrollBarState {
 
 class SurfaceWidget;
 class HostWindow;
+class OverlayWidget;
 
 struct WindowRec {
     TWinControl* control = nullptr;
@@ -64,8 +67,11 @@ struct WindowRec {
     bool hasRgn = false;
     QRegion windowRgn;
     std::string className;
-    int timerHandles = 0;
     std::uintptr_t handle = 0;
+    // Top-level windows: drag feedback above the child windows (Overlay.cpp).
+    QWidget* overlay = nullptr;
+    QImage overlayMask;  // XORed onto the screen; all black when nothing is drawn
+    bool overlayUsed = false;
 };
 
 
@@ -73,6 +79,8 @@ inline std::unordered_set<WindowRec*> gWindows;
 // Handles are serial numbers that are never given out twice, so that a message posted to a window
 // that has gone cannot reach a newer window that happens to live at the same address.
 inline std::unordered_map<std::uintptr_t, WindowRec*> gHandles;
+// Taken to change gHandles, and to read it from threads other than the main one (PostMessage).
+inline std::mutex gHandlesLock;
 inline std::uintptr_t gLastHandle = 0;
 inline WindowRec* gFocus = nullptr;
 inline WindowRec* gCapture = nullptr;
@@ -119,6 +127,8 @@ struct CaretState {
     int hideLevel = 1;
     bool blinkOn = true;
     unsigned timer = 0;
+    bool gray = false;
+    QImage shape;  // null: a solid caret
 };
 inline CaretState gCaret;
 
@@ -167,6 +177,17 @@ void StartScrollTrack(WindowRec* w, int bar, TPoint screenPt);
 void TrackMouse(UINT kind, TPoint screenPt);
 void EndScrollTrack();
 
+// ---- Overlay (Overlay.cpp) -----------------------------------------------------------------
+void SyncOverlay(WindowRec* top);
+// Shows or hides the overlay as it has something to show, and repaints it.
+void RefreshOverlay(WindowRec* top);
+HDC CreateOverlayDC(WindowRec* w, bool wholeWindow);
+// True when dc was an overlay context (then it is released).
+bool ReleaseOverlayDC(HDC dc);
+// The image list's drag image (ImageLists.cpp), drawn on the overlay of the window it moves over.
+bool DragImageShownOver(WindowRec* top);
+void PaintDragImage(WindowRec* top, QPainter& p);
+
 // ---- Caret (Caret.cpp) ---------------------------------------------------------------------
 void RefreshCaret();
 void PaintCaretOverlay(WindowRec* w, QPainter& p);
@@ -180,6 +201,10 @@ void DeliverMouseEvent(WindowRec* w, QMouseEvent* e, UINT kind);
 // ---- Keyboard (KeyTranslation.cpp) ---------------------------------------------------------
 void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, bool repeat);
 void DeliverQtKey(QKeyEvent* e, bool down);
+// Characters alone (an input-method commit), in the focused control's character set.
+void DeliverText(const std::string& chars);
+int FocusCharset();
+Word VirtualKeyOf(int key, Qt::KeyboardModifiers mods);
 
 // ---- Toolkit widgets -----------------------------------------------------------------------
 class SurfaceWidget : public QWidget {
@@ -208,7 +233,7 @@ public:
     explicit HostWindow(WindowRec* rec) : QWidget(nullptr), FRec(rec)
     {
         setFocusPolicy(Qt::StrongFocus);
-        setAttribute(Qt::WA_InputMethodEnabled, false);
+        setAttribute(Qt::WA_InputMethodEnabled, true);
     }
     WindowRec* FRec;
     bool FInternalGeometry = false;
@@ -217,6 +242,8 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void moveEvent(QMoveEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     bool event(QEvent* e) override;

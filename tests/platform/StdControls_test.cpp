@@ -301,21 +301,30 @@ TEST_F(Controls, SplitterPatternIsGoneAfterTheDrag)
     auto* sp = new TSplitter(form);
     sp->SetParent(form);
     sp->SetBounds(100, 0, 3, 100);
+    // The bar passes over a child window: it must show above it, not in the form beneath.
+    auto* right = new TPanel(form);
+    right->SetParent(form);
+    right->SetAlign(alClient);
     Show();
+    auto onScreen = [&](int x, int y) {
+        TBitmap shot;
+        EXPECT_TRUE(CaptureControlImage(form, &shot));
+        return ColorToRGB(shot.Canvas()->Pixels(x, y));
+    };
     // Mid-drag the XOR bar is visible on the form; after release the form shows no trace.
     Input::MouseDown(sp, mbLeft, 1, 50);
     Input::MouseMove(sp, 31, 50, ssLeft);
     int marked = 0;
     for (int x = 130; x < 133; ++x)
         for (int y = 60; y < 62; ++y)
-            marked += Pixel(form, x, y) != GetSysColor(COLOR_BTNFACE);
+            marked += onScreen(x, y) == (RGB(255, 255, 255) ^ GetSysColor(COLOR_BTNFACE));
     Input::MouseUp(sp, mbLeft, 31, 50);
     uitest::Pump();
     EXPECT_EQ(marked, 3);  // a checker: every other pixel
     EXPECT_EQ(left->Width(), 130);
     for (int x = 130; x < 140; ++x)
-        EXPECT_NE(Pixel(form, x, 60), RGB(255, 255, 255) ^ GetSysColor(COLOR_BTNFACE));
-    EXPECT_EQ(Pixel(form, 200, 60), GetSysColor(COLOR_BTNFACE));
+        EXPECT_NE(onScreen(x, 60), RGB(255, 255, 255) ^ GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(onScreen(200, 60), GetSysColor(COLOR_BTNFACE));
 }
 
 TEST_F(Controls, StatusBarSimpleTextAndPanelUpdates)

@@ -1,0 +1,95 @@
+// Typing through the toolkit's own key events: every character reaches WM_CHAR in the focused
+// control's character set, whether it comes on a key or from the input method.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/Forms.h"
+#include "platform/Input.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+class TTypist : public TCustomControl {
+public:
+    explicit TTypist(TComponent* AOwner) : TCustomControl(AOwner) { SetTabStop(true); }
+    std::string Chars;
+    std::vector<Word> Keys;
+
+protected:
+    void KeyDown(Word& Key, TShiftState Shift) override
+    {
+        Keys.push_back(Key);
+        TCustomControl::KeyDown(Key, Shift);
+    }
+    void KeyPress(char& Key) override
+    {
+        Chars += Key;
+        TCustomControl::KeyPress(Key);
+    }
+};
+
+struct TypingCase {
+    const char* name;
+    const char* utf8;
+    Byte charset;
+    const char* bytes;  // what WM_CHAR carries, in the charset's code page
+};
+
+class Typing : public ::testing::TestWithParam<TypingCase> {
+protected:
+    void SetUp() override
+    {
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(100, 100, 200, 100);
+        form->AfterConstruction();
+        typist = new TTypist(form);
+        typist->SetParent(form);
+        typist->SetBounds(10, 10, 100, 30);
+        typist->Font()->SetCharset(GetParam().charset);
+        form->Show();
+        typist->SetFocus();
+        uitest::Pump();
+    }
+    void TearDown() override
+    {
+        delete form;
+        uitest::Pump();
+    }
+    TForm* form = nullptr;
+    TTypist* typist = nullptr;
+};
+
+const TypingCase kTyping[] = {
+    {"AccentedLatinIn1252", "w\xC3\xB6rld \xC3\xA9", DEFAULT_CHARSET, "w\xF6rld \xE9"},
+    {"EuroIn1252", "\xE2\x82\xAC", DEFAULT_CHARSET, "\x80"},
+    {"CyrillicIn1251", "\xD0\xB6\xD1\x83\xD0\xBA \xE2\x82\xAC", RUSSIAN_CHARSET, "\xE6\xF3\xEA \x88"},
+    {"CyrillicHasNoPlaceIn1252", "\xD0\xB6", DEFAULT_CHARSET, "?"},
+    {"LatinLetterMissingIn1251", "w\xC3\xB6", RUSSIAN_CHARSET, "w?"},
+    {"ControlKeysStayControls", "aB\b\r", DEFAULT_CHARSET, "aB\b\r"},
+};
+
+TEST_P(Typing, KeysTypeTheirTextInTheFocusedControlsCharset)
+{
+    Input::TypeText(GetParam().utf8);
+    EXPECT_EQ(typist->Chars, std::string(GetParam().bytes));
+    // A key the layout gives no virtual key still reaches the control as a key.
+    if (std::string(GetParam().utf8).find('\xD0') != std::string::npos) {
+        EXPECT_NE(std::find(typist->Keys.begin(), typist->Keys.end(), VK_PACKET), typist->Keys.end());
+    }
+}
+
+TEST_P(Typing, TheInputMethodsCommitArrivesAsCharacters)
+{
+    Input::CommitText(GetParam().utf8);
+    EXPECT_EQ(typist->Chars, std::string(GetParam().bytes));
+    EXPECT_TRUE(typist->Keys.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Text, Typing, ::testing::ValuesIn(kTyping),
+                         [](const ::testing::TestParamInfo<TypingCase>& i) { return std::string(i.param.name); });
+
+}  // namespace
