@@ -330,6 +330,9 @@ private:
     void NeedImage();
     void FreeContext();
     HBITMAP FHandle = nullptr;
+    // The size asked for: an image with no width or no height keeps neither, so a width set
+    // before the height is remembered here.
+    Integer FWidth = 0, FHeight = 0;
     std::unique_ptr<TCanvas> FCanvas;
     TPixelFormat FPixelFormat = pfDevice;
     TColor FTransparentColor = clDefault;

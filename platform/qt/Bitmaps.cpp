@@ -98,13 +98,13 @@ HBITMAP TBitmap::ReleaseHandle()
 Integer TBitmap::Width() const
 {
     QImage* img = FHandle ? BitmapImage(FHandle) : nullptr;
-    return img ? img->width() : 0;
+    return img ? (img->isNull() ? FWidth : img->width()) : 0;
 }
 
 Integer TBitmap::Height() const
 {
     QImage* img = FHandle ? BitmapImage(FHandle) : nullptr;
-    return img ? img->height() : 0;
+    return img ? (img->isNull() ? FHeight : img->height()) : 0;
 }
 
 void TBitmap::SetSize(Integer AWidth, Integer AHeight)
@@ -115,6 +115,8 @@ void TBitmap::SetSize(Integer AWidth, Integer AHeight)
         return;
     NeedImage();
     FreeContext();
+    FWidth = AWidth;
+    FHeight = AHeight;
     QImage* img = BitmapImage(FHandle);
     // The old picture stays in the top-left corner; new area is white.
     QImage grown(AWidth, AHeight, QImage::Format_RGB32);

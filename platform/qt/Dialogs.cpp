@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
@@ -129,6 +131,52 @@ bool TOpenDialog::Execute()
 }
 
 // ---- TFontDialog ------------------------------------------------------------------------------------
+namespace {
+
+QString StyleNameFor(const QFont& font)
+{
+    // Judged by the style's name: the database's own weight and slant queries do not tell the
+    // styles of a face that fontconfig also lists under a second family name apart.
+    bool wantBold = font.weight() >= QFont::DemiBold;
+    QString best;
+    int bestScore = 0;
+    for (const QString& style : QFontDatabase::styles(font.family())) {
+        QString s = style.toLower();
+        bool bold = s.contains(QLatin1String("bold")) || s.contains(QLatin1String("black")) ||
+                    s.contains(QLatin1String("heavy"));
+        bool italic = s.contains(QLatin1String("italic")) || s.contains(QLatin1String("oblique"));
+        // Matching weight and slant first, then the plainest name (no width or extra weight).
+        int score = (bold == wantBold ? 2000 : 0) + (italic == font.italic() ? 1000 : 0) - int(style.size());
+        if (best.isEmpty() || score > bestScore) {
+            bestScore = score;
+            best = style;
+        }
+    }
+    return best;
+}
+
+// Enter pressed in the embedded chooser (which has no buttons of its own) accepts the dialog.
+class EnterAccepts : public QObject {
+public:
+    explicit EnterAccepts(QDialog* dialog) : FDialog(dialog) {}
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress) {
+            int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                FDialog->accept();
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QDialog* FDialog;
+};
+
+}  // namespace
+
 TFontDialog::TFontDialog(TComponent* AOwner) : TCommonDialog(AOwner), FFont(new TFont) {}
 TFontDialog::~TFontDialog() = default;
 
@@ -149,11 +197,21 @@ bool TFontDialog::Execute()
     QDialog dlg(DialogParent());
     dlg.setWindowTitle(QStringLiteral("Font"));
     auto* layout = new QVBoxLayout(&dlg);
-    auto* fonts = new QFontDialog(initial, &dlg);
+    // The chooser picks a style by name; name the one of the face whose weight and slant are the
+    // font's, or it falls back on the face's last style (often bold italic).
+    initial.setStyleName(StyleNameFor(initial));
+    auto* fonts = new QFontDialog(&dlg);
     fonts->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
     fonts->setWindowFlags(Qt::Widget);
     fonts->setSizeGripEnabled(false);
+    fonts->setCurrentFont(initial);
     layout->addWidget(fonts);
+    // The embedded chooser is a dialog of its own: Escape and Enter in it answer the outer dialog
+    // instead of hiding the chooser and leaving an empty frame.
+    QObject::connect(fonts, &QDialog::rejected, &dlg, &QDialog::reject);
+    QObject::connect(fonts, &QDialog::accepted, &dlg, &QDialog::accept);
+    EnterAccepts enter(&dlg);
+    fonts->installEventFilter(&enter);
     // With the effects the text colour is chosen too, from the sixteen basic colours.
     QComboBox* colours = nullptr;
     if (effects) {

@@ -230,8 +230,13 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clipR
                 continue;
             ch->rect = Bounds(ch->rect.Left + dx, ch->rect.Top + dy, ch->rect.Width(), ch->rect.Height());
             SyncWidgetGeometry(ch);
-            if (ch->control)
-                SendMessage(H(ch), WM_MOVE, 0, MAKELPARAM(ch->rect.Left, ch->rect.Top));
+            // The child hears of its new place as from SetWindowPos, so its control follows.
+            HWND hc = H(ch);
+            WINDOWPOS wp{hc, nullptr, ch->rect.Left, ch->rect.Top, ch->rect.Width(), ch->rect.Height(),
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW};
+            SendMessage(hc, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
+            if (Rec(hc))
+                SendMessage(hc, WM_MOVE, 0, MAKELPARAM(ch->rect.Left, ch->rect.Top));
         }
     }
     if (gCaret.owner == w)
