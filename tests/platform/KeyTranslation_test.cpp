@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct TypingCase {
     Byte charset;
     const char* bytes;  // what WM_CHAR carries, in the charset's code page
 };
+
+void PrintTo(const TypingCase& c, std::ostream* os) { *os << c.name; }
 
 class Typing : public ::testing::TestWithParam<TypingCase> {
 protected:
