@@ -170,6 +170,21 @@ DWORD Now() { return GetTickCount(); }
 
 QString ToQString(const std::string& bytes, int charset)
 {
+    // Most text is plain ASCII, and Windows-1252 is Latin-1 outside 0x80..0x9F: those need no
+    // table.
+    int cp = CharsetToCodePage(Byte(charset));
+    if (cp == 1252 || cp == 1251) {
+        bool plain = true;
+        for (char c : bytes) {
+            auto b = static_cast<unsigned char>(c);
+            if (b >= 0x80 && (cp == 1251 || b < 0xA0)) {
+                plain = false;
+                break;
+            }
+        }
+        if (plain)
+            return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    }
     return QString::fromStdU32String(CodePageToUtf32(bytes, CharsetToCodePage(Byte(charset))));
 }
 

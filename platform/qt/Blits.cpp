@@ -2,6 +2,7 @@
 // stretching and transparent copies.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/qt/GdiObjects.h"
 
@@ -58,6 +59,41 @@ bool RopUsesPattern(DWORD rop)
 }  // namespace morvik::qtgdi
 
 // ---- Blits ----------------------------------------------------------------------------------------
+// A plain copy between two colour images: whole rows at a time, per clip rectangle. False when the
+// copy needs the general path (monochrome ends, a source partly outside its image, one image).
+static bool CopyBlit(DCObj* dc, const Surface& s, int x, int y, int w, int h, HDC hsrc, int sx, int sy)
+{
+    DCObj* src = DC(hsrc);
+    if (!src)
+        return false;
+    QImage* si = Target(src);
+    if (!si || si == s.img || si->format() != QImage::Format_RGB32)
+        return false;
+    auto monoBitmap = [](DCObj* d) {
+        auto* b = d->memory ? ObjAs<BitmapObj>(d->st.bitmap, OBJ_BITMAP) : nullptr;
+        return b && b->mono;
+    };
+    if (monoBitmap(src) || monoBitmap(dc))
+        return false;
+    QRect sr(IX(src, sx), IY(src, sy), w, h);
+    if (!si->rect().contains(sr))
+        return false;
+    QRect dr = ImgRect(dc, x, y, x + w, y + h);
+    for (const QRect& c : s.rects()) {
+        QRect a = dr & c;
+        if (a.isEmpty())
+            continue;
+        size_t bytes = size_t(a.width()) * sizeof(QRgb);
+        for (int yy = a.top(); yy <= a.bottom(); ++yy) {
+            const QRgb* from = reinterpret_cast<const QRgb*>(si->constScanLine(sr.top() + yy - dr.top())) +
+                               (sr.left() + a.left() - dr.left());
+            std::memcpy(Px(s.img, a.left(), yy), from, bytes);
+        }
+    }
+    Touched(dc);
+    return true;
+}
+
 static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, int sw, int sh, DWORD rop,
                  bool transparent, COLORREF transColor)
 {
@@ -68,6 +104,8 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
     if (!s.ok())
         return TRUE;
     bool useSrc = RopUsesSource(rop) || transparent;
+    if (rop == SRCCOPY && !transparent && sw == w && sh == h && w > 0 && h > 0 && CopyBlit(dc, s, x, y, w, h, hsrc, sx, sy))
+        return TRUE;
     DCObj* src = nullptr;
     QImage srcCopy;
     BitmapObj* srcBmp = nullptr;
@@ -94,7 +132,7 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
     QRect dr = ImgRect(dc, x, y, x + w, y + h);
     int ox = dr.left(), oy = dr.top();
     QRgb transPix = ToPix(transColor) & 0xFFFFFF;
-    for (const QRect& c : s.rects) {
+    for (const QRect& c : s.rects()) {
         QRect a = dr & c;
         if (a.isEmpty())
             continue;

@@ -29,18 +29,60 @@ QRegion Clip(DCObj* dc, const QImage& img)
     return r;
 }
 
+ClipIndex::ClipIndex(const QRegion& region)
+{
+    for (const QRect& r : region)
+        rects.push_back(r);
+    bounds = region.boundingRect();
+    for (size_t i = 0; i < rects.size();) {
+        size_t j = i + 1;
+        while (j < rects.size() && rects[j].top() == rects[i].top() && rects[j].bottom() == rects[i].bottom())
+            ++j;
+        bands.push_back({rects[i].top(), rects[i].bottom(), i, j});
+        i = j;
+    }
+}
+
+const QRect* ClipIndex::find(int x, int y) const
+{
+    if (!bounds.contains(x, y))
+        return nullptr;
+    // The band holding y: the first whose bottom is not above it.
+    auto band = std::lower_bound(bands.begin(), bands.end(), y, [](const Band& b, int v) { return b.bottom < v; });
+    if (band == bands.end() || band->top > y)
+        return nullptr;
+    auto end = rects.begin() + std::ptrdiff_t(band->last);
+    auto span = std::lower_bound(rects.begin() + std::ptrdiff_t(band->first), end, x,
+                                 [](const QRect& r, int v) { return r.right() < v; });
+    return span != end && span->left() <= x ? &*span : nullptr;
+}
+
 Surface Prepare(DCObj* dc)
 {
-    Surface s;
-    s.img = Target(dc);
-    if (!s.img || s.img->isNull())
-        return s;
-    if (s.img->format() != QImage::Format_RGB32)
-        *s.img = s.img->convertToFormat(QImage::Format_RGB32);
-    s.clip = Clip(dc, *s.img);
-    for (const QRect& r : s.clip)
-        s.rects.push_back(r);
-    return s;
+    QImage* img = Target(dc);
+    if (!img || img->isNull())
+        return Surface{img, QRegion(), std::make_shared<ClipIndex>(QRegion())};
+    if (img->format() != QImage::Format_RGB32)
+        *img = img->convertToFormat(QImage::Format_RGB32);
+    auto& c = dc->cache;
+    // Regions compare in constant time while they share their data, as copies of one another do.
+    if (c.surface.index && c.img == img && c.size == img->size() && c.hasSys == dc->hasSysClip &&
+        c.hasClip == dc->st.hasClip && c.origin == dc->origin && (!c.hasSys || c.sys == dc->sysClip) &&
+        (!c.hasClip || c.clip == dc->st.clip)) {
+        c.surface.img = img;
+        return c.surface;
+    }
+    c.img = img;
+    c.size = img->size();
+    c.hasSys = dc->hasSysClip;
+    c.hasClip = dc->st.hasClip;
+    c.sys = dc->sysClip;
+    c.clip = dc->st.clip;
+    c.origin = dc->origin;
+    c.surface.img = img;
+    c.surface.clip = Clip(dc, *img);
+    c.surface.index = std::make_shared<ClipIndex>(c.surface.clip);
+    return c.surface;
 }
 
 void Touched(DCObj* dc)

@@ -38,7 +38,7 @@ QString FaceFor(const char* face)
     return QString::fromLatin1(face);
 }
 
-FontObj::FontObj(const LOGFONT& l) : GdiObj(OBJ_FONT), lf(l)
+FontObj::FontObj(const LOGFONT& l) : GdiObj(OBJ_FONT), lf(l), metrics(QFont())
 {
     EnsureToolkit();
     font.setFamily(FaceFor(lf.lfFaceName));
@@ -69,7 +69,8 @@ FontObj::FontObj(const LOGFONT& l) : GdiObj(OBJ_FONT), lf(l)
             m = QFontMetrics(font);
         }
     }
-    QFontMetrics m(font);
+    metrics = QFontMetrics(font);
+    const QFontMetrics& m = metrics;
     ascent = m.ascent();
     descent = m.descent();
     emHeight = font.pixelSize();
@@ -94,8 +95,7 @@ FontObj* FontOfDC(DCObj* dc)
 
 int TextWidthPx(FontObj* f, const QString& s, int charExtra)
 {
-    QFontMetrics m(f->font);
-    return m.horizontalAdvance(s) + charExtra * int(s.size());
+    return f->metrics.horizontalAdvance(s) + charExtra * int(s.size());
 }
 
 }  // namespace morvik::qtgdi

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_set>
@@ -44,6 +46,7 @@ struct FontObj : GdiObj {
     explicit FontObj(const LOGFONT& l);
     LOGFONT lf;
     QFont font;
+    QFontMetrics metrics;  // kept: making metrics for every measurement costs more than measuring
     int ascent = 0, descent = 0, emHeight = 0, aveWidth = 0, maxWidth = 0;
 };
 
@@ -73,6 +76,41 @@ struct DCState {
     int charExtra = 0;
 };
 
+// A clip region laid out for point tests: its rectangles come in bands of equal top and bottom,
+// left to right within a band, so a point is found by its band and then its span.
+struct ClipIndex {
+    explicit ClipIndex(const QRegion& region);
+    std::vector<QRect> rects;
+    struct Band {
+        int top, bottom;         // inclusive
+        size_t first, last;      // rects[first, last)
+    };
+    std::vector<Band> bands;
+    bool contains(int x, int y) const { return find(x, y) != nullptr; }
+    // The clip rectangle holding the point, null when outside.
+    const QRect* find(int x, int y) const;
+    QRect bounds;
+};
+
+struct Surface {
+    QImage* img = nullptr;
+    QRegion clip;
+    std::shared_ptr<const ClipIndex> index;
+    bool ok() const { return img && index && !index->rects.empty(); }
+    const std::vector<QRect>& rects() const { return index->rects; }
+    bool contains(int x, int y) const { return index->contains(x, y); }
+    // Whether the whole rectangle lies inside one clip rectangle (nothing to clip).
+    bool covers(const QRect& r) const
+    {
+        if (!index->bounds.contains(r))
+            return false;
+        for (const QRect& c : index->rects)
+            if (c.contains(r))
+                return true;
+        return false;
+    }
+};
+
 struct DCObj {
     QImage* image = nullptr;  // window image; memory contexts draw into the selected bitmap
     bool memory = false;
@@ -83,6 +121,16 @@ struct DCObj {
     DCState st;
     std::vector<DCState> saved;
     BitmapObj* defaultBitmap = nullptr;
+    // The clip worked out by the last drawing call and what it was worked out from; most calls
+    // find it unchanged (Prepare).
+    struct {
+        const QImage* img = nullptr;
+        QSize size;
+        bool hasSys = false, hasClip = false;
+        QRegion sys, clip;
+        TPoint origin;
+        Surface surface;
+    } cache;
 };
 
 // ---- Handle registry (GdiObjects.cpp) ------------------------------------------------------
@@ -149,20 +197,6 @@ inline int DX(DCObj* dc, int x) { return x - dc->st.windowOrg.X + dc->st.viewpor
 inline int DY(DCObj* dc, int y) { return y - dc->st.windowOrg.Y + dc->st.viewportOrg.Y; }
 // The region drawing may touch, in image coordinates.
 QRegion Clip(DCObj* dc, const QImage& img);
-
-struct Surface {
-    QImage* img = nullptr;
-    QRegion clip;
-    std::vector<QRect> rects;
-    bool ok() const { return img && !rects.empty(); }
-    bool contains(int x, int y) const
-    {
-        for (const QRect& r : rects)
-            if (r.contains(x, y))
-                return true;
-        return false;
-    }
-};
 
 Surface Prepare(DCObj* dc);
 void Touched(DCObj* dc);

@@ -98,6 +98,23 @@ void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const 
     int steps = std::max(dx, dy);
     int x = x0, y = y0;
     int err = (dx > dy ? dx : -dy) / 2;
+    QRect box(std::min(x0, x1), std::min(y0, y1), dx + 1, dy + 1);
+    if (!box.intersects(s.index->bounds))
+        return;
+    // Clip tests only where the line leaves the clip's rectangles; neighbouring pixels mostly
+    // share the rectangle of the last one.
+    bool unclipped = s.covers(box);
+    const QRect* last = nullptr;
+    int rop = dc->st.rop2;
+    auto plot = [&](int r, QRgb c) {
+        if (!unclipped && !(last && last->contains(x, y))) {
+            last = s.index->find(x, y);
+            if (!last)
+                return;
+        }
+        QRgb* p = Px(s.img, x, y);
+        *p = r == R2_COPYPEN ? c : Rop2(r, *p, c);
+    };
     for (int i = 0; i < steps; ++i) {
         bool on = true;
         if (patLen) {
@@ -112,9 +129,9 @@ void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const 
             ++phase;
         }
         if (on)
-            PlotRop(s, x, y, dc->st.rop2, pix);
+            plot(rop, pix);
         else if (dc->st.bkMode == OPAQUE)
-            PlotRop(s, x, y, R2_COPYPEN, bkpix);
+            plot(R2_COPYPEN, bkpix);
         int e2 = err;
         if (e2 > -dx) {
             err -= dy;

@@ -55,7 +55,7 @@ void FillImgRect(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b)
 {
     if (b.style == BS_NULL)
         return;
-    for (const QRect& c : s.rects) {
+    for (const QRect& c : s.rects()) {
         QRect a = r & c;
         if (a.isEmpty())
             continue;
@@ -302,7 +302,7 @@ int FrameRect(HDC hdc, const RECT* r, HBRUSH hbr)
 
 static void XorImgRect(const Surface& s, const QRect& r)
 {
-    for (const QRect& c : s.rects) {
+    for (const QRect& c : s.rects()) {
         QRect a = r & c;
         for (int y = a.top(); y <= a.bottom() && !a.isEmpty(); ++y) {
             QRgb* p = Px(s.img, a.left(), y);

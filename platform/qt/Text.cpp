@@ -76,16 +76,31 @@ BOOL GetTextExtentPoint32(HDC hdc, LPCSTR s, int c, SIZE* sz)
 namespace {
 
 // Draws a run of text with its top-left cell corner at image point (x, y); returns its width.
+// A width the caller has not measured: PaintText measures only when it must (an opaque
+// background) and then returns 0.
+constexpr int kUnmeasured = -2;
+
 int PaintText(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f, bool opaque, const QRect* clipTo,
-              int underlineIndex)
+              int underlineIndex, int width = -1)
 {
-    int width = TextWidthPx(f, q, dc->st.charExtra);
+    bool unmeasured = width == kUnmeasured && !opaque;
+    if (width < 0 && !unmeasured)
+        width = TextWidthPx(f, q, dc->st.charExtra);
     int height = f->ascent + f->descent;
     QPainter p(s.img);
-    QRegion clip = s.clip;
-    if (clipTo)
-        clip &= QRegion(*clipTo);
-    p.setClipRegion(clip);
+    // Glyphs may reach a little past the cell (italic overhangs, accents); a run whose box with
+    // that margin lies inside one clip rectangle needs no clipping at all. Unmeasured, the box is
+    // as wide as the widest glyph allows.
+    int margin = std::max(2, height / 2);
+    int boxWidth = unmeasured ? (f->maxWidth + dc->st.charExtra) * int(q.size()) : width;
+    QRect box(x - margin, y - margin, boxWidth + 2 * margin, height + 2 * margin);
+    bool inside = s.covers(box) && (!clipTo || clipTo->contains(box));
+    if (!inside) {
+        if (s.rects().size() == 1)
+            p.setClipRect(clipTo ? (s.rects().front() & *clipTo) : s.rects().front());
+        else
+            p.setClipRegion(clipTo ? (s.clip & QRegion(*clipTo)) : s.clip);
+    }
     if (opaque)
         p.fillRect(QRect(x, y, width, height), ToQColor(dc->st.bk));
     p.setFont(f->font);
@@ -93,7 +108,7 @@ int PaintText(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f,
     if (dc->st.charExtra == 0) {
         p.drawText(QPointF(x, y + f->ascent), q);
     } else {
-        QFontMetrics m(f->font);
+        const QFontMetrics& m = f->metrics;
         int cx = x;
         for (QChar ch : q) {
             p.drawText(QPointF(cx, y + f->ascent), QString(ch));
@@ -101,12 +116,12 @@ int PaintText(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f,
         }
     }
     if (underlineIndex >= 0 && underlineIndex < q.size()) {
-        QFontMetrics m(f->font);
+        const QFontMetrics& m = f->metrics;
         int ux = x + m.horizontalAdvance(q.left(underlineIndex));
         int uw = m.horizontalAdvance(q.at(underlineIndex));
         p.fillRect(QRect(ux, y + f->ascent + 1, uw, 1), ToQColor(dc->st.text));
     }
-    return width;
+    return unmeasured ? 0 : width;
 }
 
 // Text output at a logical point under the context's alignment, justification and current position.
@@ -127,12 +142,14 @@ void TextOutImpl(DCObj* dc, int x, int y, const std::string& text, const RECT* o
         if (c == QLatin1Char(' '))
             ++breaks;
     int extra = (dc->st.justCount > 0 && breaks > 0) ? dc->st.justExtra : 0;
-    int width;
+    int width = kUnmeasured;
+    UINT horizontal = dc->st.align & 6;
     if (dx) {
         width = 0;
         for (int i = 0; i < int(text.size()); ++i)
             width += dx[i];
-    } else {
+    } else if (horizontal != TA_LEFT || updateCP || extra || dc->st.bkMode == OPAQUE) {
+        // Left-aligned transparent text that moves no current position needs no measuring.
         width = TextWidthPx(f, q, dc->st.charExtra) + extra;
     }
     int h = f->ascent + f->descent;
@@ -167,7 +184,7 @@ void TextOutImpl(DCObj* dc, int x, int y, const std::string& text, const RECT* o
                 cx += dx[i];
             }
         } else if (extra == 0) {
-            PaintText(dc, s, ix, iy, q, f, opaque, clipPtr, -1);
+            PaintText(dc, s, ix, iy, q, f, opaque, clipPtr, -1, width);
         } else {
             // Segment by segment, each blank followed by its share of the extra space.
             int q0 = extra / breaks, r = extra % breaks;
@@ -238,7 +255,7 @@ namespace {
 // character to underline, or -1).
 int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT fmt)
 {
-    QFontMetrics m(f->font);
+    const QFontMetrics& m = f->metrics;
     int lineHeight = f->ascent + f->descent;
     auto width = [&](const QString& s) { return m.horizontalAdvance(s); };
 
@@ -333,11 +350,11 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
             ln.text = t + dots;
         }
     }
-    int maxW = 0;
-    for (auto& ln : lines)
-        maxW = std::max(maxW, width(ln.text));
     int total = lineHeight * int(lines.size());
     if (fmt & DT_CALCRECT) {
+        int maxW = 0;
+        for (auto& ln : lines)
+            maxW = std::max(maxW, width(ln.text));
         r->Right = r->Left + maxW;
         r->Bottom = r->Top + total;
         return total;
@@ -354,8 +371,10 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
         QRect clipImg = ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom);
         const QRect* clipPtr = (fmt & DT_NOCLIP) ? nullptr : &clipImg;
         bool opaque = dc->st.bkMode == OPAQUE;
+        // Measuring costs as much as drawing: only centred and right-aligned lines need it.
+        bool aligned = fmt & (DT_CENTER | DT_RIGHT);
         for (auto& ln : lines) {
-            int w = width(ln.text);
+            int w = aligned ? width(ln.text) : -1;
             int x = r->Left;
             if (fmt & DT_CENTER)
                 x = r->Left + (boxWidth - w) / 2;
@@ -364,7 +383,8 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
             int ul = -1;
             if (underline >= ln.start && underline < ln.start + ln.text.size())
                 ul = underline - ln.start;
-            PaintText(dc, s, IX(dc, x), IY(dc, y), ln.text, f, opaque, clipPtr, ul);
+            PaintText(dc, s, IX(dc, x), IY(dc, y), ln.text, f, opaque, clipPtr, ul,
+                      aligned ? w + dc->st.charExtra * int(ln.text.size()) : kUnmeasured);
             y += lineHeight;
         }
         Touched(dc);
