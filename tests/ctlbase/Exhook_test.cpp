@@ -114,6 +114,8 @@ TEST_F(Hooks, RemovingTheLastHookGivesTheControlItsProcedureBackAndTheRegistryGo
     EXPECT_FALSE(entry->Installed());
     control->Perform(kProbe, 0, 0);
     EXPECT_EQ(log, (std::vector<std::string>{"control"}));
+    SendMessage(ExHookList->Handle(), WM_EXHOOK_REINSTALL, 0, reinterpret_cast<LPARAM>(entry));
+    EXPECT_FALSE(entry->Installed());  // an entry without hooks stays out
     uitest::Pump();
     EXPECT_EQ(ExHookList, nullptr);
     TObject::Free(first);
@@ -231,6 +233,27 @@ TEST_F(Hooks, AControlDestroyedUnderItsHookLeavesTheHookDetached)
     uitest::Pump();
     EXPECT_EQ(ExHookList, nullptr);
     TObject::Free(hook);
+}
+
+TEST_F(Hooks, FreeingTheRegistryGivesEveryControlItsProcedureBack)
+{
+    TExHook* hook = MakeHook("hook");
+    ctlbase::ExhookFinalize();
+    EXPECT_EQ(ExHookList, nullptr);
+    control->Perform(kProbe, 0, 0);
+    EXPECT_EQ(log, (std::vector<std::string>{"control"}));
+    TObject::Free(hook);
+}
+
+TEST_F(Hooks, AnotherComponentLeavingTheOwnerLeavesTheHookAttached)
+{
+    TComponent owner(nullptr);
+    auto* hook = new TExHook(&owner);
+    hook->SetControl(control);
+    hook->SetActive(true);
+    TObject::Free(new TComponent(&owner));
+    EXPECT_EQ(hook->Control(), control);
+    EXPECT_TRUE(hook->Active());
 }
 
 }  // namespace

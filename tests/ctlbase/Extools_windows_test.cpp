@@ -32,6 +32,7 @@ TEST(XAllocateHWND, AHiddenToolWindowWhoseMessagesReachTheMethod)
     EXPECT_TRUE(GetWindowLong(wnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     EXPECT_TRUE(GetWindowLong(wnd, GWL_STYLE) & WS_POPUP);
     EXPECT_EQ(SendMessage(wnd, kProbe, 40, 2), 42);
+    EXPECT_EQ(SendMessage(wnd, kProbe + 1, 40, 2), 0);  // a message the method leaves alone
     XDeallocateHWND(wnd);
     EXPECT_FALSE(IsWindow(wnd));
     uitest::Pump();
@@ -148,6 +149,23 @@ TEST_F(Searches, AClassNameRestrictsTheSearch)
     EXPECT_EQ(TopWindowExists("", "Morvik Receiver", true), form->Handle());
     EXPECT_EQ(TopWindowExists("TEdit", "Morvik Receiver", true), nullptr);
     EXPECT_EQ(TopWindowExists("", "Morvik", true), nullptr);  // the system's search wants the whole title
+}
+
+TEST(ExtoolsUnit, OnlyTheLastEndFreesThePump)
+{
+    ctlbase::ExtoolsInitialize();
+    TExMessagePump* pump = ExMessagePump;
+    ASSERT_NE(pump, nullptr);
+    ctlbase::ExtoolsFinalize();
+    EXPECT_EQ(ExMessagePump, pump);
+    EXPECT_TRUE(OnMessagePump);
+    ctlbase::ExtoolsFinalize();
+    EXPECT_EQ(ExMessagePump, nullptr);
+    EXPECT_FALSE(OnMessagePump);
+    ctlbase::ExtoolsFinalize();  // one end too many changes nothing
+    ctlbase::ExtoolsInitialize();
+    EXPECT_NE(ExMessagePump, nullptr);
+    EXPECT_TRUE(OnMessagePump);
 }
 
 struct KeyCase {
