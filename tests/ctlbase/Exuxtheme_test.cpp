@@ -185,6 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatePair{"TrackNormalOrPressed", VSCLASS_SCROLLBAR, SBP_LOWERTRACKVERT, SCRBS_NORMAL, SCRBS_PRESSED},
         StatePair{"GlyphClosedOrOpened", VSCLASS_TREEVIEW, TVP_GLYPH, GLPS_CLOSED, GLPS_OPENED},
         StatePair{"TreeItemNormalOrSelected", VSCLASS_TREEVIEW, TVP_TREEITEM, TREIS_NORMAL, TREIS_SELECTED},
+        StatePair{"TreeItemNormalOrHot", VSCLASS_TREEVIEW, TVP_TREEITEM, TREIS_NORMAL, TREIS_HOT},
         StatePair{"TreeItemSelectedFocusedOrNot", VSCLASS_TREEVIEW, TVP_TREEITEM, TREIS_SELECTED,
                   TREIS_SELECTEDNOTFOCUS},
         StatePair{"SortUpOrDown", VSCLASS_HEADER, HP_HEADERSORTARROW, HSAS_SORTEDUP, HSAS_SORTEDDOWN},
@@ -260,6 +261,15 @@ TEST(ThemeService, SizesOfTheFixedParts)
     SIZE drawn;
     ASSERT_EQ(GetThemePartSizeTo(VSCLASS_TREEVIEW, nullptr, TVP_GLYPH, 1, &small, TS_DRAW, drawn), S_OK);
     EXPECT_EQ(drawn, (SIZE{5, 9}));
+    // A stretched part is at least its frame: what the content rectangle leaves out.
+    SIZE least;
+    RECT bounds = Rect(0, 0, 70, 20), content;
+    HTHEME button = OpenThemeData(nullptr, VSCLASS_BUTTON);
+    ASSERT_EQ(GetThemePartSize(button, nullptr, BP_PUSHBUTTON, 1, nullptr, TS_MIN, &least), S_OK);
+    ASSERT_EQ(GetThemeBackgroundContentRect(button, nullptr, BP_PUSHBUTTON, 1, &bounds, &content), S_OK);
+    CloseThemeData(button);
+    EXPECT_GT(least.cx, 0);
+    EXPECT_EQ(least, (SIZE{bounds.Width() - content.Width(), bounds.Height() - content.Height()}));
     RECT wide = Rect(0, 0, 70, 20);
     ASSERT_EQ(GetThemePartSizeTo(VSCLASS_BUTTON, nullptr, BP_PUSHBUTTON, 1, &wide, TS_DRAW, drawn), S_OK);
     EXPECT_EQ(drawn, (SIZE{70, 20}));
