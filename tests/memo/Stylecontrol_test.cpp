@@ -616,3 +616,46 @@ TEST(Zigzag, DrawsTwoPixelStepsAndEndsOnItsSlope)
     for (const TPoint& p : {TPoint{10, 10}, TPoint{9, 12}, TPoint{2, 12}, TPoint{0, 10}})
         EXPECT_EQ(GetPixel(dc, p.X, p.Y), RGB(255, 255, 255)) << p.X << "," << p.Y;
 }
+
+// The constructor's values of the control's properties.
+TEST(ControlDefaults, AFreshMemo)
+{
+    TStyleMemo m(nullptr);
+    EXPECT_EQ(m.Width(), 100);
+    EXPECT_EQ(m.Height(), 60);
+    EXPECT_EQ(m.Cursor(), crIBeam);
+    EXPECT_EQ(m.Color(), clWindow);
+    EXPECT_FALSE(m.ParentColor());
+    EXPECT_TRUE(m.TabStop());
+    EXPECT_EQ(m.Options(), 0x805C);
+    EXPECT_EQ(m.ScrollBars(), ssVertical);
+    EXPECT_EQ(m.BorderStyle(), bsSingle);
+    EXPECT_EQ(m.Alignment(), taLeftJustify);
+    EXPECT_TRUE(m.HideSelection() && m.WantTabs() && m.WordWrap() && m.ApplyKeyWords() && m.ApplyStartStopKeys());
+    EXPECT_TRUE(m.EnableHotKeys() && m.PassOverCodes() && m.ShowEndParSelected() && m.StaticFormat());
+    EXPECT_FALSE(m.Justified() || m.DisplayOnly() || m.Overwrite() || m.ReadOnly());
+    EXPECT_EQ(m.CaretWidth(), 1);
+    EXPECT_EQ(m.LeftMargin(), 8);
+    EXPECT_EQ(m.RightMargin(), 8);
+    EXPECT_EQ(m.TabStops(), 8);
+    EXPECT_EQ(m.MouseWheelFactor(), 3);
+    EXPECT_EQ(m.LineHeight(), 0);
+    EXPECT_EQ(m.HighlightColor(), clRed);
+    EXPECT_EQ(m.HighlightBackgnd(), clWindow);
+    EXPECT_EQ(m.SelBackColor(), clHighlight);
+    EXPECT_EQ(m.SelTextColor(), clHighlightText);
+    EXPECT_EQ(m.EndOfTextMark()->Color(), clRed);
+    EXPECT_EQ(m.SpecUnderline()->Color(), clRed);
+    EXPECT_EQ(m.UpdateMode(), umBackground);
+    EXPECT_EQ(m.UndoMaxLevel(), 256);
+    EXPECT_EQ(m.UndoMaxSpace(), 65536);
+    EXPECT_EQ(m.LineCount(), 1);
+    EXPECT_EQ(m.ControlStyle, static_cast<TControlStyle>(csCaptureMouse | csClickEvents | csDoubleClicks));
+    // Setters return at once on an unchanged value; scroll bars come from the two flags.
+    m.setScrollBars(ssBoth);
+    EXPECT_EQ(m.ScrollBars(), ssBoth);
+    m.setScrollBars(ssHorizontal);
+    EXPECT_EQ(m.ScrollBars(), ssHorizontal);
+    m.setScrollBars(ssNone);
+    EXPECT_EQ(m.ScrollBars(), ssNone);
+}
