@@ -659,3 +659,312 @@ TEST(ControlDefaults, AFreshMemo)
     m.setScrollBars(ssNone);
     EXPECT_EQ(m.ScrollBars(), ssNone);
 }
+
+// Where a display line starts: alignment, justification to both margins, a word that fits exactly.
+TEST_F(Control, AlignmentJustificationAndAnExactFit)
+{
+    const std::string word = "MMMMMMMMMM";
+    const Integer w = Measure(memo, word);
+    memo->SetWidth(w + 16 + memo->Width() - memo->ClientWidth());
+    memo->setSelText("ab " + word + " cd");
+    EXPECT_EQ(memo->Lines(1), word + " ");  // as wide as the line: whole, not cut
+    memo->SetWidth(300);
+    memo->SelectAll();
+    memo->setSelText("one two three four five six seven eight nine ten eleven twelve");
+    memo->setSelStart(0);
+    const Integer cw = memo->ClientWidth();
+    const LineInfo* first = ParLineAt(memo->ParList()->At(0), 0);
+    const Integer last = memo->ParList()->At(0)->LineCount - 1;
+    const LineInfo* lastLine = ParLineAt(memo->ParList()->At(0), last);
+    memo->setAlignment(taRightJustify);
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 0, 0), cw - 8 - first->TextWidth);
+    memo->setAlignment(taCenter);
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 0, last), (8 + cw - 8 - lastLine->TextWidth) / 2);
+    memo->setAlignment(taLeftJustify);
+    memo->setJustified(true);
+    // The first line's last word ends at the right margin; its blanks share the free width, the
+    // one-pixel remainders spread from the middle; the last line is not stretched.
+    const Integer end = first->Stop - first->Start;
+    Integer words = end;
+    while (words > 0 && memo->Paragraphs(0)[static_cast<size_t>(words - 1)] == ' ') --words;
+    EXPECT_EQ(memo->ColPos(nullptr, 0, words, 0), cw - 8);
+    const Integer g = first->Blanks;
+    ASSERT_GT(g, 1);
+    const Integer free = cw - 16 - first->TextWidth;
+    const Integer blank = Measure(memo, "  ") - Measure(memo, " ");
+    Integer acc = (free % g) / 2;
+    Integer k = 0;
+    const std::string text = memo->Paragraphs(0);
+    for (Integer i = 0; i < words; ++i) {
+        if (text[static_cast<size_t>(i)] != ' ') continue;
+        const Integer before = memo->ColPos(nullptr, 0, i, 0);
+        const Integer after = memo->ColPos(nullptr, 0, i + 1, 0);
+        acc += free % g;
+        Integer stretch = blank + free / g;
+        if (acc >= g) {
+            ++stretch;
+            acc -= g;
+        }
+        EXPECT_EQ(after - before, stretch) << "blank " << k++;
+    }
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 0, last), 8);
+    EXPECT_EQ(memo->ColPos(nullptr, 0, lastLine->Stop - lastLine->Start, last), 8 + lastLine->TextWidth);
+}
+
+TEST_F(Control, WideOverwriteCaretAndMetrics)
+{
+    memo->setSelText("aWi");
+    EXPECT_EQ(memo->BlankWidth(), Measure(memo, " "));
+    EXPECT_EQ(memo->RowHeight(), memo->Canvas()->TextHeight("Wg") + 1);
+    memo->setOverwrite(true);
+    memo->setSelStart(1);
+    EXPECT_EQ(memo->GetCaretWidth(), Measure(memo, "W"));
+    memo->setSelStart(2);
+    EXPECT_EQ(memo->GetCaretWidth(), Measure(memo, "i"));
+    memo->setSelStart(3);  // at the paragraph end: the ordinary width
+    EXPECT_EQ(memo->GetCaretWidth(), memo->CaretWidth());
+    memo->setOptions(memo->Options() & ~pmoWideOverwriteCaret);
+    memo->setSelStart(1);
+    EXPECT_EQ(memo->GetCaretWidth(), memo->CaretWidth());
+}
+
+namespace {
+
+class Watcher : public TComponent {
+public:
+    Watcher() : TComponent(nullptr) {}
+    std::vector<UINT> Seen;
+    TStyleMemo* Memo = nullptr;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override
+    {
+        if (Operation == static_cast<TOperation>(opMemoMessage) && AComponent == Memo)
+            Seen.push_back(Memo->LastMessage().Msg);
+        TComponent::Notification(AComponent, Operation);
+    }
+};
+
+}  // namespace
+
+// Clients see every message; the memo's own messages tell them of caret moves and scrolling.
+TEST_F(Control, NotificationClientsAndTheLastMessage)
+{
+    memo->setSelText("ab\r\ncd\r\nef");
+    memo->Perform(WM_USER + 77, 5, 6);
+    EXPECT_EQ(memo->LastMessage().Msg, WM_USER + 77u);
+    EXPECT_EQ(memo->LastMessage().WParam, 5u);
+    {
+        Watcher w;
+        w.Memo = memo;
+        memo->AddNotificationClient(&w);
+        memo->setSelStart(1);
+        memo->setTopLine(1);
+        memo->Perform(WM_USER + 78, 0, 0);
+        EXPECT_NE(std::find(w.Seen.begin(), w.Seen.end(), PM_SELMOVED), w.Seen.end());
+        EXPECT_NE(std::find(w.Seen.begin(), w.Seen.end(), PM_VSCROLLED), w.Seen.end());
+        EXPECT_EQ(w.Seen.back(), WM_USER + 78u);
+        memo->RemoveNotificationClient(&w);
+        const size_t n = w.Seen.size();
+        memo->Perform(WM_USER + 79, 0, 0);
+        EXPECT_EQ(w.Seen.size(), n);
+    }
+    memo->Perform(WM_USER + 80, 0, 0);  // a client that went is never called again
+}
+
+// The horizontal bar without word wrap; back to word wrap the view returns to the left edge.
+TEST_F(Control, HorizontalScrollingWithoutWordWrap)
+{
+    memo->setScrollBars(ssBoth);
+    memo->setWordWrap(false);
+    memo->setSelText(std::string(200, 'w') + "\r\nshort");
+    memo->setSelStart(0);
+    const Integer cw = memo->ClientWidth();
+    const Integer widest = memo->WidestWidth();
+    EXPECT_EQ(widest, Measure(memo, std::string(200, 'w')));
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    GetScrollInfo(memo->Handle(), SB_HORZ, &si);
+    EXPECT_EQ(static_cast<Integer>(si.nPage), cw - 16);
+    EXPECT_EQ(si.nMax, (widest + 16 - cw) + static_cast<Integer>(si.nPage) - 1);
+    memo->Perform(WM_HSCROLL, SB_LINERIGHT, 0);
+    EXPECT_EQ(memo->DisplayLeft(), cw / 20 + 1);
+    memo->Perform(WM_HSCROLL, SB_PAGERIGHT, 0);
+    EXPECT_EQ(memo->DisplayLeft(), cw / 20 + 1 + cw - cw / 20);
+    memo->Perform(WM_HSCROLL, SB_PAGELEFT, 0);
+    EXPECT_EQ(memo->DisplayLeft(), cw / 20 + 1 + cw - cw / 20 + cw / 20 - cw);
+    memo->Perform(WM_HSCROLL, SB_LINELEFT, 0);
+    EXPECT_EQ(memo->DisplayLeft(), 0);
+    memo->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 40), 0);
+    EXPECT_EQ(memo->DisplayLeft(), 40);
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 0, 0), 8 - 40);
+    memo->setWordWrap(true);
+    EXPECT_EQ(memo->DisplayLeft(), 0);
+    GetScrollInfo(memo->Handle(), SB_HORZ, &si);
+    EXPECT_EQ(si.nMax, static_cast<Integer>(si.nPage) - 1);  // nothing to scroll with word wrap
+    // At the end of the text a line down moves no further.
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "x\r\n";
+    memo->SelectAll();
+    memo->setSelText(text);
+    const Integer limit = memo->LineCount() - memo->VisibleLines() + 2;
+    memo->setTopLine(limit - 1);
+    memo->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(memo->TopLine(), limit);
+    memo->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(memo->TopLine(), limit);
+}
+
+TEST(Filer, LongStringsAndForeignProperties)
+{
+    TMemoryStream s;
+    TWriter w(&s);
+    w.DefineProperty("Other", nullptr, [](TWriter* W) { W->WriteString(std::string(300, 'o')); }, true);
+    w.DefineProperty("Unsaved", nullptr, [](TWriter* W) { W->WriteString("x"); }, false);
+    w.DefineProperty("Strings", nullptr, [](TWriter* W) {
+        W->WriteListBegin();
+        W->WriteString(std::string(70000, 'z'));
+        W->WriteString("");
+        W->WriteListEnd();
+    }, true);
+    s.SetPosition(0);
+    TReader r(&s);
+    std::string other;
+    std::vector<std::string> got;
+    r.DefineProperty("Strings", [&](TReader*) { got.push_back("wrong order"); }, nullptr, true);  // not next: skipped
+    r.DefineProperty("Other", [&](TReader* R) { other = R->ReadString(); }, nullptr, true);
+    r.DefineProperty("Strings", [&](TReader* R) {
+        R->ReadListBegin();
+        while (!R->EndOfList()) got.push_back(R->ReadString());
+        R->ReadListEnd();
+    }, nullptr, true);
+    EXPECT_EQ(other, std::string(300, 'o'));
+    EXPECT_EQ(got, (std::vector<std::string>{std::string(70000, 'z'), ""}));
+    EXPECT_EQ(s.Position(), s.Size());
+}
+
+TEST_F(Painting, ParagraphColoursMarginsAndSystemSelectionColours)
+{
+    memo->setSelText("abc def\r\nghi");
+    memo->setParForegnd(1, clRed);
+    memo->setSelStart(0);
+    Paint();
+    const Integer h = memo->RowHeight();
+    auto redInk = [&](const TRect& r) {
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x) {
+                const COLORREF c = Pixel(x, y);
+                if (GetRValue(c) > 200 && GetGValue(c) < 100) return true;
+            }
+        return false;
+    };
+    EXPECT_TRUE(redInk(Row(0, memo->ClientWidth(), 1)));
+    EXPECT_FALSE(redInk(Row(0, memo->ClientWidth(), 0)));
+    // A new margin moves the text at once.
+    memo->setLeftMargin(40);
+    memo->Update();
+    EXPECT_FALSE(Ink(Row(0, 38)));
+    EXPECT_TRUE(Ink(Row(40, 60)));
+    // The system's selection colours: the selected part filled, its text in the selection colour.
+    memo->setOptions(memo->Options() | pmoWindowsSelColors);
+    memo->setSelBackColor(clLime);
+    memo->setSelTextColor(clWhite);
+    Select(*memo, 4, 3);
+    Paint();
+    const TRect sel = Row(X(4), X(7));
+    EXPECT_GT(Count(sel, RGB(0, 255, 0)), sel.Width() * h / 2);
+    EXPECT_EQ(Count(Row(X(7) + 1, memo->ClientWidth()), RGB(0, 255, 0)), 0);
+    EXPECT_EQ(Count(Row(0, X(4) - 1), RGB(0, 255, 0)), 0);
+}
+
+// A selection that ends inside the next line stops there; one that ends at its paragraph's end
+// shows no box for the end.
+TEST_F(Painting, SelectionEnds)
+{
+    memo->setSelText("ab cd\r\nefgh");
+    Select(*memo, 1, 7);  // "b cd", the break, "e"
+    Paint();
+    const Integer h = memo->RowHeight();
+    const Integer e = memo->ColPos(nullptr, 1, 1, 0);
+    const Integer end = memo->ColPos(nullptr, 1, 4, 0);
+    EXPECT_LT(Count(Row(e + 1, end, 1), RGB(0, 0, 0)), (end - e) * h / 4);
+    EXPECT_GT(Count(Row(memo->LeftMargin(), e, 1), RGB(0, 0, 0)), (e - memo->LeftMargin()) * h / 2);
+    Select(*memo, 3, 2);  // "cd", up to the paragraph end
+    Paint();
+    EXPECT_EQ(Pixel(X(5) + 1, h / 2), RGB(255, 255, 255));
+}
+
+// Background slices finish a range in the middle of the text, an on-demand memo leaves what is
+// out of view unbroken, and a slice that raises leaves no message counted as outstanding.
+TEST_F(Control, PendingRangesByUpdateMode)
+{
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "a line long enough to wrap once in the window of the test\r\n";
+    memo->setUpdateMode(umBackground);
+    memo->Lines()->SetText(text);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !memo->BackgroundPosted(); }, 20000));
+    memo->setTopLine(0);
+    memo->setSelStart(0);
+    memo->Lines()->BeginUpdate();
+    for (int i = 0; i < 300; ++i) memo->setParagraphs(50 + i, "a changed paragraph that wraps in the window of the test too");
+    memo->Lines()->EndUpdate();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !memo->BackgroundPosted(); }, 20000));
+    for (Integer p = 0; p < memo->ParCount(); ++p) ASSERT_TRUE(memo->ParList()->At(p)->Formatted) << p;
+    EXPECT_TRUE(DeepCheck(*memo));
+
+    memo->setUpdateMode(umOnNeed);
+    memo->Reformat();
+    memo->setTopLine(0);
+    Paint();
+    EXPECT_TRUE(memo->ParList()->At(0)->Formatted);
+    EXPECT_FALSE(memo->ParList()->At(memo->ParCount() - 2)->Formatted);
+    EXPECT_FALSE(memo->BackgroundPosted());
+
+    memo->setUpdateMode(umBackground);
+    memo->OnProgress = [](TObject*) { throw Exception("stop"); };
+    memo->Reformat();
+    EXPECT_THROW(memo->Perform(PM_UPDATEBKG, 0, 0), Exception);
+    EXPECT_FALSE(memo->BackgroundPosted());
+    memo->OnProgress = nullptr;
+    uitest::Pump();
+}
+
+// Dynamic styles set, cleared, captured and put back, and dropped by a new highlighting pass.
+TEST(DynamicStyles, SetClearCaptureAndReapply)
+{
+    TStyleMemo m(nullptr);
+    m.setSelText("alpha beta\r\ngamma delta");
+    m.SetDynStyle(6, 15, FontStyle(fsBold), true, 7, crHandPoint, clYellow, clRed);
+    TStyleNavigator* n = new TStyleNavigator(&m);
+    auto attrAt = [&](Integer pos) {
+        n->SetPos(pos);
+        return static_cast<int>(n->GetpDynInfo()->Attr);
+    };
+    EXPECT_EQ(attrAt(6), 0);     // the character before the range is plain
+    EXPECT_EQ(attrAt(7), 0xC1);  // bold, flagged, and a style of its own
+    n->SetPos(7);
+    EXPECT_EQ(n->GetContext(), 7);
+    EXPECT_EQ(n->GetpDynInfo()->Foregnd, clRed);
+    EXPECT_EQ(attrAt(13), 0xC1);  // on into the next paragraph
+    EXPECT_EQ(attrAt(15), 0xC1);
+    EXPECT_EQ(attrAt(16), 0);  // and back after it
+    EXPECT_EQ(m.CurrentStyle() & 1, 0);
+    // A capture put back elsewhere comes back as a plain style: no span flag, no level.
+    const std::string capture = m.DynText(6, 16);
+    m.setSelStart(0);
+    m.SetDynText(0, 0, capture);
+    EXPECT_EQ(Text(m).substr(0, 10), "beta\r\ngamm");
+    EXPECT_EQ(attrAt(1), 0x81);
+    n->SetPos(1);
+    EXPECT_EQ(n->GetpDynInfo()->Level, -1);
+    EXPECT_EQ(attrAt(11), 0);
+    // Clearing at a position takes the whole style the position is in.
+    m.ClearStyle(3);
+    EXPECT_EQ(attrAt(1), 0);
+    EXPECT_EQ(attrAt(5), 0);
+    EXPECT_NE(attrAt(17), 0);  // the other range stays
+    m.ReApplyKeywords();
+    EXPECT_EQ(attrAt(17), 0);
+    for (Integer p = 0; p < m.ParCount(); ++p) EXPECT_EQ(m.ParList()->At(p)->Context, m.ParList()->At(0)->Context);
+    EXPECT_TRUE(DeepCheck(m));
+}

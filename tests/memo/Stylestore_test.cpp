@@ -182,6 +182,17 @@ TEST(Routines, TextWidthInChunksAddsEveryPiece)
     EXPECT_EQ(TextWidthChunked(dc, t, n, 0), width(t, n));
     EXPECT_EQ(TextWidthChunked(dc, t, n, 10), width(t, 10) + width(t + 10, 10) + width(t + 20, n - 20));
     EXPECT_EQ(TextWidthChunked(dc, t, 0, 10), 0);
+    // Drawing in chunks ends where the measured chunks end; chunks far left are only measured.
+    SetTextAlign(dc, TA_BASELINE | TA_UPDATECP);
+    TPoint at{5, 20};
+    TextOutChunked(dc, at, t, 10000, 10, n);
+    EXPECT_EQ(at.X, 5 + TextWidthChunked(dc, t, n, 10));
+    at = TPoint{-20000, 20};
+    TextOutChunked(dc, at, t, 10000, 10, n);
+    EXPECT_EQ(at.X, -20000 + TextWidthChunked(dc, t, n, 10));
+    at = TPoint{5, 20};
+    TextOutChunked(dc, at, t, 6, 10, n);  // stops once past the right limit
+    EXPECT_EQ(at.X, 5 + width(t, 10));
     SelectObject(dc, old);
     DeleteObject(font);
     DeleteDC(dc);
