@@ -958,6 +958,22 @@ TEST(DynamicStyles, SetClearCaptureAndReapply)
     n->SetPos(1);
     EXPECT_EQ(n->GetpDynInfo()->Level, -1);
     EXPECT_EQ(attrAt(11), 0);
+    // A captured span keeps its text and attributes but becomes a plain style.
+    TStyleMemo span(nullptr);
+    span.setSelText("xyz");
+    {
+        TStyleNavigator s(&span);
+        s.SetPos(1);
+        DynInfoRec r;
+        r.Attr = 0xC1;
+        r.Level = 3;
+        s.AddDyn(r);
+    }
+    m.SetDynText(0, 0, span.DynText(0, 3));
+    n->SetPos(2);
+    EXPECT_EQ(n->GetpDynInfo()->Level, -1);
+    EXPECT_EQ(n->GetpDynInfo()->Attr, 0x81);
+    m.Undo();
     // Clearing at a position takes the whole style the position is in.
     m.ClearStyle(3);
     EXPECT_EQ(attrAt(1), 0);
@@ -967,4 +983,72 @@ TEST(DynamicStyles, SetClearCaptureAndReapply)
     EXPECT_EQ(attrAt(17), 0);
     for (Integer p = 0; p < m.ParCount(); ++p) EXPECT_EQ(m.ParList()->At(p)->Context, m.ParList()->At(0)->Context);
     EXPECT_TRUE(DeepCheck(m));
+}
+
+namespace {
+
+Integer MeasureStyled(TStyleMemo* m, TExtFontStyles Style, const std::string& s)
+{
+    LOGFONT lf;
+    m->SetupLogFontStyle(lf, Style);
+    HFONT f = CreateFontIndirect(&lf);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, f);
+    SIZE sz{};
+    GetTextExtentPoint32(dc, s.c_str(), static_cast<int>(s.size()), &sz);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(f);
+    return sz.cx;
+}
+
+}  // namespace
+
+// A dynamic style is measured with its own font by the formatter and the caret alike, and the
+// text after it with the plain font again.
+TEST_F(Control, DynamicStylesAreMeasuredWithTheirFont)
+{
+    memo->setSelText("aaa BBB ccc");
+    memo->SetDynStyle(4, 7, FontStyle(fsBold), false, 0, 0, -1, -1);
+    memo->FormatNow(0, 0, true);
+    const Integer bold = MeasureStyled(memo, 1u << xfsBold, "BBB");
+    ASSERT_NE(bold, Measure(memo, "BBB"));
+    const Integer blank = Measure(memo, "  ") - Measure(memo, " ");
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 7, 0), 8 + Measure(memo, "aaa") + blank + bold);
+    EXPECT_EQ(ParLineAt(memo->ParList()->At(0), 0)->TextWidth,
+              Measure(memo, "aaa") + blank + bold + blank + Measure(memo, "ccc"));
+    // Scrolled to the end, a refresh brings the top line back to the last page.
+    std::string text;
+    for (int i = 0; i < 50; ++i) text += "x\r\n";
+    memo->setSelStart(memo->TextLen());
+    memo->setSelText(text);
+    memo->setTopLine(memo->LineCount() - 1);
+    memo->setLeftMargin(9);
+    EXPECT_EQ(memo->TopLine(), memo->LineCount() - memo->VisibleLines() + 1);
+}
+
+// Another canvas: the text is broken for its width and drawn there line by line at the pitch asked.
+TEST_F(Control, FormatTextAndDrawLinesOnAnotherCanvas)
+{
+    memo->setSelText("first line of text to print\r\nsecond");
+    TBitmap page;
+    page.SetSize(400, 200);
+    page.Canvas()->Brush()->SetColor(clWhite);
+    page.Canvas()->FillRect(TRect{0, 0, 400, 200});
+    memo->FormatText(page.Canvas(), 90);
+    const Integer lines = memo->LineCount();
+    EXPECT_GT(lines, 2) << ::testing::PrintToString(DisplayLines(memo));  // narrower than the window
+    memo->DrawLines(0, lines - 1, page.Canvas(), TPoint{10, 5}, 40.0f);
+    auto inkRow = [&](int top) {
+        for (int y = top; y < top + 14; ++y)
+            for (int x = 0; x < 400; ++x)
+                if (GetRValue(page.Canvas()->Pixels(x, y)) < 100) return true;
+        return false;
+    };
+    EXPECT_TRUE(inkRow(5));
+    EXPECT_TRUE(inkRow(45));
+    EXPECT_FALSE(inkRow(25));  // between two lines 40 apart
+    for (int y = 0; y < 200; ++y) ASSERT_GT(GetRValue(page.Canvas()->Pixels(10 + memo->LeftMargin() - 1, y)), 200);
+    memo->FormatText(nullptr, 0);  // back to the window
+    EXPECT_LT(memo->LineCount(), lines);
 }
