@@ -499,7 +499,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
             }
         }
     }
-    if (caretFormatted || (lineDelta != 0 && Last < caretPar)) UpdateCaret(false);
+    if (caretFormatted || (lineDelta != 0 && First <= caretPar)) UpdateCaret(false);
     if (FWidestWidth != oldWidest && !FWordWrap && HandleAllocated() && FPrintCanvas == nullptr) {
         setHScrollParams();
         UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);

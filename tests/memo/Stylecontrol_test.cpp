@@ -1052,3 +1052,17 @@ TEST_F(Control, FormatTextAndDrawLinesOnAnotherCanvas)
     memo->FormatText(nullptr, 0);  // back to the window
     EXPECT_LT(memo->LineCount(), lines);
 }
+
+// Paragraphs above the caret broken by the first paint move the caret's row with them.
+TEST_F(Control, CaretFollowsLinesBrokenByAPaint)
+{
+    auto* m = new TStyleMemo(form);
+    m->setSelText("a first paragraph long enough to be broken into several lines here\r\nsecond one");
+    m->setSelStart(m->TextLen());
+    m->SetBounds(0, 0, 200, 100);
+    m->SetParent(form);
+    m->Invalidate();
+    m->Update();
+    EXPECT_GT(m->Anchor()->GetLineNb(), 1);
+    EXPECT_EQ(m->CaretXY().Y, m->LinePos(m->Anchor()->GetLineNb() - m->TopLine()));
+}
