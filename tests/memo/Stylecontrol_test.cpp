@@ -892,6 +892,10 @@ TEST_F(Painting, SelectionEnds)
     Select(*memo, 3, 2);  // "cd", up to the paragraph end
     Paint();
     EXPECT_EQ(Pixel(X(5) + 1, h / 2), RGB(255, 255, 255));
+    // Moving the caret takes the selection off the screen at the next paint.
+    memo->setSelStart(0);
+    memo->Update();
+    EXPECT_LT(Count(Row(X(3), X(5)), RGB(0, 0, 0)), (X(5) - X(3)) * h / 4);
 }
 
 // Background slices finish a range in the middle of the text, an on-demand memo leaves what is
