@@ -1070,3 +1070,34 @@ TEST_F(Control, CaretFollowsLinesBrokenByAPaint)
     EXPECT_GT(m->Anchor()->GetLineNb(), 1);
     EXPECT_EQ(m->CaretXY().Y, m->LinePos(m->Anchor()->GetLineNb() - m->TopLine()));
 }
+
+// With HideSelection the selection shows only while the memo has the focus; the dialog code asks
+// for TAB only when the memo takes input.
+TEST_F(Painting, FocusShowsAndHidesTheSelection)
+{
+    auto* other = new TStyleMemo(form);
+    other->SetParent(form);
+    other->SetBounds(0, 210, 100, 40);
+    memo->setSelText("ab cd");
+    memo->setHideSelection(true);
+    Select(*memo, 3, 2);
+    const Integer h = memo->RowHeight();
+    other->SetFocus();
+    uitest::Pump();
+    memo->Update();
+    const TRect sel = Row(X(3), X(5));
+    EXPECT_LT(Count(sel, RGB(0, 0, 0)), sel.Width() * h / 4);
+    memo->SetFocus();
+    uitest::Pump();
+    memo->Update();
+    EXPECT_TRUE(memo->Focused());
+    EXPECT_GT(Count(sel, RGB(0, 0, 0)), sel.Width() * h / 2);
+    other->SetFocus();
+    uitest::Pump();
+    memo->Update();
+    EXPECT_LT(Count(sel, RGB(0, 0, 0)), sel.Width() * h / 4);
+
+    EXPECT_EQ(memo->Perform(WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB);
+    memo->setDisplayOnly(true);
+    EXPECT_EQ(memo->Perform(WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS);
+}
