@@ -711,8 +711,16 @@ TEST_F(Control, AlignmentJustificationAndAnExactFit)
     EXPECT_EQ(memo->ColPos(nullptr, 0, lastLine->Stop - lastLine->Start, last), 8 + lastLine->TextWidth);
 }
 
-TEST_F(Control, WideOverwriteCaretAndMetrics)
+TEST_F(Control, TabStopsAndWideOverwriteCaret)
 {
+    memo->setSelText("\tx\r\n");
+    const Integer blank = memo->BlankWidth();
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 1, 0), 8 + 8 * blank);
+    memo->setTabStops(3);
+    EXPECT_EQ(memo->TabStops(), 3);
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 1, 0), 8 + 3 * blank);
+    memo->SelectAll();
+    memo->ClearSelection();
     memo->setSelText("aWi");
     EXPECT_EQ(memo->BlankWidth(), Measure(memo, " "));
     EXPECT_EQ(memo->RowHeight(), memo->Canvas()->TextHeight("Wg") + 1);
@@ -798,6 +806,10 @@ TEST_F(Control, HorizontalScrollingWithoutWordWrap)
     memo->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 40), 0);
     EXPECT_EQ(memo->DisplayLeft(), 40);
     EXPECT_EQ(memo->ColPos(nullptr, 0, 0, 0), 8 - 40);
+    memo->SetWidth(memo->Width() + widest);  // now everything fits: back to the left edge
+    EXPECT_EQ(memo->DisplayLeft(), 0);
+    memo->SetWidth(300);
+    memo->Perform(WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 40), 0);
     memo->setWordWrap(true);
     EXPECT_EQ(memo->DisplayLeft(), 0);
     GetScrollInfo(memo->Handle(), SB_HORZ, &si);
@@ -875,6 +887,12 @@ TEST_F(Painting, ParagraphColoursMarginsAndSystemSelectionColours)
     EXPECT_GT(Count(sel, RGB(0, 255, 0)), sel.Width() * h / 2);
     EXPECT_EQ(Count(Row(X(7) + 1, memo->ClientWidth()), RGB(0, 255, 0)), 0);
     EXPECT_EQ(Count(Row(0, X(4) - 1), RGB(0, 255, 0)), 0);
+    // Scrolled sideways, the fill moves with the text.
+    memo->setWordWrap(false);
+    memo->setDisplayLeft(20);
+    Paint();
+    EXPECT_GT(Count(Row(X(4), X(7)), RGB(0, 255, 0)), (X(7) - X(4)) * h / 2);
+    EXPECT_EQ(Count(Row(X(7) + 1, memo->ClientWidth()), RGB(0, 255, 0)), 0);
 }
 
 // A selection that ends inside the next line stops there; one that ends at its paragraph's end
@@ -913,6 +931,13 @@ TEST_F(Control, PendingRangesByUpdateMode)
     for (int i = 0; i < 300; ++i) memo->setParagraphs(50 + i, "a changed paragraph that wraps in the window of the test too");
     memo->Lines()->EndUpdate();
     EXPECT_TRUE(uitest::PumpUntil([&] { return !memo->BackgroundPosted(); }, 20000));
+    // A narrower window: the slices break every paragraph again, a navigator's line with them.
+    TStyleNavigator* far = new TStyleNavigator(memo);
+    far->SetPos(memo->ParList()->At(380)->StartPos + 50);
+    const Integer before = far->GetParLine();
+    memo->SetWidth(120);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !memo->BackgroundPosted(); }, 20000));
+    EXPECT_GT(far->GetParLine(), before);
     for (Integer p = 0; p < memo->ParCount(); ++p) ASSERT_TRUE(memo->ParList()->At(p)->Formatted) << p;
     EXPECT_TRUE(DeepCheck(*memo));
 
@@ -923,6 +948,11 @@ TEST_F(Control, PendingRangesByUpdateMode)
     EXPECT_TRUE(memo->ParList()->At(0)->Formatted);
     EXPECT_FALSE(memo->ParList()->At(memo->ParCount() - 2)->Formatted);
     EXPECT_FALSE(memo->BackgroundPosted());
+    memo->FormatNow(0, memo->ParCount() - 1, false);
+    memo->Lines()->BeginUpdate();
+    for (int i = 0; i < 100; ++i) memo->setParagraphs(200 + i, "changed far below the view");
+    memo->Lines()->EndUpdate();
+    EXPECT_FALSE(memo->ParList()->At(250)->Formatted);  // out of view: broken when it is needed
 
     memo->setUpdateMode(umBackground);
     memo->OnProgress = [](TObject*) { throw Exception("stop"); };
@@ -953,6 +983,17 @@ TEST(DynamicStyles, SetClearCaptureAndReapply)
     EXPECT_EQ(attrAt(15), 0xC1);
     EXPECT_EQ(attrAt(16), 0);  // and back after it
     EXPECT_EQ(m.CurrentStyle() & 1, 0);
+    {
+        TStyleMemo c(nullptr);
+        c.setSelText("alpha beta\r\ngamma delta");
+        c.SetDynStyle(6, 15, FontStyle(fsBold), false, 0, 0, -1, -1);
+        c.ClearStyle(14);  // in the part the second paragraph's start context carries
+        TStyleNavigator* k = new TStyleNavigator(&c);
+        k->SetPos(13);
+        EXPECT_EQ(k->GetpDynInfo()->Attr, 0);
+        k->SetPos(8);
+        EXPECT_NE(k->GetpDynInfo()->Attr, 0);  // the first paragraph's part stays
+    }
     // A capture put back elsewhere comes back as a plain style: no span flag, no level.
     const std::string capture = m.DynText(6, 16);
     m.setSelStart(0);
@@ -1052,6 +1093,12 @@ TEST_F(Control, FormatTextAndDrawLinesOnAnotherCanvas)
     EXPECT_TRUE(inkRow(5));
     EXPECT_TRUE(inkRow(45));
     EXPECT_FALSE(inkRow(25));  // between two lines 40 apart
+    page.Canvas()->FillRect(TRect{0, 0, 400, 200});
+    memo->DrawLines(0, 1, page.Canvas(), TPoint{10, 100}, 0.0f);  // no pitch: the canvas's line height
+    const Integer h = page.Canvas()->TextHeight("Wg") + 1;
+    EXPECT_TRUE(inkRow(100));
+    EXPECT_TRUE(inkRow(100 + h));
+    EXPECT_FALSE(inkRow(100 + 2 * h + 2));
     for (int y = 0; y < 200; ++y) ASSERT_GT(GetRValue(page.Canvas()->Pixels(10 + memo->LeftMargin() - 1, y)), 200);
     memo->FormatText(nullptr, 0);  // back to the window
     EXPECT_LT(memo->LineCount(), lines);
@@ -1091,11 +1138,19 @@ TEST_F(Painting, FocusShowsAndHidesTheSelection)
     uitest::Pump();
     memo->Update();
     EXPECT_TRUE(memo->Focused());
+    POINT caret{};
+    EXPECT_TRUE(GetCaretPos(&caret));  // the focused memo owns the caret, at its anchor
+    EXPECT_EQ(caret.X, memo->CaretXY().X);
     EXPECT_GT(Count(sel, RGB(0, 0, 0)), sel.Width() * h / 2);
     other->SetFocus();
     uitest::Pump();
     memo->Update();
     EXPECT_LT(Count(sel, RGB(0, 0, 0)), sel.Width() * h / 4);
+    memo->setDisplayOnly(true);
+    memo->SetFocus();
+    uitest::Pump();
+    EXPECT_FALSE(GetCaretPos(&caret));  // a viewer has no caret
+    memo->setDisplayOnly(false);
 
     EXPECT_EQ(memo->Perform(WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB);
     memo->setDisplayOnly(true);
