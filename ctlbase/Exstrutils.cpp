@@ -459,6 +459,13 @@ bool AnsiSameText(const std::string& S1, const std::string& S2)
     return true;
 }
 
+std::string AnsiUpperCase(const std::string& S)
+{
+    std::string r(S);
+    for (char& c : r) c = static_cast<char>(FoldAnsi(static_cast<Byte>(c)));
+    return r;
+}
+
 bool FileNameLike(const std::string& FileName, const std::string& Mask)
 {
     if (Mask == "*") return true;

@@ -51,6 +51,8 @@ bool IsAlphaStr(const std::string& S);
 bool IsIdentStr(const std::string& S);
 // Case-insensitive equality in the Western code page (accented capitals included).
 bool AnsiSameText(const std::string& S1, const std::string& S2);
+// Upper case in the Western code page by the same rule (accented small letters included).
+std::string AnsiUpperCase(const std::string& S);
 // Case-insensitive file-name mask test with "*" and "?".
 bool FileNameLike(const std::string& FileName, const std::string& Mask);
 

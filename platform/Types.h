@@ -47,6 +47,9 @@ struct TRect {
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
+// A check box's state; here with the value types since models of controls store it too.
+enum TCheckBoxState : Byte { cbUnchecked, cbChecked, cbGrayed };
+
 inline TPoint Point(Integer x, Integer y) { return {x, y}; }
 inline TRect Rect(Integer l, Integer t, Integer r, Integer b) { return {l, t, r, b}; }
 inline TRect Bounds(Integer l, Integer t, Integer w, Integer h) { return {l, t, l + w, t + h}; }

@@ -298,6 +298,12 @@ TEST(Classification, AnsiSameTextFoldsWesternLetters)
     EXPECT_TRUE(AnsiSameText("", ""));
 }
 
+TEST(Classification, AnsiUpperCaseFoldsAsAnsiSameText)
+{
+    EXPECT_EQ(AnsiUpperCase("ab1z"), "AB1Z");
+    EXPECT_EQ(AnsiUpperCase(Bytes({0xE4, 0xF6, 0x9A, 0xFF, 0xF7, 0xC4})), Bytes({0xC4, 0xD6, 0x8A, 0x9F, 0xF7, 0xC4}));
+}
+
 struct MaskCase {
     const char* name;
     const char* mask;

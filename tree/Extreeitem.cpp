@@ -1,0 +1,1292 @@
+#include "tree/Extreeitem.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "ctlbase/Exarray.h"
+#include "tree/Excellstyle.h"
+#include "tree/Extreeitems.h"
+#include "tree/Extreeres.h"
+
+using namespace extree;
+
+namespace {
+
+void FreeStyle(TObject*, void* Style) { delete static_cast<TExCellStyle*>(Style); }
+
+TExList* NewStyleList()
+{
+    auto* list = new TExList;
+    list->OnDelete = FreeStyle;
+    return list;
+}
+
+// Rows of variable height an item accounts for in its tree.
+Integer VarHeightShare(const TExTreeItem* Item)
+{
+    return (Item->OwnerHeight() ? 0 : 1) + (Item->Multiline() && Item->Tree()->AdjustMultilineHeight ? 1 : 0) +
+           (Item->IsHTML() ? 1 : 0);
+}
+
+bool StartsWithHTML(const std::string& Text) { return Text.compare(0, 6, "<html>") == 0; }
+
+}  // namespace
+
+TExTreeItem::TExTreeItem(TExTreeModel* Owner) : FTree(Owner) {}
+
+TExTreeItem::~TExTreeItem()
+{
+    if (Selected() && FTree->MultiSelect()) FTree->SelectedList()->Remove(this);
+    // Children still here belong to a branch outside the tree; attached children were deleted.
+    if (FChildren) {
+        while (FChildren->Count() > 0) {
+            auto* child = static_cast<TExTreeItem*>(FChildren->Last());
+            FChildren->Delete(FChildren->Count() - 1);
+            TObject::Free(child);
+        }
+        delete FChildren;
+    }
+    FreeHTML();
+    DisposeStaticData();
+}
+
+// Navigation
+
+TExTreeItem* TExTreeItem::Parent() const { return FParent == FHiddenRoot ? nullptr : FParent; }
+
+Integer TExTreeItem::Level() const
+{
+    if (IsHiddenRoot()) return -1;
+    Integer level = 0;
+    for (const TExTreeItem* p = FParent; p && !p->IsHiddenRoot(); p = p->FParent) ++level;
+    return level;
+}
+
+Integer TExTreeItem::Count() const { return FChildren ? FChildren->Count() : 0; }
+
+TExTreeItem* TExTreeItem::Items(Integer Index) const
+{
+    return FChildren ? static_cast<TExTreeItem*>(FChildren->Get(Index)) : nullptr;
+}
+
+TExTreeItem* TExTreeItem::GetChildByIndex(Integer Index) const
+{
+    if (Index < 0 || !FChildren || Index >= FChildren->Count()) throw EExTreeError(ExOutOfBounds);
+    return static_cast<TExTreeItem*>(FChildren->FastGet(Index));
+}
+
+Integer TExTreeItem::GetChildIndex(const TExTreeItem* Child) const
+{
+    if (!FChildren || !Child) return -1;
+    if (Child->FParent == this) return Child->Index();
+    return FChildren->IndexOf(Child);
+}
+
+Integer TExTreeItem::IndexOf(const TExTreeItem* Item) const { return Item && Item->IsUnder(this) ? Item->Index() : -1; }
+
+Integer TExTreeItem::Index() const
+{
+    if (!FParent || !FParent->FChildren) return -1;
+    const TExList* siblings = FParent->FChildren;
+    if (FSiblingIndex >= 0 && FSiblingIndex < siblings->Count() && siblings->FastGet(FSiblingIndex) == this)
+        return FSiblingIndex;
+    FSiblingIndex = siblings->IndexOf(this);
+    return FSiblingIndex;
+}
+
+TExTreeItem* TExTreeItem::GetFirstChild() const { return Count() > 0 ? static_cast<TExTreeItem*>(FChildren->First()) : nullptr; }
+
+TExTreeItem* TExTreeItem::GetLastChild() const { return Count() > 0 ? static_cast<TExTreeItem*>(FChildren->Last()) : nullptr; }
+
+TExTreeItem* TExTreeItem::GetFirstSibling() const { return FParent ? FParent->GetFirstChild() : nullptr; }
+
+TExTreeItem* TExTreeItem::GetLastSibling() const { return FParent ? FParent->GetLastChild() : nullptr; }
+
+TExTreeItem* TExTreeItem::GetNextSibling() const { return FParent ? FParent->GetNextChild(this) : nullptr; }
+
+TExTreeItem* TExTreeItem::GetPrevSibling() const { return FParent ? FParent->GetPrevChild(this) : nullptr; }
+
+TExTreeItem* TExTreeItem::GetNextChild(const TExTreeItem* Child) const
+{
+    const Integer i = GetChildIndex(Child);
+    return i >= 0 && i + 1 < Count() ? static_cast<TExTreeItem*>(FChildren->FastGet(i + 1)) : nullptr;
+}
+
+TExTreeItem* TExTreeItem::GetPrevChild(const TExTreeItem* Child) const
+{
+    const Integer i = GetChildIndex(Child);
+    return i > 0 ? static_cast<TExTreeItem*>(FChildren->FastGet(i - 1)) : nullptr;
+}
+
+TExTreeItem* TExTreeItem::GetFirstVisibleChild() const
+{
+    if (!FTree->FilteredVisibility()) return GetFirstChild();
+    for (Integer i = 0; i < Count(); ++i) {
+        auto* child = static_cast<TExTreeItem*>(FChildren->FastGet(i));
+        if (!child->Hidden()) return child;
+    }
+    return nullptr;
+}
+
+TExTreeItem* TExTreeItem::GetNext() const
+{
+    if (IsHiddenRoot()) return FCollection->Item(0);
+    const Integer i = GetAbsIndex();
+    return i >= 0 ? FCollection->Item(i + 1) : nullptr;
+}
+
+TExTreeItem* TExTreeItem::GetPrev() const
+{
+    const Integer i = GetAbsIndex();
+    return i > 0 ? FCollection->Item(i - 1) : nullptr;
+}
+
+TExTreeItem* TExTreeItem::GetNextVisible() const
+{
+    TExTreeItem* item = GetNext();
+    while (item && !item->IsVisible()) item = item->GetNext();
+    return item;
+}
+
+TExTreeItem* TExTreeItem::GetPrevVisible() const
+{
+    TExTreeItem* item = GetPrev();
+    while (item && !item->IsVisible()) item = item->GetPrev();
+    return item;
+}
+
+Integer TExTreeItem::GetAbsIndex() const { return FTree->IndexOfItem(this); }
+
+Integer TExTreeItem::VisIndex() const { return FTree->Items()->GetVisIndex(this); }
+
+TExTreeItem* TExTreeItem::GetLastSubItem() const
+{
+    const TExTreeItem* item = this;
+    while (item->Count() > 0) item = static_cast<TExTreeItem*>(item->FChildren->Last());
+    return const_cast<TExTreeItem*>(item);
+}
+
+bool TExTreeItem::IsUnder(const TExTreeItem* Item) const
+{
+    if (!Item) return false;
+    for (const TExTreeItem* p = this; p && !p->IsHiddenRoot(); p = p->FParent)
+        if (p == Item) return true;
+    return false;
+}
+
+TExTreeItem* TExTreeItem::GetAncestor() const
+{
+    const TExTreeItem* item = this;
+    while (item->Parent()) item = item->Parent();
+    return const_cast<TExTreeItem*>(item);
+}
+
+std::string TExTreeItem::GetFullNameEx(const std::string& Separator, bool AddRoot) const
+{
+    const bool noSeparator = Separator.size() == 1 && Separator[0] == '\0';
+    std::vector<const TExTreeItem*> path;
+    for (const TExTreeItem* p = this; p && !p->IsHiddenRoot(); p = p->FParent) path.push_back(p);
+    std::string name;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        if (!noSeparator && (AddRoot || it != path.rbegin())) name += Separator;
+        name += (*it)->Text();
+    }
+    return name;
+}
+
+std::string TExTreeItem::GetFullName(const std::string& Separator) const { return GetFullNameEx(Separator, true); }
+
+Integer TExTreeItem::GetChildrenCount() const
+{
+    Integer count = 0;
+    for (Integer i = 0; i < Count(); ++i) count += 1 + static_cast<TExTreeItem*>(FChildren->FastGet(i))->GetChildrenCount();
+    return count;
+}
+
+bool TExTreeItem::HasVisibleChildren() const
+{
+    if (!FTree->FilteredVisibility()) return HasChildren();
+    return GetFirstVisibleChild() != nullptr;
+}
+
+bool TExTreeItem::FullyExpanded() const
+{
+    for (const TExTreeItem* p = FParent; p && !p->IsHiddenRoot(); p = p->FParent)
+        if (!p->Expanded()) return false;
+    return true;
+}
+
+bool TExTreeItem::IsVisible() const
+{
+    if (!FTree->FilteredVisibility()) return FullyExpanded();
+    if (IsHiddenRoot()) return true;
+    return FullyExpanded() && !Hidden() && (!FParent || FParent->IsVisible());
+}
+
+bool TExTreeItem::FullyVisible() const
+{
+    for (const TExTreeItem* p = this; p && !p->IsHiddenRoot(); p = p->FParent)
+        if (p->Hidden()) return false;
+    return true;
+}
+
+bool TExTreeItem::Focused() const { return FTree->Focused() == this; }
+
+bool TExTreeItem::GetDropTarget() const { return FTree->Host() && FTree->Host()->DropTarget() == this; }
+
+// Texts and styles
+
+std::string TExTreeItem::Text() const
+{
+    if (FTree->IsVirtual())
+        return FTree->Host() ? FTree->Host()->TriggerVirtualTextNeeded(const_cast<TExTreeItem*>(this), -1) : std::string();
+    return FStaticData ? FStaticData->Text : std::string();
+}
+
+void TExTreeItem::SetText(const std::string& Value)
+{
+    if (!FStaticData || FStaticData->Text == Value) return;
+    FStaticData->Text = Value;
+    const bool wasUpdating = FTree->Updating();
+    TExUpdateGuard bracket(FTree);
+    if (FTree->Host()) FTree->Host()->DoItemChange(this, icmText);
+    ReMeasure();
+    if ((FTree->SortMode == smAdd || FTree->SortMode == smAddClick) &&
+        (FTree->SortSection == -1 || FTree->SortSection == FTree->MainTreeColumn))
+        RequestSort(wasUpdating);
+    if ((Multiline() && FTree->AdjustMultilineHeight) || IsHTML()) {
+        RenderHTMLText();
+        ResetCachedHeight();
+        Rebuild();
+    } else {
+        UpdateItem();
+    }
+    bracket.Done();
+}
+
+std::string TExTreeItem::Hint() const
+{
+    if (FTree->IsVirtual())
+        return FTree->Host() ? FTree->Host()->TriggerVirtualHintNeeded(const_cast<TExTreeItem*>(this)) : std::string();
+    return FStaticData ? FStaticData->Hint : std::string();
+}
+
+void TExTreeItem::SetHint(const std::string& Value)
+{
+    if (FStaticData) FStaticData->Hint = Value;
+}
+
+TStringList* TExTreeItem::ColumnText() const { return FStaticData ? FStaticData->ColumnText : nullptr; }
+
+TExCellStyle* TExTreeItem::MainStyle() const { return FStaticData ? FStaticData->MainStyle : nullptr; }
+
+TExCellStyle* TExTreeItem::Styles(Integer Index) const
+{
+    if (!FStaticData || !FStaticData->Styles) return nullptr;
+    return static_cast<TExCellStyle*>(FStaticData->Styles->Get(Index));
+}
+
+Integer TExTreeItem::StylesCount() const { return FStaticData && FStaticData->Styles ? FStaticData->Styles->Count() : 0; }
+
+void TExTreeItem::SetStyles(Integer Index, TExCellStyle* Style)
+{
+    if (!FStaticData) return;
+    if (!FStaticData->Styles) FStaticData->Styles = NewStyleList();
+    TExList* styles = FStaticData->Styles;
+    if (Index < 0 || Index > styles->Count()) throw EExTreeError(ExOutOfBounds);
+    if (Index == styles->Count())
+        styles->Add(Style);
+    else if (styles->FastGet(Index) != Style)
+        styles->Put(Index, Style);
+}
+
+TExCellStyle* TExTreeItem::AddStyle()
+{
+    if (!FStaticData) return nullptr;
+    auto* style = new TExCellStyle(this);
+    style->SetFontSize(FTree->FontSize);
+    style->SetFontStyles(FTree->FontStyles);
+    style->SetFontName(FTree->FontName);
+    style->SetOwnerColors(true);
+    style->Assign(FStaticData->MainStyle);
+    if (!FStaticData->Styles) FStaticData->Styles = NewStyleList();
+    FStaticData->Styles->Add(style);
+    return style;
+}
+
+void TExTreeItem::RemoveStyle(TExCellStyle* Style)
+{
+    if (!FStaticData || !FStaticData->Styles) return;
+    FStaticData->Styles->Remove(Style);
+    if (FStaticData->Styles->Count() == 0) {
+        delete FStaticData->Styles;
+        FStaticData->Styles = nullptr;
+    }
+}
+
+void TExTreeItem::NewStaticData()
+{
+    if (FStaticData) return;
+    FStaticData = std::make_unique<TExTreeItemStaticData>();
+    FStaticData->ColumnText = new TStringList;
+    FStaticData->ColumnText->OnChange = [this](TObject* Sender) { OnColTextChange(Sender); };
+    auto* style = new TExCellStyle(this);
+    style->SetFontSize(FTree->FontSize);
+    style->SetFontStyles(FTree->FontStyles);
+    style->SetFontName(FTree->FontName);
+    style->SetOwnerColors(true);
+    FStaticData->MainStyle = style;
+    FillStaticData();
+}
+
+void TExTreeItem::DisposeStaticData()
+{
+    if (!FStaticData) return;
+    FStaticData->ColumnText->OnChange = nullptr;
+    delete FStaticData->ColumnText;
+    delete FStaticData->MainStyle;
+    delete FStaticData->Styles;
+    FStaticData.reset();
+}
+
+void TExTreeItem::OnColTextChange(TObject*)
+{
+    const bool wasUpdating = FTree->Updating();
+    TExUpdateGuard bracket(FTree);
+    const Integer sections = FTree->Host() ? FTree->Host()->SectionCount() : 0;
+    if ((FTree->SortMode == smAdd || FTree->SortMode == smAddClick) && FTree->SortSection >= -1 &&
+        FTree->SortSection < sections)
+        RequestSort(wasUpdating);
+    FTree->Refresh().ColumnsAutoSizePending = true;
+    if ((Multiline() && FTree->AdjustMultilineHeight) || IsHTML()) {
+        ResetCachedHeight();
+        RenderHTMLText();
+        RenderHTMLColumns();
+        Rebuild();
+    }
+    UpdateItem();
+    bracket.Done();
+}
+
+// Sizes
+
+Integer TExTreeItem::GetWidth() { return FTree->MeasureCell(this, -1).X; }
+
+Integer TExTreeItem::GetHeight()
+{
+    const bool adjusted = Multiline() && FTree->AdjustMultilineHeight;
+    if (OwnerHeight() && !IsHTML() && !adjusted) return FTree->LineHeight;
+    if (FHeight > 0 && !Multiline() && !IsHTML()) return FHeight;
+    if (FCachedHeight >= 0) return FCachedHeight;
+    Integer height = 0;
+    if (FTree->ShowColumns) {
+        const Integer sections = FTree->Host() ? FTree->Host()->SectionCount() : 0;
+        for (Integer s = 0; s < sections; ++s) height = std::max(height, FTree->MeasureCell(this, s).Y);
+    } else {
+        height = FTree->MeasureCell(this, -1).Y;
+    }
+    FCachedHeight = std::max(height, 0);
+    return FCachedHeight;
+}
+
+Integer TExTreeItem::CalcSubItemsHeight()
+{
+    if (!Expanded()) return 0;
+    Integer height = 0;
+    for (Integer i = 0; i < Count(); ++i) {
+        auto* child = static_cast<TExTreeItem*>(FChildren->FastGet(i));
+        if (child->Hidden()) continue;
+        height += child->GetHeight();
+        if (child->Expanded()) height += child->CalcSubItemsHeight();
+    }
+    return height;
+}
+
+TRect TExTreeItem::DisplayRect(bool TextOnly)
+{
+    TRect r = FTree->Host() ? FTree->Host()->ItemRowRect(this) : TRect{};
+    if (TextOnly && !IsRectEmpty(r)) {
+        r.Left = TextLeft;
+        r.Right = TextRight;
+    }
+    return r;
+}
+
+// Refresh helpers: each runs inside a bracket its caller holds.
+
+void TExTreeItem::ReMeasure()
+{
+    if (FTree->ShowColumns)
+        FTree->Refresh().ColumnsAutoSizePending = true;
+    else
+        MeasureHRange();
+}
+
+void TExTreeItem::MeasureHRange()
+{
+    if (!FTree->ShowColumns && FullyExpanded()) FTree->Refresh().HRangeStale = true;
+}
+
+void TExTreeItem::Rebuild()
+{
+    FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+}
+
+void TExTreeItem::RequestSort(bool WasUpdating)
+{
+    if (!FParent) return;
+    TExTreeRefresh& work = FTree->Refresh();
+    // Outside a bracket only the siblings are sorted; two such requests in one piece of work, or
+    // any request inside a bracket, sort the whole tree.
+    if (WasUpdating || (work.SortParent && work.SortParent != FParent))
+        work.SortPending = true;
+    else
+        work.SortParent = FParent;
+}
+
+void TExTreeItem::RedrawItem(bool /*DoCheck*/)
+{
+    // Whether the item is on screen is the view's to answer.
+    if (GetOption(ioDeleting) || FTree->Destroying || !FTree->Host()) return;
+    FTree->Host()->RedrawItem(this, raRow, 0, 0);
+}
+
+void TExTreeItem::RedrawItemPart(bool /*DoCheck*/, Integer Left, Integer Right)
+{
+    if (GetOption(ioDeleting) || FTree->Destroying || !FTree->Host()) return;
+    FTree->Host()->RedrawItem(this, raRange, Left, Right);
+}
+
+void TExTreeItem::UpdateItem()
+{
+    if (!(FTree->FilteredVisibility() && Hidden())) RedrawItem(true);
+    FTree->RequestUpdate();
+}
+
+void TExTreeItem::EditText()
+{
+    if (FTree->Host()) FTree->Host()->EditItem(this, -1);
+}
+
+void TExTreeItem::EndEdit(bool ByCancel)
+{
+    if (FTree->Host()) FTree->Host()->EndEdit(ByCancel);
+}
+
+void TExTreeItem::MakeVisible()
+{
+    if (FTree->Host()) FTree->Host()->EnsureVisible(this);
+}
+
+// Property setters
+
+void TExTreeItem::SetBit(Cardinal Bit, bool Value)
+{
+    if (Value)
+        FOptions |= Bit;
+    else
+        FOptions &= ~Bit;
+}
+
+void TExTreeItem::SetRedrawOption(Cardinal Bit, bool Value)
+{
+    if (GetOption(Bit) == Value) return;
+    SetBit(Bit, Value);
+    UpdateItem();
+}
+
+void TExTreeItem::SetImageIndex(Integer Value)
+{
+    if (FImageIndex == Value) return;
+    FImageIndex = Value;
+    if (!FTree->ShowImages) return;
+    TExUpdateGuard bracket(FTree);
+    FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetStImageIndex(Integer Value)
+{
+    if (FStImageIndex == Value) return;
+    FStImageIndex = Value;
+    if (!FTree->ShowImages) return;
+    TExUpdateGuard bracket(FTree);
+    FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetImageIndex2(Integer Value)
+{
+    if (FImageIndex2 == Value) return;
+    FImageIndex2 = Value;
+    if (!FTree->ShowImages) return;
+    TExUpdateGuard bracket(FTree);
+    FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetStImageIndex2(Integer Value)
+{
+    if (FStImageIndex2 == Value) return;
+    FStImageIndex2 = Value;
+    if (!FTree->ShowImages) return;
+    TExUpdateGuard bracket(FTree);
+    FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetColor(Integer Index, TColor Value)
+{
+    TColor& colour = Index == 1 ? FColor : FBkColor;
+    if (colour == Value) return;
+    colour = Value;
+    UpdateItem();
+}
+
+void TExTreeItem::SetRowBkColor(TColor Value)
+{
+    if (FRowBkColor == Value) return;
+    FRowBkColor = Value;
+    // The row shows its own background only with its own colours and UseBkColor on.
+    if (!ParentColors() && UseBkColor()) UpdateItem();
+}
+
+void TExTreeItem::SetStrikedLineColor(TColor Value)
+{
+    if (FStrikedLineColor == Value) return;
+    FStrikedLineColor = Value;
+    if (StrikedOutLine()) UpdateItem();
+}
+
+void TExTreeItem::SetBorderStyle(TExItemBorderStyle Value)
+{
+    if (FBorderStyle == Value) return;
+    FBorderStyle = Value;
+    UpdateItem();
+}
+
+void TExTreeItem::SetIndentAdjust(Integer Value)
+{
+    if (FIndentAdjust == Value) return;
+    FIndentAdjust = Value;
+    TExUpdateGuard bracket(FTree);
+    FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetHeight(std::int16_t Value)
+{
+    if (FHeight == Value) return;
+    FHeight = Value;
+    if (OwnerHeight()) return;
+    TExUpdateGuard bracket(FTree);
+    Rebuild();
+    bracket.Done();
+}
+
+void TExTreeItem::SetParentStyle(bool Value)
+{
+    if (ParentStyle() == Value) return;
+    TExUpdateGuard bracket(FTree);
+    SetBit(ioParentStyle, Value);
+    if (FTree->ShowColumns) FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
+    Rebuild();
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetUseStyles(bool Value)
+{
+    if (UseStyles() == Value) return;
+    TExUpdateGuard bracket(FTree);
+    SetBit(ioUseStyles, Value);
+    if (FStaticData) {
+        if (Value && !FStaticData->Styles) {
+            FStaticData->Styles = NewStyleList();
+        } else if (!Value) {
+            delete FStaticData->Styles;
+            FStaticData->Styles = nullptr;
+        }
+    }
+    if (FTree->ShowColumns) FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
+    Rebuild();
+    bracket.Done();
+}
+
+void TExTreeItem::SetForceButtons(bool Value)
+{
+    if (ForceButtons() == Value) return;
+    SetBit(ioForceButtons, Value);
+    TExUpdateGuard bracket(FTree);
+    if (FTree->ShowButtons) FTree->Refresh().ColumnsAutoSizePending = true;
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetSuppressButtons(bool Value)
+{
+    if (SuppressButtons() == Value) return;
+    SetBit(ioSuppressButtons, Value);
+    TExUpdateGuard bracket(FTree);
+    FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetSuppressLines(bool Value)
+{
+    if (SuppressLines() == Value) return;
+    SetBit(ioSuppressLines, Value);
+    if (!FTree->ShowLines) return;
+    TExUpdateGuard bracket(FTree);
+    // The lines of every row below the parent may join or part.
+    FTree->Items()->IterateFrom(
+        true, false, [](TExTreeItem* Item, Integer, bool&, void*, TExTreeModel*) { Item->RedrawItem(true); },
+        nullptr, Parent());
+    ReMeasure();
+    RedrawItem(true);
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeItem::SetShowCheckBox(bool Value)
+{
+    if (ShowCheckBox() == Value) return;
+    SetBit(ioShowCheckBox, Value);
+    if (!FTree->ShowCheckboxes) return;
+    TExUpdateGuard bracket(FTree);
+    ReMeasure();
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetCheckBoxEnabled(bool Value)
+{
+    if (CheckBoxEnabled() == Value) return;
+    SetBit(ioCheckBoxEnabled, Value);
+    if (!ShowCheckBox() || !FTree->ShowCheckboxes) return;
+    if (!GetOption(ioDeleting) && !FTree->Destroying && FTree->Host()) FTree->Host()->RedrawItem(this, raMainCell, 0, 0);
+    FTree->RequestUpdate();
+}
+
+void TExTreeItem::SetCheckBoxType(TExCheckBoxType Value)
+{
+    if (FCheckBoxType == Value) return;
+    FCheckBoxType = Value;
+    if (!ShowCheckBox() || !FTree->ShowCheckboxes) return;
+    if (!GetOption(ioDeleting) && !FTree->Destroying && FTree->Host()) FTree->Host()->RedrawItem(this, raMainCell, 0, 0);
+    FTree->RequestUpdate();
+}
+
+void TExTreeItem::SetCheckBoxState(TCheckBoxState Value)
+{
+    if (FCheckBoxState == Value) return;
+    FCheckBoxState = Value;
+    if (!ShowCheckBox() || !FTree->ShowCheckboxes) return;
+    if (!GetOption(ioDeleting) && !FTree->Destroying && FTree->Host()) FTree->Host()->RedrawItem(this, raMainCell, 0, 0);
+    FTree->RequestUpdate();
+}
+
+void TExTreeItem::SetChecked(bool Value)
+{
+    const TCheckBoxState state = Value ? cbChecked : cbUnchecked;
+    if (FCheckBoxState == state) return;
+    if (Value && FCheckBoxType == ectRadioButton && FParent) {
+        for (Integer i = 0; i < FParent->Count(); ++i) {
+            auto* sibling = static_cast<TExTreeItem*>(FParent->FChildren->FastGet(i));
+            if (sibling != this && sibling->CheckBoxType() == ectRadioButton) sibling->SetChecked(false);
+        }
+    }
+    SetCheckBoxState(state);
+}
+
+void TExTreeItem::SetHidden(bool Value)
+{
+    if (Hidden() == Value) return;
+    TExUpdateGuard bracket(FTree);
+    SetBit(ioHidden, Value);
+    if (IsAttached()) FTree->HiddenCount += Value ? 1 : -1;
+    if (FTree->FilteredVisibility()) Rebuild();
+    FTree->Refresh().ColumnsAutoSizePending = true;
+    bracket.Done();
+}
+
+void TExTreeItem::SetFullyVisible(bool Value)
+{
+    if (!Value) return;
+    std::vector<TExTreeItem*> path;
+    for (TExTreeItem* p = this; p && !p->IsHiddenRoot(); p = p->FParent) path.push_back(p);
+    TExUpdateGuard bracket(FTree);
+    for (auto it = path.rbegin(); it != path.rend(); ++it) (*it)->SetHidden(false);
+    bracket.Done();
+}
+
+void TExTreeItem::SetMultiline(bool Value)
+{
+    if (Multiline() == Value) return;
+    TExUpdateGuard bracket(FTree);
+    SetBit(ioMultiline, Value);
+    ResetCachedHeight();
+    if (FTree->AdjustMultilineHeight && IsAttached()) FTree->VarHeightCount += Value ? 1 : -1;
+    MeasureHRange();
+    Rebuild();
+    bracket.Done();
+}
+
+void TExTreeItem::SetIsHTML(bool Value)
+{
+    if (IsHTML() == Value) return;
+    SetBit(ioIsHTML, Value);
+    ResetCachedHeight();
+    if (Value) {
+        FColumnHTMLData = new TExArray;
+        FColumnHTMLData->OnDelete = [this](TObject*, void* Data) {
+            if (FTree->Host()) FTree->Host()->FreeHTML(static_cast<TExHTMLData*>(Data));
+        };
+        RenderHTMLText();
+        RenderHTMLColumns();
+    } else {
+        FreeHTML();
+    }
+    if (FTree->Destroying) return;
+    TExUpdateGuard bracket(FTree);
+    if (IsAttached()) FTree->VarHeightCount += Value ? 1 : -1;
+    MeasureHRange();
+    Rebuild();
+    bracket.Done();
+}
+
+void TExTreeItem::SetOwnerHeight(bool Value)
+{
+    if (OwnerHeight() == Value) return;
+    TExUpdateGuard bracket(FTree);
+    SetBit(ioOwnerHeight, Value);
+    ResetCachedHeight();
+    if (IsAttached()) FTree->VarHeightCount += Value ? -1 : 1;
+    Rebuild();
+    bracket.Done();
+}
+
+// State word
+
+bool TExTreeItem::GetState(Integer Index) const
+{
+    if (Index < 0 || Index > 15) return false;
+    if (Index == stFocused) return Focused();
+    return (FState >> Index) & 1;
+}
+
+void TExTreeItem::SetStateBit(Integer Index, bool Value)
+{
+    if (Value)
+        FState = static_cast<Word>(FState | (1u << Index));
+    else
+        FState = static_cast<Word>(FState & ~(1u << Index));
+}
+
+Byte TExTreeItem::StateSet() const
+{
+    static constexpr Integer Order[8] = {1, 2, 3, 7, 5, 6, 4, 8};
+    Byte set = 0;
+    for (Integer member = 0; member < 8; ++member)
+        if (GetState(Order[member])) set = static_cast<Byte>(set | (1u << member));
+    return set;
+}
+
+void TExTreeItem::SetState(Integer Index, bool Value)
+{
+    if (Index < 0 || Index > 15) return;
+    switch (Index) {
+    case stFocused:
+        if (Value)
+            FTree->SetFocused(this);
+        else if (Focused())
+            FTree->SetFocused(nullptr);
+        return;
+    case stSelected: SetSelected(Value); return;
+    case stExpanded: SetExpanded(Value); return;
+    default: break;
+    }
+    if (GetState(Index) == Value) return;
+    SetStateBit(Index, Value);
+    TExUpdateGuard bracket(FTree);
+    // Bold and italic change the text's width.
+    if (Index == 5 || Index == 6) MeasureHRange();
+    if (FTree->Host()) FTree->Host()->DoItemChange(this, icmState);
+    UpdateItem();
+    bracket.Done();
+}
+
+void TExTreeItem::SetExpanded(bool Value)
+{
+    if (Expanded() == Value) return;
+    TExUpdateGuard bracket(FTree);
+    if (Value)
+        Expand(false);
+    else
+        Collapse(false);
+    bracket.Done();
+}
+
+void TExTreeItem::SetSelected(bool Value)
+{
+    if (!FTree->MultiSelect() || Selected() == Value) {
+        UpdateItem();
+        return;
+    }
+    TExList* selected = FTree->SelectedList();
+    if (Value && FTree->KeepSelectionWithinLevel && selected->Count() > 0) {
+        auto* first = static_cast<TExTreeItem*>(selected->First());
+        if (first != this && first->Level() != Level()) return;
+    }
+    FTree->SelectionChanged = true;
+    SetStateBit(stSelected, Value);
+    if (Value) {
+        selected->Add(this);
+    } else {
+        selected->Remove(this);
+        FTree->ForgetAnchor(this);
+    }
+    FTree->TriggerItemSelectedChangeEvent(this);
+    UpdateItem();
+}
+
+// Structure
+
+void TExTreeItem::CreateChildren()
+{
+    if (!FChildren) FChildren = new TExList;
+}
+
+void TExTreeItem::FreeChildrenIfEmpty()
+{
+    if (FChildren && FChildren->Count() == 0) {
+        delete FChildren;
+        FChildren = nullptr;
+    }
+}
+
+bool TExTreeItem::IsAttached() const { return IsHiddenRoot() || GetAbsIndex() >= 0; }
+
+Integer TExTreeItem::EndOfBranch() const { return FTree->IndexOfItem(GetLastSubItem()); }
+
+void TExTreeItem::CollectBranch(std::vector<TExTreeItem*>& Into)
+{
+    std::vector<TExTreeItem*> stack{this};
+    while (!stack.empty()) {
+        TExTreeItem* item = stack.back();
+        stack.pop_back();
+        Into.push_back(item);
+        for (Integer i = item->Count() - 1; i >= 0; --i) stack.push_back(static_cast<TExTreeItem*>(item->FChildren->FastGet(i)));
+    }
+}
+
+void TExTreeItem::CountSelf(Integer Sign)
+{
+    if (Hidden()) FTree->HiddenCount += Sign;
+    FTree->VarHeightCount += Sign * VarHeightShare(this);
+}
+
+void TExTreeItem::AdjustCounts(Integer Sign)
+{
+    std::vector<TExTreeItem*> branch;
+    CollectBranch(branch);
+    for (TExTreeItem* item : branch) item->CountSelf(Sign);
+}
+
+bool TExTreeItem::IsWithin(const TExTreeItem* Item) const
+{
+    for (const TExTreeItem* p = this; p; p = p->FParent)
+        if (p == Item) return true;
+    return false;
+}
+
+void TExTreeItem::AttachBranch(Integer Index, TExTreeItem* Child, Integer Position)
+{
+    const bool attached = IsAttached();
+    CreateChildren();
+    FChildren->Insert(Index, Child);
+    Child->FSiblingIndex = Index;
+    Child->FParent = this;
+    Child->FHiddenRoot = FHiddenRoot;
+    if (!Child->FCollection) Child->FCollection = FCollection;
+    if (!Child->FStaticData && !FTree->IsVirtual()) Child->NewStaticData();
+    if (attached) {
+        std::vector<TExTreeItem*> branch;
+        Child->CollectBranch(branch);
+        FTree->ListInsert(Position, branch.data(), static_cast<Integer>(branch.size()));
+        Child->AdjustCounts(1);
+    }
+    FTree->Refresh().UpdatePending = true;
+}
+
+void TExTreeItem::AddChild(TExTreeItem* Child)
+{
+    const Integer position = EndOfBranch() + 1;
+    AttachBranch(Count(), Child, position);
+}
+
+void TExTreeItem::AddLastChild(TExTreeItem* Child)
+{
+    // Appending to the list is only right while this branch ends the list; the position of a last
+    // child is the same in that case, and keeps the order in every other.
+    AddChild(Child);
+}
+
+Integer TExTreeItem::InsertChild(Integer Index, TExTreeItem* Child)
+{
+    const Integer count = Count();
+    if (Index < 0 || Index > count) throw EExTreeError(ExOutOfBounds);
+    Integer position;
+    if (count == 0)
+        position = GetAbsIndex() + 1;
+    else if (Index < count)
+        position = static_cast<TExTreeItem*>(FChildren->FastGet(Index))->GetAbsIndex();
+    else
+        position = static_cast<TExTreeItem*>(FChildren->FastGet(Index - 1))->EndOfBranch() + 1;
+    AttachBranch(Index, Child, position);
+    return Index;
+}
+
+void TExTreeItem::RemoveChild(TExTreeItem* Child)
+{
+    if (!FChildren) return;
+    if (FTree->Host()) FTree->Host()->RemoveRow(Child);
+    const Integer i = GetChildIndex(Child);
+    if (i >= 0) FChildren->Delete(i);
+    FreeChildrenIfEmpty();
+}
+
+void TExTreeItem::DeleteChild(TExTreeItem* Child)
+{
+    if (!Child || Child->FParent != this) return;
+    TExTreeModel* tree = FTree;
+    TExTreeHost* host = tree->Host();
+    Child->SetBit(ioDeleting, true);
+    TExUpdateGuard bracket(tree);
+    Child->Clear();
+    if (Child->Hidden()) {
+        --tree->HiddenCount;
+        Child->SetBit(ioHidden, false);
+    }
+    // Where focus and anchor go: the sibling before (or after) at the root level, else the parent.
+    auto successor = [&]() -> TExTreeItem* {
+        if (!IsHiddenRoot()) return this;
+        TExTreeItem* prev = Child->GetPrevSibling();
+        return prev ? prev : Child->GetNextSibling();
+    };
+    if (tree->Selected() == Child) {
+        if (tree->Destroying)
+            tree->ForgetAnchor(Child);
+        else
+            tree->SetSelected(successor());
+    }
+    Child->SetSelected(false);
+    if (tree->Focused() == Child) tree->DoSetFocused(tree->Destroying ? nullptr : successor(), true);
+    if (host) {
+        host->ForgetItem(Child);
+        if (!tree->Destroying) host->RemoveRow(Child);
+        host->DoItemDelete(Child);
+    }
+    if (FChildren) {
+        const Integer i = FChildren->IndexOfBack(FChildren->Count() - 1, Child);
+        if (i >= 0) FChildren->Delete(i);
+        FreeChildrenIfEmpty();
+    }
+    tree->VarHeightCount -= VarHeightShare(Child);
+    const Integer at = tree->IndexOfItem(Child);
+    if (at >= 0) tree->ListRemove(at, at);
+    Child->DisposeStaticData();
+    Child->FParent = nullptr;
+    TObject::Free(Child);
+    tree->Refresh().UpdatePending = true;
+    tree->MarkRows();
+    bracket.Done();
+}
+
+void TExTreeItem::Clear()
+{
+    ++FTree->FocusEventsLock;
+    try {
+        TExUpdateGuard bracket(FTree);
+        while (Count() > 0) DeleteChild(static_cast<TExTreeItem*>(FChildren->Last()));
+        delete FChildren;
+        FChildren = nullptr;
+        if (FullyExpanded()) FTree->MarkRows();
+        bracket.Done();
+    } catch (...) {
+        --FTree->FocusEventsLock;
+        throw;
+    }
+    --FTree->FocusEventsLock;
+}
+
+void TExTreeItem::Delete() { FCollection->DeleteItem(this); }
+
+void TExTreeItem::MoveTo(TExTreeItem* NewParent)
+{
+    if (NewParent == this) return;
+    MoveToIns(NewParent, (NewParent ? NewParent : FHiddenRoot)->Count());
+}
+
+void TExTreeItem::MoveToIns(TExTreeItem* NewParent, Integer Index)
+{
+    if (NewParent == this || IsHiddenRoot()) return;
+    TExTreeItem* target = NewParent ? NewParent : FHiddenRoot;
+    if (target->IsUnder(this)) throw EExTreeError(exRecursiveMove);
+    if (!IsAttached()) {
+        FCollection->InsertExistingItem(this, NewParent, Index);
+        return;
+    }
+    if (!target->IsAttached()) throw EExTreeError(exInvItem);
+    TExTreeModel* tree = FTree;
+    TExTreeItem* old = FParent;
+    const Integer oldIndex = this->Index();
+    const Integer countAfter = target->Count() - (target == old ? 1 : 0);
+    const bool append = target == old && Index > oldIndex && Index >= countAfter;
+    if (!append && (Index < 0 || Index > countAfter)) throw EExTreeError(ExOutOfBounds);
+    TExUpdateGuard bracket(tree);
+    const Integer from = GetAbsIndex();
+    const Integer to = EndOfBranch();
+    old->RemoveChild(this);
+    TExTreeItem* after;  // the item whose branch the moved block follows
+    if (append) {
+        Index = target->Count();
+        after = target->GetLastSubItem();
+    } else {
+        after = Index == 0 ? target : static_cast<TExTreeItem*>(target->FChildren->FastGet(Index - 1))->GetLastSubItem();
+    }
+    target->CreateChildren();
+    target->FChildren->Insert(Index, this);
+    FSiblingIndex = Index;
+    tree->ListMove(from, to, tree->IndexOfItem(after) + 1);
+    FParent = target;
+    if ((tree->SortMode == smAdd || tree->SortMode == smAddClick) && tree->SortDepth == 0 &&
+        (tree->SortSection == -1 || tree->SortSection == tree->MainTreeColumn))
+        tree->Refresh().SortPending = true;
+    tree->MarkRows();
+    tree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeItem::MoveToItem(TExTreeItem* Item, TNodeAttachMode Mode)
+{
+    switch (Mode) {
+    case naAdd:
+        if (!Item) throw EExTreeError(exInvItem);
+        MoveTo(Item->Parent());
+        break;
+    case naAddFirst: MoveToIns(Item ? Item->Parent() : nullptr, 0); break;
+    case naAddChild: MoveTo(Item); break;
+    case naAddChildFirst: MoveToIns(Item, 0); break;
+    case naInsert:
+        if (Item)
+            MoveToIns(Item->Parent(), Item->Index());
+        else
+            MoveToIns(nullptr, 0);
+        break;
+    }
+}
+
+void TExTreeItem::Expand(bool Recursive)
+{
+    TExTreeHost* host = FTree->Host();
+    if (!IsHiddenRoot() && host) {
+        bool canProcess = true;
+        host->DoItemExpanding(this, canProcess);
+        if (!canProcess) return;
+    }
+    TExUpdateGuard bracket(FTree);
+    FTree->MarkRows();
+    SetStateBit(stExpanded, true);
+    if (!IsHiddenRoot() && host) host->DoItemExpand(this);
+    if (Recursive)
+        for (Integer i = 0; i < Count(); ++i) static_cast<TExTreeItem*>(FChildren->FastGet(i))->Expand(true);
+    MeasureHRange();
+    Rebuild();
+    bracket.Done();
+}
+
+void TExTreeItem::Collapse(bool Recursive)
+{
+    TExTreeHost* host = FTree->Host();
+    if (!IsHiddenRoot() && host) {
+        bool canProcess = true;
+        host->DoItemCollapsing(this, canProcess);
+        if (!canProcess) return;
+    }
+    TExUpdateGuard bracket(FTree);
+    FTree->MarkRows();
+    SetStateBit(stExpanded, false);
+    if (!IsHiddenRoot() && host) host->DoItemCollapse(this);
+    TExTreeItem* focused = FTree->Focused();
+    if (focused && focused != this && focused->IsUnder(this) && FTree->MoveFocusOnCollapse) {
+        if (FTree->SelCount() != 1) {
+            FTree->SetFocused(this);
+        } else {
+            const bool autoExpand = FTree->AutoExpand;
+            FTree->AutoExpand = false;
+            try {
+                FTree->SetFocused(this);
+            } catch (...) {
+                FTree->AutoExpand = autoExpand;
+                throw;
+            }
+            FTree->AutoExpand = autoExpand;
+            focused->SetSelected(false);
+        }
+    }
+    if (Recursive)
+        for (Integer i = 0; i < Count(); ++i) static_cast<TExTreeItem*>(FChildren->FastGet(i))->Collapse(true);
+    if (FTree->DeselectChildrenOnCollapse) {
+        const Integer from = GetAbsIndex() + 1;
+        const Integer to = EndOfBranch();
+        for (Integer i = from; i <= to; ++i) static_cast<TExTreeItem*>(FTree->AllItems().FastGet(i))->SetSelected(false);
+    }
+    MeasureHRange();
+    Rebuild();
+    bracket.Done();
+}
+
+void TExTreeItem::MakeFullyExpanded(bool Value)
+{
+    if (!Value) return;
+    std::vector<TExTreeItem*> path;
+    for (TExTreeItem* p = Parent(); p; p = p->Parent()) path.push_back(p);
+    TExUpdateGuard bracket(FTree);
+    for (auto it = path.rbegin(); it != path.rend(); ++it) (*it)->SetExpanded(true);
+    bracket.Done();
+}
+
+// Marked-up texts
+
+TExHTMLData* TExTreeItem::ColumnHTMLData(Integer Column) const
+{
+    return FColumnHTMLData ? static_cast<TExHTMLData*>(FColumnHTMLData->Get(Column)) : nullptr;
+}
+
+void TExTreeItem::RenderHTMLText()
+{
+    if (FTree->Loading || !IsHTML()) return;
+    TExTreeHost* host = FTree->Host();
+    if (FHTMLData && host) host->FreeHTML(FHTMLData);
+    FHTMLData = nullptr;
+    const std::string text = Text();
+    if (host && StartsWithHTML(text)) FHTMLData = host->RenderHTML(text);
+}
+
+void TExTreeItem::RenderHTMLColumns()
+{
+    if (FTree->Loading || !IsHTML() || !FColumnHTMLData) return;
+    FColumnHTMLData->Clear();
+    TStringList* columns = ColumnText();
+    TExTreeHost* host = FTree->Host();
+    if (!columns || !host) return;
+    for (Integer i = 0; i < columns->Count(); ++i) {
+        const std::string text = columns->Get(i);
+        if (StartsWithHTML(text)) FColumnHTMLData->Put(i, host->RenderHTML(text));
+    }
+}
+
+void TExTreeItem::FreeHTML()
+{
+    if (FHTMLData && FTree->Host()) FTree->Host()->FreeHTML(FHTMLData);
+    FHTMLData = nullptr;
+    delete FColumnHTMLData;
+    FColumnHTMLData = nullptr;
+}
+
+// Copying
+
+void TExTreeItem::Assign(TPersistent* Source)
+{
+    auto* source = dynamic_cast<TExTreeItem*>(Source);
+    if (!source) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    if (source == this) return;
+    if (source->IsWithin(this) || IsWithin(source)) {
+        // Clearing this item's children would free the source (or the copy would copy itself
+        // without end): copy through a snapshot outside the tree.
+        TExTreeItem snapshot(FTree);
+        snapshot.FCollection = FCollection;
+        snapshot.FHiddenRoot = FHiddenRoot;
+        if (!FTree->IsVirtual()) snapshot.NewStaticData();
+        snapshot.AssignFrom(source);
+        AssignFrom(&snapshot);
+        return;
+    }
+    AssignFrom(source);
+}
+
+void TExTreeItem::AssignFrom(TExTreeItem* Source)
+{
+    TExUpdateGuard bracket(FTree);
+    if (FStaticData) {
+        FStaticData->Text = Source->Text();
+        if (TStringList* columns = Source->ColumnText())
+            FStaticData->ColumnText->Assign(columns);
+        else
+            FStaticData->ColumnText->Clear();
+        FStaticData->Hint = Source->Hint();
+    }
+    // The copied options may hide the item or change its height kind: keep the tree's counts.
+    const bool attached = IsAttached();
+    if (attached) CountSelf(-1);
+    FData = Source->FData;
+    FBkColor = Source->FBkColor;
+    FColor = Source->FColor;
+    FRowBkColor = Source->FRowBkColor;
+    constexpr Word OwnStates = (1u << stFocused) | (1u << stSelected);
+    FState = static_cast<Word>((Source->FState & ~OwnStates) | (FState & OwnStates));
+    // The painter's bits, the marking of a deletion and IsHTML stay this item's own.
+    constexpr Cardinal OwnOptions = ioPictureShown | ioPicture2Shown | ioIsHTML | ioDeleting;
+    FOptions = (Source->FOptions & ~OwnOptions) | (FOptions & OwnOptions);
+    FImageIndex = Source->FImageIndex;
+    FStImageIndex = Source->FStImageIndex;
+    FImageIndex2 = Source->FImageIndex2;
+    FStImageIndex2 = Source->FStImageIndex2;
+    FCheckBoxState = Source->FCheckBoxState;
+    FCheckBoxType = Source->FCheckBoxType;
+    FBorderStyle = Source->FBorderStyle;
+    FIndentAdjust = Source->FIndentAdjust;
+    FStrikedLineColor = Source->FStrikedLineColor;
+    FHeight = Source->FHeight;
+    FCachedHeight = Source->FCachedHeight;
+    FItemValue = Source->FItemValue;
+    FItemValue2 = Source->FItemValue2;
+    FDataInterface = Source->FDataInterface;
+    if (attached) CountSelf(1);
+    SetIsHTML(Source->IsHTML());
+    if (FStaticData) {
+        FStaticData->MainStyle->Assign(Source->MainStyle());
+        delete FStaticData->Styles;
+        FStaticData->Styles = nullptr;
+        for (Integer i = 0; i < Source->StylesCount(); ++i) AddStyle()->Assign(Source->Styles(i));
+    }
+    Clear();
+    for (Integer i = 0; i < Source->Count(); ++i) {
+        TExTreeItem* child = FTree->Items()->CreateItem(FTree);
+        child->FCollection = FCollection;
+        AttachBranch(Count(), child, EndOfBranch() + 1);
+        child->Assign(static_cast<TExTreeItem*>(Source->FChildren->FastGet(i)));
+    }
+    FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+}

@@ -1,0 +1,373 @@
+#include "tree/Extreeitems.h"
+
+#include <vector>
+
+#include "tree/Extreeres.h"
+
+using namespace extree;
+
+TExTreeItems::TExTreeItems(TExTreeModel* Owner, TExTreeItemClass ItemClass) : FTree(Owner), FItemClass(ItemClass)
+{
+    FRoot = CreateItem(FTree);
+    FRoot->FCollection = this;
+    FRoot->FParent = nullptr;
+    FRoot->FHiddenRoot = FRoot;
+    FRoot->NewStaticData();
+    FRoot->FState = 1u << stExpanded;
+}
+
+TExTreeItems::~TExTreeItems()
+{
+    TExUpdateGuard bracket(FTree);
+    FRoot->DisposeStaticData();
+    FRoot->Clear();
+    bracket.Done();
+    TObject::Free(FRoot);
+}
+
+TExTreeItem* TExTreeItems::CreateItem(TExTreeModel* Tree) { return FItemClass ? FItemClass(Tree) : new TExTreeItem(Tree); }
+
+// Adding
+
+TExTreeItem* TExTreeItems::AddItem(TExTreeItem* Parent)
+{
+    TExTreeItem* parent = Parent ? Parent : FRoot;
+    TExUpdateGuard bracket(FTree);
+    TExTreeItem* item = CreateItem(FTree);
+    item->FCollection = this;
+    item->FParent = parent;
+    try {
+        parent->AddChild(item);
+    } catch (...) {
+        TObject::Free(item);
+        throw;
+    }
+    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+    return item;
+}
+
+TExTreeItem* TExTreeItems::AddLastItem(TExTreeItem* Parent) { return AddItem(Parent); }
+
+TExTreeItem* TExTreeItems::InsertItem(Integer Index, TExTreeItem* Parent)
+{
+    TExTreeItem* parent = Parent ? Parent : FRoot;
+    if (Index < 0 || Index > parent->Count()) throw EExTreeError(ExOutOfBounds);
+    TExUpdateGuard bracket(FTree);
+    TExTreeItem* item = CreateItem(FTree);
+    item->FCollection = this;
+    item->FParent = parent;
+    try {
+        parent->InsertChild(Index, item);
+    } catch (...) {
+        TObject::Free(item);
+        throw;
+    }
+    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+    return item;
+}
+
+TExTreeItem* TExTreeItems::Parented(TExTreeItem* Item) const
+{
+    if (Item && !Item->FParent) throw EExTreeError(ExOutOfBounds);
+    return Item ? Item->FParent : FRoot;
+}
+
+namespace {
+template <class MakeItem>
+TExTreeItem* AddWithText(TExTreeModel* Tree, const std::string& Text, void* Data, bool SetData, MakeItem Make)
+{
+    TExUpdateGuard bracket(Tree);
+    TExTreeItem* item = Make();
+    item->SetText(Text);
+    if (SetData) item->SetData(Data);
+    bracket.Done();
+    return item;
+}
+}  // namespace
+
+TExTreeItem* TExTreeItems::Add(TExTreeItem* Item, const std::string& Text)
+{
+    return AddWithText(FTree, Text, nullptr, false, [&] { return AddItem(Item ? Item->FParent : nullptr); });
+}
+
+TExTreeItem* TExTreeItems::AddObject(TExTreeItem* Item, const std::string& Text, void* Data)
+{
+    return AddWithText(FTree, Text, Data, true, [&] { return AddItem(Item ? Item->FParent : nullptr); });
+}
+
+TExTreeItem* TExTreeItems::AddChild(TExTreeItem* Item, const std::string& Text)
+{
+    return AddWithText(FTree, Text, nullptr, false, [&] { return AddItem(Item); });
+}
+
+TExTreeItem* TExTreeItems::AddChildObject(TExTreeItem* Item, const std::string& Text, void* Data)
+{
+    return AddWithText(FTree, Text, Data, true, [&] { return AddItem(Item); });
+}
+
+TExTreeItem* TExTreeItems::AddChildFirst(TExTreeItem* Item, const std::string& Text)
+{
+    return AddWithText(FTree, Text, nullptr, false, [&] { return InsertItem(0, Item); });
+}
+
+TExTreeItem* TExTreeItems::AddChildObjectFirst(TExTreeItem* Item, const std::string& Text, void* Data)
+{
+    return AddWithText(FTree, Text, Data, true, [&] { return InsertItem(0, Item); });
+}
+
+TExTreeItem* TExTreeItems::AddFirst(TExTreeItem* Item, const std::string& Text)
+{
+    return AddWithText(FTree, Text, nullptr, false, [&] { return InsertItem(0, Item ? Item->FParent : nullptr); });
+}
+
+TExTreeItem* TExTreeItems::AddObjectFirst(TExTreeItem* Item, const std::string& Text, void* Data)
+{
+    return AddWithText(FTree, Text, Data, true, [&] { return InsertItem(0, Item ? Item->FParent : nullptr); });
+}
+
+TExTreeItem* TExTreeItems::Insert(TExTreeItem* Item, const std::string& Text)
+{
+    return AddWithText(FTree, Text, nullptr, false,
+                       [&] { return Item ? InsertItem(Item->Index(), Parented(Item)) : InsertItem(0, nullptr); });
+}
+
+TExTreeItem* TExTreeItems::InsertObject(TExTreeItem* Item, const std::string& Text, void* Data)
+{
+    return AddWithText(FTree, Text, Data, true,
+                       [&] { return Item ? InsertItem(Item->Index(), Parented(Item)) : InsertItem(0, nullptr); });
+}
+
+TExTreeItem* TExTreeItems::InsertAfter(TExTreeItem* Item, const std::string& Text)
+{
+    return AddWithText(FTree, Text, nullptr, false,
+                       [&] { return Item ? InsertItem(Item->Index() + 1, Parented(Item)) : InsertItem(0, nullptr); });
+}
+
+TExTreeItem* TExTreeItems::InsertAfterObject(TExTreeItem* Item, const std::string& Text, void* Data)
+{
+    return AddWithText(FTree, Text, Data, true,
+                       [&] { return Item ? InsertItem(Item->Index() + 1, Parented(Item)) : InsertItem(0, nullptr); });
+}
+
+// Existing items
+
+void TExTreeItems::CheckAttachable(TExTreeItem* Item, TExTreeItem* Parent) const
+{
+    if (Item->FTree != FTree || (Parent && Parent->FTree != FTree)) throw EExTreeError(exInvItem);
+    TExTreeItem* parent = Parent ? Parent : FRoot;
+    if (parent->IsWithin(Item)) throw EExTreeError(exRecursiveMove);
+    if (!parent->IsAttached()) throw EExTreeError(exInvItem);
+}
+
+void TExTreeItems::AddExistingItem(TExTreeItem* Item, TExTreeItem* Parent)
+{
+    if (!Item || Item->IsHiddenRoot()) return;
+    CheckAttachable(Item, Parent);
+    if (Item->FParent && Item->IsAttached())
+        Item->MoveTo(Parent);
+    else
+        InsertExistingItem(Item, Parent, (Parent ? Parent : FRoot)->Count());
+}
+
+void TExTreeItems::InsertExistingItem(TExTreeItem* Item, TExTreeItem* Parent, Integer Index)
+{
+    if (!Item || Item->IsHiddenRoot()) return;
+    CheckAttachable(Item, Parent);
+    if (Item->FParent && Item->IsAttached()) {
+        Item->MoveToIns(Parent, Index);
+        return;
+    }
+    TExTreeItem* parent = Parent ? Parent : FRoot;
+    if (Index < 0 || Index > parent->Count()) throw EExTreeError(ExOutOfBounds);
+    TExUpdateGuard bracket(FTree);
+    // A child of a branch outside the tree leaves that branch.
+    if (Item->FParent) {
+        Item->FParent->RemoveChild(Item);
+        Item->FParent = nullptr;
+    }
+    Item->FCollection = this;
+    Item->FParent = parent;
+    parent->InsertChild(Index, Item);
+    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeItems::RescueFocus(TExTreeItem* Item, bool Destroying)
+{
+    auto successor = [&]() -> TExTreeItem* {
+        if (Item->Parent()) return Item->Parent();
+        TExTreeItem* prev = Item->GetPrevSibling();
+        return prev ? prev : Item->GetNextSibling();
+    };
+    if (FTree->Selected() && FTree->Selected()->IsUnder(Item)) {
+        if (Destroying)
+            FTree->ForgetAnchor(FTree->Selected());
+        else
+            FTree->SetSelected(successor());
+    }
+    if (FTree->Focused() && FTree->Focused()->IsUnder(Item))
+        FTree->DoSetFocused(Destroying ? nullptr : successor(), true);
+}
+
+void TExTreeItems::RemoveItem(TExTreeItem* Item)
+{
+    if (!Item || Item->IsHiddenRoot() || !Item->FParent || Item->FTree != FTree) return;
+    if (!Item->IsAttached()) {
+        Item->FParent->RemoveChild(Item);
+        Item->FParent = nullptr;
+        return;
+    }
+    TExUpdateGuard bracket(FTree);
+    RescueFocus(Item, false);
+    std::vector<TExTreeItem*> branch;
+    Item->CollectBranch(branch);
+    if (TExTreeHost* host = FTree->Host()) {
+        for (TExTreeItem* item : branch) {
+            host->ForgetItem(item);
+            host->RemoveRow(item);
+        }
+    }
+    Item->AdjustCounts(-1);
+    const Integer from = Item->GetAbsIndex();
+    FTree->ListRemove(from, from + static_cast<Integer>(branch.size()) - 1);
+    Item->FParent->RemoveChild(Item);
+    Item->FParent = nullptr;
+    FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
+
+// Deleting
+
+void TExTreeItems::Delete(TExTreeItem* Item) { DeleteItem(Item); }
+
+void TExTreeItems::DeleteItem(TExTreeItem* Item)
+{
+    if (!Item || Item->IsHiddenRoot() || Item->FTree != FTree) return;
+    if (!Item->IsAttached()) {
+        DeleteDetached(Item);
+        return;
+    }
+    TExTreeItem* parent = Item->FParent;
+    TExUpdateGuard bracket(FTree);
+    parent->DeleteChild(Item);
+    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRows();
+    bracket.Done();
+}
+
+void TExTreeItems::DeleteDetached(TExTreeItem* Item)
+{
+    if (Item->FParent) {
+        Item->FParent->RemoveChild(Item);
+        Item->FParent = nullptr;
+    }
+    // Deepest first, as deleting in the tree reports them.
+    while (Item->Count() > 0) DeleteDetached(Item->GetLastChild());
+    if (TExTreeHost* host = FTree->Host()) host->DoItemDelete(Item);
+    TObject::Free(Item);
+}
+
+void TExTreeItems::Clear()
+{
+    TExUpdateGuard bracket(FTree);
+    const bool hadItems = Count() > 0;
+    FRoot->Clear();
+    FTree->Refresh().HRangeStale = true;
+    if (hadItems) FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeItems::BeginUpdate() { FTree->SetUpdating(true); }
+
+void TExTreeItems::EndUpdate() { FTree->SetUpdating(false); }
+
+void TExTreeItems::Assign(TPersistent* Source)
+{
+    auto* source = dynamic_cast<TExTreeItems*>(Source);
+    if (!source) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    if (source == this) return;
+    TExUpdateGuard bracket(FTree);
+    FRoot->Assign(source->FRoot);
+    FTree->Refresh().HRangeStale = true;
+    FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeItems::AllocateStorage(Integer Count)
+{
+    if (FTree->AllItems().Capacity() < Count) FTree->AllItems().SetCapacity(Count);
+}
+
+// Counts and lookups
+
+Integer TExTreeItems::Count() const { return FTree->AllItems().Count(); }
+
+Integer TExTreeItems::VisCount() const { return FTree->TotalVisCount(); }
+
+Integer TExTreeItems::RootCount() const { return FRoot->Count(); }
+
+TExTreeItem* TExTreeItems::RootItem(Integer Index) const
+{
+    return Index >= 0 && Index < FRoot->Count() ? FRoot->Items(Index) : nullptr;
+}
+
+TExTreeItem* TExTreeItems::Item(Integer Index) const
+{
+    TExList& all = FTree->AllItems();
+    return Index >= 0 && Index < all.Count() ? static_cast<TExTreeItem*>(all.FastGet(Index)) : nullptr;
+}
+
+void TExTreeItems::SetItem(Integer Index, TExTreeItem* Value)
+{
+    if (TExTreeItem* item = Item(Index)) item->Assign(Value);
+}
+
+Integer TExTreeItems::GetAbsIndex(const TExTreeItem* Item) const { return FTree->IndexOfItem(Item); }
+
+Integer TExTreeItems::GetVisIndex(const TExTreeItem* Item) const
+{
+    if (!Item) return -1;
+    TExList& all = FTree->AllItems();
+    const bool filtered = FTree->FilteredVisibility();
+    Integer row = 0;
+    for (Integer i = 0; i < all.Count();) {
+        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+        if (filtered && item->Hidden()) {
+            i = item->EndOfBranch() + 1;
+            continue;
+        }
+        if (item == Item) return row;
+        ++row;
+        i = item->Expanded() ? i + 1 : item->EndOfBranch() + 1;
+    }
+    return -1;
+}
+
+TExTreeItem* TExTreeItems::GetVisItem(Integer Index) const
+{
+    if (Index < 0 || Index >= FTree->TotalVisCount()) return nullptr;
+    TExList& all = FTree->AllItems();
+    const bool filtered = FTree->FilteredVisibility();
+    Integer row = 0;
+    for (Integer i = 0; i < all.Count();) {
+        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+        if (filtered && item->Hidden()) {
+            i = item->EndOfBranch() + 1;
+            continue;
+        }
+        if (row == Index) return item;
+        ++row;
+        i = item->Expanded() ? i + 1 : item->EndOfBranch() + 1;
+    }
+    return nullptr;
+}

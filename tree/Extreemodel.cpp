@@ -1,0 +1,410 @@
+#include "tree/Extreemodel.h"
+
+#include <algorithm>
+
+#include "tree/Extreeitem.h"
+#include "tree/Extreeitems.h"
+
+TPoint TExTreeHost::MeasureCell(TExTreeItem* Item, Integer /*SectionIndex*/)
+{
+    return {0, Item ? Item->Tree()->LineHeight : 0};
+}
+
+TExTreeModel::TExTreeModel(TExTreeHost* Host, TExTreeItemClass ItemClass) : FHost(Host)
+{
+    FSelectedList = new TExList;
+    FItems = new TExTreeItems(this, ItemClass);
+}
+
+TExTreeModel::~TExTreeModel()
+{
+    Destroying = true;
+    delete FItems;
+    delete FSelectedList;
+}
+
+TExTreeItem* TExTreeModel::Root() const { return FItems->Root(); }
+
+// Update bracket
+
+void TExTreeModel::SetUpdating(bool Value)
+{
+    if (FInUpdateRefresh) return;
+    if (!Value && FUpdateCount == 0) return;
+    if (FHost) FHost->UpdateBracket(Value);
+    if (Value) {
+        ++FUpdateCount;
+        return;
+    }
+    if (--FUpdateCount > 0 || Loading || Destroying) return;
+    EndUpdateWork();
+}
+
+void TExTreeModel::EndUpdateWork()
+{
+    FInUpdateRefresh = true;
+    try {
+        if (FFilteredVisibility) UpdateDiffItems();
+        if (FHost)
+            FHost->UpdateRefresh(FRefresh);
+        else
+            FRefresh = TExTreeRefresh{};
+    } catch (...) {
+        FInUpdateRefresh = false;
+        throw;
+    }
+    FRefresh.UpdatePending = false;
+    FRefresh.SortPending = false;
+    FRefresh.SortParent = nullptr;
+    FRefresh.ColumnsAutoSizePending = false;
+    FInUpdateRefresh = false;
+}
+
+void TExTreeModel::MarkRows()
+{
+    FRefresh.TopIndexChanged = true;
+    FRefresh.ViewChanged = true;
+    FRefresh.VisCountChanged = true;
+    FRefresh.RowsChanged = true;
+    FVisCountStale = true;
+}
+
+void TExTreeModel::RequestUpdate()
+{
+    TExUpdateGuard bracket(this);
+    FRefresh.UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeModel::SetFilteredVisibility(bool Value)
+{
+    if (FFilteredVisibility == Value) return;
+    TExUpdateGuard bracket(this);
+    FFilteredVisibility = Value;
+    if (Value) UpdateDiffItems();
+    MarkRows();
+    if (!ShowColumns) FRefresh.HRangeStale = true;
+    FRefresh.UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeModel::SetVirtualityLevel(TVirtualityLevel Value)
+{
+    if (FVirtualityLevel == Value) return;
+    FVirtualityLevel = Value;
+    TExUpdateGuard bracket(this);
+    for (Integer i = 0; i < FAllItems.Count(); ++i) {
+        auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
+        if (Value == vlNone)
+            item->NewStaticData();
+        else
+            item->DisposeStaticData();
+    }
+    FRefresh.TopIndexChanged = true;
+    FRefresh.VisCountChanged = true;
+    FRefresh.UpdatePending = true;
+    bracket.Done();
+}
+
+// Rows
+
+Integer TExTreeModel::TotalVisCount()
+{
+    if (!FVisCountStale) return FTotalVisCount;
+    Integer count = 0;
+    const Integer n = FAllItems.Count();
+    for (Integer i = 0; i < n;) {
+        auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
+        if (FFilteredVisibility && item->Hidden()) {
+            i = item->EndOfBranch() + 1;
+            continue;
+        }
+        ++count;
+        i = item->Expanded() ? i + 1 : item->EndOfBranch() + 1;
+    }
+    FTotalVisCount = count;
+    FVisCountStale = false;
+    return count;
+}
+
+// All-items list
+
+Integer TExTreeModel::IndexOfItem(const TExTreeItem* Item)
+{
+    if (!Item) return -1;
+    Integer c = Item->FAbsIndex;
+    if (c < 0) return -1;
+    const Integer n = FAllItems.Count();
+    if (c < n && FAllItems.FastGet(c) == Item) return c;
+    for (Integer i = FIndexValidTo; i < n; ++i) static_cast<TExTreeItem*>(FAllItems.FastGet(i))->FAbsIndex = i;
+    FIndexValidTo = n;
+    c = Item->FAbsIndex;
+    return c >= 0 && c < n && FAllItems.FastGet(c) == Item ? c : -1;
+}
+
+void TExTreeModel::InvalidateIndexes(Integer FromPosition)
+{
+    FIndexValidTo = std::min(FIndexValidTo, std::max(FromPosition, 0));
+    FVisCountStale = true;
+}
+
+void TExTreeModel::ListInsert(Integer Position, TExTreeItem* const* Block, Integer Count)
+{
+    if (Count <= 0) return;
+    const Integer n = FAllItems.Count();
+    if (Count == 1) {
+        FAllItems.Insert(Position, Block[0]);
+    } else {
+        if (FAllItems.Capacity() < n + Count) FAllItems.SetCapacity(n + Count + 256);
+        FAllItems.SetCount(n + Count);
+        if (Position < n) FAllItems.MoveRange(n, n + Count - 1, Position);
+        for (Integer i = 0; i < Count; ++i) FAllItems.Put(Position + i, Block[i]);
+    }
+    for (Integer i = 0; i < Count; ++i) Block[i]->FAbsIndex = Position + i;
+    FIndexValidTo = FIndexValidTo >= Position ? Position + Count : FIndexValidTo;
+    FVisCountStale = true;
+}
+
+void TExTreeModel::ListRemove(Integer From, Integer To)
+{
+    if (From < 0 || To < From) return;
+    for (Integer i = From; i <= To; ++i) static_cast<TExTreeItem*>(FAllItems.FastGet(i))->FAbsIndex = -1;
+    if (From == To)
+        FAllItems.Delete(From);
+    else
+        FAllItems.DeleteRange(From, To);
+    FIndexValidTo = std::min(FIndexValidTo, From);
+    FVisCountStale = true;
+}
+
+void TExTreeModel::ListMove(Integer From, Integer To, Integer Dest)
+{
+    if (Dest >= From && Dest <= To + 1) return;
+    if (Dest == FAllItems.Count()) {
+        // The list moves blocks only in front of an entry: an empty one stands in for the end.
+        FAllItems.Add(nullptr);
+        FAllItems.MoveRange(From, To, Dest);
+        FAllItems.Delete(FAllItems.Count() - 1);
+    } else {
+        FAllItems.MoveRange(From, To, Dest);
+    }
+    FIndexValidTo = std::min(FIndexValidTo, std::min(From, Dest));
+    FVisCountStale = true;
+}
+
+// Focus and selection
+
+void TExTreeModel::DoChanging(TExTreeItem* Item, bool& AllowChange)
+{
+    if (FocusEventsLock == 0 && FHost)
+        FHost->DoChanging(Item, AllowChange);
+    else
+        AllowChange = true;
+}
+
+void TExTreeModel::TriggerItemSelectedChangeEvent(TExTreeItem* Item)
+{
+    if (FHost && !Destroying) FHost->TriggerItemSelectedChangeEvent(Item);
+}
+
+TPoint TExTreeModel::MeasureCell(TExTreeItem* Item, Integer SectionIndex)
+{
+    return FHost ? FHost->MeasureCell(Item, SectionIndex) : TPoint{0, LineHeight};
+}
+
+void TExTreeModel::SetFocused(TExTreeItem* Item) { DoSetFocused(Item, false); }
+
+void TExTreeModel::DoSetFocused(TExTreeItem* Item, bool Forced) { DoSetFocusedEx(Item, Forced, false); }
+
+bool TExTreeModel::DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed)
+{
+    if (Item == FFocused) return false;
+    bool allow = Forced;
+    DoChanging(Item, allow);
+    if (!Forced && !allow) {
+        DoSetSelected(FFocused);
+        return false;
+    }
+    TExUpdateGuard bracket(this);
+    if (TExTreeItem* old = FFocused) {
+        FFocused = nullptr;
+        old->UpdateItem();
+        if (AutoExpand && Item && AutoCollapse) {
+            for (TExTreeItem* p = old; p && !p->IsHiddenRoot(); p = p->Parent()) {
+                if (Item->IsUnder(p)) break;
+                p->Collapse(false);
+            }
+        }
+        if (AutoExpand && Item) FRefresh.UpdatePending = true;
+    }
+    FFocused = Item;
+    DoSetSelected(Item);
+    if (FFocused) {
+        FFocused->UpdateItem();
+        if (AutoExpand) FFocused->Expand(false);
+        if (!Destroying && FHost) FHost->FocusedItemShown(FFocused);
+    }
+    if (ChangeDelay == 0 || !Delayed) {
+        if (FireFocusEvents() && FHost) FHost->DoItemFocused();
+    } else if (FHost) {
+        FHost->StartDelayedFocus(FFocused);
+    }
+    FRefresh.UpdatePending = true;
+    bracket.Done();
+    return true;
+}
+
+void TExTreeModel::SetSelected(TExTreeItem* Item)
+{
+    if (MultiSelect())
+        FSelected = Item;
+    else
+        SetFocused(Item);
+}
+
+void TExTreeModel::ForgetAnchor(TExTreeItem* Item)
+{
+    if (FSelected == Item) FSelected = nullptr;
+}
+
+void TExTreeModel::DoSetSelected(TExTreeItem* Item)
+{
+    if (!MultiSelect()) {
+        if (TExTreeItem* old = FSelected) {
+            FSelected = nullptr;
+            old->SetStateBit(extree::stSelected, false);
+            SelectionChanged = true;
+            old->UpdateItem();
+            TriggerItemSelectedChangeEvent(old);
+        }
+        if (Item) {
+            Item->SetStateBit(extree::stSelected, true);
+            FSelected = Item;
+            SelectionChanged = true;
+            TriggerItemSelectedChangeEvent(Item);
+            Item->UpdateItem();
+        }
+        return;
+    }
+    if (!Item) return;
+    const Integer level = Item->Level();
+    auto* first = FSelectedList->Count() > 0 ? static_cast<TExTreeItem*>(FSelectedList->First()) : nullptr;
+    const Integer firstLevel = first ? first->Level() : MultiSelectLevel;
+    if ((MultiSelectLevel >= 0 && level != MultiSelectLevel) || firstLevel != level) {
+        DeselectAll();
+        first = FSelectedList->Count() > 0 ? static_cast<TExTreeItem*>(FSelectedList->First()) : nullptr;
+    }
+    if (!Item->Selected()) {
+        if (KeepSelectionWithinLevel && first && first != Item && first->Level() != level) return;
+        Item->SetStateBit(extree::stSelected, true);
+        FSelectedList->Add(Item);
+    } else {
+        Item->SetStateBit(extree::stSelected, false);
+        FSelectedList->Remove(Item);
+        ForgetAnchor(Item);
+    }
+    SelectionChanged = true;
+    TriggerItemSelectedChangeEvent(Item);
+    Item->UpdateItem();
+}
+
+void TExTreeModel::SetMultiSelect(bool Value)
+{
+    if (MultiSelect() == Value) return;
+    TExUpdateGuard bracket(this);
+    FRefresh.UpdatePending = true;
+    if (!Value) {
+        DeselectAllEx(true);
+        delete FSelectedList;
+        FSelectedList = nullptr;
+        if (FFocused) FFocused->SetSelected(true);
+    } else {
+        FSelectedList = new TExList;
+        if (FSelected) FSelectedList->Add(FSelected);
+    }
+    bracket.Done();
+}
+
+Integer TExTreeModel::SelCount() const
+{
+    if (FSelectedList) return FSelectedList->Count();
+    return FFocused ? 1 : 0;
+}
+
+void TExTreeModel::DeselectOne(TExTreeItem* Item)
+{
+    SelectionChanged = true;
+    Item->SetStateBit(extree::stSelected, false);
+    FSelectedList->Remove(Item);
+    ForgetAnchor(Item);
+    TriggerItemSelectedChangeEvent(Item);
+    Item->UpdateItem();
+}
+
+void TExTreeModel::DeselectAll() { DeselectAllEx(false); }
+
+void TExTreeModel::DeselectAllEx(bool IncludeHidden)
+{
+    if (!FSelectedList) return;
+    TExUpdateGuard bracket(this);
+    for (Integer i = FSelectedList->Count() - 1; i >= 0; --i) {
+        auto* item = static_cast<TExTreeItem*>(FSelectedList->FastGet(i));
+        if (!IncludeHidden && FFilteredVisibility && item->Hidden()) continue;
+        DeselectOne(item);
+        i = std::min(i, FSelectedList->Count());
+    }
+    if (IncludeHidden) FSelectedList->Clear();
+    bracket.Done();
+}
+
+TExTreeItem* TExTreeModel::NearestShown(TExTreeItem* Item)
+{
+    const Integer at = IndexOfItem(Item);
+    for (Integer i = at; i >= 0; --i) {
+        auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
+        if (!item->Hidden()) return item;
+    }
+    for (Integer i = at + 1; i < FAllItems.Count(); ++i) {
+        auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
+        if (!item->Hidden()) return item;
+    }
+    return nullptr;
+}
+
+void TExTreeModel::UpdateDiffItems()
+{
+    if (FHost) FHost->ForgetHiddenItems();
+    while (FSelected && FSelected->Hidden()) {
+        TExTreeItem* hidden = FSelected;
+        if (!hidden->Parent()) {
+            FSelected = NearestShown(hidden);
+            break;
+        }
+        FSelected = hidden->Parent();
+        hidden->SetSelected(false);
+    }
+    while (FFocused && FFocused->Hidden() && FFocused->Parent()) DoSetFocused(FFocused->Parent(), true);
+    if (FFocused && FFocused->Hidden()) DoSetFocused(NearestShown(FFocused), true);
+}
+
+// Guard
+
+TExUpdateGuard::TExUpdateGuard(TExTreeModel* Model) : FModel(Model), FOpen(true) { FModel->SetUpdating(true); }
+
+TExUpdateGuard::~TExUpdateGuard()
+{
+    if (FOpen) FModel->AbandonUpdate();
+}
+
+void TExUpdateGuard::Done()
+{
+    FOpen = false;
+    FModel->SetUpdating(false);
+}
+
+void TExTreeModel::AbandonUpdate()
+{
+    if (FInUpdateRefresh || FUpdateCount == 0) return;
+    if (FHost) FHost->UpdateBracket(false);
+    --FUpdateCount;
+}

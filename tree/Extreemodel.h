@@ -1,0 +1,250 @@
+// The window-free half of a tree: the all-items list, the update bracket with its refresh flags,
+// the counts, the focus and the selection, and the settings the items read. Items and the item
+// collection change data and raise flags here; the end of the outermost update bracket hands the
+// flags to the host (the tree control) as one piece of work. Without a host the model works alone,
+// which is how its tests run.
+#pragma once
+
+#include <string>
+
+#include "ctlbase/Exlist.h"
+#include "platform/Types.h"
+
+class TExTreeItem;
+class TExTreeItems;
+class TExTreeModel;
+class TExHTMLData;
+
+enum TItemChangeMode { icmText, icmState, icmCheckState };
+enum TSortModes { smNone, smAdd, smClick, smAddClick };
+enum TVirtualityLevel { vlNone, vlTextAndStyles };
+
+// What the outermost end of the update bracket owes the view. The tree-level flags are cleared by
+// the model after the host has run; the view-level flags are the view's own, and the host clears
+// each one when it has acted on it.
+struct TExTreeRefresh {
+    // tree level
+    bool UpdatePending = false;
+    bool SortPending = false;             // the whole tree is sorted again
+    TExTreeItem* SortParent = nullptr;    // only the children of this item (outside a bracket)
+    bool ColumnsAutoSizePending = false;
+    // view level
+    bool RowsChanged = false;
+    bool ViewChanged = false;
+    bool TopIndexChanged = false;
+    bool VisCountChanged = false;
+    bool HRangeStale = false;             // the view's horizontal content width is -1
+};
+
+// Which part of an item's row a redraw covers.
+enum TExRedrawArea {
+    raRow,       // the whole row
+    raRange,     // Left..Right in content coordinates
+    raMainCell,  // the main column's cell (the whole row without columns)
+};
+
+// What the tree control does for the model. Every operation has a harmless default, so a host
+// implements only what it shows.
+class TExTreeHost {
+public:
+    virtual ~TExTreeHost() = default;
+
+    // Called at every opening and closing of the update bracket, before the model's own counting.
+    virtual void UpdateBracket(bool /*Opening*/) {}
+    // The outermost close: scroll bars, top row, column widths, sorting, the view's update.
+    virtual void UpdateRefresh(TExTreeRefresh& /*Work*/) {}
+
+    // Invalidates part of an item's row; nothing when the item is not among the rows on screen.
+    virtual void RedrawItem(TExTreeItem* /*Item*/, TExRedrawArea /*Area*/, Integer /*Left*/, Integer /*Right*/) {}
+
+    // Size of one cell (SectionIndex -1: the tree column); the model asks when it measures heights.
+    virtual TPoint MeasureCell(TExTreeItem* Item, Integer SectionIndex);
+    virtual Integer SectionCount() { return 0; }
+    // Marked-up text prepared by the tree's markup renderer with the tree's font; nil for none.
+    virtual TExHTMLData* RenderHTML(const std::string& /*Text*/) { return nullptr; }
+    virtual void FreeHTML(TExHTMLData* /*Data*/) {}
+
+    // Events.
+    virtual void DoItemChange(TExTreeItem* /*Item*/, TItemChangeMode /*Mode*/) {}
+    virtual void DoItemDelete(TExTreeItem* /*Item*/) {}
+    virtual void DoItemExpanding(TExTreeItem* /*Item*/, bool& /*CanProcess*/) {}
+    virtual void DoItemExpand(TExTreeItem* /*Item*/) {}
+    virtual void DoItemCollapsing(TExTreeItem* /*Item*/, bool& /*CanProcess*/) {}
+    virtual void DoItemCollapse(TExTreeItem* /*Item*/) {}
+    virtual void TriggerItemSelectedChangeEvent(TExTreeItem* /*Item*/) {}
+    // AllowChange arrives as the caller's preset; an unassigned handler leaves it True.
+    virtual void DoChanging(TExTreeItem* /*Item*/, bool& AllowChange) { AllowChange = true; }
+    virtual void DoItemFocused() {}
+    virtual void StartDelayedFocus(TExTreeItem* /*Item*/) {}
+    virtual std::string TriggerVirtualTextNeeded(TExTreeItem* /*Item*/, Integer /*SectionIndex*/) { return {}; }
+    virtual std::string TriggerVirtualHintNeeded(TExTreeItem* /*Item*/) { return {}; }
+
+    // The view.
+    // The item is going away (or leaving the tree): the hot-tracked, hint and drop-target items
+    // forget it, and an edit of it is cancelled.
+    virtual void ForgetItem(TExTreeItem* /*Item*/) {}
+    // The item leaves the list of rows on screen.
+    virtual void RemoveRow(TExTreeItem* /*Item*/) {}
+    // A filter hid items: the hot-tracked and drop-target items are dropped when hidden.
+    virtual void ForgetHiddenItems() {}
+    // The newly focused item: scrolls one row when it is the partly hidden last row.
+    virtual void FocusedItemShown(TExTreeItem* /*Item*/) {}
+    virtual TExTreeItem* DropTarget() { return nullptr; }
+    // The item's row in tree coordinates; empty when it is not on screen.
+    virtual TRect ItemRowRect(TExTreeItem* /*Item*/) { return {}; }
+    virtual void EditItem(TExTreeItem* /*Item*/, Integer /*SectionIndex*/) {}
+    virtual void EndEdit(bool /*ByCancel*/) {}
+    virtual void EnsureVisible(TExTreeItem* /*Item*/) {}
+};
+
+// Factory of the items of a tree (the collection's item class).
+using TExTreeItemClass = TExTreeItem* (*)(TExTreeModel* Owner);
+
+class TExTreeModel {
+public:
+    explicit TExTreeModel(TExTreeHost* Host = nullptr, TExTreeItemClass ItemClass = nullptr);
+    TExTreeModel(const TExTreeModel&) = delete;
+    TExTreeModel& operator=(const TExTreeModel&) = delete;
+    virtual ~TExTreeModel();
+
+    TExTreeHost* Host() const { return FHost; }
+    void SetHost(TExTreeHost* Value) { FHost = Value; }
+    TExTreeItems* Items() const { return FItems; }
+    TExTreeItem* Root() const;
+
+    // Settings of the tree that the items read; the tree control's property setters write them.
+    bool ShowColumns = false;
+    bool ShowImages = true;
+    bool ShowEmptyImages = false;
+    bool ShowEmptyImages2 = false;
+    bool ShowButtons = true;
+    bool ShowLines = true;
+    bool ShowCheckboxes = false;
+    bool AdjustMultilineHeight = true;
+    bool KeepSelectionWithinLevel = false;
+    Integer MultiSelectLevel = -1;
+    bool AutoExpand = false;
+    bool AutoCollapse = false;
+    bool MoveFocusOnCollapse = false;
+    bool DeselectChildrenOnCollapse = false;
+    Integer ChangeDelay = 500;
+    TSortModes SortMode = smNone;
+    Integer SortSection = 0;
+    Integer MainTreeColumn = 0;
+    Integer SortDepth = 0;  // above 0 while a sort runs
+    Integer LineHeight = 17;
+    // The tree's font, copied into the cell styles items create.
+    Integer FontSize = 8;
+    unsigned FontStyles = 0;
+    std::string FontName = "MS Sans Serif";
+    // The tree's component state.
+    bool Loading = false;
+    bool Destroying = false;
+
+    bool FilteredVisibility() const { return FFilteredVisibility; }
+    void SetFilteredVisibility(bool Value);
+    TVirtualityLevel VirtualityLevel() const { return FVirtualityLevel; }
+    // Every item's own texts and styles are dropped (going virtual) or made anew, empty (back).
+    void SetVirtualityLevel(TVirtualityLevel Value);
+    bool IsVirtual() const { return FVirtualityLevel != vlNone; }
+
+    // Update bracket.
+    void SetUpdating(bool Value);
+    // Closes one level without the refresh (a bracket left by an exception).
+    void AbandonUpdate();
+    bool Updating() const { return FUpdateCount > 0; }
+    Integer UpdateCount() const { return FUpdateCount; }
+    bool InUpdateRefresh() const { return FInUpdateRefresh; }
+    TExTreeRefresh& Refresh() { return FRefresh; }
+    // Sets the four view flags that make the rows be built again.
+    void MarkRows();
+    // Asks for the view's update: at the end of the bracket, or at once outside one.
+    void RequestUpdate();
+
+    // Counts.
+    Integer HiddenCount = 0;
+    Integer VarHeightCount = 0;
+    // Rows: items whose ancestors are all expanded (and, when filtering, none of them hidden).
+    Integer TotalVisCount();
+
+    // The all-items list: every item but the hidden root, in pre-order. Change it only through the
+    // operations below, or call InvalidateIndexes for the positions a direct change touched.
+    TExList& AllItems() { return FAllItems; }
+    Integer IndexOfItem(const TExTreeItem* Item);
+    void InvalidateIndexes(Integer FromPosition);
+    // Block operations that keep every cached position right.
+    void ListInsert(Integer Position, TExTreeItem* const* Block, Integer Count);
+    void ListRemove(Integer From, Integer To);
+    // Moves From..To to stand just before the entry at Dest (Dest = Count: to the end).
+    void ListMove(Integer From, Integer To, Integer Dest);
+
+    // Focus and selection.
+    TExTreeItem* Focused() const { return FFocused; }
+    void SetFocused(TExTreeItem* Item);
+    void DoSetFocused(TExTreeItem* Item, bool Forced);
+    bool DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed);
+    // The selection anchor (the selected item of a single-select tree).
+    TExTreeItem* Selected() const { return FSelected; }
+    void SetSelected(TExTreeItem* Item);
+    // Selects Item in a single-select tree, toggles it in a multi-select tree.
+    void DoSetSelected(TExTreeItem* Item);
+    // Anchor bookkeeping for the items: no events, no selection change.
+    void ForgetAnchor(TExTreeItem* Item);
+    bool MultiSelect() const { return FSelectedList != nullptr; }
+    void SetMultiSelect(bool Value);
+    // The selected items in the order they were selected; nil in a single-select tree.
+    TExList* SelectedList() const { return FSelectedList; }
+    Integer SelCount() const;
+    void DeselectAll();
+    void DeselectAllEx(bool IncludeHidden);
+    bool SelectionChanged = false;
+    // Focus and changing events are held back while the lock is above 0.
+    Byte FocusEventsLock = 0;
+    bool FireFocusEvents() const { return FocusEventsLock == 0 && !Destroying; }
+    // Repairs focus and anchor after a filter hid items.
+    void UpdateDiffItems();
+
+    // Calls from the items to the host that add the model's own rules.
+    void DoChanging(TExTreeItem* Item, bool& AllowChange);
+    void TriggerItemSelectedChangeEvent(TExTreeItem* Item);
+    TPoint MeasureCell(TExTreeItem* Item, Integer SectionIndex);
+
+private:
+    void EndUpdateWork();
+    void DeselectOne(TExTreeItem* Item);
+    TExTreeItem* NearestShown(TExTreeItem* Item);
+
+    TExTreeHost* FHost;
+    TExTreeItems* FItems = nullptr;
+    TExList FAllItems;
+    // Positions below this are known to be cached right in their items.
+    Integer FIndexValidTo = 0;
+    Integer FUpdateCount = 0;
+    bool FInUpdateRefresh = false;
+    TExTreeRefresh FRefresh;
+    Integer FTotalVisCount = 0;
+    bool FVisCountStale = false;
+    bool FFilteredVisibility = false;
+    TVirtualityLevel FVirtualityLevel = vlNone;
+    TExTreeItem* FFocused = nullptr;
+    TExTreeItem* FSelected = nullptr;
+    TExList* FSelectedList = nullptr;
+
+    friend class TExTreeItem;
+    friend class TExTreeItems;
+};
+
+// Opens the update bracket for a scope. Done closes it (and runs the refresh); a scope left by an
+// exception only lowers the count, so no refresh runs while an error is on its way.
+class TExUpdateGuard {
+public:
+    explicit TExUpdateGuard(TExTreeModel* Model);
+    TExUpdateGuard(const TExUpdateGuard&) = delete;
+    TExUpdateGuard& operator=(const TExUpdateGuard&) = delete;
+    ~TExUpdateGuard();
+    void Done();
+
+private:
+    TExTreeModel* FModel;
+    bool FOpen;
+};
