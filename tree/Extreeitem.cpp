@@ -1023,10 +1023,11 @@ void TExTreeItem::Clear()
     ++FTree->FocusEventsLock;
     try {
         TExUpdateGuard bracket(FTree);
+        const bool hadChildren = Count() > 0;
         while (Count() > 0) DeleteChild(static_cast<TExTreeItem*>(FChildren->Last()));
         delete FChildren;
         FChildren = nullptr;
-        if (FullyExpanded()) FTree->MarkRows();
+        if (hadChildren && FullyExpanded()) FTree->MarkRows();
         bracket.Done();
     } catch (...) {
         --FTree->FocusEventsLock;

@@ -98,10 +98,25 @@ void TExTreeItems::IterateBackFrom(bool VisibleOnly, bool CheckCollapsed, const 
     const WalkRules rules{VisibleOnly, CheckCollapsed, false, FTree->FilteredVisibility()};
     if (StartFrom && StartFrom->IsHiddenRoot()) StartFrom = nullptr;
     if (!rules.Descends(FRoot)) return;
-    // The counter starts at the number of rows (or items) and drops with every item walked,
-    // wherever the walk starts.
-    Integer counter = VisibleOnly ? FTree->TotalVisCount() : Count();
+    // The counter starts at the number of items the whole walk visits (the rows, or all items) and
+    // drops with every item walked, wherever the walk starts. A walk into collapsed branches
+    // visits more than the rows, and counting from the rows would end it before the first item.
     TExList& all = FTree->AllItems();
+    Integer counter = Count();
+    if (VisibleOnly && !CheckCollapsed) {
+        counter = FTree->TotalVisCount();
+    } else if (VisibleOnly && rules.Filtered) {
+        counter = 0;
+        for (Integer i = 0; i < all.Count();) {
+            auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+            if (item->Hidden()) {
+                i = item->EndOfBranch() + 1;
+            } else {
+                ++counter;
+                ++i;
+            }
+        }
+    }
     Integer i = all.Count() - 1;
     if (StartFrom) {
         if (StartFrom->FTree != FTree || !StartFrom->IsAttached()) return;

@@ -1,0 +1,423 @@
+// Randomised model check: seeded operations of every kind on a tree, each mirrored on a plain
+// reference tree, with the whole structure compared after every step.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tree/Extree.h"
+
+namespace {
+
+struct Node {
+    TExTreeItem* item = nullptr;
+    Node* parent = nullptr;
+    std::vector<Node*> kids;
+    bool expanded = false;
+    bool hidden = false;
+};
+
+bool Within(const Node* n, const Node* ancestor)
+{
+    for (; n; n = n->parent)
+        if (n == ancestor) return true;
+    return false;
+}
+
+class ModelCheck {
+public:
+    explicit ModelCheck(unsigned Seed) : rng(Seed) {}
+
+    TExTreeModel tree;
+    TExTreeItems& items = *tree.Items();
+    Node root;
+    std::vector<std::unique_ptr<Node>> store;
+    std::map<TExTreeItem*, Node*> nodes;
+    std::vector<Node*> pool;  // detached branches
+    std::mt19937 rng;
+    int serial = 0;
+    int openBrackets = 0;
+    std::string step;
+
+    int Rand(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
+
+    std::vector<Node*> PreOrder()
+    {
+        std::vector<Node*> out;
+        std::function<void(Node*)> walk = [&](Node* n) {
+            for (Node* k : n->kids) {
+                out.push_back(k);
+                walk(k);
+            }
+        };
+        walk(&root);
+        return out;
+    }
+    // Attached nodes, or nil now and then.
+    Node* Pick(bool AllowNil = true)
+    {
+        auto all = PreOrder();
+        if (all.empty() || (AllowNil && Rand(8) == 0)) return nullptr;
+        return all[static_cast<size_t>(Rand(static_cast<int>(all.size())))];
+    }
+    TExTreeItem* ItemOf(Node* n) { return n ? n->item : nullptr; }
+    Node* NodeOf(TExTreeItem* i) { return i ? nodes.at(i) : nullptr; }
+    Node* Parent(Node* n) { return n ? n->parent : &root; }
+    int IndexIn(Node* n) { return static_cast<int>(std::find(n->parent->kids.begin(), n->parent->kids.end(), n) - n->parent->kids.begin()); }
+
+    Node* Made(TExTreeItem* item, Node* parent, int index)
+    {
+        store.push_back(std::make_unique<Node>());
+        Node* n = store.back().get();
+        n->item = item;
+        n->parent = parent;
+        parent->kids.insert(parent->kids.begin() + index, n);
+        nodes[item] = n;
+        return n;
+    }
+    void Forget(Node* n)
+    {
+        for (Node* k : n->kids) Forget(k);
+        nodes.erase(n->item);
+    }
+    void Unlink(Node* n)
+    {
+        auto& kids = n->parent->kids;
+        kids.erase(std::find(kids.begin(), kids.end(), n));
+        n->parent = nullptr;
+    }
+
+    void Add()
+    {
+        Node* at = Pick();
+        TExTreeItem* item = ItemOf(at);
+        const std::string text = "n" + std::to_string(++serial);
+        void* data = &serial;
+        const int kind = Rand(12);
+        step = "adder " + std::to_string(kind);
+        TExTreeItem* made = nullptr;
+        Node* parent = nullptr;
+        int index = 0;
+        switch (kind) {
+        case 0: made = items.Add(item, text); parent = Parent(at); index = static_cast<int>(parent->kids.size()); break;
+        case 1: made = items.AddObject(item, text, data); parent = Parent(at); index = static_cast<int>(parent->kids.size()); break;
+        case 2: made = items.AddChild(item, text); parent = at ? at : &root; index = static_cast<int>(parent->kids.size()); break;
+        case 3: made = items.AddChildObject(item, text, data); parent = at ? at : &root; index = static_cast<int>(parent->kids.size()); break;
+        case 4: made = items.AddChildFirst(item, text); parent = at ? at : &root; break;
+        case 5: made = items.AddChildObjectFirst(item, text, data); parent = at ? at : &root; break;
+        case 6: made = items.AddFirst(item, text); parent = Parent(at); break;
+        case 7: made = items.AddObjectFirst(item, text, data); parent = Parent(at); break;
+        case 8: made = items.Insert(item, text); parent = Parent(at); index = at ? IndexIn(at) : 0; break;
+        case 9: made = items.InsertObject(item, text, data); parent = Parent(at); index = at ? IndexIn(at) : 0; break;
+        case 10: made = items.InsertAfter(item, text); parent = Parent(at); index = at ? IndexIn(at) + 1 : 0; break;
+        default: made = items.InsertAfterObject(item, text, data); parent = Parent(at); index = at ? IndexIn(at) + 1 : 0; break;
+        }
+        Made(made, parent, index);
+        ASSERT_EQ(made->Text(), text) << step;
+        if (kind % 2 == 1) {
+            ASSERT_EQ(made->Data(), data) << step;
+        }
+    }
+
+    void LowLevelAdd()
+    {
+        Node* at = Pick();
+        Node* parent = at ? at : &root;
+        const int count = static_cast<int>(parent->kids.size());
+        switch (Rand(3)) {
+        case 0: step = "AddItem"; Made(items.AddItem(ItemOf(at)), parent, count); break;
+        case 1: step = "AddLastItem"; Made(items.AddLastItem(ItemOf(at)), parent, count); break;
+        default: {
+            const int index = Rand(count + 3) - 1;
+            step = "InsertItem " + std::to_string(index);
+            if (index < 0 || index > count) {
+                ExpectError([&] { items.InsertItem(index, ItemOf(at)); }, extree::ExOutOfBounds);
+            } else {
+                Made(items.InsertItem(index, ItemOf(at)), parent, index);
+            }
+        }
+        }
+    }
+
+    void ExpectError(const std::function<void()>& F, const char* Message)
+    {
+        try {
+            F();
+            ADD_FAILURE() << step << ": no error";
+        } catch (const EExTreeError& e) {
+            EXPECT_EQ(e.Message(), Message) << step;
+        }
+    }
+
+    // The reference side of MoveToIns; false when the model must refuse with Error.
+    bool RefMoveToIns(Node* n, Node* newParent, int index, const char*& error)
+    {
+        if (newParent == n) return true;
+        Node* target = newParent ? newParent : &root;
+        if (Within(target, n)) {
+            error = extree::exRecursiveMove;
+            return false;
+        }
+        Node* old = n->parent;
+        const int oldIndex = IndexIn(n);
+        const int countAfter = static_cast<int>(target->kids.size()) - (target == old ? 1 : 0);
+        const bool append = target == old && index > oldIndex && index >= countAfter;
+        if (!append && (index < 0 || index > countAfter)) {
+            error = extree::ExOutOfBounds;
+            return false;
+        }
+        Unlink(n);
+        n->parent = target;
+        if (append)
+            target->kids.push_back(n);
+        else
+            target->kids.insert(target->kids.begin() + index, n);
+        return true;
+    }
+
+    void Move()
+    {
+        Node* n = Pick(false);
+        if (!n) return;
+        Node* t = Pick();
+        const char* error = nullptr;
+        bool ok = true;
+        std::function<void()> act;
+        const int mode = Rand(6);
+        int index = 0;
+        step = "move mode " + std::to_string(mode);
+        switch (mode) {
+        case naAdd:
+            act = [&] { n->item->MoveToItem(ItemOf(t), naAdd); };
+            if (!t) {
+                ok = false;
+                error = extree::exInvItem;
+            } else if (Parent(t) != n) {
+                ok = RefMoveToIns(n, t->parent, static_cast<int>(Parent(t)->kids.size()), error);
+            }
+            break;
+        case naAddFirst:
+            act = [&] { n->item->MoveToItem(ItemOf(t), naAddFirst); };
+            ok = RefMoveToIns(n, t ? t->parent : nullptr, 0, error);
+            break;
+        case naAddChild:
+            act = [&] { n->item->MoveToItem(ItemOf(t), naAddChild); };
+            if (t != n) ok = RefMoveToIns(n, t, static_cast<int>((t ? t : &root)->kids.size()), error);
+            break;
+        case naAddChildFirst:
+            act = [&] { n->item->MoveToItem(ItemOf(t), naAddChildFirst); };
+            ok = RefMoveToIns(n, t, 0, error);
+            break;
+        case naInsert:
+            act = [&] { n->item->MoveToItem(ItemOf(t), naInsert); };
+            ok = t ? RefMoveToIns(n, t->parent, IndexIn(t), error) : RefMoveToIns(n, nullptr, 0, error);
+            break;
+        default:
+            index = Rand(static_cast<int>((t ? t : &root)->kids.size()) + 3) - 1;
+            step = "MoveToIns " + std::to_string(index);
+            act = [&] { n->item->MoveToIns(ItemOf(t), index); };
+            ok = RefMoveToIns(n, t, index, error);
+        }
+        if (ok)
+            act();
+        else
+            ExpectError(act, error);
+    }
+
+    void Delete()
+    {
+        Node* n = Pick(false);
+        if (!n) return;
+        step = "delete";
+        if (Rand(2))
+            items.Delete(n->item);
+        else
+            n->item->Delete();
+        Unlink(n);
+        Forget(n);
+    }
+
+    void Clear()
+    {
+        step = "clear";
+        items.Clear();
+        for (Node* k : root.kids) Forget(k);
+        root.kids.clear();
+    }
+
+    void Expansion()
+    {
+        Node* n = Pick(false);
+        if (!n) return;
+        const bool recursive = Rand(2);
+        std::function<void(Node*, bool)> set = [&](Node* m, bool v) {
+            m->expanded = v;
+            if (recursive)
+                for (Node* k : m->kids) set(k, v);
+        };
+        switch (Rand(3)) {
+        case 0: step = "expand"; n->item->Expand(recursive); set(n, true); break;
+        case 1: step = "collapse"; n->item->Collapse(recursive); set(n, false); break;
+        default: step = "SetExpanded"; n->expanded = !n->expanded; n->item->SetExpanded(n->expanded);
+        }
+    }
+
+    void Detach()
+    {
+        Node* n = Pick(false);
+        if (!n) return;
+        step = "RemoveItem";
+        items.RemoveItem(n->item);
+        Unlink(n);
+        pool.push_back(n);
+    }
+
+    void Reattach()
+    {
+        if (pool.empty()) return;
+        const size_t k = static_cast<size_t>(Rand(static_cast<int>(pool.size())));
+        Node* n = pool[k];
+        if (Rand(4) == 0) {
+            step = "delete detached";
+            items.Delete(n->item);
+            Forget(n);
+            pool.erase(pool.begin() + static_cast<long>(k));
+            return;
+        }
+        Node* p = Pick();
+        Node* target = p ? p : &root;
+        const int count = static_cast<int>(target->kids.size());
+        int index = count;
+        if (Rand(2)) {
+            step = "AddExistingItem";
+            items.AddExistingItem(n->item, ItemOf(p));
+        } else {
+            index = Rand(count + 3) - 1;
+            step = "InsertExistingItem " + std::to_string(index);
+            if (index < 0 || index > count) {
+                ExpectError([&] { items.InsertExistingItem(n->item, ItemOf(p), index); }, extree::ExOutOfBounds);
+                return;
+            }
+            items.InsertExistingItem(n->item, ItemOf(p), index);
+        }
+        n->parent = target;
+        target->kids.insert(target->kids.begin() + index, n);
+        pool.erase(pool.begin() + static_cast<long>(k));
+    }
+
+    void Hide()
+    {
+        Node* n = Pick(false);
+        if (!n) return;
+        step = "hidden";
+        n->hidden = !n->hidden;
+        n->item->SetHidden(n->hidden);
+    }
+
+    void Bracket()
+    {
+        if (openBrackets > 0 && Rand(2)) {
+            step = "EndUpdate";
+            items.EndUpdate();
+            --openBrackets;
+        } else {
+            step = "BeginUpdate";
+            items.BeginUpdate();
+            ++openBrackets;
+        }
+    }
+
+    void Focus()
+    {
+        step = "focus";
+        tree.SetFocused(ItemOf(Pick()));
+    }
+
+    void Check()
+    {
+        SCOPED_TRACE(step);
+        const auto order = PreOrder();
+        ASSERT_EQ(items.Count(), static_cast<Integer>(order.size()));
+        ASSERT_EQ(items.RootCount(), static_cast<Integer>(root.kids.size()));
+        for (size_t i = 0; i < root.kids.size(); ++i) ASSERT_EQ(items.RootItem(static_cast<Integer>(i)), root.kids[i]->item);
+        // Rows as the reference counts them.
+        std::map<Node*, int> rows;
+        int visible = 0;
+        std::function<void(Node*)> walk = [&](Node* n) {
+            for (Node* k : n->kids) {
+                if (tree.FilteredVisibility() && k->hidden) continue;
+                rows[k] = visible++;
+                if (k->expanded) walk(k);
+            }
+        };
+        walk(&root);
+        int hidden = 0;
+        for (size_t i = 0; i < order.size(); ++i) {
+            Node* n = order[i];
+            TExTreeItem* item = n->item;
+            ASSERT_EQ(items.Item(static_cast<Integer>(i)), item) << "position " << i;
+            ASSERT_EQ(item->GetAbsIndex(), static_cast<Integer>(i));
+            ASSERT_EQ(item->Parent(), n->parent == &root ? nullptr : n->parent->item);
+            ASSERT_EQ(item->Index(), IndexIn(n));
+            int level = 0;
+            for (Node* p = n->parent; p != &root; p = p->parent) ++level;
+            ASSERT_EQ(item->Level(), level);
+            ASSERT_EQ(item->Count(), static_cast<Integer>(n->kids.size()));
+            ASSERT_EQ(item->Expanded(), n->expanded);
+            auto row = rows.find(n);
+            ASSERT_EQ(item->VisIndex(), row == rows.end() ? -1 : row->second);
+            hidden += n->hidden ? 1 : 0;
+        }
+        ASSERT_EQ(items.VisCount(), visible);
+        for (auto& [n, row] : rows) ASSERT_EQ(items.GetVisItem(row), n->item) << "row " << row;
+        ASSERT_EQ(items.GetVisItem(visible), nullptr);
+        ASSERT_EQ(tree.HiddenCount, hidden);
+        for (Node* n : pool) ASSERT_EQ(n->item->GetAbsIndex(), -1);
+        // Focus and anchor never rest on an item outside the tree.
+        ASSERT_TRUE(!tree.Focused() || tree.Focused()->GetAbsIndex() >= 0);
+        ASSERT_TRUE(!tree.Selected() || tree.Selected()->GetAbsIndex() >= 0);
+    }
+
+    void Run(int Steps)
+    {
+        for (int s = 0; s < Steps; ++s) {
+            const bool full = items.Count() >= 45;
+            switch (Rand(20)) {
+            case 0: case 1: case 2: case 3: case 4: if (!full) Add(); else Delete(); break;
+            case 5: if (!full) LowLevelAdd(); break;
+            case 6: case 7: case 8: Move(); break;
+            case 9: case 10: Delete(); break;
+            case 11: if (Rand(10) == 0) Clear(); break;
+            case 12: case 13: Expansion(); break;
+            case 14: Detach(); break;
+            case 15: Reattach(); break;
+            case 16: Hide(); break;
+            case 17: if (Rand(5) == 0) { step = "filter"; tree.SetFilteredVisibility(!tree.FilteredVisibility()); } break;
+            case 18: Bracket(); break;
+            default: Focus();
+            }
+            Check();
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+        while (openBrackets-- > 0) items.EndUpdate();
+        for (Node* n : pool) items.Delete(n->item);
+    }
+};
+
+class TreeModelCheck : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(TreeModelCheck, StructureMatchesReferenceAfterEveryStep)
+{
+    ModelCheck check(GetParam());
+    check.Run(1500);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, TreeModelCheck, ::testing::Range(1u, 9u),
+                         [](const ::testing::TestParamInfo<unsigned>& Info) { return "seed" + std::to_string(Info.param); });
+
+}  // namespace
