@@ -343,12 +343,12 @@ Integer TExTreeItems::GetVisIndex(const TExTreeItem* Item) const
     for (Integer i = 0; i < all.Count();) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (filtered && item->Hidden()) {
-            i = item->EndOfBranch() + 1;
+            i = item->PastBranch(i);
             continue;
         }
         if (item == Item) return row;
         ++row;
-        i = item->Expanded() ? i + 1 : item->EndOfBranch() + 1;
+        i = item->Expanded() ? i + 1 : item->PastBranch(i);
     }
     return -1;
 }
@@ -362,12 +362,12 @@ TExTreeItem* TExTreeItems::GetVisItem(Integer Index) const
     for (Integer i = 0; i < all.Count();) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (filtered && item->Hidden()) {
-            i = item->EndOfBranch() + 1;
+            i = item->PastBranch(i);
             continue;
         }
         if (row == Index) return item;
         ++row;
-        i = item->Expanded() ? i + 1 : item->EndOfBranch() + 1;
+        i = item->Expanded() ? i + 1 : item->PastBranch(i);
     }
     return nullptr;
 }

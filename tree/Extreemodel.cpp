@@ -116,11 +116,11 @@ Integer TExTreeModel::TotalVisCount()
     for (Integer i = 0; i < n;) {
         auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
         if (FFilteredVisibility && item->Hidden()) {
-            i = item->EndOfBranch() + 1;
+            i = item->PastBranch(i);
             continue;
         }
         ++count;
-        i = item->Expanded() ? i + 1 : item->EndOfBranch() + 1;
+        i = item->Expanded() ? i + 1 : item->PastBranch(i);
     }
     FTotalVisCount = count;
     FVisCountStale = false;

@@ -49,13 +49,13 @@ void TExTreeItems::WalkForward(bool VisibleOnly, bool CheckCollapsed, bool Branc
     while (i < all.Count()) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (rules.HiddenSkipped(item)) {
-            i = item->EndOfBranch() + 1;
+            i = item->PastBranch(i);
             continue;
         }
         ++index;
         IterateProc(item, index, continueIterate, IterateData, FTree);
         if (!continueIterate) return;
-        i = rules.Descends(item) ? i + 1 : item->EndOfBranch() + 1;
+        i = rules.Descends(item) ? i + 1 : item->PastBranch(i);
     }
 }
 
@@ -110,7 +110,7 @@ void TExTreeItems::IterateBackFrom(bool VisibleOnly, bool CheckCollapsed, const 
         for (Integer i = 0; i < all.Count();) {
             auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
             if (item->Hidden()) {
-                i = item->EndOfBranch() + 1;
+                i = item->PastBranch(i);
             } else {
                 ++counter;
                 ++i;
