@@ -16,7 +16,7 @@ constexpr int MessagesPerDay = 99;  // with the day node, 100 items a day
 
 void Build(TExTreeItems& Items)
 {
-    char date[16], time[16];
+    char date[32], time[32];
     for (int d = 0; d < Days; ++d) {
         std::snprintf(date, sizeof date, "%02d %s %02d", 1 + d % 28, "Mar", d / 336);
         TExTreeItem* day = Items.RootCount() == 0 ? Items.Add(nullptr, date)
