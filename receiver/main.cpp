@@ -1,27 +1,24 @@
-// Program entry. Until the receiver's main window is built, the program shows a placeholder
-// window that says so.
+// Program entry: the application object, the main window, the message loop.
 #include <exception>
 
+#include "platform/CmdLine.h"
 #include "platform/Forms.h"
-#include "platform/StdCtrls.h"
+#include "platform/ProcessSignals.h"
+#include "receiver/RxForm.h"
 
-int main()
+int main(int argc, char** argv)
 {
+    // Before any thread starts, so that only the watcher below ever takes these signals.
+    BlockTerminationSignals();
+    SetCommandLine(argc, argv);
     try {
         Application->Initialize();
         Application->SetTitle("Morvik");
         Application->HelpFile = "";
-        TForm* mainForm = nullptr;
-        Application->CreateForm(mainForm);
-        mainForm->SetCaption("Morvik");
-        mainForm->SetBounds(247, 111, 532, 427);
-        auto* note = new TLabel(mainForm);
-        note->SetParent(mainForm);
-        note->SetAutoSize(false);
-        note->SetAlign(alClient);
-        note->SetAlignment(taCenter);
-        note->SetLayout(tlCenter);
-        note->SetCaption("The receiver is not available in this build yet.");
+        TRxForm* rxForm = nullptr;
+        Application->CreateForm(rxForm);
+        // A desktop session ends programs with SIGTERM: the window closes as when the user closes it.
+        CloseOnTerminationSignals(rxForm->Handle());
         Application->Run();
     } catch (const std::exception& e) {
         Application->ShowException(e);

@@ -1,0 +1,136 @@
+#include "receiver/Displays.h"
+
+#include <cmath>
+
+#include "platform/Graphics.h"
+#include "platform/SysUtils.h"
+
+namespace rx {
+
+namespace {
+
+constexpr TColor kCurveGreen = clGreen;  // peak-hold spectrum and oscillogram
+constexpr TColor kCurveBlue = clBlue;    // smoothed spectrum
+constexpr TColor kMarkRed = clRed;       // tone markers, squelch line, zero line
+
+// 1 / 8.058: the logarithmic band spans 8.058 natural-log units.
+constexpr long double kLogSpan = 0.12410027302060064L;
+
+// Far enough below any display that the row arithmetic never overflows.
+constexpr double kLowestRow = -1048576.0;
+
+void Background(TCanvas& c, int width, int height, TColor colour)
+{
+    c.Pen()->SetWidth(1);
+    c.Brush()->SetStyle(bsSolid);
+    c.Brush()->SetColor(colour);
+    c.Pen()->SetColor(colour);
+    c.Rectangle(0, 0, width - 1, height - 1);
+}
+
+void Curve(TCanvas& c, int width, int height, int xOffset, const double* values, int logarithmic, TColor colour)
+{
+    c.Pen()->SetColor(colour);
+    c.Brush()->SetColor(colour);
+    if (xOffset > 0) {
+        c.MoveTo(xOffset, LogScale(values[kFirstBin], height, logarithmic));
+        for (int bin = kFirstBin + 1; bin <= kLastBin; ++bin)
+            c.LineTo(xOffset + bin - kFirstBin, LogScale(values[bin], height, logarithmic));
+    } else {
+        // Narrower than the band: the middle of it, from bin kFirstBin - xOffset on.
+        const int first = kFirstBin - xOffset;
+        c.MoveTo(0, LogScale(values[first], height, logarithmic));
+        for (int x = 1; x < width; ++x)
+            c.LineTo(x, LogScale(values[first + x], height, logarithmic));
+    }
+}
+
+void ToneMarker(TCanvas& c, int width, int height, int bin, int xOffset)
+{
+    const int x = bin + xOffset - kFirstBin;
+    if (x >= 0 && x < width) {
+        c.MoveTo(x, height - 1);
+        c.LineTo(x, 0);
+    }
+}
+
+}  // namespace
+
+int LogScale(double v, int n, int logarithmic)
+{
+    const int m = n - 1;
+    if (logarithmic) {
+        if (!(v > 0.0))
+            return m;
+        const long double y = -std::log(static_cast<long double>(v)) * m * kLogSpan;
+        if (y < 0)
+            return 0;
+        if (y > m)
+            return m;
+        return static_cast<int>(y);
+    }
+    double t = m * v;
+    if (t > m)
+        t = m;
+    if (!(t >= kLowestRow))  // also a value that is not a number
+        t = t < 0 ? kLowestRow : 0.0;
+    return m - static_cast<int>(t);
+}
+
+int SpectrumXOffset(int width)
+{
+    return (width - kSpectrumBins) / 2;
+}
+
+int OscillogramRow(double v, int h, int logarithmic)
+{
+    const int half = h / 2;
+    if (v > 1e-7)
+        return LogScale(v, half, logarithmic);
+    if (v < -1e-7)
+        return h - LogScale(-v, half, logarithmic);
+    return half;
+}
+
+std::string FrequencyPanelText(int steps, double samplingFreq)
+{
+    return FormatFloat("####", steps * (samplingFreq * (1.0 / 32768.0))) + " Hz";
+}
+
+void PaintSpectrum(TCanvas& c, int width, int height, const TTtyParams& p, const TRxDisplayRings& rings)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    Background(c, width, height, p.FFTBackground);
+    const int xOffset = SpectrumXOffset(width);
+    Curve(c, width, height, xOffset, rings.PeakSpectrum, p.LogarithmicSpectrum, kCurveGreen);
+    Curve(c, width, height, xOffset, rings.SmoothedSpectrum, p.LogarithmicSpectrum, kCurveBlue);
+    c.Pen()->SetColor(kMarkRed);
+    if (p.IsSquelch) {
+        const int r = LogScale(p.SquelchLevel, height, p.LogarithmicSpectrum);
+        c.MoveTo(1, r);
+        c.LineTo(width - 1, r);
+    }
+    ToneMarker(c, width, height, p.LowerBin, xOffset);
+    ToneMarker(c, width, height, p.UpperBin, xOffset);
+}
+
+void PaintOscillogram(TCanvas& c, int width, int height, const TTtyParams& p, const double* ring)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    Background(c, width, height, p.OscBackground);
+    const int log = p.LogarithmicOscillogram;
+    const int start = (p.OscWriteIndex - width + 1) & (kRingSize - 1);
+    c.Pen()->SetColor(kCurveGreen);
+    const int y0 = OscillogramRow(ring[start], height, log);
+    c.MoveTo(0, y0);
+    c.LineTo(0, y0);
+    for (int x = 1; x <= width - 2; ++x)
+        c.LineTo(x, OscillogramRow(ring[(start + x) & (kRingSize - 1)], height, log));
+    c.Pen()->SetColor(kMarkRed);
+    c.MoveTo(1, height / 2);
+    c.LineTo(width - 1, height / 2);
+}
+
+}  // namespace rx

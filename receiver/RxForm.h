@@ -1,0 +1,239 @@
+// TRxForm: the receiver's main window. It places the controls, runs the start-up at its first
+// activation and the stop sequence at the end, ticks the display hold-off, routes the sound
+// buffer message to the sound input, and implements what the signal path, the tuning setters
+// and the sound input ask of a window. The signal processing itself lives in the window-less
+// units it calls.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/ComCtrls.h"
+#include "platform/Forms.h"
+#include "receiver/Decoder.h"
+#include "receiver/SignalPath.h"
+#include "receiver/SoundInput.h"
+#include "receiver/Tuning.h"
+
+class TBevel;
+class TBitmap;
+class TColorDialog;
+class TEdit;
+class TFontDialog;
+class TMainMenu;
+class TMenuItem;
+class TOpenDialog;
+class TPaintBox;
+class TPanel;
+class TSaveDialog;
+class TSpeedButton;
+class TSplitter;
+class TStatusBar;
+class TStyleMemo;
+class TTimer;
+
+// Number of the status-bar panels, and those this window writes itself.
+constexpr int kStatusPanels = 9;
+constexpr int kPanelMode = 0;
+constexpr int kPanelSpeed = 1;
+constexpr int kPanelCentre = 2;
+constexpr int kPanelShift = 3;
+constexpr int kPanelFreeBuffers = 6;
+// Ticks of 100 ms during which neither display is drawn after a menu opens.
+constexpr int kMenuHoldOffTicks = 40;
+
+class TRxForm : public TForm,
+                private rx::TTuningView,
+                private rx::TRxSignalHost,
+                private rx::TSoundHost {
+public:
+    // waveIn: the sound input calls (the platform's when null); tests stand in for a device.
+    explicit TRxForm(TComponent* AOwner, const rx::TWaveInApi* waveIn = nullptr);
+    ~TRxForm() override;
+
+    // ---- components, top to bottom
+    TPanel* Panel1;
+    TSpeedButton* OnTopButton;
+    TSpeedButton* ReverseButton;
+    TEdit* AfcEdit;
+    TUpDown* AfcUpDown;
+    TSpeedButton* AfcButton;
+    TEdit* SquelchEdit;
+    TUpDown* SquelchUpDown;
+    TSpeedButton* SquelchButton;
+    TBevel* Bevel1;
+    TPaintBox* FFTBox;
+    TSplitter* Splitter1;
+    TStyleMemo* RxMemo;
+    TSplitter* Splitter2;
+    TPanel* Panel2;
+    TStyleMemo* MessageMemo;
+    TSplitter* Splitter3;
+    TPaintBox* PaintBox1;
+    TStatusBar* StatusBar1;
+    TSaveDialog* SaveBufferDialog;
+    TFontDialog* FontDialog1;
+    TColorDialog* ColorDialog1;
+    TOpenDialog* FileOpenDialog;
+    TTimer* Timer1;
+
+    // ---- menus
+    TMainMenu* MainMenu1;
+    TMenuItem* File1;
+    TMenuItem* DecodeFromFile1;
+    TMenuItem* N3;
+    TMenuItem* Exit;
+    TMenuItem* Setup1;
+    TMenuItem* EnglishCharset1;
+    TMenuItem* RussianCharset1;
+    TMenuItem* EnglishRussianCharset1;
+    TMenuItem* SwedishCharset1;
+    TMenuItem* N2;
+    TMenuItem* UnshiftOnSpace1;
+    TMenuItem* ExtendedBaudot1;
+    TMenuItem* N5;
+    TMenuItem* View1;
+    TMenuItem* ViewOscWindowMenu;
+    TMenuItem* N11;
+    TMenuItem* LogarithmicSpectrogramm1;
+    TMenuItem* LogarithmicOscillogram1;
+    TMenuItem* Mode1;
+    TMenuItem* RTTY1;
+    TMenuItem* AMTORFEC1;
+    TMenuItem* Speed1;
+    TMenuItem* N45Baud1;
+    TMenuItem* N50Baud1;
+    TMenuItem* N75Baud1;
+    TMenuItem* N100Baud1;
+    TMenuItem* Shift1;
+    TMenuItem* N85HzShift1;
+    TMenuItem* N170HzShift1;
+    TMenuItem* N425HzShift1;
+    TMenuItem* N850HzShift1;
+    TMenuItem* Help1;
+
+    // ---- life cycle
+    void FormCreate(TObject* Sender);
+    void FormActivate(TObject* Sender);
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
+    void FormDestroy(TObject* Sender);
+    void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+    void ExitClick(TObject* Sender);
+    void Timer1Timer(TObject* Sender);
+    void Dispatch(TMessage& Message) override;
+    void ForwardWindowProc(TMessage& Message);
+
+    // ---- toolbar
+    void OnTopButtonClick(TObject* Sender);
+    void ReverseButtonClick(TObject* Sender);
+    void SquelchButtonClick(TObject* Sender);
+    void SquelchUpDownClick(TObject* Sender, TUDBtnType Button);
+
+    // ---- hold-off: opening these menus stops both displays for a while
+    void File1Click(TObject* Sender);
+    void Setup1Click(TObject* Sender);
+    void Mode1Click(TObject* Sender);
+    void Speed1Click(TObject* Sender);
+    void Shift1Click(TObject* Sender);
+    void Help1Click(TObject* Sender);
+    void PTTInterfaceMenuClick(TObject* Sender);
+    void View1Click(TObject* Sender);
+    void FontsandColors1Click(TObject* Sender);
+    void TimeZone1Click(TObject* Sender);
+    void RxMemoMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+    // ---- tuning
+    void SetSpeed(int baud);
+    void SetShift(int hz);
+    void SetMode(int mode);
+    void N45Baud1Click(TObject* Sender);
+    void N50Baud1Click(TObject* Sender);
+    void N75Baud1Click(TObject* Sender);
+    void N100Baud1Click(TObject* Sender);
+    void N85HzShift1Click(TObject* Sender);
+    void N170HzShift1Click(TObject* Sender);
+    void N425HzShift1Click(TObject* Sender);
+    void N850HzShift1Click(TObject* Sender);
+    void RTTY1Click(TObject* Sender);
+    void AMTORFEC1Click(TObject* Sender);
+    void FFTBoxMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void FFTBoxMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+
+    // ---- character sets
+    void EnglishCharset1Click(TObject* Sender);
+    void RussianCharset1Click(TObject* Sender);
+    void SwedishCharset1Click(TObject* Sender);
+    void EnglishRussianCharset1Click(TObject* Sender);
+    void UnshiftOnSpace1Click(TObject* Sender);
+    void ExtendedBaudot1Click(TObject* Sender);
+
+    // ---- displays
+    void DrawSpectrum();
+    void DrawOscillogram();
+    void ShowOscillogram(bool show);
+    void ViewOscWindowMenuClick(TObject* Sender);
+    void Splitter3Moved(TObject* Sender);
+    void LogarithmicSpectrogramm1Click(TObject* Sender);
+    void LogarithmicOscillogram1Click(TObject* Sender);
+
+    // ---- sound
+    void OpenSoundInput();
+    void StopSoundInput();
+    void ProcessSoundQueue();
+    void ProcessSoundBuffer(const std::int16_t* samples, bool fromFile) override;
+    void DecodeFromFile1Click(TObject* Sender);
+
+    // ---- command line
+    void ParseCommandLine();
+    void ApplyCommandOption(const std::string& option);
+
+    // Makes sure a folder exists, and says so when it cannot be made.
+    void EnsureDirectory(const std::string& path);
+
+    // ---- received text: every decoded byte comes through here
+    void AppendReceivedChar(char c);
+
+    // ---- state
+    rx::TRxSignalPath Path;
+    rx::TRxDecoder Decoder;
+    std::unique_ptr<rx::TSoundInput> Sound;
+    TBitmap* OscBitmap = nullptr;
+    TBitmap* SpectrumBitmap = nullptr;
+    TWndMethod SavedWindowProc;
+    bool FirstActivationDone = false;
+    int SpectrumXOffset = 0;
+    // What panels 2, 3 and 6 show, so that each is written only when it changes.
+    int ShownCentreStep = 10000;
+    int ShownShiftStep = 10000;
+    int ShownQueued = 99;
+
+private:
+    void CreateComponents();
+    void CreateMenus();
+    void StopSequence();
+    void HoldOff();
+    void CheckCharsetItem(TMenuItem* item, int index);
+
+    // TTuningView
+    void SpeedItemChecked(int baud) override;
+    void ShiftItemChecked(int item) override;
+    void ModeItemChecked(int mode, bool speedAndShiftEnabled) override;
+    void StatusPanelText(int panel, const std::string& text) override;
+    void ReverseCaption(const std::string& caption) override;
+    // TRxSignalHost
+    bool AfcEnabled() override;
+    int AfcRange() override;
+    void SpectrumReady(bool fromFile) override;
+    void OscillogramPoint() override;
+    // TSoundHost
+    void SoundFailure(const std::string& text, const std::string& caption) override;
+    void ProcessMessages() override;
+
+    bool SpectrumPainting = false;
+    bool OscPainting = false;
+    // Decode From File asked for from inside a pass over the live buffers: it runs when the
+    // pass has ended.
+    bool DecodeRequested = false;
+    bool InDecodeFromFile = false;
+};

@@ -1,0 +1,180 @@
+// The main window's menus and the commands of the mode, speed, shift, character-set and view
+// items.
+#include "receiver/RxForm.h"
+
+#include "platform/Menus.h"
+#include "receiver/Baudot.h"
+#include "receiver/CharSets.h"
+
+namespace {
+
+TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const std::string& caption)
+{
+    auto* item = new TMenuItem(owner);
+    item->SetCaption(caption);
+    parent->Add(item);
+    return item;
+}
+
+TMenuItem* AddRadioItem(TComponent* owner, TMenuItem* parent, const std::string& caption, Byte group)
+{
+    TMenuItem* item = AddItem(owner, parent, caption);
+    item->SetGroupIndex(group);
+    item->SetRadioItem(true);
+    return item;
+}
+
+}  // namespace
+
+void TRxForm::CreateMenus()
+{
+    MainMenu1 = new TMainMenu(this);
+    TMenuItem* bar = MainMenu1->Items();
+
+    File1 = AddItem(this, bar, "File");
+    File1->OnClick = [this](TObject* s) { File1Click(s); };
+    DecodeFromFile1 = AddItem(this, File1, "Decode From File");
+    DecodeFromFile1->SetVisible(false);
+    DecodeFromFile1->OnClick = [this](TObject* s) { DecodeFromFile1Click(s); };
+    N3 = AddItem(this, File1, "-");
+    N3->SetVisible(false);
+    Exit = AddItem(this, File1, "Exit");
+    Exit->OnClick = [this](TObject* s) { ExitClick(s); };
+
+    Setup1 = AddItem(this, bar, "Setup");
+    Setup1->OnClick = [this](TObject* s) { Setup1Click(s); };
+    EnglishCharset1 = AddRadioItem(this, Setup1, "English  Charset", 1);
+    EnglishCharset1->SetChecked(true);
+    EnglishCharset1->OnClick = [this](TObject* s) { EnglishCharset1Click(s); };
+    RussianCharset1 = AddRadioItem(this, Setup1, "Russian Charset", 1);
+    RussianCharset1->OnClick = [this](TObject* s) { RussianCharset1Click(s); };
+    EnglishRussianCharset1 = AddRadioItem(this, Setup1, "English/Russian Ext. Charset", 1);
+    EnglishRussianCharset1->OnClick = [this](TObject* s) { EnglishRussianCharset1Click(s); };
+    SwedishCharset1 = AddRadioItem(this, Setup1, "Swedish Charset", 1);
+    SwedishCharset1->OnClick = [this](TObject* s) { SwedishCharset1Click(s); };
+    N2 = AddItem(this, Setup1, "-");
+    UnshiftOnSpace1 = AddItem(this, Setup1, "Unshift On Space");
+    UnshiftOnSpace1->SetGroupIndex(1);
+    UnshiftOnSpace1->OnClick = [this](TObject* s) { UnshiftOnSpace1Click(s); };
+    ExtendedBaudot1 = AddItem(this, Setup1, "Extended Baudot");
+    ExtendedBaudot1->SetGroupIndex(1);
+    ExtendedBaudot1->OnClick = [this](TObject* s) { ExtendedBaudot1Click(s); };
+    N5 = AddItem(this, Setup1, "-");
+    View1 = AddItem(this, Setup1, "View");
+    View1->OnClick = [this](TObject* s) { View1Click(s); };
+    ViewOscWindowMenu = AddItem(this, View1, "Oscillogramm Window");
+    ViewOscWindowMenu->SetChecked(true);
+    ViewOscWindowMenu->OnClick = [this](TObject* s) { ViewOscWindowMenuClick(s); };
+    N11 = AddItem(this, View1, "-");
+    N11->SetGroupIndex(7);
+    LogarithmicSpectrogramm1 = AddItem(this, View1, "Logarithmic Spectrogram (Alt-Z)");
+    LogarithmicSpectrogramm1->SetGroupIndex(7);
+    LogarithmicSpectrogramm1->SetChecked(true);
+    LogarithmicSpectrogramm1->OnClick = [this](TObject* s) { LogarithmicSpectrogramm1Click(s); };
+    LogarithmicOscillogram1 = AddItem(this, View1, "Logarithmic Oscillogram (Ctrl-Z)");
+    LogarithmicOscillogram1->SetGroupIndex(7);
+    LogarithmicOscillogram1->SetChecked(true);
+    LogarithmicOscillogram1->OnClick = [this](TObject* s) { LogarithmicOscillogram1Click(s); };
+
+    Mode1 = AddItem(this, bar, "Mode");
+    Mode1->OnClick = [this](TObject* s) { Mode1Click(s); };
+    RTTY1 = AddRadioItem(this, Mode1, "RTTY", 5);
+    RTTY1->SetChecked(true);
+    RTTY1->OnClick = [this](TObject* s) { RTTY1Click(s); };
+    AMTORFEC1 = AddRadioItem(this, Mode1, "NAVTEX", 5);
+    AMTORFEC1->OnClick = [this](TObject* s) { AMTORFEC1Click(s); };
+
+    Speed1 = AddItem(this, bar, "Speed");
+    Speed1->OnClick = [this](TObject* s) { Speed1Click(s); };
+    N45Baud1 = AddRadioItem(this, Speed1, "45   Baud", 2);
+    N45Baud1->OnClick = [this](TObject* s) { N45Baud1Click(s); };
+    N50Baud1 = AddRadioItem(this, Speed1, "50   Baud", 2);
+    N50Baud1->SetChecked(true);
+    N50Baud1->OnClick = [this](TObject* s) { N50Baud1Click(s); };
+    N75Baud1 = AddRadioItem(this, Speed1, "75   Baud", 2);
+    N75Baud1->OnClick = [this](TObject* s) { N75Baud1Click(s); };
+    N100Baud1 = AddRadioItem(this, Speed1, "100 Baud", 2);
+    N100Baud1->OnClick = [this](TObject* s) { N100Baud1Click(s); };
+
+    Shift1 = AddItem(this, bar, "Shift");
+    Shift1->OnClick = [this](TObject* s) { Shift1Click(s); };
+    N85HzShift1 = AddRadioItem(this, Shift1, "  85 Hz", 3);
+    N85HzShift1->OnClick = [this](TObject* s) { N85HzShift1Click(s); };
+    N170HzShift1 = AddRadioItem(this, Shift1, "170 Hz", 3);
+    N170HzShift1->OnClick = [this](TObject* s) { N170HzShift1Click(s); };
+    N425HzShift1 = AddRadioItem(this, Shift1, "450 Hz", 3);
+    N425HzShift1->SetChecked(true);
+    N425HzShift1->OnClick = [this](TObject* s) { N425HzShift1Click(s); };
+    N850HzShift1 = AddRadioItem(this, Shift1, "850 Hz", 3);
+    N850HzShift1->OnClick = [this](TObject* s) { N850HzShift1Click(s); };
+
+    Help1 = AddItem(this, bar, "Help");
+    Help1->OnClick = [this](TObject* s) { Help1Click(s); };
+
+    SetMenu(MainMenu1);
+}
+
+void TRxForm::N45Baud1Click(TObject*) { SetSpeed(45); }
+void TRxForm::N50Baud1Click(TObject*) { SetSpeed(50); }
+void TRxForm::N75Baud1Click(TObject*) { SetSpeed(75); }
+void TRxForm::N100Baud1Click(TObject*) { SetSpeed(100); }
+void TRxForm::N85HzShift1Click(TObject*) { SetShift(85); }
+void TRxForm::N170HzShift1Click(TObject*) { SetShift(170); }
+void TRxForm::N425HzShift1Click(TObject*) { SetShift(450); }
+void TRxForm::N850HzShift1Click(TObject*) { SetShift(850); }
+void TRxForm::RTTY1Click(TObject*) { SetMode(rx::kModeRtty); }
+void TRxForm::AMTORFEC1Click(TObject*) { SetMode(rx::kModeNavtex); }
+
+void TRxForm::CheckCharsetItem(TMenuItem* item, int index)
+{
+    Tty_Params.HoldOffTicks = 0;
+    item->SetChecked(true);
+    rx::SelectCharset(Tty_Params, index);
+    if (index == rx::kCharsetEnglishRussian) {
+        // This set uses the extended register by itself; the option's own value stays.
+        ExtendedBaudot1->SetChecked(true);
+        ExtendedBaudot1->SetEnabled(false);
+    } else {
+        ExtendedBaudot1->SetEnabled(true);
+        ExtendedBaudot1->SetChecked(Tty_Params.ExtendedBaudot != 0);
+    }
+}
+
+void TRxForm::EnglishCharset1Click(TObject*) { CheckCharsetItem(EnglishCharset1, rx::kCharsetEnglish); }
+void TRxForm::RussianCharset1Click(TObject*) { CheckCharsetItem(RussianCharset1, rx::kCharsetRussian); }
+void TRxForm::SwedishCharset1Click(TObject*) { CheckCharsetItem(SwedishCharset1, rx::kCharsetSwedish); }
+void TRxForm::EnglishRussianCharset1Click(TObject*)
+{
+    CheckCharsetItem(EnglishRussianCharset1, rx::kCharsetEnglishRussian);
+}
+
+void TRxForm::UnshiftOnSpace1Click(TObject*)
+{
+    Tty_Params.HoldOffTicks = 0;
+    const bool on = rx::ToggleUnshiftOnSpace(Tty_Params);
+    UnshiftOnSpace1->SetChecked(on);
+    StatusPanelText(5, on ? "UoS" : " ");
+}
+
+void TRxForm::ExtendedBaudot1Click(TObject*)
+{
+    Tty_Params.HoldOffTicks = 0;
+    ExtendedBaudot1->SetChecked(rx::ToggleExtendedBaudot(Tty_Params));
+}
+
+void TRxForm::ViewOscWindowMenuClick(TObject*)
+{
+    ShowOscillogram(Tty_Params.OscShow == 0);
+}
+
+void TRxForm::LogarithmicSpectrogramm1Click(TObject*)
+{
+    Tty_Params.LogarithmicSpectrum = 1 - Tty_Params.LogarithmicSpectrum;
+    LogarithmicSpectrogramm1->SetChecked(Tty_Params.LogarithmicSpectrum == 1);
+}
+
+void TRxForm::LogarithmicOscillogram1Click(TObject*)
+{
+    Tty_Params.LogarithmicOscillogram = 1 - Tty_Params.LogarithmicOscillogram;
+    LogarithmicOscillogram1->SetChecked(Tty_Params.LogarithmicOscillogram == 1);
+}

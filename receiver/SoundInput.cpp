@@ -1,0 +1,302 @@
+#include "receiver/SoundInput.h"
+
+#include <mutex>
+#include <vector>
+
+#include "platform/SysUtils.h"
+#include "receiver/SampleFile.h"
+
+namespace rx {
+
+struct TSoundInput::TShared {
+    std::atomic<int> Waiting{0};  // filled buffers the window has not processed yet
+    std::atomic<int> Queued{0};   // buffers in the driver's hands
+    std::atomic<bool> Opening{false};
+    std::atomic<bool> Closing{false};
+    HWND Window = nullptr;  // set before the device opens, read by the driver's thread
+    std::int16_t Buffers[kSoundBufferCount][kBlockSize] = {};
+    WAVEHDR Headers[kSoundBufferCount];
+};
+
+namespace {
+
+// The driver's thread: count and post, nothing else (no sample data, no window but the post).
+void WaveInCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
+{
+    if (message != WIM_DATA)
+        return;
+    auto* shared = reinterpret_cast<TSoundInput::TShared*>(instance);
+    shared->Waiting.fetch_add(1);
+    shared->Queued.fetch_sub(1);
+    if (!shared->Closing.load() && !shared->Opening.load())
+        PostMessage(shared->Window, kSoundBufferMessage, 0, 0);
+}
+
+// Buffers left with a driver that would not give them back. Kept reachable for the rest of the
+// run: the driver may still write into them or call back with them.
+void Abandon(TSoundInput::TShared* shared)
+{
+    static std::mutex lock;
+    static std::vector<TSoundInput::TShared*> abandoned;
+    std::lock_guard<std::mutex> g(lock);
+    abandoned.push_back(shared);
+}
+
+// Signed distance, so that the millisecond clock may wrap around.
+bool Reached(DWORD now, DWORD deadline)
+{
+    return static_cast<std::int32_t>(now - deadline) >= 0;
+}
+
+// Clears a flag when the scope ends, also when the processing raises.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : Flag(flag) { Flag = true; }
+    ~TFlagScope() { Flag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& Flag;
+};
+
+}  // namespace
+
+const TWaveInApi& SystemWaveIn()
+{
+    static const TWaveInApi api{
+        &waveInGetNumDevs,
+        [](LPHWAVEIN phwi, UINT id, LPCWAVEFORMATEX fmt, DWORD_PTR cb, DWORD_PTR inst, DWORD flags) {
+            return waveInOpen(phwi, id, fmt, cb, inst, flags);
+        },
+        &waveInPrepareHeader,
+        &waveInUnprepareHeader,
+        &waveInAddBuffer,
+        &waveInStart,
+        &waveInStop,
+        &waveInReset,
+        &waveInClose,
+    };
+    return api;
+}
+
+WAVEFORMATEX ReceiverWaveFormat()
+{
+    WAVEFORMATEX f;
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = 1;
+    f.nSamplesPerSec = 11025;
+    f.wBitsPerSample = 16;
+    f.nBlockAlign = 2;
+    f.nAvgBytesPerSec = 22050;
+    f.cbSize = 0;
+    return f;
+}
+
+std::string DeviceOpenErrorText(MMRESULT code)
+{
+    switch (code) {
+    case MMSYSERR_BADDEVICEID: return "  Specified device identifier is out of range";
+    case MMSYSERR_ALLOCATED: return "  Specified resource is already allocated";
+    case MMSYSERR_NODRIVER: return "  No device driver is present";
+    case MMSYSERR_NOMEM: return "  Unable to allocate or lock memory";
+    case WAVERR_BADFORMAT: return "  Attempted to open with an unsupported waveform-audio format";
+    default: return " Unrecognized ERROR ";
+    }
+}
+
+TSoundInput::TSoundInput(TSoundHost& host, const TWaveInApi& api)
+    : Host(host), Api(api), Shared(std::make_unique<TShared>())
+{
+}
+
+TSoundInput::~TSoundInput()
+{
+    SetClosingDown();
+    Stop();
+}
+
+int TSoundInput::BuffersWaiting() const { return Shared->Waiting.load(); }
+int TSoundInput::BuffersQueued() const { return Shared->Queued.load(); }
+void TSoundInput::SetOpening(bool value) { Shared->Opening.store(value); }
+bool TSoundInput::Opening() const { return Shared->Opening.load(); }
+void TSoundInput::SetClosingDown() { Shared->Closing.store(true); }
+bool TSoundInput::ClosingDown() const { return Shared->Closing.load(); }
+std::int16_t* TSoundInput::Buffer(int i) { return Shared->Buffers[i & (kSoundBufferCount - 1)]; }
+
+void TSoundInput::ResetCounters()
+{
+    Shared->Waiting.store(0);
+    Shared->Queued.store(0);
+    NextAddIndex = 0;
+    NextReadIndex = 0;
+}
+
+void TSoundInput::Fail(const std::string& text, const std::string& caption)
+{
+    Host.SoundFailure(text, caption);
+}
+
+bool TSoundInput::Open(int device, HWND window)
+{
+    if (WaveInHandle)
+        return true;
+    ResetCounters();
+    Shared->Window = window;
+    if (Api.GetNumDevs() == 0) {
+        Fail("No sound input device", "Error");
+        return false;
+    }
+    const WAVEFORMATEX format = ReceiverWaveFormat();
+    HWAVEIN h = nullptr;
+    const UINT id = device < 0 ? WAVE_MAPPER : static_cast<UINT>(device);
+    MMRESULT r = Api.Open(&h, id, &format, reinterpret_cast<DWORD_PTR>(&WaveInCallback),
+                          reinterpret_cast<DWORD_PTR>(Shared.get()), CALLBACK_FUNCTION);
+    if (r != MMSYSERR_NOERROR) {
+        WaveInHandle = nullptr;
+        Fail(DeviceOpenErrorText(r), kDeviceOpenErrorCaption);
+        return false;
+    }
+    WaveInHandle = h;
+    for (int i = 0; i < kSoundBufferCount; ++i) {
+        WAVEHDR& hdr = Shared->Headers[i];
+        hdr = WAVEHDR{};
+        hdr.lpData = reinterpret_cast<char*>(Shared->Buffers[i]);
+        hdr.dwBufferLength = kSoundBufferBytes;
+        r = Api.PrepareHeader(h, &hdr, sizeof hdr);
+        if (r != MMSYSERR_NOERROR) {
+            CloseAfterFailure();
+            Fail(Format("  Error in Prepare Header (%u)! ", r), "*Error*");
+            return false;
+        }
+        r = Api.AddBuffer(h, &hdr, sizeof hdr);
+        if (r != MMSYSERR_NOERROR) {
+            CloseAfterFailure();
+            Fail(Format("  Error in AddBuffer (%u)! ", r), "*Error*");
+            return false;
+        }
+        NextAddIndex = (NextAddIndex + 1) & (kSoundBufferCount - 1);
+        Shared->Queued.fetch_add(1);
+    }
+    r = Api.Start(h);
+    if (r != MMSYSERR_NOERROR) {
+        CloseAfterFailure();
+        Fail("  Error in Start! \n", "Error");
+        return false;
+    }
+    return true;
+}
+
+// A device that failed after it opened: its queued buffers are taken back first, since a device
+// with buffers queued refuses to close (and would go on writing into them).
+void TSoundInput::CloseAfterFailure()
+{
+    Stop(kStopWaitMs);
+}
+
+void TSoundInput::ProcessSoundQueue()
+{
+    if (FQueueBusy || Opening() || FDecodingFile || ClosingDown() || !WaveInHandle)
+        return;
+    TFlagScope busy(FQueueBusy);
+    if (Shared->Waiting.load() == 0)
+        return;
+    do {
+        const std::int16_t* samples = Shared->Buffers[NextReadIndex];
+        NextReadIndex = (NextReadIndex + 1) & (kSoundBufferCount - 1);
+        Shared->Waiting.fetch_sub(1);
+        Host.ProcessSoundBuffer(samples, false);
+        // The processing lets messages run: the program may have begun to end meanwhile.
+        if (ClosingDown() || Opening() || !WaveInHandle)
+            return;
+        WAVEHDR& hdr = Shared->Headers[NextAddIndex];
+        hdr.lpData = reinterpret_cast<char*>(Shared->Buffers[NextAddIndex]);
+        hdr.dwBufferLength = kSoundBufferBytes;
+        const MMRESULT r = Api.AddBuffer(WaveInHandle, &hdr, sizeof hdr);
+        if (r != MMSYSERR_NOERROR) {
+            CloseAfterFailure();
+            Fail(Format("  Error in AddBuffer (%u)! ", r), "Error");
+            return;
+        }
+        Shared->Queued.fetch_add(1);
+        NextAddIndex = (NextAddIndex + 1) & (kSoundBufferCount - 1);
+    } while (Shared->Waiting.load() > kBacklogLimit);
+}
+
+void TSoundInput::Stop(DWORD waitMs)
+{
+    HWAVEIN h = WaveInHandle;
+    if (!h)
+        return;
+    Api.Stop(h);
+    Api.Reset(h);
+    const DWORD start = GetTickCount();
+    while (Shared->Queued.load() > 0 && GetTickCount() - start < waitMs)
+        Sleep(1);
+    if (Shared->Queued.load() > 0) {
+        // Not closed: a device still holding buffers may not be closed under them.
+        auto fresh = std::make_unique<TShared>();
+        fresh->Closing.store(Shared->Closing.load());
+        fresh->Window = Shared->Window;
+        Shared->Closing.store(true);
+        Abandon(Shared.release());
+        Shared = std::move(fresh);
+        FAbandoned = true;
+    } else {
+        for (WAVEHDR& hdr : Shared->Headers)
+            if (hdr.dwFlags & WHDR_PREPARED)
+                Api.UnprepareHeader(h, &hdr, sizeof hdr);
+        Api.Close(h);
+    }
+    WaveInHandle = nullptr;
+    ResetCounters();
+}
+
+void TSoundInput::RunMessagesUntil(DWORD deadline)
+{
+    Host.ProcessMessages();
+    while (!Reached(Host.Milliseconds(), deadline) && !ClosingDown()) {
+        Sleep(1);
+        Host.ProcessMessages();
+    }
+}
+
+TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName)
+{
+    if (FDecodingFile || FQueueBusy || ClosingDown())
+        return TFileDecode::Refused;
+    auto reader = std::make_unique<TSampleFileReader>();
+    if (!reader->Open(fileName))
+        return TFileDecode::OpenFailed;
+    std::vector<std::int16_t> block(kBlockSize);
+    TFileDecode result = TFileDecode::Done;
+    {
+        TFlagScope decoding(FDecodingFile);
+        // Messages run at least once before the first block and between any two, and blocks
+        // follow no closer than 3 ms, so that the window stays responsive.
+        RunMessagesUntil(Host.Milliseconds() + 4);
+        for (;;) {
+            if (ClosingDown()) {
+                result = TFileDecode::Stopped;
+                break;
+            }
+            const DWORD deadline = Host.Milliseconds() + 3;
+            const TSampleFileReader::TBlock b = reader->ReadBlock(block.data());
+            if (b == TSampleFileReader::TBlock::Failed) {
+                result = TFileDecode::ReadFailed;
+                break;
+            }
+            Host.ProcessSoundBuffer(block.data(), true);
+            RunMessagesUntil(deadline);
+            if (b == TSampleFileReader::TBlock::Last)
+                break;
+        }
+    }
+    reader->Close();
+    if (WaveInHandle && !ClosingDown())
+        for (int n = BuffersWaiting(); n > 0; --n)
+            PostMessage(Shared->Window, kSoundBufferMessage, 0, 0);
+    return result;
+}
+
+}  // namespace rx

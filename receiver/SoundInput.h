@@ -1,0 +1,133 @@
+// Sound input and the buffer queue: a ring of 16 buffers of one spectrum block each handed to the
+// wave-input device, counted by the driver's callback and moved onto the window's thread by a
+// posted message, processed one per message (more when the receiver falls behind) and handed
+// back. "Decode From File" feeds a sample file through the same processing between live buffers.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/MMSystem.h"
+#include "platform/Windows.h"
+#include "receiver/RxParams.h"
+
+namespace rx {
+
+// Posted to the main window, both parameters 0: a sound buffer is ready.
+constexpr UINT kSoundBufferMessage = 0x81F5;
+constexpr int kSoundBufferCount = 16;
+constexpr DWORD kSoundBufferBytes = kBlockSize * 2;
+// More waiting buffers than this are worked off in one pass; from kSkipPaintBacklog waiting
+// buffers on, nothing is painted, so that the receiver catches up.
+constexpr int kBacklogLimit = 7;
+constexpr int kSkipPaintBacklog = 2;
+// How long the stop waits for the driver to give back its buffers. A driver that keeps them
+// longer is left with them: its buffers are never freed, so it cannot write into freed memory.
+constexpr DWORD kStopWaitMs = 500;
+
+// The wave-input calls, so that tests can stand in for a device that fails or misbehaves.
+struct TWaveInApi {
+    UINT (*GetNumDevs)();
+    MMRESULT (*Open)(LPHWAVEIN, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD);
+    MMRESULT (*PrepareHeader)(HWAVEIN, LPWAVEHDR, UINT);
+    MMRESULT (*UnprepareHeader)(HWAVEIN, LPWAVEHDR, UINT);
+    MMRESULT (*AddBuffer)(HWAVEIN, LPWAVEHDR, UINT);
+    MMRESULT (*Start)(HWAVEIN);
+    MMRESULT (*Stop)(HWAVEIN);
+    MMRESULT (*Reset)(HWAVEIN);
+    MMRESULT (*Close)(HWAVEIN);
+};
+// The platform's sound input.
+const TWaveInApi& SystemWaveIn();
+
+// The fixed capture format: PCM, mono, 11025 samples per second, 16 bits.
+WAVEFORMATEX ReceiverWaveFormat();
+
+// The texts of a failed open, by the device's error code.
+std::string DeviceOpenErrorText(MMRESULT code);
+inline constexpr const char* kDeviceOpenErrorCaption = "Morvik - Device Open Error";
+
+// What the main window does for the sound input.
+class TSoundHost {
+public:
+    virtual ~TSoundHost() = default;
+    // One block through the receiver (spectrum, painting, AFC, demodulation).
+    virtual void ProcessSoundBuffer(const std::int16_t* samples, bool fromFile) = 0;
+    // A device failure: the window shows the box and asks the application to end.
+    virtual void SoundFailure(const std::string& text, const std::string& caption) = 0;
+    // Lets pending window messages run once (used between the blocks of a file).
+    virtual void ProcessMessages() = 0;
+    // A monotonic clock in milliseconds that paces the blocks of a file.
+    virtual DWORD Milliseconds() { return GetTickCount(); }
+};
+
+enum class TFileDecode {
+    Done,        // every block of the file went through
+    Refused,     // a decode or a pass over the live buffers is under way, or the program is ending
+    OpenFailed,  // the file cannot be opened
+    ReadFailed,  // the file could not be read to its end; the blocks before went through
+    Stopped,     // the program began to end in the middle of the file
+};
+
+class TSoundInput {
+public:
+    explicit TSoundInput(TSoundHost& host, const TWaveInApi& api = SystemWaveIn());
+    ~TSoundInput();
+    TSoundInput(const TSoundInput&) = delete;
+    TSoundInput& operator=(const TSoundInput&) = delete;
+
+    // Opens device number device (negative: the system's default) with the fixed format, hands
+    // it the 16 buffers and starts it; window receives the buffer messages. A failure is
+    // reported through the host once and leaves no device open.
+    bool Open(int device, HWND window);
+    // Processes one waiting buffer, or as many as bring the backlog down to kBacklogLimit, and
+    // hands each back to the driver.
+    void ProcessSoundQueue();
+    // Stops the device, takes back its buffers (waiting at most waitMs for them) and closes it.
+    void Stop(DWORD waitMs = kStopWaitMs);
+    // "Decode From File": every block of the file through the processing with the from-file
+    // flag, at least 3 ms apart, the window's messages running between them; live buffers wait
+    // meanwhile and are processed afterwards.
+    TFileDecode DecodeFromFile(const std::string& fileName);
+
+    bool IsOpen() const { return WaveInHandle != nullptr; }
+    int BuffersWaiting() const;
+    int BuffersQueued() const;
+
+    // Set around the opening and from the start of the program's end; the driver's thread reads
+    // them and posts nothing while either is set.
+    void SetOpening(bool value);
+    bool Opening() const;
+    void SetClosingDown();
+    bool ClosingDown() const;
+    bool DecodingFile() const { return FDecodingFile; }
+    bool QueueBusy() const { return FQueueBusy; }
+    // The stop gave up waiting for the driver and left the buffers to it.
+    bool BuffersAbandoned() const { return FAbandoned; }
+
+    // The samples of buffer i (for tests that stand in for the driver).
+    std::int16_t* Buffer(int i);
+
+    struct TShared;  // what the driver's thread shares with the window's thread
+
+private:
+    void Fail(const std::string& text, const std::string& caption);
+    void CloseAfterFailure();
+    // Lets messages run at least once, and on until the clock reaches deadline.
+    void RunMessagesUntil(DWORD deadline);
+    void ResetCounters();
+
+    TSoundHost& Host;
+    const TWaveInApi& Api;
+    std::unique_ptr<TShared> Shared;
+    HWAVEIN WaveInHandle = nullptr;
+    int NextReadIndex = 0;
+    int NextAddIndex = 0;
+    bool FDecodingFile = false;
+    bool FQueueBusy = false;
+    bool FAbandoned = false;
+};
+
+}  // namespace rx
