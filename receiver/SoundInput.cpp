@@ -1,6 +1,9 @@
 #include "receiver/SoundInput.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/SysUtils.h"
@@ -37,9 +40,9 @@ void WaveInCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_
 void Abandon(TSoundInput::TShared* shared)
 {
     static std::mutex lock;
-    static std::vector<TSoundInput::TShared*> abandoned;
+    static auto* abandoned = new std::vector<TSoundInput::TShared*>;  // never destroyed
     std::lock_guard<std::mutex> g(lock);
-    abandoned.push_back(shared);
+    abandoned->push_back(shared);
 }
 
 // Signed distance, so that the millisecond clock may wrap around.
@@ -228,12 +231,34 @@ void TSoundInput::Stop(DWORD waitMs)
     HWAVEIN h = WaveInHandle;
     if (!h)
         return;
-    Api.Stop(h);
-    Api.Reset(h);
+    // A driver stuck inside a read does not return from its stop either: it is asked on a thread
+    // of its own, so that the window waits no longer than waitMs for it and its buffers.
+    struct TStopCall {
+        std::mutex Lock;
+        std::condition_variable Done;
+        bool Finished = false;
+    };
+    auto call = std::make_shared<TStopCall>();
+    std::thread([api = &Api, h, call] {
+        api->Stop(h);
+        api->Reset(h);
+        std::lock_guard<std::mutex> g(call->Lock);
+        call->Finished = true;
+        call->Done.notify_all();
+    }).detach();
     const DWORD start = GetTickCount();
+    {
+        std::unique_lock<std::mutex> g(call->Lock);
+        call->Done.wait_for(g, std::chrono::milliseconds(waitMs), [&] { return call->Finished; });
+    }
     while (Shared->Queued.load() > 0 && GetTickCount() - start < waitMs)
         Sleep(1);
-    if (Shared->Queued.load() > 0) {
+    bool finished;
+    {
+        std::lock_guard<std::mutex> g(call->Lock);
+        finished = call->Finished;
+    }
+    if (!finished || Shared->Queued.load() > 0) {
         // Not closed: a device still holding buffers may not be closed under them.
         auto fresh = std::make_unique<TShared>();
         fresh->Closing.store(Shared->Closing.load());

@@ -23,8 +23,8 @@ constexpr DWORD kSoundBufferBytes = kBlockSize * 2;
 // buffers on, nothing is painted, so that the receiver catches up.
 constexpr int kBacklogLimit = 7;
 constexpr int kSkipPaintBacklog = 2;
-// How long the stop waits for the driver to give back its buffers. A driver that keeps them
-// longer is left with them: its buffers are never freed, so it cannot write into freed memory.
+// How long the stop waits for the driver to stop and give back its buffers. A driver that takes
+// longer keeps them: they are never freed, so it cannot write into freed memory.
 constexpr DWORD kStopWaitMs = 500;
 
 // The wave-input calls, so that tests can stand in for a device that fails or misbehaves.

@@ -1,0 +1,459 @@
+// The main window over a stand-in sound device: start-up and stop, the timer's hold-off and
+// panel, the buffer queue, device failures, Decode From File, the displays and the hot keys.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "memo/Stylememo.h"
+#include "platform/Buttons.h"
+#include "platform/CmdLine.h"
+#include "platform/Dialogs.h"
+#include "platform/ExtCtrls.h"
+#include "platform/FileUtils.h"
+#include "platform/Input.h"
+#include "platform/Menus.h"
+#include "receiver/RxForm.h"
+#include "tests/receiver/FakeWaveIn.h"
+#include "tests/receiver/TestSignal.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+using namespace testsig;
+
+// RTTY at the window's start-up tuning: 50 Bd, 450 Hz, centred on bin 316.
+std::vector<std::int16_t> StartupRtty(const std::string& text)
+{
+    TRttyTx tx;
+    const double centre = 316 * kRate / 2048;
+    tx.MarkHz = centre - 225;
+    tx.SpaceHz = centre + 225;
+    TFskSignal s;
+    AppendRtty(s, tx, EncodeBaudot(text));
+    return Quantise(s.Samples, 200.0);
+}
+
+class RxWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fakewave::Reset();
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        OldDir = cwd;
+        ASSERT_EQ(chdir(Dir.Dir.c_str()), 0);
+        SetArgs({});
+        Application->Initialize();
+        uitest::AnswerAllDialogs([this](TObject* d) { return Answer(d); });
+        form = new TRxForm(nullptr, &fakewave::Api);
+        form->AfterConstruction();
+    }
+    void TearDown() override
+    {
+        delete form;
+        uitest::ClearDialogAnswers();
+        Application->ResetTerminated();
+        uitest::Pump();
+        ASSERT_EQ(chdir(OldDir.c_str()), 0);
+    }
+    static void SetArgs(std::vector<const char*> args)
+    {
+        args.insert(args.begin(), "morvik");
+        SetCommandLine(static_cast<int>(args.size()), args.data());
+    }
+    int Answer(TObject* d)
+    {
+        if (auto* box = dynamic_cast<TMessageBoxRequest*>(d)) {
+            Boxes.push_back(box->Caption + "|" + box->Text);
+            return IDOK;
+        }
+        if (auto* open = dynamic_cast<TOpenDialog*>(d)) {
+            ++FileDialogs;
+            if (OnFileDialog)
+                OnFileDialog();
+            open->FileName = DialogFile;
+            return DialogFile.empty() ? IDCANCEL : IDOK;
+        }
+        return IDCANCEL;
+    }
+    std::string Panel(int i) { return form->StatusBar1->Panels()->Items(i)->Text(); }
+    std::string Received() { return form->RxMemo->GetTextPart(0, form->RxMemo->TextLen()); }
+
+    TTempDir Dir;
+    std::string OldDir;
+    TRxForm* form = nullptr;
+    std::vector<std::string> Boxes;
+    int FileDialogs = 0;
+    std::string DialogFile;
+    std::function<void()> OnFileDialog;
+};
+
+TEST_F(RxWindow, CreationDefaultsTheRecordAndActivationTunesThenOpensThenReadsTheCommandLine)
+{
+    Tty_Params.Mode = 6;
+    Tty_Params.SamplingFreq = 8000;
+    TRxForm second(nullptr, &fakewave::Api);
+    second.AfterConstruction();
+    EXPECT_EQ(Tty_Params.Mode, 0);
+    EXPECT_EQ(Tty_Params.SamplingFreq, 11025.0);
+    EXPECT_EQ(second.Path.Demod.FinalTable, &BaudFirTableStart);
+    EXPECT_EQ(second.SpectrumBitmap->Width(), second.FFTBox->Width());
+    EXPECT_EQ(second.OscBitmap->Height(), second.PaintBox1->Height());
+
+    SetArgs({"/S22050", "/x"});
+    int perBitAtOpen = 0, lowerBinAtOpen = 0;
+    double rateAtOpen = 0;
+    fakewave::State.OnOpen = [&] {
+        perBitAtOpen = Tty_Params.SamplesPerBit;
+        lowerBinAtOpen = Tty_Params.LowerBin;
+        rateAtOpen = Tty_Params.SamplingFreq;
+    };
+    form->FormActivate(form);
+    EXPECT_EQ(perBitAtOpen, 221);   // the speed was set before the device opened,
+    EXPECT_EQ(lowerBinAtOpen, 274); // the mode re-centred the tones,
+    EXPECT_EQ(rateAtOpen, 11025.0); // and the command line is read after it
+    EXPECT_EQ(Tty_Params.SamplingFreq, 22050.0);
+    EXPECT_EQ(Tty_Params.SamplesPerBit, 441);
+    std::vector<std::string> expected{"open"};
+    for (int i = 0; i < 16; ++i) {
+        expected.push_back("prepare");
+        expected.push_back("add");
+    }
+    expected.push_back("start");
+    EXPECT_EQ(fakewave::State.Calls, expected);
+    EXPECT_TRUE(DirectoryExists("Raw_Logs"));
+    EXPECT_TRUE(form->Timer1->Enabled());
+    EXPECT_EQ(Panel(kPanelMode), "RTTY");
+    EXPECT_EQ(Panel(kPanelSpeed), "50 Baud");
+    EXPECT_TRUE(form->N425HzShift1->Checked());
+
+    // Switching away and back changes nothing.
+    Tty_Params.SamplingFreq = 11025;
+    form->FormActivate(form);
+    EXPECT_EQ(fakewave::State.Count("open"), 1);
+    EXPECT_EQ(Tty_Params.SamplingFreq, 11025.0);
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(RxWindow, ARefusedSamplingRateIsSaidAndTheDeviceRateStays)
+{
+    for (const char* bad : {"/S", "/s abc", "/S-11025", "/S0"}) {
+        SCOPED_TRACE(bad);
+        Boxes.clear();
+        form->ApplyCommandOption(std::string(bad + 1));
+        EXPECT_EQ(Tty_Params.SamplingFreq, 11025.0);
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_NE(Boxes[0].find(std::string("option ") + bad), std::string::npos) << Boxes[0];
+    }
+}
+
+TEST_F(RxWindow, ExitThenCloseRunsTheStopSequenceOnce)
+{
+    form->FormActivate(form);
+    const std::string log = Dir.Path("log.txt");
+    Tty_Params.RawLogFile = std::fopen(log.c_str(), "ab");
+    Tty_Params.RawLogOpen = 1;
+    form->ExitClick(form);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_FALSE(form->Timer1->Enabled());
+    EXPECT_FALSE(fakewave::State.IsOpen);
+    EXPECT_EQ(fakewave::State.Count("unprepare"), 16);
+    EXPECT_EQ(Tty_Params.RawLogFile, nullptr);
+    EXPECT_EQ(Tty_Params.RawLogOpen, 0);
+    bool can = true;
+    form->FormCloseQuery(form, can);
+    EXPECT_TRUE(can);
+    for (const char* call : {"stop", "reset", "close"})
+        EXPECT_EQ(fakewave::State.Count(call), 1) << call;
+}
+
+TEST_F(RxWindow, ADriverThatKeepsItsBuffersDoesNotHoldUpTheStop)
+{
+    form->FormActivate(form);
+    fakewave::State.KeepBuffers = true;
+    const auto start = std::chrono::steady_clock::now();
+    form->ExitClick(form);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_GE(ms.count(), static_cast<long>(rx::kStopWaitMs) - 20);
+    EXPECT_LT(ms.count(), 2000);
+    EXPECT_TRUE(form->Sound->BuffersAbandoned());
+    EXPECT_FALSE(form->Sound->IsOpen());
+    EXPECT_EQ(fakewave::State.Count("close"), 0);  // not closed under its buffers
+    // Late buffers from that driver reach nothing.
+    EXPECT_EQ(fakewave::Deliver(16), 16);
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 0);
+}
+
+TEST_F(RxWindow, TheTimerShowsFreeBuffersOnChangeAndCountsTheHoldOffDown)
+{
+    form->FormActivate(form);
+    form->Timer1Timer(form);
+    EXPECT_EQ(Panel(kPanelFreeBuffers), "FrB: 16");
+    form->StatusBar1->Panels()->Items(kPanelFreeBuffers)->SetText("x");
+    form->Timer1Timer(form);
+    EXPECT_EQ(Panel(kPanelFreeBuffers), "x");
+    fakewave::Deliver(1);
+    form->Timer1Timer(form);  // shows 15 queued, then works off the waiting buffer
+    EXPECT_EQ(Panel(kPanelFreeBuffers), "FrB: 15");
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 0);
+    EXPECT_EQ(form->Sound->BuffersQueued(), 16);
+
+    form->Setup1Click(form);
+    EXPECT_EQ(Tty_Params.HoldOffTicks, 40);
+    form->ShownCentreStep = 0;
+    form->StatusBar1->Panels()->Items(kPanelCentre)->SetText("x");
+    for (int tick = 1; tick <= 41; ++tick) {
+        form->DrawSpectrum();
+        EXPECT_EQ(Panel(kPanelCentre), "x") << "drawn during the hold-off, tick " << tick;
+        form->Timer1Timer(form);
+        if (Tty_Params.HoldOffTicks == 0) {
+            EXPECT_EQ(tick, 40);
+            break;
+        }
+    }
+    form->DrawSpectrum();
+    EXPECT_EQ(Panel(kPanelCentre), "1701 Hz");
+    EXPECT_EQ(Panel(kPanelShift), "452 Hz");
+
+    // A click in the spectrum, even one that does not tune, ends the hold-off at once.
+    form->View1Click(form);
+    form->FFTBoxMouseDown(form, mbRight, ssRight, 100, 10);
+    EXPECT_EQ(Tty_Params.HoldOffTicks, 0);
+    EXPECT_EQ(Tty_Params.LowerBin, 274);
+}
+
+TEST_F(RxWindow, ABacklogOfTenIsWorkedDownToSevenInOneCallWithoutPainting)
+{
+    form->FormActivate(form);
+    fakewave::Deliver(10);
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 10);
+    form->ShownCentreStep = 0;
+    form->Perform(rx::kSoundBufferMessage, 0, 0);
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 7);
+    EXPECT_EQ(form->Sound->BuffersQueued(), 6 + 3);
+    EXPECT_EQ(Panel(kPanelCentre), "1700 Hz");
+    // One more message, one more buffer; below two waiting the spectrum is drawn again.
+    form->Perform(rx::kSoundBufferMessage, 0, 0);
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 6);
+    while (form->Sound->BuffersWaiting() > 1)
+        form->ProcessSoundQueue();
+    form->ProcessSoundQueue();
+    EXPECT_EQ(Panel(kPanelCentre), "1701 Hz");
+    EXPECT_EQ(fakewave::State.Queue.size(), 16u);
+}
+
+struct TFailure {
+    const char* Name;
+    std::function<void()> Arrange;
+    bool InQueue;  // fails when a processed buffer is handed back, not at the opening
+    const char* Box;
+};
+
+class DeviceFailure : public RxWindow, public ::testing::WithParamInterface<TFailure> {};
+
+TEST_P(DeviceFailure, GivesItsBoxOnceAndEndsTheProgram)
+{
+    GetParam().Arrange();
+    form->FormActivate(form);
+    if (GetParam().InQueue) {
+        EXPECT_FALSE(Application->Terminated());
+        fakewave::Deliver(2);
+        form->ProcessSoundQueue();
+        form->ProcessSoundQueue();
+    }
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0], GetParam().Box);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_FALSE(fakewave::State.IsOpen);
+    EXPECT_TRUE(fakewave::State.Queue.empty());
+    EXPECT_FALSE(form->Sound->IsOpen());
+    if (!GetParam().InQueue) {
+        EXPECT_FALSE(form->Timer1->Enabled());  // the start-up went no further
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RxWindow, DeviceFailure,
+    ::testing::Values(
+        TFailure{"NoDevice", [] { fakewave::State.Devices = 0; }, false, "Error|No sound input device"},
+        TFailure{"BadDeviceId", [] { fakewave::State.OpenResult = MMSYSERR_BADDEVICEID; }, false,
+                 "Morvik - Device Open Error|  Specified device identifier is out of range"},
+        TFailure{"Allocated", [] { fakewave::State.OpenResult = MMSYSERR_ALLOCATED; }, false,
+                 "Morvik - Device Open Error|  Specified resource is already allocated"},
+        TFailure{"NoDriver", [] { fakewave::State.OpenResult = MMSYSERR_NODRIVER; }, false,
+                 "Morvik - Device Open Error|  No device driver is present"},
+        TFailure{"NoMemory", [] { fakewave::State.OpenResult = MMSYSERR_NOMEM; }, false,
+                 "Morvik - Device Open Error|  Unable to allocate or lock memory"},
+        TFailure{"BadFormat", [] { fakewave::State.OpenResult = WAVERR_BADFORMAT; }, false,
+                 "Morvik - Device Open Error|  Attempted to open with an unsupported waveform-audio format"},
+        TFailure{"OtherOpenError", [] { fakewave::State.OpenResult = MMSYSERR_ERROR; }, false,
+                 "Morvik - Device Open Error| Unrecognized ERROR "},
+        TFailure{"Prepare", [] { fakewave::State.FailPrepareAt = 5; }, false,
+                 "*Error*|  Error in Prepare Header (7)! "},
+        TFailure{"AddAtOpening", [] { fakewave::State.FailAddAt = 3; }, false,
+                 "*Error*|  Error in AddBuffer (7)! "},
+        TFailure{"Start", [] { fakewave::State.StartResult = MMSYSERR_ERROR; }, false, "Error|  Error in Start! \n"},
+        TFailure{"AddInQueue", [] { fakewave::State.FailAddAt = 16; }, true, "Error|  Error in AddBuffer (7)! "}),
+    [](const ::testing::TestParamInfo<TFailure>& info) { return std::string(info.param.Name); });
+
+TEST_F(RxWindow, DecodeFromFileGivesTheTextAndTheLiveQueueGoesOnAfterwards)
+{
+    form->FormActivate(form);
+    const std::string text = "RYRY CQ DE MORVIK 73";
+    DialogFile = Dir.Path("rtty.txt");
+    WriteSampleFile(DialogFile, StartupRtty(text));
+    // Live buffers arrive while the file is decoded; they wait for it.
+    OnFileDialog = [] { fakewave::Deliver(3); };
+    form->DecodeFromFile1Click(form);
+    EXPECT_NE(Received().find(text), std::string::npos) << Received();
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 3);
+    ASSERT_TRUE(uitest::PumpUntil([this] { return form->Sound->BuffersWaiting() == 0; }));
+    EXPECT_EQ(fakewave::State.Queue.size(), 16u);
+    fakewave::Deliver(1);
+    uitest::Pump();
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 0);
+
+    // A file that cannot be opened.
+    DialogFile = Dir.Path("missing.txt");
+    form->DecodeFromFile1Click(form);
+    EXPECT_EQ(Boxes, std::vector<std::string>{"File Error|File Open Error!"});
+}
+
+TEST_F(RxWindow, DecodeFromFileCannotRunInsideItselfNorInsideALivePass)
+{
+    form->FormActivate(form);
+    DialogFile = Dir.Path("short.txt");
+    WriteSampleFile(DialogFile, StartupRtty("RY"));
+    // The hot key pressed while the file is being decoded reaches the handler from the decode's
+    // own message pumps.
+    int nested = 0;
+    form->Decoder.OnReceivedChar = [&](char) {
+        if (nested++ == 0) {
+            Word key = 'G';
+            form->FormKeyDown(form, key, ssAlt | ssCtrl);
+        }
+    };
+    form->DecodeFromFile1Click(form);
+    EXPECT_GT(nested, 0);
+    EXPECT_EQ(FileDialogs, 1);
+
+    // Pressed inside a pass over live buffers, it runs once the pass has ended.
+    int pass = 0;
+    form->Decoder.OnReceivedChar = nullptr;
+    form->Path.Host = nullptr;
+    fakewave::Deliver(1);
+    OnFileDialog = [&] { pass = form->Sound->QueueBusy() ? 1 : 2; };
+    struct THook : rx::TRxSignalHost {
+        TRxForm* Form;
+        void SpectrumReady(bool) override { Form->DecodeFromFile1Click(Form); }
+    } hook;
+    hook.Form = form;
+    form->Path.Host = &hook;
+    form->ProcessSoundQueue();
+    EXPECT_EQ(FileDialogs, 2);
+    EXPECT_EQ(pass, 2);
+    form->Path.Host = nullptr;
+}
+
+TEST_F(RxWindow, TheReceiveWindowFollowsTheTextUntilTheUserClicksElsewhere)
+{
+    auto add = [this](const std::string& s) {
+        for (char c : s)
+            form->AppendReceivedChar(c);
+    };
+    add("ABC");
+    add(std::string(1, '\0'));
+    EXPECT_EQ(Received(), "ABC");
+    EXPECT_EQ(form->RxMemo->SelStart(), 3);
+    form->RxMemo->setSelStart(1);
+    form->RxMemoMouseDown(form->RxMemo, mbLeft, 0, 5, 5);
+    add("DE");
+    EXPECT_EQ(form->RxMemo->SelStart(), 1);  // the caret the user placed stays
+    form->RxMemo->setSelStart(1);
+    form->RxMemo->setSelLength(2);
+    Tty_Params.MemoClicked = 0;
+    add("F");
+    EXPECT_EQ(form->RxMemo->SelStart(), 1);  // and a selection stays without a click
+    EXPECT_EQ(form->RxMemo->SelLength(), 2);
+    // The caret put back at the end: the window follows again.
+    form->RxMemoMouseDown(form->RxMemo, mbLeft, 0, 5, 5);
+    form->RxMemo->setSelStart(form->RxMemo->TextLen());
+    add("GH");
+    EXPECT_EQ(Tty_Params.MemoClicked, 0);
+    EXPECT_EQ(form->RxMemo->SelStart(), 8);
+    EXPECT_EQ(Received(), "ABCDEFGH");
+}
+
+TEST_F(RxWindow, TheOscillogramHidesToOneRowAndComesBackAboveTheStatusBar)
+{
+    form->ShowOscillogram(false);
+    EXPECT_EQ(form->PaintBox1->Height(), 1);
+    EXPECT_FALSE(form->Splitter3->Visible());
+    EXPECT_FALSE(form->ViewOscWindowMenu->Checked());
+    form->PaintBox1->SetHeight(30);
+    form->Splitter3Moved(form->Splitter2);
+    EXPECT_EQ(form->PaintBox1->Height(), 1);
+    form->ViewOscWindowMenuClick(form);
+    EXPECT_EQ(Tty_Params.OscShow, 1);
+    EXPECT_EQ(form->PaintBox1->Height(), 50);
+    EXPECT_EQ(form->StatusBar1->Top(), form->PaintBox1->Top() + 50);
+    EXPECT_EQ(form->Splitter3->Top() + 4, form->PaintBox1->Top());
+    form->PaintBox1->SetHeight(30);
+    form->Splitter3Moved(form->Splitter3);
+    EXPECT_EQ(form->PaintBox1->Height(), 30);
+}
+
+TEST_F(RxWindow, HotKeysAndMenusThroughTheToolkit)
+{
+    form->Show();
+    form->FormActivate(form);
+    uitest::Pump();
+    struct TKey {
+        Word Key;
+        TShiftState Shift;
+        int Spectrum, Oscillogram;
+        bool Afc;
+    };
+    for (const TKey k : {TKey{'Z', ssAlt, 0, 1, true}, TKey{'Z', ssAlt | ssCtrl, 1, 1, true},
+                         TKey{'Z', ssCtrl, 1, 0, true}, TKey{'F', ssAlt, 1, 0, false}, TKey{'G', ssAlt, 1, 0, false},
+                         TKey{'F', ssAlt | ssCtrl, 1, 0, true}}) {
+        Input::PressKey(k.Key, k.Shift);
+        EXPECT_EQ(Tty_Params.LogarithmicSpectrum, k.Spectrum) << char(k.Key) << k.Shift;
+        EXPECT_EQ(Tty_Params.LogarithmicOscillogram, k.Oscillogram) << char(k.Key) << k.Shift;
+        EXPECT_EQ(form->LogarithmicOscillogram1->Checked(), k.Oscillogram == 1);
+        EXPECT_EQ(form->AfcButton->Down(), k.Afc) << char(k.Key) << k.Shift;
+    }
+    EXPECT_EQ(FileDialogs, 0);
+    Input::PressKey(VK_MULTIPLY);
+    EXPECT_EQ(Tty_Params.BaudotShift, 32);
+    Input::PressKey(VK_SUBTRACT);
+    EXPECT_EQ(Tty_Params.BaudotShift, 0);
+    Input::PressKey('G', ssAlt | ssCtrl);
+    EXPECT_EQ(FileDialogs, 1);
+
+    // Opening a menu holds both displays off; a speed item runs its setter.
+    ShowSubMenu(form->Speed1);
+    EXPECT_EQ(Tty_Params.HoldOffTicks, kMenuHoldOffTicks);
+    CloseMenus();
+    TriggerMenuItem(form->N75Baud1);
+    EXPECT_EQ(Tty_Params.HoldOffTicks, 0);
+    EXPECT_EQ(Tty_Params.SamplesPerBit, 147);
+    EXPECT_TRUE(form->N75Baud1->Checked());
+    EXPECT_FALSE(form->N50Baud1->Checked());
+    TriggerMenuItem(form->AMTORFEC1);
+    EXPECT_EQ(Panel(kPanelMode), "NAVTEX");
+    EXPECT_EQ(Panel(kPanelSpeed), "100 Baud");
+    EXPECT_FALSE(form->Speed1->Enabled());
+
+    // A click on the spectrum centres the tone pair on the bin under the pointer.
+    form->DrawSpectrum();
+    Input::Click(form->FFTBox, 10 + (300 - 55), 20);
+    EXPECT_EQ((Tty_Params.LowerBin + Tty_Params.UpperBin) / 2, 300);
+    Input::Click(form->FFTBox, 10 + (200 - 55), 20, mbLeft, ssCtrl);
+    EXPECT_EQ((Tty_Params.LowerBin + Tty_Params.UpperBin) / 2, 300);
+}
+
+}  // namespace
