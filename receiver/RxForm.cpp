@@ -144,7 +144,13 @@ void TRxForm::CreateComponents()
     Splitter1->SetMinSize(20);
 
     RxMemo = new TStyleMemo(this);
+    RxMemo->SetParent(this);
+    RxMemo->SetBounds(0, 81, 524, kRxMemoHeight);
+    RxMemo->SetAlign(alTop);
     RxMemo->setReadOnly(true);
+    RxMemo->setScrollBars(ssVertical);
+    RxMemo->setEnableHotKeys(false);
+    RxMemo->setApplyKeywords(false);
     RxMemo->setOptions(pmoWrapCaret | pmoInsertKeyActive | pmoWideOverwriteCaret | pmoNoFineScroll |
                        pmoNoLineSelection);
     RxMemo->Font()->SetName("MS Sans Serif");
@@ -152,6 +158,9 @@ void TRxForm::CreateComponents()
     RxMemo->Font()->SetStyle(FontStyle(fsBold));
     RxMemo->Font()->SetCharset(RUSSIAN_CHARSET);
     RxMemo->Font()->SetColor(clBlack);
+    RxMemo->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        RxMemoMouseDown(s, b, sh, x, y);
+    };
 
     Splitter2 = new TSplitter(this);
     Splitter2->SetParent(this);
@@ -166,8 +175,15 @@ void TRxForm::CreateComponents()
     Panel2->SetBevelOuter(bvNone);
     Panel2->SetAlign(alClient);
 
+    // The message tree goes at the left of this panel, beside the viewer.
     MessageMemo = new TStyleMemo(this);
+    MessageMemo->SetParent(Panel2);
+    MessageMemo->SetBounds(0, 0, 524, 140);
+    MessageMemo->SetAlign(alClient);
     MessageMemo->setReadOnly(true);
+    MessageMemo->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        RxMemoMouseDown(s, b, sh, x, y);
+    };
 
     Splitter3 = new TSplitter(this);
     Splitter3->SetParent(this);

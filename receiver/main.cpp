@@ -1,9 +1,12 @@
 // Program entry: the application object, the main window, the message loop.
 #include <exception>
 
+#include "platform/AppIcon.h"
 #include "platform/CmdLine.h"
 #include "platform/Forms.h"
+#include "platform/Graphics.h"
 #include "platform/ProcessSignals.h"
+#include "receiver/Glyphs.h"
 #include "receiver/RxForm.h"
 
 int main(int argc, char** argv)
@@ -15,6 +18,9 @@ int main(int argc, char** argv)
         Application->Initialize();
         Application->SetTitle("Morvik");
         Application->HelpFile = "";
+        TBitmap icon;
+        rx::DrawProgramIcon(icon, 32);
+        SetApplicationIcon(&icon);
         TRxForm* rxForm = nullptr;
         Application->CreateForm(rxForm);
         // A desktop session ends programs with SIGTERM: the window closes as when the user closes it.
