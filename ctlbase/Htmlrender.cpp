@@ -482,10 +482,23 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
     HDC dst = Canvas->Handle();
     BitBlt(buf, 0, 0, w, h, dst, Rect.Left, Rect.Top, SRCCOPY);
 
-    const UINT oldAlign = SetTextAlign(buf, TA_BASELINE);
-    const HGDIOBJ oldFont = GetCurrentObject(buf, OBJ_FONT);
-    const int oldBkMode = GetBkMode(buf);
-    const COLORREF oldBk = GetBkColor(buf), oldText = GetTextColor(buf);
+    // The buffer's canvas gets its own font and modes back even when an image handler raises.
+    struct TRestore {
+        HDC DC;
+        UINT Align = GetTextAlign(DC);
+        HGDIOBJ Font = GetCurrentObject(DC, OBJ_FONT);
+        int BkMode = GetBkMode(DC);
+        COLORREF Bk = GetBkColor(DC), Text = GetTextColor(DC);
+        ~TRestore()
+        {
+            SelectObject(DC, Font);
+            SetTextAlign(DC, Align);
+            SetBkMode(DC, BkMode);
+            SetBkColor(DC, Bk);
+            SetTextColor(DC, Text);
+        }
+    } restore{buf};
+    SetTextAlign(buf, TA_BASELINE);
 
     TLineGeometry line;
     line.Origin = Origin;
@@ -567,11 +580,6 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
             line.X += it->Width;
     }
 
-    SelectObject(buf, oldFont);
-    SetTextAlign(buf, oldAlign);
-    SetBkMode(buf, oldBkMode);
-    SetBkColor(buf, oldBk);
-    SetTextColor(buf, oldText);
     BitBlt(dst, Rect.Left, Rect.Top, w, h, buf, 0, 0, SRCCOPY);
 }
 

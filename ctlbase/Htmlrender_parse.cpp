@@ -117,6 +117,8 @@ private:
 
     void Entity(const std::string& Name);
     void TakeRun();
+    template <class Pred>
+    static size_t FirstExceeding(size_t Lo, size_t Hi, size_t Guess, const Pred& Exceeds);
     bool AddChar(const TCharEvent& E);
     Int64 LineWidthBefore();
     bool Exceeds(size_t Len, Int64 Before);
@@ -142,7 +144,7 @@ private:
     std::vector<TFontState> FStack;
     // Characters since the last tag, taken into the current item a run at a time.
     std::vector<TCharEvent> FRun;
-    // Characters the last wrapped line took: where the next search for a wrap starts.
+    // Text length at which the last line overflowed: where the next search for a wrap starts.
     size_t FLineHint = 0;
     // Width of the items of Array after the last break, plus its indent; valid while
     // FLineCount equals the number of items.
@@ -320,8 +322,8 @@ bool THTMLParser::Exceeds(size_t Len, Int64 Before)
 // Takes the characters since the last tag into the current item. With AutoWrap the line is
 // wrapped after the first character that makes it wider than MaxWidth, exactly as if the width
 // were checked after every character; since a longer prefix of a run is never narrower, the
-// run is measured whole, and only a run that overflows is searched (doubling windows, then
-// halving) for the character that does.
+// run is measured whole, and only a run that overflows is searched for the character that does,
+// starting where the last line overflowed.
 void THTMLParser::TakeRun()
 {
     if (!FAutoWrap) {
@@ -339,7 +341,10 @@ void THTMLParser::TakeRun()
     size_t i = 0;
     while (i < m) {
         const Int64 before = LineWidthBefore();
+        const size_t startLen = FCur->Text.size();
+        auto exceeds = [&](size_t k) { return Exceeds(checks[k].Len, before); };
         checks.clear();
+        // Characters are taken in growing windows; all checks below 'fitting' are known to fit.
         size_t end = i, fitting = 0;
         size_t window = std::max<size_t>(2 * FLineHint, 64);
         bool wrapped = false;
@@ -348,31 +353,62 @@ void THTMLParser::TakeRun()
             for (; end < stop; ++end)
                 if (AddChar(FRun[end]))
                     checks.push_back({end, FCur->Text.size()});
-            if (checks.size() > fitting) {
-                if (Exceeds(checks.back().Len, before)) {
-                    size_t lo = fitting, hi = checks.size() - 1;
-                    while (lo < hi) {
-                        const size_t mid = lo + (hi - lo) / 2;
-                        if (Exceeds(checks[mid].Len, before))
-                            hi = mid;
-                        else
-                            lo = mid + 1;
-                    }
-                    FCur->Text.resize(checks[lo].Len);
-                    FLineHint = lo + 1;
-                    i = checks[lo].Event + 1;
-                    Wrap();
-                    wrapped = true;
-                } else {
-                    fitting = checks.size();
-                }
-            }
             window *= 2;
+            if (checks.size() == fitting)
+                continue;
+            if (!exceeds(checks.size() - 1)) {
+                fitting = checks.size();
+                continue;
+            }
+            const size_t k = FirstExceeding(fitting, checks.size() - 1,
+                                            FLineHint > startLen + 1 ? FLineHint - startLen - 1 : 0, exceeds);
+            FCur->Text.resize(checks[k].Len);
+            FLineHint = checks[k].Len;
+            i = checks[k].Event + 1;
+            Wrap();
+            wrapped = true;
         }
         if (!wrapped)
             break;
     }
     FRun.clear();
+}
+
+// The first index in [Lo, Hi] for which Exceeds holds, when it holds for Hi and not below Lo:
+// outward from Guess in doubling steps, then halving.
+template <class Pred>
+size_t THTMLParser::FirstExceeding(size_t Lo, size_t Hi, size_t Guess, const Pred& Exceeds)
+{
+    const size_t g = std::clamp(Guess, Lo, Hi);
+    if (g < Hi && !Exceeds(g)) {
+        Lo = g + 1;
+        for (size_t step = 1; Lo < Hi; step *= 2) {
+            const size_t p = std::min(Lo + step - 1, Hi - 1);
+            if (Exceeds(p)) {
+                Hi = p;
+                break;
+            }
+            Lo = p + 1;
+        }
+    } else {
+        Hi = g;
+        for (size_t step = 1; Lo < Hi; step *= 2) {
+            const size_t p = Hi - std::min(step, Hi - Lo);
+            if (!Exceeds(p)) {
+                Lo = p + 1;
+                break;
+            }
+            Hi = p;
+        }
+    }
+    while (Lo < Hi) {
+        const size_t mid = Lo + (Hi - Lo) / 2;
+        if (Exceeds(mid))
+            Hi = mid;
+        else
+            Lo = mid + 1;
+    }
+    return Lo;
 }
 
 void THTMLParser::Wrap()
