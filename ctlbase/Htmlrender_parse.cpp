@@ -71,22 +71,17 @@ bool IsHex8(const std::string& S)
     });
 }
 
-// A colour attribute: "#RRGGBB" or a colour name with or without its "cl" prefix. False when
-// the name is unknown (the colour stays as it was). A "#" value that is not hexadecimal gives
-// Default, the data's own colour, as an empty number would.
-bool ParseColor(const std::string& Value, TColor Default, TColor& Color)
+// A colour attribute: "#RRGGBB" or a colour name with or without its "cl" prefix; an unknown
+// name leaves Color as it was. A "#" value that is not hexadecimal gives Default, the data's own
+// colour, as an empty number would.
+void ParseColor(const std::string& Value, TColor Default, TColor& Color)
 {
     if (Value[0] == '#') {
         const std::string hex = Value.substr(1);
-        if (!IsHex8(hex)) {
-            Color = Default;
-            return true;
-        }
-        Color = swapInt32(static_cast<Integer>(static_cast<std::uint32_t>(H2D(hex)) << 8));
-        return true;
+        Color = IsHex8(hex) ? swapInt32(static_cast<Integer>(static_cast<std::uint32_t>(H2D(hex)) << 8)) : Default;
+        return;
     }
-    const std::string ident = Value.compare(0, 2, "cl") == 0 ? Value : "cl" + Value;
-    return IdentToColor(ident, Color);
+    IdentToColor(Value.compare(0, 2, "cl") == 0 ? Value : "cl" + Value, Color);
 }
 
 }  // namespace
