@@ -67,10 +67,26 @@ Integer TStyleNavigator::GetParNb()
     Int64 est = textLen == 0 ? 0 : static_cast<Int64>(Pos) * (last - 1) / textLen;
     est = std::clamp<Int64>(est, 0, last);
     auto n = static_cast<Integer>(est);
+    // A few steps from the estimate; text of uneven paragraph lengths (short lines appended to long
+    // ones, say) is searched by halves instead, so that no position costs a walk over the text.
+    int steps = 8;
     if (list->At(n)->StartPos > Pos) {
-        while (n > 0 && list->At(n)->StartPos > Pos) --n;
+        while (n > 0 && list->At(n)->StartPos > Pos && --steps > 0) --n;
     } else {
-        while (n < last && list->At(n)->StartPos + list->At(n)->Len + 1 < Pos) ++n;
+        while (n < last && list->At(n)->StartPos + list->At(n)->Len + 1 < Pos && --steps > 0) ++n;
+    }
+    if (steps == 0) {
+        // The paragraph is the last one that starts at or before Pos.
+        Integer lo = 0;
+        Integer hi = last;
+        while (lo < hi) {
+            const Integer mid = lo + (hi - lo + 1) / 2;
+            if (list->At(mid)->StartPos <= Pos)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        n = lo;
     }
     SetParRec(list->At(n), n);
     Offset = Pos - Par->StartPos;

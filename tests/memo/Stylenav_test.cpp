@@ -49,13 +49,15 @@ TEST_F(Navigator, FindsTheParagraphOfEveryPositionInUnevenText)
 {
     std::string text;
     std::vector<Integer> parOf;
+    // Lengths vary, and one long paragraph in the middle throws the interpolation far off.
     for (int p = 0; p < 700; ++p) {
-        const std::string par(static_cast<size_t>((p * 37) % 23 + (p % 50 == 0 ? 300 : 0)), 'x');
+        const std::string par(static_cast<size_t>((p * 37) % 23 + (p % 50 == 0 ? 300 : 0) + (p == 350 ? 20000 : 0)), 'x');
         for (size_t k = 0; k < par.size() + 2; ++k) parOf.push_back(p);
         text += par + "\r\n";
     }
     m.setSelText(text);
     for (Integer pos = 0; pos < m.TextLen(); pos += 7) {
+        if (pos > 7000 && pos < 25000) pos += 200;
         n->Invalidate();
         n->Pos = pos;
         ASSERT_EQ(n->GetParNb(), parOf[static_cast<size_t>(pos)]) << pos;
