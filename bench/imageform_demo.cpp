@@ -140,7 +140,7 @@ int main(int argc, char** argv)
         const std::string base = argv[1];
         auto* timer = new TTimer(Application);
         timer->SetInterval(3000);
-        timer->OnTimer = [&](TObject*) {
+        timer->OnTimer = [base, a, b, c, shaped](TObject*) {
             SaveControlImage(a, base + "-tiled.png");
             SaveControlImage(b, base + "-stretched.png");
             SaveControlImage(c, base + "-gradient.png");
