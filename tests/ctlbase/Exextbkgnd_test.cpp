@@ -149,6 +149,18 @@ TEST(ExtDrawBkgnd, SameRectangleFourTimesTilesFromTheCorner)
                  bgtTileBitmap);
     EXPECT_EQ(shifted.at(1, 2), At(0, 0));
     EXPECT_EQ(shifted.at(0, 0), clWhite);
+    // An area that starts several tiles right of and below the anchor.
+    Surface far(20, 20);
+    ExtDrawBkgnd(far.dc(), nullptr, Rect(0, 0, 20, 20), Rect(0, 0, 20, 20), Rect(0, 0, 20, 20), Rect(7, 8, 20, 20),
+                 false, clRed, clRed, false, tile.get(), bgtTileBitmap);
+    EXPECT_EQ(far.at(7, 8), At(1, 2));
+    EXPECT_EQ(far.at(6, 8), clWhite);
+    // A one-row background area still stretches.
+    Surface row(6, 1);
+    ExtDrawBkgnd(row.dc(), nullptr, Rect(0, 0, 6, 1), Rect(0, 0, 6, 1), Rect(0, 0, 6, 1), Rect(0, 0, 6, 1), false,
+                 clRed, clRed, false, tile.get(), bgtStretchBitmap);
+    EXPECT_EQ(GetRValue(ColorToRGB(row.at(0, 0))), 0);
+    EXPECT_EQ(GetRValue(ColorToRGB(row.at(5, 0))), 2 * 20);
 }
 
 TEST(ExtDrawBkgnd, XorTwiceRestoresAndDitherDimsByParity)

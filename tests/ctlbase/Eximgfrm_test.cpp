@@ -222,6 +222,30 @@ TEST_F(ImageForm, OneColourBorderShapesTheWindowAndClearingTheFlagRestoresIt)
     DeleteObject(probe);
 }
 
+TEST_F(ImageForm, WhileLoadingPictureChangesWaitUntilLoaded)
+{
+    auto* image = new TImage(form);
+    imageForm->SetImage(image);
+    int changes = 0;
+    TImgFormChangeLink link;
+    link.OnChange = [&](TObject*) { ++changes; };
+    imageForm->RegisterChanges(&link);
+    imageForm->SetState(csLoading, true);
+    TBitmap pic;
+    pic.SetSize(3, 2);
+    pic.Canvas()->Brush()->SetColor(clOlive);
+    pic.Canvas()->FillRect(Rect(0, 0, 3, 2));
+    image->Picture()->Assign(&pic);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(imageForm->TransparentColor(), clNone);
+    imageForm->Loaded();
+    EXPECT_FALSE(imageForm->HasState(csLoading));
+    EXPECT_EQ(imageForm->TransparentColor(), clOlive);
+    EXPECT_EQ(changes, 1);
+    image->Picture()->Assign(&pic);
+    EXPECT_EQ(changes, 2);
+}
+
 TEST_F(ImageForm, ThePictureGetsItsOwnChangeEventBackWhenTheImageFormLetsGo)
 {
     auto* image = new TImage(form);

@@ -132,10 +132,10 @@ TEST(Fills, SolidRectKeepsTheBackgroundColourAndBevelReturnsTheInside)
 
 TEST(Fills, Draw3dRectExDrawsOnlyTheChosenSides)
 {
-    Surface s(5, 4);
-    Draw3dRectEx(s.dc(), 0, 0, 5, 4, clRed, clBlue, BorderSide(ebsTop) | BorderSide(ebsRight));
-    EXPECT_EQ(s.picture(clRed), (std::vector<std::string>{"####.", ".....", ".....", "....."}));
-    EXPECT_EQ(s.picture(clBlue), (std::vector<std::string>{"....#", "....#", "....#", "....#"}));
+    Surface s(7, 5);
+    Draw3dRectEx(s.dc(), 1, 0, 5, 4, clRed, clBlue, BorderSide(ebsTop) | BorderSide(ebsRight));
+    EXPECT_EQ(s.picture(clRed), (std::vector<std::string>{".####..", ".......", ".......", ".......", "......."}));
+    EXPECT_EQ(s.picture(clBlue), (std::vector<std::string>{".....#.", ".....#.", ".....#.", ".....#.", "......."}));
 }
 
 // ---------------------------------------------------------------- button frames
@@ -231,6 +231,7 @@ struct BorderCase {
     TExFlatBorderType type;
     // Pixels 0, 1 and 2 deep from the top, left, right and bottom edges of a 10 x 10 frame.
     TColor top[3], left[3], right[3], bottom[3];
+    TColor bottomLeft, topRight;  // the two corners where the two colours meet
 };
 
 class FlatBorders : public SysColors, public ::testing::WithParamInterface<BorderCase> {};
@@ -240,42 +241,50 @@ constexpr TColor X = clLime;    // untouched
 TEST_P(FlatBorders, EachTypeDrawsItsEdgeAndTouchUps)
 {
     const BorderCase& c = GetParam();
-    Surface s(10, 10, X);
-    DrawFlatFrameEx2(s.dc(), Rect(0, 0, 10, 10), K, false, false, AllBorderSides, c.type);
+    // Drawn two pixels in from the surface's edges: nothing may land outside the frame.
+    Surface s(14, 14, X);
+    DrawFlatFrameEx2(s.dc(), Rect(2, 2, 12, 12), K, false, false, AllBorderSides, c.type);
     for (int d = 0; d < 3; ++d) {
         SCOPED_TRACE(d);
-        EXPECT_EQ(s.at(4, d), c.top[d]);
-        EXPECT_EQ(s.at(d, 4), c.left[d]);
-        EXPECT_EQ(s.at(9 - d, 4), c.right[d]);
-        EXPECT_EQ(s.at(4, 9 - d), c.bottom[d]);
+        EXPECT_EQ(s.at(6, 2 + d), c.top[d]);
+        EXPECT_EQ(s.at(2 + d, 6), c.left[d]);
+        EXPECT_EQ(s.at(11 - d, 6), c.right[d]);
+        EXPECT_EQ(s.at(6, 11 - d), c.bottom[d]);
     }
+    EXPECT_EQ(s.at(2, 11), c.bottomLeft);
+    EXPECT_EQ(s.at(11, 2), c.topRight);
+    for (int i = 0; i < 14; ++i)
+        for (int m : {0, 1, 12, 13}) {
+            ASSERT_EQ(s.at(i, m), X) << i << "," << m;
+            ASSERT_EQ(s.at(m, i), X) << m << "," << i;
+        }
 }
 
 using SC = SysColors;
 INSTANTIATE_TEST_SUITE_P(
     Types, FlatBorders,
     ::testing::Values(
-        BorderCase{"Flat", fbtFlat, {SC::S, K, X}, {SC::S, K, X}, {SC::H, K, X}, {SC::H, K, X}},
-        BorderCase{"Sunken", fbtSunken, {SC::S, SC::D, X}, {SC::S, SC::D, X}, {SC::H, SC::Lt, X}, {SC::H, SC::Lt, X}},
+        BorderCase{"Flat", fbtFlat, {SC::S, K, X}, {SC::S, K, X}, {SC::H, K, X}, {SC::H, K, X}, SC::H, SC::H},
+        BorderCase{"Sunken", fbtSunken, {SC::S, SC::D, X}, {SC::S, SC::D, X}, {SC::H, SC::Lt, X}, {SC::H, SC::Lt, X}, SC::H, SC::H},
         BorderCase{"SunkenInner", fbtSunkenInner, {SC::D, SC::F, X}, {SC::D, SC::F, X}, {SC::F, SC::F, X},
-                   {SC::F, SC::F, X}},
+                   {SC::F, SC::F, X}, SC::F, SC::F},
         BorderCase{"SunkenOuter", fbtSunkenOuter, {SC::S, SC::F, X}, {SC::S, SC::F, X}, {SC::W, SC::F, X},
-                   {SC::W, SC::F, X}},
+                   {SC::W, SC::F, X}, SC::W, SC::W},
         BorderCase{"Raised", fbtRaised, {SC::Lt, SC::H, SC::S}, {SC::Lt, SC::H, SC::S}, {SC::D, SC::S, SC::H},
-                   {SC::D, SC::S, SC::H}},
+                   {SC::D, SC::S, SC::H}, SC::D, SC::D},
         BorderCase{"RaisedInner", fbtRaisedInner, {SC::H, SC::F, X}, {SC::H, SC::F, X}, {SC::S, SC::F, X},
-                   {SC::S, SC::F, X}},
+                   {SC::S, SC::F, X}, SC::S, SC::S},
         BorderCase{"RaisedOuter", fbtRaisedOuter, {SC::Lt, SC::F, X}, {SC::Lt, SC::F, X}, {SC::S, SC::F, X},
-                   {SC::S, SC::F, X}},
-        BorderCase{"Bump", fbtBump, {SC::Lt, SC::S, X}, {SC::Lt, SC::S, X}, {SC::D, SC::Lt, X}, {SC::S, SC::Lt, X}},
+                   {SC::S, SC::F, X}, SC::S, SC::S},
+        BorderCase{"Bump", fbtBump, {SC::Lt, SC::S, X}, {SC::Lt, SC::S, X}, {SC::D, SC::Lt, X}, {SC::S, SC::Lt, X}, SC::S, SC::D},
         BorderCase{"BigBump", fbtBigBump, {SC::W, SC::S, X}, {SC::W, SC::S, X}, {SC::D, SC::Lt, X},
-                   {SC::S, SC::W, X}},
-        BorderCase{"Etched", fbtEtched, {SC::S, SC::F, X}, {SC::S, SC::H, X}, {SC::H, SC::S, X}, {SC::H, SC::S, X}},
+                   {SC::S, SC::W, X}, SC::S, SC::D},
+        BorderCase{"Etched", fbtEtched, {SC::S, SC::F, X}, {SC::S, SC::H, X}, {SC::H, SC::S, X}, {SC::H, SC::S, X}, SC::H, SC::H},
         BorderCase{"Framed", fbtFramed, {SC::Lt, SC::F, X}, {SC::Lt, SC::F, X}, {SC::S, SC::Lt, X},
-                   {SC::S, SC::Lt, X}},
-        BorderCase{"Line", fbtLine, {K, K, X}, {K, K, X}, {K, K, X}, {SC::WF, K, X}},
-        BorderCase{"LineBorder", fbtLineBorder, {SC::WF, K, X}, {SC::WF, K, X}, {SC::WF, K, X}, {SC::WF, K, X}},
-        BorderCase{"None", fbtNone, {K, K, X}, {K, K, X}, {K, K, X}, {K, K, X}}),
+                   {SC::S, SC::Lt, X}, SC::S, SC::S},
+        BorderCase{"Line", fbtLine, {K, K, X}, {K, K, X}, {K, K, X}, {SC::WF, K, X}, SC::WF, K},
+        BorderCase{"LineBorder", fbtLineBorder, {SC::WF, K, X}, {SC::WF, K, X}, {SC::WF, K, X}, {SC::WF, K, X}, SC::WF, SC::WF},
+        BorderCase{"None", fbtNone, {K, K, X}, {K, K, X}, {K, K, X}, {K, K, X}, K, K}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SysColors, BorderTouchUpsFollowTheChosenSides)
@@ -296,6 +305,12 @@ TEST_F(SysColors, BorderTouchUpsFollowTheChosenSides)
     EXPECT_EQ(e.at(0, 1), F);
     EXPECT_EQ(e.at(9, 1), F);
     EXPECT_EQ(e.at(4, 2), X);
+
+    // Framed: the top touch-up reaches one pixel past the adjusted right edge.
+    Surface fr(10, 10, X);
+    DrawFlatFrameEx2(fr.dc(), Rect(0, 0, 10, 10), K, false, false, AllBorderSides, fbtFramed);
+    EXPECT_EQ(fr.at(8, 1), F);
+    EXPECT_EQ(fr.at(8, 2), Lt);
 
     Surface f(10, 10, X);
     DrawFlatFrame(f.dc(), Rect(0, 0, 10, 10), K, true);
@@ -475,6 +490,13 @@ TEST_F(SysColors, ArrowsNeedRoomAndDisabledOnesAreEngraved)
     EXPECT_EQ(d.at(8, 3), H);  // the highlight copy shows one pixel right and down
     EXPECT_EQ(d.at(5, 6), H);
     EXPECT_EQ(d.at(4, 5), S);
+    Surface l(9, 9);
+    DrawArrow(l.canvas(), eadLeft, Rect(0, 0, 9, 9), clRed, false);
+    EXPECT_EQ(l.at(2, 4), S);
+    EXPECT_EQ(l.at(5, 1), S);
+    EXPECT_EQ(l.at(6, 2), H);  // the base's copy, one right and down
+    EXPECT_EQ(l.at(6, 8), H);
+    EXPECT_EQ(l.at(6, 1), clWhite);
 }
 
 // ---------------------------------------------------------------- bitmaps
@@ -509,16 +531,22 @@ TEST(Bitmaps, TilingStartsAtTheRectanglesCornerOnBothPaths)
 {
     Surface tile(3, 2);
     tile.canvas()->SetPixel(0, 0, clRed);
+    tile.canvas()->SetPixel(0, 1, clBlue);
+    tile.canvas()->SetPixel(1, 0, clLime);
     for (bool nt : {true, false}) {
         SCOPED_TRACE(nt);
         const bool was = IsWinNT;
         IsWinNT = nt;
-        Surface s(10, 6);
-        TiledPaint(s.canvas(), &tile.bmp, Rect(1, 1, 8, 5));
+        Surface s(10, 8);
+        TiledPaint(s.canvas(), &tile.bmp, Rect(1, 1, 8, 6));
         IsWinNT = was;
         EXPECT_EQ(s.picture(clRed), (std::vector<std::string>{"..........", ".#..#..#..", "..........",
-                                                              ".#..#..#..", "..........", ".........."}));
+                                                              ".#..#..#..", "..........", ".#..#..#..",
+                                                              "..........", ".........."}));
+        // The last row and column of tiles are cut at the rectangle.
+        EXPECT_EQ(s.at(7, 6), clWhite);
         EXPECT_EQ(s.at(8, 1), clWhite);
+        EXPECT_EQ(s.at(7, 2), clBlue);
     }
     TBitmap empty;
     Surface s(4, 4);
@@ -541,6 +569,9 @@ TEST(Bitmaps, BlendsWeighTheTwoColours)
     EXPECT_EQ(d.at(1, 1), TColor(RGB(127, 127, 127)));
     EXPECT_EQ(d.at(2, 0), clWhite);
 
+    AlphaCopyRect(d.canvas(), Rect(0, 0, 4, 2), src.canvas(), Rect(1, 0, 1, 1), 128);
+    EXPECT_EQ(d.at(2, 0), clWhite);
+
     Surface a(4, 2, clWhite);
     EXPECT_TRUE(AlphaBlend(a.dc(), 0, 0, 2, 2, src.dc(), 0, 0, 1, 1, 255));
     EXPECT_EQ(a.at(1, 1), clBlack);
@@ -557,14 +588,17 @@ TEST(Bitmaps, BlendsWeighTheTwoColours)
 
 class ScrolledPanel : public TCustomControl {
 public:
-    using TCustomControl::TCustomControl;
+    ScrolledPanel(TComponent* AOwner, DWORD Styles = WS_VSCROLL) : TCustomControl(AOwner), FStyles(Styles) {}
 
 protected:
     void CreateParams(TCreateParams& Params) override
     {
         TCustomControl::CreateParams(Params);
-        Params.Style |= WS_VSCROLL;
+        Params.Style |= FStyles;
     }
+
+private:
+    DWORD FStyles;
 };
 
 TEST_F(SysColors, FlatScrollBarThumbSitsWhereThePositionPutsIt)
@@ -603,6 +637,32 @@ TEST_F(SysColors, FlatScrollBarThumbSitsWhereThePositionPutsIt)
     auto tracked = paint(true);  // no drag is on: the tracking position is the position
     EXPECT_EQ(tracked->at(x, top), H);
     EXPECT_EQ(tracked->at(x, 0), X);  // the buttons are left alone
+
+    // A bar shorter than two buttons halves them; one between two and three buttons does not.
+    auto* shortBar = new ScrolledPanel(form);
+    shortBar->SetParent(form);
+    shortBar->SetBounds(0, 0, 40, 2 * cx + 8);
+    const int len = 2 * cx + 8;
+    auto sb = std::make_unique<Surface>(40, len, X);
+    DrawFlatScrollbars(shortBar->Handle(), sb->dc(), Rect(0, 0, 40, len), false, ssBoth, false, false, false);
+    EXPECT_EQ(sb->at(40 - cx + 3, len - cx), H);
+    EXPECT_EQ(sb->at(40 - cx + 3, len / 2), X);
+    shortBar->SetBounds(0, 0, 40, cx + 6);
+    auto half = std::make_unique<Surface>(40, cx + 6, X);
+    DrawFlatScrollbars(shortBar->Handle(), half->dc(), Rect(0, 0, 40, cx + 6), false, ssBoth, false, false, false);
+    EXPECT_EQ(half->at(40 - cx + 3, (cx + 6) / 2), H);
+
+    // Inside a one-pixel border, along the bottom.
+    auto* bordered = new ScrolledPanel(form, WS_HSCROLL | WS_BORDER);
+    bordered->SetParent(form);
+    bordered->SetBounds(0, 0, 120, 50);
+    const int cy = GetSystemMetrics(SM_CYVSCROLL);
+    auto hb = std::make_unique<Surface>(120, 50, X);
+    DrawFlatScrollbars(bordered->Handle(), hb->dc(), Rect(0, 0, 120, 50), false, ssBoth, false, false, false);
+    EXPECT_EQ(hb->at(4, 50 - 1 - cy), H);
+    EXPECT_EQ(hb->at(4, 50 - 2 - cy), X);
+    EXPECT_EQ(hb->at(0, 50 - 1 - cy), X);  // the border column
+    EXPECT_EQ(hb->at(120 - 1 - cx, 50 - 1 - cy), H);
 
     auto none = std::make_unique<Surface>(60, 200, X);
     DrawFlatScrollbars(panel->Handle(), none->dc(), Rect(0, 0, 60, 200), false, ssHorizontal, false, false, false);
