@@ -7,6 +7,7 @@
 #include "ctlbase/Exvclutils.h"
 #include "ctlbase/Exscratch.h"
 #include "platform/Forms.h"
+#include "platform/Libraries.h"
 #include "platform/WinGdiMore.h"
 
 // ================================================================ bitmaps
@@ -68,10 +69,13 @@ void TiledPaint(TCanvas* Canvas, TBitmap* Bitmap, const TRect& Rect)
 
 namespace {
 using TAlphaBlendEntry = BOOL (*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
-// Looked up once: the system's blending does not change while the program runs.
+// The image library is loaded and asked once; it stays loaded while the program runs.
 TAlphaBlendEntry AlphaBlendEntry()
 {
-    static const TAlphaBlendEntry entry = &GdiAlphaBlend;
+    static const TAlphaBlendEntry entry = [] {
+        HMODULE library = LoadLibrary("msimg32.dll");
+        return library ? reinterpret_cast<TAlphaBlendEntry>(GetProcAddress(library, "AlphaBlend")) : nullptr;
+    }();
     return entry;
 }
 }  // namespace

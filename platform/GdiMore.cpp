@@ -1,7 +1,9 @@
 // Map modes and alpha blending, written over the drawing calls of WinGdi.h.
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
+#include "platform/Libraries.h"
 #include "platform/WinGdiMore.h"
 
 int GetMapMode(HDC hdc)
@@ -83,3 +85,15 @@ BOOL GdiAlphaBlend(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC 
     BitBlt(hdcDest, xDest, yDest, wDest, hDest, dst.mem, 0, 0, SRCCOPY);
     return TRUE;
 }
+
+namespace morvik::backend {
+const TLibraryExports* ImageLibrary()
+{
+    static const TLibraryExport entries[] = {
+        {"AlphaBlend", reinterpret_cast<FARPROC>(&GdiAlphaBlend)},
+        {"TransparentBlt", reinterpret_cast<FARPROC>(&TransparentBlt)},
+    };
+    static const TLibraryExports exports{entries, int(std::size(entries))};
+    return &exports;
+}
+}  // namespace morvik::backend

@@ -8,6 +8,8 @@
 namespace morvik::backend {
 // The visual-style theme service; null while the user has switched themes off.
 const TLibraryExports* ThemeLibrary();
+// The image library: alpha blending.
+const TLibraryExports* ImageLibrary();
 }  // namespace morvik::backend
 
 namespace {
@@ -20,6 +22,7 @@ struct KnownLibrary {
 // The libraries the layer provides, by the names callers load them under.
 const KnownLibrary kKnown[] = {
     {"UXTHEME.DLL", &morvik::backend::ThemeLibrary},
+    {"MSIMG32.DLL", &morvik::backend::ImageLibrary},
 };
 
 struct Module {

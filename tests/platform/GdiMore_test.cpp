@@ -8,6 +8,7 @@
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
+#include "platform/Libraries.h"
 #include "platform/WinGdiMore.h"
 #include "tests/support/UiTest.h"
 
@@ -73,6 +74,12 @@ TEST(AlphaBlending, ConstantAlphaMixesAndBadSizesFail)
     EXPECT_FALSE(GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 0, 1, src.Canvas()->Handle(), 0, 0, 1, 1, bf));
     bf.BlendOp = 1;
     EXPECT_FALSE(GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, bf));
+    // Found by name, as the system's image library.
+    HMODULE library = LoadLibrary("msimg32.dll");
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(GetProcAddress(library, "AlphaBlend"), reinterpret_cast<FARPROC>(&GdiAlphaBlend));
+    EXPECT_EQ(GetProcAddress(library, "GradientFill"), nullptr);
+    FreeLibrary(library);
 }
 
 HRGN FromRects(const std::vector<RECT>& rects)
