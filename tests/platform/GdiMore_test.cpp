@@ -2,6 +2,7 @@
 // placement, system commands and UTF-16 text.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -51,6 +52,13 @@ TEST(DibRows, ReadAndWriteInBothRowOrders)
     px[0] = RGBQUAD{9, 8, 7, 0};
     ASSERT_EQ(SetDIBits(nullptr, h, 0, 1, px.data(), &info, DIB_RGB_COLORS), 1);
     EXPECT_EQ(b.Canvas()->Pixels(0, 0), TColor(RGB(7, 8, 9)));
+    std::vector<RGBQUAD> back(6);
+    GetDIBits(nullptr, h, 0, 2, back.data(), &info, DIB_RGB_COLORS);
+    EXPECT_EQ(back[0].rgbReserved, 255);  // bitmaps stay opaque
+    EXPECT_EQ(back[1].rgbReserved, 255);
+    TBitmap empty;
+    BITMAPINFO none;
+    EXPECT_EQ(GetDIBits(nullptr, empty.Handle(), 0, 0, nullptr, &none, DIB_RGB_COLORS), 0);
     info.bmiHeader.biWidth = 4;  // a header that does not fit the bitmap is refused
     EXPECT_EQ(GetDIBits(nullptr, h, 0, 2, px.data(), &info, DIB_RGB_COLORS), 0);
     info.bmiHeader.biWidth = 3;
@@ -72,6 +80,20 @@ TEST(AlphaBlending, ConstantAlphaMixesAndBadSizesFail)
     EXPECT_EQ(dst.Canvas()->Pixels(1, 0), TColor(RGB(51, 20, 0)));
     EXPECT_EQ(dst.Canvas()->Pixels(0, 0), clBlack);
     EXPECT_FALSE(GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 0, 1, src.Canvas()->Handle(), 0, 0, 1, 1, bf));
+    dst.Canvas()->SetPixel(0, 0, TColor(RGB(100, 200, 50)));
+    GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, bf);
+    EXPECT_EQ(dst.Canvas()->Pixels(0, 0), TColor(RGB(131, 180, 40)));  // a fifth of the source, the rest kept
+    // Per-pixel alpha: the opaque source covers whatever the constant alpha leaves.
+    BLENDFUNCTION perPixel;
+    perPixel.SourceConstantAlpha = 255;
+    perPixel.AlphaFormat = AC_SRC_ALPHA;
+    dst.Canvas()->SetPixel(0, 0, TColor(RGB(100, 200, 50)));
+    GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, perPixel);
+    EXPECT_EQ(dst.Canvas()->Pixels(0, 0), TColor(RGB(255, 100, 0)));
+    perPixel.SourceConstantAlpha = 51;
+    dst.Canvas()->SetPixel(0, 0, TColor(RGB(100, 200, 50)));
+    GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, perPixel);
+    EXPECT_EQ(dst.Canvas()->Pixels(0, 0), TColor(RGB(131, 180, 40)));
     bf.BlendOp = 1;
     EXPECT_FALSE(GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, bf));
     // Found by name, as the system's image library.
@@ -150,6 +172,12 @@ TEST(Placement, NormalRectangleMinimisedPositionAndSystemCommands)
     GetWindowRect(h, &r);
     EXPECT_EQ(wp.rcNormalPosition, Bounds(r.Left - wa.Left, r.Top - wa.Top, r.Width(), r.Height()));
     EXPECT_EQ(wp.ptMinPosition, Point(-1, -1));
+    EXPECT_EQ(wp.ptMaxPosition, Point(-1, -1));
+    EXPECT_FALSE(GetWindowPlacement(h, nullptr));
+    EXPECT_FALSE(GetWindowPlacement(reinterpret_cast<HWND>(std::uintptr_t(0x7FFFFFF0)), &wp));
+    wp.flags = 7;
+    GetWindowPlacement(h, &wp);
+    EXPECT_EQ(wp.flags, 0u);
 
     wp.flags = WPF_SETMINPOSITION;
     wp.ptMinPosition = Point(5, 6);
@@ -165,7 +193,16 @@ TEST(Placement, NormalRectangleMinimisedPositionAndSystemCommands)
 
     SendMessage(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(uitest::PumpUntil([&] { return form->WindowState() == wsMinimized; }));
+    GetWindowPlacement(h, &back);
+    EXPECT_EQ(back.showCmd, UINT(SW_SHOWMINIMIZED));
     SendMessage(h, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return form->WindowState() == wsNormal; }));
+    // The placement's state is carried out: minimised, then shown normally again.
+    back.showCmd = SW_SHOWMINIMIZED;
+    SetWindowPlacement(h, &back);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return form->WindowState() == wsMinimized; }));
+    back.showCmd = SW_SHOWNORMAL;
+    SetWindowPlacement(h, &back);
     EXPECT_TRUE(uitest::PumpUntil([&] { return form->WindowState() == wsNormal; }));
     TObject::Free(form);
 }
