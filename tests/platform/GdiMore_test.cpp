@@ -80,9 +80,9 @@ TEST(AlphaBlending, ConstantAlphaMixesAndBadSizesFail)
     EXPECT_EQ(dst.Canvas()->Pixels(1, 0), TColor(RGB(51, 20, 0)));
     EXPECT_EQ(dst.Canvas()->Pixels(0, 0), clBlack);
     EXPECT_FALSE(GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 0, 1, src.Canvas()->Handle(), 0, 0, 1, 1, bf));
-    dst.Canvas()->SetPixel(0, 0, TColor(RGB(100, 200, 50)));
+    dst.Canvas()->SetPixel(0, 0, TColor(RGB(100, 254, 50)));
     GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, bf);
-    EXPECT_EQ(dst.Canvas()->Pixels(0, 0), TColor(RGB(131, 180, 40)));  // a fifth of the source, the rest kept
+    EXPECT_EQ(dst.Canvas()->Pixels(0, 0), TColor(RGB(131, 223, 40)));  // a fifth of the source, the rest kept
     // Per-pixel alpha: the opaque source covers whatever the constant alpha leaves.
     BLENDFUNCTION perPixel;
     perPixel.SourceConstantAlpha = 255;
@@ -91,9 +91,9 @@ TEST(AlphaBlending, ConstantAlphaMixesAndBadSizesFail)
     GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, perPixel);
     EXPECT_EQ(dst.Canvas()->Pixels(0, 0), TColor(RGB(255, 100, 0)));
     perPixel.SourceConstantAlpha = 51;
-    dst.Canvas()->SetPixel(0, 0, TColor(RGB(100, 200, 50)));
+    dst.Canvas()->SetPixel(0, 0, TColor(RGB(100, 254, 50)));
     GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, perPixel);
-    EXPECT_EQ(dst.Canvas()->Pixels(0, 0), TColor(RGB(131, 180, 40)));
+    EXPECT_EQ(dst.Canvas()->Pixels(0, 0), TColor(RGB(131, 223, 40)));
     bf.BlendOp = 1;
     EXPECT_FALSE(GdiAlphaBlend(dst.Canvas()->Handle(), 0, 0, 1, 1, src.Canvas()->Handle(), 0, 0, 1, 1, bf));
     // Found by name, as the system's image library.
