@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <memory>
 #include <tuple>
 #include <string>
@@ -84,6 +85,8 @@ struct HlsCase {
     COLORREF back;  // HLStoRGB of the result
 };
 
+void PrintTo(const HlsCase& c, std::ostream* os) { *os << c.name; }
+
 class HlsTable : public ::testing::TestWithParam<HlsCase> {};
 
 TEST_P(HlsTable, ConvertsOnTheIntegerScaleAndBack)
@@ -147,6 +150,8 @@ struct FrameCase {
     // Outer top, outer right, inner top, inner right.
     TColor outerTL, outerBR, innerTL, innerBR;
 };
+
+void PrintTo(const FrameCase& c, std::ostream* os) { *os << c.name; }
 
 class ButtonFrames : public SysColors, public ::testing::WithParamInterface<FrameCase> {};
 
@@ -233,6 +238,8 @@ struct BorderCase {
     TColor top[3], left[3], right[3], bottom[3];
     TColor bottomLeft, topRight;  // the two corners where the two colours meet
 };
+
+void PrintTo(const BorderCase& c, std::ostream* os) { *os << c.name; }
 
 class FlatBorders : public SysColors, public ::testing::WithParamInterface<BorderCase> {};
 
@@ -446,6 +453,8 @@ struct ArrowCase {
     TExArrowDir dir;
     std::vector<std::string> rows;
 };
+
+void PrintTo(const ArrowCase& c, std::ostream* os) { *os << c.name; }
 
 class Arrows : public ::testing::TestWithParam<ArrowCase> {};
 
@@ -678,6 +687,8 @@ struct HitCase {
     LRESULT code;
 };
 
+void PrintTo(const HitCase& c, std::ostream* os) { *os << c.name; }
+
 class HitTests : public ::testing::TestWithParam<HitCase> {};
 
 TEST_P(HitTests, EveryBorderStripAndCorner)
@@ -853,6 +864,8 @@ struct Pair {
     TRect a, b;
     bool overlap;
 };
+
+void PrintTo(const Pair& c, std::ostream* os) { *os << c.name; }
 
 class RectsIntersectTable : public ::testing::TestWithParam<Pair> {};
 
