@@ -50,6 +50,10 @@ void DestroyControlWindow(HWND wnd);
 TWinControl* ControlOf(HWND wnd);
 // A control is going away: the layer forgets it as the control under the mouse.
 void ForgetControl(TControl* control);
+// The procedure messages to a window go through (GWLP_WNDPROC), and replacing it; the replacement
+// returns the procedure it replaced.
+WNDPROC WindowProcOf(HWND wnd);
+WNDPROC SetWindowProcOf(HWND wnd, WNDPROC proc);
 // Runs the default processing of a message (frame painting, scroll bars, hit testing, ...).
 LRESULT DefaultWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Top-level windows: frame metrics around the client area (left, top, right, bottom).

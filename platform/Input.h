@@ -20,8 +20,11 @@ void Click(TControl* Target, int X, int Y, TMouseButton Button = mbLeft, TShiftS
 void DoubleClick(TControl* Target, int X, int Y);
 // Down, moves in steps, up.
 void Drag(TControl* Target, int X1, int Y1, int X2, int Y2, TShiftState Shift = 0);
-// A wheel turn; Delta in units of 120 per notch.
+// A wheel turn; Delta in units of 120 per notch, positive away from the user. Both go through the
+// toolkit's wheel events.
 void Wheel(TControl* Target, int Delta, int X, int Y, TShiftState Shift = 0);
+// A sideways turn or tilt (WM_MOUSEHWHEEL); positive to the right.
+void HorizontalWheel(TControl* Target, int Delta, int X, int Y, TShiftState Shift = 0);
 // Keys and text go through the toolkit as its own key events would (to a modal toolkit dialog when
 // one is up), so the layer's key translation runs on them.
 // A key pressed and released at the focused control, with the character it types (if any).

@@ -113,6 +113,20 @@ struct TEXTMETRIC {
 using TTextMetric = TEXTMETRIC;
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* lptm);
 BOOL GetTextExtentPoint32(HDC hdc, LPCSTR lpString, int c, SIZE* psizl);
+// How many characters fit in nMaxExtent pixels (lpnFit) and the extent after each character
+// (alpDx, c entries); either may be null.
+BOOL GetTextExtentExPoint(HDC hdc, LPCSTR lpszString, int cchString, int nMaxExtent, int* lpnFit, int* alpDx,
+                          SIZE* lpSize);
+// Advance widths of the characters first..last (bytes in the font's code page).
+BOOL GetCharWidth(HDC hdc, UINT iFirst, UINT iLast, int* lpBuffer);
+BOOL GetCharWidth32(HDC hdc, UINT iFirst, UINT iLast, int* lpBuffer);
+// A: space before the glyph's ink (may be negative), B: the ink's width, C: space after it.
+struct ABC {
+    int abcA = 0;
+    UINT abcB = 0;
+    int abcC = 0;
+};
+BOOL GetCharABCWidths(HDC hdc, UINT wFirst, UINT wLast, ABC* lpABC);
 
 // Bitmaps and regions.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);

@@ -206,6 +206,8 @@ std::intptr_t GetWindowLongPtr(HWND h, int index)
 {
     if (!IsWindow(h))
         return 0;
+    if (index == GWLP_WNDPROC)
+        return reinterpret_cast<std::intptr_t>(morvik::backend::WindowProcOf(h));
     if (index == GWLP_USERDATA) {
         auto it = UserData().find(h);
         return it == UserData().end() ? 0 : it->second;
@@ -217,6 +219,9 @@ std::intptr_t SetWindowLongPtr(HWND h, int index, std::intptr_t value)
 {
     if (!IsWindow(h))
         return 0;
+    if (index == GWLP_WNDPROC)
+        return reinterpret_cast<std::intptr_t>(
+            morvik::backend::SetWindowProcOf(h, reinterpret_cast<WNDPROC>(value)));
     if (index == GWLP_USERDATA) {
         std::intptr_t& slot = UserData()[h];
         return std::exchange(slot, value);

@@ -154,6 +154,7 @@ constexpr UINT WM_ENTERMENULOOP = 0x0211;
 constexpr UINT WM_EXITMENULOOP = 0x0212;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_MOUSEHOVER = 0x02A1;
+constexpr UINT WM_MOUSEHWHEEL = 0x020E;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
 constexpr UINT WM_CUT = 0x0300;
 constexpr UINT WM_COPY = 0x0301;
@@ -291,6 +292,8 @@ constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+// A top-level window that clicks never activate (hint windows, drop-down lists).
+constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
 constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 constexpr DWORD WS_EX_RIGHT = 0x00001000;
@@ -512,6 +515,32 @@ BOOL ScreenToClient(HWND hWnd, POINT* lpPoint);
 int MapWindowPoints(HWND hWndFrom, HWND hWndTo, POINT* lpPoints, UINT cPoints);
 BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
+// Subclassing: GetWindowLongPtr/SetWindowLongPtr with GWLP_WNDPROC read and replace the procedure
+// that every message sent or posted to the window goes through; the replacement hands what it
+// does not handle on with CallWindowProc to the procedure it replaced.
+constexpr int GWLP_WNDPROC = -4;
+LRESULT CallWindowProc(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// WM_MOUSEACTIVATE answers: whether a click activates the window, and whether the click is used.
+constexpr LRESULT MA_ACTIVATE = 1;
+constexpr LRESULT MA_ACTIVATEANDEAT = 2;
+constexpr LRESULT MA_NOACTIVATE = 3;
+constexpr LRESULT MA_NOACTIVATEANDEAT = 4;
+// TrackMouseEvent: WM_MOUSELEAVE once the mouse leaves the window (TME_LEAVE), WM_MOUSEHOVER once it
+// rests there for the hover time (TME_HOVER); TME_CANCEL ends the request, TME_QUERY reports it.
+constexpr DWORD TME_HOVER = 0x00000001;
+constexpr DWORD TME_LEAVE = 0x00000002;
+constexpr DWORD TME_QUERY = 0x40000000;
+constexpr DWORD TME_CANCEL = 0x80000000;
+constexpr DWORD HOVER_DEFAULT = 0xFFFFFFFF;
+struct TRACKMOUSEEVENT {
+    DWORD cbSize = sizeof(TRACKMOUSEEVENT);
+    DWORD dwFlags = 0;
+    HWND hwndTrack = nullptr;
+    DWORD dwHoverTime = HOVER_DEFAULT;
+};
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* lpEventTrack);
+// The update region in client coordinates; bErase sends the WM_ERASEBKGND that is due.
+int GetUpdateRgn(HWND hWnd, HRGN hRgn, BOOL bErase);
 LONG GetWindowLong(HWND hWnd, int nIndex);
 LONG SetWindowLong(HWND hWnd, int nIndex, LONG dwNewLong);
 int GetClassName(HWND hWnd, LPSTR lpClassName, int nMaxCount);

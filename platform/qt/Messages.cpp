@@ -31,7 +31,10 @@ void RunIdle()
 }  // namespace morvik::qtwin
 
 // ---- Messages ---------------------------------------------------------------------------------------
-LRESULT SendMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
+namespace {
+
+// The procedure every window starts with: its control's message handling.
+LRESULT BaseWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     WindowRec* w = Rec(h);
     if (!w)
@@ -39,6 +42,45 @@ LRESULT SendMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
     if (w->control)
         return w->control->Perform(msg, wParam, lParam);
     return DefaultWindowProc(h, msg, wParam, lParam);
+}
+
+}  // namespace
+
+namespace morvik::backend {
+
+WNDPROC WindowProcOf(HWND h)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return nullptr;
+    return w->subclass ? w->subclass : &BaseWindowProc;
+}
+
+WNDPROC SetWindowProcOf(HWND h, WNDPROC proc)
+{
+    WindowRec* w = Rec(h);
+    if (!w || !proc)
+        return nullptr;
+    WNDPROC old = WindowProcOf(h);
+    w->subclass = proc == &BaseWindowProc ? nullptr : proc;
+    return old;
+}
+
+}  // namespace morvik::backend
+
+LRESULT SendMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return 0;
+    if (w->subclass)
+        return w->subclass(h, msg, wParam, lParam);
+    return BaseWindowProc(h, msg, wParam, lParam);
+}
+
+LRESULT CallWindowProc(WNDPROC proc, HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return proc ? proc(h, msg, wParam, lParam) : 0;
 }
 
 BOOL PostMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)

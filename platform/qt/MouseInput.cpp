@@ -78,6 +78,7 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
             return;
         }
     }
+    MouseMovedOver(target);
     WindowRec* w = gCapture ? gCapture : target;
     if (!w || !gWindows.count(w))
         return;
@@ -108,8 +109,18 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
     bool isDown = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
     if (isDown) {
         WindowRec* top = TopOf(w);
-        if (top && top != gActive)
-            ActivateWindow(H(top));
+        if (top && top != gActive && !gCapture) {
+            LRESULT ma = SendMessage(H(w), WM_MOUSEACTIVATE, WPARAM(H(top)), MAKELPARAM(int(hit), int(msg)));
+            if (!gWindows.count(w))
+                return;
+            if ((ma == MA_ACTIVATE || ma == MA_ACTIVATEANDEAT || ma == 0) && gWindows.count(top))
+                ActivateWindow(H(top));
+            if (ma == MA_ACTIVATEANDEAT || ma == MA_NOACTIVATEANDEAT) {
+                // The click only activated (or was refused): nothing else of it is delivered.
+                RunIdle();
+                return;
+            }
+        }
         // Double click: same window and button, within the time and the distance.
         DWORD t = gMessageTime;
         bool dbl = gLastClick.armed && gLastClick.w == w && gLastClick.msg == msg &&
@@ -156,18 +167,87 @@ void SurfaceWidget::wheelEvent(QWheelEvent* e)
         return;
     TPoint o = ImageScreenOrigin(FRec);
     QPoint p = e->position().toPoint();
-    int delta = e->angleDelta().y();
-    if (delta == 0)
-        return;
+    Qt::KeyboardModifiers m = e->modifiers();
+    SetModifierState((m & Qt::ShiftModifier ? TShiftState(ssShift) : 0u) | (m & Qt::ControlModifier ? TShiftState(ssCtrl) : 0u) |
+                     (m & Qt::AltModifier ? TShiftState(ssAlt) : 0u));
     HWND target = gFocus ? H(gFocus) : H(FRec);
     gMessageTime = MessageClock();
-    SendMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), delta),
-                MAKELPARAM(o.X + p.x(), o.Y + p.y()));
+    LPARAM at = MAKELPARAM(o.X + p.x(), o.Y + p.y());
+    // A tilt or a sideways wheel turns as WM_MOUSEHWHEEL, positive to the right (the toolkit
+    // counts leftwards as positive).
+    if (int dy = e->angleDelta().y())
+        SendMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), dy), at);
+    if (int dx = e->angleDelta().x(); dx && gWindows.count(FRec))
+        SendMessage(gFocus ? H(gFocus) : H(FRec), WM_MOUSEHWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), -dx), at);
     RunIdle();
+}
+
+// ---- Leaving and hovering (TrackMouseEvent) ---------------------------------------------------
+namespace {
+struct MouseTracking {
+    WindowRec* w = nullptr;
+    bool leave = false, hover = false;
+    DWORD hoverTime = 400;
+    unsigned timer = 0;
+};
+MouseTracking gTracking;
+
+void StopHoverTimer()
+{
+    if (gTracking.timer)
+        StopTimer(gTracking.timer);
+    gTracking.timer = 0;
+}
+
+void ArmHover()
+{
+    StopHoverTimer();
+    if (!gTracking.hover || !gTracking.w)
+        return;
+    gTracking.timer = StartTimer(gTracking.hoverTime, [] {
+        WindowRec* w = gTracking.w;
+        gTracking.hover = false;
+        StopHoverTimer();
+        if (!gTracking.leave)
+            gTracking.w = nullptr;
+        if (w && gWindows.count(w)) {
+            TPoint c = ClientScreenOrigin(w);
+            PostMessage(H(w), WM_MOUSEHOVER, KeyFlags(gButtons), MAKELPARAM(gCursorPos.X - c.X, gCursorPos.Y - c.Y));
+        }
+    });
+}
+}  // namespace
+
+void MouseMovedOver(WindowRec* under)
+{
+    if (!gTracking.w)
+        return;
+    if (under == gTracking.w) {
+        if (gTracking.hover)
+            ArmHover();  // the mouse must rest for the whole hover time
+        return;
+    }
+    WindowRec* left = gTracking.w;
+    bool tellLeave = gTracking.leave;
+    StopHoverTimer();
+    gTracking = MouseTracking{};
+    if (tellLeave && gWindows.count(left))
+        PostMessage(H(left), WM_MOUSELEAVE, 0, 0);
+}
+
+void ForgetMouseTracking(WindowRec* w)
+{
+    if (gTracking.w == w) {
+        StopHoverTimer();
+        gTracking = MouseTracking{};
+    }
 }
 
 void SurfaceWidget::leaveEvent(QEvent*)
 {
+    // Out of every window of the program: nothing is under the mouse any more.
+    if (gTracking.w == FRec)
+        MouseMovedOver(nullptr);
     if (gMouseControl && !gCapture) {
         TControl* old = gMouseControl;
         gMouseControl = nullptr;
@@ -176,3 +256,50 @@ void SurfaceWidget::leaveEvent(QEvent*)
 }
 
 }  // namespace morvik::qtwin
+
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* t)
+{
+    if (!t || t->cbSize < sizeof(TRACKMOUSEEVENT))
+        return FALSE;
+    if (t->dwFlags & TME_QUERY) {
+        t->dwFlags = (gTracking.leave ? TME_LEAVE : 0) | (gTracking.hover ? TME_HOVER : 0);
+        t->hwndTrack = gTracking.w ? H(gTracking.w) : nullptr;
+        t->dwHoverTime = gTracking.hoverTime;
+        return TRUE;
+    }
+    WindowRec* w = Rec(t->hwndTrack);
+    if (!w)
+        return FALSE;
+    if (t->dwFlags & TME_CANCEL) {
+        if (gTracking.w == w) {
+            if (t->dwFlags & TME_LEAVE)
+                gTracking.leave = false;
+            if (t->dwFlags & TME_HOVER) {
+                gTracking.hover = false;
+                StopHoverTimer();
+            }
+            if (!gTracking.leave && !gTracking.hover)
+                gTracking = MouseTracking{};
+        }
+        return TRUE;
+    }
+    // Asked while the mouse is elsewhere, the leaving has already happened.
+    if (Rec(WindowFromPoint(gCursorPos)) != w) {
+        if (t->dwFlags & TME_LEAVE)
+            PostMessage(t->hwndTrack, WM_MOUSELEAVE, 0, 0);
+        return TRUE;
+    }
+    if (gTracking.w != w) {
+        StopHoverTimer();
+        gTracking = MouseTracking{};
+        gTracking.w = w;
+    }
+    if (t->dwFlags & TME_LEAVE)
+        gTracking.leave = true;
+    if (t->dwFlags & TME_HOVER) {
+        gTracking.hover = true;
+        gTracking.hoverTime = t->dwHoverTime == HOVER_DEFAULT ? 400 : std::max<DWORD>(1, t->dwHoverTime);
+        ArmHover();
+    }
+    return TRUE;
+}

@@ -206,7 +206,22 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         return FALSE;
+    case WM_SETREDRAW:
+        w->noRedraw = !wParam;
+        if (wParam && !w->update.isEmpty())
+            SchedulePaint(w);
+        return 0;
+    case WM_MOUSEACTIVATE: {
+        // The parent may decide for its children; otherwise a window that never activates
+        // says so, and the rest activate.
+        if (w->parent)
+            if (LRESULT r = SendMessage(H(w->parent), msg, wParam, lParam))
+                return r;
+        WindowRec* top = TopOf(w);
+        return (top && (top->exStyle & WS_EX_NOACTIVATE)) ? MA_NOACTIVATE : MA_ACTIVATE;
+    }
     case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
     case WM_CONTEXTMENU:
         if (w->parent)
             return SendMessage(H(w->parent), msg, wParam, lParam);

@@ -142,12 +142,33 @@ BOOL UpdateWindow(HWND h)
     WindowRec* w = Rec(h);
     if (!w)
         return FALSE;
+    gPendingPaint.erase(w);
+    // With redrawing turned off the window keeps its invalid area until it is turned back on.
+    if (w->noRedraw)
+        return TRUE;
     if (w->frameDirty && !w->topLevel && w->update.isEmpty())
         SendMessage(h, WM_NCPAINT, 1, 0);
     if (!w->update.isEmpty())
         SendMessage(h, WM_PAINT, 0, 0);
-    gPendingPaint.erase(w);
     return TRUE;
+}
+
+int GetUpdateRgn(HWND h, HRGN rgn, BOOL erase)
+{
+    WindowRec* w = Rec(h);
+    if (!w || !SetRegionFromQt(rgn, w->update))
+        return ERROR;
+    if (erase && w->erase && !w->update.isEmpty()) {
+        w->erase = false;
+        TRect c = ClientInImage(w);
+        QRegion clip = w->update.translated(c.Left, c.Top);
+        HDC dc = CreateImageDC(&w->image, h, c.TopLeft(), &clip);
+        SendMessage(h, WM_ERASEBKGND, WPARAM(dc), 0);
+        DeleteImageDC(dc);
+    }
+    if (w->update.isEmpty())
+        return NULLREGION;
+    return w->update.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
 BOOL RedrawWindow(HWND h, const RECT* r, HRGN rgn, UINT flags)

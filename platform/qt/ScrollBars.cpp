@@ -129,6 +129,9 @@ void TrackMouse(UINT kind, TPoint screenPt)
 int SetScrollInfo(HWND h, int bar, const SCROLLINFO* si, BOOL redraw)
 {
     WindowRec* w = Rec(h);
+    // A scroll-bar control keeps its own state; it answers the scroll-bar messages.
+    if (w && si && bar == SB_CTL)
+        return int(SendMessage(h, SBM_SETSCROLLINFO, WPARAM(redraw), reinterpret_cast<LPARAM>(si)));
     if (!w || !si || (bar != SB_HORZ && bar != SB_VERT))
         return 0;
     ScrollBarState& s = w->sb[bar];
@@ -164,6 +167,8 @@ int SetScrollInfo(HWND h, int bar, const SCROLLINFO* si, BOOL redraw)
 BOOL GetScrollInfo(HWND h, int bar, SCROLLINFO* si)
 {
     WindowRec* w = Rec(h);
+    if (w && si && bar == SB_CTL)
+        return BOOL(SendMessage(h, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(si)));
     if (!w || !si || (bar != SB_HORZ && bar != SB_VERT))
         return FALSE;
     const ScrollBarState& s = w->sb[bar];
@@ -183,9 +188,9 @@ BOOL GetScrollInfo(HWND h, int bar, SCROLLINFO* si)
 int SetScrollPos(HWND h, int bar, int pos, BOOL redraw)
 {
     WindowRec* w = Rec(h);
-    if (!w || (bar != SB_HORZ && bar != SB_VERT))
+    if (!w || (bar != SB_HORZ && bar != SB_VERT && bar != SB_CTL))
         return 0;
-    int old = w->sb[bar].pos;
+    int old = GetScrollPos(h, bar);
     SCROLLINFO si;
     si.fMask = SIF_POS;
     si.nPos = pos;
@@ -196,6 +201,11 @@ int SetScrollPos(HWND h, int bar, int pos, BOOL redraw)
 int GetScrollPos(HWND h, int bar)
 {
     WindowRec* w = Rec(h);
+    if (w && bar == SB_CTL) {
+        SCROLLINFO si;
+        si.fMask = SIF_POS;
+        return GetScrollInfo(h, SB_CTL, &si) ? si.nPos : 0;
+    }
     return (w && (bar == SB_HORZ || bar == SB_VERT)) ? w->sb[bar].pos : 0;
 }
 
@@ -211,6 +221,17 @@ BOOL SetScrollRange(HWND h, int bar, int mn, int mx, BOOL redraw)
 BOOL GetScrollRange(HWND h, int bar, int* mn, int* mx)
 {
     WindowRec* w = Rec(h);
+    if (w && bar == SB_CTL) {
+        SCROLLINFO si;
+        si.fMask = SIF_RANGE;
+        if (!GetScrollInfo(h, SB_CTL, &si))
+            return FALSE;
+        if (mn)
+            *mn = si.nMin;
+        if (mx)
+            *mx = si.nMax;
+        return TRUE;
+    }
     if (!w || (bar != SB_HORZ && bar != SB_VERT))
         return FALSE;
     if (mn)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QWheelEvent>
 
 #include <map>
 #include <string>
@@ -147,6 +148,19 @@ void TypeCharacter(char32_t cp)
     SendKeyEvent(false, key, mods, text);
 }
 
+// A wheel turn as the toolkit reports it, to the window under the point.
+void SendWheel(TControl* target, QPoint angle, int x, int y, TShiftState shift)
+{
+    Aim a = AimAt(target, x, y);
+    if (!a.w || !a.w->widget)
+        return;
+    TPoint o = ImageScreenOrigin(a.w);
+    QPointF local(a.screen.X - o.X, a.screen.Y - o.Y);
+    QWheelEvent e(local, QPointF(a.screen.X, a.screen.Y), QPoint(), angle, Qt::NoButton, ToolkitModifiers(shift),
+                  Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(a.w->widget, &e);
+}
+
 int ButtonBit(TMouseButton b) { return b == mbRight ? 2 : b == mbMiddle ? 4 : 1; }
 }  // namespace
 
@@ -201,15 +215,13 @@ void Drag(TControl* Target, int X1, int Y1, int X2, int Y2, TShiftState Shift)
 
 void Wheel(TControl* Target, int Delta, int X, int Y, TShiftState Shift)
 {
-    Aim a = AimAt(Target, X, Y);
-    SetModifierState(Shift);
-    if (!a.w)
-        return;
-    HWND target = gFocus ? H(gFocus) : H(a.w);
-    gMessageTime = MessageClock();
-    SendMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), Delta),
-                MAKELPARAM(a.screen.X, a.screen.Y));
-    RunIdle();
+    SendWheel(Target, QPoint(0, Delta), X, Y, Shift);
+}
+
+void HorizontalWheel(TControl* Target, int Delta, int X, int Y, TShiftState Shift)
+{
+    // The toolkit counts a turn to the left as positive.
+    SendWheel(Target, QPoint(-Delta, 0), X, Y, Shift);
 }
 
 void KeyDown(Word Key, TShiftState Shift)

@@ -120,7 +120,7 @@ bool HostWindow::event(QEvent* e)
     if (!gWindows.count(FRec))
         return QWidget::event(e);
     if (e->type() == QEvent::WindowActivate) {
-        if (gActive != FRec)
+        if (gActive != FRec && !(FRec->exStyle & WS_EX_NOACTIVATE))
             ActivateWindow(H(FRec));
     } else if (e->type() == QEvent::ShortcutOverride) {
         e->accept();  // every key comes to us; menus and shortcuts are decided by the forms
@@ -166,6 +166,16 @@ HWND CreateControlWindow(TWinControl* control, const TCreateParams& params)
         w->host = new HostWindow(w);
         w->host->setWindowTitle(ToQString(w->text));
         w->widget = new SurfaceWidget(w, w->host);
+        if ((params.Style & WS_POPUP) && (params.Style & WS_CAPTION) != WS_CAPTION) {
+            // Popups (hints, drop-down lists) get no frame from the desktop; one that never
+            // activates is shown without taking the keyboard.
+            bool passive = params.ExStyle & WS_EX_NOACTIVATE;
+            w->host->setWindowFlags(Qt::FramelessWindowHint | (passive ? Qt::ToolTip : Qt::Tool));
+            if (passive) {
+                w->host->setAttribute(Qt::WA_ShowWithoutActivating);
+                w->host->setFocusPolicy(Qt::NoFocus);
+            }
+        }
         if (params.ExStyle & WS_EX_TOPMOST) {
             w->onTop = true;
             w->host->setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -212,6 +222,7 @@ void DestroyControlWindow(HWND h)
     }
     if (gLastClick.w == w)
         gLastClick = LastClick{};
+    ForgetMouseTracking(w);
     gPendingPaint.erase(w);
     if (w->parent) {
         auto& ch = w->parent->children;

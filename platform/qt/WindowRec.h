@@ -72,6 +72,8 @@ struct WindowRec {
     QWidget* overlay = nullptr;
     QImage overlayMask;  // XORed onto the screen; all black when nothing is drawn
     bool overlayUsed = false;
+    WNDPROC subclass = nullptr;  // a procedure put in front of the control's (GWLP_WNDPROC)
+    bool noRedraw = false;       // WM_SETREDRAW FALSE: no painting until it is turned back on
 };
 
 
@@ -197,6 +199,10 @@ WPARAM KeyFlags(UINT buttons);
 void SetModifierState(TShiftState shift);
 void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt);
 void DeliverMouseEvent(WindowRec* w, QMouseEvent* e, UINT kind);
+// The window under the mouse is now 'under' (null: none of ours): a window that asked to hear of
+// the mouse leaving hears it.
+void MouseMovedOver(WindowRec* under);
+void ForgetMouseTracking(WindowRec* w);
 
 // ---- Keyboard (KeyTranslation.cpp) ---------------------------------------------------------
 void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, bool repeat);
