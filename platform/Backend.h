@@ -104,5 +104,7 @@ bool OpenMenuByAccelerator(TMainMenu* menu, char ch);
 
 // ---- Cursors ------------------------------------------------------------------------------
 QCursor CursorOf(HCURSOR cursor);
+// What an icon shows, with transparency (null for none).
+QImage IconImage(HICON icon);
 
 }  // namespace morvik::backend

@@ -732,6 +732,16 @@ void RegisterResourceCursor(const std::string& Name, HCURSOR Cursor);
 HCURSOR SetCursor(HCURSOR hCursor);
 HCURSOR GetCursor();
 BOOL DestroyCursor(HCURSOR hCursor);
+// Icons: a colour image and a mask (white where the icon is transparent), or a monochrome mask
+// twice the height (AND half above the XOR half) when there is no colour image.
+struct ICONINFO {
+    BOOL fIcon = TRUE;
+    DWORD xHotspot = 0, yHotspot = 0;
+    HBITMAP hbmMask = nullptr;
+    HBITMAP hbmColor = nullptr;
+};
+HICON CreateIconIndirect(const ICONINFO* piconinfo);
+BOOL DestroyIcon(HICON hIcon);
 BOOL GetCursorPos(POINT* lpPoint);
 BOOL SetCursorPos(int X, int Y);
 

@@ -94,8 +94,16 @@ static bool CopyBlit(DCObj* dc, const Surface& s, int x, int y, int w, int h, HD
     return true;
 }
 
+// A mask for MaskBlt: where its pixel is white the foreground operation applies, elsewhere the
+// background one.
+struct BlitMask {
+    const QImage* image = nullptr;
+    int x = 0, y = 0;  // the mask pixel under the destination's first pixel
+    DWORD backRop = 0;
+};
+
 static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, int sw, int sh, DWORD rop,
-                 bool transparent, COLORREF transColor)
+                 bool transparent, COLORREF transColor, const BlitMask& mask = {})
 {
     DCObj* dc = DC(hdc);
     if (!dc || w == 0 || h == 0)
@@ -103,8 +111,9 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
     Surface s = Prepare(dc);
     if (!s.ok())
         return TRUE;
-    bool useSrc = RopUsesSource(rop) || transparent;
-    if (rop == SRCCOPY && !transparent && sw == w && sh == h && w > 0 && h > 0 && CopyBlit(dc, s, x, y, w, h, hsrc, sx, sy))
+    bool useSrc = RopUsesSource(rop) || transparent || (mask.image && RopUsesSource(mask.backRop));
+    if (rop == SRCCOPY && !mask.image && !transparent && sw == w && sh == h && w > 0 && h > 0 &&
+        CopyBlit(dc, s, x, y, w, h, hsrc, sx, sy))
         return TRUE;
     DCObj* src = nullptr;
     QImage srcCopy;
@@ -128,7 +137,7 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
             srcCopy = srcCopy.scaled(std::abs(w), std::abs(h), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     }
     BrushInfo br = BrushOf(dc->st.brush);
-    bool usePat = RopUsesPattern(rop);
+    bool usePat = RopUsesPattern(rop) || (mask.image && RopUsesPattern(mask.backRop));
     QRect dr = ImgRect(dc, x, y, x + w, y + h);
     int ox = dr.left(), oy = dr.top();
     QRgb transPix = ToPix(transColor) & 0xFFFFFF;
@@ -155,7 +164,14 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
                     if (!draw)
                         pp = 0;
                 }
-                d[xx] = Rop3(rop, pp, sp, d[xx]);
+                DWORD op = rop;
+                if (mask.image) {
+                    int mx = mask.x + xx - ox, my = mask.y + yy - oy;
+                    bool fore = mx >= 0 && my >= 0 && mx < mask.image->width() && my < mask.image->height() &&
+                                (mask.image->pixel(mx, my) & 0xFFFFFF) != 0;
+                    op = fore ? rop : mask.backRop;
+                }
+                d[xx] = Rop3(op, pp, sp, d[xx]);
             }
         }
     }
@@ -208,4 +224,17 @@ BOOL TransparentBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC
 {
     return Blit(hdcDest, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, SRCCOPY, true,
                 crTransparent);
+}
+
+BOOL MaskBlt(HDC hdcDest, int xDest, int yDest, int width, int height, HDC hdcSrc, int xSrc, int ySrc, HBITMAP hbmMask,
+             int xMask, int yMask, DWORD rop)
+{
+    // The high byte of the code is the background operation's, the rest the foreground's.
+    DWORD fore = rop & 0x00FFFFFF;
+    DWORD back = ((rop >> 8) & 0x00FF0000) | (fore & 0xFFFF);
+    const QImage* m = hbmMask ? BitmapImage(hbmMask) : nullptr;
+    if (hbmMask && (!m || m->isNull()))
+        return FALSE;
+    BlitMask mask{m, xMask, yMask, back};
+    return Blit(hdcDest, xDest, yDest, width, height, hdcSrc, xSrc, ySrc, width, height, fore, false, 0, mask);
 }

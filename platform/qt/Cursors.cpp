@@ -16,6 +16,7 @@ namespace {
 struct CursorObj {
     QCursor cursor;
     bool stock = false;
+    QImage image;  // what an icon draws (with transparency); null for stock shapes
 };
 std::unordered_set<CursorObj*> gCursors;
 CursorObj* gCurrentCursor = nullptr;
@@ -32,7 +33,7 @@ HCURSOR StockCursor(Qt::CursorShape shape)
     auto it = stock.find(shape);
     if (it != stock.end())
         return reinterpret_cast<HCURSOR>(it->second);
-    auto* c = new CursorObj{QCursor(shape), true};
+    auto* c = new CursorObj{QCursor(shape), true, QImage()};
     gCursors.insert(c);
     stock[shape] = c;
     return reinterpret_cast<HCURSOR>(c);
@@ -47,6 +48,14 @@ std::map<std::string, HCURSOR>& NamedCursors()
 }  // namespace
 
 namespace morvik::backend {
+
+QImage IconImage(HICON h)
+{
+    CursorObj* c = CursorRec(h);
+    if (!c)
+        return {};
+    return c->image.isNull() ? c->cursor.pixmap().toImage() : c->image;
+}
 
 QCursor CursorOf(HCURSOR h)
 {
@@ -107,7 +116,7 @@ HCURSOR CreateCursorFromBitmaps(HBITMAP color, HBITMAP mask, int x, int y)
                 if (qGray(mi->pixel(xx, yy)) >= 128)
                     img.setPixel(xx, yy, 0);  // white mask: transparent
     }
-    auto* c = new CursorObj{QCursor(QPixmap::fromImage(img), x, y), false};
+    auto* c = new CursorObj{QCursor(QPixmap::fromImage(img), x, y), false, img};
     gCursors.insert(c);
     return reinterpret_cast<HCURSOR>(c);
 }
@@ -158,3 +167,31 @@ BOOL SetCursorPos(int x, int y)
     gCursorPos = {x, y};
     return TRUE;
 }
+
+HICON CreateIconIndirect(const ICONINFO* info)
+{
+    if (!info)
+        return nullptr;
+    // A monochrome icon keeps both halves in its mask: the AND mask on top, the XOR image below.
+    if (!info->hbmColor) {
+        QImage* m = BitmapImage(info->hbmMask);
+        if (!m || m->height() < 2)
+            return nullptr;
+        int h = m->height() / 2;
+        HBITMAP andPart = CreateCompatibleBitmap(nullptr, m->width(), h);
+        HBITMAP xorPart = CreateCompatibleBitmap(nullptr, m->width(), h);
+        *BitmapImage(andPart) = m->copy(0, 0, m->width(), h);
+        *BitmapImage(xorPart) = m->copy(0, h, m->width(), h);
+        HICON icon = CreateCursorFromBitmaps(xorPart, andPart, int(info->xHotspot), int(info->yHotspot));
+        DeleteObject(andPart);
+        DeleteObject(xorPart);
+        return icon;
+    }
+    QImage* ci = BitmapImage(info->hbmColor);
+    int w = ci ? ci->width() : 0, h = ci ? ci->height() : 0;
+    // An icon's hot spot is its centre.
+    return CreateCursorFromBitmaps(info->hbmColor, info->hbmMask, info->fIcon ? w / 2 : int(info->xHotspot),
+                                   info->fIcon ? h / 2 : int(info->yHotspot));
+}
+
+BOOL DestroyIcon(HICON icon) { return DestroyCursor(icon); }
