@@ -138,7 +138,11 @@ TEST(EarlyPosts, AWorkerThreadNeverStartsTheToolkit)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            std::thread t([] { PostMessage(reinterpret_cast<HWND>(1), WM_NULL, 0, 0); });
+            // A post to no window is the thread's: it waits for the toolkit and is then delivered.
+            std::thread t([] {
+                PostMessage(reinterpret_cast<HWND>(1), WM_NULL, 0, 0);
+                PostMessage(nullptr, WM_QUIT, 0, 0);
+            });
             t.join();
             // The toolkit then starts on this thread and can make windows here.
             Application->Initialize();
@@ -147,7 +151,7 @@ TEST(EarlyPosts, AWorkerThreadNeverStartsTheToolkit)
             f->Show();
             uitest::Pump();
             delete f;
-            std::exit(0);
+            std::exit(Application->Terminated() ? 0 : 3);
         },
         ::testing::ExitedWithCode(0), "");
 }

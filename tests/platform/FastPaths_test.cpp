@@ -1,0 +1,80 @@
+// The drawing fast paths give what the general ones give: the clip a context keeps between calls
+// follows every change of it, and plain copies are told apart from the other raster operations.
+#include <gtest/gtest.h>
+
+#include "platform/Graphics.h"
+
+namespace {
+
+struct Target {
+    Target()
+    {
+        dc = CreateCompatibleDC(nullptr);
+        bmp = CreateCompatibleBitmap(nullptr, 20, 10);
+        old = SelectObject(dc, bmp);
+        Fill(0, 0, 20, 10, RGB(128, 128, 128));
+    }
+    ~Target()
+    {
+        SelectObject(dc, old);
+        DeleteObject(bmp);
+        DeleteDC(dc);
+    }
+    void Fill(int l, int t, int r, int b, COLORREF c)
+    {
+        HBRUSH br = CreateSolidBrush(c);
+        RECT rc{l, t, r, b};
+        FillRect(dc, &rc, br);
+        DeleteObject(br);
+    }
+    HDC dc;
+    HBITMAP bmp;
+    HGDIOBJ old;
+};
+
+TEST(FastPaths, TheKeptClipFollowsEveryChange)
+{
+    Target t;
+    HRGN none = CreateRectRgn(0, 0, 0, 0), left = CreateRectRgn(0, 0, 5, 10), right = CreateRectRgn(10, 0, 20, 10);
+    SelectClipRgn(t.dc, none);
+    t.Fill(0, 0, 20, 10, RGB(255, 0, 0));
+    SelectClipRgn(t.dc, left);
+    t.Fill(0, 0, 20, 10, RGB(0, 255, 0));
+    SelectClipRgn(t.dc, none);  // back to a clip seen before: nothing may be drawn
+    t.Fill(0, 0, 20, 10, RGB(0, 0, 255));
+    SelectClipRgn(t.dc, right);
+    t.Fill(0, 0, 20, 10, RGB(255, 255, 0));
+    SelectClipRgn(t.dc, nullptr);
+    EXPECT_EQ(GetPixel(t.dc, 2, 2), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(t.dc, 7, 2), RGB(128, 128, 128));
+    EXPECT_EQ(GetPixel(t.dc, 12, 2), RGB(255, 255, 0));
+    // Moving the origin moves the clip with it.
+    SelectClipRgn(t.dc, left);
+    SetViewportOrgEx(t.dc, 0, 0, nullptr);
+    ExcludeClipRect(t.dc, 0, 0, 2, 10);
+    t.Fill(0, 0, 20, 10, RGB(0, 0, 0));
+    SelectClipRgn(t.dc, nullptr);
+    EXPECT_EQ(GetPixel(t.dc, 1, 2), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(t.dc, 3, 2), RGB(0, 0, 0));
+    DeleteObject(none);
+    DeleteObject(left);
+    DeleteObject(right);
+}
+
+TEST(FastPaths, OnlyPlainCopiesCopy)
+{
+    Target src, dst;
+    src.Fill(0, 0, 20, 10, RGB(0x0F, 0xF0, 0x33));
+    dst.Fill(0, 0, 20, 10, RGB(0xFF, 0x0F, 0x11));
+    ASSERT_TRUE(BitBlt(dst.dc, 0, 0, 5, 5, src.dc, 0, 0, SRCINVERT));
+    EXPECT_EQ(GetPixel(dst.dc, 1, 1), RGB(0xF0, 0xFF, 0x22));
+    ASSERT_TRUE(BitBlt(dst.dc, 5, 0, 5, 5, src.dc, 0, 0, SRCAND));
+    EXPECT_EQ(GetPixel(dst.dc, 6, 1), RGB(0x0F, 0x00, 0x11));
+    ASSERT_TRUE(BitBlt(dst.dc, 10, 0, 5, 5, src.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(GetPixel(dst.dc, 11, 1), RGB(0x0F, 0xF0, 0x33));
+    // A source reaching past its bitmap takes the general path: nothing past the edge is invented.
+    ASSERT_TRUE(BitBlt(dst.dc, 0, 5, 10, 5, src.dc, 15, 0, SRCCOPY));
+    EXPECT_EQ(GetPixel(dst.dc, 2, 6), RGB(0x0F, 0xF0, 0x33));
+}
+
+}  // namespace
