@@ -77,4 +77,17 @@ TEST(FastPaths, OnlyPlainCopiesCopy)
     EXPECT_EQ(GetPixel(dst.dc, 2, 6), RGB(0x0F, 0xF0, 0x33));
 }
 
+TEST(FastPaths, MeasuringTextStillMeasures)
+{
+    Target t;
+    RECT r{5, 5, 5, 5};
+    DrawText(t.dc, "", 0, &r, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(r.Right, 5);
+    RECT wide{0, 0, 0, 0};
+    DrawText(t.dc, "Wide text", -1, &wide, DT_CALCRECT | DT_SINGLELINE);
+    SIZE sz;
+    GetTextExtentPoint32(t.dc, "Wide text", 9, &sz);
+    EXPECT_EQ(wide.Right, sz.cx);
+}
+
 }  // namespace

@@ -18,6 +18,14 @@ public:
     explicit TTypist(TComponent* AOwner) : TCustomControl(AOwner) { SetTabStop(true); }
     std::string Chars;
     std::vector<Word> Keys;
+    std::vector<std::pair<UINT, LPARAM>> KeyData;  // key messages with their key data
+    void WndProc(TMessage& Message) override
+    {
+        if (Message.Msg == WM_KEYDOWN || Message.Msg == WM_SYSKEYDOWN || Message.Msg == WM_KEYUP ||
+            Message.Msg == WM_SYSKEYUP)
+            KeyData.emplace_back(Message.Msg, Message.LParam);
+        TCustomControl::WndProc(Message);
+    }
 
 protected:
     void KeyDown(Word& Key, TShiftState Shift) override
@@ -94,5 +102,25 @@ TEST_P(Typing, TheInputMethodsCommitArrivesAsCharacters)
 
 INSTANTIATE_TEST_SUITE_P(Text, Typing, ::testing::ValuesIn(kTyping),
                          [](const ::testing::TestParamInfo<TypingCase>& i) { return std::string(i.param.name); });
+
+TEST(KeyMessages, KeyDataTellsAltAndRelease)
+{
+    Application->Initialize();
+    auto* form = new TForm(nullptr);
+    form->AfterConstruction();
+    auto* typist = new TTypist(form);
+    typist->SetParent(form);
+    form->Show();
+    typist->SetFocus();
+    Input::KeyDown('X', ssAlt);
+    Input::KeyUp('X');
+    ASSERT_EQ(typist->KeyData.size(), 2u);
+    EXPECT_EQ(typist->KeyData[0].first, WM_SYSKEYDOWN);
+    EXPECT_EQ(typist->KeyData[0].second, LPARAM(1) | (LPARAM(1) << 29));
+    EXPECT_EQ(typist->KeyData[1].first, WM_KEYUP);
+    EXPECT_EQ(typist->KeyData[1].second, LPARAM(1) | (LPARAM(3) << 30));
+    delete form;
+    uitest::Pump();
+}
 
 }  // namespace
