@@ -68,11 +68,17 @@ public:
     virtual void Click();
     TNotifyEvent OnClick;
 
+    // The item as a menu of its sub-items, for TrackPopupMenu; valid while the item lives.
+    HMENU Handle();
+    // The number WM_COMMAND and TrackPopupMenu's TPM_RETURNCMD report for the item; unique.
+    Word Command() const { return FCommand; }
+
     // Toolkit objects that show the item (owned by the menu's toolkit side).
     void* FQtObject = nullptr;
 
 private:
     friend class TMenu;
+    Word FCommand = 0;
     void Changed(bool Structure);
     // A checked radio item unchecks the other radio items of its group under the same parent.
     void UncheckGroupSiblings();
@@ -111,6 +117,23 @@ public:
 };
 
 enum TPopupAlignment { paLeft, paRight, paCenter };
+
+// Shows a menu at a screen point until an item is chosen or the menu closes. With TPM_RETURNCMD the
+// chosen item's command is returned (0 for none) and nothing else happens; otherwise the item runs
+// as clicked, WM_COMMAND with its command is posted to hWnd, and the answer is nonzero when an item
+// was chosen. TPM_CENTERALIGN/TPM_RIGHTALIGN and TPM_VCENTERALIGN/TPM_BOTTOMALIGN place the menu's
+// middle or far side at the point.
+constexpr UINT TPM_LEFTALIGN = 0x0000;
+constexpr UINT TPM_CENTERALIGN = 0x0004;
+constexpr UINT TPM_RIGHTALIGN = 0x0008;
+constexpr UINT TPM_TOPALIGN = 0x0000;
+constexpr UINT TPM_VCENTERALIGN = 0x0010;
+constexpr UINT TPM_BOTTOMALIGN = 0x0020;
+constexpr UINT TPM_NONOTIFY = 0x0080;
+constexpr UINT TPM_RETURNCMD = 0x0100;
+constexpr UINT TPM_LEFTBUTTON = 0x0000;
+constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
 
 class TPopupMenu : public TMenu {
 public:

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "platform/Backend.h"
 #include "platform/Forms.h"
@@ -100,6 +101,16 @@ std::vector<QPointer<QMenu>>& OpenMenus()
     return v;
 }
 
+// Set while TrackPopupMenu only asks which item is chosen: the items do not run.
+bool gOnlyAsking = false;
+
+// Items by command, so that a menu handle or a command can be checked before it is used.
+std::map<Word, TMenuItem*>& LiveItems()
+{
+    static std::map<Word, TMenuItem*> items;
+    return items;
+}
+
 QString ItemText(TMenuItem* item)
 {
     QString t = ToQString(item->Caption());
@@ -146,7 +157,8 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
                 for (int i = 0; i < parent->Count(); ++i)
                     if (auto* sib = static_cast<QAction*>(parent->Items(i)->FQtObject))
                         sib->setChecked(parent->Items(i)->Checked());
-            item->Click();
+            if (!gOnlyAsking)
+                item->Click();
         });
     }
     item->FQtObject = a;
@@ -254,10 +266,21 @@ bool morvik::backend::OpenMenuByAccelerator(TMainMenu* menu, char ch)
 }
 
 // ---- TMenuItem ---------------------------------------------------------------------------------------
-TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
+TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner)
+{
+    // Commands are handed out in turn, skipping 0 and any still in use.
+    static Word next = 0;
+    do
+        FCommand = ++next ? next : ++next;
+    while (LiveItems().count(FCommand));
+    LiveItems()[FCommand] = this;
+}
+
+HMENU TMenuItem::Handle() { return reinterpret_cast<HMENU>(this); }
 
 TMenuItem::~TMenuItem()
 {
+    LiveItems().erase(FCommand);
     Destroying();
     Clear();
     if (FParent)
@@ -576,4 +599,41 @@ void TriggerMenuItem(TMenuItem* Item)
         return;
     }
     Item->Click();
+}
+
+BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT*)
+{
+    auto* root = reinterpret_cast<TMenuItem*>(h);
+    bool alive = false;
+    for (auto& e : LiveItems())
+        alive = alive || e.second == root;
+    if (!alive || root->Count() == 0)
+        return FALSE;
+    EnsureToolkit();
+    QMenu m;
+    BuildInto(root, &m);
+    QSize size = m.sizeHint();
+    QPoint at(x, y);
+    if (flags & TPM_RIGHTALIGN)
+        at.rx() -= size.width();
+    else if (flags & TPM_CENTERALIGN)
+        at.rx() -= size.width() / 2;
+    if (flags & TPM_BOTTOMALIGN)
+        at.ry() -= size.height();
+    else if (flags & TPM_VCENTERALIGN)
+        at.ry() -= size.height() / 2;
+    bool asking = flags & TPM_RETURNCMD;
+    bool wasAsking = std::exchange(gOnlyAsking, asking);
+    QAction* chosen = m.exec(at);
+    gOnlyAsking = wasAsking;
+    TMenuItem* item = nullptr;
+    for (auto& e : LiveItems())
+        if (chosen && e.second->FQtObject == chosen)
+            item = e.second;
+    ForgetQt(root);
+    if (asking)
+        return item ? BOOL(item->Command()) : 0;
+    if (item && wnd && !(flags & TPM_NONOTIFY))
+        PostMessage(wnd, WM_COMMAND, MAKEWPARAM(item->Command(), 0), 0);
+    return item != nullptr;
 }

@@ -44,10 +44,13 @@ Aim AimAt(TControl* target, int x, int y)
     return a;
 }
 
-// The toolkit widget the keyboard types into: the focused part of a modal toolkit dialog when
-// one is up, else the top-level window of the focused control.
+// The toolkit widget the keyboard types into: an open popup menu, the focused part of a modal
+// toolkit dialog when one is up, else the top-level window of the focused control.
 QWidget* KeyboardTarget()
 {
+    // An open popup menu has the keyboard first.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup;
     if (QWidget* modal = QApplication::activeModalWidget()) {
         if (!dynamic_cast<HostWindow*>(modal)) {
             QWidget* f = modal->focusWidget();

@@ -1,0 +1,103 @@
+// TrackPopupMenu as a person uses it: arrow keys and Enter on the open menu.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/Forms.h"
+#include "platform/Input.h"
+#include "platform/Menus.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+std::vector<Word> gKeys;
+size_t gNext = 0;
+
+// Presses the queued keys one per tick while the menu is open.
+UINT PressInTurn(std::vector<Word> keys)
+{
+    gKeys = std::move(keys);
+    gNext = 0;
+    return SetTimer(nullptr, 0, 40, [](HWND, UINT, UINT, DWORD) {
+        if (gNext < gKeys.size())
+            Input::PressKey(gKeys[gNext++]);
+    });
+}
+
+class TCommandForm : public TForm {
+public:
+    using TForm::TForm;
+    std::vector<WPARAM> Commands;
+    void WndProc(TMessage& Message) override
+    {
+        if (Message.Msg == WM_COMMAND)
+            Commands.push_back(Message.WParam);
+        TForm::WndProc(Message);
+    }
+};
+
+class PopupMenus : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Application->Initialize();
+        form = new TCommandForm(nullptr);
+        form->AfterConstruction();
+        form->Show();
+        menu = new TPopupMenu(form);
+        for (const char* caption : {"&Copy", "-", "Select &all", "&Save..."}) {
+            auto* item = new TMenuItem(menu);
+            item->SetCaption(caption);
+            item->OnClick = [this](TObject* Sender) { Clicked.push_back(static_cast<TMenuItem*>(Sender)); };
+            menu->Items()->Add(item);
+        }
+        uitest::Pump();
+    }
+    void TearDown() override
+    {
+        delete form;
+        uitest::Pump();
+    }
+    TCommandForm* form = nullptr;
+    TPopupMenu* menu = nullptr;
+    std::vector<TMenuItem*> Clicked;
+};
+
+TEST_F(PopupMenus, ReturningTheCommandRunsNothing)
+{
+    UINT t = PressInTurn({VK_DOWN, VK_DOWN, VK_RETURN});
+    BOOL r = TrackPopupMenu(menu->Items()->Handle(), TPM_RETURNCMD | TPM_RIGHTBUTTON, 200, 200, 0, form->Handle(), nullptr);
+    KillTimer(nullptr, t);
+    // The separator is passed over: the second choosable item is "Select all".
+    EXPECT_EQ(r, BOOL(menu->Items()->Items(2)->Command()));
+    uitest::Pump();
+    EXPECT_TRUE(Clicked.empty());
+    EXPECT_TRUE(form->Commands.empty());
+}
+
+TEST_F(PopupMenus, AChosenItemRunsAndTheWindowHearsItsCommand)
+{
+    UINT t = PressInTurn({VK_DOWN, VK_RETURN});
+    BOOL r = TrackPopupMenu(menu->Items()->Handle(), TPM_LEFTALIGN, 200, 200, 0, form->Handle(), nullptr);
+    KillTimer(nullptr, t);
+    EXPECT_TRUE(r);
+    ASSERT_EQ(Clicked.size(), 1u);
+    EXPECT_EQ(Clicked[0], menu->Items()->Items(0));
+    uitest::Pump();
+    ASSERT_EQ(form->Commands.size(), 1u);
+    EXPECT_EQ(LOWORD(form->Commands[0]), menu->Items()->Items(0)->Command());
+}
+
+TEST_F(PopupMenus, EscapeChoosesNothingAndStaleHandlesAreRefused)
+{
+    UINT t = PressInTurn({VK_ESCAPE});
+    EXPECT_EQ(TrackPopupMenu(menu->Items()->Handle(), TPM_RETURNCMD, 200, 200, 0, nullptr, nullptr), 0);
+    KillTimer(nullptr, t);
+    EXPECT_NE(menu->Items()->Items(0)->Command(), menu->Items()->Items(2)->Command());
+    auto* gone = new TMenuItem(nullptr);
+    HMENU h = gone->Handle();
+    delete gone;
+    EXPECT_FALSE(TrackPopupMenu(h, TPM_RETURNCMD, 0, 0, 0, nullptr, nullptr));
+}
+
+}  // namespace
