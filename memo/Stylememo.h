@@ -63,6 +63,19 @@ class TStyleLinesStrings;
 
 class TPicture;
 class TPen;
+class TPopupMenu;
+class TMenuItem;
+
+// Where the mouse, held outside the window during a selection, scrolls the text.
+enum TMouseScrollType { msNoScroll, msUp, msDown, msLeft, msRight };
+
+// The memo's own cursors: an arrow pointing right over the left margin, and the drag cursor with a
+// plus while a dragged text would be copied.
+constexpr TCursor crPMRightArrow = 1101;
+constexpr TCursor crDragCopy = 1102;
+
+// The registered clipboard format a column block travels under beside its plain text.
+UINT BlockClipboardFormat();
 
 // The memo's own window messages.
 constexpr UINT PM_UPDATEBKG = WM_USER + 1;  // a background formatting slice
@@ -344,6 +357,22 @@ public:
     virtual void UpdateCaret(bool Recreate);
     virtual void ScrollInView();
 
+    // ---- keyboard, mouse, clipboard and the default popup menu
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    // The memo's own popup menu (made on the first right click without a PopupMenu); nil before.
+    TPopupMenu* DefaultPopup() const { return FDefaultPopup; }
+    void CreatePopupMenu();
+    void PopupClickHandler(TObject* Sender);
+    Integer VirtualColumns() const { return FVirtualCols; }
+    // The remembered x of vertical moves; 0x80000000 when none.
+    Integer KeptColumn() const { return FRememberedCol; }
+    TMouseScrollType AutoScrollDirection() const { return FScrollDir; }
+    // Milliseconds between two auto-scroll steps while one runs, else -1.
+    Integer AutoScrollInterval() const { return FScrollTimerMs; }
+    bool Dragging() const { return FDragging; }
+
     // ---- window
     // Components that see every window message of the memo (Notification with opMemoMessage).
     void AddNotificationClient(TComponent* Client);
@@ -407,6 +436,21 @@ protected:
     void WMGetDlgCode(TMessage& Message);
     void WMSize(TMessage& Message);
     void PMUpdateBkg(TMessage& Message) { FormatInBackground(Message); }
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    void KeyUp(Word& Key, TShiftState Shift) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DblClick() override;
+    void WMSetCursor(TMessage& Message);
+    void WMMouseWheel(TMessage& Message);
+    void WMTimer(TMessage& Message);
+    // The clipboard and undo messages: user paths, refused by a memo the user may not edit.
+    void WMCut(TMessage& Message);
+    void WMCopy(TMessage& Message);
+    void WMPaste(TMessage& Message);
+    void WMUndo(TMessage& Message);
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Loaded() override;
 
@@ -574,6 +618,35 @@ private:
     // Walks one display line as painting lays it out; the walk reports each run and TAB.
     struct LineWalk;
 
+    // Keyboard and mouse.
+    bool UserMayEdit() const { return !FReadOnly && !FDisplayOnly; }
+    void DisplayOnlyKey(Word& Key, TShiftState Shift);
+    bool HotKey(Word Key, TShiftState Shift);
+    void MoveCaret(TStyleNavigator* To, bool Extend);
+    void FinishMove();
+    void VerticalMove(TStyleNavigator* Nav, Integer TargetLine, TShiftState Shift);
+    void KeyLeft(TStyleNavigator* Nav, TShiftState Shift);
+    void KeyRight(TStyleNavigator* Nav, TShiftState Shift);
+    void KeyBackspace(TShiftState Shift);
+    void KeyDelete(TShiftState Shift);
+    void KeyEnter();
+    void TypeChar(char Key);
+    void SelectRange(Integer Lo, Integer Hi);
+    Integer LeadingBlanks(Integer Line, std::string* Chars);
+    Integer BlockColumnOfCaret() const;
+    TStyleNavigator* MouseNav();
+    bool PlaceMouseNav(int X, int Y);
+    void Hover(int X);
+    void SetMemoCursor(TCursor Value);
+    void RestoreMemoCursor();
+    void ShowCaretAt(TStyleNavigator* Nav);
+    void SelectMouseLines(Integer Line);
+    void StartAutoScroll();
+    void StopAutoScroll();
+    void AutoScrollStep();
+    void Drop(TShiftState Shift);
+    bool ContextClick(TMouseButton Button);
+
     TAlignment FAlignment = taLeftJustify;
     bool FJustified = false;
     TBorderStyle FBorderStyle = bsSingle;
@@ -648,6 +721,25 @@ private:
 
     std::vector<TComponent*> FNotifyClients;
     TMessage FLastMessage;
+
+    // Keyboard and mouse state.
+    bool FKeyUp = false;
+    TStyleNavigator* FMouseNav = nullptr;
+    TPoint FLastMouse{0, 0};
+    bool FSelecting = false;
+    bool FWordMode = false;
+    Integer FWordAnchor = 0;
+    Integer FLineAnchor = -1;
+    bool FOverSel = false;
+    bool FDragging = false;
+    bool FOutside = false;
+    bool FCursorSaved = false;
+    TCursor FSavedCursor = 0;
+    TMouseScrollType FScrollDir = msNoScroll;
+    Integer FScrollSpeed = 0;
+    Integer FScrollTimerMs = -1;
+    Integer FWheelRest = 0;
+    TPopupMenu* FDefaultPopup = nullptr;
 
     // Upper-case cache.
     std::string FUpText;

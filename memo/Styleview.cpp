@@ -335,7 +335,13 @@ void TStyleMemo::Dispatch(TMessage& Message)
     case WM_GETDLGCODE: WMGetDlgCode(Message); break;
     case WM_SIZE: WMSize(Message); break;
     case PM_UPDATEBKG: PMUpdateBkg(Message); break;
-    case WM_UNDO: Undo(); break;
+    case WM_UNDO: WMUndo(Message); break;
+    case WM_CUT: WMCut(Message); break;
+    case WM_COPY: WMCopy(Message); break;
+    case WM_PASTE: WMPaste(Message); break;
+    case WM_SETCURSOR: WMSetCursor(Message); break;
+    case WM_MOUSEWHEEL: WMMouseWheel(Message); break;
+    case WM_TIMER: WMTimer(Message); break;
     case CM_CTL3DCHANGED:
         TCustomControl::Dispatch(Message);
         if (HandleAllocated()) RecreateWnd();

@@ -1,0 +1,151 @@
+// TStyleMemo: the clipboard (plain text, and a column block also under a registered format) and the
+// default popup menu with the standard editing commands.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "memo/Stylememo.h"
+#include "platform/Clipbrd.h"
+#include "platform/Menus.h"
+#include "platform/Windows.h"
+
+namespace {
+
+UINT BlockFormat = 0;
+
+// The items of the default popup menu, in their order; the index chooses the command.
+const char* const PopupCaptions[] = {"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "-", "&Select all"};
+
+}  // namespace
+
+UINT BlockClipboardFormat()
+{
+    if (BlockFormat == 0) BlockFormat = RegisterClipboardFormat("Tarvesk IDE Block Type");
+    return BlockFormat;
+}
+
+void TStyleMemo::CopyToClipboard()
+{
+    if (FSelLength == 0) return;
+    TClipboard* clip = Clipboard();
+    if (FBlockSelected) {
+        const std::string text = SelectedBlockText();
+        clip->Open();
+        try {
+            const UINT format = BlockClipboardFormat();
+            clip->SetTextBuf(text.c_str());
+            HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
+            std::memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
+            GlobalUnlock(mem);
+            clip->SetAsHandle(format, mem);
+        } catch (...) {
+            clip->Close();
+            throw;
+        }
+        clip->Close();
+        return;
+    }
+    std::string text(static_cast<size_t>(std::abs(FSelLength)), '\0');
+    const Integer n = GetSelTextBuf(text.data(), static_cast<Integer>(text.size()) + 1);
+    text.resize(static_cast<size_t>(n));
+    clip->SetTextBuf(text.c_str());
+}
+
+void TStyleMemo::CutToClipboard()
+{
+    CopyToClipboard();
+    setSelText(std::string());
+}
+
+void TStyleMemo::PasteFromClipboard()
+{
+    TClipboard* clip = Clipboard();
+    const bool block = (FOptions & pmoBlockSelection) != 0 && clip->HasFormat(BlockClipboardFormat());
+    if (!clip->HasFormat(CF_TEXT)) return;
+    // A paste is never merged with the typing before or after it.
+    FSelMoved = true;
+    const std::string text = clip->AsText();
+    if (block)
+        InsertBlock(text);
+    else
+        setSelText(text);
+    FSelMoved = true;
+}
+
+// ---------------------------------------------------------------- popup menu
+
+void TStyleMemo::CreatePopupMenu()
+{
+    if (FDefaultPopup != nullptr) return;
+    FDefaultPopup = new TPopupMenu(this);
+    FDefaultPopup->OnPopup = [this](TObject* Sender) { PopupClickHandler(Sender); };
+    for (const char* caption : PopupCaptions) {
+        auto* item = new TMenuItem(FDefaultPopup);
+        item->SetCaption(caption);
+        item->OnClick = [this](TObject* Sender) { PopupClickHandler(Sender); };
+        FDefaultPopup->Items()->Add(item);
+    }
+}
+
+void TStyleMemo::PopupClickHandler(TObject* Sender)
+{
+    if (FDefaultPopup == nullptr) return;
+    TMenuItem* items = FDefaultPopup->Items();
+    if (Sender == FDefaultPopup) {
+        // What the user may do: a memo the user may not edit offers no undo, cut or paste.
+        const bool edit = UserMayEdit();
+        items->Items(0)->SetEnabled(CanUndo() && edit);
+        items->Items(1)->SetEnabled(CanRedo() && edit);
+        items->Items(3)->SetEnabled(FSelLength != 0 && edit);
+        items->Items(4)->SetEnabled(FSelLength != 0);
+        items->Items(5)->SetEnabled(edit && Clipboard()->HasFormat(CF_TEXT));
+        return;
+    }
+    const int index = items->IndexOf(dynamic_cast<TMenuItem*>(Sender));
+    const bool edit = UserMayEdit();
+    switch (index) {
+    case 0:
+        if (edit) Undo();
+        break;
+    case 1:
+        if (edit) Redo();
+        break;
+    case 3:
+        if (edit) CutToClipboard();
+        break;
+    case 4: CopyToClipboard(); break;
+    case 5:
+        if (edit) PasteFromClipboard();
+        break;
+    case 7: SelectAll(); break;
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------- clipboard and undo messages
+
+void TStyleMemo::WMCut(TMessage& Message)
+{
+    Message.Result = 0;
+    if (UserMayEdit()) CutToClipboard();
+}
+
+void TStyleMemo::WMCopy(TMessage& Message)
+{
+    Message.Result = 0;
+    CopyToClipboard();
+}
+
+void TStyleMemo::WMPaste(TMessage& Message)
+{
+    Message.Result = 0;
+    if (UserMayEdit()) PasteFromClipboard();
+}
+
+void TStyleMemo::WMUndo(TMessage& Message)
+{
+    Message.Result = 0;
+    if (!UserMayEdit()) return;
+    Message.Result = CanUndo() ? 1 : 0;
+    Undo();
+}
