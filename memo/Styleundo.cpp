@@ -87,8 +87,8 @@ void TStyleMemo::TrimUndoSpace(bool KeepNewest)
 
 void TStyleMemo::Undo()
 {
-    // Undo is a user's edit: a read-only memo refuses it.
-    if (FReadOnly || FUndoLevel == 0) return;
+    // Code may undo in a read-only memo; the user's ways to undo are refused where they come in.
+    if (FUndoLevel == 0) return;
     const TUndoRecord& rec = *FUndoList[static_cast<size_t>(FUndoLevel - 1)];
     const bool chained = rec.Chained;
     const std::string text = rec.Text;
@@ -114,7 +114,7 @@ void TStyleMemo::Undo()
 
 void TStyleMemo::Redo()
 {
-    if (FReadOnly || FUndoLevel >= static_cast<Integer>(FUndoList.size())) return;
+    if (FUndoLevel >= static_cast<Integer>(FUndoList.size())) return;
     const TUndoRecord& rec = *FUndoList[static_cast<size_t>(FUndoLevel)];
     const bool chained = rec.Chained;
     const bool nextChained = FUndoLevel + 1 < static_cast<Integer>(FUndoList.size()) &&
@@ -132,14 +132,12 @@ void TStyleMemo::Redo()
 
 bool TStyleMemo::CanUndo() const
 {
-    if (FReadOnly) return false;
     // While an undo runs, the record it is turning round is counted in the level.
     return FUndoRunning ? FUndoLevel >= 2 : FUndoLevel >= 1;
 }
 
 bool TStyleMemo::CanRedo() const
 {
-    if (FReadOnly) return false;
     const auto count = static_cast<Integer>(FUndoList.size());
     return count > FUndoLevel || (FUndoRunning && count >= FUndoLevel);
 }

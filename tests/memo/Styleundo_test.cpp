@@ -134,17 +134,18 @@ TEST(Undo, ARefusedUndoStaysToBeUndone)
     EXPECT_EQ(Text(m), "aXbc");
 }
 
-TEST(Undo, ReadOnlyRefusesUndoButTakesEditsFromCode)
+TEST(Undo, ReadOnlyKeepsUndoForCode)
 {
     TStyleMemo m(nullptr);
     m.setReadOnly(true);
     m.setSelText("received");
     EXPECT_EQ(Text(m), "received");
-    EXPECT_FALSE(m.CanUndo());
-    m.Undo();
-    EXPECT_EQ(Text(m), "received");
-    m.setReadOnly(false);
     EXPECT_TRUE(m.CanUndo());
+    m.Undo();
+    EXPECT_EQ(Text(m), "");
+    EXPECT_TRUE(m.CanRedo());
+    m.Redo();
+    EXPECT_EQ(Text(m), "received");
 }
 
 TEST(Undo, CanUndoAndCanRedoWhileAnUndoRuns)

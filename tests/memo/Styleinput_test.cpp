@@ -1,0 +1,363 @@
+// The memo's keyboard, mouse, clipboard and popup menu, driven through the toolkit's own key and
+// mouse events and the platform's message path.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "memo/Stylememo.h"
+#include "platform/Clipbrd.h"
+#include "platform/Forms.h"
+#include "platform/Input.h"
+#include "platform/Menus.h"
+#include "platform/Windows.h"
+#include "tests/memo/MemoCheck.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+class Input_ : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(50, 50, 460, 320);
+        form->AfterConstruction();
+        memo = new TStyleMemo(form);
+        memo->SetParent(form);
+        memo->SetBounds(0, 0, 400, 200);
+        memo->setUpdateMode(umImmediate);
+        form->Show();
+        uitest::Pump();
+        memo->SetFocus();
+        uitest::Pump();
+    }
+    void TearDown() override
+    {
+        SetModalHook(nullptr);
+        delete form;
+        uitest::Pump();
+    }
+    void Load(const std::string& Text, Integer Caret = 0)
+    {
+        memo->setSelText(Text);
+        memo->ClearUndo();
+        memo->setSelStart(Caret);
+    }
+    std::string Text() { return memo->GetTextPart(0, memo->TextLen()); }
+    // The middle of the character border at a position, in client coordinates.
+    TPoint At(Integer Pos)
+    {
+        TStyleNavigator n(memo);
+        n.SetPos(Pos);
+        TPoint p = n.GetDisplayPos();
+        p.Y += memo->RowHeight() / 2;
+        return p;
+    }
+    void Mono()
+    {
+        memo->Font()->SetName("DejaVu Sans Mono");
+        memo->setWordWrap(false);
+        uitest::Pump();
+    }
+    TForm* form = nullptr;
+    TStyleMemo* memo = nullptr;
+};
+
+// ---------------------------------------------------------------- caret moves
+
+struct MoveCase {
+    const char* Name;
+    Integer Start;
+    Word Key;
+    TShiftState Shift;
+    Integer SelStart;
+    Integer SelLength;
+};
+
+// "one two" CR LF "x" bold "bold" bold " y" CR LF "last line": paragraphs at 0, 9 and 20.
+const char* const MoveText = "one two\r\nx\2bold\2 y\r\nlast line";
+
+const MoveCase MoveCases[] = {
+    {"RightOneCharacter", 0, VK_RIGHT, 0, 1, 0},
+    {"RightOverTheBreak", 7, VK_RIGHT, 0, 9, 0},
+    {"RightOverACodeToTheNextLetter", 10, VK_RIGHT, 0, 12, 0},
+    {"RightAtTheEndStays", 29, VK_RIGHT, 0, 29, 0},
+    {"LeftOverTheBreak", 9, VK_LEFT, 0, 7, 0},
+    {"LeftOverACodeAndALetter", 11, VK_LEFT, 0, 9, 0},
+    {"LeftOneLetter", 12, VK_LEFT, 0, 11, 0},
+    {"LeftAtZeroStays", 0, VK_LEFT, 0, 0, 0},
+    {"CtrlRightToTheNextWord", 0, VK_RIGHT, ssCtrl, 4, 0},
+    {"CtrlRightToTheParagraphEnd", 4, VK_RIGHT, ssCtrl, 7, 0},
+    {"CtrlRightOverTheBreak", 7, VK_RIGHT, ssCtrl, 9, 0},
+    {"CtrlLeftToTheWordStart", 6, VK_LEFT, ssCtrl, 4, 0},
+    {"CtrlLeftFromAParagraphStartToTheEndBefore", 9, VK_LEFT, ssCtrl, 7, 0},
+    {"HomeToTheLineStart", 13, VK_HOME, 0, 9, 0},
+    {"EndToTheLineEnd", 9, VK_END, 0, 18, 0},
+    {"CtrlHomeToTheTextStart", 13, VK_HOME, ssCtrl, 0, 0},
+    {"CtrlEndToTheTextEnd", 13, VK_END, ssCtrl, 29, 0},
+    {"DownKeepsTheColumn", 0, VK_DOWN, 0, 9, 0},
+    {"UpKeepsTheColumn", 20, VK_UP, 0, 9, 0},
+    {"DownOnTheLastLineStays", 22, VK_DOWN, 0, 22, 0},
+    {"UpOnTheFirstLineStays", 3, VK_UP, 0, 3, 0},
+    {"PageDownToTheLastLine", 0, VK_NEXT, 0, 20, 0},
+    {"PageUpToTheFirstLine", 20, VK_PRIOR, 0, 0, 0},
+    {"ShiftRightSelectsForward", 0, VK_RIGHT, ssShift, 1, -1},
+    {"ShiftLeftSelectsBackward", 5, VK_LEFT, ssShift, 4, 1},
+    {"ShiftEndSelectsToTheLineEnd", 4, VK_END, ssShift, 7, -3},
+    {"ShiftDownSelectsALine", 0, VK_DOWN, ssShift, 9, -9},
+};
+
+class Moves : public Input_, public ::testing::WithParamInterface<MoveCase> {};
+
+TEST_P(Moves, CaretAndSelection)
+{
+    const MoveCase& c = GetParam();
+    Load(MoveText, c.Start);
+    Input::PressKey(c.Key, c.Shift);
+    EXPECT_EQ(memo->SelStart(), c.SelStart);
+    EXPECT_EQ(memo->SelLength(), c.SelLength);
+    EXPECT_EQ(Text(), MoveText);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, Moves, ::testing::ValuesIn(MoveCases),
+                         [](const ::testing::TestParamInfo<MoveCase>& i) { return std::string(i.param.Name); });
+
+TEST_F(Input_, ShiftMovesKeepTheFarEndAndCollapseWithoutShift)
+{
+    Load("abcdef", 2);
+    Input::PressKey(VK_RIGHT, ssShift);
+    Input::PressKey(VK_RIGHT, ssShift);
+    Input::PressKey(VK_LEFT, ssShift);
+    EXPECT_EQ(memo->SelText(), "c");
+    Input::PressKey(VK_LEFT, ssShift);
+    Input::PressKey(VK_LEFT, ssShift);
+    EXPECT_EQ(memo->SelText(), "b");
+    EXPECT_EQ(memo->SelStart(), 1);
+    Input::PressKey(VK_RIGHT);
+    EXPECT_EQ(memo->SelLength(), 0);
+    EXPECT_EQ(memo->SelStart(), 2);
+}
+
+TEST_F(Input_, KeptColumnCrossesAShortLineAndVirtualSpaceIsPadded)
+{
+    Load("long line here\r\nab\r\nlong line here", 14);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(memo->SelStart(), 18);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(memo->SelStart(), 34);
+    // With the column kept, the caret stays in the empty space right of the short line.
+    memo->setOptions(memo->Options() | pmoKeepColumnPos | pmoPutExtraSpaces);
+    memo->setWordWrap(false);
+    Input::PressKey(VK_UP);
+    EXPECT_EQ(memo->SelStart(), 18);
+    EXPECT_GT(memo->VirtualColumns(), 5);
+    Input::TypeText("z");
+    EXPECT_EQ(memo->Paragraphs(1).substr(0, 3), "ab ");
+    EXPECT_EQ(memo->Paragraphs(1).back(), 'z');
+}
+
+TEST_F(Input_, OnKeyDownOnceWhereTheCaretCannotGo)
+{
+    int downs = 0;
+    memo->OnKeyDown = [&](TObject*, Word&, TShiftState) { ++downs; };
+    Load("ab\r\ncd", 0);
+    Input::PressKey(VK_UP);
+    Input::PressKey(VK_LEFT);
+    EXPECT_EQ(downs, 2);
+}
+
+// ---------------------------------------------------------------- editing keys
+
+struct EditCase {
+    const char* Name;
+    const char* Text;
+    Integer Start;
+    Word Key;
+    TShiftState Shift;
+    const char* Result;
+    Integer Caret;
+};
+
+const EditCase EditCases[] = {
+    {"BackspaceAtTheStartDoesNothing", "ab", 0, VK_BACK, 0, "ab", 0},
+    {"BackspaceJoinsParagraphs", "ab\r\ncd", 4, VK_BACK, 0, "abcd", 2},
+    {"BackspaceTakesACodeWithTheLetterBeforeIt", "ab\2cd\2", 3, VK_BACK, 0, "a\2cd\2", 2},
+    {"CtrlBackspaceTakesTheWord", "one two", 7, VK_BACK, ssCtrl, "one ", 4},
+    {"DeleteJoinsParagraphs", "ab\r\ncd", 2, VK_DELETE, 0, "abcd", 2},
+    {"DeleteAtTheEndDoesNothing", "ab", 2, VK_DELETE, 0, "ab", 2},
+    {"DeleteTakesCodesWithTheLetterAfter", "a\2b\2c", 1, VK_DELETE, 0, "ac", 1},
+    {"ShiftDeleteTakesTheCharacterBefore", "abc", 2, VK_DELETE, ssShift, "ac", 1},
+    {"CtrlDeleteToTheLineEnd", "abc def", 2, VK_DELETE, ssCtrl, "ab", 2},
+    {"TabInsertsATab", "ab", 1, VK_TAB, 0, "a\tb", 2},
+};
+
+class Edits : public Input_, public ::testing::WithParamInterface<EditCase> {};
+
+TEST_P(Edits, TextAndCaret)
+{
+    const EditCase& c = GetParam();
+    Load(c.Text, c.Start);
+    Input::PressKey(c.Key, c.Shift);
+    EXPECT_EQ(Text(), c.Result);
+    EXPECT_EQ(memo->SelStart(), c.Caret);
+    EXPECT_TRUE(memotest::DeepCheck(*memo));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, Edits, ::testing::ValuesIn(EditCases),
+                         [](const ::testing::TestParamInfo<EditCase>& i) { return std::string(i.param.Name); });
+
+TEST_F(Input_, TypingEnterIndentAndOverwrite)
+{
+    memo->setOptions(memo->Options() | pmoAutoIndent);
+    Load("  ab", 4);
+    Input::TypeText("\rc");
+    EXPECT_EQ(Text(), "  ab\r\n  c");
+    // Typed characters in a row are one undo step.
+    EXPECT_EQ(memo->UndoCount(), 1);
+    SendMessage(memo->Handle(), WM_CHAR, 31, 0);
+    SendMessage(memo->Handle(), WM_CHAR, 127, 0);
+    EXPECT_EQ(Text(), "  ab\r\n  c");
+    memo->setSelStart(0);
+    Input::PressKey(VK_INSERT);
+    EXPECT_TRUE(memo->Overwrite());
+    Input::TypeText("XY");
+    EXPECT_EQ(Text(), "XYab\r\n  c");
+}
+
+TEST_F(Input_, CtrlERepaintsEvenABrokenStoreWithoutRaising)
+{
+    Load("ab\r\ncd", 0);
+    ParInfo* p = memo->ParList()->At(1);
+    const Integer saved = p->StartPos;
+    p->StartPos = saved + 1;
+    EXPECT_NO_THROW(Input::PressKey('E', ssCtrl));
+    p->StartPos = saved;
+    EXPECT_EQ(Text(), "ab\r\ncd");
+}
+
+// ---------------------------------------------------------------- hot keys
+
+struct HotKeyCase {
+    const char* Name;
+    Word Key;
+    TShiftState Shift;
+    const char* Result;  // from "abc" with all of it selected
+};
+
+const HotKeyCase HotKeyCases[] = {
+    {"CtrlBBold", 'B', ssCtrl, "\2abc\2"},
+    {"CtrlIItalic", 'I', ssCtrl, "\1abc\1"},
+    {"CtrlUUnderline", 'U', ssCtrl, "\25abc\25"},
+    {"CtrlHHighlight", 'H', ssCtrl, "\3abc\3"},
+    {"CtrlFAlternativeFont", 'F', ssCtrl, "\4abc\4"},
+    {"CtrlTTab", 'T', ssCtrl, "\t"},
+    {"CtrlPPageBreak", 'P', ssCtrl, "\r\n\20\r\n"},
+    {"CtrlZUndo", 'Z', ssCtrl, ""},
+};
+
+class HotKeys : public Input_, public ::testing::WithParamInterface<std::tuple<HotKeyCase, bool>> {};
+
+TEST_P(HotKeys, OnlyWhenEnabled)
+{
+    const auto& [c, enabled] = GetParam();
+    memo->setEnableHotKeys(enabled);
+    memo->setSelText("abc");
+    memo->SelectAll();
+    Input::PressKey(c.Key, c.Shift);
+    EXPECT_EQ(Text(), enabled ? c.Result : "abc");
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, HotKeys, ::testing::Combine(::testing::ValuesIn(HotKeyCases), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<HotKeyCase, bool>>& i) {
+                             return std::string(std::get<0>(i.param).Name) + (std::get<1>(i.param) ? "On" : "Off");
+                         });
+
+TEST_F(Input_, CtrlShiftZRedoes)
+{
+    memo->setSelText("abc");
+    Input::PressKey('Z', ssCtrl);
+    EXPECT_EQ(Text(), "");
+    Input::PressKey('Z', ssCtrl | ssShift);
+    EXPECT_EQ(Text(), "abc");
+}
+
+// ---------------------------------------------------------------- a read-only memo
+
+struct UserPath {
+    const char* Name;
+    std::function<void(Input_&, TStyleMemo*)> Act;
+};
+
+void PopupCommand(TStyleMemo* m, int Index)
+{
+    m->CreatePopupMenu();
+    m->DefaultPopup()->Items()->Items(Index)->Click();
+}
+
+const UserPath UserPaths[] = {
+    {"Typing", [](Input_&, TStyleMemo*) { Input::TypeText("x\r"); }},
+    {"Backspace", [](Input_&, TStyleMemo*) { Input::PressKey(VK_BACK); }},
+    {"Delete", [](Input_&, TStyleMemo*) { Input::PressKey(VK_DELETE); }},
+    {"ShiftDelete", [](Input_&, TStyleMemo*) { Input::PressKey(VK_DELETE, ssShift); }},
+    {"Tab", [](Input_&, TStyleMemo*) { Input::PressKey(VK_TAB); }},
+    {"CtrlX", [](Input_&, TStyleMemo*) { Input::PressKey('X', ssCtrl); }},
+    {"CtrlV", [](Input_&, TStyleMemo*) { Input::PressKey('V', ssCtrl); }},
+    {"ShiftInsert", [](Input_&, TStyleMemo*) { Input::PressKey(VK_INSERT, ssShift); }},
+    {"CtrlZ", [](Input_&, TStyleMemo*) { Input::PressKey('Z', ssCtrl); }},
+    {"CtrlB", [](Input_&, TStyleMemo*) { Input::PressKey('B', ssCtrl); }},
+    {"CtrlP", [](Input_&, TStyleMemo*) { Input::PressKey('P', ssCtrl); }},
+    {"CutMessage", [](Input_&, TStyleMemo* m) { SendMessage(m->Handle(), WM_CUT, 0, 0); }},
+    {"PasteMessage", [](Input_&, TStyleMemo* m) { SendMessage(m->Handle(), WM_PASTE, 0, 0); }},
+    {"UndoMessage", [](Input_&, TStyleMemo* m) { SendMessage(m->Handle(), WM_UNDO, 0, 0); }},
+    {"PopupUndo", [](Input_&, TStyleMemo* m) { PopupCommand(m, 0); }},
+    {"PopupRedo", [](Input_&, TStyleMemo* m) { PopupCommand(m, 1); }},
+    {"PopupCut", [](Input_&, TStyleMemo* m) { PopupCommand(m, 3); }},
+    {"PopupPaste", [](Input_&, TStyleMemo* m) { PopupCommand(m, 5); }},
+    {"DragAndDrop", [](Input_& t, TStyleMemo* m) {
+         const TPoint a = t.At(1);
+         const TPoint b = t.At(8);
+         Input::MouseMove(m, a.X, a.Y);
+         Input::Drag(m, a.X, a.Y, b.X, b.Y);
+     }},
+};
+
+class ReadOnlyPaths : public Input_, public ::testing::WithParamInterface<UserPath> {};
+
+TEST_P(ReadOnlyPaths, ChangeNothing)
+{
+    Clipboard()->SetAsText("pasted");
+    memo->setSelText("one two");
+    memo->setSelStart(7);
+    memo->setSelText(" three");
+    memo->Undo();  // one record to undo and one to redo
+    memo->setReadOnly(true);
+    memo->setSelStart(0);
+    memo->setSelLength(3);
+    GetParam().Act(*this, memo);
+    EXPECT_EQ(Text(), "one two");
+    EXPECT_EQ(memo->UndoLevel(), 1);
+    // Code keeps its undo: the receive window takes back its own text.
+    memo->Undo();
+    EXPECT_EQ(Text(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(User, ReadOnlyPaths, ::testing::ValuesIn(UserPaths),
+                         [](const ::testing::TestParamInfo<UserPath>& i) { return std::string(i.param.Name); });
+
+TEST_F(Input_, ReadOnlyStillCopies)
+{
+    Clipboard()->SetAsText("old");
+    Load("abc def", 0);
+    memo->setReadOnly(true);
+    memo->setSelLength(3);
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(Clipboard()->AsText(), "abc");
+    memo->setSelLength(0);
+    Input::PressKey(VK_INSERT, ssCtrl);
+    EXPECT_EQ(Clipboard()->AsText(), "abc");
+}
+
+}  // namespace
