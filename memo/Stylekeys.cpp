@@ -359,10 +359,6 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
     if (Key >= 0x30) return;
     const Word key = Key;
     Key = 0;
-    if (alt && IsNavigation(key) && !(IsArrow(key) && FBlockSelected)) {
-        Key = key;
-        return;
-    }
     EnsureFormatted(FAnchor->GetParNb());
     const Integer caretLine = FAnchor->GetLineNb();
     TStyleNavigator* n = FScratch[9];
@@ -371,6 +367,10 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
         !FBlockSelected && IsArrow(key)) {
         FBlockSelected = true;
         FBlockCol1 = FBlockCol2 = n->GetOffset() + FVirtualCols;
+    }
+    if (alt && IsNavigation(key) && !(IsArrow(key) && FBlockSelected)) {
+        Key = key;
+        return;
     }
     switch (key) {
     case VK_BACK:

@@ -42,9 +42,11 @@ public:
     }
     void Load(const std::string& Text, Integer Caret = 0)
     {
+        memo->Clear();
         memo->setSelText(Text);
         memo->ClearUndo();
         memo->setSelStart(Caret);
+        memo->ScrollInView();
     }
     std::string Text() { return memo->GetTextPart(0, memo->TextLen()); }
     // The middle of the character border at a position, in client coordinates.
@@ -358,6 +360,300 @@ TEST_F(Input_, ReadOnlyStillCopies)
     memo->setSelLength(0);
     Input::PressKey(VK_INSERT, ssCtrl);
     EXPECT_EQ(Clipboard()->AsText(), "abc");
+}
+
+// ---------------------------------------------------------------- mouse
+
+TEST_F(Input_, ClicksPlaceAndExtendTheCaret)
+{
+    Load("one two three\r\nfour");
+    TPoint p = At(4);
+    Input::Click(memo, p.X, p.Y);
+    EXPECT_EQ(memo->SelStart(), 4);
+    p = At(8);
+    Input::Click(memo, p.X, p.Y, mbLeft, ssShift);
+    EXPECT_EQ(memo->SelText(), "two ");
+    Input::AdvanceTime(1000);
+    // Below the last line: the end of the text.
+    Input::Click(memo, 60, memo->ClientHeight() - 3);
+    EXPECT_EQ(memo->SelStart(), memo->TextLen());
+    EXPECT_EQ(memo->SelLength(), 0);
+}
+
+TEST_F(Input_, DoubleClickSelectsAWordAndDraggingGoesByWords)
+{
+    Load("alpha beta gamma delta");
+    const TPoint p = At(8);
+    Input::Click(memo, p.X, p.Y);
+    Input::AdvanceTime(50);
+    Input::MouseDown(memo, mbLeft, p.X, p.Y);
+    EXPECT_EQ(memo->SelText(), "beta");
+    // The second press held and moved on: whole words from "beta" on.
+    const TPoint q = At(13);
+    Input::MouseMove(memo, q.X, q.Y, ssLeft);
+    Input::MouseUp(memo, mbLeft, q.X, q.Y);
+    EXPECT_EQ(memo->SelText(), "beta gamma");
+}
+
+TEST_F(Input_, LeftMarginSelectsWholeLines)
+{
+    Load("first\r\nsecond\r\nthird");
+    const int y0 = At(0).Y;
+    const int y1 = At(7).Y;
+    Input::MouseMove(memo, 2, y0);
+    Input::Click(memo, 2, y0);
+    EXPECT_EQ(memo->SelText(), "first\r\n");
+    Input::AdvanceTime(1000);
+    Input::MouseMove(memo, 2, y0);
+    Input::Drag(memo, 2, y0, 2, y1);
+    EXPECT_EQ(memo->SelText(), "first\r\nsecond\r\n");
+    // With line selection off the margin is text.
+    memo->setOptions(memo->Options() | pmoNoLineSelection);
+    Input::AdvanceTime(1000);
+    Input::MouseMove(memo, 2, y1);
+    Input::Click(memo, 2, y1);
+    EXPECT_EQ(memo->SelLength(), 0);
+    EXPECT_EQ(memo->SelStart(), 7);
+}
+
+TEST_F(Input_, DragSelectsAndAltDragSelectsAColumnBlock)
+{
+    Mono();
+    Load("abcdef\r\nabcdef\r\nab\r\nabcdef");
+    Input::Drag(memo, At(1).X, At(1).Y, At(12).X, At(12).Y);
+    EXPECT_EQ(memo->SelText(), "bcdef\r\nabcd");
+    EXPECT_EQ(memo->SelStart(), 12);
+    Input::AdvanceTime(1000);
+    memo->setSelStart(0);
+    Input::Drag(memo, At(1).X, At(1).Y, At(24).X, At(24).Y, ssAlt);
+    EXPECT_TRUE(memo->BlockSelected());
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(Clipboard()->AsText(), "bcd\r\nbcd\r\nb\r\nbcd\r\n");
+    EXPECT_TRUE(Clipboard()->HasFormat(BlockClipboardFormat()));
+}
+
+TEST_F(Input_, ShiftAltArrowsSelectAColumnBlock)
+{
+    Mono();
+    Load("abcdef\r\nabcdef", 1);
+    Input::PressKey(VK_DOWN, ssShift | ssAlt);
+    Input::PressKey(VK_RIGHT, ssShift | ssAlt);
+    Input::PressKey(VK_RIGHT, ssShift | ssAlt);
+    EXPECT_TRUE(memo->BlockSelected());
+    EXPECT_EQ(memo->SelText(), "bc\r\nbc\r\n");
+    Input::PressKey(VK_RIGHT);
+    EXPECT_FALSE(memo->BlockSelected());
+}
+
+struct DropCase {
+    const char* Name;
+    Integer Target;
+    TShiftState Shift;
+    const char* Result;
+    const char* Selected;
+    Integer UndoSteps;  // to get the text back
+};
+
+const DropCase DropCases[] = {
+    {"MoveToTheEnd", 13, 0, "two threeone ", "one ", 1},
+    {"CopyWithCtrl", 13, ssCtrl, "one two threeone ", "one ", 1},
+    {"OntoItselfOnlyMovesTheCaret", 2, 0, "one two three", "", 0},
+};
+
+class Drops : public Input_, public ::testing::WithParamInterface<DropCase> {};
+
+TEST_P(Drops, TextSelectionAndUndo)
+{
+    const DropCase& c = GetParam();
+    Load("one two three");
+    memo->setSelLength(4);
+    const TPoint a = At(1);
+    const TPoint b = At(c.Target);
+    Input::MouseMove(memo, a.X, a.Y);
+    EXPECT_EQ(memo->Cursor(), crArrow);
+    Input::Drag(memo, a.X, a.Y, b.X, b.Y, c.Shift);
+    EXPECT_FALSE(memo->Dragging());
+    EXPECT_EQ(Text(), c.Result);
+    EXPECT_EQ(memo->SelText(), c.Selected);
+    for (Integer i = 0; i < c.UndoSteps; ++i) memo->Undo();
+    EXPECT_EQ(Text(), "one two three");
+    EXPECT_TRUE(memotest::DeepCheck(*memo));
+}
+
+INSTANTIATE_TEST_SUITE_P(Mouse, Drops, ::testing::ValuesIn(DropCases),
+                         [](const ::testing::TestParamInfo<DropCase>& i) { return std::string(i.param.Name); });
+
+TEST_F(Input_, WithoutDragAndDropAPressOnTheSelectionStartsANewOne)
+{
+    memo->setOptions(memo->Options() | pmoNoDragnDrop);
+    Load("one two three");
+    memo->setSelLength(4);
+    Input::MouseMove(memo, At(1).X, At(1).Y);
+    Input::Drag(memo, At(1).X, At(1).Y, At(6).X, At(6).Y);
+    EXPECT_EQ(Text(), "one two three");
+    EXPECT_EQ(memo->SelText(), "ne tw");
+}
+
+TEST_F(Input_, AutoScrollRunsOnATimerWhileTheMouseIsHeldBelow)
+{
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "line " + std::to_string(i) + "\r\n";
+    Load(text);
+    const int ch = memo->ClientHeight();
+    Input::MouseDown(memo, mbLeft, 20, 5);
+    // Each distance below the window has its interval; a step then scrolls one line.
+    const std::pair<int, Integer> speeds[] = {{1, 400}, {4, 400}, {7, 300}, {9, 200}, {12, 130},
+                                              {15, 78}, {18, 48}, {21, 30}, {40, 10}};
+    for (const auto& [below, interval] : speeds) {
+        Input::MouseMove(memo, 20, ch + below, ssLeft);
+        EXPECT_EQ(memo->AutoScrollDirection(), msDown) << below;
+        EXPECT_EQ(memo->AutoScrollInterval(), interval) << below;
+    }
+    ASSERT_TRUE(uitest::PumpUntil([&] { return memo->TopLine() >= 5; }, 3000));
+    EXPECT_LT(memo->SelLength(), -100);
+    Input::MouseMove(memo, 20, 40, ssLeft);
+    EXPECT_EQ(memo->AutoScrollInterval(), -1);
+    Input::MouseMove(memo, -30, 40, ssLeft);
+    EXPECT_EQ(memo->AutoScrollDirection(), msLeft);
+    Input::MouseMove(memo, 20, -10, ssLeft);
+    EXPECT_EQ(memo->AutoScrollDirection(), msUp);
+    EXPECT_EQ(memo->AutoScrollInterval(), 200);
+    Input::MouseUp(memo, mbLeft, 20, -10);
+    EXPECT_EQ(memo->AutoScrollInterval(), -1);
+    const Integer top = memo->TopLine();
+    uitest::Pump(100);
+    EXPECT_EQ(memo->TopLine(), top);
+}
+
+TEST_F(Input_, WheelScrollsByFactorAndKeepsTheRemainder)
+{
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "line\r\n";
+    Load(text);
+    memo->setTopLine(10);
+    Input::Wheel(memo, -120, 20, 20);
+    EXPECT_EQ(memo->TopLine(), 13);
+    Input::Wheel(memo, 120, 20, 20);
+    EXPECT_EQ(memo->TopLine(), 10);
+    memo->setMouseWheelFactor(1);
+    Input::Wheel(memo, -40, 20, 20);
+    Input::Wheel(memo, -40, 20, 20);
+    EXPECT_EQ(memo->TopLine(), 10);
+    Input::Wheel(memo, -40, 20, 20);
+    EXPECT_EQ(memo->TopLine(), 11);
+}
+
+TEST_F(Input_, AClickOnASpanWithAContextReportsItsExtent)
+{
+    Load("see the link here");
+    memo->SetDynStyle(8, 12, 0, false, 42, crHandPoint, 0, 0);
+    std::vector<Integer> got;
+    memo->OnContext = [&](TObject*, Integer Context, Integer Start, Integer Stop) { got = {Context, Start, Stop}; };
+    Input::MouseMove(memo, At(10).X, At(10).Y);
+    EXPECT_EQ(memo->Cursor(), crHandPoint);
+    Input::Click(memo, At(10).X, At(10).Y);
+    EXPECT_EQ(got, (std::vector<Integer>{42, 8, 12}));
+    Input::MouseMove(memo, At(2).X, At(2).Y);
+    EXPECT_EQ(memo->Cursor(), crIBeam);
+}
+
+// ---------------------------------------------------------------- popup menu and clipboard
+
+struct PopupCase {
+    const char* Name;
+    bool ReadOnly;
+    bool Select;
+    bool ClipboardText;
+    bool Enabled[8];  // Undo, Redo, -, Cut, Copy, Paste, -, Select all
+};
+
+const PopupCase PopupCases[] = {
+    {"EditableWithSelection", false, true, true, {true, false, true, true, true, true, true, true}},
+    {"EditableEmptyClipboard", false, false, false, {true, false, true, false, false, false, true, true}},
+    {"ReadOnlyWithSelection", true, true, true, {false, false, true, false, true, false, true, true}},
+};
+
+class Popup : public Input_, public ::testing::WithParamInterface<PopupCase> {};
+
+TEST_P(Popup, ItemsEnabledByTheRules)
+{
+    const PopupCase& c = GetParam();
+    Load("some text");
+    memo->setSelText("x");
+    if (c.ClipboardText)
+        Clipboard()->SetAsText("clip");
+    else
+        Clipboard()->Clear();
+    memo->setReadOnly(c.ReadOnly);
+    if (c.Select) memo->setSelLength(-3);
+    std::vector<bool> enabled;
+    SetModalHook([&](TObject* Dialog, int&) {
+        auto* menu = dynamic_cast<TPopupMenu*>(Dialog);
+        if (menu == nullptr) return false;
+        for (int i = 0; i < menu->Items()->Count(); ++i) enabled.push_back(menu->Items()->Items(i)->Enabled());
+        return true;
+    });
+    Input::Click(memo, 60, 5, mbRight);
+    ASSERT_EQ(enabled.size(), 8u);
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(enabled[i], c.Enabled[i]) << i;
+    EXPECT_EQ(memo->DefaultPopup()->Items()->Items(7)->Caption(), "&Select all");
+}
+
+INSTANTIATE_TEST_SUITE_P(Menu, Popup, ::testing::ValuesIn(PopupCases),
+                         [](const ::testing::TestParamInfo<PopupCase>& i) { return std::string(i.param.Name); });
+
+TEST_F(Input_, AnAssignedPopupMenuReplacesTheDefaultOne)
+{
+    TPopupMenu own(form);
+    memo->SetPopupMenu(&own);
+    TObject* shown = nullptr;
+    SetModalHook([&](TObject* Dialog, int&) {
+        shown = Dialog;
+        return true;
+    });
+    Input::Click(memo, 60, 5, mbRight);
+    EXPECT_EQ(shown, &own);
+    EXPECT_EQ(memo->DefaultPopup(), nullptr);
+}
+
+TEST_F(Input_, PopupCommandsRun)
+{
+    Load("abc def");
+    memo->CreatePopupMenu();
+    TMenuItem* items = memo->DefaultPopup()->Items();
+    items->Items(7)->Click();
+    EXPECT_EQ(memo->SelLength(), -7);
+    items->Items(3)->Click();
+    EXPECT_EQ(Text(), "");
+    items->Items(5)->Click();
+    EXPECT_EQ(Text(), "abc def");
+    items->Items(0)->Click();
+    items->Items(0)->Click();
+    EXPECT_EQ(Text(), "abc def");
+    items->Items(1)->Click();
+    EXPECT_EQ(Text(), "");
+}
+
+TEST_F(Input_, BlocksPasteAsBlocksOnlyWhereBlocksAreOn)
+{
+    Mono();
+    Load("abcdef\r\nabcdef\r\nabcdef");
+    memo->SelectBlock(2, 0, 2, 5);
+    Clipboard()->SetAsText("unchanged");
+    memo->setSelLength(0);
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(Clipboard()->AsText(), "unchanged");  // nothing selected: the clipboard stays
+    memo->SelectBlock(2, 0, 2, 5);
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(Clipboard()->AsText(), "cde\r\ncde\r\ncde\r\n");
+    Load("12\r\n12345\r\n");
+    memo->setSelStart(1);
+    Input::PressKey('V', ssCtrl);
+    EXPECT_EQ(Text(), "1cde2\r\n1cde2345\r\n cde");
+    memo->setOptions(memo->Options() & ~pmoBlockSelection);
+    Load("xy", 1);
+    Input::PressKey('V', ssCtrl);
+    EXPECT_EQ(Text(), "xcde\r\ncde\r\ncde\r\ny");
 }
 
 }  // namespace
