@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "TreeRecorder.h"
+#include "platform/Controls.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
 #include "tree/Extree.h"
@@ -173,9 +174,15 @@ TEST_F(StyleTest, ControlsLeaveTheirStyleWhenDestroyedOrMoved)
     delete control;
     EXPECT_EQ(other.Control(), nullptr);
     EXPECT_EQ(deaths, 1);
+    auto* second = new CountedControl(&deaths);
+    style->SetControl(second);
+    host.Clear();
+    delete second;
+    EXPECT_EQ(style->Control(), nullptr);
+    EXPECT_EQ(Redraws(), 1u);
     style->SetControl(new CountedControl(&deaths));
     i->Delete();
-    EXPECT_EQ(deaths, 2);
+    EXPECT_EQ(deaths, 3);
 }
 
 // Resources
@@ -202,9 +209,11 @@ TEST(TreeResources, ButtonPicturesAndDragCursorsLiveBetweenStartAndEnd)
     EXPECT_EQ(loaded.Width(), extree::ButtonBmpSize);
     HCURSOR cursors[] = {Screen->Cursors(extree::crExTreeNoDrop), Screen->Cursors(extree::crExTreeDragMove),
                          Screen->Cursors(extree::crExTreeDragCopy)};
-    for (HCURSOR c : cursors) EXPECT_NE(c, nullptr);
+    // Our own three, none of them the arrow a missing entry falls back to.
+    for (HCURSOR c : cursors) EXPECT_NE(c, Screen->Cursors(crDefault));
     EXPECT_NE(cursors[0], cursors[1]);
     EXPECT_NE(cursors[1], cursors[2]);
+    EXPECT_NE(cursors[0], cursors[2]);
     extree::ExTreeUnitEnd();
     EXPECT_NE(extree::PlusBmp(), nullptr);
     extree::ExTreeUnitEnd();

@@ -74,6 +74,16 @@ const SetterCase SetterCases[] = {
     {"StrikedLineColorWithoutLine", nullptr, [](TExTreeItem* I) { I->SetStrikedLineColor(3); }, {}},
     {"StrikedLineColor", [](TExTreeModel&, TExTreeItem* I) { I->SetStrikedOutLine(true); },
      [](TExTreeItem* I) { I->SetStrikedLineColor(3); }, Redraw},
+    {"ColourFiltered", [](TExTreeModel& T, TExTreeItem*) { T.SetFilteredVisibility(true); },
+     [](TExTreeItem* I) { I->SetColor(7); }, Redraw},
+    {"ColourHiddenUnfiltered", [](TExTreeModel&, TExTreeItem* I) { I->SetHidden(true); },
+     [](TExTreeItem* I) { I->SetColor(7); }, Redraw},
+    {"ColourHiddenFiltered",
+     [](TExTreeModel& T, TExTreeItem* I) {
+         T.SetFilteredVisibility(true);
+         I->SetHidden(true);
+     },
+     [](TExTreeItem* I) { I->SetColor(7); }, {"refresh update"}},
     {"Enabled", nullptr, [](TExTreeItem* I) { I->SetEnabled(false); }, Redraw},
     {"BorderStyle", nullptr, [](TExTreeItem* I) { I->SetBorderStyle(ibsSunken); }, Redraw},
     {"AllowEditStoresOnly", nullptr, [](TExTreeItem* I) { I->SetAllowEdit(false); }, {}},
@@ -197,6 +207,26 @@ TEST(ItemBracket, RefreshIgnoresBracketsAndErrorsSkipIt)
     EXPECT_EQ(host.Lines("refresh"), Lines{"refresh update"});
 }
 
+class KeepingHost : public TExTreeHost {
+public:
+    std::vector<TExTreeRefresh> seen;
+    void UpdateRefresh(TExTreeRefresh& W) override { seen.push_back(W); }  // consumes nothing
+};
+
+TEST(ItemBracket, TreeFlagsAreClearedAfterTheWorkAndViewFlagsLeftToTheView)
+{
+    KeepingHost host;
+    TExTreeModel tree(&host);
+    TExTreeItem* i = tree.Items()->Add(nullptr, "i");
+    i->SetImageIndex(1);
+    i->SetColor(3);
+    const TExTreeRefresh& last = host.seen.back();
+    EXPECT_TRUE(last.UpdatePending);
+    EXPECT_FALSE(last.ColumnsAutoSizePending);
+    EXPECT_TRUE(last.HRangeStale);
+    EXPECT_TRUE(last.RowsChanged);
+}
+
 // Heights
 
 TEST_F(ItemTest, HeightIsTheLineHeightTheOwnHeightOrTheMeasuredOne)
@@ -307,6 +337,7 @@ TEST_F(ItemTest, FocusFromCodeAsksChangingAndReportsFocused)
     tree.SetFocused(i);
     EXPECT_EQ(host.Lines("changing"), Lines{"changing i"});
     EXPECT_EQ(host.Lines("focused").size(), 1u);
+    EXPECT_TRUE(host.Has("shown i"));
     EXPECT_TRUE(i->Focused());
     EXPECT_TRUE(i->GetState(extree::stFocused));
     host.Clear();
@@ -332,9 +363,14 @@ TEST_F(ItemTest, FocusFromCodeAsksChangingAndReportsFocused)
 
 TEST_F(ItemTest, FocusInASingleSelectTreeIsTheSelection)
 {
-    tree.SetMultiSelect(false);
     TExTreeItem* j = items.Add(nullptr, "j");
+    i->SetSelected(true);
+    j->SetSelected(true);
+    tree.SetMultiSelect(false);
+    EXPECT_FALSE(j->Selected());
+    tree.SelectionChanged = false;
     tree.SetFocused(i);
+    EXPECT_TRUE(tree.SelectionChanged);
     EXPECT_TRUE(i->Selected());
     EXPECT_EQ(tree.Selected(), i);
     tree.SetSelected(j);
@@ -391,8 +427,10 @@ TEST_F(ItemTest, ExpandAndCollapseCanBeRefused)
     i->Expand(true);
     EXPECT_FALSE(i->Expanded());
     host.RefuseExpanding = false;
+    host.Clear();
     a1->MakeFullyExpanded(true);
     EXPECT_TRUE(a1->IsVisible());
+    EXPECT_EQ(host.Lines("refresh"), Lines{"refresh update rows view top viscount hrange"});
     host.RefuseCollapsing = true;
     i->Collapse(false);
     EXPECT_TRUE(i->Expanded());
@@ -402,21 +440,36 @@ TEST_F(ItemTest, CollapseMovesFocusAndDeselectsTheBranchWhenAsked)
 {
     TExTreeItem* a = items.AddChild(i, "a");
     TExTreeItem* b = items.AddChild(i, "b");
+    TExTreeItem* c = items.AddChild(i, "c");
     i->Expand(false);
-    a->SetSelected(true);
-    b->SetSelected(true);
     tree.SetFocused(a);
     i->Collapse(false);
     EXPECT_EQ(tree.Focused(), a);
+    // Several selected: the collapsing item takes the focus, and with it the selection.
     i->Expand(false);
     tree.MoveFocusOnCollapse = true;
-    tree.DeselectChildrenOnCollapse = true;
+    b->SetSelected(true);
+    tree.SetFocused(c);
+    EXPECT_EQ(tree.SelCount(), 3);
+    i->Collapse(false);
+    EXPECT_EQ(tree.Focused(), i);
+    EXPECT_TRUE(i->Selected());
+    EXPECT_FALSE(c->Selected());
+    // One selected: the focus moves without expanding the item again.
+    tree.DeselectAll();
+    i->Expand(false);
+    tree.SetFocused(a);
     tree.AutoExpand = true;
     i->Collapse(false);
     EXPECT_EQ(tree.Focused(), i);
     EXPECT_FALSE(i->Expanded());
     EXPECT_TRUE(tree.AutoExpand);
     EXPECT_FALSE(a->Selected());
+    tree.AutoExpand = false;
+    i->Expand(false);
+    b->SetSelected(true);
+    tree.DeselectChildrenOnCollapse = true;
+    i->Collapse(false);
     EXPECT_FALSE(b->Selected());
 }
 
@@ -439,6 +492,13 @@ TEST_F(ItemTest, FilteringHidesBranchesAndMovesTheFocusOut)
     EXPECT_FALSE(a->Hidden());
     EXPECT_TRUE(a1->IsVisible());
     EXPECT_EQ(tree.HiddenCount, 0);
+    // A hidden root item passes the focus to the nearest shown item before it.
+    TExTreeItem* j = items.Add(nullptr, "j");
+    TExTreeItem* k = items.Add(nullptr, "k");
+    tree.SetFocused(k);
+    j->SetHidden(true);
+    k->SetHidden(true);
+    EXPECT_EQ(tree.Focused(), b);
 }
 
 TEST_F(ItemTest, NamesNeighboursAndStates)
@@ -450,6 +510,18 @@ TEST_F(ItemTest, NamesNeighboursAndStates)
     EXPECT_EQ(a1->GetFullNameEx("/", false), "i/a/a1");
     EXPECT_EQ(a1->GetFullName(std::string(1, '\0')), "iaa1");
     EXPECT_EQ(a1->GetAncestor(), i);
+    EXPECT_EQ(i->GetChildrenCount(), 3);
+    for (auto [set, get] : std::vector<std::pair<void (TExTreeItem::*)(bool), bool (TExTreeItem::*)() const>>{
+             {&TExTreeItem::SetSuppressButtons, &TExTreeItem::SuppressButtons},
+             {&TExTreeItem::SetForceButtons, &TExTreeItem::ForceButtons},
+             {&TExTreeItem::SetSuppressLines, &TExTreeItem::SuppressLines},
+             {&TExTreeItem::SetShowCheckBox, &TExTreeItem::ShowCheckBox},
+             {&TExTreeItem::SetStrikedOutLine, &TExTreeItem::StrikedOutLine},
+             {&TExTreeItem::SetDrawHLine, &TExTreeItem::DrawHLine}}) {
+        const bool was = (b->*get)();
+        (b->*set)(!was);
+        EXPECT_NE((b->*get)(), was);
+    }
     EXPECT_TRUE(a1->IsUnder(i));
     EXPECT_FALSE(a1->IsUnder(b));
     EXPECT_FALSE(a1->IsUnder(nullptr));

@@ -192,8 +192,15 @@ TEST_F(FocusTest, RemovedBranchLeavesTheListAndComesBackWhole)
     EXPECT_EQ(Shape(items), "a c .b ..b1 ...b1x");
     EXPECT_EQ(b1->GetAbsIndex(), 3);
     items.RemoveItem(b1);
+    host.Clear();
     items.AddExistingItem(b1, nullptr);
     EXPECT_EQ(Shape(items), "a c .b b1 .b1x");
+    EXPECT_EQ(host.Lines("refresh"), (std::vector<std::string>{"refresh update rows view top viscount"}));
+    // Moving an item that is outside the tree attaches it.
+    items.RemoveItem(b1);
+    b1->MoveToIns(b, 0);
+    EXPECT_EQ(Shape(items), "a c .b ..b1 ...b1x");
+    b1->MoveTo(nullptr);
     // An item in the tree is moved.
     items.AddExistingItem(a, b);
     EXPECT_EQ(Shape(items), "c .b ..a b1 .b1x");

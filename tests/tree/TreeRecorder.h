@@ -118,6 +118,7 @@ public:
         return VirtualPrefix + std::to_string(Item->GetAbsIndex()) + ":" + std::to_string(SectionIndex);
     }
     std::string TriggerVirtualHintNeeded(TExTreeItem* Item) override { return "hint" + std::to_string(Item->GetAbsIndex()); }
+    void FocusedItemShown(TExTreeItem* Item) override { Log.push_back("shown " + Name(Item)); }
     void ForgetItem(TExTreeItem* Item) override { Log.push_back("forget " + Name(Item)); }
     void RemoveRow(TExTreeItem* Item) override { Log.push_back("row- " + Name(Item)); }
 };
