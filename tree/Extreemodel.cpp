@@ -362,11 +362,11 @@ TExTreeItem* TExTreeModel::NearestShown(TExTreeItem* Item)
     const Integer at = IndexOfItem(Item);
     for (Integer i = at; i >= 0; --i) {
         auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
-        if (!item->Hidden()) return item;
+        if (item->FullyVisible()) return item;
     }
     for (Integer i = at + 1; i < FAllItems.Count(); ++i) {
         auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
-        if (!item->Hidden()) return item;
+        if (item->FullyVisible()) return item;
     }
     return nullptr;
 }
@@ -374,7 +374,8 @@ TExTreeItem* TExTreeModel::NearestShown(TExTreeItem* Item)
 void TExTreeModel::UpdateDiffItems()
 {
     if (FHost) FHost->ForgetHiddenItems();
-    while (FSelected && FSelected->Hidden()) {
+    // An item under a hidden one is not shown either: the repair looks at the whole path.
+    while (FSelected && !FSelected->FullyVisible()) {
         TExTreeItem* hidden = FSelected;
         if (!hidden->Parent()) {
             FSelected = NearestShown(hidden);
@@ -383,8 +384,8 @@ void TExTreeModel::UpdateDiffItems()
         FSelected = hidden->Parent();
         hidden->SetSelected(false);
     }
-    while (FFocused && FFocused->Hidden() && FFocused->Parent()) DoSetFocused(FFocused->Parent(), true);
-    if (FFocused && FFocused->Hidden()) DoSetFocused(NearestShown(FFocused), true);
+    while (FFocused && !FFocused->FullyVisible() && FFocused->Parent()) DoSetFocused(FFocused->Parent(), true);
+    if (FFocused && !FFocused->FullyVisible()) DoSetFocused(NearestShown(FFocused), true);
 }
 
 // Guard

@@ -372,6 +372,11 @@ TEST_F(ItemTest, FocusInASingleSelectTreeIsTheSelection)
     tree.SetFocused(i);
     EXPECT_TRUE(tree.SelectionChanged);
     EXPECT_TRUE(i->Selected());
+    tree.SelectionChanged = false;
+    tree.SetFocused(nullptr);
+    EXPECT_TRUE(tree.SelectionChanged);
+    EXPECT_EQ(tree.Selected(), nullptr);
+    tree.SetFocused(i);
     EXPECT_EQ(tree.Selected(), i);
     tree.SetSelected(j);
     EXPECT_EQ(tree.Focused(), j);
@@ -478,27 +483,30 @@ TEST_F(ItemTest, FilteringHidesBranchesAndMovesTheFocusOut)
     TExTreeItem* a = items.AddChild(i, "a");
     TExTreeItem* a1 = items.AddChild(a, "a1");
     TExTreeItem* b = items.AddChild(i, "b");
+    TExTreeItem* j = items.Add(nullptr, "j");
+    TExTreeItem* k = items.Add(nullptr, "k");
     i->Expand(true);
     tree.SetFocused(a1);
     tree.SetFilteredVisibility(true);
+    // Hiding a branch moves the focus out of all of it, up to a shown ancestor.
     a->SetHidden(true);
-    a1->SetHidden(true);
     EXPECT_EQ(tree.Focused(), i);
     EXPECT_FALSE(a1->IsVisible());
     EXPECT_FALSE(a1->FullyVisible());
     EXPECT_EQ(i->GetFirstVisibleChild(), b);
-    EXPECT_EQ(items.VisCount(), 2);
+    EXPECT_EQ(items.VisCount(), 4);
+    a1->SetHidden(true);
     a1->SetFullyVisible(true);
     EXPECT_FALSE(a->Hidden());
     EXPECT_TRUE(a1->IsVisible());
     EXPECT_EQ(tree.HiddenCount, 0);
-    // A hidden root item passes the focus to the nearest shown item before it.
-    TExTreeItem* j = items.Add(nullptr, "j");
-    TExTreeItem* k = items.Add(nullptr, "k");
+    // A hidden root item passes the focus to the nearest shown item before it, else after it.
     tree.SetFocused(k);
-    j->SetHidden(true);
     k->SetHidden(true);
-    EXPECT_EQ(tree.Focused(), b);
+    EXPECT_EQ(tree.Focused(), j);
+    tree.SetFocused(i);
+    i->SetHidden(true);
+    EXPECT_EQ(tree.Focused(), j);
 }
 
 TEST_F(ItemTest, NamesNeighboursAndStates)
