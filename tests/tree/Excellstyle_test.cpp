@@ -198,6 +198,8 @@ TEST(TreeResources, ButtonPicturesAndDragCursorsLiveBetweenStartAndEnd)
         EXPECT_EQ(b->Height(), extree::ButtonBmpSize);
         // The painter's see-through pixel is a corner of the box, not its frame.
         EXPECT_EQ(b->Canvas()->Pixels(1, 8), 0xFF00FF);
+        EXPECT_EQ(b->Canvas()->Pixels(0, 0), 0xFF00FF);
+        EXPECT_EQ(b->Canvas()->Pixels(5, 0), 0x808080);
         EXPECT_EQ(b->Canvas()->Pixels(2, 8), 0x808080);
         EXPECT_EQ(b->Canvas()->Pixels(5, 4) & 0xFFFFFF, 0);
     }

@@ -225,6 +225,10 @@ TEST(ItemBracket, TreeFlagsAreClearedAfterTheWorkAndViewFlagsLeftToTheView)
     EXPECT_FALSE(last.ColumnsAutoSizePending);
     EXPECT_TRUE(last.HRangeStale);
     EXPECT_TRUE(last.RowsChanged);
+    // A host that measures nothing of its own gives the line height.
+    i->SetOwnerHeight(false);
+    EXPECT_EQ(i->GetHeight(), tree.LineHeight);
+    EXPECT_EQ(i->GetWidth(), 0);
 }
 
 // Heights
@@ -295,6 +299,8 @@ TEST_F(ItemTest, MarkedUpTextsAreRenderedWhileIsHTMLIsOn)
     i->SetText("no markup");
     EXPECT_EQ(i->HTMLData(), nullptr);
     EXPECT_EQ(host.HTMLAlive, 1);
+    i->SetText("<html>again");
+    EXPECT_EQ(host.HTMLAlive, 2);
     i->SetIsHTML(false);
     EXPECT_EQ(host.HTMLAlive, 0);
     EXPECT_EQ(tree.VarHeightCount, 0);
@@ -338,6 +344,7 @@ TEST_F(ItemTest, FocusFromCodeAsksChangingAndReportsFocused)
     EXPECT_EQ(host.Lines("changing"), Lines{"changing i"});
     EXPECT_EQ(host.Lines("focused").size(), 1u);
     EXPECT_TRUE(host.Has("shown i"));
+    EXPECT_TRUE(host.Has("redraw i"));
     EXPECT_TRUE(i->Focused());
     EXPECT_TRUE(i->GetState(extree::stFocused));
     host.Clear();
@@ -476,6 +483,28 @@ TEST_F(ItemTest, CollapseMovesFocusAndDeselectsTheBranchWhenAsked)
     tree.DeselectChildrenOnCollapse = true;
     i->Collapse(false);
     EXPECT_FALSE(b->Selected());
+}
+
+TEST_F(ItemTest, AutoExpandFollowsTheFocusAndAutoCollapseFoldsWhatItLeaves)
+{
+    TExTreeItem* a = items.AddChild(i, "a");
+    TExTreeItem* a1 = items.AddChild(a, "a1");
+    TExTreeItem* a2 = items.AddChild(a, "a2");
+    TExTreeItem* j = items.Add(nullptr, "j");
+    items.AddChild(j, "j1");
+    tree.AutoExpand = true;
+    tree.AutoCollapse = true;
+    tree.SetFocused(i);
+    tree.SetFocused(a);
+    EXPECT_TRUE(i->Expanded());
+    EXPECT_TRUE(a->Expanded());
+    tree.SetFocused(a1);
+    tree.SetFocused(a2);  // within the same parent: the parent stays open
+    EXPECT_TRUE(a->Expanded());
+    tree.SetFocused(j);
+    EXPECT_TRUE(j->Expanded());
+    EXPECT_FALSE(a->Expanded());
+    EXPECT_FALSE(i->Expanded());
 }
 
 TEST_F(ItemTest, FilteringHidesBranchesAndMovesTheFocusOut)

@@ -204,16 +204,35 @@ TEST_F(FocusTest, RemovedBranchLeavesTheListAndComesBackWhole)
     // An item in the tree is moved.
     items.AddExistingItem(a, b);
     EXPECT_EQ(Shape(items), "c .b ..a b1 .b1x");
+    items.InsertExistingItem(a, nullptr, 0);
+    EXPECT_EQ(Shape(items), "a c .b b1 .b1x");
+}
+
+TEST_F(ItemsTest, LargeBranchComesBackPastTheListsCapacity)
+{
+    TExTreeItem* branch = items.Add(nullptr, "branch");
+    for (int k = 0; k < 9; ++k) items.AddChild(branch, "x");
+    while (items.Count() < 256) items.Add(nullptr, "filler");
+    items.RemoveItem(branch);
+    for (int k = 0; k < 10; ++k) items.Add(nullptr, "more");
+    items.InsertExistingItem(branch, nullptr, 1);
+    EXPECT_EQ(items.Count(), 266);
+    EXPECT_EQ(items.Item(1), branch);
+    EXPECT_EQ(items.Item(10)->Parent(), branch);
+    EXPECT_EQ(items.Item(265)->GetAbsIndex(), 265);
 }
 
 TEST_F(FocusTest, DetachedItemsAreDeletedWithTheirBranch)
 {
     items.AddChild(b1, "b1x");
+    TExTreeItem* b2 = items.AddChild(b, "b2");
     items.RemoveItem(b);
+    // A child of a branch outside the tree can come back alone.
+    items.AddExistingItem(b2, a);
     host.Clear();
     items.Delete(b);
     EXPECT_EQ(host.Lines("delete"), (std::vector<std::string>{"delete b1x", "delete b1", "delete b"}));
-    EXPECT_EQ(Shape(items), "a c");
+    EXPECT_EQ(Shape(items), "a .b2 c");
 }
 
 TEST_F(FocusTest, HiddenAndHeightCountsFollowTheBranch)

@@ -208,6 +208,9 @@ TEST_F(SearchTest, CompareProcSearchesBothWays)
     std::string wanted = "A1";
     EXPECT_EQ(items.LookForItemEx(nullptr, 0, true, false, false, &wanted, TextIs), A1);
     EXPECT_EQ(items.LookForItemEx2(A1a, 0, true, false, false, false, &wanted, TextIs), nullptr);
+    EXPECT_EQ(items.LookForItemEx2(A, 0, false, false, false, false, &wanted, TextIs), A1);
+    EXPECT_EQ(items.LookForItemEx2(A, 0, false, false, false, false, &wanted, nullptr), nullptr);
+    EXPECT_EQ(items.LookBackForItemEx2(A2, 0, false, false, false, false, &wanted, nullptr), nullptr);
     EXPECT_EQ(items.LookBackForItemEx2(A1a, 0, true, false, false, false, &wanted, TextIs), A1);
     EXPECT_EQ(items.LookBackForItemEx2(nullptr, 0, true, false, true, true, &wanted, TextIs), A1);
     wanted = "B1";
