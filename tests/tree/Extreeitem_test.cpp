@@ -139,6 +139,8 @@ const SetterCase SetterCases[] = {
      [](TExTreeItem* I) { I->SetSuppressLines(true); }, {}},
     {"IndentAdjust", nullptr, [](TExTreeItem* I) { I->SetIndentAdjust(4); }, {"redraw i", "refresh update autosize hrange"}},
     {"UseStyles", nullptr, [](TExTreeItem* I) { I->SetUseStyles(true); }, RowsWidth},
+    {"ParentStyleWithColumns", [](TExTreeModel& T, TExTreeItem*) { T.ShowColumns = true; },
+     [](TExTreeItem* I) { I->SetParentStyle(false); }, {"redraw i", "refresh update autosize rows view top viscount"}},
     {"ParentStyle", nullptr, [](TExTreeItem* I) { I->SetParentStyle(false); }, {"redraw i", "refresh update rows view top viscount hrange"}},
     {"Expanded", nullptr, [](TExTreeItem* I) { I->SetExpanded(true); },
      {"expanding i", "expand i", "refresh update rows view top viscount hrange"}},
@@ -218,11 +220,17 @@ TEST(ItemBracket, TreeFlagsAreClearedAfterTheWorkAndViewFlagsLeftToTheView)
     KeepingHost host;
     TExTreeModel tree(&host);
     TExTreeItem* i = tree.Items()->Add(nullptr, "i");
+    tree.SortMode = smAdd;
+    tree.Items()->BeginUpdate();
+    i->SetText("t");
+    tree.Items()->EndUpdate();
+    EXPECT_TRUE(host.seen.back().SortPending);
     i->SetImageIndex(1);
     i->SetColor(3);
     const TExTreeRefresh& last = host.seen.back();
     EXPECT_TRUE(last.UpdatePending);
     EXPECT_FALSE(last.ColumnsAutoSizePending);
+    EXPECT_FALSE(last.SortPending);
     EXPECT_TRUE(last.HRangeStale);
     EXPECT_TRUE(last.RowsChanged);
     // A host that measures nothing of its own gives the line height.
@@ -405,6 +413,12 @@ TEST_F(ItemTest, SelectionKeepsWithinALevelWhenAsked)
     EXPECT_FALSE(child->Selected());
     j->SetSelected(true);
     EXPECT_EQ(tree.SelCount(), 2);
+    tree.SelectionChanged = false;
+    tree.DeselectAll();
+    EXPECT_TRUE(tree.SelectionChanged);
+    EXPECT_FALSE(j->Selected());
+    i->SetSelected(true);
+    j->SetSelected(true);
     // The anchor is forgotten when its item is deselected.
     tree.SetSelected(j);
     j->SetSelected(false);
@@ -479,9 +493,11 @@ TEST_F(ItemTest, CollapseMovesFocusAndDeselectsTheBranchWhenAsked)
     EXPECT_FALSE(a->Selected());
     tree.AutoExpand = false;
     i->Expand(false);
+    a->SetSelected(true);
     b->SetSelected(true);
     tree.DeselectChildrenOnCollapse = true;
     i->Collapse(false);
+    EXPECT_FALSE(a->Selected());
     EXPECT_FALSE(b->Selected());
 }
 
@@ -525,7 +541,9 @@ TEST_F(ItemTest, FilteringHidesBranchesAndMovesTheFocusOut)
     EXPECT_EQ(i->GetFirstVisibleChild(), b);
     EXPECT_EQ(items.VisCount(), 4);
     a1->SetHidden(true);
+    host.Clear();
     a1->SetFullyVisible(true);
+    EXPECT_EQ(host.Lines("refresh").size(), 1u);
     EXPECT_FALSE(a->Hidden());
     EXPECT_TRUE(a1->IsVisible());
     EXPECT_EQ(tree.HiddenCount, 0);
@@ -585,6 +603,8 @@ TEST_F(ItemTest, NamesNeighboursAndStates)
     b->Expand(false);
     // Members: focused, selected, 3, expanded, 5, 6, 4, 8.
     EXPECT_EQ(b->StateSet(), 0b11001010);
+    b->SetBorderStyle(ibsFlat);
+    EXPECT_EQ(b->BorderStyle(), ibsFlat);
     EXPECT_FALSE(b->GetState(16));
     EXPECT_FALSE(b->GetState(-1));
 }

@@ -70,6 +70,17 @@ const ErrorCase ErrorCases[] = {
          A->InsertChild(3, &loose);
      },
      extree::ExOutOfBounds},
+    {"AttachDetachedUnderItsChild",
+     [](TExTreeItems& I, TExTreeItem* A, TExTreeItem* A1) {
+         I.RemoveItem(A);
+         try {
+             I.AddExistingItem(A, A1);
+         } catch (...) {
+             I.InsertExistingItem(A, nullptr, 0);
+             throw;
+         }
+     },
+     extree::exRecursiveMove},
     {"AttachUnderItself",
      [](TExTreeItems& I, TExTreeItem* A, TExTreeItem* A1) { I.AddExistingItem(A, A1); },
      extree::exRecursiveMove},
@@ -264,6 +275,13 @@ TEST_F(ItemsTest, AssignCopiesTheBranchIntoTheList)
     a1->SetCheckBoxState(cbGrayed);
     a1->SetState(5, true);
     a1->Expand(false);
+    a1->SetIndentAdjust(6);
+    a1->SetBorderStyle(ibsRaised);
+    a1->SetRowBkColor(0x10);
+    a1->SetStrikedLineColor(0x20);
+    a1->SetCheckBoxType(ect3SCheckBox);
+    a1->SetStImageIndex2(3);
+    a1->SetHeight(44);
     TExTreeItem* b = items.Add(nullptr, "b");
     items.AddChild(b, "old");
     b->Assign(a);
@@ -275,6 +293,13 @@ TEST_F(ItemsTest, AssignCopiesTheBranchIntoTheList)
     EXPECT_EQ(copy->CheckBoxState(), cbGrayed);
     EXPECT_TRUE(copy->GetState(5));
     EXPECT_TRUE(copy->Expanded());
+    EXPECT_EQ(copy->IndentAdjust(), 6);
+    EXPECT_EQ(copy->BorderStyle(), ibsRaised);
+    EXPECT_EQ(copy->RowBkColor(), 0x10);
+    EXPECT_EQ(copy->StrikedLineColor(), 0x20);
+    EXPECT_EQ(copy->CheckBoxType(), ect3SCheckBox);
+    EXPECT_EQ(copy->StImageIndex2(), 3);
+    EXPECT_EQ(copy->Height(), 44);
     for (Integer i = 0; i < items.Count(); ++i) EXPECT_EQ(items.Item(i)->GetAbsIndex(), i);
 }
 
@@ -306,6 +331,23 @@ TEST_F(ItemsTest, CollectionAssignCopiesAnotherTree)
 }
 
 // Counts and lookups
+
+TEST_F(ItemsTest, DirectListChangesAreRenumberedAfterInvalidation)
+{
+    TExTreeItem* a = items.Add(nullptr, "a");
+    TExTreeItem* b = items.Add(nullptr, "b");
+    EXPECT_EQ(b->GetAbsIndex(), 1);
+    tree.AllItems().Exchange(0, 1);
+    tree.InvalidateIndexes(0);
+    EXPECT_EQ(b->GetAbsIndex(), 0);
+    EXPECT_EQ(a->GetAbsIndex(), 1);
+    tree.AllItems().Exchange(0, 1);
+    tree.InvalidateIndexes(-3);
+    EXPECT_EQ(a->GetAbsIndex(), 0);
+    host.Clear();
+    items.InsertItem(1, nullptr);
+    EXPECT_EQ(host.Lines("refresh").size(), 1u);
+}
 
 TEST_F(ItemsTest, LookupsAnswerNilOutsideTheTree)
 {
