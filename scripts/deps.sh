@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, once, only when something is missing.
 # Sourced by test.sh and run.sh.
 morvik_packages=(cmake g++ pkg-config qt6-base-dev portaudio19-dev libasound2-dev
-                 libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra)
+                 libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra
+                 libxcb1-dev xvfb xclip xsel)
 
 # A removed package whose configuration files stay behind is still known to dpkg (and "dpkg -s"
 # succeeds for it), so only the status line tells whether it is installed.

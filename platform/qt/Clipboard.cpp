@@ -13,6 +13,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Clipbrd.h"
+#include "platform/qt/X11Clipboard.h"
 
 using namespace morvik::backend;
 
@@ -48,6 +49,15 @@ QString MimeOf(UINT fmt)
     auto it = FormatNames().find(fmt);
     std::string name = it == FormatNames().end() ? "format-" + IntToStr(fmt) : it->second;
     return QStringLiteral("application/x-morvik-clipboard;name=") + QString::fromStdString(name);
+}
+
+// The clipboard's data; nil when another program owns it and does not answer in time.
+const QMimeData* ReadableMimeData()
+{
+    EnsureToolkit();
+    if (!morvik::qtclip::ClipboardOwnerAnswers())
+        return nullptr;
+    return QGuiApplication::clipboard()->mimeData();
 }
 
 bool gOpen = false;
@@ -179,8 +189,7 @@ HANDLE SetClipboardData(UINT fmt, HANDLE h)
         return nullptr;
     if (!gEmptied) {
         // Setting data without emptying first keeps what is there in other formats.
-        EnsureToolkit();
-        const QMimeData* cur = QGuiApplication::clipboard()->mimeData();
+        const QMimeData* cur = ReadableMimeData();
         if (cur) {
             if (cur->hasText() && !gPending.count(CF_TEXT)) {
                 std::string t = FromQString(cur->text());
@@ -213,8 +222,7 @@ BOOL IsClipboardFormatAvailable(UINT fmt)
 {
     if (gOpen && gPending.count(fmt))
         return TRUE;
-    EnsureToolkit();
-    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    const QMimeData* m = ReadableMimeData();
     if (!m)
         return FALSE;
     if (fmt == CF_TEXT || fmt == CF_OEMTEXT || fmt == CF_UNICODETEXT)
@@ -229,8 +237,7 @@ HANDLE GetClipboardData(UINT fmt)
     auto p = gPending.find(fmt);
     if (p != gPending.end())
         return p->second;
-    EnsureToolkit();
-    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    const QMimeData* m = ReadableMimeData();
     if (!m)
         return nullptr;
     QByteArray bytes;
