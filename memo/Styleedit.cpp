@@ -250,6 +250,10 @@ void TStyleMemo::SelectBlock(Integer Col1, Integer Par1, Integer Par2, Integer C
 
 Integer TStyleMemo::BlockColumnAtCaret()
 {
+    if (HandleAllocated() && FUpdateCount == 0) {
+        UpdateCaret(false);
+        return BlockColumnOfCaret();
+    }
     const Integer l = FAnchor->GetParLine();
     const ParInfo* par = FAnchor->Par;
     const Integer off = std::min(FAnchor->Offset, par->Len);

@@ -399,8 +399,8 @@ protected:
     virtual void ApplyKeywordsList(TStyleNavigator* StartNav, TStyleNavigator* StopNav);
     virtual void ApplyStartStopKeyList(TStyleNavigator* StartNav, TStyleNavigator* StopNav);
 
-    // The display column InsertBlock puts its lines at: the window control measures the caret's
-    // pixel position; the model counts columns (TAB to the next stop, style codes of no width).
+    // The display column InsertBlock puts its lines at: with a window, the caret's pixel position in
+    // blank widths; without one, counted columns (TAB to the next stop, style codes of no width).
     virtual Integer BlockColumnAtCaret();
 
     // Replaces lines FirstLine .. LastLine of a paragraph by n new ones, keeping the memo's
@@ -446,6 +446,8 @@ protected:
     void WMSetCursor(TMessage& Message);
     void WMMouseWheel(TMessage& Message);
     void WMTimer(TMessage& Message);
+    void WMContextMenu(TMessage& Message);
+    void WMCaptureChanged(TMessage& Message);
     // The clipboard and undo messages: user paths, refused by a memo the user may not edit.
     void WMCut(TMessage& Message);
     void WMCopy(TMessage& Message);

@@ -478,7 +478,9 @@ void TStyleMemo::StopAutoScroll()
 
 void TStyleMemo::AutoScrollStep()
 {
-    if (!FSelecting || FScrollDir == msNoScroll) {
+    // A release the memo never heard of (the capture went elsewhere) ends the scrolling too.
+    if (!FSelecting || FScrollDir == msNoScroll || GetKeyState(VK_LBUTTON) >= 0) {
+        FScrollDir = msNoScroll;
         StopAutoScroll();
         return;
     }
@@ -511,6 +513,35 @@ void TStyleMemo::WMTimer(TMessage& Message)
 {
     if (Message.WParam == AutoScrollTimer) {
         AutoScrollStep();
+        return;
+    }
+    TCustomControl::Dispatch(Message);
+}
+
+void TStyleMemo::WMCaptureChanged(TMessage& Message)
+{
+    // The mouse went to another window in the middle of a selection or a drag: both end here.
+    // The memo's own release of the capture on the button's release is no such loss.
+    const bool lost = Message.Msg == WM_CANCELMODE || (Message.LParam != 0 && reinterpret_cast<HWND>(Message.LParam) != Handle());
+    if (lost && (FSelecting || FDragging)) {
+        FSelecting = false;
+        FWordMode = false;
+        FScrollDir = msNoScroll;
+        StopAutoScroll();
+        if (FDragging) {
+            FDragging = false;
+            Screen->SetCursor(crDefault);
+            UpdateCaret(false);
+        }
+    }
+    TCustomControl::Dispatch(Message);
+}
+
+void TStyleMemo::WMContextMenu(TMessage& Message)
+{
+    // Without a menu of its own the memo shows its default one on the release: no other menu.
+    if (PopupMenu() == nullptr) {
+        Message.Result = 1;
         return;
     }
     TCustomControl::Dispatch(Message);

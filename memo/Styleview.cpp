@@ -279,6 +279,7 @@ void TStyleMemo::DestroyWindowHandle()
         DestroyCaret();
         FCaretShown = false;
     }
+    StopAutoScroll();
     FreeLineBitmap();
     FreeStyleFonts();
     TCustomControl::DestroyWindowHandle();
@@ -342,6 +343,9 @@ void TStyleMemo::Dispatch(TMessage& Message)
     case WM_SETCURSOR: WMSetCursor(Message); break;
     case WM_MOUSEWHEEL: WMMouseWheel(Message); break;
     case WM_TIMER: WMTimer(Message); break;
+    case WM_CONTEXTMENU: WMContextMenu(Message); break;
+    case WM_CANCELMODE:
+    case WM_CAPTURECHANGED: WMCaptureChanged(Message); break;
     case CM_CTL3DCHANGED:
         TCustomControl::Dispatch(Message);
         if (HandleAllocated()) RecreateWnd();

@@ -525,6 +525,40 @@ TEST_F(Input_, AutoScrollRunsOnATimerWhileTheMouseIsHeldBelow)
     EXPECT_EQ(memo->TopLine(), top);
 }
 
+TEST_F(Input_, LosingTheMouseEndsAutoScroll)
+{
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "line\r\n";
+    Load(text);
+    Input::MouseDown(memo, mbLeft, 20, 5);
+    Input::MouseMove(memo, 20, memo->ClientHeight() + 40, ssLeft);
+    EXPECT_EQ(memo->AutoScrollInterval(), 10);
+    SendMessage(memo->Handle(), WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(memo->AutoScrollInterval(), -1);
+    const Integer top = memo->TopLine();
+    uitest::Pump(50);
+    EXPECT_EQ(memo->TopLine(), top);
+}
+
+TEST_F(Input_, DisplayOnlyKeysMoveTheViewAlone)
+{
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "line\r\n";
+    Load(text);
+    memo->setDisplayOnly(true);
+    const Integer last = memo->LineCount() - memo->VisibleLines() + 1;
+    const std::pair<Word, TShiftState> keys[] = {{VK_NEXT, 0}, {VK_DOWN, 0}, {VK_UP, 0}, {VK_NEXT, ssCtrl}, {VK_DOWN, 0}, {VK_PRIOR, ssCtrl}};
+    const Integer tops[] = {1, 2, 1, last, last, 0};
+    for (size_t i = 0; i < 6; ++i) {
+        Input::PressKey(keys[i].first, keys[i].second);
+        EXPECT_EQ(memo->TopLine(), tops[i]) << i;
+    }
+    Input::TypeText("x");
+    Input::PressKey(VK_DELETE);
+    EXPECT_EQ(Text(), text);
+    EXPECT_EQ(memo->SelStart(), 0);
+}
+
 TEST_F(Input_, WheelScrollsByFactorAndKeepsTheRemainder)
 {
     std::string text;
