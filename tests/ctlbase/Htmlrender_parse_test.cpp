@@ -66,7 +66,8 @@ const ParseCase kParseCases[] = {
     {"Break", "a<br>b", "P C'a' B C'b'"},
     {"ParagraphAlignments", "a<p align=center>b<P ALIGN=RIGHT>c<p align=middle>d",
      "P C'a' P{al=1} C'b' P{al=2} C'c' P C'd'"},
-    {"ParagraphIndentHolds", "<p indent=12>a<br>b<p indent=x>c", "P{in=12} C'a'{in=12} B{in=12} C'b'{in=12} P C'c'"},
+    {"ParagraphIndentHolds", "<p indent=12>a<br>b<p>c<p indent=x>d",
+     "P{in=12} C'a'{in=12} B{in=12} C'b'{in=12} P{in=12} C'c'{in=12} P C'd'"},
     {"Rule", "a<hr width=50>b<hr>", "P C'a' B H{w=50} B C'b' B H{w=0} B"},
     {"ImageFromMarkupKeepsWideSizes", "<img src=pic width=70000 height=9>x<img src=pic>",
      "P I'pic'{w=70000,h=9} C'x' I'pic'{w=0,h=0}"},
@@ -86,6 +87,8 @@ const ParseCase kParseCases[] = {
      "P C'a'{z=13} C'b'{z=13} C'c'{z=8} C'd' C'e'"},
     {"FontsNest", "<font color=red>a<font color=blue>b</font>c</font>d</font>e",
      "P C'a'{c=0000FF,n=1} C'b'{c=FF0000,n=2} C'c'{c=0000FF,n=1} C'd' C'e'"},
+    {"FontKeepsWhatItDoesNotSet", "<font size=20 name=Courier>a<font color=red>b",
+     "P C'a'{f=Courier,z=20} C'b'{f=Courier,z=20,c=0000FF,n=1}"},
     {"ClosingFontRestoresTheCountEvenForTheSameColour", "<font color=clWindowText>a</font>b", "P C'a'{n=1} C'b'"},
 };
 
@@ -152,6 +155,9 @@ TEST(MarkupWrap, CountsTheRunsBeforeOnTheLine)
     // Without wrap the same text stays on one line.
     r.PrepareText("<b>aaa </b>bb cc", max, false);
     EXPECT_EQ(Dump(*r.Data()), "P C'aaa '{b} C'bb cc'");
+    // A wrapped line keeps its paragraph's alignment.
+    r.PrepareText("<p align=right>aaa bb", plain.Run("aaa b"), true);
+    EXPECT_EQ(Dump(*r.Data()), "P{al=2} C'aaa ' S{al=2} C'bb'");
     // The paragraph's indent counts too.
     r.PrepareText("<p indent=5>aaa bb", plain.Run("aaa bb") + 4, true);
     EXPECT_EQ(Dump(*r.Data()), "P{in=5} C'aaa '{in=5} S{in=5} C'bb'{in=5}");

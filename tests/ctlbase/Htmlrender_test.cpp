@@ -207,6 +207,14 @@ TEST(MarkupDrawing, StaysInsideTheRectangleOverWhatIsThere)
         // Scrolled past the text's height only the background is left.
         EXPECT_EQ(inside > 0, scroll == 0);
     }
+    // A taller rectangle of the same width shows the second line too.
+    Picture p(60, 50);
+    r.DrawText(p.Bmp.Canvas(), Point(0, 0), Rect(10, 10, 40, 45));
+    int ink = 0, back = 0;
+    for (Integer y = 10 + r.Data()->Item(0)->Height; y < 45; ++y)
+        for (Integer x = 10; x < 40; ++x) (p.At(x, y) == kBack ? back : ink)++;
+    EXPECT_GT(ink, 0);
+    EXPECT_GT(back, ink);
 }
 
 TEST(MarkupDrawing, ColoursOfRunsLinksAndTheSelectedLink)
@@ -271,13 +279,16 @@ TEST(MarkupDrawing, BulletsAndRules)
     const Integer indent = m.MaxWidth(), H1 = d.Item(0)->Height, H2 = d.Item(1)->Height;
     // The bullet fills the list indent left of the text, in the bullet line's colour (window
     // text: the font's colour came after the line began); the text keeps its own colour.
-    int bullet = 0, text = 0;
+    int bullet = 0, text = 0, stray = 0;
     for (Integer y = H1; y < H1 + H2; ++y)
         for (Integer x = 0; x < A; ++x) {
-            bullet += x < indent && p.At(x, y) == ColorToRGB(clWindowText);
+            const bool dark = p.At(x, y) == ColorToRGB(clWindowText);
+            bullet += x < indent && dark;
+            stray += x >= indent - 1 && dark;  // the bullet ends a pixel before the text
             text += x >= indent && p.Hue(x, y) == 'r';
         }
     EXPECT_GT(bullet, 4);
+    EXPECT_EQ(stray, 0);
     EXPECT_GT(text, 4);
     // Each rule: a shadow row at half its line's height and a face row under it.
     Integer top = 0, lineHeight = 0;
@@ -302,10 +313,10 @@ TEST(MarkupDrawing, BulletsAndRules)
 TEST(MarkupLinks, HitTestsAndKeyboardSelection)
 {
     TExHTMLRender r;
-    r.PrepareText("<a href=one>AA</a> mid <a href=Two>BB<br>CC</a>", 0, false);
+    r.PrepareText("<a href=one>AA</a> mid <a href=Two>BB<br>CC</a><a href=3>DD</a>", 0, false);
     TExHTMLData& d = *r.Data();
-    // P 'AA' ' mid ' 'BB' B 'CC'
-    ASSERT_EQ(d.Count(), 6);
+    // P 'AA' ' mid ' 'BB' B 'CC' 'DD'
+    ASSERT_EQ(d.Count(), 7);
     const TRect box = Rect(0, 0, 200, 60);
     const Integer y = d.Item(0)->Height / 2, wA = d.Item(1)->Width, wMid = d.Item(2)->Width;
     std::string href = "stale";
@@ -327,12 +338,12 @@ TEST(MarkupLinks, HitTestsAndKeyboardSelection)
     r.SelectPrevLink();
     EXPECT_EQ(d.SelectedItem, nullptr);
     // Next walks the link runs, skipping the break inside the link; at either end it stays.
-    const TExHTMLItem* want[] = {d.Item(1), d.Item(3), d.Item(5), d.Item(5)};
+    const TExHTMLItem* want[] = {d.Item(1), d.Item(3), d.Item(5), d.Item(6), d.Item(6)};
     for (const TExHTMLItem* w : want) {
         r.SelectNextLink();
         EXPECT_EQ(d.SelectedItem, w);
     }
-    for (const TExHTMLItem* w : {d.Item(3), d.Item(1), d.Item(1)}) {
+    for (const TExHTMLItem* w : {d.Item(5), d.Item(3), d.Item(1), d.Item(1)}) {
         r.SelectPrevLink();
         EXPECT_EQ(d.SelectedItem, w);
     }
