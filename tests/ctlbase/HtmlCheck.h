@@ -62,12 +62,14 @@ inline std::string Dump(const TExHTMLData& D)
 // A memory context with one font selected: what a run of that font measures and how tall it is.
 class Meter {
 public:
-    explicit Meter(TFontStyles Style = 0, Integer Size = 11, const std::string& Name = "MS Sans Serif")
+    explicit Meter(TFontStyles Style = 0, Integer Size = 11, const std::string& Name = "MS Sans Serif",
+                   TFontCharset Charset = ANSI_CHARSET)
     {
         TFont f;
         f.SetName(Name);
         f.SetSize(Size);
         f.SetStyle(Style);
+        f.SetCharset(Charset);
         const LOGFONT lf = f.LogFont();
         FFont = CreateFontIndirect(&lf);
         FDC = CreateCompatibleDC(nullptr);

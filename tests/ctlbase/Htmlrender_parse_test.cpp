@@ -51,7 +51,7 @@ const ParseCase kParseCases[] = {
     {"NumericEntityIsDecimalOnly", "a&#$41;b", "P C'a b'"},
     {"NumericEntityWithoutCharacterIsBlank", "a&#256;b&#0;c", "P C'a b c'"},
     {"BadNumberOrCode32FollowBlankRule", "a &#32;&#x;b", "P C'a b'"},
-    {"UnknownEntityAddsNothing", "a&foo;b", "P C'ab'"},
+    {"UnknownEntityAddsNothing", "a&foo;b&;c", "P C'abc'"},
     {"UnterminatedEntityRunsToTheEnd", "a&amp b", "P C'a'"},
     {"ClosedComment", "a<!-- x -->b", "P C'ab'"},
     {"CommentWithGreaterThanInside", "a<!-- <b> x > y -->b", "P C'ab'"},
@@ -155,12 +155,28 @@ TEST(MarkupWrap, CountsTheRunsBeforeOnTheLine)
     // Without wrap the same text stays on one line.
     r.PrepareText("<b>aaa </b>bb cc", max, false);
     EXPECT_EQ(Dump(*r.Data()), "P C'aaa '{b} C'bb cc'");
+    // A break starts the count again; a run cut by a wrap counts with what is left of it.
+    r.PrepareText("a<br>bb cc", plain.Run("bb cc"), true);
+    EXPECT_EQ(Dump(*r.Data()), "P C'a' B C'bb cc'");
+    r.PrepareText("aaa bbb<b>x</b>", plain.Run("aaa bbb") - 1, true);
+    EXPECT_EQ(Dump(*r.Data()), "P C'aaa ' S C'bbb' C'x'{b}");
     // A wrapped line keeps its paragraph's alignment.
     r.PrepareText("<p align=right>aaa bb", plain.Run("aaa b"), true);
     EXPECT_EQ(Dump(*r.Data()), "P{al=2} C'aaa ' S{al=2} C'bb'");
     // The paragraph's indent counts too.
     r.PrepareText("<p indent=5>aaa bb", plain.Run("aaa bb") + 4, true);
     EXPECT_EQ(Dump(*r.Data()), "P{in=5} C'aaa '{in=5} S{in=5} C'bb'{in=5}");
+}
+
+TEST(MarkupCharset, CyrillicDataTakesItsCodePageForSignsAndFonts)
+{
+    TExHTMLRender r;
+    r.Data()->Charset = RUSSIAN_CHARSET;
+    r.PrepareText("&euro;\xDB\xDB", 0, false);
+    EXPECT_EQ(Dump(*r.Data()), "P C'\\x88\\xDB\\xDB'");
+    // 0xDB is a wide Cyrillic letter there, not the Western U with circumflex.
+    EXPECT_EQ(r.Data()->Item(1)->Width, htmltest::Meter(0, 11, "MS Sans Serif", RUSSIAN_CHARSET).Run("\x88\xDB\xDB"));
+    EXPECT_NE(r.Data()->Item(1)->Width, htmltest::Meter().Run("\x88\xDB\xDB"));
 }
 
 TEST(MarkupErrors, AFailingTextLeavesTheDataEmptyAndCurrent)

@@ -141,14 +141,14 @@ TEST(MarkupLayout, AlignedLinesStartWhereTheyAreDrawnAndHit)
 class DrawnWhereHit : public ::testing::TestWithParam<const char*> {};
 
 // Red, green and blue parts of the picture belong to the items of that colour, and every pixel
-// of an image's box is the image's (the bottom-left pixel, its transparent colour, shows through).
+// of an image's box is the image's, but for its bottom-left pixel: the transparent colour.
 TEST_P(DrawnWhereHit, EveryColouredPixelHitsItsOwnItem)
 {
     TBitmap pic;
     pic.SetSize(9, 7);
     pic.Canvas()->Brush()->SetColor(clRed);
     pic.Canvas()->FillRect(Rect(0, 0, 9, 7));
-    pic.Canvas()->SetPixel(0, 6, clWhite);
+    pic.Canvas()->SetPixel(0, 6, clAqua);
     TExHTMLRender r;
     r.OnImageNeeded = [&](TObject*, const std::string& Src, TBitmap*& Image) {
         if (Src != "none") Image = &pic;
@@ -159,14 +159,17 @@ TEST_P(DrawnWhereHit, EveryColouredPixelHitsItsOwnItem)
     Picture p(box.Right, box.Bottom);
     r.DrawText(p.Bmp.Canvas(), Point(0, 0), box);
     int coloured = 0;
+    std::map<const TExHTMLItem*, TPoint> topLeft;  // the first point of a box met row by row
     for (Integer y = 0; y < box.Bottom; ++y)
         for (Integer x = 0; x < box.Right; ++x) {
             const TExHTMLItem* it = r.FindItemAt(Point(x, y), Point(0, 0), box);
             const char hue = p.Hue(x, y);
             if (it && it->ItemType == hitBitmap) {
-                // A picture the host does not have leaves its box empty.
+                const TPoint corner = topLeft.emplace(it, Point(x, y)).first->second;
                 const bool back = p.At(x, y) == ColorToRGB(kBack);
-                EXPECT_TRUE(it->Text == "none" ? back : hue == 'r' || back) << x << "," << y;
+                // A picture the host does not have leaves its box empty.
+                const bool transparent = it->Text == "none" || (x == corner.X && y == corner.Y + 6);
+                EXPECT_TRUE(transparent ? back : hue == 'r') << x << "," << y;
             }
             if (!hue) continue;
             ++coloured;
@@ -181,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
     Markup, DrawnWhereHit,
     ::testing::Values("<font color=clLime>Xy<sub><font color=clBlue>Xy</font></sub>Xy</font>",
                       "<font color=clLime>Xy<sup><font color=clBlue>Xy</font></sup></font>",
-                      "<font color=clBlue size=24>Xy</font><img src=pic><font color=clLime>Xy</font>",
+                      "<font color=clBlue size=24>Xy</font><img src=pic><font color=clLime>Xy</font>"
+                      "<img src=pic width=1>",
                       "<p align=center><font color=clBlue size=20>Xy<sub><font color=clLime>q</font></sub></font>"
                       "<img src=pic height=5>",
                       "<img src=none width=30><font color=clBlue>Xy</font>"),
@@ -277,18 +281,21 @@ TEST(MarkupDrawing, BulletsAndRules)
     // P, then the bullet line L 'ab', then B, and two rules each between two breaks.
     ASSERT_EQ(d.Item(1)->ItemType, hitLI);
     const Integer indent = m.MaxWidth(), H1 = d.Item(0)->Height, H2 = d.Item(1)->Height;
-    // The bullet fills the list indent left of the text, in the bullet line's colour (window
-    // text: the font's colour came after the line began); the text keeps its own colour.
-    int bullet = 0, text = 0, stray = 0;
+    // The bullet: a disc of the average character width W ending a pixel before the text, centred
+    // in the part of the line above its descent and moved down by the descent, in the bullet
+    // line's colour (window text: the font's colour came after the line began).
+    const Integer W = d.Item(1)->GetWidth(), D2 = static_cast<TExHTMLBreakItem*>(d.Item(1))->LineDescent();
+    const Integer bulletTop = H1 + (H2 - D2 - W) / 2 + D2;
+    TRect bullet = Rect(MaxInt, MaxInt, -1, -1);
+    int text = 0;
     for (Integer y = H1; y < H1 + H2; ++y)
         for (Integer x = 0; x < A; ++x) {
-            const bool dark = p.At(x, y) == ColorToRGB(clWindowText);
-            bullet += x < indent && dark;
-            stray += x >= indent - 1 && dark;  // the bullet ends a pixel before the text
+            if (p.At(x, y) == ColorToRGB(clWindowText))
+                bullet = Rect(std::min(bullet.Left, x), std::min(bullet.Top, y), std::max(bullet.Right, x + 1),
+                              std::max(bullet.Bottom, y + 1));
             text += x >= indent && p.Hue(x, y) == 'r';
         }
-    EXPECT_GT(bullet, 4);
-    EXPECT_EQ(stray, 0);
+    EXPECT_EQ(bullet, Rect(indent - W - 1, bulletTop, indent - 1, bulletTop + W));
     EXPECT_GT(text, 4);
     // Each rule: a shadow row at half its line's height and a face row under it.
     Integer top = 0, lineHeight = 0;
