@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Builds the release program in build/ and starts it; arguments go to the program.
 set -euo pipefail
+# The program keeps its settings, logs and messages in its working directory: the caller's.
+here=$(pwd)
 cd "$(dirname "$0")"
+repo=$(pwd)
 . scripts/deps.sh
 morvik_install_deps
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)" --target morvik
-exec build/receiver/morvik "$@"
+cd "$here"
+exec "$repo/build/receiver/morvik" "$@"
