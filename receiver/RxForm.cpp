@@ -40,7 +40,6 @@ void UpDownPair(TRxForm* form, TPanel* panel, TEdit*& edit, TUpDown*& upDown, in
     edit->SetBounds(left, 2, 25, 21);
     edit->SetReadOnly(true);
     edit->SetHint(hint);
-    edit->SetText(std::to_string(position));
     upDown = new TUpDown(form);
     upDown->SetParent(panel);
     upDown->SetBounds(left + 25, 2, 15, 21);

@@ -127,7 +127,6 @@ void TRxForm::AMTORFEC1Click(TObject*) { SetMode(rx::kModeNavtex); }
 
 void TRxForm::CheckCharsetItem(TMenuItem* item, int index)
 {
-    Tty_Params.HoldOffTicks = 0;
     item->SetChecked(true);
     rx::SelectCharset(Tty_Params, index);
     if (index == rx::kCharsetEnglishRussian) {
@@ -150,7 +149,6 @@ void TRxForm::EnglishRussianCharset1Click(TObject*)
 
 void TRxForm::UnshiftOnSpace1Click(TObject*)
 {
-    Tty_Params.HoldOffTicks = 0;
     const bool on = rx::ToggleUnshiftOnSpace(Tty_Params);
     UnshiftOnSpace1->SetChecked(on);
     StatusPanelText(5, on ? "UoS" : " ");
@@ -158,7 +156,6 @@ void TRxForm::UnshiftOnSpace1Click(TObject*)
 
 void TRxForm::ExtendedBaudot1Click(TObject*)
 {
-    Tty_Params.HoldOffTicks = 0;
     ExtendedBaudot1->SetChecked(rx::ToggleExtendedBaudot(Tty_Params));
 }
 

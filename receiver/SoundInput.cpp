@@ -125,7 +125,6 @@ void TSoundInput::SetOpening(bool value) { Shared->Opening.store(value); }
 bool TSoundInput::Opening() const { return Shared->Opening.load(); }
 void TSoundInput::SetClosingDown() { Shared->Closing.store(true); }
 bool TSoundInput::ClosingDown() const { return Shared->Closing.load(); }
-std::int16_t* TSoundInput::Buffer(int i) { return Shared->Buffers[i & (kSoundBufferCount - 1)]; }
 
 void TSoundInput::ResetCounters()
 {
@@ -262,7 +261,6 @@ void TSoundInput::Stop(DWORD waitMs)
         // Not closed: a device still holding buffers may not be closed under them.
         auto fresh = std::make_unique<TShared>();
         fresh->Closing.store(Shared->Closing.load());
-        fresh->Window = Shared->Window;
         Shared->Closing.store(true);
         Abandon(Shared.release());
         Shared = std::move(fresh);

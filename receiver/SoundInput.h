@@ -107,9 +107,6 @@ public:
     // The stop gave up waiting for the driver and left the buffers to it.
     bool BuffersAbandoned() const { return FAbandoned; }
 
-    // The samples of buffer i (for tests that stand in for the driver).
-    std::int16_t* Buffer(int i);
-
     struct TShared;  // what the driver's thread shares with the window's thread
 
 private:

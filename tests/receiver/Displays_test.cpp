@@ -66,6 +66,7 @@ TEST_F(DisplayPicture, SpectrumCurvesMarkersAndSquelchLine)
         Rings.PeakSpectrum[bin] = 1.0;  // top row
         Rings.SmoothedSpectrum[bin] = 0.0;  // bottom row
     }
+    Rings.PeakSpectrum[56] = 0.0;  // a dip at x = 11
     P.IsSquelch = 1;
     P.SquelchLevel = 0.5;
     P.LogarithmicSpectrum = 0;
@@ -77,6 +78,8 @@ TEST_F(DisplayPicture, SpectrumCurvesMarkersAndSquelchLine)
     EXPECT_EQ(At(200, 25), clRed);   // the squelch line on 0.5's row
     EXPECT_EQ(At(0, 25), clYellow);  // it starts at x = 1
     EXPECT_EQ(At(200, 10), clYellow);
+    EXPECT_EQ(At(200, 48), clYellow);
+    EXPECT_EQ(At(11, 40), clGreen);
     for (int bin : {274, 358}) {
         const int x = bin + 10 - 55;
         EXPECT_EQ(At(x, 10), clRed) << bin;

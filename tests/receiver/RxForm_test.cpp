@@ -15,6 +15,7 @@
 #include "platform/FileUtils.h"
 #include "platform/Input.h"
 #include "platform/Menus.h"
+#include "platform/StdCtrls.h"
 #include "receiver/RxForm.h"
 #include "tests/receiver/FakeWaveIn.h"
 #include "tests/receiver/TestSignal.h"
@@ -138,6 +139,117 @@ TEST_F(RxWindow, CreationDefaultsTheRecordAndActivationTunesThenOpensThenReadsTh
     EXPECT_TRUE(Boxes.empty());
 }
 
+TEST_F(RxWindow, TheDesignsPlacesAndStartValues)
+{
+    EXPECT_TRUE(form->N50Baud1->Checked() && form->N425HzShift1->Checked() && form->RTTY1->Checked() &&
+                form->EnglishCharset1->Checked() && form->ViewOscWindowMenu->Checked());
+    EXPECT_FALSE(form->DecodeFromFile1->Visible());
+    const struct {
+        TControl* Control;
+        TRect Place;
+    } places[] = {
+        {form->Panel1, Bounds(0, 0, 524, 25)},        {form->OnTopButton, Bounds(0, 1, 45, 23)},
+        {form->ReverseButton, Bounds(45, 1, 45, 23)}, {form->AfcEdit, Bounds(100, 2, 25, 21)},
+        {form->AfcUpDown, Bounds(125, 2, 15, 21)},    {form->AfcButton, Bounds(140, 1, 45, 23)},
+        {form->SquelchEdit, Bounds(240, 2, 25, 21)},  {form->SquelchUpDown, Bounds(265, 2, 15, 21)},
+        {form->SquelchButton, Bounds(280, 1, 45, 23)}, {form->Bevel1, Bounds(0, 25, 524, 2)},
+        {form->FFTBox, Bounds(0, 27, 524, 50)},       {form->Splitter1, Bounds(0, 77, 524, 4)},
+        {form->RxMemo, Bounds(0, 81, 524, 80)},       {form->Splitter2, Bounds(0, 161, 524, 2)},
+        {form->Panel2, Bounds(0, 163, 524, 143)},     {form->MessageMemo, Bounds(0, 0, 524, 143)},
+        {form->Splitter3, Bounds(0, 306, 524, 4)},    {form->PaintBox1, Bounds(0, 310, 524, 50)},
+        {form->StatusBar1, Bounds(0, 360, 524, 20)},
+    };
+    for (const auto& p : places)
+        EXPECT_EQ(p.Control->BoundsRect(), p.Place) << p.Control->Name();
+    EXPECT_EQ(form->Splitter1->MinSize(), 20);
+    EXPECT_EQ(form->Splitter2->MinSize(), 5);
+    EXPECT_EQ(form->Splitter3->MinSize(), 5);
+    EXPECT_EQ(form->AfcEdit->Text(), "10");
+    EXPECT_EQ(form->AfcUpDown->Max(), 99);
+    EXPECT_EQ(form->SquelchEdit->Text(), "50");
+    EXPECT_EQ(form->SquelchUpDown->Min(), 1);
+    EXPECT_EQ(form->FileOpenDialog->Title, "Select File");
+    EXPECT_EQ(form->FileOpenDialog->Filter, "Text Files|*.txt|All Files|*.*");
+    EXPECT_EQ(form->FileOpenDialog->InitialDir, ".");
+    EXPECT_FALSE(form->Timer1->Enabled());
+    EXPECT_EQ(form->Timer1->Interval(), 100u);
+    std::string panels;
+    for (int i = 0; i < kStatusPanels; ++i) {
+        const TStatusPanel* p = form->StatusBar1->Panels()->Items(i);
+        panels += std::to_string(p->Width()) + ":" + p->Text() + (p->Alignment() == taCenter ? "|" : "<|");
+    }
+    EXPECT_EQ(panels, "50:RTTY|50:45 Baud|50:1700 Hz|50:170 Hz|30:|30:|50:FrB: 15|100:|50:<|");
+}
+
+TEST_F(RxWindow, CharacterSetItemsAreOneGroupAndSteerExtendedBaudot)
+{
+    form->Show();
+    uitest::Pump();
+    auto choose = [](TMenuItem* item) {
+        Tty_Params.HoldOffTicks = 40;
+        TriggerMenuItem(item);
+        EXPECT_EQ(Tty_Params.HoldOffTicks, 0) << item->Caption();
+    };
+    choose(form->SwedishCharset1);
+    EXPECT_EQ(Tty_Params.CharsetIndex, 2);
+    EXPECT_FALSE(form->EnglishCharset1->Checked());
+    choose(form->ExtendedBaudot1);
+    choose(form->EnglishRussianCharset1);
+    EXPECT_EQ(Tty_Params.CharsetIndex, 3);
+    EXPECT_FALSE(form->SwedishCharset1->Checked());
+    EXPECT_TRUE(form->ExtendedBaudot1->Checked());
+    EXPECT_FALSE(form->ExtendedBaudot1->Enabled());
+    choose(form->RussianCharset1);
+    EXPECT_FALSE(form->EnglishRussianCharset1->Checked());
+    EXPECT_TRUE(form->ExtendedBaudot1->Enabled());
+    choose(form->ExtendedBaudot1);
+    EXPECT_EQ(Tty_Params.ExtendedBaudot, 0);
+    choose(form->EnglishCharset1);
+    EXPECT_FALSE(form->ExtendedBaudot1->Checked());
+    EXPECT_FALSE(form->RussianCharset1->Checked());
+    choose(form->UnshiftOnSpace1);
+    EXPECT_EQ(Panel(5), "UoS");
+    EXPECT_TRUE(form->EnglishCharset1->Checked());  // a check item, not one of the radio group
+    choose(form->UnshiftOnSpace1);
+    EXPECT_EQ(Panel(5), " ");
+}
+
+TEST_F(RxWindow, BothDisplaysComeBackWhenTheFormIsRepainted)
+{
+    form->Show();
+    uitest::Pump();
+    form->DrawSpectrum();
+    Tty_Params.OscBackground = clYellow;
+    form->DrawOscillogram();
+    EXPECT_EQ(form->OscBitmap->Canvas()->Pixels(5, 5), clYellow);
+    form->Repaint();
+    uitest::Pump();
+    HDC dc = GetDC(form->Handle());
+    EXPECT_EQ(GetPixel(dc, 274 + 10 - 55, 27 + 20), ColorToRGB(clRed));   // a tone marker
+    EXPECT_EQ(GetPixel(dc, 100, 310 + 25), ColorToRGB(clRed));            // the zero line
+    EXPECT_EQ(GetPixel(dc, 100, 310 + 5), ColorToRGB(clYellow));
+    ReleaseDC(form->Handle(), dc);
+    // Hidden, the oscillogram is not drawn.
+    form->ShowOscillogram(false);
+    Tty_Params.OscBackground = clAqua;
+    form->DrawOscillogram();
+    EXPECT_EQ(form->OscBitmap->Canvas()->Pixels(5, 5), clYellow);
+}
+
+TEST_F(RxWindow, ExitWhileAFileIsDecodedStopsTheDecodeAtTheNextBlock)
+{
+    form->FormActivate(form);
+    const std::string text = "RYRY CQ DE MORVIK 73";
+    DialogFile = Dir.Path("rtty.txt");
+    WriteSampleFile(DialogFile, StartupRtty(text));
+    // The user closes the window while the file runs: the decode's message pumps deliver it.
+    OnFileDialog = [this] { PostMessage(form->Handle(), WM_CLOSE, 0, 0); };
+    form->DecodeFromFile1Click(form);
+    EXPECT_TRUE(form->Sound->ClosingDown());
+    EXPECT_FALSE(fakewave::State.IsOpen);
+    EXPECT_EQ(Received().find(text), std::string::npos) << Received();
+}
+
 TEST_F(RxWindow, ARefusedSamplingRateIsSaidAndTheDeviceRateStays)
 {
     for (const char* bad : {"/S", "/s abc", "/S-11025", "/S0"}) {
@@ -163,6 +275,7 @@ TEST_F(RxWindow, ExitThenCloseRunsTheStopSequenceOnce)
     EXPECT_EQ(fakewave::State.Count("unprepare"), 16);
     EXPECT_EQ(Tty_Params.RawLogFile, nullptr);
     EXPECT_EQ(Tty_Params.RawLogOpen, 0);
+    EXPECT_FALSE(form->Sound->BuffersAbandoned());
     bool can = true;
     form->FormCloseQuery(form, can);
     EXPECT_TRUE(can);
@@ -355,6 +468,8 @@ TEST_F(RxWindow, DecodeFromFileCannotRunInsideItselfNorInsideALivePass)
     form->ProcessSoundQueue();
     EXPECT_EQ(FileDialogs, 2);
     EXPECT_EQ(pass, 2);
+    form->ProcessSoundQueue();
+    EXPECT_EQ(FileDialogs, 2);  // asked for once, run once
     form->Path.Host = nullptr;
 }
 
@@ -399,6 +514,7 @@ TEST_F(RxWindow, TheOscillogramHidesToOneRowAndComesBackAboveTheStatusBar)
     form->ViewOscWindowMenuClick(form);
     EXPECT_EQ(Tty_Params.OscShow, 1);
     EXPECT_EQ(form->PaintBox1->Height(), 50);
+    EXPECT_EQ(form->PaintBox1->BoundsRect(), Bounds(0, 310, 524, 50));
     EXPECT_EQ(form->StatusBar1->Top(), form->PaintBox1->Top() + 50);
     EXPECT_EQ(form->Splitter3->Top() + 4, form->PaintBox1->Top());
     form->PaintBox1->SetHeight(30);
@@ -427,6 +543,14 @@ TEST_F(RxWindow, HotKeysAndMenusThroughTheToolkit)
         EXPECT_EQ(form->AfcButton->Down(), k.Afc) << char(k.Key) << k.Shift;
     }
     EXPECT_EQ(FileDialogs, 0);
+    for (const Word consumed : {VK_MULTIPLY, VK_SUBTRACT}) {
+        Word key = consumed;
+        form->FormKeyDown(form, key, ssAlt);
+        EXPECT_EQ(key, 0);
+    }
+    Word key = 'Z';
+    form->FormKeyDown(form, key, ssAlt | ssCtrl);
+    EXPECT_EQ(key, 'Z');
     Input::PressKey(VK_MULTIPLY);
     EXPECT_EQ(Tty_Params.BaudotShift, 32);
     Input::PressKey(VK_SUBTRACT);
@@ -454,6 +578,10 @@ TEST_F(RxWindow, HotKeysAndMenusThroughTheToolkit)
     EXPECT_EQ((Tty_Params.LowerBin + Tty_Params.UpperBin) / 2, 300);
     Input::Click(form->FFTBox, 10 + (200 - 55), 20, mbLeft, ssCtrl);
     EXPECT_EQ((Tty_Params.LowerBin + Tty_Params.UpperBin) / 2, 300);
+    Input::Drag(form->FFTBox, 10 + (300 - 55), 20, 10 + (320 - 55), 20);
+    EXPECT_EQ((Tty_Params.LowerBin + Tty_Params.UpperBin) / 2, 320);
+    Input::MouseMove(form->FFTBox, 10 + (250 - 55), 20, ssLeft | ssRight);
+    EXPECT_EQ((Tty_Params.LowerBin + Tty_Params.UpperBin) / 2, 320);
 }
 
 }  // namespace

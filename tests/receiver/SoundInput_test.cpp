@@ -81,6 +81,17 @@ TEST_P(FileDecode, AFileThatCannotBeOpenedChangesNothing)
     EXPECT_EQ(Host.Log, "");
 }
 
+TEST_P(FileDecode, OpeningTwiceOpensOnceAndAStopWithNothingQueuedDoesNotWait)
+{
+    EXPECT_TRUE(Sound.Open(-1, nullptr));
+    EXPECT_TRUE(Sound.Open(-1, nullptr));
+    EXPECT_EQ(fakewave::State.Count("open"), 1);
+    const DWORD start = GetTickCount();
+    Sound.Stop(5000);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_FALSE(fakewave::State.IsOpen);
+}
+
 // The millisecond clock wraps after 49 days; a decode then must not stall or rush.
 INSTANTIATE_TEST_SUITE_P(Clock, FileDecode, ::testing::Values(DWORD{1000}, DWORD{0xFFFFFFFEu}),
                          [](const ::testing::TestParamInfo<DWORD>& info) {
