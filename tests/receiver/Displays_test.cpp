@@ -7,6 +7,7 @@
 #include "platform/Graphics.h"
 #include "receiver/CommandLine.h"
 #include "receiver/Displays.h"
+#include "receiver/Glyphs.h"
 
 namespace {
 
@@ -157,6 +158,41 @@ TEST(CommandLine, TheSamplingFrequencyOption)
     EXPECT_EQ(rx::TrimTrailingBlanks(t), "a b");
     t = "\"a\"\"b\"";
     EXPECT_EQ(rx::StripQuotes(t), "ab");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LampsAndIcon, AreDrawnWhereTheButtonsAndTheDesktopLookForThem)
+{
+    TBitmap lamp;
+    rx::DrawLampGlyph(lamp, clLime);
+    ASSERT_EQ(lamp.Width(), 4 * rx::kLampSize);
+    ASSERT_EQ(lamp.Height(), rx::kLampSize);
+    TCanvas& c = *lamp.Canvas();
+    const int mid = rx::kLampSize / 2;
+    EXPECT_EQ(lamp.TransparentColor(), clOlive);
+    EXPECT_EQ(c.Pixels(mid, 1), clBlack);                    // the rim
+    EXPECT_EQ(c.Pixels(mid, mid + 2), TColor(RGB(0, 85, 0)));  // off: a third of the colour
+    EXPECT_EQ(c.Pixels(rx::kLampSize + mid, mid + 2), clSilver);
+    for (int image : {2, 3}) {
+        EXPECT_EQ(c.Pixels(image * rx::kLampSize + mid, mid + 2), clLime) << image;
+        EXPECT_EQ(c.Pixels(image * rx::kLampSize + 4, 4), clWhite) << image;  // the glint
+        EXPECT_EQ(c.Pixels(image * rx::kLampSize + 6, 4), clLime) << image;
+    }
+    EXPECT_EQ(c.Pixels(4, 4), TColor(RGB(0, 85, 0)));  // no glint when off
+
+    TBitmap icon;
+    rx::DrawProgramIcon(icon, 32);
+    ASSERT_EQ(icon.Width(), 32);
+    TCanvas& i = *icon.Canvas();
+    EXPECT_EQ(i.Pixels(1, 1), TColor(RGB(16, 32, 64)));
+    EXPECT_EQ(i.Pixels(6, 6), clWhite);
+    EXPECT_EQ(i.Pixels(12, 8), clRed);  // the two tone markers
+    EXPECT_EQ(i.Pixels(20, 8), clRed);
+    EXPECT_EQ(i.Pixels(12, 6), clRed);
+    EXPECT_EQ(i.Pixels(16, 22), clGreen);  // the floor of the curve between the peaks
 }
 
 }  // namespace
