@@ -246,7 +246,6 @@ void TRxForm::FormCreate(TObject*)
     OscBitmap->SetSize(PaintBox1->Width(), PaintBox1->Height());
     SpectrumBitmap = new TBitmap;
     SpectrumBitmap->SetSize(FFTBox->Width(), FFTBox->Height());
-    Tty_Params.OscWriteIndex = 0;
     for (double& v : Path.Rings.Oscillogram)
         v = 0.0;
     SavedWindowProc = WindowProc;

@@ -35,6 +35,8 @@ TEST(LogScale, OscillogramRowsRiseAndFallFromTheMiddle)
     EXPECT_EQ(rx::OscillogramRow(0.0, 50, 1), 25);
     EXPECT_EQ(rx::OscillogramRow(5e-8, 50, 1), 25);
     EXPECT_EQ(rx::OscillogramRow(-5e-8, 50, 0), 25);
+    EXPECT_EQ(rx::OscillogramRow(1e-7, 50, 1), 25);
+    EXPECT_EQ(rx::OscillogramRow(-1e-7, 50, 1), 25);
     EXPECT_EQ(rx::OscillogramRow(1.0, 50, 1), 0);
     EXPECT_EQ(rx::OscillogramRow(-1.0, 50, 1), 50);
     EXPECT_EQ(rx::OscillogramRow(0.5, 50, 0), 24 - 12);
@@ -118,13 +120,15 @@ TEST_F(DisplayPicture, OscillogramEndsAtTheWriteIndexAndWraps)
     P.OscBackground = clWhite;
     // The display of width 100 shows the entries from 5 - 99 (wrapped to 1954) on.
     ring[(5 - 99) & 2047] = 1.0;      // x = 0, top row
+    ring[(5 - 99 + 1) & 2047] = -1.0;   // x = 1, bottom row
     ring[(5 - 99 + 50) & 2047] = -1.0;  // x = 50, bottom row
     B.SetSize(100, 50);
     rx::PaintOscillogram(*B.Canvas(), 100, 50, P, ring.data());
     EXPECT_EQ(At(0, 0), clGreen);
     EXPECT_EQ(At(50, 49), clGreen);
+    EXPECT_EQ(At(1, 45), clGreen);
     EXPECT_EQ(At(70, 25), clRed);  // the zero line over the flat curve, from x = 1
-    EXPECT_EQ(At(0, 25), clWhite);
+    EXPECT_EQ(At(0, 30), clWhite);
     EXPECT_EQ(At(70, 10), clWhite);
 }
 

@@ -70,6 +70,8 @@ MMRESULT Add(HWAVEIN, LPWAVEHDR h, UINT)
 MMRESULT Start(HWAVEIN)
 {
     State.Calls.push_back("start");
+    if (State.OnStart)
+        State.OnStart();
     return State.StartResult;
 }
 

@@ -32,6 +32,7 @@ struct TState {
     WAVEINPROC Callback = nullptr;
     DWORD_PTR Instance = 0;
     std::function<void()> OnOpen;
+    std::function<void()> OnStart;  // the device may deliver before the start returns
 
     int Count(const std::string& call) const;
 };

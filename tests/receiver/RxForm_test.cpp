@@ -171,6 +171,15 @@ TEST_F(RxWindow, TheDesignsPlacesAndStartValues)
     EXPECT_EQ(form->FileOpenDialog->Title, "Select File");
     EXPECT_EQ(form->FileOpenDialog->Filter, "Text Files|*.txt|All Files|*.*");
     EXPECT_EQ(form->FileOpenDialog->InitialDir, ".");
+    EXPECT_EQ(form->SaveBufferDialog->Filter, "Text files|*.txt|All files|*.*");
+    EXPECT_EQ(form->Caption(), "Morvik");
+    EXPECT_TRUE(form->RxMemo->ReadOnly() && form->MessageMemo->ReadOnly());
+    EXPECT_FALSE(form->RxMemo->ApplyKeyWords() || form->RxMemo->EnableHotKeys());
+    EXPECT_EQ(form->RxMemo->Font()->Charset(), RUSSIAN_CHARSET);
+    for (TSpeedButton* lamp : {form->AfcButton, form->SquelchButton}) {
+        EXPECT_EQ(lamp->NumGlyphs(), 4);
+        EXPECT_EQ(lamp->Glyph()->Width(), 48);
+    }
     EXPECT_FALSE(form->Timer1->Enabled());
     EXPECT_EQ(form->Timer1->Interval(), 100u);
     std::string panels;
@@ -218,7 +227,11 @@ TEST_F(RxWindow, BothDisplaysComeBackWhenTheFormIsRepainted)
 {
     form->Show();
     uitest::Pump();
+    Tty_Params.FFTBackground = clYellow;
     form->DrawSpectrum();
+    HDC shown = GetDC(form->Handle());
+    EXPECT_EQ(GetPixel(shown, 100, 27), ColorToRGB(clYellow));  // the whole strip reached the screen
+    ReleaseDC(form->Handle(), shown);
     Tty_Params.OscBackground = clYellow;
     form->DrawOscillogram();
     EXPECT_EQ(form->OscBitmap->Canvas()->Pixels(5, 5), clYellow);
@@ -265,6 +278,7 @@ TEST_F(RxWindow, ARefusedSamplingRateIsSaidAndTheDeviceRateStays)
 TEST_F(RxWindow, ExitThenCloseRunsTheStopSequenceOnce)
 {
     form->FormActivate(form);
+    fakewave::Deliver(3);
     const std::string log = Dir.Path("log.txt");
     Tty_Params.RawLogFile = std::fopen(log.c_str(), "ab");
     Tty_Params.RawLogOpen = 1;
@@ -276,6 +290,7 @@ TEST_F(RxWindow, ExitThenCloseRunsTheStopSequenceOnce)
     EXPECT_EQ(Tty_Params.RawLogFile, nullptr);
     EXPECT_EQ(Tty_Params.RawLogOpen, 0);
     EXPECT_FALSE(form->Sound->BuffersAbandoned());
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 0);
     bool can = true;
     form->FormCloseQuery(form, can);
     EXPECT_TRUE(can);
@@ -336,6 +351,16 @@ TEST_F(RxWindow, TheTimerShowsFreeBuffersOnChangeAndCountsTheHoldOffDown)
     form->FFTBoxMouseDown(form, mbRight, ssRight, 100, 10);
     EXPECT_EQ(Tty_Params.HoldOffTicks, 0);
     EXPECT_EQ(Tty_Params.LowerBin, 274);
+}
+
+TEST_F(RxWindow, BuffersThatComeWhileTheInputOpensWaitForTheTimer)
+{
+    fakewave::State.OnStart = [] { fakewave::Deliver(2); };
+    form->FormActivate(form);
+    uitest::Pump();
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 2);  // nothing was posted for them
+    form->Timer1Timer(form);
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 1);
 }
 
 TEST_F(RxWindow, ABacklogOfTenIsWorkedDownToSevenInOneCallWithoutPainting)
@@ -551,6 +576,11 @@ TEST_F(RxWindow, HotKeysAndMenusThroughTheToolkit)
     Word key = 'Z';
     form->FormKeyDown(form, key, ssAlt | ssCtrl);
     EXPECT_EQ(key, 'Z');
+    for (const TKey k : {TKey{'Z', 0, 1, 0, true}, TKey{'X', ssCtrl, 1, 0, true}, TKey{'Z', ssCtrl, 1, 1, true}}) {
+        Input::PressKey(k.Key, k.Shift);
+        EXPECT_EQ(Tty_Params.LogarithmicOscillogram, k.Oscillogram) << char(k.Key) << k.Shift;
+        EXPECT_EQ(form->LogarithmicOscillogram1->Checked(), k.Oscillogram == 1);
+    }
     Input::PressKey(VK_MULTIPLY);
     EXPECT_EQ(Tty_Params.BaudotShift, 32);
     Input::PressKey(VK_SUBTRACT);

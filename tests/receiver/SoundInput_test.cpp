@@ -90,6 +90,9 @@ TEST_P(FileDecode, OpeningTwiceOpensOnceAndAStopWithNothingQueuedDoesNotWait)
     Sound.Stop(5000);
     EXPECT_LT(GetTickCount() - start, 2000u);
     EXPECT_FALSE(fakewave::State.IsOpen);
+    fakewave::State.Devices = 0;
+    EXPECT_FALSE(Sound.Open(-1, nullptr));
+    EXPECT_EQ(Host.Log, "!");
 }
 
 // The millisecond clock wraps after 49 days; a decode then must not stall or rush.
