@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
 #include "memo/Stylememo.h"
@@ -172,6 +173,9 @@ TEST_F(RxWindow, TheDesignsPlacesAndStartValues)
     EXPECT_EQ(form->FileOpenDialog->Filter, "Text Files|*.txt|All Files|*.*");
     EXPECT_EQ(form->FileOpenDialog->InitialDir, ".");
     EXPECT_EQ(form->SaveBufferDialog->Filter, "Text files|*.txt|All files|*.*");
+    EXPECT_EQ(form->SaveBufferDialog->InitialDir, ".");
+    EXPECT_EQ(form->Font()->Height(), -11);
+    EXPECT_FALSE(form->AfcUpDown->Wrap || form->SquelchUpDown->Wrap || form->AfcUpDown->ArrowKeys);
     EXPECT_EQ(form->Caption(), "Morvik");
     EXPECT_TRUE(form->RxMemo->ReadOnly() && form->MessageMemo->ReadOnly());
     EXPECT_FALSE(form->RxMemo->ApplyKeyWords() || form->RxMemo->EnableHotKeys());
@@ -231,6 +235,7 @@ TEST_F(RxWindow, BothDisplaysComeBackWhenTheFormIsRepainted)
     form->DrawSpectrum();
     HDC shown = GetDC(form->Handle());
     EXPECT_EQ(GetPixel(shown, 100, 27), ColorToRGB(clYellow));  // the whole strip reached the screen
+    EXPECT_EQ(GetPixel(shown, 100, 27 + 48), ColorToRGB(clYellow));
     ReleaseDC(form->Handle(), shown);
     Tty_Params.OscBackground = clYellow;
     form->DrawOscillogram();
@@ -345,6 +350,9 @@ TEST_F(RxWindow, TheTimerShowsFreeBuffersOnChangeAndCountsTheHoldOffDown)
     form->DrawSpectrum();
     EXPECT_EQ(Panel(kPanelCentre), "1701 Hz");
     EXPECT_EQ(Panel(kPanelShift), "452 Hz");
+    form->StatusBar1->Panels()->Items(kPanelShift)->SetText("x");
+    form->DrawSpectrum();
+    EXPECT_EQ(Panel(kPanelShift), "x");  // written only when the shift changes
 
     // A click in the spectrum, even one that does not tune, ends the hold-off at once.
     form->View1Click(form);
@@ -378,7 +386,9 @@ TEST_F(RxWindow, ABacklogOfTenIsWorkedDownToSevenInOneCallWithoutPainting)
     EXPECT_EQ(form->Sound->BuffersWaiting(), 6);
     while (form->Sound->BuffersWaiting() > 1)
         form->ProcessSoundQueue();
+    Tty_Params.OscBackground = clYellow;
     form->ProcessSoundQueue();
+    EXPECT_EQ(form->OscBitmap->Canvas()->Pixels(5, 5), clYellow);  // drawn once nothing waits
     EXPECT_EQ(Panel(kPanelCentre), "1701 Hz");
     EXPECT_EQ(fakewave::State.Queue.size(), 16u);
 }
@@ -538,6 +548,7 @@ TEST_F(RxWindow, TheOscillogramHidesToOneRowAndComesBackAboveTheStatusBar)
     EXPECT_EQ(form->PaintBox1->Height(), 1);
     form->ViewOscWindowMenuClick(form);
     EXPECT_EQ(Tty_Params.OscShow, 1);
+    EXPECT_TRUE(form->ViewOscWindowMenu->Checked());
     EXPECT_EQ(form->PaintBox1->Height(), 50);
     EXPECT_EQ(form->PaintBox1->BoundsRect(), Bounds(0, 310, 524, 50));
     EXPECT_EQ(form->StatusBar1->Top(), form->PaintBox1->Top() + 50);
@@ -595,10 +606,23 @@ TEST_F(RxWindow, HotKeysAndMenusThroughTheToolkit)
     TriggerMenuItem(form->N75Baud1);
     EXPECT_EQ(Tty_Params.HoldOffTicks, 0);
     EXPECT_EQ(Tty_Params.SamplesPerBit, 147);
+    TriggerMenuItem(form->N85HzShift1);
+    EXPECT_EQ(Tty_Params.ShiftBins, 16);
+    EXPECT_TRUE(form->N85HzShift1->Checked());
+    // The toolbar: reverse sense, squelch, and a step of the squelch threshold.
+    Input::Click(form->ReverseButton, 10, 10);
+    EXPECT_EQ(Tty_Params.Reverse, 1);
+    EXPECT_EQ(form->ReverseButton->Caption(), "Reverse");
+    Input::Click(form->SquelchButton, 10, 10);
+    EXPECT_EQ(Tty_Params.IsSquelch, 1);
+    Input::Click(form->SquelchUpDown, 7, 3);
+    EXPECT_EQ(form->SquelchUpDown->Position(), 51);
+    EXPECT_DOUBLE_EQ(Tty_Params.SquelchLevel, 2 * std::exp(-49 / 12.41));
     EXPECT_TRUE(form->N75Baud1->Checked());
     EXPECT_FALSE(form->N50Baud1->Checked());
     TriggerMenuItem(form->AMTORFEC1);
     EXPECT_EQ(Panel(kPanelMode), "NAVTEX");
+    EXPECT_FALSE(form->RTTY1->Checked());
     EXPECT_EQ(Panel(kPanelSpeed), "100 Baud");
     EXPECT_FALSE(form->Speed1->Enabled());
 
