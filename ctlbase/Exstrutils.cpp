@@ -715,6 +715,7 @@ Currency PrettyStrToCurr(const std::string& S)
             const int d = c - '0';
             if (inFraction) {
                 // Digits past the fourth decimal are below the resolution and are dropped.
+                if (value > LLONG_MAX - d * weight) break;  // the amount would overflow
                 value += d * weight;
                 weight /= 10;
             } else {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/FileUtils.h"
@@ -142,14 +143,20 @@ bool HasBreak(const std::string& s)
     return s.find_first_of("\r\n") != std::string::npos;
 }
 
-// Adds name unless it is there already in another spelling; true when it was added.
-bool AddOnce(std::vector<std::string>& names, const std::string& name)
-{
-    for (const std::string& n : names)
-        if (SameText(n, name)) return false;
-    names.push_back(name);
-    return true;
-}
+// Names in first-seen order, each spelling of a name once; a set of the upper-cased names keeps a
+// file of many names from costing the square of their number.
+struct NameList {
+    std::vector<std::string> Names;
+    std::unordered_set<std::string> Seen;
+
+    // Adds name unless it is there already in another spelling; true when it was added.
+    bool AddOnce(const std::string& name)
+    {
+        if (!Seen.insert(UpperCase(name)).second) return false;
+        Names.push_back(name);
+        return true;
+    }
+};
 
 void Fill(TStrings* Strings, const std::vector<std::string>& items)
 {
@@ -282,33 +289,34 @@ void TIniFile::ReadSection(const std::string& Section, TStrings* Strings) const
 {
     const std::string section = Trim(Section);
     const Document d = Parse(ReadAll(NativeFileName(FFileName)));
-    std::vector<std::string> names;
+    NameList names;
     for (const Line& l : d.Lines) {
         if (l.K != Kind::Key || !InSection(d, l, section)) continue;
-        AddOnce(names, l.Name);
+        names.AddOnce(l.Name);
     }
-    Fill(Strings, names);
+    Fill(Strings, names.Names);
 }
 
 void TIniFile::ReadSections(TStrings* Strings) const
 {
     const Document d = Parse(ReadAll(NativeFileName(FFileName)));
-    std::vector<std::string> names;
+    NameList names;
     for (const Line& l : d.Lines) {
         if (l.K != Kind::Section) continue;
-        AddOnce(names, l.Name);
+        names.AddOnce(l.Name);
     }
-    Fill(Strings, names);
+    Fill(Strings, names.Names);
 }
 
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings* Strings) const
 {
     const std::string section = Trim(Section);
     const Document d = Parse(ReadAll(NativeFileName(FFileName)));
-    std::vector<std::string> names, lines;
+    NameList names;
+    std::vector<std::string> lines;
     for (const Line& l : d.Lines) {
         if (l.K != Kind::Key || !InSection(d, l, section)) continue;
-        if (AddOnce(names, l.Name)) lines.push_back(l.Name + "=" + Unquote(l.Value));
+        if (names.AddOnce(l.Name)) lines.push_back(l.Name + "=" + Unquote(l.Value));
     }
     Fill(Strings, lines);
 }

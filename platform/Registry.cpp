@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/FileUtils.h"
 
@@ -266,6 +267,7 @@ private:
         size_t pos = 0;
         bool first = true;
         Node* current = nullptr;
+        LoadIndex index;
         while (pos < text.size()) {
             size_t end = text.find('\n', pos);
             if (end == std::string::npos) end = text.size();
@@ -282,12 +284,19 @@ private:
                 continue;
             }
             if (line.empty()) continue;
-            if (!LoadLine(line, current)) whole = false;
+            if (!LoadLine(line, current, index)) whole = false;
         }
         if (first || !whole) KeepAside(text);
     }
 
-    bool LoadLine(const std::string& Line, Node*& Current)
+    // Names already read, by node and upper-cased name: a file of many keys or values below one key
+    // loads in time linear in its size.
+    struct LoadIndex {
+        std::unordered_map<const Node*, std::unordered_map<std::string, Node*>> Keys;
+        std::unordered_map<const Node*, std::unordered_map<std::string, size_t>> Values;
+    };
+
+    bool LoadLine(const std::string& Line, Node*& Current, LoadIndex& Index)
     {
         const std::vector<std::string> f = Fields(Line);
         if (f[0] == "K" && f.size() == 3) {
@@ -305,7 +314,7 @@ private:
                     const size_t bs = path.find('\\', p);
                     const std::string name = path.substr(p, bs == std::string::npos ? std::string::npos : bs - p);
                     if (name.empty() || name.size() > RegMaxKeyNameLength || ++depth > RegMaxKeyDepth) return false;
-                    Node* child = n->FindKey(name);
+                    Node*& child = Index.Keys[n][UpperCase(name)];
                     if (child == nullptr) {
                         auto k = std::make_shared<Node>();
                         k->Name = name;
@@ -328,10 +337,11 @@ private:
             if (!TryStrToInt64(f[1], type) || type < 0 || type > 0xFFFFFFFFLL) return false;
             if (!Unescape(f[2], v.Name) || !ParseHexData(f[3], v.Data)) return false;
             v.Type = static_cast<DWORD>(type);
-            if (Value* old = Current->FindValue(v.Name))
-                *old = std::move(v);
-            else
+            const auto [slot, fresh] = Index.Values[Current].emplace(UpperCase(v.Name), Current->Values.size());
+            if (fresh)
                 Current->Values.push_back(std::move(v));
+            else
+                Current->Values[slot->second] = std::move(v);
             return true;
         }
         return false;
@@ -483,9 +493,7 @@ LONG RegCloseKey(HKEY Key)
 {
     Store& s = TheStore();
     std::lock_guard<std::mutex> lock(s.Lock);
-    if (!s.CloseHandle(Key)) return Fail(ERROR_INVALID_HANDLE);
-    if (!s.Flush()) return Fail(ERROR_CANTWRITE);
-    return ERROR_SUCCESS;
+    return s.CloseHandle(Key) ? ERROR_SUCCESS : Fail(ERROR_INVALID_HANDLE);
 }
 
 LONG RegFlushKey(HKEY Key)
@@ -775,9 +783,14 @@ bool TRegistry::RenameValue(const std::string& OldName, const std::string& NewNa
     std::vector<Byte> data;
     if (RegQueryValueEx(FCurrentKey, OldName, &type, &data) != ERROR_SUCCESS) return false;
     if (SameText(OldName, NewName)) {
-        // Only the spelling changes: the value takes the new name in its place.
-        if (RegDeleteValue(FCurrentKey, OldName) != ERROR_SUCCESS) return false;
-        return PutData(NewName, type, data.data(), static_cast<DWORD>(data.size()));
+        // Only the spelling changes: the value takes the new name where it stands.
+        return WithKey(FCurrentKey, KEY_SET_VALUE, [&](Store& s, Node& n) -> LONG {
+                   Value* v = n.FindValue(OldName);
+                   if (v == nullptr) return ERROR_FILE_NOT_FOUND;
+                   v->Name = NewName;
+                   s.Dirty = true;
+                   return ERROR_SUCCESS;
+               }) == ERROR_SUCCESS;
     }
     if (ValueExists(NewName)) return false;
     if (!PutData(NewName, type, data.data(), static_cast<DWORD>(data.size()))) return false;

@@ -88,7 +88,8 @@ LONG RegOpenKeyEx(HKEY Key, const std::string& SubKey, DWORD Options, REGSAM Acc
 LONG RegCreateKeyEx(HKEY Key, const std::string& SubKey, const std::string& Class, DWORD Options,
                     REGSAM Access, HKEY* Result, DWORD* Disposition = nullptr);
 LONG RegCloseKey(HKEY Key);
-// Writes the registry's file now when anything changed (closing a handle does the same).
+// Writes the registry's file now when anything changed. Closing a handle does not: changes are
+// otherwise written by RegistryFlush, on switching the store and when the program ends.
 LONG RegFlushKey(HKEY Key);
 // Deletes the last key of the path SubKey below Key, with its values; ERROR_ACCESS_DENIED while it
 // has sub-keys.

@@ -174,15 +174,17 @@ struct FloatPattern {
     int expDigits = 0;
 };
 
-// The digits of v (>= 0) with frac decimals, rounded half away from zero on its 17 significant
-// digits, as the decimal text reads rather than as the nearest binary value happens to lie.
-void RoundedDigits(double v, int frac, std::string& ip, std::string& fp)
+// The digits of v (>= 0, finite) times ten to the power -shift, with frac decimals, rounded half away
+// from zero on its 17 significant digits, as the decimal text reads rather than as the nearest binary
+// value happens to lie. Moving the point in the digits (not dividing v) keeps subnormal and huge
+// values exact.
+void RoundedDigits(double v, int shift, int frac, std::string& ip, std::string& fp)
 {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.16e", v);
     std::string digits(1, buf[0]);
     digits.append(buf + 2, 16);
-    const long pointPos = std::strtol(std::strchr(buf, 'e') + 1, nullptr, 10) + 1;
+    const long pointPos = std::strtol(std::strchr(buf, 'e') + 1, nullptr, 10) + 1 - shift;
     if (pointPos <= 0) {
         ip = "0";
         fp = std::string(static_cast<size_t>(-pointPos), '0') + digits;
@@ -213,6 +215,18 @@ void RoundedDigits(double v, int frac, std::string& ip, std::string& fp)
     fp.resize(keep, '0');
     const size_t nz = ip.find_first_not_of('0');
     ip = nz == std::string::npos ? "0" : ip.substr(nz);
+}
+
+// Digits with a "," before every group of three from the right, in one pass.
+std::string Grouped(const std::string& ip)
+{
+    std::string out;
+    out.reserve(ip.size() + ip.size() / 3);
+    for (size_t i = 0; i < ip.size(); ++i) {
+        if (i > 0 && (ip.size() - i) % 3 == 0) out += ',';
+        out += ip[i];
+    }
+    return out;
 }
 
 FloatPattern ParsePattern(const std::string& p)
@@ -287,33 +301,36 @@ std::string FormatFloat(const std::string& pattern, double value)
     } else if (value == 0.0 && sections.size() >= 3 && !sections[2].empty()) {
         chosen = sections[2];
     }
-    if (chosen.empty()) return FloatToStr(value);
+    // Infinities and NaN have no digits to lay out: they read as FloatToStr writes them.
+    if (chosen.empty() || !std::isfinite(value)) return FloatToStr(value);
     const FloatPattern f = ParsePattern(chosen);
     if (!f.digits) return f.prefix + f.suffix;  // a section of text alone
-    double v = std::fabs(value);
+    const double v = std::fabs(value);
     int exp10 = 0;
     if (f.exponent && v != 0.0) {
-        exp10 = static_cast<int>(std::floor(std::log10(v))) - (f.minInt > 0 ? f.minInt - 1 : 0);
-        v /= std::pow(10.0, exp10);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.16e", v);
+        exp10 = static_cast<int>(std::strtol(std::strchr(buf, 'e') + 1, nullptr, 10)) -
+                (f.minInt > 0 ? f.minInt - 1 : 0);
     }
     std::string ip, fp;
-    RoundedDigits(v, f.maxFrac, ip, fp);
+    RoundedDigits(v, exp10, f.maxFrac, ip, fp);
     if (f.exponent && v != 0.0 && ip.size() > static_cast<size_t>(std::max(f.minInt, 1))) {
         // Rounding carried into one more integer digit (9.996 -> 10.00): one place further.
         ++exp10;
-        RoundedDigits(v / 10, f.maxFrac, ip, fp);
+        RoundedDigits(v, exp10, f.maxFrac, ip, fp);
     }
-    while (static_cast<int>(fp.size()) > f.minFrac && !fp.empty() && fp.back() == '0') fp.pop_back();
+    size_t fracLen = fp.size();
+    while (static_cast<int>(fracLen) > f.minFrac && fracLen > 0 && fp[fracLen - 1] == '0') --fracLen;
+    fp.resize(fracLen);
     if (ip == "0" && f.minInt == 0) ip.clear();
-    while (static_cast<int>(ip.size()) < f.minInt) ip.insert(0, "0");
-    if (f.grouping) {
-        for (int i = static_cast<int>(ip.size()) - 3; i > 0; i -= 3) ip.insert(static_cast<size_t>(i), ",");
-    }
+    if (static_cast<int>(ip.size()) < f.minInt) ip.insert(0, static_cast<size_t>(f.minInt) - ip.size(), '0');
+    if (f.grouping) ip = Grouped(ip);
     std::string out = ip;
     if (!fp.empty()) out += "." + fp;
     if (f.exponent) {
         std::string e = std::to_string(std::abs(exp10));
-        while (static_cast<int>(e.size()) < f.expDigits) e.insert(0, "0");
+        if (static_cast<int>(e.size()) < f.expDigits) e.insert(0, static_cast<size_t>(f.expDigits) - e.size(), '0');
         out += "E";
         if (exp10 < 0) out += "-";
         else if (f.expSign) out += "+";

@@ -1,3 +1,4 @@
+#include <climits>
 #include "ctlbase/Exstrutils.h"
 
 #include <gtest/gtest.h>
@@ -373,6 +374,9 @@ TEST_F(LocaleGuard, PrettyStrToCurrExamples)
     EXPECT_EQ(PrettyStrToCurr(".5-"), -5000);
     const Currency huge = PrettyStrToCurr("99999999999999999999999999");
     EXPECT_GT(huge, 0);  // stops before overflowing instead of wrapping
+    // The fraction digits overflow too: the last one that fits is taken, the next one ends the text.
+    EXPECT_EQ(PrettyStrToCurr("922337203685477.5807"), LLONG_MAX);
+    EXPECT_EQ(PrettyStrToCurr("922337203685477.9999"), 9223372036854770000LL);
     FormatSettings.CurrencyString = "EUR";
     FormatSettings.DecimalSeparator = ';';
     FormatSettings.ThousandSeparator = '\'';

@@ -129,7 +129,16 @@ INSTANTIATE_TEST_SUITE_P(
                       FloatFormat{"0.00E+00", 9.996, "1.00E+01"}, FloatFormat{"0.0\" Hz\"", 170, "170.0 Hz"},
                       FloatFormat{"0.0;(0.0)", -1.25, "(1.3)"},
                       FloatFormat{"0.0;(0.0)", 1.25, "1.3"}, FloatFormat{"0.0;;'nil'", 0, "nil"},
-                      FloatFormat{"0.0;;'nil'", -1, "-1.0"}, FloatFormat{"'a;b'0", 5, "a;b5"}, FloatFormat{"", 2.5, "2.5"}));
+                      FloatFormat{"0.0;;'nil'", -1, "-1.0"}, FloatFormat{"'a;b'0", 5, "a;b5"}, FloatFormat{"", 2.5, "2.5"},
+                      // Values a stored double can hold: no digits to lay out, or beyond a power of ten.
+                      FloatFormat{"0.00", INFINITY, "INF"}, FloatFormat{"0.00;(0.00)", -INFINITY, "-INF"},
+                      FloatFormat{"0", NAN, "NAN"}, FloatFormat{"0.00E+00", 5e-324, "4.94E-324"},
+                      FloatFormat{"0.00E+00", 1.7976931348623157e308, "1.80E+308"}));
+
+TEST(Strings, FormatFloatIntegerDigitsBeyondTheDoubleRange)
+{
+    EXPECT_EQ(FormatFloat(std::string(310, '0') + "E+0", 1.5), "15" + std::string(308, '0') + "E-309");
+}
 
 TEST(Strings, TrimCaseAndCompare)
 {
