@@ -18,10 +18,22 @@ Integer GrowDelta(Integer Capacity)
 
 TExArray::~TExArray()
 {
-    try {
-        Clear();
-    } catch (...) {
-        // A destructor cannot pass an OnDelete exception on; the storage goes regardless.
+    // As Clear, but an OnDelete handler that raises can neither stop the others from hearing of
+    // their items nor keep owned items alive: a destructor cannot pass the exception on.
+    for (Integer i = 0; i < FCount; ++i) {
+        if (FList[i] == nullptr || !OnDelete) continue;
+        try {
+            TriggerDeleteEvent(FList[i]);
+        } catch (...) {
+        }
+    }
+    if (OwnsItems) {
+        for (Integer i = 0; i < FCount; ++i) {
+            try {
+                delete static_cast<TObject*>(FList[i]);
+            } catch (...) {
+            }
+        }
     }
     delete[] FList;
 }

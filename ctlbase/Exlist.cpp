@@ -1,5 +1,6 @@
 #include "ctlbase/Exlist.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -51,13 +52,23 @@ void MoveBlock(void** List, Integer CurStart, Integer CurEnd, Integer NewStart)
 
 TExList::~TExList()
 {
-    try {
-        Clear();
-    } catch (...) {
-        // A destructor cannot pass an OnDelete exception on; the items are released regardless.
-        delete[] FList;
-        FList = nullptr;
+    // As Clear, but an OnDelete handler that raises can neither stop the others from hearing of
+    // their items nor keep owned items alive: a destructor cannot pass the exception on.
+    for (Integer i = 0; i < FCount; ++i) {
+        try {
+            TriggerDeleteEvent(FList[i]);
+        } catch (...) {
+        }
     }
+    if (OwnsItems) {
+        for (Integer i = 0; i < FCount; ++i) {
+            try {
+                delete static_cast<TObject*>(FList[i]);
+            } catch (...) {
+            }
+        }
+    }
+    delete[] FList;
 }
 
 void TExList::Error(const char* Msg, Integer Data)
@@ -72,7 +83,20 @@ void TExList::CheckIndex(Integer Index) const
 
 void TExList::Reallocate(Integer NewCapacity)
 {
-    FList = ctlbase::ReallocPointers(FList, FCount, NewCapacity);
+    // Capacity moves in steps of 256, but the block behind it at least doubles when it must grow and
+    // is given back only when a quarter of it would do: a long run of additions copies each pointer
+    // a bounded number of times instead of once per step.
+    Integer alloc = FAlloc;
+    if (NewCapacity == 0)
+        alloc = 0;
+    else if (NewCapacity > FAlloc)
+        alloc = static_cast<Integer>(std::min<Int64>(std::max<Int64>(NewCapacity, Int64{FAlloc} * 2), ctlbase::MaxListSize));
+    else if (NewCapacity < FAlloc / 4)
+        alloc = NewCapacity;
+    if (alloc != FAlloc) {
+        FList = ctlbase::ReallocPointers(FList, FCount, alloc);
+        FAlloc = alloc;
+    }
     FCapacity = NewCapacity;
 }
 
@@ -181,6 +205,7 @@ void TExList::Clear()
     FList = nullptr;
     FCount = 0;
     FCapacity = 0;
+    FAlloc = 0;
 }
 
 void TExList::Pack()

@@ -1,5 +1,5 @@
-// TExList: the ordered pointer list the whole control library stands on. Grows and shrinks in
-// steps of 256 slots, tells OnDelete of every item a deleting operation takes out, and can own
+// TExList: the ordered pointer list the whole control library stands on. Its Capacity grows and
+// shrinks in steps of 256 slots (the block behind it grows geometrically), tells OnDelete of every item a deleting operation takes out, and can own
 // its items (then Delete and Clear free them as TObject).
 #pragma once
 
@@ -99,4 +99,5 @@ private:
     void** FList = nullptr;
     Integer FCount = 0;
     Integer FCapacity = 0;
+    Integer FAlloc = 0;  // slots behind FList, at least FCapacity
 };

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ctlbase/Exarray.h"
+
 namespace {
 
 // Distinct fake item pointers that are never dereferenced.
@@ -226,6 +228,32 @@ TEST_F(ExListTest, AnExceptionFromOnDeleteLeavesTheListWhole)
     EXPECT_THROW(list.DeleteRange(0, 2), Exception);
     EXPECT_EQ(list.Count(), 3);
     list.OnDelete = nullptr;
+}
+
+// A handler that raises while a container is destroyed neither silences the later items nor keeps
+// the owned ones alive.
+template <class List>
+void DestroyWithARaisingHandler(const char* which)
+{
+    int deaths = 0;
+    std::vector<void*> heard;
+    {
+        List l;
+        l.OwnsItems = true;
+        for (int i = 0; i < 3; ++i) l.Add(new Counted(&deaths));
+        l.OnDelete = [&](TObject*, void* item) {
+            heard.push_back(item);
+            if (heard.size() == 1) throw Exception("refused");
+        };
+    }
+    EXPECT_EQ(heard.size(), 3u) << which;
+    EXPECT_EQ(deaths, 3) << which;
+}
+
+TEST(ContainerDestruction, ARaisingOnDeleteLeaksNothing)
+{
+    DestroyWithARaisingHandler<TExList>("list");
+    DestroyWithARaisingHandler<TExArray>("array");
 }
 
 struct MoveCase {
