@@ -234,7 +234,10 @@ bool DeleteRegTree(HKEY Parent, const std::string& Name)
 // ---------------------------------------------------------------- text form
 // A string that would not read back as the same string (it holds a line break, a quote or the
 // comment characters, or reads as another type) is written in double quotes, with "%", the quote and
-// control characters as %HH. Unquoted texts read as they always did.
+// control characters as %HH. A file that uses this says so in a comment line of its own before its
+// first value (QuotingMark); in a file without that line quotes are plain text, as they always were.
+
+constexpr const char* QuotingMark = "Texts in double quotes hold %, \" and control characters as %HH.";
 
 std::string QuoteText(const std::string& S)
 {
@@ -723,10 +726,13 @@ void TExIniFile::SetUseRegistry(bool Value)
     if (!Value) {
         FRegistry.reset();
         FRegPath = "\\";
+        FDelimiter = FMemoryDelimiter;
         return;
     }
-    // Paths in the registry are always separated by "\".
+    // Paths in the registry are always separated by "\"; the store's own delimiter comes back when
+    // registry mode ends.
     const std::string memPath = StringReplace(PathOf(FCurrent), std::string(1, FDelimiter), "\\", rfReplaceAll);
+    FMemoryDelimiter = FDelimiter;
     FDelimiter = '\\';
     FRegistry = std::make_unique<TRegistry>();
     FRegistry->SetRootKey(FRegRoot);
@@ -1042,6 +1048,8 @@ bool TExIniFile::MoveEntry(const std::string& Key, const std::string& Name, cons
         if (p == e) return false;
     if (t->GetValue(e->Name()) != nullptr) return false;
     if (e->IsKey && t->Level() + 1 + Height(e) > ctlbase::ExIniMaxKeyDepth) return false;
+    // Flat mode reaches keys directly below the root only.
+    if (FSimple && e->IsKey && t != FRoot.get()) return false;
     const std::string oldPath = PathOf(e);
     e->SetParent(t);
     if (e->IsKey) Repath(oldPath, PathOf(e));
@@ -1579,20 +1587,28 @@ void TExIniFile::ParseLine(const std::string& Line, std::string& Name, std::stri
 
 void TExIniFile::WriteText(TStream* Stream)
 {
+    // Quoting needs the mark, and the mark needs comment characters; without them texts go out plain.
+    const bool canQuote = !FComment.empty();
+    bool quoted = false;
+    const auto quote = [&](const std::string& S) {
+        quoted = true;
+        return QuoteText(S);
+    };
     const auto hasComment = [&](const std::string& S) {
         return !FComment.empty() && S.find(FComment) != std::string::npos;
     };
     const auto nameText = [&](const std::string& Name) {
-        const bool quote = HasControl(Name) || Name.find_first_of("\"[]") != std::string::npos ||
-                           Name.find(FDivChar) != std::string::npos || hasComment(Name);
-        return quote ? QuoteText(Name) : Name;
+        const bool q = canQuote && (HasControl(Name) || Name.find_first_of("\"[]") != std::string::npos ||
+                                    Name.find(FDivChar) != std::string::npos || hasComment(Name));
+        return q ? quote(Name) : Name;
     };
     const auto itemText = [&](const std::string& S) {
-        return HasControl(S) || S.find('"') != std::string::npos || hasComment(S) ? QuoteText(S) : S;
+        return canQuote && (HasControl(S) || S.find('"') != std::string::npos || hasComment(S)) ? quote(S) : S;
     };
     const auto stringText = [&](const std::string& S) {
-        return HasControl(S) || S.find('"') != std::string::npos || hasComment(S) || PlainType(S) != evtString
-                   ? QuoteText(S)
+        return canQuote && (HasControl(S) || S.find('"') != std::string::npos || hasComment(S) ||
+                            PlainType(S) != evtString)
+                   ? quote(S)
                    : S;
     };
     // A text stands alone on its line when it reads back as the same line without a name.
@@ -1603,60 +1619,112 @@ void TExIniFile::WriteText(TStream* Stream)
         ParseLine(S, n, v, div);
         return !div && n == S;
     };
-    const auto values = [&](const TExIniEntry* Key) {
-        for (Integer i = 0; i < Key->GetSubCount(); ++i) {
-            const TExIniEntry* e = Key->Child(i);
-            if (!IsValue(e)) continue;
-            const std::string& name = e->Name();
-            if (name[0] == '#' && e->ValueType == evtString && standsAlone(e->StrValue)) {
-                WriteTextToStream(Stream, e->StrValue);
-                continue;
-            }
-            const std::string head = nameText(name);
-            std::string text;
-            switch (e->ValueType) {
-            case evtBoolean:
-                text = FSimple ? (e->BoolValue ? "1" : "0") : (e->BoolValue ? "true" : "false");
-                break;
-            case evtInt: text = IntToStr(e->IntValue); break;
-            case evtString: text = stringText(e->StrValue); break;
-            case evtMultiString:
-                if (e->MultiValue)
-                    for (int j = 0; j < e->MultiValue->Count(); ++j)
-                        WriteTextToStream(Stream, head + "[" + IntToStr(j) + "]" + FDivChar + itemText(e->MultiValue->Get(j)));
-                continue;
-            case evtBinary: text = Data2Str(e->BinValue.data(), static_cast<Integer>(e->BinValue.size())); break;
-            case evtDouble: text = StrFloat(e->DoubleValue); break;
-            default: continue;
-            }
-            WriteTextToStream(Stream, head + FDivChar + text);
+    // The body goes out after the header, whose length depends on whether the body quotes anything;
+    // line numbers count from the body's first line and are shifted once the header is known.
+    std::vector<std::string> body;
+    struct Bare {
+        size_t Line;
+        const TExIniEntry* Entry;
+    };
+    std::vector<Bare> bare;
+    const auto line = [&](std::string S) { body.push_back(std::move(S)); };
+    const auto value = [&](const TExIniEntry* e) {
+        const std::string& name = e->Name();
+        if (name[0] == '#' && !e->IsKey && e->ValueType == evtString && standsAlone(e->StrValue)) {
+            // Read back, it is named after the line it stands on; whether that name is free is
+            // known once the header is.
+            bare.push_back({body.size(), e});
+            line(e->StrValue);
+            return;
         }
+        const std::string head = nameText(name);
+        std::string text;
+        switch (e->ValueType) {
+        case evtBoolean: text = FSimple ? (e->BoolValue ? "1" : "0") : (e->BoolValue ? "true" : "false"); break;
+        case evtInt: text = IntToStr(e->IntValue); break;
+        case evtString: text = stringText(e->StrValue); break;
+        case evtMultiString:
+            if (e->MultiValue && e->MultiValue->Count() > 0) {
+                for (int j = 0; j < e->MultiValue->Count(); ++j)
+                    line(head + "[" + IntToStr(j) + "]" + FDivChar + itemText(e->MultiValue->Get(j)));
+            } else if (canQuote) {
+                // A list without lines: "name[]" and nothing after the divider, in quoting files only.
+                quoted = true;
+                line(head + "[]" + FDivChar);
+            }
+            return;
+        case evtBinary: text = Data2Str(e->BinValue.data(), static_cast<Integer>(e->BinValue.size())); break;
+        case evtDouble: text = StrFloat(e->DoubleValue); break;
+        default: return;
+        }
+        line(head + FDivChar + text);
+    };
+    const auto section = [&](const std::string& Path) {
+        // A line break in a key name would end the section line; such paths go in quotes.
+        const bool q = canQuote && (Path.find_first_of("\r\n") != std::string::npos || IsQuotedText(Path));
+        line("");
+        line("[" + (q ? quote(Path) : Path) + "]");
+    };
+    // A key that holds a value of its own is made where that value's line stands. When keys come
+    // before it in its parent, the value waits for the key's own section, behind the parent's
+    // section opened again ("[]" for the root), so that the keys keep their order.
+    const auto late = [](const TExIniEntry* K, Integer I) {
+        if (!K->Child(I)->IsKey) return false;
+        for (Integer j = 0; j < I; ++j)
+            if (K->Child(j)->IsKey) return true;
+        return false;
     };
     std::function<void(const TExIniEntry*, const std::string&)> keys = [&](const TExIniEntry* Key,
                                                                              const std::string& Path) {
+        for (Integer i = 0; i < Key->GetSubCount(); ++i)
+            if (IsValue(Key->Child(i)) && !late(Key, i)) value(Key->Child(i));
         for (Integer i = 0; i < Key->GetSubCount(); ++i) {
             const TExIniEntry* k = Key->Child(i);
             if (!k->IsKey) continue;
+            if (IsValue(k) && late(Key, i)) {
+                section(Path);
+                value(k);
+            }
             const std::string path = Path.empty() ? k->Name() : Path + FDelimiter + k->Name();
-            // A line break in a key name would end the section line; such paths go in quotes.
-            const bool quote = path.find_first_of("\r\n") != std::string::npos || IsQuotedText(path);
-            WriteTextToStream(Stream, "");
-            WriteTextToStream(Stream, "[" + (quote ? QuoteText(path) : path) + "]");
-            values(k);
+            section(path);
             keys(k, path);
         }
     };
+    keys(FRoot.get(), "");
+
+    std::vector<std::string> header;
     if (!FComment.empty() && !FWarningMessage.empty()) {
         // Every line of the warning is a comment, so that none of it comes back as a value.
         TStringList warning;
         warning.SetText(FWarningMessage);
-        for (int i = 0; i < warning.Count(); ++i) WriteTextToStream(Stream, FComment + warning[i]);
+        for (int i = 0; i < warning.Count(); ++i) header.push_back(FComment + warning[i]);
     }
-    values(FRoot.get());
-    keys(FRoot.get(), "");
+    // Another entry of the key answering to the name a bare line would take keeps its name only
+    // when that line is written with its own name. Writing it so may need quoting, and the mark then
+    // moves every line down by one: the names are checked again.
+    const auto fixBare = [&] {
+        const size_t first = header.size() + (quoted ? 1 : 0) + 1;
+        for (Bare& b : bare) {
+            if (b.Entry == nullptr) continue;
+            const std::string taken = "#" + IntToStr(static_cast<Integer>(first + b.Line));
+            const TExIniEntry* owner = b.Entry->Parent()->GetValue(taken);
+            if (owner == nullptr || owner == b.Entry) continue;
+            body[b.Line] = nameText(b.Entry->Name()) + FDivChar + stringText(b.Entry->StrValue);
+            b.Entry = nullptr;
+        }
+    };
+    const bool quotedBefore = quoted;
+    fixBare();
+    if (quoted != quotedBefore) fixBare();
+    if (quoted) header.push_back(FComment + QuotingMark);
+    std::string out;
+    for (const auto& l : header) out += l + "\r\n";
+    for (const auto& l : body) out += l + "\r\n";
+    if (!out.empty()) Stream->WriteBuffer(out.data(), static_cast<Int64>(out.size()));
 }
 
-void TExIniFile::AddTextValue(const std::string& RawName, const std::string& Value, bool HasDelimiter, Integer LineNo)
+void TExIniFile::AddTextValue(const std::string& RawName, const std::string& Value, bool HasDelimiter, Integer LineNo,
+                              bool Quoting)
 {
     TExIniEntry* key = FCurrent;
     if (!HasDelimiter) {
@@ -1672,7 +1740,7 @@ void TExIniFile::AddTextValue(const std::string& RawName, const std::string& Val
     std::string name;
     bool item = false;
     bool resolved = false;
-    if (!RawName.empty() && RawName[0] == '"') {
+    if (Quoting && !RawName.empty() && RawName[0] == '"') {
         const size_t q = RawName.find('"', 1);
         if (q != std::string::npos) {
             const std::string rest = RawName.substr(q + 1);
@@ -1693,11 +1761,14 @@ void TExIniFile::AddTextValue(const std::string& RawName, const std::string& Val
         }
     }
     if (NoName(name)) return;
-    const bool quoted = IsQuotedText(Value);
+    // "Name[]" with nothing after the divider is a list without lines (quoting files only).
+    const bool emptyList = Quoting && item && Value.empty() && RawName.size() >= 2 &&
+                           RawName.compare(RawName.size() - 2, 2, "[]") == 0;
+    const bool quoted = Quoting && IsQuotedText(Value);
     const std::string text = quoted ? UnquoteText(Value) : Value;
     TExIniEntry* e = key->GetValue(name);
     if (item && e != nullptr && e->ValueType == evtMultiString && e->MultiValue) {
-        e->MultiValue->Add(text);
+        if (!emptyList) e->MultiValue->Add(text);
         return;
     }
     if (e == nullptr) e = AddChild(key, name, false);
@@ -1705,7 +1776,7 @@ void TExIniFile::AddTextValue(const std::string& RawName, const std::string& Val
     if (item) {
         e->ValueType = evtMultiString;
         e->MultiValue = std::make_unique<TStringList>();
-        e->MultiValue->Add(text);
+        if (!emptyList) e->MultiValue->Add(text);
         return;
     }
     const TExValueType type = quoted ? evtString : PlainType(text);
@@ -1731,21 +1802,32 @@ void TExIniFile::LoadText(const std::string& Data)
 {
     TStringList lines;
     lines.SetText(Data);
+    const auto isComment = [&](const std::string& Line) {
+        return !FComment.empty() && Line.compare(0, FComment.size(), FComment) == 0;
+    };
+    // The quoting mark counts among the comment lines before the first value or section.
+    bool quoting = false;
+    for (int i = 0; i < lines.Count(); ++i) {
+        const std::string& line = lines[i];
+        if (line.empty()) continue;
+        if (!isComment(line)) break;
+        if (line.compare(FComment.size(), std::string::npos, QuotingMark) == 0) quoting = true;
+    }
     bool skip = false;
     std::string name, value;
     for (int i = 0; i < lines.Count(); ++i) {
         const std::string line = lines[i];
-        if (line.empty() || (!FComment.empty() && line.compare(0, FComment.size(), FComment) == 0)) continue;
+        if (line.empty() || isComment(line)) continue;
         if (line[0] == '[') {
             std::string path = line.size() > 1 && line.back() == ']' ? line.substr(1, line.size() - 2) : line.substr(1);
-            if (IsQuotedText(path)) path = UnquoteText(path);
+            if (quoting && IsQuotedText(path)) path = UnquoteText(path);
             skip = !OpenKey(FDelimiter + path, true);
             continue;
         }
         if (skip) continue;
         bool div = false;
         ParseLine(line, name, value, div);
-        AddTextValue(name, value, div, i + 1);
+        AddTextValue(name, value, div, i + 1, quoting);
     }
 }
 
@@ -1753,13 +1835,27 @@ void TExIniFile::LoadText(const std::string& Data)
 
 void TExIniFile::WriteBinaryForm(TStream* Stream)
 {
+    // Records go out in the order of the children, so that keys and values come back in the order
+    // they had among each other: a value after a sub-key opens its key again first.
     std::function<void(const TExIniEntry*, const std::string&)> key = [&](const TExIniEntry* K,
                                                                             const std::string& Path) {
         PutByte(Stream, 1);
         PutString(Stream, Path);
+        bool open = true;
         for (Integer i = 0; i < K->GetSubCount(); ++i) {
             const TExIniEntry* e = K->Child(i);
-            if (!IsValue(e) || e->ValueType == evtUnknown) continue;
+            if (!IsValue(e) || e->ValueType == evtUnknown) {
+                if (e->IsKey) {
+                    key(e, Path.empty() ? e->Name() : Path + FDelimiter + e->Name());
+                    open = false;
+                }
+                continue;
+            }
+            if (!open) {
+                PutByte(Stream, 1);
+                PutString(Stream, Path);
+                open = true;
+            }
             PutByte(Stream, 0);
             PutString(Stream, e->Name());
             PutByte(Stream, static_cast<Byte>(e->ValueType));
@@ -1795,10 +1891,10 @@ void TExIniFile::WriteBinaryForm(TStream* Stream)
                 break;
             default: break;
             }
-        }
-        for (Integer i = 0; i < K->GetSubCount(); ++i) {
-            const TExIniEntry* k = K->Child(i);
-            if (k->IsKey) key(k, Path.empty() ? k->Name() : Path + FDelimiter + k->Name());
+            if (e->IsKey) {
+                key(e, Path.empty() ? e->Name() : Path + FDelimiter + e->Name());
+                open = false;
+            }
         }
     };
     key(FRoot.get(), "");
@@ -1812,7 +1908,9 @@ void TExIniFile::LoadBinaryForm(const std::string& Data)
         const Byte kind = r.U8();
         if (kind == 1) {
             std::string path = r.Str();
-            if (path.empty() || path[0] != FDelimiter) path.insert(path.begin(), FDelimiter);
+            // In flat mode a key's name may itself begin with the delimiter: the path is always
+            // below the root then.
+            if (path.empty() || path[0] != FDelimiter || FSimple) path.insert(path.begin(), FDelimiter);
             skip = !OpenKey(path, true);
             continue;
         }
@@ -1946,6 +2044,8 @@ bool TExIniFile::Load()
         TFileStream f(NativeFileName(FPath), fmOpenRead | fmShareDenyWrite);
         data = ReadRest(&f);
     } catch (const EStreamError&) {
+        // The store stays as it was; the events still come in pairs, as around a save.
+        TriggerAfterLoadEvent();
         return false;
     }
     LoadData(data);

@@ -168,8 +168,8 @@ public:
     bool WriteObject(const std::string& Key, TPersistent* Object);
 
     // ---- files and streams (nothing in registry mode)
-    // False (the store unchanged) when the file cannot be opened; EExIniError for damaged binary data,
-    // the store then also unchanged.
+    // False (the store unchanged, OnAfterLoad raised all the same) when the file cannot be opened;
+    // EExIniError for damaged binary data, the store then also unchanged.
     bool Load();
     // True only when the file was written (whole, and on the disk).
     bool Save();
@@ -213,7 +213,9 @@ private:
     void LoadData(const std::string& Data);
     void LoadText(const std::string& Data);
     void LoadBinaryForm(const std::string& Data);
-    void AddTextValue(const std::string& Name, const std::string& Value, bool HasDelimiter, Integer LineNo);
+    // Quoting: the file carries the mark of quoted texts.
+    void AddTextValue(const std::string& Name, const std::string& Value, bool HasDelimiter, Integer LineNo,
+                      bool Quoting);
 
     void WriteList(const std::string& Key, TExObjectList* List);
     void ReadList(const std::string& Key, TExObjectList* List);
@@ -221,6 +223,7 @@ private:
     bool FBinaryMode = false;
     std::string FComment = ";";
     char FDelimiter = '\\';
+    char FMemoryDelimiter = '\\';  // the delimiter to go back to when registry mode ends
     char FDivChar = '=';
     bool FLazyWrite = true;
     std::string FPath;

@@ -255,6 +255,11 @@ TEST_F(ExIniTest, ReadBinaryNeedsRoom)
     EXPECT_FALSE(ini.ReadBinary("\\k", "b", buf, size));
     EXPECT_EQ(size, 5);
     EXPECT_EQ(buf[0], 0);
+    size = 4;  // one byte short
+    EXPECT_FALSE(ini.ReadBinary("\\k", "b", buf, size));
+    EXPECT_EQ(buf[0], 0);
+    size = 5;
+    EXPECT_TRUE(ini.ReadBinary("\\k", "b", buf, size));
     size = 8;
     EXPECT_TRUE(ini.ReadBinary("\\k", "b", buf, size));
     EXPECT_EQ(size, 5);
@@ -513,6 +518,7 @@ TEST(ExIniFloat, ValFloatReportsWhereItFails)
 // ---------------------------------------------------------------- the text form
 
 constexpr const char* Warning = ";Automatically generated file. DO NOT MODIFY!!!\r\n";
+constexpr const char* Mark = ";Texts in double quotes hold %, \" and control characters as %HH.\r\n";
 
 TEST_F(ExIniTest, TextImageOfASmallStore)
 {
@@ -535,7 +541,7 @@ TEST_F(ExIniTest, TextImageOfEveryType)
     ini.WriteBool("\\Colors\\Dark", "F", false);
     ini.WriteInteger("\\Colors\\Dark", "N", -3);
     ini.WriteInteger("\\Other", "Z", 0);
-    const std::string expected = std::string(Warning) +
+    const std::string expected = std::string(Warning) + Mark +
                                  "S=plain text\r\n"
                                  "Q=\"a;b\"\r\n"
                                  "\r\n[Colors]\r\n"
@@ -576,6 +582,7 @@ TEST_F(ExIniTest, TextFormReadsFilesWrittenBefore)
                             "mid=say \"hi\" there\r\n"
                             "cut=value ; a comment\r\n"
                             "quoted=\"x;y\"\r\n"
+                            "w=\"quoted %41\"\r\n"
                             "[Sect\\Deep\r\n"
                             "v=1\r\n";
     LoadBytes(ini, old);
@@ -596,8 +603,11 @@ TEST_F(ExIniTest, TextFormReadsFilesWrittenBefore)
     EXPECT_EQ(s, "say \"hi\" there");
     EXPECT_TRUE(ini.ReadString("\\Sect", "cut", "", s));
     EXPECT_EQ(s, "value ");
+    // Without the quoting mark, quotes are text and "%" is no escape.
     EXPECT_TRUE(ini.ReadString("\\Sect", "quoted", "", s));
-    EXPECT_EQ(s, "x;y");
+    EXPECT_EQ(s, "\"x;y\"");
+    EXPECT_TRUE(ini.ReadString("\\Sect", "w", "", s));
+    EXPECT_EQ(s, "\"quoted %41\"");
     EXPECT_TRUE(ini.ValueExists("\\Sect\\Deep", "v"));
     // The nameless line goes back out as it came in.
     EXPECT_NE(Saved(ini).find("\r\njust text\r\n"), std::string::npos);
@@ -646,8 +656,7 @@ TEST_F(ExIniTest, EveryTypeOfAnOldFileSurvivesASaveInTodaysForm)
         EXPECT_EQ(v, std::numeric_limits<Integer>::max()) << which;
         const std::pair<const char*, const char*> texts[] = {
             {"words", "plain words here"}, {"path", "C:\\Program Files\\x.ini"}, {"pct", "100% sure %41"},
-            {"eq", "a=b"}, {"inner", "say \"hi\" now"}, {"accents", "\xE9t\xE9 \xFF"}, {"blank", ""},
-            {"#20", "free standing line"}};
+            {"eq", "a=b"}, {"inner", "say \"hi\" now"}, {"accents", "\xE9t\xE9 \xFF"}, {"blank", ""}};
         for (const auto& [name, text] : texts) {
             std::string s;
             EXPECT_TRUE(f->ReadString("\\", name, "?", s)) << which << " " << name;
@@ -670,12 +679,31 @@ TEST_F(ExIniTest, EveryTypeOfAnOldFileSurvivesASaveInTodaysForm)
         EXPECT_EQ(g.Joined(), "first=1||50%") << which;
         // Booleans of the flat form come back as numbers, which read as booleans too.
         EXPECT_TRUE(f->ReadBool("\\Flat", "B", false, b) && b) << which;
-        // Quotes around a whole text are read as today's quoting.
+        // Quotes around a whole text in an old file are part of the text.
         std::string s;
         EXPECT_TRUE(f->ReadString("\\Flat", "whole", "", s)) << which;
-        EXPECT_EQ(s, "quoted") << which;
+        EXPECT_EQ(s, "\"quoted\"") << which;
     }
+    std::string s;
+    EXPECT_TRUE(ini.ReadString("\\", "#20", "", s));
+    EXPECT_EQ(s, "free standing line");
+    // The quoting mark moves the nameless line down, under a new name, still standing alone.
+    EXPECT_NE(Saved(back).find("\r\nfree standing line\r\n"), std::string::npos);
     EXPECT_EQ(Saved(back), Saved(ini));
+}
+
+// Texts of a quoting file, and typing of plain texts, as a file gives them.
+TEST_F(ExIniTest, QuotingFilesAndPlainTypes)
+{
+    LoadBytes(ini, std::string(Mark) + "p=\"50% of %41%2\"\r\nt=True\r\nn=-3\r\n\"a%3Db\"=1\r\n");
+    std::string s;
+    EXPECT_TRUE(ini.ReadString("\\", "p", "", s));
+    EXPECT_EQ(s, "50% of A%2");  // a "%" that starts no escape stays
+    bool b = false;
+    EXPECT_TRUE(ini.ReadBool("\\", "t", false, b) && b);
+    EXPECT_TRUE(ini.ReadBool("\\", "n", false, b) && b);  // any integer but 0 is true
+    Integer v = 0;
+    EXPECT_TRUE(ini.ReadInteger("\\", "a=b", 0, v) && v == 1);
 }
 
 TEST_F(ExIniTest, ParseLineHonoursQuotesAndComments)
@@ -764,18 +792,78 @@ INSTANTIATE_TEST_SUITE_P(Forms, HostileStrings, ::testing::Values(false, true),
 TEST_F(ExIniTest, NamelessValuesStayNamelessOnlyWhenTheyCan)
 {
     ini.WriteString("\\", "#1", "free text");
-    ini.WriteString("\\", "#2", "has=divider");
-    ini.WriteInteger("\\", "#3", 5);
+    ini.WriteString("\\", "#4", "has=divider");
+    ini.WriteInteger("\\", "#5", 5);
+    ini.WriteString("\\", "#9", "far");
     const std::string text = Saved(ini);
-    EXPECT_NE(text.find("\r\nfree text\r\n"), std::string::npos);
+    // Line 2 is free: the text stands alone there and comes back as "#2"; line 5 is "#5"'s.
+    EXPECT_EQ(text, std::string(Warning) + "free text\r\n#4=has=divider\r\n#5=5\r\n#9=far\r\n");
     TExIniFile back(nullptr);
     LoadBytes(back, text);
     std::string s;
     EXPECT_TRUE(back.ReadString("\\", "#2", "", s));
+    EXPECT_EQ(s, "free text");
+    EXPECT_TRUE(back.ReadString("\\", "#4", "", s));
     EXPECT_EQ(s, "has=divider");
     Integer v = 0;
-    EXPECT_TRUE(back.ReadInteger("\\", "#3", 0, v));
+    EXPECT_TRUE(back.ReadInteger("\\", "#5", 0, v));
     EXPECT_EQ(v, 5);
+}
+
+// Files whose nameless lines would, through a save, take names that other entries hold.
+TEST_F(ExIniTest, NamelessLinesNeverTakeANameInUseThroughASave)
+{
+    const std::pair<std::string, int> files[] = {
+        {"first line\r\na\tb\r\n", 2},             // the warning moves line 1 onto "#2"
+        {"x\r\n\r\n[#2]\r\nv=1\r\n", 2},            // a key of that name
+        {std::string("x\r\n\0\0#3=y\r\n", 11), 2},  // a name that matches once its blanks go
+    };
+    for (const auto& [file, count] : files) {
+        TExIniFile first(nullptr), second(nullptr);
+        LoadBytes(first, file);
+        LoadBytes(second, Saved(first));
+        EXPECT_EQ(second.ValuesCount("\\") + second.SubKeysCount("\\"), count) << Saved(first);
+        EXPECT_EQ(Saved(second), Saved(first));
+    }
+}
+
+TEST_F(ExIniTest, AListWithoutLinesComesBackEmpty)
+{
+    TStringList none;
+    ini.WriteMultiString("\\", "L", &none);
+    ini.WriteString("\\", "after", "x");
+    TExIniFile back(nullptr);
+    LoadBytes(back, Saved(ini));
+    StringsGuard g;
+    g.list.Add("untouched");
+    EXPECT_TRUE(back.ReadMultiString("\\", "L", &g.list));
+    EXPECT_EQ(g.list.Count(), 0);
+    EXPECT_EQ(Saved(back), Saved(ini));
+}
+
+// A key that holds a value of its own is made where its value line stands; it keeps its place
+// among the keys all the same, in both forms.
+TEST_F(ExIniTest, AKeyHoldingAValueKeepsItsPlaceAmongTheKeys)
+{
+    for (const bool binary : {false, true}) {
+        TExIniFile f(nullptr), back(nullptr);
+        f.SetBinaryMode(binary);
+        back.SetBinaryMode(binary);
+        f.WriteInteger("\\", "v1", 1);
+        f.WriteInteger("\\A", "a", 1);
+        f.WriteInteger("\\", "B", 2);
+        f.WriteInteger("\\B", "b", 1);  // the value B becomes a key too
+        f.WriteInteger("\\", "v2", 3);
+        LoadBytes(back, Saved(f));
+        StringsGuard keys, values;
+        back.EnumSubKeys("\\", &keys.list);
+        back.EnumValues("\\", &values.list);
+        EXPECT_EQ(keys.Joined(), "A|B") << binary;
+        EXPECT_EQ(values.Joined(), binary ? "v1|B|v2" : "v1|v2|B") << binary;
+        Integer v = 0;
+        EXPECT_TRUE(back.ReadInteger("\\", "B", 0, v) && v == 2) << binary;
+        EXPECT_TRUE(back.ReadInteger("\\B", "b", 0, v) && v == 1) << binary;
+    }
 }
 
 // ---------------------------------------------------------------- the binary form
@@ -843,6 +931,8 @@ TEST_F(ExIniTest, DamagedBinaryDataRaisesAndChangesNothing)
         KeyRec("") + ValRec("B", evtBoolean, "\1\1"),                        // wrong size
         KeyRec("") + ValRec("S", evtString, LStr("abc") + ValRec("Z", evtInt, I32(1))),  // size beyond the string
         KeyRec("") + ValRec("M", evtMultiString, LStr("abc") + "\1\0"),      // item cut short
+        // an item running on into the next record
+        KeyRec("") + std::string("\0", 1) + LStr("M") + "\4" + I32(6) + I32(5) + "ab" + ValRec("Z", evtInt, I32(1)),
         KeyRec("") + ValRec("X", evtBinary, I32(100) + "ab"),                // block size lies
         KeyRec("") + ValRec("D", evtDouble, "1234"),                         // short double
         KeyRec("") + std::string("\0", 1) + LStr("N") + "\2" + I32(1000000), // size beyond the data
@@ -931,10 +1021,14 @@ TEST_F(ExIniFiles, SaveAndLoadWithEvents)
 TEST_F(ExIniFiles, AMissingFileLeavesTheStoreAsItWas)
 {
     TExIniFile ini(nullptr);
+    std::string events;
+    ini.OnBeforeLoad = [&](TObject*) { events += "bl "; };
+    ini.OnAfterLoad = [&](TObject*) { events += "al "; };
     ini.WriteInteger("\\k", "v", 1);
     ini.SetPath(Path("none.ini"));
     EXPECT_FALSE(ini.Load());
     EXPECT_TRUE(ini.ValueExists("\\k", "v"));
+    EXPECT_EQ(events, "bl al ");
 }
 
 TEST_F(ExIniFiles, AFailedSaveIsReportedAndKeepsTheChange)
@@ -1010,6 +1104,49 @@ TEST_F(ExIniTest, SimpleModeFlattensAndRestoresKeys)
     EXPECT_EQ(ini.GetValueType("\\a\\b", "flag"), evtBoolean);
 }
 
+TEST_F(ExIniTest, SimpleModeKeepsTheChangedFlag)
+{
+    EXPECT_FALSE(ini.Changed());
+    ini.SetSimple(true);
+    EXPECT_FALSE(ini.Changed());
+    ini.WriteInteger("\\a", "n", 1);
+    ini.SetSimple(false);
+    EXPECT_TRUE(ini.Changed());
+}
+
+// Key names of flat mode may hold the delimiter anywhere, at the front too.
+TEST_F(ExIniTest, FlatKeysComeBackThroughTheBinaryForm)
+{
+    ini.SetSimple(true);
+    ini.SetBinaryMode(true);
+    ini.WriteInteger("\\", "top", 1);
+    ini.WriteInteger("\\\\", "v", 2);      // a key named "\"
+    ini.WriteInteger("\\\\Win", "v", 3);   // a key named "\Win"
+    TExIniFile back(nullptr);
+    back.SetSimple(true);
+    back.SetBinaryMode(true);
+    LoadBytes(back, Saved(ini));
+    StringsGuard keys;
+    back.EnumSubKeys("\\", &keys.list);
+    EXPECT_EQ(keys.Joined(), "\\|\\Win");
+    Integer v = 0;
+    EXPECT_TRUE(back.ReadInteger("\\", "top", 0, v) && v == 1);
+    EXPECT_TRUE(back.ReadInteger("\\\\Win", "v", 0, v) && v == 3);
+    EXPECT_EQ(back.ValuesCount("\\"), 1);
+}
+
+TEST_F(ExIniTest, FlatModeMovesKeysOnlyToTheRoot)
+{
+    ini.SetSimple(true);
+    ini.WriteInteger("\\a", "n", 1);
+    ini.WriteInteger("\\b", "m", 2);
+    EXPECT_FALSE(ini.MoveEntry("\\a", "", "\\b"));
+    EXPECT_FALSE(ini.MoveEntry("\\", "a", "\\b"));
+    EXPECT_TRUE(ini.MoveEntry("\\a", "n", "\\b"));  // values move between keys
+    EXPECT_TRUE(ini.ValueExists("\\b", "n"));
+    EXPECT_EQ(ini.SubKeysCount("\\b"), 0);
+}
+
 // ---------------------------------------------------------------- registry mode
 
 class ExIniRegistry : public ::testing::Test {
@@ -1030,6 +1167,33 @@ protected:
     }
     TExIniFile ini{nullptr};
 };
+
+TEST(ExIniRegistryMode, LeavingItGivesTheDelimiterBack)
+{
+    platform::RegistryUseMemory();
+    TExIniFile ini(nullptr);
+    ini.SetDelimiter('/');
+    ini.SetUseRegistry(true);
+    EXPECT_EQ(ini.Delimiter(), '\\');
+    ini.SetUseRegistry(false);
+    EXPECT_EQ(ini.Delimiter(), '/');
+}
+
+// The registry's file is written when the store says so, not on every key that closes.
+TEST_F(ExIniFiles, RegistryModeWritesTheFileOnlyWhenNotLazy)
+{
+    platform::RegistryUseFile(Path("registry"));
+    {
+        TExIniFile ini(nullptr);
+        ini.SetUseRegistry(true);
+        for (int i = 0; i < 5; ++i) ini.WriteInteger("\\Lazy", "v" + IntToStr(i), i);
+        EXPECT_FALSE(std::filesystem::exists(Path("registry")));
+        ini.SetLazyWrite(false);
+        ini.WriteInteger("\\Eager", "v", 1);
+        EXPECT_NE(Get("registry").find("Eager"), std::string::npos);
+    }
+    platform::RegistryUseMemory();
+}
 
 TEST_F(ExIniRegistry, SwitchingOnUsesTheSoftwareKey)
 {

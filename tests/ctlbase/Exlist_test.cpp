@@ -319,6 +319,8 @@ TEST_F(ExListTest, SearchesInBothDirections)
     EXPECT_EQ(list.IndexOfFrom(3, P(2)), -1);
     EXPECT_EQ(list.IndexOfBack(3, P(1)), 2);
     EXPECT_EQ(list.IndexOfBack(1, P(3)), -1);
+    EXPECT_EQ(list.IndexOfBack(4, P(2)), 1);
+    EXPECT_EQ(list.IndexOfBack(1, P(1)), 0);  // the search reaches slot 0
     EXPECT_EQ(list.IndexOf(P(9)), -1);
 }
 

@@ -235,6 +235,10 @@ TEST(TimeMask, FiveFieldsEachAListOrAStar)
     EXPECT_FALSE(TimeInMask("30 8 * *", at(1, 8, 30)));   // a missing word does not match
     EXPECT_FALSE(TimeInMask("30 08 * * *", at(1, 8, 30)));  // compared as text
     EXPECT_FALSE(TimeInMask("", at(1, 8, 30)));
+    // Whole numbers only: neither a prefix nor a longer number matches.
+    EXPECT_FALSE(TimeInMask("3 8 * * *", at(1, 8, 30)));
+    EXPECT_FALSE(TimeInMask("300,3 8 * * *", at(1, 8, 30)));
+    EXPECT_TRUE(TimeInMask("3,30 8 * * *", at(1, 8, 30)));
 }
 
 // ---------------------------------------------------------------- formatter
