@@ -8,6 +8,7 @@
 // on with a range of 10 bins, squelch off. Exit status 0 when the whole file was decoded, 1 when
 // it could not be opened or read, 2 for unusable options.
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,14 +78,12 @@ TOptions Parse(int argc, char** argv)
             char* end = nullptr;
             double& hz = o.Tuning.CentreHz;
             hz = std::strtod(v, &end);
-            // Written so that a NaN fails too.
-            const bool inBand = hz > 0.0 && rx::NearestBin(hz, rx::kDeviceRate) >= rx::kFirstBin &&
-                                rx::NearestBin(hz, rx::kDeviceRate) <= rx::kLastBin;
-            if (end == v || *end || !inBand)
-                Usage(Format("--centre is a frequency in Hz within the working band, %.0f to %.0f",
-                             rx::kFirstBin * rx::kDeviceRate / rx::kBlockSize,
-                             rx::kLastBin * rx::kDeviceRate / rx::kBlockSize)
-                          .c_str());
+            // Whole hertz whose nearest bins are the first and the last of the band: the range
+            // the message gives is the range taken. Written so that a NaN fails too.
+            const double lo = std::ceil((rx::kFirstBin - 0.5) * rx::kDeviceRate / rx::kBlockSize);
+            const double hi = std::floor((rx::kLastBin + 0.5) * rx::kDeviceRate / rx::kBlockSize);
+            if (end == v || *end || !(hz >= lo && hz <= hi))
+                Usage(Format("--centre is a frequency in Hz within the working band, %.0f to %.0f", lo, hi).c_str());
         } else if (a == "--reverse") {
             o.Tuning.Reverse = true;
         } else if (a == "--afc") {
@@ -132,9 +131,18 @@ int main(int argc, char** argv)
     // The receiver reads such lines as silence; say so, since it is rarely what was meant.
     if (r == rx::TFileDecodeResult::Done && counts.Lines == 0)
         std::fprintf(stderr, "decode_samples: %s holds no samples\n", o.File.c_str());
-    if (counts.NotNumbers > 0)
-        std::fprintf(stderr, "decode_samples: %ld of the %ld lines of %s hold no number (the first is line %ld); each was read as 0\n",
-                     counts.NotNumbers, counts.Lines, o.File.c_str(), counts.FirstNotNumber);
+    const auto warn = [&](long n, long first, const char* what) {
+        if (n > 0)
+            std::fprintf(stderr, "decode_samples: %ld of the %ld lines of %s (the first is line %ld) %s\n", n,
+                         counts.Lines, o.File.c_str(), first, what);
+    };
+    warn(counts.NotNumbers, counts.FirstNotNumber, "hold no number; each was read as 0");
+    warn(counts.LoneCr, counts.FirstLoneCr,
+         "hold a CR with no LF after it; CR alone ends no line, so the rest of such a line was skipped");
+    warn(counts.SeveralNumbers, counts.FirstSeveralNumbers,
+         "hold more than one number; only the first number of a line is read");
+    warn(counts.OutOfRange, counts.FirstOutOfRange,
+         "hold a number beyond 16 bits (-32768 to 32767); only its low 16 bits were kept");
     switch (r) {
     case rx::TFileDecodeResult::Done: return 0;
     case rx::TFileDecodeResult::OpenFailed:

@@ -89,14 +89,18 @@ public:
                 State = kDone;
                 break;
             }
-            // Modulo 2^32 keeps the low 16 bits of any length of number exact.
+            // Modulo 2^32 keeps the low 16 bits of any length of number exact; the value only
+            // wraps after it has passed 32768, which marks it as beyond 16 bits for good.
             Value = Value * 10 + digit;
+            Over = Over || Value > 32768;
             Digits = true;
         }
         return p;
     }
     // False for a line that holds no number (it gives 0, as atoi does).
     bool HasDigits() const { return Digits; }
+    // The number does not fit a signed 16-bit sample.
+    bool OutOfRange() const { return Over || (!Negative && Value == 32768); }
     std::int16_t Sample() const
     {
         const std::uint32_t v = Negative ? 0u - Value : Value;
@@ -108,25 +112,58 @@ private:
     std::uint32_t Value = 0;
     bool Negative = false;
     bool Digits = false;
+    bool Over = false;
 };
+
+// What the rest of a line (after its number) holds, fed in pieces like the number.
+class TLineRest {
+public:
+    void Feed(const char* p, const char* end)
+    {
+        for (; p < end; ++p) {
+            LoneCr = LoneCr || Cr;
+            Cr = *p == '\r';
+            More = More || (*p >= '0' && *p <= '9');
+        }
+    }
+    // A CR just before the line's LF is part of a CR LF line end; at the end of the file it is not.
+    bool HasLoneCr(bool atEndOfFile) const { return LoneCr || (atEndOfFile && Cr); }
+    bool HasMoreDigits() const { return More; }
+
+private:
+    bool Cr = false;
+    bool LoneCr = false;
+    bool More = false;
+};
+
+void Note(long& count, long& first, long line)
+{
+    if (count++ == 0)
+        first = line;
+}
 
 }  // namespace
 
 bool TSampleFileReader::NextSample(std::int16_t& sample)
 {
     TLineNumber number;
+    TLineRest rest;
     bool any = false;
+    bool atEnd = false;
     for (;;) {
         if (Pos == Len && !Fill()) {
             if (!any || ReadFailed)
                 return false;
+            atEnd = true;
             break;
         }
         any = true;
         const char* end = Buffer + Len;
         const char* p = number.Feed(Buffer + Pos, end);
-        // Mostly the number ends right at the line break; the rest of a line is skipped.
+        // Mostly the number ends right at the line break; the rest of a line is looked through
+        // only for what to warn of.
         const char* nl = p < end && *p == '\n' ? p : static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        rest.Feed(p, nl ? nl : end);
         if (nl) {
             Pos = static_cast<std::size_t>(nl - Buffer) + 1;
             break;
@@ -134,9 +171,15 @@ bool TSampleFileReader::NextSample(std::int16_t& sample)
         Pos = Len;
     }
     sample = number.Sample();
-    ++Counts.Lines;
-    if (!number.HasDigits() && Counts.NotNumbers++ == 0)
-        Counts.FirstNotNumber = Counts.Lines;
+    const long line = ++Counts.Lines;
+    if (!number.HasDigits())
+        Note(Counts.NotNumbers, Counts.FirstNotNumber, line);
+    if (number.OutOfRange())
+        Note(Counts.OutOfRange, Counts.FirstOutOfRange, line);
+    if (rest.HasLoneCr(atEnd))
+        Note(Counts.LoneCr, Counts.FirstLoneCr, line);
+    if (number.HasDigits() && rest.HasMoreDigits())
+        Note(Counts.SeveralNumbers, Counts.FirstSeveralNumbers, line);
     return true;
 }
 

@@ -18,6 +18,12 @@ struct TSampleFileCounts {
     long Lines = 0;
     long NotNumbers = 0;      // lines with no number at their start, read as 0
     long FirstNotNumber = 0;  // the first of them, counted from 1
+    long LoneCr = 0;          // lines holding a CR that no LF follows (CR alone ends no line)
+    long FirstLoneCr = 0;
+    long SeveralNumbers = 0;  // lines with digits after their number (only the first is read)
+    long FirstSeveralNumbers = 0;
+    long OutOfRange = 0;      // numbers beyond 16 bits, cut to their low 16 bits
+    long FirstOutOfRange = 0;
 };
 
 // The texts the window shows, in a message box captioned kFileErrorCaption.

@@ -109,6 +109,35 @@ TEST_F(SampleFile, CountsTheLinesThatHoldNoNumber)
     EXPECT_EQ(r.Counts.NotNumbers, 0);
 }
 
+// What the decode tool warns of: CR alone (no line end), more than one number on a line, numbers
+// beyond 16 bits. Each count comes with its first line.
+TEST_F(SampleFile, CountsTheLinesWorthAWarning)
+{
+    rx::TSampleFileReader r;
+    ASSERT_TRUE(r.Open(Put("1\r2\r3\n4 5\n70000\n-32768\n32768\n7\r\n-32769\n12abc\n8\r")));
+    std::vector<std::int16_t> b(2048);
+    EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
+    const rx::TSampleFileCounts& c = r.Counts;
+    EXPECT_EQ(c.Lines, 9);
+    EXPECT_EQ(std::make_pair(c.LoneCr, c.FirstLoneCr), std::make_pair(2L, 1L));
+    EXPECT_EQ(std::make_pair(c.SeveralNumbers, c.FirstSeveralNumbers), std::make_pair(2L, 1L));
+    EXPECT_EQ(std::make_pair(c.OutOfRange, c.FirstOutOfRange), std::make_pair(3L, 3L));
+    EXPECT_EQ(c.NotNumbers, 0);
+}
+
+// A centre frequency is tuned to its nearest bin (1700 Hz lies at 315.8).
+TEST(DecodeTuning, CentreGoesToTheNearestBin)
+{
+    TTtyParams p;
+    rx::TTwoToneDemod demod;
+    rx::TDecodeTuning t;
+    t.Shift = 170;
+    t.CentreHz = 1700;
+    rx::TuneForDecode(p, demod, t);
+    EXPECT_EQ((p.LowerBin + p.UpperBin) / 2, 316);
+    EXPECT_EQ(rx::NearestBin(1700, rx::kDeviceRate), 316);
+}
+
 TEST_F(SampleFile, LineEndsAndLongLines)
 {
     // CR LF lines, a line far longer than any number, and a last line with no line break.
