@@ -52,6 +52,8 @@ protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // The control's own click stays callable beside the arrow buttons'.
+    using TCustomControl::Click;
     virtual void Click(TUDBtnType Button);
     virtual bool CanChange();
     void UpdateAssociate();

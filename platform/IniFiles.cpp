@@ -222,6 +222,10 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
     std::string value = Value;
     for (char& c : value)
         if (c == '\r' || c == '\n') c = ' ';
+    // Reading trims blanks and control bytes at the ends: a value that has any goes in double quotes,
+    // which the reading takes off again. (A value in quotes of its own is the caller's way of keeping
+    // its blanks and is written as it is.)
+    if (value != Trim(value)) value = "\"" + value + "\"";
 
     const std::string path = NativeFileName(FFileName);
     Document d = Parse(ReadAll(path));

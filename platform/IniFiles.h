@@ -32,7 +32,8 @@ public:
     // appends the section at the end of the file; every other line stays as it was. Raises
     // EIniFileException "Unable to write to <file name>" when the file cannot be written, or when the
     // names cannot stand in the file (empty, a line break, "]" in a section name, "=" in a key name).
-    // A line break inside a value becomes a blank: a value is one line.
+    // A line break inside a value becomes a blank: a value is one line. A value with blanks or
+    // control bytes at its ends is written in double quotes, so that it reads back as it was.
     void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value);
     void WriteInteger(const std::string& Section, const std::string& Ident, Integer Value);
     void WriteFloat(const std::string& Section, const std::string& Ident, double Value);  // FloatToStr

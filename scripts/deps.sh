@@ -13,9 +13,18 @@ morvik_installed() {
     grep -q '^Status: [a-z]* ok installed$' <<<"$status"
 }
 
+# The fuzz targets' build (bench/fuzz.sh): clang with its libFuzzer and sanitizer runtimes.
+morvik_fuzz_packages=(clang libclang-rt-dev)
+
+morvik_install_fuzz_deps() {
+    morvik_install_deps "${morvik_fuzz_packages[@]}"
+}
+
+# Installs the given packages, or the build's own when none are given.
 morvik_install_deps() {
-    local missing=() p
-    for p in "${morvik_packages[@]}"; do
+    local missing=() p wanted=("$@")
+    [ ${#wanted[@]} -gt 0 ] || wanted=("${morvik_packages[@]}")
+    for p in "${wanted[@]}"; do
         morvik_installed "$p" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

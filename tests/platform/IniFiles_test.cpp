@@ -129,8 +129,14 @@ INSTANTIATE_TEST_SUITE_P(Values, IniRoundTrip,
                          ::testing::Values("", "a=b", "==", "x;y", ";leading", "#hash", "[Main]", "[Other]",
                                            "say \"hi\" now", "\"open", "close\"", "it's", "a b  c",
                                            "C:\\Morvik\\charset.txt", "\xC0\xE8\xFF\x80",
-                                           std::string(300, 'q')),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return std::to_string(info.index); });
+                                           std::string(300, 'q'), " lead", "trail\t", "\" x\" ",
+                                           std::string("nul\0", 4)),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             // The value's letters and digits, with its place in the list for the rest.
+                             std::string n;
+                             for (char c : info.param.substr(0, 24)) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return "v" + std::to_string(info.index) + "_" + n;
+                         });
 
 TEST_F(IniFile, QuotedTextLosesItsQuotesOnTheWayBack)
 {

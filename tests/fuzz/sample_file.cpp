@@ -1,0 +1,57 @@
+// The sample-file reader against a plain reading of the same bytes: one sample per line, the
+// number at its start as atoi reads it, cut to 16 bits; the warning counts never exceed the lines.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "receiver/SampleFile.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+namespace {
+
+std::vector<std::int16_t> Expected(const std::string& Text)
+{
+    std::vector<std::int16_t> out;
+    size_t p = 0;
+    while (p < Text.size()) {
+        size_t nl = Text.find('\n', p);
+        if (nl == std::string::npos) nl = Text.size();
+        size_t i = p;
+        while (i < nl && (Text[i] == ' ' || (Text[i] >= '\t' && Text[i] <= '\r'))) ++i;
+        bool neg = false;
+        if (i < nl && (Text[i] == '-' || Text[i] == '+')) neg = Text[i++] == '-';
+        std::uint32_t v = 0;
+        for (; i < nl && Text[i] >= '0' && Text[i] <= '9'; ++i) v = v * 10 + static_cast<std::uint32_t>(Text[i] - '0');
+        if (neg) v = 0u - v;
+        out.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFF)));
+        p = nl + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size)
+{
+    const std::string text = fuzz::Bytes(Data, Size);
+    const std::string path = fuzz::ScratchPath("samples.txt");
+    fuzz::WriteFile(path, text);
+    rx::TSampleFileReader reader;
+    FUZZ_CHECK(reader.Open(path), path);
+    const std::vector<std::int16_t> want = Expected(text);
+    std::vector<std::int16_t> got;
+    std::int16_t block[rx::kBlockSize];
+    for (size_t guard = 0; guard <= want.size() / rx::kBlockSize + 1; ++guard) {
+        const auto r = reader.ReadBlock(block);
+        FUZZ_CHECK(r != rx::TSampleFileReader::TBlock::Failed, "read failed");
+        got.insert(got.end(), block, block + rx::kBlockSize);
+        if (r == rx::TSampleFileReader::TBlock::Last) break;
+    }
+    FUZZ_CHECK(got.size() >= want.size() && got.size() - want.size() <= rx::kBlockSize, "block count");
+    for (size_t i = 0; i < got.size(); ++i)
+        FUZZ_CHECK(got[i] == (i < want.size() ? want[i] : 0), "sample " + std::to_string(i));
+    const rx::TSampleFileCounts& c = reader.Counts;
+    FUZZ_CHECK(c.Lines == static_cast<long>(want.size()), "line count");
+    for (long n : {c.NotNumbers, c.LoneCr, c.SeveralNumbers, c.OutOfRange}) FUZZ_CHECK(n >= 0 && n <= c.Lines, "count");
+    return 0;
+}
