@@ -72,10 +72,12 @@ for t in $targets; do
     run "$t" &
     pids[$t]=$!
 done
+passed=0
 for t in $targets; do
     status=0
     wait "${pids[$t]}" || status=$?
     report "$t" "$status"
-    [ "$status" -eq 0 ] || failed=1
+    if [ "$status" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
-exit $failed
+echo "fuzz: $passed passed, $failed failed"
+exit $((failed != 0))

@@ -427,6 +427,11 @@ struct MatrixRow {
     std::vector<std::string> Expected;  // bool, integer, string, double, multi, binary
 };
 
+void PrintTo(const MatrixRow& r, std::ostream* os)
+{
+    *os << (r.Registry ? "registry " : "memory ") << r.Name;
+}
+
 const MatrixRow Matrix[] = {
     {false, "B", {"T:1", "F:-7", "T:true", "F:-1", "F:untouched", "F:0"}},
     {false, "I", {"T:1", "T:42", "T:42", "F:-1", "F:untouched", "F:0"}},

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ctlbase/Exarray.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -261,6 +262,12 @@ struct MoveCase {
     const char* expected;
 };
 
+void PrintTo(const MoveCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << c.from << " to " << c.to << " before " << c.dest;
+}
+
 class ExListMoveRange : public ::testing::TestWithParam<MoveCase> {};
 
 TEST_P(ExListMoveRange, BlockEndsBeforeTheItemThatWasAtDest)
@@ -285,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExListMoveRange,
                                            MoveCase{2, 2, 2, "ABCDEF"},  // onto itself
                                            MoveCase{0, 4, 5, "ABCDEF"}, MoveCase{1, 5, 0, "BCDEFA"},
                                            MoveCase{0, 0, 5, "BCDEAF"}, MoveCase{5, 5, 0, "FABCDE"},
-                                           MoveCase{4, 5, 2, "ABEFCD"}));
+                                           MoveCase{4, 5, 2, "ABEFCD"}), morvik::ParamName());
 
 TEST_F(ExListTest, MoveRangeRefusesBadBounds)
 {

@@ -190,6 +190,11 @@ void RoundTrip(Form form, THolder& in, THolder& out)
     ASSERT_TRUE(back.ReadObject("\\Holder", &out));
 }
 
+void PrintTo(Form f, std::ostream* os)
+{
+    *os << (f == Form::Text ? "text" : f == Form::Binary ? "binary" : "registry");
+}
+
 class ObjectLists : public ::testing::TestWithParam<Form> {
 protected:
     void SetUp() override { platform::RegistryUseMemory(); }

@@ -8,6 +8,7 @@
 #include "platform/Windows.h"
 #include "platform/Dialogs.h"
 #include "tests/support/UiTest.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -70,6 +71,12 @@ struct BadBlock {
     const char* why;
 };
 
+void PrintTo(const BadBlock& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << c.why;
+}
+
 class BlockTextHostile : public ::testing::TestWithParam<BadBlock> {};
 
 TEST_P(BlockTextHostile, FailsWithNothingHalfFilled)
@@ -92,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadBlock{"454C 7FFFFFFF 00 ", "length far beyond the text"},
                       BadBlock{"454C 2 0G 00 ", "byte is not hexadecimal"},
                       BadBlock{"454C 2 00  01 ", "empty token"},
-                      BadBlock{"454C 1 1FF ", "byte above 255"}));
+                      BadBlock{"454C 1 1FF ", "byte above 255"}), morvik::ParamName());
 
 // ---------------------------------------------------------------- numbers from text
 
@@ -311,6 +318,12 @@ struct MaskCase {
     bool like;
 };
 
+void PrintTo(const MaskCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << c.name << " against " << c.mask;
+}
+
 class FileNameLikeTable : public ::testing::TestWithParam<MaskCase> {};
 
 TEST_P(FileNameLikeTable, Matches)
@@ -331,7 +344,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MaskCase{"a.b.c", "*.c", true}, MaskCase{"a.b.c", "*.b", false},
                       MaskCase{"report.doc", "rep*.doc", true}, MaskCase{"report.doc", "r*.txt", false},
                       MaskCase{"anything at all", "*", true}, MaskCase{"", "*", true},
-                      MaskCase{"file.tx", "*.txt", false}, MaskCase{"file.txt", "*.tx", false}));
+                      MaskCase{"file.tx", "*.txt", false}, MaskCase{"file.txt", "*.tx", false}), morvik::ParamName());
 
 // ---------------------------------------------------------------- code pages
 

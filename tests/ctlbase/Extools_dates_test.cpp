@@ -293,6 +293,12 @@ struct ZoneCase {
     TTimeZoneInformation tz;
 };
 
+void PrintTo(const ZoneCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << c.name;
+}
+
 TSystemTime Rule(Word month, Word nth, Word hour)
 {
     TSystemTime t;

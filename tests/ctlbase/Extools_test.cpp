@@ -17,6 +17,7 @@
 
 #include "platform/DateUtils.h"
 #include "tests/platform/ScratchDir.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -101,6 +102,12 @@ struct Hostile {
     const char* why;
 };
 
+void PrintTo(const Hostile& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << c.why;
+}
+
 class StreamStringsHostile : public ::testing::TestWithParam<Hostile> {};
 
 TEST_P(StreamStringsHostile, FailWithoutTouchingTheText)
@@ -125,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, StreamStringsHostile,
                                            Hostile{Le32(0x7FFFFFFF) + "abc", "length far beyond the stream"},
                                            Hostile{Le32(10) + "short", "stream ends early"},
                                            Hostile{std::string("\1\0", 2), "length cut off"},
-                                           Hostile{"", "empty stream"}));
+                                           Hostile{"", "empty stream"}), morvik::ParamName());
 
 TEST(StreamStrings, NegativeLengthLeavesTheStreamAfterTheHeader)
 {

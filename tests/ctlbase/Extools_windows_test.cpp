@@ -174,6 +174,11 @@ struct KeyCase {
     Integer keys;
 };
 
+void PrintTo(const KeyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class KeysState : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(KeysState, FourForShiftPlusEightForControl)

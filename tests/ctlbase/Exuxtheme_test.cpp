@@ -106,6 +106,11 @@ struct PartCase {
     int state;
 };
 
+void PrintTo(const PartCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class EveryPart : public ::testing::TestWithParam<PartCase> {};
 
 TEST_P(EveryPart, DrawsPixelsInsideItsRectangleOnly)
@@ -160,6 +165,11 @@ struct StatePair {
     int part;
     int a, b;
 };
+
+void PrintTo(const StatePair& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class StatesDiffer : public ::testing::TestWithParam<StatePair> {};
 

@@ -18,6 +18,11 @@ struct ParseCase {
     const char* Items;  // "{M}" stands for the list indent (the font's widest character)
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class ParseTable : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseTable, GivesTheseItems)

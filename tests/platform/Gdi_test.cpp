@@ -191,6 +191,12 @@ struct RopCase {
     COLORREF (*expect)(COLORREF pat, COLORREF src, COLORREF dst);
 };
 
+void PrintTo(const RopCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << c.name;
+}
+
 class BlitRops : public ::testing::TestWithParam<RopCase> {};
 
 TEST_P(BlitRops, MatchesTheBitwiseFormula)

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "platform/Forms.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -133,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Values a stored double can hold: no digits to lay out, or beyond a power of ten.
                       FloatFormat{"0.00", INFINITY, "INF"}, FloatFormat{"0.00;(0.00)", -INFINITY, "-INF"},
                       FloatFormat{"0", NAN, "NAN"}, FloatFormat{"0.00E+00", 5e-324, "4.94E-324"},
-                      FloatFormat{"0.00E+00", 1.7976931348623157e308, "1.80E+308"}));
+                      FloatFormat{"0.00E+00", 1.7976931348623157e308, "1.80E+308"}),
+    morvik::ParamName());
 
 TEST(Strings, FormatFloatIntegerDigitsBeyondTheDoubleRange)
 {

@@ -125,6 +125,14 @@ TEST_F(AfcTest, ToneNeverComesNearerThanHalfTheShiftNorFartherThanTwice)
     peak[316] = 0.5;
     rx::AfcTrackLowerTone(p, peak.data(), 99);
     EXPECT_EQ(p.LowerBin, 316);
+    // The upper tone's window then starts half the shift above where the lower one went: 358.
+    std::vector<double> upper(2048, 0.0);
+    upper[340] = 1.0;
+    upper[360] = 1.0;
+    rx::AfcTrackUpperTone(p, upper.data(), 99);
+    EXPECT_EQ(p.UpperBin, 360);
+    p.UpperBin = 358;
+    p.UpperStep = 16 * 358;
     // And the upper one no farther than twice the shift above the lower: 316 + 168 = 484.
     std::fill(peak.begin(), peak.end(), 0.0);
     peak[450] = 0.25;

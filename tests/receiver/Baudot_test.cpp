@@ -7,6 +7,7 @@
 
 #include "receiver/CharSets.h"
 #include "receiver/Decoder.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -26,6 +27,12 @@ struct TRegisterCase {
     int Register;
     std::string Expected;
 };
+
+void PrintTo(const TRegisterCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << "set" << c.Charset << " shift" << c.Shift << " register" << c.Register;
+}
 
 class CharsetRegister : public ::testing::TestWithParam<TRegisterCase> {};
 
@@ -71,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TRegisterCase{3, 0, 0, kEnLetters}, TRegisterCase{3, 32, 0, kRuFigures},
                       TRegisterCase{3, 0, 64, kRuLetters}, TRegisterCase{3, 32, 64, kRuFigures},
                       // Any other index reads as English.
-                      TRegisterCase{4, 32, 0, kEnFigures}, TRegisterCase{-1, 0, 64, kEnLower}));
+                      TRegisterCase{4, 32, 0, kEnFigures}, TRegisterCase{-1, 0, 64, kEnLower}), morvik::ParamName());
 
 TEST(Charsets, UnusedCodesHaveNoText)
 {

@@ -241,6 +241,26 @@ TEST(RttyFrameSample, ZeroIsSpaceAndGlitchesAreIgnored)
     EXPECT_EQ(out, "AB");
 }
 
+// NAVTEX bits come through the integrator RTTY uses: what it holds carries over, and a space
+// shorter than the half bit makes no transition for the bit clock.
+TEST(BitSyncSample, SharesTheIntegratorWithRtty)
+{
+    TTtyParams p;
+    p.HalfBit = 20;
+    p.SamplesPerBit = 110;
+    rx::TRxDecoder d(p);
+    for (int i = 0; i < 40; ++i)
+        d.RttyFrameSample(1.0);
+    ASSERT_EQ(d.Integrator.Output(), 1);
+    d.BitSyncSample(1.0);  // the clock's first bit
+    const int phase = d.BitClock.Phase();
+    for (int i = 0; i < 10; ++i)
+        d.BitSyncSample(-1.0);
+    EXPECT_EQ(d.Integrator.Output(), 1);
+    EXPECT_EQ(d.Integrator.Counter(), 10);
+    EXPECT_EQ(d.BitClock.Phase(), phase + 10);  // counted on, not pulled
+}
+
 // The scale the squelch comparison relies on: a tone of spectrum magnitude m gives a mark
 // value of about (m * kDemodPerMagnitude)^2.
 TEST(DemodMagnitude, MatchesTheSpectrumOfTheSameTone)
@@ -297,6 +317,21 @@ TEST(BitClock, LateAndEarlyTransitionsPullAnEighthPlusOne)
         wrap.Step(0, 110);
     wrap.Step(1, 110);  // at 109: 109 + (1 / 8 + 1) wraps to 0
     EXPECT_EQ(wrap.Phase(), 0);
+    rx::TBitClock half;
+    for (int i = 0; i < 54; ++i)
+        half.Step(0, 110);
+    half.Step(1, 110);  // exactly at half a bit, 55: counted as late, 55 - (6 + 1)
+    EXPECT_EQ(half.Phase(), 48);
+}
+
+TEST(BitClock, TakesTheBitExactlyInItsMiddle)
+{
+    rx::TBitClock c;
+    std::vector<int> taken;
+    for (int i = 1; i <= 330; ++i)
+        if (c.Step(0, 110))
+            taken.push_back(i);
+    EXPECT_EQ(taken, (std::vector<int>{55, 165, 275}));
 }
 
 TEST(BitClock, LocksToTrueHundredBaudAndTakesEveryBitOnce)

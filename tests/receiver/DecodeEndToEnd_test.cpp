@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "TestSignal.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -122,6 +123,12 @@ struct TCharsetCase {
     std::string Expected;
 };
 
+void PrintTo(const TCharsetCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << "set" << c.Charset << (c.Extended ? " extended" : "");
+}
+
 class CharsetOnAir : public EndToEnd, public ::testing::WithParamInterface<TCharsetCase> {};
 
 TEST_P(CharsetOnAir, GivesTheSetsBytes)
@@ -140,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TCharsetCase{1, false, "\xC5\xC0\xDE\xDD\xD9\xD8\xC5\xC0-\xC5"},
                       TCharsetCase{1, true, "\xC5\xC0\xDE\xDD\xD9\xD8\xE5\xE0-\xC5"},
                       TCharsetCase{2, false, "EA*\xC5\xD6\xC4" "EA-E"},
-                      TCharsetCase{3, false, "EA\xDE\xDD\xD9\xD8\xC5\xC0-E"}));
+                      TCharsetCase{3, false, "EA\xDE\xDD\xD9\xD8\xC5\xC0-E"}), morvik::ParamName());
 
 // ---- Squelch and noise
 

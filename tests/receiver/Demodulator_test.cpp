@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "receiver/Tuning.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -50,6 +51,12 @@ struct TChainCase {
     int lowerStep, upperStep;
 };
 
+void PrintTo(const TChainCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << c.baud << " Bd steps " << c.lowerStep << " " << c.upperStep;
+}
+
 class DemodSign : public ::testing::TestWithParam<TChainCase> {};
 
 TEST_P(DemodSign, UpperTonePositiveLowerToneNegative)
@@ -70,7 +77,7 @@ TEST_P(DemodSign, UpperTonePositiveLowerToneNegative)
 INSTANTIATE_TEST_SUITE_P(Chains, DemodSign,
                          ::testing::Values(TChainCase{45, 4384, 5728}, TChainCase{50, 4800, 5312},
                                            TChainCase{75, 2000, 4526}, TChainCase{100, 4800, 5305},
-                                           TChainCase{50, 1000, 1253}));
+                                           TChainCase{50, 1000, 1253}), morvik::ParamName());
 
 // Indices (from 1) of the inputs at which the output changed.
 std::vector<int> Changes(rx::TTwoToneDemod& d, int n)

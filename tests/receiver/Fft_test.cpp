@@ -86,7 +86,8 @@ TEST_P(FftAgainstDft, MatchesTheDirectTransformOfNoise)
 INSTANTIATE_TEST_SUITE_P(Lengths, FftAgainstDft,
                          ::testing::Values(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 16, 17, 19, 23, 29, 31, 37,
                                            25, 27, 30, 49, 64, 100, 120, 128, 154, 210, 243, 250, 296, 360,
-                                           1000, 1369, 2048));
+                                           1000, 1369, 2048),
+                         [](const ::testing::TestParamInfo<int>& info) { return "N" + std::to_string(info.param); });
 
 TEST(Fft, ConstantInputGoesToBinZeroOnly)
 {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "receiver/FirTables.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -193,6 +194,12 @@ struct TTableCase {
     double fs, sum, centre, next1, next2, outer, f3, f6;
 };
 
+void PrintTo(const TTableCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << c.count << " taps at " << c.fs;
+}
+
 class BaudFirTables : public ::testing::TestWithParam<TTableCase> {};
 
 TEST_P(BaudFirTables, MeetTheirStatedFigures)
@@ -228,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
         TTableCase{&BaudFirTable50, 43, 918.75, 0.999003, 0.108603, 0.108898, 0.115696, -3e-05, 45.5, 61.9},
         TTableCase{&BaudFirTable75, 73, 2756.25, 1.05276, 0.055702, 0.055183, 0.054236, -3.2e-05, 64.2, 87.6},
         TTableCase{&BaudFirTable100, 55, 2756.25, 0.996817, 0.073541, 0.07448, 0.077564, -6e-05, 94.2, 128.2},
-        TTableCase{&BaudFirTableStart, 81, 918.75, 1.046493, 0.049183, 0.049807, 0.050751, 2.7e-05, 19.4, 26.4}));
+        TTableCase{&BaudFirTableStart, 81, 918.75, 1.046493, 0.049183, 0.049807, 0.050751, 2.7e-05, 19.4, 26.4}), morvik::ParamName());
 
 TEST(DecimTables, SymmetricWithTheirSumsAndBandEdges)
 {

@@ -114,6 +114,54 @@ TEST_F(Fec, PhasingGainsSyncAndTheFirstDecisionGivesNothingToShow)
     EXPECT_EQ(results[1].first - results[0].first, 14);
 }
 
+// One phasing pair gains sync with the next DX phasing signal or the next RX one, either alone.
+TEST(FecSync, OnePhasingPairAndOneMoreSignal)
+{
+    const int other = 0x71;  // a character that is no phasing signal
+    const struct {
+        std::vector<int> head;
+        bool synced;
+    } cases[] = {
+        {{kPhasingDx, kAlpha, kPhasingDx, other}, true},
+        {{kPhasingDx, kAlpha, other, kAlpha}, true},
+        {{kPhasingDx, kAlpha, other, other}, false},
+    };
+    for (const auto& c : cases) {
+        rx::TNavtexFec f;
+        std::vector<int> slots(8, 0);
+        slots.insert(slots.end(), c.head.begin(), c.head.end());
+        slots.insert(slots.end(), {other, 0x27, other, 0x27});
+        for (int code : slots)
+            for (int i = 6; i >= 0; --i)
+                f.NavtexFecBit((code >> i) & 1, false);
+        EXPECT_EQ(f.Synced(), c.synced) << c.head[2] << " " << c.head[3];
+    }
+}
+
+// The error score may stand at its limit, 63, and only passing it drops sync.
+TEST_F(Fec, ErrorScoreAtItsLimitKeepsSync)
+{
+    fastSync = false;
+    Feed({kPhasingDx, kAlpha, kPhasingDx, kAlpha, kPhasingDx, kAlpha, kPhasingDx, kAlpha});
+    ASSERT_TRUE(f.Synced());
+    // 15 lost characters (60), a good one (59), then lost ones: 63 keeps sync, 67 drops it.
+    std::vector<int> pairs(15, 0x7F);
+    pairs.push_back(0x71);
+    pairs.insert(pairs.end(), 8, 0x7F);
+    std::vector<std::pair<int, bool>> after;  // score and sync after each lost decision
+    for (int code : pairs) {
+        const std::size_t before = results.size();
+        Feed({code, 0x00});
+        if (results.size() > before && results.back().second == rx::TNavtexFec::kLost)
+            after.push_back({f.ErrorScore(), f.Synced()});
+        if (!f.Synced())
+            break;
+    }
+    ASSERT_GE(after.size(), 2u);
+    EXPECT_EQ(after[after.size() - 2], (std::pair<int, bool>{63, true}));
+    EXPECT_EQ(after.back(), (std::pair<int, bool>{67, false}));
+}
+
 TEST_F(Fec, PicksDxThenRxAndReportsALostCharacter)
 {
     const std::vector<int> msg = Message("RYRY SECURITE");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "receiver/Tuning.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -79,6 +80,12 @@ struct TSenseCase {
     int sign;  // of what the decoder receives
 };
 
+void PrintTo(const TSenseCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << "mode" << c.mode << (c.reverse ? " reverse" : " normal") << (c.upperTone ? " upper" : " lower") << " tone";
+}
+
 class ToneSense : public SignalPathTest, public ::testing::WithParamInterface<TSenseCase> {};
 
 TEST_P(ToneSense, DecoderSeesTheSignOfTheModeAndSense)
@@ -100,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(ModesAndSenses, ToneSense,
                          ::testing::Values(TSenseCase{0, 0, false, +1}, TSenseCase{0, 0, true, -1},
                                            TSenseCase{0, 1, false, -1}, TSenseCase{0, 1, true, +1},
                                            TSenseCase{6, 0, false, -1}, TSenseCase{6, 0, true, +1},
-                                           TSenseCase{6, 1, false, +1}, TSenseCase{6, 1, true, -1}));
+                                           TSenseCase{6, 1, false, +1}, TSenseCase{6, 1, true, -1}), morvik::ParamName());
 
 TEST_F(SignalPathTest, OscillogramTakesEverySixtiethValueAcrossBlocks)
 {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "receiver/Demodulator.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -85,6 +86,12 @@ struct TSpeedCase {
     const char* panel;
 };
 
+void PrintTo(const TSpeedCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << "mode" << c.mode << " " << c.baud << " Bd at " << c.fs;
+}
+
 class SpeedTable : public TuningTest, public ::testing::WithParamInterface<TSpeedCase> {};
 
 TEST_P(SpeedTable, DerivesBitTimingTableAndChain)
@@ -130,13 +137,19 @@ INSTANTIATE_TEST_SUITE_P(
         TSpeedCase{6, 50, 11025.0, 50, 110, 55, &BaudFirTable50, TDemodChain::Slow, "panel 1 100 Baud"},
         TSpeedCase{6, 75, 11025.0, 75, 110, 55, &BaudFirTable75, TDemodChain::Fast, "panel 1 100 Baud"},
         TSpeedCase{6, 100, 11025.0, 100, 110, 55, &BaudFirTable100, TDemodChain::Fast, "panel 1 100 Baud"},
-        TSpeedCase{6, 100, 11025.5, 100, 110, 55, &BaudFirTable100, TDemodChain::Fast, "panel 1 100 Baud"}));
+        TSpeedCase{6, 100, 11025.5, 100, 110, 55, &BaudFirTable100, TDemodChain::Fast, "panel 1 100 Baud"}), morvik::ParamName());
 
 struct TShiftCase {
     int mode, hz;
     double fs;
     int storedHz, item, bins, steps;
 };
+
+void PrintTo(const TShiftCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << "mode" << c.mode << " " << c.hz << " Hz at " << c.fs;
+}
 
 class ShiftTable : public TuningTest, public ::testing::WithParamInterface<TShiftCase> {};
 
@@ -168,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TShiftCase{0, 450, 22050.0, 450, 425, 42, 669},
                       // NAVTEX stores and checks the choice but works with 170 Hz.
                       TShiftCase{6, 850, 11025.0, 850, 850, 32, 505}, TShiftCase{6, 85, 11025.0, 85, 85, 32, 505},
-                      TShiftCase{6, 450, 11025.5, 450, 425, 32, 505}));
+                      TShiftCase{6, 450, 11025.5, 450, 425, 32, 505}), morvik::ParamName());
 
 TEST_F(TuningTest, SetModeAppliesShiftSpeedAndRecentresOnWholeBins)
 {
@@ -216,6 +229,12 @@ struct TCentreCase {
     int lower, upper, shiftHz, wantLower, wantUpper;
 };
 
+void PrintTo(const TCentreCase& c, std::ostream* out)
+{
+    std::ostream& os = *out;
+    os << "bins " << c.lower << " " << c.upper << " shift " << c.shiftHz;
+}
+
 class ModeRecentring : public TuningTest, public ::testing::WithParamInterface<TCentreCase> {};
 
 TEST_P(ModeRecentring, KeepsThePairInsideTheWorkingBand)
@@ -238,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(Edges, ModeRecentring,
                                            TCentreCase{530, 600, 450, 473, 557},  // centre 565 -> 515
                                            TCentreCase{500, 560, 850, 399, 557},  // centre 530 -> 478, h 79
                                            TCentreCase{-100, -50, 170, 55, 87},
-                                           TCentreCase{300, 332, 85, 308, 324}));  // 16 bins: h 8
+                                           TCentreCase{300, 332, 85, 308, 324}), morvik::ParamName());  // 16 bins: h 8
 
 TEST_F(TuningTest, ReverseAndSquelchControls)
 {
