@@ -1,4 +1,5 @@
 #include "ctlbase/Exarray.h"
+#include "ctlbase/Exlist.h"
 #include "ctlbase/Exstack.h"
 
 #include <gtest/gtest.h>
@@ -147,6 +148,8 @@ TEST(ExArray, ExchangeAndMoveExtendTheArray)
     ExpectError<EExArrayError>([&] { a.Move(20, 15); }, IndexMessage(20));
     EXPECT_EQ(a.Count(), 10);  // a refused move leaves the array as it was
     ExpectError<EExArrayError>([&] { a.Exchange(-1, 2); }, IndexMessage(-1));
+    // The last slot below the limit is refused too: the array could not hold it.
+    ExpectError<EExArrayError>([&] { a.Exchange(ctlbase::MaxListSize - 1, 0); }, IndexMessage(ctlbase::MaxListSize - 1));
 }
 
 TEST(ExArray, FirstLastAndSearches)

@@ -525,6 +525,23 @@ TEST(ExIniFloat, ValFloatReportsWhereItFails)
 constexpr const char* Warning = ";Automatically generated file. DO NOT MODIFY!!!\r\n";
 constexpr const char* Mark = ";Texts in double quotes hold %, \" and control characters as %HH.\r\n";
 
+// A stream is read from where it stands, in both forms.
+TEST_F(ExIniTest, LoadFromStreamStartsAtTheStreamsPosition)
+{
+    for (const bool binary : {false, true}) {
+        TExIniFile f(nullptr), back(nullptr);
+        f.SetBinaryMode(binary);
+        back.SetBinaryMode(binary);
+        f.WriteInteger("\\k", "v", 7);
+        const std::string data = "prefix" + Saved(f);
+        TReadOnlyMemoryStream s(data.data(), static_cast<Int64>(data.size()));
+        s.SetPosition(6);
+        back.LoadFromStream(&s);
+        Integer v = 0;
+        EXPECT_TRUE(back.ReadInteger("\\k", "v", 0, v) && v == 7) << binary;
+    }
+}
+
 TEST_F(ExIniTest, TextImageOfASmallStore)
 {
     ini.WriteInteger("\\", "A", 1);

@@ -213,6 +213,13 @@ TEST(StreamLines, BreakSplitAcrossTheReadStep)
         ASSERT_TRUE(ReadTextFromStream(m.get(), s));
         EXPECT_EQ(s, "y");
     }
+    // One byte after the line end: the stream goes back over it.
+    std::unique_ptr<TMemoryStream> one(StreamOf("ab\r\nc"));
+    std::string line;
+    ASSERT_TRUE(ReadTextFromStream(one.get(), line));
+    EXPECT_EQ(one->Position(), 4);
+    EXPECT_FALSE(ReadTextFromStream(one.get(), line));
+    EXPECT_EQ(line, "c");
     std::unique_ptr<TMemoryStream> lone(StreamOf("a\rb\nc\r\n"));
     std::string s;
     ASSERT_TRUE(ReadTextFromStream(lone.get(), s));
