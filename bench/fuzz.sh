@@ -37,12 +37,19 @@ jobs=${FUZZ_JOBS:-$(nproc)}
 cmake --build "$build" --target fuzz_all -j"$(nproc)" >/dev/null
 mkdir -p "$build/artifacts" "$build/logs"
 
+# The seed folder of a target: corpus/NAME unless its line names another (CORPUS folder).
+seeds() {
+    local c
+    c=$(sed -n "s/^morvik_fuzz($1 .*CORPUS \([A-Za-z0-9_]*\).*/\1/p" tests/fuzz/CMakeLists.txt)
+    echo "tests/fuzz/corpus/${c:-$1}"
+}
+
 # One target: its seeds and what earlier runs found, for the given time.
 run() {
     local t=$1
     mkdir -p "$build/corpus/$t"
     "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$build/corpus/$t" "tests/fuzz/corpus/$t" \
+        -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$build/corpus/$t" "$(seeds "$t")" \
         >"$build/logs/$t.log" 2>&1
 }
 
