@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <vector>
 
 #include "ctlbase/Exini.h"
 #include "ctlbase/Exstrutils.h"
@@ -86,12 +87,16 @@ std::string Quoted(const std::string& S)
 
 }  // namespace
 
-std::string Listing(TExIniFile& Ini, bool BareNamesFree, bool FlatText)
+std::string Listing(TExIniFile& Ini, bool BareNamesFree, bool FlatText, bool TextOrder)
 {
     std::string out;
     std::function<void(const TExIniEntry*, int)> walk = [&](const TExIniEntry* E, int Depth) {
-        for (Integer i = 0; i < E->GetSubCount(); ++i) {
-            const TExIniEntry* c = E->Child(i);
+        std::vector<const TExIniEntry*> children;
+        for (Integer i = 0; i < E->GetSubCount(); ++i)
+            if (!TextOrder || !E->Child(i)->IsKey) children.push_back(E->Child(i));
+        for (Integer i = 0; TextOrder && i < E->GetSubCount(); ++i)
+            if (E->Child(i)->IsKey) children.push_back(E->Child(i));
+        for (const TExIniEntry* c : children) {
             std::string name = c->Name();
             if (BareNamesFree && c->ValueType == evtString && !c->IsKey && BareName(name)) name = "#";
             const bool asNumber = FlatText && c->ValueType == evtBoolean;

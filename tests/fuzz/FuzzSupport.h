@@ -34,7 +34,9 @@ std::string SaveStore(TExIniFile& Ini);
 // Every key and value of the store in order, with types and exact contents. With BareNamesFree,
 // names "#" + digits of text values (nameless lines, named after the line they stood on) are
 // listed without their number.
-// With FlatText, booleans are listed as the numbers the flat text form writes them as.
-std::string Listing(TExIniFile& Ini, bool BareNamesFree = false, bool FlatText = false);
+// With FlatText, booleans are listed as the numbers the flat text form writes them as. With
+// TextOrder, each key's plain values come first and its sub-keys after them, as the text form
+// writes them (it keeps the order of the values and of the keys, not how they interleave).
+std::string Listing(TExIniFile& Ini, bool BareNamesFree = false, bool FlatText = false, bool TextOrder = false);
 
 }  // namespace fuzz

@@ -61,7 +61,7 @@ inline int StoreReader(const std::uint8_t* Data, std::size_t Size, bool Binary)
 
 // Load, save, load again: the same store. In the binary form a second save gives the same bytes as
 // the first; in the text form a nameless line may stand alone one save later than it could (its
-// old name was in use), so there the stores are compared.
+// old name was in use), so there the stores are compared, each key's values before its sub-keys.
 inline int StoreRoundTrip(const std::uint8_t* Data, std::size_t Size, bool Binary)
 {
     if (Size == 0) return 0;
@@ -73,12 +73,12 @@ inline int StoreRoundTrip(const std::uint8_t* Data, std::size_t Size, bool Binar
     // Nameless lines of the text form are named after the line they stand on, which a save moves;
     // the flat text form writes booleans as 0 and 1, which read back as numbers.
     const bool flatText = !Binary && (Data[0] & 1);
-    const std::string a = Listing(first, !Binary, flatText), b = Listing(second, !Binary, flatText);
+    const std::string a = Listing(first, !Binary, flatText, !Binary), b = Listing(second, !Binary, flatText, !Binary);
     FUZZ_CHECK(a == b, a + "---\n" + b + "---\n" + saved);
     const std::string again = SaveStore(second);
     if (Binary) FUZZ_CHECK(again == saved, saved + "---\n" + again);
     FUZZ_CHECK(LoadStore(third, again), again);
-    const std::string c = Listing(third, !Binary, flatText);
+    const std::string c = Listing(third, !Binary, flatText, !Binary);
     FUZZ_CHECK(c == b, b + "---\n" + c);
     return 0;
 }
