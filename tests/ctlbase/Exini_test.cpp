@@ -526,6 +526,24 @@ constexpr const char* Warning = ";Automatically generated file. DO NOT MODIFY!!!
 constexpr const char* Mark = ";Texts in double quotes hold %, \" and control characters as %HH.\r\n";
 
 // A stream is read from where it stands, in both forms.
+// A text in the double form only when it is the form's own writing of its two halves.
+TEST_F(ExIniTest, OnlyTheExactDoubleFormLoadsAsADouble)
+{
+    LoadBytes(ini, "a=1.5\r\nb=1.05\r\nc=01.5\r\n");
+    EXPECT_EQ(ini.GetValueType("\\", "a"), evtDouble);
+    EXPECT_EQ(ini.GetValueType("\\", "b"), evtString);
+    EXPECT_EQ(ini.GetValueType("\\", "c"), evtString);
+}
+
+TEST_F(ExIniTest, ValueExistsForValuesWithoutTypeAndForAKeysOwnValue)
+{
+    ASSERT_NE(ini.CreateValue("\\k", "fresh"), nullptr);
+    EXPECT_TRUE(ini.ValueExists("\\k", "fresh"));
+    EXPECT_FALSE(ini.ValueExists("\\k", ""));  // a key without a value of its own
+    ini.WriteInteger("\\", "k", 3);             // now it has one
+    EXPECT_TRUE(ini.ValueExists("\\k", ""));
+}
+
 TEST_F(ExIniTest, LoadFromStreamStartsAtTheStreamsPosition)
 {
     for (const bool binary : {false, true}) {

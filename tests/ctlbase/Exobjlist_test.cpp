@@ -260,6 +260,9 @@ TEST_F(ObjectListTest, StoredNamesAndLayout)
     }
     EXPECT_TRUE(ini.ReadInteger("\\H\\Mixed", "HetItemsCount", 0, v));
     EXPECT_EQ(v, 1);
+    THolder back;  // a mixed list of one item comes back with it
+    ASSERT_TRUE(ini.ReadObject("\\H", &back));
+    EXPECT_EQ(back.Mixed.Count(), 1);
     std::string cls;
     EXPECT_TRUE(ini.ReadString("\\H\\Mixed\\Item{0}", "ClsNm", "", cls));
     EXPECT_EQ(cls, "TExObjectListItem");

@@ -62,6 +62,8 @@ TEST(BlockText, ReaderIsTolerantOfTheLastBlankAndLowerCase)
     ASSERT_TRUE(Str2Data("454C 0 ", data, size));
     EXPECT_EQ(size, 0);
     EXPECT_TRUE(data.empty());
+    ASSERT_TRUE(Str2Data("454C 2 a b", data, size));  // the shortest text that holds two bytes
+    EXPECT_EQ(data, (std::vector<Byte>{0x0A, 0x0B}));
     ASSERT_TRUE(Str2Data("454C 1 41 42 ", data, size));  // bytes beyond the size are ignored
     EXPECT_EQ(data, std::vector<Byte>{0x41});
 }

@@ -233,6 +233,28 @@ TEST_F(MouseTuning, DragTunesOnlyWithTheLeftButtonAlone)
     EXPECT_EQ(p.LowerStep, 16 * 155 - 668);
 }
 
+// The tone bins round half a bin up: a half shift of 25 steps puts the lower tone at 298.4375.
+TEST_F(MouseTuning, CentredTonesRoundToTheirNearestBin)
+{
+    p.ShiftStep = 50;
+    rx::CentreTonePairOnBin(p, 300);
+    EXPECT_EQ(p.LowerStep, 16 * 300 - 25);
+    EXPECT_EQ(p.LowerBin, 298);
+    EXPECT_EQ(p.UpperBin, 302);
+    // A damaged shift near the low edge keeps the lower tone on the band's first bin.
+    p.ShiftStep = 16 * 400;
+    rx::CentreTonePairOnBin(p, rx::kFirstBin + 3);
+    EXPECT_EQ(p.LowerBin, rx::kFirstBin);
+    EXPECT_EQ(p.UpperBin, rx::kFirstBin + 6);
+}
+
+TEST_F(MouseTuning, APairWiderThanTheRangeIsCentredOnItsMiddle)
+{
+    p.ShiftBins = 2 * (rx::kLastTuneBin - rx::kFirstTuneBin);
+    for (int x : {0, 300, 600})
+        EXPECT_EQ(rx::SpectrumPointerBin(p, x, 0), (rx::kFirstTuneBin + rx::kLastTuneBin) / 2) << x;
+}
+
 TEST_F(MouseTuning, AnOversizedShiftStillLeavesBothTonesInsideTheBand)
 {
     p.ShiftBins = 600;  // only a damaged record holds this

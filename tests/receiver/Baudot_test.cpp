@@ -185,6 +185,9 @@ TEST(CharsetOptions, UnshiftAndSelection)
     rx::SelectCharset(p, 2);
     EXPECT_EQ(p.CharsetIndex, 2);
     EXPECT_EQ(p.HoldOffTicks, 0);
+    p.HoldOffTicks = 5;
+    rx::ToggleExtendedBaudot(p);
+    EXPECT_EQ(p.HoldOffTicks, 0);
 }
 
 // ---- The decoder's output routine

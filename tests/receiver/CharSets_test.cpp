@@ -122,13 +122,21 @@ protected:
 TEST_F(UserCharsetFile, LoadsEntriesOverDefaults)
 {
     table.Entry[9] = {'o', 'l', 'd'};
-    ASSERT_EQ(LoadUserCharset(Put("-.  X\n.- \xC0\xC1\n\n   --- LONGERTEXT\n"), &error, table), 0) << error;
+    ASSERT_EQ(LoadUserCharset(Put("-.  X\n.- \xC0\xC1\n\n   --- LONGERTEXT\n... ABCDEFGHIJKLMNOPQRST\n"), &error, table), 0)
+        << error;
+    EXPECT_STREQ(table.Entry[8].data(), "ABCDEFGHIJKLMNO");  // 15 bytes and the terminator
     EXPECT_STREQ(table.Entry[6].data(), "X");
     EXPECT_STREQ(table.Entry[5].data(), "\xC0\xC1");
     EXPECT_STREQ(table.Entry[15].data(), "LONGERTEXT");
     EXPECT_STREQ(table.Entry[0].data(), " ");
     EXPECT_STREQ(table.Entry[9].data(), "");  // every entry starts again from its default
     EXPECT_STREQ(table.Entry[255].data(), "");
+}
+
+TEST_F(UserCharsetFile, AFileOverOneMegabyteIsRefused)
+{
+    EXPECT_EQ(LoadUserCharset(Put(std::string((1 << 20) + 1, ' ')), &error, table), -2);
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
 }
 
 TEST_F(UserCharsetFile, EmptyFileChangesNothing)

@@ -25,6 +25,8 @@ TEST(Ccir476Table, ValidExactlyForTheCodesWithFourOnes)
             indices.insert(Ccir476Table[static_cast<std::size_t>(code)]);
     }
     EXPECT_EQ(indices.size(), 35u);
+    EXPECT_EQ(Ccir476Table[0x00], -1);  // every other code: exactly -1
+    EXPECT_EQ(Ccir476Table[0x7F], -1);
     EXPECT_EQ(*indices.begin(), 0);
     EXPECT_EQ(*indices.rbegin(), 34);
     EXPECT_EQ(Ccir476Table[0x66], 32);

@@ -138,6 +138,20 @@ TEST(DecodeTuning, CentreGoesToTheNearestBin)
     EXPECT_EQ(rx::NearestBin(1700, rx::kDeviceRate), 316);
 }
 
+// The last read of the file is short: the line ending there ends the file, whatever the buffer
+// still holds from the read before.
+TEST_F(SampleFile, ALastLineEndingAtAShortFinalRead)
+{
+    std::string text;
+    for (int i = 0; i < 32768; ++i)
+        text += "1\n";  // exactly one buffer
+    const auto blocks = ReadAll(Put(text + "5"));
+    ASSERT_EQ(blocks.size(), 17u);
+    EXPECT_EQ(blocks[16].first, TBlock::Last);
+    EXPECT_EQ(blocks[16].second[0], 5);
+    EXPECT_EQ(blocks[16].second[1], 0);
+}
+
 TEST_F(SampleFile, LineEndsAndLongLines)
 {
     // CR LF lines, a line far longer than any number, and a last line with no line break.
