@@ -309,6 +309,16 @@ TExValueType PlainType(const std::string& S)
     return Str2Data(S, data, size) ? evtBinary : evtString;
 }
 
+// A name the reader gives a line without a name: "#" and its line number. Only such values may be
+// written as their text alone; any other name would not come back.
+bool LineName(const std::string& Name)
+{
+    if (Name.size() < 2 || Name[0] != '#') return false;
+    for (size_t i = 1; i < Name.size(); ++i)
+        if (Name[i] < '0' || Name[i] > '9') return false;
+    return true;
+}
+
 std::string ItemKeyName(Integer N)
 {
     return "Item{" + IntToStr(N) + "}";
@@ -1630,7 +1640,7 @@ void TExIniFile::WriteText(TStream* Stream)
     const auto line = [&](std::string S) { body.push_back(std::move(S)); };
     const auto value = [&](const TExIniEntry* e) {
         const std::string& name = e->Name();
-        if (name[0] == '#' && !e->IsKey && e->ValueType == evtString && standsAlone(e->StrValue)) {
+        if (LineName(name) && !e->IsKey && e->ValueType == evtString && standsAlone(e->StrValue)) {
             // Read back, it is named after the line it stands on; whether that name is free is
             // known once the header is.
             bare.push_back({body.size(), e});

@@ -835,9 +835,10 @@ TEST_F(ExIniTest, NamelessValuesStayNamelessOnlyWhenTheyCan)
     ini.WriteString("\\", "#4", "has=divider");
     ini.WriteInteger("\\", "#5", 5);
     ini.WriteString("\\", "#9", "far");
+    ini.WriteString("\\", "#6ock", "not a line number");
     const std::string text = Saved(ini);
     // Line 2 is free: the text stands alone there and comes back as "#2"; line 5 is "#5"'s.
-    EXPECT_EQ(text, std::string(Warning) + "free text\r\n#4=has=divider\r\n#5=5\r\n#9=far\r\n");
+    EXPECT_EQ(text, std::string(Warning) + "free text\r\n#4=has=divider\r\n#5=5\r\n#9=far\r\n#6ock=not a line number\r\n");
     TExIniFile back(nullptr);
     LoadBytes(back, text);
     std::string s;

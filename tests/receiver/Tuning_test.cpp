@@ -190,7 +190,9 @@ TEST_F(TuningTest, SetModeAppliesShiftSpeedAndRecentresOnWholeBins)
     P.LowerStep = 4390;  // fine positions that tuning had reached are dropped
     P.UpperStep = 5733;
     P.HoldOffTicks = 12;
+    P.HoldOffTicks = 5;
     rx::SetMode(P, Demod, 0, &View);
+    EXPECT_EQ(P.HoldOffTicks, 0);
     EXPECT_EQ(P.HoldOffTicks, 0);
     EXPECT_EQ(P.LowerBin, 274);
     EXPECT_EQ(P.UpperBin, 358);
