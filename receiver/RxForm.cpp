@@ -240,6 +240,7 @@ void TRxForm::CreateComponents()
 
 void TRxForm::FormCreate(TObject*)
 {
+    RxHistory.clear();
     Tty_Params = TTtyParams();
     Path.Demod.FinalTable = &BaudFirTableStart;
     OscBitmap = new TBitmap;
@@ -271,15 +272,9 @@ void TRxForm::FormActivate(TObject*)
     if (Application->Terminated())
         return;
     ParseCommandLine();
-    EnsureDirectory("Raw_Logs");
+    EnsureDirectory(rx::kRawLogDir, rx::TFailureSource::RawLog);
+    RollRawLog();
     Timer1->SetEnabled(true);
-}
-
-void TRxForm::EnsureDirectory(const std::string& path)
-{
-    if (DirectoryExists(path) || CreateDir(path))
-        return;
-    Application->MessageBox("Can not create directory!", "Error", MB_OK | MB_ICONERROR);
 }
 
 void TRxForm::StopSequence()
@@ -289,11 +284,9 @@ void TRxForm::StopSequence()
     Sound->SetClosingDown();
     Timer1->SetEnabled(false);
     StopSoundInput();
-    if (Tty_Params.RawLogFile) {
-        Tty_Params.RawLogOpen = 0;
-        std::fclose(Tty_Params.RawLogFile);
-        Tty_Params.RawLogFile = nullptr;
-    }
+    CloseRawLog();
+    // A last try for messages whose saving failed; the user was told of them already.
+    WritePendingMessages();
 }
 
 void TRxForm::FormCloseQuery(TObject*, bool&)
@@ -326,6 +319,7 @@ void TRxForm::Timer1Timer(TObject*)
     }
     if (Sound->BuffersWaiting() > 0)
         ProcessSoundQueue();
+    ShowDeferredReports();
 }
 
 void TRxForm::Dispatch(TMessage& Message)
@@ -358,6 +352,10 @@ void TRxForm::FormKeyDown(TObject*, Word& Key, TShiftState Shift)
         case 'G':
             if (Shift & ssCtrl)
                 DecodeFromFile1Click(this);
+            break;
+        case 'S':
+            Key = 0;
+            SaveBuffer1Click(this);
             break;
         case 'Z': LogarithmicSpectrogramm1Click(this); break;
         default: break;
@@ -468,25 +466,4 @@ void TRxForm::StatusPanelText(int panel, const std::string& text)
 void TRxForm::ReverseCaption(const std::string& caption)
 {
     ReverseButton->SetCaption(caption);
-}
-
-// ---- received text ------------------------------------------------------------------------------
-
-void TRxForm::AppendReceivedChar(char c)
-{
-    if (c == 0)
-        return;
-    const Integer s = RxMemo->SelStart();
-    const Integer n = RxMemo->SelLength();
-    // The user's caret back at the end of the text with nothing selected: the window follows the
-    // text again, as before the click.
-    if (Tty_Params.MemoClicked && n == 0 && s == RxMemo->TextLen())
-        Tty_Params.MemoClicked = 0;
-    RxMemo->setSelStart(RxMemo->TextLen());
-    RxMemo->setSelLength(0);
-    RxMemo->setSelText(std::string(1, c));
-    if (n != 0 || Tty_Params.MemoClicked) {
-        RxMemo->setSelStart(s);
-        RxMemo->setSelLength(n);
-    }
 }

@@ -6,12 +6,16 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/ComCtrls.h"
 #include "platform/Forms.h"
 #include "receiver/Decoder.h"
+#include "receiver/MessageCapture.h"
+#include "receiver/RxText.h"
 #include "receiver/SignalPath.h"
 #include "receiver/SoundInput.h"
 #include "receiver/Tuning.h"
@@ -39,7 +43,10 @@ constexpr int kPanelMode = 0;
 constexpr int kPanelSpeed = 1;
 constexpr int kPanelCentre = 2;
 constexpr int kPanelShift = 3;
+constexpr int kPanelCapture = 4;
 constexpr int kPanelFreeBuffers = 6;
+constexpr int kPanelMessage = 7;
+constexpr int kPanelMessageOutcome = 8;
 // Ticks of 100 ms during which neither display is drawn after a menu opens.
 constexpr int kMenuHoldOffTicks = 40;
 
@@ -81,6 +88,9 @@ public:
     // ---- menus
     TMainMenu* MainMenu1;
     TMenuItem* File1;
+    TMenuItem* ClearBuffer1;
+    TMenuItem* SaveBuffer1;
+    TMenuItem* N12;
     TMenuItem* DecodeFromFile1;
     TMenuItem* N3;
     TMenuItem* Exit;
@@ -92,6 +102,7 @@ public:
     TMenuItem* N2;
     TMenuItem* UnshiftOnSpace1;
     TMenuItem* ExtendedBaudot1;
+    TMenuItem* DontSaveSYNOPMessages1;
     TMenuItem* N5;
     TMenuItem* View1;
     TMenuItem* ViewOscWindowMenu;
@@ -188,11 +199,31 @@ public:
     void ParseCommandLine();
     void ApplyCommandOption(const std::string& option);
 
-    // Makes sure a folder exists, and says so when it cannot be made.
-    void EnsureDirectory(const std::string& path);
+    // Makes sure a folder exists, and says so (as a failure of source) when it cannot be made.
+    bool EnsureDirectory(const std::string& path, rx::TFailureSource source);
 
     // ---- received text: every decoded byte comes through here
     void AppendReceivedChar(char c);
+    void ClearBuffer1Click(TObject* Sender);
+    void SaveBuffer1Click(TObject* Sender);
+    // ---- the day's raw log
+    void RollRawLog();
+    bool OpenCaptureFile(const std::string& FileName);
+    // Writes the bytes not yet in the log, on the disk when sync is asked for.
+    void FlushRawLog(bool sync);
+    void CloseRawLog();
+    // ---- messages
+    void DetectMessage(char b);
+    void SaveMessage(const std::string& text);
+    // Saves the messages whose saving failed before, oldest first, up to the first that fails.
+    void WritePendingMessages();
+    void DontSaveSYNOPMessages1Click(TObject* Sender);
+    // Where the message archive learns of a saved file (a name such as 070315-061502.TXT).
+    void AddMessageToTree(const std::string& FileName);
+    // Failures met while text is received: each source is told once until it works again, and
+    // never from inside a pass over the sound buffers.
+    void ReportFailure(rx::TFailureSource source, const std::string& text, const std::string& caption);
+    void ShowDeferredReports();
 
     // ---- state
     rx::TRxSignalPath Path;
@@ -207,6 +238,20 @@ public:
     int ShownCentreStep = 10000;
     int ShownShiftStep = 10000;
     int ShownQueued = 99;
+
+    // ---- received text, raw log and messages
+    std::string RxHistory;
+    // Above this the oldest received lines leave RxHistory (the raw logs keep them).
+    std::size_t RxHistoryLimit = rx::kHistoryLimit;
+    bool TrimActive = false;
+    rx::TLineFolding Folding;
+    int RawLogDay = -1;
+    // Received bytes not yet written to the raw log, and whether its last write failed.
+    std::string RawLogPending;
+    bool RawLogFailing = false;
+    rx::TMessageDetector Detector;
+    std::deque<rx::TPendingMessage> PendingMessages;
+    std::size_t PendingMessageBytes = 0;
 
 private:
     void CreateComponents();
@@ -236,4 +281,13 @@ private:
     // pass has ended.
     bool DecodeRequested = false;
     bool InDecodeFromFile = false;
+    // Save Buffer: under way (its dialog is open), or asked for inside a pass over the buffers.
+    bool SaveBufferBusy = false;
+    bool SaveRequested = false;
+    void TrimReceiveWindow();
+    void KeepInHistory(const std::string& bytes);
+    void WriteBufferFile(const std::string& FileName);
+    bool FailureTold[rx::kFailureSources] = {};
+    std::deque<std::pair<std::string, std::string>> DeferredReports;
+    bool ShowingReports = false;
 };

@@ -33,6 +33,11 @@ void TRxForm::CreateMenus()
 
     File1 = AddItem(this, bar, "File");
     File1->OnClick = [this](TObject* s) { File1Click(s); };
+    ClearBuffer1 = AddItem(this, File1, "Clear Buffer");
+    ClearBuffer1->OnClick = [this](TObject* s) { ClearBuffer1Click(s); };
+    SaveBuffer1 = AddItem(this, File1, "Save Buffer (Alt-S)");
+    SaveBuffer1->OnClick = [this](TObject* s) { SaveBuffer1Click(s); };
+    N12 = AddItem(this, File1, "-");
     DecodeFromFile1 = AddItem(this, File1, "Decode From File");
     DecodeFromFile1->SetVisible(false);
     DecodeFromFile1->OnClick = [this](TObject* s) { DecodeFromFile1Click(s); };
@@ -59,6 +64,10 @@ void TRxForm::CreateMenus()
     ExtendedBaudot1 = AddItem(this, Setup1, "Extended Baudot");
     ExtendedBaudot1->SetGroupIndex(1);
     ExtendedBaudot1->OnClick = [this](TObject* s) { ExtendedBaudot1Click(s); };
+    DontSaveSYNOPMessages1 = AddItem(this, Setup1, "Don't Save SYNOP Messages");
+    DontSaveSYNOPMessages1->SetGroupIndex(1);
+    DontSaveSYNOPMessages1->SetChecked(true);
+    DontSaveSYNOPMessages1->OnClick = [this](TObject* s) { DontSaveSYNOPMessages1Click(s); };
     N5 = AddItem(this, Setup1, "-");
     View1 = AddItem(this, Setup1, "View");
     View1->OnClick = [this](TObject* s) { View1Click(s); };

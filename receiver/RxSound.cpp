@@ -30,10 +30,17 @@ void TRxForm::StopSoundInput()
 void TRxForm::ProcessSoundQueue()
 {
     Sound->ProcessSoundQueue();
-    if (DecodeRequested && !Sound->QueueBusy()) {
+    if (Sound->QueueBusy())
+        return;
+    if (DecodeRequested) {
         DecodeRequested = false;
         DecodeFromFile1Click(this);
     }
+    if (SaveRequested) {
+        SaveRequested = false;
+        SaveBuffer1Click(this);
+    }
+    ShowDeferredReports();
 }
 
 void TRxForm::ProcessSoundBuffer(const std::int16_t* samples, bool fromFile)
@@ -88,14 +95,17 @@ void TRxForm::DecodeFromFile1Click(TObject*)
         DecodeRequested = true;
         return;
     }
-    InDecodeFromFile = true;
-    struct TClear {
-        bool& Flag;
-        ~TClear() { Flag = false; }
-    } clear{InDecodeFromFile};
-    if (!FileOpenDialog->Execute())
-        return;
-    switch (Sound->DecodeFromFile(FileOpenDialog->FileName)) {
+    rx::TFileDecode result = rx::TFileDecode::Refused;
+    {
+        InDecodeFromFile = true;
+        struct TClear {
+            bool& Flag;
+            ~TClear() { Flag = false; }
+        } clear{InDecodeFromFile};
+        if (FileOpenDialog->Execute())
+            result = Sound->DecodeFromFile(FileOpenDialog->FileName);
+    }
+    switch (result) {
     case rx::TFileDecode::OpenFailed:
         Application->MessageBox(rx::kFileOpenErrorText, rx::kFileErrorCaption, MB_OK | MB_ICONERROR);
         break;
@@ -104,6 +114,7 @@ void TRxForm::DecodeFromFile1Click(TObject*)
         break;
     default: break;
     }
+    ShowDeferredReports();
 }
 
 // ---- displays -----------------------------------------------------------------------------------

@@ -20,78 +20,12 @@
 #include "receiver/RxForm.h"
 #include "tests/receiver/FakeWaveIn.h"
 #include "tests/receiver/TestSignal.h"
+#include "tests/receiver/RxWindowTest.h"
 #include "tests/support/UiTest.h"
 
 namespace {
 
-using namespace testsig;
-
-// RTTY at the window's start-up tuning: 50 Bd, 450 Hz, centred on bin 316.
-std::vector<std::int16_t> StartupRtty(const std::string& text)
-{
-    TRttyTx tx;
-    const double centre = 316 * kRate / 2048;
-    tx.MarkHz = centre - 225;
-    tx.SpaceHz = centre + 225;
-    TFskSignal s;
-    AppendRtty(s, tx, EncodeBaudot(text));
-    return Quantise(s.Samples, 200.0);
-}
-
-class RxWindow : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        fakewave::Reset();
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        OldDir = cwd;
-        ASSERT_EQ(chdir(Dir.Dir.c_str()), 0);
-        SetArgs({});
-        Application->Initialize();
-        uitest::AnswerAllDialogs([this](TObject* d) { return Answer(d); });
-        form = new TRxForm(nullptr, &fakewave::Api);
-        form->AfterConstruction();
-    }
-    void TearDown() override
-    {
-        delete form;
-        uitest::ClearDialogAnswers();
-        Application->ResetTerminated();
-        uitest::Pump();
-        ASSERT_EQ(chdir(OldDir.c_str()), 0);
-    }
-    static void SetArgs(std::vector<const char*> args)
-    {
-        args.insert(args.begin(), "morvik");
-        SetCommandLine(static_cast<int>(args.size()), args.data());
-    }
-    int Answer(TObject* d)
-    {
-        if (auto* box = dynamic_cast<TMessageBoxRequest*>(d)) {
-            Boxes.push_back(box->Caption + "|" + box->Text);
-            return IDOK;
-        }
-        if (auto* open = dynamic_cast<TOpenDialog*>(d)) {
-            ++FileDialogs;
-            if (OnFileDialog)
-                OnFileDialog();
-            open->FileName = DialogFile;
-            return DialogFile.empty() ? IDCANCEL : IDOK;
-        }
-        return IDCANCEL;
-    }
-    std::string Panel(int i) { return form->StatusBar1->Panels()->Items(i)->Text(); }
-    std::string Received() { return form->RxMemo->GetTextPart(0, form->RxMemo->TextLen()); }
-
-    TTempDir Dir;
-    std::string OldDir;
-    TRxForm* form = nullptr;
-    std::vector<std::string> Boxes;
-    int FileDialogs = 0;
-    std::string DialogFile;
-    std::function<void()> OnFileDialog;
-};
+using namespace rxtest;
 
 TEST_F(RxWindow, CreationDefaultsTheRecordAndActivationTunesThenOpensThenReadsTheCommandLine)
 {

@@ -194,9 +194,10 @@ std::string DecodeFile(const std::string& path, const TRxSetup& setup, TTtyParam
     return out;
 }
 
-TTempDir::TTempDir()
+TTempDir::TTempDir(const std::string& base)
 {
-    std::string templ = (std::filesystem::temp_directory_path() / "morvik-rx-XXXXXX").string();
+    const std::filesystem::path dir = base.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(base);
+    std::string templ = (dir / "morvik-rx-XXXXXX").string();
     if (!::mkdtemp(templ.data()))
         throw std::runtime_error("mkdtemp failed");
     Dir = templ;

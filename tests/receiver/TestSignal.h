@@ -95,10 +95,11 @@ double ReceiverCentreHz(const TRxSetup& setup);
 // as the decode left it goes to finalParams when one is given.
 std::string DecodeFile(const std::string& path, const TRxSetup& setup, TTtyParams* finalParams = nullptr);
 
-// A fresh temporary directory, removed with its contents when the object goes.
+// A fresh temporary directory (in base, else the system's temporary folder), removed with its
+// contents when the object goes.
 class TTempDir {
 public:
-    TTempDir();
+    explicit TTempDir(const std::string& base = "");
     ~TTempDir();
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;

@@ -1,0 +1,112 @@
+// The main window over a stand-in sound device in a fresh working folder, with every dialog and
+// message box answered by the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "memo/Stylememo.h"
+#include "platform/CmdLine.h"
+#include "platform/ComCtrls.h"
+#include "platform/Dialogs.h"
+#include "receiver/RxForm.h"
+#include "tests/receiver/FakeWaveIn.h"
+#include "tests/receiver/TestSignal.h"
+#include "tests/support/UiTest.h"
+
+namespace rxtest {
+
+using namespace testsig;
+
+// RTTY at the window's start-up tuning: 50 Bd, 450 Hz, centred on bin 316.
+inline std::vector<std::int16_t> StartupRtty(const std::string& text)
+{
+    TRttyTx tx;
+    const double centre = 316 * kRate / 2048;
+    tx.MarkHz = centre - 225;
+    tx.SpaceHz = centre + 225;
+    TFskSignal s;
+    AppendRtty(s, tx, EncodeBaudot(text));
+    return Quantise(s.Samples, 200.0);
+}
+
+// The window puts its logs on the disk at every line end; in memory that costs nothing, so tests
+// that receive much text take no longer than the text itself.
+inline std::string FastTempBase()
+{
+    return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
+}
+
+class RxWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fakewave::Reset();
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        OldDir = cwd;
+        ASSERT_EQ(chdir(Dir.Dir.c_str()), 0);
+        SetArgs({});
+        Application->Initialize();
+        uitest::AnswerAllDialogs([this](TObject* d) { return Answer(d); });
+        form = new TRxForm(nullptr, &fakewave::Api);
+        form->AfterConstruction();
+    }
+    void TearDown() override
+    {
+        delete form;
+        uitest::ClearDialogAnswers();
+        Application->ResetTerminated();
+        uitest::Pump();
+        ASSERT_EQ(chdir(OldDir.c_str()), 0);
+    }
+    static void SetArgs(std::vector<const char*> args)
+    {
+        args.insert(args.begin(), "morvik");
+        SetCommandLine(static_cast<int>(args.size()), args.data());
+    }
+    int Answer(TObject* d)
+    {
+        if (auto* box = dynamic_cast<TMessageBoxRequest*>(d)) {
+            Boxes.push_back(box->Caption + "|" + box->Text);
+            if (OnBox)
+                OnBox();
+            return IDOK;
+        }
+        if (auto* save = dynamic_cast<TSaveDialog*>(d)) {
+            SaveDialogs.push_back(save->Title + "|" + std::to_string(save->Options));
+            if (OnFileDialog)
+                OnFileDialog();
+            save->FileName = SaveFile;
+            return SaveFile.empty() ? IDCANCEL : IDOK;
+        }
+        if (auto* open = dynamic_cast<TOpenDialog*>(d)) {
+            ++FileDialogs;
+            if (OnFileDialog)
+                OnFileDialog();
+            open->FileName = DialogFile;
+            return DialogFile.empty() ? IDCANCEL : IDOK;
+        }
+        return IDCANCEL;
+    }
+    std::string Panel(int i) { return form->StatusBar1->Panels()->Items(i)->Text(); }
+    std::string Received() { return form->RxMemo->GetTextPart(0, form->RxMemo->TextLen()); }
+
+    TTempDir Dir{FastTempBase()};
+    std::string OldDir;
+    TRxForm* form = nullptr;
+    std::vector<std::string> Boxes;
+    int FileDialogs = 0;
+    std::string DialogFile;
+    std::function<void()> OnFileDialog;
+    std::function<void()> OnBox;
+    std::vector<std::string> SaveDialogs;
+    std::string SaveFile;
+};
+
+}  // namespace rxtest
