@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "ctlbase/Exlist.h"
+#include "ctlbase/Exvclutils.h"
 #include "platform/Windows.h"
 
 namespace {
@@ -29,21 +30,6 @@ Integer FloorDiv2(Integer V) { return V >= 0 ? V / 2 : -((-V + 1) / 2); }
 bool IsLinkItem(const TExHTMLItem* Item)
 {
     return Item->IsLink() && (Item->ItemType == hitChar || Item->ItemType == hitBitmap);
-}
-
-// The rule's two lines: shadow above, face below, each leaving out its end point.
-void DrawRule(HDC DC, const TRect& R)
-{
-    auto line = [DC](Integer X1, Integer X2, Integer Y, TColor Color) {
-        HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(Color));
-        HGDIOBJ old = SelectObject(DC, pen);
-        MoveToEx(DC, X1, Y, nullptr);
-        LineTo(DC, X2, Y);
-        SelectObject(DC, old);
-        DeleteObject(pen);
-    };
-    line(R.Left, R.Right, R.Top, clBtnShadow);
-    line(R.Left, R.Right, R.Bottom - 1, clBtnFace);
 }
 
 }  // namespace
@@ -563,15 +549,14 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
                 // Only the part the bitmap has: a box larger than the bitmap stays empty.
                 const Integer bw = std::min(it->Width, image->Width());
                 const Integer bh = std::min(it->Height, image->Height());
-                HDC src = image->Canvas()->Handle();
-                const COLORREF transparent = GetPixel(src, 0, image->Height() - 1);
+                const TColor transparent = image->Canvas()->Pixels(0, image->Height() - 1);
                 if (bw > 0 && bh > 0)
-                    TransparentBlt(buf, box.Left, box.Top, bw, bh, src, 0, 0, bw, bh, transparent);
+                    DrawTransparentBitmapEx(buf, image, box.Left, box.Top, TRect{0, 0, bw, bh}, transparent);
             }
             break;
         }
         case hitHR:
-            DrawRule(buf, box);
+            DrawBevel(buf, box, clBtnShadow, clBtnFace, BorderSide(ebsTop) | BorderSide(ebsBottom));
             break;
         default:
             break;
