@@ -6,16 +6,30 @@
 #include "platform/Classes.h"
 #include "platform/Windows.h"
 
+// The standard formats; registered ones are numbered from 0xC000 up.
 constexpr UINT CF_TEXT = 1;
 constexpr UINT CF_BITMAP = 2;
+constexpr UINT CF_METAFILEPICT = 3;
+constexpr UINT CF_SYLK = 4;
+constexpr UINT CF_DIF = 5;
+constexpr UINT CF_TIFF = 6;
 constexpr UINT CF_OEMTEXT = 7;
+constexpr UINT CF_DIB = 8;
+constexpr UINT CF_PALETTE = 9;
+constexpr UINT CF_PENDATA = 10;
+constexpr UINT CF_RIFF = 11;
+constexpr UINT CF_WAVE = 12;
 constexpr UINT CF_UNICODETEXT = 13;
+constexpr UINT CF_ENHMETAFILE = 14;
+constexpr UINT CF_HDROP = 15;
+constexpr UINT CF_LOCALE = 16;
 
 // Movable memory blocks handed to the clipboard.
 constexpr UINT GMEM_FIXED = 0x0000;
 constexpr UINT GMEM_MOVEABLE = 0x0002;
 constexpr UINT GMEM_ZEROINIT = 0x0040;
 constexpr UINT GMEM_DDESHARE = 0x2000;
+constexpr UINT GMEM_SHARE = 0x2000;
 constexpr UINT GHND = GMEM_MOVEABLE | GMEM_ZEROINIT;
 HGLOBAL GlobalAlloc(UINT uFlags, std::size_t dwBytes);
 void* GlobalLock(HGLOBAL hMem);
@@ -25,6 +39,12 @@ HGLOBAL GlobalFree(HGLOBAL hMem);
 
 // Names map to numbers from 0xC000 up; the same name always gives the same number.
 UINT RegisterClipboardFormat(LPCSTR lpszFormat);
+// The name a format was registered under (as first given), cut to cchMaxCount - 1 characters and
+// terminated; the answer is its length, 0 for a number that is not a registered format.
+int GetClipboardFormatName(UINT format, LPSTR lpszFormatName, int cchMaxCount);
+// The layer's own: the number a name was registered under (case ignored), 0 when it never was.
+// Looking a name up this way registers nothing.
+UINT FindClipboardFormat(LPCSTR lpszFormat);
 BOOL OpenClipboard(HWND hWndNewOwner);
 BOOL CloseClipboard();
 BOOL EmptyClipboard();
@@ -33,6 +53,9 @@ HANDLE SetClipboardData(UINT uFormat, HANDLE hMem);
 // The block stays the clipboard's; valid until the clipboard is closed.
 HANDLE GetClipboardData(UINT uFormat);
 BOOL IsClipboardFormatAvailable(UINT format);
+// With the clipboard open: the first format on it (format 0), or the one after format; 0 at the end.
+// Text is there as CF_TEXT, CF_OEMTEXT and CF_UNICODETEXT.
+UINT EnumClipboardFormats(UINT format);
 
 MORVIK_EXCEPTION(EClipboardException, Exception);
 

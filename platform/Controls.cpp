@@ -892,6 +892,19 @@ void TWinControl::CreateWnd()
     TCreateParams p;
     CreateParams(p);
     CreateWindowHandle(p);
+    // Hooks and subclassers learn of every new window, as from the system's window creation.
+    CREATESTRUCT cs;
+    cs.hInstance = HInstance;
+    cs.hwndParent = p.WndParent;
+    cs.x = p.X;
+    cs.y = p.Y;
+    cs.cx = p.Width;
+    cs.cy = p.Height;
+    cs.style = LONG(p.Style);
+    cs.lpszName = p.Caption.c_str();
+    cs.lpszClass = p.WinClassName.c_str();
+    cs.dwExStyle = p.ExStyle;
+    SendMessage(FHandle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs));
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& Params)
@@ -916,6 +929,7 @@ void TWinControl::DestroyHandle()
 void TWinControl::DestroyWnd()
 {
     TControlCanvas::FreeDeviceContexts();
+    SendMessage(FHandle, WM_DESTROY, 0, 0);
     DestroyWindowHandle();
 }
 

@@ -478,3 +478,14 @@ TControl* FindVCLWindow(const TPoint& Pos);
 // DefWindowProc). DeallocateHWnd may be called from the method itself.
 HWND AllocateHWnd(TWndMethod Method);
 void DeallocateHWnd(HWND Wnd);
+
+// The class library's drag machinery, as far as the drag-and-drop units need it: the stages of a
+// drag over a control and the object a drag carries.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+
+class TDragObject : public TObject {
+public:
+    // A drag image shown while dragging is hidden while the view under it repaints.
+    virtual void HideDragImage() {}
+    virtual void ShowDragImage() {}
+};

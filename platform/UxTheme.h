@@ -6,26 +6,15 @@
 
 #include <cstdint>
 
+#include "platform/WinError.h"
 #include "platform/Windows.h"
 
 struct HTHEME__;
 using HTHEME = HTHEME__*;  // pointer-sized; 0 is "no theme"
-using HRESULT = std::int32_t;
 using WCHAR = char16_t;
 using LPCWSTR = const WCHAR*;
 using LPWSTR = WCHAR*;
 using HIMAGELIST = void*;
-
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT E_NOTIMPL = HRESULT(0x80004001u);
-constexpr HRESULT E_POINTER = HRESULT(0x80004003u);
-constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
-constexpr HRESULT E_HANDLE = HRESULT(0x80070006u);
-constexpr HRESULT E_INVALIDARG = HRESULT(0x80070057u);
-constexpr HRESULT E_PROP_ID_UNSUPPORTED = HRESULT(0x80070490u);
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
 // Which size GetThemePartSize answers.
 enum THEMESIZE { TS_MIN = 0, TS_TRUE = 1, TS_DRAW = 2 };

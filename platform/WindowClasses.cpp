@@ -74,6 +74,18 @@ public:
 
 protected:
     void CreateParams(TCreateParams& Params) override { Params = FParams; }
+    // CreateWindowEx and Destroy send WM_CREATE and WM_DESTROY themselves, with their own answers.
+    void CreateWnd() override
+    {
+        TCreateParams p;
+        CreateParams(p);
+        CreateWindowHandle(p);
+    }
+    void DestroyWnd() override
+    {
+        TControlCanvas::FreeDeviceContexts();
+        DestroyWindowHandle();
+    }
 
 private:
     ClassRec* FClass;

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -13,6 +14,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Clipbrd.h"
+#include "platform/qt/ClipboardMime.h"
 #include "platform/qt/X11Clipboard.h"
 
 using namespace morvik::backend;
@@ -44,12 +46,9 @@ std::map<UINT, std::string>& FormatNames()
     return m;
 }
 
-QString MimeOf(UINT fmt)
-{
-    auto it = FormatNames().find(fmt);
-    std::string name = it == FormatNames().end() ? "format-" + IntToStr(fmt) : it->second;
-    return QStringLiteral("application/x-morvik-clipboard;name=") + QString::fromStdString(name);
-}
+const QString kPrivatePrefix = QStringLiteral("application/x-morvik-clipboard;name=");
+
+QString MimeOf(UINT fmt) { return morvik::qtclip::PrivateMimeType(fmt); }
 
 // The clipboard's data; nil when another program owns it and does not answer in time.
 const QMimeData* ReadableMimeData()
@@ -275,6 +274,67 @@ BOOL CloseClipboard()
     gEmptied = false;
     return TRUE;
 }
+
+UINT EnumClipboardFormats(UINT format)
+{
+    if (!gOpen)
+        return 0;
+    std::vector<UINT> formats;
+    if (gEmptied) {
+        for (auto& kv : gPending)
+            formats.push_back(kv.first);
+    } else {
+        EnsureToolkit();
+        if (const QMimeData* m = ReadableMimeData()) {
+            if (m->hasText())
+                formats.insert(formats.end(), {CF_TEXT, CF_OEMTEXT, CF_UNICODETEXT});
+            for (auto& kv : FormatNames())
+                if (m->hasFormat(MimeOf(kv.first)))
+                    formats.push_back(kv.first);
+        }
+    }
+    std::sort(formats.begin(), formats.end());
+    auto next = std::upper_bound(formats.begin(), formats.end(), format);
+    return next == formats.end() ? 0 : *next;
+}
+
+int GetClipboardFormatName(UINT format, LPSTR name, int maxCount)
+{
+    auto it = FormatNames().find(format);
+    if (it == FormatNames().end() || !name || maxCount <= 0)
+        return 0;
+    size_t n = std::min(it->second.size(), size_t(maxCount - 1));
+    std::memcpy(name, it->second.data(), n);
+    name[n] = 0;
+    return int(n);
+}
+
+UINT FindClipboardFormat(LPCSTR name)
+{
+    if (!name)
+        return 0;
+    auto it = FormatIds().find(UpperCase(name));
+    return it == FormatIds().end() ? 0 : it->second;
+}
+
+namespace morvik::qtclip {
+
+QString PrivateMimeType(UINT format)
+{
+    auto it = FormatNames().find(format);
+    std::string name = it == FormatNames().end() ? "format-" + IntToStr(format) : it->second;
+    return kPrivatePrefix + QString::fromStdString(name);
+}
+
+UINT FormatOfPrivateMimeType(const QString& mime)
+{
+    if (!mime.startsWith(kPrivatePrefix))
+        return 0;
+    std::string name = mime.mid(kPrivatePrefix.size()).toStdString();
+    return name.empty() ? 0 : RegisterClipboardFormat(name.c_str());
+}
+
+}  // namespace morvik::qtclip
 
 // ---- TClipboard -------------------------------------------------------------------------------------
 void TClipboard::Open()

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/qt/OleDrag.h"
 #include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
@@ -133,6 +134,8 @@ void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, 
     SetModifierState(shift);
     if (vk < 256)
         gKeyState[vk] = down ? 0x80 : 0;
+    if (TrackLayerDragKey(down, vk))
+        return;
     WindowRec* w = gFocus ? gFocus : gActive;
     if (!w || !gWindows.count(w))
         return;

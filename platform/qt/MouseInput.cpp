@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/qt/OleDrag.h"
 #include "platform/qt/WindowMove.h"
 #include "platform/qt/WindowRec.h"
 
@@ -63,6 +64,8 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
 {
     gCursorPos = screenPt;
     gMessageTime = MessageClock();
+    if (TrackLayerDrag(kind, button, screenPt))
+        return;
     if (TrackWindowMove(kind, screenPt)) {
         if (kind == WM_LBUTTONUP)
             gButtons &= ~1u;
