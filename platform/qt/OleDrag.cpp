@@ -1048,6 +1048,13 @@ bool TrackLayerDrag(UINT kind, int button, TPoint screenPt)
     return true;
 }
 
+void ForgetDropTarget(HWND wnd)
+{
+    auto it = Sites().find(wnd);
+    if (it != Sites().end())
+        delete it->second.Filter;  // releases the target
+}
+
 bool TrackLayerDragKey(bool down, Word vk)
 {
     if (!gLayerDrag)

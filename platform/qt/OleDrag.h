@@ -10,5 +10,7 @@ namespace morvik::qtwin {
 bool TrackLayerDrag(UINT kind, int button, TPoint screenPt);
 // True when a drag loop took the key (Escape cancels the drag).
 bool TrackLayerDragKey(bool down, Word vk);
+// A window is going: a drop target still registered for it is let go.
+void ForgetDropTarget(HWND wnd);
 
 }  // namespace morvik::qtwin

@@ -10,6 +10,7 @@
 
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
+#include "platform/qt/OleDrag.h"
 #include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
@@ -224,6 +225,7 @@ void DestroyControlWindow(HWND h)
         gLastClick = LastClick{};
     ForgetMouseTracking(w);
     gPendingPaint.erase(w);
+    ForgetDropTarget(h);
     if (w->parent) {
         auto& ch = w->parent->children;
         ch.erase(std::remove(ch.begin(), ch.end(), w), ch.end());
