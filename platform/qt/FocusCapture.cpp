@@ -19,7 +19,9 @@ void ActivateWindow(HWND h)
     if (old && gWindows.count(old))
         SendMessage(H(old), WM_ACTIVATE, WA_INACTIVE, LPARAM(H(w)));
     if (gWindows.count(w)) {
-        if (w->host && w->host->isVisible()) {
+        // Asking the toolkit again for a window it has just activated would answer a request of
+        // two windows shown together with another, for ever.
+        if (w->host && w->host->isVisible() && !gToolkitActivating) {
             w->host->activateWindow();
             w->host->setFocus();
         }

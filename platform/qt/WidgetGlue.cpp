@@ -121,8 +121,11 @@ bool HostWindow::event(QEvent* e)
     if (!gWindows.count(FRec))
         return QWidget::event(e);
     if (e->type() == QEvent::WindowActivate) {
-        if (gActive != FRec && !(FRec->exStyle & WS_EX_NOACTIVATE))
+        if (gActive != FRec && !(FRec->exStyle & WS_EX_NOACTIVATE)) {
+            gToolkitActivating = true;
             ActivateWindow(H(FRec));
+            gToolkitActivating = false;
+        }
     } else if (e->type() == QEvent::ShortcutOverride) {
         e->accept();  // every key comes to us; menus and shortcuts are decided by the forms
         return true;

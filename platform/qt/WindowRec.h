@@ -97,6 +97,8 @@ inline DWORD gMessageTime = 0;
 inline TPoint gCursorPos;
 inline std::function<void()> gIdleHandler;
 inline UINT gButtons = 0;  // mouse buttons held: 1 left, 2 right, 4 middle
+// Set while the toolkit reports that it activated a window: the layer follows without asking again.
+inline bool gToolkitActivating = false;
 
 struct LastClick {
     WindowRec* w = nullptr;
