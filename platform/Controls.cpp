@@ -929,7 +929,10 @@ void TWinControl::DestroyHandle()
 void TWinControl::DestroyWnd()
 {
     TControlCanvas::FreeDeviceContexts();
-    SendMessage(FHandle, WM_DESTROY, 0, 0);
+    // Not while the object itself goes: its derived parts, and any window procedure they set, are
+    // gone already.
+    if (!HasState(csDestroying))
+        SendMessage(FHandle, WM_DESTROY, 0, 0);
     DestroyWindowHandle();
 }
 
