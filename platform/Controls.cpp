@@ -196,8 +196,13 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam)
     return m.Result;
 }
 
+// The drag in progress takes the source's mouse and Escape key first (Dragging.cpp).
+bool DragFilter(TControl* Control, TMessage& Message);
+
 void TControl::WndProc(TMessage& Message)
 {
+    if (DragFilter(this, Message))
+        return;
     if ((Message.Msg == WM_LBUTTONDBLCLK || Message.Msg == WM_RBUTTONDBLCLK || Message.Msg == WM_MBUTTONDBLCLK) &&
         !(ControlStyle & csDoubleClicks))
         Message.Msg -= 2;  // without double clicks, the second press is a plain press
@@ -231,6 +236,7 @@ void TControl::Dispatch(TMessage& Message)
     case CM_MOUSEENTER: CMMouseEnter(Message); break;
     case CM_MOUSELEAVE: CMMouseLeave(Message); break;
     case CM_HITTEST: CMHitTest(Message); break;
+    case CM_DRAG: CMDrag(Message); break;
     default: DefaultHandler(Message); break;
     }
 }

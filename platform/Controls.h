@@ -65,6 +65,50 @@ using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 using TMouseWheelEvent =
     std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
 
+// ---- Dragging controls (Dragging.cpp) -----------------------------------------------------
+class TControl;
+class TCustomImageList;
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// CM_DRAG's WParam; its LParam points at a TDragRec. Enter, leave and move answer non-zero when the
+// control accepts the drop.
+enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
+
+// What is being dragged. The drag ends by freeing an object the layer made itself.
+class TDragObject : public TObject {
+public:
+    TPoint DragPos;          // screen
+    TControl* DragTarget = nullptr;
+    bool Dropped = false;
+    bool Cancelling = false;
+    virtual TCursor GetDragCursor(bool Accepted, int X, int Y);
+    virtual TCustomImageList* GetDragImages() { return nullptr; }
+    // A drag image shown while dragging is hidden while the view under it repaints.
+    virtual void HideDragImage();
+    virtual void ShowDragImage();
+};
+
+// A control dragged by itself: the events see the control as the source.
+class TDragControlObject : public TDragObject {
+public:
+    explicit TDragControlObject(TControl* AControl) : Control(AControl) {}
+    TControl* Control;
+    TCursor GetDragCursor(bool Accepted, int X, int Y) override;
+    TCustomImageList* GetDragImages() override;
+};
+
+struct TDragRec {
+    TPoint Pos;  // screen
+    TDragObject* Source = nullptr;
+    TControl* Target = nullptr;
+};
+
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+
 // Control style: what a control is and wants.
 enum TControlStyleFlag : unsigned {
     csAcceptsControls = 1u << 0,
@@ -230,7 +274,30 @@ public:
     virtual void Click();
     virtual void DblClick();
 
+    // ---- Dragging: with dmAutomatic a left press starts it; BeginDrag(false) waits until the mouse
+    // has moved Threshold pixels (-1: the system's distance), BeginDrag(true) starts at once. While
+    // dragging, the control under the mouse hears CM_DRAG and raises OnDragOver; releasing over a
+    // control that accepts raises its OnDragDrop; Escape cancels; the source hears OnEndDrag with
+    // the target, or null when nothing was dropped.
+    TDragMode DragMode = dmManual;
+    TCursor DragCursor = crDrag;
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    void EndDrag(bool Drop);
+    bool Dragging() const;
+    // The image list whose drag image follows the mouse (null: none).
+    virtual TCustomImageList* GetDragImages() { return nullptr; }
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+
 protected:
+    friend struct TDragAccess;
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
+    void CMDrag(TMessage& Message);
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseMove(TShiftState Shift, int X, int Y);
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -478,14 +545,3 @@ TControl* FindVCLWindow(const TPoint& Pos);
 // DefWindowProc). DeallocateHWnd may be called from the method itself.
 HWND AllocateHWnd(TWndMethod Method);
 void DeallocateHWnd(HWND Wnd);
-
-// The class library's drag machinery, as far as the drag-and-drop units need it: the stages of a
-// drag over a control and the object a drag carries.
-enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
-
-class TDragObject : public TObject {
-public:
-    // A drag image shown while dragging is hidden while the view under it repaints.
-    virtual void HideDragImage() {}
-    virtual void ShowDragImage() {}
-};

@@ -282,7 +282,9 @@ BOOL ImageList_DragMove(int x, int y)
     if (!gDrag.dragging || !gDrag.entered || !gDrag.lock || !gWindows.count(gDrag.lock))
         return FALSE;
     // Window coordinates of the lock window, into the client coordinates of its top-level window.
-    TPoint o = ImageScreenOrigin(gDrag.lock), t = ImageScreenOrigin(gDrag.top);
+    // (A top-level window's rectangle includes its frame; its image is the client area.)
+    TPoint o = gDrag.lock->topLevel ? gDrag.lock->rect.TopLeft() : ImageScreenOrigin(gDrag.lock);
+    TPoint t = ImageScreenOrigin(gDrag.top);
     gDrag.pos = QPoint(o.X - t.X + x, o.Y - t.Y + y) - gDrag.hotspot;
     RefreshDrag();
     return TRUE;
