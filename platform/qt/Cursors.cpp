@@ -18,7 +18,9 @@ struct CursorObj {
     bool stock = false;
     QImage image;  // what an icon draws (with transparency); null for stock shapes
 };
-std::unordered_set<CursorObj*> gCursors;
+// Cursors live as long as the program; the registry is never torn down, so stock cursors still in
+// it at exit are not taken for leaks.
+std::unordered_set<CursorObj*>& gCursors = *new std::unordered_set<CursorObj*>;
 CursorObj* gCurrentCursor = nullptr;
 
 CursorObj* CursorRec(HCURSOR h)
@@ -29,7 +31,7 @@ CursorObj* CursorRec(HCURSOR h)
 
 HCURSOR StockCursor(Qt::CursorShape shape)
 {
-    static std::map<int, CursorObj*> stock;
+    static std::map<int, CursorObj*>& stock = *new std::map<int, CursorObj*>;
     auto it = stock.find(shape);
     if (it != stock.end())
         return reinterpret_cast<HCURSOR>(it->second);
