@@ -86,6 +86,9 @@ TRxForm::~TRxForm()
     // A form deleted without its owner gets no OnDestroy while it is still whole.
     OnDestroy = nullptr;
     FormDestroy(this);
+    // A window that goes without its stop sequence still writes its line in progress, silently.
+    FailureTold[static_cast<int>(rx::TFailureSource::RawLog)] = true;
+    CloseRawLog();
     Sound.reset();
 }
 
