@@ -322,7 +322,6 @@ void TRxForm::Timer1Timer(TObject*)
     }
     if (Sound->BuffersWaiting() > 0)
         ProcessSoundQueue();
-    ShowDeferredReports();
 }
 
 void TRxForm::Dispatch(TMessage& Message)
