@@ -375,6 +375,7 @@ TEST_F(RxText, TheRawLogRollsAtTheFirstLineEndOfTheNewDay)
     EXPECT_EQ(Panel(kPanelCapture), "Capt");
     form->ExitClick(form);  // the line in progress goes in as well
     EXPECT_EQ(ReadAll("Raw_Logs/07-03-19.TXT"), "ST\r\nU");
+    EXPECT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Received(), "ABC\r\nDEFGH\r\nIJ\r\nKL\r\nMN\r\nOP\r\nOP\r\nQR\r\nST\r\nU");
 }
 
