@@ -496,10 +496,11 @@ void TExTreeItem::SetRedrawOption(Cardinal Bit, bool Value)
     UpdateItem();
 }
 
-void TExTreeItem::SetImageIndex(Integer Value)
+// Images take room only where they are shown: the columns and the item's width follow them.
+void TExTreeItem::SetImageField(Integer& Field, Integer Value)
 {
-    if (FImageIndex == Value) return;
-    FImageIndex = Value;
+    if (Field == Value) return;
+    Field = Value;
     if (!FTree->ShowImages) return;
     TExUpdateGuard bracket(FTree);
     FTree->Refresh().ColumnsAutoSizePending = true;
@@ -508,41 +509,13 @@ void TExTreeItem::SetImageIndex(Integer Value)
     bracket.Done();
 }
 
-void TExTreeItem::SetStImageIndex(Integer Value)
-{
-    if (FStImageIndex == Value) return;
-    FStImageIndex = Value;
-    if (!FTree->ShowImages) return;
-    TExUpdateGuard bracket(FTree);
-    FTree->Refresh().ColumnsAutoSizePending = true;
-    MeasureHRange();
-    UpdateItem();
-    bracket.Done();
-}
+void TExTreeItem::SetImageIndex(Integer Value) { SetImageField(FImageIndex, Value); }
 
-void TExTreeItem::SetImageIndex2(Integer Value)
-{
-    if (FImageIndex2 == Value) return;
-    FImageIndex2 = Value;
-    if (!FTree->ShowImages) return;
-    TExUpdateGuard bracket(FTree);
-    FTree->Refresh().ColumnsAutoSizePending = true;
-    MeasureHRange();
-    UpdateItem();
-    bracket.Done();
-}
+void TExTreeItem::SetStImageIndex(Integer Value) { SetImageField(FStImageIndex, Value); }
 
-void TExTreeItem::SetStImageIndex2(Integer Value)
-{
-    if (FStImageIndex2 == Value) return;
-    FStImageIndex2 = Value;
-    if (!FTree->ShowImages) return;
-    TExUpdateGuard bracket(FTree);
-    FTree->Refresh().ColumnsAutoSizePending = true;
-    MeasureHRange();
-    UpdateItem();
-    bracket.Done();
-}
+void TExTreeItem::SetImageIndex2(Integer Value) { SetImageField(FImageIndex2, Value); }
+
+void TExTreeItem::SetStImageIndex2(Integer Value) { SetImageField(FStImageIndex2, Value); }
 
 void TExTreeItem::SetColor(Integer Index, TColor Value)
 {

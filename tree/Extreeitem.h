@@ -272,6 +272,7 @@ private:
 
     void SetBit(Cardinal Bit, bool Value);
     void SetRedrawOption(Cardinal Bit, bool Value);
+    void SetImageField(Integer& Field, Integer Value);
     void SetStateBit(Integer Index, bool Value);
     void CreateChildren();
     void FreeChildrenIfEmpty();

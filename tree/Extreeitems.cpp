@@ -334,9 +334,10 @@ void TExTreeItems::SetItem(Integer Index, TExTreeItem* Value)
 
 Integer TExTreeItems::GetAbsIndex(const TExTreeItem* Item) const { return FTree->IndexOfItem(Item); }
 
-Integer TExTreeItems::GetVisIndex(const TExTreeItem* Item) const
+// Walks the rows a user can see, in order, until Stop(item, row) says so; gives that item.
+template <class TStop>
+TExTreeItem* TExTreeItems::FindVisibleRow(TStop Stop) const
 {
-    if (!Item) return -1;
     TExList& all = FTree->AllItems();
     const bool filtered = FTree->FilteredVisibility();
     Integer row = 0;
@@ -346,28 +347,27 @@ Integer TExTreeItems::GetVisIndex(const TExTreeItem* Item) const
             i = item->PastBranch(i);
             continue;
         }
-        if (item == Item) return row;
+        if (Stop(item, row)) return item;
         ++row;
         i = item->Expanded() ? i + 1 : item->PastBranch(i);
     }
-    return -1;
+    return nullptr;
+}
+
+Integer TExTreeItems::GetVisIndex(const TExTreeItem* Item) const
+{
+    if (!Item) return -1;
+    Integer found = -1;
+    FindVisibleRow([&](TExTreeItem* item, Integer row) {
+        if (item != Item) return false;
+        found = row;
+        return true;
+    });
+    return found;
 }
 
 TExTreeItem* TExTreeItems::GetVisItem(Integer Index) const
 {
     if (Index < 0 || Index >= FTree->TotalVisCount()) return nullptr;
-    TExList& all = FTree->AllItems();
-    const bool filtered = FTree->FilteredVisibility();
-    Integer row = 0;
-    for (Integer i = 0; i < all.Count();) {
-        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
-        if (filtered && item->Hidden()) {
-            i = item->PastBranch(i);
-            continue;
-        }
-        if (row == Index) return item;
-        ++row;
-        i = item->Expanded() ? i + 1 : item->PastBranch(i);
-    }
-    return nullptr;
+    return FindVisibleRow([Index](TExTreeItem*, Integer row) { return row == Index; });
 }

@@ -102,6 +102,8 @@ private:
     // Moves the focus and the anchor out of Item's branch, as deleting Item would.
     void RescueFocus(TExTreeItem* Item, bool Destroying);
     void DeleteDetached(TExTreeItem* Item);
+    template <class TStop>
+    TExTreeItem* FindVisibleRow(TStop Stop) const;
     using TMatch = std::function<bool(TExTreeItem*)>;
     TExTreeItem* Search(TExTreeItem* StartItem, bool CheckStartItem, bool SubItemsOnly, bool VisibleOnly,
                         bool CheckCollapsed, bool Backward, const TMatch& Match);
