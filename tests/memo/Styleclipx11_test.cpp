@@ -122,10 +122,38 @@ int RunRole(const std::string& Display, const std::string& Name, std::string& Ou
     return Wait(c, 20000);
 }
 
+// Waits until the clipboard of the display reads Text (another program takes it over in its own time).
+bool Holds(const std::vector<std::string>& Env, const std::string& Text)
+{
+    for (int i = 0; i < 100; ++i) {
+        Child c = Spawn({"/usr/bin/xclip", "-o", "-selection", "clipboard"}, Env);
+        const std::string held = Read(c, 5000);
+        Wait(c, 5000);
+        if (held == Text) return true;
+        usleep(50000);
+    }
+    return false;
+}
+
+// Programs that must not outlive the test, whichever way it ends.
+struct Reaper {
+    std::vector<pid_t> Pids;
+    ~Reaper()
+    {
+        for (const pid_t p : Pids) {
+            kill(p, SIGCONT);
+            kill(p, SIGKILL);
+            waitpid(p, nullptr, WNOHANG);
+        }
+    }
+};
+
 TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
 {
+    Reaper reaper;
     if (!Have("/usr/bin/Xvfb") || !Have("/usr/bin/xclip") || !Have("/usr/bin/xsel")) GTEST_SKIP() << "Xvfb, xclip and xsel are needed";
     Child x = Spawn({"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {});
+    reaper.Pids.push_back(x.Pid);
     const std::string number = Read(x, 10000, "\n");
     ASSERT_FALSE(number.empty());
     const std::string display = ":" + number.substr(0, number.find('\n'));
@@ -134,10 +162,9 @@ TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
 
     // A column block copied in one memo program is read by xclip and pasted as a block by another.
     Child owner = Role(display, "copy");
+    reaper.Pids.push_back(owner.Pid);
     ASSERT_NE(Read(owner, 20000, "copied").find("copied"), std::string::npos);
-    Child xclip = Spawn({"/usr/bin/xclip", "-o", "-selection", "clipboard"}, onDisplay);
-    EXPECT_EQ(Read(xclip, 10000), "cde\r\ncde\r\ncde\r\n");
-    Wait(xclip, 5000);
+    EXPECT_TRUE(Holds(onDisplay, "cde\r\ncde\r\ncde\r\n")) << display;
     EXPECT_EQ(RunRole(display, "pasteblock", out), 0) << out;
     kill(owner.Pid, SIGTERM);
     Wait(owner, 10000);
@@ -145,18 +172,13 @@ TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
     // Text that xclip holds is pasted into a memo.
     Child in = Spawn({"/usr/bin/xclip", "-i", "-selection", "clipboard"}, onDisplay, "from xclip");
     Wait(in, 5000);
+    ASSERT_TRUE(Holds(onDisplay, "from xclip")) << display;
     EXPECT_EQ(RunRole(display, "pastexclip", out), 0) << out;
 
     // An owner that never answers: the paste gives up within its bound and changes nothing.
     Child xsel = Spawn({"/usr/bin/xsel", "--clipboard", "--input", "--nodetach"}, onDisplay, "silent");
-    std::string held;
-    for (int i = 0; i < 100 && held != "silent"; ++i) {
-        Child check = Spawn({"/usr/bin/xclip", "-o", "-selection", "clipboard"}, onDisplay);
-        held = Read(check, 5000);
-        Wait(check, 5000);
-        if (held != "silent") usleep(50000);
-    }
-    ASSERT_EQ(held, "silent");
+    reaper.Pids.push_back(xsel.Pid);
+    ASSERT_TRUE(Holds(onDisplay, "silent")) << display;
     kill(xsel.Pid, SIGSTOP);
     EXPECT_EQ(RunRole(display, "pastesilent", out), 0) << out;
     kill(xsel.Pid, SIGKILL);
