@@ -77,6 +77,7 @@ struct MoveCase {
     TShiftState Shift;
     Integer SelStart;
     Integer SelLength;
+    const char* Text = nullptr;  // MoveText
 };
 
 // "one two" CR LF "x" bold "bold" bold " y" CR LF "last line": paragraphs at 0, 9 and 20.
@@ -110,6 +111,7 @@ const MoveCase MoveCases[] = {
     {"ShiftLeftSelectsBackward", 5, VK_LEFT, ssShift, 4, 1},
     {"ShiftEndSelectsToTheLineEnd", 4, VK_END, ssShift, 7, -3},
     {"ShiftDownSelectsALine", 0, VK_DOWN, ssShift, 9, -9},
+    {"LeftFromBehindLeadingCodesToTheParagraphBefore", 5, VK_LEFT, 0, 2, 0, "ab\r\n\2cd\2"},
 };
 
 class Moves : public Input_, public ::testing::WithParamInterface<MoveCase> {};
@@ -117,11 +119,12 @@ class Moves : public Input_, public ::testing::WithParamInterface<MoveCase> {};
 TEST_P(Moves, CaretAndSelection)
 {
     const MoveCase& c = GetParam();
-    Load(MoveText, c.Start);
+    const char* text = c.Text != nullptr ? c.Text : MoveText;
+    Load(text, c.Start);
     Input::PressKey(c.Key, c.Shift);
     EXPECT_EQ(memo->SelStart(), c.SelStart);
     EXPECT_EQ(memo->SelLength(), c.SelLength);
-    EXPECT_EQ(Text(), MoveText);
+    EXPECT_EQ(Text(), text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, Moves, ::testing::ValuesIn(MoveCases),
@@ -159,6 +162,25 @@ TEST_F(Input_, KeptColumnCrossesAShortLineAndVirtualSpaceIsPadded)
     Input::TypeText("z");
     EXPECT_EQ(memo->Paragraphs(1).substr(0, 3), "ab ");
     EXPECT_EQ(memo->Paragraphs(1).back(), 'z');
+    // Past the end of an empty text and back again.
+    memo->setOptions((memo->Options() | pmoKeepColumnPos) & ~pmoWrapCaret);
+    Load("");
+    Input::PressKey(VK_RIGHT);
+    EXPECT_EQ(memo->VirtualColumns(), 1);
+    Input::PressKey(VK_LEFT);
+    EXPECT_EQ(memo->VirtualColumns(), 0);
+}
+
+TEST_F(Input_, PagesMoveByTheWindowHeight)
+{
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "line\r\n";
+    Load(text);
+    memo->setSelLine(40);
+    Input::PressKey(VK_PRIOR);
+    EXPECT_EQ(memo->SelLine(), 40 - memo->VisibleLines() + 1);
+    Input::PressKey(VK_NEXT);
+    EXPECT_EQ(memo->SelLine(), 40);
 }
 
 TEST_F(Input_, OnKeyDownOnceWhereTheCaretCannotGo)
@@ -194,6 +216,9 @@ const EditCase EditCases[] = {
     {"ShiftDeleteTakesTheCharacterBefore", "abc", 2, VK_DELETE, ssShift, "ac", 1},
     {"CtrlDeleteToTheLineEnd", "abc def", 2, VK_DELETE, ssCtrl, "ab", 2},
     {"TabInsertsATab", "ab", 1, VK_TAB, 0, "a\tb", 2},
+    {"ShiftDeleteAtAParagraphStartJoins", "ab\r\ncd", 4, VK_DELETE, ssShift, "abcd", 2},
+    {"EnterSplits", "ab", 1, VK_RETURN, 0, "a\r\nb", 3},
+    {"SpaceIsTyped", "ab", 1, VK_SPACE, 0, "a b", 2},
 };
 
 class Edits : public Input_, public ::testing::WithParamInterface<EditCase> {};
@@ -227,6 +252,17 @@ TEST_F(Input_, TypingEnterIndentAndOverwrite)
     EXPECT_TRUE(memo->Overwrite());
     Input::TypeText("XY");
     EXPECT_EQ(Text(), "XYab\r\n  c");
+    // Enter in overwrite mode only goes to the next line.
+    Input::TypeText("\r");
+    EXPECT_EQ(memo->SelStart(), 6);
+    EXPECT_EQ(Text(), "XYab\r\n  c");
+    // Without trailing blanks the indentation of a new last line is virtual.
+    memo->setOverwrite(false);
+    memo->setOptions(memo->Options() | pmoDiscardTrailingSpaces);
+    Load("  ab", 4);
+    Input::TypeText("\r");
+    EXPECT_EQ(Text(), "  ab\r\n");
+    EXPECT_EQ(memo->VirtualColumns(), 2);
 }
 
 TEST_F(Input_, CtrlERepaintsEvenABrokenStoreWithoutRaising)
@@ -430,12 +466,20 @@ TEST_F(Input_, DragSelectsAndAltDragSelectsAColumnBlock)
     Input::PressKey('C', ssCtrl);
     EXPECT_EQ(Clipboard()->AsText(), "bcd\r\nbcd\r\nb\r\nbcd\r\n");
     EXPECT_TRUE(Clipboard()->HasFormat(BlockClipboardFormat()));
+    memo->setOptions(memo->Options() & ~pmoBlockSelection);
+    memo->setSelStart(0);
+    Input::AdvanceTime(1000);
+    Input::Drag(memo, At(1).X, At(1).Y, At(24).X, At(24).Y, ssAlt);
+    EXPECT_FALSE(memo->BlockSelected());
 }
 
 TEST_F(Input_, ShiftAltArrowsSelectAColumnBlock)
 {
     Mono();
     Load("abcdef\r\nabcdef", 1);
+    Input::PressKey(VK_END, ssShift | ssAlt);
+    EXPECT_FALSE(memo->BlockSelected());
+    EXPECT_EQ(memo->SelStart(), 1);
     Input::PressKey(VK_DOWN, ssShift | ssAlt);
     Input::PressKey(VK_RIGHT, ssShift | ssAlt);
     Input::PressKey(VK_RIGHT, ssShift | ssAlt);
@@ -482,6 +526,32 @@ TEST_P(Drops, TextSelectionAndUndo)
 
 INSTANTIATE_TEST_SUITE_P(Mouse, Drops, ::testing::ValuesIn(DropCases),
                          [](const ::testing::TestParamInfo<DropCase>& i) { return std::string(i.param.Name); });
+
+TEST_F(Input_, ADraggedTextScrollsNearTheEdgesAndDropsAfterComingBack)
+{
+    Load("one two three");
+    memo->setSelLength(4);
+    const TPoint a = At(1);
+    Input::MouseMove(memo, a.X, a.Y);
+    Input::MouseDown(memo, mbLeft, a.X, a.Y);
+    ASSERT_TRUE(memo->Dragging());
+    struct {
+        int X, Y;
+        TMouseScrollType Dir;
+    } const moves[] = {{-23, a.Y, msLeft}, {-24, a.Y, msNoScroll}, {60, -26, msUp}, {60, -27, msNoScroll}, {-3, -10, msUp}, {-4, -10, msLeft}};
+    for (const auto& m : moves) {
+        Input::MouseMove(memo, m.X, m.Y, ssLeft);
+        EXPECT_EQ(memo->AutoScrollDirection(), m.Dir) << m.X << "," << m.Y;
+    }
+    Input::MouseMove(memo, 60, -40, ssLeft);
+    EXPECT_EQ(Screen->Cursor(), crNoDrop);
+    const TPoint b = At(13);
+    Input::MouseMove(memo, b.X, b.Y, ssLeft);
+    EXPECT_EQ(Screen->Cursor(), crDrag);
+    Input::MouseUp(memo, mbLeft, b.X, b.Y);
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_EQ(Text(), "two threeone ");
+}
 
 TEST_F(Input_, WithoutDragAndDropAPressOnTheSelectionStartsANewOne)
 {
