@@ -535,18 +535,27 @@ TEST_F(Input_, ADraggedTextScrollsNearTheEdgesAndDropsAfterComingBack)
     Input::MouseMove(memo, a.X, a.Y);
     Input::MouseDown(memo, mbLeft, a.X, a.Y);
     ASSERT_TRUE(memo->Dragging());
+    const int cw = memo->ClientWidth();
     struct {
         int X, Y;
         TMouseScrollType Dir;
-    } const moves[] = {{-23, a.Y, msLeft}, {-24, a.Y, msNoScroll}, {60, -26, msUp}, {60, -27, msNoScroll}, {-3, -10, msUp}, {-4, -10, msLeft}};
+    } const moves[] = {{-23, a.Y, msLeft}, {-24, a.Y, msNoScroll}, {cw + 23, a.Y, msRight}, {cw + 24, a.Y, msNoScroll},
+                       {60, -26, msUp}, {60, -27, msNoScroll}, {-3, -10, msUp}, {-4, -10, msLeft}};
     for (const auto& m : moves) {
         Input::MouseMove(memo, m.X, m.Y, ssLeft);
         EXPECT_EQ(memo->AutoScrollDirection(), m.Dir) << m.X << "," << m.Y;
     }
+    // Outside the window Ctrl changes nothing; inside it shows whether the text would be copied.
     Input::MouseMove(memo, 60, -40, ssLeft);
+    EXPECT_EQ(Screen->Cursor(), crNoDrop);
+    Input::PressKey(VK_CONTROL);
     EXPECT_EQ(Screen->Cursor(), crNoDrop);
     const TPoint b = At(13);
     Input::MouseMove(memo, b.X, b.Y, ssLeft);
+    EXPECT_EQ(Screen->Cursor(), crDrag);
+    Input::KeyDown(VK_CONTROL, ssCtrl);
+    EXPECT_EQ(Screen->Cursor(), crDragCopy);
+    Input::KeyUp(VK_CONTROL);
     EXPECT_EQ(Screen->Cursor(), crDrag);
     Input::MouseUp(memo, mbLeft, b.X, b.Y);
     EXPECT_EQ(Screen->Cursor(), crDefault);
