@@ -747,6 +747,25 @@ TEST_F(Input_, PopupCommandsRun)
     EXPECT_EQ(Text(), "");
 }
 
+TEST_F(Input_, APasteIsAnUndoStepOfItsOwnAndTheMessagesEdit)
+{
+    Load("");
+    Clipboard()->SetAsText("p\r\nq");
+    Input::TypeText("x");
+    // Plain text pastes as text, also where blocks are on.
+    Input::PressKey('V', ssCtrl);
+    Input::TypeText("y");
+    EXPECT_EQ(Text(), "xp\r\nqy");
+    EXPECT_EQ(memo->UndoCount(), 3);
+    EXPECT_EQ(SendMessage(memo->Handle(), WM_UNDO, 0, 0), 1);
+    EXPECT_EQ(Text(), "xp\r\nq");
+    memo->SelectAll();
+    SendMessage(memo->Handle(), WM_CUT, 0, 0);
+    EXPECT_EQ(Text(), "");
+    SendMessage(memo->Handle(), WM_PASTE, 0, 0);
+    EXPECT_EQ(Text(), "xp\r\nq");
+}
+
 TEST_F(Input_, BlocksPasteAsBlocksOnlyWhereBlocksAreOn)
 {
     Mono();
