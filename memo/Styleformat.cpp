@@ -10,29 +10,14 @@
 #include "platform/Forms.h"
 #include "platform/Windows.h"
 
+using stylememo::AttrBefore;
+using stylememo::AttrByte;
+using stylememo::DynAfter;
+using stylememo::FontBits;
+
 namespace {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
-
-// Index of the first attribute whose offset lies after Offset: the attribute before it is in force
-// for the character at Offset.
-Integer DynAfter(const ParInfo* Par, Integer Offset)
-{
-    const DynInfoRec* b = Par->Dyns;
-    const DynInfoRec* e = Par->Dyns + Par->DynCount;
-    return static_cast<Integer>(
-        std::upper_bound(b, e, Offset, [](Integer o, const DynInfoRec& d) { return o < d.Offset; }) - b);
-}
-
-const DynInfoRec* AttrBefore(const ParInfo* Par, Integer DynIndex)
-{
-    return DynIndex > 0 ? &Par->Dyns[DynIndex - 1] : Par->Context;
-}
-
-Byte AttrByte(const DynInfoRec* Attr) { return Attr != nullptr ? Attr->Attr : 0; }
-
-// Style bits that need another font (the highlight bit only changes colours).
-constexpr TExtFontStyles FontBits = static_cast<TExtFontStyles>(~(1u << xfsHighlight));
 
 }  // namespace
 

@@ -10,27 +10,16 @@
 #include "memo/Stylememo.h"
 #include "platform/Windows.h"
 
+using stylememo::AttrBefore;
+using stylememo::AttrByte;
+using stylememo::DynAfter;
+using stylememo::FontBits;
+
 namespace {
 
-constexpr TExtFontStyles FontBits = static_cast<TExtFontStyles>(~(1u << xfsHighlight));
 constexpr TExtFontStyles HighlightBit = 1u << xfsHighlight;
 constexpr TExtFontStyles SpecUnderlineBit = 1u << xfsSpecUnderline;
 constexpr Integer NoZigzag = -MaxInt - 1;
-
-Integer DynAfter(const ParInfo* Par, Integer Offset)
-{
-    const DynInfoRec* b = Par->Dyns;
-    const DynInfoRec* e = Par->Dyns + Par->DynCount;
-    return static_cast<Integer>(
-        std::upper_bound(b, e, Offset, [](Integer o, const DynInfoRec& d) { return o < d.Offset; }) - b);
-}
-
-const DynInfoRec* AttrBefore(const ParInfo* Par, Integer DynIndex)
-{
-    return DynIndex > 0 ? &Par->Dyns[DynIndex - 1] : Par->Context;
-}
-
-Byte AttrByte(const DynInfoRec* Attr) { return Attr != nullptr ? Attr->Attr : 0; }
 
 void ClampRect(TRect& R)
 {

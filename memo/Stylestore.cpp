@@ -438,3 +438,11 @@ bool stylememo::FindCodePair(const char* Text, Integer Len, Integer From, Intege
     }
     return false;
 }
+
+Integer stylememo::DynAfter(const ParInfo* Par, Integer Offset)
+{
+    const DynInfoRec* b = Par->Dyns;
+    const DynInfoRec* e = Par->Dyns + Par->DynCount;
+    return static_cast<Integer>(
+        std::upper_bound(b, e, Offset, [](Integer o, const DynInfoRec& d) { return o < d.Offset; }) - b);
+}

@@ -236,6 +236,17 @@ char* NewParText(Integer Len, Integer& Room);
 extern Integer AllocationsBeforeFailure;
 // Upper-cases a NUL-terminated text in place by the folding Type selects.
 void UpperCaseBy(TpmUpperCase Type, char* Text);
+// Index of the first attribute whose offset lies after Offset: the attribute before it is in force
+// for the character at Offset.
+Integer DynAfter(const ParInfo* Par, Integer Offset);
+// The attribute in force before attribute DynIndex: the one before it, or the paragraph's context.
+inline const DynInfoRec* AttrBefore(const ParInfo* Par, Integer DynIndex)
+{
+    return DynIndex > 0 ? &Par->Dyns[DynIndex - 1] : Par->Context;
+}
+inline Byte AttrByte(const DynInfoRec* Attr) { return Attr != nullptr ? Attr->Attr : 0; }
+// Style bits that need another font (the highlight bit only changes colours).
+constexpr TExtFontStyles FontBits = static_cast<TExtFontStyles>(~(1u << xfsHighlight));
 }  // namespace stylememo
 
 // Dynamic-attribute array upkeep of one paragraph (capacity grows to n + n div 64; ShrinkDyns
