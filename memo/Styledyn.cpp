@@ -77,20 +77,16 @@ void TStyleMemo::SetDynStyle(Integer Start, Integer Stop, TFontStyles Style, boo
     rec.Foregnd = TextColor;
     rec.Context = Context;
     rec.Cursor = static_cast<std::int16_t>(Cursor);
-    Start = std::clamp(Start, 0, FTextLen);
-    Stop = std::clamp(Stop, 0, FTextLen);
-    {
-        auto a = std::make_unique<TStyleNavigator>(this);
-        auto b = std::make_unique<TStyleNavigator>(this);
-        a->SetPos(Start);
-        b->SetPos(Stop);
-        SetDynStyleP(a.get(), b.get(), rec, true, true);
-    }
-    InvalidateNavs(FNavList, std::min(Start, Stop), GetPar(std::max(Start, Stop)));
-    if (FUpdateCount == 0) ReformatEditedRange();
+    ApplyDynRange(Start, Stop, rec, true);
 }
 
 void TStyleMemo::ClearStyleRange(Integer Start, Integer Stop)
+{
+    ApplyDynRange(Start, Stop, DynInfoRec{}, false);
+}
+
+// Sets (or, with Set false, clears) an attribute over the offsets Start..Stop, taken within the text.
+void TStyleMemo::ApplyDynRange(Integer Start, Integer Stop, const DynInfoRec& Rec, bool Set)
 {
     Start = std::clamp(Start, 0, FTextLen);
     Stop = std::clamp(Stop, 0, FTextLen);
@@ -99,7 +95,7 @@ void TStyleMemo::ClearStyleRange(Integer Start, Integer Stop)
         auto b = std::make_unique<TStyleNavigator>(this);
         a->SetPos(Start);
         b->SetPos(Stop);
-        SetDynStyleP(a.get(), b.get(), DynInfoRec{}, false, true);
+        SetDynStyleP(a.get(), b.get(), Rec, Set, true);
     }
     InvalidateNavs(FNavList, std::min(Start, Stop), GetPar(std::max(Start, Stop)));
     if (FUpdateCount == 0) ReformatEditedRange();

@@ -463,6 +463,7 @@ protected:
     void FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine, Integer& LastLine, bool WholePar);
 
 private:
+    void ApplyDynRange(Integer Start, Integer Stop, const DynInfoRec& Rec, bool Set);
     struct Piece {
         const char* Text;
         Integer Len;

@@ -29,15 +29,20 @@ TExTreeItem* TExTreeItems::CreateItem(TExTreeModel* Tree) { return FItemClass ? 
 
 // Adding
 
-TExTreeItem* TExTreeItems::AddItem(TExTreeItem* Parent)
+// A new item under Parent (the root when nil), at Index of its children or last when Index < 0.
+TExTreeItem* TExTreeItems::Attach(TExTreeItem* Parent, Integer Index)
 {
     TExTreeItem* parent = Parent ? Parent : FRoot;
+    if (Index > parent->Count()) throw EExTreeError(ExOutOfBounds);
     TExUpdateGuard bracket(FTree);
     TExTreeItem* item = CreateItem(FTree);
     item->FCollection = this;
     item->FParent = parent;
     try {
-        parent->AddChild(item);
+        if (Index < 0)
+            parent->AddChild(item);
+        else
+            parent->InsertChild(Index, item);
     } catch (...) {
         TObject::Free(item);
         throw;
@@ -48,26 +53,14 @@ TExTreeItem* TExTreeItems::AddItem(TExTreeItem* Parent)
     return item;
 }
 
+TExTreeItem* TExTreeItems::AddItem(TExTreeItem* Parent) { return Attach(Parent, -1); }
+
 TExTreeItem* TExTreeItems::AddLastItem(TExTreeItem* Parent) { return AddItem(Parent); }
 
 TExTreeItem* TExTreeItems::InsertItem(Integer Index, TExTreeItem* Parent)
 {
-    TExTreeItem* parent = Parent ? Parent : FRoot;
-    if (Index < 0 || Index > parent->Count()) throw EExTreeError(ExOutOfBounds);
-    TExUpdateGuard bracket(FTree);
-    TExTreeItem* item = CreateItem(FTree);
-    item->FCollection = this;
-    item->FParent = parent;
-    try {
-        parent->InsertChild(Index, item);
-    } catch (...) {
-        TObject::Free(item);
-        throw;
-    }
-    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRows();
-    FTree->Refresh().UpdatePending = true;
-    bracket.Done();
-    return item;
+    if (Index < 0) throw EExTreeError(ExOutOfBounds);
+    return Attach(Parent, Index);
 }
 
 TExTreeItem* TExTreeItems::Parented(TExTreeItem* Item) const
