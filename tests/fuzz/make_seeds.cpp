@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "ctlbase/Exdragdrop.h"
 #include "ctlbase/Exini.h"
 #include "ctlbase/Exstrutils.h"
 #include "ctlbase/Extools.h"
@@ -150,6 +151,14 @@ void SmallSeeds()
     Seed("number_text", "pattern", num + "#,##0.00;(0.00)");
     Seed("number_text", "exact", num + StrFloat(0.1));
     Seed("number_text", "money", num + "$1,234.56");
+    // Drop data: a wide file list, an 8-bit one, and a text.
+    HGLOBAL files = CreateDropFiles({"/tmp/a b.txt", "/home/\xC3\xA9t\xC3\xA9"});
+    Seed("drop_data", "wide_files", std::string(1, '\0') + std::string(static_cast<char*>(GlobalLock(files)), GlobalSize(files)));
+    GlobalUnlock(files);
+    GlobalFree(files);
+    DROPFILES head;
+    Seed("drop_data", "files", std::string(1, '\0') + std::string(reinterpret_cast<char*>(&head), sizeof head) + std::string("/x\0/y z\0\0", 9));
+    Seed("drop_data", "text", std::string("\x01ZCZC EA42\0rest", 15));
 }
 
 }  // namespace
