@@ -42,6 +42,8 @@ TEST(FormatNames, ARegisteredFormatIsFoundByItsNameInAnyCase)
     EXPECT_EQ(GetFormatName(id), "Excbfmts Probe Format");
     EXPECT_EQ(GetFormatIndex("EXCBFMTS PROBE FORMAT"), id);
     EXPECT_EQ(GetFormatIndex("excbfmts probe format"), id);
+    UINT shortest = RegisterClipboardFormat("Z");
+    EXPECT_EQ(GetFormatName(shortest), "Z");
 }
 
 TEST(FormatNames, AskingAboutAnUnknownNameRegistersNothingUnlessAsked)

@@ -128,6 +128,12 @@ TEST(FormatEnumerator, NextSkipResetAndCloneWalkTheRecords)
     EXPECT_EQ(e->Skip(4), S_FALSE);  // goes to the end
     EXPECT_EQ(e->Next(1, out, &got), S_FALSE);
     EXPECT_EQ(got, 0u);
+    void* asked = nullptr;
+    EXPECT_EQ(e->QueryInterface(IID_IEnumFORMATETC, &asked), S_OK);
+    EXPECT_EQ(asked, static_cast<IEnumFORMATETC*>(e));
+    EXPECT_EQ(e->Release(), 1u);  // the reference the query added
+    EXPECT_EQ(e->QueryInterface(IID_IDropTarget, &asked), E_NOINTERFACE);
+    EXPECT_EQ(asked, nullptr);
     copy->Release();
     e->Release();
 }
@@ -559,6 +565,34 @@ TEST_F(Drags, TheDragDropControlGetsPointsOnTheScreen)
     EXPECT_EQ(source->FormatNames(), nullptr);
     EXPECT_EQ(Input::ForeignDragEnter(source, 5, 6, {{"text/plain", "x"}}, kAll), DROPEFFECT_NONE);
     Input::ForeignDragLeave();
+    source->SetIsDropTarget(true);  // registered anew
+    EXPECT_EQ(Input::ForeignDragEnter(source, 5, 6, {{"text/plain", "x"}}, kAll), DROPEFFECT_LINK);
+    Input::ForeignDragLeave();
+}
+
+TEST_F(Drags, TheControlShowsItsPictureAtTheCornerAndTakesItsSizeWithAutoSize)
+{
+    TBitmap pic;
+    pic.SetSize(30, 20);
+    pic.Canvas()->Brush()->SetColor(clBlue);
+    pic.Canvas()->FillRect(Rect(0, 0, 30, 20));
+    pic.Canvas()->Brush()->SetColor(clRed);
+    pic.Canvas()->FillRect(Rect(0, 0, 30, 1));
+    source->Picture()->SetBitmap(&pic);
+    EXPECT_EQ(source->Width(), 100);
+    source->SetAutoSize(true);
+    EXPECT_EQ(source->Width(), 30);
+    EXPECT_EQ(source->Height(), 20);
+    uitest::Pump();
+    TBitmap shown;
+    ASSERT_TRUE(CaptureControlImage(source, &shown));
+    EXPECT_EQ(shown.Canvas()->Pixels(0, 0), clRed);
+    EXPECT_EQ(shown.Canvas()->Pixels(29, 1), clBlue);
+    // The control's two cursors are its own.
+    EXPECT_EQ(source->Cursor(), crExDragDropNormal);
+    EXPECT_NE(Screen->Cursors(crExDragDrop), nullptr);
+    EXPECT_NE(Screen->Cursors(crExDragDropNormal), nullptr);
+    EXPECT_NE(Screen->Cursors(crExDragDrop), Screen->Cursors(crExDragDropNormal));
 }
 
 // ---- Our drags ------------------------------------------------------------------------------------------
@@ -610,7 +644,9 @@ TEST_F(Drags, ABlockDraggedToATargetIsReadThroughTheDataObject)
         GlobalUnlock(m.hGlobal);
         GlobalFree(m.hGlobal);
         m.hGlobal = GlobalAlloc(GMEM_MOVEABLE, 20);
+        m.pUnkForRelease = reinterpret_cast<IUnknown*>(&m);
         answers.push_back({"GetDataHere", S_OK, d->GetDataHere(&f, &m)});
+        EXPECT_EQ(m.pUnkForRelease, nullptr);  // the block is the caller's to free
         EXPECT_EQ(std::string(static_cast<char*>(GlobalLock(m.hGlobal)), 12), payload);
         GlobalUnlock(m.hGlobal);
         m.tymed = TYMED_GDI;
@@ -724,6 +760,10 @@ TEST_F(Drags, NoBlockNoDrag)
     EXPECT_TRUE(results.empty());
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(source->ContentLength(), 0);
+    // An empty block is still something to drag.
+    Offer(CF_TEXT, "");
+    DragTo(panel, 40, 20);
+    EXPECT_EQ(results, (std::vector<TDragResult>{drDropCopy}));
 }
 
 TEST_F(Drags, ARefusingTargetShowsTheNoDropCursorAndHoldingTheButtonTheDragCursor)
