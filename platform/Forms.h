@@ -16,6 +16,7 @@ enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poS
                  poMainFormCenter, poOwnerFormCenter };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TScrollBarKind { sbHorizontal, sbVertical };
 using TFormBorderStyle = TBorderStyle;
 
 using TModalResult = int;

@@ -490,6 +490,7 @@ constexpr UINT SPI_GETKEYBOARDSPEED = 10;
 constexpr UINT SPI_GETKEYBOARDDELAY = 22;
 constexpr UINT SPI_GETWORKAREA = 48;
 constexpr UINT SPI_GETWHEELSCROLLLINES = 104;
+constexpr UINT WHEEL_PAGESCROLL = 0xFFFFFFFFu;  // the wheel setting for one page per notch
 BOOL SystemParametersInfo(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni);
 
 // ---- Windows ----------------------------------------------------------------------------
