@@ -1,0 +1,149 @@
+#include "controls/Exhintwnd.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "ctlbase/Htmlrender.h"
+#include "platform/Forms.h"
+#include "platform/Input.h"
+#include "platform/WinGdi.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+struct Hint : ::testing::Test {
+    TForm* Form = new TForm(nullptr);
+    TExHintWindow* H = new TExHintWindow(Form);
+    std::string Clicked;
+    int Presses = 0;
+
+    Hint()
+    {
+        Form->SetBounds(50, 50, 400, 300);
+        Form->Show();
+        Form->SetFocus();
+        H->Font()->SetName("Arial");
+        H->Font()->SetSize(10);
+        H->OnLinkClick = [this](TObject* Sender, const std::string& HRef) {
+            EXPECT_EQ(Sender, H);
+            Clicked = HRef;
+        };
+        H->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { ++Presses; };
+        uitest::Pump();
+    }
+    ~Hint() override
+    {
+        TObject::Free(Form);
+        uitest::Pump();
+    }
+    // The text's size in the hint's font, measured on a bitmap of our own.
+    TSize Measure(const std::string& Text, Integer MaxWidth, UINT Flags)
+    {
+        TBitmap b;
+        b.SetWidth(1);
+        b.SetHeight(1);
+        b.Canvas()->SetFont(H->Font());
+        TRect r{0, 0, MaxWidth, 0};
+        ::DrawText(b.Canvas()->Handle(), Text.c_str(), -1, &r, Flags | DT_CALCRECT);
+        return {r.Width(), r.Height()};
+    }
+    std::unique_ptr<TBitmap> Shown()
+    {
+        uitest::Pump();
+        auto b = std::make_unique<TBitmap>();
+        EXPECT_TRUE(CaptureControlImage(H, b.get()));
+        return b;
+    }
+};
+
+TEST_F(Hint, AMarkupHintTakesItsLaidOutSizeAndFourPixels)
+{
+    const std::string text = "<b>Bold</b> and <font size=14>big</font><br><a href=\"go\">a link</a>";
+    TExHTMLRender render;
+    render.Data()->DefaultFont = "Arial";
+    render.Data()->DefaultSize = 10;
+    render.PrepareText(text, 0, false);
+    H->SetIsHTML(true);
+    H->SetCaption(text);
+    EXPECT_EQ(H->Width(), render.GetTextSize().cx + 6);
+    EXPECT_EQ(H->Height(), render.GetTextSize().cy + 4);
+    EXPECT_GT(render.GetTextSize().cy, Measure("Bold", 1000, 0).cy);  // two lines: markup was read
+}
+
+TEST_F(Hint, APlainHintIsMeasuredWithoutPrefixesAndWrapsAtWords)
+{
+    const TSize one = Measure("A&B wide", 1000, DT_NOPREFIX);
+    H->SetCaption("A&B wide");
+    EXPECT_EQ(H->Width(), one.cx + 6);
+    EXPECT_EQ(H->Height(), one.cy + 2);
+    EXPECT_GT(one.cx, Measure("AB wide", 1000, DT_NOPREFIX).cx);
+    const TRect r = H->CalcHintRect(one.cx - 5, "A&B wide", nullptr);
+    EXPECT_EQ(r.Height(), 2 * one.cy + 2);
+    EXPECT_EQ(r.Width(), Measure("A&B wide", one.cx - 5, DT_WORDBREAK | DT_NOPREFIX).cx + 6);
+}
+
+TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
+{
+    H->ActivateHint(TRect{-30, -20, 70, 0}, "hint");
+    uitest::Pump();
+    EXPECT_EQ(GetParent(H->Handle()), nullptr);
+    EXPECT_TRUE(IsWindowVisible(H->Handle()));
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+    TRect w;
+    GetWindowRect(H->Handle(), &w);
+    EXPECT_EQ(w, (TRect{0, 0, 100, 20}));
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    H->ActivateHint(TRect{sw - 10, sh - 5, sw + 40, sh + 15}, "hint");
+    GetWindowRect(H->Handle(), &w);
+    EXPECT_EQ(w, (TRect{sw - 50, sh - 20, sw, sh}));
+    Input::Click(H, 5, 5);
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+    H->ReleaseHandle();
+    EXPECT_FALSE(H->HandleAllocated());
+}
+
+TEST_F(Hint, LinksOfAMarkupHintAreClickable)
+{
+    H->SetIsHTML(true);
+    H->ActivateHint(TRect{100, 100, 300, 140}, "<a href=\"first\">Link</a> plain text");
+    auto shot = Shown();
+    // The link is drawn in the link colour, from the text's start at (2, 2).
+    int blue = 0;
+    for (int y = 0; y < shot->Height(); ++y)
+        for (int x = 0; x < 30; ++x)
+            blue += shot->Canvas()->Pixels(x, y) == clBlue;
+    EXPECT_GT(blue, 5);
+    Input::Click(H, 4, 8);
+    EXPECT_EQ(Clicked, "first");
+    EXPECT_EQ(Presses, 0);
+    Input::Click(H, H->ClientWidth() - 8, 8);
+    EXPECT_EQ(Presses, 1);
+    Input::Click(H, 1, 1);  // the margin around the text
+    EXPECT_EQ(Presses, 2);
+    // A hint no longer in markup has no links, whatever it last laid out.
+    Clicked.clear();
+    H->SetIsHTML(false);
+    Input::Click(H, 4, 8);
+    EXPECT_EQ(Clicked, "");
+    EXPECT_EQ(Presses, 3);
+}
+
+TEST_F(Hint, APlainHintIsDrawnWrappedWithItsAmpersands)
+{
+    const TSize line = Measure("A&B", 1000, DT_NOPREFIX);
+    H->ActivateHint(TRect{100, 100, 100 + line.cx + 10, 100 + 3 * line.cy}, "A&B A&B");
+    auto shot = Shown();
+    int right = 0, lowest = 0;
+    for (int y = 1; y < shot->Height() - 1; ++y)
+        for (int x = 1; x < shot->Width() - 1; ++x)
+            if (shot->Canvas()->Pixels(x, y) != TColor(ColorToRGB(clInfoBk))) {
+                right = std::max(right, x);
+                lowest = std::max(lowest, y);
+            }
+    EXPECT_GE(right, 2 + Measure("AB", 1000, 0).cx);
+    EXPECT_GT(lowest, 2 + line.cy);
+}
+
+}  // namespace
