@@ -442,7 +442,7 @@ void TCustomExScrollBar::Notification(TComponent* AComponent, TOperation Operati
 {
     TExXPThemedControl::Notification(AComponent, Operation);
     // The image form is half gone by now: it has dropped its links itself.
-    if (Operation == opRemove && AComponent != nullptr && AComponent == FImageForm) {
+    if (Operation == opRemove && FImageForm && AComponent == FImageForm) {
         FImageForm = nullptr;
         Invalidate();
     }

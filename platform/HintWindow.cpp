@@ -14,7 +14,9 @@ THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner)
 void THintWindow::CreateParams(TCreateParams& Params)
 {
     TCustomControl::CreateParams(Params);
-    Params.Style = WS_POPUP | WS_BORDER;
+    // No WS_BORDER: a top-level window keeps room for a desktop frame around it, which a frameless
+    // popup never gets; the hint draws its one-pixel frame itself.
+    Params.Style = WS_POPUP;
     Params.ExStyle |= WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
     Params.WndParent = nullptr;
 }

@@ -94,6 +94,7 @@ TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
     TRect w;
     GetWindowRect(H->Handle(), &w);
     EXPECT_EQ(w, (TRect{0, 0, 100, 20}));
+    EXPECT_EQ(H->ClientRect(), (TRect{0, 0, 100, 20}));  // no room kept for a frame it never gets
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     H->ActivateHint(TRect{sw - 10, sh - 5, sw + 40, sh + 15}, "hint");
     GetWindowRect(H->Handle(), &w);
