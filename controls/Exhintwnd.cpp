@@ -1,7 +1,6 @@
 #include "controls/Exhintwnd.h"
 
 #include "ctlbase/Htmlrender.h"
-#include "platform/WinGdi.h"
 
 TExHintWindow::TExHintWindow(TComponent* AOwner) : THintWindow(AOwner), FRender(std::make_unique<TExHTMLRender>()) {}
 
@@ -15,8 +14,6 @@ void TExHintWindow::SetRenderDefaults()
     d->DefaultStyle = Font()->Style();
     d->DefaultSize = Font()->Size();
     d->DefaultFont = Font()->Name();
-    // Without it a hint in a font of another script would be read in the wrong code page.
-    d->Charset = Font()->Charset();
 }
 
 TRect TExHintWindow::CalcHintRect(Integer MaxWidth, const std::string& AHint, void* AData)
@@ -39,18 +36,17 @@ void TExHintWindow::CMTextChanged(TMessage&)
 
 void TExHintWindow::Paint()
 {
+    Canvas()->SetFont(Font());
+    if (!FIsHTML) {
+        THintWindow::Paint();
+        return;
+    }
     TRect r = ClientRect();
     r.Left += 2;
     r.Top += 2;
-    Canvas()->SetFont(Font());
-    if (FIsHTML) {
-        SetRenderDefaults();
-        FRender->PrepareText(Text(), 0, false);
-        FRender->DrawText(Canvas(), {0, 0}, r);
-        return;
-    }
-    Canvas()->Brush()->SetStyle(bsClear);
-    ::DrawText(Canvas()->Handle(), Text().c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    SetRenderDefaults();
+    FRender->PrepareText(Text(), 0, false);
+    FRender->DrawText(Canvas(), {0, 0}, r);
 }
 
 void TExHintWindow::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)

@@ -26,10 +26,15 @@ public:
 
     TExHTMLRender* Render() const { return FRender.get(); }
 
+    BEGIN_MESSAGE_MAP
+        MESSAGE_HANDLER(CM_TEXTCHANGED, CMTextChanged)
+    END_MESSAGE_MAP(THintWindow)
+
 protected:
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-    void CMTextChanged(TMessage& Message) override;
+    // The window takes the size its text needs.
+    virtual void CMTextChanged(TMessage& Message);
     virtual void TriggerLinkClickEvent(const std::string& HRef);
 
 private:

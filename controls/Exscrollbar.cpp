@@ -768,17 +768,14 @@ Integer TCustomExScrollBar::SetScrollInfo(const SCROLLINFO& Info, bool Redraw)
     // A page beyond the integers would read back negative; no range is longer anyway.
     const Integer page = Integer(std::min<UINT>(Info.nPage, INT_MAX));
     const bool withPage = (Info.fMask & SIF_PAGE) != 0;
-    bool taken = false;
+    bool taken = withPage;
     if (Info.fMask & SIF_RANGE) {
         if (Info.nMin > Info.nMax)
             return FPosition;
-        if (Info.fMask & SIF_POS) {
-            FPosition = std::clamp(Info.nPos, Info.nMin, Info.nMax);
-            taken = true;
-        } else {
-            taken = FPosition >= Info.nMin && FPosition <= Info.nMax;
-        }
+        taken = (Info.fMask & SIF_POS) || (FPosition >= Info.nMin && FPosition <= Info.nMax);
         if (taken) {
+            if (Info.fMask & SIF_POS)
+                FPosition = std::clamp(Info.nPos, Info.nMin, Info.nMax);
             FMin = Info.nMin;
             FMax = Info.nMax;
         }
@@ -786,8 +783,6 @@ Integer TCustomExScrollBar::SetScrollInfo(const SCROLLINFO& Info, bool Redraw)
         taken = Info.nPos >= FMin && Info.nPos <= FMax;
         if (taken)
             FPosition = Info.nPos;
-    } else {
-        taken = withPage;
     }
     if (!taken)
         return FPosition;

@@ -35,7 +35,6 @@ void THintWindow::ActivateHint(const TRect& Rect, const std::string& AHint)
         OffsetRect(r, -r.Left, 0);
     if (r.Top < 0)
         OffsetRect(r, 0, -r.Top);
-    SetBoundsRect(r);
     HWND h = Handle();
     FVisible = true;
     SetWindowPos(h, HWND_TOPMOST, r.Left, r.Top, r.Width(), r.Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
@@ -72,15 +71,7 @@ void THintWindow::WMEraseBkgnd(TMessage& Message)
 {
     HDC dc = reinterpret_cast<HDC>(Message.WParam);
     TRect r = ClientRect();
-    HBRUSH face = CreateSolidBrush(ColorToRGB(Color()));
-    ::FillRect(dc, &r, face);
-    DeleteObject(face);
+    ::FillRect(dc, &r, Brush()->Handle());
     ::FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
     Message.Result = 1;
-}
-
-void THintWindow::CMTextChanged(TMessage&)
-{
-    SetWidth(Canvas()->TextWidth(Caption()) + 6);
-    SetHeight(Canvas()->TextHeight(Caption()) + 4);
 }

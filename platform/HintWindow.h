@@ -11,8 +11,8 @@ class THintWindow : public TCustomControl {
 public:
     explicit THintWindow(TComponent* AOwner);
 
-    // Shows the hint with AHint at Rect (screen coordinates, the window's outer rectangle), moved
-    // inside the screen where it would leave it.
+    // Shows the hint with AHint at Rect (screen coordinates), moved inside the screen where it
+    // would leave it.
     virtual void ActivateHint(const TRect& Rect, const std::string& AHint);
     // AData is the caller's, for descendants that draw more than text.
     virtual void ActivateHintData(const TRect& Rect, const std::string& AHint, void* AData);
@@ -23,7 +23,6 @@ public:
 
     BEGIN_MESSAGE_MAP
         MESSAGE_HANDLER(WM_ERASEBKGND, WMEraseBkgnd)
-        MESSAGE_HANDLER(CM_TEXTCHANGED, CMTextChanged)
     END_MESSAGE_MAP(TCustomControl)
 
 protected:
@@ -31,5 +30,4 @@ protected:
     void Paint() override;
     // The hint's face and its one-pixel frame.
     void WMEraseBkgnd(TMessage& Message);
-    virtual void CMTextChanged(TMessage& Message);
 };

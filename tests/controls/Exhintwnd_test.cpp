@@ -64,7 +64,9 @@ TEST_F(Hint, AMarkupHintTakesItsLaidOutSizeAndFourPixels)
     TExHTMLRender render;
     render.Data()->DefaultFont = "Arial";
     render.Data()->DefaultSize = 10;
+    render.Data()->DefaultStyle = FontStyle(fsBold);
     render.PrepareText(text, 0, false);
+    H->Font()->SetStyle(FontStyle(fsBold));
     H->SetIsHTML(true);
     H->SetCaption(text);
     EXPECT_EQ(H->Width(), render.GetTextSize().cx + 6);
@@ -99,6 +101,8 @@ TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
     H->ActivateHint(TRect{sw - 10, sh - 5, sw + 40, sh + 15}, "hint");
     GetWindowRect(H->Handle(), &w);
     EXPECT_EQ(w, (TRect{sw - 50, sh - 20, sw, sh}));
+    H->ActivateHint(TRect{sw - 10, 30, sw + 40, 50}, "hint");
+    EXPECT_EQ(H->BoundsRect(), (TRect{sw - 50, 30, sw, 50}));
     Input::Click(H, 5, 5);
     EXPECT_EQ(GetActiveWindow(), Form->Handle());
     H->ReleaseHandle();
@@ -108,14 +112,19 @@ TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
 TEST_F(Hint, LinksOfAMarkupHintAreClickable)
 {
     H->SetIsHTML(true);
+    H->Font()->SetColor(clRed);
     H->ActivateHint(TRect{100, 100, 300, 140}, "<a href=\"first\">Link</a> plain text");
     auto shot = Shown();
-    // The link is drawn in the link colour, from the text's start at (2, 2).
-    int blue = 0;
+    // The link is drawn in the link colour from the text's start at (2, 2), the rest in the font's.
+    int blue = 0, red = 0;
     for (int y = 0; y < shot->Height(); ++y)
-        for (int x = 0; x < 30; ++x)
-            blue += shot->Canvas()->Pixels(x, y) == clBlue;
+        for (int x = 0; x < shot->Width(); ++x) {
+            blue += x < 30 && shot->Canvas()->Pixels(x, y) == clBlue;
+            const TColor c = shot->Canvas()->Pixels(x, y);  // text edges are smoothed: red, not pure red
+            red += x > 40 && (c & 0xFF) > 150 && ((c >> 8) & 0xFF) < 110 && ((c >> 16) & 0xFF) < 110;
+        }
     EXPECT_GT(blue, 5);
+    EXPECT_GT(red, 5);
     Input::Click(H, 4, 8);
     EXPECT_EQ(Clicked, "first");
     EXPECT_EQ(Presses, 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +21,11 @@ public:
     using TExScrollBar::TExScrollBar;
     using TCustomExScrollBar::FThumbPos;
     std::vector<std::pair<TExScrollCode, Integer>> Scrolls;
+    // What the last paint covered.
+    TRect Painted{};
+
+protected:
+    void Paint() override { Painted = Canvas()->ClipRect(); }
 };
 
 // A bar of either kind on a form, with a window, sized by hand (no system metrics, no theme).
@@ -68,12 +74,16 @@ struct Bar : ::testing::TestWithParam<TScrollBarKind> {
     {
         return GetParam() == sbHorizontal ? B->GetHitTest(Along, Across) : B->GetHitTest(Across, Along);
     }
-    // A part's extent along the bar.
-    std::pair<int, int> Along(TExScrollBarPart Part)
+    // A rectangle's extent along the bar and across it.
+    std::pair<int, int> AlongOf(const TRect& R)
     {
-        const TRect r = B->GetPartRect(Part);
-        return GetParam() == sbHorizontal ? std::pair{r.Left, r.Right} : std::pair{r.Top, r.Bottom};
+        return GetParam() == sbHorizontal ? std::pair{R.Left, R.Right} : std::pair{R.Top, R.Bottom};
     }
+    std::pair<int, int> AcrossOf(const TRect& R)
+    {
+        return GetParam() == sbHorizontal ? std::pair{R.Top, R.Bottom} : std::pair{R.Left, R.Right};
+    }
+    std::pair<int, int> Along(TExScrollBarPart Part) { return AlongOf(B->GetPartRect(Part)); }
 };
 
 std::string KindName(const ::testing::TestParamInfo<TScrollBarKind>& Info)
@@ -204,21 +214,25 @@ TEST_P(Random, PartsTileTheBarAndTheHitTestAgrees)
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     for (int round = 0; round < 400; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        B->SetShowLeftArrows(pick(0, 4) > 0);
-        B->SetShowRightArrows(pick(0, 4) > 0);
-        B->SetSecondaryButtons(pick(0, 1));
-        B->SetThumbMode(pick(0, 3) ? etmAuto : etmFixed);
-        B->SetThumbSize(pick(1, 60));
-        B->SetMinThumbSize(pick(1, 30));
+        const int mn = pick(-50, 50);
+        const int mx = pick(0, 3) ? mn + pick(0, 2000) : mn;
+        Set(mn, mx, pick(0, 3) ? pick(0, 3000) : pick(0, 3), pick(mn, mx));
+        // Whatever changes the geometry puts the thumb where the position wants it.
+        auto then = [&](auto Change) {
+            Change();
+            ASSERT_EQ(B->GetThumbPos(), B->AdjustThumbPos());
+        };
+        then([&] { B->SetShowLeftArrows(pick(0, 4) > 0); });
+        then([&] { B->SetShowRightArrows(pick(0, 4) > 0); });
+        then([&] { B->SetSecondaryButtons(pick(0, 1)); });
+        then([&] { B->SetThumbMode(pick(0, 3) ? etmAuto : etmFixed); });
+        then([&] { B->SetThumbSize(pick(1, 60)); });
+        then([&] { B->SetMinThumbSize(pick(1, 30)); });
         const int n = B->GetTopBtns() + B->GetBottomBtns();
         const int len = pick(std::max(n, 1), 300);
         const int thickness = pick(1, 30);
-        Lay(len, thickness);
-        B->SetButtonSize(pick(1, len / 2 > 0 ? len / 2 : 1));
-        const int mn = pick(-50, 50);
-        const int mx = pick(0, 3) ? mn + pick(0, 2000) : mn;
-        const int page = pick(0, 3) ? pick(0, 3000) : pick(0, 3);
-        Set(mn, mx, page, pick(mn, mx));
+        then([&] { Lay(len, thickness); });
+        then([&] { B->SetButtonSize(pick(1, std::max(len / 2, 1))); });
         const int L = B->GetBarLength(), b = B->GetButtonSize(), t = B->GetThumbLength();
         ASSERT_EQ(L, len);
         ASSERT_GE(b, 1);
@@ -234,6 +248,9 @@ TEST_P(Random, PartsTileTheBarAndTheHitTestAgrees)
             const auto [from, to] = Along(p);
             ASSERT_GE(from, 0);
             ASSERT_LE(to, L);
+            if (from < to) {  // across the bar every part takes the whole thickness
+                ASSERT_EQ(AcrossOf(B->GetPartRect(p)), std::pair(0, thickness));
+            }
             for (int c = from; c < to; ++c) {
                 ASSERT_EQ(owner[size_t(c)], sbpNowhere) << "pixel " << c << " in two parts";
                 owner[size_t(c)] = p;
@@ -327,12 +344,14 @@ TEST_P(Rules, InvalidSizesAreIgnored)
     EXPECT_EQ(B->GetButtonSize(), 16);
     B->SetButtonSize(100);
     EXPECT_EQ(B->GetButtonSize(), 100);
+    EXPECT_EQ(B->GetThumbPos(), 100);
     B->SetThumbMode(etmFixed);
-    B->SetThumbSize(9);
+    B->SetThumbSize(1);
     B->SetThumbSize(0);
+    B->SetMinThumbSize(1);
     B->SetMinThumbSize(0);
-    EXPECT_EQ(B->ThumbSize(), 9);
-    EXPECT_EQ(B->MinThumbSize(), 4);
+    EXPECT_EQ(B->ThumbSize(), 1);
+    EXPECT_EQ(B->MinThumbSize(), 1);
     // Under the system's sizes a fixed thumb and the buttons read back as the system's.
     B->SetUseSystemMetrics(true);
     const bool horz = GetParam() == sbHorizontal;
@@ -377,18 +396,60 @@ TEST_P(Rules, PositionChangesRedrawOnlyWhatChanged)
         TRect r{};
         GetUpdateRect(B->Handle(), &r, FALSE);
         ValidateRect(B->Handle(), nullptr);
-        return GetParam() == sbHorizontal ? std::pair{r.Left, r.Right} : std::pair{r.Top, r.Bottom};
+        return AlongOf(r);
     };
     drawn();
     B->SetPosition(40);
     EXPECT_EQ(drawn(), std::pair(0, 200));
+    B->Painted = {};
     B->SetPosition(60);
-    uitest::Pump();
-    EXPECT_EQ(drawn(), std::pair(0, 0));  // the track was drawn at once
+    EXPECT_EQ(drawn(), std::pair(0, 0));  // the track was drawn at once, and only the track
+    EXPECT_EQ(AlongOf(B->Painted), std::pair(16, 184));
     B->SetPosition(0);
     drawn();
     B->SetPosition(100);
     EXPECT_EQ(drawn(), std::pair(0, 200));
+}
+
+TEST_P(Rules, ChangesRedrawTheBarWhereTheyShow)
+{
+    auto redraws = [&](const std::function<void()>& Change) {
+        ValidateRect(B->Handle(), nullptr);
+        Change();
+        TRect r;
+        return GetUpdateRect(B->Handle(), &r, FALSE) != FALSE;
+    };
+    // Not while nothing shows them: the mouse is away, no thumb is pressed, no secondary buttons.
+    EXPECT_FALSE(redraws([&] { B->SetActiveFlat(true); }));
+    EXPECT_FALSE(redraws([&] { B->SetNoSunkenThumb(true); }));
+    EXPECT_FALSE(redraws([&] { B->SetSecondBtnKind(sbkPage); }));
+    const std::function<void()> changes[] = {
+        [&] { B->SetPage(20); }, [&] { B->SetMax(90); }, [&] { B->SetMin(5); }, [&] { B->SetMinThumbSize(9); },
+        [&] { B->SetThumbMode(etmFixed); }, [&] { B->SetThumbSize(30); }, [&] { B->SetButtonSize(20); },
+        [&] { B->SetShowLeftArrows(false); }, [&] { B->SetShowRightArrows(false); },
+        [&] { B->SetSecondaryButtons(true); }, [&] { B->SetSecondBtnKind(sbkCustom); },
+        [&] { B->SetNoDisableButtons(true); }, [&] { B->SetAltDisablingArrows(true); }, [&] { B->SetFlat(false); },
+        [&] { B->SetChangeColorsOnScroll(false); }, [&] { B->SetBlendBackground(false); },
+        [&] { B->SetSysBkColor(false); }, [&] { B->SetDrawArrowFrames(false); }, [&] { B->SetDrawFrames(false); },
+        [&] { B->SetThinFrames(true); }, [&] { B->SetDrawBars(false); }, [&] { B->SetBarOffset(5); },
+        [&] { B->SetBarColor(clRed); }, [&] { B->SetArrowColor(clRed); }, [&] { B->SetArrowHotTrackColor(clRed); },
+        [&] { B->SetOwnerDraw(true); }, [&] { B->SetUseSystemMetrics(true); }};
+    for (size_t i = 0; i < std::size(changes); ++i)
+        EXPECT_TRUE(redraws(changes[i])) << "change " << i;
+}
+
+TEST(ScrollBarMade, WithTheDesignsSizeAndLook)
+{
+    TForm form(nullptr);
+    auto* b = new TExScrollBar(&form);
+    EXPECT_EQ(b->Width(), 121);
+    EXPECT_EQ(b->Height(), GetSystemMetrics(SM_CYHSCROLL));
+    EXPECT_EQ(b->Color(), clBtnFace);
+    EXPECT_TRUE(b->TabStop());
+    EXPECT_FALSE(b->Ctl3D());
+    EXPECT_EQ(b->ControlStyle, TControlStyle(csFramed));  // a double click arrives as a second press
+    EXPECT_EQ(b->GetButtonSize(), GetSystemMetrics(SM_CXHSCROLL));
+    EXPECT_EQ(std::tuple(b->Min(), b->Max(), b->Page(), b->Position()), std::tuple(0, 100, 14, 0));
 }
 
 TEST_P(Rules, WheelStepsForEverySystemSetting)
@@ -448,6 +509,7 @@ const SiCase SiCases[] = {
     {"PositionAboveRangeTakesMax", 28, SIF_RANGE | SIF_POS, 10, 20, 0, 99, 20, 10, 20, 14},
     {"PositionBelowRangeTakesMin", 28, SIF_RANGE | SIF_POS, 10, 20, 0, 3, 10, 10, 20, 14},
     {"RangeHoldingThePosition", 28, SIF_RANGE | SIF_PAGE, 0, 60, 5, 0, 50, 0, 60, 5},
+    {"RangeEndingAtThePosition", 28, SIF_RANGE, 0, 50, 0, 0, 50, 0, 50, 14},
     {"RangeLeavingThePosition", 28, SIF_RANGE | SIF_PAGE, 60, 80, 5, 0, 50, 0, 100, 14},
     {"ReversedRange", 28, SIF_RANGE | SIF_POS, 20, 10, 0, 15, 50, 0, 100, 14},
     {"PositionInRange", 28, SIF_POS, 0, 0, 0, 70, 70, 0, 100, 14},
