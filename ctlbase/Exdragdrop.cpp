@@ -255,15 +255,7 @@ TEnumFormatEtc::~TEnumFormatEtc() = default;
 
 HRESULT TEnumFormatEtc::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumFORMATETC) {
-        *ppvObject = static_cast<IEnumFORMATETC*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface<IEnumFORMATETC>(this, riid, IID_IEnumFORMATETC, ppvObject);
 }
 
 ULONG TEnumFormatEtc::AddRef() { return ++FRefCount; }
@@ -392,15 +384,7 @@ void TExDropTarget::Notification(TComponent* AComponent, TOperation Operation)
 
 HRESULT TExDropTarget::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDropTarget) {
-        *ppvObject = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface<IDropTarget>(this, riid, IID_IDropTarget, ppvObject);
 }
 
 ULONG TExDropTarget::AddRef() { return ++FRefCount; }
@@ -490,15 +474,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppvObject) override
     {
-        if (!ppvObject)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDropTarget) {
-            *ppvObject = static_cast<IDropTarget*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppvObject = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IDropTarget>(this, riid, IID_IDropTarget, ppvObject);
     }
     ULONG AddRef() override { return ++FRefCount; }
     ULONG Release() override

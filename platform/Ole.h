@@ -41,6 +41,21 @@ protected:
     ~IUnknown() = default;
 };
 
+// QueryInterface of an object that offers one interface besides IUnknown: itself as that interface.
+template <class TInterface>
+HRESULT QueryOneInterface(TInterface* Self, REFIID Wanted, REFIID Offered, void** Object)
+{
+    if (!Object)
+        return E_POINTER;
+    if (Wanted == IID_IUnknown || Wanted == Offered) {
+        *Object = Self;
+        Self->AddRef();
+        return S_OK;
+    }
+    *Object = nullptr;
+    return E_NOINTERFACE;
+}
+
 struct POINTL {
     LONG x = 0;
     LONG y = 0;

@@ -182,15 +182,7 @@ public:
     explicit FormatEnum(std::vector<FORMATETC> f, size_t at = 0) : FFormats(std::move(f)), FAt(at) {}
     HRESULT QueryInterface(REFIID iid, void** out) override
     {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IEnumFORMATETC) {
-            *out = static_cast<IEnumFORMATETC*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IEnumFORMATETC>(this, iid, IID_IEnumFORMATETC, out);
     }
     ULONG AddRef() override { return ++FRefs; }
     ULONG Release() override
@@ -418,15 +410,7 @@ public:
     }
     HRESULT QueryInterface(REFIID iid, void** out) override
     {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *out = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IDataObject>(this, iid, IID_IDataObject, out);
     }
     ULONG AddRef() override { return ++FRefs; }
     ULONG Release() override
