@@ -466,13 +466,7 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
     try {
         if (OnParse) OnParse(this, S, caret);
         if (FUpdateCount == 1) {
-            ParInfo* par = FParagraphs->At(sp);
-            TStyleNavigator* a = FScratch[3];
-            TStyleNavigator* b = FScratch[4];
-            a->SetPos(S);
-            b->PlaceAt(sp, par->Len);
-            if (par->StartStopParsed) ApplyStartStopKeyList(a, b);
-            if (par->KeywordsParsed) ApplyKeywordsList(a, b);
+            RehighlightEdited(sp);
         } else {
             for (Integer p = sp; p <= lastNew; ++p) {
                 ParInfo* par = FParagraphs->At(p);

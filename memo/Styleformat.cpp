@@ -357,7 +357,7 @@ void TStyleMemo::SpliceLines(ParInfo* Par, Integer FirstLine, Integer LastLine, 
 
 void TStyleMemo::BeginFormatPar(ParInfo* Par, Integer ParNb)
 {
-    if (!Par->KeywordsParsed && FApplyKeyWords) {
+    if (!Par->KeywordsParsed && (FApplyKeyWords || FHighlighter != nullptr)) {
         TStyleNavigator* a = FScratch[8];
         TStyleNavigator* b = FScratch[9];
         a->PlaceAt(ParNb, 0);
@@ -688,15 +688,6 @@ void TStyleMemo::Change()
 {
     if (!FNotifyClients.empty()) Perform(CM_TEXTCHANGED, 0, 0);
     if (OnChange) OnChange(this);
-}
-
-void TStyleMemo::ApplyKeywordsList(TStyleNavigator*, TStyleNavigator*) {}
-
-// Without start/stop keys there is nothing to find: the paragraphs count as parsed.
-void TStyleMemo::ApplyStartStopKeyList(TStyleNavigator* StartNav, TStyleNavigator* StopNav)
-{
-    const Integer last = StopNav->GetParNb();
-    for (Integer p = StartNav->GetParNb(); p <= last; ++p) FParagraphs->At(p)->StartStopParsed = true;
 }
 
 void TStyleMemo::LeaveUpdate()

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "memo/Stylehilite.h"
 #include "memo/Stylestrings.h"
 #include "platform/Graphics.h"
 #include "platform/Windows.h"
@@ -30,6 +31,8 @@ TStyleMemo::TStyleMemo(TComponent* AOwner) : TCustomControl(AOwner)
     FAnchor = FSelStartNav;
     FScratchPars = new TParagraphsList;
     for (auto& n : FClassNavs) n = new TStyleNavigator(nullptr);
+    FKeywords = new TKeywordList;
+    FStartStopKeys = new TStartStopKeyList;
     ControlStyle = csCaptureMouse | csClickEvents | csDoubleClicks;
     FEndOfTextMark = std::make_unique<TPen>();
     FEndOfTextMark->SetColor(clRed);
@@ -71,6 +74,11 @@ TStyleMemo::~TStyleMemo()
     }
     FNotifyClients.clear();
     FSelLength = 0;
+    setHighlighter(nullptr);
+    delete FKeywords;
+    FKeywords = nullptr;
+    delete FStartStopKeys;
+    FStartStopKeys = nullptr;
     const std::vector<TStyleNavigator*> navs = FNavList;
     FNavList.clear();
     for (TStyleNavigator* n : navs) {

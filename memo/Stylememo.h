@@ -59,6 +59,9 @@ struct TUndoRecord {
 
 class TStyleMemoStrings;
 class TStyleParaStrings;
+class TKeywordList;
+class TStartStopKeyList;
+class TStyleHighlighter;
 class TStyleLinesStrings;
 
 class TPicture;
@@ -197,6 +200,23 @@ public:
     // ---- plain text streams
     virtual void LoadFromStream(TStream* Stream);
     virtual void SaveToStream(TStream* Stream);
+    // ---- RTF (DynStyles: with the dynamic styles of highlighting and of code) and the native dump
+    void SaveToRTFStream(TStream* Stream, bool DynStyles);
+    virtual void SaveToNativeStream(TStream* Stream);
+    // Refuses a damaged dump with EReadError and leaves the memo as it was (the stream too).
+    virtual void LoadFromNativeStream(TStream* Stream, bool Reformat);
+
+    // ---- highlighting
+    TKeywordList* Keywords() const { return FKeywords; }
+    void setKeywords(TKeywordList* Value);
+    TStartStopKeyList* StartStopKeys() const { return FStartStopKeys; }
+    void setStartStopKeys(TStartStopKeyList* Value);
+    TStyleHighlighter* Highlighter() const { return FHighlighter; }
+    void setHighlighter(TStyleHighlighter* Value);
+    // The memo's own searches over the paragraphs of a range (the bodies of ApplyKeywordsList and
+    // ApplyStartStopKeyList, without the highlighter's part).
+    void ApplyKeywordsRange(TStyleNavigator* StartNav, TStyleNavigator* StopNav);
+    void ApplyStartStopKeysRange(TStyleNavigator* StartNav, TStyleNavigator* StopNav);
 
     // ---- string lists
     TStrings* Lines() const;
@@ -219,7 +239,7 @@ public:
     std::string Separators() const;
     void setSeparators(const std::string& Value);
     TpmUpperCase UpperCaseType() const { return FUpperCaseType; }
-    void setUpperCaseType(TpmUpperCase Value) { FUpperCaseType = Value; }
+    void setUpperCaseType(TpmUpperCase Value);
     TUpdateMode UpdateMode() const { return FUpdateMode; }
     void setUpdateMode(TUpdateMode Value);
     Integer TabStops() const { return FTabStops; }
@@ -519,6 +539,11 @@ private:
     std::string UpperCased(const std::string& S) const;
     bool IsDelimiter(char C) const { return FDelimiters.test(static_cast<unsigned char>(C)); }
     void LoadText(const char* Text, size_t Len);
+    class StartStopPass;
+    // Whether any search may find something: keywords or start/stop keys switched on and present,
+    // or a highlighter.
+    bool Highlights() const;
+    void RehighlightEdited(Integer ParNb);
     void AppendParagraph(const char* Text, Integer Len, TExtFontStyles StartStyle, DynInfoRec* Context);
 
     TParagraphsList* FParagraphs = nullptr;
@@ -535,6 +560,9 @@ private:
 
     TStyleMemoStrings* FParaStrings = nullptr;
     TStyleMemoStrings* FLinesStrings = nullptr;
+    TKeywordList* FKeywords = nullptr;
+    TStartStopKeyList* FStartStopKeys = nullptr;
+    TStyleHighlighter* FHighlighter = nullptr;
 
     TStyleMemoOptions FOptions = 0;
     bool FStaticFormat = true;

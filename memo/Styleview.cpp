@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "memo/Stylememo.h"
+#include "memo/Stylehilite.h"
 #include "memo/Stylestrings.h"
 #include "platform/Forms.h"
 #include "platform/Windows.h"
@@ -309,6 +310,8 @@ void TStyleMemo::Loaded()
     TCustomControl::Loaded();
     // The text read with the form is where editing starts: nothing to undo.
     ClearUndo();
+    if ((FApplyKeyWords && FKeywords->Count() > 0) || (FApplyStartStopKeys && FStartStopKeys->Count() > 0))
+        ReApplyKeywords();
 }
 
 void TStyleMemo::WndProc(TMessage& Message)

@@ -1,5 +1,7 @@
 #include "platform/Filer.h"
 
+#include <cstdint>
+
 #include "platform/SysUtils.h"
 
 namespace {
@@ -7,7 +9,12 @@ namespace {
 // Value tags.
 constexpr Byte vaNull = 0;  // the end of a list
 constexpr Byte vaList = 1;
+constexpr Byte vaInt8 = 2;
+constexpr Byte vaInt16 = 3;
+constexpr Byte vaInt32 = 4;
 constexpr Byte vaString = 6;    // a length byte follows
+constexpr Byte vaFalse = 8;
+constexpr Byte vaTrue = 9;
 constexpr Byte vaLString = 12;  // a 32-bit little-endian length follows
 
 void WriteTaggedString(TStream* S, const std::string& V)
@@ -35,6 +42,27 @@ void TWriter::DefineProperty(const std::string& Name, const TReaderProc&, const 
 void TWriter::WriteListBegin() { FStream->WriteBuffer(&vaList, 1); }
 void TWriter::WriteListEnd() { FStream->WriteBuffer(&vaNull, 1); }
 void TWriter::WriteString(const std::string& Value) { WriteTaggedString(FStream, Value); }
+
+void TWriter::WriteInteger(Integer Value)
+{
+    const auto u = static_cast<std::uint32_t>(Value);
+    if (Value >= -128 && Value <= 127) {
+        const Byte b[2] = {vaInt8, Byte(u)};
+        FStream->WriteBuffer(b, 2);
+    } else if (Value >= -32768 && Value <= 32767) {
+        const Byte b[3] = {vaInt16, Byte(u), Byte(u >> 8)};
+        FStream->WriteBuffer(b, 3);
+    } else {
+        const Byte b[5] = {vaInt32, Byte(u), Byte(u >> 8), Byte(u >> 16), Byte(u >> 24)};
+        FStream->WriteBuffer(b, 5);
+    }
+}
+
+void TWriter::WriteBoolean(bool Value)
+{
+    const Byte b = Value ? vaTrue : vaFalse;
+    FStream->WriteBuffer(&b, 1);
+}
 
 int TReader::PeekTag()
 {
@@ -91,4 +119,33 @@ std::string TReader::ReadString()
     std::string s(n, '\0');
     if (n > 0) FStream->ReadBuffer(s.data(), n);
     return s;
+}
+
+Integer TReader::ReadInteger()
+{
+    Byte tag = 0;
+    FStream->ReadBuffer(&tag, 1);
+    Byte b[4] = {};
+    switch (tag) {
+    case vaInt8:
+        FStream->ReadBuffer(b, 1);
+        return static_cast<std::int8_t>(b[0]);
+    case vaInt16:
+        FStream->ReadBuffer(b, 2);
+        return static_cast<std::int16_t>(b[0] | (b[1] << 8));
+    case vaInt32:
+        FStream->ReadBuffer(b, 4);
+        return static_cast<Integer>(b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24));
+    default:
+        throw EReadError("Invalid property value");
+    }
+}
+
+bool TReader::ReadBoolean()
+{
+    Byte tag = 0;
+    FStream->ReadBuffer(&tag, 1);
+    if (tag == vaTrue) return true;
+    if (tag == vaFalse) return false;
+    throw EReadError("Invalid property value");
 }

@@ -33,6 +33,9 @@ public:
     void WriteListBegin();
     void WriteListEnd();
     void WriteString(const std::string& Value);
+    // In the fewest bytes that hold the value (8, 16 or 32 bits).
+    void WriteInteger(Integer Value);
+    void WriteBoolean(bool Value);
 };
 
 class TReader : public TFiler {
@@ -44,6 +47,9 @@ public:
     void ReadListEnd();
     bool EndOfList();
     std::string ReadString();
+    // Any width of integer; anything else raises EReadError.
+    Integer ReadInteger();
+    bool ReadBoolean();
 
 private:
     int PeekTag();
