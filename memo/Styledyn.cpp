@@ -13,6 +13,10 @@ void TStyleMemo::SetDynStyleP(TStyleNavigator* StartNav, TStyleNavigator* StopNa
     TStyleNavigator* lo = StartNav;
     TStyleNavigator* hi = StopNav;
     if (lo->Pos > hi->Pos) std::swap(lo, hi);
+    // An end between the CR and the LF of a break takes the whole break: no record may stand
+    // beyond its paragraph's end.
+    lo->SetPos(NormaliseLow(lo));
+    hi->SetPos(NormaliseHigh(hi));
     const Integer loPar = lo->GetParNb();
     const Integer hiPar = hi->GetParNb();
     const Integer loOff = lo->Offset;

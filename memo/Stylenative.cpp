@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "memo/Stylememo.h"
 
@@ -34,7 +35,7 @@ void Put32(std::string& B, Integer V)
 // Reads fields from a block of bytes already taken from the stream.
 class Fields {
 public:
-    explicit Fields(const std::string& B) : FB(reinterpret_cast<const Byte*>(B.data())) {}
+    explicit Fields(std::string B) : FBytes(std::move(B)), FB(reinterpret_cast<const Byte*>(FBytes.data())) {}
     Byte U8() { return FB[FAt++]; }
     std::int16_t I16()
     {
@@ -58,6 +59,7 @@ public:
     }
 
 private:
+    std::string FBytes;
     const Byte* FB;
     size_t FAt = 0;
 };
