@@ -6,6 +6,7 @@
 #include <string>
 
 #include "memo/Stylememo.h"
+#include "memo/Stylehilite.h"
 #include "memo/Stylestrings.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
@@ -400,16 +401,17 @@ bool TStyleMemo::ContextClick(TMouseButton Button)
     if (n->Pos >= FTextLen) return false;
     const DynInfoRec* d = n->GetpDynInfo();
     if (d == nullptr || (d->Attr & 0x80) == 0 || d->Context == 0) return false;
-    if (!OnContext && FNotifyClients.empty()) return false;
+    if (!OnContext && FNotifyClients.empty() && FHighlighter == nullptr) return false;
     const Integer context = d->Context;
     TStyleNavigator* a = FScratch[8];
     a->Assign(n);
     const Integer start = a->BackToDyn(0) ? a->Pos : 0;
     a->Assign(n);
     const Integer stop = a->ForwardToDyn(FTextLen) ? a->Pos : FTextLen;
-    if (!FNotifyClients.empty()) {
+    if (!FNotifyClients.empty() || FHighlighter != nullptr) {
         std::string text = GetTextPart(start, stop);
         Perform(Button == mbRight ? PM_RCONTEXT : PM_LCONTEXT, static_cast<WPARAM>(context), reinterpret_cast<LPARAM>(&text));
+        if (FHighlighter != nullptr) FHighlighter->Notification(this, static_cast<TOperation>(opMemoMessage));
     }
     if (OnContext) OnContext(this, context, start, stop);
     return true;

@@ -11,6 +11,7 @@
 #include "ctlbase/Exini.h"
 #include "ctlbase/Exstrutils.h"
 #include "ctlbase/Extools.h"
+#include "memo/Stylehilite.h"
 #include "memo/Stylememo.h"
 #include "platform/IniFiles.h"
 #include "platform/Registry.h"
@@ -132,6 +133,27 @@ void MemoSeeds()
     }
 }
 
+// Dumps of an empty memo and of one with style codes, display lines, highlighting that runs over
+// paragraphs and a style set from code.
+void NativeSeeds()
+{
+    auto dump = [](TStyleMemo& M) {
+        TMemoryStream m;
+        M.SaveToNativeStream(&m);
+        return std::string(m.Bytes().begin(), m.Bytes().end());
+    };
+    TStyleMemo empty(nullptr);
+    Seed("memo_native", "empty", Option(1, dump(empty)));
+    TStyleMemo memo(nullptr);
+    memo.Keywords()->AddKeyWord("for", woWholeWordsOnly, 1, 2, 0, clYellow, clRed);
+    memo.StartStopKeys()->AddStartStopKey("/*", "*/", 0, 2, 1, 0, -1, clGreen, false);
+    memo.SetTextBuf("ZCZC for \x02gale\x02\r\n/* warning\r\nends */ here\r\n\r\nNNNN");
+    memo.ReApplyKeywords();
+    memo.FormatNow(0, memo.ParCount() - 1, false);
+    memo.SetDynStyle(1, 3, 1, true, 5, 0, clBlue, clNone);
+    Seed("memo_native", "highlighted", Option(1 | 2, dump(memo)));
+}
+
 void SmallSeeds()
 {
     std::string samples;
@@ -176,6 +198,7 @@ int main(int argc, char** argv)
     IniSeeds();
     RegistrySeeds();
     MemoSeeds();
+    NativeSeeds();
     SmallSeeds();
     return 0;
 }

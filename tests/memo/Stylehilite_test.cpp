@@ -15,6 +15,7 @@
 #include "memo/Stylememo.h"
 #include "platform/Filer.h"
 #include "platform/Forms.h"
+#include "platform/Input.h"
 #include "tests/memo/MemoCheck.h"
 #include "tests/support/UiTest.h"
 
@@ -400,6 +401,46 @@ TEST(Highlighter, OneHighlighterServesTwoMemos)
     a.ReApplyKeywords();
     Settle(a);
     EXPECT_EQ(Render(a), "a<bc 12|<x 3");
+}
+
+// A click on a keyword with a context reaches the highlighter, with the keyword's text sent to the
+// memo first.
+TEST(Highlighter, HearsOfClicksOnSpansWithAContext)
+{
+    struct Listener : TStyleHighlighter {
+        using TStyleHighlighter::TStyleHighlighter;
+        std::vector<std::pair<TComponent*, int>> heard;
+        std::string text;
+        void Notification(TComponent* C, TOperation Op) override
+        {
+            auto* memo = dynamic_cast<TStyleMemo*>(C);
+            if (memo != nullptr && memo->LastMessage().Msg == PM_LCONTEXT)
+                text = *reinterpret_cast<const std::string*>(memo->LastMessage().LParam);
+            heard.emplace_back(C, static_cast<int>(Op));
+        }
+    };
+    Application->Initialize();
+    TForm form(nullptr);
+    form.SetBounds(50, 50, 320, 240);
+    auto* m = new TStyleMemo(&form);
+    m->SetParent(&form);
+    m->SetBounds(0, 0, 300, 200);
+    m->setUpdateMode(umImmediate);
+    Listener hl(nullptr);
+    m->setHighlighter(&hl);
+    m->Keywords()->AddKeyWord("link", 0, 0, 9, 0, clYellow, clBlue);
+    form.Show();
+    m->setSelText("see link here");
+    m->ReApplyKeywords();
+    uitest::Pump();
+    TStyleNavigator n(m);
+    n.SetPos(6);
+    const TPoint p = n.GetDisplayPos();
+    Input::Click(m, p.X, p.Y + m->RowHeight() / 2);
+    ASSERT_EQ(hl.heard.size(), 1u);
+    EXPECT_EQ(hl.heard[0], (std::pair<TComponent*, int>{m, opMemoMessage}));
+    EXPECT_EQ(hl.text, "link");
+    m->setHighlighter(nullptr);
 }
 
 // ---------------------------------------------------------------- the streamed lists
