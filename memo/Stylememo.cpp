@@ -275,7 +275,11 @@ void TStyleMemo::StripTrailingSpaces()
     RestoreSelection(std::move(saved));
 }
 
-void TStyleMemo::setDelimiters(const TDelimiters& Value) { FDelimiters = Value; }
+void TStyleMemo::setDelimiters(const TDelimiters& Value)
+{
+    FDelimiters = Value;
+    FStartStopKeys->Unprepare();  // its word-limit checks follow the delimiters
+}
 
 std::string TStyleMemo::Separators() const
 {

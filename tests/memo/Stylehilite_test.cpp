@@ -299,6 +299,18 @@ TEST(Highlighting, AStyleEndInsideABreakTakesTheWholeBreak)
     EXPECT_EQ(Render(m), "a{D:b}|{D:c}d");
 }
 
+TEST(Highlighting, WordLimitChecksFollowTheDelimiters)
+{
+    TStyleMemo m(nullptr);
+    m.StartStopKeys()->AddStartStopKey(".x", "", woWholeWordsOnly, 0, 1, 0, -1, -1, true);
+    Highlight(m, "a.x b");
+    EXPECT_EQ(Render(m), "a{S0:.x b}");  // "." is a delimiter: nothing to check before the key
+    m.setSeparators(" ");
+    m.ReApplyKeywords();
+    Settle(m);
+    EXPECT_EQ(Render(m), "a.x b");
+}
+
 TEST(Highlighting, UpperCaseTypeReachesBothLists)
 {
     TStyleMemo m(nullptr);
