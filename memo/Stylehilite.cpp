@@ -467,7 +467,7 @@ private:
     bool Delim(const ParInfo* P, Integer i) const { return M.IsDelimiter(P->Text[i]); }
     const char* Buffer(bool MatchCase) const { return MatchCase ? P->Text : Up.data(); }
     void Clean();
-    bool Segment(Integer From, Integer SegEnd);
+    void Segment(Integer From, Integer SegEnd);
     Integer FindStartKey(Integer From, Integer End, Integer& At) const;
     Integer FindStopKey(const StartStopInfo& E, Integer From, Integer End) const;
     void Open(Integer Index, DynInfoRec A, Integer e, Integer At);
@@ -601,9 +601,8 @@ Integer TStyleMemo::StartStopPass::NavOffset(TStyleNavigator* Nav) const
     return std::clamp(Nav->Offset, 0, P->Len);
 }
 
-bool TStyleMemo::StartStopPass::Segment(Integer From, Integer SegEnd)
+void TStyleMemo::StartStopPass::Segment(Integer From, Integer SegEnd)
 {
-    bool changed = false;
     Integer cursor = From;
     TStyleHighlighter* hl = M.FHighlighter;
     // Every step moves the cursor or closes the span at it; a highlighter that does neither while
@@ -621,13 +620,11 @@ bool TStyleMemo::StartStopPass::Segment(Integer From, Integer SegEnd)
             if (q >= 0) {
                 const Integer end = q + static_cast<Integer>(E.StopKey.size());
                 Close(index, A, e, end);
-                changed = true;
                 cursor = end;
                 continue;
             }
             if (E.EndAtParEnd && stretch == P->Len) {
                 Close(index, A, e, P->Len);
-                changed = true;
                 break;
             }
             if (stretch < SegEnd) {
@@ -640,7 +637,6 @@ bool TStyleMemo::StartStopPass::Segment(Integer From, Integer SegEnd)
             Navs[0]->PlaceAt(Par, cursor);
             Navs[1]->PlaceAt(Par, stretch);
             if (hl->FindStop(Navs[0], Navs[1], Count)) {
-                changed = true;
                 cursor = std::max(cursor, NavOffset(Navs[0]));
                 continue;
             }
@@ -651,7 +647,6 @@ bool TStyleMemo::StartStopPass::Segment(Integer From, Integer SegEnd)
             const Integer s = FindStartKey(cursor, stretch, at);
             if (s >= 0) {
                 Open(index, A, s, at);
-                changed = true;
                 cursor = at + static_cast<Integer>(Keys.Items(s).StartKey.size());
                 continue;
             }
@@ -660,7 +655,6 @@ bool TStyleMemo::StartStopPass::Segment(Integer From, Integer SegEnd)
             Navs[0]->PlaceAt(Par, cursor);
             Navs[1]->PlaceAt(Par, stretch);
             if (hl->FindStart(Navs[0], Navs[1], Count)) {
-                changed = true;
                 const Integer next = NavOffset(Navs[1]);
                 if (next > cursor) {
                     cursor = next;
@@ -671,7 +665,6 @@ bool TStyleMemo::StartStopPass::Segment(Integer From, Integer SegEnd)
         if (stretch >= SegEnd) break;
         cursor = stretch;
     }
-    return changed;
 }
 
 bool TStyleMemo::StartStopPass::Paragraph(Integer p)

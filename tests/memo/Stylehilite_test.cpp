@@ -32,29 +32,40 @@ std::string Label(const DynInfoRec& r)
     return k < -1 ? "S" + std::to_string(k & 0x7FFF) : "K" + std::to_string(k);
 }
 
-// The text with every highlighted run written as {label:text}; paragraphs joined by "|".
-std::string Render(TStyleMemo& m)
+// Paragraphs with a label per character, every labelled run written as {label:text}, joined by "|".
+std::string Marked(const std::vector<std::string>& Pars, const std::vector<std::vector<std::string>>& Labels)
 {
     std::string out;
-    for (Integer p = 0; p < m.ParCount(); ++p) {
-        const ParInfo* par = m.ParList()->At(p);
-        if (p > 0) out += "|";
+    for (size_t k = 0; k < Pars.size(); ++k) {
+        if (k > 0) out += "|";
         std::string open;
-        Integer d = 0;
-        const DynInfoRec* a = par->Context;
-        for (Integer i = 0; i < par->Len; ++i) {
-            while (d < par->DynCount && par->Dyns[d].Offset <= i) a = &par->Dyns[d++];
-            const std::string l = Label(*a);
-            if (l != open) {
+        for (size_t i = 0; i < Pars[k].size(); ++i) {
+            if (Labels[k][i] != open) {
                 if (!open.empty()) out += "}";
-                if (!l.empty()) out += "{" + l + ":";
-                open = l;
+                if (!Labels[k][i].empty()) out += "{" + Labels[k][i] + ":";
+                open = Labels[k][i];
             }
-            out += par->Text[i];
+            out += Pars[k][i];
         }
         if (!open.empty()) out += "}";
     }
     return out;
+}
+
+std::string Render(TStyleMemo& m)
+{
+    std::vector<std::vector<std::string>> labels;
+    for (Integer p = 0; p < m.ParCount(); ++p) {
+        const ParInfo* par = m.ParList()->At(p);
+        labels.emplace_back();
+        Integer d = 0;
+        const DynInfoRec* a = par->Context;
+        for (Integer i = 0; i < par->Len; ++i) {
+            while (d < par->DynCount && par->Dyns[d].Offset <= i) a = &par->Dyns[d++];
+            labels.back().push_back(Label(*a));
+        }
+    }
+    return Marked(Pars(m), labels);
 }
 
 void Settle(TStyleMemo& m) { m.FormatNow(0, m.ParCount() - 1, false); }
@@ -76,11 +87,14 @@ void StandardLists(TStyleMemo& m)
     k.AddKeyWord("bc", 0, 0, 3, 0, -1, -1);                     // K3
     k.AddKeyWord("ab", 0, 0, 4, 0, -1, -1);                     // K4
     k.AddKeyWord("\x05x", 0, 0, 5, 0, -1, -1);                  // K5
+    k.AddKeyWord("@", 0, 0, 6, 0, -1, -1);                      // K6
     TStartStopKeyList& s = *m.StartStopKeys();
     s.AddStartStopKey("/*", "*/", 0, 2, 1, 0, -1, clGreen, false);           // S0
     s.AddStartStopKey("//", "", 0, 2, 1, 0, -1, clGreen, true);              // S1
     s.AddStartStopKey("\"", "\"", 0, 0, 0, 0, -1, clBlue, false);            // S2: context 0
     s.AddStartStopKey("begin", "end", woWholeWordsOnly, 1, 7, 0, -1, -1, false);  // S3
+    s.AddStartStopKey("<", ">", 0, 0, 8, 0, -1, -1, false);                     // S4
+    s.AddStartStopKey("<", "/>", 0, 0, 8, 0, -1, -1, false);                    // S5: linked to S4
 }
 
 struct HiliteCase {
@@ -117,7 +131,9 @@ INSTANTIATE_TEST_SUITE_P(
         HiliteCase{"NoStartInsideAnOpenSpan", "/* // */ q", "{S0:/* // */} q"},
         HiliteCase{"StopKeyBeginsAfterTheStartKey", "/*/ */", "{S0:/*/ */}"},
         HiliteCase{"WholeWordStartAndStop", "begin endx end.", "{S3:begin endx end}."},
-        HiliteCase{"WholeWordStartInsideAWord", "beginx end", "beginx end"}),
+        HiliteCase{"WholeWordStartInsideAWord", "beginx end", "beginx end"},
+        HiliteCase{"LinkedEntriesCloseOneAfterTheOther", "<a> b /> c", "{S4:<a>}{S5: b />} c"},
+        HiliteCase{"OneCharacterKeyword", "a@b", "a{K6:@}b"}),
     [](const ::testing::TestParamInfo<HiliteCase>& i) { return std::string(i.param.name); });
 
 // Spans in other memos' text: a plain reference of one block comment, one line comment and one
@@ -166,21 +182,7 @@ std::string Reference(const std::string& Text, const TStyleMemo::TDelimiters& De
         }
         label.push_back(l);
     }
-    std::string out;
-    for (size_t k = 0; k < pars.size(); ++k) {
-        if (k > 0) out += "|";
-        std::string open;
-        for (size_t i = 0; i < pars[k].size(); ++i) {
-            if (label[k][i] != open) {
-                if (!open.empty()) out += "}";
-                if (!label[k][i].empty()) out += "{" + label[k][i] + ":";
-                open = label[k][i];
-            }
-            out += pars[k][i];
-        }
-        if (!open.empty()) out += "}";
-    }
-    return out;
+    return Marked(pars, label);
 }
 
 void CommentLists(TStyleMemo& m)
@@ -277,13 +279,14 @@ TEST(Highlighting, StylesSetFromCodeStayAndHoldNoSpans)
     CommentLists(m);
     Highlight(m, "a for /* b */ c");
     m.SetDynStyle(2, 5, 1, false, 0, 0, -1, -1);  // over "for"
-    m.SetDynStyle(6, 10, 1, false, 0, 0, -1, -1);  // over "/* b": the comment goes on after it
+    m.SetDynStyle(7, 10, 1, false, 0, 0, -1, -1);  // over "* b": the comment goes on after it
     Settle(m);
-    EXPECT_EQ(Render(m), "a {D:for} {D:/* b}{S0: */} c");
+    EXPECT_EQ(Render(m), "a {D:for} {S0:/}{D:* b}{S0: */} c");
     m.setSelStart(0);
     m.setSelText("for ");
     Settle(m);
-    EXPECT_EQ(Render(m), "{K0:for} a {D:for} {D:/* b}{S0: */} c");
+    // Searched again, "/*" reaches into the style and opens nothing.
+    EXPECT_EQ(Render(m), "{K0:for} a {D:for} /{D:* b}{S0: */} c");
     EXPECT_TRUE(DeepCheck(m));
 }
 
@@ -309,6 +312,45 @@ TEST(Highlighting, WordLimitChecksFollowTheDelimiters)
     m.ReApplyKeywords();
     Settle(m);
     EXPECT_EQ(Render(m), "a.x b");
+    m.StartStopKeys()->AddStartStopKey("y", "", woWholeWordsOnly, 0, 2, 0, -1, -1, true);
+    Highlight(m, "xy y");
+    EXPECT_EQ(Render(m), "xy {S1:y}");
+}
+
+// "(" opens a span one level deeper through a highlighter; a start key opens only below level 15
+// and is still closed by its stop key there.
+TEST(Highlighting, SpansNestSixteenLevelsAtMost)
+{
+    struct Nester : TStyleHighlighter {
+        using TStyleHighlighter::TStyleHighlighter;
+        bool FindStart(TStyleNavigator* Cursor, TStyleNavigator* Scan, Integer) override
+        {
+            const std::string t = Cursor->Memo->Paragraphs(Cursor->GetParNb());
+            const size_t at = t.find('(', static_cast<size_t>(Cursor->GetOffset()));
+            if (at == std::string::npos || static_cast<Integer>(at) >= Scan->GetOffset()) return false;
+            Scan->setParOffset(static_cast<Integer>(at));
+            Scan->RightOfDyn();
+            DynInfoRec r = *Scan->GetpDynInfo();
+            const int level = (r.Attr & 0xC0) == 0xC0 ? r.Level + 1 : 0;
+            if (level > 15) return false;
+            r.Attr = 0xC0;
+            r.Level = static_cast<std::int8_t>(level);
+            r.Keys[level] = 300;
+            Scan->AddDyn(r);
+            Scan->setParOffset(static_cast<Integer>(at) + 1);
+            return true;
+        }
+    };
+    Nester hl(nullptr);
+    TStyleMemo m(nullptr);
+    m.setHighlighter(&hl);
+    m.StartStopKeys()->AddStartStopKey("/*", "*/", 0, 0, 1, 0, -1, -1, false);
+    const std::string open15(15, '(');
+    Highlight(m, open15 + "\r\n/* x */ y");
+    EXPECT_EQ(Render(m), "{K300:" + open15 + "}|{S0:/* x */}{K300: y}");
+    Highlight(m, open15 + "(\r\n/* x */ y");
+    EXPECT_EQ(Render(m), "{K300:" + open15 + "(}|{K300:/* x */ y}");
+    m.setHighlighter(nullptr);
 }
 
 TEST(Highlighting, UpperCaseTypeReachesBothLists)
@@ -495,6 +537,18 @@ TEST(StreamedLists, KeywordsKeepEveryField)
     EXPECT_EQ(to.MatchKey(1), "BAR");
     TKeywordList empty;
     EXPECT_EQ(Stream(empty), "");
+
+    // Options that do not fit their byte are refused, and the list stays.
+    TMemoryStream s;
+    TWriter w(&s);
+    w.DefineProperty("Strings", nullptr, [](TWriter* W) {
+        W->WriteListBegin();
+        W->WriteString("k");
+        for (const Integer v : {256, 0, 1, 0, 0, 0}) W->WriteInteger(v);
+        W->WriteListEnd();
+    }, true);
+    EXPECT_THROW(Unstream(to, std::string(s.Bytes().begin(), s.Bytes().end())), EReadError);
+    EXPECT_EQ(to.Count(), 2);
 }
 
 TEST(StreamedLists, KeysKeepTheUsersTextAndOldStreamsRead)
@@ -513,6 +567,7 @@ TEST(StreamedLists, KeysKeepTheUsersTextAndOldStreamsRead)
     EXPECT_EQ(std::make_tuple(e.Options, e.Style, e.Context, e.Cursor, e.Backgnd, e.Foregnd, e.EndAtParEnd),
               std::make_tuple(TWordOptions(woWholeWordsOnly), Byte(1), 7, std::int16_t(-3), clRed, clNone, true));
     EXPECT_EQ(to.Items(1).StopKey, "/>");
+    EXPECT_FALSE(to.Items(1).EndAtParEnd);
     EXPECT_EQ(to.LongestStop(), 3);
 
     // A stream that holds the upper-cased matching copies reads as those.

@@ -243,6 +243,20 @@ TEST(NativeDamage, RunningOutOfMemoryLeavesTheMemo)
     }
 }
 
+TEST(NativeLines, ALoadInsideAnUpdateIsFormattedWholeAtItsEnd)
+{
+    ChunkMemo a(3);
+    a.SetTextBuf("abcdefgh\r\nijklmnop");
+    a.FormatNow(0, 1, false);
+    ChunkMemo b(5);
+    b.Lines()->BeginUpdate();
+    Load(b, Dump(a));
+    EXPECT_EQ(b.LineCount(), 6);
+    b.Lines()->EndUpdate();
+    EXPECT_EQ(b.LineCount(), 4);
+    EXPECT_TRUE(DeepCheck(b));
+}
+
 TEST(NativeLines, ReadBackWithoutReformattingShowsTheSameLines)
 {
     Application->Initialize();
