@@ -1,5 +1,7 @@
 #include "platform/CmdLine.h"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -62,4 +64,13 @@ std::string ParamStr(int Index)
     EnsureArgs();
     if (Index < 0 || static_cast<size_t>(Index) >= args.size()) return {};
     return args[static_cast<size_t>(Index)];
+}
+
+std::string ProgramFileName()
+{
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n > 0)
+        return std::string(buf, static_cast<size_t>(n));
+    return ParamStr(0);
 }

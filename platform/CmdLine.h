@@ -11,3 +11,5 @@ void SetCommandLine(int argc, const char* const* argv);
 std::string CmdLine();
 int ParamCount();                 // arguments after the program's path
 std::string ParamStr(int Index);  // 0: the program's path; "" outside 0..ParamCount()
+// The program file's full path, whatever directory the program was started from.
+std::string ProgramFileName();

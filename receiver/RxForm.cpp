@@ -245,6 +245,7 @@ void TRxForm::FormCreate(TObject*)
 {
     RxHistory.clear();
     Tty_Params = TTtyParams();
+    ReadCreationSettings();
     Path.Demod.FinalTable = &BaudFirTableStart;
     OscBitmap = new TBitmap;
     OscBitmap->SetSize(PaintBox1->Width(), PaintBox1->Height());
@@ -267,6 +268,8 @@ void TRxForm::FormActivate(TObject*)
     if (FirstActivationDone)
         return;
     FirstActivationDone = true;
+    LoadSettings();
+    SetTimeZone(Tty_Params.UTCoffset);
     SetSpeed(Tty_Params.BaudRate);
     SetShift(Tty_Params.ShiftHz);
     SetMode(Tty_Params.Mode);
@@ -346,6 +349,7 @@ void TRxForm::FormKeyDown(TObject*, Word& Key, TShiftState Shift)
         Tty_Params.ExtendedRegister = 0;
         Key = 0;
         break;
+    case VK_F1: HelpContents1Click(this); break;
     default: break;
     }
     if (Shift & ssAlt) {

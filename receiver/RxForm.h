@@ -16,6 +16,7 @@
 #include "receiver/Decoder.h"
 #include "receiver/MessageCapture.h"
 #include "receiver/RxText.h"
+#include "receiver/Settings.h"
 #include "receiver/SignalPath.h"
 #include "receiver/SoundInput.h"
 #include "receiver/Tuning.h"
@@ -95,13 +96,23 @@ public:
     TMenuItem* N3;
     TMenuItem* Exit;
     TMenuItem* Setup1;
+    TMenuItem* PTTInterfaceMenu;
+    // The port items in menu order (NonePtt, Com1Ptt, ...), then the line items.
+    TMenuItem* PttPortItems[rx::kPttPorts];
+    TMenuItem* N8;
+    TMenuItem* UseRTS1;
+    TMenuItem* UseDTR1;
+    TMenuItem* UseRTSDTR1;
+    TMenuItem* N1;
     TMenuItem* EnglishCharset1;
     TMenuItem* RussianCharset1;
     TMenuItem* EnglishRussianCharset1;
     TMenuItem* SwedishCharset1;
+    TMenuItem* UserdefinedCharset1;
     TMenuItem* N2;
     TMenuItem* UnshiftOnSpace1;
     TMenuItem* ExtendedBaudot1;
+    TMenuItem* FastSync1;
     TMenuItem* DontSaveSYNOPMessages1;
     TMenuItem* N5;
     TMenuItem* View1;
@@ -109,6 +120,17 @@ public:
     TMenuItem* N11;
     TMenuItem* LogarithmicSpectrogramm1;
     TMenuItem* LogarithmicOscillogram1;
+    TMenuItem* FontsandColors1;
+    TMenuItem* RxWindowFontSetup1;
+    TMenuItem* RxWindowBackgroundSetup1;
+    TMenuItem* SpectrogrammBackgroundSetup1;
+    TMenuItem* OscillogrammBackgroundSetup1;
+    TMenuItem* N4;
+    TMenuItem* TimeZone1;
+    // The zone items in menu order (ByOS1, UTCm1200, ...).
+    TMenuItem* TimeZoneItems[rx::kTimeZones];
+    TMenuItem* N10;
+    TMenuItem* SaveSetup1;
     TMenuItem* Mode1;
     TMenuItem* RTTY1;
     TMenuItem* AMTORFEC1;
@@ -123,6 +145,8 @@ public:
     TMenuItem* N425HzShift1;
     TMenuItem* N850HzShift1;
     TMenuItem* Help1;
+    TMenuItem* HelpContents1;
+    TMenuItem* About1;
 
     // ---- life cycle
     void FormCreate(TObject* Sender);
@@ -178,6 +202,30 @@ public:
     void EnglishRussianCharset1Click(TObject* Sender);
     void UnshiftOnSpace1Click(TObject* Sender);
     void ExtendedBaudot1Click(TObject* Sender);
+    void UserdefinedCharset1Click(TObject* Sender);
+    void FastSync1Click(TObject* Sender);
+
+    // ---- settings file
+    // The two values creation reads: the stay-on-top style and the time-zone offset.
+    void ReadCreationSettings();
+    void LoadSettings();
+    void SaveSetup1Click(TObject* Sender);
+
+    // ---- PTT port and time zone: stored and shown, nothing is keyed
+    void SetPttInterface(int port, int mask);
+    void SetTimeZone(int offset);
+    // A port item (by its code) or a line item (by its mask) was chosen.
+    void PttPortClick(int port);
+    void PttLineClick(int mask);
+    void TimeZoneClick(int offset);
+
+    // ---- fonts and colours, help, about
+    void RxWindowFontSetup1Click(TObject* Sender);
+    void RxWindowBackgroundSetup1Click(TObject* Sender);
+    void SpectrogrammBackgroundSetup1Click(TObject* Sender);
+    void OscillogrammBackgroundSetup1Click(TObject* Sender);
+    void HelpContents1Click(TObject* Sender);
+    void About1Click(TObject* Sender);
 
     // ---- displays
     void DrawSpectrum();
@@ -284,6 +332,10 @@ private:
     // Save Buffer: under way (its dialog is open), or asked for inside a pass over the buffers.
     bool SaveBufferBusy = false;
     bool SaveRequested = false;
+    // Save Setup under way: a second one asked for meanwhile does nothing.
+    bool SaveRunning = false;
+    void ApplyWindowGeometry(int left, int top, int height, int width, int fftHeight, int rxHeight,
+                             int mHeight, int dHeight);
     void TrimReceiveWindow();
     void KeepInHistory(const std::string& bytes);
     void WriteBufferFile(const std::string& FileName);

@@ -48,6 +48,28 @@ void TRxForm::CreateMenus()
 
     Setup1 = AddItem(this, bar, "Setup");
     Setup1->OnClick = [this](TObject* s) { Setup1Click(s); };
+    // Hidden for the whole run: the port and line come from the settings file.
+    PTTInterfaceMenu = AddItem(this, Setup1, "PTT Interface (NONE)");
+    PTTInterfaceMenu->SetVisible(false);
+    PTTInterfaceMenu->OnClick = [this](TObject* s) { PTTInterfaceMenuClick(s); };
+    for (int i = 0; i < rx::kPttPorts; ++i) {
+        const rx::TPttPort& port = rx::PttPorts[static_cast<std::size_t>(i)];
+        PttPortItems[i] = AddRadioItem(this, PTTInterfaceMenu, port.Caption, 2);
+        PttPortItems[i]->SetName(port.Name);
+        PttPortItems[i]->OnClick = [this, code = port.Code](TObject*) { PttPortClick(code); };
+    }
+    PttPortItems[0]->SetChecked(true);
+    N8 = AddItem(this, PTTInterfaceMenu, "-");
+    TMenuItem** lines[rx::kPttLines] = {&UseRTS1, &UseDTR1, &UseRTSDTR1};
+    for (int i = 0; i < rx::kPttLines; ++i) {
+        const rx::TPttLine& line = rx::PttLines[static_cast<std::size_t>(i)];
+        *lines[i] = AddRadioItem(this, PTTInterfaceMenu, line.Caption, 3);
+        (*lines[i])->SetName(line.Name);
+        (*lines[i])->OnClick = [this, mask = line.Mask](TObject*) { PttLineClick(mask); };
+    }
+    UseRTS1->SetChecked(true);
+    N1 = AddItem(this, Setup1, "-");
+    N1->SetVisible(false);
     EnglishCharset1 = AddRadioItem(this, Setup1, "English  Charset", 1);
     EnglishCharset1->SetChecked(true);
     EnglishCharset1->OnClick = [this](TObject* s) { EnglishCharset1Click(s); };
@@ -57,6 +79,9 @@ void TRxForm::CreateMenus()
     EnglishRussianCharset1->OnClick = [this](TObject* s) { EnglishRussianCharset1Click(s); };
     SwedishCharset1 = AddRadioItem(this, Setup1, "Swedish Charset", 1);
     SwedishCharset1->OnClick = [this](TObject* s) { SwedishCharset1Click(s); };
+    UserdefinedCharset1 = AddRadioItem(this, Setup1, "User-defined Charset", 1);
+    UserdefinedCharset1->SetVisible(false);
+    UserdefinedCharset1->OnClick = [this](TObject* s) { UserdefinedCharset1Click(s); };
     N2 = AddItem(this, Setup1, "-");
     UnshiftOnSpace1 = AddItem(this, Setup1, "Unshift On Space");
     UnshiftOnSpace1->SetGroupIndex(1);
@@ -64,6 +89,10 @@ void TRxForm::CreateMenus()
     ExtendedBaudot1 = AddItem(this, Setup1, "Extended Baudot");
     ExtendedBaudot1->SetGroupIndex(1);
     ExtendedBaudot1->OnClick = [this](TObject* s) { ExtendedBaudot1Click(s); };
+    FastSync1 = AddItem(this, Setup1, "Fast Sync in NAVTEX");
+    FastSync1->SetGroupIndex(1);
+    FastSync1->SetChecked(true);
+    FastSync1->OnClick = [this](TObject* s) { FastSync1Click(s); };
     DontSaveSYNOPMessages1 = AddItem(this, Setup1, "Don't Save SYNOP Messages");
     DontSaveSYNOPMessages1->SetGroupIndex(1);
     DontSaveSYNOPMessages1->SetChecked(true);
@@ -84,6 +113,33 @@ void TRxForm::CreateMenus()
     LogarithmicOscillogram1->SetGroupIndex(7);
     LogarithmicOscillogram1->SetChecked(true);
     LogarithmicOscillogram1->OnClick = [this](TObject* s) { LogarithmicOscillogram1Click(s); };
+    FontsandColors1 = AddItem(this, Setup1, "Fonts and Colors");
+    FontsandColors1->OnClick = [this](TObject* s) { FontsandColors1Click(s); };
+    RxWindowFontSetup1 = AddItem(this, FontsandColors1, "Rx Window Font Setup");
+    RxWindowFontSetup1->OnClick = [this](TObject* s) { RxWindowFontSetup1Click(s); };
+    RxWindowBackgroundSetup1 = AddItem(this, FontsandColors1, "Rx Window Background Setup");
+    RxWindowBackgroundSetup1->OnClick = [this](TObject* s) { RxWindowBackgroundSetup1Click(s); };
+    SpectrogrammBackgroundSetup1 = AddItem(this, FontsandColors1, "Spectrogramm Background Setup");
+    SpectrogrammBackgroundSetup1->OnClick = [this](TObject* s) { SpectrogrammBackgroundSetup1Click(s); };
+    OscillogrammBackgroundSetup1 = AddItem(this, FontsandColors1, "Oscillogramm Background Setup");
+    OscillogrammBackgroundSetup1->OnClick = [this](TObject* s) { OscillogrammBackgroundSetup1Click(s); };
+    N4 = AddItem(this, Setup1, "-");
+    N4->SetVisible(false);
+    // Hidden for the whole run: the offset comes from the settings file.
+    TimeZone1 = AddItem(this, Setup1, "Time Zone");
+    TimeZone1->SetVisible(false);
+    TimeZone1->OnClick = [this](TObject* s) { TimeZone1Click(s); };
+    for (int i = 0; i < rx::kTimeZones; ++i) {
+        const rx::TTimeZone& zone = rx::TimeZones[static_cast<std::size_t>(i)];
+        TimeZoneItems[i] = AddRadioItem(this, TimeZone1, zone.Caption, 4);
+        TimeZoneItems[i]->SetName(zone.Name);
+        if (zone.Break)
+            TimeZoneItems[i]->SetBreak(mbBreak);
+        TimeZoneItems[i]->OnClick = [this, offset = zone.Offset](TObject*) { TimeZoneClick(offset); };
+    }
+    N10 = AddItem(this, Setup1, "-");
+    SaveSetup1 = AddItem(this, Setup1, "Save Setup");
+    SaveSetup1->OnClick = [this](TObject* s) { SaveSetup1Click(s); };
 
     Mode1 = AddItem(this, bar, "Mode");
     Mode1->OnClick = [this](TObject* s) { Mode1Click(s); };
@@ -119,6 +175,10 @@ void TRxForm::CreateMenus()
 
     Help1 = AddItem(this, bar, "Help");
     Help1->OnClick = [this](TObject* s) { Help1Click(s); };
+    HelpContents1 = AddItem(this, Help1, "Contents");
+    HelpContents1->OnClick = [this](TObject* s) { HelpContents1Click(s); };
+    About1 = AddItem(this, Help1, "About");
+    About1->OnClick = [this](TObject* s) { About1Click(s); };
 
     SetMenu(MainMenu1);
 }

@@ -6,6 +6,7 @@
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
 #include "platform/ProcessSignals.h"
+#include "receiver/About.h"
 #include "receiver/Glyphs.h"
 #include "receiver/RxForm.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
         SetApplicationIcon(&icon);
         TRxForm* rxForm = nullptr;
         Application->CreateForm(rxForm);
+        Application->CreateForm(About);
         // A desktop session ends programs with SIGTERM: the window closes as when the user closes it.
         CloseOnTerminationSignals(rxForm->Handle());
         Application->Run();

@@ -92,7 +92,7 @@ protected:
             open->FileName = DialogFile;
             return DialogFile.empty() ? IDCANCEL : IDOK;
         }
-        return IDCANCEL;
+        return OtherDialog ? OtherDialog(d) : IDCANCEL;
     }
     std::string Panel(int i) { return form->StatusBar1->Panels()->Items(i)->Text(); }
     std::string Received() { return form->RxMemo->GetTextPart(0, form->RxMemo->TextLen()); }
@@ -105,6 +105,8 @@ protected:
     std::string DialogFile;
     std::function<void()> OnFileDialog;
     std::function<void()> OnBox;
+    // Font and colour dialogs, forms shown modally: cancelled unless this answers them.
+    std::function<int(TObject*)> OtherDialog;
     std::vector<std::string> SaveDialogs;
     std::string SaveFile;
 };
