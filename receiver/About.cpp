@@ -50,7 +50,7 @@ TAbout::TAbout(TComponent* AOwner) : TForm(AOwner)
     Font()->SetHeight(-11);
 
     txt1 = CentredLabel(this, "Morvik  V1.0", 18, "Times New Roman", -27, FontStyle(fsBold));
-    Label1 = CentredLabel(this, "RTTY and NAVTEX receiver by the Morvik team", 58, "MS Sans Serif", -16,
+    Label1 = CentredLabel(this, "Written by the Morvik team", 58, "MS Sans Serif", -16,
                           FontStyle(fsBold));
     Label2 = LinkLabel(this, "mailto:morvik@example.org", 98);
     Label2->OnClick = [this](TObject* s) { Label2Click(s); };
