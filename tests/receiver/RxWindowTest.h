@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -47,6 +50,15 @@ protected:
     void SetUp() override
     {
         fakewave::Reset();
+        // The test's files live in memory: a writer that runs away is refused here instead of
+        // filling the machine's memory, and the test ends normally, taking its files with it.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit l{};
+        getrlimit(RLIMIT_FSIZE, &l);
+        if (l.rlim_cur == RLIM_INFINITY || l.rlim_cur > kMaxTestFileBytes) {
+            l.rlim_cur = kMaxTestFileBytes;
+            setrlimit(RLIMIT_FSIZE, &l);
+        }
         char cwd[4096];
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
         OldDir = cwd;
@@ -73,6 +85,9 @@ protected:
     int Answer(TObject* d)
     {
         if (auto* box = dynamic_cast<TMessageBoxRequest*>(d)) {
+            // A box shown again and again ends the test at once, before the list eats the memory.
+            if (Boxes.size() >= kMaxBoxes)
+                throw std::runtime_error("the same failure told without end: " + box->Text);
             Boxes.push_back(box->Caption + "|" + box->Text);
             if (OnBox)
                 OnBox();
@@ -96,6 +111,9 @@ protected:
     }
     std::string Panel(int i) { return form->StatusBar1->Panels()->Items(i)->Text(); }
     std::string Received() { return form->RxMemo->GetTextPart(0, form->RxMemo->TextLen()); }
+
+    static constexpr rlim_t kMaxTestFileBytes = rlim_t{8} << 20;
+    static constexpr std::size_t kMaxBoxes = 1000;
 
     TTempDir Dir{FastTempBase()};
     std::string OldDir;
