@@ -3,6 +3,7 @@
 // decoding, at the window's default size and 1600 pixels wide. A buffer lasts 2048 / 11025 s =
 // 185.8 ms; the window must take a small share of that. The same buffer with nothing painted shows
 // what the drawing costs.
+//
 // One received byte through the window's one door: the receive window's append with its trimming
 // and painting, the raw log (synced at every line end) and the message detector, with the window
 // holding about 1,000 and about 25,000 characters.
