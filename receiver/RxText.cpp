@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -280,7 +281,11 @@ void TRxForm::ReportFailure(TFailureSource source, const std::string& text, cons
     if (told)
         return;
     told = true;
-    DeferredReports.emplace_back(text, caption);
+    // Met again after it had worked for a while, while the first box still waits to be shown:
+    // one box says it.
+    const std::pair<std::string, std::string> report{text, caption};
+    if (std::find(DeferredReports.begin(), DeferredReports.end(), report) == DeferredReports.end())
+        DeferredReports.push_back(report);
     ShowDeferredReports();
 }
 

@@ -12,8 +12,10 @@
 #include <memory>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "platform/DateUtils.h"
 #include "platform/Menus.h"
@@ -425,6 +427,30 @@ TEST_F(RxText, AFullDiskTellsEachFileOnceKeepsWhatItHadAndCatchesUpWhenThereIsRo
     Add(std::string(5000, 'E'));
     EXPECT_EQ(fs::file_size("Raw_Logs/07-03-16.TXT"), 4096u);
     EXPECT_EQ(Boxes.size(), 3u);
+    // Full, room, full again inside one pass over the sound buffers: one box after the pass.
+    struct THook : rx::TRxSignalHost {
+        std::function<void()> Run;
+        void SpectrumReady(bool) override
+        {
+            if (Run)
+                std::exchange(Run, nullptr)();
+        }
+    } hook;
+    hook.Run = [&] {
+        for (const char* line : {"F\r\n", "G\r\n", "H\r\n"}) {
+            full = line[0] == 'G' ? nullptr : std::make_unique<TFullDisk>(20);
+            Add(line);
+        }
+        full.reset();
+        EXPECT_EQ(Boxes.size(), 3u);  // nothing shown inside the pass
+    };
+    form->Path.Host = &hook;
+    fakewave::Deliver(1);
+    form->ProcessSoundQueue();
+    form->Path.Host = nullptr;
+    EXPECT_EQ(Boxes.size(), 4u);
+    Add("I\r\n");
+    EXPECT_EQ(ReadAll("Raw_Logs/07-03-16.TXT"), std::string(5000, 'E') + "F\r\nG\r\nH\r\nI\r\n");
 }
 
 // A read-only "Messages" folder met inside a pass over the sound buffers: told once, after the pass,
