@@ -5,15 +5,19 @@
 #include <QFont>
 #include <QObject>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <clocale>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "platform/Backend.h"
 #include "platform/CodePages.h"
@@ -76,6 +80,19 @@ std::map<unsigned, TimerRec>& Timers()
 }
 unsigned gNextTimer = 1;
 
+// The toolkit's image work runs on pooled threads that end by themselves after a while idle. The
+// application object lives to the end, so nothing joins them: a thread ending while the program
+// ends races whatever runs at exit (the leak checker stalled on one). Join them first, but only in
+// the process that started them: a forked child has none of them and would wait for ever.
+pid_t gToolkitProcess = 0;
+void JoinPooledThreads()
+{
+    if (::getpid() != gToolkitProcess)
+        return;
+    if (QThreadPool* pool = QThreadPool::globalInstance())
+        pool->waitForDone();
+}
+
 }  // namespace
 
 void EnsureToolkit()
@@ -93,6 +110,8 @@ void EnsureToolkit()
         QFont f(QStringLiteral("DejaVu Sans"));
         f.setPixelSize(11);
         QApplication::setFont(f);
+        gToolkitProcess = ::getpid();
+        std::atexit(JoinPooledThreads);
     }
     gMainThread = std::this_thread::get_id();
     std::lock_guard<std::mutex> g(gEarlyLock);
