@@ -826,7 +826,7 @@ void TCustomExScrollBar::SBMGetScrollInfo(TMessage& Message)
 Integer TCustomExScrollBar::WheelSteps(Integer WheelDelta, UINT LinesPerNotch) const
 {
     if (LinesPerNotch == WHEEL_PAGESCROLL)
-        return Integer(Int64(WheelDelta) * std::max(FPage, 1) / WHEEL_DELTA);
+        return ToInteger(Int64(WheelDelta) * std::max(FPage, 1) / WHEEL_DELTA);
     // More lines than a notch has units would make the notch 0 units long.
     const UINT lines = std::clamp<UINT>(LinesPerNotch, 1, WHEEL_DELTA);
     return WheelDelta / Integer(WHEEL_DELTA / lines);

@@ -464,6 +464,8 @@ TEST_P(Rules, WheelStepsForEverySystemSetting)
         EXPECT_EQ(B->WheelSteps(c.Delta, c.Lines), c.Steps) << c.Delta << " " << c.Lines;
     B->SetPage(0);
     EXPECT_EQ(B->WheelSteps(-120, WHEEL_PAGESCROLL), -1);
+    B->SetPage(INT_MAX);  // pages beyond a notch's worth of integers give the most steps, not a wrap
+    EXPECT_EQ(B->WheelSteps(-240, WHEEL_PAGESCROLL), INT_MIN);
 }
 
 TEST_P(Rules, TrackColoursComeFromTheFace)
