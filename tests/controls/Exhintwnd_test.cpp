@@ -49,6 +49,28 @@ struct Hint : ::testing::Test {
         ::DrawText(b.Canvas()->Handle(), Text.c_str(), -1, &r, Flags | DT_CALCRECT);
         return {r.Width(), r.Height()};
     }
+    // A bitmap of the hint's size in its face colour, for drawing what the hint should show.
+    std::unique_ptr<TBitmap> Face()
+    {
+        auto b = std::make_unique<TBitmap>();
+        b->SetWidth(H->ClientWidth());
+        b->SetHeight(H->ClientHeight());
+        b->Canvas()->Brush()->SetColor(clInfoBk);
+        b->Canvas()->FillRect(TRect{0, 0, b->Width(), b->Height()});
+        b->Canvas()->SetFont(H->Font());
+        return b;
+    }
+    // The box of everything drawn on the face, the frame left out.
+    static TRect Ink(TBitmap* B)
+    {
+        TRect r{B->Width(), B->Height(), 0, 0};
+        const TColor face = TColor(ColorToRGB(clInfoBk));
+        for (int y = 1; y < B->Height() - 1; ++y)
+            for (int x = 1; x < B->Width() - 1; ++x)
+                if (B->Canvas()->Pixels(x, y) != face)
+                    r = {std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1)};
+        return r;
+    }
     std::unique_ptr<TBitmap> Shown()
     {
         uitest::Pump();
@@ -111,10 +133,21 @@ TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
 
 TEST_F(Hint, LinksOfAMarkupHintAreClickable)
 {
+    const std::string text = "<a href=\"first\">Link</a> plain text";
     H->SetIsHTML(true);
-    H->Font()->SetColor(clRed);
-    H->ActivateHint(TRect{100, 100, 300, 140}, "<a href=\"first\">Link</a> plain text");
+    H->ActivateHint(TRect{100, 100, 300, 140}, text);
+    H->Font()->SetColor(clRed);  // after the text was laid out: painting starts from the font again
     auto shot = Shown();
+    // Laid out from (2, 2) of the face.
+    auto want = Face();
+    TExHTMLRender render;
+    render.Data()->DefaultColor = clRed;
+    render.Data()->DefaultBgColor = clInfoBk;
+    render.Data()->DefaultFont = "Arial";
+    render.Data()->DefaultSize = 10;
+    render.PrepareText(text, 0, false);
+    render.DrawText(want->Canvas(), {0, 0}, TRect{2, 2, want->Width(), want->Height()});
+    EXPECT_EQ(Ink(shot.get()), Ink(want.get()));
     // The link is drawn in the link colour from the text's start at (2, 2), the rest in the font's.
     int blue = 0, red = 0;
     for (int y = 0; y < shot->Height(); ++y)
@@ -125,7 +158,7 @@ TEST_F(Hint, LinksOfAMarkupHintAreClickable)
         }
     EXPECT_GT(blue, 5);
     EXPECT_GT(red, 5);
-    Input::Click(H, 4, 8);
+    Input::Click(H, 2, 8);  // the link's first column
     EXPECT_EQ(Clicked, "first");
     EXPECT_EQ(Presses, 0);
     Input::Click(H, H->ClientWidth() - 8, 8);
@@ -145,6 +178,11 @@ TEST_F(Hint, APlainHintIsDrawnWrappedWithItsAmpersands)
     const TSize line = Measure("A&B", 1000, DT_NOPREFIX);
     H->ActivateHint(TRect{100, 100, 100 + line.cx + 10, 100 + 3 * line.cy}, "A&B A&B");
     auto shot = Shown();
+    auto want = Face();
+    want->Canvas()->Brush()->SetStyle(bsClear);
+    TRect r{2, 2, want->Width(), want->Height()};
+    ::DrawText(want->Canvas()->Handle(), "A&B A&B", -1, &r, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+    EXPECT_EQ(Ink(shot.get()), Ink(want.get()));
     int right = 0, lowest = 0;
     for (int y = 1; y < shot->Height() - 1; ++y)
         for (int x = 1; x < shot->Width() - 1; ++x)

@@ -118,6 +118,7 @@ const GeoCase GeoCases[] = {
     {"ShortBarShrinksAllButtons", 30, 17, true, true, true, 0, 100, 14, 0, etmAuto, 0, 4, 7, 0, 14, false, true},
     {"OnePositionHasNoUsableArrows", 200, 16, true, true, false, 5, 5, 14, 5, etmAuto, 0, 4, 16, 168, 16, false, false},
     {"PageCoversRange", 200, 16, true, true, false, 0, 9, 10, 5, etmAuto, 0, 4, 16, 168, 16, false, false},
+    {"PageJustInsideRange", 200, 16, true, true, false, -10, 0, 10, -5, etmAuto, 0, 4, 16, 153, 31, true, true},
     {"ProportionalThumb", 200, 16, true, true, false, 0, 99, 10, 45, etmAuto, 0, 4, 16, 17, 92, true, true},
     {"MinThumbSizeAtLastPage", 200, 16, true, true, false, 0, 999, 1, 999, etmAuto, 0, 4, 16, 4, 180, true, false},
     {"MinThumbSizeThatDoesNotFit", 200, 16, true, true, false, 0, 999, 1, 500, etmAuto, 0, 200, 16, 0, 100, true, true},
@@ -342,6 +343,8 @@ TEST_P(Rules, InvalidSizesAreIgnored)
     B->SetButtonSize(0);
     B->SetButtonSize(101);  // more than half of the 200-pixel bar
     EXPECT_EQ(B->GetButtonSize(), 16);
+    B->SetButtonSize(1);
+    EXPECT_EQ(B->GetButtonSize(), 1);
     B->SetButtonSize(100);
     EXPECT_EQ(B->GetButtonSize(), 100);
     EXPECT_EQ(B->GetThumbPos(), 100);
@@ -358,6 +361,15 @@ TEST_P(Rules, InvalidSizesAreIgnored)
     EXPECT_EQ(B->ThumbSize(), GetSystemMetrics(horz ? SM_CXHTHUMB : SM_CYVTHUMB));
     EXPECT_EQ(B->GetButtonSize(), GetSystemMetrics(horz ? SM_CXHSCROLL : SM_CYVSCROLL));
     EXPECT_EQ(horz ? B->Height() : B->Width(), GetSystemMetrics(horz ? SM_CYHSCROLL : SM_CXVSCROLL));
+    // Switched off, the bar keeps the system's button size, or one stored meanwhile, and moves its
+    // thumb to suit.
+    B->SetUseSystemMetrics(false);
+    EXPECT_EQ(B->GetButtonSize(), GetSystemMetrics(horz ? SM_CXHSCROLL : SM_CYVSCROLL));
+    B->SetUseSystemMetrics(true);
+    B->SetButtonSize(30);
+    B->SetUseSystemMetrics(false);
+    EXPECT_EQ(B->GetButtonSize(), 30);
+    EXPECT_EQ(B->GetThumbPos(), 30);
 }
 
 TEST_P(Rules, KindSwapsTheBoundsAndTakesTheSystemThickness)
@@ -409,6 +421,14 @@ TEST_P(Rules, PositionChangesRedrawOnlyWhatChanged)
     drawn();
     B->SetPosition(100);
     EXPECT_EQ(drawn(), std::pair(0, 200));
+    // With the last page counting as the end, reaching it turns the right arrow off.
+    B->SetAltDisablingArrows(true);
+    B->SetPosition(86);  // the last page of 14 starts at 87
+    EXPECT_TRUE(B->RightBtnsEnabled());
+    drawn();
+    B->SetPosition(87);
+    EXPECT_FALSE(B->RightBtnsEnabled());
+    EXPECT_EQ(drawn(), std::pair(0, 200));
 }
 
 TEST_P(Rules, ChangesRedrawTheBarWhereTheyShow)
@@ -423,6 +443,7 @@ TEST_P(Rules, ChangesRedrawTheBarWhereTheyShow)
     EXPECT_FALSE(redraws([&] { B->SetActiveFlat(true); }));
     EXPECT_FALSE(redraws([&] { B->SetNoSunkenThumb(true); }));
     EXPECT_FALSE(redraws([&] { B->SetSecondBtnKind(sbkPage); }));
+    EXPECT_FALSE(redraws([&] { B->SetBarColor(B->BarColor()); }));  // nothing changed
     const std::function<void()> changes[] = {
         [&] { B->SetPage(20); }, [&] { B->SetMax(90); }, [&] { B->SetMin(5); }, [&] { B->SetMinThumbSize(9); },
         [&] { B->SetThumbMode(etmFixed); }, [&] { B->SetThumbSize(30); }, [&] { B->SetButtonSize(20); },
@@ -450,6 +471,13 @@ TEST(ScrollBarMade, WithTheDesignsSizeAndLook)
     EXPECT_EQ(b->ControlStyle, TControlStyle(csFramed));  // a double click arrives as a second press
     EXPECT_EQ(b->GetButtonSize(), GetSystemMetrics(SM_CXHSCROLL));
     EXPECT_EQ(std::tuple(b->Min(), b->Max(), b->Page(), b->Position()), std::tuple(0, 100, 14, 0));
+    // Moved and sized before it has a window, it starts with the thumb where the position wants it.
+    b->SetParent(&form);
+    b->SetUseXPThemes(false);
+    b->SetPosition(50);
+    b->SetBounds(0, 0, 300, 17);
+    b->HandleNeeded();
+    EXPECT_EQ(b->GetThumbPos(), b->AdjustThumbPos());
 }
 
 TEST_P(Rules, WheelStepsForEverySystemSetting)
@@ -480,6 +508,8 @@ TEST_P(Rules, TrackColoursComeFromTheFace)
     EXPECT_EQ(c->Pixels(2, 4), TColor(ColorToRGB(B->LighterColor())));
     EXPECT_EQ(c->Pixels(7, 7), TColor(ColorToRGB(B->LighterColor())));
     EXPECT_EQ(c->Pixels(3, 4), TColor(0x406080));
+    EXPECT_EQ(c->Pixels(0, 0), TColor(ColorToRGB(B->LighterColor())));
+    EXPECT_EQ(c->Pixels(0, 7), TColor(0x406080));
 }
 
 TEST_P(Rules, AnImageFormThatGoesIsForgotten)
@@ -511,6 +541,7 @@ const SiCase SiCases[] = {
     {"PositionAboveRangeTakesMax", 28, SIF_RANGE | SIF_POS, 10, 20, 0, 99, 20, 10, 20, 14},
     {"PositionBelowRangeTakesMin", 28, SIF_RANGE | SIF_POS, 10, 20, 0, 3, 10, 10, 20, 14},
     {"RangeHoldingThePosition", 28, SIF_RANGE | SIF_PAGE, 0, 60, 5, 0, 50, 0, 60, 5},
+    {"RangeStartingAtThePosition", 28, SIF_RANGE, 50, 90, 0, 0, 50, 50, 90, 14},
     {"RangeEndingAtThePosition", 28, SIF_RANGE, 0, 50, 0, 0, 50, 0, 50, 14},
     {"RangeLeavingThePosition", 28, SIF_RANGE | SIF_PAGE, 60, 80, 5, 0, 50, 0, 100, 14},
     {"ReversedRange", 28, SIF_RANGE | SIF_POS, 20, 10, 0, 15, 50, 0, 100, 14},
