@@ -165,12 +165,24 @@ TEST_F(Hint, LinksOfAMarkupHintAreClickable)
     EXPECT_EQ(Presses, 1);
     Input::Click(H, 1, 1);  // the margin around the text
     EXPECT_EQ(Presses, 2);
+    // The link ends where its laid-out box ends, two pixels in from the hint's edge.
+    const TRect box{2, 2, H->ClientWidth() - 2, H->ClientHeight() - 2};
+    int end = 0;
+    std::string href;
+    while (render.IsCursorOverLink({end, 6}, {0, 0}, box, href))
+        ++end;
+    ASSERT_GT(end, 10);
+    Clicked.clear();
+    Input::Click(H, end + 1, 8);
+    EXPECT_EQ(Clicked, "first");
+    Input::Click(H, end + 2, 8);
+    EXPECT_EQ(Presses, 3);
     // A hint no longer in markup has no links, whatever it last laid out.
     Clicked.clear();
     H->SetIsHTML(false);
     Input::Click(H, 4, 8);
     EXPECT_EQ(Clicked, "");
-    EXPECT_EQ(Presses, 3);
+    EXPECT_EQ(Presses, 4);
 }
 
 TEST_F(Hint, APlainHintIsDrawnWrappedWithItsAmpersands)
