@@ -112,6 +112,7 @@ TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
 {
     H->ActivateHint(TRect{-30, -20, 70, 0}, "hint");
     uitest::Pump();
+    EXPECT_TRUE(H->Visible());
     EXPECT_EQ(GetParent(H->Handle()), nullptr);
     EXPECT_TRUE(IsWindowVisible(H->Handle()));
     EXPECT_EQ(GetActiveWindow(), Form->Handle());
@@ -129,6 +130,9 @@ TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
     EXPECT_EQ(GetActiveWindow(), Form->Handle());
     H->ReleaseHandle();
     EXPECT_FALSE(H->HandleAllocated());
+    // Measuring the next hint makes a window again, which stays hidden until it is shown.
+    H->HandleNeeded();
+    EXPECT_FALSE(IsWindowVisible(H->Handle()));
 }
 
 TEST_F(Hint, LinksOfAMarkupHintAreClickable)

@@ -119,6 +119,7 @@ const GeoCase GeoCases[] = {
     {"OnePositionHasNoUsableArrows", 200, 16, true, true, false, 5, 5, 14, 5, etmAuto, 0, 4, 16, 168, 16, false, false},
     {"PageCoversRange", 200, 16, true, true, false, 0, 9, 10, 5, etmAuto, 0, 4, 16, 168, 16, false, false},
     {"PageJustInsideRange", 200, 16, true, true, false, -10, 0, 10, -5, etmAuto, 0, 4, 16, 153, 31, true, true},
+    {"ThumbLengthRoundsToNearest", 200, 16, true, true, false, 0, 99, 20, 40, etmAuto, 0, 4, 16, 34, 83, true, true},
     {"ProportionalThumb", 200, 16, true, true, false, 0, 99, 10, 45, etmAuto, 0, 4, 16, 17, 92, true, true},
     {"MinThumbSizeAtLastPage", 200, 16, true, true, false, 0, 999, 1, 999, etmAuto, 0, 4, 16, 4, 180, true, false},
     {"MinThumbSizeThatDoesNotFit", 200, 16, true, true, false, 0, 999, 1, 500, etmAuto, 0, 200, 16, 0, 100, true, true},
@@ -229,6 +230,7 @@ TEST_P(Random, PartsTileTheBarAndTheHitTestAgrees)
         then([&] { B->SetThumbMode(pick(0, 3) ? etmAuto : etmFixed); });
         then([&] { B->SetThumbSize(pick(1, 60)); });
         then([&] { B->SetMinThumbSize(pick(1, 30)); });
+        then([&] { B->SetPage(pick(0, 3) ? pick(0, 3000) : pick(0, 3)); });
         const int n = B->GetTopBtns() + B->GetBottomBtns();
         const int len = pick(std::max(n, 1), 300);
         const int thickness = pick(1, 30);
@@ -374,7 +376,13 @@ TEST_P(Rules, InvalidSizesAreIgnored)
 
 TEST_P(Rules, KindSwapsTheBoundsAndTakesTheSystemThickness)
 {
+    int resized = 0;
+    B->OnResize = [&](TObject* Sender) {
+        EXPECT_EQ(Sender, B);
+        ++resized;
+    };
     B->SetBounds(5, 6, 70, 40);
+    EXPECT_EQ(resized, 1);
     B->SetKind(GetParam() == sbHorizontal ? sbVertical : sbHorizontal);
     EXPECT_EQ(B->Width(), 40);
     EXPECT_EQ(B->Height(), 70);
@@ -417,6 +425,7 @@ TEST_P(Rules, PositionChangesRedrawOnlyWhatChanged)
     B->SetPosition(60);
     EXPECT_EQ(drawn(), std::pair(0, 0));  // the track was drawn at once, and only the track
     EXPECT_EQ(AlongOf(B->Painted), std::pair(16, 184));
+    EXPECT_EQ(AcrossOf(B->Painted), std::pair(0, 17));
     B->SetPosition(0);
     drawn();
     B->SetPosition(100);
