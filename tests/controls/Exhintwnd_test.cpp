@@ -104,8 +104,7 @@ TEST_F(Hint, APlainHintIsMeasuredWithoutPrefixesAndWrapsAtWords)
     EXPECT_EQ(H->Height(), one.cy + 2);
     EXPECT_GT(one.cx, Measure("AB wide", 1000, DT_NOPREFIX).cx);
     const TRect r = H->CalcHintRect(one.cx - 5, "A&B wide", nullptr);
-    EXPECT_EQ(r.Height(), 2 * one.cy + 2);
-    EXPECT_EQ(r.Width(), Measure("A&B wide", one.cx - 5, DT_WORDBREAK | DT_NOPREFIX).cx + 6);
+    EXPECT_EQ(r, (TRect{0, 0, Measure("A&B wide", one.cx - 5, DT_WORDBREAK | DT_NOPREFIX).cx + 6, 2 * one.cy + 2}));
 }
 
 TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
@@ -114,6 +113,7 @@ TEST_F(Hint, ShowsOnTheScreenWithoutTakingTheActivation)
     uitest::Pump();
     EXPECT_TRUE(H->Visible());
     EXPECT_EQ(GetParent(H->Handle()), nullptr);
+    EXPECT_EQ(GetWindowLong(H->Handle(), GWL_STYLE) & (WS_POPUP | WS_CHILD | WS_BORDER | WS_CAPTION), LONG(WS_POPUP));
     EXPECT_TRUE(IsWindowVisible(H->Handle()));
     EXPECT_EQ(GetActiveWindow(), Form->Handle());
     TRect w;

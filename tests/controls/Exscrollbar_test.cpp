@@ -123,6 +123,7 @@ const GeoCase GeoCases[] = {
     {"ProportionalThumb", 200, 16, true, true, false, 0, 99, 10, 45, etmAuto, 0, 4, 16, 17, 92, true, true},
     {"MinThumbSizeAtLastPage", 200, 16, true, true, false, 0, 999, 1, 999, etmAuto, 0, 4, 16, 4, 180, true, false},
     {"MinThumbSizeThatDoesNotFit", 200, 16, true, true, false, 0, 999, 1, 500, etmAuto, 0, 200, 16, 0, 100, true, true},
+    {"PageZeroOnOnePosition", 200, 16, true, true, false, 5, 5, 0, 5, etmAuto, 0, 4, 16, 168, 16, false, false},
     {"PageZeroTakesSystemThumb", 200, 16, true, true, false, 0, 100, 0, 100, etmAuto, 0, 4, 16, 16, 166, true, false},
     {"FixedThumb", 200, 16, true, true, false, 0, 100, 14, 50, etmFixed, 30, 4, 16, 30, 95, true, true},
     {"FixedThumbLongerThanTrack", 200, 16, true, true, false, 0, 100, 14, 50, etmFixed, 170, 4, 16, 0, 113, true, true},
@@ -405,6 +406,7 @@ TEST_P(Rules, LoadedClampsWhatWasReadInAnyOrder)
     EXPECT_EQ(B->Max(), 10);
     EXPECT_EQ(B->Position(), 10);
     EXPECT_EQ(B->Page(), 1);
+    EXPECT_EQ(B->GetThumbPos(), B->AdjustThumbPos());
 }
 
 // A move that leaves both arrows as they were redraws the track only; one that changes an arrow
@@ -452,7 +454,6 @@ TEST_P(Rules, ChangesRedrawTheBarWhereTheyShow)
     EXPECT_FALSE(redraws([&] { B->SetActiveFlat(true); }));
     EXPECT_FALSE(redraws([&] { B->SetNoSunkenThumb(true); }));
     EXPECT_FALSE(redraws([&] { B->SetSecondBtnKind(sbkPage); }));
-    EXPECT_FALSE(redraws([&] { B->SetBarColor(B->BarColor()); }));  // nothing changed
     const std::function<void()> changes[] = {
         [&] { B->SetPage(20); }, [&] { B->SetMax(90); }, [&] { B->SetMin(5); }, [&] { B->SetMinThumbSize(9); },
         [&] { B->SetThumbMode(etmFixed); }, [&] { B->SetThumbSize(30); }, [&] { B->SetButtonSize(20); },
@@ -464,8 +465,13 @@ TEST_P(Rules, ChangesRedrawTheBarWhereTheyShow)
         [&] { B->SetThinFrames(true); }, [&] { B->SetDrawBars(false); }, [&] { B->SetBarOffset(5); },
         [&] { B->SetBarColor(clRed); }, [&] { B->SetArrowColor(clRed); }, [&] { B->SetArrowHotTrackColor(clRed); },
         [&] { B->SetOwnerDraw(true); }, [&] { B->SetUseSystemMetrics(true); }};
-    for (size_t i = 0; i < std::size(changes); ++i)
+    for (size_t i = 0; i < std::size(changes); ++i) {
         EXPECT_TRUE(redraws(changes[i])) << "change " << i;
+        EXPECT_FALSE(redraws(changes[i])) << "change " << i << " made again";
+    }
+    // ActiveFlat shows while the bar has the focus.
+    B->SetFocus();
+    EXPECT_TRUE(redraws([&] { B->SetActiveFlat(false); }));
 }
 
 TEST(ScrollBarMade, WithTheDesignsSizeAndLook)
@@ -509,6 +515,8 @@ TEST_P(Rules, TrackColoursComeFromTheFace)
 {
     EXPECT_EQ(B->LighterColor(), clBtnHighlight);
     EXPECT_EQ(B->ShadowColor(), clBtnShadow);
+    EXPECT_EQ(B->DitherBitmap()->Canvas()->Pixels(0, 0), TColor(ColorToRGB(clBtnHighlight)));
+    EXPECT_EQ(B->DitherBitmap()->Canvas()->Pixels(1, 0), TColor(ColorToRGB(clBtnFace)));
     B->SetColor(TColor(0x406080));
     const int l = (RGBtoHLS(TColor(0x406080)) >> 8) & 0xFF;
     EXPECT_NEAR((RGBtoHLS(B->LighterColor()) >> 8) & 0xFF, l + l / 4, 1);
@@ -521,9 +529,21 @@ TEST_P(Rules, TrackColoursComeFromTheFace)
     EXPECT_EQ(c->Pixels(0, 7), TColor(0x406080));
 }
 
-TEST_P(Rules, AnImageFormThatGoesIsForgotten)
+TEST_P(Rules, AnImageFormRedrawsTheBarUntilItGoes)
 {
     auto* form = new TExImageForm(Form);
+    auto* other = new TExImageForm(Form);
+    auto redrawnBy = [&](TExImageForm* F, TExBkGndType Type) {
+        ValidateRect(B->Handle(), nullptr);
+        F->SetBackgroundType(Type);
+        TRect r;
+        return GetUpdateRect(B->Handle(), &r, FALSE) != FALSE;
+    };
+    B->SetImageForm(form);
+    EXPECT_TRUE(redrawnBy(form, bgtVertGradient));
+    B->SetImageForm(other);
+    EXPECT_FALSE(redrawnBy(form, bgtHorzGradient));
+    EXPECT_TRUE(redrawnBy(other, bgtVertGradient));
     B->SetImageForm(form);
     EXPECT_EQ(B->ImageForm(), form);
     delete form;
