@@ -406,7 +406,14 @@ TEST_P(Rules, LoadedClampsWhatWasReadInAnyOrder)
     EXPECT_EQ(B->Max(), 10);
     EXPECT_EQ(B->Position(), 10);
     EXPECT_EQ(B->Page(), 1);
-    EXPECT_EQ(B->GetThumbPos(), B->AdjustThumbPos());
+    // A position read past the end puts the thumb at the end once loaded.
+    B->SetState(csLoading, true);
+    B->SetMax(1000);
+    B->SetPage(100);
+    B->SetPosition(2000);
+    B->Loaded();
+    EXPECT_EQ(B->Position(), 1000);
+    EXPECT_EQ(B->GetThumbPos(), B->GetBarLength() - 16 - B->GetThumbLength());
 }
 
 // A move that leaves both arrows as they were redraws the track only; one that changes an arrow
@@ -544,6 +551,8 @@ TEST_P(Rules, AnImageFormRedrawsTheBarUntilItGoes)
     B->SetImageForm(other);
     EXPECT_FALSE(redrawnBy(form, bgtHorzGradient));
     EXPECT_TRUE(redrawnBy(other, bgtVertGradient));
+    B->SetImageForm(nullptr);
+    EXPECT_FALSE(redrawnBy(other, bgtHorzGradient));
     B->SetImageForm(form);
     EXPECT_EQ(B->ImageForm(), form);
     delete form;
