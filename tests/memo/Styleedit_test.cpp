@@ -177,6 +177,7 @@ TEST_F(Edit, BoldAndItalicFromTheSelection)
 }
 
 struct RunStyleCase {
+    const char* name;
     TFontStyles font;
     TExtFontStyles codes;
     Word dyn;
@@ -198,13 +199,15 @@ constexpr TExtFontStyles B = 1 << xfsBold, I = 1 << xfsItalic, U = 1 << xfsUnder
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, RunStyle,
-    ::testing::Values(RunStyleCase{0, B | H, 0, B | H},
-                      RunStyleCase{FontStyle(fsBold), B, 0, 0},  // a bold code in bold text: normal
-                      RunStyleCase{FontStyle(fsItalic) | FontStyle(fsStrikeOut), A, 0x40, I | S | A},
-                      RunStyleCase{FontStyle(fsBold), B | I, 0x80 | U, U},  // a dynamic style replaces both
-                      RunStyleCase{0, 0, 0x80 | 0x40 | H | B, H | B},
-                      RunStyleCase{0, 0, 0x80 | S | H | A | I, Z | A | I},  // strike-out with highlight: special underline
-                      RunStyleCase{0, 0, 0x180, 0}));
+    ::testing::Values(RunStyleCase{"CodesInAPlainFont", 0, B | H, 0, B | H},
+                      RunStyleCase{"BoldCodeInABoldFontIsNormal", FontStyle(fsBold), B, 0, 0},
+                      RunStyleCase{"FontStylesJoinCodesWithoutTheDynamicFlag", FontStyle(fsItalic) | FontStyle(fsStrikeOut),
+                                   A, 0x40, I | S | A},
+                      RunStyleCase{"DynamicStyleReplacesFontAndCodes", FontStyle(fsBold), B | I, 0x80 | U, U},
+                      RunStyleCase{"DynamicStyleDropsItsFlagBits", 0, 0, 0x80 | 0x40 | H | B, H | B},
+                      RunStyleCase{"StrikeOutWithHighlightIsSpecialUnderline", 0, 0, 0x80 | S | H | A | I, Z | A | I},
+                      RunStyleCase{"DynamicFlagAloneIsNormal", 0, 0, 0x180, 0}),
+    [](const auto& Info) { return std::string(Info.param.name); });
 
 TEST_F(Edit, CurrentStyleAtTheCaret)
 {

@@ -85,6 +85,7 @@ TEST(LinesList, ViewsFirstLineInlineAndTheRestOutside)
 }
 
 struct ColumnCase {
+    const char* name;
     const char* text;
     Integer col;
     bool stat;
@@ -106,11 +107,16 @@ TEST_P(ColumnToOffsetTable, GivesTheOffsetAndTheMissingBlanks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, ColumnToOffsetTable,
-                         ::testing::Values(ColumnCase{"a\tb", 1, true, 1, 0}, ColumnCase{"a\tb", 4, true, 1, 3},
-                                           ColumnCase{"a\tb", 8, true, 2, 0}, ColumnCase{"a\tb", 20, true, 3, 11},
-                                           ColumnCase{"\x02" "a", 0, true, 0, 0}, ColumnCase{"\x02" "a", 1, true, 2, 0},
-                                           ColumnCase{"\x02" "a", 1, false, 1, 0}, ColumnCase{"abc", 5, true, 3, 2},
-                                           ColumnCase{"", 2, true, 0, 2}));
+                         ::testing::Values(ColumnCase{"TabStart", "a\tb", 1, true, 1, 0},
+                                           ColumnCase{"InsideTheTab", "a\tb", 4, true, 1, 3},
+                                           ColumnCase{"NextTabStop", "a\tb", 8, true, 2, 0},
+                                           ColumnCase{"PastTheEndAfterATab", "a\tb", 20, true, 3, 11},
+                                           ColumnCase{"ZeroBeforeACode", "\x02" "a", 0, true, 0, 0},
+                                           ColumnCase{"CodeTakesNoColumnWhenStatic", "\x02" "a", 1, true, 2, 0},
+                                           ColumnCase{"CodeTakesAColumnWhenNotStatic", "\x02" "a", 1, false, 1, 0},
+                                           ColumnCase{"PastTheEndOfPlainText", "abc", 5, true, 3, 2},
+                                           ColumnCase{"EmptyParagraph", "", 2, true, 0, 2}),
+                         [](const auto& Info) { return std::string(Info.param.name); });
 
 TEST(StyleCodes, EachCodeTogglesItsBitAndNothingElseIsACode)
 {

@@ -26,6 +26,7 @@ std::string Save(TStyleMemo& m)
 }
 
 struct BreakCase {
+    const char* name;
     const char* bytes;
     Strings pars;
 };
@@ -42,11 +43,15 @@ TEST_P(LineBreakForms, MakeParagraphs)
 
 INSTANTIATE_TEST_SUITE_P(
     Reader, LineBreakForms,
-    ::testing::Values(BreakCase{"a\rb", {"a", "b"}}, BreakCase{"a\nb", {"a", "b"}}, BreakCase{"a\r\nb", {"a", "b"}},
-                      BreakCase{"a\n\rb", {"a", "b"}}, BreakCase{"a\r\rb", {"a", "", "b"}},
-                      BreakCase{"a\n\nb", {"a", "", "b"}}, BreakCase{"a\r\n\r\nb", {"a", "", "b"}},
-                      BreakCase{"a\r\n\rb", {"a", "", "b"}}, BreakCase{"a\r\n", {"a", ""}}, BreakCase{"", {""}},
-                      BreakCase{"\n\r\n", {"", "", ""}}));
+    ::testing::Values(BreakCase{"CR", "a\rb", {"a", "b"}}, BreakCase{"LF", "a\nb", {"a", "b"}},
+                      BreakCase{"CRLF", "a\r\nb", {"a", "b"}}, BreakCase{"LFCR", "a\n\rb", {"a", "b"}},
+                      BreakCase{"TwoCRs", "a\r\rb", {"a", "", "b"}}, BreakCase{"TwoLFs", "a\n\nb", {"a", "", "b"}},
+                      BreakCase{"TwoCRLFs", "a\r\n\r\nb", {"a", "", "b"}},
+                      BreakCase{"CRLFThenCR", "a\r\n\rb", {"a", "", "b"}},
+                      BreakCase{"CRLFAtTheEndAddsAnEmptyParagraph", "a\r\n", {"a", ""}},
+                      BreakCase{"EmptyTextIsOneEmptyParagraph", "", {""}},
+                      BreakCase{"LFCRThenLFWithoutText", "\n\r\n", {"", "", ""}}),
+    [](const auto& Info) { return std::string(Info.param.name); });
 
 TEST(Reader, NulBytesNeverEndTheText)
 {
@@ -129,6 +134,7 @@ TEST(Reader, AFailingStreamLeavesAConsistentMemo)
 }
 
 struct WriteCase {
+    const char* name;
     TStyleLineBreak br;
     const char* bytes;
 };
@@ -144,8 +150,9 @@ TEST_P(Writer, SeparatesParagraphsAndAddsNothingAtTheEnd)
 }
 
 INSTANTIATE_TEST_SUITE_P(LineBreaks, Writer,
-                         ::testing::Values(WriteCase{pbCRLF, "a\r\nb"}, WriteCase{pbLFCR, "a\n\rb"},
-                                           WriteCase{pbCR, "a\rb"}, WriteCase{pbLF, "a\nb"}));
+                         ::testing::Values(WriteCase{"CRLF", pbCRLF, "a\r\nb"}, WriteCase{"LFCR", pbLFCR, "a\n\rb"},
+                                           WriteCase{"CR", pbCR, "a\rb"}, WriteCase{"LF", pbLF, "a\nb"}),
+                         [](const auto& Info) { return std::string(Info.param.name); });
 
 TEST(WriterCodes, PairsWithoutEffectAreDroppedOnlyWithStaticFormat)
 {

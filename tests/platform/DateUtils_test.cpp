@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/SysUtils.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -177,7 +178,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"\"at\" s 'sec'", "at 2 sec"}, FormatCase{"z", "45"},
                       FormatCase{"c", "3/15/2007 6:05:02 PM"}, FormatCase{"ddddd", "3/15/2007"},
                       FormatCase{"t", "6:05 PM"}, FormatCase{"tt", "6:05:02 PM"},
-                      FormatCase{"'unclosed", "unclosed"}, FormatCase{"x#%", "x#%"}));
+                      FormatCase{"'unclosed", "unclosed"}, FormatCase{"x#%", "x#%"}),
+    morvik::ParamName());
 
 // Values a caller may hold by mistake (before year 1, far beyond 9999, not a number) render as an
 // empty date instead of reading outside the month names or overflowing.

@@ -10,6 +10,7 @@
 
 #include "platform/Classes.h"
 #include "tests/platform/ScratchDir.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -52,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(Table, FileNameParts,
                                            NameParts{"noext", "noext", "", "", ""},
                                            NameParts{"dir/", "", "dir/", "dir", ""},
                                            NameParts{"/x", "x", "/", "/", ""},
-                                           NameParts{"", "", "", "", ""}));
+                                           NameParts{"", "", "", "", ""}),
+                         morvik::ParamName());
 
 TEST(FileNames, ChangeExtensionAndDelimiters)
 {
@@ -109,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MaskCase{"abcbd", "a*bc", false}, MaskCase{"aaab", "*a*ab", true},
                       MaskCase{"noext", "*.*", true},
                       MaskCase{"x.TXT.bak", "*.TXT", false}, MaskCase{"", "*", true}, MaskCase{"", "?", false},
-                      MaskCase{"ab", "a?", true}, MaskCase{"a", "a?", false}, MaskCase{"A?", "a?", true}));
+                      MaskCase{"ab", "a?", true}, MaskCase{"a", "a?", false}, MaskCase{"A?", "a?", true}),
+    morvik::ParamName());
 
 class Files : public ScratchDir {};
 

@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "tests/platform/ScratchDir.h"
+#include "tests/support/ParamName.h"
 
 namespace {
 
@@ -135,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Format{"stereo 16-bit 44.1 kHz", 2, 16, 44100, 10007, Via::File},
                       Format{"stereo 8-bit 22.05 kHz, name with backslashes", 2, 8, 22050, 5000,
                              Via::WindowsName},
-                      Format{"mono 16-bit 11.025 kHz from memory", 1, 16, 11025, 4000, Via::Memory}));
+                      Format{"mono 16-bit 11.025 kHz from memory", 1, 16, 11025, 4000, Via::Memory}),
+    morvik::ParamName());
 
 struct Bad {
     const char* what;
@@ -182,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
         Bad{"three channels", riff(chunk("fmt ", fmtBody(1, 3, 8000, 16)) + kData)},
         Bad{"block size not matching", riff(chunk("fmt ", fmtBody(1, 1, 8000, 16, 3)) + kData)},
         Bad{"rate 0", riff(chunk("fmt ", fmtBody(1, 1, 0, 16)) + kData)},
-        Bad{"no format chunk", riff(kData)}, Bad{"no data chunk", riff(kFmt)}));
+        Bad{"no format chunk", riff(kData)}, Bad{"no data chunk", riff(kFmt)}),
+    morvik::ParamName());
 
 TEST_F(WavePlay, NamesOfNoSoundFileAreNotPlayed)
 {

@@ -153,6 +153,7 @@ TEST_F(UserCharsetFile, MissingFileRaisesTheFileOpenError)
 }
 
 struct TBadFile {
+    const char* Name;
     std::string Data;
     std::string Problem;
 };
@@ -175,9 +176,12 @@ TEST_P(MalformedCharsetFile, IsRefusedNamingTheLine)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, MalformedCharsetFile,
-    ::testing::Values(TBadFile{". E\n\nA .-\n", "Line 3 "}, TBadFile{". E\n.-.-.-.- Q\n", "Line 2 "},
-                      TBadFile{". E\n- T\n.--", "Line 3 "}, TBadFile{". E\n# note", "Line 2 "},
-                      TBadFile{std::string("\0\0\x80\x81", 4), "Line 1 "}));
+    ::testing::Values(TBadFile{"TextBeforeThePatternAfterABlankLine", ". E\n\nA .-\n", "Line 3 "},
+                      TBadFile{"PatternOfEightSigns", ". E\n.-.-.-.- Q\n", "Line 2 "},
+                      TBadFile{"PatternWithoutTextAtTheEnd", ". E\n- T\n.--", "Line 3 "},
+                      TBadFile{"NoPatternOnTheLastLine", ". E\n# note", "Line 2 "},
+                      TBadFile{"BinaryBytes", std::string("\0\0\x80\x81", 4), "Line 1 "}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(UserCharsetFile, LoadsIntoTheProgramsTableByDefault)
 {

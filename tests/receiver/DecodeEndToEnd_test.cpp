@@ -72,7 +72,14 @@ TEST_P(RttyMatrix, DecodesExactly)
 
 INSTANTIATE_TEST_SUITE_P(SpeedsShiftsSensesStops, RttyMatrix,
                          ::testing::Combine(::testing::Values(45, 50, 75, 100), ::testing::Values(85, 170, 450, 850),
-                                            ::testing::Bool(), ::testing::Values(1.0, 1.5, 2.0)));
+                                            ::testing::Bool(), ::testing::Values(1.0, 1.5, 2.0)),
+                         [](const auto& Info) {
+                             const double stop = std::get<3>(Info.param);
+                             return "Baud" + std::to_string(std::get<0>(Info.param)) + "Shift" +
+                                    std::to_string(std::get<1>(Info.param)) +
+                                    (std::get<2>(Info.param) ? "Reversed" : "Normal") +
+                                    (stop == 1.0 ? "OneStop" : stop == 1.5 ? "OneAndAHalfStops" : "TwoStops");
+                         });
 
 TEST_F(EndToEnd, WrongSenseGivesNoText)
 {
@@ -104,7 +111,12 @@ TEST_P(AfcOffset, FollowsTheTonesAndDecodes)
 }
 
 INSTANTIATE_TEST_SUITE_P(ShiftsAndOffsets, AfcOffset,
-                         ::testing::Combine(::testing::Values(85, 170, 450, 850), ::testing::Values(-7.0, 9.0)));
+                         ::testing::Combine(::testing::Values(85, 170, 450, 850), ::testing::Values(-7.0, 9.0)),
+                         [](const auto& Info) {
+                             const double offset = std::get<1>(Info.param);
+                             return "Shift" + std::to_string(std::get<0>(Info.param)) + (offset < 0 ? "Minus" : "Plus") +
+                                    std::to_string(static_cast<int>(std::abs(offset))) + "Hz";
+                         });
 
 // ---- Shifts and character sets
 
