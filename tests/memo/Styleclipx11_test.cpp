@@ -5,13 +5,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -31,11 +34,18 @@ struct Child {
     int Out = -1;
 };
 
-// Starts a program with extra environment entries; its output comes back through a pipe.
+// Starts a program (by its full path) with extra environment entries, which replace inherited ones of
+// the same name; its output comes back through a pipe. The child dies with this process, however this
+// process ends (a crash, a time limit), so no program outlives the test.
 Child Spawn(const std::vector<std::string>& Args, const std::vector<std::string>& Env, const std::string& Input = "")
 {
     std::vector<std::string> env = Env;
-    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(Env.begin(), Env.end(), [&](const std::string& o) { return o.compare(0, name.size(), name) == 0; }))
+            env.push_back(entry);
+    }
     std::vector<char*> argv;
     std::vector<char*> envp;
     for (const auto& a : Args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -44,20 +54,40 @@ Child Spawn(const std::vector<std::string>& Args, const std::vector<std::string>
     envp.push_back(nullptr);
     int out[2];
     int in[2];
-    if (pipe(out) != 0 || pipe(in) != 0) return {};
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-    posix_spawn_file_actions_adddup2(&fa, in[0], 0);
-    posix_spawn_file_actions_addclose(&fa, out[0]);
-    posix_spawn_file_actions_addclose(&fa, in[1]);
+    if (pipe2(out, O_CLOEXEC) != 0) return {};
+    if (pipe2(in, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return {};
+    }
+    const pid_t parent = getpid();
     Child c;
-    if (posix_spawnp(&c.Pid, argv[0], &fa, nullptr, argv.data(), envp.data()) != 0) c.Pid = -1;
-    posix_spawn_file_actions_destroy(&fa);
+    c.Pid = fork();
+    if (c.Pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        dup2(out[1], 1);
+        dup2(in[0], 0);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
     close(out[1]);
     close(in[0]);
-    if (!Input.empty() && write(in[1], Input.data(), Input.size()) < 0) c.Pid = -1;
+    // A child that ends before reading its input must not take this process with it (SIGPIPE).
+    if (c.Pid > 0 && !Input.empty()) {
+        struct sigaction ignore{};
+        struct sigaction old{};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, &old);
+        const ssize_t written = write(in[1], Input.data(), Input.size());
+        sigaction(SIGPIPE, &old, nullptr);
+        static_cast<void>(written);
+    }
     close(in[1]);
+    if (c.Pid < 0) {
+        close(out[0]);
+        return {};
+    }
     c.Out = out[0];
     return c;
 }
@@ -80,23 +110,33 @@ std::string Read(Child& C, int TimeoutMs, const std::string& Until = "")
     return s;
 }
 
-// The exit status, or -1 when the child had to be killed after the time.
+// The exit status, or -1 when the child had to be killed after the time. A reaped child's id may go
+// to another process at once, so it is forgotten here and never signalled again.
 int Wait(Child& C, int TimeoutMs)
 {
+    if (C.Out >= 0) close(C.Out);
+    C.Out = -1;
+    if (C.Pid <= 0) return -1;
     int status = 0;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    bool killed = false;
     while (waitpid(C.Pid, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > end) {
+            kill(C.Pid, SIGCONT);
             kill(C.Pid, SIGKILL);
             waitpid(C.Pid, &status, 0);
-            status = -1;
+            killed = true;
             break;
         }
         usleep(10000);
     }
-    if (C.Out >= 0) close(C.Out);
-    C.Out = -1;
-    return status == -1 ? -1 : (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    C.Pid = -1;
+    return killed ? -1 : (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
+
+void Signal(const Child& C, int Sig)
+{
+    if (C.Pid > 0) kill(C.Pid, Sig);
 }
 
 std::string Self()
@@ -118,8 +158,8 @@ Child Role(const std::string& Display, const std::string& Name)
 int RunRole(const std::string& Display, const std::string& Name, std::string& Output)
 {
     Child c = Role(Display, Name);
-    Output = Read(c, 20000);
-    return Wait(c, 20000);
+    Output = Read(c, 60000);
+    return Wait(c, 10000);
 }
 
 // Waits until the clipboard of the display reads Text (another program takes it over in its own time).
@@ -135,58 +175,56 @@ bool Holds(const std::vector<std::string>& Env, const std::string& Text)
     return false;
 }
 
-// Programs that must not outlive the test, whichever way it ends.
+// Holds every program the test starts, so that none outlives it whichever way it ends: each is asked
+// to go, then killed.
 struct Reaper {
-    std::vector<pid_t> Pids;
+    std::deque<Child> Children;
+    Child& Keep(const Child& C)
+    {
+        Children.push_back(C);
+        return Children.back();
+    }
     ~Reaper()
     {
-        for (const pid_t p : Pids) {
-            kill(p, SIGCONT);
-            kill(p, SIGKILL);
-            waitpid(p, nullptr, WNOHANG);
+        for (auto c = Children.rbegin(); c != Children.rend(); ++c) {
+            Signal(*c, SIGTERM);
+            Signal(*c, SIGCONT);
+            Wait(*c, 3000);
         }
     }
 };
 
 TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
 {
-    Reaper reaper;
     if (!Have("/usr/bin/Xvfb") || !Have("/usr/bin/xclip") || !Have("/usr/bin/xsel")) GTEST_SKIP() << "Xvfb, xclip and xsel are needed";
-    Child x = Spawn({"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {});
-    reaper.Pids.push_back(x.Pid);
-    const std::string number = Read(x, 10000, "\n");
-    ASSERT_FALSE(number.empty());
+    Reaper reaper;
+    Child& x = reaper.Keep(Spawn({"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {}));
+    const std::string number = Read(x, 30000, "\n");
+    if (number.empty()) GTEST_SKIP() << "the virtual display did not start";
     const std::string display = ":" + number.substr(0, number.find('\n'));
     const std::vector<std::string> onDisplay = {"DISPLAY=" + display};
     std::string out;
 
     // A column block copied in one memo program is read by xclip and pasted as a block by another.
-    Child owner = Role(display, "copy");
-    reaper.Pids.push_back(owner.Pid);
-    ASSERT_NE(Read(owner, 20000, "copied").find("copied"), std::string::npos);
+    Child& owner = reaper.Keep(Role(display, "copy"));
+    ASSERT_NE(Read(owner, 60000, "copied").find("copied"), std::string::npos);
     EXPECT_TRUE(Holds(onDisplay, "cde\r\ncde\r\ncde\r\n")) << display;
     EXPECT_EQ(RunRole(display, "pasteblock", out), 0) << out;
-    kill(owner.Pid, SIGTERM);
+    Signal(owner, SIGTERM);
     Wait(owner, 10000);
 
-    // Text that xclip holds is pasted into a memo.
-    Child in = Spawn({"/usr/bin/xclip", "-i", "-selection", "clipboard"}, onDisplay, "from xclip");
-    Wait(in, 5000);
+    // Text that xclip holds (in the foreground, so that it is ours to end) is pasted into a memo.
+    Child& in = reaper.Keep(Spawn({"/usr/bin/xclip", "-i", "-quiet", "-selection", "clipboard"}, onDisplay, "from xclip"));
     ASSERT_TRUE(Holds(onDisplay, "from xclip")) << display;
     EXPECT_EQ(RunRole(display, "pastexclip", out), 0) << out;
+    Signal(in, SIGTERM);
+    Wait(in, 5000);
 
     // An owner that never answers: the paste gives up within its bound and changes nothing.
-    Child xsel = Spawn({"/usr/bin/xsel", "--clipboard", "--input", "--nodetach"}, onDisplay, "silent");
-    reaper.Pids.push_back(xsel.Pid);
+    Child& xsel = reaper.Keep(Spawn({"/usr/bin/xsel", "--clipboard", "--input", "--nodetach"}, onDisplay, "silent"));
     ASSERT_TRUE(Holds(onDisplay, "silent")) << display;
-    kill(xsel.Pid, SIGSTOP);
+    Signal(xsel, SIGSTOP);
     EXPECT_EQ(RunRole(display, "pastesilent", out), 0) << out;
-    kill(xsel.Pid, SIGKILL);
-    kill(xsel.Pid, SIGCONT);
-    Wait(xsel, 5000);
-
-    kill(x.Pid, SIGTERM);
-    Wait(x, 10000);
 }
 
 // ---------------------------------------------------------------- the memo programs
@@ -228,8 +266,8 @@ TEST(X11ClipboardRole, Run)
         Input::PressKey('C', ssCtrl);
         std::printf("copied\n");
         std::fflush(stdout);
-        // The clipboard lives as long as its owner: serve it until told to go.
-        uitest::Pump(15000);
+        // The clipboard lives as long as its owner: serve it until the test ends this program.
+        uitest::Pump(300000);
     } else if (r == "pasteblock") {
         p.memo->setSelText("12\r\n12345\r\n");
         p.memo->setSelStart(1);
@@ -246,7 +284,7 @@ TEST(X11ClipboardRole, Run)
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(p.Text(), "kept");
         // One bounded question; the silent owner is not asked again right away.
-        EXPECT_LT(ms, 2500);
+        EXPECT_LT(ms, 4000);
         EXPECT_FALSE(Clipboard()->HasFormat(CF_TEXT));
     }
 }
