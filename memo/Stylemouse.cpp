@@ -209,7 +209,6 @@ void TStyleMemo::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
                 } else {
                     t->SetPos(FTextLen);
                 }
-                if (!extend) FBlockSelected = false;
                 MoveCaret(t, extend);
                 if (block) FBlockSelected = true;
                 FSelMoved = true;

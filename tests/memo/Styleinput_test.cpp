@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,13 @@
 #include "tests/support/UiTest.h"
 
 namespace {
+
+// A failing case is reported by its name, not by its bytes.
+template <class Case>
+auto operator<<(std::ostream& Os, const Case& C) -> decltype(C.Name, Os)
+{
+    return Os << C.Name;
+}
 
 class Input_ : public ::testing::Test {
 public:
@@ -112,6 +120,7 @@ const MoveCase MoveCases[] = {
     {"ShiftEndSelectsToTheLineEnd", 4, VK_END, ssShift, 7, -3},
     {"ShiftDownSelectsALine", 0, VK_DOWN, ssShift, 9, -9},
     {"LeftFromBehindLeadingCodesToTheParagraphBefore", 5, VK_LEFT, 0, 2, 0, "ab\r\n\2cd\2"},
+    {"CtrlLeftOverLeadingBlanksToTheTextStart", 2, VK_LEFT, ssCtrl, 0, 0, "  ab"},
 };
 
 class Moves : public Input_, public ::testing::WithParamInterface<MoveCase> {};
@@ -124,6 +133,7 @@ TEST_P(Moves, CaretAndSelection)
     Input::PressKey(c.Key, c.Shift);
     EXPECT_EQ(memo->SelStart(), c.SelStart);
     EXPECT_EQ(memo->SelLength(), c.SelLength);
+    EXPECT_EQ(memo->VirtualColumns(), 0);
     EXPECT_EQ(Text(), text);
 }
 
@@ -239,23 +249,24 @@ INSTANTIATE_TEST_SUITE_P(Keys, Edits, ::testing::ValuesIn(EditCases),
 TEST_F(Input_, TypingEnterIndentAndOverwrite)
 {
     memo->setOptions(memo->Options() | pmoAutoIndent);
-    Load("  ab", 4);
+    // The indentation is the nearest line's, not that of a line further up.
+    Load("a\r\n  ab", 7);
     Input::TypeText("\rc");
-    EXPECT_EQ(Text(), "  ab\r\n  c");
+    EXPECT_EQ(Text(), "a\r\n  ab\r\n  c");
     // Typed characters in a row are one undo step.
     EXPECT_EQ(memo->UndoCount(), 1);
     SendMessage(memo->Handle(), WM_CHAR, 31, 0);
     SendMessage(memo->Handle(), WM_CHAR, 127, 0);
-    EXPECT_EQ(Text(), "  ab\r\n  c");
-    memo->setSelStart(0);
+    EXPECT_EQ(Text(), "a\r\n  ab\r\n  c");
+    memo->setSelStart(3);
     Input::PressKey(VK_INSERT);
     EXPECT_TRUE(memo->Overwrite());
     Input::TypeText("XY");
-    EXPECT_EQ(Text(), "XYab\r\n  c");
+    EXPECT_EQ(Text(), "a\r\nXYab\r\n  c");
     // Enter in overwrite mode only goes to the next line.
     Input::TypeText("\r");
-    EXPECT_EQ(memo->SelStart(), 6);
-    EXPECT_EQ(Text(), "XYab\r\n  c");
+    EXPECT_EQ(memo->SelStart(), 9);
+    EXPECT_EQ(Text(), "a\r\nXYab\r\n  c");
     // Without trailing blanks the indentation of a new last line is virtual.
     memo->setOverwrite(false);
     memo->setOptions(memo->Options() | pmoDiscardTrailingSpaces);
@@ -402,10 +413,13 @@ TEST_F(Input_, ReadOnlyStillCopies)
 
 TEST_F(Input_, ClicksPlaceAndExtendTheCaret)
 {
+    int ups = 0;
+    memo->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; };
     Load("one two three\r\nfour");
     TPoint p = At(4);
     Input::Click(memo, p.X, p.Y);
     EXPECT_EQ(memo->SelStart(), 4);
+    EXPECT_EQ(ups, 1);
     p = At(8);
     Input::Click(memo, p.X, p.Y, mbLeft, ssShift);
     EXPECT_EQ(memo->SelText(), "two ");
@@ -434,17 +448,38 @@ TEST_F(Input_, DoubleClickSelectsAWordAndDraggingGoesByWords)
 TEST_F(Input_, LeftMarginSelectsWholeLines)
 {
     Load("first\r\nsecond\r\nthird");
+    const int m = memo->LeftMargin() - 3;  // the margin's rightmost pixel
     const int y0 = At(0).Y;
     const int y1 = At(7).Y;
-    Input::MouseMove(memo, 2, y0);
-    Input::Click(memo, 2, y0);
+    Input::MouseMove(memo, m, y0);
+    uitest::Pump();
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crPMRightArrow));
+    Input::Click(memo, m, y0);
     EXPECT_EQ(memo->SelText(), "first\r\n");
+    EXPECT_EQ(memo->SelStart(), 0);
     Input::AdvanceTime(1000);
-    Input::MouseMove(memo, 2, y0);
-    Input::Drag(memo, 2, y0, 2, y1);
+    Input::MouseMove(memo, m, y0);
+    Input::Drag(memo, m, y0, m, y1);
     EXPECT_EQ(memo->SelText(), "first\r\nsecond\r\n");
+    // One pixel further right is text.
+    Input::MouseMove(memo, m + 1, y1);
+    Input::Click(memo, m + 1, y1);
+    EXPECT_EQ(memo->SelLength(), 0);
+    EXPECT_EQ(memo->SelStart(), 7);
+    // A wrapped line goes alone: no paragraph break follows it.
+    std::string para;
+    for (int i = 0; i < 30; ++i) para += "word ";
+    Load(para + "\r\nx");
+    TStyleNavigator second(memo);
+    second.SetLineNb(1);
+    ASSERT_LT(second.Pos, static_cast<Integer>(para.size()));
+    Input::AdvanceTime(1000);
+    Input::MouseMove(memo, m, y0);
+    Input::Click(memo, m, y0);
+    EXPECT_EQ(memo->SelLength(), second.Pos);
     // With line selection off the margin is text.
     memo->setOptions(memo->Options() | pmoNoLineSelection);
+    Load("first\r\nsecond\r\nthird");
     Input::AdvanceTime(1000);
     Input::MouseMove(memo, 2, y1);
     Input::Click(memo, 2, y1);
@@ -529,18 +564,30 @@ INSTANTIATE_TEST_SUITE_P(Mouse, Drops, ::testing::ValuesIn(DropCases),
 
 TEST_F(Input_, ADraggedTextScrollsNearTheEdgesAndDropsAfterComingBack)
 {
-    Load("one two three");
+    std::string rest;
+    for (int i = 0; i < 30; ++i) rest += "\r\nline";
+    Load("one two three" + rest);
     memo->setSelLength(4);
+    // The press that starts the drag takes the focus from another control.
+    auto* other = new TStyleMemo(form);
+    other->SetParent(form);
+    other->SetBounds(0, 210, 100, 50);
+    other->SetFocus();
+    uitest::Pump();
+    ASSERT_FALSE(memo->Focused());
     const TPoint a = At(1);
     Input::MouseMove(memo, a.X, a.Y);
     Input::MouseDown(memo, mbLeft, a.X, a.Y);
     ASSERT_TRUE(memo->Dragging());
+    EXPECT_TRUE(memo->Focused());
     const int cw = memo->ClientWidth();
+    const int ch = memo->ClientHeight();
     struct {
         int X, Y;
         TMouseScrollType Dir;
     } const moves[] = {{-23, a.Y, msLeft}, {-24, a.Y, msNoScroll}, {cw + 23, a.Y, msRight}, {cw + 24, a.Y, msNoScroll},
-                       {60, -26, msUp}, {60, -27, msNoScroll}, {-3, -10, msUp}, {-4, -10, msLeft}};
+                       {60, -26, msUp}, {60, -27, msNoScroll}, {-3, -10, msUp}, {-4, -10, msLeft},
+                       {60, ch + 4, msDown}, {60, ch + 24, msNoScroll}};
     for (const auto& m : moves) {
         Input::MouseMove(memo, m.X, m.Y, ssLeft);
         EXPECT_EQ(memo->AutoScrollDirection(), m.Dir) << m.X << "," << m.Y;
@@ -559,11 +606,17 @@ TEST_F(Input_, ADraggedTextScrollsNearTheEdgesAndDropsAfterComingBack)
     EXPECT_EQ(Screen->Cursor(), crDrag);
     Input::MouseUp(memo, mbLeft, b.X, b.Y);
     EXPECT_EQ(Screen->Cursor(), crDefault);
-    EXPECT_EQ(Text(), "two threeone ");
+    EXPECT_EQ(Text(), "two threeone " + rest);
 }
 
-TEST_F(Input_, WithoutDragAndDropAPressOnTheSelectionStartsANewOne)
+TEST_F(Input_, APressOnTheSelectionDragsItUnlessDragAndDropIsOff)
 {
+    // The mouse rested there before the text under it was selected: the press itself sees the selection.
+    Load("one two three");
+    Input::MouseMove(memo, At(1).X, At(1).Y);
+    memo->setSelLength(4);
+    Input::Drag(memo, At(1).X, At(1).Y, At(13).X, At(13).Y);
+    EXPECT_EQ(Text(), "two threeone ");
     memo->setOptions(memo->Options() | pmoNoDragnDrop);
     Load("one two three");
     memo->setSelLength(4);
@@ -602,6 +655,13 @@ TEST_F(Input_, AutoScrollRunsOnATimerWhileTheMouseIsHeldBelow)
     const Integer top = memo->TopLine();
     uitest::Pump(100);
     EXPECT_EQ(memo->TopLine(), top);
+    // Scrolled to the end, the text stops inside the window: below it there is nothing to scroll to.
+    memo->setTopLine(memo->LineCount() - memo->VisibleLines() + 1);
+    Input::AdvanceTime(1000);
+    Input::MouseDown(memo, mbLeft, 20, 5);
+    Input::MouseMove(memo, 20, ch + 30, ssLeft);
+    EXPECT_EQ(memo->AutoScrollDirection(), msNoScroll);
+    Input::MouseUp(memo, mbLeft, 20, ch + 30);
 }
 
 TEST_F(Input_, LosingTheMouseEndsAutoScroll)
