@@ -198,7 +198,9 @@ TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
 {
     if (!Have("/usr/bin/Xvfb") || !Have("/usr/bin/xclip") || !Have("/usr/bin/xsel")) GTEST_SKIP() << "Xvfb, xclip and xsel are needed";
     Reaper reaper;
-    Child& x = reaper.Keep(Spawn({"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {}));
+    // Without -noreset the server resets whenever its last program leaves between two steps, and a
+    // program that connects meanwhile is turned away.
+    Child& x = reaper.Keep(Spawn({"/usr/bin/Xvfb", "-displayfd", "1", "-noreset", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {}));
     const std::string number = Read(x, 30000, "\n");
     if (number.empty()) GTEST_SKIP() << "the virtual display did not start";
     const std::string display = ":" + number.substr(0, number.find('\n'));
