@@ -86,6 +86,8 @@ struct MoveCase {
     Integer SelStart;
     Integer SelLength;
     const char* Text = nullptr;  // MoveText
+    bool PassOverCodes = true;
+    TStyleMemoOptions Options = 0;  // besides the defaults
 };
 
 // "one two" CR LF "x" bold "bold" bold " y" CR LF "last line": paragraphs at 0, 9 and 20.
@@ -121,6 +123,9 @@ const MoveCase MoveCases[] = {
     {"ShiftDownSelectsALine", 0, VK_DOWN, ssShift, 9, -9},
     {"LeftFromBehindLeadingCodesToTheParagraphBefore", 5, VK_LEFT, 0, 2, 0, "ab\r\n\2cd\2"},
     {"CtrlLeftOverLeadingBlanksToTheTextStart", 2, VK_LEFT, ssCtrl, 0, 0, "  ab"},
+    {"CtrlLeftToTheFirstWord", 3, VK_LEFT, ssCtrl, 0, 0},
+    {"RightOntoACodeWithoutPassOverCodes", 10, VK_RIGHT, 0, 11, 0, nullptr, false},
+    {"RightOverTheBreakWhereTheCaretWrapsDespiteAKeptColumn", 7, VK_RIGHT, 0, 9, 0, nullptr, true, pmoKeepColumnPos},
 };
 
 class Moves : public Input_, public ::testing::WithParamInterface<MoveCase> {};
@@ -129,6 +134,8 @@ TEST_P(Moves, CaretAndSelection)
 {
     const MoveCase& c = GetParam();
     const char* text = c.Text != nullptr ? c.Text : MoveText;
+    memo->setPassOverCodes(c.PassOverCodes);
+    memo->setOptions(memo->Options() | c.Options);
     Load(text, c.Start);
     Input::PressKey(c.Key, c.Shift);
     EXPECT_EQ(memo->SelStart(), c.SelStart);
@@ -156,13 +163,44 @@ TEST_F(Input_, ShiftMovesKeepTheFarEndAndCollapseWithoutShift)
     EXPECT_EQ(memo->SelStart(), 2);
 }
 
+TEST_F(Input_, KeysActOnTheSelectionTheCaretEndsAt)
+{
+    // Left at the text start collapses the selection there.
+    Load("abcdef", 1);
+    Input::PressKey(VK_LEFT, ssShift);
+    ASSERT_EQ(memo->SelLength(), 1);
+    Input::PressKey(VK_LEFT);
+    EXPECT_EQ(memo->SelLength(), 0);
+    EXPECT_EQ(memo->SelStart(), 0);
+    // Ctrl+Delete takes the selection with the rest of its line, whichever end the caret is at.
+    Load("abc def\r\nx", 2);
+    Input::PressKey(VK_RIGHT, ssShift);
+    Input::PressKey(VK_RIGHT, ssShift);
+    Input::PressKey(VK_DELETE, ssCtrl);
+    EXPECT_EQ(Text(), "ab\r\nx");
+}
+
 TEST_F(Input_, KeptColumnCrossesAShortLineAndVirtualSpaceIsPadded)
 {
+    Mono();
     Load("long line here\r\nab\r\nlong line here", 14);
     Input::PressKey(VK_DOWN);
     EXPECT_EQ(memo->SelStart(), 18);
     Input::PressKey(VK_DOWN);
     EXPECT_EQ(memo->SelStart(), 34);
+    // Left forgets the kept column.
+    Input::PressKey(VK_UP);
+    Input::PressKey(VK_LEFT);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(memo->SelStart(), 21);
+    // Shift without a block selects up to the short line's end, with no virtual space.
+    memo->setOptions(memo->Options() | pmoKeepColumnPos);
+    Load("long line here\r\nab\r\nlong line here", 14);
+    Input::PressKey(VK_DOWN, ssShift);
+    EXPECT_EQ(memo->SelStart(), 18);
+    EXPECT_EQ(memo->VirtualColumns(), 0);
+    memo->setOptions(memo->Options() & ~pmoKeepColumnPos);
+    Load("long line here\r\nab\r\nlong line here", 34);
     // With the column kept, the caret stays in the empty space right of the short line.
     memo->setOptions(memo->Options() | pmoKeepColumnPos | pmoPutExtraSpaces);
     memo->setWordWrap(false);
@@ -213,6 +251,7 @@ struct EditCase {
     TShiftState Shift;
     const char* Result;
     Integer Caret;
+    TStyleMemoOptions Options = 0;
 };
 
 const EditCase EditCases[] = {
@@ -229,6 +268,8 @@ const EditCase EditCases[] = {
     {"ShiftDeleteAtAParagraphStartJoins", "ab\r\ncd", 4, VK_DELETE, ssShift, "abcd", 2},
     {"EnterSplits", "ab", 1, VK_RETURN, 0, "a\r\nb", 3},
     {"SpaceIsTyped", "ab", 1, VK_SPACE, 0, "a b", 2},
+    {"BackspaceBacksOutToTheIndentationAbove", "a\r\n  b\r\n    c", 12, VK_BACK, 0, "a\r\n  b\r\n  c", 10, pmoBackIndent},
+    {"BackspaceAfterTheIndentationTakesOneCharacter", "a\r\n  bc", 7, VK_BACK, 0, "a\r\n  b", 6, pmoBackIndent},
 };
 
 class Edits : public Input_, public ::testing::WithParamInterface<EditCase> {};
@@ -236,10 +277,12 @@ class Edits : public Input_, public ::testing::WithParamInterface<EditCase> {};
 TEST_P(Edits, TextAndCaret)
 {
     const EditCase& c = GetParam();
+    memo->setOptions(c.Options);
     Load(c.Text, c.Start);
     Input::PressKey(c.Key, c.Shift);
     EXPECT_EQ(Text(), c.Result);
     EXPECT_EQ(memo->SelStart(), c.Caret);
+    EXPECT_EQ(memo->VirtualColumns(), 0);
     EXPECT_TRUE(memotest::DeepCheck(*memo));
 }
 
@@ -248,6 +291,14 @@ INSTANTIATE_TEST_SUITE_P(Keys, Edits, ::testing::ValuesIn(EditCases),
 
 TEST_F(Input_, TypingEnterIndentAndOverwrite)
 {
+    // OnKeyPress comes first and may swallow the character; a letter is no hot key without Ctrl.
+    memo->OnKeyPress = [](TObject*, char& Key) {
+        if (Key == '#') Key = 0;
+    };
+    Load("ab", 1);
+    Input::TypeText("#");
+    Input::PressKey('T');
+    EXPECT_EQ(Text(), "atb");
     memo->setOptions(memo->Options() | pmoAutoIndent);
     // The indentation is the nearest line's, not that of a line further up.
     Load("a\r\n  ab", 7);
@@ -414,9 +465,13 @@ TEST_F(Input_, ReadOnlyStillCopies)
 TEST_F(Input_, ClicksPlaceAndExtendTheCaret)
 {
     int ups = 0;
+    int moves = 0;
     memo->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; };
+    memo->OnMouseMove = [&](TObject*, TShiftState, int, int) { ++moves; };
     Load("one two three\r\nfour");
     TPoint p = At(4);
+    Input::MouseMove(memo, p.X, p.Y);
+    EXPECT_EQ(moves, 1);
     Input::Click(memo, p.X, p.Y);
     EXPECT_EQ(memo->SelStart(), 4);
     EXPECT_EQ(ups, 1);
@@ -461,6 +516,10 @@ TEST_F(Input_, LeftMarginSelectsWholeLines)
     Input::MouseMove(memo, m, y0);
     Input::Drag(memo, m, y0, m, y1);
     EXPECT_EQ(memo->SelText(), "first\r\nsecond\r\n");
+    Input::MouseMove(memo, m, y1);
+    Input::Drag(memo, m, y1, m, y0);
+    EXPECT_EQ(memo->SelText(), "first\r\nsecond\r\n");
+    EXPECT_EQ(memo->SelStart(), 0);
     // One pixel further right is text.
     Input::MouseMove(memo, m + 1, y1);
     Input::Click(memo, m + 1, y1);
@@ -469,14 +528,18 @@ TEST_F(Input_, LeftMarginSelectsWholeLines)
     // A wrapped line goes alone: no paragraph break follows it.
     std::string para;
     for (int i = 0; i < 30; ++i) para += "word ";
-    Load(para + "\r\nx");
+    Load("x\r\n" + para + "\r\ny");
     TStyleNavigator second(memo);
-    second.SetLineNb(1);
-    ASSERT_LT(second.Pos, static_cast<Integer>(para.size()));
+    second.SetLineNb(2);
+    TStyleNavigator third(memo);
+    third.SetLineNb(3);
+    ASSERT_LT(third.Pos, static_cast<Integer>(para.size()));
+    const int y2 = second.GetDisplayPos().Y + memo->RowHeight() / 2;
     Input::AdvanceTime(1000);
-    Input::MouseMove(memo, m, y0);
-    Input::Click(memo, m, y0);
-    EXPECT_EQ(memo->SelLength(), second.Pos);
+    Input::MouseMove(memo, m, y2);
+    Input::Click(memo, m, y2);
+    EXPECT_EQ(memo->SelStart(), second.Pos);
+    EXPECT_EQ(memo->SelLength(), third.Pos - second.Pos);
     // With line selection off the margin is text.
     memo->setOptions(memo->Options() | pmoNoLineSelection);
     Load("first\r\nsecond\r\nthird");
@@ -494,6 +557,10 @@ TEST_F(Input_, DragSelectsAndAltDragSelectsAColumnBlock)
     Input::Drag(memo, At(1).X, At(1).Y, At(12).X, At(12).Y);
     EXPECT_EQ(memo->SelText(), "bcdef\r\nabcd");
     EXPECT_EQ(memo->SelStart(), 12);
+    // Below the last line the selection runs to the end of the text.
+    memo->setSelStart(0);
+    Input::Drag(memo, At(1).X, At(1).Y, At(1).X, memo->ClientHeight() - 3);
+    EXPECT_EQ(memo->SelText(), "bcdef\r\nabcdef\r\nab\r\nabcdef");
     Input::AdvanceTime(1000);
     memo->setSelStart(0);
     Input::Drag(memo, At(1).X, At(1).Y, At(24).X, At(24).Y, ssAlt);
@@ -501,6 +568,10 @@ TEST_F(Input_, DragSelectsAndAltDragSelectsAColumnBlock)
     Input::PressKey('C', ssCtrl);
     EXPECT_EQ(Clipboard()->AsText(), "bcd\r\nbcd\r\nb\r\nbcd\r\n");
     EXPECT_TRUE(Clipboard()->HasFormat(BlockClipboardFormat()));
+    // Shift+click without Alt goes on as ordinary text.
+    Input::Click(memo, At(3).X, At(3).Y, mbLeft, ssShift);
+    EXPECT_FALSE(memo->BlockSelected());
+    Input::AdvanceTime(1000);
     memo->setOptions(memo->Options() & ~pmoBlockSelection);
     memo->setSelStart(0);
     Input::AdvanceTime(1000);
@@ -521,6 +592,11 @@ TEST_F(Input_, ShiftAltArrowsSelectAColumnBlock)
     EXPECT_TRUE(memo->BlockSelected());
     EXPECT_EQ(memo->SelText(), "bc\r\nbc\r\n");
     Input::PressKey(VK_RIGHT);
+    EXPECT_FALSE(memo->BlockSelected());
+    // End ends a block even with Shift held.
+    Input::PressKey(VK_LEFT, ssShift | ssAlt);
+    ASSERT_TRUE(memo->BlockSelected());
+    Input::PressKey(VK_END, ssShift);
     EXPECT_FALSE(memo->BlockSelected());
 }
 
