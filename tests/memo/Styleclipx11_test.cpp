@@ -214,6 +214,8 @@ TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
     EXPECT_EQ(RunRole(display, "pasteblock", out), 0) << out;
     Signal(owner, SIGTERM);
     Wait(owner, 10000);
+    // A program pastes what it copied itself: it is not kept waiting for its own answer.
+    EXPECT_EQ(RunRole(display, "selfpaste", out), 0) << out;
 
     // Text that xclip holds (in the foreground, so that it is ours to end) is pasted into a memo.
     Child& in = reaper.Keep(Spawn({"/usr/bin/xclip", "-i", "-quiet", "-selection", "clipboard"}, onDisplay, "from xclip"));
@@ -275,6 +277,13 @@ TEST(X11ClipboardRole, Run)
         p.memo->setSelStart(1);
         Input::PressKey('V', ssCtrl);
         EXPECT_EQ(p.Text(), "1cde2\r\n1cde2345\r\n cde");
+    } else if (r == "selfpaste") {
+        p.memo->setSelText("abc");
+        p.memo->SelectAll();
+        Input::PressKey('C', ssCtrl);
+        p.memo->setSelStart(3);
+        Input::PressKey('V', ssCtrl);
+        EXPECT_EQ(p.Text(), "abcabc");
     } else if (r == "pastexclip") {
         Input::PressKey('V', ssCtrl);
         EXPECT_EQ(p.Text(), "from xclip");

@@ -567,7 +567,13 @@ TEST_F(Input_, DragSelectsAndAltDragSelectsAColumnBlock)
     EXPECT_TRUE(memo->BlockSelected());
     Input::PressKey('C', ssCtrl);
     EXPECT_EQ(Clipboard()->AsText(), "bcd\r\nbcd\r\nb\r\nbcd\r\n");
-    EXPECT_TRUE(Clipboard()->HasFormat(BlockClipboardFormat()));
+    // The block format carries the same text, for any program that reads it.
+    Clipboard()->Open();
+    HANDLE block = GetClipboardData(BlockClipboardFormat());
+    ASSERT_NE(block, nullptr);
+    EXPECT_STREQ(static_cast<const char*>(GlobalLock(block)), "bcd\r\nbcd\r\nb\r\nbcd\r\n");
+    GlobalUnlock(block);
+    Clipboard()->Close();
     // Shift+click without Alt goes on as ordinary text.
     Input::Click(memo, At(3).X, At(3).Y, mbLeft, ssShift);
     EXPECT_FALSE(memo->BlockSelected());
