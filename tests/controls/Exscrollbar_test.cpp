@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "ctlbase/Eximgfrm.h"
+#include "ctlbase/Exuxtheme.h"
 #include "ctlbase/Exvclutils.h"
+#include "platform/ThemeSchema.h"
 #include "platform/TypInfo.h"
 #include "tests/support/ParamName.h"
 #include "tests/support/UiTest.h"
@@ -373,6 +375,22 @@ TEST_P(Rules, InvalidSizesAreIgnored)
     B->SetUseSystemMetrics(false);
     EXPECT_EQ(B->GetButtonSize(), 30);
     EXPECT_EQ(B->GetThumbPos(), 30);
+    // A fixed thumb chosen under the system's sizes keeps the system's length when they go.
+    B->SetThumbMode(etmAuto);
+    B->SetUseSystemMetrics(true);
+    B->SetThumbMode(etmFixed);
+    B->SetUseSystemMetrics(false);
+    EXPECT_EQ(B->ThumbSize(), GetSystemMetrics(horz ? SM_CXHTHUMB : SM_CYVTHUMB));
+    // Under a theme the system's sizes are the themed arrow's, kept when switched off again.
+    B->SetUseXPThemes(true);
+    ASSERT_TRUE(B->IsThemeApplied());
+    B->SetButtonSize(20);
+    B->SetUseSystemMetrics(true);
+    B->SetUseSystemMetrics(false);
+    SIZE arrow{};
+    ASSERT_EQ(GetThemePartSize(B->Theme(), nullptr, SBP_ARROWBTN, ABS_LEFTNORMAL, nullptr, TS_TRUE, &arrow), S_OK);
+    EXPECT_EQ(B->GetButtonSize(), horz ? arrow.cx : arrow.cy);
+    EXPECT_EQ(horz ? B->Height() : B->Width(), horz ? arrow.cy : arrow.cx);
 }
 
 TEST_P(Rules, KindSwapsTheBoundsAndTakesTheSystemThickness)
@@ -555,8 +573,11 @@ TEST_P(Rules, AnImageFormRedrawsTheBarUntilItGoes)
     EXPECT_FALSE(redrawnBy(other, bgtHorzGradient));
     B->SetImageForm(form);
     EXPECT_EQ(B->ImageForm(), form);
+    ValidateRect(B->Handle(), nullptr);
     delete form;
     EXPECT_EQ(B->ImageForm(), nullptr);
+    TRect r;
+    EXPECT_TRUE(GetUpdateRect(B->Handle(), &r, FALSE));  // drawn again without its background
 }
 
 // ---------------------------------------------------------------- scroll information
@@ -584,6 +605,7 @@ const SiCase SiCases[] = {
     {"RangeLeavingThePosition", 28, SIF_RANGE | SIF_PAGE, 60, 80, 5, 0, 50, 0, 100, 14},
     {"ReversedRange", 28, SIF_RANGE | SIF_POS, 20, 10, 0, 15, 50, 0, 100, 14},
     {"PositionInRange", 28, SIF_POS, 0, 0, 0, 70, 70, 0, 100, 14},
+    {"PositionAtTheMaximum", 28, SIF_POS, 0, 0, 0, 100, 100, 0, 100, 14},
     {"PositionOutsideTakesNothing", 28, SIF_POS | SIF_PAGE, 0, 0, 3, 101, 50, 0, 100, 14},
     {"PositionWithPage", 28, SIF_POS | SIF_PAGE, 0, 0, 30, 0, 0, 0, 100, 30},
     {"PageNotClampedToRange", 28, SIF_PAGE, 0, 0, 200, 0, 50, 0, 100, 200},
