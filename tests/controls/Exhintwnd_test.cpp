@@ -187,6 +187,26 @@ TEST_F(Hint, LinksOfAMarkupHintAreClickable)
     EXPECT_EQ(Presses, 4);
 }
 
+TEST_F(Hint, ThePlatformsHintWritesInTheInfoTextColour)
+{
+    const COLORREF saved = GetSysColor(COLOR_INFOTEXT);
+    SetSysColorEntry(COLOR_INFOTEXT, RGB(200, 0, 0));
+    auto* plain = new THintWindow(Form);
+    plain->ActivateHint(TRect{100, 100, 160, 130}, "Hint");
+    uitest::Pump();
+    TBitmap shot;
+    const bool captured = CaptureControlImage(plain, &shot);
+    SetSysColorEntry(COLOR_INFOTEXT, saved);
+    ASSERT_TRUE(captured);
+    int red = 0;
+    for (int y = 1; y < shot.Height() - 1; ++y)
+        for (int x = 1; x < shot.Width() - 1; ++x) {
+            const TColor c = shot.Canvas()->Pixels(x, y);
+            red += (c & 0xFF) > 120 && ((c >> 8) & 0xFF) < 100 && ((c >> 16) & 0xFF) < 100;
+        }
+    EXPECT_GT(red, 5);
+}
+
 TEST_F(Hint, APlainHintIsDrawnWrappedWithItsAmpersands)
 {
     const TSize line = Measure("A&B", 1000, DT_NOPREFIX);
