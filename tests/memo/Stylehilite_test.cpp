@@ -366,6 +366,60 @@ TEST(Highlighting, UpperCaseTypeReachesBothLists)
     EXPECT_EQ(Render(m), "{K0:\xc9T\xc9} {S0:\xc0x\xc8}");
 }
 
+// What each opening record holds: the lengths of the keys with the word-limit character counted,
+// a stop length of 0 where a span opened inside, and the entry's own colours and context.
+TEST(Highlighting, OpeningRecordsCarryKeyLengthsAndTheEntrysFields)
+{
+    TStyleMemo m(nullptr);
+    StandardLists(m);
+    m.StartStopKeys()->AddStartStopKey("[", "]", 0, 3, 9, 42, clYellow, clNavy, false);  // S6
+    Highlight(m, "[ x ]\r\nbegin x end \"xbc\" for /* q");
+    auto at = [&](Integer Par, Integer Offset) {
+        const ParInfo* par = m.ParList()->At(Par);
+        for (Integer d = 0; d < par->DynCount; ++d)
+            if (par->Dyns[d].Offset == Offset && par->Dyns[d].StartLen > 0) return par->Dyns[d];
+        ADD_FAILURE() << "no opening record at " << Par << ":" << Offset;
+        return DynInfoRec{};
+    };
+    struct Lengths {
+        Integer Offset;
+        int Start, Stop;
+    };
+    for (const Lengths& l : {Lengths{0, 6, 4}, Lengths{12, 1, 0}, Lengths{14, 2, 2}, Lengths{18, 3, 3}, Lengths{22, 2, 2}}) {
+        const DynInfoRec r = at(1, l.Offset);
+        EXPECT_EQ(r.StartLen, l.Start) << l.Offset;
+        EXPECT_EQ(r.StopLen, l.Stop) << l.Offset;
+    }
+    const DynInfoRec r = at(0, 0);
+    EXPECT_EQ(r.Attr, 3 | 0xC0);
+    EXPECT_EQ(r.Context, 9);
+    EXPECT_EQ(r.Cursor, 42);
+    EXPECT_EQ(r.Backgnd, clYellow);
+    EXPECT_EQ(r.Foregnd, clNavy);
+    EXPECT_EQ(r.Keys[0], static_cast<std::int16_t>(0x8000 | 6));
+}
+
+// The memo's lists take copies of other lists; what is no list of the same kind changes nothing.
+TEST(Highlighting, ListsAssignedFromOthersHighlightAlike)
+{
+    TStyleMemo a(nullptr);
+    StandardLists(a);
+    TStyleMemo b(nullptr);
+    b.setKeywords(a.Keywords());
+    b.setStartStopKeys(a.StartStopKeys());
+    const std::string text = "for Foo abc \"xbc\" /* a\r\nb */ <a> b /> begin x end";
+    Highlight(a, text);
+    Highlight(b, text);
+    EXPECT_EQ(Render(b), Render(a));
+    EXPECT_EQ(b.StartStopKeys()->Items(5).Link, 4);
+    TStringList other;
+    other.Add("x");
+    b.Keywords()->Assign(&other);
+    b.StartStopKeys()->Assign(a.Keywords());
+    EXPECT_EQ(b.Keywords()->Count(), 7);
+    EXPECT_EQ(b.StartStopKeys()->Count(), 6);
+}
+
 // Digits become keyword-like spans through the keyword hook; "<" and ">" open and close spans
 // through the start/stop hooks.
 class TestHighlighter : public TStyleHighlighter {

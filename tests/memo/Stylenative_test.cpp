@@ -10,6 +10,7 @@
 #include "memo/Stylehilite.h"
 #include "memo/Stylememo.h"
 #include "platform/Forms.h"
+#include "platform/Windows.h"
 #include "tests/memo/MemoCheck.h"
 #include "tests/support/UiTest.h"
 
@@ -286,6 +287,12 @@ TEST(NativeLines, ReadBackWithoutReformattingShowsTheSameLines)
     Load(*c, bytes, true);
     EXPECT_GT(c->LineCount(), a->LineCount());
     EXPECT_TRUE(DeepCheck(*c));
+    // A load shows the text from its top, the scroll bar too.
+    c->SetBounds(0, 0, 120, 40);
+    c->setTopLine(3);
+    ASSERT_GT(GetScrollPos(c->Handle(), SB_VERT), 0);
+    Load(*c, bytes, true);
+    EXPECT_EQ(GetScrollPos(c->Handle(), SB_VERT), 0);
 }
 
 }  // namespace

@@ -152,21 +152,24 @@ TEST(RtfWriter, AnRtfReaderReadsTextStylesAndColoursBack)
     m.AltFont()->SetName("DejaVu Sans Mono");
     m.Keywords()->AddKeyWord("keyword", 0, 0, 1, 0, clYellow, clBlue);
     m.Keywords()->AddKeyWord("struck", 0, 8, 1, 0, -1, -1);  // strike-out, the memo's own colours
+    m.Keywords()->AddKeyWord("wavy", 0, 8 | 16, 1, 0, -1, -1);  // both bits draw a wavy underline alone
     m.SetTextBuf("plain \x02" "bold\x02 \x01" "ital\x01 \x15" "under\x15 \x03" "hilite\x03 \x04" "alter\x04\r\n"
                  "{x} a\\b <\xe9>\r\n"
-                 "keyword struck dynamic");
+                 "keyword struck wavy dynamic");
     m.ReApplyKeywords();
     m.FormatNow(0, m.ParCount() - 1, false);
     m.SetDynStyle(m.TextLen() - 7, m.TextLen(), 0, false, 0, 0, 0x00FF00, clNone);
     const std::string html = RunUnrtf(Rtf(m, true));
     ASSERT_NE(html.find("<body>"), std::string::npos) << "unrtf did not run";
-    EXPECT_EQ(BodyText(html), "plain bold ital under hilite alter\n{x} a\\b <\xe9>\nkeyword struck dynamic");
+    EXPECT_EQ(BodyText(html), "plain bold ital under hilite alter\n{x} a\\b <\xe9>\nkeyword struck wavy dynamic");
     EXPECT_TRUE(Inside(html, "bold", "b"));
     EXPECT_TRUE(Inside(html, "ital", "i"));
     EXPECT_TRUE(Inside(html, "under", "u"));
     EXPECT_TRUE(Inside(html, "struck", "s"));
     EXPECT_FALSE(Inside(html, "plain", "b"));
     EXPECT_FALSE(Inside(html, "keyword", "s"));
+    EXPECT_TRUE(Inside(html, "wavy", "u"));
+    EXPECT_FALSE(Inside(html, "wavy", "s"));
     EXPECT_EQ(LastBefore(html, "alter", "face=\""), "DejaVu Sans Mono");
     EXPECT_EQ(LastBefore(html, "plain", "face=\""), "DejaVu Sans");
     EXPECT_EQ(LastBefore(html, "hilite", "color=\"#"), "ff0000");
