@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ctlbase/Excbfmts.h"
@@ -428,6 +429,13 @@ TEST_F(Drags, FilesPicturesAndOtherTypesFromAnotherProgramArrive)
     TDragContent content = edcOther;
     onDrop = [&](TOleDragObject* S) {
         content = S->GetDragContent();
+        IEnumFORMATETC* e = nullptr;
+        void* asked = nullptr;
+        ASSERT_EQ(S->DataObject()->EnumFormatEtc(DATADIR_GET, &e), S_OK);
+        EXPECT_EQ(e->QueryInterface(IID_IEnumFORMATETC, &asked), S_OK);
+        if (asked)
+            e->Release();
+        e->Release();
         if (content == edcFileList)
             for (int i = 0; i < S->GetFileList()->Count(); ++i)
                 files.push_back(S->GetFileList()->Strings(i));
@@ -588,6 +596,18 @@ TEST_F(Drags, TheControlShowsItsPictureAtTheCornerAndTakesItsSizeWithAutoSize)
     ASSERT_TRUE(CaptureControlImage(source, &shown));
     EXPECT_EQ(shown.Canvas()->Pixels(0, 0), clRed);
     EXPECT_EQ(shown.Canvas()->Pixels(29, 1), clBlue);
+    // A paint handler paints instead of the picture.
+    int painted = 0;
+    source->OnPaint = [&](TObject*) {
+        ++painted;
+        source->Canvas()->Brush()->SetColor(clLime);
+        source->Canvas()->FillRect(Rect(0, 0, 30, 20));
+    };
+    source->Invalidate();
+    uitest::Pump();
+    ASSERT_TRUE(CaptureControlImage(source, &shown));
+    EXPECT_GT(painted, 0);
+    EXPECT_EQ(shown.Canvas()->Pixels(0, 0), clLime);
     // The control's two cursors are its own.
     EXPECT_EQ(source->Cursor(), crExDragDropNormal);
     EXPECT_NE(Screen->Cursors(crExDragDrop), nullptr);
@@ -676,6 +696,16 @@ TEST_F(Drags, ABlockDraggedToATargetIsReadThroughTheDataObject)
         answers.push_back({"canonical format", E_NOTIMPL, d->GetCanonicalFormatEtc(&f, &canon)});
         EXPECT_EQ(canon.ptd, nullptr);
         answers.push_back({"set data", E_NOTIMPL, d->SetData(&f, &m, FALSE)});
+        // The data object is the drag's source too.
+        for (auto [iid, what, expected] : {std::tuple{&IID_IUnknown, "asked for IUnknown", S_OK},
+                                           std::tuple{&IID_IDropSource, "asked for its drop source", S_OK},
+                                           std::tuple{&IID_IDataObject, "asked for its data", S_OK},
+                                           std::tuple{&IID_IDropTarget, "asked for a drop target", E_NOINTERFACE}}) {
+            void* asked = nullptr;
+            answers.push_back({what, expected, d->QueryInterface(*iid, &asked)});
+            if (asked)
+                d->Release();
+        }
     };
     DragTo(panel, 40, 20);
     EXPECT_EQ(got, payload);
@@ -684,11 +714,12 @@ TEST_F(Drags, ABlockDraggedToATargetIsReadThroughTheDataObject)
     EXPECT_EQ(results, (std::vector<TDragResult>{drDropCopy}));
     EXPECT_EQ(payload, std::string("NAVTEX\0block", 12));  // the handler's block is its own still
     EXPECT_EQ(source->ContentLength(), 12);
-    ASSERT_GE(calls.size(), 3u);
+    ASSERT_EQ(calls.size(), 3u);  // asked again only when something changed
     EXPECT_EQ(calls[0].State, dsDragEnter);
     EXPECT_EQ(calls[0].X, 38);
     EXPECT_EQ(calls[1].State, dsDragMove);
     EXPECT_EQ(calls[1].X, 40);
+    EXPECT_EQ(calls[1].Shift, TShiftState(ssLeft));
     EXPECT_TRUE(IsDrop(calls.back()));
     EXPECT_EQ(calls.back().Shift & ~TShiftState(ssDouble), 0u);  // the button is up at the drop
     EXPECT_EQ(GetCapture(), nullptr);
@@ -783,11 +814,17 @@ TEST_F(Drags, ARefusingTargetShowsTheNoDropCursorAndHoldingTheButtonTheDragCurso
     EXPECT_EQ(during, LoadCursor(nullptr, IDC_NO));
     EXPECT_EQ(Screen->Cursor(), before);
     EXPECT_EQ(results, (std::vector<TDragResult>{drCancel}));
-    // Pressing and releasing without a drag puts the cursor back too.
+    // Pressing and releasing without a drag, or the mouse leaving, puts the cursor back too.
+    Screen->SetCursor(crHourGlass);
     Input::MouseDown(source, mbLeft, 5, 5);
     EXPECT_EQ(Screen->Cursor(), crExDragDrop);
     Input::MouseUp(source, mbLeft, 5, 5);
-    EXPECT_EQ(Screen->Cursor(), before);
+    EXPECT_EQ(Screen->Cursor(), crHourGlass);
+    Input::MouseDown(source, mbLeft, 5, 5);
+    source->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(Screen->Cursor(), crHourGlass);
+    Input::MouseUp(source, mbLeft, 5, 5);
+    Screen->SetCursor(before);
 }
 
 TEST_F(Drags, AnotherProgramGetsOurDataInItsOwnTypes)
@@ -805,6 +842,7 @@ TEST_F(Drags, AnotherProgramGetsOurDataInItsOwnTypes)
         std::string Type, Bytes;
     } cases[] = {
         {"text", CF_TEXT, std::string("caf\xE9\0", 5), "text/plain", "caf\xC3\xA9"},
+        {"wide text up to its zero", CF_UNICODETEXT, std::string("a\0\xE9\0\0\0z\0", 8), "text/plain", "a\xC3\xA9"},
         {"files", CF_HDROP, block, "text/uri-list", "file:///tmp/m%C3%BC.txt\r\nfile:///tmp/b\r\n"},
         {"a registered format", named, "raw", "text/x-morvik-report", "raw"},
     };

@@ -114,6 +114,12 @@ TEST(DropFiles, NamesGoIntoABlockAndComeBackTheSame)
     GlobalUnlock(h);
     GlobalFree(h);
     EXPECT_FALSE(ReadDropFiles(nullptr, 100, back));
+    // A broken sequence in a name becomes a replacement character; the byte after it stays.
+    h = CreateDropFiles({"a\xC3(", "\xE2\x82"});
+    EXPECT_TRUE(ReadDropFiles(GlobalLock(h), GlobalSize(h), back));
+    EXPECT_EQ(back, (std::vector<std::string>{"a\xEF\xBF\xBD(", "\xEF\xBF\xBD\xEF\xBF\xBD"}));
+    GlobalUnlock(h);
+    GlobalFree(h);
 }
 
 TEST(TwoWindows, ShownTogetherTheLastOneShownStaysActive)
