@@ -399,6 +399,21 @@ TEST(Highlighting, OpeningRecordsCarryKeyLengthsAndTheEntrysFields)
     EXPECT_EQ(r.Keys[0], static_cast<std::int16_t>(0x8000 | 6));
 }
 
+// A single keyword with nothing else to highlight still follows every edit.
+TEST(Highlighting, ALoneKeywordFollowsEdits)
+{
+    TStyleMemo m(nullptr);
+    m.Keywords()->AddKeyWord("for", woWholeWordsOnly, 1, 1, 0, -1, clRed);
+    Highlight(m, "fo x");
+    m.setSelStart(2);
+    m.setSelText("r");
+    Settle(m);
+    EXPECT_EQ(Render(m), "{K0:for} x");
+    m.setSelText("m");
+    Settle(m);
+    EXPECT_EQ(Render(m), "form x");
+}
+
 // The memo's lists take copies of other lists; what is no list of the same kind changes nothing.
 TEST(Highlighting, ListsAssignedFromOthersHighlightAlike)
 {
@@ -573,8 +588,8 @@ void Unstream(List& L, const std::string& Bytes)
 TEST(StreamedLists, KeywordsKeepEveryField)
 {
     TKeywordList from;
-    from.AddKeyWord("Foo", woMatchCase | woContextOnly, 5, -70000, -2, clNone, 0x123456);
-    from.AddKeyWord("bar", woWholeWordsOnly, 1, 300, 1234, -1, 0);
+    from.AddKeyWord("Foo", woMatchCase | woContextOnly, 5, -70000, -32768, clNone, 0x123456);
+    from.AddKeyWord("bar", woWholeWordsOnly, 255, 300, 32767, -1, 0);
     TKeywordList to;
     to.AddKeyWord("old", 0, 0, 1, 0, 0, 0);
     Unstream(to, Stream(from));
@@ -592,17 +607,21 @@ TEST(StreamedLists, KeywordsKeepEveryField)
     TKeywordList empty;
     EXPECT_EQ(Stream(empty), "");
 
-    // Options that do not fit their byte are refused, and the list stays.
-    TMemoryStream s;
-    TWriter w(&s);
-    w.DefineProperty("Strings", nullptr, [](TWriter* W) {
-        W->WriteListBegin();
-        W->WriteString("k");
-        for (const Integer v : {256, 0, 1, 0, 0, 0}) W->WriteInteger(v);
-        W->WriteListEnd();
-    }, true);
-    EXPECT_THROW(Unstream(to, std::string(s.Bytes().begin(), s.Bytes().end())), EReadError);
-    EXPECT_EQ(to.Count(), 2);
+    // Options and styles that do not fit their byte, cursors that do not fit 16 bits, are refused,
+    // and the list stays.
+    for (const std::vector<Integer>& bad : std::vector<std::vector<Integer>>{
+             {256, 0, 1, 0, 0, 0}, {0, 256, 1, 0, 0, 0}, {0, 0, 1, 32768, 0, 0}, {0, 0, 1, -32769, 0, 0}}) {
+        TMemoryStream s;
+        TWriter w(&s);
+        w.DefineProperty("Strings", nullptr, [&](TWriter* W) {
+            W->WriteListBegin();
+            W->WriteString("k");
+            for (const Integer v : bad) W->WriteInteger(v);
+            W->WriteListEnd();
+        }, true);
+        EXPECT_THROW(Unstream(to, std::string(s.Bytes().begin(), s.Bytes().end())), EReadError) << bad[1] << bad[3];
+        EXPECT_EQ(to.Count(), 2);
+    }
 }
 
 TEST(StreamedLists, KeysKeepTheUsersTextAndOldStreamsRead)
