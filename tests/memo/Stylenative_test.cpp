@@ -284,6 +284,10 @@ TEST(NativeLines, ReadBackWithoutReformattingShowsTheSameLines)
     EXPECT_EQ(Dump(*b), bytes);
     Load(*c, bytes, false);
     EXPECT_EQ(c->LineCount(), a->LineCount());  // the narrower memo shows the stored lines
+    c->setDisplayLeft(5);
+    ASSERT_EQ(c->DisplayLeft(), 5);
+    Load(*c, bytes, false);
+    EXPECT_EQ(c->DisplayLeft(), 0);
     Load(*c, bytes, true);
     EXPECT_GT(c->LineCount(), a->LineCount());
     EXPECT_TRUE(DeepCheck(*c));
