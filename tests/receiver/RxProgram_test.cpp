@@ -144,7 +144,9 @@ TEST_P(EndSignal, EndsTheProgramWithStatusZero)
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_LT(took.count(), 2000);
+    // Well before the 5 s after which the program gives up on an orderly end: a loaded machine
+    // stretches the orderly end, and only the give-up path takes 5 s.
+    EXPECT_LT(took.count(), 4500);
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, EndSignal, ::testing::Values(SIGTERM, SIGINT),
