@@ -54,7 +54,7 @@ TEST(SettingsText, IntegersAndFloatsAreScannedLikeTheCLibraryWithThePointAlways)
     };
     for (const TCase c : {TCase{"42", 42}, TCase{"  -17", -17}, TCase{"+8", 8}, TCase{"75xyz", 75},
                           TCase{"12 34", 12}, TCase{"abc", -99}, TCase{"", -99}, TCase{"-", -99},
-                          TCase{" - 5", -99}, TCase{"99999999999", INT_MAX}, TCase{"-99999999999", INT_MIN},
+                          TCase{" - 5", -99}, TCase{"\r\v9", 9}, TCase{"99999999999", INT_MAX}, TCase{"-99999999999", INT_MIN},
                           TCase{"2147483648", INT_MAX}, TCase{"-2147483648", INT_MIN}})
         EXPECT_EQ(rx::ScanInteger(c.Text, -99), c.Value) << '"' << c.Text << '"';
 
@@ -84,6 +84,31 @@ TEST(SettingsText, PttChoicesFollowThePortAndLineTables)
                       std::to_string(p.PttByte1) + " " + std::to_string(p.PttByte2),
                   expected);
     }
+}
+
+TEST(SettingsText, EveryPortAndZoneItemInMenuOrder)
+{
+    std::string ports, zones;
+    for (const rx::TPttPort& port : rx::PttPorts) {
+        const rx::TPttChoice c = rx::ChoosePtt(port.Code, 1);
+        ports += std::string(port.Caption) + "=" + std::to_string(port.Code) + ":" + c.MenuCaption.substr(14) + "/" +
+                 std::to_string(c.First) + "/" + std::to_string(c.Second) + " ";
+    }
+    EXPECT_EQ(ports, "NONE=0:(NONE)/0/0 COM1=1:(COM1/DTR)/1/0 COM2=2:(COM2/DTR)/1/0 COM3=3:(COM3/DTR)/1/0 "
+                     "COM4=4:(COM4/DTR)/1/0 COM5=11:(COM5/DTR)/1/0 COM6=12:(COM6/DTR)/1/0 COM7=13:(COM7/DTR)/1/0 "
+                     "COM8=14:(COM8/DTR)/1/0 COM9=15:(COM9/DTR)/1/0 LPT-378=5:(LPT-378)/38/192 "
+                     "LPT-278=6:(LPT-278)/38/192 LPT-3BC=7:(LPT-3BC)/38/192 "
+                     "LPT-378 (QX5B-compatible)=8:(LPT-378/QX5B)/4/1 LPT-278 (QX5B-compatible)=9:(LPT-278/QX5B)/4/1 "
+                     "LPT-3BC (QX5B-compatible)=10:(LPT-3BC/QX5B)/4/1 ");
+    for (const rx::TTimeZone& zone : rx::TimeZones)
+        zones += std::string(zone.Break ? "| " : "") + zone.Caption + "=" + std::to_string(zone.Offset) + " ";
+    EXPECT_EQ(zones, "By OS=-1 UTC -12:00=720 UTC -11:00=660 UTC -10:00=600 UTC -09:00=540 UTC -08:00=480 "
+                     "UTC -07:00=420 UTC -06:00=360 UTC -05:00=300 | UTC -04:00=240 UTC -03:30=210 UTC -03:00=180 "
+                     "UTC -02:30=150 UTC -02:00=120 UTC -01:00=60 UTC=0 UTC +01:00=-60 UTC +02:00=-120 "
+                     "| UTC +03:00=-180 UTC +03:30=-210 UTC +04:00=-240 UTC +04:30=-270 UTC +05:00=-300 "
+                     "UTC +05:30=-330 UTC +06:00=-360 UTC +06:30=-390 UTC +07:00=-420 | UTC +08:00=-480 "
+                     "UTC +09:00=-540 UTC +09:30=-570 UTC +10:00=-600 UTC +10:30=-630 UTC +11:00=-660 "
+                     "UTC +12:00=-720 ");
 }
 
 TEST(SettingsText, TimeZoneCaptionsClampsAndItems)
@@ -295,14 +320,20 @@ TEST_F(SettingsWindow, StoredValuesWithRulesOfTheirOwn)
 
 TEST_F(SettingsWindow, PanesAndWindowOutOfRangeStayVisible)
 {
-    WriteFile("MORVIK.INI", "[Window]\nLeft=-5000\nTop=90000\nHeight=3\nWidth=-20\nSHeight=-40\nRHeight=5000\n"
-                            "MHeight=-9\nDHeight=0\n");
-    form->FormActivate(form);
-    EXPECT_EQ(form->BoundsRect(), Bounds(50 - 200, Screen->Height() - 50, 200, 200));
-    EXPECT_EQ(form->FFTBox->Height(), form->Splitter1->MinSize());
-    EXPECT_GE(form->PaintBox1->Height(), 1);
-    EXPECT_GE(form->Panel2->Height(), 20);
-    EXPECT_LE(form->StatusBar1->Top() + form->StatusBar1->Height(), form->ClientHeight());
+    // The oscillogram asked for nothing, then for everything: the message pane keeps its 20 px.
+    for (const char* osc : {"0", "5000"}) {
+        WriteFile("MORVIK.INI", std::string("[Window]\nLeft=-5000\nTop=90000\nHeight=3\nWidth=-20\nSHeight=-40\n"
+                                            "RHeight=5000\nMHeight=-9\nDHeight=") + osc + "\n");
+        Restart();
+        EXPECT_EQ(form->BoundsRect(), Bounds(50 - 200, Screen->Height() - 50, 200, 200));
+        EXPECT_EQ(form->FFTBox->Height(), form->Splitter1->MinSize());
+        EXPECT_EQ(form->Panel2->Height(), 20) << osc;
+        EXPECT_EQ(form->StatusBar1->Top() + form->StatusBar1->Height(), form->ClientHeight());
+    }
+    EXPECT_EQ(form->RxMemo->Height(), form->Splitter2->MinSize());
+    WriteFile("MORVIK.INI", "[Window]\nMHeight=100\nDHeight=0\n");
+    Restart();
+    EXPECT_EQ(form->PaintBox1->Height(), 1);
 
     // Values that fit are taken as they are, the oscillogram stacked under the message pane.
     WriteFile("MORVIK.INI", "[Window]\nLeft=10\nTop=20\nHeight=500\nWidth=640\nSHeight=60\nRHeight=90\n"
@@ -503,8 +534,11 @@ TEST_F(SettingsWindow, TheAboutBoxShowsItsLinksAndClosesWithOk)
     std::ostringstream design;
     design << box->Caption() << "|" << box->ClientWidth() << "x" << box->ClientHeight() << "|" << box->txt1->Caption()
            << "|" << box->Button1->Left() << "," << box->Button1->Top() << "," << box->Button1->Width() << ","
-           << box->Button1->Height() << "|" << (box->Label2->Cursor() == crHandPoint) << (box->BorderStyle() == bsDialog);
-    EXPECT_EQ(design.str(), "About Morvik|342x208|Morvik  V1.0|150,176,50,25|11");
+           << box->Button1->Height() << "|" << (box->Label2->Cursor() == crHandPoint) << (box->BorderStyle() == bsDialog)
+           << (box->Position() == poScreenCenter) << "|";
+    for (TLabel* l : {box->txt1, box->Label1, box->Label2, box->Label4})
+        design << l->Top() << "," << l->Font()->Height() << " ";
+    EXPECT_EQ(design.str(), "About Morvik|342x208|Morvik  V1.0|150,176,50,25|111|18,-27 58,-16 98,-13 136,-13 ");
     ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[0], "xdg-open " + box->Label2->Caption());
     EXPECT_EQ(started[0].substr(0, 16), "xdg-open mailto:");
