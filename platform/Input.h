@@ -30,6 +30,8 @@ void HorizontalWheel(TControl* Target, int Delta, int X, int Y, TShiftState Shif
 // A key pressed and released at the focused control, with the character it types (if any).
 void KeyDown(Word Key, TShiftState Shift = 0);
 void KeyUp(Word Key, TShiftState Shift = 0);
+// A key held down past the first press: the toolkit's auto-repeated press.
+void KeyRepeat(Word Key, TShiftState Shift = 0);
 void PressKey(Word Key, TShiftState Shift = 0);
 // Types UTF-8 text character by character (printable characters and CR/TAB/BACKSPACE), each on a
 // key of its own as a keyboard with that character would.

@@ -94,22 +94,22 @@ Qt::KeyboardModifiers ToolkitModifiers(TShiftState shift)
     return m;
 }
 
-void SendKeyEvent(bool down, int key, Qt::KeyboardModifiers mods, const QString& text)
+void SendKeyEvent(bool down, int key, Qt::KeyboardModifiers mods, const QString& text, bool repeat = false)
 {
     QWidget* target = KeyboardTarget();
     if (!target)
         return;
-    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, mods, text);
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, mods, text, repeat);
     QCoreApplication::sendEvent(target, &e);
 }
 
 // A key as the toolkit would report it, so that the layer's key translation runs; a virtual key the
 // toolkit has no code for goes straight to the layer.
-void SendToolkitKey(bool down, Word vk, TShiftState shift, const std::string& text)
+void SendToolkitKey(bool down, Word vk, TShiftState shift, const std::string& text, bool repeat = false)
 {
     auto it = ToolkitKeys().find(vk);
     if (it == ToolkitKeys().end()) {
-        DeliverKey(down, vk, shift, text, false);
+        DeliverKey(down, vk, shift, text, repeat);
         return;
     }
     Qt::KeyboardModifiers mods = ToolkitModifiers(shift);
@@ -121,7 +121,7 @@ void SendToolkitKey(bool down, Word vk, TShiftState shift, const std::string& te
         if (vk >= 'A' && vk <= 'Z')
             t = QString(QChar(vk - 'A' + 1));
     }
-    SendKeyEvent(down, it->second.first, mods, t);
+    SendKeyEvent(down, it->second.first, mods, t, repeat);
 }
 
 // One character typed on a keyboard whose layout has it: letters on their keys (Shift for
@@ -227,17 +227,24 @@ void HorizontalWheel(TControl* Target, int Delta, int X, int Y, TShiftState Shif
     SendWheel(Target, QPoint(-Delta, 0), X, Y, Shift);
 }
 
-void KeyDown(Word Key, TShiftState Shift)
+namespace {
+
+std::string KeyText(Word Key, TShiftState Shift)
 {
-    std::string text;
     if (!(Shift & ssCtrl)) {
         if (Key >= 'A' && Key <= 'Z')
-            text = std::string(1, char((Shift & ssShift) ? Key : Key + 32));
-        else if ((Key >= '0' && Key <= '9') || Key == VK_SPACE)
-            text = std::string(1, char(Key));
+            return std::string(1, char((Shift & ssShift) ? Key : Key + 32));
+        if ((Key >= '0' && Key <= '9') || Key == VK_SPACE)
+            return std::string(1, char(Key));
     }
-    SendToolkitKey(true, Key, Shift, text);
+    return {};
 }
+
+}  // namespace
+
+void KeyDown(Word Key, TShiftState Shift) { SendToolkitKey(true, Key, Shift, KeyText(Key, Shift)); }
+
+void KeyRepeat(Word Key, TShiftState Shift) { SendToolkitKey(true, Key, Shift, KeyText(Key, Shift), true); }
 
 void KeyUp(Word Key, TShiftState Shift) { SendToolkitKey(false, Key, Shift, ""); }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Graphics.h"
+#include "platform/WinGdiMore.h"
 
 namespace {
 
@@ -75,6 +76,10 @@ TEST(FastPaths, OnlyPlainCopiesCopy)
     // A source reaching past its bitmap takes the general path: nothing past the edge is invented.
     ASSERT_TRUE(BitBlt(dst.dc, 0, 5, 10, 5, src.dc, 15, 0, SRCCOPY));
     EXPECT_EQ(GetPixel(dst.dc, 2, 6), RGB(0x0F, 0xF0, 0x33));
+    // A stretched copy is stretched, not copied pixel for pixel.
+    src.Fill(10, 0, 20, 10, RGB(0, 0, 0xFF));
+    ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 20, 10, src.dc, 0, 0, 10, 10, SRCCOPY));
+    EXPECT_EQ(GetPixel(dst.dc, 15, 5), RGB(0x0F, 0xF0, 0x33));
 }
 
 TEST(FastPaths, MeasuringTextStillMeasures)
@@ -88,6 +93,39 @@ TEST(FastPaths, MeasuringTextStillMeasures)
     SIZE sz;
     GetTextExtentPoint32(t.dc, "Wide text", 9, &sz);
     EXPECT_EQ(wide.Right, sz.cx);
+}
+
+// Text that skips the code-page table must still read as the font's code page: 0x80..0x9F are no
+// Latin-1 letters in 1252, and every byte above 0x7F is another letter in 1251.
+TEST(FastPaths, TextReadsInTheFontsCodePage)
+{
+    struct Case {
+        BYTE charset;
+        const char* bytes;
+        const char16_t* letters;
+        const char16_t* latin1;  // what the bytes would wrongly read as
+    };
+    const Case cases[] = {
+        {ANSI_CHARSET, "a\x80", u"a\u20AC", u"a\u0080"},
+        {RUSSIAN_CHARSET, "\xD8\xDE\xE6\xD9", u"\u0428\u042E\u0436\u0429", u"\u00D8\u00DE\u00E6\u00D9"},
+    };
+    Target t;
+    for (const Case& c : cases) {
+        LOGFONT lf{};
+        lf.lfHeight = -40;
+        lf.lfCharSet = c.charset;
+        HFONT font = CreateFontIndirect(&lf);
+        HGDIOBJ old = SelectObject(t.dc, font);
+        const UINT fmt = DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX;
+        RECT bytes{0, 0, 0, 0}, letters{0, 0, 0, 0}, latin1{0, 0, 0, 0};
+        DrawText(t.dc, c.bytes, -1, &bytes, fmt);
+        DrawTextW(t.dc, c.letters, -1, &letters, fmt);
+        DrawTextW(t.dc, c.latin1, -1, &latin1, fmt);
+        EXPECT_EQ(bytes.Right, letters.Right) << int(c.charset);
+        EXPECT_NE(letters.Right, latin1.Right) << "the case cannot tell the pages apart";
+        SelectObject(t.dc, old);
+        DeleteObject(font);
+    }
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST_P(Typing, TheInputMethodsCommitArrivesAsCharacters)
 INSTANTIATE_TEST_SUITE_P(Text, Typing, ::testing::ValuesIn(kTyping),
                          [](const ::testing::TestParamInfo<TypingCase>& i) { return std::string(i.param.name); });
 
-TEST(KeyMessages, KeyDataTellsAltAndRelease)
+TEST(KeyMessages, KeyDataTellsAltReleaseAndRepeat)
 {
     Application->Initialize();
     auto* form = new TForm(nullptr);
@@ -114,11 +114,18 @@ TEST(KeyMessages, KeyDataTellsAltAndRelease)
     typist->SetFocus();
     Input::KeyDown('X', ssAlt);
     Input::KeyUp('X');
-    ASSERT_EQ(typist->KeyData.size(), 2u);
+    Input::KeyDown('Y');
+    Input::KeyRepeat('Y');
+    ASSERT_EQ(typist->KeyData.size(), 4u);
     EXPECT_EQ(typist->KeyData[0].first, WM_SYSKEYDOWN);
     EXPECT_EQ(typist->KeyData[0].second, LPARAM(1) | (LPARAM(1) << 29));
     EXPECT_EQ(typist->KeyData[1].first, WM_KEYUP);
     EXPECT_EQ(typist->KeyData[1].second, LPARAM(1) | (LPARAM(3) << 30));
+    EXPECT_EQ(typist->KeyData[2].second, LPARAM(1));
+    // A held key says it was down before.
+    EXPECT_EQ(typist->KeyData[3].first, WM_KEYDOWN);
+    EXPECT_EQ(typist->KeyData[3].second, LPARAM(1) | (LPARAM(1) << 30));
+    EXPECT_EQ(typist->Chars, "yy");
     delete form;
     uitest::Pump();
 }
