@@ -304,21 +304,28 @@ TEST_F(WindowCalls, NonActivatingPopupsTakeClicksWithoutTheFocus)
 
 TEST_F(WindowCalls, ScrollBarControlsAnswerForThemselves)
 {
-    SCROLLINFO si;
-    si.fMask = SIF_RANGE | SIF_POS;
-    si.nMin = 0;
-    si.nMax = 50;
-    si.nPos = 7;
-    EXPECT_EQ(SetScrollInfo(a->Handle(), SB_CTL, &si, TRUE), 7);
-    EXPECT_EQ(GetScrollPos(a->Handle(), SB_CTL), 7);
-    EXPECT_EQ(SetScrollPos(a->Handle(), SB_CTL, 9, TRUE), 7);
-    int mn = -1, mx = -1;
-    ASSERT_TRUE(GetScrollRange(a->Handle(), SB_CTL, &mn, &mx));
-    EXPECT_EQ(mn, 0);
-    EXPECT_EQ(mx, 50);
-    EXPECT_EQ(a->Bar.nPos, 9);
-    // The window's own bars stay apart.
-    EXPECT_EQ(GetScrollPos(a->Handle(), SB_VERT), 0);
+    // Each bar keeps its own range and position; the control's is asked of the control itself.
+    const int bars[] = {SB_HORZ, SB_VERT, SB_CTL};
+    for (int i = 0; i < 3; ++i) {
+        SCROLLINFO si;
+        si.fMask = SIF_RANGE | SIF_POS;
+        si.nMin = i;
+        si.nMax = 50 + i;
+        si.nPos = 7 + i;
+        EXPECT_EQ(SetScrollInfo(a->Handle(), bars[i], &si, TRUE), 7 + i) << bars[i];
+    }
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(GetScrollPos(a->Handle(), bars[i]), 7 + i) << bars[i];
+        EXPECT_EQ(SetScrollPos(a->Handle(), bars[i], 20 + i, TRUE), 7 + i) << bars[i];
+        int mn = -1, mx = -1;
+        ASSERT_TRUE(GetScrollRange(a->Handle(), bars[i], &mn, &mx));
+        EXPECT_EQ(mn, i);
+        EXPECT_EQ(mx, 50 + i);
+    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(GetScrollPos(a->Handle(), bars[i]), 20 + i) << bars[i];
+    EXPECT_EQ(a->Bar.nPos, 22);
+    EXPECT_EQ(SetScrollPos(a->Handle(), 7, 1, TRUE), 0) << "no such bar";
 }
 
 TEST_F(WindowCalls, TextMeasuresCharacterByCharacter)
