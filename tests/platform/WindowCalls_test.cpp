@@ -229,6 +229,31 @@ TEST_F(WindowCalls, HoveringIsToldAfterTheMouseRests)
     EXPECT_TRUE(uitest::PumpUntil([&] { return a->Times(WM_MOUSEHOVER) == 1; }, 2000));
     uitest::Pump(60);
     EXPECT_EQ(a->Times(WM_MOUSEHOVER), 1);  // once per request
+    // Cancelling the hover alone keeps the leaving asked for, and the other way round.
+    t.dwFlags = TME_HOVER | TME_LEAVE;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    t.dwFlags = TME_HOVER | TME_CANCEL;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    TRACKMOUSEEVENT q;
+    q.dwFlags = TME_QUERY;
+    ASSERT_TRUE(TrackMouseEvent(&q));
+    EXPECT_EQ(q.dwFlags, TME_LEAVE);
+    uitest::Pump(60);
+    EXPECT_EQ(a->Times(WM_MOUSEHOVER), 1);
+    Input::MouseMove(b, 10, 10);
+    uitest::Pump();
+    EXPECT_EQ(a->Times(WM_MOUSELEAVE), 1);
+    Input::MouseMove(a, 20, 20);
+    t.dwFlags = TME_HOVER | TME_LEAVE;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    t.dwFlags = TME_LEAVE | TME_CANCEL;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return a->Times(WM_MOUSEHOVER) == 2; }, 2000));
+    // Nothing asked for any more: nothing is tracked.
+    q.dwFlags = TME_QUERY;
+    ASSERT_TRUE(TrackMouseEvent(&q));
+    EXPECT_EQ(q.dwFlags, 0u);
+    EXPECT_EQ(q.hwndTrack, nullptr);
 }
 
 TEST_F(WindowCalls, WheelsTurnThroughTheToolkit)
@@ -350,6 +375,9 @@ TEST_F(WindowCalls, TextMeasuresCharacterByCharacter)
     EXPECT_EQ(fit, 3);
     ASSERT_TRUE(GetTextExtentExPoint(dc, text, n, dx[2] - 1, &fit, nullptr, nullptr));
     EXPECT_EQ(fit, 2);
+    ASSERT_TRUE(GetTextExtentExPoint(dc, nullptr, 0, 10, &fit, nullptr, &ex)) << "no text measures as nothing";
+    EXPECT_EQ(fit, 0);
+    EXPECT_EQ(ex.cx, 0);
     int widths[4];
     ASSERT_TRUE(GetCharWidth32(dc, 'W', 'Z', widths));
     SIZE w1;
