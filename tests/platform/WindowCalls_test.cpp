@@ -115,6 +115,8 @@ TEST_F(WindowCalls, SubclassingPutsAProcedureInFrontAndHandsOn)
               reinterpret_cast<std::intptr_t>(gOldProc));
     EXPECT_EQ(GetWindowLongPtr(h, GWLP_WNDPROC), reinterpret_cast<std::intptr_t>(&CALLBACK_Subclass));
     EXPECT_EQ(SendMessage(h, WM_USER + 7, 20, 0), 42);  // seen first, handed on changed
+    EXPECT_EQ(SetWindowLongPtr(h, GWLP_WNDPROC, 0), 0) << "no procedure is refused";
+    EXPECT_EQ(GetWindowLongPtr(h, GWLP_WNDPROC), reinterpret_cast<std::intptr_t>(&CALLBACK_Subclass));
     PostMessage(h, WM_USER + 7, 1, 0);
     uitest::Pump();
     EXPECT_EQ(gSeen, 2);
