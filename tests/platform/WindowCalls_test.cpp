@@ -22,11 +22,14 @@ public:
     int Paints = 0;
     LRESULT MouseActivate = 0;  // 0: the default answer
     SCROLLINFO Bar;
+    LPARAM HoverAt = -1;
     int Times(UINT m) const { return int(std::count(Messages.begin(), Messages.end(), m)); }
     void WndProc(TMessage& Message) override
     {
         Messages.push_back(Message.Msg);
         Params.emplace_back(Message.Msg, Message.WParam);
+        if (Message.Msg == WM_MOUSEHOVER)
+            HoverAt = Message.LParam;
         if (Message.Msg == WM_USER + 7) {
             Message.Result = LRESULT(Message.WParam * 2);
             return;
@@ -231,6 +234,7 @@ TEST_F(WindowCalls, HoveringIsToldAfterTheMouseRests)
     EXPECT_TRUE(uitest::PumpUntil([&] { return a->Times(WM_MOUSEHOVER) == 1; }, 2000));
     uitest::Pump(60);
     EXPECT_EQ(a->Times(WM_MOUSEHOVER), 1);  // once per request
+    EXPECT_EQ(a->HoverAt, MAKELPARAM(20, 20));
     // Cancelling the hover alone keeps the leaving asked for, and the other way round.
     t.dwFlags = TME_HOVER | TME_LEAVE;
     ASSERT_TRUE(TrackMouseEvent(&t));
@@ -247,9 +251,13 @@ TEST_F(WindowCalls, HoveringIsToldAfterTheMouseRests)
     EXPECT_EQ(a->Times(WM_MOUSELEAVE), 1);
     Input::MouseMove(a, 20, 20);
     t.dwFlags = TME_HOVER | TME_LEAVE;
+    t.dwHoverTime = HOVER_DEFAULT;
     ASSERT_TRUE(TrackMouseEvent(&t));
     t.dwFlags = TME_LEAVE | TME_CANCEL;
     ASSERT_TRUE(TrackMouseEvent(&t));
+    q.dwFlags = TME_QUERY;
+    ASSERT_TRUE(TrackMouseEvent(&q));
+    EXPECT_EQ(q.dwHoverTime, 400u) << "the system's hover time";
     EXPECT_TRUE(uitest::PumpUntil([&] { return a->Times(WM_MOUSEHOVER) == 2; }, 2000));
     // Nothing asked for any more: nothing is tracked.
     q.dwFlags = TME_QUERY;
