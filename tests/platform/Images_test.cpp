@@ -85,6 +85,8 @@ TEST(ImageLists, TheClassLibrarysListAddsStripsAndMasks)
     TImageList list(nullptr);
     list.SetWidth(4);
     list.SetHeight(4);
+    EXPECT_EQ(list.Width(), 4);
+    EXPECT_EQ(list.Height(), 4);
     TBitmap* strip = Strip();
     TBitmap mask;
     mask.SetWidth(8);
@@ -106,6 +108,16 @@ TEST(ImageLists, TheClassLibrarysListAddsStripsAndMasks)
     EXPECT_EQ(list.Count(), 3);
     list.SetWidth(8);
     EXPECT_EQ(list.Count(), 0);
+    // A bitmap narrower than the images fills only its own columns.
+    TBitmap narrow;
+    narrow.SetWidth(5);
+    narrow.SetHeight(4);
+    narrow.Canvas()->Brush()->SetColor(TColor(RGB(255, 0, 0)));
+    narrow.Canvas()->FillRect(TRect{0, 0, 5, 4});
+    EXPECT_EQ(list.Add(&narrow, nullptr), 0);
+    list.Draw(t.bmp.Canvas(), 30, 10, 0);
+    EXPECT_EQ(t.At(34, 11), RGB(255, 0, 0));
+    EXPECT_EQ(t.At(35, 11), RGB(128, 128, 128));
     delete strip;
 }
 
