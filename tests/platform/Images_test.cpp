@@ -118,6 +118,9 @@ TEST(ImageLists, TheClassLibrarysListAddsStripsAndMasks)
     list.Draw(t.bmp.Canvas(), 30, 10, 0);
     EXPECT_EQ(t.At(34, 11), RGB(255, 0, 0));
     EXPECT_EQ(t.At(35, 11), RGB(128, 128, 128));
+    HIMAGELIST thin = ImageList_Create(5, 1, ILC_COLOR32, 1, 1);  // a list of one-pixel rows
+    EXPECT_EQ(ImageList_Add(thin, narrow.Handle(), nullptr), 0);
+    ImageList_Destroy(thin);
     delete strip;
 }
 
