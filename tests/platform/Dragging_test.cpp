@@ -124,6 +124,18 @@ TEST_F(Dragging, ASmallMoveIsAClickAndEscapeCancels)
     Input::MouseUp(source, mbLeft, OnTargetX(5), 20);
     std::vector<std::string> want{"start", "enter 5,20", "leave 5,20", "end nowhere 0,0"};
     EXPECT_EQ(Log, want);
+    // Ended from code: only by the control that drags.
+    Log.clear();
+    Input::AdvanceTime(GetDoubleClickTime() + 1);
+    Input::MouseDown(source, mbLeft, 20, 20);
+    Input::MouseMove(source, 40, 20, ssLeft);
+    target->EndDrag(false);
+    EXPECT_TRUE(source->Dragging());
+    source->EndDrag(false);
+    EXPECT_FALSE(source->Dragging());
+    Input::MouseUp(source, mbLeft, 40, 20);
+    want = {"start", "end nowhere 0,0"};
+    EXPECT_EQ(Log, want);
 }
 
 TEST_F(Dragging, TheDragImageFollowsOverChildWindows)

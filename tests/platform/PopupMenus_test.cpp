@@ -73,6 +73,11 @@ TEST_F(PopupMenus, ReturningTheCommandRunsNothing)
     uitest::Pump();
     EXPECT_TRUE(Clicked.empty());
     EXPECT_TRUE(form->Commands.empty());
+    // Only that call asked: the next menu runs its choice.
+    t = PressInTurn({VK_DOWN, VK_RETURN});
+    EXPECT_TRUE(TrackPopupMenu(menu->Items()->Handle(), 0, 200, 200, 0, form->Handle(), nullptr));
+    KillTimer(nullptr, t);
+    EXPECT_EQ(Clicked.size(), 1u);
 }
 
 TEST_F(PopupMenus, AChosenItemRunsAndTheWindowHearsItsCommand)
