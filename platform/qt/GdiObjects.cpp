@@ -367,11 +367,14 @@ HBRUSH GetSysColorBrush(int n)
     static COLORREF made[31] = {};
     if (n < 0 || n > 30)
         return nullptr;
-    if (!brushes[n] || made[n] != kSysColors[n]) {
+    if (!brushes[n]) {
         brushes[n] = CreateSolidBrush(kSysColors[n]);
-        made[n] = kSysColors[n];
         ObjAs<BrushObj>(brushes[n], OBJ_BRUSH)->stock = true;
+    } else if (made[n] != kSysColors[n]) {
+        // A system colour's brush follows the colour: contexts may hold it, so it is not replaced.
+        ObjAs<BrushObj>(brushes[n], OBJ_BRUSH)->color = kSysColors[n];
     }
+    made[n] = kSysColors[n];
     return brushes[n];
 }
 

@@ -466,11 +466,13 @@ TEST_F(DC, DrawTextTabsAndBottomAlignment)
 TEST(SystemColours, TheTableCanBeChanged)
 {
     COLORREF saved = GetSysColor(COLOR_BTNFACE);
+    HBRUSH before = GetSysColorBrush(COLOR_BTNFACE);
     SetSysColorEntry(COLOR_BTNFACE, RGB(1, 2, 3));
     EXPECT_EQ(ColorToRGB(clBtnFace), RGB(1, 2, 3));
     HBRUSH b = GetSysColorBrush(COLOR_BTNFACE);
+    EXPECT_EQ(b, before) << "the colour's brush follows the colour";
     LOGBRUSH lb;
-    GetObject(b, sizeof lb, &lb);
+    GetObject(before, sizeof lb, &lb);
     EXPECT_EQ(lb.lbColor, RGB(1, 2, 3));
     SetSysColorEntry(COLOR_BTNFACE, saved);
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), saved);
