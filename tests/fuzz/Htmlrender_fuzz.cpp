@@ -35,10 +35,6 @@ TExHTMLRender& Render()
 
 }  // namespace
 
-// The font library and the desktop bus keep caches for the life of the process; they are not
-// leaks of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
-
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
