@@ -210,6 +210,12 @@ TEST(DragImages, ShowOverChildWindowsAndGoAway)
     EXPECT_NE(seen(80, 60), RGB(255, 0, 0));
     list.ShowDragImage();
     EXPECT_EQ(seen(80, 60), RGB(255, 0, 0));
+    // Unlocked from its window, showing it again shows nothing until it is locked again.
+    list.DragUnlock();
+    list.ShowDragImage();
+    EXPECT_NE(seen(80, 60), RGB(255, 0, 0));
+    EXPECT_TRUE(list.DragLock(panel->Handle(), 80, 60));
+    EXPECT_EQ(seen(80, 60), RGB(255, 0, 0));
     EXPECT_TRUE(list.EndDrag());
     EXPECT_FALSE(list.Dragging());
     EXPECT_NE(seen(80, 60), RGB(255, 0, 0));

@@ -264,6 +264,7 @@ TEST_F(WindowCalls, HoveringIsToldAfterTheMouseRests)
     ASSERT_TRUE(TrackMouseEvent(&q));
     EXPECT_EQ(q.dwFlags, 0u);
     EXPECT_EQ(q.hwndTrack, nullptr);
+    EXPECT_EQ(q.dwHoverTime, 400u);
 }
 
 TEST_F(WindowCalls, WheelsTurnThroughTheToolkit)
