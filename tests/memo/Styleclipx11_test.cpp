@@ -175,6 +175,16 @@ bool Holds(const std::vector<std::string>& Env, const std::string& Text)
     return false;
 }
 
+// True when the clipboard's owner leaves a question for its formats unanswered for a while.
+bool Silent(const std::vector<std::string>& Env)
+{
+    Child c = Spawn({"/usr/bin/xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}, Env);
+    const std::string answer = Read(c, 1500);
+    Signal(c, SIGKILL);
+    Wait(c, 5000);
+    return answer.empty();
+}
+
 // Holds every program the test starts, so that none outlives it whichever way it ends: each is asked
 // to go, then killed.
 struct Reaper {
@@ -228,6 +238,7 @@ TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
     Child& xsel = reaper.Keep(Spawn({"/usr/bin/xsel", "--clipboard", "--input", "--nodetach"}, onDisplay, "silent"));
     ASSERT_TRUE(Holds(onDisplay, "silent")) << display;
     Signal(xsel, SIGSTOP);
+    ASSERT_TRUE(Silent(onDisplay)) << "the stopped owner still answers";
     EXPECT_EQ(RunRole(display, "pastesilent", out), 0) << out;
 }
 
