@@ -1,6 +1,7 @@
 #include "platform/Filer.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/SysUtils.h"
 
@@ -15,6 +16,7 @@ constexpr Byte vaInt32 = 4;
 constexpr Byte vaString = 6;    // a length byte follows
 constexpr Byte vaFalse = 8;
 constexpr Byte vaTrue = 9;
+constexpr Byte vaBinary = 10;   // a 32-bit little-endian length and the bytes follow
 constexpr Byte vaLString = 12;  // a 32-bit little-endian length follows
 
 void WriteTaggedString(TStream* S, const std::string& V)
@@ -37,6 +39,19 @@ void TWriter::DefineProperty(const std::string& Name, const TReaderProc&, const 
     if (!HasData || !WriteData) return;
     WriteTaggedString(FStream, Name);
     WriteData(this);
+}
+
+void TWriter::DefineBinaryProperty(const std::string& Name, const TStreamProc&, const TStreamProc& WriteData,
+                                   bool HasData)
+{
+    if (!HasData || !WriteData) return;
+    TMemoryStream data;
+    WriteData(&data);
+    WriteTaggedString(FStream, Name);
+    const auto n = static_cast<std::uint32_t>(data.Size());
+    const Byte head[5] = {vaBinary, Byte(n), Byte(n >> 8), Byte(n >> 16), Byte(n >> 24)};
+    FStream->WriteBuffer(head, 5);
+    if (n > 0) FStream->WriteBuffer(data.Memory(), n);
 }
 
 void TWriter::WriteListBegin() { FStream->WriteBuffer(&vaList, 1); }
@@ -82,6 +97,26 @@ void TReader::DefineProperty(const std::string& Name, const TReaderProc& ReadDat
         return;
     }
     ReadData(this);
+}
+
+void TReader::DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData, const TStreamProc&, bool)
+{
+    const Int64 at = FStream->Position();
+    const int tag = PeekTag();
+    if (tag != vaString && tag != vaLString) return;
+    if (ReadString() != Name || !ReadData) {
+        FStream->SetPosition(at);
+        return;
+    }
+    Byte head[5] = {};
+    FStream->ReadBuffer(head, 5);
+    if (head[0] != vaBinary) throw EReadError("Invalid property value");
+    const Int64 n = head[1] | (head[2] << 8) | (head[3] << 16) | (Int64(head[4]) << 24);
+    if (n > FStream->Size() - FStream->Position()) throw EReadError(SysMsg::ReadError);
+    std::vector<Byte> bytes(static_cast<size_t>(n));
+    if (n > 0) FStream->ReadBuffer(bytes.data(), n);
+    TReadOnlyMemoryStream data(bytes.data(), n);
+    ReadData(&data);
 }
 
 void TReader::ReadListBegin()

@@ -12,6 +12,9 @@ class TWriter;
 
 using TReaderProc = std::function<void(TReader* Reader)>;
 using TWriterProc = std::function<void(TWriter* Writer)>;
+// A binary property's data: the writer's procedure fills a stream, the reader's gets a stream that
+// holds exactly the property's bytes, positioned at its start.
+using TStreamProc = std::function<void(TStream* Stream)>;
 
 class TFiler : public TObject {
 public:
@@ -20,6 +23,9 @@ public:
     // stands next in the stream.
     virtual void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
                                 bool HasData) = 0;
+    // The same for a block of bytes of the object's own format.
+    virtual void DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData,
+                                      const TStreamProc& WriteData, bool HasData) = 0;
 
 protected:
     TStream* FStream;
@@ -30,6 +36,8 @@ public:
     using TFiler::TFiler;
     void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
                         bool HasData) override;
+    void DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData, const TStreamProc& WriteData,
+                              bool HasData) override;
     void WriteListBegin();
     void WriteListEnd();
     void WriteString(const std::string& Value);
@@ -43,6 +51,9 @@ public:
     using TFiler::TFiler;
     void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
                         bool HasData) override;
+    // A block longer than the rest of the stream raises EReadError before ReadData runs.
+    void DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData, const TStreamProc& WriteData,
+                              bool HasData) override;
     void ReadListBegin();
     void ReadListEnd();
     bool EndOfList();

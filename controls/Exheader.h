@@ -1,0 +1,550 @@
+// The column header: its sections (one per column), their collection with its stored form, and the
+// header control that lays them out, hit-tests them, shares its width among them in sticky mode and
+// keeps their layout in a settings store.
+//
+// A section is identified by its Index (0..Count-1, each once, unchanged when sections move); its
+// position in the collection is its place on screen.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "controls/Exheadertypes.h"
+#include "platform/Controls.h"
+#include "platform/StdCtrls.h"
+#include "ctlbase/Exxpthemedcontrol.h"
+
+class TCustomExHeader;
+class TCustomExImageForm;
+class TExHTMLRender;
+class TExIniFile;
+class TExList;
+class TFiler;
+class TImgFormChangeLink;
+class TPopupMenu;
+class TStringList;
+
+class EExHeaderError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+namespace controls {
+inline constexpr const char* InvalidSection = "Invalid section";
+inline constexpr const char* IndexOutOfBounds = "Index out of bounds";
+// Stored section data that cannot be taken; the sections stay as they were.
+inline constexpr const char* UnknownSectionsVersion = "Unknown version %d of the header sections data";
+inline constexpr const char* SectionsDataEnds = "The header sections data ends early";
+inline constexpr const char* BadSectionCount = "Invalid header section count %d";
+inline constexpr const char* BadStringLength = "Invalid string length %d in the header sections data";
+inline constexpr const char* BadSectionIndex = "Invalid header section index %d";
+inline constexpr const char* BadSectionField = "Invalid value %d of a header section field";
+inline constexpr const char* DuplicateSectionTag = "Duplicate header section tag %d";
+// The version the writer writes.
+inline constexpr Integer SectionsVersion = -11;
+}  // namespace controls
+
+// What changed in a section, for the header's OnSectionChange.
+enum TSectionChangeMode : Byte { scmCaption, scmFieldName, scmFieldType, scmAlign, scmStyle, scmEditable, scmPassword };
+
+// Parts of a section under a point.
+enum TExSectionPart : Byte { espResizeArea, espText, espExpandSign, espLookupSign, espFilterSign };
+
+enum TExHResizingStates : Byte { trsBegin, trsMove, trsEnd };
+
+class TExHeaderSection;
+
+using TExHeaderSectionEvent = std::function<void(TObject* Sender, TExHeaderSection* Section)>;
+using TSectionChangeEvent = std::function<void(TObject* Sender, TExHeaderSection* Section, TSectionChangeMode Change)>;
+using TExSectionMoveEvent =
+    std::function<void(TObject* Sender, TExHeaderSection* Section, Integer OldPos, Integer NewPos)>;
+using TExSectionResizingEvent =
+    std::function<void(TObject* Sender, TExHeaderSection* Section, TExHResizingStates State, Integer Width)>;
+using TExSectionRedrawEvent = std::function<void(TObject* Sender, TCanvas* Canvas, TExHeaderSection* Section,
+                                                 const TRect& R, bool Pressed)>;
+using TPictureNeededEvent = std::function<void(TObject* Sender, TExHeaderSection* Section, Integer& ImageIndex)>;
+using TExHeaderLookupEvent = std::function<void(TObject* Sender, TExHeaderSection* Section, std::string& Text)>;
+using TExHeaderLookupDoneEvent =
+    std::function<void(TObject* Sender, TExHeaderSection* Section, const std::string& Text, bool Accepted)>;
+// Size: the width the owner-drawn content needs (x) and its height (y).
+using TExMeasureSectionEvent = std::function<void(TCustomExHeader* Sender, TExHeaderSection* Section, TPoint& Size)>;
+using TExHeaderImageNeededEvent = std::function<void(TObject* Sender, const std::string& Src, TBitmap*& Image)>;
+
+// ---------------------------------------------------------------- one section
+
+class TExHeaderSection : public TPersistent {
+public:
+    // Made and freed only by its header's collection.
+    explicit TExHeaderSection(TCustomExHeader* AHeader);
+    ~TExHeaderSection() override;
+
+    void Assign(TPersistent* Source) override;
+
+    TCustomExHeader* Header() const { return FHeader; }
+
+    const std::string& Text() const { return FText; }
+    void SetText(const std::string& Value);
+    TExSectionStyle Style() const { return FStyle; }
+    void SetStyle(TExSectionStyle Value);
+    Integer Width() const { return FWidth; }
+    // Ignored outside MinWidth..MaxWidth.
+    void SetWidth(Integer Value);
+    Integer MaxWidth() const { return FMaxWidth; }
+    void SetMaxWidth(Integer Value);
+    Integer MinWidth() const { return FMinWidth; }
+    void SetMinWidth(Integer Value);
+    TExSSortMode SortMode() const { return FSortMode; }
+    void SetSortMode(TExSSortMode Value);
+    bool AllowClick() const { return FAllowClick; }
+    void SetAllowClick(bool Value) { FAllowClick = Value; }
+    TExSAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TExSAlignment Value);
+    TExSAlignment PictureAlign() const { return FPictureAlign; }
+    void SetPictureAlign(TExSAlignment Value) { FPictureAlign = Value; }
+    // The effective visibility: a child shows only under a visible, expanded parent.
+    bool Visible() const { return GetVisible(); }
+    void SetVisible(bool Value);
+    // The section's own flag.
+    bool OwnVisible() const { return FVisible; }
+    Integer ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(Integer Value);
+    const std::string& FieldName() const { return FFieldName; }
+    virtual void SetFieldName(const std::string& Value);
+    TExFieldType FieldType() const { return FFieldType; }
+    virtual void SetFieldType(TExFieldType Value);
+    bool Editable() const { return FEditable; }
+    virtual void SetEditable(bool Value);
+    bool Password() const { return FPassword; }
+    void SetPassword(bool Value);
+    bool Resizable() const { return FResizable; }
+    virtual void SetResizable(bool Value);
+    bool ClickSelect() const { return FClickSelect; }
+    void SetClickSelect(bool Value) { FClickSelect = Value; }
+    bool Expandable() const { return FExpandable; }
+    void SetExpandable(bool Value);
+    bool Expanded() const { return FExpanded; }
+    void SetExpanded(bool Value);
+    TExHeaderSection* ParentSection() const { return FParentSection; }
+    // A parent whose own chain leads back to this section is refused.
+    void SetParentSection(TExHeaderSection* Value);
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* Value);
+    // The name of the menu as stored; the header finds the menu by it after loading.
+    const std::string& PopupMenuName() const { return FPopupMenuName; }
+    bool LookupEnabled() const { return FLookupEnabled; }
+    void SetLookupEnabled(bool Value);
+    TStringList* LookupHistory() const { return FLookupHistory.get(); }
+    void SetLookupHistory(TStrings* Value);
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    TColor FontColor() const { return FFontColor; }
+    void SetFontColor(TColor Value);
+    bool UseMainStyle() const { return FUseMainStyle; }
+    void SetUseMainStyle(bool Value);
+    TTextLayout TextLayout() const { return FTextLayout; }
+    void SetTextLayout(TTextLayout Value);
+    bool FilterEnabled() const { return FFilterEnabled; }
+    void SetFilterEnabled(bool Value);
+    bool FilterIsActive() const { return FFilterIsActive; }
+    void SetFilterIsActive(bool Value);
+    const std::string& Hint() const { return FHint; }
+    void SetHint(const std::string& Value) { FHint = Value; }
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    bool ShowSortMark() const { return FShowSortMark; }
+    void SetShowSortMark(bool Value);
+    Integer Tag = 0;
+
+    Integer GetIndex() const { return FIndex; }
+    Integer IntTag() const { return FIntTag; }
+    // Place in the collection; -1 without a header.
+    Integer GetPosition() const;
+    bool GetVisible() const;
+    Integer GetWidth() const { return FWidth; }
+    // Unscrolled edges: Left is where the section starts, Right where the next one starts (a
+    // hidden section takes no room).
+    Integer GetLeft() const;
+    Integer GetRight() const;
+    bool GetLocked() const;
+    Integer SaveSize() const { return FSaveSize; }
+    void SetSaveSize(Integer Value) { FSaveSize = Value; }
+    float StickyRatio() const { return FStickyRatio; }
+
+    // Invalidates the section's strip of the header.
+    void UpdateSection();
+
+protected:
+    TPersistent* GetOwner() override;
+
+private:
+    friend class TExHeaderSections;
+    friend class TCustomExHeader;
+    // True when Candidate is this section or one of its descendants' ancestors would become it.
+    bool WouldLoop(const TExHeaderSection* Candidate) const;
+    // Drops every other section's link to this one, without events.
+    void ReleaseChildren();
+    void AutoSizeRequest();
+
+    TCustomExHeader* FHeader;
+    std::string FText;
+    TExSectionStyle FStyle = ExhsText;
+    Integer FWidth;
+    Integer FMaxWidth = 10000;
+    Integer FMinWidth = 0;
+    TExSSortMode FSortMode = hsmNone;
+    bool FAllowClick = true;
+    TExSAlignment FAlignment = hsaLeft;
+    TExSAlignment FPictureAlign = hsaLeft;
+    bool FVisible = true;
+    Integer FImageIndex = -1;
+    std::string FFieldName;
+    TExFieldType FFieldType = sftCustom;
+    bool FEditable = false;
+    bool FPassword = false;
+    bool FResizable = true;
+    bool FClickSelect = true;
+    bool FExpandable = false;
+    bool FExpanded = false;
+    TExHeaderSection* FParentSection = nullptr;
+    TPopupMenu* FPopupMenu = nullptr;
+    std::string FPopupMenuName;
+    bool FLookupEnabled = false;
+    std::unique_ptr<TStringList> FLookupHistory;
+    bool FParentColor = true;
+    TColor FColor = 0;
+    TColor FFontColor = 0;
+    bool FUseMainStyle = false;
+    TTextLayout FTextLayout = tlCenter;
+    bool FFilterEnabled = false;
+    bool FFilterIsActive = false;
+    std::string FHint;
+    bool FAutoSize = false;
+    bool FShowSortMark = true;
+    Integer FIndex = 0;
+    Integer FIntTag = 0;
+    // The width sticky sizing took from a section that is not resizable; -1: none.
+    Integer FSaveSize = -1;
+    // Share of the resizable width while the header is sticky.
+    float FStickyRatio = 0;
+};
+
+// ---------------------------------------------------------------- the collection
+
+class TExHeaderSections : public TPersistent {
+public:
+    explicit TExHeaderSections(TCustomExHeader* AOwner);
+    // Frees the sections without events.
+    ~TExHeaderSections() override;
+
+    void Assign(TPersistent* Source) override;
+    TCustomExHeader* Header() const { return FOwner; }
+
+    virtual TExHeaderSection* CreateSection();
+    TExHeaderSection* AddSection();
+    // Position 0..Count.
+    TExHeaderSection* InsertSection(Integer Position);
+    // Raises "Invalid section" for nil or a section of another header.
+    void DeleteSection(TExHeaderSection* Section);
+    void MoveSection(TExHeaderSection* Section, Integer NewPos);
+    // Frees every section; no delete events.
+    void Clear();
+
+    Integer GetCount() const;
+    Integer Count() const { return GetCount(); }
+    // By Index; nil when no section has it.
+    virtual TExHeaderSection* GetSection(Integer Index);
+    virtual TExHeaderSection* FindSection(Integer Index);
+    virtual TExHeaderSection* GetSectionByIntTag(Integer Tag);
+    // By position; outside 0..Count-1 raises as the list does.
+    virtual TExHeaderSection* GetSectionByPos(Integer Position);
+    virtual void SetSection(Integer Index, TExHeaderSection* Section);
+    // Nil for an empty collection.
+    TExHeaderSection* LastVisibleSection();
+    TExHeaderSection* GetPrevVisibleSection(TExHeaderSection* Section);
+    Integer IndexOf(const TExHeaderSection* Section) const;
+
+    // "i<Index>:w<Width>:v<t|f>," per section by position.
+    std::string GetSectionsOrder();
+    // Takes a text of GetSectionsOrder's form: moves, sizes and shows or hides the sections it
+    // names. A malformed number raises EConvertError before anything changes; entries naming no
+    // section are skipped.
+    void SetSectionsOrder(const std::string& Text);
+
+    // The stored form, the property "Data".
+    virtual void DefineProperties(TFiler* Filer);
+    virtual void WriteData(TStream* Stream);
+    // Stored data that cannot be taken raises EExHeaderError and leaves the sections as they were.
+    virtual void ReadData(TStream* Stream);
+    virtual void FrameReadData(TStream* Stream);
+    void SaveToStream(TStream* Stream);
+    void LoadFromStream(TStream* Stream);
+    void SaveToFile(const std::string& FileName);
+    void LoadFromFile(const std::string& FileName);
+
+protected:
+    TPersistent* GetOwner() override;
+    virtual void IntReadData(TStream* Stream, bool Flag);
+
+private:
+    friend class TCustomExHeader;
+    friend class TExHeaderSection;
+    // Index and IntTag for a section about to join.
+    Integer FreeIndex() const;
+    Integer FreeIntTag(Integer Seed);
+    // Renumbers the Indexes by position.
+    void Renumber();
+    TExHeaderSection* At(Integer Position) const;
+
+    TCustomExHeader* FOwner;
+    std::unique_ptr<TExList> FList;
+};
+
+// ---------------------------------------------------------------- the control
+
+class TCustomExHeader : public TExXPThemedControl {
+public:
+    explicit TCustomExHeader(TComponent* AOwner);
+    ~TCustomExHeader() override;
+
+    // ---- properties
+    TExHeaderSections* Sections() const { return FSections.get(); }
+    void SetSections(TExHeaderSections* Value);
+    Integer SectionsWidth() { return GetColumnsWidth(); }
+    Integer DefaultWidth() const { return FDefaultWidth; }
+    void SetDefaultWidth(Integer Value) { FDefaultWidth = Value; }
+    bool AllowDrag() const { return FAllowDrag; }
+    void SetAllowDrag(bool Value) { FAllowDrag = Value; }
+    bool MoveOnDrag() const { return FMoveOnDrag; }
+    void SetMoveOnDrag(bool Value) { FMoveOnDrag = Value; }
+    bool ResizeOnDrag() const { return FResizeOnDrag; }
+    void SetResizeOnDrag(bool Value) { FResizeOnDrag = Value; }
+    bool Tracking() const { return FTracking; }
+    void SetTracking(bool Value);
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool Value);
+    bool WrapCaptions() const { return FWrapCaptions; }
+    virtual void SetWrapCaptions(bool Value);
+    bool LockHeight() const { return FLockHeight; }
+    void SetLockHeight(bool Value);
+    bool InvertSortArrows() const { return FInvertSortArrows; }
+    void SetInvertSortArrows(bool Value);
+    bool RightAlignedText() const { return FRightAlignedText; }
+    void SetRightAlignedText(bool Value);
+    bool RightAlignedOrder() const { return FRightAlignedOrder; }
+    void SetRightAlignedOrder(bool Value);
+    bool StickySections() const { return FStickySections; }
+    void SetStickySections(bool Value);
+    TColor FilterColor() const { return FFilterColor; }
+    void SetFilterColor(TColor Value);
+    TColor ActiveFilterColor() const { return FActiveFilterColor; }
+    void SetActiveFilterColor(TColor Value);
+    TCustomExImageForm* ImageForm() const { return FImageForm; }
+    void SetImageForm(TCustomExImageForm* Value);
+    TExIniFile* Storage() const { return FStorage; }
+    void SetStorage(TExIniFile* Value);
+    const std::string& StoragePath() const { return FStoragePath; }
+    void SetStoragePath(const std::string& Value) { FStoragePath = Value; }
+
+    TExHeaderSection* LockedSection() const { return FLockedSection; }
+    // Moves the section to position 0.
+    void SetLockedSection(TExHeaderSection* Value);
+    Integer LeftPos() const { return FLeftPos; }
+    void SetLeftPos(Integer Value);
+    // Set by the owner around its own sorting so that several sections keep their marks.
+    bool MultiSortMarks = false;
+    bool IsDesigning() const { return HasState(csDesigning); }
+    void SetIsDesigning(bool Value) { SetState(csDesigning, Value); }
+    // Loading: the control or its owner is being loaded, or Restore runs.
+    bool IsLoading() const;
+    TExHTMLRender* HTMLRender() const { return FRender.get(); }
+
+    // ---- events
+    TPictureNeededEvent OnPictureNeeded;
+    TExHeaderSectionEvent OnSectionShowHide;
+    TExHeaderSectionEvent OnSectionDelete;
+    TExSectionMoveEvent OnSectionMove;
+    TExSectionResizingEvent OnSectionResizing;
+    TExHeaderSectionEvent OnSectionResize;
+    TExHeaderSectionEvent OnSectionClick;
+    TExSectionRedrawEvent OnSectionDraw;
+    TSectionChangeEvent OnSectionChange;
+    TExHeaderSectionEvent OnSectionExpand;
+    TExHeaderSectionEvent OnSectionCollapse;
+    TExHeaderSectionEvent OnSectionCreate;
+    TExHeaderLookupEvent OnHeaderLookup;
+    TExHeaderLookupDoneEvent OnHeaderLookupDone;
+    TExHeaderSectionEvent OnSectionAutoSize;
+    TExHeaderSectionEvent OnFilterCall;
+    TExMeasureSectionEvent OnMeasureSection;
+    TExHeaderImageNeededEvent OnHTMLImageNeeded;
+
+    // ---- update bracket
+    void BeginUpdate();
+    // The outermost close raises the deferred delete and create events and updates the window.
+    void EndUpdate();
+    Integer UpdateCount() const { return FUpdateCount; }
+    void Update() override;
+
+    // ---- geometry (client coordinates unless said otherwise)
+    // Right edge of the last visible section, the locked one only when it is the only section.
+    Integer GetColumnsWidth();
+    TExHeaderSection* GetSectionAt(Integer X, Integer Y);
+    TExHeaderSection* GetSectionAtEx(Integer X, Integer Y, TExSectionPart& Part);
+    virtual bool InResizeArea(Integer X, TExHeaderSection*& Section);
+    // Unscrolled rectangle of the section with that Index; "Index out of bounds" when none has it.
+    TRect GetSectionRect(Integer Index);
+    // Invalidates from the section's painted left edge to the right; "Index out of bounds" unless
+    // 0 <= Index < Count.
+    void InvalidateRight(Integer Index);
+    // The width a section's content needs; TextWidth and SectionHeight may be nil.
+    Integer MeasureSectionWidth(TExHeaderSection* Section, Integer* TextWidth, Integer* SectionHeight);
+    Integer CalcHeaderHeight();
+    void AdjustHeaderHeight();
+
+    // ---- sticky mode
+    Integer GetResizableWidth();
+    void MarkStickySections();
+    // Makes the sections end one pixel left of the client edge; Except is shrunk last and not grown.
+    void AdjustStickySize(TExHeaderSection* Except);
+
+    // ---- settings
+    void Save();
+    void Restore();
+
+    void Loaded() override;
+
+    BEGIN_MESSAGE_MAP
+        MESSAGE_HANDLER(WM_SIZE, WMSize)
+        MESSAGE_HANDLER(WM_ERASEBKGND, WMEraseBkgnd)
+        MESSAGE_HANDLER(CM_FONTCHANGED, CMFontChanged)
+        MESSAGE_HANDLER(CM_SYSCOLORCHANGE, CMSysColorChange)
+    END_MESSAGE_MAP(TExXPThemedControl)
+
+protected:
+    virtual TExHeaderSections* CreateSections();
+    std::u16string GetThemedClassName() override { return u"HEADER"; }
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void CreateHandle() override;
+    void CreateParams(TCreateParams& Params) override;
+    void Resize() override;
+
+    // ---- event operations: each calls its handler when one is assigned
+    virtual Integer DoGetPicture(TExHeaderSection* Section);
+    virtual void DoVisChanged(TExHeaderSection* Section);
+    virtual void DoSectionDelete(TExHeaderSection* Section);
+    virtual void DoSectionMove(TExHeaderSection* Section, Integer OldPos, Integer NewPos);
+    virtual void DoSectionResizing(TExHeaderSection* Section, TExHResizingStates State, Integer Width);
+    virtual void DoSectionResize(TExHeaderSection* Section);
+    virtual void DoSectionClick(TExHeaderSection* Section);
+    virtual void DoSectionDraw(TCanvas* Canvas, TExHeaderSection* Section, const TRect& R, bool Pressed);
+    virtual void DoNotifySectionChange(TExHeaderSection* Section, TSectionChangeMode Change);
+    virtual void DoSectionExpandEvent(TExHeaderSection* Section);
+    virtual void DoSectionCollapseEvent(TExHeaderSection* Section);
+    virtual void DoSectionCreate(TExHeaderSection* Section);
+    virtual void DoSectionLookupEvent(TExHeaderSection* Section, std::string& Text);
+    virtual void DoSectionLookupDoneEvent(TExHeaderSection* Section, const std::string& Text, bool Accepted);
+    virtual void TriggerSectionAutoSizeEvent(TExHeaderSection* Section);
+    virtual void TriggerFilterCallEvent(TExHeaderSection* Section);
+    virtual void TriggerMeasureSectionEvent(TExHeaderSection* Section, TPoint& Size);
+    virtual void TriggerImageNeededEvent(const std::string& Src, TBitmap*& Image);
+
+    void WMSize(TMessage& Message);
+    void WMEraseBkgnd(TMessage& Message);
+    void CMFontChanged(TMessage& Message);
+    void CMSysColorChange(TMessage& Message);
+
+    // Invalidates the whole header when its window exists.
+    void RepaintHeader();
+    // Painted left edge: unscrolled for the locked section.
+    Integer PaintedLeft(TExHeaderSection* Section);
+    Integer PaintedRight(TExHeaderSection* Section);
+
+    // The sections the mouse is working with. A section that leaves the collection is forgotten
+    // here before it is freed.
+    TExHeaderSection* FHotSection = nullptr;
+    TExHeaderSection* FPressSection = nullptr;
+    TExHeaderSection* FResizeSection = nullptr;
+    TExHeaderSection* FDragSection = nullptr;
+    TExHeaderSection* FDropSection = nullptr;
+    TExHeaderSection* FLookupSection = nullptr;
+    TExHeaderSection* FHintSection = nullptr;
+    // The lookup editor sits on the header's parent but belongs to the header: it is freed first
+    // thing when the header goes, before its handlers could reach a header half destroyed, and
+    // forgotten when its parent frees it first.
+    TWinControl* FLookupEditor = nullptr;
+    // Makes Editor the lookup editor (freeing a previous one).
+    void AdoptLookupEditor(TWinControl* Editor);
+
+private:
+    friend class TExHeaderSection;
+    friend class TExHeaderSections;
+
+    // A section is leaving: nothing of the header may point at it afterwards.
+    void ForgetSection(TExHeaderSection* Section);
+    void ForgetAllSections();
+    void IntSize();
+    bool AnySignSection();
+    void ImageFormChanged(TObject* Sender);
+    // The sticky rule of a width change of a visible section.
+    void StickySetWidth(TExHeaderSection* Section, Integer Value);
+    // Scales a direct sticky write into the section's limits.
+    static Integer FitWidth(const TExHeaderSection* Section, Integer Value);
+    // Text size of a caption in the header's font.
+    TSize MeasureCaption(const std::string& Text);
+
+    std::unique_ptr<TExHeaderSections> FSections;
+    Integer FDefaultWidth = 120;
+    bool FAllowDrag = true;
+    bool FMoveOnDrag = false;
+    bool FResizeOnDrag = false;
+    bool FTracking = true;
+    bool FFlat = false;
+    bool FWrapCaptions = false;
+    bool FLockHeight = false;
+    bool FInvertSortArrows = false;
+    bool FRightAlignedText = false;
+    bool FRightAlignedOrder = false;
+    bool FStickySections = false;
+    TColor FFilterColor = clBtnText;
+    TColor FActiveFilterColor = 0;
+    TCustomExImageForm* FImageForm = nullptr;
+    std::unique_ptr<TImgFormChangeLink> FImageFormLink;
+    TExIniFile* FStorage = nullptr;
+    std::string FStoragePath;
+    TExHeaderSection* FLockedSection = nullptr;
+    Integer FLeftPos = 0;
+    std::unique_ptr<TExHTMLRender> FRender;
+
+    Integer FUpdateCount = 0;
+    bool FDeletePending = false;
+    bool FCreatePending = false;
+    // Set while sticky sizing writes widths, so that the writes do not start it again.
+    bool FStickyRunning = false;
+    Integer FLastStickyWidth = 0;
+    Integer FRestoreCount = 0;
+};
+
+// The header as forms place it.
+class TExHeader : public TCustomExHeader {
+public:
+    using TCustomExHeader::TCustomExHeader;
+};
+
+namespace controls {
+// Keeps a header's update bracket balanced whatever happens inside it. While an exception is on
+// its way out, what the closing raises is dropped so that the first one arrives.
+class TUpdateScope {
+public:
+    explicit TUpdateScope(TCustomExHeader* Header);
+    ~TUpdateScope() noexcept(false);
+    TUpdateScope(const TUpdateScope&) = delete;
+    TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+private:
+    TCustomExHeader* FHeader;
+    int FUncaught;
+};
+}  // namespace controls
