@@ -12,6 +12,7 @@
 #include "ctlbase/Exvclutils.h"
 #include "ctlbase/Htmlrender.h"
 #include "platform/Forms.h"
+#include "platform/ImgList.h"
 #include "platform/Menus.h"
 #include "platform/Windows.h"
 
@@ -44,6 +45,7 @@ Integer RoundHalfEven(double Value) { return static_cast<Integer>(std::nearbyint
 
 TCustomExHeader::TCustomExHeader(TComponent* AOwner)
     : TExXPThemedControl(AOwner),
+      FImageLink(std::make_unique<TChangeLink>()),
       FImageFormLink(std::make_unique<TImgFormChangeLink>()),
       FRender(std::make_unique<TExHTMLRender>())
 {
@@ -54,6 +56,7 @@ TCustomExHeader::TCustomExHeader(TComponent* AOwner)
     SetColor(clBtnFace);
     SetAlign(alTop);
     FSections.reset(CreateSections());
+    FImageLink->OnChange = [this](TObject* Sender) { ImageListChanged(Sender); };
     FImageFormLink->OnChange = [this](TObject* Sender) { ImageFormChanged(Sender); };
     FRender->OnImageNeeded = [this](TObject*, const std::string& Src, TBitmap*& Image) {
         TriggerImageNeededEvent(Src, Image);
@@ -71,6 +74,7 @@ TCustomExHeader::~TCustomExHeader()
         TObject::Free(editor);
     }
     FSections->Clear();
+    SetImages(nullptr);
     SetImageForm(nullptr);
     if (FStorage)
         FStorage->RemoveFreeNotification(this);
@@ -129,6 +133,13 @@ void TCustomExHeader::Notification(TComponent* AComponent, TOperation Operation)
         return;
     if (AComponent == FStorage)
         FStorage = nullptr;
+    // The list is past its own destructor here, which has already let our link go.
+    if (AComponent == FImages) {
+        FImages = nullptr;
+        if (!FLockHeight)
+            AdjustHeaderHeight();
+        RepaintHeader();
+    }
     if (AComponent == FImageForm) {
         FImageForm = nullptr;
         RepaintHeader();
@@ -253,6 +264,39 @@ void TCustomExHeader::SetActiveFilterColor(TColor Value)
         if (s->FFilterEnabled && s->FFilterIsActive)
             s->UpdateSection();
     }
+}
+
+void TCustomExHeader::SetImages(TCustomImageList* Value)
+{
+    if (Value == FImages)
+        return;
+    if (FImages) {
+        FImages->UnregisterChanges(FImageLink.get());
+        FImages->RemoveFreeNotification(this);
+    }
+    FImages = Value;
+    if (Value) {
+        Value->RegisterChanges(FImageLink.get());
+        Value->FreeNotification(this);
+    }
+    if (!FLockHeight)
+        AdjustHeaderHeight();
+    RepaintHeader();
+}
+
+void TCustomExHeader::ImageListChanged(TObject*)
+{
+    if (!FLockHeight)
+        AdjustHeaderHeight();
+    RepaintHeader();
+}
+
+Integer TCustomExHeader::SectionImage(TExHeaderSection* Section)
+{
+    if (!FImages)
+        return -1;
+    const Integer n = Section->FImageIndex == -1 ? DoGetPicture(Section) : Section->FImageIndex;
+    return n >= 0 && n < FImages->Count() ? n : -1;
 }
 
 void TCustomExHeader::SetImageForm(TCustomExImageForm* Value)
@@ -495,13 +539,17 @@ Integer TCustomExHeader::MeasureSectionWidth(TExHeaderSection* Section, Integer*
         w += p.X;
         if (SectionHeight)
             *SectionHeight = p.Y;
-    } else if (Section->FStyle == ExhsText) {
-        const TSize size = MeasureCaption(Section->FText);
-        w += size.cx;
-        if (TextWidth)
-            *TextWidth = size.cx;
-        if (SectionHeight)
-            *SectionHeight = size.cy;
+    } else {
+        if (SectionImage(Section) >= 0)
+            w += FImages->Width();
+        if (Section->FStyle == ExhsText) {
+            const TSize size = MeasureCaption(Section->FText);
+            w += size.cx;
+            if (TextWidth)
+                *TextWidth = size.cx;
+            if (SectionHeight)
+                *SectionHeight = size.cy;
+        }
     }
     return std::max(w, Section->FMinWidth);
 }
@@ -518,6 +566,8 @@ Integer TCustomExHeader::CalcHeaderHeight()
         h = std::max(h, sh);
     }
     Integer result = std::max(17, h + 4);
+    if (FImages)
+        result = std::max(result, FImages->Height() + 4);
     if (!FFlat)
         result += 2;
     return result;
@@ -688,7 +738,8 @@ void TCustomExHeader::Resize()
         }
         FStickyRunning = false;
     }
-    if (!FLockHeight && HandleAllocated() && ClientHeight() < std::abs(Font()->Height()) + 6)
+    const Integer least = std::max(std::abs(Font()->Height()) + 6, FImages ? FImages->Height() : 0);
+    if (!FLockHeight && HandleAllocated() && ClientHeight() < least)
         AdjustHeaderHeight();
     TExXPThemedControl::Resize();
 }

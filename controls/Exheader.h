@@ -15,8 +15,10 @@
 #include "platform/StdCtrls.h"
 #include "ctlbase/Exxpthemedcontrol.h"
 
+class TChangeLink;
 class TCustomExHeader;
 class TCustomExImageForm;
+class TCustomImageList;
 class TExHTMLRender;
 class TExIniFile;
 class TExList;
@@ -341,6 +343,8 @@ public:
     void SetFilterColor(TColor Value);
     TColor ActiveFilterColor() const { return FActiveFilterColor; }
     void SetActiveFilterColor(TColor Value);
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* Value);
     TCustomExImageForm* ImageForm() const { return FImageForm; }
     void SetImageForm(TCustomExImageForm* Value);
     TExIniFile* Storage() const { return FStorage; }
@@ -488,6 +492,10 @@ private:
     void IntSize();
     bool AnySignSection();
     void ImageFormChanged(TObject* Sender);
+    void ImageListChanged(TObject* Sender);
+    // The image a section shows: its ImageIndex, or the owner's answer when that is -1; -1 when
+    // there is no list or the number is not one of its images.
+    Integer SectionImage(TExHeaderSection* Section);
     // The sticky rule of a width change of a visible section.
     void StickySetWidth(TExHeaderSection* Section, Integer Value);
     // Scales a direct sticky write into the section's limits.
@@ -510,6 +518,8 @@ private:
     bool FStickySections = false;
     TColor FFilterColor = clBtnText;
     TColor FActiveFilterColor = 0;
+    TCustomImageList* FImages = nullptr;
+    std::unique_ptr<TChangeLink> FImageLink;
     TCustomExImageForm* FImageForm = nullptr;
     std::unique_ptr<TImgFormChangeLink> FImageFormLink;
     TExIniFile* FStorage = nullptr;

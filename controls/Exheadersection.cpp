@@ -181,44 +181,44 @@ void TExHeaderSection::SetVisible(bool Value)
     TCustomExHeader* h = FHeader;
     controls::TUpdateScope update(h);
     const bool parentShown = !FParentSection || FParentSection->GetVisible();
-        if (h->FStickySections && parentShown && !h->FStickyRunning && !h->IsLoading()) {
-            TExHeaderSections* all = h->Sections();
-            const Integer pos = GetPosition();
-            const bool last = pos == all->GetCount() - 1;
-            const Integer left = GetLeft();
-            const Integer width = FWidth;
-            const Integer room = h->Width();
-            // The sections that give or take the room: those right of this one, or those left of
-            // it when it is the last.
-            Integer oldRest, newRest;
-            if (last) {
-                oldRest = left;
-                newRest = Value ? left - width : left + width;
-            } else {
-                oldRest = Value ? room - left : room - (left + width);
-                newRest = Value ? room - (left + width) : room - left;
-            }
-            FVisible = Value;
-            const Integer from = last ? 0 : pos + 1;
-            const Integer to = last ? pos - 1 : all->GetCount() - 1;
-            for (Integer i = from; i <= to; ++i) {
-                TExHeaderSection* s = all->At(i);
-                if (!s->FResizable)
-                    continue;
-                Integer w = TCustomExHeader::FitWidth(s, ScaleWidth(s->FWidth, oldRest, newRest));
-                // A column squeezed to nothing would lose its share for good.
-                if (s->FWidth > 0 && w < 1)
-                    w = std::min(1, std::max(s->FMaxWidth, 0));
-                s->FWidth = w;
-            }
-            h->AdjustStickySize(this);
-            h->MarkStickySections();
+    if (h->FStickySections && parentShown && !h->FStickyRunning && !h->IsLoading()) {
+        TExHeaderSections* all = h->Sections();
+        const Integer pos = GetPosition();
+        const bool last = pos == all->GetCount() - 1;
+        const Integer left = GetLeft();
+        const Integer width = FWidth;
+        const Integer room = h->Width();
+        // The sections that give or take the room: those right of this one, or those left of
+        // it when it is the last.
+        Integer oldRest, newRest;
+        if (last) {
+            oldRest = left;
+            newRest = Value ? left - width : left + width;
         } else {
-            FVisible = Value;
-            h->AdjustHeaderHeight();
-            if (!h->FStickyRunning && parentShown)
-                h->InvalidateRight(FIndex);
+            oldRest = Value ? room - left : room - (left + width);
+            newRest = Value ? room - (left + width) : room - left;
         }
+        FVisible = Value;
+        const Integer from = last ? 0 : pos + 1;
+        const Integer to = last ? pos - 1 : all->GetCount() - 1;
+        for (Integer i = from; i <= to; ++i) {
+            TExHeaderSection* s = all->At(i);
+            if (!s->FResizable)
+                continue;
+            Integer w = TCustomExHeader::FitWidth(s, ScaleWidth(s->FWidth, oldRest, newRest));
+            // A column squeezed to nothing would lose its share for good.
+            if (s->FWidth > 0 && w < 1)
+                w = std::min(1, std::max(s->FMaxWidth, 0));
+            s->FWidth = w;
+        }
+        h->AdjustStickySize(this);
+        h->MarkStickySections();
+    } else {
+        FVisible = Value;
+        h->AdjustHeaderHeight();
+        if (!h->FStickyRunning && parentShown)
+            h->InvalidateRight(FIndex);
+    }
     h->RepaintHeader();
     h->DoVisChanged(this);
 }

@@ -1,9 +1,14 @@
 #include "platform/ImgList.h"
 
+#include <algorithm>
+
 TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner) {}
 
 TCustomImageList::~TCustomImageList()
 {
+    for (TChangeLink* link : FClients)
+        link->FSender = nullptr;
+    FClients.clear();
     if (FDragging)
         EndDrag();
     if (FHandle)
@@ -45,8 +50,43 @@ Integer TCustomImageList::Count() const { return FHandle ? ImageList_GetImageCou
 
 void TCustomImageList::Change()
 {
+    // A client may leave while it hears of the change.
+    for (TChangeLink* link : std::vector<TChangeLink*>(FClients))
+        if (std::find(FClients.begin(), FClients.end(), link) != FClients.end())
+            link->Change();
     if (OnChange)
         OnChange(this);
+}
+
+void TCustomImageList::RegisterChanges(TChangeLink* Value)
+{
+    if (!Value || Value->FSender == this)
+        return;
+    if (Value->FSender)
+        Value->FSender->UnregisterChanges(Value);
+    Value->FSender = this;
+    FClients.push_back(Value);
+}
+
+void TCustomImageList::UnregisterChanges(TChangeLink* Value)
+{
+    const auto it = std::find(FClients.begin(), FClients.end(), Value);
+    if (it == FClients.end())
+        return;
+    FClients.erase(it);
+    Value->FSender = nullptr;
+}
+
+TChangeLink::~TChangeLink()
+{
+    if (FSender)
+        FSender->UnregisterChanges(this);
+}
+
+void TChangeLink::Change()
+{
+    if (OnChange)
+        OnChange(FSender);
 }
 
 Integer TCustomImageList::Add(TBitmap* Image, TBitmap* Mask)

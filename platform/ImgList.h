@@ -2,12 +2,30 @@
 // drawn on canvases, and the drag image it shows while its owner drags.
 #pragma once
 
+#include <vector>
+
 #include "platform/Classes.h"
 #include "platform/CommCtrl.h"
 #include "platform/Graphics.h"
 
 enum TDrawingStyle { dsFocus, dsSelected, dsNormal, dsTransparent };
 enum TImageType { itImage, itMask };
+
+class TCustomImageList;
+
+// A client's link to an image list: OnChange runs whenever the list's images change. A link leaves
+// its list when it is destroyed; a list that goes first leaves its links without a sender.
+class TChangeLink : public TObject {
+public:
+    ~TChangeLink() override;
+    TCustomImageList* Sender() const { return FSender; }
+    TNotifyEvent OnChange;
+    virtual void Change();
+
+private:
+    friend class TCustomImageList;
+    TCustomImageList* FSender = nullptr;
+};
 
 class TCustomImageList : public TComponent {
 public:
@@ -36,6 +54,9 @@ public:
     TDrawingStyle DrawingStyle = dsNormal;
     TImageType ImageType = itImage;
     TNotifyEvent OnChange;
+    // A link registered with another list leaves that one first.
+    void RegisterChanges(TChangeLink* Value);
+    void UnregisterChanges(TChangeLink* Value);
 
     // Dragging: the image and its hot spot, then begin over a window at a point of it (window
     // coordinates), move, hide and show, and end.
@@ -58,6 +79,7 @@ private:
     TPoint FDragHotspot;
     bool FDragging = false;
     HWND FDragWindow = nullptr;
+    std::vector<TChangeLink*> FClients;
 };
 
 class TImageList : public TCustomImageList {

@@ -14,7 +14,8 @@ using HTHEME = HTHEME__*;  // pointer-sized; 0 is "no theme"
 using WCHAR = char16_t;
 using LPCWSTR = const WCHAR*;
 using LPWSTR = WCHAR*;
-using HIMAGELIST = void*;
+struct IMAGELIST__;
+using HIMAGELIST = IMAGELIST__*;  // the same handle as the image lists' (CommCtrl.h)
 
 // Which size GetThemePartSize answers.
 enum THEMESIZE { TS_MIN = 0, TS_TRUE = 1, TS_DRAW = 2 };

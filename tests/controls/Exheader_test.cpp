@@ -1,0 +1,447 @@
+#include <numeric>
+
+#include "platform/ImgList.h"
+#include "platform/Menus.h"
+#include "platform/StdCtrls.h"
+#include "tests/controls/HeaderFixture.h"
+
+// ---------------------------------------------------------------- hit tests
+
+namespace {
+
+struct THit {
+    const char* Name;
+    Integer X;
+    bool Resize;
+    Integer Section;  // position, -1 none
+};
+
+[[maybe_unused]] void PrintTo(const THit& Case, std::ostream* Out) { *Out << Case.Name; }
+
+// Sections 100, 14 and 60 wide: edges at 0, 100, 114, 174.
+const THit Hits[] = {
+    {"Middle", 50, false, 0},
+    {"LastPixelsOfASection", 95, true, 0},
+    {"JustBeforeThem", 94, false, 0},
+    {"FirstPixelsOfTheFirst", 2, false, 0},
+    {"NarrowSectionHasNone", 104, false, 1},
+    {"LeftEdgeResizesTheNarrowOneBefore", 118, true, 1},
+    {"JustPastTheLeftEdge", 119, false, 2},
+    {"RightEdgeOfTheLast", 169, true, 2},
+    {"FourPastTheLast", 178, true, 2},
+    {"FivePastTheLast", 179, false, -1},
+    {"SixPastTheLast", 180, false, -1},
+};
+
+}  // namespace
+
+class ResizeAreas : public HeaderTest, public ::testing::WithParamInterface<THit> {};
+
+TEST_P(ResizeAreas, AreTheFivePixelsAtEachEdgeOfSectionsAtLeastFifteenWide)
+{
+    Make({100, 14, 60});
+    TExHeaderSection* s = nullptr;
+    EXPECT_EQ(H->InResizeArea(GetParam().X, s), GetParam().Resize);
+    EXPECT_EQ(s, GetParam().Section < 0 ? nullptr : At(GetParam().Section));
+    TExSectionPart part;
+    H->GetSectionAtEx(GetParam().X, 5, part);
+    EXPECT_EQ(part, GetParam().Resize ? espResizeArea : espText);
+}
+
+INSTANTIATE_TEST_SUITE_P(Header, ResizeAreas, ::testing::ValuesIn(Hits),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(HeaderTest, ScrolledSectionsAreFoundUnderTheLockedOne)
+{
+    Make({30, 100, 100});
+    H->SetLeftPos(50);
+    EXPECT_EQ(H->GetSectionAt(10, 0), At(1));  // unscrolled x 60
+    H->SetLockedSection(At(0));
+    EXPECT_EQ(H->GetSectionAt(10, 0), At(0));
+    EXPECT_EQ(H->GetSectionAt(30, 0), At(1));
+    EXPECT_EQ(H->GetSectionAt(-60, 0), At(0));
+    EXPECT_EQ(H->GetSectionAt(179, 0), At(2));
+    EXPECT_EQ(H->GetSectionAt(180, 0), nullptr);
+    EXPECT_EQ(H->GetSectionRect(0), (TRect{50, 0, 80, H->ClientHeight()}));
+    EXPECT_EQ(H->GetSectionRect(2), (TRect{130, 0, 230, H->ClientHeight()}));
+    EXPECT_THROW(H->GetSectionRect(3), EExHeaderError);
+    EXPECT_THROW(H->InvalidateRight(-1), EExHeaderError);
+    // The locked section counts only when it is the only one.
+    At(1)->SetVisible(false);
+    At(2)->SetVisible(false);
+    EXPECT_EQ(H->GetColumnsWidth(), 0);
+    EXPECT_EQ(At(2)->GetRight(), 30);
+}
+
+TEST_F(HeaderTest, SignAreasNeedMoreThanFourteenPixels)
+{
+    Make({40, 14});
+    for (TExHeaderSection* s : {At(0), At(1)}) {
+        s->SetExpandable(true);
+        s->SetFilterEnabled(true);
+    }
+    TExSectionPart part;
+    // The sign column is x 29..36 of the first section.
+    const std::pair<TPoint, TExSectionPart> cases[] = {
+        {{30, 5}, espExpandSign}, {{30, 14}, espFilterSign}, {{28, 14}, espText},
+        {{30, 11}, espText},      {{30, 17}, espText},       {{48, 14}, espText},
+    };
+    for (const auto& [p, expected] : cases) {
+        H->GetSectionAtEx(p.X, p.Y, part);
+        EXPECT_EQ(part, expected) << p.X << "," << p.Y;
+    }
+    At(0)->SetLookupEnabled(true);
+    H->GetSectionAtEx(30, 14, part);
+    EXPECT_EQ(part, espLookupSign);
+}
+
+// ---------------------------------------------------------------- sticky sizing
+
+namespace {
+
+struct TStickyCase {
+    const char* Name;
+    std::vector<Integer> Widths, Mins;
+    std::vector<bool> Resizable;
+};
+
+[[maybe_unused]] void PrintTo(const TStickyCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
+const TStickyCase StickyCases[] = {
+    {"AllResizable", {100, 300}, {0, 0}, {true, true}},
+    {"Mixed", {100, 80, 200, 50}, {20, 0, 30, 0}, {true, false, true, false}},
+    {"FixedFirstAndLast", {60, 120, 90, 40}, {0, 15, 25, 10}, {false, true, true, false}},
+    {"OnlyFixed", {70, 90}, {0, 0}, {false, false}},
+};
+
+}  // namespace
+
+class Sticky : public HeaderTest, public ::testing::WithParamInterface<TStickyCase> {
+protected:
+    Sticky()
+    {
+        const TStickyCase& c = GetParam();
+        Make(c.Widths);
+        for (size_t i = 0; i < c.Widths.size(); ++i) {
+            At(Integer(i))->SetMinWidth(c.Mins[i]);
+            At(Integer(i))->SetResizable(c.Resizable[i]);
+        }
+        H->SetWidth(std::accumulate(c.Widths.begin(), c.Widths.end(), 1));
+        H->SetStickySections(true);
+    }
+    // Every width within its limits; the columns end one pixel left of the edge where the least
+    // widths leave room (a header of fixed sections only keeps them as they are).
+    void ExpectFitted(Integer Room)
+    {
+        Integer least = 0;
+        bool anyResizable = false;
+        for (Integer i = 0; i < S()->GetCount(); ++i) {
+            TExHeaderSection* s = At(i);
+            EXPECT_GE(s->Width(), std::max(s->MinWidth(), 0)) << i;
+            EXPECT_LE(s->Width(), s->MaxWidth()) << i;
+            if (s->Visible()) {
+                least += s->MinWidth();
+                anyResizable |= s->Resizable();
+            }
+        }
+        if (anyResizable)
+            EXPECT_EQ(H->GetColumnsWidth(), std::max(Room - 1, least));
+        else
+            EXPECT_LE(H->GetColumnsWidth(), std::max(Room - 1, least));
+    }
+};
+
+TEST_P(Sticky, ResizingAtSeveralWidthsKeepsTheLimitsAndComesBack)
+{
+    const std::vector<Integer> start = Widths();
+    for (Integer room : {50, 120, 301, 640, 1000, 333, 90, 1200}) {
+        SCOPED_TRACE(room);
+        H->SetWidth(room);
+        ExpectFitted(room);
+    }
+    H->SetWidth(std::accumulate(start.begin(), start.end(), 1));
+    EXPECT_EQ(Widths(), start);
+}
+
+TEST_P(Sticky, ShowingAndHidingAtSeveralWidthsKeepsTheLimits)
+{
+    for (Integer room : {120, 431, 800}) {
+        SCOPED_TRACE(room);
+        H->SetWidth(room);
+        for (Integer pos : {0, S()->GetCount() - 1}) {
+            At(pos)->SetVisible(false);
+            ExpectFitted(room);
+            At(pos)->SetVisible(true);
+            ExpectFitted(room);
+        }
+    }
+}
+
+TEST_P(Sticky, WideningASectionTakesTheRoomFromTheResizableOnesAfterIt)
+{
+    H->SetWidth(700);
+    At(0)->SetWidth(At(0)->Width() + 40);
+    ExpectFitted(700);
+    const Integer last = S()->GetCount() - 1;
+    const Integer before = At(last)->Width();
+    At(last)->SetWidth(before + 30);
+    EXPECT_EQ(At(last)->Width(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Header, Sticky, ::testing::ValuesIn(StickyCases),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(HeaderTest, StickyWideningSharesTheRoomByTheRatiosAndTheLastTakesTheRounding)
+{
+    Make({100, 300});
+    H->SetWidth(401);
+    H->SetStickySections(true);
+    H->SetWidth(801);
+    EXPECT_EQ(Widths(), (std::vector<Integer>{200, 600}));
+    EXPECT_EQ(H->GetColumnsWidth(), 800);
+}
+
+// ---------------------------------------------------------------- update bracket and forgetting
+
+TEST_F(HeaderTest, EventsOfAnUpdateAreFoldedIntoOneAtItsEnd)
+{
+    Make({10});
+    H->BeginUpdate();
+    for (int i = 0; i < 3; ++i)
+        S()->AddSection();
+    S()->DeleteSection(At(1));
+    // A new section tells of its field type while it is being made.
+    EXPECT_EQ(H->Log, std::vector<std::string>(3, "change 0 2"));
+    H->Log.clear();
+    H->EndUpdate();
+    EXPECT_EQ(H->Log, (std::vector<std::string>{"delete nil", "create nil"}));
+    H->Log.clear();
+    H->EndUpdate();
+    S()->AddSection();
+    EXPECT_EQ(H->Log, (std::vector<std::string>{"change 0 2", "create 3"}));
+}
+
+TEST_F(HeaderTest, ASectionThatGoesIsForgottenByTheHeader)
+{
+    Make({10, 20, 30});
+    auto point = [this](TExHeaderSection* s) {
+        for (TExHeaderSection** p : {&H->FHotSection, &H->FPressSection, &H->FResizeSection, &H->FDragSection,
+                                     &H->FDropSection, &H->FLookupSection, &H->FHintSection})
+            *p = s;
+    };
+    auto pointing = [this] {
+        return std::vector<TExHeaderSection*>{H->FHotSection,  H->FPressSection,  H->FResizeSection,
+                                              H->FDragSection, H->FDropSection,   H->FLookupSection,
+                                              H->FHintSection, H->LockedSection()};
+    };
+    H->SetLockedSection(At(2));
+    point(At(0));
+    S()->DeleteSection(At(1));
+    EXPECT_EQ(pointing(), std::vector<TExHeaderSection*>(8, At(0)));
+    S()->DeleteSection(At(0));
+    EXPECT_EQ(pointing(), std::vector<TExHeaderSection*>(8, nullptr));
+    H->SetLockedSection(At(0));
+    point(At(0));
+    S()->Clear();
+    EXPECT_EQ(pointing(), std::vector<TExHeaderSection*>(8, nullptr));
+}
+
+TEST_F(HeaderTest, TheLookupEditorGoesWithTheHeaderOrBeforeItWithItsParent)
+{
+    auto* editor = new TEdit(nullptr);
+    editor->SetParent(Form);
+    H->AdoptLookupEditor(editor);
+    const int children = Form->ControlCount();
+    TObject::Free(H);
+    EXPECT_EQ(Form->ControlCount(), children - 2);
+
+    // Parented before the header, the editor is freed after it by the form; parented after, before.
+    for (bool editorFirst : {true, false}) {
+        auto* form = new TForm(nullptr);
+        auto* e = new TEdit(nullptr);
+        auto* h = new TLogHeader(form);
+        if (editorFirst)
+            e->SetParent(form);
+        h->SetParent(form);
+        if (!editorFirst)
+            e->SetParent(form);
+        h->AdoptLookupEditor(e);
+        TObject::Free(form);
+    }
+    H = new TLogHeader(Form);
+}
+
+// ---------------------------------------------------------------- measuring and height
+
+TEST_F(HeaderTest, ASectionNeedsRoomForItsTextSignsAndImage)
+{
+    Make({50});
+    TExHeaderSection* s = At(0);
+    s->SetText("Frequency");
+    TBitmap probe;
+    probe.Canvas()->SetFont(H->Font());
+    const Integer text = probe.Canvas()->TextWidth("Frequency");
+    Integer tw = -1, sh = -1;
+    EXPECT_EQ(H->MeasureSectionWidth(s, &tw, &sh), 27 + text);
+    EXPECT_EQ(tw, text);
+    EXPECT_EQ(sh, probe.Canvas()->TextHeight("Frequency"));
+    s->SetFilterEnabled(true);
+    EXPECT_EQ(H->MeasureSectionWidth(s, nullptr, nullptr), 35 + text);
+    s->SetMinWidth(500);
+    EXPECT_EQ(H->MeasureSectionWidth(s, nullptr, nullptr), 500);
+
+    s->SetMinWidth(0);
+    s->SetStyle(ExhsOwnerDraw);
+    H->OnMeasureSection = [](TCustomExHeader*, TExHeaderSection*, TPoint& Size) { Size = TPoint{40, 30}; };
+    EXPECT_EQ(H->MeasureSectionWidth(s, &tw, &sh), 35 + 40);
+    EXPECT_EQ(sh, 30);
+    EXPECT_EQ(tw, 0);
+
+    TImageList images(nullptr);
+    TBitmap strip;
+    strip.SetSize(32, 16);
+    images.Add(&strip, nullptr);
+    H->SetImages(&images);
+    s->SetStyle(ExhsPictureOnly);
+    const std::pair<Integer, Integer> pictures[] = {{1, 35 + 16}, {2, 35}, {-1, 35 + 16}};
+    H->OnPictureNeeded = [](TObject*, TExHeaderSection*, Integer& Index) { Index = 0; };
+    for (auto [index, width] : pictures) {
+        s->SetImageIndex(index);
+        EXPECT_EQ(H->MeasureSectionWidth(s, nullptr, nullptr), width) << index;
+    }
+    H->SetImages(nullptr);
+}
+
+TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
+{
+    Make({50, 50});
+    Form->HandleNeeded();
+    TBitmap probe;
+    probe.Canvas()->SetFont(H->Font());
+    const Integer text = probe.Canvas()->TextHeight("Ag");
+    At(0)->SetText("Ag");
+    EXPECT_EQ(H->Height(), std::max(17, text + 4) + 2);
+    H->SetFlat(true);
+    EXPECT_EQ(H->Height(), std::max(17, text + 4));
+    auto* images = new TImageList(Form);
+    images->SetHeight(30);
+    H->SetImages(images);
+    EXPECT_EQ(H->Height(), 34);
+    TObject::Free(images);
+    EXPECT_EQ(H->Images(), nullptr);
+    EXPECT_EQ(H->Height(), std::max(17, text + 4));
+    H->SetLockHeight(true);
+    H->SetHeight(10);
+    At(1)->SetFilterEnabled(true);
+    EXPECT_EQ(H->Height(), 17);
+}
+
+// ---------------------------------------------------------------- what a section's change asks for
+
+namespace {
+
+struct TChange {
+    const char* Name;
+    std::function<void(TExHeaderSection*, TExHeaderSection*)> Do;
+    std::vector<std::string> Log;
+};
+
+[[maybe_unused]] void PrintTo(const TChange& Case, std::ostream* Out) { *Out << Case.Name; }
+
+const TChange Changes[] = {
+    {"Text", [](auto* s, auto*) { s->SetText("x"); }, {"autosize 0", "change 0 0"}},
+    {"SameText", [](auto* s, auto*) { s->SetText(""); }, {}},
+    {"Style", [](auto* s, auto*) { s->SetStyle(ExhsPictureOnly); }, {"change 0 4"}},
+    {"FieldName", [](auto* s, auto*) { s->SetFieldName("f"); }, {"change 0 1"}},
+    {"FieldType", [](auto* s, auto*) { s->SetFieldType(sftDate); }, {"change 0 2"}},
+    {"Alignment", [](auto* s, auto*) { s->SetAlignment(hsaRight); }, {"change 0 3"}},
+    {"Editable", [](auto* s, auto*) { s->SetEditable(true); }, {"change 0 5"}},
+    {"Password", [](auto* s, auto*) { s->SetPassword(true); }, {"change 0 6"}},
+    {"ImageIndex", [](auto* s, auto*) { s->SetImageIndex(2); }, {"autosize 0"}},
+    {"SortMode", [](auto* s, auto*) { s->SetSortMode(hsmAscend); }, {"autosize 0"}},
+    {"Lookup", [](auto* s, auto*) { s->SetLookupEnabled(true); }, {"autosize 0"}},
+    {"Filter", [](auto* s, auto*) { s->SetFilterEnabled(true); }, {"autosize 0"}},
+    {"Expandable", [](auto* s, auto*) { s->SetExpandable(true); }, {"autosize 0"}},
+    {"Visible", [](auto* s, auto*) { s->SetVisible(false); }, {"showhide 0"}},
+    {"Parent", [](auto* s, auto* t) { t->SetParentSection(s); }, {"showhide 1"}},
+    {"LoopingParent", [](auto* s, auto* t) { t->SetParentSection(s); s->SetParentSection(t); }, {"showhide 1"}},
+    {"ExpandedWhenNotExpandable", [](auto* s, auto*) { s->SetExpanded(true); }, {}},
+    {"WidthBelowMin", [](auto* s, auto*) { s->SetMinWidth(20); s->SetWidth(19); }, {}},
+};
+
+}  // namespace
+
+class SectionChanges : public HeaderTest, public ::testing::WithParamInterface<TChange> {};
+
+TEST_P(SectionChanges, RaiseTheirEvents)
+{
+    Make({50, 60});
+    At(0)->SetAutoSize(true);
+    H->Log.clear();
+    GetParam().Do(At(0), At(1));
+    EXPECT_EQ(H->Log, GetParam().Log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Header, SectionChanges, ::testing::ValuesIn(Changes),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(HeaderTest, SectionRulesOfWidthsMarksSignsAndParents)
+{
+    Make({50, 60, 70});
+    TExHeaderSection *a = At(0), *b = At(1), *c = At(2);
+    a->SetMaxWidth(40);
+    EXPECT_EQ(a->Width(), 40);
+    a->SetWidth(41);
+    a->SetWidth(-1);
+    EXPECT_EQ(a->Width(), 40);
+    b->SetMinWidth(65);
+    EXPECT_EQ(b->Width(), 65);
+
+    a->SetSortMode(hsmAscend);
+    b->SetSortMode(hsmDescend);
+    EXPECT_EQ(a->SortMode(), hsmNone);
+    H->MultiSortMarks = true;
+    a->SetSortMode(hsmAscend);
+    EXPECT_EQ(b->SortMode(), hsmDescend);
+
+    a->SetLookupEnabled(true);
+    H->SetHeight(10);
+    a->SetFilterEnabled(true);
+    EXPECT_FALSE(a->LookupEnabled());
+    EXPECT_EQ(H->Height(), 17);
+
+    // A child shows only under a visible, expanded parent; a hidden section takes no room.
+    c->SetParentSection(b);
+    EXPECT_FALSE(c->Visible());
+    b->SetExpandable(true);
+    b->SetExpanded(true);
+    EXPECT_TRUE(c->Visible());
+    b->SetVisible(false);
+    EXPECT_FALSE(c->Visible());
+    EXPECT_EQ(c->GetRight(), a->GetRight());
+    b->SetExpandable(false);
+    EXPECT_EQ(c->ParentSection(), nullptr);
+
+    // Children of a section that goes lose it, expandable or not.
+    c->SetParentSection(a);
+    S()->DeleteSection(a);
+    EXPECT_EQ(c->ParentSection(), nullptr);
+    EXPECT_TRUE(c->Visible());
+    TLogHeader other(nullptr);
+    c->SetParentSection(other.Sections()->AddSection());
+    EXPECT_EQ(c->ParentSection(), nullptr);
+}
+
+TEST_F(HeaderTest, ASectionsMenuIsStoredByNameAndDroppedWhenFreed)
+{
+    Make({50, 60});
+    auto* menu = new TPopupMenu(Form);
+    menu->SetName("Columns");
+    At(0)->SetPopupMenu(menu);
+    At(1)->Assign(At(0));
+    EXPECT_EQ(At(1)->PopupMenuName(), "Columns");
+    TObject::Free(menu);
+    EXPECT_EQ(At(0)->PopupMenu(), nullptr);
+    EXPECT_EQ(At(1)->PopupMenu(), nullptr);
+    EXPECT_EQ(At(1)->PopupMenuName(), "");
+}
