@@ -225,3 +225,33 @@ TEST(DragImages, ShowOverChildWindowsAndGoAway)
 }
 
 }  // namespace
+
+TEST(ImageLists, ChangeLinksHearOfChangesUntilEitherSideGoes)
+{
+    auto* first = new TImageList(nullptr);
+    TImageList second(nullptr);
+    int heard = 0;
+    TObject* sender = nullptr;
+    auto* link = new TChangeLink;
+    link->OnChange = [&](TObject* Sender) {
+        ++heard;
+        sender = Sender;
+    };
+    first->RegisterChanges(link);
+    first->SetWidth(8);
+    EXPECT_EQ(heard, 1);
+    EXPECT_EQ(sender, first);
+    // Registering with another list leaves the first.
+    second.RegisterChanges(link);
+    first->SetWidth(9);
+    EXPECT_EQ(heard, 1);
+    second.SetWidth(9);
+    EXPECT_EQ(heard, 2);
+    TObject::Free(link);
+    second.SetWidth(10);
+    EXPECT_EQ(heard, 2);
+    TChangeLink kept;
+    first->RegisterChanges(&kept);
+    TObject::Free(first);
+    EXPECT_EQ(kept.Sender(), nullptr);
+}

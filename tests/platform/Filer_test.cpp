@@ -1,0 +1,33 @@
+// Streamed properties: a binary property travels whole, is skipped under another name and refused
+// when its bytes are not all there.
+#include <gtest/gtest.h>
+
+#include "platform/Filer.h"
+
+TEST(Filer, ABinaryPropertyComesBackWholeAndOnlyUnderItsName)
+{
+    TMemoryStream form;
+    TWriter writer(&form);
+    const std::string data("\x01\x00\xFF payload", 11);
+    writer.DefineBinaryProperty("Data", nullptr, [&](TStream* S) { S->WriteBuffer(data.data(), Int64(data.size())); },
+                                true);
+    writer.DefineBinaryProperty("Skipped", nullptr, [](TStream*) { FAIL(); }, false);
+    const std::vector<Byte> bytes = form.Bytes();
+
+    auto read = [&](const std::string& Name, size_t Length) {
+        TReadOnlyMemoryStream in(bytes.data(), Int64(Length));
+        TReader reader(&in);
+        std::string got = "none";
+        reader.DefineBinaryProperty(
+            Name,
+            [&](TStream* S) {
+                got.assign(size_t(S->Size()), '\0');
+                S->ReadBuffer(got.data(), S->Size());
+            },
+            nullptr, true);
+        return std::make_pair(got, in.Position());
+    };
+    EXPECT_EQ(read("Data", bytes.size()), std::make_pair(data, Int64(bytes.size())));
+    EXPECT_EQ(read("Other", bytes.size()), std::make_pair(std::string("none"), Int64(0)));
+    EXPECT_THROW(read("Data", bytes.size() - 1), EReadError);
+}
