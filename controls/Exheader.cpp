@@ -710,32 +710,28 @@ void TCustomExHeader::StickySetWidth(TExHeaderSection* Section, Integer Value)
 void TCustomExHeader::Resize()
 {
     if (FStickySections && !IsLoading() && !FStickyRunning) {
+        // Nothing in here raises: the widths are written plainly and no event is raised.
         FStickyRunning = true;
-        try {
-            const Integer c = ClientWidth();
-            if (c > FLastStickyWidth)
-                for (Integer i = FSections->GetCount() - 1; i >= 0; --i) {
-                    TExHeaderSection* s = FSections->At(i);
-                    if (!s->GetVisible() || s->FResizable || s->FSaveSize < 0)
-                        continue;
-                    s->SetWidth(std::min(s->FSaveSize, c));
-                    if (s->FWidth == s->FSaveSize)
-                        s->FSaveSize = -1;
-                }
-            Integer rw = GetResizableWidth();
-            if (rw == 0)
-                rw = 1;
-            for (Integer i = 0; i < FSections->GetCount(); ++i) {
+        const Integer c = ClientWidth();
+        if (c > FLastStickyWidth)
+            for (Integer i = FSections->GetCount() - 1; i >= 0; --i) {
                 TExHeaderSection* s = FSections->At(i);
-                if (s->GetVisible() && s->FResizable)
-                    s->SetWidth(RoundHalfEven(double(rw) * double(s->FStickyRatio)));
+                if (!s->GetVisible() || s->FResizable || s->FSaveSize < 0)
+                    continue;
+                s->SetWidth(std::min(s->FSaveSize, c));
+                if (s->FWidth == s->FSaveSize)
+                    s->FSaveSize = -1;
             }
-            AdjustStickySize(nullptr);
-            FLastStickyWidth = c;
-        } catch (...) {
-            FStickyRunning = false;
-            throw;
+        Integer rw = GetResizableWidth();
+        if (rw == 0)
+            rw = 1;
+        for (Integer i = 0; i < FSections->GetCount(); ++i) {
+            TExHeaderSection* s = FSections->At(i);
+            if (s->GetVisible() && s->FResizable)
+                s->SetWidth(RoundHalfEven(double(rw) * double(s->FStickyRatio)));
         }
+        AdjustStickySize(nullptr);
+        FLastStickyWidth = c;
         FStickyRunning = false;
     }
     const Integer least = std::max(std::abs(Font()->Height()) + 6, FImages ? FImages->Height() : 0);

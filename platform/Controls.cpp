@@ -981,9 +981,13 @@ void TWinControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer
     bool sized = AWidth != FWidth || AHeight != FHeight;
     TControlCanvas::FreeDeviceContexts();
     if (FHandle) {
+        const unsigned serial = ++FBoundsSerial;
         // The window reports its new place back through WM_WINDOWPOSCHANGED and WM_SIZE.
         SetWindowPos(FHandle, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
         if (!FHandle)
+            return;
+        // A handler of those messages that placed the window anew has the last word.
+        if (serial != FBoundsSerial)
             return;
         // A window whose client size did not change hears no WM_SIZE.
         FLeft = ALeft;

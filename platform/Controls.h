@@ -489,6 +489,8 @@ protected:
     int FAlignLevel = 0;
     bool FRealignPending = false;
     int FTabOrderHint = -1;
+    // Counts SetBounds calls, so that one made while another's window moves is not undone by it.
+    unsigned FBoundsSerial = 0;
 };
 
 // A windowed control that paints itself on its Canvas in Paint.

@@ -81,9 +81,10 @@ TEST_F(HeaderTest, SignAreasNeedMoreThanFourteenPixels)
         s->SetFilterEnabled(true);
     }
     TExSectionPart part;
-    // The sign column is x 29..36 of the first section.
+    // The sign column is x 29..36 of the first section, its last five pixels a resize area.
     const std::pair<TPoint, TExSectionPart> cases[] = {
-        {{30, 5}, espExpandSign}, {{30, 14}, espFilterSign}, {{28, 14}, espText},
+        {{29, 2}, espExpandSign}, {{34, 9}, espExpandSign}, {{30, 1}, espText},       {{30, 10}, espText},
+        {{28, 5}, espText},       {{30, 12}, espFilterSign}, {{34, 16}, espFilterSign}, {{28, 14}, espText},
         {{30, 11}, espText},      {{30, 17}, espText},       {{48, 14}, espText},
     };
     for (const auto& [p, expected] : cases) {
@@ -327,6 +328,8 @@ TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
     images->SetHeight(30);
     H->SetImages(images);
     EXPECT_EQ(H->Height(), 34);
+    images->SetHeight(40);
+    EXPECT_EQ(H->Height(), 44);
     TObject::Free(images);
     EXPECT_EQ(H->Images(), nullptr);
     EXPECT_EQ(H->Height(), std::max(17, text + 4));
@@ -334,7 +337,71 @@ TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
     H->SetHeight(10);
     At(1)->SetFilterEnabled(true);
     EXPECT_EQ(H->Height(), 17);
+    H->SetHeight(12);
+    EXPECT_EQ(H->Height(), 17);
+    At(1)->SetFilterEnabled(false);
+    H->SetHeight(12);
+    EXPECT_EQ(H->Height(), 12);
+    // A new header is as high as its font and borders ask.
+    TLogHeader fresh(nullptr);
+    EXPECT_EQ(fresh.Height(), 11 + 6 + 2 * GetSystemMetrics(SM_CYBORDER));
 }
+
+namespace {
+
+struct TRepaint {
+    const char* Name;
+    std::function<void(TLogHeader*)> Do;
+    TRect Dirty;  // the bounding box of what must be drawn again; empty: nothing
+};
+
+[[maybe_unused]] void PrintTo(const TRepaint& Case, std::ostream* Out) { *Out << Case.Name; }
+
+// Sections 50, 60 and 70 wide on a header 600 x 20 scrolled by 10; the first section's filter is
+// on and active, the second has a sort mark.
+const TRepaint Repaints[] = {
+    {"Width", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetWidth(61); }, {0, 0, 600, 20}},
+    {"Scroll", [](auto* h) { h->SetLeftPos(11); }, {0, 0, 600, 20}},
+    {"SameScroll", [](auto* h) { h->SetLeftPos(10); }, {}},
+    {"SectionColour", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetColor(clRed); }, {40, 0, 100, 19}},
+    {"ActiveFilterColour", [](auto* h) { h->SetActiveFilterColor(clRed); }, {-10, 0, 40, 19}},
+    {"FilterColourOfInactive", [](auto* h) { h->SetFilterColor(clRed); }, {}},
+    {"SortMark", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetShowSortMark(false); }, {40, 0, 100, 19}},
+    {"Arrows", [](auto* h) { h->SetInvertSortArrows(true); }, {0, 0, 600, 20}},
+    {"ShowHide", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetVisible(false); }, {0, 0, 600, 20}},
+};
+
+}  // namespace
+
+class Repainting : public HeaderTest, public ::testing::WithParamInterface<TRepaint> {};
+
+TEST_P(Repainting, DrawsAgainWhatChanged)
+{
+    Make({50, 60, 70});
+    H->SetLockHeight(true);
+    Form->HandleNeeded();
+    H->SetBounds(0, 0, 600, 20);
+    At(0)->SetFilterEnabled(true);
+    At(0)->SetFilterIsActive(true);
+    At(1)->SetSortMode(hsmAscend);
+    H->SetLeftPos(10);
+    UpdateWindow(H->Handle());
+    H->Painted = TRect{};
+    GetParam().Do(H);
+    UpdateWindow(H->Handle());
+    TRect expected = GetParam().Dirty;
+    if (expected.Right > expected.Left)
+        expected = TRect{std::max(expected.Left, 0), std::max(expected.Top, 0), std::min(expected.Right, 600),
+                         std::min(expected.Bottom, 20)};
+    auto text = [](const TRect& r) {
+        return std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
+               std::to_string(r.Bottom);
+    };
+    EXPECT_EQ(text(H->Painted), text(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Header, Repainting, ::testing::ValuesIn(Repaints),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---------------------------------------------------------------- what a section's change asks for
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
         };
     }
     std::vector<std::string> Log;
+    // The bounding box of what was painted since it was last cleared.
+    TRect Painted{};
     using TCustomExHeader::AdoptLookupEditor;
     using TCustomExHeader::FDragSection;
     using TCustomExHeader::FDropSection;
@@ -36,6 +39,17 @@ public:
     using TCustomExHeader::FLookupSection;
     using TCustomExHeader::FPressSection;
     using TCustomExHeader::FResizeSection;
+
+protected:
+    void Paint() override
+    {
+        const TRect r = Canvas()->ClipRect();
+        if (Painted.Right <= Painted.Left)
+            Painted = r;
+        else
+            Painted = TRect{std::min(Painted.Left, r.Left), std::min(Painted.Top, r.Top),
+                            std::max(Painted.Right, r.Right), std::max(Painted.Bottom, r.Bottom)};
+    }
 };
 
 struct HeaderTest : ::testing::Test {

@@ -828,3 +828,17 @@ TEST_F(WindowModel, ClosingTheFormAsksAndHides)
 }
 
 }  // namespace
+
+TEST_F(WindowModel, AControlThatSizesItselfWhileItsWindowIsSizedKeepsItsOwnSize)
+{
+    form->HandleNeeded();
+    a->OnResize = [this](TObject*) {
+        if (a->Height() < 30)
+            a->SetHeight(30);
+    };
+    a->SetBounds(10, 10, 100, 12);
+    EXPECT_EQ(a->Height(), 30);
+    TRect r;
+    GetWindowRect(a->Handle(), &r);
+    EXPECT_EQ(r.Height(), 30);
+}
