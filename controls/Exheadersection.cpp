@@ -469,12 +469,9 @@ void TExHeaderSection::Assign(TPersistent* Source)
     FImageIndex = src->FImageIndex;
     FEditable = src->FEditable;
     FShowSortMark = src->FShowSortMark;
-    // The Index only when no other section of this header has it: two sections with one Index
-    // would leave one of them out of every lookup by number.
+    // Not the Index: two sections with one number, or a number beyond the count, would leave
+    // sections out of every lookup by number. The collection's Assign copies the numbers itself.
     TExHeaderSections* all = FHeader->Sections();
-    TExHeaderSection* holder = all->FindSection(src->FIndex);
-    if (!holder || holder == this)
-        FIndex = src->FIndex;
     TExHeaderSection* parent = src->FParentSection ? all->FindSection(src->FParentSection->FIndex) : nullptr;
     FParentSection = parent && !WouldLoop(parent) ? parent : nullptr;
 }

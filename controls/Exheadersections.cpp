@@ -178,8 +178,8 @@ void TExHeaderSections::Assign(TPersistent* Source)
         At(i)->FIndex = src->At(i)->FIndex;
         At(i)->FIntTag = src->At(i)->FIntTag;
     }
-    // A section copied before its parent could not find it: the links are made again now that
-    // every number is in place.
+    // The sections' own Assign looked their parents up among numbers still being given out; the
+    // links are made again now that every number is in place.
     for (Integer i = 0; i < src->GetCount(); ++i) {
         const TExHeaderSection* parent = src->At(i)->FParentSection;
         At(i)->FParentSection = parent ? FindSection(parent->FIndex) : nullptr;

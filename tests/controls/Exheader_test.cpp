@@ -113,6 +113,7 @@ const TStickyCase StickyCases[] = {
     {"Mixed", {100, 80, 200, 50}, {20, 0, 30, 0}, {true, false, true, false}},
     {"FixedFirstAndLast", {60, 120, 90, 40}, {0, 15, 25, 10}, {false, true, true, false}},
     {"OnlyFixed", {70, 90}, {0, 0}, {false, false}},
+    {"WideFixed", {300, 100}, {0, 0}, {false, true}},
 };
 
 }  // namespace
@@ -288,6 +289,12 @@ TEST_F(HeaderTest, ASectionNeedsRoomForItsTextSignsAndImage)
     EXPECT_EQ(sh, probe.Canvas()->TextHeight("Frequency"));
     s->SetFilterEnabled(true);
     EXPECT_EQ(H->MeasureSectionWidth(s, nullptr, nullptr), 35 + text);
+    // Wrapped, each word of a caption measured into no width takes a line of its own.
+    s->SetText("Frequency Frequency");
+    H->SetWrapCaptions(true);
+    EXPECT_EQ(H->MeasureSectionWidth(s, &tw, &sh), 35 + text);
+    EXPECT_EQ(sh, 2 * probe.Canvas()->TextHeight("Frequency"));
+    H->SetWrapCaptions(false);
     s->SetMinWidth(500);
     EXPECT_EQ(H->MeasureSectionWidth(s, nullptr, nullptr), 500);
 
@@ -369,6 +376,7 @@ const TRepaint Repaints[] = {
     {"SortMark", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetShowSortMark(false); }, {40, 0, 100, 19}},
     {"Arrows", [](auto* h) { h->SetInvertSortArrows(true); }, {0, 0, 600, 20}},
     {"ShowHide", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetVisible(false); }, {0, 0, 600, 20}},
+    {"NewSection", [](auto* h) { h->Sections()->AddSection(); }, {170, 0, 600, 20}},
 };
 
 }  // namespace
@@ -471,8 +479,10 @@ TEST_F(HeaderTest, SectionRulesOfWidthsMarksSignsAndParents)
     a->SetSortMode(hsmAscend);
     EXPECT_EQ(b->SortMode(), hsmDescend);
 
+    H->SetHeight(1);
     a->SetLookupEnabled(true);
-    H->SetHeight(10);
+    EXPECT_EQ(H->Height(), 17);
+    H->SetHeight(16);
     a->SetFilterEnabled(true);
     EXPECT_FALSE(a->LookupEnabled());
     EXPECT_EQ(H->Height(), 17);
@@ -511,4 +521,42 @@ TEST_F(HeaderTest, ASectionsMenuIsStoredByNameAndDroppedWhenFreed)
     EXPECT_EQ(At(0)->PopupMenu(), nullptr);
     EXPECT_EQ(At(1)->PopupMenu(), nullptr);
     EXPECT_EQ(At(1)->PopupMenuName(), "");
+}
+
+TEST_F(HeaderTest, EverySetterKeepsItsValue)
+{
+    Make({50});
+    TExHeaderSection* s = At(0);
+    const std::pair<const char*, std::function<bool()>> cases[] = {
+        {"Style", [&] { s->SetStyle(ExhsOwnerDraw); return s->Style() == ExhsOwnerDraw; }},
+        {"AllowClick", [&] { s->SetAllowClick(false); return !s->AllowClick(); }},
+        {"Alignment", [&] { s->SetAlignment(hsaCenter); return s->Alignment() == hsaCenter; }},
+        {"PictureAlign", [&] { s->SetPictureAlign(hsaRight); return s->PictureAlign() == hsaRight; }},
+        {"FieldName", [&] { s->SetFieldName("n"); return s->FieldName() == "n"; }},
+        {"Editable", [&] { s->SetEditable(true); return s->Editable(); }},
+        {"Password", [&] { s->SetPassword(true); return s->Password(); }},
+        {"Resizable", [&] { s->SetResizable(false); return !s->Resizable(); }},
+        {"ClickSelect", [&] { s->SetClickSelect(false); return !s->ClickSelect(); }},
+        {"FontColorClearsParentColor", [&] { s->SetFontColor(0); return !s->ParentColor() && s->FontColor() == 0; }},
+        {"ParentColor", [&] { s->SetParentColor(true); return s->ParentColor(); }},
+        {"ColorClearsParentColor", [&] { s->SetColor(clRed); return !s->ParentColor() && s->Color() == clRed; }},
+        {"UseMainStyle", [&] { s->SetUseMainStyle(true); return s->UseMainStyle(); }},
+        {"TextLayout", [&] { s->SetTextLayout(tlBottom); return s->TextLayout() == tlBottom; }},
+        {"FilterIsActive", [&] { s->SetFilterIsActive(true); return s->FilterIsActive(); }},
+        {"Hint", [&] { s->SetHint("h"); return s->Hint() == "h"; }},
+        {"ShowSortMark", [&] { s->SetShowSortMark(false); return !s->ShowSortMark(); }},
+        {"LookupHistory", [&] {
+             TStringList lines;
+             lines.Add("x");
+             s->SetLookupHistory(&lines);
+             return s->LookupHistory()->Text() == "x\r\n";
+         }},
+        {"Tracking", [&] { H->SetTracking(false); return !H->Tracking(); }},
+        {"WrapCaptions", [&] { H->SetWrapCaptions(true); return H->WrapCaptions(); }},
+        {"RightAlignedText", [&] { H->SetRightAlignedText(true); return H->RightAlignedText(); }},
+        {"FilterColor", [&] { H->SetFilterColor(clRed); return H->FilterColor() == clRed; }},
+        {"ActiveFilterColor", [&] { H->SetActiveFilterColor(clRed); return H->ActiveFilterColor() == clRed; }},
+    };
+    for (const auto& [name, check] : cases)
+        EXPECT_TRUE(check()) << name;
 }

@@ -325,18 +325,17 @@ const TDamage Damages[] = {
     {"Cut", [](auto& B) { B.resize(B.size() - 1); }, "The header sections data ends early"},
 };
 
+std::vector<Byte> Valid()
+{
+    TLogHeader source(nullptr);
+    for (const char* text : {"a1", "b2", "c3"})
+        source.Sections()->AddSection()->SetText(text);
+    return Bytes(source.Sections());
+}
+
 }  // namespace
 
-class DamagedData : public HeaderTest, public ::testing::WithParamInterface<TDamage> {
-protected:
-    std::vector<Byte> Valid()
-    {
-        TLogHeader source(nullptr);
-        for (const char* text : {"a1", "b2", "c3"})
-            source.Sections()->AddSection()->SetText(text);
-        return Bytes(source.Sections());
-    }
-};
+class DamagedData : public HeaderTest, public ::testing::WithParamInterface<TDamage> {};
 
 TEST_P(DamagedData, IsRefusedWithItsReasonAndTheSectionsStayAsTheyWere)
 {
@@ -355,6 +354,18 @@ TEST_P(DamagedData, IsRefusedWithItsReasonAndTheSectionsStayAsTheyWere)
     }
     EXPECT_EQ(Bytes(S()), before);
     EXPECT_TRUE(H->Log.empty());
+}
+
+TEST_F(HeaderTest, NegativeWidthsInTheDataAreReadAsZero)
+{
+    std::vector<Byte> data = Valid();
+    Put(data, Rec1 + 20, -7);
+    Put(data, Rec1 + 24, -3);
+    Put(data, Rec1 + 28, -5);
+    Load(S(), data);
+    EXPECT_EQ(S()->GetSection(1)->Width(), 0);
+    EXPECT_EQ(S()->GetSection(1)->MinWidth(), 0);
+    EXPECT_EQ(S()->GetSection(1)->MaxWidth(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stream, DamagedData, ::testing::ValuesIn(Damages),
@@ -441,9 +452,14 @@ TEST_F(HeaderTest, AssigningCopiesNumbersAndLinksAndNeverEmptiesItself)
     EXPECT_EQ(Bytes(other.Sections()), Bytes(S()));
     S()->Assign(S());
     EXPECT_EQ(S()->GetCount(), 3);
-    // A section takes another's number only where no section of its own header has it.
+    // A section keeps its own number, whoever it is copied from.
     At(1)->Assign(At(0));
     EXPECT_EQ(At(1)->GetIndex(), 2);
+    for (int i = 0; i < 6; ++i)
+        other.Sections()->AddSection();
+    At(1)->Assign(other.Sections()->GetSection(5));
+    EXPECT_EQ(At(1)->GetIndex(), 2);
+    At(1)->Assign(At(0));
     EXPECT_EQ(At(1)->ParentSection(), At(2));
     At(2)->Assign(At(0));
     EXPECT_EQ(At(2)->ParentSection(), nullptr);
