@@ -1,5 +1,6 @@
 #include <numeric>
 
+#include "ctlbase/Eximgfrm.h"
 #include "platform/ImgList.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
@@ -203,6 +204,23 @@ TEST_F(HeaderTest, StickyWideningSharesTheRoomByTheRatiosAndTheLastTakesTheRound
     EXPECT_EQ(H->GetColumnsWidth(), 800);
 }
 
+TEST_F(HeaderTest, RoomThatComesBackGoesFirstToTheFixedSectionsThatGaveIt)
+{
+    Make({60, 100, 100});
+    At(0)->SetResizable(false);
+    At(1)->SetMinWidth(20);
+    At(2)->SetMinWidth(20);
+    H->SetWidth(261);
+    H->SetStickySections(true);
+    H->SetWidth(100);
+    EXPECT_EQ(Widths(), (std::vector<Integer>{59, 20, 20}));
+    EXPECT_EQ(At(0)->SaveSize(), 60);
+    At(1)->SetVisible(false);
+    EXPECT_EQ(At(0)->Width(), 60);
+    EXPECT_EQ(At(0)->SaveSize(), -1);
+    EXPECT_EQ(H->GetColumnsWidth(), 99);
+}
+
 // ---------------------------------------------------------------- update bracket and forgetting
 
 TEST_F(HeaderTest, EventsOfAnUpdateAreFoldedIntoOneAtItsEnd)
@@ -218,9 +236,22 @@ TEST_F(HeaderTest, EventsOfAnUpdateAreFoldedIntoOneAtItsEnd)
     H->EndUpdate();
     EXPECT_EQ(H->Log, (std::vector<std::string>{"delete nil", "create nil"}));
     H->Log.clear();
+    // A section drawn anew inside an update keeps the update open.
+    Form->HandleNeeded();
+    H->BeginUpdate();
+    S()->AddSection();
+    At(0)->SetColor(clRed);
+    EXPECT_EQ(H->UpdateCount(), 1);
+    EXPECT_EQ(H->Log, std::vector<std::string>{"change 0 2"});
+    H->EndUpdate();
+    // A handler that raises leaves no update open behind it.
+    H->OnSectionMove = [](TObject*, TExHeaderSection*, Integer, Integer) { throw Exception("refused"); };
+    EXPECT_THROW(S()->MoveSection(At(0), 1), Exception);
+    EXPECT_EQ(H->UpdateCount(), 0);
+    H->Log.clear();
     H->EndUpdate();
     S()->AddSection();
-    EXPECT_EQ(H->Log, (std::vector<std::string>{"change 0 2", "create 3"}));
+    EXPECT_EQ(H->Log, (std::vector<std::string>{"change 0 2", "create 4"}));
 }
 
 TEST_F(HeaderTest, ASectionThatGoesIsForgottenByTheHeader)
@@ -300,6 +331,8 @@ TEST_F(HeaderTest, ASectionNeedsRoomForItsTextSignsAndImage)
 
     s->SetMinWidth(0);
     s->SetStyle(ExhsOwnerDraw);
+    EXPECT_EQ(H->MeasureSectionWidth(s, &tw, &sh), 35);
+    EXPECT_EQ(sh, 0);
     H->OnMeasureSection = [](TCustomExHeader*, TExHeaderSection*, TPoint& Size) { Size = TPoint{40, 30}; };
     EXPECT_EQ(H->MeasureSectionWidth(s, &tw, &sh), 35 + 40);
     EXPECT_EQ(sh, 30);
@@ -324,11 +357,13 @@ TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
 {
     Make({50, 50});
     Form->HandleNeeded();
+    H->Font()->SetHeight(-20);
     TBitmap probe;
     probe.Canvas()->SetFont(H->Font());
     const Integer text = probe.Canvas()->TextHeight("Ag");
+    ASSERT_GT(text + 4, 17);
     At(0)->SetText("Ag");
-    EXPECT_EQ(H->Height(), std::max(17, text + 4) + 2);
+    EXPECT_EQ(H->Height(), text + 4 + 2);
     H->SetFlat(true);
     EXPECT_EQ(H->Height(), std::max(17, text + 4));
     auto* images = new TImageList(Form);
@@ -352,6 +387,15 @@ TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
     // A new header is as high as its font and borders ask.
     TLogHeader fresh(nullptr);
     EXPECT_EQ(fresh.Height(), 11 + 6 + 2 * GetSystemMetrics(SM_CYBORDER));
+    // Its own height goes when the image form it draws on goes.
+    auto* back = new TExImageForm(Form);
+    H->SetImageForm(back);
+    UpdateWindow(H->Handle());
+    H->Painted = TRect{};
+    TObject::Free(back);
+    UpdateWindow(H->Handle());
+    EXPECT_EQ(H->ImageForm(), nullptr);
+    EXPECT_EQ(H->Painted.Right, H->Width());
 }
 
 namespace {
@@ -377,6 +421,7 @@ const TRepaint Repaints[] = {
     {"Arrows", [](auto* h) { h->SetInvertSortArrows(true); }, {0, 0, 600, 20}},
     {"ShowHide", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetVisible(false); }, {0, 0, 600, 20}},
     {"NewSection", [](auto* h) { h->Sections()->AddSection(); }, {170, 0, 600, 20}},
+    {"Filter", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetFilterEnabled(true); }, {40, 0, 100, 19}},
 };
 
 }  // namespace
