@@ -780,6 +780,14 @@ void TCustomExHeader::CMSysColorChange(TMessage& Message)
     RepaintHeader();
 }
 
+void TCustomExHeader::IFMRepaintChildren(TMessage& Message)
+{
+    TExXPThemedControl::Dispatch(Message);
+    RepaintHeader();
+    for (int i = 0; i < ControlCount(); ++i)
+        Controls(i)->Perform(Message.Msg, Message.WParam, Message.LParam);
+}
+
 void TCustomExHeader::Loaded()
 {
     TExXPThemedControl::Loaded();

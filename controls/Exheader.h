@@ -12,18 +12,17 @@
 
 #include "controls/Exheadertypes.h"
 #include "platform/Controls.h"
-#include "platform/StdCtrls.h"
+#include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exxpthemedcontrol.h"
+#include "platform/StdCtrls.h"
 
 class TChangeLink;
 class TCustomExHeader;
-class TCustomExImageForm;
 class TCustomImageList;
 class TExHTMLRender;
 class TExIniFile;
 class TExList;
 class TFiler;
-class TImgFormChangeLink;
 class TPopupMenu;
 class TStringList;
 
@@ -425,6 +424,7 @@ public:
         MESSAGE_HANDLER(WM_ERASEBKGND, WMEraseBkgnd)
         MESSAGE_HANDLER(CM_FONTCHANGED, CMFontChanged)
         MESSAGE_HANDLER(CM_SYSCOLORCHANGE, CMSysColorChange)
+        MESSAGE_HANDLER(IFM_REPAINTCHILDREN, IFMRepaintChildren)
     END_MESSAGE_MAP(TExXPThemedControl)
 
 protected:
@@ -459,6 +459,8 @@ protected:
     void WMEraseBkgnd(TMessage& Message);
     void CMFontChanged(TMessage& Message);
     void CMSysColorChange(TMessage& Message);
+    // The image form's background moved: draw anew and tell the children.
+    void IFMRepaintChildren(TMessage& Message);
 
     // Invalidates the whole header when its window exists.
     void RepaintHeader();

@@ -203,7 +203,9 @@ void TExHeaderSection::SetVisible(bool Value)
         const Integer to = last ? pos - 1 : all->GetCount() - 1;
         for (Integer i = from; i <= to; ++i) {
             TExHeaderSection* s = all->At(i);
-            if (!s->FResizable)
+            // Hidden sections take no room: rescaling them would only spoil the width they come
+            // back with.
+            if (!s->FResizable || !s->GetVisible())
                 continue;
             Integer w = TCustomExHeader::FitWidth(s, ScaleWidth(s->FWidth, oldRest, newRest));
             // A column squeezed to nothing would lose its share for good.

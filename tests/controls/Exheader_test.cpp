@@ -115,6 +115,8 @@ const TStickyCase StickyCases[] = {
     {"FixedFirstAndLast", {60, 120, 90, 40}, {0, 15, 25, 10}, {false, true, true, false}},
     {"OnlyFixed", {70, 90}, {0, 0}, {false, false}},
     {"WideFixed", {300, 100}, {0, 0}, {false, true}},
+    {"ThreeResizable", {100, 200, 300}, {0, 0, 0}, {true, true, true}},
+    {"ResizableThenFixed", {90, 70, 50}, {0, 0, 0}, {true, false, false}},
 };
 
 }  // namespace
@@ -168,6 +170,13 @@ TEST_P(Sticky, ResizingAtSeveralWidthsKeepsTheLimitsAndComesBack)
 
 TEST_P(Sticky, ShowingAndHidingAtSeveralWidthsKeepsTheLimits)
 {
+    // Where everything fits, the room a section gives back is taken again when it shows.
+    const std::vector<Integer> start = Widths();
+    for (Integer pos : {0, S()->GetCount() - 1}) {
+        At(pos)->SetVisible(false);
+        At(pos)->SetVisible(true);
+        EXPECT_EQ(Widths(), start) << pos;
+    }
     for (Integer room : {120, 431, 800}) {
         SCOPED_TRACE(room);
         H->SetWidth(room);
@@ -202,6 +211,18 @@ TEST_F(HeaderTest, StickyWideningSharesTheRoomByTheRatiosAndTheLastTakesTheRound
     H->SetWidth(801);
     EXPECT_EQ(Widths(), (std::vector<Integer>{200, 600}));
     EXPECT_EQ(H->GetColumnsWidth(), 800);
+}
+
+TEST_F(HeaderTest, AStickySectionWidenedBeyondTheRoomGivesBackWhatTheOthersCannot)
+{
+    Make({100, 100});
+    At(0)->SetMinWidth(90);
+    At(1)->SetMinWidth(90);
+    H->SetWidth(201);
+    H->SetStickySections(true);
+    At(0)->SetWidth(150);
+    EXPECT_EQ(Widths(), (std::vector<Integer>{110, 90}));
+    EXPECT_EQ(H->GetColumnsWidth(), 200);
 }
 
 TEST_F(HeaderTest, RoomThatComesBackGoesFirstToTheFixedSectionsThatGaveIt)
@@ -304,6 +325,35 @@ TEST_F(HeaderTest, TheLookupEditorGoesWithTheHeaderOrBeforeItWithItsParent)
     H = new TLogHeader(Form);
 }
 
+TEST(HeaderLoading, WhatWasReadIsAppliedOnceTheFormIsLoaded)
+{
+    auto* form = new TForm(nullptr);
+    auto* menu = new TPopupMenu(form);
+    menu->SetName("Columns");
+    auto* h = new TLogHeader(form);
+    h->SetAlign(alNone);
+    h->SetBounds(0, 0, 301, 20);
+    TLogHeader source(nullptr);
+    for (Integer w : {100, 200})
+        source.Sections()->AddSection()->SetWidth(w);
+    source.Sections()->GetSectionByPos(0)->SetPopupMenu(menu);
+    TMemoryStream data;
+    source.Sections()->SaveToStream(&data);
+    data.SetPosition(0);
+    h->Sections()->LoadFromStream(&data);
+    h->SetStickySections(true);
+    h->SetRightAlignedOrder(true);
+    TExHeaderSection* first = h->Sections()->GetSection(0);
+    EXPECT_EQ(first->PopupMenu(), nullptr);
+    EXPECT_EQ(first->StickyRatio(), 0.0f);
+    EXPECT_EQ(h->Sections()->GetSectionByPos(0), first);
+    form->AfterConstruction();
+    EXPECT_EQ(first->PopupMenu(), menu);
+    EXPECT_FLOAT_EQ(first->StickyRatio(), 100.0f / 301);
+    EXPECT_EQ(h->Sections()->GetSectionByPos(1), first);
+    TObject::Free(form);
+}
+
 // ---------------------------------------------------------------- measuring and height
 
 TEST_F(HeaderTest, ASectionNeedsRoomForItsTextSignsAndImage)
@@ -384,6 +434,10 @@ TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
     At(1)->SetFilterEnabled(false);
     H->SetHeight(12);
     EXPECT_EQ(H->Height(), 12);
+    H->SetLockHeight(true);
+    H->SetHeight(50);
+    H->SetLockHeight(false);
+    EXPECT_EQ(H->Height(), std::max(17, text + 4));
     // A new header is as high as its font and borders ask.
     TLogHeader fresh(nullptr);
     EXPECT_EQ(fresh.Height(), 11 + 6 + 2 * GetSystemMetrics(SM_CYBORDER));
@@ -395,6 +449,10 @@ TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
     TObject::Free(back);
     UpdateWindow(H->Handle());
     EXPECT_EQ(H->ImageForm(), nullptr);
+    EXPECT_EQ(H->Painted.Right, H->Width());
+    H->Painted = TRect{};
+    H->Perform(IFM_REPAINTCHILDREN, 0, 0);
+    UpdateWindow(H->Handle());
     EXPECT_EQ(H->Painted.Right, H->Width());
 }
 
