@@ -5,6 +5,7 @@
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 #include "tests/controls/HeaderFixture.h"
+#include "tests/support/UiTest.h"
 
 // ---------------------------------------------------------------- hit tests
 
@@ -447,6 +448,8 @@ TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
     UpdateWindow(H->Handle());
     H->Painted = TRect{};
     TObject::Free(back);
+    // The hook registry the image form used goes on a posted message.
+    uitest::Pump();
     UpdateWindow(H->Handle());
     EXPECT_EQ(H->ImageForm(), nullptr);
     EXPECT_EQ(H->Painted.Right, H->Width());
@@ -544,6 +547,7 @@ const TChange Changes[] = {
     {"Parent", [](auto* s, auto* t) { t->SetParentSection(s); }, {"showhide 1"}},
     {"LoopingParent", [](auto* s, auto* t) { t->SetParentSection(s); s->SetParentSection(t); }, {"showhide 1"}},
     {"ExpandedWhenNotExpandable", [](auto* s, auto*) { s->SetExpanded(true); }, {}},
+    {"AutoSizeTurnedOnAgain", [](auto* s, auto*) { s->SetAutoSize(false); s->SetAutoSize(true); }, {"autosize 0"}},
     {"WidthBelowMin", [](auto* s, auto*) { s->SetMinWidth(20); s->SetWidth(19); }, {}},
 };
 
@@ -572,6 +576,8 @@ TEST_F(HeaderTest, SectionRulesOfWidthsMarksSignsAndParents)
     a->SetWidth(41);
     a->SetWidth(-1);
     EXPECT_EQ(a->Width(), 40);
+    a->SetWidth(0);
+    EXPECT_EQ(a->Width(), 0);
     b->SetMinWidth(65);
     EXPECT_EQ(b->Width(), 65);
 
