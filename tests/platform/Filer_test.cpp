@@ -2,6 +2,8 @@
 // when its bytes are not all there.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/Filer.h"
 
 TEST(Filer, ABinaryPropertyComesBackWholeAndOnlyUnderItsName)
@@ -30,4 +32,29 @@ TEST(Filer, ABinaryPropertyComesBackWholeAndOnlyUnderItsName)
     EXPECT_EQ(read("Data", bytes.size()), std::make_pair(data, Int64(bytes.size())));
     EXPECT_EQ(read("Other", bytes.size()), std::make_pair(std::string("none"), Int64(0)));
     EXPECT_THROW(read("Data", bytes.size() - 1), EReadError);
+}
+
+TEST(Filer, ABinaryPropertyReadsOnlyABlockOfBytesUnderItsName)
+{
+    auto read = [](const std::vector<Byte>& Bytes) {
+        TReadOnlyMemoryStream in(Bytes.data(), Int64(Bytes.size()));
+        TReader reader(&in);
+        size_t got = 0;
+        reader.DefineBinaryProperty("Data", [&](TStream* S) { got = size_t(S->Size()); }, nullptr, true);
+        return std::make_pair(got, in.Position());
+    };
+    // A block too long for one or two length bytes keeps all four.
+    TMemoryStream form;
+    TWriter writer(&form);
+    const std::vector<Byte> block(0x1'0203, 7);
+    writer.DefineBinaryProperty("Data", nullptr, [&](TStream* S) { S->WriteBuffer(block.data(), Int64(block.size())); },
+                                true);
+    EXPECT_EQ(read(form.Bytes()), std::make_pair(block.size(), form.Size()));
+    // The end of a list stands next: nothing is read.
+    EXPECT_EQ(read({0}), std::make_pair(size_t(0), Int64(0)));
+    // The name holds a string, not a block.
+    TMemoryStream text;
+    TWriter textWriter(&text);
+    textWriter.DefineProperty("Data", nullptr, [](TWriter* W) { W->WriteString("abc"); }, true);
+    EXPECT_THROW(read(text.Bytes()), EReadError);
 }
