@@ -43,13 +43,15 @@ TEST(Filer, ABinaryPropertyReadsOnlyABlockOfBytesUnderItsName)
         reader.DefineBinaryProperty("Data", [&](TStream* S) { got = size_t(S->Size()); }, nullptr, true);
         return std::make_pair(got, in.Position());
     };
-    // A block too long for one or two length bytes keeps all four.
-    TMemoryStream form;
-    TWriter writer(&form);
-    const std::vector<Byte> block(0x1'0203, 7);
-    writer.DefineBinaryProperty("Data", nullptr, [&](TStream* S) { S->WriteBuffer(block.data(), Int64(block.size())); },
-                                true);
-    EXPECT_EQ(read(form.Bytes()), std::make_pair(block.size(), form.Size()));
+    // Every one of the four length bytes in use, and a block of one byte.
+    for (const size_t size : {size_t(0x101'0203), size_t(1)}) {
+        TMemoryStream form;
+        TWriter writer(&form);
+        const std::vector<Byte> block(size, 7);
+        writer.DefineBinaryProperty(
+            "Data", nullptr, [&](TStream* S) { S->WriteBuffer(block.data(), Int64(block.size())); }, true);
+        EXPECT_EQ(read(form.Bytes()), std::make_pair(size, form.Size()));
+    }
     // The end of a list stands next: nothing is read.
     EXPECT_EQ(read({0}), std::make_pair(size_t(0), Int64(0)));
     // The name holds a string, not a block.
