@@ -44,7 +44,7 @@ TEST(Filer, ABinaryPropertyReadsOnlyABlockOfBytesUnderItsName)
         return std::make_pair(got, in.Position());
     };
     // Every one of the four length bytes in use, and a block of one byte.
-    for (const size_t size : {size_t(0x101'0203), size_t(1)}) {
+    for (const size_t size : {size_t(0x102'0304), size_t(1)}) {
         TMemoryStream form;
         TWriter writer(&form);
         const std::vector<Byte> block(size, 7);
@@ -54,9 +54,13 @@ TEST(Filer, ABinaryPropertyReadsOnlyABlockOfBytesUnderItsName)
     }
     // The end of a list stands next: nothing is read.
     EXPECT_EQ(read({0}), std::make_pair(size_t(0), Int64(0)));
-    // The name holds a string, not a block.
-    TMemoryStream text;
-    TWriter textWriter(&text);
-    textWriter.DefineProperty("Data", nullptr, [](TWriter* W) { W->WriteString("abc"); }, true);
-    EXPECT_THROW(read(text.Bytes()), EReadError);
+    // The name holds an empty list, whose bytes would read as a block of none.
+    TMemoryStream list;
+    TWriter listWriter(&list);
+    listWriter.DefineProperty("Data", nullptr, [](TWriter* W) {
+        W->WriteListBegin();
+        for (int i = 0; i < 4; ++i)
+            W->WriteListEnd();
+    }, true);
+    EXPECT_THROW(read(list.Bytes()), EReadError);
 }
