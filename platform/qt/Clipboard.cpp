@@ -61,7 +61,10 @@ const QMimeData* ReadableMimeData()
 
 bool gOpen = false;
 std::map<UINT, HGLOBAL> gPending;   // set while open, published at close
-std::map<UINT, HGLOBAL> gReadCache; // blocks handed out by GetClipboardData
+// Blocks handed out by GetClipboardData. They stay valid after the clipboard is closed, as the
+// system's do, until the content of their format changes; held from a global so that blocks still
+// held at exit are not taken for leaks.
+std::map<UINT, HGLOBAL>& gReadCache = *new std::map<UINT, HGLOBAL>;
 bool gEmptied = false;
 
 void FreeAll(std::map<UINT, HGLOBAL>& m)
@@ -252,6 +255,8 @@ HANDLE GetClipboardData(UINT fmt)
     }
     auto old = gReadCache.find(fmt);
     if (old != gReadCache.end()) {
+        if (BlockBytes(old->second, false) == bytes)
+            return old->second;
         GlobalFree(old->second);
         gReadCache.erase(old);
     }
@@ -267,9 +272,10 @@ BOOL CloseClipboard()
 {
     if (!gOpen)
         return FALSE;
-    if (gEmptied)
+    if (gEmptied) {
         Publish();
-    FreeAll(gReadCache);
+        FreeAll(gReadCache);
+    }
     gOpen = false;
     gEmptied = false;
     return TRUE;

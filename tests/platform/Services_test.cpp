@@ -215,6 +215,14 @@ TEST_F(Services, ClipboardTextAndRegisteredFormats)
     EXPECT_STREQ(static_cast<const char*>(GlobalLock(got)), rows);
     GlobalUnlock(got);
     CloseClipboard();
+    // A block read through the clipboard object outlives the clipboard's closing, and reading the
+    // same content again gives the same block.
+    HANDLE kept = Clipboard()->GetAsHandle(block);
+    const char* keptRows = static_cast<const char*>(GlobalLock(kept));
+    ASSERT_NE(keptRows, nullptr);
+    EXPECT_STREQ(keptRows, rows);
+    GlobalUnlock(kept);
+    EXPECT_EQ(Clipboard()->GetAsHandle(block), kept);
     // Plain text replaces both.
     Clipboard()->SetAsText("x");
     EXPECT_FALSE(IsClipboardFormatAvailable(block));
