@@ -484,6 +484,7 @@ protected:
 
 private:
     void ApplyDynRange(Integer Start, Integer Stop, const DynInfoRec& Rec, bool Set);
+    void ResetStateAfterLoad();
     struct Piece {
         const char* Text;
         Integer Len;

@@ -311,20 +311,7 @@ void TStyleMemo::LoadFromNativeStream(TStream* Stream, bool DoReformat)
     FPendingLast = -1;
     FParsedIndex = ParCount() - 1;
     FModified = true;
-    FSelLength = 0;
-    FVirtualCols = 0;
-    FRememberedCol = static_cast<Integer>(0x80000000u);
-    FBlockSelected = false;
-    FModFirstPar = ParCount();
-    FModFirstLine = FLineCount;
-    FModLastPar = -1;
-    FModLinesAdded = 0;
-    for (TStyleNavigator* nav : FNavList) {
-        nav->Invalidate();
-        nav->Pos = 0;
-    }
-    FAnchor = FSelStartNav;
-    FSelMoved = true;
+    ResetStateAfterLoad();
     FTopOrigin = 0;
     FDisplayLeft = 0;
     if (FUpdateCount > 0) {

@@ -97,21 +97,8 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
     flush(true);
     FTextLen += FParagraphs->At(ParCount() - 1)->Len;
 
-    FSelLength = 0;
-    FVirtualCols = 0;
-    FRememberedCol = static_cast<Integer>(0x80000000u);
-    FBlockSelected = false;
-    FModFirstPar = ParCount();
-    FModFirstLine = FLineCount;
-    FModLastPar = -1;
-    FModLinesAdded = 0;
     FParsedIndex = -1;
-    for (TStyleNavigator* nav : FNavList) {
-        nav->Invalidate();
-        nav->Pos = 0;
-    }
-    FAnchor = FSelStartNav;
-    FSelMoved = true;
+    ResetStateAfterLoad();
     try {
         if (OnParse) OnParse(this, 0, FTextLen);
     } catch (...) {
@@ -168,4 +155,24 @@ void TStyleMemo::SaveToStream(TStream* Stream)
         if (OnProgress && clock.Due()) OnProgress(this);
     }
     if (OnProgress) OnProgress(this);
+}
+
+// A text just loaded: no selection, column or block state, no pending change range, every
+// navigator back at the start.
+void TStyleMemo::ResetStateAfterLoad()
+{
+    FSelLength = 0;
+    FVirtualCols = 0;
+    FRememberedCol = static_cast<Integer>(0x80000000u);
+    FBlockSelected = false;
+    FModFirstPar = ParCount();
+    FModFirstLine = FLineCount;
+    FModLastPar = -1;
+    FModLinesAdded = 0;
+    for (TStyleNavigator* nav : FNavList) {
+        nav->Invalidate();
+        nav->Pos = 0;
+    }
+    FAnchor = FSelStartNav;
+    FSelMoved = true;
 }
