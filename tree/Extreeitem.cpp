@@ -37,6 +37,7 @@ TExTreeItem::TExTreeItem(TExTreeModel* Owner) : FTree(Owner) {}
 TExTreeItem::~TExTreeItem()
 {
     if (Selected() && FTree->MultiSelect()) FTree->SelectedList()->Remove(this);
+    FTree->ForgetDeferredDelete(this);
     // Children still here belong to a branch outside the tree; attached children were deleted.
     if (FChildren) {
         while (FChildren->Count() > 0) {
@@ -291,13 +292,20 @@ Integer TExTreeItem::StylesCount() const { return FStaticData && FStaticData->St
 void TExTreeItem::SetStyles(Integer Index, TExCellStyle* Style)
 {
     if (!FStaticData) return;
-    if (!FStaticData->Styles) FStaticData->Styles = NewStyleList();
-    TExList* styles = FStaticData->Styles;
-    if (Index < 0 || Index > styles->Count()) throw EExTreeError(ExOutOfBounds);
-    if (Index == styles->Count())
-        styles->Add(Style);
-    else if (styles->FastGet(Index) != Style)
-        styles->Put(Index, Style);
+    TExList* held = FStaticData->Styles;
+    const Integer count = held ? held->Count() : 0;
+    if (Index < 0 || Index > count) throw EExTreeError(ExOutOfBounds);
+    if (Index < count && held->FastGet(Index) == Style) return;
+    // The list frees what it holds: a style held in two places, the main style or another item's
+    // style would be freed twice.
+    if (Style && (Style == FStaticData->MainStyle || (Style->Owner() && Style->Owner() != this) ||
+                  (held && held->IndexOf(Style) >= 0)))
+        throw EExTreeError(exStyleInUse);
+    if (!held) FStaticData->Styles = held = NewStyleList();
+    if (Index == count)
+        held->Add(Style);
+    else
+        held->Put(Index, Style);
 }
 
 TExCellStyle* TExTreeItem::AddStyle()
@@ -948,7 +956,20 @@ void TExTreeItem::DeleteChild(TExTreeItem* Child)
 {
     if (!Child || Child->FParent != this) return;
     TExTreeModel* tree = FTree;
+    // A deletion handler may delete this very item again, or one of its ancestors: the first is
+    // already on its way, the second waits until the running deletion is over.
+    if (tree->DeferDelete(Child)) return;
+    TExTreeModel::TDeleteScope scope(tree);
     TExTreeHost* host = tree->Host();
+    tree->FDeleting.push_back(Child);
+    struct TUnwind {
+        TExTreeModel* Tree;
+        bool Done = false;
+        ~TUnwind()
+        {
+            if (!Done) Tree->FDeleting.pop_back();
+        }
+    } unwind{tree};
     Child->SetBit(ioDeleting, true);
     TExUpdateGuard bracket(tree);
     Child->Clear();
@@ -986,20 +1007,26 @@ void TExTreeItem::DeleteChild(TExTreeItem* Child)
     Child->DisposeStaticData();
     Child->FParent = nullptr;
     TObject::Free(Child);
+    tree->FDeleting.pop_back();
+    unwind.Done = true;
     tree->Refresh().UpdatePending = true;
     tree->MarkRows();
     bracket.Done();
+    scope.Close();
 }
 
 void TExTreeItem::Clear()
 {
+    TExTreeModel* tree = FTree;
+    TExTreeModel::TDeleteScope scope(tree);
     ++FTree->FocusEventsLock;
     try {
         TExUpdateGuard bracket(FTree);
         const bool hadChildren = Count() > 0;
-        while (Count() > 0) DeleteChild(static_cast<TExTreeItem*>(FChildren->Last()));
-        delete FChildren;
-        FChildren = nullptr;
+        // Last first; a child whose deletion has to wait stays, and handlers may take more.
+        for (Integer i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1))
+            DeleteChild(static_cast<TExTreeItem*>(FChildren->FastGet(i)));
+        FreeChildrenIfEmpty();
         if (hadChildren && FullyExpanded()) FTree->MarkRows();
         bracket.Done();
     } catch (...) {
@@ -1007,6 +1034,7 @@ void TExTreeItem::Clear()
         throw;
     }
     --FTree->FocusEventsLock;
+    scope.Close();
 }
 
 void TExTreeItem::Delete() { FCollection->DeleteItem(this); }
@@ -1019,7 +1047,9 @@ void TExTreeItem::MoveTo(TExTreeItem* NewParent)
 
 void TExTreeItem::MoveToIns(TExTreeItem* NewParent, Integer Index)
 {
-    if (NewParent == this || IsHiddenRoot()) return;
+    if (NewParent == this || IsHiddenRoot() || GetOption(ioDeleting)) return;
+    // An item of another tree would end up in two trees' lists, freed by whichever goes first.
+    if (NewParent && NewParent->FTree != FTree) throw EExTreeError(exInvItem);
     TExTreeItem* target = NewParent ? NewParent : FHiddenRoot;
     if (target->IsUnder(this)) throw EExTreeError(exRecursiveMove);
     if (!IsAttached()) {

@@ -33,6 +33,8 @@ TExTreeItem* TExTreeItems::CreateItem(TExTreeModel* Tree) { return FItemClass ? 
 TExTreeItem* TExTreeItems::Attach(TExTreeItem* Parent, Integer Index)
 {
     TExTreeItem* parent = Parent ? Parent : FRoot;
+    // Every adder comes here: a place given by another tree's item is refused before anything is made.
+    if (parent->FTree != FTree) throw EExTreeError(exInvItem);
     if (Index > parent->Count()) throw EExTreeError(ExOutOfBounds);
     TExUpdateGuard bracket(FTree);
     TExTreeItem* item = CreateItem(FTree);
@@ -219,6 +221,9 @@ void TExTreeItems::RemoveItem(TExTreeItem* Item)
     RescueFocus(Item, false);
     std::vector<TExTreeItem*> branch;
     Item->CollectBranch(branch);
+    // A branch outside the tree is no part of its selection, as it is no part of its focus.
+    if (FTree->MultiSelect())
+        for (TExTreeItem* item : branch) item->SetSelected(false);
     if (TExTreeHost* host = FTree->Host()) {
         for (TExTreeItem* item : branch) {
             host->ForgetItem(item);
@@ -247,10 +252,13 @@ void TExTreeItems::DeleteItem(TExTreeItem* Item)
         return;
     }
     TExTreeItem* parent = Item->FParent;
+    TExTreeModel::TDeleteScope scope(FTree);
     TExUpdateGuard bracket(FTree);
+    const bool shown = parent->Expanded() && parent->FullyExpanded();
     parent->DeleteChild(Item);
-    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRows();
+    if (shown) FTree->MarkRows();
     bracket.Done();
+    scope.Close();
 }
 
 void TExTreeItems::DeleteDetached(TExTreeItem* Item)

@@ -317,10 +317,14 @@ void TExTreeModel::SetMultiSelect(bool Value)
         DeselectAllEx(true);
         delete FSelectedList;
         FSelectedList = nullptr;
+        // The anchor a multi-select tree kept may rest on an unselected item; a single-select
+        // tree's anchor is its selected item.
+        FSelected = nullptr;
         if (FFocused) FFocused->SetSelected(true);
     } else {
         FSelectedList = new TExList;
-        if (FSelected) FSelectedList->Add(FSelected);
+        // The list holds only what shows selected: an entry without the mark would outlive its item.
+        if (FSelected && FSelected->Selected()) FSelectedList->Add(FSelected);
     }
     bracket.Done();
 }
@@ -378,14 +382,57 @@ void TExTreeModel::UpdateDiffItems()
     while (FSelected && !FSelected->FullyVisible()) {
         TExTreeItem* hidden = FSelected;
         if (!hidden->Parent()) {
-            FSelected = NearestShown(hidden);
+            if (MultiSelect())
+                FSelected = NearestShown(hidden);
+            else
+                DoSetSelected(NearestShown(hidden));
             break;
+        }
+        // A single-select tree's anchor is its selected row: the mark moves with it.
+        if (!MultiSelect()) {
+            DoSetSelected(hidden->Parent());
+            continue;
         }
         FSelected = hidden->Parent();
         hidden->SetSelected(false);
     }
     while (FFocused && !FFocused->FullyVisible() && FFocused->Parent()) DoSetFocused(FFocused->Parent(), true);
     if (FFocused && !FFocused->FullyVisible()) DoSetFocused(NearestShown(FFocused), true);
+}
+
+// Deletions from deletion handlers
+
+bool TExTreeModel::DeferDelete(TExTreeItem* Item)
+{
+    if (FDeleting.empty()) return false;
+    for (TExTreeItem* d : FDeleting)
+        if (d == Item) return true;
+    for (TExTreeItem* d : FDeleting) {
+        if (d->IsUnder(Item)) {
+            if (std::find(FDeferredDeletes.begin(), FDeferredDeletes.end(), Item) == FDeferredDeletes.end())
+                FDeferredDeletes.push_back(Item);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TExTreeModel::ForgetDeferredDelete(TExTreeItem* Item)
+{
+    if (FDeferredDeletes.empty()) return;
+    FDeferredDeletes.erase(std::remove(FDeferredDeletes.begin(), FDeferredDeletes.end(), Item), FDeferredDeletes.end());
+}
+
+void TExTreeModel::TDeleteScope::Close()
+{
+    TExTreeModel* tree = FTree;
+    FTree = nullptr;
+    if (--tree->FDeleteScopes > 0) return;
+    while (tree->FDeleteScopes == 0 && !tree->FDeferredDeletes.empty()) {
+        TExTreeItem* item = tree->FDeferredDeletes.front();
+        tree->FDeferredDeletes.erase(tree->FDeferredDeletes.begin());
+        tree->FItems->DeleteItem(item);
+    }
 }
 
 // Guard

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ctlbase/Exlist.h"
 #include "platform/Types.h"
@@ -204,6 +205,27 @@ public:
     // Repairs focus and anchor after a filter hid items.
     void UpdateDiffItems();
 
+    // Deletions started by deletion handlers: true when Item is being deleted already, or is
+    // an ancestor of one (then it is deleted when the running deletion is over).
+    bool DeferDelete(TExTreeItem* Item);
+    void ForgetDeferredDelete(TExTreeItem* Item);
+    // Brackets a deleting operation; the outermost Close runs the waiting deletions, so it comes
+    // after the operation's last use of its items.
+    class TDeleteScope {
+    public:
+        explicit TDeleteScope(TExTreeModel* Tree) : FTree(Tree) { ++FTree->FDeleteScopes; }
+        TDeleteScope(const TDeleteScope&) = delete;
+        TDeleteScope& operator=(const TDeleteScope&) = delete;
+        ~TDeleteScope()
+        {
+            if (FTree) --FTree->FDeleteScopes;
+        }
+        void Close();
+
+    private:
+        TExTreeModel* FTree;
+    };
+
     // Calls from the items to the host that add the model's own rules.
     void DoChanging(TExTreeItem* Item, bool& AllowChange);
     void TriggerItemSelectedChangeEvent(TExTreeItem* Item);
@@ -229,6 +251,10 @@ private:
     TExTreeItem* FFocused = nullptr;
     TExTreeItem* FSelected = nullptr;
     TExList* FSelectedList = nullptr;
+    // Items whose deletion is running, outermost first, and deletions waiting for them.
+    std::vector<TExTreeItem*> FDeleting;
+    std::vector<TExTreeItem*> FDeferredDeletes;
+    Integer FDeleteScopes = 0;
 
     friend class TExTreeItem;
     friend class TExTreeItems;

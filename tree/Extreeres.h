@@ -15,6 +15,8 @@ namespace extree {
 inline constexpr const char* ExOutOfBounds = "ExTree item index out of bounds.";
 inline constexpr const char* exInvItem = "ExTree item not specified";
 inline constexpr const char* exRecursiveMove = "Can't move Item to one of its subitems.";
+// A cell style can be held by one item in one place only.
+inline constexpr const char* exStyleInUse = "ExTree cell style is already in use";
 
 // Entries of the application's cursor table taken by the drag cursors.
 inline constexpr int crExTreeNoDrop = 20001;

@@ -338,6 +338,23 @@ public:
         tree.SetFocused(ItemOf(Pick()));
     }
 
+    void Select()
+    {
+        TExTreeItem* item = ItemOf(Pick());
+        switch (Rand(4)) {
+        case 0: step = "anchor"; tree.SetSelected(item); break;
+        case 1:
+            if (Rand(8) == 0) {
+                step = "mode";
+                tree.SetMultiSelect(!tree.MultiSelect());
+            }
+            break;
+        default:
+            step = "select";
+            if (item) item->SetSelected(!item->Selected());
+        }
+    }
+
     void Check()
     {
         SCOPED_TRACE(step);
@@ -381,13 +398,31 @@ public:
         // Focus and anchor never rest on an item outside the tree.
         ASSERT_TRUE(!tree.Focused() || tree.Focused()->GetAbsIndex() >= 0);
         ASSERT_TRUE(!tree.Selected() || tree.Selected()->GetAbsIndex() >= 0);
+        // The selected list holds items of the tree that show selected, each once, and every such
+        // item; a single-select tree shows one selected row at most, its anchor.
+        Integer marked = 0;
+        for (Node* n : order) marked += n->item->Selected() ? 1 : 0;
+        if (TExList* list = tree.SelectedList()) {
+            for (Integer i = 0; i < list->Count(); ++i) {
+                auto* item = static_cast<TExTreeItem*>(list->Get(i));
+                ASSERT_GE(item->GetAbsIndex(), 0) << "listed item outside the tree";
+                ASSERT_TRUE(item->Selected()) << "listed item without its mark";
+                ASSERT_EQ(list->IndexOf(item), i) << "item listed twice";
+            }
+            ASSERT_EQ(list->Count(), marked);
+        } else {
+            ASSERT_LE(marked, 1);
+            if (marked == 1) {
+                ASSERT_TRUE(tree.Selected() && tree.Selected()->Selected());
+            }
+        }
     }
 
     void Run(int Steps)
     {
         for (int s = 0; s < Steps; ++s) {
             const bool full = items.Count() >= 45;
-            switch (Rand(20)) {
+            switch (Rand(23)) {
             case 0: case 1: case 2: case 3: case 4: if (!full) Add(); else Delete(); break;
             case 5: if (!full) LowLevelAdd(); break;
             case 6: case 7: case 8: Move(); break;
@@ -399,6 +434,7 @@ public:
             case 16: Hide(); break;
             case 17: if (Rand(5) == 0) { step = "filter"; tree.SetFilteredVisibility(!tree.FilteredVisibility()); } break;
             case 18: Bracket(); break;
+            case 19: case 20: Select(); break;
             default: Focus();
             }
             Check();
