@@ -1,0 +1,195 @@
+#include "extras/Exsndmap.h"
+
+#include "ctlbase/Exini.h"
+#include "ctlbase/Extools.h"
+#include "extras/Exregutils.h"
+#include "platform/MMSystem.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+// Every read or write of one event: the store's current key is opened again afterwards, so a
+// shared store is left as its owner had it.
+class KeepKey {
+public:
+    explicit KeepKey(TExIniFile* Store) : FStore(Store), FKey(Store->CurrentKey()) {}
+    ~KeepKey()
+    {
+        try {
+            FStore->OpenKey(FKey, false);
+        } catch (...) {
+            // The store stays usable; nothing to report from here.
+        }
+    }
+    KeepKey(const KeepKey&) = delete;
+    KeepKey& operator=(const KeepKey&) = delete;
+
+private:
+    TExIniFile* FStore;
+    std::string FKey;
+};
+
+}  // namespace
+
+TExSoundMap::TExSoundMap(TComponent* AOwner)
+    : TComponent(AOwner),
+      FSchemes(std::make_unique<TStringList>()),
+      FOwnStore(std::make_unique<TExIniFile>(nullptr)),
+      FEventKeys(std::make_unique<TStringList>())
+{
+    FOwnStore->SetPath("\\AppEvents");
+    FOwnStore->SetUseRegistry(true);
+}
+
+TExSoundMap::~TExSoundMap() = default;
+
+TExIniFile* TExSoundMap::Store() const { return FStorage != nullptr ? FStorage : FOwnStore.get(); }
+
+std::string TExSoundMap::Prefix() const { return FStoragePath + Store()->Delimiter(); }
+
+std::string TExSoundMap::AppKey() const { return Prefix() + "Schemes\\Apps\\" + FApplicationKey; }
+
+std::string TExSoundMap::EventKey(const std::string& Key) const { return AppKey() + "\\" + Key; }
+
+void TExSoundMap::SetApplicationName(const std::string& Value)
+{
+    if (Value == FApplicationName) return;
+    FApplicationName = Value;
+    TExIniFile* store = Store();
+    KeepKey keep(store);
+    if (store->OpenKey(AppKey(), true)) store->WriteString("", "", Value);
+}
+
+void TExSoundMap::SetApplicationKey(const std::string& Value)
+{
+    if (Value == FApplicationKey) return;
+    if (!IsValidKeyName(Value)) throw Exception("Key name contains invalid characters");
+    FApplicationKey = Value;
+}
+
+void TExSoundMap::SetScheme(const std::string& Value)
+{
+    if (Value == FScheme) return;
+    if (!IsValidKeyName(Value)) throw Exception("Scheme name contains invalid characters");
+    FScheme = Value;
+}
+
+void TExSoundMap::SetStoragePath(const std::string& Value)
+{
+    FStoragePath = Value;
+    if (FStorage == nullptr && !HasState(csLoading)) FStoragePath.clear();
+}
+
+void TExSoundMap::SetStorage(TExIniFile* Value)
+{
+    if (Value == FStorage) return;
+    if (FStorage != nullptr) FStorage->RemoveFreeNotification(this);
+    FStorage = Value;
+    if (FStorage != nullptr)
+        FStorage->FreeNotification(this);
+    else
+        FStoragePath.clear();
+}
+
+void TExSoundMap::Loaded()
+{
+    TComponent::Loaded();
+    if (FStorage == nullptr) FStoragePath.clear();
+}
+
+void TExSoundMap::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FStorage) SetStorage(nullptr);
+}
+
+TStringList* TExSoundMap::GetSchemes()
+{
+    FSchemes->Clear();
+    Store()->EnumSubKeys(Prefix() + "Schemes\\Schemes", FSchemes.get());
+    return FSchemes.get();
+}
+
+TStringList* TExSoundMap::GetEventKeys()
+{
+    FEventKeys->Clear();
+    Store()->EnumSubKeys(AppKey(), FEventKeys.get());
+    return FEventKeys.get();
+}
+
+std::string TExSoundMap::GetEventLabels(const std::string& Key)
+{
+    TExIniFile* store = Store();
+    KeepKey keep(store);
+    std::string value;
+    if (store->OpenKey(Prefix() + "EventLabels\\" + Key, false)) store->ReadString("", "", "", value);
+    return value;
+}
+
+void TExSoundMap::SetEventLabels(const std::string& Key, const std::string& Value)
+{
+    TExIniFile* store = Store();
+    KeepKey keep(store);
+    if (store->OpenKey(Prefix() + "EventLabels\\" + Key, true)) store->WriteString("", "", Value);
+}
+
+std::string TExSoundMap::GetEventValues(const std::string& Key)
+{
+    TExIniFile* store = Store();
+    KeepKey keep(store);
+    std::string value;
+    if (store->OpenKey(EventKey(Key) + "\\" + FScheme, false)) store->ReadString("", "", "", value);
+    return value;
+}
+
+void TExSoundMap::SetEventValues(const std::string& Key, const std::string& Value)
+{
+    TExIniFile* store = Store();
+    KeepKey keep(store);
+    if (store->OpenKey(EventKey(Key) + "\\" + FScheme, true)) store->WriteString("", "", Value);
+}
+
+bool TExSoundMap::GetEnabled(const std::string& Key)
+{
+    TExIniFile* store = Store();
+    KeepKey keep(store);
+    bool disabled = false;
+    if (store->OpenKey(EventKey(Key), false)) store->ReadBool("", "Disabled", false, disabled);
+    return !disabled;
+}
+
+void TExSoundMap::SetEnabled(const std::string& Key, bool Value)
+{
+    TExIniFile* store = Store();
+    KeepKey keep(store);
+    if (store->OpenKey(EventKey(Key), true)) store->WriteBool("", "Disabled", !Value);
+}
+
+void TExSoundMap::Add(const std::string& Key, const std::string& Label, const std::string& SoundFile, bool Enabled)
+{
+    TExIniFile* store = Store();
+    {
+        KeepKey keep(store);
+        if (!store->OpenKey(EventKey(Key), true)) return;
+    }
+    SetEventLabels(Key, Label);
+    SetEventValues(Key, SoundFile);
+    SetEnabled(Key, Enabled);
+}
+
+void TExSoundMap::Delete(const std::string& Key)
+{
+    // An empty name would stand for the application's key itself, and every event would go.
+    if (Trim(Key).empty()) return;
+    TExIniFile* store = Store();
+    KeepKey keep(store);
+    if (store->OpenKey(AppKey(), true)) store->Delete(Key, "");
+    if (store->OpenKey(Prefix() + "EventLabels", false)) store->Delete(Key, "");
+}
+
+void TExSoundMap::Play(const std::string& Key)
+{
+    if (Mute) return;
+    const std::string file = Trim(GetEventValues(Key));
+    if (!file.empty() && GetEnabled(Key)) PlaySound(file.c_str(), 0, SND_ASYNC);
+}

@@ -1,0 +1,76 @@
+// TExSoundMap: named sound events of one application, kept in the registry's sound-event layout
+// below "\AppEvents" (or below a path of an external settings store): per event a sound file for
+// each sound scheme, a display label and an enabled flag. Buttons play their sounds through it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Classes.h"
+
+class TExIniFile;
+class TStringList;
+
+// A sound event's name as the buttons keep it: at most 255 characters.
+using TExSoundName = std::string;
+
+class TExSoundMap : public TComponent {
+public:
+    explicit TExSoundMap(TComponent* AOwner);
+    ~TExSoundMap() override;
+
+    // ---- published properties
+    bool Mute = false;
+    const std::string& ApplicationName() const { return FApplicationName; }
+    // Also writes the name as the default value of the application's key.
+    void SetApplicationName(const std::string& Value);
+    const std::string& ApplicationKey() const { return FApplicationKey; }
+    // Raises "Key name contains invalid characters" for a name IsValidKeyName refuses.
+    void SetApplicationKey(const std::string& Value);
+    const std::string& Scheme() const { return FScheme; }
+    // Raises "Scheme name contains invalid characters" for a name IsValidKeyName refuses.
+    void SetScheme(const std::string& Value);
+    const std::string& StoragePath() const { return FStoragePath; }
+    // Kept only while an external store is assigned.
+    void SetStoragePath(const std::string& Value);
+    TExIniFile* Storage() const { return FStorage; }
+    void SetStorage(TExIniFile* Value);
+
+    // The scheme names and the application's event keys, read anew; the lists stay the map's.
+    TStringList* GetSchemes();
+    TStringList* GetEventKeys();
+
+    // Per event: its label, its sound file in the current scheme, whether it plays.
+    std::string GetEventLabels(const std::string& Key);
+    void SetEventLabels(const std::string& Key, const std::string& Value);
+    std::string GetEventValues(const std::string& Key);
+    void SetEventValues(const std::string& Key, const std::string& Value);
+    bool GetEnabled(const std::string& Key);
+    void SetEnabled(const std::string& Key, bool Value);
+
+    void Add(const std::string& Key, const std::string& Label, const std::string& SoundFile, bool Enabled);
+    void Delete(const std::string& Key);
+    // Starts the event's sound and returns at once; nothing when muted, disabled or without a file.
+    void Play(const std::string& Key);
+
+    void Loaded() override;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    TExIniFile* Store() const;
+    // P of the layout: the storage path and the store's separator.
+    std::string Prefix() const;
+    std::string AppKey() const;
+    std::string EventKey(const std::string& Key) const;
+
+    std::unique_ptr<TStringList> FSchemes;
+    TExIniFile* FStorage = nullptr;
+    std::string FStoragePath;
+    std::string FScheme = ".current";
+    std::string FApplicationKey;
+    std::string FApplicationName;
+    std::unique_ptr<TExIniFile> FOwnStore;
+    std::unique_ptr<TStringList> FEventKeys;
+};

@@ -1,0 +1,336 @@
+// The sound map over a registry file: events registered, labelled, enabled and played through the
+// real output path, an ALSA device that writes what is played to a raw file.
+#include "extras/Exsndmap.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ctlbase/Exini.h"
+#include "platform/MMSystem.h"
+#include "platform/Registry.h"
+#include "tests/platform/ScratchDir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string u16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)}; }
+std::string u32(std::uint32_t v) { return u16(v & 0xFFFF) + u16(v >> 16); }
+
+// Samples of a 16-bit mono sound at 8 kHz.
+std::string Samples(std::size_t frames, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::string s(2 * frames, '\0');
+    for (char& c : s) c = static_cast<char>(gen() & 0xFF);
+    return s;
+}
+
+std::string Wave(const std::string& pcm)
+{
+    const std::string fmt = u16(1) + u16(1) + u32(8000) + u32(16000) + u16(2) + u16(16);
+    const std::string body = "WAVEfmt " + u32(16) + fmt + "data" + u32(std::uint32_t(pcm.size())) + pcm;
+    return "RIFF" + u32(std::uint32_t(body.size())) + body;
+}
+
+// A registry value read directly, as another program reading the sound-event layout would.
+bool RegText(const std::string& key, const std::string& name, std::string& text, DWORD* type = nullptr)
+{
+    HKEY k = nullptr;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    std::vector<Byte> data;
+    DWORD t = 0;
+    const bool ok = RegQueryValueEx(k, name, &t, &data) == ERROR_SUCCESS;
+    RegCloseKey(k);
+    if (type) *type = t;
+    text.assign(data.begin(), data.end());
+    if (t == REG_SZ && !text.empty() && text.back() == '\0') text.pop_back();
+    return ok;
+}
+
+bool RegKeyExists(const std::string& key)
+{
+    HKEY k = nullptr;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
+class SoundMap : public ScratchDir {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Read once per process by the sound libraries, so set before anything opens a device.
+        setenv("ALSA_CONFIG_PATH", MORVIK_TEST_DATA_DIR "/alsa/playback.conf", 1);
+    }
+
+    void SetUp() override
+    {
+        ScratchDir::SetUp();
+        setenv("MORVIK_TEST_OUTFILE", Path("out.raw").c_str(), 1);
+        platform::RegistryUseFile(Path("registry"));
+        map = std::make_unique<TExSoundMap>(nullptr);
+        map->SetApplicationKey("Morvik");
+    }
+
+    void TearDown() override
+    {
+        PlaySoundA(nullptr, nullptr, 0);
+        map.reset();
+        platform::RegistryUseMemory();
+        ScratchDir::TearDown();
+    }
+
+    // What the device wrote once Count bytes are there or 10 s have gone by.
+    std::string PlayedAtLeast(std::size_t count)
+    {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        std::string out;
+        while ((out = Get("out.raw")).size() < count && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(5ms);
+        return out;
+    }
+
+    // Whether Play opened the device at all: stopping waits until a started sound has let go of it.
+    bool NothingPlayed()
+    {
+        PlaySoundA(nullptr, nullptr, 0);
+        return !std::filesystem::exists(Path("out.raw"));
+    }
+
+    std::unique_ptr<TExSoundMap> map;
+};
+
+TEST_F(SoundMap, RegistersAnEventInTheSoundEventLayout)
+{
+    map->SetApplicationName("Morvik receiver");
+    map->Add("Click", "Button click", "C:\\Sounds\\click.wav", true);
+    ASSERT_TRUE(platform::RegistryFlush());
+    platform::RegistryUseFile(Path("registry"));
+    map = std::make_unique<TExSoundMap>(nullptr);
+    map->SetApplicationKey("Morvik");
+
+    std::string text;
+    DWORD type = 0;
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\Morvik", "", text));
+    EXPECT_EQ(text, "Morvik receiver");
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\Morvik\\Click\\.current", "", text, &type));
+    EXPECT_EQ(text, "C:\\Sounds\\click.wav");
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_TRUE(RegText("AppEvents\\EventLabels\\Click", "", text));
+    EXPECT_EQ(text, "Button click");
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\Morvik\\Click", "Disabled", text, &type));
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(text, std::string(4, '\0'));
+
+    map->SetEnabled("Click", false);
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\Morvik\\Click", "Disabled", text));
+    EXPECT_EQ(text, std::string("\x01\0\0\0", 4));
+    EXPECT_FALSE(map->GetEnabled("Click"));
+    EXPECT_EQ(map->GetEventLabels("Click"), "Button click");
+    EXPECT_EQ(map->GetEventValues("Click"), "C:\\Sounds\\click.wav");
+
+    map->Add("Arrow", "\xD0\xA1\xD1\x82\xD1\x80\xD0\xB5\xD0\xBB\xD0\xBA\xD0\xB0 \xE2\x96\xBC", "arrow.wav", false);
+    EXPECT_EQ(map->GetEventLabels("Arrow"), "\xD0\xA1\xD1\x82\xD1\x80\xD0\xB5\xD0\xBB\xD0\xBA\xD0\xB0 \xE2\x96\xBC");
+    TStringList* keys = map->GetEventKeys();
+    ASSERT_EQ(keys->Count(), 2);
+    EXPECT_EQ(keys->Strings(0), "Click");
+    EXPECT_EQ(keys->Strings(1), "Arrow");
+    // Read anew each time, not appended.
+    EXPECT_EQ(map->GetEventKeys()->Count(), 2);
+}
+
+TEST_F(SoundMap, ReadsWhatAnotherProgramRegistered)
+{
+    // Written by hand: an event with a sound file but no "Disabled" value, two schemes.
+    const auto sz = [](const std::string& s) {
+        std::string h;
+        static const char H[] = "0123456789ABCDEF";
+        for (unsigned char c : s + '\0') h += std::string{H[c >> 4], H[c & 15]};
+        return h;
+    };
+    Put("ding.wav", Wave(Samples(500, 1)));
+    map.reset();
+    platform::RegistryUseMemory();
+    Put("registry", "MORVIK-REGISTRY 1\n"
+                    "K HKEY_CURRENT_USER AppEvents\\Schemes\\Schemes\\.default\n"
+                    "K HKEY_CURRENT_USER AppEvents\\Schemes\\Schemes\\Loud\n"
+                    "K HKEY_CURRENT_USER AppEvents\\Schemes\\Apps\\Morvik\\Ding\\.current\n"
+                    "V 1 % " + sz("  " + Path("ding.wav") + "  ") + "\n"
+                    "K HKEY_CURRENT_USER AppEvents\\Schemes\\Apps\\Morvik\\Ding\\Loud\n"
+                    "V 1 % " + sz("loud.wav") + "\n"
+                    "K HKEY_CURRENT_USER AppEvents\\EventLabels\\Ding\n"
+                    "V 1 % " + sz("Ding") + "\n");
+    platform::RegistryUseFile(Path("registry"));
+    // Handles of the registry used before are gone with it.
+    map = std::make_unique<TExSoundMap>(nullptr);
+    map->SetApplicationKey("Morvik");
+    TStringList* schemes = map->GetSchemes();
+    ASSERT_EQ(schemes->Count(), 2);
+    EXPECT_EQ(schemes->Strings(0), ".default");
+    EXPECT_EQ(schemes->Strings(1), "Loud");
+    EXPECT_TRUE(map->GetEnabled("Ding"));
+    EXPECT_EQ(map->GetEventLabels("Ding"), "Ding");
+    map->SetScheme("Loud");
+    EXPECT_EQ(map->GetEventValues("Ding"), "loud.wav");
+    map->SetScheme(".current");
+
+    // The blanks around the file name do not stop it from playing.
+    map->Play("Ding");
+    const std::string pcm = Samples(500, 1);
+    const std::string out = PlayedAtLeast(pcm.size());
+    ASSERT_GE(out.size(), pcm.size());
+    EXPECT_TRUE(out.compare(0, pcm.size(), pcm) == 0);
+}
+
+TEST_F(SoundMap, PlaysAnEnabledEventFromAFileNamedBeyondAscii)
+{
+    const std::string folder = Path("Kl\xC3\xA4nge \xE2\x99\xAA");
+    std::filesystem::create_directory(folder);
+    const std::string pcm = Samples(3000, 7);
+    std::ofstream(folder + "/piep.wav", std::ios::binary) << Wave(pcm);
+    map->Add("Down", "Knopf gedr\xC3\xBC" "ckt", folder + "/piep.wav", true);
+    map->Play("Down");
+    const std::string out = PlayedAtLeast(pcm.size());
+    ASSERT_GE(out.size(), pcm.size());
+    EXPECT_TRUE(out.compare(0, pcm.size(), pcm) == 0);
+}
+
+TEST_F(SoundMap, SilentCases)
+{
+    Put("tick.wav", Wave(Samples(200, 3)));
+    map->Add("Off", "Off", Path("tick.wav"), false);
+    map->Add("Blank", "Blank", "   ", true);
+    map->Add("On", "On", Path("tick.wav"), true);
+
+    map->Play("Off");
+    EXPECT_TRUE(NothingPlayed());
+    map->Play("Blank");
+    EXPECT_TRUE(NothingPlayed());
+    map->Play("Missing");
+    EXPECT_TRUE(NothingPlayed());
+    EXPECT_EQ(map->GetEventValues("Missing"), "");
+    EXPECT_EQ(map->GetEventLabels("Missing"), "");
+    EXPECT_TRUE(map->GetEnabled("Missing"));
+    map->Mute = true;
+    map->Play("On");
+    EXPECT_TRUE(NothingPlayed());
+    // A sound file that has gone away since it was registered.
+    map->Mute = false;
+    std::filesystem::remove(Path("tick.wav"));
+    map->Play("On");
+    EXPECT_TRUE(NothingPlayed());
+    // Enabled again, it plays.
+    Put("tick.wav", Wave(Samples(200, 3)));
+    map->SetEnabled("Off", true);
+    map->Play("Off");
+    EXPECT_GE(PlayedAtLeast(400).size(), 400u);
+}
+
+TEST_F(SoundMap, InvalidNamesAreRefusedAndTheOldOnesKept)
+{
+    for (const char* bad : {"a*", "why?", "tab\t", "\xC3\xA4"}) {
+        try {
+            map->SetScheme(bad);
+            ADD_FAILURE() << bad;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "Scheme name contains invalid characters");
+        }
+        EXPECT_EQ(map->Scheme(), ".current");
+        try {
+            map->SetApplicationKey(bad);
+            ADD_FAILURE() << bad;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "Key name contains invalid characters");
+        }
+        EXPECT_EQ(map->ApplicationKey(), "Morvik");
+    }
+    map->SetScheme("Other scheme");
+    EXPECT_EQ(map->Scheme(), "Other scheme");
+    // Nothing of the refused names reached the registry.
+    EXPECT_FALSE(RegKeyExists("AppEvents\\Schemes\\Apps\\a*"));
+}
+
+TEST_F(SoundMap, DeleteTakesTheEventAndItsLabelOnly)
+{
+    map->Add("One", "First", "one.wav", true);
+    map->Add("Two", "Second", "two.wav", true);
+    map->Delete("One");
+    EXPECT_FALSE(RegKeyExists("AppEvents\\Schemes\\Apps\\Morvik\\One"));
+    EXPECT_FALSE(RegKeyExists("AppEvents\\EventLabels\\One"));
+    EXPECT_EQ(map->GetEventValues("Two"), "two.wav");
+    EXPECT_EQ(map->GetEventLabels("Two"), "Second");
+    // An empty name is no event: the others stay.
+    map->Delete("");
+    map->Delete("  ");
+    EXPECT_TRUE(RegKeyExists("AppEvents\\Schemes\\Apps\\Morvik\\Two"));
+    EXPECT_TRUE(RegKeyExists("AppEvents\\EventLabels\\Two"));
+    EXPECT_EQ(map->GetEventKeys()->Count(), 1);
+}
+
+TEST_F(SoundMap, StoragePathNeedsAnExternalStore)
+{
+    map->SetStoragePath("\\Elsewhere");
+    EXPECT_EQ(map->StoragePath(), "");
+    auto store = std::make_unique<TExIniFile>(nullptr);
+    store->SetPath("\\Software\\Morvik");
+    store->SetUseRegistry(true);
+    ASSERT_TRUE(store->OpenKey("\\Settings\\Window", true));
+    map->SetStorage(store.get());
+    map->SetStoragePath("\\Sounds");
+    EXPECT_EQ(map->StoragePath(), "\\Sounds");
+    map->Add("Beep", "Beep", "beep.wav", true);
+    std::string text;
+    EXPECT_TRUE(RegText("Software\\Morvik\\Sounds\\Schemes\\Apps\\Morvik\\Beep\\.current", "", text));
+    EXPECT_EQ(text, "beep.wav");
+    EXPECT_TRUE(RegText("Software\\Morvik\\Sounds\\EventLabels\\Beep", "", text));
+    EXPECT_FALSE(RegKeyExists("AppEvents\\EventLabels\\Beep"));
+    // The store's own current key is left as its owner had it.
+    EXPECT_EQ(store->CurrentKey(), "\\Settings\\Window");
+    EXPECT_EQ(map->GetEventValues("Beep"), "beep.wav");
+    EXPECT_EQ(store->CurrentKey(), "\\Settings\\Window");
+
+    // The store goes first: the map falls back to its own and forgets the path.
+    store.reset();
+    EXPECT_EQ(map->Storage(), nullptr);
+    EXPECT_EQ(map->StoragePath(), "");
+    EXPECT_EQ(map->GetEventValues("Beep"), "");
+    map->Add("Beep", "Beep", "own.wav", true);
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\Morvik\\Beep\\.current", "", text));
+    EXPECT_EQ(text, "own.wav");
+}
+
+TEST_F(SoundMap, ClearingTheStoreClearsThePathAndLoadingKeepsItOnlyWithAStore)
+{
+    TExIniFile store(nullptr);
+    map->SetStorage(&store);
+    map->SetStoragePath("Sub");
+    map->SetStorage(nullptr);
+    EXPECT_EQ(map->StoragePath(), "");
+    map->SetState(csLoading, true);
+    map->SetStoragePath("Read");
+    EXPECT_EQ(map->StoragePath(), "Read");
+    map->SetState(csLoading, false);
+    map->Loaded();
+    EXPECT_EQ(map->StoragePath(), "");
+}
+
+TEST_F(SoundMap, TheMapGoingFirstLeavesTheStoreAlone)
+{
+    TExIniFile store(nullptr);
+    map->SetStorage(&store);
+    map.reset();
+    // The store would otherwise tell a freed map of its own end.
+    SUCCEED();
+}
+
+}  // namespace
