@@ -1477,7 +1477,8 @@ void TWinControl::CNKeyDown(TMessage& Message)
     case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
     default: break;
     }
-    if (mask && form && !(Perform(WM_GETDLGCODE, 0, 0) & (mask | DLGC_WANTALLKEYS)) &&
+    // Each key needs its own bit: wanting all keys is not wanting Tab or the arrows.
+    if (mask && form && !(Perform(WM_GETDLGCODE, 0, 0) & mask) &&
         form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0)
         return;
     Message.Result = 0;

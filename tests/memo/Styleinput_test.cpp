@@ -780,6 +780,34 @@ TEST_F(Input_, DisplayOnlyKeysMoveTheViewAlone)
     EXPECT_EQ(memo->SelStart(), 0);
 }
 
+// Tab is typed while WantTabs is on; off, or in a viewer, it moves the focus on, whatever else
+// the memo asks of the keyboard.
+TEST_F(Input_, TabIsTypedOnlyWhileWanted)
+{
+    auto* other = new TStyleMemo(form);
+    other->SetParent(form);
+    other->SetBounds(0, 210, 400, 60);
+    uitest::Pump();
+    Load("ab", 1);
+    Input::PressKey(VK_TAB);
+    EXPECT_EQ(Text(), "a\tb");
+    EXPECT_TRUE(memo->Focused());
+    memo->setWantTabs(false);
+    Input::PressKey(VK_TAB);
+    EXPECT_EQ(Text(), "a\tb");
+    EXPECT_TRUE(other->Focused());
+    EXPECT_EQ(other->GetTextPart(0, other->TextLen()), "");
+    // Back with Shift+Tab; a viewer gives Tab away even while it is wanted.
+    other->setWantTabs(false);
+    Input::PressKey(VK_TAB, ssShift);
+    ASSERT_TRUE(memo->Focused());
+    memo->setWantTabs(true);
+    memo->setDisplayOnly(true);
+    Input::PressKey(VK_TAB);
+    EXPECT_TRUE(other->Focused());
+    EXPECT_EQ(Text(), "a\tb");
+}
+
 TEST_F(Input_, WheelScrollsByFactorAndKeepsTheRemainder)
 {
     std::string text;

@@ -246,6 +246,10 @@ TEST_F(WindowModel, TabMovesAlongTheTabStopsUnlessTheControlWantsIt)
     EXPECT_TRUE(b->Focused());
     EXPECT_NE(std::find(b->Events.begin(), b->Events.end(), "key 9"), b->Events.end());
     EXPECT_NE(std::find(b->Events.begin(), b->Events.end(), std::string("char \t")), b->Events.end());
+    // Wanting all keys is not wanting Tab.
+    b->DlgCode = DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
+    Input::PressKey(VK_TAB);
+    EXPECT_TRUE(a->Focused());
     // Tab order follows TabOrder.
     b->DlgCode = 0;
     b->SetTabOrder(0);
