@@ -28,6 +28,8 @@ BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy);
 // Mask pixels that are white, or image pixels of the mask colour, are transparent.
 int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP hbmMask);
 int ImageList_AddMasked(HIMAGELIST himl, HBITMAP hbmImage, COLORREF crMask);
+// Puts a new image (and mask, as for ImageList_Add) in place of image i; the others keep their index.
+BOOL ImageList_Replace(HIMAGELIST himl, int i, HBITMAP hbmImage, HBITMAP hbmMask);
 BOOL ImageList_Remove(HIMAGELIST himl, int i);  // -1 removes all
 COLORREF ImageList_SetBkColor(HIMAGELIST himl, COLORREF clrBk);
 COLORREF ImageList_GetBkColor(HIMAGELIST himl);

@@ -111,6 +111,23 @@ Integer TCustomImageList::AddMasked(TBitmap* Image, TColor MaskColor)
     return i;
 }
 
+void TCustomImageList::ReplaceMasked(Integer Index, TBitmap* NewImage, TColor MaskColor)
+{
+    if (!NewImage || Index < 0 || Index >= Count())
+        return;
+    const COLORREF key = ColorToRGB(MaskColor == clDefault ? NewImage->TransparentColor() : MaskColor);
+    const Integer w = NewImage->Width(), h = NewImage->Height();
+    TBitmap mask;
+    mask.SetSize(w, h);
+    TCanvas* src = NewImage->Canvas();
+    TCanvas* dst = mask.Canvas();
+    for (Integer y = 0; y < h; ++y)
+        for (Integer x = 0; x < w; ++x)
+            dst->SetPixel(x, y, ColorToRGB(src->Pixels(x, y)) == key ? clWhite : clBlack);
+    if (ImageList_Replace(Handle(), Index, NewImage->Handle(), mask.Handle()))
+        Change();
+}
+
 void TCustomImageList::Delete(Integer Index)
 {
     if (FHandle && ImageList_Remove(FHandle, Index))

@@ -43,6 +43,8 @@ public:
     // The first index added; -1 when nothing could be. A bitmap wider than one image adds several.
     Integer Add(TBitmap* Image, TBitmap* Mask);
     Integer AddMasked(TBitmap* Image, TColor MaskColor);
+    // Image Index anew, transparent where it has MaskColor (clDefault: its own transparent colour).
+    void ReplaceMasked(Integer Index, TBitmap* NewImage, TColor MaskColor);
     void Delete(Integer Index);
     void Clear();
     void Draw(TCanvas* Canvas, Integer X, Integer Y, Integer Index, bool Enabled = true);

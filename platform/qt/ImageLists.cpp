@@ -153,6 +153,24 @@ int ImageList_AddMasked(HIMAGELIST h, HBITMAP image, COLORREF maskColor)
     return AddStrip(l, *img, [img, key](int x, int y) { return (img->pixel(x, y) & 0xFFFFFF) == key; });
 }
 
+BOOL ImageList_Replace(HIMAGELIST h, int i, HBITMAP image, HBITMAP mask)
+{
+    ImageListRec* l = List(h);
+    const QImage* img = BitmapImage(image);
+    if (!l || !img || i < 0 || i >= int(l->images.size()))
+        return FALSE;
+    const QImage* m = mask ? BitmapImage(mask) : nullptr;
+    ImageListRec one = *l;
+    one.images.clear();
+    AddStrip(&one, *img, [m](int x, int y) {
+        return m && x < m->width() && y < m->height() && (m->pixel(x, y) & 0xFFFFFF) != 0;
+    });
+    if (one.images.empty())
+        return FALSE;
+    l->images[size_t(i)] = one.images.front();
+    return TRUE;
+}
+
 BOOL ImageList_Remove(HIMAGELIST h, int i)
 {
     ImageListRec* l = List(h);

@@ -124,6 +124,46 @@ TEST(ImageLists, TheClassLibrarysListAddsStripsAndMasks)
     delete strip;
 }
 
+TEST(ImageLists, AnImageIsReplacedInItsPlace)
+{
+    TImageList list(nullptr);
+    list.SetWidth(4);
+    list.SetHeight(4);
+    TBitmap* strip = Strip();
+    ASSERT_EQ(list.AddMasked(strip, TColor(RGB(0, 255, 0))), 0);
+    int changes = 0;
+    list.OnChange = [&](TObject*) { ++changes; };
+    // Blue over the red one, its key colour now in the right column.
+    TBitmap blue;
+    blue.SetSize(4, 4);
+    blue.Canvas()->Brush()->SetColor(TColor(RGB(0, 0, 255)));
+    blue.Canvas()->FillRect(TRect{0, 0, 4, 4});
+    blue.Canvas()->Brush()->SetColor(TColor(RGB(255, 255, 0)));
+    blue.Canvas()->FillRect(TRect{3, 0, 4, 4});
+    list.ReplaceMasked(0, &blue, TColor(RGB(255, 255, 0)));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(list.Count(), 2);
+    Canvas t;
+    list.Draw(t.bmp.Canvas(), 0, 0, 0);
+    EXPECT_EQ(t.At(0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(t.At(3, 0), RGB(128, 128, 128));
+    list.Draw(t.bmp.Canvas(), 10, 0, 1);  // the next image keeps its place
+    EXPECT_EQ(t.At(11, 0), RGB(0, 0, 255));
+    EXPECT_EQ(t.At(10, 0), RGB(128, 128, 128));
+    // clDefault takes the bitmap's own transparent colour, its bottom-left pixel.
+    blue.Canvas()->SetPixel(0, 3, TColor(RGB(0, 0, 255)));
+    list.ReplaceMasked(1, &blue, clDefault);
+    list.Draw(t.bmp.Canvas(), 20, 0, 1);
+    EXPECT_EQ(t.At(20, 0), RGB(128, 128, 128));
+    EXPECT_EQ(t.At(23, 0), RGB(255, 255, 0));
+    // Past the end nothing happens.
+    list.ReplaceMasked(2, &blue, clDefault);
+    list.ReplaceMasked(-1, &blue, clDefault);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(ImageList_Replace(list.Handle(), 5, blue.Handle(), nullptr), FALSE);
+    delete strip;
+}
+
 TEST(Icons, DrawnWithTheirMaskAtTheirSizeOrScaled)
 {
     TBitmap* strip = Strip();
