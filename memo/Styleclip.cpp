@@ -6,6 +6,7 @@
 
 #include "memo/Stylememo.h"
 #include "platform/Clipbrd.h"
+#include "platform/CodePages.h"
 #include "platform/Menus.h"
 #include "platform/Windows.h"
 
@@ -15,6 +16,18 @@ UINT BlockFormat = 0;
 
 // The items of the default popup menu, in their order; the index chooses the command.
 const char* const PopupCaptions[] = {"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "-", "&Select all"};
+
+// Line ends of other programs (LF, and CR LF) become paragraph breaks; a lone CR already is one.
+std::string ParagraphBreaks(const std::string& Text)
+{
+    std::string r;
+    r.reserve(Text.size() + Text.size() / 32);
+    for (size_t i = 0; i < Text.size(); ++i) {
+        if (Text[i] == '\n' && (i == 0 || Text[i - 1] != '\r')) r += '\r';
+        r += Text[i];
+    }
+    return r;
+}
 
 }  // namespace
 
@@ -28,12 +41,14 @@ void TStyleMemo::CopyToClipboard()
 {
     if (FSelLength == 0) return;
     TClipboard* clip = Clipboard();
+    // Other programs read the characters the bytes stand for in the memo's font.
+    const int codePage = CharsetToCodePage(Font()->Charset());
     if (FBlockSelected) {
         const std::string text = SelectedBlockText();
         clip->Open();
         try {
             const UINT format = BlockClipboardFormat();
-            clip->SetTextBuf(text.c_str());
+            clip->SetTextBuf(text.c_str(), codePage);
             HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
             std::memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
             GlobalUnlock(mem);
@@ -48,7 +63,7 @@ void TStyleMemo::CopyToClipboard()
     std::string text(static_cast<size_t>(std::abs(FSelLength)), '\0');
     const Integer n = GetSelTextBuf(text.data(), static_cast<Integer>(text.size()) + 1);
     text.resize(static_cast<size_t>(n));
-    clip->SetTextBuf(text.c_str());
+    clip->SetTextBuf(text.c_str(), codePage);
 }
 
 void TStyleMemo::CutToClipboard()
@@ -64,7 +79,7 @@ void TStyleMemo::PasteFromClipboard()
     if (!clip->HasFormat(CF_TEXT)) return;
     // A paste is never merged with the typing before or after it.
     FSelMoved = true;
-    const std::string text = clip->AsText();
+    const std::string text = ParagraphBreaks(clip->AsText(CharsetToCodePage(Font()->Charset())));
     if (block)
         InsertBlock(text);
     else

@@ -50,6 +50,9 @@ BOOL CloseClipboard();
 BOOL EmptyClipboard();
 // The clipboard takes ownership of the block. Text is CF_TEXT bytes with a terminating zero.
 HANDLE SetClipboardData(UINT uFormat, HANDLE hMem);
+// CF_UNICODETEXT is UTF-16 (char16_t) with a terminating zero; it is what other programs see of
+// the text. CF_TEXT and CF_OEMTEXT are Windows-1252 bytes; text set in one of the three is read
+// in any of them.
 // The block stays the clipboard's; valid until the clipboard is closed.
 HANDLE GetClipboardData(UINT uFormat);
 BOOL IsClipboardFormatAvailable(UINT format);
@@ -65,10 +68,18 @@ public:
     void Close();
     void Clear();
     bool HasFormat(UINT Format);
+    // Text as Windows-1252 bytes.
     std::string AsText();
     void SetAsText(const std::string& Value);
     void SetTextBuf(const char* Buffer);
     int GetTextBuf(char* Buffer, int BufSize);
+    // Text as bytes of a code page (CharsetToCodePage: 1251 for a Cyrillic font, 1252 otherwise):
+    // other programs give and take the characters the bytes stand for. A character the code page
+    // lacks reads as '?'.
+    std::string AsText(int CodePage);
+    void SetAsText(const std::string& Value, int CodePage);
+    void SetTextBuf(const char* Buffer, int CodePage);
+    int GetTextBuf(char* Buffer, int BufSize, int CodePage);
     HANDLE GetAsHandle(UINT Format);
     void SetAsHandle(UINT Format, HANDLE Value);
 

@@ -1,5 +1,6 @@
-// The clipboard over the toolkit's clipboard: CF_TEXT as plain text in the program's code page,
-// registered formats as private data under their names.
+// The clipboard over the toolkit's clipboard: text (CF_TEXT in the program's code page,
+// CF_UNICODETEXT as UTF-16) as the toolkit's plain text, registered formats as private data under
+// their names.
 #include <QByteArray>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -14,6 +15,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Clipbrd.h"
+#include "platform/CodePages.h"
 #include "platform/qt/ClipboardMime.h"
 #include "platform/qt/X11Clipboard.h"
 
@@ -89,18 +91,69 @@ QByteArray BlockBytes(HGLOBAL h, bool text)
     return QByteArray(b->data.data(), qsizetype(n));
 }
 
+bool IsText(UINT fmt) { return fmt == CF_TEXT || fmt == CF_OEMTEXT || fmt == CF_UNICODETEXT; }
+
+// The characters of a text block: UTF-16 up to its zero, or code-page bytes up to theirs.
+QString BlockText(HGLOBAL h, UINT fmt)
+{
+    if (fmt != CF_UNICODETEXT) {
+        QByteArray t = BlockBytes(h, true);
+        return ToQString(std::string(t.constData(), size_t(t.size())));
+    }
+    GlobalBlock* b = Block(h);
+    if (!b)
+        return {};
+    std::u16string u(b->data.size() / 2, u'\0');
+    if (!u.empty())
+        std::memcpy(u.data(), b->data.data(), u.size() * 2);
+    u.resize(std::min(u.size(), u.find(u'\0')));
+    return QString::fromUtf16(u.data(), qsizetype(u.size()));
+}
+
+// A text as the bytes of a block of a text format, terminating zero included.
+QByteArray TextBytes(const QString& text, UINT fmt)
+{
+    if (fmt == CF_UNICODETEXT) {
+        QByteArray bytes(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        bytes.append(2, '\0');
+        return bytes;
+    }
+    std::string t = FromQString(text);
+    return QByteArray(t.c_str(), qsizetype(t.size() + 1));
+}
+
+// The text set since the clipboard was emptied: UTF-16 first, as the most exact of the three.
+bool PendingText(QString& text)
+{
+    for (UINT fmt : {CF_UNICODETEXT, CF_TEXT, CF_OEMTEXT}) {
+        auto it = gPending.find(fmt);
+        if (it != gPending.end()) {
+            text = BlockText(it->second, fmt);
+            return true;
+        }
+    }
+    return false;
+}
+
+HGLOBAL BlockOf(const QByteArray& bytes)
+{
+    HGLOBAL b = GlobalAlloc(GMEM_MOVEABLE, size_t(bytes.size()));
+    if (bytes.size())
+        std::memcpy(GlobalLock(b), bytes.constData(), size_t(bytes.size()));
+    GlobalUnlock(b);
+    return b;
+}
+
 void Publish()
 {
     EnsureToolkit();
     auto* mime = new QMimeData;
-    for (auto& kv : gPending) {
-        if (kv.first == CF_TEXT || kv.first == CF_OEMTEXT) {
-            QByteArray t = BlockBytes(kv.second, true);
-            mime->setText(ToQString(std::string(t.constData(), size_t(t.size()))));
-        } else {
+    QString text;
+    if (PendingText(text))
+        mime->setText(text);
+    for (auto& kv : gPending)
+        if (!IsText(kv.first))
             mime->setData(MimeOf(kv.first), BlockBytes(kv.second, false));
-        }
-    }
     QGuiApplication::clipboard()->setMimeData(mime);
     FreeAll(gPending);
 }
@@ -193,36 +246,35 @@ HANDLE SetClipboardData(UINT fmt, HANDLE h)
         // Setting data without emptying first keeps what is there in other formats.
         const QMimeData* cur = ReadableMimeData();
         if (cur) {
-            if (cur->hasText() && !gPending.count(CF_TEXT)) {
-                std::string t = FromQString(cur->text());
-                HGLOBAL b = GlobalAlloc(GMEM_MOVEABLE, t.size() + 1);
-                std::memcpy(GlobalLock(b), t.c_str(), t.size() + 1);
-                GlobalUnlock(b);
-                gPending[CF_TEXT] = b;
-            }
+            // Kept as UTF-16, so that no character of another program's text is lost.
+            if (cur->hasText() && !IsText(fmt))
+                gPending[CF_UNICODETEXT] = BlockOf(TextBytes(cur->text(), CF_UNICODETEXT));
             for (auto& kv : FormatNames()) {
                 if (gPending.count(kv.first) || !cur->hasFormat(MimeOf(kv.first)))
                     continue;
-                QByteArray d = cur->data(MimeOf(kv.first));
-                HGLOBAL b = GlobalAlloc(GMEM_MOVEABLE, size_t(d.size()));
-                if (d.size())
-                    std::memcpy(GlobalLock(b), d.constData(), size_t(d.size()));
-                GlobalUnlock(b);
-                gPending[kv.first] = b;
+                gPending[kv.first] = BlockOf(cur->data(MimeOf(kv.first)));
             }
         }
         gEmptied = true;
     }
-    auto it = gPending.find(fmt);
-    if (it != gPending.end())
-        GlobalFree(it->second);
+    // One text stands on the clipboard: a new one in any of the three formats replaces the old.
+    for (auto it = gPending.begin(); it != gPending.end();) {
+        if (it->first == fmt || (IsText(fmt) && IsText(it->first) && it->second != h)) {
+            if (it->second != h)
+                GlobalFree(it->second);
+            it = gPending.erase(it);
+        } else {
+            ++it;
+        }
+    }
     gPending[fmt] = h;
     return h;
 }
 
 BOOL IsClipboardFormatAvailable(UINT fmt)
 {
-    if (gOpen && gPending.count(fmt))
+    QString text;
+    if (gOpen && (gPending.count(fmt) || (IsText(fmt) && PendingText(text))))
         return TRUE;
     const QMimeData* m = ReadableMimeData();
     if (!m)
@@ -239,19 +291,23 @@ HANDLE GetClipboardData(UINT fmt)
     auto p = gPending.find(fmt);
     if (p != gPending.end())
         return p->second;
-    const QMimeData* m = ReadableMimeData();
-    if (!m)
-        return nullptr;
     QByteArray bytes;
-    if (fmt == CF_TEXT || fmt == CF_OEMTEXT) {
-        if (!m->hasText())
-            return nullptr;
-        std::string t = FromQString(m->text());
-        bytes = QByteArray(t.c_str(), qsizetype(t.size() + 1));
+    QString text;
+    if (IsText(fmt) && PendingText(text)) {
+        bytes = TextBytes(text, fmt);
     } else {
-        if (!m->hasFormat(MimeOf(fmt)))
+        const QMimeData* m = ReadableMimeData();
+        if (!m)
             return nullptr;
-        bytes = m->data(MimeOf(fmt));
+        if (IsText(fmt)) {
+            if (!m->hasText())
+                return nullptr;
+            bytes = TextBytes(m->text(), fmt);
+        } else {
+            if (!m->hasFormat(MimeOf(fmt)))
+                return nullptr;
+            bytes = m->data(MimeOf(fmt));
+        }
     }
     auto old = gReadCache.find(fmt);
     if (old != gReadCache.end()) {
@@ -260,10 +316,7 @@ HANDLE GetClipboardData(UINT fmt)
         GlobalFree(old->second);
         gReadCache.erase(old);
     }
-    HGLOBAL b = GlobalAlloc(GMEM_MOVEABLE, size_t(bytes.size()));
-    if (bytes.size())
-        std::memcpy(GlobalLock(b), bytes.constData(), size_t(bytes.size()));
-    GlobalUnlock(b);
+    HGLOBAL b = BlockOf(bytes);
     gReadCache[fmt] = b;
     return b;
 }
@@ -287,8 +340,12 @@ UINT EnumClipboardFormats(UINT format)
         return 0;
     std::vector<UINT> formats;
     if (gEmptied) {
+        QString text;
         for (auto& kv : gPending)
-            formats.push_back(kv.first);
+            if (!IsText(kv.first))
+                formats.push_back(kv.first);
+        if (PendingText(text))
+            formats.insert(formats.end(), {CF_TEXT, CF_OEMTEXT, CF_UNICODETEXT});
     } else {
         EnsureToolkit();
         if (const QMimeData* m = ReadableMimeData()) {
@@ -403,6 +460,38 @@ int TClipboard::GetTextBuf(char* Buffer, int BufSize)
     if (!Buffer || BufSize <= 0)
         return 0;
     std::string t = AsText();
+    int n = std::min(BufSize - 1, int(t.size()));
+    std::memcpy(Buffer, t.data(), size_t(n));
+    Buffer[n] = 0;
+    return n;
+}
+
+std::string TClipboard::AsText(int CodePage)
+{
+    Open();
+    std::string out;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT))
+        out = Utf32ToCodePage(BlockText(h, CF_UNICODETEXT).toStdU32String(), CodePage);
+    Close();
+    return out;
+}
+
+void TClipboard::SetTextBuf(const char* Buffer, int CodePage)
+{
+    const QString text = QString::fromStdU32String(CodePageToUtf32(Buffer ? Buffer : "", CodePage));
+    Open();
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, BlockOf(TextBytes(text, CF_UNICODETEXT)));
+    Close();
+}
+
+void TClipboard::SetAsText(const std::string& Value, int CodePage) { SetTextBuf(Value.c_str(), CodePage); }
+
+int TClipboard::GetTextBuf(char* Buffer, int BufSize, int CodePage)
+{
+    if (!Buffer || BufSize <= 0)
+        return 0;
+    std::string t = AsText(CodePage);
     int n = std::min(BufSize - 1, int(t.size()));
     std::memcpy(Buffer, t.data(), size_t(n));
     Buffer[n] = 0;

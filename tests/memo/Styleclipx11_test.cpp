@@ -204,6 +204,10 @@ struct Reaper {
     }
 };
 
+// "Пример ёж" in UTF-8 and in Windows-1251.
+const std::string CyrillicUtf8 = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80 \xD1\x91\xD0\xB6";
+const std::string Cyrillic1251 = "\xCF\xF0\xE8\xEC\xE5\xF0 \xB8\xE6";
+
 TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
 {
     if (!Have("/usr/bin/Xvfb") || !Have("/usr/bin/xclip") || !Have("/usr/bin/xsel")) GTEST_SKIP() << "Xvfb, xclip and xsel are needed";
@@ -233,6 +237,20 @@ TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
     EXPECT_EQ(RunRole(display, "pastexclip", out), 0) << out;
     Signal(in, SIGTERM);
     Wait(in, 5000);
+
+    // Cyrillic lines copied from a memo with a Cyrillic font are Cyrillic to xclip.
+    Child& cyr = reaper.Keep(Role(display, "copycyrillic"));
+    ASSERT_NE(Read(cyr, 60000, "copied").find("copied"), std::string::npos);
+    EXPECT_TRUE(Holds(onDisplay, CyrillicUtf8 + "\r\n" + "\xD1\x91\xD0\xB6")) << display;
+    Signal(cyr, SIGTERM);
+    Wait(cyr, 10000);
+    // And xclip's Cyrillic lines, with LF and CR LF ends, paste as paragraphs of the same letters.
+    Child& lines = reaper.Keep(Spawn({"/usr/bin/xclip", "-i", "-quiet", "-selection", "clipboard"}, onDisplay,
+                                     CyrillicUtf8 + "\n\xD1\x91\xD0\xB6\r\nend\n"));
+    ASSERT_TRUE(Holds(onDisplay, CyrillicUtf8 + "\n\xD1\x91\xD0\xB6\r\nend\n")) << display;
+    EXPECT_EQ(RunRole(display, "pastecyrillic", out), 0) << out;
+    Signal(lines, SIGTERM);
+    Wait(lines, 5000);
 
     // An owner that never answers: the paste gives up within its bound and changes nothing.
     Child& xsel = reaper.Keep(Spawn({"/usr/bin/xsel", "--clipboard", "--input", "--nodetach"}, onDisplay, "silent"));
@@ -298,6 +316,19 @@ TEST(X11ClipboardRole, Run)
     } else if (r == "pastexclip") {
         Input::PressKey('V', ssCtrl);
         EXPECT_EQ(p.Text(), "from xclip");
+    } else if (r == "copycyrillic") {
+        p.memo->Font()->SetCharset(RUSSIAN_CHARSET);
+        p.memo->setSelText(Cyrillic1251 + "\r\n\xB8\xE6");
+        p.memo->SelectAll();
+        Input::PressKey('C', ssCtrl);
+        std::printf("copied\n");
+        std::fflush(stdout);
+        uitest::Pump(300000);
+    } else if (r == "pastecyrillic") {
+        p.memo->Font()->SetCharset(RUSSIAN_CHARSET);
+        Input::PressKey('V', ssCtrl);
+        EXPECT_EQ(p.Text(), Cyrillic1251 + "\r\n\xB8\xE6\r\nend\r\n");
+        EXPECT_EQ(p.memo->ParCount(), 4);
     } else if (r == "pastesilent") {
         p.memo->setSelText("kept");
         const auto start = std::chrono::steady_clock::now();

@@ -2,6 +2,7 @@
 // mouse events and the platform's message path.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -959,3 +960,65 @@ TEST_F(Input_, BlocksPasteAsBlocksOnlyWhereBlocksAreOn)
 }
 
 }  // namespace
+
+namespace {
+
+// The clipboard's text as another program reads it.
+std::u16string ClipboardUnicode()
+{
+    std::u16string out;
+    Clipboard()->Open();
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        const auto* p = static_cast<const char16_t*>(GlobalLock(h));
+        for (size_t i = 0; i < GlobalSize(h) / 2 && p[i] != 0; ++i) out += p[i];
+        GlobalUnlock(h);
+    }
+    Clipboard()->Close();
+    return out;
+}
+
+void SetClipboardUnicode(const std::u16string& Text)
+{
+    Clipboard()->Open();
+    EmptyClipboard();
+    HGLOBAL b = GlobalAlloc(GMEM_MOVEABLE, (Text.size() + 1) * 2);
+    std::memcpy(GlobalLock(b), Text.c_str(), (Text.size() + 1) * 2);
+    GlobalUnlock(b);
+    SetClipboardData(CF_UNICODETEXT, b);
+    Clipboard()->Close();
+}
+
+const std::u16string Word16 = u"\u041F\u0440\u0438\u043C\u0435\u0440 \u0451\u0436";  // "Пример ёж"
+const std::string Word1251 = "\xCF\xF0\xE8\xEC\xE5\xF0 \xB8\xE6";
+
+}  // namespace
+
+// Text leaves and enters the memo as the characters its font's code page gives its bytes, and the
+// line ends of other programs become paragraphs.
+TEST_F(Input_, ClipboardTextCarriesTheFontsCodePageAndLineEnds)
+{
+    memo->Font()->SetCharset(RUSSIAN_CHARSET);
+    Load(Word1251 + "\r\n2");
+    memo->SelectAll();
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(ClipboardUnicode(), Word16 + u"\r\n2");
+    SetClipboardUnicode(u"\u0451\u0436\n\u041F\r\nx\n\ny");
+    Load("");
+    Input::PressKey('V', ssCtrl);
+    EXPECT_EQ(Text(), "\xB8\xE6\r\n\xCF\r\nx\r\n\r\ny");
+    EXPECT_EQ(memo->ParCount(), 5);
+    EXPECT_EQ(memo->UndoCount(), 1);
+    // A column block too.
+    Mono();
+    memo->Font()->SetCharset(RUSSIAN_CHARSET);
+    Load(Word1251 + "\r\n" + Word1251);
+    memo->SelectBlock(1, 0, 1, 3);
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(ClipboardUnicode(), u"\u0440\u0438\r\n\u0440\u0438\r\n");
+    // A Western font reads the letters it lacks as '?', and keeps its own.
+    memo->Font()->SetCharset(ANSI_CHARSET);
+    SetClipboardUnicode(u"\u0416 caf\u00E9\n");
+    Load("");
+    Input::PressKey('V', ssCtrl);
+    EXPECT_EQ(Text(), "? caf\xE9\r\n");
+}
