@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -281,6 +282,14 @@ HMENU TMenuItem::Handle() { return reinterpret_cast<HMENU>(this); }
 TMenuItem::~TMenuItem()
 {
     LiveItems().erase(FCommand);
+    // A menu on screen may outlive the item (a handler freed it): its entry must not reach back.
+    if (auto* a = static_cast<QAction*>(FQtObject)) {
+        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+        if (QMenu* sub = a->menu())
+            QObject::disconnect(sub, &QMenu::aboutToShow, nullptr, nullptr);
+        a->setVisible(false);
+        FQtObject = nullptr;
+    }
     Destroying();
     Clear();
     if (FParent)
@@ -541,8 +550,12 @@ void TPopupMenu::Popup(int X, int Y)
         return;
     EnsureToolkit();
     QMenu* m = BuildPopup(this);
+    const Word root = FItems->Command();
     m->exec(QPoint(X, Y));
-    ForgetQt(FItems);
+    // A handler may have freed the menu while it was shown.
+    const auto it = LiveItems().find(root);
+    if (it != LiveItems().end() && it->second == FItems)
+        ForgetQt(FItems);
     delete m;
 }
 
@@ -624,16 +637,34 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
         at.ry() -= size.height() / 2;
     bool asking = flags & TPM_RETURNCMD;
     bool wasAsking = std::exchange(gOnlyAsking, asking);
+    const Word rootCommand = root->Command();
+    std::map<QAction*, Word> commands;
+    const std::function<void(TMenuItem*)> collect = [&](TMenuItem* parent) {
+        for (int i = 0; i < parent->Count(); ++i) {
+            TMenuItem* it = parent->Items(i);
+            if (auto* a = static_cast<QAction*>(it->FQtObject))
+                commands[a] = it->Command();
+            collect(it);
+        }
+    };
+    collect(root);
+    // The owner window hears that a menu loop runs, as it would for its own menus.
+    if (wnd && IsWindow(wnd))
+        SendMessage(wnd, WM_ENTERMENULOOP, TRUE, 0);
     QAction* chosen = m.exec(at);
     gOnlyAsking = wasAsking;
-    TMenuItem* item = nullptr;
-    for (auto& e : LiveItems())
-        if (chosen && e.second->FQtObject == chosen)
-            item = e.second;
-    ForgetQt(root);
+    if (wnd && IsWindow(wnd))
+        SendMessage(wnd, WM_EXITMENULOOP, TRUE, 0);
+    // The chosen entry's command, known even when its item freed itself as it ran.
+    const auto found = commands.find(chosen);
+    const Word command = chosen && found != commands.end() ? found->second : 0;
+    // A handler may have freed the menu while it was shown.
+    const auto live = LiveItems().find(rootCommand);
+    if (live != LiveItems().end() && live->second == root)
+        ForgetQt(root);
     if (asking)
-        return item ? BOOL(item->Command()) : 0;
-    if (item && wnd && !(flags & TPM_NONOTIFY))
-        PostMessage(wnd, WM_COMMAND, MAKEWPARAM(item->Command(), 0), 0);
-    return item != nullptr;
+        return BOOL(command);
+    if (command && wnd && !(flags & TPM_NONOTIFY))
+        PostMessage(wnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    return command != 0;
 }
