@@ -21,18 +21,17 @@ TExList* NewStyleList()
     return list;
 }
 
-// Rows of variable height an item accounts for in its tree.
-Integer VarHeightShare(const TExTreeItem* Item)
-{
-    return (Item->OwnerHeight() ? 0 : 1) + (Item->Multiline() && Item->Tree()->AdjustMultilineHeight ? 1 : 0) +
-           (Item->IsHTML() ? 1 : 0);
-}
 
 bool StartsWithHTML(const std::string& Text) { return Text.compare(0, 6, "<html>") == 0; }
 
 }  // namespace
 
 TExTreeItem::TExTreeItem(TExTreeModel* Owner) : FTree(Owner) {}
+
+Integer TExTreeItem::VarHeightShare() const
+{
+    return (OwnerHeight() ? 0 : 1) + (Multiline() && FTree->AdjustMultilineHeight() ? 1 : 0) + (IsHTML() ? 1 : 0);
+}
 
 TExTreeItem::~TExTreeItem()
 {
@@ -255,7 +254,7 @@ void TExTreeItem::SetText(const std::string& Value)
     if ((FTree->SortMode == smAdd || FTree->SortMode == smAddClick) &&
         (FTree->SortSection == -1 || FTree->SortSection == FTree->MainTreeColumn))
         RequestSort(wasUpdating);
-    if ((Multiline() && FTree->AdjustMultilineHeight) || IsHTML()) {
+    if ((Multiline() && FTree->AdjustMultilineHeight()) || IsHTML()) {
         RenderHTMLText();
         ResetCachedHeight();
         Rebuild();
@@ -366,7 +365,7 @@ void TExTreeItem::OnColTextChange(TObject*)
         FTree->SortSection < sections)
         RequestSort(wasUpdating);
     FTree->Refresh().ColumnsAutoSizePending = true;
-    if ((Multiline() && FTree->AdjustMultilineHeight) || IsHTML()) {
+    if ((Multiline() && FTree->AdjustMultilineHeight()) || IsHTML()) {
         ResetCachedHeight();
         RenderHTMLText();
         RenderHTMLColumns();
@@ -382,7 +381,7 @@ Integer TExTreeItem::GetWidth() { return FTree->MeasureCell(this, -1).X; }
 
 Integer TExTreeItem::GetHeight()
 {
-    const bool adjusted = Multiline() && FTree->AdjustMultilineHeight;
+    const bool adjusted = Multiline() && FTree->AdjustMultilineHeight();
     if (OwnerHeight() && !IsHTML() && !adjusted) return FTree->LineHeight;
     if (FHeight > 0 && !Multiline() && !IsHTML()) return FHeight;
     if (FCachedHeight >= 0) return FCachedHeight;
@@ -722,7 +721,7 @@ void TExTreeItem::SetMultiline(bool Value)
     TExUpdateGuard bracket(FTree);
     SetBit(ioMultiline, Value);
     ResetCachedHeight();
-    if (FTree->AdjustMultilineHeight && IsAttached()) FTree->VarHeightCount += Value ? 1 : -1;
+    if (FTree->AdjustMultilineHeight() && IsAttached()) FTree->VarHeightCount += Value ? 1 : -1;
     MeasureHRange();
     Rebuild();
     bracket.Done();
@@ -879,7 +878,7 @@ void TExTreeItem::CollectBranch(std::vector<TExTreeItem*>& Into)
 void TExTreeItem::CountSelf(Integer Sign)
 {
     if (Hidden()) FTree->HiddenCount += Sign;
-    FTree->VarHeightCount += Sign * VarHeightShare(this);
+    FTree->VarHeightCount += Sign * VarHeightShare();
 }
 
 void TExTreeItem::AdjustCounts(Integer Sign)
@@ -1001,7 +1000,7 @@ void TExTreeItem::DeleteChild(TExTreeItem* Child)
         if (i >= 0) FChildren->Delete(i);
         FreeChildrenIfEmpty();
     }
-    tree->VarHeightCount -= VarHeightShare(Child);
+    tree->VarHeightCount -= Child->VarHeightShare();
     const Integer at = tree->IndexOfItem(Child);
     if (at >= 0) tree->ListRemove(at, at);
     Child->DisposeStaticData();

@@ -297,6 +297,8 @@ private:
     void Rebuild();
     void RequestSort(bool WasUpdating);
     void ResetCachedHeight() { FCachedHeight = -1; }
+    // The item's share of the tree's variable-height count.
+    Integer VarHeightShare() const;
     void FreeHTML();
     void SetSortNested(bool Value) { SetBit(extree::ioNestedSort, Value); }
     void AssignFrom(TExTreeItem* Source);

@@ -29,7 +29,11 @@ TExTreeItem* TExTreeModel::Root() const { return FItems->Root(); }
 
 void TExTreeModel::SetUpdating(bool Value)
 {
-    if (FInUpdateRefresh) return;
+    if (FInUpdateRefresh) {
+        // A handler running inside the close changes the tree: the close goes round again.
+        FRefreshAsked = true;
+        return;
+    }
     if (!Value && FUpdateCount == 0) return;
     if (FHost) FHost->UpdateBracket(Value);
     if (Value) {
@@ -44,11 +48,19 @@ void TExTreeModel::EndUpdateWork()
 {
     FInUpdateRefresh = true;
     try {
-        if (FFilteredVisibility) UpdateDiffItems();
-        if (FHost)
-            FHost->UpdateRefresh(FRefresh);
-        else
-            FRefresh = TExTreeRefresh{};
+        for (int round = 1;; ++round) {
+            if (FFilteredVisibility) UpdateDiffItems();
+            FRefreshAsked = false;
+            if (FHost)
+                FHost->UpdateRefresh(FRefresh);
+            else
+                FRefresh = TExTreeRefresh{};
+            // Work asked for by handlers while the host ran (bounded: a handler that always asks
+            // again is not followed for ever).
+            const bool more = FRefreshAsked && (FRefresh.UpdatePending || FRefresh.SortPending || FRefresh.SortParent ||
+                                                FRefresh.ColumnsAutoSizePending);
+            if (!more || round == MaxRefreshRounds) break;
+        }
     } catch (...) {
         FInUpdateRefresh = false;
         throw;
@@ -67,6 +79,7 @@ void TExTreeModel::MarkRows()
     FRefresh.VisCountChanged = true;
     FRefresh.RowsChanged = true;
     FVisCountStale = true;
+    ++FRowsVersion;
 }
 
 void TExTreeModel::RequestUpdate()
@@ -104,6 +117,27 @@ void TExTreeModel::SetVirtualityLevel(TVirtualityLevel Value)
     FRefresh.VisCountChanged = true;
     FRefresh.UpdatePending = true;
     bracket.Done();
+}
+
+void TExTreeModel::SetAdjustMultilineHeight(bool Value)
+{
+    if (FAdjustMultilineHeight == Value) return;
+    TExUpdateGuard bracket(this);
+    FAdjustMultilineHeight = Value;
+    for (Integer i = 0; i < FAllItems.Count(); ++i) {
+        auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
+        if (!item->Multiline()) continue;
+        VarHeightCount += Value ? 1 : -1;
+        item->ResetCachedHeight();
+    }
+    MarkRows();
+    FRefresh.UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeModel::InvalidateHeights()
+{
+    for (Integer i = 0; i < FAllItems.Count(); ++i) static_cast<TExTreeItem*>(FAllItems.FastGet(i))->ResetCachedHeight();
 }
 
 // Rows
@@ -146,6 +180,7 @@ void TExTreeModel::InvalidateIndexes(Integer FromPosition)
 {
     FIndexValidTo = std::min(FIndexValidTo, std::max(FromPosition, 0));
     FVisCountStale = true;
+    ++FRowsVersion;
 }
 
 void TExTreeModel::ListInsert(Integer Position, TExTreeItem* const* Block, Integer Count)
@@ -163,6 +198,7 @@ void TExTreeModel::ListInsert(Integer Position, TExTreeItem* const* Block, Integ
     for (Integer i = 0; i < Count; ++i) Block[i]->FAbsIndex = Position + i;
     FIndexValidTo = FIndexValidTo >= Position ? Position + Count : FIndexValidTo;
     FVisCountStale = true;
+    ++FRowsVersion;
 }
 
 void TExTreeModel::ListRemove(Integer From, Integer To)
@@ -175,6 +211,7 @@ void TExTreeModel::ListRemove(Integer From, Integer To)
         FAllItems.DeleteRange(From, To);
     FIndexValidTo = std::min(FIndexValidTo, From);
     FVisCountStale = true;
+    ++FRowsVersion;
 }
 
 void TExTreeModel::ListMove(Integer From, Integer To, Integer Dest)
@@ -190,6 +227,7 @@ void TExTreeModel::ListMove(Integer From, Integer To, Integer Dest)
     }
     FIndexValidTo = std::min(FIndexValidTo, std::min(From, Dest));
     FVisCountStale = true;
+    ++FRowsVersion;
 }
 
 // Focus and selection

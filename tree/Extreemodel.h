@@ -121,7 +121,6 @@ public:
     bool ShowButtons = true;
     bool ShowLines = true;
     bool ShowCheckboxes = false;
-    bool AdjustMultilineHeight = true;
     bool KeepSelectionWithinLevel = false;
     Integer MultiSelectLevel = -1;
     bool AutoExpand = false;
@@ -141,6 +140,14 @@ public:
     // The tree's component state.
     bool Loading = false;
     bool Destroying = false;
+
+    // Multi-line items count as rows of their own height only while this is on: the setter moves
+    // them into or out of the variable-height count and has their heights measured again.
+    bool AdjustMultilineHeight() const { return FAdjustMultilineHeight; }
+    void SetAdjustMultilineHeight(bool Value);
+    // Every measured row height is measured again when next asked (line height, font or columns
+    // changed).
+    void InvalidateHeights();
 
     bool FilteredVisibility() const { return FFilteredVisibility; }
     void SetFilteredVisibility(bool Value);
@@ -167,6 +174,9 @@ public:
     Integer VarHeightCount = 0;
     // Rows: items whose ancestors are all expanded (and, when filtering, none of them hidden).
     Integer TotalVisCount();
+    // Changes whenever the rows may have changed (structure, expansion, hiding, filtering): a view
+    // keeps positions it steps from only while this stays the same.
+    Integer RowsVersion() const { return FRowsVersion; }
 
     // The all-items list: every item but the hidden root, in pre-order. Change it only through the
     // operations below, or call InvalidateIndexes for the positions a direct change touched.
@@ -243,10 +253,14 @@ private:
     Integer FIndexValidTo = 0;
     Integer FUpdateCount = 0;
     bool FInUpdateRefresh = false;
+    bool FRefreshAsked = false;
+    static constexpr int MaxRefreshRounds = 4;
     TExTreeRefresh FRefresh;
     Integer FTotalVisCount = 0;
     bool FVisCountStale = false;
+    Integer FRowsVersion = 0;
     bool FFilteredVisibility = false;
+    bool FAdjustMultilineHeight = true;
     TVirtualityLevel FVirtualityLevel = vlNone;
     TExTreeItem* FFocused = nullptr;
     TExTreeItem* FSelected = nullptr;

@@ -1,0 +1,528 @@
+// The tree control's core: where the header, view and bars go at several sizes, the scroll bars'
+// ranges, the update bracket (nesting, work asked for while it closes), the events of the child
+// windows raised as the tree's, and the frame's corner.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TreeFixture.h"
+#include "platform/Input.h"
+#include "platform/Windows.h"
+
+namespace {
+
+bool Overlap(const TRect& A, const TRect& B)
+{
+    TRect r;
+    return IntersectRect(r, A, B);
+}
+
+// ---- layout at several sizes
+
+struct LayoutCase {
+    const char* name;
+    Integer rows;                 // root items
+    std::vector<Integer> columns; // section widths; shown when any
+    bool rightAlignedText;
+    bool scrollbarOpposite;
+    bool vertBar;                 // expected
+    bool horzBar;
+    bool barOnLeft;
+};
+
+class Layout : public TreeTest, public ::testing::WithParamInterface<std::tuple<LayoutCase, TPoint>> {};
+
+TEST_P(Layout, PiecesTileTheClientAreaAndBarsGoWhereAsked)
+{
+    const LayoutCase& c = std::get<0>(GetParam());
+    const TPoint size = std::get<1>(GetParam());
+    Tree->SetBounds(10, 10, size.X, size.Y);
+    Tree->SetRightAlignedText(c.rightAlignedText);
+    Tree->SetScrollbarOpposite(c.scrollbarOpposite);
+    if (!c.columns.empty()) {
+        AddSections(c.columns);
+        Tree->SetShowHeader(true);
+    }
+    AddRoots(c.rows);
+    const TRect client = Tree->ClientRect();
+    const TRect view = Placed(View());
+    const TRect header = Placed(Tree->Header());
+    const TRect vbar = Placed(Tree->VertScrollBar());
+    const TRect hbar = Placed(Tree->HorzScrollBar());
+
+    EXPECT_EQ(Tree->VertBarVisible(), c.vertBar);
+    EXPECT_EQ(Tree->HorzBarVisible(), c.horzBar);
+    EXPECT_EQ(!IsRectEmpty(vbar), c.vertBar);
+    EXPECT_EQ(!IsRectEmpty(hbar), c.horzBar);
+    EXPECT_EQ(!IsRectEmpty(header), !c.columns.empty());
+    // Nothing overlaps the view, and the view keeps the rest.
+    for (const TRect& piece : {header, vbar, hbar}) EXPECT_FALSE(Overlap(view, piece));
+    Integer area = view.Width() * view.Height() + header.Width() * header.Height() + vbar.Width() * vbar.Height() +
+                   hbar.Width() * hbar.Height();
+    const TRect corner = Tree->CornerRect();
+    if (c.vertBar && c.horzBar) {
+        ASSERT_FALSE(IsRectEmpty(corner));
+        // The square under the vertical bar beside the horizontal one (the bar ends one pixel above).
+        EXPECT_EQ(corner.Top, vbar.Bottom + 1);
+        EXPECT_EQ(corner.Bottom, hbar.Bottom);
+        EXPECT_EQ(corner.Right, vbar.Right);
+        area += corner.Width() * (corner.Height() + 1);
+    } else {
+        EXPECT_TRUE(IsRectEmpty(corner));
+    }
+    EXPECT_EQ(area, client.Width() * client.Height());
+    if (c.vertBar) {
+        EXPECT_EQ(vbar.Top, 0) << "the vertical bar starts at the top edge, beside the header";
+        EXPECT_EQ(vbar.Width(), GetSystemMetrics(SM_CXHTHUMB));
+        if (c.barOnLeft) {
+            EXPECT_EQ(vbar.Left, 0);
+            EXPECT_EQ(view.Left, vbar.Right);
+        } else {
+            EXPECT_EQ(vbar.Right, client.Right);
+            EXPECT_EQ(view.Right, vbar.Left);
+        }
+    }
+    if (c.horzBar) {
+        EXPECT_EQ(hbar.Bottom, client.Bottom);
+        EXPECT_EQ(hbar.Height(), GetSystemMetrics(SM_CYVTHUMB));
+        EXPECT_EQ(view.Bottom, hbar.Top);
+        EXPECT_EQ(hbar.Left, view.Left);
+        EXPECT_EQ(hbar.Right, view.Right);
+    }
+    if (!c.columns.empty()) {
+        EXPECT_EQ(header.Top, 0);
+        EXPECT_EQ(view.Top, header.Bottom);
+        EXPECT_EQ(header.Left, view.Left);
+        EXPECT_EQ(header.Right, view.Right);
+        EXPECT_EQ(Tree->HeaderHeightCache(), header.Height());
+    } else {
+        EXPECT_EQ(view.Top, 0);
+    }
+}
+
+const LayoutCase LayoutCases[] = {
+    {"Empty", 0, {}, false, false, false, false, false},
+    {"FewRows", 3, {}, false, false, false, false, false},
+    {"ManyRows", 60, {}, false, false, true, false, false},
+    {"ManyRowsRightText", 60, {}, true, false, true, false, true},
+    {"ManyRowsOpposite", 60, {}, false, true, true, false, true},
+    {"ManyRowsRightTextOpposite", 60, {}, true, true, true, false, false},
+    {"Columns", 3, {60, 60}, false, false, false, false, false},
+    {"WideColumns", 3, {400, 400}, false, false, false, true, false},
+    {"WideColumnsManyRows", 60, {400, 400}, false, false, true, true, false},
+    {"WideColumnsManyRowsLeft", 60, {400, 400}, true, false, true, true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, Layout,
+                         ::testing::Combine(::testing::ValuesIn(LayoutCases),
+                                            ::testing::Values(TPoint{300, 200}, TPoint{520, 330})),
+                         [](const ::testing::TestParamInfo<Layout::ParamType>& Info) {
+                             return std::string(std::get<0>(Info.param).name) + "_" +
+                                    std::to_string(std::get<1>(Info.param).X);
+                         });
+
+TEST_F(TreeTest, ALongTextWithoutColumnsBringsTheHorizontalBar)
+{
+    Items().Add(nullptr, std::string(400, 'W'));
+    EXPECT_TRUE(Tree->HorzBarVisible());
+    EXPECT_GT(View()->HRange(), View()->Width());
+    EXPECT_EQ(Tree->HorzScrollBar()->Max(), View()->HRange());
+    // Gone again with the item.
+    Items().Clear();
+    EXPECT_FALSE(Tree->HorzBarVisible());
+    EXPECT_EQ(Tree->LeftPosition(), 0);
+}
+
+TEST_F(TreeTest, HiddenBarsStayHiddenAndForcedBarsShowWithNothingToScroll)
+{
+    Tree->SetHideVertScrollBar(true);
+    AddRoots(60);
+    EXPECT_FALSE(Tree->VertBarVisible());
+    EXPECT_FALSE(Tree->VertScrollBar()->Visible());
+    Tree->SetHideVertScrollBar(false);
+    EXPECT_TRUE(Tree->VertScrollBar()->Visible());
+
+    Items().Clear();
+    Tree->SetForcedScrollBars(ssBoth);
+    Tree->SetBounds(10, 10, 301, 200);
+    EXPECT_TRUE(Tree->VertBarVisible());
+    EXPECT_TRUE(Tree->HorzBarVisible());
+    EXPECT_TRUE(Tree->VertScrollBar()->Visible());
+    EXPECT_TRUE(Tree->HorzScrollBar()->Visible());
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), 0);
+}
+
+TEST_F(TreeTest, ShowingColumnsWithoutSectionsIsRefusedAndTheLastSectionGoneHidesThem)
+{
+    Tree->SetShowHeader(true);
+    EXPECT_FALSE(Tree->ShowColumns());
+    AddSections({50});
+    Tree->SetShowHeader(true);
+    EXPECT_TRUE(Tree->ShowColumns());
+    EXPECT_TRUE(Tree->Header()->Visible());
+    Tree->Header()->Sections()->DeleteSection(Tree->Header()->Sections()->GetSectionByPos(0));
+    EXPECT_FALSE(Tree->ShowColumns());
+    EXPECT_FALSE(Tree->Header()->Visible());
+    EXPECT_EQ(View()->Top(), 0);
+}
+
+// ---- scroll ranges and the top row
+
+TEST_F(TreeTest, VerticalRangeAndPageFollowTheRows)
+{
+    AddRoots(100);
+    const Integer rowsShown = View()->RowCount();
+    // Rows are appended until they pass the view's bottom.
+    EXPECT_EQ(rowsShown, View()->Height() / Tree->LineHeight() + 1);
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), 99);
+    EXPECT_EQ(Tree->VertScrollBar()->Page(), rowsShown - 1);
+    Tree->SetVPosition(1000);
+    const Integer maxTop = 100 - View()->GetVisCount() + 1;
+    EXPECT_EQ(Tree->TopIndex(), maxTop);
+    EXPECT_EQ(Tree->VertScrollBar()->Position(), maxTop);
+    EXPECT_EQ(View()->Row(0)->Text(), std::to_string(maxTop));
+    EXPECT_EQ(Tree->BottomIndex(), maxTop + View()->RowCount() - 1);
+    Tree->SetVPosition(-5);
+    EXPECT_EQ(Tree->TopIndex(), 0);
+    // Rows gone below the top pull it back to the new highest top row.
+    Tree->SetVPosition(maxTop);
+    Items().BeginUpdate();
+    TExTreeItem* last = Items().Item(Items().Count() - 1);
+    for (int i = 0; i < 30; ++i) Items().AddChild(last, "c");
+    last->Expand(false);
+    Items().EndUpdate();
+    Tree->SetVPosition(1000);
+    ASSERT_EQ(Tree->TopIndex(), 130 - View()->GetVisCount() + 1);
+    last->Collapse(false);
+    EXPECT_EQ(Tree->TopIndex(), maxTop);
+    EXPECT_EQ(View()->Row(0)->Text(), std::to_string(maxTop));
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), 99);
+    // A top row past the number of items starts again at the top.
+    Items().BeginUpdate();
+    while (Items().Count() > 20) Items().Delete(Items().Item(Items().Count() - 1));
+    Items().EndUpdate();
+    EXPECT_EQ(Tree->TopIndex(), 0);
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), 19);
+}
+
+TEST_F(TreeTest, RowsFollowCollapsedAndHiddenBranches)
+{
+    Items().BeginUpdate();
+    TExTreeItem* a = Items().Add(nullptr, "a");
+    for (int i = 0; i < 5; ++i) Items().AddChild(a, "a" + std::to_string(i));
+    TExTreeItem* b = Items().Add(nullptr, "b");
+    for (int i = 0; i < 5; ++i) Items().AddChild(b, "b" + std::to_string(i));
+    Items().EndUpdate();
+    auto rows = [&] {
+        std::string s;
+        for (Integer i = 0; i < View()->RowCount(); ++i) s += View()->Row(i)->Text() + " ";
+        return s;
+    };
+    EXPECT_EQ(rows(), "a b ");
+    b->Expand(false);
+    EXPECT_EQ(rows(), "a b b0 b1 b2 b3 b4 ");
+    a->Expand(false);
+    b->GetChildByIndex(1)->SetHidden(true);
+    Tree->SetFilteredVisibility(true);
+    EXPECT_EQ(rows(), "a a0 a1 a2 a3 a4 b b0 b2 b3 b4 ");
+    EXPECT_EQ(Tree->GetTotalVisCount(), 11);
+    // Stepping from a row far down and back agrees with the rows counted from the top.
+    for (Integer i = Tree->GetTotalVisCount() - 1; i >= 0; --i) EXPECT_EQ(View()->VisItem(i), Items().GetVisItem(i));
+    for (Integer i = 0; i < Tree->GetTotalVisCount(); i += 3) EXPECT_EQ(View()->VisItem(i), Items().GetVisItem(i));
+    EXPECT_EQ(View()->VisItem(Tree->GetTotalVisCount()), nullptr);
+    EXPECT_EQ(View()->VisItem(-1), nullptr);
+}
+
+TEST_F(TreeTest, PageTargetsOfRowsOfDifferentHeights)
+{
+    Items().BeginUpdate();
+    for (int i = 0; i < 40; ++i) {
+        TExTreeItem* item = Items().Add(nullptr, std::to_string(i));
+        if (i % 4 == 0) {
+            item->SetOwnerHeight(false);
+            item->SetHeight(40);
+        }
+    }
+    Items().EndUpdate();
+    ASSERT_GT(Tree->Model()->VarHeightCount, 0);
+    // The page below row 0 ends where the heights reach the view's height.
+    Integer sum = 0, row = 0;
+    for (; row < 40; ++row) {
+        sum += Items().GetVisItem(row)->GetHeight();
+        if (sum >= View()->ClientHeight()) break;
+    }
+    EXPECT_EQ(View()->CalcPageDownPos(0), row);
+    EXPECT_EQ(View()->CalcPageUpPos(row), 0);
+    EXPECT_EQ(View()->CalcPageUpPos(0), 0);
+}
+
+// ---- the update bracket
+
+TEST_F(TreeTest, NestedBracketsShowTheirChangesOnceAtTheOutermostClose)
+{
+    Integer scrolls = 0;
+    Tree->VertScrollBar()->OnChange = [&](TObject*) { ++scrolls; };
+    Tree->SetUpdating(true);
+    Tree->SetUpdating(true);
+    for (int i = 0; i < 50; ++i) Items().Add(nullptr, std::to_string(i));
+    Tree->SetUpdating(false);
+    EXPECT_EQ(View()->RowCount(), 0) << "rows were laid out inside the bracket";
+    EXPECT_TRUE(Tree->GetUpdating());
+    Tree->SetUpdating(false);
+    EXPECT_FALSE(Tree->GetUpdating());
+    EXPECT_GT(View()->RowCount(), 0);
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), 49);
+    // A close without an open bracket does nothing.
+    Tree->SetUpdating(false);
+    EXPECT_FALSE(Tree->GetUpdating());
+    EXPECT_EQ(Tree->Header()->UpdateCount(), 0);
+}
+
+TEST_F(TreeTest, ChangesAHandlerMakesWhileTheCloseRunsAreShown)
+{
+    AddSections({80});
+    Tree->Header()->Sections()->GetSectionByPos(0)->SetAutoSize(true);
+    Tree->SetShowHeader(true);
+    bool added = false;
+    // Auto-sizing at the end of the bracket reports the resize; the handler adds rows.
+    Tree->OnHeaderColumnResize = [&](TObject*, Integer) {
+        if (added) return;
+        added = true;
+        Items().BeginUpdate();
+        for (int i = 0; i < 40; ++i) Items().Add(nullptr, "late" + std::to_string(i));
+        Items().EndUpdate();
+    };
+    Items().BeginUpdate();
+    Items().Add(nullptr, "first");
+    Items().EndUpdate();
+    ASSERT_TRUE(added);
+    EXPECT_EQ(Items().Count(), 41);
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), 40) << "the handler's rows never reached the bar";
+    EXPECT_TRUE(Tree->VertBarVisible());
+    EXPECT_EQ(View()->Row(View()->RowCount() - 1)->Text().substr(0, 4), "late");
+}
+
+TEST_F(TreeTest, ABranchAHandlerExpandsWhileTheCloseRunsIsShown)
+{
+    AddSections({80});
+    Tree->Header()->Sections()->GetSectionByPos(0)->SetAutoSize(true);
+    Tree->SetShowHeader(true);
+    AddRoots(40);
+    ASSERT_TRUE(Tree->VertBarVisible());
+    TExTreeItem* first = Items().Item(0);
+    Items().BeginUpdate();
+    for (int i = 0; i < 3; ++i) Items().AddChild(first, "child" + std::to_string(i));
+    Items().EndUpdate();
+    bool expanded = false;
+    Tree->OnHeaderColumnResize = [&](TObject*, Integer) {
+        if (expanded) return;
+        expanded = true;
+        first->Expand(false);
+    };
+    Items().BeginUpdate();
+    first->SetText("first");
+    Items().EndUpdate();
+    ASSERT_TRUE(expanded);
+    ASSERT_GE(View()->RowCount(), 4);
+    EXPECT_EQ(View()->Row(1)->Text(), "child0") << "the rows were not laid out again";
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), 42);
+}
+
+TEST_F(TreeTest, AHandlerThatAlwaysAsksAgainIsNotFollowedForEver)
+{
+    AddSections({80});
+    Tree->Header()->Sections()->GetSectionByPos(0)->SetAutoSize(true);
+    Tree->SetShowHeader(true);
+    AddRoots(3);
+    Integer calls = 0;
+    Tree->OnHeaderColumnResize = [&](TObject*, Integer) {
+        ++calls;
+        Items().Item(0)->SetText("t" + std::to_string(calls));
+    };
+    Items().BeginUpdate();
+    Items().Item(1)->SetText("x");
+    Items().EndUpdate();
+    EXPECT_GE(calls, 2);
+    EXPECT_LE(calls, 4);
+    EXPECT_FALSE(Tree->GetUpdating());
+    EXPECT_FALSE(Tree->InUpdateRefresh());
+}
+
+TEST_F(TreeTest, TheMultiLineSettingKeepsTheVariableHeightCount)
+{
+    Items().BeginUpdate();
+    for (int i = 0; i < 6; ++i) Items().Add(nullptr, "line\nline")->SetMultiline(i % 2 == 0);
+    Items().EndUpdate();
+    EXPECT_EQ(Tree->Model()->VarHeightCount, 3);
+    Tree->SetAdjustMultilineHeight(false);
+    EXPECT_EQ(Tree->Model()->VarHeightCount, 0);
+    // A multi-line item added or deleted while the setting is off does not count either way.
+    TExTreeItem* extra = Items().Add(nullptr, "x");
+    extra->SetMultiline(true);
+    EXPECT_EQ(Tree->Model()->VarHeightCount, 0);
+    Tree->SetAdjustMultilineHeight(true);
+    EXPECT_EQ(Tree->Model()->VarHeightCount, 4);
+    extra->Delete();
+    EXPECT_EQ(Tree->Model()->VarHeightCount, 3);
+    Tree->SetAdjustMultilineHeight(false);
+    Items().Item(0)->Delete();
+    Tree->SetAdjustMultilineHeight(true);
+    EXPECT_EQ(Tree->Model()->VarHeightCount, 2);
+    // Multi-line rows are measured again: two lines are taller than one.
+    EXPECT_GT(Items().Item(1)->GetHeight(), Tree->LineHeight());
+}
+
+// ---- events of the child windows
+
+TEST_F(TreeTest, APressInTheViewReachesTheTreeInItsCoordinates)
+{
+    AddSections({80});
+    Tree->SetShowHeader(true);
+    Tree->SetHeaderHeight(19);
+    ASSERT_EQ(View()->Top(), 19);
+    TObject* sender = nullptr;
+    TPoint at{};
+    Tree->OnMouseDown = [&](TObject* S, TMouseButton, TShiftState, int X, int Y) {
+        sender = S;
+        at = {X, Y};
+    };
+    Input::MouseDown(View(), mbLeft, 5, 5);
+    Input::MouseUp(View(), mbLeft, 5, 5);
+    EXPECT_EQ(sender, Tree);
+    EXPECT_EQ(at.X, 5 + View()->Left());
+    EXPECT_EQ(at.Y, 24);
+}
+
+TEST_F(TreeTest, KeysAndClicksOfTheViewAreTheTrees)
+{
+    std::vector<std::string> log;
+    Tree->OnClick = [&](TObject* S) { log.push_back(S == Tree ? "click" : "click?"); };
+    Tree->OnKeyDown = [&](TObject* S, Word& Key, TShiftState) {
+        log.push_back(S == Tree ? "key " + std::to_string(Key) : "key?");
+    };
+    Tree->OnMouseUp = [&](TObject* S, TMouseButton, TShiftState, int, int Y) {
+        log.push_back(S == Tree ? "up " + std::to_string(Y) : "up?");
+    };
+    View()->OnClick(View());
+    Word key = 'A';
+    View()->OnKeyDown(View(), key, 0);
+    View()->OnMouseUp(View(), mbLeft, 0, 3, 4);
+    EXPECT_EQ(log, (std::vector<std::string>{"click", "key 65", "up " + std::to_string(4 + View()->Top())}));
+}
+
+TEST_F(TreeTest, DragsFromTheViewReportTheTreeAsSource)
+{
+    TObject* over = nullptr;
+    TObject* dropped = nullptr;
+    Tree->OnDragOver = [&](TObject*, TObject* Source, int, int, TDragState, bool& Accept) {
+        over = Source;
+        Accept = true;
+    };
+    Tree->OnDragDrop = [&](TObject*, TObject* Source, int, int) { dropped = Source; };
+    bool accept = true;
+    View()->OnDragOver(View(), View(), 1, 1, dsDragMove, accept);
+    TDragControlObject object(View());
+    View()->OnDragDrop(View(), &object, 1, 1);
+    EXPECT_EQ(over, Tree);
+    EXPECT_EQ(dropped, Tree);
+    EXPECT_TRUE(accept);
+    // Without a handler the drag is refused.
+    Tree->OnDragOver = nullptr;
+    accept = true;
+    View()->OnDragOver(View(), View(), 1, 1, dsDragMove, accept);
+    EXPECT_FALSE(accept);
+}
+
+TEST_F(TreeTest, BarsAndHeaderRequestsAreRaisedWithTheTreeAsSender)
+{
+    std::vector<TObject*> senders;
+    Tree->OnVertScrollHintNeeded = [&](TObject* S, Integer, std::string& Hint) {
+        senders.push_back(S);
+        Hint = "h";
+    };
+    Tree->OnVertScrollHitTest = [&](TObject* S, Integer, Integer, TExScrollBarPart&, bool&) { senders.push_back(S); };
+    Tree->OnHeaderSectionFilterCall = [&](TObject* S, Integer) { senders.push_back(S); };
+    std::string hint;
+    Tree->VertScrollBar()->OnScrollHintNeeded(Tree->VertScrollBar(), 0, hint);
+    TExScrollBarPart part = sbpNowhere;
+    bool def = true;
+    Tree->VertScrollBar()->OnHitTest(Tree->VertScrollBar(), 1, 1, part, def);
+    AddSections({40});
+    Tree->Header()->OnFilterCall(Tree->Header(), Tree->Header()->Sections()->GetSectionByPos(0));
+    EXPECT_EQ(hint, "h");
+    EXPECT_EQ(senders, (std::vector<TObject*>{Tree, Tree, Tree}));
+}
+
+TEST_F(TreeTest, TheTrackHintShowsTheSortColumnOfTheRowThatWouldComeToTheTop)
+{
+    AddRoots(30, "row");
+    Tree->SetSortSection(-1);
+    std::string hint;
+    Tree->VertScrollBar()->OnScrollHintNeeded(Tree->VertScrollBar(), 12, hint);
+    EXPECT_EQ(hint, "");
+    Tree->SetSortSection(0);
+    Tree->VertScrollBar()->OnScrollHintNeeded(Tree->VertScrollBar(), 12, hint);
+    EXPECT_EQ(hint, "row12");
+}
+
+TEST_F(TreeTest, ChildWindowEventsAreNotPassedOnOnceTheTreeGoes)
+{
+    bool raised = false;
+    Tree->OnExit = [&](TObject*) { raised = true; };
+    Tree->OnKeyPress = [&](TObject*, char&) { raised = true; };
+    Tree->SetState(csDestroying, true);
+    View()->OnExit(View());
+    char key = 'a';
+    View()->OnKeyPress(View(), key);
+    Tree->SetState(csDestroying, false);
+    EXPECT_FALSE(raised);
+    View()->OnExit(View());
+    EXPECT_TRUE(raised);
+}
+
+TEST_F(TreeTest, AHandlerFreeingTheTreeDuringItsOwnDeletionEventsIsSafe)
+{
+    AddRoots(5);
+    Integer deleted = 0;
+    Tree->OnItemDeletion = [&](TObject*, TExTreeItem*) { ++deleted; };
+    // The form frees the tree with its items; their deletion events come while it goes.
+    TObject::Free(Form);
+    Form = nullptr;
+    EXPECT_EQ(deleted, 5);
+    Form = new TForm(nullptr);
+}
+
+// ---- frame and corner
+
+TEST_F(TreeTest, TheCornerBetweenTheBarsTakesTheVerticalBarsColour)
+{
+    AddSections({500});
+    Tree->SetShowHeader(true);
+    AddRoots(60);
+    ASSERT_TRUE(Tree->VertBarVisible() && Tree->HorzBarVisible());
+    Tree->VertScrollBar()->SetColor(clRed);
+    Tree->SetUseXPThemes(false);
+    TBitmap shot;
+    ASSERT_TRUE(CaptureControlImage(Tree, &shot));
+    const TRect vbar = Tree->VertScrollBar()->BoundsRect();
+    const TRect hbar = Tree->HorzScrollBar()->BoundsRect();
+    // The tree's client area starts inside its frame.
+    const TPoint origin = Tree->ScreenToClient(Tree->ClientToScreen({0, 0}));
+    const Integer frame = (Tree->Width() - Tree->ClientWidth()) / 2;
+    const Integer x = vbar.Left + vbar.Width() / 2 + frame + origin.X;
+    const Integer y = hbar.Top + hbar.Height() / 2 + frame + origin.Y;
+    EXPECT_EQ(shot.Canvas()->Pixels(x, y), TColor(ColorToRGB(clRed)));
+}
+
+TEST_F(TreeTest, BorderSidesLeftOutGiveTheirEdgeToTheClientArea)
+{
+    const Integer full = Tree->ClientWidth();
+    Tree->SetBorderSides(BorderSide(ebsTop) | BorderSide(ebsBottom));
+    EXPECT_GT(Tree->ClientWidth(), full);
+    Tree->SetBorderStyle(bsNone);
+    EXPECT_EQ(Tree->ClientWidth(), Tree->Width());
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+// Measuring: the default row height, the size of one cell, the width a column needs and the
+// column auto-size; the check box's size.
+#include <algorithm>
+
+#include "ctlbase/Htmlrender.h"
+#include "platform/Classes.h"
+#include "platform/ImgList.h"
+#include "platform/WinGdi.h"
+#include "tree/Excellctl.h"
+#include "tree/Excellstyle.h"
+#include "tree/Extreectl.h"
+#include "tree/Extreeres.h"
+#include "tree/Extreeview.h"
+
+namespace {
+
+bool StartsWithHTML(const std::string& Text) { return Text.compare(0, 6, "<html>") == 0; }
+
+}  // namespace
+
+Integer TCustomExTree::DefineLineHeight()
+{
+    Integer h = 0;
+    if (ShowImages()) {
+        if (FImages) h = FImages->Height();
+        if (FImages2) h = std::max(h, FImages2->Height());
+    }
+    h = std::max(h, FItemIndent);
+    const Integer fh = Font()->Height();
+    h = std::max(h, fh < 0 ? -fh + 4 : fh + 2);
+    if (ShowCheckboxes())
+        h = std::max(h, FCustomCheckboxes ? std::max(FRadioButtonGlyph->Height(), FCheckBoxGlyph->Height())
+                                          : FItemIndent - 2);
+    if (FBarStyle) return h + 2;
+    if (FHorizontalLines) return h + 1;
+    return h;
+}
+
+Integer TCustomExTree::GetCheckBoxSize() { return FCheckBoxSize; }
+
+// Width and height of a cell's text in the font the cell shows it in.
+static TSize MeasureCellText(TCustomExTree* Tree, TBitmap* Scratch, TExTreeItem* Item, const std::string& Text,
+                             const TFont* Font, TExHTMLData* HTML)
+{
+    if (Item->IsHTML() && StartsWithHTML(Text) && HTML) return HTML->TextSize;
+    TCanvas* canvas = Scratch->Canvas();
+    canvas->SetFont(const_cast<TFont*>(Font));
+    RECT r{};
+    UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_VCENTER | (Item->Multiline() ? 0 : DT_SINGLELINE);
+    if (Tree->RightAlignedText()) flags |= DT_RTLREADING;
+    DrawText(canvas->Handle(), Text.c_str(), int(Text.size()), &r, flags);
+    return TSize{r.Right - r.Left, r.Bottom - r.Top};
+}
+
+void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint& Size)
+{
+    const Integer I = FItemIndent;
+    const Integer L = LineHeight();
+    const Integer sections = FHeader->Sections()->Count();
+    TExCellStyle* style = nullptr;
+    TFont font;
+    font.Assign(Font());
+    if (SectionIndex != -1 && SectionIndex != MainTreeColumn()) {
+        TExHeaderSection* section = FHeader->Sections()->GetSection(SectionIndex);
+        const Integer column = SectionIndex > MainTreeColumn() ? SectionIndex - 1 : SectionIndex;
+        std::string text;
+        if (Item->UseStyles()) {
+            if (FModel->IsVirtual()) {
+                style = FView->VirtualStyle();
+                if (style) TriggerVirtualStyleNeeded(Item, SectionIndex, style);
+            } else {
+                style = column < Item->StylesCount() && section && !section->UseMainStyle() ? Item->Styles(column)
+                                                                                             : Item->MainStyle();
+            }
+        }
+        if (FModel->IsVirtual())
+            TriggerVirtualTextNeeded(Item, SectionIndex, text);
+        else if (TStringList* texts = Item->ColumnText(); texts && column >= 0 && column < texts->Count())
+            text = texts->Get(column);
+        const bool ownerDraw = (FOwnerDrawByColumn && section && section->Style() == ExhsOwnerDraw) ||
+                               (!FOwnerDrawByColumn && text == FOwnerDrawMask) ||
+                               (style && style->Style() == ExhsOwnerDraw);
+        if (ownerDraw) {
+            TriggerMeasureItemPartEvent(Item, SectionIndex, Size);
+            Size.X += I / 5 * 3;
+            return;
+        }
+        if (style && style->Control()) {
+            Size = TPoint{section ? section->Width() : 0, L};
+            return;
+        }
+        if (style && style->Style() == ExhsPictureOnly && style->Picture()) {
+            Size = TPoint{style->Picture()->Width(), style->Picture()->Height()};
+            return;
+        }
+        if (style && style->Style() != ExhsText) {
+            Size = TPoint{0, L};
+            return;
+        }
+        if (style && !Item->ParentStyle()) {
+            font.SetName(style->FontName());
+            font.SetStyle(style->FontStyles());
+            font.SetSize(style->FontSize());
+        }
+        if (section && section->Password()) text = "******";
+        const TSize t = MeasureCellText(this, FSpareBitmap.get(), Item, text, &font, Item->ColumnHTMLData(column));
+        Size.X = I / 5 * 3 + t.cx + 4;
+        Size.Y = std::max(L, t.cy + 3);
+        return;
+    }
+    // The tree column.
+    if (FModel->IsVirtual()) {
+        style = FView->VirtualStyle();
+        if (style) TriggerVirtualStyleNeeded(Item, SectionIndex, style);
+    } else if (Item->UseStyles()) {
+        style = Item->MainStyle();
+    }
+    Size = TPoint{0, L};
+    if (FShowRoot && ShowLines())
+        Size.X += I;
+    else if (ShowButtons() && FShowRootButtons)
+        Size.X += I;
+    else
+        Size.X += I / 5;
+    Size.X += I * Item->Level();
+    const bool checkBox = ShowCheckboxes() && Item->ShowCheckBox();
+    if (checkBox) Size.X += FCustomCheckboxes ? FCheckBoxGlyph->Width() / 6 : GetCheckBoxSize();
+    if (ShowImages()) {
+        const bool stateful = Item->Focused() || Item->Selected() || Item->GetState(3) ||
+                              (Item->Expanded() && Item->HasVisibleChildren());
+        bool second = false;
+        if (TCustomImageList* list2 = FImages2 ? FImages2 : FImages) {
+            Integer index = stateful ? Item->StImageIndex2() : Item->ImageIndex2();
+            if (index == -1) index = DoGetPicture2(Item);
+            if ((index >= 0 && index < list2->Count()) || ShowEmptyImages2()) {
+                Size.X += list2->Width();
+                if (checkBox) Size.X += I / 3;
+                second = true;
+            }
+        }
+        if (FImages) {
+            Integer index = stateful ? Item->StImageIndex() : Item->ImageIndex();
+            if (index == -1) index = DoGetPicture(Item);
+            if ((index >= 0 && index < FImages->Count()) || ShowEmptyImages()) {
+                Size.X += FImages->Width();
+                if (second || checkBox) Size.X += I / 3;
+            }
+        }
+    }
+    const std::string text = Item->Text();
+    TExHeaderSection* main = sections > 0 ? FHeader->Sections()->GetSection(MainTreeColumn()) : nullptr;
+    const bool ownerDraw = (FOwnerDrawByColumn && main && main->Style() == ExhsOwnerDraw) ||
+                           (text == FOwnerDrawMask && !FOwnerDrawByColumn) ||
+                           (Item->UseStyles() && style && style->Style() == ExhsOwnerDraw);
+    Size.X += I / 5 * 3;
+    if (ownerDraw) {
+        TPoint part{0, L};
+        TriggerMeasureItemPartEvent(Item, SectionIndex, part);
+        Size.X += part.X;
+    } else if (Item->UseStyles() && style && style->Style() != ExhsText) {
+        if (style->Style() == ExhsPictureOnly && style->Picture()) Size.X += style->Picture()->Width() + 3;
+    } else {
+        if (!Item->UseStyles() || !style || style->OwnerColors()) {
+            if (!Item->ParentStyle()) {
+                TFontStyles styles = 0;
+                if (Item->GetState(5)) styles |= FontStyle(fsBold);
+                if (Item->GetState(6)) styles |= FontStyle(fsItalic);
+                if (Item->GetState(4)) styles |= FontStyle(fsUnderline);
+                if (Item->GetState(8)) styles |= FontStyle(fsStrikeOut);
+                font.SetStyle(styles);
+            }
+        } else {
+            font.SetName(style->FontName());
+            font.SetStyle(style->FontStyles());
+            font.SetSize(style->FontSize());
+        }
+        const TSize t = MeasureCellText(this, FSpareBitmap.get(), Item, text, &font, Item->HTMLData());
+        Size.Y = std::max<Integer>(Size.Y, t.cy + 1);
+        Size.X += t.cx;
+    }
+    if (ShowColumns()) Size.X += FVerticalLines ? 4 : 2;
+}
+
+Integer TCustomExTree::MeasureColumnWidth(Integer SectionIndex, bool VisibleOnly)
+{
+    if (SectionIndex >= FHeader->Sections()->Count()) return 0;
+    Integer widest = 0;
+    TExList& all = FModel->AllItems();
+    for (Integer i = 0; i < all.Count();) {
+        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+        const Integer past = item->Count() == 0 ? i + 1 : FModel->IndexOfItem(item->GetLastSubItem()) + 1;
+        if (VisibleOnly && FilteredVisibility() && item->Hidden()) {
+            i = past;
+            continue;
+        }
+        TPoint size{0, LineHeight()};
+        MeasureCell(item, SectionIndex, size);
+        widest = std::max(widest, size.X);
+        i = VisibleOnly && !item->Expanded() ? past : i + 1;
+    }
+    return widest;
+}
+
+void TCustomExTree::AutoSizeColumn(Integer SectionIndex)
+{
+    if (GetUpdating() && !InUpdateRefresh()) {
+        RefreshFlags().ColumnsAutoSizePending = true;
+        return;
+    }
+    TExHeaderSection* section = FHeader->Sections()->GetSection(SectionIndex);
+    if (!section || !section->AutoSize()) return;
+    section->SetWidth(std::max(FHeader->MeasureSectionWidth(section, nullptr, nullptr),
+                               MeasureColumnWidth(SectionIndex, true)));
+    OnHeaderSectionResize(FHeader, section);
+}
+
+void TCustomExTree::AutoSizeAllColumns()
+{
+    if ((GetUpdating() && !InUpdateRefresh()) || FAutoSizingAll) return;
+    FAutoSizingAll = true;
+    try {
+        for (Integer i = 0; i < FHeader->Sections()->Count(); ++i) AutoSizeColumn(i);
+    } catch (...) {
+        FAutoSizingAll = false;
+        throw;
+    }
+    FAutoSizingAll = false;
+}
+
+// ---------------------------------------------------------------- bringing items into view
+
+void TCustomExTree::EnsureVisible(TExTreeItem* Item)
+{
+    FView->DoSetTopIndex(FTopIndex);
+    if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0) return;
+    if (!Item->FullyExpanded()) Item->MakeFullyExpanded(true);
+    TExUpdateGuard bracket(FModel.get());
+    SetVPosition(Item->VisIndex());
+    TExTreeRefresh& w = RefreshFlags();
+    w.UpdatePending = w.RowsChanged = w.ViewChanged = true;
+    bracket.Done();
+}
+
+bool TCustomExTree::IsInView(TExTreeItem* Item) { return Item && FView->VisibleRows()->IndexOf(Item) >= 0; }
+
+TExTreeItem* TCustomExTree::GetTopItem() { return FView->RowCount() > 0 ? FView->Row(0) : nullptr; }
+
+void TCustomExTree::SetTopItem(TExTreeItem* Item)
+{
+    if (!Item) throw EExTreeError(extree::exInvItem);
+    SetVPosition(Item->VisIndex());
+}
+
+void TCustomExTree::FullExpand()
+{
+    if (Items()->RootCount() == 0) return;
+    TExUpdateGuard bracket(FModel.get());
+    for (Integer i = 0; i < Items()->RootCount(); ++i) Items()->RootItem(i)->Expand(true);
+    bracket.Done();
+}
+
+void TCustomExTree::FullCollapse()
+{
+    if (Items()->RootCount() == 0) return;
+    TExUpdateGuard bracket(FModel.get());
+    for (Integer i = 0; i < Items()->RootCount(); ++i) Items()->RootItem(i)->Collapse(true);
+    bracket.Done();
+}

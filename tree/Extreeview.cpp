@@ -1,0 +1,472 @@
+// The view's rows and scrolling: the visible-row list from the top row down, the top row and the
+// horizontal offset with their limits, page targets, the horizontal content width, and the view
+// window's construction and size handling. Rows are found by stepping from a position the view
+// remembers, so a page or a line far down the tree costs what it costs at the top.
+#include "tree/Extreeview.h"
+
+#include <algorithm>
+
+#include "ctlbase/Exextbkgnd.h"
+#include "ctlbase/Htmlrender.h"
+#include "platform/Forms.h"
+#include "platform/SysUtils.h"
+#include "tree/Excellstyle.h"
+
+namespace {
+
+TCustomExTree* OwningTree(TComponent* Owner)
+{
+    auto* tree = dynamic_cast<TCustomExTree*>(Owner);
+    if (!tree) throw EConvertError("Invalid class typecast");
+    return tree;
+}
+
+}  // namespace
+
+TExTreeView::TExTreeView(TComponent* AOwner) : TCustomControl(OwningTree(AOwner)), FTree(OwningTree(AOwner))
+{
+    ControlStyle |= csOpaque | csDisplayDragImage;
+    FTmpBmp = std::make_unique<TBitmap>();
+    FHTMLRender = std::make_unique<TExHTMLRender>();
+    FHTMLRender->OnImageNeeded = [this](TObject* Sender, const std::string& Src, TBitmap*& Image) {
+        FTree->TriggerImageNeededEvent(Sender, Src, Image);
+    };
+}
+
+TExTreeView::~TExTreeView() = default;
+
+void TExTreeView::SetVirtualStyle(std::unique_ptr<TExCellStyle> Value) { FVirtualStyle = std::move(Value); }
+
+// ---------------------------------------------------------------- stepping through the rows
+
+namespace {
+
+// The list position after Item's branch, Item standing at Position.
+Integer PastBranch(TExTreeModel* Model, TExTreeItem* Item, Integer Position)
+{
+    return Item->Count() == 0 ? Position + 1 : Model->IndexOfItem(Item->GetLastSubItem()) + 1;
+}
+
+// The visible item after the visible Item, or nil.
+TExTreeItem* NextRow(TExTreeModel* Model, TExTreeItem* Item)
+{
+    TExList& all = Model->AllItems();
+    const Integer at = Model->IndexOfItem(Item);
+    Integer q = Item->Expanded() ? at + 1 : PastBranch(Model, Item, at);
+    while (q < all.Count()) {
+        auto* next = static_cast<TExTreeItem*>(all.FastGet(q));
+        if (!(Model->FilteredVisibility() && next->Hidden())) return next;
+        q = PastBranch(Model, next, q);
+    }
+    return nullptr;
+}
+
+// The visible item before the visible Item, or nil.
+TExTreeItem* PrevRow(TExTreeModel* Model, TExTreeItem* Item)
+{
+    TExList& all = Model->AllItems();
+    Integer q = Model->IndexOfItem(Item) - 1;
+    while (q >= 0) {
+        auto* p = static_cast<TExTreeItem*>(all.FastGet(q));
+        // The highest item on p's path that keeps p from being a row: a hidden one hides itself
+        // too, a collapsed ancestor is itself the row.
+        TExTreeItem* blocker = nullptr;
+        bool hidden = false;
+        for (TExTreeItem* n = p; n; n = n->Parent()) {
+            if (Model->FilteredVisibility() && n->Hidden()) {
+                blocker = n;
+                hidden = true;
+            } else if (n != p && !n->Expanded()) {
+                blocker = n;
+                hidden = false;
+            }
+        }
+        if (!blocker) return p;
+        if (!hidden) return blocker;
+        q = Model->IndexOfItem(blocker) - 1;
+    }
+    return nullptr;
+}
+
+TExTreeItem* FirstRow(TExTreeModel* Model)
+{
+    TExList& all = Model->AllItems();
+    Integer q = 0;
+    while (q < all.Count()) {
+        auto* item = static_cast<TExTreeItem*>(all.FastGet(q));
+        if (!(Model->FilteredVisibility() && item->Hidden())) return item;
+        q = PastBranch(Model, item, q);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void TExTreeView::ForgetPositions()
+{
+    FAnchorItem = nullptr;
+    FAnchorRow = -1;
+}
+
+TExTreeItem* TExTreeView::VisItem(Integer Index)
+{
+    TExTreeModel* model = Model();
+    if (Index < 0 || Index >= model->TotalVisCount()) return nullptr;
+    if (FAnchorItem && (FAnchorVersion != model->RowsVersion() || model->IndexOfItem(FAnchorItem) < 0))
+        ForgetPositions();
+    TExTreeItem* item;
+    Integer row;
+    // From the remembered row or from the top, whichever is nearer.
+    if (FAnchorItem && std::abs(Index - FAnchorRow) < Index) {
+        item = FAnchorItem;
+        row = FAnchorRow;
+    } else {
+        item = FirstRow(model);
+        row = 0;
+    }
+    while (item && row < Index) {
+        item = NextRow(model, item);
+        ++row;
+    }
+    while (item && row > Index) {
+        item = PrevRow(model, item);
+        --row;
+    }
+    if (item) {
+        FAnchorItem = item;
+        FAnchorRow = Index;
+        FAnchorVersion = model->RowsVersion();
+    }
+    return item;
+}
+
+void TExTreeView::FillVisFwd(Integer StartIndex)
+{
+    FVisibleRows.Clear();
+    TExTreeModel* model = Model();
+    const Integer h = Height();
+    const bool varHeights = model->VarHeightCount > 0;
+    Integer sum = 0;
+    for (TExTreeItem* item = VisItem(StartIndex); item && sum <= h; item = NextRow(model, item)) {
+        FVisibleRows.Add(item);
+        sum += varHeights ? item->GetHeight() : model->LineHeight;
+    }
+}
+
+Integer TExTreeView::GetVisCount()
+{
+    const Integer line = std::max<Integer>(Model()->LineHeight, 1);
+    return Height() / line + (Height() % line ? 1 : 0);
+}
+
+Integer TExTreeView::GetVisCount2() { return Height() / std::max<Integer>(Model()->LineHeight, 1); }
+
+Integer TExTreeView::MaxTopIndex()
+{
+    const Integer total = Model()->TotalVisCount();
+    if (Model()->VarHeightCount > 0) return CalcPageUpPos(total - 1) + 1;
+    return total - GetVisCount() + 1;
+}
+
+void TExTreeView::DoSetTopIndex(Integer Value)
+{
+    TExTreeModel* model = Model();
+    if (Value < 0 || (Value > 0 && Value >= model->Items()->Count())) Value = 0;
+    const Integer maxTop = MaxTopIndex();
+    if (Value < 0 || maxTop < 0)
+        Value = 0;
+    else
+        Value = std::min(Value, maxTop);
+    FTree->FTopIndex = Value;
+    if (Value == 0 && model->Items()->Count() == 0) {
+        FVisibleRows.Clear();
+        FTree->FBottomIndex = 0;
+        return;
+    }
+    FillVisFwd(Value);
+    FTree->FBottomIndex = Value + FVisibleRows.Count() - 1;
+}
+
+Integer TExTreeView::GetVisiblesHeight()
+{
+    Integer sum = 0;
+    const bool varHeights = Model()->VarHeightCount > 0;
+    for (Integer i = 0; i < FVisibleRows.Count(); ++i)
+        sum += varHeights ? Row(i)->GetHeight() : Model()->LineHeight;
+    return sum;
+}
+
+Integer TExTreeView::CalcPageUpPos(Integer Index)
+{
+    if (Index <= 0 || FVisibleRows.Count() == 0) return 0;
+    const Integer h = ClientHeight();
+    Integer sum = 0, result = Index, row = Index;
+    for (TExTreeItem* item = VisItem(Index); item; item = PrevRow(Model(), item), --row) {
+        sum += item->GetHeight();
+        result = row;
+        if (sum >= h) break;
+    }
+    return result;
+}
+
+Integer TExTreeView::CalcPageDownPos(Integer Index)
+{
+    if (FVisibleRows.Count() == 0) return 0;
+    const Integer h = ClientHeight();
+    Integer sum = 0, result = Index, row = Index;
+    for (TExTreeItem* item = VisItem(Index); item; item = NextRow(Model(), item), ++row) {
+        sum += item->GetHeight();
+        result = row;
+        if (sum >= h) break;
+    }
+    return result;
+}
+
+void TExTreeView::DefineHRange()
+{
+    FHRange = 0;
+    TExTreeModel* model = Model();
+    for (TExTreeItem* item = FirstRow(model); item; item = NextRow(model, item)) FHRange = std::max(FHRange, item->GetWidth());
+}
+
+void TExTreeView::SetVPosition(Integer Value)
+{
+    TExUpdateGuard bracket(Model());
+    FTrackedItem = nullptr;
+    if (FTree->HasState(csReading)) {
+        FTree->FTopIndex = Value;
+        bracket.Done();
+        return;
+    }
+    Value = std::min(Value, MaxTopIndex());
+    if (Value < 0) Value = 0;
+    if (Value != FTree->FTopIndex) {
+        TExTreeRefresh& w = FTree->RefreshFlags();
+        w.UpdatePending = w.TopIndexChanged = w.ViewChanged = true;
+        DoSetTopIndex(Value);
+    }
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_POS;
+    si.nPos = FTree->FTopIndex;
+    FTree->VertScrollBar()->SetScrollInfo(si, true);
+    bracket.Done();
+}
+
+void TExTreeView::SetHPosition(Integer Value)
+{
+    TExUpdateGuard bracket(Model());
+    if (FTree->HasState(csReading)) {
+        FTree->FLeftPosition = Value;
+        bracket.Done();
+        return;
+    }
+    if (Value > FHRange - Width()) Value = FHRange - Width();
+    if (Value < 0) Value = 0;
+    if (Value != FTree->FLeftPosition) {
+        FTree->FLeftPosition = Value;
+        FTree->Header()->SetLeftPos(Value);
+        TExTreeRefresh& w = FTree->RefreshFlags();
+        w.ViewChanged = w.UpdatePending = w.RowsChanged = true;
+    }
+    if (FTree->HorzScrollBar()->Position() != FTree->FLeftPosition) {
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_POS;
+        si.nPos = FTree->FLeftPosition;
+        FTree->HorzScrollBar()->SetScrollInfo(si, true);
+    }
+    bracket.Done();
+}
+
+namespace {
+
+// escSndLineUp / escSndLineDown by what the bar's secondary buttons do; -1: nothing.
+Integer MapSecondary(TCustomExScrollBar* Bar, TExScrollCode Code)
+{
+    if (Code != escSndLineUp && Code != escSndLineDown) return Code;
+    switch (Bar->SecondBtnKind()) {
+    case sbkOpposite: return Code == escSndLineUp ? escLineDown : escLineUp;
+    case sbkPage: return Code == escSndLineUp ? escPageUp : escPageDown;
+    default: return -1;
+    }
+}
+
+}  // namespace
+
+void TExTreeView::OnVScroll(TObject*, TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange)
+{
+    const Integer code = MapSecondary(FTree->VertScrollBar(), ScrollCode);
+    const Integer top = FTree->FTopIndex;
+    const bool varHeights = Model()->VarHeightCount > 0;
+    switch (code) {
+    case escLineUp: SetVPosition(top - 1); break;
+    case escLineDown: SetVPosition(top + 1); break;
+    case escPageUp: SetVPosition(std::max(varHeights ? CalcPageUpPos(top) : top - (GetVisCount() - 1), 0)); break;
+    case escPageDown: {
+        Integer to = varHeights ? CalcPageDownPos(top) : top + GetVisCount() - 1;
+        if (to == top && FVisibleRows.Count() == 1 && Model()->TotalVisCount() != 1) ++to;
+        SetVPosition(to);
+        break;
+    }
+    case escPosition: SetVPosition(ScrollPos); break;
+    case escTrack:
+        if (FTree->ScrollTracking()) SetVPosition(ScrollPos);
+        break;
+    case escTop: SetVPosition(0); break;
+    case escBottom: SetVPosition(Model()->TotalVisCount()); break;
+    default: break;
+    }
+    FTree->TriggerScrollEvent(sbVertical, ScrollCode);
+    DoChange = false;
+}
+
+void TExTreeView::OnHScroll(TObject*, TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange)
+{
+    const Integer code = MapSecondary(FTree->HorzScrollBar(), ScrollCode);
+    const Integer left = FTree->FLeftPosition;
+    switch (code) {
+    case escLineUp: SetHPosition(left - 4); break;
+    case escLineDown: SetHPosition(left + 4); break;
+    case escPageUp: SetHPosition(left - Width() / 2); break;
+    case escPageDown: SetHPosition(left + Width() / 2); break;
+    case escPosition: SetHPosition(ScrollPos); break;
+    case escTrack:
+        if (FTree->ScrollTracking()) SetHPosition(ScrollPos);
+        break;
+    case escTop: SetHPosition(0); break;
+    case escBottom: SetHPosition(FHRange); break;
+    default: break;
+    }
+    FTree->TriggerScrollEvent(sbHorizontal, ScrollCode);
+    DoChange = false;
+}
+
+// ---------------------------------------------------------------- window
+
+void TExTreeView::WMSize(TMessage& Message)
+{
+    TCustomControl::Dispatch(Message);
+    TExUpdateGuard bracket(Model());
+    TExTreeRefresh& w = FTree->RefreshFlags();
+    w.UpdatePending = w.TopIndexChanged = w.ViewChanged = true;
+    DoSetTopIndex(FTree->FTopIndex);
+    bracket.Done();
+    if (FTree->BackgroundType() != bgtColorFill && FTree->BackgroundType() != bgtCenterBitmap) RedoTmpBmp();
+}
+
+void TExTreeView::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
+
+void TExTreeView::RedoTmpBmp()
+{
+    const TExBkGndType type = FTree->BackgroundType();
+    if (type == bgtColorFill || type == bgtCenterBitmap) {
+        FTmpBmp->SetSize(0, 0);
+        return;
+    }
+    const TRect client = ClientRect();
+    if (IsRectEmpty(client)) return;
+    FTmpBmp->SetSize(client.Right + 1, client.Bottom + 1);
+    if (type == bgtHorzGradient || type == bgtVertGradient) {
+        GradientFill(FTmpBmp->Canvas()->Handle(), client, FTree->GradientStartColor(), FTree->GradientEndColor(),
+                     FTree->GradientSteps(), type == bgtVertGradient);
+        return;
+    }
+    ExtDrawBkgnd(FTmpBmp->Canvas()->Handle(), FTree->HandleAllocated() ? FTree->Handle() : nullptr, client, client,
+                 client, client, false, FTree->BkColor(), FTree->BkColor(), false, FTree->Background(), type);
+}
+
+void TExTreeView::UpdateView()
+{
+    if (!HandleAllocated()) {
+        FTree->SetUpdatePending();
+        return;
+    }
+    TExTreeRefresh& w = FTree->RefreshFlags();
+    if (!w.RowsChanged && !w.ViewChanged) {
+        Update();
+        return;
+    }
+    TRect r = ClientRect();
+    if (w.ViewChanged || (FTree->VerticalLines() && FTree->ShowColumns()))
+        w.ViewChanged = false;
+    else
+        r.Bottom = GetVisiblesHeight();
+    InvalidateRect(Handle(), &r, TRUE);
+    w.RowsChanged = false;
+    Update();
+}
+
+void TExTreeView::InvalidateItem(TExTreeItem* Item, TExRedrawArea Area, Integer Left, Integer Right)
+{
+    if (!HandleAllocated()) return;
+    const Integer row = FVisibleRows.IndexOf(Item);
+    if (row < 0) return;
+    TRect r = GetItemRect(row);
+    if (Area == raRange) {
+        r.Left = Left - FTree->FLeftPosition;
+        r.Right = Right - FTree->FLeftPosition;
+    } else if (Area == raMainCell && FTree->ShowColumns()) {
+        if (TExHeaderSection* s = FTree->Header()->Sections()->GetSection(FTree->MainTreeColumn())) {
+            r.Left = s->GetLeft() - FTree->FLeftPosition;
+            r.Right = s->GetRight() - FTree->FLeftPosition;
+        }
+    }
+    ++r.Bottom;
+    InvalidateRect(Handle(), &r, TRUE);
+}
+
+void TExTreeView::ForgetItem(TExTreeItem* Item)
+{
+    if (FTrackedItem == Item) FTrackedItem = nullptr;
+    if (FLineHintItem == Item) FLineHintItem = nullptr;
+    if (FItemHintItem == Item) FItemHintItem = nullptr;
+    if (FDropTargetItem == Item) FDropTargetItem = nullptr;
+    if (FPassedItem == Item) {
+        FPassedItem = nullptr;
+        FClickPending = false;
+    }
+    if (FLastClickedItem == Item) FLastClickedItem = nullptr;
+    if (FEditItem == Item) FEditItem = nullptr;
+    if (FFrameStartItem == Item) FFrameStartItem = nullptr;
+    if (FFrameEndItem == Item) FFrameEndItem = nullptr;
+    if (FFrameItems) FFrameItems->Remove(Item);
+    if (FAnchorItem == Item) ForgetPositions();
+}
+
+void TExTreeView::RemoveRow(TExTreeItem* Item)
+{
+    const Integer row = FVisibleRows.IndexOf(Item);
+    if (row >= 0) FVisibleRows.Delete(row);
+    if (FAnchorItem == Item) ForgetPositions();
+}
+
+void TExTreeView::ForgetHiddenItems()
+{
+    if (FTrackedItem && !FTrackedItem->FullyVisible()) FTrackedItem = nullptr;
+    if (FDropTargetItem && !FDropTargetItem->FullyVisible()) FDropTargetItem = nullptr;
+}
+
+// ---------------------------------------------------------------- rows by position
+
+TRect TExTreeView::GetItemRect(Integer ItemIndex)
+{
+    if (ItemIndex < 0 || ItemIndex >= FVisibleRows.Count() || HasState(csDestroying)) return TRect{};
+    const bool varHeights = Model()->VarHeightCount > 0;
+    Integer top = 0;
+    for (Integer i = 0; i < ItemIndex; ++i) top += varHeights ? Row(i)->GetHeight() : Model()->LineHeight;
+    const Integer h = varHeights ? Row(ItemIndex)->GetHeight() : Model()->LineHeight;
+    return TRect{0, top, Width(), top + h - 1};
+}
+
+TExTreeItem* TExTreeView::GetItemAtY(Integer Y)
+{
+    if (Y < 0) return nullptr;
+    const bool varHeights = Model()->VarHeightCount > 0;
+    Integer sum = 0;
+    for (Integer i = 0; i < FVisibleRows.Count(); ++i) {
+        sum += varHeights ? Row(i)->GetHeight() : Model()->LineHeight;
+        if (Y < sum) return Row(i);
+    }
+    return nullptr;
+}
