@@ -1,12 +1,16 @@
 // The message archive after a few years: one date node per day with the day's messages under it,
 // 100,000 items in all, built with the calls the archive makes when the files come in date order
 // (a day inserted after the last day, each time after the last time). Then the lookup of a row far
-// down the fully expanded list, and clearing the whole tree.
+// down the fully expanded list, and clearing the whole tree. The same archive in a tree control:
+// built inside one update bracket, the close's work (row count, scroll ranges, content width, top
+// row, rows on screen) alone, and a page of scrolling near the top and far down.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
+#include "platform/Forms.h"
 #include "tree/Extree.h"
 
 namespace {
@@ -74,5 +78,84 @@ void BM_ClearArchive(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ClearArchive)->Unit(benchmark::kMillisecond);
+
+// A tree control on a form (the offscreen platform when there is no display).
+struct ShownTree {
+    TForm* form = nullptr;
+    TExTree* tree = nullptr;
+    ShownTree()
+    {
+        if (std::getenv("DISPLAY") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 420, 620);
+        form->AfterConstruction();
+        tree = new TExTree(form);
+        tree->SetParent(form);
+        tree->SetBounds(0, 0, 400, 600);
+        form->Show();
+        Application->ProcessMessages();
+    }
+    ~ShownTree() { delete form; }
+};
+
+// range(0): 1 with every day expanded (100,000 rows), 0 with the days collapsed (1,000 rows).
+void BuildExpanded(TExTree* Tree, bool Expanded)
+{
+    Build(*Tree->Items());
+    if (!Expanded) return;
+    for (Integer i = 0; i < Tree->Items()->RootCount(); ++i) Tree->Items()->RootItem(i)->Expand(false);
+}
+
+void BM_ControlBuildInOneBracket(benchmark::State& state)
+{
+    ShownTree v;
+    for (auto _ : state) {
+        v.tree->SetUpdating(true);
+        BuildExpanded(v.tree, state.range(0) != 0);
+        v.tree->SetUpdating(false);
+        benchmark::DoNotOptimize(v.tree->VertScrollBar()->Max());
+        state.PauseTiming();
+        v.tree->Items()->Clear();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * Days * (MessagesPerDay + 1));
+}
+BENCHMARK(BM_ControlBuildInOneBracket)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ControlBracketClose(benchmark::State& state)
+{
+    ShownTree v;
+    for (auto _ : state) {
+        state.PauseTiming();
+        v.tree->SetUpdating(true);
+        BuildExpanded(v.tree, state.range(0) != 0);
+        state.ResumeTiming();
+        v.tree->SetUpdating(false);
+        benchmark::DoNotOptimize(v.tree->VertScrollBar()->Max());
+        state.PauseTiming();
+        v.tree->Items()->Clear();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ControlBracketClose)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// One page down and back up, from row range(0) of the expanded archive.
+void BM_ControlPageAt(benchmark::State& state)
+{
+    ShownTree v;
+    v.tree->SetUpdating(true);
+    BuildExpanded(v.tree, true);
+    v.tree->SetUpdating(false);
+    const Integer at = static_cast<Integer>(state.range(0));
+    v.tree->SetVPosition(at);
+    const Integer page = v.tree->View()->GetVisCount() - 1;
+    for (auto _ : state) {
+        v.tree->SetVPosition(at + page);
+        v.tree->SetVPosition(at);
+        benchmark::DoNotOptimize(v.tree->TopIndex());
+    }
+}
+BENCHMARK(BM_ControlPageAt)->Arg(0)->Arg(90000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
