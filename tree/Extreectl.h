@@ -800,6 +800,7 @@ protected:
     void ReRenderAllHTMLItems();
     // Applies the all/rows/view patterns of the property setters inside a bracket.
     void SetterRefresh(bool Rows, bool View, bool Range, bool All);
+    void ApplyAutoLineHeight();
 
     // ================================================================ window messages
     void WMSize(TMessage& Message);

@@ -212,3 +212,53 @@ void TCustomExTree::SetSortSection(Integer Value)
 }
 
 void TCustomExTree::SetFilteredVisibility(bool Value) { FModel->SetFilteredVisibility(Value); }
+
+// The line height follows what it is made of while AutoLineHeight is on.
+void TCustomExTree::ApplyAutoLineHeight()
+{
+    if (!FAutoLineHeight) return;
+    const Integer h = DefineLineHeight();
+    if (h == FModel->LineHeight) return;
+    FModel->LineHeight = h;
+    FModel->InvalidateHeights();
+    RefreshFlags().TopIndexChanged = RefreshFlags().ViewChanged = true;
+}
+
+void TCustomExTree::SetHorizontalLines(bool Value)
+{
+    if (FHorizontalLines == Value) return;
+    FHorizontalLines = Value;
+    TExUpdateGuard bracket(FModel.get());
+    ApplyAutoLineHeight();
+    SetterRefresh(true, false, false, false);
+    bracket.Done();
+}
+
+void TCustomExTree::SetBarStyle(bool Value)
+{
+    if (FBarStyle == Value) return;
+    FBarStyle = Value;
+    TExUpdateGuard bracket(FModel.get());
+    if (Value) {
+        FBkColor = clBtnFace;
+        FTextColor = clBtnText;
+        FLinesColor = clBtnShadow;
+    }
+    ApplyAutoLineHeight();
+    SetterRefresh(false, true, true, false);
+    bracket.Done();
+}
+
+void TCustomExTree::SetItemIndent(Integer Value)
+{
+    if (FItemIndent == Value) return;
+    FItemIndent = Value;
+    SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetHeaderUseTreeFont(bool Value)
+{
+    if (FHeaderUseTreeFont == Value) return;
+    FHeaderUseTreeFont = Value;
+    FHeader->SetFont(Value ? Font() : FHeaderFont.get());
+}

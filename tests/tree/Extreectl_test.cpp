@@ -9,6 +9,7 @@
 
 #include "TreeFixture.h"
 #include "platform/Input.h"
+#include "tests/support/UiTest.h"
 #include "platform/Windows.h"
 
 namespace {
@@ -523,6 +524,310 @@ TEST_F(TreeTest, BorderSidesLeftOutGiveTheirEdgeToTheClientArea)
     EXPECT_GT(Tree->ClientWidth(), full);
     Tree->SetBorderStyle(bsNone);
     EXPECT_EQ(Tree->ClientWidth(), Tree->Width());
+}
+
+// The frame's pixels: the outer two rings of the window.
+std::vector<TColor> FramePixels(TExTree* Tree)
+{
+    TBitmap shot;
+    if (!CaptureControlImage(Tree, &shot)) return {};
+    std::vector<TColor> ring;
+    for (Integer d = 0; d < 2; ++d) {
+        for (Integer x = 0; x < Tree->Width(); x += 7) {
+            ring.push_back(shot.Canvas()->Pixels(x, d));
+            ring.push_back(shot.Canvas()->Pixels(x, Tree->Height() - 1 - d));
+        }
+        for (Integer y = 0; y < Tree->Height(); y += 7) {
+            ring.push_back(shot.Canvas()->Pixels(d, y));
+            ring.push_back(shot.Canvas()->Pixels(Tree->Width() - 1 - d, y));
+        }
+    }
+    return ring;
+}
+
+TEST_F(TreeTest, AFlatFrameChangesWithTheMouseAndARaisedOneIsDrawnAsRaisedOuter)
+{
+    Tree->SetUseXPThemes(false);
+    Tree->SetFlat(true);
+    Tree->SetActiveBorderType(fbtSunken);
+    Tree->SetInactiveBorderType(fbtFlat);
+    const auto inactive = FramePixels(Tree);
+    Tree->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_TRUE(Tree->MouseInside());
+    const auto active = FramePixels(Tree);
+    EXPECT_NE(active, inactive) << "the frame did not follow the mouse";
+    Tree->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(Tree->MouseInside());
+    EXPECT_EQ(FramePixels(Tree), inactive);
+
+    Tree->SetInactiveBorderType(fbtRaisedOuter);
+    const auto raisedOuter = FramePixels(Tree);
+    Tree->SetInactiveBorderType(fbtRaised);
+    EXPECT_EQ(FramePixels(Tree), raisedOuter);
+    Tree->SetInactiveBorderType(fbtSunken);
+    EXPECT_NE(FramePixels(Tree), raisedOuter);
+}
+
+TEST_F(TreeTest, WithCustomBarsAndNoFlatLookTheFrameIsAlwaysSunken)
+{
+    Tree->SetUseXPThemes(false);
+    Tree->SetFlat(true);
+    Tree->SetInactiveBorderType(fbtSunken);
+    const auto sunken = FramePixels(Tree);
+    Tree->SetFlat(false);
+    Tree->SetInactiveBorderType(fbtRaisedOuter);
+    EXPECT_EQ(FramePixels(Tree), sunken);
+    Tree->SetActiveBorderType(fbtFlat);
+    Tree->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(FramePixels(Tree), sunken);
+}
+
+TEST_F(TreeTest, OnlyTheTwoOwnedBarsTakeScrollInformation)
+{
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = 50;
+    si.nPage = 10;
+    si.nPos = 7;
+    EXPECT_EQ(Tree->SetScrollInfo(Tree->Handle(), SB_CTL, si, false), -1);
+    EXPECT_EQ(Tree->SetScrollInfo(View()->Handle(), SB_CTL, si, false), -1);
+    SCROLLINFO got{};
+    got.cbSize = sizeof got;
+    got.fMask = SIF_ALL;
+    EXPECT_FALSE(Tree->GetScrollInfo(Tree->Handle(), SB_CTL, got));
+    TCustomExScrollBar* bar = Tree->HorzScrollBar();
+    bar->HandleNeeded();
+    EXPECT_NE(Tree->SetScrollInfo(bar->Handle(), SB_CTL, si, false), -1);
+    EXPECT_EQ(bar->Max(), 50);
+    EXPECT_EQ(bar->Position(), 7);
+    ASSERT_TRUE(Tree->GetScrollInfo(bar->Handle(), SB_CTL, got));
+    EXPECT_EQ(got.nMax, 50);
+    EXPECT_EQ(got.nPos, 7);
+    EXPECT_EQ(got.nPage, 10u);
+}
+
+TEST_F(TreeTest, APressOnABarGivesTheViewTheFocus)
+{
+    AddRoots(60);
+    Form->Show();
+    Tree->VertScrollBar()->SetFocus();
+    ASSERT_FALSE(View()->Focused());
+    Tree->VertScrollBar()->OnMouseDown(Tree->VertScrollBar(), mbLeft, 0, 1, 1);
+    EXPECT_TRUE(View()->Focused());
+    EXPECT_TRUE(Tree->Focused());
+}
+
+TEST_F(TreeTest, TheFrameAreaOfTheBarsAnswersAsBorder)
+{
+    TMessage m{};
+    m.Msg = WM_NCHITTEST;
+    const TPoint p = Tree->ClientToScreen({Tree->ClientWidth() / 2, Tree->ClientHeight() / 2});
+    m.LParam = MAKELPARAM(p.X, p.Y);
+    Tree->Dispatch(m);
+    EXPECT_EQ(m.Result, HTCLIENT);
+}
+
+TEST_F(TreeTest, AWiderBarStyleLaysThePiecesOutAgain)
+{
+    AddRoots(60);
+    const Integer before = Tree->VertScrollBar()->Width();
+    Tree->VertScrollBarStyles()->SetUseSystemMetrics(false);
+    Tree->VertScrollBarStyles()->SetWidth(before + 9);
+    EXPECT_EQ(Tree->VertScrollBar()->Width(), before + 9);
+    EXPECT_EQ(View()->Left() + View()->Width(), Tree->VertScrollBar()->Left());
+    EXPECT_EQ(Tree->VertScrollBar()->Left() + Tree->VertScrollBar()->Width(), Tree->ClientWidth());
+}
+
+TEST_F(TreeTest, AHeaderHeightSetWhileLoadingTakesEffectWhenLoaded)
+{
+    AddSections({80});
+    Tree->SetShowHeader(true);
+    Tree->Header()->SetLockHeight(true);
+    const Integer before = Tree->HeaderHeight();
+    Tree->SetState(csLoading, true);
+    Tree->SetHeaderHeight(before + 15);
+    EXPECT_EQ(Tree->HeaderHeight(), before);
+    Tree->SetState(csLoading, false);
+    Tree->Loaded();
+    EXPECT_EQ(Tree->HeaderHeight(), before + 15);
+    EXPECT_EQ(View()->Top(), before + 15);
+}
+
+TEST_F(TreeTest, ScrollCodesOfTheBarsMoveTheRowsAndAreReported)
+{
+    AddRoots(100);
+    std::vector<std::string> reported;
+    Tree->OnScroll = [&](TObject* S, TScrollBarKind Kind, Integer Code) {
+        EXPECT_EQ(S, Tree);
+        reported.push_back((Kind == sbVertical ? "v" : "h") + std::to_string(Code));
+    };
+    auto scroll = [&](TExScrollCode Code, Integer Pos = 0) {
+        bool change = true;
+        View()->OnVScroll(Tree->VertScrollBar(), Code, Pos, change);
+        EXPECT_FALSE(change) << "the bar moves itself";
+        return Tree->TopIndex();
+    };
+    const Integer page = View()->GetVisCount() - 1;
+    EXPECT_EQ(scroll(escLineDown), 1);
+    EXPECT_EQ(scroll(escPageDown), 1 + page);
+    EXPECT_EQ(scroll(escLineUp), page);
+    EXPECT_EQ(scroll(escPageUp), 0);
+    EXPECT_EQ(scroll(escPageUp), 0);
+    EXPECT_EQ(scroll(escPosition, 30), 30);
+    EXPECT_EQ(scroll(escTrack, 40), 30) << "tracking moves only with ScrollTracking";
+    Tree->SetScrollTracking(true);
+    EXPECT_EQ(scroll(escTrack, 40), 40);
+    EXPECT_EQ(scroll(escBottom), 100 - View()->GetVisCount() + 1);
+    EXPECT_EQ(scroll(escTop), 0);
+    // Secondary buttons: the opposite way by default, a page when asked, nothing when custom.
+    EXPECT_EQ(scroll(escSndLineDown), 0);
+    EXPECT_EQ(scroll(escSndLineUp), 1);
+    Tree->VertScrollBarStyles()->SetSecondBtnKind(sbkPage);
+    EXPECT_EQ(scroll(escSndLineDown), 1 + page);
+    Tree->VertScrollBarStyles()->SetSecondBtnKind(sbkCustom);
+    EXPECT_EQ(scroll(escSndLineDown), 1 + page);
+    EXPECT_EQ(reported.front(), "v" + std::to_string(escLineDown));
+    EXPECT_EQ(reported.back(), "v" + std::to_string(escSndLineDown));
+    EXPECT_EQ(reported.size(), 14u);
+}
+
+TEST_F(TreeTest, HorizontalScrollingStaysWithinTheContent)
+{
+    Items().Add(nullptr, std::string(200, 'W'));
+    const Integer range = View()->HRange();
+    ASSERT_GT(range, View()->Width());
+    auto scroll = [&](TExScrollCode Code, Integer Pos = 0) {
+        bool change = true;
+        View()->OnHScroll(Tree->HorzScrollBar(), Code, Pos, change);
+        return Tree->LeftPosition();
+    };
+    EXPECT_EQ(scroll(escLineDown), 4);
+    EXPECT_EQ(scroll(escPageDown), 4 + View()->Width() / 2);
+    EXPECT_EQ(scroll(escLineUp), View()->Width() / 2);
+    EXPECT_EQ(scroll(escBottom), range - View()->Width());
+    EXPECT_EQ(scroll(escPosition, -20), 0);
+    Tree->SetHPosition(1 << 20);
+    EXPECT_EQ(Tree->LeftPosition(), range - View()->Width());
+    EXPECT_EQ(Tree->HorzScrollBar()->Position(), Tree->LeftPosition());
+    // With columns the header follows.
+    AddSections({900});
+    Tree->SetShowHeader(true);
+    Tree->SetHPosition(35);
+    EXPECT_EQ(Tree->Header()->LeftPos(), 35);
+    // A narrow view keeps everything visible: the offset stays 0.
+    Items().Clear();
+    Tree->SetShowHeader(false);
+    Items().Add(nullptr, "short");
+    Tree->SetHPosition(10);
+    EXPECT_EQ(Tree->LeftPosition(), 0);
+}
+
+TEST_F(TreeTest, HeaderNotificationsReachTheTreesEvents)
+{
+    AddSections({80, 80, 80});
+    Tree->SetShowHeader(true);
+    std::vector<std::string> log;
+    Tree->OnHeaderColumnResize = [&](TObject* S, Integer Index) { log.push_back(S == Tree ? "resize " + std::to_string(Index) : "?"); };
+    Tree->OnHeaderColumnMove = [&](TCustomExTree* S, TExHeaderSection* Sec, Integer From, Integer To) {
+        // Raised after the tree's own bracket closed.
+        log.push_back(std::string(S->GetUpdating() ? "inside " : "") + "move " + std::to_string(Sec->GetIndex()) +
+                      " " + std::to_string(From) + ">" + std::to_string(To));
+    };
+    Tree->OnHeaderSectionExpand = [&](TObject* S, TExHeaderSection* Sec) { log.push_back(S == Tree ? "expand " + std::to_string(Sec->GetIndex()) : "?"); };
+    Tree->OnHeaderColumnClick = [&](TObject* S, Integer Index) { log.push_back(S == Tree ? "click " + std::to_string(Index) : "?"); };
+    Tree->OnHeaderResize = [&](TObject* S) { log.push_back(S == Tree ? "header resize" : "?"); };
+    TExHeaderSections* sections = Tree->Header()->Sections();
+    sections->GetSectionByPos(1)->SetWidth(120);
+    Tree->Header()->OnSectionResize(Tree->Header(), sections->GetSectionByPos(1));
+    sections->MoveSection(sections->GetSectionByPos(2), 0);
+    Tree->Header()->OnSectionExpand(Tree->Header(), sections->GetSection(1));
+    Tree->Header()->OnSectionClick(Tree->Header(), sections->GetSection(0));
+    Tree->Header()->SetLockHeight(true);
+    Tree->Header()->SetHeight(Tree->Header()->Height() + 6);
+    ASSERT_GE(log.size(), 5u);
+    log.resize(5);
+    EXPECT_EQ(log, (std::vector<std::string>{"resize 1", "move 2 2>0", "expand 1", "click 0", "header resize"}));
+    // The new header height moved the view down.
+    EXPECT_EQ(View()->Top(), Tree->Header()->Height());
+}
+
+TEST_F(TreeTest, HidingColumnsNarrowerThanTheViewScrollsBackToTheLeft)
+{
+    AddSections({250, 250});
+    Tree->SetShowHeader(true);
+    Tree->SetHPosition(100);
+    ASSERT_EQ(Tree->LeftPosition(), 100);
+    Tree->Header()->Sections()->GetSectionByPos(1)->SetVisible(false);
+    EXPECT_EQ(Tree->LeftPosition(), 0);
+    EXPECT_FALSE(Tree->HorzBarVisible());
+}
+
+TEST_F(TreeTest, FocusFromCodeReportsAtOnceAndFromKeysAfterTheDelay)
+{
+    AddRoots(5);
+    Integer focused = 0;
+    Tree->OnItemFocused = [&](TObject* S) {
+        EXPECT_EQ(S, Tree);
+        ++focused;
+    };
+    Tree->Model()->SetFocused(Items().Item(1));
+    EXPECT_EQ(focused, 1);
+    Tree->SetChangeDelay(50);
+    Tree->Model()->DoSetFocusedEx(Items().Item(2), false, true);
+    EXPECT_EQ(focused, 1);
+    EXPECT_EQ(Tree->DelayedFocusItem(), Items().Item(2));
+    uitest::Pump(120);
+    EXPECT_EQ(focused, 2);
+    // A focus that moved on before the delay ran out is not reported for the old item.
+    Tree->Model()->DoSetFocusedEx(Items().Item(3), false, true);
+    Tree->Model()->SetFocused(Items().Item(4));
+    EXPECT_EQ(focused, 3);
+    uitest::Pump(120);
+    EXPECT_EQ(focused, 3);
+    // The delayed item deleted before its time: nothing reported, nothing read.
+    Tree->Model()->DoSetFocusedEx(Items().Item(3), false, true);
+    Items().Item(3)->Delete();
+    uitest::Pump(120);
+    EXPECT_EQ(Tree->DelayedFocusItem(), nullptr);
+}
+
+TEST_F(TreeTest, TheTreeFontReachesTheHeaderAndTheLineHeight)
+{
+    AddSections({80});
+    Tree->SetShowHeader(true);
+    const Integer before = Tree->LineHeight();
+    Tree->Font()->SetHeight(-24);
+    EXPECT_EQ(Tree->Header()->Font()->Height(), -24);
+    EXPECT_EQ(Tree->LineHeight(), 28);
+    EXPECT_GT(Tree->LineHeight(), before);
+    Tree->SetHeaderUseTreeFont(false);
+    Tree->HeaderFont()->SetHeight(-9);
+    EXPECT_EQ(Tree->Header()->Font()->Height(), -9);
+    // With the automatic height off the line height stays.
+    Tree->SetAutoLineHeight(false);
+    Tree->Font()->SetHeight(-11);
+    EXPECT_EQ(Tree->LineHeight(), 28);
+    Tree->SetLineHeight(0);
+    EXPECT_EQ(Tree->LineHeight(), 17);
+}
+
+TEST_F(TreeTest, LineHeightFromFontIndentAndDecorations)
+{
+    Tree->Font()->SetHeight(-11);
+    EXPECT_EQ(Tree->DefineLineHeight(), 17);
+    Tree->SetHorizontalLines(true);
+    EXPECT_EQ(Tree->DefineLineHeight(), 18);
+    Tree->SetBarStyle(true);
+    EXPECT_EQ(Tree->DefineLineHeight(), 19);
+    Tree->SetBarStyle(false);
+    Tree->SetHorizontalLines(false);
+    Tree->Font()->SetHeight(20);
+    EXPECT_EQ(Tree->DefineLineHeight(), 22);
+    Tree->Font()->SetHeight(-8);
+    Tree->SetItemIndent(21);
+    EXPECT_EQ(Tree->DefineLineHeight(), 21);
 }
 
 }  // namespace
