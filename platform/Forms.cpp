@@ -19,18 +19,21 @@ std::vector<TCustomForm*>& AllForms()
     static std::vector<TCustomForm*> v;
     return v;
 }
-TModalHook gModalHook;
+TModalAnswerer* gModalAnswerer = nullptr;
 }  // namespace
 
-void SetModalHook(TModalHook Hook) { gModalHook = std::move(Hook); }
-bool ModalHookActive() { return static_cast<bool>(gModalHook); }
+TModalAnswerer* SetModalAnswerer(TModalAnswerer* Answerer)
+{
+    TModalAnswerer* old = gModalAnswerer;
+    gModalAnswerer = Answerer;
+    return old;
+}
+
+TModalAnswerer* ModalAnswerer() { return gModalAnswerer; }
 
 bool CallModalHook(TObject* Dialog, int& Result)
 {
-    if (!gModalHook)
-        return false;
-    TModalHook hook = gModalHook;  // the hook may replace or clear itself
-    return hook(Dialog, Result);
+    return gModalAnswerer && gModalAnswerer->ModalStarting(Dialog, Result);
 }
 
 // ---- TCustomForm ------------------------------------------------------------------------------

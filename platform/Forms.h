@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Controls.h"
+#include "platform/ModalSeam.h"
 
 class TMainMenu;
 class TMenuItem;
@@ -236,13 +237,6 @@ private:
     std::map<TCursor, HCURSOR> FCursors;
 };
 
-// Test hook for modal windows: called when a modal form or dialog starts, with the form or dialog
-// object. Answering true ends it at once with Result; false lets it run (the hook may have clicked
-// one of its buttons). A hook set for one answer clears itself by returning after SetModalHook(nullptr).
-using TModalHook = std::function<bool(TObject* Dialog, int& Result)>;
-void SetModalHook(TModalHook Hook);
-bool CallModalHook(TObject* Dialog, int& Result);
-bool ModalHookActive();
 
 // Saves what a control shows (a form with its menu bar, a windowed control, or a windowless
 // control's rectangle of its parent) as a PNG file, pending paints done first.

@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <memory>
 
@@ -29,6 +28,7 @@
 #include "platform/Forms.h"
 #include "platform/Ole.h"
 #include "platform/qt/ClipboardMime.h"
+#include "platform/qt/DragSurroundings.h"
 #include "platform/qt/OleDrag.h"
 #include "platform/qt/WindowRec.h"
 
@@ -691,8 +691,7 @@ DWORD SiteEffect(HWND h)
 }
 
 // ---- The layer's drag loop -----------------------------------------------------------------------
-Input::TForeignDropSite gForeignSite;
-std::deque<std::function<void()>> gDragSteps;
+TDragSurroundings* gSurroundings = nullptr;
 
 struct LayerDrag {
     IDataObject* Data;
@@ -741,7 +740,7 @@ void LeaveTarget(LayerDrag& d)
 void MoveTo(LayerDrag& d)
 {
     HWND under = SiteAt(d.Pos);
-    bool foreign = !under && !WindowFromPoint(d.Pos) && gForeignSite;
+    bool foreign = !under && !WindowFromPoint(d.Pos) && gSurroundings && gSurroundings->HasForeignSite();
     if (d.Over && !Sites().count(d.Over))
         d.Over = nullptr;  // the window went away under the drag
     if (under != d.Over || foreign != d.OverForeign) {
@@ -756,7 +755,7 @@ void MoveTo(LayerDrag& d)
     if (d.Over)
         d.Effect = SiteEffect(d.Over);
     else if (d.OverForeign)
-        d.Effect = gForeignSite(d.Mime->All(), d.Allowed, false);
+        d.Effect = gSurroundings->ForeignSite(d.Mime->All(), d.Allowed, false);
     else
         d.Effect = DROPEFFECT_NONE;
 }
@@ -769,8 +768,8 @@ HRESULT DropHere(LayerDrag& d, DWORD* effect)
         d.Over = nullptr;
         return DRAGDROP_S_DROP;
     }
-    if (d.OverForeign && (d.Effect & kEffects) && gForeignSite) {
-        *effect = gForeignSite(d.Mime->All(), d.Allowed, true);
+    if (d.OverForeign && (d.Effect & kEffects) && gSurroundings && gSurroundings->HasForeignSite()) {
+        *effect = gSurroundings->ForeignSite(d.Mime->All(), d.Allowed, true);
         return DRAGDROP_S_DROP;
     }
     LeaveTarget(d);
@@ -790,7 +789,7 @@ HRESULT LayerDragLoop(IDataObject* data, IDropSource* source, DWORD allowed, DWO
     LayerDrag* outer = gLayerDrag;
     gLayerDrag = &d;
     unsigned tick = StartTimer(50, [] {});  // the loop looks again at least this often
-    bool scripted = !gDragSteps.empty();
+    bool scripted = gSurroundings && gSurroundings->HasSteps();
     QElapsedTimer quiet;
     quiet.start();
     HRESULT result = DRAGDROP_S_CANCEL;
@@ -818,10 +817,8 @@ HRESULT LayerDragLoop(IDataObject* data, IDropSource* source, DWORD allowed, DWO
             if (fb == DRAGDROP_S_USEDEFAULTCURSORS)
                 ShowDefaultCursor(d.Effect);
         }
-        if (!gDragSteps.empty()) {
-            auto step = std::move(gDragSteps.front());
-            gDragSteps.pop_front();
-            step();
+        if (gSurroundings && gSurroundings->HasSteps()) {
+            gSurroundings->RunNextStep();
             continue;
         }
         if (scripted && quiet.elapsed() > 3000) {
@@ -832,8 +829,8 @@ HRESULT LayerDragLoop(IDataObject* data, IDropSource* source, DWORD allowed, DWO
     }
     StopTimer(tick);
     gLayerDrag = outer;
-    if (!outer)
-        gDragSteps.clear();
+    if (!outer && gSurroundings)
+        gSurroundings->DragEnded();
     delete d.Mime;
     return result;
 }
@@ -886,79 +883,6 @@ bool LayerRunsDrags()
 {
     QString p = QGuiApplication::platformName();
     return p == "offscreen" || p == "minimal";
-}
-
-// ---- Another program dragging over our windows (tests) -------------------------------------------
-struct ForeignDrag {
-    std::unique_ptr<QMimeData> Mime;
-    DWORD Allowed = 0;
-    QPointer<QWidget> Over;
-    HWND OverWnd = nullptr;
-};
-ForeignDrag gForeign;
-
-Qt::MouseButtons ButtonsOf(TShiftState s)
-{
-    Qt::MouseButtons b;
-    if (s & ssLeft)
-        b |= Qt::LeftButton;
-    if (s & ssRight)
-        b |= Qt::RightButton;
-    if (s & ssMiddle)
-        b |= Qt::MiddleButton;
-    return b;
-}
-Qt::KeyboardModifiers ModifiersOf(TShiftState s)
-{
-    Qt::KeyboardModifiers m;
-    if (s & ssShift)
-        m |= Qt::ShiftModifier;
-    if (s & ssCtrl)
-        m |= Qt::ControlModifier;
-    if (s & ssAlt)
-        m |= Qt::AltModifier;
-    return m;
-}
-
-TPoint ScreenPointOf(TControl* target, int x, int y)
-{
-    TWinControl* wc = dynamic_cast<TWinControl*>(target);
-    if (!wc) {
-        wc = target->Parent();
-        x += target->Left();
-        y += target->Top();
-    }
-    WindowRec* w = wc ? Rec(wc->Handle()) : nullptr;
-    TPoint o = w ? ClientScreenOrigin(w) : TPoint{};
-    return {o.X + x, o.Y + y};
-}
-
-// As the toolkit delivers a drag position: a leave for the window left, an entry and a move for
-// the window entered, a move otherwise. Answers what the other program is told.
-DWORD ForeignMove(TControl* target, int x, int y, TShiftState shift)
-{
-    if (!gForeign.Mime)
-        return DROPEFFECT_NONE;
-    TPoint screen = ScreenPointOf(target, x, y);
-    HWND h = SiteAt(screen);
-    QWidget* w = h ? SiteWidget(h) : nullptr;
-    if (gForeign.Over && gForeign.Over != w) {
-        QDragLeaveEvent le;
-        QCoreApplication::sendEvent(gForeign.Over, &le);
-        gForeign.Over = nullptr;
-    }
-    if (!w)
-        return DROPEFFECT_NONE;
-    QPoint p = LocalOf(h, screen);
-    if (gForeign.Over != w) {
-        QDragEnterEvent ee(p, ActionsOf(gForeign.Allowed), gForeign.Mime.get(), ButtonsOf(shift), ModifiersOf(shift));
-        QCoreApplication::sendEvent(w, &ee);
-        gForeign.Over = w;
-        gForeign.OverWnd = h;
-    }
-    QDragMoveEvent me(p, ActionsOf(gForeign.Allowed), gForeign.Mime.get(), ButtonsOf(shift), ModifiersOf(shift));
-    QCoreApplication::sendEvent(w, &me);
-    return me.isAccepted() ? EffectsOf(me.dropAction()) : DROPEFFECT_NONE;
 }
 
 }  // namespace
@@ -1032,6 +956,14 @@ bool TrackLayerDrag(UINT kind, int button, TPoint screenPt)
     return true;
 }
 
+void SetDragSurroundings(TDragSurroundings* Surroundings) { gSurroundings = Surroundings; }
+
+HWND DropSiteAt(TPoint Screen) { return SiteAt(Screen); }
+QWidget* DropSiteWidget(HWND Window) { return SiteWidget(Window); }
+QPoint DropSitePoint(HWND Window, TPoint Screen) { return LocalOf(Window, Screen); }
+Qt::DropActions DropActionsOf(DWORD Effects) { return ActionsOf(Effects); }
+DWORD DropEffectsOf(Qt::DropActions Actions) { return EffectsOf(Actions); }
+
 void ForgetDropTarget(HWND wnd)
 {
     auto it = Sites().find(wnd);
@@ -1050,52 +982,3 @@ bool TrackLayerDragKey(bool down, Word vk)
 }
 
 }  // namespace morvik::qtwin
-
-namespace Input {
-
-DWORD ForeignDragEnter(TControl* Target, int X, int Y, const TDragDataList& Data, DWORD Effects, TShiftState Shift)
-{
-    EnsureToolkit();
-    ForeignDragLeave();
-    gForeign.Mime = std::make_unique<QMimeData>();
-    for (const TDragData& d : Data)
-        gForeign.Mime->setData(QString::fromStdString(d.Type), QByteArray::fromStdString(d.Bytes));
-    gForeign.Allowed = Effects;
-    return ForeignMove(Target, X, Y, Shift);
-}
-
-DWORD ForeignDragMove(TControl* Target, int X, int Y, TShiftState Shift) { return ForeignMove(Target, X, Y, Shift); }
-
-void ForeignDragLeave()
-{
-    if (gForeign.Over) {
-        QDragLeaveEvent le;
-        QCoreApplication::sendEvent(gForeign.Over, &le);
-    }
-    gForeign = ForeignDrag{};
-}
-
-DWORD ForeignDrop(TControl* Target, int X, int Y, TShiftState Shift)
-{
-    if (!gForeign.Mime)
-        return DROPEFFECT_NONE;
-    DWORD answer = ForeignMove(Target, X, Y, Shift | ssLeft);
-    DWORD taken = DROPEFFECT_NONE;
-    if (gForeign.Over && (answer & kEffects)) {
-        QPoint p = LocalOf(gForeign.OverWnd, ScreenPointOf(Target, X, Y));
-        QDropEvent de(QPointF(p), ActionsOf(gForeign.Allowed), gForeign.Mime.get(), ButtonsOf(Shift), ModifiersOf(Shift));
-        QCoreApplication::sendEvent(gForeign.Over, &de);
-        taken = de.isAccepted() ? EffectsOf(de.dropAction()) : DROPEFFECT_NONE;
-        gForeign.Over = nullptr;
-    }
-    ForeignDragLeave();
-    return taken;
-}
-
-void SetForeignDropSite(TForeignDropSite Site) { gForeignSite = std::move(Site); }
-
-void DuringDrag(std::function<void()> Step) { gDragSteps.push_back(std::move(Step)); }
-
-int PendingDragSteps() { return int(gDragSteps.size()); }
-
-}  // namespace Input

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/Forms.h"
+#include "tests/support/ModalHook.h"
 
 namespace uitest {
 

@@ -1,0 +1,124 @@
+// Keyboard input for windowed controls: key events, form key preview, dialog keys.
+#include "platform/Controls.h"
+
+#include "platform/Backend.h"
+#include "platform/Forms.h"
+
+using namespace morvik::backend;
+
+void TWinControl::KeyDown(Word& Key, TShiftState Shift)
+{
+    if (OnKeyDown)
+        OnKeyDown(this, Key, Shift);
+}
+
+void TWinControl::KeyPress(char& Key)
+{
+    if (OnKeyPress)
+        OnKeyPress(this, Key);
+}
+
+void TWinControl::KeyUp(Word& Key, TShiftState Shift)
+{
+    if (OnKeyUp)
+        OnKeyUp(this, Key, Shift);
+}
+
+bool TWinControl::DoKeyDown(TMessage& Message)
+{
+    return DoKeyEvent(Message, &TWinControl::DoKeyDown, &TWinControl::KeyDown);
+}
+
+bool TWinControl::DoKeyEvent(TMessage& Message, bool (TWinControl::*Preview)(TMessage&),
+                             void (TWinControl::*Handler)(Word&, TShiftState))
+{
+    // The form sees the key first when it previews keys; a key it zeroes goes no further.
+    TCustomForm* form = GetParentForm(this);
+    if (form && form != this && form->KeyPreview && (static_cast<TWinControl*>(form)->*Preview)(Message))
+        return true;
+    Word key = LOWORD(Message.WParam);
+    TShiftState shift = KeyDataToShiftState(Message.LParam);
+    if (!(ControlStyle & csNoStdEvents)) {
+        (this->*Handler)(key, shift);
+        Message.WParam = key;
+        if (key == 0)
+            return true;
+    }
+    return false;
+}
+
+bool TWinControl::DoKeyPress(TMessage& Message)
+{
+    TCustomForm* form = GetParentForm(this);
+    if (form && form != this && form->KeyPreview && static_cast<TWinControl*>(form)->DoKeyPress(Message))
+        return true;
+    char ch = char(Message.WParam);
+    if (!(ControlStyle & csNoStdEvents)) {
+        KeyPress(ch);
+        Message.WParam = static_cast<unsigned char>(ch);
+        if (ch == 0)
+            return true;
+    }
+    return false;
+}
+
+bool TWinControl::DoKeyUp(TMessage& Message)
+{
+    return DoKeyEvent(Message, &TWinControl::DoKeyUp, &TWinControl::KeyUp);
+}
+
+void TWinControl::WMKeyDown(TMessage& Message)
+{
+    if (!DoKeyDown(Message))
+        DefaultHandler(Message);
+}
+
+void TWinControl::WMKeyUp(TMessage& Message)
+{
+    if (!DoKeyUp(Message))
+        DefaultHandler(Message);
+}
+
+void TWinControl::WMChar(TMessage& Message)
+{
+    if (!DoKeyPress(Message))
+        DefaultHandler(Message);
+}
+
+void TWinControl::CNKeyDown(TMessage& Message)
+{
+    Message.Result = 1;
+    Word key = LOWORD(Message.WParam);
+    TShiftState shift = KeyDataToShiftState(Message.LParam);
+    TCustomForm* form = GetParentForm(this);
+    if (form && form->IsShortCut(key, shift))
+        return;
+    LRESULT mask = 0;
+    switch (key) {
+    case VK_TAB: mask = DLGC_WANTTAB; break;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN: mask = DLGC_WANTARROWS; break;
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+    default: break;
+    }
+    // Each key needs its own bit: wanting all keys is not wanting Tab or the arrows.
+    if (mask && form && !(Perform(WM_GETDLGCODE, 0, 0) & mask) &&
+        form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0)
+        return;
+    Message.Result = 0;
+}
+
+void TWinControl::CMDialogKey(TMessage& Message)
+{
+    // Offered to the children in turn; the first that takes it wins.
+    for (TControl* c : std::vector<TControl*>(FControls)) {
+        if (c->Visible() && c->Enabled() && c->Perform(CM_DIALOGKEY, Message.WParam, Message.LParam) != 0) {
+            Message.Result = 1;
+            return;
+        }
+    }
+}

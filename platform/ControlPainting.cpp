@@ -1,0 +1,185 @@
+// Painting: control canvases, the WM_PAINT path of windowed controls and their windowless
+// children, TCustomControl and TGraphicControl.
+#include "platform/Controls.h"
+
+#include <algorithm>
+
+#include "platform/Backend.h"
+
+using namespace morvik::backend;
+
+namespace {
+std::vector<TControlCanvas*> gCanvasList;
+
+void MoveWindowOrg(HDC DC, int DX, int DY)
+{
+    TPoint p;
+    GetWindowOrgEx(DC, &p);
+    SetWindowOrgEx(DC, p.X - DX, p.Y - DY, nullptr);
+}
+}  // namespace
+
+// ---- TControlCanvas -----------------------------------------------------------------------------
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
+
+void TControlCanvas::SetControl(TControl* Value)
+{
+    if (FControl == Value)
+        return;
+    FreeHandle();
+    FControl = Value;
+}
+
+void TControlCanvas::FreeHandle()
+{
+    if (!FDeviceContext)
+        return;
+    HDC dc = FDeviceContext;
+    SetHandle(nullptr);
+    FDeviceContext = nullptr;
+    ReleaseDC(FWindowHandle, dc);
+    FWindowHandle = nullptr;
+    gCanvasList.erase(std::remove(gCanvasList.begin(), gCanvasList.end(), this), gCanvasList.end());
+}
+
+void TControlCanvas::CreateHandle()
+{
+    if (!FControl)
+        return;
+    if (auto* w = dynamic_cast<TWinControl*>(FControl)) {
+        FWindowHandle = w->Handle();
+        FDeviceContext = GetDC(FWindowHandle);
+    } else {
+        TWinControl* p = FControl->Parent();
+        if (!p)
+            return;
+        FWindowHandle = p->Handle();
+        FDeviceContext = GetDC(FWindowHandle);
+        MoveWindowOrg(FDeviceContext, FControl->Left(), FControl->Top());
+        IntersectClipRect(FDeviceContext, 0, 0, FControl->Width(), FControl->Height());
+    }
+    gCanvasList.push_back(this);
+    SetHandle(FDeviceContext);
+}
+
+void TControlCanvas::FreeDeviceContexts()
+{
+    auto list = gCanvasList;
+    for (TControlCanvas* c : list)
+        if (c->LockCount() == 0)
+            c->FreeHandle();
+}
+
+void TWinControl::WMPaint(TMessage& Message)
+{
+    if (!(ControlState & csCustomPaint) && FControls.empty() && !dynamic_cast<TCustomControl*>(this))
+        DefaultHandler(Message);
+    else
+        PaintHandler(Message);
+}
+
+void TWinControl::PaintHandler(TMessage& Message)
+{
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    PAINTSTRUCT ps;
+    if (!dc)
+        dc = BeginPaint(FHandle, &ps);
+    int saved = SaveDC(dc);
+    // Opaque windowless children paint over their rectangle; the window leaves it out.
+    for (TControl* c : FControls)
+        if (!dynamic_cast<TWinControl*>(c) && c->Visible() && (c->ControlStyle & csOpaque)) {
+            TRect r = c->BoundsRect();
+            ExcludeClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
+        }
+    PaintWindow(dc);
+    RestoreDC(dc, saved);
+    PaintControls(dc, nullptr);
+    if (!Message.WParam)
+        EndPaint(FHandle, &ps);
+}
+
+void TWinControl::PaintWindow(HDC DC)
+{
+    TMessage m{WM_PAINT, reinterpret_cast<WPARAM>(DC), 0, 0};
+    DefaultHandler(m);
+}
+
+void TWinControl::PaintControls(HDC DC, TControl* First)
+{
+    auto it = FControls.begin();
+    if (First)
+        it = std::find(FControls.begin(), FControls.end(), First);
+    for (; it != FControls.end(); ++it) {
+        TControl* c = *it;
+        if (dynamic_cast<TWinControl*>(c) || !c->Visible())
+            continue;
+        TRect r = c->BoundsRect();
+        if (!RectVisible(DC, &r))
+            continue;
+        int saved = SaveDC(DC);
+        MoveWindowOrg(DC, c->Left(), c->Top());
+        IntersectClipRect(DC, 0, 0, c->Width(), c->Height());
+        c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
+        RestoreDC(DC, saved);
+    }
+}
+
+void TWinControl::PaintTo(HDC DC, int X, int Y)
+{
+    int saved = SaveDC(DC);
+    MoveWindowOrg(DC, X, Y);
+    IntersectClipRect(DC, 0, 0, FWidth, FHeight);
+    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
+    Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
+    for (TControl* c : FControls)
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Visible())
+            w->PaintTo(DC, w->Left(), w->Top());
+    RestoreDC(DC, saved);
+}
+
+void TWinControl::WMEraseBkgnd(TMessage& Message)
+{
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    TRect r = ClientRect();
+    ::FillRect(dc, &r, FBrush->Handle());
+    Message.Result = 1;
+}
+
+// ---- TCustomControl and TGraphicControl -----------------------------------------------------------
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(new TControlCanvas)
+{
+    FCanvas->SetControl(this);
+}
+
+TCustomControl::~TCustomControl() { FCanvas->FreeHandle(); }
+
+void TCustomControl::PaintWindow(HDC DC)
+{
+    ControlState |= csCustomPaint;
+    FCanvas->Lock();
+    FCanvas->SetHandle(DC);
+    Paint();
+    FCanvas->SetHandle(nullptr);
+    FCanvas->Unlock();
+    ControlState &= ~TControlState(csCustomPaint);
+}
+
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), FCanvas(new TControlCanvas)
+{
+    FCanvas->SetControl(this);
+}
+
+TGraphicControl::~TGraphicControl() { FCanvas->FreeHandle(); }
+
+void TGraphicControl::WMPaint(TMessage& Message)
+{
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    if (!dc || HasState(csDestroying))
+        return;
+    FCanvas->FreeHandle();
+    FCanvas->Lock();
+    FCanvas->SetHandle(dc);
+    Paint();
+    FCanvas->SetHandle(nullptr);
+    FCanvas->Unlock();
+}
