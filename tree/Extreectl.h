@@ -250,6 +250,8 @@ public:
     void AutoSizeColumn(Integer SectionIndex);
     void AutoSizeAllColumns();
     Integer GetCheckBoxSize();
+    // The image index an item shows from Images (Second: Images2), asking the event for -1.
+    Integer ItemImageIndex(TExTreeItem* Item, bool Second);
     void EnsureVisible(TExTreeItem* Item) override;
     void EnsureVisibleBottom(TExTreeItem* Item);
     virtual bool IsInView(TExTreeItem* Item);
@@ -801,6 +803,12 @@ protected:
     // Applies the all/rows/view patterns of the property setters inside a bracket.
     void SetterRefresh(bool Rows, bool View, bool Range, bool All);
     void ApplyAutoLineHeight();
+    // Enabled, or selected all the same.
+    bool Selectable(TExTreeItem* Item, bool SelectDisabled) const;
+    void RedrawRowOf(TExTreeItem* Item);
+    void GradientChanged();
+    // Images or Images2 changed (First: Images).
+    void ImagesChanged(bool First);
 
     // ================================================================ window messages
     void WMSize(TMessage& Message);
@@ -827,6 +835,7 @@ protected:
 
     bool IsLoading() const { return HasState(csLoading) || HasState(csReading); }
     bool IsDestroying() const { return HasState(csDestroying); }
+    bool IsDesigning() const { return HasState(csDesigning); }
 
     // ================================================================ fields: owned parts
     std::unique_ptr<TExTreeModel> FModel;

@@ -6,6 +6,7 @@
 #include "platform/Classes.h"
 #include "platform/ImgList.h"
 #include "platform/WinGdi.h"
+#include "ctlbase/Exuxtheme.h"
 #include "tree/Excellctl.h"
 #include "tree/Excellstyle.h"
 #include "tree/Extreectl.h"
@@ -36,7 +37,28 @@ Integer TCustomExTree::DefineLineHeight()
     return h;
 }
 
-Integer TCustomExTree::GetCheckBoxSize() { return FCheckBoxSize; }
+Integer TCustomExTree::GetCheckBoxSize()
+{
+    if (IsThemeApplied() && !IsDesigning()) {
+        SIZE size{};
+        if (GetThemePartSizeTo(u"BUTTON", FSpareBitmap->Canvas()->Handle(), 3, 0, nullptr, TS_TRUE, size) == S_OK)
+            return std::max<Integer>(size.cx, size.cy);
+    }
+    return FCheckBoxSize;
+}
+
+// Measuring and drawing take the same image: the state image while the item is focused,
+// selected or expanded.
+Integer TCustomExTree::ItemImageIndex(TExTreeItem* Item, bool Second)
+{
+    const bool stateful = Item->Focused() || Item->Selected() || Item->Expanded();
+    if (Second) {
+        const Integer index = stateful ? Item->StImageIndex2() : Item->ImageIndex2();
+        return index == -1 ? DoGetPicture2(Item) : index;
+    }
+    const Integer index = stateful ? Item->StImageIndex() : Item->ImageIndex();
+    return index == -1 ? DoGetPicture(Item) : index;
+}
 
 // Width and height of a cell's text in the font the cell shows it in.
 static TSize MeasureCellText(TCustomExTree* Tree, TBitmap* Scratch, TExTreeItem* Item, const std::string& Text,
@@ -126,12 +148,9 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
     const bool checkBox = ShowCheckboxes() && Item->ShowCheckBox();
     if (checkBox) Size.X += FCustomCheckboxes ? FCheckBoxGlyph->Width() / 6 : GetCheckBoxSize();
     if (ShowImages()) {
-        const bool stateful = Item->Focused() || Item->Selected() || Item->GetState(3) ||
-                              (Item->Expanded() && Item->HasVisibleChildren());
         bool second = false;
         if (TCustomImageList* list2 = FImages2 ? FImages2 : FImages) {
-            Integer index = stateful ? Item->StImageIndex2() : Item->ImageIndex2();
-            if (index == -1) index = DoGetPicture2(Item);
+            const Integer index = ItemImageIndex(Item, true);
             if ((index >= 0 && index < list2->Count()) || ShowEmptyImages2()) {
                 Size.X += list2->Width();
                 if (checkBox) Size.X += I / 3;
@@ -139,8 +158,7 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
             }
         }
         if (FImages) {
-            Integer index = stateful ? Item->StImageIndex() : Item->ImageIndex();
-            if (index == -1) index = DoGetPicture(Item);
+            const Integer index = ItemImageIndex(Item, false);
             if ((index >= 0 && index < FImages->Count()) || ShowEmptyImages()) {
                 Size.X += FImages->Width();
                 if (second || checkBox) Size.X += I / 3;
@@ -236,6 +254,18 @@ void TCustomExTree::EnsureVisible(TExTreeItem* Item)
     if (!Item->FullyExpanded()) Item->MakeFullyExpanded(true);
     TExUpdateGuard bracket(FModel.get());
     SetVPosition(Item->VisIndex());
+    TExTreeRefresh& w = RefreshFlags();
+    w.UpdatePending = w.RowsChanged = w.ViewChanged = true;
+    bracket.Done();
+}
+
+void TCustomExTree::EnsureVisibleBottom(TExTreeItem* Item)
+{
+    if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0) return;
+    if (!Item->FullyExpanded()) Item->MakeFullyExpanded(true);
+    TExUpdateGuard bracket(FModel.get());
+    // The page that ends with the item, one row on: the item is the last whole row.
+    SetVPosition(FView->CalcPageUpPos(Item->VisIndex()) + 1);
     TExTreeRefresh& w = RefreshFlags();
     w.UpdatePending = w.RowsChanged = w.ViewChanged = true;
     bracket.Done();

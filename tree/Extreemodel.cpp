@@ -260,7 +260,9 @@ bool TExTreeModel::DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed)
     bool allow = Forced;
     DoChanging(Item, allow);
     if (!Forced && !allow) {
-        DoSetSelected(FFocused);
+        // A refused change leaves the selection as it was; re-selecting in a multi-select tree
+        // would toggle the focused item off.
+        if (!MultiSelect()) DoSetSelected(FFocused);
         return false;
     }
     TExUpdateGuard bracket(this);

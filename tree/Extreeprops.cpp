@@ -1,7 +1,12 @@
 // The published properties' setters: each stores its value and asks for the refresh its property
 // needs, inside the update bracket.
 #include "controls/Exheader.h"
+#include "ctlbase/Eximgfrm.h"
+#include "ctlbase/Exini.h"
 #include "ctlbase/Exlist.h"
+#include "platform/Forms.h"
+#include "platform/ImgList.h"
+#include "tree/Excellstyle.h"
 #include "tree/Extreectl.h"
 #include "tree/Extreeview.h"
 
@@ -261,4 +266,529 @@ void TCustomExTree::SetHeaderUseTreeFont(bool Value)
     if (FHeaderUseTreeFont == Value) return;
     FHeaderUseTreeFont = Value;
     FHeader->SetFont(Value ? Font() : FHeaderFont.get());
+}
+
+// ---------------------------------------------------------------- the remaining published properties
+
+namespace {
+
+bool IsActiveControl(TCustomExTree* Tree)
+{
+    TCustomForm* form = GetParentForm(Tree);
+    if (!form) return false;
+    TWinControl* active = form->ActiveControl();
+    return active == Tree || (active && active == static_cast<TWinControl*>(Tree->View()));
+}
+
+}  // namespace
+
+void TCustomExTree::RedrawRowOf(TExTreeItem* Item)
+{
+    if (Item && FView) FView->InvalidateItem(Item, raRow, 0, 0);
+}
+
+void TCustomExTree::SetChangeStateImage(bool Value)
+{
+    if (FChangeStateImage == Value) return;
+    FChangeStateImage = Value;
+    SetterRefresh(true, false, false, false);
+}
+
+void TCustomExTree::SetCheckBoxGlyph(TBitmap* Value)
+{
+    if (Value)
+        FCheckBoxGlyph->Assign(Value);
+    else
+        FCustomCheckboxes = false;
+    if (ShowCheckboxes()) SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetRadioButtonGlyph(TBitmap* Value)
+{
+    if (Value)
+        FRadioButtonGlyph->Assign(Value);
+    else
+        FCustomCheckboxes = false;
+    if (ShowCheckboxes()) SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetCheckBoxSize(Integer Value)
+{
+    if (FCheckBoxSize == Value) return;
+    FCheckBoxSize = Value;
+    if (ShowCheckboxes())
+        SetterRefresh(false, true, true, false);
+    else
+        SetterRefresh(false, false, false, false);
+}
+
+void TCustomExTree::SetCustomCheckboxes(bool Value)
+{
+    if (FCustomCheckboxes == Value) return;
+    FCustomCheckboxes = Value;
+    if (ShowCheckboxes()) SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetCustomPlusMinus(bool Value)
+{
+    if (FCustomPlusMinus == Value) return;
+    FCustomPlusMinus = Value;
+    SetterRefresh(false, true, true, false);
+}
+
+Integer TCustomExTree::DefaultSectionWidth() const { return FHeader->DefaultWidth(); }
+
+void TCustomExTree::SetDefaultSectionWidth(Integer Value) { FHeader->SetDefaultWidth(Value); }
+
+void TCustomExTree::SetDragRectAcceptColor(TColor Value)
+{
+    if (FDragRectAcceptColor == Value) return;
+    FDragRectAcceptColor = Value;
+    if (FDragTrgDrawMode != SelColorRect && FDragTrgDrawMode != dtdNone) RedrawRowOf(GetDropTarget());
+}
+
+void TCustomExTree::SetDragRectDenyColor(TColor Value)
+{
+    if (FDragRectDenyColor == Value) return;
+    FDragRectDenyColor = Value;
+    if (FDragTrgDrawMode != SelColorRect && FDragTrgDrawMode != dtdNone) RedrawRowOf(GetDropTarget());
+}
+
+void TCustomExTree::SetDragTrgDrawMode(TDragTargetDraw Value)
+{
+    if (FDragTrgDrawMode == Value) return;
+    FDragTrgDrawMode = Value;
+    RedrawRowOf(GetDropTarget());
+}
+
+bool TCustomExTree::DraggableSections() const { return FHeader->AllowDrag(); }
+
+void TCustomExTree::SetDraggableSections(bool Value) { FHeader->SetAllowDrag(Value); }
+
+void TCustomExTree::SetDrawFocusRect(bool Value)
+{
+    if (FDrawFocusRect == Value) return;
+    FDrawFocusRect = Value;
+    RedrawRowOf(GetFocused());
+}
+
+void TCustomExTree::SetFocusedSelectColor(TColor Value)
+{
+    if (FFocusedSelectColor == Value) return;
+    FFocusedSelectColor = Value;
+    if (IsActiveControl(this) || !FHideSelection) FView->Invalidate();
+}
+
+void TCustomExTree::SetFocusedSelectTextColor(TColor Value)
+{
+    if (FFocusedSelectTextColor == Value) return;
+    FFocusedSelectTextColor = Value;
+    if (IsActiveControl(this) || !FHideSelection) FView->Invalidate();
+}
+
+void TCustomExTree::SetHideSelectColor(TColor Value)
+{
+    if (FHideSelectColor == Value) return;
+    FHideSelectColor = Value;
+    if (!IsActiveControl(this) && FHideSelection) FView->Invalidate();
+}
+
+void TCustomExTree::SetHideSelectTextColor(TColor Value)
+{
+    if (FHideSelectTextColor == Value) return;
+    FHideSelectTextColor = Value;
+    if (!IsActiveControl(this) && FHideSelection) FView->Invalidate();
+}
+
+void TCustomExTree::GradientChanged()
+{
+    if (FBackgroundType != bgtHorzGradient && FBackgroundType != bgtVertGradient) return;
+    if (GetUpdating()) return;
+    FView->RedoTmpBmp();
+    FView->Invalidate();
+}
+
+void TCustomExTree::SetGradientStartColor(TColor Value)
+{
+    if (FGradientStartColor == Value) return;
+    FGradientStartColor = Value;
+    GradientChanged();
+}
+
+void TCustomExTree::SetGradientEndColor(TColor Value)
+{
+    if (FGradientEndColor == Value) return;
+    FGradientEndColor = Value;
+    GradientChanged();
+}
+
+void TCustomExTree::SetGradientSteps(Integer Value)
+{
+    if (Value < 1 || FGradientSteps == Value) return;
+    FGradientSteps = Value;
+    GradientChanged();
+}
+
+TColor TCustomExTree::HeaderActiveFilterColor() const { return FHeader->ActiveFilterColor(); }
+void TCustomExTree::SetHeaderActiveFilterColor(TColor Value) { FHeader->SetActiveFilterColor(Value); }
+TColor TCustomExTree::HeaderFilterColor() const { return FHeader->FilterColor(); }
+void TCustomExTree::SetHeaderFilterColor(TColor Value) { FHeader->SetFilterColor(Value); }
+bool TCustomExTree::HeaderFlat() const { return FHeader->Flat(); }
+void TCustomExTree::SetHeaderFlat(bool Value) { FHeader->SetFlat(Value); }
+TCustomImageList* TCustomExTree::HeaderImages() const { return FHeader->Images(); }
+void TCustomExTree::SetHeaderImages(TCustomImageList* Value) { FHeader->SetImages(Value); }
+TCustomExImageForm* TCustomExTree::HeaderImageForm() const { return FHeader->ImageForm(); }
+void TCustomExTree::SetHeaderImageForm(TCustomExImageForm* Value) { FHeader->SetImageForm(Value); }
+bool TCustomExTree::HeaderInvertSortArrows() const { return FHeader->InvertSortArrows(); }
+void TCustomExTree::SetHeaderInvertSortArrows(bool Value) { FHeader->SetInvertSortArrows(Value); }
+TPopupMenu* TCustomExTree::HeaderPopupMenu() const { return FHeader->PopupMenu(); }
+void TCustomExTree::SetHeaderPopupMenu(TPopupMenu* Value) { FHeader->SetPopupMenu(Value); }
+bool TCustomExTree::HeaderWrapCaptions() const { return FHeader->WrapCaptions(); }
+void TCustomExTree::SetHeaderWrapCaptions(bool Value) { FHeader->SetWrapCaptions(Value); }
+bool TCustomExTree::LockHeaderHeight() const { return FHeader->LockHeight(); }
+void TCustomExTree::SetLockHeaderHeight(bool Value) { FHeader->SetLockHeight(Value); }
+bool TCustomExTree::MoveColumnOnDrag() const { return FHeader->MoveOnDrag(); }
+void TCustomExTree::SetMoveColumnOnDrag(bool Value) { FHeader->SetMoveOnDrag(Value); }
+bool TCustomExTree::HeaderHotTrack() const { return FHeader->Tracking(); }
+void TCustomExTree::SetHeaderHotTrack(bool Value) { FHeader->SetTracking(Value); }
+
+void TCustomExTree::SetHeaderFont(TFont* Value) { FHeaderFont->Assign(Value); }
+
+void TCustomExTree::SetHideFocusRect(bool Value)
+{
+    if (FHideFocusRect == Value) return;
+    FHideFocusRect = Value;
+    if (!Focused() && HandleAllocated()) SetterRefresh(true, false, false, false);
+}
+
+void TCustomExTree::SetHideSelection(bool Value)
+{
+    if (FHideSelection == Value) return;
+    FHideSelection = Value;
+    if (!Focused() && HandleAllocated()) SetterRefresh(true, false, false, false);
+}
+
+void TCustomExTree::SetHorzDivLinesColor(TColor Value)
+{
+    if (FHorzDivLinesColor == Value) return;
+    FHorzDivLinesColor = Value;
+    if (FHorizontalLines) SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetVertDivLinesColor(TColor Value)
+{
+    if (FVertDivLinesColor == Value) return;
+    FVertDivLinesColor = Value;
+    if (FVerticalLines) SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetImageForm(TCustomExImageForm* Value)
+{
+    if (FImageForm == Value) return;
+    if (FImageForm) {
+        FImageForm->UnregisterChanges(FImageFormLink.get());
+        FImageForm->RemoveFreeNotification(this);
+    }
+    FImageForm = Value;
+    if (FImageForm) {
+        FImageForm->RegisterChanges(FImageFormLink.get());
+        FImageForm->FreeNotification(this);
+    }
+    Invalidate();
+}
+
+void TCustomExTree::ImagesChanged(bool First)
+{
+    if (IsDestroying()) return;
+    TExUpdateGuard bracket(FModel.get());
+    ApplyAutoLineHeight();
+    if (!ShowColumns()) {
+        FView->DefineHRange();
+    } else if (First) {
+        TExHeaderSection* main = FHeader->Sections()->GetSection(MainTreeColumn());
+        if (main && main->AutoSize()) AutoSizeColumn(MainTreeColumn());
+    }
+    RefreshFlags().RowsChanged = RefreshFlags().UpdatePending = true;
+    bracket.Done();
+}
+
+void TCustomExTree::SetImages(TCustomImageList* Value)
+{
+    if (FImages == Value) return;
+    if (FImages) {
+        FImages->UnregisterChanges(FImageChangeLink.get());
+        FImages->RemoveFreeNotification(this);
+    }
+    FImages = Value;
+    if (FImages) {
+        FImages->RegisterChanges(FImageChangeLink.get());
+        FImages->FreeNotification(this);
+    }
+    ImagesChanged(true);
+}
+
+void TCustomExTree::SetImages2(TCustomImageList* Value)
+{
+    if (FImages2 == Value) return;
+    if (FImages2) {
+        FImages2->UnregisterChanges(FImageChangeLink.get());
+        FImages2->RemoveFreeNotification(this);
+    }
+    FImages2 = Value;
+    if (FImages2) {
+        FImages2->RegisterChanges(FImageChangeLink.get());
+        FImages2->FreeNotification(this);
+    }
+    ImagesChanged(false);
+}
+
+void TCustomExTree::SetLinesColor(TColor Value)
+{
+    if (FLinesColor == Value) return;
+    FLinesColor = Value;
+    if (ShowLines()) SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetLinesStyle(TPenStyle Value)
+{
+    if (FLinesStyle == Value) return;
+    FLinesStyle = Value;
+    if (ShowLines()) SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetMainTreeColumn(Integer Value)
+{
+    if (Value >= FHeader->Sections()->Count()) Value = 0;
+    if (FModel->MainTreeColumn == Value) return;
+    FModel->MainTreeColumn = Value;
+    SetterRefresh(true, false, false, false);
+}
+
+void TCustomExTree::SetMinusPicture(TBitmap* Value) { FMinusPicture->Assign(Value); }
+
+void TCustomExTree::SetPlusPicture(TBitmap* Value) { FPlusPicture->Assign(Value); }
+
+void TCustomExTree::SetLeafPicture(TBitmap* Value) { FLeafPicture->Assign(Value); }
+
+void TCustomExTree::SetNoBlendSelected(bool Value)
+{
+    if (FNoBlendSelected == Value) return;
+    FNoBlendSelected = Value;
+    if (FBackgroundType != bgtColorFill) FView->Invalidate();
+}
+
+void TCustomExTree::SetPlusMinusTransparent(bool Value)
+{
+    if (FPlusMinusTransparent == Value) return;
+    FPlusMinusTransparent = Value;
+    if (ShowButtons()) SetterRefresh(true, false, false, false);
+}
+
+void TCustomExTree::SetRightAlignedTree(bool Value)
+{
+    if (FRightAlignedTree == Value) return;
+    FRightAlignedTree = Value;
+    FHeader->SetRightAlignedOrder(Value);
+    if (!ShowColumns()) SetHPosition(Value ? FView->HRange() - FLeftPosition : 0);
+    FView->Invalidate();
+}
+
+void TCustomExTree::SetRowHotTrack(bool Value)
+{
+    if (FRowHotTrack == Value) return;
+    FRowHotTrack = Value;
+    if (FTracking) RedrawRowOf(GetTrackItem());
+}
+
+void TCustomExTree::SetUnderlineTracked(bool Value)
+{
+    if (FUnderlineTracked == Value) return;
+    FUnderlineTracked = Value;
+    if (FTracking) RedrawRowOf(GetTrackItem());
+}
+
+void TCustomExTree::SetTrackColor(TColor Value)
+{
+    if (FTrackColor == Value) return;
+    FTrackColor = Value;
+    RedrawRowOf(GetTrackItem());
+}
+
+void TCustomExTree::SetRowSelect(bool Value)
+{
+    FRowSelect = Value;
+    if (!Value) FFullRowSelect = false;
+    TExUpdateGuard bracket(FModel.get());
+    RefreshFlags().ViewChanged = RefreshFlags().TopIndexChanged = RefreshFlags().UpdatePending = true;
+    bracket.Done();
+}
+
+void TCustomExTree::SetSelectColumn(Integer Value)
+{
+    if (Value < -1 || (Value >= FHeader->Sections()->Count() && !IsLoading())) return;
+    if (FSelectColumn == Value) return;
+    FSelectColumn = Value;
+    if (FRowSelect) return;
+    if (MultiSelect())
+        SetterRefresh(false, true, false, false);
+    else
+        RedrawRowOf(GetFocused());
+}
+
+void TCustomExTree::SetShowButtons(bool Value)
+{
+    if (FModel->ShowButtons == Value) return;
+    FModel->ShowButtons = Value;
+    SetterRefresh(true, false, true, false);
+}
+
+void TCustomExTree::SetShowLines(bool Value)
+{
+    if (FModel->ShowLines == Value) return;
+    FModel->ShowLines = Value;
+    SetterRefresh(true, false, true, false);
+}
+
+void TCustomExTree::SetShowRoot(bool Value)
+{
+    if (FShowRoot == Value) return;
+    FShowRoot = Value;
+    SetterRefresh(true, false, true, false);
+}
+
+void TCustomExTree::SetShowRootButtons(bool Value)
+{
+    if (FShowRootButtons == Value) return;
+    FShowRootButtons = Value;
+    SetterRefresh(true, false, true, false);
+}
+
+void TCustomExTree::SetShowLeafButton(bool Value)
+{
+    if (FShowLeafButton == Value) return;
+    FShowLeafButton = Value;
+    SetterRefresh(true, false, true, false);
+}
+
+void TCustomExTree::SetShowCheckboxes(bool Value)
+{
+    if (FModel->ShowCheckboxes == Value) return;
+    FModel->ShowCheckboxes = Value;
+    SetterRefresh(false, true, true, false);
+}
+
+void TCustomExTree::SetShowEmptyImages(bool Value)
+{
+    if (FModel->ShowEmptyImages == Value) return;
+    FModel->ShowEmptyImages = Value;
+    if (ShowImages() && FImages) SetterRefresh(true, false, true, false);
+}
+
+void TCustomExTree::SetShowEmptyImages2(bool Value)
+{
+    if (FModel->ShowEmptyImages2 == Value) return;
+    FModel->ShowEmptyImages2 = Value;
+    if (ShowImages() && FImages) SetterRefresh(true, false, true, false);
+}
+
+void TCustomExTree::SetShowImages(bool Value)
+{
+    if (FModel->ShowImages == Value) return;
+    FModel->ShowImages = Value;
+    TExUpdateGuard bracket(FModel.get());
+    ApplyAutoLineHeight();
+    SetterRefresh(true, false, true, false);
+    bracket.Done();
+}
+
+void TCustomExTree::SetStorage(TExIniFile* Value)
+{
+    if (FStorage == Value) return;
+    if (FStorage) FStorage->RemoveFreeNotification(this);
+    FStorage = Value;
+    if (FStorage) FStorage->FreeNotification(this);
+}
+
+void TCustomExTree::SetStripedItems(bool Value)
+{
+    if (FStripedItems == Value) return;
+    FStripedItems = Value;
+    FView->Invalidate();
+}
+
+void TCustomExTree::SetStripedOddColor(TColor Value)
+{
+    if (FStripedOddColor == Value) return;
+    FStripedOddColor = Value;
+    if (FStripedItems) FView->Invalidate();
+}
+
+void TCustomExTree::SetStripedEvenColor(TColor Value)
+{
+    if (FStripedEvenColor == Value) return;
+    FStripedEvenColor = Value;
+    if (FStripedItems) FView->Invalidate();
+}
+
+void TCustomExTree::SetTextColor(TColor Value)
+{
+    if (FTextColor == Value) return;
+    FTextColor = Value;
+    SetterRefresh(false, false, false, true);
+}
+
+void TCustomExTree::SetVerticalLines(bool Value)
+{
+    if (FVerticalLines == Value) return;
+    FVerticalLines = Value;
+    SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetVerticalLinesLong(bool Value)
+{
+    if (FVerticalLinesLong == Value) return;
+    FVerticalLinesLong = Value;
+    if (FVerticalLines) FView->Invalidate();
+}
+
+void TCustomExTree::SetBarStyleVerticalLines(bool Value)
+{
+    if (FBarStyleVerticalLines == Value) return;
+    FBarStyleVerticalLines = Value;
+    if (FBarStyle) SetterRefresh(false, true, false, false);
+}
+
+void TCustomExTree::SetBackground(TBitmap* Value)
+{
+    FBackground->Assign(Value);
+    if (FBackground->Empty()) {
+        SetBackgroundType(bgtColorFill);
+        return;
+    }
+    FView->RedoTmpBmp();
+    if (FBackgroundType != bgtColorFill) FView->Invalidate();
+}
+
+void TCustomExTree::SetBackgroundType(TExBkGndType Value)
+{
+    const bool needsPicture =
+        FBackgroundType == bgtTileBitmap || FBackgroundType == bgtStretchBitmap || FBackgroundType == bgtCenterBitmap;
+    if (FBackground->Empty() && needsPicture) Value = bgtColorFill;
+    if (FBackgroundType == Value) return;
+    FBackgroundType = Value;
+    FView->RedoTmpBmp();
+    if (!IsLoading()) FView->Invalidate();
+}
+
+void TCustomExTree::SetVirtualityLevel(TVirtualityLevel Value)
+{
+    if (FModel->VirtualityLevel() == Value) return;
+    TExUpdateGuard bracket(FModel.get());
+    if (Value == vlTextAndStyles)
+        FView->SetVirtualStyle(std::make_unique<TExCellStyle>(nullptr));
+    else
+        FView->SetVirtualStyle(nullptr);
+    FModel->SetVirtualityLevel(Value);
+    RefreshFlags().TopIndexChanged = RefreshFlags().VisCountChanged = RefreshFlags().UpdatePending = true;
+    bracket.Done();
 }

@@ -1,23 +1,184 @@
-// Selection and focus from code: the walks that select, invert and deselect, the ranges, and the
-// mode switches. Not built yet: each operation below says so when it is called.
-#include <stdexcept>
+// Selection and focus from code. The focus, the anchor and the selected list are the model's; the
+// tree adds the walks that select, invert and deselect many items, the ranges, and the switches of
+// the selection mode.
+#include <algorithm>
 
+#include "ctlbase/Exlist.h"
 #include "tree/Extreectl.h"
 
-#define NOT_BUILT(name) throw std::logic_error(name " is not built")
+void TCustomExTree::SetFocused(TExTreeItem* Item) { FModel->SetFocused(Item); }
 
-TExTreeItem* TCustomExTree::GetNextSelected(TExTreeItem*) { NOT_BUILT("TCustomExTree::GetNextSelected"); }
-void TCustomExTree::AllSelected(TExList*) { NOT_BUILT("TCustomExTree::AllSelected"); }
-void TCustomExTree::SelectAll() { NOT_BUILT("TCustomExTree::SelectAll"); }
-void TCustomExTree::InvertSelection() { NOT_BUILT("TCustomExTree::InvertSelection"); }
-void TCustomExTree::SelectAllEx(bool) { NOT_BUILT("TCustomExTree::SelectAllEx"); }
-void TCustomExTree::InvertSelectionEx(bool) { NOT_BUILT("TCustomExTree::InvertSelectionEx"); }
-void TCustomExTree::DeselectAll() { NOT_BUILT("TCustomExTree::DeselectAll"); }
-void TCustomExTree::DeselectAllEx(bool) { NOT_BUILT("TCustomExTree::DeselectAllEx"); }
-void TCustomExTree::SelectRange(TExTreeItem*, TExTreeItem*) { NOT_BUILT("TCustomExTree::SelectRange"); }
-void TCustomExTree::SelectRange2(TExTreeItem*, TExTreeItem*, bool) { NOT_BUILT("TCustomExTree::SelectRange2"); }
-void TCustomExTree::SelectRangeEx(TExTreeItem*, TExTreeItem*, bool) { NOT_BUILT("TCustomExTree::SelectRangeEx"); }
-void TCustomExTree::SelectRangeEx2(TExTreeItem*, TExTreeItem*, bool, bool)
+void TCustomExTree::DoSetFocused(TExTreeItem* Item, bool Forced) { FModel->DoSetFocused(Item, Forced); }
+
+bool TCustomExTree::DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed)
 {
-    NOT_BUILT("TCustomExTree::SelectRangeEx2");
+    return FModel->DoSetFocusedEx(Item, Forced, Delayed);
+}
+
+void TCustomExTree::SetSelected(TExTreeItem* Item) { FModel->SetSelected(Item); }
+
+TExTreeItem* TCustomExTree::GetNextSelected(TExTreeItem* Prev)
+{
+    TExList* list = FModel->SelectedList();
+    if (!list) return Prev ? nullptr : FModel->Focused();
+    if (!Prev) return list->Count() > 0 ? static_cast<TExTreeItem*>(list->First()) : nullptr;
+    const Integer i = list->IndexOf(Prev);
+    return i >= 0 && i + 1 < list->Count() ? static_cast<TExTreeItem*>(list->Get(i + 1)) : nullptr;
+}
+
+void TCustomExTree::AllSelected(TExList* List)
+{
+    List->Clear();
+    if (TExList* list = FModel->SelectedList()) {
+        for (Integer i = 0; i < list->Count(); ++i) List->Add(list->Get(i));
+    } else if (FModel->Focused()) {
+        List->Add(FModel->Focused());
+    }
+}
+
+void TCustomExTree::AllSelectedEx(TExList* List, bool Order)
+{
+    TExList* list = FModel->SelectedList();
+    if (!list) return;
+    if (!Order) {
+        AllSelected(List);
+        return;
+    }
+    List->SetCapacity(std::max(List->Capacity(), list->Capacity()));
+    TExList& all = FModel->AllItems();
+    for (Integer i = 0; i < all.Count(); ++i) {
+        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+        if (item->Selected()) List->Add(item);
+    }
+}
+
+namespace {
+
+// The position after Item's branch, Item standing at Position.
+Integer PastBranch(TExTreeModel* Model, TExTreeItem* Item, Integer Position)
+{
+    return Item->Count() == 0 ? Position + 1 : Model->IndexOfItem(Item->GetLastSubItem()) + 1;
+}
+
+}  // namespace
+
+// Walks the items the selection walks visit: with hidden items excluded, hidden branches and the
+// branches of collapsed items are passed over.
+template <class TVisit>
+static void WalkSelectable(TExTreeModel* Model, bool IncludeHidden, TVisit Visit)
+{
+    TExList& all = Model->AllItems();
+    for (Integer i = 0; i < all.Count();) {
+        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+        if (!IncludeHidden && Model->FilteredVisibility() && item->Hidden()) {
+            i = PastBranch(Model, item, i);
+            continue;
+        }
+        const Integer past = !IncludeHidden && !item->Expanded() ? PastBranch(Model, item, i) : i + 1;
+        Visit(item);
+        // The visit may have changed nothing of the list: selection only.
+        i = past;
+    }
+}
+
+void TCustomExTree::SelectAll() { SelectAllEx(!FilteredVisibility()); }
+
+void TCustomExTree::SelectAllEx(bool IncludeHidden)
+{
+    if (!MultiSelect()) return;
+    TExUpdateGuard bracket(FModel.get());
+    WalkSelectable(FModel.get(), IncludeHidden, [](TExTreeItem* Item) {
+        if (!Item->Selected()) Item->SetSelected(true);
+    });
+    bracket.Done();
+}
+
+void TCustomExTree::InvertSelection() { InvertSelectionEx(!FilteredVisibility()); }
+
+void TCustomExTree::InvertSelectionEx(bool IncludeHidden)
+{
+    if (!MultiSelect()) return;
+    TExUpdateGuard bracket(FModel.get());
+    WalkSelectable(FModel.get(), IncludeHidden, [](TExTreeItem* Item) { Item->SetSelected(!Item->Selected()); });
+    bracket.Done();
+}
+
+void TCustomExTree::DeselectAll() { FModel->DeselectAll(); }
+
+void TCustomExTree::DeselectAllEx(bool IncludeHidden) { FModel->DeselectAllEx(IncludeHidden); }
+
+void TCustomExTree::SelectRange(TExTreeItem* FromItem, TExTreeItem* ToItem) { SelectRange2(FromItem, ToItem, true); }
+
+bool TCustomExTree::Selectable(TExTreeItem* Item, bool SelectDisabled) const
+{
+    return Item->Enabled() || SelectDisabled || FIgnoreEnabled;
+}
+
+void TCustomExTree::SelectRange2(TExTreeItem* FromItem, TExTreeItem* ToItem, bool SelectDisabled)
+{
+    if (!MultiSelect() || FromItem == ToItem) return;
+    const Integer a = FromItem ? std::max(FromItem->GetAbsIndex(), 0) : 0;
+    const Integer b = ToItem ? std::max(ToItem->GetAbsIndex(), 0) : 0;
+    TExUpdateGuard bracket(FModel.get());
+    TExList& all = FModel->AllItems();
+    const Integer step = a <= b ? 1 : -1;
+    for (Integer i = a;; i += step) {
+        auto* item = static_cast<TExTreeItem*>(all.Get(i));
+        if (Selectable(item, SelectDisabled)) item->SetSelected(true);
+        if (i == b) break;
+    }
+    bracket.Done();
+}
+
+void TCustomExTree::SelectRangeEx(TExTreeItem* FromItem, TExTreeItem* ToItem, bool SelectHidden)
+{
+    SelectRangeEx2(FromItem, ToItem, true, SelectHidden);
+}
+
+void TCustomExTree::SelectRangeEx2(TExTreeItem* FromItem, TExTreeItem* ToItem, bool SelectDisabled, bool SelectHidden)
+{
+    if (!MultiSelect() || FromItem == ToItem) return;
+    if (!FilteredVisibility() || SelectHidden) {
+        SelectRange2(FromItem, ToItem, SelectDisabled);
+        return;
+    }
+    Integer a = FromItem ? std::max(FromItem->GetAbsIndex(), 0) : 0;
+    Integer b = ToItem ? std::max(ToItem->GetAbsIndex(), 0) : 0;
+    if (a > b) std::swap(a, b);
+    TExUpdateGuard bracket(FModel.get());
+    TExList& all = FModel->AllItems();
+    // Both ends belong to the range, as they do without filtering.
+    for (Integer i = a; i <= b && i < all.Count();) {
+        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+        if (item->Hidden()) {
+            i = PastBranch(FModel.get(), item, i);
+            continue;
+        }
+        if (Selectable(item, SelectDisabled)) item->SetSelected(true);
+        i = item->Expanded() ? i + 1 : PastBranch(FModel.get(), item, i);
+    }
+    bracket.Done();
+}
+
+bool TCustomExTree::FireFocusEvents() const { return FModel->FireFocusEvents() && !IsDestroying(); }
+
+void TCustomExTree::SetFireFocusEvents(bool Value)
+{
+    if (Value)
+        --FModel->FocusEventsLock;
+    else
+        ++FModel->FocusEventsLock;
+}
+
+void TCustomExTree::SetMultiSelect(bool Value) { FModel->SetMultiSelect(Value); }
+
+void TCustomExTree::SetMultiSelectLevel(Integer Value)
+{
+    if (FModel->MultiSelectLevel == Value) return;
+    TExUpdateGuard bracket(FModel.get());
+    RefreshFlags().UpdatePending = true;
+    FModel->MultiSelectLevel = Value;
+    FModel->DeselectAllEx(true);
+    if (TExTreeItem* focused = FModel->Focused()) focused->SetSelected(true);
+    bracket.Done();
 }
