@@ -21,6 +21,8 @@ TCustomExTree::TCustomExTree(TComponent* AOwner, TExTreeItemClass ItemClass) : T
     Construct();
 }
 
+TCustomExTree::TCustomExTree(TComponent* AOwner, TDeferParts) : TExXPThemedControl(AOwner) {}
+
 TCustomExTree* TCustomExTree::TreeOf(const TExTreeItem* Item)
 {
     return Item ? dynamic_cast<TCustomExTree*>(Item->Tree()->Host()) : nullptr;

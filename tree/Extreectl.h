@@ -712,6 +712,12 @@ public:
 
 protected:
     // ================================================================ core: construction
+    // A descendant that makes its own parts (CreateView, CreateHeader, CreateItems...) constructs
+    // with this and calls Construct at the end of its own constructor: virtual calls reach the
+    // descendant's overrides only once its constructor runs.
+    struct TDeferParts {};
+    TCustomExTree(TComponent* AOwner, TDeferParts);
+    void Construct();
     virtual TExTreeItems* CreateItems();
     virtual TExTreeItems* CreateItemsExt(TExTreeItemClass ItemClass);
     virtual TCustomExHeader* CreateHeader();
@@ -986,7 +992,6 @@ protected:
     bool FVerticalLinesLong = true;
 
 private:
-    void Construct();
     friend class TExTreeView;
 };
 

@@ -1,0 +1,250 @@
+// The core's edges: the item class of a tree, resizing, the bar's threshold, row counts of a view
+// height, header height and sections set through the tree, a column's style font, and accepting
+// an edit into a column the item has no text for yet.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TreeFixture.h"
+#include "tree/Excellstyle.h"
+
+namespace {
+
+class TTaggedItem : public TExTreeItem {
+public:
+    using TExTreeItem::TExTreeItem;
+};
+
+TEST(TreeItemClass, ATreeMadeWithAnItemClassMakesItsItemsWithIt)
+{
+    TExTree tree(nullptr, [](TExTreeModel* Owner) -> TExTreeItem* { return new TTaggedItem(Owner); });
+    TExTreeItem* item = tree.Items()->Add(nullptr, "a");
+    EXPECT_NE(dynamic_cast<TTaggedItem*>(item), nullptr);
+    EXPECT_EQ(TCustomExTree::TreeOf(item), &tree);
+    EXPECT_EQ(TCustomExTree::TreeOf(nullptr), nullptr);
+    TExTreeModel bare;
+    EXPECT_EQ(TCustomExTree::TreeOf(bare.Items()->Add(nullptr, "b")), nullptr);
+}
+
+TEST_F(TreeTest, AResizedTreeLaysItsPiecesOutAgainAndReportsIt)
+{
+    AddRoots(60);
+    Integer resized = 0;
+    Tree->OnResize = [&](TObject* S) {
+        EXPECT_EQ(S, Tree);
+        ++resized;
+    };
+    Tree->SetBounds(10, 10, 420, 260);
+    EXPECT_GE(resized, 1);
+    EXPECT_EQ(Tree->VertScrollBar()->Left() + Tree->VertScrollBar()->Width(), Tree->ClientWidth());
+    EXPECT_EQ(View()->Height(), Tree->ClientHeight());
+    EXPECT_EQ(View()->RowCount(), View()->Height() / Tree->LineHeight() + 1);
+    // Tall enough for every row: the bar goes and the top row comes back to 0.
+    Tree->SetVPosition(30);
+    Tree->SetBounds(10, 10, 420, 60 * Tree->LineHeight() + 40);
+    EXPECT_FALSE(Tree->VertBarVisible());
+    EXPECT_EQ(Tree->TopIndex(), 0);
+    EXPECT_EQ(View()->Width(), Tree->ClientWidth());
+}
+
+TEST_F(TreeTest, TheHorizontalBarAppearsOncePastTheViewAndOnePixel)
+{
+    AddSections({100});
+    Tree->SetShowHeader(true);
+    TExHeaderSection* s = Tree->Header()->Sections()->GetSectionByPos(0);
+    s->SetWidth(View()->Width() + 1);
+    Tree->SetUpdating(true);
+    Tree->SetUpdating(false);
+    Tree->UpdateScrollBars();
+    EXPECT_FALSE(Tree->HorzBarVisible());
+    s->SetWidth(View()->Width() + 2);
+    Tree->UpdateScrollBars();
+    EXPECT_TRUE(Tree->HorzBarVisible());
+    EXPECT_EQ(View()->HRange(), Tree->Header()->GetColumnsWidth());
+}
+
+TEST_F(TreeTest, RowsOfAViewHeight)
+{
+    Tree->SetBorderStyle(bsNone);
+    Tree->SetBounds(0, 0, 200, 40);
+    ASSERT_EQ(View()->Height(), 40);
+    ASSERT_EQ(Tree->LineHeight(), 17);
+    EXPECT_EQ(View()->GetVisCount(), 3);
+    EXPECT_EQ(View()->GetVisCount2(), 2);
+    Tree->SetBounds(0, 0, 200, 34);
+    EXPECT_EQ(View()->GetVisCount(), 2);
+    EXPECT_EQ(View()->GetVisCount2(), 2);
+    // The Part's example: 100 rows of 17 in 170 and 175 pixels.
+    AddRoots(100);
+    Tree->SetBounds(0, 0, 200, 170);
+    EXPECT_EQ(View()->GetVisCount(), 10);
+    EXPECT_EQ(View()->MaxTopIndex(), 91);
+    Tree->SetVPosition(0);
+    EXPECT_EQ(View()->RowCount(), 11);
+    EXPECT_EQ(Tree->GetItemRect(10).Top, 170);
+    Tree->SetBounds(0, 0, 200, 175);
+    EXPECT_EQ(View()->GetVisCount(), 11);
+    EXPECT_EQ(View()->MaxTopIndex(), 90);
+}
+
+TEST_F(TreeTest, RowRectanglesAndTheRowsUnderAPoint)
+{
+    AddRoots(5);
+    const Integer h = Tree->LineHeight();
+    EXPECT_EQ(View()->GetItemRect(2), (TRect{0, 2 * h, View()->Width(), 3 * h - 1}));
+    EXPECT_EQ(View()->GetItemRect(-1), TRect{});
+    EXPECT_EQ(View()->GetItemRect(5), TRect{});
+    EXPECT_EQ(View()->GetItemAtY(-1), nullptr);
+    EXPECT_EQ(View()->GetItemAtY(0), Items().Item(0));
+    EXPECT_EQ(View()->GetItemAtY(h - 1), Items().Item(0));
+    EXPECT_EQ(View()->GetItemAtY(h), Items().Item(1));
+    EXPECT_EQ(View()->GetItemAtY(5 * h), nullptr);
+    // The tree's forms are in its own client coordinates.
+    AddSections({60});
+    Tree->SetShowHeader(true);
+    EXPECT_EQ(Tree->GetItemAtY(View()->Top() + h), Items().Item(1));
+    EXPECT_EQ(Tree->GetItemRect(1).Top, View()->Top() + h);
+    EXPECT_EQ(Tree->GetItemRect(9), TRect{});
+    EXPECT_EQ(Items().Item(1)->DisplayRect(false).Top, View()->Top() + h);
+}
+
+TEST_F(TreeTest, HeaderHeightAndSectionsSetThroughTheTree)
+{
+    AddSections({60});
+    Tree->SetShowHeader(true);
+    Tree->SetLockHeaderHeight(true);
+    Tree->SetHeaderHeight(33);
+    EXPECT_EQ(Tree->HeaderHeight(), 33);
+    EXPECT_EQ(View()->Top(), 33);
+    TExHeader other(nullptr);
+    other.Sections()->AddSection()->SetWidth(40);
+    other.Sections()->AddSection()->SetWidth(50);
+    Tree->SetHeaderSections(other.Sections());
+    EXPECT_EQ(Tree->HeaderSections()->Count(), 2);
+    EXPECT_EQ(Tree->Header()->GetColumnsWidth(), 90);
+}
+
+TEST_F(TreeTest, ABackgroundFollowsTheViewsSize)
+{
+    Tree->SetBackgroundType(bgtHorzGradient);
+    ASSERT_EQ(View()->BackgroundBitmap()->Width(), View()->ClientWidth() + 1);
+    Tree->SetBounds(10, 10, 380, 250);
+    EXPECT_EQ(View()->BackgroundBitmap()->Width(), View()->ClientWidth() + 1);
+    EXPECT_EQ(View()->BackgroundBitmap()->Height(), View()->ClientHeight() + 1);
+    // Kept as it was for a view of no height.
+    Tree->SetBounds(10, 10, 380, Tree->Height() - Tree->ClientHeight());
+    EXPECT_EQ(View()->BackgroundBitmap()->Width(), 381 - (Tree->Width() - Tree->ClientWidth()));
+}
+
+TEST_F(TreeTest, AColumnsStyleFontIsMeasured)
+{
+    AddSections({100, 100});
+    Tree->SetShowHeader(true);
+    TExTreeItem* item = Items().Add(nullptr, "main");
+    item->ColumnText()->Add("column text");
+    TPoint plain{};
+    Tree->MeasureCell(item, 1, plain);
+    item->SetUseStyles(true);
+    item->SetParentStyle(false);
+    TExCellStyle* style = item->AddStyle();
+    style->SetFontSize(24);
+    style->SetFontName(Tree->Font()->Name());
+    TPoint big{};
+    Tree->MeasureCell(item, 1, big);
+    EXPECT_GT(big.X, plain.X);
+    EXPECT_GT(big.Y, plain.Y);
+    // The section's UseMainStyle takes the main style instead.
+    Tree->Header()->Sections()->GetSection(1)->SetUseMainStyle(true);
+    TPoint main{};
+    Tree->MeasureCell(item, 1, main);
+    EXPECT_LT(main.X, big.X);
+}
+
+TEST_F(TreeTest, FullExpandOfASingleRoot)
+{
+    TExTreeItem* root = Items().Add(nullptr, "r");
+    Items().AddChild(Items().AddChild(root, "c"), "g");
+    Tree->FullExpand();
+    EXPECT_EQ(Tree->GetTotalVisCount(), 3);
+    Tree->FullCollapse();
+    EXPECT_EQ(Tree->GetTotalVisCount(), 1);
+    EXPECT_FALSE(root->GetFirstChild()->Expanded());
+}
+
+// A view that lets the test start an edit by hand (the editing flow is not the core's).
+class TEditView : public TExTreeView {
+public:
+    using TExTreeView::TExTreeView;
+    void Begin(TExTreeInplaceEditor* Editor, TExTreeItem* Item)
+    {
+        FActiveEditor = Editor;
+        FItemInEdit = Item;
+    }
+};
+
+class TEditTree : public TExTree {
+public:
+    explicit TEditTree(TComponent* AOwner) : TExTree(AOwner, TDeferParts{}) { Construct(); }
+
+protected:
+    TExTreeView* CreateView() override { return new TEditView(this); }
+};
+
+class TValueEditor : public TExTreeInplaceEditor {
+public:
+    using TExTreeInplaceEditor::TExTreeInplaceEditor;
+    bool GetVisible() override { return false; }
+
+protected:
+    void DoStartOperation() override {}
+};
+
+TEST(TreeEdit, AnAcceptedValueGoesIntoItsColumnPaddingTheTextsAndACancelledOneNowhere)
+{
+    TEditTree tree(nullptr);
+    tree.Header()->Sections()->AddSection();
+    tree.Header()->Sections()->AddSection();
+    tree.Header()->Sections()->AddSection();
+    tree.Header()->Sections()->AddSection();
+    tree.SetMainTreeColumn(1);
+    TExTreeItem* item = tree.Items()->Add(nullptr, "main");
+    TValueEditor editor(nullptr);
+    editor.SetTree(&tree);
+    auto* view = static_cast<TEditView*>(tree.View());
+    // Column 3 right of the main column 1 is column text 2.
+    view->Begin(&editor, item);
+    editor.SectionNum = 3;
+    editor.ValueAsText = "three";
+    tree.EndEdit(false);
+    ASSERT_EQ(item->ColumnText()->Count(), 3);
+    EXPECT_EQ(item->ColumnText()->Get(0), "");
+    EXPECT_EQ(item->ColumnText()->Get(2), "three");
+    EXPECT_EQ(view->ActiveEditor(), nullptr);
+    // Column 0, left of the main column, is column text 0.
+    view->Begin(&editor, item);
+    editor.SectionNum = 0;
+    editor.ValueAsText = "zero";
+    tree.EndEdit(false);
+    EXPECT_EQ(item->ColumnText()->Get(0), "zero");
+    // The main column and -1 write the item's text.
+    view->Begin(&editor, item);
+    editor.SectionNum = 1;
+    editor.ValueAsText = "renamed";
+    tree.EndEdit(false);
+    EXPECT_EQ(item->Text(), "renamed");
+    view->Begin(&editor, item);
+    editor.SectionNum = -1;
+    editor.ValueAsText = "again";
+    tree.EndEdit(false);
+    EXPECT_EQ(item->Text(), "again");
+    // Cancelled: nothing written.
+    view->Begin(&editor, item);
+    editor.ValueAsText = "lost";
+    EXPECT_FALSE(tree.IsEditing());
+    tree.EndEdit(true);
+    EXPECT_EQ(item->Text(), "again");
+    EXPECT_EQ(view->ActiveEditor(), nullptr);
+    editor.SetTree(nullptr);
+}
+
+}  // namespace
