@@ -452,6 +452,14 @@ void TCanvas::Ellipse(Integer X1, Integer Y1, Integer X2, Integer Y2)
     Changed();
 }
 
+void TCanvas::Arc(Integer X1, Integer Y1, Integer X2, Integer Y2, Integer X3, Integer Y3, Integer X4, Integer Y4)
+{
+    Changing();
+    RequireState(false, true, false);
+    ::Arc(FHandle, X1, Y1, X2, Y2, X3, Y3, X4, Y4);
+    Changed();
+}
+
 void TCanvas::Polyline(const std::vector<TPoint>& Points)
 {
     Changing();

@@ -218,6 +218,8 @@ public:
     void RoundRect(Integer X1, Integer Y1, Integer X2, Integer Y2, Integer X3, Integer Y3);
     void Ellipse(Integer X1, Integer Y1, Integer X2, Integer Y2);
     void Ellipse(const TRect& R) { Ellipse(R.Left, R.Top, R.Right, R.Bottom); }
+    // Counter-clockwise from the radial through (X3, Y3) to the one through (X4, Y4), in the pen.
+    void Arc(Integer X1, Integer Y1, Integer X2, Integer Y2, Integer X3, Integer Y3, Integer X4, Integer Y4);
     void Polyline(const std::vector<TPoint>& Points);
     void Polygon(const std::vector<TPoint>& Points);
     void FillRect(const TRect& Rect);

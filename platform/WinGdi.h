@@ -264,6 +264,10 @@ BOOL PolyPolyline(HDC hdc, const POINT* apt, const DWORD* asz, DWORD csz);
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height);
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
+// The outline of the ellipse in the box, in the pen, counter-clockwise from where the line from its
+// centre through (xStart, yStart) meets it to where the line through (xEnd, yEnd) does; the whole
+// ellipse when the two lines coincide. Nothing is filled.
+BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 COLORREF GetPixel(HDC hdc, int x, int y);
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);

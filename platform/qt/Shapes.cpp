@@ -4,6 +4,7 @@
 #include <QPolygon>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "platform/qt/GdiObjects.h"
@@ -219,6 +220,39 @@ BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int w, int h)
 BOOL Ellipse(HDC hdc, int l, int t, int r, int b)
 {
     return FillAndOutline(hdc, l, t, r, b, [](QPainterPath& path, const QRectF& box) { path.addEllipse(box); });
+}
+
+BOOL Arc(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int ye)
+{
+    DCObj* dc = DC(hdc);
+    if (!dc)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (!s.ok())
+        return TRUE;
+    PenInfo pen = PenOf(dc);
+    if (pen.style == PS_NULL)
+        return TRUE;
+    QRect ir = ImgRect(dc, l, t, r, b);
+    const QRectF box(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1);
+    // Angles counted counter-clockwise from three o'clock, with y growing downwards on screen.
+    const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
+    const double start = std::atan2(cy - ys, xs - cx) * 180.0 / M_PI;
+    const double end = std::atan2(cy - ye, xe - cx) * 180.0 / M_PI;
+    double sweep = end - start;
+    if (sweep <= 0)
+        sweep += 360.0;
+    QPainterPath path;
+    path.arcMoveTo(box, start);
+    path.arcTo(box, start, sweep);
+    QPainter p(s.img);
+    p.setClipRegion(s.clip);
+    p.setCompositionMode(CompositionFor(dc->st.rop2));
+    p.setPen(QPen(ToQColor(pen.color), pen.width));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    Touched(dc);
+    return TRUE;
 }
 
 int FillRect(HDC hdc, const RECT* r, HBRUSH hbr)
