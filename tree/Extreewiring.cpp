@@ -204,8 +204,8 @@ void TCustomExTree::OnHeaderSectionDelete(TObject*, TExHeaderSection* Section)
 {
     TREE_ALIVE();
     TExUpdateGuard bracket(FModel.get());
-    // The section leaving is still counted while its deletion is reported.
-    if (FHeader->Sections()->Count() <= 1) SetShowHeader(false);
+    // The section has left the collection when its deletion is reported.
+    if (FHeader->Sections()->Count() == 0) SetShowHeader(false);
     TExTreeRefresh& w = RefreshFlags();
     if (ShowColumns())
         w.TopIndexChanged = true;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TreeFixture.h"
+#include "platform/ImgList.h"
 #include "tree/Excellstyle.h"
 
 namespace {
@@ -158,6 +159,65 @@ TEST_F(TreeTest, AColumnsStyleFontIsMeasured)
     TPoint main{};
     Tree->MeasureCell(item, 1, main);
     EXPECT_LT(main.X, big.X);
+}
+
+TEST_F(TreeTest, ATreeColumnCellIsIndentButtonGapAndText)
+{
+    TExTreeItem* item = Items().Add(nullptr, "Width of this");
+    TBitmap scratch;
+    scratch.Canvas()->SetFont(Tree->Font());
+    const Integer text = scratch.Canvas()->TextWidth("Width of this");
+    TPoint size{};
+    Tree->MeasureCell(item, -1, size);
+    // Root buttons take one indent, then three fifths of an indent before the text.
+    EXPECT_EQ(size.X, 17 + 17 / 5 * 3 + text);
+    EXPECT_EQ(size.Y, Tree->LineHeight());
+    EXPECT_EQ(item->GetWidth(), size.X);
+    // Columns add two pixels (four with vertical lines).
+    AddSections({200});
+    Tree->SetShowHeader(true);
+    TPoint columns{};
+    Tree->MeasureCell(item, -1, columns);
+    EXPECT_EQ(columns.X, size.X + 2);
+    Tree->SetVerticalLines(true);
+    Tree->MeasureCell(item, 0, columns);
+    EXPECT_EQ(columns.X, size.X + 4);
+}
+
+TEST_F(TreeTest, AnEmptyImageTakesItsRoomOnlyWhenAsked)
+{
+    TImageList images(Form);
+    images.SetWidth(16);
+    images.SetHeight(16);
+    Tree->SetImages(&images);
+    TExTreeItem* item = Items().Add(nullptr, "x");
+    item->SetImageIndex(3);  // no such image
+    TPoint without{};
+    Tree->MeasureCell(item, -1, without);
+    Tree->SetShowEmptyImages(true);
+    TPoint with{};
+    Tree->MeasureCell(item, -1, with);
+    EXPECT_EQ(with.X - without.X, 16);
+    Tree->SetShowEmptyImages2(true);
+    TPoint both{};
+    Tree->MeasureCell(item, -1, both);
+    EXPECT_EQ(both.X - with.X, 16 + 17 / 3) << "the second image and the gap before the first";
+}
+
+TEST_F(TreeTest, TheTreeErasesNoBackgroundOfItsOwn)
+{
+    EXPECT_EQ(Tree->Perform(WM_ERASEBKGND, 0, 0), 1);
+    EXPECT_EQ(View()->Perform(WM_ERASEBKGND, 0, 0), 1);
+    EXPECT_EQ(Tree->Perform(IFM_CANPAINTBKGND, 0, 0), 1);
+}
+
+TEST_F(TreeTest, DeletingOneOfTwoSectionsKeepsTheColumns)
+{
+    AddSections({60, 60});
+    Tree->SetShowHeader(true);
+    Tree->Header()->Sections()->DeleteSection(Tree->Header()->Sections()->GetSectionByPos(0));
+    EXPECT_TRUE(Tree->ShowColumns());
+    EXPECT_TRUE(Tree->Header()->Visible());
 }
 
 TEST_F(TreeTest, FullExpandOfASingleRoot)
