@@ -370,6 +370,40 @@ TEST_F(Selecting, APasswordColumnMeasuresSixAsterisks)
     EXPECT_GT(hidden.X, shortText.X);
 }
 
+TEST_F(TreeTest, FocusingThePartlyHiddenLastRowScrollsByOneRow)
+{
+    AddRoots(40);
+    const Integer rows = View()->RowCount();
+    ASSERT_GT(View()->GetVisiblesHeight(), View()->Height());
+    Tree->SetFocused(View()->Row(rows - 2));
+    EXPECT_EQ(Tree->TopIndex(), 0) << "a whole row needs no scrolling";
+    Tree->SetFocused(View()->Row(rows - 1));
+    EXPECT_EQ(Tree->TopIndex(), 1);
+}
+
+TEST_F(TreeTest, LineHeightAndSelectColumnRulesOfTheirSetters)
+{
+    Tree->SetLineHeight(40);
+    EXPECT_EQ(Tree->LineHeight(), 17) << "ignored while the height is automatic";
+    Tree->SetAutoLineHeight(false);
+    Tree->SetLineHeight(40);
+    EXPECT_EQ(Tree->LineHeight(), 40);
+    Tree->SetAutoLineHeight(true);
+    EXPECT_EQ(Tree->LineHeight(), 17);
+    // A column past the sections is taken while loading and dropped when loaded.
+    AddSections({50, 50});
+    Tree->SetSelectColumn(1);
+    EXPECT_EQ(Tree->SelectColumn(), 1);
+    Tree->SetState(csLoading, true);
+    Tree->SetSelectColumn(4);
+    EXPECT_EQ(Tree->SelectColumn(), 4);
+    Tree->SetState(csLoading, false);
+    Tree->Loaded();
+    EXPECT_EQ(Tree->SelectColumn(), -1);
+    Tree->SetSelectColumn(-2);
+    EXPECT_EQ(Tree->SelectColumn(), -1);
+}
+
 // ---- virtual mode
 
 TEST_F(Selecting, VirtualTextsComeFromTheEventAndAreEmptyWhenItSaysNothing)
