@@ -220,6 +220,93 @@ TEST_F(TreeTest, DeletingOneOfTwoSectionsKeepsTheColumns)
     EXPECT_TRUE(Tree->Header()->Visible());
 }
 
+TEST_F(TreeTest, TheOwnedPartsAsConstructed)
+{
+    TCustomExScrollBar* h = Tree->HorzScrollBar();
+    TCustomExScrollBar* v = Tree->VertScrollBar();
+    EXPECT_EQ(h->Kind(), sbHorizontal);
+    EXPECT_EQ(v->Kind(), sbVertical);
+    for (TCustomExScrollBar* bar : {h, v}) {
+        EXPECT_TRUE(bar->NoScrollMessages);
+        EXPECT_TRUE(bar->AltDisablingArrows());
+        EXPECT_TRUE(bar->IsHTML());
+        EXPECT_FALSE(bar->TabStop());
+        EXPECT_FALSE(bar->Ctl3D());
+        EXPECT_EQ(bar->Parent(), Tree);
+    }
+    EXPECT_TRUE(v->ShowTrackHint());
+    EXPECT_FALSE(h->ShowTrackHint());
+    EXPECT_EQ(Tree->HorzScrollBarStyles()->ScrollBar(), h);
+    EXPECT_EQ(Tree->VertScrollBarStyles()->ScrollBar(), v);
+    EXPECT_FALSE(h->Visible());
+    EXPECT_FALSE(v->Visible());
+    EXPECT_FALSE(Tree->Header()->Visible());
+    EXPECT_FALSE(Tree->Header()->AllowDrag());
+    EXPECT_FALSE(Tree->Header()->Tracking());
+    EXPECT_TRUE(Tree->Header()->MultiSortMarks);
+    EXPECT_FALSE(Tree->Header()->TabStop());
+    EXPECT_TRUE(View()->TabStop());
+    EXPECT_EQ(View()->Parent(), Tree);
+    EXPECT_EQ(Tree->InplaceManager()->Owner(), Tree);
+    EXPECT_EQ(Tree->GetRoot(), Items().Root());
+    EXPECT_EQ(Tree->Header()->Font()->Height(), Tree->Font()->Height());
+    // The bars' styles are the bars' own.
+    Tree->HorzScrollBarStyles()->SetArrowColor(clRed);
+    EXPECT_EQ(h->ArrowColor(), clRed);
+}
+
+TEST_F(TreeTest, RightAlignedTextReachesTheHeader)
+{
+    Tree->SetRightAlignedText(true);
+    EXPECT_TRUE(Tree->Header()->RightAlignedText());
+    Tree->SetRightAlignedTree(true);
+    EXPECT_TRUE(Tree->Header()->RightAlignedOrder());
+}
+
+TEST_F(TreeTest, AGradientFollowsItsColours)
+{
+    Tree->SetGradientStartColor(clRed);
+    Tree->SetGradientEndColor(clRed);
+    Tree->SetBackgroundType(bgtHorzGradient);
+    TBitmap* bmp = View()->BackgroundBitmap();
+    EXPECT_EQ(bmp->Canvas()->Pixels(1, 1), TColor(ColorToRGB(clRed)));
+    Tree->SetGradientStartColor(clBlue);
+    Tree->SetGradientEndColor(clBlue);
+    EXPECT_EQ(bmp->Canvas()->Pixels(1, 1), TColor(ColorToRGB(clBlue)));
+    // Inside a bracket the picture waits.
+    Tree->SetUpdating(true);
+    Tree->SetGradientStartColor(clLime);
+    Tree->SetGradientEndColor(clLime);
+    EXPECT_EQ(bmp->Canvas()->Pixels(1, 1), TColor(ColorToRGB(clBlue)));
+    Tree->SetUpdating(false);
+}
+
+TEST_F(TreeTest, AColumnIsNotWidenedByRowsInsideCollapsedBranches)
+{
+    AddSections({10});
+    Tree->Header()->Sections()->GetSectionByPos(0)->SetAutoSize(true);
+    Tree->SetShowHeader(true);
+    TExTreeItem* a = Items().Add(nullptr, "a");
+    Items().AddChild(a, std::string(60, 'W'));
+    const Integer narrow = Tree->MeasureColumnWidth(0, true);
+    EXPECT_GT(Tree->MeasureColumnWidth(0, false), narrow);
+    a->Expand(false);
+    EXPECT_EQ(Tree->MeasureColumnWidth(0, true), Tree->MeasureColumnWidth(0, false));
+    EXPECT_EQ(Tree->MeasureColumnWidth(5, false), 0) << "no such section";
+}
+
+TEST_F(TreeTest, TheVerticalBarStaysWhileTheTopRowIsScrolledOut)
+{
+    // Ten rows fill the view exactly.
+    Tree->SetBorderStyle(bsNone);
+    Tree->SetBounds(0, 0, 200, 170);
+    AddRoots(10);
+    EXPECT_FALSE(Tree->VertBarVisible());
+    Tree->SetVPosition(1);
+    ASSERT_EQ(Tree->TopIndex(), 1);
+    EXPECT_TRUE(Tree->VertBarVisible());
+}
+
 TEST_F(TreeTest, FullExpandOfASingleRoot)
 {
     TExTreeItem* root = Items().Add(nullptr, "r");

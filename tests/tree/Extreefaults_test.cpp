@@ -173,6 +173,21 @@ TEST_F(DeletionHandlers, DeletingAnAncestorOrTheWholeTreeWaitsForTheRunningDelet
               (std::vector<std::string>{"delete A1a", "delete B", "delete A1", "delete A2", "delete A"}));
 }
 
+TEST_F(DeletionHandlers, WaitingDeletionsOfAGrandparentAndAParentInEitherOrder)
+{
+    // The grandparent goes first and takes the parent with it: the parent's own waiting deletion
+    // must not reach it afterwards (the sanitizer sees it).
+    host.OnDelete = [&](TExTreeItem* Item) {
+        if (Item == A1a) {
+            A->Delete();
+            A1->Delete();
+        }
+    };
+    A1a->Delete();
+    EXPECT_EQ(Shape(items), "B");
+    EXPECT_EQ(host.Lines("delete"), (std::vector<std::string>{"delete A1a", "delete A2", "delete A1", "delete A"}));
+}
+
 TEST_F(DeletionHandlers, DeletingTheItemBeingDeletedAgainIsIgnored)
 {
     host.OnDelete = [&](TExTreeItem* Item) {
