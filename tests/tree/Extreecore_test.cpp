@@ -307,6 +307,72 @@ TEST_F(TreeTest, TheVerticalBarStaysWhileTheTopRowIsScrolledOut)
     EXPECT_TRUE(Tree->VertBarVisible());
 }
 
+TEST_F(TreeTest, TheEndOfADragFromTheViewReachesTheTreeInItsCoordinates)
+{
+    AddSections({60});
+    Tree->SetShowHeader(true);
+    TObject* target = nullptr;
+    TPoint at{};
+    Tree->OnEndDrag = [&](TObject* S, TObject* T, int X, int Y) {
+        EXPECT_EQ(S, Tree);
+        target = T;
+        at = {X, Y};
+    };
+    View()->OnEndDrag(View(), View(), 3, 4);
+    EXPECT_EQ(target, Tree);
+    EXPECT_EQ(at.X, 3 + View()->Left());
+    EXPECT_EQ(at.Y, 4 + View()->Top());
+    View()->OnEndDrag(View(), Form, 0, 0);
+    EXPECT_EQ(target, Form);
+}
+
+TEST_F(TreeTest, TheTreesFontReachesItsViewAndBarsAndTheHeaderOnlyWhenItUsesIt)
+{
+    Tree->Font()->SetName("DejaVu Serif");
+    EXPECT_EQ(View()->Font()->Name(), "DejaVu Serif");
+    EXPECT_EQ(Tree->VertScrollBar()->Font()->Name(), "DejaVu Serif");
+    EXPECT_EQ(Tree->Header()->Font()->Name(), "DejaVu Serif");
+    Tree->SetHeaderUseTreeFont(false);
+    EXPECT_EQ(Tree->Header()->Font()->Name(), Tree->HeaderFont()->Name());
+    Tree->Font()->SetName("DejaVu Sans Mono");
+    EXPECT_NE(Tree->Header()->Font()->Name(), "DejaVu Sans Mono");
+    EXPECT_EQ(View()->Font()->Name(), "DejaVu Sans Mono");
+}
+
+TEST_F(TreeTest, TheHeadersAutoSizeRequestWithAndWithoutAutomaticColumns)
+{
+    AddSections({10, 10});
+    Tree->SetShowHeader(true);
+    Items().Add(nullptr, std::string(30, 'W'));
+    std::vector<Integer> asked;
+    Tree->OnHeaderSectionAutoSize = [&](TObject* S, Integer Index) {
+        EXPECT_EQ(S, Tree);
+        asked.push_back(Index);
+    };
+    TExHeaderSection* main = Tree->Header()->Sections()->GetSection(0);
+    Tree->Header()->OnSectionAutoSize(Tree->Header(), main);
+    EXPECT_GE(main->Width(), Tree->MeasureColumnWidth(0, true));
+    EXPECT_TRUE(asked.empty());
+    Tree->SetAutoResizeColumns(false);
+    TExHeaderSection* other = Tree->Header()->Sections()->GetSection(1);
+    Tree->Header()->OnSectionAutoSize(Tree->Header(), other);
+    EXPECT_EQ(asked, std::vector<Integer>{1});
+    EXPECT_EQ(other->Width(), 10);
+}
+
+TEST_F(TreeTest, MarkedUpTextsAreMeasuredAsLaidOut)
+{
+    TExTreeItem* plain = Items().Add(nullptr, "<html><b>bold and long text</b></html>");
+    TExTreeItem* marked = Items().Add(nullptr, plain->Text());
+    marked->SetIsHTML(true);
+    ASSERT_NE(marked->HTMLData(), nullptr);
+    TPoint a{}, b{};
+    Tree->MeasureCell(plain, -1, a);
+    Tree->MeasureCell(marked, -1, b);
+    EXPECT_EQ(b.X, 17 + 17 / 5 * 3 + marked->HTMLData()->TextSize.cx);
+    EXPECT_LT(b.X, a.X) << "the tags were measured as text";
+}
+
 TEST_F(TreeTest, FullExpandOfASingleRoot)
 {
     TExTreeItem* root = Items().Add(nullptr, "r");

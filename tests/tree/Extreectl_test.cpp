@@ -255,6 +255,7 @@ TEST_F(TreeTest, PageTargetsOfRowsOfDifferentHeights)
         if (sum >= View()->ClientHeight()) break;
     }
     EXPECT_EQ(View()->CalcPageDownPos(0), row);
+    EXPECT_EQ(Tree->VertScrollBar()->Page(), std::max(row, View()->RowCount() - 1));
     EXPECT_EQ(View()->CalcPageUpPos(row), 0);
     EXPECT_EQ(View()->CalcPageUpPos(0), 0);
 }

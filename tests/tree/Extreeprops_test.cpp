@@ -146,6 +146,8 @@ const PropertyCase PropertyCases[] = {
      [](TExTree* T) { T->SetHideHorzScrollBar(true); }, "true", "view top count update"},
     {"ForcedScrollBars", [](TExTree* T) { return I(T->ForcedScrollBars()); }, I(ssNone), nullptr,
      [](TExTree* T) { T->SetForcedScrollBars(ssBoth); }, I(ssBoth), "update"},
+    {"GradientSteps", [](TExTree* T) { return I(T->GradientSteps()); }, "64", nullptr,
+     [](TExTree* T) { T->SetGradientSteps(10); }, "10", ""},
     {"GradientStepsBelowOneIgnored", [](TExTree* T) { return I(T->GradientSteps()); }, "64", nullptr,
      [](TExTree* T) { T->SetGradientSteps(0); }, "64", ""},
     {"HeaderHotTrack", [](TExTree* T) { return B(T->HeaderHotTrack()); }, "false", nullptr,
