@@ -796,3 +796,4 @@ constexpr int IDNO = 7;
 int MessageBox(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 #include "platform/WinGdi.h"
+#include "platform/WinControls.h"

@@ -124,7 +124,7 @@ TEST_F(Controls, EditTypesUnlessReadOnly)
     EXPECT_EQ(changes, 3);
     Input::PressKey(VK_BACK);
     EXPECT_EQ(e->Text(), "Ab");
-    e->MaxLength = 3;
+    e->SetMaxLength(3);
     Input::TypeText("xyz");
     EXPECT_EQ(e->Text(), "Abx");
     e->SetReadOnly(true);
