@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "platform/Forms.h"
 #include "tree/Extree.h"
@@ -78,6 +79,33 @@ void BM_ClearArchive(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ClearArchive)->Unit(benchmark::kMillisecond);
+
+// 100,000 items inserted in random order: each one before a randomly chosen earlier item, or as
+// the first child of one (a reproducible sequence).
+void BM_RandomInsert(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto tree = std::make_unique<TExTreeModel>();
+        std::vector<TExTreeItem*> made;
+        made.reserve(100000);
+        unsigned seed = 12345;
+        auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+        state.ResumeTiming();
+        tree->SetUpdating(true);
+        for (int i = 0; i < 100000; ++i) {
+            TExTreeItem* at = made.empty() ? nullptr : made[(next() >> 8) % made.size()];
+            made.push_back((next() >> 8) % 4 == 0 ? tree->Items()->AddChildFirst(at, "x") : tree->Items()->Insert(at, "x"));
+        }
+        tree->SetUpdating(false);
+        benchmark::DoNotOptimize(tree->Items()->Count());
+        state.PauseTiming();
+        tree.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * 100000);
+}
+BENCHMARK(BM_RandomInsert)->Unit(benchmark::kMillisecond);
 
 // A tree control on a form (the offscreen platform when there is no display).
 struct ShownTree {
