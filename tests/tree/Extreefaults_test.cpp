@@ -324,6 +324,49 @@ TEST_F(Selection, AStaleAnchorDoesNotMoveTheFocusWhenItIsDeleted)
     EXPECT_EQ(tree.Focused(), A);
 }
 
+TEST_F(Selection, CountsFlagsAndEventsOfTheSelection)
+{
+    tree.SetMultiSelect(false);
+    EXPECT_EQ(tree.SelCount(), 0) << "nothing focused";
+    tree.SetFocused(B);
+    EXPECT_EQ(tree.SelCount(), 1);
+    tree.SetMultiSelect(true);
+    A->SetSelected(true);
+    B->SetSelected(true);
+    tree.SelectionChanged = false;
+    host.Clear();
+    tree.DeselectAll();
+    EXPECT_TRUE(tree.SelectionChanged);
+    EXPECT_TRUE(host.Has("selchange A"));
+    // Deleting a selected item reports it deselected.
+    A->Expand(false);
+    A1->SetSelected(true);
+    tree.SelectionChanged = false;
+    host.Clear();
+    A1->Delete();
+    EXPECT_TRUE(tree.SelectionChanged);
+    EXPECT_TRUE(host.Has("selchange A1"));
+    // Turning multi-select off repaints the focused item as the selection.
+    tree.SetFocused(A);
+    host.Clear();
+    tree.SetMultiSelect(false);
+    EXPECT_TRUE(host.Has("redraw A"));
+}
+
+TEST_F(Selection, ChildrenAllHiddenLeaveNoVisibleChild)
+{
+    A->Expand(false);
+    tree.SetFilteredVisibility(true);
+    A1->SetHidden(true);
+    EXPECT_EQ(A->GetFirstVisibleChild(), nullptr);
+    EXPECT_FALSE(A->HasVisibleChildren());
+    EXPECT_TRUE(A->HasChildren());
+    TExTreeItem loose(&tree);
+    EXPECT_EQ(loose.Index(), -1);
+    EXPECT_EQ(A->Index(), 0);
+    EXPECT_EQ(B->Index(), 1);
+}
+
 TEST_F(Selection, DeletedItemsLeaveTheList)
 {
     A->Expand(false);

@@ -225,6 +225,13 @@ TEST(ItemBracket, TreeFlagsAreClearedAfterTheWorkAndViewFlagsLeftToTheView)
     i->SetText("t");
     tree.Items()->EndUpdate();
     EXPECT_TRUE(host.seen.back().SortPending);
+    // Outside a bracket only the siblings are sorted; the request does not outlive its work.
+    TExTreeItem* c = tree.Items()->AddChild(i, "c");
+    i->SetText("u");
+    EXPECT_EQ(host.seen.back().SortParent, tree.Root());
+    c->SetText("v");
+    EXPECT_EQ(host.seen.back().SortParent, i);
+    EXPECT_FALSE(host.seen.back().SortPending) << "a request left from the work before";
     i->SetImageIndex(1);
     i->SetColor(3);
     const TExTreeRefresh& last = host.seen.back();
