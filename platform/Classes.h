@@ -7,12 +7,14 @@
 
 #include "platform/SysUtils.h"
 
+struct TGuardBlock;
+
 class TObject {
 public:
     TObject() = default;
     TObject(const TObject&) = delete;
     TObject& operator=(const TObject&) = delete;
-    virtual ~TObject() = default;
+    virtual ~TObject() { ClearGuards(); }
     // The unqualified class name ("TStringList"); classes may override it to report their design name.
     virtual std::string ClassName() const;
     // Runs while the whole object still exists, just before it is deleted by its owner (or by code
@@ -22,10 +24,23 @@ public:
     static void Free(TObject* Object)
     {
         if (Object) {
+            Object->ClearGuards();
             Object->BeforeDestruction();
             delete Object;
         }
     }
+
+protected:
+    // Turns this object's guards (platform/Guard.h) null; called once it starts going.
+    void ClearGuards()
+    {
+        if (FGuardBlock != nullptr) DropGuardBlock();
+    }
+
+private:
+    friend struct TGuardBlock;
+    void DropGuardBlock();
+    TGuardBlock* FGuardBlock = nullptr;
 };
 
 // Events: the first argument is always the sender.

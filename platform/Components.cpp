@@ -134,6 +134,7 @@ void TComponent::Destroying()
 {
     if (HasState(csDestroying)) return;
     FComponentState |= csDestroying;
+    ClearGuards();
     for (TComponent* c : FComponents) c->Destroying();
 }
 
