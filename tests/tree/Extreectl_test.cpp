@@ -484,7 +484,7 @@ TEST_F(TreeTest, ChildWindowEventsAreNotPassedOnOnceTheTreeGoes)
     EXPECT_TRUE(raised);
 }
 
-TEST_F(TreeTest, AHandlerFreeingTheTreeDuringItsOwnDeletionEventsIsSafe)
+TEST_F(TreeTest, ItemsGoingWithTheTreeReportTheirDeletion)
 {
     AddRoots(5);
     Integer deleted = 0;
