@@ -184,6 +184,50 @@ TEST_F(TreeTest, ATreeColumnCellIsIndentButtonGapAndText)
     EXPECT_EQ(columns.X, size.X + 4);
 }
 
+TEST_F(TreeTest, AnotherColumnsCellIsGapTextAndFourPixels)
+{
+    AddSections({100, 100});
+    Tree->SetShowHeader(true);
+    TExTreeItem* item = Items().Add(nullptr, "m");
+    item->ColumnText()->Add("Column words");
+    TBitmap scratch;
+    scratch.Canvas()->SetFont(Tree->Font());
+    TPoint size{};
+    Tree->MeasureCell(item, 1, size);
+    EXPECT_EQ(size.X, 17 / 5 * 3 + scratch.Canvas()->TextWidth("Column words") + 4);
+    EXPECT_EQ(size.Y, Tree->LineHeight());
+    TPoint missing{};
+    Tree->MeasureCell(Items().Add(nullptr, "n"), 1, missing);
+    EXPECT_EQ(missing.X, 17 / 5 * 3 + 4) << "no column text";
+}
+
+TEST_F(TreeTest, AColumnAutoSizedInsideABracketWaitsForItsEnd)
+{
+    AddSections({10});
+    TExHeaderSection* s = Tree->Header()->Sections()->GetSectionByPos(0);
+    s->SetAutoSize(true);
+    Tree->SetShowHeader(true);
+    const Integer before = s->Width();
+    Tree->SetUpdating(true);
+    Items().Add(nullptr, std::string(30, 'W'));
+    Tree->AutoSizeColumn(0);
+    EXPECT_EQ(s->Width(), before);
+    EXPECT_TRUE(Tree->ColumnsAutoSizePending());
+    Tree->SetUpdating(false);
+    EXPECT_GT(s->Width(), 100);
+    EXPECT_FALSE(Tree->ColumnsAutoSizePending());
+}
+
+TEST_F(TreeTest, MeasuredHeightsFollowTheLineHeight)
+{
+    TExTreeItem* item = Items().Add(nullptr, "one");
+    item->SetMultiline(true);
+    EXPECT_EQ(item->GetHeight(), Tree->LineHeight());
+    Tree->SetAutoLineHeight(false);
+    Tree->SetLineHeight(40);
+    EXPECT_EQ(item->GetHeight(), 40) << "a height measured for the old line height was kept";
+}
+
 TEST_F(TreeTest, AnEmptyImageTakesItsRoomOnlyWhenAsked)
 {
     TImageList images(Form);
