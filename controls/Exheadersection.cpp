@@ -62,14 +62,15 @@ Integer TExHeaderSection::GetRight() const
     const Integer pos = GetPosition();
     if (pos < 0)
         return GetVisible() ? FWidth : 0;
-    Integer right = 0;
+    // Widths set from code may be anything up to MaxWidth: the sum saturates instead of wrapping.
+    Int64 right = 0;
     TExHeaderSections* all = FHeader->Sections();
     for (Integer i = 0; i <= pos; ++i) {
         const TExHeaderSection* s = all->At(i);
         if (s->GetVisible())
             right += s->FWidth;
     }
-    return right;
+    return static_cast<Integer>(std::min<Int64>(right, MaxInt));
 }
 
 Integer TExHeaderSection::GetLeft() const { return GetRight() - (GetVisible() ? FWidth : 0); }

@@ -249,6 +249,10 @@ namespace {
 
 using controls::SectionsDataEnds;
 
+// The widest a stored section is read as: far past any screen, and small enough that two
+// thousand of them still add up to a width.
+constexpr Integer kMaxStoredWidth = 0x100000;
+
 // Record layouts of the versions read: where each field lies, -1 where the version has none.
 struct TLayout {
     Integer Size;
@@ -422,10 +426,12 @@ TStored ReadRecord(TSectionReader& In, const TLayout& L, Integer DefaultWidth)
     flag(L.UseMainStyle, s.UseMainStyle);
     flag(L.AutoSize, s.AutoSize);
     int32(L.Tag, s.Tag);
-    // Widths below zero mean nothing; older writers could leave them behind.
-    s.Width = std::max(s.Width, 0);
-    s.MinWidth = std::max(s.MinWidth, 0);
-    s.MaxWidth = std::max(s.MaxWidth, 0);
+    // Widths below zero mean nothing; older writers could leave them behind. Widths far past any
+    // screen are taken as the widest a section can be, so that sums over a header stay widths.
+    auto bounded = [](Integer W) { return std::clamp(W, 0, kMaxStoredWidth); };
+    s.Width = bounded(s.Width);
+    s.MinWidth = bounded(s.MinWidth);
+    s.MaxWidth = bounded(s.MaxWidth);
     s.Text = In.ZString();
     s.FieldName = In.ZString();
     if (L.MenuName)

@@ -368,6 +368,32 @@ TEST_F(HeaderTest, NegativeWidthsInTheDataAreReadAsZero)
     EXPECT_EQ(S()->GetSection(1)->MaxWidth(), 0);
 }
 
+// Widths far past any screen, read into a header that has a window and so lays them out: every
+// sum over them stays a width (no overflow), and the header still paints and hit-tests.
+TEST_F(HeaderTest, HugeWidthsInTheDataAreBoundedBeforeTheHeaderLaysThemOut)
+{
+    std::vector<Byte> data = Valid();
+    for (size_t rec : {Rec0, Rec1, Rec2}) {
+        Put(data, rec + 20, 0x7FFFFFFF);
+        Put(data, rec + 28, 0x7FFFFFFF);
+    }
+    H->HandleNeeded();
+    Load(S(), data);
+    H->Repaint();
+    Integer right = 0;
+    for (Integer i = 0; i < S()->GetCount(); ++i) {
+        TExHeaderSection* s = At(i);
+        EXPECT_GT(s->Width(), 10000);
+        EXPECT_LT(s->Width(), 0x7FFFFFFF / 3) << "bounded so that the sections' sum is a width";
+        EXPECT_EQ(s->GetLeft(), right);
+        right = s->GetRight();
+        EXPECT_GT(right, s->GetLeft());
+    }
+    EXPECT_EQ(H->GetSectionAt(H->Width() - 1, 1), At(0));
+    H->SetLeftPos(At(1)->GetLeft() + 5);
+    EXPECT_EQ(H->GetSectionAt(1, 1), At(1));
+}
+
 INSTANTIATE_TEST_SUITE_P(Stream, DamagedData, ::testing::ValuesIn(Damages),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controls/Exheader.h"
+#include "platform/Forms.h"
 
 namespace {
 
@@ -30,9 +31,18 @@ void Load(TExHeaderSections* Sections, const std::uint8_t* Data, size_t Size)
     Sections->LoadFromStream(&m);
 }
 
+// The second header has a window, so what it reads is laid out, painted and hit-tested too.
 TExHeader& Header(int Which)
 {
-    static TExHeader* headers[2] = {new TExHeader(nullptr), new TExHeader(nullptr)};
+    static TExHeader* headers[2] = {new TExHeader(nullptr), [] {
+                                        auto* form = new TForm(nullptr);
+                                        form->SetBounds(0, 0, 400, 100);
+                                        auto* h = new TExHeader(form);
+                                        h->SetParent(form);
+                                        h->SetBounds(0, 0, 300, 20);
+                                        h->HandleNeeded();
+                                        return h;
+                                    }()};
     return *headers[Which];
 }
 
@@ -92,6 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, size_t Size)
     TExHeaderSections* other = Header(1).Sections();
     Load(other, once.data(), once.size());
     Check(Save(other) == once);
+    Header(1).Repaint();
+    for (Integer x : {0, 150, 299})
+        Header(1).GetSectionAt(x, 5);
     // The order text of what was read is taken back without a change.
     const std::string order = sections->GetSectionsOrder();
     other->SetSectionsOrder(order);
