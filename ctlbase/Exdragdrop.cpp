@@ -8,6 +8,7 @@
 #include "ctlbase/Exhook.h"
 #include "ctlbase/Exuxtheme.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 
 // ---- Rules ---------------------------------------------------------------------------------------
 TShiftState KeyStateToShiftState(DWORD KeyState)
@@ -401,42 +402,48 @@ HRESULT TExDropTarget::DragEnter(IDataObject* pDataObj, DWORD grfKeyState, POINT
 {
     FillFormatNames(FFormatNames.get(), pDataObj);
     FDragObject = std::make_unique<TOleDragObject>(pDataObj, grfKeyState);
-    TDragType type = dtNone;
-    TPoint p = ClientPoint(pt);
-    if (OnTargetDrag)
-        OnTargetDrag(this, dsDragEnter, FDragObject.get(), KeyStateToShiftState(grfKeyState), p.X, p.Y, type);
-    if (pdwEffect)
-        *pdwEffect = DragTypeToEffect(type);
-    return S_OK;
+    return Report(dsDragEnter, grfKeyState, pt, pdwEffect);
 }
 
 HRESULT TExDropTarget::DragOver(DWORD grfKeyState, POINTL pt, DWORD* pdwEffect)
 {
+    return Report(dsDragMove, grfKeyState, pt, pdwEffect);
+}
+
+HRESULT TExDropTarget::Report(TDragState State, DWORD KeyState, POINTL pt, DWORD* pdwEffect)
+{
     TDragType type = dtNone;
     TPoint p = ClientPoint(pt);
+    // The answer is the handler's even when it freed this object on the way.
     if (OnTargetDrag)
-        OnTargetDrag(this, dsDragMove, FDragObject.get(), KeyStateToShiftState(grfKeyState), p.X, p.Y, type);
+        OnTargetDrag(this, State, FDragObject.get(), KeyStateToShiftState(KeyState), p.X, p.Y, type);
     if (pdwEffect)
         *pdwEffect = DragTypeToEffect(type);
     return S_OK;
 }
 
 namespace {
-// The drag is over once the handler has heard of it, whatever the handler does.
+// The drag is over once the handler has heard of it, whatever the handler does; a handler that
+// freed the object that kept the drag leaves nothing to end.
+template <class Owner>
 struct TDragEnd {
+    TGuardPtr<Owner> Keeper;
     std::unique_ptr<TOleDragObject>& Object;
     TStringList* Names;
     ~TDragEnd()
     {
+        if (!Keeper)
+            return;
         Object.reset();
-        Names->Clear();
+        if (Names)
+            Names->Clear();
     }
 };
 }  // namespace
 
 HRESULT TExDropTarget::DragLeave()
 {
-    TDragEnd end{FDragObject, FFormatNames.get()};
+    TDragEnd<TExDropTarget> end{this, FDragObject, FFormatNames.get()};
     TDragType type = dtNone;
     if (OnTargetDrag)
         OnTargetDrag(this, dsDragLeave, FDragObject.get(), 0, -1, -1, type);
@@ -449,7 +456,7 @@ HRESULT TExDropTarget::Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt,
         FillFormatNames(FFormatNames.get(), pDataObj);
         FDragObject = std::make_unique<TOleDragObject>(pDataObj, grfKeyState);
     }
-    TDragEnd end{FDragObject, FFormatNames.get()};
+    TDragEnd<TExDropTarget> end{this, FDragObject, FFormatNames.get()};
     TDragType type = dtNone;
     if (pdwEffect)
         *pdwEffect = DROPEFFECT_NONE;
@@ -466,11 +473,7 @@ class IExDropTarget final : public IDropTarget {
 public:
     explicit IExDropTarget(TExDragDrop* Control) : FControl(Control) {}
     // The control is going: calls from now on reach nobody.
-    void Detach()
-    {
-        FControl = nullptr;
-        FDragObject.reset();
-    }
+    void Detach() { FControl.Clear(); }
 
     HRESULT QueryInterface(REFIID riid, void** ppvObject) override
     {
@@ -486,59 +489,76 @@ public:
     }
     HRESULT DragEnter(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) override
     {
-        if (FControl && FControl->FFormatNames)
-            FillFormatNames(FControl->FFormatNames.get(), pDataObj);
+        TKeep keep(this);
+        if (TExDragDrop* c = FControl.Get(); c && c->FFormatNames)
+            FillFormatNames(c->FFormatNames.get(), pDataObj);
         FDragObject = std::make_unique<TOleDragObject>(pDataObj, grfKeyState);
         return Report(dsDragEnter, grfKeyState, pt, pdwEffect);
     }
     HRESULT DragOver(DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) override
     {
+        TKeep keep(this);
         return Report(dsDragMove, grfKeyState, pt, pdwEffect);
     }
     HRESULT DragLeave() override
     {
+        TKeep keep(this);
+        TEnd end(this);
         TDragType type = dtNone;
-        auto end = Ending();
-        if (FControl)
-            FControl->TriggerTargetDragEvent(dsDragLeave, FDragObject.get(), 0, -1, -1, type);
+        if (TExDragDrop* c = FControl.Get())
+            c->TriggerTargetDragEvent(dsDragLeave, FDragObject.get(), 0, -1, -1, type);
         return S_OK;
     }
     HRESULT Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) override
     {
+        TKeep keep(this);
         if (!FDragObject)
             FDragObject = std::make_unique<TOleDragObject>(pDataObj, grfKeyState);
-        auto end = Ending();
         TDragType type = dtNone;
         if (pdwEffect)
             *pdwEffect = DROPEFFECT_NONE;
-        if (FControl)
-            FControl->TriggerTargetDropEvent(FDragObject.get(), KeyStateToShiftState(grfKeyState), pt.x, pt.y, type);
+        {
+            TEnd end(this);
+            if (TExDragDrop* c = FControl.Get())
+                c->TriggerTargetDropEvent(FDragObject.get(), KeyStateToShiftState(grfKeyState), pt.x, pt.y, type);
+        }
         if (pdwEffect)
             *pdwEffect = DragTypeToEffect(type);
         return S_OK;
     }
 
 private:
+    // A handler may free the control, and with it the last other reference: the object stays
+    // until the call that is running returns.
+    struct TKeep {
+        IExDropTarget* Self;
+        explicit TKeep(IExDropTarget* S) : Self(S) { Self->AddRef(); }
+        ~TKeep() { Self->Release(); }
+    };
+    // The drag is over once the handler has heard of it, whatever the handler does.
+    struct TEnd {
+        IExDropTarget* Self;
+        ~TEnd()
+        {
+            Self->FDragObject.reset();
+            if (TExDragDrop* c = Self->FControl.Get(); c && c->FFormatNames)
+                c->FFormatNames->Clear();
+        }
+    };
+
     ~IExDropTarget() = default;
     // The point goes to the control's handlers as the system gives it: in screen coordinates.
     HRESULT Report(TDragState State, DWORD KeyState, POINTL pt, DWORD* pdwEffect)
     {
         TDragType type = dtNone;
-        if (FControl)
-            FControl->TriggerTargetDragEvent(State, FDragObject.get(), KeyStateToShiftState(KeyState), pt.x, pt.y,
-                                             type);
+        if (TExDragDrop* c = FControl.Get())
+            c->TriggerTargetDragEvent(State, FDragObject.get(), KeyStateToShiftState(KeyState), pt.x, pt.y, type);
         if (pdwEffect)
             *pdwEffect = DragTypeToEffect(type);
         return S_OK;
     }
-    std::unique_ptr<TDragEnd> Ending()
-    {
-        static TStringList none;
-        return std::unique_ptr<TDragEnd>(new TDragEnd{
-            FDragObject, FControl && FControl->FFormatNames ? FControl->FFormatNames.get() : &none});
-    }
 
-    TExDragDrop* FControl;
+    TGuardPtr<TExDragDrop> FControl;
     std::unique_ptr<TOleDragObject> FDragObject;
     ULONG FRefCount = 1;
 };
@@ -548,7 +568,7 @@ class IExDropSource final : public IDropSource, public IDataObject {
 public:
     explicit IExDropSource(TExDragDrop* Control) : FControl(Control)
     {
-        FCapture = FControl->Handle();
+        FCapture = Control->Handle();
         SetCapture(FCapture);
     }
 
@@ -578,7 +598,8 @@ public:
 
     HRESULT QueryContinueDrag(BOOL fEscapePressed, DWORD grfKeyState) override
     {
-        if (fEscapePressed)
+        // A source that has gone (a handler freed it, or its form) has nothing left to drop.
+        if (fEscapePressed || !FControl)
             return DRAGDROP_S_CANCEL;
         TDragType type = dtNone;
         for (TDragType t : {dtCopy, dtMove, dtLink})
@@ -588,7 +609,7 @@ public:
             return DRAGDROP_S_CANCEL;
         bool go = true;
         FControl->TriggerSourceDragEvent(type, KeyStateToShiftState(grfKeyState), go);
-        if (!go)
+        if (!go || !FControl)
             return DRAGDROP_S_CANCEL;
         return (grfKeyState & MK_LBUTTON) ? S_OK : DRAGDROP_S_DROP;
     }
@@ -599,6 +620,8 @@ public:
         if (!pformatetcIn || !pmedium)
             return E_INVALIDARG;
         *pmedium = STGMEDIUM();
+        if (!FControl)
+            return E_UNEXPECTED;
         if (!IsContent(pformatetcIn))
             return DV_E_FORMATETC;
         HGLOBAL h = GlobalAlloc(GMEM_ZEROINIT | GMEM_SHARE, std::size_t(FControl->ContentLength()));
@@ -617,6 +640,8 @@ public:
     {
         if (!pformatetc || !pmedium)
             return E_INVALIDARG;
+        if (!FControl)
+            return E_UNEXPECTED;
         if (!IsContent(pformatetc) || pmedium->tymed != TYMED_HGLOBAL)
             return DV_E_FORMATETC;
         if (!pmedium->hGlobal)
@@ -639,6 +664,8 @@ public:
     {
         if (!pformatetc)
             return E_INVALIDARG;
+        if (!FControl)
+            return E_UNEXPECTED;
         if (pformatetc->dwAspect != DVASPECT_CONTENT)
             return DV_E_DVASPECT;
         return IsContent(pformatetc) ? S_OK : DV_E_FORMATETC;
@@ -655,6 +682,8 @@ public:
         if (!ppenumFormatEtc)
             return E_POINTER;
         *ppenumFormatEtc = nullptr;
+        if (!FControl)
+            return E_UNEXPECTED;
         if (dwDirection == DATADIR_GET) {
             FORMATETC f = ContentFormat(UINT(FControl->ContentType()), TYMED_HGLOBAL);
             *ppenumFormatEtc = new TEnumFormatEtc(&f, 1);
@@ -689,7 +718,7 @@ private:
                (f->tymed & TYMED_HGLOBAL);
     }
 
-    TExDragDrop* FControl;
+    TGuardPtr<TExDragDrop> FControl;
     HWND FCapture;
     ULONG FRefCount = 1;
 };
@@ -903,7 +932,10 @@ void TExDragDrop::StartDrag()
     void* data = nullptr;
     int type = FContentType;
     int size = 0;
+    TGuardPtr<TExDragDrop> self(this);
     TriggerOleStartDragEvent(data, type, size);
+    if (!self)
+        return;
     FContentType = type;
     if (!data || size < 0)
         return;
@@ -916,8 +948,11 @@ void TExDragDrop::StartDrag()
     DWORD effect = DROPEFFECT_MOVE;
     FDragging = true;
     HRESULT hr = DoDragDrop(source, source, allowed, &effect);
-    FDragging = false;
     source->Release();
+    // Freed during its own drag (by a handler, or with its form): nothing here is left to finish.
+    if (!self)
+        return;
+    FDragging = false;
     // The button's release went to the drag: the cursor it would have put back is put back now.
     RestoreScreenCursor();
     TriggerSourceDropEvent(DragResultOf(hr, effect, allowed));

@@ -131,6 +131,7 @@ private:
     void Register();
     void Revoke();
     TPoint ClientPoint(POINTL pt) const;
+    HRESULT Report(TDragState State, DWORD KeyState, POINTL pt, DWORD* pdwEffect);
 
     TWinControl* FTarget = nullptr;
     HWND FRegistered = nullptr;  // the window registered for Target

@@ -9,6 +9,7 @@
 #include "ctlbase/Extools.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Graphics.h"
+#include "platform/Guard.h"
 #include "platform/Messages.h"
 #include "platform/WinGdiMore.h"
 
@@ -89,6 +90,35 @@ HRGN BitmapToRegion(TBitmap* Bitmap, TColor TransparentColor)
 
 // ================================================================ TCustomExImageForm
 
+// The picture change handler an image form puts in: it knows its form, so that the chain of forms
+// on one picture (each calling the handler it replaced) can be walked and mended.
+struct TCustomExImageForm::TPictureHook {
+    TCustomExImageForm* Form;
+    void operator()(TObject* Sender) const { Form->PictureChanged(Sender); }
+    static TCustomExImageForm* FormOf(const TNotifyEvent& Handler)
+    {
+        const TPictureHook* h = Handler.target<TPictureHook>();
+        return h ? h->Form : nullptr;
+    }
+};
+
+void TCustomExImageForm::UnhookPicture()
+{
+    TNotifyEvent& head = FFormImage->Picture()->OnChange;
+    if (TPictureHook::FormOf(head) == this) {
+        head = std::move(FSavedPictureChange);
+    } else {
+        // Another form went on the picture after this one and calls this one's handler: it calls
+        // what this one replaced instead.
+        for (TCustomExImageForm* f = TPictureHook::FormOf(head); f; f = TPictureHook::FormOf(f->FSavedPictureChange))
+            if (TPictureHook::FormOf(f->FSavedPictureChange) == this) {
+                f->FSavedPictureChange = std::move(FSavedPictureChange);
+                break;
+            }
+    }
+    FSavedPictureChange = nullptr;
+}
+
 TCustomExImageForm::TCustomExImageForm(TComponent* AOwner)
     : TComponent(AOwner), FBackground(std::make_unique<TBitmap>()), FSpare(std::make_unique<TBitmap>()),
       FLinks(new TExList)
@@ -103,7 +133,7 @@ TCustomExImageForm::~TCustomExImageForm()
     DestroyRegion();
     // The picture must not call back into an image form that has gone.
     if (FFormImage && !FFormImage->HasState(csDestroying))
-        FFormImage->Picture()->OnChange = FSavedPictureChange;
+        UnhookPicture();
     for (int i = FLinks->Count() - 1; i >= 0; --i)
         UnregisterChanges(static_cast<TImgFormChangeLink*>(FLinks->Get(i)));
     delete FLinks;
@@ -138,8 +168,19 @@ void TCustomExImageForm::UnregisterChanges(TImgFormChangeLink* Link)
 
 void TCustomExImageForm::Change()
 {
+    // Handlers may unregister links, free them, or free this image form: the links registered now
+    // hear of the change unless they have left or gone by their turn.
+    std::vector<TGuardPtr<TImgFormChangeLink>> links;
+    links.reserve(size_t(FLinks->Count()));
     for (int i = 0; i < FLinks->Count(); ++i)
-        static_cast<TImgFormChangeLink*>(FLinks->Get(i))->Change();
+        links.emplace_back(static_cast<TImgFormChangeLink*>(FLinks->Get(i)));
+    TGuardPtr<TCustomExImageForm> self(this);
+    for (const auto& link : links) {
+        if (!self)
+            return;
+        if (link && link->FSender == this)
+            link->Change();
+    }
 }
 
 // ---------------------------------------------------------------- painting
@@ -413,7 +454,7 @@ void TCustomExImageForm::SetImage(TImage* Value)
         return;
     if (FFormImage) {
         if (!Designing(this))
-            FFormImage->Picture()->OnChange = FSavedPictureChange;
+            UnhookPicture();
         FFormImage->RemoveFreeNotification(this);
     }
     if (FChangeFormRegion)
@@ -424,7 +465,7 @@ void TCustomExImageForm::SetImage(TImage* Value)
         Value->FreeNotification(this);
         if (!Designing(this)) {
             FSavedPictureChange = Value->Picture()->OnChange;
-            Value->Picture()->OnChange = [this](TObject* Sender) { PictureChanged(Sender); };
+            Value->Picture()->OnChange = TPictureHook{this};
         }
     }
     if (FChangeFormRegion)
@@ -433,8 +474,14 @@ void TCustomExImageForm::SetImage(TImage* Value)
 
 void TCustomExImageForm::PictureChanged(TObject* Sender)
 {
-    if (FSavedPictureChange)
-        FSavedPictureChange(Sender);
+    if (FSavedPictureChange) {
+        // A copy: the handler may free this form, or another one whose handler this one calls.
+        TGuardPtr<TCustomExImageForm> self(this);
+        const TNotifyEvent saved = FSavedPictureChange;
+        saved(Sender);
+        if (!self)
+            return;
+    }
     if (HasState(csLoading) || HasState(csReading))
         return;
     DestroyRegion();

@@ -79,8 +79,10 @@ protected:
     virtual void Change();
 
 private:
+    struct TPictureHook;
     void BkImageChange(TObject* Sender);
     void PictureChanged(TObject* Sender);
+    void UnhookPicture();
     void MakeHook();
     void DestroyHook();
     void MakeRegion();

@@ -539,22 +539,31 @@ std::map<HWND, Site>& Sites()
 class DropFilter final : public QObject {
 public:
     DropFilter(HWND wnd, QWidget* widget) : QObject(widget), FWnd(wnd) {}
-    ~DropFilter() override
-    {
-        EndVisit(true);
-        auto it = Sites().find(FWnd);
-        if (it != Sites().end() && it->second.Filter == this) {
-            IDropTarget* t = it->second.Target;
-            Sites().erase(it);
-            t->Release();
-        }
-    }
+    ~DropFilter() override { Retire(); }
     // The effect the target answered last, as it answered it.
     DWORD LastEffect() const { return FEffect; }
+    // Leaves a drag in progress and releases the target. A filter whose target is being called (a
+    // handler revoked the window, or freed its control) goes only once that call has returned.
+    void Revoke()
+    {
+        if (FBusy == 0) {
+            delete this;
+            return;
+        }
+        Retire();
+        if (auto* w = qobject_cast<QWidget*>(parent()))
+            w->removeEventFilter(this);
+        deleteLater();
+    }
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override
     {
+        struct TBusy {
+            int& Count;
+            explicit TBusy(int& C) : Count(C) { ++Count; }
+            ~TBusy() { --Count; }
+        } busy(FBusy);
         switch (e->type()) {
         case QEvent::DragEnter: {
             auto* de = static_cast<QDragEnterEvent*>(e);
@@ -608,10 +617,20 @@ protected:
     }
 
 private:
+    void Retire()
+    {
+        EndVisit(true);
+        auto it = Sites().find(FWnd);
+        if (it != Sites().end() && it->second.Filter == this) {
+            IDropTarget* t = it->second.Target;
+            Sites().erase(it);
+            t->Release();
+        }
+    }
     IDropTarget* Target() const
     {
         auto it = Sites().find(FWnd);
-        return it == Sites().end() ? nullptr : it->second.Target;
+        return it == Sites().end() || it->second.Filter != this ? nullptr : it->second.Target;
     }
     POINTL ScreenOf(QPoint local) const
     {
@@ -659,6 +678,7 @@ private:
     POINTL FPoint;
     DWORD FEffect = DROPEFFECT_NONE;
     bool FFresh = false;
+    int FBusy = 0;  // event calls of this filter running
 };
 
 // The registered window a screen point belongs to (a child that is not registered passes the drag
@@ -707,11 +727,12 @@ struct LayerDrag {
 };
 LayerDrag* gLayerDrag = nullptr;
 
-void SendDragEvent(HWND h, QEvent::Type type, LayerDrag& d)
+// Answers, for a drop, the effect the window took (the window may have gone by then).
+DWORD SendDragEvent(HWND h, QEvent::Type type, LayerDrag& d)
 {
     QWidget* w = SiteWidget(h);
     if (!w)
-        return;
+        return DROPEFFECT_NONE;
     QPoint p = LocalOf(h, d.Pos);
     if (type == QEvent::DragLeave) {
         QDragLeaveEvent e;
@@ -725,7 +746,9 @@ void SendDragEvent(HWND h, QEvent::Type type, LayerDrag& d)
     } else {
         QDropEvent e(QPointF(p), ActionsOf(d.Allowed), d.Mime, LayerButtons(), LayerModifiers());
         QCoreApplication::sendEvent(w, &e);
+        return e.isAccepted() ? EffectsOf(e.dropAction()) : DROPEFFECT_NONE;
     }
+    return DROPEFFECT_NONE;
 }
 
 void LeaveTarget(LayerDrag& d)
@@ -763,8 +786,9 @@ void MoveTo(LayerDrag& d)
 HRESULT DropHere(LayerDrag& d, DWORD* effect)
 {
     if (d.Over && Sites().count(d.Over) && (d.Effect & kEffects)) {
-        SendDragEvent(d.Over, QEvent::Drop, d);
-        *effect = SiteEffect(d.Over);
+        const DWORD taken = SendDragEvent(d.Over, QEvent::Drop, d);
+        // A handler may have revoked the window, or freed it, while it took the drop.
+        *effect = Sites().count(d.Over) ? SiteEffect(d.Over) : taken;
         d.Over = nullptr;
         return DRAGDROP_S_DROP;
     }
@@ -922,7 +946,7 @@ HRESULT RevokeDragDrop(HWND hwnd)
         return IsWindow(hwnd) ? DRAGDROP_E_NOTREGISTERED : DRAGDROP_E_INVALIDHWND;
     if (WindowRec* w = Rec(hwnd); w && w->widget)
         w->widget->setAcceptDrops(false);
-    delete it->second.Filter;  // leaves a drag in progress and releases the target
+    it->second.Filter->Revoke();
     return S_OK;
 }
 
@@ -968,7 +992,7 @@ void ForgetDropTarget(HWND wnd)
 {
     auto it = Sites().find(wnd);
     if (it != Sites().end())
-        delete it->second.Filter;  // releases the target
+        it->second.Filter->Revoke();  // releases the target
 }
 
 bool TrackLayerDragKey(bool down, Word vk)

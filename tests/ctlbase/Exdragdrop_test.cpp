@@ -874,3 +874,155 @@ TEST_F(Drags, AnotherProgramGetsOurDataInItsOwnTypes)
 }
 
 }  // namespace
+
+// ---- Handlers that free what raised them ------------------------------------------------------------
+
+TEST_F(Drags, ASourceFreedDuringItsOwnDragCancelsTheDragAndIsNotTouchedAgain)
+{
+    struct {
+        const char* What;
+        bool AtOnce;  // freed by the handler itself, or by the form's deferred release
+        bool FromStart;
+    } cases[] = {{"freed at once by its drag handler", true, false},
+                 {"released with its form by its drag handler", false, false},
+                 {"freed by the handler that supplies the block", true, true}};
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        if (!a) {
+            a = new TForm(nullptr);
+            a->SetBounds(100, 100, 300, 200);
+            source = new TExDragDrop(a);
+            source->SetParent(a);
+            source->SetBounds(10, 10, 100, 50);
+            source->SetIsDropSource(true);
+            a->Show();
+            uitest::Pump();
+        }
+        calls.clear();
+        int asked = 0;
+        bool dropped = false;
+        source->OnSourceDrop = [&](TObject*, TDragResult) { dropped = true; };
+        TForm* form = a;
+        auto goAway = [&, form] {
+            a = nullptr;
+            source = nullptr;
+            if (c.AtOnce)
+                TObject::Free(form);
+            else
+                form->Release();
+        };
+        if (c.FromStart) {
+            source->OnOleStartDrag = [&](TObject*, void*& Data, int& Type, int& Size) {
+                static char block[] = "abc";
+                Data = block;
+                Type = CF_TEXT;
+                Size = 3;
+                goAway();
+            };
+        } else {
+            Offer(CF_TEXT, "abc");
+            source->OnOleSourceDrag = [&](TObject*, TDragType, TShiftState, bool&) {
+                if (++asked == 2)
+                    goAway();
+            };
+        }
+        TExDragDrop* s = source;
+        TPanel* over = panel;
+        Input::MouseDown(s, mbLeft, 5, 5);
+        if (!c.FromStart) {  // a source gone before its drag starts starts none
+            Input::DuringDrag([over] { Input::MouseMove(over, 38, 20, ssLeft); });
+            Input::DuringDrag([] { uitest::Pump(); });
+            Input::DuringDrag([over] { Input::MouseMove(over, 40, 20, ssLeft); });
+            Input::DuringDrag([over] { Input::MouseUp(over, mbLeft, 40, 20); });
+        }
+        Input::MouseMove(s, 8, 8, ssLeft);
+        uitest::Pump();
+        EXPECT_EQ(a, nullptr);
+        EXPECT_FALSE(dropped) << "a source that has gone hears nothing more";
+        EXPECT_TRUE(calls.empty() || !IsDrop(calls.back())) << "nothing is dropped from a source that went";
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(Input::PendingDragSteps(), 0);
+    }
+}
+
+TEST_F(Drags, ADropHandlerMayFreeTheTargetControlOrTheDropTargetItself)
+{
+    // The target control goes: the drop still counts with the effect the handler answered.
+    onDrop = [&](TOleDragObject*) {
+        TObject::Free(panel);
+        panel = nullptr;
+    };
+    Input::ForeignDragEnter(panel, 5, 5, {{"text/plain", "x"}}, kAll);
+    EXPECT_EQ(Input::ForeignDrop(panel, 6, 5), DROPEFFECT_COPY);
+    EXPECT_EQ(target->Target(), nullptr);
+    EXPECT_EQ(target->RefCount(), 1u) << "the registration went with the window";
+    EXPECT_EQ(target->DragObject(), nullptr);
+    EXPECT_EQ(target->FormatNames()->Count(), 0);
+
+    // The drop target goes with its form, from a drop of our own source.
+    panel = new TPanel(b);
+    panel->SetParent(b);
+    panel->SetBounds(20, 30, 150, 100);
+    target->SetTarget(panel);
+    uitest::Pump();
+    Offer(CF_TEXT, "abc");
+    // The handler is the drop target's: it reads nothing of its own once the form has gone.
+    target->OnTargetDrop = [this](TObject*, TOleDragObject*, TShiftState, int, int, TDragType& DragType) {
+        DragType = dtCopy;
+        TForm* form = b;
+        b = nullptr;
+        panel = nullptr;
+        target = nullptr;
+        TObject::Free(form);
+    };
+    TPanel* over = panel;
+    DragTo(over, 40, 20);
+    EXPECT_EQ(b, nullptr);
+    EXPECT_EQ(results, (std::vector<TDragResult>{drDropCopy}));
+}
+
+TEST_F(Drags, ADragDropControlMayFreeItselfFromItsOwnDropHandlers)
+{
+    for (bool onDrag : {false, true}) {
+        SCOPED_TRACE(onDrag ? "while the drag moves over it" : "at the drop");
+        auto* form = new TForm(nullptr);
+        form->SetBounds(500, 350, 200, 120);
+        auto* control = new TExDragDrop(form);
+        control->SetParent(form);
+        control->SetBounds(5, 5, 100, 50);
+        control->SetIsDropTarget(true);
+        form->Show();
+        uitest::Pump();
+        int heard = 0;
+        auto free = [&heard, form] {
+            ++heard;
+            TObject::Free(form);
+        };
+        if (onDrag)
+            control->OnTargetDrag = [&, free](TObject*, TDragState State, TOleDragObject*, TShiftState, int, int,
+                                              TDragType& T) {
+                T = dtCopy;
+                if (State == dsDragMove)
+                    free();
+            };
+        else
+            control->OnTargetDrop = [free](TObject*, TOleDragObject* Source, TShiftState, int, int, TDragType& T) {
+                EXPECT_EQ(Source->GetString(), "x");
+                T = dtLink;
+                free();
+            };
+        if (!onDrag)
+            control->OnTargetDrag = [](TObject*, TDragState, TOleDragObject*, TShiftState, int, int, TDragType& T) {
+                T = dtLink;
+            };
+        Input::ForeignDragEnter(control, 5, 5, {{"text/plain", "x"}}, kAll);
+        if (onDrag) {
+            EXPECT_EQ(Input::ForeignDragMove(control, 9, 9), DROPEFFECT_COPY);
+            Input::ForeignDragLeave();
+        } else {
+            EXPECT_EQ(Input::ForeignDrop(control, 6, 5), DROPEFFECT_LINK);
+        }
+        EXPECT_EQ(heard, 1);
+        uitest::Pump();
+    }
+}

@@ -272,6 +272,118 @@ TEST_F(ImageForm, ThePictureGetsItsOwnChangeEventBackWhenTheImageFormLetsGo)
     EXPECT_EQ(second->FormImage(), nullptr);
 }
 
+// Two image forms on one picture, let go in either order: the picture's own handler and the form
+// still on it keep hearing of changes, and none reaches a form that has gone.
+TEST_F(ImageForm, TwoImageFormsOnOnePictureLetGoInEitherOrder)
+{
+    for (bool firstGoesFirst : {true, false}) {
+        SCOPED_TRACE(firstGoesFirst ? "the first one goes first" : "the second one goes first");
+        auto* image = new TImage(form);
+        int own = 0;
+        image->Picture()->OnChange = [&](TObject*) { ++own; };
+        auto* one = new TExImageForm(form);
+        auto* two = new TExImageForm(form);
+        one->SetImage(image);
+        two->SetImage(image);
+        int heardOne = 0, heardTwo = 0;
+        TImgFormChangeLink linkOne, linkTwo;
+        linkOne.OnChange = [&](TObject*) { ++heardOne; };
+        linkTwo.OnChange = [&](TObject*) { ++heardTwo; };
+        one->RegisterChanges(&linkOne);
+        two->RegisterChanges(&linkTwo);
+        TBitmap pic;
+        pic.SetSize(3, 3);
+        image->Picture()->Assign(&pic);
+        EXPECT_EQ(own, 1);
+        EXPECT_EQ(heardOne, 1);
+        EXPECT_EQ(heardTwo, 1);
+
+        TExImageForm* gone = firstGoesFirst ? one : two;
+        int& stays = firstGoesFirst ? heardTwo : heardOne;
+        TObject::Free(gone);
+        pic.SetSize(4, 4);
+        image->Picture()->Assign(&pic);
+        EXPECT_EQ(own, 2);
+        EXPECT_EQ(stays, 2) << "the form still on the picture hears of it";
+
+        TObject::Free(firstGoesFirst ? two : one);
+        pic.SetSize(5, 5);
+        image->Picture()->Assign(&pic);  // must reach neither form
+        EXPECT_EQ(own, 3);
+        EXPECT_EQ(heardOne + heardTwo, 3);
+        TObject::Free(image);
+    }
+}
+
+TEST_F(ImageForm, LinkHandlersMayLeaveFreeLinksOrFreeTheImageForm)
+{
+    std::vector<int> heard;
+    auto* first = new TImgFormChangeLink;
+    TImgFormChangeLink second, third;
+    // The first link leaves when it hears: the others still hear this change.
+    first->OnChange = [&](TObject*) {
+        heard.push_back(1);
+        imageForm->UnregisterChanges(first);
+    };
+    second.OnChange = [&](TObject*) { heard.push_back(2); };
+    third.OnChange = [&](TObject*) { heard.push_back(3); };
+    for (TImgFormChangeLink* l : {first, &second, &third})
+        imageForm->RegisterChanges(l);
+    imageForm->SetBackgroundType(bgtTileBitmap);
+    EXPECT_EQ(heard, (std::vector<int>{1, 2, 3}));
+    delete first;
+
+    // A link that frees the next one: that one hears nothing, the rest do.
+    heard.clear();
+    auto* doomed = new TImgFormChangeLink;
+    doomed->OnChange = [&](TObject*) { heard.push_back(9); };
+    imageForm->UnregisterChanges(&third);
+    imageForm->RegisterChanges(doomed);
+    imageForm->RegisterChanges(&third);
+    second.OnChange = [&](TObject*) {
+        heard.push_back(2);
+        delete doomed;
+    };
+    imageForm->SetBackgroundType(bgtColorFill);
+    EXPECT_EQ(heard, (std::vector<int>{2, 3}));
+
+    // A handler that frees the image form: the links after it hear nothing more from it.
+    heard.clear();
+    second.OnChange = [&](TObject*) {
+        heard.push_back(2);
+        TObject::Free(imageForm);
+        imageForm = nullptr;
+    };
+    TExImageForm* raising = imageForm;
+    raising->SetBackgroundType(bgtTileBitmap);
+    EXPECT_EQ(heard, (std::vector<int>{2}));
+    EXPECT_EQ(second.Sender(), nullptr);
+    EXPECT_EQ(third.Sender(), nullptr);
+}
+
+// A picture handler that frees the image form that calls it.
+TEST_F(ImageForm, APictureHandlerMayFreeTheImageFormThatCallsIt)
+{
+    auto* image = new TImage(form);
+    auto* link = new TImgFormChangeLink;
+    int heard = 0;
+    link->OnChange = [&](TObject*) { ++heard; };
+    imageForm->RegisterChanges(link);
+    image->Picture()->OnChange = [&](TObject*) {
+        TObject::Free(imageForm);
+        imageForm = nullptr;
+    };
+    imageForm->SetImage(image);
+    imageForm->SetChangeRegion(true);
+    TBitmap pic;
+    pic.SetSize(3, 3);
+    image->Picture()->Assign(&pic);
+    EXPECT_EQ(imageForm, nullptr);
+    EXPECT_EQ(heard, 0);
+    EXPECT_EQ(link->Sender(), nullptr);
+    delete link;
+}
+
 // ---------------------------------------------------------------- painting
 
 TEST_F(ImageForm, ControlsShareOneTiledBackgroundAndScrollingShiftsIt)
