@@ -228,6 +228,61 @@ TEST_F(TreeTest, MeasuredHeightsFollowTheLineHeight)
     EXPECT_EQ(item->GetHeight(), 40) << "a height measured for the old line height was kept";
 }
 
+TEST_F(TreeTest, AnOwnerDrawnMainTextIsMeasuredByTheEvent)
+{
+    Tree->SetOwnerDrawByColumn(false);
+    TExTreeItem* item = Items().Add(nullptr, "~~@~~");
+    Tree->OnMeasureItemPart = [&](TObject* S, TExTreeItem* Item, Integer Part, TPoint& Size) {
+        EXPECT_EQ(S, Tree);
+        EXPECT_EQ(Item, item);
+        EXPECT_EQ(Part, -1);
+        Size.X = 50;
+    };
+    TPoint size{};
+    Tree->MeasureCell(item, -1, size);
+    EXPECT_EQ(size.X, 17 + 17 / 5 * 3 + 50);
+}
+
+TEST_F(TreeTest, ThemesReachTheBarsAndTheHeader)
+{
+    Tree->SetUseXPThemes(false);
+    EXPECT_FALSE(Tree->HorzScrollBar()->UseXPThemes());
+    EXPECT_FALSE(Tree->VertScrollBar()->UseXPThemes());
+    EXPECT_FALSE(Tree->Header()->UseXPThemes());
+    Tree->SetUseXPThemes(true);
+    EXPECT_TRUE(Tree->HorzScrollBar()->UseXPThemes());
+    EXPECT_TRUE(Tree->VertScrollBar()->UseXPThemes());
+    EXPECT_TRUE(Tree->Header()->UseXPThemes());
+}
+
+TEST_F(TreeTest, AReplacedImageListIsNoLongerHeard)
+{
+    TImageList first(Form), second(Form);
+    first.SetHeight(20);
+    second.SetHeight(24);
+    Tree->SetImages(&first);
+    Tree->SetImages(&second);
+    EXPECT_EQ(Tree->LineHeight(), 24);
+    first.SetHeight(40);
+    EXPECT_EQ(Tree->LineHeight(), 24);
+    second.SetHeight(30);
+    EXPECT_EQ(Tree->LineHeight(), 30);
+}
+
+TEST_F(TreeTest, AMissingBorderSideGrowsTheClientRectangle)
+{
+    Tree->SetBorderSides(BorderSide(ebsTop) | BorderSide(ebsBottom) | BorderSide(ebsRight));
+    RECT r{10, 10, 100, 100};
+    const LRESULT result = Tree->Perform(WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(result, WVR_HREDRAW | WVR_VREDRAW);
+    EXPECT_LT(r.Left, 12) << "the left edge was kept";
+    Tree->SetBorderSides(AllBorderSides);
+    RECT all{10, 10, 100, 100};
+    Tree->Perform(WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&all));
+    EXPECT_GT(all.Left, r.Left);
+    EXPECT_EQ(all.Top, r.Top);
+}
+
 TEST_F(TreeTest, AnEmptyImageTakesItsRoomOnlyWhenAsked)
 {
     TImageList images(Form);

@@ -353,6 +353,20 @@ TEST_F(Selection, CountsFlagsAndEventsOfTheSelection)
     EXPECT_TRUE(host.Has("redraw A"));
 }
 
+TEST_F(Selection, MarkedUpAndOwnHeightItemsCountAsRowsOfTheirOwnHeight)
+{
+    EXPECT_EQ(tree.VarHeightCount, 0);
+    A1->SetIsHTML(true);
+    B->SetOwnerHeight(false);
+    EXPECT_EQ(tree.VarHeightCount, 2);
+    A1->SetMultiline(true);
+    EXPECT_EQ(tree.VarHeightCount, 3);
+    A->Delete();
+    EXPECT_EQ(tree.VarHeightCount, 1);
+    B->Delete();
+    EXPECT_EQ(tree.VarHeightCount, 0);
+}
+
 TEST_F(Selection, ChildrenAllHiddenLeaveNoVisibleChild)
 {
     A->Expand(false);

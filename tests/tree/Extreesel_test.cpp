@@ -167,6 +167,9 @@ TEST_F(Selecting, RangesIncludeBothEndsInEitherDirection)
     EXPECT_EQ(Marked(), "") << "a range of one item selects nothing";
     Tree->SelectRange(nullptr, A2);
     EXPECT_EQ(Marked(), "A A1 A2 ") << "nil starts at the first item";
+    Tree->DeselectAll();
+    Tree->SelectRange(B, A);
+    EXPECT_EQ(Marked(), "A A1 A2 A2a B ");
 }
 
 TEST_F(Selecting, FilteredRangesKeepTheirEndItem)
@@ -207,6 +210,11 @@ TEST_F(Selecting, SelectedItemsInSelectionOrderAndInTreeOrder)
     Tree->AllSelected(&list);
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list.Get(0), C);
+    TExList plain;
+    plain.Add(A2a);
+    Tree->AllSelectedEx(&plain, false);
+    ASSERT_EQ(plain.Count(), 3) << "selection order, the list cleared first";
+    EXPECT_EQ(plain.Get(0), C);
     TExList ordered;
     ordered.Add(A2a);
     Tree->AllSelectedEx(&ordered, true);
