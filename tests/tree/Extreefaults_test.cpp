@@ -367,6 +367,57 @@ TEST_F(Selection, MarkedUpAndOwnHeightItemsCountAsRowsOfTheirOwnHeight)
     EXPECT_EQ(tree.VarHeightCount, 0);
 }
 
+TEST_F(Selection, ADeletionOutsideABracketAsksForTheViewsUpdate)
+{
+    host.Clear();
+    B->Delete();
+    const auto refreshes = host.Lines("refresh");
+    ASSERT_FALSE(refreshes.empty());
+    EXPECT_EQ(refreshes.back().compare(0, 14, "refresh update"), 0) << refreshes.back();
+}
+
+TEST_F(Selection, AClearWhoseHandlersDeleteMoreStopsAtTheEnd)
+{
+    TExTreeItem* A2 = items.AddChild(A, "A2");
+    TExTreeItem* A3 = items.AddChild(A, "A3");
+    // A handler of the last child takes its two siblings with it.
+    DeletingHost h;
+    tree.SetHost(&h);
+    h.OnDelete = [&](TExTreeItem* Item) {
+        if (Item == A3) {
+            A2->Delete();
+            A1->Delete();
+        }
+    };
+    A->Clear();
+    EXPECT_EQ(A->Count(), 0);
+    EXPECT_EQ(h.Lines("delete").size(), 3u);
+    tree.SetHost(&host);
+}
+
+TEST_F(Selection, AnAssignedItemKeepsTheTreesCounts)
+{
+    TExTreeModel other;
+    TExTreeItem* source = other.Items()->Add(nullptr, "s");
+    source->SetHidden(true);
+    source->SetOwnerHeight(false);
+    B->Assign(source);
+    EXPECT_EQ(tree.HiddenCount, 1);
+    EXPECT_EQ(tree.VarHeightCount, 1);
+    B->Delete();
+    EXPECT_EQ(tree.HiddenCount, 0);
+    EXPECT_EQ(tree.VarHeightCount, 0);
+}
+
+TEST_F(Selection, MarkedUpColumnTextsAreRenderedWhenTheyChange)
+{
+    B->SetIsHTML(true);
+    B->ColumnText()->Add("<html><b>x</b>");
+    EXPECT_NE(B->ColumnHTMLData(0), nullptr);
+    B->ColumnText()->Put(0, "plain");
+    EXPECT_EQ(B->ColumnHTMLData(0), nullptr);
+}
+
 TEST_F(Selection, ChildrenAllHiddenLeaveNoVisibleChild)
 {
     A->Expand(false);
