@@ -291,3 +291,76 @@ TEST_F(TreeTest, ImagesThatGoAwayLeaveTheTree)
 }
 
 }  // namespace
+
+namespace {
+
+// Whether the view has anything waiting to be painted; Clear forgets it.
+struct Repaints {
+    TWinControl* Control;
+    void Clear() { ValidateRect(Control->Handle(), nullptr); }
+    bool Pending()
+    {
+        RECT r{};
+        return GetUpdateRect(Control->Handle(), &r, FALSE) && !IsRectEmpty(r);
+    }
+};
+
+struct RepaintCase {
+    const char* name;
+    std::function<void(TExTree*)> prepare;
+    std::function<void(TExTree*)> set;
+    bool repaints;
+};
+
+class Repainting : public TreeTest, public ::testing::WithParamInterface<RepaintCase> {};
+
+TEST_P(Repainting, SettersThatChangeOnlyTheLookRepaintTheViewWhenItShows)
+{
+    AddRoots(5);
+    Tree->SetFocused(Items().Item(1));
+    if (GetParam().prepare) GetParam().prepare(Tree);
+    Repaints view{View()};
+    view.Clear();
+    ASSERT_FALSE(view.Pending());
+    GetParam().set(Tree);
+    EXPECT_EQ(view.Pending(), GetParam().repaints);
+}
+
+const RepaintCase RepaintCases[] = {
+    {"StripedItems", nullptr, [](TExTree* T) { T->SetStripedItems(true); }, true},
+    {"StripedColourWithoutStripes", nullptr, [](TExTree* T) { T->SetStripedOddColor(clRed); }, false},
+    {"StripedColourWithStripes", [](TExTree* T) { T->SetStripedItems(true); },
+     [](TExTree* T) { T->SetStripedEvenColor(clRed); }, true},
+    {"NoBlendWithColourFill", nullptr, [](TExTree* T) { T->SetNoBlendSelected(true); }, false},
+    {"NoBlendWithAGradient", [](TExTree* T) { T->SetBackgroundType(bgtHorzGradient); },
+     [](TExTree* T) { T->SetNoBlendSelected(true); }, true},
+    {"LongLinesWithoutLines", nullptr, [](TExTree* T) { T->SetVerticalLinesLong(false); }, false},
+    {"LongLinesWithLines", [](TExTree* T) { T->SetVerticalLines(true); },
+     [](TExTree* T) { T->SetVerticalLinesLong(false); }, true},
+    {"SelectColourShownWhileSelectionIsShown", nullptr, [](TExTree* T) { T->SetFocusedSelectColor(clRed); }, true},
+    {"HiddenSelectColourWhileSelectionIsShown", nullptr, [](TExTree* T) { T->SetHideSelectColor(clRed); }, false},
+    {"HiddenSelectColourWhileHidden", [](TExTree* T) { T->SetHideSelection(true); },
+     [](TExTree* T) { T->SetHideSelectColor(clRed); }, true},
+    {"FocusRectOfTheFocusedRow", nullptr, [](TExTree* T) { T->SetDrawFocusRect(false); }, true},
+    {"RightAlignedTree", nullptr, [](TExTree* T) { T->SetRightAlignedTree(true); }, true},
+    {"GradientColourWithColourFill", nullptr, [](TExTree* T) { T->SetGradientEndColor(clRed); }, false},
+    {"GradientColourWithAGradient", [](TExTree* T) { T->SetBackgroundType(bgtVertGradient); },
+     [](TExTree* T) { T->SetGradientEndColor(clRed); }, true},
+    {"BackgroundType", nullptr, [](TExTree* T) { T->SetBackgroundType(bgtHorzGradient); }, true},
+    {"SelectColumnWithRowSelect", [](TExTree* T) { T->Header()->Sections()->AddSection(); },
+     [](TExTree* T) { T->SetSelectColumn(0); }, false},
+    {"SelectColumnSingleSelect",
+     [](TExTree* T) {
+         T->Header()->Sections()->AddSection();
+         T->SetRowSelect(false);
+         T->SetMultiSelect(false);
+         T->SetUpdating(true);
+         T->SetUpdating(false);
+     },
+     [](TExTree* T) { T->SetSelectColumn(0); }, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, Repainting, ::testing::ValuesIn(RepaintCases),
+                         [](const ::testing::TestParamInfo<RepaintCase>& Info) { return Info.param.name; });
+
+}  // namespace
