@@ -17,6 +17,15 @@
 enum TExButtonState { ebsUp, ebsDisabled, ebsDown, ebsExclusive, ebsArrDown };
 constexpr int ExButtonStateCount = 5;
 
+// What a button of an exclusive group tells the others when it goes down (CM_BUTTONPRESSED carries
+// the button as a TControl): the popup and graphic buttons of one parent share their groups.
+class TExGroupedButton {
+public:
+    virtual ~TExGroupedButton() = default;
+    virtual bool GroupDown() const = 0;
+    virtual bool GroupAllowAllUp() const = 0;
+};
+
 // An image list whose slots are handed out and freed one by one: a freed slot keeps its image until
 // the next addition reuses it, so the other slots never move.
 class TExGlyphList : public TImageList {

@@ -32,7 +32,7 @@ private:
 }  // namespace
 
 TExSoundMap::TExSoundMap(TComponent* AOwner)
-    : TComponent(AOwner),
+    : TExCustomSoundMap(AOwner),
       FSchemes(std::make_unique<TStringList>()),
       FOwnStore(std::make_unique<TExIniFile>(nullptr)),
       FEventKeys(std::make_unique<TStringList>())
@@ -93,13 +93,13 @@ void TExSoundMap::SetStorage(TExIniFile* Value)
 
 void TExSoundMap::Loaded()
 {
-    TComponent::Loaded();
+    TExCustomSoundMap::Loaded();
     if (FStorage == nullptr) FStoragePath.clear();
 }
 
 void TExSoundMap::Notification(TComponent* AComponent, TOperation Operation)
 {
-    TComponent::Notification(AComponent, Operation);
+    TExCustomSoundMap::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FStorage) SetStorage(nullptr);
 }
 

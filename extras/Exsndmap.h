@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/Exsoundmapbase.h"
 #include "platform/Classes.h"
 
 class TExIniFile;
@@ -14,7 +15,7 @@ class TStringList;
 // A sound event's name as the buttons keep it: at most 255 characters.
 using TExSoundName = std::string;
 
-class TExSoundMap : public TComponent {
+class TExSoundMap : public TExCustomSoundMap {
 public:
     explicit TExSoundMap(TComponent* AOwner);
     ~TExSoundMap() override;
@@ -51,7 +52,7 @@ public:
     void Add(const std::string& Key, const std::string& Label, const std::string& SoundFile, bool Enabled);
     void Delete(const std::string& Key);
     // Starts the event's sound and returns at once; nothing when muted, disabled or without a file.
-    void Play(const std::string& Key);
+    void Play(const std::string& Key) override;
 
     void Loaded() override;
 

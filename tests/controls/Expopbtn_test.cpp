@@ -1,0 +1,655 @@
+// The popup button through the toolkit's own input: clicks, switches, groups, the keyboard and dialog
+// keys, the arrow part and its pull-down menu, sounds, handlers that free what raised them, and what
+// the painting leaves on screen.
+#include "controls/Expopbtn.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controls/Exsoundmapbase.h"
+#include "ctlbase/Exuxtheme.h"
+#include "platform/Input.h"
+#include "platform/Menus.h"
+#include "platform/StdCtrls.h"
+#include "platform/WinGdi.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+// Records the sounds asked for instead of playing them.
+class TRecordingSounds : public TExCustomSoundMap {
+public:
+    using TExCustomSoundMap::TExCustomSoundMap;
+    std::vector<std::string> Played;
+    void Play(const std::string& Key) override { Played.push_back(Key); }
+};
+
+std::vector<Word> gKeys;
+size_t gNext = 0;
+
+// Presses the keys one per tick, over and over until the timer is killed: a key that comes before
+// the menu is up is lost, and the next round makes up for it. Every round must therefore mean the
+// same whatever came before it (Up from nothing chosen is the last item, Down the first).
+UINT PressInTurn(std::vector<Word> keys)
+{
+    gKeys = std::move(keys);
+    gNext = 0;
+    return SetTimer(nullptr, 0, 40, [](HWND, UINT, UINT, DWORD) {
+        if (!gKeys.empty()) Input::PressKey(gKeys[gNext++ % gKeys.size()]);
+    });
+}
+
+struct PopupButton : ::testing::Test {
+    TForm* Form = nullptr;
+    TExPopupButton* B = nullptr;
+    TExPopupButton* Other = nullptr;
+    int Clicks = 0, OtherClicks = 0, ArrowClicks = 0;
+
+    PopupButton()
+    {
+        Application->Initialize();
+        Form = new TForm(nullptr);
+        Form->SetBounds(100, 100, 400, 200);
+        Form->Show();
+        B = Make(10, 10, "&View");
+        B->OnClick = [this](TObject* s) {
+            EXPECT_EQ(s, B);
+            ++Clicks;
+        };
+        B->OnArrowClick = [this](TObject*) { ++ArrowClicks; };
+        Other = Make(100, 10, "Other");
+        Other->OnClick = [this](TObject*) { ++OtherClicks; };
+        uitest::Pump();
+    }
+    ~PopupButton() override
+    {
+        TObject::Free(Form);
+        uitest::Pump();
+    }
+    TExPopupButton* Make(int x, int y, const std::string& caption)
+    {
+        auto* b = new TExPopupButton(Form);
+        b->SetParent(Form);
+        b->SetBounds(x, y, 75, 25);
+        b->SetCaption(caption);
+        b->SetUseXPThemes(false);
+        return b;
+    }
+    COLORREF Pixel(TWinControl* c, int x, int y)
+    {
+        c->Repaint();
+        uitest::Pump();
+        HDC dc = GetDC(c->Handle());
+        const COLORREF p = GetPixel(dc, x, y);
+        ReleaseDC(c->Handle(), dc);
+        return p;
+    }
+};
+
+// ---------------------------------------------------------------- clicks, switches, groups
+
+TEST_F(PopupButton, AClickClicksOnceAndSetsTheFormsResult)
+{
+    B->ModalResult = mrOk;
+    Input::MouseDown(B, mbLeft, 20, 12);
+    EXPECT_EQ(B->State(), ebsDown);
+    EXPECT_TRUE(B->Tracking());
+    Input::MouseUp(B, mbLeft, 20, 12);
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(B->State(), ebsUp);
+    EXPECT_EQ(Form->ModalResult(), mrOk);
+    EXPECT_FALSE(B->Down());
+    // Released outside: no click.
+    Input::MouseDown(B, mbLeft, 20, 12);
+    Input::MouseMove(B, 200, 12, ssLeft);
+    EXPECT_EQ(B->State(), ebsUp);
+    Input::MouseMove(B, 20, 12, ssLeft);
+    EXPECT_EQ(B->State(), ebsDown);
+    Input::MouseMove(B, 20, 100, ssLeft);
+    Input::MouseUp(B, mbLeft, 20, 100);
+    EXPECT_EQ(Clicks, 1);
+}
+
+TEST_F(PopupButton, ASwitchTogglesButNotFromTheArrowPart)
+{
+    B->SetIsSwitch(true);
+    B->SetUseArrow(true);
+    Input::Click(B, 20, 12);
+    EXPECT_TRUE(B->Down());
+    EXPECT_EQ(B->State(), ebsDown);
+    Input::Click(B, 20, 12);
+    EXPECT_FALSE(B->Down());
+    Input::Click(B, 70, 12);
+    EXPECT_FALSE(B->Down());
+    EXPECT_EQ(Clicks, 2);
+    EXPECT_EQ(ArrowClicks, 2);  // on the press and again on the release inside the arrow part
+    // A switch may be put down from code.
+    B->SetDown(true);
+    EXPECT_TRUE(B->Down());
+}
+
+TEST_F(PopupButton, DownFromCodeNeedsAGroupOrASwitch)
+{
+    B->SetDown(true);
+    EXPECT_FALSE(B->Down());
+    EXPECT_FALSE(B->GetChecked());
+    B->SetChecked(true);
+    EXPECT_FALSE(B->Down());
+}
+
+TEST_F(PopupButton, OnlyOneButtonOfAGroupIsDown)
+{
+    B->SetGroupIndex(1);
+    Other->SetGroupIndex(1);
+    Input::Click(B, 20, 12);
+    EXPECT_TRUE(B->Down());
+    EXPECT_EQ(B->State(), ebsExclusive);
+    Input::Click(Other, 20, 12);
+    EXPECT_TRUE(Other->Down());
+    EXPECT_FALSE(B->Down());
+    EXPECT_EQ(B->State(), ebsUp);
+    // Clicking the down button again keeps it down.
+    Input::Click(Other, 20, 12);
+    EXPECT_TRUE(Other->Down());
+    // Unless all may be up; the others learn that from the one that goes down.
+    Other->SetAllowAllUp(true);
+    Input::Click(B, 20, 12);
+    EXPECT_TRUE(B->AllowAllUp());
+    Input::Click(B, 20, 12);
+    EXPECT_FALSE(B->Down());
+    EXPECT_FALSE(Other->Down());
+    // Another group is left alone.
+    auto* third = Make(200, 10, "Third");
+    third->SetGroupIndex(2);
+    third->SetDown(true);
+    Input::Click(Other, 20, 12);
+    EXPECT_TRUE(third->Down());
+}
+
+TEST_F(PopupButton, AGroupGoesOnWhenItsDownButtonIsFreed)
+{
+    B->SetGroupIndex(1);
+    Other->SetGroupIndex(1);
+    Input::Click(B, 20, 12);
+    ASSERT_TRUE(B->Down());
+    delete B;
+    B = nullptr;
+    Input::Click(Other, 20, 12);
+    EXPECT_TRUE(Other->Down());
+    EXPECT_EQ(OtherClicks, 1);
+    // A button freed by its own click handler while it goes down in its group.
+    Other->SetAllowAllUp(true);
+    Input::Click(Other, 20, 12);
+    ASSERT_FALSE(Other->Down());
+    Other->OnClick = [this](TObject*) { delete std::exchange(Other, nullptr); };
+    Input::Click(Other, 20, 12);
+    EXPECT_EQ(Other, nullptr);
+    uitest::Pump();
+}
+
+TEST_F(PopupButton, AHandlerMayFreeTheButtonOrItsForm)
+{
+    B->OnClick = [this](TObject*) { delete std::exchange(B, nullptr); };
+    Input::Click(B, 20, 12);
+    EXPECT_EQ(B, nullptr);
+    Other->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+        TObject::Free(std::exchange(Form, nullptr));
+    };
+    Input::MouseDown(Other, mbLeft, 20, 12);
+    EXPECT_EQ(Form, nullptr);
+    uitest::Pump();
+}
+
+// ---------------------------------------------------------------- keyboard and dialogs
+
+TEST_F(PopupButton, SpaceAndEnterClickTheFocusedButton)
+{
+    B->SetFocus();
+    uitest::Pump();
+    Input::KeyDown(VK_SPACE);
+    EXPECT_EQ(B->State(), ebsDown);
+    EXPECT_EQ(Clicks, 0);
+    Input::KeyUp(VK_SPACE);
+    EXPECT_EQ(B->State(), ebsUp);
+    EXPECT_EQ(Clicks, 1);
+    Input::PressKey(VK_RETURN);
+    EXPECT_EQ(Clicks, 2);
+    // Modifiers keep the keys from the button.
+    Input::PressKey(VK_RETURN, ssCtrl);
+    EXPECT_EQ(Clicks, 2);
+    // A switch toggles on the keys.
+    B->SetIsSwitch(true);
+    Input::PressKey(VK_SPACE);
+    EXPECT_TRUE(B->Down());
+    Input::PressKey(VK_RETURN);
+    EXPECT_FALSE(B->Down());
+}
+
+TEST_F(PopupButton, EscapeClicksTheDialogsCancelButtonAndEnterTheFocusedOne)
+{
+    Other->Cancel = true;
+    Other->ModalResult = mrCancel;
+    B->SetFocus();
+    uitest::Pump();
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_EQ(OtherClicks, 1);
+    EXPECT_EQ(Clicks, 0);
+    EXPECT_EQ(Form->ModalResult(), mrCancel);
+    // Enter in a focused button clicks that button, not the default one.
+    Other->SetDefault(true);
+    Input::PressKey(VK_RETURN);
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(OtherClicks, 1);
+    // With the focus in an edit, Enter reaches the default button.
+    auto* edit = new TEdit(Form);
+    edit->SetParent(Form);
+    edit->SetBounds(10, 100, 100, 22);
+    edit->SetFocus();
+    uitest::Pump();
+    Input::PressKey(VK_RETURN);
+    EXPECT_EQ(OtherClicks, 2);
+    // A disabled cancel button does not react.
+    Other->SetEnabled(false);
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_EQ(OtherClicks, 2);
+}
+
+TEST_F(PopupButton, TheAcceleratorClicksAnEnabledVisibleButton)
+{
+    EXPECT_EQ(B->Perform(CM_DIALOGCHAR, 'v', 0), 1);
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(B->Perform(CM_DIALOGCHAR, 'x', 0), 0);
+    EXPECT_EQ(Other->Perform(CM_DIALOGCHAR, 'o', 0), 0);  // no ampersand
+    B->SetEnabled(false);
+    EXPECT_EQ(B->Perform(CM_DIALOGCHAR, 'V', 0), 0);
+    B->SetEnabled(true);
+    B->Hide();
+    EXPECT_EQ(B->Perform(CM_DIALOGCHAR, 'V', 0), 0);
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(CaptionAccelerator("Save && &Quit"), 'Q');
+    EXPECT_EQ(CaptionAccelerator("A&&B"), 0);
+    EXPECT_EQ(CaptionAccelerator("Trailing&"), 0);
+}
+
+TEST_F(PopupButton, AsksForAllKeysAsAButton)
+{
+    EXPECT_EQ(B->Perform(WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_WANTALLKEYS);
+}
+
+// ---------------------------------------------------------------- properties
+
+TEST_F(PopupButton, PropertyRules)
+{
+    B->SetMargin(-2);
+    EXPECT_EQ(B->Margin(), -1);
+    B->SetMargin(3);
+    EXPECT_EQ(B->Margin(), 3);
+    TBitmap odd;
+    odd.SetSize(40, 16);
+    B->SetGlyph(&odd);
+    B->SetNumGlyphs(6);
+    EXPECT_EQ(B->NumGlyphs(), 4);
+    B->SetFlat(true);
+    B->SetOldStyled(true);
+    EXPECT_FALSE(B->OldStyled());
+    B->SetFlat(false);
+    B->SetOldStyled(true);
+    EXPECT_TRUE(B->OldStyled());
+    B->SetFlat(true);
+    EXPECT_FALSE(B->OldStyled());
+    B->SetThinFrame(true);
+    EXPECT_TRUE(B->ThinFrame());
+    TPopupMenu menu(nullptr);
+    B->SetPullDownMenu(&menu);
+    EXPECT_FALSE(B->DisableAutoPopup);
+    B->SetPullDownMenu(nullptr);
+    EXPECT_TRUE(B->DisableAutoPopup);
+    B->SetCaption("One\r\nTwo");
+    EXPECT_TRUE(B->MultiLine());
+    B->SetCaption("One");
+    EXPECT_FALSE(B->MultiLine());
+    EXPECT_THROW(static_cast<TExButtonControl*>(B)->TExButtonControl::GetChecked(), Exception);
+}
+
+TEST_F(PopupButton, ShadowsFollowTheColour)
+{
+    B->SetColor(TColor(RGB(100, 120, 140)));
+    const COLORREF hi = ColorToRGB(B->ShadowBtnHighlight());
+    const COLORREF sh = ColorToRGB(B->ShadowBtnShadow());
+    auto lum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+    EXPECT_GT(lum(hi), lum(RGB(100, 120, 140)));
+    EXPECT_LT(lum(sh), lum(RGB(100, 120, 140)));
+    EXPECT_LT(lum(ColorToRGB(B->ShadowBtnDkShadow())), lum(RGB(100, 120, 140)));
+    // Chosen by hand, they stay.
+    B->SetShadowsUseCustom(true);
+    B->SetShadowBtnHighlight(clRed);
+    B->SetColor(clWhite);
+    EXPECT_EQ(B->ShadowBtnHighlight(), clRed);
+}
+
+// ---------------------------------------------------------------- sounds
+
+TEST_F(PopupButton, SoundsOfPressReleaseClickAndArrow)
+{
+    auto* sounds = new TRecordingSounds(nullptr);
+    B->SetSoundMap(sounds);
+    B->DownSound = "Down";
+    B->UpSound = "Up";
+    B->ClickSound = "Click";
+    B->ArrowClickSound = "Arrow";
+    Input::Click(B, 20, 12);
+    EXPECT_EQ(sounds->Played, (std::vector<std::string>{"Down", "Up", "Click"}));
+    sounds->Played.clear();
+    B->SetUseArrow(true);
+    Input::MouseDown(B, mbLeft, 70, 12);
+    EXPECT_EQ(sounds->Played, (std::vector<std::string>{"Down", "Arrow"}));
+    Input::MouseUp(B, mbLeft, 70, 12);
+    // The sound map goes first: the button forgets it.
+    delete sounds;
+    EXPECT_EQ(B->SoundMap(), nullptr);
+    Input::Click(B, 20, 12);
+    EXPECT_GE(Clicks, 2);
+}
+
+// ---------------------------------------------------------------- the pull-down menu
+
+struct PullDown : PopupButton {
+    TPopupMenu* Menu = nullptr;
+    std::vector<std::string> Chosen;
+    int Popups = 0;
+    PullDown()
+    {
+        Menu = new TPopupMenu(Form);
+        for (const char* caption : {"&First", "&Second"}) {
+            auto* item = new TMenuItem(Menu);
+            item->SetCaption(caption);
+            item->OnClick = [this](TObject* s) { Chosen.push_back(static_cast<TMenuItem*>(s)->Caption()); };
+            Menu->Items()->Add(item);
+        }
+        Menu->OnPopup = [this](TObject*) { ++Popups; };
+        B->SetUseArrow(true);
+        B->SetPullDownMenu(Menu);
+    }
+};
+
+TEST_F(PullDown, TheArrowPartOpensTheMenuAndAChoiceRunsOnce)
+{
+    const UINT t = PressInTurn({VK_UP, VK_RETURN});
+    bool shownDuring = false;
+    Menu->OnPopup = [&](TObject*) {
+        ++Popups;
+        shownDuring = B->MenuShown();
+        EXPECT_EQ(Menu->PopupComponent, B);
+    };
+    Input::MouseDown(B, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(B, mbLeft, 70, 12);
+    EXPECT_TRUE(shownDuring);
+    EXPECT_EQ(Popups, 1);
+    EXPECT_EQ(ArrowClicks, 1);
+    uitest::Pump(50);
+    EXPECT_EQ(Chosen, std::vector<std::string>{"&Second"});
+    EXPECT_FALSE(B->MenuShown());
+    EXPECT_FALSE(B->Tracking());
+    EXPECT_EQ(B->State(), ebsUp);
+    EXPECT_EQ(Clicks, 0);
+    // The body part does not open it.
+    Input::Click(B, 20, 12);
+    EXPECT_EQ(Popups, 1);
+    EXPECT_EQ(Clicks, 1);
+}
+
+TEST_F(PullDown, EscapeCancelsTheMenu)
+{
+    const UINT t = PressInTurn({VK_ESCAPE});
+    Input::MouseDown(B, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(B, mbLeft, 70, 12);
+    uitest::Pump(50);
+    EXPECT_TRUE(Chosen.empty());
+    EXPECT_FALSE(B->MenuShown());
+    EXPECT_EQ(B->State(), ebsUp);
+    EXPECT_FALSE(B->MouseInControl());
+}
+
+TEST_F(PullDown, AltDownOpensItAndWithoutArrowTheWholeButtonDoes)
+{
+    B->SetFocus();
+    uitest::Pump();
+    UINT t = PressInTurn({VK_DOWN, VK_RETURN});
+    Input::PressKey(VK_DOWN, ssAlt);
+    KillTimer(nullptr, t);
+    uitest::Pump(50);
+    EXPECT_EQ(Chosen, std::vector<std::string>{"&First"});
+    B->SetUseArrow(false);
+    t = PressInTurn({VK_ESCAPE});
+    Input::Click(B, 20, 12);
+    KillTimer(nullptr, t);
+    uitest::Pump(50);
+    EXPECT_EQ(Popups, 2);
+    EXPECT_EQ(Clicks, 1);
+    // DisableAutoPopup keeps it shut.
+    B->DisableAutoPopup = true;
+    Input::Click(B, 20, 12);
+    EXPECT_EQ(Popups, 2);
+    EXPECT_EQ(Clicks, 2);
+}
+
+TEST_F(PullDown, TheMenuAboveOpensAboveTheButton)
+{
+    B->PopupPlace = ppTop;
+    const UINT t = PressInTurn({VK_ESCAPE});
+    Input::MouseDown(B, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(B, mbLeft, 70, 12);
+    uitest::Pump(50);
+    EXPECT_EQ(Popups, 1);
+    EXPECT_FALSE(B->MenuShown());
+}
+
+TEST_F(PullDown, AMenuFreedWhileShownIsLetGo)
+{
+    Menu->Items()->Items(0)->OnClick = [this](TObject*) { delete std::exchange(Menu, nullptr); };
+    const UINT t = PressInTurn({VK_DOWN, VK_RETURN});
+    Input::MouseDown(B, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(B, mbLeft, 70, 12);
+    uitest::Pump(50);
+    EXPECT_EQ(Menu, nullptr);
+    EXPECT_EQ(B->PullDownMenu(), nullptr);
+    EXPECT_FALSE(B->MenuShown());
+    // The menu closed with the mouse over the arrow part: that part's next press only ends the
+    // menu's business; then the button works as before, now without a menu.
+    EXPECT_TRUE(B->MenuClosedOnArrow());
+    Input::Click(B, 70, 12);
+    EXPECT_FALSE(B->MenuClosedOnArrow());
+    EXPECT_EQ(ArrowClicks, 1);
+    Input::Click(B, 70, 12);
+    EXPECT_EQ(ArrowClicks, 3);
+}
+
+TEST_F(PullDown, APopupHandlerMayFreeTheMenuOrTheButton)
+{
+    Menu->OnPopup = [this](TObject*) { delete std::exchange(Menu, nullptr); };
+    Input::MouseDown(B, mbLeft, 70, 12);
+    EXPECT_FALSE(B->MenuShown());
+    Input::MouseUp(B, mbLeft, 70, 12);
+    EXPECT_EQ(B->PullDownMenu(), nullptr);
+    auto* menu = new TPopupMenu(Form);
+    menu->Items()->Add(new TMenuItem(menu));
+    menu->Items()->Items(0)->SetCaption("x");
+    B->SetPullDownMenu(menu);
+    menu->OnPopup = [this](TObject*) { delete std::exchange(B, nullptr); };
+    Input::MouseDown(B, mbLeft, 70, 12);
+    EXPECT_EQ(B, nullptr);
+    uitest::Pump();
+}
+
+// ---------------------------------------------------------------- painting
+
+TEST_F(PopupButton, TheDefaultFrameIsADarkOuterLine)
+{
+    B->SetDefault(true);
+    B->SetDrawDefaultFrame(true);
+    Other->SetFocus();
+    uitest::Pump();
+    EXPECT_EQ(Pixel(B, 0, 12), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(Pixel(B, 74, 12), ColorToRGB(clBtnShadow));
+    B->SetOldStyled(true);
+    EXPECT_EQ(Pixel(B, 0, 12), ColorToRGB(cl3DDkShadow));
+    B->SetDrawDefaultFrame(false);
+    EXPECT_NE(Pixel(B, 0, 12), ColorToRGB(cl3DDkShadow));
+}
+
+TEST_F(PopupButton, AFlatButtonShowsAFrameOnlyWhenHotPressedOrFocused)
+{
+    B->SetFlat(true);
+    B->SetColor(TColor(RGB(200, 200, 200)));
+    Other->SetFocus();
+    uitest::Pump();
+    for (int x : {0, 1, 74, 73}) EXPECT_EQ(Pixel(B, x, 12), RGB(200, 200, 200)) << x;
+    B->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_TRUE(B->MouseInControl());
+    EXPECT_NE(Pixel(B, 0, 12), RGB(200, 200, 200));
+    B->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(Pixel(B, 0, 12), RGB(200, 200, 200));
+    // Not flat: a frame all the time.
+    B->SetFlat(false);
+    EXPECT_NE(Pixel(B, 0, 12), RGB(200, 200, 200));
+}
+
+TEST_F(PopupButton, ADisabledButtonPaintsDisabled)
+{
+    B->SetEnabled(false);
+    Pixel(B, 0, 0);
+    EXPECT_EQ(B->State(), ebsDisabled);
+    B->SetEnabled(true);
+    Pixel(B, 0, 0);
+    EXPECT_EQ(B->State(), ebsUp);
+    B->SetGroupIndex(3);
+    B->SetDown(true);
+    B->SetEnabled(false);
+    Pixel(B, 0, 0);
+    B->SetEnabled(true);
+    Pixel(B, 0, 0);
+    EXPECT_EQ(B->State(), ebsExclusive);
+}
+
+TEST_F(PopupButton, APressedImageListPictureShiftsAndABitmapDoesNot)
+{
+    // A red square on olive, as an image list picture and as a glyph bitmap.
+    TBitmap pic;
+    pic.SetSize(16, 16);
+    pic.Canvas()->Brush()->SetColor(clOlive);
+    pic.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    pic.Canvas()->Brush()->SetColor(clRed);
+    pic.Canvas()->FillRect(TRect{4, 4, 12, 12});
+    TImageList list(Form);
+    list.SetWidth(16);
+    list.SetHeight(16);
+    list.AddMasked(&pic, clOlive);
+    B->SetCaption("");
+    B->SetImages(&list);
+    B->SetImageIndex(0);
+    EXPECT_TRUE(B->UseImageList());
+    B->SetGroupIndex(1);
+    B->SetAllowAllUp(true);
+    const int x0 = (75 - 4 - 16) / 2 + 2, y0 = (25 - 4 - 16) / 2 + 2;
+    EXPECT_EQ(Pixel(B, x0 + 4, y0 + 4), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(B, x0 + 12, y0 + 12), RGB(255, 0, 0));
+    B->SetDown(true);
+    EXPECT_EQ(B->State(), ebsExclusive);
+    EXPECT_EQ(Pixel(B, x0 + 12, y0 + 12), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(B, x0 + 4, y0 + 4), RGB(255, 0, 0));
+
+    // The same picture as a glyph bitmap of one strip does not move when a switch is down.
+    B->SetImages(nullptr);
+    EXPECT_FALSE(B->UseImageList());
+    B->SetDown(false);
+    B->SetGroupIndex(0);
+    B->SetIsSwitch(true);
+    B->SetGlyph(&pic);
+    B->SetDown(true);
+    EXPECT_EQ(B->State(), ebsDown);
+    EXPECT_EQ(Pixel(B, x0 + 4, y0 + 4), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(B, x0 + 12, y0 + 12), RGB(255, 0, 0));
+}
+
+class TCountingButton : public TExPopupButton {
+public:
+    using TExPopupButton::TExPopupButton;
+    int Paints = 0;
+
+protected:
+    void Paint() override
+    {
+        ++Paints;
+        TExPopupButton::Paint();
+    }
+};
+
+TEST_F(PopupButton, ARepaintNoticeRepaintsASeeThroughButtonWhereItOverlaps)
+{
+    auto* c = new TCountingButton(Form);
+    c->SetParent(Form);
+    c->SetBounds(10, 60, 75, 25);
+    c->SetUseXPThemes(false);
+    c->SetTransparent(true);
+    uitest::Pump();
+    const int before = c->Paints;
+    TRect far{300, 100, 320, 120};
+    TRect over{0, 50, 50, 70};
+    c->Perform(ParentControlRepaintedMessage, 0, reinterpret_cast<LPARAM>(&far));
+    EXPECT_EQ(c->Paints, before);
+    // Its own notice is ignored.
+    c->Perform(ParentControlRepaintedMessage, reinterpret_cast<WPARAM>(static_cast<TControl*>(c)),
+               reinterpret_cast<LPARAM>(&over));
+    EXPECT_EQ(c->Paints, before);
+    c->Perform(ParentControlRepaintedMessage, 0, reinterpret_cast<LPARAM>(&over));
+    EXPECT_EQ(c->Paints, before + 1);
+    // An opaque button takes no notice.
+    c->SetTransparent(false);
+    uitest::Pump();
+    const int opaque = c->Paints;
+    c->Perform(ParentControlRepaintedMessage, 0, reinterpret_cast<LPARAM>(&over));
+    EXPECT_EQ(c->Paints, opaque);
+}
+
+TEST_F(PopupButton, AThemedSplitButtonsArrowPointsDown)
+{
+    if (!ThemesAvailable) GTEST_SKIP() << "no visual styles";
+    B->SetUseXPThemes(true);
+    B->SetUseArrow(true);
+    Other->SetFocus();
+    uitest::Pump();
+    ASSERT_TRUE(B->IsThemeApplied());
+    const int aw = B->GetArrowSize();
+    ASSERT_GT(aw, 0);
+    // The arrow part is the scroll bar's down arrow in its normal state, as the theme draws it alone.
+    TBitmap expected;
+    expected.SetSize(aw, 25);
+    const TRect part{0, 0, aw, 25};
+    ASSERT_EQ(DrawThemeBackgroundTo(u"SCROLLBAR", expected.Canvas()->Handle(), 1, 5, part, nullptr), S_OK);
+    B->Repaint();
+    uitest::Pump();
+    HDC dc = GetDC(B->Handle());
+    // Inside its edge, where what lies under the part does not show through.
+    int differ = 0;
+    for (int y = 3; y < 22; ++y)
+        for (int x = 3; x < aw - 3; ++x)
+            differ += GetPixel(dc, 75 - aw + x, y) != ColorToRGB(expected.Canvas()->Pixels(x, y));
+    ReleaseDC(B->Handle(), dc);
+    EXPECT_EQ(differ, 0);
+    // Disabled, the disabled down arrow.
+    B->SetEnabled(false);
+    expected.Canvas()->Brush()->SetColor(clWhite);
+    expected.Canvas()->FillRect(part);
+    DrawThemeBackgroundTo(u"SCROLLBAR", expected.Canvas()->Handle(), 1, 8, part, nullptr);
+    EXPECT_EQ(Pixel(B, 75 - aw / 2, 12), ColorToRGB(expected.Canvas()->Pixels(aw / 2, 12)));
+}
+
+}  // namespace
