@@ -52,6 +52,8 @@ struct PopupButton : ::testing::Test {
     PopupButton()
     {
         Application->Initialize();
+        // Clicks of the test before must not pair with this one's into double clicks.
+        Input::AdvanceTime(GetDoubleClickTime() + 1);
         Form = new TForm(nullptr);
         Form->SetBounds(100, 100, 400, 200);
         Form->Show();

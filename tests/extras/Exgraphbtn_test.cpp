@@ -1,0 +1,278 @@
+// The graphic button: clicks and groups shared with popup buttons on one parent, dialog keys whatever
+// has the focus, the accelerator even when disabled, the pull-down menu through its own hidden
+// window, handlers that free the button, and the parent's pixels under a themed button.
+#include "extras/Exgraphbtn.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ctlbase/Exuxtheme.h"
+#include "extras/Exsndmap.h"
+#include "platform/Input.h"
+#include "platform/Menus.h"
+#include "platform/StdCtrls.h"
+#include "platform/WinGdi.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+std::vector<Word> gKeys;
+size_t gNext = 0;
+
+// Presses the keys one per tick, over and over until killed (a key before the menu is up is lost).
+UINT PressInTurn(std::vector<Word> keys)
+{
+    gKeys = std::move(keys);
+    gNext = 0;
+    return SetTimer(nullptr, 0, 40, [](HWND, UINT, UINT, DWORD) {
+        if (!gKeys.empty()) Input::PressKey(gKeys[gNext++ % gKeys.size()]);
+    });
+}
+
+struct GraphicButton : ::testing::Test {
+    TForm* Form = nullptr;
+    TExGraphicButton* G = nullptr;
+    int Clicks = 0, ArrowClicks = 0;
+
+    GraphicButton()
+    {
+        Application->Initialize();
+        // Clicks of the test before must not pair with this one's into double clicks.
+        Input::AdvanceTime(GetDoubleClickTime() + 1);
+        Form = new TForm(nullptr);
+        Form->SetBounds(100, 100, 400, 200);
+        Form->SetColor(TColor(RGB(0, 90, 0)));
+        Form->Show();
+        G = new TExGraphicButton(Form);
+        G->SetParent(Form);
+        G->SetBounds(10, 10, 75, 25);
+        G->SetCaption("&Graphic");
+        G->SetUseXPThemes(false);
+        G->OnClick = [this](TObject* s) {
+            EXPECT_EQ(s, G);
+            ++Clicks;
+        };
+        G->OnArrowClick = [this](TObject*) { ++ArrowClicks; };
+        uitest::Pump();
+    }
+    ~GraphicButton() override
+    {
+        TObject::Free(Form);
+        uitest::Pump();
+    }
+    COLORREF Pixel(int x, int y)
+    {
+        Form->Repaint();
+        uitest::Pump();
+        HDC dc = GetDC(Form->Handle());
+        const COLORREF p = GetPixel(dc, G->Left() + x, G->Top() + y);
+        ReleaseDC(Form->Handle(), dc);
+        return p;
+    }
+};
+
+TEST_F(GraphicButton, StartsAsThePopupButtonDoes)
+{
+    EXPECT_EQ(G->Width(), 75);
+    EXPECT_EQ(G->Height(), 25);
+    EXPECT_EQ(G->Spacing(), 4);
+    EXPECT_EQ(G->Margin(), -1);
+    EXPECT_TRUE(G->ShowGlyph());
+    EXPECT_TRUE(G->ShowText());
+    EXPECT_TRUE(G->ShowBorder());
+    EXPECT_TRUE(G->AdjustSpaceForGlyph());
+    EXPECT_TRUE(G->ShadowFollowsColor());
+    EXPECT_EQ(G->Color(), clBtnFace);
+    EXPECT_NE(G->MenuWindow(), nullptr);
+    EXPECT_TRUE(IsWindow(G->MenuWindow()));
+}
+
+TEST_F(GraphicButton, ClicksSwitchesAndAMixedGroup)
+{
+    Input::MouseDown(G, mbLeft, 20, 12);
+    EXPECT_EQ(G->State(), ebsDown);
+    Input::MouseUp(G, mbLeft, 20, 12);
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(G->State(), ebsUp);
+    G->SetIsSwitch(true);
+    Input::Click(G, 20, 12);
+    EXPECT_TRUE(G->Down());
+    Input::Click(G, 20, 12);
+    EXPECT_FALSE(G->Down());
+    G->SetIsSwitch(false);
+    // A popup button of the same group on the same parent.
+    auto* p = new TExPopupButton(Form);
+    p->SetParent(Form);
+    p->SetBounds(100, 10, 75, 25);
+    p->SetUseXPThemes(false);
+    p->SetGroupIndex(4);
+    G->SetGroupIndex(4);
+    Input::Click(G, 20, 12);
+    EXPECT_TRUE(G->Down());
+    Input::Click(p, 20, 12);
+    EXPECT_TRUE(p->Down());
+    EXPECT_FALSE(G->Down());
+    Input::Click(G, 20, 12);
+    EXPECT_TRUE(G->Down());
+    EXPECT_FALSE(p->Down());
+}
+
+TEST_F(GraphicButton, DialogKeysWhateverHasTheFocus)
+{
+    auto* edit = new TEdit(Form);
+    edit->SetParent(Form);
+    edit->SetBounds(10, 100, 100, 22);
+    edit->SetFocus();
+    uitest::Pump();
+    G->Cancel = true;
+    G->ModalResult = mrCancel;
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(Form->ModalResult(), mrCancel);
+    G->Cancel = false;
+    G->Default = true;
+    Input::PressKey(VK_RETURN);
+    EXPECT_EQ(Clicks, 2);
+    Input::PressKey(VK_RETURN, ssShift);
+    EXPECT_EQ(Clicks, 2);
+}
+
+TEST_F(GraphicButton, TheAcceleratorWorksEvenWhenDisabled)
+{
+    EXPECT_EQ(G->Perform(CM_DIALOGCHAR, 'g', 0), 1);
+    G->SetEnabled(false);
+    EXPECT_EQ(G->Perform(CM_DIALOGCHAR, 'G', 0), 1);
+    EXPECT_EQ(G->Perform(CM_DIALOGCHAR, 'r', 0), 0);
+    EXPECT_EQ(Clicks, 2);
+    // Disabled, the mouse does nothing.
+    Input::Click(G, 20, 12);
+    EXPECT_EQ(Clicks, 2);
+}
+
+TEST_F(GraphicButton, ThePullDownMenuThroughItsOwnWindow)
+{
+    auto* menu = new TPopupMenu(Form);
+    std::vector<std::string> chosen;
+    for (const char* caption : {"&One", "&Two"}) {
+        auto* item = new TMenuItem(menu);
+        item->SetCaption(caption);
+        item->OnClick = [&chosen](TObject* s) { chosen.push_back(static_cast<TMenuItem*>(s)->Caption()); };
+        menu->Items()->Add(item);
+    }
+    G->SetUseArrow(true);
+    G->SetPullDownMenu(menu);
+    UINT t = PressInTurn({VK_UP, VK_RETURN});
+    Input::MouseDown(G, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(G, mbLeft, 70, 12);
+    uitest::Pump(50);
+    EXPECT_EQ(chosen, std::vector<std::string>{"&Two"});
+    EXPECT_FALSE(G->MenuShown());
+    EXPECT_EQ(G->State(), ebsUp);
+    EXPECT_EQ(ArrowClicks, 1);
+    EXPECT_EQ(menu->PopupComponent, G);
+    // Escape with the menu above.
+    G->PopupPlace = ppTop;
+    Input::MouseMove(G, 20, 12);
+    t = PressInTurn({VK_ESCAPE});
+    Input::MouseDown(G, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(G, mbLeft, 70, 12);
+    uitest::Pump(50);
+    EXPECT_EQ(chosen.size(), 1u);
+    EXPECT_FALSE(G->MenuShown());
+    // The menu goes: the button forgets it.
+    delete menu;
+    EXPECT_EQ(G->PullDownMenu(), nullptr);
+    EXPECT_TRUE(G->DisableAutoPopup);
+}
+
+TEST_F(GraphicButton, AHandlerMayFreeTheButton)
+{
+    G->OnClick = [this](TObject*) { delete std::exchange(G, nullptr); };
+    Input::Click(G, 20, 12);
+    EXPECT_EQ(G, nullptr);
+    // And a menu item may free it while its menu is shown.
+    G = new TExGraphicButton(Form);
+    G->SetParent(Form);
+    G->SetBounds(10, 10, 75, 25);
+    G->SetUseXPThemes(false);
+    auto* menu = new TPopupMenu(Form);
+    auto* item = new TMenuItem(menu);
+    item->SetCaption("&Free");
+    item->OnClick = [this](TObject*) { delete std::exchange(G, nullptr); };
+    menu->Items()->Add(item);
+    G->SetPullDownMenu(menu);
+    G->SetUseArrow(true);
+    const UINT t = PressInTurn({VK_DOWN, VK_RETURN});
+    Input::MouseDown(G, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    EXPECT_EQ(G, nullptr);
+    Input::MouseUp(Form, mbLeft, 30, 22);
+    uitest::Pump(50);
+}
+
+TEST_F(GraphicButton, SoundsGoThroughTheSoundMap)
+{
+    struct TRecording : TExCustomSoundMap {
+        using TExCustomSoundMap::TExCustomSoundMap;
+        std::vector<std::string> Played;
+        void Play(const std::string& Key) override { Played.push_back(Key); }
+    };
+    auto* sounds = new TRecording(nullptr);
+    G->SetSoundMap(sounds);
+    G->DownSound = "D";
+    G->UpSound = "U";
+    G->ClickSound = "C";
+    Input::Click(G, 20, 12);
+    EXPECT_EQ(sounds->Played, (std::vector<std::string>{"D", "U", "C"}));
+    delete sounds;
+    EXPECT_EQ(G->SoundMap(), nullptr);
+    // The registry's sound map is one.
+    TExSoundMap map(nullptr);
+    G->SetSoundMap(&map);
+    EXPECT_EQ(G->SoundMap(), &map);
+}
+
+TEST_F(GraphicButton, PaintsOnItsParentAndFlatShowsNoFrameWhenIdle)
+{
+    G->SetColor(TColor(RGB(200, 200, 200)));
+    EXPECT_NE(Pixel(0, 12), RGB(200, 200, 200));  // the 3-D frame
+    EXPECT_EQ(Pixel(10, 3), RGB(200, 200, 200));
+    G->SetFlat(true);
+    EXPECT_EQ(Pixel(0, 12), RGB(200, 200, 200));
+    G->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_NE(Pixel(0, 12), RGB(200, 200, 200));
+    G->Perform(CM_MOUSELEAVE, 0, 0);
+    // See-through: the parent's colour where the face would be.
+    G->SetTransparent(true);
+    EXPECT_EQ(Pixel(10, 3), RGB(0, 90, 0));
+}
+
+TEST_F(GraphicButton, ThemedItShowsTheParentsPixelsWhereTheThemeLeavesThem)
+{
+    if (!ThemesAvailable) GTEST_SKIP() << "no visual styles";
+    G->SetUseXPThemes(true);
+    ASSERT_TRUE(G->IsThemeApplied());
+    // Somewhere on the button the parent's colour shows (the body's rounded corners, at least),
+    // though the button is not Transparent.
+    int parent = 0;
+    Form->Repaint();
+    uitest::Pump();
+    HDC dc = GetDC(Form->Handle());
+    for (int y = 0; y < 25; ++y)
+        for (int x = 0; x < 75; ++x) parent += GetPixel(dc, G->Left() + x, G->Top() + y) == RGB(0, 90, 0);
+    ReleaseDC(Form->Handle(), dc);
+    EXPECT_GT(parent, 0);
+    EXPECT_EQ(G->GetThemeStateID(), 1);
+    G->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(G->GetThemeStateID(), 2);
+    G->SetEnabled(false);
+    EXPECT_EQ(G->GetThemeStateID(), 4);
+    EXPECT_EQ(G->GetArrowThemeStateID(), 4);
+}
+
+}  // namespace
