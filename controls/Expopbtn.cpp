@@ -506,12 +506,25 @@ void TCustomExPopupButton::Notification(TComponent* AComponent, TOperation Opera
     TExButtonControl::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
     if (AComponent == FSoundMap) SetSoundMap(nullptr);
-    if (AComponent == FImages) SetImages(nullptr);
-    if (AComponent == FHotImages) SetHotImages(nullptr);
-    if (AComponent == FDownImages) SetDownImages(nullptr);
-    if (AComponent == FDisabledImages) SetDisabledImages(nullptr);
     if (AComponent == FPullDownMenu) SetPullDownMenu(nullptr);
-    if (AComponent == FImageForm) SetImageForm(nullptr);
+    // An image list or image form that goes is past its own part of the object here: it has let
+    // go of our links itself, and only the references are dropped.
+    bool lists = false;
+    for (TCustomImageList** field : {&FImages, &FHotImages, &FDownImages, &FDisabledImages}) {
+        if (*field != nullptr && static_cast<TComponent*>(*field) == AComponent) {
+            *field = nullptr;
+            lists = true;
+        }
+    }
+    if (lists) {
+        if (FImages == nullptr) SetUseImageList(false);
+        FGlyph->SetImageList(!Enabled() && FDisabledImages != nullptr ? FDisabledImages : FImages);
+        Invalidate();
+    }
+    if (FImageForm != nullptr && static_cast<TComponent*>(FImageForm) == AComponent) {
+        FImageForm = nullptr;
+        Invalidate();
+    }
 }
 
 void TCustomExPopupButton::ImageListChanged(TObject* Sender)
@@ -927,12 +940,6 @@ void TCustomExPopupButton::CMEnabledChanged(TMessage& Message)
     TExButtonControl::Dispatch(Message);
     if (FUseImageList) FGlyph->SetImageList(!Enabled() && FDisabledImages != nullptr ? FDisabledImages : FImages);
     UpdateTracking();
-    Invalidate();
-}
-
-void TCustomExPopupButton::CMFontChanged(TMessage& Message)
-{
-    TExButtonControl::Dispatch(Message);
     Invalidate();
 }
 

@@ -157,7 +157,6 @@ public:
         MESSAGE_HANDLER(CM_MOUSEENTER, CMMouseEnter)
         MESSAGE_HANDLER(CM_MOUSELEAVE, CMMouseLeave)
         MESSAGE_HANDLER(CM_ENABLEDCHANGED, CMEnabledChanged)
-        MESSAGE_HANDLER(CM_FONTCHANGED, CMFontChanged)
         MESSAGE_HANDLER(CM_TEXTCHANGED, CMTextChanged)
         MESSAGE_HANDLER(CM_COLORCHANGED, CMColorChanged)
         MESSAGE_HANDLER(WM_GETDLGCODE, WMGetDlgCode)
@@ -189,7 +188,6 @@ protected:
     void CMMouseEnter(TMessage& Message);
     void CMMouseLeave(TMessage& Message);
     void CMEnabledChanged(TMessage& Message);
-    void CMFontChanged(TMessage& Message);
     void CMTextChanged(TMessage& Message);
     void CMColorChanged(TMessage& Message);
     void WMGetDlgCode(TMessage& Message);

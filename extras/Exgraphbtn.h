@@ -153,7 +153,6 @@ public:
         MESSAGE_HANDLER(CM_MOUSEENTER, CMMouseEnter)
         MESSAGE_HANDLER(CM_MOUSELEAVE, CMMouseLeave)
         MESSAGE_HANDLER(CM_ENABLEDCHANGED, CMEnabledChanged)
-        MESSAGE_HANDLER(CM_FONTCHANGED, CMRepaint)
         MESSAGE_HANDLER(CM_TEXTCHANGED, CMTextChanged)
         MESSAGE_HANDLER(CM_COLORCHANGED, CMColorChanged)
         MESSAGE_HANDLER(WM_LBUTTONDBLCLK, WMLButtonDblClk)
@@ -175,7 +174,6 @@ protected:
     void CMMouseEnter(TMessage& Message);
     void CMMouseLeave(TMessage& Message);
     void CMEnabledChanged(TMessage& Message);
-    void CMRepaint(TMessage& Message);
     void CMTextChanged(TMessage& Message);
     void CMColorChanged(TMessage& Message);
     void WMLButtonDblClk(TMessage& Message);

@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exuxtheme.h"
+#include "ctlbase/Exvclutils.h"
 #include "extras/Exsndmap.h"
 #include "platform/Input.h"
 #include "platform/Menus.h"
@@ -62,6 +64,15 @@ struct GraphicButton : ::testing::Test {
     {
         TObject::Free(Form);
         uitest::Pump();
+    }
+    // What the screen shows after the pending paints, without asking for one.
+    COLORREF PixelNow(int x, int y)
+    {
+        uitest::Pump();
+        HDC dc = GetDC(Form->Handle());
+        const COLORREF p = GetPixel(dc, G->Left() + x, G->Top() + y);
+        ReleaseDC(Form->Handle(), dc);
+        return p;
     }
     COLORREF Pixel(int x, int y)
     {
@@ -273,6 +284,238 @@ TEST_F(GraphicButton, ThemedItShowsTheParentsPixelsWhereTheThemeLeavesThem)
     G->SetEnabled(false);
     EXPECT_EQ(G->GetThemeStateID(), 4);
     EXPECT_EQ(G->GetArrowThemeStateID(), 4);
+}
+
+// A 16 x 16 square of one colour on olive, for image lists.
+TBitmap* Square(TColor Fill)
+{
+    auto* b = new TBitmap;
+    b->SetSize(16, 16);
+    b->Canvas()->Brush()->SetColor(clOlive);
+    b->Canvas()->FillRect(TRect{0, 0, 16, 16});
+    b->Canvas()->Brush()->SetColor(Fill);
+    b->Canvas()->FillRect(TRect{2, 2, 14, 14});
+    return b;
+}
+
+struct GraphicLists : GraphicButton {
+    TImageList red{nullptr}, blue{nullptr}, green{nullptr};
+    // The picture's middle: centred in the room the frame leaves, no caption.
+    const int cx = 2 + (75 - 4 - 16) / 2 + 8, cy = 2 + (25 - 4 - 16) / 2 + 8;
+    GraphicLists()
+    {
+        for (auto [list, colour] : {std::pair{&red, clRed}, {&blue, clBlue}, {&green, clLime}}) {
+            list->SetWidth(16);
+            list->SetHeight(16);
+            std::unique_ptr<TBitmap> b(Square(colour));
+            list->AddMasked(b.get(), clOlive);
+        }
+        G->SetCaption("");
+        G->SetImages(&red);
+        G->SetImageIndex(0);
+    }
+};
+
+TEST_F(GraphicLists, HotDisabledAndClearedLists)
+{
+    EXPECT_TRUE(G->UseImageList());
+    EXPECT_EQ(Pixel(cx, cy), RGB(255, 0, 0));
+    G->SetHotImages(&blue);
+    Input::MouseMove(G, 5, 5);
+    G->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(PixelNow(cx, cy), RGB(0, 0, 255));
+    G->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(PixelNow(cx, cy), RGB(255, 0, 0));
+    // Disabled with a list of its own: that list's picture as it is, not embossed.
+    G->SetDisabledImages(&green);
+    G->SetEnabled(false);
+    EXPECT_EQ(PixelNow(cx, cy), RGB(0, 255, 0));
+    // Setting the main list again while disabled keeps showing the disabled one.
+    G->SetImages(nullptr);
+    EXPECT_FALSE(G->UseImageList());
+    G->SetImages(&red);
+    EXPECT_TRUE(G->UseImageList());
+    EXPECT_EQ(Pixel(cx, cy), RGB(0, 255, 0));
+    G->SetEnabled(true);
+    EXPECT_EQ(PixelNow(cx, cy), RGB(255, 0, 0));
+    // A list that goes is forgotten.
+    G->SetDownImages(&blue);
+    G->SetHotImages(nullptr);
+    G->SetDisabledImages(nullptr);
+    EXPECT_EQ(G->DownImages(), &blue);
+}
+
+TEST_F(GraphicLists, PressedWithADownListShowsItForThatPaintOnly)
+{
+    G->SetDownImages(&blue);
+    G->SetGroupIndex(1);
+    G->SetAllowAllUp(true);
+    G->SetDown(true);
+    EXPECT_EQ(PixelNow(cx, cy), RGB(0, 0, 255));
+    EXPECT_EQ(G->ButtonGlyph()->ImageList(), &red);
+    G->SetDown(false);
+    EXPECT_EQ(PixelNow(cx, cy), RGB(255, 0, 0));
+}
+
+TEST_F(GraphicButton, ShadowsAreLighterAndDarkerShadesOfTheColour)
+{
+    for (TColor c : {TColor(RGB(120, 120, 120)), TColor(RGB(200, 60, 60)), TColor(RGB(40, 90, 160))}) {
+        G->SetColor(c);
+        const Integer hls = RGBtoHLS(c);
+        const Integer l = (hls >> 8) & 0xFF;
+        auto lightness = [](TColor x) { return (RGBtoHLS(x) >> 8) & 0xFF; };
+        EXPECT_NEAR(lightness(G->ShadowBtnHighlight()), std::min(239, l + l / 3), 2);
+        EXPECT_NEAR(lightness(G->ShadowBtnShadow()), l - l / 3, 2);
+        EXPECT_NEAR(lightness(G->ShadowBtnDkShadow()), l - l / 2, 2);
+    }
+    G->SetShadowsUseCustom(true);
+    G->SetShadowBtnShadow(clRed);
+    G->SetShadowBtnDkShadow(clBlue);
+    G->SetColor(clWhite);
+    EXPECT_EQ(G->ShadowBtnShadow(), clRed);
+    EXPECT_EQ(G->ShadowBtnDkShadow(), clBlue);
+    // The custom colours make the frame.
+    G->SetShadowBtnHighlight(clLime);
+    EXPECT_EQ(Pixel(0, 0), RGB(0, 255, 0));
+}
+
+TEST_F(GraphicButton, StatesFollowTheMouseAndTheEnabledState)
+{
+    Input::MouseDown(G, mbLeft, 20, 12);
+    EXPECT_EQ(G->State(), ebsDown);
+    Input::MouseMove(G, 200, 12, ssLeft);
+    EXPECT_EQ(G->State(), ebsUp);
+    Input::MouseMove(G, 20, 12, ssLeft);
+    EXPECT_EQ(G->State(), ebsDown);
+    Input::MouseUp(G, mbLeft, 20, 100);
+    EXPECT_EQ(Clicks, 0);
+    // Disabled paints disabled; enabled again it is up, or exclusive when down in a group.
+    G->SetEnabled(false);
+    Pixel(5, 5);
+    EXPECT_EQ(G->State(), ebsDisabled);
+    G->SetEnabled(true);
+    Pixel(5, 5);
+    EXPECT_EQ(G->State(), ebsUp);
+    G->SetGroupIndex(2);
+    G->SetDown(true);
+    G->SetEnabled(false);
+    Pixel(5, 5);
+    G->SetEnabled(true);
+    Pixel(5, 5);
+    EXPECT_EQ(G->State(), ebsExclusive);
+    G->SetOldStyled(true);
+    EXPECT_TRUE(G->OldStyled());
+    G->SetFlat(true);
+    EXPECT_FALSE(G->OldStyled());
+}
+
+TEST_F(GraphicButton, TheArrowPartAndTheBodyAreHotApart)
+{
+    G->SetUseArrow(true);
+    Input::MouseMove(G, 20, 12);
+    G->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_TRUE(G->MouseInControl());
+    EXPECT_FALSE(G->MouseInArrow());
+    Input::MouseMove(G, 70, 12);
+    EXPECT_TRUE(G->MouseInArrow());
+    EXPECT_FALSE(G->MouseInControl());
+    G->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(G->MouseInArrow());
+    // Entering over the arrow part.
+    Input::MouseMove(G, 70, 12);
+    G->Perform(CM_MOUSELEAVE, 0, 0);
+    G->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_TRUE(G->MouseInArrow());
+    EXPECT_FALSE(G->MouseInControl());
+}
+
+TEST_F(GraphicButton, LeavingRepaintsTheHotFrameAway)
+{
+    G->SetColor(TColor(RGB(200, 200, 200)));
+    auto frame = [&](bool now) {
+        if (!now) Pixel(0, 0);
+        std::vector<COLORREF> edge;
+        for (int x = 0; x < 75; ++x) edge.push_back(PixelNow(x, 1)), edge.push_back(PixelNow(x, 23));
+        for (int y = 0; y < 25; ++y) edge.push_back(PixelNow(1, y)), edge.push_back(PixelNow(73, y));
+        return edge;
+    };
+    const auto idle = frame(false);
+    Input::MouseMove(G, 20, 12);
+    G->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_NE(frame(true), idle);
+    G->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(frame(true), idle);
+}
+
+TEST_F(GraphicButton, SetDownPlaysItsSounds)
+{
+    struct TRecording : TExCustomSoundMap {
+        using TExCustomSoundMap::TExCustomSoundMap;
+        std::vector<std::string> Played;
+        void Play(const std::string& Key) override { Played.push_back(Key); }
+    } sounds(nullptr);
+    G->SetSoundMap(&sounds);
+    G->DownSound = "D";
+    G->UpSound = "U";
+    G->SetGroupIndex(1);
+    G->SetAllowAllUp(true);
+    G->SetDown(true);
+    G->SetDown(false);
+    EXPECT_EQ(sounds.Played, (std::vector<std::string>{"D", "U"}));
+    G->SetSoundMap(nullptr);
+}
+
+TEST_F(GraphicButton, TheImageFormsBackgroundLiesUnderTheFace)
+{
+    TExImageForm imageForm(Form);
+    TBitmap tile;
+    tile.SetSize(8, 8);
+    tile.Canvas()->Brush()->SetColor(TColor(RGB(10, 20, 200)));
+    tile.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    imageForm.SetBkImage(&tile);
+    imageForm.SetBackgroundType(bgtTileBitmap);
+    imageForm.SetControl(Form);
+    G->SetCaption("");
+    G->SetImageForm(&imageForm);
+    EXPECT_EQ(Pixel(20, 12), RGB(10, 20, 200));
+    G->SetImageForm(nullptr);
+    EXPECT_EQ(Pixel(20, 12), ColorToRGB(clBtnFace));
+}
+
+TEST_F(GraphicButton, ThemedArrowIsTheComboBoxsDropDownButton)
+{
+    if (!ThemesAvailable) GTEST_SKIP() << "no visual styles";
+    G->SetUseXPThemes(true);
+    G->SetUseArrow(true);
+    const int aw = G->GetArrowSize();
+    ASSERT_GT(aw, 0);
+    TBitmap expected;
+    expected.SetSize(aw, 25);
+    const TRect part{0, 0, aw, 25};
+    ASSERT_EQ(DrawThemeBackgroundTo(u"COMBOBOX", expected.Canvas()->Handle(), 1, 1, part, nullptr), S_OK);
+    Pixel(0, 0);
+    int differ = 0;
+    for (int y = 3; y < 22; ++y)
+        for (int x = 3; x < aw - 3; ++x) differ += PixelNow(75 - aw + x, y) != ColorToRGB(expected.Canvas()->Pixels(x, y));
+    EXPECT_EQ(differ, 0);
+}
+
+TEST_F(GraphicButton, ARightPressForgetsThatTheMenuClosedOnTheArrow)
+{
+    auto* menu = new TPopupMenu(Form);
+    auto* item = new TMenuItem(menu);
+    item->SetCaption("&x");
+    menu->Items()->Add(item);
+    G->SetUseArrow(true);
+    G->SetPullDownMenu(menu);
+    const UINT t = PressInTurn({VK_ESCAPE});
+    Input::MouseDown(G, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(G, mbLeft, 70, 12);
+    uitest::Pump(50);
+    ASSERT_TRUE(G->MenuClosedOnArrow());
+    Input::Click(G, 70, 12, mbRight);
+    EXPECT_FALSE(G->MenuClosedOnArrow());
 }
 
 }  // namespace

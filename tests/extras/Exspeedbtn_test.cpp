@@ -336,4 +336,59 @@ TEST_F(SpeedButton, LeavingClearsTheHotAndPressedLooks)
     Input::MouseUp(S, mbLeft, 10, 10);
 }
 
+// Records where it was asked to open instead of opening.
+class TRecordingMenu : public TPopupMenu {
+public:
+    using TPopupMenu::TPopupMenu;
+    std::vector<TPoint> At;
+    void Popup(int X, int Y) override { At.push_back(TPoint{X, Y}); }
+};
+
+TEST_F(SpeedButton, TheMenuOpensBelowAtTheSideItIsAlignedTo)
+{
+    auto* menu = new TRecordingMenu(Form);
+    menu->Items()->Add(new TMenuItem(menu));
+    S->SetPullDownMenu(menu);
+    S->PullDownEnabled = true;
+    S->PullDownInterval = 0;
+    const TPoint origin = S->ClientToScreen(TPoint{0, 0});
+    for (auto [align, x] : {std::pair{paLeft, 0}, {paRight, 20}, {paCenter, 10}}) {
+        menu->Alignment = align;
+        Input::MouseDown(S, mbLeft, 10, 10);
+        Input::MouseUp(S, mbLeft, 10, 10);
+        ASSERT_FALSE(menu->At.empty());
+        EXPECT_EQ(menu->At.back(), (TPoint{origin.X + x, origin.Y + 21})) << int(align);
+    }
+    EXPECT_EQ(menu->At.size(), 3u);
+    EXPECT_EQ(menu->PopupComponent, S);
+}
+
+TEST_F(SpeedButton, AReleaseWhileTheHeldMenuIsShownDoesNotBringItBack)
+{
+    S->SetPullDownMenu(Menu);
+    S->PullDownEnabled = true;
+    S->PullDownInterval = 50;
+    static TExSpeedButton* held;
+    static bool up;
+    held = S;
+    up = false;
+    Menu->OnPopup = [this](TObject*) {
+        ++Popups;
+        up = true;
+    };
+    // While the menu is up: the mouse comes up on the button, then the menu is closed.
+    const UINT t = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT, DWORD) {
+        if (!up) return;
+        up = false;
+        Input::MouseUp(held, mbLeft, 10, 10);
+        Input::PressKey(VK_ESCAPE);
+    });
+    Input::MouseDown(S, mbLeft, 10, 10);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Popups == 1; }, 3000));
+    uitest::Pump(300);
+    KillTimer(nullptr, t);
+    EXPECT_EQ(Popups, 1);
+    EXPECT_FALSE(S->Pressed());
+}
+
 }  // namespace
