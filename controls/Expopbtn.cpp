@@ -18,12 +18,6 @@ namespace {
 constexpr int ArrowPressZone = 15;
 constexpr int FlatArrowPressZone = 11;
 
-// The system button class's push styles, its style message and its click notification.
-constexpr DWORD PushButtonStyle = 0x0;
-constexpr DWORD DefPushButtonStyle = 0x1;
-constexpr UINT SetStyleMessage = 0x00F4;
-constexpr Word ClickedNotification = 0;
-
 bool HasCommand(TMenuItem* Item, Word Command)
 {
     if (Item->Command() == Command) return true;
@@ -461,7 +455,7 @@ void TCustomExPopupButton::CMButtonPressed(TMessage& Message)
 void TCustomExPopupButton::CreateParams(TCreateParams& Params)
 {
     TExButtonControl::CreateParams(Params);
-    Params.Style |= FDefault ? DefPushButtonStyle : PushButtonStyle;
+    Params.Style |= FDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
 }
 
 void TCustomExPopupButton::CreateWnd()
@@ -474,8 +468,8 @@ void TCustomExPopupButton::SetButtonStyle(bool ADefault)
 {
     if (!HandleAllocated()) return;
     const DWORD style = DWORD(GetWindowLong(Handle(), GWL_STYLE));
-    if ((style & 0xF) != (ADefault ? DefPushButtonStyle : PushButtonStyle))
-        SendMessage(Handle(), SetStyleMessage, ADefault ? DefPushButtonStyle : PushButtonStyle, 1);
+    if ((style & 0xF) != (ADefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON))
+        SendMessage(Handle(), BM_SETSTYLE, ADefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, 1);
 }
 
 void TCustomExPopupButton::CreateThemeHandle()
@@ -921,7 +915,7 @@ void TCustomExPopupButton::WMGetDlgCode(TMessage& Message)
 
 void TCustomExPopupButton::CNCommand(TMessage& Message)
 {
-    if (HIWORD(Message.WParam) == ClickedNotification) Click();
+    if (HIWORD(Message.WParam) == BN_CLICKED) Click();
 }
 
 void TCustomExPopupButton::WMFocus(TMessage& Message)

@@ -506,7 +506,9 @@ TEST_F(Layout, APictureTallerThanTheRoomIsShrunkAndDrawnScaled)
     EXPECT_FALSE(g.Stretched());
     g.GetPaintGlyphSize(TRect{0, 0, 30, 10}, size);
     EXPECT_TRUE(g.Stretched());
-    EXPECT_EQ(size.Y, 8);
+    // The width is scaled twice: 16 * 8 / 10 rounds to 13, then 13 * 8 / 10 truncates to 10.
+    EXPECT_EQ(size, (TPoint{10, 8}));
+    EXPECT_EQ(g.StretchWidth(), 10);
 }
 
 // ---------------------------------------------------------------- captions

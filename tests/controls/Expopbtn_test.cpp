@@ -81,6 +81,26 @@ struct PopupButton : ::testing::Test {
         b->SetUseXPThemes(false);
         return b;
     }
+    // What the screen shows after the pending paints, without asking for one.
+    COLORREF PixelNow(TWinControl* c, int x, int y)
+    {
+        uitest::Pump();
+        HDC dc = GetDC(c->Handle());
+        const COLORREF p = GetPixel(dc, x, y);
+        ReleaseDC(c->Handle(), dc);
+        return p;
+    }
+    // The frame's pixels: the two outer rings.
+    std::vector<COLORREF> Frame(TWinControl* c, bool now)
+    {
+        if (!now) c->Repaint();
+        std::vector<COLORREF> edge;
+        for (int x = 0; x < 75; ++x)
+            for (int y : {0, 1, 23, 24}) edge.push_back(PixelNow(c, x, y));
+        for (int y = 0; y < 25; ++y)
+            for (int x : {0, 1, 73, 74}) edge.push_back(PixelNow(c, x, y));
+        return edge;
+    }
     COLORREF Pixel(TWinControl* c, int x, int y)
     {
         c->Repaint();
@@ -652,6 +672,212 @@ TEST_F(PopupButton, AThemedSplitButtonsArrowPointsDown)
     expected.Canvas()->FillRect(part);
     DrawThemeBackgroundTo(u"SCROLLBAR", expected.Canvas()->Handle(), 1, 8, part, nullptr);
     EXPECT_EQ(Pixel(B, 75 - aw / 2, 12), ColorToRGB(expected.Canvas()->Pixels(aw / 2, 12)));
+}
+
+TEST_F(PopupButton, HotFocusedAndPressedFramesDiffer)
+{
+    Other->SetFocus();
+    uitest::Pump();
+    const auto idle = Frame(B, false);
+    Input::MouseMove(B, 20, 12);
+    B->Perform(CM_MOUSEENTER, 0, 0);
+    const auto hot = Frame(B, true);
+    EXPECT_NE(hot, idle);
+    B->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(Frame(B, true), idle);
+    // A thin frame looks otherwise when hot.
+    B->SetThinFrame(true);
+    B->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_NE(Frame(B, false), hot);
+    B->Perform(CM_MOUSELEAVE, 0, 0);
+    B->SetThinFrame(false);
+    // A switch that is up looks like a plain button; down, pressed.
+    B->SetIsSwitch(true);
+    EXPECT_EQ(Frame(B, false), idle);
+    B->SetDown(true);
+    EXPECT_NE(Frame(B, true), idle);
+    // The focus rectangle comes with the focus, painted at once.
+    B->SetDown(false);
+    B->SetIsSwitch(false);
+    const COLORREF inside = Pixel(B, 20, 4);
+    B->SetFocus();
+    uitest::Pump();
+    int changed = 0;
+    for (int x = 4; x < 71; ++x) changed += PixelNow(B, x, 4) != inside;
+    EXPECT_GT(changed, 20);
+}
+
+TEST_F(PopupButton, ThePressedArrowPartLooksPressed)
+{
+    B->SetUseArrow(true);
+    B->SetCaption("");
+    auto arrowPart = [&](bool now) {
+        if (!now) B->Repaint();
+        std::vector<COLORREF> px;
+        for (int y = 0; y < 25; ++y)
+            for (int x = 62; x < 75; ++x) px.push_back(PixelNow(B, x, y));
+        return px;
+    };
+    const auto up = arrowPart(false);
+    Input::MouseDown(B, mbLeft, 70, 12);
+    EXPECT_EQ(B->State(), ebsArrDown);
+    EXPECT_NE(arrowPart(true), up);
+    Input::MouseUp(B, mbLeft, 70, 12);
+    EXPECT_EQ(arrowPart(true), up);
+}
+
+TEST_F(PopupButton, APictureIsCentredBesideTheArrowPart)
+{
+    TBitmap pic;
+    pic.SetSize(16, 16);
+    pic.Canvas()->Brush()->SetColor(clOlive);
+    pic.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    pic.Canvas()->Brush()->SetColor(clRed);
+    pic.Canvas()->FillRect(TRect{1, 1, 15, 15});
+    B->SetCaption("");
+    B->SetGlyph(&pic);
+    B->SetUseArrow(true);
+    const int x = 2 + (75 - 4 - 13 - 16) / 2;
+    EXPECT_EQ(Pixel(B, x + 1, 12), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(B, x, 12), RGB(255, 0, 0));
+    EXPECT_EQ(Pixel(B, x + 14, 12), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(B, x + 15, 12), RGB(255, 0, 0));
+}
+
+TEST_F(PopupButton, ImageListChangesShowAtOnce)
+{
+    auto square = [](TColor c) {
+        auto b = std::make_unique<TBitmap>();
+        b->SetSize(16, 16);
+        b->Canvas()->Brush()->SetColor(clOlive);
+        b->Canvas()->FillRect(TRect{0, 0, 16, 16});
+        b->Canvas()->Brush()->SetColor(c);
+        b->Canvas()->FillRect(TRect{2, 2, 14, 14});
+        return b;
+    };
+    TImageList list(Form), down(Form);
+    for (TImageList* l : {&list, &down}) {
+        l->SetWidth(16);
+        l->SetHeight(16);
+    }
+    list.AddMasked(square(clRed).get(), clOlive);
+    list.AddMasked(square(clBlue).get(), clOlive);
+    down.AddMasked(square(clLime).get(), clOlive);
+    B->SetCaption("");
+    B->SetImages(&list);
+    B->SetImageIndex(0);
+    const int cx = 2 + (75 - 4 - 16) / 2 + 8, cy = 2 + (25 - 4 - 16) / 2 + 8;
+    EXPECT_EQ(Pixel(B, cx, cy), RGB(255, 0, 0));
+    B->SetImageIndex(1);
+    EXPECT_EQ(PixelNow(B, cx, cy), RGB(0, 0, 255));
+    list.ReplaceMasked(1, square(clYellow).get(), clOlive);
+    EXPECT_EQ(PixelNow(B, cx, cy), RGB(255, 255, 0));
+    // Pressed: the down list, changed while shown; no shift with a list of its own.
+    B->SetImageIndex(0);
+    B->SetDownImages(&down);
+    B->SetIsSwitch(true);
+    B->SetDown(true);
+    EXPECT_EQ(PixelNow(B, cx, cy), RGB(0, 255, 0));
+    EXPECT_EQ(PixelNow(B, cx - 6, cy - 6), RGB(0, 255, 0));
+    EXPECT_NE(PixelNow(B, cx + 6, cy + 6), RGB(0, 255, 0));
+    down.ReplaceMasked(0, square(clFuchsia).get(), clOlive);
+    EXPECT_EQ(PixelNow(B, cx, cy), RGB(255, 0, 255));
+    // With the main list as the down list the picture moves one pixel.
+    B->SetDownImages(&list);
+    EXPECT_NE(Pixel(B, cx - 6, cy - 6), RGB(255, 0, 0));
+    EXPECT_EQ(Pixel(B, cx + 6, cy + 6), RGB(255, 0, 0));
+}
+
+TEST_F(PopupButton, SettersKeepTheirValues)
+{
+    B->SetSpacing(9);
+    EXPECT_EQ(B->Spacing(), 9);
+    B->SetSpacing(-1);
+    EXPECT_EQ(B->Spacing(), -1);
+    TBitmap bg;
+    bg.SetSize(4, 4);
+    B->SetBackground(&bg);
+    B->SetBackgroundDrawBorder(true);
+    EXPECT_TRUE(B->BackgroundDrawBorder());
+    B->SetBackgroundDrawBorder(false);
+    EXPECT_FALSE(B->BackgroundDrawBorder());
+    B->SetLayout(blGlyphTop);
+    EXPECT_EQ(B->Layout(), blGlyphTop);
+    B->SetShowGlyph(false);
+    B->SetShowText(false);
+    B->SetAdjustSpaceForGlyph(false);
+    B->SetShowBorder(false);
+    B->SetShowFocus(false);
+    B->SetShadowFollowsColor(false);
+    EXPECT_FALSE(B->ShowGlyph() || B->ShowText() || B->AdjustSpaceForGlyph() || B->ShowBorder() || B->ShowFocus() ||
+                 B->ShadowFollowsColor());
+    B->SetDrawDefaultFrame(true);
+    EXPECT_TRUE(B->DrawDefaultFrame());
+}
+
+TEST_F(PopupButton, AGroupsDownButtonReadFromAFormIsAppliedWhenLoaded)
+{
+    B->SetGroupIndex(5);
+    Other->SetGroupIndex(5);
+    Other->SetDown(true);
+    B->SetState(csLoading, true);
+    B->SetDown(true);
+    EXPECT_TRUE(B->Down());
+    EXPECT_TRUE(Other->Down());
+    B->Loaded();
+    EXPECT_TRUE(B->Down());
+    EXPECT_EQ(B->State(), ebsExclusive);
+    EXPECT_FALSE(Other->Down());
+    // A plain button cannot stay down, loaded or not.
+    Other->SetGroupIndex(0);
+    Other->SetState(csLoading, true);
+    Other->SetDown(true);
+    Other->Loaded();
+    EXPECT_FALSE(Other->Down());
+}
+
+TEST_F(PopupButton, TheTopRowIsInside)
+{
+    Input::MouseDown(B, mbLeft, 20, 12);
+    Input::MouseMove(B, 20, -1, ssLeft);
+    EXPECT_EQ(B->State(), ebsUp);
+    Input::MouseMove(B, 20, 0, ssLeft);
+    EXPECT_EQ(B->State(), ebsDown);
+    Input::MouseUp(B, mbLeft, 20, 0);
+    EXPECT_EQ(Clicks, 1);
+}
+
+TEST_F(PopupButton, SwitchKeysPlayTheirSounds)
+{
+    struct TRecording : TExCustomSoundMap {
+        using TExCustomSoundMap::TExCustomSoundMap;
+        std::vector<std::string> Played;
+        void Play(const std::string& Key) override { Played.push_back(Key); }
+    } sounds(nullptr);
+    B->SetSoundMap(&sounds);
+    B->DownSound = "D";
+    B->UpSound = "U";
+    B->SetIsSwitch(true);
+    B->SetFocus();
+    uitest::Pump();
+    Input::PressKey(VK_RETURN);
+    EXPECT_TRUE(B->Down());
+    Input::PressKey(VK_RETURN);
+    EXPECT_FALSE(B->Down());
+    // The click sound has no name here; only the named ones count.
+    auto named = [&] {
+        std::vector<std::string> v;
+        for (const auto& p : sounds.Played)
+            if (!p.empty()) v.push_back(p);
+        sounds.Played.clear();
+        return v;
+    };
+    EXPECT_EQ(named(), std::vector<std::string>{"U"});
+    // Space: down on the press (once), up when the switch comes up.
+    Input::PressKey(VK_SPACE);
+    Input::PressKey(VK_SPACE);
+    EXPECT_EQ(named(), (std::vector<std::string>{"D", "U"}));
+    B->SetSoundMap(nullptr);
 }
 
 }  // namespace
