@@ -18,14 +18,6 @@ namespace {
 constexpr int ArrowPressZone = 15;
 constexpr int FlatArrowPressZone = 11;
 
-bool HasCommand(TMenuItem* Item, Word Command)
-{
-    if (Item->Command() == Command) return true;
-    for (int i = 0; i < Item->Count(); ++i)
-        if (HasCommand(Item->Items(i), Command)) return true;
-    return false;
-}
-
 }  // namespace
 
 TCustomExPopupButton::TCustomExPopupButton(TComponent* AOwner)
@@ -581,25 +573,11 @@ void TCustomExPopupButton::AClick(bool IsArrow)
 
 void TCustomExPopupButton::WndProc(TMessage& Message)
 {
-    if (FPullDownMenu != nullptr || FMenuShown) {
-        switch (Message.Msg) {
-        case WM_INITMENUPOPUP:
-            Message.Result = 0;
-            return;
-        case WM_COMMAND:
-            // The menu ran the chosen item itself; its command is only news here.
-            if (HIWORD(Message.WParam) == 0 && FPullDownMenu != nullptr &&
-                HasCommand(FPullDownMenu->Items(), LOWORD(Message.WParam))) {
-                Message.Result = 0;
-                return;
-            }
-            break;
-        case WM_QUERYENDSESSION:
-            Message.Result = 1;
-            return;
-        default:
-            break;
-        }
+    // The menu's own messages (its sub-menus opening, the chosen command) take their default road,
+    // which runs the items.
+    if (Message.Msg == WM_QUERYENDSESSION && (FPullDownMenu != nullptr || FMenuShown)) {
+        Message.Result = 1;
+        return;
     }
     if (Message.Msg == WM_EXITMENULOOP) {
         FTracking = true;

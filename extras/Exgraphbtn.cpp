@@ -587,7 +587,7 @@ void TCustomExGraphicButton::MenuWndProc(TMessage& Message)
 {
     // Only the menu's messages are the button's; the window's own housekeeping is not.
     if (Message.Msg == WM_ENTERMENULOOP || Message.Msg == WM_EXITMENULOOP || Message.Msg == MenuCancelMsg ||
-        Message.Msg == WM_COMMAND || Message.Msg == WM_INITMENUPOPUP || Message.Msg == WM_QUERYENDSESSION) {
+        Message.Msg == WM_QUERYENDSESSION) {
         WndProc(Message);
         return;
     }
@@ -597,11 +597,6 @@ void TCustomExGraphicButton::MenuWndProc(TMessage& Message)
 void TCustomExGraphicButton::WndProc(TMessage& Message)
 {
     switch (Message.Msg) {
-    case WM_INITMENUPOPUP:
-    case WM_COMMAND:
-        // The menu ran the chosen item itself; the messages are only news here.
-        Message.Result = 0;
-        return;
     case WM_QUERYENDSESSION:
         Message.Result = 1;
         return;
