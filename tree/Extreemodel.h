@@ -283,6 +283,8 @@ public:
     TExUpdateGuard& operator=(const TExUpdateGuard&) = delete;
     ~TExUpdateGuard();
     void Done();
+    // The tree went while the bracket was open (a handler freed it): nothing is closed.
+    void Forget() { FOpen = false; }
 
 private:
     TExTreeModel* FModel;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "ctlbase/Exstrutils.h"
+#include "platform/Guard.h"
 #include "tree/Extreectl.h"
 #include "tree/Extreeview.h"
 
@@ -52,8 +53,9 @@ std::string ColumnTextOf(TCustomExTree* Tree, TExTreeItem* Item, Integer Section
 void TCustomExTree::OnHeaderSectionLookup(TObject*, TExHeaderSection* Section, std::string& Text)
 {
     if (IsDestroying() || !FView) return;
+    TGuardPtr<TCustomExTree> self(this);
     TriggerHeaderLookupEvent(Section, Text);
-    if (!FAutoLookup) return;
+    if (!self || !FAutoLookup) return;
     const std::string wanted = AnsiUpperCase(Text);
     TExList& all = FModel->AllItems();
     for (Integer i = 0; i < all.Count(); ++i) {
@@ -76,7 +78,8 @@ void TCustomExTree::OnHeaderSectionLookupDone(TObject*, TExHeaderSection* Sectio
 void TCustomExTree::VertScrollHintNeededHandler(TObject*, Integer TrackPosition, std::string& Hint)
 {
     if (IsDestroying() || !FView) return;
+    TGuardPtr<TCustomExTree> self(this);
     if (OnVertScrollHintNeeded) OnVertScrollHintNeeded(this, TrackPosition, Hint);
-    if (!Hint.empty() || SortSection() == -1) return;
+    if (!self || !Hint.empty() || SortSection() == -1) return;
     if (TExTreeItem* item = FView->VisItem(TrackPosition)) Hint = ColumnTextOf(this, item, SortSection());
 }

@@ -3,6 +3,7 @@
 // notifications turned into layout and refresh work.
 #include "ctlbase/Exlist.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 #include "tree/Extreectl.h"
 #include "tree/Extreeview.h"
 
@@ -146,8 +147,13 @@ void TCustomExTree::ScrollBarMouseDown(TObject*, TMouseButton, TShiftState, int,
 void TCustomExTree::OnHeaderSectionResize(TObject*, TExHeaderSection* Section)
 {
     TREE_ALIVE();
+    TGuardPtr<TCustomExTree> self(this);
     TExUpdateGuard bracket(FModel.get());
     DoOnColumnResize(Section->GetIndex());
+    if (!self) {
+        bracket.Forget();
+        return;
+    }
     TExTreeRefresh& w = RefreshFlags();
     w.UpdatePending = w.RowsChanged = w.TopIndexChanged = true;
     if (FVerticalLines) w.ViewChanged = true;
@@ -221,8 +227,13 @@ void TCustomExTree::OnHeaderSectionDelete(TObject*, TExHeaderSection* Section)
 void TCustomExTree::OnHeaderExpand(TObject*, TExHeaderSection* Section)
 {
     TREE_ALIVE();
+    TGuardPtr<TCustomExTree> self(this);
     TExUpdateGuard bracket(FModel.get());
     TriggerHeaderSectionExpandEvent(Section);
+    if (!self) {
+        bracket.Forget();
+        return;
+    }
     RefreshFlags().UpdatePending = RefreshFlags().ViewChanged = true;
     bracket.Done();
 }
@@ -230,8 +241,13 @@ void TCustomExTree::OnHeaderExpand(TObject*, TExHeaderSection* Section)
 void TCustomExTree::OnHeaderCollapse(TObject*, TExHeaderSection* Section)
 {
     TREE_ALIVE();
+    TGuardPtr<TCustomExTree> self(this);
     TExUpdateGuard bracket(FModel.get());
     TriggerHeaderSectionCollapseEvent(Section);
+    if (!self) {
+        bracket.Forget();
+        return;
+    }
     RefreshFlags().UpdatePending = RefreshFlags().ViewChanged = true;
     bracket.Done();
 }
@@ -273,6 +289,7 @@ void TCustomExTree::HeaderSectionAutoSizeHandler(TObject*, TExHeaderSection* Sec
                                        MeasureColumnWidth(Section->GetIndex(), true)));
         else
             AutoSizeColumn(Section->GetIndex());
+        if (IsDestroying()) return;
         OnHeaderSectionResize(FHeader, Section);
     } else if (Section->AutoSize()) {
         AutoSizeColumn(Section->GetIndex());

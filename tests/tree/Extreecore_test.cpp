@@ -560,3 +560,76 @@ TEST(TreeEdit, AnAcceptedValueGoesIntoItsColumnPaddingTheTextsAndACancelledOneNo
 }
 
 }  // namespace
+
+namespace {
+
+// A handler that frees the form (and so the tree) from inside the tree's own handling; the
+// sanitizer reports any use of the tree afterwards.
+struct FreeingCase {
+    const char* name;
+    std::function<void(TExTree*, std::function<void()>)> arm;   // sets the handler to call Free
+    std::function<void(TExTree*)> raise;
+};
+
+class HandlerFreesTheTree : public TreeTest, public ::testing::WithParamInterface<FreeingCase> {};
+
+TEST_P(HandlerFreesTheTree, AndNothingOfItIsTouchedAfterwards)
+{
+    AddSections({50, 50});
+    Tree->SetShowHeader(true);
+    AddRoots(3);
+    bool freed = false;
+    // The handler's own closure goes with the tree: nothing of it is read after the free.
+    GetParam().arm(Tree, [&] {
+        freed = true;
+        TForm* form = Form;
+        Form = nullptr;
+        TObject::Free(form);
+    });
+    GetParam().raise(Tree);
+    EXPECT_TRUE(freed);
+    Form = new TForm(nullptr);
+}
+
+const FreeingCase FreeingCases[] = {
+    {"ColumnResize",
+     [](TExTree* T, std::function<void()> Free) { T->OnHeaderColumnResize = [Free](TObject*, Integer) { Free(); }; },
+     [](TExTree* T) { T->Header()->OnSectionResize(T->Header(), T->Header()->Sections()->GetSection(0)); }},
+    {"SectionExpand",
+     [](TExTree* T, std::function<void()> Free) { T->OnHeaderSectionExpand = [Free](TObject*, TExHeaderSection*) { Free(); }; },
+     [](TExTree* T) { T->Header()->OnSectionExpand(T->Header(), T->Header()->Sections()->GetSection(0)); }},
+    {"SectionCollapse",
+     [](TExTree* T, std::function<void()> Free) { T->OnHeaderSectionCollapse = [Free](TObject*, TExHeaderSection*) { Free(); }; },
+     [](TExTree* T) { T->Header()->OnSectionCollapse(T->Header(), T->Header()->Sections()->GetSection(1)); }},
+    {"Lookup",
+     [](TExTree* T, std::function<void()> Free) {
+         T->SetAutoLookup(true);
+         T->OnHeaderLookup = [Free](TObject*, TExHeaderSection*, std::string&) { Free(); };
+     },
+     [](TExTree* T) {
+         std::string text = "1";
+         T->Header()->OnHeaderLookup(T->Header(), T->Header()->Sections()->GetSection(0), text);
+     }},
+    {"TrackHint",
+     [](TExTree* T, std::function<void()> Free) {
+         T->OnVertScrollHintNeeded = [Free](TObject*, Integer, std::string&) { Free(); };
+     },
+     [](TExTree* T) {
+         std::string hint;
+         TCustomExScrollBar* bar = T->VertScrollBar();
+         auto handler = bar->OnScrollHintNeeded;  // the bar goes with the tree
+         handler(bar, 1, hint);
+     }},
+    {"AutoSizeRequest",
+     [](TExTree* T, std::function<void()> Free) { T->OnHeaderColumnResize = [Free](TObject*, Integer) { Free(); }; },
+     [](TExTree* T) {
+         TExHeaderSection* s = T->Header()->Sections()->GetSection(0);
+         auto handler = T->Header()->OnSectionAutoSize;
+         handler(T->Header(), s);
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, HandlerFreesTheTree, ::testing::ValuesIn(FreeingCases),
+                         [](const ::testing::TestParamInfo<FreeingCase>& Info) { return Info.param.name; });
+
+}  // namespace
