@@ -143,8 +143,98 @@ void BM_ScrollPage10MB(benchmark::State& state)
     }
 }
 
+// Noise as a receive window gets it from a signal without blanks: letters, figures and signs.
+std::string Noise(int length)
+{
+    static const char signs[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-?:().,'=/+";
+    std::string t(static_cast<size_t>(length), 'A');
+    unsigned r = 12345;
+    for (char& c : t) {
+        r = r * 1103515245u + 12345u;
+        c = signs[(r >> 16) % (sizeof signs - 1)];
+    }
+    return t;
+}
+
+// One line of range(0) bytes without a blank, with word wrap (range(1) = 1) or without, in the
+// receive window's font (range(2) = 0) or a fixed-pitch one (1), where a character typed at the
+// start moves every break after it.
+struct LongLine : Shown {
+    explicit LongLine(const benchmark::State& State)
+    {
+        memo->setReadOnly(false);
+        memo->setWordWrap(State.range(1) != 0);
+        memo->Font()->SetName(State.range(2) != 0 ? "Courier New" : "MS Sans Serif");
+        memo->Font()->SetHeight(-13);
+        memo->Font()->SetStyle(State.range(2) != 0 ? 0 : FontStyle(fsBold));
+        memo->SetFocus();
+        text = Noise(static_cast<int>(State.range(0)));
+    }
+    void Load()
+    {
+        TReadOnlyMemoryStream s(text.data(), static_cast<Int64>(text.size()));
+        memo->LoadFromStream(&s);
+        memo->Update();
+    }
+    std::string text;
+};
+
+// The line read into the memo and its first screen painted (formatting included).
+void BM_LongLineLoad(benchmark::State& state)
+{
+    LongLine v(state);
+    for (auto _ : state) v.Load();
+}
+
+// A key typed at the line's start: the edit, the line broken again, the caret and the paint.
+void BM_LongLineKeyAtStart(benchmark::State& state)
+{
+    LongLine v(state);
+    v.Load();
+    v.memo->setSelStart(0);
+    v.memo->Update();
+    for (auto _ : state) {
+        v.memo->Perform(WM_CHAR, 'E', 0);
+        v.memo->Update();
+    }
+}
+
+// A click on the line's last character, with the view on the line's end: the caret placed there and
+// the view painted.
+void BM_LongLineClickAtEnd(benchmark::State& state)
+{
+    LongLine v(state);
+    v.Load();
+    TStyleMemo* m = v.memo;
+    m->setSelStart(m->TextLen());
+    m->ScrollInView();
+    m->Update();
+    TStyleNavigator n(m);
+    n.SetPos(m->TextLen() - 1);
+    const TPoint p = n.GetDisplayPos();
+    const LPARAM at = MAKELPARAM(p.X + 1, p.Y + m->RowHeight() / 2);
+    for (auto _ : state) {
+        m->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+        m->Perform(WM_LBUTTONUP, 0, at);
+        m->Update();
+    }
+    if (m->SelStart() != m->TextLen() - 1) state.SkipWithError("the click did not reach the last character");
+}
+
 }  // namespace
 
+BENCHMARK(BM_LongLineLoad)
+    ->ArgsProduct({{25000, 100000, 200000, 5000000}, {1, 0}, {0, 1}})
+    ->ArgNames({"bytes", "wrap", "fixed"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LongLineKeyAtStart)
+    ->ArgsProduct({{25000, 100000, 200000, 5000000}, {1, 0}, {0, 1}})
+    ->ArgNames({"bytes", "wrap", "fixed"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LongLineClickAtEnd)
+    ->ArgsProduct({{25000, 100000, 200000, 5000000}, {1, 0}, {0, 1}})
+    ->ArgNames({"bytes", "wrap", "fixed"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AppendShown)->Arg(1000)->Arg(25000);
 BENCHMARK(BM_Load10MBAndShowFirstScreen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollPage10MB)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "memo/Stylememo.h"
 #include "memo/Stylestrings.h"
@@ -234,40 +235,57 @@ void TStyleMemo::SelectBlock(Integer Col1, Integer Par1, Integer Par2, Integer C
     Par1 = std::clamp(Par1, 0, ParCount() - 1);
     Par2 = std::clamp(Par2, 0, ParCount() - 1);
     TStyleNavigator* n = FScratch[2];
+    // The edge of a character column: where that character border is drawn, and blank widths on
+    // past the paragraph's end.
+    auto edgeOf = [&](Integer Col) {
+        const Integer reached = n->GetColNb();
+        if (!BlockInPixels()) return Col;
+        const Integer x = ColPos(n->GetPar(), n->ParNb, reached, n->GetParLine()) - FLeftMargin + FDisplayLeft;
+        return x + std::max(Col - reached, 0) * std::max(FBlankWidth, 1);
+    };
     n->setParNb(Par2);
     n->SetColNb(Col2);
     setSelStart(n->Pos);
     const Integer reached = n->GetColNb();
+    const Integer edge2 = edgeOf(Col2);
     n->setParNb(Par1);
     n->SetColNb(Col1);
+    const Integer edge1 = edgeOf(Col1);
     setSelLength(n->Pos - SelStart());
     FVirtualCols = std::max(Col2 - reached, 0);
     FBlockSelected = true;
     UpdateCaret(false);
-    FBlockCol1 = Col1;
-    FBlockCol2 = Col2;
+    FBlockEdge1 = edge1;
+    FBlockEdge2 = edge2;
 }
 
-Integer TStyleMemo::BlockColumnAtCaret()
+bool TStyleMemo::BlockInPixels() const { return HandleAllocated() && FLineDC != nullptr; }
+
+Integer TStyleMemo::BlockEdgeAtCaret()
 {
-    if (HandleAllocated() && FUpdateCount == 0) {
+    if (BlockInPixels() && FUpdateCount == 0) {
         UpdateCaret(false);
-        return BlockColumnOfCaret();
+        return FCaretX + FDisplayLeft - FLeftMargin;
     }
     const Integer l = FAnchor->GetParLine();
     const ParInfo* par = FAnchor->Par;
     const Integer off = std::min(FAnchor->Offset, par->Len);
-    return stylememo::ColumnOf(par, ParLineAt(FAnchor->Par, l)->Start, off, FTabStops, FStaticFormat) + FVirtualCols;
+    const Integer col = stylememo::ColumnOf(par, ParLineAt(FAnchor->Par, l)->Start, off, FTabStops, FStaticFormat) + FVirtualCols;
+    if (!BlockInPixels()) return col;
+    // Inside an update the caret is not placed: the edge is the column's in blank widths.
+    return col * std::max(FBlankWidth, 1);
 }
 
 void TStyleMemo::InsertBlock(const std::string& Text)
 {
     TStringList lines;
     lines.SetText(Text);
-    const Integer col = BlockColumnAtCaret();
+    const Integer edge = BlockEdgeAtCaret();
     const Integer first = FSelStartNav->GetParNb();
+    const Integer blank = BlockInPixels() ? std::max(FBlankWidth, 1) : 1;
     FLinesStrings->BeginUpdate();
     try {
+        UndoGroup group(*this);
         for (int i = 0; i < lines.Count(); ++i) {
             const Integer p = first + i;
             if (p >= ParCount()) {
@@ -275,12 +293,13 @@ void TStyleMemo::InsertBlock(const std::string& Text)
                 SetSelTextBuf("\r\n");
             }
             setSelPar(p);
-            const ParInfo* par = FParagraphs->At(p);
-            const Integer offset = ColumnToOffset(par, col, FTabStops, FStaticFormat);
+            ParInfo* par = FParagraphs->At(p);
+            const Integer offset = BlockOffset(par, p, edge);
             setSelCol(offset);
             std::string line = lines.Get(i);
             if (offset >= par->Len) {
-                const Integer missing = MissingColumns(par, col, FTabStops, FStaticFormat);
+                // A short paragraph is filled with blanks up to the column.
+                const Integer missing = (edge - BlockEdgeOfEnd(par, p)) / blank;
                 if (missing > 0) line.insert(0, static_cast<size_t>(missing), ' ');
             }
             setSelText(line);
@@ -296,21 +315,22 @@ void TStyleMemo::InsertBlock(const std::string& Text)
 TRect TStyleMemo::GetColumnBlockXY()
 {
     if (!FBlockSelected) return TRect{};
-    return TRect{std::min(FBlockCol1, FBlockCol2), FSelStartNav->GetLineNb(), std::max(FBlockCol1, FBlockCol2),
-                 FSelStopNav->GetLineNb()};
+    const Integer unit = BlockInPixels() ? std::max(FBlankWidth, 1) : 1;
+    return TRect{std::min(FBlockEdge1, FBlockEdge2) / unit, FSelStartNav->GetLineNb(),
+                 std::max(FBlockEdge1, FBlockEdge2) / unit, FSelStopNav->GetLineNb()};
 }
 
 std::string TStyleMemo::SelectedBlockText()
 {
     if (!FBlockSelected || FSelLength == 0) return std::string();
-    const Integer c1 = std::min(FBlockCol1, FBlockCol2);
-    const Integer c2 = std::max(FBlockCol1, FBlockCol2);
+    const Integer e1 = std::min(FBlockEdge1, FBlockEdge2);
+    const Integer e2 = std::max(FBlockEdge1, FBlockEdge2);
     std::string r;
     const Integer last = FSelStopNav->GetParNb();
     for (Integer p = FSelStartNav->GetParNb(); p <= last; ++p) {
-        const ParInfo* par = FParagraphs->At(p);
-        const Integer o1 = ColumnToOffset(par, c1, FTabStops, FStaticFormat);
-        const Integer o2 = ColumnToOffset(par, c2, FTabStops, FStaticFormat);
+        ParInfo* par = FParagraphs->At(p);
+        const Integer o1 = BlockOffset(par, p, e1);
+        const Integer o2 = BlockOffset(par, p, e2);
         if (o2 > o1) r.append(par->Text + o1, static_cast<size_t>(o2 - o1));
         r += "\r\n";
     }
@@ -337,18 +357,21 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
     bool empty = Txt == nullptr || *Txt == '\0';
     if (FSelLength == 0 && empty) return;
 
+    // A block's deletion, and what is typed over it, is one undo step.
+    std::optional<UndoGroup> group;
     if (FBlockSelected) {
+        group.emplace(*this);
         FBlockSelected = false;
-        const Integer c1 = std::min(FBlockCol1, FBlockCol2);
-        const Integer c2 = std::max(FBlockCol1, FBlockCol2);
+        const Integer e1 = std::min(FBlockEdge1, FBlockEdge2);
+        const Integer e2 = std::max(FBlockEdge1, FBlockEdge2);
         const Integer p1 = FSelStartNav->GetParNb();
         const Integer p2 = FSelStopNav->GetParNb();
         FLinesStrings->BeginUpdate();
         try {
             for (Integer p = p1; p <= p2; ++p) {
-                const ParInfo* par = FParagraphs->At(p);
-                const Integer o1 = ColumnToOffset(par, c1, FTabStops, FStaticFormat);
-                const Integer o2 = ColumnToOffset(par, c2, FTabStops, FStaticFormat);
+                ParInfo* par = FParagraphs->At(p);
+                const Integer o1 = BlockOffset(par, p, e1);
+                const Integer o2 = BlockOffset(par, p, e2);
                 setSelStart(par->StartPos + o1);
                 setSelLength(o2 - o1);
                 SetSelTextBuf(nullptr);
@@ -507,6 +530,7 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
     TStyleNavigator* lo = FSelStartNav;
     TStyleNavigator* hi = FSelStopNav;
     FUpPar = -1;  // the upper-case copy may be of text that changes
+    ++FTextStamp;
     const Integer sp = lo->GetParNb();
     const Integer so = lo->Offset;
     const Integer ep = hi->GetParNb();

@@ -4,6 +4,7 @@
 // to itself (FormatInBackground, never a message loop inside an edit).
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "memo/Stylememo.h"
@@ -15,16 +16,11 @@ using stylememo::AttrByte;
 using stylememo::DynAfter;
 using stylememo::FontBits;
 
-namespace {
-
-bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
-
-}  // namespace
-
 // ---------------------------------------------------------------- measuring
 
 void TStyleMemo::BeginMeasuring()
 {
+    FFmtFontDC = nullptr;
     if (FPrintCanvas != nullptr) {
         FFmtDC = FPrintCanvas->Handle();
         FFmtWidth = FPrintWidth;
@@ -37,7 +33,11 @@ void TStyleMemo::BeginMeasuring()
     }
 }
 
-void TStyleMemo::EndMeasuring() { FFmtDC = nullptr; }
+void TStyleMemo::EndMeasuring()
+{
+    FFmtDC = nullptr;
+    FFmtFontDC = nullptr;
+}
 
 Integer TStyleMemo::MeasureText(const char* Text, Integer Len)
 {
@@ -45,12 +45,105 @@ Integer TStyleMemo::MeasureText(const char* Text, Integer Len)
     return TextWidthChunked(FFmtDC, Text, Len, FChunkLen);
 }
 
+const TStyleMemo::RunWidths* TStyleMemo::FindRun(const ParInfo* Par, Integer Pos) const
+{
+    if (FFmtDC == nullptr || FFmtSlot == nullptr || FPrintCanvas != nullptr) return nullptr;
+    for (const RunWidths& r : FRuns)
+        if (r.Par == Par && r.Stamp == FTextStamp && r.Slot == FFmtSlot && r.Static == FStaticFormat && r.Start <= Pos &&
+            Pos < r.End)
+            return &r;
+    return nullptr;
+}
+
+const TStyleMemo::RunWidths* TStyleMemo::RunAt(ParInfo* Par, Integer Pos)
+{
+    const Integer* w = CharWidths();
+    if (w == nullptr) return nullptr;
+    if (const RunWidths* r = FindRun(Par, Pos); r != nullptr) return r;
+    RunWidths& r = FRuns[FNextRun];
+    FNextRun = (FNextRun + 1) % static_cast<Integer>(std::size(FRuns));
+    r.Par = Par;
+    r.Stamp = FTextStamp;
+    r.Slot = FFmtSlot;
+    r.Static = FStaticFormat;
+    r.Start = Pos;
+    r.Sums.clear();
+    const auto* t = reinterpret_cast<const unsigned char*>(Par->Text);
+    // The characters that end a run: blank, TAB and, while they are formatting, the style codes.
+    bool ends[256] = {};
+    ends[' '] = ends['\t'] = true;
+    if (FStaticFormat)
+        for (const char c : {scItalic, scBold, scHighlight, scAltFont, scUnderline}) ends[static_cast<unsigned char>(c)] = true;
+    Integer sum = 0;
+    Integer k = Pos;
+    for (bool open = true; open;) {
+        r.Sums.push_back(sum);
+        const Integer stop = std::min(k + RunStep, Par->Len);
+        for (; k < stop; ++k) {
+            if (ends[t[k]]) break;
+            sum += w[t[k]];
+        }
+        open = k == stop && k < Par->Len;
+    }
+    r.End = k;
+    if ((k - Pos) % RunStep == 0 && static_cast<Integer>(r.Sums.size()) * RunStep <= k - Pos) r.Sums.push_back(sum);
+    return &r;
+}
+
+Integer TStyleMemo::RunWidth(const RunWidths& R, Integer From, Integer To)
+{
+    const Integer* w = FFmtSlot->Widths.data();
+    auto upTo = [&](Integer At) {
+        const Integer i = (At - R.Start) / RunStep;
+        Integer sum = R.Sums[static_cast<size_t>(i)];
+        for (Integer k = R.Start + i * RunStep; k < At; ++k) sum += w[static_cast<unsigned char>(R.Par->Text[k])];
+        return sum;
+    };
+    return upTo(To) - upTo(From);
+}
+
+Integer TStyleMemo::RunReach(const RunWidths& R, Integer From, Integer Room)
+{
+    const Integer* w = FFmtSlot->Widths.data();
+    const Integer base = RunWidth(R, R.Start, From);
+    const Integer limit = base + Room;
+    // The last step that starts within the room (searched outward from From's step, as the room
+    // is mostly a line's width), then character by character.
+    const auto first = R.Sums.begin() + (From - R.Start) / RunStep;
+    auto far = first;
+    for (std::ptrdiff_t jump = 1; far != R.Sums.end() && *far <= limit; jump *= 2)
+        far = jump < R.Sums.end() - far ? far + jump : R.Sums.end();
+    auto i = static_cast<Integer>(std::upper_bound(first, far, limit) - R.Sums.begin()) - 1;
+    Integer at = std::max(R.Start + i * RunStep, From);
+    Integer sum = at == From ? base : R.Sums[static_cast<size_t>(i)];
+    while (at < R.End && sum + w[static_cast<unsigned char>(R.Par->Text[at])] <= limit)
+        sum += w[static_cast<unsigned char>(R.Par->Text[at++])];
+    return at;
+}
+
+const Integer* TStyleMemo::CharWidths()
+{
+    if (FFmtDC == nullptr || FFmtSlot == nullptr || FPrintCanvas != nullptr) return nullptr;
+    if (FFmtSlot->Widths.empty()) {
+        FFmtSlot->Widths.resize(256);
+        for (int c = 0; c < 256; ++c) {
+            const char ch = static_cast<char>(c);
+            SIZE sz{};
+            FFmtSlot->Widths[static_cast<size_t>(c)] = GetTextExtentPoint32(FFmtDC, &ch, 1, &sz) ? sz.cx : 0;
+        }
+    }
+    return FFmtSlot->Widths.data();
+}
+
 void TStyleMemo::SelectStyleFont(TExtFontStyles Style)
 {
     FFmtStyle = Style;
     if (FFmtDC == nullptr) return;
-    const FontSlot& slot = StyleFont(Style);
+    FontSlot& slot = StyleFont(Style);
+    if (FFmtSlot == &slot && FFmtFontDC == FFmtDC) return;  // selected there already
     SelectObject(FFmtDC, slot.Font);
+    FFmtFontDC = FFmtDC;
+    FFmtSlot = &slot;
     FFmtBlank = slot.Blank;
     FFmtOverhang = slot.Overhang;
 }
@@ -91,42 +184,45 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
     }
 
     const Integer oldCount = Par->LineCount;
-    FirstLine = std::clamp(FirstLine, 0, oldCount - 1);
-    const LineInfo startLine = *ParLineAt(Par, FirstLine);
+    const Integer editLine = std::clamp(FirstLine, 0, oldCount - 1);
+    // The line before the edited one is broken again as well: the edit may change where it ends
+    // (a shortened first word fits behind it, blanks typed at a line start belong to it). Breaking
+    // it from its start as a whole pass would gives what a whole pass gives.
+    const Integer first = std::max(editLine - 1, 0);
     const char* t = Par->Text;
     const Integer len = Par->Len;
-    Integer pos = startLine.Start;
-    TExtFontStyles stat = FStaticFormat ? startLine.StartStyle : 0;
-    Integer dyn = std::min(startLine.StartDyn, Par->DynCount);
+    Integer pos = ParLineAt(Par, first)->Start;
+    TExtFontStyles stat = FStaticFormat ? ParLineAt(Par, first)->StartStyle : 0;
+    Integer dyn = DynAfter(Par, pos);
     const DynInfoRec* attr = AttrBefore(Par, dyn);
     TExtFontStyles eff = AttrToExtFontStyles(stat, AttrByte(attr));
     SelectStyleFont(eff);
     Integer boundary = dyn < Par->DynCount ? Par->Dyns[dyn].Offset : MaxInt;
-    LastLine = FirstLine;
 
-    Integer maxW = (!FWordWrap && FAlignment == taLeftJustify) ? MaxInt - FRightMargin
-                                                                : FFmtWidth - FLeftMargin - FRightMargin;
+    const bool wraps = FWordWrap || FAlignment != taLeftJustify;
+    Integer maxW = wraps ? FFmtWidth - FLeftMargin - FRightMargin : MaxInt - FRightMargin;
     maxW = std::max(maxW, 1);
     const Integer tabW = std::max(FTabStops * FBlankWidth, 1);
 
     std::vector<LineInfo> lines;
     LineInfo cur;
-    cur.Start = pos;
-    cur.JustifyFrom = pos;
-    cur.StartStyle = stat;
-    cur.StartDyn = DynAfter(Par, pos);
     Integer x = 0;
     Integer lineBlanks = 0;
     bool firstWord = true;  // the next word is the current line's first
-    bool joined = false;
+    bool joined = false;    // the line before the first one broken again took blanks
     bool stopped = false;
-    const bool continuation = FirstLine > 0;
+    Integer old = first;  // the old line the new breaks are compared with
 
     auto setStyle = [&](TExtFontStyles newStat) {
         stat = newStat;
         const TExtFontStyles e = AttrToExtFontStyles(stat, AttrByte(attr));
         if (((e ^ eff) & FontBits) != 0) SelectStyleFont(e);
         eff = e;
+    };
+    auto seekDyn = [&](Integer at) {
+        dyn = DynAfter(Par, at);
+        attr = AttrBefore(Par, dyn);
+        boundary = dyn < Par->DynCount ? Par->Dyns[dyn].Offset : MaxInt;
     };
     auto startLineAt = [&](Integer at) {
         cur = LineInfo{};
@@ -138,21 +234,22 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         lineBlanks = 0;
         firstWord = true;
     };
-    auto emit = [&](const LineInfo& l) {
-        lines.push_back(l);
+    auto widest = [&](const LineInfo& l) {
         if (l.TextWidth > FWidestWidth) {
             FWidestWidth = l.TextWidth;
             if (!FWordWrap) FWidestLine = Par->FirstLine;
         }
-        if (WholePar) return;
-        while (LastLine < oldCount && ParLineAt(Par, LastLine)->Stop < l.Stop) ++LastLine;
-        if (LastLine < oldCount - 1 && ParLineAt(Par, LastLine)->Stop == l.Stop) stopped = true;
     };
-    // The line before the one being built: the last new one, or the old line before FirstLine.
-    auto previousLine = [&]() -> LineInfo* {
-        if (!lines.empty()) return &lines.back();
-        return continuation ? ParLineAt(Par, FirstLine - 1) : nullptr;
+    // After a line is emitted and the next one set up: once a break falls on an old one behind
+    // the edit, with the same style and attribute in force there, the old lines from there on stand.
+    auto fallsBack = [&]() {
+        if (WholePar) return false;
+        while (old < oldCount && ParLineAt(Par, old)->Stop < cur.Start) ++old;
+        if (old < editLine || old >= oldCount - 1 || ParLineAt(Par, old)->Stop != cur.Start) return false;
+        const LineInfo* next = ParLineAt(Par, old + 1);
+        return next->Start == cur.Start && next->StartStyle == cur.StartStyle && next->StartDyn == cur.StartDyn;
     };
+    startLineAt(pos);
 
     while (!stopped) {
         // a. Blanks, TABs and style codes up to the next word.
@@ -163,9 +260,9 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
             if (pos >= boundary) NextDynRun(Par, pos, dyn, attr, stat, eff, boundary);
             const char c = t[pos];
             if (FStaticFormat && IsStyleCode(c)) {
-                TExtFontStyles s = stat;
-                ApplyStyleCode(s, c);
-                setStyle(s);
+                TExtFontStyles st = stat;
+                ApplyStyleCode(st, c);
+                setStyle(st);
             } else if (c == '\t') {
                 x = (x / tabW + 1) * tabW;
                 lineBlanks = 0;
@@ -180,83 +277,107 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
             }
         }
         // b. Blanks a continuation line would start with belong to the line before it.
-        if (pos > runStart && runStart == cur.Start && (continuation || !lines.empty())) {
-            if (LineInfo* prev = previousLine(); prev != nullptr && cur.Start > 0) {
-                prev->Stop = pos;
-                prev->Width += x;
-                if (lines.empty()) joined = true;  // the old line before FirstLine changed
-                startLineAt(pos);
-                runBlanks = 0;
-            }
+        if (pos > runStart && runStart == cur.Start && cur.Start > 0) {
+            LineInfo* prev = !lines.empty() ? &lines.back() : ParLineAt(Par, first - 1);
+            prev->Stop = pos;
+            prev->Width += x;
+            if (lines.empty()) joined = true;
+            startLineAt(pos);
+            runBlanks = 0;
         }
         if (pos >= len) break;
 
-        // c. The word, measured piece by piece with the font in force.
+        // c. The word, measured piece by piece with the font in force. A run longer than HugeRun
+        // is measured by its characters' kept widths, and the measuring stops once the word cannot
+        // fit: only whether it fits is ever used then.
         lineBlanks += runBlanks;
         const Integer wordStart = pos;
         const Integer xAtWord = x;
         const TExtFontStyles statAtWord = stat;
-        const Integer dynAtWord = dyn;
         Integer wordW = 0;
         Integer piece = pos;
-        for (; pos < len; ++pos) {
+        bool wide = false;  // the measuring stopped: the word is wider than the line
+        auto closePiece = [&]() {
+            wordW += MeasureText(t + piece, pos - piece);
+            piece = pos;
+            return wraps && wordW > maxW;
+        };
+        // A long run from the piece's start to its end (a blank, TAB, code or attribute boundary).
+        auto longRun = [&](const RunWidths& Run) {
+            const Integer end = std::min(Run.End, boundary);
+            if (const Integer reach = wraps ? RunReach(Run, piece, maxW - wordW) : end; reach < end) {
+                // Up to the first character that does not fit: the word is wider than the line.
+                wordW += RunWidth(Run, piece, reach + 1);
+                return true;
+            }
+            wordW += RunWidth(Run, piece, end);
+            pos = end;
+            piece = end;
+            return false;
+        };
+        for (;;) {
+            if (pos == piece) {
+                const RunWidths* run = FindRun(Par, pos);
+                if (run != nullptr && std::min(run->End, boundary) - pos > HugeRun && (wide = longRun(*run))) break;
+            }
+            if (pos >= len) {
+                wide = closePiece();
+                break;
+            }
             if (pos >= boundary) {
-                wordW += MeasureText(t + piece, pos - piece);
-                piece = pos;
+                if ((wide = closePiece())) break;
                 NextDynRun(Par, pos, dyn, attr, stat, eff, boundary);
-            }
-            const char c = t[pos];
-            if (IsBlankOrTab(c)) break;
-            if (FStaticFormat && IsStyleCode(c)) {
-                wordW += MeasureText(t + piece, pos - piece);
-                piece = pos + 1;
-                TExtFontStyles s = stat;
-                ApplyStyleCode(s, c);
-                setStyle(s);
-            }
-        }
-        wordW += MeasureText(t + piece, pos - piece);
-        wordW -= FFmtOverhang;
-        x += wordW;
-
-        // d. The first word of the first re-broken line may fit on the line before it.
-        if (continuation && lines.empty() && firstWord) {
-            LineInfo* prev = ParLineAt(Par, FirstLine - 1);
-            if (prev->Width + wordW <= maxW) {
-                for (Integer k = prev->Stop; k > prev->Start && t[k - 1] == ' '; --k) ++prev->Blanks;
-                prev->Stop = pos;
-                prev->Width += wordW;
-                prev->TextWidth = prev->Width;
-                joined = true;
-                startLineAt(pos);
                 continue;
             }
+            const char c = t[pos];
+            if (c == ' ' || c == '\t') {
+                wide = closePiece();
+                break;
+            }
+            if (FStaticFormat && IsStyleCode(c)) {
+                if ((wide = closePiece())) break;
+                TExtFontStyles st = stat;
+                ApplyStyleCode(st, c);
+                setStyle(st);
+                piece = ++pos;
+                continue;
+            }
+            if (pos - piece >= HugeRun) {
+                if (const RunWidths* run = RunAt(Par, piece); run != nullptr) {
+                    if ((wide = longRun(*run))) break;
+                    continue;
+                }
+            }
+            ++pos;
         }
+        if (!wide) wordW -= FFmtOverhang;
+        x += wordW;
         // e. Break before a word that does not fit.
         if (x > maxW && !firstWord) {
             cur.Stop = wordStart;
             cur.TextWidth = prevWordEnd;
             cur.Width = xAtWord;
             cur.Blanks = lineBlanks - runBlanks;
-            emit(cur);
-            if (stopped) break;
-            cur = LineInfo{};
-            cur.Start = wordStart;
-            cur.JustifyFrom = wordStart;
-            cur.StartStyle = statAtWord;
-            cur.StartDyn = DynAfter(Par, wordStart);
-            lineBlanks = 0;
-            firstWord = false;
-            x = wordW;
-            if (wordW <= maxW) continue;
+            lines.push_back(cur);
+            widest(cur);
+            const TExtFontStyles statAtEnd = stat;
+            stat = statAtWord;
+            startLineAt(wordStart);
+            if (fallsBack()) {
+                stopped = true;
+                break;
+            }
+            if (!wide && wordW <= maxW) {
+                stat = statAtEnd;
+                firstWord = false;
+                x = wordW;
+                continue;
+            }
             // A word wider than a line: measured again from its start as the new line's first.
             pos = wordStart;
-            dyn = dynAtWord;
-            attr = AttrBefore(Par, dyn);
-            boundary = dyn < Par->DynCount ? Par->Dyns[dyn].Offset : MaxInt;
-            setStyle(statAtWord);
-            x = 0;
-            firstWord = true;
+            seekDyn(pos);
+            eff = AttrToExtFontStyles(stat, AttrByte(attr));
+            SelectStyleFont(eff);
             continue;
         }
         if (x <= maxW) {
@@ -266,22 +387,38 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         // f. A first word wider than the line is cut inside, character by character.
         pos = wordStart;
         x = xAtWord;
-        dyn = dynAtWord;
-        attr = AttrBefore(Par, dyn);
-        boundary = dyn < Par->DynCount ? Par->Dyns[dyn].Offset : MaxInt;
-        setStyle(statAtWord);
+        stat = statAtWord;
+        seekDyn(pos);
+        eff = AttrToExtFontStyles(stat, AttrByte(attr));
+        SelectStyleFont(eff);
         Integer taken = 0;
         Integer lastW = 0;
-        while (pos < len && x < maxW) {
+        // Inside one long run the characters that start before the maximum are found by its kept
+        // widths.
+        bool fast = false;
+        if (const RunWidths* run = FindRun(Par, pos); run != nullptr && x < maxW) {
+            const Integer end = std::min(run->End, boundary);
+            const Integer last = RunReach(*run, pos, maxW - 1 - x);
+            if (last < end) {
+                fast = true;
+                taken = last + 1 - pos;
+                lastW = CharWidths()[static_cast<unsigned char>(t[last])];
+                x += RunWidth(*run, pos, last + 1);
+                pos = last + 1;
+            }
+        }
+        while (!fast && pos < len && x < maxW) {
             if (pos >= boundary) NextDynRun(Par, pos, dyn, attr, stat, eff, boundary);
             const char c = t[pos];
             lastW = 0;
             if (FStaticFormat && IsStyleCode(c)) {
-                TExtFontStyles s = stat;
-                ApplyStyleCode(s, c);
-                setStyle(s);
+                TExtFontStyles st = stat;
+                ApplyStyleCode(st, c);
+                setStyle(st);
             } else if (c == '\t') {
                 lastW = (x / tabW + 1) * tabW - x;
+            } else if (const Integer* w = CharWidths(); w != nullptr) {
+                lastW = w[static_cast<unsigned char>(c)];
             } else {
                 lastW = MeasureText(t + pos, 1);
             }
@@ -289,7 +426,9 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
             ++pos;
             ++taken;
         }
-        if (taken > 1 && !(FStaticFormat && IsStyleCode(t[pos - 1])) && DynAfter(Par, pos - 2) == DynAfter(Par, pos - 1)) {
+        // The last character goes to the next line unless it fits (a line may be filled exactly).
+        if (taken > 1 && x > maxW && !(FStaticFormat && IsStyleCode(t[pos - 1])) &&
+            DynAfter(Par, pos - 2) == DynAfter(Par, pos - 1)) {
             --pos;
             x -= lastW;
         }
@@ -298,45 +437,33 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         cur.Width = x;
         cur.Blanks = 0;
         cur.JustifyFrom = pos;
-        emit(cur);
-        if (stopped) break;
-        // The state at the cut: codes and attributes before it.
-        {
-            TExtFontStyles s = cur.StartStyle;
-            if (FStaticFormat)
-                for (Integer k = cur.Start; k < pos; ++k) ApplyStyleCode(s, t[k]);
-            dyn = DynAfter(Par, pos);
-            attr = AttrBefore(Par, dyn);
-            boundary = dyn < Par->DynCount ? Par->Dyns[dyn].Offset : MaxInt;
-            setStyle(s);
-        }
+        lines.push_back(cur);
+        widest(cur);
+        seekDyn(pos);
+        setStyle(stat);
         startLineAt(pos);
+        if (fallsBack()) stopped = true;
     }
 
-    // g. The rest of the text is the last line.
-    if (!stopped) {
-        if (cur.Start < len || (lines.empty() && FirstLine == 0)) {
-            cur.Stop = len;
-            cur.TextWidth = x;
-            cur.Width = x;
-            cur.Blanks = 0;
-            cur.JustifyFrom = len;
-            lines.push_back(cur);
-            if (cur.TextWidth > FWidestWidth) {
-                FWidestWidth = cur.TextWidth;
-                if (!FWordWrap) FWidestLine = Par->FirstLine;
-            }
-        }
-        LastLine = oldCount - 1;
+    // g. The rest of the text is the last line; an empty paragraph is one empty line.
+    Integer lastOld = oldCount - 1;
+    if (stopped) {
+        lastOld = old;
+    } else if (cur.Start < len || (lines.empty() && first == 0)) {
+        cur.Stop = len;
+        cur.TextWidth = x;
+        cur.Width = x;
+        cur.Blanks = 0;
+        cur.JustifyFrom = len;
+        lines.push_back(cur);
+        widest(cur);
     }
 
-    // 7. Splice the new lines over the old ones they replace.
+    // Splice the new lines over the old ones they replace.
     const auto n = static_cast<Integer>(lines.size());
-    const Integer delta = n - (LastLine - FirstLine + 1);
-    SpliceLines(Par, FirstLine, LastLine, lines.data(), n);
-    LastLine += delta;
-    if (joined) --FirstLine;
-    FirstLine = std::max(FirstLine, 0);
+    SpliceLines(Par, first, lastOld, lines.data(), n);
+    FirstLine = joined ? first - 1 : first;
+    LastLine = std::max(first + n - 1, FirstLine);
 }
 
 void TStyleMemo::SpliceLines(ParInfo* Par, Integer FirstLine, Integer LastLine, const LineInfo* NewLines, Integer n)
@@ -344,6 +471,11 @@ void TStyleMemo::SpliceLines(ParInfo* Par, Integer FirstLine, Integer LastLine, 
     const Integer old = Par->LineCount;
     FirstLine = std::clamp(FirstLine, 0, old);
     LastLine = std::clamp(LastLine, FirstLine - 1, old - 1);
+    if (n == LastLine - FirstLine + 1) {
+        // As many lines as before: they are overwritten where they stand.
+        for (Integer i = 0; i < n; ++i) *ParLineAt(Par, FirstLine + i) = NewLines[i];
+        return;
+    }
     std::vector<LineInfo> lines;
     lines.reserve(static_cast<size_t>(FirstLine + n + (old - 1 - LastLine)));
     for (Integer i = 0; i < FirstLine; ++i) lines.push_back(*ParLineAt(Par, i));

@@ -52,14 +52,9 @@ void TStyleMemo::FinishMove()
 {
     FSelMoved = true;
     UpdateCaret(false);
-    if (FBlockSelected) FBlockCol2 = BlockColumnOfCaret();
+    if (FBlockSelected) FBlockEdge2 = BlockEdgeAtCaret();
     ScrollInView();
     if (HandleAllocated()) UpdateWindow(Handle());
-}
-
-Integer TStyleMemo::BlockColumnOfCaret() const
-{
-    return (FCaretX + FDisplayLeft - FLeftMargin) / std::max(FBlankWidth, 1);
 }
 
 void TStyleMemo::VerticalMove(TStyleNavigator* Nav, Integer TargetLine, TShiftState Shift)
@@ -366,7 +361,7 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
     if ((Shift & (ssShift | ssAlt | ssCtrl)) == (ssShift | ssAlt) && (FOptions & pmoBlockSelection) != 0 && !FWordWrap &&
         !FBlockSelected && IsArrow(key)) {
         FBlockSelected = true;
-        FBlockCol1 = FBlockCol2 = n->GetOffset() + FVirtualCols;
+        FBlockEdge1 = FBlockEdge2 = BlockEdgeAtCaret();
     }
     if (alt && IsNavigation(key) && !(IsArrow(key) && FBlockSelected)) {
         Key = key;

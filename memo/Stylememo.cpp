@@ -114,6 +114,7 @@ void TStyleMemo::InitParagraphs()
 
 void TStyleMemo::ClearAll()
 {
+    ++FTextStamp;
     for (Integer i = 0; i < FParagraphs->Count(); ++i) FreeParContents(FParagraphs->At(i));
     FParagraphs->SetCount(0);
     FParagraphs->SetCapacity(4);
@@ -140,6 +141,7 @@ void TStyleMemo::ReplaceNulls(char* Buffer, Integer n)
 
 void TStyleMemo::AppendParagraph(const char* Text, Integer Len, TExtFontStyles StartStyle, DynInfoRec* Context)
 {
+    ++FTextStamp;
     ParInfo p;
     if (Len > 0) {
         p.Text = stylememo::NewParText(Len, p.Room);

@@ -90,6 +90,9 @@ constexpr UINT PM_RCONTEXT = WM_USER + 5;   // the same, right button
 constexpr int opMemoMessage = 64;
 // Milliseconds between two progress reports.
 extern Integer ProgressInterval;
+// Runs of text (between blanks, style codes and attribute boundaries) longer than this are measured
+// character by character.
+constexpr Integer HugeRun = 1024;
 
 class TStyleMemo : public TCustomControl {
     friend class TStyleNavigator;
@@ -419,9 +422,13 @@ protected:
     virtual void ApplyKeywordsList(TStyleNavigator* StartNav, TStyleNavigator* StopNav);
     virtual void ApplyStartStopKeyList(TStyleNavigator* StartNav, TStyleNavigator* StopNav);
 
-    // The display column InsertBlock puts its lines at: with a window, the caret's pixel position in
-    // blank widths; without one, counted columns (TAB to the next stop, style codes of no width).
-    virtual Integer BlockColumnAtCaret();
+    // The column InsertBlock puts its lines at, as a block edge (see FBlockEdge1).
+    virtual Integer BlockEdgeAtCaret();
+    // The paragraph offset a block edge stands at: the characters before it are those that reach
+    // no further than the edge (a TAB or character that would carry beyond it is not passed).
+    Integer BlockOffset(ParInfo* Par, Integer ParNb, Integer Edge);
+    // The block edge of the end of a paragraph's first line.
+    Integer BlockEdgeOfEnd(ParInfo* Par, Integer ParNb);
 
     // Replaces lines FirstLine .. LastLine of a paragraph by n new ones, keeping the memo's
     // display-line count; for formatters.
@@ -500,6 +507,20 @@ private:
     private:
         bool& FFlag;
         bool FOld;
+    };
+    // An undo group for the length of a scope (groups nest into the outermost).
+    class UndoGroup {
+    public:
+        explicit UndoGroup(TStyleMemo& Memo) : FMemo(Memo)
+        {
+            if (FMemo.FUndoGroupDepth++ == 0) FMemo.FUndoGroupRecords = 0;
+        }
+        ~UndoGroup() { --FMemo.FUndoGroupDepth; }
+        UndoGroup(const UndoGroup&) = delete;
+        UndoGroup& operator=(const UndoGroup&) = delete;
+
+    private:
+        TStyleMemo& FMemo;
     };
     // A copy of the selection kept up to date across edits by two listed navigators.
     struct SavedSelection {
@@ -583,8 +604,15 @@ private:
     Integer FRememberedCol = static_cast<Integer>(0x80000000u);
     bool FSelMoved = false;
     bool FBlockSelected = false;
-    Integer FBlockCol1 = 0;
-    Integer FBlockCol2 = 0;
+    // A column block's edges: pixels from the text's left edge while the window measures (so that
+    // what is painted selected in a proportional font is what copy and delete take), display
+    // columns without one. Edge 1 is where the block began, edge 2 where the caret is.
+    Integer FBlockEdge1 = 0;
+    Integer FBlockEdge2 = 0;
+    // Edits of one user action (a block deleted or pasted) are one undo step: while a group is
+    // open, every record after its first is chained to the one below.
+    Integer FUndoGroupDepth = 0;
+    Integer FUndoGroupRecords = 0;
     bool FNoCompensation = false;
     bool FCleaning = false;
     bool FLocalEdit = false;
@@ -620,12 +648,40 @@ private:
         HFONT Font = nullptr;
         Integer Blank = 1;
         Integer Overhang = 0;
+        std::vector<Integer> Widths;  // of each byte measured alone; made on first use
     };
     // Formatter and painter: the style fonts, made on first use, one per style set.
     FontSlot& StyleFont(TExtFontStyles Style);
     void FreeStyleFonts();
     void SelectStyleFont(TExtFontStyles Style);
     Integer MeasureText(const char* Text, Integer Len);
+    // The width of each byte measured alone in the formatter's current font; nil while another
+    // canvas (a printer's) is measured with.
+    const Integer* CharWidths();
+    // A run of text longer than HugeRun characters (up to a blank, a TAB or a style code) is
+    // measured as the sum of its characters' widths, by the formatter, the caret and the painter
+    // alike. The widths of such a run are kept as running sums every RunStep characters, so that
+    // the width up to any place in a line of megabytes, or the place a width reaches, costs no more
+    // than in a short line.
+    struct RunWidths {
+        const ParInfo* Par = nullptr;
+        Integer Stamp = -1;
+        const FontSlot* Slot = nullptr;
+        bool Static = true;
+        Integer Start = 0;          // the first character measured
+        Integer End = 0;            // the first blank, TAB or style code after it, or the paragraph's end
+        std::vector<Integer> Sums;  // Sums[i]: the width of Start .. Start + i * RunStep
+    };
+    static constexpr Integer RunStep = 32;
+    // The run that Pos lies in, measured with the formatter's current font; nil while another
+    // canvas is measured with.
+    const RunWidths* RunAt(ParInfo* Par, Integer Pos);
+    // The same when its widths are kept already; nil otherwise.
+    const RunWidths* FindRun(const ParInfo* Par, Integer Pos) const;
+    // The width of From .. To inside a run.
+    Integer RunWidth(const RunWidths& R, Integer From, Integer To);
+    // The farthest place To (up to the run's end) such that From .. To is no wider than Room.
+    Integer RunReach(const RunWidths& R, Integer From, Integer Room);
     void BeginMeasuring();
     void EndMeasuring();
     void NextDynRun(ParInfo* Par, Integer Position, Integer& DynIndex, const DynInfoRec*& Attr, TExtFontStyles Static,
@@ -638,6 +694,9 @@ private:
     void MakeLineBitmap();
     void FreeLineBitmap();
     void PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer BmpWidth);
+    // Draws From .. To of a long run character by character at the widths it was measured with,
+    // From standing at X.
+    void DrawCharacters(HDC DC, const RunWidths& Run, Integer From, Integer To, Integer X, Integer Right);
     void InvalidateSelection();
     void ClampTop();
     void PostBackground();
@@ -665,7 +724,7 @@ private:
     void TypeChar(char Key);
     void SelectRange(Integer Lo, Integer Hi);
     Integer LeadingBlanks(Integer Line, std::string* Chars);
-    Integer BlockColumnOfCaret() const;
+    bool BlockInPixels() const;
     TStyleNavigator* MouseNav();
     bool PlaceMouseNav(int X, int Y);
     void Hover(int X);
@@ -741,6 +800,11 @@ private:
     TExtFontStyles FFmtStyle = 0;
     Integer FFmtBlank = 1;
     Integer FFmtOverhang = 0;
+    FontSlot* FFmtSlot = nullptr;  // the style font the formatter measures with
+    HDC FFmtFontDC = nullptr;      // the context FFmtSlot's font is selected into
+    RunWidths FRuns[4];
+    Integer FNextRun = 0;
+    Integer FTextStamp = 0;  // changes with every change of the text
     Integer FWidestWidth = 0;
     Integer FWidestLine = -1;
     bool FPosted = false;

@@ -213,7 +213,7 @@ void TStyleMemo::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
                 if (block) FBlockSelected = true;
                 FSelMoved = true;
                 UpdateCaret(false);
-                if (FBlockSelected) FBlockCol1 = FBlockCol2 = BlockColumnOfCaret();
+                if (FBlockSelected) FBlockEdge1 = FBlockEdge2 = BlockEdgeAtCaret();
             }
         }
     }
@@ -328,7 +328,7 @@ void TStyleMemo::MouseMove(TShiftState Shift, int X, int Y)
             FVirtualCols = vc;
             MoveCaret(n, true);
             UpdateCaret(false);
-            if (FBlockSelected) FBlockCol2 = BlockColumnOfCaret();
+            if (FBlockSelected) FBlockEdge2 = BlockEdgeAtCaret();
         }
         if (FWordMode) {
             const Integer m = n->Pos;

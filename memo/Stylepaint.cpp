@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "memo/Stylememo.h"
 #include "platform/Windows.h"
@@ -82,6 +83,8 @@ void TStyleMemo::FreeStyleFonts()
     for (FontSlot& s : FStyleFonts)
         if (s.Font != nullptr) DeleteObject(s.Font);
     FStyleFonts.clear();
+    FFmtSlot = nullptr;
+    for (RunWidths& r : FRuns) r.Par = nullptr;
 }
 
 TExtFontStyles TStyleMemo::AttrToExtFontStyles(TExtFontStyles Static, Word DynStyle) const
@@ -172,6 +175,7 @@ struct TStyleMemo::LineWalk {
     struct Piece {
         Kind K = End;
         Integer From = 0, To = 0, X = 0, W = 0;
+        bool Huge = false;  // part of a run measured character by character
     };
 
     TStyleMemo& M;
@@ -192,6 +196,11 @@ struct TStyleMemo::LineWalk {
     Integer Q = 0, R = 0, G = 0, Acc = 0, Stretched = 0;
     Integer Split[2] = {-1, -1};
     bool AttrChanged = false;
+    // A run longer than HugeRun is measured by its characters; a piece of it ends once X passes
+    // StopX, so that what lies beyond the window is never measured.
+    Integer StopX = MaxInt;
+    Integer RunEnd = -1;                  // where the current run ends, splits aside
+    const RunWidths* Run = nullptr;       // its kept widths when it is a long one
 
     LineWalk(TStyleMemo& Memo, ParInfo* P, Integer LineInPar, Integer Left, Integer Right)
         : M(Memo), Par(P), Line(ParLineAt(P, LineInPar)), T(P->Text), LastOfPar(LineInPar == P->LineCount - 1)
@@ -233,7 +242,7 @@ struct TStyleMemo::LineWalk {
         p.From = Pos;
         p.X = X;
         AttrChanged = false;
-        if (Pos >= Line->Stop) return p;
+        if (Pos >= Line->Stop || X > StopX) return p;
         if (Pos >= Boundary) {
             ++Dyn;
             while (Dyn < Par->DynCount && Par->Dyns[Dyn].Offset <= Pos) ++Dyn;
@@ -277,11 +286,37 @@ struct TStyleMemo::LineWalk {
             p.To = ++Pos;
             return p;
         }
-        Integer to = Pos + 1;
-        while (to < Line->Stop && to < Boundary && !Ends(T[to]) && to != Split[0] && to != Split[1]) ++to;
+        if (Pos >= RunEnd) {
+            const Integer limit = std::min(Line->Stop, Boundary);
+            const Integer scan = std::min(limit, Pos + HugeRun + 1);
+            RunEnd = Pos + 1;
+            while (RunEnd < scan && !Ends(T[RunEnd])) ++RunEnd;
+            Run = nullptr;
+            if (RunEnd - Pos > HugeRun) {
+                Run = M.RunAt(Par, Pos);
+                if (Run != nullptr) {
+                    RunEnd = std::min(Run->End, limit);
+                } else {
+                    while (RunEnd < limit && !Ends(T[RunEnd])) ++RunEnd;
+                }
+            }
+        } else if (Run != nullptr) {
+            // Another walk may have had the memo measure other runs meanwhile.
+            Run = M.RunAt(Par, Pos);
+        }
+        Integer to = RunEnd;
+        for (const Integer s : Split)
+            if (s > Pos && s < to) to = s;
         p.K = Text;
-        p.W = M.MeasureText(T + Pos, to - Pos);
-        if (to >= Par->Len || T[to] == ' ' || T[to] == '\t') p.W -= M.FFmtOverhang;
+        p.Huge = Run != nullptr;
+        if (Run != nullptr) {
+            // Right of StopX only up to the character that crosses it.
+            if (StopX != MaxInt) to = std::min(to, M.RunReach(*Run, Pos, StopX - X) + 1);
+            p.W = M.RunWidth(*Run, Pos, to);
+        } else {
+            p.W = M.MeasureText(T + Pos, to - Pos);
+        }
+        if (to == RunEnd && (to >= Par->Len || T[to] == ' ' || T[to] == '\t')) p.W -= M.FFmtOverhang;
         X += p.W;
         p.To = Pos = to;
         return p;
@@ -341,22 +376,118 @@ Integer TStyleMemo::ColNb(ParInfo* Par, Integer ParNb, Integer LineInPar, Intege
             }
             continue;
         }
-        // Inside a run: the character whose middle X has not reached.
-        Integer prev = 0;
-        bool found = false;
-        for (Integer k = p.From; k < p.To; ++k) {
-            const Integer next = MeasureText(Par->Text + p.From, k + 1 - p.From);
-            if (X < p.X + (prev + next + 1) / 2) {
-                col = k - start;
-                found = true;
-                break;
+        // Inside a run: the first character whose middle X has not reached. A short run is
+        // measured as one text, so its prefixes are searched by halving; a long one adds up
+        // character by character.
+        if (X >= p.X + p.W) continue;
+        const char* t = Par->Text + p.From;
+        const Integer n = p.To - p.From;
+        auto reached = [&](Integer prev, Integer next) { return X < p.X + (prev + next + 1) / 2; };
+        Integer k = 0;
+        if (p.Huge) {
+            // The characters that end before X are passed at once; the one X falls on decides.
+            const Integer* cw = CharWidths();
+            k = std::min(RunReach(*w.Run, p.From, X - p.X), p.To) - p.From;
+            Integer prev = RunWidth(*w.Run, p.From, p.From + k);
+            for (; k < n; ++k) {
+                const Integer next = prev + cw[static_cast<unsigned char>(t[k])];
+                if (reached(prev, next)) break;
+                prev = next;
             }
-            prev = next;
+        } else {
+            auto middleReached = [&](Integer i) { return reached(i > 0 ? MeasureText(t, i) : 0, MeasureText(t, i + 1)); };
+            Integer lo = 0;
+            Integer hi = n;
+            while (lo < hi) {
+                const Integer mid = (lo + hi) / 2;
+                if (middleReached(mid))
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
+            k = lo;
         }
-        if (found) break;
+        if (k == n) continue;
+        col = p.From + k - start;
+        break;
     }
     if (own) EndMeasuring();
     return col;
+}
+
+Integer TStyleMemo::BlockOffset(ParInfo* Par, Integer ParNb, Integer Edge)
+{
+    if (Par == nullptr) Par = FParagraphs->GetParPointers(ParNb);
+    if (!BlockInPixels()) return ColumnToOffset(Par, Edge, FTabStops, FStaticFormat);
+    if (!Par->Formatted) FormatNow(ParNb, ParNb, false);
+    const bool own = FFmtDC == nullptr;
+    if (own) BeginMeasuring();
+    const Integer width = FFmtDC != nullptr ? FFmtWidth : ClientWidth();
+    LineWalk w(*this, Par, 0, FLeftMargin, width - FRightMargin);
+    const Integer target = FLeftMargin + Edge;
+    Integer offset = w.Line->Stop;
+    // Characters are passed while their end stays within the edge; style codes while their
+    // place lies before it.
+    while (w.Pos < w.Line->Stop) {
+        if (w.X >= target) {
+            offset = w.Pos;
+            break;
+        }
+        const LineWalk::Piece p = w.Next();
+        if (p.K == LineWalk::Code || p.X + p.W <= target) continue;
+        Integer k = 0;
+        if (p.K == LineWalk::Text) {
+            const char* t = Par->Text + p.From;
+            const Integer n = p.To - p.From;
+            if (p.Huge) {
+                k = std::min(RunReach(*w.Run, p.From, target - p.X), p.To) - p.From;
+            } else {
+                Integer lo = 0;
+                Integer hi = n;
+                while (lo < hi) {
+                    const Integer mid = (lo + hi + 1) / 2;
+                    if (p.X + MeasureText(t, mid) <= target)
+                        lo = mid;
+                    else
+                        hi = mid - 1;
+                }
+                k = lo;
+            }
+        }
+        offset = p.From + k;
+        break;
+    }
+    if (own) EndMeasuring();
+    return offset;
+}
+
+Integer TStyleMemo::BlockEdgeOfEnd(ParInfo* Par, Integer ParNb)
+{
+    if (Par == nullptr) Par = FParagraphs->GetParPointers(ParNb);
+    if (!BlockInPixels()) return stylememo::ColumnOf(Par, 0, ParLineAt(Par, 0)->Stop, FTabStops, FStaticFormat);
+    if (!Par->Formatted) FormatNow(ParNb, ParNb, false);
+    return ColPos(Par, ParNb, ParLineAt(Par, 0)->Stop, 0) - FLeftMargin + FDisplayLeft;
+}
+
+void TStyleMemo::DrawCharacters(HDC DC, const RunWidths& Run, Integer From, Integer To, Integer X, Integer Right)
+{
+    // Each character at the place the layout gives it, so that the caret and the selection stand
+    // on the borders drawn; only what the window shows (and a character either side) is drawn.
+    const Integer* w = CharWidths();
+    const char* t = Run.Par->Text;
+    Integer k = From;
+    if (X < 0) {
+        k = std::max(std::min(RunReach(Run, From, -X), To) - 1, From);
+        X += RunWidth(Run, From, k);
+    }
+    std::vector<int> dx;
+    for (Integer x = X; k + static_cast<Integer>(dx.size()) < To && x < Right;) {
+        dx.push_back(w[static_cast<unsigned char>(t[k + static_cast<Integer>(dx.size())])]);
+        x += dx.back();
+    }
+    if (dx.empty()) return;
+    MoveToEx(DC, X, FBaseline, nullptr);
+    ExtTextOut(DC, 0, 0, 0, nullptr, t + k, static_cast<UINT>(dx.size()), dx.data());
 }
 
 // ---------------------------------------------------------------- painting
@@ -400,10 +531,13 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
     Integer selHi = 0;
     SelBounds(selLo, selHi);
     const TColor fontColor = Font()->Color();
+    const Integer blockLo = std::min(FBlockEdge1, FBlockEdge2);
+    const Integer blockHi = std::max(FBlockEdge1, FBlockEdge2);
 
     BeginMeasuring();
     FFmtDC = LineDC;
     FFmtWidth = BmpWidth;
+    FFmtFontDC = nullptr;
     SetTextAlign(LineDC, TA_BASELINE | TA_UPDATECP);
     HGDIOBJ oldPen = SelectObject(LineDC, FSpecUnderline->Handle());
     TStyleNavigator* nav = FScratch[7];
@@ -429,23 +563,35 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
             ::FillRect(LineDC, &all, b);
             DeleteObject(b);
         }
-        // 2-4. Layout.
-        LineWalk w(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin);
-        const LineInfo* ln = w.Line;
-        // 5. The selection within this line.
+        // 5. The selection within this line: a stream's ends, or where the block's edges fall in
+        // this line, so that what is painted selected is what copy and delete take.
+        const LineInfo* ln = ParLineAt(par, li);
+        const bool lastOfPar = li == par->LineCount - 1;
         Integer so = -1;
         Integer eo = MaxInt;
         bool lineSel = false;
-        if (showSel && !FBlockSelected) {
+        const bool blockLine = showSel && FBlockSelected && FSelStartNav->Pos <= parStart + ln->Stop &&
+                               FSelStopNav->Pos >= parStart + ln->Start;
+        if (blockLine) {
+            so = std::clamp(BlockOffset(par, nav->ParNb, blockLo), ln->Start, ln->Stop);
+            eo = std::clamp(BlockOffset(par, nav->ParNb, blockHi), ln->Start, ln->Stop);
+            lineSel = true;
+        } else if (showSel && !FBlockSelected) {
             so = selLo < parStart ? -1 : (selLo > parStart + par->Len + 1 ? MaxInt : selLo - parStart);
             eo = selHi < parStart ? -1 : (selHi > parStart + par->Len + 1 ? MaxInt : selHi - parStart);
-            lineSel = so < ln->Stop + (w.LastOfPar ? 1 : 0) && eo > ln->Start;
+            lineSel = so < ln->Stop + (lastOfPar ? 1 : 0) && eo > ln->Start;
+        }
+        // 2-4. Layout. What lies right of the window is not measured.
+        LineWalk w(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin);
+        w.StopX = BmpWidth;
+        if (lineSel) {
             if (so > ln->Start && so < ln->Stop) w.Split[0] = so;
             if (eo > ln->Start && eo < ln->Stop) w.Split[1] = eo;
         }
+        const Integer edgeBase = FLeftMargin - FDisplayLeft;
         Integer x1 = w.X;
         Integer x2 = w.X;
-        bool inSel = lineSel && so <= ln->Start;
+        bool inSel = lineSel && so <= ln->Start && eo > ln->Start;
         TColor text = fontColor;
         Integer bk = -1;
         auto colours = [&]() {
@@ -475,17 +621,24 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
         // walk is done twice then (once for the selection's x, once to draw).
         if (lineSel && winColors) {
             LineWalk probe(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin);
+            probe.StopX = BmpWidth;
             probe.Split[0] = w.Split[0];
             probe.Split[1] = w.Split[1];
-            Integer a = probe.X;
-            Integer b = probe.X;
+            Integer a = MaxInt;
+            Integer b = MaxInt;
             for (;;) {
                 if (probe.Pos == so) a = probe.X;
                 if (probe.Pos == eo) b = probe.X;
                 if (probe.Next().K == LineWalk::End) break;
             }
-            if (so <= ln->Start) a = probe.LeftX;
-            if (eo >= ln->Stop) b = (FOptions & pmoFullLineSelect) != 0 ? MaxInt : probe.X;
+            const bool cut = probe.Pos < ln->Stop;
+            if (blockLine) {
+                if (so >= ln->Stop) a = edgeBase + blockLo;
+                if (eo >= ln->Stop) b = edgeBase + blockHi;
+            } else {
+                if (so <= ln->Start) a = probe.LeftX;
+                if (eo >= ln->Stop) b = (FOptions & pmoFullLineSelect) != 0 || cut ? MaxInt : probe.X;
+            }
             TRect r{a, 0, b, h};
             ClampRect(r);
             HBRUSH sb = CreateSolidBrush(ColorToRGB(FSelBackColor));
@@ -495,10 +648,18 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
         }
         colours();
         Integer zigStart = (w.Eff & SpecUnderlineBit) != 0 ? w.X : NoZigzag;
-        if (lineSel) x1 = so <= ln->Start ? w.LeftX : w.X;
+        bool x1Set = lineSel && !blockLine && so <= ln->Start;
+        bool x2Set = false;
+        if (x1Set) x1 = w.LeftX;
         for (;;) {
-            if (lineSel && w.Pos == so) x1 = w.X;
-            if (lineSel && w.Pos == eo) x2 = w.X;
+            if (lineSel && !x1Set && w.Pos == so) {
+                x1 = w.X;
+                x1Set = true;
+            }
+            if (lineSel && !x2Set && w.Pos == eo) {
+                x2 = w.X;
+                x2Set = true;
+            }
             const bool wasSel = inSel;
             inSel = lineSel && w.Pos >= so && w.Pos < eo;
             const TExtFontStyles before = w.Eff;
@@ -513,9 +674,13 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
                 zigStart = NoZigzag;
             }
             if (p.K == LineWalk::Text) {
-                MoveToEx(LineDC, p.X, FBaseline, nullptr);
-                TPoint at{p.X, FBaseline};
-                TextOutChunked(LineDC, at, par->Text + p.From, BmpWidth, FChunkLen, p.To - p.From);
+                if (p.Huge) {
+                    DrawCharacters(LineDC, *w.Run, p.From, p.To, p.X, BmpWidth);
+                } else {
+                    MoveToEx(LineDC, p.X, FBaseline, nullptr);
+                    TPoint at{p.X, FBaseline};
+                    TextOutChunked(LineDC, at, par->Text + p.From, BmpWidth, FChunkLen, p.To - p.From);
+                }
             } else if (p.K == LineWalk::Blank) {
                 if (p.From < w.TrailStart && (bk != -1 || (w.Eff & ((1u << xfsUnderline) | (1u << xfsStrikeOut))) != 0)) {
                     // Underlined or coloured blanks are drawn; their width is the laid-out one.
@@ -537,15 +702,18 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
                 DeleteObject(b);
             }
         }
+        // The walk stops right of the window: what it did not reach lies beyond.
+        const bool cut = w.Pos < ln->Stop;
         if (zigStart != NoZigzag) DrawZigzagLine(LineDC, zigStart, w.X, FBaseline + 1);
-        if (lineSel) {
-            if (eo >= ln->Stop) x2 = (FOptions & pmoFullLineSelect) != 0 ? MaxInt : w.X;
-            if (eo == ln->Stop && !w.LastOfPar) x2 = w.X;
-        }
-        if (FBlockSelected && showSel && FSelStartNav->Pos <= parStart + ln->Stop && FSelStopNav->Pos >= parStart + ln->Start) {
-            lineSel = true;
-            x1 = FBlankWidth * std::min(FBlockCol1, FBlockCol2) - FDisplayLeft + FLeftMargin;
-            x2 = FBlankWidth * std::max(FBlockCol1, FBlockCol2) - FDisplayLeft + FLeftMargin;
+        if (lineSel && !x1Set) x1 = MaxInt;
+        if (lineSel && !x2Set) x2 = MaxInt;
+        if (blockLine) {
+            if (so >= ln->Stop) x1 = edgeBase + blockLo;
+            if (eo >= ln->Stop) x2 = edgeBase + blockHi;
+        } else if (lineSel) {
+            const Integer end = cut ? MaxInt : w.X;
+            if (eo >= ln->Stop) x2 = (FOptions & pmoFullLineSelect) != 0 ? MaxInt : end;
+            if (eo == ln->Stop && !lastOfPar) x2 = end;
         }
         // 9. Without the system colours the selection is inverted over the text.
         if (lineSel && !winColors && x2 > x1) {
@@ -554,7 +722,7 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
             InvertRect(LineDC, &r);
         }
         // 10. A selected paragraph end shows as a small box.
-        if (lineSel && FShowEndParSelected && (FOptions & pmoFullLineSelect) == 0 && !FBlockSelected && w.LastOfPar &&
+        if (lineSel && !cut && FShowEndParSelected && (FOptions & pmoFullLineSelect) == 0 && !FBlockSelected && lastOfPar &&
             selLo <= parStart + par->Len && selHi > parStart + par->Len) {
             TRect r{w.X, h / 3, w.X + FBlankWidth / 2 + 1, 2 * (h / 3)};
             ClampRect(r);
@@ -649,6 +817,7 @@ void TStyleMemo::DrawLines(Integer FirstLine, Integer LastLine, TCanvas* Canvas,
     const float pitch = Scale > 0 ? Scale : static_cast<float>(h);
     FPrintCanvas = Canvas;
     FFmtDC = dc;
+    FFmtFontDC = nullptr;
     FFmtWidth = FPrintWidth > 0 ? FPrintWidth : ClientWidth();
     SetTextAlign(dc, TA_BASELINE | TA_UPDATECP);
     TStyleNavigator* nav = FScratch[7];
@@ -674,6 +843,7 @@ void TStyleMemo::DrawLines(Integer FirstLine, Integer LastLine, TCanvas* Canvas,
         }
     }
     FFmtDC = nullptr;
+    FFmtFontDC = nullptr;
     FPrintCanvas = nullptr;
     FBlankWidth = oldBlank;
     FRowHeight = oldRow;

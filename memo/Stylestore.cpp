@@ -205,11 +205,6 @@ TExtFontStyles ToggleStyleBit(TExtFontStyles Styles, int Bit)
     return static_cast<TExtFontStyles>(Styles ^ (1u << Bit));
 }
 
-bool IsStyleCode(char C)
-{
-    return C == scItalic || C == scBold || C == scHighlight || C == scAltFont || C == scUnderline;
-}
-
 bool ApplyStyleCode(TExtFontStyles& Styles, char C)
 {
     switch (C) {

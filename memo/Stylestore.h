@@ -192,7 +192,12 @@ Integer MinOf(Integer A, Integer B);
 TExtFontStyles ToggleStyleBit(TExtFontStyles Styles, int Bit);
 // Toggles the style of a style code and returns true; any other character changes nothing.
 bool ApplyStyleCode(TExtFontStyles& Styles, char C);
-bool IsStyleCode(char C);
+// The codes 1 to 4 and 21 (a bit each in the mask).
+inline bool IsStyleCode(char C)
+{
+    const auto c = static_cast<unsigned char>(C);
+    return c < 32 && ((0x20001Eu >> c) & 1u) != 0;
+}
 void ReleaseContext(DynInfoRec* Context);
 DynInfoRec* CloneContext(const DynInfoRec& Rec);
 // Text offset in a paragraph of a display column (TAB to the next stop, codes of no width when

@@ -161,6 +161,7 @@ void TStyleMemo::SaveToStream(TStream* Stream)
 // navigator back at the start.
 void TStyleMemo::ResetStateAfterLoad()
 {
+    ++FTextStamp;
     FSelLength = 0;
     FVirtualCols = 0;
     FRememberedCol = static_cast<Integer>(0x80000000u);

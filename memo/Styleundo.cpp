@@ -38,7 +38,7 @@ void TStyleMemo::RemoveNewestGroup()
 
 void TStyleMemo::RecordUndo(Integer Start, Integer InsLen, const std::string& Replaced, Integer Anchor)
 {
-    const bool chained = FChainNext;
+    const bool chained = FChainNext || (FUndoGroupDepth > 0 && FUndoGroupRecords > 0);
     FChainNext = false;
     if (!FUndoRedoRunning)
         while (static_cast<Integer>(FUndoList.size()) > FUndoLevel) RemoveNewestGroup();
@@ -62,6 +62,7 @@ void TStyleMemo::RecordUndo(Integer Start, Integer InsLen, const std::string& Re
     rec->Start = Start;
     rec->Stop = Start + InsLen;
     rec->Chained = chained && FUndoLevel > 0;
+    if (FUndoGroupDepth > 0) ++FUndoGroupRecords;
     rec->Size = static_cast<Integer>(size);
     FUndoBytes += rec->Size;
     if (FUndoLevel < static_cast<Integer>(FUndoList.size())) {
