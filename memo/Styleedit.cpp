@@ -548,7 +548,35 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
     using stylememo::CountStyleCodes;
     using stylememo::NewParText;
 
+    // The attribute in force for the text after the replaced range. When the edit drops the record
+    // that set it at the end of a style set by code (or the record of such a style), it is put back
+    // behind the inserted text: the text after the edit keeps its look, and the paragraphs after it
+    // their start attribute. Highlighting finds its own spans again after every edit.
+    bool restore = false;
+    DynInfoRec restoreRec;
+    {
+        const ParInfo* epar = FParagraphs->At(ep);
+        const DynInfoRec* atEnd = epar->Context;
+        bool recordAtEnd = false;
+        for (Integer r = 0; r < epar->DynCount && epar->Dyns[r].Offset <= eo; ++r) {
+            if (epar->Dyns[r].Offset == eo) {
+                recordAtEnd = true;  // carried with the tail, it is in force there still
+                break;
+            }
+            atEnd = &epar->Dyns[r];
+        }
+        const DynInfoRec* atStart = spar->Context;
+        for (Integer r = 0; r < spar->DynCount && (spar->Dyns[r].Offset < so || (spar->Dyns[r].Offset == so && S < E)); ++r)
+            atStart = &spar->Dyns[r];
+        auto setByCode = [](const DynInfoRec* d) { return (d->Attr & 0x80) != 0 && d->Level == -1; };
+        restore = !recordAtEnd && atEnd != atStart && (setByCode(atEnd) || setByCode(atStart)) &&
+                  std::memcmp(reinterpret_cast<const char*>(atEnd) + sizeof(Integer),
+                              reinterpret_cast<const char*>(atStart) + sizeof(Integer), sizeof(DynInfoRec) - sizeof(Integer)) != 0;
+        if (restore) restoreRec = *atEnd;
+    }
+
     if (sp == ep && m == 0) {
+        if (restore) GrowDyns(spar, spar->DynCount + 1);
         // Inside one paragraph: the buffer is edited in place when it has room and is not far too big.
         const Integer pieceLen = Pieces[0].Len;
         const Integer newLen = spar->Len + diff;
@@ -573,7 +601,8 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
         // Attributes: one at the start of a replaced range stays there, those inside go, those
         // after move.
         bool dynsInRange = false;
-        Integer w = 0;
+        std::vector<DynInfoRec> dyns;
+        dyns.reserve(static_cast<size_t>(spar->DynCount) + 1);
         for (Integer r = 0; r < spar->DynCount; ++r) {
             DynInfoRec d = spar->Dyns[r];
             if (d.Offset < so || (d.Offset == so && so < eo)) {
@@ -583,9 +612,19 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
             } else {
                 d.Offset += diff;
             }
-            spar->Dyns[w++] = d;
+            if (restore && d.Offset >= so + pieceLen + closeLen) {
+                restoreRec.Offset = so + pieceLen + closeLen;
+                dyns.push_back(restoreRec);
+                restore = false;
+            }
+            dyns.push_back(d);
         }
-        spar->DynCount = w;
+        if (restore) {
+            restoreRec.Offset = so + pieceLen + closeLen;
+            dyns.push_back(restoreRec);
+        }
+        if (!dyns.empty()) std::memcpy(static_cast<void*>(spar->Dyns), dyns.data(), dyns.size() * sizeof(DynInfoRec));
+        spar->DynCount = static_cast<Integer>(dyns.size());
 
         // Lines keep their shape behind the edit; the lines the replaced range covered merge into
         // the edit's line, and all lines after it go when attributes were dropped.
@@ -636,6 +675,11 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
                     carried.push_back(d);
                 }
             }
+        }
+
+        if (restore) {
+            restoreRec.Offset = tailStart;
+            carried.insert(carried.begin(), restoreRec);
         }
 
         // Everything the edit needs is allocated before anything changes, so that running out of

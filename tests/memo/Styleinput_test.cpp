@@ -1022,3 +1022,94 @@ TEST_F(Input_, ClipboardTextCarriesTheFontsCodePageAndLineEnds)
     Input::PressKey('V', ssCtrl);
     EXPECT_EQ(Text(), "? caf\xE9\r\n");
 }
+
+namespace {
+
+// The pixels of the top of a display row, and the x range where they differ from an earlier look.
+std::vector<COLORREF> RowPixels(TStyleMemo* M, Integer Row)
+{
+    M->Invalidate();
+    M->Update();
+    HDC dc = GetDC(M->Handle());
+    std::vector<COLORREF> r;
+    for (int x = 0; x < M->ClientWidth(); ++x) r.push_back(GetPixel(dc, x, M->LinePos(Row) + 2));
+    ReleaseDC(M->Handle(), dc);
+    return r;
+}
+
+std::pair<int, int> ChangedRange(const std::vector<COLORREF>& Before, const std::vector<COLORREF>& After)
+{
+    int a = -1;
+    int b = -1;
+    for (size_t x = 0; x < Before.size(); ++x)
+        if (Before[x] != After[x]) {
+            if (a < 0) a = static_cast<int>(x);
+            b = static_cast<int>(x) + 1;
+        }
+    return {a, b};
+}
+
+// The offset in a display line whose character border stands at client x, or -1.
+Integer OffsetAt(TStyleMemo* M, Integer Par, Integer X)
+{
+    ParInfo* par = M->ParList()->At(Par);
+    for (Integer k = 0; k <= par->Len; ++k)
+        if (M->ColPos(par, Par, k, 0) == X) return k;
+    return -1;
+}
+
+}  // namespace
+
+// A column block dragged with Alt in a proportional font: each line's selected characters are
+// those painted selected, copy and delete take exactly those, and one undo step gives them back.
+TEST_F(Input_, ColumnBlocksInAProportionalFontActOnWhatIsPainted)
+{
+    memo->Font()->SetName("DejaVu Sans");
+    memo->setWordWrap(false);
+    uitest::Pump();
+    const std::vector<std::string> rows = {"abcdefghijklmn", "ABCDEFGHIJKLMN", "0123456789WWii", "il"};
+    Load(rows[0] + "\r\n" + rows[1] + "\r\n" + rows[2] + "\r\n" + rows[3]);
+    std::vector<std::vector<COLORREF>> plain;
+    for (Integer r = 0; r < 4; ++r) plain.push_back(RowPixels(memo, r));
+    // From the middle of "c" on the first row to the middle of "6" on the third, then on down to the
+    // fourth row, which ends left of the block.
+    const TPoint from = At(2);
+    TPoint to = At(static_cast<Integer>(rows[0].size() + 2 + rows[1].size() + 2 + 7));
+    to.X -= 2;
+    Input::Drag(memo, from.X + 2, from.Y, to.X, to.Y + memo->RowHeight(), ssAlt);
+    ASSERT_TRUE(memo->BlockSelected());
+    const std::string selected = memo->SelText();
+    std::vector<std::string> pieces;
+    for (Integer r = 0; r < 4; ++r) {
+        const auto [a, b] = ChangedRange(plain[static_cast<size_t>(r)], RowPixels(memo, r));
+        ASSERT_GE(a, 0) << "row " << r << " shows no selection";
+        const Integer ka = OffsetAt(memo, r, a);
+        const Integer kb = OffsetAt(memo, r, b);
+        if (r < 3) {
+            ASSERT_GE(ka, 0) << "row " << r << ": the selection starts inside a character";
+            ASSERT_GE(kb, 0) << "row " << r << ": the selection ends inside a character";
+            pieces.push_back(rows[static_cast<size_t>(r)].substr(static_cast<size_t>(ka), static_cast<size_t>(kb - ka)));
+        } else {
+            // Wholly right of the short row's text: nothing of it is selected.
+            EXPECT_GT(a, memo->ColPos(memo->ParList()->At(3), 3, 2, 0));
+            pieces.push_back("");
+        }
+    }
+    EXPECT_EQ(selected, pieces[0] + "\r\n" + pieces[1] + "\r\n" + pieces[2] + "\r\n" + pieces[3] + "\r\n");
+    EXPECT_FALSE(pieces[0].empty());
+    EXPECT_NE(pieces[0].size(), pieces[2].size());  // the rows' characters differ in width
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(Clipboard()->AsText(), selected);
+    const Integer undo = memo->UndoCount();
+    Input::PressKey(VK_DELETE);
+    for (Integer r = 0; r < 4; ++r) {
+        std::string expect = rows[static_cast<size_t>(r)];
+        const size_t at = expect.find(pieces[static_cast<size_t>(r)]);
+        expect.erase(at, pieces[static_cast<size_t>(r)].size());
+        EXPECT_EQ(memo->Paragraphs(r), expect) << "row " << r;
+    }
+    Input::PressKey('Z', ssCtrl);
+    EXPECT_EQ(Text(), rows[0] + "\r\n" + rows[1] + "\r\n" + rows[2] + "\r\n" + rows[3]);
+    EXPECT_EQ(memo->UndoLevel(), undo);
+    EXPECT_TRUE(memotest::DeepCheck(*memo));
+}

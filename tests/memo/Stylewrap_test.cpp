@@ -14,6 +14,7 @@
 #include "memo/Stylememo.h"
 #include "platform/Classes.h"
 #include "platform/Forms.h"
+#include "platform/Input.h"
 #include "platform/Windows.h"
 #include "tests/memo/MemoCheck.h"
 #include "tests/support/UiTest.h"
@@ -130,15 +131,18 @@ TEST_P(RandomEdits, ReBreakingAroundAnEditEqualsAFullReformat)
     std::mt19937 rng(20261207);
     auto pick = [&](int n) { return static_cast<Integer>(rng() % static_cast<unsigned>(n)); };
     edited->setSelText("The quick brown fox jumps over the lazy dog while seven wizards hex a jovial frog.");
-    for (int step = 0; step < 250; ++step) {
+    for (int step = 0; step < 200; ++step) {
         const int kind = pick(10);
         if (kind < 5) {
             // Typing or pasting at a random place.
             edited->setSelStart(pick(edited->TextLen() + 1));
             std::string s;
             for (int k = pick(3) + 1; k > 0; --k) s += Pieces[pick(static_cast<int>(std::size(Pieces)))];
+            // Now and then a run longer than any line (measured by its characters), pasted.
+            const bool paste = pick(2) == 0 || s.find('\r') != std::string::npos;
+            if (paste && pick(30) == 0) s += std::string(static_cast<size_t>(1030 + pick(100)), static_cast<char>('A' + pick(26)));
             // Typed key by key (a break is one key), or pasted whole.
-            if (pick(2) == 0 && s.find('\r') == std::string::npos) {
+            if (!paste) {
                 for (const char ch : s) edited->setSelText(std::string(1, ch));
             } else {
                 edited->setSelText(s);
@@ -166,5 +170,154 @@ TEST_P(RandomEdits, ReBreakingAroundAnEditEqualsAFullReformat)
 
 INSTANTIATE_TEST_SUITE_P(Memo, RandomEdits, ::testing::ValuesIn(WrapSetups),
                          [](const ::testing::TestParamInfo<WrapSetup>& i) { return std::string(i.param.Name); });
+
+}  // namespace
+
+namespace {
+
+// Noise without blanks, as a receive window gets it: letters, figures and signs.
+std::string Noise(size_t Length, unsigned Seed)
+{
+    static const char signs[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-?:().,'=/+";
+    std::mt19937 r(Seed);
+    std::string t(Length, 'A');
+    for (char& c : t) c = signs[r() % (sizeof signs - 1)];
+    return t;
+}
+
+// Each byte's width measured alone in the memo's plain font: the reference the tests build lines
+// and positions from.
+std::vector<Integer> CharWidthsOf(TStyleMemo* M)
+{
+    LOGFONT lf;
+    M->SetupLogFontStyle(lf, M->AttrToExtFontStyles(0, 0));
+    HFONT f = CreateFontIndirect(&lf);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, f);
+    std::vector<Integer> w(256);
+    for (int c = 0; c < 256; ++c) {
+        const char ch = static_cast<char>(c);
+        SIZE sz{};
+        GetTextExtentPoint32(dc, &ch, 1, &sz);
+        w[static_cast<size_t>(c)] = sz.cx;
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(f);
+    return w;
+}
+
+class LongRuns : public Wrap, public ::testing::WithParamInterface<const char*> {};
+
+// A word far wider than the window is cut where its characters, added one by one, reach the
+// line's width (a character that fits exactly stays), however long the word and wherever it was
+// edited; the word before it keeps its own line.
+TEST_P(LongRuns, WrapAsTheirCharactersAddUp)
+{
+    Both([&](TStyleMemo* m) { m->Font()->SetName(GetParam()); });
+    const std::vector<Integer> w = CharWidthsOf(edited);
+    const std::string run = Noise(6000, 1);
+    edited->setSelText("start " + run);
+    // Measured with the vertical scroll bar the long text brings.
+    Integer maxW = edited->ClientWidth() - edited->LeftMargin() - edited->RightMargin();
+    auto expected = [&](const std::string& Word) {
+        std::vector<std::string> lines{"start "};
+        for (size_t at = 0; at < Word.size();) {
+            Integer x = 0;
+            size_t n = 0;
+            while (at + n < Word.size() && x < maxW) x += w[static_cast<unsigned char>(Word[at + n++])];
+            if (n > 1 && x > maxW) --n;
+            lines.push_back(Word.substr(at, n));
+            at += n;
+        }
+        return lines;
+    };
+    auto lines = [&]() {
+        std::vector<std::string> r;
+        for (Integer i = 0; i < edited->LineCount(); ++i) r.push_back(edited->Lines(i));
+        return r;
+    };
+    EXPECT_EQ(lines(), expected(run));
+    // Typed at the word's start, in its middle and at its end, and one taken away again.
+    std::string word = run;
+    for (const size_t at : {size_t(0), size_t(3000), size_t(6001)}) {
+        edited->setSelStart(static_cast<Integer>(6 + at));
+        edited->setSelText("W");
+        word.insert(at, "W");
+        ASSERT_EQ(lines(), expected(word)) << "typed at " << at;
+    }
+    Select(*edited, 6 + 1500, 1);
+    edited->ClearSelection();
+    word.erase(1500, 1);
+    EXPECT_EQ(lines(), expected(word));
+    EXPECT_TRUE(SameAsFresh());
+    EXPECT_TRUE(DeepCheck(*edited));
+    // A width that a fixed-pitch line fills exactly: no character is sent to the next line.
+    const Integer cw = w['A'];
+    if (w['W'] == cw && w['1'] == cw) {
+        edited->SetWidth(edited->Width() + (cw - maxW % cw) % cw + 3 * cw);
+        uitest::Pump();
+        maxW = edited->ClientWidth() - edited->LeftMargin() - edited->RightMargin();
+        ASSERT_EQ(maxW % cw, 0);
+        EXPECT_EQ(lines(), expected(word));
+        EXPECT_EQ(static_cast<Integer>(edited->Lines(1).size()), maxW / cw);
+    }
+}
+
+// Without word wrap the same word is one line; every place in it is where its characters add up
+// to, a click there puts the caret there, and it is painted as a short run would be.
+TEST_P(LongRuns, PositionsAndPixelsWithoutWrap)
+{
+    Both([&](TStyleMemo* m) {
+        m->Font()->SetName(GetParam());
+        m->setWordWrap(false);
+        m->setScrollBars(ssBoth);
+    });
+    const std::vector<Integer> w = CharWidthsOf(edited);
+    const std::string run = Noise(5000, 2);
+    edited->setSelText(run);
+    fresh->setSelText(run.substr(0, 80));
+    edited->setDisplayLeft(0);
+    fresh->setDisplayLeft(0);
+    uitest::Pump();
+    ASSERT_EQ(edited->LineCount(), 1);
+    Integer sum = 0;
+    std::vector<Integer> at(run.size() + 1);
+    for (size_t k = 0; k <= run.size(); ++k) {
+        at[k] = sum;
+        if (k < run.size()) sum += w[static_cast<unsigned char>(run[k])];
+    }
+    EXPECT_EQ(edited->WidestWidth(), sum);
+    ParInfo* par = edited->ParList()->At(0);
+    for (const Integer k : {0, 1, 700, 1023, 1024, 1025, 2047, 4999, 5000}) {
+        const Integer x = edited->ColPos(par, 0, k, 0);
+        EXPECT_EQ(x, edited->LeftMargin() + at[static_cast<size_t>(k)]) << k;
+        EXPECT_EQ(edited->ColNb(par, 0, 0, x, false), k) << k;
+    }
+    // The first screen shows what the short line shows.
+    edited->Update();
+    fresh->Update();
+    HDC a = GetDC(edited->Handle());
+    HDC b = GetDC(fresh->Handle());
+    Integer differ = 0;
+    for (int y = 0; y < edited->RowHeight(); ++y)
+        for (int x = 0; x < edited->ClientWidth(); ++x) differ += GetPixel(a, x, y) != GetPixel(b, x, y) ? 1 : 0;
+    ReleaseDC(edited->Handle(), a);
+    ReleaseDC(fresh->Handle(), b);
+    EXPECT_EQ(differ, 0);
+    // Far to the right: a click lands on the character border under the mouse.
+    edited->setDisplayLeft(at[4900] - 40);
+    edited->Update();
+    const Integer x = edited->ColPos(par, 0, 4903, 0);
+    EXPECT_EQ(x, edited->LeftMargin() + 40 + at[4903] - at[4900]);
+    Input::Click(edited, x, edited->RowHeight() / 2);
+    EXPECT_EQ(edited->SelStart(), 4903);
+    EXPECT_EQ(edited->CaretXY().X, x);
+}
+
+INSTANTIATE_TEST_SUITE_P(Memo, LongRuns, ::testing::Values("DejaVu Sans", "DejaVu Sans Mono"),
+                         [](const ::testing::TestParamInfo<const char*>& i) {
+                             return std::string(std::string(i.param).find("Mono") != std::string::npos ? "Fixed" : "Proportional");
+                         });
 
 }  // namespace
