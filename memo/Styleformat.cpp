@@ -610,16 +610,26 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
                     const Integer newTop = std::min(top, std::max(FLineCount - 1, 0));
                     FTopOrigin = newTop * FRowHeight + FTopOrigin % FRowHeight;
                     FTopNav->SetLineNb(newTop);
-                    setVScrollParams();
-                    UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
+                    if (FPainting) {
+                        FScrollBarsOwed = true;
+                    } else {
+                        setVScrollParams();
+                        UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
+                    }
                 }
             }
         }
     }
     if (caretFormatted || (lineDelta != 0 && First <= caretPar)) UpdateCaret(false);
     if (FWidestWidth != oldWidest && !FWordWrap && HandleAllocated() && FPrintCanvas == nullptr) {
-        setHScrollParams();
-        UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);
+        // A bar that comes or goes changes the window's frame, which a paint under way would not
+        // draw: the bars are set once the paint is done.
+        if (FPainting) {
+            FScrollBarsOwed = true;
+        } else {
+            setHScrollParams();
+            UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);
+        }
     }
     if (!fromPendingStart) FPendingFirst = savedPending;
     if (FPendingFirst > FPendingLast) {

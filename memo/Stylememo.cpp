@@ -216,11 +216,15 @@ void TStyleMemo::setOptions(TStyleMemoOptions Value)
 {
     if (Value == FOptions) return;
     const bool stripNow = (Value & pmoDiscardTrailingSpaces) != 0 && (FOptions & pmoDiscardTrailingSpaces) == 0;
+    const TStyleMemoOptions changed = Value ^ FOptions;
     FOptions = Value;
     if (stripNow) {
         const bool modified = FModified;
         StripTrailingSpaces();
         FModified = modified;
+    } else if (HandleAllocated() && (changed & (pmoWindowsSelColors | pmoFullLineSelect)) != 0) {
+        // The selection is painted otherwise now.
+        InvalidateSelection();
     }
 }
 

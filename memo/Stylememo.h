@@ -814,6 +814,7 @@ private:
     Integer FPrintWidth = 0;
     bool FPainting = false;
     bool FRepaintPending = false;  // a paint came while painting was locked
+    bool FScrollBarsOwed = false;  // a paint changed what the scroll bars show
 
     std::vector<TComponent*> FNotifyClients;
     TMessage FLastMessage;

@@ -309,13 +309,16 @@ void TStyleMemo::MouseMove(TShiftState Shift, int X, int Y)
             if (l >= FLineCount - 1) return FTextLen;
             return lineStart(l + 1);
         };
-        if (mouseLine < FLineAnchor) {
-            SetSelNavs(lineStart(mouseLine), FSelStopNav->Pos, true);
-        } else if (mouseLine > FLineAnchor) {
-            SetSelNavs(FSelStartNav->Pos, nextLineStart(mouseLine), false);
-        } else {
-            SetSelNavs(lineStart(FLineAnchor), nextLineStart(FLineAnchor), true);
-        }
+        // The selection runs from the anchor line to the mouse line, whichever way the mouse went
+        // before: lines it has left go again.
+        const Integer anchorStart = lineStart(FLineAnchor);
+        const Integer anchorEnd = nextLineStart(FLineAnchor);
+        if (mouseLine < FLineAnchor)
+            SetSelNavs(lineStart(mouseLine), anchorEnd, true);
+        else if (mouseLine > FLineAnchor)
+            SetSelNavs(anchorStart, nextLineStart(mouseLine), false);
+        else
+            SetSelNavs(anchorStart, anchorEnd, true);
         InvalidateLines(std::min(oldLo, FSelStartNav->GetLineNb()), std::max(oldHi, FSelStopNav->GetLineNb()), false);
         UpdateCaret(false);
     } else {

@@ -512,6 +512,13 @@ void TStyleMemo::WMPaint(TMessage& Message)
         PaintLines(dc, update, FLineDC, FLineBmpWidth);
     }
     if (given == nullptr) EndPaint(Handle(), &ps);
+    if (FScrollBarsOwed && !FPainting) {
+        FScrollBarsOwed = false;
+        setVScrollParams();
+        setHScrollParams();
+        UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
+        UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);
+    }
 }
 
 void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer BmpWidth)

@@ -827,6 +827,41 @@ TEST_F(Control, HorizontalScrollingWithoutWordWrap)
     EXPECT_EQ(memo->TopLine(), limit);
 }
 
+// The scroll bars of text given before the window existed are drawn with the text's first paint,
+// not only once the view scrolls.
+TEST_F(Control, ScrollBarsOfTextGivenBeforeTheWindowAreDrawnAtOnce)
+{
+    auto* m = new TStyleMemo(form);
+    m->setScrollBars(ssBoth);
+    m->setWordWrap(false);
+    std::string text;
+    for (int i = 0; i < 20; ++i) text += std::string(100, 'w') + "\r\n";
+    m->setSelText(text);
+    m->SetBounds(0, 0, 300, 200);
+    m->SetParent(form);
+    uitest::Pump(100);
+    auto frame = [&]() {
+        std::vector<COLORREF> r;
+        HDC dc = GetWindowDC(m->Handle());
+        TRect wr;
+        GetWindowRect(m->Handle(), &wr);
+        for (int y = 0; y < wr.Height(); ++y)
+            for (int x = 0; x < wr.Width(); ++x)
+                if (x >= wr.Width() - 20 || y >= wr.Height() - 20) r.push_back(GetPixel(dc, x, y));
+        ReleaseDC(m->Handle(), dc);
+        return r;
+    };
+    const std::vector<COLORREF> shown = frame();
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(m->Handle(), SB_HORZ, &si));
+    EXPECT_GT(si.nMax, static_cast<Integer>(si.nPage));
+    ASSERT_TRUE(GetScrollInfo(m->Handle(), SB_VERT, &si));
+    EXPECT_GT(si.nMax, static_cast<Integer>(si.nPage));
+    SendMessage(m->Handle(), WM_NCPAINT, 1, 0);
+    EXPECT_EQ(frame(), shown);
+}
+
 TEST(Filer, LongStringsAndForeignProperties)
 {
     TMemoryStream s;
@@ -914,6 +949,25 @@ TEST_F(Painting, SelectionEnds)
     memo->setSelStart(0);
     memo->Update();
     EXPECT_LT(Count(Row(X(3), X(5)), RGB(0, 0, 0)), (X(5) - X(3)) * h / 4);
+    // Switching the selection's look shows at the next paint: the system colours fill it, a full
+    // line selection runs to the window's edge, and back.
+    Select(*memo, 1, 2);
+    Paint();
+    const COLORREF fill = ColorToRGB(memo->SelBackColor());
+    const TRect past{X(5) + 4, 0, memo->ClientWidth() - 2, h};
+    memo->setOptions(memo->Options() | pmoWindowsSelColors);
+    memo->Update();
+    EXPECT_GT(Count(Row(X(1), X(3)), fill), (X(3) - X(1)) * h / 2);
+    Select(*memo, 1, 6);  // on over the break into the next line
+    Paint();
+    EXPECT_EQ(Count(past, fill), 0);
+    memo->setOptions(memo->Options() | pmoFullLineSelect);
+    memo->Update();
+    EXPECT_EQ(Count(past, fill), past.Width() * past.Height());
+    memo->setOptions(memo->Options() & ~(pmoWindowsSelColors | pmoFullLineSelect));
+    memo->Update();
+    EXPECT_EQ(Count(past, fill), 0);
+    EXPECT_LT(Count(Row(X(1), X(3)), fill), (X(3) - X(1)) * h / 4);
 }
 
 // Background slices finish a range in the middle of the text, an on-demand memo leaves what is

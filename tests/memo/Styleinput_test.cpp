@@ -315,10 +315,20 @@ TEST_F(Input_, TypingEnterIndentAndOverwrite)
     EXPECT_TRUE(memo->Overwrite());
     Input::TypeText("XY");
     EXPECT_EQ(Text(), "a\r\nXYab\r\n  c");
-    // Enter in overwrite mode only goes to the next line.
+    // Enter in overwrite mode only goes to the start of the next line, one line a time; on the
+    // last line it goes to the end and breaks there.
     Input::TypeText("\r");
     EXPECT_EQ(memo->SelStart(), 9);
     EXPECT_EQ(Text(), "a\r\nXYab\r\n  c");
+    Load("one\r\ntwo\r\nthree\r\nfour", 1);
+    Input::TypeText("\r");
+    EXPECT_EQ(memo->SelStart(), 5);
+    Input::TypeText("\r");
+    EXPECT_EQ(memo->SelStart(), 10);
+    Input::TypeText("\r\r");
+    EXPECT_EQ(Text(), "one\r\ntwo\r\nthree\r\nfour\r\n");
+    EXPECT_EQ(memo->SelStart(), memo->TextLen());
+    EXPECT_EQ(memo->SelLength(), 0);
     // Without trailing blanks the indentation of a new last line is virtual.
     memo->setOverwrite(false);
     memo->setOptions(memo->Options() | pmoDiscardTrailingSpaces);
@@ -521,6 +531,23 @@ TEST_F(Input_, LeftMarginSelectsWholeLines)
     Input::Drag(memo, m, y1, m, y0);
     EXPECT_EQ(memo->SelText(), "first\r\nsecond\r\n");
     EXPECT_EQ(memo->SelStart(), 0);
+    // Down from the second line and back above it in one drag: the lines left go again, and the
+    // anchor line stays.
+    const int y3 = At(15).Y;
+    Input::MouseMove(memo, m, y1);
+    Input::MouseDown(memo, mbLeft, m, y1);
+    Input::MouseMove(memo, m, y3, ssLeft);
+    EXPECT_EQ(memo->SelText(), "second\r\nthird");
+    EXPECT_EQ(memo->SelStart(), memo->TextLen());
+    Input::MouseMove(memo, m, y0, ssLeft);
+    EXPECT_EQ(memo->SelText(), "first\r\nsecond\r\n");
+    EXPECT_EQ(memo->SelStart(), 0);
+    Input::MouseMove(memo, m, y1, ssLeft);
+    EXPECT_EQ(memo->SelText(), "second\r\n");
+    Input::MouseMove(memo, m, y3, ssLeft);
+    Input::MouseUp(memo, mbLeft, m, y3);
+    EXPECT_EQ(memo->SelText(), "second\r\nthird");
+    Input::AdvanceTime(1000);
     // One pixel further right is text.
     Input::MouseMove(memo, m + 1, y1);
     Input::Click(memo, m + 1, y1);
