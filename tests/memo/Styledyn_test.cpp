@@ -2,6 +2,7 @@
 // look it had, on the screen, in the store and through a native dump.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ const CrossCase CrossCases[] = {
     // A style over two paragraphs, its end deleted with the break before it.
     {"StyleOverABreak", 11, 24, 14, 27, "", 11, 14},
 };
+
+std::ostream& operator<<(std::ostream& Os, const CrossCase& C) { return Os << C.Name; }
 
 }  // namespace
 
