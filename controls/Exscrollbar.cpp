@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <climits>
 
+#include "controls/Exhintwnd.h"
 #include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exuxtheme.h"
 #include "ctlbase/Exvclutils.h"
+#include "platform/ExtCtrls.h"
 #include "platform/ThemeSchema.h"
 #include "platform/TypInfo.h"
 #include "platform/Windows.h"
@@ -42,8 +44,11 @@ Integer SystemSize(TScrollBarKind Kind, int Horizontal, int Vertical)
 TCustomExScrollBar::TCustomExScrollBar(TComponent* AOwner)
     : TExXPThemedControl(AOwner),
       FDither(std::make_unique<TBitmap>()),
-      FImageFormLink(std::make_unique<TImgFormChangeLink>())
+      FImageFormLink(std::make_unique<TImgFormChangeLink>()),
+      FTimer(std::make_unique<TTimer>(nullptr))
 {
+    FTimer->SetEnabled(false);
+    FTimer->OnTimer = [this](TObject* Sender) { RepeatTick(Sender); };
     FDither->SetWidth(8);
     FDither->SetHeight(8);
     SetColor(clBtnFace);
@@ -481,8 +486,9 @@ void TCustomExScrollBar::RebuildBackground()
 void TCustomExScrollBar::CMColorChanged(TMessage& Message)
 {
     TExXPThemedControl::Dispatch(Message);
-    if (FBlendBackground)
-        RebuildBackground();
+    // Also without blending: the pattern fills the track under the system colours too, and a
+    // pattern left from an older colour would show once blending is switched on.
+    RebuildBackground();
     Invalidate();
 }
 
@@ -638,6 +644,12 @@ Integer TCustomExScrollBar::UpdateThumbPos() const
         return FMin;
     const Int64 range = Int64(FMax) - FMin + 1;
     return ToInteger(FMin + MulDivL(FThumbPos - b * GetTopBtns(), range - std::min<Int64>(FPage, range), f));
+}
+
+Integer TCustomExScrollBar::TrackPosition() const
+{
+    // A thumb at the very end of a bar without a page stands for one past the last position.
+    return std::clamp(UpdateThumbPos(), FMin, std::max(FMin, FMax));
 }
 
 bool TCustomExScrollBar::LeftBtnsEnabled() const { return FPosition > FMin && Int64(FMax) - FMin >= FPage; }
@@ -803,7 +815,7 @@ bool TCustomExScrollBar::GetScrollInfo(SCROLLINFO& Info)
     if (Info.fMask & SIF_POS)
         Info.nPos = FPosition;
     if (Info.fMask & SIF_TRACKPOS)
-        Info.nTrackPos = UpdateThumbPos();
+        Info.nTrackPos = TrackPosition();
     if (Info.fMask & SIF_RANGE) {
         Info.nMin = FMin;
         Info.nMax = FMax;

@@ -13,11 +13,14 @@
 #include <memory>
 #include <string>
 
+#include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exxpthemedcontrol.h"
 #include "platform/Forms.h"
 
 class TCustomExImageForm;
+class TExHintWindow;
 class TImgFormChangeLink;
+class TTimer;
 struct TClassInfo;
 
 enum TExScrollBarPart : Byte {
@@ -197,6 +200,21 @@ public:
     // of 120; WHEEL_PAGESCROLL: a page per notch); positive steps move toward Min.
     Integer WheelSteps(Integer WheelDelta, UINT LinesPerNotch) const;
 
+    // ---- Input state
+    // Ends a press from outside as a release would: the timer stops, the mouse is let go, and the
+    // end of the scroll is reported.
+    void EndScroll();
+    TExScrollBarPart PressedPart() const { return FPressedPart; }
+    TExScrollBarPart HotPart() const { return FHotPart; }
+    bool Pressing() const { return FPressing; }
+    // The repeat timer of a held part, and the track hint while the thumb is dragged (nil when
+    // none is shown).
+    TTimer* RepeatTimer() const { return FTimer.get(); }
+    TExHintWindow* TrackHintWindow() const { return FHintWindow.get(); }
+    // The position the thumb stands for now (while dragged, the tracked one), kept inside the
+    // range.
+    Integer TrackPosition() const;
+
     // ---- Colours derived from Color for the track
     TColor LighterColor() const;
     TColor ShadowColor() const;
@@ -216,6 +234,20 @@ public:
         MESSAGE_HANDLER(SBM_GETSCROLLINFO, SBMGetScrollInfo)
         MESSAGE_HANDLER(CM_COLORCHANGED, CMColorChanged)
         MESSAGE_HANDLER(WM_SYSCOLORCHANGE, WMSysColorChange)
+        MESSAGE_HANDLER(WM_PAINT, WMPaint)
+        MESSAGE_HANDLER(WM_ERASEBKGND, WMEraseBkgnd)
+        MESSAGE_HANDLER(WM_WINDOWPOSCHANGED, WMWindowPosChanged)
+        MESSAGE_HANDLER(IFM_REPAINTCHILDREN, IFMRepaintChildren)
+        MESSAGE_HANDLER(WM_LBUTTONDOWN, WMLButtonDown)
+        MESSAGE_HANDLER(WM_LBUTTONUP, WMLButtonUp)
+        MESSAGE_HANDLER(WM_MOUSEMOVE, WMMouseMove)
+        MESSAGE_HANDLER(WM_MOUSEWHEEL, WMMouseWheel)
+        MESSAGE_HANDLER(WM_GETDLGCODE, WMGetDlgCode)
+        MESSAGE_HANDLER(WM_CAPTURECHANGED, WMCaptureChanged)
+        MESSAGE_HANDLER(CM_MOUSEENTER, CMMouseEnter)
+        MESSAGE_HANDLER(CM_MOUSELEAVE, CMMouseLeave)
+        MESSAGE_HANDLER(CM_ENTER, CMEnter)
+        MESSAGE_HANDLER(CM_EXIT, CMExit)
     END_MESSAGE_MAP(TExXPThemedControl)
 
 protected:
@@ -223,12 +255,17 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void CreateWnd() override;
     void Resize() override;
+    // Draws every part on the canvas.
+    void Paint() override;
+    void KeyDown(Word& Key, TShiftState Shift) override;
 
     virtual void TriggerChangeEvent();
     virtual void TriggerScrollEvent(TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange);
     virtual void TriggerScrollHintNeededEvent(Integer TrackPosition, std::string& Hint);
     virtual void TriggerResizeEvent();
     virtual void TriggerHitTestEvent(Integer X, Integer Y, TExScrollBarPart& Part, bool& DefaultTest);
+    // Asks OnDrawPart (only with OwnerDraw); answers DefaultDraw.
+    bool TriggerDrawPartEvent(const TRect& R, TExScrollBarPart Part, bool Enabled, bool Focused, bool Pressed);
 
     void DoSetPosition(Integer Value, bool Redraw);
     void DoSetMax(Integer Value, bool Redraw);
@@ -244,6 +281,26 @@ protected:
     void SBMGetScrollInfo(TMessage& Message);
     void CMColorChanged(TMessage& Message);
     void WMSysColorChange(TMessage& Message);
+    // Painted through an off-screen bitmap, so that a moving thumb does not flicker.
+    void WMPaint(TMessage& Message);
+    void WMEraseBkgnd(TMessage& Message);
+    void WMWindowPosChanged(TMessage& Message);
+    void IFMRepaintChildren(TMessage& Message);
+    void WMLButtonDown(TMessage& Message);
+    void WMLButtonUp(TMessage& Message);
+    void WMMouseMove(TMessage& Message);
+    void WMMouseWheel(TMessage& Message);
+    void WMGetDlgCode(TMessage& Message);
+    void WMCaptureChanged(TMessage& Message);
+    void CMMouseEnter(TMessage& Message);
+    void CMMouseLeave(TMessage& Message);
+    void CMEnter(TMessage& Message);
+    void CMExit(TMessage& Message);
+
+    // Shows the track hint for TrackPosition above and left of the client point (X, Y).
+    void ShowHintAt(Integer TrackPosition, Integer X, Integer Y);
+    // The client point the track hint hangs from: just before the thumb.
+    TPoint HintPoint() const;
 
     bool IsLoading() const;
     // Invalidates the bar when it has a window and is not loading.
@@ -260,6 +317,39 @@ protected:
     bool FMouseInControl = false;
 
 private:
+    // ---- input (Exscrollbarinput.cpp)
+    // Whether a press on Part can do anything now.
+    bool PartUsable(TExScrollBarPart Part) const;
+    // The code and the position a press or a repeat on Part proposes.
+    void PartStep(TExScrollBarPart Part, Integer PageStep, TExScrollCode& Code, Integer& Pos) const;
+    void RepeatTick(TObject* Sender);
+    // The end of a press; the mouse is given back only when the bar still holds it. Answers
+    // false when a handler freed the bar.
+    bool FinishPress(bool GiveBackCapture);
+    // Raises OnScroll and, when the handler lets it, moves to Pos; answers false when a handler
+    // freed the bar.
+    bool ProposeScroll(TExScrollCode Code, Integer Pos, bool Change);
+    Integer Along(Integer X, Integer Y) const { return FKind == sbHorizontal ? X : Y; }
+
+    // ---- painting (Exscrollbarpaint.cpp)
+    bool PartPressed(TExScrollBarPart Part) const;
+    bool PartHot(TExScrollBarPart Part) const;
+    bool UsableLook(TExScrollBarPart Part) const;
+    bool ButtonRaised(TExScrollBarPart Part) const;
+    bool ThumbRaised();
+    // Each answers false when a handler freed the bar.
+    bool PaintArrowButton(TExScrollBarPart Part, const TRect& R, const TRect& Clip);
+    bool PaintSecondaryButton(TExScrollBarPart Part, const TRect& R, const TRect& Clip);
+    bool PaintPageArea(TExScrollBarPart Part, const TRect& R);
+    bool PaintThumb(const TRect& R);
+    void PaintGrips(const TRect& R, bool Raised);
+    void PaintBackground(const TRect& R);
+    void PaintPressedTrack(const TRect& R);
+    void PaintButtonFace(const TRect& R, const TRect& Clip);
+    void DitherFill(const TRect& R);
+    // Set while the image form's background lies under the parts.
+    bool FImageFormPainted = false;
+
     void ApplySystemMetrics();
     void ImageFormChanged(TObject* Sender);
     // The part along the bar at coordinate C (the hit test without its across-the-bar check).
@@ -304,6 +394,8 @@ private:
     TCustomExImageForm* FImageForm = nullptr;
     std::unique_ptr<TBitmap> FDither;
     std::unique_ptr<TImgFormChangeLink> FImageFormLink;
+    std::unique_ptr<TTimer> FTimer;
+    std::unique_ptr<TExHintWindow> FHintWindow;
 };
 
 class TExScrollBar : public TCustomExScrollBar {
