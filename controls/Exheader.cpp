@@ -61,6 +61,7 @@ TCustomExHeader::TCustomExHeader(TComponent* AOwner)
     FRender->OnImageNeeded = [this](TObject*, const std::string& Src, TBitmap*& Image) {
         TriggerImageNeededEvent(Src, Image);
     };
+    controls::HeaderBitmapsAcquire();
 }
 
 TCustomExHeader::~TCustomExHeader()
@@ -78,6 +79,7 @@ TCustomExHeader::~TCustomExHeader()
     SetImageForm(nullptr);
     if (FStorage)
         FStorage->RemoveFreeNotification(this);
+    controls::HeaderBitmapsRelease();
 }
 
 TExHeaderSections* TCustomExHeader::CreateSections() { return new TExHeaderSections(this); }
@@ -286,6 +288,8 @@ void TCustomExHeader::SetImages(TCustomImageList* Value)
 
 void TCustomExHeader::ImageListChanged(TObject*)
 {
+    if (FPainting)
+        return;
     if (!FLockHeight)
         AdjustHeaderHeight();
     RepaintHeader();

@@ -422,6 +422,7 @@ public:
     BEGIN_MESSAGE_MAP
         MESSAGE_HANDLER(WM_SIZE, WMSize)
         MESSAGE_HANDLER(WM_ERASEBKGND, WMEraseBkgnd)
+        MESSAGE_HANDLER(WM_PAINT, WMPaint)
         MESSAGE_HANDLER(CM_FONTCHANGED, CMFontChanged)
         MESSAGE_HANDLER(CM_SYSCOLORCHANGE, CMSysColorChange)
         MESSAGE_HANDLER(IFM_REPAINTCHILDREN, IFMRepaintChildren)
@@ -434,6 +435,17 @@ protected:
     void CreateHandle() override;
     void CreateParams(TCreateParams& Params) override;
     void Resize() override;
+    void Paint() override;
+
+    // ---- painting (Exheaderpaint.cpp)
+    // The visible sections that meet the canvas's clip rectangle, the locked one last (over the
+    // sections scrolled under it), then the strip right of the last section.
+    void RedrawSections();
+    // One section into R (client coordinates) of Canvas; DragLook darkens it for the floating
+    // image of a dragged section.
+    void RedrawSection(TCanvas* Canvas, TExHeaderSection* Section, const TRect& R, bool DragLook);
+    // Painted through an off-screen bitmap clipped to the damage.
+    void WMPaint(TMessage& Message);
 
     // ---- event operations: each calls its handler when one is assigned
     virtual Integer DoGetPicture(TExHeaderSection* Section);
@@ -472,6 +484,8 @@ protected:
     // here before it is freed.
     TExHeaderSection* FHotSection = nullptr;
     TExHeaderSection* FPressSection = nullptr;
+    // The left button is down on FPressSection (it looks pressed while the mouse stays inside).
+    bool FPressed = false;
     TExHeaderSection* FResizeSection = nullptr;
     TExHeaderSection* FDragSection = nullptr;
     TExHeaderSection* FDropSection = nullptr;
@@ -529,6 +543,20 @@ private:
     TExHeaderSection* FLockedSection = nullptr;
     Integer FLeftPos = 0;
     std::unique_ptr<TExHTMLRender> FRender;
+    // Set while painting: drawing an image list tells nothing worth a new layout.
+    bool FPainting = false;
+
+    // ---- painting helpers (Exheaderpaint.cpp)
+    // Draws image N of Images with its top-left at (X, Y), cut off right of MaxRight.
+    void DrawSectionImage(TCanvas* Canvas, Integer N, Integer X, Integer Y, Integer MaxRight);
+    // A sign bitmap over whatever lies below (Transparent) or copied with its see-through colour
+    // replaced by the brush.
+    void DrawSign(TCanvas* Canvas, TBitmap* Bitmap, const TRect& Dest, const TRect& Source, TColor SeeThrough,
+                  bool Transparent);
+    // A client point of the header in the client coordinates of the image form's real control.
+    TPoint ImageFormOrigin(const TPoint& ClientPoint);
+    // An image form paints the background (it is set and its real control is not being designed).
+    bool ImageFormShown();
 
     Integer FUpdateCount = 0;
     bool FDeletePending = false;
@@ -546,6 +574,13 @@ public:
 };
 
 namespace controls {
+// The bitmaps every header shares: the sort marks and the lookup sign. They live while any header
+// does.
+enum THeaderBitmap { hbAscending, hbDescending, hbLeft, hbRight, hbPoint };
+void HeaderBitmapsAcquire();
+void HeaderBitmapsRelease();
+TBitmap* HeaderBitmap(THeaderBitmap Which);
+
 // Keeps a header's update bracket balanced whatever happens inside it. While an exception is on
 // its way out, what the closing raises is dropped so that the first one arrives.
 class TUpdateScope {

@@ -503,10 +503,11 @@ TEST_P(Repainting, DrawsAgainWhatChanged)
     H->Painted = TRect{};
     GetParam().Do(H);
     UpdateWindow(H->Handle());
+    // A paint covers the damage and one pixel around it.
     TRect expected = GetParam().Dirty;
     if (expected.Right > expected.Left)
-        expected = TRect{std::max(expected.Left, 0), std::max(expected.Top, 0), std::min(expected.Right, 600),
-                         std::min(expected.Bottom, 20)};
+        expected = TRect{std::max(expected.Left - 1, 0), std::max(expected.Top - 1, 0),
+                         std::min(expected.Right + 1, 600), std::min(expected.Bottom + 1, 20)};
     auto text = [](const TRect& r) {
         return std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
                std::to_string(r.Bottom);
