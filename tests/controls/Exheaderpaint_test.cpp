@@ -309,6 +309,11 @@ TEST_F(HeaderPaint, ImagesBesideAndInPlaceOfCaptions)
     s->SetPictureAlign(hsaRight);
     const Integer after = 7 + TextWidth("Ab") + 3;
     EXPECT_EQ(Extent(TRect{0, 0, 100, 20}, Green).Left, after);
+    EXPECT_EQ(Extent(TRect{0, 0, 100, 20}, Green).Right, after + 15);
+    // A picture on the left pushes the caption after it.
+    s->SetPictureAlign(hsaLeft);
+    EXPECT_GE(Extent(TRect{2, 2, 94, 18}, Inky).Left, 7 + 16);
+    s->SetPictureAlign(hsaRight);
     // Centred pictures are not drawn for captions.
     s->SetPictureAlign(hsaCenter);
     EXPECT_EQ(Extent(TRect{0, 0, 100, 20}, Green).Left, -1);
@@ -407,6 +412,7 @@ TEST_F(HeaderPaint, TheLockedSectionCoversThoseScrolledUnderIt)
     H->SetLockedSection(a);
     H->SetLeftPos(50);
     EXPECT_EQ(At(60, 10), Rgb(clRed));
+    EXPECT_EQ(At(60, 19), Dark);
     EXPECT_EQ(At(120, 10), Rgb(clBlue));
     // The strip starts after the last scrolled section.
     EXPECT_EQ(At(249, 10), Dark);
@@ -446,6 +452,18 @@ TEST_F(HeaderPaint, OwnerDrawnSectionsAndTheClip)
     InvalidateRect(H->Handle(), &edge, FALSE);
     UpdateWindow(H->Handle());
     EXPECT_EQ(drawn, (std::vector<Integer>{2, 3}));
+    // Content without room still goes to the owner, as an empty rectangle after a sort mark
+    // that found no room either.
+    TExHeaderSection* narrow = H->Sections()->GetSectionByPos(5);
+    narrow->SetWidth(18);
+    narrow->SetSortMode(hsmAscend);
+    drawn.clear();
+    At(505, 10);
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_EQ(drawn.back(), 5);
+    EXPECT_EQ(given, (TRect{507, 2, 507, 17}));
+    narrow->SetSortMode(hsmNone);
+    narrow->SetWidth(100);
     // Told when it is pressed.
     H->FPressSection = H->Sections()->GetSectionByPos(0);
     H->FPressed = true;

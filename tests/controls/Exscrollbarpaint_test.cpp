@@ -514,6 +514,24 @@ TEST_P(Themed, PartsInTheirStates)
     const int t = B->GetThumbPos(), tl = B->GetThumbLength();
     const int thumbPart = Horz ? SBP_THUMBBTNHORZ : SBP_THUMBBTNVERT;
     EXPECT_EQ(At(t + 2, 2), ThemePixel(thumbPart, SCRBS_NORMAL, Horz ? tl : 17, Horz ? 17 : tl, 2, 2));
+    // Its grip: the gripper part in the thumb's content, which lies 2 pixels inside it.
+    {
+        const int w = Horz ? tl : 17, h = Horz ? 17 : tl;
+        TBitmap ref;
+        ref.SetSize(w, h);
+        ref.Canvas()->Brush()->SetColor(clBtnFace);
+        ref.Canvas()->FillRect(TRect{0, 0, w, h});
+        DrawThemeBackgroundTo(u"SCROLLBAR", ref.Canvas()->Handle(), thumbPart, SCRBS_NORMAL, TRect{0, 0, w, h}, nullptr);
+        const COLORREF plain = COLORREF(ref.Canvas()->Pixels(w / 2, h / 2));
+        DrawThemeBackgroundTo(u"SCROLLBAR", ref.Canvas()->Handle(), Horz ? SBP_GRIPPERHORZ : SBP_GRIPPERVERT,
+                              SCRBS_NORMAL, TRect{2, 2, w - 2, h - 2}, nullptr);
+        const COLORREF grip = COLORREF(ref.Canvas()->Pixels(w / 2, h / 2));
+        ASSERT_NE(plain, grip);
+        EXPECT_EQ(At(t + tl / 2, 8), grip);
+        B->SetDrawBars(false);
+        EXPECT_EQ(At(t + tl / 2, 8), plain);
+        B->SetDrawBars(true);
+    }
     B->SetEnabled(false);
     EXPECT_EQ(At(t + 2, 8), ThemePixel(lower, SCRBS_DISABLED, 4, 4, 1, 1));
     EXPECT_EQ(At(8, 8), arrow(leftNormal + 3, 8, 8));
