@@ -221,7 +221,10 @@ TBitmap* TOleDragObject::GetBitmap()
     if (FDataObject->GetData(&f, &m) != S_OK)
         return nullptr;
     TBitmap* result = nullptr;
-    if (m.tymed == TYMED_GDI && m.hBitmap) {
+    BITMAP info;
+    // A handle that is no bitmap, or one of no size, gives no picture rather than an empty one.
+    if (m.tymed == TYMED_GDI && m.hBitmap && GetObjectType(m.hBitmap) == OBJ_BITMAP &&
+        GetObject(m.hBitmap, sizeof info, &info) > 0 && info.bmWidth > 0 && info.bmHeight != 0) {
         // The medium keeps its handle (releasing it frees the handle): the bitmap takes a copy.
         TBitmap view;
         view.SetHandle(m.hBitmap);

@@ -51,7 +51,9 @@ int HueToValue(int m1, int m2, int h)
 TColor IncColor(TColor Color, Integer dR, Integer dG, Integer dB)
 {
     COLORREF c = ColorToRGB(Color);
-    return TColor(RGB(Clamp255(Red(c) + dR), Clamp255(Green(c) + dG), Clamp255(Blue(c) + dB)));
+    // Any step is allowed: the sum is taken wide before it is clamped.
+    auto add = [](int v, Integer d) { return int(std::clamp<Int64>(Int64(v) + d, 0, 255)); };
+    return TColor(RGB(add(Red(c), dR), add(Green(c), dG), add(Blue(c), dB)));
 }
 
 TColor InvertColor(TColor Color)

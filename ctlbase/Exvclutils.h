@@ -142,7 +142,7 @@ void MinimizeToTray(HWND Wnd);
 Integer GetKeybTimes(UINT Code);
 char GetTimeAMChar();
 char GetTimePMChar();
-// True when the two rectangles overlap (share at least one pixel).
+// True when the two rectangles share no pixel (their intersection is empty), false when they overlap.
 bool RectsIntersect(const TRect& R1, const TRect& R2);
 TWinControl* FindVCLChild(TWinControl* Parent, HWND Wnd);
 // The first control up the owner chain (Component itself included); nil when there is none.

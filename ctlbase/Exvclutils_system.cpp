@@ -329,7 +329,7 @@ char GetTimePMChar() { return FormatSettings.TimePMString.empty() ? '\0' : Forma
 bool RectsIntersect(const TRect& R1, const TRect& R2)
 {
     TRect common;
-    return IntersectRect(common, R1, R2);
+    return !IntersectRect(common, R1, R2);
 }
 
 TWinControl* FindVCLChild(TWinControl* Parent, HWND Wnd)

@@ -532,7 +532,10 @@ void THTMLParser::Execute(const std::string& Name, const TAttributes& Attrs)
         next.Indent = ClampExtent(Int64(next.Indent) + BulletWidth(next), -kMaxExtent);
     } else if (Name == "/ul") {
         TExHTMLItem& next = Next();
-        next.Indent = ClampExtent(Int64(next.Indent) - BulletWidth(next), -kMaxExtent);
+        // More closes than opens must not move the text off to the left: the list indent stops at
+        // zero (an indent a paragraph set below zero stays as it was).
+        const Int64 closed = Int64(next.Indent) - BulletWidth(next);
+        next.Indent = ClampExtent(std::max<Int64>(closed, std::min(next.Indent, 0)), -kMaxExtent);
         if (Last() && Last()->ItemType == hitBreak)
             RemoveLast();
         Append(NewBreak(hitBreak, &next));

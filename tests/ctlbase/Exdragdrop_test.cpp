@@ -275,6 +275,71 @@ TEST(FileList, TheDragObjectHoldsItsDataWhileItLives)
     EXPECT_EQ(text.Refs, 1u);
 }
 
+// A picture handed over as a GDI handle: a usable one is copied, anything else gives no bitmap.
+class TPictureData final : public IDataObject {
+public:
+    explicit TPictureData(HBITMAP (*Make)()) : FMake(Make) {}
+    HRESULT QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT GetData(FORMATETC* f, STGMEDIUM* m) override
+    {
+        if (f->cfFormat != CF_BITMAP || !(f->tymed & TYMED_GDI))
+            return DV_E_FORMATETC;
+        *m = STGMEDIUM();
+        m->tymed = TYMED_GDI;
+        m->hBitmap = FMake();
+        return S_OK;
+    }
+    HRESULT GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT EnumFormatEtc(DWORD, IEnumFORMATETC** out) override
+    {
+        FORMATETC f;
+        f.cfFormat = CF_BITMAP;
+        f.tymed = TYMED_GDI;
+        *out = new TEnumFormatEtc(&f, 1);
+        return S_OK;
+    }
+    HRESULT DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    HBITMAP (*FMake)();
+};
+
+TEST(DraggedPicture, AUsableHandleIsCopiedAndAnythingElseGivesNoBitmap)
+{
+    TPictureData real([] {
+        TBitmap b;
+        b.SetSize(7, 5);
+        b.Canvas()->SetPixel(6, 4, clRed);
+        return b.ReleaseHandle();
+    });
+    TOleDragObject drag(&real, 0);
+    EXPECT_EQ(drag.GetDragContent(), edcBitmap);
+    TBitmap* got = drag.GetBitmap();
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->Width(), 7);
+    EXPECT_EQ(got->Height(), 5);
+    EXPECT_EQ(got->Canvas()->Pixels(6, 4), clRed);
+    delete got;
+
+    for (HBITMAP (*make)() : {+[] { return HBITMAP(nullptr); }, +[] { return reinterpret_cast<HBITMAP>(0x1234); },
+                              +[] { return static_cast<HBITMAP>(CreateSolidBrush(RGB(1, 2, 3))); }}) {
+        TPictureData bad(make);
+        TOleDragObject other(&bad, 0);
+        EXPECT_EQ(other.GetBitmap(), nullptr);
+    }
+}
+
 // ---- Windows and drags ---------------------------------------------------------------------------------
 struct Call {
     TDragState State;

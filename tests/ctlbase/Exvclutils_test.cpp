@@ -75,6 +75,9 @@ TEST(ColorArithmetic, IncColorClampsEachComponentAndInvertMirrorsIt)
     EXPECT_EQ(IncColor(clWhite, 10, 10, 10), clWhite);
     EXPECT_EQ(IncColor(TColor(RGB(5, 100, 250)), -10, 20, 10), TColor(RGB(0, 120, 255)));
     EXPECT_EQ(IncColor(clBtnFace, 0, 0, 0), TColor(GetSysColor(COLOR_BTNFACE)));
+    // Steps at the ends of the integer range clamp instead of wrapping around.
+    EXPECT_EQ(IncColor(clWhite, MaxInt, MaxInt, MaxInt), clWhite);
+    EXPECT_EQ(IncColor(TColor(RGB(1, 2, 3)), -MaxInt - 1, 0, MaxInt), TColor(RGB(0, 2, 255)));
     EXPECT_EQ(InvertColor(TColor(RGB(0, 100, 255))), TColor(RGB(255, 155, 0)));
 }
 
@@ -869,11 +872,11 @@ void PrintTo(const Pair& c, std::ostream* os) { *os << c.name; }
 
 class RectsIntersectTable : public ::testing::TestWithParam<Pair> {};
 
-TEST_P(RectsIntersectTable, TrueExactlyWhenAPixelIsShared)
+TEST_P(RectsIntersectTable, TrueExactlyWhenNoPixelIsShared)
 {
     const Pair p = GetParam();
-    EXPECT_EQ(RectsIntersect(p.a, p.b), p.overlap);
-    EXPECT_EQ(RectsIntersect(p.b, p.a), p.overlap);
+    EXPECT_EQ(RectsIntersect(p.a, p.b), !p.overlap);
+    EXPECT_EQ(RectsIntersect(p.b, p.a), !p.overlap);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RectsIntersectTable,

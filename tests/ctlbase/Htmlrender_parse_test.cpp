@@ -80,6 +80,8 @@ const ParseCase kParseCases[] = {
     {"ImageNeedsSource", "<img width=3><img src=''>", ""},
     {"List", "<ul><li>a<li>b</ul>c", "P L{in={M}} C'a'{in={M}} L{in={M}} C'b'{in={M}} B C'c'"},
     {"BulletReplacesBreak", "a<br><li>b", "P C'a' L C'b'"},
+    {"StrayListClosesKeepTheIndentAtZero", "a</ul></ul>end<ul>x", "P C'a' B C'end' C'x'{in={M}}"},
+    {"ParagraphIndentBelowZeroIsKeptByAListClose", "<p indent=-4>a</ul>b", "P{in=-4} C'a'{in=-4} B{in=-4} C'b'{in=-4}"},
     {"FontAttributes", "<font name=Courier size=14 color=red bgcolor=#00FF00>x</font>y",
      "P C'x'{f=Courier,z=14,c=0000FF,g=00FF00,n=1} C'y'"},
     {"QuotedBlanksCollapse", "<font name=\"Times  New   Roman\">x", "P C'x'{f=Times New Roman}"},
