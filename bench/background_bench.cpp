@@ -1,6 +1,6 @@
 // The image form's costs: the window region of a 1024 x 768 picture, and painting a whole
 // 1024 x 768 window's tiled background (once as the form's own background, once shared out
-// between two child areas as controls paint it).
+// between two child areas as controls paint it), also with tiles of one pixel.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -111,5 +111,26 @@ void BM_TiledBackgroundTwoChildAreas(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
 BENCHMARK(BM_TiledBackgroundTwoChildAreas)->Unit(benchmark::kMillisecond);
+
+// A 1 x 1 picture tiled over the whole window: the cost must follow the window's pixels, not the
+// number of tiles. Arg 0: the form's own background; 1: a control's share of it.
+void BM_TiledBackgroundOnePixelTiles(benchmark::State& state)
+{
+    TBitmap tile;
+    tile.SetSize(1, 1);
+    tile.Canvas()->SetPixel(0, 0, clTeal);
+    TBitmap window;
+    window.SetSize(kWidth, kHeight);
+    HDC dc = window.Canvas()->Handle();
+    const TRect all = Rect(0, 0, kWidth, kHeight);
+    for (auto _ : state) {
+        if (state.range(0) == 0)
+            ExtDrawBkgnd(dc, nullptr, all, all, all, all, false, clBtnFace, clBtnFace, false, &tile, bgtTileBitmap);
+        else
+            ExtDrawBkgnd2(dc, nullptr, all, all, Point(0, 0), clBtnFace, &tile, bgtTileBitmap);
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(BM_TiledBackgroundOnePixelTiles)->ArgName("share")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The markup renderer: parsing and measuring a long marked-up text (with and without word wrap),
-// and drawing a tree page of short marked-up cells, each parsed once into data of its own.
+// and drawing a tree page of short marked-up cells, each parsed once into data of its own; a short
+// text drawn into rectangles far larger than its bitmap.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +11,9 @@
 #include "ctlbase/Htmlrender.h"
 
 namespace {
+
+// Drawing needs no screen: run without one unless the caller chose a platform.
+const bool kHeadless = (setenv("QT_QPA_PLATFORM", "offscreen", 0), true);
 
 // About Size bytes of paragraphs mixing styles, links, fonts, entities and lists.
 std::string MarkedUp(size_t Size)
@@ -84,5 +89,19 @@ void BM_Draw1000Cells(benchmark::State& state)
     for (TExHTMLData* d : data) r.DestroyData(d);
 }
 BENCHMARK(BM_Draw1000Cells)->Unit(benchmark::kMillisecond);
+
+// A short text drawn into a rectangle far larger than the 100 x 100 bitmap it lands on: the work
+// must follow what the bitmap can show.
+void BM_DrawIntoHugeRectangle(benchmark::State& state)
+{
+    TExHTMLRender r;
+    r.PrepareText("<b>NAVTEX</b> gale warning <font color=clRed>Viking</font>", 0, false);
+    TBitmap target;
+    target.SetSize(100, 100);
+    const Integer side = Integer(state.range(0));
+    for (auto _ : state)
+        r.DrawText(target.Canvas(), Point(0, 0), Rect(0, 0, side, side));
+}
+BENCHMARK(BM_DrawIntoHugeRectangle)->ArgName("side")->Arg(100)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ctlbase/Exextbkgnd.h"
 
+#include <memory>
+
 #include "ctlbase/Exscratch.h"
 #include "platform/Graphics.h"
 
@@ -58,6 +60,38 @@ void CopyPart(HDC DC, HDC src, int sx, int sy, const TRect& Dest, DWORD rop, Dit
 
 bool HasPicture(TBitmap* Bitmap) { return Bitmap && Bitmap->Width() > 0 && Bitmap->Height() > 0; }
 
+// The tile the tiled kinds copy over Area: the picture itself, or, when the picture is so small
+// that Area would take more than about a thousand copies of it, whole copies of it side by side
+// up to some hundred pixels each way, so that a picture of a few pixels costs a handful of copies
+// rather than one per pixel. Its size is a multiple of the picture's, so tiles keep their place.
+class TTile {
+public:
+    TTile(HDC DC, TBitmap* Bitmap, const TRect& Area)
+        : W(Bitmap->Width()), H(Bitmap->Height()), Src(Bitmap->Canvas()->Handle())
+    {
+        constexpr int kMin = 256;
+        constexpr Int64 kFewCopies = 1024;
+        const Int64 copies = (Int64(Area.Width()) / W + 1) * (Int64(Area.Height()) / H + 1);
+        if (copies <= kFewCopies || (W >= kMin && H >= kMin))
+            return;
+        const int w = W * ((kMin + W - 1) / W), h = H * ((kMin + H - 1) / H);
+        FBig = std::make_unique<ScratchBitmap>(DC, w, h);
+        BitBlt(FBig->DC, 0, 0, W, H, Src, 0, 0, SRCCOPY);
+        for (int done = W; done < w; done *= 2)
+            BitBlt(FBig->DC, done, 0, std::min(done, w - done), H, FBig->DC, 0, 0, SRCCOPY);
+        for (int done = H; done < h; done *= 2)
+            BitBlt(FBig->DC, 0, done, w, std::min(done, h - done), FBig->DC, 0, 0, SRCCOPY);
+        W = w;
+        H = h;
+        Src = FBig->DC;
+    }
+    int W, H;
+    HDC Src;
+
+private:
+    std::unique_ptr<ScratchBitmap> FBig;
+};
+
 }  // namespace
 
 void ExtDrawBkgnd2(HDC DC, HWND, const TRect& Rect, const TRect& OriginRect, const TPoint& Origin, TColor Color,
@@ -76,16 +110,23 @@ void ExtDrawBkgnd2(HDC DC, HWND, const TRect& Rect, const TRect& OriginRect, con
     HDC src = Bitmap->Canvas()->Handle();
     const int bw = Bitmap->Width(), bh = Bitmap->Height();
     switch (BkType) {
-    case bgtTileBitmap:
-        // Tiles lie from (0, 0) of the origin coordinates, whatever OriginRect's corner.
-        for (int ty = FloorDiv(M.Top, bh) * bh; ty < M.Bottom; ty += bh)
-            for (int tx = FloorDiv(M.Left, bw) * bw; tx < M.Right; tx += bw) {
+    case bgtTileBitmap: {
+        // Tiles lie from (0, 0) of the origin coordinates, whatever OriginRect's corner; only
+        // what the target shows is tiled.
+        TRect shown;
+        if (!VisiblePart(DC, Rect, shown))
+            break;
+        const TRect V = Moved(shown, Origin.X, Origin.Y);
+        const TTile tile(DC, Bitmap, V);
+        for (int ty = FloorDiv(V.Top, tile.H) * tile.H; ty < V.Bottom; ty += tile.H)
+            for (int tx = FloorDiv(V.Left, tile.W) * tile.W; tx < V.Right; tx += tile.W) {
                 TRect part;
-                IntersectRect(part, Bounds(tx, ty, bw, bh), M);
-                CopyPart(DC, src, Mod(part.Left, bw), Mod(part.Top, bh), Moved(part, -Origin.X, -Origin.Y), SRCCOPY,
-                         DitherKind::None, clNone);
+                IntersectRect(part, Bounds(tx, ty, tile.W, tile.H), V);
+                CopyPart(DC, tile.Src, Mod(part.Left, tile.W), Mod(part.Top, tile.H),
+                         Moved(part, -Origin.X, -Origin.Y), SRCCOPY, DitherKind::None, clNone);
             }
         break;
+    }
     case bgtStretchBitmap: {
         const int ow = OriginRect.Width(), oh = OriginRect.Height();
         TRect part;
@@ -136,18 +177,21 @@ void ExtDrawBkgnd(HDC DC, HWND, const TRect& R1, const TRect& R2, const TRect& R
     auto target = [&](const TRect& part) { return Moved(part, -R3.Left, -R3.Top); };
     switch (BkType) {
     case bgtTileBitmap: {
+        // Only what the target shows is tiled: the part of P whose place on the target is seen.
+        TRect shown;
+        if (!VisiblePart(DC, target(P), shown))
+            break;
+        const TRect V = Moved(shown, R3.Left, R3.Top);
+        const TTile tile(DC, Bitmap, V);
         const int ax = R2.Left + R1.Left, ay = R2.Top + R1.Top;
-        int y = ay;
-        while (y + bh <= P.Top)
-            y += bh;
-        int x0 = ax;
-        while (x0 + bw <= P.Left)
-            x0 += bw;
-        for (; y < P.Bottom; y += bh)
-            for (int x = x0; x < P.Right; x += bw) {
+        // The first tile row and column at or after the anchor that reaches V (none before it).
+        const int y0 = V.Top - ay >= tile.H ? ay + (V.Top - ay) / tile.H * tile.H : ay;
+        const int x0 = V.Left - ax >= tile.W ? ax + (V.Left - ax) / tile.W * tile.W : ax;
+        for (int y = y0; y < V.Bottom; y += tile.H)
+            for (int x = x0; x < V.Right; x += tile.W) {
                 TRect part;
-                if (IntersectRect(part, Bounds(x, y, bw, bh), P))
-                    CopyPart(DC, src, part.Left - x, part.Top - y, target(part), rop,
+                if (IntersectRect(part, Bounds(x, y, tile.W, tile.H), V))
+                    CopyPart(DC, tile.Src, part.Left - x, part.Top - y, target(part), rop,
                              Dither ? DitherKind::Checker : DitherKind::None, DitherColor);
             }
         break;

@@ -5,6 +5,18 @@
 
 #include "platform/WinGdiMore.h"
 
+// The part of R (logical coordinates of DC) that DC can show: inside its surface and its clip.
+// False when nothing of R shows; R itself when the context cannot tell.
+inline bool VisiblePart(HDC DC, const TRect& R, TRect& Out)
+{
+    RECT clip;
+    if (GetClipBox(DC, &clip) == ERROR) {
+        Out = R;
+        return !IsRectEmpty(R);
+    }
+    return IntersectRect(Out, R, clip) != FALSE;
+}
+
 // A memory context holding a new bitmap of w x h for the life of the object.
 class ScratchBitmap {
 public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ctlbase/Exscratch.h"
 #include "ctlbase/Extools.h"
 #include "platform/Forms.h"
 #include "platform/WinGdiMore.h"
@@ -286,21 +287,50 @@ void SolidFill(HDC DC, const TRect& R, TColor Color)
     DeleteObject(brush);
 }
 
-// Band i of Steps across GradientRect, and its colour. A single band has the start colour: the
-// colour step would divide by Steps - 1.
-TRect Band(const TRect& G, int i, int Steps, bool Vertical)
-{
-    if (Vertical)
-        return {G.Left, G.Top + MulDiv(i, G.Height(), Steps), G.Right, G.Top + MulDiv(i + 1, G.Height(), Steps)};
-    return {G.Left + MulDiv(i, G.Width(), Steps), G.Top, G.Left + MulDiv(i + 1, G.Width(), Steps), G.Bottom};
-}
-
+// The colour of band i of Steps. Band i runs from MulDiv(i, length, Steps) to the next band's
+// start. A single band has the start colour: the colour step would divide by Steps - 1.
 COLORREF BandColor(COLORREF s, COLORREF e, int i, int Steps)
 {
     if (Steps <= 1)
         return s;
     auto step = [&](int a, int b) { return a + MulDiv(i, b - a, Steps - 1); };
     return RGB(step(Red(s), Red(e)), step(Green(s), Green(e)), step(Blue(s), Blue(e)));
+}
+
+// Paints the bands of a gradient over G that lie under Target (both in gradient coordinates),
+// moved by minus Origin onto DC; only what DC shows. The work follows the pixels along the
+// gradient, not the number of bands: a band of no pixel paints nothing, so each run of pixels
+// takes the colour of the one band it lies in, found from its position.
+void PaintGradient(HDC DC, const TRect& G, const TRect& Target, const TPoint& Origin, COLORREF s, COLORREF e,
+                   int Steps, bool Vertical)
+{
+    if (Steps <= 0)
+        return;
+    TRect shown = Target;
+    OffsetRect(shown, -Origin.X, -Origin.Y);
+    if (!VisiblePart(DC, shown, shown))
+        return;
+    OffsetRect(shown, Origin.X, Origin.Y);
+    TRect area;
+    if (!IntersectRect(area, G, shown))
+        return;
+    const int len = Vertical ? G.Height() : G.Width();
+    const int g0 = Vertical ? G.Top : G.Left;
+    auto start = [&](int i) { return MulDiv(i, len, Steps); };
+    const int to = (Vertical ? area.Bottom : area.Right) - g0;
+    for (int p = (Vertical ? area.Top : area.Left) - g0; p < to;) {
+        // The last band that starts at or before p is the one p lies in.
+        int i = int(std::clamp<Int64>((2 * Int64(p) + 1) * Steps / (2 * Int64(len)), 0, Steps - 1));
+        while (i > 0 && start(i) > p)
+            --i;
+        while (i + 1 < Steps && start(i + 1) <= p)
+            ++i;
+        const int next = std::min(i + 1 < Steps ? start(i + 1) : len, to);
+        TRect run = Vertical ? TRect{area.Left, g0 + p, area.Right, g0 + next} : TRect{g0 + p, area.Top, g0 + next, area.Bottom};
+        OffsetRect(run, -Origin.X, -Origin.Y);
+        PaintBand(DC, run, BandColor(s, e, i, Steps));
+        p = next;
+    }
 }
 
 }  // namespace
@@ -311,9 +341,7 @@ void GradientFill(HDC DC, const TRect& Rect, TColor StartColor, TColor EndColor,
         SolidFill(DC, Rect, StartColor);
         return;
     }
-    const COLORREF s = ColorToRGB(StartColor), e = ColorToRGB(EndColor);
-    for (int i = 0; i < Steps; ++i)
-        PaintBand(DC, Band(Rect, i, Steps, Vertical), BandColor(s, e, i, Steps));
+    PaintGradient(DC, Rect, Rect, Point(0, 0), ColorToRGB(StartColor), ColorToRGB(EndColor), Steps, Vertical);
 }
 
 void GradientFillEx(HDC DC, const TRect& DrawRect, const TRect& GradientRect, const TPoint& Origin,
@@ -323,16 +351,9 @@ void GradientFillEx(HDC DC, const TRect& DrawRect, const TRect& GradientRect, co
         SolidFill(DC, DrawRect, StartColor);
         return;
     }
-    const COLORREF s = ColorToRGB(StartColor), e = ColorToRGB(EndColor);
     TRect target = DrawRect;
     OffsetRect(target, Origin.X, Origin.Y);
-    for (int i = 0; i < Steps; ++i) {
-        TRect part;
-        if (!IntersectRect(part, Band(GradientRect, i, Steps, Vertical), target))
-            continue;
-        OffsetRect(part, -Origin.X, -Origin.Y);
-        PaintBand(DC, part, BandColor(s, e, i, Steps));
-    }
+    PaintGradient(DC, GradientRect, target, Origin, ColorToRGB(StartColor), ColorToRGB(EndColor), Steps, Vertical);
 }
 
 void DrawArrow(TCanvas* Canvas, TExArrowDir Direction, const TRect& Rect, TColor Color, bool Enabled)

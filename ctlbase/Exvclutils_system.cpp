@@ -122,14 +122,16 @@ void AlphaCopyRect(TCanvas* DestCanvas, const TRect& DestRect, TCanvas* SrcCanva
 
 void AlphaFillRect(TCanvas* Canvas, const TRect& Rect, TColor Color, Integer Alpha)
 {
-    const int w = Rect.Width(), h = Rect.Height();
-    if (w <= 0 || h <= 0)
+    HDC dest = Canvas->Handle();
+    // Only the pixels the canvas shows are blended.
+    TRect R;
+    if (!VisiblePart(dest, Rect, R))
         return;
+    const int w = R.Width(), h = R.Height();
     Alpha = std::clamp(Alpha, 0, 256);
     const COLORREF c = ColorToRGB(Color);
-    HDC dest = Canvas->Handle();
     ScratchBitmap area(dest, w, h);
-    BitBlt(area.DC, 0, 0, w, h, dest, Rect.Left, Rect.Top, SRCCOPY);
+    BitBlt(area.DC, 0, 0, w, h, dest, R.Left, R.Top, SRCCOPY);
     std::vector<RGBQUAD> d = area.Read();
     for (RGBQUAD& p : d) {
         p.rgbRed = Blend256(p.rgbRed, GetRValue(c), Alpha);
@@ -137,7 +139,7 @@ void AlphaFillRect(TCanvas* Canvas, const TRect& Rect, TColor Color, Integer Alp
         p.rgbBlue = Blend256(p.rgbBlue, GetBValue(c), Alpha);
     }
     area.Write(d);
-    BitBlt(dest, Rect.Left, Rect.Top, w, h, area.DC, 0, 0, SRCCOPY);
+    BitBlt(dest, R.Left, R.Top, w, h, area.DC, 0, 0, SRCCOPY);
 }
 
 // ================================================================ flat scroll bars

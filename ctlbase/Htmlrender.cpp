@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "ctlbase/Exlist.h"
+#include "ctlbase/Exscratch.h"
 #include "ctlbase/Exvclutils.h"
 #include "platform/Windows.h"
 
@@ -455,18 +456,23 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
 {
     if (!FData || !Canvas)
         return;
-    // The buffer is the rectangle itself: nothing is drawn outside it, and drawing and
-    // hit-testing lay lines out over the same width.
+    // Lines are laid out over the rectangle's width, as hit-testing lays them out; the buffer is
+    // the part of the rectangle the canvas shows, so nothing is drawn outside the rectangle and
+    // a rectangle far larger than the canvas costs what the canvas shows.
     const Integer w = Rect.Width(), h = Rect.Height();
     if (w <= 0 || h <= 0)
         return;
+    HDC dst = Canvas->Handle();
+    TRect shown;
+    if (!VisiblePart(dst, Rect, shown))
+        return;
+    const Integer bw = shown.Width(), bh = shown.Height();
     TGuard guard(*this);
     TExHTMLData& data = *FData;
-    if (FBuffer->Width() != w || FBuffer->Height() != h)
-        FBuffer->SetSize(w, h);
+    if (FBuffer->Width() != bw || FBuffer->Height() != bh)
+        FBuffer->SetSize(bw, bh);
     HDC buf = FBuffer->Canvas()->Handle();
-    HDC dst = Canvas->Handle();
-    BitBlt(buf, 0, 0, w, h, dst, Rect.Left, Rect.Top, SRCCOPY);
+    BitBlt(buf, 0, 0, bw, bh, dst, shown.Left, shown.Top, SRCCOPY);
 
     // The buffer's canvas gets its own font and modes back even when an image handler raises.
     struct TRestore {
@@ -486,8 +492,11 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
     } restore{buf};
     SetTextAlign(buf, TA_BASELINE);
 
+    // The buffer's corner is this far into the rectangle: the text is laid out as if drawn from
+    // the rectangle's corner, then moved by it.
+    const Integer dx = shown.Left - Rect.Left, dy = shown.Top - Rect.Top;
     TLineGeometry line;
-    line.Origin = Origin;
+    line.Origin = Point(Origin.X + dx, Origin.Y + dy);
     line.Available = w;
     bool first = true;
     for (Integer i = 0; i < data.Count(); ++i) {
@@ -496,7 +505,7 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
             if (!first)
                 line.Top += line.Height;
             first = false;
-            if (line.Top > Int64(h) + Origin.Y)
+            if (line.Top > Int64(bh) + line.Origin.Y)
                 break;
             line.Height = it->Height;
             line.Descent = static_cast<TExHTMLBreakItem*>(it)->LineDescent();
@@ -504,8 +513,8 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
             line.X = LineStart(*it, w);
             if (it->ItemType == hitLI) {
                 const Integer W = it->GetWidth();
-                const Int64 x = line.X - Origin.X;
-                const Int64 top = (line.Height - line.Descent - W) / 2 + line.Top - Origin.Y + line.Descent;
+                const Int64 x = line.X - line.Origin.X;
+                const Int64 top = (line.Height - line.Descent - W) / 2 + line.Top - line.Origin.Y + line.Descent;
                 const TColor c = UseColors && it->ColorSetCount == 0 ? Color1 : it->FontColor;
                 HBRUSH brush = CreateSolidBrush(ColorToRGB(c));
                 HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(c));
@@ -565,7 +574,7 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
             line.X += it->Width;
     }
 
-    BitBlt(dst, Rect.Left, Rect.Top, w, h, buf, 0, 0, SRCCOPY);
+    BitBlt(dst, shown.Left, shown.Top, bw, bh, buf, 0, 0, SRCCOPY);
 }
 
 // ---- Hit-testing and links --------------------------------------------------------------------

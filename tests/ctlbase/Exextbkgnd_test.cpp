@@ -208,4 +208,31 @@ TEST(ExtDrawBkgnd, FillsAndGradientsAndTheOffsetOfR3)
     EXPECT_EQ(o.at(6, 6), clWhite);
 }
 
+// Pictures of a few pixels over a large window, with part of the window clipped away and part of
+// the area past the surface: every shown pixel is its tile's, every clipped one is left alone.
+TEST(TiledBackgrounds, TinyPicturesOverAClippedWindowKeepTheirPlaceEverywhereTheyShow)
+{
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{3, 2}, std::pair{5, 7}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        auto tile = Coded(w, h);
+        const TPoint origin = Point(13, 4);
+        Surface a(300, 200), b(300, 200);
+        for (Surface* s : {&a, &b})
+            IntersectClipRect(s->dc(), 20, 10, 290, 170);
+        ExtDrawBkgnd2(a.dc(), nullptr, Rect(-40, -40, 5000, 5000), Rect(-100, -100, 9000, 9000), origin, clRed,
+                      tile.get(), bgtTileBitmap);
+        const TRect all = Rect(0, 0, 5000, 5000);
+        ExtDrawBkgnd(b.dc(), nullptr, Rect(2, 1, 0, 0), all, all, all, false, clRed, clRed, false, tile.get(),
+                     bgtTileBitmap);
+        for (Surface* s : {&a, &b})
+            SelectClipRgn(s->dc(), nullptr);  // reading is clipped too
+        for (int y = 0; y < 200; y += 3)
+            for (int x = 0; x < 300; x += 7) {
+                const bool shown = x >= 20 && x < 290 && y >= 10 && y < 170;
+                ASSERT_EQ(a.at(x, y), shown ? At((x + origin.X) % w, (y + origin.Y) % h) : clWhite) << x << "," << y;
+                ASSERT_EQ(b.at(x, y), shown ? At((x - 2) % w, (y - 1) % h) : clWhite) << x << "," << y;
+            }
+    }
+}
+
 }  // namespace

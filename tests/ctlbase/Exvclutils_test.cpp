@@ -449,6 +449,52 @@ TEST(Gradients, EqualColoursFillZeroStepsDrawNothingOneStepIsTheStartColour)
     EXPECT_EQ(s.picture(clYellow), (std::vector<std::string>{".##...", "......"}));
 }
 
+// More bands than pixels, and rectangles reaching past the surface and its clip: each shown pixel
+// has the colour of the one band it lies in (the band i whose start MulDiv(i, length, Steps) is
+// the last at or before it), and nothing outside the clip is touched.
+TEST(Gradients, MoreBandsThanPixelsGiveEachPixelTheColourOfItsBand)
+{
+    const int len = 37, steps = 100000;
+    auto expected = [&](int p) {
+        int band = 0;
+        for (int i = 0; i < steps; ++i)
+            if (MulDiv(i, len, steps) <= p)
+                band = i;
+        const int v = MulDiv(band, 255, steps - 1);
+        return TColor(RGB(v, v, v));
+    };
+    for (bool vertical : {false, true}) {
+        SCOPED_TRACE(vertical);
+        Surface s(vertical ? 3 : len, vertical ? len : 3);
+        GradientFill(s.dc(), vertical ? Rect(0, 0, 3, len) : Rect(0, 0, len, 3), clBlack, clWhite, steps, vertical);
+        for (int p = 0; p < len; ++p)
+            EXPECT_EQ(vertical ? s.at(1, p) : s.at(p, 1), expected(p)) << p;
+    }
+    // A gradient far wider than the surface, its drawn part moved by the origin, a clip inside.
+    Surface part(20, 4);
+    IntersectClipRect(part.dc(), 2, 0, 15, 4);
+    GradientFillEx(part.dc(), Rect(-1000, -5, 1000, 9), Rect(0, 0, len, 4), Point(10, 0), clBlack, clWhite, steps,
+                   false);
+    SelectClipRgn(part.dc(), nullptr);
+    for (int x = 0; x < 20; ++x) {
+        const bool shown = x >= 2 && x < 15 && x + 10 < len;
+        EXPECT_EQ(part.at(x, 2), shown ? expected(x + 10) : clWhite) << x;
+    }
+}
+
+TEST(AlphaFill, ARectangleFarPastTheCanvasBlendsEveryShownPixelOnce)
+{
+    Surface s(30, 20, TColor(RGB(100, 0, 255)));
+    IntersectClipRect(s.dc(), 5, 5, 25, 15);
+    AlphaFillRect(s.canvas(), Rect(-40000, -40000, 40000, 40000), TColor(RGB(200, 255, 0)), 64);
+    SelectClipRgn(s.dc(), nullptr);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) {
+            const bool shown = x >= 5 && x < 25 && y >= 5 && y < 15;
+            ASSERT_EQ(s.at(x, y), shown ? TColor(RGB(125, 63, 191)) : TColor(RGB(100, 0, 255))) << x << "," << y;
+        }
+}
+
 // ---------------------------------------------------------------- arrows
 
 struct ArrowCase {

@@ -221,6 +221,46 @@ TEST(MarkupDrawing, StaysInsideTheRectangleOverWhatIsThere)
     EXPECT_GT(back, ink);
 }
 
+// A rectangle that reaches past the canvas, or is far larger than it: what the canvas shows is
+// exactly what a canvas holding the whole rectangle shows there.
+TEST(MarkupDrawing, ARectangleLargerThanTheCanvasShowsTheSamePixels)
+{
+    TExHTMLRender r;
+    r.PrepareText("<p align=center>Centre <b>bold</b><p align=right>right<p><ul><li><font color=clRed>red</font>"
+                  "<li>two</ul><hr>after",
+                  0, false);
+    Picture whole(400, 300);
+    r.DrawText(whole.Bmp.Canvas(), Point(0, 3), Rect(0, 0, 400, 300));
+    for (TPoint corner : {Point(-150, -40), Point(-320, 0), Point(10, 20)}) {
+        SCOPED_TRACE(std::to_string(corner.X) + "," + std::to_string(corner.Y));
+        Picture part(100, 100);
+        r.DrawText(part.Bmp.Canvas(), Point(0, 3), Rect(corner.X, corner.Y, corner.X + 400, corner.Y + 300));
+        int ink = 0;
+        for (Integer y = 0; y < 100; ++y)
+            for (Integer x = 0; x < 100; ++x) {
+                const Integer wx = x - corner.X, wy = y - corner.Y;
+                const bool inside = wx >= 0 && wx < 400 && wy >= 0 && wy < 300;
+                const COLORREF want = inside ? whole.At(wx, wy) : ColorToRGB(kBack);
+                ASSERT_EQ(part.At(x, y), want) << x << "," << y;
+                ink += part.At(x, y) != ColorToRGB(kBack);
+            }
+        EXPECT_GT(ink, 0);
+    }
+    // Left-aligned text in a rectangle of 60000 on a side lands where it lands in a small one.
+    TExHTMLRender left;
+    left.PrepareText("<b>NAVTEX</b> gale<br><font color=clBlue>Viking</font>", 0, false);
+    Picture small(100, 100), huge(100, 100);
+    left.DrawText(small.Bmp.Canvas(), Point(0, 0), Rect(0, 0, 100, 100));
+    left.DrawText(huge.Bmp.Canvas(), Point(0, 0), Rect(0, 0, 60000, 60000));
+    int ink = 0;
+    for (Integer y = 0; y < 100; ++y)
+        for (Integer x = 0; x < 100; ++x) {
+            ASSERT_EQ(huge.At(x, y), small.At(x, y)) << x << "," << y;
+            ink += huge.At(x, y) != ColorToRGB(kBack);
+        }
+    EXPECT_GT(ink, 0);
+}
+
 TEST(MarkupDrawing, ColoursOfRunsLinksAndTheSelectedLink)
 {
     TExHTMLRender r;
