@@ -633,3 +633,100 @@ INSTANTIATE_TEST_SUITE_P(Cases, HandlerFreesTheTree, ::testing::ValuesIn(Freeing
                          [](const ::testing::TestParamInfo<FreeingCase>& Info) { return Info.param.name; });
 
 }  // namespace
+
+namespace {
+
+TEST_F(TreeTest, AVirtualItemsStyleComesFromTheEvent)
+{
+    TExTreeItem* item = Items().Add(nullptr, "");
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    Tree->OnVirtualTextNeeded = [](TObject*, TExTreeItem*, Integer, std::string& Text) { Text = "virtual text"; };
+    item->SetUseStyles(true);
+    item->SetParentStyle(false);
+    TPoint plain{};
+    Tree->MeasureCell(item, -1, plain);
+    Integer asked = 0;
+    Tree->OnVirtualStyleNeeded = [&](TObject*, TExTreeItem*, Integer Section, TExCellStyle* Style) {
+        ++asked;
+        EXPECT_EQ(Section, -1);
+        Style->SetOwnerColors(false);
+        Style->SetFontName(Tree->Font()->Name());
+        Style->SetFontSize(26);
+    };
+    TPoint big{};
+    Tree->MeasureCell(item, -1, big);
+    EXPECT_EQ(asked, 1);
+    EXPECT_GT(big.X, plain.X);
+}
+
+TEST_F(TreeTest, AnOwnerDrawnColumnCellIsMeasuredByTheEvent)
+{
+    AddSections({60, 60});
+    Tree->SetShowHeader(true);
+    Tree->SetOwnerDrawByColumn(false);
+    TExTreeItem* item = Items().Add(nullptr, "m");
+    item->ColumnText()->Add("~~@~~");
+    Tree->OnMeasureItemPart = [](TObject*, TExTreeItem*, Integer Part, TPoint& Size) { Size.X = Part == 1 ? 70 : 0; };
+    TPoint size{};
+    Tree->MeasureCell(item, 1, size);
+    EXPECT_EQ(size.X, 70 + 17 / 5 * 3);
+    // By column: the section's style decides, whatever the text.
+    Tree->SetOwnerDrawByColumn(true);
+    item->ColumnText()->Put(0, "plain");
+    Tree->Header()->Sections()->GetSection(1)->SetStyle(ExhsOwnerDraw);
+    TPoint byColumn{};
+    Tree->MeasureCell(item, 1, byColumn);
+    EXPECT_EQ(byColumn.X, 70 + 17 / 5 * 3);
+}
+
+TEST_F(TreeTest, AFontChangeRendersMarkedUpItemsAgain)
+{
+    TExTreeItem* marked = Items().Add(nullptr, "<html><b>bold</b>");
+    marked->SetIsHTML(true);
+    const Integer before = marked->HTMLData()->TextSize.cx;
+    Tree->Font()->SetHeight(-30);
+    ASSERT_NE(marked->HTMLData(), nullptr);
+    EXPECT_GT(marked->HTMLData()->TextSize.cx, before);
+}
+
+TEST_F(TreeTest, TheSecondImageAndItsEvent)
+{
+    TExTreeItem* item = Items().Add(nullptr, "x");
+    item->SetImageIndex2(4);
+    EXPECT_EQ(Tree->ItemImageIndex(item, true), 4);
+    item->SetImageIndex2(-1);
+    Tree->OnItemPicDraw2 = [](TObject*, TExTreeItem*, Integer& Index) { Index = 9; };
+    EXPECT_EQ(Tree->ItemImageIndex(item, true), 9);
+    EXPECT_EQ(Tree->ItemImageIndex(item, false), -1);
+}
+
+TEST_F(TreeTest, AHiddenBarHasNothingToScroll)
+{
+    AddRoots(3);
+    EXPECT_FALSE(Tree->VertBarVisible());
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), 0);
+    EXPECT_EQ(Tree->VertScrollBar()->Page(), 1);
+    EXPECT_EQ(Tree->GetItemRect(0), (TRect{0, View()->Top(), View()->Width(), View()->Top() + Tree->LineHeight() - 1}));
+}
+
+TEST_F(TreeTest, StepsBackOverACollapsedBranchWithAHiddenChild)
+{
+    Items().BeginUpdate();
+    TExTreeItem* a = Items().Add(nullptr, "a");
+    TExTreeItem* hidden = Items().AddChild(a, "hidden");
+    Items().AddChild(hidden, "under");
+    TExTreeItem* b = Items().Add(nullptr, "b");
+    Items().EndUpdate();
+    hidden->Expand(false);
+    hidden->SetHidden(true);
+    Tree->SetFilteredVisibility(true);
+    // Rows: a, b. From b back: a (collapsed, its hidden child and grandchild not rows).
+    EXPECT_EQ(View()->VisItem(1), b);
+    EXPECT_EQ(View()->VisItem(0), a);
+    a->Expand(false);
+    EXPECT_EQ(View()->VisItem(1), b);
+    EXPECT_EQ(View()->VisItem(0), a);
+    EXPECT_EQ(Tree->GetTotalVisCount(), 2);
+}
+
+}  // namespace
