@@ -235,12 +235,13 @@ void TRxForm::ViewOscWindowMenuClick(TObject*)
 
 void TRxForm::LogarithmicSpectrogramm1Click(TObject*)
 {
-    Tty_Params.LogarithmicSpectrum = 1 - Tty_Params.LogarithmicSpectrum;
-    LogarithmicSpectrogramm1->SetChecked(Tty_Params.LogarithmicSpectrum == 1);
+    // Any stored number but 0 is on, so that every press switches.
+    Tty_Params.LogarithmicSpectrum = Tty_Params.LogarithmicSpectrum != 0 ? 0 : 1;
+    LogarithmicSpectrogramm1->SetChecked(Tty_Params.LogarithmicSpectrum != 0);
 }
 
 void TRxForm::LogarithmicOscillogram1Click(TObject*)
 {
-    Tty_Params.LogarithmicOscillogram = 1 - Tty_Params.LogarithmicOscillogram;
-    LogarithmicOscillogram1->SetChecked(Tty_Params.LogarithmicOscillogram == 1);
+    Tty_Params.LogarithmicOscillogram = Tty_Params.LogarithmicOscillogram != 0 ? 0 : 1;
+    LogarithmicOscillogram1->SetChecked(Tty_Params.LogarithmicOscillogram != 0);
 }

@@ -15,13 +15,14 @@ namespace {
 
 using namespace rx;
 
-// The smallest window that still shows its menu, toolbar and panes, and how much of a window
-// must stay on the screen to be found and moved.
+// The smallest heights at which each pane still serves: a curve in the displays, a few lines of
+// text in the receive window and the message pane.
+constexpr int kMinSpectrumPane = 20;
+constexpr int kMinReceivePane = 40;
+constexpr int kMinMessagePane = 40;
+constexpr int kMinOscPane = 20;
+// The narrowest window whose menu bar still shows every menu.
 constexpr int kMinFormWidth = 200;
-constexpr int kMinFormHeight = 200;
-constexpr int kOnScreenMargin = 50;
-// The message pane keeps at least this much when the other panes take their stored heights.
-constexpr int kMinMessagePane = 20;
 
 class TSettingsReader {
 public:
@@ -156,37 +157,51 @@ void TRxForm::LoadSettings()
 }
 
 // Each value not -1 is applied, kept inside what the screen and the window can show: a stored
-// size from a larger screen, or a hand-edited one, must not leave a pane hidden or the window
-// out of reach.
+// size from a larger screen, or a hand-edited one, must not leave a pane too small to use or any
+// part of the window off the screen.
 void TRxForm::ApplyWindowGeometry(int left, int top, int height, int width, int fftHeight, int rxHeight,
                                   int mHeight, int dHeight)
 {
+    const bool stackOsc = dHeight != -1 && mHeight != -1;
+    // A hidden oscillogram keeps its 1 px strip; a shown one is a pane like the others.
+    const int minOsc = Tty_Params.OscShow != 0 ? kMinOscPane : 1;
+    const int fixedRows = Panel1->Height() + Bevel1->Height() + Splitter1->Height() + Splitter2->Height() +
+                          Splitter3->Height() + StatusBar1->Height();
+    const int minPanes = kMinSpectrumPane + kMinReceivePane + kMinMessagePane + minOsc;
+    const int frame = Height() - ClientHeight();
+    const int minHeight = frame + fixedRows + minPanes;
     const int screenW = std::max(Screen->Width(), kMinFormWidth);
-    const int screenH = std::max(Screen->Height(), kMinFormHeight);
+    const int screenH = std::max(Screen->Height(), minHeight);
     if (height != -1)
-        SetHeight(Clamp(height, kMinFormHeight, screenH));
+        SetHeight(Clamp(height, minHeight, screenH));
     if (width != -1)
         SetWidth(Clamp(width, kMinFormWidth, screenW));
+    // The form's own size may be one that the stored place alone would push off the screen.
     if (left != -1)
-        SetLeft(Clamp(left, kOnScreenMargin - Width(), screenW - kOnScreenMargin));
+        SetLeft(Clamp(left, 0, std::max(screenW - Width(), 0)));
     if (top != -1)
-        SetTop(Clamp(top, 0, screenH - kOnScreenMargin));
+        SetTop(Clamp(top, 0, std::max(screenH - Height(), 0)));
 
-    // What the fixed rows leave to the three panes and the message pane between them.
-    int room = ClientHeight() - Panel1->Height() - Bevel1->Height() - Splitter1->Height() -
-               Splitter2->Height() - Splitter3->Height() - StatusBar1->Height() - kMinMessagePane;
-    const bool stackOsc = dHeight != -1 && mHeight != -1;
-    const int oscNow = stackOsc ? std::max(dHeight, 1) : PaintBox1->Height();
-    if (fftHeight != -1)
-        FFTBox->SetHeight(Clamp(fftHeight, Splitter1->MinSize(), std::max(room - RxMemo->Height() - oscNow,
-                                                                          Splitter1->MinSize())));
-    if (rxHeight != -1)
-        RxMemo->SetHeight(
-            Clamp(rxHeight, Splitter2->MinSize(), std::max(room - FFTBox->Height() - oscNow, Splitter2->MinSize())));
+    // The stored heights, each at least its minimum; when together they leave the message pane less
+    // than its own, each gives up the same share of what it has above its minimum.
+    int fft = std::max(fftHeight != -1 ? fftHeight : FFTBox->Height(), kMinSpectrumPane);
+    int rx = std::max(rxHeight != -1 ? rxHeight : RxMemo->Height(), kMinReceivePane);
+    int osc = std::max(stackOsc ? dHeight : PaintBox1->Height(), minOsc);
+    const int room = std::max(ClientHeight() - fixedRows - kMinMessagePane, minPanes - kMinMessagePane);
+    const long long extra = static_cast<long long>(fft - kMinSpectrumPane) + (rx - kMinReceivePane) + (osc - minOsc);
+    const long long spare = room - (kMinSpectrumPane + kMinReceivePane + minOsc);
+    if (extra > spare) {
+        fft = kMinSpectrumPane + static_cast<int>((fft - kMinSpectrumPane) * spare / extra);
+        rx = kMinReceivePane + static_cast<int>((rx - kMinReceivePane) * spare / extra);
+        osc = minOsc + static_cast<int>((osc - minOsc) * spare / extra);
+    }
+    if (fftHeight != -1 || FFTBox->Height() != fft)
+        FFTBox->SetHeight(fft);
+    if (rxHeight != -1 || RxMemo->Height() != rx)
+        RxMemo->SetHeight(rx);
     if (mHeight != -1)
         Panel2->SetHeight(std::max(mHeight, kMinMessagePane));
-    if (stackOsc) {
-        const int osc = Clamp(dHeight, 1, std::max(room - FFTBox->Height() - RxMemo->Height(), 1));
+    if (stackOsc || PaintBox1->Height() != osc) {
         PaintBox1->SetTop(Panel2->Top() + Panel2->Height());
         PaintBox1->SetHeight(osc);
         StatusBar1->SetTop(PaintBox1->Top() + osc);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <tuple>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "platform/FileUtils.h"
 #include "receiver/About.h"
 #include "receiver/CharSets.h"
+#include "receiver/Displays.h"
 #include "receiver/Settings.h"
 #include "tests/receiver/RxWindowTest.h"
 
@@ -318,29 +320,90 @@ TEST_F(SettingsWindow, StoredValuesWithRulesOfTheirOwn)
     }
 }
 
-TEST_F(SettingsWindow, PanesAndWindowOutOfRangeStayVisible)
-{
-    // The oscillogram asked for nothing, then for everything: the message pane keeps its 20 px.
-    for (const char* osc : {"0", "5000"}) {
-        WriteFile("MORVIK.INI", std::string("[Window]\nLeft=-5000\nTop=90000\nHeight=3\nWidth=-20\nSHeight=-40\n"
-                                            "RHeight=5000\nMHeight=-9\nDHeight=") + osc + "\n");
+// Whatever the file says, the whole window is on the screen at a usable size and every pane keeps
+// room to be used: the displays a curve, the receive window and the message pane a few lines.
+class StoredGeometry : public SettingsWindow {
+protected:
+    void ExpectUsable(const std::string& file)
+    {
+        WriteFile("MORVIK.INI", file);
         Restart();
-        EXPECT_EQ(form->BoundsRect(), Bounds(50 - 200, Screen->Height() - 50, 200, 200));
-        EXPECT_EQ(form->FFTBox->Height(), form->Splitter1->MinSize());
-        EXPECT_EQ(form->Panel2->Height(), 20) << osc;
-        EXPECT_EQ(form->StatusBar1->Top() + form->StatusBar1->Height(), form->ClientHeight());
+        const TRect r = form->BoundsRect();
+        EXPECT_GE(r.Left, 0) << file;
+        EXPECT_GE(r.Top, 0) << file;
+        EXPECT_LE(r.Right, Screen->Width()) << file;
+        EXPECT_LE(r.Bottom, Screen->Height()) << file;
+        EXPECT_GE(form->Width(), 200) << file;
+        EXPECT_GE(form->FFTBox->Height(), 20) << file;
+        EXPECT_GE(form->RxMemo->Height(), 40) << file;
+        EXPECT_GE(form->Panel2->Height(), 40) << file;
+        EXPECT_GE(form->PaintBox1->Height(), 20) << file;
+        // Stacked top to bottom without overlap, the status bar at the bottom of the client area.
+        EXPECT_LE(form->FFTBox->Top() + form->FFTBox->Height(), form->RxMemo->Top()) << file;
+        EXPECT_LE(form->RxMemo->Top() + form->RxMemo->Height(), form->Panel2->Top()) << file;
+        EXPECT_LE(form->Panel2->Top() + form->Panel2->Height(), form->PaintBox1->Top()) << file;
+        EXPECT_EQ(form->StatusBar1->Top() + form->StatusBar1->Height(), form->ClientHeight()) << file;
     }
-    EXPECT_EQ(form->RxMemo->Height(), form->Splitter2->MinSize());
-    WriteFile("MORVIK.INI", "[Window]\nMHeight=100\nDHeight=0\n");
+};
+
+TEST_F(StoredGeometry, PlacesAndSizesFarOutsideTheScreenKeepTheWholeWindowOnIt)
+{
+    ExpectUsable("[Window]\nLeft=-99999\nTop=99999\nHeight=99999\nWidth=3\n");
+    EXPECT_EQ(form->Height(), Screen->Height());
+    ExpectUsable("[Window]\nLeft=99999\nTop=-99999\nHeight=3\nWidth=99999\n");
+    EXPECT_EQ(form->Width(), Screen->Width());
+    ExpectUsable("[Window]\nLeft=-5000\nTop=90000\nHeight=3\nWidth=-20\nSHeight=-40\nRHeight=5000\n"
+                 "MHeight=-9\nDHeight=0\n");
+    ExpectUsable("[Window]\nLeft=-2147483648\nTop=2147483647\nHeight=2147483647\nWidth=-2147483648\n"
+                 "SHeight=2147483647\nRHeight=2147483647\nMHeight=2147483647\nDHeight=2147483647\n");
+}
+
+TEST_F(StoredGeometry, TinyOrGreedyPanesLeaveEveryPaneUsable)
+{
+    ExpectUsable("[Window]\nRHeight=1\n");
+    ExpectUsable("[Window]\nMHeight=5\nDHeight=300\n");
+    ExpectUsable("[Window]\nSHeight=1\nMHeight=1\nDHeight=1\n");
+    ExpectUsable("[Window]\nHeight=300\nSHeight=400\nRHeight=400\nMHeight=400\nDHeight=400\n");
+    // A greedy pane gives up its room in proportion with the others, not all of theirs.
+    WriteFile("MORVIK.INI", "[Window]\nSHeight=60\nRHeight=60\nMHeight=5\nDHeight=3000\n");
+    Restart();
+    EXPECT_GT(form->FFTBox->Height(), 20);
+    EXPECT_GT(form->RxMemo->Height(), 40);
+    EXPECT_GT(form->PaintBox1->Height(), form->RxMemo->Height());
+}
+
+TEST_F(StoredGeometry, AHiddenOscillogramKeepsItsStripAndFittingValuesAreTakenAsTheyAre)
+{
+    WriteFile("MORVIK.INI", "[RTTY]\nOscShow=0\n[Window]\nMHeight=100\nDHeight=0\n");
     Restart();
     EXPECT_EQ(form->PaintBox1->Height(), 1);
-
-    // Values that fit are taken as they are, the oscillogram stacked under the message pane.
     WriteFile("MORVIK.INI", "[Window]\nLeft=10\nTop=20\nHeight=500\nWidth=640\nSHeight=60\nRHeight=90\n"
                             "MHeight=100\nDHeight=40\n");
     Restart();
     EXPECT_NE(State().find(" window:10,20,640,500 panes:60,90,40 "), std::string::npos) << State();
     EXPECT_EQ(form->StatusBar1->Top(), form->PaintBox1->Top() + 40);
+}
+
+// A flag stored as another number than 0 or 1 is on, and each press of its item switches it.
+TEST_F(SettingsWindow, DisplayScaleFlagsOtherThanZeroOrOneSwitchAtEveryPress)
+{
+    WriteFile("MORVIK.INI", "[RTTY]\nLogarithmicSpectrum=5\nLogarithmicOscillogram=-3\n");
+    form->FormActivate(form);
+    auto presses = [&](TMenuItem* item, const int& flag, const std::function<void()>& press) {
+        EXPECT_TRUE(item->Checked());
+        for (bool on : {false, true, false, true}) {
+            press();
+            EXPECT_EQ(flag != 0, on);
+            EXPECT_EQ(item->Checked(), on);
+        }
+    };
+    presses(form->LogarithmicSpectrogramm1, Tty_Params.LogarithmicSpectrum,
+            [&] { form->LogarithmicSpectrogramm1Click(form); });
+    presses(form->LogarithmicOscillogram1, Tty_Params.LogarithmicOscillogram,
+            [&] { form->LogarithmicOscillogram1Click(form); });
+    // Off means the linear scale: half of full scale is drawn halfway up.
+    form->LogarithmicSpectrogramm1Click(form);
+    EXPECT_EQ(rx::LogScale(0.5, 50, Tty_Params.LogarithmicSpectrum), 25);
 }
 
 TEST_F(SettingsWindow, DamagedFilesReadAsDefaultsWithoutABox)
