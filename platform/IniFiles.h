@@ -1,21 +1,36 @@
 // Settings in a plain INI text file: "[Section]" lines open sections, "Key=Value" lines hold values.
 //
 // Every read looks at the file as it is on disk; every write is on disk when it returns (nothing waits
-// for a later flush, so nothing is lost when the program ends abruptly). Reads survive any file: a
+// for a later flush, so nothing is lost when the program ends abruptly). Between BeginUpdate and
+// EndUpdate the file is read once and written once instead: many values of a large file cost no more
+// than one. Reads survive any file: a
 // missing or unreadable file, CR LF, LF or CR line ends, blank lines, ";" comment lines, lines without
 // "=", keys before the first section, very long lines and bytes that are not text. Section and key
 // names compare without regard to ASCII case; a section that appears more than once reads as one,
 // the first occurrence of a key winning.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/Classes.h"
+
+struct TIniDocument;
 
 class TIniFile : public TObject {
 public:
     // The name may be written Windows-style (".\MORVIK.INI"). The file need not exist.
     explicit TIniFile(const std::string& FileName);
+    // Writes what an open update still holds (failures go unreported here).
+    ~TIniFile() override;
+    TIniFile(const TIniFile&) = delete;
+    TIniFile& operator=(const TIniFile&) = delete;
+
+    // Brackets a batch of calls (they nest): the first call inside reads the file, every call works
+    // on that copy, and the outermost EndUpdate writes the file once when anything changed. A failed
+    // write raises there, as a single write would, and leaves the file as it was.
+    void BeginUpdate();
+    void EndUpdate();
 
     const std::string& FileName() const { return FFileName; }
 
@@ -52,5 +67,15 @@ public:
     void UpdateFile() {}
 
 private:
+    // What the next call works on: the file as it is now, or inside an update the copy read once.
+    TIniDocument& Doc() const;
+    // The document was changed: outside an update it goes to the file now.
+    void Changed();
+    // The document becomes text.
+    void Replace(const std::string& text);
+
     std::string FFileName;
+    mutable std::unique_ptr<TIniDocument> FDocument;
+    int FUpdateCount = 0;
+    bool FDirty = false;
 };

@@ -24,9 +24,13 @@ constexpr int kMinOscPane = 20;
 // The narrowest window whose menu bar still shows every menu.
 constexpr int kMinFormWidth = 200;
 
+// All reads of one load from one reading of the file, however large it is.
 class TSettingsReader {
 public:
-    TSettingsReader() : Ini(kSettingsFile) {}
+    TSettingsReader() : Ini(kSettingsFile) { Ini.BeginUpdate(); }
+    ~TSettingsReader() { Ini.EndUpdate(); }
+    TSettingsReader(const TSettingsReader&) = delete;
+    TSettingsReader& operator=(const TSettingsReader&) = delete;
     Integer Int(const char* section, const char* key, Integer def) const
     {
         return ScanInteger(Ini.ReadString(section, key, std::to_string(def)), def);
@@ -215,7 +219,10 @@ void TRxForm::SaveSetup1Click(TObject*)
         return;
     SaveRunning = true;
     try {
+        // One reading and one writing of the file for the whole save: a large file must not keep
+        // the window (and the sound buffers) waiting. Nothing is written when the writing fails.
         TIniFile ini(kSettingsFile);
+        ini.BeginUpdate();
         const TTtyParams& p = Tty_Params;
         const char* m = kMainSection;
         ini.WriteInteger(m, key::OnTop, OnTopButton->Down() ? 1 : 0);
@@ -265,6 +272,7 @@ void TRxForm::SaveSetup1Click(TObject*)
         ini.WriteInteger(f, key::Size, font->Size());
         ini.WriteInteger(f, key::Style, Integer(font->Style() & 0xF));
         ini.WriteInteger(f, key::Background, Integer(RxMemo->Color()));
+        ini.EndUpdate();
     } catch (const std::exception& e) {
         // A failed save must not keep every later one from running.
         SaveRunning = false;

@@ -361,3 +361,177 @@ TEST_F(IniFile, WritingKeepsTheFilesModeAndALinkToIt)
 }
 
 }  // namespace
+
+namespace {
+
+// ---- batches of calls between BeginUpdate and EndUpdate ----------------------------------------
+
+// Bytes this process has read and written through system calls so far.
+std::pair<long long, long long> ProcessIo()
+{
+    std::ifstream f("/proc/self/io");
+    long long read = -1, written = -1;
+    std::string name;
+    long long value = 0;
+    while (f >> name >> value) {
+        if (name == "rchar:") read = value;
+        if (name == "wchar:") written = value;
+    }
+    return {read, written};
+}
+
+TEST_F(IniFile, AnUpdateReadsTheFileOnceAndWritesItOnceAtItsEnd)
+{
+    Put("test.ini", "[A]\r\nk=1\r\n");
+    TIniFile ini(Name());
+    ini.BeginUpdate();
+    EXPECT_EQ(ini.ReadString("A", "k", ""), "1");
+    Put("test.ini", "[A]\r\nk=2\r\n");  // not seen: the update works on what it read first
+    EXPECT_EQ(ini.ReadString("A", "k", ""), "1");
+    ini.WriteString("A", "j", "3");
+    ini.BeginUpdate();  // nested: only the outermost end writes
+    ini.WriteString("B", "k", "4");
+    ini.EndUpdate();
+    EXPECT_EQ(Get("test.ini"), "[A]\r\nk=2\r\n");
+    EXPECT_EQ(ini.ReadString("A", "j", ""), "3");
+    EXPECT_TRUE(ini.SectionExists("B"));
+    ini.EndUpdate();
+    EXPECT_EQ(Get("test.ini"), "[A]\r\nk=1\r\nj=3\r\n\r\n[B]\r\nk=4\r\n");
+    // After the update every call sees the disk again.
+    Put("test.ini", "[A]\r\nk=5\r\n");
+    EXPECT_EQ(ini.ReadString("A", "k", ""), "5");
+    ini.EndUpdate();  // one too many does nothing
+    EXPECT_EQ(Get("test.ini"), "[A]\r\nk=5\r\n");
+}
+
+TEST_F(IniFile, AnUpdateThatOnlyReadsLeavesTheFileUntouched)
+{
+    Put("test.ini", "[A]\nk=1\n");
+    struct stat before {};
+    ASSERT_EQ(stat(Name().c_str(), &before), 0);
+    {
+        TIniFile ini(Name());
+        ini.BeginUpdate();
+        EXPECT_EQ(ini.ReadInteger("A", "k", 0), 1);
+        ini.EndUpdate();
+    }
+    struct stat after {};
+    ASSERT_EQ(stat(Name().c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced
+    EXPECT_FALSE(FileExists(Path("missing.ini")));
+    TIniFile missing(Path("missing.ini"));
+    missing.BeginUpdate();
+    EXPECT_EQ(missing.ReadString("A", "k", "d"), "d");
+    missing.EndUpdate();
+    EXPECT_FALSE(FileExists(Path("missing.ini")));
+}
+
+TEST_F(IniFile, AnUpdateThatCannotBeWrittenRaisesAtItsEndAndLeavesTheFile)
+{
+    ASSERT_TRUE(CreateDir(Name()));
+    TIniFile ini(Name());
+    ini.BeginUpdate();
+    ini.WriteString("A", "k", "1");  // nothing is written yet
+    try {
+        ini.EndUpdate();
+        FAIL() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(), "Unable to write to " + Name());
+    }
+    // The failed update is over: the next one starts afresh.
+    ASSERT_TRUE(RemoveDir(Name()));
+    ini.BeginUpdate();
+    EXPECT_EQ(ini.ReadString("A", "k", "none"), "none");
+    ini.WriteString("A", "k", "2");
+    ini.EndUpdate();
+    EXPECT_EQ(Get("test.ini"), "[A]\r\nk=2\r\n");
+}
+
+TEST_F(IniFile, AnUpdateLeftOpenByAnExceptionStillKeepsItsWrites)
+{
+    {
+        TIniFile ini(Name());
+        ini.BeginUpdate();
+        ini.WriteString("A", "k", "1");
+        EXPECT_THROW(ini.WriteString("A", "a=b", "2"), EIniFileException);
+    }
+    EXPECT_EQ(Get("test.ini"), "[A]\r\nk=1\r\n");
+}
+
+// The same random calls, one by one and in one update, leave the same bytes and read the same
+// values, whatever the file held before.
+TEST_F(IniFile, AnUpdateEndsWithTheBytesSingleCallsWouldLeave)
+{
+    const char* sections[] = {"A", "b", "B", "Main", "x y"};
+    const char* keys[] = {"k", "K", "j", "Left", "a b"};
+    const std::string start = "; head\r\n\r\n[B]\r\nk=0\r\njunk\r\n\r\n[a]\r\nj=1\r\n; tail\r\n[B]\r\nLeft=2\r\n";
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        Put("one.ini", start);
+        Put("batch.ini", start);
+        TIniFile one(Path("one.ini")), batch(Path("batch.ini"));
+        batch.BeginUpdate();
+        unsigned r = seed;
+        auto next = [&](unsigned n) {
+            r = r * 1103515245u + 12345u;
+            return (r >> 16) % n;
+        };
+        std::string log;
+        for (int step = 0; step < 60; ++step) {
+            const char* s = sections[next(5)];
+            const char* k = keys[next(5)];
+            const std::string v = std::to_string(next(1000));
+            switch (next(10)) {
+            case 0: one.EraseSection(s); batch.EraseSection(s); log += "E"; break;
+            case 1: one.DeleteKey(s, k); batch.DeleteKey(s, k); log += "D"; break;
+            case 2:
+            case 3:
+                EXPECT_EQ(one.ReadString(s, k, "-"), batch.ReadString(s, k, "-")) << seed << log;
+                EXPECT_EQ(one.SectionExists(s), batch.SectionExists(s)) << seed << log;
+                log += "R";
+                break;
+            default: one.WriteString(s, k, v); batch.WriteString(s, k, v); log += "W"; break;
+            }
+        }
+        TStringList a, b;
+        one.ReadSections(&a);
+        batch.ReadSections(&b);
+        EXPECT_EQ(a.CommaText(), b.CommaText()) << seed;
+        batch.EndUpdate();
+        EXPECT_EQ(Get("batch.ini"), Get("one.ini")) << "seed " << seed << " " << log;
+    }
+}
+
+// A settings file of 50 MB: a batch of reads and a batch of writes each go through it once.
+TEST_F(IniFile, AFiftyMegabyteFileIsReadOnceByABatchOfReadsAndWrittenOnceByABatchOfWrites)
+{
+    std::string text = "[RTTY]\r\nMode=6\r\n[Junk]\r\n";
+    while (text.size() < (50u << 20))
+        text += "Key" + std::to_string(text.size()) + "=" + std::string(40, 'v') + "\r\n";
+    text += "[Window]\r\nLeft=7\r\n";
+    Put("test.ini", text);
+    const long long size = static_cast<long long>(text.size());
+    TIniFile ini(Name());
+    const auto before = ProcessIo();
+    ASSERT_GE(before.first, 0) << "no /proc/self/io";
+    ini.BeginUpdate();
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(ini.ReadInteger("RTTY", "Mode", 0), 6);
+        EXPECT_EQ(ini.ReadInteger("Window", "Left", 0), 7);
+        EXPECT_EQ(ini.ReadInteger("Window", "Missing" + std::to_string(i), -1), -1);
+    }
+    ini.EndUpdate();
+    const auto read = ProcessIo();
+    EXPECT_LT(read.first - before.first, 2 * size);
+    ini.BeginUpdate();
+    for (int i = 0; i < 40; ++i)
+        ini.WriteInteger(i % 2 ? "RTTY" : "Font", "Key" + std::to_string(i), i);
+    ini.EndUpdate();
+    const auto written = ProcessIo();
+    EXPECT_LT(written.first - read.first, 2 * size);
+    EXPECT_LT(written.second - read.second, 2 * size);
+    EXPECT_EQ(ini.ReadInteger("RTTY", "Key39", 0), 39);
+    EXPECT_EQ(ini.ReadInteger("Font", "Key0", -1), 0);
+    EXPECT_EQ(ini.ReadInteger("Window", "Left", 0), 7);
+}
+
+}  // namespace

@@ -384,6 +384,60 @@ TEST_F(StoredGeometry, AHiddenOscillogramKeepsItsStripAndFittingValuesAreTakenAs
     EXPECT_EQ(form->StatusBar1->Top(), form->PaintBox1->Top() + 40);
 }
 
+// Bytes this process has read and written through system calls so far.
+std::pair<long long, long long> ProcessIo()
+{
+    std::ifstream f("/proc/self/io");
+    long long read = -1, written = -1;
+    std::string name;
+    long long value = 0;
+    while (f >> name >> value) {
+        if (name == "rchar:")
+            read = value;
+        if (name == "wchar:")
+            written = value;
+    }
+    return {read, written};
+}
+
+// A settings file grown to 50 MB (a section of junk a tool left there) costs one reading at the
+// start and one reading and writing at Save Setup, not one per value.
+TEST_F(SettingsWindow, AFiftyMegabyteFileIsReadOnceAtTheStartAndOnceBySaveSetup)
+{
+    // Room for the file (and its copy while it is saved) under the fixture's cap on file sizes.
+    rlimit cap{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &cap), 0);
+    const rlimit old = cap;
+    cap.rlim_cur = std::min<rlim_t>(cap.rlim_max, rlim_t{256} << 20);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cap), 0);
+    struct TRestore {
+        rlimit Old;
+        ~TRestore() { setrlimit(RLIMIT_FSIZE, &Old); }
+    } restore{old};
+    std::string text = "[RTTY]\r\nMode=6\r\nOnTop=0\r\n[Junk]\r\n";
+    while (text.size() < (50u << 20))
+        text += "Key" + std::to_string(text.size()) + "=" + std::string(40, 'v') + "\r\n";
+    text += "[Window]\r\nLeft=7\r\n";
+    WriteFile("MORVIK.INI", text);
+    const long long size = static_cast<long long>(text.size());
+    text.clear();
+    const auto before = ProcessIo();
+    ASSERT_GE(before.first, 0) << "no /proc/self/io";
+    Restart();  // creation reads two values, the first activation all the others
+    const auto started = ProcessIo();
+    EXPECT_EQ(Tty_Params.Mode, 6);
+    EXPECT_EQ(form->Left(), 7);
+    EXPECT_LT(started.first - before.first, 3 * size);
+    form->SaveSetup1Click(form);
+    const auto saved = ProcessIo();
+    EXPECT_LT(saved.first - started.first, 2 * size);
+    EXPECT_LT(saved.second - started.second, 2 * size);
+    EXPECT_TRUE(Boxes.empty());
+    Restart();
+    EXPECT_EQ(Tty_Params.Mode, 6);
+    EXPECT_EQ(form->Left(), 7);
+}
+
 // A flag stored as another number than 0 or 1 is on, and each press of its item switches it.
 TEST_F(SettingsWindow, DisplayScaleFlagsOtherThanZeroOrOneSwitchAtEveryPress)
 {
