@@ -8,6 +8,10 @@
 
 #include <thread>
 
+#include "platform/Backend.h"
+#include "platform/Forms.h"
+#include "platform/qt/ModalWindows.h"
+
 namespace {
 
 sigset_t TerminationSignals()
@@ -19,6 +23,46 @@ sigset_t TerminationSignals()
     return set;
 }
 
+// Cancels the modal forms, innermost first; true when one was open.
+bool CancelModalForms()
+{
+    bool any = false;
+    if (!Screen)
+        return false;
+    for (int i = Screen->FormCount() - 1; i >= 0; --i) {
+        TCustomForm* f = Screen->Forms(i);
+        if (f->Modal() && f->ModalResult() == mrNone) {
+            f->Close();
+            any = true;
+        }
+    }
+    return any;
+}
+
+// The end under way on the main thread: a timer that keeps cancelling what is modal (its loops
+// return only once control is back in them) until the window has taken its close.
+struct TOrderlyEnd {
+    HWND Wnd = nullptr;
+    unsigned Timer = 0;
+    bool Closing = false;
+};
+TOrderlyEnd gEnd;
+
+void OrderlyEndTick()
+{
+    const bool modal = CancelModalForms() | morvik::backend::CancelToolkitModals();
+    if (modal || gEnd.Closing)
+        return;
+    if (IsWindow(gEnd.Wnd)) {
+        // Sent, not posted: a box the close itself opens is cancelled by this timer meanwhile,
+        // and the end is over when the call returns.
+        gEnd.Closing = true;
+        SendMessage(gEnd.Wnd, WM_CLOSE, 0, 0);
+    }
+    morvik::backend::StopTimer(gEnd.Timer);
+    gEnd = TOrderlyEnd{};
+}
+
 }  // namespace
 
 void BlockTerminationSignals()
@@ -27,17 +71,28 @@ void BlockTerminationSignals()
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
+void RequestOrderlyEnd(HWND Wnd)
+{
+    morvik::backend::Post([Wnd] {
+        if (gEnd.Timer)
+            return;
+        gEnd.Wnd = Wnd;
+        gEnd.Timer = morvik::backend::StartTimer(10, OrderlyEndTick);
+        OrderlyEndTick();
+    });
+}
+
 void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs)
 {
     BlockTerminationSignals();
     // The signals are taken by this thread alone, with sigwait, so nothing runs in a signal
-    // handler: the window is told through its message queue.
+    // handler: the window is told through the main thread's queue.
     std::thread([Wnd, GraceMs] {
         const sigset_t set = TerminationSignals();
         int sig = 0;
         if (sigwait(&set, &sig) != 0)
             return;
-        PostMessage(Wnd, WM_CLOSE, 0, 0);
+        RequestOrderlyEnd(Wnd);
         timespec grace{static_cast<time_t>(GraceMs / 1000), static_cast<long>(GraceMs % 1000) * 1000000L};
         siginfo_t info;
         int second;

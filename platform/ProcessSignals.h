@@ -1,6 +1,6 @@
 // The desktop's request to end the program: SIGTERM (a session ending, a kill) and SIGINT
-// (Ctrl+C in a terminal) become a close message to the main window, so that the program ends
-// through its own stop sequence.
+// (Ctrl+C in a terminal) close the main window, so that the program ends through its own stop
+// sequence, also when a box, a dialog or a menu is open at that moment.
 #pragma once
 
 #include "platform/Windows.h"
@@ -9,7 +9,13 @@
 // it first thing in main, before anything starts a thread.
 void BlockTerminationSignals();
 
-// From now on the first SIGTERM or SIGINT posts WM_CLOSE to Wnd. Should the program still run
-// GraceMs after it, or another of the two signals arrive, the process ends at once (status 0
-// after the grace time, 128 + the signal's number for a second signal).
+// From now on the first SIGTERM or SIGINT ends the program as RequestOrderlyEnd(Wnd) does. Should
+// the program still run GraceMs after it, or another of the two signals arrive, the process ends
+// at once (status 0 after the grace time, 128 + the signal's number for a second signal).
 void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs = 5000);
+
+// Callable from any thread. On the main thread: every open message box, dialog, modal form and
+// popup menu is cancelled, as Escape would, and once none is open Wnd is sent WM_CLOSE. Those
+// that open while the window handles its close are cancelled as well. Calls while one is under
+// way do nothing.
+void RequestOrderlyEnd(HWND Wnd);

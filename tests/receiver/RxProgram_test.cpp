@@ -149,6 +149,68 @@ TEST_P(EndSignal, EndsTheProgramWithStatusZero)
     EXPECT_LT(took.count(), 4500);
 }
 
+// A box is open when the desktop ends the session (here the warning about a command-line option
+// that is no rate, shown during the start-up): the box goes, the start-up runs to its end, and the
+// program stops in order well within a second, not after the grace time.
+TEST(EndSignalWithABoxOpen, ClosesTheBoxAndRunsTheNormalStop)
+{
+    testsig::TTempDir dir;
+    const std::string suppressions = dir.Path("lsan.supp");
+    {
+        std::FILE* f = std::fopen(suppressions.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("leak:libfontconfig.so\nleak:libdbus-1.so\n", f);
+        std::fclose(f);
+    }
+    const std::string pipe = dir.Path("input.fifo");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int writer = open(pipe.c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(dir.Dir.c_str()) != 0)
+            _exit(90);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("ALSA_CONFIG_PATH", kAlsaConfig, 1);
+        setenv("MORVIK_TEST_INFILE", pipe.c_str(), 1);
+        setenv("LSAN_OPTIONS", ("suppressions=" + suppressions).c_str(), 1);
+        execl(MORVIK_PROGRAM, "morvik", "/Snone", static_cast<char*>(nullptr));
+        _exit(91);
+    }
+    // The box comes right after the sound input opened the pipe.
+    auto pipeOpen = [&] {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+            if (std::filesystem::read_symlink(e.path(), ec) == pipe)
+                return true;
+        return false;
+    };
+    const auto started = std::chrono::steady_clock::now();
+    while (!pipeOpen() && std::chrono::steady_clock::now() - started < 30s)
+        std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(700ms);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Raw_Logs")));  // the start-up waits for the box
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    int status = 0;
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - sent < 10s)
+        std::this_thread::sleep_for(10ms);
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        FAIL() << "still running 10 s after the signal";
+    }
+    close(writer);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("Raw_Logs")));  // the start-up went on to its end
+    // Half the grace time after which the program gives up on an orderly end.
+    EXPECT_LT(took.count(), 2500);
+}
+
 INSTANTIATE_TEST_SUITE_P(Program, EndSignal, ::testing::Values(SIGTERM, SIGINT),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return std::string(info.param == SIGTERM ? "Sigterm" : "Sigint");

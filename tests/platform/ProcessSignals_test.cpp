@@ -1,0 +1,117 @@
+// The end the desktop asks for: whatever box, dialog, modal form or menu is open is cancelled and
+// the main window closes through its own close handling.
+#include "platform/ProcessSignals.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "platform/Dialogs.h"
+#include "platform/Forms.h"
+#include "platform/Menus.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+class OrderlyEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Application->Initialize();
+        Main = new TForm(nullptr);
+        Main->SetCaption("main");
+        Main->OnCloseQuery = [this](TObject*, bool& canClose) {
+            Log += "close;";
+            if (OnClose)
+                OnClose();
+            canClose = true;
+        };
+        Main->Show();
+    }
+    void TearDown() override
+    {
+        delete Main;
+        Application->ResetTerminated();
+        uitest::Pump();
+    }
+    bool Closed() const { return Log.find("close;") != std::string::npos; }
+
+    TForm* Main = nullptr;
+    std::string Log;
+    std::function<void()> OnClose;
+};
+
+TEST_F(OrderlyEnd, AnOpenMessageBoxIsCancelledAndTheWindowCloses)
+{
+    // Asked from another thread, as the signal watcher does; it is acted on inside the box's loop.
+    std::thread([h = Main->Handle()] { RequestOrderlyEnd(h); }).join();
+    const int answer = ::MessageBox(Main->Handle(), "Something happened", "Error", MB_OK | MB_ICONERROR);
+    Log += "box " + std::to_string(answer) + ";";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Closed(); }));
+    EXPECT_EQ(Log, "box 1;close;");
+}
+
+TEST_F(OrderlyEnd, ABoxWithoutACancelButtonOrAFileDialogIsCancelledToo)
+{
+    RequestOrderlyEnd(Main->Handle());
+    const int answer = ::MessageBox(Main->Handle(), "Go on?", "Question", MB_YESNO);
+    Log += "box " + std::to_string(answer) + ";";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Closed(); }));
+    TOpenDialog open(nullptr);
+    open.OnShow = [&](TObject*) { RequestOrderlyEnd(Main->Handle()); };
+    Log += open.Execute() ? "opened;" : "cancelled;";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Log.rfind("close;") > Log.find("cancelled;"); }));
+    EXPECT_EQ(Log, "box " + std::to_string(IDCANCEL) + ";close;cancelled;close;");
+}
+
+// A box opened from a modal form: both go, innermost first, and only then does the window close.
+TEST_F(OrderlyEnd, NestedModalFormAndBoxAreCancelledInnermostFirst)
+{
+    auto* dialog = new TForm(nullptr);
+    dialog->OnShow = [&](TObject*) {
+        RequestOrderlyEnd(Main->Handle());
+        ::MessageBox(dialog->Handle(), "inner", "inner", MB_OK);
+        Log += "inner;";
+    };
+    const TModalResult r = dialog->ShowModal();
+    Log += "form " + std::to_string(r) + ";";
+    delete dialog;
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Closed(); }));
+    EXPECT_EQ(Log, "inner;form " + std::to_string(mrCancel) + ";close;");
+}
+
+// The close handling may itself show a box (a last failure to report): it is cancelled as well,
+// so nothing holds the end up.
+TEST_F(OrderlyEnd, ABoxTheCloseItselfOpensIsCancelled)
+{
+    OnClose = [&] { Log += "box " + std::to_string(::MessageBox(Main->Handle(), "last", "x", MB_OK)) + ";"; };
+    RequestOrderlyEnd(Main->Handle());
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Log.find("box") != std::string::npos; }));
+    EXPECT_EQ(Log, "close;box 1;");
+    // Over once the close has been handled: a later box stays until answered by its user.
+    bool shown = false;
+    SetModalHook([&](TObject*, int& result) {
+        shown = true;
+        result = IDOK;
+        return true;
+    });
+    ::MessageBox(Main->Handle(), "later", "x", MB_OK);
+    SetModalHook(nullptr);
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(OrderlyEnd, AnOpenPopupMenuIsClosed)
+{
+    TPopupMenu menu(nullptr);
+    auto* item = new TMenuItem(&menu);
+    item->SetCaption("Item");
+    menu.Items()->Add(item);
+    RequestOrderlyEnd(Main->Handle());
+    menu.Popup(10, 10);
+    Log += "menu;";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Closed(); }));
+    EXPECT_EQ(Log, "menu;close;");
+}
+
+}  // namespace
