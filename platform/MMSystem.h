@@ -44,6 +44,12 @@ constexpr DWORD CALLBACK_FUNCTION = 0x00030000;
 constexpr UINT WIM_OPEN = 0x3BE;
 constexpr UINT WIM_CLOSE = 0x3BF;
 constexpr UINT WIM_DATA = 0x3C0;
+// The layer's own, after WIM_OPEN: the device stopped delivering while started (its sound server
+// stopped, its card went away), after the buffer being filled came back with what it held; and it
+// delivers again. In between the device tries to open itself anew about every half second, the
+// buffers handed over stay queued, and stop, reset and close work as ever.
+constexpr UINT WIM_DEVICELOST = 0x3F0;
+constexpr UINT WIM_DEVICEBACK = 0x3F1;
 
 // Header flags.
 constexpr DWORD WHDR_DONE = 0x01;

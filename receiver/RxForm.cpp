@@ -318,8 +318,20 @@ void TRxForm::Timer1Timer(TObject*)
 {
     if (Tty_Params.HoldOffTicks != 0)
         --Tty_Params.HoldOffTicks;
+    // A device gone away is said once, in its panel and in one box, until it is back.
+    const bool lost = Sound->DeviceLost();
+    if (lost != ShownLost) {
+        ShownLost = lost;
+        if (lost) {
+            StatusPanelText(kPanelFreeBuffers, kPanelNoSound);
+            ReportFailure(rx::TFailureSource::SoundInput, rx::kSoundLostText, rx::kSoundLostCaption);
+        } else {
+            FailureTold[static_cast<int>(rx::TFailureSource::SoundInput)] = false;
+            ShownQueued = -1;
+        }
+    }
     const int queued = Sound->BuffersQueued();
-    if (queued != ShownQueued) {
+    if (!lost && queued != ShownQueued) {
         StatusPanelText(kPanelFreeBuffers, "FrB: " + std::to_string(queued));
         ShownQueued = queued;
     }

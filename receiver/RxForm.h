@@ -48,6 +48,8 @@ constexpr int kPanelCapture = 4;
 constexpr int kPanelFreeBuffers = 6;
 constexpr int kPanelMessage = 7;
 constexpr int kPanelMessageOutcome = 8;
+// What panel 6 shows while the sound device is gone.
+inline constexpr const char* kPanelNoSound = "No sound";
 // Ticks of 100 ms during which neither display is drawn after a menu opens.
 constexpr int kMenuHoldOffTicks = 40;
 
@@ -286,6 +288,7 @@ public:
     int ShownCentreStep = 10000;
     int ShownShiftStep = 10000;
     int ShownQueued = 99;
+    bool ShownLost = false;
 
     // ---- received text, raw log and messages
     std::string RxHistory;

@@ -29,8 +29,8 @@ inline constexpr const char* kSaveBufferErrorText = "Error while saving buffer!"
 inline constexpr const char* kSaveBufferTitle = "Save buffer to file";
 
 // What a failure concerns; each is told to the user once until it works again.
-enum class TFailureSource { RawLog, Messages };
-constexpr int kFailureSources = 2;
+enum class TFailureSource { RawLog, Messages, SoundInput };
+constexpr int kFailureSources = 3;
 
 // Line ends of the teleprinter stream (CR, LF, CR LF, LF CR, CR CR LF ...) become one CR LF each;
 // LF LF and CR LF LF give two.

@@ -1,6 +1,8 @@
 #include "receiver/SoundInput.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -16,6 +18,7 @@ struct TSoundInput::TShared {
     std::atomic<int> Queued{0};   // buffers in the driver's hands
     std::atomic<bool> Opening{false};
     std::atomic<bool> Closing{false};
+    std::atomic<bool> Lost{false};
     HWND Window = nullptr;  // set before the device opens, read by the driver's thread
     std::int16_t Buffers[kSoundBufferCount][kBlockSize] = {};
     WAVEHDR Headers[kSoundBufferCount];
@@ -26,9 +29,12 @@ namespace {
 // The driver's thread: count and post, nothing else (no sample data, no window but the post).
 void WaveInCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
 {
+    auto* shared = reinterpret_cast<TSoundInput::TShared*>(instance);
+    // The window's timer looks at this; a lost device posts nothing.
+    if (message == WIM_DEVICELOST || message == WIM_DEVICEBACK)
+        shared->Lost.store(message == WIM_DEVICELOST);
     if (message != WIM_DATA)
         return;
-    auto* shared = reinterpret_cast<TSoundInput::TShared*>(instance);
     shared->Waiting.fetch_add(1);
     shared->Queued.fetch_sub(1);
     if (!shared->Closing.load() && !shared->Opening.load())
@@ -125,11 +131,13 @@ void TSoundInput::SetOpening(bool value) { Shared->Opening.store(value); }
 bool TSoundInput::Opening() const { return Shared->Opening.load(); }
 void TSoundInput::SetClosingDown() { Shared->Closing.store(true); }
 bool TSoundInput::ClosingDown() const { return Shared->Closing.load(); }
+bool TSoundInput::DeviceLost() const { return WaveInHandle && Shared->Lost.load(); }
 
 void TSoundInput::ResetCounters()
 {
     Shared->Waiting.store(0);
     Shared->Queued.store(0);
+    Shared->Lost.store(false);
     NextAddIndex = 0;
     NextReadIndex = 0;
 }
@@ -204,7 +212,11 @@ void TSoundInput::ProcessSoundQueue()
     if (Shared->Waiting.load() == 0)
         return;
     do {
-        const std::int16_t* samples = Shared->Buffers[NextReadIndex];
+        std::int16_t* samples = Shared->Buffers[NextReadIndex];
+        // A buffer that came back part-filled (the device went away while filling it) holds what
+        // was captured; the rest would be sound of 16 buffers ago.
+        const DWORD recorded = std::min(Shared->Headers[NextReadIndex].dwBytesRecorded, kSoundBufferBytes);
+        std::memset(reinterpret_cast<char*>(samples) + recorded, 0, kSoundBufferBytes - recorded);
         NextReadIndex = (NextReadIndex + 1) & (kSoundBufferCount - 1);
         Shared->Waiting.fetch_sub(1);
         Host.ProcessSoundBuffer(samples, false);

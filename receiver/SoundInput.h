@@ -45,6 +45,10 @@ const TWaveInApi& SystemWaveIn();
 // The fixed capture format: PCM, mono, 11025 samples per second, 16 bits.
 WAVEFORMATEX ReceiverWaveFormat();
 
+// Told once when the device goes away while running; reception goes on when it comes back.
+inline constexpr const char* kSoundLostText = "Sound input lost! Reception goes on when the device is back.";
+inline constexpr const char* kSoundLostCaption = "Sound Input Error";
+
 // The texts of a failed open, by the device's error code.
 std::string DeviceOpenErrorText(MMRESULT code);
 inline constexpr const char* kDeviceOpenErrorCaption = "Morvik - Device Open Error";
@@ -93,6 +97,9 @@ public:
     TFileDecode DecodeFromFile(const std::string& fileName);
 
     bool IsOpen() const { return WaveInHandle != nullptr; }
+    // The open device stopped delivering (its sound server or card went away); it reopens itself
+    // when it can, and the buffers wait meanwhile.
+    bool DeviceLost() const;
     int BuffersWaiting() const;
     int BuffersQueued() const;
 

@@ -5,6 +5,10 @@
 // close for the callers (who wait for it), so every callback and every stream operation but opening
 // and closing the stream happens on that one thread. A control call made from inside the callback is
 // carried out at once on the same thread instead of waiting for itself.
+//
+// A device that fails while running (its sound server stopped, its card unplugged) is closed and
+// opened again by the reader every half second until it works, while the buffers wait in the queue;
+// the callback hears of both with WIM_DEVICELOST and WIM_DEVICEBACK.
 #include "platform/MMSystem.h"
 
 #include "platform/qt/AudioHost.h"
@@ -13,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -93,13 +98,14 @@ enum class Command { None, Start, Stop, Reset, Close };
 
 class Device {
 public:
-    Device(HWAVEIN handle, WAVEINPROC proc, DWORD_PTR instance, PaStream* stream, unsigned blockAlign,
-           unsigned long chunkFrames)
-        : handle_(handle), proc_(proc), instance_(instance), stream_(stream), blockAlign_(blockAlign),
-          chunkFrames_(chunkFrames)
+    Device(HWAVEIN handle, WAVEINPROC proc, DWORD_PTR instance, PaStream* stream,
+           const PaStreamParameters& params, double rate, unsigned blockAlign, unsigned long chunkFrames)
+        : handle_(handle), proc_(proc), instance_(instance), stream_(stream), params_(params), rate_(rate),
+          blockAlign_(blockAlign), chunkFrames_(chunkFrames)
     {
     }
 
+    // Read once the reader has ended.
     PaStream* stream() const { return stream_; }
 
     // Starts the reader and returns once it has delivered WIM_OPEN.
@@ -199,6 +205,10 @@ private:
                 acked_.notify_all();
                 if (closed_)
                     break;
+            } else if (running_ && lost_) {
+                // A command wakes the wait early; otherwise a try every half second.
+                if (wake_.wait_for(lk, kReopenInterval) == std::cv_status::timeout && pending_ == Command::None)
+                    reopen(lk);
             } else if (running_ && !queue_.empty()) {
                 readChunk(lk);
             } else {
@@ -215,6 +225,11 @@ private:
         case Command::Start:
             if (running_)
                 return MMSYSERR_NOERROR;
+            if (lost_) {
+                // Started again while gone: the reader goes on trying to open it.
+                running_ = true;
+                return MMSYSERR_NOERROR;
+            }
             if (!streamActive_) {
                 lk.unlock();
                 PaError e;
@@ -290,12 +305,60 @@ private:
             if (h->dwBytesRecorded >= capacity)
                 giveBackHead(lk);
         } else {
-            // The device failed: behave as if stopped, so the caller gets what was captured and
-            // can start again or reset and close.
-            halt(lk);
+            // The device went away: what was captured comes back first, the rest waits for the
+            // device to come back (or for the caller to reset and close).
+            lose(lk);
             if (h->dwBytesRecorded > 0)
                 giveBackHead(lk);
+            lk.unlock();
+            notify(WIM_DEVICELOST, 0);
+            lk.lock();
         }
+    }
+
+    // The stream failed: it is closed, to be opened anew by reopen().
+    void lose(std::unique_lock<std::mutex>& lk)
+    {
+        lost_ = true;
+        PaStream* broken = stream_;
+        stream_ = nullptr;
+        streamActive_ = false;
+        lk.unlock();
+        {
+            std::lock_guard pa(audioLock());
+            Pa_AbortStream(broken);
+            Pa_CloseStream(broken);
+        }
+        lk.lock();
+    }
+
+    void reopen(std::unique_lock<std::mutex>& lk)
+    {
+        lk.unlock();
+        PaStream* stream = nullptr;
+        PaError e;
+        {
+            std::lock_guard pa(audioLock());
+            e = Pa_OpenStream(&stream, &params_, nullptr, rate_, paFramesPerBufferUnspecified, paNoFlag,
+                              nullptr, nullptr);
+            if (e == paNoError) {
+                e = Pa_StartStream(stream);
+                if (e != paNoError)
+                    Pa_CloseStream(stream);
+            }
+        }
+        lk.lock();
+        if (e != paNoError)
+            return;
+        stream_ = stream;
+        streamActive_ = true;
+        lost_ = false;
+        lk.unlock();
+        notify(WIM_DEVICEBACK, 0);
+        lk.lock();
+        // Stopped from the callback meanwhile: the new stream halts like the old one would have.
+        if (!running_)
+            halt(lk);
     }
 
     void giveBackHead(std::unique_lock<std::mutex>& lk)
@@ -319,10 +382,14 @@ private:
             proc_(handle_, msg, instance_, p1, 0);
     }
 
+    static constexpr std::chrono::milliseconds kReopenInterval{500};
+
     const HWAVEIN handle_;
     const WAVEINPROC proc_;
     const DWORD_PTR instance_;
-    PaStream* const stream_;
+    PaStream* stream_;  // null while the device is gone
+    const PaStreamParameters params_;
+    const double rate_;
     const unsigned blockAlign_;
     const unsigned long chunkFrames_;
 
@@ -331,8 +398,9 @@ private:
     std::condition_variable wake_;   // the reader: a command, a buffer or a start
     std::condition_variable acked_;  // callers: the command is done, or the reader is ready
     std::deque<WAVEHDR*> queue_;     // handed over, not yet given back; the head is being filled
-    bool running_ = false;
+    bool running_ = false;  // started by the caller (and not stopped since)
     bool streamActive_ = false;
+    bool lost_ = false;  // the stream failed and is closed until reopen() succeeds
     bool closed_ = false;
     bool ready_ = false;
     Command pending_ = Command::None;
@@ -407,6 +475,7 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
         return WAVERR_BADFORMAT;
 
     PaStream* stream = nullptr;
+    PaStreamParameters in{};
     {
         std::lock_guard pa(audioLock());
         if (!initAudio())
@@ -415,7 +484,6 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
         MMRESULT r = findInput(uDeviceID, dev);
         if (r == MMSYSERR_NOERROR) {
             const PaDeviceInfo* info = Pa_GetDeviceInfo(dev);
-            PaStreamParameters in{};
             in.device = dev;
             in.channelCount = f.nChannels;
             in.sampleFormat = f.wBitsPerSample == 8 ? paUInt8 : paInt16;
@@ -446,7 +514,7 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
         device = std::make_shared<Device>(handle, fdwOpen == CALLBACK_FUNCTION
                                                       ? reinterpret_cast<WAVEINPROC>(dwCallback)
                                                       : nullptr,
-                                          dwInstance, stream, f.nBlockAlign, chunk);
+                                          dwInstance, stream, in, f.nSamplesPerSec, f.nBlockAlign, chunk);
         reg.devices.emplace(reinterpret_cast<std::uintptr_t>(handle), device);
     } catch (const std::bad_alloc&) {
         closeStream(stream);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "tests/platform/ScratchDir.h"
+#include "tests/support/PulseServer.h"
 
 namespace {
 
@@ -517,6 +518,81 @@ TEST_F(WaveIn, WithNoCaptureDeviceTheCountIsZeroAndOpeningFails)
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "count 0, default 6 none, first 6 none");
+}
+
+// The sound server goes away while the device records, and comes back: the device says so
+// through its callback after giving back what it had captured, keeps the other buffers, and
+// records into them again once the server is back, without being reopened by its user. In a
+// process of its own, so that the sound libraries see the server's configuration from the start.
+TEST_F(WaveIn, ADeviceWhoseSoundServerGoesAwaySaysSoAndRecordsAgainWhenItIsBack)
+{
+    if (!pulsetest::TPulseServer::Available())
+        GTEST_SKIP() << "needs pulseaudio and the ALSA pulse plugin (libasound2-plugins)";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            pulsetest::TPulseServer server(dir);
+            setenv("ALSA_CONFIG_PATH", server.AlsaConfig().c_str(), 1);
+            if (!server.Start()) {
+                std::fprintf(stderr, "no server\n");
+                std::_Exit(2);
+            }
+            server.Feed(Samples(11025, 1111));
+            Session s;
+            const WAVEFORMATEX f = receiverFormat();
+            if (waveInOpen(&s.rec.hwi, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(&Recorder::proc),
+                           reinterpret_cast<DWORD_PTR>(&s.rec), CALLBACK_FUNCTION) != MMSYSERR_NOERROR) {
+                std::fprintf(stderr, "not opened\n");
+                std::_Exit(3);
+            }
+            // The receiver's pattern: each buffer back to the device as soon as it is given back.
+            std::atomic<bool> recycle{true};
+            s.rec.onData = [&](WAVEHDR* w) {
+                if (recycle)
+                    waveInAddBuffer(s.h(), w, sizeof *w);
+            };
+            Ring& ring = s.ring(16, 1024);
+            ring.prepareAndAdd(s.h());
+            waveInStart(s.h());
+            const bool before = s.rec.waitForData(4);
+            auto count = [&](UINT msg) {
+                std::lock_guard lk(s.rec.m);
+                return std::count_if(s.rec.events.begin(), s.rec.events.end(),
+                                     [&](const Event& e) { return e.msg == msg; });
+            };
+            auto waitFor = [&](UINT msg, long n) {
+                std::unique_lock lk(s.rec.m);
+                return s.rec.cv.wait_for(lk, 20s, [&] {
+                    return std::count_if(s.rec.events.begin(), s.rec.events.end(),
+                                         [&](const Event& e) { return e.msg == msg; }) >= n;
+                });
+            };
+            server.Stop();
+            const bool lost = waitFor(WIM_DEVICELOST, 1);
+            const std::size_t atLoss = s.rec.dataCount();
+            std::this_thread::sleep_for(1500ms);  // three tries to reopen, all failing
+            const bool quiet = s.rec.dataCount() == atLoss && count(WIM_DEVICEBACK) == 0;
+            const bool restarted = server.Start();
+            server.Feed(Samples(11025, 2222));
+            const bool back = waitFor(WIM_DEVICEBACK, 1);
+            // Sound from the new server arrives in the buffers queued before it went.
+            bool fresh = false;
+            for (int i = 0; i < 400 && !fresh; ++i) {
+                for (const Event& e : s.rec.data())
+                    fresh = fresh || std::count(e.data.begin(), e.data.end(), 2222) > 0;
+                std::this_thread::sleep_for(20ms);
+            }
+            recycle = false;
+            const MMRESULT reset = waveInReset(s.h());
+            const MMRESULT closed = s.close();
+            std::fprintf(stderr, "before %d lost %d (%ld) quiet %d restarted %d back %d (%ld) fresh %d reset %u close %u\n",
+                         before, lost, count(WIM_DEVICELOST), quiet, restarted, back, count(WIM_DEVICEBACK),
+                         fresh, reset, closed);
+            std::fflush(stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "before 1 lost 1 \\(1\\) quiet 1 restarted 1 back 1 \\(1\\) fresh 1 reset 0 close 0");
 }
 
 struct BadFormat {

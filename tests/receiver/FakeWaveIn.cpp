@@ -130,4 +130,29 @@ int Deliver(int n, const std::function<void(std::int16_t*, int)>& fill)
     return given;
 }
 
+bool DeliverPart(int count, std::int16_t value)
+{
+    if (State.Queue.empty())
+        return false;
+    WAVEHDR* h = State.Queue.front();
+    State.Queue.pop_front();
+    auto* samples = reinterpret_cast<std::int16_t*>(h->lpData);
+    std::fill(samples, samples + count, value);
+    h->dwBytesRecorded = static_cast<DWORD>(count * 2);
+    GiveBack(h);
+    return true;
+}
+
+void Lose()
+{
+    if (State.Callback)
+        State.Callback(kHandle, WIM_DEVICELOST, State.Instance, 0, 0);
+}
+
+void ComeBack()
+{
+    if (State.Callback)
+        State.Callback(kHandle, WIM_DEVICEBACK, State.Instance, 0, 0);
+}
+
 }  // namespace fakewave

@@ -45,5 +45,11 @@ void Reset();
 // Gives back the first n queued buffers, filled by fill (silence when empty), through the
 // callback; returns how many there were.
 int Deliver(int n, const std::function<void(std::int16_t* samples, int count)>& fill = {});
+// Gives back the first queued buffer holding only its first count samples (the rest keeps what the
+// buffer held before), as a device that goes away while filling it does.
+bool DeliverPart(int count, std::int16_t value);
+// The device goes away, or comes back, as the platform's device tells it.
+void Lose();
+void ComeBack();
 
 }  // namespace fakewave

@@ -2,6 +2,7 @@
 // messages running between them, and the decode refuses to start inside itself or at the end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,11 +15,13 @@ namespace {
 
 struct THost : rx::TSoundHost {
     DWORD Clock = 1000;
+    std::vector<std::int16_t> Last;  // the last block processed
     std::string Log;  // "p" a message pump (each advances the clock by 1 ms), "F" a file block
     std::function<void()> OnPump;
     std::function<void()> OnBlock;
-    void ProcessSoundBuffer(const std::int16_t*, bool fromFile) override
+    void ProcessSoundBuffer(const std::int16_t* samples, bool fromFile) override
     {
+        Last.assign(samples, samples + rx::kBlockSize);
         Log += fromFile ? "F" : "L";
         if (OnBlock)
             OnBlock();
@@ -93,6 +96,23 @@ TEST_P(FileDecode, OpeningTwiceOpensOnceAndAStopWithNothingQueuedDoesNotWait)
     fakewave::State.Devices = 0;
     EXPECT_FALSE(Sound.Open(-1, nullptr));
     EXPECT_EQ(Host.Log, "!");
+}
+
+// A device that went away while filling a buffer gives it back with what it captured; the rest of
+// the block is silence, not the sound the buffer held a round of the ring before.
+TEST_P(FileDecode, APartFilledBufferIsCompletedWithSilence)
+{
+    ASSERT_TRUE(Sound.Open(-1, nullptr));
+    for (int i = 0; i < rx::kSoundBufferCount; ++i) {
+        fakewave::Deliver(1, [](std::int16_t* s, int n) { std::fill(s, s + n, std::int16_t{9}); });
+        Sound.ProcessSoundQueue();
+    }
+    ASSERT_TRUE(fakewave::DeliverPart(100, 5));
+    Sound.ProcessSoundQueue();
+    ASSERT_EQ(Host.Last.size(), static_cast<std::size_t>(rx::kBlockSize));
+    EXPECT_EQ(std::count(Host.Last.begin(), Host.Last.begin() + 100, 5), 100);
+    EXPECT_EQ(std::count(Host.Last.begin() + 100, Host.Last.end(), 0), rx::kBlockSize - 100);
+    EXPECT_EQ(Host.Log, std::string(rx::kSoundBufferCount + 1, 'L'));
 }
 
 // The millisecond clock wraps after 49 days; a decode then must not stall or rush.
