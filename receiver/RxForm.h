@@ -322,12 +322,15 @@ private:
     int AfcRange() override;
     void SpectrumReady(bool fromFile) override;
     void OscillogramPoint() override;
+    void BlockDone(bool fromFile) override;
     // TSoundHost
     void SoundFailure(const std::string& text, const std::string& caption) override;
     void ProcessMessages() override;
 
     bool SpectrumPainting = false;
     bool OscPainting = false;
+    // New oscillogram points since the last picture of it.
+    bool OscPointsPending = false;
     // Decode From File asked for from inside a pass over the live buffers: it runs when the
     // pass has ended.
     bool DecodeRequested = false;

@@ -79,9 +79,14 @@ void TRxForm::SpectrumReady(bool fromFile)
 
 void TRxForm::OscillogramPoint()
 {
-    if (Sound->BuffersWaiting() < rx::kSkipPaintBacklog || Sound->DecodingFile()) {
+    OscPointsPending = true;
+}
+
+void TRxForm::BlockDone(bool fromFile)
+{
+    if (OscPointsPending && (Sound->BuffersWaiting() < rx::kSkipPaintBacklog || fromFile)) {
+        OscPointsPending = false;
         DrawOscillogram();
-        ProcessMessages();
     }
 }
 

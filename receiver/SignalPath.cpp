@@ -37,6 +37,7 @@ void TRxSignalPath::ProcessSoundBuffer(const std::int16_t* samples, bool fromFil
         for (int i = 0; i < kBlockSize; ++i)
             DemodNavtexSample(samples[i]);
     }
+    host.BlockDone(fromFile);
 }
 
 void TRxSignalPath::DemodRttySample(std::int16_t sample)

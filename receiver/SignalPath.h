@@ -22,9 +22,12 @@ public:
     // The block's spectra are ready, before the AFC runs. The window paints the spectrum and lets
     // pending messages run when it is not behind with the sound buffers, or when fromFile is set.
     virtual void SpectrumReady(bool fromFile) { (void)fromFile; }
-    // A new value went into the oscillogram ring. The window repaints the oscillogram and lets
-    // pending messages run once, when it is not behind or while decoding from a file.
+    // A new value went into the oscillogram ring.
     virtual void OscillogramPoint() {}
+    // Every sample of the block has been through the demodulator. The window repaints the
+    // oscillogram here, once for the block's 34 or 35 new points: they are made within a fraction
+    // of a millisecond, so a picture for each of them would never be seen.
+    virtual void BlockDone(bool fromFile) { (void)fromFile; }
 };
 
 // Where the demodulator's values go, once per sample, after the tone sense is applied.

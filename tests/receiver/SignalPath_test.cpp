@@ -28,6 +28,11 @@ public:
             OnSpectrum();
     }
     void OscillogramPoint() override { ++OscPoints; }
+    // After the whole block: the points it added are all there.
+    void BlockDone(bool fromFile) override
+    {
+        Log->push_back(std::string("done") + (fromFile ? " from file" : "") + " at " + std::to_string(OscPoints));
+    }
 };
 
 class TRecordingSink : public rx::TDemodSink {
@@ -140,7 +145,7 @@ TEST_F(SignalPathTest, BlockOrderSpectrumThenAfcThenDemodulation)
         EXPECT_EQ(Tty_Params.LowerBin, 274);  // the AFC has not run yet
     };
     Run(x, true);
-    EXPECT_EQ(log, (std::vector<std::string>{"spectrum from file"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"spectrum from file", "done from file at 34"}));
     EXPECT_NEAR(Tty_Params.LowerStep, 16 * 277, 8);
     EXPECT_EQ(Tty_Params.LowerBin, 277);
     EXPECT_EQ(sink.Rtty.size(), 2048u);
