@@ -96,6 +96,9 @@ MMRESULT openError(PaError e)
 
 enum class Command { None, Start, Stop, Reset, Close };
 
+// Seconds of sound the device buffers.
+constexpr double kInputLatency = 0.25;
+
 class Device {
 public:
     Device(HWAVEIN handle, WAVEINPROC proc, DWORD_PTR instance, PaStream* stream,
@@ -487,7 +490,9 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
             in.device = dev;
             in.channelCount = f.nChannels;
             in.sampleFormat = f.wBitsPerSample == 8 ? paUInt8 : paInt16;
-            in.suggestedLatency = info ? info->defaultHighInputLatency : 0.1;
+            // Capture has no use for low latency: a long device buffer lets the sound system
+            // hand over sound in fewer, larger pieces, waking fewer threads.
+            in.suggestedLatency = std::max(info ? info->defaultHighInputLatency : 0.0, kInputLatency);
             PaError e = Pa_IsFormatSupported(&in, nullptr, f.nSamplesPerSec);
             if (e == paFormatIsSupported)
                 e = Pa_OpenStream(&stream, &in, nullptr, f.nSamplesPerSec,
@@ -509,8 +514,8 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
     try {
         std::lock_guard lk(reg.m);
         handle = reinterpret_cast<HWAVEIN>(reg.next++);
-        // About 25 ms a read, so that stop and reset never wait long for a read to end.
-        const unsigned long chunk = std::max<unsigned long>(32, f.nSamplesPerSec / 40);
+        // About 100 ms a read: few wake-ups, and stop and reset still never wait long for a read.
+        const unsigned long chunk = std::max<unsigned long>(32, f.nSamplesPerSec / 10);
         device = std::make_shared<Device>(handle, fdwOpen == CALLBACK_FUNCTION
                                                       ? reinterpret_cast<WAVEINPROC>(dwCallback)
                                                       : nullptr,
