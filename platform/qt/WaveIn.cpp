@@ -342,8 +342,7 @@ private:
         PaError e;
         {
             std::lock_guard pa(audioLock());
-            e = Pa_OpenStream(&stream, &params_, nullptr, rate_, paFramesPerBufferUnspecified, paNoFlag,
-                              nullptr, nullptr);
+            e = Pa_OpenStream(&stream, &params_, nullptr, rate_, chunkFrames_, paNoFlag, nullptr, nullptr);
             if (e == paNoError) {
                 e = Pa_StartStream(stream);
                 if (e != paNoError)
@@ -479,6 +478,9 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
 
     PaStream* stream = nullptr;
     PaStreamParameters in{};
+    // About 100 ms a read, and the device's period the same: few wake-ups, and stop and reset
+    // still never wait long for a read to end.
+    const unsigned long chunk = std::max<unsigned long>(32, f.nSamplesPerSec / 10);
     {
         std::lock_guard pa(audioLock());
         if (!initAudio())
@@ -495,8 +497,7 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
             in.suggestedLatency = std::max(info ? info->defaultHighInputLatency : 0.0, kInputLatency);
             PaError e = Pa_IsFormatSupported(&in, nullptr, f.nSamplesPerSec);
             if (e == paFormatIsSupported)
-                e = Pa_OpenStream(&stream, &in, nullptr, f.nSamplesPerSec,
-                                  paFramesPerBufferUnspecified, paNoFlag, nullptr, nullptr);
+                e = Pa_OpenStream(&stream, &in, nullptr, f.nSamplesPerSec, chunk, paNoFlag, nullptr, nullptr);
             if (e != paNoError) {
                 stream = nullptr;
                 r = openError(e);
@@ -514,8 +515,6 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
     try {
         std::lock_guard lk(reg.m);
         handle = reinterpret_cast<HWAVEIN>(reg.next++);
-        // About 100 ms a read: few wake-ups, and stop and reset still never wait long for a read.
-        const unsigned long chunk = std::max<unsigned long>(32, f.nSamplesPerSec / 10);
         device = std::make_shared<Device>(handle, fdwOpen == CALLBACK_FUNCTION
                                                       ? reinterpret_cast<WAVEINPROC>(dwCallback)
                                                       : nullptr,
