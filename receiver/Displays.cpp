@@ -1,6 +1,7 @@
 #include "receiver/Displays.h"
 
 #include <cmath>
+#include <vector>
 
 #include "platform/Graphics.h"
 #include "platform/SysUtils.h"
@@ -28,21 +29,25 @@ void Background(TCanvas& c, int width, int height, TColor colour)
     c.Rectangle(0, 0, width - 1, height - 1);
 }
 
+// One polyline draws the pixels that a move-to and its line-tos would, in one call instead of one
+// per point.
 void Curve(TCanvas& c, int width, int height, int xOffset, const double* values, int logarithmic, TColor colour)
 {
     c.Pen()->SetColor(colour);
     c.Brush()->SetColor(colour);
+    std::vector<TPoint> points;
     if (xOffset > 0) {
-        c.MoveTo(xOffset, LogScale(values[kFirstBin], height, logarithmic));
-        for (int bin = kFirstBin + 1; bin <= kLastBin; ++bin)
-            c.LineTo(xOffset + bin - kFirstBin, LogScale(values[bin], height, logarithmic));
+        points.reserve(kSpectrumBins);
+        for (int bin = kFirstBin; bin <= kLastBin; ++bin)
+            points.push_back({xOffset + bin - kFirstBin, LogScale(values[bin], height, logarithmic)});
     } else {
         // Narrower than the band: the middle of it, from bin kFirstBin - xOffset on.
         const int first = kFirstBin - xOffset;
-        c.MoveTo(0, LogScale(values[first], height, logarithmic));
-        for (int x = 1; x < width; ++x)
-            c.LineTo(x, LogScale(values[first + x], height, logarithmic));
+        points.reserve(static_cast<std::size_t>(width));
+        for (int x = 0; x < width; ++x)
+            points.push_back({x, LogScale(values[first + x], height, logarithmic)});
     }
+    c.Polyline(points);
 }
 
 void ToneMarker(TCanvas& c, int width, int height, int bin, int xOffset)
@@ -123,11 +128,12 @@ void PaintOscillogram(TCanvas& c, int width, int height, const TTtyParams& p, co
     const int log = p.LogarithmicOscillogram;
     const int start = (p.OscWriteIndex - width + 1) & (kRingSize - 1);
     c.Pen()->SetColor(kCurveGreen);
-    const int y0 = OscillogramRow(ring[start], height, log);
-    c.MoveTo(0, y0);
-    c.LineTo(0, y0);
+    std::vector<TPoint> points;
+    points.reserve(static_cast<std::size_t>(width));
+    points.push_back({0, OscillogramRow(ring[start], height, log)});
     for (int x = 1; x <= width - 2; ++x)
-        c.LineTo(x, OscillogramRow(ring[(start + x) & (kRingSize - 1)], height, log));
+        points.push_back({x, OscillogramRow(ring[(start + x) & (kRingSize - 1)], height, log)});
+    c.Polyline(points);
     c.Pen()->SetColor(kMarkRed);
     c.MoveTo(1, height / 2);
     c.LineTo(width - 1, height / 2);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Graphics.h"
@@ -130,6 +131,77 @@ TEST_F(DisplayPicture, OscillogramEndsAtTheWriteIndexAndWraps)
     EXPECT_EQ(At(70, 25), clRed);  // the zero line over the flat curve, from x = 1
     EXPECT_EQ(At(0, 30), clWhite);
     EXPECT_EQ(At(70, 10), clWhite);
+}
+
+// The curves, drawn point to point as a move-to and a line-to for each further point, give the
+// same picture pixel for pixel, whatever the values, scales and widths.
+TEST_F(DisplayPicture, CurvesAreThePicturesOfTheirLineTos)
+{
+    unsigned r = 12345;
+    auto next = [&] {
+        r = r * 1103515245u + 12345u;
+        return static_cast<double>((r >> 8) % 100000) / 40000.0 - 0.5;  // -0.5 .. 2.0
+    };
+    for (double& v : Rings.PeakSpectrum)
+        v = next();
+    for (double& v : Rings.SmoothedSpectrum)
+        v = next() / 8;
+    std::vector<double> ring(rx::kRingSize);
+    for (double& v : ring)
+        v = next() * 1e-4;
+    TBitmap ref;
+    auto row = [](double v, int h, int log) { return rx::LogScale(v, h, log); };
+    for (int log : {0, 1})
+        for (int width : {523, 503, 403, 2, 1}) {
+            P.LogarithmicSpectrum = P.LogarithmicOscillogram = log;
+            const int h = 50;
+            B.SetSize(width, h);
+            rx::PaintSpectrum(*B.Canvas(), width, h, P, Rings);
+            ref.SetSize(width, h);
+            TCanvas& c = *ref.Canvas();
+            c.Brush()->SetColor(P.FFTBackground);
+            c.Pen()->SetColor(P.FFTBackground);
+            c.Rectangle(0, 0, width - 1, h - 1);
+            const int off = rx::SpectrumXOffset(width);
+            for (const auto& [values, colour] : {std::pair{Rings.PeakSpectrum, clGreen}, std::pair{Rings.SmoothedSpectrum, clBlue}}) {
+                c.Pen()->SetColor(colour);
+                if (off > 0) {
+                    c.MoveTo(off, row(values[55], h, log));
+                    for (int bin = 56; bin <= 557; ++bin)
+                        c.LineTo(off + bin - 55, row(values[bin], h, log));
+                } else {
+                    c.MoveTo(0, row(values[55 - off], h, log));
+                    for (int x = 1; x < width; ++x)
+                        c.LineTo(x, row(values[55 - off + x], h, log));
+                }
+            }
+            c.Pen()->SetColor(clRed);
+            for (int bin : {P.LowerBin, P.UpperBin})
+                if (bin + off - 55 >= 0 && bin + off - 55 < width) {
+                    c.MoveTo(bin + off - 55, h - 1);
+                    c.LineTo(bin + off - 55, 0);
+                }
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < width; ++x)
+                    ASSERT_EQ(At(x, y), ref.Canvas()->Pixels(x, y)) << "spectrum " << width << " log " << log << " at " << x << "," << y;
+
+            rx::PaintOscillogram(*B.Canvas(), width, h, P, ring.data());
+            c.Brush()->SetColor(P.OscBackground);
+            c.Pen()->SetColor(P.OscBackground);
+            c.Rectangle(0, 0, width - 1, h - 1);
+            c.Pen()->SetColor(clGreen);
+            const int s = (P.OscWriteIndex - width + 1) & 2047;
+            c.MoveTo(0, rx::OscillogramRow(ring[s], h, log));
+            c.LineTo(0, rx::OscillogramRow(ring[s], h, log));
+            for (int x = 1; x <= width - 2; ++x)
+                c.LineTo(x, rx::OscillogramRow(ring[(s + x) & 2047], h, log));
+            c.Pen()->SetColor(clRed);
+            c.MoveTo(1, h / 2);
+            c.LineTo(width - 1, h / 2);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < width; ++x)
+                    ASSERT_EQ(At(x, y), ref.Canvas()->Pixels(x, y)) << "oscillogram " << width << " log " << log << " at " << x << "," << y;
+        }
 }
 
 TEST(CommandLine, OptionsAreTheTextsBetweenSlashes)
