@@ -582,17 +582,26 @@ TEST_F(WaveIn, ADeviceWhoseSoundServerGoesAwaySaysSoAndRecordsAgainWhenItIsBack)
                     fresh = fresh || std::count(e.data.begin(), e.data.end(), 2222) > 0;
                 std::this_thread::sleep_for(20ms);
             }
+            // Stopped and started again once it is back, it records as ever.
+            const MMRESULT stopped = waveInStop(s.h());
+            const std::size_t atStop = s.rec.dataCount();
+            const MMRESULT started = waveInStart(s.h());
+            server.Feed(Samples(11025, 3333));
+            const bool again = s.rec.waitForData(atStop + 4);
             recycle = false;
             const MMRESULT reset = waveInReset(s.h());
             const MMRESULT closed = s.close();
-            std::fprintf(stderr, "before %d lost %d (%ld) quiet %d restarted %d back %d (%ld) fresh %d reset %u close %u\n",
-                         before, lost, count(WIM_DEVICELOST), quiet, restarted, back, count(WIM_DEVICEBACK),
-                         fresh, reset, closed);
+            std::fprintf(stderr,
+                         "before %d lost %d (%ld) quiet %d restarted %d back %d (%ld) fresh %d stop %u start %u "
+                         "again %d reset %u close %u\n",
+                         before, lost, count(WIM_DEVICELOST), quiet, restarted, back, count(WIM_DEVICEBACK), fresh,
+                         stopped, started, again, reset, closed);
             std::fflush(stderr);
             std::_Exit(0);
         },
         ::testing::ExitedWithCode(0),
-        "before 1 lost 1 \\(1\\) quiet 1 restarted 1 back 1 \\(1\\) fresh 1 reset 0 close 0");
+        "before 1 lost 1 \\(1\\) quiet 1 restarted 1 back 1 \\(1\\) fresh 1 stop 0 start 0 again 1 reset 0 "
+        "close 0");
 }
 
 struct BadFormat {

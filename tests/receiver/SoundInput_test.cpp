@@ -115,6 +115,27 @@ TEST_P(FileDecode, APartFilledBufferIsCompletedWithSilence)
     EXPECT_EQ(Host.Log, std::string(rx::kSoundBufferCount + 1, 'L'));
 }
 
+// A device that went away says so until it is back, or until it is stopped: opened anew, it starts
+// out present.
+TEST(SoundDevice, LostUntilBackOrStopped)
+{
+    fakewave::Reset();
+    THost host;
+    rx::TSoundInput sound(host, fakewave::Api);
+    ASSERT_TRUE(sound.Open(-1, nullptr));
+    EXPECT_FALSE(sound.DeviceLost());
+    fakewave::Lose();
+    EXPECT_TRUE(sound.DeviceLost());
+    fakewave::ComeBack();
+    EXPECT_FALSE(sound.DeviceLost());
+    fakewave::Lose();
+    sound.Stop();
+    EXPECT_FALSE(sound.DeviceLost());
+    ASSERT_TRUE(sound.Open(-1, nullptr));
+    EXPECT_FALSE(sound.DeviceLost());
+    EXPECT_EQ(host.Log, "");
+}
+
 // The millisecond clock wraps after 49 days; a decode then must not stall or rush.
 INSTANTIATE_TEST_SUITE_P(Clock, FileDecode, ::testing::Values(DWORD{1000}, DWORD{0xFFFFFFFEu}),
                          [](const ::testing::TestParamInfo<DWORD>& info) {
