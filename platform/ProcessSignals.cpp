@@ -23,7 +23,8 @@ sigset_t TerminationSignals()
     return set;
 }
 
-// Cancels the modal forms, innermost first; true when one was open.
+// Cancels the modal forms, innermost first; true while one is open (also one already cancelled
+// whose loop has not returned yet).
 bool CancelModalForms()
 {
     bool any = false;
@@ -31,10 +32,11 @@ bool CancelModalForms()
         return false;
     for (int i = Screen->FormCount() - 1; i >= 0; --i) {
         TCustomForm* f = Screen->Forms(i);
-        if (f->Modal() && f->ModalResult() == mrNone) {
+        if (!f->Modal())
+            continue;
+        any = true;
+        if (f->ModalResult() == mrNone)
             f->Close();
-            any = true;
-        }
     }
     return any;
 }
@@ -54,10 +56,12 @@ void OrderlyEndTick()
     if (modal || gEnd.Closing)
         return;
     if (IsWindow(gEnd.Wnd)) {
-        // Sent, not posted: a box the close itself opens is cancelled by this timer meanwhile,
-        // and the end is over when the call returns.
+        // Sent, not posted: a box the close itself opens is cancelled by this timer meanwhile.
         gEnd.Closing = true;
         SendMessage(gEnd.Wnd, WM_CLOSE, 0, 0);
+        // The program is ending: a dialog that was on its way up when the close came goes too.
+        if (Application && Application->Terminated())
+            return;
     }
     morvik::backend::StopTimer(gEnd.Timer);
     gEnd = TOrderlyEnd{};

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/Dialogs.h"
+#include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/Menus.h"
 #include "tests/support/UiTest.h"
@@ -58,8 +59,16 @@ TEST_F(OrderlyEnd, ABoxWithoutACancelButtonOrAFileDialogIsCancelledToo)
     const int answer = ::MessageBox(Main->Handle(), "Go on?", "Question", MB_YESNO);
     Log += "box " + std::to_string(answer) + ";";
     EXPECT_TRUE(uitest::PumpUntil([&] { return Closed(); }));
+    // Asked once the dialog's own loop runs.
+    TTimer later(nullptr);
+    later.SetEnabled(false);
+    later.SetInterval(50);
+    later.OnTimer = [&](TObject*) {
+        later.SetEnabled(false);
+        RequestOrderlyEnd(Main->Handle());
+    };
     TOpenDialog open(nullptr);
-    open.OnShow = [&](TObject*) { RequestOrderlyEnd(Main->Handle()); };
+    open.OnShow = [&](TObject*) { later.SetEnabled(true); };
     Log += open.Execute() ? "opened;" : "cancelled;";
     EXPECT_TRUE(uitest::PumpUntil([&] { return Log.rfind("close;") > Log.find("cancelled;"); }));
     EXPECT_EQ(Log, "box " + std::to_string(IDCANCEL) + ";close;cancelled;close;");
@@ -79,6 +88,18 @@ TEST_F(OrderlyEnd, NestedModalFormAndBoxAreCancelledInnermostFirst)
     delete dialog;
     EXPECT_TRUE(uitest::PumpUntil([&] { return Closed(); }));
     EXPECT_EQ(Log, "inner;form " + std::to_string(mrCancel) + ";close;");
+}
+
+// A modal form alone: its loop has returned before the window closes.
+TEST_F(OrderlyEnd, AModalFormAloneIsCancelledBeforeTheWindowCloses)
+{
+    auto* dialog = new TForm(nullptr);
+    dialog->OnShow = [&](TObject*) { RequestOrderlyEnd(Main->Handle()); };
+    const TModalResult r = dialog->ShowModal();
+    Log += "form " + std::to_string(r) + ";";
+    delete dialog;
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Closed(); }));
+    EXPECT_EQ(Log, "form " + std::to_string(mrCancel) + ";close;");
 }
 
 // The close handling may itself show a box (a last failure to report): it is cancelled as well,
