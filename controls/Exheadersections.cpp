@@ -7,6 +7,7 @@
 #include "controls/Exheader.h"
 #include "ctlbase/Exlist.h"
 #include "platform/Filer.h"
+#include "platform/Guard.h"
 
 TExHeaderSections::TExHeaderSections(TCustomExHeader* AOwner) : FOwner(AOwner), FList(std::make_unique<TExList>()) {}
 
@@ -546,62 +547,81 @@ void TExHeaderSections::IntReadData(TStream* Stream, bool)
             throw EExHeaderError(Format(controls::DuplicateSectionTag, *std::adjacent_find(tags.begin(), tags.end())));
     }
 
-    controls::TUpdateScope update(FOwner);
-    Clear();
-    for (Integer i = 0; i < count; ++i) {
-        TExHeaderSection* s = AddSection();
-        const TStored& d = stored[size_t(i)];
-        s->FLookupEnabled = d.LookupEnabled;
-        s->FExpandable = d.Expandable;
-        s->FExpanded = d.Expanded;
-        s->FVisible = d.Visible;
-        s->FClickSelect = d.ClickSelect;
-        s->FResizable = d.Resizable;
-        s->FStyle = TExSectionStyle(d.Style);
-        s->FWidth = d.Width;
-        s->FMinWidth = d.MinWidth;
-        s->FMaxWidth = d.MaxWidth;
-        s->FSortMode = TExSSortMode(d.SortMode);
-        s->FAllowClick = d.AllowClick;
-        s->FAlignment = TExSAlignment(d.Alignment);
-        s->FFieldType = TExFieldType(d.FieldType);
-        s->FEditable = d.Editable;
-        s->FImageIndex = d.ImageIndex;
-        s->FPictureAlign = TExSAlignment(d.PictureAlign);
-        s->FPassword = d.Password;
-        s->FParentColor = d.ParentColor;
-        s->FColor = TColor(d.Color);
-        s->FFontColor = TColor(d.FontColor);
-        s->FFilterEnabled = d.FilterEnabled;
-        s->FTextLayout = TTextLayout(d.TextLayout);
-        s->FUseMainStyle = d.UseMainStyle;
-        s->FAutoSize = d.AutoSize;
-        s->Tag = d.Tag;
-        s->FText = d.Text;
-        s->FFieldName = d.FieldName;
-        s->FPopupMenuName = d.MenuName;
-        s->FHint = d.Hint;
-    }
-    // The stored numbers go on only now that every section is in, so that none of them meets a
-    // number given out on the way.
-    for (Integer i = 0; i < count; ++i) {
-        At(i)->FIndex = stored[size_t(i)].Index;
-        if (layout->IntTag >= 0)
-            At(i)->FIntTag = stored[size_t(i)].IntTag;
-    }
-    if (layout->LinkParents) {
+    // An update of the caller's folds the create events into one; otherwise each section read is
+    // announced, once the whole set is in.
+    const bool folded = FOwner->FUpdateCount > 0;
+    std::vector<TGuardPtr<TExHeaderSection>> read;
+    {
+        controls::TUpdateScope update(FOwner);
+        Clear();
         for (Integer i = 0; i < count; ++i) {
-            const Integer p = stored[size_t(i)].Parent;
-            if (p == -1)
-                continue;
-            TExHeaderSection* child = At(i);
-            TExHeaderSection* parent = FindSection(p);
-            if (parent && !child->WouldLoop(parent))
-                child->FParentSection = parent;
+            TExHeaderSection* s = AddSection();
+            const TStored& d = stored[size_t(i)];
+            s->FLookupEnabled = d.LookupEnabled;
+            s->FExpandable = d.Expandable;
+            s->FExpanded = d.Expanded;
+            s->FVisible = d.Visible;
+            s->FClickSelect = d.ClickSelect;
+            s->FResizable = d.Resizable;
+            s->FStyle = TExSectionStyle(d.Style);
+            s->FWidth = d.Width;
+            s->FMinWidth = d.MinWidth;
+            s->FMaxWidth = d.MaxWidth;
+            s->FSortMode = TExSSortMode(d.SortMode);
+            s->FAllowClick = d.AllowClick;
+            s->FAlignment = TExSAlignment(d.Alignment);
+            s->FFieldType = TExFieldType(d.FieldType);
+            s->FEditable = d.Editable;
+            s->FImageIndex = d.ImageIndex;
+            s->FPictureAlign = TExSAlignment(d.PictureAlign);
+            s->FPassword = d.Password;
+            s->FParentColor = d.ParentColor;
+            s->FColor = TColor(d.Color);
+            s->FFontColor = TColor(d.FontColor);
+            s->FFilterEnabled = d.FilterEnabled;
+            s->FTextLayout = TTextLayout(d.TextLayout);
+            s->FUseMainStyle = d.UseMainStyle;
+            s->FAutoSize = d.AutoSize;
+            s->Tag = d.Tag;
+            s->FText = d.Text;
+            s->FFieldName = d.FieldName;
+            s->FPopupMenuName = d.MenuName;
+            s->FHint = d.Hint;
+        }
+        // The stored numbers go on only now that every section is in, so that none of them meets a
+        // number given out on the way.
+        for (Integer i = 0; i < count; ++i) {
+            At(i)->FIndex = stored[size_t(i)].Index;
+            if (layout->IntTag >= 0)
+                At(i)->FIntTag = stored[size_t(i)].IntTag;
+        }
+        if (layout->LinkParents) {
+            for (Integer i = 0; i < count; ++i) {
+                const Integer p = stored[size_t(i)].Parent;
+                if (p == -1)
+                    continue;
+                TExHeaderSection* child = At(i);
+                TExHeaderSection* parent = FindSection(p);
+                if (parent && !child->WouldLoop(parent))
+                    child->FParentSection = parent;
+            }
+        }
+        FOwner->AdjustHeaderHeight();
+        FOwner->RepaintHeader();
+        if (!folded) {
+            FOwner->FCreatePending = false;
+            for (Integer i = 0; i < count; ++i)
+                read.emplace_back(At(i));
         }
     }
-    FOwner->AdjustHeaderHeight();
-    FOwner->RepaintHeader();
+    // A handler may delete sections or free the header.
+    TGuardPtr<TCustomExHeader> header(FOwner);
+    for (const auto& s : read) {
+        if (!header)
+            return;
+        if (s && IndexOf(s.Get()) >= 0)
+            FOwner->DoSectionCreate(s.Get());
+    }
 }
 
 void TExHeaderSections::ReadData(TStream* Stream) { IntReadData(Stream, true); }
@@ -618,8 +638,10 @@ void TExHeaderSections::SaveToStream(TStream* Stream) { WriteData(Stream); }
 
 void TExHeaderSections::LoadFromStream(TStream* Stream)
 {
+    TGuardPtr<TCustomExHeader> header(FOwner);
     ReadData(Stream);
-    FOwner->RepaintHeader();
+    if (header)
+        header->RepaintHeader();
 }
 
 void TExHeaderSections::SaveToFile(const std::string& FileName)

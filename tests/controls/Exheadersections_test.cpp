@@ -122,10 +122,15 @@ TEST_F(Stream, RandomSetsComeBackWithEveryStoredFieldNumberAndLink)
             // Not stored: back at its default.
             EXPECT_TRUE(b->ShowSortMark());
         }
-        // One create event, after the whole set is in (each new section told of its field type).
-        ASSERT_FALSE(other.Log.empty());
-        EXPECT_EQ(other.Log.back(), "create nil");
-        EXPECT_EQ(std::count(other.Log.begin(), other.Log.end(), "change 0 2"), Integer(other.Log.size()) - 1);
+        // One create event for each section read, in order, after the whole set is in (each new
+        // section told of its field type before).
+        std::vector<std::string> creates;
+        for (Integer i = 0; i < S()->GetCount(); ++i)
+            creates.push_back("create " + std::to_string(At(i)->GetIndex()));
+        const auto first = std::find_if(other.Log.begin(), other.Log.end(),
+                                         [](const std::string& e) { return e.rfind("create", 0) == 0; });
+        EXPECT_EQ(std::vector<std::string>(first, other.Log.end()), creates);
+        EXPECT_EQ(std::count(other.Log.begin(), first, "change 0 2"), first - other.Log.begin());
     }
 }
 
@@ -490,6 +495,47 @@ TEST_F(HeaderTest, AssigningCopiesNumbersAndLinksAndNeverEmptiesItself)
     At(2)->Assign(At(0));
     EXPECT_EQ(At(2)->ParentSection(), nullptr);
     ExpectWhole(S());
+}
+
+TEST_F(Stream, CreateEventsOfAReadFoldInAnOuterUpdateAndMayDeleteOrFreeTheHeader)
+{
+    Make({50, 60, 70});
+    const std::vector<Byte> data = Bytes(S());
+    // What the log holds besides each new section being told of its field type.
+    auto events = [this] {
+        std::vector<std::string> e;
+        for (const std::string& x : H->Log)
+            if (x != "change 0 2")
+                e.push_back(x);
+        return e;
+    };
+    // Inside an update of the caller's: one event without a section when it closes.
+    H->BeginUpdate();
+    Load(S(), data);
+    EXPECT_TRUE(events().empty());
+    H->EndUpdate();
+    EXPECT_EQ(events(), (std::vector<std::string>{"create nil"}));
+
+    // A handler that deletes the section after the one it hears of: that one is not announced.
+    H->Log.clear();
+    H->OnSectionCreate = [this](TObject*, TExHeaderSection* s) {
+        H->Log.push_back("create " + std::to_string(s->GetIndex()));
+        if (s->GetIndex() == 0)
+            S()->DeleteSection(S()->GetSection(1));
+    };
+    Load(S(), data);
+    EXPECT_EQ(events(), (std::vector<std::string>{"create 0", "delete 1", "create 1"})) << "the third renumbered to 1";
+    EXPECT_EQ(S()->GetCount(), 2);
+
+    // A handler that frees the header: nothing more is read from it.
+    TLogHeader* doomed = new TLogHeader(nullptr);
+    int heard = 0;
+    doomed->OnSectionCreate = [doomed, &heard](TObject*, TExHeaderSection*) {
+        ++heard;
+        delete doomed;
+    };
+    Load(doomed->Sections(), data);
+    EXPECT_EQ(heard, 1);
 }
 
 TEST_F(Stream, TheSectionsTravelAsTheDataPropertyAndAsAFile)
