@@ -518,4 +518,133 @@ TEST_F(GraphicButton, ARightPressForgetsThatTheMenuClosedOnTheArrow)
     EXPECT_FALSE(G->MenuClosedOnArrow());
 }
 
+TEST_F(GraphicLists, AListThatGoesIsForgottenAndChangesOfTheDisabledListShow)
+{
+    G->SetDisabledImages(&green);
+    G->SetEnabled(false);
+    EXPECT_EQ(Pixel(cx, cy), RGB(0, 255, 0));
+    std::unique_ptr<TBitmap> yellow(Square(clYellow));
+    green.ReplaceMasked(0, yellow.get(), clOlive);
+    EXPECT_EQ(PixelNow(cx, cy), RGB(255, 255, 0));
+    G->SetEnabled(true);
+    // The main list goes: no list pictures any more.
+    auto* gone = new TImageList(nullptr);
+    gone->SetWidth(16);
+    gone->SetHeight(16);
+    std::unique_ptr<TBitmap> red(Square(clRed));
+    gone->AddMasked(red.get(), clOlive);
+    G->SetImages(gone);
+    EXPECT_EQ(Pixel(cx, cy), RGB(255, 0, 0));
+    delete gone;
+    EXPECT_EQ(G->Images(), nullptr);
+    EXPECT_FALSE(G->UseImageList());
+    EXPECT_NE(PixelNow(cx, cy), RGB(255, 0, 0));
+}
+
+TEST_F(GraphicButton, ChangesShowWithoutBeingAskedFor)
+{
+    G->SetCaption("");
+    TBitmap pic;
+    pic.SetSize(16, 16);
+    pic.Canvas()->Brush()->SetColor(clOlive);
+    pic.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    pic.Canvas()->Brush()->SetColor(clRed);
+    pic.Canvas()->FillRect(TRect{2, 2, 14, 14});
+    G->SetGlyph(&pic);
+    const int cx = 2 + (75 - 4 - 16) / 2 + 8, cy = 2 + (25 - 4 - 16) / 2 + 8;
+    EXPECT_EQ(Pixel(cx, cy), RGB(255, 0, 0));
+    // Drawing on the button's own picture.
+    G->Glyph()->Canvas()->Brush()->SetColor(clBlue);
+    G->Glyph()->Canvas()->FillRect(TRect{2, 2, 14, 14});
+    EXPECT_EQ(PixelNow(cx, cy), RGB(0, 0, 255));
+    // A caption.
+    G->SetShowGlyph(false);
+    const COLORREF face = Pixel(37, 12);
+    G->SetCaption("WWWWWWWW");
+    int changed = 0;
+    for (int x = 10; x < 65; ++x) changed += PixelNow(x, 12) != face;
+    EXPECT_GT(changed, 0);
+    // A caption style.
+    G->SetTextDrawType(tdtRaised);
+    EXPECT_EQ(G->TextDrawType(), tdtRaised);
+    G->SetBackgroundDrawBorder(true);
+    EXPECT_TRUE(G->BackgroundDrawBorder());
+    G->SetBackgroundDrawBorder(false);
+    EXPECT_FALSE(G->BackgroundDrawBorder());
+}
+
+TEST_F(GraphicButton, AButtonOfTheGroupGoingDownLiftsThisOneWithItsSound)
+{
+    struct TRecording : TExCustomSoundMap {
+        using TExCustomSoundMap::TExCustomSoundMap;
+        std::vector<std::string> Played;
+        void Play(const std::string& Key) override { Played.push_back(Key); }
+    } sounds(nullptr);
+    auto* other = new TExGraphicButton(Form);
+    other->SetParent(Form);
+    other->SetBounds(100, 10, 75, 25);
+    G->SetGroupIndex(3);
+    other->SetGroupIndex(3);
+    G->SetDown(true);
+    G->SetSoundMap(&sounds);
+    G->UpSound = "U";
+    other->SetDown(true);
+    EXPECT_FALSE(G->Down());
+    EXPECT_EQ(G->State(), ebsUp);
+    EXPECT_EQ(sounds.Played, std::vector<std::string>{"U"});
+    G->SetSoundMap(nullptr);
+}
+
+TEST_F(GraphicButton, ASwitchIsNotToggledFromTheArrowPartAndTheTopRowIsInside)
+{
+    G->SetIsSwitch(true);
+    G->SetUseArrow(true);
+    Input::Click(G, 70, 12);
+    EXPECT_FALSE(G->Down());
+    EXPECT_EQ(ArrowClicks, 2);
+    Input::MouseDown(G, mbLeft, 20, 12);
+    Input::MouseUp(G, mbLeft, 20, 0);
+    EXPECT_TRUE(G->Down());
+    EXPECT_EQ(Clicks, 1);
+}
+
+TEST_F(GraphicButton, TheMenuClosingEndsTheTrackingAndRepaints)
+{
+    auto* menu = new TPopupMenu(Form);
+    auto* item = new TMenuItem(menu);
+    item->SetCaption("&x");
+    menu->Items()->Add(item);
+    G->SetUseArrow(true);
+    G->SetPullDownMenu(menu);
+    G->SetCaption("");
+    auto arrowPart = [&](bool now) {
+        if (!now) Form->Repaint();
+        std::vector<COLORREF> px;
+        for (int y = 0; y < 25; ++y)
+            for (int x = 62; x < 75; ++x) px.push_back(PixelNow(x, y));
+        return px;
+    };
+    const auto idle = arrowPart(false);
+    const UINT t = PressInTurn({VK_ESCAPE});
+    Input::MouseDown(G, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    uitest::Pump(50);
+    EXPECT_FALSE(G->Tracking());
+    EXPECT_FALSE(G->MenuShown());
+    EXPECT_EQ(arrowPart(true), idle);
+    Input::MouseUp(G, mbLeft, 70, 12);
+}
+
+TEST(GraphicButtonCount, EachButtonCountsWhileItLives)
+{
+    const Integer before = ButtonCount;
+    {
+        TExGraphicButton a(nullptr);
+        EXPECT_EQ(ButtonCount, before + 1);
+        TExPopupButton b(nullptr);
+        EXPECT_EQ(ButtonCount, before + 2);
+    }
+    EXPECT_EQ(ButtonCount, before);
+}
+
 }  // namespace

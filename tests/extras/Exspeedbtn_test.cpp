@@ -391,4 +391,36 @@ TEST_F(SpeedButton, AReleaseWhileTheHeldMenuIsShownDoesNotBringItBack)
     EXPECT_FALSE(S->Pressed());
 }
 
+TEST_F(SpeedButton, AnOddImageSitsOnePixelLeftAndUpAndSettersRepaintAtOnce)
+{
+    S->SetTransparentColor(clBlack);
+    S->SetNormalImage(Square(15, 15, clRed, clBlack).get());
+    ASSERT_EQ(S->Width(), 24);  // sqrt(2 * 15^2) = 21.2, + 3
+    // 24 / 2 - 15 / 2 - 1 = 4: the image's border at 4, its inside from 5 to 17.
+    EXPECT_EQ(Pixel(5, 5), RGB(255, 0, 0));
+    EXPECT_EQ(Pixel(17, 17), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(18, 12), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(12, 18), RGB(255, 0, 0));
+    // Each setter shows its change without another request.
+    auto now = [&](int x, int y) {
+        uitest::Pump();
+        HDC dc = GetDC(Form->Handle());
+        const COLORREF p = GetPixel(dc, S->Left() + x, S->Top() + y);
+        ReleaseDC(Form->Handle(), dc);
+        return p;
+    };
+    S->SetTransparent(false);
+    EXPECT_EQ(now(3, 12), ColorToRGB(clBtnFace));
+    S->SetFlat(true);
+    const COLORREF flatEdge = now(0, 12);
+    S->SetFlat(false);
+    EXPECT_NE(now(0, 12), flatEdge);
+    S->SetFlat(true);
+    S->SetDrawEdge(true);
+    Input::MouseMove(S, 12, 12);
+    EXPECT_NE(now(0, 12), flatEdge);
+    S->SetDrawEdge(false);
+    EXPECT_EQ(now(0, 12), flatEdge);
+}
+
 }  // namespace
