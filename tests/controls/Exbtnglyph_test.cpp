@@ -373,6 +373,18 @@ TEST_F(ListSource, ShowsTheListsImageAsItIsNow)
     EXPECT_EQ(s.At(20 + 8, 8), Rgb(clBtnShadow));
 }
 
+TEST_F(ListSource, AListNotInUseLeavesTheBitmapsSize)
+{
+    g.UseImageList = false;
+    g.SetGlyph(Strips(1, 20).get());
+    TPoint size;
+    g.GetPaintGlyphSize(TRect{0, 0, 100, 100}, size);
+    EXPECT_EQ(size, (TPoint{20, 20}));
+    g.UseImageList = true;
+    g.GetPaintGlyphSize(TRect{0, 0, 100, 100}, size);
+    EXPECT_EQ(size, (TPoint{16, 16}));
+}
+
 TEST_F(ListSource, DisabledIsEmbossed)
 {
     g.SetImageIndex(0);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controls/Exsoundmapbase.h"
+#include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exuxtheme.h"
 #include "platform/Input.h"
 #include "platform/Menus.h"
@@ -878,6 +879,99 @@ TEST_F(PopupButton, SwitchKeysPlayTheirSounds)
     Input::PressKey(VK_SPACE);
     EXPECT_EQ(named(), (std::vector<std::string>{"D", "U"}));
     B->SetSoundMap(nullptr);
+}
+
+TEST_F(PopupButton, DisabledListsImageFormAndSetDownSounds)
+{
+    auto square = [](TColor c) {
+        auto b = std::make_unique<TBitmap>();
+        b->SetSize(16, 16);
+        b->Canvas()->Brush()->SetColor(clOlive);
+        b->Canvas()->FillRect(TRect{0, 0, 16, 16});
+        b->Canvas()->Brush()->SetColor(c);
+        b->Canvas()->FillRect(TRect{2, 2, 14, 14});
+        return b;
+    };
+    TImageList list(Form), disabled(Form);
+    for (TImageList* l : {&list, &disabled}) {
+        l->SetWidth(16);
+        l->SetHeight(16);
+    }
+    list.AddMasked(square(clRed).get(), clOlive);
+    disabled.AddMasked(square(clLime).get(), clOlive);
+    B->SetCaption("");
+    B->SetImages(&list);
+    B->SetImageIndex(0);
+    B->SetDisabledImages(&disabled);
+    B->SetEnabled(false);
+    const int cx = 2 + (75 - 4 - 16) / 2 + 8, cy = 2 + (25 - 4 - 16) / 2 + 8;
+    // The disabled list's picture as it is, not embossed.
+    EXPECT_EQ(Pixel(B, cx, cy), RGB(0, 255, 0));
+    B->SetEnabled(true);
+    B->SetImages(nullptr);
+
+    // The image form's picture under the face.
+    TExImageForm imageForm(Form);
+    TBitmap tile;
+    tile.SetSize(8, 8);
+    tile.Canvas()->Brush()->SetColor(TColor(RGB(10, 20, 200)));
+    tile.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    imageForm.SetBkImage(&tile);
+    imageForm.SetBackgroundType(bgtTileBitmap);
+    imageForm.SetControl(Form);
+    B->SetImageForm(&imageForm);
+    EXPECT_EQ(Pixel(B, cx, cy), RGB(10, 20, 200));
+    B->SetImageForm(nullptr);
+
+    struct TRecording : TExCustomSoundMap {
+        using TExCustomSoundMap::TExCustomSoundMap;
+        std::vector<std::string> Played;
+        void Play(const std::string& Key) override { Played.push_back(Key); }
+    } sounds(nullptr);
+    B->SetSoundMap(&sounds);
+    B->DownSound = "D";
+    B->UpSound = "U";
+    B->SetIsSwitch(true);
+    B->SetDown(true);
+    B->SetDown(false);
+    EXPECT_EQ(sounds.Played, (std::vector<std::string>{"D", "U"}));
+    B->SetSoundMap(nullptr);
+}
+
+TEST_F(PullDown, TheMenuIsSetToPopUpFromTheButton)
+{
+    Menu->AutoPopup = false;
+    Menu->PopupComponent = nullptr;
+    const UINT t = PressInTurn({VK_ESCAPE});
+    Input::MouseDown(B, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(B, mbLeft, 70, 12);
+    uitest::Pump(50);
+    EXPECT_TRUE(Menu->AutoPopup);
+    EXPECT_EQ(Menu->PopupComponent, B);
+}
+
+TEST_F(PopupButton, AThemedArrowPartLooksPressedWhilePressed)
+{
+    if (!ThemesAvailable) GTEST_SKIP() << "no visual styles";
+    B->SetUseXPThemes(true);
+    B->SetUseArrow(true);
+    Other->SetFocus();
+    uitest::Pump();
+    const int aw = B->GetArrowSize();
+    TBitmap expected;
+    expected.SetSize(aw, 25);
+    ASSERT_EQ(DrawThemeBackgroundTo(u"SCROLLBAR", expected.Canvas()->Handle(), 1, 7, TRect{0, 0, aw, 25}, nullptr),
+              S_OK);
+    Input::MouseDown(B, mbLeft, 70, 12);
+    ASSERT_EQ(B->State(), ebsArrDown);
+    uitest::Pump();
+    int differ = 0;
+    for (int y = 3; y < 22; ++y)
+        for (int x = 3; x < aw - 3; ++x)
+            differ += PixelNow(B, 75 - aw + x, y) != ColorToRGB(expected.Canvas()->Pixels(x, y));
+    EXPECT_EQ(differ, 0);
+    Input::MouseUp(B, mbLeft, 70, 12);
 }
 
 }  // namespace
