@@ -730,3 +730,34 @@ TEST_F(TreeTest, StepsBackOverACollapsedBranchWithAHiddenChild)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TreeTest, DoubleClicksAndGlyphsAndTheFirstSecondImage)
+{
+    TObject* sender = nullptr;
+    Tree->OnDblClick = [&](TObject* S) { sender = S; };
+    View()->OnDblClick(View());
+    EXPECT_EQ(sender, Tree);
+    TBitmap glyph;
+    glyph.SetSize(90, 15);
+    Tree->SetCheckBoxGlyph(&glyph);
+    EXPECT_EQ(Tree->CheckBoxGlyph()->Width(), 90);
+    // Image 0 of the second list is an image like any other.
+    TImageList images(Form);
+    images.SetWidth(16);
+    images.SetHeight(16);
+    TBitmap bmp;
+    bmp.SetSize(16, 16);
+    images.Add(&bmp, nullptr);
+    Tree->SetImages2(&images);
+    TExTreeItem* item = Items().Add(nullptr, "x");
+    TPoint without{};
+    Tree->MeasureCell(item, -1, without);
+    item->SetImageIndex2(0);
+    TPoint with{};
+    Tree->MeasureCell(item, -1, with);
+    EXPECT_EQ(with.X - without.X, 16);
+}
+
+}  // namespace
