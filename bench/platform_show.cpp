@@ -1,6 +1,8 @@
 // Shows the platform layer's windows for a person (or a screenshot) to look at: a bordered list
 // scrolled with ScrollWindowEx, a splitter held mid-drag (its bar over the child windows) and an
-// edit with the keyboard focus to type into. Arguments: [milliseconds to stay up] [drag: 0 or 1].
+// edit with the keyboard focus to type into. Arguments: [milliseconds to stay up] [drag: 0 or 1]
+// [controls: 1 shows the standard controls instead: an edit with a selection in a long scrolled
+// text, an owner-drawn list box, a memo with scroll bars and a combo box with its list open].
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -78,6 +80,71 @@ private:
     int FTop = 0;
 };
 
+TForm* ControlsForm()
+{
+    auto* form = new TForm(nullptr);
+    form->SetCaption("Standard controls");
+    form->SetBounds(20, 20, 600, 340);
+    form->AfterConstruction();
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(12, 12, 260, 24);
+    std::string longText = "NAVTEX 518 kHz: ";
+    for (int i = 1; i <= 12; ++i)
+        longText += "station " + std::to_string(i) + " clear, ";
+    longText += "end of report";
+    edit->SetText(longText);
+    auto* list = new TListBox(form);
+    list->SetParent(form);
+    list->SetBounds(12, 48, 260, 130);
+    list->SetStyle(lbOwnerDrawFixed);
+    list->SetItemHeight(20);
+    const TColor swatches[] = {clRed, clGreen, clBlue, clOlive, clPurple, clTeal, clMaroon, clNavy};
+    for (int i = 0; i < 12; ++i)
+        list->Items()->Add("Channel " + std::to_string(i + 1));
+    list->OnDrawItem = [list, swatches](TWinControl*, int Index, TRect Rect, TOwnerDrawState State) {
+        TCanvas* c = list->Canvas();
+        c->FillRect(Rect);
+        TRect swatch{Rect.Left + 3, Rect.Top + 3, Rect.Left + 17, Rect.Bottom - 3};
+        c->Brush()->SetColor(swatches[Index % 8]);
+        c->FillRect(swatch);
+        c->Brush()->SetStyle(bsClear);
+        c->TextOut(Rect.Left + 24, Rect.Top + 3, list->Items()->Strings(Index) + ((State & odSelected) ? "  (chosen)" : ""));
+    };
+    list->SetItemIndex(2);
+    auto* memo = new TMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(290, 48, 290, 240);
+    memo->SetScrollBars(ssBoth);
+    std::string lines;
+    for (int i = 1; i <= 40; ++i)
+        lines += "ZCZC AB" + std::to_string(10 + i) + " gale warning number " + std::to_string(i) +
+                 " for the western approaches, wind 8 to 9\r\n";
+    memo->SetText(lines);
+    memo->SetCaretPos({0, 20});
+    SendMessage(memo->Handle(), EM_SCROLLCARET, 0, 0);
+    SendMessage(memo->Handle(), WM_HSCROLL, SB_LINERIGHT, 0);
+    auto* combo = new TComboBox(form);
+    combo->SetParent(form);
+    combo->SetBounds(290, 12, 200, 0);
+    for (const char* s : {"RTTY 45 baud", "RTTY 50 baud", "RTTY 75 baud", "RTTY 100 baud", "NAVTEX"})
+        combo->Items()->Add(s);
+    combo->SetItemIndex(1);
+    form->Show();
+    Application->ProcessMessages();
+    // An edit with a selection in a text scrolled to its end.
+    edit->SetFocus();
+    Input::PressKey(VK_END);
+    Input::PressKey(VK_LEFT, ssCtrl | ssShift);
+    Input::PressKey(VK_LEFT, ssCtrl | ssShift);
+    // The combo box's list open with the pointer over an item.
+    combo->SetDroppedDown(true);
+    Application->ProcessMessages();
+    if (TWinControl* dropped = TWinControl::FindControl(combo->ListHandle()))
+        Input::MouseMove(dropped, 30, combo->ItemHeight() * 3 + 4);
+    return form;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -85,6 +152,16 @@ int main(int argc, char** argv)
     const int ms = argc > 1 ? std::atoi(argv[1]) : 3000;
     const bool drag = argc > 2 && std::atoi(argv[2]) != 0;
     Application->Initialize();
+    if (argc > 3 && std::atoi(argv[3]) != 0) {
+        TForm* controls = ControlsForm();
+        auto* quit = new TTimer(controls);
+        quit->SetInterval(unsigned(ms));
+        quit->OnTimer = [](TObject*) { Application->Terminate(); };
+        quit->SetEnabled(true);
+        Application->Run();
+        delete controls;
+        return 0;
+    }
     auto* form = new TForm(nullptr);
     form->SetCaption("Platform");
     form->SetBounds(20, 20, 560, 300);

@@ -1167,8 +1167,11 @@ void TEditCore::Paint(HDC DC)
     const bool enabled = IsWindowEnabled(h) != FALSE;
     const UINT msg = (style & ES_READONLY) || !enabled ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
     LRESULT brush = 0;
-    if (HWND parent = GetParent(h))
+    if (HWND parent = GetParent(h)) {
         brush = SendMessage(parent, msg, WPARAM(DC), reinterpret_cast<LPARAM>(h));
+        if (!IsWindow(h))
+            return;
+    }
     if (!brush) {
         SetTextColor(DC, ColorToRGB(FHost->Font()->Color()));
         SetBkColor(DC, ColorToRGB(FHost->Color()));

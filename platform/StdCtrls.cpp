@@ -127,6 +127,47 @@ TButton::TButton(TComponent* AOwner) : TCustomControl(AOwner)
     SetColor(clBtnFace);
 }
 
+void TButton::CreateParams(TCreateParams& Params)
+{
+    TCustomControl::CreateParams(Params);
+    Params.Style |= Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+bool TButton::DefaultLook()
+{
+    if (HandleAllocated() && (DWORD(GetWindowLong(Handle(), GWL_STYLE)) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        return true;
+    return Default;
+}
+
+void TButton::BMSetStyle(TMessage& Message)
+{
+    if (!HandleAllocated())
+        return;
+    const DWORD style = DWORD(GetWindowLong(Handle(), GWL_STYLE));
+    SetWindowLong(Handle(), GWL_STYLE, LONG((style & ~BS_TYPEMASK) | (DWORD(Message.WParam) & BS_TYPEMASK)));
+    if (Message.LParam)
+        Invalidate();
+}
+
+void TButton::Clicked()
+{
+    HWND parent = HandleAllocated() ? GetParent(Handle()) : nullptr;
+    if (parent)
+        SendMessage(parent, WM_COMMAND, MAKEWPARAM(GetWindowLong(Handle(), GWL_ID), BN_CLICKED),
+                    reinterpret_cast<LPARAM>(Handle()));
+    else
+        Click();
+}
+
+void TButton::BMClick(TMessage&) { Clicked(); }
+
+void TButton::CNCommand(TMessage& Message)
+{
+    if (HIWORD(Message.WParam) == BN_CLICKED)
+        Click();
+}
+
 void TButton::Click()
 {
     if (ModalResult != mrNone)
@@ -140,7 +181,7 @@ void TButton::Paint()
     TCanvas* c = Canvas();
     TRect r = ClientRect();
     bool down = FPressed && FTracking;
-    if (Focused() || Default) {
+    if (Focused() || DefaultLook()) {
         c->Brush()->SetColor(clWindowFrame);
         c->FrameRect(r);
         InflateRect(r, -1, -1);
@@ -199,9 +240,10 @@ void TButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
         FTracking = false;
         Invalidate();
     }
+    HWND h = Handle();
     TCustomControl::MouseUp(Button, Shift, X, Y);
-    if (click)
-        Click();
+    if (click && IsWindow(h))
+        Clicked();
 }
 
 void TButton::KeyDown(Word& Key, TShiftState Shift)
@@ -219,7 +261,7 @@ void TButton::KeyUp(Word& Key, TShiftState Shift)
     if (Key == VK_SPACE && FPressed) {
         FPressed = FTracking = false;
         Invalidate();
-        Click();
+        Clicked();
     }
 }
 

@@ -1,6 +1,8 @@
 // Labels, edit boxes, memos, list boxes, combo boxes and push buttons.
 #pragma once
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -198,6 +200,262 @@ public:
     explicit TMemo(TComponent* AOwner) : TCustomMemo(AOwner) {}
 };
 
+namespace morvik::stdctl {
+class TListCore;
+class TComboEditWindow;
+class TComboListWindow;
+class TComboDropWindow;
+}
+
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
+
+// The state of an owner-drawn item.
+enum TOwnerDrawStateFlag : unsigned {
+    odSelected = 1u << 0,
+    odGrayed = 1u << 1,
+    odDisabled = 1u << 2,
+    odChecked = 1u << 3,
+    odFocused = 1u << 4,
+    odDefault = 1u << 5,
+    odComboBoxEdit = 1u << 12,
+};
+using TOwnerDrawState = unsigned;
+
+using TDrawItemEvent = std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
+using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
+
+class TCustomListBox;
+
+// The list box's items and their objects, kept by its window.
+class TListBoxStrings : public TStrings {
+public:
+    explicit TListBoxStrings(TCustomListBox* ListBox) : FListBox(ListBox) {}
+    int Count() const override;
+    std::string Get(int Index) const override;
+    void Put(int Index, const std::string& S) override;
+    TObject* GetObject(int Index) const override;
+    void PutObject(int Index, TObject* AObject) override;
+    void Insert(int Index, const std::string& S) override;
+    int Add(const std::string& S) override;
+    void Delete(int Index) override;
+    void Clear() override;
+    int IndexOf(const std::string& S) const override;
+
+protected:
+    void SetUpdateState(bool Updating) override;
+
+private:
+    TCustomListBox* FListBox;
+};
+
+// A list of items to choose one or several of, drawn by the layer or by the program
+// (OnDrawItem). OnClick follows a selection the user changed; OnDblClick a double click.
+class TCustomListBox : public TWinControl {
+public:
+    explicit TCustomListBox(TComponent* AOwner);
+    ~TCustomListBox() override;
+
+    TStrings* Items() const { return FItems.get(); }
+    void SetItems(TStrings* Value) { FItems->Assign(Value); }
+    int Count() const;
+    int ItemIndex() const;
+    void SetItemIndex(int Value);
+    // The height of items that are all alike (standard and fixed owner-drawn ones).
+    int ItemHeight() const;
+    void SetItemHeight(int Value);
+    TListBoxStyle Style() const { return FStyle; }
+    virtual void SetStyle(TListBoxStyle Value);
+    bool MultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(bool Value);
+    bool ExtendedSelect() const { return FExtendedSelect; }
+    void SetExtendedSelect(bool Value);
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool Value);
+    // Tab stops every TabWidth dialog units (quarters of an average character); 0: tabs not expanded.
+    int TabWidth() const { return FTabWidth; }
+    void SetTabWidth(int Value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    int TopIndex() const;
+    void SetTopIndex(int Value);
+    bool Selected(int Index) const;
+    void SetSelected(int Index, bool Value);
+    int SelCount() const;
+    TCanvas* Canvas() const { return FCanvas.get(); }
+    // The item at a client point; -1 there is none (with Existing) or past the last one.
+    int ItemAtPos(const TPoint& Pos, bool Existing);
+    TRect ItemRect(int Index);
+    void Clear();
+    void ClearSelection();
+    void SelectAll();
+    void DeleteSelected();
+
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
+
+    void Dispatch(TMessage& Message) override;
+    void DefaultHandler(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    virtual void DrawItem(int Index, TRect Rect, TOwnerDrawState State);
+    virtual void MeasureItem(int Index, int& Height);
+    morvik::stdctl::TListCore* Core() const { return FCore.get(); }
+
+private:
+    friend class TListBoxStrings;
+    // The list's window, made when there is none yet only if the list has a parent to show in.
+    LRESULT Send(UINT Msg, WPARAM WParam, LPARAM LParam) const;
+    void CNDrawItem(TMessage& Message);
+    std::unique_ptr<morvik::stdctl::TListCore> FCore;
+    std::unique_ptr<TListBoxStrings> FItems;
+    std::unique_ptr<TControlCanvas> FCanvas;
+    TListBoxStyle FStyle = lbStandard;
+    bool FMultiSelect = false;
+    bool FExtendedSelect = true;
+    bool FSorted = false;
+    int FTabWidth = 0;
+    TBorderStyle FBorderStyle = bsSingle;
+};
+
+class TListBox : public TCustomListBox {
+public:
+    explicit TListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
+};
+
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+
+class TCustomComboBox;
+
+// The combo box's items, kept by its list window.
+class TComboBoxStrings : public TStrings {
+public:
+    explicit TComboBoxStrings(TCustomComboBox* ComboBox) : FComboBox(ComboBox) {}
+    int Count() const override;
+    std::string Get(int Index) const override;
+    void Put(int Index, const std::string& S) override;
+    TObject* GetObject(int Index) const override;
+    void PutObject(int Index, TObject* AObject) override;
+    void Insert(int Index, const std::string& S) override;
+    int Add(const std::string& S) override;
+    void Delete(int Index) override;
+    void Clear() override;
+    int IndexOf(const std::string& S) const override;
+
+private:
+    TCustomComboBox* FComboBox;
+};
+
+// An edit box (or, for csDropDownList, a chosen item) with a list that drops down under it. Its
+// window makes two child windows of the classes "Edit" and "ComboLBox" and tells itself of each
+// with WM_PARENTNOTIFY, so that a descendant can subclass them. The parent hears the CBN_*
+// notifications as WM_COMMAND; they come back to the combo box as CN_COMMAND and raise OnChange,
+// OnSelect, OnDropDown and OnCloseUp.
+class TCustomComboBox : public TWinControl {
+public:
+    explicit TCustomComboBox(TComponent* AOwner);
+    ~TCustomComboBox() override;
+
+    TStrings* Items() const { return FItems.get(); }
+    void SetItems(TStrings* Value) { FItems->Assign(Value); }
+    int ItemIndex() const;
+    void SetItemIndex(int Value);
+    TComboBoxStyle Style() const { return FStyle; }
+    void SetStyle(TComboBoxStyle Value);
+    int ItemHeight() const;
+    void SetItemHeight(int Value);
+    // Items shown at once in the dropped-down list.
+    int DropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(int Value) { FDropDownCount = std::max(1, Value); }
+    bool DroppedDown() const { return FDroppedDown; }
+    void SetDroppedDown(bool Value);
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool Value);
+    int MaxLength() const { return FMaxLength; }
+    void SetMaxLength(int Value);
+    TEditCharCase CharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase Value);
+    int SelStart() const;
+    void SetSelStart(int Value);
+    int SelLength() const;
+    void SetSelLength(int Value);
+    std::string SelText() const;
+    void SelectAll();
+    TCanvas* Canvas() const { return FCanvas.get(); }
+    // The child windows (0 while there is no window, or no edit in a csDropDownList box).
+    HWND EditHandle() const;
+    HWND ListHandle() const;
+    void Clear();
+    void SetText(const std::string& Value) override;
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnSelect;
+    TNotifyEvent OnDropDown;
+    TNotifyEvent OnCloseUp;
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
+
+    void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
+    void Dispatch(TMessage& Message) override;
+    void DefaultHandler(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    virtual void Change();
+    virtual void Select();
+    virtual void DropDown();
+    virtual void CloseUp();
+    virtual void DrawItem(int Index, TRect Rect, TOwnerDrawState State);
+    virtual void MeasureItem(int Index, int& Height);
+
+private:
+    friend class TComboBoxStrings;
+    friend class morvik::stdctl::TComboEditWindow;
+    friend class morvik::stdctl::TComboListWindow;
+    morvik::stdctl::TListCore* List() const;
+    bool HasEdit() const { return FStyle == csDropDown || FStyle == csSimple; }
+    int EditHeight() const;
+    TRect ButtonRect();
+    void LayoutChildren();
+    void MakeChildren();
+    void DropList();
+    // Ends the dropped-down list's turn; false when a handler took the combo box away.
+    bool CloseList(bool Picked);
+    // The list's choice reaches the edit or the shown item.
+    void ShowSelection();
+    bool Notify(Word Code);
+    bool ComboKey(Word Key, TShiftState Shift);
+    void ChildFocus(bool Gained, HWND Other);
+    void PaintCombo(HDC DC);
+    void CNDrawItem(TMessage& Message);
+    TComboBoxStyle FStyle = csDropDown;
+    int FDropDownCount = 8;
+    bool FDroppedDown = false;
+    bool FSorted = false;
+    int FMaxLength = 0;
+    TEditCharCase FCharCase = ecNormal;
+    int FItemHeight = 0;
+    int FCommitted = -1;       // the item chosen when the list dropped down
+    bool FFocusInside = false; // the edit or the box holds the focus
+    bool FSettingText = false;
+    bool FButtonDown = false;
+    WNDPROC FEditProc = nullptr;  // the children's own procedures, before anyone subclassed them
+    WNDPROC FListProc = nullptr;
+    // Made last: the children read the box's settings as they are made.
+    std::unique_ptr<morvik::stdctl::TComboEditWindow> FEdit;
+    std::unique_ptr<morvik::stdctl::TComboDropWindow> FDrop;
+    std::unique_ptr<morvik::stdctl::TComboListWindow> FList;
+    std::unique_ptr<TComboBoxStrings> FItems;
+    std::unique_ptr<TControlCanvas> FCanvas;
+};
+
+class TComboBox : public TCustomComboBox {
+public:
+    explicit TComboBox(TComponent* AOwner) : TCustomComboBox(AOwner) {}
+};
+
 class TButton : public TCustomControl {
 public:
     explicit TButton(TComponent* AOwner);
@@ -212,10 +470,21 @@ public:
         MESSAGE_HANDLER(WM_SETFOCUS, WMFocus)
         MESSAGE_HANDLER(WM_KILLFOCUS, WMFocus)
         MESSAGE_HANDLER(CM_TEXTCHANGED, CMTextChanged)
+        MESSAGE_HANDLER(BM_SETSTYLE, BMSetStyle)
+        MESSAGE_HANDLER(BM_CLICK, BMClick)
+        MESSAGE_HANDLER(CN_COMMAND, CNCommand)
     END_MESSAGE_MAP(TCustomControl)
 
 protected:
+    void CreateParams(TCreateParams& Params) override;
     void Paint() override;
+    // Shows the dialog's default look (BS_DEFPUSHBUTTON).
+    bool DefaultLook();
+    // A click tells the parent (WM_COMMAND with BN_CLICKED), which hands it back as CN_COMMAND.
+    void Clicked();
+    void BMSetStyle(TMessage& Message);
+    void BMClick(TMessage& Message);
+    void CNCommand(TMessage& Message);
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;

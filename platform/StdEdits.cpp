@@ -25,7 +25,8 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner), FCore(new TE
 
 TCustomEdit::~TCustomEdit()
 {
-    // The window goes first: its last messages may still reach the core.
+    // The window goes while the core lives; descendants are gone already, so without their procedures.
+    Destroying();
     DestroyHandle();
 }
 

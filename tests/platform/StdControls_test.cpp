@@ -742,3 +742,56 @@ TEST(FormsAndApplication, RunReturnsWhenTerminated)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Controls, ButtonsTellTheirParentOfClicksAndTakeTheDefaultStyle)
+{
+    std::vector<Word> codes;
+    struct TListener : TPanel {
+        using TPanel::TPanel;
+        std::vector<Word>* Codes = nullptr;
+        void Dispatch(TMessage& M) override
+        {
+            if (M.Msg == WM_COMMAND && M.LParam)
+                Codes->push_back(HIWORD(M.WParam));
+            TPanel::Dispatch(M);
+        }
+    };
+    auto* panel = new TListener(form);
+    panel->Codes = &codes;
+    panel->SetParent(form);
+    panel->SetBounds(0, 0, 300, 100);
+    auto* b = new TButton(form);
+    b->SetParent(panel);
+    b->SetBounds(10, 10, 75, 25);
+    int clicks = 0;
+    b->OnClick = [&](TObject*) { ++clicks; };
+    Show();
+    Input::Click(b, 10, 10);
+    SendMessage(b->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(codes, (std::vector<Word>{BN_CLICKED, BN_CLICKED}));
+    EXPECT_EQ(clicks, 2) << "the parent hands BN_CLICKED back as CN_COMMAND";
+    EXPECT_EQ(GetWindowLong(b->Handle(), GWL_STYLE) & BS_TYPEMASK, LONG(BS_PUSHBUTTON));
+    // BM_SETSTYLE gives a button without the focus the default look: the dark frame round the face.
+    auto* c = new TButton(form);
+    c->SetParent(panel);
+    c->SetBounds(100, 10, 75, 25);
+    uitest::Pump();
+    const COLORREF plain = Pixel(c, 0, 12);
+    SendMessage(c->Handle(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    uitest::Pump();
+    EXPECT_EQ(GetWindowLong(c->Handle(), GWL_STYLE) & BS_TYPEMASK, LONG(BS_DEFPUSHBUTTON));
+    EXPECT_EQ(Pixel(c, 0, 12), GetSysColor(COLOR_WINDOWFRAME));
+    EXPECT_NE(Pixel(c, 0, 12), plain);
+    SendMessage(c->Handle(), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    uitest::Pump();
+    EXPECT_EQ(Pixel(c, 0, 12), plain);
+    // A button made as the default starts with the style.
+    auto* d = new TButton(form);
+    d->Default = true;
+    d->SetParent(panel);
+    EXPECT_EQ(GetWindowLong(d->Handle(), GWL_STYLE) & BS_TYPEMASK, LONG(BS_DEFPUSHBUTTON));
+}
+
+}  // namespace

@@ -1,0 +1,571 @@
+// The list box and the combo box through the toolkit's own events: choosing by mouse and keys,
+// multiple selection, owner-drawn items, item objects, scrolling, the drop-down list, CBN_*
+// notifications, and subclassing the combo box's child windows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/ExtCtrls.h"
+#include "platform/Input.h"
+#include "platform/StdCtrls.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+class Lists : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(60, 60, 420, 320);
+        form->AfterConstruction();
+        list = new TListBox(form);
+        list->SetParent(form);
+        list->SetBounds(10, 10, 150, 120);
+        form->Show();
+        uitest::Pump();
+    }
+    void TearDown() override
+    {
+        delete form;
+        uitest::Pump();
+    }
+    void Fill(TStrings* s, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            s->Add("item " + std::to_string(i));
+    }
+    TPoint CentreOf(int index)
+    {
+        TRect r = list->ItemRect(index);
+        return {r.Left + 10, (r.Top + r.Bottom) / 2};
+    }
+    TForm* form = nullptr;
+    TListBox* list = nullptr;
+};
+
+TEST_F(Lists, ClicksAndKeysChooseAndRaiseOnClick)
+{
+    Fill(list->Items(), 30);
+    int clicks = 0, doubles = 0;
+    list->OnClick = [&](TObject*) { ++clicks; };
+    list->OnDblClick = [&](TObject*) { ++doubles; };
+    TPoint p = CentreOf(2);
+    Input::Click(list, p.X, p.Y);
+    EXPECT_EQ(list->ItemIndex(), 2);
+    EXPECT_TRUE(list->Focused());
+    EXPECT_EQ(clicks, 1);
+    Input::AdvanceTime(1000);
+    Input::Click(list, p.X, p.Y);
+    EXPECT_EQ(clicks, 1) << "choosing the chosen item again changes nothing";
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(list->ItemIndex(), 3);
+    EXPECT_EQ(clicks, 2);
+    Input::PressKey(VK_END);
+    EXPECT_EQ(list->ItemIndex(), 29);
+    EXPECT_GT(list->TopIndex(), 0) << "the chosen item scrolled into view";
+    TRect last = list->ItemRect(29);
+    EXPECT_LE(last.Bottom, list->ClientHeight());
+    Input::PressKey(VK_HOME);
+    EXPECT_EQ(list->TopIndex(), 0);
+    Input::PressKey(VK_NEXT);
+    EXPECT_GT(list->ItemIndex(), 3);
+    // Typing the start of an item goes to it; the same letter again steps on.
+    Input::PressKey(VK_HOME);
+    Input::AdvanceTime(2000);
+    Input::TypeText("item 2");
+    EXPECT_EQ(list->ItemIndex(), 2);
+    Input::AdvanceTime(2000);
+    Input::TypeText("i");
+    EXPECT_EQ(list->ItemIndex(), 3);
+    p = CentreOf(list->TopIndex());
+    Input::AdvanceTime(1000);
+    Input::DoubleClick(list, p.X, p.Y);
+    EXPECT_EQ(doubles, 1);
+    // Changes made by the program raise nothing.
+    const int before = clicks;
+    list->SetItemIndex(5);
+    list->Items()->Delete(0);
+    EXPECT_EQ(list->ItemIndex(), 4) << "the choice moves with its item";
+    EXPECT_EQ(clicks, before);
+}
+
+TEST_F(Lists, ItemObjectsItemAtAPointAndSorting)
+{
+    TObject a, b, c;
+    list->Items()->AddObject("charlie", &c);
+    list->Items()->AddObject("alpha", &a);
+    list->Items()->InsertObject(1, "bravo", &b);
+    EXPECT_EQ(list->Items()->Objects(1), &b);
+    EXPECT_EQ(list->Items()->IndexOf("ALPHA"), 2) << "found without regard to case";
+    list->Items()->Put(2, "alpha2");
+    EXPECT_EQ(list->Items()->Objects(2), &a) << "a replaced text keeps its object";
+    list->SetSorted(true);
+    EXPECT_EQ(list->Items()->CommaText(), "alpha2,bravo,charlie");
+    EXPECT_EQ(list->Items()->Objects(0), &a);
+    EXPECT_EQ(list->Items()->Objects(2), &c);
+    list->Items()->Add("Beta");
+    EXPECT_EQ(list->Items()->Strings(1), "Beta") << "sorted without regard to case";
+    const int h = list->ItemHeight();
+    EXPECT_EQ(list->ItemAtPos({5, 0}, true), 0);
+    EXPECT_EQ(list->ItemAtPos({5, h - 1}, true), 0);
+    EXPECT_EQ(list->ItemAtPos({5, h}, true), 1) << "a multiple of the item height is the item below";
+    EXPECT_EQ(list->ItemAtPos({5, 4 * h + 2}, true), -1);
+    EXPECT_EQ(list->ItemAtPos({5, 4 * h + 2}, false), 4);
+    EXPECT_EQ(list->ItemRect(1), (TRect{0, h, list->ClientWidth(), 2 * h}));
+    EXPECT_THROW(list->Items()->Strings(4), EStringListError);
+    EXPECT_THROW(list->Items()->Delete(-1), EStringListError);
+}
+
+TEST_F(Lists, HundredThousandItemsInRandomOrderStaySorted)
+{
+    list->SetSorted(true);
+    std::vector<int> numbers(100000);
+    for (int i = 0; i < int(numbers.size()); ++i)
+        numbers[size_t(i)] = i;
+    std::shuffle(numbers.begin(), numbers.end(), std::mt19937(11));
+    char buf[16];
+    list->Items()->BeginUpdate();
+    for (int n : numbers) {
+        std::snprintf(buf, sizeof buf, "%06d", n);
+        list->Items()->Add(buf);
+    }
+    list->Items()->EndUpdate();
+    ASSERT_EQ(list->Count(), 100000);
+    for (int i : {0, 1, 511, 512, 513, 1024, 50000, 99998, 99999}) {
+        std::snprintf(buf, sizeof buf, "%06d", i);
+        EXPECT_EQ(list->Items()->Strings(i), buf);
+    }
+    list->SetItemIndex(99999);
+    EXPECT_EQ(list->TopIndex() + list->ClientHeight() / list->ItemHeight(), 100000);
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(list->Handle(), SB_VERT, &si));
+    EXPECT_EQ(si.nMax, 99999);
+    EXPECT_EQ(si.nPos, list->TopIndex());
+}
+
+TEST_F(Lists, MultipleAndExtendedSelection)
+{
+    Fill(list->Items(), 10);
+    list->SetMultiSelect(true);
+    ASSERT_TRUE(list->ExtendedSelect());
+    Input::Click(list, CentreOf(1).X, CentreOf(1).Y);
+    Input::Click(list, CentreOf(4).X, CentreOf(4).Y, mbLeft, ssShift);
+    EXPECT_EQ(list->SelCount(), 4);
+    Input::Click(list, CentreOf(2).X, CentreOf(2).Y, mbLeft, ssCtrl);
+    EXPECT_EQ(list->SelCount(), 3);
+    EXPECT_FALSE(list->Selected(2));
+    Input::PressKey(VK_DOWN, ssShift);
+    EXPECT_TRUE(list->Selected(3));
+    EXPECT_EQ(list->SelCount(), 2) << "Shift and a key select from the anchor";
+    list->SelectAll();
+    EXPECT_EQ(list->SelCount(), 10);
+    list->DeleteSelected();
+    EXPECT_EQ(list->Count(), 0);
+    // Without extended selection each click toggles its item.
+    Fill(list->Items(), 5);
+    list->SetExtendedSelect(false);
+    Input::Click(list, CentreOf(0).X, CentreOf(0).Y);
+    Input::Click(list, CentreOf(3).X, CentreOf(3).Y);
+    EXPECT_EQ(list->SelCount(), 2);
+    Input::Click(list, CentreOf(0).X, CentreOf(0).Y);
+    EXPECT_EQ(list->SelCount(), 1);
+    EXPECT_TRUE(list->Selected(3));
+    EXPECT_THROW(list->Selected(5), EListError);
+}
+
+TEST_F(Lists, OwnerDrawnItemsAreDrawnAndMeasuredByTheProgram)
+{
+    Fill(list->Items(), 6);
+    std::map<int, TOwnerDrawState> drawn;
+    list->SetStyle(lbOwnerDrawVariable);
+    list->OnMeasureItem = [](TWinControl*, int Index, int& Height) { Height = 10 + 5 * Index; };
+    list->OnDrawItem = [&](TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State) {
+        drawn[Index] = State;
+        TCanvas* c = static_cast<TListBox*>(Control)->Canvas();
+        c->Brush()->SetColor(Index % 2 ? clRed : clBlue);
+        c->FillRect(Rect);
+    };
+    list->Items()->Clear();
+    Fill(list->Items(), 6);
+    list->SetItemIndex(1);
+    list->SetFocus();
+    uitest::Pump();
+    ASSERT_GE(drawn.size(), 5u);
+    EXPECT_EQ(list->ItemRect(3), (TRect{0, 10 + 15 + 20, list->ClientWidth(), 10 + 15 + 20 + 25}));
+    EXPECT_TRUE(drawn[1] & odSelected);
+    EXPECT_TRUE(drawn[1] & odFocused);
+    EXPECT_FALSE(drawn[2] & odSelected);
+    HDC dc = GetDC(list->Handle());
+    EXPECT_EQ(GetPixel(dc, 20, 5), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(dc, 20, 12), RGB(255, 0, 0));
+    ReleaseDC(list->Handle(), dc);
+    // Clicking by the drawn heights.
+    Input::Click(list, 20, 10 + 15 + 20 + 3);
+    EXPECT_EQ(list->ItemIndex(), 3);
+}
+
+TEST_F(Lists, TabbedItemsAndTheirExtent)
+{
+    HDC dc = GetDC(list->Handle());
+    HGDIOBJ old = SelectObject(dc, list->Font()->Handle());
+    SIZE plain;
+    GetTextExtentPoint32(dc, "ab", 2, &plain);
+    const int stop = 40;
+    DWORD one = GetTabbedTextExtent(dc, "ab\tc", 4, 1, &stop);
+    SIZE c;
+    GetTextExtentPoint32(dc, "c", 1, &c);
+    EXPECT_EQ(LOWORD(one), stop + c.cx);
+    EXPECT_EQ(HIWORD(one), plain.cy);
+    const int stops[2] = {30, 90};
+    DWORD two = GetTabbedTextExtent(dc, "a\tb\tc", 5, 2, stops);
+    EXPECT_EQ(LOWORD(two), 90 + c.cx);
+    TEXTMETRIC tm;
+    GetTextMetrics(dc, &tm);
+    DWORD none = GetTabbedTextExtent(dc, "\tc", 2, 0, nullptr);
+    EXPECT_EQ(LOWORD(none), 8 * tm.tmAveCharWidth + c.cx);
+    EXPECT_EQ(LOWORD(GetTabbedTextExtent(dc, "", 0, 0, nullptr)), 0);
+    SelectObject(dc, old);
+    ReleaseDC(list->Handle(), dc);
+    // A horizontal extent wider than the box gives it a scroll bar to reach the rest.
+    auto* wide = new TListBox(form);
+    wide->SetParent(form);
+    wide->SetBounds(200, 10, 100, 100);
+    SetWindowLong(wide->Handle(), GWL_STYLE, GetWindowLong(wide->Handle(), GWL_STYLE) | WS_HSCROLL);
+    wide->Items()->Add(std::string(60, 'x'));
+    SendMessage(wide->Handle(), LB_SETHORIZONTALEXTENT, 400, 0);
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(wide->Handle(), SB_HORZ, &si));
+    EXPECT_EQ(si.nMax, 399);
+    SendMessage(wide->Handle(), WM_HSCROLL, SB_PAGERIGHT, 0);
+    EXPECT_LT(wide->ItemRect(0).Left, 0);
+}
+
+TEST_F(Lists, AHandlerMayFreeTheListBox)
+{
+    Fill(list->Items(), 5);
+    list->OnClick = [](TObject* Sender) { delete Sender; };
+    Input::MouseDown(list, mbLeft, CentreOf(1).X, CentreOf(1).Y);
+    Input::MouseUp(form, mbLeft, 20, 20);
+    EXPECT_EQ(form->ControlCount(), 0);
+    list = new TListBox(form);
+    list->SetParent(form);
+    Fill(list->Items(), 5);
+    list->SetFocus();
+    list->OnDrawItem = [](TWinControl* Control, int, TRect, TOwnerDrawState) { delete Control; };
+    list->SetStyle(lbOwnerDrawFixed);
+    uitest::Pump();
+    EXPECT_EQ(form->ControlCount(), 0);
+}
+
+// ---- Combo boxes --------------------------------------------------------------------------------
+class Combos : public Lists {
+protected:
+    void SetUp() override
+    {
+        Lists::SetUp();
+        combo = new TComboBox(form);
+        combo->SetParent(form);
+        combo->SetBounds(200, 20, 150, 0);
+        for (const char* s : {"Ash", "Birch", "Cedar", "Elm", "Fir", "Hazel", "Larch", "Oak", "Pine", "Rowan", "Yew"})
+            combo->Items()->Add(s);
+        combo->OnChange = [this](TObject*) { events.push_back("change"); };
+        combo->OnSelect = [this](TObject*) { events.push_back("select"); };
+        combo->OnDropDown = [this](TObject*) { events.push_back("dropdown"); };
+        combo->OnCloseUp = [this](TObject*) { events.push_back("closeup"); };
+        uitest::Pump();
+    }
+    TListBox* ListOf() { return nullptr; }
+    TRect ListScreenRect()
+    {
+        TRect r;
+        GetWindowRect(combo->ListHandle(), &r);
+        return r;
+    }
+    TComboBox* combo = nullptr;
+    std::vector<std::string> events;
+};
+
+TEST_F(Combos, ChildWindowsOfTheirClassesAndHeight)
+{
+    char name[64];
+    ASSERT_NE(combo->EditHandle(), nullptr);
+    GetClassName(combo->EditHandle(), name, sizeof name);
+    EXPECT_STREQ(name, "Edit");
+    GetClassName(combo->ListHandle(), name, sizeof name);
+    EXPECT_STREQ(name, "ComboLBox");
+    EXPECT_EQ(GetParent(combo->EditHandle()), combo->Handle());
+    EXPECT_FALSE(IsWindowVisible(combo->ListHandle()));
+    combo->SetStyle(csDropDownList);
+    EXPECT_EQ(combo->EditHandle(), nullptr) << "a list-only box has no edit field";
+    EXPECT_NE(combo->ListHandle(), nullptr);
+    const int h = combo->Height();
+    combo->SetHeight(100);
+    EXPECT_EQ(combo->Height(), h) << "the box keeps the height of its field";
+    combo->Font()->SetHeight(-24);
+    EXPECT_GT(combo->Height(), h);
+}
+
+TEST_F(Combos, TheListDropsDownAndAClickOnAnItemChoosesIt)
+{
+    const TRect button{combo->Width() - 18, 2, combo->Width() - 2, combo->Height() - 2};
+    Input::Click(combo, button.Left + 8, combo->Height() / 2);
+    ASSERT_TRUE(combo->DroppedDown());
+    EXPECT_TRUE(IsWindowVisible(combo->ListHandle()));
+    TRect lr = ListScreenRect();
+    TPoint below = combo->ClientToScreen({0, combo->Height()});
+    EXPECT_EQ(lr.Top, below.Y);
+    EXPECT_EQ(lr.Left, below.X);
+    EXPECT_EQ(lr.Width(), combo->Width());
+    const int ih = combo->ItemHeight();
+    EXPECT_EQ(lr.Height(), 8 * ih + 2) << "DropDownCount items show";
+    // The pointer over an item marks it; the release there chooses it.
+    TWinControl* listWindow = TWinControl::FindControl(combo->ListHandle());
+    ASSERT_NE(listWindow, nullptr);
+    Input::MouseMove(listWindow, 20, 2 * ih + ih / 2);
+    Input::Click(listWindow, 20, 2 * ih + ih / 2);
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_FALSE(IsWindowVisible(combo->ListHandle()));
+    EXPECT_EQ(combo->ItemIndex(), 2);
+    EXPECT_EQ(combo->Text(), "Cedar");
+    EXPECT_EQ(events, (std::vector<std::string>{"dropdown", "closeup", "select"}));
+    // A click outside closes the list and keeps the choice.
+    events.clear();
+    Input::PressKey(VK_F4);
+    ASSERT_TRUE(combo->DroppedDown());
+    Input::MouseMove(listWindow, 20, 5 * ih + 2);
+    Input::Click(list, 5, 5);
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_EQ(combo->ItemIndex(), 2);
+    EXPECT_EQ(events, (std::vector<std::string>{"dropdown", "closeup"}));
+}
+
+TEST_F(Combos, KeysMoveTheChoiceAndOpenAndCloseTheList)
+{
+    combo->SetFocus();
+    EXPECT_EQ(GetFocus(), combo->EditHandle());
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    EXPECT_EQ(combo->Text(), "Ash");
+    EXPECT_EQ(combo->SelLength(), 3) << "the chosen text is selected in the field";
+    Input::PressKey(VK_DOWN, ssAlt);
+    ASSERT_TRUE(combo->DroppedDown());
+    Input::PressKey(VK_DOWN);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(combo->Text(), "Cedar");
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_EQ(combo->ItemIndex(), 2) << "keys in the open list choose as they go";
+    Input::PressKey(VK_F4);
+    Input::PressKey(VK_UP);
+    Input::PressKey(VK_RETURN);
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_EQ(combo->Text(), "Birch");
+    // Typing edits the field and raises OnChange; Return with the list closed goes to the form.
+    events.clear();
+    combo->SelectAll();
+    Input::TypeText("Lime");
+    EXPECT_EQ(combo->Text(), "Lime");
+    EXPECT_EQ(events.size(), 4u);
+    EXPECT_EQ(events.back(), "change");
+    // A list-only box chooses by its letters.
+    combo->SetStyle(csDropDownList);
+    combo->SetFocus();
+    Input::AdvanceTime(2000);
+    Input::TypeText("r");
+    EXPECT_EQ(combo->Text(), "Rowan");
+    Input::PressKey(VK_END);
+    EXPECT_EQ(combo->Text(), "Yew");
+    combo->SetText("Oak");
+    EXPECT_EQ(combo->ItemIndex(), 7);
+    combo->SetText("Palm");
+    EXPECT_EQ(combo->ItemIndex(), -1);
+    EXPECT_EQ(combo->Text(), "");
+}
+
+TEST_F(Combos, NotificationsReachTheParentInOrder)
+{
+    std::vector<Word> codes;
+    struct TListener : TPanel {
+        using TPanel::TPanel;
+        std::vector<Word>* Codes = nullptr;
+        void Dispatch(TMessage& M) override
+        {
+            if (M.Msg == WM_COMMAND && M.LParam)
+                Codes->push_back(HIWORD(M.WParam));
+            TPanel::Dispatch(M);
+        }
+    };
+    auto* panel = new TListener(form);
+    panel->Codes = &codes;
+    panel->SetParent(form);
+    panel->SetBounds(0, 150, 400, 100);
+    auto* box = new TComboBox(form);
+    box->Items()->Add("one");
+    box->Items()->Add("two");
+    box->SetParent(panel);
+    box->SetBounds(10, 10, 120, 0);
+    box->SetFocus();
+    Input::TypeText("x");
+    Input::PressKey(VK_F4);
+    Input::PressKey(VK_DOWN);
+    Input::PressKey(VK_RETURN);
+    list->SetFocus();
+    EXPECT_EQ(codes, (std::vector<Word>{CBN_SETFOCUS, CBN_EDITUPDATE, CBN_EDITCHANGE, CBN_DROPDOWN, CBN_SELCHANGE,
+                                        CBN_SELENDOK, CBN_CLOSEUP, CBN_KILLFOCUS}));
+}
+
+TEST_F(Combos, EnterAndExitOnceForTheBoxAndTheFormKnowsIt)
+{
+    int enters = 0, exits = 0;
+    combo->OnEnter = [&](TObject*) { ++enters; };
+    combo->OnExit = [&](TObject*) { ++exits; };
+    combo->SetFocus();
+    EXPECT_EQ(form->ActiveControl(), combo);
+    Input::Click(combo, combo->Width() - 10, 5);  // the button: the field keeps the focus
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_EQ(enters, 1);
+    EXPECT_EQ(exits, 0);
+    Input::PressKey(VK_TAB);
+    EXPECT_EQ(exits, 1);
+    EXPECT_NE(form->ActiveControl(), combo);
+    // A click into the field enters as well.
+    TWinControl* field = TWinControl::FindControl(combo->EditHandle());
+    Input::Click(field, 5, 5);
+    EXPECT_EQ(enters, 2);
+    EXPECT_EQ(form->ActiveControl(), combo);
+}
+
+TEST_F(Combos, OwnerDrawnItemsAndTheField)
+{
+    combo->SetStyle(csOwnerDrawFixed);
+    combo->SetItemHeight(20);
+    std::vector<std::pair<int, TOwnerDrawState>> drawn;
+    combo->OnDrawItem = [&](TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State) {
+        drawn.emplace_back(Index, State);
+        TCanvas* c = static_cast<TComboBox*>(Control)->Canvas();
+        c->Brush()->SetColor(clLime);
+        c->FillRect(Rect);
+    };
+    combo->SetItemIndex(3);
+    combo->SetFocus();
+    uitest::Pump();
+    auto field = std::find_if(drawn.begin(), drawn.end(), [](auto& d) { return d.second & odComboBoxEdit; });
+    ASSERT_NE(field, drawn.end());
+    EXPECT_EQ(field->first, 3);
+    EXPECT_TRUE(field->second & odSelected) << "the focused box shows its field chosen";
+    EXPECT_EQ(combo->Height(), 20 + 6);
+    drawn.clear();
+    Input::PressKey(VK_F4);
+    uitest::Pump();
+    EXPECT_GE(std::count_if(drawn.begin(), drawn.end(), [](auto& d) { return !(d.second & odComboBoxEdit); }), 8);
+    HDC dc = GetDC(combo->ListHandle());
+    EXPECT_EQ(GetPixel(dc, 10, 25), RGB(0, 255, 0));
+    ReleaseDC(combo->ListHandle(), dc);
+    Input::PressKey(VK_ESCAPE);
+}
+
+// Subclassing the child windows as a descendant does: it hears of them through WM_PARENTNOTIFY.
+struct TSpyCombo : TComboBox {
+    using TComboBox::TComboBox;
+    static inline std::map<HWND, WNDPROC> Old;
+    static inline std::vector<std::pair<std::string, UINT>> Seen;
+    std::vector<std::string> Children;
+    static LRESULT Spy(HWND h, UINT msg, WPARAM w, LPARAM l)
+    {
+        char name[32];
+        GetClassName(h, name, sizeof name);
+        Seen.emplace_back(name, msg);
+        WNDPROC old = Old[h];
+        if (msg == WM_DESTROY) {
+            SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(old));
+            Old.erase(h);
+        }
+        return CallWindowProc(old, h, msg, w, l);
+    }
+    void WndProc(TMessage& M) override
+    {
+        TComboBox::WndProc(M);
+        if (M.Msg == WM_PARENTNOTIFY && LOWORD(M.WParam) == WM_CREATE) {
+            HWND child = reinterpret_cast<HWND>(M.LParam);
+            char name[51];
+            GetClassName(child, name, sizeof name);
+            Children.push_back(name);
+            Old[child] = reinterpret_cast<WNDPROC>(GetWindowLongPtr(child, GWLP_WNDPROC));
+            SetWindowLongPtr(child, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(&Spy));
+        }
+    }
+};
+
+TEST_F(Combos, ChildWindowsCanBeSubclassed)
+{
+    TSpyCombo::Old.clear();
+    TSpyCombo::Seen.clear();
+    auto* spy = new TSpyCombo(form);
+    spy->SetParent(form);
+    spy->SetBounds(10, 200, 120, 0);
+    EXPECT_EQ(spy->Children, (std::vector<std::string>{"Edit", "ComboLBox"}));
+    spy->Items()->Add("walnut");
+    auto saw = [](const char* cls, UINT msg) {
+        return std::find(TSpyCombo::Seen.begin(), TSpyCombo::Seen.end(), std::make_pair(std::string(cls), msg)) !=
+               TSpyCombo::Seen.end();
+    };
+    EXPECT_TRUE(saw("ComboLBox", LB_ADDSTRING)) << "the box's items reach its list window as list messages";
+    spy->SetFocus();
+    Input::TypeText("w");
+    EXPECT_TRUE(saw("Edit", WM_CHAR));
+    spy->SetStyle(csDropDownList);
+    EXPECT_TRUE(saw("Edit", WM_DESTROY)) << "a child going away tells its subclass first";
+    EXPECT_EQ(spy->Children, (std::vector<std::string>{"Edit", "ComboLBox", "ComboLBox"}));
+    EXPECT_EQ(TSpyCombo::Old.size(), 1u);
+    delete spy;
+    TSpyCombo::Old.clear();
+}
+
+TEST_F(Combos, AHandlerMayFreeTheComboBox)
+{
+    combo->OnCloseUp = [](TObject* Sender) { delete Sender; };
+    combo->SetFocus();
+    Input::PressKey(VK_F4);
+    Input::PressKey(VK_DOWN);
+    Input::PressKey(VK_RETURN);
+    EXPECT_EQ(form->ControlCount(), 1);
+    auto* box = new TComboBox(form);
+    box->SetParent(form);
+    box->Items()->Add("a");
+    box->OnChange = [](TObject* Sender) { delete Sender; };
+    box->SetFocus();
+    Input::TypeText("q");
+    EXPECT_EQ(form->ControlCount(), 1);
+    box = new TComboBox(form);
+    box->SetParent(form);
+    box->Items()->Add("a");
+    box->OnDropDown = [](TObject* Sender) { delete Sender; };
+    box->SetFocus();
+    Input::PressKey(VK_F4);
+    EXPECT_EQ(form->ControlCount(), 1);
+}
+
+TEST_F(Combos, TheSimpleBoxShowsItsListBelowTheField)
+{
+    combo->SetStyle(csSimple);
+    combo->SetHeight(150);
+    EXPECT_EQ(combo->Height(), 150);
+    ASSERT_NE(combo->ListHandle(), nullptr);
+    EXPECT_EQ(GetParent(combo->ListHandle()), combo->Handle());
+    EXPECT_TRUE(IsWindowVisible(combo->ListHandle()));
+    TWinControl* listWindow = TWinControl::FindControl(combo->ListHandle());
+    const int ih = combo->ItemHeight();
+    Input::Click(listWindow, 10, ih + ih / 2);
+    EXPECT_EQ(combo->Text(), "Birch");
+    EXPECT_EQ(events.back(), "select");
+}
+
+}  // namespace
