@@ -5,10 +5,14 @@
 
 #include "platform/Clipbrd.h"
 #include "platform/CodePages.h"
+#include "platform/Guard.h"
 
 namespace morvik::stdctl {
 
 namespace {
+
+// The host (and its window) are still there after a handler ran.
+bool Alive(const TGuardPtr<TWinControl>& Host, HWND Wnd) { return Host && IsWindow(Wnd); }
 
 constexpr int kMaxUndoSteps = 1000;
 constexpr int kNoLimit = 0x7FFFFFFE;
@@ -529,11 +533,12 @@ void TEditCore::Invalidate()
 bool TEditCore::Notify(Word Code)
 {
     HWND h = Wnd();
+    TGuardPtr<TWinControl> host(FHost);
     if (!h)
         return true;
     if (HWND parent = GetParent(h))
         SendMessage(parent, WM_COMMAND, MAKEWPARAM(GetWindowLong(h, GWL_ID), Code), reinterpret_cast<LPARAM>(h));
-    return IsWindow(h) != FALSE;
+    return Alive(host, h);
 }
 
 bool TEditCore::Changed(bool NotifyParent)
@@ -990,9 +995,10 @@ bool TEditCore::Char(unsigned char C)
 void TEditCore::MouseDown(TPoint P, bool Shift, bool Double)
 {
     HWND h = Wnd();
+    TGuardPtr<TWinControl> host(FHost);
     if (GetFocus() != h) {
         ::SetFocus(h);
-        if (!IsWindow(h))
+        if (!Alive(host, h))
             return;
     }
     if (!FLayoutValid)
@@ -1163,13 +1169,14 @@ void TEditCore::Paint(HDC DC)
     if (!FLayoutValid)
         LayoutAll();
     HWND h = Wnd();
+    TGuardPtr<TWinControl> host(FHost);
     const DWORD style = Style();
     const bool enabled = IsWindowEnabled(h) != FALSE;
     const UINT msg = (style & ES_READONLY) || !enabled ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
     LRESULT brush = 0;
     if (HWND parent = GetParent(h)) {
         brush = SendMessage(parent, msg, WPARAM(DC), reinterpret_cast<LPARAM>(h));
-        if (!IsWindow(h))
+        if (!Alive(host, h))
             return;
     }
     if (!brush) {

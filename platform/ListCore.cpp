@@ -4,11 +4,15 @@
 #include <cstring>
 
 #include "platform/CodePages.h"
+#include "platform/Guard.h"
 #include "platform/EditCore.h"
 
 namespace morvik::stdctl {
 
 namespace {
+
+// The host (and its window) are still there after a handler ran.
+bool Alive(const TGuardPtr<TWinControl>& Host, HWND Wnd) { return Host && IsWindow(Wnd); }
 constexpr size_t kBlockSize = 512;
 
 int CompareNoCase(const std::string& A, const std::string& B, int CodePage)
@@ -194,6 +198,7 @@ void TListCore::Invalidate()
 bool TListCore::Notify(Word Code)
 {
     HWND h = Wnd();
+    TGuardPtr<TWinControl> host(FHost);
     if (!h)
         return true;
     if ((Code == LBN_SELCHANGE || Code == LBN_DBLCLK) && !(Style() & LBS_NOTIFY) && !ComboMode())
@@ -201,7 +206,7 @@ bool TListCore::Notify(Word Code)
     HWND target = FCombo ? FCombo : GetParent(h);
     if (target)
         SendMessage(target, WM_COMMAND, MAKEWPARAM(GetWindowLong(h, GWL_ID), Code), reinterpret_cast<LPARAM>(h));
-    return IsWindow(h) != FALSE;
+    return Alive(host, h);
 }
 
 void TListCore::MeasureItem(int Index)
@@ -484,11 +489,12 @@ void TListCore::DrawItem(HDC DC, int Index, const TRect& R, UINT Action, UINT St
 void TListCore::Paint(HDC DC)
 {
     HWND h = Wnd();
+    TGuardPtr<TWinControl> host(FHost);
     LRESULT brush = 0;
     HWND colourTarget = FCombo ? FCombo : GetParent(h);
     if (colourTarget) {
         brush = SendMessage(colourTarget, WM_CTLCOLORLISTBOX, WPARAM(DC), reinterpret_cast<LPARAM>(h));
-        if (!IsWindow(h))
+        if (!Alive(host, h))
             return;
     }
     if (!brush) {
@@ -516,13 +522,13 @@ void TListCore::Paint(HDC DC)
         if (!IsWindowEnabled(h))
             state |= ODS_DISABLED;
         DrawItem(DC, i, r, ODA_DRAWENTIRE, state, brush);
-        if (!IsWindow(h))
+        if (!Alive(host, h))
             return;
     }
     if (Count() == 0 && focused && !FCombo) {
         const TRect r{0, 0, c.Width(), FixedHeight()};
         DrawItem(DC, -1, r, ODA_FOCUS, ODS_FOCUS, brush);
-        if (!IsWindow(h))
+        if (!Alive(host, h))
             return;
     }
     SelectObject(DC, oldFont);
@@ -615,6 +621,7 @@ bool TListCore::Char(unsigned char C)
 void TListCore::MouseDown(TPoint P, TShiftState Shift, bool Double)
 {
     HWND h = Wnd();
+    TGuardPtr<TWinControl> host(FHost);
     bool outside = false;
     const int index = ItemAt(P, &outside);
     if (FCombo && FPopup) {
@@ -649,7 +656,7 @@ void TListCore::MouseDown(TPoint P, TShiftState Shift, bool Double)
     }
     if (GetFocus() != h) {
         ::SetFocus(h);
-        if (!IsWindow(h))
+        if (!Alive(host, h))
             return;
     }
     if (index < 0 || outside) {

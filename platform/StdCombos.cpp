@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/EditCore.h"
+#include "platform/Guard.h"
 #include "platform/ListCore.h"
 #include "platform/StdCtrls.h"
 
@@ -38,15 +39,16 @@ public:
     }
     void Dispatch(TMessage& Message) override
     {
-        HWND h = FHandle;
+        // Handlers of the combo box may free it, and this window with it.
+        TGuardPtr<TCustomComboBox> combo(FCombo);
         switch (Message.Msg) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
             // The combo box's key events and keys first, then the edit's own.
-            if (FCombo->DoKeyDown(Message) || !IsWindow(h))
+            if (FCombo->DoKeyDown(Message) || !combo)
                 return;
             const Word key = LOWORD(Message.WParam);
-            if (FCombo->ComboKey(key, KeyDataToShiftState(Message.LParam)) || !IsWindow(h))
+            if (FCombo->ComboKey(key, KeyDataToShiftState(Message.LParam)) || !combo)
                 return;
             if (Message.Msg == WM_KEYDOWN)
                 DefaultHandler(Message);
@@ -55,7 +57,7 @@ public:
         case WM_KEYUP:
         case WM_SYSKEYUP: FCombo->DoKeyUp(Message); return;
         case WM_CHAR:
-            if (FCombo->DoKeyPress(Message) || !IsWindow(h))
+            if (FCombo->DoKeyPress(Message) || !combo)
                 return;
             if (FCombo->FDroppedDown && (Message.WParam == '\r' || Message.WParam == 0x1B))
                 return;
@@ -74,7 +76,7 @@ public:
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
             DefaultHandler(Message);
-            if (IsWindow(h))
+            if (combo)
                 FCombo->ChildFocus(Message.Msg == WM_SETFOCUS, reinterpret_cast<HWND>(Message.WParam));
             return;
         case WM_LBUTTONDOWN:
@@ -308,10 +310,10 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner)
     FList->Core.SetComboOwner(nullptr, true);
     FList->Core.OnComboEnd = [this](bool Picked) { CloseList(Picked); };
     FList->Core.OnComboSelChange = [this] {
-        HWND h = Handle();
+        TGuardPtr<TCustomComboBox> self(this);
         ShowSelection();
         FCommitted = ItemIndex();
-        if (IsWindow(h))
+        if (self)
             Notify(CBN_SELCHANGE);
     };
     SetBounds(0, 0, 145, EditHeight());
@@ -402,6 +404,7 @@ void TCustomComboBox::LayoutChildren()
 void TCustomComboBox::MakeChildren()
 {
     HWND h = Handle();
+    TGuardPtr<TCustomComboBox> self(this);
     FEdit->Font()->Assign(Font());
     FEdit->SetColor(Color());
     FList->Font()->Assign(Font());
@@ -431,7 +434,7 @@ void TCustomComboBox::MakeChildren()
     FListProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(FList->Handle(), GWLP_WNDPROC));
     for (HWND child : made) {
         SendMessage(h, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, 0), reinterpret_cast<LPARAM>(child));
-        if (!IsWindow(h))
+        if (!self)
             return;
     }
 }
@@ -597,9 +600,10 @@ bool TCustomComboBox::Notify(Word Code)
     if (!HandleAllocated())
         return true;
     HWND h = Handle();
+    TGuardPtr<TCustomComboBox> self(this);
     if (HWND parent = GetParent(h))
         SendMessage(parent, WM_COMMAND, MAKEWPARAM(GetWindowLong(h, GWL_ID), Code), reinterpret_cast<LPARAM>(h));
-    return IsWindow(h) != FALSE;
+    return bool(self);
 }
 
 void TCustomComboBox::SetDroppedDown(bool Value)
@@ -616,7 +620,7 @@ void TCustomComboBox::DropList()
 {
     if (FDroppedDown || FStyle == csSimple || !HandleAllocated())
         return;
-    HWND h = Handle();
+    TGuardPtr<TCustomComboBox> self(this);
     // The parent may fill the list as it drops down.
     if (!Notify(CBN_DROPDOWN))
         return;
@@ -640,7 +644,7 @@ void TCustomComboBox::DropList()
     FDroppedDown = true;
     SendMessage(FList->Handle(), LB_SETCURSEL, WPARAM(FCommitted), 0);
     SetCapture(FList->Handle());
-    if (IsWindow(h))
+    if (self)
         Invalidate();
 }
 
@@ -648,7 +652,7 @@ bool TCustomComboBox::CloseList(bool Picked)
 {
     if (!FDroppedDown)
         return true;
-    HWND h = Handle();
+    TGuardPtr<TCustomComboBox> self(this);
     FDroppedDown = false;
     FButtonDown = false;
     if (GetCapture() == FList->Handle())
@@ -665,7 +669,7 @@ bool TCustomComboBox::CloseList(bool Picked)
         return false;
     if (changed && !Notify(CBN_SELCHANGE))
         return false;
-    return IsWindow(h) != FALSE;
+    return bool(self);
 }
 
 bool TCustomComboBox::ComboKey(Word Key, TShiftState Shift)
@@ -729,10 +733,10 @@ void TCustomComboBox::ChildFocus(bool Gained, HWND Other)
         if (FFocusInside)
             return;
         FFocusInside = true;
-        HWND h = Handle();
+        TGuardPtr<TCustomComboBox> self(this);
         TMessage m{WM_SETFOCUS, reinterpret_cast<WPARAM>(Other), 0, 0};
         TWinControl::WMSetFocus(m);
-        if (IsWindow(h))
+        if (self)
             Notify(CBN_SETFOCUS);
         return;
     }
@@ -741,10 +745,10 @@ void TCustomComboBox::ChildFocus(bool Gained, HWND Other)
     FFocusInside = false;
     if (!CloseList(false))
         return;
-    HWND h = Handle();
+    TGuardPtr<TCustomComboBox> self(this);
     TMessage m{WM_KILLFOCUS, reinterpret_cast<WPARAM>(Other), 0, 0};
     TWinControl::WMKillFocus(m);
-    if (IsWindow(h))
+    if (self)
         Notify(CBN_KILLFOCUS);
 }
 
@@ -803,7 +807,7 @@ void TCustomComboBox::CNDrawItem(TMessage& Message)
         state |= odDisabled;
     if (dis->itemState & ODS_COMBOBOXEDIT)
         state |= odComboBoxEdit;
-    HWND h = Handle();
+    TGuardPtr<TCustomComboBox> self(this);
     const int saved = SaveDC(dis->hDC);
     FCanvas->FreeHandle();
     FCanvas->SetHandle(dis->hDC);
@@ -814,7 +818,7 @@ void TCustomComboBox::CNDrawItem(TMessage& Message)
         FCanvas->Font()->SetColor(clHighlightText);
     }
     DrawItem(int(dis->itemID), dis->rcItem, state);
-    if (!IsWindow(h))
+    if (!self)
         return;
     if (state & odFocused)
         DrawFocusRect(dis->hDC, &dis->rcItem);
@@ -1060,12 +1064,12 @@ void TCustomComboBox::Dispatch(TMessage& Message)
     case WM_KILLFOCUS: {
         if (HasEdit())
             return;
-        HWND h = Handle();
+        TGuardPtr<TCustomComboBox> self(this);
         FFocusInside = false;
         if (!CloseList(false))
             return;
         TWinControl::Dispatch(Message);
-        if (!IsWindow(h))
+        if (!self)
             return;
         Invalidate();
         Notify(CBN_KILLFOCUS);
@@ -1074,17 +1078,18 @@ void TCustomComboBox::Dispatch(TMessage& Message)
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
         HWND h = Handle();
+        TGuardPtr<TCustomComboBox> self(this);
         const TPoint p{Message.XPos(), Message.YPos()};
         if (HasEdit() && edit && GetFocus() != edit)
             ::SetFocus(edit);
         else if (!HasEdit() && GetFocus() != h)
             ::SetFocus(h);
-        if (!IsWindow(h))
+        if (!self)
             return;
         if (FStyle != csSimple && (!HasEdit() || PtInRect(ButtonRect(), p))) {
             FButtonDown = true;
             DropList();
-            if (!IsWindow(h))
+            if (!self)
                 return;
         }
         TWinControl::Dispatch(Message);
@@ -1139,9 +1144,9 @@ void TCustomComboBox::Dispatch(TMessage& Message)
     case CN_COMMAND:
         switch (HIWORD(Message.WParam)) {
         case CBN_SELCHANGE: {
-            HWND h = Handle();
+            TGuardPtr<TCustomComboBox> self(this);
             Click();
-            if (IsWindow(h))
+            if (self)
                 Select();
             break;
         }

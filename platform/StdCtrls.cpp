@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/Guard.h"
+
 // ---- TCustomLabel -----------------------------------------------------------------------------
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
 {
@@ -240,9 +242,9 @@ void TButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
         FTracking = false;
         Invalidate();
     }
-    HWND h = Handle();
+    TGuardPtr<TButton> self(this);
     TCustomControl::MouseUp(Button, Shift, X, Y);
-    if (click && IsWindow(h))
+    if (click && self)
         Clicked();
 }
 

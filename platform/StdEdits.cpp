@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/EditCore.h"
+#include "platform/Guard.h"
 #include "platform/StdCtrls.h"
 
 using morvik::stdctl::TEditCore;
@@ -174,9 +175,9 @@ void TCustomEdit::SetText(const std::string& Value)
     if (Value == FText)
         return;
     if (HandleAllocated()) {
-        HWND h = Handle();
-        SendMessage(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Value.c_str()));
-        if (!IsWindow(h))
+        TGuardPtr<TCustomEdit> self(this);
+        SendMessage(Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Value.c_str()));
+        if (!self)
             return;
     } else {
         FCore->SetText(Value);
@@ -212,9 +213,9 @@ void TCustomEdit::Dispatch(TMessage& Message)
     case WM_LBUTTONUP:
     case WM_MOUSEMOVE: {
         // The edit's own handling first, then the control's mouse events.
-        HWND h = Handle();
+        TGuardPtr<TCustomEdit> self(this);
         DefaultHandler(Message);
-        if (IsWindow(h))
+        if (self)
             TWinControl::Dispatch(Message);
         break;
     }

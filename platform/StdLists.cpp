@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/ListCore.h"
+#include "platform/Guard.h"
 #include "platform/StdCtrls.h"
 
 using morvik::stdctl::TListCore;
@@ -348,7 +349,7 @@ void TCustomListBox::CNDrawItem(TMessage& Message)
         state |= odFocused;
     if (dis->itemState & ODS_DISABLED)
         state |= odDisabled;
-    HWND h = Handle();
+    TGuardPtr<TCustomListBox> self(this);
     const int saved = SaveDC(dis->hDC);
     FCanvas->FreeHandle();
     FCanvas->SetHandle(dis->hDC);
@@ -363,7 +364,7 @@ void TCustomListBox::CNDrawItem(TMessage& Message)
     else
         FCanvas->FillRect(dis->rcItem);
     // A handler may have freed the list box.
-    if (!IsWindow(h))
+    if (!self)
         return;
     if (state & odFocused)
         DrawFocusRect(dis->hDC, &dis->rcItem);
@@ -385,9 +386,9 @@ void TCustomListBox::Dispatch(TMessage& Message)
     case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
     case WM_MOUSEMOVE: {
-        HWND h = Handle();
+        TGuardPtr<TCustomListBox> self(this);
         DefaultHandler(Message);
-        if (IsWindow(h))
+        if (self)
             TWinControl::Dispatch(Message);
         break;
     }
