@@ -468,6 +468,12 @@ TEST_P(WheelAndKeys, TheWheelStepsByTheSystemLines)
     Answer = false;
     Input::Wheel(B, -240, X(100), Y(100));
     EXPECT_EQ(Log, (std::vector<Told>{{escLineDown, Integer(51 - lines)}, {escEndScroll, Integer(50 - lines)}}));
+    // A third of a notch is one line.
+    Answer = true;
+    B->SetPosition(50);
+    Log.clear();
+    Input::Wheel(B, 120 / Integer(lines), X(100), Y(100));
+    EXPECT_EQ(Log, (std::vector<Told>{{escLineUp, 49}, {escPosition, 49}, {escEndScroll, 49}}));
     // At the start a turn still proposes each step below it; the bar stays at Min.
     Answer = true;
     B->SetPosition(0);

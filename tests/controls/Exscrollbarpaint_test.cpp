@@ -428,6 +428,16 @@ TEST_P(Classic, OwnerDrawSeesEveryPartAndMayTakeOne)
     const int t = B->GetThumbPos();
     EXPECT_EQ(At(t, 0), Rgb(clRed));
     EXPECT_EQ(At(t + 8, 8), Rgb(clRed));
+    // A disabled bar's track is one part, neither pressed nor enabled.
+    seen.clear();
+    B->SetEnabled(false);
+    B->Invalidate();
+    UpdateWindow(B->Handle());
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().Part, sbpNowhere);
+    EXPECT_FALSE(seen.back().Enabled || seen.back().Pressed);
+    EXPECT_EQ(seen.back().R, B->GetTrackRect());
+    B->SetEnabled(true);
     // Without OwnerDraw the handler is not asked.
     seen.clear();
     B->SetOwnerDraw(false);
@@ -547,8 +557,13 @@ TEST_P(Themed, OppositeSecondaryButtonsAreArrowsOnlyWhenHorizontal)
     B->SetSecondBtnKind(sbkOpposite);
     const int in = 3;
     if (Horz) {
-        // Drawn as the arrow of the other end.
+        // Drawn as the arrow of the other end, disabled with the bar.
         EXPECT_EQ(At(17 + in, 3), ThemePixel(SBP_ARROWBTN, ABS_RIGHTNORMAL, 17, 17, in, 3));
+        ASSERT_NE(ThemePixel(SBP_ARROWBTN, ABS_RIGHTNORMAL, 17, 17, 8, 8),
+                  ThemePixel(SBP_ARROWBTN, ABS_RIGHTDISABLED, 17, 17, 8, 8));
+        B->SetEnabled(false);
+        EXPECT_EQ(At(17 + 8, 8), ThemePixel(SBP_ARROWBTN, ABS_RIGHTDISABLED, 17, 17, 8, 8));
+        B->SetEnabled(true);
     } else {
         // A thumb-button face with a drawn arrow.
         EXPECT_EQ(At(17 + in, 3), ThemePixel(SBP_THUMBBTNHORZ, SCRBS_NORMAL, 17, 17, 3, in));
