@@ -47,6 +47,9 @@ DWORD Now();
 // Makes the window of a windowed control: a child of Params.WndParent, or a top-level window.
 HWND CreateControlWindow(TWinControl* control, const TCreateParams& params);
 void DestroyControlWindow(HWND wnd);
+// WM_PARENTNOTIFY up the parents of a child window, as its creation (WM_CREATE) ends or before its
+// destruction (WM_DESTROY) starts; a window with WS_EX_NOPARENTNOTIFY tells no one.
+void NotifyParents(HWND child, UINT event);
 TWinControl* ControlOf(HWND wnd);
 // A control is going away: the layer forgets it as the control under the mouse.
 void ForgetControl(TControl* control);

@@ -1,8 +1,11 @@
 // Message routing: Perform, the window procedures and the dispatch of messages to their handlers.
 #include "platform/Controls.h"
 
+#include <algorithm>
+
 #include "platform/Backend.h"
 #include "platform/Forms.h"
+#include "platform/Menus.h"
 #include "platform/MouseCapture.h"
 
 using namespace morvik::backend;
@@ -56,10 +59,90 @@ void TControl::Dispatch(TMessage& Message)
 void TControl::DefaultHandler(TMessage& Message) { (void)Message; }
 
 // ---- Messages ---------------------------------------------------------------------------------
+namespace {
+constexpr UINT kDrawItem = CN_DRAWITEM - CN_BASE;
+constexpr UINT kMeasureItem = CN_MEASUREITEM - CN_BASE;
+constexpr UINT kDeleteItem = CN_DELETEITEM - CN_BASE;
+constexpr UINT kVKeyToItem = CN_VKEYTOITEM - CN_BASE;
+constexpr UINT kCharToItem = CN_CHARTOITEM - CN_BASE;
+constexpr UINT kCompareItem = CN_COMPAREITEM - CN_BASE;
+constexpr UINT kCtlColorFirst = CN_CTLCOLORMSGBOX - CN_BASE;
+constexpr UINT kCtlColorLast = CN_CTLCOLORSTATIC - CN_BASE;
+
+// The owner-drawn items' records start with the control's type and its window's number.
+struct TItemRecordHead {
+    UINT CtlType;
+    UINT CtlID;
+};
+}  // namespace
+
 void TWinControl::DefaultHandler(TMessage& Message)
 {
+    UINT m = Message.Msg;
+    if (m >= kCtlColorFirst && m <= kCtlColorLast) {
+        // The child that asks for its colours answers for itself.
+        HWND child = reinterpret_cast<HWND>(Message.LParam);
+        if (child && child != FHandle && FindControl(child)) {
+            Message.Result = SendMessage(child, CN_BASE + m, Message.WParam, Message.LParam);
+            return;
+        }
+    }
+    if (m >= CN_CTLCOLORMSGBOX && m <= CN_CTLCOLORSTATIC) {
+        HDC dc = reinterpret_cast<HDC>(Message.WParam);
+        SetTextColor(dc, ColorToRGB(FFont->Color()));
+        SetBkColor(dc, ColorToRGB(FBrush->Color()));
+        Message.Result = reinterpret_cast<LRESULT>(FBrush->Handle());
+        return;
+    }
     if (FHandle)
         Message.Result = DefaultWindowProc(FHandle, Message.Msg, Message.WParam, Message.LParam);
+}
+
+bool TWinControl::DoControlMsg(HWND ControlHandle, TMessage& Message)
+{
+    TWinControl* control = ControlHandle ? FindControl(ControlHandle) : nullptr;
+    if (!control || control == this)
+        return false;
+    Message.Result = control->Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam);
+    return true;
+}
+
+HWND TWinControl::ChildWindowOf(const TMessage& Message) const
+{
+    switch (Message.Msg) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case kVKeyToItem:
+    case kCharToItem: return reinterpret_cast<HWND>(Message.LParam);
+    case WM_NOTIFY: return Message.LParam ? reinterpret_cast<const NMHDR*>(Message.LParam)->hwndFrom : nullptr;
+    case kDrawItem:
+    case kMeasureItem:
+    case kDeleteItem:
+    case kCompareItem: {
+        if (!Message.LParam)
+            return nullptr;
+        UINT id = reinterpret_cast<const TItemRecordHead*>(Message.LParam)->CtlID;
+        for (TControl* c : FControls)
+            if (auto* w = dynamic_cast<TWinControl*>(c); w && w->FHandle && UINT(GetWindowLong(w->FHandle, GWL_ID)) == id)
+                return w->FHandle;
+        return nullptr;
+    }
+    default: return nullptr;
+    }
+}
+
+void TWinControl::Broadcast(TMessage& Message)
+{
+    // Children may go while they hear it; each is looked for again before it is told.
+    std::vector<TControl*> list(FControls);
+    for (TControl* c : list) {
+        if (std::find(FControls.begin(), FControls.end(), c) == FControls.end())
+            continue;
+        c->WindowProc(Message);
+        if (Message.Result != 0)
+            return;
+    }
 }
 
 void TWinControl::WndProc(TMessage& Message)
@@ -71,6 +154,15 @@ void TWinControl::WndProc(TMessage& Message)
     }
     if (m == WM_CAPTURECHANGED && CapturedChild() && CapturedChild()->Parent() == this)
         CapturedChild() = nullptr;
+    if (m == WM_SETFOCUS) {
+        if (TCustomForm* form = GetParentForm(this)) {
+            // A form that passes the focus on to its active control leaves the telling to it.
+            TWinControl* active = form->ActiveControl();
+            bool passesOn = form == this && active && active != this && active->CanFocus();
+            if (!passesOn && !form->SetFocusedControl(this))
+                return;
+        }
+    }
     TControl::WndProc(Message);
 }
 
@@ -131,6 +223,35 @@ void TWinControl::Dispatch(TMessage& Message)
     }
     case WM_SETFOCUS: WMSetFocus(Message); break;
     case WM_KILLFOCUS: WMKillFocus(Message); break;
+    case CM_ENTER: CMEnter(Message); break;
+    case CM_EXIT: CMExit(Message); break;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case kDrawItem:
+    case kMeasureItem:
+    case kDeleteItem:
+    case kCompareItem:
+    case kVKeyToItem:
+    case kCharToItem:
+        if (DoControlMsg(ChildWindowOf(Message), Message))
+            break;
+        // A menu's command or opening sub-menu reaches the menu that has it.
+        if (Message.Msg == WM_COMMAND && Message.LParam == 0 && HIWORD(Message.WParam) == 0 &&
+            DispatchMenuCommand(LOWORD(Message.WParam)))
+            break;
+        TControl::Dispatch(Message);
+        break;
+    case WM_INITMENUPOPUP:
+        if (!DispatchMenuPopup(reinterpret_cast<HMENU>(Message.WParam)))
+            TControl::Dispatch(Message);
+        break;
+    case CN_CHAR: CNChar(Message); break;
+    case CN_SYSCHAR: CNSysChar(Message); break;
+    case CM_DIALOGCHAR:
+    case CM_SYSCOLORCHANGE: Broadcast(Message); break;
+    case CM_SHOWINGCHANGED: CMShowingChanged(Message); break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: WMKeyDown(Message); break;
     case WM_KEYUP:
@@ -143,10 +264,7 @@ void TWinControl::Dispatch(TMessage& Message)
     case WM_CONTEXTMENU: WMContextMenu(Message); break;
     case CM_DIALOGKEY: CMDialogKey(Message); break;
     case CM_ENABLEDCHANGED: CMEnabledChangedWin(Message); break;
-    case CM_VISIBLECHANGED:
-        if (FHandle)
-            ShowWindow(FHandle, FVisible ? SW_SHOW : SW_HIDE);
-        break;
+    case CM_VISIBLECHANGED: UpdateShowing(); break;
     case WM_CAPTURECHANGED:
         TControl::Dispatch(Message);
         break;

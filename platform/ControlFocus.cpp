@@ -118,14 +118,19 @@ void TWinControl::DoExit()
 void TWinControl::WMSetFocus(TMessage& Message)
 {
     DefaultHandler(Message);
-    if (TCustomForm* form = GetParentForm(this))
-        if (form != this)
-            form->FActiveControl = this;
-    DoEnter();
+    // On a form the form tells the controls entered and left (WndProc); a window on its own is
+    // entered whenever it takes the focus.
+    if (!GetParentForm(this))
+        Perform(CM_ENTER, 0, 0);
 }
 
 void TWinControl::WMKillFocus(TMessage& Message)
 {
     DefaultHandler(Message);
-    DoExit();
+    if (!GetParentForm(this))
+        Perform(CM_EXIT, 0, 0);
 }
+
+void TWinControl::CMEnter(TMessage&) { DoEnter(); }
+
+void TWinControl::CMExit(TMessage&) { DoExit(); }

@@ -4,6 +4,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 #include "platform/Menus.h"
 #include "platform/MouseCapture.h"
 
@@ -121,6 +122,13 @@ void TControl::WMMouseButton(TMessage& Message)
                           : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP || msg == WM_MBUTTONDBLCLK)
                               ? mbMiddle
                               : mbLeft;
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+        // The press may free this control (a combo's list closing, say): nothing more then.
+        TGuardPtr<TControl> self(this);
+        SendCancelMode(this);
+        if (!self)
+            return;
+    }
     switch (msg) {
     case WM_LBUTTONDOWN:
         if (ControlStyle & csCaptureMouse)
@@ -218,6 +226,13 @@ void TControl::DblClick()
 {
     if (OnDblClick)
         OnDblClick(this);
+}
+
+void TControl::SendCancelMode(TControl* Sender)
+{
+    for (TControl* c = this; c; c = c->Parent())
+        if (auto* form = dynamic_cast<TCustomForm*>(c))
+            form->SendCancelMode(Sender);
 }
 
 bool TControl::MouseCapture() { return GetCaptureControl() == this; }

@@ -122,3 +122,24 @@ void TWinControl::CMDialogKey(TMessage& Message)
         }
     }
 }
+
+void TWinControl::CNChar(TMessage& Message)
+{
+    // A character the control does not take may be an accelerator of a control on its form.
+    Message.Result = 1;
+    TCustomForm* form = GetParentForm(this);
+    if (form && !(Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) &&
+        form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0)
+        return;
+    Message.Result = 0;
+}
+
+void TWinControl::CNSysChar(TMessage& Message)
+{
+    // Alt with a letter reaches the accelerators whether or not the control takes characters.
+    Message.Result = 0;
+    if (LOWORD(Message.WParam) == VK_SPACE)
+        return;
+    if (TCustomForm* form = GetParentForm(this))
+        Message.Result = form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam);
+}

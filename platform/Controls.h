@@ -250,6 +250,9 @@ public:
     TControlState ControlState = 0;
     bool MouseCapture();
     void SetMouseCapture(bool Value);
+    // Modes in progress on this control's forms end: each form up the parents tells its active
+    // control CM_CANCELMODE with Sender (a press on another control does this).
+    void SendCancelMode(TControl* Sender);
 
     // ---- Painting
     virtual void Invalidate();
@@ -429,6 +432,8 @@ public:
     void WndProc(TMessage& Message) override;
     void Dispatch(TMessage& Message) override;
     void PaintTo(HDC DC, int X, int Y);
+    // Sends the message to every child in turn until one answers non-zero.
+    void Broadcast(TMessage& Message);
 
 protected:
     virtual void CreateParams(TCreateParams& Params);
@@ -464,6 +469,15 @@ protected:
     void WMSize(TMessage& Message);
     void WMSetFocus(TMessage& Message);
     void WMKillFocus(TMessage& Message);
+    void CMEnter(TMessage& Message);
+    void CMExit(TMessage& Message);
+    void CNChar(TMessage& Message);
+    void CNSysChar(TMessage& Message);
+    // A message a child window sent about itself goes back to that child's control as CN_BASE +
+    // the message; false when the window is none of ours.
+    bool DoControlMsg(HWND ControlHandle, TMessage& Message);
+    // The child window a reflected message is about (null: none).
+    HWND ChildWindowOf(const TMessage& Message) const;
     void WMKeyDown(TMessage& Message);
     void WMKeyUp(TMessage& Message);
     void WMChar(TMessage& Message);
@@ -489,6 +503,8 @@ protected:
     int FAlignLevel = 0;
     bool FRealignPending = false;
     int FTabOrderHint = -1;
+    // Whether the window is shown, as last told by CM_SHOWINGCHANGED.
+    bool FShowingWindow = false;
     // Counts SetBounds calls, so that one made while another's window moves is not undone by it.
     unsigned FBoundsSerial = 0;
 };

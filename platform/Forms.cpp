@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "platform/Backend.h"
+#include "platform/Guard.h"
 #include "platform/Menus.h"
 #include "platform/ShellApi.h"
 
@@ -20,6 +21,21 @@ std::vector<TCustomForm*>& AllForms()
     return v;
 }
 TModalAnswerer* gModalAnswerer = nullptr;
+// The form whose control the keyboard focus was last given to, and a count of focus changes so that
+// a handler moving the focus elsewhere is noticed.
+TCustomForm* gFocusedForm = nullptr;
+unsigned gFocusCount = 0;
+
+// False when the handler of Msg moved the focus on.
+bool SendFocusMessage(TWinControl* Control, UINT Msg)
+{
+    unsigned count = gFocusCount;
+    if (Control->HandleAllocated())
+        SendMessage(Control->Handle(), Msg, 0, 0);
+    else
+        Control->Perform(Msg, 0, 0);
+    return count == gFocusCount;
+}
 }  // namespace
 
 TModalAnswerer* SetModalAnswerer(TModalAnswerer* Answerer)
@@ -33,6 +49,9 @@ TModalAnswerer* ModalAnswerer() { return gModalAnswerer; }
 
 bool CallModalHook(TObject* Dialog, int& Result)
 {
+    // A modal window ends whatever the mouse was doing: the window holding it hears WM_CANCELMODE.
+    if (HWND capture = GetCapture())
+        SendMessage(capture, WM_CANCELMODE, 0, 0);
     return gModalAnswerer && gModalAnswerer->ModalStarting(Dialog, Result);
 }
 
@@ -90,6 +109,8 @@ void TCustomForm::BeforeDestruction()
 
 TCustomForm::~TCustomForm()
 {
+    if (gFocusedForm == this)
+        gFocusedForm = nullptr;
     BeforeDestruction();
     Destroying();
     // Owned components go while the form is still whole.
@@ -272,6 +293,72 @@ void TCustomForm::FocusControl(TWinControl* Control)
         ::SetFocus(Control->Handle());
 }
 
+bool TCustomForm::SetFocusedControl(TWinControl* Control)
+{
+    ++gFocusCount;
+    if (Control != this)
+        FActiveControl = Control;
+    if (Control->ControlState & csFocusing)
+        return false;
+    // The control may go while its neighbours' handlers run; the walk then stops.
+    TGuardPtr<TWinControl> target(Control);
+    Control->ControlState |= csFocusing;
+    struct Done {
+        TGuardPtr<TWinControl>& T;
+        ~Done()
+        {
+            if (T)
+                T->ControlState &= ~TControlState(csFocusing);
+        }
+    } done{target};
+    if (gFocusedForm != this) {
+        if (TCustomForm* before = gFocusedForm) {
+            gFocusedForm = nullptr;
+            if (!SendFocusMessage(before, CM_DEACTIVATE))
+                return false;
+        }
+        gFocusedForm = this;
+    }
+    if (!FFocusedControl)
+        FFocusedControl = this;
+    if (FFocusedControl != Control) {
+        while (FFocusedControl && target && !FFocusedControl->ContainsControl(Control)) {
+            TWinControl* leaving = FFocusedControl;
+            FFocusedControl = leaving->Parent();
+            if (!SendFocusMessage(leaving, CM_EXIT))
+                return false;
+        }
+        while (target && FFocusedControl && FFocusedControl != Control) {
+            TWinControl* entering = Control;
+            while (entering->Parent() && entering->Parent() != FFocusedControl)
+                entering = entering->Parent();
+            FFocusedControl = entering;
+            if (!SendFocusMessage(entering, CM_ENTER))
+                return false;
+        }
+        if (!target)
+            return false;
+        Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control));
+    }
+    return true;
+}
+
+void TCustomForm::DefocusControl(TWinControl* Control, bool Removing)
+{
+    if (Removing && Control->ContainsControl(this))
+        return;
+    if (FActiveControl && (FActiveControl == Control || Control->ContainsControl(FActiveControl)))
+        FActiveControl = nullptr;
+    if (FFocusedControl && (FFocusedControl == Control || Control->ContainsControl(FFocusedControl)))
+        FFocusedControl = Control->Parent();
+}
+
+void TCustomForm::SendCancelMode(TControl* Sender)
+{
+    if (FActive && FActiveControl)
+        FActiveControl->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Sender));
+}
+
 void TCustomForm::SetActiveControl(TWinControl* Control)
 {
     if (FActiveControl == Control)
@@ -400,6 +487,23 @@ void TCustomForm::Deactivate()
 
 void TCustomForm::WMClose(TMessage&) { Close(); }
 
+void TCustomForm::CMDeactivate(TMessage& Message)
+{
+    // The control that kept the focus hears it too, so that it can draw its selection inactive.
+    if (FFocusedControl && FFocusedControl != this)
+        FFocusedControl->Perform(CM_DEACTIVATE, Message.WParam, Message.LParam);
+}
+
+void TCustomForm::WMCommand(TMessage& Message)
+{
+    if (Message.LParam == 0 && HIWORD(Message.WParam) == 0 && FMenu &&
+        FMenu->DispatchCommand(LOWORD(Message.WParam))) {
+        Message.Result = 0;
+        return;
+    }
+    TWinControl::Dispatch(Message);
+}
+
 void TCustomForm::WMActivate(TMessage& Message)
 {
     if (LOWORD(Message.WParam) == WA_INACTIVE)
@@ -475,6 +579,9 @@ void TCustomForm::Dispatch(TMessage& Message)
     case WM_CLOSE: WMClose(Message); break;
     case WM_ACTIVATE: WMActivate(Message); break;
     case CM_DIALOGKEY: CMDialogKeyForm(Message); break;
+    case CM_DEACTIVATE: CMDeactivate(Message); break;
+    case WM_SYSCOLORCHANGE: Perform(CM_SYSCOLORCHANGE, Message.WParam, Message.LParam); break;
+    case WM_COMMAND: WMCommand(Message); break;
     case CM_VISIBLECHANGED: CMShowingChangedForm(Message); break;
     case WM_SIZE:
         // The desktop may minimise, maximise or restore the window itself.
@@ -526,7 +633,7 @@ void TApplication::RemoveForm(TCustomForm* Form)
     FReleased.erase(std::remove(FReleased.begin(), FReleased.end(), Form), FReleased.end());
     if (FMainForm == Form)
         FMainForm = nullptr;
-    if (FHintControl && (FHintControl == Form || Form->ContainsControl(FHintControl)))
+    if (FHintControl && (FHintControl.Get() == Form || Form->ContainsControl(FHintControl.Get())))
         CancelHint();
 }
 
@@ -630,16 +737,26 @@ bool TApplication::HelpCommand(Word Command, Int64)
                                                         SW_SHOWNORMAL)) > 32;
 }
 
+void TApplication::HideHint()
+{
+    if (FHintHideTimer) {
+        StopTimer(FHintHideTimer);
+        FHintHideTimer = 0;
+    }
+    if (!FShownHint.empty()) {
+        FShownHint.clear();
+        ShowToolTip({0, 0}, "");
+    }
+    FShownHintControl = nullptr;
+}
+
 void TApplication::CancelHint()
 {
     if (FHintTimer) {
         StopTimer(FHintTimer);
         FHintTimer = 0;
     }
-    if (!FShownHint.empty()) {
-        FShownHint.clear();
-        ShowToolTip({0, 0}, "");
-    }
+    HideHint();
     FHintControl = nullptr;
 }
 
@@ -654,14 +771,27 @@ void TApplication::HintMouseMessage(TControl* Control, TMessage& Message)
     TControl* c = Control;
     while (c && !c->ShowHint())
         c = c->Parent();
-    if (c == FHintControl)
+    TPoint screen = Control->ClientToScreen({Message.XPos(), Message.YPos()});
+    if (c && c == FHintControl.Get()) {
+        // Within the control, a hint that marked out a part of it goes when the mouse leaves that part.
+        if (FShownHintControl.Get() == c && !PtInRect(FHintCursorRect, screen)) {
+            HideHint();
+            FHintPos = screen;
+            FHintCursor = c->ScreenToClient(screen);
+            FHintTimer = StartTimer(unsigned(std::max(1, HintShortPause)), [] { Application->ActivateHint(); });
+        }
         return;
+    }
+    // Moving from a shown hint to the next control shows its hint after the short pause.
+    bool following = !FShownHint.empty();
     CancelHint();
     if (!c || !ShowHint || c->Hint().empty())
         return;
     FHintControl = c;
-    FHintPos = Control->ClientToScreen({Message.XPos(), Message.YPos()});
-    FHintTimer = StartTimer(unsigned(std::max(1, HintPause)), [] { Application->ActivateHint(); });
+    FHintPos = screen;
+    FHintCursor = c->ScreenToClient(screen);
+    FHintTimer = StartTimer(unsigned(std::max(1, following ? HintShortPause : HintPause)),
+                            [] { Application->ActivateHint(); });
 }
 
 void TApplication::ActivateHint()
@@ -675,11 +805,45 @@ void TApplication::ActivateHint()
     std::string h = FHintControl->Hint();
     // "short|long": the tip shows the short part.
     size_t bar = h.find('|');
+    THintInfo info;
+    info.HintControl = FHintControl.Get();
+    info.HintPos = {FHintPos.X, FHintPos.Y + 20};
+    info.HintMaxWidth = Screen ? Screen->Width() : 0;
+    info.HintColor = HintColor;
+    info.CursorRect = FHintControl->ClientRect();
+    info.CursorPos = FHintCursor;
+    info.HintStr = bar == std::string::npos ? h : h.substr(0, bar);
+    // The control may change its hint, or refuse it, and may go in its handler.
+    TGuardPtr<TControl> control = FHintControl;
+    LRESULT refused = FHintControl->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+    if (!control) {
+        FHintControl = nullptr;
+        return;
+    }
+    if (refused != 0 || info.HintStr.empty())
+        return;
     FHint = h;
-    FShownHint = bar == std::string::npos ? h : h.substr(0, bar);
+    FShownHint = info.HintStr;
+    FShownHintControl = FHintControl;
+    TPoint tl = FHintControl->ClientToScreen(info.CursorRect.TopLeft());
+    FHintCursorRect = Bounds(tl.X, tl.Y, info.CursorRect.Width(), info.CursorRect.Height());
     if (OnHint)
         OnHint(this);
-    ShowToolTip({FHintPos.X, FHintPos.Y + 20}, FShownHint);
+    if (!control || FShownHintControl.Get() != control.Get())
+        return;
+    ShowToolTip(info.HintPos, FShownHint);
+    int hide = info.HideTimeout > 0 ? info.HideTimeout : HintHidePause;
+    if (hide > 0)
+        FHintHideTimer = StartTimer(unsigned(hide), [] { Application->HideHint(); });
+    if (info.ReshowTimeout > 0) {
+        // The control asked to be asked again: its hint may change while the mouse rests.
+        FHintTimer = StartTimer(unsigned(info.ReshowTimeout), [] {
+            if (Application->FShownHintControl) {
+                Application->HideHint();
+                Application->ActivateHint();
+            }
+        });
+    }
 }
 
 void DoneApplication()

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Controls.h"
+#include "platform/Guard.h"
 #include "platform/ModalSeam.h"
 
 class TMainMenu;
@@ -75,6 +76,17 @@ public:
     void BringToFront();
     // Moves the keyboard focus to a control of this form.
     void FocusControl(TWinControl* Control);
+    // Called as a control of this form receives the focus: the form that had the focus before hears
+    // CM_DEACTIVATE, the controls left (innermost first) CM_EXIT, the controls entered (outermost
+    // first) CM_ENTER, then this form CM_FOCUSCHANGED with the control. False when a handler moved
+    // the focus elsewhere on the way (the rest is then left to that move).
+    bool SetFocusedControl(TWinControl* Control);
+    // The control inside this form that the last CM_ENTER reached (the form itself at first).
+    TWinControl* FocusedControl() const { return FFocusedControl; }
+    // A control leaving the form (or its window) stops being its active or focused control.
+    void DefocusControl(TWinControl* Control, bool Removing);
+    // Modes in progress elsewhere on the form end: its active control hears CM_CANCELMODE with Sender.
+    void SendCancelMode(TControl* Sender);
     // The form answers a key with its menu's shortcuts; true when one ran.
     virtual bool IsShortCut(Word Key, TShiftState Shift);
 
@@ -112,6 +124,8 @@ protected:
     void WMActivate(TMessage& Message);
     void CMDialogKeyForm(TMessage& Message);
     void CMShowingChangedForm(TMessage& Message);
+    void CMDeactivate(TMessage& Message);
+    void WMCommand(TMessage& Message);
 
     friend class TApplication;
     friend class TWinControl;
@@ -120,6 +134,7 @@ protected:
     TPosition FPosition = poDesigned;
     TMainMenu* FMenu = nullptr;
     TWinControl* FActiveControl = nullptr;
+    TWinControl* FFocusedControl = nullptr;
     TModalResult FModalResult = mrNone;
     TWindowState FWindowState = wsNormal;
     bool FActive = false;
@@ -179,6 +194,8 @@ public:
     bool HelpContext(Int64 Context) { return HelpCommand(HELP_CONTEXT, Context); }
 
     Integer HintPause = 500;
+    // The pause before the next control's hint while one is showing, so that hints follow the mouse.
+    Integer HintShortPause = 50;
     Integer HintHidePause = 2500;
     bool ShowHint = true;
     TColor HintColor = clInfoBk;
@@ -203,15 +220,21 @@ public:
 private:
     void RegisterForm(TCustomForm* Form);
     void ActivateHint();
+    void HideHint();
     std::string FTitle;
     TCustomForm* FMainForm = nullptr;
     std::vector<TCustomForm*> FForms;
     bool FTerminated = false;
     std::string FHint;
     std::string FShownHint;
-    TControl* FHintControl = nullptr;
+    TGuardPtr<TControl> FHintControl;
     unsigned FHintTimer = 0;
+    unsigned FHintHideTimer = 0;
     TPoint FHintPos;
+    TPoint FHintCursor;  // client coordinates of FHintControl
+    // The control whose hint shows, and where the mouse may go without hiding it (screen).
+    TGuardPtr<TControl> FShownHintControl;
+    TRect FHintCursorRect;
     friend class TCustomForm;
     std::vector<TCustomForm*> FReleased;
 };

@@ -2,6 +2,7 @@
 // popup menus.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,8 @@ public:
     void SetShortCut(TShortCut Value);
     bool AutoCheck = false;
     std::string Hint;
+    // The help topic shown for the item (0: none).
+    int HelpContext = 0;
 
     int Count() const { return int(FItems.size()); }
     TMenuItem* Items(int Index) const;
@@ -95,6 +98,8 @@ private:
     TMenu* FMenu = nullptr;  // set on the root item
 };
 
+enum TFindItemKind { fkCommand, fkHandle, fkShortCut };
+
 class TMenu : public TComponent {
 public:
     explicit TMenu(TComponent* AOwner);
@@ -102,6 +107,12 @@ public:
     TMenuItem* Items() const { return FItems; }
     // Runs the item with this key as shortcut; true when one ran.
     bool IsShortCut(Word Key, TShiftState Shift);
+    // The item (the root included) whose command, menu handle or shortcut Value is; null when none.
+    TMenuItem* FindItem(std::uintptr_t Value, TFindItemKind Kind) const;
+    // WM_COMMAND's command: the item with it runs (Click); true when it was one of this menu's.
+    bool DispatchCommand(Word ACommand);
+    // WM_INITMENUPOPUP's menu: the item whose sub-items open runs (Click); true when it was found.
+    bool DispatchPopup(HMENU AMenu);
     // The toolkit side hears of changes through here.
     virtual void MenuChanged(TMenuItem* Item, bool Structure);
 
@@ -118,11 +129,28 @@ public:
 
 enum TPopupAlignment { paLeft, paRight, paCenter };
 
-// Shows a menu at a screen point until an item is chosen or the menu closes. With TPM_RETURNCMD the
-// chosen item's command is returned (0 for none) and nothing else happens; otherwise the item runs
-// as clicked, WM_COMMAND with its command is posted to hWnd, and the answer is nonzero when an item
-// was chosen. TPM_CENTERALIGN/TPM_RIGHTALIGN and TPM_VCENTERALIGN/TPM_BOTTOMALIGN place the menu's
-// middle or far side at the point.
+// Any live menu's command or opening sub-menu, for windows that are not told which menu it was:
+// true when an item ran.
+bool DispatchMenuCommand(Word ACommand);
+bool DispatchMenuPopup(HMENU AMenu);
+
+// WM_MENUSELECT's flags (high word of wParam); 0xFFFF with a null menu: the menu closed.
+constexpr UINT MF_GRAYED = 0x0001;
+constexpr UINT MF_DISABLED = 0x0002;
+constexpr UINT MF_CHECKED = 0x0008;
+constexpr UINT MF_POPUP = 0x0010;
+constexpr UINT MF_HILITE = 0x0080;
+
+// Shows a menu at a screen point until an item is chosen or the menu closes. The owner window hWnd
+// hears WM_ENTERMENULOOP (TRUE), WM_INITMENUPOPUP as the menu and each sub-menu open (its default
+// handling runs the opening item's Click), WM_MENUSELECT as the highlight moves and once more as the
+// menu closes, and WM_EXITMENULOOP (TRUE). With TPM_RETURNCMD the chosen item's command is returned
+// (0 for none); otherwise, once the menu has closed, WM_COMMAND with its command is sent to hWnd
+// (not with TPM_NONOTIFY), whose default handling runs the item, and the answer is nonzero when an
+// item was chosen. Without a window the item runs as chosen and sub-menus run their Click as they
+// open.
+// TPM_CENTERALIGN/TPM_RIGHTALIGN and TPM_VCENTERALIGN/TPM_BOTTOMALIGN place the menu's middle or far
+// side at the point.
 constexpr UINT TPM_LEFTALIGN = 0x0000;
 constexpr UINT TPM_CENTERALIGN = 0x0004;
 constexpr UINT TPM_RIGHTALIGN = 0x0008;

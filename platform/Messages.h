@@ -2,6 +2,9 @@
 // message numbers (CM_*: control notifications, CN_*: messages reflected back to the control).
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "platform/Windows.h"
 
 struct TMessage {
@@ -82,10 +85,23 @@ constexpr UINT CM_SYSFONTCHANGED = CM_BASE + 53;
 constexpr UINT CM_CONTROLCHANGE = CM_BASE + 54;
 constexpr UINT CM_CHANGED = CM_BASE + 55;
 
+// Reflections: what a child window tells its parent about itself (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*,
+// scrolling, owner-drawn items) the parent hands back to the child as CN_BASE + the message; keys go
+// to the focused control as CN_KEYDOWN ... CN_SYSCHAR first, and one answering non-zero takes them.
 constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_DRAWITEM = CN_BASE + 0x002B;
+constexpr UINT CN_MEASUREITEM = CN_BASE + 0x002C;
+constexpr UINT CN_DELETEITEM = CN_BASE + 0x002D;
+constexpr UINT CN_VKEYTOITEM = CN_BASE + 0x002E;
 constexpr UINT CN_CHARTOITEM = CN_BASE + 0x002F;
+constexpr UINT CN_COMPAREITEM = CN_BASE + 0x0039;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_CTLCOLORMSGBOX = CN_BASE + 0x0132;
 constexpr UINT CN_CTLCOLOREDIT = CN_BASE + WM_CTLCOLOREDIT;
+constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + 0x0134;
+constexpr UINT CN_CTLCOLORBTN = CN_BASE + 0x0135;
+constexpr UINT CN_CTLCOLORDLG = CN_BASE + 0x0136;
+constexpr UINT CN_CTLCOLORSCROLLBAR = CN_BASE + 0x0137;
 constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
 constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + WM_CTLCOLORLISTBOX;
 constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
@@ -97,8 +113,31 @@ constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
 constexpr UINT CN_KEYUP = CN_BASE + WM_KEYUP;
 constexpr UINT CN_CHAR = CN_BASE + WM_CHAR;
 constexpr UINT CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN;
+constexpr UINT CN_SYSKEYUP = CN_BASE + WM_SYSKEYUP;
 constexpr UINT CN_SYSCHAR = CN_BASE + WM_SYSCHAR;
 constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
+
+// WM_NOTIFY's LParam starts with this header.
+struct NMHDR {
+    HWND hwndFrom = nullptr;
+    std::uintptr_t idFrom = 0;
+    UINT code = 0;
+};
+
+// CM_HINTSHOW's LParam: what the hint will show. The control may change any of it, or answer
+// non-zero to show no hint.
+struct THintInfo {
+    class TControl* HintControl = nullptr;
+    TPoint HintPos;          // screen point of the hint window's top-left corner
+    int HintMaxWidth = 0;
+    TColor HintColor = 0;
+    TRect CursorRect;        // client coordinates of HintControl; the hint goes when the mouse leaves it
+    TPoint CursorPos;        // client coordinates of HintControl
+    int ReshowTimeout = 0;   // ms until the hint is asked for again (0: not)
+    int HideTimeout = 0;     // ms it stays (0: the application's HintHidePause)
+    std::string HintStr;
+    void* HintData = nullptr;
+};
 
 // Message maps: a class lists the messages it handles; anything else goes to its base class.
 //   BEGIN_MESSAGE_MAP

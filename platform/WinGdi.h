@@ -416,4 +416,7 @@ constexpr int COLOR_GRADIENTINACTIVECAPTION = 28;
 constexpr int COLOR_MENUHILIGHT = 29;
 constexpr int COLOR_MENUBAR = 30;
 COLORREF GetSysColor(int nIndex);
+// Sets system colours; every top-level window hears WM_SYSCOLORCHANGE (a form passes it to its controls
+// as CM_SYSCOLORCHANGE) and is repainted.
+BOOL SetSysColors(int cElements, const INT* lpaElements, const COLORREF* lpaRgbValues);
 HBRUSH GetSysColorBrush(int nIndex);

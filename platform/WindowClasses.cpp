@@ -62,6 +62,8 @@ public:
     void Destroy()
     {
         HWND h = FHandle;
+        if (GetWindowLong(h, GWL_STYLE) & WS_CHILD)
+            morvik::backend::NotifyParents(h, WM_DESTROY);
         SendMessage(h, WM_DESTROY, 0, 0);
         SendMessage(h, WM_NCDESTROY, 0, 0);
         UserData().erase(h);
@@ -195,6 +197,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         DestroyWindow(h);
         return nullptr;
     }
+    if (style & WS_CHILD)
+        morvik::backend::NotifyParents(h, WM_CREATE);
     return h;
 }
 

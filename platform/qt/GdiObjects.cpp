@@ -3,8 +3,10 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/qt/GdiObjects.h"
+#include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
 using namespace morvik::qtgdi;
@@ -382,4 +384,25 @@ void SetSysColorEntry(int Index, COLORREF Value)
 {
     if (Index >= 0 && Index <= 30)
         kSysColors[Index] = Value & 0xFFFFFF;
+}
+
+BOOL SetSysColors(int n, const INT* elements, const COLORREF* values)
+{
+    if (n < 0 || (n > 0 && (!elements || !values)))
+        return FALSE;
+    for (int i = 0; i < n; ++i)
+        if (elements[i] < 0 || elements[i] > 30)
+            return FALSE;
+    for (int i = 0; i < n; ++i)
+        SetSysColorEntry(elements[i], values[i]);
+    std::vector<HWND> tops;
+    for (morvik::qtwin::WindowRec* w : morvik::qtwin::gWindows)
+        if (w->topLevel)
+            tops.push_back(morvik::qtwin::H(w));
+    for (HWND h : tops)
+        if (IsWindow(h)) {
+            SendMessage(h, WM_SYSCOLORCHANGE, 0, 0);
+            RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+        }
+    return TRUE;
 }

@@ -142,7 +142,9 @@ void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, 
     bool alt = shift & ssAlt;
     LPARAM keyData = KeyData(down, alt, repeat);
     if (!down) {
-        SendMessage(H(w), alt ? WM_SYSKEYUP : WM_KEYUP, vk, keyData);
+        // The control sees its key-up first as CN_KEYUP; answering non-zero takes it.
+        if (SendMessage(H(w), alt ? CN_SYSKEYUP : CN_KEYUP, vk, keyData) == 0 && gWindows.count(w))
+            SendMessage(H(w), alt ? WM_SYSKEYUP : WM_KEYUP, vk, keyData);
         RunIdle();
         return;
     }

@@ -102,8 +102,17 @@ std::vector<QPointer<QMenu>>& OpenMenus()
     return v;
 }
 
-// Set while TrackPopupMenu only asks which item is chosen: the items do not run.
+// Set while TrackPopupMenu shows a menu: the items do not run as they are chosen.
 bool gOnlyAsking = false;
+// The window TrackPopupMenu tells of the menu's life; null: none.
+HWND gTrackOwner = nullptr;
+
+// Every live menu, for windows that dispatch commands without knowing their menu.
+std::vector<TMenu*>& LiveMenus()
+{
+    static std::vector<TMenu*> v;
+    return v;
+}
 
 // Items by command, so that a menu handle or a command can be checked before it is used.
 std::map<Word, TMenuItem*>& LiveItems()
@@ -143,8 +152,14 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
         a->setVisible(item->Visible());
     } else if (item->Count() > 0) {
         auto* sub = new QMenu(ToQString(item->Caption()), container);
-        // Opening a sub-menu is its item's click.
-        QObject::connect(sub, &QMenu::aboutToShow, sub, [item] { item->Click(); });
+        // Opening a sub-menu is its item's click; a tracked menu's owner is told instead and decides.
+        QObject::connect(sub, &QMenu::aboutToShow, sub, [item] {
+            if (gTrackOwner && IsWindow(gTrackOwner))
+                SendMessage(gTrackOwner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(item->Handle()),
+                            MAKELPARAM(std::max(0, item->MenuIndex()), 0));
+            else if (!gTrackOwner)
+                item->Click();
+        });
         BuildInto(item, sub);
         a = sub->menuAction();
         ApplyState(item, a);
@@ -476,10 +491,13 @@ void TMenuItem::Click()
 TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(this))
 {
     FItems->FMenu = this;
+    LiveMenus().push_back(this);
 }
 
 TMenu::~TMenu()
 {
+    auto& live = LiveMenus();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
     Destroying();
     auto it = Views().find(this);
     if (it != Views().end()) {
@@ -503,6 +521,66 @@ bool TMenu::IsShortCut(Word Key, TShiftState Shift)
         (*it)->Click();
     item->Click();
     return true;
+}
+
+namespace {
+TMenuItem* FindIn(TMenuItem* item, std::uintptr_t value, TFindItemKind kind)
+{
+    bool hit = false;
+    switch (kind) {
+    case fkCommand: hit = item->Command() == value; break;
+    case fkHandle: hit = reinterpret_cast<std::uintptr_t>(item->Handle()) == value; break;
+    case fkShortCut: hit = item->ShortCut() != 0 && item->ShortCut() == value; break;
+    }
+    if (hit)
+        return item;
+    for (int i = 0; i < item->Count(); ++i)
+        if (TMenuItem* found = FindIn(item->Items(i), value, kind))
+            return found;
+    return nullptr;
+}
+}  // namespace
+
+TMenuItem* TMenu::FindItem(std::uintptr_t Value, TFindItemKind Kind) const
+{
+    // The root's own command is never handed to a window.
+    if (Kind == fkCommand && Value == FItems->Command())
+        return nullptr;
+    return FindIn(FItems, Value, Kind);
+}
+
+bool TMenu::DispatchCommand(Word ACommand)
+{
+    TMenuItem* item = FindItem(ACommand, fkCommand);
+    if (!item)
+        return false;
+    item->Click();
+    return true;
+}
+
+bool TMenu::DispatchPopup(HMENU AMenu)
+{
+    TMenuItem* item = FindItem(reinterpret_cast<std::uintptr_t>(AMenu), fkHandle);
+    if (!item)
+        return false;
+    item->Click();
+    return true;
+}
+
+bool DispatchMenuCommand(Word ACommand)
+{
+    for (TMenu* m : std::vector<TMenu*>(LiveMenus()))
+        if (std::find(LiveMenus().begin(), LiveMenus().end(), m) != LiveMenus().end() && m->DispatchCommand(ACommand))
+            return true;
+    return false;
+}
+
+bool DispatchMenuPopup(HMENU AMenu)
+{
+    for (TMenu* m : std::vector<TMenu*>(LiveMenus()))
+        if (std::find(LiveMenus().begin(), LiveMenus().end(), m) != LiveMenus().end() && m->DispatchPopup(AMenu))
+            return true;
+    return false;
 }
 
 void TMenu::MenuChanged(TMenuItem* Item, bool Structure)
@@ -614,17 +692,80 @@ void TriggerMenuItem(TMenuItem* Item)
     Item->Click();
 }
 
+namespace {
+bool ItemAlive(TMenuItem* item)
+{
+    for (auto& e : LiveItems())
+        if (e.second == item)
+            return true;
+    return false;
+}
+
+TMenuItem* ItemOfAction(TMenuItem* root, QAction* a)
+{
+    if (!a)
+        return nullptr;
+    if (root->FQtObject == a)
+        return root;
+    for (int i = 0; i < root->Count(); ++i)
+        if (TMenuItem* found = ItemOfAction(root->Items(i), a))
+            return found;
+    return nullptr;
+}
+
+// WM_MENUSELECT for a highlighted item: a sub-menu's item by its place, a leaf by its command.
+void TellSelected(HWND owner, TMenuItem* item)
+{
+    if (!item || !item->Parent() || !IsWindow(owner))
+        return;
+    UINT flags = MF_HILITE;
+    if (!item->Enabled())
+        flags |= MF_GRAYED | MF_DISABLED;
+    if (item->Checked())
+        flags |= MF_CHECKED;
+    WPARAM id = item->Command();
+    if (item->Count() > 0) {
+        flags |= MF_POPUP;
+        id = WPARAM(item->MenuIndex());
+    }
+    SendMessage(owner, WM_MENUSELECT, MAKEWPARAM(Word(id), Word(flags)),
+                reinterpret_cast<LPARAM>(item->Parent()->Handle()));
+}
+}  // namespace
+
 BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT*)
 {
     auto* root = reinterpret_cast<TMenuItem*>(h);
-    bool alive = false;
-    for (auto& e : LiveItems())
-        alive = alive || e.second == root;
-    if (!alive || root->Count() == 0)
+    if (!ItemAlive(root) || root->Count() == 0)
         return FALSE;
     EnsureToolkit();
+    HWND owner = wnd && IsWindow(wnd) ? wnd : nullptr;
+    if (owner) {
+        SendMessage(owner, WM_ENTERMENULOOP, TRUE, 0);
+        // The owner prepares the menu before it is built: its handlers may change the items.
+        SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(h), 0);
+    }
+    auto endLoop = [owner] {
+        if (owner && IsWindow(owner)) {
+            SendMessage(owner, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+            SendMessage(owner, WM_EXITMENULOOP, TRUE, 0);
+        }
+    };
+    if (!ItemAlive(root) || root->Count() == 0) {
+        endLoop();
+        return FALSE;
+    }
     QMenu m;
     BuildInto(root, &m);
+    if (owner) {
+        auto tell = [owner, root](QAction* a) {
+            if (ItemAlive(root))
+                TellSelected(owner, ItemOfAction(root, a));
+        };
+        QObject::connect(&m, &QMenu::hovered, &m, tell);
+        for (QMenu* sub : m.findChildren<QMenu*>())
+            QObject::connect(sub, &QMenu::hovered, sub, tell);
+    }
     QSize size = m.sizeHint();
     QPoint at(x, y);
     if (flags & TPM_RIGHTALIGN)
@@ -636,7 +777,6 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
     else if (flags & TPM_VCENTERALIGN)
         at.ry() -= size.height() / 2;
     bool asking = flags & TPM_RETURNCMD;
-    bool wasAsking = std::exchange(gOnlyAsking, asking);
     const Word rootCommand = root->Command();
     std::map<QAction*, Word> commands;
     const std::function<void(TMenuItem*)> collect = [&](TMenuItem* parent) {
@@ -648,13 +788,12 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
         }
     };
     collect(root);
-    // The owner window hears that a menu loop runs, as it would for its own menus.
-    if (wnd && IsWindow(wnd))
-        SendMessage(wnd, WM_ENTERMENULOOP, TRUE, 0);
+    // With an owner the choice goes to it as WM_COMMAND; without one the item runs as chosen.
+    bool wasAsking = std::exchange(gOnlyAsking, asking || owner);
+    HWND outerOwner = std::exchange(gTrackOwner, owner);
     QAction* chosen = m.exec(at);
+    gTrackOwner = outerOwner;
     gOnlyAsking = wasAsking;
-    if (wnd && IsWindow(wnd))
-        SendMessage(wnd, WM_EXITMENULOOP, TRUE, 0);
     // The chosen entry's command, known even when its item freed itself as it ran.
     const auto found = commands.find(chosen);
     const Word command = chosen && found != commands.end() ? found->second : 0;
@@ -662,9 +801,12 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
     const auto live = LiveItems().find(rootCommand);
     if (live != LiveItems().end() && live->second == root)
         ForgetQt(root);
+    endLoop();
     if (asking)
         return BOOL(command);
-    if (command && wnd && !(flags & TPM_NONOTIFY))
-        PostMessage(wnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    // Sent rather than posted, so that the item has run when the call returns, as it does without
+    // an owner.
+    if (command && owner && !(flags & TPM_NONOTIFY) && IsWindow(owner))
+        SendMessage(owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
     return command != 0;
 }

@@ -143,6 +143,15 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
         RunIdle();
         return;
     }
+    if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN) {
+        // The parents hear of a press on their child first, each at its own client point.
+        NotifyParentsOf(w, MAKEWPARAM(msg, 0), [screenPt](WindowRec* p) {
+            TPoint o = ClientScreenOrigin(p);
+            return MAKELPARAM(screenPt.X - o.X, screenPt.Y - o.Y);
+        });
+        if (!gWindows.count(w))
+            return;
+    }
     TPoint c = ClientScreenOrigin(w);
     SendMessage(H(w), msg, KeyFlags(gButtons), MAKELPARAM(screenPt.X - c.X, screenPt.Y - c.Y));
     RunIdle();

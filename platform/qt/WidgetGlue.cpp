@@ -138,6 +138,18 @@ bool HostWindow::event(QEvent* e)
     return QWidget::event(e);
 }
 
+void NotifyParentsOf(WindowRec* w, WPARAM wParam, const std::function<LPARAM(WindowRec* parent)>& LParam)
+{
+    constexpr DWORD kNoParentNotify = 0x00000004;
+    while (w && gWindows.count(w) && !w->topLevel && w->parent && !(w->exStyle & kNoParentNotify)) {
+        WindowRec* p = w->parent;
+        if (p->control && p->control->HasState(csDestroying))
+            return;
+        SendMessage(H(p), WM_PARENTNOTIFY, wParam, LParam(p));
+        w = p;
+    }
+}
+
 }  // namespace morvik::qtwin
 
 namespace morvik::backend {
@@ -197,6 +209,15 @@ HWND CreateControlWindow(TWinControl* control, const TCreateParams& params)
     w->erase = true;
     SchedulePaint(w);
     return H(w);
+}
+
+void NotifyParents(HWND h, UINT event)
+{
+    WindowRec* w = Rec(h);
+    if (!w)
+        return;
+    WPARAM id = WPARAM(GetWindowLong(h, GWL_ID));
+    NotifyParentsOf(w, MAKEWPARAM(event, Word(id)), [h](WindowRec*) { return reinterpret_cast<LPARAM>(h); });
 }
 
 void DestroyControlWindow(HWND h)

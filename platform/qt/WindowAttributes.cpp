@@ -29,6 +29,16 @@ BOOL EnableWindow(HWND h, BOOL enable)
         return FALSE;
     bool was = !w->enabled;
     if (w->enabled != bool(enable)) {
+        if (!enable) {
+            // What the mouse was doing in the window ends first.
+            for (WindowRec* c = gCapture; c; c = c->parent)
+                if (c == w) {
+                    SendMessage(H(gCapture), WM_CANCELMODE, 0, 0);
+                    break;
+                }
+            if (!gWindows.count(w))
+                return FALSE;
+        }
         w->enabled = enable;
         if (!enable) {
             if (gFocus == w)
@@ -129,6 +139,8 @@ LONG GetWindowLong(HWND h, int index)
         return LONG(w->style | (w->visible ? WS_VISIBLE : 0) | (w->enabled ? 0 : WS_DISABLED));
     if (index == GWL_EXSTYLE)
         return LONG(w->exStyle);
+    if (index == GWL_ID)
+        return LONG(w->id ? w->id : w->handle);
     return 0;
 }
 
@@ -145,6 +157,9 @@ LONG SetWindowLong(HWND h, int index, LONG value)
             w->sb[bar].visible = !w->topLevel && (w->style & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL));
     } else if (index == GWL_EXSTYLE) {
         w->exStyle = DWORD(value);
+    } else if (index == GWL_ID) {
+        w->id = std::uintptr_t(std::uint32_t(value));
+        return old;
     }
     FrameChanged(w, oldClient);
     return old;

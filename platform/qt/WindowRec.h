@@ -68,6 +68,7 @@ struct WindowRec {
     QRegion windowRgn;
     std::string className;
     std::uintptr_t handle = 0;
+    std::uintptr_t id = 0;  // GWL_ID; 0: the handle's number
     // Top-level windows: drag feedback above the child windows (Overlay.cpp).
     QWidget* overlay = nullptr;
     QImage overlayMask;  // XORed onto the screen; all black when nothing is drawn
@@ -154,6 +155,10 @@ void RecalcClient(WindowRec* w, bool ask);
 TSize ImageSize(const WindowRec* w);
 TPoint ImageScreenOrigin(const WindowRec* w);
 TPoint ClientScreenOrigin(const WindowRec* w);
+// WM_PARENTNOTIFY to each parent up the chain while the window telling has neither WS_EX_NOPARENTNOTIFY
+// nor is top-level; LParam gives each parent its own LParam. Parents whose control is going are
+// skipped (their derived parts may be gone).
+void NotifyParentsOf(WindowRec* w, WPARAM wParam, const std::function<LPARAM(WindowRec* parent)>& LParam);
 bool IsShowing(const WindowRec* w);
 bool IsEnabledChain(const WindowRec* w);
 WindowRec* TopOf(WindowRec* w);

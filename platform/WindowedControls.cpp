@@ -57,8 +57,7 @@ void TWinControl::RemoveControl(TControl* AControl)
         return;
     if (auto* w = dynamic_cast<TWinControl*>(AControl)) {
         if (TCustomForm* form = GetParentForm(this))
-            if (form->FActiveControl && (form->FActiveControl == w || w->ContainsControl(form->FActiveControl)))
-                form->FActiveControl = nullptr;
+            form->DefocusControl(w, true);
         w->DestroyHandle();
     } else {
         AControl->InvalidateControl(AControl->Visible(), false);
@@ -268,11 +267,14 @@ void TWinControl::CreateWnd()
     cs.lpszClass = p.WinClassName.c_str();
     cs.dwExStyle = p.ExStyle;
     SendMessage(FHandle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs));
+    if (FHandle && (p.Style & WS_CHILD))
+        NotifyParents(FHandle, WM_CREATE);
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& Params)
 {
     FHandle = CreateControlWindow(this, Params);
+    FShowingWindow = (Params.Style & WS_VISIBLE) != 0;
     // Now that the control knows its window, it may answer for its own frame (WM_NCCALCSIZE).
     if (FParent)
         SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
@@ -294,6 +296,8 @@ void TWinControl::DestroyWnd()
     TControlCanvas::FreeDeviceContexts();
     // Not while the object itself goes: its derived parts, and any window procedure they set, are
     // gone already.
+    if (GetWindowLong(FHandle, GWL_STYLE) & WS_CHILD)
+        NotifyParents(FHandle, WM_DESTROY);
     if (!HasState(csDestroying))
         SendMessage(FHandle, WM_DESTROY, 0, 0);
     DestroyWindowHandle();
@@ -466,6 +470,17 @@ void TWinControl::CMEnabledChangedWin(TMessage&)
     Invalidate();
 }
 
-void TWinControl::CMShowingChanged(TMessage&) {}
+void TWinControl::CMShowingChanged(TMessage&)
+{
+    if (FHandle)
+        ShowWindow(FHandle, FShowingWindow ? SW_SHOW : SW_HIDE);
+}
 
-void TWinControl::UpdateShowing() {}
+void TWinControl::UpdateShowing()
+{
+    // A window made later is shown or not from its style; only a window that exists changes.
+    if (!FHandle || FShowingWindow == FVisible)
+        return;
+    FShowingWindow = FVisible;
+    Perform(CM_SHOWINGCHANGED, 0, 0);
+}
