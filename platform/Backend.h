@@ -33,6 +33,15 @@ std::string FromQString(const QString& text, int charset = 1);
 // ---- Event loop --------------------------------------------------------------------------
 // Queues fn to run on the main thread; callable from any thread; runs in the order queued.
 void Post(std::function<void()> fn);
+// Runs fn on the main thread and waits for it (at once on the main thread); an exception fn raises
+// is raised again in the caller.
+void RunOnMainThread(const std::function<void()>& fn);
+// On the main thread: runs the calls workers are waiting for; true when one ran.
+bool RunMainThreadCalls();
+// On the main thread: waits until done() holds, running the workers' calls meanwhile.
+void WaitRunningMainThreadCalls(const std::function<bool()>& done);
+// Wakes a main thread waiting above (a worker's state changed).
+void WakeMainThread();
 // Repeating timer on the main thread; returns an id > 0. Stopping an unknown id does nothing.
 unsigned StartTimer(unsigned intervalMs, std::function<void()> fn);
 void StopTimer(unsigned id);

@@ -550,8 +550,10 @@ int GetWindowText(HWND hWnd, LPSTR lpString, int nMaxCount);
 BOOL SetWindowText(HWND hWnd, LPCSTR lpString);
 int SetWindowRgn(HWND hWnd, HRGN hRgn, BOOL bRedraw);  // takes ownership of the region
 
-// Messages: SendMessage runs the target's window procedure at once; PostMessage may be called from
-// any thread and is delivered on the main thread in the order posted.
+// Messages: SendMessage runs the target's window procedure at once (from a worker thread, on the main
+// thread while the worker waits); PostMessage may be called from any thread and is delivered on the
+// main thread in the order posted. SetTimer and KillTimer from a worker act on the main thread; a
+// worker's timer without a window is refused (0).
 LRESULT SendMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // Names map to numbers from 0xC000 up; the same name always gives the same number.

@@ -70,6 +70,12 @@ WNDPROC SetWindowProcOf(HWND h, WNDPROC proc)
 
 LRESULT SendMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (!IsMainThread()) {
+        // A worker's message is handled on the windows' thread; the worker waits for the answer.
+        LRESULT r = 0;
+        RunOnMainThread([&] { r = SendMessage(h, msg, wParam, lParam); });
+        return r;
+    }
     WindowRec* w = Rec(h);
     if (!w)
         return 0;
@@ -116,6 +122,8 @@ DWORD GetMessageTime() { return gMessageTime ? gMessageTime : MessageClock(); }
 UINT GetDoubleClickTime() { return 500; }
 
 namespace {
+// Timers live on the main thread; the lock keeps the map whole should anything reach it elsewhere.
+std::recursive_mutex gTimersLock;
 std::map<std::pair<HWND, UINT>, unsigned>& WindowTimers()
 {
     static std::map<std::pair<HWND, UINT>, unsigned> t;
@@ -125,6 +133,16 @@ std::map<std::pair<HWND, UINT>, unsigned>& WindowTimers()
 
 UINT SetTimer(HWND h, UINT id, UINT elapse, TIMERPROC proc)
 {
+    if (!IsMainThread()) {
+        // A window's timer ticks on the window's thread. A worker has no message loop for a timer
+        // of its own: that is refused rather than accepted and never run.
+        if (!h)
+            return 0;
+        UINT r = 0;
+        RunOnMainThread([&] { r = SetTimer(h, id, elapse, proc); });
+        return r;
+    }
+    std::lock_guard<std::recursive_mutex> g(gTimersLock);
     if (h ? !Rec(h) : !proc)
         return 0;
     if (!h && !WindowTimers().count({h, id})) {
@@ -152,6 +170,12 @@ UINT SetTimer(HWND h, UINT id, UINT elapse, TIMERPROC proc)
 
 BOOL KillTimer(HWND h, UINT id)
 {
+    if (!IsMainThread()) {
+        BOOL r = FALSE;
+        RunOnMainThread([&] { r = KillTimer(h, id); });
+        return r;
+    }
+    std::lock_guard<std::recursive_mutex> g(gTimersLock);
     auto it = WindowTimers().find({h, id});
     if (it == WindowTimers().end())
         return FALSE;

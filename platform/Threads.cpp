@@ -1,0 +1,205 @@
+#include "platform/Threads.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "platform/Backend.h"
+
+using namespace morvik::backend;
+
+namespace {
+std::uint64_t IdOf(std::thread::id id) { return std::hash<std::thread::id>{}(id); }
+const std::thread::id gStartThread = std::this_thread::get_id();
+}  // namespace
+
+// Shared by the object and its worker, so that a worker freeing its object on the main thread
+// leaves the worker nothing dangling.
+struct TThread::TState {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    std::thread Worker;
+    std::atomic<bool> Terminated{false};
+    bool Started = false;
+    bool Finished = false;
+    int ReturnValue = 0;
+    std::string Fatal;
+};
+
+TThread::TThread(bool CreateSuspended) : FState(std::make_shared<TState>())
+{
+    if (!CreateSuspended) {
+        // Execute is virtual: it may not run before the derived constructor has.
+        std::weak_ptr<TState> state = FState;
+        Post([this, state] {
+            if (auto s = state.lock())
+                Start();
+        });
+    }
+}
+
+TThread::~TThread()
+{
+    std::shared_ptr<TState> s = FState;
+    if (s->Worker.joinable()) {
+        if (s->Worker.get_id() == std::this_thread::get_id()) {
+            s->Worker.detach();
+        } else {
+            Terminate();
+            WaitFor();
+            s->Worker.join();
+        }
+    }
+    // The object is gone: a start still posted finds no state.
+    FState.reset();
+}
+
+void TThread::Start()
+{
+    std::lock_guard<std::mutex> g(FState->Lock);
+    if (FState->Started)
+        return;
+    FState->Started = true;
+    FState->Worker = std::thread([this] { Run(); });
+}
+
+void TThread::Run()
+{
+    std::shared_ptr<TState> s = FState;
+    try {
+        Execute();
+    } catch (const std::exception& e) {
+        s->Fatal = e.what()[0] ? e.what() : "Exception in a thread";
+    } catch (...) {
+        s->Fatal = "Exception in a thread";
+    }
+    try {
+        Synchronize([this] { DoTerminate(); });
+    } catch (const std::exception& e) {
+        if (s->Fatal.empty())
+            s->Fatal = e.what();
+    }
+    bool freeSelf = FreeOnTerminate;
+    {
+        std::lock_guard<std::mutex> g(s->Lock);
+        s->Finished = true;
+    }
+    s->Changed.notify_all();
+    WakeMainThread();
+    if (freeSelf)
+        Post([this] { delete this; });
+}
+
+void TThread::DoTerminate()
+{
+    if (OnTerminate)
+        OnTerminate(this);
+}
+
+void TThread::Terminate() { FState->Terminated = true; }
+
+int TThread::WaitFor()
+{
+    std::shared_ptr<TState> s = FState;
+    {
+        std::lock_guard<std::mutex> g(s->Lock);
+        if (!s->Started)
+            throw EThread("Cannot wait for a thread that has not been started");
+        if (s->Worker.get_id() == std::this_thread::get_id())
+            throw EThread("A thread cannot wait for itself");
+    }
+    auto finished = [s] {
+        std::lock_guard<std::mutex> g(s->Lock);
+        return s->Finished;
+    };
+    if (IsMainThread()) {
+        WaitRunningMainThreadCalls(finished);
+    } else {
+        std::unique_lock<std::mutex> l(s->Lock);
+        s->Changed.wait(l, [&s] { return s->Finished; });
+    }
+    return s->ReturnValue;
+}
+
+bool TThread::Terminated() const { return FState->Terminated; }
+
+bool TThread::Suspended() const
+{
+    std::lock_guard<std::mutex> g(FState->Lock);
+    return !FState->Started;
+}
+
+bool TThread::Finished() const
+{
+    std::lock_guard<std::mutex> g(FState->Lock);
+    return FState->Finished;
+}
+
+std::uint64_t TThread::ThreadID() const
+{
+    std::lock_guard<std::mutex> g(FState->Lock);
+    return FState->Started ? IdOf(FState->Worker.get_id()) : 0;
+}
+
+std::string TThread::FatalException() const { return FState->Fatal; }
+
+void TThread::Synchronize(const std::function<void()>& Method) { RunOnMainThread(Method); }
+
+void TThread::SetReturnValue(int Value) { FState->ReturnValue = Value; }
+
+int TThread::ReturnValue() const { return FState->ReturnValue; }
+
+bool CheckSynchronize() { return IsMainThread() && RunMainThreadCalls(); }
+
+// ---- Critical sections ----------------------------------------------------------------------------
+struct TCriticalSection::TLock {
+    std::recursive_mutex Mutex;
+};
+
+TCriticalSection::TCriticalSection() : FLock(std::make_unique<TLock>()) {}
+TCriticalSection::~TCriticalSection() = default;
+void TCriticalSection::Acquire() { FLock->Mutex.lock(); }
+void TCriticalSection::Release() { FLock->Mutex.unlock(); }
+bool TCriticalSection::TryEnter() { return FLock->Mutex.try_lock(); }
+
+namespace {
+std::recursive_mutex* MutexOf(CRITICAL_SECTION* cs) { return cs ? static_cast<std::recursive_mutex*>(cs->Lock) : nullptr; }
+}  // namespace
+
+void InitializeCriticalSection(CRITICAL_SECTION* cs)
+{
+    if (cs)
+        cs->Lock = new std::recursive_mutex;
+}
+
+void DeleteCriticalSection(CRITICAL_SECTION* cs)
+{
+    if (!cs)
+        return;
+    delete MutexOf(cs);
+    cs->Lock = nullptr;
+}
+
+void EnterCriticalSection(CRITICAL_SECTION* cs)
+{
+    if (auto* m = MutexOf(cs))
+        m->lock();
+}
+
+void LeaveCriticalSection(CRITICAL_SECTION* cs)
+{
+    if (auto* m = MutexOf(cs))
+        m->unlock();
+}
+
+BOOL TryEnterCriticalSection(CRITICAL_SECTION* cs)
+{
+    auto* m = MutexOf(cs);
+    return m && m->try_lock();
+}
+
+DWORD GetCurrentThreadId() { return DWORD(IdOf(std::this_thread::get_id())); }
+
+DWORD MainThreadID() { return DWORD(IdOf(gStartThread)); }

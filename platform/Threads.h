@@ -1,0 +1,90 @@
+// Threads: TThread (a worker with Execute, Terminate, WaitFor, Synchronize and OnTerminate run on the
+// main thread), critical sections (TCriticalSection and the system's calls) and the main thread's
+// handling of calls that workers make into it.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/Classes.h"
+
+MORVIK_EXCEPTION(EThread, Exception);
+
+class TThread : public TObject {
+public:
+    // A suspended thread runs Execute after Start (or Resume). Without CreateSuspended it starts once
+    // the constructor has returned: at the main thread's next pass of its message loop, or at an
+    // earlier Start or WaitFor.
+    explicit TThread(bool CreateSuspended);
+    // Asks Execute to end (Terminate) and waits for it.
+    ~TThread() override;
+
+    void Start();
+    void Resume() { Start(); }
+    // Sets Terminated; Execute is expected to look at it and return.
+    void Terminate();
+    // Waits until Execute has returned and OnTerminate has run; answers ReturnValue. On the main
+    // thread, calls the worker makes into it (Synchronize, SendMessage) run while it waits.
+    int WaitFor();
+
+    bool Terminated() const;
+    bool Suspended() const;
+    bool Finished() const;
+    std::uint64_t ThreadID() const;
+    // The worker frees itself (on the main thread) once OnTerminate has run.
+    bool FreeOnTerminate = false;
+    // What an exception that left Execute said (empty: none).
+    std::string FatalException() const;
+    // Runs on the main thread after Execute has returned, before WaitFor does.
+    TNotifyEvent OnTerminate;
+
+protected:
+    virtual void Execute() = 0;
+    // Runs Method on the main thread and waits for it; an exception it raises comes back here.
+    void Synchronize(const std::function<void()>& Method);
+    virtual void DoTerminate();
+    void SetReturnValue(int Value);
+    int ReturnValue() const;
+
+private:
+    struct TState;
+    std::shared_ptr<TState> FState;
+    void Run();
+};
+
+// Runs on the main thread what workers asked of it (Synchronize, SendMessage, SetTimer); answers
+// whether anything ran. The message loop does it by itself.
+bool CheckSynchronize();
+
+// A lock a thread may take more than once; every Acquire needs its Release.
+class TCriticalSection : public TObject {
+public:
+    TCriticalSection();
+    ~TCriticalSection() override;
+    void Acquire();
+    void Release();
+    bool TryEnter();
+    void Enter() { Acquire(); }
+    void Leave() { Release(); }
+
+private:
+    struct TLock;
+    std::unique_ptr<TLock> FLock;
+};
+
+// The system's critical sections.
+struct CRITICAL_SECTION {
+    void* Lock = nullptr;
+};
+using TRTLCriticalSection = CRITICAL_SECTION;
+void InitializeCriticalSection(CRITICAL_SECTION* lpCriticalSection);
+void DeleteCriticalSection(CRITICAL_SECTION* lpCriticalSection);
+void EnterCriticalSection(CRITICAL_SECTION* lpCriticalSection);
+void LeaveCriticalSection(CRITICAL_SECTION* lpCriticalSection);
+BOOL TryEnterCriticalSection(CRITICAL_SECTION* lpCriticalSection);
+DWORD GetCurrentThreadId();
+// The thread the program started on.
+DWORD MainThreadID();

@@ -1,0 +1,266 @@
+// Worker threads: starting, ending and waiting, calls into the main thread (Synchronize, SendMessage,
+// SetTimer), critical sections.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Forms.h"
+#include "platform/Threads.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+// A worker whose Execute is given by the test.
+class TWorker : public TThread {
+public:
+    TWorker(bool Suspended, std::function<void(TWorker&)> Body) : TThread(Suspended), FBody(std::move(Body)) {}
+    ~TWorker() override
+    {
+        if (Freed)
+            *Freed = true;
+    }
+    bool* Freed = nullptr;
+    using TThread::ReturnValue;
+    using TThread::SetReturnValue;
+    using TThread::Synchronize;
+
+protected:
+    void Execute() override { FBody(*this); }
+
+private:
+    std::function<void(TWorker&)> FBody;
+};
+
+// A window whose handler notes the thread it runs on.
+class TEcho : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    std::atomic<DWORD> HandlerThread{0};
+    std::atomic<int> Timers{0};
+    void WndProc(TMessage& Message) override
+    {
+        if (Message.Msg == WM_USER + 1) {
+            HandlerThread = GetCurrentThreadId();
+            Message.Result = LRESULT(Message.WParam + 1);
+            return;
+        }
+        if (Message.Msg == WM_TIMER) {
+            ++Timers;
+            return;
+        }
+        TCustomControl::WndProc(Message);
+    }
+};
+
+class Threads : public ::testing::Test {
+protected:
+    void SetUp() override { Application->Initialize(); }
+};
+
+TEST_F(Threads, ASuspendedThreadRunsOnlyAfterStartAndEndsThroughOnTerminate)
+{
+    std::atomic<bool> ran{false};
+    DWORD workerThread = 0;
+    auto* t = new TWorker(true, [&](TWorker& self) {
+        ran = true;
+        workerThread = GetCurrentThreadId();
+        while (!self.Terminated())
+            Sleep(1);
+        self.SetReturnValue(7);
+    });
+    std::vector<std::string> order;
+    DWORD terminateThread = 0;
+    t->OnTerminate = [&](TObject* Sender) {
+        EXPECT_EQ(Sender, t);
+        terminateThread = GetCurrentThreadId();
+        order.push_back("terminate");
+    };
+    EXPECT_TRUE(t->Suspended());
+    EXPECT_THROW(t->WaitFor(), EThread);
+    uitest::Pump(20);
+    EXPECT_FALSE(ran);
+    t->Start();
+    EXPECT_FALSE(t->Suspended());
+    ASSERT_TRUE(uitest::PumpUntil([&] { return ran.load(); }, 2000));
+    EXPECT_FALSE(t->Finished());
+    t->Terminate();
+    EXPECT_EQ(t->WaitFor(), 7);
+    order.push_back("waited");
+    EXPECT_TRUE(t->Finished());
+    EXPECT_EQ(order, (std::vector<std::string>{"terminate", "waited"}));
+    EXPECT_EQ(terminateThread, MainThreadID());
+    EXPECT_NE(workerThread, MainThreadID());
+    delete t;
+}
+
+TEST_F(Threads, AThreadNotCreatedSuspendedStartsAfterItsConstructor)
+{
+    std::atomic<int> runs{0};
+    auto* t = new TWorker(false, [&](TWorker&) { ++runs; });
+    ASSERT_TRUE(uitest::PumpUntil([&] { return t->Finished(); }, 2000));
+    EXPECT_EQ(runs, 1);
+    t->Start();  // started once only
+    t->WaitFor();
+    EXPECT_EQ(runs, 1);
+    delete t;
+    // One freed before its start came round never runs.
+    auto* early = new TWorker(false, [&](TWorker&) { ++runs; });
+    delete early;
+    uitest::Pump(30);
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(Threads, SynchronizeRunsOnTheMainThreadAndCarriesExceptionsBack)
+{
+    DWORD where = 0;
+    std::string caught;
+    auto* t = new TWorker(true, [&](TWorker& self) {
+        self.Synchronize([&] { where = GetCurrentThreadId(); });
+        try {
+            self.Synchronize([] { throw std::runtime_error("main thread refused"); });
+        } catch (const std::exception& e) {
+            caught = e.what();
+        }
+    });
+    t->Start();
+    t->WaitFor();
+    EXPECT_EQ(where, MainThreadID());
+    EXPECT_EQ(caught, "main thread refused");
+    delete t;
+}
+
+TEST_F(Threads, AnExceptionLeavingExecuteIsKeptAndOnTerminateStillRuns)
+{
+    bool terminated = false;
+    auto* t = new TWorker(true, [](TWorker&) { throw std::runtime_error("device gone"); });
+    t->OnTerminate = [&](TObject*) { terminated = true; };
+    t->Start();
+    t->WaitFor();
+    EXPECT_TRUE(terminated);
+    EXPECT_EQ(t->FatalException(), "device gone");
+    delete t;
+}
+
+TEST_F(Threads, AWorkersSendMessageRunsTheHandlerOnTheWindowsThread)
+{
+    auto* w = new TEcho(nullptr);
+    w->SetBounds(0, 0, 20, 20);
+    HWND h = w->Handle();
+    std::vector<LRESULT> answers;
+    auto* t = new TWorker(true, [&](TWorker&) {
+        for (int i = 0; i < 50; ++i)
+            answers.push_back(SendMessage(h, WM_USER + 1, WPARAM(i), 0));
+    });
+    t->Start();
+    t->WaitFor();
+    ASSERT_EQ(answers.size(), 50u);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(answers[size_t(i)], i + 1);
+    EXPECT_EQ(w->HandlerThread.load(), MainThreadID());
+    // A window gone before the worker's message: nothing runs, the answer is 0.
+    delete w;
+    LRESULT late = -1;
+    auto* t2 = new TWorker(true, [&](TWorker&) { late = SendMessage(h, WM_USER + 1, 1, 0); });
+    t2->Start();
+    t2->WaitFor();
+    EXPECT_EQ(late, 0);
+    delete t;
+    delete t2;
+}
+
+TEST_F(Threads, AWorkersTimersTickOnTheMainThreadOrAreRefused)
+{
+    auto* w = new TEcho(nullptr);
+    w->SetBounds(0, 0, 20, 20);
+    HWND h = w->Handle();
+    UINT windowTimer = 0, threadTimer = 99;
+    auto* t = new TWorker(true, [&](TWorker&) {
+        windowTimer = SetTimer(h, 5, 10, nullptr);
+        threadTimer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT, DWORD) {});
+    });
+    t->Start();
+    t->WaitFor();
+    EXPECT_EQ(windowTimer, 5u);
+    EXPECT_EQ(threadTimer, 0u);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return w->Timers >= 2; }, 2000));
+    BOOL killed = FALSE;
+    auto* k = new TWorker(true, [&](TWorker&) { killed = KillTimer(h, 5); });
+    k->Start();
+    k->WaitFor();
+    EXPECT_TRUE(killed);
+    int after = w->Timers;
+    uitest::Pump(60);
+    EXPECT_EQ(w->Timers, after);
+    delete t;
+    delete k;
+    delete w;
+}
+
+TEST_F(Threads, FreeingARunningThreadEndsItAndFreeOnTerminateFreesItself)
+{
+    std::atomic<bool> looping{false};
+    auto* t = new TWorker(true, [&](TWorker& self) {
+        looping = true;
+        while (!self.Terminated())
+            Sleep(1);
+    });
+    t->Start();
+    ASSERT_TRUE(uitest::PumpUntil([&] { return looping.load(); }, 2000));
+    delete t;  // terminates and waits
+    bool freed = false;
+    auto* self = new TWorker(true, [](TWorker&) {});
+    self->Freed = &freed;
+    self->FreeOnTerminate = true;
+    self->Start();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return freed; }, 2000));
+}
+
+TEST_F(Threads, CriticalSectionsKeepTwoWorkersApart)
+{
+    TCriticalSection cs;
+    CRITICAL_SECTION raw;
+    InitializeCriticalSection(&raw);
+    long long shared = 0, rawShared = 0;
+    auto body = [&](TWorker&) {
+        for (int i = 0; i < 100000; ++i) {
+            cs.Acquire();
+            cs.Enter();  // a holder may take it again
+            ++shared;
+            cs.Leave();
+            cs.Release();
+            EnterCriticalSection(&raw);
+            ++rawShared;
+            LeaveCriticalSection(&raw);
+        }
+    };
+    auto* t1 = new TWorker(true, body);
+    auto* t2 = new TWorker(true, body);
+    t1->Start();
+    t2->Start();
+    t1->WaitFor();
+    t2->WaitFor();
+    EXPECT_EQ(shared, 200000);
+    EXPECT_EQ(rawShared, 200000);
+    // Held here, another thread cannot enter.
+    cs.Acquire();
+    EXPECT_TRUE(TryEnterCriticalSection(&raw));
+    bool otherGot = true, otherGotRaw = true;
+    std::thread([&] {
+        otherGot = cs.TryEnter();
+        otherGotRaw = TryEnterCriticalSection(&raw);
+    }).join();
+    EXPECT_FALSE(otherGot);
+    EXPECT_FALSE(otherGotRaw);
+    cs.Release();
+    LeaveCriticalSection(&raw);
+    DeleteCriticalSection(&raw);
+    EXPECT_FALSE(TryEnterCriticalSection(&raw));
+    delete t1;
+    delete t2;
+}
+
+}  // namespace
