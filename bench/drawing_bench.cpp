@@ -1,12 +1,18 @@
 // Drawing through the layer beside plain QPainter doing the same work, in one run: clipped lines,
-// copying a bitmap onto a window, filled rectangles, and text. Each pair is named .../Layer and
-// .../QPainter; the layer should stay within 1.5 times the painter's time.
+// copying a bitmap onto a window, filled rectangles, text (transparent, opaque, with per-character
+// advances), inverting raster operations, a blit within one image, and the way to the screen (a
+// small rectangle drawn through a window's context, and invalidate -> WM_PAINT -> pixels). Each pair
+// is named .../Layer and .../QPainter (or .../Toolkit); the layer should stay within 1.5 times the
+// other's time.
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QFont>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QWidget>
 
 #include <cstdlib>
 #include <cstring>
@@ -224,6 +230,278 @@ void DrawText_QPainter(benchmark::State& state)
     DeleteObject(f);
 }
 
+
+void TextOutOpaque_Layer(benchmark::State& state)
+{
+    MemoryTarget t;
+    HFONT f = DialogFont();
+    HGDIOBJ old = SelectObject(t.dc, f);
+    SetBkMode(t.dc, OPAQUE);
+    SetBkColor(t.dc, RGB(255, 255, 200));
+    for (auto _ : state)
+        for (int i = 0; i < 2000; ++i) {
+            const char* s = kLines[i % 5];
+            TextOut(t.dc, (i * 3) % 300, (i * 17) % 380, s, int(std::strlen(s)));
+        }
+    SelectObject(t.dc, old);
+    DeleteObject(f);
+}
+
+void TextOutOpaque_QPainter(benchmark::State& state)
+{
+    QImage img(kWidth, kHeight, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    HFONT f = DialogFont();
+    QFont font = morvik::backend::FontOf(f);
+    QFontMetrics m(font);
+    for (auto _ : state) {
+        QPainter p(&img);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        for (int i = 0; i < 2000; ++i) {
+            QString s = QString::fromLatin1(kLines[i % 5]);
+            int x = (i * 3) % 300, y = (i * 17) % 380;
+            p.fillRect(QRect(x, y, m.horizontalAdvance(s), m.height()), QColor(255, 255, 200));
+            p.drawText(QPoint(x, y + m.ascent()), s);
+        }
+    }
+    DeleteObject(f);
+}
+
+// Characters placed one by one at fixed advances, as a grid of cells is drawn.
+const int kAdvances[64] = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+                           7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
+
+void ExtTextOutAdvances_Layer(benchmark::State& state)
+{
+    MemoryTarget t;
+    HFONT f = DialogFont();
+    HGDIOBJ old = SelectObject(t.dc, f);
+    SetBkMode(t.dc, TRANSPARENT);
+    for (auto _ : state)
+        for (int i = 0; i < 500; ++i) {
+            const char* s = kLines[i % 5];
+            ExtTextOut(t.dc, (i * 3) % 300, (i * 17) % 380, 0, nullptr, s, UINT(std::strlen(s)), kAdvances);
+        }
+    SelectObject(t.dc, old);
+    DeleteObject(f);
+}
+
+void ExtTextOutAdvances_QPainter(benchmark::State& state)
+{
+    QImage img(kWidth, kHeight, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    HFONT f = DialogFont();
+    QFont font = morvik::backend::FontOf(f);
+    QFontMetrics m(font);
+    for (auto _ : state) {
+        QPainter p(&img);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        for (int i = 0; i < 500; ++i) {
+            QString s = QString::fromLatin1(kLines[i % 5]);
+            int x = (i * 3) % 300, y = (i * 17) % 380 + m.ascent();
+            for (int k = 0; k < s.size(); ++k)
+                p.drawText(QPoint(x + 7 * k, y), QString(s.at(k)));
+        }
+    }
+    DeleteObject(f);
+}
+
+void PatBltInvert_Layer(benchmark::State& state)
+{
+    MemoryTarget t;
+    for (auto _ : state)
+        for (int i = 0; i < 200; ++i)
+            PatBlt(t.dc, (i * 7) % 400, (i * 11) % 250, 150, 100, DSTINVERT);
+}
+
+void PatBltInvert_QPainter(benchmark::State& state)
+{
+    QImage img(kWidth, kHeight, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    for (auto _ : state) {
+        QPainter p(&img);
+        p.setCompositionMode(QPainter::RasterOp_NotDestination);
+        for (int i = 0; i < 200; ++i)
+            p.fillRect(QRect((i * 7) % 400, (i * 11) % 250, 150, 100), Qt::black);
+    }
+}
+
+void BitBltSrcInvert_Layer(benchmark::State& state)
+{
+    MemoryTarget dst, src;
+    for (auto _ : state)
+        for (int i = 0; i < 50; ++i)
+            BitBlt(dst.dc, (i * 7) % 100, (i * 11) % 100, 400, 250, src.dc, 0, 0, SRCINVERT);
+}
+
+void BitBltSrcInvert_QPainter(benchmark::State& state)
+{
+    QImage dst(kWidth, kHeight, QImage::Format_RGB32);
+    QImage src(kWidth, kHeight, QImage::Format_RGB32);
+    dst.fill(Qt::white);
+    src.fill(QColor(10, 20, 30));
+    for (auto _ : state) {
+        QPainter p(&dst);
+        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        for (int i = 0; i < 50; ++i)
+            p.drawImage(QPoint((i * 7) % 100, (i * 11) % 100), src, QRect(0, 0, 400, 250));
+    }
+}
+
+// Scrolling a view's contents inside its own bitmap.
+void BlitWithinImage_Layer(benchmark::State& state)
+{
+    MemoryTarget t;
+    for (auto _ : state)
+        for (int i = 0; i < 50; ++i)
+            BitBlt(t.dc, 0, 0, 560, 370, t.dc, 40, 30, SRCCOPY);
+}
+
+void BlitWithinImage_QPainter(benchmark::State& state)
+{
+    QImage img(kWidth, kHeight, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    for (auto _ : state) {
+        QPainter p(&img);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        for (int i = 0; i < 50; ++i)
+            p.drawImage(QPoint(0, 0), img.copy(40, 30, 560, 370));
+    }
+}
+
+// The way to the screen. A large window; a widget of the toolkit's own of the same size that
+// shows an image, for comparison.
+const int kBigWidth = 1200, kBigHeight = 850;
+
+struct BigWindow {
+    BigWindow()
+    {
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, kBigWidth, kBigHeight);
+        form->AfterConstruction();
+        form->Show();
+        Application->ProcessMessages();
+    }
+    ~BigWindow() { delete form; }
+    TForm* form;
+};
+
+class ImageWidget : public QWidget {
+public:
+    ImageWidget() : image(kBigWidth, kBigHeight, QImage::Format_RGB32)
+    {
+        image.fill(Qt::gray);
+        resize(kBigWidth, kBigHeight);
+        show();
+        QApplication::processEvents();
+    }
+    QImage image;
+    QRect pending;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        if (!pending.isEmpty()) {
+            QPainter ip(&image);
+            ip.fillRect(pending, QColor(10, 200, 30));
+            pending = QRect();
+        }
+        QPainter p(this);
+        p.drawImage(e->rect(), image, e->rect());
+    }
+};
+
+// A 16x16 rectangle drawn through a window's context, as hot tracking and focus rectangles are,
+// until it is on screen.
+void SmallRectOnWindow_Layer(benchmark::State& state)
+{
+    BigWindow w;
+    HBRUSH b = CreateSolidBrush(RGB(10, 200, 30));
+    int i = 0;
+    for (auto _ : state) {
+        HDC dc = GetDC(w.form->Handle());
+        RECT r{(i * 37) % 1100, (i * 23) % 780, (i * 37) % 1100 + 16, (i * 23) % 780 + 16};
+        FillRect(dc, &r, b);
+        ReleaseDC(w.form->Handle(), dc);
+        QApplication::processEvents();
+        ++i;
+    }
+    DeleteObject(b);
+}
+
+void SmallRectOnWindow_Toolkit(benchmark::State& state)
+{
+    (void)kOffscreen;
+    Application->Initialize();
+    ImageWidget w;
+    int i = 0;
+    for (auto _ : state) {
+        QRect r((i * 37) % 1100, (i * 23) % 780, 16, 16);
+        {
+            QPainter ip(&w.image);
+            ip.fillRect(r, QColor(10, 200, 30));
+        }
+        w.update(r);
+        QApplication::processEvents();
+        ++i;
+    }
+}
+
+// A part of the window invalidated, painted by its WM_PAINT handler, and shown.
+class TPaintedForm : public TForm {
+public:
+    using TForm::TForm;
+    HBRUSH Brush = CreateSolidBrush(RGB(10, 200, 30));
+    ~TPaintedForm() override { DeleteObject(Brush); }
+    void Dispatch(TMessage& Message) override
+    {
+        if (Message.Msg == WM_PAINT) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Handle(), &ps);
+            FillRect(dc, &ps.rcPaint, Brush);
+            EndPaint(Handle(), &ps);
+            return;
+        }
+        TForm::Dispatch(Message);
+    }
+};
+
+void InvalidateToPixels_Layer(benchmark::State& state)
+{
+    Application->Initialize();
+    auto* form = new TPaintedForm(nullptr);
+    form->SetBounds(0, 0, kBigWidth, kBigHeight);
+    form->AfterConstruction();
+    form->Show();
+    Application->ProcessMessages();
+    int i = 0;
+    for (auto _ : state) {
+        RECT r{(i * 37) % 1000, (i * 23) % 700, (i * 37) % 1000 + 100, (i * 23) % 700 + 60};
+        InvalidateRect(form->Handle(), &r, FALSE);
+        QApplication::processEvents();
+        ++i;
+    }
+    delete form;
+}
+
+void InvalidateToPixels_Toolkit(benchmark::State& state)
+{
+    (void)kOffscreen;
+    Application->Initialize();
+    ImageWidget w;
+    int i = 0;
+    for (auto _ : state) {
+        QRect r((i * 37) % 1000, (i * 23) % 700, 100, 60);
+        w.pending = r;
+        w.update(r);
+        QApplication::processEvents();
+        ++i;
+    }
+}
+
 }  // namespace
 
 BENCHMARK(ClippedLines_Layer)->Name("ClippedLines/Layer");
@@ -236,3 +514,17 @@ BENCHMARK(TextOut_Layer)->Name("TextOut/Layer");
 BENCHMARK(TextOut_QPainter)->Name("TextOut/QPainter");
 BENCHMARK(DrawText_Layer)->Name("DrawText/Layer");
 BENCHMARK(DrawText_QPainter)->Name("DrawText/QPainter");
+BENCHMARK(TextOutOpaque_Layer)->Name("TextOutOpaque/Layer");
+BENCHMARK(TextOutOpaque_QPainter)->Name("TextOutOpaque/QPainter");
+BENCHMARK(ExtTextOutAdvances_Layer)->Name("ExtTextOutAdvances/Layer");
+BENCHMARK(ExtTextOutAdvances_QPainter)->Name("ExtTextOutAdvances/QPainter");
+BENCHMARK(PatBltInvert_Layer)->Name("PatBltInvert/Layer");
+BENCHMARK(PatBltInvert_QPainter)->Name("PatBltInvert/QPainter");
+BENCHMARK(BitBltSrcInvert_Layer)->Name("BitBltSrcInvert/Layer");
+BENCHMARK(BitBltSrcInvert_QPainter)->Name("BitBltSrcInvert/QPainter");
+BENCHMARK(BlitWithinImage_Layer)->Name("BlitWithinImage/Layer");
+BENCHMARK(BlitWithinImage_QPainter)->Name("BlitWithinImage/QPainter");
+BENCHMARK(SmallRectOnWindow_Layer)->Name("SmallRectOnWindow/Layer");
+BENCHMARK(SmallRectOnWindow_Toolkit)->Name("SmallRectOnWindow/Toolkit");
+BENCHMARK(InvalidateToPixels_Layer)->Name("InvalidateToPixels/Layer");
+BENCHMARK(InvalidateToPixels_Toolkit)->Name("InvalidateToPixels/Toolkit");

@@ -87,6 +87,8 @@ QImage* WindowImage(HWND wnd);
 TPoint ClientOrigin(HWND wnd);
 // Drawing through a device context that targets a window reports here, so the screen catches up.
 void WindowImageChanged(HWND wnd);
+// Only a rectangle of the window's image changed (image coordinates).
+void WindowImageChanged(HWND wnd, const TRect& imageRect);
 // The toolkit widget that shows a window (null when none).
 QWidget* WindowWidget(HWND wnd);
 // The top-level toolkit window of a form (holds the menu bar), null for child windows.

@@ -67,7 +67,7 @@ static bool CopyBlit(DCObj* dc, const Surface& s, int x, int y, int w, int h, HD
     if (!src)
         return false;
     QImage* si = Target(src);
-    if (!si || si == s.img || si->format() != QImage::Format_RGB32)
+    if (!si || si->format() != QImage::Format_RGB32)
         return false;
     auto monoBitmap = [](DCObj* d) {
         auto* b = d->memory ? ObjAs<BitmapObj>(d->st.bitmap, OBJ_BITMAP) : nullptr;
@@ -79,19 +79,82 @@ static bool CopyBlit(DCObj* dc, const Surface& s, int x, int y, int w, int h, HD
     if (!si->rect().contains(sr))
         return false;
     QRect dr = ImgRect(dc, x, y, x + w, y + h);
+    // Within one image the rows are read before they are written: bottom up when moving down, and
+    // memmove within a row.
+    bool same = si == s.img;
+    if (same && s.rects().size() != 1)
+        return false;
+    Rows to(s.img);
+    const QRgb* fromBase = reinterpret_cast<const QRgb*>(si->constBits());
+    qsizetype fromStride = si->bytesPerLine() / qsizetype(sizeof(QRgb));
+    bool upward = same && dr.top() > sr.top();
     for (const QRect& c : s.rects()) {
         QRect a = dr & c;
         if (a.isEmpty())
             continue;
         size_t bytes = size_t(a.width()) * sizeof(QRgb);
-        for (int yy = a.top(); yy <= a.bottom(); ++yy) {
-            const QRgb* from = reinterpret_cast<const QRgb*>(si->constScanLine(sr.top() + yy - dr.top())) +
-                               (sr.left() + a.left() - dr.left());
-            std::memcpy(Px(s.img, a.left(), yy), from, bytes);
+        for (int k = 0; k < a.height(); ++k) {
+            int yy = upward ? a.bottom() - k : a.top() + k;
+            const QRgb* from = fromBase + (sr.top() + yy - dr.top()) * fromStride + (sr.left() + a.left() - dr.left());
+            std::memmove(to.at(a.left(), yy), from, bytes);
         }
     }
-    Touched(dc);
+    Touched(dc, dr);
     return true;
+}
+
+static bool MonoTarget(DCObj* dc)
+{
+    auto* b = dc->memory ? ObjAs<BitmapObj>(dc->st.bitmap, OBJ_BITMAP) : nullptr;
+    return b && b->mono;
+}
+
+// The common operations on colour images, a row at a time with the operation chosen once; false
+// for the rest, which take the general path. The source (when used) starts at the rectangle's
+// corner; the pattern is one solid colour.
+static bool RowBlit(const Surface& s, const QRect& dr, DWORD rop, const QImage* src, QRgb pat)
+{
+    auto run = [&](auto op) {
+        Rows rows(s.img);
+        for (const QRect& c : s.rects()) {
+            QRect a = dr & c;
+            if (a.isEmpty())
+                continue;
+            for (int yy = a.top(); yy <= a.bottom(); ++yy) {
+                QRgb* d = rows.at(a.left(), yy);
+                const QRgb* sp = nullptr;
+                if (src) {
+                    int cy = yy - dr.top();
+                    if (cy >= src->height())
+                        continue;
+                    sp = reinterpret_cast<const QRgb*>(src->constScanLine(cy)) + (a.left() - dr.left());
+                }
+                int n = a.width();
+                if (src)
+                    n = std::min(n, src->width() - (a.left() - dr.left()));
+                for (int i = 0; i < n; ++i)
+                    d[i] = op(d[i], sp ? sp[i] : 0) | 0xFF000000u;
+            }
+        }
+    };
+    switch (rop) {
+    case DSTINVERT: run([](QRgb d, QRgb) { return ~d; }); return true;
+    case BLACKNESS: run([](QRgb, QRgb) { return QRgb(0); }); return true;
+    case WHITENESS: run([](QRgb, QRgb) { return QRgb(0xFFFFFF); }); return true;
+    case PATCOPY: run([pat](QRgb, QRgb) { return pat; }); return true;
+    case PATINVERT: run([pat](QRgb d, QRgb) { return d ^ pat; }); return true;
+    default: break;
+    }
+    if (!src || src->format() != QImage::Format_RGB32)
+        return false;
+    switch (rop) {
+    case SRCCOPY: run([](QRgb, QRgb sp) { return sp; }); return true;
+    case SRCINVERT: run([](QRgb d, QRgb sp) { return d ^ sp; }); return true;
+    case SRCAND: run([](QRgb d, QRgb sp) { return d & sp; }); return true;
+    case SRCPAINT: run([](QRgb d, QRgb sp) { return d | sp; }); return true;
+    case NOTSRCCOPY: run([](QRgb, QRgb sp) { return ~sp; }); return true;
+    default: return false;
+    }
 }
 
 // A mask for MaskBlt: where its pixel is white the foreground operation applies, elsewhere the
@@ -130,9 +193,15 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
             srcBmp = ObjAs<BitmapObj>(src->st.bitmap, OBJ_BITMAP);
         sox = IX(src, sx);
         soy = IY(src, sy);
-        // Copy first so that a blit within one image reads the pixels as they were.
         QRect sr(sox, soy, std::abs(sw), std::abs(sh));
-        srcCopy = si->copy(sr).convertToFormat(QImage::Format_RGB32);
+        if (si != s.img && si->format() == QImage::Format_RGB32 && si->rect().contains(sr) && sw == w && sh == h) {
+            // Another image, read where it lies.
+            srcCopy = QImage(si->constScanLine(sr.top()) + sr.left() * int(sizeof(QRgb)), sr.width(), sr.height(),
+                             si->bytesPerLine(), QImage::Format_RGB32);
+        } else {
+            // Copied first, so that a blit within one image reads the pixels as they were.
+            srcCopy = si->copy(sr).convertToFormat(QImage::Format_RGB32);
+        }
         if (sw != w || sh != h)
             srcCopy = srcCopy.scaled(std::abs(w), std::abs(h), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     }
@@ -140,6 +209,12 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
     bool usePat = RopUsesPattern(rop) || (mask.image && RopUsesPattern(mask.backRop));
     QRect dr = ImgRect(dc, x, y, x + w, y + h);
     int ox = dr.left(), oy = dr.top();
+    if (!mask.image && !transparent && !(srcBmp && srcBmp->mono) && !MonoTarget(dc) &&
+        (!usePat || br.style == BS_SOLID || br.style == BS_NULL) &&
+        RowBlit(s, dr, rop, useSrc ? &srcCopy : nullptr, br.style == BS_SOLID ? ToPix(br.color) : 0)) {
+        Touched(dc, dr);
+        return TRUE;
+    }
     QRgb transPix = ToPix(transColor) & 0xFFFFFF;
     for (const QRect& c : s.rects()) {
         QRect a = dr & c;
@@ -191,7 +266,7 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
                 }
         }
     }
-    Touched(dc);
+    Touched(dc, dr);
     return TRUE;
 }
 

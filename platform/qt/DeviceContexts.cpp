@@ -85,10 +85,25 @@ Surface Prepare(DCObj* dc)
     return c.surface;
 }
 
-void Touched(DCObj* dc)
+void Touched(DCObj* dc, const QRect& imgRect)
 {
-    if (dc->wnd)
+    if (!dc->wnd)
+        return;
+    // What the context may reach: the clip the last drawing prepared.
+    QRect reach = dc->cache.surface.index ? dc->cache.surface.clip.boundingRect() : QRect();
+    QRect a = imgRect.isNull() ? reach : (reach.isNull() ? imgRect : (imgRect & reach));
+    if (a.isEmpty() && !reach.isNull())
+        return;
+    if (a.isNull())
         WindowImageChanged(dc->wnd);
+    else
+        WindowImageChanged(dc->wnd, TRect{a.left(), a.top(), a.right() + 1, a.bottom() + 1});
+}
+
+QRect LineBox(DCObj* dc, int x0, int y0, int x1, int y1)
+{
+    int m = std::max(1, PenOf(dc).width) + 1;
+    return QRect(QPoint(std::min(x0, x1) - m, std::min(y0, y1) - m), QPoint(std::max(x0, x1) + m, std::max(y0, y1) + m));
 }
 
 

@@ -199,8 +199,22 @@ inline int DY(DCObj* dc, int y) { return y - dc->st.windowOrg.Y + dc->st.viewpor
 QRegion Clip(DCObj* dc, const QImage& img);
 
 Surface Prepare(DCObj* dc);
-void Touched(DCObj* dc);
+// Drawing through a window's context shows on screen: the image rectangle touched (a null rectangle:
+// all the context may reach) is repainted.
+void Touched(DCObj* dc, const QRect& imgRect);
 inline QRgb* Px(QImage* img, int x, int y) { return reinterpret_cast<QRgb*>(img->scanLine(y)) + x; }
+// Rows of an image reached without the per-row detach check of QImage::scanLine.
+struct Rows {
+    explicit Rows(QImage* img)
+        : base(reinterpret_cast<QRgb*>(img->bits())), stride(img->bytesPerLine() / qsizetype(sizeof(QRgb)))
+    {
+    }
+    QRgb* at(int x, int y) const { return base + y * stride + x; }
+    QRgb* base;
+    qsizetype stride;
+};
+// The box a line from (x0, y0) to (x1, y1) in image coordinates can touch with the context's pen.
+QRect LineBox(DCObj* dc, int x0, int y0, int x1, int y1);
 QRect ImgRect(DCObj* dc, int l, int t, int r, int b);
 
 // ---- Lines (Lines.cpp) ---------------------------------------------------------------------

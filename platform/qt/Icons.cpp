@@ -45,7 +45,7 @@ BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int cx, int cy, UINT, HBRUSH 
                                                           : QPainter::CompositionMode_Source);
     p.drawImage(dr.topLeft(), (flags & DI_NORMAL) == DI_IMAGE ? img.convertToFormat(QImage::Format_RGB32) : img);
     p.end();
-    Touched(dc);
+    Touched(dc, dr);
     return TRUE;
 }
 

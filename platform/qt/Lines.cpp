@@ -196,8 +196,9 @@ BOOL LineTo(HDC hdc, int x, int y)
     Surface s = Prepare(dc);
     if (s.ok()) {
         int phase = 0;
-        DrawLineImg(dc, s, IX(dc, dc->st.cur.X), IY(dc, dc->st.cur.Y), IX(dc, x), IY(dc, y), phase);
-        Touched(dc);
+        int x0 = IX(dc, dc->st.cur.X), y0 = IY(dc, dc->st.cur.Y), x1 = IX(dc, x), y1 = IY(dc, y);
+        DrawLineImg(dc, s, x0, y0, x1, y1, phase);
+        Touched(dc, LineBox(dc, x0, y0, x1, y1));
     }
     dc->st.cur = {x, y};
     return TRUE;
@@ -211,9 +212,13 @@ BOOL Polyline(HDC hdc, const POINT* pts, int n)
     Surface s = Prepare(dc);
     if (s.ok()) {
         int phase = 0;
-        for (int i = 1; i < n; ++i)
-            DrawLineImg(dc, s, IX(dc, pts[i - 1].X), IY(dc, pts[i - 1].Y), IX(dc, pts[i].X), IY(dc, pts[i].Y), phase);
-        Touched(dc);
+        QRect box;
+        for (int i = 1; i < n; ++i) {
+            int x0 = IX(dc, pts[i - 1].X), y0 = IY(dc, pts[i - 1].Y), x1 = IX(dc, pts[i].X), y1 = IY(dc, pts[i].Y);
+            DrawLineImg(dc, s, x0, y0, x1, y1, phase);
+            box |= LineBox(dc, x0, y0, x1, y1);
+        }
+        Touched(dc, box);
     }
     return TRUE;
 }
@@ -237,7 +242,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color)
     if (!s.ok() || !s.contains(ix, iy))
         return CLR_INVALID;
     *Px(s.img, ix, iy) = ToPix(color);
-    Touched(dc);
+    Touched(dc, QRect(ix, iy, 1, 1));
     return color & 0xFFFFFF;
 }
 

@@ -1,4 +1,5 @@
 // Update regions and WM_PAINT, window device contexts, and scrolling a window's contents.
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -30,7 +31,7 @@ void SchedulePaint(WindowRec* w)
     }
 }
 
-void SurfaceWidget::paintEvent(QPaintEvent*)
+void SurfaceWidget::paintEvent(QPaintEvent* e)
 {
     WindowRec* w = FRec;
     if (!gWindows.count(w))
@@ -38,7 +39,8 @@ void SurfaceWidget::paintEvent(QPaintEvent*)
     if (!w->update.isEmpty() || (w->frameDirty && !w->topLevel))
         UpdateWindow(H(w));
     QPainter p(this);
-    p.drawImage(0, 0, w->image);
+    QRect r = e->rect();
+    p.drawImage(r.topLeft(), w->image, r);
     // The caret is drawn over the image, so blits into the image never disturb it.
     PaintCaretOverlay(w, p);
 }
@@ -74,6 +76,15 @@ BOOL EndPaint(HWND h, const PAINTSTRUCT* ps)
 {
     if (ps && ps->hdc)
         DeleteImageDC(ps->hdc);
+    // Only what was to be painted can have changed: the context was clipped to it.
+    WindowRec* w = Rec(h);
+    if (w && ps) {
+        TRect c = ClientInImage(w);
+        TRect r = ps->rcPaint;
+        if (r.Right > r.Left && r.Bottom > r.Top)
+            WindowImageChanged(h, TRect{r.Left + c.Left, r.Top + c.Top, r.Right + c.Left, r.Bottom + c.Top});
+        return TRUE;
+    }
     WindowImageChanged(h);
     return TRUE;
 }

@@ -62,8 +62,11 @@ void FillImgRect(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b)
             continue;
         if (b.style == BS_SOLID) {
             QRgb pix = ToPix(b.color);
-            for (int y = a.top(); y <= a.bottom(); ++y)
-                std::fill(Px(s.img, a.left(), y), Px(s.img, a.left(), y) + a.width(), pix);
+            Rows rows(s.img);
+            for (int y = a.top(); y <= a.bottom(); ++y) {
+                QRgb* row = rows.at(a.left(), y);
+                std::fill(row, row + a.width(), pix);
+            }
         } else {
             for (int y = a.top(); y <= a.bottom(); ++y)
                 for (int x = a.left(); x <= a.right(); ++x) {
@@ -127,7 +130,8 @@ BOOL Polygon(HDC hdc, const POINT* pts, int n)
         const POINT& b = pts[(i + 1) % n];
         DrawLineImg(dc, s, IX(dc, a.X), IY(dc, a.Y), IX(dc, b.X), IY(dc, b.Y), phase);
     }
-    Touched(dc);
+    QRect pb = poly.boundingRect();
+    Touched(dc, LineBox(dc, pb.left(), pb.top(), pb.right(), pb.bottom()));
     return TRUE;
 }
 
@@ -177,7 +181,7 @@ BOOL Rectangle(HDC hdc, int l, int t, int r, int b)
         p.drawRect(QRectF(ir.left() + 0.5, ir.top() + 0.5, ir.width() - 1.0, ir.height() - 1.0).adjusted(
             (pen.width - 1) / 2.0, (pen.width - 1) / 2.0, -(pen.width - 1) / 2.0, -(pen.width - 1) / 2.0));
     }
-    Touched(dc);
+    Touched(dc, ir.adjusted(-1, -1, 1, 1));
     return TRUE;
 }
 
@@ -205,7 +209,7 @@ BOOL FillAndOutline(HDC hdc, int l, int t, int r, int b,
         p.setBrush(Qt::NoBrush);
         p.drawPath(path);
     }
-    Touched(dc);
+    Touched(dc, ir.adjusted(-pen.width - 1, -pen.width - 1, pen.width + 1, pen.width + 1));
     return TRUE;
 }
 }  // namespace
@@ -262,8 +266,9 @@ int FillRect(HDC hdc, const RECT* r, HBRUSH hbr)
         return 0;
     Surface s = Prepare(dc);
     if (s.ok()) {
-        FillImgRect(dc, s, ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom), BrushOf(hbr));
-        Touched(dc);
+        QRect ir = ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom);
+        FillImgRect(dc, s, ir, BrushOf(hbr));
+        Touched(dc, ir);
     }
     return 1;
 }
@@ -280,7 +285,7 @@ BOOL FillRgn(HDC hdc, HRGN h, HBRUSH hbr)
     BrushInfo b = BrushOf(hbr);
     for (const QRect& r : o->region)
         FillImgRect(dc, s, r.translated(IX(dc, 0), IY(dc, 0)), b);
-    Touched(dc);
+    Touched(dc, o->region.boundingRect().translated(IX(dc, 0), IY(dc, 0)));
     return TRUE;
 }
 
@@ -329,17 +334,18 @@ int FrameRect(HDC hdc, const RECT* r, HBRUSH hbr)
         FillImgRect(dc, s, QRect(ir.left(), ir.bottom(), ir.width(), 1), b);
         FillImgRect(dc, s, QRect(ir.left(), ir.top(), 1, ir.height()), b);
         FillImgRect(dc, s, QRect(ir.right(), ir.top(), 1, ir.height()), b);
-        Touched(dc);
+        Touched(dc, ir);
     }
     return 1;
 }
 
 static void XorImgRect(const Surface& s, const QRect& r)
 {
+    Rows rows(s.img);
     for (const QRect& c : s.rects()) {
         QRect a = r & c;
         for (int y = a.top(); y <= a.bottom() && !a.isEmpty(); ++y) {
-            QRgb* p = Px(s.img, a.left(), y);
+            QRgb* p = rows.at(a.left(), y);
             for (int x = 0; x < a.width(); ++x)
                 p[x] = (~p[x] & 0xFFFFFF) | 0xFF000000u;
         }
@@ -353,8 +359,9 @@ BOOL InvertRect(HDC hdc, const RECT* r)
         return FALSE;
     Surface s = Prepare(dc);
     if (s.ok()) {
-        XorImgRect(s, ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom));
-        Touched(dc);
+        QRect ir = ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom);
+        XorImgRect(s, ir);
+        Touched(dc, ir);
     }
     return TRUE;
 }
@@ -387,6 +394,6 @@ BOOL DrawFocusRect(HDC hdc, const RECT* r)
         if (x2 != x1)
             dot(x2, y);
     }
-    Touched(dc);
+    Touched(dc, ir);
     return TRUE;
 }

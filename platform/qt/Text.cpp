@@ -80,6 +80,46 @@ namespace {
 // background) and then returns 0.
 constexpr int kUnmeasured = -2;
 
+// The opaque background of a run, straight into the image rows.
+void FillBackground(DCObj* dc, const Surface& s, QRect r, const QRect* clipTo)
+{
+    if (clipTo)
+        r &= *clipTo;
+    BrushInfo b;
+    b.style = BS_SOLID;
+    b.color = dc->st.bk;
+    FillImgRect(dc, s, r, b);
+}
+
+// Characters placed at the given advances, with one painter for the whole run; returns its width.
+int PaintTextAdvances(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f, bool opaque,
+                      const QRect* clipTo, const int* dx, int count)
+{
+    int width = 0;
+    for (int i = 0; i < count; ++i)
+        width += dx[i];
+    int height = f->ascent + f->descent;
+    if (opaque)
+        FillBackground(dc, s, QRect(x, y, width, height), clipTo);
+    QPainter p(s.img);
+    int margin = std::max(2, height / 2);
+    QRect box(x - margin, y - margin, width + f->maxWidth + 2 * margin, height + 2 * margin);
+    if (!(s.covers(box) && (!clipTo || clipTo->contains(box)))) {
+        if (s.rects().size() == 1)
+            p.setClipRect(clipTo ? (s.rects().front() & *clipTo) : s.rects().front());
+        else
+            p.setClipRegion(clipTo ? (s.clip & QRegion(*clipTo)) : s.clip);
+    }
+    p.setFont(f->font);
+    p.setPen(ToQColor(dc->st.text));
+    int cx = x;
+    for (int i = 0; i < q.size() && i < count; ++i) {
+        p.drawText(QPointF(cx, y + f->ascent), QString(q.at(i)));
+        cx += dx[i];
+    }
+    return width;
+}
+
 int PaintText(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f, bool opaque, const QRect* clipTo,
               int underlineIndex, int width = -1)
 {
@@ -102,7 +142,7 @@ int PaintText(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f,
             p.setClipRegion(clipTo ? (s.clip & QRegion(*clipTo)) : s.clip);
     }
     if (opaque)
-        p.fillRect(QRect(x, y, width, height), ToQColor(dc->st.bk));
+        FillBackground(dc, s, QRect(x, y, width, height), clipTo);
     p.setFont(f->font);
     p.setPen(ToQColor(dc->st.text));
     if (dc->st.charExtra == 0) {
@@ -178,11 +218,7 @@ void TextOutImpl(DCObj* dc, int x, int y, const std::string& text, const RECT* o
         int ix = IX(dc, left), iy = IY(dc, top);
         bool opaque = dc->st.bkMode == OPAQUE;
         if (dx) {
-            int cx = ix;
-            for (int i = 0; i < q.size() && i < int(text.size()); ++i) {
-                PaintText(dc, s, cx, iy, QString(q.at(i)), f, opaque, clipPtr, -1);
-                cx += dx[i];
-            }
+            PaintTextAdvances(dc, s, ix, iy, q, f, opaque, clipPtr, dx, int(text.size()));
         } else if (extra == 0) {
             PaintText(dc, s, ix, iy, q, f, opaque, clipPtr, -1, width);
         } else {
@@ -196,11 +232,8 @@ void TextOutImpl(DCObj* dc, int x, int y, const std::string& text, const RECT* o
                     cx += PaintText(dc, s, cx, iy, seg, f, opaque, clipPtr, -1);
                     if (i < q.size()) {
                         int add = q0 + (seen < r ? 1 : 0);
-                        if (opaque && add > 0) {
-                            QPainter p(s.img);
-                            p.setClipRegion(s.clip);
-                            p.fillRect(QRect(cx, iy, add, h), ToQColor(dc->st.bk));
-                        }
+                        if (opaque && add > 0)
+                            FillBackground(dc, s, QRect(cx, iy, add, h), clipPtr);
                         cx += add;
                         ++seen;
                     }
@@ -208,7 +241,11 @@ void TextOutImpl(DCObj* dc, int x, int y, const std::string& text, const RECT* o
                 }
             }
         }
-        Touched(dc);
+        // Glyphs may overhang their cells a little.
+        int reach = width >= 0 ? width : (f->maxWidth + dc->st.charExtra) * int(q.size());
+        int margin = std::max(2, h / 2);
+        QRect touched(ix - margin, iy - margin, reach + 2 * margin + f->maxWidth, h + 2 * margin);
+        Touched(dc, clipPtr ? (touched & *clipPtr) : touched);
     }
     if (updateCP) {
         if (ha == TA_RIGHT)
@@ -240,8 +277,9 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* r, LPCSTR s, UI
             BrushInfo b;
             b.style = BS_SOLID;
             b.color = dc->st.bk;
-            FillImgRect(dc, sf, ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom), b);
-            Touched(dc);
+            QRect ir = ImgRect(dc, r->Left, r->Top, r->Right, r->Bottom);
+            FillImgRect(dc, sf, ir, b);
+            Touched(dc, ir);
         }
     }
     if (s && c > 0)
@@ -387,7 +425,7 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
                       aligned ? w + dc->st.charExtra * int(ln.text.size()) : kUnmeasured);
             y += lineHeight;
         }
-        Touched(dc);
+        Touched(dc, clipPtr ? *clipPtr : QRect());
     }
     if (fmt & DT_SINGLELINE)
         return (fmt & (DT_VCENTER | DT_BOTTOM)) ? (y - r->Top) : lineHeight;

@@ -293,6 +293,17 @@ TPoint ClientOrigin(HWND h)
     return w ? ClientInImage(w).TopLeft() : TPoint{};
 }
 
+void WindowImageChanged(HWND h, const TRect& r)
+{
+    if (WindowRec* w = Rec(h)) {
+        // The widget shows the image at its own origin.
+        if (w->widget)
+            w->widget->update(QRect(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height())));
+        if (w->overlay)
+            RefreshOverlay(w);
+    }
+}
+
 void WindowImageChanged(HWND h)
 {
     if (WindowRec* w = Rec(h)) {

@@ -1,0 +1,276 @@
+// Raster operations and text runs give the pixels the system's rules give, whichever path draws
+// them, and what is drawn through a window's context reaches the screen.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/Forms.h"
+#include "platform/Graphics.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+constexpr int W = 40, H = 24;
+
+struct Canvas {
+    Canvas()
+    {
+        dc = CreateCompatibleDC(nullptr);
+        bmp = CreateCompatibleBitmap(nullptr, W, H);
+        old = SelectObject(dc, bmp);
+    }
+    ~Canvas()
+    {
+        SelectObject(dc, old);
+        DeleteObject(bmp);
+        DeleteDC(dc);
+    }
+    void Noise(unsigned seed)
+    {
+        std::mt19937 rng(seed);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                SetPixel(dc, x, y, COLORREF(rng() & 0xFFFFFF));
+    }
+    std::vector<COLORREF> Pixels() const
+    {
+        std::vector<COLORREF> v;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                v.push_back(GetPixel(dc, x, y));
+        return v;
+    }
+    HDC dc;
+    HBITMAP bmp;
+    HGDIOBJ old;
+};
+
+// The ternary operation from its code's truth table, bit by bit.
+COLORREF Reference(DWORD rop, COLORREF p, COLORREF s, COLORREF d)
+{
+    unsigned code = (rop >> 16) & 0xFF;
+    COLORREF out = 0;
+    for (int bit = 0; bit < 24; ++bit) {
+        int i = (((p >> bit) & 1) << 2) | (((s >> bit) & 1) << 1) | ((d >> bit) & 1);
+        out |= COLORREF((code >> i) & 1) << bit;
+    }
+    return out;
+}
+
+struct RopCase {
+    const char* Name;
+    DWORD Rop;
+};
+
+class RasterOps : public ::testing::TestWithParam<RopCase> {};
+
+// A clip of several rectangles: the rows are cut in pieces.
+HRGN Holes()
+{
+    HRGN r = CreateRectRgn(0, 0, W, H);
+    HRGN hole = CreateRectRgn(10, 5, 16, 12);
+    CombineRgn(r, r, hole, RGN_DIFF);
+    DeleteObject(hole);
+    return r;
+}
+
+TEST_P(RasterOps, EveryPixelFollowsTheTruthTableInsideTheClipAndNoneOutside)
+{
+    const DWORD rop = GetParam().Rop;
+    Canvas src, dst;
+    src.Noise(1);
+    dst.Noise(2);
+    std::vector<COLORREF> s0 = src.Pixels(), d0 = dst.Pixels();
+    const COLORREF pat = RGB(0x5A, 0xC3, 0x0F);
+    HBRUSH brush = CreateSolidBrush(pat);
+    HGDIOBJ oldBrush = SelectObject(dst.dc, brush);
+    HRGN clip = Holes();
+    SelectClipRgn(dst.dc, clip);
+    // Destination 4..34 x 3..21 from source 2..32 x 1..19.
+    ASSERT_TRUE(BitBlt(dst.dc, 4, 3, 30, 18, src.dc, 2, 1, rop));
+    SelectClipRgn(dst.dc, nullptr);
+    std::vector<COLORREF> d1 = dst.Pixels();
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            bool inBlit = x >= 4 && x < 34 && y >= 3 && y < 21;
+            bool inHole = x >= 10 && x < 16 && y >= 5 && y < 12;
+            COLORREF before = d0[size_t(y * W + x)];
+            COLORREF want = before;
+            if (inBlit && !inHole)
+                want = Reference(rop, pat, s0[size_t((y - 2) * W + (x - 2))], before);
+            ASSERT_EQ(d1[size_t(y * W + x)], want) << "at " << x << "," << y;
+        }
+    SelectObject(dst.dc, oldBrush);
+    DeleteObject(brush);
+    DeleteObject(clip);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, RasterOps,
+                         ::testing::Values(RopCase{"SrcCopy", SRCCOPY}, RopCase{"SrcInvert", SRCINVERT},
+                                           RopCase{"SrcAnd", SRCAND}, RopCase{"SrcPaint", SRCPAINT},
+                                           RopCase{"NotSrcCopy", NOTSRCCOPY}, RopCase{"DstInvert", DSTINVERT},
+                                           RopCase{"PatCopy", PATCOPY}, RopCase{"PatInvert", PATINVERT},
+                                           RopCase{"Blackness", BLACKNESS}, RopCase{"Whiteness", WHITENESS},
+                                           RopCase{"MergeCopy", 0x00C000CA}, RopCase{"PatPaint", 0x00FB0A09}),
+                         [](const ::testing::TestParamInfo<RopCase>& i) { return std::string(i.param.Name); });
+
+struct Move {
+    const char* Name;
+    int Dx, Dy;
+};
+
+class BlitWithinOneImage : public ::testing::TestWithParam<Move> {};
+
+// Scrolling a bitmap's contents onto itself reads every pixel before it is overwritten, in every
+// direction, with one clip rectangle or several.
+TEST_P(BlitWithinOneImage, ReadsThePixelsAsTheyWere)
+{
+    const Move m = GetParam();
+    for (bool holes : {false, true}) {
+        Canvas c;
+        c.Noise(7);
+        std::vector<COLORREF> before = c.Pixels();
+        HRGN clip = holes ? Holes() : nullptr;
+        if (clip)
+            SelectClipRgn(c.dc, clip);
+        // The part 8..32 x 6..18 moves by (Dx, Dy).
+        ASSERT_TRUE(BitBlt(c.dc, 8 + m.Dx, 6 + m.Dy, 24, 12, c.dc, 8, 6, SRCCOPY));
+        SelectClipRgn(c.dc, nullptr);
+        std::vector<COLORREF> after = c.Pixels();
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                bool moved = x >= 8 + m.Dx && x < 32 + m.Dx && y >= 6 + m.Dy && y < 18 + m.Dy;
+                bool inHole = holes && x >= 10 && x < 16 && y >= 5 && y < 12;
+                COLORREF want = moved && !inHole ? before[size_t((y - m.Dy) * W + (x - m.Dx))]
+                                                 : before[size_t(y * W + x)];
+                ASSERT_EQ(after[size_t(y * W + x)], want) << (holes ? "holes " : "") << "at " << x << "," << y;
+            }
+        if (clip)
+            DeleteObject(clip);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, BlitWithinOneImage,
+                         ::testing::Values(Move{"Down", 0, 3}, Move{"Up", 0, -4}, Move{"Right", 5, 0},
+                                           Move{"Left", -6, 0}, Move{"DownRight", 2, 1}, Move{"UpLeft", -1, -1}),
+                         [](const ::testing::TestParamInfo<Move>& i) { return std::string(i.param.Name); });
+
+// A text run with advances of its own draws what the characters drawn one by one at those places
+// draw, with one background under the whole run.
+TEST(TextRuns, AdvancesPlaceEachCharacterAndTheBackgroundSpansThemAll)
+{
+    const char* text = "W\xE9i1";  // a wide letter, one beyond ASCII, narrow ones
+    const int dx[4] = {9, 8, 4, 5};
+    Canvas a, b;
+    for (Canvas* c : {&a, &b}) {
+        HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+        RECT all{0, 0, W, H};
+        FillRect(c->dc, &all, white);
+        DeleteObject(white);
+        SetBkMode(c->dc, TRANSPARENT);
+    }
+    ASSERT_TRUE(ExtTextOut(a.dc, 2, 3, 0, nullptr, text, 4, dx));
+    int x = 2;
+    for (int i = 0; i < 4; ++i) {
+        TextOut(b.dc, x, 3, text + i, 1);
+        x += dx[i];
+    }
+    EXPECT_EQ(a.Pixels(), b.Pixels());
+    // Opaque: the background covers exactly the sum of the advances, the cell's height.
+    Canvas o;
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    RECT all{0, 0, W, H};
+    FillRect(o.dc, &all, white);
+    DeleteObject(white);
+    SetBkMode(o.dc, OPAQUE);
+    SetBkColor(o.dc, RGB(0, 0, 200));
+    TEXTMETRIC tm;
+    GetTextMetrics(o.dc, &tm);
+    ExtTextOut(o.dc, 2, 3, 0, nullptr, "   ", 3, dx);
+    EXPECT_EQ(GetPixel(o.dc, 2, 3), RGB(0, 0, 200));
+    EXPECT_EQ(GetPixel(o.dc, 2 + 9 + 8 + 4 - 1, 3 + tm.tmHeight - 1), RGB(0, 0, 200));
+    EXPECT_EQ(GetPixel(o.dc, 2 + 9 + 8 + 4, 3), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(o.dc, 2, 3 + tm.tmHeight), RGB(255, 255, 255));
+}
+
+TEST(TextRuns, AnOpaqueRunStaysInsideItsClippingRectangle)
+{
+    Canvas c;
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    RECT all{0, 0, W, H};
+    FillRect(c.dc, &all, white);
+    DeleteObject(white);
+    SetBkMode(c.dc, OPAQUE);
+    SetBkColor(c.dc, RGB(200, 0, 0));
+    RECT box{5, 2, 15, 20};
+    ExtTextOut(c.dc, 0, 4, ETO_CLIPPED, &box, "MMMMMM", 6, nullptr);
+    EXPECT_EQ(GetPixel(c.dc, 4, 5), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(c.dc, 15, 5), RGB(255, 255, 255));
+    bool painted = false;
+    for (int x = 5; x < 15; ++x)
+        painted = painted || GetPixel(c.dc, x, 5) != RGB(255, 255, 255);
+    EXPECT_TRUE(painted);
+}
+
+// What is drawn through a window's context reaches the screen, overhanging glyphs and thick pens
+// included, while the rest of the window is left as it was.
+TEST(WindowDrawing, EachKindOfDrawingReachesTheScreen)
+{
+    Application->Initialize();
+    auto* form = new TForm(nullptr);
+    form->SetBounds(50, 50, 400, 300);
+    form->SetColor(clWhite);
+    form->AfterConstruction();
+    form->Show();
+    uitest::Pump();
+    HWND h = form->Handle();
+    TBitmap before;
+    ASSERT_TRUE(CaptureControlImage(form, &before));
+    HDC dc = GetDC(h);
+    HBRUSH green = CreateSolidBrush(RGB(0, 160, 0));
+    RECT small{20, 20, 36, 36};
+    FillRect(dc, &small, green);
+    HPEN thick = CreatePen(PS_SOLID, 5, RGB(0, 0, 200));
+    HGDIOBJ oldPen = SelectObject(dc, thick);
+    MoveToEx(dc, 100, 40, nullptr);
+    LineTo(dc, 180, 40);
+    SelectObject(dc, oldPen);
+    RECT focus{220, 20, 260, 50};
+    DrawFocusRect(dc, &focus);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(200, 0, 0));
+    TextOut(dc, 30, 120, "Wj", 2);
+    Ellipse(dc, 200, 100, 260, 160);
+    ReleaseDC(h, dc);
+    uitest::Pump();
+    TBitmap after;
+    ASSERT_TRUE(CaptureControlImage(form, &after));
+    // The picture of a form without a menu bar is its client area.
+    ASSERT_EQ(after.Width(), form->ClientWidth());
+    auto at = [](TBitmap& b, int x, int y) { return ColorToRGB(b.Canvas()->Pixels(x, y)); };
+    EXPECT_EQ(at(after, 28, 28), RGB(0, 160, 0));
+    // The thick line's edges, two pixels off its centre.
+    EXPECT_EQ(at(after, 140, 38), RGB(0, 0, 200));
+    EXPECT_EQ(at(after, 140, 42), RGB(0, 0, 200));
+    EXPECT_NE(at(after, 220, 20), at(before, 220, 20));
+    bool text = false;
+    for (int y = 118; y < 140 && !text; ++y)
+        for (int x = 28; x < 50 && !text; ++x)
+            text = at(after, x, y) == RGB(200, 0, 0);
+    EXPECT_TRUE(text);
+    // The ellipse's outline on its left side.
+    bool outline = false;
+    for (int x = 198; x < 206 && !outline; ++x)
+        outline = at(after, x, 130) == RGB(0, 0, 0);
+    EXPECT_TRUE(outline);
+    // Elsewhere nothing changed.
+    EXPECT_EQ(at(after, 350, 250), at(before, 350, 250));
+    DeleteObject(green);
+    DeleteObject(thick);
+    delete form;
+}
+
+}  // namespace
