@@ -255,7 +255,7 @@ BOOL Arc(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int ye)
     p.setPen(QPen(ToQColor(pen.color), pen.width));
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
-    Touched(dc);
+    Touched(dc, ir.adjusted(-pen.width - 1, -pen.width - 1, pen.width + 1, pen.width + 1));
     return TRUE;
 }
 
