@@ -376,12 +376,19 @@ constexpr UINT DFCS_SCROLLDOWN = 0x0001;
 constexpr UINT DFCS_SCROLLLEFT = 0x0002;
 constexpr UINT DFCS_SCROLLRIGHT = 0x0003;
 constexpr UINT DFCS_BUTTONCHECK = 0x0000;
+constexpr UINT DFCS_BUTTONRADIOIMAGE = 0x0001;
+constexpr UINT DFCS_BUTTONRADIOMASK = 0x0002;
 constexpr UINT DFCS_BUTTONRADIO = 0x0004;
+constexpr UINT DFCS_BUTTON3STATE = 0x0008;
 constexpr UINT DFCS_BUTTONPUSH = 0x0010;
 constexpr UINT DFCS_INACTIVE = 0x0100;
 constexpr UINT DFCS_PUSHED = 0x0200;
 constexpr UINT DFCS_CHECKED = 0x0400;
+constexpr UINT DFCS_TRANSPARENT = 0x0800;
+constexpr UINT DFCS_HOT = 0x1000;
+constexpr UINT DFCS_ADJUSTRECT = 0x2000;
 constexpr UINT DFCS_FLAT = 0x4000;
+constexpr UINT DFCS_MONO = 0x8000;
 BOOL DrawFrameControl(HDC hdc, RECT* lprc, UINT uType, UINT uState);
 
 // System colours (GetSysColor indices).
