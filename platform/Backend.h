@@ -120,5 +120,7 @@ bool OpenMenuByAccelerator(TMainMenu* menu, char ch);
 QCursor CursorOf(HCURSOR cursor);
 // What an icon shows, with transparency (null for none).
 QImage IconImage(HICON icon);
+// A new icon showing an image (its transparency kept); null for a null image.
+HICON IconFromImage(const QImage& image);
 
 }  // namespace morvik::backend

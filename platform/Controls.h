@@ -86,6 +86,15 @@ public:
     // A drag image shown while dragging is hidden while the view under it repaints.
     virtual void HideDragImage();
     virtual void ShowDragImage();
+    // The drag has ended, after the source's OnEndDrag: on Target at its client point (X, Y) when
+    // Accepted. An object the source made may free itself here.
+    virtual void Finished(TObject* Target, int X, int Y, bool Accepted)
+    {
+        (void)Target;
+        (void)X;
+        (void)Y;
+        (void)Accepted;
+    }
 };
 
 // A control dragged by itself: the events see the control as the source.

@@ -5,6 +5,7 @@
 
 #include "platform/Controls.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 #include "platform/ImgList.h"
 
 // The drag's way to the source's protected steps.
@@ -148,7 +149,12 @@ void Finish(bool drop)
     source->SetMouseCapture(false);
     if (!d->pending) {
         TPoint at = target ? target->ScreenToClient(pos) : TPoint{};
+        // The source's end handler may free the drag object or the target.
+        TGuardPtr<TDragObject> object(d->object);
+        TGuardPtr<TControl> stillThere(target);
         TDragAccess::End(source, target, at.X, at.Y);
+        if (object)
+            object->Finished(stillThere.Get(), at.X, at.Y, target != nullptr);
     }
 }
 

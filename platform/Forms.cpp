@@ -240,6 +240,18 @@ void TCustomForm::CreateParams(TCreateParams& Params)
         Params.ExStyle |= WS_EX_TOOLWINDOW;
         break;
     }
+    // The caption buttons the border style has, less those the form does without.
+    if (Params.Style & WS_CAPTION) {
+        if (!(FBorderIcons & biSystemMenu))
+            Params.Style &= ~DWORD(WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+        if (!(FBorderIcons & biMinimize))
+            Params.Style &= ~DWORD(WS_MINIMIZEBOX);
+        if (!(FBorderIcons & biMaximize))
+            Params.Style &= ~DWORD(WS_MAXIMIZEBOX);
+        if ((FBorderIcons & (biHelp | biSystemMenu)) == (biHelp | biSystemMenu) &&
+            (FBorderStyle == bsDialog || !(FBorderIcons & (biMinimize | biMaximize))))
+            Params.ExStyle |= WS_EX_CONTEXTHELP;
+    }
     if (!FEnabled)
         Params.Style |= WS_DISABLED;
     // A visible form made again (new border style) stays visible.
@@ -258,6 +270,15 @@ void TCustomForm::CreateWnd()
         SetMenuBarWidget(FHandle, MenuBarWidget(FMenu));
     if (FVisible && FShown)
         ActivateWindow(FHandle);
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value)
+{
+    if (FBorderIcons == Value)
+        return;
+    FBorderIcons = Value;
+    // The caption's buttons are the window's: a window made already is made again.
+    RecreateWnd();
 }
 
 void TCustomForm::SetText(const std::string& Value)

@@ -18,6 +18,9 @@ enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poS
                  poMainFormCenter, poOwnerFormCenter };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+// The buttons of a form's caption.
+enum TBorderIconFlag : unsigned { biSystemMenu = 1u << 0, biMinimize = 1u << 1, biMaximize = 1u << 2, biHelp = 1u << 3 };
+using TBorderIcons = unsigned;
 enum TScrollBarKind { sbHorizontal, sbVertical };
 using TFormBorderStyle = TBorderStyle;
 
@@ -45,6 +48,11 @@ public:
 
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle Value);
+    // Which caption buttons the form has, as far as its border style allows them: a dialog border
+    // has no minimise or maximise button, and the help button shows only on a dialog border or
+    // without both of those.
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons Value);
     TFormStyle FormStyle() const { return FFormStyle; }
     void SetFormStyle(TFormStyle Value);
     TPosition Position() const { return FPosition; }
@@ -130,6 +138,7 @@ protected:
     friend class TApplication;
     friend class TWinControl;
     TBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
     TFormStyle FFormStyle = fsNormal;
     TPosition FPosition = poDesigned;
     TMainMenu* FMenu = nullptr;

@@ -9,6 +9,7 @@
 #include "platform/Windows.h"
 
 MORVIK_EXCEPTION(EInvalidGraphic, Exception);
+MORVIK_EXCEPTION(EInvalidGraphicOperation, Exception);
 MORVIK_EXCEPTION(EResNotFound, Exception);
 
 constexpr TColor clSystemColor = TColor(0x80000000);
@@ -287,6 +288,34 @@ protected:
     virtual void Draw(TCanvas* ACanvas, const TRect& Rect) = 0;
     virtual void Changed();
     bool FTransparent = false;
+};
+
+// An icon: a picture with transparent parts, drawn at its own size or stretched. Files and streams
+// hold the icon file format.
+class TIcon : public TGraphic {
+public:
+    TIcon() = default;
+    ~TIcon() override;
+    void Assign(TPersistent* Source) override;
+    HICON Handle() const { return FHandle; }
+    void SetHandle(HICON Value);  // takes ownership
+    HICON ReleaseHandle();        // gives the icon away; this object becomes empty
+    Integer Width() const override;
+    Integer Height() const override;
+    // An icon's size is its picture's: setting it is refused.
+    void SetWidth(Integer Value) override;
+    void SetHeight(Integer Value) override;
+    bool Empty() const override { return FHandle == nullptr; }
+    void LoadFromFile(const std::string& FileName) override;
+    void SaveToFile(const std::string& FileName) override;
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+
+protected:
+    void Draw(TCanvas* ACanvas, const TRect& Rect) override;
+
+private:
+    HICON FHandle = nullptr;
 };
 
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };

@@ -297,6 +297,7 @@ constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
 constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 constexpr DWORD WS_EX_RIGHT = 0x00001000;
+constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
 constexpr DWORD WS_EX_RTLREADING = 0x00002000;
 constexpr DWORD WS_EX_LEFTSCROLLBAR = 0x00004000;
 constexpr DWORD WS_EX_STATICEDGE = 0x00020000;
@@ -563,6 +564,23 @@ DWORD GetTickCount();
 UINT GetDoubleClickTime();
 void Sleep(DWORD dwMilliseconds);
 
+// A message's text: the system's text of an error code (FORMAT_MESSAGE_FROM_SYSTEM, ending in CR LF)
+// or a given pattern (FORMAT_MESSAGE_FROM_STRING), with %1 ... %99 replaced by the strings of
+// Arguments (an array; FORMAT_MESSAGE_ARGUMENT_ARRAY), %0 ending the text, %n a line break, %% a
+// percent sign, unless FORMAT_MESSAGE_IGNORE_INSERTS. Answers the characters written, the
+// terminating zero not counted; 0 when the buffer is too small (ERROR_INSUFFICIENT_BUFFER) or the
+// request is one this system does not serve (ERROR_INVALID_PARAMETER: an allocated buffer, a
+// module's table, an argument list that is not an array).
+constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x00000100;
+constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
+constexpr DWORD FORMAT_MESSAGE_FROM_STRING = 0x00000400;
+constexpr DWORD FORMAT_MESSAGE_FROM_HMODULE = 0x00000800;
+constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
+constexpr DWORD FORMAT_MESSAGE_ARGUMENT_ARRAY = 0x00002000;
+constexpr DWORD FORMAT_MESSAGE_MAX_WIDTH_MASK = 0x000000FF;
+DWORD FormatMessage(DWORD dwFlags, const void* lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
+                    DWORD nSize, const LPCSTR* Arguments);
+
 // The thread's queue of posted messages. PostMessage and PostQuitMessage add to it; the layer's
 // event loop delivers each message in turn unless a message loop takes it first with PeekMessage.
 struct MSG {
@@ -746,6 +764,10 @@ struct ICONINFO {
 };
 HICON CreateIconIndirect(const ICONINFO* piconinfo);
 BOOL DestroyIcon(HICON hIcon);
+// A new icon of the same picture (the caller destroys it).
+HICON CopyIcon(HICON hIcon);
+// The icon's colour image and mask as two new bitmaps the caller deletes.
+BOOL GetIconInfo(HICON hIcon, ICONINFO* piconinfo);
 BOOL GetCursorPos(POINT* lpPoint);
 BOOL SetCursorPos(int X, int Y);
 

@@ -197,3 +197,54 @@ HICON CreateIconIndirect(const ICONINFO* info)
 }
 
 BOOL DestroyIcon(HICON icon) { return DestroyCursor(icon); }
+
+HICON CopyIcon(HICON icon)
+{
+    CursorObj* c = CursorRec(icon);
+    if (!c)
+        return nullptr;
+    auto* copy = new CursorObj{c->cursor, false, c->image};
+    gCursors.insert(copy);
+    return reinterpret_cast<HICON>(copy);
+}
+
+BOOL GetIconInfo(HICON icon, ICONINFO* info)
+{
+    if (!CursorRec(icon) || !info)
+        return FALSE;
+    QImage img = IconImage(icon).convertToFormat(QImage::Format_ARGB32);
+    // The colour image is black where the icon is transparent, and the mask white there.
+    QImage colour(img.size(), QImage::Format_RGB32), mask(img.size(), QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            QRgb p = img.pixel(x, y);
+            bool clear = qAlpha(p) < 128;
+            colour.setPixel(x, y, clear ? 0xFF000000u : (p | 0xFF000000u));
+            mask.setPixel(x, y, clear ? 0xFFFFFFFFu : 0xFF000000u);
+        }
+    info->fIcon = TRUE;
+    info->xHotspot = DWORD(img.width() / 2);
+    info->yHotspot = DWORD(img.height() / 2);
+    info->hbmColor = CreateCompatibleBitmap(nullptr, img.width(), img.height());
+    info->hbmMask = CreateCompatibleBitmap(nullptr, img.width(), img.height());
+    if (QImage* ci = BitmapImage(info->hbmColor))
+        *ci = colour;
+    if (QImage* mi = BitmapImage(info->hbmMask))
+        *mi = mask;
+    return TRUE;
+}
+
+namespace morvik::backend {
+
+HICON IconFromImage(const QImage& image)
+{
+    if (image.isNull())
+        return nullptr;
+    EnsureToolkit();
+    QImage img = image.convertToFormat(QImage::Format_ARGB32);
+    auto* c = new CursorObj{QCursor(QPixmap::fromImage(img), img.width() / 2, img.height() / 2), false, img};
+    gCursors.insert(c);
+    return reinterpret_cast<HICON>(c);
+}
+
+}  // namespace morvik::backend

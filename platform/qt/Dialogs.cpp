@@ -205,6 +205,9 @@ bool TFontDialog::Execute()
     fonts->setWindowFlags(Qt::Widget);
     fonts->setSizeGripEnabled(false);
     fonts->setCurrentFont(initial);
+    // The face the chooser shows for the font's name: a name that only stands for it (a face this
+    // system lacks) is kept unless the user picks another face.
+    const QString shownFamily = fonts->currentFont().family();
     layout->addWidget(fonts);
     // The embedded chooser is a dialog of its own: Escape and Enter in it answer the outer dialog
     // instead of hiding the chooser and leaving an empty frame.
@@ -257,7 +260,8 @@ bool TFontDialog::Execute()
         return false;
     if (colours)
         FFont->SetColor(TColor(colours->currentData().toUInt()));
-    FFont->SetName(chosen.family().toStdString());
+    if (chosen.family() != shownFamily)
+        FFont->SetName(chosen.family().toStdString());
     if (chosen.pointSize() > 0)
         FFont->SetSize(chosen.pointSize());
     else

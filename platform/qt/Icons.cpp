@@ -1,5 +1,11 @@
 // Drawing icons into device contexts.
+#include <QBuffer>
 #include <QPainter>
+
+#include <algorithm>
+
+#include "platform/FileUtils.h"
+#include "platform/Graphics.h"
 
 #include "platform/qt/GdiObjects.h"
 
@@ -50,3 +56,100 @@ BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int cx, int cy, UINT, HBRUSH 
 }
 
 BOOL DrawIcon(HDC hdc, int x, int y, HICON icon) { return DrawIconEx(hdc, x, y, icon, 0, 0, 0, nullptr, DI_NORMAL); }
+
+// ---- TIcon -------------------------------------------------------------------------------------------
+TIcon::~TIcon()
+{
+    if (FHandle)
+        DestroyIcon(FHandle);
+}
+
+void TIcon::Assign(TPersistent* Source)
+{
+    if (auto* other = dynamic_cast<TIcon*>(Source)) {
+        if (other == this)
+            return;
+        SetHandle(other->FHandle ? CopyIcon(other->FHandle) : nullptr);
+        return;
+    }
+    TGraphic::Assign(Source);
+}
+
+void TIcon::SetHandle(HICON Value)
+{
+    if (FHandle == Value)
+        return;
+    if (FHandle)
+        DestroyIcon(FHandle);
+    FHandle = Value;
+    Changed();
+}
+
+HICON TIcon::ReleaseHandle()
+{
+    HICON h = FHandle;
+    FHandle = nullptr;
+    if (h)
+        Changed();
+    return h;
+}
+
+Integer TIcon::Width() const { return FHandle ? IconImage(FHandle).width() : 0; }
+
+Integer TIcon::Height() const { return FHandle ? IconImage(FHandle).height() : 0; }
+
+void TIcon::SetWidth(Integer Value)
+{
+    if (Value != Width())
+        throw EInvalidGraphicOperation("Cannot change the size of an icon");
+}
+
+void TIcon::SetHeight(Integer Value)
+{
+    if (Value != Height())
+        throw EInvalidGraphicOperation("Cannot change the size of an icon");
+}
+
+void TIcon::LoadFromFile(const std::string& FileName)
+{
+    TFileStream fs(NativeFileName(FileName), fmOpenRead);
+    LoadFromStream(&fs);
+}
+
+void TIcon::SaveToFile(const std::string& FileName)
+{
+    TFileStream fs(NativeFileName(FileName), fmCreate);
+    SaveToStream(&fs);
+}
+
+void TIcon::LoadFromStream(TStream* Stream)
+{
+    Int64 size = Stream->Size() - Stream->Position();
+    QByteArray data(int(std::max<Int64>(0, size)), '\0');
+    Stream->ReadBuffer(data.data(), data.size());
+    EnsureToolkit();
+    // An icon file holds several sizes: the first image read is the one the file names first.
+    QImage img;
+    if (!img.loadFromData(data, "ICO") || img.isNull())
+        throw EInvalidGraphic("Icon image is not valid");
+    SetHandle(IconFromImage(img));
+}
+
+void TIcon::SaveToStream(TStream* Stream)
+{
+    if (!FHandle)
+        return;
+    QByteArray data;
+    QBuffer buf(&data);
+    buf.open(QIODevice::WriteOnly);
+    if (!IconImage(FHandle).convertToFormat(QImage::Format_ARGB32).save(&buf, "ICO"))
+        throw EInvalidGraphic("Icon image could not be written");
+    Stream->WriteBuffer(data.constData(), data.size());
+}
+
+void TIcon::Draw(TCanvas* ACanvas, const TRect& Rect)
+{
+    if (!FHandle || !ACanvas)
+        return;
+    DrawIconEx(ACanvas->Handle(), Rect.Left, Rect.Top, FHandle, Rect.Width(), Rect.Height(), 0, nullptr, DI_NORMAL);
+}

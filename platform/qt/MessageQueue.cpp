@@ -101,7 +101,34 @@ BOOL PeekMessage(MSG* lpMsg, HWND hWnd, UINT lo, UINT hi, UINT remove)
     return FALSE;
 }
 
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+BOOL TranslateMessage(const MSG* lpMsg)
+{
+    if (!lpMsg)
+        return FALSE;
+    UINT m = lpMsg->message;
+    if (m == WM_KEYUP || m == WM_SYSKEYUP)
+        return TRUE;
+    if (m != WM_KEYDOWN && m != WM_SYSKEYDOWN)
+        return FALSE;
+    // The character of the key under the keyboard state now, posted after the key.
+    Word vk = LOWORD(lpMsg->wParam);
+    bool shifted = gKeyState[VK_SHIFT] & 0x80;
+    TShiftState shift = (shifted ? TShiftState(ssShift) : 0u) | ((gKeyState[VK_CONTROL] & 0x80) ? TShiftState(ssCtrl) : 0u) |
+                        (m == WM_SYSKEYDOWN ? TShiftState(ssAlt) : 0u);
+    std::string text;
+    if (vk >= 'A' && vk <= 'Z')
+        text = std::string(1, char(shifted ? vk : vk - 'A' + 'a'));
+    else if (vk >= '0' && vk <= '9' && !shifted)
+        text = std::string(1, char(vk));
+    else if (vk == VK_SPACE)
+        text = " ";
+    else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
+        text = std::string(1, char('0' + vk - VK_NUMPAD0));
+    for (char c : CharsOfKey(vk, shift, text))
+        PostToQueue(lpMsg->hwnd, m == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, WPARAM(static_cast<unsigned char>(c)),
+                    lpMsg->lParam);
+    return TRUE;
+}
 
 LRESULT DispatchMessage(const MSG* lpMsg)
 {

@@ -192,6 +192,19 @@ HWND CreateControlWindow(TWinControl* control, const TCreateParams& params)
                 w->host->setFocusPolicy(Qt::NoFocus);
             }
         }
+        if ((params.Style & WS_CAPTION) == WS_CAPTION) {
+            // The desktop's caption shows the buttons the window asks for.
+            Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+            if (params.Style & WS_SYSMENU)
+                f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (params.Style & WS_MINIMIZEBOX)
+                f |= Qt::WindowMinimizeButtonHint;
+            if (params.Style & WS_MAXIMIZEBOX)
+                f |= Qt::WindowMaximizeButtonHint;
+            if (params.ExStyle & WS_EX_CONTEXTHELP)
+                f |= Qt::WindowContextHelpButtonHint;
+            w->host->setWindowFlags(f);
+        }
         if (params.ExStyle & WS_EX_TOPMOST) {
             w->onTop = true;
             w->host->setWindowFlag(Qt::WindowStaysOnTopHint, true);

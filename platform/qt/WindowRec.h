@@ -216,6 +216,8 @@ void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, 
 void DeliverQtKey(QKeyEvent* e, bool down);
 // Characters alone (an input-method commit), in the focused control's character set.
 void DeliverText(const std::string& chars);
+// The characters a key types under a shift state (bytes in the focused control's character set).
+std::string CharsOfKey(Word vk, TShiftState shift, const std::string& text);
 int FocusCharset();
 Word VirtualKeyOf(int key, Qt::KeyboardModifiers mods);
 

@@ -163,4 +163,60 @@ TEST_F(Dragging, TheDragImageFollowsOverChildWindows)
     EXPECT_NE(ColorToRGB(shot.Canvas()->Pixels(181, 41)), RGB(255, 0, 0));
 }
 
+// A drag object of the source's own, told when the drag is over.
+class TNotedDrag : public TDragControlObject {
+public:
+    TNotedDrag(TControl* Control, std::vector<std::string>& Log, bool FreeSelf)
+        : TDragControlObject(Control), FLog(Log), FFreeSelf(FreeSelf)
+    {
+    }
+    void Finished(TObject* Target, int X, int Y, bool Accepted) override
+    {
+        FLog.push_back(std::string("finished ") + (Target ? "on a target " : "nowhere ") + std::to_string(X) + "," +
+                       std::to_string(Y) + (Accepted ? " accepted" : ""));
+        if (FFreeSelf)
+            delete this;
+    }
+
+private:
+    std::vector<std::string>& FLog;
+    bool FFreeSelf;
+};
+
+TEST_F(Dragging, TheDragObjectHearsTheEndAfterTheSourceAndMayFreeItself)
+{
+    source->OnStartDrag = [this](TObject*, TDragObject*& obj) { obj = new TNotedDrag(source, Log, true); };
+    Input::MouseDown(source, mbLeft, 20, 20);
+    Input::MouseMove(source, OnTargetX(5), 20, ssLeft);
+    Input::MouseUp(source, mbLeft, OnTargetX(5), 20);
+    ASSERT_GE(Log.size(), 2u);
+    EXPECT_EQ(Log[Log.size() - 2], "end on target 5,20");
+    EXPECT_EQ(Log.back(), "finished on a target 5,20 accepted");
+    // Refused: it ends nowhere, not accepted.
+    Log.clear();
+    Accepting = false;
+    Input::AdvanceTime(GetDoubleClickTime() + 1);
+    Input::MouseDown(source, mbLeft, 20, 20);
+    Input::MouseMove(source, OnTargetX(5), 20, ssLeft);
+    Input::MouseUp(source, mbLeft, OnTargetX(5), 20);
+    EXPECT_EQ(Log.back(), "finished nowhere 0,0");
+}
+
+TEST_F(Dragging, AnEndHandlerThatFreesTheDragObjectOrTheTargetEndsSafely)
+{
+    TDragObject* made = nullptr;
+    source->OnStartDrag = [&](TObject*, TDragObject*& obj) { obj = made = new TNotedDrag(source, Log, false); };
+    source->OnEndDrag = [&](TObject*, TObject*, int, int) {
+        Log.push_back("end");
+        delete made;
+        delete target;
+        target = nullptr;
+    };
+    Input::MouseDown(source, mbLeft, 20, 20);
+    Input::MouseMove(source, OnTargetX(5), 20, ssLeft);
+    Input::MouseUp(source, mbLeft, OnTargetX(5), 20);
+    EXPECT_EQ(Log.back(), "end");
+    EXPECT_FALSE(source->Dragging());
+}
+
 }  // namespace

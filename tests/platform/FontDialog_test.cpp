@@ -48,6 +48,8 @@ TEST_P(FontDialogStyle, OkGivesBackTheStyleItOpenedWith)
     EXPECT_TRUE(ok);
     EXPECT_EQ(dlg.Font()->Style(), GetParam().style);
     EXPECT_EQ(dlg.Font()->Size(), 10);
+    // A name the user did not change comes back as it was, not as the face standing in for it.
+    EXPECT_EQ(dlg.Font()->Name(), GetParam().face);
 }
 
 const StyleCase kStyles[] = {
