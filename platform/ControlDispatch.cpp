@@ -117,6 +117,10 @@ HWND TWinControl::ChildWindowOf(const TMessage& Message) const
     case kCharToItem: return reinterpret_cast<HWND>(Message.LParam);
     case WM_NOTIFY: return Message.LParam ? reinterpret_cast<const NMHDR*>(Message.LParam)->hwndFrom : nullptr;
     case kDrawItem:
+        // The drawn item's record names its window; the others only its number.
+        if (Message.LParam && reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam)->hwndItem)
+            return reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam)->hwndItem;
+        [[fallthrough]];
     case kMeasureItem:
     case kDeleteItem:
     case kCompareItem: {
@@ -166,43 +170,10 @@ void TWinControl::WndProc(TMessage& Message)
     TControl::WndProc(Message);
 }
 
-namespace {
-// A control's message about itself comes back to it from its parent (CN_BASE + the message).
-bool ReflectToControl(TWinControl* Parent, HWND Control, TMessage& Message)
-{
-    TWinControl* c = Control ? TWinControl::FindControl(Control) : nullptr;
-    if (!c || c == Parent)
-        return false;
-    Message.Result = c->Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam);
-    return true;
-}
-}  // namespace
 
 void TWinControl::Dispatch(TMessage& Message)
 {
     switch (Message.Msg) {
-    case WM_COMMAND:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-        if (!ReflectToControl(this, reinterpret_cast<HWND>(Message.LParam), Message))
-            TControl::Dispatch(Message);
-        break;
-    case WM_DRAWITEM:
-        if (!ReflectToControl(this, reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam)->hwndItem, Message))
-            TControl::Dispatch(Message);
-        break;
-    case CN_CTLCOLOREDIT:
-    case CN_CTLCOLORSTATIC:
-    case CN_CTLCOLORLISTBOX:
-    case CN_CTLCOLORBTN: {
-        HDC dc = reinterpret_cast<HDC>(Message.WParam);
-        SetTextColor(dc, ColorToRGB(FFont->Color()));
-        SetBkColor(dc, ColorToRGB(FColor));
-        Message.Result = reinterpret_cast<LRESULT>(FBrush->Handle());
-        break;
-    }
     case WM_PAINT: WMPaint(Message); break;
     case WM_ERASEBKGND: WMEraseBkgnd(Message); break;
     case WM_SIZE: WMSize(Message); break;

@@ -140,8 +140,7 @@ bool HostWindow::event(QEvent* e)
 
 void NotifyParentsOf(WindowRec* w, WPARAM wParam, const std::function<LPARAM(WindowRec* parent)>& LParam)
 {
-    constexpr DWORD kNoParentNotify = 0x00000004;
-    while (w && gWindows.count(w) && !w->topLevel && w->parent && !(w->exStyle & kNoParentNotify)) {
+    while (w && gWindows.count(w) && !w->topLevel && w->parent && !(w->exStyle & WS_EX_NOPARENTNOTIFY)) {
         WindowRec* p = w->parent;
         if (p->control && p->control->HasState(csDestroying))
             return;

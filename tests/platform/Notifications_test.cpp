@@ -363,16 +363,23 @@ TEST_F(Notifications, ChildMessagesComeBackToTheChildAsReflections)
     SendMessage(panel->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&hdr));
     ASSERT_EQ(r->Times(CN_NOTIFY), 1);
     EXPECT_EQ(r->Last(CN_NOTIFY)->LParam, reinterpret_cast<LPARAM>(&hdr));
-    // Owner-drawn items name their control by its window number.
-    struct {
-        UINT CtlType, CtlID;
-    } item{3, UINT(GetWindowLong(rh, GWL_ID))};
-    SendMessage(panel->Handle(), CN_DRAWITEM - CN_BASE, 0, reinterpret_cast<LPARAM>(&item));
+    // A drawn item names its window; a measured one only its window's number.
+    DRAWITEMSTRUCT draw;
+    draw.hwndItem = rh;
+    SendMessage(panel->Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
     EXPECT_EQ(r->Times(CN_DRAWITEM), 1);
+    draw.hwndItem = nullptr;
+    draw.CtlID = UINT(GetWindowLong(rh, GWL_ID));
+    SendMessage(panel->Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
+    EXPECT_EQ(r->Times(CN_DRAWITEM), 2);
     SetWindowLong(rh, GWL_ID, 1234);
     EXPECT_EQ(GetWindowLong(rh, GWL_ID), 1234);
-    item.CtlID = 1234;
-    SendMessage(panel->Handle(), CN_MEASUREITEM - CN_BASE, 0, reinterpret_cast<LPARAM>(&item));
+    MEASUREITEMSTRUCT measure;
+    measure.CtlID = 1234;
+    SendMessage(panel->Handle(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+    EXPECT_EQ(r->Times(CN_MEASUREITEM), 1);
+    measure.CtlID = 99;
+    SendMessage(panel->Handle(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
     EXPECT_EQ(r->Times(CN_MEASUREITEM), 1);
     // A window not of ours, or none, is not reflected: the parent handles it itself.
     int before = int(r->Got.size());
@@ -487,7 +494,7 @@ TEST_F(Notifications, ParentsHearOfChildrenMadeFreedAndPressed)
     quiet->SetParent(a);
     quiet->SetBounds(30, 2, 20, 10);
     quiet->HandleNeeded();
-    SetWindowLong(quiet->Handle(), GWL_EXSTYLE, GetWindowLong(quiet->Handle(), GWL_EXSTYLE) | 0x00000004);
+    SetWindowLong(quiet->Handle(), GWL_EXSTYLE, GetWindowLong(quiet->Handle(), GWL_EXSTYLE) | WS_EX_NOPARENTNOTIFY);
     a->Got.clear();
     Input::Click(quiet, 3, 3);
     delete quiet;

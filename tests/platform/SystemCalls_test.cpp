@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Forms.h"
+#include "platform/Input.h"
 #include "platform/SysUtils.h"
 #include "tests/support/UiTest.h"
 
@@ -81,6 +82,9 @@ TEST(KeyTranslation, APostedKeyBecomesItsCharacterAfterIt)
     auto* w = new TTyped(nullptr);
     w->SetBounds(0, 0, 20, 20);
     HWND h = w->Handle();
+    // No key held from before: the translation reads the keyboard as it is now.
+    for (Word k : {Word(VK_CONTROL), Word(VK_SHIFT), Word(VK_MENU)})
+        Input::KeyUp(k);
     auto run = [h](UINT msg, WPARAM key) {
         PostMessage(h, msg, key, 1);
         MSG m;
@@ -102,6 +106,14 @@ TEST(KeyTranslation, APostedKeyBecomesItsCharacterAfterIt)
     EXPECT_TRUE(run(WM_KEYUP, 'A'));
     EXPECT_FALSE(run(WM_USER + 3, 'A'));
     EXPECT_EQ(w->Chars, "a7\r");
+    // Shift held: capitals; Control held: the control character.
+    Input::KeyDown(VK_SHIFT);
+    run(WM_KEYDOWN, 'B');
+    Input::KeyUp(VK_SHIFT);
+    Input::KeyDown(VK_CONTROL);
+    run(WM_KEYDOWN, 'C');
+    Input::KeyUp(VK_CONTROL);
+    EXPECT_EQ(w->Chars, "a7\rB\x03");
     MSG none;
     EXPECT_FALSE(TranslateMessage(nullptr));
     none.message = WM_PAINT;
