@@ -79,8 +79,16 @@ public:
 TEST(KeyTranslation, APostedKeyBecomesItsCharacterAfterIt)
 {
     Application->Initialize();
-    auto* w = new TTyped(nullptr);
+    // A shown form with the window focused, so that the keys pressed below reach the keyboard state.
+    auto* form = new TForm(nullptr);
+    form->AfterConstruction();
+    auto* w = new TTyped(form);
+    w->SetParent(form);
     w->SetBounds(0, 0, 20, 20);
+    w->SetTabStop(true);
+    form->Show();
+    w->SetFocus();
+    uitest::Pump();
     HWND h = w->Handle();
     // No key held from before: the translation reads the keyboard as it is now.
     for (Word k : {Word(VK_CONTROL), Word(VK_SHIFT), Word(VK_MENU)})
@@ -118,7 +126,7 @@ TEST(KeyTranslation, APostedKeyBecomesItsCharacterAfterIt)
     EXPECT_FALSE(TranslateMessage(nullptr));
     none.message = WM_PAINT;
     EXPECT_FALSE(TranslateMessage(&none));
-    delete w;
+    delete form;
 }
 
 TEST(CaptionButtons, TheFormsWindowHasTheButtonsItAsksFor)
