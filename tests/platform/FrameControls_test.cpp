@@ -118,6 +118,21 @@ TEST(FrameControls, TheThirdStateIsAGreyMarkOnTheFace)
     EXPECT_EQ(dim.At(2, 2), GetSysColor(COLOR_BTNFACE));
 }
 
+TEST(FrameControls, AMonoBoxHasAOnePixelFrameAndAFlatOneAGreyEdge)
+{
+    Glyph mono, flat;
+    DrawFrameControl(mono.dc, &mono.box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_MONO);
+    DrawFrameControl(flat.dc, &flat.box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT);
+    COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
+    EXPECT_EQ(mono.At(0, 0), frame);
+    EXPECT_EQ(mono.At(12, 6), frame);
+    // The face starts one pixel in.
+    EXPECT_EQ(mono.At(1, 1), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(mono.At(11, 11), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(flat.At(0, 0), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(flat.At(12, 12), GetSysColor(COLOR_BTNSHADOW));
+}
+
 TEST(FrameControls, ALargerBoxKeepsItsMarkCentredAndSquare)
 {
     Glyph big(21);

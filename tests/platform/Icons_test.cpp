@@ -92,6 +92,11 @@ TEST(IconPictures, ACopyIsItsOwnAndChangesAreTold)
     DestroyIcon(given);
     b.Assign(&a);  // an empty icon empties it again
     EXPECT_TRUE(b.Empty());
+    // A bitmap is no icon: refused, and the icon keeps what it had.
+    b.SetHandle(RedSquareIcon());
+    TBitmap bmp;
+    EXPECT_THROW(b.Assign(&bmp), Exception);
+    EXPECT_FALSE(b.Empty());
 }
 
 TEST(IconPictures, AnIconFileKeepsThePictureAndDamageIsRefused)

@@ -363,6 +363,11 @@ TEST_F(Notifications, ChildMessagesComeBackToTheChildAsReflections)
     SendMessage(panel->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&hdr));
     ASSERT_EQ(r->Times(CN_NOTIFY), 1);
     EXPECT_EQ(r->Last(CN_NOTIFY)->LParam, reinterpret_cast<LPARAM>(&hdr));
+    // A list box asks its parent about keys with its own handle.
+    SendMessage(panel->Handle(), CN_VKEYTOITEM - CN_BASE, MAKEWPARAM(VK_DOWN, 3), reinterpret_cast<LPARAM>(rh));
+    SendMessage(panel->Handle(), CN_CHARTOITEM - CN_BASE, MAKEWPARAM('k', 3), reinterpret_cast<LPARAM>(rh));
+    EXPECT_EQ(r->Times(CN_VKEYTOITEM), 1);
+    EXPECT_EQ(r->Times(CN_CHARTOITEM), 1);
     // A drawn item names its window; a measured one only its window's number.
     DRAWITEMSTRUCT draw;
     draw.hwndItem = rh;

@@ -38,6 +38,9 @@ TEST(FormatMessageText, InsertsAndEscapes)
     const LPCSTR many[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"};
     FormatMessage(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, "%12%1", 0, 0, buf, sizeof buf, many);
     EXPECT_EQ(std::string(buf), "la");
+    // Only digits continue an insert's number.
+    FormatMessage(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, "%1z%2.", 0, 0, buf, sizeof buf, many);
+    EXPECT_EQ(std::string(buf), "azb.");
     // The pattern's own line breaks become blanks with the width mask at its maximum.
     FormatMessage(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_MAX_WIDTH_MASK, "one\r\ntwo%nthree", 0, 0, buf, sizeof buf,
                   nullptr);
