@@ -5,7 +5,6 @@
 
 #include "platform/Backend.h"
 #include "platform/Forms.h"
-#include "platform/Menus.h"
 #include "platform/MouseCapture.h"
 
 using namespace morvik::backend;
@@ -206,16 +205,8 @@ void TWinControl::Dispatch(TMessage& Message)
     case kCompareItem:
     case kVKeyToItem:
     case kCharToItem:
-        if (DoControlMsg(ChildWindowOf(Message), Message))
-            break;
-        // A menu's command or opening sub-menu reaches the menu that has it.
-        if (Message.Msg == WM_COMMAND && Message.LParam == 0 && HIWORD(Message.WParam) == 0 &&
-            DispatchMenuCommand(LOWORD(Message.WParam)))
-            break;
-        TControl::Dispatch(Message);
-        break;
-    case WM_INITMENUPOPUP:
-        if (!DispatchMenuPopup(reinterpret_cast<HMENU>(Message.WParam)))
+        // Otherwise (a menu's command among them) the default handling has it.
+        if (!DoControlMsg(ChildWindowOf(Message), Message))
             TControl::Dispatch(Message);
         break;
     case CN_CHAR: CNChar(Message); break;

@@ -157,6 +157,15 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
     if (!w)
         return 0;
     switch (msg) {
+    case WM_COMMAND:
+        // A tracked menu's choice and its sub-menus opening run the items of the menu that has
+        // them, whichever window the menu was shown for.
+        if (lParam == 0 && HIWORD(wParam) == 0)
+            DispatchMenuCommand(LOWORD(wParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        DispatchMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
     case WM_NCPAINT:
         PaintFrame(w);
         return 0;
