@@ -118,10 +118,15 @@ void TWinControl::DoExit()
 void TWinControl::WMSetFocus(TMessage& Message)
 {
     DefaultHandler(Message);
-    // On a form the form tells the controls entered and left (WndProc); a window on its own is
-    // entered whenever it takes the focus.
-    if (!GetParentForm(this))
+    // On a form the form tells the controls entered and left (WndProc does, and again here for a
+    // control that takes the focus for a window of its own, as a combo box for its field); a window
+    // on its own is entered whenever it takes the focus.
+    if (TCustomForm* form = GetParentForm(this)) {
+        if (form != this && form->FocusedControl() != this)
+            form->SetFocusedControl(this);
+    } else {
         Perform(CM_ENTER, 0, 0);
+    }
 }
 
 void TWinControl::WMKillFocus(TMessage& Message)
