@@ -987,7 +987,7 @@ void TCustomExTree::OnFontChange(TObject* Sender)
 
 void TCustomExTree::ReRenderAllHTMLItems()
 {
-    TExList& all = FModel->AllItems();
+    TExTreeItemList& all = FModel->AllItems();
     for (Integer i = 0; i < all.Count(); ++i) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (!item->IsHTML()) continue;

@@ -141,7 +141,7 @@ public:
     TExScrollBarStyles* VertScrollBarStyles() const { return FVertScrollBarStyles.get(); }
     void SetVertScrollBarStyles(TExScrollBarStyles* Value);
     TExTreeInplaceManager* InplaceManager() const { return FInplaceManager; }
-    TExList* AllItemsList() const { return &FModel->AllItems(); }
+    TExTreeItemList* AllItemsList() const { return &FModel->AllItems(); }
     virtual TExTreeItem* GetRoot();
 
     // ================================================================ core: layout and bars

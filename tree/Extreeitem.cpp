@@ -40,7 +40,7 @@ TExTreeItem::~TExTreeItem()
     // Children still here belong to a branch outside the tree; attached children were deleted.
     if (FChildren) {
         while (FChildren->Count() > 0) {
-            auto* child = static_cast<TExTreeItem*>(FChildren->Last());
+            TExTreeItem* child = FChildren->Last();
             FChildren->Delete(FChildren->Count() - 1);
             TObject::Free(child);
         }
@@ -66,37 +66,30 @@ Integer TExTreeItem::Count() const { return FChildren ? FChildren->Count() : 0; 
 
 TExTreeItem* TExTreeItem::Items(Integer Index) const
 {
-    return FChildren ? static_cast<TExTreeItem*>(FChildren->Get(Index)) : nullptr;
+    return FChildren ? FChildren->Get(Index) : nullptr;
 }
 
 TExTreeItem* TExTreeItem::GetChildByIndex(Integer Index) const
 {
     if (Index < 0 || !FChildren || Index >= FChildren->Count()) throw EExTreeError(ExOutOfBounds);
-    return static_cast<TExTreeItem*>(FChildren->FastGet(Index));
+    return FChildren->FastGet(Index);
 }
 
 Integer TExTreeItem::GetChildIndex(const TExTreeItem* Child) const
 {
-    if (!FChildren || !Child) return -1;
-    if (Child->FParent == this) return Child->Index();
-    return FChildren->IndexOf(Child);
+    return FChildren ? FChildren->IndexOf(Child) : -1;
 }
 
 Integer TExTreeItem::IndexOf(const TExTreeItem* Item) const { return Item && Item->IsUnder(this) ? Item->Index() : -1; }
 
 Integer TExTreeItem::Index() const
 {
-    if (!FParent || !FParent->FChildren) return -1;
-    const TExList* siblings = FParent->FChildren;
-    if (FSiblingIndex >= 0 && FSiblingIndex < siblings->Count() && siblings->FastGet(FSiblingIndex) == this)
-        return FSiblingIndex;
-    FSiblingIndex = siblings->IndexOf(this);
-    return FSiblingIndex;
+    return FParent && FParent->FChildren ? FParent->FChildren->IndexOf(this) : -1;
 }
 
-TExTreeItem* TExTreeItem::GetFirstChild() const { return Count() > 0 ? static_cast<TExTreeItem*>(FChildren->First()) : nullptr; }
+TExTreeItem* TExTreeItem::GetFirstChild() const { return Count() > 0 ? FChildren->First() : nullptr; }
 
-TExTreeItem* TExTreeItem::GetLastChild() const { return Count() > 0 ? static_cast<TExTreeItem*>(FChildren->Last()) : nullptr; }
+TExTreeItem* TExTreeItem::GetLastChild() const { return Count() > 0 ? FChildren->Last() : nullptr; }
 
 TExTreeItem* TExTreeItem::GetFirstSibling() const { return FParent ? FParent->GetFirstChild() : nullptr; }
 
@@ -109,20 +102,20 @@ TExTreeItem* TExTreeItem::GetPrevSibling() const { return FParent ? FParent->Get
 TExTreeItem* TExTreeItem::GetNextChild(const TExTreeItem* Child) const
 {
     const Integer i = GetChildIndex(Child);
-    return i >= 0 && i + 1 < Count() ? static_cast<TExTreeItem*>(FChildren->FastGet(i + 1)) : nullptr;
+    return i >= 0 && i + 1 < Count() ? FChildren->FastGet(i + 1) : nullptr;
 }
 
 TExTreeItem* TExTreeItem::GetPrevChild(const TExTreeItem* Child) const
 {
     const Integer i = GetChildIndex(Child);
-    return i > 0 ? static_cast<TExTreeItem*>(FChildren->FastGet(i - 1)) : nullptr;
+    return i > 0 ? FChildren->FastGet(i - 1) : nullptr;
 }
 
 TExTreeItem* TExTreeItem::GetFirstVisibleChild() const
 {
     if (!FTree->FilteredVisibility()) return GetFirstChild();
     for (Integer i = 0; i < Count(); ++i) {
-        auto* child = static_cast<TExTreeItem*>(FChildren->FastGet(i));
+        TExTreeItem* child = FChildren->FastGet(i);
         if (!child->Hidden()) return child;
     }
     return nullptr;
@@ -162,7 +155,7 @@ Integer TExTreeItem::VisIndex() const { return FTree->Items()->GetVisIndex(this)
 TExTreeItem* TExTreeItem::GetLastSubItem() const
 {
     const TExTreeItem* item = this;
-    while (item->Count() > 0) item = static_cast<TExTreeItem*>(item->FChildren->Last());
+    while (item->Count() > 0) item = item->FChildren->Last();
     return const_cast<TExTreeItem*>(item);
 }
 
@@ -199,7 +192,7 @@ std::string TExTreeItem::GetFullName(const std::string& Separator) const { retur
 Integer TExTreeItem::GetChildrenCount() const
 {
     Integer count = 0;
-    for (Integer i = 0; i < Count(); ++i) count += 1 + static_cast<TExTreeItem*>(FChildren->FastGet(i))->GetChildrenCount();
+    for (Integer i = 0; i < Count(); ++i) count += 1 + FChildren->FastGet(i)->GetChildrenCount();
     return count;
 }
 
@@ -687,7 +680,7 @@ void TExTreeItem::SetChecked(bool Value)
     if (FCheckBoxState == state) return;
     if (Value && FCheckBoxType == ectRadioButton && FParent) {
         for (Integer i = 0; i < FParent->Count(); ++i) {
-            auto* sibling = static_cast<TExTreeItem*>(FParent->FChildren->FastGet(i));
+            TExTreeItem* sibling = FParent->FChildren->FastGet(i);
             if (sibling != this && sibling->CheckBoxType() == ectRadioButton) sibling->SetChecked(false);
         }
     }
@@ -849,7 +842,7 @@ void TExTreeItem::SetSelected(bool Value)
 
 void TExTreeItem::CreateChildren()
 {
-    if (!FChildren) FChildren = new TExList;
+    if (!FChildren) FChildren = new TExTreeItemList(&TExTreeItem::FSiblingPlace);
 }
 
 void TExTreeItem::FreeChildrenIfEmpty()
@@ -871,7 +864,7 @@ void TExTreeItem::CollectBranch(std::vector<TExTreeItem*>& Into)
         TExTreeItem* item = stack.back();
         stack.pop_back();
         Into.push_back(item);
-        for (Integer i = item->Count() - 1; i >= 0; --i) stack.push_back(static_cast<TExTreeItem*>(item->FChildren->FastGet(i)));
+        for (Integer i = item->Count() - 1; i >= 0; --i) stack.push_back(item->FChildren->FastGet(i));
     }
 }
 
@@ -900,7 +893,6 @@ void TExTreeItem::AttachBranch(Integer Index, TExTreeItem* Child, Integer Positi
     const bool attached = IsAttached();
     CreateChildren();
     FChildren->Insert(Index, Child);
-    Child->FSiblingIndex = Index;
     Child->FParent = this;
     Child->FHiddenRoot = FHiddenRoot;
     if (!Child->FCollection) Child->FCollection = FCollection;
@@ -935,9 +927,9 @@ Integer TExTreeItem::InsertChild(Integer Index, TExTreeItem* Child)
     if (count == 0)
         position = GetAbsIndex() + 1;
     else if (Index < count)
-        position = static_cast<TExTreeItem*>(FChildren->FastGet(Index))->GetAbsIndex();
+        position = FChildren->FastGet(Index)->GetAbsIndex();
     else
-        position = static_cast<TExTreeItem*>(FChildren->FastGet(Index - 1))->EndOfBranch() + 1;
+        position = FChildren->FastGet(Index - 1)->EndOfBranch() + 1;
     AttachBranch(Index, Child, position);
     return Index;
 }
@@ -996,7 +988,7 @@ void TExTreeItem::DeleteChild(TExTreeItem* Child)
         host->DoItemDelete(Child);
     }
     if (FChildren) {
-        const Integer i = FChildren->IndexOfBack(FChildren->Count() - 1, Child);
+        const Integer i = FChildren->IndexOf(Child);
         if (i >= 0) FChildren->Delete(i);
         FreeChildrenIfEmpty();
     }
@@ -1024,7 +1016,7 @@ void TExTreeItem::Clear()
         const bool hadChildren = Count() > 0;
         // Last first; a child whose deletion has to wait stays, and handlers may take more.
         for (Integer i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1))
-            DeleteChild(static_cast<TExTreeItem*>(FChildren->FastGet(i)));
+            DeleteChild(FChildren->FastGet(i));
         FreeChildrenIfEmpty();
         if (hadChildren && FullyExpanded()) FTree->MarkRows();
         bracket.Done();
@@ -1071,11 +1063,10 @@ void TExTreeItem::MoveToIns(TExTreeItem* NewParent, Integer Index)
         Index = target->Count();
         after = target->GetLastSubItem();
     } else {
-        after = Index == 0 ? target : static_cast<TExTreeItem*>(target->FChildren->FastGet(Index - 1))->GetLastSubItem();
+        after = Index == 0 ? target : target->FChildren->FastGet(Index - 1)->GetLastSubItem();
     }
     target->CreateChildren();
     target->FChildren->Insert(Index, this);
-    FSiblingIndex = Index;
     tree->ListMove(from, to, tree->IndexOfItem(after) + 1);
     FParent = target;
     if ((tree->SortMode == smAdd || tree->SortMode == smAddClick) && tree->SortDepth == 0 &&
@@ -1118,7 +1109,7 @@ void TExTreeItem::Expand(bool Recursive)
     SetStateBit(stExpanded, true);
     if (!IsHiddenRoot() && host) host->DoItemExpand(this);
     if (Recursive)
-        for (Integer i = 0; i < Count(); ++i) static_cast<TExTreeItem*>(FChildren->FastGet(i))->Expand(true);
+        for (Integer i = 0; i < Count(); ++i) FChildren->FastGet(i)->Expand(true);
     MeasureHRange();
     Rebuild();
     bracket.Done();
@@ -1154,11 +1145,11 @@ void TExTreeItem::Collapse(bool Recursive)
         }
     }
     if (Recursive)
-        for (Integer i = 0; i < Count(); ++i) static_cast<TExTreeItem*>(FChildren->FastGet(i))->Collapse(true);
+        for (Integer i = 0; i < Count(); ++i) FChildren->FastGet(i)->Collapse(true);
     if (FTree->DeselectChildrenOnCollapse) {
         const Integer from = GetAbsIndex() + 1;
         const Integer to = EndOfBranch();
-        for (Integer i = from; i <= to; ++i) static_cast<TExTreeItem*>(FTree->AllItems().FastGet(i))->SetSelected(false);
+        for (Integer i = from; i <= to; ++i) FTree->AllItems().FastGet(i)->SetSelected(false);
     }
     MeasureHRange();
     Rebuild();
@@ -1287,7 +1278,7 @@ void TExTreeItem::AssignFrom(TExTreeItem* Source)
         TExTreeItem* child = FTree->Items()->CreateItem(FTree);
         child->FCollection = FCollection;
         AttachBranch(Count(), child, EndOfBranch() + 1);
-        child->Assign(static_cast<TExTreeItem*>(Source->FChildren->FastGet(i)));
+        child->Assign(Source->FChildren->FastGet(i));
     }
     FTree->MarkRows();
     FTree->Refresh().UpdatePending = true;

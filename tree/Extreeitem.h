@@ -269,6 +269,7 @@ public:
 private:
     friend class TExTreeItems;
     friend class TExTreeModel;
+    friend class TExTreeItemList;
 
     void SetBit(Cardinal Bit, bool Value);
     void SetRedrawOption(Cardinal Bit, bool Value);
@@ -307,7 +308,7 @@ private:
     TExTreeItems* FCollection = nullptr;
     TExTreeItem* FParent = nullptr;
     TExTreeItem* FHiddenRoot = nullptr;
-    TExList* FChildren = nullptr;
+    TExTreeItemList* FChildren = nullptr;  // nil while there are no children
     std::unique_ptr<TExTreeItemStaticData> FStaticData;
     TExHTMLData* FHTMLData = nullptr;
     TExArray* FColumnHTMLData = nullptr;
@@ -336,7 +337,7 @@ private:
     TExItemBorderStyle FBorderStyle = ibsNone;
     TCheckBoxState FCheckBoxState = cbUnchecked;
     TExCheckBoxType FCheckBoxType = ectCheckBox;
-    // Cached positions, checked before use: in the all-items list, and among the siblings.
-    mutable Integer FAbsIndex = -1;
-    mutable Integer FSiblingIndex = 0;
+    // Where the item stands in the tree's all-items list and in its parent's children.
+    TExItemPlace FListPlace;
+    TExItemPlace FSiblingPlace;
 };

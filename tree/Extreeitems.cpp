@@ -324,7 +324,7 @@ TExTreeItem* TExTreeItems::RootItem(Integer Index) const
 
 TExTreeItem* TExTreeItems::Item(Integer Index) const
 {
-    TExList& all = FTree->AllItems();
+    TExTreeItemList& all = FTree->AllItems();
     return Index >= 0 && Index < all.Count() ? static_cast<TExTreeItem*>(all.FastGet(Index)) : nullptr;
 }
 
@@ -339,7 +339,7 @@ Integer TExTreeItems::GetAbsIndex(const TExTreeItem* Item) const { return FTree-
 template <class TStop>
 TExTreeItem* TExTreeItems::FindVisibleRow(TStop Stop) const
 {
-    TExList& all = FTree->AllItems();
+    TExTreeItemList& all = FTree->AllItems();
     const bool filtered = FTree->FilteredVisibility();
     Integer row = 0;
     for (Integer i = 0; i < all.Count();) {

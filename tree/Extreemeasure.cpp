@@ -203,7 +203,7 @@ Integer TCustomExTree::MeasureColumnWidth(Integer SectionIndex, bool VisibleOnly
 {
     if (SectionIndex >= FHeader->Sections()->Count()) return 0;
     Integer widest = 0;
-    TExList& all = FModel->AllItems();
+    TExTreeItemList& all = FModel->AllItems();
     for (Integer i = 0; i < all.Count();) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         const Integer past = item->Count() == 0 ? i + 1 : FModel->IndexOfItem(item->GetLastSubItem()) + 1;

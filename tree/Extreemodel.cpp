@@ -10,7 +10,8 @@ TPoint TExTreeHost::MeasureCell(TExTreeItem* Item, Integer /*SectionIndex*/)
     return {0, Item ? Item->Tree()->LineHeight : 0};
 }
 
-TExTreeModel::TExTreeModel(TExTreeHost* Host, TExTreeItemClass ItemClass) : FHost(Host)
+TExTreeModel::TExTreeModel(TExTreeHost* Host, TExTreeItemClass ItemClass)
+    : FHost(Host), FAllItems(&TExTreeItem::FListPlace)
 {
     FSelectedList = new TExList;
     FItems = new TExTreeItems(this, ItemClass);
@@ -163,22 +164,8 @@ Integer TExTreeModel::TotalVisCount()
 
 // All-items list
 
-Integer TExTreeModel::IndexOfItem(const TExTreeItem* Item)
+void TExTreeModel::InvalidateIndexes(Integer /*FromPosition*/)
 {
-    if (!Item) return -1;
-    Integer c = Item->FAbsIndex;
-    if (c < 0) return -1;
-    const Integer n = FAllItems.Count();
-    if (c < n && FAllItems.FastGet(c) == Item) return c;
-    for (Integer i = FIndexValidTo; i < n; ++i) static_cast<TExTreeItem*>(FAllItems.FastGet(i))->FAbsIndex = i;
-    FIndexValidTo = n;
-    c = Item->FAbsIndex;
-    return c >= 0 && c < n && FAllItems.FastGet(c) == Item ? c : -1;
-}
-
-void TExTreeModel::InvalidateIndexes(Integer FromPosition)
-{
-    FIndexValidTo = std::min(FIndexValidTo, std::max(FromPosition, 0));
     FVisCountStale = true;
     ++FRowsVersion;
 }
@@ -186,48 +173,22 @@ void TExTreeModel::InvalidateIndexes(Integer FromPosition)
 void TExTreeModel::ListInsert(Integer Position, TExTreeItem* const* Block, Integer Count)
 {
     if (Count <= 0) return;
-    const Integer n = FAllItems.Count();
-    if (Count == 1) {
-        FAllItems.Insert(Position, Block[0]);
-    } else {
-        if (FAllItems.Capacity() < n + Count) FAllItems.SetCapacity(n + Count + 256);
-        FAllItems.SetCount(n + Count);
-        if (Position < n) FAllItems.MoveRange(n, n + Count - 1, Position);
-        for (Integer i = 0; i < Count; ++i) FAllItems.Put(Position + i, Block[i]);
-    }
-    for (Integer i = 0; i < Count; ++i) Block[i]->FAbsIndex = Position + i;
-    FIndexValidTo = FIndexValidTo >= Position ? Position + Count : FIndexValidTo;
-    FVisCountStale = true;
-    ++FRowsVersion;
+    FAllItems.InsertBlock(Position, Block, Count);
+    InvalidateIndexes(Position);
 }
 
 void TExTreeModel::ListRemove(Integer From, Integer To)
 {
     if (From < 0 || To < From) return;
-    for (Integer i = From; i <= To; ++i) static_cast<TExTreeItem*>(FAllItems.FastGet(i))->FAbsIndex = -1;
-    if (From == To)
-        FAllItems.Delete(From);
-    else
-        FAllItems.DeleteRange(From, To);
-    FIndexValidTo = std::min(FIndexValidTo, From);
-    FVisCountStale = true;
-    ++FRowsVersion;
+    FAllItems.DeleteRange(From, To);
+    InvalidateIndexes(From);
 }
 
 void TExTreeModel::ListMove(Integer From, Integer To, Integer Dest)
 {
     if (Dest >= From && Dest <= To + 1) return;
-    if (Dest == FAllItems.Count()) {
-        // The list moves blocks only in front of an entry: an empty one stands in for the end.
-        FAllItems.Add(nullptr);
-        FAllItems.MoveRange(From, To, Dest);
-        FAllItems.Delete(FAllItems.Count() - 1);
-    } else {
-        FAllItems.MoveRange(From, To, Dest);
-    }
-    FIndexValidTo = std::min(FIndexValidTo, std::min(From, Dest));
-    FVisCountStale = true;
-    ++FRowsVersion;
+    FAllItems.Move(From, To, Dest);
+    InvalidateIndexes(std::min(From, Dest));
 }
 
 // Focus and selection

@@ -10,6 +10,7 @@
 
 #include "ctlbase/Exlist.h"
 #include "platform/Types.h"
+#include "tree/Extreelist.h"
 
 class TExTreeItem;
 class TExTreeItems;
@@ -179,11 +180,13 @@ public:
     Integer RowsVersion() const { return FRowsVersion; }
 
     // The all-items list: every item but the hidden root, in pre-order. Change it only through the
-    // operations below, or call InvalidateIndexes for the positions a direct change touched.
-    TExList& AllItems() { return FAllItems; }
-    Integer IndexOfItem(const TExTreeItem* Item);
+    // operations below; a direct change (Put) calls InvalidateIndexes, so views step afresh.
+    TExTreeItemList& AllItems() { return FAllItems; }
+    Integer IndexOfItem(const TExTreeItem* Item) const { return FAllItems.IndexOf(Item); }
+    // The rows may have changed from FromPosition on: the row count is counted again and views
+    // drop the positions they step from.
     void InvalidateIndexes(Integer FromPosition);
-    // Block operations that keep every cached position right.
+    // Block operations that keep the rows' bookkeeping in step.
     void ListInsert(Integer Position, TExTreeItem* const* Block, Integer Count);
     void ListRemove(Integer From, Integer To);
     // Moves From..To to stand just before the entry at Dest (Dest = Count: to the end).
@@ -248,9 +251,7 @@ private:
 
     TExTreeHost* FHost;
     TExTreeItems* FItems = nullptr;
-    TExList FAllItems;
-    // Positions below this are known to be cached right in their items.
-    Integer FIndexValidTo = 0;
+    TExTreeItemList FAllItems;
     Integer FUpdateCount = 0;
     bool FInUpdateRefresh = false;
     bool FRefreshAsked = false;

@@ -57,7 +57,7 @@ void TCustomExTree::OnHeaderSectionLookup(TObject*, TExHeaderSection* Section, s
     TriggerHeaderLookupEvent(Section, Text);
     if (!self || !FAutoLookup) return;
     const std::string wanted = AnsiUpperCase(Text);
-    TExList& all = FModel->AllItems();
+    TExTreeItemList& all = FModel->AllItems();
     for (Integer i = 0; i < all.Count(); ++i) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (AnsiUpperCase(ColumnTextOf(this, item, Section->GetIndex())).compare(0, wanted.size(), wanted) != 0)

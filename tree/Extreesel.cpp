@@ -45,7 +45,7 @@ void TCustomExTree::AllSelectedEx(TExList* List, bool Order)
         return;
     }
     List->SetCapacity(std::max(List->Capacity(), list->Capacity()));
-    TExList& all = FModel->AllItems();
+    TExTreeItemList& all = FModel->AllItems();
     for (Integer i = 0; i < all.Count(); ++i) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (item->Selected()) List->Add(item);
@@ -67,7 +67,7 @@ Integer PastBranch(TExTreeModel* Model, TExTreeItem* Item, Integer Position)
 template <class TVisit>
 static void WalkSelectable(TExTreeModel* Model, bool IncludeHidden, TVisit Visit)
 {
-    TExList& all = Model->AllItems();
+    TExTreeItemList& all = Model->AllItems();
     for (Integer i = 0; i < all.Count();) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (!IncludeHidden && Model->FilteredVisibility() && item->Hidden()) {
@@ -120,7 +120,7 @@ void TCustomExTree::SelectRange2(TExTreeItem* FromItem, TExTreeItem* ToItem, boo
     const Integer a = FromItem ? std::max(FromItem->GetAbsIndex(), 0) : 0;
     const Integer b = ToItem ? std::max(ToItem->GetAbsIndex(), 0) : 0;
     TExUpdateGuard bracket(FModel.get());
-    TExList& all = FModel->AllItems();
+    TExTreeItemList& all = FModel->AllItems();
     const Integer step = a <= b ? 1 : -1;
     for (Integer i = a;; i += step) {
         auto* item = static_cast<TExTreeItem*>(all.Get(i));
@@ -146,7 +146,7 @@ void TCustomExTree::SelectRangeEx2(TExTreeItem* FromItem, TExTreeItem* ToItem, b
     Integer b = ToItem ? std::max(ToItem->GetAbsIndex(), 0) : 0;
     if (a > b) std::swap(a, b);
     TExUpdateGuard bracket(FModel.get());
-    TExList& all = FModel->AllItems();
+    TExTreeItemList& all = FModel->AllItems();
     // Both ends belong to the range, as they do without filtering.
     for (Integer i = a; i <= b && i < all.Count();) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));

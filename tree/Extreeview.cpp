@@ -50,7 +50,7 @@ Integer PastBranch(TExTreeModel* Model, TExTreeItem* Item, Integer Position)
 // The visible item after the visible Item, or nil.
 TExTreeItem* NextRow(TExTreeModel* Model, TExTreeItem* Item)
 {
-    TExList& all = Model->AllItems();
+    TExTreeItemList& all = Model->AllItems();
     const Integer at = Model->IndexOfItem(Item);
     Integer q = Item->Expanded() ? at + 1 : PastBranch(Model, Item, at);
     while (q < all.Count()) {
@@ -64,7 +64,7 @@ TExTreeItem* NextRow(TExTreeModel* Model, TExTreeItem* Item)
 // The visible item before the visible Item, or nil.
 TExTreeItem* PrevRow(TExTreeModel* Model, TExTreeItem* Item)
 {
-    TExList& all = Model->AllItems();
+    TExTreeItemList& all = Model->AllItems();
     Integer q = Model->IndexOfItem(Item) - 1;
     while (q >= 0) {
         auto* p = static_cast<TExTreeItem*>(all.FastGet(q));
@@ -90,7 +90,7 @@ TExTreeItem* PrevRow(TExTreeModel* Model, TExTreeItem* Item)
 
 TExTreeItem* FirstRow(TExTreeModel* Model)
 {
-    TExList& all = Model->AllItems();
+    TExTreeItemList& all = Model->AllItems();
     Integer q = 0;
     while (q < all.Count()) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(q));

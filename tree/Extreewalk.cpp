@@ -44,7 +44,7 @@ void TExTreeItems::WalkForward(bool VisibleOnly, bool CheckCollapsed, bool Branc
         index = StartFrom->Level() - 1;
         i = StartFrom->GetAbsIndex();
     }
-    TExList& all = FTree->AllItems();
+    TExTreeItemList& all = FTree->AllItems();
     bool continueIterate = true;
     while (i < all.Count()) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
@@ -101,7 +101,7 @@ void TExTreeItems::IterateBackFrom(bool VisibleOnly, bool CheckCollapsed, const 
     // The counter starts at the number of items the whole walk visits (the rows, or all items) and
     // drops with every item walked, wherever the walk starts. A walk into collapsed branches
     // visits more than the rows, and counting from the rows would end it before the first item.
-    TExList& all = FTree->AllItems();
+    TExTreeItemList& all = FTree->AllItems();
     Integer counter = Count();
     if (VisibleOnly && !CheckCollapsed) {
         counter = FTree->TotalVisCount();

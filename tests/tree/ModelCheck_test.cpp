@@ -31,7 +31,9 @@ bool Within(const Node* n, const Node* ancestor)
 
 class ModelCheck {
 public:
-    explicit ModelCheck(unsigned Seed) : rng(Seed) {}
+    // Cap: the item count around which the tree hovers. NilOdds: one pick in NilOdds is nil (the
+    // root level), so a small value grows long sibling lists.
+    explicit ModelCheck(unsigned Seed, int Cap = 45, int NilOdds = 8) : rng(Seed), cap(Cap), nilOdds(NilOdds) {}
 
     TExTreeModel tree;
     TExTreeItems& items = *tree.Items();
@@ -40,6 +42,8 @@ public:
     std::map<TExTreeItem*, Node*> nodes;
     std::vector<Node*> pool;  // detached branches
     std::mt19937 rng;
+    int cap;
+    int nilOdds;
     int serial = 0;
     int openBrackets = 0;
     std::string step;
@@ -62,7 +66,7 @@ public:
     Node* Pick(bool AllowNil = true)
     {
         auto all = PreOrder();
-        if (all.empty() || (AllowNil && Rand(8) == 0)) return nullptr;
+        if (all.empty() || (AllowNil && Rand(nilOdds) == 0)) return nullptr;
         return all[static_cast<size_t>(Rand(static_cast<int>(all.size())))];
     }
     TExTreeItem* ItemOf(Node* n) { return n ? n->item : nullptr; }
@@ -386,12 +390,19 @@ public:
             ASSERT_EQ(item->Level(), level);
             ASSERT_EQ(item->Count(), static_cast<Integer>(n->kids.size()));
             ASSERT_EQ(item->Expanded(), n->expanded);
-            auto row = rows.find(n);
-            ASSERT_EQ(item->VisIndex(), row == rows.end() ? -1 : row->second);
+            // Row lookups walk from the top: a large tree checks a sample of them.
+            if (cap <= 45 || i % 61 == 0) {
+                auto row = rows.find(n);
+                ASSERT_EQ(item->VisIndex(), row == rows.end() ? -1 : row->second);
+            }
             hidden += n->hidden ? 1 : 0;
         }
         ASSERT_EQ(items.VisCount(), visible);
-        for (auto& [n, row] : rows) ASSERT_EQ(items.GetVisItem(row), n->item) << "row " << row;
+        for (auto& [n, row] : rows) {
+            if (cap <= 45 || row % 61 == 0) {
+                ASSERT_EQ(items.GetVisItem(row), n->item) << "row " << row;
+            }
+        }
         ASSERT_EQ(items.GetVisItem(visible), nullptr);
         ASSERT_EQ(tree.HiddenCount, hidden);
         for (Node* n : pool) ASSERT_EQ(n->item->GetAbsIndex(), -1);
@@ -421,13 +432,14 @@ public:
     void Run(int Steps)
     {
         for (int s = 0; s < Steps; ++s) {
-            const bool full = items.Count() >= 45;
+            const bool full = items.Count() >= cap;
             switch (Rand(23)) {
             case 0: case 1: case 2: case 3: case 4: if (!full) Add(); else Delete(); break;
             case 5: if (!full) LowLevelAdd(); break;
             case 6: case 7: case 8: Move(); break;
-            case 9: case 10: Delete(); break;
-            case 11: if (Rand(10) == 0) Clear(); break;
+            // A large tree grows on until its cap instead of being cut back early.
+            case 9: case 10: if (cap > 45 && !full) Add(); else Delete(); break;
+            case 11: if (cap > 45 && !full) Add(); else if (Rand(10) == 0) Clear(); break;
             case 12: case 13: Expansion(); break;
             case 14: Detach(); break;
             case 15: Reattach(); break;
@@ -454,6 +466,20 @@ TEST_P(TreeModelCheck, StructureMatchesReferenceAfterEveryStep)
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, TreeModelCheck, ::testing::Range(1u, 9u),
+                         [](const ::testing::TestParamInfo<unsigned>& Info) { return "seed" + std::to_string(Info.param); });
+
+// Hundreds of items and root items inserted, moved and deleted at random places, so that the
+// lists behind the positions and the sibling indexes work over many blocks.
+class TreeModelCheckLarge : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(TreeModelCheckLarge, StructureMatchesReferenceAfterEveryStep)
+{
+    ModelCheck check(GetParam(), 900, 2);
+    check.Run(2000);
+    EXPECT_GT(check.items.RootCount(), TExTreeItemList::MaxBlock);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, TreeModelCheckLarge, ::testing::Range(1u, 3u),
                          [](const ::testing::TestParamInfo<unsigned>& Info) { return "seed" + std::to_string(Info.param); });
 
 }  // namespace
