@@ -547,6 +547,24 @@ TEST_F(HeaderPaint, ImageFormBackgroundUntilItGoes)
     EXPECT_EQ(At(300, 10), Face);
 }
 
+TEST_F(HeaderPaint, TheStripShowsTheBackgroundWhereASectionWould)
+{
+    // Under a gradient across the form, a pixel of the strip and the same pixel under a section
+    // take the same colour: both lie where the form puts them.
+    TExHeaderSection* s = Add("");
+    auto* back = new TExImageForm(Form);
+    back->SetGradientStartColor(clBlack);
+    back->SetGradientEndColor(clWhite);
+    back->SetGradientSteps(256);
+    back->SetBackgroundType(bgtHorzGradient);
+    H->SetImageForm(back);
+    uitest::Pump();
+    const COLORREF strip = At(300, 10);
+    ASSERT_NE(strip, At(200, 10));
+    s->SetWidth(400);
+    EXPECT_EQ(At(300, 10), strip);
+}
+
 // ---------------------------------------------------------------- themed
 
 COLORREF ThemePixel(int Part, int State, int X, int Y)

@@ -160,11 +160,32 @@ TEST_P(Clicks, SecondaryButtonsByKind)
         EXPECT_EQ(Log.front(), (Told{c.Code, c.Pos})) << int(c.Kind) << " " << c.Along;
         EXPECT_EQ(Log.back(), (Told{escEndScroll, c.Pos})) << int(c.Kind) << " " << c.Along;
     }
-    // A custom button answers even at the end of the range.
+    // A custom button answers even at the end of the range, and at the start; the other kinds
+    // at an end where they cannot move do nothing.
     B->SetPosition(99);
     Log.clear();
     Click(175);
     EXPECT_EQ(Log.front(), (Told{escSndLineUp, 99}));
+    Log.clear();
+    Click(25);
+    EXPECT_EQ(Log.front(), (Told{escSndLineDown, 99}));
+    B->SetPosition(0);
+    Log.clear();
+    Click(25);
+    EXPECT_EQ(Log.front(), (Told{escSndLineDown, 0}));
+    for (TExSecButtonsKind kind : {sbkOpposite, sbkPage}) {
+        B->SetSecondBtnKind(kind);
+        // Opposite: the left one steps forward (usable at 0), the right one back (not at 0).
+        const int idle = kind == sbkOpposite ? 175 : 25;
+        B->SetPosition(0);
+        Log.clear();
+        Click(idle);
+        EXPECT_TRUE(Log.empty()) << int(kind);
+        B->SetPosition(99);
+        Log.clear();
+        Click(kind == sbkOpposite ? 25 : 175);
+        EXPECT_TRUE(Log.empty()) << int(kind);
+    }
 }
 
 TEST_P(Clicks, UnusablePartsStartNothingUnlessTold)

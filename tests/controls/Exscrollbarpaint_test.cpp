@@ -308,6 +308,7 @@ TEST_P(Classic, PressedThumbSinksUnlessToldNot)
     Input::MouseDown(B, mbLeft, X(t + 4, 8), Y(t + 4, 8));
     EXPECT_EQ(At(t, 0), Dark);
     EXPECT_EQ(At(mid - 2, 4), Shadow);
+    EXPECT_EQ(At(mid - 2, 3), Face);
     EXPECT_EQ(At(mid - 2, 14), Shadow);
     EXPECT_EQ(At(mid - 3, 8), Face);
     Input::MouseUp(B, mbLeft, X(t + 4, 8), Y(t + 4, 8));
