@@ -3,6 +3,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 
 using namespace morvik::backend;
 
@@ -32,16 +33,20 @@ bool TWinControl::DoKeyDown(TMessage& Message)
 bool TWinControl::DoKeyEvent(TMessage& Message, bool (TWinControl::*Preview)(TMessage&),
                              void (TWinControl::*Handler)(Word&, TShiftState))
 {
-    // The form sees the key first when it previews keys; a key it zeroes goes no further.
+    // The form sees the key first when it previews keys; a key it zeroes goes no further. A
+    // handler that frees the control ends the key's road too.
+    TGuardPtr<TWinControl> self(this);
     TCustomForm* form = GetParentForm(this);
     if (form && form != this && form->KeyPreview && (static_cast<TWinControl*>(form)->*Preview)(Message))
+        return true;
+    if (!self)
         return true;
     Word key = LOWORD(Message.WParam);
     TShiftState shift = KeyDataToShiftState(Message.LParam);
     if (!(ControlStyle & csNoStdEvents)) {
         (this->*Handler)(key, shift);
         Message.WParam = key;
-        if (key == 0)
+        if (key == 0 || !self)
             return true;
     }
     return false;
@@ -49,14 +54,17 @@ bool TWinControl::DoKeyEvent(TMessage& Message, bool (TWinControl::*Preview)(TMe
 
 bool TWinControl::DoKeyPress(TMessage& Message)
 {
+    TGuardPtr<TWinControl> self(this);
     TCustomForm* form = GetParentForm(this);
     if (form && form != this && form->KeyPreview && static_cast<TWinControl*>(form)->DoKeyPress(Message))
+        return true;
+    if (!self)
         return true;
     char ch = char(Message.WParam);
     if (!(ControlStyle & csNoStdEvents)) {
         KeyPress(ch);
         Message.WParam = static_cast<unsigned char>(ch);
-        if (ch == 0)
+        if (ch == 0 || !self)
             return true;
     }
     return false;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/Guard.h"
 #include "platform/qt/OleDrag.h"
 #include "platform/qt/WindowMove.h"
 #include "platform/qt/WindowRec.h"
@@ -53,10 +54,12 @@ void UpdateMouseControl(WindowRec* w, TPoint screenPt)
         return;
     TControl* old = gMouseControl;
     gMouseControl = ctl;
+    // The old control's handler may free the new one (its form, say).
+    TGuardPtr<TControl> next(ctl);
     if (old)
         old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
-    if (ctl)
-        ctl->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(ctl));
+    if (next)
+        next->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(ctl));
 }
 
 // One mouse event, in screen coordinates, for the window the toolkit found under the mouse.
@@ -107,8 +110,12 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
         if (!gWindows.count(w))
             return;
     }
-    if (kind == WM_MOUSEMOVE)
+    if (kind == WM_MOUSEMOVE) {
         UpdateMouseControl(w, screenPt);
+        // An enter or leave handler may have freed the window under the mouse.
+        if (!gWindows.count(w))
+            return;
+    }
     bool isDown = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
     if (isDown) {
         WindowRec* top = TopOf(w);
