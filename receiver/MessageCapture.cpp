@@ -12,6 +12,7 @@
 #include "receiver/RxForm.h"
 #include "receiver/RxText.h"
 #include "receiver/SampleFile.h"
+#include "tree/Extree.h"
 
 namespace rx {
 
@@ -169,7 +170,13 @@ void TRxForm::WritePendingMessages()
         PendingMessages.pop_front();
         FailureTold[static_cast<int>(TFailureSource::Messages)] = false;
         StatusPanelText(kPanelMessageOutcome, "Message saved");
+        // The new node goes in place and the user's focus stays where it was; the viewer follows
+        // the focused node (focus moved from code raises no selection event).
+        TExTreeItem* focused = TreeView1->GetFocused();
         AddMessageToTree(shortName);
+        if (focused)
+            TreeView1->SetFocused(focused);
+        TreeView1AfterSelectionChange(TreeView1);
     }
 }
 
@@ -179,6 +186,3 @@ void TRxForm::DontSaveSYNOPMessages1Click(TObject*)
     DontSaveSYNOPMessages1->SetChecked(Tty_Params.IgnoreSYNOP != 0);
 }
 
-// The message archive tree fills this: the new node goes in place, the user's focus stays, and the
-// viewer follows the focused node.
-void TRxForm::AddMessageToTree(const std::string&) {}

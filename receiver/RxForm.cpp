@@ -12,6 +12,7 @@
 #include "receiver/Afc.h"
 #include "receiver/Baudot.h"
 #include "receiver/Glyphs.h"
+#include "tree/Extree.h"
 
 namespace {
 
@@ -177,12 +178,33 @@ void TRxForm::CreateComponents()
     Panel2->SetBevelOuter(bvNone);
     Panel2->SetAlign(alClient);
 
-    // The message tree goes at the left of this panel, beside the viewer.
+    // The message tree at the left of this panel, the viewer beside it.
+    TreeView1 = new TExTree(this);
+    TreeView1->SetParent(Panel2);
+    TreeView1->SetBounds(0, 0, 125, 140);
+    TreeView1->SetAlign(alLeft);
+    // The archive keeps its own date and time order by inserting in place; the tree never sorts.
+    TreeView1->SetSortType(stCustom);
+    TreeView1->SetSortMode(smNone);
+    TreeView1->OnCompareItems = [this](TObject* s, TExTreeItem* a, TExTreeItem* b, Integer& res) {
+        TreeView1CompareItems(s, a, b, res);
+    };
+    TreeView1->OnAfterSelectionChange = [this](TObject* s) { TreeView1AfterSelectionChange(s); };
+    TreeView1->OnDblClick = [this](TObject* s) { TreeView1DblClick(s); };
+
+    Splitter4 = new TSplitter(this);
+    Splitter4->SetParent(Panel2);
+    Splitter4->SetBounds(125, 0, 3, 140);
+    Splitter4->SetAlign(alLeft);
+
     MessageMemo = new TStyleMemo(this);
     MessageMemo->SetParent(Panel2);
     MessageMemo->SetBounds(0, 0, 524, 140);
     MessageMemo->SetAlign(alClient);
     MessageMemo->setReadOnly(true);
+    // The saved bytes are those the receive window shows: the viewer reads them the same way.
+    MessageMemo->Font()->SetCharset(RUSSIAN_CHARSET);
+    MessageMemo->OnDblClick = [this](TObject* s) { TreeView1DblClick(s); };
     MessageMemo->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
         RxMemoMouseDown(s, b, sh, x, y);
     };
@@ -281,6 +303,7 @@ void TRxForm::FormActivate(TObject*)
     EnsureDirectory(rx::kRawLogDir, rx::TFailureSource::RawLog);
     RollRawLog();
     Timer1->SetEnabled(true);
+    LoadMessageTree();
 }
 
 void TRxForm::StopSequence()

@@ -23,6 +23,8 @@
 
 class TBevel;
 class TBitmap;
+class TExTree;
+class TExTreeItem;
 class TColorDialog;
 class TEdit;
 class TFontDialog;
@@ -78,6 +80,8 @@ public:
     TStyleMemo* RxMemo;
     TSplitter* Splitter2;
     TPanel* Panel2;
+    TExTree* TreeView1;
+    TSplitter* Splitter4;
     TStyleMemo* MessageMemo;
     TSplitter* Splitter3;
     TPaintBox* PaintBox1;
@@ -268,8 +272,15 @@ public:
     // Saves the messages whose saving failed before, oldest first, up to the first that fails.
     void WritePendingMessages();
     void DontSaveSYNOPMessages1Click(TObject* Sender);
-    // Where the message archive learns of a saved file (a name such as 070315-061502.TXT).
+    // ---- the message archive: tree and viewer
+    void LoadMessageTree();
+    // A saved file (a name such as 070315-061502.TXT) gets its node in place; other names are skipped.
     void AddMessageToTree(const std::string& FileName);
+    void TreeView1AfterSelectionChange(TObject* Sender);
+    void TreeView1DblClick(TObject* Sender);
+    void TreeView1CompareItems(TObject* Sender, TExTreeItem* Item1, TExTreeItem* Item2, Integer& Res);
+    void ShowMessageFile(const std::string& DateText, const std::string& TimeText);
+    void OpenMessageInNotepad(const std::string& DateText, const std::string& TimeText);
     // Failures met while text is received: each source is told once until it works again, and
     // never from inside a pass over the sound buffers.
     void ReportFailure(rx::TFailureSource source, const std::string& text, const std::string& caption);

@@ -21,6 +21,7 @@
 #include "tests/receiver/FakeWaveIn.h"
 #include "tests/receiver/TestSignal.h"
 #include "tests/receiver/RxWindowTest.h"
+#include "tree/Extree.h"
 #include "tests/support/UiTest.h"
 
 namespace {
@@ -90,7 +91,8 @@ TEST_F(RxWindow, TheDesignsPlacesAndStartValues)
         {form->SquelchButton, Bounds(280, 1, 45, 23)}, {form->Bevel1, Bounds(0, 25, 524, 2)},
         {form->FFTBox, Bounds(0, 27, 524, 50)},       {form->Splitter1, Bounds(0, 77, 524, 4)},
         {form->RxMemo, Bounds(0, 81, 524, 80)},       {form->Splitter2, Bounds(0, 161, 524, 2)},
-        {form->Panel2, Bounds(0, 163, 524, 143)},     {form->MessageMemo, Bounds(0, 0, 524, 143)},
+        {form->Panel2, Bounds(0, 163, 524, 143)},     {form->TreeView1, Bounds(0, 0, 125, 143)},
+        {form->Splitter4, Bounds(125, 0, 3, 143)},    {form->MessageMemo, Bounds(128, 0, 396, 143)},
         {form->Splitter3, Bounds(0, 306, 524, 4)},    {form->PaintBox1, Bounds(0, 310, 524, 50)},
         {form->StatusBar1, Bounds(0, 360, 524, 20)},
     };

@@ -1,0 +1,292 @@
+// The message archive: names and node texts, the file list, the viewer's reading and the editor,
+// and the main window's tree and viewer.
+#include "receiver/MessageArchive.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "memo/Stylememo.h"
+#include "platform/FileUtils.h"
+#include "platform/ShellApi.h"
+#include "platform/SysUtils.h"
+#include "receiver/MessageCapture.h"
+#include "receiver/RxForm.h"
+#include "tree/Extree.h"
+
+extern char** environ;
+
+namespace rx {
+
+const char* const MonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The two-digit number at Pos of Text; 0 where the text has no such digits.
+int TwoDigits(const std::string& Text, std::size_t Pos)
+{
+    if (Text.size() < Pos + 2 || !IsDigit(Text[Pos]) || !IsDigit(Text[Pos + 1]))
+        return 0;
+    return (Text[Pos] - '0') * 10 + (Text[Pos + 1] - '0');
+}
+
+int MonthOfText(const std::string& DateText) { return MonthNumber(DateText.size() >= 6 ? DateText.substr(3, 3) : ""); }
+
+// Sort key of a valid name: the full year first, then the rest of the name as it stands.
+std::string NameKey(const std::string& Name, const TMessageStamp& Stamp)
+{
+    return Format("%04d", FullYear(Stamp.Year)) + Name.substr(2);
+}
+
+constexpr std::size_t kReadChunk = 1 << 16;
+
+}  // namespace
+
+int MonthNumber(const std::string& Name)
+{
+    for (int m = 0; m < 12; ++m)
+        if (Name == MonthNames[m])
+            return m + 1;
+    return 0;
+}
+
+int FullYear(int TwoDigitYear) { return TwoDigitYear >= 69 ? 1900 + TwoDigitYear : 2000 + TwoDigitYear; }
+
+bool ParseMessageName(const std::string& Name, TMessageStamp& Stamp)
+{
+    // Exactly the digits the program writes: no signs, blanks or shorter fields.
+    if (Name.size() != 17 || Name[6] != '-' || Name.compare(13, 4, ".TXT") != 0)
+        return false;
+    for (std::size_t i : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12})
+        if (!IsDigit(Name[i]))
+            return false;
+    TMessageStamp s;
+    s.Year = TwoDigits(Name, 0);
+    s.Month = TwoDigits(Name, 2);
+    s.Day = TwoDigits(Name, 4);
+    s.Hour = TwoDigits(Name, 7);
+    s.Minute = TwoDigits(Name, 9);
+    s.Second = TwoDigits(Name, 11);
+    if (s.Month < 1 || s.Month > 12 || s.Day < 1 || s.Day > 31 || s.Hour > 24 || s.Minute > 59 || s.Second > 59)
+        return false;
+    Stamp = s;
+    return true;
+}
+
+std::string DateNodeText(const TMessageStamp& Stamp)
+{
+    return Format("%02d %s %02d", Stamp.Day, MonthNames[Stamp.Month - 1], Stamp.Year);
+}
+
+std::string TimeNodeText(const TMessageStamp& Stamp)
+{
+    return Format("%02d:%02d:%02d", Stamp.Hour, Stamp.Minute, Stamp.Second);
+}
+
+int CompareDateNode(int Day, int Month, int Year, const std::string& Text)
+{
+    int r = FullYear(Year) - FullYear(TwoDigits(Text, 7));
+    if (r != 0)
+        return r;
+    r = Month - MonthOfText(Text);
+    if (r != 0)
+        return r;
+    return Day - TwoDigits(Text, 0);
+}
+
+int CompareDateTexts(const std::string& First, const std::string& Second)
+{
+    return CompareDateNode(TwoDigits(First, 0), MonthOfText(First), TwoDigits(First, 7), Second);
+}
+
+std::string MessageFilePath(const std::string& DateText, const std::string& TimeText)
+{
+    return Format("%s/%02d%02d%02d-%02d%02d%02d.TXT", kMessageDir, TwoDigits(DateText, 7), MonthOfText(DateText),
+                  TwoDigits(DateText, 0), TwoDigits(TimeText, 0), TwoDigits(TimeText, 3), TwoDigits(TimeText, 6));
+}
+
+std::vector<std::string> ListMessageFiles(const std::string& Dir)
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    TSearchRec f;
+    if (FindFirst(Dir + "/??????" "-??????.TXT", faReadOnly | faHidden | faSysFile | faArchive, f) == 0) {
+        do {
+            TMessageStamp stamp;
+            // The search's mask ignores case and takes any character for '?': only names the
+            // program can open again from the nodes stay.
+            if (ParseMessageName(f.Name, stamp))
+                found.emplace_back(NameKey(f.Name, stamp), f.Name);
+        } while (FindNext(f) == 0);
+    }
+    FindClose(f);
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    names.reserve(found.size());
+    for (auto& [key, name] : found)
+        names.push_back(std::move(name));
+    return names;
+}
+
+std::string MessageViewerText(const std::string& Path, const std::string& Suffix)
+{
+    const int h = FileOpen(Path, fmOpenRead | fmShareDenyWrite);
+    if (h < 0)
+        return "File Open Error!\r\n" + Path + " " + Suffix;
+    std::string text;
+    bool failed = false;
+    for (;;) {
+        const std::size_t at = text.size();
+        text.resize(at + kReadChunk);
+        const Integer n = FileRead(h, text.data() + at, static_cast<Integer>(kReadChunk));
+        text.resize(at + static_cast<std::size_t>(std::max<Integer>(n, 0)));
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+    }
+    FileClose(h);
+    if (failed)
+        text += "\r\nFile Read Error!\r\n";
+    return text;
+}
+
+bool OpenInTextEditor(const std::string& Path)
+{
+    const auto answer = reinterpret_cast<std::intptr_t>(
+        ShellExecute(nullptr, nullptr, "notepad.exe", Path.c_str(), ".", SW_SHOWNORMAL));
+    if (answer > 32)
+        return true;
+    if (answer != SE_ERR_NOASSOC)
+        return false;
+    // No opener on this desktop: the user's own editor, started by a shell that leaves it running
+    // on its own (the command may carry arguments; the path goes in quoted).
+    const char* editor = std::getenv("VISUAL");
+    if (!editor || !*editor)
+        editor = std::getenv("EDITOR");
+    if (!editor || !*editor)
+        return false;
+    const std::string script = std::string(editor) + " \"$1\" </dev/null >/dev/null 2>&1 &";
+    const char* argv[] = {"sh", "-c", script.c_str(), "sh", Path.c_str(), nullptr};
+    pid_t pid;
+    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+        return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace rx
+
+// ---- the main window's archive -------------------------------------------------------------------
+
+void TRxForm::LoadMessageTree()
+{
+    // One bracket: the rows, bars and picture are made once, for the whole archive.
+    TExUpdateGuard bracket(TreeView1->Model());
+    TreeView1->Items()->Clear();
+    for (const std::string& name : rx::ListMessageFiles(rx::kMessageDir))
+        AddMessageToTree(name);
+    bracket.Done();
+}
+
+void TRxForm::AddMessageToTree(const std::string& FileName)
+{
+    rx::TMessageStamp stamp;
+    if (!rx::ParseMessageName(FileName, stamp))
+        return;
+    const std::string dateText = rx::DateNodeText(stamp);
+    const std::string timeText = rx::TimeNodeText(stamp);
+    TExTreeItems* items = TreeView1->Items();
+    TExUpdateGuard bracket(TreeView1->Model());
+    TExTreeItem* date = nullptr;
+    const Integer roots = items->RootCount();
+    if (roots == 0) {
+        date = items->Add(nullptr, dateText);
+    } else {
+        // The date nodes are in order: the first one not before the new date, found by halving.
+        Integer lo = 0, hi = roots;
+        while (lo < hi) {
+            const Integer mid = lo + (hi - lo) / 2;
+            if (rx::CompareDateNode(stamp.Day, stamp.Month, stamp.Year, items->RootItem(mid)->Text()) > 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        if (lo == roots)
+            date = items->InsertAfter(items->RootItem(roots - 1), dateText);
+        else if (rx::CompareDateNode(stamp.Day, stamp.Month, stamp.Year, items->RootItem(lo)->Text()) < 0)
+            date = items->Insert(items->RootItem(lo), dateText);
+        else
+            date = items->RootItem(lo);
+    }
+    const Integer count = date->Count();
+    if (count == 0) {
+        items->AddChild(date, timeText);
+    } else {
+        // The first time node equal to or after the new time; an equal time goes right after it.
+        Integer lo = 0, hi = count;
+        while (lo < hi) {
+            const Integer mid = lo + (hi - lo) / 2;
+            if (date->Items(mid)->Text() < timeText)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        if (lo < count && date->Items(lo)->Text() > timeText)
+            items->Insert(date->Items(lo), timeText);
+        else
+            items->InsertAfter(date->Items(lo < count ? lo : count - 1), timeText);
+    }
+    bracket.Done();
+}
+
+void TRxForm::TreeView1AfterSelectionChange(TObject*)
+{
+    TExTreeItem* focused = TreeView1->GetFocused();
+    if (!focused || !focused->Parent()) {
+        MessageMemo->Lines()->SetText(" ");
+        return;
+    }
+    ShowMessageFile(focused->Parent()->Text(), focused->Text());
+}
+
+void TRxForm::ShowMessageFile(const std::string& DateText, const std::string& TimeText)
+{
+    const std::string text = rx::MessageViewerText(rx::MessageFilePath(DateText, TimeText),
+                                                   DateText.size() >= 5 ? DateText.substr(3, 2) : "");
+    // The bytes go in whole and at once: a NUL among them becomes a blank instead of ending them.
+    TReadOnlyMemoryStream stream(text.data(), static_cast<Int64>(text.size()));
+    MessageMemo->Lines()->LoadFromStream(&stream);
+}
+
+void TRxForm::TreeView1DblClick(TObject*)
+{
+    TExTreeItem* focused = TreeView1->GetFocused();
+    if (focused && focused->Parent())
+        OpenMessageInNotepad(focused->Parent()->Text(), focused->Text());
+}
+
+void TRxForm::OpenMessageInNotepad(const std::string& DateText, const std::string& TimeText)
+{
+    rx::OpenInTextEditor(rx::MessageFilePath(DateText, TimeText));
+}
+
+void TRxForm::TreeView1CompareItems(TObject*, TExTreeItem* Item1, TExTreeItem* Item2, Integer& Res)
+{
+    if (Item1->Level() > 0) {
+        const int c = Item1->Text().compare(Item2->Text());
+        Res = c < 0 ? -1 : c > 0 ? 1 : 0;
+        return;
+    }
+    const int c = rx::CompareDateTexts(Item1->Text(), Item2->Text());
+    Res = c < 0 ? -1 : c > 0 ? 1 : 0;
+}

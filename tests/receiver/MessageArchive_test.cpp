@@ -1,0 +1,396 @@
+// The message archive: file names and node texts, the tree built from files in any order, the
+// viewer on what the files hold (and on what cannot be read), the editor on a double click, and
+// messages saved while the program runs.
+#include <gtest/gtest.h>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "platform/DateUtils.h"
+#include "platform/ShellApi.h"
+#include "receiver/MessageArchive.h"
+#include "tests/receiver/RxWindowTest.h"
+#include "tree/Extree.h"
+
+namespace {
+
+using namespace rxtest;
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+// ---- names and node texts
+
+TEST(MessageNames, TheProgramsOwnNamesAndTheirLimits)
+{
+    rx::TMessageStamp s;
+    ASSERT_TRUE(rx::ParseMessageName("070315-061502.TXT", s));
+    EXPECT_EQ(rx::DateNodeText(s), "15 Mar 07");
+    EXPECT_EQ(rx::TimeNodeText(s), "06:15:02");
+    EXPECT_TRUE(rx::ParseMessageName("991231-245959.TXT", s));  // hour 24 stays readable
+    EXPECT_EQ(rx::TimeNodeText(s), "24:59:59");
+    EXPECT_TRUE(rx::ParseMessageName("000101-000000.TXT", s));
+    EXPECT_EQ(rx::DateNodeText(s), "01 Jan 00");
+    for (const char* bad : {"071315-000000.TXT", "070015-000000.TXT", "070300-000000.TXT", "070332-000000.TXT",
+                            "070315-250000.TXT", "070315-006000.TXT", "070315-000060.TXT",
+                            // signs and blanks that a number reader would take
+                            "+70315-061502.TXT", "07-315-061502.TXT", " 70315-061502.TXT", "070315-+61502.TXT",
+                            // other cases and shapes: the name rebuilt from the nodes would not open them
+                            "070315-061502.txt", "070315-061502.Txt", "070315_061502.TXT", "070315-061502.TXT.bak",
+                            "0703150-61502.TXT", "70315-061502.TXT", ""})
+        EXPECT_FALSE(rx::ParseMessageName(bad, s)) << bad;
+}
+
+TEST(MessageNames, MonthsAndDatesCompareInCalendarOrder)
+{
+    EXPECT_EQ(rx::MonthNumber("Jan"), 1);
+    EXPECT_EQ(rx::MonthNumber("Dec"), 12);
+    EXPECT_EQ(rx::MonthNumber("mar"), 0);
+    EXPECT_EQ(rx::MonthNumber("Marc"), 0);
+    EXPECT_EQ(rx::FullYear(0), 2000);
+    EXPECT_EQ(rx::FullYear(68), 2068);
+    EXPECT_EQ(rx::FullYear(69), 1969);
+    EXPECT_EQ(rx::FullYear(99), 1999);
+    EXPECT_EQ(rx::CompareDateNode(15, 3, 7, "15 Mar 07"), 0);
+    EXPECT_LT(rx::CompareDateNode(14, 3, 7, "15 Mar 07"), 0);
+    EXPECT_GT(rx::CompareDateNode(1, 4, 7, "15 Mar 07"), 0);
+    EXPECT_GT(rx::CompareDateNode(1, 1, 8, "31 Dec 07"), 0);
+    // Two-digit years: the last century's messages come before this one's.
+    EXPECT_LT(rx::CompareDateNode(31, 12, 99, "01 Jan 07"), 0);
+    EXPECT_GT(rx::CompareDateNode(1, 1, 0, "31 Dec 99"), 0);
+    EXPECT_LT(rx::CompareDateTexts("31 Dec 99", "01 Jan 00"), 0);
+    EXPECT_GT(rx::CompareDateTexts("02 Jan 00", "01 Jan 00"), 0);
+    EXPECT_EQ(rx::MessageFilePath("15 Mar 07", "06:15:02"), "Messages/070315-061502.TXT");
+    EXPECT_EQ(rx::MessageFilePath("01 Dec 99", "24:00:09"), "Messages/991201-240009.TXT");
+}
+
+// ---- the window's tree and viewer
+
+class Archive : public RxWindow {
+protected:
+    void SetUp() override
+    {
+        RxWindow::SetUp();
+        SetShellLauncher([this](const std::string& program, const std::vector<std::string>& args, const std::string&) {
+            Launched.push_back(program + (args.empty() ? "" : " " + args.front()));
+            return LauncherWorks;
+        });
+    }
+    void TearDown() override
+    {
+        SetShellLauncher(nullptr);
+        SetLocalTimeSource({});
+        RxWindow::TearDown();
+    }
+    static void Write(const std::string& path, const std::string& bytes)
+    {
+        if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    TExTreeItems* Items() { return form->TreeView1->Items(); }
+    // "date(time,time) date(time)" from the tree.
+    std::string Shape()
+    {
+        std::string out;
+        for (Integer i = 0; i < Items()->RootCount(); ++i) {
+            TExTreeItem* d = Items()->RootItem(i);
+            out += (i ? " " : "") + d->Text() + "(";
+            for (Integer j = 0; j < d->Count(); ++j) out += (j ? "," : "") + d->Items(j)->Text();
+            out += ")";
+        }
+        return out;
+    }
+    std::string Viewer() { return form->MessageMemo->GetTextPart(0, form->MessageMemo->TextLen()); }
+    TExTreeItem* Node(const std::string& date, const std::string& time = "")
+    {
+        for (Integer i = 0; i < Items()->RootCount(); ++i) {
+            TExTreeItem* d = Items()->RootItem(i);
+            if (d->Text() != date) continue;
+            if (time.empty()) return d;
+            for (Integer j = 0; j < d->Count(); ++j)
+                if (d->Items(j)->Text() == time) return d->Items(j);
+        }
+        return nullptr;
+    }
+    void Select(TExTreeItem* item)
+    {
+        form->TreeView1->SetFocused(item);
+        form->TreeView1AfterSelectionChange(form->TreeView1);
+    }
+
+    std::vector<std::string> Launched;
+    bool LauncherWorks = true;
+};
+
+TEST_F(Archive, FilesInAnyOrderGiveDatesAndTimesInOrder)
+{
+    std::vector<std::string> names{"070315-061502.TXT", "070314-235959.TXT", "070315-061501.TXT"};
+    std::sort(names.begin(), names.end());
+    do {
+        Items()->Clear();
+        for (const auto& n : names) form->AddMessageToTree(n);
+        EXPECT_EQ(Shape(), "14 Mar 07(23:59:59) 15 Mar 07(06:15:01,06:15:02)") << names[0] << names[1] << names[2];
+    } while (std::next_permutation(names.begin(), names.end()));
+}
+
+TEST_F(Archive, LoadingTakesTheProgramsNamesOnlyAndSortsAcrossTheCentury)
+{
+    for (const char* name : {"070315-061502.TXT", "990101-120000.TXT", "070314-235959.TXT", "070315-240000.TXT",
+                             "000229-000001.TXT", "071315-000000.TXT", "070315-061503.txt", "+70315-061502.TXT",
+                             "07031a-061502.TXT", "notes.TXT"})
+        Write("Messages/"s + name, name);
+    fs::create_directory("Messages/070316-000000.TXT");  // a folder so named is no message
+    Write("070317-000000.TXT", "outside the folder");
+    form->LoadMessageTree();
+    EXPECT_EQ(Shape(), "01 Jan 99(12:00:00) 29 Feb 00(00:00:01) 14 Mar 07(23:59:59) 15 Mar 07(06:15:02,24:00:00)");
+    EXPECT_EQ(form->TreeView1->GetFocused(), nullptr);
+    // Loading again starts afresh.
+    fs::remove("Messages/990101-120000.TXT");
+    form->LoadMessageTree();
+    EXPECT_EQ(Shape(), "29 Feb 00(00:00:01) 14 Mar 07(23:59:59) 15 Mar 07(06:15:02,24:00:00)");
+}
+
+TEST_F(Archive, FirstActivationLoadsTheArchiveOnce)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC\r\n");
+    form->FormActivate(form);
+    EXPECT_EQ(Shape(), "15 Mar 07(06:15:02)");
+    Write("Messages/070316-061502.TXT", "ZCZC\r\n");
+    form->FormActivate(form);
+    EXPECT_EQ(Shape(), "15 Mar 07(06:15:02)");
+}
+
+TEST_F(Archive, EqualTimesStandSideBySideAndShowTheOneFile)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC A\r\nNNNN\r\nZCZC B\r\nNNNN\r\n");
+    form->AddMessageToTree("070315-061502.TXT");
+    form->AddMessageToTree("070315-061503.TXT");
+    form->AddMessageToTree("070315-061501.TXT");
+    form->AddMessageToTree("070315-061502.TXT");
+    form->AddMessageToTree("070315-061502.TXT");
+    EXPECT_EQ(Shape(), "15 Mar 07(06:15:01,06:15:02,06:15:02,06:15:02,06:15:03)");
+    TExTreeItem* day = Node("15 Mar 07");
+    Select(day->Items(1));
+    const std::string first = Viewer();
+    Select(day->Items(3));
+    EXPECT_EQ(Viewer(), first);
+    EXPECT_EQ(first, "ZCZC A\r\nNNNN\r\nZCZC B\r\nNNNN\r\n");
+}
+
+TEST_F(Archive, TheViewerFollowsTheFocusedNode)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC AB12\r\nGALE\r\nNNNN\r\n");
+    form->LoadMessageTree();
+    Select(Node("15 Mar 07", "06:15:02"));
+    EXPECT_EQ(Viewer(), "ZCZC AB12\r\nGALE\r\nNNNN\r\n");
+    Select(Node("15 Mar 07"));
+    EXPECT_EQ(Viewer(), " ");
+    Select(Node("15 Mar 07", "06:15:02"));
+    Select(nullptr);
+    EXPECT_EQ(Viewer(), " ");
+    // A file gone from the disk: its node stays and says so.
+    form->AddMessageToTree("070315-061503.TXT");
+    Select(Node("15 Mar 07", "06:15:03"));
+    EXPECT_EQ(Viewer(), "File Open Error!\r\nMessages/070315-061503.TXT Ma");
+}
+
+TEST_F(Archive, TheViewerShowsEveryByteOfTheFile)
+{
+    // Text after a zero byte, bytes beyond ASCII (the Russian set's letters), a megabyte without
+    // a line break.
+    const std::string zero = "ZCZC\r\nBEFORE\0AFTER\r\nNNNN\r\n"s;
+    const std::string cyrillic = "ZCZC\r\n\xcf\xd0\xc8\xc2\xc5\xd2 \xec\xe8\xf0\r\nNNNN\r\n";
+    std::string big(1 << 20, 'W');
+    for (std::size_t i = 1000; i < big.size(); i += 1000) big[i] = ' ';
+    Write("Messages/070315-010000.TXT", zero);
+    Write("Messages/070315-020000.TXT", cyrillic);
+    Write("Messages/070315-030000.TXT", big);
+    Write("Messages/070315-040000.TXT", "");
+    form->LoadMessageTree();
+    Select(Node("15 Mar 07", "01:00:00"));
+    EXPECT_EQ(Viewer(), "ZCZC\r\nBEFORE AFTER\r\nNNNN\r\n");
+    Select(Node("15 Mar 07", "02:00:00"));
+    EXPECT_EQ(Viewer(), cyrillic);
+    EXPECT_EQ(form->MessageMemo->Font()->Charset(), form->RxMemo->Font()->Charset());
+    Select(Node("15 Mar 07", "03:00:00"));
+    EXPECT_EQ(form->MessageMemo->TextLen(), static_cast<Integer>(big.size()));
+    EXPECT_EQ(Viewer(), big);
+    Select(Node("15 Mar 07", "04:00:00"));
+    EXPECT_EQ(Viewer(), "");
+}
+
+TEST_F(Archive, AFileThatCannotBeReadIsNotShownAsWhole)
+{
+    // Reading this file fails at once (its first page is never mapped).
+    fs::create_directories("Messages");
+    ASSERT_EQ(symlink("/proc/self/mem", "Messages/070315-061502.TXT"), 0);
+    form->AddMessageToTree("070315-061502.TXT");
+    Select(Node("15 Mar 07", "06:15:02"));
+    EXPECT_EQ(Viewer(), "\r\nFile Read Error!\r\n");
+}
+
+TEST_F(Archive, ADoubleClickOpensATimeNodesFileInTheEditor)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC\r\n");
+    form->LoadMessageTree();
+    Select(Node("15 Mar 07"));
+    form->TreeView1DblClick(form->TreeView1);
+    EXPECT_TRUE(Launched.empty());
+    Select(Node("15 Mar 07", "06:15:02"));
+    form->TreeView1DblClick(form->TreeView1);
+    form->MessageMemo->OnDblClick(form->MessageMemo);
+    ASSERT_EQ(Launched.size(), 2u);
+    EXPECT_EQ(Launched[0], "xdg-open ./Messages/070315-061502.TXT");
+    Select(nullptr);
+    form->TreeView1DblClick(form->TreeView1);
+    EXPECT_EQ(Launched.size(), 2u);
+}
+
+TEST_F(Archive, WithoutAnOpenerTheUsersEditorOpensTheFile)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC\r\n");
+    const std::string mark = Dir.Path("opened with");
+    Write(Dir.Path("editor.sh"), "#!/bin/sh\necho \"$1\" > '" + mark + "'\n");
+    ASSERT_EQ(chmod(Dir.Path("editor.sh").c_str(), 0755), 0);
+    LauncherWorks = false;
+    const char* visual = getenv("VISUAL");
+    const std::string oldVisual = visual ? visual : "";
+    setenv("VISUAL", Dir.Path("editor.sh").c_str(), 1);
+    form->AddMessageToTree("070315-061502.TXT");
+    Select(Node("15 Mar 07", "06:15:02"));
+    form->TreeView1DblClick(form->TreeView1);
+    if (visual)
+        setenv("VISUAL", oldVisual.c_str(), 1);
+    else
+        unsetenv("VISUAL");
+    // The editor runs on its own; wait for its mark.
+    for (int i = 0; i < 500 && !fs::exists(mark); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream in(mark);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "Messages/070315-061502.TXT");
+}
+
+TEST_F(Archive, TheComparisonHandlerGivesTheInsertionOrder)
+{
+    form->AddMessageToTree("991231-235959.TXT");
+    form->AddMessageToTree("000101-000000.TXT");
+    form->AddMessageToTree("000101-000001.TXT");
+    TExTreeItem* a = Node("31 Dec 99");
+    TExTreeItem* b = Node("01 Jan 00");
+    Integer res = 0;
+    ASSERT_TRUE(form->TreeView1->OnCompareItems);
+    form->TreeView1->OnCompareItems(form->TreeView1, a, b, res);
+    EXPECT_EQ(res, -1);
+    form->TreeView1->OnCompareItems(form->TreeView1, b, a, res);
+    EXPECT_EQ(res, 1);
+    form->TreeView1->OnCompareItems(form->TreeView1, b, b, res);
+    EXPECT_EQ(res, 0);
+    form->TreeView1->OnCompareItems(form->TreeView1, b->Items(1), b->Items(0), res);
+    EXPECT_EQ(res, 1);
+    EXPECT_EQ(form->TreeView1->SortMode(), smNone);
+    EXPECT_EQ(form->TreeView1->SortType(), stCustom);
+}
+
+TEST_F(Archive, ThousandsOfMessagesInRandomOrderEndInOrder)
+{
+    std::mt19937 rng(7);
+    std::vector<std::string> names;
+    std::multiset<std::string> keys;
+    for (int i = 0; i < 6000; ++i) {
+        const int y = static_cast<int>(rng() % 3) * 46 + 50;  // 50, 96 and 42: both centuries
+        auto r = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        const int month = 1 + r(12), day = 1 + r(28), hour = r(24), minute = r(60), second = r(3);
+        const std::string name =
+            Format("%02d%02d%02d-%02d%02d%02d.TXT", y % 100, month, day, hour, minute, second);
+        names.push_back(name);
+        keys.insert(Format("%04d", rx::FullYear(y % 100)) + name.substr(2, 11));
+    }
+    Items()->BeginUpdate();
+    for (const auto& n : names) form->AddMessageToTree(n);
+    Items()->EndUpdate();
+    std::vector<std::string> order;
+    for (Integer i = 0; i < Items()->RootCount(); ++i) {
+        TExTreeItem* d = Items()->RootItem(i);
+        for (Integer j = 0; j < d->Count(); ++j) {
+            const std::string path = rx::MessageFilePath(d->Text(), d->Items(j)->Text());
+            order.push_back(Format("%04d", rx::FullYear(std::stoi(path.substr(9, 2)))) + path.substr(11, 11));
+        }
+    }
+    EXPECT_EQ(order, std::vector<std::string>(keys.begin(), keys.end()));
+    EXPECT_EQ(Items()->Count() - Items()->RootCount(), 6000);
+}
+
+// ---- messages saved while the program runs
+
+class LiveArchive : public Archive {
+protected:
+    void SetClock(Word day, Word h, Word mi, Word s)
+    {
+        Clock = TSystemTime{2007, 3, 0, day, h, mi, s, 0};
+        SetLocalTimeSource([this] { return Clock; });
+    }
+    void Receive(const std::string& text)
+    {
+        for (char c : text) form->AppendReceivedChar(c);
+    }
+    TSystemTime Clock;
+};
+
+TEST_F(LiveArchive, ASavedMessageGetsItsNodeAndTheFocusStays)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC OLD\r\nNNNN\r\n");
+    form->LoadMessageTree();
+    TExTreeItem* old = Node("15 Mar 07", "06:15:02");
+    Select(old);
+    SetClock(15, 6, 0, 0);
+    Receive("ZCZC EARLIER\r\nNNNN");
+    EXPECT_EQ(Shape(), "15 Mar 07(06:00:00,06:15:02)");
+    EXPECT_EQ(form->TreeView1->GetFocused(), old);
+    EXPECT_EQ(Viewer(), "ZCZC OLD\r\nNNNN\r\n");
+    // A new day, and then a second message of the same second.
+    SetClock(16, 0, 0, 1);
+    Receive("\r\nZCZC NEXT\r\nNNNN");
+    Receive("\r\nZCZC SAME\r\nNNNN");
+    EXPECT_EQ(Shape(), "15 Mar 07(06:00:00,06:15:02) 16 Mar 07(00:00:01,00:00:01)");
+    EXPECT_EQ(form->TreeView1->GetFocused(), old);
+    Select(Node("16 Mar 07", "00:00:01"));
+    EXPECT_EQ(Viewer(), "ZCZC NEXT\r\nNNNN\r\nZCZC SAME\r\nNNNN\r\n");
+}
+
+TEST_F(LiveArchive, WithoutFocusTheViewerStaysBlankAndAFailedSaveAddsNoNode)
+{
+    form->LoadMessageTree();
+    SetClock(15, 6, 0, 0);
+    Receive("ZCZC ONE\r\nNNNN");
+    EXPECT_EQ(Shape(), "15 Mar 07(06:00:00)");
+    EXPECT_EQ(form->TreeView1->GetFocused(), nullptr);
+    EXPECT_EQ(Viewer(), " ");
+    // The folder becomes unwritable: the message waits, and no node stands for a missing file.
+    ASSERT_EQ(chmod(Dir.Dir.c_str(), 0777), 0);
+    ASSERT_EQ(chmod("Messages", 0555), 0);
+    const bool asRoot = geteuid() == 0;
+    if (asRoot)
+        setfsuid(65534);
+    SetClock(15, 7, 0, 0);
+    Receive("\r\nZCZC TWO\r\nNNNN");
+    if (asRoot)
+        setfsuid(0);
+    EXPECT_EQ(Shape(), "15 Mar 07(06:00:00)");
+    EXPECT_EQ(Boxes, std::vector<std::string>{"File Error|File Open Error!"});
+    ASSERT_EQ(chmod("Messages", 0755), 0);
+    SetClock(15, 8, 0, 0);
+    Receive("\r\nZCZC THREE\r\nNNNN");
+    EXPECT_EQ(Shape(), "15 Mar 07(06:00:00,07:00:00,08:00:00)");
+}
+
+}  // namespace
