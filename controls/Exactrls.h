@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ctlbase/Exvclutils.h"
+#include "platform/HintWindow.h"
 #include "platform/StdCtrls.h"
 #include "platform/UxTheme.h"
 
@@ -193,6 +194,146 @@ private:
     std::unique_ptr<TImgFormChangeLink> FImageFormLink;
     TExBorderSides FBorderSides = AllBorderSides;
     bool FHandleDialogKeys = false;
+    bool FRedrawOff = false;
     bool FUseXPThemes = true;
     HTHEME FTheme = nullptr;
+};
+
+// ---------------------------------------------------------------- advanced list box
+
+class TTimer;
+class THintWindow;
+
+// The hint window a list box shows a clipped item's whole text in.
+class TListBoxHintWindow : public THintWindow {
+public:
+    using THintWindow::THintWindow;
+};
+
+class TExAdvancedListBox : public TListBox {
+public:
+    explicit TExAdvancedListBox(TComponent* AOwner);
+    ~TExAdvancedListBox() override;
+
+    TExFlatBorderType ActiveBorderType() const { return FActiveBorderType; }
+    void SetActiveBorderType(TExFlatBorderType Value);
+    TExFlatBorderType InactiveBorderType() const { return FInactiveBorderType; }
+    void SetInactiveBorderType(TExFlatBorderType Value);
+    TBitmap* Background() { return GetBackground(); }
+    void SetBackground(TBitmap* Value);
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool Value);
+    bool FlatFocusedScrollBars() const { return FFlatFocusedScrollBars; }
+    void SetFlatFocusedScrollBars(bool Value);
+    // A selected item shows the unselected background, inverted.
+    bool InvertSelection() const { return FInvertSelection; }
+    void SetInvertSelection(bool Value);
+    TColor SelectedColor() const { return FSelectedColor; }
+    void SetSelectedColor(TColor Value);
+    TFont* SelectedFont() const { return FSelectedFont.get(); }
+    void SetSelectedFont(TFont* Value);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool Value);
+    bool UseBackground() const { return FUseBackground; }
+    void SetUseBackground(bool Value);
+    TCustomExImageForm* ImageForm() const { return FImageForm; }
+    void SetImageForm(TCustomExImageForm* Value);
+    // A selected item keeps the background and the normal text colour.
+    bool TransparentSelection() const { return FTransparentSelection; }
+    void SetTransparentSelection(bool Value);
+    TExBorderSides BorderSides() const { return FBorderSides; }
+    void SetBorderSides(TExBorderSides Value);
+    // The whole text of an item wider than the box shows in a hint while the mouse rests on it.
+    bool ShowLineHint() const { return FShowLineHint; }
+    void SetShowLineHint(bool Value) { FShowLineHint = Value; }
+    void SetStyle(TListBoxStyle Value) override;
+    // The list scrolls sideways as far as its widest item.
+    bool HorizontalScroll() const { return FHorizontalScroll; }
+    void SetHorizontalScroll(bool Value);
+    bool UseXPThemes() const { return FUseXPThemes; }
+    void SetUseXPThemes(bool Value);
+    bool IsThemeApplied() const { return FUseXPThemes && FTheme != nullptr; }
+    HTHEME Theme() const { return FTheme; }
+    bool MouseOver() const { return FMouseOver; }
+    int MaxItemWidth() const { return FMaxItemWidth; }
+    // The item the line hint is armed or shown for (-1: none), and its window while shown.
+    int LineHintItem() const { return FLineHintItem; }
+    THintWindow* LineHintWindow() const { return FLineHintWindow.get(); }
+
+    // The item the hints take to be under a client ordinate; a point on an item's first row
+    // counts for the item above. -1 when that is no item.
+    int HintItemAt(int Y);
+    void DrawFlatBorder(HDC DC, bool HThumbTracking, bool VThumbTracking);
+    void ResetHorizontalExtent();
+
+    void Loaded() override;
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    virtual int GetItemWidth(int Index);
+    virtual int GetParentCtlWidth();
+    virtual int GetParentCtlHeight();
+    virtual TPoint RealScreenToClient(const TPoint& Point);
+    virtual TBitmap* GetBackground() { return FBackground.get(); }
+    virtual THintWindow* CreateHintWindow();
+    virtual void FreeThemeHandle();
+    virtual void CreateThemeHandle();
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
+    bool BackgroundApplies();
+
+private:
+    bool Active();
+    bool AnySelected();
+    void SetHorizontalExtent();
+    void IntMouseMove(int X, int Y);
+    void CancelLineHint();
+    void ReleaseLineHintWindow();
+    void OnLineHintTimer(TObject* Sender);
+    void HintWndProc(TMessage& Message);
+    void RedrawAfterScroll();
+    void PaintItemBackground(HDC DC, const TRect& Rect);
+    void WMPaint(TMessage& Message);
+    void WMNCPaint(TMessage& Message);
+    void WMScroll(TMessage& Message);
+    void WMFocus(TMessage& Message);
+    void WMThemeChanged(TMessage& Message);
+    void CMMouse(TMessage& Message);
+    void CMFontChanged(TMessage& Message);
+    void CMParentFontChanged(TMessage& Message);
+    void CMHintShow(TMessage& Message);
+    void ListMessage(TMessage& Message);
+
+    TExFlatBorderType FActiveBorderType = fbtSunken;
+    std::unique_ptr<TBitmap> FBackground;
+    bool FFlat = false;
+    bool FFlatFocusedScrollBars = false;
+    TExFlatBorderType FInactiveBorderType = fbtSunkenOuter;
+    bool FInvertSelection = false;
+    int FTopIndexSeen = 0;
+    bool FMouseOver = false;
+    TColor FSelectedColor = clHighlight;
+    std::unique_ptr<TFont> FSelectedFont;
+    bool FTransparent = false;
+    bool FUseBackground = false;
+    TCustomExImageForm* FImageForm = nullptr;
+    std::unique_ptr<TImgFormChangeLink> FImageFormLink;
+    bool FVThumbTracking = false;
+    bool FHThumbTracking = false;
+    bool FTransparentSelection = false;
+    TExBorderSides FBorderSides = AllBorderSides;
+    bool FShowLineHint = false;
+    int FLineHintItem = -1;
+    int FMaxItemWidth = 0;
+    bool FHorizontalScroll = false;
+    std::unique_ptr<TTimer> FLineHintTimer;
+    std::unique_ptr<THintWindow> FLineHintWindow;
+    TWndMethod FSavedHintWndProc;
+    bool FSelectedFontFromParent = false;
+    bool FRedrawOff = false;
+    HTHEME FTheme = nullptr;
+    bool FUseXPThemes = true;
 };

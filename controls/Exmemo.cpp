@@ -241,6 +241,10 @@ void TExAdvancedMemo::WMPaint(TMessage& Message)
 
 void TExAdvancedMemo::WMNCPaint(TMessage& Message)
 {
+    // While the program has turned drawing off (a batch of lines), the frame waits: the window
+    // keeps it due and asks again once drawing is back on.
+    if (FRedrawOff)
+        return;
     if (IsThemeApplied() && BorderStyle() == bsSingle) {
         exflat::PaintThemedFrame(Handle(), FTheme, reinterpret_cast<HRGN>(Message.WParam));
         Message.Result = 0;
@@ -349,6 +353,10 @@ void TExAdvancedMemo::Dispatch(TMessage& Message)
     case WM_GETDLGCODE: WMGetDlgCode(Message); break;
     case WM_KEYDOWN: WMKeyDown(Message); break;
     case WM_THEMECHANGED: WMThemeChanged(Message); break;
+    case WM_SETREDRAW:
+        FRedrawOff = Message.WParam == 0;
+        TMemo::Dispatch(Message);
+        break;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE: CMMouse(Message); break;
     case CN_CTLCOLOREDIT:

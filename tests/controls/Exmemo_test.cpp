@@ -166,6 +166,13 @@ TEST_F(AdvancedMemo, FlatBorderAndFlatScrollBarsFollowTheHotState)
     EXPECT_EQ(WindowPixel(M, barLeft + 1, b + 1), Rgb(clBtnHighlight));
     Input::MouseMove(Form, 300, 250);
     EXPECT_EQ(WindowPixel(M, barLeft + 1, b + 1), Rgb(clBtnFace));
+    // Lines added while drawing is off: the frame waits and comes back flat.
+    M->Lines()->BeginUpdate();
+    for (int i = 0; i < 20; ++i)
+        M->Lines()->Add("more");
+    M->Lines()->EndUpdate();
+    EXPECT_EQ(WindowPixel(M, barLeft, b), Rgb(clBtnHighlight));
+    EXPECT_EQ(WindowPixel(M, 1, 1), Rgb(clBtnFace));
     // Kept flat while hot when asked.
     M->SetFlatFocusedScrollBars(true);
     Input::MouseMove(M, 40, 40);

@@ -1,0 +1,469 @@
+// The advanced list box: its owner-drawn items and selection looks read back from the screen, item
+// hints at the edges of items and of the list, line hints that come, go and are hidden by others,
+// the sideways extent as items come and go (a hundred thousand of them too), the flat border and
+// scroll bars while hot, backgrounds, typing beyond ASCII, and handlers that free the list box.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "controls/Exactrls.h"
+#include "ctlbase/Exuxtheme.h"
+#include "platform/Input.h"
+#include "platform/WinGdi.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+COLORREF Rgb(TColor C) { return COLORREF(ColorToRGB(C)); }
+
+// Smoothed text has few pixels of exactly its colour: near it is enough.
+bool Near(COLORREF A, TColor B)
+{
+    const COLORREF b = Rgb(B);
+    auto close = [](int x, int y) { return std::abs(x - y) <= 0x30; };
+    return close(GetRValue(A), GetRValue(b)) && close(GetGValue(A), GetGValue(b)) && close(GetBValue(A), GetBValue(b));
+}
+
+struct AdvancedListBox : ::testing::Test {
+    TForm* Form = nullptr;
+    TExAdvancedListBox* L = nullptr;
+    TEdit* Other = nullptr;
+    Integer SavedPause = 0, SavedHide = 0;
+
+    AdvancedListBox()
+    {
+        Application->Initialize();
+        SavedPause = Application->HintPause;
+        SavedHide = Application->HintHidePause;
+        Form = new TForm(nullptr);
+        Form->SetBounds(60, 60, 460, 320);
+        Form->AfterConstruction();
+        L = new TExAdvancedListBox(Form);
+        L->SetParent(Form);
+        L->SetBounds(20, 20, 160, 120);
+        L->SetUseXPThemes(false);
+        Other = new TEdit(Form);
+        Other->SetParent(Form);
+        Other->SetBounds(20, 240, 160, 24);
+        Form->Show();
+        uitest::Pump();
+        Other->SetFocus();
+    }
+    ~AdvancedListBox() override
+    {
+        Application->HintPause = SavedPause;
+        Application->HintHidePause = SavedHide;
+        TObject::Free(Form);
+        uitest::Pump();
+    }
+    COLORREF WindowPixel(TWinControl* C, int X, int Y)
+    {
+        uitest::Pump();
+        HDC dc = GetWindowDC(C->Handle());
+        const COLORREF p = GetPixel(dc, X, Y);
+        ReleaseDC(C->Handle(), dc);
+        return p;
+    }
+    COLORREF ClientPixel(TWinControl* C, int X, int Y)
+    {
+        uitest::Pump();
+        HDC dc = GetDC(C->Handle());
+        const COLORREF p = GetPixel(dc, X, Y);
+        ReleaseDC(C->Handle(), dc);
+        return p;
+    }
+    // Pixels of an item's row that are not Ground.
+    int Inked(int Index, COLORREF Ground)
+    {
+        uitest::Pump();
+        const TRect r = L->ItemRect(Index);
+        HDC dc = GetDC(L->Handle());
+        int n = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < std::min(r.Right, 80); ++x)
+                if (GetPixel(dc, x, y) != Ground)
+                    ++n;
+        ReleaseDC(L->Handle(), dc);
+        return n;
+    }
+    int TextWidth(const std::string& S)
+    {
+        TBitmap b;
+        b.Canvas()->SetFont(L->Font());
+        return b.Canvas()->TextWidth(S);
+    }
+    // The list's client area made exactly Width wide.
+    void ClientWidthTo(int Width) { L->SetWidth(L->Width() - L->ClientWidth() + Width); }
+    THintInfo Ask(int Y)
+    {
+        THintInfo info;
+        info.HintControl = L;
+        info.CursorPos = {10, Y};
+        info.HintStr = L->Hint();
+        L->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+        return info;
+    }
+};
+
+// ---------------------------------------------------------------- items and selection looks
+
+TEST_F(AdvancedListBox, ItemsAreDrawnWithTheSelectionLookChosen)
+{
+    for (const char* s : {"alpha", "beta", "gamma"})
+        L->Items()->Add(s);
+    EXPECT_NE(GetWindowLong(L->Handle(), GWL_STYLE) & LBS_OWNERDRAWFIXED, 0) << "the list draws every item";
+    EXPECT_GT(Inked(0, Rgb(clWindow)), 5);
+    L->SetSelectedColor(clLime);
+    L->SelectedFont()->SetColor(clNavy);
+    L->SetItemIndex(1);
+    const TRect r = L->ItemRect(1);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, r.Top + 1), Rgb(clLime));
+    int navy = 0;
+    for (int x = r.Left; x < 60; ++x)
+        for (int y = r.Top; y < r.Bottom; ++y)
+            navy += Near(ClientPixel(L, x, y), clNavy);
+    EXPECT_GT(navy, 3) << "the selected font's colour";
+    // Inverted: the unselected background turned over.
+    L->SetInvertSelection(true);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, r.Top + 1), COLORREF(~Rgb(clWindow) & 0xFFFFFF));
+    // Transparent selection: background and text colour as if unselected.
+    L->SetInvertSelection(false);
+    L->SetTransparentSelection(true);
+    L->Font()->SetColor(clMaroon);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, r.Top + 1), Rgb(clWindow));
+    int maroon = 0, navyNow = 0;
+    for (int x = r.Left; x < 60; ++x)
+        for (int y = r.Top; y < r.Bottom; ++y) {
+            maroon += Near(ClientPixel(L, x, y), clMaroon);
+            navyNow += Near(ClientPixel(L, x, y), clNavy);
+        }
+    EXPECT_GT(maroon, 3);
+    EXPECT_EQ(navyNow, 0);
+}
+
+TEST_F(AdvancedListBox, OwnerDrawnStylesGoToTheEventAndStandardIgnoresIt)
+{
+    L->Items()->Add("one");
+    L->Items()->Add("two");
+    std::vector<int> drawn;
+    L->OnDrawItem = [&](TWinControl* c, int index, TRect r, TOwnerDrawState) {
+        EXPECT_EQ(c, L);
+        drawn.push_back(index);
+        L->Canvas()->Brush()->SetColor(clFuchsia);
+        L->Canvas()->FillRect(r);
+    };
+    L->Repaint();
+    uitest::Pump();
+    EXPECT_TRUE(drawn.empty()) << "a standard list draws its items itself";
+    L->SetStyle(lbOwnerDrawFixed);
+    L->Repaint();
+    uitest::Pump();
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), 1), drawn.end());
+    EXPECT_EQ(ClientPixel(L, 5, L->ItemRect(1).Top + 1), Rgb(clFuchsia));
+}
+
+TEST_F(AdvancedListBox, TypingBeyondAsciiChoosesTheItem)
+{
+    for (const char* s : {"\xC4gypten", "Norwegen", "\xD6sterreich", "Zypern"})  // Ägypten, Österreich
+        L->Items()->Add(s);
+    L->SetFocus();
+    Input::TypeText("\xC3\x96");  // "Ö"
+    EXPECT_EQ(L->ItemIndex(), 2);
+    Input::AdvanceTime(2000);
+    Input::TypeText("\xC3\xA4");  // "ä": case does not matter
+    EXPECT_EQ(L->ItemIndex(), 0);
+}
+
+// ---------------------------------------------------------------- item hints
+
+TEST_F(AdvancedListBox, TheStandardHintShowsAClippedItemAndTheBoxsHintElsewhere)
+{
+    const std::string wide = "a clipped item text";
+    L->Items()->Add("short");
+    L->Items()->Add(wide);
+    L->SetHint("the list");
+    L->SetShowHint(true);
+    const int h = L->ItemHeight();
+    ClientWidthTo(TextWidth(wide));
+    THintInfo in = Ask(h + 2);
+    EXPECT_EQ(in.HintStr, wide) << "exactly as wide as the client area";
+    EXPECT_EQ(in.HintPos, L->ClientToScreen({-1, h - 3}));
+    EXPECT_EQ(Ask(h + 2 + h / 2).HintStr, wide);
+    ClientWidthTo(TextWidth(wide) + 1);
+    EXPECT_EQ(Ask(h + 2).HintStr, "") << "one pixel to spare: no hint";
+    // A row at a multiple of the item height is the item above.
+    ClientWidthTo(TextWidth(wide));
+    EXPECT_EQ(Ask(2 * h).HintStr, wide);
+    EXPECT_EQ(Ask(h).HintStr, "");
+    // The very top row has no item above it: the box's own hint, and nothing read before the list.
+    EXPECT_EQ(L->HintItemAt(0), -1);
+    EXPECT_EQ(Ask(0).HintStr, "the list");
+    // Below the last item.
+    EXPECT_EQ(Ask(3 * h + 2).HintStr, "the list");
+    L->SetShowHint(false);
+    EXPECT_EQ(Ask(3 * h + 2).HintStr, "");
+    // Scrolled: the row counts from the top item.
+    for (int i = 0; i < 20; ++i)
+        L->Items()->Add("filler " + std::to_string(i));
+    L->Items()->Add(wide);
+    L->SetTopIndex(L->Count() - 3);
+    const int top = L->TopIndex();
+    EXPECT_EQ(L->HintItemAt((L->Count() - 1 - top) * h + 1), L->Count() - 1);
+}
+
+TEST_F(AdvancedListBox, ALineHintComesAfterThePauseAndGoesAfterItsTime)
+{
+    Application->HintPause = 20;
+    Application->HintHidePause = 150;
+    L->SetShowLineHint(true);
+    L->Items()->Add("short");
+    const std::string wide = "an item far too wide for the list box";
+    L->Items()->Add(wide);
+    const int h = L->ItemHeight();
+    Input::MouseMove(L, 30, h + 3);
+    EXPECT_EQ(L->LineHintItem(), 1);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return L->LineHintWindow() != nullptr; }));
+    THintWindow* hint = L->LineHintWindow();
+    EXPECT_EQ(hint->Caption(), wide);
+    EXPECT_TRUE(IsWindowVisible(hint->Handle()));
+    TRect at;
+    GetWindowRect(hint->Handle(), &at);
+    const TPoint item = L->ClientToScreen(L->ItemRect(1).TopLeft());
+    EXPECT_EQ(at.Left, item.X - 3);
+    EXPECT_EQ(at.Top, item.Y - 3);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return L->LineHintWindow() == nullptr; }));
+    EXPECT_EQ(L->LineHintItem(), 1) << "it does not come again while the mouse stays";
+    uitest::Pump(60);
+    EXPECT_EQ(L->LineHintWindow(), nullptr);
+    // A short item arms nothing that shows; moving off cancels.
+    Input::MouseMove(L, 30, 3 + h / 2);
+    Input::MouseMove(L, 30, 2 + h / 2);
+    uitest::Pump(80);
+    EXPECT_EQ(L->LineHintWindow(), nullptr);
+    EXPECT_EQ(L->LineHintItem(), -1);
+    // Changing the style goes back to idle.
+    Input::MouseMove(L, 30, h + 3);
+    EXPECT_EQ(L->LineHintItem(), 1);
+    L->SetStyle(lbOwnerDrawFixed);
+    EXPECT_EQ(L->LineHintItem(), -1);
+}
+
+TEST_F(AdvancedListBox, ALineHintNeedsTheWholeWidthAndTheTopRowIsNoItem)
+{
+    Application->HintPause = 20;
+    L->SetShowLineHint(true);
+    const std::string text = "exact fit";
+    L->Items()->Add(text);
+    L->Items()->Add("next");
+    ClientWidthTo(TextWidth(text + "W") + 1);
+    const int h = L->ItemHeight();
+    Input::MouseMove(L, 20, 3);
+    uitest::Pump(80);
+    EXPECT_EQ(L->LineHintWindow(), nullptr) << "one pixel narrower than the box: none";
+    Input::MouseMove(L, 20, h + 3);
+    ClientWidthTo(TextWidth(text + "W"));
+    Input::MouseMove(L, 20, 3);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return L->LineHintWindow() != nullptr; })) << "as wide as the box";
+    // The top row: no item is armed, and the mouse there shows nothing later either.
+    Input::MouseMove(L, 20, h + 3);
+    Input::MouseMove(L, 20, 0);
+    EXPECT_EQ(L->LineHintItem(), -1);
+    EXPECT_EQ(L->LineHintWindow(), nullptr);
+}
+
+TEST_F(AdvancedListBox, ALineHintHiddenBySomeoneElseIsLetGoAfterwards)
+{
+    Application->HintPause = 20;
+    Application->HintHidePause = 5000;
+    L->SetShowLineHint(true);
+    L->Items()->Add("an item far too wide for the list box");
+    Input::MouseMove(L, 30, 3);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return L->LineHintWindow() != nullptr; }));
+    ShowWindow(L->LineHintWindow()->Handle(), SW_HIDE);
+    EXPECT_NE(L->LineHintWindow(), nullptr) << "not freed inside its own message";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return L->LineHintWindow() == nullptr; }));
+    // The list box freed while its hint shows takes the hint along.
+    Input::MouseMove(L, 30, L->ItemHeight() + 5);
+    Input::MouseMove(L, 30, 3);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return L->LineHintWindow() != nullptr; }));
+    TObject::Free(L);
+    L = nullptr;
+    uitest::Pump(30);
+    EXPECT_EQ(Form->ControlCount(), 1);
+}
+
+// ---------------------------------------------------------------- the sideways extent
+
+TEST_F(AdvancedListBox, TheExtentFollowsTheWidestItem)
+{
+    L->SetHorizontalScroll(true);
+    auto extent = [&] { return int(SendMessage(L->Handle(), LB_GETHORIZONTALEXTENT, 0, 0)); };
+    L->Items()->Add("mid width");
+    L->Items()->Add("x");
+    EXPECT_EQ(extent(), TextWidth("mid widthW"));
+    const std::string widest = "the widest item of them all, by far";
+    L->Items()->Insert(1, widest);
+    EXPECT_EQ(extent(), TextWidth(widest + "W")) << "widened at once";
+    EXPECT_NE(GetWindowLong(L->Handle(), GWL_STYLE) & WS_HSCROLL, 0) << "with a bar to scroll by";
+    EXPECT_EQ(L->MaxItemWidth(), extent());
+    // Deleting another keeps it; deleting the widest scrolls home and measures again.
+    L->Items()->Delete(2);
+    EXPECT_EQ(extent(), TextWidth(widest + "W"));
+    SendMessage(L->Handle(), WM_HSCROLL, SB_PAGERIGHT, 0);
+    EXPECT_LT(L->ItemRect(0).Left, 0);
+    L->Items()->Delete(1);
+    EXPECT_EQ(extent(), TextWidth("mid widthW"));
+    EXPECT_EQ(L->ItemRect(0).Left, 0);
+    L->Clear();
+    EXPECT_EQ(extent(), 0);
+    EXPECT_EQ(L->MaxItemWidth(), 0);
+    // Tab stops in quarters of a digit's width.
+    L->SetTabWidth(40);
+    L->Items()->Add("a\tb");
+    const int stop = int(std::lround(40 * TextWidth("0") * 0.25));
+    EXPECT_EQ(extent(), stop + TextWidth("bW"));
+    // A bigger font measures again.
+    L->Clear();
+    L->SetTabWidth(0);
+    L->Items()->Add(widest);
+    L->Font()->SetSize(L->Font()->Size() * 2);
+    EXPECT_EQ(extent(), TextWidth(widest + "W"));
+}
+
+TEST_F(AdvancedListBox, AHundredThousandItemsInRandomOrderKeepTheExtentOfTheWidest)
+{
+    L->SetHorizontalScroll(true);
+    L->SetSorted(true);
+    L->SetFlat(true);
+    std::vector<std::string> items;
+    std::mt19937 rng(7);
+    for (int i = 0; i < 100000; ++i)
+        items.push_back("item " + std::to_string(rng() % 1000000) + std::string(size_t(rng() % 40), 'm'));
+    const std::string widest = "item " + std::string(60, 'W');
+    items.insert(items.begin() + long(rng() % items.size()), widest);
+    L->Items()->BeginUpdate();
+    for (const std::string& s : items)
+        L->Items()->Add(s);
+    L->Items()->EndUpdate();
+    // The frame put off while drawing was off is drawn once it is back on: flat, with the bars.
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(clBtnFace));
+    const int b = GetSystemMetrics(SM_CXEDGE);
+    EXPECT_EQ(WindowPixel(L, L->Width() - b - GetSystemMetrics(SM_CXVSCROLL), b), Rgb(clBtnHighlight));
+    EXPECT_EQ(WindowPixel(L, b, L->Height() - b - GetSystemMetrics(SM_CYHSCROLL)), Rgb(clBtnHighlight));
+    EXPECT_EQ(L->Count(), 100001);
+    EXPECT_EQ(L->MaxItemWidth(), TextWidth(widest + "W"));
+    EXPECT_EQ(L->Items()->Get(L->Count() - 1), widest) << "sorted";
+    L->Items()->Delete(L->Count() - 1);
+    EXPECT_LT(L->MaxItemWidth(), TextWidth(widest + "W"));
+    EXPECT_GE(L->MaxItemWidth(), TextWidth("item " + std::string(39, 'm') + "W"));
+}
+
+// ---------------------------------------------------------------- flat border and scroll bars
+
+TEST_F(AdvancedListBox, FlatBorderAndScrollBarsFollowTheHotState)
+{
+    for (int i = 0; i < 30; ++i)
+        L->Items()->Add("row " + std::to_string(i));
+    L->SetFlat(true);
+    Input::MouseMove(Form, 400, 280);
+    const int b = GetSystemMetrics(SM_CXEDGE);
+    const int barLeft = L->Width() - b - GetSystemMetrics(SM_CXVSCROLL);
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(clBtnFace));
+    EXPECT_EQ(WindowPixel(L, barLeft + 1, b + 1), Rgb(clBtnFace));
+    EXPECT_EQ(WindowPixel(L, barLeft, b), Rgb(clBtnHighlight));
+    Input::MouseMove(L, 30, 30);
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(cl3DDkShadow));
+    EXPECT_EQ(WindowPixel(L, barLeft + 1, b + 1), Rgb(clBtnHighlight));
+    Input::MouseMove(Form, 400, 280);
+    // A scroll by the bar leaves the flat look in place.
+    SendMessage(L->Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(L->TopIndex(), 1);
+    EXPECT_EQ(WindowPixel(L, barLeft + 1, b + 1), Rgb(clBtnFace));
+    // Dragging the thumb: the arrow buttons are left as they are while it moves.
+    SendMessage(L->Handle(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 5), 0);
+    HDC dc = GetWindowDC(L->Handle());
+    SetPixel(dc, barLeft + 1, b + 1, RGB(255, 0, 0));
+    ReleaseDC(L->Handle(), dc);
+    SendMessage(L->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
+    EXPECT_EQ(WindowPixel(L, barLeft + 1, b + 1), RGB(255, 0, 0));
+    SendMessage(L->Handle(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 5), 0);
+    EXPECT_EQ(WindowPixel(L, barLeft + 1, b + 1), Rgb(clBtnFace));
+    // Border sides as the edit's.
+    const TRect all = L->ClientRect();
+    L->SetBorderSides(BorderSide(ebsLeft) | BorderSide(ebsRight));
+    EXPECT_EQ(L->ClientRect().Height(), all.Height() + 2 * GetSystemMetrics(SM_CYEDGE));
+}
+
+// ---------------------------------------------------------------- backgrounds
+
+TEST_F(AdvancedListBox, ATiledBackgroundShowsUnderItemsAndInAnEmptyList)
+{
+    TBitmap tile;
+    tile.SetSize(2, 2);
+    tile.Canvas()->Brush()->SetColor(clYellow);
+    tile.Canvas()->FillRect(TRect{0, 0, 2, 2});
+    L->SetBackground(&tile);
+    L->SetUseBackground(true);
+    L->SetFocus();
+    const TRect c = L->ClientRect();
+    EXPECT_EQ(ClientPixel(L, c.Right - 2, 2), Rgb(clYellow)) << "an empty, focused list";
+    EXPECT_EQ(ClientPixel(L, c.Right - 2, c.Bottom - 2), Rgb(clYellow));
+    L->Items()->Add("first");
+    L->Items()->Add("second");
+    EXPECT_EQ(ClientPixel(L, c.Right - 2, 2), Rgb(clYellow)) << "under an item";
+    EXPECT_GT(Inked(0, Rgb(clYellow)), 5);
+    L->SetItemIndex(1);
+    EXPECT_EQ(ClientPixel(L, c.Right - 2, L->ItemRect(1).Top + 1), Rgb(clHighlight));
+    L->SetTransparentSelection(true);
+    EXPECT_EQ(ClientPixel(L, c.Right - 2, L->ItemRect(1).Top + 1), Rgb(clYellow));
+    // Seen through to the parent.
+    L->SetUseBackground(false);
+    L->SetTransparent(true);
+    Form->SetColor(clGreen);
+    L->Repaint();
+    EXPECT_EQ(ClientPixel(L, c.Right - 2, 2), Rgb(clGreen));
+    EXPECT_EQ(ClientPixel(L, c.Right - 2, c.Bottom - 2), Rgb(clGreen));
+}
+
+// ---------------------------------------------------------------- handlers that free the list
+
+TEST_F(AdvancedListBox, HandlersMayFreeTheListBox)
+{
+    const int count = Form->ControlCount();
+    L->Items()->Add("one");
+    L->Items()->Add("two");
+    L->OnClick = [this](TObject*) {
+        TExAdvancedListBox* l = L;
+        L = nullptr;
+        TObject::Free(l);
+    };
+    const TPoint at = Form->ScreenToClient(L->ClientToScreen({20, L->ItemRect(1).Top + 2}));
+    Input::MouseDown(L, mbLeft, 20, L->ItemRect(1).Top + 2);
+    Input::MouseUp(Form, mbLeft, at.X, at.Y);
+    uitest::Pump();
+    EXPECT_EQ(Form->ControlCount(), count - 1);
+    auto* drawn = new TExAdvancedListBox(Form);
+    drawn->SetParent(Form);
+    drawn->SetStyle(lbOwnerDrawFixed);
+    drawn->Items()->Add("x");
+    drawn->OnDrawItem = [drawn](TWinControl*, int, TRect, TOwnerDrawState) { TObject::Free(drawn); };
+    drawn->Repaint();
+    uitest::Pump();
+    EXPECT_EQ(Form->ControlCount(), count - 1);
+    auto* hot = new TExAdvancedListBox(Form);
+    hot->SetParent(Form);
+    hot->SetBounds(200, 20, 100, 100);
+    hot->SetFlat(true);
+    hot->OnMouseEnter = [hot](TObject*) { TObject::Free(hot); };
+    uitest::Pump();
+    Input::MouseMove(hot, 10, 10);
+    uitest::Pump();
+    EXPECT_EQ(Form->ControlCount(), count - 1);
+}
+
+}  // namespace
