@@ -186,11 +186,12 @@ TEST_F(Lists, OwnerDrawnItemsAreDrawnAndMeasuredByTheProgram)
     std::map<int, TOwnerDrawState> drawn;
     list->SetStyle(lbOwnerDrawVariable);
     list->OnMeasureItem = [](TWinControl*, int Index, int& Height) { Height = 10 + 5 * Index; };
-    std::map<int, TColor> inks;
+    std::map<int, TColor> inks, grounds;
     list->OnDrawItem = [&](TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State) {
         drawn[Index] = State;
         TCanvas* c = static_cast<TListBox*>(Control)->Canvas();
         inks[Index] = c->Font()->Color();
+        grounds[Index] = c->Brush()->Color();
         c->Brush()->SetColor(Index % 2 ? clRed : clBlue);
         c->FillRect(Rect);
     };
@@ -206,6 +207,8 @@ TEST_F(Lists, OwnerDrawnItemsAreDrawnAndMeasuredByTheProgram)
     EXPECT_FALSE(drawn[2] & odSelected);
     EXPECT_EQ(inks[1], clHighlightText) << "a chosen item is drawn in the highlight colours";
     EXPECT_EQ(inks[2], list->Font()->Color());
+    EXPECT_EQ(grounds[1], clHighlight);
+    EXPECT_EQ(grounds[2], list->Color());
     HDC dc = GetDC(list->Handle());
     EXPECT_EQ(GetPixel(dc, 20, 5), RGB(0, 0, 255));
     EXPECT_EQ(GetPixel(dc, 20, 12), RGB(255, 0, 0));
