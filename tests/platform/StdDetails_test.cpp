@@ -285,3 +285,74 @@ TEST_F(Details, ComboItemsInsertedAtTheTopAndItsTextCut)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Details, FirstItemsLastStepsAndBreaksJoinedAtAParagraphsStart)
+{
+    auto* list = Make<TListBox>(form, 10, 10, 150, 100);
+    for (const char* s : {"alpha", "beta", "gamma"})
+        list->Items()->Add(s);
+    EXPECT_EQ(SendMessage(list->Handle(), LB_SETCURSEL, 0, 0), 0);
+    EXPECT_EQ(SendMessage(list->Handle(), LB_SELECTSTRING, 1, reinterpret_cast<LPARAM>("al")), 0);
+    EXPECT_EQ(list->ItemIndex(), 0);
+    const LRESULT first = SendMessage(list->Handle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(5, 2));
+    EXPECT_EQ(first, 0) << "item 0, inside";
+    auto* combo = Make<TComboBox>(form, 200, 10, 150, 0);
+    combo->Items()->Add("north");
+    combo->Items()->Add("south");
+    combo->SetItemIndex(1);
+    EXPECT_EQ(SendMessage(combo->Handle(), CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>("no")), 0);
+    EXPECT_EQ(combo->Text(), "north");
+    EXPECT_THROW(combo->Items()->Objects(2), EStringListError);
+    // Up from the second line reaches the first; SetSelStart(0) goes to the start.
+    auto* memo = Make<TMemo>(form, 10, 120, 200, 100);
+    memo->SetText("ab\r\ncd");
+    memo->SetFocus();
+    memo->SetCaretPos({1, 1});
+    Input::PressKey(VK_UP);
+    EXPECT_EQ(memo->CaretPos(), (TPoint{1, 0}));
+    memo->SetSelStart(3);
+    memo->SetSelStart(0);
+    EXPECT_EQ(memo->SelStart(), 0);
+    // A line feed typed after a lone CR joins them into one break.
+    memo->SetText("x\ry");
+    EXPECT_EQ(SendMessage(memo->Handle(), EM_GETLINECOUNT, 0, 0), 2);
+    SendMessage(memo->Handle(), EM_SETSEL, 2, 2);
+    SendMessage(memo->Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("\n"));
+    // The memo makes CR LF of the LF; either way there are two lines, the second starting at y.
+    EXPECT_EQ(SendMessage(memo->Handle(), EM_GETLINECOUNT, 0, 0), 3);
+    memo->SetText("x\r");
+    SendMessage(memo->Handle(), EM_SETSEL, 2, 2);
+    SendMessage(memo->Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("y"));
+    EXPECT_EQ(SendMessage(memo->Handle(), EM_GETLINECOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessage(memo->Handle(), EM_LINEINDEX, 1, 0), 2);
+}
+
+TEST_F(Details, UndoKeepsTheLastThousandSteps)
+{
+    auto* edit = Make<TEdit>(form, 10, 10, 150, 24);
+    for (int i = 0; i < 1001; ++i)
+        SendMessage(edit->Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x"));
+    int undone = 0;
+    while (SendMessage(edit->Handle(), EM_UNDO, 0, 0))
+        ++undone;
+    EXPECT_EQ(undone, 1000);
+    EXPECT_EQ(edit->Text(), "x") << "the oldest step is the one let go";
+}
+
+TEST_F(Details, VariableHeightComboItemsAreMeasuredByTheProgram)
+{
+    auto* combo = Make<TComboBox>(form, 10, 10, 150, 0);
+    combo->SetStyle(csOwnerDrawVariable);
+    combo->OnMeasureItem = [](TWinControl*, int Index, int& Height) { Height = 12 + 4 * Index; };
+    for (int i = 0; i < 4; ++i)
+        combo->Items()->Add("row");
+    combo->SetDroppedDown(true);
+    TRect r;
+    GetWindowRect(combo->ListHandle(), &r);
+    EXPECT_EQ(r.Height(), 12 + 16 + 20 + 24 + 2);
+    combo->SetDroppedDown(false);
+}
+
+}  // namespace
