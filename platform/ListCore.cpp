@@ -717,17 +717,11 @@ void TListCore::MouseMove(TPoint P, bool Down)
     }
     if (!FTracking || !Down)
         return;
-    // Past an edge the list scrolls a row and the row that came in wholly is taken.
-    int index;
-    if (P.Y < 0) {
+    if (P.Y < 0)
         SetTop(FTop - 1);
-        index = FTop;
-    } else if (P.Y >= c.Bottom) {
+    else if (P.Y >= c.Bottom)
         SetTop(FTop + 1);
-        index = std::min(Count() - 1, FTop + VisibleCount(FTop) - 1);
-    } else {
-        index = ItemAt(P);
-    }
+    const int index = ItemAt({P.X, std::clamp(P.Y, 0, std::max(0, c.Bottom - 1))});
     if (index < 0)
         return;
     bool changed = false;

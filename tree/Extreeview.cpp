@@ -5,10 +5,13 @@
 #include "tree/Extreeview.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "ctlbase/Exextbkgnd.h"
 #include "ctlbase/Htmlrender.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
+#include "platform/ImgList.h"
 #include "platform/SysUtils.h"
 #include "tree/Excellstyle.h"
 
@@ -33,7 +36,13 @@ TExTreeView::TExTreeView(TComponent* AOwner) : TCustomControl(OwningTree(AOwner)
     };
 }
 
-TExTreeView::~TExTreeView() = default;
+TExTreeView::~TExTreeView()
+{
+    DoHideLineHint();
+    FItemHintItem = nullptr;
+    // An edit still open goes without its value.
+    if (FTree->IsEditing()) DoEndEdit(true);
+}
 
 void TExTreeView::SetVirtualStyle(std::unique_ptr<TExCellStyle> Value) { FVirtualStyle = std::move(Value); }
 
@@ -61,11 +70,11 @@ TExTreeItem* NextRow(TExTreeModel* Model, TExTreeItem* Item)
     return nullptr;
 }
 
-// The visible item before the visible Item, or nil.
-TExTreeItem* PrevRow(TExTreeModel* Model, TExTreeItem* Item)
+// The row at list position Position, or the nearest row before it; nil when there is none.
+TExTreeItem* RowAtOrBefore(TExTreeModel* Model, Integer Position)
 {
     TExTreeItemList& all = Model->AllItems();
-    Integer q = Model->IndexOfItem(Item) - 1;
+    Integer q = Position;
     while (q >= 0) {
         auto* p = static_cast<TExTreeItem*>(all.FastGet(q));
         // The highest item on p's path that keeps p from being a row: a hidden one hides itself
@@ -88,6 +97,12 @@ TExTreeItem* PrevRow(TExTreeModel* Model, TExTreeItem* Item)
     return nullptr;
 }
 
+// The visible item before the visible Item, or nil.
+TExTreeItem* PrevRow(TExTreeModel* Model, TExTreeItem* Item)
+{
+    return RowAtOrBefore(Model, Model->IndexOfItem(Item) - 1);
+}
+
 TExTreeItem* FirstRow(TExTreeModel* Model)
 {
     TExTreeItemList& all = Model->AllItems();
@@ -100,29 +115,55 @@ TExTreeItem* FirstRow(TExTreeModel* Model)
     return nullptr;
 }
 
+TExTreeItem* LastRow(TExTreeModel* Model) { return RowAtOrBefore(Model, Model->AllItems().Count() - 1); }
+
 }  // namespace
 
 void TExTreeView::ForgetPositions()
 {
-    FAnchorItem = nullptr;
-    FAnchorRow = -1;
+    for (TRowPosition& p : FPositions) p = TRowPosition{};
+}
+
+void TExTreeView::RememberPosition(TExTreeItem* Item, Integer Row)
+{
+    const Integer version = Model()->RowsVersion();
+    TRowPosition* slot = &FPositions[0];
+    for (TRowPosition& p : FPositions) {
+        if (p.Item == Item || p.Version != version) {
+            slot = &p;
+            break;
+        }
+        if (p.Used < slot->Used) slot = &p;
+    }
+    *slot = TRowPosition{Item, Row, version, ++FPositionClock};
 }
 
 TExTreeItem* TExTreeView::VisItem(Integer Index)
 {
     TExTreeModel* model = Model();
-    if (Index < 0 || Index >= model->TotalVisCount()) return nullptr;
-    if (FAnchorItem && (FAnchorVersion != model->RowsVersion() || model->IndexOfItem(FAnchorItem) < 0))
-        ForgetPositions();
-    TExTreeItem* item;
-    Integer row;
-    // From the remembered row or from the top, whichever is nearer.
-    if (FAnchorItem && std::abs(Index - FAnchorRow) < Index) {
-        item = FAnchorItem;
-        row = FAnchorRow;
-    } else {
-        item = FirstRow(model);
-        row = 0;
+    const Integer total = model->TotalVisCount();
+    if (Index < 0 || Index >= total) return nullptr;
+    const Integer version = model->RowsVersion();
+    // From the first row, the last row or a remembered one, whichever is nearest.
+    TExTreeItem* item = nullptr;
+    Integer row = 0, best = Index;
+    bool fromLast = false;
+    if (total - 1 - Index < best) {
+        best = total - 1 - Index;
+        fromLast = true;
+    }
+    for (const TRowPosition& p : FPositions) {
+        if (!p.Item || p.Version != version) continue;
+        const Integer d = std::abs(Index - p.Row);
+        if (d < best) {
+            best = d;
+            item = p.Item;
+            row = p.Row;
+        }
+    }
+    if (!item) {
+        item = fromLast ? LastRow(model) : FirstRow(model);
+        row = fromLast ? total - 1 : 0;
     }
     while (item && row < Index) {
         item = NextRow(model, item);
@@ -132,12 +173,44 @@ TExTreeItem* TExTreeView::VisItem(Integer Index)
         item = PrevRow(model, item);
         --row;
     }
-    if (item) {
-        FAnchorItem = item;
-        FAnchorRow = Index;
-        FAnchorVersion = model->RowsVersion();
-    }
+    if (item) RememberPosition(item, Index);
     return item;
+}
+
+Integer TExTreeView::VisIndexOf(TExTreeItem* Item)
+{
+    TExTreeModel* model = Model();
+    const Integer at = model->IndexOfItem(Item);
+    if (at < 0 || !Item->IsVisible()) return -1;
+    const Integer version = model->RowsVersion();
+    // The known row nearest in the list; there are no more rows between than items.
+    TExTreeItem* from = FirstRow(model);
+    Integer row = 0, best = at - model->IndexOfItem(from);
+    for (const TRowPosition& p : FPositions) {
+        if (!p.Item || p.Version != version) continue;
+        const Integer d = std::abs(at - model->IndexOfItem(p.Item));
+        if (d < best) {
+            best = d;
+            from = p.Item;
+            row = p.Row;
+        }
+    }
+    if (model->AllItems().Count() - 1 - at < best) {
+        from = LastRow(model);
+        row = model->TotalVisCount() - 1;
+    }
+    TExTreeItem* item = from;
+    while (item && item != Item && model->IndexOfItem(item) < at) {
+        item = NextRow(model, item);
+        ++row;
+    }
+    while (item && item != Item && model->IndexOfItem(item) > at) {
+        item = PrevRow(model, item);
+        --row;
+    }
+    if (item != Item) return -1;
+    RememberPosition(Item, row);
+    return row;
 }
 
 void TExTreeView::FillVisFwd(Integer StartIndex)
@@ -296,7 +369,27 @@ Integer MapSecondary(TCustomExScrollBar* Bar, TExScrollCode Code)
 
 void TExTreeView::OnVScroll(TObject*, TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange)
 {
+    TGuardPtr<TExTreeView> self(this);
+    if (FTree->IsEditing()) {
+        // Every other notification of a drag over the bar is swallowed while the edit runs.
+        DoChange = false;
+        FEditScrollToggle = !FEditScrollToggle;
+        if (FEditScrollToggle) {
+            FTree->VertScrollBar()->EndScroll();
+            return;
+        }
+        if (ScrollCode != escEndScroll) {
+            DoEndEdit(false);
+            if (!self) return;
+        }
+    } else {
+        FEditScrollToggle = false;
+    }
     const Integer code = MapSecondary(FTree->VertScrollBar(), ScrollCode);
+    if (FTree->IsEditing()) {
+        DoEndEdit(false);
+        if (!self) return;
+    }
     const Integer top = FTree->FTopIndex;
     const bool varHeights = Model()->VarHeightCount > 0;
     switch (code) {
@@ -317,13 +410,20 @@ void TExTreeView::OnVScroll(TObject*, TExScrollCode ScrollCode, Integer& ScrollP
     case escBottom: SetVPosition(Model()->TotalVisCount()); break;
     default: break;
     }
-    FTree->TriggerScrollEvent(sbVertical, ScrollCode);
     DoChange = false;
+    FTree->TriggerScrollEvent(sbVertical, ScrollCode);
+    if (!self) return;
+    MouseMovedUnder();
 }
 
 void TExTreeView::OnHScroll(TObject*, TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange)
 {
     const Integer code = MapSecondary(FTree->HorzScrollBar(), ScrollCode);
+    if (FTree->IsEditing()) {
+        TGuardPtr<TExTreeView> self(this);
+        DoEndEdit(false);
+        if (!self) return;
+    }
     const Integer left = FTree->FLeftPosition;
     switch (code) {
     case escLineUp: SetHPosition(left - 4); break;
@@ -338,15 +438,27 @@ void TExTreeView::OnHScroll(TObject*, TExScrollCode ScrollCode, Integer& ScrollP
     case escBottom: SetHPosition(FHRange); break;
     default: break;
     }
-    FTree->TriggerScrollEvent(sbHorizontal, ScrollCode);
     DoChange = false;
+    FTree->TriggerScrollEvent(sbHorizontal, ScrollCode);
 }
 
 // ---------------------------------------------------------------- window
 
 void TExTreeView::WMSize(TMessage& Message)
 {
+    TGuardPtr<TExTreeView> self(this);
     TCustomControl::Dispatch(Message);
+    if (self) SizeChanged();
+}
+
+void TExTreeView::CreateWnd()
+{
+    TCustomControl::CreateWnd();
+    SizeChanged();
+}
+
+void TExTreeView::SizeChanged()
+{
     TExUpdateGuard bracket(Model());
     TExTreeRefresh& w = FTree->RefreshFlags();
     w.UpdatePending = w.TopIndexChanged = w.ViewChanged = true;
@@ -356,6 +468,65 @@ void TExTreeView::WMSize(TMessage& Message)
 }
 
 void TExTreeView::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
+
+void TExTreeView::WMGetDlgCode(TMessage& Message) { Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; }
+
+void TExTreeView::Paint()
+{
+    FPainting = true;
+    TGuardPtr<TExTreeView> self(this);
+    RedrawTree(Canvas(), FTree->FLeftPosition, &FVisibleRows);
+    if (self) FPainting = false;
+}
+
+void TExTreeView::SetFocus()
+{
+    if (CanFocus()) TCustomControl::SetFocus();
+}
+
+TCustomImageList* TExTreeView::GetDragImages() { return FDragImages; }
+
+void TExTreeView::WndProc(TMessage& Message)
+{
+    HideLineHintOn(Message);
+    TCustomControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------- the wheel
+
+Integer TExTreeView::WheelRows(Integer WheelDelta)
+{
+    UINT lines = 3;
+    if (!SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0)) lines = 3;
+    return FTree->VertScrollBar()->WheelSteps(WheelDelta, lines);
+}
+
+void TExTreeView::WMMouseWheel(TMessage& Message)
+{
+    TGuardPtr<TExTreeView> self(this);
+    TCustomControl::Dispatch(Message);
+    if (!self) return;
+    CMMouseWheel(Message);
+}
+
+void TExTreeView::CMMouseWheel(TMessage& Message)
+{
+    const Integer rows = WheelRows(GET_WHEEL_DELTA_WPARAM(Message.WParam));
+    if (rows == 0) return;
+    // The step is clamped in 64 bits: a page a notch on a huge bar must not wrap the top row.
+    const Int64 to = Int64(FTree->FTopIndex) - rows;
+    SetVPosition(Integer(std::clamp<Int64>(to, 0, INT_MAX)));
+    MouseMovedUnder();
+}
+
+void TExTreeView::MouseMovedUnder()
+{
+    if (!HandleAllocated()) return;
+    POINT p{};
+    GetCursorPos(&p);
+    ::ScreenToClient(Handle(), &p);
+    Perform(WM_MOUSEMOVE, 0, MAKELPARAM(p.X, p.Y));
+}
 
 void TExTreeView::RedoTmpBmp()
 {
@@ -419,7 +590,8 @@ void TExTreeView::InvalidateItem(TExTreeItem* Item, TExRedrawArea Area, Integer 
 void TExTreeView::ForgetItem(TExTreeItem* Item)
 {
     if (FTrackedItem == Item) FTrackedItem = nullptr;
-    if (FLineHintItem == Item) FLineHintItem = nullptr;
+    // A hint over a row that went must not stay on screen.
+    if (FLineHintItem == Item) DoHideLineHint();
     if (FItemHintItem == Item) FItemHintItem = nullptr;
     if (FDropTargetItem == Item) FDropTargetItem = nullptr;
     if (FPassedItem == Item) {
@@ -431,14 +603,16 @@ void TExTreeView::ForgetItem(TExTreeItem* Item)
     if (FFrameStartItem == Item) FFrameStartItem = nullptr;
     if (FFrameEndItem == Item) FFrameEndItem = nullptr;
     if (FFrameItems) FFrameItems->Remove(Item);
-    if (FAnchorItem == Item) ForgetPositions();
+    for (TRowPosition& p : FPositions)
+        if (p.Item == Item) p = TRowPosition{};
 }
 
 void TExTreeView::RemoveRow(TExTreeItem* Item)
 {
     const Integer row = FVisibleRows.IndexOf(Item);
     if (row >= 0) FVisibleRows.Delete(row);
-    if (FAnchorItem == Item) ForgetPositions();
+    for (TRowPosition& p : FPositions)
+        if (p.Item == Item) p = TRowPosition{};
 }
 
 void TExTreeView::ForgetHiddenItems()

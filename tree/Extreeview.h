@@ -53,10 +53,16 @@ public:
     void SetHRange(Integer Value) { FHRange = Value; }
     void OnVScroll(TObject* Sender, TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange);
     void OnHScroll(TObject* Sender, TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange);
-    // The visible item of a row index, stepping from the nearest position the view knows.
+    // The visible item of a row index, stepping from the nearest position the view knows (the
+    // first row, the last row, or one of the rows it found lately).
     TExTreeItem* VisItem(Integer Index);
+    // The row index of a visible item (-1 for nil or an item that is not a row), stepping from the
+    // nearest position the view knows.
+    Integer VisIndexOf(TExTreeItem* Item);
     // Forgets the positions the view steps from (the rows above them changed).
     void ForgetPositions();
+    // Rows a wheel turn of WheelDelta scrolls (positive: toward the top).
+    Integer WheelRows(Integer WheelDelta);
 
     // ================================================================ focus and anchor (kept by the model)
     TExTreeItem* FocusedItem() const { return Model()->Focused(); }
@@ -69,11 +75,20 @@ public:
     void DoPaintBkgnd(HDC DC, const TRect& ClipRect);
     void RedoTmpBmp();
     void FillDragImage();
+    TCustomImageList* GetDragImages() override;
+    void WndProc(TMessage& Message) override;
+    void SetFocus() override;
     bool Painting() const { return FPainting; }
     TExHTMLRender* HTMLRender() const { return FHTMLRender.get(); }
     TExCellStyle* VirtualStyle() const { return FVirtualStyle.get(); }
     void SetVirtualStyle(std::unique_ptr<TExCellStyle> Value);
     TBitmap* BackgroundBitmap() const { return FTmpBmp.get(); }
+    // Hands the view's mouse-move handling a move with no keys at the pointer's place, so that what
+    // follows the pointer (hot tracking, hints) follows the rows that moved under it.
+    void MouseMovedUnder();
+    // The selection colours apply (the tree is the active control of its form, or HideSelection is
+    // off), else the hidden-selection ones.
+    bool SelectionShown();
 
     // ================================================================ row painting and glyphs
     void RedrawTree(TCanvas* Canvas, Integer RealLeftPos, TExList* ItemsList);
@@ -83,6 +98,9 @@ public:
     void DrawButtons(TCanvas* Canvas, TExTreeItem* Item, bool HasButton, TBitmap* Bitmap, TRect& R, TRect& T);
     void DrawCheckBoxes(TCanvas* Canvas, TExTreeItem* Item, TBitmap* Bitmap, TRect& R, TRect& T);
     void DrawImages(TCanvas* Canvas, TExTreeItem* Item, TBitmap* Bitmap, TRect& R, TRect& T);
+    // Width of an item's check box as the painter draws it (the themed part, a sixth of the glyph
+    // strip, or CheckBoxSize).
+    Integer CheckBoxWidth(TExTreeItem* Item);
     // Invalidates part of an item's row (nothing when it is not on screen).
     void InvalidateItem(TExTreeItem* Item, TExRedrawArea Area, Integer Left, Integer Right);
     // The item is going: nothing of the view may point at it afterwards.
@@ -98,11 +116,16 @@ public:
     virtual TExTreeItem* GetItemAt(Integer X, Integer Y, TSTItemPart& ItemPart, Integer& HitColumn);
 
     // ================================================================ line hints
+    // Starts a new try for the row under a client point (the mouse-move handling calls it).
+    void ArmLineHint(Integer X, Integer Y);
     void OnHintTimer(TObject* Sender);
     void TryStartHint(Integer X, Integer Y);
     void GetHintText(TExTreeItem* Item, TExHeaderSection*& Section, std::string& Text);
     void DoShowLineHint(TExTreeItem* Item, TExHeaderSection* Section);
     void DoHideLineHint();
+    TExTreeItem* LineHintItem() const { return FLineHintItem; }
+    TExHintWindow* LineHintWindow() const { return FLineHintWindow; }
+    TTimer* HintTimer() const { return FHintTimer; }
 
     // ================================================================ mouse
     void FitMostChildren(TExTreeItem* Item);
@@ -143,21 +166,72 @@ public:
     BEGIN_MESSAGE_MAP
         MESSAGE_HANDLER(WM_SIZE, WMSize)
         MESSAGE_HANDLER(WM_ERASEBKGND, WMEraseBkgnd)
+        MESSAGE_HANDLER(WM_PAINT, WMPaint)
+        MESSAGE_HANDLER(WM_GETDLGCODE, WMGetDlgCode)
+        MESSAGE_HANDLER(WM_MOUSEWHEEL, WMMouseWheel)
+        MESSAGE_HANDLER(WM_MOUSEMOVE, WMMouseMove)
+        MESSAGE_HANDLER(WM_SETFOCUS, WMSetFocus)
+        MESSAGE_HANDLER(WM_KILLFOCUS, WMKillFocus)
+        MESSAGE_HANDLER(WM_WINDOWPOSCHANGED, WMWindowPosChanged)
+        MESSAGE_HANDLER(CM_SYSCOLORCHANGE, CMSysColorChange)
+        MESSAGE_HANDLER(CM_DEACTIVATE, CMDeactivate)
+        MESSAGE_HANDLER(CM_MOUSELEAVE, CMMouseLeave)
+        MESSAGE_HANDLER(IFM_REPAINTCHILDREN, IFMRepaintChildren)
     END_MESSAGE_MAP(TCustomControl)
 
 protected:
+    void Paint() override;
+    // A window made at its size hears no WM_SIZE: its rows are laid out as for one.
+    void CreateWnd() override;
+    void SizeChanged();
+    void DoEnter() override;
+    void DoExit() override;
     void WMSize(TMessage& Message);
     void WMEraseBkgnd(TMessage& Message);
+    void WMPaint(TMessage& Message);
+    void WMGetDlgCode(TMessage& Message);
+    // The wheel: the default handling (the view's and the tree's OnMouseWheel), then CMMouseWheel.
+    void WMMouseWheel(TMessage& Message);
+    void CMMouseWheel(TMessage& Message);
+    void WMMouseMove(TMessage& Message);
+    void WMSetFocus(TMessage& Message);
+    void WMKillFocus(TMessage& Message);
+    void WMWindowPosChanged(TMessage& Message);
+    void CMSysColorChange(TMessage& Message);
+    void CMDeactivate(TMessage& Message);
+    void CMMouseLeave(TMessage& Message);
+    void IFMRepaintChildren(TMessage& Message);
+
+    // Painting helpers: one cell of a column other than the main one; a picture clipped to a
+    // rectangle; the lock offset of the main column (-LeftPosition when it is the locked one).
+    void PaintCell(TCanvas* Canvas, TExTreeItem* Item, TExHeaderSection* Section, const TRect& S, Integer V,
+                   bool SelectedRow, bool DropColours, TColor SelBk, TColor SelText, TColor DropBk, TColor DropText);
+    void DrawClippedPicture(TCanvas* Canvas, TBitmap* Picture, Integer Left, Integer Top, const TRect& Clip);
+    Integer MainColumnLockOffset();
+    TBitmap* CellBitmap();
+    // Where the main text of an item starts in its tree cell, as the row painter lays it out.
+    Integer TreeTextOffset(TExTreeItem* Item);
+    // Paints the rows into DC through the view's canvas (a handler may free the view meanwhile).
+    void PaintInto(HDC DC);
+    // Hides the line hint for the messages that end it.
+    void HideLineHintOn(const TMessage& Message);
 
     // ================================================================ fields: rows and scrolling
     TCustomExTree* FTree;
     TExList FVisibleRows;
     Integer FHRange = -1;
     bool FEditScrollToggle = false;
-    // A position the view steps from: the visible item at row FAnchorRow.
-    TExTreeItem* FAnchorItem = nullptr;
-    Integer FAnchorRow = -1;
-    Integer FAnchorVersion = -1;
+    // Rows the view found lately: positions it steps from while the rows stay as they were.
+    struct TRowPosition {
+        TExTreeItem* Item = nullptr;
+        Integer Row = -1;
+        Integer Version = -1;
+        Integer Used = 0;
+    };
+    static constexpr int PositionCount = 4;
+    TRowPosition FPositions[PositionCount];
+    Integer FPositionClock = 0;
+    void RememberPosition(TExTreeItem* Item, Integer Row);
 
     // ================================================================ fields: window and painting
     bool FPainting = false;
@@ -171,12 +245,18 @@ protected:
     bool FRowBkFromItem = false;
     TColor FCurRowBkColor = clWindow;
     TColor FCurRowTextColor = clWindowText;
+    // The row being painted, counted from the top row (stripes go by TopIndex + this).
+    Integer FPaintRow = 0;
+    // Scratch bitmap shared by the check-box and image painters of a cell.
+    std::unique_ptr<TBitmap> FCellBitmap;
 
     // ================================================================ fields: line hints
     TTimer* FHintTimer = nullptr;
     TPoint FHintPoint{};
     TExTreeItem* FLineHintItem = nullptr;
     TExHintWindow* FLineHintWindow = nullptr;
+    // The last point the mouse-move handling saw (a try starts only when the pointer moved).
+    TPoint FLastMovePoint{-1, -1};
 
     // ================================================================ fields: mouse
     TPoint FPressPoint{};

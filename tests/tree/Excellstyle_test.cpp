@@ -16,6 +16,7 @@ public:
     explicit CountedControl(int* Deaths) : TExCellControl(nullptr), deaths(Deaths) {}
     ~CountedControl() override { ++*deaths; }
     void Paint(TCanvas*, const TRect&) override {}
+    void Assign(TExCellControl*) override {}
     int* deaths;
 };
 

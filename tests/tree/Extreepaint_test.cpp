@@ -1,0 +1,745 @@
+// Row painting read back from the view's image: row backgrounds (own colour, selection shown and
+// hidden, stripes, drop targets), the tree column's lines, buttons, check boxes and images, the
+// text's extent, the focus rectangle, strike-out and grid lines, the cells of the columns (styles,
+// alignment, passwords, owner drawing, pictures, marked-up text, the locked column, hosted cell
+// controls), a mirrored tree, and handlers that free the tree or the item while the rows paint.
+// Each runs in the classic look and with themes.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "ViewTest.h"
+#include "tree/Excellctl.h"
+#include "tree/Excellstyle.h"
+
+namespace {
+
+class Rows : public ViewTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() && !ThemesAvailable) GTEST_SKIP() << "no visual styles";
+        Tree->SetUseXPThemes(GetParam());
+        Tree->SetLinesColor(clRed);
+    }
+    bool Themed() const { return GetParam(); }
+    // "a" (expanded) with the children "b" and "c", each a row of 17 pixels.
+    TExTreeItem* A = nullptr;
+    TExTreeItem* B = nullptr;
+    TExTreeItem* C = nullptr;
+    void ThreeRows()
+    {
+        Items().BeginUpdate();
+        A = Items().Add(nullptr, "a");
+        B = Items().AddChild(A, "b");
+        C = Items().AddChild(A, "c");
+        A->Expand(false);
+        Items().EndUpdate();
+        ASSERT_EQ(Tree->LineHeight(), 17);
+        ASSERT_EQ(View()->RowCount(), 3);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Looks, Rows, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& Info) { return Info.param ? "Themed" : "Classic"; });
+
+// ---------------------------------------------------------------- row backgrounds
+
+TEST_P(Rows, OwnColourSelectionAndStripesInTheirOrder)
+{
+    ThreeRows();
+    const int x = 250;
+    EXPECT_EQ(At(x, 5), Rgb(clWindow));
+    // The item's own colour, only with its parent's colours off and its colour in use.
+    B->SetRowBkColor(clYellow);
+    EXPECT_EQ(At(x, 17 + 5), Rgb(clWindow));
+    B->SetParentColors(false);
+    EXPECT_EQ(At(x, 17 + 5), Rgb(clYellow));
+    // Selection over the own colour: the hidden look while the tree is not the active control.
+    Tree->SetHideSelection(true);
+    B->SetSelected(true);
+    EXPECT_EQ(At(x, 17 + 5), Rgb(clBtnFace));
+    Form->SetActiveControl(View());
+    EXPECT_EQ(At(x, 17 + 5), Rgb(clHighlight));
+    Form->SetActiveControl(nullptr);
+    Tree->SetHideSelection(false);
+    EXPECT_EQ(At(x, 17 + 5), Rgb(clHighlight));
+    // Stripes go by the visible index, and give way to the selection.
+    Tree->SetStripedEvenColor(clAqua);
+    Tree->SetStripedOddColor(clLime);
+    Tree->SetStripedItems(true);
+    EXPECT_EQ(At(x, 5), Rgb(clAqua));
+    EXPECT_EQ(At(x, 17 + 5), Rgb(clHighlight));
+    EXPECT_EQ(At(x, 34 + 5), Rgb(clAqua));
+    B->SetSelected(false);
+    EXPECT_EQ(At(x, 17 + 5), Rgb(clLime));
+    // Without row selection only the text is highlighted.
+    Tree->SetRowSelect(false);
+    C->SetSelected(true);
+    EXPECT_EQ(At(x, 34 + 5), Rgb(clAqua));
+}
+
+TEST_P(Rows, StripesSwapWhenTheViewScrollsByOneRow)
+{
+    Items().BeginUpdate();
+    for (int i = 0; i < 40; ++i) Items().Add(nullptr, "r" + std::to_string(i));
+    Items().EndUpdate();
+    Tree->SetStripedEvenColor(clAqua);
+    Tree->SetStripedOddColor(clLime);
+    Tree->SetStripedItems(true);
+    EXPECT_EQ(At(200, 5), Rgb(clAqua));
+    EXPECT_EQ(At(200, 22), Rgb(clLime));
+    Tree->SetVPosition(1);
+    EXPECT_EQ(At(200, 5), Rgb(clLime));
+    EXPECT_EQ(At(200, 22), Rgb(clAqua));
+}
+
+// ---------------------------------------------------------------- tree lines
+
+TEST_P(Rows, DottedLinesFormOneCheckerboardAndEndWithTheLastChild)
+{
+    ThreeRows();
+    // "b": its column runs at x = 17 + 8; the row's middle is 17 + 8.
+    EXPECT_EQ(At(25, 17), Rgb(clRed)) << "upper half-line, x + y even";
+    EXPECT_EQ(At(25, 18), Rgb(clWindow)) << "x + y odd stays";
+    EXPECT_EQ(At(27, 25), Rgb(clRed)) << "connector";
+    EXPECT_EQ(At(26, 25), Rgb(clWindow));
+    EXPECT_EQ(At(25, 27), Rgb(clRed)) << "lower half-line: a sibling follows";
+    // "c" is the last child: an upper half and a connector, no lower half.
+    EXPECT_EQ(At(25, 35), Rgb(clRed));
+    EXPECT_EQ(At(26, 42), Rgb(clRed));
+    EXPECT_EQ(At(25, 43), Rgb(clWindow));
+    EXPECT_EQ(At(25, 49), Rgb(clWindow));
+    // Without root lines the root's own column is empty.
+    EXPECT_EQ(At(8, 10), Rgb(clWindow));
+    // Solid lines have no gaps.
+    Tree->SetLinesStyle(psSolid);
+    EXPECT_EQ(At(25, 18), Rgb(clRed));
+}
+
+TEST_P(Rows, RootLinesAndLinesOfHiddenOrSuppressedSiblings)
+{
+    ThreeRows();
+    TExTreeItem* z = Items().Add(nullptr, "z");
+    Tree->SetShowRoot(true);
+    ASSERT_EQ(View()->RowCount(), 4);
+    // The margin column holds the root line: "a"'s connector and lower half, and a full line
+    // through its children's rows while a root follows.
+    EXPECT_EQ(At(14, 8), Rgb(clRed)) << "the connector, right of the button";
+    EXPECT_EQ(At(8, 0), Rgb(clWindow)) << "no root before the first";
+    EXPECT_EQ(At(8, 14), Rgb(clRed)) << "below the button";
+    EXPECT_EQ(At(8, 18), Rgb(clRed));
+    EXPECT_EQ(At(8, 40), Rgb(clRed));
+    // The last root: no lower half.
+    EXPECT_EQ(At(8, 52), Rgb(clRed));
+    EXPECT_EQ(At(8, 60), Rgb(clWindow));
+    (void)z;
+    // A hidden sibling after "b" keeps no line alive once filtering hides it.
+    Tree->SetShowRoot(false);
+    C->SetHidden(true);
+    EXPECT_EQ(At(25, 27), Rgb(clRed));
+    Tree->SetFilteredVisibility(true);
+    ASSERT_EQ(View()->RowCount(), 3);
+    EXPECT_EQ(At(25, 27), Rgb(clWindow));
+    // An item that suppresses lines shows none, not even its ancestors'.
+    Tree->SetFilteredVisibility(false);
+    B->SetSuppressLines(true);
+    EXPECT_EQ(At(25, 17), Rgb(clWindow));
+    EXPECT_EQ(At(27, 25), Rgb(clWindow));
+}
+
+// ---------------------------------------------------------------- buttons
+
+TEST_P(Rows, ButtonsShowTheExpansionAndOnlyWhereAllowed)
+{
+    ThreeRows();
+    // The button cell of a root is [0, 17): its picture box of 10 x 10 is centred at (3, 3).
+    const COLORREF bare = Rgb(clWindow);
+    auto cell = [&](int Left, int Top) {
+        Repaint();
+        std::vector<COLORREF> p;
+        for (int y = Top; y < Top + 17; ++y)
+            for (int x = Left; x < Left + 17; ++x) p.push_back(Peek(x, y));
+        return p;
+    };
+    // A button shows the expansion: the row looks different once collapsed.
+    auto rowShowsExpansion = [&](TExTreeItem* Item, int Left, int Top) {
+        const bool was = Item->Expanded();
+        const auto one = cell(Left, Top);
+        if (was)
+            Item->Collapse(false);
+        else
+            Item->Expand(false);
+        const auto other = cell(Left, Top);
+        if (was)
+            Item->Expand(false);
+        else
+            Item->Collapse(false);
+        return one != other;
+    };
+    EXPECT_TRUE(rowShowsExpansion(A, 0, 0));
+    if (!Themed()) {
+        EXPECT_EQ(At(8, 7), Rgb(clBlack)) << "the minus bar";
+        EXPECT_EQ(At(8, 5), Rgb(clWhite)) << "no plus stroke";
+        A->Collapse(false);
+        EXPECT_EQ(At(8, 5), Rgb(clBlack)) << "the plus stroke";
+        EXPECT_EQ(At(1, 1), bare) << "the pictures' ground shows the row";
+        A->Expand(false);
+    }
+    // A leaf's button cell is empty, unless leaf buttons are asked for.
+    auto lineless = [&](const std::vector<COLORREF>& P) {
+        for (COLORREF c : P)
+            if (c != bare && c != Rgb(clRed)) return false;
+        return true;
+    };
+    EXPECT_TRUE(lineless(cell(17, 17)));
+    Tree->SetShowLeafButton(true);
+    EXPECT_FALSE(lineless(cell(17, 17)));
+    if (!Themed()) {
+        EXPECT_EQ(At(8 + 17, 17 + 7), Rgb(clBlack));
+    }
+    Tree->SetShowLeafButton(false);
+    // A suppressed button and a root without root buttons show none.
+    A->SetSuppressButtons(true);
+    EXPECT_FALSE(rowShowsExpansion(A, 0, 0));
+    A->SetSuppressButtons(false);
+    Tree->SetShowRootButtons(false);
+    EXPECT_FALSE(rowShowsExpansion(A, 0, 0));
+}
+
+TEST_P(Rows, OwnPlusAndMinusPictures)
+{
+    ThreeRows();
+    auto paint = [](TBitmap& B, TColor Ground, TColor Face) {
+        B.SetSize(7, 7);
+        B.Canvas()->Brush()->SetColor(Ground);
+        B.Canvas()->FillRect(TRect{0, 0, 7, 7});
+        B.Canvas()->Brush()->SetColor(Face);
+        B.Canvas()->FillRect(TRect{1, 1, 6, 6});
+    };
+    TBitmap plus, minus;
+    paint(plus, clFuchsia, clGreen);
+    paint(minus, clFuchsia, clBlue);
+    Tree->SetPlusPicture(&plus);
+    Tree->SetMinusPicture(&minus);
+    Tree->SetCustomPlusMinus(true);
+    if (Themed()) Tree->SetUseXPThemes(false);  // the theme's glyph wins over own pictures
+    // 7 x 7 centred in 17 x 17: at (5, 5).
+    EXPECT_EQ(At(8, 8), Rgb(clBlue));
+    EXPECT_EQ(At(5, 5), Rgb(clFuchsia)) << "copied whole";
+    Tree->SetPlusMinusTransparent(true);
+    EXPECT_EQ(At(5, 5), Rgb(clWindow)) << "the corner pixel's colour is see-through";
+    A->Collapse(false);
+    EXPECT_EQ(At(8, 8), Rgb(clGreen));
+}
+
+// ---------------------------------------------------------------- check boxes
+
+TEST_P(Rows, OwnCheckBoxGlyphsPickTheirCellByStateAndKind)
+{
+    ThreeRows();
+    // Six 12 x 12 cells of distinct colours.
+    const TColor cells[] = {TColor(0x000010), TColor(0x000020), TColor(0x000030),
+                            TColor(0x000040), TColor(0x000050), TColor(0x000060)};
+    TBitmap glyph, radio;
+    glyph.SetSize(72, 12);
+    radio.SetSize(72, 12);
+    for (int i = 0; i < 6; ++i) {
+        glyph.Canvas()->Brush()->SetColor(cells[i]);
+        glyph.Canvas()->FillRect(TRect{i * 12, 0, i * 12 + 12, 12});
+        radio.Canvas()->Brush()->SetColor(TColor(0x100000 * (i + 1)));
+        radio.Canvas()->FillRect(TRect{i * 12, 0, i * 12 + 12, 12});
+    }
+    Tree->SetCheckBoxGlyph(&glyph);
+    Tree->SetRadioButtonGlyph(&radio);
+    Tree->SetCustomCheckboxes(true);
+    Tree->SetShowCheckboxes(true);
+    A->SetShowCheckBox(true);
+    // After "a"'s button cell: x 17..29, centred on the row's middle 8: y 2..14.
+    EXPECT_EQ(At(23, 8), Rgb(cells[0]));
+    A->SetChecked(true);
+    EXPECT_EQ(At(23, 8), Rgb(cells[2]));
+    A->SetCheckBoxEnabled(false);
+    EXPECT_EQ(At(23, 8), Rgb(cells[3]));
+    A->SetCheckBoxType(ect3SCheckBox);
+    A->SetCheckBoxState(cbGrayed);
+    EXPECT_EQ(At(23, 8), Rgb(cells[5]));
+    A->SetCheckBoxEnabled(true);
+    EXPECT_EQ(At(23, 8), Rgb(cells[4]));
+    A->SetCheckBoxType(ectRadioButton);
+    A->SetChecked(true);
+    EXPECT_EQ(At(23, 8), Rgb(TColor(0x300000)));
+    // The text moves past the box.
+    EXPECT_EQ(A->TextLeft, 17 + 12 + 5 - 2);
+}
+
+TEST_P(Rows, DrawnCheckBoxesShowTheirState)
+{
+    ThreeRows();
+    Tree->SetShowCheckboxes(true);
+    B->SetShowCheckBox(true);
+    const int size = Tree->GetCheckBoxSize();
+    // "b"'s box follows its button cell [17, 34); centred on the middle of row 1.
+    const int left = 34, top = 17 + 8 - size / 2;
+    auto box = [&] {
+        Repaint();
+        std::vector<COLORREF> p;
+        for (int y = top; y < top + size; ++y)
+            for (int x = left; x < left + size; ++x) p.push_back(Peek(x, y));
+        return p;
+    };
+    const auto unchecked = box();
+    EXPECT_NE(unchecked, std::vector<COLORREF>(unchecked.size(), Rgb(clWindow))) << "a box is drawn";
+    B->SetChecked(true);
+    const auto checked = box();
+    EXPECT_NE(checked, unchecked);
+    B->SetCheckBoxEnabled(false);
+    EXPECT_NE(box(), checked);
+    EXPECT_EQ(B->TextLeft, left + size + 5 - 2);
+}
+
+// ---------------------------------------------------------------- images
+
+TEST_P(Rows, ImagesTakeTheirPlaceAndGapsAndAskForMissingIndexes)
+{
+    ThreeRows();
+    Tree->SetImages(SolidImages(Form, {clGreen, clBlue}));
+    A->SetImageIndex(0);
+    // After the button cell, vertically centred in the 17-pixel row.
+    EXPECT_EQ(At(17, 0), Rgb(clGreen));
+    EXPECT_EQ(At(32, 15), Rgb(clGreen));
+    EXPECT_TRUE(A->PictureShown());
+    EXPECT_FALSE(A->Picture2Shown());
+    EXPECT_EQ(A->TextLeft, 17 + 16 + 5 - 2);
+    // Focused, selected or expanded items show their state image ("a" is expanded).
+    A->SetStImageIndex(1);
+    EXPECT_EQ(At(20, 5), Rgb(clBlue));
+    // A second image list: its image comes first, then a gap of 5, then the main one.
+    Tree->SetImages2(SolidImages(Form, {clRed, clYellow}));
+    A->SetImageIndex2(0);
+    A->SetStImageIndex2(1);
+    EXPECT_EQ(At(20, 5), Rgb(clYellow));
+    EXPECT_EQ(At(17 + 16 + 2, 5), Rgb(clWindow)) << "the gap";
+    EXPECT_EQ(At(17 + 16 + 5, 5), Rgb(clBlue));
+    EXPECT_TRUE(A->Picture2Shown());
+    // -1 asks the event; an index beyond the list leaves no room unless empty images are shown.
+    Integer asked = 0;
+    Tree->OnItemPicDraw = [&](TObject*, TExTreeItem* Item, Integer& Index) {
+        if (Item == B) {
+            ++asked;
+            Index = 7;
+        }
+    };
+    Repaint();
+    EXPECT_GT(asked, 0);
+    EXPECT_FALSE(B->PictureShown());
+    EXPECT_EQ(B->TextLeft, 34 + 5 - 2);
+    Tree->SetShowEmptyImages(true);
+    Repaint();
+    EXPECT_TRUE(B->PictureShown());
+    EXPECT_EQ(B->TextLeft, 34 + 16 + 5 - 2);
+    EXPECT_EQ(Peek(40, 17 + 8), Rgb(clWindow)) << "the room stays empty";
+}
+
+// ---------------------------------------------------------------- text, focus, strike-out
+
+TEST_P(Rows, TheTextsExtentFollowsItsMeasureInAnyFont)
+{
+    ThreeRows();
+    // Text beyond ASCII in a proportional font: the box is the measured width and 6 pixels.
+    const std::string text = "Grüße aus Ωμέγα — 東京";
+    B->SetText(text);
+    Repaint();
+    TBitmap probe;
+    probe.Canvas()->Font()->Assign(Tree->Font());
+    TRect m{0, 0, 0, 0};
+    DrawText(probe.Canvas()->Handle(), text.data(), int(text.size()), &m, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    EXPECT_EQ(B->TextRight - B->TextLeft, m.Width() + 6);
+    // A text wider than the view is cut at the cell's end.
+    Tree->SetBounds(10, 10, 120, 200);
+    B->SetText(std::string(200, 'W'));
+    Repaint();
+    EXPECT_LE(B->TextRight, Tree->View()->HRange() + 1);
+}
+
+TEST_P(Rows, AFiveMegabyteLineWithoutBlanksIsPaintedAndCut)
+{
+    ThreeRows();
+    B->SetText(std::string(5 * 1024 * 1024, 'x'));
+    Repaint();
+    // The text runs on to the view's right edge.
+    int ink = 0;
+    for (int x = 250; x < View()->ClientWidth(); ++x)
+        for (int y = 17; y < 34; ++y) ink += Peek(x, y) != Rgb(clWindow);
+    EXPECT_GT(ink, 0);
+    EXPECT_GE(B->TextRight, View()->ClientWidth());
+    EXPECT_EQ(At(200, 5), Rgb(clWindow)) << "other rows paint as before";
+}
+
+TEST_P(Rows, TheFocusRectangleAndWhoMaySkipIt)
+{
+    ThreeRows();
+    const auto plain = Line(0, 300, 17);
+    Tree->SetFocused(B);
+    B->SetSelected(false);
+    const auto focused = Line(0, 300, 17);
+    EXPECT_NE(focused, plain) << "the dotted frame along the row's top";
+    // The post-draw handler sees the rectangle and may leave the frame out.
+    TRect seen{};
+    Tree->OnItemPostDraw = [&](TObject*, TCanvas*, TExTreeItem* Item, TRect R, bool& Draw) {
+        if (Item == B) {
+            seen = R;
+            Draw = false;
+        }
+    };
+    EXPECT_EQ(Line(0, 300, 17), plain);
+    EXPECT_EQ(seen.Top, 17);
+    EXPECT_EQ(seen.Bottom, 33);
+    EXPECT_EQ(seen.Left, 0);
+    Tree->OnItemPostDraw = nullptr;
+    // An unfocused tree with HideFocusRect draws none; the setting off brings it back.
+    Tree->SetHideFocusRect(true);
+    EXPECT_EQ(Line(0, 300, 17), plain);
+    Tree->SetHideFocusRect(false);
+    Tree->SetDrawFocusRect(false);
+    EXPECT_EQ(Line(0, 300, 17), plain);
+}
+
+TEST_P(Rows, StrikeOutLinesInTheirColourOrTheSelectionsText)
+{
+    ThreeRows();
+    B->SetStrikedLineColor(clGreen);
+    B->SetStrikedOutLine(true);
+    Repaint();
+    const int y = 17 + 16 / 2 + 1;
+    // Past the text, inside its box: the line alone.
+    EXPECT_EQ(At(B->TextRight - 2, y), Rgb(clGreen));
+    EXPECT_EQ(At(B->TextRight - 2, y + 3), Rgb(clWindow));
+    EXPECT_EQ(At(B->TextRight + 4, y), Rgb(clWindow)) << "it ends with the text without columns";
+    B->SetSelected(true);
+    EXPECT_EQ(At(B->TextRight - 2, y), Rgb(clHighlightText));
+}
+
+TEST_P(Rows, GridLinesRunUnderRowsButNotUnderBorderedOnes)
+{
+    ThreeRows();
+    Tree->SetHorzDivLinesColor(clGreen);
+    Tree->SetHorizontalLines(true);
+    ASSERT_EQ(Tree->LineHeight(), 18);
+    EXPECT_EQ(At(200, 17), Rgb(clGreen));
+    EXPECT_EQ(At(200, 35), Rgb(clGreen));
+    B->SetDrawHLine(false);
+    EXPECT_EQ(At(200, 35), Rgb(clWindow));
+    B->SetDrawHLine(true);
+    B->SetBorderStyle(ibsSunken);
+    EXPECT_NE(At(200, 35), Rgb(clGreen)) << "the sunken edge keeps its own bottom";
+    EXPECT_NE(At(200, 18), Rgb(clWindow)) << "and its top";
+}
+
+TEST_P(Rows, DropTargetsShowTheirMark)
+{
+    ThreeRows();
+    View()->SetDropTarget(B, true);
+    Tree->SetDragTrgDrawMode(ColorFrame);
+    EXPECT_EQ(At(0, 17), Rgb(clGreen));
+    EXPECT_EQ(At(150, 33), Rgb(clGreen));
+    EXPECT_EQ(At(150, 25), Rgb(clWindow));
+    View()->SetDropTarget(B, false);
+    EXPECT_EQ(At(150, 17), Rgb(clRed));
+    Tree->SetDragTrgDrawMode(ColorRect);
+    EXPECT_EQ(At(200, 25), Rgb(clRed));
+    Tree->SetDragTrgDrawMode(SelColorRect);
+    EXPECT_EQ(At(200, 25), Rgb(clHighlight));
+    Tree->SetDragTrgDrawMode(dtdDownColorLine);
+    EXPECT_EQ(At(150, 33), Rgb(clRed));
+    EXPECT_EQ(At(0, 31), Rgb(clRed)) << "the end tick";
+    EXPECT_EQ(At(150, 31), Rgb(clWindow));
+    Tree->SetDragTrgDrawMode(dtdNone);
+    EXPECT_EQ(At(150, 33), Rgb(clWindow));
+}
+
+TEST_P(Rows, AMirroredTreeStartsAtTheRight)
+{
+    ThreeRows();
+    Tree->SetRightAlignedTree(true);
+    Repaint();
+    const int right = std::max(View()->HRange(), View()->Width());
+    EXPECT_LT(A->TextRight, right);
+    EXPECT_GT(A->TextLeft, right / 2) << "a short text ends at the right";
+    EXPECT_GT(B->TextRight, 0);
+    EXPECT_LT(B->TextRight, A->TextRight) << "a child stands further in";
+}
+
+// ---------------------------------------------------------------- columns
+
+class Cells : public Rows {
+protected:
+    void Columns()
+    {
+        ThreeRows();
+        AddSectionsAnd({100, 80, 80});
+    }
+    void AddSectionsAnd(const std::vector<Integer>& Widths)
+    {
+        AddSections(Widths);
+        Tree->SetShowHeader(true);
+        for (TExTreeItem* i : {A, B, C}) {
+            i->ColumnText()->Add(i->Text() + "1");
+            i->ColumnText()->Add(i->Text() + "2");
+        }
+    }
+    // Pixels of a cell's row (view y) from X1 to X2 that are not the background.
+    int Ink(int X1, int X2, int Y1, int Y2, COLORREF Ground)
+    {
+        Repaint();
+        int n = 0;
+        for (int y = Y1; y < Y2; ++y)
+            for (int x = X1; x < X2; ++x) n += Peek(x, y) != Ground;
+        return n;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Looks, Cells, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& Info) { return Info.param ? "Themed" : "Classic"; });
+
+TEST_P(Cells, TextsFollowTheSectionsAlignmentAndPasswordsHideThem)
+{
+    Columns();
+    TExHeaderSection* s1 = Tree->Header()->Sections()->GetSection(1);
+    const COLORREF ground = Rgb(clWindow);
+    // Left aligned: ink in the left part of [100, 180).
+    EXPECT_GT(Ink(100, 140, 0, 17, ground), 0);
+    EXPECT_EQ(Ink(150, 179, 0, 17, ground), 0);
+    s1->SetAlignment(hsaRight);
+    EXPECT_EQ(Ink(100, 130, 0, 17, ground), 0);
+    EXPECT_GT(Ink(150, 179, 0, 17, ground), 0);
+    // A password column shows the same stars whatever the text.
+    s1->SetAlignment(hsaLeft);
+    s1->SetPassword(true);
+    A->ColumnText()->Put(0, "secret");
+    B->ColumnText()->Put(0, "another, longer");
+    Repaint();
+    std::vector<COLORREF> a, b;
+    for (int y = 0; y < 17; ++y)
+        for (int x = 100; x < 180; ++x) {
+            a.push_back(Peek(x, y));
+            b.push_back(Peek(x, y + 17));
+        }
+    EXPECT_EQ(a, b);
+}
+
+TEST_P(Cells, OwnerDrawnCellsByColumnOrByMask)
+{
+    Columns();
+    std::vector<std::pair<Integer, TRect>> drawn;
+    Tree->OnItemDraw = [&](TObject*, TExTreeItem* Item, TCanvas*, TRect R, Integer Section) {
+        if (Item == A) drawn.emplace_back(Section, R);
+    };
+    Tree->Header()->Sections()->GetSection(2)->SetStyle(ExhsOwnerDraw);
+    drawn.clear();
+    Repaint();
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0].first, 2);
+    EXPECT_EQ(drawn[0].second, (TRect{181, 1, 259, 16}));
+    // With the mask, every column whose text is the mask is owner-drawn, the main one too.
+    Tree->SetOwnerDrawByColumn(false);
+    A->SetText("~~@~~");
+    A->ColumnText()->Put(0, "~~@~~");
+    drawn.clear();
+    Repaint();
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[0].first, 0);
+    EXPECT_EQ(drawn[1].first, 1);
+}
+
+TEST_P(Cells, StylesGiveColoursPicturesAndMarkedUpText)
+{
+    Columns();
+    A->SetUseStyles(true);
+    TExCellStyle* s1 = A->AddStyle();
+    TExCellStyle* s2 = A->AddStyle();
+    s1->SetOwnerColors(false);
+    s1->SetCellBkColor(clYellow);
+    s1->SetUseBkColor(true);
+    EXPECT_EQ(At(170, 3), Rgb(clYellow));
+    // A selected row overrides the style's colours.
+    A->SetSelected(true);
+    EXPECT_EQ(At(170, 3), Rgb(clHighlight));
+    A->SetSelected(false);
+    // A picture-only cell.
+    TBitmap picture;
+    picture.SetSize(8, 8);
+    picture.Canvas()->Brush()->SetColor(clGreen);
+    picture.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    s2->SetOwnerColors(false);
+    s2->SetPicture(&picture);
+    s2->SetStyle(ExhsPictureOnly);
+    EXPECT_EQ(At(184, 8), Rgb(clGreen));
+    Tree->Header()->Sections()->GetSection(2)->SetAlignment(hsaRight);
+    EXPECT_EQ(At(184, 8), Rgb(clWindow));
+    EXPECT_EQ(At(255, 8), Rgb(clGreen));
+    // A marked-up column text is drawn with its own colours.
+    B->ColumnText()->Put(0, "<html><font color=\"#FF0000\">red</font></html>");
+    B->SetIsHTML(true);
+    Repaint();
+    int red = 0;
+    for (int y = 17; y < 34; ++y)
+        for (int x = 100; x < 180; ++x) {
+            const COLORREF c = Peek(x, y);
+            red += GetRValue(c) > 160 && GetGValue(c) < 90 && GetBValue(c) < 90;
+        }
+    EXPECT_GT(red, 0);
+}
+
+TEST_P(Cells, TheLockedColumnStaysWhileTheOthersScroll)
+{
+    Columns();
+    Tree->SetBounds(10, 10, 200, 200);
+    TExHeaderSection* main = Tree->Header()->Sections()->GetSection(0);
+    Tree->Header()->SetLockedSection(main);
+    const auto before = Line(0, 100, 8);
+    const auto other = Line(100, 180, 8);
+    Tree->SetHPosition(40);
+    ASSERT_EQ(Tree->LeftPosition(), 40);
+    EXPECT_EQ(Line(0, 100, 8), before);
+    EXPECT_NE(Line(100, 180, 8), other);
+    // Hit testing agrees: the main text is where it is shown.
+    TSTItemPart part;
+    Integer column = 0;
+    EXPECT_EQ(View()->GetItemAt(A->TextLeft + 2, 8, part, column), A);
+    EXPECT_EQ(part, ipMainText);
+}
+
+TEST_P(Cells, DividersInRowsAndLongLinesBelowThem)
+{
+    Columns();
+    Tree->SetVertDivLinesColor(clGreen);
+    Tree->SetVerticalLines(true);
+    EXPECT_EQ(At(99, 5), Rgb(clGreen));
+    EXPECT_EQ(At(179, 5), Rgb(clGreen));
+    EXPECT_EQ(At(99, 150), Rgb(clGreen)) << "below the last row";
+    Tree->SetVerticalLinesLong(false);
+    EXPECT_EQ(At(99, 150), Rgb(clWindow));
+    EXPECT_EQ(At(99, 5), Rgb(clGreen));
+}
+
+// ---------------------------------------------------------------- cell controls
+
+TEST_F(ViewTest, ControlsPaintInTheirCells)
+{
+    for (Integer w : {80, 120, 100}) Tree->Header()->Sections()->AddSection()->SetWidth(w);
+    Tree->SetShowHeader(true);
+    TExTreeItem* item = Items().Add(nullptr, "row");
+    item->ColumnText()->Add("");
+    item->ColumnText()->Add("");
+    item->SetUseStyles(true);
+    TExCellStyle* boxStyle = item->AddStyle();
+    TExCellStyle* barStyle = item->AddStyle();
+    auto* box = new TExCellCheckBox(nullptr);
+    box->SetCaption("done");
+    box->SetChecked(true);
+    boxStyle->SetControl(box);
+    auto* bar = new TExCellProgressBar(nullptr);
+    bar->SetBarColor(clGreen);
+    bar->SetShowProgressText(false);
+    bar->SetValue(50);
+    barStyle->SetControl(bar);
+    // Controls paint only in styles of their own colours.
+    EXPECT_NE(At(210, 8), Rgb(clGreen));
+    boxStyle->SetOwnerColors(false);
+    barStyle->SetOwnerColors(false);
+    EXPECT_EQ(At(210, 8), Rgb(clGreen));
+    EXPECT_NE(At(270, 8), Rgb(clGreen)) << "half the bar";
+    // The box stands at the cell's left, its caption right of it.
+    const auto left = Line(80, 100, 8), right = Line(180, 199, 8);
+    EXPECT_NE(left, std::vector<COLORREF>(left.size(), Rgb(clWindow)));
+    box->SetAlignment(taLeftJustify);
+    EXPECT_NE(Line(180, 199, 8), right) << "the box moved to the right";
+    // A border narrows the control.
+    bar->SetBorderWidth(4);
+    EXPECT_NE(At(201, 8), Rgb(clGreen));
+    EXPECT_EQ(At(206, 8), Rgb(clGreen));
+    // Hidden, the cell shows its text instead.
+    bar->SetVisible(false);
+    EXPECT_NE(At(210, 8), Rgb(clGreen));
+}
+
+// ---------------------------------------------------------------- handlers during painting
+
+struct PaintHandlerCase {
+    const char* name;
+    // Sets a handler that calls Act once, from inside the painting.
+    std::function<void(TExTree*, std::function<void()>)> arm;
+};
+
+class PaintHandler : public ViewTest, public ::testing::WithParamInterface<PaintHandlerCase> {};
+
+TEST_P(PaintHandler, FreeingTheTreeEndsThePaintingSafely)
+{
+    AddSections({80, 80});
+    Tree->SetShowHeader(true);
+    for (int i = 0; i < 3; ++i) Items().Add(nullptr, "r" + std::to_string(i))->ColumnText()->Add("c");
+    bool freed = false;
+    GetParam().arm(Tree, [&] {
+        if (freed) return;
+        freed = true;
+        TForm* form = Form;
+        Form = nullptr;
+        TObject::Free(form);
+    });
+    HWND view = View()->Handle();
+    InvalidateRect(view, nullptr, TRUE);
+    UpdateWindow(view);
+    EXPECT_TRUE(freed);
+    Form = new TForm(nullptr);
+}
+
+TEST_P(PaintHandler, DeletingTheItemEndsItsRow)
+{
+    AddSections({80, 80});
+    Tree->SetShowHeader(true);
+    for (int i = 0; i < 3; ++i) Items().Add(nullptr, "r" + std::to_string(i))->ColumnText()->Add("c");
+    TExTreeItem* victim = Items().Item(1);
+    bool deleted = false;
+    GetParam().arm(Tree, [&] {
+        if (deleted) return;
+        deleted = true;
+        victim->Delete();
+    });
+    // Only the victim's row calls the handler's action.
+    View()->Invalidate();
+    UpdateWindow(View()->Handle());
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(Items().Count(), 2);
+    uitest::Pump();
+    EXPECT_EQ(View()->RowCount(), 2);
+}
+
+const PaintHandlerCase PaintHandlerCases[] = {
+    {"ItemDraw",
+     [](TExTree* T, std::function<void()> Act) {
+         T->Header()->Sections()->GetSection(1)->SetStyle(ExhsOwnerDraw);
+         T->OnItemDraw = [Act](TObject*, TExTreeItem* I, TCanvas*, TRect, Integer) {
+             if (I->Text() == "r1") Act();
+         };
+     }},
+    {"PostDraw",
+     [](TExTree* T, std::function<void()> Act) {
+         T->OnItemPostDraw = [Act](TObject*, TCanvas*, TExTreeItem* I, TRect, bool&) {
+             if (I->Text() == "r1") Act();
+         };
+     }},
+    {"PictureNeeded",
+     [](TExTree* T, std::function<void()> Act) {
+         T->SetImages(SolidImages(T->Owner(), {clRed}));
+         T->OnItemPicDraw = [Act](TObject*, TExTreeItem* I, Integer&) {
+             if (I->Text() == "r1") Act();
+         };
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, PaintHandler, ::testing::ValuesIn(PaintHandlerCases),
+                         [](const ::testing::TestParamInfo<PaintHandlerCase>& Info) { return Info.param.name; });
+
+}  // namespace

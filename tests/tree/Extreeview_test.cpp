@@ -1,0 +1,385 @@
+// The view window: rows found from remembered positions agree with the model's own walk whatever
+// happened in between; the wheel; a scroll notification while an edit runs; the mouse move that
+// follows a scroll; rows of a tree filled before its window existed; the dialog code, focus and the
+// drag image; the paint cycle's invalidation and background; selection colours that follow the focus.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "ViewTest.h"
+#include "platform/Input.h"
+
+namespace {
+
+// ---------------------------------------------------------------- rows from positions
+
+// Seeded operations that change which items are rows, each followed by lookups from all sides; the
+// model's walk from the first row is the reference.
+TEST_F(ViewTest, RowsFoundFromRememberedPositionsMatchTheWalkFromTheTop)
+{
+    std::mt19937 rng(20240607);
+    std::vector<TExTreeItem*> made;
+    Items().BeginUpdate();
+    for (int i = 0; i < 2500; ++i) {
+        TExTreeItem* at = made.empty() ? nullptr : made[rng() % made.size()];
+        made.push_back(rng() % 3 == 0 ? Items().AddChildFirst(at, "x") : Items().Insert(at, "x"));
+    }
+    Items().EndUpdate();
+    for (int step = 0; step < 300; ++step) {
+        TExTreeItem* item = made[rng() % made.size()];
+        switch (rng() % 6) {
+        case 0: item->Expand(rng() % 4 == 0); break;
+        case 1: item->Collapse(false); break;
+        case 2: item->SetHidden(!item->Hidden()); break;
+        case 3: Tree->SetFilteredVisibility(!Tree->FilteredVisibility()); break;
+        case 4: Tree->SetVPosition(Integer(rng() % (Tree->GetTotalVisCount() + 1))); break;
+        default: View()->VisItem(Integer(rng() % (Tree->GetTotalVisCount() + 1))); break;
+        }
+        const Integer total = Tree->GetTotalVisCount();
+        for (int probe = 0; probe < 6; ++probe) {
+            const Integer row = total ? Integer(rng() % total) : 0;
+            TExTreeItem* expected = Items().GetVisItem(row);
+            ASSERT_EQ(View()->VisItem(row), expected) << "step " << step << " row " << row;
+            if (expected) {
+                ASSERT_EQ(View()->VisIndexOf(expected), row) << "step " << step;
+            }
+            TExTreeItem* any = made[rng() % made.size()];
+            ASSERT_EQ(View()->VisIndexOf(any), any->IsVisible() ? any->VisIndex() : -1) << "step " << step;
+        }
+        ASSERT_EQ(View()->VisItem(total - 1), total ? Items().GetVisItem(total - 1) : nullptr);
+        ASSERT_EQ(View()->VisItem(total), nullptr);
+    }
+    EXPECT_EQ(View()->VisIndexOf(nullptr), -1);
+}
+
+TEST_F(ViewTest, AHundredThousandItemsInsertedInRandomOrderScrollAndPaint)
+{
+    std::mt19937 rng(77);
+    std::vector<TExTreeItem*> made;
+    made.reserve(100000);
+    Items().BeginUpdate();
+    for (int i = 0; i < 100000; ++i) {
+        TExTreeItem* at = made.empty() ? nullptr : made[rng() % made.size()];
+        made.push_back(rng() % 4 == 0 ? Items().AddChildFirst(at, "x" + std::to_string(i))
+                                      : Items().Insert(at, "x" + std::to_string(i)));
+    }
+    Items().EndUpdate();
+    Tree->FullExpand();
+    ASSERT_EQ(Tree->GetTotalVisCount(), 100000);
+    Integer pos = 0;
+    bool change = true;
+    for (TExScrollCode code : {escBottom, escPageUp, escLineUp, escTop, escPageDown}) {
+        View()->OnVScroll(Tree->VertScrollBar(), code, pos, change);
+        Repaint();
+        const Integer top = Tree->TopIndex();
+        for (Integer r = 0; r < View()->RowCount(); r += 5)
+            ASSERT_EQ(View()->Row(r), Items().GetVisItem(top + r)) << "after code " << Integer(code);
+    }
+}
+
+TEST_F(ViewTest, TheBottomOfAHundredThousandRowsOfDifferentHeights)
+{
+    Items().BeginUpdate();
+    for (int d = 0; d < 1000; ++d) {
+        TExTreeItem* day = Items().Add(nullptr, "d");
+        for (int m = 0; m < 99; ++m) {
+            TExTreeItem* msg = Items().AddChild(day, "m");
+            if (m % 7 == 0) {
+                msg->SetOwnerHeight(false);
+                msg->SetHeight(short(20 + m % 3 * 6));
+            }
+        }
+        day->Expand(false);
+    }
+    Items().EndUpdate();
+    ASSERT_EQ(Tree->GetTotalVisCount(), 100000);
+    Integer pos = 0;
+    bool change = true;
+    View()->OnVScroll(Tree->VertScrollBar(), escBottom, pos, change);
+    const Integer top = Tree->TopIndex();
+    ASSERT_GT(top, 99000);
+    // The last row is wholly in view; one row higher would leave it so too only if it fit.
+    EXPECT_EQ(View()->Row(View()->RowCount() - 1), Items().GetVisItem(99999));
+    EXPECT_LE(View()->GetVisiblesHeight(), View()->ClientHeight());
+    Integer above = 0;
+    for (Integer r = top - 1; r <= 99999; ++r) above += Items().GetVisItem(r)->GetHeight();
+    EXPECT_GT(above, View()->ClientHeight()) << "the highest top row";
+    // A page up and down from there land on the same rows the model's walk gives.
+    View()->OnVScroll(Tree->VertScrollBar(), escPageUp, pos, change);
+    EXPECT_EQ(View()->Row(0), Items().GetVisItem(Tree->TopIndex()));
+    View()->OnVScroll(Tree->VertScrollBar(), escPageDown, pos, change);
+    EXPECT_EQ(Tree->TopIndex(), top);
+    EXPECT_EQ(View()->Row(0), Items().GetVisItem(top));
+}
+
+// ---------------------------------------------------------------- the wheel and what follows a scroll
+
+class Scrolling : public ViewTest {
+protected:
+    void SetUp() override
+    {
+        Items().BeginUpdate();
+        for (int i = 0; i < 100; ++i) Items().Add(nullptr, "r" + std::to_string(i));
+        Items().EndUpdate();
+        Form->Show();
+        View()->SetFocus();
+        uitest::Pump();
+    }
+};
+
+TEST_F(Scrolling, AWheelNotchScrollsTheSystemsLinesAndTheTreeHearsItOnce)
+{
+    UINT lines = 0;
+    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    ASSERT_GE(lines, 1u);
+    Tree->SetVPosition(20);
+    int heard = 0;
+    Tree->OnMouseWheel = [&](TObject*, TShiftState, int Delta, TPoint, bool&) {
+        ++heard;
+        EXPECT_EQ(Delta, 120);
+    };
+    Input::Wheel(View(), 120, 30, 30);
+    EXPECT_EQ(Tree->TopIndex(), Integer(20 - lines));
+    EXPECT_EQ(heard, 1);
+    Tree->OnMouseWheel = nullptr;
+    Input::Wheel(View(), -240, 30, 30);
+    EXPECT_EQ(Tree->TopIndex(), Integer(20 + lines));
+    EXPECT_EQ(View()->Row(0), Items().Item(Tree->TopIndex()));
+    // Past the ends the top row stays inside.
+    Tree->SetVPosition(1);
+    Input::Wheel(View(), 120, 30, 30);
+    EXPECT_EQ(Tree->TopIndex(), 0);
+    Input::Wheel(View(), 30, 30, 30);
+    EXPECT_EQ(Tree->TopIndex(), 0) << "a quarter notch of a three-line wheel is no row";
+    EXPECT_EQ(View()->WheelRows(-120), -Integer(lines));
+    EXPECT_EQ(View()->WheelRows(40), Integer(lines) / 3);
+}
+
+TEST_F(Scrolling, TheRowsThatMovedUnderThePointerHearAMouseMove)
+{
+    Input::MouseMove(View(), 40, 25);
+    uitest::Pump();
+    std::vector<std::pair<TShiftState, TPoint>> moves;
+    Tree->OnMouseMove = [&](TObject*, TShiftState Shift, int X, int Y) { moves.push_back({Shift, TPoint{X, Y}}); };
+    Integer pos = 0;
+    bool change = true;
+    View()->OnVScroll(Tree->VertScrollBar(), escLineDown, pos, change);
+    EXPECT_FALSE(change) << "the bar's position is set by the view";
+    EXPECT_EQ(Tree->TopIndex(), 1);
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].first, TShiftState(0));
+    EXPECT_EQ(moves[0].second, (TPoint{View()->Left() + 40, View()->Top() + 25}));
+    moves.clear();
+    Input::Wheel(View(), -120, 40, 25);
+    EXPECT_FALSE(moves.empty());
+    // A scroll handler that frees the tree ends it there.
+    Tree->OnScroll = [this](TObject*, TScrollBarKind, Integer) {
+        TForm* form = Form;
+        Form = nullptr;
+        TObject::Free(form);
+    };
+    TExTreeView* view = View();
+    TCustomExScrollBar* bar = Tree->VertScrollBar();
+    view->OnVScroll(bar, escLineDown, pos, change);
+    EXPECT_EQ(Form, nullptr);
+    Form = new TForm(nullptr);
+}
+
+TEST_F(Scrolling, ANotificationDuringAnEditIsSwallowedThenTheEditIsAccepted)
+{
+    TQuietEditor editor(nullptr);
+    editor.SetTree(Tree);
+    TExTreeItem* item = Items().Item(0);
+    editor.StartOperation();
+    editor.SectionNum = -1;
+    editor.ValueAsText = "edited";
+    View()->BeginEdit(&editor, item);
+    ASSERT_TRUE(Tree->IsEditing());
+    std::vector<Integer> told;
+    Tree->OnScroll = [&](TObject*, TScrollBarKind, Integer Code) { told.push_back(Code); };
+    Integer pos = 0;
+    bool change = true;
+    View()->OnVScroll(Tree->VertScrollBar(), escLineDown, pos, change);
+    EXPECT_FALSE(change);
+    EXPECT_EQ(Tree->TopIndex(), 0) << "the first one moves nothing";
+    EXPECT_TRUE(Tree->IsEditing());
+    EXPECT_TRUE(told.empty());
+    change = true;
+    View()->OnVScroll(Tree->VertScrollBar(), escLineDown, pos, change);
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_EQ(item->Text(), "edited");
+    EXPECT_EQ(Tree->TopIndex(), 1);
+    EXPECT_EQ(told, (std::vector<Integer>{escLineDown}));
+    // Without an edit every notification scrolls.
+    View()->OnVScroll(Tree->VertScrollBar(), escLineDown, pos, change);
+    EXPECT_EQ(Tree->TopIndex(), 2);
+    editor.SetTree(nullptr);
+}
+
+TEST_F(Scrolling, ASidewaysScrollAcceptsARunningEdit)
+{
+    TQuietEditor editor(nullptr);
+    editor.SetTree(Tree);
+    TExTreeItem* item = Items().Item(0);
+    editor.StartOperation();
+    editor.SectionNum = -1;
+    editor.ValueAsText = "kept";
+    View()->BeginEdit(&editor, item);
+    Integer pos = 0;
+    bool change = true;
+    View()->OnHScroll(Tree->HorzScrollBar(), escLineDown, pos, change);
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_EQ(item->Text(), "kept");
+    editor.SetTree(nullptr);
+}
+
+// ---------------------------------------------------------------- the window
+
+TEST(ViewWindow, RowsFilledBeforeTheWindowExistedAreShownWithIt)
+{
+    TForm* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 400, 300);
+    auto* tree = new TExTree(form);
+    tree->SetParent(form);
+    tree->SetBounds(0, 0, 300, 200);
+    for (int i = 0; i < 50; ++i) tree->Items()->Add(nullptr, "r");
+    EXPECT_FALSE(tree->View()->HandleAllocated());
+    form->Show();
+    uitest::Pump();
+    EXPECT_EQ(tree->View()->RowCount(), tree->View()->GetVisCount() + (tree->View()->ClientHeight() % 17 ? 0 : 1));
+    EXPECT_TRUE(tree->VertBarVisible());
+    TObject::Free(form);
+}
+
+TEST_F(ViewTest, TheViewTakesArrowsAndCharactersButNotTab)
+{
+    EXPECT_EQ(View()->Perform(WM_GETDLGCODE, 0, 0), LRESULT(129));
+    // A view that cannot take the focus is not given it.
+    Tree->SetEnabled(false);
+    View()->SetFocus();
+    EXPECT_FALSE(View()->Focused());
+}
+
+TEST_F(ViewTest, VisibleRowCountsOfAHeight)
+{
+    Tree->SetBounds(10, 10, 300, 40 + Tree->Height() - View()->Height());
+    ASSERT_EQ(View()->Height(), 40);
+    EXPECT_EQ(View()->GetVisCount(), 3);
+    EXPECT_EQ(View()->GetVisCount2(), 2);
+}
+
+TEST_F(ViewTest, DragImagesOfOneOrAllSelectedRows)
+{
+    Items().BeginUpdate();
+    for (int i = 0; i < 5; ++i) Items().Add(nullptr, "row " + std::to_string(i));
+    Items().EndUpdate();
+    Items().Item(1)->SetSelected(true);
+    View()->FillDragImage();
+    EXPECT_EQ(View()->GetDragImages(), nullptr) << "dimNever";
+    Tree->SetDragImageMode(dimOne);
+    View()->FillDragImage();
+    ASSERT_NE(View()->GetDragImages(), nullptr);
+    EXPECT_EQ(View()->GetDragImages()->Height(), 17 + 1);
+    EXPECT_EQ(View()->GetDragImages()->Width(), std::max(View()->HRange(), View()->Width()));
+    EXPECT_EQ(View()->GetDragImages()->Count(), 1);
+    Items().Item(3)->SetSelected(true);
+    View()->FillDragImage();
+    EXPECT_EQ(View()->GetDragImages(), nullptr) << "two rows for one image";
+    Tree->SetDragImageMode(dimAll);
+    View()->FillDragImage();
+    ASSERT_NE(View()->GetDragImages(), nullptr);
+    EXPECT_EQ(View()->GetDragImages()->Height(), 3 * 17 + 1) << "from the first selected row to the last";
+    // With columns the image is as wide as the main column.
+    Tree->Header()->Sections()->AddSection()->SetWidth(90);
+    Tree->SetShowHeader(true);
+    View()->FillDragImage();
+    EXPECT_EQ(View()->GetDragImages()->Width(), 90);
+}
+
+// ---------------------------------------------------------------- the paint cycle
+
+TEST_F(ViewTest, ChangesRepaintOnlyTheRowsUnlessColumnLinesCrossTheRest)
+{
+    Items().BeginUpdate();
+    for (int i = 0; i < 4; ++i) Items().Add(nullptr, "r");
+    Items().EndUpdate();
+    uitest::Pump();
+    View()->Clips.clear();
+    Tree->SetChangeStateImage(true);
+    uitest::Pump();
+    ASSERT_FALSE(View()->Clips.empty());
+    // The rows' area and the pixel around it.
+    EXPECT_EQ(View()->Clips.back().Bottom, 4 * 17 + 1);
+    // One item's change repaints its row.
+    View()->Clips.clear();
+    Items().Item(2)->SetColor(clRed);
+    uitest::Pump();
+    ASSERT_FALSE(View()->Clips.empty());
+    EXPECT_EQ(View()->Clips.back().Top, 2 * 17 - 1);
+    EXPECT_EQ(View()->Clips.back().Bottom, 3 * 17 + 1);
+    // With vertical lines through the columns the whole view.
+    Tree->Header()->Sections()->AddSection()->SetWidth(90);
+    Tree->SetShowHeader(true);
+    Tree->SetVerticalLines(true);
+    uitest::Pump();
+    View()->Clips.clear();
+    Tree->SetChangeStateImage(false);
+    uitest::Pump();
+    ASSERT_FALSE(View()->Clips.empty());
+    EXPECT_EQ(View()->Clips.back().Bottom, View()->ClientHeight());
+}
+
+TEST_F(ViewTest, BackgroundsOfEveryKind)
+{
+    Items().Add(nullptr, "r");
+    const int y = 150;  // below the rows
+    Tree->SetBkColor(clYellow);
+    EXPECT_EQ(At(100, y), Rgb(clYellow));
+    // A tiled picture.
+    TBitmap tile;
+    tile.SetSize(2, 2);
+    tile.Canvas()->SetPixel(0, 0, clRed);
+    tile.Canvas()->SetPixel(1, 0, clLime);
+    tile.Canvas()->SetPixel(0, 1, clBlue);
+    tile.Canvas()->SetPixel(1, 1, clWhite);
+    Tree->SetBackground(&tile);
+    Tree->SetBackgroundType(bgtTileBitmap);
+    EXPECT_EQ(At(100, y), Rgb(clRed));
+    EXPECT_EQ(At(101, y), Rgb(clLime));
+    EXPECT_EQ(At(100, y + 1), Rgb(clBlue));
+    // A gradient from top to bottom.
+    Tree->SetGradientStartColor(clBlack);
+    Tree->SetGradientEndColor(clWhite);
+    Tree->SetBackgroundType(bgtVertGradient);
+    const COLORREF top = At(100, 0), bottom = At(100, View()->ClientHeight() - 1);
+    EXPECT_LT(GetRValue(top), 20);
+    EXPECT_GT(GetRValue(bottom), 235);
+    // Back to the colour: the picture's image goes.
+    Tree->SetBackgroundType(bgtColorFill);
+    EXPECT_EQ(At(100, y), Rgb(clYellow));
+    EXPECT_EQ(View()->BackgroundBitmap()->Width(), 0);
+}
+
+TEST_F(ViewTest, WithHideSelectionTheFocusChangesTheSelectionsColour)
+{
+    Form->Show();
+    auto* other = new TExTree(Form);
+    other->SetParent(Form);
+    other->SetBounds(400, 10, 100, 100);
+    TExTreeItem* item = Items().Add(nullptr, "r");
+    item->SetSelected(true);
+    Tree->SetHideSelection(true);
+    View()->SetFocus();
+    uitest::Pump();
+    Repaint();
+    EXPECT_EQ(Peek(200, 8), Rgb(clHighlight));
+    other->View()->SetFocus();
+    uitest::Pump();
+    EXPECT_EQ(Peek(200, 8), Rgb(clBtnFace)) << "repainted on leaving, without being asked";
+    View()->SetFocus();
+    uitest::Pump();
+    EXPECT_EQ(Peek(200, 8), Rgb(clHighlight));
+}
+
+}  // namespace
