@@ -337,3 +337,96 @@ private:
     HTHEME FTheme = nullptr;
     bool FUseXPThemes = true;
 };
+
+// ---------------------------------------------------------------- advanced combo box
+
+namespace exflat {
+class TWndProcInstance;
+}
+
+class TExAdvancedComboBox : public TComboBox {
+public:
+    explicit TExAdvancedComboBox(TComponent* AOwner);
+    ~TExAdvancedComboBox() override;
+
+    TExFlatBorderType ActiveBorderType() const { return FActiveBorderType; }
+    void SetActiveBorderType(TExFlatBorderType Value);
+    TExFlatBorderType InactiveBorderType() const { return FInactiveBorderType; }
+    void SetInactiveBorderType(TExFlatBorderType Value);
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool Value);
+    // The drop-down button as a one-pixel frame (while the list is closed).
+    bool BtnFlat() const { return FBtnFlat; }
+    void SetBtnFlat(bool Value);
+    // The drop-down button is the arrow alone on the box's colour.
+    bool BtnTransparent() const { return FBtnTransparent; }
+    void SetBtnTransparent(bool Value);
+    // A thin button frame that does not rise while the box is hot or focused.
+    bool BtnThinFrame() const { return FBtnThinFrame; }
+    void SetBtnThinFrame(bool Value);
+    // The drop-down list scrolls sideways as far as its widest item.
+    bool HorizontalScroll() const { return FHorizontalScroll; }
+    void SetHorizontalScroll(bool Value);
+    bool UseXPThemes() const { return FUseXPThemes; }
+    void SetUseXPThemes(bool Value);
+    bool IsThemeApplied() const { return FUseXPThemes && FTheme != nullptr; }
+    HTHEME Theme() const { return FTheme; }
+    bool MouseOver() const { return FMouseOver; }
+    int MaxItemWidth() const { return FMaxItemWidth; }
+    // The child windows while they are subclassed (0 otherwise).
+    HWND SubclassedEdit() const { return FEditHandle; }
+    HWND SubclassedList() const { return FListHandle; }
+
+    // Observers of every message of the edit and list windows, before their own procedures.
+    TWndMethod EditHook;
+    TWndMethod ListHook;
+
+    // The box, or for a box with an edit field that field, has the focus.
+    bool IsFocused();
+    void UpdateFrame();
+    void ResetHorizontalExtent();
+
+    void WndProc(TMessage& Message) override;
+
+protected:
+    virtual int GetItemWidth(int Index);
+    virtual void FreeThemeHandle();
+    virtual void CreateThemeHandle();
+    void CreateWnd() override;
+    void DestroyWnd() override;
+
+private:
+    friend class exflat::TWndProcInstance;
+    void EditWndProc(TMessage& Message);
+    void ListWndProc(TMessage& Message);
+    void ListExtent(TMessage& Message);
+    void PaintListScrollBars(HDC DC, bool HThumbTracking, bool VThumbTracking);
+    void DrawFlatBorder(bool DrawButton);
+    void SetHorizontalExtent();
+    void RestoreEdit();
+    void RestoreList();
+    void Subclass(HWND Child);
+    void CMMouse(TMessage& Message);
+    void MouseLeft();
+
+    TExFlatBorderType FActiveBorderType = fbtSunken;
+    TExFlatBorderType FInactiveBorderType = fbtSunkenOuter;
+    bool FFlat = false;
+    std::unique_ptr<TCanvas> FFrameCanvas;
+    std::unique_ptr<exflat::TWndProcInstance> FListProcInstance;
+    std::unique_ptr<exflat::TWndProcInstance> FEditProcInstance;
+    WNDPROC FOldEditProc = nullptr;
+    WNDPROC FOldListProc = nullptr;
+    bool FHorizontalScroll = false;
+    bool FHThumbTracking = false;
+    bool FVThumbTracking = false;
+    HTHEME FTheme = nullptr;
+    HWND FListHandle = nullptr;
+    HWND FEditHandle = nullptr;
+    bool FMouseOver = false;
+    int FMaxItemWidth = 0;
+    bool FBtnFlat = false;
+    bool FBtnTransparent = false;
+    bool FUseXPThemes = true;
+    bool FBtnThinFrame = true;
+};

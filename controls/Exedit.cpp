@@ -291,12 +291,12 @@ void TCustomExAdvancedEdit::WMPaint(TMessage& Message)
 
 void TCustomExAdvancedEdit::WMNCPaint(TMessage& Message)
 {
+    TCustomEdit::Dispatch(Message);
     if (IsThemeApplied() && BorderStyle() == bsSingle) {
         exflat::PaintThemedFrame(Handle(), FTheme, reinterpret_cast<HRGN>(Message.WParam));
         Message.Result = 0;
         return;
     }
-    TCustomEdit::Dispatch(Message);
     // The default frame would otherwise stand until the next paint of the client.
     if (FFlat)
         DrawFlatBorder(nullptr);

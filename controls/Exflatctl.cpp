@@ -128,13 +128,19 @@ void PaintThemedFrame(HWND Wnd, HTHEME Theme, HRGN UpdateRgn)
     HDC dc = GetDCEx(Wnd, UpdateRgn, DCX_WINDOW | DCX_INTERSECTRGN);
     if (!dc)
         dc = GetWindowDC(Wnd);
-    TRect window, client;
+    TRect window, inner;
     GetWindowRect(Wnd, &window);
-    GetClientRect(Wnd, &client);
+    GetClientRect(Wnd, &inner);
     TPoint origin{0, 0};
     ClientToScreen(Wnd, &origin);
-    OffsetRect(client, origin.X - window.Left, origin.Y - window.Top);
-    ExcludeClipRect(dc, client.Left, client.Top, client.Right, client.Bottom);
+    OffsetRect(inner, origin.X - window.Left, origin.Y - window.Top);
+    // The scroll bars the window shows lie inside the frame and keep their own painting.
+    const DWORD style = DWORD(GetWindowLong(Wnd, GWL_STYLE));
+    if (style & WS_VSCROLL)
+        inner.Right += GetSystemMetrics(SM_CXVSCROLL);
+    if (style & WS_HSCROLL)
+        inner.Bottom += GetSystemMetrics(SM_CYHSCROLL);
+    ExcludeClipRect(dc, inner.Left, inner.Top, inner.Right, inner.Bottom);
     const TRect whole{0, 0, window.Width(), window.Height()};
     DrawThemeBackground(Theme, dc, 0, 0, &whole, nullptr);
     ReleaseDC(Wnd, dc);

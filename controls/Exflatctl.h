@@ -37,8 +37,9 @@ bool PaintClientAtOnce(TWinControl* Control, bool& PaintingToMemory);
 // side missing from Sides.
 void WidenForMissingSides(RECT& R, TExBorderSides Sides);
 
-// The theme's frame (part 0, state 0) over the window rectangle, the client area left alone.
-// UpdateRgn is WM_NCPAINT's region (1: the whole window).
+// The theme's frame (part 0, state 0) over the window rectangle, the client area and the scroll
+// bars left alone (the default painting draws those first). UpdateRgn is WM_NCPAINT's region (1:
+// the whole window).
 void PaintThemedFrame(HWND Wnd, HTHEME Theme, HRGN UpdateRgn);
 
 }  // namespace exflat

@@ -626,12 +626,12 @@ void TExAdvancedListBox::WMNCPaint(TMessage& Message)
     // keeps it due and asks again once drawing is back on.
     if (FRedrawOff)
         return;
+    TListBox::Dispatch(Message);
     if (IsThemeApplied() && BorderStyle() == bsSingle) {
         exflat::PaintThemedFrame(Handle(), FTheme, reinterpret_cast<HRGN>(Message.WParam));
         Message.Result = 0;
         return;
     }
-    TListBox::Dispatch(Message);
     // The default frame and scroll bars would otherwise stand until the next paint of the client.
     if (FFlat)
         DrawFlatBorder(nullptr, FHThumbTracking, FVThumbTracking);

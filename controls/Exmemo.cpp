@@ -245,12 +245,12 @@ void TExAdvancedMemo::WMNCPaint(TMessage& Message)
     // keeps it due and asks again once drawing is back on.
     if (FRedrawOff)
         return;
+    TMemo::Dispatch(Message);
     if (IsThemeApplied() && BorderStyle() == bsSingle) {
         exflat::PaintThemedFrame(Handle(), FTheme, reinterpret_cast<HRGN>(Message.WParam));
         Message.Result = 0;
         return;
     }
-    TMemo::Dispatch(Message);
     // The default frame and scroll bars would otherwise stand until the next paint of the client.
     if (FFlat)
         DrawFlatBorder(nullptr);

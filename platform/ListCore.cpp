@@ -717,11 +717,17 @@ void TListCore::MouseMove(TPoint P, bool Down)
     }
     if (!FTracking || !Down)
         return;
-    if (P.Y < 0)
+    // Past an edge the list scrolls a row and the row that came in wholly is taken.
+    int index;
+    if (P.Y < 0) {
         SetTop(FTop - 1);
-    else if (P.Y >= c.Bottom)
+        index = FTop;
+    } else if (P.Y >= c.Bottom) {
         SetTop(FTop + 1);
-    const int index = ItemAt({P.X, std::clamp(P.Y, 0, std::max(0, c.Bottom - 1))});
+        index = std::min(Count() - 1, FTop + VisibleCount(FTop) - 1);
+    } else {
+        index = ItemAt(P);
+    }
     if (index < 0)
         return;
     bool changed = false;

@@ -1,6 +1,7 @@
 #include <numeric>
 
 #include "ctlbase/Eximgfrm.h"
+#include "ctlbase/Htmlrender.h"
 #include "platform/ImgList.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
@@ -58,6 +59,23 @@ TEST_F(HeaderTest, ScrolledSectionsAreFoundUnderTheLockedOne)
     Make({30, 100, 100});
     H->SetLeftPos(50);
     EXPECT_EQ(H->GetSectionAt(10, 0), At(1));  // unscrolled x 60
+    // Right edges are where they are painted: the last one ends at 180, its resize area reaches 184.
+    TExHeaderSection* s = nullptr;
+    EXPECT_TRUE(H->InResizeArea(184, s));
+    EXPECT_EQ(s, At(2));
+    EXPECT_FALSE(H->InResizeArea(185, s));
+    EXPECT_TRUE(H->InResizeArea(76, s));  // 4 left of the second section's painted right edge, 80
+    EXPECT_EQ(s, At(1));
+    EXPECT_FALSE(H->InResizeArea(74, s));
+    At(1)->SetFilterEnabled(true);
+    TExSectionPart part;
+    EXPECT_EQ(H->GetSectionAtEx(69, 14, part), At(1));  // the sign column ends 4 left of that edge
+    EXPECT_EQ(part, espFilterSign);
+    EXPECT_EQ(H->GetSectionAtEx(74, 12, part), At(1));
+    EXPECT_EQ(part, espFilterSign);
+    EXPECT_EQ(H->GetSectionAtEx(68, 14, part), At(1));
+    EXPECT_EQ(part, espText);
+    At(1)->SetFilterEnabled(false);
     H->SetLockedSection(At(0));
     EXPECT_EQ(H->GetSectionAt(10, 0), At(0));
     EXPECT_EQ(H->GetSectionAt(30, 0), At(1));
@@ -379,6 +397,27 @@ TEST_F(HeaderTest, ASectionNeedsRoomForItsTextSignsAndImage)
     H->SetWrapCaptions(false);
     s->SetMinWidth(500);
     EXPECT_EQ(H->MeasureSectionWidth(s, nullptr, nullptr), 500);
+    s->SetMinWidth(0);
+
+    // A caption starting with "<html>" is measured as the markup shows it, in the header's font.
+    H->Font()->SetName("DejaVu Serif");
+    H->Font()->SetSize(15);
+    H->Font()->SetStyle(FontStyle(fsItalic));
+    s->SetFilterEnabled(false);
+    s->SetText("<html>Fre<b>quency</b>");
+    TExHTMLRender markup;
+    markup.Data()->DefaultFont = "DejaVu Serif";
+    markup.Data()->DefaultSize = 15;
+    markup.Data()->DefaultStyle = FontStyle(fsItalic);
+    markup.PrepareText("<html>Fre<b>quency</b>", 0, false);
+    const TSize shown = markup.GetTextSize();
+    EXPECT_EQ(H->MeasureSectionWidth(s, &tw, &sh), 27 + shown.cx);
+    EXPECT_EQ(tw, shown.cx);
+    EXPECT_EQ(sh, shown.cy);
+    probe.Canvas()->SetFont(H->Font());
+    EXPECT_NE(tw, probe.Canvas()->TextWidth("<html>Fre<b>quency</b>")) << "the tags are not measured as text";
+    s->SetFilterEnabled(true);
+    s->SetMinWidth(500);
 
     s->SetMinWidth(0);
     s->SetStyle(ExhsOwnerDraw);
@@ -457,6 +496,20 @@ TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
     H->Perform(IFM_REPAINTCHILDREN, 0, 0);
     UpdateWindow(H->Handle());
     EXPECT_EQ(H->Painted.Right, H->Width());
+}
+
+TEST_F(HeaderTest, UpdateDrawsWhatWaitsOnlyOutsideAnUpdate)
+{
+    Make({50, 60});
+    Form->HandleNeeded();
+    UpdateWindow(H->Handle());
+    H->BeginUpdate();
+    InvalidateRect(H->Handle(), nullptr, FALSE);
+    H->Painted = TRect{};
+    H->Update();
+    EXPECT_LE(H->Painted.Right, H->Painted.Left) << "nothing is drawn inside the update";
+    H->EndUpdate();
+    EXPECT_EQ(H->Painted.Right, H->Width()) << "closing the update draws what waited";
 }
 
 namespace {

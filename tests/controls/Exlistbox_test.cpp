@@ -399,6 +399,29 @@ TEST_F(AdvancedListBox, FlatBorderAndScrollBarsFollowTheHotState)
     EXPECT_EQ(L->ClientRect().Height(), all.Height() + 2 * GetSystemMetrics(SM_CYEDGE));
 }
 
+TEST_F(AdvancedListBox, AThemedFrameLeavesTheScrollBarsTheirOwnLook)
+{
+    if (!ThemesAvailable)
+        GTEST_SKIP() << "themes switched off";
+    for (int i = 0; i < 30; ++i)
+        L->Items()->Add("row " + std::to_string(i));
+    L->SetHorizontalScroll(true);
+    L->Items()->Add(std::string(80, 'W'));
+    const int b = GetSystemMetrics(SM_CXEDGE);
+    const int cx = GetSystemMetrics(SM_CXVSCROLL), cy = GetSystemMetrics(SM_CYHSCROLL);
+    // The bars' pieces as the default painting leaves them: the up arrow and the right arrow.
+    const TPoint up{L->Width() - b - cx / 2, b + cx / 2};
+    const TPoint right{L->Width() - b - cx - cy / 2, L->Height() - b - cy / 2};
+    const COLORREF plainUp = WindowPixel(L, up.X, up.Y), plainRight = WindowPixel(L, right.X, right.Y);
+    const COLORREF plainEdge = WindowPixel(L, 0, 5);
+    L->SetUseXPThemes(true);
+    ASSERT_TRUE(L->IsThemeApplied());
+    RedrawWindow(L->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_NE(WindowPixel(L, 0, 5), plainEdge) << "the frame is the theme's";
+    EXPECT_EQ(WindowPixel(L, up.X, up.Y), plainUp);
+    EXPECT_EQ(WindowPixel(L, right.X, right.Y), plainRight);
+}
+
 // ---------------------------------------------------------------- backgrounds
 
 TEST_F(AdvancedListBox, ATiledBackgroundShowsUnderItemsAndInAnEmptyList)

@@ -471,14 +471,17 @@ TEST_F(Drags, ADroppedTextIsReadAndTheDragEndsWithTheDrop)
 {
     std::string text;
     TDragContent content = edcOther;
+    DWORD keys = 0;
     onDrop = [&](TOleDragObject* S) {
         text = S->GetString();
         content = S->GetDragContent();
+        keys = S->KeyState();
     };
-    Input::ForeignDragEnter(panel, 5, 5, {{"text/plain", "weather report"}}, kAll);
+    Input::ForeignDragEnter(panel, 5, 5, {{"text/plain", "weather report"}}, kAll, ssLeft | ssCtrl);
     EXPECT_EQ(Input::ForeignDrop(panel, 7, 8, ssShift), DROPEFFECT_COPY);
     EXPECT_EQ(text, "weather report");
     EXPECT_EQ(content, edcText);
+    EXPECT_EQ(keys, DWORD(MK_LBUTTON | MK_CONTROL)) << "the drop reads the drag object made when the drag entered";
     ASSERT_FALSE(calls.empty());
     EXPECT_TRUE(IsDrop(calls.back()));
     EXPECT_EQ(calls.back().X, 7);
@@ -588,9 +591,15 @@ TEST_F(Drags, RefusedRegistrationsRaiseTheirMessages)
     auto* other = new TPanel(b);
     other->SetParent(b);
     other->HandleNeeded();
-    // Every object that uses drag and drop started it; with all of them ended it is not started.
+    // Every object that uses drag and drop started it; with all of them ended it is not started,
+    // until a new drop target starts it again for itself.
     for (int i = 0; i < 3; ++i)
         OleUninitialize();
+    {
+        auto* fourth = new TExDropTarget(b);
+        EXPECT_NO_THROW(fourth->SetTarget(other));
+        TObject::Free(fourth);
+    }
     try {
         auto* third = new TExDropTarget(b);
         OleUninitialize();
@@ -856,10 +865,21 @@ TEST_F(Drags, NoBlockNoDrag)
     EXPECT_TRUE(results.empty());
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(source->ContentLength(), 0);
-    // An empty block is still something to drag.
+    // An empty block is still something to drag; a block of one byte arrives whole.
     Offer(CF_TEXT, "");
     DragTo(panel, 40, 20);
     EXPECT_EQ(results, (std::vector<TDragResult>{drDropCopy}));
+    std::size_t size = 9;
+    std::string got = "unread";
+    onDrop = [&](TOleDragObject* S) {
+        char* p = static_cast<char*>(S->GetFormatData(CF_TEXT, &size));
+        got.assign(p ? p : "", size);
+        std::free(p);
+    };
+    Offer(CF_TEXT, "Z");
+    DragTo(panel, 40, 20);
+    EXPECT_EQ(size, 1u);
+    EXPECT_EQ(got, "Z");
 }
 
 TEST_F(Drags, ARefusingTargetShowsTheNoDropCursorAndHoldingTheButtonTheDragCursor)

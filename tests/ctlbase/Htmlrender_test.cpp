@@ -261,6 +261,34 @@ TEST(MarkupDrawing, ARectangleLargerThanTheCanvasShowsTheSamePixels)
     EXPECT_GT(ink, 0);
 }
 
+// More fonts than the render keeps: the cache is let go of between operations, and a font used
+// again afterwards is made anew, so runs measure and draw exactly as in a fresh render.
+TEST(MarkupFonts, FontsUsedAgainAfterTheCacheWasLetGoMeasureAndDrawAsNew)
+{
+    std::string many;
+    for (int size = 6; size < 90; ++size)
+        many += "<font size=" + std::to_string(size) + ">W";
+    const std::string probe = "<font name=\"DejaVu Serif\" size=23><b>Wide</b> words</font>";
+    TExHTMLRender used, fresh;
+    used.PrepareText(probe, 0, false);
+    used.PrepareText(many, 0, false);  // fills the cache past its limit
+    used.PrepareText(many, 0, false);  // lets it go at the start, and fills it again
+    used.PrepareText(probe, 0, false);
+    fresh.PrepareText(probe, 0, false);
+    EXPECT_EQ(used.GetTextSize().cx, fresh.GetTextSize().cx);
+    EXPECT_EQ(used.GetTextSize().cy, fresh.GetTextSize().cy);
+    Picture a(300, 60), b(300, 60);
+    used.DrawText(a.Bmp.Canvas(), Point(0, 0), Rect(0, 0, 300, 60));
+    fresh.DrawText(b.Bmp.Canvas(), Point(0, 0), Rect(0, 0, 300, 60));
+    int ink = 0;
+    for (Integer y = 0; y < 60; ++y)
+        for (Integer x = 0; x < 300; ++x) {
+            ASSERT_EQ(a.At(x, y), b.At(x, y)) << x << "," << y;
+            ink += a.At(x, y) != ColorToRGB(kBack);
+        }
+    EXPECT_GT(ink, 100);
+}
+
 TEST(MarkupDrawing, ColoursOfRunsLinksAndTheSelectedLink)
 {
     TExHTMLRender r;

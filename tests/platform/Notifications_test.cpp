@@ -299,6 +299,10 @@ TEST_F(Notifications, CharactersTheControlDoesNotTakeReachTheAccelerators)
     EXPECT_EQ(a->Times(WM_CHAR), 2);
     Input::PressKey('X', ssAlt);
     EXPECT_EQ(std::count(Log.begin(), Log.end(), "accel c"), 1);
+    // Alt with the space bar is the window's own key, never an accelerator's.
+    a->Got.clear();
+    Input::PressKey(VK_SPACE, ssAlt);
+    EXPECT_EQ(a->Times(WM_SYSCHAR), 1);
 }
 
 TEST_F(Notifications, BroadcastStopsAtTheFirstAnswerAndSurvivesAChildGoing)
@@ -518,8 +522,10 @@ TEST_F(Notifications, ChangedSystemColoursReachEveryControl)
     SetSysColors(1, &index, &saved);
     for (const char* who : {"syscolor form", "syscolor panel", "syscolor a", "syscolor b", "syscolor c"})
         EXPECT_EQ(std::count(Log.begin(), Log.end(), who), 2) << who;
-    INT bad = 99;
+    INT bad = 99, past = 31;
     EXPECT_FALSE(SetSysColors(1, &bad, &fresh));
+    EXPECT_FALSE(SetSysColors(1, &past, &fresh));
+    EXPECT_TRUE(SetSysColors(0, nullptr, nullptr));
 }
 
 TEST_F(Notifications, HidingAWindowedChildIsToldAndHidesItsWindow)

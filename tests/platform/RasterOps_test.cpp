@@ -196,6 +196,36 @@ TEST(TextRuns, AdvancesPlaceEachCharacterAndTheBackgroundSpansThemAll)
     EXPECT_EQ(GetPixel(o.dc, 2, 3 + tm.tmHeight), RGB(255, 255, 255));
 }
 
+TEST(TextRuns, ARunWithAdvancesStaysInsideItsClippingRectangle)
+{
+    // Room all round the run, so that only the clipping rectangle can hold it in.
+    const int w = 120, h = 60;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(nullptr, w, h);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    RECT all{0, 0, w, h};
+    FillRect(dc, &all, white);
+    DeleteObject(white);
+    SetBkMode(dc, TRANSPARENT);
+    const int dx[3] = {8, 8, 8};
+    RECT box{30, 0, 41, h};
+    ExtTextOut(dc, 20, 20, ETO_CLIPPED, &box, "MMM", 3, dx);
+    bool inside = false;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool ink = GetPixel(dc, x, y) != RGB(255, 255, 255);
+            if (x < 30 || x >= 41) {
+                ASSERT_FALSE(ink) << "at " << x << "," << y;
+            }
+            inside = inside || ink;
+        }
+    EXPECT_TRUE(inside);
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+}
+
 TEST(TextRuns, AnOpaqueRunStaysInsideItsClippingRectangle)
 {
     Canvas c;

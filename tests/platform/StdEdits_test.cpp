@@ -402,6 +402,48 @@ TEST_F(Edits, SubclassesSeeColourPaintEraseAndEveryMessage)
     SetWindowLongPtr(e->Handle(), GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(gEditProc));
 }
 
+// What the advanced edits derive on: the read-only colour message and the frame's paint.
+class TFramedEdit : public TEdit {
+public:
+    using TEdit::TEdit;
+    int StaticColours = 0, EditColours = 0, FramePaints = 0;
+    void Dispatch(TMessage& Message) override
+    {
+        if (Message.Msg == CN_CTLCOLORSTATIC)
+            ++StaticColours;
+        else if (Message.Msg == CN_CTLCOLOREDIT)
+            ++EditColours;
+        else if (Message.Msg == WM_NCPAINT)
+            ++FramePaints;
+        TEdit::Dispatch(Message);
+    }
+};
+
+TEST_F(Edits, ReadOnlyAndDisabledEditsAskForTheStaticColoursAndFramesArePainted)
+{
+    auto* e = new TFramedEdit(form);
+    e->SetParent(form);
+    e->SetBounds(10, 60, 120, 24);
+    uitest::Pump();
+    EXPECT_GT(e->EditColours, 0);
+    EXPECT_EQ(e->StaticColours, 0);
+    EXPECT_GT(e->FramePaints, 0);
+    e->SetReadOnly(true);
+    e->Invalidate();
+    uitest::Pump();
+    EXPECT_GT(e->StaticColours, 0);
+    const int editColours = e->EditColours;
+    e->SetReadOnly(false);
+    e->SetEnabled(false);
+    e->Invalidate();
+    uitest::Pump();
+    EXPECT_EQ(e->EditColours, editColours) << "a disabled edit is coloured as static text";
+    const int frames = e->FramePaints;
+    SetWindowPos(e->Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    uitest::Pump();
+    EXPECT_GT(e->FramePaints, frames);
+}
+
 TEST_F(Edits, NotificationsReachTheParentAsCommands)
 {
     std::vector<Word> codes;

@@ -186,9 +186,12 @@ TEST_F(Lists, OwnerDrawnItemsAreDrawnAndMeasuredByTheProgram)
     std::map<int, TOwnerDrawState> drawn;
     list->SetStyle(lbOwnerDrawVariable);
     list->OnMeasureItem = [](TWinControl*, int Index, int& Height) { Height = 10 + 5 * Index; };
+    std::map<int, TColor> inks, grounds;
     list->OnDrawItem = [&](TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State) {
         drawn[Index] = State;
         TCanvas* c = static_cast<TListBox*>(Control)->Canvas();
+        inks[Index] = c->Font()->Color();
+        grounds[Index] = c->Brush()->Color();
         c->Brush()->SetColor(Index % 2 ? clRed : clBlue);
         c->FillRect(Rect);
     };
@@ -202,6 +205,10 @@ TEST_F(Lists, OwnerDrawnItemsAreDrawnAndMeasuredByTheProgram)
     EXPECT_TRUE(drawn[1] & odSelected);
     EXPECT_TRUE(drawn[1] & odFocused);
     EXPECT_FALSE(drawn[2] & odSelected);
+    EXPECT_EQ(inks[1], clHighlightText) << "a chosen item is drawn in the highlight colours";
+    EXPECT_EQ(inks[2], list->Font()->Color());
+    EXPECT_EQ(grounds[1], clHighlight);
+    EXPECT_EQ(grounds[2], list->Color());
     HDC dc = GetDC(list->Handle());
     EXPECT_EQ(GetPixel(dc, 20, 5), RGB(0, 0, 255));
     EXPECT_EQ(GetPixel(dc, 20, 12), RGB(255, 0, 0));
@@ -448,8 +455,11 @@ TEST_F(Combos, OwnerDrawnItemsAndTheField)
     combo->SetStyle(csOwnerDrawFixed);
     combo->SetItemHeight(20);
     std::vector<std::pair<int, TOwnerDrawState>> drawn;
+    std::vector<TRect> fields;
     combo->OnDrawItem = [&](TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State) {
         drawn.emplace_back(Index, State);
+        if (State & odComboBoxEdit)
+            fields.push_back(Rect);
         TCanvas* c = static_cast<TComboBox*>(Control)->Canvas();
         c->Brush()->SetColor(clLime);
         c->FillRect(Rect);
@@ -462,6 +472,8 @@ TEST_F(Combos, OwnerDrawnItemsAndTheField)
     EXPECT_EQ(field->first, 3);
     EXPECT_TRUE(field->second & odSelected) << "the focused box shows its field chosen";
     EXPECT_EQ(combo->Height(), 20 + 6);
+    ASSERT_FALSE(fields.empty());
+    EXPECT_EQ(fields.back(), (TRect{3, 3, combo->Width() - 2 - GetSystemMetrics(SM_CXVSCROLL) - 1, combo->Height() - 3}));
     drawn.clear();
     Input::PressKey(VK_F4);
     uitest::Pump();

@@ -305,3 +305,157 @@ TEST_F(Messages, ComboAnswers)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Messages, EditsWithoutAWindowAndTheirPlaces)
+{
+    // A memo that has no window yet still knows its lines.
+    TMemo lone(nullptr);
+    lone.SetText("ab\r\ncd");
+    lone.SetSelStart(4);
+    EXPECT_EQ(lone.CaretPos(), (TPoint{0, 1}));
+    EXPECT_EQ(lone.Lines()->Count(), 2);
+    char buf[4];
+    lone.SetSelStart(0);
+    lone.SetSelLength(5);
+    EXPECT_EQ(lone.GetSelTextBuf(buf, sizeof buf), 3);
+    EXPECT_STREQ(buf, "ab\r");
+    EXPECT_EQ(lone.GetSelTextBuf(buf, 0), 0);
+    // A one-line edit taller than its line keeps the line in the middle.
+    auto* tall = Make<TEdit>(10, 10, 150, 60);
+    tall->SetText("x");
+    TEXTMETRIC tm;
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, tall->Font()->Handle());
+    GetTextMetrics(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(SHORT(HIWORD(Send(tall, EM_POSFROMCHAR, 0))), (tall->ClientHeight() - tm.tmHeight) / 2);
+    // The caret follows the text when the memo scrolls.
+    auto* memo = Make<TMemo>(10, 80, 150, 60);
+    memo->SetScrollBars(ssVertical);
+    std::string text;
+    for (int i = 0; i < 30; ++i)
+        text += "line\r\n";
+    memo->SetText(text);
+    memo->SetFocus();
+    Send(memo, WM_VSCROLL, SB_LINEDOWN);
+    POINT caret;
+    GetCaretPos(&caret);
+    const LRESULT at = Send(memo, EM_POSFROMCHAR, 0);
+    EXPECT_EQ(caret.Y, SHORT(HIWORD(at)));
+    EXPECT_LT(caret.Y, 0) << "the first line scrolled out above";
+}
+
+TEST_F(Messages, EnterAndExitReachEditsListsAndListOnlyCombos)
+{
+    auto* edit = Make<TEdit>(10, 10, 100, 24);
+    auto* list = Make<TListBox>(10, 40, 100, 60);
+    auto* combo = Make<TComboBox>(10, 110, 100, 0);
+    combo->SetStyle(csDropDownList);
+    combo->Items()->Add("one");
+    std::vector<std::string> seen;
+    for (TWinControl* c : std::vector<TWinControl*>{edit, list, combo}) {
+        const std::string name = c == edit ? "edit" : c == list ? "list" : "combo";
+        c->OnEnter = [&seen, name](TObject*) { seen.push_back("enter " + name); };
+        c->OnExit = [&seen, name](TObject*) { seen.push_back("exit " + name); };
+    }
+    edit->SetFocus();
+    Input::PressKey(VK_TAB);
+    Input::PressKey(VK_TAB);
+    Input::PressKey(VK_TAB);
+    EXPECT_EQ(seen, (std::vector<std::string>{"enter edit", "exit edit", "enter list", "exit list", "enter combo",
+                                              "exit combo", "enter edit"}));
+    EXPECT_EQ(Send(list, LB_GETCURSEL), LB_ERR);
+    list->SetItemIndex(-1);
+    list->Items()->Add("a");
+    list->SetItemIndex(0);
+    EXPECT_EQ(Send(list, LB_GETCURSEL), 0);
+}
+
+TEST_F(Messages, MultipleSelectionWithoutExtendedMovesOnlyTheCaret)
+{
+    auto* list = Make<TListBox>(10, 10, 150, 100);
+    list->SetMultiSelect(true);
+    list->SetExtendedSelect(false);
+    for (int i = 0; i < 5; ++i)
+        list->Items()->Add("row");
+    list->SetFocus();
+    Input::PressKey(VK_DOWN);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(list->SelCount(), 0) << "keys move the focus rectangle, not the choice";
+    EXPECT_EQ(list->ItemIndex(), 1);
+    Input::PressKey(VK_SPACE);
+    EXPECT_TRUE(list->Selected(1));
+    Input::PressKey(VK_SPACE);
+    EXPECT_FALSE(list->Selected(1));
+    // Scrolled right as far as the extent goes, and no further.
+    auto* wide = Make<TListBox>(200, 10, 100, 100);
+    SetWindowLong(wide->Handle(), GWL_STYLE, GetWindowLong(wide->Handle(), GWL_STYLE) | WS_HSCROLL);
+    wide->Items()->Add("x");
+    Send(wide, LB_SETHORIZONTALEXTENT, 300);
+    Send(wide, WM_HSCROLL, SB_RIGHT);
+    EXPECT_EQ(wide->ItemRect(0).Left, -(300 - wide->ClientWidth()));
+    Send(wide, WM_HSCROLL, SB_LINERIGHT);
+    EXPECT_EQ(wide->ItemRect(0).Left, -(300 - wide->ClientWidth()));
+    Send(wide, WM_HSCROLL, SB_LEFT);
+    EXPECT_EQ(wide->ItemRect(0).Left, 0);
+}
+
+// Counts what the list window is told while its items change.
+struct TRedrawCounter : TListBox {
+    using TListBox::TListBox;
+    int Off = 0, On = 0;
+    void Dispatch(TMessage& M) override
+    {
+        if (M.Msg == WM_SETREDRAW)
+            (M.WParam ? On : Off)++;
+        TListBox::Dispatch(M);
+    }
+};
+
+TEST_F(Messages, BulkChangesHoldTheListsDrawing)
+{
+    auto* list = Make<TRedrawCounter>(10, 10, 100, 100);
+    list->Items()->BeginUpdate();
+    list->Items()->Add("a");
+    list->Items()->BeginUpdate();
+    list->Items()->EndUpdate();
+    EXPECT_EQ(list->Off, 1);
+    EXPECT_EQ(list->On, 0);
+    list->Items()->EndUpdate();
+    EXPECT_EQ(list->On, 1);
+}
+
+TEST_F(Messages, TheListOnlyComboShowsItsChoiceHighlightedWhileFocused)
+{
+    auto* combo = Make<TComboBox>(10, 10, 150, 0);
+    combo->SetStyle(csDropDownList);
+    combo->Items()->Add("WWWWWW");
+    combo->SetItemIndex(0);
+    auto* other = Make<TEdit>(10, 60, 100, 24);
+    other->SetFocus();
+    uitest::Pump();
+    auto count = [&](COLORREF want) {
+        HDC dc = GetDC(combo->Handle());
+        int n = 0;
+        for (int y = 3; y < combo->Height() - 3; ++y)
+            for (int x = 3; x < combo->Width() - 22; ++x)
+                n += GetPixel(dc, x, y) == want;
+        ReleaseDC(combo->Handle(), dc);
+        return n;
+    };
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    EXPECT_EQ(count(highlight), 0);
+    combo->SetFocus();
+    uitest::Pump();
+    EXPECT_GT(count(highlight), 50);
+    EXPECT_EQ(count(RGB(255, 255, 255)), 0) << "the text draws over the highlight, not on white";
+    Input::PressKey(VK_F4);
+    uitest::Pump();
+    EXPECT_EQ(count(highlight), 0) << "not while the list is open";
+    Input::PressKey(VK_ESCAPE);
+}
+
+}  // namespace

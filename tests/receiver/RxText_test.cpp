@@ -3,7 +3,10 @@
 // failures of the disk that must lose nothing and stop nothing.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pthread.h>
 #include <sys/fsuid.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <thread>
 #include <utility>
 
 #include "platform/DateUtils.h"
@@ -121,6 +125,17 @@ TEST_F(RxText, TrimmingMovesOneLinePerByteIntoABoundedHistory)
     EXPECT_EQ(form->RxHistory.size(), 7u * 50 + 1500);
     Add("c");
     EXPECT_EQ(form->RxHistory.size(), 7u * 50 + 1500);
+    // Once below 20000 the window grows again up to 25000 before the next line leaves it.
+    const Integer low = form->RxMemo->TextLen();
+    const std::string history = form->RxHistory;
+    Add(std::string(25000 - low, 'd'));
+    EXPECT_EQ(form->RxMemo->TextLen(), 25000);
+    EXPECT_EQ(form->RxHistory, history);
+    Add("e");
+    EXPECT_EQ(form->RxHistory, history);  // 25000 is not above the limit yet
+    Add("f");
+    EXPECT_GT(form->RxHistory.size(), history.size());
+    EXPECT_LT(form->RxMemo->TextLen(), 25001);
 }
 
 class ReceiveBuffer : public RxText, public ::testing::WithParamInterface<int> {};
@@ -379,6 +394,56 @@ TEST_F(RxText, TheRawLogRollsAtTheFirstLineEndOfTheNewDay)
     EXPECT_EQ(ReadAll("Raw_Logs/07-03-19.TXT"), "ST\r\nU");
     EXPECT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Received(), "ABC\r\nDEFGH\r\nIJ\r\nKL\r\nMN\r\nOP\r\nOP\r\nQR\r\nST\r\nU");
+}
+
+// A write the system cuts short (a signal arriving while the reader of a pipe lags) goes on from
+// where it stopped: every byte arrives once, in order.
+TEST(RawLogWrites, AWriteCutShortGoesOnFromWhereItStopped)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    struct sigaction quiet {}, saved {};
+    quiet.sa_handler = [](int) {};
+    sigemptyset(&quiet.sa_mask);
+    quiet.sa_flags = 0;  // no restart: an interrupted write returns what it wrote so far
+    sigaction(SIGUSR1, &quiet, &saved);
+    std::string data(300000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = char('A' + (i * 7 + i / 251) % 26);
+    const pthread_t writerThread = pthread_self();
+    std::string got;
+    int cuts = 0;
+    std::thread reader([&] {
+        int capacity = fcntl(fds[0], F_GETPIPE_SZ);
+        char buf[1 << 16];
+        while (got.size() < data.size()) {
+            // Wait until the writer fills the pipe and waits in its write, then cut that write short.
+            int queued = 0;
+            for (int spin = 0; spin < 2000; ++spin) {
+                ioctl(fds[0], FIONREAD, &queued);
+                if (queued >= capacity || got.size() + std::size_t(queued) >= data.size())
+                    break;
+                usleep(100);
+            }
+            if (queued >= capacity) {
+                pthread_kill(writerThread, SIGUSR1);
+                ++cuts;
+                usleep(1000);
+            }
+            const ssize_t n = read(fds[0], buf, sizeof buf);
+            if (n <= 0)
+                break;
+            got.append(buf, std::size_t(n));
+        }
+    });
+    const std::size_t written = rx::WriteFully(fds[1], data.data(), data.size());
+    close(fds[1]);
+    reader.join();
+    close(fds[0]);
+    sigaction(SIGUSR1, &saved, nullptr);
+    EXPECT_EQ(written, data.size());
+    EXPECT_GT(cuts, 0);
+    EXPECT_TRUE(got == data) << "a resumed write must start where the cut one stopped";
 }
 
 // A full disk: no file of the process may grow beyond a given size while one of these lives.

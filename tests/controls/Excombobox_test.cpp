@@ -1,0 +1,421 @@
+// The advanced combo box: its edit and list windows subclassed (and given back, whoever goes first),
+// typing, selection, the clipboard and undo in its field beyond ASCII, the list dropped down, chosen
+// and closed as its owner hears it, the hot flat frame and the themed button read back from the
+// screen, the sideways extent of the list, and handlers that free the box.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controls/Exactrls.h"
+#include "ctlbase/Exuxtheme.h"
+#include "platform/Clipbrd.h"
+#include "platform/Input.h"
+#include "platform/ThemeSchema.h"
+#include "platform/WinGdi.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+COLORREF Rgb(TColor C) { return COLORREF(ColorToRGB(C)); }
+
+// A form that keeps the notifications its children send it.
+class TOwnerForm : public TForm {
+public:
+    using TForm::TForm;
+    std::vector<Word> Codes;
+    void Dispatch(TMessage& Message) override
+    {
+        if (Message.Msg == WM_COMMAND)
+            Codes.push_back(HIWORD(Message.WParam));
+        TForm::Dispatch(Message);
+    }
+};
+
+struct AdvancedComboBox : ::testing::Test {
+    TOwnerForm* Form = nullptr;
+    TExAdvancedComboBox* C = nullptr;
+    TEdit* Other = nullptr;
+
+    AdvancedComboBox()
+    {
+        Application->Initialize();
+        Input::AdvanceTime(GetDoubleClickTime() + 1);
+        Form = new TOwnerForm(nullptr);
+        Form->SetBounds(60, 60, 460, 320);
+        Form->AfterConstruction();
+        C = new TExAdvancedComboBox(Form);
+        C->SetParent(Form);
+        C->SetBounds(20, 20, 180, 0);
+        C->SetUseXPThemes(false);
+        Other = new TEdit(Form);
+        Other->SetParent(Form);
+        Other->SetBounds(20, 240, 160, 24);
+        Form->Show();
+        uitest::Pump();
+        Other->SetFocus();
+        Input::MouseMove(Form, 400, 280);
+    }
+    ~AdvancedComboBox() override
+    {
+        TObject::Free(Form);
+        uitest::Pump();
+    }
+    COLORREF Pixel(TWinControl* W, int X, int Y)
+    {
+        uitest::Pump();
+        HDC dc = GetWindowDC(W->Handle());
+        const COLORREF p = GetPixel(dc, X, Y);
+        ReleaseDC(W->Handle(), dc);
+        return p;
+    }
+    void Fill(const std::vector<std::string>& Items)
+    {
+        for (const std::string& s : Items)
+            C->Items()->Add(s);
+    }
+    TWinControl* List() { return TWinControl::FindControl(C->ListHandle()); }
+    std::vector<Word> Heard(Word Code)
+    {
+        std::vector<Word> out;
+        std::copy_if(Form->Codes.begin(), Form->Codes.end(), std::back_inserter(out),
+                     [&](Word c) { return c == Code; });
+        return out;
+    }
+};
+
+// ---------------------------------------------------------------- subclassing
+
+TEST_F(AdvancedComboBox, TheEditAndListWindowsAreSubclassedAndGivenBack)
+{
+    std::vector<UINT> edit, list;
+    C->EditHook = [&](TMessage& m) { edit.push_back(m.Msg); };
+    C->ListHook = [&](TMessage& m) { list.push_back(m.Msg); };
+    ASSERT_NE(C->EditHandle(), nullptr);
+    EXPECT_EQ(C->SubclassedEdit(), C->EditHandle());
+    EXPECT_EQ(C->SubclassedList(), C->ListHandle());
+    C->Items()->Add("walnut");
+    EXPECT_NE(std::find(list.begin(), list.end(), LB_ADDSTRING), list.end());
+    C->SetFocus();
+    Input::TypeText("\xC3\xA9");  // "é"
+    EXPECT_NE(std::find(edit.begin(), edit.end(), WM_CHAR), edit.end());
+    EXPECT_EQ(C->Text(), "\xE9");
+    // A drop-down list box has no edit window: only the list is subclassed.
+    const HWND oldEdit = C->EditHandle();
+    C->SetStyle(csDropDownList);
+    EXPECT_FALSE(IsWindow(oldEdit));
+    EXPECT_EQ(C->SubclassedEdit(), nullptr);
+    EXPECT_EQ(C->SubclassedList(), C->ListHandle()) << "the new list window is subclassed in its turn";
+    list.clear();
+    C->Items()->Add("hazel");
+    EXPECT_NE(std::find(list.begin(), list.end(), LB_ADDSTRING), list.end());
+    // A simple box's edit has no drop-down bit.
+    C->SetStyle(csSimple);
+    EXPECT_EQ(C->SubclassedEdit(), nullptr);
+    EXPECT_EQ(C->SubclassedList(), C->ListHandle());
+    C->SetStyle(csDropDown);
+    EXPECT_EQ(C->SubclassedEdit(), C->EditHandle());
+}
+
+// Another subclass over the box's own, as a program may put on the field.
+std::map<HWND, WNDPROC> gOver;
+std::vector<UINT> gOverSeen;
+LRESULT OverProc(HWND h, UINT msg, WPARAM w, LPARAM l)
+{
+    gOverSeen.push_back(msg);
+    WNDPROC old = gOver[h];
+    if (msg == WM_DESTROY)
+        SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(old));
+    return CallWindowProc(old, h, msg, w, l);
+}
+
+TEST_F(AdvancedComboBox, AChildWindowOutlivingTheSubclassKeepsItsChain)
+{
+    std::vector<UINT> mine;
+    C->EditHook = [&](TMessage& m) { mine.push_back(m.Msg); };
+    const HWND edit = C->EditHandle();
+    gOver.clear();
+    gOverSeen.clear();
+    gOver[edit] = reinterpret_cast<WNDPROC>(GetWindowLongPtr(edit, GWLP_WNDPROC));
+    SetWindowLongPtr(edit, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(&OverProc));
+    C->SetFocus();
+    Input::TypeText("ab");
+    EXPECT_EQ(C->Text(), "ab") << "through both subclasses to the field";
+    // The box lets go of the field while the other subclass still sits over it: the field keeps
+    // working through the chain, and goes with its window.
+    C->SetStyle(csDropDownList);
+    EXPECT_FALSE(IsWindow(edit));
+    EXPECT_NE(std::find(gOverSeen.begin(), gOverSeen.end(), WM_DESTROY), gOverSeen.end());
+    EXPECT_EQ(std::count(mine.begin(), mine.end(), WM_DESTROY), 0) << "the box had let go before";
+    // The box freed with its list subclassed: nothing of it runs for the windows afterwards.
+    const HWND list = C->ListHandle();
+    TObject::Free(C);
+    C = nullptr;
+    EXPECT_FALSE(IsWindow(list));
+    uitest::Pump();
+}
+
+TEST_F(AdvancedComboBox, AHookThatFreesTheBoxStillLetsTheFieldHandleItsMessage)
+{
+    C->SetFocus();
+    bool freed = false;
+    C->EditHook = [&](TMessage& m) {
+        if (m.Msg == WM_CHAR && !freed) {
+            freed = true;
+            TObject::Free(C);
+        }
+    };
+    Input::TypeText("x");
+    uitest::Pump();
+    EXPECT_TRUE(freed);
+    EXPECT_EQ(Form->ControlCount(), 1);
+}
+
+// ---------------------------------------------------------------- typing in the field
+
+TEST_F(AdvancedComboBox, TypingSelectionClipboardAndUndoInTheFieldBeyondAscii)
+{
+    C->SetFocus();
+    Input::TypeText("Stra\xC3\x9F" "e in K\xC3\xB6ln");  // "Straße in Köln"
+    EXPECT_EQ(C->Text(), "Stra\xDF" "e in K\xF6ln");
+    Input::PressKey(VK_LEFT, ssCtrl | ssShift);
+    EXPECT_EQ(C->SelText(), "K\xF6ln");
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(Clipboard()->AsText(1252), "K\xF6ln");
+    Input::PressKey(VK_HOME);
+    Input::PressKey('V', ssCtrl);
+    EXPECT_EQ(C->Text(), "K\xF6lnStra\xDF" "e in K\xF6ln");
+    Input::PressKey('Z', ssCtrl);
+    EXPECT_EQ(C->Text(), "Stra\xDF" "e in K\xF6ln");
+    EXPECT_EQ(Heard(CBN_EDITCHANGE).size(), 16u) << "each change told to the owner";
+}
+
+// ---------------------------------------------------------------- the drop-down list
+
+TEST_F(AdvancedComboBox, TheListDropsDownIsChosenFromAndClosesAsItsOwnerHears)
+{
+    Fill({"Amsel", "Dro\xDF" "el", "Fink"});  // Drossel
+    int closeUps = 0;
+    C->OnCloseUp = [&](TObject* s) {
+        EXPECT_EQ(s, C);
+        ++closeUps;
+    };
+    C->SetFlat(true);
+    // A click on the button drops the list down.
+    Input::Click(C, C->Width() - 8, C->Height() / 2);
+    EXPECT_TRUE(C->DroppedDown());
+    EXPECT_EQ(Heard(CBN_DROPDOWN).size(), 1u);
+    ASSERT_NE(List(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(C->ListHandle()));
+    // Pushed while dropped: the thin button frame's top-left in the shadow colour.
+    const int bl = C->Width() - 2 - GetSystemMetrics(SM_CXVSCROLL);
+    EXPECT_EQ(Pixel(C, bl, 2), Rgb(clBtnShadow));
+    // A click on the second item chooses it and closes the list.
+    const int h = int(SendMessage(C->ListHandle(), LB_GETITEMHEIGHT, 1, 0));
+    Input::MouseMove(List(), 10, h + h / 2);
+    EXPECT_EQ(SendMessage(C->ListHandle(), LB_GETCURSEL, 0, 0), 1) << "the pointer marks the item under it";
+    Input::MouseDown(List(), mbLeft, 10, h + h / 2);
+    Input::MouseUp(List(), mbLeft, 10, h + h / 2);
+    EXPECT_FALSE(C->DroppedDown());
+    EXPECT_EQ(C->ItemIndex(), 1);
+    EXPECT_EQ(C->Text(), "Dro\xDF" "el");
+    EXPECT_EQ(closeUps, 1);
+    EXPECT_EQ(Heard(CBN_CLOSEUP).size(), 1u) << "the owner hears the list close";
+    EXPECT_EQ(Heard(CBN_SELENDOK).size(), 1u);
+    EXPECT_EQ(Heard(CBN_SELCHANGE).size(), 1u);
+    // By the keys: F4 opens, Down moves, Escape closes as a cancel.
+    C->SetFocus();
+    Input::PressKey(VK_F4);
+    EXPECT_TRUE(C->DroppedDown());
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(C->Text(), "Fink");
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_FALSE(C->DroppedDown());
+    EXPECT_EQ(Heard(CBN_CLOSEUP).size(), 2u);
+    EXPECT_EQ(Heard(CBN_SELENDCANCEL).size(), 1u);
+    EXPECT_EQ(closeUps, 2);
+    // Closed again, the button stands up.
+    EXPECT_EQ(Pixel(C, bl, 2), Rgb(clBtnHighlight));
+}
+
+// ---------------------------------------------------------------- the frame
+
+TEST_F(AdvancedComboBox, TheFlatFrameAndButtonLightUpWhileHotOverTheFieldToo)
+{
+    C->SetFlat(true);
+    C->SetBtnThinFrame(false);
+    const int cx = GetSystemMetrics(SM_CXVSCROLL);
+    const int bl = C->Width() - 2 - cx;
+    EXPECT_EQ(Pixel(C, 1, 1), Rgb(clBtnFace)) << "inactive: one sunken line";
+    EXPECT_EQ(Pixel(C, bl + 1, 3), Rgb(clBtnFace)) << "a flat button";
+    Input::MouseMove(C, C->Width() - 8, 5);
+    EXPECT_TRUE(C->MouseOver());
+    EXPECT_EQ(Pixel(C, 1, 1), Rgb(cl3DDkShadow));
+    EXPECT_EQ(Pixel(C, bl, 2), Rgb(clBtnHighlight)) << "the button rises";
+    EXPECT_EQ(Pixel(C, C->Width() - 3, C->Height() - 3), Rgb(cl3DDkShadow));
+    // Over the edit field the box stays hot.
+    const TPoint field = Form->ScreenToClient(C->ClientToScreen({20, 6}));
+    Input::MouseMove(Form, field.X, field.Y);
+    EXPECT_TRUE(C->MouseOver());
+    EXPECT_EQ(Pixel(C, 1, 1), Rgb(cl3DDkShadow));
+    // Leaving from the field leaves the box.
+    Input::MouseMove(Form, 400, 280);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !C->MouseOver(); }));
+    EXPECT_EQ(Pixel(C, 1, 1), Rgb(clBtnFace));
+    // Focused in its field: active as well.
+    C->SetFocus();
+    EXPECT_TRUE(C->IsFocused());
+    EXPECT_EQ(Pixel(C, 1, 1), Rgb(cl3DDkShadow));
+}
+
+TEST_F(AdvancedComboBox, ATransparentButtonIsTheArrowAloneAndAFlatOneAFrame)
+{
+    C->SetColor(clYellow);
+    C->Font()->SetColor(clNavy);
+    C->SetBtnTransparent(true);
+    const int cx = GetSystemMetrics(SM_CXVSCROLL);
+    const TRect b{C->Width() - 2 - cx, 2, C->Width() - 2, C->Height() - 2};
+    int navy = 0, other = 0;
+    for (int x = b.Left; x < b.Right; ++x)
+        for (int y = b.Top; y < b.Bottom; ++y) {
+            const COLORREF p = Pixel(C, x, y);
+            if (p == Rgb(clNavy))
+                ++navy;
+            else if (p != Rgb(clYellow))
+                ++other;
+        }
+    EXPECT_EQ(navy, 16) << "the arrow, 7 + 5 + 3 + 1 pixels";
+    EXPECT_EQ(other, 0) << "nothing but the arrow on the box's colour";
+    C->SetBtnTransparent(false);
+    C->SetBtnFlat(true);
+    EXPECT_EQ(Pixel(C, b.Left, b.Top), Rgb(clYellow)) << "a one-pixel frame in the button colour (the box's)";
+    C->SetColor(clWindow);
+    EXPECT_EQ(Pixel(C, b.Left, b.Top), Rgb(clBtnFace));
+}
+
+TEST_F(AdvancedComboBox, AThemedBoxDrawsTheThemesButtonInItsState)
+{
+    if (!ThemesAvailable)
+        GTEST_SKIP() << "themes switched off";
+    C->SetUseXPThemes(true);
+    ASSERT_TRUE(C->IsThemeApplied());
+    const int cx = GetSystemMetrics(SM_CXVSCROLL);
+    const TRect b{C->Width() - 1 - cx, 1, C->Width() - 1, C->Height() - 1};
+    // The button as the theme draws it in a state: pixels it paints opaquely, over two grounds.
+    auto expected = [&](int State) {
+        std::vector<std::pair<TPoint, COLORREF>> out;
+        TBitmap one, two;
+        for (auto [bmp, ground] : {std::pair{&one, clFuchsia}, std::pair{&two, clLime}}) {
+            bmp->SetSize(C->Width(), C->Height());
+            bmp->Canvas()->Brush()->SetColor(ground);
+            bmp->Canvas()->FillRect(TRect{0, 0, C->Width(), C->Height()});
+            DrawThemeBackgroundTo(VSCLASS_COMBOBOX, bmp->Canvas()->Handle(), CP_DROPDOWNBUTTON, State, b, nullptr);
+        }
+        for (int x = b.Left; x < b.Right; ++x)
+            for (int y = b.Top; y < b.Bottom; ++y)
+                if (one.Canvas()->Pixels(x, y) == two.Canvas()->Pixels(x, y))
+                    out.push_back({TPoint{x, y}, COLORREF(one.Canvas()->Pixels(x, y))});
+        return out;
+    };
+    auto matches = [&](const std::vector<std::pair<TPoint, COLORREF>>& Want) {
+        int bad = 0;
+        for (auto& [p, c] : Want)
+            bad += Pixel(C, p.X, p.Y) != c;
+        return bad;
+    };
+    const auto normal = expected(1), hot = expected(2);
+    ASSERT_GT(normal.size(), 50u);
+    ASSERT_NE(normal, hot);
+    EXPECT_EQ(matches(normal), 0);
+    Input::MouseMove(C, C->Width() - 8, 5);
+    EXPECT_EQ(matches(hot), 0);
+    Input::MouseMove(Form, 400, 280);
+    EXPECT_EQ(matches(normal), 0);
+}
+
+// ---------------------------------------------------------------- the sideways extent
+
+TEST_F(AdvancedComboBox, TheListsExtentFollowsTheWidestItem)
+{
+    C->SetHorizontalScroll(true);
+    auto extent = [&] { return int(SendMessage(C->ListHandle(), LB_GETHORIZONTALEXTENT, 0, 0)); };
+    TBitmap measure;
+    measure.Canvas()->SetFont(C->Font());
+    auto width = [&](const std::string& s) { return measure.Canvas()->TextWidth(s + "W"); };
+    Fill({"short", "a little longer"});
+    EXPECT_NE(GetWindowLong(C->ListHandle(), GWL_STYLE) & WS_HSCROLL, 0) << "the list has a bar to scroll by";
+    EXPECT_EQ(extent(), width("a little longer"));
+    const std::string wide = "an item wider than any other before it";
+    C->Items()->Insert(0, wide);
+    EXPECT_EQ(extent(), width(wide)) << "at once";
+    C->Items()->Delete(1);
+    EXPECT_EQ(extent(), width(wide));
+    C->Items()->Delete(0);
+    EXPECT_EQ(extent(), width("a little longer"));
+    C->Clear();
+    EXPECT_EQ(extent(), 0);
+    EXPECT_EQ(C->MaxItemWidth(), 0);
+    // A recreated window keeps subclassing and measuring.
+    Fill({wide});
+    C->SetSorted(true);
+    EXPECT_EQ(extent(), width(wide));
+}
+
+// ---------------------------------------------------------------- handlers that free the box
+
+TEST_F(AdvancedComboBox, HandlersMayFreeTheBox)
+{
+    const int count = Form->ControlCount();
+    Fill({"one", "two"});
+    C->OnCloseUp = [this](TObject*) {
+        TExAdvancedComboBox* c = C;
+        C = nullptr;
+        TObject::Free(c);
+    };
+    C->SetFocus();
+    Input::PressKey(VK_F4);
+    Input::PressKey(VK_DOWN);
+    Input::PressKey(VK_RETURN);
+    uitest::Pump();
+    EXPECT_EQ(Form->ControlCount(), count - 1);
+    // As the header's look-up box: made without an owner, Enter taken in its key handler, which
+    // frees it; a change handler that frees it.
+    for (int way = 0; way < 2; ++way) {
+        auto* box = new TExAdvancedComboBox(nullptr);
+        box->SetFlat(true);
+        box->SetActiveBorderType(fbtSunkenOuter);
+        box->SetParent(Form);
+        box->SetBounds(20, 60, 150, 0);
+        box->Items()->Add("history");
+        if (way == 0)
+            box->OnKeyDown = [box](TObject*, Word& Key, TShiftState) {
+                if (Key == VK_RETURN) {
+                    Key = 0;
+                    TObject::Free(box);
+                }
+            };
+        else
+            box->OnChange = [box](TObject*) { TObject::Free(box); };
+        uitest::Pump();
+        box->SetFocus();
+        Input::TypeText("h");
+        Input::PressKey(VK_RETURN);
+        uitest::Pump();
+        EXPECT_EQ(Form->ControlCount(), count - 1) << way;
+    }
+    auto* hot = new TExAdvancedComboBox(Form);
+    hot->SetParent(Form);
+    hot->SetBounds(200, 20, 150, 0);
+    hot->SetFlat(true);
+    hot->OnMouseEnter = [hot](TObject*) { TObject::Free(hot); };
+    uitest::Pump();
+    Input::MouseMove(hot, 140, 5);
+    uitest::Pump();
+    EXPECT_EQ(Form->ControlCount(), count - 1);
+}
+
+}  // namespace
