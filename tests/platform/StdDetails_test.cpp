@@ -356,3 +356,61 @@ TEST_F(Details, VariableHeightComboItemsAreMeasuredByTheProgram)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Details, ResetsBoundsAndPagesThatUsersNotice)
+{
+    // New text starts at its beginning, scrolled back and counted afresh.
+    auto* edit = Make<TEdit>(form, 10, 10, 120, 24);
+    edit->SetText(std::string(100, 'w'));
+    edit->SetFocus();
+    Input::PressKey(VK_END);
+    EXPECT_LT(PosOf(edit, 0).X, 0);
+    edit->SetText("short");
+    EXPECT_EQ(PosOf(edit, 0).X, 2);
+    TMemo lone(nullptr);
+    lone.SetText("a\r\nb");
+    EXPECT_EQ(lone.Lines()->Count(), 2);
+    lone.SetText("a");
+    EXPECT_EQ(lone.Lines()->Count(), 1);
+    EXPECT_EQ(lone.Lines()->Strings(0), "a");
+    // A list box: its objects are bounded, its choices are set from code, Clear leaves no choice.
+    auto* list = Make<TListBox>(form, 10, 50, 150, 100);
+    for (int i = 0; i < 40; ++i)
+        list->Items()->Add("row " + std::to_string(i));
+    EXPECT_THROW(list->Items()->Objects(40), EStringListError);
+    EXPECT_THROW(list->Items()->Objects(-1), EStringListError);
+    list->SetFocus();
+    Input::PressKey(VK_HOME);
+    Input::PressKey(VK_NEXT);
+    const int page = list->ClientHeight() / list->ItemHeight();
+    EXPECT_EQ(list->ItemIndex(), page - 1) << "a page down lands on the last row wholly shown";
+    Input::Click(list, 5, 5);
+    EXPECT_NE(GetCapture(), list->Handle()) << "the release lets the mouse go";
+    list->Clear();
+    EXPECT_EQ(list->ItemIndex(), -1);
+    list->SetMultiSelect(true);
+    list->Items()->Add("a");
+    list->Items()->Add("b");
+    list->SetSelected(1, true);
+    EXPECT_TRUE(list->Selected(1));
+    EXPECT_EQ(list->SelCount(), 1);
+    list->SetSelected(1, false);
+    EXPECT_EQ(list->SelCount(), 0);
+    // The combo box's first item can go, and F4 on an open list keeps what the pointer chose.
+    auto* combo = Make<TComboBox>(form, 200, 10, 150, 0);
+    for (const char* s : {"a", "b", "c", "d"})
+        combo->Items()->Add(s);
+    combo->Items()->Delete(0);
+    EXPECT_EQ(combo->Items()->CommaText(), "b,c,d");
+    combo->SetFocus();
+    Input::PressKey(VK_F4);
+    TWinControl* dropped = TWinControl::FindControl(combo->ListHandle());
+    Input::MouseMove(dropped, 10, combo->ItemHeight() * 2 + 2);
+    Input::PressKey(VK_F4);
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_EQ(combo->Text(), "d");
+}
+
+}  // namespace
