@@ -500,12 +500,18 @@ TEST_F(ItemTest, CollapseMovesFocusAndDeselectsTheBranchWhenAsked)
     EXPECT_FALSE(a->Selected());
     tree.AutoExpand = false;
     i->Expand(false);
+    TExTreeItem* after = items.Add(nullptr, "after");
     a->SetSelected(true);
     b->SetSelected(true);
+    c->SetSelected(true);
+    after->SetSelected(true);
     tree.DeselectChildrenOnCollapse = true;
     i->Collapse(false);
     EXPECT_FALSE(a->Selected());
     EXPECT_FALSE(b->Selected());
+    // The branch's last item goes too, and nothing past the branch.
+    EXPECT_FALSE(c->Selected());
+    EXPECT_TRUE(after->Selected());
 }
 
 TEST_F(ItemTest, AutoExpandFollowsTheFocusAndAutoCollapseFoldsWhatItLeaves)

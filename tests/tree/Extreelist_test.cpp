@@ -115,8 +115,9 @@ TEST_F(ItemListTest, RangesAndMovesAcrossBlocks)
     list.Move(list.Count() - 10, list.Count() - 1, 0);
     std::rotate(ref.begin(), ref.end() - 10, ref.end());
     Compare("moved to the front");
-    // A destination inside or just after the block is no move.
+    // A destination inside, at the end of or just after the block is no move.
     list.Move(5, 9, 7);
+    list.Move(5, 9, 9);
     list.Move(5, 9, 10);
     Compare("no move");
     list.DeleteRange(3, 2);
@@ -162,6 +163,12 @@ TEST_F(ItemListTest, OutOfRangeIndexesRaiseTheListError)
     EXPECT_THROW(list.Move(0, 0, 2), EExListError);
     EXPECT_THROW(list.InsertBlock(2, &a, 1), EExListError);
     ref.push_back(a);
+    for (TExTreeItem* item : Fresh(3)) {
+        list.Add(item);
+        ref.push_back(item);
+    }
+    EXPECT_THROW(list.Move(-1, 0, 3), EExListError);
+    EXPECT_THROW(list.DeleteRange(-1, 0), EExListError);
     Compare("after the refusals");
     EXPECT_EQ(list.IndexOf(nullptr), -1);
 }
@@ -185,9 +192,20 @@ TEST_F(ItemListTest, ClearTakesEveryItemOut)
     list.InsertBlock(0, items.data(), static_cast<Integer>(items.size()));
     list.SetCapacity(5000);
     EXPECT_EQ(list.Capacity(), 5000);
+    ref = items;
+    Compare("before clearing");
     list.Clear();
+    ref.clear();
     Compare("cleared");
     EXPECT_EQ(list.Capacity(), 5000);
+    // Used again after clearing: nothing of the old blocks is read.
+    for (TExTreeItem* item : items) {
+        list.Add(item);
+        ref.push_back(item);
+    }
+    Compare("filled again");
+    list.Clear();
+    ref.clear();
     list.SetCapacity(0);
     list.Add(items[0]);
     EXPECT_EQ(list.Capacity(), 1);
