@@ -506,7 +506,7 @@ public:
     HRESULT DragLeave() override
     {
         TKeep keep(this);
-        TEnd end(this);
+        TEnd end{this};
         TDragType type = dtNone;
         if (TExDragDrop* c = FControl.Get())
             c->TriggerTargetDragEvent(dsDragLeave, FDragObject.get(), 0, -1, -1, type);
@@ -521,7 +521,7 @@ public:
         if (pdwEffect)
             *pdwEffect = DROPEFFECT_NONE;
         {
-            TEnd end(this);
+            TEnd end{this};
             if (TExDragDrop* c = FControl.Get())
                 c->TriggerTargetDropEvent(FDragObject.get(), KeyStateToShiftState(grfKeyState), pt.x, pt.y, type);
         }

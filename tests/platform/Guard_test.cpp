@@ -138,7 +138,8 @@ TEST(Guard, CopiesMovesAndReassignmentShareOneBlockSafely)
     EXPECT_EQ(many[2].Get(), nullptr);
     EXPECT_FALSE(many[2].Gone()) << "a moved-from guard is empty, not gone";
     EXPECT_EQ(moved.Get(), b);
-    copy = copy;  // self-assignment keeps the object
+    const TGuardPtr<Comp>& same = copy;
+    copy = same;  // assigning a guard to itself keeps the object
     EXPECT_EQ(copy.Get(), a);
     copy = moved;
     EXPECT_EQ(copy.Get(), b);
