@@ -71,7 +71,7 @@ const TStyleMemo::RunWidths* TStyleMemo::RunAt(ParInfo* Par, Integer Pos)
     const auto* t = reinterpret_cast<const unsigned char*>(Par->Text);
     // The characters that end a run: blank, TAB and, while they are formatting, the style codes.
     bool ends[256] = {};
-    ends[' '] = ends['\t'] = true;
+    ends[static_cast<unsigned char>(' ')] = ends[static_cast<unsigned char>('\t')] = true;
     if (FStaticFormat)
         for (const char c : {scItalic, scBold, scHighlight, scAltFont, scUnderline}) ends[static_cast<unsigned char>(c)] = true;
     Integer sum = 0;

@@ -167,7 +167,6 @@ private:
     bool FWordSelecting = false;
     int FWordAnchorStart = 0, FWordAnchorEnd = 0;
     int FMaxWidth = 0;
-    bool FPainting = false;
 };
 
 }  // namespace morvik::stdctl

@@ -52,7 +52,10 @@ TOrderlyEnd gEnd;
 
 void OrderlyEndTick()
 {
-    const bool modal = CancelModalForms() | morvik::backend::CancelToolkitModals();
+    // Both kinds are cancelled every tick, whichever was found first.
+    const bool forms = CancelModalForms();
+    const bool toolkit = morvik::backend::CancelToolkitModals();
+    const bool modal = forms || toolkit;
     if (modal || gEnd.Closing)
         return;
     if (IsWindow(gEnd.Wnd)) {

@@ -9,5 +9,5 @@ public:
     using TDragControlObject::TDragControlObject;
     // Over a tree: 20001 refused, 20002 accepted, 20003 accepted with Ctrl held.
     TCursor GetDragCursor(bool Accepted, int X, int Y) override;
-    virtual void Finished(TObject* Target, int X, int Y, bool Accepted);
+    void Finished(TObject* Target, int X, int Y, bool Accepted) override;
 };
