@@ -2,9 +2,14 @@
 // field type, and the view's side of ending an edit.
 #include "tree/Extreeedit.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "ctlbase/Exlist.h"
+#include "platform/Forms.h"
+#include "platform/Guard.h"
+#include "tree/Excellstyle.h"
+#include "tree/Extreeres.h"
 #include "tree/Extreectl.h"
 #include "tree/Extreeview.h"
 
@@ -80,7 +85,13 @@ void TExTreeInplaceEditor::TriggerValidateResult(bool& InputValid)
 
 void TExTreeInplaceEditor::DoStopOperation(bool)
 {
-    if (FTree && FTree->View() && FTree->View()->CanFocus() && FTree->CanFocus()) FTree->View()->SetFocus();
+    if (!FTree || !FTree->View() || !FTree->View()->CanFocus() || !FTree->CanFocus()) return;
+    // An edit ended because the user went to another control leaves the focus there.
+    if (TCustomForm* form = GetParentForm(FTree)) {
+        TWinControl* active = form->ActiveControl();
+        if (active && active != FTree && !FTree->ContainsControl(active)) return;
+    }
+    FTree->View()->SetFocus();
 }
 
 void TExTreeInplaceEditor::Notification(TComponent* AComponent, TOperation Operation)
@@ -143,6 +154,116 @@ void TExTreeInplaceManager::Notification(TComponent* AComponent, TOperation Oper
 
 // ---------------------------------------------------------------- the view's side
 
+namespace {
+
+// The cell style of Item's column Section (-1 or the main column: the main style); nil without
+// styles.
+TExCellStyle* EditedStyle(TExTreeView* View, TExTreeItem* Item, Integer Section)
+{
+    if (!Item->UseStyles()) return nullptr;
+    TCustomExTree* tree = View->Tree();
+    if (View->Model()->IsVirtual()) {
+        TExCellStyle* style = View->VirtualStyle();
+        if (style) tree->TriggerVirtualStyleNeeded(Item, Section, style);
+        return style;
+    }
+    const Integer main = tree->MainTreeColumn();
+    if (Section == -1 || Section == main) return Item->MainStyle();
+    const Integer column = Section > main ? Section - 1 : Section;
+    return column < Item->StylesCount() ? Item->Styles(column) : Item->MainStyle();
+}
+
+}  // namespace
+
+void TExTreeView::DoEditItem(TExTreeItem* Item, Integer SectionNum)
+{
+    if (!Item) throw EExTreeError(extree::exInvItem);
+    TGuardPtr<TCustomExTree> tree(FTree);
+    TGuardPtr<TExTreeItem> item(Item);
+    if (FVisibleRows.IndexOf(Item) < 0) FTree->EnsureVisible(Item);
+    if (tree && FActiveEditor) DoEndEdit(true);
+    if (!tree || !item) return;
+    const Integer main = FTree->MainTreeColumn();
+    if (FTree->ShowColumns() && SectionNum == -1) SectionNum = main;
+    FItemInEdit = Item;
+    TExHeaderSection* section = nullptr;
+    if (SectionNum != -1) {
+        section = FTree->Header()->Sections()->GetSection(SectionNum);
+        if (!section || !section->Visible()) {
+            FItemInEdit = nullptr;
+            return;
+        }
+    }
+    TExFieldType fieldType = FTree->MainTextType();
+    if (TExCellStyle* style = EditedStyle(this, Item, SectionNum))
+        fieldType = style->CellType();
+    else if (section)
+        fieldType = section->FieldType();
+
+    bool canEdit = true;
+    FTree->TriggerTryEditEvent(Item, SectionNum, fieldType, canEdit);
+    if (!tree || !item || !canEdit) return;
+    TExTreeInplaceEditor* editor = nullptr;
+    FTree->TriggerInplaceEditorNeeded(Item, SectionNum, fieldType, editor);
+    if (!tree || !item || !editor) return;
+
+    std::string text;
+    if (section && SectionNum != main) {
+        const Integer column = SectionNum > main ? SectionNum - 1 : SectionNum;
+        if (Model()->IsVirtual()) {
+            FTree->TriggerVirtualTextNeeded(Item, SectionNum, text);
+        } else if (TStringList* texts = Item->ColumnText(); texts && column < texts->Count()) {
+            text = texts->Get(column);
+        }
+    } else {
+        text = Item->Text();
+    }
+    if (!tree || !item) return;
+
+    TRect r = GetItemRect(FVisibleRows.IndexOf(Item));
+    const Integer clientWidth = ClientWidth();
+    auto scrollTo = [&](Integer X) {
+        const Integer left = FTree->LeftPosition();
+        if (left > X || X > left + clientWidth) FTree->SetLeftPosition(X);
+    };
+    if (section && FTree->ShowColumns()) {
+        const bool mainColumn = SectionNum == main;
+        if (!FTree->RightAlignedTree()) {
+            const Integer x = mainColumn ? Item->TextLeft : section->GetLeft();
+            scrollTo(x);
+            const Integer left = FTree->LeftPosition();
+            r.Left = x - left;
+            r.Right = std::min(section->GetRight() - left, clientWidth - 1);
+        } else {
+            const Integer x = (mainColumn ? Item->TextRight : section->GetRight()) - clientWidth;
+            scrollTo(x);
+            const Integer left = FTree->LeftPosition();
+            r.Right = clientWidth + x - left;
+            r.Left = std::max(section->GetLeft() - left, 0);
+        }
+    } else {
+        const Integer left0 = FTree->LeftPosition();
+        if (Item->TextLeft < left0 || Item->TextLeft > left0 + Width()) FTree->SetLeftPosition(Item->TextLeft);
+        const Integer left = FTree->LeftPosition();
+        if (!FTree->RightAlignedTree()) {
+            r.Left = Item->TextLeft - left;
+            r.Right = clientWidth - 1;
+        } else {
+            r.Left = 0;
+            r.Right = Item->TextRight - left;
+        }
+    }
+
+    FActiveEditor = editor;
+    editor->SetTree(FTree);
+    editor->ValueAsText = text;
+    editor->Item = Item;
+    editor->SectionNum = SectionNum;
+    editor->FieldType = fieldType;
+    editor->CellRect = r;
+    editor->StartOperation();
+}
+
 void TExTreeView::DoEndEdit(bool ByCancel)
 {
     if (FActiveEditor) FActiveEditor->CompleteOperation(!ByCancel);
@@ -152,19 +273,33 @@ void TExTreeView::EditOperationCancelled() { FActiveEditor = nullptr; }
 
 void TExTreeView::EditOperationAccepted()
 {
-    TExTreeInplaceEditor* editor = FActiveEditor;
+    TExTreeInplaceEditor* editor = FActiveEditor.Get();
     FActiveEditor = nullptr;
-    if (!editor || !FItemInEdit || Model()->IsVirtual()) return;
+    TExTreeItem* item = FItemInEdit.Get();
+    if (!editor || !item || Model()->IsVirtual()) return;
     const Integer section = editor->SectionNum;
     const Integer main = FTree->MainTreeColumn();
     if (section != -1 && section != main) {
         const Integer column = section > main ? section - 1 : section;
-        TStringList* texts = FItemInEdit->ColumnText();
+        TStringList* texts = item->ColumnText();
         while (texts->Count() <= column) texts->Add("");
         texts->Put(column, editor->ValueAsText);
     } else {
-        FItemInEdit->SetText(editor->ValueAsText);
+        item->SetText(editor->ValueAsText);
     }
+}
+
+void TExTreeView::ForgetEditedItem(TExTreeItem* Item)
+{
+    if (!Item || FItemInEdit.Get() != Item) return;
+    FItemInEdit = nullptr;
+    if (FActiveEditor) DoEndEdit(true);
+}
+
+void TExTreeView::OnEditTimer(TObject*)
+{
+    StopEditTimer();
+    if (!FFrameSelecting && FEditItem) DoEditItem(FEditItem, FEditColumn);
 }
 
 void TCustomExTree::EndEdit(bool ByCancel)
@@ -177,7 +312,17 @@ bool TCustomExTree::IsEditing()
     return FView && FView->ActiveEditor() && FView->ActiveEditor()->Editing();
 }
 
-// Starting an edit (choosing, placing and starting the editor) is not built yet.
-void TExTreeView::DoEditItem(TExTreeItem*, Integer) { throw std::logic_error("TExTreeView::DoEditItem is not built"); }
-
-void TCustomExTree::EditItem(TExTreeItem*, Integer) { throw std::logic_error("TCustomExTree::EditItem is not built"); }
+void TCustomExTree::EditItem(TExTreeItem* Item, Integer SectionNum)
+{
+    if (!FDoInplaceEdit) return;
+    TGuardPtr<TCustomExTree> self(this);
+    // A previous editor that fails while it ends must not keep the new edit from starting.
+    try {
+        EndEdit(true);
+    } catch (const std::exception&) {
+        // Its editor never called back: the failed edit is forgotten here.
+        if (self && FView) FView->EditOperationCancelled();
+    }
+    if (!self || !FView) return;
+    FView->DoEditItem(Item, SectionNum);
+}

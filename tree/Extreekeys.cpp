@@ -1,11 +1,474 @@
-// Keyboard input and the incremental search. Not built yet: the operation says so when it is
-// called.
-#include <stdexcept>
+// Keyboard input: keys that move the focus and the selection, expand and collapse, and the
+// incremental search with the worker that forgets the search text after a pause.
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <thread>
 
+#include "ctlbase/Exstrutils.h"
+#include "platform/Guard.h"
 #include "tree/Extreekeys.h"
 #include "tree/Extreeview.h"
 
-TExTreeItem* TExTreeView::FindNewFocused(Word, Integer*, bool&)
+// ---------------------------------------------------------------- the search's timeout thread
+
+TSearchTextTimeoutThread::TSearchTextTimeoutThread() : TThread(true) {}
+
+// The worker reads the lock and the flag: it must have ended before they go.
+TSearchTextTimeoutThread::~TSearchTextTimeoutThread()
 {
-    throw std::logic_error("TExTreeView::FindNewFocused is not built");
+    if (Suspended()) return;
+    Terminate();
+    WaitFor();
+}
+
+void TSearchTextTimeoutThread::SetKeepAlive(bool Value)
+{
+    FCriticalSection.Acquire();
+    FKeepAlive = Value;
+    FCriticalSection.Release();
+}
+
+bool TSearchTextTimeoutThread::KeepAlive()
+{
+    FCriticalSection.Acquire();
+    const bool value = FKeepAlive;
+    FCriticalSection.Release();
+    return value;
+}
+
+void TSearchTextTimeoutThread::Execute()
+{
+    using namespace std::chrono;
+    while (!Terminated()) {
+        // A step is slept in slices, so that a view going away does not wait for a whole step.
+        const auto end = steady_clock::now() + milliseconds(StepMs);
+        while (!Terminated() && steady_clock::now() < end)
+            std::this_thread::sleep_for(std::min<steady_clock::duration>(milliseconds(10), end - steady_clock::now()));
+        if (Terminated()) return;
+        FCriticalSection.Acquire();
+        const bool alive = FKeepAlive;
+        FKeepAlive = false;
+        FCriticalSection.Release();
+        if (!alive) return;
+    }
+}
+
+void TExTreeView::StartClearSearchTimeoutThread()
+{
+    if (FSearchThread) {
+        FSearchThread->SetKeepAlive(true);
+        return;
+    }
+    FEndedSearchThread.reset();
+    auto* thread = new TSearchTextTimeoutThread();
+    thread->OnTerminate = [this](TObject* Sender) { SearchTextTimeout(Sender); };
+    FSearchThread = thread;
+    thread->Resume();
+}
+
+void TExTreeView::StopClearSearchTimeoutThread()
+{
+    if (TSearchTextTimeoutThread* thread = FSearchThread) {
+        thread->OnTerminate = nullptr;
+        FSearchThread = nullptr;
+        thread->Terminate();
+        delete thread;
+    }
+    FEndedSearchThread.reset();
+}
+
+void TExTreeView::SearchTextTimeout(TObject* Sender)
+{
+    // The worker is still inside its end notification: it is freed once it has returned.
+    if (Sender == FSearchThread) FEndedSearchThread.reset(FSearchThread);
+    FSearchThread = nullptr;
+    FSearchText.clear();
+}
+
+// ---------------------------------------------------------------- the search
+
+bool TExTreeView::ProcessSearch(char Key)
+{
+    const auto code = static_cast<unsigned char>(Key);
+    if (code == 27) {
+        FSearchText.clear();
+        FTree->DeselectAll();
+        return false;
+    }
+    if (code == 8) {
+        if (!FSearchText.empty()) FSearchText.pop_back();
+    } else if (code < 33) {
+        return false;
+    } else {
+        FSearchText += Key;
+    }
+    if (FSearchText.empty()) return false;
+    const std::string& wanted = FSearchText;
+    TExTreeItem* found = nullptr;
+    // Collapsed branches are searched too; what a filter hides is not offered.
+    FTree->Items()->Iterate(true, true,
+                            [&](TExTreeItem* Item, Integer, bool& Continue, void*, TExTreeModel*) {
+                                const std::string text = Item->Text();
+                                if (text.size() >= wanted.size() &&
+                                    AnsiSameText(text.substr(0, wanted.size()), wanted)) {
+                                    found = Item;
+                                    Continue = false;
+                                }
+                            },
+                            nullptr);
+    if (found) {
+        TGuardPtr<TCustomExTree> tree(FTree);
+        TGuardPtr<TExTreeItem> item(found);
+        FTree->EnsureVisible(found);
+        if (tree && item) FTree->SetFocused(found);
+        if (!tree) return false;
+        if (item) found->SetSelected(false);
+    }
+    StartClearSearchTimeoutThread();
+    return false;
+}
+
+void TExTreeView::KeyPress(char& Key)
+{
+    if (!(ControlStyle & csNoStdEvents) && FTree->IncrementalSearch()) {
+        TGuardPtr<TExTreeView> self(this);
+        ProcessSearch(Key);
+        if (!self) return;
+    }
+    TCustomControl::KeyPress(Key);
+}
+
+// ---------------------------------------------------------------- finding the next focus
+
+namespace {
+
+// The row standing for Item: Item itself, or the collapsed ancestor whose row hides it.
+TExTreeItem* RowOf(TExTreeModel* Model, TExTreeItem* Item)
+{
+    TExTreeItem* row = Item;
+    for (TExTreeItem* p = Item->Parent(); p; p = p->Parent()) {
+        if (!p->Expanded()) row = p;
+        if (Model->FilteredVisibility() && p->Hidden()) row = nullptr;
+    }
+    if (row && Model->FilteredVisibility() && row->Hidden()) return nullptr;
+    return row;
+}
+
+}  // namespace
+
+TExTreeItem* TExTreeView::FindNewFocused(Word Key, Integer* PVisIndex, bool& Sel)
+{
+    TExTreeItems* items = FTree->Items();
+    TExTreeItem* focused = FocusedItem();
+    TExTreeItem* result = focused;
+    Integer steps = 0;
+    const bool uniform = Model()->VarHeightCount == 0;
+    auto usable = [this](TExTreeItem* Item) { return Usable(Item); };
+    switch (Key) {
+    case VK_UP:
+    case VK_DOWN: {
+        const bool down = Key == VK_DOWN;
+        if (!focused) {
+            if (RowCount() == 0) break;
+            items->Iterate(true, false,
+                           [&](TExTreeItem* Item, Integer, bool& Continue, void*, TExTreeModel*) {
+                               if (usable(Item)) {
+                                   result = Item;
+                                   Continue = false;
+                               } else {
+                                   ++steps;
+                               }
+                           },
+                           nullptr);
+            if (PVisIndex && result) *PVisIndex = steps;
+            break;
+        }
+        // A focus inside a collapsed branch moves from the row that hides it.
+        TExTreeItem* start = RowOf(Model(), focused);
+        if (!start) break;
+        const bool fromHidden = start != focused;
+        auto visit = [&](TExTreeItem* Item, Integer, bool& Continue, void*, TExTreeModel*) {
+            if (Item == start && !(fromHidden && !down)) return;
+            ++steps;
+            if (usable(Item)) {
+                result = Item;
+                Continue = false;
+            }
+        };
+        if (down)
+            items->IterateFrom(true, false, visit, nullptr, start);
+        else
+            items->IterateBackFrom(true, false, visit, nullptr, start);
+        if (PVisIndex && result != focused) {
+            const Integer row = FVisibleRows.IndexOf(start);
+            const Integer at = row >= 0 ? FTree->TopIndex() + row : start->VisIndex();
+            *PVisIndex = down ? at + steps : at - steps + (fromHidden ? 1 : 0);
+        }
+        break;
+    }
+    case VK_NEXT:
+    case VK_PRIOR: {
+        if (!focused) break;
+        const bool down = Key == VK_NEXT;
+        const Integer top = FTree->TopIndex();
+        Integer page;
+        if (uniform) {
+            page = GetVisCount() - 1;
+        } else if (down) {
+            page = CalcPageDownPos(top) - top;
+        } else {
+            const Integer row = FVisibleRows.IndexOf(focused);
+            const Integer at = row >= 0 ? top + row : focused->VisIndex();
+            page = at < 0 ? top - CalcPageUpPos(top) : at - CalcPageUpPos(at);
+        }
+        Integer count = page;
+        TExTreeItem* start = RowOf(Model(), focused);
+        if (!start) break;
+        auto visit = [&](TExTreeItem* Item, Integer, bool& Continue, void*, TExTreeModel*) {
+            if (!usable(Item)) return;
+            result = Item;
+            if (--count < 0) Continue = false;
+        };
+        if (down)
+            items->IterateFrom(true, false, visit, nullptr, start);
+        else
+            items->IterateBackFrom(true, false, visit, nullptr, start);
+        break;
+    }
+    case VK_HOME:
+        if (!focused) break;
+        items->Iterate(true, false,
+                       [&](TExTreeItem* Item, Integer, bool& Continue, void*, TExTreeModel*) {
+                           if (usable(Item)) {
+                               result = Item;
+                               Continue = false;
+                           }
+                       },
+                       nullptr);
+        break;
+    case VK_END:
+        if (!focused) break;
+        items->IterateBack(true, false,
+                           [&](TExTreeItem* Item, Integer, bool& Continue, void*, TExTreeModel*) {
+                               if (usable(Item)) {
+                                   result = Item;
+                                   Continue = false;
+                               }
+                           },
+                           nullptr);
+        break;
+    default: break;
+    }
+    Sel = result && result->Selected();
+    return result;
+}
+
+// ---------------------------------------------------------------- keys
+
+namespace {
+
+bool ExpandableByKey(TExTreeItem* Item) { return Item->HasVisibleChildren() || Item->ForceButtons(); }
+
+}  // namespace
+
+void TExTreeView::KeyDown(Word& Key, TShiftState Shift)
+{
+    TGuardPtr<TCustomExTree> tree(FTree);
+    TCustomControl::KeyDown(Key, Shift);
+    if (!tree) return;
+    if ((ControlStyle & csNoStdEvents) || FFrameSelecting) return;
+    FTree->SetSelectionChanged(false);
+    std::optional<TExUpdateGuard> bracket;
+    if (FTree->MultiSelect()) bracket.emplace(Model());
+    if ((Shift & ssCtrl) && (Shift & ssShift)) Shift &= ~TShiftState(ssCtrl);
+    TExTreeItem* focused = FocusedItem();
+    const bool focusedUsable = focused && Usable(focused);
+    Word key = Key;
+    bool sizeColumns = false;
+    if (FTree->RightAlignedTree() && (key == VK_LEFT || key == VK_RIGHT)) key = key == VK_LEFT ? VK_RIGHT : VK_LEFT;
+    switch (key) {
+    case '8':
+        if ((Shift & ssShift) && focusedUsable && ExpandableByKey(focused)) focused->Expand(true);
+        break;
+    case VK_MULTIPLY:
+        if (focusedUsable && ExpandableByKey(focused)) {
+            focused->Expand(true);
+            if (tree) FitMostChildren(focused);
+        }
+        break;
+    case VK_ADD:
+        if (Shift & ssCtrl) {
+            // Sizing waits for the bracket of a multi-select tree to close: inside one it does nothing.
+            sizeColumns = true;
+        } else if (focusedUsable && !focused->Expanded() && ExpandableByKey(focused)) {
+            focused->Expand(false);
+            if (tree) FitMostChildren(focused);
+        }
+        break;
+    case VK_SUBTRACT:
+        if (focusedUsable && focused->Expanded()) focused->Collapse(false);
+        break;
+    case VK_DIVIDE:
+        if (focusedUsable) focused->Collapse(true);
+        break;
+    case VK_BACK:
+        if (focused) {
+            TExTreeItem* parent = focused->Parent();
+            if (parent && Usable(parent)) {
+                FTree->DoSetFocusedEx(parent, false, true);
+                if (tree) FTree->EnsureVisible(parent);
+            }
+        }
+        break;
+    case VK_SPACE:
+        if (FTree->MultiSelect() && focusedUsable) {
+            if (FTree->SelectionMode() == smUsual && !(Shift & (ssCtrl | ssShift))) {
+                FTree->DeselectAll();
+                Model()->SetSelected(focused);
+            } else if (FTree->SelectionMode() == smSimple) {
+                Model()->SetSelected(focused);
+            }
+            focused->SetSelected(!focused->Selected());
+            // The inversion set the flag as well: the event comes again at the end of the key.
+            TGuardPtr<TExTreeView> self(this);
+            FTree->DoAfterSelectionChange();
+            if (!tree || !self) {
+                if (bracket) bracket->Forget();
+                return;
+            }
+        }
+        break;
+    case VK_LEFT:
+        if (focusedUsable && focused->Expanded()) {
+            focused->Collapse(false);
+            break;
+        }
+        NavigateByKey(VK_LEFT, Shift);
+        break;
+    case VK_RIGHT:
+        if (focusedUsable && !focused->Expanded() && ExpandableByKey(focused)) {
+            focused->Expand(false);
+            if (tree) FitMostChildren(focused);
+            break;
+        }
+        NavigateByKey(VK_RIGHT, Shift);
+        break;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END: NavigateByKey(key, Shift); break;
+    default: break;
+    }
+    if (!tree) {
+        if (bracket) bracket->Forget();
+        return;
+    }
+    if (bracket) bracket->Done();
+    if (!tree) return;
+    if (sizeColumns) {
+        FTree->AutoSizeAllColumns();
+        if (!tree) return;
+    }
+    if (FTree->SelectionChanged()) AfterSelectionChange();
+}
+
+void TExTreeView::NavigateByKey(Word Key, TShiftState Shift)
+{
+    TGuardPtr<TCustomExTree> tree(FTree);
+    const bool multi = FTree->MultiSelect();
+    const bool ctrl = (Shift & ssCtrl) != 0;
+    const bool shift = (Shift & ssShift) != 0;
+    const bool simple = FTree->SelectionMode() == smSimple;
+    const bool usual = FTree->SelectionMode() == smUsual;
+    const bool keepOthers = (ctrl && usual) || simple;
+    TExTreeItem* prevFocused = FocusedItem();
+    const bool prevSelected = prevFocused && prevFocused->Selected();
+    TExTreeItem* anchor = Model()->Selected();
+    const bool anchorSelected = anchor && anchor->Selected();
+    if (multi && usual && !ctrl) FTree->DeselectAll();
+
+    TExTreeItem* found = nullptr;
+    bool foundSelected = false;
+    Integer visIndex = -1;
+    switch (Key) {
+    case VK_UP:
+    case VK_DOWN:
+        found = FindNewFocused(Key, &visIndex, foundSelected);
+        if (!prevFocused && !found) return;
+        break;
+    case VK_LEFT:
+        found = prevFocused ? prevFocused->Parent() : nullptr;
+        foundSelected = found && found->Selected();
+        break;
+    case VK_RIGHT: {
+        found = prevFocused ? prevFocused->GetFirstVisibleChild() : nullptr;
+        foundSelected = found && found->Selected();
+        TExUpdateGuard bracket(Model());
+        Model()->MarkRows();
+        FTree->RefreshFlags().UpdatePending = true;
+        bracket.Done();
+        if (!tree) return;
+        break;
+    }
+    default: found = FindNewFocused(Key, nullptr, foundSelected); break;
+    }
+
+    if (multi) {
+        if (keepOthers && prevFocused) prevFocused->SetSelected(prevSelected);
+        if (shift) {
+            FTree->SelectRangeEx2(anchor, found, false, false);
+            if (anchor) anchor->SetSelected(anchorSelected);
+        }
+    }
+    if (found) {
+        if (multi) {
+            if (keepOthers && found != prevFocused) found->SetSelected(!foundSelected);
+            if (shift && found != FocusedItem()) found->SetSelected(false);
+        }
+        if (found == FocusedItem()) {
+            if (multi && !Model()->Selected()) Model()->SetSelected(anchor);
+            found->SetSelected(true);
+        } else {
+            FTree->DoSetFocusedEx(found, false, true);
+            if (!tree) return;
+            if (multi) Model()->SetSelected(anchor);
+        }
+    }
+    if (!multi || (!ctrl && !shift)) {
+        if (TExTreeItem* focused = FocusedItem()) {
+            if (multi)
+                Model()->SetSelected(focused);
+            if (multi && usual) focused->SetSelected(true);
+        }
+    }
+    ScrollToFocusedByKey(Key, visIndex);
+}
+
+void TExTreeView::ScrollToFocusedByKey(Word Key, Integer VisIndex)
+{
+    TExTreeItem* focused = FocusedItem();
+    if (!focused || FVisibleRows.IndexOf(focused) >= 0) return;
+    const bool uniform = Model()->VarHeightCount == 0;
+    const Integer top = FTree->TopIndex();
+    auto index = [&] { return VisIndex >= 0 ? VisIndex : focused->VisIndex(); };
+    switch (Key) {
+    case VK_UP:
+    case VK_LEFT: SetVPosition(index()); break;
+    case VK_DOWN: {
+        const Integer at = index();
+        SetVPosition(uniform ? at - (GetVisCount() - 2) : CalcPageUpPos(at));
+        break;
+    }
+    case VK_RIGHT: FTree->EnsureVisibleBottom(focused); break;
+    case VK_PRIOR: SetVPosition(uniform ? top - (GetVisCount() - 1) : CalcPageUpPos(top)); break;
+    case VK_NEXT: SetVPosition(uniform ? top + GetVisCount() - 1 : CalcPageDownPos(top)); break;
+    case VK_HOME: SetVPosition(0); break;
+    case VK_END: SetVPosition(Model()->TotalVisCount() - 1); break;
+    default: return;
+    }
+    TExTreeRefresh& w = FTree->RefreshFlags();
+    w.RowsChanged = w.ViewChanged = true;
 }

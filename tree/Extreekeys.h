@@ -1,33 +1,28 @@
 // The incremental search's timeout: a worker that forgets the typed search text shortly after the
 // last key. It sleeps in steps of 500 ms and ends after a step in which no key kept it alive; its
-// end notification (on the main thread) clears the view's search text.
+// end notification (OnTerminate, on the main thread) clears the view's search text.
 #pragma once
 
-#include <atomic>
-#include <mutex>
+#include "platform/Threads.h"
 
-#include "platform/Classes.h"
-
-class TSearchTextTimeoutThread : public TObject {
+class TSearchTextTimeoutThread : public TThread {
 public:
     // Created suspended with keep-alive off.
     TSearchTextTimeoutThread();
     ~TSearchTextTimeoutThread() override;
 
-    void Resume();
-    void Terminate();
-    bool Terminated() const { return FTerminated; }
-    // Read and written under the critical section.
+    // Read and written under the critical section: the main thread sets it with every key, the
+    // worker reads and resets it after every step.
     void SetKeepAlive(bool Value);
     bool KeepAlive();
-    // Delivered on the main thread when the worker has ended.
-    TNotifyEvent OnTerminate;
+
+    // One step of the worker's sleep.
+    static constexpr int StepMs = 500;
 
 protected:
-    void Execute();
+    void Execute() override;
 
 private:
-    std::mutex FCriticalSection;
+    TCriticalSection FCriticalSection;
     bool FKeepAlive = false;
-    std::atomic<bool> FTerminated{false};
 };

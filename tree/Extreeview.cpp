@@ -38,6 +38,7 @@ TExTreeView::TExTreeView(TComponent* AOwner) : TCustomControl(OwningTree(AOwner)
 
 TExTreeView::~TExTreeView()
 {
+    StopClearSearchTimeoutThread();
     DoHideLineHint();
     FItemHintItem = nullptr;
     // An edit still open goes without its value.
@@ -600,6 +601,7 @@ void TExTreeView::ForgetItem(TExTreeItem* Item)
     }
     if (FLastClickedItem == Item) FLastClickedItem = nullptr;
     if (FEditItem == Item) FEditItem = nullptr;
+    ForgetEditedItem(Item);
     if (FFrameStartItem == Item) FFrameStartItem = nullptr;
     if (FFrameEndItem == Item) FFrameEndItem = nullptr;
     if (FFrameItems) FFrameItems->Remove(Item);

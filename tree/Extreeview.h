@@ -11,6 +11,8 @@
 #include <string>
 
 #include "ctlbase/Exlist.h"
+#include "platform/Guard.h"
+#include "tree/Extreekeys.h"
 #include "tree/Extreectl.h"
 
 class TBitmap;
@@ -128,21 +130,35 @@ public:
     TTimer* HintTimer() const { return FHintTimer; }
 
     // ================================================================ mouse
+    // Scrolls an item expanded by the user so that as much of its branch shows as fits.
     void FitMostChildren(TExTreeItem* Item);
+    // Ends a running rubber band: the band's list goes, the frame is erased, the capture released.
     void CancelMouseSel();
+    // Inverts the selection of the rows that entered or left the rubber band.
     void SelectMouseSelectItems();
+    // Settles at release the selection of a press on an already selected item.
     void ProcessPassedClick();
     TExTreeItem* TrackedItem() const { return FTrackedItem; }
     TExTreeItem* DropTargetItem() const { return FDropTargetItem; }
     bool IsDragging() const { return FDragStarted; }
+    bool FrameSelecting() const { return FFrameSelecting; }
+    // The items inside the running rubber band (nil when none runs).
+    TExList* FrameItems() const { return FFrameItems.get(); }
+    bool ClickPending() const { return FClickPending; }
+    TTimer* EditTimer() const { return FEditTimer; }
+    TTimer* FrameScrollTimer() const { return FFrameScrollTimer; }
 
     // ================================================================ keys and incremental search
     virtual TExTreeItem* FindNewFocused(Word Key, Integer* PVisIndex, bool& Sel);
+    // Adds a typed character to the search text and moves the focus to the first item whose text
+    // begins with it; answers False in every case.
     bool ProcessSearch(char Key);
     void StartClearSearchTimeoutThread();
     void StopClearSearchTimeoutThread();
+    // The search thread's end notification: the search text is forgotten.
     void SearchTextTimeout(TObject* Sender);
     const std::string& SearchText() const { return FSearchText; }
+    TSearchTextTimeoutThread* SearchThread() const { return FSearchThread; }
 
     // ================================================================ in-place editing
     virtual void DoEditItem(TExTreeItem* Item, Integer SectionNum);
@@ -150,8 +166,10 @@ public:
     virtual void EditOperationCancelled();
     virtual void EditOperationAccepted();
     void OnEditTimer(TObject* Sender);
-    TExTreeInplaceEditor* ActiveEditor() const { return FActiveEditor; }
-    TExTreeItem* ItemInEdit() const { return FItemInEdit; }
+    TExTreeInplaceEditor* ActiveEditor() const { return FActiveEditor.Get(); }
+    TExTreeItem* ItemInEdit() const { return FItemInEdit.Get(); }
+    // The item is going: an edit of it ends, cancelled.
+    void ForgetEditedItem(TExTreeItem* Item);
 
     // ================================================================ drag and drop
     virtual void DoDragOver(TDragObject* Source, Integer X, Integer Y, bool CanDrop);
@@ -215,6 +233,46 @@ protected:
     void PaintInto(HDC DC);
     // Hides the line hint for the messages that end it.
     void HideLineHintOn(const TMessage& Message);
+
+    // ================================================================ mouse: messages and steps
+    void IntLButtonDown(Integer X, Integer Y, TShiftState Shift);
+    // The Int...Up and ...DblClick steps answer whether the class library's handling follows.
+    bool IntLButtonUp(Integer X, Integer Y, TShiftState Shift);
+    void IntRButtonDown(Integer X, Integer Y, TShiftState Shift);
+    bool IntRButtonUp(Integer X, Integer Y, TShiftState Shift);
+    bool IntLButtonDblClick(Integer X, Integer Y, TShiftState Shift);
+    bool IntRButtonDblClick(Integer X, Integer Y, TShiftState Shift);
+    void IntMouseMove(Integer X, Integer Y, TShiftState Shift);
+    // The item under a point for the mouse: nil for a disabled item (unless IgnoreEnabled) and,
+    // with columns, for a point outside every part.
+    TExTreeItem* MouseItemAt(Integer X, Integer Y, TSTItemPart& Part, Integer& Column);
+    bool Usable(TExTreeItem* Item) const;
+    // The control hosted by the cell of Column (nil when none, or when the style paints its own
+    // colours); Visible: only a visible one.
+    TExCellControl* CellControlAt(TExTreeItem* Item, Integer Column, bool Visible);
+    // The left edge of a column's section, in document coordinates.
+    Integer SectionLeft(Integer Column);
+    void SelectOnLeftPress(TExTreeItem* Item, TSTItemPart Part, TShiftState Shift);
+    void SelectOnRightPress(TExTreeItem* Item, TSTItemPart Part, TShiftState Shift);
+    void ToggleCheckBox(TExTreeItem* Item);
+    void StartItemDrag();
+    void StartMouseSel(TShiftState Shift);
+    void MoveMouseSel(Integer X, Integer Y);
+    // Inverts the band's rectangle on the view (drawing it again erases it).
+    void DrawMouseSelFrame();
+    void OnFrameScrollTimer(TObject* Sender);
+    void StopEditTimer();
+    void ArmEditTimer(TExTreeItem* Item, Integer Column);
+    // Raises the tree's OnAfterSelectionChange and clears the flag; False when its handler freed
+    // the tree.
+    bool AfterSelectionChange();
+
+    // ================================================================ keys
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    // The navigation keys: the item found, the selection kept or ranged by the modifiers.
+    void NavigateByKey(Word Key, TShiftState Shift);
+    void ScrollToFocusedByKey(Word Key, Integer VisIndex);
 
     // ================================================================ fields: rows and scrolling
     TCustomExTree* FTree;
@@ -281,17 +339,26 @@ protected:
     std::unique_ptr<TExList> FFrameItems;
     TExTreeItem* FItemHintItem = nullptr;
     bool FDragOver = false;
+    // The check box pressed by the left button: only its own release toggles it.
+    TGuardPtr<TExTreeItem> FCheckPressItem;
+    // Repeats the band's scrolling while the pointer is held outside the view.
+    TTimer* FFrameScrollTimer = nullptr;
+    // The band's frame is on screen (drawn an odd number of times).
+    bool FFrameShown = false;
 
     // ================================================================ fields: keys and search
     std::string FSearchText;
     TSearchTextTimeoutThread* FSearchThread = nullptr;
+    // A thread that ended on its own; it is joined and freed at the next key or with the view.
+    std::unique_ptr<TSearchTextTimeoutThread> FEndedSearchThread;
 
     // ================================================================ fields: in-place editing
     TTimer* FEditTimer = nullptr;
     TExTreeItem* FEditItem = nullptr;
     Integer FEditColumn = -1;
-    TExTreeInplaceEditor* FActiveEditor = nullptr;
-    TExTreeItem* FItemInEdit = nullptr;
+    // Guarded: an editor freed during its edit leaves no edit behind.
+    TGuardPtr<TExTreeInplaceEditor> FActiveEditor;
+    TGuardPtr<TExTreeItem> FItemInEdit;
 
     // ================================================================ fields: drag and drop
     TExTreeItem* FDropTargetItem = nullptr;

@@ -1,0 +1,349 @@
+// Editing a cell in place: starting an edit from code, which text and field type the editor gets,
+// where its box goes, and what accepting and cancelling leave behind; a flat edit box typed into
+// through the toolkit's own keys.
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "InputTest.h"
+#include "platform/CodePages.h"
+#include "platform/StdCtrls.h"
+#include "tree/Excellstyle.h"
+
+namespace {
+
+// Records what it was given; the test ends the operation.
+class TRecordingEditor : public TExTreeInplaceEditor {
+public:
+    TRecordingEditor(TComponent* AOwner, TExFieldTypes Types) : TExTreeInplaceEditor(AOwner) { SetTypes(Types); }
+    bool Shown = false;
+    bool ThrowOnStop = false;
+    std::vector<std::string> Log;
+    bool GetVisible() override { return Shown; }
+    void Finish(bool Accept, const std::string& Value = "")
+    {
+        if (Accept) ValueAsText = Value;
+        CompleteOperation(Accept);
+    }
+
+protected:
+    void DoStartOperation() override
+    {
+        Shown = true;
+        Log.push_back("start " + ValueAsText + " " + std::to_string(SectionNum) + " " + std::to_string(FieldType));
+    }
+    void DoStopOperation(bool Accepted) override
+    {
+        Shown = false;
+        Log.push_back("stop");
+        if (ThrowOnStop) throw std::runtime_error("the editor failed");
+        TExTreeInplaceEditor::DoStopOperation(Accepted);
+    }
+};
+
+class Editing : public InputTest {
+protected:
+    TRecordingEditor* Editor = new TRecordingEditor(Form, FieldTypes({sftText, sftMemo}));
+    Editing()
+    {
+        Tree->SetMultiSelect(false);
+        Editor->SetTree(Tree);
+    }
+    // Sections of the given widths, shown.
+    void Columns(const std::vector<Integer>& Widths)
+    {
+        for (Integer w : Widths) Tree->Header()->Sections()->AddSection()->SetWidth(w);
+        Tree->SetShowHeader(true);
+        uitest::Pump();
+    }
+    static TStringList* Texts(TExTreeItem* Item, std::initializer_list<const char*> List)
+    {
+        for (const char* t : List) Item->ColumnText()->Add(t);
+        return Item->ColumnText();
+    }
+};
+
+TEST_F(Editing, TheMainTextIsEditedAndWrittenBackOnAccept)
+{
+    auto r = AddRoots(3);
+    Tree->EditItem(r[1], -1);
+    ASSERT_EQ(Editor->Log, std::vector<std::string>{"start r1 -1 1"});
+    EXPECT_TRUE(Tree->IsEditing());
+    EXPECT_EQ(View()->ActiveEditor(), Editor);
+    EXPECT_EQ(View()->ItemInEdit(), r[1]);
+    EXPECT_EQ(Editor->Item, r[1]);
+    Editor->Finish(true, "renamed");
+    EXPECT_EQ(r[1]->Text(), "renamed");
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_EQ(View()->ActiveEditor(), nullptr);
+    Tree->EditItem(r[2], -1);
+    Editor->Finish(false, "ignored");
+    EXPECT_EQ(r[2]->Text(), "r2");
+    EXPECT_TRUE(Events.empty()) << "editing is no selection change";
+}
+
+TEST_F(Editing, NothingHappensWithoutInplaceEditingAndANilItemIsAnError)
+{
+    auto r = AddRoots(2);
+    Tree->SetCanEdit(false);
+    Tree->EditItem(r[0], -1);
+    EXPECT_TRUE(Editor->Log.empty());
+    Tree->SetCanEdit(true);
+    EXPECT_THROW(Tree->EditItem(nullptr, -1), EExTreeError);
+    EXPECT_TRUE(Editor->Log.empty());
+}
+
+TEST_F(Editing, ColumnsRightOfTheMainColumnReadAndWriteTheTextBeforeThem)
+{
+    Columns({60, 60, 60, 60});
+    Tree->SetMainTreeColumn(1);
+    auto r = AddRoots(1);
+    Texts(r[0], {"c0", "c2"});
+    Tree->EditItem(r[0], 3);
+    EXPECT_EQ(Editor->Log.back(), "start  3 1") << "column 3 has no text yet";
+    Editor->Finish(true, "c3");
+    EXPECT_EQ(r[0]->ColumnText()->Count(), 3) << "padded up to the edited column";
+    EXPECT_EQ(r[0]->ColumnText()->Get(1), "c2");
+    EXPECT_EQ(r[0]->ColumnText()->Get(2), "c3");
+    Tree->EditItem(r[0], 0);
+    EXPECT_EQ(Editor->Log.back(), "start c0 0 1") << "left of the main column the numbers agree";
+    Editor->Finish(true, "c0 new");
+    EXPECT_EQ(r[0]->ColumnText()->Get(0), "c0 new");
+    Tree->EditItem(r[0], 2);
+    EXPECT_EQ(Editor->Log.back(), "start c2 2 1");
+    Tree->EditItem(r[0], -1);
+    EXPECT_EQ(Editor->Log.back(), "start r0 1 1") << "with columns the main text is the main column";
+    Editor->Finish(true, "main");
+    EXPECT_EQ(r[0]->Text(), "main");
+    EXPECT_EQ(r[0]->ColumnText()->Count(), 3);
+}
+
+TEST_F(Editing, AHiddenOrMissingColumnIsNotEdited)
+{
+    Columns({60, 60});
+    auto r = AddRoots(1);
+    Tree->Header()->Sections()->GetSection(1)->SetVisible(false);
+    Tree->EditItem(r[0], 1);
+    EXPECT_TRUE(Editor->Log.empty());
+    EXPECT_EQ(View()->ItemInEdit(), nullptr);
+    Tree->EditItem(r[0], 7);
+    EXPECT_TRUE(Editor->Log.empty());
+}
+
+TEST_F(Editing, TheFieldTypeComesFromTheStyleTheSectionOrTheTree)
+{
+    Columns({60, 60, 60});
+    auto* number = new TRecordingEditor(Form, FieldTypes({sftNumber}));
+    auto* date = new TRecordingEditor(Form, FieldTypes({sftDate}));
+    number->SetTree(Tree);
+    date->SetTree(Tree);
+    auto r = AddRoots(2);
+    Tree->Header()->Sections()->GetSection(2)->SetFieldType(sftNumber);
+    Tree->EditItem(r[0], 2);
+    EXPECT_EQ(number->Log.size(), 1u) << "the section's type";
+    Tree->SetMainTextType(sftDate);
+    Tree->EditItem(r[0], 0);
+    EXPECT_EQ(Editor->Log.size(), 1u) << "with columns the main column's section decides";
+    Tree->SetShowHeader(false);
+    Tree->EditItem(r[0], -1);
+    EXPECT_EQ(date->Log.size(), 1u) << "without columns the tree's type";
+    Tree->SetShowHeader(true);
+    r[1]->SetUseStyles(true);
+    while (r[1]->StylesCount() < 2) r[1]->AddStyle();
+    r[1]->Styles(1)->SetCellType(sftMemo);
+    r[1]->MainStyle()->SetCellType(sftNumber);
+    Tree->EditItem(r[1], 2);
+    EXPECT_EQ(Editor->Log.back(), "start  2 13") << "the style of the column, not the section's type";
+    Tree->EditItem(r[1], 0);
+    EXPECT_EQ(number->Log.back(), "start r1 0 2") << "the main style for the main column";
+    EXPECT_EQ(date->Log, (std::vector<std::string>{"start r0 -1 5", "stop"})) << "started once, ended by the next edit";
+}
+
+TEST_F(Editing, OnTryEditMayRefuseOrChangeTheTypeAndTheEventMayChooseTheEditor)
+{
+    auto* number = new TRecordingEditor(Form, FieldTypes({sftNumber}));
+    number->SetTree(Tree);
+    auto r = AddRoots(2);
+    Tree->OnTryEdit = [&](TObject* Sender, TExTreeItem* Item, Integer, TExFieldType& Type, bool& CanEdit) {
+        EXPECT_EQ(Sender, Tree);
+        CanEdit = Item != r[0];
+        Type = sftNumber;
+    };
+    Tree->EditItem(r[0], -1);
+    EXPECT_TRUE(Editor->Log.empty());
+    EXPECT_TRUE(number->Log.empty());
+    Tree->EditItem(r[1], -1);
+    EXPECT_EQ(number->Log, std::vector<std::string>{"start r1 -1 2"});
+    number->Finish(false);
+    Tree->OnInplaceEditorNeeded = [](TObject*, TExTreeItem*, Integer, TExFieldType, TExTreeInplaceEditor*& Editor) {
+        Editor = nullptr;
+    };
+    Tree->EditItem(r[1], -1);
+    EXPECT_EQ(number->Log.size(), 2u) << "no editor, no edit";
+    EXPECT_FALSE(Tree->IsEditing());
+}
+
+TEST_F(Editing, ANewEditCancelsTheRunningOneEvenWhenItsEditorFails)
+{
+    auto r = AddRoots(2);
+    Tree->EditItem(r[0], -1);
+    Editor->ThrowOnStop = true;
+    Tree->EditItem(r[1], -1);
+    EXPECT_EQ(Editor->Log, (std::vector<std::string>{"start r0 -1 1", "stop", "start r1 -1 1"}));
+    EXPECT_EQ(View()->ItemInEdit(), r[1]);
+    Editor->ThrowOnStop = false;
+    Editor->Finish(true, "x");
+    EXPECT_EQ(r[0]->Text(), "r0");
+    EXPECT_EQ(r[1]->Text(), "x");
+}
+
+TEST_F(Editing, AnItemDeletedDuringItsEditEndsTheEditUnwritten)
+{
+    auto r = AddRoots(3);
+    Tree->EditItem(r[1], -1);
+    r[1]->Delete();
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_EQ(View()->ActiveEditor(), nullptr);
+    EXPECT_EQ(View()->ItemInEdit(), nullptr);
+    EXPECT_EQ(Editor->Log.back(), "stop");
+    // An accept that comes late writes nowhere.
+    Tree->EditItem(r[2], -1);
+    Items().Clear();
+    Editor->Finish(true, "late");
+    EXPECT_EQ(Items().Count(), 0);
+}
+
+TEST_F(Editing, AVirtualTreeAsksForTheTextAndKeepsNothing)
+{
+    Columns({60, 60});
+    auto r = AddRoots(1);
+    Tree->OnVirtualTextNeeded = [](TObject*, TExTreeItem*, Integer Section, std::string& Text) {
+        Text = "v" + std::to_string(Section);
+    };
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    Tree->EditItem(r[0], 1);
+    EXPECT_EQ(Editor->Log.back(), "start v1 1 1");
+    Editor->Finish(true, "new");
+    EXPECT_EQ(r[0]->Text(), "v-1");
+}
+
+TEST_F(Editing, AnItemOutOfViewIsScrolledInAndTheCellIsPlacedInView)
+{
+    auto r = AddRoots(100);
+    Tree->EditItem(r[80], -1);
+    const Integer row = Tree->IndexInView(r[80]);
+    ASSERT_GE(row, 0);
+    const TRect rowRect = View()->GetItemRect(row);
+    EXPECT_EQ(Editor->CellRect.Top, rowRect.Top);
+    EXPECT_EQ(Editor->CellRect.Bottom, rowRect.Bottom);
+    EXPECT_EQ(Editor->CellRect.Left, r[80]->TextLeft - Tree->LeftPosition());
+    EXPECT_EQ(Editor->CellRect.Right, View()->ClientWidth() - 1);
+}
+
+TEST_F(Editing, AColumnOutOfViewScrollsSidewaysToItsLeftEdge)
+{
+    Columns({150, 150, 150, 150});
+    auto r = AddRoots(3);
+    Texts(r[0], {"a", "b", "c"});
+    TExHeaderSection* last = Tree->Header()->Sections()->GetSection(3);
+    Tree->EditItem(r[0], 3);
+    EXPECT_GT(Tree->LeftPosition(), 0);
+    EXPECT_EQ(Editor->CellRect.Left, last->GetLeft() - Tree->LeftPosition());
+    EXPECT_EQ(Editor->CellRect.Right, std::min(last->GetRight() - Tree->LeftPosition(), View()->ClientWidth() - 1));
+    Editor->Finish(false);
+    // A column already in view stays where it is.
+    Tree->SetLeftPosition(0);
+    Tree->EditItem(r[0], 1);
+    EXPECT_EQ(Tree->LeftPosition(), 0);
+    EXPECT_EQ(Editor->CellRect.Left, 150);
+    EXPECT_EQ(Editor->CellRect.Right, View()->ClientWidth() - 1) << "cut at the view's edge";
+}
+
+TEST_F(Editing, ARightAlignedTreeMeasuresTheCellFromItsRightEdge)
+{
+    Columns({150, 150, 150});
+    Tree->SetRightAlignedTree(true);
+    auto r = AddRoots(1);
+    TExHeaderSection* s = Tree->Header()->Sections()->GetSection(1);
+    Tree->EditItem(r[0], 1);
+    const Integer x = s->GetRight() - View()->ClientWidth();
+    EXPECT_EQ(Editor->CellRect.Right, View()->ClientWidth() + x - Tree->LeftPosition());
+    EXPECT_EQ(Editor->CellRect.Left, std::max(s->GetLeft() - Tree->LeftPosition(), 0));
+}
+
+TEST_F(Editing, AHandlerThatFreesTheTreeWhileAnEditStartsEndsIt)
+{
+    auto r = AddRoots(2);
+    Tree->OnTryEdit = [this](TObject*, TExTreeItem*, Integer, TExFieldType&, bool&) {
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Tree->EditItem(r[0], -1);
+    EXPECT_EQ(Tree, nullptr);
+    EXPECT_TRUE(Editor->Log.empty());
+}
+
+// ---------------------------------------------------------------- a flat edit box, typed into
+
+class BoxEditing : public InputTest {
+protected:
+    TBoxEditor* Box = new TBoxEditor(Form);
+    TEdit* Other = new TEdit(Form);
+    BoxEditing()
+    {
+        Tree->SetMultiSelect(false);
+        Box->SetTree(Tree);
+        Other->SetParent(Form);
+        Other->SetBounds(10, 300, 120, 24);
+        uitest::Pump();
+    }
+};
+
+TEST_F(BoxEditing, EnterAcceptsTextBeyondAsciiAndGivesTheFocusBack)
+{
+    auto r = AddRoots(3);
+    Tree->SetFocused(r[1]);
+    Tree->EditItem(r[1], -1);
+    uitest::Pump();
+    ASSERT_NE(Box->Box(), nullptr);
+    EXPECT_TRUE(Box->Box()->Focused());
+    EXPECT_EQ(Box->Box()->Text(), "r1");
+    Input::TypeText("Grüße, Zoë");
+    Key(VK_RETURN);
+    EXPECT_EQ(CodePageToUtf8(r[1]->Text(), 1252), "Grüße, Zoë");
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_FALSE(Box->Box()->Visible());
+    EXPECT_TRUE(View()->Focused()) << "the view has the keys again";
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused(), r[2]);
+}
+
+TEST_F(BoxEditing, EscapeCancels)
+{
+    auto r = AddRoots(2);
+    Tree->EditItem(r[0], -1);
+    uitest::Pump();
+    Input::TypeText("typed");
+    Key(VK_ESCAPE);
+    EXPECT_EQ(r[0]->Text(), "r0");
+    EXPECT_EQ(Box->Log.back(), "cancel");
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_TRUE(View()->Focused());
+}
+
+TEST_F(BoxEditing, LeavingTheBoxCancels)
+{
+    auto r = AddRoots(2);
+    Tree->EditItem(r[0], -1);
+    uitest::Pump();
+    Input::TypeText("typed");
+    Input::Click(Other, 5, 5);
+    uitest::Pump();
+    EXPECT_EQ(r[0]->Text(), "r0");
+    EXPECT_EQ(Box->Log.back(), "cancel");
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_TRUE(Other->Focused()) << "the focus stays where the user put it";
+}
+
+}  // namespace

@@ -1,0 +1,503 @@
+// The tree's keys, typed through the toolkit's own key events: moving the focus and the selection,
+// expanding and collapsing, and the incremental search with its timeout thread.
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "InputTest.h"
+#include "platform/CodePages.h"
+
+namespace {
+
+using Keys = InputTest;
+
+std::vector<std::string> Texts(std::initializer_list<const char*> List) { return {List.begin(), List.end()}; }
+
+TEST_F(Keys, ArrowsHomeAndEndMoveTheFocusAndTheSelectionOfASingleSelectTree)
+{
+    Tree->SetMultiSelect(false);
+    AddRoots(5);
+    Key(VK_DOWN);
+    ASSERT_NE(Focused(), nullptr) << "without a focus Down takes the first row";
+    EXPECT_EQ(Focused()->Text(), "r0");
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused()->Text(), "r2");
+    EXPECT_EQ(Tree->GetSelected(), Focused());
+    EXPECT_EQ(SelectedTexts(), Texts({"r2"}));
+    Key(VK_UP);
+    EXPECT_EQ(Focused()->Text(), "r1");
+    Key(VK_END);
+    EXPECT_EQ(Focused()->Text(), "r4");
+    Key(VK_HOME);
+    EXPECT_EQ(Focused()->Text(), "r0");
+    EXPECT_EQ(AfterCount(), 6) << "each key that moved the selection told of it once";
+    Key(VK_UP);
+    EXPECT_EQ(Focused()->Text(), "r0") << "Up from the first row stays";
+    EXPECT_EQ(AfterCount(), 6) << "a key that changed nothing tells nothing";
+    Key(VK_F5);
+    Key('Q');
+    EXPECT_EQ(AfterCount(), 6);
+}
+
+TEST_F(Keys, DisabledItemsAreSteppedOverUnlessIgnoreEnabled)
+{
+    auto r = AddRoots(5);
+    r[1]->SetEnabled(false);
+    r[2]->SetEnabled(false);
+    r[4]->SetEnabled(false);
+    Tree->SetFocused(r[0]);
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused(), r[3]);
+    Key(VK_END);
+    EXPECT_EQ(Focused(), r[3]) << "End steps back over a disabled last row";
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused(), r[3]) << "nothing usable below";
+    Key(VK_UP);
+    EXPECT_EQ(Focused(), r[0]);
+    Tree->SetIgnoreEnabled(true);
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused(), r[1]);
+    Key(VK_END);
+    EXPECT_EQ(Focused(), r[4]);
+}
+
+TEST_F(Keys, FocusMovedFromCodeTellsNothingTheNextKeyTellsOnce)
+{
+    auto r = AddRoots(3);
+    Tree->SetFocused(r[1]);
+    r[2]->SetSelected(true);
+    uitest::Pump();
+    EXPECT_TRUE(Events.empty()) << "changes from code are not the user's";
+    Key(VK_DOWN);
+    EXPECT_EQ(Events, Texts({"after"}));
+    EXPECT_FALSE(Tree->SelectionChanged()) << "the key cleared the flag it reported";
+}
+
+TEST_F(Keys, PageKeysMoveAPageAndScrollTheFocusedRowIntoView)
+{
+    Tree->SetMultiSelect(false);
+    AddRoots(100);
+    const Integer page = View()->GetVisCount() - 1;
+    ASSERT_GT(page, 3);
+    Tree->SetFocused(Items().Item(0));
+    Key(VK_NEXT);
+    EXPECT_EQ(Focused()->Text(), "r" + std::to_string(page));
+    const Integer top = Tree->TopIndex();
+    Key(VK_NEXT);
+    EXPECT_EQ(Focused()->Text(), "r" + std::to_string(2 * page));
+    EXPECT_GE(Tree->IndexInView(Focused()), 0) << "the focused row is on screen";
+    EXPECT_EQ(Tree->TopIndex(), top + page) << "the rows moved by a page";
+    Key(VK_PRIOR);
+    EXPECT_EQ(Focused()->Text(), "r" + std::to_string(page));
+    Key(VK_END);
+    EXPECT_EQ(Focused()->Text(), "r99");
+    EXPECT_GE(Tree->IndexInView(Focused()), 0);
+    Key(VK_HOME);
+    EXPECT_EQ(Focused()->Text(), "r0");
+    EXPECT_EQ(Tree->TopIndex(), 0);
+    Key(VK_PRIOR);
+    EXPECT_EQ(Focused()->Text(), "r0");
+}
+
+TEST_F(Keys, DownBelowTheLastRowPutsTheFocusedRowAtTheBottomAndUpAtTheTop)
+{
+    Tree->SetMultiSelect(false);
+    AddRoots(60);
+    const Integer whole = View()->GetVisCount2();
+    Tree->SetFocused(Items().Item(whole - 1));
+    const Integer top = Tree->TopIndex();
+    for (Integer i = 0; i < 3; ++i) Key(VK_DOWN);
+    EXPECT_EQ(Focused()->Text(), "r" + std::to_string(whole + 2));
+    EXPECT_EQ(Tree->TopIndex(), top + 3) << "one row scrolled per key";
+    const Integer row = Tree->IndexInView(Focused());
+    EXPECT_GE(row, whole - 2);
+    // Far from the rows on screen, the focus is fetched: Up makes it the top row.
+    Tree->SetTopItem(Items().Item(40));
+    Key(VK_UP);
+    EXPECT_EQ(Focused()->Text(), "r" + std::to_string(whole + 1));
+    EXPECT_EQ(Tree->TopIndex(), whole + 1);
+}
+
+TEST_F(Keys, LeftAndRightCollapseExpandAndStepBetweenParentAndChild)
+{
+    Tree->SetMultiSelect(false);
+    auto r = AddRoots(2);
+    auto c = AddChildren(r[0], 2);
+    AddChildren(c[1], 1);
+    Tree->SetFocused(r[0]);
+    Key(VK_RIGHT);
+    EXPECT_TRUE(r[0]->Expanded());
+    EXPECT_EQ(Focused(), r[0]) << "an expansion ends the key";
+    Key(VK_RIGHT);
+    EXPECT_EQ(Focused(), c[0]) << "on an expanded item Right goes to the first child";
+    Key(VK_RIGHT);
+    EXPECT_EQ(Focused(), c[0]) << "a leaf has nothing to the right";
+    Key(VK_LEFT);
+    EXPECT_EQ(Focused(), r[0]) << "Left on a collapsed child goes to the parent";
+    Key(VK_LEFT);
+    EXPECT_FALSE(r[0]->Expanded());
+    EXPECT_EQ(Focused(), r[0]) << "Left on an expanded item collapses it and stays";
+    // A right-aligned tree swaps the two.
+    Tree->SetRightAlignedTree(true);
+    Key(VK_LEFT);
+    EXPECT_TRUE(r[0]->Expanded());
+    Key(VK_RIGHT);
+    EXPECT_FALSE(r[0]->Expanded());
+}
+
+TEST_F(Keys, NumpadKeysAndTheStarExpandAndCollapseBranches)
+{
+    Tree->SetMultiSelect(false);
+    auto r = AddRoots(2);
+    auto c = AddChildren(r[0], 2);
+    auto g = AddChildren(c[0], 2);
+    Tree->SetFocused(r[0]);
+    Key(VK_ADD);
+    EXPECT_TRUE(r[0]->Expanded());
+    EXPECT_FALSE(c[0]->Expanded()) << "plus opens one level";
+    Key(VK_SUBTRACT);
+    EXPECT_FALSE(r[0]->Expanded());
+    Key(VK_MULTIPLY);
+    EXPECT_TRUE(r[0]->Expanded());
+    EXPECT_TRUE(c[0]->Expanded()) << "the numpad star opens the whole branch";
+    Key(VK_DIVIDE);
+    EXPECT_FALSE(r[0]->Expanded());
+    EXPECT_FALSE(c[0]->Expanded()) << "slash closes the whole branch";
+    Key('8');
+    EXPECT_FALSE(r[0]->Expanded()) << "8 without Shift is no star";
+    Key('8', ssShift);
+    EXPECT_TRUE(r[0]->Expanded());
+    EXPECT_TRUE(c[0]->Expanded());
+    // A disabled focus is neither opened nor closed.
+    r[0]->SetEnabled(false);
+    Key(VK_DIVIDE);
+    EXPECT_TRUE(r[0]->Expanded());
+    (void)g;
+}
+
+TEST_F(Keys, CtrlNumpadPlusSizesTheColumnsInsteadOfExpanding)
+{
+    for (bool multi : {false, true}) {
+        Tree->SetMultiSelect(multi);
+        Items().Clear();
+        Tree->Header()->Sections()->Clear();
+        TExHeaderSection* section = Tree->Header()->Sections()->AddSection();
+        section->SetWidth(20);
+        section->SetAutoSize(true);
+        Tree->SetShowHeader(true);
+        auto r = AddRoots(1, "a rather long text that needs room ");
+        AddChildren(r[0], 1);
+        Tree->SetFocused(r[0]);
+        Key(VK_ADD, ssCtrl);
+        EXPECT_FALSE(r[0]->Expanded());
+        EXPECT_GT(section->Width(), 20) << "multi-select " << multi;
+    }
+}
+
+TEST_F(Keys, BackspaceGoesToAnEnabledParentAndShowsIt)
+{
+    Tree->SetMultiSelect(false);
+    auto r = AddRoots(40);
+    auto c = AddChildren(r[0], 30);
+    r[0]->Expand(false);
+    Tree->SetFocused(c[29]);
+    Tree->SetTopItem(c[20]);
+    Key(VK_BACK);
+    EXPECT_EQ(Focused(), r[0]);
+    EXPECT_GE(Tree->IndexInView(r[0]), 0);
+    Tree->SetFocused(c[3]);
+    r[0]->SetEnabled(false);
+    Key(VK_BACK);
+    EXPECT_EQ(Focused(), c[3]) << "a disabled parent is not taken";
+    Tree->SetFocused(r[1]);
+    Key(VK_BACK);
+    EXPECT_EQ(Focused(), r[1]) << "a root has no parent";
+}
+
+TEST_F(Keys, ShiftExtendsFromTheAnchorCtrlMovesWithoutSelecting)
+{
+    auto r = AddRoots(8);
+    Tree->SetFocused(r[2]);
+    Key(VK_DOWN);
+    EXPECT_EQ(SelectedTexts(), Texts({"r3"}));
+    Key(VK_DOWN, ssShift);
+    Key(VK_DOWN, ssShift);
+    EXPECT_EQ(SelectedTexts(), Texts({"r3", "r4", "r5"}));
+    EXPECT_EQ(Tree->GetSelected(), r[3]) << "the anchor stays where the range began";
+    Key(VK_UP, ssShift);
+    EXPECT_EQ(SelectedTexts(), Texts({"r3", "r4"})) << "the range shrinks back toward the anchor";
+    Key(VK_DOWN, ssCtrl);
+    Key(VK_DOWN, ssCtrl);
+    EXPECT_EQ(Focused(), r[6]);
+    EXPECT_EQ(SelectedTexts(), Texts({"r3", "r4"})) << "Ctrl moves the focus only";
+    Key(VK_UP, ssCtrl | ssShift);
+    EXPECT_EQ(SelectedTexts(), Texts({"r3", "r4", "r5"})) << "Ctrl with Shift is Shift";
+    Key(VK_DOWN);
+    EXPECT_EQ(SelectedTexts(), Texts({"r6"})) << "a plain key selects the new focus alone";
+}
+
+TEST_F(Keys, SpaceTogglesTheFocusedItemAndTellsTwice)
+{
+    auto r = AddRoots(4);
+    Tree->SetFocused(r[1]);
+    Key(VK_DOWN, ssCtrl);
+    Key(VK_DOWN, ssCtrl);
+    ASSERT_EQ(Focused(), r[3]);
+    Events.clear();
+    Key(VK_SPACE, ssCtrl);
+    EXPECT_EQ(SelectedTexts(), Texts({"r1", "r3"}));
+    EXPECT_EQ(AfterCount(), 2);
+    Key(VK_SPACE, ssCtrl);
+    EXPECT_EQ(SelectedTexts(), Texts({"r1"}));
+    Key(VK_SPACE);
+    EXPECT_EQ(SelectedTexts(), Texts({"r3"})) << "a plain space starts over with the focused item";
+    Tree->SetMultiSelect(false);
+    Events.clear();
+    Key(VK_SPACE);
+    EXPECT_TRUE(Events.empty()) << "single selection has no toggling";
+}
+
+TEST_F(Keys, SimpleModeMovesWithoutSelectingAndSpaceToggles)
+{
+    Tree->SetSelectionMode(smSimple);
+    auto r = AddRoots(5);
+    Tree->SetFocused(r[0]);
+    ASSERT_EQ(SelectedTexts(), Texts({"r0"}));
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused(), r[2]);
+    EXPECT_EQ(SelectedTexts(), Texts({"r0"}));
+    Key(VK_SPACE);
+    Key(VK_DOWN);
+    Key(VK_SPACE);
+    EXPECT_EQ(SelectedTexts(), Texts({"r0", "r2", "r3"}));
+    EXPECT_EQ(Tree->GetSelected(), r[3]) << "the focused item is the anchor";
+}
+
+TEST_F(Keys, AFocusInsideACollapsedBranchMovesFromTheRowThatHidesIt)
+{
+    Tree->SetMultiSelect(false);
+    auto r = AddRoots(3);
+    auto c = AddChildren(r[1], 3);
+    Tree->SetFocused(c[1]);
+    r[1]->Collapse(false);
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused(), r[2]);
+    Tree->SetFocused(c[1]);
+    r[1]->Collapse(false);
+    Key(VK_UP);
+    EXPECT_EQ(Focused(), r[1]) << "up to the hiding row itself";
+}
+
+TEST_F(Keys, AHandlerThatFreesTheTreeEndsTheKey)
+{
+    AddRoots(3);
+    Tree->SetFocused(Items().Item(0));
+    Tree->OnAfterSelectionChange = [this](TObject*) {
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Key(VK_DOWN);
+    EXPECT_EQ(Tree, nullptr);
+    // Again from the key handler the form sees first, and from the space key's own report.
+    auto* tree = new TExTree(Form);
+    tree->SetParent(Form);
+    tree->SetBounds(10, 10, 200, 150);
+    tree->Items()->Add(nullptr, "a");
+    tree->Items()->Add(nullptr, "b");
+    tree->SetFocused(tree->Items()->Item(0));
+    tree->View()->SetFocus();
+    uitest::Pump();
+    tree->OnKeyDown = [&tree](TObject*, Word&, TShiftState) {
+        TExTree* going = tree;
+        tree = nullptr;
+        TObject::Free(going);
+    };
+    Key(VK_DOWN);
+    EXPECT_EQ(tree, nullptr);
+    tree = new TExTree(Form);
+    tree->SetParent(Form);
+    tree->SetBounds(10, 10, 200, 150);
+    tree->Items()->Add(nullptr, "a");
+    tree->SetFocused(tree->Items()->Item(0));
+    tree->View()->SetFocus();
+    uitest::Pump();
+    tree->OnAfterSelectionChange = [&tree](TObject*) {
+        TExTree* going = tree;
+        tree = nullptr;
+        TObject::Free(going);
+    };
+    Key(VK_SPACE);
+    EXPECT_EQ(tree, nullptr);
+}
+
+// ---------------------------------------------------------------- incremental search
+
+class Search : public InputTest {
+protected:
+    Search()
+    {
+        Tree->SetIncrementalSearch(true);
+        Tree->SetMultiSelect(false);
+    }
+    void Type(const std::string& Text)
+    {
+        Input::TypeText(Text);
+        uitest::Pump();
+    }
+};
+
+TEST_F(Search, TypedLettersFindTheFirstItemBeginningWithThemInAnyCase)
+{
+    for (const char* t : {"Beta", "alpha", "ALPINE", "Almond", "apple"}) Items().Add(nullptr, t);
+    Type("a");
+    ASSERT_NE(Focused(), nullptr);
+    EXPECT_EQ(Focused()->Text(), "alpha");
+    Type("LP");
+    EXPECT_EQ(View()->SearchText(), "aLP");
+    EXPECT_EQ(Focused()->Text(), "alpha");
+    Type("i");
+    EXPECT_EQ(Focused()->Text(), "ALPINE");
+    Type("\b\b\bp");
+    EXPECT_EQ(View()->SearchText(), "ap");
+    EXPECT_EQ(Focused()->Text(), "apple");
+    Type("x");
+    EXPECT_EQ(Focused()->Text(), "apple") << "no match leaves the focus";
+}
+
+TEST_F(Search, BlanksAndControlCharactersStayOutButStillReachTheKeyPressEvent)
+{
+    for (const char* t : {"a b", "ab"}) Items().Add(nullptr, t);
+    std::vector<char> pressed;
+    Tree->OnKeyPress = [&](TObject*, char& Key) { pressed.push_back(Key); };
+    Type("a b");
+    EXPECT_EQ(View()->SearchText(), "ab");
+    EXPECT_EQ(Focused()->Text(), "ab");
+    Input::PressKey('B', ssCtrl);
+    uitest::Pump();
+    EXPECT_EQ(View()->SearchText(), "ab");
+    EXPECT_EQ(pressed, (std::vector<char>{'a', ' ', 'b', '\x02'}));
+}
+
+TEST_F(Search, EscapeForgetsTheSearchAndTheSelection)
+{
+    Tree->SetMultiSelect(true);
+    auto r = AddRoots(3);
+    r[0]->SetSelected(true);
+    r[2]->SetSelected(true);
+    Type("r");
+    EXPECT_EQ(View()->SearchText(), "r");
+    Key(VK_ESCAPE);
+    EXPECT_EQ(View()->SearchText(), "");
+    EXPECT_TRUE(SelectedTexts().empty());
+}
+
+TEST_F(Search, AccentedLettersMatchTheirOtherCase)
+{
+    // Item texts are in the font's code page, as the keys type them.
+    Items().Add(nullptr, Utf8ToCodePage("Ölsardinen", 1252));
+    Items().Add(nullptr, Utf8ToCodePage("École", 1252));
+    Items().Add(nullptr, Utf8ToCodePage("égal", 1252));
+    Type("é");
+    ASSERT_NE(Focused(), nullptr);
+    EXPECT_EQ(CodePageToUtf8(Focused()->Text(), 1252), "École");
+    Type("g");
+    EXPECT_EQ(CodePageToUtf8(Focused()->Text(), 1252), "égal");
+    Key(VK_ESCAPE);
+    Type("ö");
+    EXPECT_EQ(CodePageToUtf8(Focused()->Text(), 1252), "Ölsardinen");
+}
+
+TEST_F(Search, CollapsedItemsAreFoundAndShownFilteredOnesAreNot)
+{
+    auto r = AddRoots(30);
+    auto c = AddChildren(r[25], 2);
+    Items().AddChild(r[3], "zeta hidden")->SetHidden(true);
+    Items().AddChild(c[1], "zeta deep");
+    Tree->SetFilteredVisibility(true);
+    Type("zeta");
+    ASSERT_NE(Focused(), nullptr);
+    EXPECT_EQ(Focused()->Text(), "zeta deep") << "an item the filter hides is never offered";
+    EXPECT_TRUE(r[25]->Expanded());
+    EXPECT_TRUE(c[1]->Expanded());
+    EXPECT_GE(Tree->IndexInView(Focused()), 0);
+}
+
+TEST_F(Search, TheFoundItemIsFocusedButLeftUnselectedInAMultiSelectTree)
+{
+    Tree->SetMultiSelect(true);
+    auto r = AddRoots(3);
+    Type("r2");
+    EXPECT_EQ(Focused(), r[2]);
+    EXPECT_TRUE(SelectedTexts().empty());
+    EXPECT_TRUE(Events.empty()) << "the search tells no selection change";
+}
+
+TEST_F(Search, WithoutIncrementalSearchKeysOnlyReachTheEvent)
+{
+    Tree->SetIncrementalSearch(false);
+    AddRoots(3);
+    Type("r1");
+    EXPECT_EQ(View()->SearchText(), "");
+    EXPECT_EQ(Focused(), nullptr);
+}
+
+TEST_F(Search, TheTextIsForgottenHalfASecondToASecondAfterTheLastKey)
+{
+    for (const char* t : {"ab", "b"}) Items().Add(nullptr, t);
+    using clock = std::chrono::steady_clock;
+    Input::TypeText("a");
+    Input::TypeText("b");
+    const auto last = clock::now();
+    EXPECT_EQ(View()->SearchText(), "ab");
+    ASSERT_NE(View()->SearchThread(), nullptr);
+    ASSERT_TRUE(uitest::PumpUntil([this] { return View()->SearchText().empty(); }, 3000));
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - last).count();
+    EXPECT_GE(ms, 500);
+    EXPECT_LT(ms, 1600) << "a generous bound over 1000 ms for a busy machine";
+    EXPECT_EQ(View()->SearchThread(), nullptr);
+    // The next letter starts a new search.
+    Type("b");
+    EXPECT_EQ(Focused()->Text(), "b");
+    EXPECT_NE(View()->SearchThread(), nullptr);
+}
+
+TEST_F(Search, AKeyInTimeKeepsTheTextAlive)
+{
+    Items().Add(nullptr, "abc");
+    using clock = std::chrono::steady_clock;
+    // Timed from before the first key: the thread starts inside it.
+    const auto first = clock::now();
+    Type("a");
+    uitest::PumpUntil([] { return false; }, 300);
+    Type("b");
+    // The first step ended with a key in it, so the thread sleeps one more step.
+    uitest::PumpUntil([this] { return View()->SearchText().empty(); }, 3000);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - first).count();
+    EXPECT_GE(ms, 1000);
+}
+
+TEST_F(Search, AViewThatGoesWhileTheThreadRunsStopsIt)
+{
+    AddRoots(2);
+    Type("r");
+    ASSERT_NE(View()->SearchThread(), nullptr);
+    TObject::Free(Form);
+    Form = nullptr;
+    // Nothing of the view may run later: the end notification was let go.
+    uitest::Pump(700);
+    Form = new TForm(nullptr);
+}
+
+TEST_F(Search, TheThreadKeepsItsFlagUnderItsLock)
+{
+    TSearchTextTimeoutThread thread;
+    EXPECT_FALSE(thread.KeepAlive());
+    thread.SetKeepAlive(true);
+    EXPECT_TRUE(thread.KeepAlive());
+    EXPECT_TRUE(thread.Suspended()) << "made suspended";
+}
+
+}  // namespace
