@@ -216,6 +216,57 @@ void TCustomExTree::SetSortSection(Integer Value)
     if (FSortSections) FSortSections->Clear();
 }
 
+// Sorts now when no bracket is open, else leaves it to the bracket's close.
+static void ResortAfterListChange(TCustomExTree* Tree)
+{
+    if (Tree->GetUpdating())
+        Tree->RefreshFlags().SortPending = true;
+    else
+        Tree->Sort(true);
+}
+
+void TCustomExTree::AddSortSection(Integer Index, bool ReSort)
+{
+    if (!FSortSections) FSortSections = std::make_unique<TExList>();
+    TExHeaderSection* section = Index >= 0 ? FHeader->Sections()->FindSection(Index) : nullptr;
+    if (!section) return;
+    // Added again it moves to the end: the last added breaks ties last.
+    FSortSections->Remove(section);
+    FSortSections->Add(section);
+    if (ReSort) ResortAfterListChange(this);
+}
+
+void TCustomExTree::RemoveSortSection(Integer Index, bool ReSort)
+{
+    if (!FSortSections) return;
+    TExHeaderSection* section = Index >= 0 ? FHeader->Sections()->FindSection(Index) : nullptr;
+    if (!section) return;
+    FSortSections->Remove(section);
+    if (ReSort) ResortAfterListChange(this);
+}
+
+void TCustomExTree::ClearSortList(bool ReSort)
+{
+    if (!FSortSections) return;
+    FSortSections->Clear();
+    if (ReSort) ResortAfterListChange(this);
+}
+
+TSortTypes TCustomExTree::SectionTypeToSortType(TExFieldType FieldType)
+{
+    switch (FieldType) {
+    case sftText: return stText;
+    case sftNumber: return stNumber;
+    case sftFloating: return stFloating;
+    case sftDateTime: return stDateTime;
+    case sftDate: return stDate;
+    case sftTime: return stTime;
+    case sftBool: return stBoolean;
+    case sftCurrency: return stCurrency;
+    default: return stCustom;
+    }
+}
+
 void TCustomExTree::SetFilteredVisibility(bool Value) { FModel->SetFilteredVisibility(Value); }
 
 // The line height follows what it is made of while AutoLineHeight is on.
