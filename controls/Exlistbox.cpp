@@ -315,8 +315,11 @@ void TExAdvancedListBox::PaintItemBackground(HDC DC, const TRect& Rect)
     }
     case exflat::bsrcNormal: break;
     }
-    if (!FTransparentSelection)
-        Canvas()->FillRect(Rect);
+    // A transparent selection keeps the list's own colour under a chosen item; the item is filled
+    // all the same, since the list is not erased before its items are drawn again.
+    if (FTransparentSelection)
+        Canvas()->Brush()->SetColor(Color());
+    Canvas()->FillRect(Rect);
 }
 
 void TExAdvancedListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)

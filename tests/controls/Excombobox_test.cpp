@@ -266,10 +266,18 @@ TEST_F(AdvancedComboBox, TheFlatFrameAndButtonLightUpWhileHotOverTheFieldToo)
     Input::MouseMove(Form, 400, 280);
     EXPECT_TRUE(uitest::PumpUntil([&] { return !C->MouseOver(); }));
     EXPECT_EQ(Pixel(C, 1, 1), Rgb(clBtnFace));
-    // Focused in its field: active as well.
+    // Focused in its field: active as well, in the active type chosen.
     C->SetFocus();
     EXPECT_TRUE(C->IsFocused());
     EXPECT_EQ(Pixel(C, 1, 1), Rgb(cl3DDkShadow));
+    C->SetActiveBorderType(fbtFlat);
+    EXPECT_EQ(Pixel(C, 1, 1), Rgb(clWindow));
+    C->SetInactiveBorderType(fbtRaisedOuter);
+    Other->SetFocus();
+    EXPECT_FALSE(C->IsFocused());
+    EXPECT_EQ(Pixel(C, 0, 0), Rgb(cl3DLight)) << "the inactive type, raised";
+    EXPECT_EQ(C->Perform(WM_THEMECHANGED, 0, 0), 1);
+    EXPECT_EQ(C->SubclassedList(), C->ListHandle()) << "made anew, subclassed anew";
 }
 
 TEST_F(AdvancedComboBox, ATransparentButtonIsTheArrowAloneAndAFlatOneAFrame)
@@ -363,6 +371,25 @@ TEST_F(AdvancedComboBox, TheListsExtentFollowsTheWidestItem)
     Fill({wide});
     C->SetSorted(true);
     EXPECT_EQ(extent(), width(wide));
+}
+
+TEST_F(AdvancedComboBox, TheDroppedListHasFlatScrollBars)
+{
+    for (int i = 0; i < 20; ++i)
+        C->Items()->Add("entry " + std::to_string(i));
+    C->SetFlat(true);
+    C->SetDroppedDown(true);
+    ASSERT_TRUE(C->DroppedDown());
+    TRect lr;
+    GetWindowRect(C->ListHandle(), &lr);
+    const int b = GetSystemMetrics(SM_CXBORDER);
+    const int barLeft = lr.Width() - b - GetSystemMetrics(SM_CXVSCROLL);
+    // The arrow buttons framed by a light line round the face, not the default raised edge.
+    EXPECT_EQ(Pixel(List(), barLeft, b), Rgb(clBtnHighlight));
+    EXPECT_EQ(Pixel(List(), barLeft + 1, b + 1), Rgb(clBtnFace));
+    const int bottom = lr.Height() - b - 1;
+    EXPECT_EQ(Pixel(List(), barLeft + 1, bottom - 1), Rgb(clBtnFace));
+    C->SetDroppedDown(false);
 }
 
 // ---------------------------------------------------------------- handlers that free the box

@@ -367,6 +367,12 @@ TEST_F(AdvancedEdit, ATiledBitmapLiesUnderTheTextAndStaysThereWhileTyping)
                 ++inky;
         }
     EXPECT_GT(inky, 10);
+    // Drawn over the tiles, not in boxes of the window's colour.
+    int boxed = 0;
+    for (int px = 0; px < c.Right; ++px)
+        for (int py = 0; py < c.Bottom; ++py)
+            boxed += ClientPixel(E, px, py) == Rgb(clWindow);
+    EXPECT_EQ(boxed, 0);
     // Each later paint runs the whole-area paint again: a stray pixel goes at once.
     HDC dc = GetDC(E->Handle());
     SetPixel(dc, x, y, RGB(255, 0, 0));
@@ -390,7 +396,7 @@ TEST_F(AdvancedEdit, ATransparentEditShowsItsParent)
     label->SetTransparent(false);
     label->SetColor(clRed);
     label->SetCaption("");
-    label->SetBounds(170, 10, 60, 40);
+    label->SetBounds(170, 30, 60, 40);
     E->SetTransparent(true);
     E->SetText("ab");
     const TRect c = E->ClientRect();
@@ -398,6 +404,8 @@ TEST_F(AdvancedEdit, ATransparentEditShowsItsParent)
     EXPECT_EQ(ClientPixel(E, 100 - at.X, c.Bottom - 2), Rgb(clTeal));
     EXPECT_EQ(ClientPixel(E, 175 - at.X, c.Bottom - 2), Rgb(clRed));
     EXPECT_EQ(ClientPixel(E, 169 - at.X, c.Bottom - 2), Rgb(clTeal)) << "the parent drawn where it lies";
+    EXPECT_EQ(ClientPixel(E, 175 - at.X, 30 - at.Y), Rgb(clRed));
+    EXPECT_EQ(ClientPixel(E, 175 - at.X, 29 - at.Y), Rgb(clTeal));
     E->SetTransparent(false);
     E->Repaint();
     EXPECT_EQ(ClientPixel(E, 100 - at.X, c.Bottom - 2), Rgb(clWindow));
@@ -423,10 +431,9 @@ TEST_F(AdvancedEdit, AnImageFormPaintsUnderTheEditUnlessItIsAPlainColour)
     const TPoint at = Form->ScreenToClient(E->ClientToScreen({0, 0}));
     EXPECT_EQ(ClientPixel(E, c.Right - 2, 29 - at.Y), Rgb(clMaroon));
     EXPECT_EQ(ClientPixel(E, c.Right - 2, 31 - at.Y), Rgb(clOlive));
-    // An image form that goes is forgotten.
+    // An image form that goes is forgotten, and the edit shows its own colour again at once.
     TObject::Free(form);
     EXPECT_EQ(E->ImageForm(), nullptr);
-    E->Repaint();
     EXPECT_EQ(ClientPixel(E, c.Right - 2, c.Bottom - 2), Rgb(clWindow));
 }
 

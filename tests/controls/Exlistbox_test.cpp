@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "controls/Exactrls.h"
+#include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exuxtheme.h"
 #include "platform/Input.h"
 #include "platform/WinGdi.h"
@@ -319,9 +320,15 @@ TEST_F(AdvancedListBox, TheExtentFollowsTheWidestItem)
     L->Items()->Delete(1);
     EXPECT_EQ(extent(), TextWidth("mid widthW"));
     EXPECT_EQ(L->ItemRect(0).Left, 0);
+    L->Items()->Add(widest);
+    SendMessage(L->Handle(), WM_HSCROLL, SB_PAGERIGHT, 0);
+    EXPECT_LT(L->ItemRect(0).Left, 0);
     L->Clear();
     EXPECT_EQ(extent(), 0);
     EXPECT_EQ(L->MaxItemWidth(), 0);
+    L->Items()->Add("again");
+    EXPECT_EQ(L->ItemRect(0).Left, 0) << "clearing scrolled home";
+    L->Clear();
     // Tab stops in quarters of a digit's width.
     L->SetTabWidth(40);
     L->Items()->Add("a\tb");
@@ -420,6 +427,58 @@ TEST_F(AdvancedListBox, AThemedFrameLeavesTheScrollBarsTheirOwnLook)
     EXPECT_NE(WindowPixel(L, 0, 5), plainEdge) << "the frame is the theme's";
     EXPECT_EQ(WindowPixel(L, up.X, up.Y), plainUp);
     EXPECT_EQ(WindowPixel(L, right.X, right.Y), plainRight);
+}
+
+TEST_F(AdvancedListBox, TheSelectedFontFollowsTheParentsAndOwnChangesTakeItAway)
+{
+    L->Items()->Add("item");
+    EXPECT_TRUE(L->ParentFont());
+    Form->Font()->SetSize(14);
+    EXPECT_EQ(L->SelectedFont()->Size(), 14) << "the parent's font, in the selection's colour";
+    EXPECT_EQ(L->SelectedFont()->Color(), clHighlightText);
+    EXPECT_TRUE(L->ParentFont()) << "following the parent keeps following it";
+    L->SelectedFont()->SetStyle(FontStyle(fsBold));
+    EXPECT_FALSE(L->ParentFont()) << "a font of its own for the selection";
+    Form->Font()->SetSize(9);
+    EXPECT_EQ(L->SelectedFont()->Size(), 14);
+}
+
+TEST_F(AdvancedListBox, LooksChangeOnScreenAtOnce)
+{
+    L->Items()->Add("first");
+    L->Items()->Add("second");
+    L->SetItemIndex(0);
+    const TRect r = L->ItemRect(0);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, r.Top + 1), Rgb(clHighlight));
+    L->SetTransparentSelection(true);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, r.Top + 1), Rgb(clWindow)) << "the first item chosen too";
+    L->SetTransparentSelection(false);
+    L->SetSelectedColor(clOlive);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, r.Top + 1), Rgb(clOlive));
+    L->SetInvertSelection(true);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, r.Top + 1), COLORREF(~Rgb(clWindow) & 0xFFFFFF));
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(cl3DDkShadow)) << "the default sunken edge";
+    L->SetFlat(true);
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(clBtnFace));
+    L->SetInactiveBorderType(fbtFlat);
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(clWindow));
+    L->SetFlat(false);
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(cl3DDkShadow));
+    EXPECT_EQ(L->Perform(WM_THEMECHANGED, 0, 0), 1);
+    // An image form that goes is forgotten at once.
+    auto* form = new TExImageForm(Form);
+    TBitmap pic;
+    pic.SetSize(8, 8);
+    pic.Canvas()->Brush()->SetColor(clTeal);
+    pic.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    form->SetBkImage(&pic);
+    form->SetBackgroundType(bgtTileBitmap);
+    L->SetImageForm(form);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, L->ItemRect(1).Top + 1), Rgb(clTeal)) << "under an item";
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, L->ClientHeight() - 2), Rgb(clTeal)) << "below the items";
+    TObject::Free(form);
+    EXPECT_EQ(L->ImageForm(), nullptr);
+    EXPECT_EQ(ClientPixel(L, r.Right - 3, L->ItemRect(1).Top + 1), Rgb(clWindow));
 }
 
 // ---------------------------------------------------------------- backgrounds

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/Exactrls.h"
+#include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exuxtheme.h"
 #include "platform/Clipbrd.h"
 #include "platform/Input.h"
@@ -212,6 +213,40 @@ TEST_F(AdvancedMemo, ATiledBackgroundStaysUnderScrolledLines)
             if (ClientPixel(M, x, y) != Rgb(clAqua))
                 ++inky;
     EXPECT_GT(inky, 30) << "the lines are drawn over it";
+    int boxed = 0;
+    for (int y = 0; y < c.Bottom; ++y)
+        for (int x = 0; x < c.Right; x += 2)
+            boxed += ClientPixel(M, x, y) == Rgb(clWindow);
+    EXPECT_EQ(boxed, 0) << "not in boxes of the window's colour";
+}
+
+TEST_F(AdvancedMemo, SeenThroughOrOverAnImageFormAndFlatAtOnce)
+{
+    Form->SetColor(clPurple);
+    M->SetText("a");
+    M->SetTransparent(true);
+    const TRect c = M->ClientRect();
+    EXPECT_EQ(ClientPixel(M, c.Right - 3, c.Bottom - 3), Rgb(clPurple));
+    M->SetTransparent(false);
+    EXPECT_EQ(ClientPixel(M, c.Right - 3, c.Bottom - 3), Rgb(clWindow));
+    auto* form = new TExImageForm(Form);
+    TBitmap pic;
+    pic.SetSize(8, 8);
+    pic.Canvas()->Brush()->SetColor(clOlive);
+    pic.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    form->SetBkImage(&pic);
+    form->SetBackgroundType(bgtTileBitmap);
+    M->SetImageForm(form);
+    EXPECT_EQ(ClientPixel(M, c.Right - 3, c.Bottom - 3), Rgb(clOlive));
+    TObject::Free(form);
+    EXPECT_EQ(M->ImageForm(), nullptr);
+    EXPECT_EQ(ClientPixel(M, c.Right - 3, c.Bottom - 3), Rgb(clWindow));
+    // Flat shows at once, without another reason to paint.
+    Other->SetFocus();
+    uitest::Pump();
+    EXPECT_EQ(WindowPixel(M, 1, 1), Rgb(cl3DDkShadow)) << "the default sunken edge";
+    M->SetFlat(true);
+    EXPECT_EQ(WindowPixel(M, 1, 1), Rgb(clBtnFace));
 }
 
 TEST_F(AdvancedMemo, HandlersMayFreeTheMemo)
