@@ -417,7 +417,6 @@ Integer TStyleMemo::ColNb(ParInfo* Par, Integer ParNb, Integer LineInPar, Intege
 
 Integer TStyleMemo::BlockOffset(ParInfo* Par, Integer ParNb, Integer Edge)
 {
-    if (Par == nullptr) Par = FParagraphs->GetParPointers(ParNb);
     if (!BlockInPixels()) return ColumnToOffset(Par, Edge, FTabStops, FStaticFormat);
     if (!Par->Formatted) FormatNow(ParNb, ParNb, false);
     const bool own = FFmtDC == nullptr;
@@ -463,7 +462,6 @@ Integer TStyleMemo::BlockOffset(ParInfo* Par, Integer ParNb, Integer Edge)
 
 Integer TStyleMemo::BlockEdgeOfEnd(ParInfo* Par, Integer ParNb)
 {
-    if (Par == nullptr) Par = FParagraphs->GetParPointers(ParNb);
     if (!BlockInPixels()) return stylememo::ColumnOf(Par, 0, ParLineAt(Par, 0)->Stop, FTabStops, FStaticFormat);
     if (!Par->Formatted) FormatNow(ParNb, ParNb, false);
     return ColPos(Par, ParNb, ParLineAt(Par, 0)->Stop, 0) - FLeftMargin + FDisplayLeft;

@@ -259,7 +259,7 @@ protected:
 // Style runs are drawn where they are measured; highlight colours fill their run only.
 TEST_F(Painting, StyleRunsAndHighlight)
 {
-    memo->setSelText("ab \2bold\2 \3HIGH\3 cd");
+    memo->setSelText("ab \2bold\2 \3HIGH\3 c\2d\2");
     memo->setSelStart(0);
     Paint();
     // The bold run is as wide as the bold font measures it.
@@ -270,6 +270,8 @@ TEST_F(Painting, StyleRunsAndHighlight)
     HGDIOBJ old = SelectObject(dc, bold);
     SIZE sz{};
     GetTextExtentPoint32(dc, "bold", 4, &sz);
+    SIZE d{};
+    GetTextExtentPoint32(dc, "d", 1, &d);
     SelectObject(dc, old);
     DeleteDC(dc);
     DeleteObject(bold);
@@ -288,8 +290,11 @@ TEST_F(Painting, StyleRunsAndHighlight)
     EXPECT_TRUE(red);
     EXPECT_EQ(Count(Row(0, X(11) - 1), RGB(255, 255, 0)), 0);
     EXPECT_EQ(Count(Row(X(15) + 1, memo->ClientWidth()), RGB(255, 255, 0)), 0);
-    // Style codes take no room: the blank after the bold run follows at once.
+    // Style codes take no room: the blank after the bold run follows at once. A code right after
+    // a single letter still switches the style.
     EXPECT_EQ(X(9), X(8));
+    EXPECT_EQ(X(19), X(18));
+    EXPECT_EQ(X(20) - X(19), d.cx);
 }
 
 // The selection is inverted over its characters; a selected paragraph end shows a small box.
@@ -831,35 +836,38 @@ TEST_F(Control, HorizontalScrollingWithoutWordWrap)
 // not only once the view scrolls.
 TEST_F(Control, ScrollBarsOfTextGivenBeforeTheWindowAreDrawnAtOnce)
 {
-    auto* m = new TStyleMemo(form);
-    m->setScrollBars(ssBoth);
-    m->setWordWrap(false);
-    std::string text;
-    for (int i = 0; i < 20; ++i) text += std::string(100, 'w') + "\r\n";
-    m->setSelText(text);
-    m->SetBounds(0, 0, 300, 200);
-    m->SetParent(form);
-    uitest::Pump(100);
-    auto frame = [&]() {
-        std::vector<COLORREF> r;
-        HDC dc = GetWindowDC(m->Handle());
-        TRect wr;
-        GetWindowRect(m->Handle(), &wr);
-        for (int y = 0; y < wr.Height(); ++y)
-            for (int x = 0; x < wr.Width(); ++x)
-                if (x >= wr.Width() - 20 || y >= wr.Height() - 20) r.push_back(GetPixel(dc, x, y));
-        ReleaseDC(m->Handle(), dc);
-        return r;
-    };
-    const std::vector<COLORREF> shown = frame();
-    SCROLLINFO si;
-    si.fMask = SIF_ALL;
-    ASSERT_TRUE(GetScrollInfo(m->Handle(), SB_HORZ, &si));
-    EXPECT_GT(si.nMax, static_cast<Integer>(si.nPage));
-    ASSERT_TRUE(GetScrollInfo(m->Handle(), SB_VERT, &si));
-    EXPECT_GT(si.nMax, static_cast<Integer>(si.nPage));
-    SendMessage(m->Handle(), WM_NCPAINT, 1, 0);
-    EXPECT_EQ(frame(), shown);
+    for (const bool wrap : {false, true}) {
+        auto* m = new TStyleMemo(form);
+        m->setScrollBars(ssBoth);
+        m->setWordWrap(wrap);
+        std::string text;
+        for (int i = 0; i < 20; ++i) text += std::string(100, 'w') + "\r\n";
+        m->setSelText(text);
+        m->SetBounds(0, 0, 300, 200);
+        m->SetParent(form);
+        uitest::Pump(100);
+        auto frame = [&]() {
+            std::vector<COLORREF> r;
+            HDC dc = GetWindowDC(m->Handle());
+            TRect wr;
+            GetWindowRect(m->Handle(), &wr);
+            for (int y = 0; y < wr.Height(); ++y)
+                for (int x = 0; x < wr.Width(); ++x)
+                    if (x >= wr.Width() - 20 || y >= wr.Height() - 20) r.push_back(GetPixel(dc, x, y));
+            ReleaseDC(m->Handle(), dc);
+            return r;
+        };
+        const std::vector<COLORREF> shown = frame();
+        SCROLLINFO si;
+        si.fMask = SIF_ALL;
+        ASSERT_TRUE(GetScrollInfo(m->Handle(), SB_HORZ, &si));
+        EXPECT_EQ(si.nMax > static_cast<Integer>(si.nPage), !wrap);
+        ASSERT_TRUE(GetScrollInfo(m->Handle(), SB_VERT, &si));
+        EXPECT_GT(si.nMax, static_cast<Integer>(si.nPage));
+        SendMessage(m->Handle(), WM_NCPAINT, 1, 0);
+        EXPECT_EQ(frame(), shown) << (wrap ? "with word wrap" : "without word wrap");
+        delete m;
+    }
 }
 
 TEST(Filer, LongStringsAndForeignProperties)
@@ -945,6 +953,7 @@ TEST_F(Painting, SelectionEnds)
     Select(*memo, 3, 2);  // "cd", up to the paragraph end
     Paint();
     EXPECT_EQ(Pixel(X(5) + 1, h / 2), RGB(255, 255, 255));
+    EXPECT_LT(Count(Row(memo->LeftMargin(), memo->ClientWidth(), 1), RGB(0, 0, 0)), memo->ClientWidth() * h / 8);
     // Moving the caret takes the selection off the screen at the next paint.
     memo->setSelStart(0);
     memo->Update();

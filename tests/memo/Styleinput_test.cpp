@@ -127,6 +127,7 @@ const MoveCase MoveCases[] = {
     {"CtrlLeftToTheFirstWord", 3, VK_LEFT, ssCtrl, 0, 0},
     {"RightOntoACodeWithoutPassOverCodes", 10, VK_RIGHT, 0, 11, 0, nullptr, false},
     {"RightOverTheBreakWhereTheCaretWrapsDespiteAKeptColumn", 7, VK_RIGHT, 0, 9, 0, nullptr, true, pmoKeepColumnPos},
+    {"RightIntoBlanksThatDoNotEndTheParagraph", 2, VK_RIGHT, 0, 3, 0, "ab  cd", true, pmoDiscardTrailingSpaces},
 };
 
 class Moves : public Input_, public ::testing::WithParamInterface<MoveCase> {};
@@ -179,6 +180,13 @@ TEST_F(Input_, KeysActOnTheSelectionTheCaretEndsAt)
     Input::PressKey(VK_RIGHT, ssShift);
     Input::PressKey(VK_DELETE, ssCtrl);
     EXPECT_EQ(Text(), "ab\r\nx");
+    // Inside an update the keys do nothing.
+    memo->Lines()->BeginUpdate();
+    Input::PressKey(VK_END, ssCtrl);
+    Input::PressKey(VK_BACK);
+    EXPECT_EQ(memo->SelStart(), 2);
+    memo->Lines()->EndUpdate();
+    EXPECT_EQ(Text(), "ab\r\nx");
 }
 
 TEST_F(Input_, KeptColumnCrossesAShortLineAndVirtualSpaceIsPadded)
@@ -207,6 +215,12 @@ TEST_F(Input_, KeptColumnCrossesAShortLineAndVirtualSpaceIsPadded)
     memo->setWordWrap(false);
     Input::PressKey(VK_UP);
     EXPECT_EQ(memo->SelStart(), 18);
+    EXPECT_GT(memo->VirtualColumns(), 5);
+    // Back down to where it came from: no virtual space there.
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(memo->SelStart(), 34);
+    EXPECT_EQ(memo->VirtualColumns(), 0);
+    Input::PressKey(VK_UP);
     EXPECT_GT(memo->VirtualColumns(), 5);
     Input::TypeText("z");
     EXPECT_EQ(memo->Paragraphs(1).substr(0, 3), "ab ");
@@ -264,6 +278,7 @@ const EditCase EditCases[] = {
     {"DeleteAtTheEndDoesNothing", "ab", 2, VK_DELETE, 0, "ab", 2},
     {"DeleteTakesCodesWithTheLetterAfter", "a\2b\2c", 1, VK_DELETE, 0, "ac", 1},
     {"ShiftDeleteTakesTheCharacterBefore", "abc", 2, VK_DELETE, ssShift, "ac", 1},
+    {"ShiftDeleteTakesTheFirstCharacter", "abc", 1, VK_DELETE, ssShift, "bc", 0},
     {"CtrlDeleteToTheLineEnd", "abc def", 2, VK_DELETE, ssCtrl, "ab", 2},
     {"TabInsertsATab", "ab", 1, VK_TAB, 0, "a\tb", 2},
     {"ShiftDeleteAtAParagraphStartJoins", "ab\r\ncd", 4, VK_DELETE, ssShift, "abcd", 2},
@@ -329,6 +344,10 @@ TEST_F(Input_, TypingEnterIndentAndOverwrite)
     EXPECT_EQ(Text(), "one\r\ntwo\r\nthree\r\nfour\r\n");
     EXPECT_EQ(memo->SelStart(), memo->TextLen());
     EXPECT_EQ(memo->SelLength(), 0);
+    // A character typed over at a paragraph's end is added there: the break stays.
+    Load("ab\r\ncd", 2);
+    Input::TypeText("Z");
+    EXPECT_EQ(Text(), "abZ\r\ncd");
     // Without trailing blanks the indentation of a new last line is virtual.
     memo->setOverwrite(false);
     memo->setOptions(memo->Options() | pmoDiscardTrailingSpaces);
@@ -336,6 +355,15 @@ TEST_F(Input_, TypingEnterIndentAndOverwrite)
     Input::TypeText("\r");
     EXPECT_EQ(Text(), "  ab\r\n");
     EXPECT_EQ(memo->VirtualColumns(), 2);
+    // A blank typed at a paragraph's end is dropped; with the column kept it moves the caret on.
+    Load("ab", 2);
+    Input::TypeText(" ");
+    EXPECT_EQ(Text(), "ab");
+    EXPECT_EQ(memo->VirtualColumns(), 0);
+    memo->setOptions(memo->Options() | pmoKeepColumnPos);
+    Input::TypeText(" ");
+    EXPECT_EQ(Text(), "ab");
+    EXPECT_EQ(memo->VirtualColumns(), 1);
 }
 
 TEST_F(Input_, CtrlERepaintsEvenABrokenStoreWithoutRaising)
@@ -632,6 +660,10 @@ TEST_F(Input_, ShiftAltArrowsSelectAColumnBlock)
     ASSERT_TRUE(memo->BlockSelected());
     Input::PressKey(VK_END, ssShift);
     EXPECT_FALSE(memo->BlockSelected());
+    // Codes at a block's edges: a code at the left edge is in the block, one at the right is not.
+    Load("ab\2cd\2ef");
+    memo->SelectBlock(2, 0, 0, 4);
+    EXPECT_EQ(memo->SelText(), "\2c\r\n");
 }
 
 struct DropCase {
@@ -978,6 +1010,7 @@ TEST_F(Input_, BlocksPasteAsBlocksOnlyWhereBlocksAreOn)
     EXPECT_EQ(Clipboard()->AsText(), "cde\r\ncde\r\ncde\r\n");
     Load("12\r\n12345\r\n");
     memo->setSelStart(1);
+    memo->setDisplayLeft(3 * memo->BlankWidth());  // the view scrolled does not move the column
     Input::PressKey('V', ssCtrl);
     EXPECT_EQ(Text(), "1cde2\r\n1cde2345\r\n cde");
     memo->setOptions(memo->Options() & ~pmoBlockSelection);
@@ -1123,6 +1156,13 @@ TEST_F(Input_, ColumnBlocksInAProportionalFontActOnWhatIsPainted)
         }
     }
     EXPECT_EQ(selected, pieces[0] + "\r\n" + pieces[1] + "\r\n" + pieces[2] + "\r\n" + pieces[3] + "\r\n");
+    // The system's selection colours fill the same places.
+    std::vector<std::pair<int, int>> inverted;
+    for (Integer r = 0; r < 4; ++r) inverted.push_back(ChangedRange(plain[static_cast<size_t>(r)], RowPixels(memo, r)));
+    memo->setOptions(memo->Options() | pmoWindowsSelColors);
+    for (Integer r = 0; r < 4; ++r)
+        EXPECT_EQ(ChangedRange(plain[static_cast<size_t>(r)], RowPixels(memo, r)), inverted[static_cast<size_t>(r)]) << "row " << r;
+    memo->setOptions(memo->Options() & ~pmoWindowsSelColors);
     EXPECT_FALSE(pieces[0].empty());
     EXPECT_NE(pieces[0].size(), pieces[2].size());  // the rows' characters differ in width
     Input::PressKey('C', ssCtrl);

@@ -3,6 +3,7 @@
 // receive window fed noise without blanks) must wrap and scroll as short ones do.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <ostream>
@@ -187,10 +188,10 @@ std::string Noise(size_t Length, unsigned Seed)
 
 // Each byte's width measured alone in the memo's plain font: the reference the tests build lines
 // and positions from.
-std::vector<Integer> CharWidthsOf(TStyleMemo* M)
+std::vector<Integer> CharWidthsOf(TStyleMemo* M, TExtFontStyles Style = 0)
 {
     LOGFONT lf;
-    M->SetupLogFontStyle(lf, M->AttrToExtFontStyles(0, 0));
+    M->SetupLogFontStyle(lf, M->AttrToExtFontStyles(Style, 0));
     HFONT f = CreateFontIndirect(&lf);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, f);
@@ -220,16 +221,28 @@ TEST_P(LongRuns, WrapAsTheirCharactersAddUp)
     edited->setSelText("start " + run);
     // Measured with the vertical scroll bar the long text brings.
     Integer maxW = edited->ClientWidth() - edited->LeftMargin() - edited->RightMargin();
-    auto expected = [&](const std::string& Word) {
-        std::vector<std::string> lines{"start "};
+    // A word that fits is a line; a wider one is cut where its characters reach the width.
+    auto cut = [&](const std::string& Word, std::vector<std::string>& Lines) {
+        Integer width = 0;
+        for (const char c : Word) width += w[static_cast<unsigned char>(c)];
+        if (width <= maxW) {
+            Lines.push_back(Word);
+            return;
+        }
         for (size_t at = 0; at < Word.size();) {
             Integer x = 0;
             size_t n = 0;
             while (at + n < Word.size() && x < maxW) x += w[static_cast<unsigned char>(Word[at + n++])];
             if (n > 1 && x > maxW) --n;
-            lines.push_back(Word.substr(at, n));
+            Lines.push_back(Word.substr(at, n));
             at += n;
         }
+    };
+    auto expected = [&](const std::string& Word) {
+        std::vector<std::string> lines;
+        cut("start", lines);
+        lines.back() += " ";
+        cut(Word, lines);
         return lines;
     };
     auto lines = [&]() {
@@ -262,6 +275,12 @@ TEST_P(LongRuns, WrapAsTheirCharactersAddUp)
         EXPECT_EQ(lines(), expected(word));
         EXPECT_EQ(static_cast<Integer>(edited->Lines(1).size()), maxW / cw);
     }
+    // A window hardly wider than a character: one or two to a line, never none.
+    edited->SetWidth(edited->Width() - maxW + w['M'] + w['M'] / 2);
+    uitest::Pump();
+    maxW = edited->ClientWidth() - edited->LeftMargin() - edited->RightMargin();
+    ASSERT_LT(maxW, 2 * w['M']);
+    EXPECT_EQ(lines(), expected(word));
 }
 
 // Without word wrap the same word is one line; every place in it is where its characters add up
@@ -274,22 +293,24 @@ TEST_P(LongRuns, PositionsAndPixelsWithoutWrap)
         m->setScrollBars(ssBoth);
     });
     const std::vector<Integer> w = CharWidthsOf(edited);
-    const std::string run = Noise(5000, 2);
-    edited->setSelText(run);
+    const std::string run = Noise(4096, 2);
+    const std::string run2 = Noise(4096, 3);
+    edited->setSelText(run + " end\r\n" + run2);
     fresh->setSelText(run.substr(0, 80));
     edited->setDisplayLeft(0);
     fresh->setDisplayLeft(0);
     uitest::Pump();
-    ASSERT_EQ(edited->LineCount(), 1);
-    Integer sum = 0;
-    std::vector<Integer> at(run.size() + 1);
-    for (size_t k = 0; k <= run.size(); ++k) {
-        at[k] = sum;
-        if (k < run.size()) sum += w[static_cast<unsigned char>(run[k])];
-    }
-    EXPECT_EQ(edited->WidestWidth(), sum);
+    ASSERT_EQ(edited->LineCount(), 2);
+    auto sums = [&](const std::string& Run, const std::vector<Integer>& Widths) {
+        std::vector<Integer> r(Run.size() + 1);
+        for (size_t k = 0; k < Run.size(); ++k) r[k + 1] = r[k] + Widths[static_cast<unsigned char>(Run[k])];
+        return r;
+    };
+    const std::vector<Integer> at = sums(run, w);
+    const std::vector<Integer> at2 = sums(run2, w);
+    EXPECT_GE(edited->WidestWidth(), at[4096]);
     ParInfo* par = edited->ParList()->At(0);
-    for (const Integer k : {0, 1, 700, 1023, 1024, 1025, 2047, 4999, 5000}) {
+    for (const Integer k : {0, 1, 700, 1023, 1024, 1025, 2047, 4095, 4096}) {
         const Integer x = edited->ColPos(par, 0, k, 0);
         EXPECT_EQ(x, edited->LeftMargin() + at[static_cast<size_t>(k)]) << k;
         EXPECT_EQ(edited->ColNb(par, 0, 0, x, false), k) << k;
@@ -305,14 +326,46 @@ TEST_P(LongRuns, PositionsAndPixelsWithoutWrap)
     ReleaseDC(edited->Handle(), a);
     ReleaseDC(fresh->Handle(), b);
     EXPECT_EQ(differ, 0);
-    // Far to the right: a click lands on the character border under the mouse.
-    edited->setDisplayLeft(at[4900] - 40);
+    // Far to the right: the run's end and what follows it look as the same text does on its
+    // own, and a click lands on the character border under the mouse.
+    fresh->Clear();
+    fresh->setSelText(run.substr(4000) + " end");
+    fresh->setDisplayLeft(0);
+    edited->setDisplayLeft(at[4000]);
     edited->Update();
-    const Integer x = edited->ColPos(par, 0, 4903, 0);
-    EXPECT_EQ(x, edited->LeftMargin() + 40 + at[4903] - at[4900]);
+    fresh->Update();
+    a = GetDC(edited->Handle());
+    b = GetDC(fresh->Handle());
+    differ = 0;
+    for (int y = 0; y < edited->RowHeight(); ++y)
+        for (int x = edited->LeftMargin(); x < edited->ClientWidth(); ++x) differ += GetPixel(a, x, y) != GetPixel(b, x, y) ? 1 : 0;
+    ReleaseDC(edited->Handle(), a);
+    ReleaseDC(fresh->Handle(), b);
+    EXPECT_EQ(differ, 0);
+    edited->setDisplayLeft(at[3900] - 40);
+    edited->Update();
+    const Integer x = edited->ColPos(par, 0, 3903, 0);
+    EXPECT_EQ(x, edited->LeftMargin() + 40 + at[3903] - at[3900]);
     Input::Click(edited, x, edited->RowHeight() / 2);
-    EXPECT_EQ(edited->SelStart(), 4903);
+    EXPECT_EQ(edited->SelStart(), 3903);
     EXPECT_EQ(edited->CaretXY().X, x);
+    // A block over both long lines takes, on each, the characters between its edges.
+    edited->SelectBlock(1500, 0, 1, 1510);
+    auto upTo = [](const std::vector<Integer>& At, Integer Edge) {
+        return static_cast<Integer>(std::upper_bound(At.begin(), At.end(), Edge) - At.begin()) - 1;
+    };
+    const Integer e1 = at[1500];
+    const Integer e2 = at2[1510];
+    EXPECT_EQ(edited->SelText(), run.substr(1500, static_cast<size_t>(upTo(at, e2) - 1500)) + "\r\n" +
+                                     run2.substr(static_cast<size_t>(upTo(at2, e1)), static_cast<size_t>(1510 - upTo(at2, e1))) + "\r\n");
+    // The second half of the first run in bold: each half is measured with its own font.
+    edited->setSelStart(0);
+    edited->SetDynStyle(2048, 4096, FontStyle(fsBold), false, 0, 0, -1, -1);
+    edited->setDisplayLeft(0);
+    const std::vector<Integer> bold = sums(run.substr(2048), CharWidthsOf(edited, 1u << xfsBold));
+    EXPECT_EQ(edited->ColPos(par, 0, 4096, 0), edited->LeftMargin() + at[2048] + bold.back());
+    EXPECT_EQ(edited->ColPos(par, 0, 3000, 0), edited->LeftMargin() + at[2048] + bold[952]);
+    EXPECT_EQ(edited->ColNb(par, 0, 0, edited->LeftMargin() + at[2048] + bold[952], false), 3000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Memo, LongRuns, ::testing::Values("DejaVu Sans", "DejaVu Sans Mono"),
