@@ -784,6 +784,17 @@ void TCustomExHeader::CMSysColorChange(TMessage& Message)
     RepaintHeader();
 }
 
+void TCustomExHeader::CMHintShow(TMessage& Message)
+{
+    TExXPThemedControl::Dispatch(Message);
+    auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
+    if (!info)
+        return;
+    FHintSection = GetSectionAt(info->CursorPos.X, info->CursorPos.Y);
+    if (FHintSection && !FHintSection->FHint.empty())
+        info->HintStr = FHintSection->FHint;
+}
+
 void TCustomExHeader::IFMRepaintChildren(TMessage& Message)
 {
     TExXPThemedControl::Dispatch(Message);

@@ -423,6 +423,7 @@ public:
         MESSAGE_HANDLER(WM_SIZE, WMSize)
         MESSAGE_HANDLER(WM_ERASEBKGND, WMEraseBkgnd)
         MESSAGE_HANDLER(WM_PAINT, WMPaint)
+        MESSAGE_HANDLER(CM_HINTSHOW, CMHintShow)
         MESSAGE_HANDLER(CM_FONTCHANGED, CMFontChanged)
         MESSAGE_HANDLER(CM_SYSCOLORCHANGE, CMSysColorChange)
         MESSAGE_HANDLER(IFM_REPAINTCHILDREN, IFMRepaintChildren)
@@ -471,6 +472,8 @@ protected:
     void WMEraseBkgnd(TMessage& Message);
     void CMFontChanged(TMessage& Message);
     void CMSysColorChange(TMessage& Message);
+    // The section under the mouse gives its own hint, when it has one.
+    void CMHintShow(TMessage& Message);
     // The image form's background moved: draw anew and tell the children.
     void IFMRepaintChildren(TMessage& Message);
 

@@ -3,6 +3,7 @@
 #include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Htmlrender.h"
 #include "platform/ImgList.h"
+#include "platform/Input.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 #include "tests/controls/HeaderFixture.h"
@@ -722,4 +723,35 @@ TEST_F(HeaderTest, EverySetterKeepsItsValue)
     };
     for (const auto& [name, check] : cases)
         EXPECT_TRUE(check()) << name;
+}
+
+// ---------------------------------------------------------------- hints
+
+TEST_F(HeaderTest, SectionsGiveTheirOwnHints)
+{
+    Make({100, 100});
+    At(0)->SetHint("Received at");
+    H->SetHint("Columns");
+    H->SetShowHint(true);
+    Form->Show();
+    const Integer savedPause = Application->HintPause;
+    Application->HintPause = 30;
+    auto hintFor = [&](int X) {
+        Application->CancelHint();
+        Input::MouseMove(Form, 400, 150);
+        Input::MouseMove(H, X, 10);
+        uitest::PumpUntil([] { return !Application->CurrentHintText().empty(); }, 2000);
+        return Application->CurrentHintText();
+    };
+    EXPECT_EQ(hintFor(50), "Received at");
+    EXPECT_EQ(H->FHintSection, At(0));
+    // A section without a hint of its own leaves the header's.
+    EXPECT_EQ(hintFor(150), "Columns");
+    EXPECT_EQ(H->FHintSection, At(1));
+    // Scrolled: the section under the point, not at its unscrolled place.
+    H->SetLeftPos(60);
+    EXPECT_EQ(hintFor(50), "Columns");
+    EXPECT_EQ(H->FHintSection, At(1));
+    Application->CancelHint();
+    Application->HintPause = savedPause;
 }

@@ -237,6 +237,7 @@ TEST_F(HeaderPaint, SignsAtTheRightEnd)
     EXPECT_EQ(At(91, 13), Black);
     EXPECT_EQ(At(90, 12), Black);
     EXPECT_EQ(At(93, 12), Black);
+    EXPECT_EQ(At(92, 15), Black);
     EXPECT_EQ(At(89, 12), Face);
     EXPECT_EQ(At(92, 11), Face);
     EXPECT_EQ(At(95, 15), Face);

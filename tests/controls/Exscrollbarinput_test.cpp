@@ -240,6 +240,7 @@ TEST_P(Drag, TracksThenSetsThePositionAtTheRelease)
     EXPECT_EQ(GetCapture(), B->Handle());
     EXPECT_FALSE(B->RepeatTimer()->Enabled());
     EXPECT_TRUE(Log.empty());
+    EXPECT_EQ(B->TrackHintWindow(), nullptr);  // not asked for
     // 30 pixels on: offset 130, position 90 x 113 / 149 = 68; the parent hears it first.
     Move(grip + 30);
     EXPECT_EQ(B->GetThumbPos(), 130);
@@ -683,8 +684,9 @@ BOTH_KINDS(Freed);
 TEST_P(Freed, ByEveryHandlerOfAPress)
 {
     // Each step frees the whole form from a handler at a different moment of the input.
-    enum Moment { AtMouseDown, AtStep, AtChange, AtTrack, AtHint, AtRelease, AtRepeat, AtWheel, AtKey };
-    for (Moment m : {AtMouseDown, AtStep, AtChange, AtTrack, AtHint, AtRelease, AtRepeat, AtWheel, AtKey}) {
+    enum Moment { AtMouseDown, AtStep, AtChange, AtTrack, AtHint, AtRelease, AtThumbRelease, AtRepeat, AtWheel, AtKey };
+    for (Moment m : {AtMouseDown, AtStep, AtChange, AtTrack, AtHint, AtRelease, AtThumbRelease, AtRepeat, AtWheel,
+                     AtKey}) {
         SCOPED_TRACE(int(m));
         auto* form = new TForm(nullptr);
         form->SetBounds(100, 100, 400, 400);
@@ -709,7 +711,8 @@ TEST_P(Freed, ByEveryHandlerOfAPress)
         };
         bar->OnScroll = [&](TObject*, TExScrollCode Code, Integer&, bool&) {
             if ((m == AtStep && Code == escLineDown) || (m == AtTrack && Code == escTrack) ||
-                (m == AtRelease && Code == escEndScroll) || (m == AtWheel && Code == escLineUp) ||
+                (m == AtRelease && Code == escEndScroll) || (m == AtThumbRelease && Code == escPosition) ||
+                (m == AtWheel && Code == escLineUp) ||
                 (m == AtKey && Code == escPageDown))
                 free();
         };
@@ -727,11 +730,13 @@ TEST_P(Freed, ByEveryHandlerOfAPress)
                 Input::Wheel(bar, 120, 8, 8);
             else
                 Input::PressKey(VK_NEXT);
-        } else if (m == AtTrack || m == AtHint) {
+        } else if (m == AtTrack || m == AtHint || m == AtThumbRelease) {
             const int t = bar->GetThumbPos() + 3;
             Input::MouseDown(bar, mbLeft, X(t), Y(t));
             if (alive)
                 Input::MouseMove(bar, X(t + 20), Y(t + 20), ssLeft);
+            if (alive)
+                Input::MouseUp(bar, mbLeft, X(t + 20), Y(t + 20));
         } else {
             Input::MouseMove(bar, X(191), Y(191));
             Input::MouseDown(bar, mbLeft, X(191), Y(191));

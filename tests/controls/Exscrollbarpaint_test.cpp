@@ -119,7 +119,7 @@ TEST_P(Classic, FlatAtRest)
     // With the focus the thumb rises, the arrows stay flat; ActiveFlat keeps it flat.
     B->SetFocus();
     ASSERT_TRUE(B->Focused());
-    EXPECT_EQ(Redrawn(33, 16), Dark);
+    EXPECT_EQ(At(33, 16), Dark);
     EXPECT_EQ(At(32, 15), Shadow);
     EXPECT_EQ(Corners(183), (std::vector<COLORREF>{Hi, Shadow, Face, Face}));
     B->SetActiveFlat(true);
@@ -444,6 +444,26 @@ TEST_P(Classic, OwnerDrawSeesEveryPartAndMayTakeOne)
     B->SetOwnerDraw(false);
     EXPECT_EQ(Redrawn(t, 0), Hi);
     EXPECT_TRUE(seen.empty());
+}
+
+TEST_P(Classic, ImageFormBackgroundLiesWhereTheFormPutsIt)
+{
+    // Under a gradient across the form, a track pixel keeps its colour at one place of the form
+    // wherever the bar stands.
+    auto* back = new TExImageForm(Form);
+    back->SetGradientStartColor(clBlack);
+    back->SetGradientEndColor(clWhite);
+    back->SetGradientSteps(256);
+    back->SetBackgroundType(Horz ? bgtHorzGradient : bgtVertGradient);
+    B->SetImageForm(back);
+    const COLORREF here = Redrawn(120, 8);
+    ASSERT_NE(here, At(60, 8));
+    if (Horz)
+        B->SetBounds(40, 10, 200, 17);
+    else
+        B->SetBounds(10, 40, 17, 200);
+    uitest::Pump();
+    EXPECT_EQ(Redrawn(90, 8), here);
 }
 
 TEST_P(Classic, ImageFormBackgroundUntilItGoes)
