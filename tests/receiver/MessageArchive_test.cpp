@@ -203,6 +203,45 @@ TEST_F(Archive, TheViewerFollowsTheFocusedNode)
     EXPECT_EQ(Viewer(), "File Open Error!\r\nMessages/070315-061503.TXT Ma");
 }
 
+TEST_F(Archive, FilesThatComeAndGoWhileTheArchiveShowsThem)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC FIRST\r\nNNNN\r\n");
+    Write("Messages/070315-061503.TXT", "ZCZC SECOND\r\nNNNN\r\n");
+    form->LoadMessageTree();
+    TExTreeItem* first = Node("15 Mar 07", "06:15:02");
+    Select(first);
+    EXPECT_EQ(Viewer(), "ZCZC FIRST\r\nNNNN\r\n");
+    // Deleted by another program while shown: the text shown stays until the node is chosen again,
+    // and the node stays too.
+    fs::remove("Messages/070315-061502.TXT");
+    EXPECT_EQ(Viewer(), "ZCZC FIRST\r\nNNNN\r\n");
+    Select(Node("15 Mar 07", "06:15:03"));
+    Select(first);
+    EXPECT_EQ(Viewer(), "File Open Error!\r\nMessages/070315-061502.TXT Ma");
+    EXPECT_EQ(Shape(), "15 Mar 07(06:15:02,06:15:03)");
+    // Written again, longer, and read afresh; a folder in its place is no file to open.
+    Write("Messages/070315-061502.TXT", "ZCZC FIRST AGAIN\r\n" + std::string(5000, 'X') + "\r\nNNNN\r\n");
+    Select(first);
+    EXPECT_EQ(Viewer(), "ZCZC FIRST AGAIN\r\n" + std::string(5000, 'X') + "\r\nNNNN\r\n");
+    fs::remove("Messages/070315-061502.TXT");
+    fs::create_directory("Messages/070315-061502.TXT");
+    Select(first);
+    EXPECT_EQ(Viewer(), "File Open Error!\r\nMessages/070315-061502.TXT Ma");
+    // A file another program puts in the folder gets no node of its own; a later load shows it.
+    Write("Messages/070314-000000.TXT", "ZCZC THIRD\r\nNNNN\r\n");
+    EXPECT_EQ(Shape(), "15 Mar 07(06:15:02,06:15:03)");
+    fs::remove("Messages/070315-061503.TXT");
+    form->LoadMessageTree();
+    EXPECT_EQ(Shape(), "14 Mar 07(00:00:00)");
+    EXPECT_EQ(form->TreeView1->GetFocused(), nullptr);
+    // The whole folder gone: an empty tree, and nothing shown.
+    fs::remove_all("Messages");
+    form->LoadMessageTree();
+    EXPECT_EQ(Shape(), "");
+    form->TreeView1AfterSelectionChange(form->TreeView1);
+    EXPECT_EQ(Viewer(), " ");
+}
+
 TEST_F(Archive, TheViewerShowsEveryByteOfTheFile)
 {
     // Text after a zero byte, bytes beyond ASCII (the Russian set's letters), a megabyte without

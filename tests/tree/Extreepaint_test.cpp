@@ -2,12 +2,14 @@
 // hidden, stripes, drop targets), the tree column's lines, buttons, check boxes and images, the
 // text's extent, the focus rectangle, strike-out and grid lines, the cells of the columns (styles,
 // alignment, passwords, owner drawing, pictures, marked-up text, the locked column, hosted cell
-// controls), a mirrored tree, and handlers that free the tree or the item while the rows paint.
+// controls), a mirrored tree, handlers that free the tree or the item while the rows paint, and a
+// cell control's handler that frees the tree.
 // Each runs in the classic look and with themes.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ViewTest.h"
 #include "tree/Excellctl.h"
@@ -665,6 +667,72 @@ TEST_F(ViewTest, ControlsPaintInTheirCells)
     EXPECT_NE(At(210, 8), Rgb(clGreen));
 }
 
+// A control's handler may free the form with the tree, its item, the style and the control itself.
+TEST_F(ViewTest, AControlsHandlerMayFreeTheWholeTree)
+{
+    using TAct = std::function<void()>;
+    struct Case {
+        const char* name;
+        std::function<TExCellControl*(TAct)> make;  // a control whose handler calls the act
+        std::function<void(TExCellControl*)> fire;
+    };
+    const std::vector<Case> cases{
+        {"check box click",
+         [](TAct Act) {
+             auto* c = new TExCellCheckBox(nullptr);
+             c->OnClick = [Act](TObject*) { Act(); };
+             return c;
+         },
+         [](TExCellControl* C) { C->TriggerClickEvent(); }},
+        {"button press",
+         [](TAct Act) {
+             auto* c = new TExCellButton(nullptr);
+             c->OnMouseDown = [Act](TObject*, TMouseButton, TShiftState, int, int) { Act(); };
+             return c;
+         },
+         [](TExCellControl* C) { C->TriggerMouseDownEvent(mbLeft, 0, 2, 2); }},
+        {"button release",
+         [](TAct Act) {
+             auto* c = new TExCellButton(nullptr);
+             c->OnMouseUp = [Act](TObject*, TMouseButton, TShiftState, int, int) { Act(); };
+             return c;
+         },
+         [](TExCellControl* C) { C->TriggerMouseUpEvent(mbLeft, 0, 2, 2); }},
+        {"bar double click",
+         [](TAct Act) {
+             auto* c = new TExCellProgressBar(nullptr);
+             c->OnDblClick = [Act](TObject*) { Act(); };
+             return c;
+         },
+         [](TExCellControl* C) { C->TriggerDblClickEvent(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TExTreeItem* item = Items().Add(nullptr, "row");
+        item->SetUseStyles(true);
+        TExCellStyle* style = item->AddStyle();
+        style->SetOwnerColors(false);
+        bool freed = false;
+        TExCellControl* control = c.make([&] {
+            freed = true;
+            TForm* form = Form;
+            Form = nullptr;
+            TObject::Free(form);
+        });
+        style->SetControl(control);
+        uitest::Pump();
+        c.fire(control);
+        EXPECT_TRUE(freed);
+        uitest::Pump();
+        Form = new TForm(nullptr);
+        Tree = new TProbeTree(Form);
+        Tree->SetParent(Form);
+        Tree->SetBounds(10, 10, 300, 200);
+        Form->AfterConstruction();
+        Tree->HandleNeeded();
+    }
+}
+
 // ---------------------------------------------------------------- handlers during painting
 
 struct PaintHandlerCase {
@@ -735,6 +803,29 @@ const PaintHandlerCase PaintHandlerCases[] = {
          T->SetImages(SolidImages(T->Owner(), {clRed}));
          T->OnItemPicDraw = [Act](TObject*, TExTreeItem* I, Integer&) {
              if (I->Text() == "r1") Act();
+         };
+     }},
+    // Virtual trees ask for their texts and styles while their rows are painted.
+    {"VirtualText",
+     [](TExTree* T, std::function<void()> Act) {
+         TExTreeItem* r1 = T->Items()->Item(1);
+         T->SetVirtualityLevel(vlTextAndStyles);
+         T->OnVirtualTextNeeded = [Act, r1](TObject*, TExTreeItem* I, Integer Column, std::string& Text) {
+             Text = Column < 0 ? "row" : "cell";
+             if (I == r1 && Column > 0) Act();
+         };
+     }},
+    {"VirtualStyle",
+     [](TExTree* T, std::function<void()> Act) {
+         TExTreeItem* r1 = T->Items()->Item(1);
+         r1->SetUseStyles(true);
+         r1->SetParentStyle(false);
+         T->SetVirtualityLevel(vlTextAndStyles);
+         T->OnVirtualTextNeeded = [](TObject*, TExTreeItem*, Integer, std::string& Text) { Text = "v"; };
+         T->OnVirtualStyleNeeded = [Act, r1](TObject*, TExTreeItem* I, Integer, TExCellStyle* Style) {
+             Style->SetOwnerColors(false);
+             Style->SetCellBkColor(clYellow);
+             if (I == r1) Act();
          };
      }},
 };
