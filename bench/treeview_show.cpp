@@ -100,9 +100,10 @@ void RowsScene(TForm* Form)
     }
     items->EndUpdate();
     tree->SetMultiSelect(true);
+    // Focus first: moving the focus in a multiple selection toggles the item it lands on.
+    tree->SetFocused(tree->Items()->Item(3));
     tree->Items()->Item(2)->SetSelected(true);
     tree->Items()->Item(3)->SetSelected(true);
-    tree->SetFocused(tree->Items()->Item(3));
 }
 
 void CellsScene(TForm* Form)
