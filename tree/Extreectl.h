@@ -269,6 +269,9 @@ public:
     void ClearSortList(bool ReSort);
     TSortTypes SectionTypeToSortType(TExFieldType FieldType);
     TExList* SortSections() const { return FSortSections.get(); }
+    // Drops the further sort sections the header no longer has (it lets sections go unannounced
+    // when it reads them anew, and in a batch when deletions are folded); the number dropped.
+    Integer PruneSortSections();
     virtual void Save();
     virtual void Restore();
     void Assign(TPersistent* Source) override;

@@ -220,6 +220,20 @@ void TCustomExTree::SaveStringsToStream(TStream* Stream)
     }
 }
 
+Integer TCustomExTree::PruneSortSections()
+{
+    if (!FSortSections) return 0;
+    Integer dropped = 0;
+    // Compared, never read: an entry may be a section that is already freed.
+    for (Integer i = FSortSections->Count() - 1; i >= 0; --i) {
+        if (FHeader->Sections()->IndexOf(static_cast<const TExHeaderSection*>(FSortSections->FastGet(i))) >= 0)
+            continue;
+        FSortSections->Delete(i);
+        ++dropped;
+    }
+    return dropped;
+}
+
 void TCustomExTree::OnHeaderSectionClick(TObject*, TExHeaderSection* Section)
 {
     if (IsDestroying() || !FView) return;

@@ -192,6 +192,8 @@ void TCustomExTree::OnHeaderSectionCreate(TObject*, TExHeaderSection*)
 {
     TREE_ALIVE();
     TExUpdateGuard bracket(FModel.get());
+    // Sections read anew replaced the old ones without a word.
+    PruneSortSections();
     RefreshFlags().UpdatePending = true;
     AlignPieces();
     bracket.Done();
@@ -206,7 +208,7 @@ void TCustomExTree::OnHeaderSectionMove(TObject*, TExHeaderSection* Section, Int
     TriggerHeaderColumnMoveEvent(Section, OldPos, NewPos);
 }
 
-void TCustomExTree::OnHeaderSectionDelete(TObject*, TExHeaderSection* Section)
+void TCustomExTree::OnHeaderSectionDelete(TObject*, TExHeaderSection*)
 {
     TREE_ALIVE();
     TExUpdateGuard bracket(FModel.get());
@@ -218,8 +220,8 @@ void TCustomExTree::OnHeaderSectionDelete(TObject*, TExHeaderSection* Section)
     else
         w.HRangeStale = true;
     AlignPieces();
-    if (FSortSections && FSortSections->Remove(Section) >= 0 && (SortMode() == smClick || SortMode() == smAddClick))
-        w.SortPending = true;
+    // A folded deletion names no section: whatever left the header leaves the sort list.
+    if (PruneSortSections() > 0 && (SortMode() == smClick || SortMode() == smAddClick)) w.SortPending = true;
     w.UpdatePending = true;
     bracket.Done();
 }

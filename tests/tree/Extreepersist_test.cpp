@@ -703,3 +703,44 @@ TEST_F(Persist, TheTrackHintShowsTheSortColumnOfTheRowThatWouldComeToTheTop)
     EXPECT_EQ(hint(4), "mine");
     EXPECT_EQ(hint(2), "col 2");
 }
+
+TEST_F(Clicks, SectionsTheHeaderLetsGoOfLeaveTheSortSectionsList)
+{
+    // Whatever the list holds must be a section of the header now (compared, never read).
+    auto allKnown = [this] {
+        TExList* list = Tree->SortSections();
+        for (Integer i = 0; list && i < list->Count(); ++i)
+            if (Tree->Header()->Sections()->IndexOf(static_cast<TExHeaderSection*>(list->Get(i))) < 0) return false;
+        return true;
+    };
+    // Read anew from a stream: the old sections go unannounced.
+    Tree->AddSortSection(1, false);
+    Tree->AddSortSection(3, false);
+    TMemoryStream s;
+    Tree->Header()->Sections()->SaveToStream(&s);
+    s.SetPosition(0);
+    Tree->Header()->Sections()->LoadFromStream(&s);
+    EXPECT_TRUE(allKnown());
+    EXPECT_TRUE(List().empty());
+
+    // Deleted inside the tree's bracket: the header reports the batch without naming a section.
+    Tree->SetSortMode(smClick);
+    Tree->AddSortSection(0, false);
+    Tree->AddSortSection(2, false);
+    Tree->SetUpdating(true);
+    Tree->Header()->Sections()->DeleteSection(Section(2));
+    Tree->RefreshFlags().SortPending = false;
+    Tree->Log.clear();
+    Tree->SetUpdating(false);
+    EXPECT_TRUE(allKnown());
+    EXPECT_EQ(List(), std::vector<Integer>{0});
+    // Its column left the sort: the bracket's close sorts again.
+    EXPECT_EQ(Tree->Log, std::vector<std::string>{"sort all"});
+
+    // Replaced by another header's sections.
+    auto* other = new TExTree(Form);
+    other->Header()->Sections()->AddSection();
+    Tree->SetHeaderSections(other->Header()->Sections());
+    EXPECT_TRUE(allKnown());
+    EXPECT_TRUE(List().empty());
+}
