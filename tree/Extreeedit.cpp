@@ -42,20 +42,37 @@ void TExTreeInplaceEditor::SetTree(TCustomExTree* Value)
 
 void TExTreeInplaceEditor::StartOperation()
 {
+    TGuardPtr<TExTreeInplaceEditor> self(this);
+    TCustomExTree* tree = FTree;
+    TExTreeItem* item = Item;
     SetEditorParent();
+    if (!self) return;
     bool defaultConversion = true;
     TriggerBeforeOperation(defaultConversion);
+    // A handler that freed the editor, its tree or the item leaves nothing to edit.
+    if (!self || FTree != tree || !FTree || Item != item) return;
     DoStartOperation();
-    FEditing = true;
+    if (self) FEditing = true;
 }
 
 void TExTreeInplaceEditor::CompleteOperation(bool Accepted)
 {
+    if (FCompleting) return;
+    TGuardPtr<TExTreeInplaceEditor> self(this);
+    FCompleting = true;
     FEditing = false;
     bool accepted = Accepted;
     bool defaultConversion = true;
-    TriggerAfterOperation(accepted, defaultConversion);
-    DoStopOperation(true);
+    try {
+        TriggerAfterOperation(accepted, defaultConversion);
+        // Freed by the handler: the view's guard of its editor has already let go of it.
+        if (self) DoStopOperation(true);
+    } catch (...) {
+        if (self) FCompleting = false;
+        throw;
+    }
+    if (!self) return;
+    FCompleting = false;
     // The handler's answer does not change what happens to the value.
     if (FTree && FTree->View()) {
         if (Accepted)
@@ -293,7 +310,15 @@ void TExTreeView::ForgetEditedItem(TExTreeItem* Item)
 {
     if (!Item || FItemInEdit.Get() != Item) return;
     FItemInEdit = nullptr;
-    if (FActiveEditor) DoEndEdit(true);
+    TExTreeInplaceEditor* editor = FActiveEditor.Get();
+    if (!editor) return;
+    if (editor->Editing()) {
+        DoEndEdit(true);
+    } else {
+        // Still starting (its before-event deleted the item): the start is called off.
+        if (editor->Item == Item) editor->Item = nullptr;
+        FActiveEditor = nullptr;
+    }
 }
 
 void TExTreeView::OnEditTimer(TObject*)

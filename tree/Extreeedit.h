@@ -74,6 +74,8 @@ private:
     TExFieldTypes FTypes = 0;
     std::string FDefaultValueAsText;
     bool FEditing = false;
+    // Set while CompleteOperation runs: a tree freed by its handler ends the edit only once.
+    bool FCompleting = false;
 };
 
 class TExTreeInplaceManager : public TComponent {

@@ -1,12 +1,14 @@
 // Editing a cell in place: starting an edit from code, which text and field type the editor gets,
 // where its box goes, and what accepting and cancelling leave behind; a flat edit box typed into
 // through the toolkit's own keys.
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "InputTest.h"
 #include "platform/CodePages.h"
+#include "platform/ExtCtrls.h"
 #include "platform/StdCtrls.h"
 #include "tree/Excellstyle.h"
 
@@ -284,6 +286,170 @@ TEST_F(Editing, AHandlerThatFreesTheTreeWhileAnEditStartsEndsIt)
     EXPECT_TRUE(Editor->Log.empty());
 }
 
+TEST_F(Editing, HandlersThatFreeTheTreeOrTheEditorAroundTheOperationLeaveNoEditBehind)
+{
+    auto r = AddRoots(2);
+    // Freed by the editor's own after-event: the view forgets it, nothing is written.
+    Editor->OnAfterOperation = [this](TObject*, bool&, bool&) {
+        TRecordingEditor* going = Editor;
+        Editor = nullptr;
+        delete going;
+    };
+    Tree->EditItem(r[0], -1);
+    Editor->Finish(true, "lost");
+    EXPECT_EQ(Editor, nullptr);
+    EXPECT_EQ(View()->ActiveEditor(), nullptr);
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_EQ(r[0]->Text(), "r0");
+    // An editor freed from code while it edits.
+    auto* other = new TRecordingEditor(Form, FieldTypes({sftText}));
+    other->SetTree(Tree);
+    Tree->EditItem(r[1], -1);
+    ASSERT_TRUE(Tree->IsEditing());
+    delete other;
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_EQ(Tree->InplaceManager()->EditorCount(), 0);
+    Tree->EditItem(r[1], -1);
+    EXPECT_FALSE(Tree->IsEditing()) << "no editor left";
+}
+
+TEST_F(Editing, AHandlerThatFreesTheTreeBeforeTheEditorShowsStopsTheStart)
+{
+    auto r = AddRoots(1);
+    Editor->OnBeforeOperation = [this](TObject*, bool&) {
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Tree->EditItem(r[0], -1);
+    EXPECT_EQ(Tree, nullptr);
+    EXPECT_TRUE(Editor->Log.empty()) << "the editor was neither shown nor stopped over a tree that went";
+    EXPECT_FALSE(Editor->Editing());
+    EXPECT_EQ(Editor->Tree(), nullptr);
+}
+
+TEST_F(Editing, AHandlerThatDeletesTheItemBeforeTheEditorShowsStopsTheStart)
+{
+    auto r = AddRoots(2);
+    Editor->OnBeforeOperation = [&r](TObject*, bool&) { r[0]->Delete(); };
+    Tree->EditItem(r[0], -1);
+    EXPECT_TRUE(Editor->Log.empty());
+    EXPECT_FALSE(Tree->IsEditing());
+    EXPECT_EQ(View()->ActiveEditor(), nullptr);
+    EXPECT_EQ(Items().Count(), 1);
+    Editor->OnBeforeOperation = nullptr;
+    Tree->EditItem(r[1], -1);
+    EXPECT_EQ(Editor->Log, std::vector<std::string>{"start r1 -1 1"}) << "the next edit starts as usual";
+}
+
+TEST_F(Editing, AHandlerThatFreesTheTreeWhenTheEditEndsIsSafe)
+{
+    auto r = AddRoots(2);
+    Editor->OnAfterOperation = [this](TObject*, bool& Accepted, bool&) {
+        EXPECT_TRUE(Accepted);
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Tree->EditItem(r[1], -1);
+    Editor->Finish(true, "gone");
+    EXPECT_EQ(Tree, nullptr);
+    EXPECT_EQ(Editor->Tree(), nullptr);
+    EXPECT_EQ(Editor->Log.back(), "stop");
+}
+
+TEST_F(Editing, AHandlerThatFreesTheTreeWhileANewEditEndsTheOldOneStopsBoth)
+{
+    auto r = AddRoots(2);
+    Tree->EditItem(r[0], -1);
+    Editor->OnAfterOperation = [this](TObject*, bool& Accepted, bool&) {
+        EXPECT_FALSE(Accepted) << "a new edit cancels the running one";
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Tree->EditItem(r[1], -1);
+    EXPECT_EQ(Tree, nullptr);
+    EXPECT_EQ(Editor->Log, (std::vector<std::string>{"start r0 -1 1", "stop"}));
+}
+
+// A view whose edit timer a test may arm, as a second click on a focused item does.
+class TTimerView : public TExTreeView {
+public:
+    using TExTreeView::TExTreeView;
+    void Arm(TExTreeItem* Item, Integer Column) { ArmEditTimer(Item, Column); }
+    void SetFrameSelecting(bool Value) { FFrameSelecting = Value; }
+};
+
+class TTimerTree : public TExTree {
+public:
+    explicit TTimerTree(TComponent* AOwner) : TExTree(AOwner, TDeferParts{}) { Construct(); }
+    TTimerView* TimerView() const { return static_cast<TTimerView*>(View()); }
+
+protected:
+    TExTreeView* CreateView() override { return new TTimerView(this); }
+};
+
+class TimedEditing : public Editing {
+protected:
+    TTimerTree* Timed = new TTimerTree(Form);
+    TimedEditing()
+    {
+        Timed->SetParent(Form);
+        Timed->SetBounds(320, 10, 180, 200);
+        Timed->SetMultiSelect(false);
+        Timed->SetInplaceEditorDelay(50);
+        Editor->SetTree(Timed);
+        uitest::Pump();
+    }
+    TExTreeItem* Add(const std::string& Text) { return Timed->Items()->Add(nullptr, Text); }
+    // Waits for one more start of the editor.
+    bool Started()
+    {
+        const size_t before = Starts();
+        return uitest::PumpUntil([&] { return Starts() > before; }, 1500);
+    }
+    size_t Starts() const
+    {
+        return static_cast<size_t>(std::count_if(Editor->Log.begin(), Editor->Log.end(),
+                                                 [](const std::string& e) { return e.rfind("start", 0) == 0; }));
+    }
+};
+
+TEST_F(TimedEditing, TheTimerStartsTheEditOnceAndOnlyWhenNoBandRuns)
+{
+    TExTreeItem* a = Add("a");
+    Timed->TimerView()->Arm(a, -1);
+    ASSERT_TRUE(Started());
+    EXPECT_EQ(Editor->Log, std::vector<std::string>{"start a -1 1"});
+    EXPECT_FALSE(Timed->TimerView()->EditTimer()->Enabled()) << "one shot";
+    Editor->Finish(true, "b");
+    EXPECT_EQ(a->Text(), "b");
+    Timed->TimerView()->Arm(a, -1);
+    Timed->TimerView()->SetFrameSelecting(true);
+    EXPECT_FALSE(Started()) << "a rubber band running when the timer fires";
+    Timed->TimerView()->SetFrameSelecting(false);
+    EXPECT_FALSE(Timed->TimerView()->EditTimer()->Enabled());
+}
+
+TEST_F(TimedEditing, AnItemDeletedBeforeTheTimerFiresIsNotEdited)
+{
+    TExTreeItem* a = Add("a");
+    Add("b");
+    Timed->TimerView()->Arm(a, -1);
+    a->Delete();
+    EXPECT_FALSE(Started());
+    EXPECT_EQ(Timed->TimerView()->ItemInEdit(), nullptr);
+}
+
+TEST_F(TimedEditing, ATreeFreedWhileTheTimerRunsLeavesNothingToFire)
+{
+    Timed->TimerView()->Arm(Add("a"), -1);
+    TObject::Free(Timed);
+    Timed = nullptr;
+    EXPECT_FALSE(Started());
+}
+
 // ---------------------------------------------------------------- a flat edit box, typed into
 
 class BoxEditing : public InputTest {
@@ -344,6 +510,62 @@ TEST_F(BoxEditing, LeavingTheBoxCancels)
     EXPECT_EQ(Box->Log.back(), "cancel");
     EXPECT_FALSE(Tree->IsEditing());
     EXPECT_TRUE(Other->Focused()) << "the focus stays where the user put it";
+}
+
+TEST_F(BoxEditing, AKeyHandlerMayStartTheEditAndTheKeysAloneStartNothing)
+{
+    auto r = AddRoots(3);
+    Tree->SetFocused(r[0]);
+    Key(VK_F2);
+    Key(VK_RETURN);
+    EXPECT_FALSE(Tree->IsEditing()) << "F2 and Enter are the application's to give meaning";
+    Tree->OnKeyDown = [this](TObject*, Word& K, TShiftState) {
+        if (K == VK_F2) Tree->EditItem(Focused(), -1);
+    };
+    Key(VK_DOWN);
+    Key(VK_F2);
+    ASSERT_TRUE(Tree->IsEditing());
+    EXPECT_TRUE(Box->Box()->Focused());
+    EXPECT_EQ(Box->Box()->Text(), "r1");
+    Input::TypeText("Ångström");
+    Key(VK_RETURN);
+    EXPECT_EQ(CodePageToUtf8(r[1]->Text(), 1252), "Ångström");
+    EXPECT_EQ(Focused(), r[1]);
+    EXPECT_TRUE(View()->Focused());
+}
+
+TEST_F(BoxEditing, AHandlerThatFreesTheTreeOnEnterEndsTheKeySafely)
+{
+    auto r = AddRoots(2);
+    Tree->EditItem(r[0], -1);
+    uitest::Pump();
+    Box->OnAfterOperation = [this](TObject*, bool& Accepted, bool&) {
+        EXPECT_TRUE(Accepted);
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Input::TypeText("x");
+    Key(VK_RETURN);
+    EXPECT_EQ(Tree, nullptr);
+    EXPECT_EQ(Box->Log.back(), "accept x");
+}
+
+TEST_F(BoxEditing, AHandlerThatFreesTheTreeOnItsKeyEndsTheKeySafelyWhileAnEditRuns)
+{
+    auto r = AddRoots(2);
+    Tree->SetFocused(r[0]);
+    Tree->OnKeyDown = [this](TObject*, Word& K, TShiftState) {
+        if (K != VK_F2) return;
+        Tree->EditItem(Focused(), -1);
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Key(VK_F2);
+    EXPECT_EQ(Tree, nullptr);
+    EXPECT_EQ(Box->Log, std::vector<std::string>{"start r0"});
+    EXPECT_FALSE(Box->Editing() && Box->Tree()) << "no edit of a tree that went";
 }
 
 }  // namespace
