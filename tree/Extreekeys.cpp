@@ -80,10 +80,13 @@ void TExTreeView::StopClearSearchTimeoutThread()
 
 void TExTreeView::SearchTextTimeout(TObject* Sender)
 {
-    // The worker is still inside its end notification: it is freed once it has returned.
-    if (Sender == FSearchThread) FEndedSearchThread.reset(FSearchThread);
-    FSearchThread = nullptr;
     FSearchText.clear();
+    // Called by anything but the running thread, only the text goes: the thread stays known, so
+    // that it is still stopped and freed with the view.
+    if (!FSearchThread || Sender != FSearchThread) return;
+    // The worker is still inside its end notification: it is freed once it has returned.
+    FEndedSearchThread.reset(FSearchThread);
+    FSearchThread = nullptr;
 }
 
 // ---------------------------------------------------------------- the search

@@ -1,6 +1,10 @@
 // The tree's keys, typed through the toolkit's own key events: moving the focus and the selection,
 // expanding and collapsing, and the incremental search with its timeout thread.
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -444,6 +448,43 @@ TEST_F(Search, WithoutIncrementalSearchKeysOnlyReachTheEvent)
     EXPECT_EQ(Focused(), nullptr);
 }
 
+TEST_F(Search, AHundredThousandItemsInRandomOrderAreSearchedThroughAndUnderCollapsedBranches)
+{
+    std::vector<int> numbers(100000);
+    std::iota(numbers.begin(), numbers.end(), 0);
+    std::shuffle(numbers.begin(), numbers.end(), std::mt19937(40));
+    std::vector<std::string> texts;
+    Items().BeginUpdate();
+    TExTreeItem* parent = nullptr;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "N%05d", numbers[i]);
+        texts.emplace_back(buf);
+        // Every tenth item opens a collapsed branch for the nine after it.
+        if (i % 10 == 0)
+            parent = Items().Add(nullptr, buf);
+        else
+            Items().AddChild(parent, buf);
+    }
+    Items().EndUpdate();
+    // The first item in collection order whose text begins with Prefix.
+    auto first = [&](const std::string& Prefix) {
+        return *std::find_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(Prefix, 0) == 0; });
+    };
+    Type("n9");
+    ASSERT_NE(Focused(), nullptr);
+    EXPECT_EQ(Focused()->Text(), first("N9"));
+    Type("9999");
+    EXPECT_EQ(Focused()->Text(), "N99999");
+    EXPECT_GE(Tree->IndexInView(Focused()), 0) << "its branch opened and scrolled into view";
+    Key(VK_ESCAPE);
+    Type("n00000");
+    EXPECT_EQ(Focused()->Text(), "N00000");
+    Type("1");
+    EXPECT_EQ(Focused()->Text(), "N00000") << "no match past the last one";
+    EXPECT_GE(Tree->IndexInView(Focused()), 0);
+}
+
 TEST_F(Search, TheTextIsForgottenHalfASecondToASecondAfterTheLastKey)
 {
     for (const char* t : {"ab", "b"}) Items().Add(nullptr, t);
@@ -488,6 +529,36 @@ TEST_F(Search, AViewThatGoesWhileTheThreadRunsStopsIt)
     Form = nullptr;
     // Nothing of the view may run later: the end notification was let go.
     uitest::Pump(700);
+    Form = new TForm(nullptr);
+}
+
+TEST_F(Search, AKeyPressHandlerThatFreesTheTreeStopsTheSearchThread)
+{
+    AddRoots(3);
+    Tree->OnKeyPress = [this](TObject*, char&) {
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Type("r2");
+    EXPECT_EQ(Tree, nullptr);
+    // The thread's end notification would reach a freed view.
+    uitest::Pump(1200);
+}
+
+TEST_F(Search, ATimeoutCalledFromCodeClearsTheTextButKeepsTheThreadKnown)
+{
+    AddRoots(2);
+    Type("r");
+    TSearchTextTimeoutThread* thread = View()->SearchThread();
+    ASSERT_NE(thread, nullptr);
+    View()->SearchTextTimeout(nullptr);
+    EXPECT_EQ(View()->SearchText(), "");
+    EXPECT_EQ(View()->SearchThread(), thread) << "still stopped and freed with the view";
+    ASSERT_TRUE(uitest::PumpUntil([this] { return View()->SearchThread() == nullptr; }, 3000));
+    TObject::Free(Form);
+    Form = nullptr;
+    uitest::Pump(50);
     Form = new TForm(nullptr);
 }
 
