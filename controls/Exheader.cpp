@@ -25,6 +25,8 @@ TUpdateScope::TUpdateScope(TCustomExHeader* Header) : FHeader(Header), FUncaught
 
 TUpdateScope::~TUpdateScope() noexcept(false)
 {
+    if (!FHeader)
+        return;
     if (std::uncaught_exceptions() == FUncaught) {
         FHeader->EndUpdate();
         return;
@@ -67,6 +69,10 @@ TCustomExHeader::TCustomExHeader(TComponent* AOwner)
 TCustomExHeader::~TCustomExHeader()
 {
     Destroying();
+    // A resize line drawn over the parent and a cursor set for the whole application go with us.
+    ReleaseResizeLine();
+    if (FResizing && Screen && Screen->Cursor() == crHSplit)
+        Screen->SetCursor(Cursor());
     // Before anything else: its handlers lead back here.
     if (FLookupEditor) {
         TWinControl* editor = FLookupEditor;
@@ -101,6 +107,14 @@ void TCustomExHeader::RepaintHeader()
 
 void TCustomExHeader::ForgetSection(TExHeaderSection* Section)
 {
+    // A section resized or looked up as it goes ends that mode with it.
+    if (Section == FResizeSection && FResizing)
+        ReleaseResizeLine();
+    if (Section == FLookupSection && FLookupShown) {
+        FLookupShown = false;
+        if (FLookupEditor)
+            FLookupEditor->Hide();
+    }
     for (TExHeaderSection** p : {&FHotSection, &FPressSection, &FResizeSection, &FDragSection, &FDropSection,
                                  &FLookupSection, &FHintSection, &FLockedSection})
         if (*p == Section)
@@ -109,6 +123,9 @@ void TCustomExHeader::ForgetSection(TExHeaderSection* Section)
 
 void TCustomExHeader::ForgetAllSections()
 {
+    if (FResizing)
+        ReleaseResizeLine();
+    FLookupShown = false;
     for (TExHeaderSection** p : {&FHotSection, &FPressSection, &FResizeSection, &FDragSection, &FDropSection,
                                  &FLookupSection, &FHintSection, &FLockedSection})
         *p = nullptr;

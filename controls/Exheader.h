@@ -12,6 +12,7 @@
 
 #include "controls/Exheadertypes.h"
 #include "platform/Controls.h"
+#include "platform/Guard.h"
 #include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exxpthemedcontrol.h"
 #include "platform/StdCtrls.h"
@@ -416,6 +417,8 @@ public:
     // ---- settings
     void Save();
     void Restore();
+    // The modal dialog choosing which sections show and in what order; true when the user chose OK.
+    bool Setup();
 
     void Loaded() override;
 
@@ -427,6 +430,19 @@ public:
         MESSAGE_HANDLER(CM_FONTCHANGED, CMFontChanged)
         MESSAGE_HANDLER(CM_SYSCOLORCHANGE, CMSysColorChange)
         MESSAGE_HANDLER(IFM_REPAINTCHILDREN, IFMRepaintChildren)
+        MESSAGE_HANDLER(WM_CANCELMODE, WMCancelMode)
+        MESSAGE_HANDLER(WM_LBUTTONDOWN, WMLButtonDown)
+        MESSAGE_HANDLER(WM_MOUSEMOVE, WMMouseMove)
+        MESSAGE_HANDLER(WM_LBUTTONUP, WMLButtonUp)
+        MESSAGE_HANDLER(WM_LBUTTONDBLCLK, WMLButtonDblClk)
+        MESSAGE_HANDLER(WM_RBUTTONDOWN, WMRButtonDown)
+        MESSAGE_HANDLER(WM_RBUTTONUP, WMRButtonUp)
+        MESSAGE_HANDLER(WM_CONTEXTMENU, WMContextMenu)
+        MESSAGE_HANDLER(WM_KEYDOWN, WMKeyDown)
+        MESSAGE_HANDLER(CM_MOUSEENTER, CMMouseEnter)
+        MESSAGE_HANDLER(CM_MOUSELEAVE, CMMouseLeave)
+        MESSAGE_HANDLER(CM_DRAG, CMDrag)
+        MESSAGE_HANDLER(CM_EXIT, CMExit)
     END_MESSAGE_MAP(TExXPThemedControl)
 
 protected:
@@ -477,6 +493,44 @@ protected:
     // The image form's background moved: draw anew and tell the children.
     void IFMRepaintChildren(TMessage& Message);
 
+    // ---- mouse and keys (Exheaderinput.cpp)
+    void WMCancelMode(TMessage& Message);
+    void WMLButtonDown(TMessage& Message);
+    void WMMouseMove(TMessage& Message);
+    void WMLButtonUp(TMessage& Message);
+    void WMLButtonDblClk(TMessage& Message);
+    void WMRButtonDown(TMessage& Message);
+    void WMRButtonUp(TMessage& Message);
+    void WMContextMenu(TMessage& Message);
+    void WMKeyDown(TMessage& Message);
+    void CMMouseEnter(TMessage& Message);
+    void CMMouseLeave(TMessage& Message);
+    void CMDrag(TMessage& Message);
+    void CMExit(TMessage& Message);
+    // The header's own part of a press, a move and a release; false when a handler freed the header.
+    bool LeftDown(Integer X, Integer Y);
+    bool MouseMoved(Integer X, Integer Y);
+    bool LeftUp(Integer X, Integer Y);
+    // Ends a column drag; Cancelled leaves every section where it was.
+    bool EndSectionDrag(Integer X, Integer Y, bool Cancelled);
+    bool EndResize();
+    // Inverts the resize line over the header's parent (drawing it twice takes it away).
+    void DrawResizeLine();
+    // Takes away the resize line and lets its device context go.
+    void ReleaseResizeLine();
+    void BuildDragImage();
+    // Moves the floating image of the dragged section to follow client x X.
+    void MoveDragImage(Integer X);
+    void FreeDragImages();
+    // ---- the lookup editor
+    void OpenLookupEditor(TExHeaderSection* Section);
+    // Hides the shown editor and tells the owner; false when a handler freed the header.
+    bool CloseLookupEditor(bool Accepted);
+    void LookupEditChange(TObject* Sender);
+    void LookupEditKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+    void LookupEditKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+    void LookupEditExit(TObject* Sender);
+
     // Invalidates the whole header when its window exists.
     void RepaintHeader();
     // Painted left edge: unscrolled for the locked section.
@@ -500,6 +554,29 @@ protected:
     TWinControl* FLookupEditor = nullptr;
     // Makes Editor the lookup editor (freeing a previous one).
     void AdoptLookupEditor(TWinControl* Editor);
+
+    // Where the left button went down on a section (client coordinates; x is content x while a
+    // section is dragged).
+    TPoint FPressPoint{};
+    bool FResizing = false;
+    // Client x of the resize line, and the mouse's distance from the section's edge at the press.
+    Integer FResizeLineX = 0;
+    Integer FResizeOffset = 0;
+    bool FLineDrawn = false;
+    HDC FLineDC = nullptr;
+    // The floating image of a dragged section: where it is (client), the content x it was last
+    // moved to, the section's picture, its mask and what lies under it.
+    TRect FDragRect{};
+    TPoint FDragOrigin{};
+    std::unique_ptr<TBitmap> FDragImage;
+    std::unique_ptr<TBitmap> FDragMask;
+    std::unique_ptr<TBitmap> FDragBack;
+    bool FLookupShown = false;
+    // Set while the header writes the editor's text itself, so that no lookup event follows.
+    bool FLookupChanging = false;
+    HWND FLookupFocus = nullptr;
+    // The right press dealt with the menus: the context menu that follows the release pops none.
+    bool FMenuDoneOnPress = false;
 
 private:
     friend class TExHeaderSection;
@@ -594,7 +671,8 @@ public:
     TUpdateScope& operator=(const TUpdateScope&) = delete;
 
 private:
-    TCustomExHeader* FHeader;
+    // A handler run inside the bracket may free the header.
+    TGuardPtr<TCustomExHeader> FHeader;
     int FUncaught;
 };
 }  // namespace controls

@@ -105,8 +105,10 @@ void TExHeaderSections::MoveSection(TExHeaderSection* Section, Integer NewPos)
     if (locked && locked != Section && NewPos == 0)
         NewPos = 1;
     FList->Move(oldPos, NewPos);
+    TGuardPtr<TCustomExHeader> header(FOwner);
     FOwner->DoSectionMove(Section, oldPos, NewPos);
-    FOwner->RepaintHeader();
+    if (header)
+        header->RepaintHeader();
 }
 
 void TExHeaderSections::Clear()
@@ -196,7 +198,7 @@ std::string TExHeaderSections::GetSectionsOrder()
     std::string text;
     for (Integer i = 0; i < GetCount(); ++i) {
         const TExHeaderSection* s = At(i);
-        text += "i" + IntToStr(s->FIndex) + ":w" + IntToStr(s->FWidth) + ":v" + (s->GetVisible() ? "t," : "f,");
+        text += "i" + IntToStr(s->FIndex) + ":w" + IntToStr(s->FWidth) + ":v" + (s->FVisible ? "t," : "f,");
     }
     return text;
 }
