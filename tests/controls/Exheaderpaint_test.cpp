@@ -244,6 +244,9 @@ TEST_F(HeaderPaint, SignsAtTheRightEnd)
     H->SetActiveFilterColor(clRed);
     s->SetFilterIsActive(true);
     EXPECT_EQ(At(92, 13), Rgb(clRed));
+    EXPECT_EQ(At(90, 12), Rgb(clRed));  // the outline too
+    EXPECT_EQ(At(93, 12), Rgb(clRed));
+    EXPECT_EQ(At(92, 15), Rgb(clRed));
     // With a sign the sort mark moves 8 to the left.
     s->SetSortMode(hsmAscend);
     EXPECT_EQ(At(77, 10), Mark);

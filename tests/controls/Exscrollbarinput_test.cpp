@@ -621,6 +621,17 @@ TEST_P(Hint, KeptOnTheScreen)
     EXPECT_GT(r.Width(), 60);
     const int height = r.Height();
     Up(20);
+    // Past the top edge alone: moved down only.
+    Form->SetBounds(300, -100, 400, 400);
+    Move(20, 0);
+    Down(20);
+    ASSERT_NE(B->TrackHintWindow(), nullptr);
+    const TPoint above = B->ClientToScreen(Horz ? TPoint{B->GetThumbPos() - 2, -5} : TPoint{-2, B->GetThumbPos() - 2});
+    ASSERT_LT(above.Y - 1 - height, 0);
+    GetWindowRect(B->TrackHintWindow()->Handle(), &r);
+    EXPECT_EQ(r.Top, 0);
+    EXPECT_EQ(r.Right, above.X - 1);
+    Up(20);
     // Past the right and bottom edges: moved back in by the overshoot.
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     Form->SetBounds(sw + 40, sh + 40, 400, 400);

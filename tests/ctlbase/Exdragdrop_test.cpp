@@ -355,6 +355,7 @@ struct Drags : ::testing::Test {
     TPanel* panel = nullptr;
     TExDropTarget* target = nullptr;
     std::vector<Call> calls;
+    HWND captureInMove = nullptr;  // who held the mouse while the drag moved
     TDragType answer = dtCopy;
     std::function<void(TOleDragObject*)> onDrop;
     std::vector<TDragResult> results;
@@ -377,6 +378,7 @@ struct Drags : ::testing::Test {
                                       int Y, TDragType& DragType) {
             EXPECT_EQ(DragType, dtNone);
             calls.push_back({State, X, Y, Shift, Source != nullptr});
+            if (State == dsDragMove) captureInMove = GetCapture();
             DragType = answer;
         };
         target->OnTargetDrop = [this](TObject*, TOleDragObject* Source, TShiftState Shift, int X, int Y,
@@ -796,6 +798,7 @@ TEST_F(Drags, ABlockDraggedToATargetIsReadThroughTheDataObject)
     EXPECT_EQ(calls[1].Shift, TShiftState(ssLeft));
     EXPECT_TRUE(IsDrop(calls.back()));
     EXPECT_EQ(calls.back().Shift & ~TShiftState(ssDouble), 0u);  // the button is up at the drop
+    EXPECT_EQ(captureInMove, source->Handle());  // the source held the mouse through the drag
     EXPECT_EQ(GetCapture(), nullptr);
 }
 

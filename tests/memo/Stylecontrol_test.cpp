@@ -714,6 +714,12 @@ TEST_F(Control, AlignmentJustificationAndAnExactFit)
     }
     EXPECT_EQ(memo->ColPos(nullptr, 0, 0, last), 8);
     EXPECT_EQ(memo->ColPos(nullptr, 0, lastLine->Stop - lastLine->Start, last), 8 + lastLine->TextWidth);
+    // Justified to the right: the stretched lines fill the width, the last one keeps to the right.
+    memo->setAlignment(taRightJustify);
+    lastLine = ParLineAt(memo->ParList()->At(0), last);
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 0, 0), 8);
+    EXPECT_EQ(memo->ColPos(nullptr, 0, words, 0), cw - 8);
+    EXPECT_EQ(memo->ColPos(nullptr, 0, 0, last), cw - 8 - lastLine->TextWidth);
 }
 
 TEST_F(Control, TabStopsAndWideOverwriteCaret)
@@ -830,6 +836,23 @@ TEST_F(Control, HorizontalScrollingWithoutWordWrap)
     EXPECT_EQ(memo->TopLine(), limit);
     memo->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
     EXPECT_EQ(memo->TopLine(), limit);
+}
+
+// Without word wrap, a last line typed past the widest one widens the horizontal range at once.
+TEST_F(Control, TypingPastTheWidestLineWidensTheRange)
+{
+    memo->setScrollBars(ssBoth);
+    memo->setWordWrap(false);
+    memo->setSelText(std::string(100, 'w') + "\r\nshort");
+    const Integer cw = memo->ClientWidth();
+    EXPECT_EQ(memo->WidestWidth(), Measure(memo, std::string(100, 'w')));
+    memo->setSelStart(memo->TextLen());
+    memo->setSelText(std::string(150, 'w'));
+    EXPECT_EQ(memo->WidestWidth(), Measure(memo, "short" + std::string(150, 'w')));
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    GetScrollInfo(memo->Handle(), SB_HORZ, &si);
+    EXPECT_EQ(si.nMax, (memo->WidestWidth() + 16 - cw) + static_cast<Integer>(si.nPage) - 1);
 }
 
 // The scroll bars of text given before the window existed are drawn with the text's first paint,

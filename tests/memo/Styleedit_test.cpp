@@ -421,6 +421,17 @@ TEST_F(Edit, ColumnBlocks)
     m.ClearSelection();
     EXPECT_EQ(Pars(m), (std::vector<std::string>{"aef", "a", "\tbcdef"}));
     EXPECT_TRUE(DeepCheck(m));
+    // The block's deletion is one undo step of its own, not chained to the edit before it.
+    Put("abcdef\r\nab\r\n\tbcdef");
+    m.setSelStart(m.TextLen());
+    m.setSelText("Z");
+    m.SelectBlock(1, 0, 2, 4);
+    m.ClearSelection();
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"aef", "a", "\tbcdefZ"}));
+    m.Undo();
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"abcdef", "ab", "\tbcdefZ"}));
+    m.Undo();
+    EXPECT_EQ(Pars(m), (std::vector<std::string>{"abcdef", "ab", "\tbcdef"}));
 
     // A block goes in at the caret's column: blanks fill a short paragraph, a TAB that spans the
     // column is not passed, a missing paragraph is appended.

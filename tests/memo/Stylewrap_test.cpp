@@ -294,7 +294,8 @@ TEST_P(LongRuns, PositionsAndPixelsWithoutWrap)
     });
     const std::vector<Integer> w = CharWidthsOf(edited);
     const std::string run = Noise(4096, 2);
-    const std::string run2 = Noise(4096, 3);
+    // The second line's run starts after a word, not at the paragraph's start.
+    const std::string run2 = "ab " + Noise(4096, 3);
     edited->setSelText(run + " end\r\n" + run2);
     fresh->setSelText(run.substr(0, 80));
     edited->setDisplayLeft(0);
