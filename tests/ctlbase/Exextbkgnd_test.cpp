@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "platform/Graphics.h"
 
@@ -149,12 +150,20 @@ TEST(ExtDrawBkgnd, SameRectangleFourTimesTilesFromTheCorner)
                  bgtTileBitmap);
     EXPECT_EQ(shifted.at(1, 2), At(0, 0));
     EXPECT_EQ(shifted.at(0, 0), clWhite);
+    // Anchored more than a tile below the area's top: still nothing above the anchor.
+    Surface low(8, 12);
+    ExtDrawBkgnd(low.dc(), nullptr, Rect(1, 7, 0, 0), Rect(0, 0, 8, 12), Rect(0, 0, 8, 12), Rect(0, 0, 8, 12), false,
+                 clRed, clRed, false, tile.get(), bgtTileBitmap);
+    EXPECT_EQ(low.at(1, 7), At(0, 0));
+    for (int y = 0; y < 7; ++y) EXPECT_EQ(low.at(2, y), clWhite) << y;
     // An area that starts several tiles right of and below the anchor.
     Surface far(20, 20);
-    ExtDrawBkgnd(far.dc(), nullptr, Rect(0, 0, 20, 20), Rect(0, 0, 20, 20), Rect(0, 0, 20, 20), Rect(7, 8, 20, 20),
+    ExtDrawBkgnd(far.dc(), nullptr, Rect(1, 2, 20, 20), Rect(0, 0, 20, 20), Rect(0, 0, 20, 20), Rect(7, 8, 20, 20),
                  false, clRed, clRed, false, tile.get(), bgtTileBitmap);
-    EXPECT_EQ(far.at(7, 8), At(1, 2));
+    EXPECT_EQ(far.at(7, 8), At(0, 0));
+    EXPECT_EQ(far.at(8, 9), At(1, 1));
     EXPECT_EQ(far.at(6, 8), clWhite);
+    EXPECT_EQ(far.at(7, 7), clWhite);
     // A one-row background area still stretches.
     Surface row(6, 1);
     ExtDrawBkgnd(row.dc(), nullptr, Rect(0, 0, 6, 1), Rect(0, 0, 6, 1), Rect(0, 0, 6, 1), Rect(0, 0, 6, 1), false,
@@ -226,8 +235,13 @@ TEST(TiledBackgrounds, TinyPicturesOverAClippedWindowKeepTheirPlaceEverywhereThe
                      bgtTileBitmap);
         for (Surface* s : {&a, &b})
             SelectClipRgn(s->dc(), nullptr);  // reading is clipped too
-        for (int y = 0; y < 200; y += 3)
-            for (int x = 0; x < 300; x += 7) {
+        // A sample of every third row and seventh column, and the shown area's first rows and
+        // columns, where the first tile row or column begins.
+        std::vector<int> ys = {10, 11, 12}, xs = {20, 21, 22, 23};
+        for (int y = 0; y < 200; y += 3) ys.push_back(y);
+        for (int x = 0; x < 300; x += 7) xs.push_back(x);
+        for (const int y : ys)
+            for (const int x : xs) {
                 const bool shown = x >= 20 && x < 290 && y >= 10 && y < 170;
                 ASSERT_EQ(a.at(x, y), shown ? At((x + origin.X) % w, (y + origin.Y) % h) : clWhite) << x << "," << y;
                 ASSERT_EQ(b.at(x, y), shown ? At((x - 2) % w, (y - 1) % h) : clWhite) << x << "," << y;
