@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TreeFixture.h"
+#include "controls/Exhintwnd.h"
 #include "ctlbase/Exini.h"
 #include "ctlbase/Exlist.h"
 #include "platform/Input.h"
@@ -743,4 +744,28 @@ TEST_F(Clicks, SectionsTheHeaderLetsGoOfLeaveTheSortSectionsList)
     Tree->SetHeaderSections(other->Header()->Sections());
     EXPECT_TRUE(allKnown());
     EXPECT_TRUE(List().empty());
+}
+
+TEST_F(Persist, DraggingTheVerticalThumbHintsTheSortColumnOfTheRowComingToTheTop)
+{
+    AddRoots(100, "item ");
+    Tree->SetSortSection(0);
+    TCustomExScrollBar* bar = Tree->VertScrollBar();
+    ASSERT_TRUE(bar->Visible());
+    bar->SetShowTrackHint(true);
+    std::vector<Integer> asked;
+    Tree->OnVertScrollHintNeeded = [&](TObject*, Integer Position, std::string&) { asked.push_back(Position); };
+    const int x = bar->ClientWidth() / 2, y = bar->GetThumbPos() + 3;
+    Input::MouseMove(bar, x, y);
+    Input::MouseDown(bar, mbLeft, x, y);
+    for (int to : {y + 30, bar->ClientHeight() + 60}) {
+        Input::MouseMove(bar, x, to);
+        ASSERT_FALSE(asked.empty());
+        ASSERT_NE(bar->TrackHintWindow(), nullptr);
+        const Integer at = asked.back();
+        EXPECT_EQ(bar->TrackHintWindow()->Caption(), at < 100 ? "item " + std::to_string(at) : std::string());
+    }
+    // Dragged past the end: the last row that can come to the top.
+    EXPECT_GT(asked.back(), 50);
+    Input::MouseUp(bar, mbLeft, x, bar->ClientHeight() + 60);
 }
