@@ -190,6 +190,7 @@ TEST_F(Persist, SettingsBeyondAsciiSurviveAFileOnDisk)
     TScratch scratch;
     const std::string file = scratch.Dir + "/settings.ini";
     Form->SetName("Émetteur");
+    AddSections({70, 90});
     Tree->SetStoragePath("Baum/Ärger ñ 日本");
     Tree->Font()->SetName("Fönt Ω");
     Tree->Font()->SetSize(11);
@@ -200,6 +201,9 @@ TEST_F(Persist, SettingsBeyondAsciiSurviveAFileOnDisk)
 
     auto* other = new TExTree(Form);
     other->SetParent(Form);
+    other->SetBounds(10, 10, 300, 200);
+    other->Header()->Sections()->AddSection()->SetWidth(20);
+    other->Header()->Sections()->AddSection()->SetWidth(20);
     auto* back = new TExIniFile(Form);
     back->SetPath(file);
     ASSERT_TRUE(back->Load());
@@ -209,6 +213,7 @@ TEST_F(Persist, SettingsBeyondAsciiSurviveAFileOnDisk)
     EXPECT_EQ(other->Font()->Name(), "Fönt Ω");
     EXPECT_EQ(other->Font()->Size(), 11);
     EXPECT_EQ(other->SortMode(), smClick);
+    EXPECT_EQ(other->Header()->Sections()->FindSection(1)->Width(), 90);
 }
 
 TEST_F(Persist, ValuesOutOfRangeOrOfTheWrongKindKeepTheTreesOwn)
@@ -269,6 +274,13 @@ TEST_F(Persist, ValuesOutOfRangeOrOfTheWrongKindKeepTheTreesOwn)
     Tree->Restore();
     EXPECT_EQ(SortState(Tree), "001/1");
     EXPECT_EQ(Tree->Font()->Size(), 1638);
+    // With the tree column elsewhere the first section is still a section to sort by.
+    Tree->SetMainTreeColumn(1);
+    Ini->Clear();
+    Ini->WriteInteger(key, "SortSection", 0);
+    Tree->Restore();
+    EXPECT_EQ(Tree->SortSection(), 0);
+    Tree->SetMainTreeColumn(0);
     // The main column counts even without a section of its own.
     Tree->Header()->Sections()->Clear();
     Ini->Clear();
@@ -280,6 +292,16 @@ TEST_F(Persist, ValuesOutOfRangeOrOfTheWrongKindKeepTheTreesOwn)
 TEST_F(Persist, WithoutAStoreOrItsKeyNothingChanges)
 {
     Tree->SetSortDir(sdDescend);
+    Tree->Font()->SetStyle(FontStyle(fsBold) | FontStyle(fsStrikeOut));
+    Tree->Font()->SetSize(12);
+    const std::string styled = FontState(Tree);
+    Ini->WriteInteger("\\Tree", "FontSize", 12);
+    Tree->Restore();  // only the size is there: every flag stays as it is
+    EXPECT_EQ(FontState(Tree), styled);
+    Tree->Font()->SetStyle(FontStyle(fsItalic) | FontStyle(fsUnderline));
+    Tree->Restore();
+    EXPECT_EQ(Tree->Font()->Style(), FontStyle(fsItalic) | FontStyle(fsUnderline));
+    Ini->Clear();
     const std::string font = FontState(Tree), sort = SortState(Tree);
     Tree->Restore();  // the store is empty: no key to open
     EXPECT_EQ(FontState(Tree), font);
@@ -391,6 +413,10 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     src->SetLineHeight(23);
     src->SetBorderStyle(bsNone);
     src->PlusPicture()->SetSize(9, 7);
+    src->MinusPicture()->SetSize(5, 11);
+    src->SetCustomPlusMinus(true);
+    src->SetDrawFocusRect(false);
+    src->SetAlwaysKeepSelection(false);
 
     Tree->Assign(src);
     ASSERT_EQ(Items().Count(), 42);
@@ -415,6 +441,10 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     EXPECT_EQ(Tree->TopIndex(), 5);
     EXPECT_EQ(Tree->BorderStyle(), bsNone);
     EXPECT_EQ(Tree->PlusPicture()->Width(), 9);
+    EXPECT_EQ(Tree->MinusPicture()->Height(), 11);
+    EXPECT_TRUE(Tree->CustomPlusMinus());
+    EXPECT_FALSE(Tree->DrawFocusRect());
+    EXPECT_FALSE(Tree->AlwaysKeepSelection());
     EXPECT_EQ(Tree->Storage(), nullptr);
     EXPECT_FALSE(Tree->GetUpdating());
     // The copy stands alone: changing the source leaves it.
@@ -615,14 +645,20 @@ TEST_F(Clicks, CtrlClicksCycleAColumnThroughAscendingDescendingAndOutOfTheList)
 {
     Tree->SetSortMode(smAddClick);
     Tree->SetSortSection(0);
+    Tree->Log.clear();
     Click(1, true);
+    EXPECT_EQ(Tree->Log, (std::vector<std::string>{"sort all bracketed", "column 1"}));
     EXPECT_EQ(List(), std::vector<Integer>{1});
     EXPECT_EQ(Marks(), "-a--");
     Click(3, true);
+    Tree->Log.clear();
     Click(1, true);
+    EXPECT_EQ(Tree->Log, (std::vector<std::string>{"sort all bracketed", "column 1"}));
     EXPECT_EQ(Marks(), "-d-a");
     EXPECT_EQ(List(), (std::vector<Integer>{1, 3}));  // still in its place
+    Tree->Log.clear();
     Click(1, true);
+    EXPECT_EQ(Tree->Log, (std::vector<std::string>{"sort all bracketed", "column 1"}));
     EXPECT_EQ(Marks(), "---a");
     EXPECT_EQ(List(), std::vector<Integer>{3});
     // The key column stays what it was.
@@ -750,6 +786,12 @@ TEST_F(Clicks, SectionsTheHeaderLetsGoOfLeaveTheSortSectionsList)
     EXPECT_EQ(List(), std::vector<Integer>{0});
     // Its column left the sort: the bracket's close sorts again.
     EXPECT_EQ(Tree->Log, std::vector<std::string>{"sort all"});
+
+    // A section that was not in the list goes: nothing to sort again.
+    Tree->Log.clear();
+    Tree->Header()->Sections()->DeleteSection(Section(1));
+    EXPECT_TRUE(Tree->Log.empty());
+    EXPECT_EQ(List(), std::vector<Integer>{0});
 
     // Replaced by another header's sections.
     auto* other = new TExTree(Form);
