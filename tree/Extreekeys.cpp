@@ -37,6 +37,23 @@ bool TSearchTextTimeoutThread::KeepAlive()
     return value;
 }
 
+bool TSearchTextTimeoutThread::Prolong()
+{
+    FCriticalSection.Acquire();
+    const bool running = !FEnding;
+    if (running) FKeepAlive = true;
+    FCriticalSection.Release();
+    return running;
+}
+
+bool TSearchTextTimeoutThread::Ending()
+{
+    FCriticalSection.Acquire();
+    const bool value = FEnding;
+    FCriticalSection.Release();
+    return value;
+}
+
 void TSearchTextTimeoutThread::Execute()
 {
     using namespace std::chrono;
@@ -49,16 +66,27 @@ void TSearchTextTimeoutThread::Execute()
         FCriticalSection.Acquire();
         const bool alive = FKeepAlive;
         FKeepAlive = false;
+        FEnding = !alive;
         FCriticalSection.Release();
         if (!alive) return;
     }
 }
 
+// A worker that has decided to end but whose notification has not come yet would clear the text
+// of a key typed after it: it is let go, its notification unbound.
+void TExTreeView::RetireEndingSearchThread()
+{
+    TSearchTextTimeoutThread* thread = FSearchThread;
+    thread->OnTerminate = nullptr;
+    FSearchThread = nullptr;
+    FEndedSearchThread.reset(thread);
+}
+
 void TExTreeView::StartClearSearchTimeoutThread()
 {
     if (FSearchThread) {
-        FSearchThread->SetKeepAlive(true);
-        return;
+        if (FSearchThread->Prolong()) return;
+        RetireEndingSearchThread();
     }
     FEndedSearchThread.reset();
     auto* thread = new TSearchTextTimeoutThread();
@@ -93,6 +121,11 @@ void TExTreeView::SearchTextTimeout(TObject* Sender)
 
 bool TExTreeView::ProcessSearch(char Key)
 {
+    // The pause before this key ended the search, even though the worker has not said so yet.
+    if (FSearchThread && FSearchThread->Ending()) {
+        RetireEndingSearchThread();
+        FSearchText.clear();
+    }
     const auto code = static_cast<unsigned char>(Key);
     if (code == 27) {
         FSearchText.clear();

@@ -15,6 +15,11 @@ public:
     // worker reads and resets it after every step.
     void SetKeepAlive(bool Value);
     bool KeepAlive();
+    // Keeps a running worker alive for one more step; False once it has decided to end (its end
+    // notification may still be on its way).
+    bool Prolong();
+    // The worker has decided to end.
+    bool Ending();
 
     // One step of the worker's sleep.
     static constexpr int StepMs = 500;
@@ -25,4 +30,5 @@ protected:
 private:
     TCriticalSection FCriticalSection;
     bool FKeepAlive = false;
+    bool FEnding = false;
 };

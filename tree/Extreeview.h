@@ -155,6 +155,7 @@ public:
     bool ProcessSearch(char Key);
     void StartClearSearchTimeoutThread();
     void StopClearSearchTimeoutThread();
+    void RetireEndingSearchThread();
     // The search thread's end notification: the search text is forgotten.
     void SearchTextTimeout(TObject* Sender);
     const std::string& SearchText() const { return FSearchText; }

@@ -6,6 +6,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "InputTest.h"
@@ -520,6 +521,21 @@ TEST_F(Search, AKeyInTimeKeepsTheTextAlive)
     EXPECT_GE(ms, 1000);
 }
 
+TEST_F(Search, AKeyAfterTheThreadDecidedToEndStartsANewSearch)
+{
+    for (const char* t : {"ab", "b"}) Items().Add(nullptr, t);
+    Type("a");
+    ASSERT_EQ(Focused()->Text(), "ab");
+    // The worker decides to end after its first step and then waits for the main thread to take
+    // its end notification; the next key comes before that.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    Type("b");
+    EXPECT_EQ(Focused()->Text(), "b") << "the pause ended the old search";
+    EXPECT_EQ(View()->SearchText(), "b") << "the old thread's notification does not take the new key";
+    ASSERT_NE(View()->SearchThread(), nullptr);
+    ASSERT_TRUE(uitest::PumpUntil([this] { return View()->SearchText().empty(); }, 3000));
+}
+
 TEST_F(Search, AViewThatGoesWhileTheThreadRunsStopsIt)
 {
     AddRoots(2);
@@ -569,6 +585,26 @@ TEST_F(Search, TheThreadKeepsItsFlagUnderItsLock)
     thread.SetKeepAlive(true);
     EXPECT_TRUE(thread.KeepAlive());
     EXPECT_TRUE(thread.Suspended()) << "made suspended";
+}
+
+TEST_F(Search, AThreadProlongedInTimeRunsAnotherStepAndOneThatDecidedToEndIsNotProlonged)
+{
+    TSearchTextTimeoutThread thread;
+    int ended = 0;
+    thread.OnTerminate = [&ended](TObject*) { ++ended; };
+    using clock = std::chrono::steady_clock;
+    const auto start = clock::now();
+    thread.Resume();
+    EXPECT_TRUE(thread.Prolong());
+    EXPECT_FALSE(thread.Ending());
+    // Its end notification waits for the main thread, which does not look until the worker ends.
+    while (!thread.Ending()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - start).count(), 1000)
+        << "two steps: the first was kept alive";
+    EXPECT_FALSE(thread.Prolong()) << "too late: the worker has decided";
+    EXPECT_FALSE(thread.KeepAlive()) << "nothing was set on the finished worker";
+    ASSERT_TRUE(uitest::PumpUntil([&ended] { return ended == 1; }, 2000));
+    EXPECT_TRUE(thread.Finished());
 }
 
 }  // namespace
