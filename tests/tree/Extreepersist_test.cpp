@@ -561,9 +561,15 @@ struct Clicks : ::testing::Test {
     TExHeaderSection* Section(Integer Index) const { return Tree->Header()->Sections()->FindSection(Index); }
     void Click(Integer Index, bool Ctrl = false)
     {
-        // The pointer's move carries the modifier state the click is read with.
-        Input::MouseMove(Tree, 5, 5, Ctrl ? TShiftState(ssCtrl) : TShiftState(0));
-        Tree->Header()->OnSectionClick(Tree->Header(), Section(Index));
+        const TRect r = Tree->Header()->GetSectionRect(Index);
+        const int x = (r.Left + r.Right) / 2, y = (r.Top + r.Bottom) / 2;
+        const TShiftState shift = Ctrl ? TShiftState(ssCtrl) : TShiftState(0);
+        // Apart in time, so that a second click on the same column is no double click.
+        Input::AdvanceTime(1000);
+        Input::MouseMove(Tree->Header(), x, y, shift);
+        Input::Click(Tree->Header(), x, y, mbLeft, shift);
+        // Let go of the modifier before the next click.
+        Input::MouseMove(Tree->Header(), x, y + 1);
     }
     // The sort marks of the four sections: '-' none, 'a' ascending, 'd' descending.
     std::string Marks() const
@@ -675,7 +681,8 @@ TEST_F(Clicks, AColumnHandlerMayFreeTheTree)
     Tree->SetSortMode(smClick);
     TGuardPtr<TCountingTree> tree(Tree);
     Tree->OnHeaderColumnClick = [this](TObject*, Integer) { TObject::Free(Tree); };
-    Click(1);
+    const TRect r = Tree->Header()->GetSectionRect(1);
+    Input::Click(Tree->Header(), (r.Left + r.Right) / 2, r.Top + 2);
     EXPECT_FALSE(tree);
 }
 
