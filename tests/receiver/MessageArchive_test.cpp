@@ -48,6 +48,12 @@ TEST(MessageNames, TheProgramsOwnNamesAndTheirLimits)
                             "070315-061502.txt", "070315-061502.Txt", "070315_061502.TXT", "070315-061502.TXT.bak",
                             "0703150-61502.TXT", "70315-061502.TXT", ""})
         EXPECT_FALSE(rx::ParseMessageName(bad, s)) << bad;
+    // A letter in any of the twelve digit places.
+    for (std::size_t at : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12}) {
+        std::string name = "070315-061502.TXT";
+        name[at] = 'a';
+        EXPECT_FALSE(rx::ParseMessageName(name, s)) << name;
+    }
 }
 
 TEST(MessageNames, MonthsAndDatesCompareInCalendarOrder)
@@ -319,6 +325,45 @@ TEST_F(Archive, WithoutAnOpenerTheUsersEditorOpensTheFile)
     EXPECT_EQ(line, "Messages/070315-061502.TXT");
 }
 
+TEST_F(Archive, TheEditorsAnswers)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC\r\n");
+    const std::string mark = Dir.Path("opened with");
+    Write(Dir.Path("editor.sh"), "#!/bin/sh\necho \"$1\" > '" + mark + "'\n");
+    ASSERT_EQ(chmod(Dir.Path("editor.sh").c_str(), 0755), 0);
+    const char* visual = getenv("VISUAL");
+    const char* editor = getenv("EDITOR");
+    const std::string oldVisual = visual ? visual : "", oldEditor = editor ? editor : "";
+    setenv("VISUAL", "", 1);
+    setenv("EDITOR", Dir.Path("editor.sh").c_str(), 1);
+    EXPECT_TRUE(rx::OpenInTextEditor("Messages/070315-061502.TXT"));
+    EXPECT_EQ(Launched.size(), 1u);
+    // A file that is not there opens nothing, not even in the user's editor.
+    LauncherWorks = false;
+    EXPECT_FALSE(rx::OpenInTextEditor("Messages/070315-061503.TXT"));
+    // Without an opener: the editor of EDITOR when VISUAL is empty; nothing when both are.
+    EXPECT_TRUE(rx::OpenInTextEditor("Messages/070315-061502.TXT"));
+    for (int i = 0; i < 500 && !fs::exists(mark); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(fs::exists(mark));
+    setenv("EDITOR", "", 1);
+    EXPECT_FALSE(rx::OpenInTextEditor("Messages/070315-061502.TXT"));
+    visual ? setenv("VISUAL", oldVisual.c_str(), 1) : unsetenv("VISUAL");
+    editor ? setenv("EDITOR", oldEditor.c_str(), 1) : unsetenv("EDITOR");
+}
+
+TEST_F(Archive, ShowingMessagesLeavesNoFileOpen)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC\r\nNNNN\r\n");
+    form->LoadMessageTree();
+    auto open = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{}); };
+    const auto before = open();
+    for (int i = 0; i < 20; ++i) {
+        Select(Node("15 Mar 07", "06:15:02"));
+        Select(Node("15 Mar 07"));
+    }
+    EXPECT_EQ(open(), before);
+}
+
 TEST_F(Archive, TheComparisonHandlerGivesTheInsertionOrder)
 {
     form->AddMessageToTree("991231-235959.TXT");
@@ -336,6 +381,10 @@ TEST_F(Archive, TheComparisonHandlerGivesTheInsertionOrder)
     EXPECT_EQ(res, 0);
     form->TreeView1->OnCompareItems(form->TreeView1, b->Items(1), b->Items(0), res);
     EXPECT_EQ(res, 1);
+    form->TreeView1->OnCompareItems(form->TreeView1, b->Items(0), b->Items(1), res);
+    EXPECT_EQ(res, -1);
+    form->TreeView1->OnCompareItems(form->TreeView1, b->Items(0), b->Items(0), res);
+    EXPECT_EQ(res, 0);
     EXPECT_EQ(form->TreeView1->SortMode(), smNone);
     EXPECT_EQ(form->TreeView1->SortType(), stCustom);
 }

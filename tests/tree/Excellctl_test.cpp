@@ -4,7 +4,10 @@
 // frees the control it was called by. Their painting inside a tree's cells is with the rows'.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "TreeRecorder.h"
 #include "platform/Graphics.h"
@@ -120,9 +123,76 @@ TEST(CellProgressBar, FillsItsShareInsideItsFrameAndMakesRoomForSideText)
         EXPECT_NE(p.At(1, 8), ColorToRGB(clGreen));
         EXPECT_EQ(p.At(117, 8), ColorToRGB(clGreen));
     }
+    // Centred text lies over the middle of a bar that keeps its whole width.
+    bar.SetTextAlignment(taCenter);
+    bar.SetValue(0);
+    {
+        Painted p(bar, 120);
+        int first = -1, last = -1;
+        for (int y = 0; y < 17; ++y)
+            for (int x = 1; x < 119; ++x)
+                if (p.At(x, y) != ColorToRGB(clYellow) && p.At(x, y) != ColorToRGB(clBlue)) {
+                    if (first < 0 || x < first) first = x;
+                    last = std::max(last, x);
+                }
+        ASSERT_GE(first, 0) << "no text";
+        EXPECT_NEAR((first + last) / 2, 60, 3);
+        EXPECT_EQ(p.At(118, 8), ColorToRGB(clYellow));
+    }
+}
+
+TEST(CellControls, PaintingGivesTheCanvasItsPenBrushAndFontBack)
+{
+    TExCellProgressBar bar(nullptr);
+    bar.SetValue(40);
+    TExCellCheckBox box(nullptr);
+    box.SetCaption("box");
+    TExCellButton button(nullptr);
+    button.SetCaption("go");
+    for (TExCellControl* c : std::initializer_list<TExCellControl*>{&bar, &box, &button}) {
+        TBitmap b;
+        b.SetSize(100, 18);
+        TCanvas* canvas = b.Canvas();
+        canvas->Pen()->SetColor(clOlive);
+        canvas->Pen()->SetWidth(3);
+        canvas->Brush()->SetColor(clTeal);
+        canvas->Font()->SetColor(clPurple);
+        canvas->Font()->SetSize(15);
+        c->Paint(canvas, TRect{0, 0, 100, 17});
+        EXPECT_EQ(canvas->Pen()->Color(), clOlive);
+        EXPECT_EQ(canvas->Pen()->Width(), 3);
+        EXPECT_EQ(canvas->Brush()->Color(), clTeal);
+        EXPECT_EQ(canvas->Font()->Color(), clPurple);
+        EXPECT_EQ(canvas->Font()->Size(), 15);
+    }
 }
 
 // ---------------------------------------------------------------- check box and button
+
+TEST(CellCheckBox, ADisabledBoxAndCaptionLookDisabled)
+{
+    TExCellCheckBox box(nullptr);
+    box.SetCaption("Done");
+    box.SetChecked(true);
+    auto pixels = [&] {
+        Painted p(box, 80);
+        std::vector<COLORREF> r;
+        for (int y = 0; y < 17; ++y)
+            for (int x = 0; x < 80; ++x) r.push_back(p.At(x, y));
+        return r;
+    };
+    auto region = [](const std::vector<COLORREF>& All, int X1, int X2) {
+        std::vector<COLORREF> r;
+        for (int y = 0; y < 17; ++y)
+            for (int x = X1; x < X2; ++x) r.push_back(All[std::size_t(y * 80 + x)]);
+        return r;
+    };
+    const auto enabled = pixels();
+    box.SetEnabled(false);
+    const auto disabled = pixels();
+    EXPECT_NE(region(enabled, 0, 16), region(disabled, 0, 16)) << "the box";
+    EXPECT_NE(region(enabled, 18, 80), region(disabled, 18, 80)) << "the caption";
+}
 
 TEST(CellCheckBox, ClicksStepTheStateBeforeTheHandlerSeesIt)
 {

@@ -133,6 +133,45 @@ TEST_F(LineHints, TheCellUnderThePointerOrTheMainText)
     EXPECT_EQ(Window()->Caption(), "second");
 }
 
+TEST_F(LineHints, AVirtualCellsStyleDecidesAndItsHandlerMayDeleteTheItem)
+{
+    for (Integer w : {100, 60}) Tree->Header()->Sections()->AddSection()->SetWidth(w);
+    Tree->SetShowHeader(true);
+    Tree->SetLineHintMode(shmAll);
+    Tree->SetLineHintType(lhtCellTextOnly);
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    for (TExTreeItem* i : {A, B}) i->SetUseStyles(true);
+    bool picture = false, kill = false;
+    Tree->OnVirtualTextNeeded = [](TObject*, TExTreeItem*, Integer Column, std::string& Text) {
+        Text = Column > 0 ? "cell text" : "main";
+    };
+    Tree->OnVirtualStyleNeeded = [&](TObject*, TExTreeItem* I, Integer Section, TExCellStyle* Style) {
+        Style->SetStyle(picture && Section == 1 ? ExhsPictureOnly : ExhsText);
+        if (kill && I == A) {
+            kill = false;
+            A->Delete();
+        }
+    };
+    uitest::Pump();
+    ASSERT_TRUE(RestAt(120, 5));
+    EXPECT_EQ(Window()->Caption(), "cell text");
+    // A picture cell has no text to show.
+    ASSERT_TRUE(RestAt(120, 17 + 5));
+    View()->DoHideLineHint();
+    picture = true;
+    EXPECT_FALSE(RestAt(121, 6));
+    // The style's handler deletes the row it is asked about: no hint, and nothing of it is kept.
+    picture = false;
+    View()->DoHideLineHint();
+    Input::MouseMove(View(), 120, 17 + 5);
+    uitest::Pump(30);
+    kill = true;
+    EXPECT_FALSE(RestAt(121, 5));
+    EXPECT_FALSE(kill);
+    EXPECT_EQ(Items().Count(), 1);
+    EXPECT_EQ(View()->LineHintItem(), nullptr);
+}
+
 TEST_F(LineHints, TheEventMayRefuseOrReplaceAndSeesTheTreesPoint)
 {
     Tree->SetLineHintMode(shmAll);

@@ -7,6 +7,7 @@
 // Each runs in the classic look and with themes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -365,6 +366,52 @@ TEST_P(Rows, TheTextsExtentFollowsItsMeasureInAnyFont)
     EXPECT_LE(B->TextRight, Tree->View()->HRange() + 1);
 }
 
+TEST_P(Rows, ItemFontStatesAndAFontLeftByTheRowBefore)
+{
+    ThreeRows();
+    B->SetParentStyle(false);
+    // The second row's pixels from x 30 to 120.
+    auto RowPixels = [this] {
+        Repaint();
+        std::vector<COLORREF> r;
+        for (int y = 17; y < 34; ++y)
+            for (int x = 30; x < 120; ++x) r.push_back(Peek(x, y));
+        return r;
+    };
+    const auto plain = RowPixels();
+    for (Integer state : {4, 5, 6, 8}) {  // underline, bold, italic, strike-out
+        B->SetState(state, true);
+        EXPECT_NE(RowPixels(), plain) << "state " << state;
+        B->SetState(state, false);
+    }
+    EXPECT_EQ(RowPixels(), plain);
+    // The row above painting in a font of its own style leaves the next row's font alone.
+    A->SetUseStyles(true);
+    A->SetParentStyle(false);
+    ASSERT_NE(A->MainStyle(), nullptr);
+    A->MainStyle()->SetOwnerColors(false);
+    A->MainStyle()->SetFontName("DejaVu Serif");
+    A->MainStyle()->SetFontStyles(FontStyle(fsItalic));
+    EXPECT_EQ(RowPixels(), plain);
+    // So does it for a row whose style takes the tree's colours and font.
+    B->SetUseStyles(true);
+    ASSERT_NE(B->MainStyle(), nullptr);
+    EXPECT_EQ(RowPixels(), plain);
+}
+
+TEST_P(Rows, SectionsOfAHiddenHeaderDoNotCutTheMainText)
+{
+    ThreeRows();
+    AddSections({50, 50});
+    Tree->SetShowHeader(false);
+    A->SetText("a long main text that runs on");
+    Repaint();
+    int ink = 0;
+    for (int y = 0; y < 17; ++y)
+        for (int x = 70; x < 150; ++x) ink += Peek(x, y) != Rgb(clWindow);
+    EXPECT_GT(ink, 0);
+}
+
 TEST_P(Rows, AFiveMegabyteLineWithoutBlanksIsPaintedAndCut)
 {
     ThreeRows();
@@ -529,6 +576,44 @@ TEST_P(Cells, TextsFollowTheSectionsAlignmentAndPasswordsHideThem)
             b.push_back(Peek(x, y + 17));
         }
     EXPECT_EQ(a, b);
+}
+
+TEST_P(Cells, CentredTextsAndPicturesSitInTheMiddle)
+{
+    Columns();
+    Tree->Header()->Sections()->GetSection(1)->SetAlignment(hsaCenter);
+    Repaint();
+    int first = -1, last = -1;
+    for (int y = 0; y < 17; ++y)
+        for (int x = 100; x < 179; ++x)
+            if (Peek(x, y) != Rgb(clWindow)) {
+                if (first < 0 || x < first) first = x;
+                last = std::max(last, x);
+            }
+    ASSERT_GE(first, 0);
+    EXPECT_NEAR((first + last) / 2, 140, 3);
+    // A picture instead of the main text stands in the middle of its row's height.
+    TBitmap picture;
+    picture.SetSize(8, 8);
+    picture.Canvas()->Brush()->SetColor(clGreen);
+    picture.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    B->SetUseStyles(true);
+    B->SetParentStyle(false);
+    ASSERT_NE(B->MainStyle(), nullptr);
+    B->MainStyle()->SetOwnerColors(false);
+    B->MainStyle()->SetPicture(&picture);
+    B->MainStyle()->SetStyle(ExhsPictureOnly);
+    Repaint();
+    int top = -1, bottom = -1;
+    for (int y = 17; y < 34; ++y)
+        for (int x = 0; x < 99; ++x)
+            if (Peek(x, y) == Rgb(clGreen)) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+    ASSERT_GE(top, 0) << "no picture";
+    EXPECT_EQ(top - 17, 5);
+    EXPECT_EQ(bottom - 17, 12);
 }
 
 TEST_P(Cells, OwnerDrawnCellsByColumnOrByMask)
