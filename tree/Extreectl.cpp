@@ -473,11 +473,8 @@ void TCustomExTree::UpdateRefresh(TExTreeRefresh& Work)
         Work.HRangeStale = false;
         if (!ShowColumns()) FView->DefineHRange();
     }
-    if (sortPending) {
-        TriggerSortBegin();
-        Sort(true);
-        TriggerSortEnd();
-    }
+    // Sort raises the sort events itself.
+    if (sortPending) Sort(true);
     if (!updatePending) return;
     Work.VisCountChanged = false;
     if (FView->HandleAllocated()) {
@@ -654,7 +651,7 @@ void TCustomExTree::Loaded()
     FHeader->Loaded();
     if (SortMode() == smAdd || SortMode() == smAddClick) {
         TriggerSortBegin();
-        Sort(true);
+        FModel->Root()->Sort(true);
         TriggerSortEnd();
     }
     RefreshFlags().UpdatePending = true;

@@ -53,7 +53,6 @@ enum TSTSelModes : Byte { smUsual, smSimple };
 enum TExHintType : Byte { shtMainText, shtHintOnly, shtHintOrText };
 enum THintModes : Byte { shmNone, shmLong, shmAll };
 enum TLineHintType : Byte { lhtMainTextOnly, lhtCellTextOnly, lhtSmart };
-enum TSortTypes : Byte { stCustom, stText, stNumber, stFloating, stDateTime, stDate, stTime, stBoolean, stCurrency };
 enum TSortDirs : Byte { sdAscend, sdDescend };
 enum TDragImgMode : Byte { dimNever, dimOne, dimAll };
 enum TDragTargetDraw : Byte {
@@ -263,7 +262,11 @@ public:
 
     // ================================================================ sorting, persistence, export, editing
     virtual void Sort(bool Recursive);
-    virtual Integer CompareItems(TExTreeItem* Item1, TExTreeItem* Item2, Integer SectionIndex, TSortTypes SortType);
+    // Negative, 0 or positive; two different items never compare equal.
+    virtual Integer CompareItems(TExTreeItem* Item1, TExTreeItem* Item2, TExSSortMode SortMode, TSortTypes SortType,
+                                 Integer SectionIndex);
+    // Compares on one further sort section (its own direction; texts converted at each call).
+    void SlowCompareItems(TExTreeItem* Item1, TExTreeItem* Item2, TExHeaderSection* Section, Integer& Res);
     void AddSortSection(Integer Index, bool ReSort);
     void RemoveSortSection(Integer Index, bool ReSort);
     void ClearSortList(bool ReSort);

@@ -26,7 +26,7 @@ bool StartsWithHTML(const std::string& Text) { return Text.compare(0, 6, "<html>
 
 }  // namespace
 
-TExTreeItem::TExTreeItem(TExTreeModel* Owner) : FTree(Owner) {}
+TExTreeItem::TExTreeItem(TExTreeModel* Owner) : FTree(Owner), FSerial(++Owner->FItemsMade) {}
 
 Integer TExTreeItem::VarHeightShare() const
 {
@@ -45,6 +45,11 @@ TExTreeItem::~TExTreeItem()
             TObject::Free(child);
         }
         delete FChildren;
+    }
+    // A sort left by an error, or an item deleted by a comparison handler, may still hold a key.
+    if (FSortKeyRefCount > 0) {
+        FSortKeyRefCount = 1;
+        ReleaseSortData();
     }
     FreeHTML();
     DisposeStaticData();

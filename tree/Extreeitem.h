@@ -260,6 +260,21 @@ public:
     void EndEdit(bool ByCancel);
     void MakeVisible();
 
+    // Sorting of the children by the tree control's sort settings and comparison; an item of a tree
+    // without a control is left as it is.
+    void Sort(bool Recursive);
+    void QuickSort(bool Recursive, Integer L, Integer R, TExSSortMode SortMode, TSortTypes SortType, Integer Section);
+    // The sort key is reference-counted: nested sorts of one run convert each cell once.
+    void AddSortData(TSortTypes SortType, Integer Section);
+    void ReleaseSortData();
+    // Writes this item's branch into the all-items list from StartIndex on, in children order.
+    void NormalizeSorts(Integer StartIndex);
+    Integer SortKeyKind() const { return FSortKeyKind; }
+    std::intptr_t SortKeyValue() const { return FSortKeyValue; }
+    Integer SortKeyRefCount() const { return FSortKeyRefCount; }
+    // The item's number in the order the tree made its items: the last tie-break of sorting.
+    std::uint64_t Serial() const { return FSerial; }
+
     // Marked-up rendering of the texts (nil when a text is not marked up or IsHTML is off).
     TExHTMLData* HTMLData() const { return FHTMLData; }
     TExHTMLData* ColumnHTMLData(Integer Column) const;
@@ -320,6 +335,7 @@ private:
     std::intptr_t FSortKeyValue = 0;
     Integer FSortKeyKind = -1;
     Integer FSortKeyRefCount = 0;
+    std::uint64_t FSerial;
     TColor FRowBkColor = 0;
     TColor FColor = 0;
     TColor FBkColor = 0;

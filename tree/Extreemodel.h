@@ -5,6 +5,7 @@
 // which is how its tests run.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class TExHTMLData;
 
 enum TItemChangeMode { icmText, icmState, icmCheckState };
 enum TSortModes { smNone, smAdd, smClick, smAddClick };
+enum TSortTypes : Byte { stCustom, stText, stNumber, stFloating, stDateTime, stDate, stTime, stBoolean, stCurrency };
 enum TVirtualityLevel { vlNone, vlTextAndStyles };
 
 // What the outermost end of the update bracket owes the view. The tree-level flags are cleared by
@@ -263,6 +265,8 @@ private:
     bool FFilteredVisibility = false;
     bool FAdjustMultilineHeight = true;
     TVirtualityLevel FVirtualityLevel = vlNone;
+    // Items made so far; each item takes the next number as its serial.
+    std::uint64_t FItemsMade = 0;
     TExTreeItem* FFocused = nullptr;
     TExTreeItem* FSelected = nullptr;
     TExList* FSelectedList = nullptr;

@@ -1,0 +1,409 @@
+// Sorting: each key type, further sort sections, the comparison event, ties, errors half-way and
+// the all-items list after a sort.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TreeFixture.h"
+#include "platform/DateUtils.h"
+#include "tree/Extreeres.h"
+
+namespace {
+
+class SortTest : public TreeTest {
+protected:
+    // Root items with these texts, in this order.
+    std::vector<TExTreeItem*> Roots(const std::vector<std::string>& Texts)
+    {
+        std::vector<TExTreeItem*> made;
+        Items().BeginUpdate();
+        for (const auto& t : Texts) made.push_back(Items().Add(nullptr, t));
+        Items().EndUpdate();
+        return made;
+    }
+    std::vector<std::string> RootTexts(TExTreeItem* Parent = nullptr) const
+    {
+        TExTreeItem* p = Parent ? Parent : Items().Root();
+        std::vector<std::string> texts;
+        for (Integer i = 0; i < p->Count(); ++i) texts.push_back(p->Items(i)->Text());
+        return texts;
+    }
+    std::vector<std::string> SortedBy(TSortTypes Type, const std::vector<std::string>& Texts,
+                                      TSortDirs Dir = sdAscend)
+    {
+        Items().Clear();
+        Roots(Texts);
+        Tree->SetSortType(Type);
+        Tree->SetSortDir(Dir);
+        Tree->Sort(false);
+        return RootTexts();
+    }
+    // The all-items list is the pre-order of the children lists, and every item finds itself.
+    void ExpectListInStep() const
+    {
+        std::vector<TExTreeItem*> order;
+        std::vector<TExTreeItem*> stack;
+        for (Integer i = Items().Root()->Count() - 1; i >= 0; --i) stack.push_back(Items().Root()->Items(i));
+        while (!stack.empty()) {
+            TExTreeItem* item = stack.back();
+            stack.pop_back();
+            order.push_back(item);
+            for (Integer i = item->Count() - 1; i >= 0; --i) stack.push_back(item->Items(i));
+        }
+        ASSERT_EQ(Items().Count(), static_cast<Integer>(order.size()));
+        for (size_t i = 0; i < order.size(); ++i) {
+            ASSERT_EQ(Items().Item(static_cast<Integer>(i)), order[i]) << "position " << i;
+            ASSERT_EQ(order[i]->GetAbsIndex(), static_cast<Integer>(i));
+            ASSERT_EQ(order[i]->SortKeyRefCount(), 0) << "a key left behind at " << i;
+        }
+    }
+    // Three columns: the main text (0), a number column (1) and a text column (2).
+    void ThreeColumns()
+    {
+        AddSections({80, 60, 60});
+        Tree->Header()->Sections()->GetSection(0)->SetFieldType(sftText);
+        Tree->Header()->Sections()->GetSection(1)->SetFieldType(sftNumber);
+        Tree->Header()->Sections()->GetSection(2)->SetFieldType(sftText);
+    }
+    TExTreeItem* Row(const std::string& Main, const std::string& Col1, const std::string& Col2)
+    {
+        TExTreeItem* item = Items().Add(nullptr, Main);
+        item->ColumnText()->Add(Col1);
+        item->ColumnText()->Add(Col2);
+        return item;
+    }
+};
+
+using Texts = std::vector<std::string>;
+
+TEST_F(SortTest, TextIgnoresCaseKeepsAccentsWithTheirLetterAndPutsSignsBeforeDigitsBeforeLetters)
+{
+    EXPECT_EQ(SortedBy(stText, {"b", "A", "\xE9t\xE9", "Ete", "z", "10", "_x", "a"}),
+              (Texts{"_x", "10", "A", "a", "b", "Ete", "\xE9t\xE9", "z"}));
+    // Equal letters: the plain one first, then the accented; case alone decides nothing (creation order).
+    EXPECT_EQ(SortedBy(stText, {"\xC9", "E", "e"}), (Texts{"E", "e", "\xC9"}));
+    EXPECT_EQ(SortedBy(stText, {"ab", "a", "abc", ""}), (Texts{"", "a", "ab", "abc"}));
+    EXPECT_EQ(SortedBy(stText, {"ab", "a", "abc", ""}, sdDescend), (Texts{"abc", "ab", "a", ""}));
+}
+
+TEST_F(SortTest, NumbersPutTextsThatAreNoNumberFirstAscendingAndLastDescending)
+{
+    EXPECT_EQ(SortedBy(stNumber, {"10", "x", "-3", "2", "1e3"}), (Texts{"x", "1e3", "-3", "2", "10"}));
+    EXPECT_EQ(SortedBy(stNumber, {"10", "x", "-3", "2"}, sdDescend), (Texts{"10", "2", "-3", "x"}));
+    EXPECT_EQ(SortedBy(stFloating, {"2.5", "-0.25", "abc", "10"}), (Texts{"abc", "-0.25", "2.5", "10"}));
+}
+
+TEST_F(SortTest, DatesTimesAndDateTimesCompareTheirOwnParts)
+{
+    const Texts texts{"1/2/2024 9:00 PM", "1/2/2024 8:00 AM", "12/31/2023 11:00 PM", "bad", "1/1/2024"};
+    EXPECT_EQ(SortedBy(stDateTime, texts),
+              (Texts{"bad", "12/31/2023 11:00 PM", "1/1/2024", "1/2/2024 8:00 AM", "1/2/2024 9:00 PM"}));
+    // A day that does not exist is no key.
+    EXPECT_EQ(SortedBy(stDate, {"3/1/2024", "2/29/2024", "1/15/2023", "2/30/2024"}),
+              (Texts{"2/30/2024", "1/15/2023", "2/29/2024", "3/1/2024"}));
+    EXPECT_EQ(SortedBy(stTime, {"11:30 PM", "9:05", "09:04:59", "12:00 AM", "25:00"}),
+              (Texts{"25:00", "12:00 AM", "09:04:59", "9:05", "11:30 PM"}));
+}
+
+TEST_F(SortTest, DateKeysFollowTheLocalesDateOrder)
+{
+    const TFormatSettings saved = FormatSettings;
+    FormatSettings.ShortDateFormat = "dd.mm.yyyy";
+    FormatSettings.DateSeparator = '.';
+    const Texts sorted = SortedBy(stDate, {"02.01.2024", "31.12.2023", "01.02.2024"});
+    FormatSettings = saved;
+    EXPECT_EQ(sorted, (Texts{"31.12.2023", "02.01.2024", "01.02.2024"}));
+}
+
+TEST_F(SortTest, DateTypesTreatTwoTimesOfOneDayAsEqualAndTimeIgnoresTheDay)
+{
+    Items().Clear();
+    AddSections({80});
+    Tree->Header()->Sections()->GetSection(0)->SetFieldType(sftDate);
+    Tree->SetShowHeader(true);
+    ASSERT_TRUE(Tree->ShowColumns());
+    // Keys of the date type: the whole day; the two on 1/2 keep the order they were made in.
+    Roots({"1/2/2024 10:00 PM", "1/2/2024 1:00 AM", "1/1/2024 11:00 PM"});
+    Tree->Sort(false);
+    EXPECT_EQ(RootTexts(), (Texts{"1/1/2024 11:00 PM", "1/2/2024 10:00 PM", "1/2/2024 1:00 AM"}));
+    Tree->Header()->Sections()->GetSection(0)->SetFieldType(sftTime);
+    Items().Clear();
+    Roots({"10:00 PM", "1:00 AM", "11:00 AM"});
+    Tree->Sort(false);
+    EXPECT_EQ(RootTexts(), (Texts{"1:00 AM", "11:00 AM", "10:00 PM"}));
+}
+
+TEST_F(SortTest, BooleanIsTrueForAnyTextAndCurrencyReadsDisplayedAmounts)
+{
+    EXPECT_EQ(SortedBy(stBoolean, {"0", "", "false", ""}), (Texts{"", "", "0", "false"}));
+    EXPECT_EQ(SortedBy(stBoolean, {"0", "", "false"}, sdDescend), (Texts{"false", "0", ""}));
+    EXPECT_EQ(SortedBy(stCurrency, {"$1234.50", "$99", "($5.00)", "1 234,49", "$0.00005"}),
+              (Texts{"($5.00)", "$0.00005", "$99", "1 234,49", "$1234.50"}));
+}
+
+TEST_F(SortTest, EqualKeysKeepTheOrderTheItemsWereMadeInReversedWhenDescending)
+{
+    // Made in an order unlike their addresses: later items first in the list.
+    std::vector<TExTreeItem*> made;
+    Items().BeginUpdate();
+    for (int i = 0; i < 40; ++i) made.push_back(Items().AddFirst(nullptr, "same"));
+    Items().EndUpdate();
+    Tree->SetSortType(stText);
+    Tree->Sort(false);
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(Items().Root()->Items(i), made[static_cast<size_t>(i)]);
+    Tree->SetSortDir(sdDescend);
+    Tree->Sort(false);
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(Items().Root()->Items(i), made[static_cast<size_t>(39 - i)]);
+    ExpectListInStep();
+}
+
+TEST_F(SortTest, CustomComparisonDecidesAndUnassignedLeavesCreationOrder)
+{
+    std::vector<TExTreeItem*> made = Roots({"c", "a", "b"});
+    Items().Root()->Items(0)->MoveTo(nullptr);  // "a", "b", "c" in the list; made c, a, b
+    Tree->SetSortType(stCustom);
+    Tree->Sort(false);
+    EXPECT_EQ(RootTexts(), (Texts{"c", "a", "b"}));
+    int calls = 0;
+    Tree->OnCompareItems = [&](TObject* Sender, TExTreeItem* A, TExTreeItem* B, Integer& Res) {
+        EXPECT_EQ(Sender, Tree);
+        ++calls;
+        Res = A->Text() < B->Text() ? -7 : A->Text() > B->Text() ? 7 : 0;
+    };
+    Tree->Sort(false);
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(RootTexts(), (Texts{"a", "b", "c"}));
+    Tree->SetSortDir(sdDescend);
+    Tree->Sort(false);
+    EXPECT_EQ(RootTexts(), (Texts{"c", "b", "a"}));
+}
+
+TEST_F(SortTest, FurtherSectionsBreakTiesInListOrderEachInItsOwnDirection)
+{
+    ThreeColumns();
+    Items().BeginUpdate();
+    Row("x", "2", "b");
+    Row("x", "10", "a");
+    Row("w", "2", "a");
+    Row("x", "2", "a");
+    Items().EndUpdate();
+    Tree->SetSortType(stText);
+    Tree->Header()->Sections()->GetSection(1)->SetSortMode(hsmAscend);
+    Tree->Header()->Sections()->GetSection(2)->SetSortMode(hsmDescend);
+    Tree->AddSortSection(1, false);
+    Tree->AddSortSection(2, false);
+    Tree->Sort(false);
+    auto rows = [&] {
+        Texts r;
+        for (Integer i = 0; i < Items().RootCount(); ++i) {
+            TExTreeItem* it = Items().RootItem(i);
+            r.push_back(it->Text() + it->ColumnText()->Get(0) + it->ColumnText()->Get(1));
+        }
+        return r;
+    };
+    // The number column compares numbers (2 before 10), the text column descends.
+    EXPECT_EQ(rows(), (Texts{"w2a", "x2b", "x2a", "x10a"}));
+    // Added again, a section moves to the end of the list: the text column now decides first.
+    Tree->AddSortSection(1, true);
+    EXPECT_EQ(rows(), (Texts{"w2a", "x2b", "x2a", "x10a"}));
+    Tree->RemoveSortSection(2, true);
+    EXPECT_EQ(rows(), (Texts{"w2a", "x2b", "x2a", "x10a"}));
+    Tree->Header()->Sections()->GetSection(1)->SetSortMode(hsmDescend);
+    Tree->Sort(false);
+    EXPECT_EQ(rows(), (Texts{"w2a", "x10a", "x2b", "x2a"}));
+    // Without the further sections equal main texts keep the order they were made in.
+    Tree->ClearSortList(true);
+    EXPECT_EQ(rows(), (Texts{"w2a", "x2b", "x10a", "x2a"}));
+}
+
+TEST_F(SortTest, AKeyColumnOtherThanTheMainTextSortsByItsSectionsTypeAndMode)
+{
+    ThreeColumns();
+    Tree->SetShowHeader(true);
+    Items().BeginUpdate();
+    Row("a", "10", "q");
+    Row("b", "9", "p");
+    Row("c", "x", "r");
+    Items().EndUpdate();
+    Tree->SetSortSection(1);
+    Tree->Header()->Sections()->GetSection(1)->SetSortMode(hsmAscend);
+    Tree->Sort(false);
+    EXPECT_EQ(RootTexts(), (Texts{"c", "b", "a"}));
+    Tree->Header()->Sections()->GetSection(1)->SetSortMode(hsmDescend);
+    Tree->Sort(false);
+    EXPECT_EQ(RootTexts(), (Texts{"a", "b", "c"}));
+    Tree->SetSortSection(2);
+    Tree->Header()->Sections()->GetSection(2)->SetSortMode(hsmAscend);
+    Tree->Sort(false);
+    EXPECT_EQ(RootTexts(), (Texts{"b", "a", "c"}));
+    // A section that does not exist sorts by the main text in the tree's direction.
+    Tree->SetSortSection(7);
+    Tree->SetSortType(stText);
+    Tree->SetShowHeader(false);
+    Tree->SetSortDir(sdDescend);
+    Tree->Sort(false);
+    EXPECT_EQ(RootTexts(), (Texts{"c", "b", "a"}));
+}
+
+TEST_F(SortTest, RecursiveSortReachesBranchesBelowASingleChildAndKeepsTheListInStep)
+{
+    TExTreeItem* top = Items().Add(nullptr, "top");
+    TExTreeItem* mid = Items().AddChild(top, "mid");
+    for (const char* t : {"c", "a", "b"}) {
+        TExTreeItem* leaf = Items().AddChild(mid, t);
+        Items().AddChild(leaf, std::string(t) + "2");
+        Items().AddChild(leaf, std::string(t) + "1");
+    }
+    Tree->SetSortType(stText);
+    top->Sort(false);
+    EXPECT_EQ(RootTexts(mid), (Texts{"c", "a", "b"})) << "not recursive: one child, nothing to do";
+    top->Sort(true);
+    EXPECT_EQ(RootTexts(mid), (Texts{"a", "b", "c"}));
+    EXPECT_EQ(RootTexts(mid->Items(2)), (Texts{"c1", "c2"}));
+    ExpectListInStep();
+    EXPECT_EQ(Tree->Model()->SortDepth, 0);
+}
+
+TEST_F(SortTest, ManyItemsInRandomOrderEndSortedWithTheListInStep)
+{
+    std::mt19937 rng(11);
+    Items().BeginUpdate();
+    std::vector<TExTreeItem*> parents{nullptr};
+    for (int i = 0; i < 3000; ++i) {
+        TExTreeItem* p = parents[rng() % parents.size()];
+        TExTreeItem* made = Items().AddChild(p, std::to_string(rng() % 500));
+        if (rng() % 8 == 0) parents.push_back(made);
+    }
+    Items().EndUpdate();
+    Tree->SetSortType(stNumber);
+    Tree->Sort(true);
+    ExpectListInStep();
+    for (Integer i = 0; i < Items().Count(); ++i) {
+        TExTreeItem* item = Items().Item(i);
+        TExTreeItem* next = item->GetNextSibling();
+        if (!next) continue;
+        const int a = std::stoi(item->Text()), b = std::stoi(next->Text());
+        ASSERT_TRUE(a < b || (a == b && item->Serial() < next->Serial())) << a << " before " << b;
+    }
+}
+
+TEST_F(SortTest, AComparisonThatRaisesLeavesNoDepthNoBracketNoKeysAndAListInStep)
+{
+    ThreeColumns();
+    Items().BeginUpdate();
+    for (int i = 0; i < 30; ++i) Row("same", std::to_string(i % 3), i == 17 ? "not a date" : "1/1/2024");
+    Items().EndUpdate();
+    Tree->Header()->Sections()->GetSection(2)->SetFieldType(sftDate);
+    Tree->AddSortSection(2, false);
+    Tree->SetSortType(stText);
+    int begins = 0, ends = 0;
+    Tree->OnSortBegin = [&](TObject*) { ++begins; };
+    Tree->OnSortEnd = [&](TObject*) { ++ends; };
+    EXPECT_THROW(Tree->Sort(true), EConvertError);
+    EXPECT_EQ(begins, 1);
+    EXPECT_EQ(Tree->Model()->SortDepth, 0);
+    EXPECT_EQ(Tree->Model()->UpdateCount(), 0);
+    ExpectListInStep();
+    // The same with the application's comparison raising.
+    Tree->ClearSortList(false);
+    Tree->SetSortType(stCustom);
+    int calls = 0;
+    Tree->OnCompareItems = [&](TObject*, TExTreeItem*, TExTreeItem*, Integer& Res) {
+        if (++calls == 20) throw EAbort("stop");
+        Res = 1;
+    };
+    Items().BeginUpdate();
+    EXPECT_THROW(Tree->Sort(true), EAbort);
+    EXPECT_EQ(Tree->Model()->UpdateCount(), 1) << "the caller's bracket stays open";
+    Items().EndUpdate();
+    EXPECT_EQ(Tree->Model()->SortDepth, 0);
+    ExpectListInStep();
+    // And the next sort runs normally.
+    Tree->OnCompareItems = nullptr;
+    Tree->SetSortType(stNumber);
+    Tree->Sort(false);
+    EXPECT_EQ(Items().RootItem(0)->ColumnText()->Get(0), "0");
+    ExpectListInStep();
+}
+
+TEST_F(SortTest, TheSortEventsComeOncePerSortFromCodeAndFromAPendingSort)
+{
+    Roots({"b", "a"});
+    int begins = 0, ends = 0;
+    Tree->OnSortBegin = [&](TObject*) { ++begins; };
+    Tree->OnSortEnd = [&](TObject*) {
+        ++ends;
+        EXPECT_EQ(Tree->Model()->SortDepth, 0);
+    };
+    Tree->SetSortType(stText);
+    Tree->Sort(false);
+    EXPECT_EQ(begins, 1);
+    EXPECT_EQ(ends, 1);
+    Tree->SetSortMode(smAdd);
+    Tree->SetSortSection(-1);
+    Items().BeginUpdate();
+    Items().Add(nullptr, "0");
+    Items().EndUpdate();
+    EXPECT_EQ(begins, 2);
+    EXPECT_EQ(ends, 2);
+    EXPECT_EQ(RootTexts(), (Texts{"0", "a", "b"}));
+}
+
+TEST_F(SortTest, ASortBeginHandlerThatFreesTheTreeEndsTheSort)
+{
+    Roots({"b", "a"});
+    bool ended = false;
+    Tree->OnSortBegin = [&](TObject*) {
+        // The handler goes with the tree: nothing it captured is touched after the free.
+        TForm* form = Form;
+        Form = nullptr;
+        TObject::Free(form);
+    };
+    Tree->OnSortEnd = [&](TObject*) { ended = true; };
+    Tree->Sort(true);
+    EXPECT_FALSE(ended);
+}
+
+TEST_F(SortTest, VirtualValuesAreAskedInTheWantedKindAndFallBackToTextsWhenTheyDoNotConvert)
+{
+    Roots({"r0", "r1", "r2", "r3"});
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    std::vector<Integer> kinds;
+    const std::vector<TExVariant> values{TExVariant{std::string("2.5")}, TExVariant{-1.0}, TExVariant{Int64(7)},
+                                         TExVariant{true}};
+    std::vector<TExTreeItem*> made;
+    for (Integer i = 0; i < 4; ++i) made.push_back(Items().RootItem(i));
+    const std::uint64_t first = made[0]->Serial();
+    Tree->OnVirtualValueNeeded = [&](TObject*, TExTreeItem* Item, Integer, Integer Kind, TExVariant& Value) {
+        kinds.push_back(Kind);
+        Value = values[static_cast<size_t>(Item->Serial() - first)];
+    };
+    Tree->OnVirtualTextNeeded = [&](TObject*, TExTreeItem* Item, Integer, std::string& Text) {
+        Text = "t" + std::to_string(3 - (Item->Serial() - first));
+    };
+    Tree->SetSortType(stFloating);
+    Tree->Sort(false);
+    ASSERT_FALSE(kinds.empty());
+    EXPECT_TRUE(std::all_of(kinds.begin(), kinds.end(), [](Integer k) { return k == 3; }));
+    // -1.0, true (-1), 2.5, 7: true converts to -1 and ties with -1.0 by creation order.
+    EXPECT_EQ(Items().RootItem(0), made[1]);
+    EXPECT_EQ(Items().RootItem(1), made[3]);
+    EXPECT_EQ(Items().RootItem(2), made[0]);
+    EXPECT_EQ(Items().RootItem(3), made[2]);
+    // Unconvertible values: the texts decide.
+    Tree->OnVirtualValueNeeded = [&](TObject*, TExTreeItem*, Integer, Integer, TExVariant& Value) {
+        Value = std::string("no number");
+    };
+    Tree->SetSortType(stNumber);
+    Tree->OnVirtualTextNeeded = [&](TObject*, TExTreeItem* Item, Integer, std::string& Text) {
+        Text = std::to_string(10 - (Item->Serial() - first));
+    };
+    Tree->Sort(false);
+    EXPECT_EQ(Items().RootItem(0), made[3]);
+    EXPECT_EQ(Items().RootItem(3), made[0]);
+}
+
+}  // namespace
