@@ -124,6 +124,41 @@ TEST_F(Keys, DownBelowTheLastRowPutsTheFocusedRowAtTheBottomAndUpAtTheTop)
     EXPECT_EQ(Tree->TopIndex(), whole + 1);
 }
 
+TEST_F(Keys, RowsOfDifferingHeightScrollSoThatTheFocusedRowIsWhole)
+{
+    Tree->SetMultiSelect(false);
+    auto r = AddRoots(80);
+    const Integer line = Tree->LineHeight();
+    Items().BeginUpdate();
+    for (size_t i = 0; i < r.size(); i += 3) {
+        r[i]->SetOwnerHeight(true);
+        r[i]->SetHeight(static_cast<std::int16_t>(3 * line));
+    }
+    Items().EndUpdate();
+    uitest::Pump();
+    // The focused row's place on screen: wholly inside the client area.
+    auto whole = [this] {
+        const Integer row = Tree->IndexInView(Focused());
+        if (row < 0) return false;
+        const TRect rect = View()->GetItemRect(row);
+        return rect.Top >= 0 && rect.Bottom <= View()->ClientHeight();
+    };
+    Tree->SetFocused(r[0]);
+    for (int i = 0; i < 12; ++i) {
+        Key(VK_DOWN);
+        EXPECT_TRUE(whole()) << "down to " << Focused()->Text();
+    }
+    Key(VK_NEXT);
+    EXPECT_TRUE(whole()) << "page down to " << Focused()->Text();
+    Key(VK_NEXT);
+    EXPECT_TRUE(whole()) << "page down to " << Focused()->Text();
+    Key(VK_PRIOR);
+    EXPECT_TRUE(whole()) << "page up to " << Focused()->Text();
+    Key(VK_END);
+    EXPECT_EQ(Focused(), r.back());
+    EXPECT_TRUE(whole());
+}
+
 TEST_F(Keys, LeftAndRightCollapseExpandAndStepBetweenParentAndChild)
 {
     Tree->SetMultiSelect(false);
@@ -242,6 +277,22 @@ TEST_F(Keys, ShiftExtendsFromTheAnchorCtrlMovesWithoutSelecting)
     EXPECT_EQ(SelectedTexts(), Texts({"r6"})) << "a plain key selects the new focus alone";
 }
 
+TEST_F(Keys, WithoutAFocusOnlyUpAndDownTakeARowEvenWhenThereIsOnlyOne)
+{
+    Tree->SetMultiSelect(false);
+    AddRoots(3);
+    for (Word k : {VK_NEXT, VK_PRIOR, VK_HOME, VK_END}) {
+        Key(k);
+        EXPECT_EQ(Focused(), nullptr) << "key " << k;
+    }
+    EXPECT_EQ(AfterCount(), 0);
+    Items().Clear();
+    AddRoots(1);
+    Key(VK_UP);
+    ASSERT_NE(Focused(), nullptr) << "a lone row is taken";
+    EXPECT_EQ(Focused()->Text(), "r0");
+}
+
 TEST_F(Keys, SpaceTogglesTheFocusedItemAndTellsTwice)
 {
     auto r = AddRoots(4);
@@ -257,6 +308,8 @@ TEST_F(Keys, SpaceTogglesTheFocusedItemAndTellsTwice)
     EXPECT_EQ(SelectedTexts(), Texts({"r1"}));
     Key(VK_SPACE);
     EXPECT_EQ(SelectedTexts(), Texts({"r3"})) << "a plain space starts over with the focused item";
+    Key(VK_UP, ssShift);
+    EXPECT_EQ(SelectedTexts(), Texts({"r2", "r3"})) << "and makes it the anchor";
     Tree->SetMultiSelect(false);
     Events.clear();
     Key(VK_SPACE);
@@ -278,6 +331,11 @@ TEST_F(Keys, SimpleModeMovesWithoutSelectingAndSpaceToggles)
     Key(VK_SPACE);
     EXPECT_EQ(SelectedTexts(), Texts({"r0", "r2", "r3"}));
     EXPECT_EQ(Tree->GetSelected(), r[3]) << "the focused item is the anchor";
+    Key(VK_DOWN, ssCtrl);
+    EXPECT_EQ(Tree->GetSelected(), r[3]) << "Ctrl moves no anchor";
+    Key(VK_SPACE);
+    EXPECT_EQ(Tree->GetSelected(), r[4]) << "space makes the toggled item the anchor";
+    EXPECT_EQ(SelectedTexts(), Texts({"r0", "r2", "r3", "r4"}));
 }
 
 TEST_F(Keys, AFocusInsideACollapsedBranchMovesFromTheRowThatHidesIt)
@@ -384,6 +442,15 @@ TEST_F(Search, BlanksAndControlCharactersStayOutButStillReachTheKeyPressEvent)
     uitest::Pump();
     EXPECT_EQ(View()->SearchText(), "ab");
     EXPECT_EQ(pressed, (std::vector<char>{'a', ' ', 'b', '\x02'}));
+    // The first printable character after the blank is searched for.
+    Items().Add(nullptr, "!x");
+    Key(VK_ESCAPE);
+    Type("!");
+    EXPECT_EQ(View()->SearchText(), "!");
+    ASSERT_NE(Focused(), nullptr);
+    EXPECT_EQ(Focused()->Text(), "!x");
+    // The search answers False whatever the key did.
+    for (char k : {'\b', '\b', ' ', 'a', 'q', '\x1b'}) EXPECT_FALSE(View()->ProcessSearch(k)) << int(k);
 }
 
 TEST_F(Search, EscapeForgetsTheSearchAndTheSelection)
