@@ -770,6 +770,14 @@ TEST_F(Clicks, SectionsTheHeaderLetsGoOfLeaveTheSortSectionsList)
             if (Tree->Header()->Sections()->IndexOf(static_cast<TExHeaderSection*>(list->Get(i))) < 0) return false;
         return true;
     };
+    // Without a list a section's going asks for no sort.
+    Tree->SetSortMode(smClick);
+    Tree->Header()->Sections()->AddSection();
+    Tree->Header()->Sections()->DeleteSection(Section(4));
+    EXPECT_TRUE(Tree->Log.empty());
+    EXPECT_EQ(Tree->SortSections(), nullptr);
+    Tree->SetSortMode(smNone);
+
     // Read anew from a stream: the old sections go unannounced.
     Tree->AddSortSection(1, false);
     Tree->AddSortSection(3, false);
