@@ -417,6 +417,7 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     src->SetCustomPlusMinus(true);
     src->SetDrawFocusRect(false);
     src->SetAlwaysKeepSelection(false);
+    src->SetDeselectChildrenOnCollapse(!Tree->DeselectChildrenOnCollapse());
 
     Tree->Assign(src);
     ASSERT_EQ(Items().Count(), 42);
@@ -445,6 +446,10 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     EXPECT_TRUE(Tree->CustomPlusMinus());
     EXPECT_FALSE(Tree->DrawFocusRect());
     EXPECT_FALSE(Tree->AlwaysKeepSelection());
+    EXPECT_EQ(Tree->DeselectChildrenOnCollapse(), src->DeselectChildrenOnCollapse());
+    // The rows on screen are the copied items from the copied top row on.
+    ASSERT_GT(View()->RowCount(), 0);
+    EXPECT_EQ(View()->Row(0), Items().GetVisItem(5));
     EXPECT_EQ(Tree->Storage(), nullptr);
     EXPECT_FALSE(Tree->GetUpdating());
     // The copy stands alone: changing the source leaves it.
@@ -491,15 +496,17 @@ TEST_F(Persist, ExportWritesEveryItemIndentedOneSpacePerLevelBelowTheFirstTwo)
 TEST_F(Persist, ExportKeepsTextsByteForByteAndAsksAVirtualTreeForThem)
 {
     EXPECT_EQ(Exported(Tree), "");
-    Items().Add(nullptr, "Grüße — 日本語");
+    // The program's code page (a sharp s, a dash, an e with a grave accent), and UTF-8 all the same.
+    Items().Add(nullptr, "Gr\xFC\xDF \x96 \xE8");
     Items().Add(nullptr, "");
-    EXPECT_EQ(Exported(Tree), "Grüße — 日本語\r\n\r\n");
+    Items().Add(nullptr, "日本語");
+    EXPECT_EQ(Exported(Tree), "Gr\xFC\xDF \x96 \xE8\r\n\r\n日本語\r\n");
 
     Tree->OnVirtualTextNeeded = [](TObject*, TExTreeItem* Item, Integer Section, std::string& Text) {
         Text = "v" + std::to_string(Item->GetAbsIndex()) + ":" + std::to_string(Section);
     };
     Tree->SetVirtualityLevel(vlTextAndStyles);
-    EXPECT_EQ(Exported(Tree), "v0:-1\r\nv1:-1\r\n");
+    EXPECT_EQ(Exported(Tree), "v0:-1\r\nv1:-1\r\nv2:-1\r\n");
 }
 
 TEST_F(Persist, ExportOfAFiveMegabyteLineAndOfAHundredThousandItems)
@@ -837,4 +844,114 @@ TEST_F(Persist, DraggingTheVerticalThumbHintsTheSortColumnOfTheRowComingToTheTop
     // Dragged past the end: the last row that can come to the top.
     EXPECT_GT(asked.back(), 50);
     Input::MouseUp(bar, mbLeft, x, bar->ClientHeight() + 60);
+}
+
+// ---------------------------------------------------------------- header clicks that sort
+
+namespace {
+
+struct SortClicks : TreeTest {
+    SortClicks()
+    {
+        Tree->SetBounds(10, 10, 400, 300);
+        for (TExFieldType t : {sftText, sftNumber, sftText}) {
+            TExHeaderSection* s = Tree->Header()->Sections()->AddSection();
+            s->SetWidth(100);
+            s->SetFieldType(t);
+        }
+        Tree->SetShowHeader(true);
+        // name, number, group: the numbers and groups tie in places. Texts are in the program's
+        // code page: 0xC9 is a capital E with an acute accent.
+        const char* rows[][3] = {{"delta", "10", "x"}, {"alpha", "9", "y"}, {"\xC9" "chelle", "100", "x"},
+                                 {"charlie", "9", "x"}, {"bravo", "-3", "y"}};
+        Items().BeginUpdate();
+        for (auto& r : rows) {
+            TExTreeItem* item = Items().Add(nullptr, r[0]);
+            item->ColumnText()->Add(r[1]);
+            item->ColumnText()->Add(r[2]);
+        }
+        Items().EndUpdate();
+        Tree->SetSortMode(smClick);
+    }
+    void Click(Integer Index, bool Ctrl = false)
+    {
+        const TRect r = Tree->Header()->GetSectionRect(Index);
+        const int x = (r.Left + r.Right) / 2, y = (r.Top + r.Bottom) / 2;
+        const TShiftState shift = Ctrl ? TShiftState(ssCtrl) : TShiftState(0);
+        Input::AdvanceTime(1000);
+        Input::MouseMove(Tree->Header(), x, y, shift);
+        Input::Click(Tree->Header(), x, y, mbLeft, shift);
+    }
+    // The main texts in the order of the rows on screen.
+    std::string Rows() const
+    {
+        std::string s;
+        for (Integer i = 0; i < View()->RowCount(); ++i) s += View()->Row(i)->Text() + " ";
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST_F(SortClicks, AColumnClickSortsByItAndTheNextReverses)
+{
+    Click(1);
+    EXPECT_EQ(Rows(), "bravo alpha charlie delta \xC9" "chelle ");
+    Click(1);
+    EXPECT_EQ(Rows(), "\xC9" "chelle delta charlie alpha bravo ");
+    Click(0);
+    EXPECT_EQ(Rows(), "alpha bravo charlie delta \xC9" "chelle ");
+    EXPECT_EQ(Tree->SortType(), stText);
+    // The export follows the new order.
+    std::string text;
+    {
+        TMemoryStream m;
+        Tree->SaveStringsToStream(&m);
+        text.assign(static_cast<const char*>(m.Memory()), size_t(m.Size()));
+    }
+    EXPECT_EQ(text, "alpha\r\nbravo\r\ncharlie\r\ndelta\r\n\xC9" "chelle\r\n");
+}
+
+TEST_F(SortClicks, ACtrlClickedColumnBreaksTheKeysTies)
+{
+    Click(2);
+    // Ties of the group keep the order the items were made in.
+    EXPECT_EQ(Rows(), "delta \xC9" "chelle charlie alpha bravo ");
+    Click(1, true);
+    EXPECT_EQ(Rows(), "charlie delta \xC9" "chelle bravo alpha ");
+    Click(1, true);
+    EXPECT_EQ(Rows(), "\xC9" "chelle delta charlie alpha bravo ");
+    Click(1, true);
+    EXPECT_EQ(Rows(), "delta \xC9" "chelle charlie alpha bravo ");
+}
+
+TEST_F(SortClicks, SortEventsComeOnceAndTheirHandlersMayFreeTheTree)
+{
+    std::string log;
+    Tree->OnSortBegin = [&](TObject*) { log += "begin "; };
+    Tree->OnSortEnd = [&](TObject*) { log += "end "; };
+    Tree->OnHeaderColumnClick = [&](TObject*, Integer Index) { log += "column " + std::to_string(Index) + " "; };
+    Click(1);
+    EXPECT_EQ(log, "begin end column 1 ");
+
+    TGuardPtr<TExTree> tree(Tree);
+    for (int which = 0; which < 2; ++which) {
+        SCOPED_TRACE(which);
+        auto* doomed = new TExTree(Form);
+        doomed->SetParent(Form);
+        doomed->SetBounds(420, 10, 300, 200);
+        doomed->Header()->Sections()->AddSection()->SetWidth(80);
+        doomed->SetShowHeader(true);
+        doomed->Items()->Add(nullptr, "b");
+        doomed->Items()->Add(nullptr, "a");
+        doomed->SetSortMode(smAddClick);
+        TGuardPtr<TExTree> guard(doomed);
+        auto freeIt = [doomed](TObject*) { TObject::Free(doomed); };
+        (which == 0 ? doomed->OnSortBegin : doomed->OnSortEnd) = freeIt;
+        const TRect r = doomed->Header()->GetSectionRect(0);
+        Input::AdvanceTime(1000);
+        Input::Click(doomed->Header(), (r.Left + r.Right) / 2, r.Top + 2);
+        EXPECT_FALSE(guard);
+    }
+    EXPECT_TRUE(tree);
 }
