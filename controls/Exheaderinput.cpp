@@ -84,6 +84,7 @@ bool TCustomExHeader::LeftDown(Integer X, Integer Y)
         const bool signColumn = X >= r - 7 && X <= r;
         if (s->FExpandable && signColumn && Y >= 2 && Y <= 9) {
             sign = true;
+            // The section does not look pressed while the owner hears of the sign.
             FPressSection = nullptr;
             s->SetExpanded(!s->FExpanded);
             if (s->FExpanded)
@@ -106,6 +107,7 @@ bool TCustomExHeader::LeftDown(Integer X, Integer Y)
                 return false;
         }
     }
+    // A sign pressed is no press of the section.
     if (!sign && FPressSection == s && s->FAllowClick)
         s->UpdateSection();
     else
@@ -366,7 +368,6 @@ void TCustomExHeader::ReleaseResizeLine()
         return;
     if (FLineDrawn)
         DrawResizeLine();
-    FLineDrawn = false;
     HDC dc = FLineDC;
     FLineDC = nullptr;
     ReleaseDC(Parent() && Parent()->HandleAllocated() ? Parent()->Handle() : nullptr, dc);

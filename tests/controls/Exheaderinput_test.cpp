@@ -46,8 +46,13 @@ public:
     using TCustomExHeader::FResizing;
 
 protected:
-    // Drawn as a header is, so that the floating image has a header to go over.
-    void Paint() override { TCustomExHeader::Paint(); }
+    // Drawn as a header is, so that the floating image has a header to go over; what was painted is
+    // noted as well.
+    void Paint() override
+    {
+        TLogHeader::Paint();
+        TCustomExHeader::Paint();
+    }
 };
 
 // A header 600 x 20 at the top of a shown form, sections of 100 each.
@@ -150,6 +155,9 @@ TEST_F(HeaderInput, APressReleasedWithinFourPixelsClicksFiveStartDragsInstead)
     Input::MouseUp(H, mbLeft, 153, 12);
     EXPECT_FALSE(Has("click 1"));
     EXPECT_EQ(Order(), (std::vector<Integer>{0, 1, 2}));
+    // Nothing of the press is left: the edge shows the split cursor again.
+    Input::MouseMove(H, 198, 8);
+    EXPECT_EQ(Screen->Cursor(), crHSplit);
 
     // Without AllowDrag a long move stays a press, and a release over another section clicks nothing.
     H->SetAllowDrag(false);
@@ -205,6 +213,17 @@ TEST_F(HeaderInput, ResizingWithTheLineSetsTheWidthOfTheLastLineDrawn)
 {
     Make(3);
     At(0)->SetMinWidth(40);
+    int downs = 0, moves = 0, ups = 0;
+    // The class library's events follow the header's own handling of each message.
+    H->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
+        EXPECT_TRUE(H->FResizing);
+        ++downs;
+    };
+    H->OnMouseMove = [&](TObject*, TShiftState, int, int) { ++moves; };
+    H->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) {
+        EXPECT_FALSE(H->FResizing);
+        ++ups;
+    };
     Press(98, 8);
     EXPECT_TRUE(H->FResizing);
     EXPECT_EQ(H->FResizeSection, At(0));
@@ -229,6 +248,9 @@ TEST_F(HeaderInput, ResizingWithTheLineSetsTheWidthOfTheLastLineDrawn)
     EXPECT_EQ(H->Log[H->Log.size() - 2], "resizing 0 2 40");
     EXPECT_EQ(H->Log.back(), "resize 0");
     EXPECT_FALSE(Has("click 0"));
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(moves, 30 + 118);
+    EXPECT_EQ(ups, 1);
 }
 
 TEST_F(HeaderInput, TheResizeLineIsDrawnOverTheParentAndItsChildWindowsAndTakenAway)
@@ -381,8 +403,10 @@ TEST_F(HeaderInput, TheFloatingImageFollowsTheMouseAndGoesAtTheDrop)
     EXPECT_EQ(pixel(150, 4), face);
     // Back to the left, what it went over comes back.
     Step(330, 320);
+    EXPECT_EQ(H->FDragRect.Left, 270);
     EXPECT_EQ(pixel(375, 4), face);
     EXPECT_LT(GetRValue(pixel(365, 4)), GetRValue(face));
+    EXPECT_LT(GetRValue(pixel(271, 4)), GetRValue(face));
     Input::MouseUp(H, mbLeft, 320, 8);
     uitest::Pump();
     EXPECT_EQ(pixel(350, 4), face);
@@ -460,10 +484,16 @@ TEST_F(HeaderInput, CancelModeDuringAResizeKeepsTheLastLine)
     EXPECT_FALSE(H->FLineDrawn);
     EXPECT_EQ(At(0)->Width(), 122);
     EXPECT_EQ(H->Log.back(), "resize 0");
-    // And a press ends without a click.
+    // And a press ends without a click, the mouse let go.
     H->Log.clear();
     Press(250, 8);
+    EXPECT_EQ(GetCapture(), H->Handle());
     SendMessage(H->Handle(), WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(H->FPressed);
+    // Section 0 is 122 wide now: section 2 ends at 322.
+    Input::MouseMove(H, 320, 8);
+    EXPECT_EQ(Screen->Cursor(), crHSplit);
     Input::MouseUp(H, mbLeft, 250, 8);
     EXPECT_TRUE(H->Log.empty());
 }
@@ -508,6 +538,11 @@ TEST_F(HeaderInput, TheExpandSignTogglesTheSectionAndItsChildrenWithoutAClick)
     At(0)->SetExpandable(true);
     At(1)->SetParentSection(At(0));
     H->Log.clear();
+    std::vector<TExHeaderSection*> pressedInHandler;
+    H->OnSectionExpand = [&](TObject*, TExHeaderSection* s) {
+        H->Log.push_back("expand " + std::to_string(s->GetIndex()));
+        pressedInHandler.push_back(H->FPressSection);
+    };
     EXPECT_FALSE(At(1)->GetVisible());
     // The sign column ends 4 pixels left of the painted right edge.
     ClickAt(93, 5);
@@ -516,6 +551,7 @@ TEST_F(HeaderInput, TheExpandSignTogglesTheSectionAndItsChildrenWithoutAClick)
     ClickAt(89, 2);
     EXPECT_FALSE(At(0)->Expanded());
     EXPECT_EQ(H->Log, (std::vector<std::string>{"expand 0", "collapse 0"}));
+    EXPECT_EQ(pressedInHandler, std::vector<TExHeaderSection*>{nullptr});
     // Outside the sign's rows it is a click.
     ClickAt(93, 11);
     EXPECT_EQ(H->Log.back(), "click 0");
@@ -575,6 +611,8 @@ TEST_F(HeaderLookup, TheSignOpensTheEditorOverTheSectionWithItsHistory)
     EXPECT_EQ(Editor()->Width(), 100);
     EXPECT_EQ(Editor()->Items()->Count(), 2);
     EXPECT_EQ(Editor()->Items()->Strings(1), "beta");
+    EXPECT_EQ(Editor()->Font()->Height(), std::abs(H->Font()->Height()) - 3);
+    EXPECT_EQ(Editor()->Font()->Name(), H->Font()->Name());
     EXPECT_TRUE(Editor()->IsFocused());
     EXPECT_FALSE(Has("click 1"));
     // Not on the locked section.

@@ -217,7 +217,9 @@ TEST_F(HeaderSetup, DraggingWithinAListReordersItDroppingBelowTheLastDoesNothing
         Input::Drag(list, fourth.Left + 5, fourth.Top + 3, 20, list->ClientHeight() - 4);
         uitest::Pump();
         EXPECT_EQ(Items(list), (std::vector<std::string>{"Time", "(Untitled)", "Gr\xF6\xDF" "e", "Date", "Station"}));
-        // Dropped on the other list it stays where it was.
+        // Dropped on the other list it stays where it was: that list takes no drag but its own.
+        TObject* target = d;
+        list->OnEndDrag = [&target](TObject*, TObject* Target, int, int) { target = Target; };
         Input::AdvanceTime(GetDoubleClickTime() + 1);
         Input::MouseDown(list, mbLeft, first.Left + 5, first.Top + 3);
         for (int x = first.Left + 5; x > -150; x -= 10)
@@ -226,6 +228,18 @@ TEST_F(HeaderSetup, DraggingWithinAListReordersItDroppingBelowTheLastDoesNothing
         uitest::Pump();
         EXPECT_EQ(Items(list).size(), 5u);
         EXPECT_TRUE(Items(d->lbxAvailable).empty());
+        EXPECT_EQ(target, nullptr);
+        // A drag of its own it takes.
+        const TRect second = d->lbxAvailable->ItemRect(0);
+        d->lbxAvailable->Items()->AddObject("Spare", nullptr);
+        d->lbxAvailable->Items()->AddObject("Other", nullptr);
+        d->lbxAvailable->OnEndDrag = [&target](TObject*, TObject* Target, int, int) { target = Target; };
+        Input::AdvanceTime(GetDoubleClickTime() + 1);
+        Input::Drag(d->lbxAvailable, second.Left + 5, second.Top + 3, second.Left + 5, second.Top + 3 + 13 + 2);
+        uitest::Pump();
+        EXPECT_EQ(target, d->lbxAvailable);
+        EXPECT_EQ(Items(d->lbxAvailable), (std::vector<std::string>{"Other", "Spare"}));
+        d->lbxAvailable->Items()->Clear();
         return true;
     });
     EXPECT_TRUE(ok);
