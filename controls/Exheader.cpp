@@ -808,8 +808,12 @@ void TCustomExHeader::CMHintShow(TMessage& Message)
     if (!info)
         return;
     FHintSection = GetSectionAt(info->CursorPos.X, info->CursorPos.Y);
-    if (FHintSection && !FHintSection->FHint.empty())
+    if (!FHintSection)
+        return;
+    if (!FHintSection->FHint.empty())
         info->HintStr = FHintSection->FHint;
+    // The hint belongs to the section: leaving it asks for the next one's.
+    info->CursorRect = TRect{PaintedLeft(FHintSection), 0, PaintedRight(FHintSection), ClientHeight()};
 }
 
 void TCustomExHeader::IFMRepaintChildren(TMessage& Message)

@@ -407,6 +407,9 @@ TEST_F(HeaderInput, TheFloatingImageFollowsTheMouseAndGoesAtTheDrop)
     EXPECT_EQ(pixel(375, 4), face);
     EXPECT_LT(GetRValue(pixel(365, 4)), GetRValue(face));
     EXPECT_LT(GetRValue(pixel(271, 4)), GetRValue(face));
+    // Its right edge, the section's shadow, is its last column drawn.
+    EXPECT_LT(GetRValue(pixel(368, 4)), GetRValue(pixel(365, 4)));
+    EXPECT_EQ(pixel(369, 4), face);
     Input::MouseUp(H, mbLeft, 320, 8);
     uitest::Pump();
     EXPECT_EQ(pixel(350, 4), face);
@@ -460,6 +463,19 @@ TEST_F(HeaderInput, CancelModeDuringADragMovesNothing)
     Step(350, 20);
     Input::MouseUp(H, mbLeft, 20, 8);
     EXPECT_EQ(Order(), (std::vector<Integer>{0, 1, 2, 3, 4}));
+}
+
+TEST_F(HeaderInput, ADraggedSectionDeletedFromCodeEndsTheDragAtTheRelease)
+{
+    Make(3);
+    Press(150, 8);
+    Step(150, 200);
+    ASSERT_NE(H->FDragImage, nullptr);
+    H->Sections()->DeleteSection(At(1));
+    Input::MouseUp(H, mbLeft, 200, 8);
+    EXPECT_EQ(H->FDragImage, nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(H->Sections()->GetCount(), 2);
 }
 
 TEST_F(HeaderInput, EscapeDuringADragMovesNothing)
@@ -565,6 +581,17 @@ TEST_F(HeaderInput, TheFilterSignCallsTheFilterAndANarrowSectionHasNoSigns)
     H->SetLockHeight(false);
     ClickAt(193, 14);
     EXPECT_EQ(H->Log, std::vector<std::string>{"filter 1"});
+    // The sign's rows are 12 to 16, its columns from 10 to 4 left of the edge (the last five are the
+    // edge's resize area).
+    for (TPoint p : {TPoint{193, 17}, TPoint{193, 11}, TPoint{189, 14}}) {
+        H->Log.clear();
+        ClickAt(p.X, p.Y);
+        EXPECT_EQ(H->Log, std::vector<std::string>{"click 1"}) << p.X << "," << p.Y;
+    }
+    H->Log.clear();
+    ClickAt(190, 12);
+    ClickAt(194, 16);
+    EXPECT_EQ(H->Log, (std::vector<std::string>{"filter 1", "filter 1"}));
     At(1)->SetWidth(14);
     H->Log.clear();
     ClickAt(100 + 14 - 6, 14);
@@ -755,6 +782,42 @@ TEST_F(HeaderInput, HotTrackingAndTheSplitCursorFollowTheMouse)
     EXPECT_EQ(H->FHotSection, nullptr);
 }
 
+TEST_F(HeaderInput, MovingToAnotherSectionBringsItsOwnHint)
+{
+    Make(3);
+    At(0)->SetHint("Day of reception");
+    At(1)->SetHint("Time in UTC");
+    H->SetHint("Columns");
+    H->SetShowHint(true);
+    const int savedPause = Application->HintPause;
+    Application->HintPause = 30;
+    Input::MouseMove(H, 50, 8);
+    uitest::PumpUntil([] { return !Application->CurrentHintText().empty(); }, 1000);
+    EXPECT_EQ(Application->CurrentHintText(), "Day of reception");
+    EXPECT_EQ(H->FHintSection, At(0));
+    // Within the header the hint would stay; the move to another section asks for it anew.
+    Input::MouseMove(H, 150, 8);
+    uitest::PumpUntil([] { return Application->CurrentHintText() == "Time in UTC"; }, 1000);
+    EXPECT_EQ(Application->CurrentHintText(), "Time in UTC");
+    EXPECT_EQ(H->FHintSection, At(1));
+    Application->CancelHint();
+    Application->HintPause = savedPause;
+}
+
+TEST_F(HeaderInput, LosingTheFocusInADragDropsTheSectionWhereTheMouseIs)
+{
+    Make(4);
+    H->SetFocus();
+    ASSERT_TRUE(H->Focused());
+    Press(250, 8);
+    Step(250, 30);
+    ASSERT_EQ(H->FDragSection, At(2));
+    Other->SetFocus();
+    EXPECT_EQ(H->FDragSection, nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(Order(), (std::vector<Integer>{2, 0, 1, 3}));
+}
+
 TEST_F(HeaderInput, TheSectionsMenuPopsOnceOnTheRightPressTheHeadersWhenItHasNone)
 {
     Make(3);
@@ -767,8 +830,11 @@ TEST_F(HeaderInput, TheSectionsMenuPopsOnceOnTheRightPressTheHeadersWhenItHasNon
         popped.push_back(Menu);
         return 0;
     });
+    int rightUps = 0;
+    H->OnMouseUp = [&](TObject*, TMouseButton Button, TShiftState, int, int) { rightUps += Button == mbRight; };
     ClickAt(150, 8, mbRight);
     EXPECT_EQ(popped, std::vector<TObject*>{columns});
+    EXPECT_EQ(rightUps, 1);
     popped.clear();
     ClickAt(50, 8, mbRight);
     EXPECT_EQ(popped, std::vector<TObject*>{own});
