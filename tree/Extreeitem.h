@@ -17,6 +17,7 @@
 
 class TExArray;
 class TExCellStyle;
+class TStream;
 class TStringList;
 
 enum TExItemBorderStyle : Byte { ibsNone, ibsRaised, ibsFlat, ibsSunken };
@@ -260,6 +261,12 @@ public:
     void EndEdit(bool ByCancel);
     void MakeVisible();
 
+    // The item stream: this item's record followed by its children's, written always in the newest
+    // layout, read in any. Reading into an item of the tree adds the children read to it; a stream
+    // that cannot be read raises EExTreeError (the collection's ReadData changes nothing then).
+    virtual void WriteData(TStream* Stream);
+    virtual void ReadData(TStream* Stream);
+
     // Sorting of the children by the tree control's sort settings and comparison; an item of a tree
     // without a control is left as it is.
     void Sort(bool Recursive);
@@ -285,6 +292,7 @@ private:
     friend class TExTreeItems;
     friend class TExTreeModel;
     friend class TExTreeItemList;
+    friend class TExItemStream;
 
     void SetBit(Cardinal Bit, bool Value);
     void SetRedrawOption(Cardinal Bit, bool Value);

@@ -8,6 +8,8 @@
 
 #include "tree/Extreeitem.h"
 
+class TFiler;
+
 // Called for each item of a walk; setting ContinueIterate False ends the walk.
 using TIterateProc = std::function<void(TExTreeItem* Item, Integer Index, bool& ContinueIterate,
                                         void* IterateData, TExTreeModel* Tree)>;
@@ -90,6 +92,18 @@ public:
     TExTreeItem* LookBackForItemEx2(TExTreeItem* StartItem, Integer ColumnNum, bool CheckStartItem,
                                     bool SubItemsOnly, bool VisibleOnly, bool CheckCollapsed, void* SearchDetails,
                                     TExLookupCompareProc CompareProc);
+
+    // The item stream: the hidden root's record with all items below it; the form property "Data",
+    // stored while there are items. Reading takes the whole stream before the tree changes: a
+    // stream that cannot be read raises EExTreeError with the reason and leaves the items as they
+    // were.
+    virtual void DefineProperties(TFiler* Filer);
+    virtual void WriteData(TStream* Stream);
+    virtual void ReadData(TStream* Stream);
+    void SaveToStream(TStream* Stream) { WriteData(Stream); }
+    void LoadFromStream(TStream* Stream) { ReadData(Stream); }
+    void SaveToFile(const std::string& FileName);
+    void LoadFromFile(const std::string& FileName);
 
     // A cell's text as the searches read it: the main text for -1 and the main tree column, else
     // the column text (one less right of the main column), empty when there is none.

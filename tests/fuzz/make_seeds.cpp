@@ -16,6 +16,8 @@
 #include "platform/IniFiles.h"
 #include "platform/Registry.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tree/Excellstyle.h"
+#include "tree/Extreeitems.h"
 
 namespace {
 
@@ -154,6 +156,79 @@ void NativeSeeds()
     Seed("memo_native", "highlighted", Option(1 | 2, dump(memo)));
 }
 
+std::string TreeBytes(TExTreeModel& Tree)
+{
+    TMemoryStream m;
+    Tree.Items()->SaveToStream(&m);
+    return std::string(m.Bytes().begin(), m.Bytes().end());
+}
+
+void TreeSeeds()
+{
+    TExTreeModel empty;
+    Seed("tree_items", "empty", TreeBytes(empty));
+    // The archive's shape: days with times below them, one hidden, texts beyond ASCII.
+    TExTreeModel archive;
+    TExTreeItems* items = archive.Items();
+    for (const char* day : {"2024-01-02", "2024-01-03"}) {
+        TExTreeItem* d = items->Add(nullptr, day);
+        d->SetExpanded(true);
+        for (const char* time : {"09:15", "23:59"}) {
+            TExTreeItem* t = items->AddChild(d, time);
+            t->ColumnText()->Add("ZCZC \xC4\xD6\xDC");
+            t->SetHint("NAVTEX \xB0");
+        }
+    }
+    items->Item(1)->SetHidden(true);
+    Seed("tree_items", "archive", TreeBytes(archive));
+    // Every kind of field: styles, check boxes, marked-up and multi-line items, heights.
+    TExTreeModel fields;
+    TExTreeItem* a = fields.Items()->Add(nullptr, "<html><b>bold</b>");
+    a->SetIsHTML(true);
+    a->SetUseStyles(true);
+    a->MainStyle()->SetFontName("Courier");
+    a->MainStyle()->SetStyleValue(3);
+    TExCellStyle* extra = a->AddStyle();
+    extra->SetCellType(sftCurrency);
+    extra->SetFontStyles(5);
+    TExTreeItem* b = fields.Items()->AddChild(a, "two\r\nlines");
+    b->SetMultiline(true);
+    b->SetShowCheckBox(true);
+    b->SetCheckBoxType(ect3SCheckBox);
+    b->SetCheckBoxState(cbGrayed);
+    b->SetHeight(40);
+    b->SetOwnerHeight(false);
+    b->SetBorderStyle(ibsSunken);
+    b->SetItemValue(-7);
+    Seed("tree_items", "fields", TreeBytes(fields));
+    // An unversioned record and a version -10 one, as older programs wrote them.
+    std::string old;
+    auto put = [&](std::string& S, Integer V) {
+        for (int i = 0; i < 4; ++i) S += static_cast<char>(static_cast<std::uint32_t>(V) >> (8 * i));
+    };
+    put(old, 0);
+    put(old, 0);
+    put(old, 1);
+    put(old, 3);
+    old += "old";
+    put(old, 0);
+    put(old, 0);
+    Seed("tree_items", "version0", old);
+    std::string v10;
+    put(v10, 0);
+    put(v10, 0);
+    put(v10, 1);
+    put(v10, -10);
+    put(v10, 1);
+    v10 += "x";
+    v10 += std::string(61, '\0');
+    v10[static_cast<size_t>(12 + 9 + 45)] = 1;
+    put(v10, 0);
+    v10 += '\0';
+    put(v10, 0);
+    Seed("tree_items", "version10", v10);
+}
+
 void SmallSeeds()
 {
     std::string samples;
@@ -200,5 +275,6 @@ int main(int argc, char** argv)
     MemoSeeds();
     NativeSeeds();
     SmallSeeds();
+    TreeSeeds();
     return 0;
 }
