@@ -634,9 +634,14 @@ TEST_F(Drags, EitherMayGoFirstTheTargetControlOrTheDropTarget)
 TEST_F(Drags, TheDragDropControlGetsPointsOnTheScreen)
 {
     std::vector<TPoint> seen;
+    std::vector<TDragState> states;
+    std::vector<TShiftState> shifts;
     source->SetIsDropTarget(true);
-    source->OnTargetDrag = [&](TObject*, TDragState, TOleDragObject*, TShiftState, int X, int Y, TDragType& T) {
+    source->OnTargetDrag = [&](TObject*, TDragState State, TOleDragObject*, TShiftState Shift, int X, int Y,
+                               TDragType& T) {
         seen.push_back({X, Y});
+        states.push_back(State);
+        shifts.push_back(Shift);
         T = dtLink;
     };
     EXPECT_EQ(Input::ForeignDragEnter(source, 5, 6, {{"text/plain", "x"}}, kAll), DROPEFFECT_LINK);
@@ -645,6 +650,8 @@ TEST_F(Drags, TheDragDropControlGetsPointsOnTheScreen)
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0], source->ClientToScreen({5, 6}));
     EXPECT_EQ(seen[1], (TPoint{-1, -1}));
+    EXPECT_EQ(states, (std::vector<TDragState>{dsDragEnter, dsDragLeave}));
+    EXPECT_EQ(shifts[1], 0u);  // a leave tells no keys
     source->SetIsDropTarget(false);
     EXPECT_EQ(source->FormatNames(), nullptr);
     EXPECT_EQ(Input::ForeignDragEnter(source, 5, 6, {{"text/plain", "x"}}, kAll), DROPEFFECT_NONE);

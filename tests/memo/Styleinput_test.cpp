@@ -1179,4 +1179,19 @@ TEST_F(Input_, ColumnBlocksInAProportionalFontActOnWhatIsPainted)
     EXPECT_EQ(Text(), rows[0] + "\r\n" + rows[1] + "\r\n" + rows[2] + "\r\n" + rows[3]);
     EXPECT_EQ(memo->UndoLevel(), undo);
     EXPECT_TRUE(memotest::DeepCheck(*memo));
+    // An edge inside the first character of a word after a blank takes that character; an edge
+    // three columns past a paragraph's end lies three blank widths beyond its text.
+    Load("WWWWWW\r\ni Wxyz");
+    memo->SelectBlock(1, 0, 1, 9);
+    ASSERT_TRUE(memo->BlockSelected());
+    ParInfo* wide = memo->ParList()->At(0);
+    ParInfo* mixed = memo->ParList()->At(1);
+    const Integer e1 = memo->ColPos(wide, 0, 1, 0);
+    const Integer blank = memo->ColPos(mixed, 1, 2, 0) - memo->ColPos(mixed, 1, 1, 0);
+    const Integer e2 = memo->ColPos(mixed, 1, 6, 0) + 3 * blank;
+    ASSERT_GT(e1, memo->ColPos(mixed, 1, 2, 0));
+    ASSERT_LT(e1, memo->ColPos(mixed, 1, 3, 0));
+    Integer k = 1;
+    while (k < 6 && memo->ColPos(wide, 0, k + 1, 0) <= e2) ++k;
+    EXPECT_EQ(memo->SelText(), std::string(static_cast<size_t>(k - 1), 'W') + "\r\nWxyz\r\n");
 }
