@@ -283,6 +283,30 @@ TEST_P(LongRuns, WrapAsTheirCharactersAddUp)
     EXPECT_EQ(lines(), expected(word));
 }
 
+// A word wider than the line that turns bold inside: the cut adds up its plain characters in the
+// plain font and the rest in bold, also after the word was first measured to its bold part.
+TEST_F(Wrap, AWideWordIsCutInTheFontsOfItsParts)
+{
+    edited->Font()->SetName("DejaVu Sans");
+    const std::vector<Integer> plain = CharWidthsOf(edited);
+    const std::vector<Integer> bold = CharWidthsOf(edited, 1u << xfsBold);
+    ASSERT_NE(plain['W'], bold['W']);
+    const std::string word = std::string(15, 'W') + "\x02" + std::string(60, 'W');
+    edited->setSelText("ab " + word);
+    const Integer maxW = edited->ClientWidth() - edited->LeftMargin() - edited->RightMargin();
+    ASSERT_GT(maxW, 15 * plain['W'] + 2 * bold['W']);
+    Integer x = 0;
+    size_t n = 0;
+    while (n < word.size() && x < maxW) {
+        x += n < 15 ? plain['W'] : n == 15 ? 0 : bold['W'];
+        ++n;
+    }
+    if (x > maxW) --n;
+    ASSERT_GE(edited->LineCount(), 3);
+    EXPECT_EQ(edited->Lines(0), "ab ");
+    EXPECT_EQ(edited->Lines(1), word.substr(0, n));
+}
+
 // Without word wrap the same word is one line; every place in it is where its characters add up
 // to, a click there puts the caret there, and it is painted as a short run would be.
 TEST_P(LongRuns, PositionsAndPixelsWithoutWrap)
