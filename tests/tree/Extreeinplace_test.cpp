@@ -202,8 +202,11 @@ TEST_F(Editing, ANewEditCancelsTheRunningOneEvenWhenItsEditorFails)
 TEST_F(Editing, AnItemDeletedDuringItsEditEndsTheEditUnwritten)
 {
     auto r = AddRoots(3);
+    std::vector<bool> accepted;
+    Editor->OnAfterOperation = [&accepted](TObject*, bool& Accepted, bool&) { accepted.push_back(Accepted); };
     Tree->EditItem(r[1], -1);
     r[1]->Delete();
+    EXPECT_EQ(accepted, std::vector<bool>{false}) << "ended as cancelled";
     EXPECT_FALSE(Tree->IsEditing());
     EXPECT_EQ(View()->ActiveEditor(), nullptr);
     EXPECT_EQ(View()->ItemInEdit(), nullptr);
@@ -227,6 +230,43 @@ TEST_F(Editing, AVirtualTreeAsksForTheTextAndKeepsNothing)
     EXPECT_EQ(Editor->Log.back(), "start v1 1 1");
     Editor->Finish(true, "new");
     EXPECT_EQ(r[0]->Text(), "v-1");
+}
+
+TEST_F(Editing, AVirtualTextHandlerThatFreesTheTreeStopsTheStart)
+{
+    Columns({60, 60});
+    auto r = AddRoots(1);
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    uitest::Pump();
+    Tree->OnVirtualTextNeeded = [this](TObject*, TExTreeItem*, Integer Section, std::string&) {
+        if (Section != 1) return;
+        TExTree* going = Tree;
+        Tree = nullptr;
+        TObject::Free(going);
+    };
+    Tree->EditItem(r[0], 1);
+    EXPECT_EQ(Tree, nullptr);
+    EXPECT_TRUE(Editor->Log.empty());
+}
+
+TEST_F(Editing, WithoutColumnsTheViewScrollsBackToAnItemTextLeftOfIt)
+{
+    auto r = AddRoots(2);
+    Items().Add(nullptr, std::string(400, 'w'));
+    uitest::Pump();
+    Tree->SetLeftPosition(120);
+    uitest::Pump();
+    ASSERT_EQ(Tree->LeftPosition(), 120);
+    Tree->EditItem(r[1], -1);
+    EXPECT_EQ(Tree->LeftPosition(), r[1]->TextLeft) << "the text's left edge is brought into view";
+    EXPECT_EQ(Editor->CellRect.Left, 0);
+    Editor->Finish(false);
+    // A text left edge already in view moves nothing.
+    Tree->SetLeftPosition(5);
+    uitest::Pump();
+    Tree->EditItem(r[1], -1);
+    EXPECT_EQ(Tree->LeftPosition(), 5);
+    EXPECT_EQ(Editor->CellRect.Left, r[1]->TextLeft - 5);
 }
 
 TEST_F(Editing, AnItemOutOfViewIsScrolledInAndTheCellIsPlacedInView)

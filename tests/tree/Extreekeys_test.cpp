@@ -159,6 +159,28 @@ TEST_F(Keys, RowsOfDifferingHeightScrollSoThatTheFocusedRowIsWhole)
     EXPECT_TRUE(whole());
 }
 
+TEST_F(Keys, PagesHomeAndEndSkipWhatIsCollapsedOrFilteredAway)
+{
+    Tree->SetMultiSelect(false);
+    auto r = AddRoots(60);
+    for (Integer i : {0, 1, 3, 58}) AddChildren(r[i], 3);
+    r[0]->SetHidden(true);
+    r[59]->SetHidden(true);
+    r[1]->SetEnabled(false);
+    Tree->SetFilteredVisibility(true);
+    uitest::Pump();
+    const Integer page = View()->GetVisCount() - 1;
+    Tree->SetFocused(r[2]);
+    Key(VK_NEXT);
+    EXPECT_EQ(Focused(), r[2 + page]) << "the collapsed children are not counted";
+    Key(VK_HOME);
+    EXPECT_EQ(Focused(), r[2]) << "past the filtered first root and the disabled second one, not into it";
+    Key(VK_END);
+    EXPECT_EQ(Focused(), r[58]) << "the filtered last root is passed, the collapsed branch not entered";
+    Key(VK_PRIOR);
+    EXPECT_EQ(Focused(), r[58 - page]);
+}
+
 TEST_F(Keys, LeftAndRightCollapseExpandAndStepBetweenParentAndChild)
 {
     Tree->SetMultiSelect(false);
@@ -664,8 +686,12 @@ TEST_F(Search, AThreadProlongedInTimeRunsAnotherStepAndOneThatDecidedToEndIsNotP
     thread.Resume();
     EXPECT_TRUE(thread.Prolong());
     EXPECT_FALSE(thread.Ending());
+    // The getters and the setter let go of the lock the worker needs.
+    EXPECT_TRUE(thread.KeepAlive());
+    thread.SetKeepAlive(true);
     // Its end notification waits for the main thread, which does not look until the worker ends.
-    while (!thread.Ending()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 600 && !thread.Ending(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(thread.Ending()) << "the worker ended its steps";
     EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - start).count(), 1000)
         << "two steps: the first was kept alive";
     EXPECT_FALSE(thread.Prolong()) << "too late: the worker has decided";
