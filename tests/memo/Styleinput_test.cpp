@@ -1194,4 +1194,15 @@ TEST_F(Input_, ColumnBlocksInAProportionalFontActOnWhatIsPainted)
     Integer k = 1;
     while (k < 6 && memo->ColPos(wide, 0, k + 1, 0) <= e2) ++k;
     EXPECT_EQ(memo->SelText(), std::string(static_cast<size_t>(k - 1), 'W') + "\r\nWxyz\r\n");
+    // A block pasted at the caret goes into each paragraph at the caret's pixel column.
+    Load("WWW\r\n" + std::string(20, 'i'));
+    const Integer caretAt = memo->ColPos(memo->ParList()->At(0), 0, 3, 0);
+    Integer narrow = 0;
+    while (memo->ColPos(memo->ParList()->At(1), 1, narrow + 1, 0) <= caretAt) ++narrow;
+    ASSERT_GT(narrow, 3);
+    memo->setSelStart(3);
+    memo->InsertBlock("AB\r\nCD\r\n");
+    EXPECT_EQ(memo->Paragraphs(0), "WWWAB");
+    EXPECT_EQ(memo->Paragraphs(1), std::string(static_cast<size_t>(narrow), 'i') + "CD" +
+                                       std::string(static_cast<size_t>(20 - narrow), 'i'));
 }
