@@ -156,12 +156,18 @@ TEST(ExtDrawBkgnd, SameRectangleFourTimesTilesFromTheCorner)
                  clRed, clRed, false, tile.get(), bgtTileBitmap);
     EXPECT_EQ(low.at(1, 7), At(0, 0));
     for (int y = 0; y < 7; ++y) EXPECT_EQ(low.at(2, y), clWhite) << y;
+    // And more than a tile right of the area's left edge.
+    Surface right(12, 5);
+    ExtDrawBkgnd(right.dc(), nullptr, Rect(7, 1, 0, 0), Rect(0, 0, 12, 5), Rect(0, 0, 12, 5), Rect(0, 0, 12, 5), false,
+                 clRed, clRed, false, tile.get(), bgtTileBitmap);
+    EXPECT_EQ(right.at(7, 1), At(0, 0));
+    for (int x = 0; x < 7; ++x) EXPECT_EQ(right.at(x, 2), clWhite) << x;
     // An area that starts several tiles right of and below the anchor.
     Surface far(20, 20);
-    ExtDrawBkgnd(far.dc(), nullptr, Rect(1, 2, 20, 20), Rect(0, 0, 20, 20), Rect(0, 0, 20, 20), Rect(7, 8, 20, 20),
+    ExtDrawBkgnd(far.dc(), nullptr, Rect(2, 2, 20, 20), Rect(0, 0, 20, 20), Rect(0, 0, 20, 20), Rect(7, 8, 20, 20),
                  false, clRed, clRed, false, tile.get(), bgtTileBitmap);
-    EXPECT_EQ(far.at(7, 8), At(0, 0));
-    EXPECT_EQ(far.at(8, 9), At(1, 1));
+    EXPECT_EQ(far.at(7, 8), At(2, 0));
+    EXPECT_EQ(far.at(8, 9), At(0, 1));
     EXPECT_EQ(far.at(6, 8), clWhite);
     EXPECT_EQ(far.at(7, 7), clWhite);
     // A one-row background area still stretches.
