@@ -161,9 +161,13 @@ void TControl::WMMouseButton(TMessage& Message)
             SetMouseCapture(false);
         bool clicked = ControlState & csClicked;
         ControlState &= ~TControlState(csClicked);
-        // A click counts only when released over the control.
-        if (clicked && x >= 0 && y >= 0 && x < FWidth && y < FHeight)
+        // A click counts only when released over the control; its handler may free the control.
+        if (clicked && x >= 0 && y >= 0 && x < FWidth && y < FHeight) {
+            TGuardPtr<TControl> self(this);
             Click();
+            if (!self)
+                return;
+        }
         if (!(ControlStyle & csNoStdEvents))
             MouseUp(button, shift, x, y);
         break;

@@ -25,6 +25,7 @@ TControl::~TControl()
     ForgetControl(this);
     if (CapturedChild() == this)
         CapturedChild() = nullptr;
+    morvik::controls::ForgetDragControl(this);
     if (FParent)
         FParent->RemoveControl(this);
     if (FPopupMenu)

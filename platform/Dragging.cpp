@@ -7,6 +7,7 @@
 #include "platform/Forms.h"
 #include "platform/Guard.h"
 #include "platform/ImgList.h"
+#include "platform/MouseCapture.h"
 
 // The drag's way to the source's protected steps.
 struct TDragAccess {
@@ -76,12 +77,17 @@ void MoveTo(TPoint pos)
             return;
         d.target = now;
         d.object->DragTarget = now;
-        d.accepted = SendDrag(now, dmDragEnter, pos) != 0;
+        // The handlers may free the source, and the session with it.
+        const bool accepted = SendDrag(now, dmDragEnter, pos) != 0;
+        if (!gDrag)
+            return;
+        d.accepted = accepted && d.target;
     } else {
-        d.accepted = SendDrag(now, dmDragMove, pos) != 0;
+        const bool accepted = SendDrag(now, dmDragMove, pos) != 0;
+        if (!gDrag)
+            return;
+        d.accepted = accepted && d.target;
     }
-    if (!gDrag)
-        return;
     TPoint local = d.target ? d.target->ScreenToClient(pos) : pos;
     TCursor cursor = d.object->GetDragCursor(d.accepted, local.X, local.Y);
     SetCursor(LoadCursor(nullptr, cursor == crNoDrop || cursor == crNo ? MAKEINTRESOURCE(32648) : "DRAG"));
@@ -128,37 +134,77 @@ void Finish(bool drop)
         return;
     std::unique_ptr<DragSession> d = std::move(gDrag);
     TControl* source = d->source;
+    // A drop handler may free the source (a control dropped on itself, its form closed).
+    TGuardPtr<TControl> sourceThere(source);
     if (d->images)
         d->images->EndDrag();
     TPoint pos = MousePos();
     TControl* target = nullptr;
+    TGuardPtr<TControl> stillThere;
     if (!d->pending) {
         if (drop && d->accepted && d->target) {
             target = d->target;
+            stillThere = target;
             d->object->Dropped = true;
             gDrag = std::move(d);
             SendDrag(target, dmDragDrop, pos);
             d = std::move(gDrag);
+            if (!d)
+                return;  // the drop's handlers ended the drag themselves
         } else if (d->target) {
             d->object->Cancelling = !drop;
             gDrag = std::move(d);
             SendDrag(gDrag->target, dmDragLeave, pos);
             d = std::move(gDrag);
+            if (!d)
+                return;
         }
     }
-    source->SetMouseCapture(false);
+    if (sourceThere)
+        source->SetMouseCapture(false);
     if (!d->pending) {
-        TPoint at = target ? target->ScreenToClient(pos) : TPoint{};
+        TPoint at = stillThere ? target->ScreenToClient(pos) : TPoint{};
         // The source's end handler may free the drag object or the target.
         TGuardPtr<TDragObject> object(d->object);
-        TGuardPtr<TControl> stillThere(target);
-        TDragAccess::End(source, target, at.X, at.Y);
+        if (sourceThere)
+            TDragAccess::End(source, stillThere.Get(), at.X, at.Y);
         if (object)
             object->Finished(stillThere.Get(), at.X, at.Y, target != nullptr);
     }
 }
 
 }  // namespace
+
+void morvik::controls::ForgetDragControl(TControl* Control)
+{
+    if (!gDrag)
+        return;
+    if (gDrag->target == Control) {
+        gDrag->target = nullptr;
+        gDrag->accepted = false;
+        if (gDrag->object)
+            gDrag->object->DragTarget = nullptr;
+    }
+    if (gDrag->source != Control)
+        return;
+    std::unique_ptr<DragSession> gone = std::move(gDrag);
+    if (gone->pending)
+        return;
+    if (gone->images)
+        gone->images->EndDrag();
+    if (TControl* target = gone->target) {
+        gone->object->Cancelling = true;
+        TDragRec rec;
+        rec.Pos = MousePos();
+        rec.Source = gone->object;
+        rec.Target = target;
+        target->Perform(CM_DRAG, WPARAM(dmDragLeave), reinterpret_cast<LPARAM>(&rec));
+    }
+    // An object the source made is told, so that it may free itself; the layer's own goes with the
+    // session.
+    if (!gone->owned && gone->object)
+        gone->object->Finished(nullptr, 0, 0, false);
+}
 
 // ---- Messages of the drag ----------------------------------------------------------------------
 bool DragFilter(TControl* c, TMessage& m)
