@@ -323,11 +323,13 @@ void TExTreeView::WMMouseMove(TMessage& Message)
     TGuardPtr<TExTreeView> self(this);
     TCustomControl::Dispatch(Message);
     if (!self) return;
-    ArmLineHint(Message.XPos(), Message.YPos());
+    IntMouseMove(Message.XPos(), Message.YPos(), KeysToShiftState(Message.WParam));
 }
 
 void TExTreeView::CMMouseLeave(TMessage& Message)
 {
-    DoHideLineHint();
+    TGuardPtr<TExTreeView> self(this);
+    MouseLeft();
+    if (!self) return;
     TCustomControl::Dispatch(Message);
 }

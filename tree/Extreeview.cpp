@@ -485,7 +485,10 @@ void TExTreeView::SetFocus()
     if (CanFocus()) TCustomControl::SetFocus();
 }
 
-TCustomImageList* TExTreeView::GetDragImages() { return FDragImages; }
+TCustomImageList* TExTreeView::GetDragImages()
+{
+    return FDragImages && FDragImages->Count() > 0 ? FDragImages : nullptr;
+}
 
 void TExTreeView::WndProc(TMessage& Message)
 {

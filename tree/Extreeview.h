@@ -173,6 +173,11 @@ public:
     void ForgetEditedItem(TExTreeItem* Item);
 
     // ================================================================ drag and drop
+    // Starts dragging the selection (a drag between programs with dtOLE).
+    void StartItemDrag();
+    TTimer* ScrollTimer() const { return FScrollTimer; }
+    TTimer* DragExpandTimer() const { return FDragExpandTimer; }
+    bool DragOverView() const { return FDragOver; }
     virtual void DoDragOver(TDragObject* Source, Integer X, Integer Y, bool CanDrop);
     virtual bool DragScroll(TDragObject* Source, Integer X, Integer Y);
     void OnScrollTimer(TObject* Sender);
@@ -195,6 +200,15 @@ public:
         MESSAGE_HANDLER(CM_SYSCOLORCHANGE, CMSysColorChange)
         MESSAGE_HANDLER(CM_DEACTIVATE, CMDeactivate)
         MESSAGE_HANDLER(CM_MOUSELEAVE, CMMouseLeave)
+        MESSAGE_HANDLER(WM_LBUTTONDOWN, WMLButtonDown)
+        MESSAGE_HANDLER(WM_LBUTTONUP, WMLButtonUp)
+        MESSAGE_HANDLER(WM_RBUTTONDOWN, WMRButtonDown)
+        MESSAGE_HANDLER(WM_RBUTTONUP, WMRButtonUp)
+        MESSAGE_HANDLER(WM_LBUTTONDBLCLK, WMLButtonDblClk)
+        MESSAGE_HANDLER(WM_RBUTTONDBLCLK, WMRButtonDblClk)
+        MESSAGE_HANDLER(WM_CANCELMODE, WMCancelMode)
+        MESSAGE_HANDLER(CM_HINTSHOW, CMHintShow)
+        MESSAGE_HANDLER(CM_DRAG, CMDrag)
         MESSAGE_HANDLER(IFM_REPAINTCHILDREN, IFMRepaintChildren)
     END_MESSAGE_MAP(TCustomControl)
 
@@ -220,6 +234,9 @@ protected:
     void CMDeactivate(TMessage& Message);
     void CMMouseLeave(TMessage& Message);
     void IFMRepaintChildren(TMessage& Message);
+    void CMDrag(TMessage& Message);
+    void DoStartDrag(TDragObject*& DragObject) override;
+    void DoEndDrag(TObject* Target, int X, int Y) override;
 
     // Painting helpers: one cell of a column other than the main one; a picture clipped to a
     // rectangle; the lock offset of the main column (-LeftPosition when it is the locked one).
@@ -236,6 +253,21 @@ protected:
     void HideLineHintOn(const TMessage& Message);
 
     // ================================================================ mouse: messages and steps
+    void WMLButtonDown(TMessage& Message);
+    void WMLButtonUp(TMessage& Message);
+    void WMRButtonDown(TMessage& Message);
+    void WMRButtonUp(TMessage& Message);
+    void WMLButtonDblClk(TMessage& Message);
+    void WMRButtonDblClk(TMessage& Message);
+    void WMCancelMode(TMessage& Message);
+    void CMHintShow(TMessage& Message);
+    // The pointer left the view: hot tracking, item hints and a pressed cell control end.
+    void MouseLeft();
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    // Ends a press the library will not hear the release of (capture and click state let go).
+    void ReleaseMouse();
     void IntLButtonDown(Integer X, Integer Y, TShiftState Shift);
     // The Int...Up and ...DblClick steps answer whether the class library's handling follows.
     bool IntLButtonUp(Integer X, Integer Y, TShiftState Shift);
@@ -244,8 +276,8 @@ protected:
     bool IntLButtonDblClick(Integer X, Integer Y, TShiftState Shift);
     bool IntRButtonDblClick(Integer X, Integer Y, TShiftState Shift);
     void IntMouseMove(Integer X, Integer Y, TShiftState Shift);
-    // The item under a point for the mouse: nil for a disabled item (unless IgnoreEnabled) and,
-    // with columns, for a point outside every part.
+    // The item under a point for the mouse (column preset 0): with columns, nil for a point outside
+    // every part.
     TExTreeItem* MouseItemAt(Integer X, Integer Y, TSTItemPart& Part, Integer& Column);
     bool Usable(TExTreeItem* Item) const;
     // The control hosted by the cell of Column (nil when none, or when the style paints its own
@@ -256,12 +288,15 @@ protected:
     void SelectOnLeftPress(TExTreeItem* Item, TSTItemPart Part, TShiftState Shift);
     void SelectOnRightPress(TExTreeItem* Item, TSTItemPart Part, TShiftState Shift);
     void ToggleCheckBox(TExTreeItem* Item);
-    void StartItemDrag();
     void StartMouseSel(TShiftState Shift);
     void MoveMouseSel(Integer X, Integer Y);
     // Inverts the band's rectangle on the view (drawing it again erases it).
     void DrawMouseSelFrame();
     void OnFrameScrollTimer(TObject* Sender);
+    // Scrolls the band's view toward a point outside it; True when it moved.
+    bool ScrollFrameToward(Integer X, Integer Y);
+    // Top of an item's row in client coordinates; -1 when it is not on screen.
+    Integer RowTop(TExTreeItem* Item);
     void StopEditTimer();
     void ArmEditTimer(TExTreeItem* Item, Integer Column);
     // Raises the tree's OnAfterSelectionChange and clears the flag; False when its handler freed
@@ -330,7 +365,7 @@ protected:
     bool FSecondClick = false;
     TExTreeItem* FLastClickedItem = nullptr;
     Integer FLastClickedColumn = 0;
-    TExCellControl* FMouseDownControl = nullptr;
+    TGuardPtr<TExCellControl> FMouseDownControl;
     TExTreeItem* FFrameStartItem = nullptr;
     Integer FFrameStartX = 0;
     Integer FFrameStartOffset = 0;
