@@ -418,6 +418,8 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     src->SetDrawFocusRect(false);
     src->SetAlwaysKeepSelection(false);
     src->SetDeselectChildrenOnCollapse(!Tree->DeselectChildrenOnCollapse());
+    src->SetTracking(!Tree->Tracking());
+    src->SetLineHintMode(shmAll);
 
     Tree->Assign(src);
     ASSERT_EQ(Items().Count(), 42);
@@ -447,6 +449,12 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     EXPECT_FALSE(Tree->DrawFocusRect());
     EXPECT_FALSE(Tree->AlwaysKeepSelection());
     EXPECT_EQ(Tree->DeselectChildrenOnCollapse(), src->DeselectChildrenOnCollapse());
+    EXPECT_EQ(Tree->Tracking(), src->Tracking());
+    EXPECT_EQ(Tree->LineHintMode(), shmAll);
+    // The bars know the copied rows.
+    EXPECT_TRUE(Tree->VertScrollBar()->Visible());
+    EXPECT_EQ(Tree->VertScrollBar()->Max(), src->VertScrollBar()->Max());
+    EXPECT_EQ(Tree->VertScrollBar()->Page(), src->VertScrollBar()->Page());
     // The rows on screen are the copied items from the copied top row on.
     ASSERT_GT(View()->RowCount(), 0);
     EXPECT_EQ(View()->Row(0), Items().GetVisItem(5));
