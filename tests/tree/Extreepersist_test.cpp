@@ -414,6 +414,7 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     src->SetBorderStyle(bsNone);
     src->PlusPicture()->SetSize(9, 7);
     src->MinusPicture()->SetSize(5, 11);
+    src->LeafPicture()->SetSize(6, 6);
     src->SetCustomPlusMinus(true);
     src->SetDrawFocusRect(false);
     src->SetAlwaysKeepSelection(false);
@@ -445,6 +446,7 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     EXPECT_EQ(Tree->BorderStyle(), bsNone);
     EXPECT_EQ(Tree->PlusPicture()->Width(), 9);
     EXPECT_EQ(Tree->MinusPicture()->Height(), 11);
+    EXPECT_EQ(Tree->LeafPicture()->Width(), 6);
     EXPECT_TRUE(Tree->CustomPlusMinus());
     EXPECT_FALSE(Tree->DrawFocusRect());
     EXPECT_FALSE(Tree->AlwaysKeepSelection());
@@ -686,7 +688,9 @@ TEST_F(Clicks, CtrlClicksCycleAColumnThroughAscendingDescendingAndOutOfTheList)
     EXPECT_EQ(Tree->SortSection(), 0);
     // A section marked descending from elsewhere joins the list when Ctrl-clicked.
     Section(2)->SetSortMode(hsmAscend);
+    Tree->Log.clear();
     Click(2, true);
+    EXPECT_EQ(Tree->Log, (std::vector<std::string>{"sort all bracketed", "column 2"}));
     EXPECT_EQ(List(), (std::vector<Integer>{3, 2}));
     EXPECT_EQ(Marks(), "--da");
 }
