@@ -407,6 +407,8 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     src->SetAutoLookup(true);
     src->SetOwnerDrawMask("@@");
     src->SetLinesStyle(psSolid);
+    src->SetLinesColor(clTeal);
+    src->SetSelectColumn(0);
     src->SetStoragePath("Copied");
     src->SetVPosition(5);
     src->SetAutoLineHeight(false);
@@ -439,6 +441,8 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     EXPECT_TRUE(Tree->AutoLookup());
     EXPECT_EQ(Tree->OwnerDrawMask(), "@@");
     EXPECT_EQ(Tree->LinesStyle(), psSolid);
+    EXPECT_EQ(Tree->LinesColor(), clTeal);
+    EXPECT_EQ(Tree->SelectColumn(), 0);
     EXPECT_EQ(Tree->StoragePath(), "Copied");
     EXPECT_EQ(Tree->LineHeight(), 23);
     EXPECT_FALSE(Tree->AutoLineHeight());
