@@ -86,6 +86,8 @@ TEST_F(SortTest, TextIgnoresCaseKeepsAccentsWithTheirLetterAndPutsSignsBeforeDig
     // Equal letters: the plain one first, then the accented; case alone decides nothing (creation order).
     EXPECT_EQ(SortedBy(stText, {"\xC9", "E", "e"}), (Texts{"E", "e", "\xC9"}));
     EXPECT_EQ(SortedBy(stText, {"ab", "a", "abc", ""}), (Texts{"", "a", "ab", "abc"}));
+    EXPECT_EQ(SortedBy(stText, {"z", "Z", "y", "\xDD"}), (Texts{"y", "\xDD", "z", "Z"}));
+    EXPECT_EQ(SortedBy(stText, {"_", "!", "-", " "}), (Texts{" ", "!", "-", "_"}));
     EXPECT_EQ(SortedBy(stText, {"ab", "a", "abc", ""}, sdDescend), (Texts{"abc", "ab", "a", ""}));
 }
 
@@ -104,8 +106,10 @@ TEST_F(SortTest, DatesTimesAndDateTimesCompareTheirOwnParts)
     // A day that does not exist is no key.
     EXPECT_EQ(SortedBy(stDate, {"3/1/2024", "2/29/2024", "1/15/2023", "2/30/2024"}),
               (Texts{"2/30/2024", "1/15/2023", "2/29/2024", "3/1/2024"}));
-    EXPECT_EQ(SortedBy(stTime, {"11:30 PM", "9:05", "09:04:59", "12:00 AM", "25:00"}),
-              (Texts{"25:00", "12:00 AM", "09:04:59", "9:05", "11:30 PM"}));
+    EXPECT_EQ(SortedBy(stTime, {"11:30 PM", "9:05", "09:04:59.500", "09:04:59.250", "12:00 AM", "25:00", "9:"}),
+              (Texts{"25:00", "9:", "12:00 AM", "09:04:59.250", "09:04:59.500", "9:05", "11:30 PM"}));
+    // A time alone is a time on day 0: before the first day after it.
+    EXPECT_EQ(SortedBy(stDateTime, {"12/31/1899", "6:00", "12/30/1899"}), (Texts{"12/30/1899", "6:00", "12/31/1899"}));
 }
 
 TEST_F(SortTest, DateKeysFollowTheLocalesDateOrder)
@@ -114,8 +118,12 @@ TEST_F(SortTest, DateKeysFollowTheLocalesDateOrder)
     FormatSettings.ShortDateFormat = "dd.mm.yyyy";
     FormatSettings.DateSeparator = '.';
     const Texts sorted = SortedBy(stDate, {"02.01.2024", "31.12.2023", "01.02.2024"});
+    FormatSettings.ShortDateFormat = "YYYY-MM-DD";
+    FormatSettings.DateSeparator = '-';
+    const Texts upper = SortedBy(stDate, {"2024-02-01", "2024-01-02", "2023-12-31"});
     FormatSettings = saved;
     EXPECT_EQ(sorted, (Texts{"31.12.2023", "02.01.2024", "01.02.2024"}));
+    EXPECT_EQ(upper, (Texts{"2023-12-31", "2024-01-02", "2024-02-01"}));
 }
 
 TEST_F(SortTest, DateTypesTreatTwoTimesOfOneDayAsEqualAndTimeIgnoresTheDay)
@@ -404,6 +412,20 @@ TEST_F(SortTest, VirtualValuesAreAskedInTheWantedKindAndFallBackToTextsWhenTheyD
     Tree->Sort(false);
     EXPECT_EQ(Items().RootItem(0), made[3]);
     EXPECT_EQ(Items().RootItem(3), made[0]);
+    // Truth values from texts and numbers.
+    const std::vector<TExVariant> truths{TExVariant{std::string("True")}, TExVariant{std::string("false")},
+                                         TExVariant{Int64(0)}, TExVariant{0.5}};
+    Tree->OnVirtualValueNeeded = [&](TObject*, TExTreeItem* Item, Integer, Integer Kind, TExVariant& Value) {
+        EXPECT_EQ(Kind, 1);
+        Value = truths[static_cast<size_t>(Item->Serial() - first)];
+    };
+    Tree->OnVirtualTextNeeded = [&](TObject*, TExTreeItem*, Integer, std::string& Text) { Text.clear(); };
+    Tree->SetSortType(stBoolean);
+    Tree->Sort(false);
+    EXPECT_EQ(Items().RootItem(0), made[1]);
+    EXPECT_EQ(Items().RootItem(1), made[2]);
+    EXPECT_EQ(Items().RootItem(2), made[0]);
+    EXPECT_EQ(Items().RootItem(3), made[3]);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // events, files and the form property.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -198,6 +199,9 @@ void FillRandom(TExTreeModel& Tree, unsigned Seed, int Count)
                 st->SetStyle(static_cast<TExSectionStyle>(rng() % 3));
                 st->SetCellBkColor(static_cast<TColor>(rng()));
                 st->SetFontSize(static_cast<Integer>(rng() % 30));
+                st->SetTextBkColor(static_cast<TColor>(rng()));
+                st->SetTextFlags(static_cast<Integer>(rng()));
+                st->SetOwnerColors(rng() % 2 == 0);
             }
         }
     }
@@ -299,8 +303,27 @@ TEST_F(StreamModel, TheRootsOwnRecordReplacesWhatTheRootHadLoadingAfterLoading)
     root->AddStyle()->SetFontName("two");
     root->SetHint("root hint");
     root->ColumnText()->Add("rc");
+    root->SetImageIndex(1);
+    root->SetStImageIndex(2);
+    root->SetImageIndex2(3);
+    root->SetStImageIndex2(4);
+    root->SetColor(0x10);
+    root->SetBkColor(0x20);
+    root->SetRowBkColor(0x30);
+    root->SetStrikedLineColor(0x40);
+    root->SetCheckBoxState(cbChecked);
+    root->SetCheckBoxType(ectRadioButton);
+    root->SetHeight(12);
+    root->SetBorderStyle(ibsFlat);
+    root->SetIndentAdjust(5);
+    root->SetItemValue(99);
+    root->SetDrawHLine(true);
     items.Add(nullptr, "a");
+    const std::string dump = Dump(tree);
     const std::vector<Byte> bytes = Save(items);
+    TExTreeModel other;
+    Load(*other.Items(), bytes);
+    EXPECT_EQ(Dump(other), dump);
     for (int round = 0; round < 3; ++round) {
         Load(items, bytes);
         ASSERT_EQ(root->StylesCount(), 2) << "round " << round;
@@ -616,6 +639,30 @@ TEST_F(Damage, HugeLengthsAndCountsEndInAnErrorNotInAnAllocation)
     EXPECT_FALSE(Try(columns.b));
 }
 
+// A memory stream that remembers the largest read asked of it.
+class WatchedStream : public TReadOnlyMemoryStream {
+public:
+    using TReadOnlyMemoryStream::TReadOnlyMemoryStream;
+    Int64 Read(void* Buffer, Int64 Count) override
+    {
+        Largest = std::max(Largest, Count);
+        return TReadOnlyMemoryStream::Read(Buffer, Count);
+    }
+    Int64 Largest = 0;
+};
+
+TEST_F(Damage, ALengthPastTheEndIsRefusedBeforeItIsRead)
+{
+    for (Integer length : {0x7FFFFFFF, 1000, 9}) {
+        Image img;
+        img.Int(-11).Int(length).Zeros(8);
+        WatchedStream s(img.b.data(), static_cast<Int64>(img.b.size()));
+        EXPECT_THROW(items.LoadFromStream(&s), EExTreeError);
+        EXPECT_LE(s.Largest, 8) << length;
+    }
+    EXPECT_EQ(Dump(tree), before);
+}
+
 TEST_F(Damage, NestingIsBoundedBothWays)
 {
     auto chain = [](int Depth) {
@@ -626,6 +673,12 @@ TEST_F(Damage, NestingIsBoundedBothWays)
     };
     std::string m;
     EXPECT_TRUE(Try(chain(1024)));
+    {
+        // The deepest tree read is written too.
+        TExTreeModel other;
+        Load(*other.Items(), Save(items));
+        EXPECT_EQ(other.Items()->Count(), 1024);
+    }
     EXPECT_EQ(items.Item(items.Count() - 1)->Level(), 1023);
     items.Clear();
     before = Dump(tree);
