@@ -465,18 +465,13 @@ void TExTreeItem::NormalizeSorts(Integer StartIndex)
     TExTreeItemList& all = FTree->AllItems();
     Integer position = StartIndex;
     bool changed = false;
-    // The hidden root is no entry of the list; its branch starts with its first child.
+    // A sort only reorders the branch, so it fills the places it held before.
     for (TExTreeItem* item : branch) {
-        if (item->IsHiddenRoot() || item == this) continue;
-        if (position >= all.Count())
-            all.Add(item);
-        else if (all.FastGet(position) != item)
+        if (item == this) continue;
+        if (all.FastGet(position) != item) {
             all.Put(position, item);
-        else {
-            ++position;
-            continue;
+            changed = true;
         }
-        changed = true;
         ++position;
     }
     if (changed) FTree->InvalidateIndexes(StartIndex);
@@ -583,14 +578,20 @@ void TExTreeItem::Sort(bool Recursive)
     struct TNormalize {
         TExTreeItem* Item;
         Integer Start;
-        ~TNormalize()
+        bool Done = false;
+        void Run()
         {
+            if (Done) return;
+            Done = true;
             Item->NormalizeSorts(Start);
             Item->FTree->MarkRows();
             Item->FTree->Refresh().UpdatePending = true;
         }
+        ~TNormalize() { Run(); }
     } normalize{this, start};
     QuickSort(Recursive, 0, Count() - 1, mode, type, section);
+    // Before the bracket closes: its close rebuilds the rows from the list.
+    normalize.Run();
     bracket.Done();
 }
 

@@ -502,10 +502,7 @@ void TExTreeItems::ReadData(TStream* Stream)
     for (Integer i = 0; i < staged->Count(); ++i) read.push_back(staged->FChildren->FastGet(i));
     if (staged->FChildren) staged->FChildren->Clear();
     staged->FreeChildrenIfEmpty();
-    for (TExTreeItem* item : read) {
-        item->FParent = nullptr;
-        FRoot->AttachBranch(FRoot->Count(), item, FTree->AllItems().Count());
-    }
+    for (TExTreeItem* item : read) FRoot->AttachBranch(FRoot->Count(), item, FTree->AllItems().Count());
     FTree->Refresh().HRangeStale = true;
     FTree->MarkRows();
     FTree->Refresh().UpdatePending = true;

@@ -88,6 +88,24 @@ TEST_F(SortTest, TextIgnoresCaseKeepsAccentsWithTheirLetterAndPutsSignsBeforeDig
     EXPECT_EQ(SortedBy(stText, {"ab", "a", "abc", ""}), (Texts{"", "a", "ab", "abc"}));
     EXPECT_EQ(SortedBy(stText, {"z", "Z", "y", "\xDD"}), (Texts{"y", "\xDD", "z", "Z"}));
     EXPECT_EQ(SortedBy(stText, {"_", "!", "-", " "}), (Texts{" ", "!", "-", "_"}));
+    // A text that is the start of another comes first, whatever accents it has.
+    EXPECT_EQ(SortedBy(stText, {"ab", "\xE1"}), (Texts{"\xE1", "ab"}));
+}
+
+TEST_F(SortTest, AccentedLettersOfTheWesternCodePageSortWithTheirBaseLetter)
+{
+    const std::vector<std::pair<std::string, char>> letters{
+        {"\xC0\xC5\xE0\xE6\xAA", 'a'}, {"\xC7\xE7", 'c'}, {"\xD0\xF0", 'd'}, {"\xC8\xCB\xE9", 'e'},
+        {"\x83", 'f'}, {"\xCC\xEF", 'i'}, {"\xD1\xF1", 'n'}, {"\xD2\xD8\xF6\x8C\x9C\xBA", 'o'},
+        {"\x8A\x9A\xDF", 's'}, {"\xDE\xFE", 't'}, {"\xD9\xDC\xFA", 'u'}, {"\xDD\xFF\x9F", 'y'},
+        {"\x8E\x9E", 'z'}};
+    for (const auto& [accented, base] : letters) {
+        for (char a : accented) {
+            const std::string before(1, static_cast<char>(base - 1)), after = std::string(1, base) + "a";
+            const std::string it(1, a);
+            EXPECT_EQ(SortedBy(stText, {after, it, before}), (Texts{before, it, after})) << base << " " << +Byte(a);
+        }
+    }
     EXPECT_EQ(SortedBy(stText, {"ab", "a", "abc", ""}, sdDescend), (Texts{"abc", "ab", "a", ""}));
 }
 
@@ -106,6 +124,9 @@ TEST_F(SortTest, DatesTimesAndDateTimesCompareTheirOwnParts)
     // A day that does not exist is no key.
     EXPECT_EQ(SortedBy(stDate, {"3/1/2024", "2/29/2024", "1/15/2023", "2/30/2024"}),
               (Texts{"2/30/2024", "1/15/2023", "2/29/2024", "3/1/2024"}));
+    // Two-digit years: up to 49 in this century, from 50 in the last.
+    EXPECT_EQ(SortedBy(stDate, {"1/2/24", "6/1/2024", "12/31/99", "1/1/2025", "1/1/1950", "1/2/50"}),
+              (Texts{"1/1/1950", "1/2/50", "12/31/99", "1/2/24", "6/1/2024", "1/1/2025"}));
     EXPECT_EQ(SortedBy(stTime, {"11:30 PM", "9:05", "09:04:59.500", "09:04:59.250", "12:00 AM", "25:00", "9:"}),
               (Texts{"25:00", "9:", "12:00 AM", "09:04:59.250", "09:04:59.500", "9:05", "11:30 PM"}));
     // A time alone is a time on day 0: before the first day after it.
@@ -254,6 +275,43 @@ TEST_F(SortTest, AKeyColumnOtherThanTheMainTextSortsByItsSectionsTypeAndMode)
     Tree->SetSortDir(sdDescend);
     Tree->Sort(false);
     EXPECT_EQ(RootTexts(), (Texts{"c", "b", "a"}));
+}
+
+TEST_F(SortTest, VirtualValuesOfAFurtherSectionThatDoNotBothConvertCompareTheTexts)
+{
+    ThreeColumns();
+    std::vector<TExTreeItem*> made = Roots({"a", "b"});
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    Tree->SetSortType(stCustom);
+    Tree->AddSortSection(1, false);
+    Tree->OnVirtualValueNeeded = [&](TObject*, TExTreeItem* Item, Integer, Integer, TExVariant& Value) {
+        if (Item == made[0])
+            Value = std::string("no number");
+        else
+            Value = Int64(5);
+    };
+    Tree->OnVirtualTextNeeded = [&](TObject*, TExTreeItem* Item, Integer, std::string& Text) {
+        Text = Item == made[0] ? "9" : "1";
+    };
+    Tree->Sort(false);
+    EXPECT_EQ(Items().RootItem(0), made[1]);
+    // Both convert: the values decide.
+    Tree->OnVirtualValueNeeded = [&](TObject*, TExTreeItem* Item, Integer, Integer, TExVariant& Value) {
+        Value = Int64(Item == made[0] ? 1 : 2);
+    };
+    Tree->Sort(false);
+    EXPECT_EQ(Items().RootItem(0), made[0]);
+}
+
+TEST_F(SortTest, TheRowsOnScreenFollowTheSort)
+{
+    Roots({"c", "b", "a"});
+    ASSERT_GT(View()->RowCount(), 2);
+    EXPECT_EQ(View()->Row(0)->Text(), "c");
+    Tree->SetSortType(stText);
+    Tree->Sort(false);
+    EXPECT_EQ(View()->Row(0)->Text(), "a");
+    EXPECT_EQ(View()->Row(2)->Text(), "c");
 }
 
 TEST_F(SortTest, RecursiveSortReachesBranchesBelowASingleChildAndKeepsTheListInStep)
