@@ -200,8 +200,9 @@ void ButtonDestroyed()
 
 // ---------------------------------------------------------------- the painter
 
-TExButtonGlyph::TExButtonGlyph() : FGlyph(std::make_unique<TBitmap>())
+TExButtonGlyph::TExButtonGlyph() : FGlyph(std::make_unique<TBitmap>()), FIcon(std::make_unique<TIcon>())
 {
+    FIcon->OnChange = [this](TObject* Sender) { IconChanged(Sender); };
     FGlyph->OnChange = [this](TObject* Sender) { GlyphChanged(Sender); };
     // Drawing on the glyph's canvas changes the picture as much as assigning a new one does.
     FGlyph->Canvas()->OnChange = [this](TObject*) { GlyphChanged(FGlyph.get()); };
@@ -218,6 +219,26 @@ TExButtonGlyph::~TExButtonGlyph()
         delete GlyphCache;
         GlyphCache = nullptr;
     }
+    FIcon->OnChange = nullptr;
+}
+
+void TExButtonGlyph::SetIcon(TIcon* Value)
+{
+    FIcon->Assign(Value);
+}
+
+void TExButtonGlyph::SetUseIcon(bool Value)
+{
+    if (Value == FUseIcon) return;
+    FUseIcon = Value;
+    Repaint();
+}
+
+void TExButtonGlyph::IconChanged(TObject* /*Sender*/)
+{
+    if (FIcon->Empty()) SetUseIcon(false);
+    Repaint();
+    Changed();
 }
 
 void TExButtonGlyph::Changed()
@@ -357,6 +378,9 @@ void TExButtonGlyph::CalcButtonLayout(TCanvas* Canvas, const TRect& Client, cons
                 w = FImageList->Width();
                 h = FImageList->Height();
             }
+        } else if (FUseIcon) {
+            w = FIcon->Width();
+            h = FIcon->Height();
         } else {
             w = FGlyph->Width() / FNumGlyphs;
             h = FGlyph->Height();
@@ -483,6 +507,15 @@ void TExButtonGlyph::DrawButtonGlyph(TCanvas* Canvas, const TPoint& GlyphPos, TE
         DrawStretchedCopy(Canvas, &tmp, GlyphPos);
         return;
     }
+    if (FUseIcon) {
+        if (FIcon->Empty()) return;
+        if (FStretched)
+            Canvas->StretchDraw(TRect{GlyphPos.X, GlyphPos.Y, GlyphPos.X + FStretchWidth, GlyphPos.Y + FStretchHeight},
+                                FIcon.get());
+        else
+            Canvas->Draw(GlyphPos.X, GlyphPos.Y, FIcon.get());
+        return;
+    }
     if (FGlyph->Width() == 0 || FGlyph->Height() == 0) return;
     const Integer index = CreateButtonGlyph(State);
     if (index < 0) return;
@@ -550,6 +583,9 @@ void TExButtonGlyph::GetPaintGlyphSize(const TRect& R, TPoint& Size)
     if (UseImageList && FImageList != nullptr) {
         w = FImageList->Width() / FNumGlyphs;
         h = FImageList->Height();
+    } else if (FUseIcon) {
+        w = FIcon->Width();
+        h = FIcon->Height();
     } else {
         w = FGlyph->Width() / FNumGlyphs;
         h = FGlyph->Height();
@@ -577,5 +613,6 @@ void TExButtonGlyph::GetPaintGlyphSize(const TRect& R, TPoint& Size)
 TRect TExButtonGlyph::GetGlyphSize()
 {
     if (UseImageList && FImageList != nullptr) return TRect{0, 0, FImageList->Width(), FImageList->Height()};
+    if (FUseIcon) return TRect{0, 0, FIcon->Width(), FIcon->Height()};
     return TRect{0, 0, FGlyph->Width() / FNumGlyphs, FGlyph->Height()};
 }

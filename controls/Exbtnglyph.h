@@ -95,6 +95,13 @@ public:
     Integer NumGlyphs() const { return FNumGlyphs; }
     void SetNumGlyphs(Integer Value);
     TColor TransparentColor() const { return FTransparentColor; }
+    // The icon source: drawn instead of the bitmap while UseIcon is on, the same in every state.
+    TIcon* Icon() const { return FIcon.get(); }
+    // Copies Value into the painter's own icon.
+    void SetIcon(TIcon* Value);
+    bool UseIcon() const { return FUseIcon; }
+    void SetUseIcon(bool Value);
+    void IconChanged(TObject* Sender);
     TNotifyEvent OnChange;
 
     // ---- cache
@@ -138,6 +145,8 @@ private:
     TCustomImageList* FImageList = nullptr;
     Integer FImageIndex = -1;
     std::unique_ptr<TBitmap> FGlyph;
+    std::unique_ptr<TIcon> FIcon;
+    bool FUseIcon = false;
     TExGlyphList* FGlyphList = nullptr;
     Integer FIndexes[ExButtonStateCount] = {-1, -1, -1, -1, -1};
     TColor FTransparentColor = clOlive;

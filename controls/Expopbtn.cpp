@@ -121,6 +121,17 @@ void TCustomExPopupButton::SetNumGlyphs(Integer Value)
     Invalidate();
 }
 
+void TCustomExPopupButton::SetIcon(TIcon* Value)
+{
+    FGlyph->SetIcon(Value);
+}
+
+void TCustomExPopupButton::SetUseIcon(bool Value)
+{
+    FGlyph->SetUseIcon(Value);
+    if (!FUseImageList) Invalidate();
+}
+
 void TCustomExPopupButton::SetListOf(TCustomImageList*& Field, TCustomImageList* Value)
 {
     if (Field == Value) return;

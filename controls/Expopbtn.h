@@ -35,6 +35,11 @@ public:
     Integer NumGlyphs() const { return FGlyph->NumGlyphs(); }
     // Values above 4 become 4; a bitmap whose width is a multiple of its height decides itself.
     void SetNumGlyphs(Integer Value);
+    TIcon* Icon() const { return FGlyph->Icon(); }
+    // Copied into the painter's icon.
+    void SetIcon(TIcon* Value);
+    bool UseIcon() const { return FGlyph->UseIcon(); }
+    void SetUseIcon(bool Value);
     TCustomImageList* Images() const { return FImages; }
     void SetImages(TCustomImageList* Value);
     TCustomImageList* HotImages() const { return FHotImages; }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 #include <map>
@@ -165,6 +166,20 @@ void SendWheel(TControl* target, QPoint angle, int x, int y, TShiftState shift)
 }
 
 int ButtonBit(TMouseButton b) { return b == mbRight ? 2 : b == mbMiddle ? 4 : 1; }
+
+// While a popup menu is up a press goes to it, as a real one does: outside the menu it closes the
+// menu instead of reaching the window underneath.
+bool PressOnPopup(TMouseButton button, const TPoint& screen)
+{
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup)
+        return false;
+    const Qt::MouseButton b = button == mbRight ? Qt::RightButton : button == mbMiddle ? Qt::MiddleButton : Qt::LeftButton;
+    const QPointF global(screen.X, screen.Y);
+    QMouseEvent e(QEvent::MouseButtonPress, popup->mapFromGlobal(global), global, b, Qt::MouseButtons(b), Qt::NoModifier);
+    QCoreApplication::sendEvent(popup, &e);
+    return true;
+}
 }  // namespace
 
 namespace Input {
@@ -173,7 +188,7 @@ void MouseDown(TControl* Target, TMouseButton Button, int X, int Y, TShiftState 
 {
     Aim a = AimAt(Target, X, Y);
     SetModifierState(Shift);
-    if (a.w)
+    if (a.w && !PressOnPopup(Button, a.screen))
         DeliverMouse(a.w, WM_LBUTTONDOWN, ButtonBit(Button), a.screen);
 }
 

@@ -395,6 +395,88 @@ TEST_F(ListSource, DisabledIsEmbossed)
     EXPECT_EQ(s.At(0, 0), kGrey);
 }
 
+// ---------------------------------------------------------------- icon source
+
+// A Side x Side icon: a red square inset by a quarter, transparent around it.
+void MakeIcon(TIcon& Icon, int Side)
+{
+    TBitmap colour, mask;
+    colour.SetSize(Side, Side);
+    mask.SetSize(Side, Side);
+    colour.Canvas()->Brush()->SetColor(clBlack);
+    colour.Canvas()->FillRect(TRect{0, 0, Side, Side});
+    colour.Canvas()->Brush()->SetColor(clRed);
+    colour.Canvas()->FillRect(TRect{Side / 4, Side / 4, Side - Side / 4, Side - Side / 4});
+    mask.Canvas()->Brush()->SetColor(clWhite);
+    mask.Canvas()->FillRect(TRect{0, 0, Side, Side});
+    mask.Canvas()->Brush()->SetColor(clBlack);
+    mask.Canvas()->FillRect(TRect{Side / 4, Side / 4, Side - Side / 4, Side - Side / 4});
+    ICONINFO info{};
+    info.hbmColor = colour.Handle();
+    info.hbmMask = mask.Handle();
+    Icon.SetHandle(CreateIconIndirect(&info));
+}
+
+TEST(IconSource, TakesThePlaceOfTheBitmapInEveryStateUntilTheIconIsEmptied)
+{
+    TExButtonGlyph g;
+    g.SetGlyph(Strips(2).get());
+    int changes = 0;
+    g.OnChange = [&](TObject* Sender) {
+        EXPECT_EQ(Sender, &g);
+        ++changes;
+    };
+    TIcon icon;
+    MakeIcon(icon, 24);
+    g.SetIcon(&icon);
+    EXPECT_EQ(changes, 1);
+    EXPECT_NE(g.Icon()->Handle(), icon.Handle()) << "the painter keeps a copy of its own";
+    EXPECT_EQ(g.GetGlyphSize(), (TRect{0, 0, 16, 16})) << "the bitmap still shows until UseIcon";
+    g.SetUseIcon(true);
+    EXPECT_EQ(changes, 1) << "switching sources raises no change";
+    EXPECT_EQ(g.GetGlyphSize(), (TRect{0, 0, 24, 24}));
+    for (TExButtonState st : {ebsUp, ebsDisabled, ebsDown}) {
+        Surface s;
+        g.DrawButtonGlyph(s.C(), TPoint{2, 2}, st, true, clBtnFace);
+        EXPECT_EQ(s.At(2 + 12, 2 + 12), Rgb(clRed)) << int(st);
+        EXPECT_EQ(s.At(2 + 1, 2 + 1), kGrey) << "the icon's own transparency, state " << int(st);
+    }
+    EXPECT_EQ(g.Index(ebsUp), -1) << "icons are not cut into state images";
+    // An empty icon turns the source back to the bitmap.
+    TIcon none;
+    g.SetIcon(&none);
+    EXPECT_FALSE(g.UseIcon());
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(g.GetGlyphSize(), (TRect{0, 0, 16, 16}));
+}
+
+TEST(IconSource, IsLaidOutAtItsSizeAndShrunkToTheRoom)
+{
+    TExButtonGlyph g;
+    TIcon icon;
+    MakeIcon(icon, 32);
+    g.SetIcon(&icon);
+    g.SetUseIcon(true);
+    Surface s{200, 100};
+    TPoint pos;
+    TRect text;
+    g.CalcButtonLayout(s.C(), TRect{0, 0, 100, 60}, TPoint{0, 0}, "", blGlyphLeft, -1, 4, pos, text, true, true,
+                       false, 0, nullptr, 0, 0);
+    EXPECT_FALSE(g.Stretched());
+    EXPECT_EQ(pos, (TPoint{34, 14}));
+    // In a 20-pixel-high room the icon is drawn shrunk: nothing of it below the room.
+    g.CalcButtonLayout(s.C(), TRect{0, 0, 100, 20}, TPoint{0, 0}, "", blGlyphLeft, -1, 4, pos, text, true, true,
+                       false, 0, nullptr, 0, 0);
+    ASSERT_TRUE(g.Stretched());
+    EXPECT_EQ(g.StretchHeight(), 18);
+    g.DrawButtonGlyph(s.C(), pos, ebsUp, true, clBtnFace);
+    EXPECT_EQ(s.At(pos.X + g.StretchWidth() / 2, pos.Y + g.StretchHeight() / 2), Rgb(clRed));
+    EXPECT_EQ(s.At(pos.X + g.StretchWidth() / 2, pos.Y + 20), kGrey);
+    TPoint size;
+    g.GetPaintGlyphSize(TRect{0, 0, 100, 100}, size);
+    EXPECT_EQ(size, (TPoint{32, 32}));
+}
+
 // ---------------------------------------------------------------- layout
 
 struct Layout : ::testing::Test {

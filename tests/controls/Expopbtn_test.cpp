@@ -439,6 +439,25 @@ TEST_F(PullDown, EscapeCancelsTheMenu)
     EXPECT_FALSE(B->MouseInControl());
 }
 
+// A press elsewhere on the form while the menu is up closes it with nothing chosen, and the press
+// is not taken for a click of the button underneath.
+TEST_F(PullDown, AClickElsewhereCancelsTheMenu)
+{
+    static TExPopupButton* gOther = nullptr;
+    gOther = Other;
+    const UINT t = SetTimer(nullptr, 0, 40, [](HWND, UINT, UINT, DWORD) { Input::Click(gOther, 10, 10); });
+    Input::MouseDown(B, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(B, mbLeft, 70, 12);
+    uitest::Pump(50);
+    EXPECT_EQ(Popups, 1);
+    EXPECT_TRUE(Chosen.empty());
+    EXPECT_FALSE(B->MenuShown());
+    EXPECT_FALSE(B->Tracking());
+    EXPECT_EQ(B->State(), ebsUp);
+    EXPECT_EQ(Clicks, 0);
+}
+
 TEST_F(PullDown, AltDownOpensItAndWithoutArrowTheWholeButtonDoes)
 {
     B->SetFocus();
@@ -743,6 +762,46 @@ TEST_F(PopupButton, APictureIsCentredBesideTheArrowPart)
     EXPECT_NE(Pixel(B, x, 12), RGB(255, 0, 0));
     EXPECT_EQ(Pixel(B, x + 14, 12), RGB(255, 0, 0));
     EXPECT_NE(Pixel(B, x + 15, 12), RGB(255, 0, 0));
+}
+
+TEST_F(PopupButton, AnIconShowsOnlyWhileUseIconAndGivesWayToAnImageList)
+{
+    TIcon icon;
+    {
+        TBitmap colour, mask;
+        colour.SetSize(16, 16);
+        mask.SetSize(16, 16);
+        colour.Canvas()->Brush()->SetColor(clBlue);
+        colour.Canvas()->FillRect(TRect{0, 0, 16, 16});
+        mask.Canvas()->Brush()->SetColor(clBlack);
+        mask.Canvas()->FillRect(TRect{0, 0, 16, 16});
+        ICONINFO info{};
+        info.hbmColor = colour.Handle();
+        info.hbmMask = mask.Handle();
+        icon.SetHandle(CreateIconIndirect(&info));
+    }
+    B->SetCaption("");
+    B->SetIcon(&icon);
+    const int x = (75 - 16) / 2 + 8, y = 12;
+    EXPECT_NE(Pixel(B, x, y), RGB(0, 0, 255)) << "an icon alone is not shown";
+    B->SetUseIcon(true);
+    EXPECT_TRUE(B->UseIcon());
+    EXPECT_EQ(PixelNow(B, x, y), RGB(0, 0, 255)) << "UseIcon repaints";
+    B->SetEnabled(false);
+    EXPECT_EQ(Pixel(B, x, y), RGB(0, 0, 255)) << "icons look the same disabled";
+    B->SetEnabled(true);
+    TImageList list(nullptr);
+    list.SetWidth(16);
+    list.SetHeight(16);
+    TBitmap green;
+    green.SetSize(16, 16);
+    green.Canvas()->Brush()->SetColor(clLime);
+    green.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    list.Add(&green, nullptr);
+    B->SetImages(&list);
+    B->SetImageIndex(0);
+    EXPECT_EQ(Pixel(B, x, y), RGB(0, 255, 0)) << "an image list in use goes before the icon";
+    B->SetImages(nullptr);
 }
 
 TEST_F(PopupButton, ImageListChangesShowAtOnce)
