@@ -1,8 +1,12 @@
 #include "tests/support/UiTest.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
+#include <vector>
 
 namespace uitest {
 
@@ -47,12 +51,38 @@ void AnswerAllDialogs(std::function<int(TObject* Dialog)> Answer)
 
 void ClearDialogAnswers() { SetModalHook(nullptr); }
 
+namespace {
+// The folders this test program made, removed when it ends (MORVIK_KEEP_TEMP=1 keeps them to look
+// at). Only the process that made them removes them: a death test's child leaves its parent's.
+struct TMadeFolders {
+    pid_t Owner = getpid();
+    std::vector<std::string> Dirs;
+    ~TMadeFolders()
+    {
+        const char* keep = std::getenv("MORVIK_KEEP_TEMP");
+        if (getpid() != Owner || (keep && *keep && *keep != '0'))
+            return;
+        std::error_code ec;
+        for (const std::string& d : Dirs)
+            std::filesystem::remove_all(d, ec);
+    }
+};
+TMadeFolders& MadeFolders()
+{
+    static TMadeFolders folders;
+    return folders;
+}
+}  // namespace
+
 std::string TempDir()
 {
     const char* base = std::getenv("TMPDIR");
     std::string templ = std::string(base && *base ? base : "/tmp") + "/morvik-ui-XXXXXX";
     char* made = mkdtemp(templ.data());
-    return made ? std::string(made) : std::string();
+    if (!made)
+        return std::string();
+    MadeFolders().Dirs.push_back(made);
+    return std::string(made);
 }
 
 std::string SaveSnapshot(TControl* Control, const std::string& Name)

@@ -20,10 +20,10 @@ void AnswerNextDialog(std::function<int(TObject* Dialog)> Answer);
 // Answers every modal dialog until cleared.
 void AnswerAllDialogs(std::function<int(TObject* Dialog)> Answer);
 void ClearDialogAnswers();
-// Saves a picture of the control as <name>.png in MORVIK_SNAPSHOT_DIR (or a temporary folder);
-// returns the file's path, empty on failure.
+// Saves a picture of the control as <name>.png in MORVIK_SNAPSHOT_DIR (or a temporary folder, gone
+// when the program ends unless MORVIK_KEEP_TEMP=1); returns the file's path, empty on failure.
 std::string SaveSnapshot(TControl* Control, const std::string& Name);
-// A fresh temporary folder for one test.
+// A fresh temporary folder, removed with what it holds when the test program ends.
 std::string TempDir();
 
 }  // namespace uitest
