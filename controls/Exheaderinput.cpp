@@ -482,10 +482,8 @@ void TCustomExHeader::WMRButtonUp(TMessage& Message)
 
 void TCustomExHeader::WMContextMenu(TMessage& Message)
 {
-    // The menu a right press showed is not shown a second time as the button comes up; a menu asked
-    // for from the keyboard (no point) is the class library's.
-    const bool fromMouse = !(Message.XPos() == -1 && Message.YPos() == -1);
-    if (fromMouse && FMenuDoneOnPress) {
+    // The menu a right press showed is not shown a second time as the button comes up.
+    if (FMenuDoneOnPress) {
         FMenuDoneOnPress = false;
         Message.Result = 1;
         return;
@@ -510,7 +508,9 @@ void TCustomExHeader::WMCancelMode(TMessage& Message)
 {
     TGuardPtr<TCustomExHeader> self(this);
     // A modal window or menu ends the mode: a drag leaves the sections where they were, a resize
-    // keeps the width of the last line drawn, a press ends without a click.
+    // keeps the width of the last line drawn, a press ends without a click. The class library's
+    // own press ends too, although the mouse is let go here before it looks.
+    ControlState &= ~TControlState(csClicked);
     if (FDragSection || FDragImage) {
         if (!EndSectionDrag(0, 0, true))
             return;
@@ -610,16 +610,12 @@ void TCustomExHeader::OpenLookupEditor(TExHeaderSection* Section)
     editor->Items()->Assign(Section->FLookupHistory.get());
 
     FLookupSection = Section;
-    TRect r = GetSectionRect(Section->FIndex);
-    r.Left += Left() - FLeftPos;
-    r.Right += Left() - FLeftPos;
-    r.Top += Top();
-    r.Bottom += Top();
+    const TRect r = GetSectionRect(Section->FIndex);
     TFont font;
     font.Assign(Font());
     font.SetHeight(std::abs(Font()->Height()) - 3);
     editor->SetFont(&font);
-    editor->SetBounds(r.Left, r.Top, r.Width(), std::max(editor->Height(), r.Height() - 2));
+    editor->SetBounds(Left() + r.Left - FLeftPos, Top(), r.Width(), std::max(editor->Height(), r.Height() - 2));
     FLookupChanging = false;
 
     FLookupShown = true;

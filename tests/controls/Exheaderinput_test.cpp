@@ -410,6 +410,8 @@ TEST_F(HeaderInput, TheFloatingImageFollowsTheMouseAndGoesAtTheDrop)
     // Its right edge, the section's shadow, is its last column drawn.
     EXPECT_LT(GetRValue(pixel(368, 4)), GetRValue(pixel(365, 4)));
     EXPECT_EQ(pixel(369, 4), face);
+    // And its bottom row, the shadow under it.
+    EXPECT_LT(GetRValue(pixel(365, 18)), GetRValue(pixel(365, 4)));
     Input::MouseUp(H, mbLeft, 320, 8);
     uitest::Pump();
     EXPECT_EQ(pixel(350, 4), face);
@@ -444,6 +446,8 @@ TEST_F(HeaderInput, CancelModeDuringADragMovesNothing)
     Press(250, 8);
     Step(250, 30);
     ASSERT_EQ(H->FDragSection, At(2));
+    int clicks = 0;
+    H->OnClick = [&](TObject*) { ++clicks; };
     SendMessage(H->Handle(), WM_CANCELMODE, 0, 0);
     EXPECT_EQ(Order(), (std::vector<Integer>{0, 1, 2, 3, 4}));
     EXPECT_EQ(H->FDragSection, nullptr);
@@ -452,6 +456,8 @@ TEST_F(HeaderInput, CancelModeDuringADragMovesNothing)
     Input::MouseUp(H, mbLeft, 30, 8);
     EXPECT_EQ(Order(), (std::vector<Integer>{0, 1, 2, 3, 4}));
     EXPECT_TRUE(H->Log.empty());
+    // The class library's press ended too: the release is no click of the control.
+    EXPECT_EQ(clicks, 0);
 
     // A dialog that comes up during the drag ends it the same way.
     H->OnMouseMove = [](TObject*, TShiftState, int X, int) {
@@ -628,7 +634,10 @@ struct HeaderLookup : HeaderInput {
 
 TEST_F(HeaderLookup, TheSignOpensTheEditorOverTheSectionWithItsHistory)
 {
+    int downs = 0;
+    H->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++downs; };
     Open();
+    EXPECT_EQ(downs, 1);
     ASSERT_NE(Editor(), nullptr);
     EXPECT_TRUE(H->FLookupShown);
     EXPECT_EQ(Editor()->Parent(), Form);

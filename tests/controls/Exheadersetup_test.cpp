@@ -101,6 +101,8 @@ TEST_F(HeaderSetup, TheListsShowHiddenAndShownSectionsByPositionUntitledOnesName
         EXPECT_FALSE(d->btnDelete->Enabled());
         EXPECT_FALSE(d->btnUp->Enabled());
         EXPECT_FALSE(d->btnDown->Enabled());
+        EXPECT_EQ(d->lbxVisible->Items()->UpdateCount(), 0);
+        EXPECT_EQ(d->lbxAvailable->Items()->UpdateCount(), 0);
         return false;
     });
     EXPECT_FALSE(ok);
@@ -146,6 +148,7 @@ TEST_F(HeaderSetup, ClicksMoveSectionsAcrossAndUpAndDown)
         EXPECT_FALSE(d->btnUp->Enabled());
         Input::Click(d->btnDown, 10, 10);
         EXPECT_EQ(d->lbxVisible->ItemIndex(), 1);
+        EXPECT_TRUE(d->btnUp->Enabled());
         // The last one cannot go down; the delete button sends it back.
         ClickItem(d->lbxVisible, 4);
         EXPECT_FALSE(d->btnDown->Enabled());
@@ -213,6 +216,7 @@ TEST_F(HeaderSetup, DraggingWithinAListReordersItDroppingBelowTheLastDoesNothing
         uitest::Pump();
         EXPECT_EQ(Items(list), (std::vector<std::string>{"Time", "(Untitled)", "Gr\xF6\xDF" "e", "Date", "Station"}));
         EXPECT_EQ(list->ItemIndex(), 3);
+        EXPECT_TRUE(d->btnUp->Enabled());
         Input::AdvanceTime(GetDoubleClickTime() + 1);
         Input::Drag(list, fourth.Left + 5, fourth.Top + 3, 20, list->ClientHeight() - 4);
         uitest::Pump();
@@ -278,6 +282,23 @@ TEST_F(HeaderSetup, AColumnUnderACollapsedParentKeepsItsOwnFlag)
     H->Sections()->SetSectionsOrder(order);
     EXPECT_TRUE(Index(4)->OwnVisible());
     EXPECT_FALSE(Index(1)->OwnVisible());
+}
+
+TEST_F(HeaderSetup, FilledAgainTheDialogGoesByWhatIsShownNow)
+{
+    // Station, a child of the expanded Date, is shown at the first filling, not at the second.
+    Index(0)->SetExpandable(true);
+    Index(0)->SetExpanded(true);
+    Index(4)->SetParentSection(Index(0));
+    TfrmHeaderSetup* d = nullptr;
+    Application->CreateForm(d);
+    d->LoadHeaderSections(H->Sections());
+    Index(0)->SetExpanded(false);
+    d->LoadHeaderSections(H->Sections());
+    EXPECT_EQ(Items(d->lbxAvailable), std::vector<std::string>{"Station"});
+    d->SaveHeaderSections(H->Sections());
+    TObject::Free(d);
+    EXPECT_TRUE(Index(4)->OwnVisible());
 }
 
 TEST_F(HeaderSetup, AHeaderFreedWhileTheDialogIsUpIsNotWrittenTo)
