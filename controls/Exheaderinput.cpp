@@ -78,12 +78,10 @@ bool TCustomExHeader::LeftDown(Integer X, Integer Y)
     FPressSection = s;
     if (!s)
         return true;
-    bool sign = false;
     if (s->FWidth > 14) {
         const Integer r = PaintedRight(s) - 4;
         const bool signColumn = X >= r - 7 && X <= r;
         if (s->FExpandable && signColumn && Y >= 2 && Y <= 9) {
-            sign = true;
             // The section does not look pressed while the owner hears of the sign.
             FPressSection = nullptr;
             s->SetExpanded(!s->FExpanded);
@@ -94,13 +92,11 @@ bool TCustomExHeader::LeftDown(Integer X, Integer Y)
             if (!self)
                 return false;
         } else if (s->FFilterEnabled && X >= r - 6 && X <= r && Y >= 12 && Y <= 16) {
-            sign = true;
             FPressSection = nullptr;
             TriggerFilterCallEvent(s);
             if (!self)
                 return false;
         } else if (s->FLookupEnabled && s != FLockedSection && signColumn && Y >= 12 && Y <= 16) {
-            sign = true;
             FPressSection = nullptr;
             OpenLookupEditor(s);
             if (!self)
@@ -108,7 +104,7 @@ bool TCustomExHeader::LeftDown(Integer X, Integer Y)
         }
     }
     // A sign pressed is no press of the section.
-    if (!sign && FPressSection == s && s->FAllowClick)
+    if (FPressSection == s && s->FAllowClick)
         s->UpdateSection();
     else
         FPressSection = nullptr;

@@ -439,6 +439,42 @@ TEST_F(HeaderInput, MoveOnDragMovesTheSectionOnceTheMousePassesWhereItWouldFit)
     EXPECT_EQ(Order(), (std::vector<Integer>{1, 2, 0, 3}));
 }
 
+TEST_F(HeaderInput, MoveOnDragInAScrolledHeaderGoesByTheScrolledPlaces)
+{
+    Make(4);
+    H->SetMoveOnDrag(true);
+    H->SetLeftPos(50);
+    // Section 1 is painted at 50..150, section 2 at 150..250.
+    Press(100, 8);
+    Step(100, 150);
+    EXPECT_EQ(Order(), (std::vector<Integer>{0, 1, 2, 3}));
+    Step(150, 151);
+    EXPECT_EQ(Order(), (std::vector<Integer>{0, 2, 1, 3}));
+    Input::MouseUp(H, mbLeft, 151, 8);
+}
+
+TEST_F(HeaderInput, StickySectionsResizeOnlyAsFarAsTheFixedOnesAfterLeaveRoom)
+{
+    Make(4);
+    H->SetWidth(400);
+    At(2)->SetWidth(50);
+    At(3)->SetResizable(false);
+    H->SetStickySections(true);
+    ASSERT_EQ(H->Width(), 400);
+    const Integer edge = At(1)->GetRight();
+    // Only the fixed section after it (100 wide) bounds the edge: it may go up to 299.
+    Press(edge - 2, 8);
+    ASSERT_TRUE(H->FResizing);
+    Step(edge - 2, 278);
+    EXPECT_EQ(H->FResizeLineX, 280);
+    Step(278, 297);
+    EXPECT_EQ(H->FResizeLineX, 299);
+    Step(297, 330);
+    EXPECT_EQ(H->FResizeLineX, 299);
+    Input::MouseUp(H, mbLeft, 330, 8);
+    EXPECT_FALSE(H->FResizing);
+}
+
 TEST_F(HeaderInput, CancelModeDuringADragMovesNothing)
 {
     Make(5);
@@ -574,7 +610,9 @@ TEST_F(HeaderInput, TheExpandSignTogglesTheSectionAndItsChildrenWithoutAClick)
     EXPECT_FALSE(At(0)->Expanded());
     EXPECT_EQ(H->Log, (std::vector<std::string>{"expand 0", "collapse 0"}));
     EXPECT_EQ(pressedInHandler, std::vector<TExHeaderSection*>{nullptr});
-    // Outside the sign's rows it is a click.
+    // Outside the sign's rows (2 to 9) it is a click.
+    ClickAt(93, 10);
+    EXPECT_EQ(H->Log.back(), "click 0");
     ClickAt(93, 11);
     EXPECT_EQ(H->Log.back(), "click 0");
     EXPECT_FALSE(At(0)->Expanded());
@@ -651,6 +689,17 @@ TEST_F(HeaderLookup, TheSignOpensTheEditorOverTheSectionWithItsHistory)
     EXPECT_EQ(Editor()->Font()->Name(), H->Font()->Name());
     EXPECT_TRUE(Editor()->IsFocused());
     EXPECT_FALSE(Has("click 1"));
+    // The sign's rows are 12 to 16.
+    Input::PressKey(VK_ESCAPE);
+    H->Log.clear();
+    ClickAt(193, 12);
+    EXPECT_TRUE(H->FLookupShown);
+    Input::PressKey(VK_ESCAPE);
+    H->Log.clear();
+    ClickAt(193, 11);
+    EXPECT_FALSE(H->FLookupShown);
+    EXPECT_EQ(H->Log, std::vector<std::string>{"click 1"});
+    ClickAt(193, 14);
     // Not on the locked section.
     H->SetLockedSection(L);
     Input::PressKey(VK_ESCAPE);

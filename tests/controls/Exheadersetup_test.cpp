@@ -250,6 +250,22 @@ TEST_F(HeaderSetup, DraggingWithinAListReordersItDroppingBelowTheLastDoesNothing
     EXPECT_EQ(Layout(), "Time+ + Gr\xF6\xDF" "e+ Date+ Station+ ");
 }
 
+TEST_F(HeaderSetup, TheHiddenSectionsFollowInTheOrderOfTheirList)
+{
+    Index(1)->SetVisible(false);
+    Index(3)->SetVisible(false);
+    EXPECT_TRUE(RunSetup([](TfrmHeaderSetup* d) {
+        TExAdvancedListBox* list = d->lbxAvailable;
+        const TRect first = list->ItemRect(0), second = list->ItemRect(1);
+        Input::AdvanceTime(GetDoubleClickTime() + 1);
+        Input::Drag(list, first.Left + 5, first.Top + 3, second.Left + 5, second.Top + 3);
+        uitest::Pump();
+        EXPECT_EQ(Items(list), (std::vector<std::string>{"Gr\xF6\xDF" "e", "Time"}));
+        return true;
+    }));
+    EXPECT_EQ(Layout(), "Date+ + Station+ Gr\xF6\xDF" "e- Time- ");
+}
+
 TEST_F(HeaderSetup, AColumnUnderACollapsedParentKeepsItsOwnFlag)
 {
     // Station is a child of Date; Date is collapsed, so Station is not shown but would be.
