@@ -345,6 +345,9 @@ TEST_F(Archive, TheEditorsAnswers)
     EXPECT_TRUE(rx::OpenInTextEditor("Messages/070315-061502.TXT"));
     for (int i = 0; i < 500 && !fs::exists(mark); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(fs::exists(mark));
+    // An editor setting the shell cannot read starts nothing and says so.
+    setenv("EDITOR", "'", 1);
+    EXPECT_FALSE(rx::OpenInTextEditor("Messages/070315-061502.TXT"));
     setenv("EDITOR", "", 1);
     EXPECT_FALSE(rx::OpenInTextEditor("Messages/070315-061502.TXT"));
     visual ? setenv("VISUAL", oldVisual.c_str(), 1) : unsetenv("VISUAL");

@@ -213,6 +213,10 @@ TEST(CellCheckBox, ClicksStepTheStateBeforeTheHandlerSeesIt)
     EXPECT_EQ(box.State(), cbUnchecked);
     box.SetChecked(true);
     EXPECT_TRUE(box.Checked());
+    // Only a grayed box is cleared when grayed is no longer allowed.
+    box.SetAllowGrayed(true);
+    box.SetAllowGrayed(false);
+    EXPECT_TRUE(box.Checked());
     EXPECT_FALSE(box.PassClicks());
 }
 
@@ -293,10 +297,12 @@ TEST(CellControls, MenusAndImageListsThatGoAreForgotten)
     button.SetPopupMenu(menu);
     button.SetImageList(list);
     EXPECT_EQ(button.PopupMenu(), menu);
-    TObject::Free(menu);
+    // Each reference goes with its own object only.
     TObject::Free(list);
-    EXPECT_EQ(button.PopupMenu(), nullptr);
     EXPECT_EQ(button.ImageList(), nullptr);
+    EXPECT_EQ(button.PopupMenu(), menu);
+    TObject::Free(menu);
+    EXPECT_EQ(button.PopupMenu(), nullptr);
 }
 
 // ---------------------------------------------------------------- in a style

@@ -397,6 +397,9 @@ TEST_P(Rows, ItemFontStatesAndAFontLeftByTheRowBefore)
     B->SetUseStyles(true);
     ASSERT_NE(B->MainStyle(), nullptr);
     EXPECT_EQ(RowPixels(), plain);
+    B->MainStyle()->SetFontName("DejaVu Serif");
+    B->MainStyle()->SetFontSize(14);
+    EXPECT_EQ(RowPixels(), plain);
 }
 
 TEST_P(Rows, SectionsOfAHiddenHeaderDoNotCutTheMainText)
@@ -496,10 +499,27 @@ TEST_P(Rows, DropTargetsShowTheirMark)
     EXPECT_EQ(At(150, 25), Rgb(clWindow));
     View()->SetDropTarget(B, false);
     EXPECT_EQ(At(150, 17), Rgb(clRed));
+    // The text takes the mark's own text colour.
+    // Dark and light pixels of the row's text.
+    auto textPixels = [&](bool Light) {
+        Repaint();
+        int n = 0;
+        for (int y = 17; y < 34; ++y)
+            for (int x = B->TextLeft; x < B->TextRight; ++x) {
+                const COLORREF c = Peek(x, y);
+                const int lo = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
+                const int hi = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+                n += Light ? lo > 200 : hi < 70;
+            }
+        return n;
+    };
     Tree->SetDragTrgDrawMode(ColorRect);
     EXPECT_EQ(At(200, 25), Rgb(clRed));
+    EXPECT_GT(textPixels(false), 0);
+    EXPECT_EQ(textPixels(true), 0);
     Tree->SetDragTrgDrawMode(SelColorRect);
     EXPECT_EQ(At(200, 25), Rgb(clHighlight));
+    EXPECT_GT(textPixels(true), 0);
     Tree->SetDragTrgDrawMode(dtdDownColorLine);
     EXPECT_EQ(At(150, 33), Rgb(clRed));
     EXPECT_EQ(At(0, 31), Rgb(clRed)) << "the end tick";
@@ -650,9 +670,16 @@ TEST_P(Cells, StylesGiveColoursPicturesAndMarkedUpText)
     s1->SetCellBkColor(clYellow);
     s1->SetUseBkColor(true);
     EXPECT_EQ(At(170, 3), Rgb(clYellow));
-    // A selected row overrides the style's colours.
+    // A selected row overrides the style's colours; its main text is in the selection's text colour.
     A->SetSelected(true);
     EXPECT_EQ(At(170, 3), Rgb(clHighlight));
+    int light = 0;
+    for (int y = 0; y < 17; ++y)
+        for (int x = A->TextLeft; x < A->TextRight; ++x) {
+            const COLORREF c = Peek(x, y);
+            light += std::min({GetRValue(c), GetGValue(c), GetBValue(c)}) > 200;
+        }
+    EXPECT_GT(light, 0);
     A->SetSelected(false);
     // A picture-only cell.
     TBitmap picture;
