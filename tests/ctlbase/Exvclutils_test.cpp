@@ -429,6 +429,15 @@ TEST(Gradients, BandsEndWhereMulDivPutsThemAndTakeStepsOfTheDifference)
     for (int y = 0; y < 10; ++y)
         EXPECT_EQ(v.at(1, y), TColor(RGB(expected[y], expected[y], expected[y]))) << y;
 
+    // Away from the surface's corner the same bands, and nothing beside the rectangle.
+    Surface off(16, 3);
+    const TColor outside = off.at(0, 1);
+    GradientFill(off.dc(), Rect(3, 0, 13, 3), clBlack, clWhite, 4, false);
+    for (int x = 0; x < 16; ++x) {
+        const int v = x < 3 || x >= 13 ? 0 : expected[x - 3];
+        EXPECT_EQ(off.at(x, 1), x < 3 || x >= 13 ? outside : TColor(RGB(v, v, v))) << x;
+    }
+
     // Only the part of the gradient under the drawn rectangle, moved by the origin.
     Surface part(5, 2);
     GradientFillEx(part.dc(), Rect(0, 0, 5, 2), Rect(0, 0, 10, 2), Point(5, 0), clBlack, clWhite, 4, false);

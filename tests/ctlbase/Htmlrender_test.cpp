@@ -365,6 +365,16 @@ TEST(MarkupDrawing, BulletsAndRules)
         }
     EXPECT_EQ(bullet, Rect(indent - W - 1, bulletTop, indent - 1, bulletTop + W));
     EXPECT_GT(text, 4);
+    // Drawn scrolled by two pixels, the bullet moves up with its line.
+    Picture scrolled(A, p.Height);
+    r.DrawText(scrolled.Bmp.Canvas(), Point(0, 2), Rect(0, 0, A, p.Height));
+    TRect moved = Rect(MaxInt, MaxInt, -1, -1);
+    for (Integer y = 0; y < p.Height; ++y)
+        for (Integer x = 0; x < indent; ++x)
+            if (scrolled.At(x, y) == ColorToRGB(clWindowText))
+                moved = Rect(std::min(moved.Left, x), std::min(moved.Top, y), std::max(moved.Right, x + 1),
+                             std::max(moved.Bottom, y + 1));
+    EXPECT_EQ(moved, Rect(indent - W - 1, bulletTop - 2, indent - 1, bulletTop + W - 2));
     // Each rule: a shadow row at half its line's height and a face row under it.
     Integer top = 0, lineHeight = 0;
     int rules = 0;
