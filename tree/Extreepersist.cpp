@@ -162,7 +162,8 @@ void TCustomExTree::Assign(TPersistent* Source)
     FBarStyle = src->FBarStyle;
     FAlwaysKeepSelection = src->FAlwaysKeepSelection;
     FFullRowSelect = src->FFullRowSelect;
-    FDragType = src->FDragType;
+    // Through the setter: a copy that takes system drops needs its own drop target.
+    SetDragType(src->FDragType);
     FAutoLookup = src->FAutoLookup;
     FSelectColumn = src->FSelectColumn;
     FModel->AutoExpand = src->AutoExpand();

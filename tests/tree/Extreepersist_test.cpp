@@ -12,6 +12,7 @@
 #include "controls/Exhintwnd.h"
 #include "ctlbase/Exini.h"
 #include "ctlbase/Exlist.h"
+#include "platform/DragInput.h"
 #include "platform/Input.h"
 #include "tests/support/UiTest.h"
 
@@ -398,6 +399,10 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     src->SetShowLines(false);
     src->SetShowButtons(false);
     src->SetShowRoot(true);
+    // Bar style first: it sets colours of its own, which the colours below then replace.
+    src->SetBarStyle(true);
+    src->HandleNeeded();
+    src->SetDragType(dtBoth);
     src->SetBkColor(clYellow);
     src->SetTextColor(clMaroon);
     src->SetHorizontalLines(true);
@@ -442,6 +447,16 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     EXPECT_EQ(Tree->OwnerDrawMask(), "@@");
     EXPECT_EQ(Tree->LinesStyle(), psSolid);
     EXPECT_EQ(Tree->LinesColor(), clTeal);
+    EXPECT_TRUE(Tree->BarStyle());
+    EXPECT_EQ(Tree->DragType(), dtBoth);
+    // The copy takes drops from other programs as the source does.
+    Form->Show();
+    uitest::Pump();
+    Tree->OnOleTargetDrag = [](TObject*, TDragState, TOleDragObject*, TShiftState, int, int, TDragType& Type) {
+        Type = dtCopy;
+    };
+    EXPECT_EQ(Input::ForeignDragEnter(View(), 20, 20, {{"text/plain", "x"}}, DROPEFFECT_COPY), DWORD(DROPEFFECT_COPY));
+    Input::ForeignDragLeave();
     EXPECT_EQ(Tree->SelectColumn(), 0);
     EXPECT_EQ(Tree->StoragePath(), "Copied");
     EXPECT_EQ(Tree->LineHeight(), 23);
@@ -469,6 +484,10 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     // The copy stands alone: changing the source leaves it.
     src->Items()->Item(0)->SetText("changed");
     EXPECT_EQ(Items().Item(0)->Text(), "α");
+    // Drop targets let go of the window hooks through a posted message: let it arrive.
+    TObject::Free(src);
+    Tree->SetDragType(dtKolvar);
+    uitest::Pump();
 }
 
 TEST_F(Persist, TwoTreesGivenOneStoreByAssignBothLetGoOfItWhenItGoes)
