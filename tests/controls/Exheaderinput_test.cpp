@@ -4,6 +4,7 @@
 // handlers that free the header or the section they were told of.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -239,6 +240,7 @@ TEST_F(HeaderInput, ResizingWithTheLineSetsTheWidthOfTheLastLineDrawn)
     EXPECT_EQ(H->FResizeLineX, 40);
     Input::MouseUp(H, mbLeft, 10, 8);
     EXPECT_FALSE(H->FResizing);
+    EXPECT_EQ(H->FResizeSection, nullptr);
     EXPECT_EQ(At(0)->Width(), 40);
     EXPECT_EQ(Screen->Cursor(), crDefault);
     EXPECT_EQ(GetCapture(), nullptr);
@@ -439,6 +441,40 @@ TEST_F(HeaderInput, MoveOnDragMovesTheSectionOnceTheMousePassesWhereItWouldFit)
     EXPECT_EQ(Order(), (std::vector<Integer>{1, 2, 0, 3}));
 }
 
+TEST_F(HeaderInput, MoveOnDragPastTheLastSectionMovesItLast)
+{
+    Make(4);
+    H->SetMoveOnDrag(true);
+    Press(50, 8);
+    Input::MouseMove(H, 60, 8);
+    ASSERT_EQ(H->FDragSection, At(0));
+    Input::MouseMove(H, 450, 8);
+    EXPECT_EQ(Order(), (std::vector<Integer>{1, 2, 3, 0}));
+    Input::MouseUp(H, mbLeft, 450, 8);
+    EXPECT_EQ(Order(), (std::vector<Integer>{1, 2, 3, 0}));
+}
+
+TEST_F(HeaderInput, TheFloatingImageShowsTheCaptionInTheHeadersProportionalFont)
+{
+    Make(3, 180);
+    At(0)->SetText("WWWW");
+    H->Font()->SetSize(20);
+    Press(50, 8);
+    Step(50, 60);
+    ASSERT_NE(H->FDragImage, nullptr);
+    // Four wide letters at 20 points reach well past where they would end in a small font.
+    HDC dc = H->FDragImage->Canvas()->Handle();
+    int inkRight = -1;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 170; ++x) {
+            const COLORREF c = GetPixel(dc, x, y);
+            if (std::max({GetRValue(c), GetGValue(c), GetBValue(c)}) < 90)
+                inkRight = std::max(inkRight, x);
+        }
+    EXPECT_GT(inkRight, 80);
+    Input::MouseUp(H, mbLeft, 60, 8);
+}
+
 TEST_F(HeaderInput, MoveOnDragInAScrolledHeaderGoesByTheScrolledPlaces)
 {
     Make(4);
@@ -526,8 +562,12 @@ TEST_F(HeaderInput, EscapeDuringADragMovesNothing)
     Press(250, 8);
     Step(250, 30);
     H->SetFocus();
+    std::vector<Word> keys;
+    H->OnKeyDown = [&](TObject*, Word& Key, TShiftState) { keys.push_back(Key); };
     Input::PressKey(VK_ESCAPE);
     EXPECT_EQ(H->FDragSection, nullptr);
+    // The key goes on to the owner after the header has ended the drag.
+    EXPECT_EQ(keys, std::vector<Word>{VK_ESCAPE});
     Input::MouseUp(H, mbLeft, 30, 8);
     EXPECT_EQ(Order(), (std::vector<Integer>{0, 1, 2}));
 }
