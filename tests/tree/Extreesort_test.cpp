@@ -58,6 +58,7 @@ protected:
             ASSERT_EQ(Items().Item(static_cast<Integer>(i)), order[i]) << "position " << i;
             ASSERT_EQ(order[i]->GetAbsIndex(), static_cast<Integer>(i));
             ASSERT_EQ(order[i]->SortKeyRefCount(), 0) << "a key left behind at " << i;
+            ASSERT_EQ(order[i]->SortKeyKind(), -1) << "a key not let go at " << i;
         }
     }
     // Three columns: the main text (0), a number column (1) and a text column (2).
@@ -129,6 +130,10 @@ TEST_F(SortTest, DatesTimesAndDateTimesCompareTheirOwnParts)
               (Texts{"1/1/1950", "1/2/50", "12/31/99", "1/2/24", "6/1/2024", "1/1/2025"}));
     EXPECT_EQ(SortedBy(stTime, {"11:30 PM", "9:05", "09:04:59.500", "09:04:59.250", "12:00 AM", "25:00", "9:"}),
               (Texts{"25:00", "9:", "12:00 AM", "09:04:59.250", "09:04:59.500", "9:05", "11:30 PM"}));
+    // An hour with its designator alone is on the full hour; more than three digits of milliseconds
+    // are no time.
+    EXPECT_EQ(SortedBy(stTime, {"9:00:30 AM", "9 AM", "9:00 AM"}), (Texts{"9 AM", "9:00 AM", "9:00:30 AM"}));
+    EXPECT_EQ(SortedBy(stTime, {"0:00:00.500", "0:00:00.0999"}), (Texts{"0:00:00.0999", "0:00:00.500"}));
     // A time alone is a time on day 0: before the first day after it.
     EXPECT_EQ(SortedBy(stDateTime, {"12/31/1899", "6:00", "12/30/1899"}), (Texts{"12/30/1899", "6:00", "12/31/1899"}));
 }

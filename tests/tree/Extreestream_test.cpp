@@ -448,6 +448,35 @@ TEST_F(StreamModel, VersionsSevenToTenReadTheirFlagsAndFieldsWhereTheyStand)
     }
 }
 
+TEST_F(StreamModel, EachFlagOfVersionsSevenToTenStandsAtItsOwnPlace)
+{
+    using namespace extree;
+    struct Flag {
+        Cardinal Bit;
+        int At7, At10;
+    };
+    const Flag flags[] = {{ioParentColors, 24, 28}, {ioParentStyle, 25, 29}, {ioCheckBoxEnabled, 26, 30},
+                          {ioShowCheckBox, 28, 32},  {ioEnabled, 40, 44},     {ioHidden, 41, 45},
+                          {ioMultiline, 42, 47},     {ioOwnerHeight, 43, 48}, {ioSuppressLines, 48, 56},
+                          {ioIsHTML, 49, 57},        {ioUseBkColor, 52, 60}};
+    const Cardinal all = ioParentColors | ioParentStyle | ioCheckBoxEnabled | ioShowCheckBox | ioEnabled | ioHidden |
+                         ioMultiline | ioOwnerHeight | ioSuppressLines | ioIsHTML | ioUseBkColor | ioForceButtons;
+    for (Integer version : {-8, -10}) {
+        for (const Flag& f : flags) {
+            Image img;
+            img.Int(0).Int(0).Int(1).Int(version).Text("x");
+            std::vector<Byte> fixed(version == -10 ? 61 : 53, 0);
+            fixed[static_cast<size_t>(version == -10 ? f.At10 : f.At7)] = 1;
+            img.b.insert(img.b.end(), fixed.begin(), fixed.end());
+            img.Int(0).B(0).Int(0);
+            Load(items, img.b);
+            ASSERT_EQ(items.Count(), 1);
+            EXPECT_EQ(items.Item(0)->Options() & all, f.Bit) << version << " flag " << std::hex << f.Bit;
+            ExpectCountsRight(tree);
+        }
+    }
+}
+
 TEST_F(StreamModel, VersionsBelowElevenReadAsElevenAndMarkedUpItemsAreRenderedAndCounted)
 {
     Image img;
@@ -725,6 +754,7 @@ TEST_F(StreamTree, ApplicationDataAndStylesWrittenByEventComeBackThroughTheirRea
         std::string line;
         ASSERT_TRUE(ReadStringFromStream(S, line));
         loaded.push_back(line + "/" + Item->Text());
+        EXPECT_EQ(Item->Collection(), &Items());
     };
     Items().Clear();
     s.SetPosition(0);
