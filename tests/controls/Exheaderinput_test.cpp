@@ -214,6 +214,10 @@ TEST_F(HeaderInput, ResizingWithTheLineSetsTheWidthOfTheLastLineDrawn)
 {
     Make(3);
     At(0)->SetMinWidth(40);
+    // The section under the mouse stops being hot once a resize starts.
+    Input::MouseMove(H, 50, 8);
+    ASSERT_EQ(H->FHotSection, At(0));
+    Input::MouseMove(H, 98, 8);
     int downs = 0, moves = 0, ups = 0;
     // The class library's events follow the header's own handling of each message.
     H->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
@@ -238,6 +242,7 @@ TEST_F(HeaderInput, ResizingWithTheLineSetsTheWidthOfTheLastLineDrawn)
     // Below the least width the line stays where it last was allowed.
     Step(128, 10);
     EXPECT_EQ(H->FResizeLineX, 40);
+    EXPECT_EQ(H->FHotSection, nullptr);
     Input::MouseUp(H, mbLeft, 10, 8);
     EXPECT_FALSE(H->FResizing);
     EXPECT_EQ(H->FResizeSection, nullptr);
@@ -783,6 +788,12 @@ TEST_F(HeaderLookup, EnterMovesAnExistingLineToTheTopEscapeLeavesTheHistory)
     ASSERT_EQ(L->LookupHistory()->Count(), 2);
     EXPECT_EQ(L->LookupHistory()->Strings(0), "beta");
     EXPECT_EQ(L->LookupHistory()->Strings(1), "alpha");
+    // The top line entered again stays the one top line.
+    Open();
+    Input::TypeText("beta");
+    Input::PressKey(VK_RETURN);
+    ASSERT_EQ(L->LookupHistory()->Count(), 2);
+    EXPECT_EQ(L->LookupHistory()->Strings(0), "beta");
 
     H->Log.clear();
     Open();
@@ -875,6 +886,11 @@ TEST_F(HeaderInput, HotTrackingAndTheSplitCursorFollowTheMouse)
     EXPECT_EQ(H->FHotSection, At(2));
     Input::MouseMove(Form, 300, 150);
     EXPECT_EQ(H->FHotSection, nullptr);
+    // Leaving the header from an edge gives the cursor back.
+    Input::MouseMove(H, 297, 8);
+    EXPECT_EQ(Screen->Cursor(), crHSplit);
+    Input::MouseMove(Form, 300, 150);
+    EXPECT_EQ(Screen->Cursor(), crDefault);
     H->SetTracking(false);
     Input::MouseMove(H, 150, 8);
     EXPECT_EQ(H->FHotSection, nullptr);
