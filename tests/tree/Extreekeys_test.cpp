@@ -293,6 +293,7 @@ TEST_F(Keys, ShiftExtendsFromTheAnchorCtrlMovesWithoutSelecting)
     Key(VK_DOWN, ssCtrl);
     EXPECT_EQ(Focused(), r[6]);
     EXPECT_EQ(SelectedTexts(), Texts({"r3", "r4"})) << "Ctrl moves the focus only";
+    r[7]->SetSelected(true);
     Key(VK_UP, ssCtrl | ssShift);
     EXPECT_EQ(SelectedTexts(), Texts({"r3", "r4", "r5"})) << "Ctrl with Shift is Shift";
     Key(VK_DOWN);
@@ -649,6 +650,17 @@ TEST_F(Search, AKeyPressHandlerThatFreesTheTreeStopsTheSearchThread)
     EXPECT_EQ(Tree, nullptr);
     // The thread's end notification would reach a freed view.
     uitest::Pump(1200);
+}
+
+TEST_F(Search, AThreadStoppedFromCodeNeverReachesTheView)
+{
+    AddRoots(2);
+    Type("r");
+    ASSERT_NE(View()->SearchThread(), nullptr);
+    View()->StopClearSearchTimeoutThread();
+    EXPECT_EQ(View()->SearchThread(), nullptr);
+    uitest::Pump(50);
+    EXPECT_EQ(View()->SearchText(), "r") << "its end notification was let go before it was stopped";
 }
 
 TEST_F(Search, ATimeoutCalledFromCodeClearsTheTextButKeepsTheThreadKnown)
