@@ -251,6 +251,10 @@ TEST_F(Keys, CtrlNumpadPlusSizesTheColumnsInsteadOfExpanding)
         auto r = AddRoots(1, "a rather long text that needs room ");
         AddChildren(r[0], 1);
         Tree->SetFocused(r[0]);
+        // Narrowed again after the items sized it: only the key widens it now.
+        section->SetWidth(20);
+        uitest::Pump();
+        ASSERT_EQ(section->Width(), 20);
         Key(VK_ADD, ssCtrl);
         EXPECT_FALSE(r[0]->Expanded());
         EXPECT_GT(section->Width(), 20) << "multi-select " << multi;
