@@ -266,6 +266,17 @@ TEST_F(HeaderSetup, TheHiddenSectionsFollowInTheOrderOfTheirList)
     EXPECT_EQ(Layout(), "Date+ + Station+ Gr\xF6\xDF" "e- Time- ");
 }
 
+TEST_F(HeaderSetup, TheFirstSectionHiddenAndAddedAgainComesLast)
+{
+    Index(0)->SetVisible(false);
+    EXPECT_TRUE(RunSetup([](TfrmHeaderSetup* d) {
+        ClickItem(d->lbxAvailable, 0);
+        Input::Click(d->btnAdd, 10, 10);
+        return true;
+    }));
+    EXPECT_EQ(Layout(), "Time+ + Gr\xF6\xDF" "e+ Station+ Date+ ");
+}
+
 TEST_F(HeaderSetup, AColumnUnderACollapsedParentKeepsItsOwnFlag)
 {
     // Station is a child of Date; Date is collapsed, so Station is not shown but would be.
@@ -306,11 +317,15 @@ TEST_F(HeaderSetup, FilledAgainTheDialogGoesByWhatIsShownNow)
     Index(0)->SetExpandable(true);
     Index(0)->SetExpanded(true);
     Index(4)->SetParentSection(Index(0));
+    // Time is hidden at the first filling only.
+    Index(1)->SetVisible(false);
     TfrmHeaderSetup* d = nullptr;
     Application->CreateForm(d);
     d->LoadHeaderSections(H->Sections());
     Index(0)->SetExpanded(false);
+    Index(1)->SetVisible(true);
     d->LoadHeaderSections(H->Sections());
+    EXPECT_EQ(Items(d->lbxVisible).size(), 4u);
     EXPECT_EQ(Items(d->lbxAvailable), std::vector<std::string>{"Station"});
     d->SaveHeaderSections(H->Sections());
     TObject::Free(d);
