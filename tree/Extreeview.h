@@ -147,6 +147,8 @@ public:
     bool ClickPending() const { return FClickPending; }
     TTimer* EditTimer() const { return FEditTimer; }
     TTimer* FrameScrollTimer() const { return FFrameScrollTimer; }
+    // The band's frame is on screen.
+    bool FrameShown() const { return FFrameShown; }
 
     // ================================================================ keys and incremental search
     virtual TExTreeItem* FindNewFocused(Word Key, Integer* PVisIndex, bool& Sel);

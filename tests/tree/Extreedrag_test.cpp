@@ -333,6 +333,28 @@ TEST_F(Drags, HeldOverTheTopRowTheViewScrollsAfterASecondThenEveryIntervalAndSto
     EXPECT_EQ(View()->ScrollTimer(), nullptr) << "the drag's end lets its timer go";
 }
 
+TEST_F(Drags, TheBottomZoneIsTheLastRowAndItsTimerStepsDownARow)
+{
+    AddRoots(60, "m");
+    uitest::Pump();
+    const Integer h = Tree->LineHeight();
+    View()->DoDragOver(nullptr, 5, View()->ClientHeight() - h - 1, true);
+    EXPECT_TRUE(!View()->ScrollTimer() || !View()->ScrollTimer()->Enabled()) << "above the last row";
+    View()->DoDragOver(nullptr, 5, View()->ClientHeight() - h, true);
+    ASSERT_NE(View()->ScrollTimer(), nullptr);
+    EXPECT_TRUE(View()->ScrollTimer()->Enabled());
+    Input::MouseMove(View(), 5, View()->ClientHeight() - 2);
+    View()->OnScrollTimer(View()->ScrollTimer());
+    EXPECT_EQ(Tree->TopIndex(), 1);
+    EXPECT_TRUE(View()->ScrollTimer()->Enabled()) << "it goes on while the pointer stays";
+    Input::MouseMove(View(), 5, View()->ClientHeight() / 2);
+    View()->OnScrollTimer(View()->ScrollTimer());
+    EXPECT_EQ(Tree->TopIndex(), 1);
+    EXPECT_FALSE(View()->ScrollTimer()->Enabled()) << "and stops when it leaves the zone";
+    View()->DoDragOver(nullptr, 5, 3, true);
+    EXPECT_TRUE(View()->ScrollTimer()->Enabled()) << "the top zone, with rows above";
+}
+
 TEST_F(Drags, DragScrollStepsOneRowNearEitherEdge)
 {
     AddRoots(60, "m");

@@ -1,6 +1,7 @@
 // The tree's mouse, driven through the toolkit's own mouse events: clicks with and without
 // modifiers, presses on buttons and check boxes, double clicks, the rubber band with its
 // auto-scroll, click-to-edit, hot tracking, cell controls, and handlers that free the tree.
+#include <memory>
 #include <random>
 #include <utility>
 #include <string>
@@ -157,6 +158,44 @@ TEST_F(Mouse, RightClicksSelectOnlyWithRightClickSelect)
     EXPECT_EQ(AfterCount(), 2);
 }
 
+TEST_F(Mouse, RightClicksInAMultiSelectTreeKeepASelectedItemsSelectionOrStartAfresh)
+{
+    Tree->SetMultiSelect(true);
+    Tree->SetRightClickSelect(true);
+    auto r = AddRoots(5);
+    ClickText(r[0]);
+    Click(TextAt(r[2]), 0, mbRight);
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{"r2"}) << "one selected: the right click starts afresh";
+    EXPECT_EQ(Focused(), r[2]);
+    ClickText(r[3], ssShift);
+    ASSERT_EQ(SelectedTexts(), (std::vector<std::string>{"r2", "r3"}));
+    Click(TextAt(r[2]), 0, mbRight);
+    EXPECT_EQ(SelectedTexts(), (std::vector<std::string>{"r2", "r3"})) << "a right click on a selected item keeps them";
+    EXPECT_EQ(Focused(), r[2]);
+    Click(TextAt(r[4]), 0, mbRight);
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{"r4"}) << "on another item it selects that one alone";
+    Tree->SetRowSelect(false);
+    const TPoint beside{View()->ClientWidth() - 5, TextAt(r[1]).Y};
+    Click(beside, 0, mbRight);
+    EXPECT_EQ(Focused(), r[4]) << "beside a row's text without RowSelect nothing changes";
+    Tree->SetAlwaysKeepFocus(true);
+    Click(Below(), 0, mbRight);
+    EXPECT_EQ(Focused(), r[4]) << "the tree keeps its focus";
+    Tree->SetAlwaysKeepFocus(false);
+    Click(Below(), 0, mbRight);
+    EXPECT_EQ(Focused(), nullptr) << "a right click on no row drops the focus";
+}
+
+TEST_F(Mouse, ShiftRangesStepOverDisabledItems)
+{
+    Tree->SetMultiSelect(true);
+    auto r = AddRoots(5);
+    r[2]->SetEnabled(false);
+    ClickText(r[0]);
+    ClickText(r[4], ssShift);
+    EXPECT_EQ(SelectedTexts(), (std::vector<std::string>{"r0", "r1", "r3", "r4"}));
+}
+
 // ---------------------------------------------------------------- buttons and double clicks
 
 TEST_F(Mouse, TheButtonExpandsAndCollapsesWithoutSelectingAndADoubleClickOnItTellsNothing)
@@ -187,12 +226,36 @@ TEST_F(Mouse, ADoubleClickOnTheTextTogglesTheBranchAndIsHeard)
     uitest::Pump();
     EXPECT_TRUE(r[0]->Expanded());
     EXPECT_EQ(std::count(Events.begin(), Events.end(), "dblclick"), 1);
+    EXPECT_FALSE(View()->IsDragging()) << "the release after a double click is no drag";
     Input::AdvanceTime(2000);
     Tree->SetExpandOnDblClick(false);
     Input::DoubleClick(View(), p.X, p.Y);
     uitest::Pump();
     EXPECT_TRUE(r[0]->Expanded());
     EXPECT_EQ(std::count(Events.begin(), Events.end(), "dblclick"), 2);
+}
+
+TEST_F(Mouse, WithFullRowSelectADoubleClickBesideTheTextTogglesButNotOnTheCheckBox)
+{
+    Tree->SetFullRowSelect(true);
+    Tree->SetShowCheckboxes(true);
+    auto r = AddRoots(2);
+    AddChildren(r[0], 2);
+    r[0]->SetShowCheckBox(true);
+    const TPoint box = PartAt(r[0], ipCheckBox);
+    Input::DoubleClick(View(), box.X, box.Y);
+    uitest::Pump();
+    EXPECT_FALSE(r[0]->Expanded());
+    Input::AdvanceTime(2000);
+    const TPoint beside{View()->ClientWidth() - 5, box.Y};
+    Input::DoubleClick(View(), beside.X, beside.Y);
+    uitest::Pump();
+    EXPECT_TRUE(r[0]->Expanded());
+    Tree->SetFullRowSelect(false);
+    Input::AdvanceTime(2000);
+    Input::DoubleClick(View(), beside.X, beside.Y);
+    uitest::Pump();
+    EXPECT_TRUE(r[0]->Expanded()) << "without it only the text toggles";
 }
 
 TEST_F(Mouse, AnExpandedBranchNearTheBottomIsScrolledIntoView)
@@ -231,8 +294,11 @@ protected:
 
 TEST_F(CheckBoxes, OnlyALeftClickOnTheBoxTogglesItAndSelectsNothing)
 {
+    std::vector<TItemChangeMode> changes;
+    Tree->OnItemChange = [&](TObject*, TExTreeItem*, TItemChangeMode Mode) { changes.push_back(Mode); };
     Click(PartAt(r[0], ipCheckBox));
     EXPECT_TRUE(r[0]->Checked());
+    EXPECT_EQ(std::count(changes.begin(), changes.end(), icmCheckState), 1) << "the change is told once";
     EXPECT_EQ(Focused(), nullptr) << "the box changes no selection";
     EXPECT_EQ(Checked, std::vector<std::string>{"r0"});
     Click(PartAt(r[0], ipCheckBox), 0, mbRight);
@@ -367,6 +433,7 @@ TEST_F(Band, FourPixelsAreNoBandFiveAre)
     Input::MouseMove(View(), p.X + 43, p.Y + 4, ssLeft);
     uitest::Pump();
     EXPECT_TRUE(View()->FrameSelecting()) << "3-4-5: five pixels away";
+    EXPECT_TRUE(View()->FrameShown());
     Input::MouseUp(View(), mbLeft, p.X + 43, p.Y + 4);
     uitest::Pump();
     EXPECT_FALSE(View()->FrameSelecting());
@@ -434,9 +501,9 @@ TEST_F(Band, ABandHeldBelowTheViewScrollsOnTheTimerAndTakesTheRowsThatCameIn)
     Input::MouseDown(View(), mbLeft, a.X, a.Y);
     Input::MouseMove(View(), a.X, a.Y + 20, ssLeft);
     Input::MouseMove(View(), a.X, View()->ClientHeight() + 30, ssLeft);
-    uitest::Pump();
     const Integer top = Tree->TopIndex();
-    EXPECT_GE(top, 1) << "the move below scrolled";
+    EXPECT_EQ(top, 1) << "the move below scrolled one row";
+    EXPECT_TRUE(View()->FrameShown());
     ASSERT_NE(View()->FrameScrollTimer(), nullptr);
     EXPECT_TRUE(View()->FrameScrollTimer()->Enabled());
     EXPECT_TRUE(uitest::PumpUntil([&] { return Tree->TopIndex() >= top + 3; }, 3000)) << "the timer goes on scrolling";
@@ -450,6 +517,34 @@ TEST_F(Band, ABandHeldBelowTheViewScrollsOnTheTimerAndTakesTheRowsThatCameIn)
     const Integer after = Tree->TopIndex();
     uitest::Pump(60);
     EXPECT_EQ(Tree->TopIndex(), after) << "the release stopped the scrolling";
+}
+
+TEST_F(Band, ABandAboveTheViewScrollsUpARowAndBesideItFourPixels)
+{
+    Tree->SetDragScrollInterval(5000);
+    auto r = AddRoots(60, "a row with a text wide enough to scroll the view sideways ");
+    Tree->SetVPosition(10);
+    uitest::Pump();
+    ASSERT_GT(View()->HRange(), View()->ClientWidth());
+    TExTreeItem* top = View()->Row(0);
+    const TPoint a = TextAt(View()->Row(2));
+    Input::MouseDown(View(), mbLeft, a.X, a.Y);
+    Input::MouseMove(View(), a.X, a.Y - 8, ssLeft);
+    Input::MouseMove(View(), a.X, -20, ssLeft);
+    uitest::Pump();
+    EXPECT_EQ(Tree->TopIndex(), 9);
+    EXPECT_TRUE(top->Selected()) << "the row the band reached at the top edge";
+    Input::MouseMove(View(), View()->ClientWidth() + 20, 30, ssLeft);
+    uitest::Pump();
+    EXPECT_EQ(Tree->TopIndex(), 9) << "inside the rows: no more vertical scrolling";
+    EXPECT_EQ(Tree->LeftPosition(), 4);
+    Input::MouseMove(View(), -20, 30, ssLeft);
+    uitest::Pump();
+    EXPECT_EQ(Tree->LeftPosition(), 0);
+    Input::MouseUp(View(), mbLeft, -20, 30);
+    uitest::Pump();
+    EXPECT_FALSE(View()->FrameShown()) << "the release erased the band";
+    (void)r;
 }
 
 TEST_F(Band, ABandOverACollapsedBranchOfAHundredThousandItemsTakesOnlyTheRows)
@@ -583,7 +678,7 @@ protected:
         r[1]->Styles(0)->SetControl(Button);
         Button->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { Log.push_back("down"); };
         Button->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int X, int Y) {
-            Log.push_back(X < 0 && Y < 0 ? "up outside" : "up");
+            Log.push_back(X < 0 || Y < 0 ? "up " + std::to_string(X) + " " + std::to_string(Y) : "up");
         };
         Button->OnClick = [this](TObject*) { Log.push_back("click"); };
         Button->OnDblClick = [this](TObject*) { Log.push_back("dblclick"); };
@@ -609,7 +704,7 @@ TEST_F(Cells, APressAndReleaseOnACellButtonClickItAndSelectNothing)
     Input::MouseDown(View(), mbLeft, p.X, p.Y);
     Input::MouseUp(View(), mbLeft, q.X, q.Y);
     uitest::Pump();
-    EXPECT_EQ(Log, (std::vector<std::string>{"down", "up outside"})) << "released elsewhere: no click";
+    EXPECT_EQ(Log, (std::vector<std::string>{"down", "up -1 -1"})) << "released elsewhere: no click";
     Log.clear();
     Input::AdvanceTime(2000);
     Input::DoubleClick(View(), p.X, p.Y);
@@ -627,6 +722,28 @@ TEST_F(Cells, APressAndReleaseOnACellButtonClickItAndSelectNothing)
     Input::MouseMove(View(), q.X, q.Y);
     uitest::Pump();
     EXPECT_EQ(treeMoves, 1);
+}
+
+TEST_F(Cells, AVirtualTreesStyleBringsItsControlAndAStyleWithItsOwnColoursNone)
+{
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    for (TExTreeItem* i : r) i->SetUseStyles(true);
+    auto* virtualButton = new TExCellButton(Form);
+    virtualButton->OnClick = [this](TObject*) { Log.push_back("virtual click"); };
+    bool ownColours = false;
+    // The view's one virtual style hosts the control (and owns it from then on).
+    Tree->OnVirtualStyleNeeded = [&](TObject*, TExTreeItem*, Integer, TExCellStyle* Style) {
+        Style->SetOwnerColors(ownColours);
+        Style->SetControl(virtualButton);
+    };
+    Click(CellAt(r[0]));
+    EXPECT_EQ(Log, std::vector<std::string>{"virtual click"});
+    EXPECT_EQ(Focused(), nullptr);
+    ownColours = true;
+    Click(CellAt(r[0]));
+    EXPECT_EQ(Log.size(), 1u) << "a style with its own colours hosts no control";
+    EXPECT_EQ(Focused(), r[0]);
+    Tree->OnVirtualStyleNeeded = nullptr;
 }
 
 TEST_F(Cells, AButtonsClickHandlerMayFreeTheTree)
