@@ -413,6 +413,8 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     src->SetOwnerDrawMask("@@");
     src->SetLinesStyle(psSolid);
     src->SetLinesColor(clTeal);
+    src->SetCanEdit(false);
+    src->SetShowCheckboxes(true);
     src->SetSelectColumn(0);
     src->SetStoragePath("Copied");
     src->SetVPosition(5);
@@ -447,6 +449,8 @@ TEST_F(Persist, AssignCopiesItemsAndSettingsFromAnotherTree)
     EXPECT_EQ(Tree->OwnerDrawMask(), "@@");
     EXPECT_EQ(Tree->LinesStyle(), psSolid);
     EXPECT_EQ(Tree->LinesColor(), clTeal);
+    EXPECT_FALSE(Tree->DoInplaceEdit());
+    EXPECT_TRUE(Tree->ShowCheckboxes());
     EXPECT_TRUE(Tree->BarStyle());
     EXPECT_EQ(Tree->DragType(), dtBoth);
     // The copy takes drops from other programs as the source does.
