@@ -232,6 +232,12 @@ TEST_P(Classic, HotArrowRisesInTheHotColour)
     Input::MouseMove(B, X(20, 8), Y(20, 8));
     ASSERT_EQ(B->HotPart(), sbpThumb);
     EXPECT_EQ(At(B->GetThumbPos() + B->GetThumbLength() - 1, 16), Shadow);
+    // The same on a range away from zero.
+    Input::MouseMove(Form, 300, 300);
+    Set(100, 101, 2, 100);
+    Input::MouseMove(B, X(20, 8), Y(20, 8));
+    ASSERT_EQ(B->HotPart(), sbpThumb);
+    EXPECT_EQ(At(B->GetThumbPos() + B->GetThumbLength() - 1, 16), Shadow);
     Set(0, 99, 10, 50);
     // ActiveFlat keeps everything flat.
     B->SetActiveFlat(true);
