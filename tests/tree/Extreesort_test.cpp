@@ -132,7 +132,8 @@ TEST_F(SortTest, DatesTimesAndDateTimesCompareTheirOwnParts)
               (Texts{"25:00", "9:", "12:00 AM", "09:04:59.250", "09:04:59.500", "9:05", "11:30 PM"}));
     // An hour with its designator alone is on the full hour; more than three digits of milliseconds
     // are no time.
-    EXPECT_EQ(SortedBy(stTime, {"9:00:30 AM", "9 AM", "9:00 AM"}), (Texts{"9 AM", "9:00 AM", "9:00:30 AM"}));
+    EXPECT_EQ(SortedBy(stTime, {"9:00:30 AM", "9 AM", "9:00 AM", "9:00:00.500"}),
+              (Texts{"9 AM", "9:00 AM", "9:00:00.500", "9:00:30 AM"}));
     EXPECT_EQ(SortedBy(stTime, {"0:00:00.500", "0:00:00.0999"}), (Texts{"0:00:00.0999", "0:00:00.500"}));
     // A time alone is a time on day 0: before the first day after it.
     EXPECT_EQ(SortedBy(stDateTime, {"12/31/1899", "6:00", "12/30/1899"}), (Texts{"12/30/1899", "6:00", "12/31/1899"}));

@@ -788,6 +788,23 @@ TEST_F(StreamTree, ApplicationDataAndStylesWrittenByEventComeBackThroughTheirRea
     EXPECT_EQ(loaded, (std::vector<std::string>{"!/", "a!/a", "b!/b"}));
 }
 
+TEST_F(StreamTree, ChildrenReadIntoAnItemShowOnScreen)
+{
+    AddRoots(1);
+    TExTreeItem* top = Items().Item(0);
+    top->SetExpanded(true);
+    TExTreeModel from;
+    from.Items()->Add(nullptr, "one");
+    from.Items()->Add(nullptr, "two");
+    TMemoryStream s;
+    from.Items()->Root()->WriteData(&s);
+    s.SetPosition(0);
+    top->ReadData(&s);
+    ASSERT_EQ(View()->RowCount(), 3);
+    EXPECT_EQ(View()->Row(2)->Text(), "two");
+    EXPECT_EQ(Tree->Model()->UpdateCount(), 0);
+}
+
 TEST_F(StreamTree, SavingKeepsTheFocusAndRaisesNoFocusEvents)
 {
     AddRoots(3);
