@@ -11,8 +11,10 @@
 #include "controls/Exheader.h"
 #include "controls/Exheadersetup.h"
 #include "controls/Expopbtn.h"
+#include "platform/ExtCtrls.h"
 #include "platform/Guard.h"
 #include "platform/Input.h"
+#include "platform/StdCtrls.h"
 #include "tests/controls/HeaderFixture.h"
 #include "tests/support/UiTest.h"
 
@@ -111,6 +113,90 @@ TEST_F(HeaderSetup, TheListsShowHiddenAndShownSectionsByPositionUntitledOnesName
     EXPECT_EQ(objects, std::vector<TObject*>{Index(4)});
     // Cancel leaves everything as it was.
     EXPECT_EQ(Layout(), "Station+ Date+ Time- + Gr\xF6\xDF" "e+ ");
+}
+
+// Where each control lies within the dialog's client area, with the panels' offsets added.
+TRect PlaceInDialog(TControl* Control, TControl* Dialog)
+{
+    TRect r = Control->BoundsRect();
+    for (TControl* p = Control->Parent(); p && p != Dialog; p = p->Parent()) {
+        r.Left += p->Left();
+        r.Right += p->Left();
+        r.Top += p->Top();
+        r.Bottom += p->Top();
+    }
+    return r;
+}
+
+TEST_F(HeaderSetup, TheDialogsControlsLieWhereTheyAreDrawnAndCarryTheirCaptions)
+{
+    const int formsBefore = Application->ComponentCount();
+    RunSetup([](TfrmHeaderSetup* d) {
+        EXPECT_EQ(d->BorderStyle(), bsDialog);
+        EXPECT_EQ(d->Position(), poScreenCenter);
+        EXPECT_EQ(d->Font()->Name(), "MS Sans Serif");
+        EXPECT_EQ(d->Font()->Height(), -11);
+        struct Place {
+            TControl* Control;
+            TRect R;
+            const char* Caption;
+        };
+        const Place places[] = {
+            {d->pnlSections, Bounds(0, 0, 382, 211), ""},
+            {d->pnlButtons, Bounds(0, 211, 382, 35), ""},
+            {d->bvlSeparator, Bounds(0, 209, 382, 2), ""},
+            {d->lbxAvailable, Bounds(6, 24, 151, 172), nullptr},
+            {d->lbxVisible, Bounds(223, 24, 151, 172), nullptr},
+            {d->btnAdd, Bounds(166, 42, 49, 23), "&Add"},
+            {d->btnDelete, Bounds(166, 71, 49, 23), "&Delete"},
+            {d->btnUp, Bounds(166, 130, 49, 23), "&Up"},
+            {d->btnDown, Bounds(166, 159, 49, 23), "Dow&n"},
+            {d->btnOk, Bounds(219, 217, 75, 23), "OK"},
+            {d->btnCancel, Bounds(299, 217, 75, 23), "Cancel"},
+        };
+        for (const Place& p : places) {
+            const TRect r = PlaceInDialog(p.Control, d);
+            EXPECT_EQ(r.Left, p.R.Left) << p.Control->Caption();
+            EXPECT_EQ(r.Top, p.R.Top) << p.Control->Caption();
+            EXPECT_EQ(r.Width(), p.R.Width()) << p.Control->Caption();
+            EXPECT_EQ(r.Height(), p.R.Height()) << p.Control->Caption();
+            if (auto* b = dynamic_cast<TExPopupButton*>(p.Control)) {
+                EXPECT_EQ(b->Caption(), p.Caption);
+            }
+        }
+        EXPECT_EQ(d->pnlSections->BevelOuter(), bvNone);
+        EXPECT_EQ(d->pnlButtons->BevelOuter(), bvNone);
+        EXPECT_EQ(d->bvlSeparator->Shape(), bsBottomLine);
+        // The labels sit above their lists and hand the focus to them.
+        EXPECT_EQ(d->lblAvailable->Left(), 8);
+        EXPECT_EQ(d->lblVisible->Left(), 224);
+        EXPECT_EQ(d->lblAvailable->Top(), 9);
+        EXPECT_EQ(d->lblVisible->Top(), 9);
+        EXPECT_EQ(d->lblAvailable->Caption(), "Available &Columns:");
+        EXPECT_EQ(d->lblVisible->Caption(), "&Visible Columns:");
+        EXPECT_EQ(d->lblAvailable->FocusControl, d->lbxAvailable);
+        EXPECT_EQ(d->lblVisible->FocusControl, d->lbxVisible);
+        for (TExAdvancedListBox* list : {d->lbxAvailable, d->lbxVisible}) {
+            EXPECT_TRUE(list->Flat());
+            EXPECT_EQ(list->ActiveBorderType(), fbtFlat);
+            EXPECT_EQ(list->InactiveBorderType(), fbtFlat);
+            EXPECT_EQ(list->BorderSides(), AllBorderSides);
+            EXPECT_EQ(list->SelectedFont()->Color(), clHighlightText);
+            EXPECT_FALSE(list->HorizontalScroll());
+            EXPECT_EQ(list->ItemHeight(), 13);
+        }
+        for (TExPopupButton* b : {d->btnAdd, d->btnDelete, d->btnUp, d->btnDown, d->btnOk, d->btnCancel})
+            EXPECT_FALSE(b->TabStop()) << b->Caption();
+        EXPECT_TRUE(d->btnOk->Enabled());
+        EXPECT_TRUE(d->btnCancel->Enabled());
+        EXPECT_TRUE(d->btnOk->Default());
+        EXPECT_FALSE(d->btnOk->Cancel);
+        EXPECT_TRUE(d->btnCancel->Cancel);
+        EXPECT_FALSE(d->btnCancel->Default());
+        return false;
+    });
+    // The dialog is gone once Setup returns.
+    EXPECT_EQ(Application->ComponentCount(), formsBefore);
 }
 
 TEST_F(HeaderSetup, OkWithNoChangesStillPutsTheHiddenSectionsLast)
