@@ -400,6 +400,16 @@ TEST_F(HeaderInput, TheFloatingImageFollowsTheMouseAndGoesAtTheDrop)
     Step(150, 330);
     ASSERT_NE(H->FDragImage, nullptr);
     EXPECT_EQ(H->FDragRect.Left, 280);
+    // The image is a pixel larger than the section each way, the extra column and row in the
+    // header's colour.
+    EXPECT_EQ(H->FDragImage->Width(), 101);
+    EXPECT_EQ(H->FDragImage->Height(), H->Height() + 1);
+    {
+        HDC img = H->FDragImage->Canvas()->Handle();
+        const COLORREF back = COLORREF(ColorToRGB(H->Color()));
+        EXPECT_EQ(GetPixel(img, 100, 4), back);
+        EXPECT_EQ(GetPixel(img, 50, H->Height()), back);
+    }
     // The darkened face of the floating section lies over sections 2 and 3.
     const COLORREF under = pixel(350, 4);
     EXPECT_NE(under, face);
@@ -489,6 +499,8 @@ TEST_F(HeaderInput, MoveOnDragInAScrolledHeaderGoesByTheScrolledPlaces)
     Press(100, 8);
     Step(100, 150);
     EXPECT_EQ(Order(), (std::vector<Integer>{0, 1, 2, 3}));
+    // The floating image, taken from 50, has followed the mouse 50 pixels to the right.
+    EXPECT_EQ(H->FDragRect.Left, 100);
     Step(150, 151);
     EXPECT_EQ(Order(), (std::vector<Integer>{0, 2, 1, 3}));
     Input::MouseUp(H, mbLeft, 151, 8);
@@ -500,10 +512,12 @@ TEST_F(HeaderInput, StickySectionsResizeOnlyAsFarAsTheFixedOnesAfterLeaveRoom)
     H->SetWidth(400);
     At(2)->SetWidth(50);
     At(3)->SetResizable(false);
+    At(0)->SetResizable(false);
     H->SetStickySections(true);
     ASSERT_EQ(H->Width(), 400);
     const Integer edge = At(1)->GetRight();
-    // Only the fixed section after it (100 wide) bounds the edge: it may go up to 299.
+    // Only the fixed section after it (100 wide) bounds the edge, not the fixed one before it: it may
+    // go up to 299.
     Press(edge - 2, 8);
     ASSERT_TRUE(H->FResizing);
     Step(edge - 2, 278);
@@ -525,7 +539,7 @@ TEST_F(HeaderInput, CancelModeDuringADragMovesNothing)
     ASSERT_EQ(H->FDragSection, At(2));
     int clicks = 0;
     H->OnClick = [&](TObject*) { ++clicks; };
-    SendMessage(H->Handle(), WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(SendMessage(H->Handle(), WM_CANCELMODE, 0, 0), 0);
     EXPECT_EQ(Order(), (std::vector<Integer>{0, 1, 2, 3, 4}));
     EXPECT_EQ(H->FDragSection, nullptr);
     EXPECT_EQ(H->FDragImage, nullptr);
@@ -655,6 +669,10 @@ TEST_F(HeaderInput, TheExpandSignTogglesTheSectionAndItsChildrenWithoutAClick)
     EXPECT_FALSE(At(0)->Expanded());
     EXPECT_EQ(H->Log, (std::vector<std::string>{"expand 0", "collapse 0"}));
     EXPECT_EQ(pressedInHandler, std::vector<TExHeaderSection*>{nullptr});
+    // Left of the sign's columns (89 to 96) it is a click.
+    ClickAt(88, 5);
+    EXPECT_EQ(H->Log.back(), "click 0");
+    EXPECT_FALSE(At(0)->Expanded());
     // Outside the sign's rows (2 to 9) it is a click.
     ClickAt(93, 10);
     EXPECT_EQ(H->Log.back(), "click 0");
