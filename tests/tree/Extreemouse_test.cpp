@@ -135,6 +135,9 @@ TEST_F(Mouse, DisabledItemsTakeNoClicksButTheTreeHearsThePress)
     ClickText(r[1]);
     EXPECT_EQ(Focused(), r[0]);
     EXPECT_EQ(heard, std::vector<std::string>{"down"});
+    heard.clear();
+    Click(TextAt(r[1]), 0, mbRight);
+    EXPECT_EQ(heard, std::vector<std::string>{"down"}) << "nor the right button's release";
     EXPECT_EQ(GetCaptureControl(), nullptr) << "the release that the tree does not hear still lets the mouse go";
     Input::DoubleClick(View(), TextAt(r[1]).X, TextAt(r[1]).Y);
     uitest::Pump();
@@ -184,6 +187,12 @@ TEST_F(Mouse, RightClicksInAMultiSelectTreeKeepASelectedItemsSelectionOrStartAfr
     Tree->SetAlwaysKeepFocus(false);
     Click(Below(), 0, mbRight);
     EXPECT_EQ(Focused(), nullptr) << "a right click on no row drops the focus";
+    ClickText(r[1]);
+    ClickText(r[2], ssShift);
+    Click(TextAt(r[0]), 0, mbRight);
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{"r0"});
+    ClickText(r[1], ssShift);
+    EXPECT_EQ(SelectedTexts(), (std::vector<std::string>{"r0", "r1"})) << "the right click moved the anchor";
 }
 
 TEST_F(Mouse, ShiftRangesStepOverDisabledItems)
@@ -204,6 +213,9 @@ TEST_F(Mouse, TheButtonExpandsAndCollapsesWithoutSelectingAndADoubleClickOnItTel
     auto r = AddRoots(2);
     AddChildren(r[0], 3);
     ClickText(r[1]);
+    ClickText(r[0]);
+    EXPECT_FALSE(r[0]->Expanded()) << "a click on the text leaves the branch as it is";
+    ClickText(r[1]);
     Click(PartAt(r[0], ipButton));
     EXPECT_TRUE(r[0]->Expanded());
     EXPECT_EQ(Focused(), r[1]) << "the button changes no selection";
@@ -220,11 +232,12 @@ TEST_F(Mouse, TheButtonExpandsAndCollapsesWithoutSelectingAndADoubleClickOnItTel
 TEST_F(Mouse, ADoubleClickOnTheTextTogglesTheBranchAndIsHeard)
 {
     auto r = AddRoots(2);
-    AddChildren(r[0], 2);
+    AddChildren(AddChildren(r[0], 2)[0], 2);
     const TPoint p = TextAt(r[0]);
     Input::DoubleClick(View(), p.X, p.Y);
     uitest::Pump();
     EXPECT_TRUE(r[0]->Expanded());
+    EXPECT_FALSE(r[0]->GetFirstChild()->Expanded()) << "one level only";
     EXPECT_EQ(std::count(Events.begin(), Events.end(), "dblclick"), 1);
     EXPECT_FALSE(View()->IsDragging()) << "the release after a double click is no drag";
     Input::AdvanceTime(2000);
@@ -317,6 +330,28 @@ TEST_F(CheckBoxes, OnlyALeftClickOnTheBoxTogglesItAndSelectsNothing)
     Click(PartAt(r[2], ipCheckBox));
     EXPECT_FALSE(r[2]->Checked());
     EXPECT_EQ(Checked, (std::vector<std::string>{"r0", "r1"}));
+}
+
+TEST_F(CheckBoxes, ABandOrADragThatEndsOnTheBoxDoesNotToggleIt)
+{
+    Tree->SetMultiSelect(true);
+    const TPoint box = PartAt(r[1], ipCheckBox);
+    Input::MouseDown(View(), mbLeft, box.X, box.Y);
+    Input::MouseMove(View(), box.X + 3, box.Y + 12, ssLeft);
+    Input::MouseMove(View(), box.X, box.Y, ssLeft);
+    Input::MouseUp(View(), mbLeft, box.X, box.Y);
+    uitest::Pump();
+    EXPECT_FALSE(r[1]->Checked()) << "the end of a band";
+    Tree->SetDragAllowed(true);
+    r[1]->SetSelected(true);
+    Input::AdvanceTime(2000);
+    Input::MouseDown(View(), mbLeft, box.X, box.Y);
+    Input::MouseMove(View(), box.X + 3, box.Y + 12, ssLeft);
+    Input::MouseMove(View(), box.X, box.Y, ssLeft);
+    Input::MouseUp(View(), mbLeft, box.X, box.Y);
+    uitest::Pump();
+    EXPECT_FALSE(r[1]->Checked()) << "the end of a drag";
+    EXPECT_TRUE(Checked.empty());
 }
 
 TEST_F(CheckBoxes, ThreeStateBoxesCycleAndRadioButtonsOnlyCheck)
@@ -487,6 +522,7 @@ TEST_F(Band, MovingBackShrinksTheBandAndARightPressEndsIt)
     Input::MouseDown(View(), mbRight, c.X, c.Y, ssLeft);
     uitest::Pump();
     EXPECT_FALSE(View()->FrameSelecting());
+    EXPECT_NE(GetCaptureControl(), View()) << "the band let the mouse go";
     EXPECT_EQ(View()->FrameItems(), nullptr);
     Input::MouseUp(View(), mbRight, c.X, c.Y, ssLeft);
     Input::MouseUp(View(), mbLeft, c.X, c.Y);
