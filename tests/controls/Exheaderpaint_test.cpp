@@ -250,6 +250,8 @@ TEST_F(HeaderPaint, SignsAtTheRightEnd)
     // With a sign the sort mark moves 8 to the left.
     s->SetSortMode(hsmAscend);
     EXPECT_EQ(At(77, 10), Mark);
+    EXPECT_EQ(At(85, 10), Mark);
+    EXPECT_EQ(At(76, 10), Face);
     EXPECT_EQ(At(86, 10), Face);
     // Lookup: the pointer bitmap at 89, 12: a bar, a gap, an arrow.
     s->SetLookupEnabled(true);
