@@ -237,6 +237,32 @@ TEST(EditX11Clipboard, EditsAndMemosTradeTextWithXclip)
     EXPECT_EQ(RunRole(display, "pastecyrillic", out), 0) << out;
     kill(lines.Pid, SIGTERM);
     Finish(lines, 5000);
+
+    // A combo box's field with a Cyrillic font pastes what xclip holds, and what it copies back
+    // xsel reads as the same letters.
+    if (!Exists("/usr/bin/xsel"))
+        return;
+    Proc& word = programs.Keep(
+        Start({"/usr/bin/xclip", "-i", "-quiet", "-selection", "clipboard"}, onDisplay, CyrillicUtf8));
+    ASSERT_TRUE(ClipboardHolds(onDisplay, CyrillicUtf8));
+    Proc& combo = programs.Keep(StartRole(display, "combocyrillic"));
+    out = ReadFrom(combo, 60000, "copied");
+    ASSERT_NE(out.find("copied"), std::string::npos) << out;
+    EXPECT_NE(out.find("\npasted"), std::string::npos) << "the field held what xclip gave: " << out;
+    bool held = false;
+    for (int i = 0; i < 100 && !held; ++i) {
+        Proc c = Start({"/usr/bin/xsel", "-o", "-b"}, onDisplay);
+        last = ReadFrom(c, 5000);
+        Finish(c, 5000);
+        held = last == "\xD1\x91\xD0\xB6";  // "ёж"
+        if (!held)
+            usleep(50000);
+    }
+    EXPECT_TRUE(held) << last;
+    kill(combo.Pid, SIGTERM);
+    Finish(combo, 10000);
+    kill(word.Pid, SIGTERM);
+    Finish(word, 5000);
 }
 
 // ---- The programs on the display --------------------------------------------------------------
@@ -287,6 +313,20 @@ TEST(EditX11Role, Run)
         Input::PressKey('V', ssCtrl);
         EXPECT_EQ(memo->Text(), Cyrillic1251 + "\r\n" + Cyrillic1251 + "\r\n");
         EXPECT_EQ(memo->Lines()->Count(), 2);
+    } else if (r == "combocyrillic") {
+        auto* combo = new TComboBox(form);
+        combo->SetParent(form);
+        combo->SetBounds(10, 180, 200, 0);
+        combo->Font()->SetCharset(RUSSIAN_CHARSET);
+        combo->SetFocus();
+        Input::PressKey('V', ssCtrl);
+        std::printf("%s\n", combo->Text() == Cyrillic1251 ? "pasted" : "not pasted");
+        Input::PressKey(VK_LEFT, ssShift);
+        Input::PressKey(VK_LEFT, ssShift);
+        Input::PressKey('C', ssCtrl);
+        std::printf("copied\n");
+        std::fflush(stdout);
+        uitest::Pump(300000);
     }
     delete form;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clipbrd.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Input.h"
 #include "platform/StdCtrls.h"
@@ -255,6 +256,36 @@ TEST_F(Lists, TabbedItemsAndTheirExtent)
     EXPECT_LT(wide->ItemRect(0).Left, 0);
 }
 
+// Cyrillic items in Windows-1251: "Береза", "Ель", "ива", "Ёж".
+const char* const kBirch = "\xC1\xE5\xF0\xE5\xE7\xE0";
+const char* const kFir = "\xC5\xEB\xFC";
+const char* const kWillow = "\xE8\xE2\xE0";
+const char* const kHedgehog = "\xA8\xE6";
+
+TEST_F(Lists, LettersBeyondAsciiChooseItemsInTheFontsCodePage)
+{
+    list->Font()->SetCharset(RUSSIAN_CHARSET);
+    for (const char* s : {kBirch, kFir, kWillow, kHedgehog})
+        list->Items()->Add(s);
+    list->SetFocus();
+    Input::TypeText("\xD0\x98");  // "И": case does not matter
+    EXPECT_EQ(list->ItemIndex(), 2);
+    Input::AdvanceTime(2000);
+    Input::TypeText("\xD1\x91");  // "ё" is no "е"
+    EXPECT_EQ(list->ItemIndex(), 3);
+    Input::AdvanceTime(2000);
+    Input::TypeText("\xD0\xB5\xD0\xBB");  // "ел"
+    EXPECT_EQ(list->ItemIndex(), 1);
+    Input::AdvanceTime(2000);
+    Input::TypeText("\xD0\xB1\xD0\xB5\xD1\x80");  // "бер"
+    EXPECT_EQ(list->ItemIndex(), 0);
+    // In the western code page the same letters are no letters of these items.
+    list->Font()->SetCharset(ANSI_CHARSET);
+    Input::AdvanceTime(2000);
+    Input::TypeText("\xD0\x98");
+    EXPECT_EQ(list->ItemIndex(), 0);
+}
+
 TEST_F(Lists, AHandlerMayFreeTheListBox)
 {
     Fill(list->Items(), 5);
@@ -395,6 +426,36 @@ TEST_F(Combos, KeysMoveTheChoiceAndOpenAndCloseTheList)
     combo->SetText("Palm");
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_EQ(combo->Text(), "");
+}
+
+TEST_F(Combos, TheFieldAndTheListTakeLettersBeyondAsciiInTheFontsCodePage)
+{
+    combo->Items()->Clear();
+    combo->Font()->SetCharset(RUSSIAN_CHARSET);
+    for (const char* s : {kBirch, kFir, kWillow, kHedgehog})
+        combo->Items()->Add(s);
+    combo->SetFocus();
+    Input::TypeText("\xD0\x95\xD0\xBB\xD1\x8C \xD1\x91");  // "Ель ё"
+    EXPECT_EQ(combo->Text(), std::string(kFir) + " \xB8");
+    Input::PressKey(VK_LEFT, ssShift);
+    Input::PressKey('C', ssCtrl);
+    EXPECT_EQ(Clipboard()->AsText(1251), "\xB8");
+    EXPECT_EQ(Clipboard()->AsText(1252), "?") << "the clipboard holds the letter, not the byte";
+    Clipboard()->SetAsText(std::string(kWillow), 1251);
+    combo->SelectAll();
+    Input::PressKey('V', ssCtrl);
+    EXPECT_EQ(combo->Text(), kWillow);
+    Input::PressKey('Z', ssCtrl);
+    EXPECT_EQ(combo->Text(), std::string(kFir) + " \xB8");
+    // A list-only box chooses by the letter typed.
+    combo->SetStyle(csDropDownList);
+    combo->SetFocus();
+    Input::AdvanceTime(2000);
+    Input::TypeText("\xD0\x81");  // "Ё"
+    EXPECT_EQ(combo->ItemIndex(), 3);
+    Input::AdvanceTime(2000);
+    Input::TypeText("\xD0\xB8");  // "и"
+    EXPECT_EQ(combo->Text(), kWillow);
 }
 
 TEST_F(Combos, NotificationsReachTheParentInOrder)
