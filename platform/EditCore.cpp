@@ -1048,10 +1048,14 @@ void TEditCore::MouseMove(TPoint P)
         return;
     const TRect f = FormatRect();
     // Dragging past the top or bottom edge scrolls a line at a time.
-    if (Multi() && P.Y < f.Top)
+    // The caret goes to the line that came into view; a point beyond it would scroll once more.
+    if (Multi() && P.Y < f.Top) {
         ScrollTo(FTopLine - 1, FScrollX);
-    else if (Multi() && P.Y >= f.Bottom)
+        P.Y = f.Top;
+    } else if (Multi() && P.Y >= f.Bottom) {
         ScrollTo(FTopLine + 1, FScrollX);
+        P.Y = f.Top + std::max(0, VisibleLines() - 1) * FLineHeight;
+    }
     int pos = CharFromPos(P);
     if (FWordSelecting) {
         if (pos < FWordAnchorStart) {

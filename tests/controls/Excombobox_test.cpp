@@ -280,6 +280,18 @@ TEST_F(AdvancedComboBox, TheFlatFrameAndButtonLightUpWhileHotOverTheFieldToo)
     EXPECT_EQ(C->SubclassedList(), C->ListHandle()) << "made anew, subclassed anew";
 }
 
+TEST_F(AdvancedComboBox, TheButtonIsFaceColouredOnAWindowColouredBoxAndOtherwiseInTheBoxsColour)
+{
+    C->SetFlat(true);
+    const int bl = C->Width() - 2 - GetSystemMetrics(SM_CXVSCROLL);
+    const TPoint in{bl + 3, 4};
+    EXPECT_EQ(Pixel(C, in.X, in.Y), Rgb(clBtnFace));
+    C->SetColor(clYellow);
+    EXPECT_EQ(Pixel(C, in.X, in.Y), Rgb(clYellow));
+    C->SetColor(clWindow);
+    EXPECT_EQ(Pixel(C, in.X, in.Y), Rgb(clBtnFace));
+}
+
 TEST_F(AdvancedComboBox, ATransparentButtonIsTheArrowAloneAndAFlatOneAFrame)
 {
     C->SetColor(clYellow);

@@ -239,7 +239,7 @@ TEST_F(AdvancedListBox, ALineHintComesAfterThePauseAndGoesAfterItsTime)
     EXPECT_EQ(at.Top, item.Y - 3);
     EXPECT_TRUE(uitest::PumpUntil([&] { return L->LineHintWindow() == nullptr; }));
     EXPECT_EQ(L->LineHintItem(), 1) << "it does not come again while the mouse stays";
-    uitest::Pump(60);
+    uitest::Pump(400);
     EXPECT_EQ(L->LineHintWindow(), nullptr);
     // A short item arms nothing that shows; moving off cancels.
     Input::MouseMove(L, 30, 3 + h / 2);
@@ -251,6 +251,9 @@ TEST_F(AdvancedListBox, ALineHintComesAfterThePauseAndGoesAfterItsTime)
     Input::MouseMove(L, 30, h + 3);
     EXPECT_EQ(L->LineHintItem(), 1);
     L->SetStyle(lbOwnerDrawFixed);
+    EXPECT_EQ(L->LineHintItem(), -1);
+    uitest::Pump(100);
+    EXPECT_EQ(L->LineHintWindow(), nullptr) << "nothing comes until the mouse moves again";
     EXPECT_EQ(L->LineHintItem(), -1);
 }
 
@@ -275,6 +278,33 @@ TEST_F(AdvancedListBox, ALineHintNeedsTheWholeWidthAndTheTopRowIsNoItem)
     Input::MouseMove(L, 20, 0);
     EXPECT_EQ(L->LineHintItem(), -1);
     EXPECT_EQ(L->LineHintWindow(), nullptr);
+}
+
+TEST_F(AdvancedListBox, AWaitingLineHintFollowsTheItemsUnderAStillMouse)
+{
+    Application->HintPause = 20;
+    Application->HintHidePause = 5000;
+    L->SetShowLineHint(true);
+    for (int i = 0; i < 20; ++i)
+        L->Items()->Add("item " + std::to_string(i) + " far too wide for the list box");
+    const int h = L->ItemHeight();
+    // The list scrolls under the mouse before the pause is over: the item now under it is shown.
+    Input::MouseMove(L, 30, h + 3);
+    EXPECT_EQ(L->LineHintItem(), 1);
+    L->SetTopIndex(4);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return L->LineHintWindow() != nullptr; }));
+    EXPECT_EQ(L->LineHintWindow()->Caption(), L->Items()->Get(5));
+    EXPECT_EQ(L->LineHintItem(), 5);
+    // Items deleted from under the mouse while a hint waits: nothing shows, nothing is read.
+    Input::MouseMove(L, 30, 3);
+    L->SetTopIndex(0);
+    Input::MouseMove(L, 30, 2 * h + 3);
+    EXPECT_EQ(L->LineHintItem(), 2);
+    while (L->Items()->Count() > 2)
+        L->Items()->Delete(2);
+    uitest::Pump(120);
+    EXPECT_EQ(L->LineHintWindow(), nullptr);
+    EXPECT_EQ(L->LineHintItem(), -1);
 }
 
 TEST_F(AdvancedListBox, ALineHintHiddenBySomeoneElseIsLetGoAfterwards)
@@ -386,6 +416,12 @@ TEST_F(AdvancedListBox, FlatBorderAndScrollBarsFollowTheHotState)
     Input::MouseMove(L, 30, 30);
     EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(cl3DDkShadow));
     EXPECT_EQ(WindowPixel(L, barLeft + 1, b + 1), Rgb(clBtnHighlight));
+    // The active type changed while hot shows at once.
+    L->SetActiveBorderType(fbtFlat);
+    EXPECT_EQ(L->ActiveBorderType(), fbtFlat);
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(clWindow));
+    L->SetActiveBorderType(fbtSunken);
+    EXPECT_EQ(WindowPixel(L, 1, 1), Rgb(cl3DDkShadow));
     Input::MouseMove(Form, 400, 280);
     // A scroll by the bar leaves the flat look in place.
     SendMessage(L->Handle(), WM_VSCROLL, SB_LINEDOWN, 0);

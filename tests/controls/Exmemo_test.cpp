@@ -189,6 +189,9 @@ TEST_F(AdvancedMemo, BorderSidesAndTheThemeFollowTheEdit)
     EXPECT_EQ(M->ClientRect().Height(), all.Height());
     M->SetUseXPThemes(true);
     EXPECT_EQ(M->IsThemeApplied(), ThemesAvailable);
+    // A theme change opens the theme anew; the memo stays themed.
+    EXPECT_EQ(M->Perform(WM_THEMECHANGED, 0, 0), 1);
+    EXPECT_EQ(M->IsThemeApplied(), ThemesAvailable);
     M->SetUseXPThemes(false);
     EXPECT_FALSE(M->IsThemeApplied());
 }

@@ -529,6 +529,23 @@ TEST_F(Memos, ReturnBreaksLinesAndTheLinesListFollows)
     EXPECT_EQ(memo->CaretPos(), (TPoint{0, 1})) << "CR LF is crossed in one step";
     Input::PressKey(VK_BACK);
     EXPECT_EQ(memo->Text(), "abcdefab\r\nabcdef");
+    // Only Up and Down keep the column: any other move or a placement from code starts afresh.
+    memo->SetText("abcdef\r\nab\r\nabcdef");
+    memo->SetCaretPos({6, 0});
+    Input::PressKey(VK_DOWN);
+    Input::PressKey(VK_LEFT);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(memo->CaretPos(), (TPoint{1, 2}));
+    memo->SetCaretPos({6, 0});
+    Input::PressKey(VK_DOWN);
+    memo->SetSelStart(8);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(memo->CaretPos(), (TPoint{0, 2}));
+    // A break that opens the text goes whole with one Backspace.
+    memo->SetText("\r\nab");
+    memo->SetSelStart(2);
+    Input::PressKey(VK_BACK);
+    EXPECT_EQ(memo->Text(), "ab");
 }
 
 TEST_F(Memos, WordWrapBreaksAtBlanksAndLongWordsWhereTheyMust)
@@ -549,6 +566,12 @@ TEST_F(Memos, WordWrapBreaksAtBlanksAndLongWordsWhereTheyMust)
     EXPECT_GE(Lines(), 400 * Width("W") / width);
     for (int l = 0; l < Lines(); ++l)
         EXPECT_GT(SendMessage(memo->Handle(), EM_LINELENGTH, WPARAM(LineIndex(l)), 0), 0);
+    // A narrower memo wraps its lines anew.
+    memo->SetText(text);
+    const int before = Lines();
+    memo->SetWidth(memo->Width() / 2);
+    EXPECT_GT(Lines(), before);
+    memo->SetText(longWord);
     // Without wrapping, one line scrolls sideways.
     memo->SetWordWrap(false);
     EXPECT_EQ(Lines(), 1);
@@ -587,6 +610,58 @@ TEST_F(Memos, ScrollBarsFollowTheTextAndScrollIt)
     // PageUp moves the caret and the view a page.
     Input::PressKey(VK_PRIOR);
     EXPECT_EQ(SendMessage(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 61 - 2 * visible);
+}
+
+TEST_F(Memos, LineScrollsMoveOneLineAndASelectedBreakShows)
+{
+    memo->SetScrollBars(ssVertical);
+    std::string text;
+    for (int i = 0; i < 30; ++i)
+        text += "line " + std::to_string(i) + "\r\n";
+    memo->SetText(text);
+    auto first = [&] { return int(SendMessage(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0)); };
+    SendMessage(memo->Handle(), EM_LINESCROLL, 0, 5);
+    ASSERT_EQ(first(), 5);
+    SendMessage(memo->Handle(), WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_EQ(first(), 4);
+    SendMessage(memo->Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(first(), 5);
+    // Selecting past the top or bottom edge scrolls a line for each move the memo hears.
+    int moves = 0;
+    const TWndMethod own = memo->WindowProc;
+    memo->WindowProc = [&](TMessage& M) {
+        moves += M.Msg == WM_MOUSEMOVE;
+        own(M);
+    };
+    Input::MouseDown(memo, mbLeft, 20, 20);
+    moves = 0;
+    Input::MouseMove(memo, 20, -5);
+    ASSERT_GT(moves, 0);
+    EXPECT_EQ(first(), 5 - moves);
+    const int up = moves;
+    moves = 0;
+    Input::MouseMove(memo, 20, memo->ClientHeight() + 5);
+    EXPECT_EQ(first(), 5 - up + moves);
+    Input::MouseUp(memo, mbLeft, 20, memo->ClientHeight() + 5);
+    memo->WindowProc = own;
+    EXPECT_GT(memo->SelLength(), 0);
+    // A selection that takes a line's break shows a highlighted cell after its text; one that
+    // stops at the break does not.
+    memo->SetText("one\r\ntwo");
+    const TPoint end = CaretPoint(memo, 3);
+    const int y = end.Y + 4;
+    auto highlighted = [&]() {
+        uitest::Pump();
+        HDC dc = GetDC(memo->Handle());
+        const COLORREF c = GetPixel(dc, end.X + 1, y);
+        ReleaseDC(memo->Handle(), dc);
+        return c == ColorToRGB(clHighlight);
+    };
+    memo->SetSelStart(0);
+    memo->SetSelLength(3);
+    EXPECT_FALSE(highlighted());
+    memo->SetSelLength(5);
+    EXPECT_TRUE(highlighted());
 }
 
 TEST_F(Memos, TabsAndReturnsFollowWantTabsAndWantReturns)

@@ -286,6 +286,80 @@ TEST_F(Lists, LettersBeyondAsciiChooseItemsInTheFontsCodePage)
     EXPECT_EQ(list->ItemIndex(), 0);
 }
 
+TEST_F(Lists, VariableHeightsKeepTheLastPageFullAndTheirOwnHeights)
+{
+    list->SetStyle(lbOwnerDrawVariable);
+    // Falling heights, so that several items share the last page.
+    list->OnMeasureItem = [](TWinControl*, int Index, int& Height) { Height = 65 - 5 * Index; };
+    list->OnDrawItem = [](TWinControl*, int, TRect, TOwnerDrawState) {};
+    Fill(list->Items(), 12);
+    const int h = list->ClientHeight();
+    // Wholly shown from the top down to the last item, and the item above the top would not fit.
+    auto lastPageFull = [&]() {
+        const int top = list->TopIndex();
+        EXPECT_GT(top, 0);
+        EXPECT_EQ(list->ItemRect(top).Top, 0);
+        EXPECT_LE(list->ItemRect(11).Bottom, h) << "top " << top;
+        EXPECT_GT(list->ItemRect(11).Bottom + 65 - 5 * (top - 1), h) << "top " << top;
+    };
+    list->SetTopIndex(11);
+    lastPageFull();
+    EXPECT_LT(list->TopIndex(), 10);
+    list->SetTopIndex(0);
+    list->SetFocus();
+    Input::PressKey(VK_END);
+    EXPECT_EQ(list->ItemIndex(), 11);
+    lastPageFull();
+    // The fixed item height is no height of a variable list's first item.
+    list->SetItemHeight(40);
+    EXPECT_EQ(list->ItemRect(0).Height(), 65);
+    EXPECT_EQ(list->ItemRect(1).Height(), 60);
+}
+
+TEST_F(Lists, ItemsReplacedInPlaceAndPointsAtTheEdges)
+{
+    Fill(list->Items(), 3);
+    list->SetItemIndex(0);
+    list->Items()->Put(0, "first");
+    list->Items()->Put(2, "third");
+    EXPECT_EQ(list->Items()->Count(), 3);
+    EXPECT_EQ(list->Items()->Strings(0), "first");
+    EXPECT_EQ(list->Items()->Strings(1), "item 1");
+    EXPECT_EQ(list->Items()->Strings(2), "third");
+    EXPECT_THROW(list->Items()->Put(3, "x"), EStringListError);
+    EXPECT_THROW(list->Items()->Put(-1, "x"), EStringListError);
+    // The last item's bottom edge is past it; the row just above is still the item.
+    const TRect last = list->ItemRect(2);
+    EXPECT_EQ(list->ItemAtPos({5, last.Bottom - 1}, true), 2);
+    EXPECT_EQ(list->ItemAtPos({5, last.Bottom}, true), -1);
+    EXPECT_EQ(list->ItemAtPos({5, last.Bottom}, false), 3);
+    EXPECT_EQ(list->ItemRect(3).Top, last.Bottom) << "the slot after the last item";
+    EXPECT_EQ(list->ItemRect(4), TRect{});
+    // A larger font makes taller items.
+    const int before = list->ItemRect(1).Top;
+    list->Font()->SetHeight(-30);
+    EXPECT_GT(list->ItemRect(1).Top, before + 10);
+}
+
+TEST_F(Lists, ATypedLetterSetsTheAnchorOfAnExtendedSelection)
+{
+    list->SetMultiSelect(true);
+    list->SetExtendedSelect(true);
+    for (const char* s : {"alpha", "bravo", "charlie", "delta", "echo", "foxtrot"})
+        list->Items()->Add(s);
+    list->SetFocus();
+    Input::PressKey(VK_DOWN);
+    Input::AdvanceTime(2000);
+    Input::TypeText("c");
+    EXPECT_EQ(list->ItemIndex(), 2);
+    Input::PressKey(VK_DOWN, ssShift);
+    Input::PressKey(VK_DOWN, ssShift);
+    EXPECT_EQ(list->SelCount(), 3) << "from the found item on";
+    EXPECT_FALSE(list->Selected(1));
+    EXPECT_TRUE(list->Selected(2));
+    EXPECT_TRUE(list->Selected(4));
+}
+
 TEST_F(Lists, AHandlerMayFreeTheListBox)
 {
     Fill(list->Items(), 5);
@@ -341,6 +415,16 @@ TEST_F(Combos, ChildWindowsOfTheirClassesAndHeight)
     EXPECT_STREQ(name, "ComboLBox");
     EXPECT_EQ(GetParent(combo->EditHandle()), combo->Handle());
     EXPECT_FALSE(IsWindowVisible(combo->ListHandle()));
+    // The field lies inside the box's frame, left of its button.
+    TRect field;
+    GetWindowRect(combo->EditHandle(), &field);
+    const TPoint at = combo->ScreenToClient(field.TopLeft());
+    field = {at.X, at.Y, at.X + field.Width(), at.Y + field.Height()};
+    EXPECT_GE(field.Left, 2);
+    EXPECT_GE(field.Top, 2);
+    EXPECT_LE(field.Bottom, combo->Height() - 2);
+    EXPECT_LE(field.Right, combo->Width() - 18);
+    EXPECT_GT(field.Height(), combo->Height() / 2);
     combo->SetStyle(csDropDownList);
     EXPECT_EQ(combo->EditHandle(), nullptr) << "a list-only box has no edit field";
     EXPECT_NE(combo->ListHandle(), nullptr);
@@ -415,6 +499,12 @@ TEST_F(Combos, KeysMoveTheChoiceAndOpenAndCloseTheList)
     EXPECT_EQ(events.back(), "change");
     // A list-only box chooses by its letters.
     combo->SetStyle(csDropDownList);
+    int textChanges = 0;
+    const TWndMethod own = combo->WindowProc;
+    combo->WindowProc = [&](TMessage& M) {
+        textChanges += M.Msg == CM_TEXTCHANGED;
+        own(M);
+    };
     combo->SetFocus();
     Input::AdvanceTime(2000);
     Input::TypeText("r");
@@ -423,6 +513,8 @@ TEST_F(Combos, KeysMoveTheChoiceAndOpenAndCloseTheList)
     EXPECT_EQ(combo->Text(), "Yew");
     combo->SetText("Oak");
     EXPECT_EQ(combo->ItemIndex(), 7);
+    EXPECT_EQ(textChanges, 1) << "the box hears of text set from code";
+    combo->WindowProc = own;
     combo->SetText("Palm");
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_EQ(combo->Text(), "");
@@ -456,6 +548,26 @@ TEST_F(Combos, TheFieldAndTheListTakeLettersBeyondAsciiInTheFontsCodePage)
     Input::AdvanceTime(2000);
     Input::TypeText("\xD0\xB8");  // "и"
     EXPECT_EQ(combo->Text(), kWillow);
+}
+
+TEST_F(Combos, AListOnlyBoxWhoseItemsAreClearedShowsNoText)
+{
+    combo->SetStyle(csDropDownList);
+    combo->SetItemIndex(1);
+    auto inked = [&]() {
+        uitest::Pump();
+        HDC dc = GetDC(combo->Handle());
+        int n = 0;
+        for (int y = 4; y < combo->Height() - 4; ++y)
+            for (int x = 5; x < combo->Width() - 22; ++x)
+                n += GetPixel(dc, x, y) != ColorToRGB(clWindow);
+        ReleaseDC(combo->Handle(), dc);
+        return n;
+    };
+    EXPECT_GT(inked(), 10);
+    combo->Items()->Clear();
+    EXPECT_EQ(combo->Text(), "");
+    EXPECT_EQ(inked(), 0);
 }
 
 TEST_F(Combos, NotificationsReachTheParentInOrder)
