@@ -280,6 +280,20 @@ TEST_F(AdvancedComboBox, TheFlatFrameAndButtonLightUpWhileHotOverTheFieldToo)
     EXPECT_EQ(C->SubclassedList(), C->ListHandle()) << "made anew, subclassed anew";
 }
 
+TEST_F(AdvancedComboBox, AListOnlyBoxShowsItsChoiceInsideTheFlatFrame)
+{
+    Fill({"alpha", "beta"});
+    C->SetStyle(csDropDownList);
+    C->SetFlat(true);
+    C->SetItemIndex(1);
+    int ink = 0;
+    for (int y = 4; y < C->Height() - 4; ++y)
+        for (int x = 4; x < C->Width() - 24; ++x)
+            ink += Pixel(C, x, y) != Rgb(clWindow);
+    EXPECT_GT(ink, 10);
+    EXPECT_EQ(Pixel(C, 1, 1), Rgb(clBtnFace)) << "and the flat frame round it";
+}
+
 TEST_F(AdvancedComboBox, TheButtonIsFaceColouredOnAWindowColouredBoxAndOtherwiseInTheBoxsColour)
 {
     C->SetFlat(true);
@@ -376,6 +390,8 @@ TEST_F(AdvancedComboBox, TheListsExtentFollowsTheWidestItem)
     EXPECT_EQ(extent(), width(wide));
     C->Items()->Delete(0);
     EXPECT_EQ(extent(), width("a little longer"));
+    EXPECT_EQ(SendMessage(C->ListHandle(), LB_DELETESTRING, WPARAM(C->Items()->Count()), 0), LB_ERR)
+        << "no item past the last to measure";
     C->Clear();
     EXPECT_EQ(extent(), 0);
     EXPECT_EQ(C->MaxItemWidth(), 0);

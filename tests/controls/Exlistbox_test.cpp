@@ -132,6 +132,8 @@ TEST_F(AdvancedListBox, ItemsAreDrawnWithTheSelectionLookChosen)
     // Inverted: the unselected background turned over.
     L->SetInvertSelection(true);
     EXPECT_EQ(ClientPixel(L, r.Right - 3, r.Top + 1), COLORREF(~Rgb(clWindow) & 0xFFFFFF));
+    const TRect other = L->ItemRect(2);
+    EXPECT_EQ(ClientPixel(L, other.Right - 3, other.Top + 1), Rgb(clWindow)) << "only the chosen item turns";
     // Transparent selection: background and text colour as if unselected.
     L->SetInvertSelection(false);
     L->SetTransparentSelection(true);
@@ -215,6 +217,12 @@ TEST_F(AdvancedListBox, TheStandardHintShowsAClippedItemAndTheBoxsHintElsewhere)
     L->SetTopIndex(L->Count() - 3);
     const int top = L->TopIndex();
     EXPECT_EQ(L->HintItemAt((L->Count() - 1 - top) * h + 1), L->Count() - 1);
+    L->SetShowHint(true);
+    ClientWidthTo(TextWidth(wide));
+    const int row = L->Count() - 1 - L->TopIndex();
+    in = Ask(row * h + 2);
+    EXPECT_EQ(in.HintStr, wide);
+    EXPECT_EQ(in.HintPos, L->ClientToScreen({-1, row * h - 3})) << "over the item where it shows";
 }
 
 TEST_F(AdvancedListBox, ALineHintComesAfterThePauseAndGoesAfterItsTime)
@@ -459,6 +467,10 @@ TEST_F(AdvancedListBox, AThemedFrameLeavesTheScrollBarsTheirOwnLook)
     const COLORREF plainEdge = WindowPixel(L, 0, 5);
     L->SetUseXPThemes(true);
     ASSERT_TRUE(L->IsThemeApplied());
+    L->SetBorderSides(BorderSide(ebsLeft) | BorderSide(ebsTop) | BorderSide(ebsRight) | BorderSide(ebsBottom));
+    L->SetStyle(lbOwnerDrawFixed);
+    L->SetStyle(lbStandard);
+    EXPECT_TRUE(L->IsThemeApplied()) << "a window made anew opens the theme again";
     RedrawWindow(L->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_NE(WindowPixel(L, 0, 5), plainEdge) << "the frame is the theme's";
     EXPECT_EQ(WindowPixel(L, up.X, up.Y), plainUp);

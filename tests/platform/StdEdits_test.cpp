@@ -626,6 +626,9 @@ TEST_F(Memos, LineScrollsMoveOneLineAndASelectedBreakShows)
     EXPECT_EQ(first(), 4);
     SendMessage(memo->Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
     EXPECT_EQ(first(), 5);
+    // A point just above the view is on the line above it.
+    const LRESULT above = SendMessage(memo->Handle(), EM_CHARFROMPOS, 0, MAKELPARAM(2, Word(-1)));
+    EXPECT_EQ(HIWORD(above), 4);
     // Selecting past the top or bottom edge scrolls a line for each move the memo hears.
     int moves = 0;
     const TWndMethod own = memo->WindowProc;
@@ -662,6 +665,12 @@ TEST_F(Memos, LineScrollsMoveOneLineAndASelectedBreakShows)
     EXPECT_FALSE(highlighted());
     memo->SetSelLength(5);
     EXPECT_TRUE(highlighted());
+    // Tabbing into a memo keeps its caret where it was: no select-all as in an edit box.
+    edit->SetFocus();
+    memo->SetSelStart(3);
+    Input::PressKey(VK_TAB);
+    ASSERT_TRUE(memo->Focused());
+    EXPECT_EQ(memo->SelLength(), 0);
 }
 
 TEST_F(Memos, TabsAndReturnsFollowWantTabsAndWantReturns)

@@ -162,9 +162,13 @@ TEST_F(Lists, MultipleAndExtendedSelection)
     Input::Click(list, CentreOf(2).X, CentreOf(2).Y, mbLeft, ssCtrl);
     EXPECT_EQ(list->SelCount(), 3);
     EXPECT_FALSE(list->Selected(2));
+    int clicks = 0;
+    list->OnClick = [&](TObject*) { ++clicks; };
     Input::PressKey(VK_DOWN, ssShift);
     EXPECT_TRUE(list->Selected(3));
     EXPECT_EQ(list->SelCount(), 2) << "Shift and a key select from the anchor";
+    EXPECT_EQ(clicks, 1);
+    list->OnClick = nullptr;
     list->SelectAll();
     EXPECT_EQ(list->SelCount(), 10);
     list->DeleteSelected();
@@ -341,6 +345,32 @@ TEST_F(Lists, ItemsReplacedInPlaceAndPointsAtTheEdges)
     EXPECT_GT(list->ItemRect(1).Top, before + 10);
 }
 
+TEST_F(Lists, ClearedAndOwnerDrawnListsShowWhatTheyHold)
+{
+    auto inked = [&](const TRect& r) {
+        uitest::Pump();
+        HDC dc = GetDC(list->Handle());
+        int n = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                n += GetPixel(dc, x, y) != ColorToRGB(clWindow);
+        ReleaseDC(list->Handle(), dc);
+        return n;
+    };
+    // Owner-drawn without a handler: the list draws each item's text itself, the first one too.
+    list->SetStyle(lbOwnerDrawFixed);
+    Fill(list->Items(), 3);
+    const TRect first = list->ItemRect(0);
+    EXPECT_GT(inked({first.Left, first.Top, 60, first.Bottom}), 10);
+    const TRect second = list->ItemRect(1);
+    EXPECT_GT(inked({second.Left, second.Top, 60, second.Bottom}), 10);
+    // Cleared: nothing of the old items stays on the screen.
+    list->Items()->Clear();
+    // Inside the first row's focus rectangle and the whole second row.
+    EXPECT_EQ(inked({first.Left + 1, first.Top + 1, 60, first.Bottom - 1}), 0);
+    EXPECT_EQ(inked({second.Left, second.Top, 60, second.Bottom}), 0);
+}
+
 TEST_F(Lists, ATypedLetterSetsTheAnchorOfAnExtendedSelection)
 {
     list->SetMultiSelect(true);
@@ -467,6 +497,18 @@ TEST_F(Combos, TheListDropsDownAndAClickOnAnItemChoosesIt)
     EXPECT_FALSE(combo->DroppedDown());
     EXPECT_EQ(combo->ItemIndex(), 2);
     EXPECT_EQ(events, (std::vector<std::string>{"dropdown", "closeup"}));
+    // A press on the dropped list's scroll bar scrolls it and leaves it open.
+    Input::PressKey(VK_F4);
+    ASSERT_TRUE(combo->DroppedDown());
+    const int top = int(SendMessage(combo->ListHandle(), LB_GETTOPINDEX, 0, 0));
+    TRect lw;
+    GetWindowRect(combo->ListHandle(), &lw);
+    const TPoint arrow = listWindow->ScreenToClient({lw.Right - 4, lw.Bottom - 4});
+    Input::Click(listWindow, arrow.X, arrow.Y);
+    EXPECT_TRUE(combo->DroppedDown());
+    EXPECT_EQ(SendMessage(combo->ListHandle(), LB_GETTOPINDEX, 0, 0), top + 1);
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_FALSE(combo->DroppedDown());
 }
 
 TEST_F(Combos, KeysMoveTheChoiceAndOpenAndCloseTheList)
@@ -490,6 +532,14 @@ TEST_F(Combos, KeysMoveTheChoiceAndOpenAndCloseTheList)
     Input::PressKey(VK_RETURN);
     EXPECT_FALSE(combo->DroppedDown());
     EXPECT_EQ(combo->Text(), "Birch");
+    // Pages stop at the ends of the list.
+    for (int i = 0; i < 3; ++i)
+        Input::PressKey(VK_NEXT);
+    EXPECT_EQ(combo->ItemIndex(), combo->Items()->Count() - 1);
+    for (int i = 0; i < 3; ++i)
+        Input::PressKey(VK_PRIOR);
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    Input::PressKey(VK_DOWN);
     // Typing edits the field and raises OnChange; Return with the list closed goes to the form.
     events.clear();
     combo->SelectAll();
@@ -548,6 +598,18 @@ TEST_F(Combos, TheFieldAndTheListTakeLettersBeyondAsciiInTheFontsCodePage)
     Input::AdvanceTime(2000);
     Input::TypeText("\xD0\xB8");  // "и"
     EXPECT_EQ(combo->Text(), kWillow);
+}
+
+TEST_F(Combos, ItemObjectsReplacedInPlace)
+{
+    TObject a, b;
+    combo->Items()->PutObject(0, &a);
+    combo->Items()->PutObject(10, &b);
+    EXPECT_EQ(combo->Items()->Objects(0), &a);
+    EXPECT_EQ(combo->Items()->Objects(10), &b);
+    EXPECT_EQ(combo->Items()->Objects(1), nullptr);
+    EXPECT_THROW(combo->Items()->PutObject(11, &a), EStringListError);
+    EXPECT_THROW(combo->Items()->PutObject(-1, &a), EStringListError);
 }
 
 TEST_F(Combos, AListOnlyBoxWhoseItemsAreClearedShowsNoText)
