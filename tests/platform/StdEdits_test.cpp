@@ -234,6 +234,8 @@ TEST_F(Edits, TypedCharactersBeyondAsciiArriveInTheFontsCodePage)
     edit->SetCharCase(ecUpperCase);
     Input::TypeText("\xD0\xB2\xD1\x91");  // "вё"
     EXPECT_EQ(edit->Text(), "\xCF\xF0\xE8\xC2\xA8");
+    Input::TypeText("\xD0\xB0\xD1\x8F");  // "ая": the first and last small letters of the alphabet
+    EXPECT_EQ(edit->Text(), "\xCF\xF0\xE8\xC2\xA8\xC0\xDF");
 }
 
 TEST_F(Edits, LongTextScrollsSoTheCaretStaysInView)
