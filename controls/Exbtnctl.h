@@ -7,6 +7,8 @@
 #include "ctlbase/Exvclutils.h"
 #include "ctlbase/Exxpthemedcontrol.h"
 
+class TPopupMenu;
+
 class TExButtonControl : public TExXPThemedControl {
 public:
     explicit TExButtonControl(TComponent* AOwner);
@@ -42,6 +44,11 @@ protected:
     TExTextDrawType FTextDrawType = tdtNormal;
     std::string FCaption;
 };
+
+// WM_MENUSELECT from a button's pull-down menu: the application's hint becomes the long hint (after
+// "|") of the highlighted item, found by its command or, for a sub-menu, by its parent's handle and
+// place; empty when the menu closes or the item is not the menu's.
+void MenuSelectHint(TPopupMenu* Menu, const TMessage& Message);
 
 // The accelerator of a caption: the character after a single "&" ("&&" is a literal ampersand),
 // upper-cased; 0 when there is none.

@@ -590,6 +590,11 @@ void TCustomExPopupButton::WndProc(TMessage& Message)
         Message.Result = 1;
         return;
     }
+    if (Message.Msg == WM_MENUSELECT) {
+        MenuSelectHint(FPullDownMenu, Message);
+        Message.Result = 0;
+        return;
+    }
     if (Message.Msg == WM_EXITMENULOOP) {
         FTracking = true;
         PostMessage(Handle(), MenuCancelMsg, 0, 0);

@@ -587,7 +587,7 @@ void TCustomExGraphicButton::MenuWndProc(TMessage& Message)
 {
     // Only the menu's messages are the button's; the window's own housekeeping is not.
     if (Message.Msg == WM_ENTERMENULOOP || Message.Msg == WM_EXITMENULOOP || Message.Msg == MenuCancelMsg ||
-        Message.Msg == WM_QUERYENDSESSION) {
+        Message.Msg == WM_QUERYENDSESSION || Message.Msg == WM_MENUSELECT) {
         WndProc(Message);
         return;
     }
@@ -611,6 +611,10 @@ void TCustomExGraphicButton::WndProc(TMessage& Message)
         return;
     }
     case WM_ENTERMENULOOP:
+        return;
+    case WM_MENUSELECT:
+        MenuSelectHint(FPullDownMenu, Message);
+        Message.Result = 0;
         return;
     default:
         break;

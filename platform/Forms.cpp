@@ -771,6 +771,15 @@ void TApplication::HideHint()
     FShownHintControl = nullptr;
 }
 
+void TApplication::SetHint(const std::string& Value)
+{
+    if (Value == FHint)
+        return;
+    FHint = Value;
+    if (OnHint)
+        OnHint(this);
+}
+
 void TApplication::CancelHint()
 {
     if (FHintTimer) {

@@ -209,6 +209,8 @@ public:
     bool ShowHint = true;
     TColor HintColor = clInfoBk;
     const std::string& Hint() const { return FHint; }
+    // The hint of what the mouse or an open menu points at; OnHint tells of each change.
+    void SetHint(const std::string& Value);
     // The hint text shown now (empty when none).
     const std::string& CurrentHintText() const { return FShownHint; }
     void CancelHint();

@@ -13,6 +13,7 @@
 #include "controls/Exsoundmapbase.h"
 #include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exuxtheme.h"
+#include "platform/Forms.h"
 #include "platform/Input.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
@@ -456,6 +457,32 @@ TEST_F(PullDown, AClickElsewhereCancelsTheMenu)
     EXPECT_FALSE(B->Tracking());
     EXPECT_EQ(B->State(), ebsUp);
     EXPECT_EQ(Clicks, 0);
+}
+
+// The highlighted item's long hint becomes the application's hint while the menu is open, a
+// sub-menu's item by its place too, and the hint is emptied when the menu closes.
+TEST_F(PullDown, TheHighlightedItemsHintIsTheApplicationsHint)
+{
+    Menu->Items()->Items(0)->Hint = "First|Takes the first road";
+    TMenuItem* more = Menu->Items()->Items(1);
+    more->Hint = "Opens more: ünd mehr";
+    auto* inner = new TMenuItem(Menu);
+    inner->SetCaption("Inner");
+    more->Add(inner);
+    std::vector<std::string> hints;
+    Application->OnHint = [&hints](TObject*) { hints.push_back(Application->Hint()); };
+    const UINT t = PressInTurn({VK_DOWN, VK_DOWN, VK_ESCAPE, VK_ESCAPE});
+    Input::MouseDown(B, mbLeft, 70, 12);
+    KillTimer(nullptr, t);
+    Input::MouseUp(B, mbLeft, 70, 12);
+    uitest::Pump(50);
+    Application->OnHint = nullptr;
+    ASSERT_GE(hints.size(), 3u);
+    EXPECT_EQ(hints[0], "Takes the first road");
+    EXPECT_EQ(hints[1], "Opens more: ünd mehr");
+    EXPECT_EQ(hints.back(), "");
+    EXPECT_EQ(Application->Hint(), "");
+    EXPECT_TRUE(Chosen.empty());
 }
 
 TEST_F(PullDown, AltDownOpensItAndWithoutArrowTheWholeButtonDoes)

@@ -14,6 +14,7 @@
 #include "ctlbase/Exvclutils.h"
 #include "extras/Exsndmap.h"
 #include "platform/Input.h"
+#include "platform/Forms.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 #include "platform/WinGdi.h"
@@ -175,6 +176,9 @@ TEST_F(GraphicButton, ThePullDownMenuThroughItsOwnWindow)
     }
     G->SetUseArrow(true);
     G->SetPullDownMenu(menu);
+    menu->Items()->Items(1)->Hint = "Two|The second";
+    std::vector<std::string> hints;
+    Application->OnHint = [&hints](TObject*) { hints.push_back(Application->Hint()); };
     UINT t = PressInTurn({VK_UP, VK_RETURN});
     Input::MouseDown(G, mbLeft, 70, 12);
     KillTimer(nullptr, t);
@@ -182,9 +186,12 @@ TEST_F(GraphicButton, ThePullDownMenuThroughItsOwnWindow)
     uitest::Pump(50);
     EXPECT_EQ(chosen, std::vector<std::string>{"&Two"});
     EXPECT_FALSE(G->MenuShown());
+    EXPECT_EQ(Application->Hint(), "") << "the hint is emptied as the menu closes";
     EXPECT_EQ(G->State(), ebsUp);
     EXPECT_EQ(ArrowClicks, 1);
     EXPECT_EQ(menu->PopupComponent, G);
+    Application->OnHint = nullptr;
+    EXPECT_EQ(hints.front(), "The second") << "the highlighted item's hint goes through the menu's own window";
     // Escape with the menu above.
     G->PopupPlace = ppTop;
     Input::MouseMove(G, 20, 12);
