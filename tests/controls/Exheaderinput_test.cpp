@@ -962,10 +962,13 @@ TEST_F(HeaderInput, TheSectionsMenuPopsOnceOnTheRightPressTheHeadersWhenItHasNon
         popped.push_back(Menu);
         return 0;
     });
-    int rightUps = 0;
+    int rightDowns = 0, rightUps = 0;
+    H->OnMouseDown = [&](TObject*, TMouseButton Button, TShiftState, int, int) { rightDowns += Button == mbRight; };
     H->OnMouseUp = [&](TObject*, TMouseButton Button, TShiftState, int, int) { rightUps += Button == mbRight; };
     ClickAt(150, 8, mbRight);
     EXPECT_EQ(popped, std::vector<TObject*>{columns});
+    // The owner hears of the press and the release after the menu.
+    EXPECT_EQ(rightDowns, 1);
     EXPECT_EQ(rightUps, 1);
     popped.clear();
     ClickAt(50, 8, mbRight);
@@ -975,6 +978,7 @@ TEST_F(HeaderInput, TheSectionsMenuPopsOnceOnTheRightPressTheHeadersWhenItHasNon
     columns->AutoPopup = false;
     ClickAt(150, 8, mbRight);
     EXPECT_TRUE(popped.empty());
+    EXPECT_EQ(rightDowns, 3);
     uitest::ClearDialogAnswers();
 }
 
