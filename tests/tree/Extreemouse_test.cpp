@@ -211,13 +211,14 @@ TEST_F(Mouse, TheButtonExpandsAndCollapsesWithoutSelectingAndADoubleClickOnItTel
 {
     Tree->SetFullRowSelect(false);
     auto r = AddRoots(2);
-    AddChildren(r[0], 3);
+    AddChildren(AddChildren(r[0], 3)[0], 2);
     ClickText(r[1]);
     ClickText(r[0]);
     EXPECT_FALSE(r[0]->Expanded()) << "a click on the text leaves the branch as it is";
     ClickText(r[1]);
     Click(PartAt(r[0], ipButton));
     EXPECT_TRUE(r[0]->Expanded());
+    EXPECT_FALSE(r[0]->GetFirstChild()->Expanded()) << "one level only";
     EXPECT_EQ(Focused(), r[1]) << "the button changes no selection";
     Click(PartAt(r[0], ipButton));
     EXPECT_FALSE(r[0]->Expanded());
@@ -239,13 +240,23 @@ TEST_F(Mouse, ADoubleClickOnTheTextTogglesTheBranchAndIsHeard)
     EXPECT_TRUE(r[0]->Expanded());
     EXPECT_FALSE(r[0]->GetFirstChild()->Expanded()) << "one level only";
     EXPECT_EQ(std::count(Events.begin(), Events.end(), "dblclick"), 1);
+    r[0]->GetFirstChild()->Expand(false);
+    Input::AdvanceTime(2000);
+    Input::DoubleClick(View(), p.X, p.Y);
+    uitest::Pump();
+    EXPECT_FALSE(r[0]->Expanded());
+    EXPECT_TRUE(r[0]->GetFirstChild()->Expanded()) << "the collapse is one level too";
+    Input::AdvanceTime(2000);
+    Input::DoubleClick(View(), p.X, p.Y);
+    uitest::Pump();
+    ASSERT_TRUE(r[0]->Expanded());
     EXPECT_FALSE(View()->IsDragging()) << "the release after a double click is no drag";
     Input::AdvanceTime(2000);
     Tree->SetExpandOnDblClick(false);
     Input::DoubleClick(View(), p.X, p.Y);
     uitest::Pump();
     EXPECT_TRUE(r[0]->Expanded());
-    EXPECT_EQ(std::count(Events.begin(), Events.end(), "dblclick"), 2);
+    EXPECT_EQ(std::count(Events.begin(), Events.end(), "dblclick"), 4) << "heard whether it toggles or not";
 }
 
 TEST_F(Mouse, WithFullRowSelectADoubleClickBesideTheTextTogglesButNotOnTheCheckBox)
