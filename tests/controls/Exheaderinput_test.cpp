@@ -235,6 +235,7 @@ TEST_F(HeaderInput, ResizingWithTheLineSetsTheWidthOfTheLastLineDrawn)
     EXPECT_EQ(Screen->Cursor(), crHSplit);
     EXPECT_TRUE(H->FLineDrawn);
     EXPECT_EQ(H->FResizeLineX, 100);
+    EXPECT_EQ(GetCapture(), H->Handle());
     Step(98, 128);
     // The width changes only at the release; the line follows the mouse.
     EXPECT_EQ(At(0)->Width(), 100);
@@ -275,6 +276,9 @@ TEST_F(HeaderInput, TheResizeLineIsDrawnOverTheParentAndItsChildWindowsAndTakenA
     uitest::Pump();
     EXPECT_NE(pixel(150, 120), formBefore);
     EXPECT_NE(pixel(150, 212), editBefore);
+    // One pixel wide.
+    EXPECT_EQ(pixel(151, 120), formBefore);
+    EXPECT_EQ(pixel(149, 120), formBefore);
     EXPECT_EQ(pixel(152, 120), formBefore);
     Input::MouseUp(H, mbLeft, 148, 8);
     uitest::Pump();
@@ -762,6 +766,9 @@ TEST_F(HeaderLookup, TheSignOpensTheEditorOverTheSectionWithItsHistory)
     ClickAt(193, 11);
     EXPECT_FALSE(H->FLookupShown);
     EXPECT_EQ(H->Log, std::vector<std::string>{"click 1"});
+    ASSERT_GT(H->Height(), 17);
+    ClickAt(193, 17);
+    EXPECT_FALSE(H->FLookupShown);
     ClickAt(193, 14);
     // Not on the locked section.
     H->SetLockedSection(L);
