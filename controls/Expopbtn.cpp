@@ -21,57 +21,24 @@ constexpr int FlatArrowPressZone = 11;
 }  // namespace
 
 TCustomExPopupButton::TCustomExPopupButton(TComponent* AOwner)
-    : TExButtonControl(AOwner),
-      FGlyph(std::make_unique<TExButtonGlyph>()),
-      FImagesLink(std::make_unique<TChangeLink>()),
-      FHotImagesLink(std::make_unique<TChangeLink>()),
-      FDownImagesLink(std::make_unique<TChangeLink>()),
-      FDisabledImagesLink(std::make_unique<TChangeLink>()),
-      FImageFormLink(std::make_unique<TImgFormChangeLink>()),
-      FBackground(std::make_unique<TBitmap>()),
-      FDownBackground(std::make_unique<TBitmap>())
+    : TExPictureButton<TExButtonControl>(AOwner)
 {
     ControlStyle = csCaptureMouse | csSetCaption | csOpaque | csDoubleClicks | csReflector;
     SetBounds(Left(), Top(), 75, 25);
     SetTabStop(true);
-    FGlyph->OnChange = [this](TObject*) {
-        if (!HasState(csLoading) && !FGlyph->UseImageList) Invalidate();
-    };
-    FGlyph->SetImageIndex(-1);
     Font()->SetColor(clBtnText);
     SetParentFont(true);
-    for (TChangeLink* link : {FImagesLink.get(), FHotImagesLink.get(), FDownImagesLink.get(), FDisabledImagesLink.get()})
-        link->OnChange = [this](TObject* Sender) { ImageListChanged(Sender); };
-    FImageFormLink->OnChange = [this](TObject* Sender) { ImageFormChanged(Sender); };
-    FBackground->OnChange = [this](TObject*) { Invalidate(); };
-    FDownBackground->OnChange = [this](TObject*) { Invalidate(); };
-    ButtonCreated();
     DeriveShadows();
     FUseXPThemes = true;
 }
 
 TCustomExPopupButton::~TCustomExPopupButton()
 {
-    if (FImageForm != nullptr) FImageForm->UnregisterChanges(FImageFormLink.get());
-    FBackground->OnChange = nullptr;
-    FDownBackground->OnChange = nullptr;
-    FImagesLink.reset();
-    FHotImagesLink.reset();
-    FDownImagesLink.reset();
-    FDisabledImagesLink.reset();
-    FGlyph->OnChange = nullptr;
-    FGlyph.reset();
     if (FArrowTheme != nullptr && ThemesAvailable) CloseThemeData(FArrowTheme);
     FArrowTheme = nullptr;
-    ButtonDestroyed();
 }
 
 // ---------------------------------------------------------------- small helpers
-
-void TCustomExPopupButton::Play(const TExSoundName& Sound)
-{
-    if (FSoundMap != nullptr) FSoundMap->Play(Sound);
-}
 
 bool TCustomExPopupButton::InArrowZone(int X) const
 {
@@ -95,153 +62,7 @@ Integer TCustomExPopupButton::GetArrowSize()
     return 13;
 }
 
-void TCustomExPopupButton::DeriveShadows()
-{
-    if (FShadowsUseCustom) return;
-    const Integer hls = RGBtoHLS(TColor(ColorToRGB(Color())));
-    const Integer l = (hls >> 8) & 0xFF;
-    const Integer t = l / 3;
-    const auto withLightness = [hls](Integer L) { return HLStoRGB((hls & ~0xFF00) | (std::min(239, L) << 8)); };
-    FShadowBtnHighlight = withLightness(l + t);
-    FShadowBtnShadow = withLightness(std::max(0, l - t));
-    FShadowBtnDkShadow = withLightness(l - l / 2);
-}
-
 // ---------------------------------------------------------------- properties
-
-void TCustomExPopupButton::SetGlyph(TBitmap* Value)
-{
-    FGlyph->SetGlyph(Value);
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetNumGlyphs(Integer Value)
-{
-    FGlyph->SetNumGlyphs(std::min<Integer>(Value, 4));
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetIcon(TIcon* Value)
-{
-    FGlyph->SetIcon(Value);
-}
-
-void TCustomExPopupButton::SetUseIcon(bool Value)
-{
-    FGlyph->SetUseIcon(Value);
-    if (!FUseImageList) Invalidate();
-}
-
-void TCustomExPopupButton::SetListOf(TCustomImageList*& Field, TCustomImageList* Value)
-{
-    if (Field == Value) return;
-    TChangeLink* link = &Field == &FImages       ? FImagesLink.get()
-                        : &Field == &FHotImages  ? FHotImagesLink.get()
-                        : &Field == &FDownImages ? FDownImagesLink.get()
-                                                 : FDisabledImagesLink.get();
-    if (Field != nullptr) {
-        Field->UnregisterChanges(link);
-        Field->RemoveFreeNotification(this);
-    }
-    Field = Value;
-    if (Field != nullptr) {
-        Field->RegisterChanges(link);
-        Field->FreeNotification(this);
-    }
-}
-
-void TCustomExPopupButton::SetImages(TCustomImageList* Value)
-{
-    const bool had = FImages != nullptr;
-    SetListOf(FImages, Value);
-    if (Value != nullptr && !had && !HasState(csLoading)) SetUseImageList(true);
-    if (Value == nullptr) SetUseImageList(false);
-    FGlyph->SetImageList(!Enabled() && FDisabledImages != nullptr ? FDisabledImages : FImages);
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetHotImages(TCustomImageList* Value)
-{
-    SetListOf(FHotImages, Value);
-    if (Hot() && Enabled() && FUseImageList) {
-        FGlyph->SetImageList(FHotImages != nullptr ? FHotImages : FImages);
-        Invalidate();
-    }
-}
-
-void TCustomExPopupButton::SetDownImages(TCustomImageList* Value)
-{
-    SetListOf(FDownImages, Value);
-    if (Pressed() && FUseImageList) {
-        FGlyph->SetImageList(FDownImages != nullptr ? FDownImages : FImages);
-        Invalidate();
-    }
-}
-
-void TCustomExPopupButton::SetDisabledImages(TCustomImageList* Value)
-{
-    SetListOf(FDisabledImages, Value);
-    if (!Enabled() && FUseImageList) {
-        FGlyph->SetImageList(FDisabledImages != nullptr ? FDisabledImages : FImages);
-        Invalidate();
-    }
-}
-
-void TCustomExPopupButton::SetUseImageList(bool Value)
-{
-    if (Value == FUseImageList) return;
-    FUseImageList = Value;
-    if (!HasState(csLoading)) FGlyph->UseImageList = Value;
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetImageIndex(Integer Value)
-{
-    FGlyph->SetImageIndex(Value);
-    if (FUseImageList) Invalidate();
-}
-
-void TCustomExPopupButton::SetLayout(TButtonLayout Value)
-{
-    if (Value == FLayout) return;
-    FLayout = Value;
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetMargin(Integer Value)
-{
-    if (Value == FMargin || Value < -1) return;
-    FMargin = Value;
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetSpacing(Integer Value)
-{
-    if (Value == FSpacing) return;
-    FSpacing = Value;
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetShowGlyph(bool Value)
-{
-    if (Value == FShowGlyph) return;
-    FShowGlyph = Value;
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetShowText(bool Value)
-{
-    if (Value == FShowText) return;
-    FShowText = Value;
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetAdjustSpaceForGlyph(bool Value)
-{
-    if (Value == FAdjustSpaceForGlyph) return;
-    FAdjustSpaceForGlyph = Value;
-    Invalidate();
-}
 
 void TCustomExPopupButton::SetUseArrow(bool Value)
 {
@@ -276,39 +97,9 @@ void TCustomExPopupButton::SetDrawDefaultFrame(bool Value)
     if (FDefault) Invalidate();
 }
 
-void TCustomExPopupButton::SetFlat(bool Value)
-{
-    if (Value == FFlat) return;
-    FFlat = Value;
-    if (Value) FOldStyled = false;
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetOldStyled(bool Value)
-{
-    if (Value == FOldStyled || (Value && FFlat)) return;
-    FOldStyled = Value;
-    Repaint();
-}
-
 bool TCustomExPopupButton::FrameShowing()
 {
     return !FOldStyled && (Hot() || (HandleAllocated() && Focused())) && !Pressed();
-}
-
-void TCustomExPopupButton::SetThinFrame(bool Value)
-{
-    if (Value == FThinFrame) return;
-    FThinFrame = Value;
-    if (Value) FOldStyled = false;
-    if (FrameShowing()) Invalidate();
-}
-
-void TCustomExPopupButton::SetShowBorder(bool Value)
-{
-    if (Value == FShowBorder) return;
-    FShowBorder = Value;
-    Invalidate();
 }
 
 void TCustomExPopupButton::SetShowFocus(bool Value)
@@ -316,73 +107,6 @@ void TCustomExPopupButton::SetShowFocus(bool Value)
     if (Value == FShowFocus) return;
     FShowFocus = Value;
     Invalidate();
-}
-
-void TCustomExPopupButton::SetShadowsUseCustom(bool Value)
-{
-    if (Value == FShadowsUseCustom) return;
-    FShadowsUseCustom = Value;
-    DeriveShadows();
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetShadowBtnHighlight(TColor Value)
-{
-    FShadowBtnHighlight = Value;
-    if (FShadowsUseCustom) Invalidate();
-}
-
-void TCustomExPopupButton::SetShadowBtnShadow(TColor Value)
-{
-    FShadowBtnShadow = Value;
-    if (FShadowsUseCustom) Invalidate();
-}
-
-void TCustomExPopupButton::SetShadowBtnDkShadow(TColor Value)
-{
-    FShadowBtnDkShadow = Value;
-    if (FShadowsUseCustom) Invalidate();
-}
-
-void TCustomExPopupButton::SetShadowFollowsColor(bool Value)
-{
-    if (Value == FShadowFollowsColor) return;
-    FShadowFollowsColor = Value;
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetBackground(TBitmap* Value) { FBackground->Assign(Value); }
-
-void TCustomExPopupButton::SetDownBackground(TBitmap* Value) { FDownBackground->Assign(Value); }
-
-void TCustomExPopupButton::SetBackgroundDrawBorder(bool Value)
-{
-    if (Value == FBackgroundDrawBorder) return;
-    FBackgroundDrawBorder = Value;
-    if (!FBackground->Empty()) Invalidate();
-}
-
-void TCustomExPopupButton::SetImageForm(TCustomExImageForm* Value)
-{
-    if (Value == FImageForm) return;
-    if (FImageForm != nullptr) {
-        FImageForm->UnregisterChanges(FImageFormLink.get());
-        FImageForm->RemoveFreeNotification(this);
-    }
-    FImageForm = Value;
-    if (FImageForm != nullptr) {
-        FImageForm->RegisterChanges(FImageFormLink.get());
-        FImageForm->FreeNotification(this);
-    }
-    Invalidate();
-}
-
-void TCustomExPopupButton::SetSoundMap(TExCustomSoundMap* Value)
-{
-    if (Value == FSoundMap) return;
-    if (FSoundMap != nullptr) FSoundMap->RemoveFreeNotification(this);
-    FSoundMap = Value;
-    if (FSoundMap != nullptr) FSoundMap->FreeNotification(this);
 }
 
 void TCustomExPopupButton::SetGroupIndex(Integer Value)
@@ -500,40 +224,9 @@ void TCustomExPopupButton::Loaded()
 
 void TCustomExPopupButton::Notification(TComponent* AComponent, TOperation Operation)
 {
-    TExButtonControl::Notification(AComponent, Operation);
-    if (Operation != opRemove) return;
-    if (AComponent == FSoundMap) SetSoundMap(nullptr);
-    if (AComponent == FPullDownMenu) SetPullDownMenu(nullptr);
-    // An image list or image form that goes is past its own part of the object here: it has let
-    // go of our links itself, and only the references are dropped.
-    bool lists = false;
-    for (TCustomImageList** field : {&FImages, &FHotImages, &FDownImages, &FDisabledImages}) {
-        if (*field != nullptr && static_cast<TComponent*>(*field) == AComponent) {
-            *field = nullptr;
-            lists = true;
-        }
-    }
-    if (lists) {
-        if (FImages == nullptr) SetUseImageList(false);
-        FGlyph->SetImageList(!Enabled() && FDisabledImages != nullptr ? FDisabledImages : FImages);
-        Invalidate();
-    }
-    if (FImageForm != nullptr && static_cast<TComponent*>(FImageForm) == AComponent) {
-        FImageForm = nullptr;
-        Invalidate();
-    }
+    TExPictureButton<TExButtonControl>::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FPullDownMenu) SetPullDownMenu(nullptr);
 }
-
-void TCustomExPopupButton::ImageListChanged(TObject* Sender)
-{
-    if (!FUseImageList) return;
-    const bool repaint = (Sender == FHotImages && Hot() && Enabled()) ||
-                         (Sender == FDisabledImages && !Enabled()) || (Sender == FDownImages && Pressed()) ||
-                         Sender == FImages;
-    if (repaint) Invalidate();
-}
-
-void TCustomExPopupButton::ImageFormChanged(TObject*) { Invalidate(); }
 
 // ---------------------------------------------------------------- clicks and the pull-down menu
 
@@ -946,16 +639,6 @@ void TCustomExPopupButton::CMColorChanged(TMessage& Message)
 }
 
 // ---------------------------------------------------------------- painting
-
-void TCustomExPopupButton::FrameRect(HDC DC, const TRect& R, bool Flag, bool PressedLook, TColor Face)
-{
-    if (FShadowsUseCustom)
-        DrawButtonFrameEx2(DC, R, Flag, PressedLook, Face, FThinFrame, TColor(ColorToRGB(FShadowBtnHighlight)),
-                           TColor(ColorToRGB(FShadowBtnDkShadow)), TColor(ColorToRGB(Color())),
-                           TColor(ColorToRGB(FShadowBtnShadow)));
-    else
-        DrawButtonFrameEx(DC, R, Flag, PressedLook, Face, FThinFrame);
-}
 
 void TCustomExPopupButton::Paint()
 {

@@ -6,66 +6,21 @@
 #include <memory>
 #include <string>
 
-#include "controls/Exbtnctl.h"
-#include "controls/Exbtnglyph.h"
+#include "controls/Exbtnpicture.h"
 #include "platform/Forms.h"
 
-class TCustomExImageForm;
-class TExCustomSoundMap;
-class TImgFormChangeLink;
 class TPopupMenu;
 
 enum TPopupPlace { ppDown, ppRight, ppTop };
-
-// A sound event's name as the buttons keep it: at most 255 characters.
-using TExSoundName = std::string;
 
 // The message a button posts to itself when its pull-down menu has closed
 // ("Ex - Cancel pulldown menu").
 extern const UINT MenuCancelMsg;
 
-class TCustomExPopupButton : public TExButtonControl, public TExGroupedButton {
+class TCustomExPopupButton : public TExPictureButton<TExButtonControl>, public TExGroupedButton {
 public:
     explicit TCustomExPopupButton(TComponent* AOwner);
     ~TCustomExPopupButton() override;
-
-    // ---- picture
-    TBitmap* Glyph() const { return FGlyph->Glyph(); }
-    void SetGlyph(TBitmap* Value);
-    Integer NumGlyphs() const { return FGlyph->NumGlyphs(); }
-    // Values above 4 become 4; a bitmap whose width is a multiple of its height decides itself.
-    void SetNumGlyphs(Integer Value);
-    TIcon* Icon() const { return FGlyph->Icon(); }
-    // Copied into the painter's icon.
-    void SetIcon(TIcon* Value);
-    bool UseIcon() const { return FGlyph->UseIcon(); }
-    void SetUseIcon(bool Value);
-    TCustomImageList* Images() const { return FImages; }
-    void SetImages(TCustomImageList* Value);
-    TCustomImageList* HotImages() const { return FHotImages; }
-    void SetHotImages(TCustomImageList* Value);
-    TCustomImageList* DownImages() const { return FDownImages; }
-    void SetDownImages(TCustomImageList* Value);
-    TCustomImageList* DisabledImages() const { return FDisabledImages; }
-    void SetDisabledImages(TCustomImageList* Value);
-    bool UseImageList() const { return FUseImageList; }
-    void SetUseImageList(bool Value);
-    Integer ImageIndex() const { return FGlyph->ImageIndex(); }
-    void SetImageIndex(Integer Value);
-    TButtonLayout Layout() const { return FLayout; }
-    void SetLayout(TButtonLayout Value);
-    Integer Margin() const { return FMargin; }
-    // Values below -1 are ignored; -1 centres.
-    void SetMargin(Integer Value);
-    Integer Spacing() const { return FSpacing; }
-    void SetSpacing(Integer Value);
-    bool ShowGlyph() const { return FShowGlyph; }
-    void SetShowGlyph(bool Value);
-    bool ShowText() const { return FShowText; }
-    void SetShowText(bool Value);
-    bool AdjustSpaceForGlyph() const { return FAdjustSpaceForGlyph; }
-    void SetAdjustSpaceForGlyph(bool Value);
-    TExButtonGlyph* ButtonGlyph() const { return FGlyph.get(); }
 
     // ---- down state and groups
     bool Down() const { return FDown; }
@@ -99,41 +54,9 @@ public:
     bool DrawDefaultFrame() const { return FDrawDefaultFrame; }
     void SetDrawDefaultFrame(bool Value);
 
-    // ---- looks
-    bool Flat() const { return FFlat; }
-    virtual void SetFlat(bool Value);
-    bool OldStyled() const { return FOldStyled; }
-    // Not while Flat.
-    void SetOldStyled(bool Value);
-    bool ThinFrame() const { return FThinFrame; }
-    void SetThinFrame(bool Value);
-    bool ShowBorder() const { return FShowBorder; }
-    void SetShowBorder(bool Value);
+    // ---- looks (the rest with the picture)
     bool ShowFocus() const { return FShowFocus; }
     void SetShowFocus(bool Value);
-    bool ShadowsUseCustom() const { return FShadowsUseCustom; }
-    void SetShadowsUseCustom(bool Value);
-    TColor ShadowBtnHighlight() const { return FShadowBtnHighlight; }
-    void SetShadowBtnHighlight(TColor Value);
-    TColor ShadowBtnShadow() const { return FShadowBtnShadow; }
-    void SetShadowBtnShadow(TColor Value);
-    TColor ShadowBtnDkShadow() const { return FShadowBtnDkShadow; }
-    void SetShadowBtnDkShadow(TColor Value);
-    bool ShadowFollowsColor() const { return FShadowFollowsColor; }
-    void SetShadowFollowsColor(bool Value);
-    TBitmap* Background() const { return FBackground.get(); }
-    void SetBackground(TBitmap* Value);
-    TBitmap* DownBackground() const { return FDownBackground.get(); }
-    void SetDownBackground(TBitmap* Value);
-    bool BackgroundDrawBorder() const { return FBackgroundDrawBorder; }
-    void SetBackgroundDrawBorder(bool Value);
-    TCustomExImageForm* ImageForm() const { return FImageForm; }
-    void SetImageForm(TCustomExImageForm* Value);
-
-    // ---- sounds
-    TExCustomSoundMap* SoundMap() const { return FSoundMap; }
-    void SetSoundMap(TExCustomSoundMap* Value);
-    TExSoundName DownSound, UpSound, ClickSound, ArrowClickSound;
 
     // ---- state
     TExButtonState State() const { return FState; }
@@ -205,34 +128,14 @@ protected:
     void WMEraseBkgnd(TMessage& Message);
 
 private:
-    void Play(const TExSoundName& Sound);
     bool InArrowZone(int X) const;
-    bool Pressed() const;
-    bool Hot() const { return FMouseInControl || FMouseInArrow; }
+    bool Pressed() const override;
+    bool Hot() const override { return FMouseInControl || FMouseInArrow; }
     void UpdateExclusive();
     void UpdateTracking();
-    void SetListOf(TCustomImageList*& Field, TCustomImageList* Value);
-    void ImageListChanged(TObject* Sender);
-    void ImageFormChanged(TObject* Sender);
-    void DeriveShadows();
     // Repaints while the frame shows: not old-styled, hot or focused, and not pressed.
-    bool FrameShowing();
-    void FrameRect(HDC DC, const TRect& R, bool Flag, bool PressedLook, TColor Face);
+    bool FrameShowing() override;
 
-    std::unique_ptr<TExButtonGlyph> FGlyph;
-    TCustomImageList* FImages = nullptr;
-    TCustomImageList* FHotImages = nullptr;
-    TCustomImageList* FDownImages = nullptr;
-    TCustomImageList* FDisabledImages = nullptr;
-    std::unique_ptr<TChangeLink> FImagesLink, FHotImagesLink, FDownImagesLink, FDisabledImagesLink;
-    std::unique_ptr<TImgFormChangeLink> FImageFormLink;
-    bool FUseImageList = false;
-    TButtonLayout FLayout = blGlyphLeft;
-    Integer FMargin = -1;
-    Integer FSpacing = 4;
-    bool FShowGlyph = true;
-    bool FShowText = true;
-    bool FAdjustSpaceForGlyph = true;
     bool FDown = false;
     bool FIsSwitch = false;
     Integer FGroupIndex = 0;
@@ -241,20 +144,7 @@ private:
     TPopupMenu* FPullDownMenu = nullptr;
     bool FDefault = false;
     bool FDrawDefaultFrame = false;
-    bool FFlat = false;
-    bool FOldStyled = false;
-    bool FThinFrame = false;
-    bool FShowBorder = true;
     bool FShowFocus = true;
-    bool FShadowsUseCustom = false;
-    TColor FShadowBtnHighlight = clBtnHighlight;
-    TColor FShadowBtnShadow = clBtnShadow;
-    TColor FShadowBtnDkShadow = cl3DDkShadow;
-    bool FShadowFollowsColor = true;
-    std::unique_ptr<TBitmap> FBackground, FDownBackground;
-    bool FBackgroundDrawBorder = false;
-    TCustomExImageForm* FImageForm = nullptr;
-    TExCustomSoundMap* FSoundMap = nullptr;
 
     TExButtonState FState = ebsUp;
     bool FMouseInControl = false;

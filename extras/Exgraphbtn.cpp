@@ -20,31 +20,13 @@ constexpr int FlatArrowPressZone = 11;
 }  // namespace
 
 TCustomExGraphicButton::TCustomExGraphicButton(TComponent* AOwner)
-    : TGraphicControl(AOwner),
-      FGlyph(std::make_unique<TExButtonGlyph>()),
-      FImagesLink(std::make_unique<TChangeLink>()),
-      FHotImagesLink(std::make_unique<TChangeLink>()),
-      FDownImagesLink(std::make_unique<TChangeLink>()),
-      FDisabledImagesLink(std::make_unique<TChangeLink>()),
-      FImageFormLink(std::make_unique<TImgFormChangeLink>()),
-      FBackground(std::make_unique<TBitmap>()),
-      FDownBackground(std::make_unique<TBitmap>())
+    : TExPictureButton<TGraphicControl>(AOwner)
 {
     ControlStyle = csCaptureMouse | csOpaque | csDoubleClicks;
     SetBounds(Left(), Top(), 75, 25);
     SetColor(clBtnFace);
-    FGlyph->OnChange = [this](TObject*) {
-        if (!HasState(csLoading) && !FGlyph->UseImageList) Invalidate();
-    };
-    FGlyph->SetImageIndex(-1);
     Font()->SetColor(clBtnText);
     SetParentFont(true);
-    for (TChangeLink* link : {FImagesLink.get(), FHotImagesLink.get(), FDownImagesLink.get(), FDisabledImagesLink.get()})
-        link->OnChange = [this](TObject* Sender) { ImageListChanged(Sender); };
-    FImageFormLink->OnChange = [this](TObject*) { Invalidate(); };
-    FBackground->OnChange = [this](TObject*) { Invalidate(); };
-    FDownBackground->OnChange = [this](TObject*) { Invalidate(); };
-    ButtonCreated();
     DeriveShadows();
     FMenuWindow = AllocateHWnd([this](TMessage& Message) { MenuWndProc(Message); });
     SetUseXPThemes(true);
@@ -53,28 +35,13 @@ TCustomExGraphicButton::TCustomExGraphicButton(TComponent* AOwner)
 TCustomExGraphicButton::~TCustomExGraphicButton()
 {
     SetUseArrow(false);
-    if (FImageForm != nullptr) FImageForm->UnregisterChanges(FImageFormLink.get());
-    FBackground->OnChange = nullptr;
-    FDownBackground->OnChange = nullptr;
-    FImagesLink.reset();
-    FHotImagesLink.reset();
-    FDownImagesLink.reset();
-    FDisabledImagesLink.reset();
-    FGlyph->OnChange = nullptr;
-    FGlyph.reset();
     DeallocateHWnd(FMenuWindow);
     FMenuWindow = nullptr;
-    ButtonDestroyed();
     SetUseXPThemes(false);
     FreeThemeHandle();
 }
 
 // ---------------------------------------------------------------- small helpers
-
-void TCustomExGraphicButton::Play(const TExSoundName& Sound)
-{
-    if (FSoundMap != nullptr) FSoundMap->Play(Sound);
-}
 
 bool TCustomExGraphicButton::InArrowZone(int X) const
 {
@@ -86,18 +53,6 @@ bool TCustomExGraphicButton::InArrowZone(int X) const
 bool TCustomExGraphicButton::Pressed() const
 {
     return (FDown && FIsSwitch) || FState == ebsDown || FState == ebsExclusive;
-}
-
-void TCustomExGraphicButton::DeriveShadows()
-{
-    if (FShadowsUseCustom) return;
-    const Integer hls = RGBtoHLS(TColor(ColorToRGB(Color())));
-    const Integer l = (hls >> 8) & 0xFF;
-    const Integer t = l / 3;
-    const auto withLightness = [hls](Integer L) { return HLStoRGB((hls & ~0xFF00) | (std::min(239, L) << 8)); };
-    FShadowBtnHighlight = withLightness(l + t);
-    FShadowBtnShadow = withLightness(std::max(0, l - t));
-    FShadowBtnDkShadow = withLightness(l - l / 2);
 }
 
 // ---------------------------------------------------------------- themes
@@ -206,129 +161,6 @@ void TCustomExGraphicButton::SetTextDrawType(TExTextDrawType Value)
     Invalidate();
 }
 
-void TCustomExGraphicButton::SetGlyph(TBitmap* Value)
-{
-    FGlyph->SetGlyph(Value);
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetNumGlyphs(Integer Value)
-{
-    FGlyph->SetNumGlyphs(std::min<Integer>(Value, 4));
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetListOf(TCustomImageList*& Field, TCustomImageList* Value)
-{
-    if (Field == Value) return;
-    TChangeLink* link = &Field == &FImages       ? FImagesLink.get()
-                        : &Field == &FHotImages  ? FHotImagesLink.get()
-                        : &Field == &FDownImages ? FDownImagesLink.get()
-                                                 : FDisabledImagesLink.get();
-    if (Field != nullptr) {
-        Field->UnregisterChanges(link);
-        Field->RemoveFreeNotification(this);
-    }
-    Field = Value;
-    if (Field != nullptr) {
-        Field->RegisterChanges(link);
-        Field->FreeNotification(this);
-    }
-}
-
-void TCustomExGraphicButton::SetImages(TCustomImageList* Value)
-{
-    const bool had = FImages != nullptr;
-    SetListOf(FImages, Value);
-    if (Value != nullptr && !had && !HasState(csLoading)) SetUseImageList(true);
-    if (Value == nullptr) SetUseImageList(false);
-    FGlyph->SetImageList(!Enabled() && FDisabledImages != nullptr ? FDisabledImages : FImages);
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetHotImages(TCustomImageList* Value)
-{
-    SetListOf(FHotImages, Value);
-    if (Hot() && Enabled() && FUseImageList) {
-        FGlyph->SetImageList(FHotImages != nullptr ? FHotImages : FImages);
-        Invalidate();
-    }
-}
-
-void TCustomExGraphicButton::SetDownImages(TCustomImageList* Value)
-{
-    SetListOf(FDownImages, Value);
-    if (Pressed() && FUseImageList) {
-        FGlyph->SetImageList(FDownImages != nullptr ? FDownImages : FImages);
-        Invalidate();
-    }
-}
-
-void TCustomExGraphicButton::SetDisabledImages(TCustomImageList* Value)
-{
-    SetListOf(FDisabledImages, Value);
-    if (!Enabled() && FUseImageList) {
-        FGlyph->SetImageList(FDisabledImages != nullptr ? FDisabledImages : FImages);
-        Invalidate();
-    }
-}
-
-void TCustomExGraphicButton::SetUseImageList(bool Value)
-{
-    if (Value == FUseImageList) return;
-    FUseImageList = Value;
-    if (!HasState(csLoading)) FGlyph->UseImageList = Value;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetImageIndex(Integer Value)
-{
-    FGlyph->SetImageIndex(Value);
-    if (FUseImageList) Invalidate();
-}
-
-void TCustomExGraphicButton::SetLayout(TButtonLayout Value)
-{
-    if (Value == FLayout) return;
-    FLayout = Value;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetMargin(Integer Value)
-{
-    if (Value == FMargin || Value < -1) return;
-    FMargin = Value;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetSpacing(Integer Value)
-{
-    if (Value == FSpacing) return;
-    FSpacing = Value;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetShowGlyph(bool Value)
-{
-    if (Value == FShowGlyph) return;
-    FShowGlyph = Value;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetShowText(bool Value)
-{
-    if (Value == FShowText) return;
-    FShowText = Value;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetAdjustSpaceForGlyph(bool Value)
-{
-    if (Value == FAdjustSpaceForGlyph) return;
-    FAdjustSpaceForGlyph = Value;
-    Invalidate();
-}
-
 void TCustomExGraphicButton::SetUseArrow(bool Value)
 {
     if (Value == FUseArrow) return;
@@ -343,104 +175,6 @@ void TCustomExGraphicButton::SetPullDownMenu(TPopupMenu* Value)
     FPullDownMenu = Value;
     if (FPullDownMenu != nullptr) FPullDownMenu->FreeNotification(this);
     DisableAutoPopup = Value == nullptr;
-}
-
-void TCustomExGraphicButton::SetFlat(bool Value)
-{
-    if (Value == FFlat) return;
-    FFlat = Value;
-    if (Value) FOldStyled = false;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetOldStyled(bool Value)
-{
-    if (Value == FOldStyled || (Value && FFlat)) return;
-    FOldStyled = Value;
-    Repaint();
-}
-
-void TCustomExGraphicButton::SetThinFrame(bool Value)
-{
-    if (Value == FThinFrame) return;
-    FThinFrame = Value;
-    if (Value) FOldStyled = false;
-    if (!FOldStyled && Hot() && !Pressed()) Invalidate();
-}
-
-void TCustomExGraphicButton::SetShowBorder(bool Value)
-{
-    if (Value == FShowBorder) return;
-    FShowBorder = Value;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetShadowsUseCustom(bool Value)
-{
-    if (Value == FShadowsUseCustom) return;
-    FShadowsUseCustom = Value;
-    DeriveShadows();
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetShadowBtnHighlight(TColor Value)
-{
-    FShadowBtnHighlight = Value;
-    if (FShadowsUseCustom) Invalidate();
-}
-
-void TCustomExGraphicButton::SetShadowBtnShadow(TColor Value)
-{
-    FShadowBtnShadow = Value;
-    if (FShadowsUseCustom) Invalidate();
-}
-
-void TCustomExGraphicButton::SetShadowBtnDkShadow(TColor Value)
-{
-    FShadowBtnDkShadow = Value;
-    if (FShadowsUseCustom) Invalidate();
-}
-
-void TCustomExGraphicButton::SetShadowFollowsColor(bool Value)
-{
-    if (Value == FShadowFollowsColor) return;
-    FShadowFollowsColor = Value;
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetBackground(TBitmap* Value) { FBackground->Assign(Value); }
-
-void TCustomExGraphicButton::SetDownBackground(TBitmap* Value) { FDownBackground->Assign(Value); }
-
-void TCustomExGraphicButton::SetBackgroundDrawBorder(bool Value)
-{
-    if (Value == FBackgroundDrawBorder) return;
-    FBackgroundDrawBorder = Value;
-    if (!FBackground->Empty()) Invalidate();
-}
-
-void TCustomExGraphicButton::SetImageForm(TCustomExImageForm* Value)
-{
-    if (Value != FImageForm) {
-        if (FImageForm != nullptr) {
-            FImageForm->UnregisterChanges(FImageFormLink.get());
-            FImageForm->RemoveFreeNotification(this);
-        }
-        FImageForm = Value;
-        if (FImageForm != nullptr) {
-            FImageForm->RegisterChanges(FImageFormLink.get());
-            FImageForm->FreeNotification(this);
-        }
-    }
-    Invalidate();
-}
-
-void TCustomExGraphicButton::SetSoundMap(TExCustomSoundMap* Value)
-{
-    if (Value == FSoundMap) return;
-    if (FSoundMap != nullptr) FSoundMap->RemoveFreeNotification(this);
-    FSoundMap = Value;
-    if (FSoundMap != nullptr) FSoundMap->FreeNotification(this);
 }
 
 void TCustomExGraphicButton::SetGroupIndex(Integer Value)
@@ -507,36 +241,8 @@ void TCustomExGraphicButton::CMButtonPressed(TMessage& Message)
 
 void TCustomExGraphicButton::Notification(TComponent* AComponent, TOperation Operation)
 {
-    TGraphicControl::Notification(AComponent, Operation);
-    if (Operation != opRemove) return;
-    if (AComponent == FSoundMap) SetSoundMap(nullptr);
-    if (AComponent == FPullDownMenu) SetPullDownMenu(nullptr);
-    // An image list or image form that goes is past its own part of the object here: it has let
-    // go of our links itself, and only the references are dropped.
-    bool lists = false;
-    for (TCustomImageList** field : {&FImages, &FHotImages, &FDownImages, &FDisabledImages}) {
-        if (*field != nullptr && static_cast<TComponent*>(*field) == AComponent) {
-            *field = nullptr;
-            lists = true;
-        }
-    }
-    if (lists) {
-        if (FImages == nullptr) SetUseImageList(false);
-        FGlyph->SetImageList(!Enabled() && FDisabledImages != nullptr ? FDisabledImages : FImages);
-        Invalidate();
-    }
-    if (FImageForm != nullptr && static_cast<TComponent*>(FImageForm) == AComponent) {
-        FImageForm = nullptr;
-        Invalidate();
-    }
-}
-
-void TCustomExGraphicButton::ImageListChanged(TObject* Sender)
-{
-    if (!FUseImageList) return;
-    if ((Sender == FHotImages && Hot() && Enabled()) || (Sender == FDisabledImages && !Enabled()) ||
-        (Sender == FDownImages && Pressed()) || Sender == FImages)
-        Invalidate();
+    TExPictureButton<TGraphicControl>::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FPullDownMenu) SetPullDownMenu(nullptr);
 }
 
 // ---------------------------------------------------------------- clicks and the pull-down menu
@@ -857,16 +563,6 @@ void TCustomExGraphicButton::CMColorChanged(TMessage& Message)
 }
 
 // ---------------------------------------------------------------- painting
-
-void TCustomExGraphicButton::FrameRect(HDC DC, const TRect& R, bool Flag, bool PressedLook, TColor Face)
-{
-    if (FShadowsUseCustom)
-        DrawButtonFrameEx2(DC, R, Flag, PressedLook, Face, FThinFrame, TColor(ColorToRGB(FShadowBtnHighlight)),
-                           TColor(ColorToRGB(FShadowBtnDkShadow)), TColor(ColorToRGB(Color())),
-                           TColor(ColorToRGB(FShadowBtnShadow)));
-    else
-        DrawButtonFrameEx(DC, R, Flag, PressedLook, Face, FThinFrame);
-}
 
 void TCustomExGraphicButton::Paint()
 {

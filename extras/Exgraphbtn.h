@@ -7,15 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "controls/Exbtnglyph.h"
+#include "controls/Exbtnpicture.h"
 #include "controls/Expopbtn.h"
 
-class TCustomExImageForm;
-class TExCustomSoundMap;
-class TImgFormChangeLink;
 class TPopupMenu;
 
-class TCustomExGraphicButton : public TGraphicControl, public TExGroupedButton {
+class TCustomExGraphicButton : public TExPictureButton<TGraphicControl>, public TExGroupedButton {
 public:
     explicit TCustomExGraphicButton(TComponent* AOwner);
     ~TCustomExGraphicButton() override;
@@ -30,37 +27,6 @@ public:
     bool UseXPThemes() const { return FUseXPThemes; }
     void SetUseXPThemes(bool Value);
     bool IsThemeApplied() const { return FUseXPThemes && FTheme != nullptr && FArrowTheme != nullptr; }
-
-    // ---- picture
-    TBitmap* Glyph() const { return FGlyph->Glyph(); }
-    void SetGlyph(TBitmap* Value);
-    Integer NumGlyphs() const { return FGlyph->NumGlyphs(); }
-    void SetNumGlyphs(Integer Value);
-    TCustomImageList* Images() const { return FImages; }
-    void SetImages(TCustomImageList* Value);
-    TCustomImageList* HotImages() const { return FHotImages; }
-    void SetHotImages(TCustomImageList* Value);
-    TCustomImageList* DownImages() const { return FDownImages; }
-    void SetDownImages(TCustomImageList* Value);
-    TCustomImageList* DisabledImages() const { return FDisabledImages; }
-    void SetDisabledImages(TCustomImageList* Value);
-    bool UseImageList() const { return FUseImageList; }
-    void SetUseImageList(bool Value);
-    Integer ImageIndex() const { return FGlyph->ImageIndex(); }
-    void SetImageIndex(Integer Value);
-    TButtonLayout Layout() const { return FLayout; }
-    void SetLayout(TButtonLayout Value);
-    Integer Margin() const { return FMargin; }
-    void SetMargin(Integer Value);
-    Integer Spacing() const { return FSpacing; }
-    void SetSpacing(Integer Value);
-    bool ShowGlyph() const { return FShowGlyph; }
-    void SetShowGlyph(bool Value);
-    bool ShowText() const { return FShowText; }
-    void SetShowText(bool Value);
-    bool AdjustSpaceForGlyph() const { return FAdjustSpaceForGlyph; }
-    void SetAdjustSpaceForGlyph(bool Value);
-    TExButtonGlyph* ButtonGlyph() const { return FGlyph.get(); }
 
     // ---- down state and groups
     bool Down() const { return FDown; }
@@ -89,39 +55,6 @@ public:
     bool Default = false;
     bool Cancel = false;
     TModalResult ModalResult = mrNone;
-
-    // ---- frame
-    bool Flat() const { return FFlat; }
-    virtual void SetFlat(bool Value);
-    bool OldStyled() const { return FOldStyled; }
-    void SetOldStyled(bool Value);
-    bool ThinFrame() const { return FThinFrame; }
-    void SetThinFrame(bool Value);
-    bool ShowBorder() const { return FShowBorder; }
-    void SetShowBorder(bool Value);
-    bool ShadowsUseCustom() const { return FShadowsUseCustom; }
-    void SetShadowsUseCustom(bool Value);
-    TColor ShadowBtnHighlight() const { return FShadowBtnHighlight; }
-    void SetShadowBtnHighlight(TColor Value);
-    TColor ShadowBtnShadow() const { return FShadowBtnShadow; }
-    void SetShadowBtnShadow(TColor Value);
-    TColor ShadowBtnDkShadow() const { return FShadowBtnDkShadow; }
-    void SetShadowBtnDkShadow(TColor Value);
-    bool ShadowFollowsColor() const { return FShadowFollowsColor; }
-    void SetShadowFollowsColor(bool Value);
-    TBitmap* Background() const { return FBackground.get(); }
-    void SetBackground(TBitmap* Value);
-    TBitmap* DownBackground() const { return FDownBackground.get(); }
-    void SetDownBackground(TBitmap* Value);
-    bool BackgroundDrawBorder() const { return FBackgroundDrawBorder; }
-    void SetBackgroundDrawBorder(bool Value);
-    TCustomExImageForm* ImageForm() const { return FImageForm; }
-    void SetImageForm(TCustomExImageForm* Value);
-
-    // ---- sounds
-    TExCustomSoundMap* SoundMap() const { return FSoundMap; }
-    void SetSoundMap(TExCustomSoundMap* Value);
-    TExSoundName DownSound, UpSound, ClickSound, ArrowClickSound;
 
     // ---- state
     TExButtonState State() const { return FState; }
@@ -180,16 +113,13 @@ protected:
     void WMThemeChanged(TMessage& Message);
 
 private:
-    void Play(const TExSoundName& Sound);
     bool InArrowZone(int X) const;
-    bool Pressed() const;
-    bool Hot() const { return FMouseInControl || FMouseInArrow; }
+    bool Pressed() const override;
+    bool Hot() const override { return FMouseInControl || FMouseInArrow; }
+    // Repaints while the frame shows: not old-styled, hot and not pressed.
+    bool FrameShowing() override { return !FOldStyled && Hot() && !Pressed(); }
     void UpdateExclusive();
     void UpdateTracking();
-    void SetListOf(TCustomImageList*& Field, TCustomImageList* Value);
-    void ImageListChanged(TObject* Sender);
-    void DeriveShadows();
-    void FrameRect(HDC DC, const TRect& R, bool Flag, bool PressedLook, TColor Face);
     // The menu window's messages.
     void MenuWndProc(TMessage& Message);
 
@@ -201,39 +131,12 @@ private:
     HTHEME FArrowTheme = nullptr;
     HWND FMenuWindow = nullptr;
 
-    std::unique_ptr<TExButtonGlyph> FGlyph;
-    TCustomImageList* FImages = nullptr;
-    TCustomImageList* FHotImages = nullptr;
-    TCustomImageList* FDownImages = nullptr;
-    TCustomImageList* FDisabledImages = nullptr;
-    std::unique_ptr<TChangeLink> FImagesLink, FHotImagesLink, FDownImagesLink, FDisabledImagesLink;
-    std::unique_ptr<TImgFormChangeLink> FImageFormLink;
-    bool FUseImageList = false;
-    TButtonLayout FLayout = blGlyphLeft;
-    Integer FMargin = -1;
-    Integer FSpacing = 4;
-    bool FShowGlyph = true;
-    bool FShowText = true;
-    bool FAdjustSpaceForGlyph = true;
     bool FDown = false;
     bool FIsSwitch = false;
     Integer FGroupIndex = 0;
     bool FAllowAllUp = false;
     bool FUseArrow = false;
     TPopupMenu* FPullDownMenu = nullptr;
-    bool FFlat = false;
-    bool FOldStyled = false;
-    bool FThinFrame = false;
-    bool FShowBorder = true;
-    bool FShadowsUseCustom = false;
-    TColor FShadowBtnHighlight = TColor(0xF7F7F5);
-    TColor FShadowBtnShadow = TColor(0x767A60);
-    TColor FShadowBtnDkShadow = TColor(0x595C48);
-    bool FShadowFollowsColor = true;
-    std::unique_ptr<TBitmap> FBackground, FDownBackground;
-    bool FBackgroundDrawBorder = false;
-    TCustomExImageForm* FImageForm = nullptr;
-    TExCustomSoundMap* FSoundMap = nullptr;
 
     TExButtonState FState = ebsUp;
     bool FMouseInControl = false;
