@@ -411,6 +411,7 @@ TEST_F(HeaderInput, TheFloatingImageFollowsTheMouseAndGoesAtTheDrop)
     {
         HDC img = H->FDragImage->Canvas()->Handle();
         const COLORREF back = COLORREF(ColorToRGB(H->Color()));
+        EXPECT_EQ(GetPixel(img, 100, 0), back);
         EXPECT_EQ(GetPixel(img, 100, 4), back);
         EXPECT_EQ(GetPixel(img, 50, H->Height()), back);
     }
