@@ -482,6 +482,8 @@ void TExTreeItem::QuickSort(bool Recursive, Integer L, Integer R, TExSSortMode S
 {
     TCustomExTree* tree = TCustomExTree::TreeOf(this);
     if (!tree) return;
+    // A header that read no sections from a stream told nobody that the old ones went.
+    tree->PruneSortSections();
     TSortDepth depth(FTree);
     const Integer n = Count();
     if (n > 1) {

@@ -861,6 +861,27 @@ TEST_F(Clicks, SectionsTheHeaderLetsGoOfLeaveTheSortSectionsList)
     EXPECT_TRUE(allKnown());
 }
 
+TEST_F(Clicks, ASortAfterTheHeaderReadNoSectionsComparesByNoneOfTheOldOnes)
+{
+    auto* tree = new TExTree(Form);
+    tree->SetParent(Form);
+    for (int i = 0; i < 3; ++i) tree->Header()->Sections()->AddSection();
+    for (const char* t : {"b", "a", "c"}) tree->Items()->Add(nullptr, t);
+    tree->AddSortSection(1, false);
+    tree->AddSortSection(2, false);
+    // An empty list of sections read over the three: the header announces nothing.
+    auto* bare = new TExTree(Form);
+    TMemoryStream s;
+    bare->Header()->Sections()->SaveToStream(&s);
+    s.SetPosition(0);
+    tree->Header()->Sections()->LoadFromStream(&s);
+    ASSERT_EQ(tree->Header()->Sections()->Count(), 0);
+    tree->Sort(true);
+    EXPECT_EQ(tree->SortSections()->Count(), 0);
+    EXPECT_EQ(tree->Items()->Item(0)->Text(), "a");
+    EXPECT_EQ(tree->Items()->Item(2)->Text(), "c");
+}
+
 TEST_F(Persist, DraggingTheVerticalThumbHintsTheSortColumnOfTheRowComingToTheTop)
 {
     AddRoots(100, "item ");
