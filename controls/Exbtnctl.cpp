@@ -24,19 +24,6 @@ void MenuSelectHint(TPopupMenu* Menu, const TMessage& Message)
     Application->SetHint(bar == std::string::npos ? hint : hint.substr(bar + 1));
 }
 
-char CaptionAccelerator(const std::string& Caption)
-{
-    for (size_t i = 0; i + 1 < Caption.size(); ++i) {
-        if (Caption[i] != '&') continue;
-        if (Caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return char(std::toupper(static_cast<unsigned char>(Caption[i + 1])));
-    }
-    return 0;
-}
-
 TExButtonControl::TExButtonControl(TComponent* AOwner) : TExXPThemedControl(AOwner)
 {
     ControlStyle &= ~TControlStyle(csSetCaption);

@@ -6,6 +6,7 @@
 
 #include "ctlbase/Exvclutils.h"
 #include "ctlbase/Exxpthemedcontrol.h"
+#include "platform/StdCtrls.h"
 
 class TPopupMenu;
 
@@ -49,7 +50,3 @@ protected:
 // "|") of the highlighted item, found by its command or, for a sub-menu, by its parent's handle and
 // place; empty when the menu closes or the item is not the menu's.
 void MenuSelectHint(TPopupMenu* Menu, const TMessage& Message);
-
-// The accelerator of a caption: the character after a single "&" ("&&" is a literal ampersand),
-// upper-cased; 0 when there is none.
-char CaptionAccelerator(const std::string& Caption);

@@ -2,10 +2,24 @@
 #include "platform/StdCtrls.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/Guard.h"
 
 // ---- TCustomLabel -----------------------------------------------------------------------------
+char CaptionAccelerator(const std::string& Caption)
+{
+    for (size_t i = 0; i + 1 < Caption.size(); ++i) {
+        if (Caption[i] != '&') continue;
+        if (Caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return char(std::toupper(static_cast<unsigned char>(Caption[i + 1])));
+    }
+    return 0;
+}
+
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
 {
     ControlStyle |= csOpaque | csReplicatable;
@@ -81,6 +95,16 @@ void TCustomLabel::CMTextChanged(TMessage&)
 {
     Invalidate();
     AdjustBounds();
+}
+
+void TCustomLabel::CMDialogChar(TMessage& Message)
+{
+    if (FocusControl == nullptr || !ShowAccelChar || !Enabled()) return;
+    const char key = char(std::toupper(static_cast<unsigned char>(Message.WParam)));
+    if (key == 0 || key != CaptionAccelerator(Caption())) return;
+    if (!FocusControl->CanFocus()) return;
+    FocusControl->SetFocus();
+    Message.Result = 1;
 }
 
 void TCustomLabel::CMFontChanged(TMessage& Message)

@@ -11,6 +11,10 @@
 
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
+// The accelerator of a caption: the character after a single "&" ("&&" is a literal ampersand),
+// upper-cased; 0 when there is none.
+char CaptionAccelerator(const std::string& Caption);
+
 class TCustomLabel : public TGraphicControl {
 public:
     explicit TCustomLabel(TComponent* AOwner);
@@ -30,6 +34,7 @@ public:
     BEGIN_MESSAGE_MAP
         MESSAGE_HANDLER(CM_TEXTCHANGED, CMTextChanged)
         MESSAGE_HANDLER(CM_FONTCHANGED, CMFontChanged)
+        MESSAGE_HANDLER(CM_DIALOGCHAR, CMDialogChar)
     END_MESSAGE_MAP(TGraphicControl)
 
 protected:
@@ -38,6 +43,8 @@ protected:
     int DrawTextFlags() const;
     void CMTextChanged(TMessage& Message);
     void CMFontChanged(TMessage& Message);
+    // The caption's accelerator focuses FocusControl.
+    void CMDialogChar(TMessage& Message);
 
 private:
     TAlignment FAlignment = taLeftJustify;

@@ -11,6 +11,7 @@
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/Input.h"
+#include "platform/StdCtrls.h"
 #include "tests/support/UiTest.h"
 
 namespace {
@@ -303,6 +304,39 @@ TEST_F(Notifications, CharactersTheControlDoesNotTakeReachTheAccelerators)
     a->Got.clear();
     Input::PressKey(VK_SPACE, ssAlt);
     EXPECT_EQ(a->Times(WM_SYSCHAR), 1);
+}
+
+// A label's accelerator (Alt with its letter, or the letter alone where the focused control takes
+// no characters) focuses the control it names, wherever the label sits on the form.
+TEST_F(Notifications, ALabelsAcceleratorFocusesItsControl)
+{
+    auto* label = new TLabel(form);
+    label->SetParent(panel);
+    label->SetBounds(10, 60, 80, 17);
+    label->SetCaption("Save && &Zip:");
+    label->FocusControl = c;
+    Show();
+    a->SetFocus();
+    Input::PressKey('Z', ssAlt);
+    EXPECT_EQ(form->ActiveControl(), c);
+    // "&&" is a literal ampersand, no accelerator.
+    a->SetFocus();
+    Input::PressKey('S', ssAlt);
+    EXPECT_EQ(form->ActiveControl(), a);
+    // A disabled label, one without its accelerator shown, or a control that cannot take the focus
+    // leave the focus where it is.
+    label->SetEnabled(false);
+    Input::PressKey('Z', ssAlt);
+    EXPECT_EQ(form->ActiveControl(), a);
+    label->SetEnabled(true);
+    label->ShowAccelChar = false;
+    Input::PressKey('Z', ssAlt);
+    EXPECT_EQ(form->ActiveControl(), a);
+    label->ShowAccelChar = true;
+    c->SetEnabled(false);
+    Input::PressKey('Z', ssAlt);
+    EXPECT_EQ(form->ActiveControl(), a);
+    EXPECT_EQ(CaptionAccelerator("Trailing&"), 0);
 }
 
 TEST_F(Notifications, BroadcastStopsAtTheFirstAnswerAndSurvivesAChildGoing)
