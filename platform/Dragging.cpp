@@ -90,7 +90,8 @@ void MoveTo(TPoint pos)
     }
     TPoint local = d.target ? d.target->ScreenToClient(pos) : pos;
     TCursor cursor = d.object->GetDragCursor(d.accepted, local.X, local.Y);
-    SetCursor(LoadCursor(nullptr, cursor == crNoDrop || cursor == crNo ? MAKEINTRESOURCE(32648) : "DRAG"));
+    // The drag object's own cursor, registered ones included (the tree's move and copy cursors).
+    SetCursor(Screen->Cursors(cursor));
     if (d.images) {
         HWND w = ImageWindow(d.target ? d.target : d.source);
         if (w && w != d.imageWindow) {

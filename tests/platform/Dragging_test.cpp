@@ -86,6 +86,26 @@ TEST_F(Dragging, DroppedOnAControlThatAccepts)
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
+// What shows under the pointer is the drag object's cursor: the control's drag cursor while a
+// target accepts, a registered cursor of the program's own too, and the no-drop cursor elsewhere.
+TEST_F(Dragging, ThePointerShowsTheDragObjectsCursor)
+{
+    const TCursor own = 31001;
+    ASSERT_NE(Screen->Cursors(crDrag), Screen->Cursors(crNoDrop));
+    Screen->SetCursors(own, LoadCursor(nullptr, IDC_HAND));
+    for (TCursor dragCursor : {crDrag, own}) {
+        source->DragCursor = dragCursor;
+        Input::AdvanceTime(GetDoubleClickTime() + 1);
+        Input::MouseDown(source, mbLeft, 20, 20);
+        Input::MouseMove(source, 30, 20, ssLeft);
+        ASSERT_TRUE(source->Dragging());
+        EXPECT_EQ(GetCursor(), Screen->Cursors(crNoDrop)) << "over the source, which accepts nothing";
+        Input::MouseMove(source, OnTargetX(5), 20, ssLeft);
+        EXPECT_EQ(GetCursor(), Screen->Cursors(dragCursor));
+        Input::MouseUp(source, mbLeft, OnTargetX(5), 20);
+    }
+}
+
 TEST_F(Dragging, RefusedOrLeftItEndsNowhere)
 {
     Accepting = false;
