@@ -1,0 +1,420 @@
+// The item's branch: its children list and its block of the all-items list kept in step while
+// children are attached, deleted, cleared and moved; expanding and collapsing; copying a branch.
+#include <algorithm>
+#include <vector>
+
+#include "tree/Excellstyle.h"
+#include "tree/Extreeitem.h"
+#include "tree/Extreeitems.h"
+#include "tree/Extreeres.h"
+
+using namespace extree;
+
+// Structure
+
+void TExTreeItem::CreateChildren()
+{
+    if (!FChildren) FChildren = new TExTreeItemList(&TExTreeItem::FSiblingPlace);
+}
+
+void TExTreeItem::FreeChildrenIfEmpty()
+{
+    if (FChildren && FChildren->Count() == 0) {
+        delete FChildren;
+        FChildren = nullptr;
+    }
+}
+
+bool TExTreeItem::IsAttached() const { return IsHiddenRoot() || GetAbsIndex() >= 0; }
+
+Integer TExTreeItem::EndOfBranch() const { return FTree->IndexOfItem(GetLastSubItem()); }
+
+void TExTreeItem::CollectBranch(std::vector<TExTreeItem*>& Into)
+{
+    std::vector<TExTreeItem*> stack{this};
+    while (!stack.empty()) {
+        TExTreeItem* item = stack.back();
+        stack.pop_back();
+        Into.push_back(item);
+        for (Integer i = item->Count() - 1; i >= 0; --i) stack.push_back(item->FChildren->FastGet(i));
+    }
+}
+
+void TExTreeItem::CountSelf(Integer Sign)
+{
+    if (Hidden()) FTree->HiddenCount += Sign;
+    FTree->VarHeightCount += Sign * VarHeightShare();
+}
+
+void TExTreeItem::AdjustCounts(Integer Sign)
+{
+    std::vector<TExTreeItem*> branch;
+    CollectBranch(branch);
+    for (TExTreeItem* item : branch) item->CountSelf(Sign);
+}
+
+bool TExTreeItem::IsWithin(const TExTreeItem* Item) const
+{
+    for (const TExTreeItem* p = this; p; p = p->FParent)
+        if (p == Item) return true;
+    return false;
+}
+
+void TExTreeItem::AttachBranch(Integer Index, TExTreeItem* Child, Integer Position)
+{
+    const bool attached = IsAttached();
+    CreateChildren();
+    FChildren->Insert(Index, Child);
+    Child->FParent = this;
+    Child->FHiddenRoot = FHiddenRoot;
+    if (!Child->FCollection) Child->FCollection = FCollection;
+    if (!Child->FStaticData && !FTree->IsVirtual()) Child->NewStaticData();
+    if (attached) {
+        std::vector<TExTreeItem*> branch;
+        Child->CollectBranch(branch);
+        FTree->ListInsert(Position, branch.data(), static_cast<Integer>(branch.size()));
+        Child->AdjustCounts(1);
+    }
+    FTree->Refresh().UpdatePending = true;
+}
+
+void TExTreeItem::AddChild(TExTreeItem* Child)
+{
+    const Integer position = EndOfBranch() + 1;
+    AttachBranch(Count(), Child, position);
+}
+
+void TExTreeItem::AddLastChild(TExTreeItem* Child)
+{
+    // Appending to the list is only right while this branch ends the list; the position of a last
+    // child is the same in that case, and keeps the order in every other.
+    AddChild(Child);
+}
+
+Integer TExTreeItem::InsertChild(Integer Index, TExTreeItem* Child)
+{
+    const Integer count = Count();
+    if (Index < 0 || Index > count) throw EExTreeError(ExOutOfBounds);
+    Integer position;
+    if (count == 0)
+        position = GetAbsIndex() + 1;
+    else if (Index < count)
+        position = FChildren->FastGet(Index)->GetAbsIndex();
+    else
+        position = FChildren->FastGet(Index - 1)->EndOfBranch() + 1;
+    AttachBranch(Index, Child, position);
+    return Index;
+}
+
+void TExTreeItem::RemoveChild(TExTreeItem* Child)
+{
+    if (!FChildren) return;
+    if (FTree->Host()) FTree->Host()->RemoveRow(Child);
+    const Integer i = GetChildIndex(Child);
+    if (i >= 0) FChildren->Delete(i);
+    FreeChildrenIfEmpty();
+}
+
+void TExTreeItem::DeleteChild(TExTreeItem* Child)
+{
+    if (!Child || Child->FParent != this) return;
+    TExTreeModel* tree = FTree;
+    // A deletion handler may delete this very item again, or one of its ancestors: the first is
+    // already on its way, the second waits until the running deletion is over.
+    if (tree->DeferDelete(Child)) return;
+    TExTreeModel::TDeleteScope scope(tree);
+    TExTreeHost* host = tree->Host();
+    tree->FDeleting.push_back(Child);
+    struct TUnwind {
+        TExTreeModel* Tree;
+        bool Done = false;
+        ~TUnwind()
+        {
+            if (!Done) Tree->FDeleting.pop_back();
+        }
+    } unwind{tree};
+    Child->SetBit(ioDeleting, true);
+    TExUpdateGuard bracket(tree);
+    Child->Clear();
+    if (Child->Hidden()) {
+        --tree->HiddenCount;
+        Child->SetBit(ioHidden, false);
+    }
+    // Where focus and anchor go: the sibling before (or after) at the root level, else the parent.
+    auto successor = [&]() -> TExTreeItem* {
+        if (!IsHiddenRoot()) return this;
+        TExTreeItem* prev = Child->GetPrevSibling();
+        return prev ? prev : Child->GetNextSibling();
+    };
+    if (tree->Selected() == Child) {
+        if (tree->Destroying)
+            tree->ForgetAnchor(Child);
+        else
+            tree->SetSelected(successor());
+    }
+    Child->SetSelected(false);
+    if (tree->Focused() == Child) tree->DoSetFocused(tree->Destroying ? nullptr : successor(), true);
+    if (host) {
+        host->ForgetItem(Child);
+        if (!tree->Destroying) host->RemoveRow(Child);
+        host->DoItemDelete(Child);
+    }
+    if (FChildren) {
+        const Integer i = FChildren->IndexOf(Child);
+        if (i >= 0) FChildren->Delete(i);
+        FreeChildrenIfEmpty();
+    }
+    tree->VarHeightCount -= Child->VarHeightShare();
+    const Integer at = tree->IndexOfItem(Child);
+    if (at >= 0) tree->ListRemove(at, at);
+    Child->DisposeStaticData();
+    Child->FParent = nullptr;
+    TObject::Free(Child);
+    tree->FDeleting.pop_back();
+    unwind.Done = true;
+    tree->Refresh().UpdatePending = true;
+    tree->MarkRows();
+    bracket.Done();
+    scope.Close();
+}
+
+void TExTreeItem::Clear()
+{
+    TExTreeModel* tree = FTree;
+    TExTreeModel::TDeleteScope scope(tree);
+    ++FTree->FocusEventsLock;
+    try {
+        TExUpdateGuard bracket(FTree);
+        const bool hadChildren = Count() > 0;
+        // Last first; a child whose deletion has to wait stays, and handlers may take more.
+        for (Integer i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1))
+            DeleteChild(FChildren->FastGet(i));
+        FreeChildrenIfEmpty();
+        if (hadChildren && FullyExpanded()) FTree->MarkRows();
+        bracket.Done();
+    } catch (...) {
+        --FTree->FocusEventsLock;
+        throw;
+    }
+    --FTree->FocusEventsLock;
+    scope.Close();
+}
+
+void TExTreeItem::Delete() { FCollection->DeleteItem(this); }
+
+void TExTreeItem::MoveTo(TExTreeItem* NewParent)
+{
+    if (NewParent == this) return;
+    MoveToIns(NewParent, (NewParent ? NewParent : FHiddenRoot)->Count());
+}
+
+void TExTreeItem::MoveToIns(TExTreeItem* NewParent, Integer Index)
+{
+    if (NewParent == this || IsHiddenRoot() || GetOption(ioDeleting)) return;
+    // An item of another tree would end up in two trees' lists, freed by whichever goes first.
+    if (NewParent && NewParent->FTree != FTree) throw EExTreeError(exInvItem);
+    TExTreeItem* target = NewParent ? NewParent : FHiddenRoot;
+    if (target->IsUnder(this)) throw EExTreeError(exRecursiveMove);
+    if (!IsAttached()) {
+        FCollection->InsertExistingItem(this, NewParent, Index);
+        return;
+    }
+    if (!target->IsAttached()) throw EExTreeError(exInvItem);
+    TExTreeModel* tree = FTree;
+    TExTreeItem* old = FParent;
+    const Integer oldIndex = this->Index();
+    const Integer countAfter = target->Count() - (target == old ? 1 : 0);
+    const bool append = target == old && Index > oldIndex && Index >= countAfter;
+    if (!append && (Index < 0 || Index > countAfter)) throw EExTreeError(ExOutOfBounds);
+    TExUpdateGuard bracket(tree);
+    const Integer from = GetAbsIndex();
+    const Integer to = EndOfBranch();
+    old->RemoveChild(this);
+    TExTreeItem* after;  // the item whose branch the moved block follows
+    if (append) {
+        Index = target->Count();
+        after = target->GetLastSubItem();
+    } else {
+        after = Index == 0 ? target : target->FChildren->FastGet(Index - 1)->GetLastSubItem();
+    }
+    target->CreateChildren();
+    target->FChildren->Insert(Index, this);
+    tree->ListMove(from, to, tree->IndexOfItem(after) + 1);
+    FParent = target;
+    if ((tree->SortMode == smAdd || tree->SortMode == smAddClick) && tree->SortDepth == 0 &&
+        (tree->SortSection == -1 || tree->SortSection == tree->MainTreeColumn))
+        tree->Refresh().SortPending = true;
+    tree->MarkRows();
+    tree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeItem::MoveToItem(TExTreeItem* Item, TNodeAttachMode Mode)
+{
+    switch (Mode) {
+    case naAdd:
+        if (!Item) throw EExTreeError(exInvItem);
+        MoveTo(Item->Parent());
+        break;
+    case naAddFirst: MoveToIns(Item ? Item->Parent() : nullptr, 0); break;
+    case naAddChild: MoveTo(Item); break;
+    case naAddChildFirst: MoveToIns(Item, 0); break;
+    case naInsert:
+        if (Item)
+            MoveToIns(Item->Parent(), Item->Index());
+        else
+            MoveToIns(nullptr, 0);
+        break;
+    }
+}
+
+void TExTreeItem::Expand(bool Recursive)
+{
+    TExTreeHost* host = FTree->Host();
+    if (!IsHiddenRoot() && host) {
+        bool canProcess = true;
+        host->DoItemExpanding(this, canProcess);
+        if (!canProcess) return;
+    }
+    TExUpdateGuard bracket(FTree);
+    FTree->MarkRows();
+    SetStateBit(stExpanded, true);
+    if (!IsHiddenRoot() && host) host->DoItemExpand(this);
+    if (Recursive)
+        for (Integer i = 0; i < Count(); ++i) FChildren->FastGet(i)->Expand(true);
+    MeasureHRange();
+    Rebuild();
+    bracket.Done();
+}
+
+void TExTreeItem::Collapse(bool Recursive)
+{
+    TExTreeHost* host = FTree->Host();
+    if (!IsHiddenRoot() && host) {
+        bool canProcess = true;
+        host->DoItemCollapsing(this, canProcess);
+        if (!canProcess) return;
+    }
+    TExUpdateGuard bracket(FTree);
+    FTree->MarkRows();
+    SetStateBit(stExpanded, false);
+    if (!IsHiddenRoot() && host) host->DoItemCollapse(this);
+    TExTreeItem* focused = FTree->Focused();
+    if (focused && focused != this && focused->IsUnder(this) && FTree->MoveFocusOnCollapse) {
+        if (FTree->SelCount() != 1) {
+            FTree->SetFocused(this);
+        } else {
+            const bool autoExpand = FTree->AutoExpand;
+            FTree->AutoExpand = false;
+            try {
+                FTree->SetFocused(this);
+            } catch (...) {
+                FTree->AutoExpand = autoExpand;
+                throw;
+            }
+            FTree->AutoExpand = autoExpand;
+            focused->SetSelected(false);
+        }
+    }
+    if (Recursive)
+        for (Integer i = 0; i < Count(); ++i) FChildren->FastGet(i)->Collapse(true);
+    if (FTree->DeselectChildrenOnCollapse) {
+        const Integer from = GetAbsIndex() + 1;
+        const Integer to = EndOfBranch();
+        for (Integer i = from; i <= to; ++i) FTree->AllItems().FastGet(i)->SetSelected(false);
+    }
+    MeasureHRange();
+    Rebuild();
+    bracket.Done();
+}
+
+void TExTreeItem::MakeFullyExpanded(bool Value)
+{
+    if (!Value) return;
+    std::vector<TExTreeItem*> path;
+    for (TExTreeItem* p = Parent(); p; p = p->Parent()) path.push_back(p);
+    TExUpdateGuard bracket(FTree);
+    for (auto it = path.rbegin(); it != path.rend(); ++it) (*it)->SetExpanded(true);
+    bracket.Done();
+}
+
+// Copying
+
+void TExTreeItem::Assign(TPersistent* Source)
+{
+    auto* source = dynamic_cast<TExTreeItem*>(Source);
+    if (!source) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    if (source == this) return;
+    if (source->IsWithin(this) || IsWithin(source)) {
+        // Clearing this item's children would free the source (or the copy would copy itself
+        // without end): copy through a snapshot outside the tree.
+        TExTreeItem snapshot(FTree);
+        snapshot.FCollection = FCollection;
+        snapshot.FHiddenRoot = FHiddenRoot;
+        if (!FTree->IsVirtual()) snapshot.NewStaticData();
+        snapshot.AssignFrom(source);
+        AssignFrom(&snapshot);
+        return;
+    }
+    AssignFrom(source);
+}
+
+void TExTreeItem::AssignFrom(TExTreeItem* Source)
+{
+    TExUpdateGuard bracket(FTree);
+    if (FStaticData) {
+        FStaticData->Text = Source->Text();
+        if (TStringList* columns = Source->ColumnText())
+            FStaticData->ColumnText->Assign(columns);
+        else
+            FStaticData->ColumnText->Clear();
+        FStaticData->Hint = Source->Hint();
+    }
+    // The copied options may hide the item or change its height kind: keep the tree's counts.
+    const bool attached = IsAttached();
+    if (attached) CountSelf(-1);
+    FData = Source->FData;
+    FBkColor = Source->FBkColor;
+    FColor = Source->FColor;
+    FRowBkColor = Source->FRowBkColor;
+    constexpr Word OwnStates = (1u << stFocused) | (1u << stSelected);
+    FState = static_cast<Word>((Source->FState & ~OwnStates) | (FState & OwnStates));
+    // The painter's bits, the marking of a deletion and IsHTML stay this item's own.
+    constexpr Cardinal OwnOptions = ioPictureShown | ioPicture2Shown | ioIsHTML | ioDeleting;
+    FOptions = (Source->FOptions & ~OwnOptions) | (FOptions & OwnOptions);
+    FImageIndex = Source->FImageIndex;
+    FStImageIndex = Source->FStImageIndex;
+    FImageIndex2 = Source->FImageIndex2;
+    FStImageIndex2 = Source->FStImageIndex2;
+    FCheckBoxState = Source->FCheckBoxState;
+    FCheckBoxType = Source->FCheckBoxType;
+    FBorderStyle = Source->FBorderStyle;
+    FIndentAdjust = Source->FIndentAdjust;
+    FStrikedLineColor = Source->FStrikedLineColor;
+    FHeight = Source->FHeight;
+    FCachedHeight = Source->FCachedHeight;
+    FItemValue = Source->FItemValue;
+    FItemValue2 = Source->FItemValue2;
+    FDataInterface = Source->FDataInterface;
+    if (attached) CountSelf(1);
+    SetIsHTML(Source->IsHTML());
+    if (FStaticData) {
+        FStaticData->MainStyle->Assign(Source->MainStyle());
+        delete FStaticData->Styles;
+        FStaticData->Styles = nullptr;
+        for (Integer i = 0; i < Source->StylesCount(); ++i) AddStyle()->Assign(Source->Styles(i));
+    }
+    Clear();
+    for (Integer i = 0; i < Source->Count(); ++i) {
+        TExTreeItem* child = FTree->Items()->CreateItem(FTree);
+        child->FCollection = FCollection;
+        AttachBranch(Count(), child, EndOfBranch() + 1);
+        child->Assign(Source->FChildren->FastGet(i));
+    }
+    FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
