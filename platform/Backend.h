@@ -49,6 +49,9 @@ void StopTimer(unsigned id);
 void ProcessPending();
 // Waits for at least one event, then runs what is pending.
 void WaitForEvents();
+// Waits until the window system has handed over what it holds for this program (input it has
+// already taken, exposures), then runs what is pending.
+void SyncWithWindowSystem();
 // Milliseconds of a steady clock shared by GetTickCount and message times.
 DWORD Now();
 
@@ -74,6 +77,8 @@ TRect FrameMargins(HWND wnd);
 void SetMenuBarWidget(HWND wnd, QWidget* menuBar);
 void SetStayOnTop(HWND wnd, bool onTop);
 void SetWindowCaption(HWND wnd, const std::string& caption);
+// The window system's own number for the top-level window that shows wnd (0 when none shows it).
+unsigned long WindowSystemId(HWND wnd);
 void ActivateWindow(HWND wnd);
 // Shows a tool tip at a screen point (an empty text hides it).
 void ShowToolTip(TPoint screenPos, const std::string& text);

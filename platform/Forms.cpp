@@ -688,6 +688,18 @@ void TApplication::ProcessMessages()
     Idle();
 }
 
+unsigned long WindowSystemId(TWinControl* Control)
+{
+    return Control && Control->HandleAllocated() ? morvik::backend::WindowSystemId(Control->Handle()) : 0;
+}
+
+void TApplication::SyncWithWindowSystem()
+{
+    Initialize();
+    morvik::backend::SyncWithWindowSystem();
+    Idle();
+}
+
 void TApplication::HandleMessage()
 {
     Initialize();

@@ -194,6 +194,9 @@ public:
     bool Terminated() const { return FTerminated; }
     void ResetTerminated() { FTerminated = false; }
     void ProcessMessages();
+    // ProcessMessages after the window system has handed over all it holds for this program (input
+    // another program has just given it, say).
+    void SyncWithWindowSystem();
     void HandleMessage();
     void ShowException(const std::exception& E);
     void HandleException(TObject* Sender);
@@ -249,6 +252,10 @@ private:
     friend class TCustomForm;
     std::vector<TCustomForm*> FReleased;
 };
+
+// The window system's own number for the top-level window showing Control (0 while none shows it),
+// for tools that drive the window from outside.
+unsigned long WindowSystemId(TWinControl* Control);
 
 class TScreen : public TComponent {
 public:

@@ -1,6 +1,7 @@
 // The toolkit's application object, the event loop with posted calls and timers, the clock, and
 // text conversion at the toolkit boundary.
 #include <QApplication>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QFont>
 #include <QObject>
@@ -177,6 +178,13 @@ void ProcessPending()
     EnsureToolkit();
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void SyncWithWindowSystem()
+{
+    EnsureToolkit();
+    QGuiApplication::sync();
+    ProcessPending();
 }
 
 void WaitForEvents()

@@ -223,3 +223,14 @@ int GetWindowRgn(HWND h, HRGN rgn)
     DeleteObject(copy);
     return kind;
 }
+
+unsigned long morvik::backend::WindowSystemId(HWND wnd)
+{
+    WindowRec* w = Rec(wnd);
+    while (w && !w->topLevel)
+        w = w->parent;
+    if (!w)
+        return 0;
+    QWidget* shown = w->host ? static_cast<QWidget*>(w->host) : static_cast<QWidget*>(w->widget);
+    return shown && shown->isVisible() ? static_cast<unsigned long>(shown->winId()) : 0;
+}
