@@ -217,84 +217,27 @@ LRESULT SendList(TCustomComboBox* Combo, HWND List, TListCore* Core, UINT Msg, W
 }
 }  // namespace
 
-int TComboBoxStrings::Count() const { return FComboBox->List()->Count(); }
+TListCore* TComboBoxStrings::Core() const { return FComboBox->List(); }
 
-std::string TComboBoxStrings::Get(int Index) const
+LRESULT TComboBoxStrings::Send(UINT Msg, WPARAM WParam, LPARAM LParam) const
 {
-    if (Index < 0 || Index >= Count())
-        Error(SysMsg::ListIndexError, Index);
-    return FComboBox->List()->Item(Index).Text;
+    if (FComboBox->HandleAllocated()) {
+        UINT comboMsg = 0;
+        switch (Msg) {
+        case LB_ADDSTRING: comboMsg = CB_ADDSTRING; break;
+        case LB_INSERTSTRING: comboMsg = CB_INSERTSTRING; break;
+        case LB_DELETESTRING: comboMsg = CB_DELETESTRING; break;
+        case LB_RESETCONTENT: comboMsg = CB_RESETCONTENT; break;
+        default: break;
+        }
+        if (comboMsg)
+            return SendMessage(FComboBox->Handle(), comboMsg, WParam, LParam);
+    }
+    return SendList(FComboBox, FComboBox->ListHandle(), FComboBox->List(), Msg, WParam, LParam);
 }
 
-void TComboBoxStrings::Put(int Index, const std::string& S)
-{
-    if (Index < 0 || Index >= Count())
-        Error(SysMsg::ListIndexError, Index);
-    const int selected = FComboBox->ItemIndex();
-    TObject* object = GetObject(Index);
-    Delete(Index);
-    InsertObject(Index, S, object);
-    if (selected == Index)
-        FComboBox->SetItemIndex(Index);
-}
-
-TObject* TComboBoxStrings::GetObject(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        Error(SysMsg::ListIndexError, Index);
-    return reinterpret_cast<TObject*>(FComboBox->List()->Item(Index).Data);
-}
-
-void TComboBoxStrings::PutObject(int Index, TObject* AObject)
-{
-    if (Index < 0 || Index >= Count())
-        Error(SysMsg::ListIndexError, Index);
-    SendList(FComboBox, FComboBox->ListHandle(), FComboBox->List(), LB_SETITEMDATA, WPARAM(Index),
-             reinterpret_cast<LPARAM>(AObject));
-}
-
-int TComboBoxStrings::Add(const std::string& S)
-{
-    if (FComboBox->HandleAllocated())
-        return int(SendMessage(FComboBox->Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str())));
-    return int(SendList(FComboBox, nullptr, FComboBox->List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str())));
-}
-
-void TComboBoxStrings::Insert(int Index, const std::string& S)
-{
-    if (Index < 0 || Index > Count())
-        Error(SysMsg::ListIndexError, Index);
-    if (FComboBox->HandleAllocated())
-        SendMessage(FComboBox->Handle(), CB_INSERTSTRING, WPARAM(Index), reinterpret_cast<LPARAM>(S.c_str()));
-    else
-        SendList(FComboBox, nullptr, FComboBox->List(), LB_INSERTSTRING, WPARAM(Index),
-                 reinterpret_cast<LPARAM>(S.c_str()));
-}
-
-void TComboBoxStrings::Delete(int Index)
-{
-    if (Index < 0 || Index >= Count())
-        Error(SysMsg::ListIndexError, Index);
-    if (FComboBox->HandleAllocated())
-        SendMessage(FComboBox->Handle(), CB_DELETESTRING, WPARAM(Index), 0);
-    else
-        SendList(FComboBox, nullptr, FComboBox->List(), LB_DELETESTRING, WPARAM(Index), 0);
-}
-
-void TComboBoxStrings::Clear()
-{
-    if (FComboBox->HandleAllocated())
-        SendMessage(FComboBox->Handle(), CB_RESETCONTENT, 0, 0);
-    else
-        SendList(FComboBox, nullptr, FComboBox->List(), LB_RESETCONTENT, 0, 0);
-}
-
-int TComboBoxStrings::IndexOf(const std::string& S) const
-{
-    const LRESULT r = SendList(FComboBox, FComboBox->ListHandle(), FComboBox->List(), LB_FINDSTRINGEXACT,
-                               WPARAM(-1), reinterpret_cast<LPARAM>(S.c_str()));
-    return r < 0 ? -1 : int(r);
-}
+int TComboBoxStrings::ChosenIndex() const { return FComboBox->ItemIndex(); }
+void TComboBoxStrings::Choose(int Index) { FComboBox->SetItemIndex(Index); }
 
 // ---- TCustomComboBox ---------------------------------------------------------------------------
 TCustomComboBox::TCustomComboBox(TComponent* AOwner)

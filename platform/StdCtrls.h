@@ -233,10 +233,9 @@ using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, in
 
 class TCustomListBox;
 
-// The list box's items and their objects, kept by its window.
-class TListBoxStrings : public TStrings {
+// The items and their objects of a list window: a list box's or a combo box's drop-down list.
+class TListWindowStrings : public TStrings {
 public:
-    explicit TListBoxStrings(TCustomListBox* ListBox) : FListBox(ListBox) {}
     int Count() const override;
     std::string Get(int Index) const override;
     void Put(int Index, const std::string& S) override;
@@ -249,6 +248,23 @@ public:
     int IndexOf(const std::string& S) const override;
 
 protected:
+    virtual morvik::stdctl::TListCore* Core() const = 0;
+    // A list message (LB_*) to where the items live, their window or, without one, the list itself.
+    virtual LRESULT Send(UINT Msg, WPARAM WParam, LPARAM LParam) const = 0;
+    virtual int ChosenIndex() const = 0;
+    virtual void Choose(int Index) = 0;
+};
+
+// The list box's items and their objects, kept by its window.
+class TListBoxStrings : public TListWindowStrings {
+public:
+    explicit TListBoxStrings(TCustomListBox* ListBox) : FListBox(ListBox) {}
+
+protected:
+    morvik::stdctl::TListCore* Core() const override;
+    LRESULT Send(UINT Msg, WPARAM WParam, LPARAM LParam) const override;
+    int ChosenIndex() const override;
+    void Choose(int Index) override;
     void SetUpdateState(bool Updating) override;
 
 private:
@@ -335,19 +351,16 @@ enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, cs
 class TCustomComboBox;
 
 // The combo box's items, kept by its list window.
-class TComboBoxStrings : public TStrings {
+class TComboBoxStrings : public TListWindowStrings {
 public:
     explicit TComboBoxStrings(TCustomComboBox* ComboBox) : FComboBox(ComboBox) {}
-    int Count() const override;
-    std::string Get(int Index) const override;
-    void Put(int Index, const std::string& S) override;
-    TObject* GetObject(int Index) const override;
-    void PutObject(int Index, TObject* AObject) override;
-    void Insert(int Index, const std::string& S) override;
-    int Add(const std::string& S) override;
-    void Delete(int Index) override;
-    void Clear() override;
-    int IndexOf(const std::string& S) const override;
+
+protected:
+    morvik::stdctl::TListCore* Core() const override;
+    // Changes of the items go through the combo box's window (CB_*), which keeps its field in step.
+    LRESULT Send(UINT Msg, WPARAM WParam, LPARAM LParam) const override;
+    int ChosenIndex() const override;
+    void Choose(int Index) override;
 
 private:
     TCustomComboBox* FComboBox;

@@ -9,69 +9,80 @@
 using morvik::stdctl::TListCore;
 using morvik::stdctl::TListItem;
 
-// ---- TListBoxStrings ---------------------------------------------------------------------------
-int TListBoxStrings::Count() const { return FListBox->Count(); }
+// ---- TListWindowStrings ------------------------------------------------------------------------
+int TListWindowStrings::Count() const { return Core()->Count(); }
 
-std::string TListBoxStrings::Get(int Index) const
+std::string TListWindowStrings::Get(int Index) const
 {
     if (Index < 0 || Index >= Count())
         Error(SysMsg::ListIndexError, Index);
-    return FListBox->Core()->Item(Index).Text;
+    return Core()->Item(Index).Text;
 }
 
-void TListBoxStrings::Put(int Index, const std::string& S)
+void TListWindowStrings::Put(int Index, const std::string& S)
 {
     if (Index < 0 || Index >= Count())
         Error(SysMsg::ListIndexError, Index);
     // Replaced in place: the item keeps its object and, when it was chosen, stays chosen.
-    const int selected = FListBox->ItemIndex();
+    const int selected = ChosenIndex();
     TObject* object = GetObject(Index);
     Delete(Index);
     InsertObject(Index, S, object);
     if (selected == Index)
-        FListBox->SetItemIndex(Index);
+        Choose(Index);
 }
 
-TObject* TListBoxStrings::GetObject(int Index) const
+TObject* TListWindowStrings::GetObject(int Index) const
 {
     if (Index < 0 || Index >= Count())
         Error(SysMsg::ListIndexError, Index);
-    return reinterpret_cast<TObject*>(FListBox->Core()->Item(Index).Data);
+    return reinterpret_cast<TObject*>(Core()->Item(Index).Data);
 }
 
-void TListBoxStrings::PutObject(int Index, TObject* AObject)
+void TListWindowStrings::PutObject(int Index, TObject* AObject)
 {
     if (Index < 0 || Index >= Count())
         Error(SysMsg::ListIndexError, Index);
-    FListBox->Send(LB_SETITEMDATA, WPARAM(Index), reinterpret_cast<LPARAM>(AObject));
+    Send(LB_SETITEMDATA, WPARAM(Index), reinterpret_cast<LPARAM>(AObject));
 }
 
-int TListBoxStrings::Add(const std::string& S)
+int TListWindowStrings::Add(const std::string& S)
 {
-    return int(FListBox->Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str())));
+    return int(Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str())));
 }
 
-void TListBoxStrings::Insert(int Index, const std::string& S)
+void TListWindowStrings::Insert(int Index, const std::string& S)
 {
     if (Index < 0 || Index > Count())
         Error(SysMsg::ListIndexError, Index);
-    FListBox->Send(LB_INSERTSTRING, WPARAM(Index), reinterpret_cast<LPARAM>(S.c_str()));
+    Send(LB_INSERTSTRING, WPARAM(Index), reinterpret_cast<LPARAM>(S.c_str()));
 }
 
-void TListBoxStrings::Delete(int Index)
+void TListWindowStrings::Delete(int Index)
 {
     if (Index < 0 || Index >= Count())
         Error(SysMsg::ListIndexError, Index);
-    FListBox->Send(LB_DELETESTRING, WPARAM(Index), 0);
+    Send(LB_DELETESTRING, WPARAM(Index), 0);
 }
 
-void TListBoxStrings::Clear() { FListBox->Send(LB_RESETCONTENT, 0, 0); }
+void TListWindowStrings::Clear() { Send(LB_RESETCONTENT, 0, 0); }
 
-int TListBoxStrings::IndexOf(const std::string& S) const
+int TListWindowStrings::IndexOf(const std::string& S) const
 {
-    const LRESULT r = FListBox->Send(LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(S.c_str()));
+    const LRESULT r = Send(LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(S.c_str()));
     return r < 0 ? -1 : int(r);
 }
+
+// ---- TListBoxStrings ---------------------------------------------------------------------------
+TListCore* TListBoxStrings::Core() const { return FListBox->Core(); }
+
+LRESULT TListBoxStrings::Send(UINT Msg, WPARAM WParam, LPARAM LParam) const
+{
+    return FListBox->Send(Msg, WParam, LParam);
+}
+
+int TListBoxStrings::ChosenIndex() const { return FListBox->ItemIndex(); }
+void TListBoxStrings::Choose(int Index) { FListBox->SetItemIndex(Index); }
 
 void TListBoxStrings::SetUpdateState(bool Updating)
 {
