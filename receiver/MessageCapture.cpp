@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/ComCtrls.h"
 #include "platform/DateUtils.h"
 #include "platform/Menus.h"
+#include "receiver/MessageArchive.h"
 #include "receiver/RxForm.h"
 #include "receiver/RxText.h"
 #include "receiver/SampleFile.h"
@@ -139,45 +141,80 @@ void TRxForm::SaveMessage(const std::string& text)
     }
     TSystemTime now;
     GetLocalTime(now);
+    // Messages whose files failed wait here and are tried again with every new one; nothing
+    // leaves the list unsaved but at the end of the run, and then the user is told.
     PendingMessages.push_back({now, text});
-    PendingMessageBytes += text.size();
-    // A failure that lasts: the oldest waiting messages go (the raw log and the receive buffer
-    // have them), and the user was told when the first could not be saved.
-    while (PendingMessageBytes > rx::kPendingMessageLimit && PendingMessages.size() > 1) {
-        PendingMessageBytes -= PendingMessages.front().Text.size();
-        PendingMessages.pop_front();
-    }
     WritePendingMessages();
 }
 
-void TRxForm::WritePendingMessages()
+void TRxForm::WritePendingMessages(bool tellFailures)
 {
-    while (!PendingMessages.empty()) {
-        if (!EnsureDirectory(rx::kMessageDir, TFailureSource::Messages))
-            return;
-        const rx::TPendingMessage& m = PendingMessages.front();
-        switch (rx::AppendMessageFile(rx::MessageFileName(m.Time), m.Text)) {
-        case rx::TMessageWrite::OpenFailed:
-            ReportFailure(TFailureSource::Messages, rx::kFileOpenErrorText, rx::kFileErrorCaption);
-            return;
-        case rx::TMessageWrite::WriteFailed:
-            ReportFailure(TFailureSource::Messages, rx::kFileWriteErrorText, rx::kFileErrorCaption);
-            return;
-        case rx::TMessageWrite::Saved: break;
+    if (PendingMessages.empty())
+        return;
+    // A folder that cannot be made is told once; the files in it then fail to open, each told.
+    EnsureDirectory(rx::kMessageDir, TFailureSource::Messages);
+    // A file that failed holds back only the later messages of the same file, so that they stay
+    // in the order they came.
+    std::vector<std::string> failedFiles;
+    std::vector<std::string> reports;
+    for (std::size_t i = 0; i < PendingMessages.size();) {
+        rx::TPendingMessage& m = PendingMessages[i];
+        const std::string path = rx::MessageFileName(m.Time);
+        if (std::find(failedFiles.begin(), failedFiles.end(), path) != failedFiles.end()) {
+            ++i;
+            continue;
+        }
+        const rx::TMessageWrite result = rx::AppendMessageFile(path, m.Text);
+        if (result != rx::TMessageWrite::Saved) {
+            failedFiles.push_back(path);
+            if (tellFailures && !m.Told) {
+                m.Told = true;
+                reports.push_back(std::string(result == rx::TMessageWrite::OpenFailed ? rx::kFileOpenErrorText
+                                                                                      : rx::kFileWriteErrorText) +
+                                  "\n" + path);
+            }
+            ++i;
+            continue;
         }
         const std::string shortName = rx::MessageShortName(m.Time);
-        PendingMessageBytes -= m.Text.size();
-        PendingMessages.pop_front();
+        PendingMessages.erase(PendingMessages.begin() + static_cast<std::ptrdiff_t>(i));
         FailureTold[static_cast<int>(TFailureSource::Messages)] = false;
         StatusPanelText(kPanelMessageOutcome, "Message saved");
         // The new node goes in place and the user's focus stays where it was; the viewer follows
-        // the focused node (focus moved from code raises no selection event).
+        // the focused node (focus moved from code raises no selection event). A message shown
+        // stays as it was read unless its own file is the one just written: a large one must not
+        // be read anew for every message saved.
         TExTreeItem* focused = TreeView1->GetFocused();
         AddMessageToTree(shortName);
         if (focused)
             TreeView1->SetFocused(focused);
-        TreeView1AfterSelectionChange(TreeView1);
+        TExTreeItem* shown = TreeView1->GetFocused();
+        const bool otherFileShown = shown && shown == focused && shown->Parent() &&
+                                    rx::MessageFilePath(shown->Parent()->Text(), shown->Text()) != path;
+        if (!otherFileShown)
+            TreeView1AfterSelectionChange(TreeView1);
     }
+    // Told once the list is consistent: a box runs the message loop, and with it the sound queue.
+    for (const std::string& report : reports)
+        TellFailure(report, rx::kFileErrorCaption);
+}
+
+void TRxForm::TellUnsavedMessages()
+{
+    std::vector<std::string> files;
+    for (const rx::TPendingMessage& m : PendingMessages) {
+        const std::string path = rx::MessageFileName(m.Time);
+        if (std::find(files.begin(), files.end(), path) == files.end())
+            files.push_back(path);
+    }
+    if (files.empty())
+        return;
+    std::string text = rx::kUnsavedMessagesText;
+    for (std::size_t i = 0; i < files.size() && i < rx::kUnsavedMessagesNamed; ++i)
+        text += "\n" + files[i];
+    if (files.size() > rx::kUnsavedMessagesNamed)
+        text += Format("\nand %zu more", files.size() - rx::kUnsavedMessagesNamed);
+    TellFailure(text, rx::kFileErrorCaption);
 }
 
 void TRxForm::DontSaveSYNOPMessages1Click(TObject*)

@@ -12,11 +12,14 @@
 namespace rx {
 
 inline constexpr const char* kMessageDir = "Messages";
-// A message that never ends is saved as it stands at this length, and the detector waits for
-// the next "ZCZC" (the raw log has the rest). The longest real bulletins are some ten times less.
-constexpr std::size_t kMaxMessageBytes = 65536;
-// Messages that could not be saved wait for the next save up to this many bytes in all.
-constexpr std::size_t kPendingMessageLimit = std::size_t{1} << 20;
+// A message that never ends (a stream that never sends "NNNN") is saved as it stands at this
+// length, and the detector waits for the next "ZCZC" (the raw log has the rest). Real bulletins
+// stay far below it; at 100 Bd it takes about four days of text without a break to reach.
+constexpr std::size_t kMaxMessageBytes = std::size_t{4} << 20;
+// Told at the end of the run, followed by the files of the messages that still could not be
+// saved, at most this many files by name.
+inline constexpr const char* kUnsavedMessagesText = "These received messages could not be saved:";
+constexpr std::size_t kUnsavedMessagesNamed = 20;
 
 // 0 when text has the SYNOP layout, otherwise the number (1..10) of the first test it fails.
 int IsSynopMessage(const std::string& text);
@@ -41,10 +44,12 @@ private:
     bool FInMessage = false;
 };
 
-// A message waiting to be saved, with the time that names its file.
+// A message waiting to be saved, with the time that names its file; Told once the user heard
+// that its file could not be written.
 struct TPendingMessage {
     TSystemTime Time;
     std::string Text;
+    bool Told = false;
 };
 
 // "Messages/yymmdd-hhmmss.TXT" and the bare "yymmdd-hhmmss.TXT" of a local time.

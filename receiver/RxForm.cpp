@@ -314,8 +314,9 @@ void TRxForm::StopSequence()
     Timer1->SetEnabled(false);
     StopSoundInput();
     CloseRawLog();
-    // A last try for messages whose saving failed; the user was told of them already.
-    WritePendingMessages();
+    // A last try for messages whose saving failed; those that still fail are told together.
+    WritePendingMessages(false);
+    TellUnsavedMessages();
 }
 
 void TRxForm::FormCloseQuery(TObject*, bool&)

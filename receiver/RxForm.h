@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/ComCtrls.h"
 #include "platform/Forms.h"
@@ -269,8 +270,11 @@ public:
     // ---- messages
     void DetectMessage(char b);
     void SaveMessage(const std::string& text);
-    // Saves the messages whose saving failed before, oldest first, up to the first that fails.
-    void WritePendingMessages();
+    // Saves the waiting messages, oldest first; a message whose file fails stays and holds back
+    // only the later ones of the same file. Each failure is told once per message when asked.
+    void WritePendingMessages(bool tellFailures = true);
+    // At the end of the run: the messages that still could not be saved, by file, in one box.
+    void TellUnsavedMessages();
     void DontSaveSYNOPMessages1Click(TObject* Sender);
     // ---- the message archive: tree and viewer
     void LoadMessageTree();
@@ -285,6 +289,9 @@ public:
     // never from inside a pass over the sound buffers.
     void ReportFailure(rx::TFailureSource source, const std::string& text, const std::string& caption);
     void ShowDeferredReports();
+    // Tells the user now, or after the pass over the sound buffers; a report already waiting is
+    // not repeated.
+    void TellFailure(const std::string& text, const std::string& caption);
 
     // ---- state
     rx::TRxSignalPath Path;
@@ -312,8 +319,7 @@ public:
     std::string RawLogPending;
     bool RawLogFailing = false;
     rx::TMessageDetector Detector;
-    std::deque<rx::TPendingMessage> PendingMessages;
-    std::size_t PendingMessageBytes = 0;
+    std::vector<rx::TPendingMessage> PendingMessages;
 
 private:
     void CreateComponents();

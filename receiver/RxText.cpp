@@ -281,6 +281,11 @@ void TRxForm::ReportFailure(TFailureSource source, const std::string& text, cons
     if (told)
         return;
     told = true;
+    TellFailure(text, caption);
+}
+
+void TRxForm::TellFailure(const std::string& text, const std::string& caption)
+{
     // Met again after it had worked for a while, while the first box still waits to be shown:
     // one box says it.
     const std::pair<std::string, std::string> report{text, caption};
@@ -294,7 +299,9 @@ void TRxForm::ShowDeferredReports()
     // A box opened inside a pass over the sound buffers would hold the queue for as long as it is
     // open, and the driver runs dry after 3 s. It waits for the pass to end; its own message
     // loop then keeps the buffers coming.
-    if (ShowingReports || Sound->QueueBusy() || InDecodeFromFile)
+    // Once the program is ending nothing is held up by a box any more: the last reports show
+    // wherever the stop began.
+    if (ShowingReports || ((Sound->QueueBusy() || InDecodeFromFile) && !Sound->ClosingDown()))
         return;
     ShowingReports = true;
     while (!DeferredReports.empty()) {

@@ -477,11 +477,41 @@ TEST_F(LiveArchive, WithoutFocusTheViewerStaysBlankAndAFailedSaveAddsNoNode)
     if (asRoot)
         setfsuid(0);
     EXPECT_EQ(Shape(), "15 Mar 07(06:00:00)");
-    EXPECT_EQ(Boxes, std::vector<std::string>{"File Error|File Open Error!"});
+    EXPECT_EQ(Boxes, std::vector<std::string>{"File Error|File Open Error!\nMessages/070315-070000.TXT"});
     ASSERT_EQ(chmod("Messages", 0755), 0);
     SetClock(15, 8, 0, 0);
     Receive("\r\nZCZC THREE\r\nNNNN");
     EXPECT_EQ(Shape(), "15 Mar 07(06:00:00,07:00:00,08:00:00)");
+}
+
+}  // namespace
+
+namespace {
+
+// The viewer reads its file again for a saved message only when that message went into the file
+// it shows: a large message shown is not read anew for every message received.
+TEST_F(LiveArchive, TheViewerRereadsOnlyTheFileThatChanged)
+{
+    Write("Messages/070315-061502.TXT", "ZCZC SHOWN\r\nNNNN\r\n");
+    form->LoadMessageTree();
+    Select(Node("15 Mar 07", "06:15:02"));
+    // Changed behind the program's back: a new reading would show it.
+    Write("Messages/070315-061502.TXT", "ZCZC SHOWN\r\nEDITED\r\nNNNN\r\n");
+    SetClock(15, 6, 15, 3);
+    Receive("ZCZC OTHER\r\nNNNN");
+    SetClock(16, 0, 0, 0);
+    Receive("\r\nZCZC NEXT DAY\r\nNNNN");
+    EXPECT_EQ(Shape(), "15 Mar 07(06:15:02,06:15:03) 16 Mar 07(00:00:00)");
+    EXPECT_EQ(Viewer(), "ZCZC SHOWN\r\nNNNN\r\n");
+    // A message of the second shown goes into the shown file: the viewer shows the file as it is.
+    SetClock(15, 6, 15, 2);
+    Receive("\r\nZCZC SAME\r\nNNNN");
+    EXPECT_EQ(Viewer(), "ZCZC SHOWN\r\nEDITED\r\nNNNN\r\nZCZC SAME\r\nNNNN\r\n");
+    // A date node focused: the viewer stays blank whatever is saved.
+    Select(Node("15 Mar 07"));
+    SetClock(15, 6, 15, 4);
+    Receive("\r\nZCZC LATER\r\nNNNN");
+    EXPECT_EQ(Viewer(), " ");
 }
 
 }  // namespace

@@ -44,7 +44,8 @@ TFiles FilesIn(const std::string& dir)
     TFiles files;
     if (fs::is_directory(dir))
         for (const auto& e : fs::directory_iterator(dir))
-            files[e.path().filename().string()] = ReadAll(e.path().string());
+            if (e.is_regular_file())
+                files[e.path().filename().string()] = ReadAll(e.path().string());
     return files;
 }
 
@@ -469,10 +470,12 @@ TEST_F(RxText, AFullDiskTellsEachFileOnceKeepsWhatItHadAndCatchesUpWhenThereIsRo
     Add("ZCZC B\r\nNNNN\r\n");  // same second: appended to the first message's file, and refused
     SetClock(15, 6, 15, 3);
     Add("LINE\r\nZCZC C\r\nNNNN\r\n");
-    EXPECT_EQ(Boxes, (std::vector<std::string>{"File Error|File Write Error!", "File Error|File Write Error!"}));
+    EXPECT_EQ(Boxes, (std::vector<std::string>{"File Error|File Write Error!",
+                                               "File Error|File Write Error!\nMessages/070315-061502.TXT"}));
     EXPECT_EQ(Panel(kPanelCapture), " ");
-    // What was saved stays whole: the refused message left no part of itself behind.
-    EXPECT_EQ(FilesIn("Messages"), (TFiles{{kName, "ZCZC A\r\nNNNN\r\n"}}));
+    // What was saved stays whole: the refused message left no part of itself behind, and the
+    // small one after it, in a file of its own, did not wait for it.
+    EXPECT_EQ(FilesIn("Messages"), (TFiles{{kName, "ZCZC A\r\nNNNN\r\n"}, {"070315-061503.TXT", "ZCZC C\r\nNNNN\r\n"}}));
     EXPECT_EQ(ReadAll("Raw_Logs/07-03-15.TXT"), "ZCZC A\r\nNNNN\r\nZCZC B");
     full.reset();
     Add("NEXT\r\n");
@@ -518,9 +521,10 @@ TEST_F(RxText, AFullDiskTellsEachFileOnceKeepsWhatItHadAndCatchesUpWhenThereIsRo
     EXPECT_EQ(ReadAll("Raw_Logs/07-03-16.TXT"), std::string(5000, 'E') + "F\r\nG\r\nH\r\nI\r\n");
 }
 
-// A read-only "Messages" folder met inside a pass over the sound buffers: told once, after the pass,
-// while the buffers go on being processed under the box; the messages wait for the folder.
-TEST_F(RxText, AReadOnlyMessagesFolderIsToldOnceAfterThePassAndTheMessagesWaitForIt)
+// A read-only "Messages" folder met inside a pass over the sound buffers: each message told once,
+// after the pass, while the buffers go on being processed under the box; the messages wait for the
+// folder.
+TEST_F(RxText, AReadOnlyMessagesFolderTellsEachMessageOnceAfterThePassAndTheMessagesWaitForIt)
 {
     SetClock(15, 6, 15, 2);
     form->FormActivate(form);
@@ -550,7 +554,8 @@ TEST_F(RxText, AReadOnlyMessagesFolderIsToldOnceAfterThePassAndTheMessagesWaitFo
     Add("ZCZC B\r\nNNNN\r\n");
     if (asRoot)
         setfsuid(0);
-    EXPECT_EQ(Boxes, std::vector<std::string>{"File Error|File Open Error!"});
+    EXPECT_EQ(Boxes, (std::vector<std::string>{"File Error|File Open Error!\nMessages/070315-061502.TXT",
+                                               "File Error|File Open Error!\nMessages/070315-061509.TXT"}));
     EXPECT_NE(Received().find("ZCZC A\r\nNNNN\r\nRYRY"), std::string::npos) << Received();
     EXPECT_EQ(FilesIn("Messages").size(), 0u);
     ASSERT_EQ(chmod("Messages", 0755), 0);
@@ -560,7 +565,114 @@ TEST_F(RxText, AReadOnlyMessagesFolderIsToldOnceAfterThePassAndTheMessagesWaitFo
                                            {"070315-061509.TXT", "ZCZC B\r\nNNNN\r\n"},
                                            {"070315-061600.TXT", "ZCZC C\r\nNNNN\r\n"}}));
     EXPECT_EQ(Panel(kPanelMessageOutcome), "Message saved");
-    EXPECT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes.size(), 2u);
 }
 
 }  // namespace
+
+// ---- message files that cannot be written, and long messages
+
+namespace {
+
+struct TBlockedFiles {
+    std::vector<std::string> Paths;
+    // A folder in the file's place: no one, the superuser included, can open it for writing.
+    void Block(const std::string& name)
+    {
+        fs::create_directories("Messages/" + name);
+        Paths.push_back("Messages/" + name);
+    }
+    void Unblock(const std::string& name) { fs::remove("Messages/" + name); }
+};
+
+std::string OpenError(const std::string& name) { return "File Error|File Open Error!\nMessages/" + name; }
+
+}  // namespace
+
+TEST_F(RxText, ABlockedFileHoldsBackItsOwnMessagesOnlyAndTheEndTellsWhatIsLeft)
+{
+    SetClock(15, 6, 15, 2);
+    form->FormActivate(form);
+    TBlockedFiles blocked;
+    Add("ZCZC A\r\nNNNN\r\n");
+    blocked.Block("070315-061503.TXT");
+    SetClock(15, 6, 15, 3);
+    Add("ZCZC B1\r\nNNNN\r\n");
+    Add("ZCZC B2\r\nNNNN\r\n");  // the same file: it waits behind the first, and is not told again
+    EXPECT_EQ(Boxes, std::vector<std::string>{OpenError("070315-061503.TXT")});
+    SetClock(15, 6, 15, 4);
+    Add("ZCZC C\r\nNNNN\r\n");
+    EXPECT_EQ(FilesIn("Messages"), (TFiles{{kName, "ZCZC A\r\nNNNN\r\n"}, {"070315-061504.TXT", "ZCZC C\r\nNNNN\r\n"}}));
+    EXPECT_EQ(Panel(kPanelMessageOutcome), "Message saved");
+    // Still blocked at the next message: tried again, not told again.
+    SetClock(15, 6, 15, 5);
+    Add("ZCZC D\r\nNNNN\r\n");
+    EXPECT_EQ(Boxes.size(), 1u);
+    blocked.Unblock("070315-061503.TXT");
+    SetClock(15, 6, 15, 6);
+    Add("ZCZC E\r\nNNNN\r\n");
+    EXPECT_EQ(FilesIn("Messages"), (TFiles{{kName, "ZCZC A\r\nNNNN\r\n"},
+                                           {"070315-061503.TXT", "ZCZC B1\r\nNNNN\r\nZCZC B2\r\nNNNN\r\n"},
+                                           {"070315-061504.TXT", "ZCZC C\r\nNNNN\r\n"},
+                                           {"070315-061505.TXT", "ZCZC D\r\nNNNN\r\n"},
+                                           {"070315-061506.TXT", "ZCZC E\r\nNNNN\r\n"}}));
+    EXPECT_EQ(Boxes.size(), 1u);
+    EXPECT_TRUE(form->PendingMessages.empty());
+
+    // More blocked files than the last box names, one of them with two messages.
+    Boxes.clear();
+    const std::size_t many = rx::kUnsavedMessagesNamed + 2;
+    std::string named;
+    for (std::size_t i = 0; i < many; ++i) {
+        const Word second = static_cast<Word>(10 + i);
+        const std::string name = Format("070315-0615%02d.TXT", second);
+        blocked.Block(name);
+        SetClock(15, 6, 15, second);
+        Add("ZCZC F\r\nNNNN\r\n");
+        if (i == 0)
+            Add("ZCZC G\r\nNNNN\r\n");
+        if (i < rx::kUnsavedMessagesNamed)
+            named += "\nMessages/" + name;
+    }
+    EXPECT_EQ(Boxes.size(), many);
+    EXPECT_EQ(Boxes.front(), OpenError("070315-061510.TXT"));
+    // The last try at the end fails once more: told once, in one box, before the program ends.
+    form->ExitClick(form);
+    ASSERT_EQ(Boxes.size(), many + 1);
+    EXPECT_EQ(Boxes.back(), std::string("File Error|") + rx::kUnsavedMessagesText + named + "\nand 2 more");
+    EXPECT_EQ(form->PendingMessages.size(), many + 1);
+    bool canClose = true;
+    form->FormCloseQuery(form, canClose);  // the stop runs once
+    EXPECT_EQ(Boxes.size(), many + 1);
+}
+
+// A last try at the end that succeeds tells nothing; an end with nothing waiting tells nothing.
+TEST_F(RxText, AFileThatCanBeWrittenAgainAtTheEndIsWrittenThenAndNotTold)
+{
+    SetClock(15, 6, 15, 2);
+    form->FormActivate(form);
+    TBlockedFiles blocked;
+    blocked.Block(kName);
+    Add("ZCZC A\r\nNNNN\r\n");
+    EXPECT_EQ(Boxes, std::vector<std::string>{OpenError(kName)});
+    blocked.Unblock(kName);
+    form->ExitClick(form);
+    EXPECT_EQ(FilesIn("Messages"), (TFiles{{kName, "ZCZC A\r\nNNNN\r\n"}}));
+    EXPECT_EQ(Boxes.size(), 1u);
+}
+
+// No bulletin is cut short: a hundred thousand bytes go into their file whole, "NNNN" included.
+TEST_F(RxText, ALongBulletinIsSavedWhole)
+{
+    SetClock(15, 6, 15, 2);
+    std::string body;
+    for (int line = 0; body.size() < 100000; ++line)
+        body += Format("%05d FORECAST FOR SEA AREAS WIND WEST 5 TO 7 SEA STATE MODERATE\r\n", line);
+    const std::string message = "ZCZC FA01\r\n" + body + "NNNN";
+    Add(message + "\r\n");
+    const TFiles files = FilesIn("Messages");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files.begin()->second.size(), message.size() + 2);
+    EXPECT_TRUE(files.begin()->second == message + "\r\n");
+    EXPECT_GE(rx::kMaxMessageBytes, std::size_t{1} << 20);
+}
