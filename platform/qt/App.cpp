@@ -23,6 +23,8 @@
 #include "platform/Backend.h"
 #include "platform/CodePages.h"
 #include "platform/DateUtils.h"
+#include "platform/PaintCount.h"
+#include "platform/qt/WindowRec.h"
 
 namespace morvik::backend {
 namespace {
@@ -156,6 +158,7 @@ unsigned StartTimer(unsigned intervalMs, std::function<void()> fn)
         auto it = Timers().find(id);
         if (it != Timers().end()) {
             auto fn = it->second.fn;  // the handler may stop its own timer
+            ++morvik::qtwin::gPaintCounts.TimerTicks;
             fn();
         }
     });
@@ -235,3 +238,17 @@ Integer MulDiv(Integer Number, Integer Numerator, Integer Denominator)
                                             : (p + (p >= 0 ? half : -half)) / Denominator;
     return Integer(r);
 }
+
+namespace PaintCount {
+
+TCounts Counts() { return morvik::qtwin::gPaintCounts; }
+void Reset() { morvik::qtwin::gPaintCounts = TCounts{}; }
+int RunningTimers()
+{
+    // A caret on show blinks: that is work while its window has the focus.
+    const auto& caret = morvik::qtwin::gCaret;
+    const bool blinking = caret.timer && caret.owner && caret.hideLevel == 0;
+    return int(morvik::backend::Timers().size()) - (blinking ? 1 : 0);
+}
+
+}  // namespace PaintCount

@@ -79,6 +79,14 @@ LRESULT SendMessage(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
     WindowRec* w = Rec(h);
     if (!w)
         return 0;
+    if (msg == WM_PAINT)
+        ++gPaintCounts.Paints;
+    else if (msg == WM_NCPAINT) {
+        ++gPaintCounts.FramePaints;
+        // Handled is painted, whichever procedure handles it: one that draws the frame itself
+        // must not leave it to be asked for again at every paint.
+        w->frameDirty = false;
+    }
     if (w->subclass)
         return w->subclass(h, msg, wParam, lParam);
     return BaseWindowProc(h, msg, wParam, lParam);

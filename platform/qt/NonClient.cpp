@@ -59,7 +59,6 @@ void PaintFrame(WindowRec* w)
 {
     if (w->topLevel || w->image.isNull())
         return;
-    w->frameDirty = false;
     HDC dc = GetWindowDC(H(w));
     TRect c = ClientInImage(w);
     ExcludeClipRect(dc, c.Left, c.Top, c.Right, c.Bottom);

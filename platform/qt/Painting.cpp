@@ -38,6 +38,7 @@ void SurfaceWidget::paintEvent(QPaintEvent* e)
         return;
     if (!w->update.isEmpty() || (w->frameDirty && !w->topLevel))
         UpdateWindow(H(w));
+    ++gPaintCounts.ScreenUpdates;
     QPainter p(this);
     QRect r = e->rect();
     p.drawImage(r.topLeft(), w->image, r);

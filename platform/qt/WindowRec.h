@@ -18,6 +18,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Controls.h"
+#include "platform/PaintCount.h"
 
 class QInputMethodEvent;
 class QKeyEvent;
@@ -92,6 +93,7 @@ inline WindowRec* gMouseWindow = nullptr;
 inline TControl* gMouseControl = nullptr;
 inline std::set<WindowRec*> gPendingPaint;
 inline bool gPaintPosted = false;
+inline PaintCount::TCounts gPaintCounts;
 inline BYTE gKeyState[256] = {};
 inline DWORD gTimeSkew = 0;
 inline DWORD gMessageTime = 0;

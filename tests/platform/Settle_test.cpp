@@ -1,0 +1,139 @@
+// Every standard control, shown with its defaults, settles: once its pending messages have been
+// handled, further passes of the message loop paint nothing and no timer runs.
+#include <gtest/gtest.h>
+
+#include "platform/Buttons.h"
+#include "platform/ComCtrls.h"
+#include "platform/ExtCtrls.h"
+#include "platform/Forms.h"
+#include "platform/HintWindow.h"
+#include "platform/StdCtrls.h"
+#include "platform/WinGdi.h"
+#include "tests/support/Settle.h"
+
+namespace {
+
+using settle::Row;
+using settle::TRow;
+
+// A window of a registered class that leaves everything to the default procedure: the layer
+// paints its border, edge and scroll bar itself.
+LRESULT PlainProc(HWND h, UINT Msg, WPARAM W, LPARAM L) { return DefWindowProc(h, Msg, W, L); }
+
+// A window that draws its frame itself, in WM_NCPAINT without the default procedure and again in
+// WM_PAINT, both through its window device context.
+void DrawOwnFrame(HWND h)
+{
+    HDC dc = GetWindowDC(h);
+    RECT r;
+    GetWindowRect(h, &r);
+    OffsetRect(r, -r.Left, -r.Top);
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
+    ReleaseDC(h, dc);
+}
+
+LRESULT OwnFrameProc(HWND h, UINT Msg, WPARAM W, LPARAM L)
+{
+    if (Msg == WM_NCPAINT) {
+        DrawOwnFrame(h);
+        return 0;
+    }
+    if (Msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        BeginPaint(h, &ps);
+        FillRect(ps.hdc, &ps.rcPaint, GetSysColorBrush(COLOR_WINDOW));
+        EndPaint(h, &ps);
+        DrawOwnFrame(h);
+        return 0;
+    }
+    return DefWindowProc(h, Msg, W, L);
+}
+
+class TClassWindowKeeper : public TComponent {
+public:
+    TClassWindowKeeper(TComponent* AOwner, HWND Wnd) : TComponent(AOwner), FWnd(Wnd) {}
+    ~TClassWindowKeeper() override { DestroyWindow(FWnd); }
+
+private:
+    HWND FWnd;
+};
+
+void MakeClassWindow(TForm* Form, const char* Class, WNDPROC Proc)
+{
+    WNDCLASS wc;
+    if (!GetClassInfo(HInstance, Class, &wc)) {
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = Class;
+        ASSERT_NE(RegisterClass(&wc), 0);
+    }
+    HWND wnd = CreateWindowEx(WS_EX_CLIENTEDGE, Class, "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL,
+                              20, 20, 160, 120, Form->Handle(), nullptr, HInstance, nullptr);
+    ASSERT_NE(wnd, nullptr);
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMax = 99;
+    si.nPage = 10;
+    SetScrollInfo(wnd, SB_VERT, &si, TRUE);
+    SetScrollInfo(wnd, SB_HORZ, &si, TRUE);
+    new TClassWindowKeeper(Form, wnd);
+}
+
+const TRow kRows[] = {
+    {"TForm", [](TForm*) {}},
+    {"TCustomForm", [](TForm* Form) {
+         auto* f = new TCustomForm(Form);
+         f->SetBounds(500, 40, 200, 150);
+         f->Show();
+     }},
+    Row<TControl>("TControl"),
+    Row<TGraphicControl>("TGraphicControl"),
+    Row<TWinControl>("TWinControl"),
+    Row<TCustomControl>("TCustomControl"),
+    Row<TButton>("TButton"),
+    Row<TCustomEdit>("TCustomEdit"),
+    Row<TEdit>("TEdit"),
+    Row<TCustomMemo>("TCustomMemo"),
+    Row<TMemo>("TMemo"),
+    Row<TCustomListBox>("TCustomListBox"),
+    Row<TListBox>("TListBox"),
+    Row<TCustomComboBox>("TCustomComboBox"),
+    Row<TComboBox>("TComboBox"),
+    {"TComboBoxDroppedDown", [](TForm* Form) {
+         // The box's edit, list and drop-down windows.
+         auto* c = new TComboBox(Form);
+         c->SetParent(Form);
+         c->SetBounds(20, 20, 160, 24);
+         c->Items()->Add("one");
+         c->Items()->Add("two");
+         Form->Show();
+         c->SetDroppedDown(true);
+     }},
+    Row<TCustomLabel>("TCustomLabel"),
+    Row<TLabel>("TLabel"),
+    Row<TBevel>("TBevel"),
+    Row<TCustomPanel>("TCustomPanel"),
+    Row<TPanel>("TPanel"),
+    Row<TPaintBox>("TPaintBox"),
+    Row<TImage>("TImage"),
+    Row<TSplitter>("TSplitter"),
+    Row<TSpeedButton>("TSpeedButton"),
+    Row<TCustomUpDown>("TCustomUpDown"),
+    Row<TUpDown>("TUpDown"),
+    Row<TStatusBar>("TStatusBar"),
+    {"THintWindow", [](TForm* Form) {
+         auto* h = new THintWindow(Form);
+         h->ActivateHint(TRect{100, 100, 220, 120}, "A hint");
+     }},
+    {"ClassWindow", [](TForm* Form) { MakeClassWindow(Form, "MorvikSettlePlain", &PlainProc); }},
+    {"ClassWindowDrawingItsOwnFrame", [](TForm* Form) { MakeClassWindow(Form, "MorvikSettleOwnFrame", &OwnFrameProc); }},
+};
+
+class Settles : public ::testing::TestWithParam<TRow> {};
+
+TEST_P(Settles, NoPaintAndNoTimerOnceThePendingMessagesAreHandled) { settle::ExpectSettles(GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(StandardControls, Settles, ::testing::ValuesIn(kRows),
+                         [](const auto& Info) { return settle::RowName(Info.param); });
+
+}  // namespace

@@ -1,0 +1,79 @@
+// Whether windows settle: once their pending messages have been handled, further passes of the
+// message loop paint nothing (no WM_PAINT, no WM_NCPAINT, no screen update) while nothing changes.
+// Counted through the window layer, not timed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/Forms.h"
+#include "platform/PaintCount.h"
+
+namespace PaintCount {
+
+inline bool operator==(const TCounts& A, const TCounts& B)
+{
+    return A.Paints == B.Paints && A.FramePaints == B.FramePaints && A.ScreenUpdates == B.ScreenUpdates &&
+           A.TimerTicks == B.TimerTicks;
+}
+inline void PrintTo(const TCounts& C, std::ostream* Os)
+{
+    *Os << "{WM_PAINT " << C.Paints << ", WM_NCPAINT " << C.FramePaints << ", screen " << C.ScreenUpdates
+        << ", ticks " << C.TimerTicks << "}";
+}
+
+}  // namespace PaintCount
+
+namespace settle {
+
+// Runs the message loop until a few passes in a row paint nothing (or a generous limit passes), then
+// answers what Passes further passes painted. A window that never settles shows its endless work here.
+PaintCount::TCounts PaintsAfterSettling(int Passes = 20);
+
+// Runs the message loop until Ticks ticks of the layer's timers have run (a minute at most), and
+// answers what was painted meanwhile, ticks included.
+PaintCount::TCounts PaintsOverTicks(unsigned Ticks);
+
+// Only what was painted, ticks left out.
+inline PaintCount::TCounts Painted(PaintCount::TCounts C)
+{
+    C.TimerTicks = 0;
+    return C;
+}
+
+// One row of a table of control classes: Make puts a control of the class with its defaults on Form
+// (owner and parent), or shows a window of its own.
+struct TRow {
+    std::string Name;
+    std::function<void(TForm* Form)> Make;
+};
+inline std::string RowName(const TRow& Row) { return Row.Name; }
+inline void PrintTo(const TRow& Row, std::ostream* Os) { *Os << Row.Name; }
+
+// Names a row of a table crossed with themes on (true) and off.
+inline std::string ThemedRowName(const ::testing::TestParamInfo<std::tuple<TRow, bool>>& Info)
+{
+    return std::get<0>(Info.param).Name + (std::get<1>(Info.param) ? "_Themed" : "_Plain");
+}
+
+// Places a control of class T with its defaults on the form, at a size where it shows itself.
+template <class T>
+TRow Row(const char* Name)
+{
+    return {Name, [](TForm* Form) {
+                auto* c = new T(Form);
+                c->SetParent(Form);
+                c->SetBounds(20, 20, 160, 120);
+            }};
+}
+
+// Makes the row's control on a fresh shown form, lets it settle and checks that further passes
+// paint nothing and that no timer is left running; the form is freed at the end.
+void ExpectSettles(const TRow& Row);
+
+}  // namespace settle
