@@ -52,10 +52,11 @@ void TExCellStyle::FontChanged()
 {
     if (FStyle != ExhsText || !FOwner || !FOwner->UseStyles()) return;
     TExTreeModel* tree = FOwner->Tree();
+    // One bracket for the request and the row's update, so that its close refreshes and sizes.
     TExUpdateGuard bracket(tree);
     tree->Refresh().ColumnsAutoSizePending = true;
-    bracket.Done();
     FOwner->UpdateItem();
+    bracket.Done();
 }
 
 void TExCellStyle::FreePicture()

@@ -118,6 +118,7 @@ void TExTreeView::WMKillFocus(TMessage& Message)
 {
     FFrameSelecting = false;
     FLeftPressed = false;
+    FocusLost();
     TGuardPtr<TExTreeView> self(this);
     TCustomControl::Dispatch(Message);
     if (!self) return;

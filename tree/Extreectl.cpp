@@ -458,7 +458,10 @@ void TCustomExTree::UpdateRefresh(TExTreeRefresh& Work)
     // The tree-level requests are taken now: what handlers ask for while this runs is new work.
     const bool updatePending = Work.UpdatePending;
     const bool sortPending = Work.SortPending || Work.SortParent;
-    const bool autoSize = Work.ColumnsAutoSizePending;
+    // An auto-size request waits for a close that refreshes, with columns shown and texts of the
+    // items' own to measure: the closes before that one keep it.
+    const bool autoSize = Work.ColumnsAutoSizePending || FColumnsAutoSizeOwed;
+    FColumnsAutoSizeOwed = autoSize;
     Work.UpdatePending = Work.SortPending = Work.ColumnsAutoSizePending = false;
     Work.SortParent = nullptr;
     if (FAutoLineHeight) {
@@ -486,7 +489,10 @@ void TCustomExTree::UpdateRefresh(TExTreeRefresh& Work)
         Work.TopIndexChanged = false;
         FView->DoSetTopIndex(FTopIndex);
     }
-    if (ShowColumns() && !FModel->IsVirtual() && autoSize) AutoSizeAllColumns();
+    if (ShowColumns() && !FModel->IsVirtual() && autoSize) {
+        FColumnsAutoSizeOwed = false;
+        AutoSizeAllColumns();
+    }
     if (FView->HandleAllocated()) {
         FInScrollBarUpdate = true;
         UpdateScrollBars();
@@ -570,6 +576,8 @@ void TCustomExTree::ForgetHiddenItems()
 void TCustomExTree::FocusedItemShown(TExTreeItem* Item)
 {
     if (!FView || IsDestroying()) return;
+    // A click's edit waits for the item it was meant for; the focus has moved on.
+    FView->StopEditTimer();
     const Integer rows = FView->RowCount();
     if (rows > 1 && FView->Row(rows - 1) == Item && FView->GetVisiblesHeight() > FView->Height())
         SetVPosition(FTopIndex + 1);
@@ -656,6 +664,9 @@ void TCustomExTree::Loaded()
     }
     RefreshFlags().UpdatePending = true;
     RefreshFlags().ViewChanged = true;
+    // The font streamed in may not be the one the items streamed before it were laid out with:
+    // the rows are measured and the marked-up texts rendered again.
+    OnFontChanged(Font());
     if (FHeader->Sections()->Count() <= FSelectColumn) FSelectColumn = -1;
     if (FPendingHeaderHeight > 0 && FHeader->Height() != FPendingHeaderHeight) {
         FHeader->SetHeight(FPendingHeaderHeight);
@@ -665,6 +676,8 @@ void TCustomExTree::Loaded()
     FVScrollBar->Loaded();
     Resize();
     FHeader->SetFont(FHeaderUseTreeFont ? Font() : FHeaderFont.get());
+    // Sized when the bracket closes (inside it the columns would only be marked).
+    RefreshFlags().ColumnsAutoSizePending = true;
     bracket.Done();
 }
 
@@ -677,14 +690,13 @@ void TCustomExTree::Notification(TComponent* AComponent, TOperation Operation)
         FImageForm = nullptr;
         Invalidate();
     }
-    if (AComponent == FImages) {
-        FImages = nullptr;
-        RefreshFlags().RowsChanged = true;
-    }
-    if (AComponent == FImages2) {
-        FImages2 = nullptr;
-        RefreshFlags().RowsChanged = true;
-    }
+    // A list that is going has already let go of the change link: the rest of its setter's work
+    // is the tree's side (line height, widths, rows). One list may be both.
+    const bool first = AComponent == FImages, second = AComponent == FImages2;
+    if (first) FImages = nullptr;
+    if (second) FImages2 = nullptr;
+    if (first) ImagesChanged(true);
+    if (second) ImagesChanged(false);
 }
 
 void TCustomExTree::CreateParams(TCreateParams& Params)
@@ -737,7 +749,7 @@ void TCustomExTree::Resize()
 
 void TCustomExTree::DoEndDrag(TObject* Target, int X, int Y) { TExXPThemedControl::DoEndDrag(Target, X, Y); }
 
-TCustomImageList* TCustomExTree::GetDragImages() { return FView ? reinterpret_cast<TCustomImageList*>(FView->FDragImages) : nullptr; }
+TCustomImageList* TCustomExTree::GetDragImages() { return FView ? FView->GetDragImages() : nullptr; }
 
 // ---------------------------------------------------------------- messages
 

@@ -173,7 +173,7 @@ public:
     bool UpdatePending() const { return FModel->Refresh().UpdatePending; }
     void SetUpdatePending() { FModel->Refresh().UpdatePending = true; }
     bool SortPending() const { return FModel->Refresh().SortPending; }
-    bool ColumnsAutoSizePending() const { return FModel->Refresh().ColumnsAutoSizePending; }
+    bool ColumnsAutoSizePending() const { return FModel->Refresh().ColumnsAutoSizePending || FColumnsAutoSizeOwed; }
     // The view's refresh flags, raised by setters and consumed by the outermost close.
     TExTreeRefresh& RefreshFlags() { return FModel->Refresh(); }
 
@@ -318,7 +318,8 @@ public:
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle Value);
     Integer ChangeDelay() const { return FModel->ChangeDelay; }
-    void SetChangeDelay(Integer Value) { FModel->ChangeDelay = Value; }
+    // A negative delay is no delay (a timer of that interval would never fire).
+    void SetChangeDelay(Integer Value) { FModel->ChangeDelay = Value < 0 ? 0 : Value; }
     bool ChangeStateImage() const { return FChangeStateImage; }
     void SetChangeStateImage(bool Value);
     TBitmap* CheckBoxGlyph() const { return FCheckBoxGlyph.get(); }
@@ -887,6 +888,8 @@ protected:
     Integer FHeaderHeightCache = 0;
     Integer FPendingHeaderHeight = 0;
     bool FAutoSizingAll = false;
+    // An auto-size asked for at a close that could not do it (no refresh, columns hidden, virtual).
+    bool FColumnsAutoSizeOwed = false;
     bool FMouseInside = false;
     TExTreeItem* FDelayedFocusItem = nullptr;
     TRect FCornerRect{};

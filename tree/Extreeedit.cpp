@@ -323,8 +323,12 @@ void TExTreeView::ForgetEditedItem(TExTreeItem* Item)
 
 void TExTreeView::OnEditTimer(TObject*)
 {
+    TExTreeItem* item = FEditItem;
     StopEditTimer();
-    if (!FFrameSelecting && FEditItem) DoEditItem(FEditItem, FEditColumn);
+    // The user may have moved on while the timer ran: only the item that still has the focus, in a
+    // view that still has the keys, is edited.
+    if (FFrameSelecting || !item || item != FocusedItem() || !Focused()) return;
+    DoEditItem(item, FEditColumn);
 }
 
 void TCustomExTree::EndEdit(bool ByCancel)

@@ -311,6 +311,8 @@ bool ExpandableByKey(TExTreeItem* Item) { return Item->HasVisibleChildren() || I
 void TExTreeView::KeyDown(Word& Key, TShiftState Shift)
 {
     TGuardPtr<TCustomExTree> tree(FTree);
+    // A key means the user has moved on from a click that would start an edit.
+    StopEditTimer();
     TCustomControl::KeyDown(Key, Shift);
     if (!tree) return;
     if ((ControlStyle & csNoStdEvents) || FFrameSelecting) return;

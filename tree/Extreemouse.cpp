@@ -62,6 +62,28 @@ bool TExTreeView::AfterSelectionChange()
 void TExTreeView::StopEditTimer()
 {
     if (FEditTimer) FEditTimer->SetEnabled(false);
+    FEditItem = nullptr;
+}
+
+void TExTreeView::DropPendingClick()
+{
+    FClickPending = false;
+    FPassedItem = nullptr;
+}
+
+void TExTreeView::FocusLost()
+{
+    StopEditTimer();
+    DropPendingClick();
+}
+
+void TExTreeView::SkipRelease(TMouseButton Button, TShiftState Shift, Integer X, Integer Y)
+{
+    DropPendingClick();
+    if (TExCellControl* pressed = FMouseDownControl.Get()) {
+        FMouseDownControl = nullptr;
+        pressed->TriggerMouseUpEvent(Button, Shift, X - FTree->LeftPosition() - SectionLeft(FMouseDownColumn), Y);
+    }
 }
 
 void TExTreeView::ArmEditTimer(TExTreeItem* Item, Integer Column)
@@ -226,6 +248,8 @@ void TExTreeView::IntLButtonDown(Integer X, Integer Y, TShiftState)
 {
     StopEditTimer();
     DoHideLineHint();
+    // A click deferred by an earlier press whose release the tree never settled is over.
+    DropPendingClick();
     FDragStarted = false;
     if (!FTree->IsDesigning() && !Focused() && CanFocus()) SetFocus();
     FPressPoint = TPoint{X, Y};
@@ -234,6 +258,7 @@ void TExTreeView::IntLButtonDown(Integer X, Integer Y, TShiftState)
 
 void TExTreeView::IntRButtonDown(Integer, Integer, TShiftState)
 {
+    DropPendingClick();
     if (FTree->IsDesigning()) return;
     if (!Focused() && (CanFocus() || !GetParentForm(this))) SetFocus();
 }
@@ -250,8 +275,10 @@ void TExTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
         TCustomControl::MouseDown(Button, Shift, X, Y);
         return;
     }
-    const bool right = Button == mbRight || (Shift & ssRight);
-    const bool left = Button == mbLeft || (Shift & ssLeft);
+    // The button that went down decides; one held from before does not (a left press with the
+    // right button held is a left press).
+    const bool right = Button == mbRight;
+    const bool left = Button == mbLeft;
     if (right && part == ipButton) part = ipMainText;
 
     if (item && part == ipButton) {
@@ -275,6 +302,7 @@ void TExTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
         if (control) {
             const Integer lh = std::max<Integer>(FTree->LineHeight(), 1);
             FMouseDownControl = control;
+            FMouseDownColumn = column;
             control->TriggerMouseDownEvent(Button, Shift, X - FTree->LeftPosition() - SectionLeft(column), (Y / lh) * lh);
             if (!self) return;
             if (FMouseDownControl && !FMouseDownControl->PassClicks()) {
@@ -287,7 +315,7 @@ void TExTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
     }
 
     bool selectionRan = false;
-    if (left && !right && part != ipButton && part != ipCheckBox) {
+    if (left && part != ipButton && part != ipCheckBox) {
         SelectOnLeftPress(item, part, Shift);
         selectionRan = true;
     } else if (right && FTree->RightClickSelect()) {
@@ -401,7 +429,12 @@ void TExTreeView::SelectOnRightPress(TExTreeItem* Item, TSTItemPart Part, TShift
         if (!multi || (!ctrl && !shift)) Model()->SetSelected(Item);
         return done();
     }
-    if (!Item) return done();
+    if (!Item) {
+        // Below the rows: the selection and the focus go.
+        if (!ctrl) FTree->DeselectAll();
+        if (tree && !FTree->AlwaysKeepFocus()) FTree->SetFocused(nullptr);
+        return done();
+    }
     if (!ctrl && !shift) {
         FTree->DeselectAll();
     } else if (shift) {
@@ -435,12 +468,16 @@ bool TExTreeView::IntLButtonUp(Integer X, Integer Y, TShiftState Shift)
         CancelMouseSel();
         FDragStarted = false;
         FCheckPressItem = nullptr;
+        SkipRelease(mbLeft, Shift, X, Y);
         return false;
     }
     TSTItemPart part;
     Integer column;
     TExTreeItem* item = MouseItemAt(X, Y, part, column);
-    if (item && !Usable(item)) return false;
+    if (item && !Usable(item)) {
+        SkipRelease(mbLeft, Shift, X, Y);
+        return false;
+    }
     if (item && X == FPressPoint.X && Y == FPressPoint.Y && part != ipInside && part != ipOutside &&
         part != ipButton && !FDragStarted) {
         const bool columns = FTree->ShowColumns();
@@ -490,7 +527,10 @@ bool TExTreeView::IntRButtonUp(Integer X, Integer Y, TShiftState Shift)
     TSTItemPart part;
     Integer column;
     TExTreeItem* item = MouseItemAt(X, Y, part, column);
-    if (item && !Usable(item)) return false;
+    if (item && !Usable(item)) {
+        SkipRelease(mbRight, Shift, X, Y);
+        return false;
+    }
     TExCellControl* released = nullptr;
     if (item && part == ipColumn) {
         if (TExCellControl* control = CellControlAt(item, column, true)) {
@@ -614,6 +654,7 @@ bool TExTreeView::IntLButtonDblClick(Integer X, Integer Y, TShiftState)
 {
     TGuardPtr<TExTreeView> self(this);
     StopEditTimer();
+    DropPendingClick();
     TSTItemPart part;
     Integer column;
     TExTreeItem* item = MouseItemAt(X, Y, part, column);

@@ -301,6 +301,12 @@ protected:
     Integer RowTop(TExTreeItem* Item);
     void StopEditTimer();
     void ArmEditTimer(TExTreeItem* Item, Integer Column);
+    // A release the tree does not act on (over a disabled row, ending a band) still ends the
+    // press: a deferred click is dropped and a pressed cell control hears the release.
+    void SkipRelease(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+    void DropPendingClick();
+    // The view lost the keyboard focus: no edit starts and no deferred click is settled later.
+    void FocusLost();
     // Raises the tree's OnAfterSelectionChange and clears the flag; False when its handler freed
     // the tree.
     bool AfterSelectionChange();
@@ -368,6 +374,7 @@ protected:
     TExTreeItem* FLastClickedItem = nullptr;
     Integer FLastClickedColumn = 0;
     TGuardPtr<TExCellControl> FMouseDownControl;
+    Integer FMouseDownColumn = 0;
     TExTreeItem* FFrameStartItem = nullptr;
     Integer FFrameStartX = 0;
     Integer FFrameStartOffset = 0;

@@ -761,3 +761,145 @@ TEST_F(TreeTest, DoubleClicksAndGlyphsAndTheFirstSecondImage)
 }
 
 }  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- auto-size requests kept
+
+TEST_F(TreeTest, AStyleFontChangedOutsideABracketWidensItsAutoSizedColumnAsInsideOne)
+{
+    AddSections({60});
+    TExHeaderSection* s = Tree->Header()->Sections()->GetSection(0);
+    s->SetAutoSize(true);
+    Tree->SetShowHeader(true);
+    TExTreeItem* item = Items().Add(nullptr, "Station");
+    item->SetUseStyles(true);
+    item->SetParentStyle(false);
+    item->MainStyle()->SetOwnerColors(false);
+    const Integer before = s->Width();
+    item->MainStyle()->SetFontSize(36);
+    const Integer outside = s->Width();
+    EXPECT_GT(outside, before);
+    EXPECT_EQ(outside, std::max(Tree->Header()->MeasureSectionWidth(s, nullptr, nullptr), Tree->MeasureColumnWidth(0, true)));
+    item->MainStyle()->SetFontSize(8);
+    EXPECT_LT(s->Width(), outside) << "it follows a smaller font too";
+    Tree->SetUpdating(true);
+    item->MainStyle()->SetFontSize(36);
+    Tree->SetUpdating(false);
+    EXPECT_EQ(s->Width(), outside) << "the same width as inside a bracket";
+}
+
+TEST_F(TreeTest, AnAutoSizeAskedForWhileColumnsAreHiddenOrTheTreeIsVirtualWaitsForThem)
+{
+    AddSections({40});
+    TExHeaderSection* s = Tree->Header()->Sections()->GetSection(0);
+    s->SetAutoSize(true);
+    const Integer hidden = s->Width();
+    Items().Add(nullptr, std::string(30, 'W'));
+    EXPECT_EQ(s->Width(), hidden) << "hidden columns are not sized";
+    EXPECT_TRUE(Tree->ColumnsAutoSizePending());
+    Tree->SetShowHeader(true);
+    EXPECT_EQ(s->Width(), Tree->MeasureColumnWidth(0, true)) << "sized once they show";
+    EXPECT_FALSE(Tree->ColumnsAutoSizePending());
+
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    Tree->OnVirtualTextNeeded = [](TObject*, TExTreeItem*, Integer, std::string& Text) { Text = "v"; };
+    s->SetWidth(500);
+    Items().Item(0)->SetIndentAdjust(5);
+    EXPECT_EQ(s->Width(), 500) << "a virtual tree's columns are not sized";
+    EXPECT_TRUE(Tree->ColumnsAutoSizePending());
+    Tree->OnVirtualTextNeeded = nullptr;
+    Tree->SetVirtualityLevel(vlNone);
+    Tree->SetBounds(10, 10, 320, 220);
+    EXPECT_FALSE(Tree->ColumnsAutoSizePending());
+    EXPECT_LT(s->Width(), 500) << "sized once the items have texts of their own";
+    EXPECT_EQ(s->Width(), std::max(Tree->Header()->MeasureSectionWidth(s, nullptr, nullptr), Tree->MeasureColumnWidth(0, true)));
+}
+
+// ---------------------------------------------------------------- image lists that go
+
+TEST_F(TreeTest, RowsLoseTheHeightOfAnImageListThatIsFreed)
+{
+    ASSERT_TRUE(Tree->AutoLineHeight());
+    const Integer plain = Tree->LineHeight();
+    for (int which = 0; which < 3; ++which) {
+        auto* list = new TImageList(Form);
+        list->SetWidth(40);
+        list->SetHeight(40);
+        if (which != 1) Tree->SetImages(list);
+        if (which != 0) Tree->SetImages2(list);
+        ASSERT_EQ(Tree->LineHeight(), 40);
+        TObject::Free(list);
+        EXPECT_EQ(Tree->Images(), nullptr);
+        EXPECT_EQ(Tree->Images2(), nullptr);
+        EXPECT_EQ(Tree->LineHeight(), plain) << "list " << which << " (0: first, 1: second, 2: both)";
+    }
+}
+
+// ---------------------------------------------------------------- loading
+
+TEST_F(TreeTest, LoadingRendersMarkedUpItemsForTheFontStreamedInAndSizesTheColumns)
+{
+    AddSections({40});
+    TExHeaderSection* s = Tree->Header()->Sections()->GetSection(0);
+    s->SetAutoSize(true);
+    Tree->SetShowHeader(true);
+    Tree->SetState(csLoading, true);
+    TExTreeItem* marked = Items().Add(nullptr, "<html><b>bold</b></html>");
+    marked->SetIsHTML(true);
+    Items().Add(nullptr, "Station");
+    ASSERT_NE(marked->HTMLData(), nullptr);
+    const Integer before = marked->HTMLData()->TextSize.cx;
+    const Integer narrow = s->Width();
+    // The font comes after the items in the stream.
+    Tree->Font()->SetHeight(-30);
+    Tree->SetState(csLoading, false);
+    Tree->Loaded();
+    ASSERT_NE(marked->HTMLData(), nullptr);
+    EXPECT_GT(marked->HTMLData()->TextSize.cx, before) << "laid out again for the new font";
+    EXPECT_GT(s->Width(), narrow);
+    EXPECT_EQ(s->Width(), std::max(Tree->Header()->MeasureSectionWidth(s, nullptr, nullptr), Tree->MeasureColumnWidth(0, true)));
+}
+
+TEST_F(TreeTest, ABackgroundFollowsAHeaderHeightSetWhileLoading)
+{
+    AddSections({80});
+    Tree->SetShowHeader(true);
+    Tree->Header()->SetLockHeight(true);
+    Tree->SetBackgroundType(bgtVertGradient);
+    const Integer before = Tree->HeaderHeight();
+    Tree->SetState(csLoading, true);
+    Tree->SetHeaderHeight(before + 30);
+    Tree->SetState(csLoading, false);
+    Tree->Loaded();
+    EXPECT_EQ(View()->BackgroundBitmap()->Height(), View()->ClientHeight() + 1);
+}
+
+// ---------------------------------------------------------------- drag images
+
+class TDragImagesView : public TExTreeView {
+public:
+    using TExTreeView::TExTreeView;
+    void HoldEmptyList() { FDragImages = new TImageList(this); }
+};
+
+class TDragImagesTree : public TExTree {
+public:
+    explicit TDragImagesTree(TComponent* AOwner) : TExTree(AOwner, TDeferParts{}) { Construct(); }
+    TDragImagesView* DragView() const { return static_cast<TDragImagesView*>(View()); }
+
+protected:
+    TExTreeView* CreateView() override { return new TDragImagesView(this); }
+};
+
+TEST_F(TreeTest, ADragImageListWithoutAnImageIsNone)
+{
+    auto* tree = new TDragImagesTree(Form);
+    tree->SetParent(Form);
+    EXPECT_EQ(tree->GetDragImages(), nullptr);
+    tree->DragView()->HoldEmptyList();
+    EXPECT_EQ(tree->GetDragImages(), nullptr);
+    EXPECT_EQ(tree->View()->GetDragImages(), nullptr);
+}
+
+}  // namespace

@@ -443,6 +443,13 @@ protected:
         uitest::Pump();
     }
     TExTreeItem* Add(const std::string& Text) { return Timed->Items()->Add(nullptr, Text); }
+    // As a second click leaves it: the item focused in a focused view, the timer armed for it.
+    void Arm(TExTreeItem* Item)
+    {
+        Timed->SetFocused(Item);
+        Timed->View()->SetFocus();
+        Timed->TimerView()->Arm(Item, -1);
+    }
     // Waits for one more start of the editor.
     bool Started()
     {
@@ -459,13 +466,13 @@ protected:
 TEST_F(TimedEditing, TheTimerStartsTheEditOnceAndOnlyWhenNoBandRuns)
 {
     TExTreeItem* a = Add("a");
-    Timed->TimerView()->Arm(a, -1);
+    Arm(a);
     ASSERT_TRUE(Started());
     EXPECT_EQ(Editor->Log, std::vector<std::string>{"start a -1 1"});
     EXPECT_FALSE(Timed->TimerView()->EditTimer()->Enabled()) << "one shot";
     Editor->Finish(true, "b");
     EXPECT_EQ(a->Text(), "b");
-    Timed->TimerView()->Arm(a, -1);
+    Arm(a);
     Timed->TimerView()->SetFrameSelecting(true);
     EXPECT_FALSE(Started()) << "a rubber band running when the timer fires";
     Timed->TimerView()->SetFrameSelecting(false);
@@ -476,7 +483,7 @@ TEST_F(TimedEditing, AnItemDeletedBeforeTheTimerFiresIsNotEdited)
 {
     TExTreeItem* a = Add("a");
     Add("b");
-    Timed->TimerView()->Arm(a, -1);
+    Arm(a);
     a->Delete();
     EXPECT_FALSE(Started());
     EXPECT_EQ(Timed->TimerView()->ItemInEdit(), nullptr);
@@ -484,7 +491,7 @@ TEST_F(TimedEditing, AnItemDeletedBeforeTheTimerFiresIsNotEdited)
 
 TEST_F(TimedEditing, ATreeFreedWhileTheTimerRunsLeavesNothingToFire)
 {
-    Timed->TimerView()->Arm(Add("a"), -1);
+    Arm(Add("a"));
     TObject::Free(Timed);
     Timed = nullptr;
     EXPECT_FALSE(Started());

@@ -45,6 +45,26 @@ TEST_F(Keys, ArrowsHomeAndEndMoveTheFocusAndTheSelectionOfASingleSelectTree)
     EXPECT_EQ(AfterCount(), 6);
 }
 
+TEST_F(Keys, ANegativeChangeDelayTellsTheFocusAtOnce)
+{
+    AddRoots(3);
+    Integer focused = 0;
+    Tree->OnItemFocused = [&](TObject*) { ++focused; };
+    Tree->SetChangeDelay(-5);
+    EXPECT_EQ(Tree->ChangeDelay(), 0) << "a negative delay is no delay";
+    Key(VK_DOWN);
+    EXPECT_EQ(focused, 1);
+    Key(VK_DOWN);
+    EXPECT_EQ(focused, 2);
+    uitest::PumpUntil([&] { return focused > 2; }, 300);
+    EXPECT_EQ(focused, 2) << "told once per move";
+    Tree->SetChangeDelay(20);
+    const Integer was = focused;
+    Key(VK_DOWN);
+    EXPECT_EQ(focused, was) << "a positive delay still delays";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return focused == was + 1; }, 60000));
+}
+
 TEST_F(Keys, DisabledItemsAreSteppedOverUnlessIgnoreEnabled)
 {
     auto r = AddRoots(5);

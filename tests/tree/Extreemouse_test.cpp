@@ -195,6 +195,101 @@ TEST_F(Mouse, RightClicksInAMultiSelectTreeKeepASelectedItemsSelectionOrStartAfr
     EXPECT_EQ(SelectedTexts(), (std::vector<std::string>{"r0", "r1"})) << "the right click moved the anchor";
 }
 
+TEST_F(Mouse, ARightClickBelowTheRowsWithSeveralSelectedDropsTheSelectionAndTheFocus)
+{
+    Tree->SetMultiSelect(true);
+    Tree->SetRightClickSelect(true);
+    auto r = AddRoots(4);
+    ClickText(r[1]);
+    ClickText(r[2], ssShift);
+    ASSERT_EQ(SelectedTexts(), (std::vector<std::string>{"r1", "r2"}));
+    Click(Below(), 0, mbRight);
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{});
+    EXPECT_EQ(Focused(), nullptr);
+    ClickText(r[0]);
+    ClickText(r[3], ssShift);
+    Tree->SetAlwaysKeepFocus(true);
+    Click(Below(), 0, mbRight);
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{}) << "the selection goes";
+    EXPECT_EQ(Focused(), r[3]) << "the focus stays with AlwaysKeepFocus";
+}
+
+TEST_F(Mouse, ALeftPressWhileTheRightButtonIsHeldIsALeftPress)
+{
+    Tree->SetMultiSelect(false);
+    Tree->SetRightClickSelect(false);
+    auto r = AddRoots(3);
+    auto c = AddChildren(r[0], 2);
+    ClickText(r[1]);
+    const TPoint held = TextAt(r[1]), p = TextAt(r[2]), button = PartAt(r[0], ipButton);
+    Input::MouseDown(View(), mbRight, held.X, held.Y);
+    Input::MouseDown(View(), mbLeft, p.X, p.Y);
+    Input::MouseUp(View(), mbLeft, p.X, p.Y);
+    uitest::Pump();
+    EXPECT_EQ(Focused(), r[2]) << "it selects as a left click does";
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{"r2"});
+    Input::AdvanceTime(2000);
+    Input::MouseDown(View(), mbLeft, button.X, button.Y);
+    Input::MouseUp(View(), mbLeft, button.X, button.Y);
+    Input::MouseUp(View(), mbRight, held.X, held.Y);
+    uitest::Pump();
+    EXPECT_TRUE(r[0]->Expanded()) << "on the button it expands, not selects";
+    EXPECT_EQ(Focused(), r[2]);
+    (void)c;
+}
+
+TEST_F(Mouse, APendingClickIsDroppedByAReleaseOverADisabledRowAndByTheNextPress)
+{
+    Tree->SetMultiSelect(true);
+    auto r = AddRoots(5);
+    r[3]->SetEnabled(false);
+    ClickText(r[0]);
+    ClickText(r[2], ssShift);
+    ASSERT_EQ(SelectedTexts(), (std::vector<std::string>{"r0", "r1", "r2"}));
+    const TPoint p = TextAt(r[1]), disabled = TextAt(r[3]);
+    Input::MouseDown(View(), mbLeft, p.X, p.Y);
+    uitest::Pump();
+    ASSERT_TRUE(View()->ClickPending());
+    Input::MouseUp(View(), mbLeft, disabled.X, disabled.Y);
+    uitest::Pump();
+    EXPECT_FALSE(View()->ClickPending()) << "a release the tree skips ends the deferred click";
+    Input::AdvanceTime(2000);
+    ClickText(r[4]);
+    EXPECT_EQ(Focused(), r[4]) << "the user's click is not undone by the old one";
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{"r4"});
+    // A press whose release never came (another window took it) is over at the next press.
+    ClickText(r[0]);
+    ClickText(r[1], ssShift);
+    const TPoint q = TextAt(r[0]), t = TextAt(r[4]);
+    Input::MouseDown(View(), mbLeft, q.X, q.Y);
+    uitest::Pump();
+    ASSERT_TRUE(View()->ClickPending());
+    Input::AdvanceTime(2000);
+    Input::MouseDown(View(), mbLeft, t.X, t.Y);
+    uitest::Pump();
+    EXPECT_FALSE(View()->ClickPending());
+    Input::MouseUp(View(), mbLeft, t.X, t.Y);
+    uitest::Pump();
+    EXPECT_EQ(Focused(), r[4]);
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{"r4"});
+    // And when the view loses the focus before the release.
+    auto* other = new TEdit(Form);
+    other->SetParent(Form);
+    other->SetBounds(10, 300, 120, 24);
+    Input::AdvanceTime(2000);
+    ClickText(r[0]);
+    ClickText(r[1], ssShift);
+    Input::MouseDown(View(), mbLeft, q.X, q.Y);
+    uitest::Pump();
+    ASSERT_TRUE(View()->ClickPending());
+    other->SetFocus();
+    uitest::Pump();
+    EXPECT_FALSE(View()->ClickPending());
+    Input::MouseUp(View(), mbLeft, q.X, q.Y);
+    uitest::Pump();
+    EXPECT_EQ(SelectedTexts(), (std::vector<std::string>{"r0", "r1"})) << "the press's selection is left as it was";
+}
+
 TEST_F(Mouse, ShiftRangesStepOverDisabledItems)
 {
     Tree->SetMultiSelect(true);
@@ -650,6 +745,102 @@ TEST_F(Mouse, ASecondClickOnTheSameItemArmsTheEditTimerADoubleClickStopsIt)
     EXPECT_FALSE(View()->EditTimer()->Enabled()) << "an item that allows no edit";
 }
 
+// An edit box for the click-and-wait gesture, and another control and window to go to meanwhile.
+class ClickToEdit : public Mouse {
+protected:
+    TBoxEditor* Box = new TBoxEditor(Form);
+    TEdit* Other = new TEdit(Form);
+    std::vector<TExTreeItem*> r;
+    ClickToEdit()
+    {
+        Tree->SetMultiSelect(false);
+        Box->SetTree(Tree);
+        Other->SetParent(Form);
+        Other->SetBounds(10, 300, 120, 24);
+        for (const char* text : {"Station A", "Station B", "Station C", "Station D"}) {
+            r.push_back(Items().Add(nullptr, text));
+            r.back()->SetAllowEdit(true);
+        }
+        uitest::Pump();
+    }
+    // Two single clicks, as a user who means to rename the item.
+    void ClickTwice(TExTreeItem* Item)
+    {
+        ClickText(Item);
+        ClickText(Item);
+        ASSERT_TRUE(View()->EditTimer() && View()->EditTimer()->Enabled());
+    }
+    // Waits three times the timer's interval for an edit to start.
+    bool EditStarts()
+    {
+        return uitest::PumpUntil([&] { return Tree->IsEditing(); }, int(3 * GetDoubleClickTime()));
+    }
+};
+
+TEST_F(ClickToEdit, TheSecondClickOpensTheEditorOnTheClickedItemAfterAPause)
+{
+    ClickTwice(r[1]);
+    ASSERT_TRUE(EditStarts());
+    EXPECT_EQ(Box->Box()->Text(), "Station B");
+    EXPECT_TRUE(Box->Box()->Focused());
+    Input::TypeText("Station X");
+    Key(VK_RETURN);
+    EXPECT_EQ(r[1]->Text(), "Station X");
+}
+
+TEST_F(ClickToEdit, KeysPressedMeanwhileStopIt)
+{
+    ClickTwice(r[0]);
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    EXPECT_EQ(Focused(), r[2]);
+    EXPECT_FALSE(EditStarts()) << "the focus left Station A";
+    Input::TypeText("typed");
+    uitest::Pump();
+    EXPECT_EQ(r[0]->Text(), "Station A");
+    EXPECT_EQ(r[2]->Text(), "Station C");
+    ClickTwice(r[2]);
+    Key(VK_F5);
+    EXPECT_FALSE(EditStarts()) << "any key";
+}
+
+TEST_F(ClickToEdit, AFocusMovedFromCodeStopsItEvenWhenItComesBack)
+{
+    ClickTwice(r[0]);
+    Tree->SetFocused(r[1]);
+    Tree->SetFocused(r[0]);
+    EXPECT_FALSE(EditStarts());
+    ClickTwice(r[0]);
+    Tree->SetFocused(nullptr);
+    EXPECT_FALSE(EditStarts());
+}
+
+TEST_F(ClickToEdit, AnotherControlOrWindowTakingTheFocusStopsIt)
+{
+    ClickTwice(r[0]);
+    Input::Click(Other, 5, 5);
+    uitest::Pump();
+    ASSERT_TRUE(Other->Focused());
+    EXPECT_FALSE(EditStarts());
+    EXPECT_TRUE(Other->Focused()) << "the edit did not take the focus back";
+    auto* second = new TForm(Form);
+    second->SetBounds(600, 40, 200, 120);
+    auto* edit = new TEdit(second);
+    edit->SetParent(second);
+    edit->SetBounds(10, 10, 100, 24);
+    second->Show();
+    uitest::Pump();
+    Input::Click(Form, 5, 5);
+    View()->SetFocus();
+    uitest::Pump();
+    ClickTwice(r[1]);
+    Input::Click(edit, 5, 5);
+    uitest::Pump();
+    ASSERT_TRUE(edit->Focused());
+    EXPECT_FALSE(EditStarts()) << "no edit box in the window the user left";
+    EXPECT_FALSE(Box->Box() && Box->Box()->Visible());
+}
+
 // ---------------------------------------------------------------- hot tracking and leaving
 
 TEST_F(Mouse, HotTrackingFollowsThePointerAndEndsWhenItLeaves)
@@ -769,6 +960,79 @@ TEST_F(Cells, APressAndReleaseOnACellButtonClickItAndSelectNothing)
     Input::MouseMove(View(), q.X, q.Y);
     uitest::Pump();
     EXPECT_EQ(treeMoves, 1);
+}
+
+TEST_F(Cells, ACellButtonReleasedOverADisabledRowComesUpThereAtTheRealPoint)
+{
+    r[2]->SetEnabled(false);
+    std::vector<TPoint> ups;
+    Button->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int X, int Y) { ups.push_back({X, Y}); };
+    const TPoint p = CellAt(r[1]), q = CellAt(r[2]);
+    Input::MouseDown(View(), mbLeft, p.X, p.Y);
+    uitest::Pump();
+    EXPECT_TRUE(Button->Down());
+    Input::MouseUp(View(), mbLeft, q.X + 7, q.Y);
+    uitest::Pump();
+    EXPECT_FALSE(Button->Down()) << "the button comes up at its release";
+    ASSERT_EQ(ups.size(), 1u);
+    EXPECT_EQ(ups[0].X, q.X + 7 - 120) << "in its column's coordinates";
+    EXPECT_EQ(ups[0].Y, q.Y);
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), "click"), 0);
+    Click(CellAt(r[0]));
+    EXPECT_EQ(ups.size(), 1u) << "and hears no second release later";
+    // The same with the right button.
+    Input::MouseDown(View(), mbRight, p.X, p.Y);
+    Input::MouseUp(View(), mbRight, q.X, q.Y);
+    uitest::Pump();
+    EXPECT_FALSE(Button->Down());
+    ASSERT_EQ(ups.size(), 2u);
+    EXPECT_EQ(ups[1].X, q.X - 120);
+}
+
+TEST_F(Cells, ACellButtonPressedWithTheRightButtonComesUpWhereverItIsReleased)
+{
+    std::vector<std::string> buttons;
+    Button->OnMouseUp = [&](TObject*, TMouseButton B, TShiftState, int X, int Y) {
+        buttons.push_back((B == mbRight ? "right " : "left ") + std::to_string(X) + " " + std::to_string(Y));
+    };
+    const TPoint p = CellAt(r[1]), q = CellAt(r[2]);
+    Input::MouseDown(View(), mbRight, p.X, p.Y);
+    uitest::Pump();
+    EXPECT_TRUE(Button->Down());
+    Input::MouseUp(View(), mbRight, q.X, q.Y);
+    uitest::Pump();
+    EXPECT_FALSE(Button->Down());
+    EXPECT_EQ(buttons, std::vector<std::string>{"right -1 -1"});
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), "click"), 0);
+    Input::AdvanceTime(2000);
+    Input::MouseDown(View(), mbRight, p.X, p.Y);
+    Input::MouseUp(View(), mbRight, p.X, p.Y);
+    uitest::Pump();
+    EXPECT_FALSE(Button->Down());
+    EXPECT_EQ(buttons.back(), "right " + std::to_string(p.X - 120) + " " + std::to_string(p.Y));
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), "click"), 1) << "released on itself it clicks";
+}
+
+TEST_F(Cells, AColumnPastTheItemsLastStyleUsesItsMainStyle)
+{
+    Tree->Header()->Sections()->AddSection()->SetWidth(120);
+    auto* mainButton = new TExCellButton(Form);
+    std::vector<std::string> heard;
+    mainButton->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int X, int) { heard.push_back("down " + std::to_string(X)); };
+    mainButton->OnClick = [&](TObject*) { heard.push_back("click"); };
+    r[0]->MainStyle()->SetOwnerColors(false);
+    r[0]->MainStyle()->SetControl(mainButton);
+    ASSERT_EQ(r[0]->StylesCount(), 1);
+    Paint();
+    const TRect rr = RowRect(r[0]);
+    const TPoint p{250, (rr.Top + rr.Bottom) / 2};
+    TSTItemPart part;
+    Integer column = 0;
+    ASSERT_EQ(View()->GetItemAt(p.X, p.Y, part, column), r[0]);
+    ASSERT_EQ(column, 2);
+    Click(p);
+    EXPECT_EQ(heard, (std::vector<std::string>{"down " + std::to_string(p.X - 240), "click"}));
+    EXPECT_EQ(Focused(), nullptr) << "the control kept the press";
 }
 
 TEST_F(Cells, AVirtualTreesStyleBringsItsControlAndAStyleWithItsOwnColoursNone)
