@@ -6,6 +6,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "platform/Backend.h"
@@ -89,6 +92,13 @@ void RequestOrderlyEnd(HWND Wnd)
     });
 }
 
+namespace {
+// Set by the main thread when its loop ends: from then the grace time counts afresh, once.
+std::atomic<bool> gLoopEnded{false};
+}
+
+void MessageLoopEnded() { gLoopEnded = true; }
+
 void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs)
 {
     BlockTerminationSignals();
@@ -100,12 +110,28 @@ void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs)
         if (sigwait(&set, &sig) != 0)
             return;
         RequestOrderlyEnd(Wnd);
-        timespec grace{static_cast<time_t>(GraceMs / 1000), static_cast<long>(GraceMs % 1000) * 1000000L};
-        siginfo_t info;
-        int second;
-        do
-            second = sigtimedwait(&set, &info, &grace);
-        while (second < 0 && errno == EINTR);
-        _exit(second > 0 ? 128 + second : 0);
+        // A stop sequence that reaches the end of the loop gets the grace time once more for what
+        // follows it (a loaded machine stretches both); one that never gets there is given up.
+        using Clock = std::chrono::steady_clock;
+        auto deadline = Clock::now() + std::chrono::milliseconds(GraceMs);
+        bool renewed = false;
+        for (;;) {
+            if (!renewed && gLoopEnded) {
+                renewed = true;
+                deadline = Clock::now() + std::chrono::milliseconds(GraceMs);
+            }
+            const auto left = deadline - Clock::now();
+            if (left <= Clock::duration::zero())
+                break;
+            const auto slice = std::min<Clock::duration>(left, std::chrono::milliseconds(20));
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
+            timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+            siginfo_t info;
+            const int second = sigtimedwait(&set, &info, &wait);
+            if (second > 0)
+                _exit(128 + second);
+        }
+        // Not stopped in order: the status says the signal ended it.
+        _exit(128 + sig);
     }).detach();
 }

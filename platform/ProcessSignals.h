@@ -10,9 +10,13 @@
 void BlockTerminationSignals();
 
 // From now on the first SIGTERM or SIGINT ends the program as RequestOrderlyEnd(Wnd) does. Should
-// the program still run GraceMs after it, or another of the two signals arrive, the process ends
-// at once (status 0 after the grace time, 128 + the signal's number for a second signal).
-void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs = 5000);
+// another of the two signals arrive, or the message loop not have ended GraceMs after the first
+// (or the program still run GraceMs after the loop's end), the process ends at once with status
+// 128 + that signal's number: it was not stopped in order.
+void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs = 10000);
+
+// Called by main when the message loop has returned: the stop sequence is under way.
+void MessageLoopEnded();
 
 // Callable from any thread. On the main thread: every open message box, dialog, modal form and
 // popup menu is cancelled, as Escape would, and once none is open Wnd is sent WM_CLOSE. Those

@@ -28,6 +28,7 @@ int main(int argc, char** argv)
         // A desktop session ends programs with SIGTERM: the window closes as when the user closes it.
         CloseOnTerminationSignals(rxForm->Handle());
         Application->Run();
+        MessageLoopEnded();
     } catch (const std::exception& e) {
         Application->ShowException(e);
     }

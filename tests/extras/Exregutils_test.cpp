@@ -474,7 +474,6 @@ TEST_F(RegUtils, CopyBetweenRootsAndOfABigValue)
 
 TEST_F(RegUtils, CopyIntoItsOwnSubtreeIsRefused)
 {
-    const auto start = std::chrono::steady_clock::now();
     for (const char* dest : {"Software\\Test\\A\\A1", "Software\\Test\\A\\A1\\A11", "Software\\Test\\A",
                              "software\\test\\a\\", "SOFTWARE\\TEST\\a\\a1"}) {
         EXPECT_FALSE(CopyKey("", "", rrtHKEY_CURRENT_USER, rrtHKEY_CURRENT_USER, "Software\\Test\\A", dest)) << dest;
@@ -484,7 +483,6 @@ TEST_F(RegUtils, CopyIntoItsOwnSubtreeIsRefused)
     EXPECT_FALSE(CopyKey("", "", rrtHKEY_CURRENT_USER, rrtHKEY_CURRENT_USER, "HKEY_CURRENT_USER",
                          "Software\\Test\\B"));
     EXPECT_NE(GetLastRegError(), "");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     Reload();
     EXPECT_EQ(SubKeys("Software\\Test\\A\\A1"), V{"A11"});
     EXPECT_TRUE(SubKeys("Software\\Test\\A\\A1\\A11").empty());

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -124,6 +129,37 @@ TEST_F(OrderlyEnd, AnOpenPopupMenuIsClosed)
     Log += "menu;";
     EXPECT_TRUE(uitest::PumpUntil([&] { return Closed(); }));
     EXPECT_EQ(Log, "menu;close;");
+}
+
+// A program whose stop sequence hangs is given up on after the grace time, and its status says it
+// was ended by the signal (not 0, as an orderly stop); one that reached the end of its message loop
+// gets the grace time once more for what follows.
+void EndBySignal(int CloseMs, int AfterLoopMs)
+{
+    BlockTerminationSignals();  // before any thread starts, as main does
+    Application->Initialize();
+    TForm* form = nullptr;
+    Application->CreateForm(form);  // the main form: its close ends the loop
+    form->OnCloseQuery = [&](TObject*, bool& canClose) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(CloseMs));
+        canClose = true;
+    };
+    form->Show();
+    CloseOnTerminationSignals(form->Handle(), 3000);
+    kill(getpid(), SIGTERM);
+    Application->Run();
+    MessageLoopEnded();
+    std::this_thread::sleep_for(std::chrono::milliseconds(AfterLoopMs));
+    std::_Exit(0);
+}
+
+TEST(TerminationSignalDeathTest, AStopThatHangsIsGivenUpWithTheSignalsStatus)
+{
+    EXPECT_EXIT(EndBySignal(600000, 0), ::testing::ExitedWithCode(128 + SIGTERM), "");
+    EXPECT_EXIT(EndBySignal(0, 600000), ::testing::ExitedWithCode(128 + SIGTERM), "");
+    // A close that takes half the grace time and an end after the loop that takes half again runs
+    // past the first grace time, and is not given up.
+    EXPECT_EXIT(EndBySignal(1500, 1500), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -98,6 +98,18 @@ TEST_F(Capture, BuffersFromTheSoundDeviceComeOutAsText)
 // (here a pipe that nothing is written to).
 class EndSignal : public ::testing::TestWithParam<int> {};
 
+// A program the test started and has not waited for is killed when the test ends early.
+struct TStopsOnExit {
+    pid_t Pid;
+    ~TStopsOnExit()
+    {
+        if (Pid > 0) {
+            kill(Pid, SIGKILL);
+            waitpid(Pid, nullptr, 0);
+        }
+    }
+};
+
 TEST_P(EndSignal, EndsTheProgramWithStatusZero)
 {
     testsig::TTempDir dir;
@@ -110,10 +122,11 @@ TEST_P(EndSignal, EndsTheProgramWithStatusZero)
     }
     const std::string pipe = dir.Path("input.fifo");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    const int writer = open(pipe.c_str(), O_RDWR);  // present, and silent
+    const int writer = open(pipe.c_str(), O_RDWR | O_CLOEXEC);  // present, and silent
     ASSERT_GE(writer, 0);
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
+    TStopsOnExit running{pid};
     if (pid == 0) {
         if (chdir(dir.Dir.c_str()) != 0)
             _exit(90);
@@ -126,32 +139,31 @@ TEST_P(EndSignal, EndsTheProgramWithStatusZero)
     }
     // The start-up is done once the raw-log folder exists.
     const auto started = std::chrono::steady_clock::now();
-    while (!std::filesystem::exists(dir.Path("Raw_Logs")) && std::chrono::steady_clock::now() - started < 30s)
+    while (!std::filesystem::exists(dir.Path("Raw_Logs")) && std::chrono::steady_clock::now() - started < 60s)
         std::this_thread::sleep_for(20ms);
     std::this_thread::sleep_for(300ms);
     const auto sent = std::chrono::steady_clock::now();
     ASSERT_EQ(kill(pid, GetParam()), 0);
     int status = 0;
     pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - sent < 10s)
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - sent < 60s)
         std::this_thread::sleep_for(10ms);
     if (done == 0) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
-        FAIL() << "still running 10 s after the signal";
+        FAIL() << "still running a minute after the signal";
     }
+    running.Pid = -1;
     close(writer);
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    // 0: the stop sequence ran; a program given up on after the grace time ends with 128 + the
+    // signal's number.
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    // Well before the 5 s after which the program gives up on an orderly end: a loaded machine
-    // stretches the orderly end, and only the give-up path takes 5 s.
-    EXPECT_LT(took.count(), 4500);
 }
 
 // A box is open when the desktop ends the session (here the warning about a command-line option
 // that is no rate, shown during the start-up): the box goes, the start-up runs to its end, and the
-// program stops in order well within a second, not after the grace time.
+// program stops in order, not by giving up after the grace time.
 TEST(EndSignalWithABoxOpen, ClosesTheBoxAndRunsTheNormalStop)
 {
     testsig::TTempDir dir;
@@ -164,10 +176,11 @@ TEST(EndSignalWithABoxOpen, ClosesTheBoxAndRunsTheNormalStop)
     }
     const std::string pipe = dir.Path("input.fifo");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    const int writer = open(pipe.c_str(), O_RDWR);
+    const int writer = open(pipe.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(writer, 0);
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
+    TStopsOnExit running{pid};
     if (pid == 0) {
         if (chdir(dir.Dir.c_str()) != 0)
             _exit(90);
@@ -181,34 +194,37 @@ TEST(EndSignalWithABoxOpen, ClosesTheBoxAndRunsTheNormalStop)
     // The box comes right after the sound input opened the pipe.
     auto pipeOpen = [&] {
         std::error_code ec;
+        // Not before the program runs: until the exec the child still holds the test's own end.
+        const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", ec);
+        if (ec || !std::filesystem::equivalent(exe, MORVIK_PROGRAM, ec))
+            return false;
         for (const auto& e : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
             if (std::filesystem::read_symlink(e.path(), ec) == pipe)
                 return true;
         return false;
     };
     const auto started = std::chrono::steady_clock::now();
-    while (!pipeOpen() && std::chrono::steady_clock::now() - started < 30s)
+    while (!pipeOpen() && std::chrono::steady_clock::now() - started < 60s)
         std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(pipeOpen()) << "the program never opened its sound input";
     std::this_thread::sleep_for(700ms);
     EXPECT_FALSE(std::filesystem::exists(dir.Path("Raw_Logs")));  // the start-up waits for the box
     const auto sent = std::chrono::steady_clock::now();
     ASSERT_EQ(kill(pid, SIGTERM), 0);
     int status = 0;
     pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - sent < 10s)
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - sent < 60s)
         std::this_thread::sleep_for(10ms);
     if (done == 0) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
-        FAIL() << "still running 10 s after the signal";
+        FAIL() << "still running a minute after the signal";
     }
+    running.Pid = -1;
     close(writer);
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the stop sequence ran, not the give-up after the grace time";
     EXPECT_TRUE(std::filesystem::exists(dir.Path("Raw_Logs")));  // the start-up went on to its end
-    // Half the grace time after which the program gives up on an orderly end.
-    EXPECT_LT(took.count(), 2500);
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, EndSignal, ::testing::Values(SIGTERM, SIGINT),

@@ -110,15 +110,15 @@ TEST_F(LostDevice, GoneAndBackBetweenTwoTicksIsNotTold)
     auto panel = [&] { return form->StatusBar1->Panels()->Items(kPanelFreeBuffers)->Text(); };
     const std::string first = "RYRY NIGHT 1234", second = "RYRY DAWN 5678";
     server.Feed(StartupRtty(first));
-    const bool heardFirst = uitest::PumpUntil([&] { return received().find(first) != std::string::npos; }, 20000);
+    const bool heardFirst = uitest::PumpUntil([&] { return received().find(first) != std::string::npos; }, 60000);
     server.Stop();
-    const bool told = uitest::PumpUntil([&] { return !boxes.empty() && panel() == kPanelNoSound; }, 10000);
+    const bool told = uitest::PumpUntil([&] { return !boxes.empty() && panel() == kPanelNoSound; }, 60000);
     uitest::Pump(1500);  // the device tries to come back and fails meanwhile
     const std::size_t boxesWhileGone = boxes.size();
     const bool restarted = server.Start();
-    const bool backShown = uitest::PumpUntil([&] { return panel().rfind("FrB: ", 0) == 0; }, 10000);
+    const bool backShown = uitest::PumpUntil([&] { return panel().rfind("FrB: ", 0) == 0; }, 60000);
     server.Feed(StartupRtty(second));
-    const bool heardSecond = uitest::PumpUntil([&] { return received().find(second) != std::string::npos; }, 20000);
+    const bool heardSecond = uitest::PumpUntil([&] { return received().find(second) != std::string::npos; }, 60000);
     const std::string text = received();
     form->ExitClick(form);
     const bool kept = text.find(first) != std::string::npos && text.find(second) > text.find(first);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace pulsetest {
 
@@ -62,10 +64,14 @@ bool TPulseServer::Start()
     // What a stopped server leaves behind would keep the new one from making its own.
     ::unlink(socket.c_str());
     ::unlink(pipe.c_str());
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0)
         return false;
     if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
         ::setenv("HOME", Dir.c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", Dir.c_str(), 1);
         ::setenv("PULSE_RUNTIME_PATH", Dir.c_str(), 1);
@@ -83,11 +89,17 @@ bool TPulseServer::Start()
     }
     Pid = pid;
     const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < 10s) {
+    while (std::chrono::steady_clock::now() - start < 60s) {
         struct stat st {};
         if (::stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && ::stat(pipe.c_str(), &st) == 0 &&
-            S_ISFIFO(st.st_mode))
-            return true;
+            S_ISFIFO(st.st_mode)) {
+            // The source reads its pipe once a writer can open it without waiting.
+            const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                ::close(fd);
+                return true;
+            }
+        }
         int status = 0;
         if (::waitpid(Pid, &status, WNOHANG) == Pid) {
             Pid = -1;
@@ -101,7 +113,7 @@ bool TPulseServer::Start()
 
 void TPulseServer::Stop()
 {
-    StopFeeding = true;
+    StopFeed();
     if (Pid > 0) {
         ::kill(Pid, SIGTERM);
         int status = 0;
@@ -116,6 +128,11 @@ void TPulseServer::Stop()
         }
         Pid = -1;
     }
+}
+
+void TPulseServer::StopFeed()
+{
+    StopFeeding = true;
     if (Feeder.joinable())
         Feeder.join();
     StopFeeding = false;
@@ -123,18 +140,22 @@ void TPulseServer::Stop()
 
 void TPulseServer::Feed(std::vector<std::int16_t> samples)
 {
-    WaitFed();
+    StopFeed();
     // A server that goes away while it is fed must not end the test with SIGPIPE.
     ::signal(SIGPIPE, SIG_IGN);
     const std::string pipe = Dir + "/feed";
     Feeder = std::thread([this, pipe, samples = std::move(samples)] {
-        const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (samples.empty())
+            return;
+        int fd = -1;
+        while (!StopFeeding && (fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0)
+            std::this_thread::sleep_for(10ms);  // the server is not reading yet
         if (fd < 0)
             return;
         constexpr std::size_t kChunk = 1024;
         const auto period = std::chrono::microseconds(kChunk * 1000000 / 11025);
         auto next = std::chrono::steady_clock::now();
-        for (std::size_t at = 0; at < samples.size() && !StopFeeding; at += kChunk) {
+        for (std::size_t at = 0; !StopFeeding; at = at + kChunk < samples.size() ? at + kChunk : 0) {
             const std::size_t n = std::min(kChunk, samples.size() - at);
             const char* p = reinterpret_cast<const char*>(samples.data() + at);
             std::size_t left = n * 2;
@@ -151,16 +172,13 @@ void TPulseServer::Feed(std::vector<std::int16_t> samples)
                 }
             }
             next += period;
+            // Behind by more than a chunk (a busy machine): go on from now rather than in a burst.
+            if (next < std::chrono::steady_clock::now() - period)
+                next = std::chrono::steady_clock::now();
             std::this_thread::sleep_until(next);
         }
         ::close(fd);
     });
-}
-
-void TPulseServer::WaitFed()
-{
-    if (Feeder.joinable())
-        Feeder.join();
 }
 
 }  // namespace pulsetest

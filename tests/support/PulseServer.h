@@ -26,16 +26,19 @@ public:
     // The ALSA configuration file to name in ALSA_CONFIG_PATH before anything opens a device.
     std::string AlsaConfig() const { return Dir + "/asound.conf"; }
 
-    // Starts the server (again); false when it is not up within 10 s.
+    // Starts the server (again) and waits until its source reads what is fed; false when it is
+    // not up within a minute. The server dies with the thread that started it, so a test process
+    // that ends early (a death test's _Exit) leaves none behind.
     bool Start();
     // The server goes away, as when its user stops it; what is still being fed is dropped.
     void Stop();
     bool Running() const { return Pid > 0; }
 
-    // Plays samples (11025 per second, mono) into the source at real speed, from a thread of its
-    // own; a feed still running is waited for first.
+    // Plays samples (11025 per second, mono) into the source at real speed, over and over until
+    // the next Feed, StopFeed or Stop, from a thread of its own: whenever a device records, it
+    // hears them, however late it started on a busy machine.
     void Feed(std::vector<std::int16_t> samples);
-    void WaitFed();
+    void StopFeed();
 
 private:
     std::string Dir;
