@@ -3,6 +3,8 @@
 #include "receiver/MessageArchive.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -47,6 +49,29 @@ std::string NameKey(const std::string& Name, const TMessageStamp& Stamp)
 }
 
 constexpr std::size_t kReadChunk = 1 << 16;
+
+bool IsProgram(const std::string& Path)
+{
+    struct stat st {};
+    return ::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(Path.c_str(), X_OK) == 0;
+}
+
+// The exit status of a program run to its end; -1 when it could not be started or did not end.
+int RunAndWait(const std::vector<std::string>& Args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : Args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 }  // namespace
 
@@ -158,6 +183,35 @@ std::string MessageViewerText(const std::string& Path, const std::string& Suffix
     return text;
 }
 
+std::string FindTerminal()
+{
+    std::vector<std::string> names;
+    if (const char* own = std::getenv("TERMINAL"); own && *own)
+        names.emplace_back(own);
+    names.emplace_back("x-terminal-emulator");
+    names.emplace_back("xterm");
+    const char* pathVar = std::getenv("PATH");
+    const std::string path = pathVar ? pathVar : "";
+    for (const std::string& name : names) {
+        if (name.find('/') != std::string::npos) {
+            if (IsProgram(name))
+                return name;
+            continue;
+        }
+        for (std::size_t at = 0; at <= path.size();) {
+            std::size_t end = path.find(':', at);
+            if (end == std::string::npos)
+                end = path.size();
+            // An empty entry is the current folder.
+            const std::string dir = end > at ? path.substr(at, end - at) : ".";
+            if (IsProgram(dir + "/" + name))
+                return dir + "/" + name;
+            at = end + 1;
+        }
+    }
+    return std::string();
+}
+
 bool OpenInTextEditor(const std::string& Path)
 {
     const auto answer = reinterpret_cast<std::intptr_t>(
@@ -166,22 +220,25 @@ bool OpenInTextEditor(const std::string& Path)
         return true;
     if (answer != SE_ERR_NOASSOC)
         return false;
-    // No opener on this desktop: the user's own editor, started by a shell that leaves it running
-    // on its own (the command may carry arguments; the path goes in quoted).
+    // No opener on this desktop: the user's own editor (the command may carry arguments; the path
+    // goes in as an argument of its own), in a terminal emulator where there is one, since the
+    // usual choices (vi, nano) need a terminal and the program has none to lend.
     const char* editor = std::getenv("VISUAL");
     if (!editor || !*editor)
         editor = std::getenv("EDITOR");
     if (!editor || !*editor)
         return false;
-    const std::string script = std::string(editor) + " \"$1\" </dev/null >/dev/null 2>&1 &";
-    const char* argv[] = {"sh", "-c", script.c_str(), "sh", Path.c_str(), nullptr};
-    pid_t pid;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+    const std::string command = std::string(editor) + " \"$1\"";
+    if (RunAndWait({"/bin/sh", "-n", "-c", command}) != 0)
         return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::vector<std::string> run;
+    if (const std::string terminal = FindTerminal(); !terminal.empty())
+        run = {terminal, "-e"};
+    run.insert(run.end(), {"/bin/sh", "-c", command, "sh", Path});
+    // Started by a shell that leaves it running on its own.
+    std::vector<std::string> launcher{"/bin/sh", "-c", "\"$@\" </dev/null >/dev/null 2>&1 &", "sh"};
+    launcher.insert(launcher.end(), run.begin(), run.end());
+    return RunAndWait(launcher) == 0;
 }
 
 }  // namespace rx

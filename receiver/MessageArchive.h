@@ -49,8 +49,12 @@ std::vector<std::string> ListMessageFiles(const std::string& Dir);
 // what could be read followed by the read error.
 std::string MessageViewerText(const std::string& Path, const std::string& Suffix);
 
-// Opens a file in the desktop's text editor: the desktop's opener, or the program named by
-// $VISUAL (else $EDITOR) when the desktop has none. False when nothing could be started.
+// Opens a file in the desktop's text editor: the desktop's opener, or when the desktop has none
+// the program named by $VISUAL (else $EDITOR), in a terminal emulator when one is found. False
+// when nothing could be started.
 bool OpenInTextEditor(const std::string& Path);
+// The terminal emulator to run an editor in: $TERMINAL, else x-terminal-emulator, else xterm, the
+// first found (a name without '/' on $PATH); empty when there is none.
+std::string FindTerminal();
 
 }  // namespace rx

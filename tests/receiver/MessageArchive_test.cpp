@@ -28,6 +28,21 @@ using namespace rxtest;
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
+// Sets an environment variable (unsets it for null) for as long as it lives.
+struct TScopedEnv {
+    TScopedEnv(const char* name, const char* value) : Name(name)
+    {
+        if (const char* old = getenv(name))
+            Old = old;
+        Had = getenv(name) != nullptr;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~TScopedEnv() { Had ? setenv(Name, Old.c_str(), 1) : unsetenv(Name); }
+    const char* Name;
+    std::string Old;
+    bool Had = false;
+};
+
 // ---- names and node texts
 
 TEST(MessageNames, TheProgramsOwnNamesAndTheirLimits)
@@ -307,6 +322,8 @@ TEST_F(Archive, WithoutAnOpenerTheUsersEditorOpensTheFile)
     Write(Dir.Path("editor.sh"), "#!/bin/sh\necho \"$1\" > '" + mark + "'\n");
     ASSERT_EQ(chmod(Dir.Path("editor.sh").c_str(), 0755), 0);
     LauncherWorks = false;
+    // No terminal emulator to be found: the editor starts on its own.
+    const TScopedEnv path("PATH", Dir.Dir.c_str()), terminal("TERMINAL", nullptr);
     const char* visual = getenv("VISUAL");
     const std::string oldVisual = visual ? visual : "";
     setenv("VISUAL", Dir.Path("editor.sh").c_str(), 1);
@@ -331,6 +348,7 @@ TEST_F(Archive, TheEditorsAnswers)
     const std::string mark = Dir.Path("opened with");
     Write(Dir.Path("editor.sh"), "#!/bin/sh\necho \"$1\" > '" + mark + "'\n");
     ASSERT_EQ(chmod(Dir.Path("editor.sh").c_str(), 0755), 0);
+    const TScopedEnv path("PATH", Dir.Dir.c_str()), terminal("TERMINAL", nullptr);
     const char* visual = getenv("VISUAL");
     const char* editor = getenv("EDITOR");
     const std::string oldVisual = visual ? visual : "", oldEditor = editor ? editor : "";
@@ -512,6 +530,72 @@ TEST_F(LiveArchive, TheViewerRereadsOnlyTheFileThatChanged)
     SetClock(15, 6, 15, 4);
     Receive("\r\nZCZC LATER\r\nNNNN");
     EXPECT_EQ(Viewer(), " ");
+}
+
+}  // namespace
+
+namespace {
+
+// Without a desktop opener the user's editor (vi, nano: they need a terminal) runs in a terminal
+// emulator: $TERMINAL, else x-terminal-emulator, else xterm, the first one found.
+TEST_F(Archive, WithoutAnOpenerTheEditorRunsInATerminalEmulator)
+{
+    fs::create_directories(Dir.Path("bin"));
+    fs::create_directories(Dir.Path("own"));
+    const std::string args = Dir.Path("terminal args"), opened = Dir.Path("opened with");
+    // A terminal that notes its name and arguments, then runs what follows its -e.
+    auto terminal = [&](const std::string& path) {
+        Write(path, "#!/bin/sh\n{ echo \"$0\"; for a in \"$@\"; do echo \"[$a]\"; done; } > '" + args +
+                        "'\nshift\nexec \"$@\"\n");
+        ASSERT_EQ(chmod(path.c_str(), 0755), 0);
+    };
+    terminal(Dir.Path("bin/xterm"));
+    terminal(Dir.Path("bin/x-terminal-emulator"));
+    terminal(Dir.Path("own/myterm"));
+    Write(Dir.Path("bin/not-a-program"), "");
+    const TScopedEnv path("PATH", (Dir.Path("none") + ":" + Dir.Path("bin")).c_str());
+    const std::string none = "(none)";
+    const struct {
+        std::string Terminal;  // $TERMINAL; "(none)" leaves it unset
+        std::vector<const char*> Remove;
+        std::string Found;
+    } cases[] = {
+        {none, {}, Dir.Path("bin/x-terminal-emulator")},
+        {"", {}, Dir.Path("bin/x-terminal-emulator")},
+        {"xterm", {}, Dir.Path("bin/xterm")},
+        {"myterm", {}, Dir.Path("bin/x-terminal-emulator")},  // not on the path
+        {Dir.Path("own/myterm"), {}, Dir.Path("own/myterm")},
+        {Dir.Path("own/missing"), {}, Dir.Path("bin/x-terminal-emulator")},
+        {"not-a-program", {"bin/x-terminal-emulator"}, Dir.Path("bin/xterm")},
+        {none, {"bin/xterm"}, ""},
+    };
+    for (const auto& c : cases) {
+        for (const char* gone : c.Remove)
+            fs::remove(Dir.Path(gone));
+        const TScopedEnv own("TERMINAL", c.Terminal == none ? nullptr : c.Terminal.c_str());
+        EXPECT_EQ(rx::FindTerminal(), c.Found) << c.Terminal;
+    }
+
+    // The whole way, from a double click, with an editor setting that carries an argument.
+    terminal(Dir.Path("bin/xterm"));
+    Write(Dir.Path("editor.sh"), "#!/bin/sh\necho \"$1 $2\" > '" + opened + "'\n");
+    ASSERT_EQ(chmod(Dir.Path("editor.sh").c_str(), 0755), 0);
+    const TScopedEnv own("TERMINAL", nullptr), visual("VISUAL", (Dir.Path("editor.sh") + " -n").c_str());
+    Write("Messages/070315-061502.TXT", "ZCZC\r\n");
+    form->AddMessageToTree("070315-061502.TXT");
+    Select(Node("15 Mar 07", "06:15:02"));
+    LauncherWorks = false;
+    form->TreeView1DblClick(form->TreeView1);
+    for (int i = 0; i < 6000 && !fs::exists(opened); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream in(opened);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "-n Messages/070315-061502.TXT");
+    std::ifstream noted(args);
+    std::stringstream all;
+    all << noted.rdbuf();
+    EXPECT_EQ(all.str(), Dir.Path("bin/xterm") + "\n[-e]\n[/bin/sh]\n[-c]\n[" + Dir.Path("editor.sh") +
+                             " -n \"$1\"]\n[sh]\n[Messages/070315-061502.TXT]\n");
 }
 
 }  // namespace
