@@ -338,8 +338,22 @@ void TRxForm::FormDestroy(TObject*)
     SpectrumBitmap = nullptr;
 }
 
+void TRxForm::EndTimerTick()
+{
+    InTimerTick = false;
+    if (!DeferredReports.empty())
+        PostMessage(Handle(), kShowReportsMessage, 0, 0);
+}
+
 void TRxForm::Timer1Timer(TObject*)
 {
+    // A box opened in here would hold this timer, and with it the panels, until it is closed:
+    // what is to be told waits for the tick to end.
+    InTimerTick = true;
+    struct TTickEnd {
+        TRxForm& Form;
+        ~TTickEnd() { Form.EndTimerTick(); }
+    } tickEnd{*this};
     if (Tty_Params.HoldOffTicks != 0)
         --Tty_Params.HoldOffTicks;
     // A device gone away is said once, in its panel and in one box, until it is back.
@@ -367,6 +381,10 @@ void TRxForm::Dispatch(TMessage& Message)
 {
     if (Message.Msg == rx::kSoundBufferMessage) {
         ProcessSoundQueue();
+        return;
+    }
+    if (Message.Msg == kShowReportsMessage) {
+        ShowDeferredReports();
         return;
     }
     TForm::Dispatch(Message);

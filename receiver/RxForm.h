@@ -53,6 +53,8 @@ constexpr int kPanelMessage = 7;
 constexpr int kPanelMessageOutcome = 8;
 // What panel 6 shows while the sound device is gone.
 inline constexpr const char* kPanelNoSound = "No sound";
+// Posted to the window: the reports that could not be shown where they arose are shown now.
+constexpr UINT kShowReportsMessage = WM_APP + 1;
 // Ticks of 100 ms during which neither display is drawn after a menu opens.
 constexpr int kMenuHoldOffTicks = 40;
 
@@ -323,6 +325,8 @@ public:
 
 private:
     void CreateComponents();
+    void EndTimerTick();
+    bool InTimerTick = false;
     void CreateMenus();
     void StopSequence();
     void HoldOff();

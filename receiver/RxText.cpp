@@ -297,11 +297,11 @@ void TRxForm::TellFailure(const std::string& text, const std::string& caption)
 void TRxForm::ShowDeferredReports()
 {
     // A box opened inside a pass over the sound buffers would hold the queue for as long as it is
-    // open, and the driver runs dry after 3 s. It waits for the pass to end; its own message
-    // loop then keeps the buffers coming.
+    // open, and the driver runs dry after 3 s; inside the timer's tick it would hold the timer.
+    // It waits for the pass or the tick to end; its own message loop then keeps both going.
     // Once the program is ending nothing is held up by a box any more: the last reports show
     // wherever the stop began.
-    if (ShowingReports || ((Sound->QueueBusy() || InDecodeFromFile) && !Sound->ClosingDown()))
+    if (ShowingReports || ((Sound->QueueBusy() || InDecodeFromFile || InTimerTick) && !Sound->ClosingDown()))
         return;
     ShowingReports = true;
     while (!DeferredReports.empty()) {

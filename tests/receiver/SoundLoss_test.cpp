@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ExtCtrls.h"
 #include "receiver/SoundInput.h"
 #include "tests/receiver/RxWindowTest.h"
 #include "tests/support/PulseServer.h"
@@ -30,10 +31,13 @@ protected:
             form->Perform(rx::kSoundBufferMessage, 0, 0);
         }
     }
+    // Ticks of the timer, each followed by what it posted.
     void Ticks(int n)
     {
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < n; ++i) {
             form->Timer1Timer(form);
+            uitest::Pump();
+        }
     }
     const std::string LostBox = std::string(rx::kSoundLostCaption) + "|" + rx::kSoundLostText;
 };
@@ -83,6 +87,32 @@ TEST_F(LostDevice, GoneAndBackBetweenTwoTicksIsNotTold)
     Ticks(5);
     EXPECT_TRUE(Boxes.empty());
     EXPECT_EQ(Panel(kPanelFreeBuffers), "FrB: 16");
+}
+
+// The box is open while the device comes back and goes again: the panel follows it all along,
+// by the window's own timer.
+TEST_F(LostDevice, ThePanelFollowsTheDeviceWhileTheBoxIsOpen)
+{
+    form->FormActivate(form);
+    ASSERT_TRUE(form->Timer1->Enabled());
+    std::vector<std::string> panels;
+    OnBox = [&] {
+        if (Boxes.size() > 1)
+            return;
+        panels.push_back(Panel(kPanelFreeBuffers));
+        fakewave::ComeBack();
+        uitest::PumpUntil([&] { return Panel(kPanelFreeBuffers) != kPanelNoSound; }, 60000);
+        panels.push_back(Panel(kPanelFreeBuffers));
+        fakewave::Lose();
+        uitest::PumpUntil([&] { return Panel(kPanelFreeBuffers) == kPanelNoSound; }, 60000);
+        panels.push_back(Panel(kPanelFreeBuffers));
+    };
+    fakewave::Lose();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Boxes.size() == 2; }, 60000));
+    EXPECT_EQ(panels, (std::vector<std::string>{kPanelNoSound, "FrB: 16", kPanelNoSound}));
+    // Gone a second time while the first box was open: told again once that box is closed.
+    EXPECT_EQ(Boxes, (std::vector<std::string>{LostBox, LostBox}));
+    form->ExitClick(form);
 }
 
 // Runs in a process of its own, so that the sound libraries see the server's configuration from
