@@ -29,6 +29,11 @@ bool IsMainThread();
 // Windows-1251, everything else Windows-1252) to and from Unicode.
 QString ToQString(const std::string& bytes, int charset = 1 /* DEFAULT_CHARSET */);
 std::string FromQString(const QString& text, int charset = 1);
+// Text the user gives (typed, pasted, dropped) as bytes of a code page: a character the code page
+// lacks gives those characters of its canonical decomposition that the code page has (an accented
+// letter its base letter), or nothing, rather than a '?' the user never typed. LeftOut, when given,
+// is set when a character gave nothing.
+std::string UserTextToCodePage(const QString& text, int codePage, bool* leftOut = nullptr);
 
 // ---- Event loop --------------------------------------------------------------------------
 // Queues fn to run on the main thread; callable from any thread; runs in the order queued.

@@ -52,7 +52,8 @@ BOOL EmptyClipboard();
 HANDLE SetClipboardData(UINT uFormat, HANDLE hMem);
 // CF_UNICODETEXT is UTF-16 (char16_t) with a terminating zero; it is what other programs see of
 // the text. CF_TEXT and CF_OEMTEXT are Windows-1252 bytes; text set in one of the three is read
-// in any of them.
+// in any of them. Line ends are CR LF here and LF on the desktop: other programs get LF for CR LF,
+// and their LF, CR LF or lone CR reads as CR LF.
 // The block stays the clipboard's; valid until the clipboard is closed.
 HANDLE GetClipboardData(UINT uFormat);
 BOOL IsClipboardFormatAvailable(UINT format);
@@ -82,6 +83,20 @@ public:
     int GetTextBuf(char* Buffer, int BufSize, int CodePage);
     HANDLE GetAsHandle(UINT Format);
     void SetAsHandle(UINT Format, HANDLE Value);
+
+    // The clipboard's text as a paste takes it into a control with an 8-bit character set: each
+    // character the code page has; one it lacks gives the letters of it that the code page has (an
+    // accented letter its base letter) or nothing. LeftOut (when given) tells whether a character
+    // gave nothing. Line ends are CR LF whatever the other program used.
+    std::string PasteText(int CodePage, bool* LeftOut = nullptr);
+
+    // The primary selection of the X11 desktop: the text selected last in any program, which a middle
+    // click pastes. Setting it makes the program its owner until another program selects text. Where
+    // the window system has none, the program keeps one of its own. Line ends as on the clipboard.
+    void SetPrimaryText(const std::string& Value, int CodePage);
+    bool HasPrimaryText();
+    // The primary selection as a paste takes it (as PasteText).
+    std::string PrimaryText(int CodePage, bool* LeftOut = nullptr);
 
 private:
     int FOpenRefCount = 0;

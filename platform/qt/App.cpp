@@ -223,6 +223,32 @@ std::string FromQString(const QString& text, int charset)
     return Utf32ToCodePage(text.toStdU32String(), CharsetToCodePage(Byte(charset)));
 }
 
+std::string UserTextToCodePage(const QString& text, int codePage, bool* leftOut)
+{
+    std::string out;
+    out.reserve(size_t(text.size()));
+    bool lost = false;
+    // Composed first, so that a letter followed by a combining accent is the accented letter.
+    for (char32_t c : text.normalized(QString::NormalizationForm_C).toStdU32String()) {
+        Byte b = 0;
+        if (CharToCodePage(c, codePage, b)) {
+            out += char(b);
+            continue;
+        }
+        bool any = false;
+        const QString parts = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D);
+        for (char32_t p : parts.toStdU32String())
+            if (p != c && CharToCodePage(p, codePage, b)) {
+                out += char(b);
+                any = true;
+            }
+        lost = lost || !any;
+    }
+    if (leftOut)
+        *leftOut = lost;
+    return out;
+}
+
 }  // namespace morvik::backend
 
 void Sleep(DWORD ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

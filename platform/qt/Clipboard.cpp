@@ -61,6 +61,28 @@ const QMimeData* ReadableMimeData()
     return QGuiApplication::clipboard()->mimeData();
 }
 
+// Line ends: CR LF in the program, LF for the desktop.
+QString DesktopLines(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+QString ProgramLines(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            out += QStringLiteral("\r\n");
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 bool gOpen = false;
 std::map<UINT, HGLOBAL> gPending;   // set while open, published at close
 // Blocks handed out by GetClipboardData. They stay valid after the clipboard is closed, as the
@@ -150,7 +172,7 @@ void Publish()
     auto* mime = new QMimeData;
     QString text;
     if (PendingText(text))
-        mime->setText(text);
+        mime->setText(DesktopLines(text));
     for (auto& kv : gPending)
         if (!IsText(kv.first))
             mime->setData(MimeOf(kv.first), BlockBytes(kv.second, false));
@@ -248,7 +270,7 @@ HANDLE SetClipboardData(UINT fmt, HANDLE h)
         if (cur) {
             // Kept as UTF-16, so that no character of another program's text is lost.
             if (cur->hasText() && !IsText(fmt))
-                gPending[CF_UNICODETEXT] = BlockOf(TextBytes(cur->text(), CF_UNICODETEXT));
+                gPending[CF_UNICODETEXT] = BlockOf(TextBytes(ProgramLines(cur->text()), CF_UNICODETEXT));
             for (auto& kv : FormatNames()) {
                 if (gPending.count(kv.first) || !cur->hasFormat(MimeOf(kv.first)))
                     continue;
@@ -302,7 +324,7 @@ HANDLE GetClipboardData(UINT fmt)
         if (IsText(fmt)) {
             if (!m->hasText())
                 return nullptr;
-            bytes = TextBytes(m->text(), fmt);
+            bytes = TextBytes(ProgramLines(m->text()), fmt);
         } else {
             if (!m->hasFormat(MimeOf(fmt)))
                 return nullptr;
@@ -511,6 +533,66 @@ void TClipboard::SetAsHandle(UINT Format, HANDLE Value)
     Open();
     SetClipboardData(Format, Value);
     Close();
+}
+
+std::string TClipboard::PasteText(int CodePage, bool* LeftOut)
+{
+    Open();
+    QString text;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT))
+        text = BlockText(h, CF_UNICODETEXT);
+    Close();
+    return UserTextToCodePage(text, CodePage, LeftOut);
+}
+
+namespace {
+// The program's own primary selection where the window system keeps none (CR LF line ends).
+QString& OwnPrimary()
+{
+    static QString text;
+    return text;
+}
+bool gHasOwnPrimary = false;
+}  // namespace
+
+void TClipboard::SetPrimaryText(const std::string& Value, int CodePage)
+{
+    EnsureToolkit();
+    const QString text = QString::fromStdU32String(CodePageToUtf32(Value, CodePage));
+    QClipboard* clip = QGuiApplication::clipboard();
+    if (clip->supportsSelection()) {
+        clip->setText(DesktopLines(text), QClipboard::Selection);
+    } else {
+        OwnPrimary() = ProgramLines(text);
+        gHasOwnPrimary = true;
+    }
+}
+
+bool TClipboard::HasPrimaryText()
+{
+    EnsureToolkit();
+    QClipboard* clip = QGuiApplication::clipboard();
+    if (!clip->supportsSelection())
+        return gHasOwnPrimary;
+    if (!morvik::qtclip::PrimaryOwnerAnswers())
+        return false;
+    const QMimeData* m = clip->mimeData(QClipboard::Selection);
+    return m && m->hasText();
+}
+
+std::string TClipboard::PrimaryText(int CodePage, bool* LeftOut)
+{
+    EnsureToolkit();
+    QClipboard* clip = QGuiApplication::clipboard();
+    QString text;
+    if (!clip->supportsSelection()) {
+        text = OwnPrimary();
+    } else if (morvik::qtclip::PrimaryOwnerAnswers()) {
+        const QMimeData* m = clip->mimeData(QClipboard::Selection);
+        if (m && m->hasText())
+            text = ProgramLines(m->text());
+    }
+    return UserTextToCodePage(text, CodePage, LeftOut);
 }
 
 TClipboard* Clipboard()

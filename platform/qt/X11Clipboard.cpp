@@ -22,12 +22,16 @@ struct Probe {
     xcb_connection_t* c = nullptr;
     xcb_window_t win = 0;
     xcb_atom_t clipboard = 0;
+    xcb_atom_t primary = 0;
     xcb_atom_t targets = 0;
     xcb_atom_t property = 0;
     bool failed = false;
-    // The last owner found silent, and when.
-    xcb_window_t silentOwner = 0;
-    std::chrono::steady_clock::time_point silentSince;
+};
+
+// The last owner of a selection found silent, and when.
+struct Silence {
+    xcb_window_t owner = 0;
+    std::chrono::steady_clock::time_point since;
 };
 
 Probe& P()
@@ -63,29 +67,32 @@ bool Open()
     xcb_create_window(p.c, XCB_COPY_FROM_PARENT, p.win, it.data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                       XCB_COPY_FROM_PARENT, 0, nullptr);
     p.clipboard = Atom(p.c, "CLIPBOARD");
+    p.primary = Atom(p.c, "PRIMARY");
     p.targets = Atom(p.c, "TARGETS");
     p.property = Atom(p.c, "MORVIK_CLIPBOARD_PROBE");
     xcb_flush(p.c);
     return true;
 }
 
-}  // namespace
-
-bool ClipboardOwnerAnswers()
+bool OwnerAnswers(bool primary)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || QGuiApplication::clipboard()->ownsClipboard())
+    static Silence silence[2];
+    Silence& quiet = silence[primary ? 1 : 0];
+    const bool ours = primary ? QGuiApplication::clipboard()->ownsSelection() : QGuiApplication::clipboard()->ownsClipboard();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || ours)
         return true;
     if (!Open()) return true;
     Probe& p = P();
-    xcb_get_selection_owner_reply_t* r = xcb_get_selection_owner_reply(p.c, xcb_get_selection_owner(p.c, p.clipboard), nullptr);
+    const xcb_atom_t selection = primary ? p.primary : p.clipboard;
+    xcb_get_selection_owner_reply_t* r = xcb_get_selection_owner_reply(p.c, xcb_get_selection_owner(p.c, selection), nullptr);
     const xcb_window_t owner = r != nullptr ? r->owner : XCB_NONE;
     std::free(r);
     if (owner == XCB_NONE) return true;
     const auto now = std::chrono::steady_clock::now();
-    if (owner == p.silentOwner && now - p.silentSince < std::chrono::seconds(5)) return false;
+    if (owner == quiet.owner && now - quiet.since < std::chrono::seconds(5)) return false;
     // Answers to earlier questions that came too late are dropped first.
     while (xcb_generic_event_t* e = xcb_poll_for_event(p.c)) std::free(e);
-    xcb_convert_selection(p.c, p.win, p.clipboard, p.targets, p.property, XCB_CURRENT_TIME);
+    xcb_convert_selection(p.c, p.win, selection, p.targets, p.property, XCB_CURRENT_TIME);
     xcb_flush(p.c);
     const auto deadline = now + std::chrono::milliseconds(OwnerAnswerMs);
     bool answered = false;
@@ -104,12 +111,17 @@ bool ClipboardOwnerAnswers()
     if (answered) {
         xcb_delete_property(p.c, p.win, p.property);
         xcb_flush(p.c);
-        p.silentOwner = 0;
+        quiet.owner = 0;
     } else {
-        p.silentOwner = owner;
-        p.silentSince = now;
+        quiet.owner = owner;
+        quiet.since = now;
     }
     return answered;
 }
+
+}  // namespace
+
+bool ClipboardOwnerAnswers() { return OwnerAnswers(false); }
+bool PrimaryOwnerAnswers() { return OwnerAnswers(true); }
 
 }  // namespace morvik::qtclip

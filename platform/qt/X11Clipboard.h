@@ -10,5 +10,7 @@ extern int OwnerAnswerMs;
 // True unless another program owns the clipboard of an X11 display and does not answer in time.
 // An owner found silent is not asked again for a while: it counts as silent until it changes.
 bool ClipboardOwnerAnswers();
+// The same for the primary selection.
+bool PrimaryOwnerAnswers();
 
 }  // namespace morvik::qtclip

@@ -224,7 +224,7 @@ TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
     // A column block copied in one memo program is read by xclip and pasted as a block by another.
     Child& owner = reaper.Keep(Role(display, "copy"));
     ASSERT_NE(Read(owner, 60000, "copied").find("copied"), std::string::npos);
-    EXPECT_TRUE(Holds(onDisplay, "cde\r\ncde\r\ncde\r\n")) << display;
+    EXPECT_TRUE(Holds(onDisplay, "cde\ncde\ncde\n")) << display;
     EXPECT_EQ(RunRole(display, "pasteblock", out), 0) << out;
     Signal(owner, SIGTERM);
     Wait(owner, 10000);
@@ -241,7 +241,7 @@ TEST(X11Clipboard, MemosXclipXselAndASilentOwner)
     // Cyrillic lines copied from a memo with a Cyrillic font are Cyrillic to xclip.
     Child& cyr = reaper.Keep(Role(display, "copycyrillic"));
     ASSERT_NE(Read(cyr, 60000, "copied").find("copied"), std::string::npos);
-    EXPECT_TRUE(Holds(onDisplay, CyrillicUtf8 + "\r\n" + "\xD1\x91\xD0\xB6")) << display;
+    EXPECT_TRUE(Holds(onDisplay, CyrillicUtf8 + "\n" + "\xD1\x91\xD0\xB6")) << display;
     Signal(cyr, SIGTERM);
     Wait(cyr, 10000);
     // And xclip's Cyrillic lines, with LF and CR LF ends, paste as paragraphs of the same letters.

@@ -119,4 +119,58 @@ TEST_F(ClipboardText, OneTextInThreeFormatsBesideAPrivateOne)
     GlobalUnlock(got);
 }
 
+// A paste keeps what the control's character set holds: no '?' the user never typed, an accented
+// letter the code page lacks as its base letter, line ends of any kind as CR LF.
+TEST_F(ClipboardText, PasteKeepsWhatTheCodePageHolds)
+{
+    struct Case {
+        std::u16string Given;
+        int CodePage;
+        std::string Pasted;
+        bool LeftOut;
+    };
+    const Case cases[] = {
+        {u"caf\u00E9 \u20AC", 1252, "caf\xE9 \x80", false},
+        {u"\u0416a\u0436", 1252, "a", true},                   // Cyrillic into a Western control
+        {u"\u0416 \u20AC \u00E9", 1251, "\xC6 \x88 e", false},  // Cyrillic control: é has its e
+        {u"Erd\u0151s \u0141\u00F3dz", 1252, "Erdos \xF3" "dz", true},  // ő keeps o, Ł has no base letter
+        {u"\u045D", 1251, "\xE8", false},                         // ѝ: и without its grave accent
+        {u"e\u0301", 1252, "\xE9", false},                        // a combining accent joins its letter
+        {u"\uFB01x", 1252, "x", true},                            // a ligature is no accented letter
+        {u"a\nb\rc\r\nd\r", 1252, "a\r\nb\r\nc\r\nd\r\n", false},
+        {u"", 1252, "", false},
+    };
+    for (const Case& c : cases) {
+        SetUnicode(c.Given);
+        bool leftOut = !c.LeftOut;
+        EXPECT_EQ(Clipboard()->PasteText(c.CodePage, &leftOut), c.Pasted) << c.Pasted;
+        EXPECT_EQ(leftOut, c.LeftOut) << c.Pasted;
+    }
+}
+
+// Line ends: CR LF for the program, LF for other programs.
+TEST_F(ClipboardText, LineEndsAreCrLfHereAndLfOnTheDesktop)
+{
+    Clipboard()->SetAsText("a\r\nb\r\n", 1252);
+    EXPECT_EQ(Clipboard()->AsText(1252), "a\r\nb\r\n");
+    EXPECT_EQ(Unicode(), u"a\r\nb\r\n");
+    SetUnicode(u"x\ny\rz");
+    EXPECT_EQ(Clipboard()->AsText(), "x\r\ny\r\nz");
+    EXPECT_EQ(Unicode(), u"x\r\ny\r\nz");
+}
+
+// Without a window system's primary selection the program keeps one of its own.
+TEST_F(ClipboardText, PrimarySelectionOfTheProgramsOwn)
+{
+    Clipboard()->SetPrimaryText(Cyrillic1251 + "\n2", 1251);
+    EXPECT_TRUE(Clipboard()->HasPrimaryText());
+    EXPECT_EQ(Clipboard()->PrimaryText(1251), Cyrillic1251 + "\r\n2");
+    bool leftOut = false;
+    EXPECT_EQ(Clipboard()->PrimaryText(1252, &leftOut), " \r\n2");
+    EXPECT_TRUE(leftOut);
+    // The clipboard is another thing.
+    Clipboard()->SetAsText("clip");
+    EXPECT_EQ(Clipboard()->PrimaryText(1251), Cyrillic1251 + "\r\n2");
+}
+
 }  // namespace

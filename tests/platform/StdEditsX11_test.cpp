@@ -226,7 +226,7 @@ TEST(EditX11Clipboard, EditsAndMemosTradeTextWithXclip)
     // A memo with a Cyrillic font cuts Cyrillic lines, and xclip reads them as Cyrillic.
     Proc& cutter = programs.Keep(StartRole(display, "cutcyrillic"));
     ASSERT_NE(ReadFrom(cutter, 60000, "copied").find("copied"), std::string::npos);
-    EXPECT_TRUE(ClipboardHolds(onDisplay, CyrillicUtf8 + "\r\n" + CyrillicUtf8, &last)) << last;
+    EXPECT_TRUE(ClipboardHolds(onDisplay, CyrillicUtf8 + "\n" + CyrillicUtf8, &last)) << last;
     kill(cutter.Pid, SIGTERM);
     Finish(cutter, 10000);
 
