@@ -258,7 +258,8 @@ TExTreeItem* TExTreeView::FindNewFocused(Word Key, Integer* PVisIndex, bool& Sel
             const Integer at = row >= 0 ? top + row : focused->VisIndex();
             page = at < 0 ? top - CalcPageUpPos(top) : at - CalcPageUpPos(at);
         }
-        Integer count = page;
+        // A row taller than the view is a page of its own.
+        Integer count = std::max<Integer>(page, 1);
         TExTreeItem* start = RowOf(Model(), focused);
         if (!start) break;
         auto visit = [&](TExTreeItem* Item, Integer, bool& Continue, void*, TExTreeModel*) {
@@ -501,8 +502,8 @@ void TExTreeView::ScrollToFocusedByKey(Word Key, Integer VisIndex)
         break;
     }
     case VK_RIGHT: FTree->EnsureVisibleBottom(focused); break;
-    case VK_PRIOR: SetVPosition(uniform ? top - (GetVisCount() - 1) : CalcPageUpPos(top)); break;
-    case VK_NEXT: SetVPosition(uniform ? top + GetVisCount() - 1 : CalcPageDownPos(top)); break;
+    case VK_PRIOR: SetVPosition(PageUpPos(top)); break;
+    case VK_NEXT: SetVPosition(PageDownPos(top)); break;
     case VK_HOME: SetVPosition(0); break;
     case VK_END: SetVPosition(Model()->TotalVisCount() - 1); break;
     default: return;

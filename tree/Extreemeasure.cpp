@@ -264,8 +264,10 @@ void TCustomExTree::EnsureVisibleBottom(TExTreeItem* Item)
     if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0) return;
     if (!Item->FullyExpanded()) Item->MakeFullyExpanded(true);
     TExUpdateGuard bracket(FModel.get());
-    // The page that ends with the item, one row on: the item is the last whole row.
-    SetVPosition(FView->CalcPageUpPos(Item->VisIndex()) + 1);
+    // The page that ends with the item, one row on: the item is the last whole row (or, when it
+    // is taller than the view, the top row).
+    const Integer row = Item->VisIndex();
+    SetVPosition(std::min(FView->CalcPageUpPos(row) + 1, row));
     TExTreeRefresh& w = RefreshFlags();
     w.UpdatePending = w.RowsChanged = w.ViewChanged = true;
     bracket.Done();

@@ -238,8 +238,9 @@ Integer TExTreeView::GetVisCount2() { return Height() / std::max<Integer>(Model(
 Integer TExTreeView::MaxTopIndex()
 {
     const Integer total = Model()->TotalVisCount();
-    if (Model()->VarHeightCount > 0) return CalcPageUpPos(total - 1) + 1;
-    return total - GetVisCount() + 1;
+    const Integer top = Model()->VarHeightCount > 0 ? CalcPageUpPos(total - 1) + 1 : total - GetVisCount() + 1;
+    // A last row as tall as the view (or a view lower than a line) still shows that row.
+    return std::min(top, total - 1);
 }
 
 void TExTreeView::DoSetTopIndex(Integer Value)
@@ -281,6 +282,18 @@ Integer TExTreeView::CalcPageUpPos(Integer Index)
         if (sum >= h) break;
     }
     return result;
+}
+
+Integer TExTreeView::PageUpPos(Integer Top)
+{
+    const Integer to = Model()->VarHeightCount > 0 ? CalcPageUpPos(Top) : Top - (GetVisCount() - 1);
+    return std::max<Integer>(std::min(to, Top - 1), 0);
+}
+
+Integer TExTreeView::PageDownPos(Integer Top)
+{
+    const Integer to = Model()->VarHeightCount > 0 ? CalcPageDownPos(Top) : Top + GetVisCount() - 1;
+    return std::max(to, Top + 1);
 }
 
 Integer TExTreeView::CalcPageDownPos(Integer Index)
@@ -392,17 +405,11 @@ void TExTreeView::OnVScroll(TObject*, TExScrollCode ScrollCode, Integer& ScrollP
         if (!self) return;
     }
     const Integer top = FTree->FTopIndex;
-    const bool varHeights = Model()->VarHeightCount > 0;
     switch (code) {
     case escLineUp: SetVPosition(top - 1); break;
     case escLineDown: SetVPosition(top + 1); break;
-    case escPageUp: SetVPosition(std::max(varHeights ? CalcPageUpPos(top) : top - (GetVisCount() - 1), 0)); break;
-    case escPageDown: {
-        Integer to = varHeights ? CalcPageDownPos(top) : top + GetVisCount() - 1;
-        if (to == top && FVisibleRows.Count() == 1 && Model()->TotalVisCount() != 1) ++to;
-        SetVPosition(to);
-        break;
-    }
+    case escPageUp: SetVPosition(PageUpPos(top)); break;
+    case escPageDown: SetVPosition(PageDownPos(top)); break;
     case escPosition: SetVPosition(ScrollPos); break;
     case escTrack:
         if (FTree->ScrollTracking()) SetVPosition(ScrollPos);

@@ -45,6 +45,10 @@ public:
     void SetHPosition(Integer Value);
     Integer CalcPageUpPos(Integer Index);
     Integer CalcPageDownPos(Integer Index);
+    // The top row a page up or down from Top leads to: at least one row away, also when a row
+    // taller than the view fills the page alone.
+    Integer PageUpPos(Integer Top);
+    Integer PageDownPos(Integer Top);
     void DefineHRange();
     Integer GetVisiblesHeight();
     virtual Integer GetVisCount();

@@ -234,6 +234,109 @@ TEST_F(Scrolling, ASidewaysScrollAcceptsARunningEdit)
     editor.SetTree(nullptr);
 }
 
+// ---------------------------------------------------------------- the ends with tall rows
+
+// Rows of differing heights on a shown tree with the focus in its view, driven by keys and the wheel.
+class TallRows : public ViewTest {
+protected:
+    void SetUp() override
+    {
+        Form->Show();
+        View()->SetFocus();
+        uitest::Pump();
+    }
+    // Count rows of the line height, then rows of the given heights (in view heights, 0: a line).
+    void Fill(Integer Count, const std::vector<double>& Tall)
+    {
+        Items().BeginUpdate();
+        for (Integer i = 0; i < Count; ++i) Items().Add(nullptr, "r" + std::to_string(i));
+        for (std::size_t i = 0; i < Tall.size(); ++i) {
+            TExTreeItem* item = Items().Add(nullptr, "t" + std::to_string(i));
+            item->SetOwnerHeight(false);
+            item->SetHeight(short(Tall[i] * View()->ClientHeight()));
+        }
+        Items().EndUpdate();
+        uitest::Pump();
+    }
+    void Key(Word K)
+    {
+        Input::PressKey(K);
+        uitest::Pump();
+    }
+    void Wheel(int Delta)
+    {
+        Input::Wheel(View(), Delta, 20, 20);
+        uitest::Pump();
+    }
+    Integer Top() const { return Tree->TopIndex(); }
+};
+
+TEST_F(TallRows, TheHighestTopRowIsTheLastRowWhenItFillsTheView)
+{
+    // The last row is more than twice as tall as the view.
+    Fill(29, {2.35});
+    const Integer last = Tree->GetTotalVisCount() - 1;
+    ASSERT_EQ(last, 29);
+    EXPECT_EQ(View()->MaxTopIndex(), last);
+    Tree->SetFocused(Items().Item(0));
+    Key(VK_END);
+    EXPECT_EQ(Tree->GetFocused(), Items().Item(last));
+    EXPECT_EQ(Top(), last);
+    EXPECT_EQ(View()->Row(0), Items().Item(last));
+    // Line steps down stop at the last row, and so does the wheel, which never wraps to the top.
+    Tree->SetVPosition(25);
+    UINT lines = 0;
+    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    for (int notch = 0; notch < 4; ++notch) {
+        Wheel(-120);
+        EXPECT_EQ(Top(), std::min<Integer>(25 + Integer(lines) * (notch + 1), last)) << "notch " << notch;
+    }
+    Integer pos = 0;
+    bool change = true;
+    for (int step = 0; step < 3; ++step) View()->OnVScroll(Tree->VertScrollBar(), escLineDown, pos, change);
+    EXPECT_EQ(Top(), last);
+    View()->OnVScroll(Tree->VertScrollBar(), escBottom, pos, change);
+    EXPECT_EQ(Top(), last);
+    // A view smaller than one line: the last row is the highest top row too.
+    Items().Clear();
+    Fill(30, {});
+    Tree->SetBounds(10, 10, 300, Tree->Height() - View()->Height() + 9);
+    ASSERT_EQ(View()->GetVisCount(), 1);
+    Tree->SetFocused(Items().Item(0));
+    Key(VK_END);
+    EXPECT_EQ(Top(), 29);
+    EXPECT_EQ(View()->Row(0), Items().Item(29));
+}
+
+TEST_F(TallRows, PageUpMovesAtLeastOneRowAsPageDownDoes)
+{
+    Fill(0, {1.6, 1.6, 1.6, 1.6, 1.6});
+    Tree->SetFocused(Items().Item(0));
+    Key(VK_NEXT);
+    EXPECT_EQ(Top(), 1);
+    Key(VK_NEXT);
+    EXPECT_EQ(Top(), 2);
+    Key(VK_PRIOR);
+    EXPECT_EQ(Top(), 1);
+    EXPECT_EQ(Tree->GetFocused(), Items().Item(1));
+    Key(VK_PRIOR);
+    EXPECT_EQ(Top(), 0);
+    Key(VK_PRIOR);
+    EXPECT_EQ(Top(), 0);
+    // The bar's page steps go the same way.
+    Integer pos = 0;
+    bool change = true;
+    Tree->SetVPosition(3);
+    View()->OnVScroll(Tree->VertScrollBar(), escPageUp, pos, change);
+    EXPECT_EQ(Top(), 2);
+    View()->OnVScroll(Tree->VertScrollBar(), escPageDown, pos, change);
+    EXPECT_EQ(Top(), 3);
+    // Bringing a tall row in from below puts it at the top: it cannot end the page whole.
+    Tree->SetVPosition(0);
+    Tree->EnsureVisibleBottom(Items().Item(4));
+    EXPECT_EQ(Top(), 4);
+}
+
 // ---------------------------------------------------------------- the window
 
 TEST(ViewWindow, RowsFilledBeforeTheWindowExistedAreShownWithIt)
