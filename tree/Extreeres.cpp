@@ -98,7 +98,8 @@ const Pattern NoDropPattern = {
     "                ooooo",
 };
 
-const Pattern MovePattern = {
+// The arrow of the move and copy cursors with the top of the page it drags.
+const Pattern ArrowWithPage = {
     "X",
     "XX",
     "XoX",
@@ -121,35 +122,24 @@ const Pattern MovePattern = {
     "           Xooooooooooo",
     "           oooooooooooX",
     "           Xooooooooooo",
-    "           oooooooooooX",
-    "           Xooooooooooo",
-    "           oooooooooooX",
-    "           XoXoXoXoXoXo",
 };
 
-const Pattern CopyPattern = {
-    "X",
-    "XX",
-    "XoX",
-    "XooX",
-    "XoooX",
-    "XooooX",
-    "XoooooX",
-    "XooooooX",
-    "XoooooooX",
-    "XooooooooX",
-    "XoooooXXXXX",
-    "XooXooX",
-    "XoX XooX",
-    "XX  XooX",
-    "X    XooX",
-    "     XooX",
-    "      XX",
+Pattern Joined(const Pattern& Top, const Pattern& Rest)
+{
+    Pattern p = Top;
+    p.insert(p.end(), Rest.begin(), Rest.end());
+    return p;
+}
+
+const Pattern MovePattern = Joined(ArrowWithPage, {
+    "           oooooooooooX",
+    "           Xooooooooooo",
+    "           oooooooooooX",
     "           XoXoXoXoXoXo",
-    "           oooooooooooX",
-    "           Xooooooooooo",
-    "           oooooooooooX",
-    "           Xooooooooooo",
+});
+
+// The page with a plus sign over its corner.
+const Pattern CopyPattern = Joined(ArrowWithPage, {
     "           ooooooooXXXXXXXXX",
     "           XoooooooXoooooooX",
     "           ooooooooXoooXoooX",
@@ -159,7 +149,7 @@ const Pattern CopyPattern = {
     "                   XoooXoooX",
     "                   XoooooooX",
     "                   XXXXXXXXX",
-};
+});
 
 void PutLE(std::string& s, std::size_t at, std::uint32_t v, int bytes)
 {
