@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ctlbase/Exvclutils.h"
 #include "ctlbase/Htmlrender.h"
@@ -37,7 +38,33 @@ void Fill(TCanvas* Canvas, const TRect& R, TColor Color)
 }
 
 // How a text is placed vertically in its box.
-enum class TVertical { Top, Center, Bottom };
+enum class TVertical { Top, Center };
+
+// Keeps what is drawn inside a rectangle until it goes or is released; the clip before it comes
+// back. A context that went meanwhile (a handler freed the view) is left alone.
+class TClipTo {
+public:
+    TClipTo(HDC DC, const TRect& R) : FDC(DC), FSaved(CreateRectRgn(0, 0, 0, 0))
+    {
+        FHad = GetClipRgn(FDC, FSaved) == 1;
+        IntersectClipRect(FDC, R.Left, R.Top, R.Right, R.Bottom);
+    }
+    TClipTo(const TClipTo&) = delete;
+    TClipTo& operator=(const TClipTo&) = delete;
+    ~TClipTo() { Release(); }
+    void Release()
+    {
+        if (!FSaved) return;
+        SelectClipRgn(FDC, FHad ? FSaved : nullptr);
+        DeleteObject(FSaved);
+        FSaved = nullptr;
+    }
+
+private:
+    HDC FDC;
+    HRGN FSaved;
+    bool FHad = false;
+};
 
 }  // namespace
 
@@ -54,11 +81,7 @@ void DrawBoxText(TExTreeView* View, TCanvas* Canvas, const std::string& Text, TE
         TExHTMLRender* render = View->HTMLRender();
         render->SetData(HTML);
         const Integer h = HTML->TextSize.cy;
-        Integer dy = 0;
-        if (Vertical == TVertical::Center)
-            dy = (Box.Height() - h) / 2 - 1;
-        else if (Vertical == TVertical::Bottom)
-            dy = Box.Height() - h;
+        const Integer dy = Vertical == TVertical::Center ? (Box.Height() - h) / 2 - 1 : 0;
         const TRect r{Box.Left, Box.Top + std::max<Integer>(dy, 0), Box.Right, Box.Bottom};
         const TColor color = Canvas->Font()->Color();
         render->DrawTextEx(Canvas, TPoint{0, 0}, r, true, color, clNone, color, clNone);
@@ -68,15 +91,15 @@ void DrawBoxText(TExTreeView* View, TCanvas* Canvas, const std::string& Text, TE
     UINT flags = Flags | DT_NOPREFIX | DT_NOCLIP;
     flags &= ~(DT_VCENTER | DT_BOTTOM);
     TRect r = Box;
-    if (Vertical != TVertical::Top) {
+    if (Vertical == TVertical::Center) {
         if (flags & DT_SINGLELINE) {
-            flags |= Vertical == TVertical::Center ? DT_VCENTER : DT_BOTTOM;
+            flags |= DT_VCENTER;
         } else {
             // Several lines: the block is placed by its measured height.
             TRect m{0, 0, Box.Width(), 0};
             DrawText(Canvas->Handle(), Text.data(), int(Text.size()), &m, (flags | DT_CALCRECT) & ~DT_NOCLIP);
             const Integer free = Box.Height() - m.Height();
-            if (free > 0) r.Top += Vertical == TVertical::Center ? free / 2 : free;
+            if (free > 0) r.Top += free / 2;
         }
     }
     DrawText(Canvas->Handle(), Text.data(), int(Text.size()), &r, flags);
@@ -101,13 +124,12 @@ std::string VisiblePart(TCanvas* Canvas, const std::string& Text, Integer BoxWid
     return Text;
 }
 
-// The rule for a text of the tree column or of a style: single-line plain text is centred; a
-// multi-line or marked-up one without a vertical flag starts at the top of a tall row.
+// The rule for a text of the tree column or of a style: single-line plain text is centred, and so
+// is any text whose flags ask for a vertical place (the bottom too); a multi-line or marked-up one
+// without a vertical flag starts at the top of a tall row.
 TVertical VerticalRule(UINT Flags, bool MultiOrHTML, bool TallRow)
 {
-    if (Flags & DT_BOTTOM) return TVertical::Bottom;
-    if (Flags & DT_VCENTER) return TVertical::Center;
-    if (!MultiOrHTML) return TVertical::Center;
+    if (!MultiOrHTML || (Flags & (DT_VCENTER | DT_BOTTOM))) return TVertical::Center;
     return TallRow ? TVertical::Top : TVertical::Center;
 }
 
@@ -202,14 +224,15 @@ void TExTreeView::RedrawTree(TCanvas* Canvas, Integer RealLeftPos, TExList* Item
             Canvas->Pen()->SetColor(FTree->VertDivLinesColor());
             Canvas->Pen()->SetStyle(psSolid);
             TExHeaderSection* locked = header->LockedSection();
-            const Integer lockedWidth = locked && locked->GetVisible() ? locked->Width() : 0;
+            if (locked && !locked->GetVisible()) locked = nullptr;
             for (Integer s = 0; s < header->Sections()->Count(); ++s) {
                 TExHeaderSection* section = header->Sections()->GetSection(s);
                 if (!section->GetVisible() || section->Width() <= 0) continue;
                 Integer x = section->GetRight() - 1;
                 if (section != locked) {
-                    if (section->GetRight() < lockedWidth) continue;
                     x -= FTree->FLeftPosition;
+                    // Scrolled under the locked column, which does not scroll.
+                    if (locked && x >= locked->GetLeft() && x < locked->GetRight()) continue;
                 }
                 Canvas->MoveTo(x, top);
                 Canvas->LineTo(x, clientH);
@@ -487,20 +510,18 @@ void TExTreeView::PaintCell(TCanvas* Canvas, TExTreeItem* Item, TExHeaderSection
         control->SetPaintContext(nullptr, nullptr, false);
         return;
     }
-    if (style && style->Style() == ExhsPictureOnly) {
-        if (TBitmap* picture = style->Picture(); picture && !picture->Empty()) {
-            const Integer top = C.Top + (C.Height() + 1) / 2 - picture->Height() / 2;
-            Integer left = C.Left;
-            if (Section->Alignment() == hsaCenter)
-                left = C.Left + (C.Width() - picture->Width()) / 2;
-            else if (Section->Alignment() == hsaRight)
-                left = C.Right - picture->Width();
-            DrawClippedPicture(Canvas, picture, left, top, C);
-        }
+    if (TBitmap* picture = style && style->Style() == ExhsPictureOnly ? style->Picture() : nullptr;
+        picture && !picture->Empty()) {
+        const Integer top = C.Top + (C.Height() + 1) / 2 - picture->Height() / 2;
+        Integer left = C.Left;
+        if (Section->Alignment() == hsaCenter)
+            left = C.Left + (C.Width() - picture->Width()) / 2;
+        else if (Section->Alignment() == hsaRight)
+            left = C.Right - picture->Width();
+        DrawClippedPicture(Canvas, picture, left, top, C);
         return;
     }
-    if (style && style->Style() != ExhsText) return;
-    // Font and flags.
+    // Font and flags (a picture-only style without a picture shows the text).
     UINT flags;
     if (!ownColours) {
         Canvas->Font()->SetName(FTree->Font()->Name());
@@ -545,10 +566,15 @@ void TExTreeView::PaintCell(TCanvas* Canvas, TExTreeItem* Item, TExHeaderSection
         box.Right = std::min(C.Left + I / 3 + w, C.Right);
         box.Left += I / 5;
     }
+    if (box.Right <= box.Left || C.Right <= C.Left) return;
     if (fill && (ownColours || selectedCell)) Fill(Canvas, box, bk);
     Canvas->Brush()->SetStyle(bsClear);
     const bool multi = Item->Multiline() || html;
-    DrawBoxText(this, Canvas, text, html, box, flags, VerticalRule(flags, multi, C.Height() > Model()->LineHeight));
+    {
+        // An ellipsis or a line longer than the box stays in the cell.
+        TClipTo clip(Canvas->Handle(), C);
+        DrawBoxText(this, Canvas, text, html, box, flags, VerticalRule(flags, multi, C.Height() > Model()->LineHeight));
+    }
     Canvas->Brush()->SetStyle(bsSolid);
 }
 
@@ -637,6 +663,9 @@ void TExTreeView::DoRedrawItemTree(TCanvas* Canvas, TExTreeItem* Item, const TRe
     }
     ++T.Bottom;
     if (fill) Fill(Canvas, T, bk);
+    // With columns what the cell holds stays in its column (owner drawing aside).
+    std::optional<TClipTo> clip;
+    if (columns && main) clip.emplace(Canvas->Handle(), T);
     // 3. Indentation: everything from the leading edge (the right one in a right-aligned tree).
     auto advance = [&](Integer By) {
         if (right)
@@ -675,6 +704,7 @@ void TExTreeView::DoRedrawItemTree(TCanvas* Canvas, TExTreeItem* Item, const TRe
                            (text == FTree->OwnerDrawMask() && !FTree->OwnerDrawByColumn()) ||
                            (style && style->Style() == ExhsOwnerDraw);
     if (ownerDraw) {
+        clip.reset();
         FTree->DoItemDraw(Item, Canvas, T, FTree->MainTreeColumn());
         if (gone()) return;
         advance(I / 3);

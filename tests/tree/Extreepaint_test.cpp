@@ -738,6 +738,128 @@ TEST_P(Cells, DividersInRowsAndLongLinesBelowThem)
     EXPECT_EQ(At(99, 5), Rgb(clGreen));
 }
 
+// A text in one cell and nothing else: its ink stays between the cell's edges, whatever the width,
+// the alignment or the number of lines.
+struct InsideCase {
+    const char* Name;
+    Integer Column;  // 0: the main column
+    Integer Width;
+    TExSAlignment Alignment;
+    bool Multiline;
+    bool Style;  // drawn by a cell style asking for the alignment
+    const char* Text;
+};
+
+TEST_P(Cells, EveryCellDrawsInsideItsColumn)
+{
+    ThreeRows();
+    AddSections({100, 80, 80});
+    Tree->SetShowHeader(true);
+    Tree->SetShowLines(false);
+    Tree->SetShowButtons(false);
+    Tree->SetTextColor(clRed);
+    for (TExTreeItem* i : {A, B, C}) i->SetText("");
+    const InsideCase cases[] = {
+        {"narrow", 1, 7, hsaLeft, false, false, "short"},
+        {"no width", 1, 0, hsaLeft, false, false, "short"},
+        {"narrow right", 1, 7, hsaRight, false, false, "short"},
+        {"narrow centred", 1, 5, hsaCenter, false, false, "short"},
+        {"lines", 1, 30, hsaLeft, true, false, "short\nhidden text far wider than its column\nmore"},
+        {"lines right", 1, 30, hsaRight, true, false, "short\nhidden text far wider than its column\nmore"},
+        {"style right", 1, 9, hsaRight, false, true, "short"},
+        {"main narrow", 0, 12, hsaLeft, false, false, "a main text far wider than its column"},
+        {"main lines", 0, 30, hsaLeft, true, false, "short\nhidden text far wider than its column\nmore"},
+        {"room", 1, 80, hsaLeft, false, false, "short"},
+    };
+    auto red = [](COLORREF c) { return GetRValue(c) > GetGValue(c) + 60 && GetRValue(c) > GetBValue(c) + 60; };
+    for (const InsideCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TExHeaderSection* section = Tree->Header()->Sections()->GetSection(c.Column);
+        for (Integer s = 0; s < 3; ++s) Tree->Header()->Sections()->GetSection(s)->SetWidth(s == c.Column ? c.Width : 80);
+        section->SetAlignment(c.Alignment);
+        A->SetMultiline(c.Multiline);
+        A->SetUseStyles(c.Style);
+        if (c.Style) {
+            A->SetParentStyle(false);
+            A->MainStyle()->SetOwnerColors(false);
+            A->MainStyle()->SetTextColor(clRed);
+            A->MainStyle()->SetTextFlags(Integer(DT_RIGHT | DT_SINGLELINE | DT_END_ELLIPSIS | DT_VCENTER));
+        }
+        A->ColumnText()->Clear();
+        A->ColumnText()->Add(c.Column == 1 ? c.Text : "");
+        A->SetText(c.Column == 0 ? c.Text : "");
+        Repaint();
+        const Integer left = section->GetLeft(), right = section->GetRight();
+        int inside = 0, outside = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 300; ++x) {
+                if (!red(Peek(x, y))) continue;
+                (x >= left && x < right ? inside : outside) += 1;
+            }
+        EXPECT_EQ(outside, 0) << "ink of the cell [" << left << ", " << right << ") outside it";
+        if (c.Width >= 30) {
+            EXPECT_GT(inside, 0) << "a cell with room shows its text";
+        }
+    }
+}
+
+TEST_P(Cells, LinesOfColumnsScrolledUnderTheLockedOneStayHidden)
+{
+    ThreeRows();
+    AddSections({100, 30, 100, 150});
+    Tree->SetShowHeader(true);
+    Tree->Header()->SetLockedSection(Tree->Header()->Sections()->GetSection(0));
+    Tree->SetVertDivLinesColor(clGreen);
+    Tree->SetVerticalLines(true);
+    const int below = 150;  // under the rows
+    EXPECT_EQ(At(129, below), Rgb(clGreen));
+    // Scrolled by 40 the narrow column's right edge (client 89) lies under the locked column.
+    Tree->SetHPosition(40);
+    ASSERT_EQ(Tree->LeftPosition(), 40);
+    EXPECT_EQ(At(89, below), Rgb(clWindow));
+    EXPECT_EQ(At(89, 5), Peek(89, 40)) << "in the rows too";
+    EXPECT_EQ(At(99, below), Rgb(clGreen)) << "the locked column's own line";
+    EXPECT_EQ(At(229 - 40, below), Rgb(clGreen)) << "a column right of it";
+}
+
+TEST_P(Cells, ASingleLineStyledTextIsCentredInATallRowAndWithoutAPictureItShows)
+{
+    Columns();
+    A->SetOwnerHeight(false);
+    A->SetHeight(60);
+    A->SetUseStyles(true);
+    A->SetParentStyle(false);
+    TExCellStyle* main = A->MainStyle();
+    TExCellStyle* cell = A->AddStyle();
+    for (TExCellStyle* style : {main, cell}) {
+        style->SetOwnerColors(false);
+        style->SetTextFlags(Integer(DT_LEFT | DT_SINGLELINE | DT_BOTTOM));
+    }
+    // The rows of ink of a column in A's row.
+    auto inkRows = [&](int X1, int X2) {
+        Repaint();
+        int first = -1, last = -1;
+        for (int y = 0; y < 60; ++y)
+            for (int x = X1; x < X2; ++x)
+                if (Peek(x, y) != Rgb(clWindow)) {
+                    if (first < 0) first = y;
+                    last = y;
+                }
+        return std::make_pair(first, last);
+    };
+    for (auto [x1, x2] : {std::make_pair(A->TextLeft + 1, 99), std::make_pair(101, 179)}) {
+        SCOPED_TRACE(x1);
+        const auto [first, last] = inkRows(x1, x2);
+        ASSERT_GE(first, 0) << "no text";
+        EXPECT_NEAR((first + last) / 2, 30, 3) << "centred, not at the bottom";
+    }
+    // A picture-only style that has no picture shows the cell's text.
+    cell->SetStyle(ExhsPictureOnly);
+    EXPECT_GE(inkRows(101, 179).first, 0);
+    main->SetStyle(ExhsPictureOnly);
+    EXPECT_GE(inkRows(A->TextLeft + 1, 99).first, 0);
+}
+
 // ---------------------------------------------------------------- cell controls
 
 TEST_F(ViewTest, ControlsPaintInTheirCells)
