@@ -74,6 +74,7 @@ void TExTreeItem::AttachBranch(Integer Index, TExTreeItem* Child, Integer Positi
         Child->CollectBranch(branch);
         FTree->ListInsert(Position, branch.data(), static_cast<Integer>(branch.size()));
         Child->AdjustCounts(1);
+        Child->BranchRowsChanged();
     }
     FTree->Refresh().UpdatePending = true;
 }
@@ -246,6 +247,7 @@ void TExTreeItem::MoveToIns(TExTreeItem* NewParent, Integer Index)
         tree->Refresh().SortPending = true;
     tree->MarkRows();
     tree->Refresh().UpdatePending = true;
+    BranchRowsChanged();
     bracket.Done();
 }
 
@@ -282,7 +284,7 @@ void TExTreeItem::Expand(bool Recursive)
     if (!IsHiddenRoot() && host) host->DoItemExpand(this);
     if (Recursive)
         for (Integer i = 0; i < Count(); ++i) FChildren->FastGet(i)->Expand(true);
-    MeasureHRange();
+    MeasureHRange(true);
     Rebuild();
     bracket.Done();
 }
@@ -323,7 +325,7 @@ void TExTreeItem::Collapse(bool Recursive)
         const Integer to = EndOfBranch();
         for (Integer i = from; i <= to; ++i) FTree->AllItems().FastGet(i)->SetSelected(false);
     }
-    MeasureHRange();
+    MeasureHRange(true);
     Rebuild();
     bracket.Done();
 }

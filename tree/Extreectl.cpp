@@ -442,6 +442,7 @@ void TCustomExTree::SetUpdating(bool Value) { FModel->SetUpdating(Value); }
 
 void TCustomExTree::UpdateBracket(bool Opening)
 {
+    if (Opening && FView && !FModel->Updating()) FView->BracketOpened();
     if (!FHeader) return;
     if (Opening)
         FHeader->BeginUpdate();

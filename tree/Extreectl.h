@@ -744,6 +744,7 @@ protected:
     void UpdateRefresh(TExTreeRefresh& Work) override;
     void RedrawItem(TExTreeItem* Item, TExRedrawArea Area, Integer Left, Integer Right) override;
     TPoint MeasureCell(TExTreeItem* Item, Integer SectionIndex) override;
+    bool RowWidthChanged(TExTreeItem* Item, bool Branch) override;
     Integer SectionCount() override;
     TExHTMLData* RenderHTML(const std::string& Text) override;
     void FreeHTML(TExHTMLData* Data) override;

@@ -429,9 +429,16 @@ void TExTreeItem::ReMeasure()
         MeasureHRange();
 }
 
-void TExTreeItem::MeasureHRange()
+void TExTreeItem::MeasureHRange(bool Branch)
 {
-    if (!FTree->ShowColumns && FullyExpanded()) FTree->Refresh().HRangeStale = true;
+    if (FTree->ShowColumns) return;
+    if (FTree->Host() && FTree->Host()->RowWidthChanged(this, Branch)) return;
+    if (FullyExpanded()) FTree->Refresh().HRangeStale = true;
+}
+
+void TExTreeItem::BranchRowsChanged()
+{
+    if (!FTree->ShowColumns && FTree->Host()) FTree->Host()->RowWidthChanged(this, true);
 }
 
 void TExTreeItem::Rebuild()
@@ -700,7 +707,10 @@ void TExTreeItem::SetHidden(bool Value)
     TExUpdateGuard bracket(FTree);
     SetBit(ioHidden, Value);
     if (IsAttached()) FTree->HiddenCount += Value ? 1 : -1;
-    if (FTree->FilteredVisibility()) Rebuild();
+    if (FTree->FilteredVisibility()) {
+        Rebuild();
+        if (IsAttached()) BranchRowsChanged();
+    }
     FTree->Refresh().ColumnsAutoSizePending = true;
     bracket.Done();
 }

@@ -183,6 +183,10 @@ public:
     // Extent of the main text as last painted.
     Integer TextLeft = 0;
     Integer TextRight = 0;
+    // The row's width as the view last measured it; the view counts it among its rows' widths
+    // while RowWidthMark is the view's own mark.
+    Integer RowWidth = 0;
+    std::uint32_t RowWidthMark = 0;
 
     bool GetOption(Cardinal Bit) const { return (FOptions & Bit) != 0; }
     Cardinal Options() const { return FOptions; }
@@ -317,7 +321,10 @@ private:
     bool IsWithin(const TExTreeItem* Item) const;
     void OnColTextChange(TObject* Sender);
     void ReMeasure();
-    void MeasureHRange();
+    // Branch: the rows of the item's branch changed too (expansion).
+    void MeasureHRange(bool Branch = false);
+    // The rows of the item's branch came, went or moved (a host that keeps the rows' widths hears it).
+    void BranchRowsChanged();
     void Rebuild();
     void RequestSort(bool WasUpdating);
     void ResetCachedHeight() { FCachedHeight = -1; }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <vector>
 
 #include "ctlbase/Exextbkgnd.h"
 #include "ctlbase/Htmlrender.h"
@@ -34,6 +35,7 @@ TExTreeView::TExTreeView(TComponent* AOwner) : TCustomControl(OwningTree(AOwner)
     FHTMLRender->OnImageNeeded = [this](TObject* Sender, const std::string& Src, TBitmap*& Image) {
         FTree->TriggerImageNeededEvent(Sender, Src, Image);
     };
+    FLaidWidth = Width();
 }
 
 TExTreeView::~TExTreeView()
@@ -309,11 +311,147 @@ Integer TExTreeView::CalcPageDownPos(Integer Index)
     return result;
 }
 
+// ---------------------------------------------------------------- the widest row
+
 void TExTreeView::DefineHRange()
 {
-    FHRange = 0;
     TExTreeModel* model = Model();
-    for (TExTreeItem* item = FirstRow(model); item; item = NextRow(model, item)) FHRange = std::max(FHRange, item->GetWidth());
+    FRowWidths.clear();
+    if (++FWidthMark == 0) FWidthMark = 1;
+    FWidthsKept = true;
+    const Integer version = model->RowsVersion();
+    for (TExTreeItem* item = FirstRow(model); item; item = NextRow(model, item)) {
+        const Integer w = item->GetWidth();
+        // A handler that changed the rows while a row was measured: the walk cannot go on.
+        if (model->RowsVersion() != version) {
+            FWidthsKept = false;
+            break;
+        }
+        item->RowWidth = w;
+        item->RowWidthMark = FWidthMark;
+        ++FRowWidths[w];
+    }
+    SetRowsRange(FRowWidths.empty() ? 0 : FRowWidths.rbegin()->first);
+}
+
+void TExTreeView::BracketOpened()
+{
+    // Following changes one by one may take about half of what measuring every row takes.
+    FWidthBudget = Model()->AllItems().Count() / 2 + 256;
+}
+
+bool TCustomExTree::RowWidthChanged(TExTreeItem* Item, bool Branch)
+{
+    return FView && FView->RowWidthChanged(Item, Branch);
+}
+
+bool TExTreeView::RowWidthChanged(TExTreeItem* Item, bool Branch)
+{
+    TExTreeRefresh& w = FTree->RefreshFlags();
+    if (FTree->ShowColumns()) return true;
+    if (!FWidthsKept || w.HRangeStale) {
+        DropRowWidths();
+        return true;
+    }
+    bool kept;
+    if (Item->IsHiddenRoot()) {
+        kept = false;
+    } else if (Branch) {
+        kept = RecountBranch(Item);
+    } else {
+        kept = --FWidthBudget >= 0 && Recount(Item, IsRow(Item));
+    }
+    if (!kept) {
+        DropRowWidths();
+        return true;
+    }
+    const Integer widest = FRowWidths.empty() ? 0 : FRowWidths.rbegin()->first;
+    if (widest != FHRange) {
+        SetRowsRange(widest);
+        w.UpdatePending = true;
+    }
+    return true;
+}
+
+void TExTreeView::DropRowWidths()
+{
+    FWidthsKept = false;
+    TExTreeRefresh& w = FTree->RefreshFlags();
+    w.HRangeStale = w.UpdatePending = true;
+}
+
+bool TExTreeView::IsRow(TExTreeItem* Item)
+{
+    const bool filtered = Model()->FilteredVisibility();
+    if (filtered && Item->Hidden()) return false;
+    for (TExTreeItem* p = Item->Parent(); p; p = p->Parent())
+        if (!p->Expanded() || (filtered && p->Hidden())) return false;
+    return Model()->IndexOfItem(Item) >= 0;
+}
+
+void TExTreeView::Uncount(TExTreeItem* Item)
+{
+    auto it = FRowWidths.find(Item->RowWidth);
+    if (it != FRowWidths.end() && --it->second == 0) FRowWidths.erase(it);
+    Item->RowWidthMark = 0;
+}
+
+bool TExTreeView::Recount(TExTreeItem* Item, bool Row)
+{
+    if (Item->RowWidthMark == FWidthMark) Uncount(Item);
+    if (!Row) return true;
+    const Integer version = Model()->RowsVersion();
+    const Integer w = Item->GetWidth();
+    if (Model()->RowsVersion() != version) return false;
+    Item->RowWidth = w;
+    Item->RowWidthMark = FWidthMark;
+    ++FRowWidths[w];
+    return true;
+}
+
+bool TExTreeView::RecountBranch(TExTreeItem* Item)
+{
+    TExTreeModel* model = Model();
+    const Integer at = model->IndexOfItem(Item);
+    if (at < 0) return true;
+    const bool filtered = model->FilteredVisibility();
+    const Integer version = model->RowsVersion();
+    const bool row = IsRow(Item);
+    if (--FWidthBudget < 0 || !Recount(Item, row)) return false;
+    // Items of the branch with whether each is a row, from Item down to the one at hand.
+    std::vector<std::pair<TExTreeItem*, bool>> path{{Item, row}};
+    TExTreeItemList& all = model->AllItems();
+    const Integer end = model->IndexOfItem(Item->GetLastSubItem());
+    for (Integer i = at + 1; i <= end;) {
+        TExTreeItem* item = all.FastGet(i);
+        while (path.back().first != item->Parent()) path.pop_back();
+        const auto [parent, parentRow] = path.back();
+        const bool isRow = parentRow && parent->Expanded() && !(filtered && item->Hidden());
+        // Only a counted item can have counted items below it.
+        if (!isRow && item->RowWidthMark != FWidthMark) {
+            i = PastBranch(model, item, i);
+            continue;
+        }
+        if (--FWidthBudget < 0 || !Recount(item, isRow) || model->RowsVersion() != version) return false;
+        path.emplace_back(item, isRow);
+        ++i;
+    }
+    return true;
+}
+
+void TExTreeView::SetRowsRange(Integer Value)
+{
+    const Integer old = FHRange;
+    FHRange = Value;
+    // A mirrored tree lays its rows out from the widest one's right end: when that end moves the
+    // view keeps its distance from it, so a new tree shows the end its rows start from.
+    const Integer w = Width();
+    const Integer oldWidth = FLaidWidth;
+    FLaidWidth = w;
+    if (!FTree->RightAlignedTree() || FTree->ShowColumns() || Value < 0 || HasState(csDestroying)) return;
+    const Integer gap = std::max<Integer>(std::max(old, oldWidth) - oldWidth - FTree->FLeftPosition, 0);
+    const Integer left = std::max(Value, w) - w - gap;
+    if (left != FTree->FLeftPosition) SetHPosition(left);
 }
 
 void TExTreeView::SetVPosition(Integer Value)
@@ -471,6 +609,7 @@ void TExTreeView::SizeChanged()
     TExTreeRefresh& w = FTree->RefreshFlags();
     w.UpdatePending = w.TopIndexChanged = w.ViewChanged = true;
     DoSetTopIndex(FTree->FTopIndex);
+    if (Width() != FLaidWidth && !FTree->ShowColumns()) SetRowsRange(FHRange);
     bracket.Done();
     if (FTree->BackgroundType() != bgtColorFill && FTree->BackgroundType() != bgtCenterBitmap) RedoTmpBmp();
 }
@@ -617,6 +756,14 @@ void TExTreeView::ForgetItem(TExTreeItem* Item)
     if (FFrameItems) FFrameItems->Remove(Item);
     for (TRowPosition& p : FPositions)
         if (p.Item == Item) p = TRowPosition{};
+    if (Item->RowWidthMark == FWidthMark && FWidthsKept) {
+        Uncount(Item);
+        const Integer widest = FRowWidths.empty() ? 0 : FRowWidths.rbegin()->first;
+        if (widest != FHRange && !FTree->ShowColumns()) {
+            SetRowsRange(widest);
+            FTree->RefreshFlags().UpdatePending = true;
+        }
+    }
 }
 
 void TExTreeView::RemoveRow(TExTreeItem* Item)

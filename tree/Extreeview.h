@@ -7,6 +7,8 @@
 // background and paint cycle; Extreemouse.cpp; Extreekeys.cpp; Extreeedit.cpp; Extreedrag.cpp).
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -49,13 +51,20 @@ public:
     // taller than the view fills the page alone.
     Integer PageUpPos(Integer Top);
     Integer PageDownPos(Integer Top);
+    // Measures every row again; the widest is HRange.
     void DefineHRange();
+    // One item's row width changed, or (Branch) the rows of its branch came, went or moved: the
+    // widths kept for the rows follow at the cost of what changed. False: the view keeps none.
+    bool RowWidthChanged(TExTreeItem* Item, bool Branch);
+    // The outermost update bracket opens: the work the rows' widths may take in it starts afresh.
+    void BracketOpened();
     Integer GetVisiblesHeight();
     virtual Integer GetVisCount();
     virtual Integer GetVisCount2();
     // The highest top row for the current rows and view height.
     Integer MaxTopIndex();
     Integer HRange() const { return FHRange; }
+    // With columns: the columns' width.
     void SetHRange(Integer Value) { FHRange = Value; }
     void OnVScroll(TObject* Sender, TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange);
     void OnHScroll(TObject* Sender, TExScrollCode ScrollCode, Integer& ScrollPos, bool& DoChange);
@@ -338,6 +347,25 @@ protected:
     TRowPosition FPositions[PositionCount];
     Integer FPositionClock = 0;
     void RememberPosition(TExTreeItem* Item, Integer Row);
+    // The widths of the rows without columns: how many rows have each width. A row is counted
+    // while its RowWidthMark is FWidthMark (a new mark forgets every count at once).
+    std::map<Integer, Integer> FRowWidths;
+    std::uint32_t FWidthMark = 1;
+    bool FWidthsKept = false;
+    // Rows the view may still visit in this bracket before measuring all of them is cheaper.
+    Integer FWidthBudget = 0;
+    bool IsRow(TExTreeItem* Item);
+    void Uncount(TExTreeItem* Item);
+    // Takes Item's counted width out and, when it is a row, measures and counts it; False when a
+    // handler changed the rows meanwhile.
+    bool Recount(TExTreeItem* Item, bool Row);
+    bool RecountBranch(TExTreeItem* Item);
+    // The widths kept are given up: every row is measured at the end of the bracket.
+    void DropRowWidths();
+    // HRange without columns; a mirrored tree keeps the distance from its right end.
+    void SetRowsRange(Integer Value);
+    // The view's width the rows were last laid out for.
+    Integer FLaidWidth = 0;
 
     // ================================================================ fields: window and painting
     bool FPainting = false;

@@ -234,6 +234,160 @@ TEST_F(Scrolling, ASidewaysScrollAcceptsARunningEdit)
     editor.SetTree(nullptr);
 }
 
+// ---------------------------------------------------------------- the widest row
+
+// The widest row's width measured the long way: every row, as the view would lay it out.
+Integer WidestRow(TExTreeItems& Items)
+{
+    Integer widest = 0;
+    for (Integer i = 0; i < Items.Count(); ++i)
+        if (Items.Item(i)->IsVisible()) widest = std::max(widest, Items.Item(i)->GetWidth());
+    return widest;
+}
+
+// Seeded changes of texts, fonts, images, indents, expansion, filtering, insertion, deletion and
+// moves, alone and in brackets; after each the view's widest row is the long way's.
+TEST_F(ViewTest, TheWidestRowFollowsEveryChange)
+{
+    std::mt19937 rng(4711);
+    std::vector<TExTreeItem*> made;
+    auto text = [&] { return std::string(1 + rng() % 40, char('a' + rng() % 26)); };
+    auto any = [&]() -> TExTreeItem* { return made.empty() ? nullptr : made[rng() % made.size()]; };
+    Items().BeginUpdate();
+    for (int i = 0; i < 600; ++i) {
+        TExTreeItem* at = any();
+        made.push_back(rng() % 3 == 0 ? Items().AddChild(at, text()) : Items().Add(at, text()));
+    }
+    Items().EndUpdate();
+    Tree->SetImages(SolidImages(Form, {clRed, clLime}));
+    for (int step = 0; step < 1500; ++step) {
+        const bool bracket = rng() % 5 == 0;
+        if (bracket) Items().BeginUpdate();
+        for (int n = bracket ? 1 + rng() % 4 : 1; n > 0; --n) {
+            TExTreeItem* item = any();
+            switch (rng() % 14) {
+            case 0:
+            case 1: item->SetText(text()); break;
+            case 2: item->Expand(rng() % 8 == 0); break;
+            case 3: item->Collapse(false); break;
+            case 4: item->SetHidden(!item->Hidden()); break;
+            case 5:
+                if (rng() % 10 == 0) Tree->SetFilteredVisibility(!Tree->FilteredVisibility());
+                break;
+            case 6: made.push_back(rng() % 2 ? Items().AddChild(item, text()) : Items().Insert(item, text())); break;
+            case 7:
+                if (made.size() > 50) {
+                    // The whole branch goes: forget it.
+                    std::vector<TExTreeItem*> left;
+                    for (TExTreeItem* m : made)
+                        if (!m->IsUnder(item)) left.push_back(m);
+                    Items().Delete(item);
+                    made = left;
+                }
+                break;
+            case 8: {
+                TExTreeItem* to = any();
+                if (to && !to->IsUnder(item)) item->MoveTo(rng() % 4 ? to : nullptr);
+                break;
+            }
+            case 9: item->SetImageIndex(Integer(rng() % 3) - 1); break;
+            case 10: item->SetState(5, !item->GetState(5)); break;
+            case 11: item->SetIndentAdjust(Integer(rng() % 30)); break;
+            case 12: item->SetSuppressButtons(!item->SuppressButtons()); break;
+            default: item->SetMultiline(!item->Multiline()); break;
+            }
+        }
+        if (bracket) Items().EndUpdate();
+        ASSERT_EQ(View()->HRange(), WidestRow(Items())) << "step " << step;
+    }
+    Items().Clear();
+    EXPECT_EQ(View()->HRange(), 0);
+}
+
+// A change of one row measures that row, not every row of the tree (each measure of a row asks for
+// its missing image).
+TEST_F(ViewTest, OneChangeMeasuresItsOwnRowOnly)
+{
+    Tree->SetImages(SolidImages(Form, {clRed}));
+    Items().BeginUpdate();
+    for (int i = 0; i < 20000; ++i) Items().Add(nullptr, "row " + std::to_string(i));
+    Items().EndUpdate();
+    uitest::Pump();
+    int asked = 0;
+    Tree->OnItemPicDraw = [&](TObject*, TExTreeItem*, Integer&) { ++asked; };
+    // Painting asks for the rows on screen as well.
+    const int onScreen = View()->RowCount() + 4;
+    TExTreeItem* item = Items().Item(12345);
+    item->SetText(std::string(200, 'W'));
+    uitest::Pump();
+    EXPECT_LE(asked, onScreen);
+    EXPECT_EQ(View()->HRange(), item->GetWidth());
+    asked = 0;
+    TExTreeItem* added = Items().AddChild(Items().Item(500), "new");
+    uitest::Pump();
+    EXPECT_LE(asked, onScreen);
+    asked = 0;
+    Items().Item(500)->Expand(false);
+    uitest::Pump();
+    EXPECT_LE(asked, onScreen) << "a branch of one child";
+    const Integer wideWidth = item->GetWidth();
+    EXPECT_EQ(View()->HRange(), wideWidth);
+    // The widest row going leaves the next widest.
+    asked = 0;
+    item->SetText("short");
+    uitest::Pump();
+    EXPECT_LE(asked, onScreen);
+    EXPECT_EQ(View()->HRange(), WidestRow(Items()));
+    EXPECT_LT(View()->HRange(), wideWidth / 2);
+    EXPECT_GE(View()->HRange(), added->GetWidth());
+    Tree->OnItemPicDraw = nullptr;
+}
+
+// A mirrored tree without columns opens at the end its rows start from, also when a row is far
+// wider than the view, and keeps that end in view when the view narrows.
+TEST_F(ViewTest, AMirroredTreeOpensAtItsRightEnd)
+{
+    Tree->SetRightAlignedTree(true);
+    Tree->SetShowCheckboxes(true);
+    Items().BeginUpdate();
+    TExTreeItem* wide = Items().Add(nullptr, std::string(110, 'x'));
+    for (int i = 0; i < 30; ++i) Items().AddChild(wide, "c" + std::to_string(i));
+    Items().Add(nullptr, "short");
+    wide->Expand(false);
+    Items().EndUpdate();
+    Form->Show();
+    uitest::Pump();
+    ASSERT_GT(View()->HRange(), View()->ClientWidth());
+    ASSERT_TRUE(Tree->VertBarVisible());
+    EXPECT_EQ(Tree->LeftPosition(), View()->HRange() - View()->Width());
+    // The text's right end and the button and check box after it are on screen.
+    Repaint();
+    const Integer right = wide->TextRight - Tree->LeftPosition();
+    EXPECT_LT(right, View()->ClientWidth());
+    EXPECT_GT(right, View()->ClientWidth() - 3 * Tree->ItemIndent() - Tree->CheckBoxSize());
+    // A text of 3,000 characters: its end shows.
+    wide->Collapse(false);
+    Items().Item(Items().Count() - 1)->SetText(std::string(3000, 'm'));
+    uitest::Pump();
+    Repaint();
+    TExTreeItem* last = Items().Item(Items().Count() - 1);
+    EXPECT_EQ(Tree->LeftPosition(), View()->HRange() - View()->Width());
+    EXPECT_GT(last->TextRight - Tree->LeftPosition(), View()->ClientWidth() - 3 * Tree->ItemIndent());
+    EXPECT_LT(last->TextRight - Tree->LeftPosition(), View()->ClientWidth());
+    // Scrolled away from the end by the user, the distance stays when the rows widen.
+    Tree->SetHPosition(Tree->LeftPosition() - 100);
+    const Integer gap = View()->HRange() - View()->Width() - Tree->LeftPosition();
+    EXPECT_EQ(gap, 100);
+    wide->SetText(std::string(3100, 'm'));
+    uitest::Pump();
+    EXPECT_EQ(View()->HRange() - View()->Width() - Tree->LeftPosition(), gap);
+    // A narrower view keeps the right end where it was.
+    Tree->SetHPosition(View()->HRange());
+    Tree->SetBounds(10, 10, 250, 200);
+    uitest::Pump();
+    EXPECT_EQ(Tree->LeftPosition(), View()->HRange() - View()->Width());
+}
+
 // ---------------------------------------------------------------- the ends with tall rows
 
 // Rows of differing heights on a shown tree with the focus in its view, driven by keys and the wheel.
