@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 
+#include "memo/Stylememo.h"
 #include "platform/DateUtils.h"
 #include "platform/Forms.h"
 #include "platform/SysUtils.h"
@@ -109,3 +110,22 @@ void BM_SaveLiveIntoArchive(benchmark::State& state)
 BENCHMARK(BM_SaveLiveIntoArchive)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// A 50 MB message shown in the viewer: read, loaded into the memo and laid out in the background.
+void BM_ShowLargeMessage(benchmark::State& state)
+{
+    ArchiveFolder folder(0);
+    {
+        std::ofstream out("Messages/070315-061502.TXT", std::ios::binary);
+        const std::string line = "ZCZC GALE WARNING SEA AREAS NORTH UTSIRE SOUTH UTSIRE WIND SOUTHWEST 8\r\n";
+        for (std::size_t n = 0; n < (std::size_t{50} << 20); n += line.size()) out << line;
+    }
+    ShownForm shown;
+    TRxForm* form = shown.form;
+    for (auto _ : state) {
+        form->ShowMessageFile("15 Mar 07", "06:15:02");
+        Application->ProcessMessages();
+        benchmark::DoNotOptimize(form->MessageMemo->TextLen());
+    }
+}
+BENCHMARK(BM_ShowLargeMessage)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -160,28 +160,41 @@ std::vector<std::string> ListMessageFiles(const std::string& Dir)
     return names;
 }
 
-std::string MessageViewerText(const std::string& Path, const std::string& Suffix)
+TMessageFileStream::TMessageFileStream(int Handle, std::size_t Pause, std::function<void()> Between)
+    : FHandle(Handle), FPause(Pause), FBetween(std::move(Between))
 {
-    const int h = FileOpen(Path, fmOpenRead | fmShareDenyWrite);
-    if (h < 0)
-        return "File Open Error!\r\n" + Path + " " + Suffix;
-    std::string text;
-    bool failed = false;
-    for (;;) {
-        const std::size_t at = text.size();
-        text.resize(at + kReadChunk);
-        const Integer n = FileRead(h, text.data() + at, static_cast<Integer>(kReadChunk));
-        text.resize(at + static_cast<std::size_t>(std::max<Integer>(n, 0)));
-        if (n <= 0) {
-            failed = n < 0;
-            break;
-        }
-    }
-    FileClose(h);
-    if (failed)
-        text += "\r\nFile Read Error!\r\n";
-    return text;
 }
+
+Int64 TMessageFileStream::Read(void* Buffer, Int64 Count)
+{
+    if (Count <= 0)
+        return 0;
+    if (!FEnded) {
+        if (FSinceBetween >= FPause && FBetween) {
+            FSinceBetween = 0;
+            FBetween();
+        }
+        const Integer n = FileRead(FHandle, Buffer, static_cast<Integer>(std::min<Int64>(Count, kReadChunk)));
+        if (n > 0) {
+            FPosition += n;
+            FSinceBetween += static_cast<std::size_t>(n);
+            return n;
+        }
+        FEnded = true;
+        if (n < 0)
+            FTail = "\r\nFile Read Error!\r\n";
+    }
+    const std::size_t n = std::min(static_cast<std::size_t>(Count), FTail.size() - FTailAt);
+    std::memcpy(Buffer, FTail.data() + FTailAt, n);
+    FTailAt += n;
+    FPosition += static_cast<Int64>(n);
+    return static_cast<Int64>(n);
+}
+
+Int64 TMessageFileStream::Write(const void*, Int64) { return 0; }
+
+// Read from start to end only: the position can be asked, not moved.
+Int64 TMessageFileStream::Seek(Int64, TSeekOrigin) { return FPosition; }
 
 std::string FindTerminal()
 {
@@ -308,6 +321,10 @@ void TRxForm::AddMessageToTree(const std::string& FileName)
 
 void TRxForm::TreeView1AfterSelectionChange(TObject*)
 {
+    if (ViewerLoading) {
+        ViewerStale = true;
+        return;
+    }
     TExTreeItem* focused = TreeView1->GetFocused();
     if (!focused || !focused->Parent()) {
         MessageMemo->Lines()->SetText(" ");
@@ -318,11 +335,36 @@ void TRxForm::TreeView1AfterSelectionChange(TObject*)
 
 void TRxForm::ShowMessageFile(const std::string& DateText, const std::string& TimeText)
 {
-    const std::string text = rx::MessageViewerText(rx::MessageFilePath(DateText, TimeText),
-                                                   DateText.size() >= 5 ? DateText.substr(3, 2) : "");
-    // The bytes go in whole and at once: a NUL among them becomes a blank instead of ending them.
-    TReadOnlyMemoryStream stream(text.data(), static_cast<Int64>(text.size()));
-    MessageMemo->Lines()->LoadFromStream(&stream);
+    if (ViewerLoading) {
+        ViewerStale = true;
+        return;
+    }
+    const std::string path = rx::MessageFilePath(DateText, TimeText);
+    const int h = FileOpen(path, fmOpenRead | fmShareDenyWrite);
+    if (h < 0) {
+        MessageMemo->Lines()->SetText("File Open Error!\r\n" + path + " " + (DateText.size() >= 5 ? DateText.substr(3, 2) : ""));
+        return;
+    }
+    // Reception goes on while a large file is read: between its pieces the sound buffers that
+    // came meanwhile are worked. They may save a message, and their painting lets the message
+    // loop run: a new showing asked for meanwhile is made once this one is done.
+    rx::TMessageFileStream stream(h, rx::kViewerPause, [this] {
+        for (int n = Sound->BuffersWaiting(); n > 0 && !Sound->QueueBusy(); --n)
+            Sound->ProcessSoundQueue();
+    });
+    ViewerLoading = true;
+    // The bytes go in whole: a NUL among them becomes a blank instead of ending them.
+    try {
+        MessageMemo->Lines()->LoadFromStream(&stream);
+    } catch (...) {
+        ViewerLoading = false;
+        FileClose(h);
+        throw;
+    }
+    ViewerLoading = false;
+    FileClose(h);
+    if (std::exchange(ViewerStale, false))
+        TreeView1AfterSelectionChange(TreeView1);
 }
 
 void TRxForm::TreeView1DblClick(TObject*)

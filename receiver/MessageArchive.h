@@ -3,8 +3,12 @@
 // node's file: its name is rebuilt from them.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/Classes.h"
 
 namespace rx {
 
@@ -45,9 +49,28 @@ std::string MessageFilePath(const std::string& DateText, const std::string& Time
 // The message file names in Dir, in date and time order (names of one second in byte order).
 std::vector<std::string> ListMessageFiles(const std::string& Dir);
 
-// The viewer's text for a file: its bytes whole, or the open error with the path and Suffix, or
-// what could be read followed by the read error.
-std::string MessageViewerText(const std::string& Path, const std::string& Suffix);
+// A message file read for the viewer through its open handle: its bytes, followed by the read
+// error's text should a read fail. Every Pause bytes it calls Between, so that whoever reads a
+// large file can let other work run meanwhile.
+class TMessageFileStream : public TStream {
+public:
+    TMessageFileStream(int Handle, std::size_t Pause, std::function<void()> Between);
+    Int64 Read(void* Buffer, Int64 Count) override;
+    Int64 Write(const void* Buffer, Int64 Count) override;
+    Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+
+private:
+    int FHandle;
+    std::size_t FPause;
+    std::function<void()> FBetween;
+    std::size_t FSinceBetween = 0;
+    Int64 FPosition = 0;
+    bool FEnded = false;
+    std::string FTail;
+    std::size_t FTailAt = 0;
+};
+// Bytes of a message file read between two looks at the sound buffers.
+constexpr std::size_t kViewerPause = std::size_t{1} << 20;
 
 // Opens a file in the desktop's text editor: the desktop's opener, or when the desktop has none
 // the program named by $VISUAL (else $EDITOR), in a terminal emulator when one is found. False

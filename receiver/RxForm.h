@@ -369,4 +369,7 @@ private:
     bool FailureTold[rx::kFailureSources] = {};
     std::deque<std::pair<std::string, std::string>> DeferredReports;
     bool ShowingReports = false;
+    // A message file is being read into the viewer; another showing was asked for meanwhile.
+    bool ViewerLoading = false;
+    bool ViewerStale = false;
 };

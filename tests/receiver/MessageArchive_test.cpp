@@ -599,3 +599,54 @@ TEST_F(Archive, WithoutAnOpenerTheEditorRunsInATerminalEmulator)
 }
 
 }  // namespace
+
+namespace {
+
+// A large message opened while the sound buffers come: they are worked while the file is read,
+// and a node chosen meanwhile (the spectrum's painting lets the message loop run) is shown once
+// the reading is done, the viewer whole at every step.
+TEST_F(LiveArchive, OpeningALargeMessageDoesNotHoldUpReception)
+{
+    std::string big;
+    for (int i = 0; big.size() < 4 * rx::kViewerPause; ++i)
+        big += Format("%06d GALE WARNING SEA AREAS NORTH UTSIRE SOUTH UTSIRE WIND SW 8 TO 9\r\n", i);
+    Write("Messages/070315-061502.TXT", big);
+    Write("Messages/070315-061503.TXT", "ZCZC SMALL\r\nNNNN\r\n");
+    form->FormActivate(form);
+    const std::vector<std::int16_t> signal = StartupRtty("RYRY CQ CQ");
+    std::size_t at = 0;
+    fakewave::Deliver(12, [&](std::int16_t* samples, int count) {
+        for (int i = 0; i < count; ++i, ++at)
+            samples[i] = at < signal.size() ? signal[at] : 0;
+    });
+    ASSERT_EQ(form->Sound->BuffersWaiting(), 12);
+
+    // Buffers worked while the large file is read see the viewer not yet filled.
+    struct THook : rx::TRxSignalHost {
+        std::function<void()> Run;
+        void SpectrumReady(bool) override { Run(); }
+    } hook;
+    std::vector<Integer> viewerWhileWorked;
+    hook.Run = [&] { viewerWhileWorked.push_back(form->MessageMemo->TextLen()); };
+    form->Path.Host = &hook;
+    Select(Node("15 Mar 07", "06:15:02"));
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 0);
+    ASSERT_FALSE(viewerWhileWorked.empty());
+    EXPECT_LT(viewerWhileWorked.back(), static_cast<Integer>(big.size()) / 2);
+    EXPECT_NE(Received().find("CQ CQ"), std::string::npos) << Received();
+    EXPECT_TRUE(Viewer() == big);
+
+    // The user chooses another node while the large one is read: that one shows afterwards.
+    fakewave::Deliver(2);
+    hook.Run = [&] {
+        if (form->TreeView1->GetFocused() != Node("15 Mar 07", "06:15:03"))
+            Select(Node("15 Mar 07", "06:15:03"));
+    };
+    form->TreeView1->SetFocused(Node("15 Mar 07", "06:15:02"));
+    form->TreeView1AfterSelectionChange(form->TreeView1);
+    form->Path.Host = nullptr;
+    EXPECT_EQ(Viewer(), "ZCZC SMALL\r\nNNNN\r\n");
+    EXPECT_EQ(form->Sound->BuffersWaiting(), 0);
+}
+
+}  // namespace
