@@ -2,13 +2,15 @@
 // and the main window's tree and viewer.
 #include "receiver/MessageArchive.h"
 
+#include <dirent.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -42,10 +44,32 @@ int TwoDigits(const std::string& Text, std::size_t Pos)
 
 int MonthOfText(const std::string& DateText) { return MonthNumber(DateText.size() >= 6 ? DateText.substr(3, 3) : ""); }
 
-// Sort key of a valid name: the full year first, then the rest of the name as it stands.
-std::string NameKey(const std::string& Name, const TMessageStamp& Stamp)
+// Sort key of a stamp: the full year first, then the rest as the name has it.
+std::int64_t StampKey(const TMessageStamp& S)
 {
-    return Format("%04d", FullYear(Stamp.Year)) + Name.substr(2);
+    return ((((static_cast<std::int64_t>(FullYear(S.Year)) * 100 + S.Month) * 100 + S.Day) * 100 + S.Hour) * 100 +
+            S.Minute) * 100 + S.Second;
+}
+
+void PutTwoDigits(char* At, int Value)
+{
+    At[0] = static_cast<char>('0' + Value / 10 % 10);
+    At[1] = static_cast<char>('0' + Value % 10);
+}
+
+// Whether a folder entry is a file the search would list: anything but a folder; a link counts
+// as what it leads to, and a dangling one not at all.
+bool IsListedFile(const std::string& Dir, const dirent& Entry)
+{
+    switch (Entry.d_type) {
+    case DT_DIR: return false;
+    case DT_LNK:
+    case DT_UNKNOWN: {
+        struct stat st {};
+        return ::stat((Dir + "/" + Entry.d_name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    }
+    default: return true;
+    }
 }
 
 constexpr std::size_t kReadChunk = 1 << 16;
@@ -108,12 +132,20 @@ bool ParseMessageName(const std::string& Name, TMessageStamp& Stamp)
 
 std::string DateNodeText(const TMessageStamp& Stamp)
 {
-    return Format("%02d %s %02d", Stamp.Day, MonthNames[Stamp.Month - 1], Stamp.Year);
+    std::string text = "00 Mmm 00";
+    PutTwoDigits(&text[0], Stamp.Day);
+    text.replace(3, 3, MonthNames[Stamp.Month - 1]);
+    PutTwoDigits(&text[7], Stamp.Year);
+    return text;
 }
 
 std::string TimeNodeText(const TMessageStamp& Stamp)
 {
-    return Format("%02d:%02d:%02d", Stamp.Hour, Stamp.Minute, Stamp.Second);
+    std::string text = "00:00:00";
+    PutTwoDigits(&text[0], Stamp.Hour);
+    PutTwoDigits(&text[3], Stamp.Minute);
+    PutTwoDigits(&text[6], Stamp.Second);
+    return text;
 }
 
 int CompareDateNode(int Day, int Month, int Year, const std::string& Text)
@@ -140,18 +172,18 @@ std::string MessageFilePath(const std::string& DateText, const std::string& Time
 
 std::vector<std::string> ListMessageFiles(const std::string& Dir)
 {
-    std::vector<std::pair<std::string, std::string>> found;
-    TSearchRec f;
-    if (FindFirst(Dir + "/??????" "-??????.TXT", faReadOnly | faHidden | faSysFile | faArchive, f) == 0) {
-        do {
+    // One pass over the folder that looks at no file but those whose kind the folder does not
+    // say: a year of messages is 36,500 names.
+    std::vector<std::pair<std::int64_t, std::string>> found;
+    if (DIR* d = ::opendir(Dir.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
             TMessageStamp stamp;
-            // The search's mask ignores case and takes any character for '?': only names the
-            // program can open again from the nodes stay.
-            if (ParseMessageName(f.Name, stamp))
-                found.emplace_back(NameKey(f.Name, stamp), f.Name);
-        } while (FindNext(f) == 0);
+            // Only names the program can open again from the nodes.
+            if (ParseMessageName(e->d_name, stamp) && IsListedFile(Dir, *e))
+                found.emplace_back(StampKey(stamp), e->d_name);
+        }
+        ::closedir(d);
     }
-    FindClose(f);
     std::sort(found.begin(), found.end());
     std::vector<std::string> names;
     names.reserve(found.size());
@@ -260,11 +292,21 @@ bool OpenInTextEditor(const std::string& Path)
 
 void TRxForm::LoadMessageTree()
 {
-    // One bracket: the rows, bars and picture are made once, for the whole archive.
+    // One bracket: the rows, bars and picture are made once, for the whole archive. The names
+    // come in date and time order, so each node goes at the end of its list.
     TExUpdateGuard bracket(TreeView1->Model());
-    TreeView1->Items()->Clear();
-    for (const std::string& name : rx::ListMessageFiles(rx::kMessageDir))
-        AddMessageToTree(name);
+    TExTreeItems* items = TreeView1->Items();
+    items->Clear();
+    TExTreeItem* date = nullptr;
+    rx::TMessageStamp last;
+    for (const std::string& name : rx::ListMessageFiles(rx::kMessageDir)) {
+        rx::TMessageStamp stamp;
+        rx::ParseMessageName(name, stamp);
+        if (!date || stamp.Year != last.Year || stamp.Month != last.Month || stamp.Day != last.Day)
+            date = items->Add(nullptr, rx::DateNodeText(stamp));
+        items->AddChild(date, rx::TimeNodeText(stamp));
+        last = stamp;
+    }
     bracket.Done();
 }
 
