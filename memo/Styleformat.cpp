@@ -604,12 +604,11 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
             if (delta != 0) {
                 for (Integer q = Last + 1; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
                 if (FPrintCanvas == nullptr && HandleAllocated()) {
-                    FTopNav->Invalidate();
-                    FTopNav->Pos = 0;
-                    const Integer top = FTopOrigin / FRowHeight;
-                    const Integer newTop = std::min(top, std::max(FLineCount - 1, 0));
-                    FTopOrigin = newTop * FRowHeight + FTopOrigin % FRowHeight;
-                    FTopNav->SetLineNb(newTop);
+                    const Integer top = KeepTopOnText();
+                    // Lines below a re-broken paragraph in view moved: what a paint under way
+                    // does not cover is owed as well.
+                    if (const Integer topPar = FTopNav->GetParNb(); Last >= topPar && First <= topPar + FVisibleLines)
+                        InvalidateLines(std::max(FParagraphs->At(First)->FirstLine, top), top + FVisibleLines, false);
                     if (FPainting) {
                         FScrollBarsOwed = true;
                     } else {
@@ -656,8 +655,10 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
     Integer delta = 0;
     bool any = false;
     const Integer oldWidest = FWidestWidth;
-    const Integer topLine = TopLine();
-    const Integer bottomLine = topLine + FVisibleLines;
+    // The view stays on its text: paragraphs above it only renumber its lines, those from its
+    // first paragraph on change what it shows.
+    const Integer topPar = FTopNav->GetParNb();
+    Integer firstInView = -1;
     {
         FlagScope formatting(FFormatting, true);
         BeginMeasuring();
@@ -678,8 +679,7 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
                     ReformatPar(par, FPendingFirst, fl, ll, true);
                     delta += par->LineCount - old;
                     any = true;
-                    if (par->FirstLine + par->LineCount > topLine && par->FirstLine < bottomLine)
-                        InvalidateLines(par->FirstLine, par->FirstLine + par->LineCount - 1, false);
+                    if (FPendingFirst >= topPar && firstInView < 0) firstInView = par->FirstLine;
                 }
                 running += par->LineCount;
                 ++FPendingFirst;
@@ -705,14 +705,11 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
             for (Integer q = FPendingFirst; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
             if (!FWordWrap && FWidestLine >= FParagraphs->At(std::min(startPar, ParCount() - 1))->FirstLine)
                 FWidestLine += delta;
-            // Keep the top line where it is: the lines above it may have been re-broken.
-            const Integer newTop = std::min(topLine, std::max(FLineCount - 1, 0));
-            const Integer origin = newTop * FRowHeight + FTopOrigin % FRowHeight;
-            FTopNav->SetLineNb(newTop);
-            FTopOrigin = origin;
+            KeepTopOnText();
             setVScrollParams();
             UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
         }
+        if (firstInView >= 0) InvalidateLines(std::max(firstInView, TopLine()), TopLine() + FVisibleLines, false);
         // Lines above the caret may have been re-broken: its row moves with them.
         if (FAnchor->ParLine == NotComputed || delta != 0) UpdateCaret(false);
         if (FWidestWidth != oldWidest && !FWordWrap) {
@@ -841,6 +838,15 @@ void TStyleMemo::LeaveUpdate()
         FRepaintPending = false;
         if (HandleAllocated()) Invalidate();
     }
+}
+
+Integer TStyleMemo::KeepTopOnText()
+{
+    const Integer h = std::max(FRowHeight, 1);
+    const Integer top = std::min(FTopNav->GetLineNb(), std::max(FLineCount - 1, 0));
+    FTopNav->SetLineNb(top);
+    FTopOrigin = top * h + FTopOrigin % h;
+    return top;
 }
 
 void TStyleMemo::EnsureFormatted(Integer Par)

@@ -699,6 +699,8 @@ private:
     void DrawCharacters(HDC DC, const RunWidths& Run, Integer From, Integer To, Integer X, Integer Right);
     void InvalidateSelection();
     void ClampTop();
+    // After lines were broken anew: the top line stays on the text it showed; its number.
+    Integer KeepTopOnText();
     void PostBackground();
     void ReportProgress(Integer Percent);
     void UpdateScrollBarPos(int Bar, Integer Origin, Integer Unit);
@@ -781,6 +783,9 @@ private:
     Integer FVScrollUnit = 1;
     Integer FHScrollUnit = 1;
     bool FScrollUpdating = false;
+    // The client height and line count the top line was last held to.
+    Integer FClampedHeight = 0;
+    Integer FClampedLines = 0;
     bool FBitmapRenewed = false;
     bool FLineHeightChanging = false;
     HBITMAP FLineBmp = nullptr;

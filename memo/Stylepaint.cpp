@@ -508,6 +508,8 @@ void TStyleMemo::WMPaint(TMessage& Message)
     } else {
         FlagScope painting(FPainting, true);
         PaintLines(dc, update, FLineDC, FLineBmpWidth);
+        // Lines the paint broken anew were painted broken: what they invalidated there is done.
+        if (given == nullptr) ValidateRect(Handle(), &update);
     }
     if (given == nullptr) EndPaint(Handle(), &ps);
     if (FScrollBarsOwed && !FPainting) {

@@ -443,6 +443,10 @@ void TStyleMemo::setVScrollParams()
             Invalidate();
         }
     }
+    // A taller window, or fewer lines: no row is left blank that the text above the top could fill.
+    if (ch > FClampedHeight || FLineCount < FClampedLines) ClampTop();
+    FClampedHeight = ch;
+    FClampedLines = FLineCount;
 }
 
 void TStyleMemo::WMVScroll(TMessage& Message)
