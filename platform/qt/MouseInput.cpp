@@ -189,7 +189,8 @@ void SurfaceWidget::wheelEvent(QWheelEvent* e)
     Qt::KeyboardModifiers m = e->modifiers();
     SetModifierState((m & Qt::ShiftModifier ? TShiftState(ssShift) : 0u) | (m & Qt::ControlModifier ? TShiftState(ssCtrl) : 0u) |
                      (m & Qt::AltModifier ? TShiftState(ssAlt) : 0u));
-    HWND target = gFocus ? H(gFocus) : H(FRec);
+    // The wheel turns what is under the pointer, focused or not, as the desktop's programs do.
+    HWND target = H(FRec);
     gMessageTime = MessageClock();
     LPARAM at = MAKELPARAM(o.X + p.x(), o.Y + p.y());
     // A tilt or a sideways wheel turns as WM_MOUSEHWHEEL, positive to the right (the toolkit
@@ -197,7 +198,7 @@ void SurfaceWidget::wheelEvent(QWheelEvent* e)
     if (int dy = e->angleDelta().y())
         SendMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), dy), at);
     if (int dx = e->angleDelta().x(); dx && gWindows.count(FRec))
-        SendMessage(gFocus ? H(gFocus) : H(FRec), WM_MOUSEHWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), -dx), at);
+        SendMessage(target, WM_MOUSEHWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), -dx), at);
     RunIdle();
 }
 

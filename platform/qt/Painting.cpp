@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/qt/WindowRec.h"
 
@@ -230,7 +231,19 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clipR
     // Pixels of 'area' move by (dx, dy); only what lands inside 'clip' is written.
     QRegion src(area.Left, area.Top, area.Width(), area.Height());
     QRegion moved = src.translated(dx, dy) & QRegion(clip.Left, clip.Top, clip.Width(), clip.Height());
-    {
+    if (moved.rectCount() == 1 && w->image.depth() == 32) {
+        // One rectangle: its rows move in place, in the order that reads each before it is written.
+        const QRect to = moved.boundingRect().translated(c.Left, c.Top);
+        const QRect from = to.translated(-dx, -dy);
+        uchar* bits = w->image.bits();
+        const qsizetype stride = w->image.bytesPerLine();
+        const auto bytes = std::size_t(to.width()) * 4;
+        for (int i = 0; i < to.height(); ++i) {
+            const int k = dy > 0 ? to.height() - 1 - i : i;
+            std::memmove(bits + (to.top() + k) * stride + to.left() * 4, bits + (from.top() + k) * stride + from.left() * 4,
+                         bytes);
+        }
+    } else if (!moved.isEmpty()) {
         // The copy is of the whole window image, so it moves by (dx, dy) alone: the client area's
         // offset inside the image (the border) is already in both.
         QImage copy = w->image.copy();

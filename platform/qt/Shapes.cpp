@@ -67,6 +67,22 @@ void FillImgRect(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b)
                 QRgb* row = rows.at(a.left(), y);
                 std::fill(row, row + a.width(), pix);
             }
+        } else if (b.style == BS_PATTERN && b.pattern && !b.pattern->isNull()) {
+            // A pattern is laid row by row from its own rows (the scroll bars' tracks are this).
+            const QImage pat = b.pattern->convertToFormat(QImage::Format_RGB32);
+            const int pw = pat.width(), ph = pat.height();
+            Rows rows(s.img);
+            const int x0 = ((a.left() - dc->origin.X - dc->st.brushOrg.X) % pw + pw) % pw;
+            for (int y = a.top(); y <= a.bottom(); ++y) {
+                const int py = ((y - dc->origin.Y - dc->st.brushOrg.Y) % ph + ph) % ph;
+                const QRgb* from = reinterpret_cast<const QRgb*>(pat.constScanLine(py));
+                QRgb* row = rows.at(a.left(), y);
+                for (int i = 0, px = x0; i < a.width(); ++i) {
+                    row[i] = from[px] | 0xFF000000u;
+                    if (++px == pw)
+                        px = 0;
+                }
+            }
         } else {
             for (int y = a.top(); y <= a.bottom(); ++y)
                 for (int x = a.left(); x <= a.right(); ++x) {
