@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "memo/Stylememo.h"
@@ -117,6 +118,51 @@ void BM_AppendShown(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// Paragraphs appended one by one at the caret at the end, as the receive window takes lines, until
+// the memo holds 100,000: the view follows every append. range(0): the pending messages (paints,
+// scrolls, background formatting) are handled after every range(0)-th append; 0 = the memo is not
+// shown at all (the twin the shown figures compare with).
+void BM_Append100kParagraphs(benchmark::State& state)
+{
+    const int every = static_cast<int>(state.range(0));
+    const int count = 100000;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<Shown> v;
+        std::unique_ptr<TStyleMemo> alone;
+        TStyleMemo* m = nullptr;
+        if (every > 0) {
+            v = std::make_unique<Shown>();
+            m = v->memo;
+        } else {
+            if (std::getenv("DISPLAY") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+            Application->Initialize();
+            alone = std::make_unique<TStyleMemo>(nullptr);
+            m = alone.get();
+            m->setReadOnly(true);
+        }
+        // The receive window's options.
+        m->setOptions(pmoWrapCaret | pmoInsertKeyActive | pmoWideOverwriteCaret | pmoNoFineScroll | pmoNoLineSelection);
+        Application->ProcessMessages();
+        state.ResumeTiming();
+        for (int i = 0; i < count; ++i) {
+            m->setSelStart(m->TextLen());
+            m->setSelText("ZCZC IA42 GALE WARNING WIND NW 8 TO 9 SEA STATE ROUGH\r\n");
+            if (every > 0 && i % every == every - 1) Application->ProcessMessages();
+        }
+        if (every > 0) Application->ProcessMessages();
+        state.PauseTiming();
+        if (m->ParCount() != count + 1) state.SkipWithError("paragraphs lost");
+        v.reset();
+        alone.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+    // Seconds per append, printed with its SI prefix (u: microseconds).
+    state.counters["per_append"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * count), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 // A 10 MB text file read into the memo and its first screen painted.
 void BM_Load10MBAndShowFirstScreen(benchmark::State& state)
 {
@@ -199,6 +245,21 @@ void BM_LongLineKeyAtStart(benchmark::State& state)
     }
 }
 
+// The same in the middle of the line, the view on the caret. Either key is one frame's work: the
+// lines the screen shows are broken at once, the rest in the background (not measured here).
+void BM_LongLineKeyInMiddle(benchmark::State& state)
+{
+    LongLine v(state);
+    v.Load();
+    v.memo->setSelStart(v.memo->TextLen() / 2);
+    v.memo->ScrollInView();
+    v.memo->Update();
+    for (auto _ : state) {
+        v.memo->Perform(WM_CHAR, 'E', 0);
+        v.memo->Update();
+    }
+}
+
 // A click on the line's last character, with the view on the line's end: the caret placed there and
 // the view painted.
 void BM_LongLineClickAtEnd(benchmark::State& state)
@@ -231,13 +292,19 @@ BENCHMARK(BM_LongLineKeyAtStart)
     ->ArgsProduct({{25000, 100000, 200000, 5000000}, {1, 0}, {0, 1}})
     ->ArgNames({"bytes", "wrap", "fixed"})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LongLineKeyInMiddle)
+    ->ArgsProduct({{200000, 5000000}, {1}, {0, 1}})
+    ->ArgNames({"bytes", "wrap", "fixed"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LongLineClickAtEnd)
     ->ArgsProduct({{25000, 100000, 200000, 5000000}, {1, 0}, {0, 1}})
     ->ArgNames({"bytes", "wrap", "fixed"})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AppendShown)->Arg(1000)->Arg(25000);
+BENCHMARK(BM_Append100kParagraphs)->ArgName("handled_every")->Arg(0)->Arg(1)->Arg(10)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load10MBAndShowFirstScreen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollPage10MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AppendToLines)->Arg(1000)->Arg(25000)->Arg(250000);
 BENCHMARK(BM_AppendToOneParagraph)->Arg(1000)->Arg(25000)->Arg(250000);
 BENCHMARK(BM_ReceiveWithTrim);
+

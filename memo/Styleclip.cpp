@@ -66,6 +66,30 @@ void TStyleMemo::CopyToClipboard()
     clip->SetTextBuf(text.c_str(), codePage);
 }
 
+void TStyleMemo::OfferPrimarySelection()
+{
+    if (FSelLength == 0 || !HandleAllocated() || FPrimaryPosted) return;
+    // Published once the messages of the gesture have run: a held Shift+arrow copies the text once.
+    FPrimaryPosted = true;
+    PostMessage(Handle(), PM_PRIMARY, 0, 0);
+}
+
+void TStyleMemo::PMPrimary(TMessage& Message)
+{
+    Message.Result = 0;
+    FPrimaryPosted = false;
+    if (FSelLength != 0) Clipboard()->SetPrimaryText(SelText(), CharsetToCodePage(Font()->Charset()));
+}
+
+void TStyleMemo::PastePrimarySelection()
+{
+    const std::string text = ParagraphBreaks(Clipboard()->PrimaryText(CharsetToCodePage(Font()->Charset())));
+    if (text.empty()) return;
+    FSelMoved = true;
+    setSelText(text);
+    FSelMoved = true;
+}
+
 void TStyleMemo::CutToClipboard()
 {
     CopyToClipboard();
@@ -132,7 +156,10 @@ void TStyleMemo::PopupClickHandler(TObject* Sender)
     case 5:
         if (edit) PasteFromClipboard();
         break;
-    case 7: SelectAll(); break;
+    case 7:
+        SelectAll();
+        OfferPrimarySelection();
+        break;
     default: break;
     }
 }

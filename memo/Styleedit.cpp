@@ -1017,11 +1017,18 @@ void TStyleMemo::FormatUpToLine(Integer Line)
     while (FPendingFirst <= FPendingLast && FPendingFirst < ParCount()) {
         n->SetLineNb(std::min(Line, FLineCount - 1));
         if (Line < FLineCount && n->ParNb < FPendingFirst) break;
-        FormatNow(FPendingFirst, std::min(FPendingLast, FPendingFirst + 63), false);
+        // A paragraph broken only as far as the screen needed holds the pending range: all of it now.
+        const Integer from = FPendingFirst;
+        BreakProvisional(from, MaxInt / 2);
+        FormatNow(from, std::min(FPendingLast, from + 63), false);
+        if (FPendingFirst == from) break;
     }
     if (Line < 0 || Line >= FLineCount) return;
     n->SetLineNb(Line);
     if (!n->Par->Formatted) FormatNow(n->ParNb, n->ParNb, false);
+    // Breaking a paragraph's later lines moves the lines after them: until line Line stays put.
+    for (n->SetLineNb(Line); n->Par->Provisional > 0 && n->GetParLine() >= n->Par->Provisional; n->SetLineNb(Line))
+        BreakProvisional(n->ParNb, n->GetParLine());
 }
 
 std::string TStyleMemo::Lines(Integer Index)

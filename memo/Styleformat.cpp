@@ -16,6 +16,9 @@ using stylememo::AttrByte;
 using stylememo::DynAfter;
 using stylememo::FontBits;
 
+// Lines a background slice breaks at a time inside a long paragraph, between looks at the clock.
+constexpr Integer BackgroundLines = 2048;
+
 // ---------------------------------------------------------------- measuring
 
 void TStyleMemo::BeginMeasuring()
@@ -178,6 +181,7 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         one.StartStyle = Par->FirstLineInfo.StartStyle;
         one.StartDyn = DynAfter(Par, 0);
         SpliceLines(Par, 0, Par->LineCount - 1, &one, 1);
+        Par->Provisional = 0;
         FirstLine = 0;
         LastLine = 0;
         return;
@@ -211,7 +215,9 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
     bool firstWord = true;  // the next word is the current line's first
     bool joined = false;    // the line before the first one broken again took blanks
     bool stopped = false;
+    bool cut = false;     // the budget of lines was used up
     Integer old = first;  // the old line the new breaks are compared with
+    const Integer provisional = Par->Provisional;
 
     auto setStyle = [&](TExtFontStyles newStat) {
         stat = newStat;
@@ -363,7 +369,7 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
             const TExtFontStyles statAtEnd = stat;
             stat = statAtWord;
             startLineAt(wordStart);
-            if (fallsBack()) {
+            if (fallsBack() || (cut = static_cast<Integer>(lines.size()) >= FLineBudget)) {
                 stopped = true;
                 break;
             }
@@ -442,13 +448,30 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         seekDyn(pos);
         setStyle(stat);
         startLineAt(pos);
-        if (fallsBack()) stopped = true;
+        if (fallsBack() || (cut = static_cast<Integer>(lines.size()) >= FLineBudget)) stopped = true;
     }
 
     // g. The rest of the text is the last line; an empty paragraph is one empty line.
     Integer lastOld = oldCount - 1;
-    if (stopped) {
+    Par->Provisional = 0;
+    if (cut) {
+        // The old lines stay from the first that starts at or after the cut, behind a line that
+        // bridges the gap; all of them are broken anew later.
+        Integer j = first;
+        while (j < oldCount && ParLineAt(Par, j)->Start < cur.Start) ++j;
+        lastOld = j - 1;
+        const Integer to = j < oldCount ? ParLineAt(Par, j)->Start : len;
+        Par->Provisional = first + static_cast<Integer>(lines.size());
+        if (to > cur.Start) {
+            cur.Stop = to;
+            cur.JustifyFrom = cur.Start;
+            lines.push_back(cur);
+        }
+    } else if (stopped) {
         lastOld = old;
+        // Fallen back before lines not yet broken: they still are not, moved by the lines gained.
+        if (provisional > lastOld)
+            Par->Provisional = provisional + static_cast<Integer>(lines.size()) - (lastOld - first + 1);
     } else if (cur.Start < len || (lines.empty() && first == 0)) {
         cur.Stop = len;
         cur.TextWidth = x;
@@ -458,6 +481,9 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         lines.push_back(cur);
         widest(cur);
     }
+
+    // Lines not yet broken before the first one broken here stay so.
+    if (provisional > 0 && provisional < first) Par->Provisional = provisional;
 
     // Splice the new lines over the old ones they replace.
     const auto n = static_cast<Integer>(lines.size());
@@ -590,7 +616,8 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
                     if (p == caretPar) caretFormatted = true;
                 }
                 running += par->LineCount;
-                if (FPendingFirst == p) FPendingFirst = p + 1;
+                // A paragraph broken only as far as the screen needed stays pending.
+                if (FPendingFirst == p && par->Provisional == 0) FPendingFirst = p + 1;
             }
         } catch (...) {
             EndMeasuring();
@@ -659,6 +686,7 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
     // first paragraph on change what it shows.
     const Integer topPar = FTopNav->GetParNb();
     Integer firstInView = -1;
+    bool unfinished = false;  // the slice ended inside a paragraph's lines
     {
         FlagScope formatting(FFormatting, true);
         BeginMeasuring();
@@ -680,6 +708,28 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
                     delta += par->LineCount - old;
                     any = true;
                     if (FPendingFirst >= topPar && firstInView < 0) firstInView = par->FirstLine;
+                } else if (par->Provisional > 0) {
+                    const Integer old = par->LineCount;
+                    Integer fl = par->Provisional;
+                    Integer ll = 0;
+                    FLineBudget = BackgroundLines;
+                    try {
+                        ReformatPar(par, FPendingFirst, fl, ll, false);
+                    } catch (...) {
+                        FLineBudget = MaxInt;
+                        throw;
+                    }
+                    FLineBudget = MaxInt;
+                    delta += par->LineCount - old;
+                    any = true;
+                    if (FPendingFirst >= topPar && firstInView < 0) firstInView = par->FirstLine + fl;
+                    if (par->Provisional > 0) {
+                        // Its lines go on in the next piece of the slice, or in the next slice.
+                        unfinished = true;
+                        if (GetTickCount() >= deadline) break;
+                        unfinished = false;
+                        continue;
+                    }
                 }
                 running += par->LineCount;
                 ++FPendingFirst;
@@ -695,14 +745,16 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
         }
         EndMeasuring();
     }
+    // The paragraph a slice ended in has its first line set already.
+    const Integer shiftFrom = unfinished ? FPendingFirst + 1 : FPendingFirst;
     if (any) {
         for (TStyleNavigator* n : FNavList)
-            if (n->Par != nullptr && n->ParNb >= startPar && n->ParNb < FPendingFirst) {
+            if (n->Par != nullptr && n->ParNb >= startPar && n->ParNb < shiftFrom) {
                 n->ParLine = NotComputed;
                 n->DynNb = NotComputed;
             }
         if (delta != 0) {
-            for (Integer q = FPendingFirst; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
+            for (Integer q = shiftFrom; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
             if (!FWordWrap && FWidestLine >= FParagraphs->At(std::min(startPar, ParCount() - 1))->FirstLine)
                 FWidestLine += delta;
             KeepTopOnText();
@@ -746,12 +798,24 @@ void TStyleMemo::ReformatEditedRange()
                 Integer lastLine = 0;
                 if (!FLocalEdit) ParseStartStopNow(F);
                 const Integer old = par->LineCount;
-                ReformatPar(par, F, firstLine, lastLine, L > F || !FLocalEdit);
+                // Typing in a long paragraph breaks the lines down to the bottom of the screen
+                // now and the rest in the background.
+                if (FUpdateMode != umImmediate && FFmtDC != nullptr && FPrintCanvas == nullptr)
+                    FLineBudget = std::max(TopLine() + FVisibleLines - par->FirstLine - firstLine, 0) + FVisibleLines + 2;
+                try {
+                    ReformatPar(par, F, firstLine, lastLine, L > F || !FLocalEdit);
+                } catch (...) {
+                    FLineBudget = MaxInt;
+                    throw;
+                }
+                FLineBudget = MaxInt;
+                if (par->Provisional > 0) FPendingFirst = std::min(FPendingFirst, F);
                 Integer delta = par->LineCount - old;
                 firstChanged = par->FirstLine + firstLine;
                 lastChanged = par->FirstLine + std::max(lastLine, firstLine);
                 FPendingFirst = std::min(FPendingFirst, F + 1);
                 FPendingLast = std::max(FPendingLast, L);
+                if (par->Provisional > 0) FPendingFirst = F;
                 // A changed start/stop span can reach into the paragraphs after the edit.
                 const Integer reach = GetPar(FTopNav->Pos) + FVisibleLines;
                 for (Integer p = L + 1; p < ParCount() && p <= reach && !FParagraphs->At(p)->StartStopParsed; ++p) {
@@ -837,6 +901,48 @@ void TStyleMemo::LeaveUpdate()
     if (FRepaintPending) {
         FRepaintPending = false;
         if (HandleAllocated()) Invalidate();
+    }
+}
+
+void TStyleMemo::BreakProvisional(Integer ParNb, Integer UpTo)
+{
+    if (ParNb < 0 || ParNb >= ParCount() || FFmtDC != nullptr) return;
+    ParInfo* par = FParagraphs->At(ParNb);
+    if (par->Provisional <= 0 || par->Provisional > UpTo) return;
+    const Integer oldCount = par->LineCount;
+    Integer changed = par->Provisional;
+    {
+        FlagScope formatting(FFormatting, true);
+        BeginMeasuring();
+        try {
+            while (par->Provisional > 0 && par->Provisional <= UpTo) {
+                FLineBudget = UpTo - par->Provisional + FVisibleLines + 2;
+                Integer fl = par->Provisional;
+                Integer ll = 0;
+                ReformatPar(par, ParNb, fl, ll, false);
+                changed = std::min(changed, fl);
+            }
+        } catch (...) {
+            FLineBudget = MaxInt;
+            EndMeasuring();
+            throw;
+        }
+        FLineBudget = MaxInt;
+        EndMeasuring();
+    }
+    for (TStyleNavigator* n : FNavList)
+        if (n->Par == par) n->ParLine = NotComputed;
+    const Integer delta = par->LineCount - oldCount;
+    for (Integer q = ParNb + 1; delta != 0 && q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
+    if (!HandleAllocated() || FPrintCanvas != nullptr) return;
+    const Integer top = KeepTopOnText();
+    InvalidateLines(std::max(par->FirstLine + changed, top), top + FVisibleLines, false);
+    if (delta == 0) return;
+    if (FPainting) {
+        FScrollBarsOwed = true;
+    } else {
+        setVScrollParams();
+        UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
     }
 }
 

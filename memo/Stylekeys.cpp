@@ -54,7 +54,7 @@ void TStyleMemo::FinishMove()
     UpdateCaret(false);
     if (FBlockSelected) FBlockEdge2 = BlockEdgeAtCaret();
     ScrollInView();
-    if (HandleAllocated()) UpdateWindow(Handle());
+    Update();
 }
 
 void TStyleMemo::VerticalMove(TStyleNavigator* Nav, Integer TargetLine, TShiftState Shift)
@@ -459,6 +459,7 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
     }
     MoveCaret(n, shift);
     FinishMove();
+    if (shift) OfferPrimarySelection();
 }
 
 void TStyleMemo::KeyUp(Word& Key, TShiftState Shift)
@@ -547,6 +548,6 @@ void TStyleMemo::KeyPress(char& Key)
     }
     if (FKeyUp)
         FKeyUp = false;
-    else if (HandleAllocated())
-        UpdateWindow(Handle());
+    else
+        Update();
 }

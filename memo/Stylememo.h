@@ -86,6 +86,8 @@ constexpr UINT PM_VSCROLLED = WM_USER + 2;  // the vertical origin moved
 constexpr UINT PM_LCONTEXT = WM_USER + 3;   // a span with a context value clicked, left button
 constexpr UINT PM_SELMOVED = WM_USER + 4;   // the selection moved
 constexpr UINT PM_RCONTEXT = WM_USER + 5;   // the same, right button
+constexpr UINT PM_FLUSHVIEW = WM_USER + 6;  // scroll the picture as far as the view moved
+constexpr UINT PM_PRIMARY = WM_USER + 7;    // the user's selection goes to the primary selection
 // The operation value notification clients receive with every window message of the memo.
 constexpr int opMemoMessage = 64;
 // Milliseconds between two progress reports.
@@ -384,6 +386,10 @@ public:
     void CopyToClipboard();
     void CutToClipboard();
     void PasteFromClipboard();
+    // The desktop's primary selection: text the user selects is offered to other programs (once
+    // the gesture's messages have run); a middle click pastes it at the pointer.
+    void OfferPrimarySelection();
+    void PastePrimarySelection();
     // The memo's own popup menu (made on the first right click without a PopupMenu); nil before.
     TPopupMenu* DefaultPopup() const { return FDefaultPopup; }
     void CreatePopupMenu();
@@ -404,6 +410,9 @@ public:
     void WndProc(TMessage& Message) override;
     void Dispatch(TMessage& Message) override;
     void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
+    // Both also settle a scroll of the picture that is still owed.
+    void Invalidate() override;
+    void Update() override;
     void setVScrollParams();
     void setHScrollParams();
     Integer VScrollUnit() const { return FVScrollUnit; }
@@ -474,6 +483,7 @@ protected:
     void WMMouseWheel(TMessage& Message);
     void WMTimer(TMessage& Message);
     void WMContextMenu(TMessage& Message);
+    void PMPrimary(TMessage& Message);
     void WMCaptureChanged(TMessage& Message);
     // The clipboard and undo messages: user paths, refused by a memo the user may not edit.
     void WMCut(TMessage& Message);
@@ -687,6 +697,9 @@ private:
     void NextDynRun(ParInfo* Par, Integer Position, Integer& DynIndex, const DynInfoRec*& Attr, TExtFontStyles Static,
                     TExtFontStyles& Effective, Integer& Boundary);
     void FormatUpToLine(Integer Line);
+    // Breaks the not yet broken lines of a paragraph until its line UpTo (counted inside it) is
+    // broken, with what that moves in the view.
+    void BreakProvisional(Integer ParNb, Integer UpTo);
     void EnsureFormatted(Integer Par);
     void FormatCaretRegion();
     void ScrollCaretInView();
@@ -699,6 +712,9 @@ private:
     void DrawCharacters(HDC DC, const RunWidths& Run, Integer From, Integer To, Integer X, Integer Right);
     void InvalidateSelection();
     void ClampTop();
+    void DeferScroll(Integer dx, Integer dy);
+    // Moves the picture as far as the view moved since, and invalidates what changed meanwhile.
+    void FlushScroll();
     // After lines were broken anew: the top line stays on the text it showed; its number.
     Integer KeepTopOnText();
     void PostBackground();
@@ -783,6 +799,14 @@ private:
     Integer FVScrollUnit = 1;
     Integer FHScrollUnit = 1;
     bool FScrollUpdating = false;
+    // A scroll of the picture not made yet, and the rectangle (of the view as it will be) that
+    // became invalid meanwhile.
+    Integer FScrollDx = 0;
+    Integer FScrollDy = 0;
+    TRect FOwedRect{};
+    bool FOwed = false;
+    bool FScrollPosted = false;
+    bool FPrimaryPosted = false;
     // The client height and line count the top line was last held to.
     Integer FClampedHeight = 0;
     Integer FClampedLines = 0;
@@ -806,6 +830,9 @@ private:
     Integer FFmtBlank = 1;
     Integer FFmtOverhang = 0;
     FontSlot* FFmtSlot = nullptr;  // the style font the formatter measures with
+    // The most lines one call of the formatter breaks anew; behind them the paragraph's old lines
+    // stay, to be broken later (MaxInt: the whole paragraph).
+    Integer FLineBudget = MaxInt;
     HDC FFmtFontDC = nullptr;      // the context FFmtSlot's font is selected into
     RunWidths FRuns[4];
     Integer FNextRun = 0;

@@ -10,6 +10,7 @@
 #include "memo/Stylestrings.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
+#include "platform/Guard.h"
 #include "platform/Menus.h"
 #include "platform/Windows.h"
 
@@ -422,6 +423,8 @@ bool TStyleMemo::ContextClick(TMouseButton Button)
 void TStyleMemo::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     if (FWordMode) UpdateCaret(false);
+    // What the left button selected is the desktop's primary selection.
+    if (Button == mbLeft && FSelecting && !FDragging) OfferPrimarySelection();
     FSelecting = false;
     FWordMode = false;
     FScrollDir = msNoScroll;
@@ -442,7 +445,15 @@ void TStyleMemo::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
         TCustomControl::MouseUp(Button, Shift, X, Y);
         return;
     }
+    TGuardPtr<TStyleMemo> self(this);
     TCustomControl::MouseUp(Button, Shift, X, Y);
+    if (!self) return;  // the OnMouseUp handler freed the memo
+    if (Button == mbMiddle && placed && UserMayEdit()) {
+        // The middle button pastes the primary selection where it was released.
+        MoveCaret(MouseNav(), false);
+        UpdateCaret(false);
+        PastePrimarySelection();
+    }
     if (Button == mbRight && PopupMenu() == nullptr) {
         CreatePopupMenu();
         const TPoint p = ClientToScreen(TPoint{X, Y});
@@ -458,6 +469,7 @@ void TStyleMemo::DblClick()
         FWordMode = true;
         SelectWord(true);
         UpdateCaret(false);
+        OfferPrimarySelection();
     }
     TCustomControl::DblClick();
 }

@@ -499,6 +499,7 @@ void TStyleMemo::WMPaint(TMessage& Message)
     HDC dc = given;
     TRect update = ClientRect();
     if (given == nullptr) {
+        FlushScroll();
         dc = BeginPaint(Handle(), &ps);
         update = ps.rcPaint;
     }
@@ -527,6 +528,12 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
     // What the visible lines stand on must be broken first.
     const Integer topPar = GetPar(FTopNav->Pos);
     FormatNow(topPar, topPar + FVisibleLines, false);
+    for (Integer p = topPar; p < ParCount(); ++p) {
+        const ParInfo* q = FParagraphs->At(p);
+        const Integer bottom = TopLine() + FVisibleLines;
+        if (q->FirstLine > bottom) break;
+        BreakProvisional(p, bottom - q->FirstLine);
+    }
     const Integer top = TopLine();
     const Integer first = std::max(top + LineNb(Update.Top), 0);
     const Integer last = std::max(top + LineNb(Update.Bottom - 1), 0);

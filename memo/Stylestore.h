@@ -89,6 +89,9 @@ struct ParInfo {
     // that cannot hold a pair.
     Integer Room = 0;
     Integer CodeCount = 0;
+    // Lines from this one on are not broken yet for the text as it is (an edit re-broke only what the
+    // screen showed); 0 when every line is.
+    Integer Provisional = 0;
 };
 
 // One contiguous block of records.

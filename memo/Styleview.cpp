@@ -48,7 +48,10 @@ void TStyleMemo::setTopLine(Integer Value) { setTopOrigin(Value * FRowHeight); }
 void TStyleMemo::UpdateScrollBarPos(int Bar, Integer Origin, Integer Unit)
 {
     if (!HandleAllocated() || !HasBar(Bar)) return;
-    SetScrollPos(Handle(), Bar, Origin / std::max(Unit, 1), TRUE);
+    // The bar is drawn with the window's next paint: a run of appends redraws it once, not twice
+    // for each.
+    const Integer pos = Origin / std::max(Unit, 1);
+    if (GetScrollPos(Handle(), Bar) != pos) SetScrollPos(Handle(), Bar, pos, FALSE);
 }
 
 void TStyleMemo::SetTopLeft(Integer Top, Integer Left)
@@ -70,7 +73,7 @@ void TStyleMemo::SetTopLeft(Integer Top, Integer Left)
     if (dx == 0 && dy == 0) return;
     if (HandleAllocated()) {
         if (std::abs(dx) <= 32767 && std::abs(dy) <= 32767 && FBackgroundBmp->Width() < 1)
-            ScrollWindow(Handle(), dx, dy, nullptr, nullptr);
+            DeferScroll(dx, dy);
         else
             Invalidate();
         if (Focused()) PlaceCaret();
@@ -80,6 +83,56 @@ void TStyleMemo::SetTopLeft(Integer Top, Integer Left)
         if (!FNotifyClients.empty()) Perform(PM_VSCROLLED, 0, 0);
         if (OnVScroll) OnVScroll(this);
     }
+}
+
+// The picture is scrolled when the window is next painted or updated, or when the messages that
+// follow have run: appends that each move the view by a line move the picture once between two paints.
+void TStyleMemo::DeferScroll(Integer dx, Integer dy)
+{
+    FScrollDx += dx;
+    FScrollDy += dy;
+    if (std::abs(FScrollDx) >= ClientWidth() || std::abs(FScrollDy) >= ClientHeight()) {
+        // Nothing of the old picture stays in view.
+        Invalidate();
+        return;
+    }
+    if (!FScrollPosted) {
+        FScrollPosted = true;
+        PostMessage(Handle(), PM_FLUSHVIEW, 0, 0);
+    }
+}
+
+void TStyleMemo::FlushScroll()
+{
+    if (!HandleAllocated()) {
+        FScrollDx = FScrollDy = 0;
+        FOwed = false;
+        return;
+    }
+    if (FScrollDx != 0 || FScrollDy != 0) {
+        const Integer dx = FScrollDx;
+        const Integer dy = FScrollDy;
+        FScrollDx = FScrollDy = 0;
+        ScrollWindow(Handle(), dx, dy, nullptr, nullptr);
+    }
+    if (FOwed) {
+        FOwed = false;
+        InvalidateRect(Handle(), &FOwedRect, FALSE);
+    }
+}
+
+void TStyleMemo::Invalidate()
+{
+    // The whole picture is painted anew: a scroll not made yet has nothing left to move.
+    FScrollDx = FScrollDy = 0;
+    FOwed = false;
+    TCustomControl::Invalidate();
+}
+
+void TStyleMemo::Update()
+{
+    FlushScroll();
+    TCustomControl::Update();
 }
 
 void TStyleMemo::ClampTop()
@@ -128,7 +181,16 @@ void TStyleMemo::InvalidateLines(Integer FirstLine, Integer LastLine, bool Erase
     if (FirstLine >= top) r.Top = LinePos(FirstLine - top);
     if (LastLine <= top + FVisibleLines) r.Bottom = std::min<Integer>(r.Bottom, LinePos(LastLine - top) + FRowHeight);
     if (r.Top < 0) r.Top = 0;
-    if (r.Bottom > r.Top) InvalidateRect(Handle(), &r, Erase);
+    if (r.Bottom <= r.Top) return;
+    if (FScrollDx != 0 || FScrollDy != 0) {
+        // Lines of the view as it will be: invalid once the picture has been scrolled there.
+        FOwedRect = FOwed ? TRect{std::min(FOwedRect.Left, r.Left), std::min(FOwedRect.Top, r.Top),
+                                  std::max(FOwedRect.Right, r.Right), std::max(FOwedRect.Bottom, r.Bottom)}
+                          : r;
+        FOwed = true;
+        return;
+    }
+    InvalidateRect(Handle(), &r, Erase);
 }
 
 void TStyleMemo::InvalidateSelection()
@@ -160,6 +222,7 @@ void TStyleMemo::UpdateCaret(bool Recreate)
     if (FUpdateCount > 0) return;
     if (HandleAllocated()) {
         EnsureFormatted(FAnchor->GetParNb());
+        BreakProvisional(FAnchor->GetParNb(), FAnchor->GetParLine());
         const Integer line = FAnchor->GetLineNb();
         FCaretX = ColPos(FAnchor->Par, FAnchor->ParNb, FAnchor->GetColNb(), FAnchor->GetParLine()) +
                   FVirtualCols * FBlankWidth;
@@ -276,6 +339,10 @@ void TStyleMemo::CreateHandle()
 
 void TStyleMemo::DestroyWindowHandle()
 {
+    FScrollDx = FScrollDy = 0;
+    FOwed = false;
+    FScrollPosted = false;
+    FPrimaryPosted = false;
     if (FCaretShown) {
         DestroyCaret();
         FCaretShown = false;
@@ -339,6 +406,11 @@ void TStyleMemo::Dispatch(TMessage& Message)
     case WM_GETDLGCODE: WMGetDlgCode(Message); break;
     case WM_SIZE: WMSize(Message); break;
     case PM_UPDATEBKG: PMUpdateBkg(Message); break;
+    case PM_PRIMARY: PMPrimary(Message); break;
+    case PM_FLUSHVIEW:
+        FScrollPosted = false;
+        FlushScroll();
+        break;
     case WM_UNDO: WMUndo(Message); break;
     case WM_CUT: WMCut(Message); break;
     case WM_COPY: WMCopy(Message); break;
@@ -359,6 +431,7 @@ void TStyleMemo::Dispatch(TMessage& Message)
 
 void TStyleMemo::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight)
 {
+    FlushScroll();
     TCustomControl::SetBounds(ALeft, ATop, AWidth, AHeight);
     if (HandleAllocated() && !FScrollUpdating) {
         setHScrollParams();
@@ -370,6 +443,7 @@ void TStyleMemo::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer 
 
 void TStyleMemo::WMSize(TMessage& Message)
 {
+    FlushScroll();
     TCustomControl::Dispatch(Message);
     if (HandleAllocated() && !FScrollUpdating) {
         setVScrollParams();
@@ -419,7 +493,7 @@ void TStyleMemo::setVScrollParams()
             si.nMin = 0;
             si.nMax = max;
             si.nPage = page;
-            SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+            SetScrollInfo(Handle(), SB_VERT, &si, FALSE);
         }
     }
     FVisibleLines = ch / h + 1;
@@ -484,7 +558,7 @@ void TStyleMemo::WMVScroll(TMessage& Message)
     }
     default: break;
     }
-    if (HandleAllocated()) UpdateWindow(Handle());
+    Update();
 }
 
 void TStyleMemo::WMHScroll(TMessage& Message)
@@ -500,7 +574,7 @@ void TStyleMemo::WMHScroll(TMessage& Message)
     case SB_THUMBTRACK: setDisplayLeft(static_cast<SHORT>(HIWORD(Message.WParam)) * FHScrollUnit); break;
     default: break;
     }
-    if (HandleAllocated()) UpdateWindow(Handle());
+    Update();
 }
 
 void TStyleMemo::WMSetFocus(TMessage& Message)

@@ -205,4 +205,164 @@ TEST_F(View, GrownByItsSplitter)
     EXPECT_TRUE(Picture(m) == shown);
 }
 
+// Counts the frame paints of the memo it watches.
+class FramePaints : public TComponent {
+public:
+    explicit FramePaints(TStyleMemo* Memo) : TComponent(nullptr), FMemo(Memo) { Memo->AddNotificationClient(this); }
+    int Count = 0;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override
+    {
+        TComponent::Notification(AComponent, Operation);
+        if (AComponent == FMemo && static_cast<int>(Operation) == opMemoMessage && FMemo->LastMessage().Msg == WM_NCPAINT) ++Count;
+    }
+
+private:
+    TStyleMemo* FMemo;
+};
+
+// Appends to a shown memo leave the window alone until its messages run: the picture is not moved
+// and the frame with its scroll bar not painted for each append; once they have run, the picture
+// and the bar are those of the text, with the last line in view.
+TEST_F(View, AppendsAreDrawnWhenTheMessagesRun)
+{
+    for (const TStyleMemoOptions options : {RxOptions, TStyleMemoOptions(RxOptions & ~pmoNoFineScroll)}) {
+        TStyleMemo* a = Memo(0, 200, options);
+        TStyleMemo* b = Memo(350, 200, options);
+        a->Lines()->SetText(Paragraphs(20, 3));
+        form->Show();
+        Settle(a);
+        a->setSelStart(a->TextLen());
+        a->ScrollInView();
+        Settle(a);
+        FramePaints frames(a);
+        const std::vector<COLORREF> before = Picture(a);
+        std::string appended;
+        for (int i = 0; i < 50; ++i) {
+            const std::string line = "\r\nappended line " + std::to_string(i);
+            appended += line;
+            a->setSelStart(a->TextLen());
+            a->setSelText(line);
+        }
+        EXPECT_EQ(frames.Count, 0);
+        EXPECT_TRUE(Picture(a) == before);
+        Settle(a);
+        EXPECT_GE(frames.Count, 1);
+        EXPECT_LE(frames.Count, 2);
+        const Integer caret = a->Anchor()->GetLineNb();
+        EXPECT_EQ(caret, a->LineCount() - 1);
+        EXPECT_LT(caret, a->TopLine() + a->ClientHeight() / a->RowHeight());
+        b->Lines()->SetText(Paragraphs(20, 3) + appended);
+        Settle(b);
+        b->setTopOrigin(a->TopOrigin());
+        Settle(b);
+        EXPECT_TRUE(Picture(a) == Picture(b));
+        a->RemoveNotificationClient(&frames);
+        delete a;
+        delete b;
+        form->Hide();
+    }
+}
+
+// Counts the display lines the formatter breaks.
+class CountingMemo : public TStyleMemo {
+public:
+    using TStyleMemo::TStyleMemo;
+    Integer Broken = 0;
+
+protected:
+    void ReformatPar(ParInfo* Par, Integer ParNb, Integer& FirstLine, Integer& LastLine, bool WholePar) override
+    {
+        TStyleMemo::ReformatPar(Par, ParNb, FirstLine, LastLine, WholePar);
+        Broken += LastLine - FirstLine + 1;
+    }
+};
+
+// The client area's pixels.
+std::vector<COLORREF> ClientPicture(TStyleMemo* m)
+{
+    std::vector<COLORREF> r;
+    HDC dc = GetDC(m->Handle());
+    for (int y = 0; y < m->ClientHeight(); ++y)
+        for (int x = 0; x < m->ClientWidth(); ++x) r.push_back(GetPixel(dc, x, y));
+    ReleaseDC(m->Handle(), dc);
+    return r;
+}
+
+// A key in a line of a megabyte without blanks, in a fixed-pitch font with word wrap (every break
+// after the key moves): the lines the screen shows are broken at once and right, the rest once the
+// messages have run; then every line is where a memo given the text whole breaks it.
+TEST_F(View, AKeyInAHugeLineBreaksTheScreenFirstAndTheRestLater)
+{
+    std::string text(1 << 20, 'x');
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('A' + (i * 7 + i / 13) % 26);
+    for (const bool middle : {false, true}) {
+        SCOPED_TRACE(middle ? "in the middle" : "at the start");
+        auto* a = new CountingMemo(form);
+        a->SetParent(form);
+        a->SetBounds(0, 0, 300, 200);
+        TStyleMemo* b = Memo(350, 200, 0);
+        for (TStyleMemo* m : {static_cast<TStyleMemo*>(a), b}) {
+            m->Font()->SetName("DejaVu Sans Mono");
+            m->setReadOnly(false);
+        }
+        form->Show();
+        a->Lines()->SetText(text);
+        Settle(a);
+        const Integer at = middle ? static_cast<Integer>(text.size()) / 2 : 0;
+        a->setSelStart(at);
+        a->ScrollInView();
+        Settle(a);
+        const Integer rows = a->ClientHeight() / a->RowHeight();
+        a->Broken = 0;
+        a->SetFocus();
+        a->Perform(WM_CHAR, 'E', 0);
+        a->Update();
+        EXPECT_LE(a->Broken, 4 * (rows + 2));
+        std::string typed = text;
+        typed.insert(static_cast<size_t>(at), "E");
+        b->Lines()->SetText(typed);
+        Settle(b);
+        b->setTopOrigin(a->TopOrigin());
+        b->Update();
+        EXPECT_EQ(a->TopLine(), b->TopLine());
+        EXPECT_TRUE(ClientPicture(a) == ClientPicture(b));
+        Settle(a);
+        EXPECT_GT(a->Broken, 100 * rows);
+        ASSERT_EQ(a->LineCount(), b->LineCount());
+        const ParInfo* pa = a->ParList()->At(0);
+        const ParInfo* pb = b->ParList()->At(0);
+        bool same = true;
+        for (Integer l = 0; l < pa->LineCount && same; ++l)
+            same = ParLineAt(const_cast<ParInfo*>(pa), l)->Start == ParLineAt(const_cast<ParInfo*>(pb), l)->Start;
+        EXPECT_TRUE(same);
+        EXPECT_TRUE(DeepCheck(*a));
+        // A line asked for by number while the rest waits: the lines before it are broken first.
+        a->Perform(WM_CHAR, 'G', 0);
+        a->Perform(WM_KEYDOWN, VK_BACK, 0);
+        ASSERT_EQ(a->TextLen(), b->TextLen());
+        const Integer last = b->LineCount() - 1;
+        EXPECT_EQ(a->Lines(last), b->Lines(last));
+        EXPECT_EQ(a->LineCount(), b->LineCount());
+        // The last screen, painted after a second key: right as well.
+        a->Perform(WM_CHAR, 'F', 0);
+        a->setTopLine(a->LineCount() - rows);
+        a->Update();
+        typed.insert(static_cast<size_t>(at) + 1, "F");
+        b->Lines()->SetText(typed);
+        Settle(b);
+        b->setTopLine(b->LineCount() - rows);
+        b->Update();
+        EXPECT_EQ(a->TopLine(), b->TopLine());
+        EXPECT_TRUE(ClientPicture(a) == ClientPicture(b));
+        Settle(a);
+        EXPECT_EQ(a->LineCount(), b->LineCount());
+        EXPECT_TRUE(DeepCheck(*a));
+        delete a;
+        delete b;
+        form->Hide();
+    }
+}
+
 }  // namespace
