@@ -8,6 +8,7 @@
 #include "ctlbase/Exuxtheme.h"
 #include "ctlbase/Exvclutils.h"
 #include "platform/ExtCtrls.h"
+#include "platform/Guard.h"
 #include "platform/ThemeSchema.h"
 #include "platform/TypInfo.h"
 #include "platform/Windows.h"
@@ -98,10 +99,15 @@ void TCustomExScrollBar::DoSetPosition(Integer Value, bool Redraw)
         return;
     if (Redraw) {
         // The arrows are drawn again only when one of them turns usable or unusable.
-        if (FNoDisableButtons || (oldLeft == LeftBtnsEnabled() && oldRight == RightBtnsEnabled()))
+        if (FNoDisableButtons || (oldLeft == LeftBtnsEnabled() && oldRight == RightBtnsEnabled())) {
+            // The track is drawn at once, and an owner's drawing handler may free the bar.
+            TGuardPtr<TCustomExScrollBar> self(this);
             UpdateScrollingRegion();
-        else
+            if (!self)
+                return;
+        } else {
             Invalidate();
+        }
     }
     Integer pos = FPosition;
     bool doChange = true;
@@ -123,8 +129,12 @@ void TCustomExScrollBar::DoSetMax(Integer Value, bool Redraw)
         FPage = ToInteger(std::min<Int64>(FPage, Int64(FMax) - FMin + 1));
         UpdateThumb();
     }
-    if (FPosition > FMax)
+    if (FPosition > FMax) {
+        TGuardPtr<TCustomExScrollBar> self(this);
         SetPosition(FMax);
+        if (!self)
+            return;
+    }
     if (Redraw)
         RepaintBar();
 }
@@ -144,8 +154,12 @@ void TCustomExScrollBar::DoSetMin(Integer Value, bool Redraw)
         FPage = ToInteger(std::min<Int64>(FPage, Int64(FMax) - FMin + 1));
         UpdateThumb();
     }
-    if (FPosition < FMin)
+    if (FPosition < FMin) {
+        TGuardPtr<TCustomExScrollBar> self(this);
         SetPosition(FMin);
+        if (!self)
+            return;
+    }
     if (Redraw)
         RepaintBar();
 }
@@ -686,7 +700,11 @@ TExScrollBarPart TCustomExScrollBar::GetHitTest(Integer X, Integer Y)
 {
     TExScrollBarPart part = sbpNowhere;
     bool defaultTest = true;
+    // The caller tells by its own guard whether the handler freed the bar.
+    TGuardPtr<TCustomExScrollBar> self(this);
     TriggerHitTestEvent(X, Y, part, defaultTest);
+    if (!self)
+        return sbpNowhere;
     if (!defaultTest)
         return part;
     const bool horz = FKind == sbHorizontal;

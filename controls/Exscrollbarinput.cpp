@@ -102,9 +102,10 @@ void TCustomExScrollBar::WMLButtonDown(TMessage& Message)
     if (!self)
         return;
     const Integer x = Message.XPos(), y = Message.YPos();
-    FPressedPart = GetHitTest(x, y);
+    const TExScrollBarPart part = GetHitTest(x, y);
     if (!self)
         return;
+    FPressedPart = part;
     if (FPressing) {
         Invalidate();
         return;
@@ -140,6 +141,8 @@ void TCustomExScrollBar::WMLButtonDown(TMessage& Message)
             return;
     } else {
         UpdateScrollingRegion();
+        if (!self)
+            return;
     }
     Invalidate();
 }
@@ -236,6 +239,8 @@ void TCustomExScrollBar::WMMouseMove(TMessage& Message)
         FThumbPos = FPressCoord - FGripOffset;
         p = TrackPosition();
         UpdateScrollingRegion();
+        if (!self)
+            return;
     } else {
         const Integer b = GetButtonSize();
         const Int64 lo = Int64(b) * GetTopBtns();
@@ -253,8 +258,11 @@ void TCustomExScrollBar::WMMouseMove(TMessage& Message)
         TriggerScrollEvent(escTrack, track, doChange);
         if (!self)
             return;
-        if (FThumbPos != oldThumb)
+        if (FThumbPos != oldThumb) {
             UpdateScrollingRegion();
+            if (!self)
+                return;
+        }
     }
     // The hint is asked again only when there is something new to tell.
     if (FShowTrackHint && (FThumbPos != oldThumb || p != oldTrack || !FHintWindow)) {

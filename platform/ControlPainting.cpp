@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/Backend.h"
+#include "platform/Guard.h"
 
 using namespace morvik::backend;
 
@@ -82,8 +83,9 @@ void TWinControl::PaintHandler(TMessage& Message)
 {
     HDC dc = reinterpret_cast<HDC>(Message.WParam);
     PAINTSTRUCT ps;
+    const HWND wnd = FHandle;
     if (!dc)
-        dc = BeginPaint(FHandle, &ps);
+        dc = BeginPaint(wnd, &ps);
     int saved = SaveDC(dc);
     // Opaque windowless children paint over their rectangle; the window leaves it out.
     for (TControl* c : FControls)
@@ -91,11 +93,14 @@ void TWinControl::PaintHandler(TMessage& Message)
             TRect r = c->BoundsRect();
             ExcludeClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
         }
+    // A drawing handler may free the control it draws.
+    TGuardPtr<TWinControl> self(this);
     PaintWindow(dc);
     RestoreDC(dc, saved);
-    PaintControls(dc, nullptr);
+    if (self)
+        PaintControls(dc, nullptr);
     if (!Message.WParam)
-        EndPaint(FHandle, &ps);
+        EndPaint(wnd, &ps);
 }
 
 void TWinControl::PaintWindow(HDC DC)
@@ -158,7 +163,10 @@ void TCustomControl::PaintWindow(HDC DC)
     ControlState |= csCustomPaint;
     FCanvas->Lock();
     FCanvas->SetHandle(DC);
+    TGuardPtr<TCustomControl> self(this);
     Paint();
+    if (!self)
+        return;
     FCanvas->SetHandle(nullptr);
     FCanvas->Unlock();
     ControlState &= ~TControlState(csCustomPaint);
@@ -179,7 +187,10 @@ void TGraphicControl::WMPaint(TMessage& Message)
     FCanvas->FreeHandle();
     FCanvas->Lock();
     FCanvas->SetHandle(dc);
+    TGuardPtr<TGraphicControl> self(this);
     Paint();
+    if (!self)
+        return;
     FCanvas->SetHandle(nullptr);
     FCanvas->Unlock();
 }

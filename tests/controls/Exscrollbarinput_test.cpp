@@ -695,9 +695,14 @@ BOTH_KINDS(Freed);
 TEST_P(Freed, ByEveryHandlerOfAPress)
 {
     // Each step frees the whole form from a handler at a different moment of the input.
-    enum Moment { AtMouseDown, AtStep, AtChange, AtTrack, AtHint, AtRelease, AtThumbRelease, AtRepeat, AtWheel, AtKey };
+    // AtHitTest: the press asks the owner which part it hit; AtDrawThumb, AtDrawTrack: the owner
+    // draws the part the press redraws at once (the pressed thumb; the track the step moved).
+    enum Moment {
+        AtMouseDown, AtStep, AtChange, AtTrack, AtHint, AtRelease, AtThumbRelease, AtRepeat, AtWheel, AtKey,
+        AtHitTest, AtDrawThumb, AtDrawTrack
+    };
     for (Moment m : {AtMouseDown, AtStep, AtChange, AtTrack, AtHint, AtRelease, AtThumbRelease, AtRepeat, AtWheel,
-                     AtKey}) {
+                     AtKey, AtHitTest, AtDrawThumb, AtDrawTrack}) {
         SCOPED_TRACE(int(m));
         auto* form = new TForm(nullptr);
         form->SetBounds(100, 100, 400, 400);
@@ -716,8 +721,21 @@ TEST_P(Freed, ByEveryHandlerOfAPress)
             if (alive)
                 TObject::Free(form);
         };
+        bool pressed = false;
         bar->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
+            pressed = true;
             if (m == AtMouseDown)
+                free();
+        };
+        bar->OnHitTest = [&](TObject*, Integer, Integer, TExScrollBarPart&, bool&) {
+            if (m == AtHitTest && pressed)
+                free();
+        };
+        bar->SetOwnerDraw(m == AtDrawThumb || m == AtDrawTrack);
+        bar->OnDrawPart = [&](TObject*, TCanvas*, const TRect&, TExScrollBarPart Part, bool, bool, bool Pressed,
+                              bool&) {
+            if ((m == AtDrawThumb && Part == sbpThumb && Pressed) ||
+                (m == AtDrawTrack && pressed && (Part == sbpLeftTop || Part == sbpRightBottom)))
                 free();
         };
         bar->OnScroll = [&](TObject*, TExScrollCode Code, Integer&, bool&) {
@@ -741,13 +759,19 @@ TEST_P(Freed, ByEveryHandlerOfAPress)
                 Input::Wheel(bar, 120, 8, 8);
             else
                 Input::PressKey(VK_NEXT);
-        } else if (m == AtTrack || m == AtHint || m == AtThumbRelease) {
+        } else if (m == AtTrack || m == AtHint || m == AtThumbRelease || m == AtDrawThumb) {
             const int t = bar->GetThumbPos() + 3;
             Input::MouseDown(bar, mbLeft, X(t), Y(t));
             if (alive)
                 Input::MouseMove(bar, X(t + 20), Y(t + 20), ssLeft);
             if (alive)
                 Input::MouseUp(bar, mbLeft, X(t + 20), Y(t + 20));
+        } else if (m == AtDrawTrack) {
+            // The page area after the thumb: the step moves the thumb, the arrows stay as they were.
+            Input::MouseMove(bar, X(160), Y(160));
+            Input::MouseDown(bar, mbLeft, X(160), Y(160));
+            if (alive)
+                Input::MouseUp(bar, mbLeft, X(160), Y(160));
         } else {
             Input::MouseMove(bar, X(191), Y(191));
             Input::MouseDown(bar, mbLeft, X(191), Y(191));
