@@ -1,6 +1,8 @@
 // The header control: properties, update bracket, geometry and hit tests, heights, sticky sizing.
 #include "controls/Exheader.h"
 
+#include "controls/Exheaderlayout.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -193,9 +195,11 @@ void TCustomExHeader::SetFlat(bool Value)
     if (Value == FFlat)
         return;
     FFlat = Value;
+    TGuardPtr<TCustomExHeader> self(this);
     if (HandleAllocated())
         AdjustHeaderHeight();
-    RepaintHeader();
+    if (self)
+        RepaintHeader();
 }
 
 void TCustomExHeader::SetWrapCaptions(bool Value)
@@ -203,8 +207,12 @@ void TCustomExHeader::SetWrapCaptions(bool Value)
     if (Value == FWrapCaptions)
         return;
     FWrapCaptions = Value;
+    ++FMeasureGen;
+    TallestChanged();
+    TGuardPtr<TCustomExHeader> self(this);
     AdjustHeaderHeight();
-    RepaintHeader();
+    if (self)
+        RepaintHeader();
 }
 
 void TCustomExHeader::SetLockHeight(bool Value)
@@ -244,6 +252,7 @@ void TCustomExHeader::SetRightAlignedOrder(bool Value)
     const Integer first = FLockedSection && FSections->IndexOf(FLockedSection) == 0 ? 1 : 0;
     for (Integer i = first, j = FSections->GetCount() - 1; i < j; ++i, --j)
         FSections->FList->Exchange(i, j);
+    FSections->LayoutChanged();
     RepaintHeader();
 }
 
@@ -266,7 +275,8 @@ void TCustomExHeader::SetFilterColor(TColor Value)
     if (Value == FFilterColor)
         return;
     FFilterColor = Value;
-    for (Integer i = 0; i < FSections->GetCount(); ++i) {
+    TGuardPtr<TCustomExHeader> self(this);
+    for (Integer i = 0; self && i < FSections->GetCount(); ++i) {
         TExHeaderSection* s = FSections->At(i);
         if (s->FFilterEnabled && !s->FFilterIsActive)
             s->UpdateSection();
@@ -278,7 +288,8 @@ void TCustomExHeader::SetActiveFilterColor(TColor Value)
     if (Value == FActiveFilterColor)
         return;
     FActiveFilterColor = Value;
-    for (Integer i = 0; i < FSections->GetCount(); ++i) {
+    TGuardPtr<TCustomExHeader> self(this);
+    for (Integer i = 0; self && i < FSections->GetCount(); ++i) {
         TExHeaderSection* s = FSections->At(i);
         if (s->FFilterEnabled && s->FFilterIsActive)
             s->UpdateSection();
@@ -298,25 +309,36 @@ void TCustomExHeader::SetImages(TCustomImageList* Value)
         Value->RegisterChanges(FImageLink.get());
         Value->FreeNotification(this);
     }
+    TGuardPtr<TCustomExHeader> self(this);
     if (!FLockHeight)
         AdjustHeaderHeight();
-    RepaintHeader();
+    if (self)
+        RepaintHeader();
 }
 
 void TCustomExHeader::ImageListChanged(TObject*)
 {
     if (FPainting)
         return;
+    TGuardPtr<TCustomExHeader> self(this);
     if (!FLockHeight)
         AdjustHeaderHeight();
-    RepaintHeader();
+    if (self)
+        RepaintHeader();
 }
 
 Integer TCustomExHeader::SectionImage(TExHeaderSection* Section)
 {
     if (!FImages)
         return -1;
-    const Integer n = Section->FImageIndex == -1 ? DoGetPicture(Section) : Section->FImageIndex;
+    Integer n = Section->FImageIndex;
+    if (n == -1) {
+        // The caller tells by its own guard whether the owner's handler freed the header.
+        TGuardPtr<TCustomExHeader> self(this);
+        n = DoGetPicture(Section);
+        if (!self || !FImages)
+            return -1;
+    }
     return n >= 0 && n < FImages->Count() ? n : -1;
 }
 
@@ -382,13 +404,18 @@ void TCustomExHeader::EndUpdate()
         --FUpdateCount;
     if (FUpdateCount > 0)
         return;
+    TGuardPtr<TCustomExHeader> self(this);
     if (FDeletePending) {
         FDeletePending = false;
         DoSectionDelete(nullptr);
+        if (!self)
+            return;
     }
     if (FCreatePending) {
         FCreatePending = false;
         DoSectionCreate(nullptr);
+        if (!self)
+            return;
     }
     Update();
 }
@@ -413,29 +440,20 @@ Integer TCustomExHeader::PaintedRight(TExHeaderSection* Section)
 
 Integer TCustomExHeader::GetColumnsWidth()
 {
-    const Integer count = FSections->GetCount();
-    for (Integer i = count - 1; i >= 0; --i) {
-        TExHeaderSection* s = FSections->At(i);
-        if (s->GetVisible() && (s != FLockedSection || count == 1))
-            return s->GetRight();
-    }
-    return 0;
+    const controls::THeaderLayout& layout = FSections->Layout();
+    // The right edge of the last visible section is the room all of them take.
+    Integer shown = layout.VisibleCount();
+    if (FLockedSection && FLockedSection->GetVisible() && layout.Count() > 1)
+        --shown;
+    return shown > 0 ? Integer(std::min<Int64>(layout.Total(), MaxInt)) : 0;
 }
 
 TExHeaderSection* TCustomExHeader::GetSectionAt(Integer X, Integer)
 {
     if (FLockedSection && FLockedSection->GetVisible() && X >= 0 && X < FLockedSection->FWidth)
         return FLockedSection;
-    const Integer x = X + FLeftPos;
-    Integer sum = 0;
-    for (Integer i = 0; i < FSections->GetCount(); ++i) {
-        TExHeaderSection* s = FSections->At(i);
-        if (s->GetVisible())
-            sum += s->FWidth;
-        if (sum > x)
-            return s;
-    }
-    return nullptr;
+    const Integer pos = FSections->Layout().PositionAt(Int64(X) + FLeftPos);
+    return pos < FSections->GetCount() ? FSections->At(pos) : nullptr;
 }
 
 bool TCustomExHeader::InResizeArea(Integer X, TExHeaderSection*& Section)
@@ -527,13 +545,26 @@ TSize TCustomExHeader::MeasureCaption(const std::string& Text)
         data->DefaultFont = Font()->Name();
         data->Charset = Font()->Charset();
         data->DefaultBgColor = Color();
+        // The image handler may free the header, and the caption with it.
+        TGuardPtr<TCustomExHeader> self(this);
+        const std::string text = Text;
         try {
-            FRender->PrepareText(Text, 0, false);
+            FRender->PrepareText(text, 0, false);
+            if (!self)
+                return TSize{};
             return FRender->GetTextSize();
         } catch (const Exception&) {
+            if (!self)
+                return TSize{};
             // A caption the markup engine refuses is measured as the plain text it shows.
         }
+        return MeasurePlainCaption(text);
     }
+    return MeasurePlainCaption(Text);
+}
+
+TSize TCustomExHeader::MeasurePlainCaption(const std::string& Text)
+{
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, Font()->Handle());
     RECT r{0, 0, 0, 0};
@@ -542,6 +573,44 @@ TSize TCustomExHeader::MeasureCaption(const std::string& Text)
     SelectObject(dc, old);
     DeleteDC(dc);
     return TSize{r.Width(), r.Height()};
+}
+
+TSize TCustomExHeader::CaptionSize(TExHeaderSection* Section)
+{
+    if (Section->FMeasured != FMeasureGen) {
+        TGuardPtr<TExHeaderSection> section(Section);
+        const unsigned generation = FMeasureGen;
+        const TSize size = MeasureCaption(Section->FText);
+        if (!section)
+            return size;
+        Section->FCaptionSize = size;
+        Section->FMeasured = generation;
+    }
+    return Section->FCaptionSize;
+}
+
+void TCustomExHeader::TallestChanged()
+{
+    FTallestValid = false;
+    FToCount.clear();
+}
+
+void TCustomExHeader::CaptionChanged(TExHeaderSection* Section)
+{
+    Section->FMeasured = 0;
+    Uncount(Section);
+    if (FTallestValid)
+        FToCount.emplace_back(Section);
+}
+
+void TCustomExHeader::Uncount(TExHeaderSection* Section)
+{
+    if (Section->FCountedHeight < 0)
+        return;
+    const auto it = FHeights.find(Section->FCountedHeight);
+    if (it != FHeights.end() && --it->second <= 0)
+        FHeights.erase(it);
+    Section->FCountedHeight = -1;
 }
 
 Integer TCustomExHeader::MeasureSectionWidth(TExHeaderSection* Section, Integer* TextWidth, Integer* SectionHeight)
@@ -554,17 +623,27 @@ Integer TCustomExHeader::MeasureSectionWidth(TExHeaderSection* Section, Integer*
     if (Section->FExpandable || Section->FLookupEnabled || Section->FFilterEnabled)
         w += 8;
     w += 12 + 5;
+    // Handlers of the owner may free the header (and the section) on the way.
+    TGuardPtr<TCustomExHeader> self(this);
     if (Section->FStyle == ExhsOwnerDraw) {
         TPoint p{0, 0};
         TriggerMeasureSectionEvent(Section, p);
+        if (!self)
+            return 0;
         w += p.X;
         if (SectionHeight)
             *SectionHeight = p.Y;
     } else {
-        if (SectionImage(Section) >= 0)
+        TGuardPtr<TExHeaderSection> section(Section);
+        const Integer image = SectionImage(Section);
+        if (!self || !section)
+            return 0;
+        if (image >= 0)
             w += FImages->Width();
         if (Section->FStyle == ExhsText) {
-            const TSize size = MeasureCaption(Section->FText);
+            const TSize size = CaptionSize(Section);
+            if (!self || !section)
+                return 0;
             w += size.cx;
             if (TextWidth)
                 *TextWidth = size.cx;
@@ -577,15 +656,41 @@ Integer TCustomExHeader::MeasureSectionWidth(TExHeaderSection* Section, Integer*
 
 Integer TCustomExHeader::CalcHeaderHeight()
 {
-    Integer h = 0;
-    for (Integer i = 0; i < FSections->GetCount(); ++i) {
-        TExHeaderSection* s = FSections->At(i);
-        if (!s->GetVisible() || s->FStyle != ExhsText)
-            continue;
-        Integer sh = 0;
-        MeasureSectionWidth(s, nullptr, &sh);
-        h = std::max(h, sh);
+    // The tallest caption is kept from call to call: only captions that changed, and sections
+    // that came, are measured; a change of visibility, style or font counts them all again (from
+    // the sizes they keep).
+    TGuardPtr<TCustomExHeader> self(this);
+    auto count = [&](TExHeaderSection* s) {
+        if (s->FCountedHeight >= 0 || s->FStyle != ExhsText || !s->GetVisible())
+            return true;
+        TGuardPtr<TExHeaderSection> section(s);
+        const TSize size = CaptionSize(s);
+        if (!self)
+            return false;
+        // Measuring may have run a handler that changed what is counted: counted next time.
+        if (!section || !FTallestValid)
+            return true;
+        s->FCountedHeight = size.cy;
+        ++FHeights[size.cy];
+        return true;
+    };
+    if (!FTallestValid) {
+        FHeights.clear();
+        FToCount.clear();
+        for (Integer i = 0; i < FSections->GetCount(); ++i)
+            FSections->At(i)->FCountedHeight = -1;
+        FTallestValid = true;
+        for (Integer i = 0; i < FSections->GetCount() && FTallestValid; ++i)
+            if (!count(FSections->At(i)))
+                return 0;
+    } else {
+        std::vector<TGuardPtr<TExHeaderSection>> waiting;
+        waiting.swap(FToCount);
+        for (const auto& s : waiting)
+            if (s && FTallestValid && FSections->IndexOf(s.Get()) >= 0 && !count(s.Get()))
+                return 0;
     }
+    const Integer h = FHeights.empty() ? 0 : FHeights.rbegin()->first;
     Integer result = std::max(17, h + 4);
     if (FImages)
         result = std::max(result, FImages->Height() + 4);
@@ -596,8 +701,12 @@ Integer TCustomExHeader::CalcHeaderHeight()
 
 void TCustomExHeader::AdjustHeaderHeight()
 {
-    if (!FLockHeight && HandleAllocated())
-        SetHeight(CalcHeaderHeight());
+    if (FLockHeight || !HandleAllocated())
+        return;
+    TGuardPtr<TCustomExHeader> self(this);
+    const Integer h = CalcHeaderHeight();
+    if (self)
+        SetHeight(h);
 }
 
 bool TCustomExHeader::AnySignSection()
@@ -658,7 +767,7 @@ void TCustomExHeader::AdjustStickySize(TExHeaderSection* Except)
         const Integer w = std::max(wanted, std::max(s->FMinWidth, 0));
         if (w >= s->FWidth)
             return false;
-        s->FWidth = w;
+        s->PutWidth(w);
         cols = GetColumnsWidth();
         return true;
     };
@@ -680,7 +789,7 @@ void TCustomExHeader::AdjustStickySize(TExHeaderSection* Except)
         TExHeaderSection* s = FSections->At(i);
         if (!s->GetVisible() || s->FResizable || s->FWidth >= s->FSaveSize)
             continue;
-        s->FWidth = std::min(s->FWidth + (c - cols) - 1, s->FSaveSize);
+        s->PutWidth(std::min(s->FWidth + (c - cols) - 1, s->FSaveSize));
         cols = GetColumnsWidth();
         if (s->FWidth != s->FSaveSize)
             break;
@@ -689,7 +798,7 @@ void TCustomExHeader::AdjustStickySize(TExHeaderSection* Except)
     for (Integer i = count - 1; i >= 0; --i) {
         TExHeaderSection* s = FSections->At(i);
         if (s->GetVisible() && s->FResizable && s != Except) {
-            s->FWidth = FitWidth(s, s->FWidth + (c - cols) - 1);
+            s->PutWidth(FitWidth(s, s->FWidth + (c - cols) - 1));
             break;
         }
     }
@@ -712,14 +821,14 @@ void TCustomExHeader::StickySetWidth(TExHeaderSection* Section, Integer Value)
                 continue;
             // No room right of the section: nothing to share out, the fitting below decides.
             if (oldRest > 0)
-                s->FWidth = FitWidth(s, RoundHalfEven(double(s->FWidth) / oldRest * std::max(newRest, 0)));
+                s->PutWidth(FitWidth(s, RoundHalfEven(double(s->FWidth) / oldRest * std::max(newRest, 0))));
             lastChanged = s;
         }
-        Section->FWidth = Value;
+        Section->PutWidth(Value);
         if (lastChanged) {
             const Integer gap = room - GetColumnsWidth();
             if (gap > 0)
-                lastChanged->FWidth = FitWidth(lastChanged, lastChanged->FWidth + gap);
+                lastChanged->PutWidth(FitWidth(lastChanged, lastChanged->FWidth + gap));
         }
         AdjustStickySize(Section);
     }
@@ -788,10 +897,14 @@ void TCustomExHeader::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
 void TCustomExHeader::CMFontChanged(TMessage& Message)
 {
     TExXPThemedControl::Dispatch(Message);
+    ++FMeasureGen;
+    TallestChanged();
     if (!FLockHeight) {
         Canvas()->SetFont(Font());
+        TGuardPtr<TCustomExHeader> self(this);
         AdjustHeaderHeight();
-        RepaintHeader();
+        if (self)
+            RepaintHeader();
     }
 }
 

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "controls/Exheadertypes.h"
 #include "platform/Controls.h"
@@ -26,6 +28,10 @@ class TExList;
 class TFiler;
 class TPopupMenu;
 class TStringList;
+
+namespace controls {
+class THeaderLayout;
+}
 
 class EExHeaderError : public Exception {
 public:
@@ -184,8 +190,15 @@ protected:
 private:
     friend class TExHeaderSections;
     friend class TCustomExHeader;
+    friend class controls::THeaderLayout;
     // True when Candidate is this section or one of its descendants' ancestors would become it.
     bool WouldLoop(const TExHeaderSection* Candidate) const;
+    // The effective visibility walked up the parent chain, for a section outside the layout.
+    bool RawVisible() const;
+    // Writes the width and tells the layout.
+    void PutWidth(Integer Value);
+    // Own visibility, parent or expansion changed: the layout and the tallest caption are stale.
+    void VisibilityChanged();
     // Drops every other section's link to this one, without events.
     void ReleaseChildren();
     void AutoSizeRequest();
@@ -231,6 +244,13 @@ private:
     Integer FSaveSize = -1;
     // Share of the resizable width while the header is sticky.
     float FStickyRatio = 0;
+    // Place in the collection as the layout last saw it.
+    Integer FPos = -1;
+    // The caption's size, current while FMeasured equals the header's measuring generation.
+    TSize FCaptionSize{};
+    unsigned FMeasured = 0;
+    // The caption height the header counts toward its tallest; -1 when not counted.
+    Integer FCountedHeight = -1;
 };
 
 // ---------------------------------------------------------------- the collection
@@ -267,6 +287,8 @@ public:
     TExHeaderSection* LastVisibleSection();
     TExHeaderSection* GetPrevVisibleSection(TExHeaderSection* Section);
     Integer IndexOf(const TExHeaderSection* Section) const;
+    // Where the sections lie, brought up to date first when stale.
+    controls::THeaderLayout& Layout() const;
 
     // "i<Index>:w<Width>:v<t|f>," per section by position.
     std::string GetSectionsOrder();
@@ -293,15 +315,19 @@ protected:
 private:
     friend class TCustomExHeader;
     friend class TExHeaderSection;
+    friend class controls::THeaderLayout;
     // Index and IntTag for a section about to join.
     Integer FreeIndex() const;
     Integer FreeIntTag(Integer Seed);
     // Renumbers the Indexes by position.
     void Renumber();
     TExHeaderSection* At(Integer Position) const;
+    // Order, numbers or visibility changed.
+    void LayoutChanged();
 
     TCustomExHeader* FOwner;
     std::unique_ptr<TExList> FList;
+    std::unique_ptr<controls::THeaderLayout> FLayout;
 };
 
 // ---------------------------------------------------------------- the control
@@ -518,7 +544,8 @@ protected:
     void DrawResizeLine();
     // Takes away the resize line and lets its device context go.
     void ReleaseResizeLine();
-    void BuildDragImage();
+    // False when a drawing handler freed the header.
+    bool BuildDragImage();
     // Moves the floating image of the dragged section to follow client x X.
     void MoveDragImage(Integer X);
     void FreeDragImages();
@@ -596,8 +623,17 @@ private:
     void StickySetWidth(TExHeaderSection* Section, Integer Value);
     // Scales a direct sticky write into the section's limits.
     static Integer FitWidth(const TExHeaderSection* Section, Integer Value);
-    // Text size of a caption in the header's font.
+    // Text size of a caption in the header's font (a marked-up one through the renderer).
     TSize MeasureCaption(const std::string& Text);
+    TSize MeasurePlainCaption(const std::string& Text);
+    // The section's caption size, measured once per caption and font. A marked-up caption may
+    // ask the owner for an image, whose handler may free the header.
+    TSize CaptionSize(TExHeaderSection* Section);
+    // The tallest caption must be found again from the sections' sizes.
+    void TallestChanged();
+    // The section's caption changed: its size is measured again when next needed.
+    void CaptionChanged(TExHeaderSection* Section);
+    void Uncount(TExHeaderSection* Section);
 
     std::unique_ptr<TExHeaderSections> FSections;
     Integer FDefaultWidth = 120;
@@ -645,6 +681,14 @@ private:
     bool FStickyRunning = false;
     Integer FLastStickyWidth = 0;
     Integer FRestoreCount = 0;
+    // Caption sizes belong to this generation of the font and the wrapping.
+    unsigned FMeasureGen = 1;
+    // The tallest caption among the visible text sections, kept as the number of captions of each
+    // height: a caption change or a new section costs one measure, not one of every caption. The
+    // sections waiting in FToCount are measured and counted when the height is next asked for.
+    bool FTallestValid = false;
+    std::map<Integer, Integer> FHeights;
+    std::vector<TGuardPtr<TExHeaderSection>> FToCount;
 };
 
 // The header as forms place it.

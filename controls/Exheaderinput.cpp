@@ -54,6 +54,8 @@ bool TCustomExHeader::LeftDown(Integer X, Integer Y)
         if (TExHeaderSection* hot = FHotSection) {
             FHotSection = nullptr;
             hot->UpdateSection();
+            if (!self)
+                return false;
         }
         if (Screen)
             Screen->SetCursor(crHSplit);
@@ -73,6 +75,8 @@ bool TCustomExHeader::LeftDown(Integer X, Integer Y)
     if (TExHeaderSection* old = FPressSection) {
         FPressSection = nullptr;
         old->UpdateSection();
+        if (!self)
+            return false;
     }
     s = GetSectionAt(X, Y);
     FPressSection = s;
@@ -108,7 +112,7 @@ bool TCustomExHeader::LeftDown(Integer X, Integer Y)
         s->UpdateSection();
     else
         FPressSection = nullptr;
-    return true;
+    return bool(self);
 }
 
 void TCustomExHeader::WMLButtonUp(TMessage& Message)
@@ -131,9 +135,12 @@ bool TCustomExHeader::LeftUp(Integer X, Integer Y)
     if (!s)
         return true;
     FPressSection = nullptr;
+    TGuardPtr<TCustomExHeader> self(this);
+    TGuardPtr<TExHeaderSection> section(s);
     s->UpdateSection();
-    if (GetSectionAt(FPressPoint.X, FPressPoint.Y) == s && GetSectionAt(X, Y) == s) {
-        TGuardPtr<TCustomExHeader> self(this);
+    if (!self)
+        return false;
+    if (section && GetSectionAt(FPressPoint.X, FPressPoint.Y) == s && GetSectionAt(X, Y) == s) {
         DoSectionClick(s);
         return bool(self);
     }
@@ -169,7 +176,7 @@ bool TCustomExHeader::EndResize()
     FResizeSection = nullptr;
     RepaintHeader();
     Update();
-    return true;
+    return bool(self);
 }
 
 bool TCustomExHeader::EndSectionDrag(Integer X, Integer Y, bool Cancelled)
@@ -192,7 +199,7 @@ bool TCustomExHeader::EndSectionDrag(Integer X, Integer Y, bool Cancelled)
     if (HandleAllocated())
         InvalidateRect(Handle(), nullptr, TRUE);
     Update();
-    return true;
+    return bool(self);
 }
 
 void TCustomExHeader::WMLButtonDblClk(TMessage& Message)
@@ -231,13 +238,22 @@ bool TCustomExHeader::MouseMoved(Integer X, Integer Y)
         if (TExHeaderSection* hot = FHotSection) {
             FHotSection = nullptr;
             hot->UpdateSection();
+            if (!self)
+                return false;
         }
         FDragSection = FPressSection;
         FPressed = false;
         FDragSection->UpdateSection();
         // The pressed look is drawn before the floating image goes over it.
-        Update();
-        BuildDragImage();
+        if (self)
+            Update();
+        if (!self)
+            return false;
+        if (!BuildDragImage())
+            return false;
+        // The dragged section may have gone while the header was drawn.
+        if (!FDragSection)
+            return EndSectionDrag(X, Y, true);
         FPressPoint.X += FLeftPos;
         SetCapture(Handle());
         FDropSection = nullptr;
@@ -268,6 +284,8 @@ bool TCustomExHeader::MouseMoved(Integer X, Integer Y)
                     return EndSectionDrag(X, Y, true);
                 // The header is drawn anew under the image; what was saved under it is stale.
                 Update();
+                if (!self)
+                    return false;
                 FDragBack.reset();
             }
         }
@@ -282,8 +300,13 @@ bool TCustomExHeader::MouseMoved(Integer X, Integer Y)
             FHotSection = hot;
             if (old)
                 old->UpdateSection();
-            if (hot)
+            if (!self)
+                return false;
+            // Drawn: the section under the mouse may have gone with the old one's picture.
+            if (hot && FHotSection == hot)
                 hot->UpdateSection();
+            if (!self)
+                return false;
         }
     }
 
@@ -331,9 +354,18 @@ bool TCustomExHeader::MouseMoved(Integer X, Integer Y)
         if (w < s->FMinWidth || w > s->FMaxWidth)
             return true;
         if (FResizeOnDrag) {
+            TGuardPtr<TExHeaderSection> resized(s);
             s->SetWidth(w);
+            if (!self)
+                return false;
+            if (!resized)
+                return true;
             InvalidateRight(s->FIndex);
             Update();
+            if (!self)
+                return false;
+            if (!resized)
+                return true;
         } else {
             if (FLineDrawn)
                 DrawResizeLine();
@@ -371,12 +403,12 @@ void TCustomExHeader::ReleaseResizeLine()
 
 // ---------------------------------------------------------------- floating image
 
-void TCustomExHeader::BuildDragImage()
+bool TCustomExHeader::BuildDragImage()
 {
     FreeDragImages();
     TExHeaderSection* s = FDragSection;
     if (!s)
-        return;
+        return true;
     TRect r = GetSectionRect(s->FIndex);
     const Integer w = r.Width(), h = r.Height();
     FDragImage = std::make_unique<TBitmap>();
@@ -385,7 +417,15 @@ void TCustomExHeader::BuildDragImage()
     c->Brush()->SetColor(Color());
     c->FillRect(TRect{0, 0, w + 1, h + 1});
     c->SetFont(Font());
+    TGuardPtr<TCustomExHeader> self(this);
+    TGuardPtr<TExHeaderSection> section(s);
     RedrawSection(c, s, TRect{0, 0, w, h}, true);
+    if (!self)
+        return false;
+    if (!section) {
+        FreeDragImages();
+        return true;
+    }
 
     // The darkened background shows through the mask; the rest of the picture is laid over the header.
     const TColor back = s->FParentColor ? Color() : s->FColor;
@@ -400,6 +440,7 @@ void TCustomExHeader::BuildDragImage()
         for (Integer x = 0; x <= w; ++x)
             SetPixel(dst, x, y, GetPixel(src, x, y) == seeThrough ? RGB(255, 255, 255) : RGB(0, 0, 0));
     FDragMask->SetPixelFormat(pf1bit);
+    return true;
 }
 
 void TCustomExHeader::FreeDragImages()
@@ -527,22 +568,31 @@ void TCustomExHeader::WMCancelMode(TMessage& Message)
 
 void TCustomExHeader::CMMouseEnter(TMessage& Message)
 {
+    TGuardPtr<TCustomExHeader> self(this);
     if (FPressSection && !FDragSection) {
         FPressed = true;
         FPressSection->UpdateSection();
+        if (!self)
+            return;
     }
     TExXPThemedControl::Dispatch(Message);
 }
 
 void TCustomExHeader::CMMouseLeave(TMessage& Message)
 {
+    TGuardPtr<TCustomExHeader> self(this);
     FDropSection = nullptr;
     FPressed = false;
-    if (FPressSection)
+    if (FPressSection) {
         FPressSection->UpdateSection();
+        if (!self)
+            return;
+    }
     if (TExHeaderSection* hot = FHotSection) {
         FHotSection = nullptr;
         hot->UpdateSection();
+        if (!self)
+            return;
     }
     if (!FResizing && Screen && Screen->Cursor() == crHSplit)
         Screen->SetCursor(Cursor());
@@ -575,6 +625,8 @@ void TCustomExHeader::CMDrag(TMessage& Message)
         if (TExHeaderSection* drop = FDropSection) {
             FDropSection = nullptr;
             drop->UpdateSection();
+            if (!self)
+                return;
         }
         if (kind == dmDragCancel)
             FDragSection = nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/Exheader.h"
+#include "controls/Exheaderlayout.h"
 #include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Exuxtheme.h"
 #include "ctlbase/Exvclutils.h"
@@ -175,11 +176,27 @@ void TCustomExHeader::RedrawSections()
     TCanvas* c = Canvas();
     const TRect clip = c->ClipRect();
     TGuardPtr<TCustomExHeader> self(this);
-    for (Integer i = 0; i < FSections->GetCount(); ++i) {
-        TExHeaderSection* s = FSections->GetSection(i);
+    // Only the sections under the clip rectangle are looked at: found from its left edge by the
+    // layout, one visible section after the other, and drawn in the order of their numbers.
+    std::vector<TExHeaderSection*> under;
+    {
+        const controls::THeaderLayout& layout = FSections->Layout();
+        const Int64 to = Int64(clip.Right) + FLeftPos;
+        for (Integer pos = layout.PositionAt(Int64(clip.Left) + FLeftPos);
+             pos < layout.Count() && layout.RightOf(pos) - layout.WidthAt(pos) < to;
+             pos = layout.PositionAt(layout.RightOf(pos)))
+            if (FSections->At(pos) != FLockedSection)
+                under.push_back(FSections->At(pos));
+    }
+    std::sort(under.begin(), under.end(),
+              [](const TExHeaderSection* A, const TExHeaderSection* B) { return A->GetIndex() < B->GetIndex(); });
+    // A drawing handler may delete sections still to come.
+    std::vector<TGuardPtr<TExHeaderSection>> order(under.begin(), under.end());
+    for (const auto& guarded : order) {
+        TExHeaderSection* s = guarded.Get();
         if (!s || !s->GetVisible() || s == FLockedSection)
             continue;
-        TRect r = GetSectionRect(i);
+        TRect r = GetSectionRect(s->GetIndex());
         OffsetRect(r, -FLeftPos, 0);
         if (Meets(r, clip)) {
             RedrawSection(c, s, r, false);

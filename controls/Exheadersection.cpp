@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "controls/Exheader.h"
+#include "controls/Exheaderlayout.h"
 #include "ctlbase/Exlist.h"
+#include "platform/Guard.h"
 #include "platform/Menus.h"
 #include "platform/Windows.h"
 
@@ -36,12 +38,36 @@ TPersistent* TExHeaderSection::GetOwner() { return FHeader->Sections(); }
 
 void TExHeaderSection::ReleaseChildren()
 {
-    TExHeaderSections* all = FHeader->FSections.get();
+    TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr;
     if (!all)
         return;
+    bool released = false;
     for (Integer i = 0; i < all->GetCount(); ++i)
-        if (all->At(i)->FParentSection == this)
+        if (all->At(i)->FParentSection == this) {
             all->At(i)->FParentSection = nullptr;
+            released = true;
+        }
+    if (released)
+        all->LayoutChanged();
+}
+
+void TExHeaderSection::VisibilityChanged()
+{
+    if (TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr)
+        all->LayoutChanged();
+}
+
+void TExHeaderSection::PutWidth(Integer Value)
+{
+    if (Value == FWidth)
+        return;
+    FWidth = Value;
+    TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr;
+    if (!all)
+        return;
+    controls::THeaderLayout& layout = *all->FLayout;
+    if (layout.Valid() && FPos >= 0 && FPos < layout.Count() && all->At(FPos) == this)
+        layout.SetWidthAt(FPos, layout.VisibleAt(FPos) ? Value : 0);
 }
 
 Integer TExHeaderSection::GetPosition() const
@@ -50,11 +76,24 @@ Integer TExHeaderSection::GetPosition() const
     return all ? all->IndexOf(this) : -1;
 }
 
+bool TExHeaderSection::RawVisible() const
+{
+    // Walked, not recursed: a chain may be as long as there are sections (links never loop).
+    for (const TExHeaderSection* s = this; s->FVisible; s = s->FParentSection) {
+        if (!s->FParentSection)
+            return true;
+        if (!s->FParentSection->FExpanded)
+            return false;
+    }
+    return false;
+}
+
 bool TExHeaderSection::GetVisible() const
 {
-    if (!FParentSection)
-        return FVisible;
-    return FVisible && FParentSection->FExpanded && FParentSection->GetVisible();
+    const Integer pos = GetPosition();
+    if (pos < 0)
+        return RawVisible();
+    return FHeader->FSections->Layout().VisibleAt(pos);
 }
 
 Integer TExHeaderSection::GetRight() const
@@ -63,14 +102,7 @@ Integer TExHeaderSection::GetRight() const
     if (pos < 0)
         return GetVisible() ? FWidth : 0;
     // Widths set from code may be anything up to MaxWidth: the sum saturates instead of wrapping.
-    Int64 right = 0;
-    TExHeaderSections* all = FHeader->Sections();
-    for (Integer i = 0; i <= pos; ++i) {
-        const TExHeaderSection* s = all->At(i);
-        if (s->GetVisible())
-            right += s->FWidth;
-    }
-    return static_cast<Integer>(std::min<Int64>(right, MaxInt));
+    return static_cast<Integer>(std::min<Int64>(FHeader->FSections->Layout().RightOf(pos), MaxInt));
 }
 
 Integer TExHeaderSection::GetLeft() const { return GetRight() - (GetVisible() ? FWidth : 0); }
@@ -101,10 +133,20 @@ void TExHeaderSection::SetText(const std::string& Value)
     if (Value == FText)
         return;
     FText = Value;
+    FHeader->CaptionChanged(this);
+    // Each step may run a handler that frees the header, and this section with it.
+    TGuardPtr<TCustomExHeader> header(FHeader);
     AutoSizeRequest();
+    if (!header)
+        return;
     FHeader->AdjustHeaderHeight();
-    if (FStyle == ExhsText)
+    if (!header)
+        return;
+    if (FStyle == ExhsText) {
         UpdateSection();
+        if (!header)
+            return;
+    }
     FHeader->DoNotifySectionChange(this, scmCaption);
 }
 
@@ -113,6 +155,7 @@ void TExHeaderSection::SetStyle(TExSectionStyle Value)
     if (Value == FStyle)
         return;
     FStyle = Value;
+    FHeader->TallestChanged();
     FHeader->DoNotifySectionChange(this, scmStyle);
     UpdateSection();
 }
@@ -126,10 +169,13 @@ void TExHeaderSection::SetWidth(Integer Value)
         h->StickySetWidth(this, Value);
         return;
     }
-    FWidth = Value;
+    PutWidth(Value);
     if (GetVisible() && !h->FStickyRunning) {
+        TGuardPtr<TCustomExHeader> header(h);
         h->AdjustHeaderHeight();
-        h->RepaintHeader();
+        // Only this section and what lies right of it moved.
+        if (header)
+            h->InvalidateRight(FIndex);
     }
 }
 
@@ -200,6 +246,7 @@ void TExHeaderSection::SetVisible(bool Value)
             newRest = Value ? room - (left + width) : room - left;
         }
         FVisible = Value;
+        VisibilityChanged();
         const Integer from = last ? 0 : pos + 1;
         const Integer to = last ? pos - 1 : all->GetCount() - 1;
         for (Integer i = from; i <= to; ++i) {
@@ -212,13 +259,17 @@ void TExHeaderSection::SetVisible(bool Value)
             // A column squeezed to nothing would lose its share for good.
             if (s->FWidth > 0 && w < 1)
                 w = std::min(1, std::max(s->FMaxWidth, 0));
-            s->FWidth = w;
+            s->PutWidth(w);
         }
         h->AdjustStickySize(this);
         h->MarkStickySections();
     } else {
         FVisible = Value;
+        VisibilityChanged();
+        TGuardPtr<TCustomExHeader> header(h);
         h->AdjustHeaderHeight();
+        if (!header)
+            return;
         if (!h->FStickyRunning && parentShown)
             h->InvalidateRight(FIndex);
     }
@@ -289,6 +340,8 @@ void TExHeaderSection::SetExpandable(bool Value)
                 all->At(i)->FParentSection = nullptr;
                 unlinked = true;
             }
+        if (unlinked)
+            VisibilityChanged();
     }
     AutoSizeRequest();
     if (unlinked && !FHeader->HasState(csDestroying))
@@ -300,6 +353,7 @@ void TExHeaderSection::SetExpanded(bool Value)
     if (!FExpandable || Value == FExpanded)
         return;
     FExpanded = Value;
+    VisibilityChanged();
     FHeader->RepaintHeader();
 }
 
@@ -319,9 +373,14 @@ void TExHeaderSection::SetParentSection(TExHeaderSection* Value)
     if (Value && (Value->FHeader != FHeader || WouldLoop(Value)))
         return;
     FParentSection = Value;
+    VisibilityChanged();
+    TGuardPtr<TCustomExHeader> header(FHeader);
     FHeader->DoVisChanged(this);
+    if (!header)
+        return;
     FHeader->AdjustHeaderHeight();
-    FHeader->RepaintHeader();
+    if (header)
+        FHeader->RepaintHeader();
 }
 
 void TExHeaderSection::SetPopupMenu(TPopupMenu* Value)
@@ -477,4 +536,6 @@ void TExHeaderSection::Assign(TPersistent* Source)
     TExHeaderSections* all = FHeader->Sections();
     TExHeaderSection* parent = src->FParentSection ? all->FindSection(src->FParentSection->FIndex) : nullptr;
     FParentSection = parent && !WouldLoop(parent) ? parent : nullptr;
+    FMeasured = 0;
+    VisibilityChanged();
 }

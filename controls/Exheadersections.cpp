@@ -5,11 +5,15 @@
 #include <vector>
 
 #include "controls/Exheader.h"
+#include "controls/Exheaderlayout.h"
 #include "ctlbase/Exlist.h"
 #include "platform/Filer.h"
 #include "platform/Guard.h"
 
-TExHeaderSections::TExHeaderSections(TCustomExHeader* AOwner) : FOwner(AOwner), FList(std::make_unique<TExList>()) {}
+TExHeaderSections::TExHeaderSections(TCustomExHeader* AOwner)
+    : FOwner(AOwner), FList(std::make_unique<TExList>()), FLayout(std::make_unique<controls::THeaderLayout>())
+{
+}
 
 TExHeaderSections::~TExHeaderSections() { Clear(); }
 
@@ -22,7 +26,23 @@ TExHeaderSection* TExHeaderSections::At(Integer Position) const
 
 Integer TExHeaderSections::GetCount() const { return FList->Count(); }
 
-Integer TExHeaderSections::IndexOf(const TExHeaderSection* Section) const { return FList->IndexOf(Section); }
+Integer TExHeaderSections::IndexOf(const TExHeaderSection* Section) const
+{
+    return Section ? Layout().PositionOf(Section) : -1;
+}
+
+controls::THeaderLayout& TExHeaderSections::Layout() const
+{
+    if (!FLayout->Valid())
+        FLayout->Rebuild(*this);
+    return *FLayout;
+}
+
+void TExHeaderSections::LayoutChanged()
+{
+    FLayout->Invalidate();
+    FOwner->TallestChanged();
+}
 
 TExHeaderSection* TExHeaderSections::CreateSection() { return new TExHeaderSection(FOwner); }
 
@@ -30,6 +50,8 @@ TExHeaderSection* TExHeaderSections::AddSection() { return InsertSection(GetCoun
 
 Integer TExHeaderSections::FreeIndex() const
 {
+    if (Layout().Regular())
+        return GetCount();
     std::vector<bool> used(size_t(GetCount()) + 1, false);
     for (Integer i = 0; i < GetCount(); ++i) {
         const Integer n = At(i)->FIndex;
@@ -56,8 +78,15 @@ TExHeaderSection* TExHeaderSections::InsertSection(Integer Position)
     std::unique_ptr<TExHeaderSection> section(CreateSection());
     section->FIndex = FreeIndex();
     section->FIntTag = FreeIntTag(static_cast<Integer>(reinterpret_cast<std::uintptr_t>(section.get())));
+    const bool atEnd = Position == GetCount();
     FList->Insert(Position, section.get());
     TExHeaderSection* s = section.release();
+    // Added at the end, the section joins the layout in place; elsewhere everything after it moved.
+    if (atEnd && FLayout->Valid())
+        FLayout->Append(s);
+    else
+        FLayout->Invalidate();
+    FOwner->CaptionChanged(s);
     FOwner->InvalidateRight(s->FIndex);
     // Our own bracket is open: the caller is inside an update of its own when the count is above 1.
     if (FOwner->FUpdateCount == 1)
@@ -71,6 +100,7 @@ void TExHeaderSections::Renumber()
 {
     for (Integer i = 0; i < GetCount(); ++i)
         At(i)->FIndex = i;
+    LayoutChanged();
 }
 
 void TExHeaderSections::DeleteSection(TExHeaderSection* Section)
@@ -82,13 +112,22 @@ void TExHeaderSections::DeleteSection(TExHeaderSection* Section)
     if (Section == FOwner->FLockedSection)
         FOwner->SetLockedSection(nullptr);
     FOwner->ForgetSection(Section);
+    FOwner->Uncount(Section);
     FList->Delete(pos);
+    Section->FPos = -1;
     std::unique_ptr<TExHeaderSection> gone(Section);
     Renumber();
-    if (FOwner->FUpdateCount == 1)
+    if (FOwner->FUpdateCount == 1) {
+        TGuardPtr<TCustomExHeader> header(FOwner);
         FOwner->DoSectionDelete(Section);
-    else
+        if (!header) {
+            // The handler freed the header: the section goes on its own, with nothing to tell.
+            gone->FHeader = nullptr;
+            return;
+        }
+    } else {
         FOwner->FDeletePending = true;
+    }
     gone.reset();
     FOwner->RepaintHeader();
 }
@@ -105,6 +144,7 @@ void TExHeaderSections::MoveSection(TExHeaderSection* Section, Integer NewPos)
     if (locked && locked != Section && NewPos == 0)
         NewPos = 1;
     FList->Move(oldPos, NewPos);
+    FLayout->Invalidate();
     TGuardPtr<TCustomExHeader> header(FOwner);
     FOwner->DoSectionMove(Section, oldPos, NewPos);
     if (header)
@@ -114,30 +154,36 @@ void TExHeaderSections::MoveSection(TExHeaderSection* Section, Integer NewPos)
 void TExHeaderSections::Clear()
 {
     FOwner->ForgetAllSections();
+    if (GetCount() == 0)
+        return;
+    LayoutChanged();
+    // Every section goes: the links go first, all at once, and the list shrinks from its end.
+    for (Integer i = 0; i < GetCount(); ++i)
+        At(i)->FParentSection = nullptr;
     while (GetCount() > 0) {
-        auto* s = At(0);
-        FList->Delete(0);
+        auto* s = At(GetCount() - 1);
+        FList->Delete(GetCount() - 1);
+        s->FHeader = nullptr;
         delete s;
     }
+    FLayout->Invalidate();
 }
 
 TExHeaderSection* TExHeaderSections::GetSection(Integer Index) { return FindSection(Index); }
 
 TExHeaderSection* TExHeaderSections::FindSection(Integer Index)
 {
+    const controls::THeaderLayout& layout = Layout();
+    // Numbers outside 0..Count-1 are met only while numbers are given out anew.
+    if (layout.Regular() || (Index >= 0 && Index < GetCount()))
+        return layout.ByIndex(Index);
     for (Integer i = 0; i < GetCount(); ++i)
         if (At(i)->FIndex == Index)
             return At(i);
     return nullptr;
 }
 
-TExHeaderSection* TExHeaderSections::GetSectionByIntTag(Integer Tag)
-{
-    for (Integer i = 0; i < GetCount(); ++i)
-        if (At(i)->FIntTag == Tag)
-            return At(i);
-    return nullptr;
-}
+TExHeaderSection* TExHeaderSections::GetSectionByIntTag(Integer Tag) { return Layout().ByTag(Tag); }
 
 TExHeaderSection* TExHeaderSections::GetSectionByPos(Integer Position)
 {
@@ -148,18 +194,15 @@ void TExHeaderSections::SetSection(Integer, TExHeaderSection*) {}
 
 TExHeaderSection* TExHeaderSections::LastVisibleSection()
 {
-    if (GetCount() == 0)
-        return nullptr;
-    TExHeaderSection* last = At(GetCount() - 1);
-    return last->GetVisible() ? last : GetPrevVisibleSection(last);
+    const Integer pos = Layout().PrevVisible(GetCount());
+    return pos >= 0 ? At(pos) : nullptr;
 }
 
 TExHeaderSection* TExHeaderSections::GetPrevVisibleSection(TExHeaderSection* Section)
 {
-    for (Integer i = IndexOf(Section) - 1; i >= 0; --i)
-        if (At(i)->GetVisible())
-            return At(i);
-    return nullptr;
+    const Integer at = IndexOf(Section);
+    const Integer pos = at > 0 ? Layout().PrevVisible(at) : -1;
+    return pos >= 0 ? At(pos) : nullptr;
 }
 
 void TExHeaderSections::Assign(TPersistent* Source)
@@ -181,12 +224,14 @@ void TExHeaderSections::Assign(TPersistent* Source)
         At(i)->FIndex = src->At(i)->FIndex;
         At(i)->FIntTag = src->At(i)->FIntTag;
     }
+    LayoutChanged();
     // The sections' own Assign looked their parents up among numbers still being given out; the
     // links are made again now that every number is in place.
     for (Integer i = 0; i < src->GetCount(); ++i) {
         const TExHeaderSection* parent = src->At(i)->FParentSection;
         At(i)->FParentSection = parent ? FindSection(parent->FIndex) : nullptr;
     }
+    LayoutChanged();
     FOwner->MarkStickySections();
     FOwner->RepaintHeader();
 }
@@ -597,6 +642,8 @@ void TExHeaderSections::IntReadData(TStream* Stream, bool)
             if (layout->IntTag >= 0)
                 At(i)->FIntTag = stored[size_t(i)].IntTag;
         }
+        // Visibility, widths and numbers were written plainly.
+        LayoutChanged();
         if (layout->LinkParents) {
             for (Integer i = 0; i < count; ++i) {
                 const Integer p = stored[size_t(i)].Parent;
@@ -607,8 +654,12 @@ void TExHeaderSections::IntReadData(TStream* Stream, bool)
                 if (parent && !child->WouldLoop(parent))
                     child->FParentSection = parent;
             }
+            LayoutChanged();
         }
+        TGuardPtr<TCustomExHeader> header(FOwner);
         FOwner->AdjustHeaderHeight();
+        if (!header)
+            return;
         FOwner->RepaintHeader();
         if (!folded) {
             FOwner->FCreatePending = false;

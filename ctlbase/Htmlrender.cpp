@@ -178,16 +178,20 @@ struct TExHTMLRender::TFontCache {
     HFONT Selected = nullptr;  // the font now in the measuring context
 };
 
-TExHTMLRender::TGuard::TGuard(TExHTMLRender& R) : Render(R)
+TExHTMLRender::TGuard::TGuard(TExHTMLRender& R) : Render(&R)
 {
-    if (Render.FBusy)
+    if (R.FBusy)
         throw Exception(EngineError);
-    ++Render.FBusy;
-    if (Render.FFonts->Fonts.size() > kFontCacheLimit)
-        Render.ReleaseFonts();
+    ++R.FBusy;
+    if (R.FFonts->Fonts.size() > kFontCacheLimit)
+        R.ReleaseFonts();
 }
 
-TExHTMLRender::TGuard::~TGuard() { --Render.FBusy; }
+TExHTMLRender::TGuard::~TGuard()
+{
+    if (Render)
+        --Render->FBusy;
+}
 
 TExHTMLRender::TExHTMLRender() : FFonts(std::make_unique<TFontCache>())
 {
@@ -554,6 +558,8 @@ void TExHTMLRender::DrawTextEx(TCanvas* Canvas, const TPoint& Origin, const TRec
         case hitBitmap: {
             TBitmap* image = nullptr;
             TriggerImageNeededEvent(it->Text, image);
+            if (!guard.Render)
+                return;
             if (image && !image->Empty()) {
                 // Only the part the bitmap has: a box larger than the bitmap stays empty.
                 const Integer bw = std::min(it->Width, image->Width());

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Graphics.h"
+#include "platform/Guard.h"
 
 class TExList;
 class TExHTMLData;
@@ -159,7 +160,8 @@ public:
 
     // Parses Text into the current data (the render's own when there is none) and measures it.
     // MaxWidth (pixels) counts only with AutoWrap. On a text it cannot take, raises Exception
-    // "HTML engine error - the text is not valid HTML" and leaves the data empty.
+    // "HTML engine error - the text is not valid HTML" and leaves the data empty. When a handler
+    // of OnImageNeeded frees the render, it returns at once (the caller tells by its own guard).
     void PrepareText(const std::string& Text, Integer MaxWidth, bool AutoWrap);
     // The same into Data, which becomes current.
     void PrepareToData(const std::string& Text, Integer MaxWidth, bool AutoWrap, TExHTMLData* Data);
@@ -219,10 +221,12 @@ private:
     static constexpr const char* EngineError = "HTML engine error - the text is not valid HTML";
     // Makes a text operation the only one running on this render: the image handler may not start
     // another or change the data while it runs.
+    // The image handler may also free the render: the operation then ends at once, touching
+    // nothing of it.
     struct TGuard {
         explicit TGuard(TExHTMLRender& R);
         ~TGuard();
-        TExHTMLRender& Render;
+        TGuardPtr<TExHTMLRender> Render;
     };
     TExHTMLData* FOwnData;
     TExHTMLData* FData;

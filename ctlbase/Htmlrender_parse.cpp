@@ -10,6 +10,7 @@
 #include "ctlbase/Extools.h"
 #include "ctlbase/Htmlrender.h"
 #include "platform/CodePages.h"
+#include "platform/Guard.h"
 
 namespace {
 
@@ -23,6 +24,9 @@ Integer Saturate(Int64 V)
 {
     return static_cast<Integer>(std::clamp<Int64>(V, std::numeric_limits<Integer>::min(), MaxInt));
 }
+
+// Thrown out of the parser when the image handler freed the render (and the data it owns).
+struct TRenderGone {};
 
 struct TFontState {
     std::string Name;
@@ -579,7 +583,10 @@ void THTMLParser::Execute(const std::string& Name, const TAttributes& Attrs)
         Next();
         Append(std::move(image));
         TBitmap* bitmap = nullptr;
+        TGuardPtr<TExHTMLRender> render(&FRender);
         FRender.TriggerImageNeededEvent(item.Text, bitmap);
+        if (!render)
+            throw TRenderGone{};
         Integer n;
         if (Attribute(Attrs, "width", value) && TryStrToInt(value, n))
             item.Width = ClampExtent(n);
@@ -666,6 +673,8 @@ void TExHTMLRender::PrepareToData(const std::string& Text, Integer MaxWidth, boo
     try {
         THTMLParser(*this, data, MaxWidth, AutoWrap).Run(Text);
         CalcTokenSizes(&data);
+    } catch (const TRenderGone&) {
+        return;
     } catch (...) {
         // Half a text is not shown: the data is left empty.
         data.ClearArray();

@@ -1,7 +1,10 @@
+#include <functional>
+#include <memory>
 #include <numeric>
 
 #include "ctlbase/Eximgfrm.h"
 #include "ctlbase/Htmlrender.h"
+#include "platform/Guard.h"
 #include "platform/ImgList.h"
 #include "platform/Input.h"
 #include "platform/Menus.h"
@@ -526,7 +529,8 @@ struct TRepaint {
 // Sections 50, 60 and 70 wide on a header 600 x 20 scrolled by 10; the first section's filter is
 // on and active, the second has a sort mark.
 const TRepaint Repaints[] = {
-    {"Width", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetWidth(61); }, {0, 0, 600, 20}},
+    // Only the section and what lies right of it move.
+    {"Width", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetWidth(61); }, {40, 0, 600, 20}},
     {"Scroll", [](auto* h) { h->SetLeftPos(11); }, {0, 0, 600, 20}},
     {"SameScroll", [](auto* h) { h->SetLeftPos(10); }, {}},
     {"SectionColour", [](auto* h) { h->Sections()->GetSectionByPos(1)->SetColor(clRed); }, {40, 0, 100, 19}},
@@ -755,3 +759,147 @@ TEST_F(HeaderTest, SectionsGiveTheirOwnHints)
     Application->CancelHint();
     Application->HintPause = savedPause;
 }
+
+// ---------------------------------------------------------------- handlers that free the header
+
+namespace {
+
+// A header on a form with three sections 100 wide (the second drawn by its owner, with a picture
+// the owner chooses); Arm assigns the handler that frees the form, Act drives the header.
+struct TFreeing {
+    const char* Name;
+    std::function<void(TExHeader*, std::function<void()>)> Arm;
+    std::function<void(TExHeader*)> Act;
+};
+
+[[maybe_unused]] void PrintTo(const TFreeing& Case, std::ostream* Out) { *Out << Case.Name; }
+
+void Paint(TExHeader* H)
+{
+    H->Invalidate();
+    UpdateWindow(H->Handle());
+}
+
+const TFreeing Freeings[] = {
+    {"SectionDrawWhilePainted",
+     [](auto* h, auto free) { h->OnSectionDraw = [free](TObject*, TCanvas*, TExHeaderSection*, const TRect&, bool) { free(); }; },
+     Paint},
+    {"SectionDrawOfThePressedLook",
+     [](auto* h, auto free) {
+         h->OnSectionDraw = [free](TObject*, TCanvas*, TExHeaderSection*, const TRect&, bool Pressed) {
+             if (Pressed)
+                 free();
+         };
+     },
+     [](auto* h) { Input::MouseDown(h, mbLeft, 150, 8); }},
+    {"SectionDrawOfTheHotLook",
+     [](auto* h, auto free) {
+         h->OnSectionDraw = [h, free](TObject*, TCanvas*, TExHeaderSection* s, const TRect&, bool) {
+             if (s->GetVisible() && h->GetSectionAt(150, 8) == s && h->Tracking())
+                 free();
+         };
+     },
+     [](auto* h) {
+         TGuardPtr<TExHeader> alive(h);
+         Input::MouseMove(h, 50, 8, 0);
+         if (alive)
+             Input::MouseMove(h, 150, 8, 0);
+     }},
+    {"SectionDrawOfTheDragImage",
+     [](auto* h, auto free) {
+         h->OnSectionDraw = [h, free](TObject*, TCanvas* c, TExHeaderSection*, const TRect&, bool) {
+             if (c != h->Canvas())
+                 free();
+         };
+     },
+     [](auto* h) {
+         TGuardPtr<TExHeader> alive(h);
+         Input::MouseDown(h, mbLeft, 150, 8);
+         if (alive)
+             Input::MouseMove(h, 170, 8, ssLeft);
+     }},
+    {"PictureWhilePainted",
+     [](auto* h, auto free) {
+         h->OnPictureNeeded = [free](TObject*, TExHeaderSection*, Integer& Index) {
+             Index = 0;
+             free();
+         };
+     },
+     Paint},
+    {"PictureWhileMeasured",
+     [](auto* h, auto free) {
+         h->OnPictureNeeded = [free](TObject*, TExHeaderSection*, Integer& Index) {
+             Index = 0;
+             free();
+         };
+     },
+     [](auto* h) { EXPECT_EQ(h->MeasureSectionWidth(h->Sections()->GetSectionByPos(0), nullptr, nullptr), 0); }},
+    {"MarkupImageWhilePainted",
+     [](auto* h, auto free) { h->OnHTMLImageNeeded = [free](TObject*, const std::string&, TBitmap*&) { free(); }; },
+     Paint},
+    {"MarkupImageWhileMeasured",
+     [](auto* h, auto free) { h->OnHTMLImageNeeded = [free](TObject*, const std::string&, TBitmap*&) { free(); }; },
+     [](auto* h) { h->Sections()->GetSectionByPos(0)->SetText("<html>a<img src=\"other\">b</html>"); }},
+    {"MarkupImageWhileDrawn",
+     [](auto* h, auto free) {
+         // Parsing asks once; drawing asks again, and that answer frees.
+         auto asked = std::make_shared<int>(0);
+         h->OnHTMLImageNeeded = [asked, free](TObject*, const std::string&, TBitmap*&) {
+             if (++*asked == 2)
+                 free();
+         };
+     },
+     Paint},
+    {"SectionDeleteOfDeleteSection",
+     [](auto* h, auto free) { h->OnSectionDelete = [free](TObject*, TExHeaderSection*) { free(); }; },
+     [](auto* h) { h->Sections()->DeleteSection(h->Sections()->GetSectionByPos(1)); }},
+    {"SectionDeleteAtTheEndOfAnUpdate",
+     [](auto* h, auto free) { h->OnSectionDelete = [free](TObject*, TExHeaderSection*) { free(); }; },
+     [](auto* h) {
+         TGuardPtr<TExHeader> alive(h);
+         h->BeginUpdate();
+         h->Sections()->DeleteSection(h->Sections()->GetSectionByPos(1));
+         h->Sections()->DeleteSection(h->Sections()->GetSectionByPos(0));
+         EXPECT_TRUE(alive);
+         h->EndUpdate();
+     }},
+};
+
+class FreedHeader : public ::testing::TestWithParam<TFreeing> {};
+
+TEST_P(FreedHeader, ByAHandlerTheHeaderRunsEndsWhatRaisedIt)
+{
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 500, 100);
+    auto* h = new TExHeader(form);
+    h->SetParent(form);
+    h->SetUseXPThemes(false);
+    auto* images = new TImageList(form);
+    TBitmap pic;
+    pic.SetSize(16, 16);
+    images->AddMasked(&pic, clFuchsia);
+    h->SetImages(images);
+    for (const char* text : {"<html>x<img src=\"pic\">y</html>", "", "Size"}) {
+        TExHeaderSection* s = h->Sections()->AddSection();
+        s->SetText(text);
+        s->SetWidth(100);
+    }
+    h->Sections()->GetSectionByPos(1)->SetStyle(ExhsOwnerDraw);
+    form->Show();
+    uitest::Pump();
+    TGuardPtr<TForm> alive(form);
+    GetParam().Arm(h, [&] {
+        if (alive)
+            TObject::Free(form);
+    });
+    GetParam().Act(h);
+    EXPECT_FALSE(alive);
+    if (alive)
+        TObject::Free(form);
+    uitest::Pump();
+}
+
+INSTANTIATE_TEST_SUITE_P(Header, FreedHeader, ::testing::ValuesIn(Freeings),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+}  // namespace

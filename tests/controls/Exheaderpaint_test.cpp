@@ -489,6 +489,55 @@ TEST_F(HeaderPaint, OwnerDrawnSectionsAndTheClip)
     EXPECT_EQ(given, (TRect{8, 3, 96, 19}));
 }
 
+TEST_F(HeaderPaint, OfAThousandScrolledSectionsThoseUnderTheDamageAreDrawnAndNoOthers)
+{
+    // Sections 7 to 11 wide in four colours, scrolled far in; their middles show their colours.
+    const TColor palette[] = {clRed, clLime, clBlue, clYellow};
+    std::vector<TExHeaderSection*> all;
+    for (int i = 0; i < 1000; ++i) {
+        TExHeaderSection* s = Add("", 7 + i % 5);
+        s->SetColor(palette[i % 4]);
+        all.push_back(s);
+    }
+    H->SetLeftPos(4321);
+    At(0, 0);
+    auto middleColours = [&](int From, int To) {
+        std::vector<std::pair<int, COLORREF>> seen, wanted;
+        HDC dc = GetDC(H->Handle());
+        for (TExHeaderSection* s : all) {
+            const int mid = s->GetLeft() - H->LeftPos() + s->Width() / 2;
+            if (mid < From || mid >= To)
+                continue;
+            seen.push_back({mid, GetPixel(dc, mid, 10)});
+            wanted.push_back({mid, Rgb(s->Color())});
+        }
+        ReleaseDC(H->Handle(), dc);
+        EXPECT_GT(wanted.size(), 5u);
+        EXPECT_EQ(seen, wanted);
+    };
+    middleColours(0, 600);
+    // Every section takes the next colour; only a strip in the middle is drawn again, and its
+    // first and last sections stand half outside it.
+    H->BeginUpdate();
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i]->SetColor(palette[(i + 1) % 4]);
+    ValidateRect(H->Handle(), nullptr);
+    const RECT strip{203, 0, 297, 20};
+    InvalidateRect(H->Handle(), &strip, FALSE);
+    H->EndUpdate();
+    middleColours(204, 296);
+    // A section whose middle lies outside the damage kept its old colour.
+    HDC dc = GetDC(H->Handle());
+    for (TExHeaderSection* s : all) {
+        const int left = s->GetLeft() - H->LeftPos();
+        if (left > 320 && left < 400) {
+            EXPECT_NE(GetPixel(dc, left + s->Width() / 2, 10), Rgb(s->Color()));
+            break;
+        }
+    }
+    ReleaseDC(H->Handle(), dc);
+}
+
 TEST_F(HeaderPaint, ImageListChangesWhilePaintingAskForNothing)
 {
     H->SetImages(Images);

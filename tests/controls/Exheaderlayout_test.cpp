@@ -1,0 +1,252 @@
+// Where the header's sections lie, checked against a plain walk over the sections after every
+// step of long random runs (widths, visibility, parents, order, locking, scrolling, sticky mode,
+// stored data, order text, copies, fonts and captions), and kept at sizes far past the usual.
+#include <algorithm>
+#include <map>
+#include <random>
+#include <string>
+
+#include "tests/controls/HeaderFixture.h"
+#include "tests/support/UiTest.h"
+
+using headertest::Bytes;
+using headertest::Load;
+
+namespace {
+
+// What the header must answer, worked out from what each section says of itself.
+struct TReference {
+    TCustomExHeader* H;
+    TExHeaderSections* S;
+
+    Integer Count() const { return S->GetCount(); }
+    TExHeaderSection* At(Integer Pos) const { return S->GetSectionByPos(Pos); }
+    static bool Shown(const TExHeaderSection* s)
+    {
+        for (; s->OwnVisible(); s = s->ParentSection()) {
+            if (!s->ParentSection())
+                return true;
+            if (!s->ParentSection()->Expanded())
+                return false;
+        }
+        return false;
+    }
+    Int64 Right(Integer Pos) const
+    {
+        Int64 r = 0;
+        for (Integer i = 0; i <= Pos; ++i)
+            if (Shown(At(i)))
+                r += At(i)->Width();
+        return r;
+    }
+    TExHeaderSection* SectionAt(Integer X) const
+    {
+        TExHeaderSection* locked = H->LockedSection();
+        if (locked && Shown(locked) && X >= 0 && X < locked->Width())
+            return locked;
+        const Int64 x = Int64(X) + H->LeftPos();
+        Int64 sum = 0;
+        for (Integer i = 0; i < Count(); ++i) {
+            if (Shown(At(i)))
+                sum += At(i)->Width();
+            if (sum > x)
+                return At(i);
+        }
+        return nullptr;
+    }
+    Integer ColumnsWidth() const
+    {
+        for (Integer i = Count() - 1; i >= 0; --i)
+            if (Shown(At(i)) && (At(i) != H->LockedSection() || Count() == 1))
+                return Integer(Right(i));
+        return 0;
+    }
+    TExHeaderSection* PrevShown(Integer Pos) const
+    {
+        for (Integer i = Pos - 1; i >= 0; --i)
+            if (Shown(At(i)))
+                return At(i);
+        return nullptr;
+    }
+};
+
+// The height a header of this font gives a caption, measured afresh by a header of its own.
+Integer FreshHeight(TCustomExHeader* Like, const std::string& Text)
+{
+    static std::map<std::pair<std::string, Integer>, Integer> known;
+    const auto key = std::make_pair(Text, Like->Font()->Size());
+    if (auto it = known.find(key); it != known.end())
+        return it->second;
+    TExHeader fresh(nullptr);
+    fresh.Font()->Assign(Like->Font());
+    TExHeaderSection* s = fresh.Sections()->AddSection();
+    s->SetText(Text);
+    Integer h = 0;
+    fresh.MeasureSectionWidth(s, nullptr, &h);
+    return known[key] = h;
+}
+
+void ExpectAsReference(TCustomExHeader* H)
+{
+    TReference ref{H, H->Sections()};
+    TExHeaderSections* S = H->Sections();
+    std::vector<Integer> edges{-7, -1, 0};
+    Integer tallest = 0;
+    for (Integer p = 0; p < ref.Count(); ++p) {
+        TExHeaderSection* s = ref.At(p);
+        SCOPED_TRACE("position " + std::to_string(p));
+        ASSERT_EQ(s->GetVisible(), TReference::Shown(s));
+        ASSERT_EQ(s->GetRight(), Integer(ref.Right(p)));
+        ASSERT_EQ(s->GetLeft(), Integer(ref.Right(p)) - (TReference::Shown(s) ? s->Width() : 0));
+        ASSERT_EQ(s->GetPosition(), p);
+        ASSERT_EQ(S->IndexOf(s), p);
+        ASSERT_EQ(S->FindSection(s->GetIndex()), s);
+        ASSERT_EQ(S->GetSectionByIntTag(s->IntTag()), s);
+        ASSERT_EQ(S->GetPrevVisibleSection(s), ref.PrevShown(p));
+        const TRect r = H->GetSectionRect(s->GetIndex());
+        ASSERT_EQ(r.Left, s->GetLeft() + (s == H->LockedSection() ? H->LeftPos() : 0));
+        for (Int64 e : {ref.Right(p) - 1, ref.Right(p), ref.Right(p) + 1})
+            edges.push_back(Integer(e - H->LeftPos()));
+        if (TReference::Shown(s) && s->Style() == ExhsText)
+            tallest = std::max(tallest, FreshHeight(H, s->Text()));
+    }
+    for (Integer x : edges)
+        ASSERT_EQ(H->GetSectionAt(x, 3), ref.SectionAt(x)) << "x " << x;
+    ASSERT_EQ(H->GetColumnsWidth(), ref.ColumnsWidth());
+    ASSERT_EQ(S->GetCount() ? S->LastVisibleSection() : nullptr, ref.PrevShown(ref.Count()));
+    Integer expected = std::max(17, tallest + 4);
+    if (!H->Flat())
+        expected += 2;
+    ASSERT_EQ(H->CalcHeaderHeight(), expected);
+}
+
+const char* const Captions[] = {"", "Date", "A longer caption", "<html><font size=20>Big</font></html>",
+                                "<html><b>x</b></html>", "<html><font size=6>small</font></html>"};
+
+class Layout : public HeaderTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(Layout, EveryAnswerFollowsTheSectionsThroughRandomChanges)
+{
+    std::mt19937 rnd(GetParam());
+    auto pick = [&](int n) { return n <= 0 ? 0 : int(rnd() % unsigned(n)); };
+    auto any = [&]() -> TExHeaderSection* { return S()->GetCount() ? At(pick(S()->GetCount())) : nullptr; };
+    TLogHeader other(nullptr);
+    for (int step = 0; step < 700; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        const bool bracket = pick(8) == 0;
+        if (bracket)
+            H->BeginUpdate();
+        TExHeaderSection* s = any();
+        switch (pick(22)) {
+        case 0:
+        case 1: {
+            TExHeaderSection* n = S()->AddSection();
+            n->SetText(Captions[pick(6)]);
+            n->SetWidth(pick(90));
+            break;
+        }
+        case 2: S()->InsertSection(pick(S()->GetCount() + 1))->SetWidth(pick(90)); break;
+        case 3:
+            if (s && S()->GetCount() > 3)
+                S()->DeleteSection(s);
+            break;
+        case 4:
+            if (s)
+                S()->MoveSection(s, pick(S()->GetCount()));
+            break;
+        case 5:
+        case 6:
+            if (s)
+                s->SetWidth(pick(120));
+            break;
+        case 7:
+            if (s)
+                s->SetVisible(!s->OwnVisible());
+            break;
+        case 8:
+            if (s)
+                s->SetExpandable(pick(4) != 0);
+            break;
+        case 9:
+            if (s)
+                s->SetExpanded(!s->Expanded());
+            break;
+        case 10:
+            if (s)
+                s->SetParentSection(pick(3) ? any() : nullptr);
+            break;
+        case 11: H->SetLockedSection(pick(3) ? nullptr : s); break;
+        case 12: H->SetLeftPos(pick(4) ? pick(200) : 0); break;
+        case 13: H->SetRightAlignedOrder(!H->RightAlignedOrder()); break;
+        case 14: H->SetStickySections(pick(3) == 0); break;
+        case 15: {
+            const std::vector<Byte> data = Bytes(S());
+            Load(S(), data);
+            break;
+        }
+        case 16: {
+            // The order text of a shuffled copy.
+            other.Sections()->Assign(S());
+            for (Integer i = 0; i < other.Sections()->GetCount(); ++i)
+                other.Sections()->MoveSection(other.Sections()->GetSectionByPos(i),
+                                              pick(other.Sections()->GetCount()));
+            S()->SetSectionsOrder(other.Sections()->GetSectionsOrder());
+            break;
+        }
+        case 17: {
+            other.Sections()->Assign(S());
+            S()->Assign(other.Sections());
+            break;
+        }
+        case 18:
+            if (s)
+                s->SetText(Captions[pick(6)]);
+            break;
+        case 19:
+            if (s)
+                s->SetStyle(pick(2) ? ExhsText : ExhsPictureOnly);
+            break;
+        case 20: H->Font()->SetSize(7 + pick(8)); break;
+        case 21: H->SetBounds(0, 0, 300 + pick(400), 20); break;
+        }
+        if (bracket)
+            H->EndUpdate();
+        ASSERT_NO_FATAL_FAILURE(ExpectAsReference(H));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, Layout, ::testing::Values(1u, 2u, 3u, 4u));
+
+TEST_F(HeaderTest, AHundredThousandSectionsAddedOneByOneAreFoundAndDrawnWhereTheyLie)
+{
+    const Integer n = 100000;
+    for (Integer i = 0; i < n; ++i) {
+        TExHeaderSection* s = S()->AddSection();
+        s->SetText("C" + std::to_string(i));
+        s->SetWidth(10 + i % 7);
+    }
+    Int64 right = 0;
+    for (Integer i = 0; i < n; ++i)
+        right += 10 + i % 7;
+    TExHeaderSection* last = S()->GetSection(n - 1);
+    EXPECT_EQ(last->GetPosition(), n - 1);
+    EXPECT_EQ(last->GetRight(), right);
+    EXPECT_EQ(H->GetColumnsWidth(), right);
+    EXPECT_EQ(H->GetSectionRect(n - 1).Left, right - (10 + (n - 1) % 7));
+    // Scrolled to the end, the last sections are the ones hit.
+    H->SetLeftPos(Integer(right) - 600);
+    EXPECT_EQ(H->GetSectionAt(599, 5), last);
+    EXPECT_EQ(H->GetSectionAt(600, 5), nullptr);
+    TExHeaderSection* edge = nullptr;
+    EXPECT_TRUE(H->InResizeArea(602, edge));
+    EXPECT_EQ(edge, last);
+    // A live resize of the first section moves every edge after it.
+    S()->GetSection(0)->SetWidth(110);
+    EXPECT_EQ(last->GetRight(), right + 100);
+    // Hiding the first section and showing it again.
+    S()->GetSection(0)->SetVisible(false);
+    EXPECT_EQ(H->GetColumnsWidth(), right - 10);
+    EXPECT_EQ(S()->GetPrevVisibleSection(S()->GetSection(1)), nullptr);
+}
+
+}  // namespace
