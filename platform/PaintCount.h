@@ -8,6 +8,7 @@ struct TCounts {
     unsigned Paints = 0;         // WM_PAINT sent to a window
     unsigned FramePaints = 0;    // WM_NCPAINT sent to a window
     unsigned ScreenUpdates = 0;  // a window's image drawn to the screen again
+    unsigned CaretBlinks = 0;    // the screen showing a blinking caret's new phase, and nothing else
     unsigned TimerTicks = 0;     // ticks of the layer's timers (TTimer, SetTimer, caret, hints, ...)
 };
 

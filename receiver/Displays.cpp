@@ -29,12 +29,10 @@ void Background(TCanvas& c, int width, int height, TColor colour)
     c.Rectangle(0, 0, width - 1, height - 1);
 }
 
-// One polyline draws the pixels that a move-to and its line-tos would, in one call instead of one
-// per point.
-void Curve(TCanvas& c, int width, int height, int xOffset, const double* values, int logarithmic, TColor colour)
+// A curve's points, one per pixel column; one polyline draws the pixels that a move-to and its
+// line-tos through them would.
+std::vector<TPoint> Curve(int width, int height, int xOffset, const double* values, int logarithmic)
 {
-    c.Pen()->SetColor(colour);
-    c.Brush()->SetColor(colour);
     std::vector<TPoint> points;
     if (xOffset > 0) {
         points.reserve(kSpectrumBins);
@@ -47,13 +45,18 @@ void Curve(TCanvas& c, int width, int height, int xOffset, const double* values,
         for (int x = 0; x < width; ++x)
             points.push_back({x, LogScale(values[first + x], height, logarithmic)});
     }
-    c.Polyline(points);
+    return points;
 }
 
-void ToneMarker(TCanvas& c, int width, int height, int bin, int xOffset)
+int MarkerColumn(int width, int bin, int xOffset)
 {
     const int x = bin + xOffset - kFirstBin;
-    if (x >= 0 && x < width) {
+    return x >= 0 && x < width ? x : -1;
+}
+
+void ToneMarker(TCanvas& c, int height, int x)
+{
+    if (x >= 0) {
         c.MoveTo(x, height - 1);
         c.LineTo(x, 0);
     }
@@ -102,41 +105,82 @@ std::string FrequencyPanelText(int steps, double samplingFreq)
     return FormatFloat("####", steps * (samplingFreq * (1.0 / 32768.0))) + " Hz";
 }
 
+TSpectrumPicture SpectrumPicture(int width, int height, const TTtyParams& p, const TRxDisplayRings& rings)
+{
+    TSpectrumPicture pic;
+    pic.Width = width;
+    pic.Height = height;
+    if (width <= 0 || height <= 0)
+        return pic;
+    pic.Background = p.FFTBackground;
+    const int xOffset = SpectrumXOffset(width);
+    pic.Peak = Curve(width, height, xOffset, rings.PeakSpectrum, p.LogarithmicSpectrum);
+    pic.Smoothed = Curve(width, height, xOffset, rings.SmoothedSpectrum, p.LogarithmicSpectrum);
+    pic.Squelch = p.IsSquelch != 0;
+    if (pic.Squelch)
+        pic.SquelchRow = LogScale(p.SquelchLevel, height, p.LogarithmicSpectrum);
+    pic.LowerX = MarkerColumn(width, p.LowerBin, xOffset);
+    pic.UpperX = MarkerColumn(width, p.UpperBin, xOffset);
+    return pic;
+}
+
+void PaintSpectrum(TCanvas& c, const TSpectrumPicture& pic)
+{
+    if (pic.Width <= 0 || pic.Height <= 0)
+        return;
+    Background(c, pic.Width, pic.Height, pic.Background);
+    c.Pen()->SetColor(kCurveGreen);
+    c.Brush()->SetColor(kCurveGreen);
+    c.Polyline(pic.Peak);
+    c.Pen()->SetColor(kCurveBlue);
+    c.Brush()->SetColor(kCurveBlue);
+    c.Polyline(pic.Smoothed);
+    c.Pen()->SetColor(kMarkRed);
+    if (pic.Squelch) {
+        c.MoveTo(1, pic.SquelchRow);
+        c.LineTo(pic.Width - 1, pic.SquelchRow);
+    }
+    ToneMarker(c, pic.Height, pic.LowerX);
+    ToneMarker(c, pic.Height, pic.UpperX);
+}
+
 void PaintSpectrum(TCanvas& c, int width, int height, const TTtyParams& p, const TRxDisplayRings& rings)
 {
+    PaintSpectrum(c, SpectrumPicture(width, height, p, rings));
+}
+
+TOscillogramPicture OscillogramPicture(int width, int height, const TTtyParams& p, const double* ring)
+{
+    TOscillogramPicture pic;
+    pic.Width = width;
+    pic.Height = height;
     if (width <= 0 || height <= 0)
+        return pic;
+    pic.Background = p.OscBackground;
+    const int log = p.LogarithmicOscillogram;
+    const int start = (p.OscWriteIndex - width + 1) & (kRingSize - 1);
+    pic.Curve.reserve(static_cast<std::size_t>(width));
+    pic.Curve.push_back({0, OscillogramRow(ring[start], height, log)});
+    for (int x = 1; x <= width - 2; ++x)
+        pic.Curve.push_back({x, OscillogramRow(ring[(start + x) & (kRingSize - 1)], height, log)});
+    return pic;
+}
+
+void PaintOscillogram(TCanvas& c, const TOscillogramPicture& pic)
+{
+    if (pic.Width <= 0 || pic.Height <= 0)
         return;
-    Background(c, width, height, p.FFTBackground);
-    const int xOffset = SpectrumXOffset(width);
-    Curve(c, width, height, xOffset, rings.PeakSpectrum, p.LogarithmicSpectrum, kCurveGreen);
-    Curve(c, width, height, xOffset, rings.SmoothedSpectrum, p.LogarithmicSpectrum, kCurveBlue);
+    Background(c, pic.Width, pic.Height, pic.Background);
+    c.Pen()->SetColor(kCurveGreen);
+    c.Polyline(pic.Curve);
     c.Pen()->SetColor(kMarkRed);
-    if (p.IsSquelch) {
-        const int r = LogScale(p.SquelchLevel, height, p.LogarithmicSpectrum);
-        c.MoveTo(1, r);
-        c.LineTo(width - 1, r);
-    }
-    ToneMarker(c, width, height, p.LowerBin, xOffset);
-    ToneMarker(c, width, height, p.UpperBin, xOffset);
+    c.MoveTo(1, pic.Height / 2);
+    c.LineTo(pic.Width - 1, pic.Height / 2);
 }
 
 void PaintOscillogram(TCanvas& c, int width, int height, const TTtyParams& p, const double* ring)
 {
-    if (width <= 0 || height <= 0)
-        return;
-    Background(c, width, height, p.OscBackground);
-    const int log = p.LogarithmicOscillogram;
-    const int start = (p.OscWriteIndex - width + 1) & (kRingSize - 1);
-    c.Pen()->SetColor(kCurveGreen);
-    std::vector<TPoint> points;
-    points.reserve(static_cast<std::size_t>(width));
-    points.push_back({0, OscillogramRow(ring[start], height, log)});
-    for (int x = 1; x <= width - 2; ++x)
-        points.push_back({x, OscillogramRow(ring[(start + x) & (kRingSize - 1)], height, log)});
-    c.Polyline(points);
-    c.Pen()->SetColor(kMarkRed);
-    c.MoveTo(1, height / 2);
-    c.LineTo(width - 1, height / 2);
+    PaintOscillogram(c, OscillogramPicture(width, height, p, ring));
 }
 
 }  // namespace rx

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "platform/Types.h"
 #include "receiver/RxParams.h"
 #include "receiver/SignalPath.h"
 
@@ -31,12 +33,35 @@ int OscillogramRow(double v, int h, int logarithmic);
 // A frequency panel's text for a number of steps: whole hertz, rounded, then " Hz".
 std::string FrequencyPanelText(int steps, double samplingFreq);
 
-// Paints the spectrum on canvas (width x height): the background, the peak-hold curve, the
-// smoothed curve, the squelch line when the squelch is on, and the two tone markers.
+// What decides a display's pixels: two equal pictures paint the same, so a display that already
+// shows a picture need not paint it again.
+struct TSpectrumPicture {
+    int Width = 0, Height = 0;
+    TColor Background = 0;
+    std::vector<TPoint> Peak, Smoothed;  // the curves' points
+    bool Squelch = false;
+    int SquelchRow = 0;
+    int LowerX = -1, UpperX = -1;  // the tone markers' columns, -1 outside the display
+    friend bool operator==(const TSpectrumPicture&, const TSpectrumPicture&) = default;
+};
+
+struct TOscillogramPicture {
+    int Width = 0, Height = 0;
+    TColor Background = 0;
+    std::vector<TPoint> Curve;
+    friend bool operator==(const TOscillogramPicture&, const TOscillogramPicture&) = default;
+};
+
+// The spectrum in a display width x height: the background, the peak-hold curve, the smoothed
+// curve, the squelch line when the squelch is on, and the two tone markers.
+TSpectrumPicture SpectrumPicture(int width, int height, const TTtyParams& p, const TRxDisplayRings& rings);
+void PaintSpectrum(TCanvas& canvas, const TSpectrumPicture& picture);
 void PaintSpectrum(TCanvas& canvas, int width, int height, const TTtyParams& p, const TRxDisplayRings& rings);
 
-// Paints the oscillogram on canvas (width x height): the background, the newest width - 1 values
-// of the ring ending at the record's write index, and the zero line.
+// The oscillogram in a display width x height: the background, the newest width - 1 values of the
+// ring ending at the record's write index, and the zero line.
+TOscillogramPicture OscillogramPicture(int width, int height, const TTtyParams& p, const double* ring);
+void PaintOscillogram(TCanvas& canvas, const TOscillogramPicture& picture);
 void PaintOscillogram(TCanvas& canvas, int width, int height, const TTtyParams& p, const double* ring);
 
 }  // namespace rx

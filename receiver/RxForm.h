@@ -15,6 +15,7 @@
 #include "platform/ComCtrls.h"
 #include "platform/Forms.h"
 #include "receiver/Decoder.h"
+#include "receiver/Displays.h"
 #include "receiver/MessageCapture.h"
 #include "receiver/RxText.h"
 #include "receiver/Settings.h"
@@ -350,6 +351,9 @@ private:
 
     bool SpectrumPainting = false;
     bool OscPainting = false;
+    // What the display bitmaps hold.
+    rx::TSpectrumPicture ShownSpectrum;
+    rx::TOscillogramPicture ShownOscillogram;
     // New oscillogram points since the last picture of it.
     bool OscPointsPending = false;
     // Decode From File asked for from inside a pass over the live buffers: it runs when the

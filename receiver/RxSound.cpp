@@ -131,8 +131,7 @@ void TRxForm::DrawSpectrum()
     SpectrumPainting = true;
     const int w = FFTBox->Width();
     const int h = FFTBox->Height();
-    SpectrumBitmap->SetSize(w, h);
-    rx::PaintSpectrum(*SpectrumBitmap->Canvas(), w, h, Tty_Params, Path.Rings);
+    rx::TSpectrumPicture picture = rx::SpectrumPicture(w, h, Tty_Params, Path.Rings);
     SpectrumXOffset = rx::SpectrumXOffset(w);
     const double fs = rx::EffectiveSamplingFreq(Tty_Params);
     const int centre = (Tty_Params.LowerStep + Tty_Params.UpperStep) / 2;
@@ -145,8 +144,15 @@ void TRxForm::DrawSpectrum()
         StatusPanelText(kPanelShift, rx::FrequencyPanelText(shift, fs));
         ShownShiftStep = shift;
     }
-    const TRect r = Rect(0, 0, w - 1, h - 1);
-    FFTBox->Canvas()->CopyRect(r, SpectrumBitmap->Canvas(), r);
+    // The screen shows the bitmap, and the box's own paint draws it again: a picture the bitmap
+    // holds already is not painted twice.
+    if (picture != ShownSpectrum || SpectrumBitmap->Width() != w || SpectrumBitmap->Height() != h) {
+        SpectrumBitmap->SetSize(w, h);
+        rx::PaintSpectrum(*SpectrumBitmap->Canvas(), picture);
+        const TRect r = Rect(0, 0, w - 1, h - 1);
+        FFTBox->Canvas()->CopyRect(r, SpectrumBitmap->Canvas(), r);
+        ShownSpectrum = std::move(picture);
+    }
     SpectrumPainting = false;
 }
 
@@ -157,11 +163,15 @@ void TRxForm::DrawOscillogram()
     OscPainting = true;
     const int w = PaintBox1->Width();
     const int h = PaintBox1->Height();
-    OscBitmap->SetSize(w, h);
-    rx::PaintOscillogram(*OscBitmap->Canvas(), w, h, Tty_Params, Path.Rings.Oscillogram);
-    const TRect r = Rect(0, 0, w - 1, h - 1);
-    PaintBox1->Canvas()->CopyRect(r, OscBitmap->Canvas(), r);
-    PaintBox1->Update();
+    rx::TOscillogramPicture picture = rx::OscillogramPicture(w, h, Tty_Params, Path.Rings.Oscillogram);
+    if (picture != ShownOscillogram || OscBitmap->Width() != w || OscBitmap->Height() != h) {
+        OscBitmap->SetSize(w, h);
+        rx::PaintOscillogram(*OscBitmap->Canvas(), picture);
+        const TRect r = Rect(0, 0, w - 1, h - 1);
+        PaintBox1->Canvas()->CopyRect(r, OscBitmap->Canvas(), r);
+        PaintBox1->Update();
+        ShownOscillogram = std::move(picture);
+    }
     OscPainting = false;
 }
 

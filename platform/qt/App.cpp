@@ -273,8 +273,7 @@ int RunningTimers()
 {
     // A caret on show blinks: that is work while its window has the focus.
     const auto& caret = morvik::qtwin::gCaret;
-    const bool blinking = caret.timer && caret.owner && caret.hideLevel == 0;
-    return int(morvik::backend::Timers().size()) - (blinking ? 1 : 0);
+    return int(morvik::backend::Timers().size()) - (caret.timer && caret.hideLevel == 0 ? 1 : 0);
 }
 
 }  // namespace PaintCount

@@ -14,12 +14,48 @@ TRect CaretRectInImage()
     return Bounds(c.Left + gCaret.pos.X, c.Top + gCaret.pos.Y, gCaret.width, gCaret.height);
 }
 
+namespace {
+
+QRect CaretScreenRect()
+{
+    TRect r = CaretRectInImage();
+    return QRect(r.Left, r.Top, std::max(1, r.Width()), std::max(1, r.Height()));
+}
+
+// The caret blinks only while it shows: a hidden one has nothing to draw.
+void StartBlinking()
+{
+    if (gCaret.timer)
+        return;
+    gCaret.timer = StartTimer(GetCaretBlinkTime(), [] {
+        gCaret.blinkOn = !gCaret.blinkOn;
+        if (gCaret.owner && gCaret.owner->widget) {
+            gCaret.owner->caretOnlyRepaint = true;
+            gCaret.owner->widget->update(CaretScreenRect());
+        }
+    });
+}
+
+void StopBlinking()
+{
+    if (gCaret.timer)
+        StopTimer(gCaret.timer);
+    gCaret.timer = 0;
+}
+
+}  // namespace
+
 void RefreshCaret()
 {
-    if (gCaret.owner && gCaret.owner->widget) {
-        TRect r = CaretRectInImage();
-        gCaret.owner->widget->update(QRect(r.Left, r.Top, std::max(1, r.Width()), std::max(1, r.Height())));
-    }
+    if (gCaret.owner && gCaret.owner->widget)
+        gCaret.owner->widget->update(CaretScreenRect());
+}
+
+bool CaretBlinkOnly(WindowRec* w, const QRect& painted)
+{
+    bool only = w->caretOnlyRepaint && gCaret.owner == w && gCaret.hideLevel == 0 && CaretScreenRect().contains(painted);
+    w->caretOnlyRepaint = false;
+    return only;
 }
 
 void PaintCaretOverlay(WindowRec* w, QPainter& p)
@@ -71,10 +107,6 @@ BOOL CreateCaret(HWND h, HBITMAP bitmap, int width, int height)
     gCaret.hideLevel = 1;
     gCaret.blinkOn = true;
     gCaret.pos = {0, 0};
-    gCaret.timer = StartTimer(GetCaretBlinkTime(), [] {
-        gCaret.blinkOn = !gCaret.blinkOn;
-        RefreshCaret();
-    });
     return TRUE;
 }
 
@@ -83,8 +115,7 @@ BOOL DestroyCaret()
     if (!gCaret.owner)
         return FALSE;
     RefreshCaret();
-    if (gCaret.timer)
-        StopTimer(gCaret.timer);
+    StopBlinking();
     gCaret = CaretState{};
     return TRUE;
 }
@@ -96,6 +127,8 @@ BOOL ShowCaret(HWND h)
     if (gCaret.hideLevel > 0)
         --gCaret.hideLevel;
     gCaret.blinkOn = true;
+    if (gCaret.hideLevel == 0)
+        StartBlinking();
     RefreshCaret();
     return TRUE;
 }
@@ -105,6 +138,7 @@ BOOL HideCaret(HWND h)
     if (!gCaret.owner || (h && Rec(h) != gCaret.owner))
         return FALSE;
     ++gCaret.hideLevel;
+    StopBlinking();
     RefreshCaret();
     return TRUE;
 }

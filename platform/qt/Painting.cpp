@@ -39,9 +39,9 @@ void SurfaceWidget::paintEvent(QPaintEvent* e)
         return;
     if (!w->update.isEmpty() || (w->frameDirty && !w->topLevel))
         UpdateWindow(H(w));
-    ++gPaintCounts.ScreenUpdates;
-    QPainter p(this);
     QRect r = e->rect();
+    ++(CaretBlinkOnly(w, r) ? gPaintCounts.CaretBlinks : gPaintCounts.ScreenUpdates);
+    QPainter p(this);
     p.drawImage(r.topLeft(), w->image, r);
     // The caret is drawn over the image, so blits into the image never disturb it.
     PaintCaretOverlay(w, p);

@@ -76,6 +76,7 @@ struct WindowRec {
     bool overlayUsed = false;
     WNDPROC subclass = nullptr;  // a procedure put in front of the control's (GWLP_WNDPROC)
     bool noRedraw = false;       // WM_SETREDRAW FALSE: no painting until it is turned back on
+    bool caretOnlyRepaint = false;  // the screen was asked to show the caret's blink alone
 };
 
 
@@ -201,6 +202,8 @@ void PaintDragImage(WindowRec* top, QPainter& p);
 
 // ---- Caret (Caret.cpp) ---------------------------------------------------------------------
 void RefreshCaret();
+// Whether a repaint of 'painted' (image coordinates) of w shows the caret's blink and nothing else.
+bool CaretBlinkOnly(WindowRec* w, const QRect& painted);
 void PaintCaretOverlay(WindowRec* w, QPainter& p);
 
 // ---- Mouse (MouseInput.cpp) ----------------------------------------------------------------

@@ -93,6 +93,14 @@ const TRow kRows[] = {
     Row<TButton>("TButton"),
     Row<TCustomEdit>("TCustomEdit"),
     Row<TEdit>("TEdit"),
+    {"TEditFocusedWithItsCaretHidden", [](TForm* Form) {
+         auto* e = new TEdit(Form);
+         e->SetParent(Form);
+         e->SetBounds(20, 20, 160, 24);
+         Form->Show();
+         e->SetFocus();
+         HideCaret(e->Handle());
+     }},
     Row<TCustomMemo>("TCustomMemo"),
     Row<TMemo>("TMemo"),
     Row<TCustomListBox>("TCustomListBox"),
@@ -135,5 +143,41 @@ TEST_P(Settles, NoPaintAndNoTimerOnceThePendingMessagesAreHandled) { settle::Exp
 
 INSTANTIATE_TEST_SUITE_P(StandardControls, Settles, ::testing::ValuesIn(kRows),
                          [](const auto& Info) { return settle::RowName(Info.param); });
+
+// A focused edit's caret blinks, and its blinking repaints only the caret; hidden, it stops (its
+// timer with it), and it blinks again once shown.
+TEST(CaretSettles, BlinksOnlyWhileShown)
+{
+    auto* form = new TForm(nullptr);
+    form->SetBounds(40, 40, 300, 200);
+    form->AfterConstruction();
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(20, 20, 160, 24);
+    form->Show();
+    edit->SetFocus();
+    ASSERT_EQ(settle::Painted(settle::PaintsAfterSettling()), PaintCount::TCounts{});
+    auto blinks = [](unsigned n) { return [n](const PaintCount::TCounts& c) { return c.CaretBlinks >= n; }; };
+
+    PaintCount::TCounts shown = settle::PaintsUntil(blinks(2));
+    EXPECT_GE(shown.CaretBlinks, 2u);
+    EXPECT_EQ(settle::Painted(shown), PaintCount::TCounts{});
+
+    HideCaret(edit->Handle());
+    settle::PaintsAfterSettling();
+    EXPECT_EQ(PaintCount::RunningTimers(), 0);
+    auto* clock = new TTimer(form);
+    clock->SetInterval(GetCaretBlinkTime());
+    const PaintCount::TCounts hidden = settle::PaintsUntil([](const PaintCount::TCounts& c) { return c.TimerTicks >= 3; });
+    EXPECT_GE(hidden.TimerTicks, 3u);
+    EXPECT_EQ(hidden.CaretBlinks, 0u);
+    EXPECT_EQ(hidden.ScreenUpdates, 0u);
+    delete clock;
+
+    ShowCaret(edit->Handle());
+    shown = settle::PaintsUntil(blinks(2));
+    EXPECT_GE(shown.CaretBlinks, 2u);
+    TObject::Free(form);
+}
 
 }  // namespace

@@ -42,12 +42,16 @@ PaintCount::TCounts PaintsAfterSettling(int Passes)
     return PaintCount::Counts();
 }
 
-PaintCount::TCounts PaintsOverTicks(unsigned Ticks)
+PaintCount::TCounts PaintsUntil(const std::function<bool(const PaintCount::TCounts&)>& Done,
+                                const std::function<void()>& Step)
 {
     PaintCount::Reset();
     const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (PaintCount::Counts().TimerTicks < Ticks && std::chrono::steady_clock::now() < end)
+    while (!Done(PaintCount::Counts()) && std::chrono::steady_clock::now() < end) {
+        if (Step)
+            Step();
         Pass();
+    }
     return PaintCount::Counts();
 }
 
@@ -58,7 +62,7 @@ void ExpectSettles(const TRow& Row)
     form->AfterConstruction();
     Row.Make(form);
     form->Show();
-    EXPECT_EQ(PaintsAfterSettling(), PaintCount::TCounts{});
+    EXPECT_EQ(Painted(PaintsAfterSettling()), PaintCount::TCounts{});
     EXPECT_EQ(PaintCount::RunningTimers(), 0) << "a timer runs with nothing to do";
     TObject::Free(form);
     Application->ProcessMessages();

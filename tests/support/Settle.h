@@ -19,12 +19,12 @@ namespace PaintCount {
 inline bool operator==(const TCounts& A, const TCounts& B)
 {
     return A.Paints == B.Paints && A.FramePaints == B.FramePaints && A.ScreenUpdates == B.ScreenUpdates &&
-           A.TimerTicks == B.TimerTicks;
+           A.CaretBlinks == B.CaretBlinks && A.TimerTicks == B.TimerTicks;
 }
 inline void PrintTo(const TCounts& C, std::ostream* Os)
 {
     *Os << "{WM_PAINT " << C.Paints << ", WM_NCPAINT " << C.FramePaints << ", screen " << C.ScreenUpdates
-        << ", ticks " << C.TimerTicks << "}";
+        << ", caret blinks " << C.CaretBlinks << ", ticks " << C.TimerTicks << "}";
 }
 
 }  // namespace PaintCount
@@ -35,14 +35,16 @@ namespace settle {
 // answers what Passes further passes painted. A window that never settles shows its endless work here.
 PaintCount::TCounts PaintsAfterSettling(int Passes = 20);
 
-// Runs the message loop until Ticks ticks of the layer's timers have run (a minute at most), and
-// answers what was painted meanwhile, ticks included.
-PaintCount::TCounts PaintsOverTicks(unsigned Ticks);
+// Runs the message loop, calling Step before each pass, until Done holds for the counts so far (a
+// minute at most); answers the counts, timer ticks included.
+PaintCount::TCounts PaintsUntil(const std::function<bool(const PaintCount::TCounts&)>& Done,
+                                const std::function<void()>& Step = {});
 
-// Only what was painted, ticks left out.
+// Only what was painted, the ticks and a focused control's caret blinking left out.
 inline PaintCount::TCounts Painted(PaintCount::TCounts C)
 {
     C.TimerTicks = 0;
+    C.CaretBlinks = 0;
     return C;
 }
 
