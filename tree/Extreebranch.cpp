@@ -119,24 +119,63 @@ void TExTreeItem::RemoveChild(TExTreeItem* Child)
 void TExTreeItem::DeleteChild(TExTreeItem* Child)
 {
     if (!Child || Child->FParent != this) return;
+    // A handler may delete this very item again (it is on its way already), or an item that a
+    // running operation holds (it waits until the outermost operation is over).
+    if (FTree->DeletionWaits(Child)) return;
+    DeleteBranch(Child);
+}
+
+void TExTreeItem::DeleteBranch(TExTreeItem* Top)
+{
     TExTreeModel* tree = FTree;
-    // A deletion handler may delete this very item again, or one of its ancestors: the first is
-    // already on its way, the second waits until the running deletion is over.
-    if (tree->DeferDelete(Child)) return;
-    TExTreeModel::TDeleteScope scope(tree);
-    TExTreeHost* host = tree->Host();
-    tree->FDeleting.push_back(Child);
-    struct TUnwind {
-        TExTreeModel* Tree;
-        bool Done = false;
-        ~TUnwind()
-        {
-            if (!Done) Tree->FDeleting.pop_back();
-        }
-    } unwind{tree};
-    Child->SetBit(ioDeleting, true);
+    TExTreeOperation op(tree);
+    op.Hold(Top);
     TExUpdateGuard bracket(tree);
-    Child->Clear();
+    Top->SetBit(ioDeleting, true);
+    // The items whose children are going, Top first; Left: its own deletion has been told.
+    struct TFrame {
+        TExTreeItem* Item;
+        bool Left;
+    };
+    std::vector<TFrame> stack{{Top, false}};
+    // No focus events while an item's children go (as its Clear would have it).
+    Integer locks = 0;
+    try {
+        while (!stack.empty()) {
+            TExTreeItem* item = stack.back().Item;
+            if (item->Count() > 0) {
+                TExTreeItem* child = item->GetLastChild();
+                child->SetBit(ioDeleting, true);
+                ++tree->FocusEventsLock;
+                ++locks;
+                stack.push_back({child, false});
+                continue;
+            }
+            if (!stack.back().Left) {
+                stack.back().Left = true;
+                // Its handlers may give it children again: those go too before it does.
+                item->FParent->LeaveTree(item);
+                continue;
+            }
+            stack.pop_back();
+            if (item != Top) {
+                --tree->FocusEventsLock;
+                --locks;
+            }
+            item->FParent->FreeChild(item);
+        }
+    } catch (...) {
+        tree->FocusEventsLock = static_cast<Byte>(tree->FocusEventsLock - locks);
+        throw;
+    }
+    tree->Refresh().UpdatePending = true;
+    tree->MarkRows();
+    bracket.Done();
+}
+
+void TExTreeItem::LeaveTree(TExTreeItem* Child)
+{
+    TExTreeModel* tree = FTree;
     if (Child->Hidden()) {
         --tree->HiddenCount;
         Child->SetBit(ioHidden, false);
@@ -155,50 +194,46 @@ void TExTreeItem::DeleteChild(TExTreeItem* Child)
     }
     Child->SetSelected(false);
     if (tree->Focused() == Child) tree->DoSetFocused(tree->Destroying ? nullptr : successor(), true);
-    if (host) {
+    if (TExTreeHost* host = tree->Host()) {
         host->ForgetItem(Child);
         if (!tree->Destroying) host->RemoveRow(Child);
-        host->DoItemDelete(Child);
     }
+    tree->RaiseItemDelete(Child);
+}
+
+void TExTreeItem::FreeChild(TExTreeItem* Child)
+{
+    TExTreeModel* tree = FTree;
     if (FChildren) {
-        const Integer i = FChildren->IndexOf(Child);
-        if (i >= 0) FChildren->Delete(i);
+        FChildren->Remove(Child);
         FreeChildrenIfEmpty();
     }
     tree->VarHeightCount -= Child->VarHeightShare();
-    const Integer at = tree->IndexOfItem(Child);
-    if (at >= 0) tree->ListRemove(at, at);
+    tree->ListRemoveItem(Child);
     Child->DisposeStaticData();
     Child->FParent = nullptr;
     TObject::Free(Child);
-    tree->FDeleting.pop_back();
-    unwind.Done = true;
-    tree->Refresh().UpdatePending = true;
-    tree->MarkRows();
-    bracket.Done();
-    scope.Close();
 }
 
 void TExTreeItem::Clear()
 {
     TExTreeModel* tree = FTree;
-    TExTreeModel::TDeleteScope scope(tree);
-    ++FTree->FocusEventsLock;
+    TExTreeOperation op(tree);
+    op.Hold(this);
+    ++tree->FocusEventsLock;
     try {
-        TExUpdateGuard bracket(FTree);
+        TExUpdateGuard bracket(tree);
         const bool hadChildren = Count() > 0;
         // Last first; a child whose deletion has to wait stays, and handlers may take more.
-        for (Integer i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1))
-            DeleteChild(FChildren->FastGet(i));
+        for (Integer i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1)) DeleteChild(FChildren->FastGet(i));
         FreeChildrenIfEmpty();
-        if (hadChildren && FullyExpanded()) FTree->MarkRows();
+        if (hadChildren && FullyExpanded()) tree->MarkRows();
         bracket.Done();
     } catch (...) {
-        --FTree->FocusEventsLock;
+        --tree->FocusEventsLock;
         throw;
     }
-    --FTree->FocusEventsLock;
-    scope.Close();
+    --tree->FocusEventsLock;
 }
 
 void TExTreeItem::Delete() { FCollection->DeleteItem(this); }
@@ -241,6 +276,8 @@ void TExTreeItem::MoveToIns(TExTreeItem* NewParent, Integer Index)
     target->CreateChildren();
     target->FChildren->Insert(Index, this);
     tree->ListMove(from, to, tree->IndexOfItem(after) + 1);
+    // The children lists changed even where the block stayed in its place.
+    tree->InvalidateIndexes(from);
     FParent = target;
     if ((tree->SortMode == smAdd || tree->SortMode == smAddClick) && tree->SortDepth == 0 &&
         (tree->SortSection == -1 || tree->SortSection == tree->MainTreeColumn))
@@ -272,67 +309,148 @@ void TExTreeItem::MoveToItem(TExTreeItem* Item, TNodeAttachMode Mode)
 
 void TExTreeItem::Expand(bool Recursive)
 {
-    TExTreeHost* host = FTree->Host();
-    if (!IsHiddenRoot() && host) {
-        bool canProcess = true;
-        host->DoItemExpanding(this, canProcess);
-        if (!canProcess) return;
-    }
+    TExTreeOperation op(FTree);
+    op.Hold(this);
+    if (Recursive) op.HoldAll();
+    if (!IsHiddenRoot() && !FTree->RaiseItemExpanding(this)) return;
     TExUpdateGuard bracket(FTree);
-    FTree->MarkRows();
-    SetStateBit(stExpanded, true);
-    if (!IsHiddenRoot() && host) host->DoItemExpand(this);
-    if (Recursive)
-        for (Integer i = 0; i < Count(); ++i) FChildren->FastGet(i)->Expand(true);
+    ExpandOne();
+    if (Recursive) ExpandBranch();
+    // The items below were expanded with it: they are fully expanded when it is.
     MeasureHRange(true);
     Rebuild();
     bracket.Done();
 }
 
+void TExTreeItem::ExpandOne()
+{
+    FTree->MarkRows();
+    SetStateBit(stExpanded, true);
+    if (!IsHiddenRoot()) FTree->RaiseItemExpand(this);
+}
+
+void TExTreeItem::ExpandBranch()
+{
+    // Pre-order, each child asked before it expands; a refusing child keeps its branch as it is.
+    struct TFrame {
+        TExTreeItem* Item;
+        Integer Next;
+    };
+    std::vector<TFrame> stack{{this, 0}};
+    while (!stack.empty()) {
+        TExTreeItem* item = stack.back().Item;
+        const Integer next = stack.back().Next++;
+        if (next >= item->Count()) {
+            stack.pop_back();
+            continue;
+        }
+        TExTreeItem* child = item->FChildren->FastGet(next);
+        if (!FTree->RaiseItemExpanding(child)) continue;
+        child->ExpandOne();
+        stack.push_back({child, 0});
+    }
+}
+
 void TExTreeItem::Collapse(bool Recursive)
 {
-    TExTreeHost* host = FTree->Host();
-    if (!IsHiddenRoot() && host) {
-        bool canProcess = true;
-        host->DoItemCollapsing(this, canProcess);
-        if (!canProcess) return;
-    }
+    TExTreeOperation op(FTree);
+    op.Hold(this);
+    if (Recursive) op.HoldAll();
+    if (!IsHiddenRoot() && !FTree->RaiseItemCollapsing(this)) return;
     TExUpdateGuard bracket(FTree);
-    FTree->MarkRows();
-    SetStateBit(stExpanded, false);
-    if (!IsHiddenRoot() && host) host->DoItemCollapse(this);
-    TExTreeItem* focused = FTree->Focused();
-    if (focused && focused != this && focused->IsUnder(this) && FTree->MoveFocusOnCollapse) {
-        if (FTree->SelCount() != 1) {
-            FTree->SetFocused(this);
-        } else {
-            const bool autoExpand = FTree->AutoExpand;
-            FTree->AutoExpand = false;
-            try {
-                FTree->SetFocused(this);
-            } catch (...) {
-                FTree->AutoExpand = autoExpand;
-                throw;
-            }
-            FTree->AutoExpand = autoExpand;
-            focused->SetSelected(false);
-        }
-    }
+    CollapseOne();
     if (Recursive)
-        for (Integer i = 0; i < Count(); ++i) FChildren->FastGet(i)->Collapse(true);
-    if (FTree->DeselectChildrenOnCollapse) {
-        const Integer from = GetAbsIndex() + 1;
-        const Integer to = EndOfBranch();
-        for (Integer i = from; i <= to; ++i) FTree->AllItems().FastGet(i)->SetSelected(false);
-    }
+        CollapseBranch();
+    else if (FTree->DeselectChildrenOnCollapse)
+        DeselectBranch(nullptr);
     MeasureHRange(true);
     Rebuild();
     bracket.Done();
+}
+
+void TExTreeItem::CollapseOne()
+{
+    FTree->MarkRows();
+    SetStateBit(stExpanded, false);
+    if (!IsHiddenRoot()) FTree->RaiseItemCollapse(this);
+    // Only with the rescue on is the focus looked for under the item (a walk up from it).
+    TExTreeItem* focused = FTree->Focused();
+    if (!FTree->MoveFocusOnCollapse || !focused || focused == this || !focused->IsUnder(this)) return;
+    TExTreeOperation op(FTree);
+    op.Hold(focused);
+    if (FTree->SelCount() != 1) {
+        FTree->SetFocused(this);
+        return;
+    }
+    const bool autoExpand = FTree->AutoExpand;
+    FTree->AutoExpand = false;
+    try {
+        FTree->SetFocused(this);
+    } catch (...) {
+        FTree->AutoExpand = autoExpand;
+        throw;
+    }
+    FTree->AutoExpand = autoExpand;
+    focused->SetSelected(false);
+}
+
+void TExTreeItem::CollapseBranch()
+{
+    // Pre-order, each child asked before it collapses; an item's children are deselected after
+    // all below it have collapsed (as nested collapses would), and a child that collapsed has
+    // deselected its own branch already.
+    struct TFrame {
+        TExTreeItem* Item;
+        Integer Next;
+        std::vector<TExTreeItem*> Done;  // children that collapsed
+    };
+    const bool deselect = FTree->DeselectChildrenOnCollapse;
+    std::vector<TFrame> stack;
+    stack.push_back({this, 0, {}});
+    while (!stack.empty()) {
+        TExTreeItem* item = stack.back().Item;
+        const Integer next = stack.back().Next++;
+        if (next >= item->Count()) {
+            std::vector<TExTreeItem*> done = std::move(stack.back().Done);
+            stack.pop_back();
+            if (deselect) item->DeselectBranch(&done);
+            continue;
+        }
+        TExTreeItem* child = item->FChildren->FastGet(next);
+        if (!FTree->RaiseItemCollapsing(child)) continue;
+        child->CollapseOne();
+        if (deselect) stack.back().Done.push_back(child);
+        stack.push_back({child, 0, {}});
+    }
+}
+
+void TExTreeItem::DeselectBranch(const std::vector<TExTreeItem*>* Done)
+{
+    TExTreeOperation op(FTree);
+    op.HoldAll();
+    TExTreeItemList& all = FTree->AllItems();
+    // In pre-order: each child, then its branch unless the child's own collapse took care of it.
+    size_t done = 0;
+    for (Integer c = 0; c < Count(); ++c) {
+        TExTreeItem* child = FChildren->FastGet(c);
+        const bool own = Done && done < Done->size() && (*Done)[done] == child;
+        if (own) ++done;
+        if (child->Selected()) child->SetSelected(false);
+        if (own || child->Count() == 0) continue;
+        const Integer from = child->GetAbsIndex() + 1;
+        const Integer to = child->EndOfBranch();
+        for (Integer i = from; i <= to && i < all.Count(); ++i) {
+            TExTreeItem* item = all.FastGet(i);
+            if (item->Selected()) item->SetSelected(false);
+        }
+    }
 }
 
 void TExTreeItem::MakeFullyExpanded(bool Value)
 {
     if (!Value) return;
+    TExTreeOperation op(FTree);
+    op.Hold(this);
     std::vector<TExTreeItem*> path;
     for (TExTreeItem* p = Parent(); p; p = p->Parent()) path.push_back(p);
     TExUpdateGuard bracket(FTree);
@@ -366,7 +484,34 @@ void TExTreeItem::Assign(TPersistent* Source)
 
 void TExTreeItem::AssignFrom(TExTreeItem* Source)
 {
+    // Handlers of the deletions and of virtual texts run while both branches are walked.
+    TExTreeOperation op(FTree);
+    op.HoldAll();
     TExUpdateGuard bracket(FTree);
+    AssignOwn(Source);
+    Clear();
+    // Level by level with a stack of its own: each copy is attached as the last child of its
+    // parent's copy, which keeps the all-items list in pre-order whatever the order of copying.
+    std::vector<std::pair<TExTreeItem*, TExTreeItem*>> stack{{this, Source}};
+    while (!stack.empty()) {
+        auto [to, from] = stack.back();
+        stack.pop_back();
+        for (Integer i = 0; i < from->Count(); ++i) {
+            TExTreeItem* child = FTree->Items()->CreateItem(FTree);
+            child->FCollection = FCollection;
+            to->AttachBranch(to->Count(), child, to->EndOfBranch() + 1);
+            TExTreeItem* source = from->FChildren->FastGet(i);
+            child->AssignOwn(source);
+            stack.emplace_back(child, source);
+        }
+    }
+    FTree->MarkRows();
+    FTree->Refresh().UpdatePending = true;
+    bracket.Done();
+}
+
+void TExTreeItem::AssignOwn(TExTreeItem* Source)
+{
     if (FStaticData) {
         FStaticData->Text = Source->Text();
         if (TStringList* columns = Source->ColumnText())
@@ -409,14 +554,4 @@ void TExTreeItem::AssignFrom(TExTreeItem* Source)
         FStaticData->Styles = nullptr;
         for (Integer i = 0; i < Source->StylesCount(); ++i) AddStyle()->Assign(Source->Styles(i));
     }
-    Clear();
-    for (Integer i = 0; i < Source->Count(); ++i) {
-        TExTreeItem* child = FTree->Items()->CreateItem(FTree);
-        child->FCollection = FCollection;
-        AttachBranch(Count(), child, EndOfBranch() + 1);
-        child->Assign(Source->FChildren->FastGet(i));
-    }
-    FTree->MarkRows();
-    FTree->Refresh().UpdatePending = true;
-    bracket.Done();
 }

@@ -207,8 +207,9 @@ TCustomExTree::~TCustomExTree()
     FPlusPicture.reset();
     FMinusPicture.reset();
     FLeafPicture.reset();
-    // The items go while the view still answers for them.
-    FModel->Items()->Clear();
+    // The items go while the view still answers for them; while operations of the model run (a
+    // handler of theirs frees the tree) they stay with the model, which goes when those end.
+    if (!FModel->Busy()) FModel->Items()->Clear();
     TObject::Free(FView);
     FView = nullptr;
     FHorzScrollBarStyles.reset();
@@ -223,7 +224,10 @@ TCustomExTree::~TCustomExTree()
     FDelayedFocusItem = nullptr;
     TObject::Free(FDelayTimer);
     FDelayTimer = nullptr;
-    FModel.reset();
+    if (FModel->HostGone())
+        (void)FModel.release();
+    else
+        FModel.reset();
     Font()->OnChange = nullptr;
     if (FImages) FImages->UnregisterChanges(FImageChangeLink.get());
     if (FImages2) FImages2->UnregisterChanges(FImageChangeLink.get());
@@ -477,22 +481,27 @@ void TCustomExTree::UpdateRefresh(TExTreeRefresh& Work)
         Work.HRangeStale = false;
         if (!ShowColumns()) FView->DefineHRange();
     }
-    // Sort raises the sort events itself.
+    // Sort raises the sort events itself; the handlers here may free the tree (the model's close
+    // keeps Work in place).
+    TGuardPtr<TCustomExTree> self(this);
     if (sortPending) Sort(true);
-    if (!updatePending) return;
+    if (!self || !updatePending) return;
     Work.VisCountChanged = false;
     if (FView->HandleAllocated()) {
         FInScrollBarUpdate = true;
         UpdateScrollBars();
+        if (!self) return;
         FInScrollBarUpdate = false;
     }
     if (Work.TopIndexChanged && FView->HandleAllocated()) {
         Work.TopIndexChanged = false;
         FView->DoSetTopIndex(FTopIndex);
+        if (!self) return;
     }
     if (ShowColumns() && !FModel->IsVirtual() && autoSize) {
         FColumnsAutoSizeOwed = false;
         AutoSizeAllColumns();
+        if (!self) return;
     }
     if (FView->HandleAllocated()) {
         FInScrollBarUpdate = true;

@@ -37,16 +37,19 @@ Integer TExTreeItem::VarHeightShare() const
 
 TExTreeItem::~TExTreeItem()
 {
-    if (Selected() && FTree->MultiSelect()) FTree->SelectedList()->Remove(this);
-    FTree->ForgetDeferredDelete(this);
-    // Children still here belong to a branch outside the tree; attached children were deleted.
+    if (Selected() && FTree->MultiSelect()) FTree->SelectionRemove(this);
+    FTree->ForgetWaitingDeletion(this);
+    // Children still here belong to a branch outside the tree (attached children were deleted):
+    // they go deepest first, each without children left, however deep the branch.
     if (FChildren) {
-        while (FChildren->Count() > 0) {
-            TExTreeItem* child = FChildren->Last();
-            FChildren->Delete(FChildren->Count() - 1);
-            TObject::Free(child);
+        std::vector<TExTreeItem*> branch;
+        CollectBranch(branch);
+        for (TExTreeItem* item : branch) {
+            delete item->FChildren;
+            item->FChildren = nullptr;
         }
-        delete FChildren;
+        for (auto it = branch.rbegin(); it != branch.rend(); ++it)
+            if (*it != this) TObject::Free(*it);
     }
     // A sort left by an error, or an item deleted by a comparison handler, may still hold a key.
     if (FSortKeyRefCount > 0) {
@@ -198,9 +201,11 @@ std::string TExTreeItem::GetFullName(const std::string& Separator) const { retur
 
 Integer TExTreeItem::GetChildrenCount() const
 {
-    Integer count = 0;
-    for (Integer i = 0; i < Count(); ++i) count += 1 + FChildren->FastGet(i)->GetChildrenCount();
-    return count;
+    // The branch stands in one piece of the all-items list; outside the tree it is counted.
+    if (IsAttached()) return Count() == 0 ? 0 : EndOfBranch() - (IsHiddenRoot() ? -1 : GetAbsIndex());
+    std::vector<TExTreeItem*> branch;
+    const_cast<TExTreeItem*>(this)->CollectBranch(branch);
+    return static_cast<Integer>(branch.size()) - 1;
 }
 
 bool TExTreeItem::HasVisibleChildren() const
@@ -248,8 +253,10 @@ void TExTreeItem::SetText(const std::string& Value)
     if (!FStaticData || FStaticData->Text == Value) return;
     FStaticData->Text = Value;
     const bool wasUpdating = FTree->Updating();
+    TExTreeOperation op(FTree);
+    op.Hold(this);
     TExUpdateGuard bracket(FTree);
-    if (FTree->Host()) FTree->Host()->DoItemChange(this, icmText);
+    FTree->RaiseItemChange(this, icmText);
     ReMeasure();
     if ((FTree->SortMode == smAdd || FTree->SortMode == smAddClick) &&
         (FTree->SortSection == -1 || FTree->SortSection == FTree->MainTreeColumn))
@@ -359,6 +366,8 @@ void TExTreeItem::DisposeStaticData()
 void TExTreeItem::OnColTextChange(TObject*)
 {
     const bool wasUpdating = FTree->Updating();
+    TExTreeOperation op(FTree);
+    op.Hold(this);
     TExUpdateGuard bracket(FTree);
     const Integer sections = FTree->Host() ? FTree->Host()->SectionCount() : 0;
     if ((FTree->SortMode == smAdd || FTree->SortMode == smAddClick) && FTree->SortSection >= -1 &&
@@ -400,11 +409,16 @@ Integer TExTreeItem::CalcSubItemsHeight()
 {
     if (!Expanded()) return 0;
     Integer height = 0;
-    for (Integer i = 0; i < Count(); ++i) {
-        auto* child = static_cast<TExTreeItem*>(FChildren->FastGet(i));
-        if (child->Hidden()) continue;
-        height += child->GetHeight();
-        if (child->Expanded()) height += child->CalcSubItemsHeight();
+    std::vector<TExTreeItem*> stack{this};
+    while (!stack.empty()) {
+        TExTreeItem* item = stack.back();
+        stack.pop_back();
+        for (Integer i = 0; i < item->Count(); ++i) {
+            TExTreeItem* child = item->FChildren->FastGet(i);
+            if (child->Hidden()) continue;
+            height += child->GetHeight();
+            if (child->Expanded()) stack.push_back(child);
+        }
     }
     return height;
 }
@@ -692,6 +706,8 @@ void TExTreeItem::SetChecked(bool Value)
 {
     const TCheckBoxState state = Value ? cbChecked : cbUnchecked;
     if (FCheckBoxState == state) return;
+    TExTreeOperation op(FTree);
+    op.Hold(this);
     if (Value && FCheckBoxType == ectRadioButton && FParent) {
         for (Integer i = 0; i < FParent->Count(); ++i) {
             TExTreeItem* sibling = FParent->FChildren->FastGet(i);
@@ -813,10 +829,12 @@ void TExTreeItem::SetState(Integer Index, bool Value)
     }
     if (GetState(Index) == Value) return;
     SetStateBit(Index, Value);
+    TExTreeOperation op(FTree);
+    op.Hold(this);
     TExUpdateGuard bracket(FTree);
     // Bold and italic change the text's width.
     if (Index == 5 || Index == 6) MeasureHRange();
-    if (FTree->Host()) FTree->Host()->DoItemChange(this, icmState);
+    FTree->RaiseItemChange(this, icmState);
     UpdateItem();
     bracket.Done();
 }
@@ -838,17 +856,19 @@ void TExTreeItem::SetSelected(bool Value)
         UpdateItem();
         return;
     }
-    TExList* selected = FTree->SelectedList();
-    if (Value && FTree->KeepSelectionWithinLevel && selected->Count() > 0) {
-        auto* first = static_cast<TExTreeItem*>(selected->First());
+    const TExTreeItemList& selected = FTree->Selection();
+    if (Value && FTree->KeepSelectionWithinLevel && selected.Count() > 0) {
+        TExTreeItem* first = selected.First();
         if (first != this && first->Level() != Level()) return;
     }
+    TExTreeOperation op(FTree);
+    op.Hold(this);
     FTree->SelectionChanged = true;
     SetStateBit(stSelected, Value);
     if (Value) {
-        selected->Add(this);
+        FTree->SelectionAdd(this);
     } else {
-        selected->Remove(this);
+        FTree->SelectionRemove(this);
         FTree->ForgetAnchor(this);
     }
     FTree->TriggerItemSelectedChangeEvent(this);
@@ -865,10 +885,11 @@ TExHTMLData* TExTreeItem::ColumnHTMLData(Integer Column) const
 void TExTreeItem::RenderHTMLText()
 {
     if (FTree->Loading || !IsHTML()) return;
+    // A virtual text comes from a handler, which may free the control: the host is asked after it.
+    const std::string text = Text();
     TExTreeHost* host = FTree->Host();
     if (FHTMLData && host) host->FreeHTML(FHTMLData);
     FHTMLData = nullptr;
-    const std::string text = Text();
     if (host && StartsWithHTML(text)) FHTMLData = host->RenderHTML(text);
 }
 

@@ -332,7 +332,25 @@ private:
     Integer VarHeightShare() const;
     void FreeHTML();
     void SetSortNested(bool Value) { SetBit(extree::ioNestedSort, Value); }
+    // Copies Source's own fields and texts (not its children).
+    void AssignOwn(TExTreeItem* Source);
     void AssignFrom(TExTreeItem* Source);
+    // Deletes Child, a child of this item, with its branch: deepest first, last child first, each
+    // item when nothing is left under it.
+    void DeleteBranch(TExTreeItem* Child);
+    // Everything deleting one item does once its children have gone: focus and anchor moved, the
+    // view told, the deletion event raised.
+    void LeaveTree(TExTreeItem* Child);
+    void FreeChild(TExTreeItem* Child);
+    // Steps of Expand and Collapse for one item, after the asking event allowed them.
+    void ExpandOne();
+    void CollapseOne();
+    // The recursive parts, walking the branch with a stack of their own.
+    void ExpandBranch();
+    void CollapseBranch();
+    // Deselects the items under this one (not itself); Skip: children whose own collapse in the
+    // same run has deselected their branches already.
+    void DeselectBranch(const std::vector<TExTreeItem*>* Done);
 
     TExTreeModel* FTree;
     TExTreeItems* FCollection = nullptr;
@@ -371,4 +389,5 @@ private:
     // Where the item stands in the tree's all-items list and in its parent's children.
     TExItemPlace FListPlace;
     TExItemPlace FSiblingPlace;
+    TExItemPlace FSelectionPlace;
 };

@@ -217,6 +217,8 @@ void TExTreeItems::RemoveItem(TExTreeItem* Item)
         Item->FParent = nullptr;
         return;
     }
+    TExTreeOperation op(FTree);
+    op.HoldAll();
     TExUpdateGuard bracket(FTree);
     RescueFocus(Item, false);
     std::vector<TExTreeItem*> branch;
@@ -252,29 +254,62 @@ void TExTreeItems::DeleteItem(TExTreeItem* Item)
         return;
     }
     TExTreeItem* parent = Item->FParent;
-    TExTreeModel::TDeleteScope scope(FTree);
+    TExTreeOperation op(FTree);
+    op.Hold(parent);
     TExUpdateGuard bracket(FTree);
     const bool shown = parent->Expanded() && parent->FullyExpanded();
     parent->DeleteChild(Item);
     if (shown) FTree->MarkRows();
     bracket.Done();
-    scope.Close();
 }
 
 void TExTreeItems::DeleteDetached(TExTreeItem* Item)
 {
+    if (FTree->DeletionWaits(Item)) return;
+    TExTreeOperation op(FTree);
+    op.Hold(Item);
+    Item->SetBit(ioDeleting, true);
     if (Item->FParent) {
         Item->FParent->RemoveChild(Item);
         Item->FParent = nullptr;
     }
-    // Deepest first, as deleting in the tree reports them.
-    while (Item->Count() > 0) DeleteDetached(Item->GetLastChild());
-    if (TExTreeHost* host = FTree->Host()) host->DoItemDelete(Item);
-    TObject::Free(Item);
+    // Deepest first, last child first, as deleting in the tree reports them; Told: its deletion
+    // has been reported (its handlers may give it children again, which go before it does).
+    struct TFrame {
+        TExTreeItem* Item;
+        bool Told;
+    };
+    std::vector<TFrame> stack{{Item, false}};
+    while (!stack.empty()) {
+        TExTreeItem* item = stack.back().Item;
+        if (item->Count() > 0) {
+            TExTreeItem* child = item->GetLastChild();
+            child->SetBit(ioDeleting, true);
+            stack.push_back({child, false});
+            continue;
+        }
+        if (!stack.back().Told) {
+            stack.back().Told = true;
+            // A branch set aside by a reading of the stream may still hold the focus or the selection.
+            if (FTree->Selected() == item) FTree->ForgetAnchor(item);
+            if (item->Selected()) item->SetSelected(false);
+            if (FTree->Focused() == item) FTree->DoSetFocused(nullptr, true);
+            if (TExTreeHost* host = FTree->Host()) host->ForgetItem(item);
+            FTree->RaiseItemDelete(item);
+            continue;
+        }
+        stack.pop_back();
+        if (item->FParent) {
+            item->FParent->RemoveChild(item);
+            item->FParent = nullptr;
+        }
+        TObject::Free(item);
+    }
 }
 
 void TExTreeItems::Clear()
 {
+    TExTreeOperation op(FTree);
     TExUpdateGuard bracket(FTree);
     const bool hadItems = Count() > 0;
     FRoot->Clear();
@@ -296,6 +331,7 @@ void TExTreeItems::Assign(TPersistent* Source)
         return;
     }
     if (source == this) return;
+    TExTreeOperation op(FTree);
     TExUpdateGuard bracket(FTree);
     FRoot->Assign(source->FRoot);
     FTree->Refresh().HRangeStale = true;

@@ -116,6 +116,12 @@ private:
     // Moves the focus and the anchor out of Item's branch, as deleting Item would.
     void RescueFocus(TExTreeItem* Item, bool Destroying);
     void DeleteDetached(TExTreeItem* Item);
+    // Reading the stream in place: the items there now step aside under a stand-in holding the
+    // root's record, and are taken back when the stream could not be read.
+    TExTreeItem* NewStandIn();
+    TExTreeItem* SetAside();
+    void TakeBack(TExTreeItem* Aside);
+    static void CopyRootFields(TExTreeItem* To, const TExTreeItem* From, Cardinal Keep);
     template <class TStop>
     TExTreeItem* FindVisibleRow(TStop Stop) const;
     using TMatch = std::function<bool(TExTreeItem*)>;

@@ -311,6 +311,10 @@ bool ExpandableByKey(TExTreeItem* Item) { return Item->HasVisibleChildren() || I
 
 void TExTreeView::KeyDown(Word& Key, TShiftState Shift)
 {
+    // An item a handler deletes during the key goes when the key is done; a tree a handler frees
+    // keeps its items until then.
+    TExTreeOperation op(Model());
+    op.HoldAll();
     TGuardPtr<TCustomExTree> tree(FTree);
     // A key means the user has moved on from a click that would start an edit.
     StopEditTimer();

@@ -103,7 +103,7 @@ TExTreeItem* TExTreeItemList::SlowGet(Integer Index) const
     return b->Items[static_cast<size_t>(slot)];
 }
 
-Integer TExTreeItemList::IndexOf(const TExTreeItem* Item) const
+Integer TExTreeItemList::SlotOf(const TExTreeItem* Item) const
 {
     if (!Item) return -1;
     const TExItemPlace& place = Item->*FPlace;
@@ -112,24 +112,24 @@ Integer TExTreeItemList::IndexOf(const TExTreeItem* Item) const
     const auto& items = b->Items;
     const Integer n = SizeOf(b);
     Integer slot = place.Slot;
-    if (slot < 0 || slot >= n || items[static_cast<size_t>(slot)] != Item) {
-        // Entries move a few slots at a time as their neighbours come and go: look near the hint.
-        const Integer hint = std::clamp<Integer>(slot, 0, n - 1);
-        slot = -1;
-        for (Integer d = 0; hint - d >= 0 || hint + d < n; ++d) {
-            if (hint + d < n && items[static_cast<size_t>(hint + d)] == Item) {
-                slot = hint + d;
-                break;
-            }
-            if (hint - d >= 0 && items[static_cast<size_t>(hint - d)] == Item) {
-                slot = hint - d;
-                break;
+    if (slot >= 0 && slot < n && items[static_cast<size_t>(slot)] == Item) return slot;
+    // Entries move a few slots at a time as their neighbours come and go: look near the hint.
+    const Integer hint = std::clamp<Integer>(slot, 0, n - 1);
+    for (Integer d = 0; hint - d >= 0 || hint + d < n; ++d) {
+        for (Integer at : {hint + d, hint - d}) {
+            if (at >= 0 && at < n && items[static_cast<size_t>(at)] == Item) {
+                place.Slot = at;
+                return at;
             }
         }
-        if (slot < 0) return -1;
-        place.Slot = slot;
     }
-    return StartOf(b) + slot;
+    return -1;
+}
+
+Integer TExTreeItemList::IndexOf(const TExTreeItem* Item) const
+{
+    const Integer slot = SlotOf(Item);
+    return slot < 0 ? -1 : StartOf((Item->*FPlace).Block) + slot;
 }
 
 void TExTreeItemList::Renumber(Integer FromBlock)
@@ -284,6 +284,17 @@ void TExTreeItemList::Delete(Integer Index)
     CheckIndex(Index);
     Integer slot;
     TExItemBlock* b = Locate(Index, slot);
+    DeleteAt(b, slot);
+}
+
+void TExTreeItemList::Remove(const TExTreeItem* Item)
+{
+    const Integer slot = SlotOf(Item);
+    if (slot >= 0) DeleteAt((Item->*FPlace).Block, slot);
+}
+
+void TExTreeItemList::DeleteAt(TExItemBlock* b, Integer slot)
+{
     Unplace(b->Items[static_cast<size_t>(slot)]);
     b->Items.erase(b->Items.begin() + slot);
     --FCount;

@@ -70,6 +70,9 @@ public:
     void InsertBlock(Integer Index, TExTreeItem* const* Items, Integer Count);
     void Put(Integer Index, TExTreeItem* Item);
     void Delete(Integer Index);
+    // Takes Item out, found through its place (nothing when it is not in this list): no position is
+    // summed, so taking entries from anywhere costs one block's work each.
+    void Remove(const TExTreeItem* Item);
     void DeleteRange(Integer From, Integer To);
     // Moves From..To to stand just before the entry at Dest (Dest = Count: to the end).
     void Move(Integer From, Integer To, Integer Dest);
@@ -80,6 +83,9 @@ public:
 
 private:
     TExTreeItem* SlowGet(Integer Index) const;
+    // Item's slot in its block, -1 when it is not in this list.
+    Integer SlotOf(const TExTreeItem* Item) const;
+    void DeleteAt(TExItemBlock* Block, Integer Slot);
     void CheckIndex(Integer Index) const;
     void SumStarts(Integer UpTo) const;
     Integer StartOf(const TExItemBlock* Block) const;

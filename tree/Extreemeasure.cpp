@@ -285,16 +285,21 @@ void TCustomExTree::SetTopItem(TExTreeItem* Item)
 
 void TCustomExTree::FullExpand()
 {
-    if (Items()->RootCount() == 0) return;
-    TExUpdateGuard bracket(FModel.get());
-    for (Integer i = 0; i < Items()->RootCount(); ++i) Items()->RootItem(i)->Expand(true);
-    bracket.Done();
+    // The model is held in a local: the handlers of the expansion may free the tree.
+    TExTreeModel* model = FModel.get();
+    if (model->Items()->RootCount() == 0) return;
+    // The hidden root's recursive expansion asks each root item in turn, as expanding each would.
+    model->Root()->Expand(true);
 }
 
 void TCustomExTree::FullCollapse()
 {
-    if (Items()->RootCount() == 0) return;
-    TExUpdateGuard bracket(FModel.get());
-    for (Integer i = 0; i < Items()->RootCount(); ++i) Items()->RootItem(i)->Collapse(true);
+    TExTreeModel* model = FModel.get();
+    TExTreeItems* items = model->Items();
+    if (items->RootCount() == 0) return;
+    TExTreeOperation op(model);
+    op.HoldAll();
+    TExUpdateGuard bracket(model);
+    for (Integer i = 0; i < items->RootCount(); ++i) items->RootItem(i)->Collapse(true);
     bracket.Done();
 }

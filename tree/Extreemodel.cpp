@@ -11,9 +11,8 @@ TPoint TExTreeHost::MeasureCell(TExTreeItem* Item, Integer /*SectionIndex*/)
 }
 
 TExTreeModel::TExTreeModel(TExTreeHost* Host, TExTreeItemClass ItemClass)
-    : FHost(Host), FAllItems(&TExTreeItem::FListPlace)
+    : FHost(Host), FAllItems(&TExTreeItem::FListPlace), FSelection(&TExTreeItem::FSelectionPlace)
 {
-    FSelectedList = new TExList;
     FItems = new TExTreeItems(this, ItemClass);
 }
 
@@ -21,7 +20,6 @@ TExTreeModel::~TExTreeModel()
 {
     Destroying = true;
     delete FItems;
-    delete FSelectedList;
 }
 
 TExTreeItem* TExTreeModel::Root() const { return FItems->Root(); }
@@ -42,6 +40,8 @@ void TExTreeModel::SetUpdating(bool Value)
         return;
     }
     if (--FUpdateCount > 0 || Loading || Destroying) return;
+    // The close sorts and refreshes the view, whose handlers may free the control.
+    TExTreeOperation op(this);
     EndUpdateWork();
 }
 
@@ -168,6 +168,7 @@ void TExTreeModel::InvalidateIndexes(Integer /*FromPosition*/)
 {
     FVisCountStale = true;
     ++FRowsVersion;
+    ++FStructureVersion;
 }
 
 void TExTreeModel::ListInsert(Integer Position, TExTreeItem* const* Block, Integer Count)
@@ -184,6 +185,13 @@ void TExTreeModel::ListRemove(Integer From, Integer To)
     InvalidateIndexes(From);
 }
 
+void TExTreeModel::ListRemoveItem(TExTreeItem* Item)
+{
+    if (!Item->FListPlace.Block) return;
+    FAllItems.Remove(Item);
+    InvalidateIndexes(0);
+}
+
 void TExTreeModel::ListMove(Integer From, Integer To, Integer Dest)
 {
     if (Dest >= From && Dest <= To + 1) return;
@@ -195,15 +203,67 @@ void TExTreeModel::ListMove(Integer From, Integer To, Integer Dest)
 
 void TExTreeModel::DoChanging(TExTreeItem* Item, bool& AllowChange)
 {
-    if (FocusEventsLock == 0 && FHost)
+    if (FocusEventsLock == 0 && FHost) {
+        TRaise raise(this);
         FHost->DoChanging(Item, AllowChange);
-    else
+    } else {
         AllowChange = true;
+    }
 }
 
 void TExTreeModel::TriggerItemSelectedChangeEvent(TExTreeItem* Item)
 {
-    if (FHost && !Destroying) FHost->TriggerItemSelectedChangeEvent(Item);
+    if (!FHost || Destroying) return;
+    TRaise raise(this);
+    FHost->TriggerItemSelectedChangeEvent(Item);
+}
+
+void TExTreeModel::RaiseItemChange(TExTreeItem* Item, TItemChangeMode Mode)
+{
+    if (!FHost) return;
+    TRaise raise(this);
+    FHost->DoItemChange(Item, Mode);
+}
+
+void TExTreeModel::RaiseItemDelete(TExTreeItem* Item)
+{
+    if (!FHost) return;
+    TRaise raise(this);
+    FHost->DoItemDelete(Item);
+}
+
+bool TExTreeModel::RaiseItemExpanding(TExTreeItem* Item)
+{
+    bool canProcess = true;
+    if (FHost) {
+        TRaise raise(this);
+        FHost->DoItemExpanding(Item, canProcess);
+    }
+    return canProcess;
+}
+
+void TExTreeModel::RaiseItemExpand(TExTreeItem* Item)
+{
+    if (!FHost) return;
+    TRaise raise(this);
+    FHost->DoItemExpand(Item);
+}
+
+bool TExTreeModel::RaiseItemCollapsing(TExTreeItem* Item)
+{
+    bool canProcess = true;
+    if (FHost) {
+        TRaise raise(this);
+        FHost->DoItemCollapsing(Item, canProcess);
+    }
+    return canProcess;
+}
+
+void TExTreeModel::RaiseItemCollapse(TExTreeItem* Item)
+{
+    if (!FHost) return;
+    TRaise raise(this);
+    FHost->DoItemCollapse(Item);
 }
 
 TPoint TExTreeModel::MeasureCell(TExTreeItem* Item, Integer SectionIndex)
@@ -218,6 +278,9 @@ void TExTreeModel::DoSetFocused(TExTreeItem* Item, bool Forced) { DoSetFocusedEx
 bool TExTreeModel::DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed)
 {
     if (Item == FFocused) return false;
+    TExTreeOperation op(this);
+    op.Hold(Item);
+    op.Hold(FFocused);
     bool allow = Forced;
     DoChanging(Item, allow);
     if (!Forced && !allow) {
@@ -246,7 +309,10 @@ bool TExTreeModel::DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed)
         if (!Destroying && FHost) FHost->FocusedItemShown(FFocused);
     }
     if (ChangeDelay == 0 || !Delayed) {
-        if (FireFocusEvents() && FHost) FHost->DoItemFocused();
+        if (FireFocusEvents() && FHost) {
+            TRaise raise(this);
+            FHost->DoItemFocused();
+        }
     } else if (FHost) {
         FHost->StartDelayedFocus(FFocused);
     }
@@ -270,6 +336,9 @@ void TExTreeModel::ForgetAnchor(TExTreeItem* Item)
 
 void TExTreeModel::DoSetSelected(TExTreeItem* Item)
 {
+    TExTreeOperation op(this);
+    op.Hold(Item);
+    op.Hold(FSelected);
     if (!MultiSelect()) {
         if (TExTreeItem* old = FSelected) {
             FSelected = nullptr;
@@ -289,19 +358,21 @@ void TExTreeModel::DoSetSelected(TExTreeItem* Item)
     }
     if (!Item) return;
     const Integer level = Item->Level();
-    auto* first = FSelectedList->Count() > 0 ? static_cast<TExTreeItem*>(FSelectedList->First()) : nullptr;
+    TExTreeItem* first = FSelection.Count() > 0 ? FSelection.First() : nullptr;
     const Integer firstLevel = first ? first->Level() : MultiSelectLevel;
     if ((MultiSelectLevel >= 0 && level != MultiSelectLevel) || firstLevel != level) {
         DeselectAll();
-        first = FSelectedList->Count() > 0 ? static_cast<TExTreeItem*>(FSelectedList->First()) : nullptr;
+        // A handler may have left only one kind of selection.
+        if (!MultiSelect()) return;
+        first = FSelection.Count() > 0 ? FSelection.First() : nullptr;
     }
     if (!Item->Selected()) {
         if (KeepSelectionWithinLevel && first && first != Item && first->Level() != level) return;
         Item->SetStateBit(extree::stSelected, true);
-        FSelectedList->Add(Item);
+        SelectionAdd(Item);
     } else {
         Item->SetStateBit(extree::stSelected, false);
-        FSelectedList->Remove(Item);
+        SelectionRemove(Item);
         ForgetAnchor(Item);
     }
     SelectionChanged = true;
@@ -312,35 +383,66 @@ void TExTreeModel::DoSetSelected(TExTreeItem* Item)
 void TExTreeModel::SetMultiSelect(bool Value)
 {
     if (MultiSelect() == Value) return;
+    TExTreeOperation op(this);
+    op.HoldAll();
     TExUpdateGuard bracket(this);
     FRefresh.UpdatePending = true;
     if (!Value) {
         DeselectAllEx(true);
-        delete FSelectedList;
-        FSelectedList = nullptr;
+        // What handlers selected meanwhile leaves the list with its mark.
+        while (FSelection.Count() > 0) {
+            TExTreeItem* item = FSelection.Last();
+            item->SetStateBit(extree::stSelected, false);
+            SelectionRemove(item);
+        }
+        FMultiSelect = false;
         // The anchor a multi-select tree kept may rest on an unselected item; a single-select
         // tree's anchor is its selected item.
         FSelected = nullptr;
         if (FFocused) FFocused->SetSelected(true);
     } else {
-        FSelectedList = new TExList;
+        FMultiSelect = true;
         // The list holds only what shows selected: an entry without the mark would outlive its item.
-        if (FSelected && FSelected->Selected()) FSelectedList->Add(FSelected);
+        if (FSelected && FSelected->Selected()) SelectionAdd(FSelected);
     }
     bracket.Done();
 }
 
 Integer TExTreeModel::SelCount() const
 {
-    if (FSelectedList) return FSelectedList->Count();
+    if (FMultiSelect) return FSelection.Count();
     return FFocused ? 1 : 0;
+}
+
+TExList* TExTreeModel::SelectedList() const
+{
+    if (!FMultiSelect) return nullptr;
+    if (FSelectedCopyStale) {
+        FSelectedCopy.Clear();
+        FSelectedCopy.SetCapacity(FSelection.Count());
+        for (Integer i = 0; i < FSelection.Count(); ++i) FSelectedCopy.Add(FSelection.FastGet(i));
+        FSelectedCopyStale = false;
+    }
+    return &FSelectedCopy;
+}
+
+void TExTreeModel::SelectionAdd(TExTreeItem* Item)
+{
+    FSelection.Add(Item);
+    FSelectedCopyStale = true;
+}
+
+void TExTreeModel::SelectionRemove(TExTreeItem* Item)
+{
+    FSelection.Remove(Item);
+    FSelectedCopyStale = true;
 }
 
 void TExTreeModel::DeselectOne(TExTreeItem* Item)
 {
     SelectionChanged = true;
     Item->SetStateBit(extree::stSelected, false);
-    FSelectedList->Remove(Item);
+    SelectionRemove(Item);
     ForgetAnchor(Item);
     TriggerItemSelectedChangeEvent(Item);
     Item->UpdateItem();
@@ -350,15 +452,20 @@ void TExTreeModel::DeselectAll() { DeselectAllEx(false); }
 
 void TExTreeModel::DeselectAllEx(bool IncludeHidden)
 {
-    if (!FSelectedList) return;
+    if (!FMultiSelect) return;
+    TExTreeOperation op(this);
+    op.HoldAll();
     TExUpdateGuard bracket(this);
-    for (Integer i = FSelectedList->Count() - 1; i >= 0; --i) {
-        auto* item = static_cast<TExTreeItem*>(FSelectedList->FastGet(i));
+    // The list as it stands, in its order; what handlers select meanwhile stays selected.
+    std::vector<TExTreeItem*> walk;
+    walk.reserve(static_cast<size_t>(FSelection.Count()));
+    for (Integer i = 0; i < FSelection.Count(); ++i) walk.push_back(FSelection.FastGet(i));
+    for (TExTreeItem* item : walk) {
+        // Handlers may have deselected it, or left a single-select tree.
+        if (!FMultiSelect || !item->Selected()) continue;
         if (!IncludeHidden && FFilteredVisibility && item->Hidden()) continue;
         DeselectOne(item);
-        i = std::min(i, FSelectedList->Count());
     }
-    if (IncludeHidden) FSelectedList->Clear();
     bracket.Done();
 }
 
@@ -378,6 +485,8 @@ TExTreeItem* TExTreeModel::NearestShown(TExTreeItem* Item)
 
 void TExTreeModel::UpdateDiffItems()
 {
+    TExTreeOperation op(this);
+    op.HoldAll();
     if (FHost) FHost->ForgetHiddenItems();
     // An item under a hidden one is not shown either: the repair looks at the whole path.
     while (FSelected && !FSelected->FullyVisible()) {
@@ -401,39 +510,96 @@ void TExTreeModel::UpdateDiffItems()
     if (FFocused && !FFocused->FullyVisible()) DoSetFocused(NearestShown(FFocused), true);
 }
 
-// Deletions from deletion handlers
+// Operations and handlers
 
-bool TExTreeModel::DeferDelete(TExTreeItem* Item)
+TExTreeOperation::TExTreeOperation(TExTreeModel* Tree) : FTree(Tree), FExceptions(std::uncaught_exceptions())
 {
-    if (FDeleting.empty()) return false;
-    for (TExTreeItem* d : FDeleting)
-        if (d == Item) return true;
-    for (TExTreeItem* d : FDeleting) {
-        if (d->IsUnder(Item)) {
-            if (std::find(FDeferredDeletes.begin(), FDeferredDeletes.end(), Item) == FDeferredDeletes.end())
-                FDeferredDeletes.push_back(Item);
-            return true;
-        }
+    ++FTree->FOperations;
+}
+
+TExTreeOperation::~TExTreeOperation() noexcept(false)
+{
+    TExTreeModel* tree = FTree;
+    tree->FHolds.resize(tree->FHolds.size() - static_cast<size_t>(FHolds));
+    if (--tree->FOperations > 0) return;
+    tree->OperationsEnded(std::uncaught_exceptions() > FExceptions);
+}
+
+void TExTreeOperation::Hold(TExTreeItem* Item)
+{
+    if (!Item) return;
+    FTree->FHolds.push_back({Item, FTree->FRaising});
+    ++FHolds;
+}
+
+void TExTreeOperation::HoldAll()
+{
+    FTree->FHolds.push_back({nullptr, FTree->FRaising});
+    ++FHolds;
+}
+
+TExTreeModel::TRaise::TRaise(TExTreeModel* Tree) : FOp(Tree), FTree(Tree) { ++FTree->FRaising; }
+
+TExTreeModel::TRaise::~TRaise() { --FTree->FRaising; }
+
+bool TExTreeModel::DeletionWaits(TExTreeItem* Item)
+{
+    if (Item->GetOption(extree::ioDeleting)) return true;
+    for (const THold& hold : FHolds) {
+        // Only a handler's deletion waits: the operation's own deletions are its work.
+        if (FRaising <= hold.Depth) continue;
+        if (hold.Item && !hold.Item->IsUnder(Item)) continue;
+        if (std::find(FWaitingDeletions.begin(), FWaitingDeletions.end(), Item) == FWaitingDeletions.end())
+            FWaitingDeletions.push_back(Item);
+        return true;
     }
     return false;
 }
 
-void TExTreeModel::ForgetDeferredDelete(TExTreeItem* Item)
+void TExTreeModel::ForgetWaitingDeletion(TExTreeItem* Item)
 {
-    if (FDeferredDeletes.empty()) return;
-    FDeferredDeletes.erase(std::remove(FDeferredDeletes.begin(), FDeferredDeletes.end(), Item), FDeferredDeletes.end());
+    if (FWaitingDeletions.empty()) return;
+    FWaitingDeletions.erase(std::remove(FWaitingDeletions.begin(), FWaitingDeletions.end(), Item),
+                            FWaitingDeletions.end());
 }
 
-void TExTreeModel::TDeleteScope::Close()
+void TExTreeModel::OperationsEnded(bool Unwinding)
 {
-    TExTreeModel* tree = FTree;
-    FTree = nullptr;
-    if (--tree->FDeleteScopes > 0) return;
-    while (tree->FDeleteScopes == 0 && !tree->FDeferredDeletes.empty()) {
-        TExTreeItem* item = tree->FDeferredDeletes.front();
-        tree->FDeferredDeletes.erase(tree->FDeferredDeletes.begin());
-        tree->FItems->DeleteItem(item);
+    // While an error is on its way no handler runs: the deletions wait for the next operation.
+    if (!FOrphaned && !Unwinding && !FWaitingDeletions.empty()) {
+        ++FOperations;
+        try {
+            while (!FOrphaned && !FWaitingDeletions.empty()) {
+                TExTreeItem* item = FWaitingDeletions.front();
+                FWaitingDeletions.erase(FWaitingDeletions.begin());
+                FItems->DeleteItem(item);
+            }
+        } catch (...) {
+            if (--FOperations == 0 && FOrphaned) FreeOrphan();
+            throw;
+        }
+        --FOperations;
     }
+    if (FOrphaned && FOperations == 0) FreeOrphan();
+}
+
+void TExTreeModel::FreeOrphan()
+{
+    // Freeing the items runs operations of its own, which must not free the model again.
+    FOrphaned = false;
+    delete this;
+}
+
+bool TExTreeModel::HostGone()
+{
+    // What the host prepared for the items goes while the host is there to take it back.
+    FItems->Root()->FreeHTML();
+    for (Integer i = 0; i < FAllItems.Count(); ++i) FAllItems.FastGet(i)->FreeHTML();
+    FHost = nullptr;
+    Destroying = true;
+    if (FOperations == 0) return false;
+    FOrphaned = true;
+    return true;
 }
 
 // Guard

@@ -106,6 +106,32 @@ public:
     virtual void EnsureVisible(TExTreeItem* /*Item*/) {}
 };
 
+// One mechanism for handlers that free what raised them. An operation of the tree that raises
+// events and goes on afterwards opens a TExTreeOperation first and holds the items it goes on
+// using. While operations run:
+// - an item a handler deletes stays until the outermost operation ends when an operation holds it
+//   (or an item below it), and is deleted then; deletions of other items run at once;
+// - a control freed by a handler leaves its model and items in place until the outermost
+//   operation ends (nothing reaches the control that went), and the model goes then.
+// Code above the model checks its own objects with TGuardPtr.
+class TExTreeOperation {
+public:
+    explicit TExTreeOperation(TExTreeModel* Tree);
+    TExTreeOperation(const TExTreeOperation&) = delete;
+    TExTreeOperation& operator=(const TExTreeOperation&) = delete;
+    // The outermost end runs the waiting deletions, which raise events: it may throw.
+    ~TExTreeOperation() noexcept(false);
+    // Holds Item (nil: nothing) until this operation ends.
+    void Hold(TExTreeItem* Item);
+    // Holds every item: a walk over many items, or input that may touch any.
+    void HoldAll();
+
+private:
+    TExTreeModel* FTree;
+    Integer FHolds = 0;
+    int FExceptions;
+};
+
 // Factory of the items of a tree (the collection's item class).
 using TExTreeItemClass = TExTreeItem* (*)(TExTreeModel* Owner);
 
@@ -185,6 +211,8 @@ public:
     // Changes whenever the rows may have changed (structure, expansion, hiding, filtering): a view
     // keeps positions it steps from only while this stays the same.
     Integer RowsVersion() const { return FRowsVersion; }
+    // Changes whenever items are attached, detached or moved.
+    Integer StructureVersion() const { return FStructureVersion; }
 
     // The all-items list: every item but the hidden root, in pre-order. Change it only through the
     // operations below; a direct change (Put) calls InvalidateIndexes, so views step afresh.
@@ -196,6 +224,7 @@ public:
     // Block operations that keep the rows' bookkeeping in step.
     void ListInsert(Integer Position, TExTreeItem* const* Block, Integer Count);
     void ListRemove(Integer From, Integer To);
+    void ListRemoveItem(TExTreeItem* Item);
     // Moves From..To to stand just before the entry at Dest (Dest = Count: to the end).
     void ListMove(Integer From, Integer To, Integer Dest);
 
@@ -211,10 +240,15 @@ public:
     void DoSetSelected(TExTreeItem* Item);
     // Anchor bookkeeping for the items: no events, no selection change.
     void ForgetAnchor(TExTreeItem* Item);
-    bool MultiSelect() const { return FSelectedList != nullptr; }
+    bool MultiSelect() const { return FMultiSelect; }
     void SetMultiSelect(bool Value);
     // The selected items in the order they were selected; nil in a single-select tree.
-    TExList* SelectedList() const { return FSelectedList; }
+    // A copy, made when asked after a change (it costs the selection's size): walk Selection() where
+    // the count or the order is all that is needed.
+    TExList* SelectedList() const;
+    // The selected items in the order they were selected (empty in a single-select tree); taking one
+    // out costs what one block of the list holds, wherever it stands.
+    const TExTreeItemList& Selection() const { return FSelection; }
     Integer SelCount() const;
     void DeselectAll();
     void DeselectAllEx(bool IncludeHidden);
@@ -225,30 +259,40 @@ public:
     // Repairs focus and anchor after a filter hid items.
     void UpdateDiffItems();
 
-    // Deletions started by deletion handlers: true when Item is being deleted already, or is
-    // an ancestor of one (then it is deleted when the running deletion is over).
-    bool DeferDelete(TExTreeItem* Item);
-    void ForgetDeferredDelete(TExTreeItem* Item);
-    // Brackets a deleting operation; the outermost Close runs the waiting deletions, so it comes
-    // after the operation's last use of its items.
-    class TDeleteScope {
+    // Operations and the handlers they raise (TExTreeOperation below).
+    bool Busy() const { return FOperations > 0; }
+    // True when a deletion of Item must not run now: Item is on its way already, or a handler
+    // asked for it while an operation holds Item or an item below it (it then waits in a queue).
+    bool DeletionWaits(TExTreeItem* Item);
+    void ForgetWaitingDeletion(TExTreeItem* Item);
+    // The host goes (the control is being freed). Returns true when the model has to stay because
+    // operations run: it frees itself when the outermost ends, and until then raises nothing.
+    bool HostGone();
+    // Counts a handler call for a scope; opens an operation too, so that a handler that frees the
+    // control leaves the model in place until the scope ends.
+    class TRaise {
     public:
-        explicit TDeleteScope(TExTreeModel* Tree) : FTree(Tree) { ++FTree->FDeleteScopes; }
-        TDeleteScope(const TDeleteScope&) = delete;
-        TDeleteScope& operator=(const TDeleteScope&) = delete;
-        ~TDeleteScope()
-        {
-            if (FTree) --FTree->FDeleteScopes;
-        }
-        void Close();
+        explicit TRaise(TExTreeModel* Tree);
+        TRaise(const TRaise&) = delete;
+        TRaise& operator=(const TRaise&) = delete;
+        ~TRaise();
 
     private:
+        TExTreeOperation FOp;
         TExTreeModel* FTree;
     };
 
-    // Calls from the items to the host that add the model's own rules.
+    // Calls from the items to the host that add the model's own rules. The events count as
+    // handler calls (TRaise); nothing is raised without a host.
     void DoChanging(TExTreeItem* Item, bool& AllowChange);
     void TriggerItemSelectedChangeEvent(TExTreeItem* Item);
+    void RaiseItemChange(TExTreeItem* Item, TItemChangeMode Mode);
+    void RaiseItemDelete(TExTreeItem* Item);
+    // False when a handler refused.
+    bool RaiseItemExpanding(TExTreeItem* Item);
+    void RaiseItemExpand(TExTreeItem* Item);
+    bool RaiseItemCollapsing(TExTreeItem* Item);
+    void RaiseItemCollapse(TExTreeItem* Item);
     TPoint MeasureCell(TExTreeItem* Item, Integer SectionIndex);
 
 private:
@@ -267,6 +311,7 @@ private:
     Integer FTotalVisCount = 0;
     bool FVisCountStale = false;
     Integer FRowsVersion = 0;
+    Integer FStructureVersion = 0;
     bool FFilteredVisibility = false;
     bool FAdjustMultilineHeight = true;
     TVirtualityLevel FVirtualityLevel = vlNone;
@@ -274,14 +319,29 @@ private:
     std::uint64_t FItemsMade = 0;
     TExTreeItem* FFocused = nullptr;
     TExTreeItem* FSelected = nullptr;
-    TExList* FSelectedList = nullptr;
-    // Items whose deletion is running, outermost first, and deletions waiting for them.
-    std::vector<TExTreeItem*> FDeleting;
-    std::vector<TExTreeItem*> FDeferredDeletes;
-    Integer FDeleteScopes = 0;
+    bool FMultiSelect = true;
+    TExTreeItemList FSelection;
+    mutable TExList FSelectedCopy;
+    mutable bool FSelectedCopyStale = true;
+    void SelectionAdd(TExTreeItem* Item);
+    void SelectionRemove(TExTreeItem* Item);
+    // Operations running, the items they hold (nil: all) with the handler depth at which they
+    // were held, deletions waiting for the outermost end, and the handlers running.
+    struct THold {
+        TExTreeItem* Item;
+        Integer Depth;
+    };
+    Integer FOperations = 0;
+    std::vector<THold> FHolds;
+    std::vector<TExTreeItem*> FWaitingDeletions;
+    Integer FRaising = 0;
+    bool FOrphaned = false;
+    void OperationsEnded(bool Unwinding);
+    void FreeOrphan();
 
     friend class TExTreeItem;
     friend class TExTreeItems;
+    friend class TExTreeOperation;
 };
 
 // Opens the update bracket for a scope. Done closes it (and runs the refresh); a scope left by an

@@ -265,6 +265,10 @@ void TExTreeView::IntRButtonDown(Integer, Integer, TShiftState)
 
 void TExTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // An item a handler deletes during the press goes when the press is done; a tree a handler
+    // frees keeps its items until then.
+    TExTreeOperation op(Model());
+    op.HoldAll();
     TGuardPtr<TExTreeView> self(this);
     FTree->SetSelectionChanged(false);
     FCheckPressItem = nullptr;
@@ -582,6 +586,8 @@ void TExTreeView::ToggleCheckBox(TExTreeItem* Item)
 
 void TExTreeView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    TExTreeOperation op(Model());
+    op.HoldAll();
     TGuardPtr<TExTreeView> self(this);
     TGuardPtr<TCustomExTree> tree(FTree);
     // Only the left release of a press that began on this very check box toggles it: not the

@@ -19,18 +19,20 @@ void TCustomExTree::SetSelected(TExTreeItem* Item) { FModel->SetSelected(Item); 
 
 TExTreeItem* TCustomExTree::GetNextSelected(TExTreeItem* Prev)
 {
-    TExList* list = FModel->SelectedList();
-    if (!list) return Prev ? nullptr : FModel->Focused();
-    if (!Prev) return list->Count() > 0 ? static_cast<TExTreeItem*>(list->First()) : nullptr;
-    const Integer i = list->IndexOf(Prev);
-    return i >= 0 && i + 1 < list->Count() ? static_cast<TExTreeItem*>(list->Get(i + 1)) : nullptr;
+    if (!FModel->MultiSelect()) return Prev ? nullptr : FModel->Focused();
+    const TExTreeItemList& list = FModel->Selection();
+    if (!Prev) return list.Count() > 0 ? list.First() : nullptr;
+    const Integer i = list.IndexOf(Prev);
+    return i >= 0 && i + 1 < list.Count() ? list.FastGet(i + 1) : nullptr;
 }
 
 void TCustomExTree::AllSelected(TExList* List)
 {
     List->Clear();
-    if (TExList* list = FModel->SelectedList()) {
-        for (Integer i = 0; i < list->Count(); ++i) List->Add(list->Get(i));
+    if (FModel->MultiSelect()) {
+        const TExTreeItemList& list = FModel->Selection();
+        List->SetCapacity(list.Count());
+        for (Integer i = 0; i < list.Count(); ++i) List->Add(list.FastGet(i));
     } else if (FModel->Focused()) {
         List->Add(FModel->Focused());
     }
@@ -38,13 +40,12 @@ void TCustomExTree::AllSelected(TExList* List)
 
 void TCustomExTree::AllSelectedEx(TExList* List, bool Order)
 {
-    TExList* list = FModel->SelectedList();
-    if (!list) return;
+    if (!FModel->MultiSelect()) return;
     if (!Order) {
         AllSelected(List);
         return;
     }
-    List->SetCapacity(std::max(List->Capacity(), list->Capacity()));
+    List->SetCapacity(std::max(List->Capacity(), FModel->Selection().Count()));
     TExTreeItemList& all = FModel->AllItems();
     for (Integer i = 0; i < all.Count(); ++i) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
@@ -83,11 +84,17 @@ static void WalkSelectable(TExTreeModel* Model, bool IncludeHidden, TVisit Visit
 
 void TCustomExTree::SelectAll() { SelectAllEx(!FilteredVisibility()); }
 
+// The walks below hold every item (their handlers may delete any) and keep the model in a local
+// (they may free the tree).
+
 void TCustomExTree::SelectAllEx(bool IncludeHidden)
 {
     if (!MultiSelect()) return;
-    TExUpdateGuard bracket(FModel.get());
-    WalkSelectable(FModel.get(), IncludeHidden, [](TExTreeItem* Item) {
+    TExTreeModel* model = FModel.get();
+    TExTreeOperation op(model);
+    op.HoldAll();
+    TExUpdateGuard bracket(model);
+    WalkSelectable(model, IncludeHidden, [](TExTreeItem* Item) {
         if (!Item->Selected()) Item->SetSelected(true);
     });
     bracket.Done();
@@ -98,8 +105,11 @@ void TCustomExTree::InvertSelection() { InvertSelectionEx(!FilteredVisibility())
 void TCustomExTree::InvertSelectionEx(bool IncludeHidden)
 {
     if (!MultiSelect()) return;
-    TExUpdateGuard bracket(FModel.get());
-    WalkSelectable(FModel.get(), IncludeHidden, [](TExTreeItem* Item) { Item->SetSelected(!Item->Selected()); });
+    TExTreeModel* model = FModel.get();
+    TExTreeOperation op(model);
+    op.HoldAll();
+    TExUpdateGuard bracket(model);
+    WalkSelectable(model, IncludeHidden, [](TExTreeItem* Item) { Item->SetSelected(!Item->Selected()); });
     bracket.Done();
 }
 
@@ -119,12 +129,17 @@ void TCustomExTree::SelectRange2(TExTreeItem* FromItem, TExTreeItem* ToItem, boo
     if (!MultiSelect() || FromItem == ToItem) return;
     const Integer a = FromItem ? std::max(FromItem->GetAbsIndex(), 0) : 0;
     const Integer b = ToItem ? std::max(ToItem->GetAbsIndex(), 0) : 0;
-    TExUpdateGuard bracket(FModel.get());
-    TExTreeItemList& all = FModel->AllItems();
+    TExTreeModel* model = FModel.get();
+    TExTreeOperation op(model);
+    op.HoldAll();
+    const bool disabledToo = SelectDisabled || FIgnoreEnabled;
+    TExUpdateGuard bracket(model);
+    TExTreeItemList& all = model->AllItems();
     const Integer step = a <= b ? 1 : -1;
-    for (Integer i = a;; i += step) {
-        auto* item = static_cast<TExTreeItem*>(all.Get(i));
-        if (Selectable(item, SelectDisabled)) item->SetSelected(true);
+    // Handlers may move items: the walk stays inside the list.
+    for (Integer i = a; i >= 0 && i < all.Count(); i += step) {
+        TExTreeItem* item = all.FastGet(i);
+        if (item->Enabled() || disabledToo) item->SetSelected(true);
         if (i == b) break;
     }
     bracket.Done();
@@ -145,17 +160,21 @@ void TCustomExTree::SelectRangeEx2(TExTreeItem* FromItem, TExTreeItem* ToItem, b
     Integer a = FromItem ? std::max(FromItem->GetAbsIndex(), 0) : 0;
     Integer b = ToItem ? std::max(ToItem->GetAbsIndex(), 0) : 0;
     if (a > b) std::swap(a, b);
-    TExUpdateGuard bracket(FModel.get());
-    TExTreeItemList& all = FModel->AllItems();
+    TExTreeModel* model = FModel.get();
+    TExTreeOperation op(model);
+    op.HoldAll();
+    const bool disabledToo = SelectDisabled || FIgnoreEnabled;
+    TExUpdateGuard bracket(model);
+    TExTreeItemList& all = model->AllItems();
     // Both ends belong to the range, as they do without filtering.
     for (Integer i = a; i <= b && i < all.Count();) {
-        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+        TExTreeItem* item = all.FastGet(i);
         if (item->Hidden()) {
-            i = PastBranch(FModel.get(), item, i);
+            i = PastBranch(model, item, i);
             continue;
         }
-        if (Selectable(item, SelectDisabled)) item->SetSelected(true);
-        i = item->Expanded() ? i + 1 : PastBranch(FModel.get(), item, i);
+        if (item->Enabled() || disabledToo) item->SetSelected(true);
+        i = item->Expanded() ? i + 1 : PastBranch(model, item, i);
     }
     bracket.Done();
 }
@@ -174,11 +193,14 @@ void TCustomExTree::SetMultiSelect(bool Value) { FModel->SetMultiSelect(Value); 
 
 void TCustomExTree::SetMultiSelectLevel(Integer Value)
 {
-    if (FModel->MultiSelectLevel == Value) return;
-    TExUpdateGuard bracket(FModel.get());
-    RefreshFlags().UpdatePending = true;
-    FModel->MultiSelectLevel = Value;
-    FModel->DeselectAllEx(true);
-    if (TExTreeItem* focused = FModel->Focused()) focused->SetSelected(true);
+    TExTreeModel* model = FModel.get();
+    if (model->MultiSelectLevel == Value) return;
+    TExTreeOperation op(model);
+    op.HoldAll();
+    TExUpdateGuard bracket(model);
+    model->Refresh().UpdatePending = true;
+    model->MultiSelectLevel = Value;
+    model->DeselectAllEx(true);
+    if (TExTreeItem* focused = model->Focused()) focused->SetSelected(true);
     bracket.Done();
 }

@@ -1,10 +1,12 @@
 // Sorting the items: keys taken from one column once per run, compared by type, with further sort
 // sections and the item's serial as tie-breaks.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/DateUtils.h"
 #include "platform/Guard.h"
@@ -132,10 +134,13 @@ void SkipBlanks(const std::string& S, size_t& Pos)
 bool ScanDate(const std::string& S, size_t& Pos, TDateTime& Result)
 {
     int parts[3];
+    size_t digits[3];
     int count = 0;
     size_t p = Pos;
     while (count < 3) {
+        const size_t start = p;
         if (!ReadNumber(S, p, 4, parts[count])) return false;
+        digits[count] = p - start;
         ++count;
         if (p < S.size() && S[p] == FormatSettings.DateSeparator && count < 3)
             ++p;
@@ -162,7 +167,8 @@ bool ScanDate(const std::string& S, size_t& Pos, TDateTime& Result)
         day = parts[rank[0]];
         month = parts[rank[1]];
         year = parts[rank[2]];
-        if (year < 100 && p - Pos > 0) year += year < 50 ? 2000 : 1900;
+        // Only a year written with one or two digits stands for one near now; "0001" is year 1.
+        if (digits[rank[2]] <= 2) year += year < 50 ? 2000 : 1900;
     } else {
         day = d < m ? parts[0] : parts[1];
         month = d < m ? parts[1] : parts[0];
@@ -365,6 +371,43 @@ private:
     TExTreeModel* FModel;
 };
 
+// A handler freed the control while a sort ran: the sort stops where it is.
+struct TSortStopped {};
+
+// Sorts Items by Less, a comparison that may be inconsistent (an application's): a merge sort,
+// which never looks outside the range whatever the comparison answers, stable, and with at most
+// n log n comparisons.
+template <class TLess>
+void MergeSort(std::vector<TExTreeItem*>& Items, TLess Less)
+{
+    const size_t n = Items.size();
+    constexpr size_t Run = 16;
+    // Short runs by insertion, each move checked against the run's start.
+    for (size_t lo = 0; lo < n; lo += Run) {
+        const size_t hi = std::min(lo + Run, n);
+        for (size_t i = lo + 1; i < hi; ++i) {
+            TExTreeItem* item = Items[i];
+            size_t j = i;
+            while (j > lo && Less(item, Items[j - 1])) {
+                Items[j] = Items[j - 1];
+                --j;
+            }
+            Items[j] = item;
+        }
+    }
+    std::vector<TExTreeItem*> buffer(n);
+    for (size_t width = Run; width < n; width *= 2) {
+        for (size_t lo = 0; lo < n; lo += 2 * width) {
+            const size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+            size_t a = lo, b = mid, out = lo;
+            while (a < mid && b < hi) buffer[out++] = Less(Items[b], Items[a]) ? Items[b++] : Items[a++];
+            while (a < mid) buffer[out++] = Items[a++];
+            while (b < hi) buffer[out++] = Items[b++];
+        }
+        Items.swap(buffer);
+    }
+}
+
 const std::string& TextKeyOf(const TExTreeItem* Item)
 {
     return *reinterpret_cast<const std::string*>(Item->SortKeyValue());
@@ -462,19 +505,16 @@ void TExTreeItem::NormalizeSorts(Integer StartIndex)
     if (StartIndex < 0) return;
     std::vector<TExTreeItem*> branch;
     CollectBranch(branch);
+    const Integer count = static_cast<Integer>(branch.size()) - 1;
     TExTreeItemList& all = FTree->AllItems();
-    Integer position = StartIndex;
-    bool changed = false;
-    // A sort only reorders the branch, so it fills the places it held before.
-    for (TExTreeItem* item : branch) {
-        if (item == this) continue;
-        if (all.FastGet(position) != item) {
-            all.Put(position, item);
-            changed = true;
-        }
-        ++position;
-    }
-    if (changed) FTree->InvalidateIndexes(StartIndex);
+    if (count <= 0 || StartIndex + count > all.Count()) return;
+    // A sort only reorders the branch, so it fills the places it held before: the block is
+    // written anew in one piece when anything in it moved.
+    Integer k = 0;
+    while (k < count && all.FastGet(StartIndex + k) == branch[static_cast<size_t>(k) + 1]) ++k;
+    if (k == count) return;
+    FTree->ListRemove(StartIndex + k, StartIndex + count - 1);
+    FTree->ListInsert(StartIndex + k, branch.data() + 1 + k, count - k);
 }
 
 void TExTreeItem::QuickSort(bool Recursive, Integer L, Integer R, TExSSortMode SortMode, TSortTypes SortType,
@@ -484,67 +524,66 @@ void TExTreeItem::QuickSort(bool Recursive, Integer L, Integer R, TExSSortMode S
     if (!tree) return;
     // A header that read no sections from a stream told nobody that the old ones went.
     tree->PruneSortSections();
+    // Handlers of the comparisons and of virtual values run while the children are walked.
+    TExTreeOperation op(FTree);
+    op.HoldAll();
     TSortDepth depth(FTree);
-    const Integer n = Count();
-    if (n > 1) {
-        const bool nested = GetOption(ioNestedSort);
+    TExTreeModel* model = FTree;
+    // Sorts the children L..R of Parent; gives up when a handler changed the tree's structure.
+    auto sortLevel = [&](TExTreeItem* Parent, Integer From, Integer To) {
+        const Integer n = Parent->Count();
+        From = std::max<Integer>(From, 0);
+        To = std::min(To, n - 1);
+        if (To - From < 1) return;
+        std::vector<TExTreeItem*> children;
+        children.reserve(static_cast<size_t>(To - From + 1));
+        for (Integer i = From; i <= To; ++i) children.push_back(Parent->FChildren->FastGet(i));
+        const Integer structure = model->StructureVersion();
         // Keys are taken here and given back however the sort ends (a comparison may raise).
         struct TKeys {
-            TExTreeItem* Owner;
-            Integer Taken = 0;
+            std::vector<TExTreeItem*>* Items;
+            size_t Taken = 0;
             ~TKeys()
             {
-                for (Integer i = 0; i < Taken && i < Owner->Count(); ++i) Owner->FChildren->FastGet(i)->ReleaseSortData();
+                for (size_t i = 0; i < Taken; ++i) (*Items)[i]->ReleaseSortData();
             }
-        } keys{this};
+        } keys{&children};
+        const bool nested = Parent->GetOption(ioNestedSort);
+        std::vector<TExTreeItem*> order = children;
         if (!nested) {
-            for (; keys.Taken < n; ++keys.Taken) FChildren->FastGet(keys.Taken)->AddSortData(SortType, Section);
-        }
-        auto child = [this](Integer I) { return FChildren->FastGet(I); };
-        while (L < R) {
-            Integer i = L, j = R;
-            TExTreeItem* pivot = child((L + R) / 2);
-            do {
-                while (i < n && child(i) != pivot && tree->CompareItems(child(i), pivot, SortMode, SortType, Section) < 0)
-                    ++i;
-                while (j >= 0 && child(j) != pivot &&
-                       tree->CompareItems(child(j), pivot, SortMode, SortType, Section) >= 0)
-                    --j;
-                if (i <= j) {
-                    if (i != j) {
-                        TExTreeItem* a = child(i);
-                        FChildren->Put(i, child(j));
-                        FChildren->Put(j, a);
-                    }
-                    ++i;
-                    --j;
+            for (; keys.Taken < children.size(); ++keys.Taken) {
+                children[keys.Taken]->AddSortData(SortType, Section);
+                if (!model->Host()) {
+                    ++keys.Taken;
+                    throw TSortStopped{};
                 }
-            } while (i <= j);
-            // The smaller part by recursion, the larger by the loop: the stack stays shallow
-            // whatever order the items come in.
-            const bool leftSmaller = j - L < R - i;
-            const Integer subL = leftSmaller ? L : i;
-            const Integer subR = leftSmaller ? j : R;
-            if (subL < subR) {
-                struct TNest {
-                    TExTreeItem* Item;
-                    bool Old;
-                    ~TNest() { Item->SetSortNested(Old); }
-                } nest{this, nested};
-                SetSortNested(true);
-                QuickSort(Recursive, subL, subR, SortMode, SortType, Section);
             }
-            if (leftSmaller)
-                L = i;
-            else
-                R = j;
         }
-    }
-    if (Recursive && !GetOption(ioNestedSort)) {
-        for (Integer i = 0; i < Count(); ++i) {
-            TExTreeItem* c = FChildren->FastGet(i);
-            if (c->Count() > 0) c->QuickSort(Recursive, 0, c->Count() - 1, SortMode, SortType, Section);
+        MergeSort(order, [&](TExTreeItem* A, TExTreeItem* B) {
+            const Integer res = tree->CompareItems(A, B, SortMode, SortType, Section);
+            if (!model->Host()) throw TSortStopped{};
+            return res < 0;
+        });
+        // A handler that moved, added or deleted items leaves the children as it left them.
+        if (model->StructureVersion() != structure) return;
+        Parent->FChildren->DeleteRange(From, To);
+        Parent->FChildren->InsertBlock(From, order.data(), static_cast<Integer>(order.size()));
+    };
+    try {
+        sortLevel(this, L, R);
+        if (!Recursive || GetOption(ioNestedSort)) return;
+        // Every branch below, level by level with a stack of its own.
+        std::vector<TExTreeItem*> stack;
+        for (Integer i = Count() - 1; i >= 0; --i) stack.push_back(FChildren->FastGet(i));
+        while (!stack.empty()) {
+            TExTreeItem* item = stack.back();
+            stack.pop_back();
+            if (item->Count() == 0) continue;
+            sortLevel(item, 0, item->Count() - 1);
+            for (Integer i = item->Count() - 1; i >= 0; --i) stack.push_back(item->FChildren->FastGet(i));
         }
+    } catch (const TSortStopped&) {
+        // The control went; the model keeps what has been done and goes when its operations end.
     }
 }
 
@@ -552,6 +591,8 @@ void TExTreeItem::Sort(bool Recursive)
 {
     TCustomExTree* tree = TCustomExTree::TreeOf(this);
     if (!tree) return;
+    TExTreeOperation op(FTree);
+    op.HoldAll();
     TSortDepth depth(FTree);
     if (Count() == 0 || (!Recursive && Count() < 2)) return;
     TExUpdateGuard bracket(FTree);
@@ -574,23 +615,22 @@ void TExTreeItem::Sort(bool Recursive)
         mode = keySection->SortMode();
         type = tree->SectionTypeToSortType(keySection->FieldType());
     }
-    const Integer start = IsHiddenRoot() ? 0 : GetAbsIndex() + 1;
     SetSortNested(false);
-    // The list follows the children even when a comparison raises half-way.
+    // The list follows the children even when a comparison raises half-way; the branch's place is
+    // taken then, as handlers may have moved it.
     struct TNormalize {
         TExTreeItem* Item;
-        Integer Start;
         bool Done = false;
         void Run()
         {
             if (Done) return;
             Done = true;
-            Item->NormalizeSorts(Start);
+            Item->NormalizeSorts(Item->IsHiddenRoot() ? 0 : Item->GetAbsIndex() + 1);
             Item->FTree->MarkRows();
             Item->FTree->Refresh().UpdatePending = true;
         }
         ~TNormalize() { Run(); }
-    } normalize{this, start};
+    } normalize{this};
     QuickSort(Recursive, 0, Count() - 1, mode, type, section);
     // Before the bracket closes: its close rebuilds the rows from the list.
     normalize.Run();
@@ -601,13 +641,17 @@ void TExTreeItem::Sort(bool Recursive)
 
 void TCustomExTree::Sort(bool Recursive)
 {
+    TExTreeModel* model = FModel.get();
+    TExTreeOperation op(model);
+    op.HoldAll();
     TGuardPtr<TCustomExTree> self(this);
     TriggerSortBegin();
     if (!self) return;
     {
-        TSortDepth depth(FModel.get());
-        FModel->Root()->Sort(Recursive);
+        TSortDepth depth(model);
+        model->Root()->Sort(Recursive);
     }
+    if (!self) return;
     TriggerSortEnd();
 }
 
@@ -617,7 +661,9 @@ Integer TCustomExTree::CompareItems(TExTreeItem* Item1, TExTreeItem* Item2, TExS
     const bool descending = SortMode == hsmDescend || (SortMode == hsmNone && SortDir() == sdDescend);
     Integer res = 0;
     if (SortType == stCustom) {
+        TGuardPtr<TCustomExTree> self(this);
         DoCompareItems(Item1, Item2, res);
+        if (!self) return Sign3(res);
         res = Sign3(res);
     } else {
         const Integer k1 = Item1->SortKeyKind(), k2 = Item2->SortKeyKind();
@@ -642,8 +688,11 @@ Integer TCustomExTree::CompareItems(TExTreeItem* Item1, TExTreeItem* Item2, TExS
     }
     if (descending) res = -res;
     if (res == 0 && FSortSections) {
-        for (Integer i = 0; i < FSortSections->Count() && res == 0; ++i)
+        TGuardPtr<TCustomExTree> self(this);
+        for (Integer i = 0; i < FSortSections->Count() && res == 0; ++i) {
             SlowCompareItems(Item1, Item2, static_cast<TExHeaderSection*>(FSortSections->Get(i)), res);
+            if (!self) return res;
+        }
     }
     if (res == 0 && Item1 != Item2) {
         // The order the items were made in: the same for every run, unlike their addresses.
@@ -657,19 +706,29 @@ void TCustomExTree::SlowCompareItems(TExTreeItem* Item1, TExTreeItem* Item2, TEx
 {
     const Integer index = Section->GetIndex();
     const TSortTypes type = SectionTypeToSortType(Section->FieldType());
+    const TExSSortMode sortMode = Section->SortMode();
+    // Handlers asked here may free the tree (and the section with it).
+    TGuardPtr<TCustomExTree> self(this);
     bool useText = true;
     if (FModel->VirtualityLevel() == vlTextAndStyles && OnVirtualValueNeeded) {
         useText = false;
         if (type == stCustom) {
             DoCompareItems(Item1, Item2, Res);
+            if (!self) return;
         } else if (type == stText) {
-            Res = CompareLocaleText(TriggerVirtualTextNeeded(Item1, index), TriggerVirtualTextNeeded(Item2, index));
+            const std::string t1 = TriggerVirtualTextNeeded(Item1, index);
+            if (!self) return;
+            const std::string t2 = TriggerVirtualTextNeeded(Item2, index);
+            if (!self) return;
+            Res = CompareLocaleText(t1, t2);
         } else {
             const Integer kind = WantedKind(type);
             TExVariant v1, v2;
             TConverted c1, c2;
             TriggerVirtualValueNeeded(Item1, index, kind, v1);
+            if (!self) return;
             TriggerVirtualValueNeeded(Item2, index, kind, v2);
+            if (!self) return;
             if (ConvertValue(v1, kind, c1) && ConvertValue(v2, kind, c2))
                 Res = CompareConverted(c1, c2, kind, type);
             else
@@ -680,7 +739,10 @@ void TCustomExTree::SlowCompareItems(TExTreeItem* Item1, TExTreeItem* Item2, TEx
         const std::string t1 = Items()->CellText(Item1, index);
         const std::string t2 = Items()->CellText(Item2, index);
         switch (type) {
-        case stCustom: DoCompareItems(Item1, Item2, Res); break;
+        case stCustom:
+            DoCompareItems(Item1, Item2, Res);
+            if (!self) return;
+            break;
         case stText: Res = CompareLocaleText(t1, t2); break;
         case stNumber: Res = CompareValues(StrToIntDef(t1, 0), StrToIntDef(t2, 0)); break;
         case stFloating: Res = CompareValues(StrToFloatDef(t1, 0), StrToFloatDef(t2, 0)); break;
@@ -701,5 +763,5 @@ void TCustomExTree::SlowCompareItems(TExTreeItem* Item1, TExTreeItem* Item2, TEx
         }
     }
     Res = Sign3(Res);
-    if (Section->SortMode() == hsmDescend) Res = -Res;
+    if (sortMode == hsmDescend) Res = -Res;
 }

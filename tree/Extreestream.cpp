@@ -1,8 +1,9 @@
 // The item stream: one record per item, the hidden root's first, each followed by its children's.
 // The newest layout is written; every older one is read. A stream comes from outside (a file, a
 // form), so the reader checks what it takes: counts, lengths, enumerations, option bits and the
-// nesting depth, and the collection reads into items outside the tree, putting them in only when
-// the whole stream was read.
+// nesting depth. The collection reads into the tree itself, where the handlers of the reading see
+// each item in its place, with the items there before set aside: they come back when the stream
+// cannot be read whole, and go when it could.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -82,8 +83,11 @@ Integer BranchDepth(TExTreeItem* Item)
 
 }  // namespace
 
-// Reads and writes records. The collection's reading builds the new items under a stand-in root
-// outside the tree; the tree's counts are taken when they are put in.
+// A handler of the stream freed the control: the stream cannot go on (only the control's handlers
+// can read or write the application's data).
+struct TStreamStopped {};
+
+// Reads and writes records.
 class TExItemStream {
 public:
     TExItemStream(TExTreeItems* Items, TStream* Stream)
@@ -91,29 +95,63 @@ public:
     {
     }
 
-    void Write(TExTreeItem* Top)
+    // False when a handler freed the control half-way.
+    bool Write(TExTreeItem* Top)
     {
         if (BranchDepth(Top) > MaxDepth) throw EExTreeError(Format(TooDeep, MaxDepth));
-        // Pre-order: each record ends with its child count, so its children simply follow it.
-        std::vector<TExTreeItem*> stack{Top};
-        while (!stack.empty()) {
-            TExTreeItem* item = stack.back();
-            stack.pop_back();
-            WriteRecord(item);
-            for (Integer i = item->Count() - 1; i >= 0; --i) stack.push_back(item->Items(i));
+        TExTreeOperation op(FModel);
+        op.HoldAll();
+        try {
+            // Pre-order: each record ends with its child count, so its children simply follow it.
+            std::vector<TExTreeItem*> stack{Top};
+            while (!stack.empty()) {
+                TExTreeItem* item = stack.back();
+                stack.pop_back();
+                WriteRecord(item);
+                for (Integer i = item->Count() - 1; i >= 0; --i) stack.push_back(item->Items(i));
+            }
+        } catch (const TStreamStopped&) {
+            return false;
         }
+        return true;
     }
 
     // Reads Top's record and the records of all items below it; the children are made with the
-    // collection's AddItem.
-    void Read(TExTreeItem* Top)
+    // collection's AddItem. With Head, Top's own record is read into Head first and handed to Top
+    // by Apply before the handlers hear of it. False when a handler freed the control half-way.
+    template <class TApply>
+    bool Read(TExTreeItem* Top, TExTreeItem* Head, TApply Apply)
+    {
+        try {
+            ReadBranch(Top, Head, Apply);
+        } catch (const TStreamStopped&) {
+            return false;
+        }
+        return true;
+    }
+    bool Read(TExTreeItem* Top)
+    {
+        return Read(Top, nullptr, [] {});
+    }
+
+private:
+    template <class TApply>
+    void ReadBranch(TExTreeItem* Top, TExTreeItem* Head, TApply Apply)
     {
         struct TFrame {
             TExTreeItem* Item;
             Integer Left;
         };
         std::vector<TFrame> stack;
-        stack.push_back({Top, ReadRecord(Top)});
+        Integer children;
+        if (Head) {
+            ReadRecordBody(Head);
+            Apply();
+            children = RecordEnd(Top);
+        } else {
+            children = ReadRecord(Top);
+        }
+        stack.push_back({Top, children});
         while (!stack.empty()) {
             TFrame& top = stack.back();
             if (top.Left == 0) {
@@ -123,12 +161,17 @@ public:
             --top.Left;
             if (static_cast<Integer>(stack.size()) > MaxDepth) Damaged(Format("nesting deeper than %d levels", MaxDepth));
             TExTreeItem* child = FItems->AddItem(top.Item);
-            const Integer children = ReadRecord(child);
-            stack.push_back({child, children});
+            const Integer count = ReadRecord(child);
+            stack.push_back({child, count});
         }
     }
 
-private:
+    // After each handler: the control may have gone.
+    void Raised()
+    {
+        if (!FModel->Host()) throw TStreamStopped{};
+    }
+
     // ---------------------------------------------------------------- writing
 
     void WriteRecord(TExTreeItem* Item)
@@ -172,7 +215,10 @@ private:
             WriteInt(FStream, count);
             for (Integer i = 0; i < count; ++i) WriteStyle(Item, Item->Styles(i), byEvent);
         }
-        if (FTree) FTree->TriggerItemSaveEvent(FStream, Item);
+        if (FTree) {
+            FTree->TriggerItemSaveEvent(FStream, Item);
+            Raised();
+        }
         WriteInt(FStream, Item->Count());
     }
 
@@ -180,7 +226,9 @@ private:
     {
         Byte record[StyleRecordSize] = {};
         if (ByEvent) {
+            TExTreeModel::TRaise raise(FModel);
             FTree->OnCellStyleSave(Item, FStream, Style);
+            Raised();
         } else {
             PutInt(record + 0, static_cast<Integer>(Style->CellBkColor()));
             PutInt(record + 4, static_cast<Integer>(Style->TextBkColor()));
@@ -242,6 +290,22 @@ private:
     // One record into Item; gives the number of children that follow.
     Integer ReadRecord(TExTreeItem* Item)
     {
+        ReadRecordBody(Item);
+        return RecordEnd(Item);
+    }
+
+    // The handlers' part of a record (told about Item) and the child count.
+    Integer RecordEnd(TExTreeItem* Item)
+    {
+        if (FTree) {
+            FTree->TriggerItemLoadEvent(FStream, Item);
+            Raised();
+        }
+        return ReadCount("child count");
+    }
+
+    void ReadRecordBody(TExTreeItem* Item)
+    {
         TExTreeItemStaticData* data = Item->FStaticData.get();
         Integer version = ReadInt();
         Integer length;
@@ -278,8 +342,6 @@ private:
             if (columns) columns->EndUpdate();
         }
         if (version < 0) ReadStyles(Item, version);
-        if (FTree) FTree->TriggerItemLoadEvent(FStream, Item);
-        return ReadCount("child count");
     }
 
     // Applies an option word, keeping the tree's hidden and variable-height counts in step for an
@@ -392,7 +454,9 @@ private:
             // What the application wrote, only it can read; without its reader the rest of the
             // stream cannot be found.
             if (!FTree || !FTree->OnCellStyleLoad) Damaged("styles written by an application event, and no OnCellStyleLoad");
+            TExTreeModel::TRaise raise(FModel);
             FTree->OnCellStyleLoad(Item, FStream, Style);
+            Raised();
             return;
         }
         Byte r[StyleRecordSize];
@@ -428,8 +492,13 @@ void TExTreeItem::WriteData(TStream* Stream) { TExItemStream(FCollection, Stream
 
 void TExTreeItem::ReadData(TStream* Stream)
 {
+    TExTreeOperation op(FTree);
+    op.HoldAll();
     TExUpdateGuard bracket(FTree);
-    TExItemStream(FCollection, Stream).Read(this);
+    if (!TExItemStream(FCollection, Stream).Read(this)) {
+        bracket.Forget();
+        return;
+    }
     Rebuild();
     bracket.Done();
 }
@@ -442,67 +511,141 @@ void TExTreeItems::WriteData(TStream* Stream)
     TExItemStream(this, Stream).Write(FRoot);
 }
 
-void TExTreeItems::ReadData(TStream* Stream)
-{
-    TExUpdateGuard bracket(FTree);
-    // The stand-in root and everything read under it stay outside the tree until the stream has
-    // been read whole; on any failure they go and the tree is as it was.
-    struct TStage {
-        TExTreeItem* Root;
-        ~TStage() { TObject::Free(Root); }
-    } stage{CreateItem(FTree)};
-    TExTreeItem* staged = stage.Root;
-    staged->FCollection = this;
-    staged->FHiddenRoot = FRoot;
-    if (!FTree->IsVirtual()) staged->NewStaticData();
-    try {
-        TExItemStream(this, Stream).Read(staged);
-    } catch (const EReadError&) {
-        throw EExTreeError(StreamEndsEarly);
-    }
+namespace {
 
-    FRoot->Clear();
-    // The root's own record: its texts, styles and fields; the bits that count rows stay its own.
-    TExTreeItemStaticData* from = staged->FStaticData.get();
-    if (TExTreeItemStaticData* to = FRoot->FStaticData.get(); to && from) {
+// The root's own record, as far as a stream sets it; the bits that count rows stay its own.
+void CopyRootRecord(TExTreeItem* To, const TExTreeItem* From)
+{
+    TExTreeItemStaticData* to = To->StaticData();
+    if (const TExTreeItemStaticData* from = From->StaticData(); to && from) {
         to->Text = from->Text;
         to->Hint = from->Hint;
         to->ColumnText->Assign(from->ColumnText);
-        // The root's earlier styles go: the list is made anew.
-        FRoot->SetUseStyles(false);
-        FRoot->SetUseStyles(staged->UseStyles());
+        // The earlier styles go: the list is made anew.
+        To->SetUseStyles(false);
+        To->SetUseStyles(From->UseStyles());
         to->MainStyle->Assign(from->MainStyle);
         to->MainStyle->SetStyleValue(from->MainStyle->StyleValue());
-        for (Integer i = 0; i < staged->StylesCount(); ++i) {
-            TExCellStyle* style = FRoot->AddStyle();
-            style->Assign(staged->Styles(i));
-            style->SetStyleValue(staged->Styles(i)->StyleValue());
+        for (Integer i = 0; i < From->StylesCount(); ++i) {
+            TExCellStyle* style = To->AddStyle();
+            style->Assign(From->Styles(i));
+            style->SetStyleValue(From->Styles(i)->StyleValue());
         }
     }
-    constexpr Cardinal RowBits = ioHidden | ioMultiline | ioIsHTML | ioOwnerHeight;
-    FRoot->FOptions = (staged->FOptions & ~RowBits) | (FRoot->FOptions & RowBits);
-    FRoot->FState = static_cast<Word>(staged->FState | (1u << stExpanded));
-    FRoot->FImageIndex = staged->FImageIndex;
-    FRoot->FStImageIndex = staged->FStImageIndex;
-    FRoot->FImageIndex2 = staged->FImageIndex2;
-    FRoot->FStImageIndex2 = staged->FStImageIndex2;
-    FRoot->FColor = staged->FColor;
-    FRoot->FRowBkColor = staged->FRowBkColor;
-    FRoot->FBkColor = staged->FBkColor;
-    FRoot->FCheckBoxState = staged->FCheckBoxState;
-    FRoot->FCheckBoxType = staged->FCheckBoxType;
-    FRoot->FHeight = staged->FHeight;
-    FRoot->FBorderStyle = staged->FBorderStyle;
-    FRoot->FIndentAdjust = staged->FIndentAdjust;
-    FRoot->FStrikedLineColor = staged->FStrikedLineColor;
-    FRoot->FItemValue = staged->FItemValue;
+}
 
-    // The items go in through the attaching of branches, which counts them into the tree.
-    std::vector<TExTreeItem*> read;
-    for (Integer i = 0; i < staged->Count(); ++i) read.push_back(staged->FChildren->FastGet(i));
-    if (staged->FChildren) staged->FChildren->Clear();
-    staged->FreeChildrenIfEmpty();
-    for (TExTreeItem* item : read) FRoot->AttachBranch(FRoot->Count(), item, FTree->AllItems().Count());
+}  // namespace
+
+// The record fields besides texts and styles; Keep: the option bits that stay To's own.
+void TExTreeItems::CopyRootFields(TExTreeItem* To, const TExTreeItem* From, Cardinal Keep)
+{
+    CopyRootRecord(To, From);
+    To->FOptions = (From->FOptions & ~Keep) | (To->FOptions & Keep);
+    To->FState = static_cast<Word>(From->FState | (1u << stExpanded));
+    To->FImageIndex = From->FImageIndex;
+    To->FStImageIndex = From->FStImageIndex;
+    To->FImageIndex2 = From->FImageIndex2;
+    To->FStImageIndex2 = From->FStImageIndex2;
+    To->FColor = From->FColor;
+    To->FRowBkColor = From->FRowBkColor;
+    To->FBkColor = From->FBkColor;
+    To->FCheckBoxState = From->FCheckBoxState;
+    To->FCheckBoxType = From->FCheckBoxType;
+    To->FHeight = From->FHeight;
+    To->FBorderStyle = From->FBorderStyle;
+    To->FIndentAdjust = From->FIndentAdjust;
+    To->FStrikedLineColor = From->FStrikedLineColor;
+    To->FItemValue = From->FItemValue;
+}
+
+TExTreeItem* TExTreeItems::NewStandIn()
+{
+    TExTreeItem* item = CreateItem(FTree);
+    item->FCollection = this;
+    item->FHiddenRoot = FRoot;
+    if (!FTree->IsVirtual()) item->NewStaticData();
+    return item;
+}
+
+TExTreeItem* TExTreeItems::SetAside()
+{
+    constexpr Cardinal RowBits = ioHidden | ioMultiline | ioIsHTML | ioOwnerHeight;
+    TExTreeItem* aside = NewStandIn();
+    CopyRootFields(aside, FRoot, RowBits);
+    if (FRoot->Count() == 0) return aside;
+    for (Integer i = 0; i < FRoot->Count(); ++i) FRoot->FChildren->FastGet(i)->AdjustCounts(-1);
+    FTree->ListRemove(0, Count() - 1);
+    std::swap(aside->FChildren, FRoot->FChildren);
+    for (Integer i = 0; i < aside->Count(); ++i) aside->FChildren->FastGet(i)->FParent = aside;
+    FTree->MarkRows();
+    return aside;
+}
+
+void TExTreeItems::TakeBack(TExTreeItem* Aside)
+{
+    constexpr Cardinal RowBits = ioHidden | ioMultiline | ioIsHTML | ioOwnerHeight;
+    CopyRootFields(FRoot, Aside, RowBits);
+    std::vector<TExTreeItem*> back;
+    for (Integer i = 0; i < Aside->Count(); ++i) back.push_back(Aside->FChildren->FastGet(i));
+    if (Aside->FChildren) Aside->FChildren->Clear();
+    Aside->FreeChildrenIfEmpty();
+    // After what was read, which a handler may have kept.
+    for (TExTreeItem* item : back) FRoot->AttachBranch(FRoot->Count(), item, FTree->AllItems().Count());
+    TObject::Free(Aside);
+}
+
+void TExTreeItems::ReadData(TStream* Stream)
+{
+    TExTreeOperation op(FTree);
+    op.HoldAll();
+    TExUpdateGuard bracket(FTree);
+    TExTreeItem* aside = SetAside();
+    // The root's own record is read into a stand-in and handed on, so its row bits stay its own.
+    struct TStandIn {
+        TExTreeItem* Item;
+        ~TStandIn() { TObject::Free(Item); }
+    } head{NewStandIn()};
+    bool whole = false;
+    try {
+        try {
+            constexpr Cardinal RowBits = ioHidden | ioMultiline | ioIsHTML | ioOwnerHeight;
+            whole = TExItemStream(this, Stream).Read(FRoot, head.Item, [&] { CopyRootFields(FRoot, head.Item, RowBits); });
+        } catch (const EReadError&) {
+            throw EExTreeError(StreamEndsEarly);
+        }
+    } catch (...) {
+        // What was read goes again (its handlers heard of it), and the tree is as it was.
+        ++FTree->FocusEventsLock;
+        try {
+            FRoot->Clear();
+        } catch (...) {
+            --FTree->FocusEventsLock;
+            TakeBack(aside);
+            throw;
+        }
+        --FTree->FocusEventsLock;
+        TakeBack(aside);
+        throw;
+    }
+    if (!whole) {
+        // A handler freed the control: the model goes when its operations end, the items set
+        // aside now (nobody hears of them any more).
+        TObject::Free(aside);
+        bracket.Forget();
+        return;
+    }
+    // The items that were there go now, with their deletions told as a clear would tell them.
+    ++FTree->FocusEventsLock;
+    try {
+        for (Integer i = aside->Count() - 1; i >= 0; i = std::min(i - 1, aside->Count() - 1))
+            DeleteDetached(aside->FChildren->FastGet(i));
+    } catch (...) {
+        --FTree->FocusEventsLock;
+        TObject::Free(aside);
+        throw;
+    }
+    --FTree->FocusEventsLock;
+    TObject::Free(aside);
     FTree->Refresh().HRangeStale = true;
     FTree->MarkRows();
     FTree->Refresh().UpdatePending = true;
