@@ -26,6 +26,14 @@ struct TThread::TState {
     bool Finished = false;
     int ReturnValue = 0;
     std::string Fatal;
+    // Main thread only: the depth of the worker's calls running on it (Synchronize, OnTerminate),
+    // and a free asked for inside one of them, which waits until they have returned.
+    int SyncDepth = 0;
+    bool FreeAsked = false;
+    bool FreeSelf = false;
+    // The object is gone while the worker finishes: it is not joined, and a posted start finds it gone.
+    bool Detached = false;
+    std::atomic<bool> Destroyed{false};
 };
 
 TThread::TThread(bool CreateSuspended) : FState(std::make_shared<TState>())
@@ -34,7 +42,7 @@ TThread::TThread(bool CreateSuspended) : FState(std::make_shared<TState>())
         // Execute is virtual: it may not run before the derived constructor has.
         std::weak_ptr<TState> state = FState;
         Post([this, state] {
-            if (auto s = state.lock())
+            if (auto s = state.lock(); s && !s->Destroyed)
                 Start();
         });
     }
@@ -42,9 +50,11 @@ TThread::TThread(bool CreateSuspended) : FState(std::make_shared<TState>())
 
 TThread::~TThread()
 {
+    // Freed by delete, the worker has ended already; this is for a thread object that is a member
+    // or a local, whose subclass part is gone by now.
     std::shared_ptr<TState> s = FState;
     if (s->Worker.joinable()) {
-        if (s->Worker.get_id() == std::this_thread::get_id()) {
+        if (s->Detached || s->Worker.get_id() == std::this_thread::get_id()) {
             s->Worker.detach();
         } else {
             Terminate();
@@ -53,7 +63,39 @@ TThread::~TThread()
         }
     }
     // The object is gone: a start still posted finds no state.
+    s->Destroyed = true;
     FState.reset();
+}
+
+void TThread::operator delete(TThread* Thread, std::destroying_delete_t)
+{
+    if (!Thread)
+        return;
+    TState& s = *Thread->FState;
+    if (IsMainThread() && s.SyncDepth > 0) {
+        // Freed from a call of its own worker's that the worker is waiting on: waiting here would
+        // never end. It goes once that call has returned and Execute has ended.
+        s.FreeAsked = true;
+        Thread->Terminate();
+        return;
+    }
+    bool wait = false;
+    {
+        std::lock_guard<std::mutex> g(s.Lock);
+        wait = s.Started && s.Worker.get_id() != std::this_thread::get_id();
+    }
+    if (wait) {
+        Thread->Terminate();
+        Thread->WaitFor();
+    }
+    Destroy(Thread);
+}
+
+void TThread::Destroy(TThread* Thread)
+{
+    void* memory = dynamic_cast<void*>(Thread);
+    Thread->~TThread();
+    ::operator delete(memory);
 }
 
 void TThread::Start()
@@ -75,20 +117,38 @@ void TThread::Run()
     } catch (...) {
         s->Fatal = "Exception in a thread";
     }
-    try {
-        Synchronize([this] { DoTerminate(); });
-    } catch (const std::exception& e) {
-        if (s->Fatal.empty())
-            s->Fatal = e.what();
-    }
-    bool freeSelf = FreeOnTerminate;
+    // The end runs on the main thread; from there on the worker touches only the shared state, as the
+    // object may be gone.
+    bool gone = false;
+    RunOnMainThread([this, s, &gone] {
+        if (!s->FreeAsked) {
+            ++s->SyncDepth;
+            try {
+                DoTerminate();
+            } catch (const std::exception& e) {
+                if (s->Fatal.empty())
+                    s->Fatal = e.what()[0] ? e.what() : "Exception in a thread";
+            } catch (...) {
+                if (s->Fatal.empty())
+                    s->Fatal = "Exception in a thread";
+            }
+            --s->SyncDepth;
+        }
+        if (s->FreeAsked) {
+            gone = true;
+            s->Detached = true;
+            Destroy(this);
+            return;
+        }
+        s->FreeSelf = FreeOnTerminate;
+    });
     {
         std::lock_guard<std::mutex> g(s->Lock);
         s->Finished = true;
     }
     s->Changed.notify_all();
     WakeMainThread();
-    if (freeSelf)
+    if (!gone && s->FreeSelf)
         Post([this] { delete this; });
 }
 
@@ -145,7 +205,18 @@ std::uint64_t TThread::ThreadID() const
 
 std::string TThread::FatalException() const { return FState->Fatal; }
 
-void TThread::Synchronize(const std::function<void()>& Method) { RunOnMainThread(Method); }
+void TThread::Synchronize(const std::function<void()>& Method)
+{
+    TState& s = *FState;
+    RunOnMainThread([&] {
+        ++s.SyncDepth;
+        struct Leave {
+            TState& State;
+            ~Leave() { --State.SyncDepth; }
+        } leave{s};
+        Method();
+    });
+}
 
 void TThread::SetReturnValue(int Value) { FState->ReturnValue = Value; }
 

@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "platform/Classes.h"
@@ -21,6 +22,11 @@ public:
     explicit TThread(bool CreateSuspended);
     // Asks Execute to end (Terminate) and waits for it.
     ~TThread() override;
+    // Freeing a thread (delete) asks Execute to end and waits for it before any part of the object
+    // goes, so a subclass's members outlive its Execute. Freed from its own OnTerminate or from a
+    // method it synchronizes, it goes once that has returned and Execute has ended (without an
+    // OnTerminate of its own after such a free).
+    static void operator delete(TThread* Thread, std::destroying_delete_t);
 
     void Start();
     void Resume() { Start(); }
@@ -53,6 +59,8 @@ private:
     struct TState;
     std::shared_ptr<TState> FState;
     void Run();
+    // Destroys and frees the object; the worker, if still on its way out, is let go.
+    static void Destroy(TThread* Thread);
 };
 
 // Runs on the main thread what workers asked of it (Synchronize, SendMessage, SetTimer); answers

@@ -14,14 +14,6 @@
 
 TSearchTextTimeoutThread::TSearchTextTimeoutThread() : TThread(true) {}
 
-// The worker reads the lock and the flag: it must have ended before they go.
-TSearchTextTimeoutThread::~TSearchTextTimeoutThread()
-{
-    if (Suspended()) return;
-    Terminate();
-    WaitFor();
-}
-
 void TSearchTextTimeoutThread::SetKeepAlive(bool Value)
 {
     FCriticalSection.Acquire();

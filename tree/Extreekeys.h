@@ -9,7 +9,6 @@ class TSearchTextTimeoutThread : public TThread {
 public:
     // Created suspended with keep-alive off.
     TSearchTextTimeoutThread();
-    ~TSearchTextTimeoutThread() override;
 
     // Read and written under the critical section: the main thread sets it with every key, the
     // worker reads and resets it after every step.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -217,6 +218,80 @@ TEST_F(Threads, FreeingARunningThreadEndsItAndFreeOnTerminateFreesItself)
     self->FreeOnTerminate = true;
     self->Start();
     EXPECT_TRUE(uitest::PumpUntil([&] { return freed; }, 2000));
+}
+
+// A subclass whose Execute reads its own members until it is told to end.
+class TReader : public TThread {
+public:
+    explicit TReader(bool Spin) : TThread(true), FSpin(Spin), FSamples(4096, 1) {}
+    std::atomic<long long> Sum{0};
+
+protected:
+    void Execute() override
+    {
+        do {
+            long long sum = 0;
+            for (int v : FSamples)
+                sum += v;
+            Sum = sum;
+        } while (FSpin && !Terminated());
+    }
+
+private:
+    bool FSpin;
+    std::vector<int> FSamples;
+};
+
+// Freed at once after Start, the worker's Execute is not left calling into a half-destroyed object
+// (an empty Execute included), nor reading members that went.
+TEST_F(Threads, FreeingAThreadThatRunsWaitsBeforeItsSubclassGoes)
+{
+    for (int i = 0; i < 200; ++i) {
+        auto* empty = new TWorker(true, [](TWorker&) {});
+        empty->Start();
+        delete empty;
+        auto* reader = new TReader(i % 2 == 0);
+        reader->Start();
+        if (i % 4 == 0)
+            Sleep(1);
+        delete reader;
+    }
+    // Freed through a pointer to the base, as an owner holding threads of several kinds does.
+    std::unique_ptr<TThread> held(new TReader(true));
+    held->Start();
+    held.reset();
+    // A thread that is never started goes without waiting.
+    delete new TReader(true);
+}
+
+// Handlers that free the thread whose worker waits for them: its OnTerminate, and a method its
+// Execute synchronizes.
+TEST_F(Threads, AThreadFreedByItsOwnHandlersGoesWhenTheyReturn)
+{
+    TWorker* t = nullptr;
+    bool freed = false;
+    t = new TWorker(true, [](TWorker&) {});
+    t->Freed = &freed;
+    t->OnTerminate = [&](TObject*) { delete t; };
+    t->Start();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return freed; }, 60000));
+
+    bool terminated = false;
+    std::atomic<int> rounds{0};
+    freed = false;
+    t = new TWorker(true, [&](TWorker& self) {
+        self.Synchronize([&] { delete t; });
+        // Still here after the free: the members stay until Execute ends.
+        while (!self.Terminated())
+            Sleep(1);
+        ++rounds;
+    });
+    t->Freed = &freed;
+    t->OnTerminate = [&](TObject*) { terminated = true; };
+    t->Start();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return freed; }, 60000));
+    EXPECT_EQ(rounds, 1);
+    EXPECT_FALSE(terminated) << "a thread the program freed raises no OnTerminate";
 }
 
 TEST_F(Threads, CriticalSectionsKeepTwoWorkersApart)
