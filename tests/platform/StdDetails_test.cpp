@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/CodePages.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Input.h"
 #include "platform/StdCtrls.h"
@@ -57,8 +58,8 @@ protected:
 
 TEST_F(Details, WordSelectionGrowsByWordsAndTheLastLineEndsWhereItEnds)
 {
-    auto* edit = Make<TEdit>(form, 10, 10, 300, 24);
-    edit->SetText("one two three four");
+    auto* edit = Make<TEdit>(form, 10, 10, 360, 24);
+    edit->SetText("one two three four five");
     edit->SetFocus();
     const TPoint o = PosOf(edit, 0);
     const int y = o.Y + 4;
@@ -69,7 +70,7 @@ TEST_F(Details, WordSelectionGrowsByWordsAndTheLastLineEndsWhereItEnds)
     Input::MouseMove(edit, o.X + Width(edit, "o"), y, ssLeft);
     EXPECT_EQ(edit->SelText(), "one two three");
     Input::MouseMove(edit, o.X + Width(edit, "one two three fo"), y, ssLeft);
-    EXPECT_EQ(edit->SelText(), "three four");
+    EXPECT_EQ(edit->SelText(), "three four") << "to the end of the word under the pointer, no further";
     Input::MouseUp(edit, mbLeft, o.X + Width(edit, "one two three fo"), y);
     // A double click in the gap just after a word takes that word.
     Input::AdvanceTime(1000);
@@ -411,6 +412,162 @@ TEST_F(Details, ResetsBoundsAndPagesThatUsersNotice)
     Input::PressKey(VK_F4);
     EXPECT_FALSE(combo->DroppedDown());
     EXPECT_EQ(combo->Text(), "d");
+}
+
+// A dropped-down list follows the pointer held over it and beyond it, its first item included.
+TEST_F(Details, ADroppedListFollowsThePointerBothWays)
+{
+    auto* combo = Make<TComboBox>(form, 10, 10, 150, 0);
+    for (int i = 0; i < 30; ++i)
+        combo->Items()->Add("row " + std::to_string(i));
+    combo->SetItemIndex(3);
+    combo->SetFocus();
+    Input::PressKey(VK_F4);
+    ASSERT_TRUE(combo->DroppedDown());
+    TWinControl* dropped = TWinControl::FindControl(combo->ListHandle());
+    ASSERT_NE(dropped, nullptr);
+    const int ih = combo->ItemHeight();
+    auto top = [&] { return int(SendMessage(combo->ListHandle(), LB_GETTOPINDEX, 0, 0)); };
+    auto current = [&] { return int(SendMessage(combo->ListHandle(), LB_GETCURSEL, 0, 0)); };
+    SendMessage(combo->ListHandle(), LB_SETTOPINDEX, 0, 0);
+    ASSERT_EQ(top(), 0);
+    Input::MouseMove(dropped, 10, ih / 2);
+    EXPECT_EQ(current(), 0) << "the first item is marked like any other";
+    // Held below the list it scrolls down, above it back up.
+    Input::MouseDown(dropped, mbLeft, 10, ih / 2);
+    for (int i = 0; i < 3; ++i)
+        Input::MouseMove(dropped, 10, dropped->ClientHeight() + 20, ssLeft);
+    EXPECT_EQ(top(), 3);
+    Input::MouseMove(dropped, 10, -20, ssLeft);
+    EXPECT_EQ(top(), 2);
+    Input::MouseUp(dropped, mbLeft, 10, ih / 2);
+    EXPECT_FALSE(combo->DroppedDown());
+}
+
+// A click that leaves one item selected in a multi-selection list is a change, however many were
+// selected before.
+TEST_F(Details, AClickOnAMultiSelectionListIsAChange)
+{
+    auto* list = Make<TListBox>(form, 10, 10, 150, 120);
+    list->SetMultiSelect(true);
+    for (int i = 0; i < 5; ++i)
+        list->Items()->Add("row " + std::to_string(i));
+    int clicks = 0;
+    list->OnClick = [&](TObject*) { ++clicks; };
+    list->SetSelected(1, true);
+    list->SetSelected(2, true);
+    const int ih = list->ItemHeight();
+    Input::Click(list, 5, 3 * ih + 2);
+    EXPECT_EQ(list->SelCount(), 1);
+    EXPECT_TRUE(list->Selected(3));
+    EXPECT_EQ(clicks, 1);
+}
+
+// Owner-drawn combo boxes are as tall as their items ask; the button is pushed from the press on.
+TEST_F(Details, OwnerDrawnComboFieldsAndThePushedButton)
+{
+    for (TComboBoxStyle style : {csOwnerDrawFixed, csOwnerDrawVariable}) {
+        auto* combo = Make<TComboBox>(form, 10, 10, 150, 0);
+        combo->SetStyle(style);
+        const int plain = combo->Height();
+        combo->SetItemHeight(40);
+        EXPECT_EQ(combo->Height(), 46) << "style " << int(style);
+        EXPECT_GT(combo->Height(), plain);
+        delete combo;
+    }
+    auto* combo = Make<TComboBox>(form, 10, 10, 150, 0);
+    combo->SetStyle(csDropDownList);
+    combo->Items()->Add("a");
+    uitest::Pump();
+    const TRect button{combo->ClientWidth() - 18, 2, combo->ClientWidth() - 2, combo->ClientHeight() - 2};
+    auto look = [&] {
+        HDC dc = GetDC(combo->Handle());
+        std::vector<COLORREF> pixels;
+        for (int y = button.Top; y < button.Bottom; ++y)
+            for (int x = button.Left; x < button.Right; ++x)
+                pixels.push_back(GetPixel(dc, x, y));
+        ReleaseDC(combo->Handle(), dc);
+        return pixels;
+    };
+    const std::vector<COLORREF> raised = look();
+    std::vector<COLORREF> whilePressed;
+    combo->OnDropDown = [&](TObject*) {
+        combo->Repaint();
+        whilePressed = look();
+    };
+    Input::MouseDown(combo, mbLeft, button.Left + 8, combo->ClientHeight() / 2);
+    ASSERT_TRUE(combo->DroppedDown());
+    uitest::Pump();
+    EXPECT_NE(whilePressed, raised) << "pushed as the press comes, before the list shows";
+    EXPECT_EQ(whilePressed, look());
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_FALSE(combo->DroppedDown());
+    uitest::Pump();
+    EXPECT_EQ(look(), raised);
+}
+
+// Letters change case in both code pages, those of Latin Extended-A and the Cyrillic supplement too.
+TEST_F(Details, CharCaseTakesEveryLetterOfTheCodePage)
+{
+    struct Case {
+        Byte Charset;
+        const char* Capitals;  // UTF-8, pairs with Small letter by letter
+        const char* Small;
+    };
+    const Case cases[] = {
+        {DEFAULT_CHARSET, "\xC5\xA0\xC5\x92\xC5\xBD\xC5\xB8\xC3\x80\xC3\x9E", "\xC5\xA1\xC5\x93\xC5\xBE\xC3\xBF\xC3\xA0\xC3\xBE"},
+        {RUSSIAN_CHARSET, "\xD0\x82\xD0\x83\xD0\x89\xD0\x8A\xD0\x8C\xD0\x8B\xD0\x8F\xD0\x8E\xD0\x88\xD2\x90\xD0\x81\xD0\x84\xD0\x85\xD0\x86\xD0\x87\xD0\x90\xD0\xAF",
+         "\xD1\x92\xD1\x93\xD1\x99\xD1\x9A\xD1\x9C\xD1\x9B\xD1\x9F\xD1\x9E\xD1\x98\xD2\x91\xD1\x91\xD1\x94\xD1\x95\xD1\x96\xD1\x97\xD0\xB0\xD1\x8F"},
+    };
+    for (const Case& c : cases) {
+        auto* edit = Make<TEdit>(form, 10, 10, 300, 24);
+        edit->Font()->SetCharset(c.Charset);
+        const int cp = CharsetToCodePage(c.Charset);
+        edit->SetFocus();
+        edit->SetCharCase(ecLowerCase);
+        Input::TypeText(c.Capitals);
+        EXPECT_EQ(edit->Text(), Utf8ToCodePage(c.Small, cp)) << c.Small;
+        edit->Clear();
+        edit->SetCharCase(ecUpperCase);
+        Input::TypeText(c.Small);
+        EXPECT_EQ(edit->Text(), Utf8ToCodePage(c.Capitals, cp)) << c.Capitals;
+        delete edit;
+    }
+}
+
+// The scroll bars follow a change of font or of password character at once.
+TEST_F(Details, ScrollBarsFollowTheFontAndThePasswordCharacter)
+{
+    std::string text;
+    for (int i = 0; i < 30; ++i)
+        text += "line " + std::to_string(i) + " " + std::string(size_t(i), 'm') + "\r\n";
+    auto range = [](TWinControl* c, int bar) {
+        SCROLLINFO si;
+        si.fMask = SIF_ALL;
+        GetScrollInfo(c->Handle(), bar, &si);
+        return std::vector<int>{si.nMax, int(si.nPage)};
+    };
+    // Each memo is compared with one made afresh with the same settings.
+    auto made = [&](int fontHeight, char password) {
+        auto* m = Make<TMemo>(form, 10, 10, 200, 150);
+        m->SetScrollBars(ssBoth);
+        m->Font()->SetHeight(fontHeight);
+        m->SetPasswordChar(password);
+        m->SetText(text);
+        return m;
+    };
+    auto* memo = made(-11, 0);
+    const std::vector<int> v0 = range(memo, SB_VERT), h0 = range(memo, SB_HORZ);
+    memo->Font()->SetHeight(-22);
+    auto* big = made(-22, 0);
+    EXPECT_EQ(range(memo, SB_VERT), range(big, SB_VERT));
+    EXPECT_EQ(range(memo, SB_HORZ), range(big, SB_HORZ));
+    EXPECT_NE(range(memo, SB_VERT), v0);
+    memo->SetPasswordChar('W');
+    auto* hidden = made(-22, 'W');
+    EXPECT_EQ(range(memo, SB_HORZ), range(hidden, SB_HORZ));
+    EXPECT_NE(range(memo, SB_HORZ), range(big, SB_HORZ));
+    (void)h0;
 }
 
 }  // namespace
