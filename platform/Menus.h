@@ -174,6 +174,13 @@ public:
     TPopupAlignment Alignment = paLeft;
 };
 
+// The width a form's menu bar needs to show every visible item of Menu on the bar itself, none
+// moved into the bar's overflow button; 0 for a menu with nothing to show.
+int MenuBarWidth(TMainMenu* Menu);
+// Whether a top-level item of a main menu shows on its form's menu bar (not hidden, not moved into
+// the overflow button because the bar is too narrow).
+bool MenuBarItemShown(TMenuItem* Item);
+
 // Opens an item's sub-menu as the user would (its OnClick runs as it opens) without waiting;
 // CloseMenus closes what is open. TriggerMenuItem chooses a leaf through the toolkit's menu.
 void ShowSubMenu(TMenuItem* Item);

@@ -21,7 +21,7 @@ constexpr int kMinSpectrumPane = 20;
 constexpr int kMinReceivePane = 40;
 constexpr int kMinMessagePane = 40;
 constexpr int kMinOscPane = 20;
-// The narrowest window whose menu bar still shows every menu.
+// The narrowest window when the menu bar has nothing to show.
 constexpr int kMinFormWidth = 200;
 
 // All reads of one load from one reading of the file, however large it is.
@@ -174,12 +174,15 @@ void TRxForm::ApplyWindowGeometry(int left, int top, int height, int width, int 
     const int minPanes = kMinSpectrumPane + kMinReceivePane + kMinMessagePane + minOsc;
     const int frame = Height() - ClientHeight();
     const int minHeight = frame + fixedRows + minPanes;
-    const int screenW = std::max(Screen->Width(), kMinFormWidth);
+    // The narrowest window whose menu bar shows every menu, none behind its overflow button.
+    const int barWidth = MenuBarWidth(MainMenu1);
+    const int minWidth = barWidth > 0 ? barWidth + Width() - ClientWidth() : kMinFormWidth;
+    const int screenW = std::max(Screen->Width(), minWidth);
     const int screenH = std::max(Screen->Height(), minHeight);
     if (height != -1)
         SetHeight(Clamp(height, minHeight, screenH));
     if (width != -1)
-        SetWidth(Clamp(width, kMinFormWidth, screenW));
+        SetWidth(Clamp(width, minWidth, screenW));
     // The form's own size may be one that the stored place alone would push off the screen.
     if (left != -1)
         SetLeft(Clamp(left, 0, std::max(screenW - Width(), 0)));

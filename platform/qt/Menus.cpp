@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QStyle>
 
 #include <algorithm>
 #include <functional>
@@ -635,6 +636,42 @@ void TPopupMenu::Popup(int X, int Y)
     if (it != LiveItems().end() && it->second == FItems)
         ForgetQt(FItems);
     delete m;
+}
+
+// ---- The menu bar's room ----------------------------------------------------------------------------
+int MenuBarWidth(TMainMenu* Menu)
+{
+    if (!Menu)
+        return 0;
+    auto* bar = static_cast<QMenuBar*>(MenuBarWidget(Menu));
+    // Laid out on a bar of the same font and style wide enough for all: the right end of the last
+    // item and the bar's margin after it.
+    QMenuBar probe;
+    probe.setNativeMenuBar(false);
+    probe.setFont(bar->font());
+    probe.addActions(bar->actions());
+    probe.resize(QWIDGETSIZE_MAX / 2, bar->height());
+    int right = 0;
+    for (QAction* a : probe.actions())
+        if (a->isVisible())
+            right = std::max(right, probe.actionGeometry(a).right() + 1);
+    const int margin = probe.style()->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, &probe) +
+                       probe.style()->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, &probe);
+    return right > 0 ? right + margin : 0;
+}
+
+bool MenuBarItemShown(TMenuItem* Item)
+{
+    auto* mm = Item ? dynamic_cast<TMainMenu*>(Item->GetParentMenu()) : nullptr;
+    if (!mm || Item->Parent() != mm->Items())
+        return false;
+    auto it = Views().find(mm);
+    auto* a = static_cast<QAction*>(Item->FQtObject);
+    if (it == Views().end() || !it->second.bar || !a || !a->isVisible())
+        return false;
+    QMenuBar* bar = it->second.bar;
+    const QRect r = bar->actionGeometry(a);
+    return r.isValid() && r.right() < bar->width();
 }
 
 // ---- Opening menus from code ----------------------------------------------------------------------

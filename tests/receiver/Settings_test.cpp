@@ -667,3 +667,32 @@ TEST_F(SettingsWindow, TheAboutBoxShowsItsLinksAndClosesWithOk)
 }
 
 }  // namespace
+
+namespace {
+
+// Sizes stored below the smallest give the smallest window, and there the menu bar shows every
+// menu on itself: none is moved behind the bar's overflow button.
+TEST_F(StoredGeometry, TheSmallestWindowShowsEveryMenu)
+{
+    for (const char* file : {"[Window]\nHeight=-100\nWidth=-100\n", "[Window]\nWidth=0\n", "[Window]\nWidth=1\n"}) {
+        WriteFile("MORVIK.INI", file);
+        Restart();
+        form->Show();
+        uitest::Pump();
+        std::string hidden;
+        int shown = 0;
+        for (int i = 0; i < form->MainMenu1->Items()->Count(); ++i) {
+            TMenuItem* menu = form->MainMenu1->Items()->Items(i);
+            if (MenuBarItemShown(menu))
+                ++shown;
+            else
+                hidden += menu->Caption() + " ";
+        }
+        EXPECT_EQ(hidden, "") << file << " width " << form->Width();
+        EXPECT_EQ(shown, 6) << file;
+        // The smallest that shows them, not wider.
+        EXPECT_EQ(form->ClientWidth(), MenuBarWidth(form->MainMenu1)) << file;
+    }
+}
+
+}  // namespace
