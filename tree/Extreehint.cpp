@@ -30,15 +30,14 @@ Integer HintHidePause()
 }
 
 // A hint shows at most this much of a text: the window could not show more, and laying out a text
-// of megabytes would hold the program up.
+// of megabytes would hold the program up. Texts are bytes of a code page, one character each, so a
+// text may be cut after any byte.
 constexpr std::size_t HintTextLimit = 1024;
 
 std::string Capped(const std::string& Text)
 {
     if (Text.size() <= HintTextLimit) return Text;
-    std::size_t n = HintTextLimit;
-    while (n > 0 && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80) --n;
-    return Text.substr(0, n) + "...";
+    return Text.substr(0, HintTextLimit) + "...";
 }
 
 // The width of a single-line text, or of a part of it already wider than Limit.
@@ -46,11 +45,10 @@ Integer WidthUpTo(TCanvas* Canvas, const std::string& Text, Integer Limit)
 {
     std::size_t n = std::min<std::size_t>(Text.size(), 512);
     for (;;) {
-        while (n < Text.size() && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80) ++n;
         TRect m{0, 0, 0, 0};
         DrawText(Canvas->Handle(), Text.data(), int(n), &m, DT_CALCRECT | DT_NOPREFIX);
         if (n >= Text.size() || m.Width() > Limit) return m.Width();
-        n *= 2;
+        n = std::min(n * 2, Text.size());
     }
 }
 

@@ -107,19 +107,16 @@ void DrawBoxText(TExTreeView* View, TCanvas* Canvas, const std::string& Text, TE
 
 // A single-line text far longer than its box: the part that already overfills the box (plus a
 // margin) looks the same cut off with an ellipsis, and measuring and cutting the whole would cost
-// as much as the text is long. Short texts and texts that fit come back whole.
+// as much as the text is long. Short texts and texts that fit come back whole. Texts are bytes of
+// a code page (one character each): any byte may end the part.
 std::string VisiblePart(TCanvas* Canvas, const std::string& Text, Integer BoxWidth)
 {
     constexpr std::size_t Short = 512;
     if (Text.size() <= Short) return Text;
-    std::size_t n = Short;
-    while (n < Text.size()) {
-        // Cut on a character's first byte.
-        while (n < Text.size() && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80) ++n;
+    for (std::size_t n = Short; n < Text.size(); n *= 2) {
         TRect m{0, 0, 0, 0};
         DrawText(Canvas->Handle(), Text.data(), int(n), &m, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
         if (m.Width() > BoxWidth + 64) return Text.substr(0, n);
-        n *= 2;
     }
     return Text;
 }

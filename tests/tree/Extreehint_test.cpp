@@ -277,4 +277,30 @@ TEST_F(LineHints, TextsBeyondAsciiAndOfMegabytes)
     EXPECT_LE(Window()->Width(), GetSystemMetrics(SM_CXSCREEN));
 }
 
+// Texts are bytes of a code page: every byte is a character, 0x80 to 0xBF as well ("€" and "–" in
+// Windows-1252). A text of 600 narrow characters on a view wider than 512 of them is measured to
+// its end and no further.
+TEST_F(LineHints, TextsOfCodePageBytesAndOfJustOverFiveHundredBytes)
+{
+    Tree->SetBounds(0, 0, 2400, 200);
+    const std::string narrow(600, 'i');
+    A->SetText(narrow);
+    uitest::Pump();
+    ASSERT_LT(A->TextRight, View()->ClientWidth()) << "the text fits";
+    EXPECT_FALSE(RestAt(A->TextLeft + 3, 5));
+    Input::MouseMove(View(), 5, 150);
+    uitest::Pump();
+    Tree->SetLineHintMode(shmAll);
+    const std::string euros(2000, '\x80'), dashes(700, '\x96');
+    B->SetText(euros);
+    A->SetText(dashes);
+    uitest::Pump();
+    ASSERT_TRUE(RestAt(B->TextLeft + 3, 17 + 5));
+    EXPECT_EQ(Window()->Caption(), euros.substr(0, 1024) + "...") << "cut after 1,024 characters";
+    Input::MouseMove(View(), 5, 150);
+    uitest::Pump();
+    ASSERT_TRUE(RestAt(A->TextLeft + 3, 5));
+    EXPECT_EQ(Window()->Caption(), dashes);
+}
+
 }  // namespace
