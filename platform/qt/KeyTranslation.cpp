@@ -29,6 +29,23 @@ Word VirtualKeyOf(int key, Qt::KeyboardModifiers mods)
         if (key >= Qt::Key_0 && key <= Qt::Key_9)
             return Word(VK_NUMPAD0 + (key - Qt::Key_0));
     }
+    if (mods & Qt::ShiftModifier) {
+        // The digit row's shifted signs come as keys of their own: the system names the digit's
+        // key, with Shift held (Shift+8 is the main keyboard's "*").
+        switch (key) {
+        case Qt::Key_Exclam: return '1';
+        case Qt::Key_At: return '2';
+        case Qt::Key_NumberSign: return '3';
+        case Qt::Key_Dollar: return '4';
+        case Qt::Key_Percent: return '5';
+        case Qt::Key_AsciiCircum: return '6';
+        case Qt::Key_Ampersand: return '7';
+        case Qt::Key_Asterisk: return '8';
+        case Qt::Key_ParenLeft: return '9';
+        case Qt::Key_ParenRight: return '0';
+        default: break;
+        }
+    }
     if (key >= Qt::Key_A && key <= Qt::Key_Z)
         return Word('A' + (key - Qt::Key_A));
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
