@@ -663,10 +663,36 @@ void TExTreeView::CMMouseWheel(TMessage& Message)
 {
     const Integer rows = WheelRows(GET_WHEEL_DELTA_WPARAM(Message.WParam));
     if (rows == 0) return;
+    TGuardPtr<TExTreeView> self(this);
     // The step is clamped in 64 bits: a page a notch on a huge bar must not wrap the top row.
     const Int64 to = Int64(FTree->FTopIndex) - rows;
-    SetVPosition(Integer(std::clamp<Int64>(to, 0, INT_MAX)));
-    MouseMovedUnder();
+    if (!FFrameSelecting) {
+        SetVPosition(Integer(std::clamp<Int64>(to, 0, INT_MAX)));
+    } else {
+        // The band goes with the scroll: erased first, its moving corner brought to the row under
+        // the pointer afterwards, drawn again over the repainted rows.
+        if (FFrameShown) DrawMouseSelFrame();
+        SetVPosition(Integer(std::clamp<Int64>(to, 0, INT_MAX)));
+        if (!self) return;
+        Update();
+        if (!self || !FFrameSelecting) return;
+        const TPoint p = ScreenToClient(
+            TPoint{Integer(short(LOWORD(Message.LParam))), Integer(short(HIWORD(Message.LParam)))});
+        if (p.X >= 0 && p.Y >= 0 && p.X < ClientWidth() && p.Y < ClientHeight()) {
+            TExTreeItem* corner = GetItemAtY(p.Y);
+            if (!corner && RowCount() > 0) corner = Row(RowCount() - 1);
+            if (corner) {
+                FFrameEndItem = corner;
+                FFrameEndX = FTree->FLeftPosition + p.X;
+                FFrameEndOffset = p.Y - RowTop(corner);
+            }
+            SelectMouseSelectItems();
+            if (!self || !FFrameSelecting) return;
+            Update();
+        }
+        if (!FFrameShown) DrawMouseSelFrame();
+    }
+    if (self) MouseMovedUnder();
 }
 
 void TExTreeView::MouseMovedUnder()
@@ -675,7 +701,14 @@ void TExTreeView::MouseMovedUnder()
     POINT p{};
     GetCursorPos(&p);
     ::ScreenToClient(Handle(), &p);
-    Perform(WM_MOUSEMOVE, 0, MAKELPARAM(p.X, p.Y));
+    // The buttons held go with the move: a rubber band or a drag running goes on.
+    WPARAM keys = 0;
+    if (GetKeyState(VK_LBUTTON) < 0) keys |= MK_LBUTTON;
+    if (GetKeyState(VK_RBUTTON) < 0) keys |= MK_RBUTTON;
+    if (GetKeyState(VK_MBUTTON) < 0) keys |= MK_MBUTTON;
+    if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+    if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+    Perform(WM_MOUSEMOVE, keys, MAKELPARAM(p.X, p.Y));
 }
 
 void TExTreeView::RedoTmpBmp()

@@ -186,6 +186,50 @@ TEST_F(Scrolling, TheRowsThatMovedUnderThePointerHearAMouseMove)
     Form = new TForm(nullptr);
 }
 
+// The wheel turned while a rubber band is drawn: the view scrolls, the band's moving corner stays
+// under the pointer with the rows it now covers selected, and the band stays on screen.
+TEST_F(Scrolling, TheWheelDuringARubberBandMovesTheBand)
+{
+    Items().BeginUpdate();
+    for (Integer i = 0; i < Items().Count(); ++i) Items().Item(i)->SetText("row " + std::to_string(i) + " with a long text");
+    Items().EndUpdate();
+    uitest::Pump();
+    ASSERT_TRUE(Tree->MultiSelect());
+    auto selected = [&] {
+        std::vector<Integer> r;
+        for (Integer i = 0; i < Items().Count(); ++i)
+            if (Items().Item(i)->Selected()) r.push_back(i);
+        return r;
+    };
+    Input::MouseDown(View(), mbLeft, 100, 5);
+    Input::MouseMove(View(), 105, 20, ssLeft);
+    Input::MouseMove(View(), 110, 40, ssLeft);
+    uitest::Pump();
+    ASSERT_TRUE(View()->FrameSelecting());
+    ASSERT_EQ(selected(), (std::vector<Integer>{0, 1, 2}));
+    UINT lines = 0;
+    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    Input::Wheel(View(), -120, 110, 40);
+    uitest::Pump();
+    ASSERT_EQ(Tree->TopIndex(), Integer(lines));
+    EXPECT_TRUE(View()->FrameSelecting());
+    std::vector<Integer> band;
+    for (Integer i = 0; i <= 2 + Integer(lines); ++i) band.push_back(i);
+    EXPECT_EQ(selected(), band) << "the corner moved with the rows under the pointer";
+    EXPECT_TRUE(View()->FrameShown());
+    // The band is on screen: the view painted without it looks different along its left edge.
+    std::vector<COLORREF> withBand;
+    for (int y = 0; y < 40; ++y) withBand.push_back(Peek(100, y));
+    Repaint();
+    std::vector<COLORREF> without;
+    for (int y = 0; y < 40; ++y) without.push_back(Peek(100, y));
+    EXPECT_NE(withBand, without);
+    Input::MouseUp(View(), mbLeft, 110, 40);
+    uitest::Pump();
+    EXPECT_FALSE(View()->FrameSelecting());
+    EXPECT_EQ(selected(), band);
+}
+
 TEST_F(Scrolling, ANotificationDuringAnEditIsSwallowedThenTheEditIsAccepted)
 {
     TQuietEditor editor(nullptr);
