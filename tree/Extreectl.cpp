@@ -44,6 +44,9 @@ void TCustomExTree::Construct()
         CreateItems();
     FSpareBitmap = std::make_unique<TBitmap>();
     SetBounds(Left(), Top(), 200, 100);
+    // A colour of its own, not its parent's.
+    SetColor(clWindow);
+    SetTabStop(true);
     FPlusPicture = std::make_unique<TBitmap>();
     FMinusPicture = std::make_unique<TBitmap>();
     FLeafPicture = std::make_unique<TBitmap>();

@@ -108,6 +108,8 @@ void TCustomExTree::SetForcedScrollBars(TScrollStyle Value)
     FForcedScrollBars = Value;
     if (HandleAllocated() && !FUseCustomScrollBars) RecreateWnd();
     SetterRefresh(false, false, false, false);
+    // A bar forced on or let go changes the layout even where its visibility counts as no change.
+    if (!GetUpdating()) AlignPieces();
 }
 
 void TCustomExTree::SetterRefresh(bool Rows, bool View, bool Range, bool All)

@@ -7,6 +7,9 @@
 
 #include "TreeFixture.h"
 #include "platform/ImgList.h"
+#include "platform/Input.h"
+#include "platform/StdCtrls.h"
+#include "tests/support/UiTest.h"
 
 namespace {
 
@@ -245,6 +248,61 @@ TEST_F(TreeTest, StoredPropertiesOfANewTree)
     EXPECT_EQ(fresh.Height(), 100);
     EXPECT_FALSE(fresh.ShowColumns());
     EXPECT_FALSE(fresh.Header()->Visible());
+}
+
+// A new tree is window-coloured and a tab stop; Tab and Shift+Tab pass through it once each way,
+// into its view and out again.
+TEST_F(TreeTest, ANewTreeIsWindowColouredAndOneTabStop)
+{
+    TExTree fresh(nullptr);
+    EXPECT_EQ(fresh.Color(), TColor(clWindow));
+    EXPECT_TRUE(fresh.TabStop());
+    EXPECT_EQ(Tree->Color(), TColor(clWindow)) << "not its form's";
+    EXPECT_FALSE(Tree->ParentColor());
+    auto* before = new TEdit(Form);
+    before->SetParent(Form);
+    before->SetBounds(400, 10, 100, 24);
+    auto* after = new TEdit(Form);
+    after->SetParent(Form);
+    after->SetBounds(400, 50, 100, 24);
+    before->SetTabOrder(0);
+    Tree->SetTabOrder(1);
+    after->SetTabOrder(2);
+    Form->Show();
+    before->SetFocus();
+    uitest::Pump();
+    ASSERT_TRUE(before->Focused());
+    Input::PressKey(VK_TAB);
+    uitest::Pump();
+    EXPECT_TRUE(View()->Focused());
+    Input::PressKey(VK_TAB);
+    uitest::Pump();
+    EXPECT_TRUE(after->Focused());
+    Input::PressKey(VK_TAB, ssShift);
+    uitest::Pump();
+    EXPECT_TRUE(View()->Focused());
+    Input::PressKey(VK_TAB, ssShift);
+    uitest::Pump();
+    EXPECT_TRUE(before->Focused());
+}
+
+// Forced bars show as soon as they are asked for, with nothing to scroll, and go when no longer.
+TEST_F(TreeTest, ForcedBarsShowAtOnce)
+{
+    for (TScrollStyle style : {ssBoth, ssVertical, ssHorizontal}) {
+        SCOPED_TRACE(int(style));
+        Tree->SetForcedScrollBars(style);
+        const bool vert = style != ssHorizontal, horz = style != ssVertical;
+        EXPECT_EQ(Tree->VertScrollBar()->Visible(), vert);
+        EXPECT_EQ(Tree->HorzScrollBar()->Visible(), horz);
+        EXPECT_EQ(Tree->VertScrollBar()->Max(), 0);
+        EXPECT_EQ(View()->Width(), Tree->ClientWidth() - (vert ? Tree->VertScrollBar()->Width() : 0));
+        EXPECT_EQ(View()->Height(), Tree->ClientHeight() - (horz ? Tree->HorzScrollBar()->Height() : 0));
+        Tree->SetForcedScrollBars(ssNone);
+        EXPECT_FALSE(Tree->VertScrollBar()->Visible());
+        EXPECT_FALSE(Tree->HorzScrollBar()->Visible());
+        EXPECT_EQ(View()->Width(), Tree->ClientWidth());
+    }
 }
 
 TEST_F(TreeTest, ABackgroundTypeNeedingAPictureFallsBackToColourFill)
