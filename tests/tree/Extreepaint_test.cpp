@@ -860,6 +860,59 @@ TEST_P(Cells, ASingleLineStyledTextIsCentredInATallRowAndWithoutAPictureItShows)
     EXPECT_GE(inkRows(A->TextLeft + 1, 99).first, 0);
 }
 
+// The painted extent of the main text is in document coordinates: scrolling sideways moves the
+// text on screen, not its extent, for plain, owner-drawn and picture-only main cells, with
+// columns and without; hit testing finds the text where it is shown.
+TEST_P(Cells, TheMainTextsExtentStaysPutWhenTheViewScrollsSideways)
+{
+    ThreeRows();
+    TBitmap picture;
+    picture.SetSize(8, 8);
+    picture.Canvas()->Brush()->SetColor(clGreen);
+    picture.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    Tree->OnItemDraw = [](TObject*, TExTreeItem*, TCanvas*, TRect, Integer) {};
+    for (bool columns : {false, true}) {
+        for (int kind = 0; kind < 3; ++kind) {
+            SCOPED_TRACE(std::string(columns ? "columns " : "no columns ") + std::to_string(kind));
+            Tree->SetShowHeader(false);
+            Tree->Header()->Sections()->Clear();
+            A->SetText(std::string(120, 'w'));
+            A->SetUseStyles(kind == 2);
+            if (kind == 2) {
+                A->SetParentStyle(false);
+                A->MainStyle()->SetOwnerColors(false);
+                A->MainStyle()->SetPicture(&picture);
+                A->MainStyle()->SetStyle(ExhsPictureOnly);
+            }
+            if (columns) {
+                AddSections({900, 80});
+                Tree->SetShowHeader(true);
+                Tree->Header()->Sections()->GetSection(0)->SetStyle(kind == 1 ? ExhsOwnerDraw : ExhsText);
+            } else {
+                // Owner drawn by the mask; the next row keeps the rows wider than the view.
+                Tree->SetOwnerDrawByColumn(kind != 1);
+                if (kind == 1) A->SetText(Tree->OwnerDrawMask());
+                B->SetText(std::string(120, 'w'));
+            }
+            Tree->SetHPosition(0);
+            Repaint();
+            const Integer left = A->TextLeft, right = A->TextRight;
+            Tree->SetHPosition(40);
+            ASSERT_EQ(Tree->LeftPosition(), 40);
+            Repaint();
+            EXPECT_EQ(A->TextLeft, left);
+            EXPECT_EQ(A->TextRight, right);
+            TSTItemPart part = ipOutside;
+            Integer column = 0;
+            if (left - 40 + 2 >= 0) {
+                EXPECT_EQ(View()->GetItemAt(left - 40 + 2, 5, part, column), A);
+                EXPECT_EQ(part, ipMainText);
+            }
+        }
+    }
+    Tree->SetOwnerDrawByColumn(true);
+}
+
 // ---------------------------------------------------------------- cell controls
 
 TEST_F(ViewTest, ControlsPaintInTheirCells)

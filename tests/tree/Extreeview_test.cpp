@@ -261,6 +261,28 @@ TEST_F(Scrolling, ANotificationDuringAnEditIsSwallowedThenTheEditIsAccepted)
     editor.SetTree(nullptr);
 }
 
+// An edit open when its tree goes ends cancelled: its value is not written into the items going.
+TEST_F(Scrolling, AnEditOpenWhenTheTreeGoesEndsCancelled)
+{
+    TQuietEditor editor(nullptr);
+    std::vector<bool> ends;
+    editor.OnAfterOperation = [&](TObject*, bool& Accepted, bool&) { ends.push_back(Accepted); };
+    editor.SetTree(Tree);
+    TExTreeItem* item = Items().Item(0);
+    editor.StartOperation();
+    editor.SectionNum = -1;
+    editor.ValueAsText = "never";
+    View()->BeginEdit(&editor, item);
+    ASSERT_TRUE(Tree->IsEditing());
+    std::vector<std::string> changed;
+    Tree->OnItemChange = [&](TObject*, TExTreeItem* Item, TItemChangeMode) { changed.push_back(Item->Text()); };
+    TObject::Free(Form);
+    Form = new TForm(nullptr);
+    EXPECT_EQ(ends, (std::vector<bool>{false}));
+    EXPECT_FALSE(editor.Editing());
+    EXPECT_TRUE(changed.empty());
+}
+
 TEST_F(Scrolling, ASidewaysScrollAcceptsARunningEdit)
 {
     TQuietEditor editor(nullptr);
