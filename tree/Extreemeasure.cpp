@@ -247,10 +247,16 @@ void TCustomExTree::AutoSizeAllColumns()
 
 // ---------------------------------------------------------------- bringing items into view
 
+// An item the filter hides (or one inside a hidden branch) has no row to bring into view.
+static bool FilteredOut(TExTreeModel* Model, TExTreeItem* Item)
+{
+    return Model->FilteredVisibility() && !Item->FullyVisible();
+}
+
 void TCustomExTree::EnsureVisible(TExTreeItem* Item)
 {
     FView->DoSetTopIndex(FTopIndex);
-    if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0) return;
+    if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0 || FilteredOut(FModel.get(), Item)) return;
     if (!Item->FullyExpanded()) Item->MakeFullyExpanded(true);
     TExUpdateGuard bracket(FModel.get());
     SetVPosition(Item->VisIndex());
@@ -261,7 +267,7 @@ void TCustomExTree::EnsureVisible(TExTreeItem* Item)
 
 void TCustomExTree::EnsureVisibleBottom(TExTreeItem* Item)
 {
-    if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0) return;
+    if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0 || FilteredOut(FModel.get(), Item)) return;
     if (!Item->FullyExpanded()) Item->MakeFullyExpanded(true);
     TExUpdateGuard bracket(FModel.get());
     // The page that ends with the item, one row on: the item is the last whole row (or, when it

@@ -557,6 +557,31 @@ TEST_F(TallRows, PageUpMovesAtLeastOneRowAsPageDownDoes)
     EXPECT_EQ(Top(), 4);
 }
 
+// Bringing into view an item the filter hides can show nothing: the view stays where it is, and
+// the branch holding it stays as it was.
+TEST_F(TallRows, BringingAFilteredOutItemIntoViewLeavesTheView)
+{
+    Fill(60, {});
+    TExTreeItem* parent = Items().Item(40);
+    TExTreeItem* child = Items().AddChild(parent, "child");
+    TExTreeItem* hidden = Items().Item(50);
+    hidden->SetHidden(true);
+    child->SetHidden(true);
+    Tree->SetFilteredVisibility(true);
+    Tree->SetVPosition(20);
+    for (TExTreeItem* item : {hidden, child}) {
+        Tree->EnsureVisible(item);
+        EXPECT_EQ(Top(), 20);
+        Tree->EnsureVisibleBottom(item);
+        EXPECT_EQ(Top(), 20);
+    }
+    EXPECT_FALSE(parent->Expanded());
+    // A shown one still comes into view.
+    Tree->EnsureVisible(Items().Item(55));
+    EXPECT_TRUE(Tree->IsInView(Items().Item(55)));
+    EXPECT_NE(Top(), 20);
+}
+
 // ---------------------------------------------------------------- the window
 
 TEST(ViewWindow, RowsFilledBeforeTheWindowExistedAreShownWithIt)
