@@ -60,11 +60,17 @@ Integer TCustomExTree::ItemImageIndex(TExTreeItem* Item, bool Second)
     return index == -1 ? DoGetPicture(Item) : index;
 }
 
-// Width and height of a cell's text in the font the cell shows it in.
+// Width and height of a cell's text in the font the cell shows it in. A marked-up text is measured
+// by its layout: the one the item keeps, or in a virtual tree one made now from the text the event
+// gave, as it is drawn.
 static TSize MeasureCellText(TCustomExTree* Tree, TBitmap* Scratch, TExTreeItem* Item, const std::string& Text,
                              const TFont* Font, TExHTMLData* HTML)
 {
-    if (Item->IsHTML() && StartsWithHTML(Text) && HTML) return HTML->TextSize;
+    if (Item->IsHTML() && StartsWithHTML(Text)) {
+        if (Tree->VirtualityLevel() != vlNone && Tree->View())
+            return Tree->View()->LayOutHTML(Text, Font, Tree->TextColor())->TextSize;
+        if (HTML) return HTML->TextSize;
+    }
     TCanvas* canvas = Scratch->Canvas();
     canvas->SetFont(const_cast<TFont*>(Font));
     RECT r{};

@@ -132,6 +132,19 @@ TVertical VerticalRule(UINT Flags, bool MultiOrHTML, bool TallRow)
 
 }  // namespace
 
+TExTreeView::THTMLLayout TExTreeView::LayOutHTML(const std::string& Text, const TFont* Font, TColor Color)
+{
+    THTMLLayout data(FHTMLRender->CreateData(), [this](TExHTMLData* D) { FHTMLRender->DestroyData(D); });
+    data->DefaultFont = Font->Name();
+    data->DefaultSize = Font->Size();
+    data->DefaultStyle = Font->Style();
+    data->DefaultColor = Color;
+    data->Charset = Font->Charset();
+    FHTMLRender->PrepareToData(Text, 0, false, data.get());
+    FHTMLRender->SetData(nullptr);
+    return data;
+}
+
 // ---------------------------------------------------------------- the rows
 
 void TExTreeView::RedrawTree(TCanvas* Canvas, Integer RealLeftPos, TExList* ItemsList)
@@ -541,6 +554,12 @@ void TExTreeView::PaintCell(TCanvas* Canvas, TExTreeItem* Item, TExHeaderSection
         }
     }
     Canvas->Font()->SetColor(fg);
+    // A virtual tree's marked-up text is laid out as it comes, in the cell's font.
+    THTMLLayout laidOut;
+    if (virt && Item->IsHTML() && StartsWithHTML(text) && !Section->Password()) {
+        laidOut = LayOutHTML(text, Canvas->Font(), fg);
+        html = laidOut.get();
+    }
     // Measure and place.
     Integer w;
     if (html) {
@@ -777,19 +796,11 @@ void TExTreeView::DoRedrawItemTree(TCanvas* Canvas, TExTreeItem* Item, const TRe
     font->SetColor(fg);
     // 15. Measure.
     TExHTMLData* html = nullptr;
-    std::unique_ptr<TExHTMLData, std::function<void(TExHTMLData*)>> owned(
-        nullptr, [this](TExHTMLData* D) { FHTMLRender->DestroyData(D); });
+    THTMLLayout laidOut;
     if (Item->IsHTML() && StartsWithHTML(text)) {
         if (virt) {
-            owned.reset(FHTMLRender->CreateData());
-            html = owned.get();
-            html->DefaultFont = font->Name();
-            html->DefaultSize = font->Size();
-            html->DefaultStyle = font->Style();
-            html->DefaultColor = fg;
-            html->Charset = font->Charset();
-            FHTMLRender->PrepareToData(text, 0, false, html);
-            FHTMLRender->SetData(nullptr);
+            laidOut = LayOutHTML(text, font, fg);
+            html = laidOut.get();
         } else {
             html = Item->HTMLData();
         }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@ class TBitmap;
 class TExCellControl;
 class TExCellStyle;
 class TExHintWindow;
+class TExHTMLData;
 class TExHTMLRender;
 class TExTreeInplaceEditor;
 class TImageList;
@@ -95,6 +97,10 @@ public:
     void SetFocus() override;
     bool Painting() const { return FPainting; }
     TExHTMLRender* HTMLRender() const { return FHTMLRender.get(); }
+    // Marked-up text laid out now by the view's renderer with Font as its default font and Color
+    // as its default colour (a virtual tree keeps no layout of the texts its event gives).
+    using THTMLLayout = std::unique_ptr<TExHTMLData, std::function<void(TExHTMLData*)>>;
+    THTMLLayout LayOutHTML(const std::string& Text, const TFont* Font, TColor Color);
     TExCellStyle* VirtualStyle() const { return FVirtualStyle.get(); }
     void SetVirtualStyle(std::unique_ptr<TExCellStyle> Value);
     TBitmap* BackgroundBitmap() const { return FTmpBmp.get(); }

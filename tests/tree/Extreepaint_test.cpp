@@ -913,6 +913,76 @@ TEST_P(Cells, TheMainTextsExtentStaysPutWhenTheViewScrollsSideways)
     Tree->SetOwnerDrawByColumn(true);
 }
 
+// A virtual tree's marked-up texts come from its event whenever they are needed: measured and drawn
+// as the same texts are in a tree that keeps them, in the main column and in the others, whatever
+// the text was when IsHTML was set (before or after going virtual).
+TEST_F(ViewTest, AVirtualTreesMarkedUpTextsAreMeasuredAndDrawnAsTheyAre)
+{
+    auto* plain = new TExTree(Form);
+    plain->SetParent(Form);
+    plain->SetUseXPThemes(false);
+    plain->SetBounds(320, 10, 300, 200);
+    plain->HandleNeeded();
+    std::vector<std::string> texts = {"<html><b>A</b></html>", "<html><i>cell</i></html>"};
+    for (TCustomExTree* t : {static_cast<TCustomExTree*>(Tree), static_cast<TCustomExTree*>(plain)}) {
+        for (Integer w : {150, 140}) t->Header()->Sections()->AddSection()->SetWidth(w);
+    }
+    TExTreeItem* early = Items().Add(nullptr, texts[0]);
+    early->SetIsHTML(true);  // before going virtual
+    Tree->SetVirtualityLevel(vlTextAndStyles);
+    TExTreeItem* late = Items().Add(nullptr, "");
+    late->SetIsHTML(true);
+    Tree->OnVirtualTextNeeded = [&](TObject*, TExTreeItem*, Integer Section, std::string& Text) {
+        Text = texts[Section <= 0 ? 0 : 1];
+    };
+    TExTreeItem* kept[2];
+    for (int i = 0; i < 2; ++i) {
+        kept[i] = plain->Items()->Add(nullptr, texts[0]);
+        kept[i]->ColumnText()->Add(texts[1]);
+        kept[i]->SetIsHTML(true);
+    }
+    auto same = [&](const char* When) {
+        SCOPED_TRACE(When);
+        for (int i = 0; i < 2; ++i) {
+            kept[i]->SetText(texts[0]);
+            kept[i]->ColumnText()->Put(0, texts[1]);
+        }
+        for (TExTreeItem* item : {early, late}) {
+            for (Integer section : {-1, 1}) {
+                TPoint v{0, Tree->LineHeight()}, k{0, plain->LineHeight()};
+                Tree->MeasureCell(item, section, v);
+                plain->MeasureCell(kept[0], section, k);
+                EXPECT_EQ(v.X, k.X) << "section " << section;
+                EXPECT_EQ(v.Y, k.Y) << "section " << section;
+            }
+        }
+    };
+    same("a short text");
+    texts[0] = "<html><b>" + std::string(120, 'W') + "</b></html>";
+    same("the text grew");
+    texts[0] = "<html>one<br>two<br>three<br>four</html>";
+    texts[1] = "<html>a<br><b>b</b></html>";
+    same("four lines later");
+    Items().BeginUpdate();
+    Items().EndUpdate();
+    for (TCustomExTree* t : {static_cast<TCustomExTree*>(Tree), static_cast<TCustomExTree*>(plain)}) t->SetShowHeader(true);
+    uitest::Pump();
+    EXPECT_EQ(early->GetHeight(), kept[0]->GetHeight()) << "the row as tall as its lines";
+    // Drawn alike: the two trees' rows are the same picture.
+    const TRect row = View()->GetItemRect(0);
+    ASSERT_FALSE(IsRectEmpty(row));
+    Repaint();
+    plain->View()->Invalidate();
+    UpdateWindow(plain->View()->Handle());
+    HDC a = GetDC(View()->Handle()), b = GetDC(plain->View()->Handle());
+    int differ = 0;
+    for (int y = row.Top; y <= row.Bottom; ++y)
+        for (int x = 0; x < 290; ++x) differ += GetPixel(a, x, y) != GetPixel(b, x, y);
+    ReleaseDC(View()->Handle(), a);
+    ReleaseDC(plain->View()->Handle(), b);
+    EXPECT_EQ(differ, 0);
+}
+
 // ---------------------------------------------------------------- cell controls
 
 TEST_F(ViewTest, ControlsPaintInTheirCells)
