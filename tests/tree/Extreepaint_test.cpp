@@ -775,7 +775,8 @@ TEST_P(Cells, EveryCellDrawsInsideItsColumn)
     for (const InsideCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TExHeaderSection* section = Tree->Header()->Sections()->GetSection(c.Column);
-        for (Integer s = 0; s < 3; ++s) Tree->Header()->Sections()->GetSection(s)->SetWidth(s == c.Column ? c.Width : 80);
+        for (Integer s = 0; s < 3; ++s)
+            Tree->Header()->Sections()->GetSection(s)->SetWidth(s == c.Column ? c.Width : 80);
         section->SetAlignment(c.Alignment);
         A->SetMultiline(c.Multiline);
         A->SetUseStyles(c.Style);
@@ -924,9 +925,8 @@ TEST_F(ViewTest, AVirtualTreesMarkedUpTextsAreMeasuredAndDrawnAsTheyAre)
     plain->SetBounds(320, 10, 300, 200);
     plain->HandleNeeded();
     std::vector<std::string> texts = {"<html><b>A</b></html>", "<html><i>cell</i></html>"};
-    for (TCustomExTree* t : {static_cast<TCustomExTree*>(Tree), static_cast<TCustomExTree*>(plain)}) {
+    for (TCustomExTree* t : {static_cast<TCustomExTree*>(Tree), static_cast<TCustomExTree*>(plain)})
         for (Integer w : {150, 140}) t->Header()->Sections()->AddSection()->SetWidth(w);
-    }
     TExTreeItem* early = Items().Add(nullptr, texts[0]);
     early->SetIsHTML(true);  // before going virtual
     Tree->SetVirtualityLevel(vlTextAndStyles);
@@ -965,7 +965,8 @@ TEST_F(ViewTest, AVirtualTreesMarkedUpTextsAreMeasuredAndDrawnAsTheyAre)
     same("four lines later");
     Items().BeginUpdate();
     Items().EndUpdate();
-    for (TCustomExTree* t : {static_cast<TCustomExTree*>(Tree), static_cast<TCustomExTree*>(plain)}) t->SetShowHeader(true);
+    Tree->SetShowHeader(true);
+    plain->SetShowHeader(true);
     uitest::Pump();
     EXPECT_EQ(early->GetHeight(), kept[0]->GetHeight()) << "the row as tall as its lines";
     // Drawn alike: the two trees' rows are the same picture.

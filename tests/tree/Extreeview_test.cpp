@@ -191,7 +191,8 @@ TEST_F(Scrolling, TheRowsThatMovedUnderThePointerHearAMouseMove)
 TEST_F(Scrolling, TheWheelDuringARubberBandMovesTheBand)
 {
     Items().BeginUpdate();
-    for (Integer i = 0; i < Items().Count(); ++i) Items().Item(i)->SetText("row " + std::to_string(i) + " with a long text");
+    for (Integer i = 0; i < Items().Count(); ++i)
+        Items().Item(i)->SetText("row " + std::to_string(i) + " with a long text");
     Items().EndUpdate();
     uitest::Pump();
     ASSERT_TRUE(Tree->MultiSelect());
