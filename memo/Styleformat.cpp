@@ -464,7 +464,6 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         Par->Provisional = first + static_cast<Integer>(lines.size());
         if (to > cur.Start) {
             cur.Stop = to;
-            cur.JustifyFrom = cur.Start;
             lines.push_back(cur);
         }
     } else if (stopped) {
@@ -815,7 +814,6 @@ void TStyleMemo::ReformatEditedRange()
                 lastChanged = par->FirstLine + std::max(lastLine, firstLine);
                 FPendingFirst = std::min(FPendingFirst, F + 1);
                 FPendingLast = std::max(FPendingLast, L);
-                if (par->Provisional > 0) FPendingFirst = F;
                 // A changed start/stop span can reach into the paragraphs after the edit.
                 const Integer reach = GetPar(FTopNav->Pos) + FVisibleLines;
                 for (Integer p = L + 1; p < ParCount() && p <= reach && !FParagraphs->At(p)->StartStopParsed; ++p) {

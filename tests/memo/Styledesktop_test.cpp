@@ -121,7 +121,11 @@ TEST_F(Desktop, SelectingOffersThePrimarySelectionAndTheMiddleButtonPastesIt)
     Clipboard()->SetPrimaryText("two\r\nlines", 1252);
     Input::Click(b, 2, 2, mbMiddle);
     EXPECT_EQ(All(b), "two\r\nlinestarline 3get");
-    EXPECT_TRUE(b->CanUndo());
+    // Typing after a paste is an undo step of its own.
+    b->Perform(WM_CHAR, 'z', 0);
+    EXPECT_EQ(All(b), "two\r\nlinesztarline 3get");
+    b->Undo();
+    EXPECT_EQ(All(b), "two\r\nlinestarline 3get");
     // A read-only memo takes nothing.
     b->setReadOnly(true);
     Input::Click(b, 2, 2, mbMiddle);

@@ -247,7 +247,12 @@ TEST_F(View, AppendsAreDrawnWhenTheMessagesRun)
         }
         EXPECT_EQ(frames.Count, 0);
         EXPECT_TRUE(Picture(a) == before);
+        // Updating the window draws what is owed at once.
+        a->Update();
+        const std::vector<COLORREF> updated = Picture(a);
+        EXPECT_FALSE(updated == before);
         Settle(a);
+        EXPECT_TRUE(Picture(a) == updated);
         EXPECT_GE(frames.Count, 1);
         EXPECT_LE(frames.Count, 2);
         const Integer caret = a->Anchor()->GetLineNb();
@@ -258,6 +263,40 @@ TEST_F(View, AppendsAreDrawnWhenTheMessagesRun)
         b->setTopOrigin(a->TopOrigin());
         Settle(b);
         EXPECT_TRUE(Picture(a) == Picture(b));
+        // A step of the scroll bar is drawn before the message returns.
+        a->Perform(WM_VSCROLL, SB_LINEUP, 0);
+        const std::vector<COLORREF> stepped = Picture(a);
+        b->setTopOrigin(a->TopOrigin());
+        Settle(b);
+        EXPECT_TRUE(stepped == Picture(b));
+        // Two appends, a scroll smaller than the window: Update draws it at once too.
+        a->setSelStart(a->TextLen());
+        a->ScrollInView();
+        Settle(a);
+        for (const char* line : {"\r\none more", "\r\nand the last"}) {
+            a->setSelStart(a->TextLen());
+            a->setSelText(line);
+        }
+        a->Update();
+        const std::vector<COLORREF> two = Picture(a);
+        Settle(a);
+        EXPECT_TRUE(Picture(a) == two);
+        // Lines changed in view, with a scroll owed and without one: both show.
+        b->Lines()->SetText(Paragraphs(20, 3) + appended + "\r\none more\r\nand the last");
+        for (const bool scrolled : {true, false}) {
+            const Integer top = a->TopLine() - (scrolled ? 1 : 0);
+            const Integer par = a->ParCount() - 3;
+            a->setTopLine(top);
+            a->setParForegnd(par, scrolled ? clRed : clBlue);
+            a->Update();
+            const std::vector<COLORREF> coloured = Picture(a);
+            b->setTopLine(top);
+            b->setParForegnd(par, scrolled ? clRed : clBlue);
+            Settle(b);
+            EXPECT_TRUE(coloured == Picture(b)) << scrolled;
+            Settle(a);
+            EXPECT_TRUE(Picture(a) == Picture(b)) << scrolled;
+        }
         a->RemoveNotificationClient(&frames);
         delete a;
         delete b;
@@ -297,6 +336,7 @@ TEST_F(View, AKeyInAHugeLineBreaksTheScreenFirstAndTheRestLater)
 {
     std::string text(1 << 20, 'x');
     for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('A' + (i * 7 + i / 13) % 26);
+    const std::string tail = "\r\na paragraph after it";
     for (const bool middle : {false, true}) {
         SCOPED_TRACE(middle ? "in the middle" : "at the start");
         auto* a = new CountingMemo(form);
@@ -308,7 +348,7 @@ TEST_F(View, AKeyInAHugeLineBreaksTheScreenFirstAndTheRestLater)
             m->setReadOnly(false);
         }
         form->Show();
-        a->Lines()->SetText(text);
+        a->Lines()->SetText(text + tail);
         Settle(a);
         const Integer at = middle ? static_cast<Integer>(text.size()) / 2 : 0;
         a->setSelStart(at);
@@ -320,7 +360,8 @@ TEST_F(View, AKeyInAHugeLineBreaksTheScreenFirstAndTheRestLater)
         a->Perform(WM_CHAR, 'E', 0);
         a->Update();
         EXPECT_LE(a->Broken, 4 * (rows + 2));
-        std::string typed = text;
+        EXPECT_TRUE(DeepCheck(*a));  // the lines still to break cover the rest of the text
+        std::string typed = text + tail;
         typed.insert(static_cast<size_t>(at), "E");
         b->Lines()->SetText(typed);
         Settle(b);
@@ -338,24 +379,39 @@ TEST_F(View, AKeyInAHugeLineBreaksTheScreenFirstAndTheRestLater)
             same = ParLineAt(const_cast<ParInfo*>(pa), l)->Start == ParLineAt(const_cast<ParInfo*>(pb), l)->Start;
         EXPECT_TRUE(same);
         EXPECT_TRUE(DeepCheck(*a));
-        // A line asked for by number while the rest waits: the lines before it are broken first.
+        // A line asked for by number while the rest waits, after a paint in the middle of what
+        // waits: the lines before it are broken first.
         a->Perform(WM_CHAR, 'G', 0);
-        a->Perform(WM_KEYDOWN, VK_BACK, 0);
-        ASSERT_EQ(a->TextLen(), b->TextLen());
+        a->setTopLine(a->LineCount() / 2);
+        a->Update();
+        typed.insert(static_cast<size_t>(at) + 1, "G");
+        b->Lines()->SetText(typed);
+        Settle(b);
         const Integer last = b->LineCount() - 1;
         EXPECT_EQ(a->Lines(last), b->Lines(last));
         EXPECT_EQ(a->LineCount(), b->LineCount());
-        // The last screen, painted after a second key: right as well.
+        EXPECT_EQ(a->ParList()->At(1)->FirstLine, b->ParList()->At(1)->FirstLine);
+        // The last screen, shown after another key before the rest was broken: the view stays on
+        // the text it was put on, and shows it as the settled memo does.
         a->Perform(WM_CHAR, 'F', 0);
         a->setTopLine(a->LineCount() - rows);
-        a->Update();
-        typed.insert(static_cast<size_t>(at) + 1, "F");
+        {
+            TStyleNavigator t(a);
+            t.SetLineNb(a->TopLine());
+            const Integer topPos = t.Pos;
+            a->Update();
+            t.SetLineNb(a->TopLine());
+            EXPECT_LE(t.Pos, topPos);
+            t.SetLineNb(a->TopLine() + 1);
+            EXPECT_GT(t.Pos, topPos);
+        }
+        typed.insert(static_cast<size_t>(at) + 2, "F");
         b->Lines()->SetText(typed);
         Settle(b);
-        b->setTopLine(b->LineCount() - rows);
+        b->setTopOrigin(a->TopOrigin());
         b->Update();
-        EXPECT_EQ(a->TopLine(), b->TopLine());
-        EXPECT_TRUE(ClientPicture(a) == ClientPicture(b));
+        a->Update();
+        EXPECT_TRUE(Picture(a) == Picture(b));  // the scroll bar too: the lines are all broken
         Settle(a);
         EXPECT_EQ(a->LineCount(), b->LineCount());
         EXPECT_TRUE(DeepCheck(*a));
