@@ -179,9 +179,13 @@ void TExSoundMap::Add(const std::string& Key, const std::string& Label, const st
 
 void TExSoundMap::Delete(const std::string& Key)
 {
-    // An empty name would stand for the application's key itself, and every event would go.
-    if (Trim(Key).empty()) return;
+    // Only a name of one key below the application's: an empty one would stand for the
+    // application's key itself, one with a separator for a key elsewhere ("\Schemes" from the
+    // store's root: every application's events), and either would take what is not this event's.
     TExIniFile* store = Store();
+    if (Trim(Key).empty() || Key.find('\\') != std::string::npos ||
+        Key.find(store->Delimiter()) != std::string::npos)
+        return;
     KeepKey keep(store);
     if (store->OpenKey(AppKey(), true)) store->Delete(Key, "");
     if (store->OpenKey(Prefix() + "EventLabels", false)) store->Delete(Key, "");

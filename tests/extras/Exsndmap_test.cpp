@@ -269,11 +269,20 @@ TEST_F(SoundMap, DeleteTakesTheEventAndItsLabelOnly)
     EXPECT_FALSE(RegKeyExists("AppEvents\\EventLabels\\One"));
     EXPECT_EQ(map->GetEventValues("Two"), "two.wav");
     EXPECT_EQ(map->GetEventLabels("Two"), "Second");
-    // An empty name is no event: the others stay.
-    map->Delete("");
-    map->Delete("  ");
+    // A name that is no key of the application's own is refused: empty, or one that reaches
+    // elsewhere from the store's root or through a separator. Another application's events, the
+    // schemes and the labels stay.
+    map->SetApplicationKey("Other");
+    map->Add("Beep", "Beep", "beep.wav", true);
+    map->SetApplicationKey("Morvik");
+    for (const char* name : {"", "  ", "\\Schemes", "\\Schemes\\Apps", "\\EventLabels", "\\", "Two\\",
+                             "..\\Other", "Two\\.current"})
+        map->Delete(name);
     EXPECT_TRUE(RegKeyExists("AppEvents\\Schemes\\Apps\\Morvik\\Two"));
+    EXPECT_TRUE(RegKeyExists("AppEvents\\Schemes\\Apps\\Morvik\\Two\\.current"));
+    EXPECT_TRUE(RegKeyExists("AppEvents\\Schemes\\Apps\\Other\\Beep"));
     EXPECT_TRUE(RegKeyExists("AppEvents\\EventLabels\\Two"));
+    EXPECT_TRUE(RegKeyExists("AppEvents\\EventLabels\\Beep"));
     EXPECT_EQ(map->GetEventKeys()->Count(), 1);
 }
 
