@@ -1,8 +1,10 @@
 #include "ctlbase/Exini.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
 
 #include "ctlbase/Exlist.h"
 #include "ctlbase/Exobjlist.h"
@@ -1597,8 +1599,7 @@ void TExIniFile::ParseLine(const std::string& Line, std::string& Name, std::stri
 
 void TExIniFile::WriteText(TStream* Stream)
 {
-    // Quoting needs the mark, and the mark needs comment characters; without them texts go out plain.
-    const bool canQuote = !FComment.empty();
+    // Set once a text goes in quotes: the file then starts with the mark that says so.
     bool quoted = false;
     const auto quote = [&](const std::string& S) {
         quoted = true;
@@ -1608,16 +1609,15 @@ void TExIniFile::WriteText(TStream* Stream)
         return !FComment.empty() && S.find(FComment) != std::string::npos;
     };
     const auto nameText = [&](const std::string& Name) {
-        const bool q = canQuote && (HasControl(Name) || Name.find_first_of("\"[]") != std::string::npos ||
-                                    Name.find(FDivChar) != std::string::npos || hasComment(Name));
+        const bool q = HasControl(Name) || Name.find_first_of("\"[]") != std::string::npos ||
+                       Name.find(FDivChar) != std::string::npos || hasComment(Name);
         return q ? quote(Name) : Name;
     };
     const auto itemText = [&](const std::string& S) {
-        return canQuote && (HasControl(S) || S.find('"') != std::string::npos || hasComment(S)) ? quote(S) : S;
+        return HasControl(S) || S.find('"') != std::string::npos || hasComment(S) ? quote(S) : S;
     };
     const auto stringText = [&](const std::string& S) {
-        return canQuote && (HasControl(S) || S.find('"') != std::string::npos || hasComment(S) ||
-                            PlainType(S) != evtString)
+        return HasControl(S) || S.find('"') != std::string::npos || hasComment(S) || PlainType(S) != evtString
                    ? quote(S)
                    : S;
     };
@@ -1657,7 +1657,7 @@ void TExIniFile::WriteText(TStream* Stream)
             if (e->MultiValue && e->MultiValue->Count() > 0) {
                 for (int j = 0; j < e->MultiValue->Count(); ++j)
                     line(head + "[" + IntToStr(j) + "]" + FDivChar + itemText(e->MultiValue->Get(j)));
-            } else if (canQuote) {
+            } else {
                 // A list without lines: "name[]" and nothing after the divider, in quoting files only.
                 quoted = true;
                 line(head + "[]" + FDivChar);
@@ -1671,7 +1671,7 @@ void TExIniFile::WriteText(TStream* Stream)
     };
     const auto section = [&](const std::string& Path) {
         // A line break in a key name would end the section line; such paths go in quotes.
-        const bool q = canQuote && (Path.find_first_of("\r\n") != std::string::npos || IsQuotedText(Path));
+        const bool q = Path.find_first_of("\r\n") != std::string::npos || IsQuotedText(Path);
         line("");
         line("[" + (q ? quote(Path) : Path) + "]");
     };
@@ -1709,23 +1709,43 @@ void TExIniFile::WriteText(TStream* Stream)
         warning.SetText(FWarningMessage);
         for (int i = 0; i < warning.Count(); ++i) header.push_back(FComment + warning[i]);
     }
-    // Another entry of the key answering to the name a bare line would take keeps its name only
-    // when that line is written with its own name. Writing it so may need quoting, and the mark then
-    // moves every line down by one: the names are checked again.
+    // A bare line comes back named after the line it stands on. It keeps standing alone unless
+    // that name is one another entry comes back with: one written with its name, or a bare line
+    // that had to be written with its name in turn. Deciding by the names entries come back with,
+    // not the ones they have, makes a save of what was just read give the same bytes again. Writing
+    // a name may need quoting, and the mark moves every line down by one: then all is decided anew.
+    std::unordered_map<const TExIniEntry*, size_t> bareOf;
+    for (size_t i = 0; i < bare.size(); ++i) bareOf[bare[i].Entry] = i;
+    std::vector<bool> named(bare.size());
     const auto fixBare = [&] {
         const size_t first = header.size() + (quoted ? 1 : 0) + 1;
-        for (Bare& b : bare) {
-            if (b.Entry == nullptr) continue;
-            const std::string taken = "#" + IntToStr(static_cast<Integer>(first + b.Line));
-            const TExIniEntry* owner = b.Entry->Parent()->GetValue(taken);
-            if (owner == nullptr || owner == b.Entry) continue;
-            body[b.Line] = nameText(b.Entry->Name()) + FDivChar + stringText(b.Entry->StrValue);
-            b.Entry = nullptr;
+        std::fill(named.begin(), named.end(), false);
+        for (const Bare& b : bare) body[b.Line] = b.Entry->StrValue;
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (size_t i = 0; i < bare.size(); ++i) {
+                if (named[i]) continue;
+                const TExIniEntry* e = bare[i].Entry;
+                const std::string taken = "#" + IntToStr(static_cast<Integer>(first + bare[i].Line));
+                const TExIniEntry* owner = e->Parent()->GetValue(taken);
+                if (owner == nullptr || owner == e) continue;
+                const auto other = bareOf.find(owner);
+                if (other != bareOf.end() && !named[other->second]) continue;  // renamed in turn
+                named[i] = true;
+                changed = true;
+                body[bare[i].Line] = nameText(e->Name()) + FDivChar + stringText(e->StrValue);
+            }
         }
     };
     const bool quotedBefore = quoted;
     fixBare();
     if (quoted != quotedBefore) fixBare();
+    // Without comment characters the mark is a line of its own: a first line that only looks like it
+    // is written behind the mark.
+    if (FComment.empty() && !quoted && !body.empty() && body.front() == QuotingMark) {
+        quoted = true;
+        fixBare();
+    }
     if (quoted) header.push_back(FComment + QuotingMark);
     std::string out;
     for (const auto& l : header) out += l + "\r\n";
@@ -1815,17 +1835,26 @@ void TExIniFile::LoadText(const std::string& Data)
     const auto isComment = [&](const std::string& Line) {
         return !FComment.empty() && Line.compare(0, FComment.size(), FComment) == 0;
     };
-    // The quoting mark counts among the comment lines before the first value or section.
+    // The quoting mark counts among the comment lines before the first value or section; without
+    // comment characters it is the first line itself.
     bool quoting = false;
-    for (int i = 0; i < lines.Count(); ++i) {
-        const std::string& line = lines[i];
-        if (line.empty()) continue;
-        if (!isComment(line)) break;
-        if (line.compare(FComment.size(), std::string::npos, QuotingMark) == 0) quoting = true;
+    int from = 0;
+    if (FComment.empty()) {
+        if (lines.Count() > 0 && lines[0] == QuotingMark) {
+            quoting = true;
+            from = 1;
+        }
+    } else {
+        for (int i = 0; i < lines.Count(); ++i) {
+            const std::string& line = lines[i];
+            if (line.empty()) continue;
+            if (!isComment(line)) break;
+            if (line.compare(FComment.size(), std::string::npos, QuotingMark) == 0) quoting = true;
+        }
     }
     bool skip = false;
     std::string name, value;
-    for (int i = 0; i < lines.Count(); ++i) {
+    for (int i = from; i < lines.Count(); ++i) {
         const std::string line = lines[i];
         if (line.empty() || isComment(line)) continue;
         if (line[0] == '[') {

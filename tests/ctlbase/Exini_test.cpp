@@ -772,15 +772,23 @@ const char* const Hostile[] = {
     "  ",     "\"a\"b\"",
 };
 
-class HostileStrings : public ::testing::TestWithParam<bool> {
+// The text form with and without comment characters, and the binary form.
+enum class TForm { Text, TextWithoutComments, Binary };
+
+class HostileStrings : public ::testing::TestWithParam<TForm> {
 protected:
     void SetUp() override { platform::RegistryUseMemory(); }
+    void Configure(TExIniFile& Ini) const
+    {
+        Ini.SetBinaryMode(GetParam() == TForm::Binary);
+        if (GetParam() == TForm::TextWithoutComments) Ini.SetComment("");
+    }
 };
 
 TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
 {
     TExIniFile ini(nullptr);
-    ini.SetBinaryMode(GetParam());
+    Configure(ini);
     TStringList items;
     int n = 0;
     for (const char* h : Hostile) {
@@ -790,13 +798,14 @@ TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
     }
     ini.WriteMultiString("\\k", "lines", &items);
     ini.WriteBinary("\\k", "empty block", nullptr, 0);
-    const std::vector<std::string> names = {"a=b", "semi;colon", "[bracket", "tail]", "x[0]", "q\"uote", "\xE9t\xE9"};
+    const std::vector<std::string> names = {"a=b", "semi;colon", "[bracket", "tail]", "x[0]", "q\"uote", "\xE9t\xE9",
+                                            "[",   "\r\tTRUE",  "\"",        "#7",    "a\nb"};
     for (const auto& name : names) ini.WriteInteger("\\k", name, 7);
     const std::vector<std::string> keys = {"line\r\nbreak", "\"quoted\"", "semi;colon", "tail]", "%41", "lf\nonly"};
     for (const auto& key : keys) ini.WriteInteger("\\keys\\" + key, "v", 1);
 
     TExIniFile back(nullptr);
-    back.SetBinaryMode(GetParam());
+    Configure(back);
     LoadBytes(back, Saved(ini));
     n = 0;
     for (const char* h : Hostile) {
@@ -826,8 +835,12 @@ TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
     EXPECT_EQ(Saved(back), Saved(ini));
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, HostileStrings, ::testing::Values(false, true),
-                         [](const auto& info) { return std::string(info.param ? "Binary" : "Text"); });
+INSTANTIATE_TEST_SUITE_P(Forms, HostileStrings, ::testing::Values(TForm::Text, TForm::TextWithoutComments, TForm::Binary),
+                         [](const auto& info) {
+                             return std::string(info.param == TForm::Binary ? "Binary"
+                                                : info.param == TForm::Text ? "Text"
+                                                                            : "TextWithoutComments");
+                         });
 
 TEST_F(ExIniTest, NamelessValuesStayNamelessOnlyWhenTheyCan)
 {
@@ -859,13 +872,42 @@ TEST_F(ExIniTest, NamelessLinesNeverTakeANameInUseThroughASave)
         {"x\r\n\r\n[#2]\r\nv=1\r\n", 2},            // a key of that name
         {std::string("x\r\n\0\0#3=y\r\n", 11), 2},  // a name that matches once its blanks go
     };
-    for (const auto& [file, count] : files) {
-        TExIniFile first(nullptr), second(nullptr);
-        LoadBytes(first, file);
-        LoadBytes(second, Saved(first));
-        EXPECT_EQ(second.ValuesCount("\\") + second.SubKeysCount("\\"), count) << Saved(first);
-        EXPECT_EQ(Saved(second), Saved(first));
+    for (const char* comment : {";", ""})
+        for (const auto& [file, count] : files) {
+            TExIniFile first(nullptr), second(nullptr);
+            first.SetComment(comment);
+            second.SetComment(comment);
+            LoadBytes(first, file);
+            LoadBytes(second, Saved(first));
+            EXPECT_EQ(second.ValuesCount("\\") + second.SubKeysCount("\\"), count) << Saved(first);
+            EXPECT_EQ(Saved(second), Saved(first));
+        }
+    // What was just read, saved, read and saved again gives the same bytes: here a nameless line
+    // that a lone CR split off could not stand alone at first (its line's name was another's).
+    for (const char* comment : {";", ""}) {
+        std::string first, second;
+        {
+            TExIniFile a(nullptr);
+            a.SetComment(comment);
+            LoadBytes(a, "a=1\r[K]\rx\rt.\r#4=zz\rb=aa\n\r");
+            first = Saved(a);
+        }
+        TExIniFile b(nullptr);
+        b.SetComment(comment);
+        LoadBytes(b, first);
+        second = Saved(b);
+        EXPECT_EQ(second, first) << "comment '" << comment << "'";
+        EXPECT_EQ(b.ValuesCount("\\K"), 3) << first;  // "x", "zz" (which took "t."'s name) and b
     }
+    // Without comment characters a nameless first line that reads like the quoting mark stays a text.
+    TExIniFile plain(nullptr), back(nullptr);
+    plain.SetComment("");
+    back.SetComment("");
+    plain.WriteString("\\", "#1", "Texts in double quotes hold %, \" and control characters as %HH.");
+    plain.WriteInteger("\\", "q", 1);
+    LoadBytes(back, Saved(plain));
+    EXPECT_EQ(back.ValuesCount("\\"), 2) << Saved(plain);
+    EXPECT_EQ(Saved(back), Saved(plain));
 }
 
 TEST_F(ExIniTest, AListWithoutLinesComesBackEmpty)
