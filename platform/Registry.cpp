@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -24,19 +25,53 @@ struct Value {
 
 // Invariant: a node's Parent holds it in Keys, except for the roots and deleted nodes (Deleted set,
 // Parent nil). Handles keep their node alive after deletion through the shared pointer.
-struct Node {
+// KeyIndex holds every node of Keys under its upper-cased name, so that opening, creating and
+// deleting one of many sub-keys does not walk its siblings; Keys is a deque so that keys taken
+// from either end (a clear deletes the first one again and again) do not move the others.
+struct Node : std::enable_shared_from_this<Node> {
     std::string Name;
     std::string Class;
     Node* Parent = nullptr;
     bool Deleted = false;
-    std::vector<std::shared_ptr<Node>> Keys;
+    std::deque<std::shared_ptr<Node>> Keys;
+    std::unordered_map<std::string, Node*> KeyIndex;
     std::vector<Value> Values;
 
     Node* FindKey(const std::string& N) const
     {
-        for (const auto& k : Keys)
-            if (SameText(k->Name, N)) return k.get();
-        return nullptr;
+        const auto it = KeyIndex.find(UpperCase(N));
+        return it == KeyIndex.end() ? nullptr : it->second;
+    }
+    std::shared_ptr<Node> FindKeyShared(const std::string& N) const
+    {
+        Node* k = FindKey(N);
+        return k == nullptr ? nullptr : k->shared_from_this();
+    }
+    Node* AddKey(std::shared_ptr<Node> K)
+    {
+        K->Parent = this;
+        Node* k = K.get();
+        KeyIndex[UpperCase(K->Name)] = k;
+        Keys.push_back(std::move(K));
+        return k;
+    }
+    // Takes K out of Keys, looking from both ends at once.
+    void RemoveKey(Node* K)
+    {
+        KeyIndex.erase(UpperCase(K->Name));
+        // Marked first: the erase below may free it.
+        K->Deleted = true;
+        K->Parent = nullptr;
+        for (size_t front = 0, back = Keys.size(); front < back; ++front) {
+            if (Keys[front].get() == K) {
+                Keys.erase(Keys.begin() + static_cast<std::ptrdiff_t>(front));
+                break;
+            }
+            if (Keys[--back].get() == K) {
+                Keys.erase(Keys.begin() + static_cast<std::ptrdiff_t>(back));
+                break;
+            }
+        }
     }
     Value* FindValue(const std::string& N)
     {
@@ -292,7 +327,6 @@ private:
     // Names already read, by node and upper-cased name: a file of many keys or values below one key
     // loads in time linear in its size.
     struct LoadIndex {
-        std::unordered_map<const Node*, std::unordered_map<std::string, Node*>> Keys;
         std::unordered_map<const Node*, std::unordered_map<std::string, size_t>> Values;
     };
 
@@ -314,13 +348,11 @@ private:
                     const size_t bs = path.find('\\', p);
                     const std::string name = path.substr(p, bs == std::string::npos ? std::string::npos : bs - p);
                     if (name.empty() || name.size() > RegMaxKeyNameLength || ++depth > RegMaxKeyDepth) return false;
-                    Node*& child = Index.Keys[n][UpperCase(name)];
+                    Node* child = n->FindKey(name);
                     if (child == nullptr) {
                         auto k = std::make_shared<Node>();
                         k->Name = name;
-                        k->Parent = n;
-                        child = k.get();
-                        n->Keys.push_back(std::move(k));
+                        child = n->AddKey(std::move(k));
                     }
                     n = child;
                     if (bs == std::string::npos) break;
@@ -439,16 +471,13 @@ LONG OpenOrCreate(HKEY Key, const std::string& SubKey, const std::string* Class,
     if (Class != nullptr && n->Depth() + names.size() > RegMaxKeyDepth) return Fail(ERROR_INVALID_PARAMETER);
     bool made = false;
     for (const auto& name : names) {
-        std::shared_ptr<Node> child;
-        for (const auto& k : n->Keys)
-            if (SameText(k->Name, name)) child = k;
+        std::shared_ptr<Node> child = n->FindKeyShared(name);
         if (!child) {
             if (Class == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
             if ((parentAccess & KEY_CREATE_SUB_KEY) == 0 && !made) return Fail(ERROR_ACCESS_DENIED);
             child = std::make_shared<Node>();
             child->Name = name;
-            child->Parent = n.get();
-            n->Keys.push_back(child);
+            n->AddKey(child);
             made = true;
             s.Dirty = true;
         }
@@ -512,16 +541,12 @@ LONG RegDeleteKey(HKEY Key, const std::string& SubKey)
             parent = parent->FindKey(names[i]);
             if (parent == nullptr) return ERROR_FILE_NOT_FOUND;
         }
-        for (auto it = parent->Keys.begin(); it != parent->Keys.end(); ++it) {
-            if (!SameText((*it)->Name, names.back())) continue;
-            if (!(*it)->Keys.empty()) return ERROR_ACCESS_DENIED;
-            (*it)->Deleted = true;
-            (*it)->Parent = nullptr;
-            parent->Keys.erase(it);
-            s.Dirty = true;
-            return ERROR_SUCCESS;
-        }
-        return ERROR_FILE_NOT_FOUND;
+        Node* k = parent->FindKey(names.back());
+        if (k == nullptr) return ERROR_FILE_NOT_FOUND;
+        if (!k->Keys.empty()) return ERROR_ACCESS_DENIED;
+        parent->RemoveKey(k);
+        s.Dirty = true;
+        return ERROR_SUCCESS;
     });
 }
 

@@ -433,6 +433,36 @@ TEST_F(RegUtils, DeletesAWideKeyOfManySubKeys)
     EXPECT_EQ(SubKeys("Software"), V{"Test"});
 }
 
+// Far more sub-keys than a program usually keeps, each with a value and a child: copied, cleared
+// and deleted whole, and found by any case of their names throughout.
+TEST_F(RegUtils, AWideKeyOfTwentyThousandSubKeysIsCopiedClearedAndDeleted)
+{
+    constexpr int N = 20000;
+    std::string file = HandFile;
+    for (int i = 0; i < N; ++i) {
+        const std::string k = "Software\\Wide\\Key" + std::to_string(i * 7919 % N);
+        file += "K HKEY_CURRENT_USER " + k + "\nV 1 v 4100\nK HKEY_CURRENT_USER " + k + "\\child\n";
+    }
+    Put("registry", file);
+    platform::RegistryUseFile(Path("registry"));
+    ASSERT_TRUE(KeyCreateSubKey("", rrtHKEY_CURRENT_USER, "Software", "Copy", ""));
+    ASSERT_TRUE(CopyKey("", "", rrtHKEY_CURRENT_USER, rrtHKEY_CURRENT_USER, "Software\\Wide", "Software\\Copy"));
+    EXPECT_EQ(SubKeys("Software\\Copy").size(), size_t(N));
+    EXPECT_EQ(SubKeys("Software\\Copy")[5], "Key" + std::to_string(5 * 7919 % N));  // in the source's order
+    EXPECT_EQ(Text("SOFTWARE\\copy\\kEY12345", "V"), "A");
+    EXPECT_TRUE(Exists("software\\COPY\\key19999\\CHILD"));
+    EXPECT_TRUE(KeyClear("", rrtHKEY_CURRENT_USER, "Software\\Wide"));
+    EXPECT_TRUE(SubKeys("Software\\Wide").empty());
+    EXPECT_FALSE(Exists("Software\\Wide\\Key7"));
+    EXPECT_TRUE(KeyDelete("", rrtHKEY_CURRENT_USER, "Software\\Copy"));
+    Reload();
+    EXPECT_EQ(SubKeys("Software"), (V{"Test", "Wide"}));
+    // Keys deleted and made again under another case are found under the new one.
+    EXPECT_TRUE(KeyCreateSubKey("", rrtHKEY_CURRENT_USER, "Software\\Wide", "KEY7", ""));
+    EXPECT_EQ(SubKeys("Software\\Wide"), V{"KEY7"});
+    EXPECT_TRUE(Exists("Software\\Wide\\key7"));
+}
+
 // ---------------------------------------------------------------- copying keys
 
 TEST_F(RegUtils, CopyTakesValuesSubKeysAndClasses)
