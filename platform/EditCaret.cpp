@@ -283,6 +283,13 @@ bool TEditCore::KeyDown(Word Key, TShiftState Shift)
         else if (extend && !ctrl)
             Paste();
         return true;
+    case VK_APPS:
+    case VK_F10:
+        // The menu key and Shift+F10 open the context menu under the caret.
+        if (Key == VK_F10 && !(extend && !ctrl))
+            return false;
+        SendMessage(Wnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Wnd()), MAKELPARAM(-1, -1));
+        return true;
     default: return false;
     }
 }
@@ -342,6 +349,7 @@ void TEditCore::MouseMove(TPoint P)
 {
     if (!FSelecting)
         return;
+    FollowDrag(P);
     const TRect f = FormatRect();
     // Dragging past the top or bottom edge scrolls a line at a time.
     // The caret goes to the line that came into view; a point beyond it would scroll once more.
@@ -363,6 +371,41 @@ void TEditCore::MouseMove(TPoint P)
         }
     }
     MoveCaret(pos, true);
+}
+
+void TEditCore::MouseUp()
+{
+    StopAutoScroll();
+    if (!FSelecting)
+        return;
+    FSelecting = false;
+    HWND h = Wnd();
+    if (GetCapture() == h)
+        ReleaseCapture();
+    OfferPrimary();
+}
+
+void TEditCore::FollowDrag(TPoint P)
+{
+    FDragPoint = P;
+    const TRect f = FormatRect();
+    const bool beyond = (Multi() && (P.Y < f.Top || P.Y >= f.Bottom)) || (!Wraps() && (P.X < f.Left || P.X >= f.Right));
+    if (beyond == FAutoScrolling)
+        return;
+    if (beyond) {
+        FAutoScrolling = SetTimer(Wnd(), kAutoScrollTimer, kAutoScrollMs, nullptr) != 0;
+    } else {
+        StopAutoScroll();
+    }
+}
+
+void TEditCore::StopAutoScroll()
+{
+    if (!FAutoScrolling)
+        return;
+    FAutoScrolling = false;
+    if (HWND h = Wnd())
+        KillTimer(h, kAutoScrollTimer);
 }
 
 void TEditCore::Scroll(int Bar, int Code, int Pos)

@@ -170,6 +170,7 @@ bool TEditCore::Char(unsigned char C)
     switch (C) {
     case 1:  // Ctrl+A
         SetSel(0, -1);
+        OfferPrimary();
         return true;
     case 3: Copy(); return true;
     case 0x16: Paste(); return true;

@@ -164,6 +164,8 @@ bool TEditCore::WindowProc(TMessage& M)
         return true;
     case WM_KILLFOCUS:
         FSelecting = false;
+        FMiddlePaste = false;
+        StopAutoScroll();
         if (FCaretMade) {
             DestroyCaret();
             FCaretMade = false;
@@ -175,9 +177,17 @@ bool TEditCore::WindowProc(TMessage& M)
     case WM_GETDLGCODE:
         M.Result = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (Multi() ? DLGC_WANTALLKEYS : 0);
         return true;
-    case WM_KEYDOWN:
+    case WM_KEYDOWN: {
         M.Result = 0;
-        return KeyDown(LOWORD(M.WParam), KeyDataToShiftState(M.LParam));
+        const TShiftState shift = KeyDataToShiftState(M.LParam);
+        const int anchor = FAnchor, caret = FCaret;
+        TGuardPtr<TWinControl> host(FHost);
+        const bool handled = KeyDown(LOWORD(M.WParam), shift);
+        // A selection made with the keyboard is offered as the mouse's is.
+        if (handled && (shift & ssShift) && Alive(host, h) && (FAnchor != anchor || FCaret != caret))
+            OfferPrimary();
+        return handled;
+    }
     case WM_CHAR:
         M.Result = 0;
         return Char(static_cast<unsigned char>(M.WParam));
@@ -190,13 +200,34 @@ bool TEditCore::WindowProc(TMessage& M)
         MouseMove({GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)});
         return true;
     case WM_LBUTTONUP:
-        if (FSelecting) {
-            FSelecting = false;
-            if (GetCapture() == h)
-                ReleaseCapture();
-        }
+        MouseUp();
         return true;
     case WM_CAPTURECHANGED:
+        FSelecting = false;
+        StopAutoScroll();
+        return false;
+    case WM_TIMER:
+        if (M.WParam != kAutoScrollTimer)
+            return false;
+        if (FSelecting)
+            MouseMove(FDragPoint);
+        else
+            StopAutoScroll();
+        return true;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+        MiddleDown({GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)});
+        return true;
+    case WM_MBUTTONUP:
+        MiddleUp();
+        return true;
+    case WM_CONTEXTMENU:
+        ShowEditMenu({GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)});
+        M.Result = 1;
+        return true;
+    case WM_DESTROY:
+        // The window's timers go with it.
+        FAutoScrolling = false;
         FSelecting = false;
         return false;
     case WM_MOUSEWHEEL:

@@ -3,6 +3,9 @@
 // (EM_*, WM_CUT/COPY/PASTE/UNDO, WM_GETTEXT/SETTEXT). A windowed control hands its default message
 // handling here; the window's style (ES_*) decides single or multi line, wrapping, case and more.
 // Text is in the code page of the host's font, line breaks are CR LF.
+// As text fields on the Linux desktop: selecting sets the primary selection, a middle click pastes
+// it, a right click opens the edit menu (WM_CONTEXTMENU), and a selection dragged beyond the edge
+// keeps scrolling while the button is held.
 #pragma once
 
 #include <functional>
@@ -63,8 +66,12 @@ public:
     // ---- Clipboard
     bool Copy();
     bool Cut();
+    // What the character set cannot hold is left out (see TClipboard::PasteText), with a beep.
     bool Paste();
     bool Clear();
+    // The standard edit menu at a screen point (-1, -1: under the caret): Undo, Cut, Copy, Paste,
+    // Delete, Select All, each greyed where it does not apply; a choice is sent as its message.
+    void ShowEditMenu(TPoint Screen);
 
     // ---- Layout (multi-line edits): visual lines, soft breaks included
     int LineCount();
@@ -137,6 +144,14 @@ private:
     bool Char(unsigned char C);
     void MouseDown(TPoint P, bool Shift, bool Double);
     void MouseMove(TPoint P);
+    void MouseUp();
+    // The button held beyond the text's edge: the selection goes on growing on a timer.
+    void FollowDrag(TPoint P);
+    void StopAutoScroll();
+    void MiddleDown(TPoint P);
+    void MiddleUp();
+    // The user's selection becomes the desktop's primary selection.
+    void OfferPrimary();
     void Scroll(int Bar, int Code, int Pos);
     void ScrollTo(int TopLine, int ScrollX);
 
@@ -167,6 +182,9 @@ private:
     bool FWordSelecting = false;
     int FWordAnchorStart = 0, FWordAnchorEnd = 0;
     int FMaxWidth = 0;
+    bool FAutoScrolling = false;
+    TPoint FDragPoint{0, 0};
+    bool FMiddlePaste = false;  // a middle press in the text waits for its release
 };
 
 }  // namespace morvik::stdctl

@@ -13,6 +13,9 @@ inline bool Alive(const TGuardPtr<TWinControl>& Host, HWND Wnd) { return Host &&
 constexpr int kMaxUndoSteps = 1000;
 constexpr int kNoLimit = 0x7FFFFFFE;
 constexpr int kMarginX = 2;
+// The timer that goes on scrolling while a selection is dragged beyond the edge, and its pace.
+constexpr UINT kAutoScrollTimer = 0xED5C;
+constexpr UINT kAutoScrollMs = 50;
 
 enum { kOther = 0, kTyping = 1, kDeleteBack = 2, kDeleteForward = 3 };
 

@@ -185,4 +185,6 @@ bool MenuBarItemShown(TMenuItem* Item);
 // CloseMenus closes what is open. TriggerMenuItem chooses a leaf through the toolkit's menu.
 void ShowSubMenu(TMenuItem* Item);
 void CloseMenus();
+// A menu is open on the screen (a popup menu or a menu bar's drop-down).
+bool MenuShown();
 void TriggerMenuItem(TMenuItem* Item);

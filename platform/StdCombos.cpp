@@ -7,6 +7,7 @@
 #include "platform/EditCore.h"
 #include "platform/Guard.h"
 #include "platform/ListCore.h"
+#include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 
 namespace morvik::stdctl {
@@ -82,8 +83,18 @@ public:
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
         case WM_LBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDBLCLK:
+        case WM_MBUTTONUP:
         case WM_MOUSEMOVE:
             DefaultHandler(Message);
+            return;
+        case WM_CONTEXTMENU:
+            // The combo box's own menu, else the field's edit menu.
+            if (FCombo->PopupMenu() && FCombo->PopupMenu()->AutoPopup)
+                FCombo->Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(FCombo), Message.LParam);
+            else
+                DefaultHandler(Message);
             return;
         case WM_SIZE:
             TWinControl::Dispatch(Message);

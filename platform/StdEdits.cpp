@@ -4,6 +4,7 @@
 
 #include "platform/EditCore.h"
 #include "platform/Guard.h"
+#include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 
 using morvik::stdctl::TEditCore;
@@ -211,6 +212,9 @@ void TCustomEdit::Dispatch(TMessage& Message)
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_MBUTTONUP:
     case WM_MOUSEMOVE: {
         // The edit's own handling first, then the control's mouse events.
         TGuardPtr<TCustomEdit> self(this);
@@ -219,6 +223,13 @@ void TCustomEdit::Dispatch(TMessage& Message)
             TWinControl::Dispatch(Message);
         break;
     }
+    case WM_CONTEXTMENU:
+        // A menu of the edit's own, else the edit menu (not a parent's menu: text fields keep theirs).
+        if (PopupMenu() && PopupMenu()->AutoPopup)
+            TWinControl::Dispatch(Message);
+        else
+            DefaultHandler(Message);
+        break;
     case WM_SIZE:
         TWinControl::Dispatch(Message);
         FCore->WindowProc(Message);

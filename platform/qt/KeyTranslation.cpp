@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/CodePages.h"
 #include "platform/qt/OleDrag.h"
 #include "platform/qt/WindowRec.h"
 
@@ -188,7 +189,11 @@ void DeliverQtKey(QKeyEvent* e, bool down)
     Qt::KeyboardModifiers m = e->modifiers();
     TShiftState shift = (m & Qt::ShiftModifier ? TShiftState(ssShift) : 0u) | (m & Qt::ControlModifier ? TShiftState(ssCtrl) : 0u) |
                         (m & Qt::AltModifier ? TShiftState(ssAlt) : 0u);
-    std::string text = FromQString(e->text(), FocusCharset());
+    // What the focused control's character set cannot hold is left out, with a beep.
+    bool leftOut = false;
+    std::string text = UserTextToCodePage(e->text(), CharsetToCodePage(Byte(FocusCharset())), &leftOut);
+    if (down && leftOut)
+        MessageBeep(0);
     Word vk = VirtualKeyOf(e->key(), m);
     if (vk == 0) {
         // A key the layout maps to no virtual key (accented and non-Latin letters): it still types
@@ -209,8 +214,13 @@ void HostWindow::inputMethodEvent(QInputMethodEvent* e)
 {
     if (!gWindows.count(FRec))
         return;
-    if (!e->commitString().isEmpty())
-        DeliverText(FromQString(e->commitString(), FocusCharset()));
+    if (!e->commitString().isEmpty()) {
+        bool leftOut = false;
+        const std::string text = UserTextToCodePage(e->commitString(), CharsetToCodePage(Byte(FocusCharset())), &leftOut);
+        if (leftOut)
+            MessageBeep(0);
+        DeliverText(text);
+    }
     e->accept();
 }
 

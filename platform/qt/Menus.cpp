@@ -1,6 +1,7 @@
 // Menu items and menus, shown through the toolkit's menu bar and menus. The items are the model;
 // toolkit actions follow them and are rebuilt when the structure changes.
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
@@ -714,6 +715,8 @@ void CloseMenus()
             m->hide();
     OpenMenus().clear();
 }
+
+bool MenuShown() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }
 
 void TriggerMenuItem(TMenuItem* Item)
 {

@@ -446,7 +446,8 @@ public:
         }
         HGLOBAL h = nullptr;
         if (cf == CF_TEXT) {
-            h = BlockOf(QByteArray::fromStdString(FromQString(FMime->text())), true);
+            // Dropped text keeps what the code page holds, as typed and pasted text does.
+            h = BlockOf(QByteArray::fromStdString(UserTextToCodePage(FMime->text(), 1252)), true);
         } else if (cf == CF_UNICODETEXT) {
             QString t = FMime->text();
             h = BlockOf(QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2) + QByteArray(2, 0), false);
