@@ -10,6 +10,7 @@
 #include "platform/CodePages.h"
 #include "platform/ExtCtrls.h"
 #include "platform/StdCtrls.h"
+#include "tests/support/X11Session.h"
 #include "tree/Excellstyle.h"
 
 namespace {
@@ -613,6 +614,117 @@ TEST_F(BoxEditing, AHandlerThatFreesTheTreeOnItsKeyEndsTheKeySafelyWhileAnEditRu
     EXPECT_EQ(Tree, nullptr);
     EXPECT_EQ(Box->Log, std::vector<std::string>{"start r0"});
     EXPECT_FALSE(Box->Editing() && Box->Tree()) << "no edit of a tree that went";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the click-and-wait gesture on a real display
+
+namespace {
+
+TEST(ClickToEditX11, TheEditOpensOnlyWhereTheUserStillIs)
+{
+    x11test::TDisplay display;
+    if (!display.Ok()) GTEST_SKIP() << display.Why();
+    std::string out;
+    EXPECT_EQ(display.RunRole("ClickToEditX11.DISABLED_Role", "edit", out), 0) << out;
+}
+
+TEST(ClickToEditX11, DISABLED_Role)
+{
+    ASSERT_EQ(x11test::Role(), "edit");
+    auto* form = new TForm(nullptr);
+    form->SetBounds(20, 20, 420, 360);
+    auto* tree = new TExTree(form);
+    tree->SetParent(form);
+    tree->SetUseXPThemes(false);
+    tree->SetBounds(10, 10, 300, 200);
+    tree->SetMultiSelect(false);
+    auto* other = new TEdit(form);
+    other->SetParent(form);
+    other->SetBounds(10, 260, 150, 24);
+    auto* box = new TBoxEditor(form);
+    box->SetTree(tree);
+    std::vector<TExTreeItem*> r;
+    for (const char* text : {"Station A", "Station B", "Station C", "Station D"}) {
+        r.push_back(tree->Items()->Add(nullptr, text));
+        r.back()->SetAllowEdit(true);
+    }
+    auto* second = new TForm(nullptr);
+    second->SetBounds(480, 20, 260, 120);
+    auto* away = new TEdit(second);
+    away->SetParent(second);
+    away->SetBounds(10, 10, 150, 24);
+    ASSERT_TRUE(x11test::ShowOnScreen(second));
+    ASSERT_TRUE(x11test::ShowOnScreen(form));
+    TExTreeView* view = tree->View();
+    // A point on an item's text, as painted.
+    auto textOf = [&](TExTreeItem* Item) {
+        view->Invalidate();
+        view->Update();
+        const TRect row = view->GetItemRect(view->VisibleRows()->IndexOf(Item));
+        const Integer y = (row.Top + row.Bottom) / 2;
+        for (Integer x = 0; x < view->ClientWidth(); ++x) {
+            TSTItemPart part;
+            Integer column = 0;
+            if (view->GetItemAt(x, y, part, column) == Item && part == ipMainText) return TPoint{x + 3, y};
+        }
+        ADD_FAILURE() << "no text of " << Item->Text();
+        return TPoint{};
+    };
+    // Two single clicks on an item (apart by more than a double click), as a user who means to
+    // rename it; the second one arms the edit.
+    auto clickTwice = [&](TExTreeItem* Item) {
+        const TPoint p = textOf(Item);
+        EXPECT_TRUE(x11test::Click(view, p.X, p.Y));
+        EXPECT_TRUE(uitest::PumpUntil([&] { return tree->GetFocused() == Item; }, 60000));
+        uitest::Pump(int(GetDoubleClickTime()) + 200);
+        // (A pointer that does not move keeps xdotool waiting for it to.)
+        EXPECT_TRUE(x11test::Click(view, p.X + 1, p.Y));
+        EXPECT_TRUE(uitest::PumpUntil([&] { return view->EditTimer() && view->EditTimer()->Enabled(); }, 60000));
+    };
+    auto editStarts = [&] { return uitest::PumpUntil([&] { return tree->IsEditing(); }, int(3 * GetDoubleClickTime())); };
+
+    // The gesture itself works here.
+    clickTwice(r[3]);
+    ASSERT_TRUE(editStarts());
+    ASSERT_TRUE(x11test::Type("Renamed"));
+    ASSERT_TRUE(x11test::Key("Return"));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return r[3]->Text() == "Renamed"; }, 60000)) << r[3]->Text();
+
+    // Keys move the focus before the pause is over: nothing is edited, and typing renames nothing.
+    uitest::Pump(int(GetDoubleClickTime()) + 200);
+    clickTwice(r[0]);
+    ASSERT_TRUE(x11test::Key("Down Down"));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return tree->GetFocused() == r[2]; }, 60000));
+    EXPECT_FALSE(editStarts());
+    ASSERT_TRUE(x11test::Type("typed"));
+    ASSERT_TRUE(x11test::Key("Return"));
+    uitest::Pump(200);
+    EXPECT_EQ(r[0]->Text(), "Station A");
+    EXPECT_EQ(r[2]->Text(), "Station C");
+
+    // Another control takes the focus: it keeps it.
+    uitest::Pump(int(GetDoubleClickTime()) + 200);
+    clickTwice(r[1]);
+    ASSERT_TRUE(x11test::Click(other, 5, 5));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return other->Focused(); }, 60000));
+    EXPECT_FALSE(editStarts());
+    EXPECT_TRUE(other->Focused());
+
+    // The user goes to another window: no edit box is left in the one left behind.
+    const TPoint p = textOf(r[0]);
+    ASSERT_TRUE(x11test::Click(view, p.X, p.Y));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return view->Focused() && tree->GetFocused() == r[0]; }, 60000));
+    uitest::Pump(int(GetDoubleClickTime()) + 200);
+    clickTwice(r[1]);
+    ASSERT_TRUE(x11test::Click(away, 5, 5));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return away->Focused(); }, 60000));
+    EXPECT_FALSE(editStarts());
+    EXPECT_FALSE(box->Box() && box->Box()->Visible());
+    EXPECT_TRUE(away->Focused());
+    TObject::Free(second);
+    TObject::Free(form);
 }
 
 }  // namespace
