@@ -488,7 +488,7 @@ TEST_F(CheckBoxes, AHandlerMayFreeTheTreeFromOnItemChecked)
 TEST_F(CheckBoxes, AHandlerMayDeleteTheCheckedItem)
 {
     std::vector<std::string> changes;
-    Tree->OnItemChecked = [this](TObject*, TExTreeItem* Item) { Item->Delete(); };
+    Tree->OnItemChecked = [](TObject*, TExTreeItem* Item) { Item->Delete(); };
     Click(PartAt(r[1], ipCheckBox));
     EXPECT_EQ(Items().Count(), 2);
 }
