@@ -436,6 +436,11 @@ TEST_F(TreeTest, TheTreesFontReachesItsViewAndBarsAndTheHeaderOnlyWhenItUsesIt)
     Tree->Font()->SetName("DejaVu Sans Mono");
     EXPECT_NE(Tree->Header()->Font()->Name(), "DejaVu Sans Mono");
     EXPECT_EQ(View()->Font()->Name(), "DejaVu Sans Mono");
+    Tree->HeaderFont()->SetName("DejaVu Serif");
+    EXPECT_EQ(Tree->Header()->Font()->Name(), "DejaVu Serif") << "the header font's own change reaches the header";
+    Tree->SetHeaderUseTreeFont(true);
+    Tree->HeaderFont()->SetName("DejaVu Sans");
+    EXPECT_EQ(Tree->Header()->Font()->Name(), "DejaVu Sans Mono") << "not while the header uses the tree's font";
 }
 
 TEST_F(TreeTest, TheHeadersAutoSizeRequestWithAndWithoutAutomaticColumns)

@@ -583,6 +583,30 @@ TEST_F(TreeTest, WithCustomBarsAndNoFlatLookTheFrameIsAlwaysSunken)
     EXPECT_EQ(FramePixels(Tree), sunken);
 }
 
+TEST_F(TreeTest, TheVerticalBarsPageIsOneScreenOfRowsOfDifferingHeight)
+{
+    AddRoots(200);
+    const Integer line = Tree->LineHeight();
+    Items().BeginUpdate();
+    for (Integer i = 0; i < 200; i += 4) {
+        Items().Item(i)->SetOwnerHeight(false);
+        Items().Item(i)->SetHeight(static_cast<std::int16_t>(2 * line));
+    }
+    Items().EndUpdate();
+    ASSERT_GT(Tree->Model()->VarHeightCount, 0);
+    for (Integer top : {0, 40, 120}) {
+        Tree->SetVPosition(top);
+        ASSERT_EQ(Tree->TopIndex(), top);
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_ALL;
+        ASSERT_TRUE(Tree->GetScrollInfo(Tree->VertScrollBar()->Handle(), SB_CTL, si));
+        EXPECT_EQ(si.nPos, top);
+        EXPECT_GE(Integer(si.nPage), View()->RowCount() - 1) << "at " << top;
+        EXPECT_LE(Integer(si.nPage), View()->RowCount()) << "at " << top;
+    }
+}
+
 TEST_F(TreeTest, OnlyTheTwoOwnedBarsTakeScrollInformation)
 {
     SCROLLINFO si{};

@@ -186,6 +186,20 @@ TEST_F(Editing, OnTryEditMayRefuseOrChangeTheTypeAndTheEventMayChooseTheEditor)
     EXPECT_FALSE(Tree->IsEditing());
 }
 
+TEST_F(Editing, AnEditorTheHandlerBringsFromNowhereWorksForThisTree)
+{
+    auto r = AddRoots(2);
+    auto* loose = new TRecordingEditor(Form, FieldTypes({sftText}));
+    ASSERT_EQ(loose->Tree(), nullptr);
+    Tree->OnInplaceEditorNeeded = [&](TObject*, TExTreeItem*, Integer, TExFieldType, TExTreeInplaceEditor*& E) { E = loose; };
+    Tree->EditItem(r[1], -1);
+    EXPECT_EQ(loose->Tree(), Tree);
+    EXPECT_EQ(loose->Log, std::vector<std::string>{"start r1 -1 1"});
+    loose->Finish(true, "renamed");
+    EXPECT_EQ(r[1]->Text(), "renamed") << "its acceptance reached the tree";
+    EXPECT_FALSE(Tree->IsEditing());
+}
+
 TEST_F(Editing, ANewEditCancelsTheRunningOneEvenWhenItsEditorFails)
 {
     auto r = AddRoots(2);

@@ -9,6 +9,7 @@
 
 #include "InputTest.h"
 #include "platform/ExtCtrls.h"
+#include "platform/Menus.h"
 #include "tree/Excellctl.h"
 #include "tree/Excellstyle.h"
 
@@ -387,9 +388,14 @@ TEST_F(Mouse, AnExpandedBranchNearTheBottomIsScrolledIntoView)
     AddChildren(low, 4);
     Click(PartAt(low, ipButton));
     EXPECT_TRUE(low->Expanded());
+    ASSERT_GE(View()->VisibleRows()->IndexOf(low->GetLastChild()), 0) << "its children came into view";
     const TRect last = View()->GetItemRect(View()->VisibleRows()->IndexOf(low->GetLastChild()));
-    EXPECT_LE(last.Bottom, View()->ClientHeight()) << "its children came into view";
+    EXPECT_LE(last.Bottom, View()->ClientHeight()) << "wholly";
     EXPECT_GE(View()->VisibleRows()->IndexOf(low), 0) << "the item itself stays on screen";
+    // Only as far as that takes: the fewest rows are dropped from the top.
+    const Integer L = Tree->LineHeight();
+    const Integer need = (rows - 2) * L + 5 * L - View()->ClientHeight();
+    EXPECT_EQ(Tree->TopIndex(), (need + L - 1) / L);
 }
 
 // ---------------------------------------------------------------- check boxes
@@ -633,6 +639,71 @@ TEST_F(Band, MovingBackShrinksTheBandAndARightPressEndsIt)
     Input::MouseUp(View(), mbRight, c.X, c.Y, ssLeft);
     Input::MouseUp(View(), mbLeft, c.X, c.Y);
     uitest::Pump();
+}
+
+TEST_F(Band, ABandDrawnUpwardShrinksFromTheTopAndShowsItsFrame)
+{
+    auto r = AddRoots(6);
+    const TPoint a = TextAt(r[4]), b = TextAt(r[1]), c = TextAt(r[3]);
+    auto column = [&](Integer X) {
+        std::vector<COLORREF> v;
+        HDC dc = GetDC(View()->Handle());
+        for (Integer y = b.Y; y < a.Y; ++y) v.push_back(GetPixel(dc, X, y));
+        ReleaseDC(View()->Handle(), dc);
+        return v;
+    };
+    Input::MouseDown(View(), mbLeft, a.X, a.Y);
+    Input::MouseMove(View(), a.X + 20, a.Y - 8, ssLeft);
+    Input::MouseMove(View(), a.X + 30, b.Y, ssLeft);
+    EXPECT_EQ(SelectedTexts(), (std::vector<std::string>{"r1", "r2", "r3", "r4"}));
+    const auto framed = column(a.X);
+    // Painted again without the frame (the band still runs).
+    View()->Invalidate();
+    View()->Update();
+    EXPECT_NE(column(a.X), framed) << "the frame of an upward band was drawn on its left edge";
+    Input::MouseMove(View(), a.X + 30, c.Y, ssLeft);
+    uitest::Pump();
+    EXPECT_EQ(SelectedTexts(), (std::vector<std::string>{"r3", "r4"})) << "the rows it left at the top";
+    Input::MouseUp(View(), mbLeft, a.X + 30, c.Y);
+    uitest::Pump();
+}
+
+TEST_F(Band, ABandStartedBelowTheRowsTakesNone)
+{
+    auto r = AddRoots(3);
+    ClickText(r[1]);
+    const TPoint p = Below();
+    Input::MouseDown(View(), mbLeft, p.X, p.Y);
+    Input::MouseMove(View(), p.X + 10, p.Y - 6, ssLeft);
+    uitest::Pump();
+    ASSERT_TRUE(View()->FrameSelecting());
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{}) << "below the last row there is no row to take";
+    Input::MouseUp(View(), mbLeft, p.X + 10, p.Y - 6);
+    uitest::Pump();
+}
+
+TEST_F(Band, AFrameWhoseStartRowScrolledAwayRunsFromAboveTheView)
+{
+    Tree->SetDragScrollInterval(60000);
+    auto r = AddRoots(60);
+    const TPoint a = TextAt(r[0]);
+    const Integer right = a.X + 60;
+    auto topLine = [&] {
+        std::vector<COLORREF> v;
+        HDC dc = GetDC(View()->Handle());
+        for (Integer x = a.X + 3; x < right - 3; ++x) v.push_back(GetPixel(dc, x, a.Y));
+        ReleaseDC(View()->Handle(), dc);
+        return v;
+    };
+    Input::MouseDown(View(), mbLeft, a.X, a.Y);
+    Input::MouseMove(View(), a.X + 10, a.Y + 20, ssLeft);
+    Input::MouseMove(View(), right, View()->ClientHeight() + 30, ssLeft);
+    ASSERT_EQ(Tree->TopIndex(), 1);
+    ASSERT_TRUE(View()->FrameShown());
+    const auto shown = topLine();
+    Input::MouseUp(View(), mbLeft, right, View()->ClientHeight() + 30);
+    EXPECT_FALSE(View()->FrameShown());
+    EXPECT_EQ(topLine(), shown) << "no edge of the frame crosses the top row";
 }
 
 TEST_F(Band, ABandHeldBelowTheViewScrollsOnTheTimerAndTakesTheRowsThatCameIn)
@@ -1033,6 +1104,31 @@ TEST_F(Cells, AColumnPastTheItemsLastStyleUsesItsMainStyle)
     Click(p);
     EXPECT_EQ(heard, (std::vector<std::string>{"down " + std::to_string(p.X - 240), "click"}));
     EXPECT_EQ(Focused(), nullptr) << "the control kept the press";
+}
+
+TEST_F(Cells, ARightClickOnACellControlWithAMenuPopsItUpForTheControl)
+{
+    auto* menu = new TPopupMenu(Form);
+    auto* item = new TMenuItem(menu);
+    item->SetCaption("&Item");
+    menu->Items()->Add(item);
+    Button->SetPopupMenu(menu);
+    std::vector<std::string> tree;
+    Tree->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { tree.push_back("up"); };
+    Tree->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { tree.push_back("down"); };
+    int popups = 0;
+    uitest::AnswerNextDialog([&](TObject* Dialog) {
+        EXPECT_EQ(Dialog, menu);
+        ++popups;
+        return 0;
+    });
+    Click(CellAt(r[1]), 0, mbRight);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(menu->PopupComponent, Button);
+    EXPECT_EQ(Log, (std::vector<std::string>{"down", "up", "click"}));
+    EXPECT_EQ(tree, std::vector<std::string>{"down"}) << "the release is the menu's, not the tree's";
+    EXPECT_FALSE(Button->Down());
+    uitest::ClearDialogAnswers();
 }
 
 TEST_F(Cells, AVirtualTreesStyleBringsItsControlAndAStyleWithItsOwnColoursNone)
