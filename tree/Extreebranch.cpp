@@ -67,6 +67,7 @@ void TExTreeItem::AttachBranch(Integer Index, TExTreeItem* Child, Integer Positi
     FChildren->Insert(Index, Child);
     Child->FParent = this;
     Child->FHiddenRoot = FHiddenRoot;
+    Child->SetLevels(Level() + 1);
     if (!Child->FCollection) Child->FCollection = FCollection;
     if (!Child->FStaticData && !FTree->IsVirtual()) Child->NewStaticData();
     if (attached) {
@@ -279,6 +280,7 @@ void TExTreeItem::MoveToIns(TExTreeItem* NewParent, Integer Index)
     // The children lists changed even where the block stayed in its place.
     tree->InvalidateIndexes(from);
     FParent = target;
+    if (FLevel != target->Level() + 1) SetLevels(target->Level() + 1);
     if ((tree->SortMode == smAdd || tree->SortMode == smAddClick) && tree->SortDepth == 0 &&
         (tree->SortSection == -1 || tree->SortSection == tree->MainTreeColumn))
         tree->Refresh().SortPending = true;

@@ -64,12 +64,16 @@ TExTreeItem::~TExTreeItem()
 
 TExTreeItem* TExTreeItem::Parent() const { return FParent == FHiddenRoot ? nullptr : FParent; }
 
-Integer TExTreeItem::Level() const
+void TExTreeItem::SetLevels(Integer Level)
 {
-    if (IsHiddenRoot()) return -1;
-    Integer level = 0;
-    for (const TExTreeItem* p = FParent; p && !p->IsHiddenRoot(); p = p->FParent) ++level;
-    return level;
+    if (FLevel == Level) return;
+    std::vector<std::pair<TExTreeItem*, Integer>> stack{{this, Level}};
+    while (!stack.empty()) {
+        auto [item, level] = stack.back();
+        stack.pop_back();
+        item->FLevel = level;
+        for (Integer i = 0; i < item->Count(); ++i) stack.emplace_back(item->FChildren->FastGet(i), level + 1);
+    }
 }
 
 Integer TExTreeItem::Count() const { return FChildren ? FChildren->Count() : 0; }
@@ -225,7 +229,11 @@ bool TExTreeItem::IsVisible() const
 {
     if (!FTree->FilteredVisibility()) return FullyExpanded();
     if (IsHiddenRoot()) return true;
-    return FullyExpanded() && !Hidden() && (!FParent || FParent->IsVisible());
+    // Shown, with every ancestor expanded and shown (one walk up, however deep).
+    if (Hidden()) return false;
+    for (const TExTreeItem* p = FParent; p && !p->IsHiddenRoot(); p = p->FParent)
+        if (!p->Expanded() || p->Hidden()) return false;
+    return true;
 }
 
 bool TExTreeItem::FullyVisible() const

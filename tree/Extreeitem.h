@@ -77,7 +77,7 @@ public:
 
     // Navigation and identity.
     TExTreeItem* Parent() const;  // nil for a root item
-    Integer Level() const;        // -1 for the hidden root
+    Integer Level() const { return IsHiddenRoot() ? -1 : FLevel; }  // -1 for the hidden root
     Integer Count() const;
     TExTreeItem* Items(Integer Index) const;  // nil without children
     TExTreeItem* GetChildByIndex(Integer Index) const;
@@ -314,6 +314,9 @@ private:
     void AttachBranch(Integer Index, TExTreeItem* Child, Integer Position);
     void DetachBranch(TExTreeItem* Child);
     void CollectBranch(std::vector<TExTreeItem*>& Into);
+    // The levels of the item's branch, the item standing at Level (kept with the item: painting and
+    // measuring ask for it per row).
+    void SetLevels(Integer Level);
     // Adds (Sign 1) or takes (-1) the item's share of the tree's hidden and variable-height counts.
     void CountSelf(Integer Sign);
     void AdjustCounts(Integer Sign);
@@ -356,6 +359,7 @@ private:
     TExTreeItems* FCollection = nullptr;
     TExTreeItem* FParent = nullptr;
     TExTreeItem* FHiddenRoot = nullptr;
+    Integer FLevel = 0;
     TExTreeItemList* FChildren = nullptr;  // nil while there are no children
     std::unique_ptr<TExTreeItemStaticData> FStaticData;
     TExHTMLData* FHTMLData = nullptr;

@@ -215,6 +215,7 @@ void TExTreeItems::RemoveItem(TExTreeItem* Item)
     if (!Item->IsAttached()) {
         Item->FParent->RemoveChild(Item);
         Item->FParent = nullptr;
+        Item->SetLevels(0);
         return;
     }
     TExTreeOperation op(FTree);
@@ -237,6 +238,7 @@ void TExTreeItems::RemoveItem(TExTreeItem* Item)
     FTree->ListRemove(from, from + static_cast<Integer>(branch.size()) - 1);
     Item->FParent->RemoveChild(Item);
     Item->FParent = nullptr;
+    Item->SetLevels(0);
     FTree->MarkRows();
     FTree->Refresh().UpdatePending = true;
     bracket.Done();
