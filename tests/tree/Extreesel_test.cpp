@@ -142,6 +142,54 @@ TEST_F(Selecting, ALockedFocusAllowsTheChangeAndReportsNothing)
 
 // ---- walks, ranges and their edges
 
+TEST_F(Selecting, DeselectingAllReportsInTheOrderOfTheSelectionAndKeepsWhatHandlersSelect)
+{
+    for (TExTreeItem* item : {B, A2a, A, C}) item->SetSelected(true);
+    log.clear();
+    Tree->DeselectAll();
+    EXPECT_EQ(log, (std::vector<std::string>{"sel B", "sel A2a", "sel A", "sel C"}));
+    // A handler that selects an item while the others go leaves it selected, in the list once.
+    for (TExTreeItem* item : {B, A2a}) item->SetSelected(true);
+    Tree->OnItemSelectedChange = [this](TObject*, TExTreeItem* Item) {
+        if (Item == B) A1->SetSelected(true);
+    };
+    Tree->DeselectAllEx(true);
+    EXPECT_EQ(Marked(), "A1 ");
+    EXPECT_EQ(Selection(), "A1 ");
+}
+
+TEST_F(Selecting, AHundredThousandSelectedAreDeselectedAndClearedEachReportedOnce)
+{
+    Items().Clear();
+    Items().BeginUpdate();
+    for (Integer i = 0; i < 100000; ++i) Items().Add(nullptr, std::to_string(i));
+    Items().EndUpdate();
+    // Selected bottom up: the list's order is not the tree's.
+    Items().BeginUpdate();
+    for (Integer i = 100000 - 1; i >= 0; --i) Items().Item(i)->SetSelected(true);
+    Items().EndUpdate();
+    std::vector<TExTreeItem*> told;
+    Tree->OnItemSelectedChange = [&](TObject*, TExTreeItem* Item) { told.push_back(Item); };
+    Tree->DeselectAll();
+    ASSERT_EQ(told.size(), 100000u);
+    EXPECT_EQ(told.front(), Items().Item(100000 - 1));
+    EXPECT_EQ(told.back(), Items().Item(0));
+    EXPECT_EQ(Tree->GetSelCount(), 0);
+    EXPECT_FALSE(Items().Item(50000)->Selected());
+    Tree->SelectAll();
+    told.clear();
+    Integer deleted = 0;
+    Tree->OnItemDeletion = [&](TObject*, TExTreeItem* Item) {
+        EXPECT_FALSE(Item->Selected()) << "deselected before it goes";
+        ++deleted;
+    };
+    Items().Clear();
+    EXPECT_EQ(told.size(), 100000u);
+    EXPECT_EQ(deleted, 100000);
+    EXPECT_EQ(Tree->GetSelCount(), 0);
+    EXPECT_EQ(Tree->Model()->SelectedList()->Count(), 0);
+}
+
 TEST_F(Selecting, WithFilteringOnlyItemsThatCanBeShownAreSelected)
 {
     B->SetHidden(true);

@@ -139,6 +139,21 @@ TEST_F(SortTest, DatesTimesAndDateTimesCompareTheirOwnParts)
     EXPECT_EQ(SortedBy(stDateTime, {"12/31/1899", "6:00", "12/30/1899"}), (Texts{"12/30/1899", "6:00", "12/31/1899"}));
 }
 
+TEST_F(SortTest, OnlyAYearOfOneOrTwoDigitsIsNearNow)
+{
+    // "0001" is the year 1 and "0099" the year 99, as written; "01" and "99" stand for 2001 and 1999.
+    const Texts texts{"1/1/01", "1/1/0001", "1/1/2000", "1/1/0099", "1/1/99", "1/1/100"};
+    const Texts sorted{"1/1/0001", "1/1/0099", "1/1/100", "1/1/99", "1/1/2000", "1/1/01"};
+    EXPECT_EQ(SortedBy(stDate, texts), sorted);
+    EXPECT_EQ(SortedBy(stDateTime, texts), sorted);
+    const TFormatSettings saved = FormatSettings;
+    FormatSettings.ShortDateFormat = "yyyy-mm-dd";
+    FormatSettings.DateSeparator = '-';
+    const Texts yearFirst = SortedBy(stDate, {"01-1-1", "0001-1-1", "1999-1-1"});
+    FormatSettings = saved;
+    EXPECT_EQ(yearFirst, (Texts{"0001-1-1", "1999-1-1", "01-1-1"}));
+}
+
 TEST_F(SortTest, DateKeysFollowTheLocalesDateOrder)
 {
     const TFormatSettings saved = FormatSettings;
@@ -252,6 +267,61 @@ TEST_F(SortTest, FurtherSectionsBreakTiesInListOrderEachInItsOwnDirection)
     // Without the further sections equal main texts keep the order they were made in.
     Tree->ClearSortList(true);
     EXPECT_EQ(rows(), (Texts{"w2a", "x2b", "x10a", "x2a"}));
+}
+
+TEST_F(SortTest, FurtherDateSectionsBreakTiesByTheirOwnPartOfTheValue)
+{
+    // Rows made in the order opposite to the one each type gives: ties of the main text are decided
+    // by the further section, not by the order of making.
+    struct Case {
+        TExFieldType Type;
+        Texts Made;
+        Texts Sorted;
+    } cases[] = {
+        {sftDate, {"1/3/2024 1:00 AM", "1/2/2024 11:00 PM", "1/1/2024"}, {"1/1/2024", "1/2/2024 11:00 PM", "1/3/2024 1:00 AM"}},
+        {sftTime, {"1/1/2024 11:00 PM", "1/3/2024 6:00 AM", "1/2/2024 1:00 AM"},
+         {"1/2/2024 1:00 AM", "1/3/2024 6:00 AM", "1/1/2024 11:00 PM"}},
+        {sftDateTime, {"1/2/2024 1:00 AM", "1/1/2024 11:00 PM", "1/1/2024 10:00 PM"},
+         {"1/1/2024 10:00 PM", "1/1/2024 11:00 PM", "1/2/2024 1:00 AM"}},
+    };
+    AddSections({80, 80});
+    Tree->Header()->Sections()->GetSection(0)->SetFieldType(sftText);
+    Tree->Header()->Sections()->GetSection(1)->SetSortMode(hsmAscend);
+    Tree->SetSortType(stText);
+    Tree->AddSortSection(1, false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.Type));
+        Tree->Header()->Sections()->GetSection(1)->SetFieldType(c.Type);
+        Items().Clear();
+        for (const std::string& when : c.Made) Items().Add(nullptr, "same")->ColumnText()->Add(when);
+        Tree->Sort(false);
+        Texts got;
+        for (Integer i = 0; i < Items().RootCount(); ++i) got.push_back(Items().RootItem(i)->ColumnText()->Get(0));
+        EXPECT_EQ(got, c.Sorted);
+    }
+}
+
+TEST_F(SortTest, AComparisonHandlerThatMovesOrDeletesItemsLeavesATreeInStep)
+{
+    std::vector<TExTreeItem*> roots = Roots({"d", "c", "b", "a"});
+    TExTreeItem* child = Items().AddChild(roots[0], "x");
+    Tree->SetSortType(stCustom);
+    int calls = 0;
+    Tree->OnCompareItems = [&](TObject*, TExTreeItem* A, TExTreeItem* B, Integer& Res) {
+        Res = A->Text().compare(B->Text());
+        if (++calls == 1) {
+            // A root item becomes a child: this level's sort gives up and leaves the order as it is.
+            roots[1]->MoveTo(roots[3]);
+            // An item deleted while the sort runs goes when it is over.
+            child->Delete();
+            EXPECT_EQ(roots[0]->Count(), 1) << "still there while the comparisons run";
+        }
+    };
+    Tree->Sort(true);
+    EXPECT_EQ(RootTexts(), (Texts{"d", "b", "a"}));
+    EXPECT_EQ(roots[0]->Count(), 0);
+    EXPECT_EQ(roots[3]->Count(), 1);
+    ExpectListInStep();
 }
 
 TEST_F(SortTest, AKeyColumnOtherThanTheMainTextSortsByItsSectionsTypeAndMode)

@@ -788,6 +788,44 @@ TEST_F(StreamTree, ApplicationDataAndStylesWrittenByEventComeBackThroughTheirRea
     EXPECT_EQ(loaded, (std::vector<std::string>{"!/", "a!/a", "b!/b"}));
 }
 
+TEST_F(StreamTree, LoadHandlersSeeEachItemInItsPlaceAndAFailedLoadLeavesTheTreeAsItWas)
+{
+    TExTreeModel from;
+    TExTreeItem* a = from.Items()->Add(nullptr, "a");
+    from.Items()->AddChild(a, "a1");
+    from.Items()->AddChild(from.Items()->AddChild(a, "a2"), "a2x");
+    from.Items()->Add(nullptr, "b");
+    const std::vector<Byte> bytes = Save(*from.Items());
+    AddRoots(2, "old");
+    std::vector<std::string> seen;
+    Tree->OnItemLoad = [&](TObject*, TStream*, TExTreeItem* Item) {
+        if (Item->IsHiddenRoot()) {
+            seen.push_back("root " + std::to_string(Items().Count()));
+            return;
+        }
+        seen.push_back(Item->Text() + " level " + std::to_string(Item->Level()) + " at " +
+                       std::to_string(Item->GetAbsIndex()) + " under " + (Item->Parent() ? Item->Parent()->Text() : "-"));
+    };
+    Load(Items(), bytes);
+    EXPECT_EQ(seen, (std::vector<std::string>{"root 0", "a level 0 at 0 under -", "a1 level 1 at 1 under a",
+                                              "a2 level 1 at 2 under a", "a2x level 2 at 3 under a2",
+                                              "b level 0 at 4 under -"}));
+    EXPECT_EQ(Dump(*Tree->Model()), Dump(from));
+    // Cut short, with the handlers told of what was read: what was read goes again.
+    Tree->SetFocused(Items().Item(2));
+    const std::string before = Dump(*Tree->Model());
+    Integer deletions = 0;
+    Tree->OnItemDeletion = [&](TObject*, TExTreeItem*) { ++deletions; };
+    seen.clear();
+    EXPECT_THROW(Load(Items(), std::vector<Byte>(bytes.begin(), bytes.end() - 6)), EExTreeError);
+    Tree->OnItemDeletion = nullptr;
+    EXPECT_EQ(seen.size(), 5u) << "the root, a, a1, a2 and a2x were read whole";
+    EXPECT_EQ(deletions, 5) << "they went again, and b, made before its record ended";
+    EXPECT_EQ(Dump(*Tree->Model()), before);
+    EXPECT_EQ(Tree->GetFocused(), Items().Item(2)) << "the focus stays where it was";
+    ExpectCountsRight(*Tree->Model());
+}
+
 TEST_F(StreamTree, ChildrenReadIntoAnItemShowOnScreen)
 {
     AddRoots(1);
