@@ -5,14 +5,27 @@
 // built inside one update bracket, the close's work (row count, scroll ranges, content width, top
 // row, rows on screen) alone, a page of scrolling near the top and far down, and sorting by a
 // column of dates.
+//
+// Work that grows with the tree, beside Qt's own QTreeView doing the same in the same run (pairs
+// named .../Tree and .../QTreeView; the run ends with each pair's ratio of CPU time): 100,000
+// selected rows deselected, and cleared. Then 1,000,000 root items sorted by a date-time column and
+// by their texts, and a chain of 100,000 levels expanded, sorted, streamed as deep as a stream goes
+// and cleared (CPU time).
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QStandardItemModel>
+#include <QTreeView>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Classes.h"
 #include "platform/Forms.h"
 #include "tree/Extree.h"
 
@@ -222,4 +235,229 @@ void BM_ControlSortByDateColumn(benchmark::State& state)
 }
 BENCHMARK(BM_ControlSortByDateColumn)->Unit(benchmark::kMillisecond);
 
+
+// ---------------------------------------------------------------- beside QTreeView
+
+constexpr int Rows = 100000;
+
+// The tree control with Rows root items, all selected (outside the measured time).
+void FillSelected(ShownTree& V)
+{
+    V.tree->SetMultiSelect(true);
+    V.tree->SetUpdating(true);
+    for (int i = 0; i < Rows; ++i) V.tree->Items()->Add(nullptr, "row " + std::to_string(i));
+    V.tree->SetUpdating(false);
+    V.tree->SelectAll();
+    Application->ProcessMessages();
+}
+
+// Qt's tree view over a standard model with Rows rows, all selected.
+struct QtTree {
+    QStandardItemModel model;
+    QTreeView view;
+    QtTree()
+    {
+        view.setModel(&model);
+        view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view.setUniformRowHeights(true);
+        view.resize(400, 600);
+        view.show();
+    }
+    void Fill()
+    {
+        model.clear();
+        for (int i = 0; i < Rows; ++i) model.appendRow(new QStandardItem(QString("row %1").arg(i)));
+        view.selectAll();
+        QApplication::processEvents();
+    }
+};
+
+void BM_DeselectAll_Tree(benchmark::State& state)
+{
+    ShownTree v;
+    for (auto _ : state) {
+        state.PauseTiming();
+        v.tree->Items()->Clear();
+        FillSelected(v);
+        state.ResumeTiming();
+        v.tree->DeselectAll();
+        benchmark::DoNotOptimize(v.tree->GetSelCount());
+    }
+}
+BENCHMARK(BM_DeselectAll_Tree)->Name("DeselectAll100000/Tree")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_DeselectAll_Qt(benchmark::State& state)
+{
+    ShownTree v;  // the application object
+    QtTree q;
+    for (auto _ : state) {
+        state.PauseTiming();
+        q.Fill();
+        state.ResumeTiming();
+        q.view.clearSelection();
+        benchmark::DoNotOptimize(q.view.selectionModel()->hasSelection());
+    }
+}
+BENCHMARK(BM_DeselectAll_Qt)->Name("DeselectAll100000/QTreeView")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ClearSelected_Tree(benchmark::State& state)
+{
+    ShownTree v;
+    for (auto _ : state) {
+        state.PauseTiming();
+        FillSelected(v);
+        state.ResumeTiming();
+        v.tree->Items()->Clear();
+        benchmark::DoNotOptimize(v.tree->Items()->Count());
+    }
+}
+BENCHMARK(BM_ClearSelected_Tree)->Name("Clear100000Selected/Tree")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ClearSelected_Qt(benchmark::State& state)
+{
+    ShownTree v;
+    QtTree q;
+    for (auto _ : state) {
+        state.PauseTiming();
+        q.Fill();
+        state.ResumeTiming();
+        q.model.removeRows(0, q.model.rowCount());
+        benchmark::DoNotOptimize(q.model.rowCount());
+    }
+}
+BENCHMARK(BM_ClearSelected_Qt)->Name("Clear100000Selected/QTreeView")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// ---------------------------------------------------------------- sorting a million items
+
+// 1,000,000 root items in random order with a second column of dates and times ("m/d/yyyy h:nn");
+// range(0): 1 sorts by that column, 0 by the texts ("m" and six random letters). The sort's
+// bracket close (the rows anew) is included.
+void BM_SortMillion(benchmark::State& state)
+{
+    constexpr int Count = 1000000;
+    const bool byDate = state.range(0) != 0;
+    ShownTree v;
+    TExHeaderSections* sections = v.tree->Header()->Sections();
+    sections->AddSection()->SetFieldType(sftText);
+    TExHeaderSection* when = sections->AddSection();
+    when->SetFieldType(sftDateTime);
+    when->SetSortMode(hsmAscend);
+    v.tree->SetSortSection(byDate ? 1 : -1);
+    v.tree->SetSortType(stText);
+    std::srand(11);
+    std::vector<std::string> texts, dates;
+    char text[48];
+    for (int i = 0; i < Count; ++i) {
+        std::snprintf(text, sizeof text, "%d/%d/%d %d:%02d", 1 + std::rand() % 12, 1 + std::rand() % 28,
+                      1990 + std::rand() % 35, std::rand() % 24, std::rand() % 60);
+        dates.emplace_back(text);
+        std::string t = "m";
+        for (int k = 0; k < 6; ++k) t += static_cast<char>('a' + std::rand() % 26);
+        texts.push_back(t);
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        v.tree->Items()->Clear();
+        v.tree->SetUpdating(true);
+        for (int i = 0; i < Count; ++i) v.tree->Items()->Add(nullptr, texts[size_t(i)])->ColumnText()->Add(dates[size_t(i)]);
+        v.tree->SetUpdating(false);
+        state.ResumeTiming();
+        v.tree->Sort(false);
+        benchmark::DoNotOptimize(v.tree->Items()->Item(0));
+    }
+    state.SetItemsProcessed(state.iterations() * Count);
+}
+BENCHMARK(BM_SortMillion)->ArgName("byDateTime")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// ---------------------------------------------------------------- a chain of 100,000 levels
+
+constexpr int Levels = 100000;
+
+// A chain, each level with a leaf before its chain child ("z..." before "b..."), so that sorting by
+// text swaps every pair.
+void BuildChain(TExTree* Tree)
+{
+    Tree->SetUpdating(true);
+    TExTreeItem* parent = nullptr;
+    for (int i = 0; i < Levels; ++i) {
+        TExTreeItem* item = Tree->Items()->AddChild(parent, "b" + std::to_string(i));
+        if (parent) Tree->Items()->AddChildFirst(parent, "z" + std::to_string(i));
+        parent = item;
+    }
+    Tree->SetUpdating(false);
+}
+
+// range(0): 0 expands the whole chain, 1 sorts every level, 2 clears it, 3 streams the deepest
+// part a stream carries (1,024 levels) out and in.
+void BM_Chain(benchmark::State& state)
+{
+    ShownTree v;
+    v.tree->SetSortType(stText);
+    const int what = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        v.tree->Items()->Clear();
+        BuildChain(v.tree);
+        if (what == 3) {
+            // Cut below level 1,022 (its leaf stands at 1,023): each level's chain child is its last.
+            TExTreeItem* item = v.tree->Items()->GetFirstNode();
+            for (int i = 0; i < 1023; ++i) item = item->GetLastChild();
+            item->Delete();
+        }
+        Application->ProcessMessages();
+        state.ResumeTiming();
+        switch (what) {
+        case 0: v.tree->FullExpand(); break;
+        case 1: v.tree->Sort(true); break;
+        case 2: v.tree->Items()->Clear(); break;
+        default: {
+            TMemoryStream s;
+            v.tree->Items()->SaveToStream(&s);
+            s.SetPosition(0);
+            v.tree->Items()->LoadFromStream(&s);
+            break;
+        }
+        }
+        benchmark::DoNotOptimize(v.tree->Items()->Count());
+    }
+}
+BENCHMARK(BM_Chain)->ArgName("expand_sort_clear_stream")->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// ---------------------------------------------------------------- the ratios
+
+// The console's report, and at its end each .../Tree beside its .../QTreeView twin.
+class TwinReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& Runs) override
+    {
+        ConsoleReporter::ReportRuns(Runs);
+        for (const Run& r : Runs)
+            if (r.run_type == Run::RT_Iteration) FCpu[r.benchmark_name()] = r.GetAdjustedCPUTime();
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        for (const auto& [name, cpu] : FCpu) {
+            const size_t at = name.find("/Tree");
+            if (at == std::string::npos) continue;
+            const auto twin = FCpu.find(name.substr(0, at) + "/QTreeView" + name.substr(at + 5));
+            if (twin == FCpu.end() || twin->second <= 0) continue;
+            std::printf("%-40s tree / QTreeView CPU time: %.2f\n", name.substr(0, at).c_str(), cpu / twin->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> FCpu;
+};
+
 }  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    TwinReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

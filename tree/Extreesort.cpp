@@ -2,6 +2,8 @@
 // sections and the item's serial as tie-breaks.
 #include <algorithm>
 #include <bit>
+#include <cstdint>
+#include <typeinfo>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -415,6 +417,61 @@ const std::string& TextKeyOf(const TExTreeItem* Item)
 
 double FloatKeyOf(const TExTreeItem* Item) { return std::bit_cast<double>(Item->SortKeyValue()); }
 
+// Two prepared keys compared by the rules of the sort type, before direction and tie-breaks: keys
+// of different kinds are equal, a missing key sorts first.
+Integer CompareKeyValues(Integer Kind1, std::intptr_t Value1, Integer Kind2, std::intptr_t Value2, TSortTypes Type)
+{
+    if (Kind1 == kNone || Kind2 == kNone) return Kind1 == Kind2 ? 0 : Kind1 == kNone ? -1 : 1;
+    if (Kind1 != Kind2) return 0;
+    switch (Kind1) {
+    case kInteger:
+    case kCurrency: return CompareValues(Value1, Value2);
+    case kBoolean: return CompareValues(Value1 > 0, Value2 > 0);
+    case kFloat:
+        return CompareValues(DatePart(std::bit_cast<double>(Value1), Type), DatePart(std::bit_cast<double>(Value2), Type));
+    case kText:
+        return CompareKeys(*reinterpret_cast<const std::string*>(Value1), *reinterpret_cast<const std::string*>(Value2));
+    default: return 0;
+    }
+}
+
+// An item's key laid out for sorting many items without reading the items themselves: the part
+// of a date the type compares, and the first eight bytes of a text's collation key.
+struct TSortEntry {
+    TExTreeItem* Item;
+    std::uint64_t Serial;
+    std::intptr_t Value;
+    double Float;
+    std::uint64_t Prefix;
+    Integer Kind;
+};
+
+TSortEntry EntryOf(TExTreeItem* Item, TSortTypes Type)
+{
+    TSortEntry e{Item, Item->Serial(), Item->SortKeyValue(), 0, 0, Item->SortKeyKind()};
+    if (e.Kind == kFloat) e.Float = DatePart(FloatKeyOf(Item), Type);
+    if (e.Kind == kText) {
+        const std::string& key = TextKeyOf(Item);
+        for (size_t i = 0; i < 8; ++i)
+            e.Prefix = (e.Prefix << 8) | (i < key.size() ? static_cast<Byte>(key[i]) : 0u);
+    }
+    return e;
+}
+
+// The same order as CompareItems gives for keys of a built-in type without further sort sections.
+Integer CompareEntries(const TSortEntry& A, const TSortEntry& B, bool Descending)
+{
+    Integer res;
+    if (A.Kind == kFloat && B.Kind == kFloat)
+        res = CompareValues(A.Float, B.Float);
+    else if (A.Kind == kText && B.Kind == kText && A.Prefix != B.Prefix)
+        res = A.Prefix < B.Prefix ? -1 : 1;
+    else
+        res = CompareKeyValues(A.Kind, A.Value, B.Kind, B.Value, stText);
+    if (res == 0 && A.Item != B.Item) res = A.Serial > B.Serial ? 1 : -1;
+    return Descending ? -res : res;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- the item's side
@@ -529,6 +586,12 @@ void TExTreeItem::QuickSort(bool Recursive, Integer L, Integer R, TExSSortMode S
     op.HoldAll();
     TSortDepth depth(FTree);
     TExTreeModel* model = FTree;
+    // The tree's own comparison of a built-in key type without further sections is a total order
+    // on the prepared keys and raises nothing: it is done on the keys alone. A derived tree may
+    // compare in its own way, and custom and further-section comparisons ask handlers.
+    const bool fast = SortType != stCustom && (!tree->SortSections() || tree->SortSections()->Count() == 0) &&
+                      (typeid(*tree) == typeid(TCustomExTree) || typeid(*tree) == typeid(TExTree));
+    const bool descending = SortMode == hsmDescend || (SortMode == hsmNone && tree->SortDir() == sdDescend);
     // Sorts the children L..R of Parent; gives up when a handler changed the tree's structure.
     auto sortLevel = [&](TExTreeItem* Parent, Integer From, Integer To) {
         const Integer n = Parent->Count();
@@ -559,11 +622,21 @@ void TExTreeItem::QuickSort(bool Recursive, Integer L, Integer R, TExSSortMode S
                 }
             }
         }
-        MergeSort(order, [&](TExTreeItem* A, TExTreeItem* B) {
-            const Integer res = tree->CompareItems(A, B, SortMode, SortType, Section);
-            if (!model->Host()) throw TSortStopped{};
-            return res < 0;
-        });
+        if (fast && !nested) {
+            // The keys laid out side by side: a comparison reads no item.
+            std::vector<TSortEntry> entries;
+            entries.reserve(order.size());
+            for (TExTreeItem* item : order) entries.push_back(EntryOf(item, SortType));
+            std::sort(entries.begin(), entries.end(),
+                      [descending](const TSortEntry& A, const TSortEntry& B) { return CompareEntries(A, B, descending) < 0; });
+            for (size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].Item;
+        } else {
+            MergeSort(order, [&](TExTreeItem* A, TExTreeItem* B) {
+                const Integer res = tree->CompareItems(A, B, SortMode, SortType, Section);
+                if (!model->Host()) throw TSortStopped{};
+                return res < 0;
+            });
+        }
         // A handler that moved, added or deleted items leaves the children as it left them.
         if (model->StructureVersion() != structure) return;
         Parent->FChildren->DeleteRange(From, To);
@@ -666,25 +739,8 @@ Integer TCustomExTree::CompareItems(TExTreeItem* Item1, TExTreeItem* Item2, TExS
         if (!self) return Sign3(res);
         res = Sign3(res);
     } else {
-        const Integer k1 = Item1->SortKeyKind(), k2 = Item2->SortKeyKind();
-        if (k1 != kNone && k2 != kNone) {
-            if (k1 == k2) {
-                switch (k1) {
-                case kInteger:
-                case kCurrency: res = CompareValues(Item1->SortKeyValue(), Item2->SortKeyValue()); break;
-                case kBoolean: res = CompareValues(Item1->SortKeyValue() > 0, Item2->SortKeyValue() > 0); break;
-                case kFloat:
-                    res = CompareValues(DatePart(FloatKeyOf(Item1), SortType), DatePart(FloatKeyOf(Item2), SortType));
-                    break;
-                case kText: res = CompareKeys(TextKeyOf(Item1), TextKeyOf(Item2)); break;
-                default: break;
-                }
-            }
-        } else if (k1 == kNone && k2 != kNone) {
-            res = -1;
-        } else if (k1 != kNone && k2 == kNone) {
-            res = 1;
-        }
+        res = CompareKeyValues(Item1->SortKeyKind(), Item1->SortKeyValue(), Item2->SortKeyKind(), Item2->SortKeyValue(),
+                               SortType);
     }
     if (descending) res = -res;
     if (res == 0 && FSortSections) {

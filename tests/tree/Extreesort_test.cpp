@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -322,6 +323,50 @@ TEST_F(SortTest, AComparisonHandlerThatMovesOrDeletesItemsLeavesATreeInStep)
     EXPECT_EQ(roots[0]->Count(), 0);
     EXPECT_EQ(roots[3]->Count(), 1);
     ExpectListInStep();
+}
+
+// A tree of a class of its own compares item by item through CompareItems, which such a class may
+// change; the tree itself compares the prepared keys side by side. Both give one order.
+class TOwnTree : public TExTree {
+public:
+    using TExTree::TExTree;
+};
+
+TEST_F(SortTest, KeysComparedSideBySideGiveTheOrderOfTheItemByItemComparison)
+{
+    auto* own = new TOwnTree(Form);
+    own->SetParent(Form);
+    std::mt19937 rng(5);
+    const char* words[] = {"Alpha", "alpha", "\xC4rger", "Arger", "beta", "", "10", "9", "x1", "x 1", "Zulu"};
+    const char* dates[] = {"1/1/2024", "1/1/2024 6:00 AM", "12/31/2023", "bad", "2/2/1999 11:59 PM", "6:00", ""};
+    for (TSortTypes type : {stText, stNumber, stFloating, stDateTime, stDate, stTime, stBoolean, stCurrency}) {
+        for (TSortDirs dir : {sdAscend, sdDescend}) {
+            SCOPED_TRACE(std::to_string(int(type)) + (dir == sdAscend ? " ascending" : " descending"));
+            std::vector<std::string> texts;
+            for (int i = 0; i < 300; ++i) {
+                const bool dateLike = type == stDateTime || type == stDate || type == stTime;
+                texts.push_back(dateLike ? dates[rng() % 7] : type == stNumber || type == stFloating || type == stCurrency
+                                                                  ? std::to_string(int(rng() % 40) - 20) + (rng() % 3 ? "" : ".5")
+                                                                  : words[rng() % 11]);
+            }
+            // Where each sorted item stands among those made (equal keys keep the order of making).
+            auto sorted = [&](TExTree* T) {
+                T->Items()->Clear();
+                std::map<TExTreeItem*, int> made;
+                T->Items()->BeginUpdate();
+                for (size_t i = 0; i < texts.size(); ++i) made[T->Items()->Add(nullptr, texts[i])] = static_cast<int>(i);
+                T->Items()->EndUpdate();
+                T->SetSortType(type);
+                T->SetSortDir(dir);
+                T->Sort(false);
+                std::vector<int> order;
+                for (Integer i = 0; i < T->Items()->RootCount(); ++i) order.push_back(made[T->Items()->RootItem(i)]);
+                return order;
+            };
+            EXPECT_EQ(sorted(Tree), sorted(own));
+            ExpectListInStep();
+        }
+    }
 }
 
 TEST_F(SortTest, AKeyColumnOtherThanTheMainTextSortsByItsSectionsTypeAndMode)
