@@ -11,6 +11,8 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <iterator>
 #include <set>
@@ -374,27 +376,48 @@ void PaintPart(QPainter& p, const QRect& r, Cls c, int part, int state)
 
 // Paints with the toolkit into R of a device context: what the context shows there is copied into
 // a scratch bitmap, painted over, and copied back through the context, so its origin, clipping
-// and window bookkeeping apply as to any other drawing.
+// and window bookkeeping apply as to any other drawing. Only the part of R the context can show
+// (inside Clip and its own clipping) goes through the bitmap, so a part far larger than the
+// screen costs what the screen shows. With Trim, a part much longer than what shows is drawn
+// only a little past it at either end of its length: styles shade a part across its length, not
+// along it, so what shows looks the same.
 template <class Paint>
-void PaintOnDC(HDC dc, const RECT& r, const RECT* clip, Paint&& paint)
+void PaintOnDC(HDC dc, const RECT& r, const RECT* clip, bool Trim, Paint&& paint)
 {
-    const int w = r.Width(), h = r.Height();
-    if (w <= 0 || h <= 0)
+    if (r.Right <= r.Left || r.Bottom <= r.Top)
         return;
+    RECT shown = r;
+    if (clip && !IntersectRect(shown, shown, *clip))
+        return;
+    RECT box;
+    const int kind = GetClipBox(dc, &box);
+    if (kind == NULLREGION || (kind != ERROR && !IntersectRect(shown, shown, box)))
+        return;
+    const int w = shown.Width(), h = shown.Height();
     HDC mem = CreateCompatibleDC(dc);
     HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
     HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, dc, r.Left, r.Top, SRCCOPY);
+    BitBlt(mem, 0, 0, w, h, dc, shown.Left, shown.Top, SRCCOPY);
     if (QImage* img = BitmapImage(bmp)) {
+        // Where R lies in the bitmap, kept within the integers the toolkit takes.
+        auto fit = [](Int64 V) { return int(std::clamp<Int64>(V, INT_MIN / 4, INT_MAX / 4)); };
+        Int64 left = Int64(r.Left) - shown.Left, top = Int64(r.Top) - shown.Top;
+        Int64 right = Int64(r.Right) - shown.Left, bottom = Int64(r.Bottom) - shown.Top;
+        if (Trim) {
+            constexpr Int64 pad = 16;
+            if (right - left >= bottom - top) {
+                left = std::max(left, -pad);
+                right = std::min(right, Int64(w) + pad);
+            } else {
+                top = std::max(top, -pad);
+                bottom = std::min(bottom, Int64(h) + pad);
+            }
+        }
         QPainter p(img);
         p.setRenderHint(QPainter::Antialiasing, true);
-        paint(p, QRect(0, 0, w, h));
+        paint(p, QRect(QPoint(fit(left), fit(top)), QPoint(fit(right) - 1, fit(bottom) - 1)));
     }
-    const int saved = SaveDC(dc);
-    if (clip)
-        IntersectClipRect(dc, clip->Left, clip->Top, clip->Right, clip->Bottom);
-    BitBlt(dc, r.Left, r.Top, w, h, mem, 0, 0, SRCCOPY);
-    RestoreDC(dc, saved);
+    BitBlt(dc, shown.Left, shown.Top, w, h, mem, 0, 0, SRCCOPY);
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
@@ -532,7 +555,7 @@ HRESULT DrawThemeBackgroundFn(HTHEME theme, HDC dc, int part, int state, const R
         return Theme(theme) ? E_INVALIDARG : E_HANDLE;
     if (!dc || !rect)
         return E_POINTER;
-    PaintOnDC(dc, *rect, clip, [&](QPainter& p, const QRect& r) { PaintPart(p, r, t->Class, part, state); });
+    PaintOnDC(dc, *rect, clip, true, [&](QPainter& p, const QRect& r) { PaintPart(p, r, t->Class, part, state); });
     return S_OK;
 }
 
@@ -555,7 +578,7 @@ HRESULT DrawThemeParentBackgroundFn(HWND hwnd, HDC dc, const RECT* prc)
     ClientToScreen(parent, &par);
     const TPoint origin = ClientOrigin(parent);
     const QPoint at(child.X - par.X + origin.X, child.Y - par.Y + origin.Y);
-    PaintOnDC(dc, r, nullptr, [&](QPainter& p, const QRect& target) {
+    PaintOnDC(dc, r, nullptr, false, [&](QPainter& p, const QRect& target) {
         p.drawImage(target.topLeft(), *src, QRect(at + QPoint(r.Left, r.Top), target.size()));
     });
     return S_OK;

@@ -668,3 +668,29 @@ TEST_F(HeaderPaint, ThemedStates)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HeaderPaint, AThemedSectionOfAnyWidthLooksAlikeWhereverItIsSeen)
+{
+    if (!ThemesAvailable)
+        GTEST_SKIP() << "themes switched off";
+    H->SetUseXPThemes(true);
+    TExHeaderSection* s = Add("");
+    s->SetMaxWidth(MaxInt);
+    auto row = [&](Integer Width, Integer LeftPos) {
+        s->SetWidth(Width);
+        H->SetLeftPos(LeftPos);
+        return Pixels(TRect{0, 6, 600, 7});
+    };
+    // Its left end, and a stretch from its middle, as a section 2,000 wide shows them.
+    const std::vector<COLORREF> start = row(2000, 0), middle = row(2000, 700);
+    ASSERT_NE(start, middle);
+    for (Integer w : {1 << 20, MaxInt - 1}) {
+        SCOPED_TRACE(w);
+        EXPECT_EQ(row(w, 0), start);
+        EXPECT_EQ(row(w, w / 2), middle);
+    }
+}
+
+}  // namespace
