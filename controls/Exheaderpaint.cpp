@@ -408,8 +408,7 @@ void TCustomExHeader::RedrawSection(TCanvas* Canvas, TExHeaderSection* Section, 
         Integer textWidth = -1;
         if (text.rfind("<html>", 0) == 0) {
             TExHTMLData* data = FRender->Data();
-            // Over a theme or an image form a filled text box would stand out from the section.
-            data->DefaultBgColor = transparent ? clNone : colour;
+            data->DefaultBgColor = colour;
             data->DefaultColor = Font()->Color();
             data->DefaultStyle = Font()->Style();
             data->DefaultSize = Font()->Size();

@@ -659,12 +659,16 @@ TEST_F(HeaderPaint, ThemedStates)
     EXPECT_EQ(At(300, 6), ThemePixel(0, 0, 60, 6));
     // The caption is drawn by the theme, in the header's font.
     EXPECT_GE(Extent(TRect{2, 2, 98, 18}, Inky).Left, 6);
-    // A marked-up caption leaves the theme's background around its letters (below them here, in
-    // the line's descent: the text starts at the content's top, y 1).
+    // A marked-up caption has the section's colour behind its letters, over the theme as
+    // anywhere (below them here, in the line's descent: the text starts at the content's top, y 1),
+    // and the theme's background past its end.
     s->SetText("<html><b>Ab</b></html>");
     ASSERT_GE(H->Canvas()->TextHeight("Ab"), 13);
-    EXPECT_EQ(At(9, 12), ThemePixel(HP_HEADERITEM, HIS_NORMAL, 9, 12));
     ASSERT_NE(ThemePixel(HP_HEADERITEM, HIS_NORMAL, 9, 12), Face);
+    EXPECT_EQ(At(9, 12), Face);
+    s->SetColor(clRed);
+    EXPECT_EQ(At(9, 12), Rgb(clRed));
+    EXPECT_EQ(At(60, 12), ThemePixel(HP_HEADERITEM, HIS_NORMAL, 60, 12));
 }
 
 }  // namespace
