@@ -392,6 +392,10 @@ protected:
     virtual int GetItemWidth(int Index);
     virtual void FreeThemeHandle();
     virtual void CreateThemeHandle();
+    // The flat frame stands in for the border styles; WS_HSCROLL asks for the list's sideways bar.
+    void CreateParams(TCreateParams& Params) override;
+    // The box's WS_HSCROLL belongs to its list: the box's own window shows no bar.
+    void CreateWindowHandle(const TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
 

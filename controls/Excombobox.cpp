@@ -199,6 +199,22 @@ void TExAdvancedComboBox::UpdateFrame()
 
 // ---------------------------------------------------------------- window and theme
 
+void TExAdvancedComboBox::CreateParams(TCreateParams& Params)
+{
+    TComboBox::CreateParams(Params);
+    Params.Style &= ~DWORD(WS_BORDER);
+    Params.ExStyle &= ~DWORD(WS_EX_CLIENTEDGE);
+    if (FHorizontalScroll)
+        Params.Style |= WS_HSCROLL;
+}
+
+void TExAdvancedComboBox::CreateWindowHandle(const TCreateParams& Params)
+{
+    TCreateParams own = Params;
+    own.Style &= ~DWORD(WS_HSCROLL);
+    TComboBox::CreateWindowHandle(own);
+}
+
 void TExAdvancedComboBox::CreateWnd()
 {
     TComboBox::CreateWnd();
@@ -243,7 +259,7 @@ void TExAdvancedComboBox::Subclass(HWND Child)
             FOldListProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(Child, GWLP_WNDPROC));
             FListProcInstance->Attach(Child, FOldListProc);
         }
-        if (FHorizontalScroll)
+        if (params.Style & WS_HSCROLL)
             SetWindowLong(Child, GWL_STYLE, GetWindowLong(Child, GWL_STYLE) | LONG(WS_HSCROLL));
     }
 }

@@ -395,10 +395,49 @@ TEST_F(AdvancedComboBox, TheListsExtentFollowsTheWidestItem)
     C->Clear();
     EXPECT_EQ(extent(), 0);
     EXPECT_EQ(C->MaxItemWidth(), 0);
+    EXPECT_EQ(SendMessage(C->ListHandle(), LB_GETCOUNT, 0, 0), 0) << "the list window is emptied as well";
+    // Items are measured in the box's font, whatever font drawing left on its canvas.
+    C->Canvas()->Font()->SetSize(C->Font()->Size() * 3);
+    Fill({"short", "a little longer"});
+    EXPECT_EQ(extent(), width("a little longer"));
+    C->Clear();
     // A recreated window keeps subclassing and measuring.
     Fill({wide});
     C->SetSorted(true);
     EXPECT_EQ(extent(), width(wide));
+}
+
+// The box's window parameters, as its window is made with them.
+class TParamsComboBox : public TExAdvancedComboBox {
+public:
+    using TExAdvancedComboBox::TExAdvancedComboBox;
+    TCreateParams Params()
+    {
+        TCreateParams p;
+        CreateParams(p);
+        return p;
+    }
+};
+
+TEST_F(AdvancedComboBox, ItsWindowHasNoBorderStylesAndASidewaysBarGoesToItsList)
+{
+    auto* box = new TParamsComboBox(Form);
+    box->SetParent(Form);
+    box->SetBounds(20, 100, 180, 0);
+    box->Items()->Add(std::string(80, 'W'));
+    for (bool sideways : {false, true}) {
+        SCOPED_TRACE(sideways);
+        box->SetHorizontalScroll(sideways);
+        box->HandleNeeded();
+        const TCreateParams p = box->Params();
+        EXPECT_EQ(p.Style & WS_BORDER, 0u);
+        EXPECT_EQ(p.ExStyle & WS_EX_CLIENTEDGE, 0u);
+        EXPECT_EQ((p.Style & WS_HSCROLL) != 0, sideways);
+        // The bar is the drop-down list's; the box keeps its whole client area.
+        EXPECT_EQ((GetWindowLong(box->ListHandle(), GWL_STYLE) & WS_HSCROLL) != 0, sideways);
+        EXPECT_EQ(GetWindowLong(box->Handle(), GWL_STYLE) & WS_HSCROLL, 0);
+        EXPECT_EQ(box->ClientHeight(), box->Height());
+    }
 }
 
 TEST_F(AdvancedComboBox, TheDroppedListHasFlatScrollBars)
