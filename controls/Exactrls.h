@@ -334,6 +334,8 @@ private:
     TWndMethod FSavedHintWndProc;
     bool FSelectedFontFromParent = false;
     bool FRedrawOff = false;
+    // Set while an item is added or deleted: the frame and bars wait for the paint the change asks for.
+    bool FItemsChanging = false;
     HTHEME FTheme = nullptr;
     bool FUseXPThemes = true;
 };

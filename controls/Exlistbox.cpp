@@ -626,8 +626,10 @@ void TExAdvancedListBox::WMPaint(TMessage& Message)
 void TExAdvancedListBox::WMNCPaint(TMessage& Message)
 {
     // While the program has turned drawing off (a batch of items), the frame waits: the window
-    // keeps it due and asks again once drawing is back on.
-    if (FRedrawOff)
+    // keeps it due and asks again once drawing is back on. So it does while an item comes or
+    // goes: each one moves the bars, and the list is painted after the change anyway, frame and
+    // bars first, so that a hundred thousand items added one by one draw the frame once.
+    if (FRedrawOff || FItemsChanging)
         return;
     TListBox::Dispatch(Message);
     if (IsThemeApplied() && BorderStyle() == bsSingle) {
@@ -715,7 +717,18 @@ void TExAdvancedListBox::Dispatch(TMessage& Message)
     case LB_ADDSTRING:
     case LB_INSERTSTRING:
     case LB_DELETESTRING:
-    case LB_RESETCONTENT:
+    case LB_RESETCONTENT: {
+        TGuardPtr<TExAdvancedListBox> self(this);
+        const bool changing = FItemsChanging;
+        FItemsChanging = true;
+        if (FHorizontalScroll)
+            ListMessage(Message);
+        else
+            TListBox::Dispatch(Message);
+        if (self)
+            FItemsChanging = changing;
+        break;
+    }
     case WM_SETFONT:
         if (FHorizontalScroll)
             ListMessage(Message);

@@ -408,6 +408,42 @@ TEST_F(AdvancedListBox, AHundredThousandItemsInRandomOrderKeepTheExtentOfTheWide
     EXPECT_GE(L->MaxItemWidth(), TextWidth("item " + std::string(39, 'm') + "W"));
 }
 
+TEST_F(AdvancedListBox, ItemsAddedOneByOneWithoutAnUpdateDrawTheFrameOnceAfterThem)
+{
+    L->SetFlat(true);
+    uitest::Pump();
+    const int b = GetSystemMetrics(SM_CXEDGE);
+    auto mark = [&] {
+        HDC dc = GetWindowDC(L->Handle());
+        SetPixel(dc, 1, 1, RGB(255, 0, 0));
+        ReleaseDC(L->Handle(), dc);
+    };
+    auto frameCorner = [&] {
+        HDC dc = GetWindowDC(L->Handle());
+        const COLORREF p = GetPixel(dc, 1, 1);
+        ReleaseDC(L->Handle(), dc);
+        return p;
+    };
+    for (int round = 0; round < 2; ++round) {
+        // A mark on the frame shows whether the frame was drawn again.
+        mark();
+        for (int i = 0; i < 5000; ++i)
+            L->Items()->Add("item " + std::to_string(i));
+        L->Items()->Delete(0);
+        EXPECT_EQ(frameCorner(), RGB(255, 0, 0)) << "the frame waits for the paint the items ask for";
+        uitest::Pump();
+        EXPECT_EQ(frameCorner(), Rgb(clBtnFace));
+    }
+    EXPECT_EQ(L->Count(), 9998);
+    // Drawn then with the bar, whose thumb is at the top of the new range.
+    EXPECT_EQ(WindowPixel(L, L->Width() - b - GetSystemMetrics(SM_CXVSCROLL), b), Rgb(clBtnHighlight));
+    SCROLLINFO si{};
+    si.fMask = SIF_ALL;
+    GetScrollInfo(L->Handle(), SB_VERT, &si);
+    EXPECT_EQ(si.nMax, 9997);
+    EXPECT_EQ(si.nPos, 0);
+}
+
 // ---------------------------------------------------------------- flat border and scroll bars
 
 TEST_F(AdvancedListBox, FlatBorderAndScrollBarsFollowTheHotState)
