@@ -670,9 +670,9 @@ void TExAdvancedListBox::CMMouse(TMessage& Message)
     const bool enter = Message.Msg == CM_MOUSEENTER;
     if (TWinControl* parent = Parent())
         parent->Perform(Message.Msg, 0, reinterpret_cast<LPARAM>(this));
+    // A line hint stays when the mouse leaves: it opens under the pointer, which leaves the list
+    // for it; its timer ends it.
     FMouseOver = enter;
-    if (!enter)
-        CancelLineHint();
     if (IsThemeApplied() || (FFlat && FActiveBorderType != FInactiveBorderType && !Focused()))
         DrawFlatBorder(nullptr, false, false);
     if (enter) {

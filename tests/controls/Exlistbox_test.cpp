@@ -17,6 +17,7 @@
 #include "platform/Input.h"
 #include "platform/WinGdi.h"
 #include "tests/support/UiTest.h"
+#include "tests/support/X11Session.h"
 
 namespace {
 
@@ -630,6 +631,58 @@ TEST_F(AdvancedListBox, HandlersMayFreeTheListBox)
     Input::MouseMove(hot, 10, 10);
     uitest::Pump();
     EXPECT_EQ(Form->ControlCount(), count - 1);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- line hints under a real pointer
+
+namespace {
+
+TEST(AdvancedListBoxX11, ALineHintShowsUnderARealPointerAndComesAgainFromAnotherItem)
+{
+    x11test::TDisplay display;
+    if (!display.Ok())
+        GTEST_SKIP() << display.Why();
+    std::string out;
+    EXPECT_EQ(display.RunRole("AdvancedListBoxX11.DISABLED_Role", "line hint", out), 0) << out;
+}
+
+TEST(AdvancedListBoxX11, DISABLED_Role)
+{
+    ASSERT_EQ(x11test::Role(), "line hint");
+    Application->HintPause = 50;
+    Application->HintHidePause = 1500;
+    auto* form = new TForm(nullptr);
+    form->SetBounds(40, 40, 400, 240);
+    auto* list = new TExAdvancedListBox(form);
+    list->SetParent(form);
+    list->SetBounds(20, 20, 160, 150);
+    list->SetShowLineHint(true);
+    const std::string wide = "an item far too wide for the list box to show";
+    list->Items()->Add("short");
+    list->Items()->Add(wide);
+    list->Items()->Add("short too");
+    ASSERT_TRUE(x11test::ShowOnScreen(form));
+    const int h = list->ItemHeight();
+    // The pointer comes from outside over the first item onto the wide one, as a hand moves it.
+    ASSERT_TRUE(x11test::MoveTo(form, 300, 200));
+    for (int y : {3, h / 2, h + 2, h + h / 2})
+        ASSERT_TRUE(x11test::MoveTo(list, 30, y));
+    // The hint opens under the pointer, which leaves the list for it: it stays its whole time.
+    ASSERT_TRUE(uitest::PumpUntil([&] { return list->LineHintWindow() != nullptr; }, 60000));
+    THintWindow* hint = list->LineHintWindow();
+    EXPECT_EQ(hint->Caption(), wide);
+    uitest::Pump(500);
+    ASSERT_EQ(list->LineHintWindow(), hint) << "the pointer going over the hint does not close it";
+    EXPECT_TRUE(hint->HandleAllocated() && IsWindowVisible(hint->Handle()));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return list->LineHintWindow() == nullptr; }, 60000));
+    // Off to another item and back: the hint comes again.
+    ASSERT_TRUE(x11test::MoveTo(list, 30, 2 * h + h / 2));
+    uitest::Pump(200);
+    ASSERT_TRUE(x11test::MoveTo(list, 30, h + h / 2));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return list->LineHintWindow() != nullptr; }, 60000));
+    TObject::Free(form);
 }
 
 }  // namespace
