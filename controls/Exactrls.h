@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/Exflatctl.h"
 #include "ctlbase/Exvclutils.h"
 #include "platform/HintWindow.h"
 #include "platform/StdCtrls.h"
@@ -18,40 +19,17 @@ class TBitmap;
 
 // ---------------------------------------------------------------- advanced edit
 
-class TCustomExAdvancedEdit : public TCustomEdit {
+class TCustomExAdvancedEdit : public exflat::TFlatControl<TCustomEdit> {
 public:
     explicit TCustomExAdvancedEdit(TComponent* AOwner);
-    ~TCustomExAdvancedEdit() override;
 
-    TExFlatBorderType ActiveBorderType() const { return FActiveBorderType; }
-    void SetActiveBorderType(TExFlatBorderType Value);
-    TExFlatBorderType InactiveBorderType() const { return FInactiveBorderType; }
-    void SetInactiveBorderType(TExFlatBorderType Value);
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment Value);
-    TBitmap* Background() const { return FBackground.get(); }
-    void SetBackground(TBitmap* Value);
-    bool Flat() const { return FFlat; }
-    virtual void SetFlat(bool Value);
-    bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool Value);
-    bool UseBackground() const { return FUseBackground; }
-    void SetUseBackground(bool Value);
-    TCustomExImageForm* ImageForm() const { return FImageForm; }
-    virtual void SetImageForm(TCustomExImageForm* Value);
-    TExBorderSides BorderSides() const { return FBorderSides; }
-    void SetBorderSides(TExBorderSides Value);
     // Every key, Tab aside, stays in the edit instead of going to the form's dialog keys.
     bool HandleDialogKeys() const { return FHandleDialogKeys; }
     void SetHandleDialogKeys(bool Value) { FHandleDialogKeys = Value; }
     // Refused: the edit never hides what is typed; any other character than #0 is answered with a box.
     void SetPasswordChar(char Value) override;
-    bool UseXPThemes() const { return FUseXPThemes; }
-    virtual void SetUseXPThemes(bool Value);
-    bool IsThemeApplied() const { return FUseXPThemes && FTheme != nullptr; }
-    HTHEME Theme() const { return FTheme; }
-    // The cursor is over the edit.
-    bool MouseOver() const { return FMouseOver; }
     // The last key down was Ctrl+Return, Up, Down, Page Up or Page Down.
     bool KeyHandled() const { return FKeyHandled; }
 
@@ -61,54 +39,22 @@ public:
     void Dispatch(TMessage& Message) override;
 
 protected:
-    virtual std::u16string GetThemedClassName() { return u"EDIT"; }
-    virtual void FreeThemeHandle();
-    virtual void CreateThemeHandle();
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void CreateParams(TCreateParams& Params) override;
-    void CreateWnd() override;
-    void DestroyWnd() override;
     void Change() override;
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
-    virtual void DoMouseEnter();
-    virtual void DoMouseLeave();
-    // Paints the whole client area at once through a bitmap, background and text together.
-    virtual void DoPaint();
-    bool BackgroundApplies() const;
+    void PaintFlatBorder(HDC DC, bool) override { DrawFlatBorder(DC); }
+    // The edit's border follows the hot state whenever the theme library is there.
+    bool HotRedrawsThemed() const override;
+    void FocusGained() override;
 
 private:
-    bool Active();
-    void BackgroundChanged(TObject* Sender);
-    void ImageFormChanged(TObject* Sender);
-    void WMEraseBkgnd(TMessage& Message);
-    void WMPaint(TMessage& Message);
-    void WMNCPaint(TMessage& Message);
-    void WMNCCalcSize(TMessage& Message);
-    void WMFocus(TMessage& Message);
     void WMGetDlgCode(TMessage& Message);
-    void WMThemeChanged(TMessage& Message);
     void WMPaste(TMessage& Message);
-    void CMMouse(TMessage& Message);
-    void IFMRepaintChildren(TMessage& Message);
 
-    TExFlatBorderType FActiveBorderType = fbtSunken;
     TAlignment FAlignment = taLeftJustify;
-    std::unique_ptr<TBitmap> FBackground;
-    bool FFlat = false;
-    TExFlatBorderType FInactiveBorderType = fbtSunkenOuter;
-    bool FMouseOver = false;
-    bool FInPaint = false;
-    bool FPaintingToMemory = false;
     bool FKeyHandled = false;
-    bool FTransparent = false;
-    bool FUseBackground = false;
-    TCustomExImageForm* FImageForm = nullptr;
-    std::unique_ptr<TImgFormChangeLink> FImageFormLink;
     bool FHandleDialogKeys = false;
-    TExBorderSides FBorderSides = AllBorderSides;
-    bool FUseXPThemes = true;
-    HTHEME FTheme = nullptr;
 };
 
 class TExAdvancedEdit : public TCustomExAdvancedEdit {
@@ -118,37 +64,15 @@ public:
 
 // ---------------------------------------------------------------- advanced memo
 
-class TExAdvancedMemo : public TMemo {
+class TExAdvancedMemo : public exflat::TFlatControl<TMemo> {
 public:
     explicit TExAdvancedMemo(TComponent* AOwner);
-    ~TExAdvancedMemo() override;
 
-    TExFlatBorderType ActiveBorderType() const { return FActiveBorderType; }
-    void SetActiveBorderType(TExFlatBorderType Value);
-    TExFlatBorderType InactiveBorderType() const { return FInactiveBorderType; }
-    void SetInactiveBorderType(TExFlatBorderType Value);
-    TBitmap* Background() const { return FBackground.get(); }
-    void SetBackground(TBitmap* Value);
-    bool Flat() const { return FFlat; }
-    void SetFlat(bool Value);
     // The scroll bars keep their flat look while the memo is focused or hot.
-    bool FlatFocusedScrollBars() const { return FFlatFocusedScrollBars; }
-    void SetFlatFocusedScrollBars(bool Value);
-    bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool Value);
-    bool UseBackground() const { return FUseBackground; }
-    void SetUseBackground(bool Value);
-    TCustomExImageForm* ImageForm() const { return FImageForm; }
-    void SetImageForm(TCustomExImageForm* Value);
-    TExBorderSides BorderSides() const { return FBorderSides; }
-    void SetBorderSides(TExBorderSides Value);
+    using TFlatControl::FlatFocusedScrollBars;
+    using TFlatControl::SetFlatFocusedScrollBars;
     bool HandleDialogKeys() const { return FHandleDialogKeys; }
     void SetHandleDialogKeys(bool Value) { FHandleDialogKeys = Value; }
-    bool UseXPThemes() const { return FUseXPThemes; }
-    void SetUseXPThemes(bool Value);
-    bool IsThemeApplied() const { return FUseXPThemes && FTheme != nullptr; }
-    HTHEME Theme() const { return FTheme; }
-    bool MouseOver() const { return FMouseOver; }
 
     // The flat border and the flat scroll bars on DC (the whole-window context when null).
     void DrawFlatBorder(HDC DC);
@@ -156,47 +80,15 @@ public:
     void Dispatch(TMessage& Message) override;
 
 protected:
-    virtual void FreeThemeHandle();
-    virtual void CreateThemeHandle();
-    void Notification(TComponent* AComponent, TOperation Operation) override;
-    void CreateWnd() override;
-    void DestroyWnd() override;
     void Change() override;
-    virtual void DoMouseEnter();
-    virtual void DoMouseLeave();
-    virtual void DoPaint();
-    bool BackgroundApplies() const;
+    void PaintFlatBorder(HDC DC, bool) override { DrawFlatBorder(DC); }
 
 private:
-    bool Active();
-    void BackgroundChanged(TObject* Sender);
-    void WMEraseBkgnd(TMessage& Message);
-    void WMPaint(TMessage& Message);
-    void WMNCPaint(TMessage& Message);
-    void WMFocus(TMessage& Message);
     void WMGetDlgCode(TMessage& Message);
     void WMKeyDown(TMessage& Message);
-    void WMThemeChanged(TMessage& Message);
-    void CMMouse(TMessage& Message);
-    void IFMRepaintChildren(TMessage& Message);
 
-    TExFlatBorderType FActiveBorderType = fbtSunken;
-    std::unique_ptr<TBitmap> FBackground;
-    bool FFlat = false;
-    bool FFlatFocusedScrollBars = false;
-    TExFlatBorderType FInactiveBorderType = fbtSunkenOuter;
-    bool FMouseOver = false;
-    bool FInPaint = false;
-    bool FPaintingToMemory = false;
-    bool FTransparent = false;
-    bool FUseBackground = false;
-    TCustomExImageForm* FImageForm = nullptr;
-    std::unique_ptr<TImgFormChangeLink> FImageFormLink;
-    TExBorderSides FBorderSides = AllBorderSides;
     bool FHandleDialogKeys = false;
     bool FRedrawOff = false;
-    bool FUseXPThemes = true;
-    HTHEME FTheme = nullptr;
 };
 
 // ---------------------------------------------------------------- advanced list box
@@ -210,21 +102,13 @@ public:
     using THintWindow::THintWindow;
 };
 
-class TExAdvancedListBox : public TListBox {
+class TExAdvancedListBox : public exflat::TFlatControl<TListBox> {
 public:
     explicit TExAdvancedListBox(TComponent* AOwner);
     ~TExAdvancedListBox() override;
 
-    TExFlatBorderType ActiveBorderType() const { return FActiveBorderType; }
-    void SetActiveBorderType(TExFlatBorderType Value);
-    TExFlatBorderType InactiveBorderType() const { return FInactiveBorderType; }
-    void SetInactiveBorderType(TExFlatBorderType Value);
-    TBitmap* Background() { return GetBackground(); }
-    void SetBackground(TBitmap* Value);
-    bool Flat() const { return FFlat; }
-    void SetFlat(bool Value);
-    bool FlatFocusedScrollBars() const { return FFlatFocusedScrollBars; }
-    void SetFlatFocusedScrollBars(bool Value);
+    using TFlatControl::FlatFocusedScrollBars;
+    using TFlatControl::SetFlatFocusedScrollBars;
     // A selected item shows the unselected background, inverted.
     bool InvertSelection() const { return FInvertSelection; }
     void SetInvertSelection(bool Value);
@@ -232,17 +116,11 @@ public:
     void SetSelectedColor(TColor Value);
     TFont* SelectedFont() const { return FSelectedFont.get(); }
     void SetSelectedFont(TFont* Value);
-    bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool Value);
-    bool UseBackground() const { return FUseBackground; }
-    void SetUseBackground(bool Value);
-    TCustomExImageForm* ImageForm() const { return FImageForm; }
-    void SetImageForm(TCustomExImageForm* Value);
+    // The list keeps its window: a tiled bitmap is only drawn anew.
+    void SetUseBackground(bool Value) override;
     // A selected item keeps the background and the normal text colour.
     bool TransparentSelection() const { return FTransparentSelection; }
     void SetTransparentSelection(bool Value);
-    TExBorderSides BorderSides() const { return FBorderSides; }
-    void SetBorderSides(TExBorderSides Value);
     // The whole text of an item wider than the box shows in a hint while the mouse rests on it.
     bool ShowLineHint() const { return FShowLineHint; }
     void SetShowLineHint(bool Value) { FShowLineHint = Value; }
@@ -250,11 +128,6 @@ public:
     // The list scrolls sideways as far as its widest item.
     bool HorizontalScroll() const { return FHorizontalScroll; }
     void SetHorizontalScroll(bool Value);
-    bool UseXPThemes() const { return FUseXPThemes; }
-    void SetUseXPThemes(bool Value);
-    bool IsThemeApplied() const { return FUseXPThemes && FTheme != nullptr; }
-    HTHEME Theme() const { return FTheme; }
-    bool MouseOver() const { return FMouseOver; }
     int MaxItemWidth() const { return FMaxItemWidth; }
     // The item the line hint is armed or shown for (-1: none), and its window while shown.
     int LineHintItem() const { return FLineHintItem; }
@@ -274,19 +147,15 @@ protected:
     virtual int GetParentCtlWidth();
     virtual int GetParentCtlHeight();
     virtual TPoint RealScreenToClient(const TPoint& Point);
-    virtual TBitmap* GetBackground() { return FBackground.get(); }
     virtual THintWindow* CreateHintWindow();
-    virtual void FreeThemeHandle();
-    virtual void CreateThemeHandle();
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
     void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
-    bool BackgroundApplies();
+    void PaintFlatBorder(HDC DC, bool Tracking) override;
+    void BackgroundChanged() override { Invalidate(); }
 
 private:
-    bool Active();
     bool AnySelected();
     void SetHorizontalExtent();
     void IntMouseMove(int X, int Y);
@@ -297,34 +166,19 @@ private:
     void RedrawAfterScroll();
     void PaintItemBackground(HDC DC, const TRect& Rect);
     void WMPaint(TMessage& Message);
-    void WMNCPaint(TMessage& Message);
     void WMScroll(TMessage& Message);
-    void WMFocus(TMessage& Message);
-    void WMThemeChanged(TMessage& Message);
-    void CMMouse(TMessage& Message);
     void CMFontChanged(TMessage& Message);
     void CMParentFontChanged(TMessage& Message);
     void CMHintShow(TMessage& Message);
     void ListMessage(TMessage& Message);
 
-    TExFlatBorderType FActiveBorderType = fbtSunken;
-    std::unique_ptr<TBitmap> FBackground;
-    bool FFlat = false;
-    bool FFlatFocusedScrollBars = false;
-    TExFlatBorderType FInactiveBorderType = fbtSunkenOuter;
     bool FInvertSelection = false;
     int FTopIndexSeen = 0;
-    bool FMouseOver = false;
     TColor FSelectedColor = clHighlight;
     std::unique_ptr<TFont> FSelectedFont;
-    bool FTransparent = false;
-    bool FUseBackground = false;
-    TCustomExImageForm* FImageForm = nullptr;
-    std::unique_ptr<TImgFormChangeLink> FImageFormLink;
     bool FVThumbTracking = false;
     bool FHThumbTracking = false;
     bool FTransparentSelection = false;
-    TExBorderSides FBorderSides = AllBorderSides;
     bool FShowLineHint = false;
     int FLineHintItem = -1;
     int FMaxItemWidth = 0;
@@ -336,8 +190,6 @@ private:
     bool FRedrawOff = false;
     // Set while an item is added or deleted: the frame and bars wait for the paint the change asks for.
     bool FItemsChanging = false;
-    HTHEME FTheme = nullptr;
-    bool FUseXPThemes = true;
 };
 
 // ---------------------------------------------------------------- advanced combo box

@@ -171,13 +171,8 @@ void TExAdvancedComboBox::SetUseXPThemes(bool Value)
     if (FUseXPThemes == Value)
         return;
     FUseXPThemes = Value;
-    if (!HandleAllocated())
-        return;
-    if (Value && !FTheme)
-        CreateThemeHandle();
-    else if (!Value && FTheme)
-        FreeThemeHandle();
-    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
+    if (HandleAllocated())
+        exflat::SwitchTheme(this, Value, FTheme, [this] { CreateThemeHandle(); }, [this] { FreeThemeHandle(); });
 }
 
 bool TExAdvancedComboBox::IsFocused()
@@ -231,14 +226,9 @@ void TExAdvancedComboBox::DestroyWnd()
         FreeThemeHandle();
 }
 
-void TExAdvancedComboBox::CreateThemeHandle() { FTheme = ThemesAvailable ? OpenThemeData(Handle(), u"EDIT") : nullptr; }
+void TExAdvancedComboBox::CreateThemeHandle() { FTheme = exflat::OpenTheme(Handle(), u"EDIT"); }
 
-void TExAdvancedComboBox::FreeThemeHandle()
-{
-    if (ThemesAvailable && FTheme)
-        CloseThemeData(FTheme);
-    FTheme = nullptr;
-}
+void TExAdvancedComboBox::FreeThemeHandle() { exflat::CloseTheme(FTheme); }
 
 // ---------------------------------------------------------------- subclassing
 
@@ -525,22 +515,11 @@ void TExAdvancedComboBox::CMMouse(TMessage& Message)
         if (PtInRect(r, cursor))
             return;
     }
-    if (enter == FMouseOver)
+    if (enter == FMouseOver || !exflat::TakeHotState(this, enter, FMouseOver))
         return;
-    TGuardPtr<TExAdvancedComboBox> self(this);
-    if (TWinControl* parent = Parent())
-        parent->Perform(Message.Msg, 0, reinterpret_cast<LPARAM>(this));
-    if (!self)
-        return;
-    FMouseOver = enter;
     if (IsThemeApplied() || (FFlat && FActiveBorderType != FInactiveBorderType) || (!FBtnThinFrame && !IsFocused()))
         UpdateFrame();
-    if (enter) {
-        if (OnMouseEnter)
-            OnMouseEnter(this);
-    } else if (OnMouseLeave) {
-        OnMouseLeave(this);
-    }
+    exflat::TellMouse(this, enter);
 }
 
 void TExAdvancedComboBox::MouseLeft()

@@ -19,8 +19,7 @@ const UINT ReleaseLineHintMsg = RegisterWindowMessage("Ex - Release line hint");
 }  // namespace
 
 TExAdvancedListBox::TExAdvancedListBox(TComponent* AOwner)
-    : TListBox(AOwner), FBackground(std::make_unique<TBitmap>()), FSelectedFont(std::make_unique<TFont>()),
-      FImageFormLink(std::make_unique<TImgFormChangeLink>())
+    : TFlatControl(AOwner), FSelectedFont(std::make_unique<TFont>())
 {
     FSelectedFont->Assign(Font());
     FSelectedFont->SetColor(clHighlightText);
@@ -29,63 +28,19 @@ TExAdvancedListBox::TExAdvancedListBox(TComponent* AOwner)
             SetParentFont(false);
         Invalidate();
     };
-    FBackground->OnChange = [this](TObject*) { Invalidate(); };
-    FImageFormLink->OnChange = [this](TObject*) { Invalidate(); };
 }
 
 TExAdvancedListBox::~TExAdvancedListBox()
 {
     Destroying();
-    SetImageForm(nullptr);
     FLineHintTimer.reset();
     FLineHintWindow.reset();
-    // The window goes while this class still answers for it, so its theme is closed.
+    // The window goes while this class still answers for it, so its line hint goes too.
     DestroyHandle();
-    FBackground->OnChange = nullptr;
     FSelectedFont->OnChange = nullptr;
 }
 
 // ---------------------------------------------------------------- properties
-
-void TExAdvancedListBox::SetActiveBorderType(TExFlatBorderType Value)
-{
-    if (FActiveBorderType == Value)
-        return;
-    FActiveBorderType = Value;
-    if (!IsThemeApplied())
-        DrawFlatBorder(nullptr, false, false);
-}
-
-void TExAdvancedListBox::SetInactiveBorderType(TExFlatBorderType Value)
-{
-    if (FInactiveBorderType == Value)
-        return;
-    FInactiveBorderType = Value;
-    if (!IsThemeApplied())
-        DrawFlatBorder(nullptr, false, false);
-}
-
-void TExAdvancedListBox::SetBackground(TBitmap* Value) { FBackground->Assign(Value); }
-
-void TExAdvancedListBox::SetFlat(bool Value)
-{
-    if (FFlat == Value)
-        return;
-    FFlat = Value;
-    if (Value)
-        Invalidate();
-    else
-        RecreateWnd();
-}
-
-void TExAdvancedListBox::SetFlatFocusedScrollBars(bool Value)
-{
-    if (FFlatFocusedScrollBars == Value)
-        return;
-    FFlatFocusedScrollBars = Value;
-    if (HandleAllocated() && Focused())
-        DrawFlatBorder(nullptr, false, false);
-}
 
 bool TExAdvancedListBox::AnySelected() { return MultiSelect() ? SelCount() > 0 : ItemIndex() >= 0; }
 
@@ -109,40 +64,12 @@ void TExAdvancedListBox::SetSelectedColor(TColor Value)
 
 void TExAdvancedListBox::SetSelectedFont(TFont* Value) { FSelectedFont->Assign(Value); }
 
-void TExAdvancedListBox::SetTransparent(bool Value)
-{
-    if (FTransparent == Value)
-        return;
-    FTransparent = Value;
-    RecreateWnd();
-    Perform(CM_COLORCHANGED, 0, 0);
-}
-
 void TExAdvancedListBox::SetUseBackground(bool Value)
 {
     if (FUseBackground == Value)
         return;
     FUseBackground = Value;
     Invalidate();
-}
-
-void TExAdvancedListBox::SetImageForm(TCustomExImageForm* Value)
-{
-    if (FImageForm == Value)
-        return;
-    if (FImageForm) {
-        FImageForm->UnregisterChanges(FImageFormLink.get());
-        FImageForm->RemoveFreeNotification(this);
-    }
-    FImageForm = Value;
-    if (FImageForm) {
-        FImageForm->FreeNotification(this);
-        FImageForm->RegisterChanges(FImageFormLink.get());
-    }
-    if (HasState(csDestroying))
-        return;
-    RecreateWnd();
-    Perform(CM_COLORCHANGED, 0, 0);
 }
 
 void TExAdvancedListBox::SetTransparentSelection(bool Value)
@@ -152,16 +79,6 @@ void TExAdvancedListBox::SetTransparentSelection(bool Value)
     FTransparentSelection = Value;
     if (ItemIndex() >= 0)
         Invalidate();
-}
-
-void TExAdvancedListBox::SetBorderSides(TExBorderSides Value)
-{
-    Value &= AllBorderSides;
-    if (FBorderSides == Value)
-        return;
-    FBorderSides = Value;
-    if (HandleAllocated())
-        RecreateWnd();
 }
 
 void TExAdvancedListBox::SetStyle(TListBoxStyle Value)
@@ -181,36 +98,6 @@ void TExAdvancedListBox::SetHorizontalScroll(bool Value)
     if (HandleAllocated())
         RecreateWnd();
 }
-
-void TExAdvancedListBox::SetUseXPThemes(bool Value)
-{
-    if (FUseXPThemes == Value)
-        return;
-    FUseXPThemes = Value;
-    if (!HandleAllocated())
-        return;
-    if (Value && !FTheme)
-        CreateThemeHandle();
-    else if (!Value && FTheme)
-        FreeThemeHandle();
-    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
-}
-
-void TExAdvancedListBox::Notification(TComponent* AComponent, TOperation Operation)
-{
-    TListBox::Notification(AComponent, Operation);
-    if (Operation == opRemove && FImageForm && AComponent == static_cast<TComponent*>(FImageForm)) {
-        FImageForm = nullptr;
-        Invalidate();
-    }
-}
-
-bool TExAdvancedListBox::BackgroundApplies()
-{
-    return exflat::BackgroundSource(FImageForm, FTransparent, FUseBackground, GetBackground()) != exflat::bsrcNormal;
-}
-
-bool TExAdvancedListBox::Active() { return FMouseOver || (HandleAllocated() && Focused()); }
 
 int TExAdvancedListBox::GetParentCtlWidth()
 {
@@ -247,11 +134,9 @@ void TExAdvancedListBox::CreateParams(TCreateParams& Params)
 
 void TExAdvancedListBox::CreateWnd()
 {
-    TListBox::CreateWnd();
+    TFlatControl::CreateWnd();
     if (Style() == lbStandard)
         Perform(CM_FONTCHANGED, 0, 0);
-    if (FUseXPThemes && !IsThemeApplied())
-        CreateThemeHandle();
     if (FHorizontalScroll)
         ResetHorizontalExtent();
 }
@@ -259,18 +144,7 @@ void TExAdvancedListBox::CreateWnd()
 void TExAdvancedListBox::DestroyWnd()
 {
     CancelLineHint();
-    TListBox::DestroyWnd();
-    if (IsThemeApplied())
-        FreeThemeHandle();
-}
-
-void TExAdvancedListBox::CreateThemeHandle() { FTheme = ThemesAvailable ? OpenThemeData(Handle(), u"EDIT") : nullptr; }
-
-void TExAdvancedListBox::FreeThemeHandle()
-{
-    if (ThemesAvailable && FTheme)
-        CloseThemeData(FTheme);
-    FTheme = nullptr;
+    TFlatControl::DestroyWnd();
 }
 
 void TExAdvancedListBox::Loaded()
@@ -283,7 +157,7 @@ void TExAdvancedListBox::Loaded()
 
 void TExAdvancedListBox::PaintItemBackground(HDC DC, const TRect& Rect)
 {
-    switch (exflat::BackgroundSource(FImageForm, FTransparent, FUseBackground, GetBackground())) {
+    switch (BackgroundSource()) {
     case exflat::bsrcImageForm: {
         TWinControl* real = FImageForm->GetRealControl();
         if (real && real != this) {
@@ -557,27 +431,12 @@ void TExAdvancedListBox::HintWndProc(TMessage& Message)
 
 void TExAdvancedListBox::DrawFlatBorder(HDC DC, bool HThumbTracking, bool VThumbTracking)
 {
-    if (BorderStyle() == bsNone || !HandleAllocated())
-        return;
-    HWND h = Handle();
-    if (IsThemeApplied()) {
-        RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW);
-        return;
-    }
-    // Without Flat the list keeps the default frame and scroll bars.
-    if (!FFlat)
-        return;
-    HDC dc = DC ? DC : GetWindowDC(h);
-    const TRect r{0, 0, Width(), Height()};
-    const bool focused = Focused();
-    const bool active = focused || FMouseOver;
-    if (BorderStyle() == bsSingle)
-        DrawFlatFrameEx2(dc, r, Color(), active, Enabled(), FBorderSides,
-                         active ? FActiveBorderType : FInactiveBorderType);
-    if (!(focused && !FMouseOver && !FFlatFocusedScrollBars))
-        DrawFlatScrollbars(h, dc, r, active && !FFlatFocusedScrollBars, ssBoth, HThumbTracking, VThumbTracking, false);
-    if (!DC)
-        ReleaseDC(h, dc);
+    DrawFrameAndBars(DC, ssBoth, HThumbTracking, VThumbTracking);
+}
+
+void TExAdvancedListBox::PaintFlatBorder(HDC DC, bool Tracking)
+{
+    DrawFlatBorder(DC, Tracking && FHThumbTracking, Tracking && FVThumbTracking);
 }
 
 void TExAdvancedListBox::RedrawAfterScroll()
@@ -604,7 +463,7 @@ void TExAdvancedListBox::WMPaint(TMessage& Message)
 {
     TGuardPtr<TExAdvancedListBox> self(this);
     const exflat::TBkSource source =
-        exflat::BackgroundSource(FImageForm, FTransparent, FUseBackground, GetBackground());
+        BackgroundSource();
     if (source != exflat::bsrcNormal)
         Perform(LB_GETTOPINDEX, 0, 0);
     TListBox::Dispatch(Message);
@@ -621,66 +480,6 @@ void TExAdvancedListBox::WMPaint(TMessage& Message)
     }
     if (FFlat)
         DrawFlatBorder(nullptr, FHThumbTracking, FVThumbTracking);
-}
-
-void TExAdvancedListBox::WMNCPaint(TMessage& Message)
-{
-    // While the program has turned drawing off (a batch of items), the frame waits: the window
-    // keeps it due and asks again once drawing is back on. So it does while an item comes or
-    // goes: each one moves the bars, and the list is painted after the change anyway, frame and
-    // bars first, so that a hundred thousand items added one by one draw the frame once.
-    if (FRedrawOff || FItemsChanging)
-        return;
-    TListBox::Dispatch(Message);
-    if (IsThemeApplied() && BorderStyle() == bsSingle) {
-        exflat::PaintThemedFrame(Handle(), FTheme, reinterpret_cast<HRGN>(Message.WParam));
-        Message.Result = 0;
-        return;
-    }
-    // The default frame and scroll bars would otherwise stand until the next paint of the client.
-    if (FFlat)
-        DrawFlatBorder(nullptr, FHThumbTracking, FVThumbTracking);
-}
-
-void TExAdvancedListBox::WMFocus(TMessage& Message)
-{
-    TGuardPtr<TExAdvancedListBox> self(this);
-    TListBox::Dispatch(Message);
-    if (self && FFlat && FActiveBorderType != FInactiveBorderType && !FMouseOver && !IsThemeApplied())
-        DrawFlatBorder(nullptr, false, false);
-}
-
-void TExAdvancedListBox::WMThemeChanged(TMessage& Message)
-{
-    if (ThemesAvailable && FUseXPThemes && HandleAllocated()) {
-        FreeThemeHandle();
-        CreateThemeHandle();
-        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
-        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
-    }
-    Message.Result = 1;
-}
-
-void TExAdvancedListBox::CMMouse(TMessage& Message)
-{
-    if (Message.LParam != 0 && Message.LParam != reinterpret_cast<LPARAM>(this)) {
-        TListBox::Dispatch(Message);
-        return;
-    }
-    const bool enter = Message.Msg == CM_MOUSEENTER;
-    if (TWinControl* parent = Parent())
-        parent->Perform(Message.Msg, 0, reinterpret_cast<LPARAM>(this));
-    // A line hint stays when the mouse leaves: it opens under the pointer, which leaves the list
-    // for it; its timer ends it.
-    FMouseOver = enter;
-    if (IsThemeApplied() || (FFlat && FActiveBorderType != FInactiveBorderType && !Focused()))
-        DrawFlatBorder(nullptr, false, false);
-    if (enter) {
-        if (OnMouseEnter)
-            OnMouseEnter(this);
-    } else if (OnMouseLeave) {
-        OnMouseLeave(this);
-    }
 }
 
 void TExAdvancedListBox::CMFontChanged(TMessage& Message)
@@ -746,23 +545,17 @@ void TExAdvancedListBox::Dispatch(TMessage& Message)
             FTopIndexSeen = int(Message.Result);
         }
         break;
-    case WM_ERASEBKGND: {
-        const exflat::TBkSource source =
-            exflat::BackgroundSource(FImageForm, FTransparent, FUseBackground, GetBackground());
-        if (exflat::EraseBackground(this, source, FImageForm, GetBackground(), reinterpret_cast<HDC>(Message.WParam)))
-            Message.Result = 1;
-        else
-            TListBox::Dispatch(Message);
-        break;
-    }
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); break;
     case WM_PAINT: WMPaint(Message); break;
-    case WM_NCPAINT: WMNCPaint(Message); break;
-    case WM_NCCALCSIZE:
-        TListBox::Dispatch(Message);
-        if (Message.LParam)
-            exflat::WidenForMissingSides(*reinterpret_cast<RECT*>(Message.LParam), FBorderSides);
-        Message.Result = WVR_REDRAW;
+    case WM_NCPAINT:
+        // While the program has turned drawing off (a batch of items), the frame waits: the window
+        // keeps it due and asks again once drawing is back on. So it does while an item comes or
+        // goes: each one moves the bars, and the list is painted after the change anyway, frame
+        // and bars first, so that a hundred thousand items added one by one draw the frame once.
+        if (!FRedrawOff && !FItemsChanging)
+            WMNCPaint(Message);
         break;
+    case WM_NCCALCSIZE: WMNCCalcSize(Message); break;
     case WM_VSCROLL:
     case WM_HSCROLL: WMScroll(Message); break;
     case WM_MOUSEMOVE:
@@ -790,20 +583,8 @@ void TExAdvancedListBox::Dispatch(TMessage& Message)
             Invalidate();
         break;
     case CM_HINTSHOW: CMHintShow(Message); break;
-    case WM_WINDOWPOSCHANGED: {
-        TGuardPtr<TExAdvancedListBox> self(this);
-        TListBox::Dispatch(Message);
-        if (self)
-            Perform(IFM_REPAINTCHILDREN, 0, 0);
-        break;
-    }
-    case IFM_REPAINTCHILDREN:
-        TListBox::Dispatch(Message);
-        Invalidate();
-        for (int i = 0; i < ControlCount(); ++i)
-            if (auto* w = dynamic_cast<TWinControl*>(Controls(i)); w && w->HandleAllocated())
-                PostMessage(w->Handle(), IFM_REPAINTCHILDREN, 0, 0);
-        break;
+    case WM_WINDOWPOSCHANGED: WMWindowPosChanged(Message); break;
+    case IFM_REPAINTCHILDREN: IFMRepaintChildren(Message, true); break;
     default: TListBox::Dispatch(Message); break;
     }
 }
