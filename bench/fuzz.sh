@@ -8,9 +8,9 @@
 #   bench/fuzz.sh --list           the targets
 #
 # A crash, leak, sanitizer report, check failure or an input slower than FUZZ_TIMEOUT seconds
-# (default 10) stops the target and leaves the input in build-fuzz/artifacts/; put it into
-# tests/fuzz/corpus/TARGET/ once the fault is mended, so that every build replays it. Exit status
-# 1 when any target found something. Installs clang and libFuzzer the way test.sh installs the rest.
+# (default 2, so that CI's run fails on a slow input) stops the target and leaves the input in
+# build-fuzz/artifacts/; put it into tests/fuzz/corpus/TARGET/ once the fault is mended, so that
+# every build replays it. Exit status 1 when any target found something. Installs clang and libFuzzer the way test.sh installs the rest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -48,7 +48,7 @@ seeds() {
 run() {
     local t=$1
     mkdir -p "$build/corpus/$t"
-    "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 \
+    "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-2}" -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$build/corpus/$t" "$(seeds "$t")" \
         >"$build/logs/$t.log" 2>&1
 }
