@@ -447,6 +447,38 @@ TEST_F(HeaderTest, ASectionNeedsRoomForItsTextSignsAndImage)
     H->SetImages(nullptr);
 }
 
+TEST_F(HeaderTest, TheHeightFollowsTheCaptionsThatShow)
+{
+    Make({50, 50, 50});
+    Form->HandleNeeded();
+    At(0)->SetText("Date");
+    const Integer low = H->Height();
+    At(1)->SetText("<html><font size=+14>Tall</font></html>");
+    const Integer high = H->Height();
+    ASSERT_GT(high, low);
+    // Under a collapsed parent the tall caption does not show, and the header is low again.
+    At(0)->SetExpandable(true);
+    At(1)->SetParentSection(At(0));
+    EXPECT_EQ(H->Height(), low);
+    At(0)->SetExpanded(true);
+    H->AdjustHeaderHeight();
+    EXPECT_EQ(H->Height(), high);
+    At(1)->SetVisible(false);
+    EXPECT_EQ(H->Height(), low);
+    At(1)->SetVisible(true);
+    EXPECT_EQ(H->Height(), high);
+    At(1)->SetParentSection(nullptr);
+    At(1)->SetStyle(ExhsOwnerDraw);
+    H->AdjustHeaderHeight();
+    EXPECT_EQ(H->Height(), low);
+    At(1)->SetStyle(ExhsText);
+    At(1)->SetText("Short");
+    EXPECT_EQ(H->Height(), low);
+    // A font of its own measures every caption again.
+    H->Font()->SetHeight(-30);
+    EXPECT_GT(H->Height(), high);
+}
+
 TEST_F(HeaderTest, TheHeightFollowsTextImagesAndBorders)
 {
     Make({50, 50});

@@ -910,6 +910,13 @@ TEST_F(HeaderInput, HotTrackingAndTheSplitCursorFollowTheMouse)
     EXPECT_EQ(Screen->Cursor(), crDefault);
     Input::MouseMove(H, 250, 8);
     EXPECT_EQ(H->FHotSection, At(2));
+    // Past the last section no section is hot, and the last one is drawn again plainly.
+    H->Painted = TRect{};
+    Input::MouseMove(H, 450, 8);
+    EXPECT_EQ(H->FHotSection, nullptr);
+    EXPECT_LE(H->Painted.Left, 200);
+    EXPECT_GE(H->Painted.Right, 300);
+    Input::MouseMove(H, 250, 8);
     Input::MouseMove(Form, 300, 150);
     EXPECT_EQ(H->FHotSection, nullptr);
     // Leaving the header from an edge gives the cursor back.

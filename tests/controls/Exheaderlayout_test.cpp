@@ -217,6 +217,31 @@ TEST_P(Layout, EveryAnswerFollowsTheSectionsThroughRandomChanges)
 
 INSTANTIATE_TEST_SUITE_P(Seeds, Layout, ::testing::Values(1u, 2u, 3u, 4u));
 
+TEST_F(HeaderTest, WhileASectionIsDeletedItsChildrenAndTheEdgesAreAnsweredFromWhatIsLeft)
+{
+    Make({50, 60, 70});
+    TExHeaderSection* parent = At(0);
+    TExHeaderSection* child = At(2);
+    parent->SetExpandable(true);
+    parent->SetExpanded(true);
+    child->SetParentSection(parent);
+    bool asked = false;
+    H->OnSectionDelete = [&](TObject*, TExHeaderSection* Gone) {
+        asked = true;
+        EXPECT_EQ(Gone, parent);
+        // The parent has left the list but is not freed yet: its child still shows under it.
+        EXPECT_TRUE(child->GetVisible());
+        EXPECT_EQ(child->GetLeft(), 60);
+        EXPECT_EQ(child->GetRight(), 130);
+        EXPECT_EQ(H->GetColumnsWidth(), 130);
+        EXPECT_EQ(H->GetSectionAt(100, 3), child);
+    };
+    S()->DeleteSection(parent);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(child->ParentSection(), nullptr);
+    EXPECT_EQ(H->GetColumnsWidth(), 130);
+}
+
 TEST_F(HeaderTest, AHundredThousandSectionsAddedOneByOneAreFoundAndDrawnWhereTheyLie)
 {
     const Integer n = 100000;
