@@ -735,10 +735,12 @@ TEST_F(ExIniTest, EveryTypeOfAnOldFileSurvivesASaveInTodaysForm)
 // Texts of a quoting file, and typing of plain texts, as a file gives them.
 TEST_F(ExIniTest, QuotingFilesAndPlainTypes)
 {
-    LoadBytes(ini, std::string(Mark) + "p=\"50% of %41%2\"\r\nt=True\r\nn=-3\r\n\"a%3Db\"=1\r\n");
+    LoadBytes(ini, std::string(Mark) + "p=\"50% of %41%2\"\r\nt=True\r\nn=-3\r\n\"a%3Db\"=1\r\ne=\"\"\r\n");
     std::string s;
     EXPECT_TRUE(ini.ReadString("\\", "p", "", s));
     EXPECT_EQ(s, "50% of A%2");  // a "%" that starts no escape stays
+    EXPECT_TRUE(ini.ReadString("\\", "e", "?", s));
+    EXPECT_EQ(s, "");  // two quotes hold an empty text
     bool b = false;
     EXPECT_TRUE(ini.ReadBool("\\", "t", false, b) && b);
     EXPECT_TRUE(ini.ReadBool("\\", "n", false, b) && b);  // any integer but 0 is true
@@ -862,6 +864,14 @@ TEST_F(ExIniTest, NamelessValuesStayNamelessOnlyWhenTheyCan)
     Integer v = 0;
     EXPECT_TRUE(back.ReadInteger("\\", "#5", 0, v));
     EXPECT_EQ(v, 5);
+
+    // Texts that would not come back as a line of their own keep their names: nothing, a section,
+    // a control character.
+    TExIniFile other(nullptr);
+    other.WriteString("\\", "#20", "");
+    other.WriteString("\\", "#21", "[section]");
+    other.WriteString("\\", "#22", "tab\there");
+    EXPECT_EQ(Saved(other), std::string(Warning) + std::string(Mark) + "#20=\r\n#21=[section]\r\n#22=\"tab%09here\"\r\n");
 }
 
 // Files whose nameless lines would, through a save, take names that other entries hold.
