@@ -3,6 +3,7 @@
 // handling of calls that workers make into it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -27,6 +28,9 @@ public:
     // method it synchronizes, it goes once that has returned and Execute has ended (without an
     // OnTerminate of its own after such a free).
     static void operator delete(TThread* Thread, std::destroying_delete_t);
+    // The plain pair serves a construction that throws (the object never was, so nothing waits).
+    static void* operator new(std::size_t Size) { return ::operator new(Size); }
+    static void operator delete(void* Memory) { ::operator delete(Memory); }
 
     void Start();
     void Resume() { Start(); }
