@@ -735,12 +735,14 @@ TEST_F(ExIniTest, EveryTypeOfAnOldFileSurvivesASaveInTodaysForm)
 // Texts of a quoting file, and typing of plain texts, as a file gives them.
 TEST_F(ExIniTest, QuotingFilesAndPlainTypes)
 {
-    LoadBytes(ini, std::string(Mark) + "p=\"50% of %41%2\"\r\nt=True\r\nn=-3\r\n\"a%3Db\"=1\r\ne=\"\"\r\n");
+    LoadBytes(ini, std::string(Mark) + "p=\"50% of %41%2\"\r\nt=True\r\nn=-3\r\n\"a%3Db\"=1\r\ne=\"\"\r\nh=\"%3d%7E%g1%%41\"\r\n");
     std::string s;
     EXPECT_TRUE(ini.ReadString("\\", "p", "", s));
     EXPECT_EQ(s, "50% of A%2");  // a "%" that starts no escape stays
     EXPECT_TRUE(ini.ReadString("\\", "e", "?", s));
     EXPECT_EQ(s, "");  // two quotes hold an empty text
+    EXPECT_TRUE(ini.ReadString("\\", "h", "", s));
+    EXPECT_EQ(s, "=~%g1%A");  // hex digits in either case; anything else after "%" stays as it is
     bool b = false;
     EXPECT_TRUE(ini.ReadBool("\\", "t", false, b) && b);
     EXPECT_TRUE(ini.ReadBool("\\", "n", false, b) && b);  // any integer but 0 is true
@@ -866,12 +868,14 @@ TEST_F(ExIniTest, NamelessValuesStayNamelessOnlyWhenTheyCan)
     EXPECT_EQ(v, 5);
 
     // Texts that would not come back as a line of their own keep their names: nothing, a section,
-    // a control character.
+    // a control character, a comment's start.
     TExIniFile other(nullptr);
     other.WriteString("\\", "#20", "");
     other.WriteString("\\", "#21", "[section]");
     other.WriteString("\\", "#22", "tab\there");
-    EXPECT_EQ(Saved(other), std::string(Warning) + std::string(Mark) + "#20=\r\n#21=[section]\r\n#22=\"tab%09here\"\r\n");
+    other.WriteString("\\", "#23", "a;b");
+    EXPECT_EQ(Saved(other),
+              std::string(Warning) + std::string(Mark) + "#20=\r\n#21=[section]\r\n#22=\"tab%09here\"\r\n#23=\"a;b\"\r\n");
 }
 
 // Files whose nameless lines would, through a save, take names that other entries hold.
