@@ -91,6 +91,16 @@ void TThread::operator delete(TThread* Thread, std::destroying_delete_t)
     Destroy(Thread);
 }
 
+void* TThread::operator new(std::size_t Size)
+{
+    return ::operator new(Size);
+}
+
+void TThread::operator delete(void* Memory)
+{
+    ::operator delete(Memory);
+}
+
 void TThread::Destroy(TThread* Thread)
 {
     void* memory = dynamic_cast<void*>(Thread);

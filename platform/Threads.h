@@ -29,8 +29,8 @@ public:
     // OnTerminate of its own after such a free).
     static void operator delete(TThread* Thread, std::destroying_delete_t);
     // The plain pair serves a construction that throws (the object never was, so nothing waits).
-    static void* operator new(std::size_t Size) { return ::operator new(Size); }
-    static void operator delete(void* Memory) { ::operator delete(Memory); }
+    static void* operator new(std::size_t Size);
+    static void operator delete(void* Memory);
 
     void Start();
     void Resume() { Start(); }
