@@ -9,6 +9,7 @@
 
 #include "InputTest.h"
 #include "platform/Classes.h"
+#include "ctlbase/Extools.h"
 #include "tree/Excellstyle.h"
 
 namespace {
@@ -189,6 +190,21 @@ const TEventCase Cases[] = {
     {"OnItemLoad", nullptr, [](Handlers& H) { H.Load(H.Saved()); }, nullptr},
     {"OnCellStyleSave", [](Handlers& H) { H.R[2]->SetUseStyles(true); }, [](Handlers& H) { H.Saved(); },
      nullptr},
+    {"OnCellStyleLoad",
+     [](Handlers& H) {
+         H.R[2]->SetUseStyles(true);
+         H.Tree->OnCellStyleSave = [](TObject*, TStream*, TExCellStyle*) {};
+     },
+     [](Handlers& H) { H.Load(H.Saved()); }, nullptr},
+    {"OnVirtualValueNeeded",
+     [](Handlers& H) {
+         TExHeaderSections* sections = H.Tree->Header()->Sections();
+         sections->AddSection()->SetFieldType(sftText);
+         sections->AddSection()->SetFieldType(sftNumber);
+         H.Tree->SetSortSection(1);
+         H.Tree->SetVirtualityLevel(vlTextAndStyles);
+     },
+     [](Handlers& H) { H.Tree->Sort(true); }, nullptr},
     {"OnAfterSelectionChange", nullptr, nullptr, [](Handlers& H) { H.Click(H.R[2]); }},
 };
 
@@ -228,6 +244,20 @@ void Arm(Handlers& H, const std::string& Name, TGo Go)
     if (Name == "OnItemLoad") T->OnItemLoad = [unlessRoot](TObject*, TStream*, TExTreeItem* Item) { unlessRoot(Item); };
     if (Name == "OnCellStyleSave")
         T->OnCellStyleSave = [Go](TObject* Sender, TStream*, TExCellStyle*) { Go(static_cast<TExTreeItem*>(Sender)); };
+    if (Name == "OnCellStyleLoad")
+        T->OnCellStyleLoad = [Go](TObject* Sender, TStream* S, TExCellStyle*) {
+            // What the writer put after the event's own (empty) data: the record and the font name.
+            Byte record[36];
+            S->ReadBuffer(record, 36);
+            std::string font;
+            ReadStringFromStream(S, font);
+            Go(static_cast<TExTreeItem*>(Sender));
+        };
+    if (Name == "OnVirtualValueNeeded")
+        T->OnVirtualValueNeeded = [Go](TObject*, TExTreeItem* Item, Integer, Integer, TExVariant& Value) {
+            Value = Int64(Item->GetAbsIndex() % 3);
+            Go(Item);
+        };
     if (Name == "OnAfterSelectionChange") T->OnAfterSelectionChange = [Go, T](TObject*) { Go(T->GetFocused()); };
 }
 
