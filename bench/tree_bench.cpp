@@ -8,7 +8,8 @@
 //
 // Work that grows with the tree, beside Qt's own QTreeView doing the same in the same run (pairs
 // named .../Tree and .../QTreeView; the run ends with each pair's ratio of CPU time): 100,000
-// selected rows deselected, and cleared. Then 1,000,000 root items sorted by a date-time column and
+// selected rows deselected, and cleared; one row's text, one added row and one row's selection on a
+// tree of 100,000 rows without columns. Then 1,000,000 root items sorted by a date-time column and
 // by their texts, and a chain of 100,000 levels expanded, sorted, streamed as deep as a stream goes
 // and cleared (CPU time).
 #include <benchmark/benchmark.h>
@@ -326,6 +327,57 @@ void BM_ClearSelected_Qt(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ClearSelected_Qt)->Name("Clear100000Selected/QTreeView")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// ---------------------------------------------------------------- one change on a large tree
+
+// One change to a shown tree of 100,000 root rows without columns, the repaint that follows
+// included, beside the same change in QTreeView. range(0): 0 a row's text (shorter and longer in
+// turn, so the widest row changes too), 1 one item added at the end, 2 one row's selection toggled
+// outside any bracket.
+void BM_OneChange_Tree(benchmark::State& state)
+{
+    ShownTree v;
+    v.tree->SetMultiSelect(true);
+    v.tree->SetUpdating(true);
+    for (int i = 0; i < Rows; ++i) v.tree->Items()->Add(nullptr, "row " + std::to_string(i));
+    v.tree->SetUpdating(false);
+    Application->ProcessMessages();
+    TExTreeItem* row = v.tree->Items()->Item(Rows / 2);
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        switch (state.range(0)) {
+        case 0: row->SetText(flip ? "a row whose text is longer than any other row's" : "row"); break;
+        case 1: v.tree->Items()->Add(nullptr, "added"); break;
+        default: row->SetSelected(flip); break;
+        }
+        Application->ProcessMessages();
+    }
+}
+BENCHMARK(BM_OneChange_Tree)->Name("OneChange100000/Tree")->ArgName("text_add_select")->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+
+void BM_OneChange_Qt(benchmark::State& state)
+{
+    ShownTree v;  // the application object
+    QtTree q;
+    for (int i = 0; i < Rows; ++i) q.model.appendRow(new QStandardItem(QString("row %1").arg(i)));
+    QApplication::processEvents();
+    QStandardItem* row = q.model.item(Rows / 2);
+    const QModelIndex at = row->index();
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        switch (state.range(0)) {
+        case 0: row->setText(flip ? "a row whose text is longer than any other row's" : "row"); break;
+        case 1: q.model.appendRow(new QStandardItem("added")); break;
+        default:
+            q.view.selectionModel()->select(at, flip ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+            break;
+        }
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_OneChange_Qt)->Name("OneChange100000/QTreeView")->ArgName("text_add_select")->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(0.2);
 
 // ---------------------------------------------------------------- sorting a million items
 

@@ -121,7 +121,9 @@ bool TExTreeView::ProcessSearch(char Key)
     const auto code = static_cast<unsigned char>(Key);
     if (code == 27) {
         FSearchText.clear();
-        FTree->DeselectAll();
+        // A gesture that puts a new selection in place of the old takes out what the filter hides
+        // too (here and in every such gesture below): nothing the user cannot see stays selected.
+        FTree->DeselectAllEx(true);
         return false;
     }
     if (code == 8) {
@@ -359,7 +361,7 @@ void TExTreeView::KeyDown(Word& Key, TShiftState Shift)
     case VK_SPACE:
         if (FTree->MultiSelect() && focusedUsable) {
             if (FTree->SelectionMode() == smUsual && !(Shift & (ssCtrl | ssShift))) {
-                FTree->DeselectAll();
+                FTree->DeselectAllEx(true);
                 Model()->SetSelected(focused);
             } else if (FTree->SelectionMode() == smSimple) {
                 Model()->SetSelected(focused);
@@ -423,7 +425,7 @@ void TExTreeView::NavigateByKey(Word Key, TShiftState Shift)
     const bool prevSelected = prevFocused && prevFocused->Selected();
     TExTreeItem* anchor = Model()->Selected();
     const bool anchorSelected = anchor && anchor->Selected();
-    if (multi && usual && !ctrl) FTree->DeselectAll();
+    if (multi && usual && !ctrl) FTree->DeselectAllEx(true);
 
     TExTreeItem* found = nullptr;
     bool foundSelected = false;

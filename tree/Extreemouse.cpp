@@ -365,10 +365,12 @@ void TExTreeView::SelectOnLeftPress(TExTreeItem* Item, TSTItemPart Part, TShiftS
     }
     if (usual && multi) {
         if (!ctrl && !shift) {
-            FTree->DeselectAll();
+            // A gesture that puts a new selection in place of the old takes out what the filter hides
+            // too (here and in every such gesture below): nothing the user cannot see stays selected.
+            FTree->DeselectAllEx(true);
         } else if (shift) {
             TExTreeItem* anchor = Model()->Selected();
-            FTree->DeselectAll();
+            FTree->DeselectAllEx(true);
             if (!tree) return done();
             if (anchor) {
                 Model()->SetSelected(anchor);
@@ -422,7 +424,7 @@ void TExTreeView::SelectOnRightPress(TExTreeItem* Item, TSTItemPart Part, TShift
             if (!Item && !FTree->AlwaysKeepFocus()) FTree->SetFocused(nullptr);
             return done();
         }
-        if (multi && usual && !ctrl) FTree->DeselectAll();
+        if (multi && usual && !ctrl) FTree->DeselectAllEx(true);
         if (!tree) return done();
         if (Item == FocusedItem()) {
             if (!Item->Selected()) DoSetSelected(Item);
@@ -435,14 +437,14 @@ void TExTreeView::SelectOnRightPress(TExTreeItem* Item, TSTItemPart Part, TShift
     }
     if (!Item) {
         // Below the rows: the selection and the focus go.
-        if (!ctrl) FTree->DeselectAll();
+        if (!ctrl) FTree->DeselectAllEx(true);
         if (tree && !FTree->AlwaysKeepFocus()) FTree->SetFocused(nullptr);
         return done();
     }
     if (!ctrl && !shift) {
-        FTree->DeselectAll();
+        FTree->DeselectAllEx(true);
     } else if (shift) {
-        FTree->DeselectAll();
+        FTree->DeselectAllEx(true);
         if (!tree) return done();
         if (TExTreeItem* anchor = Model()->Selected()) {
             anchor->SetSelected(true);
@@ -625,10 +627,10 @@ void TExTreeView::ProcessPassedClick()
     {
         TExUpdateGuard bracket(Model());
         if (multi && usual && !ctrl && !shift) {
-            FTree->DeselectAll();
+            FTree->DeselectAllEx(true);
         } else if (multi && shift) {
             TExTreeItem* anchor = Model()->Selected();
-            FTree->DeselectAll();
+            FTree->DeselectAllEx(true);
             if (tree && anchor) {
                 Model()->SetSelected(anchor);
                 anchor->SetSelected(true);
@@ -796,7 +798,7 @@ void TExTreeView::StartMouseSel(TShiftState Shift)
     FCheckPressItem = nullptr;
     StopEditTimer();
     if (!(Shift & ssCtrl)) {
-        FTree->DeselectAll();
+        FTree->DeselectAllEx(true);
         if (!self) return;
         Update();
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "InputTest.h"
 #include "TreeFixture.h"
 #include "platform/ImgList.h"
 #include "tests/support/UiTest.h"
@@ -495,6 +496,78 @@ TEST_F(Selecting, NoFocusOrSelectionEventsWhileTheTreeGoes)
     EXPECT_EQ(std::count(log.begin(), log.end(), "focused"), 0);
     for (const auto& l : log) EXPECT_NE(l.substr(0, 4), "sel ");
     Tree = new TExTree(Form);
+}
+
+// ---- a selection that takes its place: what filtering hides goes too
+
+// r1..r5 selected as a range, then r3 and r4 hidden by the filter. A gesture that puts a new selection
+// in place of the old one takes the hidden items out with the rest (a later "delete the selected"
+// must not reach rows nobody sees); Ctrl adds to the selection and keeps them. (A Shift range across
+// hidden rows selects them, as a range from code does.)
+class HiddenSelection : public InputTest {
+protected:
+    std::vector<TExTreeItem*> r;
+    void SetUp() override
+    {
+        Tree->SetMultiSelect(true);
+        r = AddRoots(8);
+        // r1 focused and the anchor, as a click leaves it.
+        Click(r[1], 0);
+        Tree->SelectRange(r[1], r[5]);
+        r[3]->SetHidden(true);
+        r[4]->SetHidden(true);
+        Tree->SetFilteredVisibility(true);
+        uitest::Pump();
+    }
+    void Click(TExTreeItem* Item, TShiftState Shift)
+    {
+        View()->Invalidate();
+        View()->Update();
+        uitest::Pump();
+        const TRect row = View()->GetItemRect(View()->VisibleRows()->IndexOf(Item));
+        const Integer y = (row.Top + row.Bottom) / 2;
+        Integer x = 0;
+        for (; x < View()->ClientWidth(); ++x) {
+            TSTItemPart part;
+            Integer column = 0;
+            if (View()->GetItemAt(x, y, part, column) == Item && part == ipMainText) break;
+        }
+        ASSERT_LT(x, View()->ClientWidth()) << "the text of " << Item->Text() << " is on screen";
+        Input::MouseDown(View(), mbLeft, x + 1, y, Shift);
+        uitest::Pump();
+        Input::MouseUp(View(), mbLeft, x + 1, y, Shift);
+        uitest::Pump();
+        Input::AdvanceTime(2000);
+    }
+};
+
+TEST_F(HiddenSelection, AGestureThatReplacesTheSelectionTakesHiddenItemsOutToo)
+{
+    using Texts = std::vector<std::string>;
+    const struct {
+        const char* gesture;
+        std::function<void()> run;
+        Texts selected;
+    } cases[] = {
+        {"a plain click", [this] { Click(r[6], 0); }, {"r6"}},
+        {"a plain click on a selected row", [this] { Click(r[2], 0); }, {"r2"}},
+        {"Shift+click", [this] { Click(r[0], ssShift); }, {"r0", "r1"}},
+        {"Down", [this] { Key(VK_DOWN); }, {"r2"}},
+        {"Shift+Down", [this] { Key(VK_DOWN, ssShift); }, {"r1", "r2"}},
+        {"Space", [this] { Key(VK_SPACE); }, {"r1"}},
+        {"Escape", [this] { Tree->SetIncrementalSearch(true); Key(VK_ESCAPE); }, {}},
+        {"Ctrl+click", [this] { Click(r[7], ssCtrl); }, {"r1", "r2", "r3", "r4", "r5", "r7"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.gesture);
+        Items().Clear();
+        SetUp();
+        ASSERT_EQ(SelectedTexts(), (Texts{"r1", "r2", "r3", "r4", "r5"}));
+        c.run();
+        EXPECT_EQ(SelectedTexts(), c.selected);
+        EXPECT_EQ(Tree->GetSelCount(), static_cast<Integer>(c.selected.size())) << "the list holds what shows selected";
+        Tree->SetFilteredVisibility(false);
+    }
 }
 
 }  // namespace
