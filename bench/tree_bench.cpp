@@ -494,7 +494,8 @@ public:
             if (at == std::string::npos) continue;
             const auto twin = FCpu.find(name.substr(0, at) + "/QTreeView" + name.substr(at + 5));
             if (twin == FCpu.end() || twin->second <= 0) continue;
-            std::printf("%-40s tree / QTreeView CPU time: %.2f\n", name.substr(0, at).c_str(), cpu / twin->second);
+            std::printf("%-50s tree / QTreeView CPU time: %.2f\n", (name.substr(0, at) + name.substr(at + 5)).c_str(),
+                        cpu / twin->second);
         }
     }
 

@@ -73,7 +73,9 @@ void TExTreeItem::AttachBranch(Integer Index, TExTreeItem* Child, Integer Positi
     if (attached) {
         std::vector<TExTreeItem*> branch;
         Child->CollectBranch(branch);
+        const bool countKnown = FTree->VisCountKnown();
         FTree->ListInsert(Position, branch.data(), static_cast<Integer>(branch.size()));
+        if (countKnown) FTree->BranchRowsCameIn(Child, Position, static_cast<Integer>(branch.size()));
         Child->AdjustCounts(1);
         Child->BranchRowsChanged();
     }

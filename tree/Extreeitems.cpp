@@ -49,7 +49,7 @@ TExTreeItem* TExTreeItems::Attach(TExTreeItem* Parent, Integer Index)
         TObject::Free(item);
         throw;
     }
-    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRows();
+    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRowsCounted();
     FTree->Refresh().UpdatePending = true;
     bracket.Done();
     return item;
@@ -187,7 +187,7 @@ void TExTreeItems::InsertExistingItem(TExTreeItem* Item, TExTreeItem* Parent, In
     Item->FCollection = this;
     Item->FParent = parent;
     parent->InsertChild(Index, Item);
-    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRows();
+    if (parent->Expanded() && parent->FullyExpanded()) FTree->MarkRowsCounted();
     FTree->Refresh().UpdatePending = true;
     bracket.Done();
 }

@@ -83,6 +83,13 @@ void TExTreeModel::MarkRows()
     ++FRowsVersion;
 }
 
+void TExTreeModel::MarkRowsCounted()
+{
+    const bool known = !FVisCountStale;
+    MarkRows();
+    FVisCountStale = !known;
+}
+
 void TExTreeModel::RequestUpdate()
 {
     TExUpdateGuard bracket(this);
@@ -143,12 +150,10 @@ void TExTreeModel::InvalidateHeights()
 
 // Rows
 
-Integer TExTreeModel::TotalVisCount()
+Integer TExTreeModel::RowsIn(Integer From, Integer To) const
 {
-    if (!FVisCountStale) return FTotalVisCount;
     Integer count = 0;
-    const Integer n = FAllItems.Count();
-    for (Integer i = 0; i < n;) {
+    for (Integer i = From; i < To;) {
         auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
         if (FFilteredVisibility && item->Hidden()) {
             i = item->PastBranch(i);
@@ -157,9 +162,24 @@ Integer TExTreeModel::TotalVisCount()
         ++count;
         i = item->Expanded() ? i + 1 : item->PastBranch(i);
     }
-    FTotalVisCount = count;
-    FVisCountStale = false;
     return count;
+}
+
+Integer TExTreeModel::TotalVisCount()
+{
+    if (!FVisCountStale) return FTotalVisCount;
+    FTotalVisCount = RowsIn(0, FAllItems.Count());
+    FVisCountStale = false;
+    return FTotalVisCount;
+}
+
+void TExTreeModel::BranchRowsCameIn(TExTreeItem* Top, Integer Position, Integer Count)
+{
+    // One item added to a large tree would otherwise count every row again.
+    FVisCountStale = false;
+    for (const TExTreeItem* p = Top->Parent(); p && !p->IsHiddenRoot(); p = p->Parent())
+        if (!p->Expanded() || (FFilteredVisibility && p->Hidden())) return;
+    FTotalVisCount += RowsIn(Position, Position + Count);
 }
 
 // All-items list

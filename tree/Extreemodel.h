@@ -200,6 +200,8 @@ public:
     TExTreeRefresh& Refresh() { return FRefresh; }
     // Sets the four view flags that make the rows be built again.
     void MarkRows();
+    // The same for rows that came in as a branch the row count already took.
+    void MarkRowsCounted();
     // Asks for the view's update: at the end of the bracket, or at once outside one.
     void RequestUpdate();
 
@@ -208,6 +210,11 @@ public:
     Integer VarHeightCount = 0;
     // Rows: items whose ancestors are all expanded (and, when filtering, none of them hidden).
     Integer TotalVisCount();
+    // Whether the row count stands as counted (no change since that asks for a count afresh).
+    bool VisCountKnown() const { return !FVisCountStale; }
+    // A branch Count entries long came in at Position of the all-items list while the row count
+    // stood known: the count takes its rows, counted in the branch alone.
+    void BranchRowsCameIn(TExTreeItem* Top, Integer Position, Integer Count);
     // Changes whenever the rows may have changed (structure, expansion, hiding, filtering): a view
     // keeps positions it steps from only while this stays the same.
     Integer RowsVersion() const { return FRowsVersion; }
@@ -299,6 +306,9 @@ private:
     void EndUpdateWork();
     void DeselectOne(TExTreeItem* Item);
     TExTreeItem* NearestShown(TExTreeItem* Item);
+    // Rows among the entries From..To-1 of the all-items list, each taken as a row unless an
+    // entry before it in the range left it out (collapsed or, when filtering, hidden).
+    Integer RowsIn(Integer From, Integer To) const;
 
     TExTreeHost* FHost;
     TExTreeItems* FItems = nullptr;
