@@ -402,6 +402,9 @@ Integer TExTreeItem::GetHeight()
     if (OwnerHeight() && !IsHTML() && !adjusted) return FTree->LineHeight;
     if (FHeight > 0 && !Multiline() && !IsHTML()) return FHeight;
     if (FCachedHeight >= 0) return FCachedHeight;
+    // Measuring raises events whose handlers may delete this item.
+    TExTreeOperation op(FTree);
+    op.Hold(this);
     Integer height = 0;
     if (FTree->ShowColumns) {
         const Integer sections = FTree->Host() ? FTree->Host()->SectionCount() : 0;

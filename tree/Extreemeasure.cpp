@@ -82,6 +82,9 @@ static TSize MeasureCellText(TCustomExTree* Tree, TBitmap* Scratch, TExTreeItem*
 
 void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint& Size)
 {
+    // The picture, style, text and part events may delete the item being measured.
+    TExTreeOperation op(FModel.get());
+    op.Hold(Item);
     const Integer I = FItemIndent;
     const Integer L = LineHeight();
     const Integer sections = FHeader->Sections()->Count();

@@ -40,8 +40,8 @@ void Fill(TCanvas* Canvas, const TRect& R, TColor Color)
 // How a text is placed vertically in its box.
 enum class TVertical { Top, Center };
 
-// Keeps what is drawn inside a rectangle until it goes or is released; the clip before it comes
-// back. A context that went meanwhile (a handler freed the view) is left alone.
+// Keeps what is drawn inside a rectangle while it lives; the clip before it comes back. A context
+// that went meanwhile (a handler freed the view) is left alone.
 class TClipTo {
 public:
     TClipTo(HDC DC, const TRect& R) : FDC(DC), FSaved(CreateRectRgn(0, 0, 0, 0))
@@ -51,13 +51,10 @@ public:
     }
     TClipTo(const TClipTo&) = delete;
     TClipTo& operator=(const TClipTo&) = delete;
-    ~TClipTo() { Release(); }
-    void Release()
+    ~TClipTo()
     {
-        if (!FSaved) return;
         SelectClipRgn(FDC, FHad ? FSaved : nullptr);
         DeleteObject(FSaved);
-        FSaved = nullptr;
     }
 
 private:

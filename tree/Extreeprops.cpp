@@ -311,7 +311,8 @@ void TCustomExTree::SetItemIndent(Integer Value)
 {
     if (FItemIndent == Value) return;
     FItemIndent = Value;
-    SetterRefresh(false, true, false, false);
+    // Every row's width holds its level's indent.
+    SetterRefresh(false, true, true, false);
 }
 
 void TCustomExTree::SetHeaderUseTreeFont(bool Value)
@@ -353,7 +354,7 @@ void TCustomExTree::SetCheckBoxGlyph(TBitmap* Value)
         FCheckBoxGlyph->Assign(Value);
     else
         FCustomCheckboxes = false;
-    if (ShowCheckboxes()) SetterRefresh(false, true, false, false);
+    if (ShowCheckboxes()) SetterRefresh(false, true, true, false);
 }
 
 void TCustomExTree::SetRadioButtonGlyph(TBitmap* Value)
@@ -379,7 +380,7 @@ void TCustomExTree::SetCustomCheckboxes(bool Value)
 {
     if (FCustomCheckboxes == Value) return;
     FCustomCheckboxes = Value;
-    if (ShowCheckboxes()) SetterRefresh(false, true, false, false);
+    if (ShowCheckboxes()) SetterRefresh(false, true, true, false);
 }
 
 void TCustomExTree::SetCustomPlusMinus(bool Value)

@@ -322,9 +322,10 @@ void TExTreeView::DefineHRange()
     const Integer version = model->RowsVersion();
     for (TExTreeItem* item = FirstRow(model); item; item = NextRow(model, item)) {
         const Integer w = item->GetWidth();
-        // A handler that changed the rows while a row was measured: the walk cannot go on.
+        // A handler that changed the rows while a row was measured: the walk cannot go on, the
+        // rows are measured again in the next round of the bracket's end.
         if (model->RowsVersion() != version) {
-            FWidthsKept = false;
+            DropRowWidths();
             break;
         }
         item->RowWidth = w;
@@ -348,27 +349,19 @@ bool TCustomExTree::RowWidthChanged(TExTreeItem* Item, bool Branch)
 bool TExTreeView::RowWidthChanged(TExTreeItem* Item, bool Branch)
 {
     TExTreeRefresh& w = FTree->RefreshFlags();
-    if (FTree->ShowColumns()) return true;
-    if (!FWidthsKept || w.HRangeStale) {
-        DropRowWidths();
-        return true;
-    }
-    bool kept;
-    if (Item->IsHiddenRoot()) {
-        kept = false;
-    } else if (Branch) {
-        kept = RecountBranch(Item);
-    } else {
-        kept = --FWidthBudget >= 0 && Recount(Item, IsRow(Item));
-    }
-    if (!kept) {
-        DropRowWidths();
-        return true;
-    }
-    const Integer widest = FRowWidths.empty() ? 0 : FRowWidths.rbegin()->first;
-    if (widest != FHRange) {
-        SetRowsRange(widest);
-        w.UpdatePending = true;
+    if (!FTree->ShowColumns()) {
+        // The whole tree (the hidden root's branch) is measured again at the end of the bracket.
+        const bool kept = FWidthsKept && !w.HRangeStale && !Item->IsHiddenRoot() &&
+                          (Branch ? RecountBranch(Item) : --FWidthBudget >= 0 && Recount(Item, IsRow(Item)));
+        if (kept) {
+            const Integer widest = FRowWidths.empty() ? 0 : FRowWidths.rbegin()->first;
+            if (widest != FHRange) {
+                SetRowsRange(widest);
+                w.UpdatePending = true;
+            }
+        } else {
+            DropRowWidths();
+        }
     }
     return true;
 }
@@ -673,8 +666,6 @@ void TExTreeView::CMMouseWheel(TMessage& Message)
         // the pointer afterwards, drawn again over the repainted rows.
         if (FFrameShown) DrawMouseSelFrame();
         SetVPosition(Integer(std::clamp<Int64>(to, 0, INT_MAX)));
-        if (!self) return;
-        Update();
         if (!self || !FFrameSelecting) return;
         const TPoint p = ScreenToClient(
             TPoint{Integer(short(LOWORD(Message.LParam))), Integer(short(HIWORD(Message.LParam)))});
@@ -687,9 +678,10 @@ void TExTreeView::CMMouseWheel(TMessage& Message)
                 FFrameEndOffset = p.Y - RowTop(corner);
             }
             SelectMouseSelectItems();
-            if (!self || !FFrameSelecting) return;
-            Update();
+            if (!self) return;
         }
+        Update();
+        if (!self || !FFrameSelecting) return;
         if (!FFrameShown) DrawMouseSelFrame();
     }
     if (self) MouseMovedUnder();
@@ -789,13 +781,10 @@ void TExTreeView::ForgetItem(TExTreeItem* Item)
     if (FFrameItems) FFrameItems->Remove(Item);
     for (TRowPosition& p : FPositions)
         if (p.Item == Item) p = TRowPosition{};
-    if (Item->RowWidthMark == FWidthMark && FWidthsKept) {
+    // The item's width leaves the rows' widths (the deletion asks for the view's update itself).
+    if (Item->RowWidthMark == FWidthMark && FWidthsKept && !FTree->ShowColumns()) {
         Uncount(Item);
-        const Integer widest = FRowWidths.empty() ? 0 : FRowWidths.rbegin()->first;
-        if (widest != FHRange && !FTree->ShowColumns()) {
-            SetRowsRange(widest);
-            FTree->RefreshFlags().UpdatePending = true;
-        }
+        SetRowsRange(FRowWidths.empty() ? 0 : FRowWidths.rbegin()->first);
     }
 }
 

@@ -693,6 +693,10 @@ TEST_P(Cells, StylesGiveColoursPicturesAndMarkedUpText)
     Tree->Header()->Sections()->GetSection(2)->SetAlignment(hsaRight);
     EXPECT_EQ(At(184, 8), Rgb(clWindow));
     EXPECT_EQ(At(255, 8), Rgb(clGreen));
+    Tree->Header()->Sections()->GetSection(2)->SetAlignment(hsaCenter);
+    EXPECT_EQ(At(255, 8), Rgb(clWindow));
+    EXPECT_EQ(At(216, 8), Rgb(clGreen)) << "the middle of [180, 259)";
+    EXPECT_EQ(At(223, 8), Rgb(clGreen));
     // A marked-up column text is drawn with its own colours.
     B->ColumnText()->Put(0, "<html><font color=\"#FF0000\">red</font></html>");
     B->SetIsHTML(true);
@@ -821,6 +825,13 @@ TEST_P(Cells, LinesOfColumnsScrolledUnderTheLockedOneStayHidden)
     EXPECT_EQ(At(89, 5), Peek(89, 40)) << "in the rows too";
     EXPECT_EQ(At(99, below), Rgb(clGreen)) << "the locked column's own line";
     EXPECT_EQ(At(229 - 40, below), Rgb(clGreen)) << "a column right of it";
+    // At the locked column's left edge a line is under it; just right of it, not.
+    Tree->SetBounds(10, 10, 200, 200);
+    Tree->SetHPosition(129);
+    ASSERT_EQ(Tree->LeftPosition(), 129);
+    EXPECT_EQ(At(0, below), Rgb(clWindow));
+    Tree->SetHPosition(29);
+    EXPECT_EQ(At(100, below), Rgb(clGreen));
 }
 
 TEST_P(Cells, ASingleLineStyledTextIsCentredInATallRowAndWithoutAPictureItShows)

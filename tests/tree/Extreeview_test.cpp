@@ -332,7 +332,7 @@ TEST_F(ViewTest, TheWidestRowFollowsEveryChange)
         if (bracket) Items().BeginUpdate();
         for (int n = bracket ? 1 + rng() % 4 : 1; n > 0; --n) {
             TExTreeItem* item = any();
-            switch (rng() % 14) {
+            switch (rng() % 15) {
             case 0:
             case 1: item->SetText(text()); break;
             case 2: item->Expand(rng() % 8 == 0); break;
@@ -361,6 +361,14 @@ TEST_F(ViewTest, TheWidestRowFollowsEveryChange)
             case 10: item->SetState(5, !item->GetState(5)); break;
             case 11: item->SetIndentAdjust(Integer(rng() % 30)); break;
             case 12: item->SetSuppressButtons(!item->SuppressButtons()); break;
+            case 13:
+                // Out of the tree and back in at another place.
+                if (TExTreeItem* to = any(); to && to != item && !to->IsUnder(item)) {
+                    Items().RemoveItem(item);
+                    ASSERT_EQ(View()->HRange(), WidestRow(Items())) << "step " << step << " out";
+                    Items().InsertExistingItem(item, rng() % 3 ? to : nullptr, 0);
+                }
+                break;
             default: item->SetMultiline(!item->Multiline()); break;
             }
         }
@@ -369,6 +377,65 @@ TEST_F(ViewTest, TheWidestRowFollowsEveryChange)
     }
     Items().Clear();
     EXPECT_EQ(View()->HRange(), 0);
+}
+
+// Handlers that change the rows while rows are measured: the widest row is measured again, and an
+// item deleted while it was measured is left alone.
+TEST_F(ViewTest, TheWidestRowSurvivesHandlersThatDeleteRowsWhileMeasured)
+{
+    Tree->SetImages(SolidImages(Form, {clRed}));
+    Items().BeginUpdate();
+    TExTreeItem* parent = Items().Add(nullptr, "parent");
+    std::vector<TExTreeItem*> children;
+    for (int i = 0; i < 10; ++i) children.push_back(Items().AddChild(parent, "child " + std::to_string(i)));
+    for (int i = 0; i < 40; ++i) Items().Add(nullptr, "row " + std::to_string(i));
+    Items().Add(nullptr, std::string(60, 'W'));
+    Items().EndUpdate();
+    uitest::Pump();
+    TExTreeItem* victim = nullptr;
+    Tree->OnItemPicDraw = [&](TObject*, TExTreeItem* Item, Integer&) {
+        if (victim && Item == victim) {
+            victim = nullptr;
+            Items().Delete(Item);
+        }
+    };
+    // Measured as the branch comes into view.
+    victim = children[3];
+    parent->Expand(false);
+    uitest::Pump();
+    EXPECT_EQ(victim, nullptr);
+    EXPECT_EQ(parent->Count(), 9);
+    EXPECT_EQ(View()->HRange(), WidestRow(Items()));
+    // Measured with every row, after a change of the whole tree.
+    victim = Items().Item(20);
+    Tree->SetItemIndent(19);
+    uitest::Pump();
+    EXPECT_EQ(victim, nullptr);
+    EXPECT_EQ(View()->HRange(), WidestRow(Items()));
+    Tree->OnItemPicDraw = nullptr;
+}
+
+// A row counted before every row was measured again, but no row then, counts no more: its twin
+// of the same width elsewhere keeps the widest width when it goes.
+TEST_F(ViewTest, RowsCountedBeforeAllWereMeasuredAgainAreForgotten)
+{
+    Items().BeginUpdate();
+    TExTreeItem* p = Items().Add(nullptr, "p");
+    TExTreeItem* q = Items().Add(nullptr, "q");
+    TExTreeItem* a = Items().AddChild(p, std::string(50, 'W'));
+    TExTreeItem* b = Items().AddChild(q, std::string(50, 'W'));
+    p->Expand(false);
+    q->Expand(false);
+    Items().EndUpdate();
+    ASSERT_EQ(View()->HRange(), b->GetWidth());
+    Items().BeginUpdate();
+    p->Collapse(false);
+    Tree->SetItemIndent(18);
+    Items().EndUpdate();
+    ASSERT_EQ(View()->HRange(), b->GetWidth());
+    Items().Delete(a);
+    EXPECT_EQ(View()->HRange(), b->GetWidth());
+    EXPECT_EQ(View()->HRange(), WidestRow(Items()));
 }
 
 // A change of one row measures that row, not every row of the tree (each measure of a row asks for
