@@ -67,7 +67,8 @@ const Pattern LeafPattern = {
 // screen show through.
 const Palette CursorColours = {{' ', Clear}, {'X', 0x000000}, {'o', 0xFFFFFF}, {'r', 0x0000C0}};
 
-const Pattern NoDropPattern = {
+// The arrow every drag cursor starts with, down to the start of its tail.
+const Pattern Arrow = {
     "X",
     "XX",
     "XoX",
@@ -83,6 +84,16 @@ const Pattern NoDropPattern = {
     "XoX XooX",
     "XX  XooX",
     "X    XooX",
+};
+
+Pattern Joined(const Pattern& Top, const Pattern& Rest)
+{
+    Pattern p = Top;
+    p.insert(p.end(), Rest.begin(), Rest.end());
+    return p;
+}
+
+const Pattern NoDropPattern = Joined(Arrow, {
     "     XooX       ooooo",
     "      XX      oorrrrroo",
     "             oorrrrrrroo",
@@ -96,25 +107,10 @@ const Pattern NoDropPattern = {
     "             oorrrrrrroo",
     "              oorrrrroo",
     "                ooooo",
-};
+});
 
 // The arrow of the move and copy cursors with the top of the page it drags.
-const Pattern ArrowWithPage = {
-    "X",
-    "XX",
-    "XoX",
-    "XooX",
-    "XoooX",
-    "XooooX",
-    "XoooooX",
-    "XooooooX",
-    "XoooooooX",
-    "XooooooooX",
-    "XoooooXXXXX",
-    "XooXooX",
-    "XoX XooX",
-    "XX  XooX",
-    "X    XooX",
+const Pattern ArrowWithPage = Joined(Arrow, {
     "     XooX",
     "      XX",
     "           XoXoXoXoXoXo",
@@ -122,14 +118,7 @@ const Pattern ArrowWithPage = {
     "           Xooooooooooo",
     "           oooooooooooX",
     "           Xooooooooooo",
-};
-
-Pattern Joined(const Pattern& Top, const Pattern& Rest)
-{
-    Pattern p = Top;
-    p.insert(p.end(), Rest.begin(), Rest.end());
-    return p;
-}
+});
 
 const Pattern MovePattern = Joined(ArrowWithPage, {
     "           oooooooooooX",
