@@ -816,11 +816,6 @@ protected:
     void ReRenderAllHTMLItems();
     // Applies the all/rows/view patterns of the property setters inside a bracket.
     void SetterRefresh(bool Rows, bool View, bool Range, bool All);
-    void ApplyAutoLineHeight();
-    // Enabled, or selected all the same.
-    bool Selectable(TExTreeItem* Item, bool SelectDisabled) const;
-    void RedrawRowOf(TExTreeItem* Item);
-    void GradientChanged();
     // Images or Images2 changed (First: Images).
     void ImagesChanged(bool First);
 

@@ -10,6 +10,36 @@
 #include "tree/Extreectl.h"
 #include "tree/Extreeview.h"
 
+namespace {
+
+// The line height follows what it is made of while AutoLineHeight is on.
+void ApplyAutoLineHeight(TCustomExTree* Tree)
+{
+    if (!Tree->AutoLineHeight()) return;
+    TExTreeModel* model = Tree->Model();
+    const Integer h = Tree->DefineLineHeight();
+    if (h == model->LineHeight) return;
+    model->LineHeight = h;
+    model->InvalidateHeights();
+    Tree->RefreshFlags().TopIndexChanged = Tree->RefreshFlags().ViewChanged = true;
+}
+
+void RedrawRowOf(TCustomExTree* Tree, TExTreeItem* Item)
+{
+    if (Item && Tree->View()) Tree->View()->InvalidateItem(Item, raRow, 0, 0);
+}
+
+// A gradient is drawn once into the view's bitmap: that bitmap is made again for new colours.
+void GradientChanged(TCustomExTree* Tree)
+{
+    if (Tree->BackgroundType() != bgtHorzGradient && Tree->BackgroundType() != bgtVertGradient) return;
+    if (Tree->GetUpdating()) return;
+    Tree->View()->RedoTmpBmp();
+    Tree->View()->Invalidate();
+}
+
+}  // namespace
+
 void TCustomExTree::SetShowHeader(bool Value)
 {
     if (ShowColumns() == Value) return;
@@ -271,23 +301,12 @@ TSortTypes TCustomExTree::SectionTypeToSortType(TExFieldType FieldType)
 
 void TCustomExTree::SetFilteredVisibility(bool Value) { FModel->SetFilteredVisibility(Value); }
 
-// The line height follows what it is made of while AutoLineHeight is on.
-void TCustomExTree::ApplyAutoLineHeight()
-{
-    if (!FAutoLineHeight) return;
-    const Integer h = DefineLineHeight();
-    if (h == FModel->LineHeight) return;
-    FModel->LineHeight = h;
-    FModel->InvalidateHeights();
-    RefreshFlags().TopIndexChanged = RefreshFlags().ViewChanged = true;
-}
-
 void TCustomExTree::SetHorizontalLines(bool Value)
 {
     if (FHorizontalLines == Value) return;
     FHorizontalLines = Value;
     TExUpdateGuard bracket(FModel.get());
-    ApplyAutoLineHeight();
+    ApplyAutoLineHeight(this);
     SetterRefresh(true, false, false, false);
     bracket.Done();
 }
@@ -302,7 +321,7 @@ void TCustomExTree::SetBarStyle(bool Value)
         FTextColor = clBtnText;
         FLinesColor = clBtnShadow;
     }
-    ApplyAutoLineHeight();
+    ApplyAutoLineHeight(this);
     SetterRefresh(false, true, true, false);
     bracket.Done();
 }
@@ -335,11 +354,6 @@ bool IsActiveControl(TCustomExTree* Tree)
 }
 
 }  // namespace
-
-void TCustomExTree::RedrawRowOf(TExTreeItem* Item)
-{
-    if (Item && FView) FView->InvalidateItem(Item, raRow, 0, 0);
-}
 
 void TCustomExTree::SetChangeStateImage(bool Value)
 {
@@ -398,21 +412,21 @@ void TCustomExTree::SetDragRectAcceptColor(TColor Value)
 {
     if (FDragRectAcceptColor == Value) return;
     FDragRectAcceptColor = Value;
-    if (FDragTrgDrawMode != SelColorRect && FDragTrgDrawMode != dtdNone) RedrawRowOf(GetDropTarget());
+    if (FDragTrgDrawMode != SelColorRect && FDragTrgDrawMode != dtdNone) RedrawRowOf(this, GetDropTarget());
 }
 
 void TCustomExTree::SetDragRectDenyColor(TColor Value)
 {
     if (FDragRectDenyColor == Value) return;
     FDragRectDenyColor = Value;
-    if (FDragTrgDrawMode != SelColorRect && FDragTrgDrawMode != dtdNone) RedrawRowOf(GetDropTarget());
+    if (FDragTrgDrawMode != SelColorRect && FDragTrgDrawMode != dtdNone) RedrawRowOf(this, GetDropTarget());
 }
 
 void TCustomExTree::SetDragTrgDrawMode(TDragTargetDraw Value)
 {
     if (FDragTrgDrawMode == Value) return;
     FDragTrgDrawMode = Value;
-    RedrawRowOf(GetDropTarget());
+    RedrawRowOf(this, GetDropTarget());
 }
 
 bool TCustomExTree::DraggableSections() const { return FHeader->AllowDrag(); }
@@ -423,7 +437,7 @@ void TCustomExTree::SetDrawFocusRect(bool Value)
 {
     if (FDrawFocusRect == Value) return;
     FDrawFocusRect = Value;
-    RedrawRowOf(GetFocused());
+    RedrawRowOf(this, GetFocused());
 }
 
 void TCustomExTree::SetFocusedSelectColor(TColor Value)
@@ -454,33 +468,25 @@ void TCustomExTree::SetHideSelectTextColor(TColor Value)
     if (!IsActiveControl(this) && FHideSelection) FView->Invalidate();
 }
 
-void TCustomExTree::GradientChanged()
-{
-    if (FBackgroundType != bgtHorzGradient && FBackgroundType != bgtVertGradient) return;
-    if (GetUpdating()) return;
-    FView->RedoTmpBmp();
-    FView->Invalidate();
-}
-
 void TCustomExTree::SetGradientStartColor(TColor Value)
 {
     if (FGradientStartColor == Value) return;
     FGradientStartColor = Value;
-    GradientChanged();
+    GradientChanged(this);
 }
 
 void TCustomExTree::SetGradientEndColor(TColor Value)
 {
     if (FGradientEndColor == Value) return;
     FGradientEndColor = Value;
-    GradientChanged();
+    GradientChanged(this);
 }
 
 void TCustomExTree::SetGradientSteps(Integer Value)
 {
     if (Value < 1 || FGradientSteps == Value) return;
     FGradientSteps = Value;
-    GradientChanged();
+    GradientChanged(this);
 }
 
 TColor TCustomExTree::HeaderActiveFilterColor() const { return FHeader->ActiveFilterColor(); }
@@ -555,7 +561,7 @@ void TCustomExTree::ImagesChanged(bool First)
 {
     if (IsDestroying()) return;
     TExUpdateGuard bracket(FModel.get());
-    ApplyAutoLineHeight();
+    ApplyAutoLineHeight(this);
     if (!ShowColumns()) {
         FView->DefineHRange();
     } else if (First) {
@@ -651,21 +657,21 @@ void TCustomExTree::SetRowHotTrack(bool Value)
 {
     if (FRowHotTrack == Value) return;
     FRowHotTrack = Value;
-    if (FTracking) RedrawRowOf(GetTrackItem());
+    if (FTracking) RedrawRowOf(this, GetTrackItem());
 }
 
 void TCustomExTree::SetUnderlineTracked(bool Value)
 {
     if (FUnderlineTracked == Value) return;
     FUnderlineTracked = Value;
-    if (FTracking) RedrawRowOf(GetTrackItem());
+    if (FTracking) RedrawRowOf(this, GetTrackItem());
 }
 
 void TCustomExTree::SetTrackColor(TColor Value)
 {
     if (FTrackColor == Value) return;
     FTrackColor = Value;
-    RedrawRowOf(GetTrackItem());
+    RedrawRowOf(this, GetTrackItem());
 }
 
 void TCustomExTree::SetRowSelect(bool Value)
@@ -686,7 +692,7 @@ void TCustomExTree::SetSelectColumn(Integer Value)
     if (MultiSelect())
         SetterRefresh(false, true, false, false);
     else
-        RedrawRowOf(GetFocused());
+        RedrawRowOf(this, GetFocused());
 }
 
 void TCustomExTree::SetShowButtons(bool Value)
@@ -750,7 +756,7 @@ void TCustomExTree::SetShowImages(bool Value)
     if (FModel->ShowImages == Value) return;
     FModel->ShowImages = Value;
     TExUpdateGuard bracket(FModel.get());
-    ApplyAutoLineHeight();
+    ApplyAutoLineHeight(this);
     SetterRefresh(true, false, true, false);
     bracket.Done();
 }

@@ -119,11 +119,6 @@ void TCustomExTree::DeselectAllEx(bool IncludeHidden) { FModel->DeselectAllEx(In
 
 void TCustomExTree::SelectRange(TExTreeItem* FromItem, TExTreeItem* ToItem) { SelectRange2(FromItem, ToItem, true); }
 
-bool TCustomExTree::Selectable(TExTreeItem* Item, bool SelectDisabled) const
-{
-    return Item->Enabled() || SelectDisabled || FIgnoreEnabled;
-}
-
 void TCustomExTree::SelectRange2(TExTreeItem* FromItem, TExTreeItem* ToItem, bool SelectDisabled)
 {
     if (!MultiSelect() || FromItem == ToItem) return;
