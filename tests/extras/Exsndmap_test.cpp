@@ -221,6 +221,10 @@ TEST_F(SoundMap, SilentCases)
     EXPECT_EQ(map->GetEventValues("Missing"), "");
     EXPECT_EQ(map->GetEventLabels("Missing"), "");
     EXPECT_TRUE(map->GetEnabled("Missing"));
+    // Asking about an event leaves no key behind for it.
+    HKEY k = nullptr;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\Morvik\\Missing", 0, KEY_READ, &k),
+              ERROR_FILE_NOT_FOUND);
     map->Mute = true;
     map->Play("On");
     EXPECT_TRUE(NothingPlayed());

@@ -77,6 +77,11 @@ TEST_F(RegistryTest, BadPathsAndHandles)
               ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegOpenKeyEx(reinterpret_cast<HKEY>(std::uintptr_t{0x77}), "", 0, KEY_READ, &k), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(reinterpret_cast<HKEY>(std::uintptr_t{0x77})), ERROR_INVALID_HANDLE);
+    // The predefined roots can always be closed, and stay usable.
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        EXPECT_EQ(RegCloseKey(root), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "", 0, KEY_READ, &k), ERROR_SUCCESS);
+    RegCloseKey(k);
     std::string path;
     for (DWORD i = 0; i < RegMaxKeyDepth; ++i) path += (i ? "\\d" : "d");
     k = Create(HKEY_CURRENT_USER, path);
