@@ -109,6 +109,9 @@ QWidget* HostWidget(HWND wnd);
 // drawing outside clip (image pixels; null: the whole image). wnd is the window the image belongs
 // to (0 for a bitmap's memory context); drawing through it calls WindowImageChanged(wnd).
 HDC CreateImageDC(QImage* image, HWND wnd, TPoint origin, const QRegion* clip);
+// The context BeginPaint hands out: its drawing is shown at EndPaint, once for the whole paint,
+// instead of call by call.
+void ShowAtEndPaint(HDC dc);
 void DeleteImageDC(HDC dc);
 // The image a device context currently draws into (a selected bitmap for memory contexts).
 QImage* DCImage(HDC dc);

@@ -87,11 +87,16 @@ void TWinControl::PaintHandler(TMessage& Message)
     if (!dc)
         dc = BeginPaint(wnd, &ps);
     int saved = SaveDC(dc);
-    // Opaque windowless children paint over their rectangle; the window leaves it out.
+    // Opaque windowless children paint over their rectangle; the window leaves it out. Only those
+    // the paint reaches matter: a small update of a window of many controls stays small.
+    TRect box;
+    GetClipBox(dc, &box);
     for (TControl* c : FControls)
-        if (!dynamic_cast<TWinControl*>(c) && c->Visible() && (c->ControlStyle & csOpaque)) {
+        if (c->Visible() && (c->ControlStyle & csOpaque)) {
             TRect r = c->BoundsRect();
-            ExcludeClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
+            if (r.Left < box.Right && box.Left < r.Right && r.Top < box.Bottom && box.Top < r.Bottom &&
+                !dynamic_cast<TWinControl*>(c))
+                ExcludeClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
         }
     // A drawing handler may free the control it draws.
     TGuardPtr<TWinControl> self(this);
@@ -114,12 +119,15 @@ void TWinControl::PaintControls(HDC DC, TControl* First)
     auto it = FControls.begin();
     if (First)
         it = std::find(FControls.begin(), FControls.end(), First);
+    TRect box;
+    GetClipBox(DC, &box);
     for (; it != FControls.end(); ++it) {
         TControl* c = *it;
-        if (dynamic_cast<TWinControl*>(c) || !c->Visible())
+        if (!c->Visible())
             continue;
         TRect r = c->BoundsRect();
-        if (!RectVisible(DC, &r))
+        if (r.Left >= box.Right || box.Left >= r.Right || r.Top >= box.Bottom || box.Top >= r.Bottom ||
+            dynamic_cast<TWinControl*>(c) || !RectVisible(DC, &r))
             continue;
         int saved = SaveDC(DC);
         MoveWindowOrg(DC, c->Left(), c->Top());

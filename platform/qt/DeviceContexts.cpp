@@ -87,7 +87,7 @@ Surface Prepare(DCObj* dc)
 
 void Touched(DCObj* dc, const QRect& imgRect)
 {
-    if (!dc->wnd)
+    if (!dc->wnd || dc->shownAtEndPaint)
         return;
     // What the context may reach: the clip the last drawing prepared.
     QRect reach = dc->cache.surface.index ? dc->cache.surface.clip.boundingRect() : QRect();
@@ -137,6 +137,12 @@ HDC CreateImageDC(QImage* image, HWND wnd, TPoint origin, const QRegion* clip)
 }
 
 void DeleteImageDC(HDC h) { ::DeleteDC(h); }
+
+void ShowAtEndPaint(HDC h)
+{
+    if (DCObj* dc = DC(h))
+        dc->shownAtEndPaint = true;
+}
 
 QImage* DCImage(HDC h)
 {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/CodePages.h"
 #include "platform/qt/GdiObjects.h"
 
 using namespace morvik::backend;
@@ -78,6 +79,41 @@ FontObj::FontObj(const LOGFONT& l) : GdiObj(OBJ_FONT), lf(l), metrics(QFont())
     maxWidth = std::max(m.maxWidth(), aveWidth);
 }
 
+int GlyphTable::ByteOf(char16_t c) const
+{
+    Byte b = 0;
+    if (!CharToCodePage(c, codePage, b) || !own[b])
+        return -1;
+    return b;
+}
+
+const GlyphTable* FontObj::Glyphs()
+{
+    std::call_once(FGlyphsOnce, [this] {
+        if (font.underline() || font.strikeOut())
+            return;
+        auto t = std::make_unique<GlyphTable>();
+        t->raw = QRawFont::fromFont(font);
+        if (!t->raw.isValid())
+            return;
+        t->codePage = CharsetToCodePage(lf.lfCharSet);
+        for (int b = 0; b < 256; ++b) {
+            const char32_t c = CodePageToChar(Byte(b), t->codePage);
+            // Control codes and the soft hyphen (which shaping hides) are left to the toolkit.
+            if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0xAD)
+                continue;
+            const QList<quint32> glyph = t->raw.glyphIndexesForString(QString::fromUcs4(&c, 1));
+            if (glyph.size() != 1 || glyph.front() == 0)
+                continue;
+            t->index[b] = glyph.front();
+            t->advance[b] = t->raw.advancesForGlyphIndexes(glyph).front().x();
+            t->own[b] = true;
+        }
+        FGlyphs = std::move(t);
+    });
+    return FGlyphs.get();
+}
+
 LOGFONT DefaultLogFont(int height, const char* face)
 {
     LOGFONT lf;
@@ -95,6 +131,20 @@ FontObj* FontOfDC(DCObj* dc)
 
 int TextWidthPx(FontObj* f, const QString& s, int charExtra)
 {
+    // The glyphs' advances add up to what shaping measures wherever the glyphs are drawn alone.
+    if (const GlyphTable* t = f->Glyphs(); t && !s.isEmpty()) {
+        qreal width = 0;
+        bool plain = true;
+        for (qsizetype i = 0; plain && i < s.size(); ++i) {
+            const char16_t c = s.at(i).unicode();
+            const int b = t->ByteOf(c);
+            plain = b >= 0 && !(c == u'f' && i + 1 < s.size() && GlyphTable::Joins(s.at(i + 1).unicode()));
+            if (plain)
+                width += t->advance[b];
+        }
+        if (plain)
+            return qRound(width) + charExtra * int(s.size());
+    }
     return f->metrics.horizontalAdvance(s) + charExtra * int(s.size());
 }
 

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QRawFont>
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
@@ -42,12 +43,33 @@ struct BrushObj : GdiObj {
     QImage pattern;
 };
 
+// The glyphs of a font's code page: text of these characters is drawn as glyphs at their advances,
+// without shaping it (the fonts have no kerning and full hinting, so advances simply add up, as the
+// system's text output places them).
+struct GlyphTable {
+    QRawFont raw;
+    int codePage = 1252;
+    quint32 index[256] = {};
+    qreal advance[256] = {};
+    bool own[256] = {};  // the font has the character itself: no fallback font, no control code
+    // The byte of a character when the font draws it itself; -1 otherwise.
+    int ByteOf(char16_t c) const;
+    // Shaping joins f with the character after it into a ligature.
+    static bool Joins(char16_t Next) { return Next == u'f' || Next == u'i' || Next == u'l'; }
+};
+
 struct FontObj : GdiObj {
     explicit FontObj(const LOGFONT& l);
     LOGFONT lf;
     QFont font;
     QFontMetrics metrics;  // kept: making metrics for every measurement costs more than measuring
     int ascent = 0, descent = 0, emHeight = 0, aveWidth = 0, maxWidth = 0;
+    // Built on first use; null when the font cannot be drawn as plain glyphs (underline, strike-out).
+    const GlyphTable* Glyphs();
+
+private:
+    std::once_flag FGlyphsOnce;
+    std::unique_ptr<GlyphTable> FGlyphs;
 };
 
 struct BitmapObj : GdiObj {
@@ -115,6 +137,7 @@ struct DCObj {
     QImage* image = nullptr;  // window image; memory contexts draw into the selected bitmap
     bool memory = false;
     HWND wnd = nullptr;
+    bool shownAtEndPaint = false;  // BeginPaint's: EndPaint shows what it drew
     TPoint origin;
     bool hasSysClip = false;
     QRegion sysClip;  // image coordinates
@@ -203,6 +226,8 @@ Surface Prepare(DCObj* dc);
 // all the context may reach) is repainted.
 void Touched(DCObj* dc, const QRect& imgRect);
 inline QRgb* Px(QImage* img, int x, int y) { return reinterpret_cast<QRgb*>(img->scanLine(y)) + x; }
+// A rectangle of pixels from first set to v, rows stride pixels apart.
+void FillPixelRect(QRgb* first, qsizetype stride, int width, int height, QRgb v);
 // Rows of an image reached without the per-row detach check of QImage::scanLine.
 struct Rows {
     explicit Rows(QImage* img)

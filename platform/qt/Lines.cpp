@@ -104,15 +104,21 @@ void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const 
     // Clip tests only where the line leaves the clip's rectangles; neighbouring pixels mostly
     // share the rectangle of the last one.
     bool unclipped = s.covers(box);
-    const QRect* last = nullptr;
+    // The clip rectangle of the last pixel, as plain bounds (QRect::contains is not inlined).
+    int cl = 1, ct = 1, cr = 0, cb = 0;
     int rop = dc->st.rop2;
+    const Rows rows(s.img);
     auto plot = [&](int r, QRgb c) {
-        if (!unclipped && !(last && last->contains(x, y))) {
-            last = s.index->find(x, y);
-            if (!last)
+        if (!unclipped && !(x >= cl && x <= cr && y >= ct && y <= cb)) {
+            const QRect* in = s.index->find(x, y);
+            if (!in)
                 return;
+            cl = in->left();
+            ct = in->top();
+            cr = in->right();
+            cb = in->bottom();
         }
-        QRgb* p = Px(s.img, x, y);
+        QRgb* p = rows.at(x, y);
         *p = r == R2_COPYPEN ? c : Rop2(r, *p, c);
     };
     for (int i = 0; i < steps; ++i) {

@@ -42,7 +42,9 @@ void SurfaceWidget::paintEvent(QPaintEvent* e)
     QRect r = e->rect();
     ++(CaretBlinkOnly(w, r) ? gPaintCounts.CaretBlinks : gPaintCounts.ScreenUpdates);
     QPainter p(this);
-    p.drawImage(r.topLeft(), w->image, r);
+    // Rectangle by rectangle: a window under many children shows only what they leave free.
+    for (const QRect& part : e->region())
+        p.drawImage(part.topLeft(), w->image, part);
     // The caret is drawn over the image, so blits into the image never disturb it.
     PaintCaretOverlay(w, p);
 }
@@ -61,11 +63,24 @@ HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
     gPendingPaint.erase(w);
     if (w->frameDirty && !w->topLevel)
         SendMessage(h, WM_NCPAINT, 1, 0);
-    QRegion clip = upd.translated(c.Left, c.Top);
+    // Children cover what they cover: a window that clips them paints only around them.
+    QRegion paintable = upd;
+    if (w->style & WS_CLIPCHILDREN) {
+        const QRect reach = upd.boundingRect();
+        const int left = reach.left(), top = reach.top(), right = left + reach.width(), bottom = top + reach.height();
+        for (WindowRec* child : w->children) {
+            const TRect& r = child->rect;
+            if (child->visible && r.Left < right && left < r.Right && r.Top < bottom && top < r.Bottom)
+                paintable -= QRect(r.Left, r.Top, r.Width(), r.Height());
+        }
+    }
+    QRegion clip = paintable.translated(c.Left, c.Top);
     HDC dc = CreateImageDC(&w->image, h, c.TopLeft(), &clip);
+    ShowAtEndPaint(dc);
     ps->hdc = dc;
-    QRect b = upd.boundingRect();
-    ps->rcPaint = upd.isEmpty() ? TRect{} : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+    // What is to be painted, children left out as the clip leaves them out.
+    QRect b = paintable.boundingRect();
+    ps->rcPaint = paintable.isEmpty() ? TRect{} : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
     ps->fErase = FALSE;
     if (w->erase) {
         w->erase = false;
@@ -196,9 +211,33 @@ BOOL RedrawWindow(HWND h, const RECT* r, HRGN rgn, UINT flags)
             InvalidateRgn(h, rgn, (flags & RDW_ERASE) != 0);
         else
             InvalidateRect(h, r, (flags & RDW_ERASE) != 0);
-        if (flags & RDW_ALLCHILDREN)
-            for (WindowRec* c : std::vector<WindowRec*>(w->children))
-                RedrawWindow(H(c), nullptr, nullptr, flags & ~RDW_UPDATENOW);
+        if (flags & RDW_ALLCHILDREN) {
+            // The children take the part of the area over them, in their own client coordinates;
+            // those it misses take nothing.
+            bool whole = !r && !rgn;
+            RECT box{0, 0, 0, 0};
+            if (rgn)
+                GetRgnBox(rgn, &box);
+            else if (r)
+                box = *r;
+            // A frame or an erase done at once runs handlers, which may free children meanwhile.
+            for (WindowRec* c : std::vector<WindowRec*>(w->children)) {
+                if (!gWindows.count(c))
+                    continue;
+                if (whole) {
+                    RedrawWindow(H(c), nullptr, nullptr, flags & ~RDW_UPDATENOW);
+                    continue;
+                }
+                const TRect& cr = c->rect;
+                const RECT part{std::max(box.Left, cr.Left), std::max(box.Top, cr.Top), std::min(box.Right, cr.Right),
+                                std::min(box.Bottom, cr.Bottom)};
+                if (part.Left >= part.Right || part.Top >= part.Bottom)
+                    continue;
+                const int dx = cr.Left + c->client.Left, dy = cr.Top + c->client.Top;
+                const RECT pr{part.Left - dx, part.Top - dy, part.Right - dx, part.Bottom - dy};
+                RedrawWindow(H(c), &pr, nullptr, flags & ~RDW_UPDATENOW);
+            }
+        }
     }
     if (flags & RDW_VALIDATE)
         ValidateRect(h, r);

@@ -1,7 +1,9 @@
 // Text: metrics and extents, output with alignment, justification and per-character advances,
 // and formatted text in a rectangle (wrapping, prefixes, ellipses).
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -91,6 +93,35 @@ void FillBackground(DCObj* dc, const Surface& s, QRect r, const QRect* clipTo)
     FillImgRect(dc, s, r, b);
 }
 
+// Text drawn as the font's glyphs of its code page, at the advances given or the glyphs' own, with
+// its baseline's start at Origin. False (nothing drawn) when a character needs what only shaping
+// gives: another font, a control code, a ligature (f before f, i or l).
+bool DrawGlyphs(QPainter& p, FontObj* f, QPointF Origin, const QString& q, int count, const int* dx)
+{
+    const GlyphTable* t = f->Glyphs();
+    if (!t || count <= 0)
+        return false;
+    QVarLengthArray<quint32, 128> index(count);
+    QVarLengthArray<QPointF, 128> at(count);
+    qreal x = 0;
+    for (int i = 0; i < count; ++i) {
+        const char16_t c = q.at(i).unicode();
+        const int b = t->ByteOf(c);
+        if (b < 0)
+            return false;
+        if (c == u'f' && i + 1 < count && GlyphTable::Joins(q.at(i + 1).unicode()))
+            return false;
+        index[i] = t->index[b];
+        at[i] = QPointF(x, 0);
+        x += dx ? qreal(dx[i]) : t->advance[b];
+    }
+    QGlyphRun run;
+    run.setRawFont(t->raw);
+    run.setRawData(index.constData(), at.constData(), count);
+    p.drawGlyphRun(Origin, run);
+    return true;
+}
+
 // Characters placed at the given advances, with one painter for the whole run; returns its width.
 int PaintTextAdvances(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f, bool opaque,
                       const QRect* clipTo, const int* dx, int count)
@@ -110,10 +141,13 @@ int PaintTextAdvances(DCObj* dc, Surface& s, int x, int y, const QString& q, Fon
         else
             p.setClipRegion(clipTo ? (s.clip & QRegion(*clipTo)) : s.clip);
     }
-    p.setFont(f->font);
     p.setPen(ToQColor(dc->st.text));
+    const int n = std::min(int(q.size()), count);
+    if (DrawGlyphs(p, f, QPointF(x, y + f->ascent), q, n, dx))
+        return width;
+    p.setFont(f->font);
     int cx = x;
-    for (int i = 0; i < q.size() && i < count; ++i) {
+    for (int i = 0; i < n; ++i) {
         p.drawText(QPointF(cx, y + f->ascent), QString(q.at(i)));
         cx += dx[i];
     }
@@ -146,7 +180,8 @@ int PaintText(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f,
     p.setFont(f->font);
     p.setPen(ToQColor(dc->st.text));
     if (dc->st.charExtra == 0) {
-        p.drawText(QPointF(x, y + f->ascent), q);
+        if (!DrawGlyphs(p, f, QPointF(x, y + f->ascent), q, int(q.size()), nullptr))
+            p.drawText(QPointF(x, y + f->ascent), q);
     } else {
         const QFontMetrics& m = f->metrics;
         int cx = x;
@@ -293,9 +328,8 @@ namespace {
 // character to underline, or -1).
 int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT fmt)
 {
-    const QFontMetrics& m = f->metrics;
     int lineHeight = f->ascent + f->descent;
-    auto width = [&](const QString& s) { return m.horizontalAdvance(s); };
+    auto width = [&](const QString& s) { return TextWidthPx(f, s, 0); };
 
     if (fmt & DT_EXPANDTABS) {
         int tab = ((fmt & DT_TABSTOP) ? ((fmt >> 8) & 0xFF) : 8) * std::max(1, f->aveWidth);

@@ -1,6 +1,10 @@
 // The drawing fast paths give what the general ones give: the clip a context keeps between calls
-// follows every change of it, and plain copies are told apart from the other raster operations.
+// follows every change of it, plain copies are told apart from the other raster operations, solid
+// fills cover their rectangle exactly and text drawn glyph by glyph looks as shaped text.
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
 
 #include "platform/Graphics.h"
 #include "platform/WinGdiMore.h"
@@ -129,3 +133,92 @@ TEST(FastPaths, TextReadsInTheFontsCodePage)
 }
 
 }  // namespace
+
+// Solid fills of every width around the widths filled in wide blocks, at odd starts: exactly the
+// rectangle changes, its tail included.
+TEST(FastPaths, SolidFillsCoverExactlyTheirRectangle)
+{
+    const int kWidth = 40, kHeight = 4;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(nullptr, kWidth, kHeight);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128)), red = CreateSolidBrush(RGB(255, 0, 0));
+    for (int start : {0, 3}) {
+        for (int width = 0; width <= 20; ++width) {
+            SCOPED_TRACE(testing::Message() << "start " << start << ", width " << width);
+            RECT all{0, 0, kWidth, kHeight}, part{start, 1, start + width, 3};
+            FillRect(dc, &all, grey);
+            FillRect(dc, &part, red);
+            int wrong = 0;
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const bool in = x >= start && x < start + width && y >= 1 && y < 3;
+                    wrong += GetPixel(dc, x, y) != (in ? RGB(255, 0, 0) : RGB(128, 128, 128));
+                }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+    DeleteObject(grey);
+    DeleteObject(red);
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+}
+
+// Text drawn glyph by glyph looks as the toolkit's shaped text does: an underlined font is always
+// shaped, and above the baseline it must show the same pixels as the plain font. Ligatures, letters
+// of another code page and characters the font lacks are the cases where drawing glyph by glyph
+// could go wrong.
+TEST(FastPaths, GlyphDrawnTextMatchesShapedText)
+{
+    struct Case {
+        BYTE charset;
+        const char* text;
+    };
+    const Case cases[] = {
+        {ANSI_CHARSET, "Gale warning NNNN 0123"},
+        {ANSI_CHARSET, "office fluff fjord"},
+        {ANSI_CHARSET, "caf\xE9 \x80 \x93quoted\x94"},
+        {RUSSIAN_CHARSET, "\xD8\xDE\xE6\xD9 \xCF\xD0\xC8\xC2\xC5\xD2"},
+        {EASTEUROPE_CHARSET, "\x8A\x9A \xC8\xE8 \xA3\xB3"},
+    };
+    const int kWidth = 400, kHeight = 40;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<COLORREF> shown[2];
+        int ascent = 0;
+        for (int underline = 0; underline < 2; ++underline) {
+            HDC dc = CreateCompatibleDC(nullptr);
+            HBITMAP bmp = CreateCompatibleBitmap(nullptr, kWidth, kHeight);
+            HGDIOBJ oldBmp = SelectObject(dc, bmp);
+            LOGFONT lf{};
+            lf.lfHeight = -20;
+            lf.lfCharSet = c.charset;
+            lf.lfUnderline = BYTE(underline);
+            HFONT font = CreateFontIndirect(&lf);
+            HGDIOBJ oldFont = SelectObject(dc, font);
+            TEXTMETRIC tm;
+            GetTextMetrics(dc, &tm);
+            ascent = tm.tmAscent;
+            RECT all{0, 0, kWidth, kHeight};
+            FillRect(dc, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
+            SetBkMode(dc, TRANSPARENT);
+            TextOut(dc, 2, 2, c.text, int(strlen(c.text)));
+            for (int y = 0; y < 2 + ascent; ++y)
+                for (int x = 0; x < kWidth; ++x)
+                    shown[underline].push_back(GetPixel(dc, x, y));
+            SelectObject(dc, oldFont);
+            DeleteObject(font);
+            SelectObject(dc, oldBmp);
+            DeleteObject(bmp);
+            DeleteDC(dc);
+        }
+        int ink = 0, differ = 0;
+        for (size_t i = 0; i < shown[0].size(); ++i) {
+            ink += shown[1][i] != RGB(255, 255, 255);
+            differ += shown[0][i] != shown[1][i];
+        }
+        ASSERT_GT(ink, 50) << "the text must show";
+        EXPECT_EQ(differ, 0);
+    }
+}

@@ -1,0 +1,246 @@
+// Repainting a part of a form of standard controls gives the pixels a whole repaint gives: the part
+// reaches every child under it, in the child's own coordinates, and nothing beyond it changes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/ExtCtrls.h"
+#include "platform/Graphics.h"
+#include "platform/StdCtrls.h"
+#include "platform/WinGdiMore.h"
+#include "tests/support/UiTest.h"
+
+namespace {
+
+class PartialRepaint : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(30, 30, 520, 340);
+        form->AfterConstruction();
+        auto* edit = new TEdit(form);
+        edit->SetParent(form);
+        edit->SetBounds(8, 8, 150, 22);
+        edit->SetText("Gale warning");
+        auto* memo = new TMemo(form);
+        memo->SetParent(form);
+        memo->SetBounds(170, 8, 160, 90);
+        memo->SetText("ZCZC SA12\r\nWind SW 8\r\nNNNN");
+        auto* list = new TListBox(form);
+        list->SetParent(form);
+        list->SetBounds(340, 8, 160, 90);
+        for (const char* s : {"NAVTEX", "Visibility good", "Sea state", "Fog"})
+            list->Items()->Add(s);
+        list->SetItemIndex(1);
+        auto* combo = new TComboBox(form);
+        combo->SetParent(form);
+        combo->SetBounds(8, 40, 150, 22);
+        combo->Items()->Add("Wind SW 8");
+        combo->SetItemIndex(0);
+        auto* button = new TButton(form);
+        button->SetParent(form);
+        button->SetBounds(8, 110, 90, 26);
+        button->SetCaption("NNNN");
+        auto* label = new TLabel(form);
+        label->SetParent(form);
+        label->SetBounds(110, 114, 80, 16);
+        label->SetCaption("Visibility");
+        // A panel holding a windowed and a windowless control: the part is passed on twice.
+        auto* panel = new TPanel(form);
+        panel->SetParent(form);
+        panel->SetBounds(200, 110, 300, 200);
+        panel->SetCaption("Panel");
+        auto* inner = new TEdit(form);
+        inner->SetParent(panel);
+        inner->SetBounds(20, 20, 200, 22);
+        inner->SetText("Inside the panel");
+        auto* innerLabel = new TLabel(form);
+        innerLabel->SetParent(panel);
+        innerLabel->SetBounds(20, 60, 120, 16);
+        innerLabel->SetCaption("Windowless inside");
+        auto* bevel = new TBevel(form);
+        bevel->SetParent(form);
+        bevel->SetBounds(8, 150, 180, 60);
+        form->Show();
+        uitest::Pump();
+    }
+    void TearDown() override
+    {
+        delete form;
+        uitest::Pump();
+    }
+
+    // What the form's client area shows, put together from each window's image, children over their
+    // parents and clipped to them.
+    std::vector<RGBQUAD> Shown()
+    {
+        RECT client;
+        GetClientRect(form->Handle(), &client);
+        POINT origin{0, 0};
+        ClientToScreen(form->Handle(), &origin);
+        TBitmap composite;
+        composite.SetSize(client.Right, client.Bottom);
+        HDC to = composite.Canvas()->Handle();
+        HDC from = GetDC(form->Handle());
+        BitBlt(to, 0, 0, client.Right, client.Bottom, from, 0, 0, SRCCOPY);
+        ReleaseDC(form->Handle(), from);
+        ComposeChildren(to, form->Handle(), origin);
+        BITMAPINFO info;
+        GetDIBits(nullptr, composite.Handle(), 0, 0, nullptr, &info, DIB_RGB_COLORS);
+        info.bmiHeader.biHeight = -client.Bottom;
+        std::vector<RGBQUAD> px(size_t(client.Right) * size_t(client.Bottom));
+        GetDIBits(nullptr, composite.Handle(), 0, UINT(client.Bottom), px.data(), &info, DIB_RGB_COLORS);
+        return px;
+    }
+    // The children of wnd drawn into to, whose pixel (0, 0) stands at the screen point Origin.
+    void ComposeChildren(HDC to, HWND wnd, POINT Origin)
+    {
+        RECT client;
+        GetClientRect(wnd, &client);
+        POINT at{0, 0};
+        ClientToScreen(wnd, &at);
+        for (HWND child = GetWindow(wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child))
+                continue;
+            int saved = SaveDC(to);
+            IntersectClipRect(to, at.X - Origin.X, at.Y - Origin.Y, at.X - Origin.X + client.Right,
+                              at.Y - Origin.Y + client.Bottom);
+            RECT r;
+            GetWindowRect(child, &r);
+            HDC from = GetWindowDC(child);
+            BitBlt(to, r.Left - Origin.X, r.Top - Origin.Y, r.Width(), r.Height(), from, 0, 0, SRCCOPY);
+            ReleaseDC(child, from);
+            ComposeChildren(to, child, Origin);
+            RestoreDC(to, saved);
+        }
+    }
+    // Paints magenta over Part (form client coordinates) in the form and in every window under it,
+    // as a stale picture would stand there.
+    void Spoil(HWND wnd, RECT Part)
+    {
+        HDC dc = GetDC(wnd);
+        HBRUSH b = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &Part, b);
+        DeleteObject(b);
+        ReleaseDC(wnd, dc);
+        for (HWND child = GetWindow(wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT p = Part;
+            MapWindowPoints(wnd, child, reinterpret_cast<POINT*>(&p), 2);
+            Spoil(child, p);
+        }
+    }
+    TForm* form = nullptr;
+};
+
+size_t Differences(const std::vector<RGBQUAD>& A, const std::vector<RGBQUAD>& B)
+{
+    size_t n = A.size() == B.size() ? 0 : std::max(A.size(), B.size());
+    for (size_t i = 0; i < A.size() && i < B.size(); ++i)
+        n += A[i].rgbRed != B[i].rgbRed || A[i].rgbGreen != B[i].rgbGreen || A[i].rgbBlue != B[i].rgbBlue;
+    return n;
+}
+
+struct PartCase {
+    std::string Name;
+    RECT Part;
+};
+
+TEST_F(PartialRepaint, EveryPartGivesTheWholeRepaintsPixels)
+{
+    const UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN;
+    RedrawWindow(form->Handle(), nullptr, nullptr, flags);
+    uitest::Pump();
+    const std::vector<RGBQUAD> whole = Shown();
+    const PartCase cases[] = {
+        {"InsideTheEditsText", {20, 12, 36, 28}},
+        {"AcrossTheEditAndTheComboBelow", {100, 20, 116, 50}},
+        {"StraddlingTheMemosLeftEdge", {162, 30, 178, 46}},
+        {"OverTheListsSelectedItem", {350, 20, 366, 36}},
+        {"TheButtonsCaption", {30, 112, 70, 132}},
+        {"TheWindowlessLabel", {112, 114, 128, 130}},
+        {"ThePanelsEdgeAndItsEdge", {196, 106, 240, 150}},
+        {"TheLabelInsideThePanel", {222, 172, 238, 188}},
+        {"TheBevelsCorner", {180, 200, 196, 216}},
+        {"BareFormOnly", {20, 260, 36, 276}},
+        {"ReachingPastTheClientArea", {480, 290, 900, 900}},
+        {"TheWholeClientAreaAsARectangle", {0, 0, 520, 340}},
+    };
+    for (const PartCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Spoil(form->Handle(), c.Part);
+        ASSERT_GT(Differences(Shown(), whole), 0u) << "the spoiled part must show before the repaint";
+        RedrawWindow(form->Handle(), &c.Part, nullptr, flags);
+        uitest::Pump();
+        EXPECT_EQ(Differences(Shown(), whole), 0u);
+    }
+}
+
+// A child that frees its siblings as it paints.
+class TSiblingFreer : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    std::vector<TControl*>* Siblings = nullptr;
+    int Paints = 0;
+
+protected:
+    void Paint() override
+    {
+        ++Paints;
+        std::vector<TControl*> others;
+        for (TControl* c : *Siblings)
+            if (c != this)
+                others.push_back(c);
+        Siblings->assign(1, this);
+        for (TControl* c : others)
+            delete c;
+    }
+};
+
+// Painting at once while a part is handed to the children: the first child painted frees the
+// others, and the rest of the children are not touched.
+TEST(PartialRepaintNow, AChildFreeingItsSiblingsWhilePaintingAtOnce)
+{
+    Application->Initialize();
+    for (UINT now : {UINT(RDW_ERASENOW), UINT(RDW_UPDATENOW)}) {
+        SCOPED_TRACE(now);
+        auto* form = new TForm(nullptr);
+        form->SetBounds(30, 30, 300, 200);
+        form->AfterConstruction();
+        std::vector<TControl*> children;
+        std::vector<TSiblingFreer*> freers;
+        for (int i = 0; i < 3; ++i) {
+            auto* c = new TSiblingFreer(form);
+            c->Siblings = &children;
+            c->SetParent(form);
+            c->SetBounds(10 + 60 * i, 10, 50, 50);
+            children.push_back(c);
+            freers.push_back(c);
+        }
+        form->Show();
+        uitest::Pump();
+        ASSERT_EQ(children.size(), 1u) << "showing paints one child, which frees the others";
+        // Bring the others back, so the repaint below meets them all.
+        for (int i = 0; i < 2; ++i) {
+            auto* c = new TSiblingFreer(form);
+            c->Siblings = &children;
+            c->SetParent(form);
+            c->SetBounds(70 + 60 * i, 10, 50, 50);
+            children.push_back(c);
+        }
+        ValidateRect(form->Handle(), nullptr);
+        for (TControl* c : children)
+            ValidateRect(static_cast<TWinControl*>(c)->Handle(), nullptr);
+        RECT part{0, 0, 300, 100};
+        RedrawWindow(form->Handle(), &part, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | now);
+        EXPECT_EQ(children.size(), 1u);
+        uitest::Pump();
+        delete form;
+        uitest::Pump();
+    }
+}
+
+}  // namespace
