@@ -3,6 +3,7 @@
 // fills cover their rectangle exactly and text drawn glyph by glyph looks as shaped text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -181,6 +182,8 @@ TEST(FastPaths, GlyphDrawnTextMatchesShapedText)
         {ANSI_CHARSET, "caf\xE9 \x80 \x93quoted\x94"},
         {RUSSIAN_CHARSET, "\xD8\xDE\xE6\xD9 \xCF\xD0\xC8\xC2\xC5\xD2"},
         {EASTEUROPE_CHARSET, "\x8A\x9A \xC8\xE8 \xA3\xB3"},
+        // The soft hyphen shows nowhere inside a line; a control code is no glyph of the font.
+        {ANSI_CHARSET, "co\xADoperate\x01 items"},
     };
     const int kWidth = 400, kHeight = 40;
     for (const Case& c : cases) {
@@ -207,6 +210,17 @@ TEST(FastPaths, GlyphDrawnTextMatchesShapedText)
             for (int y = 0; y < 2 + ascent; ++y)
                 for (int x = 0; x < kWidth; ++x)
                     shown[underline].push_back(GetPixel(dc, x, y));
+            // Below the baseline an underline runs under the whole text.
+            SIZE extent;
+            GetTextExtentPoint32(dc, c.text, int(strlen(c.text)), &extent);
+            int longest = 0;
+            for (int y = 2 + ascent; y < 2 + tm.tmHeight; ++y) {
+                int run = 0;
+                for (int x = 2; x < 2 + extent.cx; ++x)
+                    run += GetPixel(dc, x, y) != RGB(255, 255, 255);
+                longest = std::max(longest, run);
+            }
+            EXPECT_EQ(longest == extent.cx, underline == 1) << "underline " << underline;
             SelectObject(dc, oldFont);
             DeleteObject(font);
             SelectObject(dc, oldBmp);

@@ -179,6 +179,68 @@ TEST_F(PartialRepaint, EveryPartGivesTheWholeRepaintsPixels)
     }
 }
 
+// A window that clips its children, noting what each paint may reach.
+class TClippingParent : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    std::vector<TRect> Reached;
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TCustomControl::CreateParams(Params);
+        Params.Style |= WS_CLIPCHILDREN;
+    }
+    void Paint() override { Reached.push_back(Canvas()->ClipRect()); }
+};
+
+// The paint of a window that clips its children reaches only around them: what lies under a child
+// is left out of the paint, and a part wholly under children paints nothing of the parent.
+TEST(ClippedChildren, AParentPaintsOnlyAroundItsChildren)
+{
+    Application->Initialize();
+    auto* form = new TForm(nullptr);
+    form->SetBounds(30, 30, 400, 300);
+    form->AfterConstruction();
+    auto* parent = new TClippingParent(form);
+    parent->SetParent(form);
+    parent->SetBounds(0, 0, 300, 200);
+    auto* left = new TPanel(form);
+    left->SetParent(parent);
+    left->SetBounds(0, 0, 100, 200);
+    auto* right = new TPanel(form);
+    right->SetParent(parent);
+    right->SetBounds(200, 0, 100, 200);
+    form->Show();
+    uitest::Pump();
+    struct Case {
+        const char* Name;
+        RECT Part;
+        TRect Reached;  // empty: the parent paints nothing
+    };
+    const Case cases[] = {
+        {"HalfUnderTheLeftChild", {50, 10, 150, 40}, {100, 10, 150, 40}},
+        {"BetweenTheChildren", {120, 10, 180, 40}, {120, 10, 180, 40}},
+        {"AcrossBothChildren", {50, 10, 250, 40}, {100, 10, 200, 40}},
+        {"WhollyUnderTheRightChild", {210, 10, 290, 40}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        parent->Reached.clear();
+        InvalidateRect(parent->Handle(), &c.Part, TRUE);
+        uitest::Pump();
+        if (c.Reached.Width() == 0) {
+            for (const TRect& r : parent->Reached)
+                EXPECT_TRUE(r.Width() <= 0 || r.Height() <= 0) << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
+        } else {
+            ASSERT_EQ(parent->Reached.size(), 1u);
+            EXPECT_EQ(parent->Reached.front(), c.Reached);
+        }
+    }
+    delete form;
+    uitest::Pump();
+}
+
 // A child that frees its siblings as it paints.
 class TSiblingFreer : public TCustomControl {
 public:
