@@ -603,7 +603,19 @@ void TCustomExHeader::CMMouseLeave(TMessage& Message)
 void TCustomExHeader::CMExit(TMessage& Message)
 {
     TGuardPtr<TCustomExHeader> self(this);
-    if (FPressSection || FResizing || FDragSection) {
+    const bool held = FPressSection || FResizing || FDragSection;
+    if (FPressSection && !FResizing && !FDragSection && !FDragImage) {
+        // The user never let go: a press cut short by the focus moving away ends without a
+        // click, of the section or of the control, as cancel mode ends it.
+        ControlState &= ~TControlState(csClicked);
+        TExHeaderSection* s = FPressSection;
+        FPressSection = nullptr;
+        FPressed = false;
+        s->UpdateSection();
+        if (!self)
+            return;
+    }
+    if (held) {
         POINT p{};
         GetCursorPos(&p);
         const TPoint at = ScreenToClient(TPoint{p.X, p.Y});

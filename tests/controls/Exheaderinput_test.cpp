@@ -965,6 +965,53 @@ TEST_F(HeaderInput, LosingTheFocusInADragDropsTheSectionWhereTheMouseIs)
     EXPECT_EQ(Order(), (std::vector<Integer>{2, 0, 1, 3}));
 }
 
+// The user never let go: the focus moving away ends a press without a click of the section or of
+// the control, through a key and through a program's SetFocus alike, and the release that comes
+// later over the same section clicks nothing either.
+TEST_F(HeaderInput, LosingTheFocusWhileASectionIsHeldEndsThePressWithoutAClick)
+{
+    Make(4);
+    H->SetTabStop(true);
+    int clicks = 0, ups = 0;
+    H->OnClick = [&](TObject*) { ++clicks; };
+    H->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; };
+    auto section1 = [&] {
+        uitest::Pump();
+        TBitmap shot;
+        EXPECT_TRUE(CaptureControlImage(H, &shot));
+        std::vector<COLORREF> px;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 100; x < 200; ++x)
+                px.push_back(GetPixel(shot.Canvas()->Handle(), x, y));
+        return px;
+    };
+    const std::vector<COLORREF> up = section1();
+    for (bool byKey : {true, false}) {
+        SCOPED_TRACE(byKey ? "Tab" : "SetFocus");
+        H->SetFocus();
+        ASSERT_TRUE(H->Focused());
+        Press(150, 8);
+        ASSERT_TRUE(H->FPressed);
+        ASSERT_EQ(H->FPressSection, At(1));
+        ASSERT_NE(section1(), up);
+        H->Log.clear();
+        if (byKey)
+            Input::PressKey(VK_TAB);
+        else
+            Other->SetFocus();
+        uitest::Pump();
+        ASSERT_FALSE(H->Focused());
+        EXPECT_EQ(H->FPressSection, nullptr);
+        EXPECT_FALSE(H->FPressed);
+        EXPECT_EQ(section1(), up);
+        Input::MouseUp(H, mbLeft, 150, 8);
+        EXPECT_EQ(std::count(H->Log.begin(), H->Log.end(), "click 1"), 0);
+        EXPECT_EQ(clicks, 0);
+    }
+    // The owner still hears the button's end.
+    EXPECT_GE(ups, 2);
+}
+
 TEST_F(HeaderInput, TheSectionsMenuPopsOnceOnTheRightPressTheHeadersWhenItHasNone)
 {
     Make(3);
