@@ -1,6 +1,9 @@
 // System metrics and parameters.
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyleHints>
+
+#include <algorithm>
 
 #include "platform/WinGdiMore.h"
 #include "platform/qt/WindowRec.h"
@@ -45,9 +48,24 @@ int GetSystemMetrics(int n)
 BOOL SystemParametersInfo(UINT action, UINT, void* pv, UINT)
 {
     switch (action) {
-    case SPI_GETKEYBOARDSPEED: if (pv) *static_cast<int*>(pv) = 31; return TRUE;
-    case SPI_GETKEYBOARDDELAY: if (pv) *static_cast<int*>(pv) = 1; return TRUE;
-    case SPI_GETWHEELSCROLLLINES: if (pv) *static_cast<UINT*>(pv) = 3; return TRUE;
+    // The desktop's repeat timing in the classic units: a speed of 0..31 that repeats every
+    // 1000 / (speed + 1) ms, a delay of 0..3 quarter seconds after the first.
+    case SPI_GETKEYBOARDSPEED:
+    case SPI_GETKEYBOARDDELAY:
+        if (pv) {
+            int delay = 0, interval = 0;
+            KeyboardRepeat(delay, interval);
+            *static_cast<int*>(pv) = action == SPI_GETKEYBOARDSPEED
+                                         ? std::clamp((1000 + interval / 2) / interval - 1, 0, 31)
+                                         : std::clamp((delay + 125) / 250 - 1, 0, 3);
+        }
+        return TRUE;
+    case SPI_GETWHEELSCROLLLINES:
+        if (pv) {
+            EnsureToolkit();
+            *static_cast<UINT*>(pv) = UINT(std::max(0, QGuiApplication::styleHints()->wheelScrollLines()));
+        }
+        return TRUE;
     case SPI_GETWORKAREA:
         if (pv)
             *static_cast<RECT*>(pv) = WorkAreaRect();

@@ -31,6 +31,10 @@ constexpr int kScrollBarSize = 16;
 constexpr int kCaptionHeight = 19;
 constexpr int kMenuHeight = 20;
 
+// The keyboard's auto-repeat as the desktop set it: the delay before the first repeat and the
+// time between repeats, in milliseconds.
+void KeyboardRepeat(int& DelayMs, int& IntervalMs);
+
 struct ScrollBarState {
     int min = 0, max = 100;
     UINT page = 0;

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,7 @@
 #include "platform/Guard.h"
 #include "platform/Input.h"
 #include "tests/support/UiTest.h"
+#include "tests/support/X11Session.h"
 
 namespace {
 
@@ -786,6 +791,97 @@ TEST_P(Freed, ByEveryHandlerOfAPress)
         free();
         uitest::Pump();
     }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the desktop's settings
+
+namespace {
+
+// The desktop's own settings, not ours: the keyboard's repeat as the X server holds it and the
+// wheel's lines as the desktop's configuration file gives them, read by a bar on a real display.
+TEST(ScrollBarX11, HeldArrowsAndTheWheelFollowTheDesktopsSettings)
+{
+    x11test::TDisplay display;
+    if (!display.Ok())
+        GTEST_SKIP() << display.Why();
+    const std::string config = uitest::TempDir() + "/desktop-config";
+    std::filesystem::create_directories(config);
+    {
+        std::ofstream f(config + "/kdeglobals");
+        f << "[KDE]\nWheelScrollLines=7\n";
+    }
+    const std::vector<std::pair<const char*, std::string>> env{
+        {"XDG_CONFIG_HOME", config}, {"XDG_CURRENT_DESKTOP", "KDE"}, {"KDE_SESSION_VERSION", "5"},
+        {"KDE_FULL_SESSION", "true"}};
+    std::vector<std::pair<std::string, const char*>> saved;
+    for (const auto& [name, value] : env) {
+        const char* old = std::getenv(name);
+        saved.push_back({name, old ? strdup(old) : nullptr});
+        setenv(name, value.c_str(), 1);
+    }
+    std::string out;
+    EXPECT_EQ(display.RunRole("ScrollBarX11.DISABLED_Role", "desktop settings", out), 0) << out;
+    for (auto& [name, old] : saved) {
+        if (old)
+            setenv(name.c_str(), old, 1);
+        else
+            unsetenv(name.c_str());
+        std::free(const_cast<char*>(old));
+    }
+    std::filesystem::remove_all(config);
+}
+
+TEST(ScrollBarX11, DISABLED_Role)
+{
+    ASSERT_EQ(x11test::Role(), "desktop settings");
+    auto* form = new TForm(nullptr);
+    form->SetBounds(40, 40, 300, 300);
+    auto* bar = new TExScrollBar(form);
+    bar->SetParent(form);
+    bar->SetUseXPThemes(false);
+    bar->SetUseSystemMetrics(false);
+    bar->SetKind(sbVertical);
+    bar->SetButtonSize(17);
+    bar->SetBounds(10, 10, 17, 200);
+    bar->SetMax(1000);
+    bar->SetPosition(500);
+    ASSERT_TRUE(x11test::ShowOnScreen(form));
+    UINT lines = 0;
+    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    EXPECT_EQ(lines, 7u);
+    // A notch of the real wheel moves the bar by the desktop's lines.
+    ASSERT_TRUE(x11test::MoveTo(bar, 8, 100));
+    ASSERT_TRUE(x11test::Xdo({"click", "5"}));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return bar->Position() != 500; }, 60000));
+    EXPECT_EQ(bar->Position(), 507);
+    // Two repeat settings, neither the usual one: a held arrow waits the desktop's delay, then
+    // repeats at its rate.
+    struct Case {
+        const char *Delay, *Rate;
+        int Speed, KeybDelay, FirstMs, NextMs;
+    };
+    for (const Case& c : {Case{"300", "20", 19, 0, 250, 50}, Case{"1000", "10", 9, 3, 1000, 100}}) {
+        SCOPED_TRACE(c.Delay);
+        ASSERT_EQ(x11test::RunHere({"/usr/bin/xset", "r", "rate", c.Delay, c.Rate}), 0);
+        int speed = -1, delay = -1;
+        SystemParametersInfo(SPI_GETKEYBOARDSPEED, 0, &speed, 0);
+        SystemParametersInfo(SPI_GETKEYBOARDDELAY, 0, &delay, 0);
+        EXPECT_EQ(speed, c.Speed);
+        EXPECT_EQ(delay, c.KeybDelay);
+        ASSERT_TRUE(x11test::MoveTo(bar, 8, 191));
+        ASSERT_TRUE(x11test::Xdo({"mousedown", "1"}));
+        ASSERT_TRUE(uitest::PumpUntil([&] { return bar->Pressing(); }, 60000));
+        EXPECT_EQ(bar->RepeatTimer()->Interval(), Cardinal(c.FirstMs));
+        const Integer first = bar->Position();
+        ASSERT_TRUE(uitest::PumpUntil([&] { return bar->Position() > first + 1; }, 60000));
+        EXPECT_EQ(bar->RepeatTimer()->Interval(), Cardinal(c.NextMs));
+        ASSERT_TRUE(x11test::Xdo({"mouseup", "1"}));
+        ASSERT_TRUE(uitest::PumpUntil([&] { return !bar->Pressing(); }, 60000));
+        ASSERT_TRUE(x11test::MoveTo(bar, 8, 100));
+    }
+    TObject::Free(form);
 }
 
 }  // namespace
