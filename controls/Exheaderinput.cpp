@@ -610,7 +610,6 @@ void TCustomExHeader::CMExit(TMessage& Message)
         ControlState &= ~TControlState(csClicked);
         TExHeaderSection* s = FPressSection;
         FPressSection = nullptr;
-        FPressed = false;
         s->UpdateSection();
         if (!self)
             return;

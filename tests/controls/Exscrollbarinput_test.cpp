@@ -856,13 +856,14 @@ TEST(ScrollBarX11, DISABLED_Role)
     ASSERT_TRUE(x11test::Xdo({"click", "5"}));
     EXPECT_TRUE(uitest::PumpUntil([&] { return bar->Position() != 500; }, 60000));
     EXPECT_EQ(bar->Position(), 507);
-    // Two repeat settings, neither the usual one: a held arrow waits the desktop's delay, then
-    // repeats at its rate.
+    // Repeat settings other than the usual one, and beyond what the classic units hold at either
+    // end: a held arrow waits the desktop's delay, then repeats at its rate.
     struct Case {
         const char *Delay, *Rate;
         int Speed, KeybDelay, FirstMs, NextMs;
     };
-    for (const Case& c : {Case{"300", "20", 19, 0, 250, 50}, Case{"1000", "10", 9, 3, 1000, 100}}) {
+    for (const Case& c : {Case{"300", "20", 19, 0, 250, 50}, Case{"1000", "10", 9, 3, 1000, 100},
+                          Case{"5000", "100", 31, 3, 1000, 31}, Case{"100", "1", 0, 0, 250, 1000}}) {
         SCOPED_TRACE(c.Delay);
         ASSERT_EQ(x11test::RunHere({"/usr/bin/xset", "r", "rate", c.Delay, c.Rate}), 0);
         int speed = -1, delay = -1;
