@@ -65,6 +65,11 @@ const TRow kRows[] = {
     {"TfrmHeaderSetup", [](TForm* Form) { (new TfrmHeaderSetup(Form))->Show(); }},
 };
 
+TEST(SettleTable, HasARowForEveryControlClassOfTheLayer)
+{
+    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "controls", settle::NamesOf(kRows));
+}
+
 class Settles : public ::testing::TestWithParam<std::tuple<TRow, bool>> {
 protected:
     void TearDown() override { themetest::Restart(true); }

@@ -32,6 +32,11 @@ const TRow kRows[] = {
      }},
 };
 
+TEST(SettleTable, HasARowForEveryControlClassOfTheLayer)
+{
+    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "ctlbase", settle::NamesOf(kRows));
+}
+
 class Settles : public ::testing::TestWithParam<std::tuple<TRow, bool>> {
 protected:
     void TearDown() override { themetest::Restart(true); }

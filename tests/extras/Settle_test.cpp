@@ -20,6 +20,11 @@ const TRow kRows[] = {
     Row<TExGraphicButton>("TExGraphicButton"),
 };
 
+TEST(SettleTable, HasARowForEveryControlClassOfTheLayer)
+{
+    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "extras", settle::NamesOf(kRows));
+}
+
 class Settles : public ::testing::TestWithParam<std::tuple<TRow, bool>> {
 protected:
     void TearDown() override { themetest::Restart(true); }

@@ -25,6 +25,11 @@ const TRow kRows[] = {
      }},
 };
 
+TEST(SettleTable, HasARowForEveryControlClassOfTheLayer)
+{
+    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "memo", settle::NamesOf(kRows));
+}
+
 class Settles : public ::testing::TestWithParam<TRow> {};
 
 TEST_P(Settles, NoPaintAndNoTimerOnceThePendingMessagesAreHandled) { settle::ExpectSettles(GetParam()); }

@@ -137,6 +137,11 @@ const TRow kRows[] = {
     {"ClassWindowDrawingItsOwnFrame", [](TForm* Form) { MakeClassWindow(Form, "MorvikSettleOwnFrame", &OwnFrameProc); }},
 };
 
+TEST(SettleTable, HasARowForEveryControlClassOfTheLayer)
+{
+    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "platform", settle::NamesOf(kRows));
+}
+
 class Settles : public ::testing::TestWithParam<TRow> {};
 
 TEST_P(Settles, NoPaintAndNoTimerOnceThePendingMessagesAreHandled) { settle::ExpectSettles(GetParam()); }

@@ -100,6 +100,12 @@ const TMainWindowCase kMainWindowCases[] = {
 INSTANTIATE_TEST_SUITE_P(TRxForm, MainWindowSettles, ::testing::ValuesIn(kMainWindowCases),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
+TEST(SettleTable, HasARowForEveryControlClassOfTheLayer)
+{
+    // The main window's rows are the cases above.
+    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "receiver", {"TRxForm", "TAbout"});
+}
+
 TEST(AboutBoxSettles, NoPaintAndNoTimerOnceThePendingMessagesAreHandled)
 {
     settle::ExpectSettles({"TAbout", [](TForm* Form) { (new TAbout(Form))->Show(); }});

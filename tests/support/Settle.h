@@ -74,6 +74,23 @@ TRow Row(const char* Name)
             }};
 }
 
+// The control classes (TControl and what derives from it) that the headers of one layer's folder
+// declare, read from the sources under SourceDir; templates are left out (their instances are
+// classes of their own).
+std::vector<std::string> ControlClassesDeclaredIn(const std::string& SourceDir, const std::string& Layer);
+
+// Every control class the layer declares is named by a row.
+void ExpectARowForEveryControlClass(const std::string& SourceDir, const std::string& Layer,
+                                    const std::vector<std::string>& RowNames);
+template <class TRows>
+std::vector<std::string> NamesOf(const TRows& Rows)
+{
+    std::vector<std::string> names;
+    for (const TRow& r : Rows)
+        names.push_back(r.Name);
+    return names;
+}
+
 // Makes the row's control on a fresh shown form, lets it settle and checks that further passes
 // paint nothing and that no timer is left running; the form is freed at the end.
 void ExpectSettles(const TRow& Row);

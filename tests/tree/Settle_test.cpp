@@ -43,6 +43,11 @@ const TRow kRows[] = {
     {"TExTreeFlat", [](TForm* Form) { Filled(Form)->SetFlat(true); }},
 };
 
+TEST(SettleTable, HasARowForEveryControlClassOfTheLayer)
+{
+    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "tree", settle::NamesOf(kRows));
+}
+
 class Settles : public ::testing::TestWithParam<std::tuple<TRow, bool>> {
 protected:
     void TearDown() override { themetest::Restart(true); }
