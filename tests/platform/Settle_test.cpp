@@ -149,6 +149,17 @@ TEST_P(Settles, NoPaintAndNoTimerOnceThePendingMessagesAreHandled) { settle::Exp
 INSTANTIATE_TEST_SUITE_P(StandardControls, Settles, ::testing::ValuesIn(kRows),
                          [](const auto& Info) { return settle::RowName(Info.param); });
 
+bool SamePicture(TBitmap& A, TBitmap& B)
+{
+    if (A.Width() != B.Width() || A.Height() != B.Height())
+        return false;
+    for (int y = 0; y < A.Height(); ++y)
+        for (int x = 0; x < A.Width(); ++x)
+            if (A.Canvas()->Pixels(x, y) != B.Canvas()->Pixels(x, y))
+                return false;
+    return true;
+}
+
 // A focused edit's caret blinks, and its blinking repaints only the caret; hidden, it stops (its
 // timer with it), and it blinks again once shown.
 TEST(CaretSettles, BlinksOnlyWhileShown)
@@ -167,6 +178,12 @@ TEST(CaretSettles, BlinksOnlyWhileShown)
     PaintCount::TCounts shown = settle::PaintsUntil(blinks(2));
     EXPECT_GE(shown.CaretBlinks, 2u);
     EXPECT_EQ(settle::Painted(shown), PaintCount::TCounts{});
+    // What the screen shows changes from one blink to the next.
+    TBitmap before, after;
+    ASSERT_TRUE(CaptureControlImage(edit, &before));
+    settle::PaintsUntil(blinks(1));
+    ASSERT_TRUE(CaptureControlImage(edit, &after));
+    EXPECT_FALSE(SamePicture(before, after));
 
     HideCaret(edit->Handle());
     settle::PaintsAfterSettling();
@@ -177,6 +194,10 @@ TEST(CaretSettles, BlinksOnlyWhileShown)
     EXPECT_GE(hidden.TimerTicks, 3u);
     EXPECT_EQ(hidden.CaretBlinks, 0u);
     EXPECT_EQ(hidden.ScreenUpdates, 0u);
+    ASSERT_TRUE(CaptureControlImage(edit, &before));
+    settle::PaintsUntil([](const PaintCount::TCounts& c) { return c.TimerTicks >= 1; });
+    ASSERT_TRUE(CaptureControlImage(edit, &after));
+    EXPECT_TRUE(SamePicture(before, after));
     delete clock;
 
     ShowCaret(edit->Handle());

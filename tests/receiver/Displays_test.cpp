@@ -96,6 +96,37 @@ TEST_F(DisplayPicture, SpectrumCurvesMarkersAndSquelchLine)
     EXPECT_EQ(At(200, 25), clYellow);
 }
 
+TEST_F(DisplayPicture, TonesMarkedUpToTheDisplaysEdgesAndNotBeyond)
+{
+    // 403 pixels wide: bin 105 is at x = 0, bin 507 at x = 402.
+    const struct {
+        int Lower, Upper;
+        int LowerX, UpperX;
+    } cases[] = {{105, 507, 0, 402}, {104, 508, -1, -1}, {106, 506, 1, 401}};
+    for (const auto& c : cases) {
+        P.LowerBin = c.Lower;
+        P.UpperBin = c.Upper;
+        P.FFTBackground = clYellow;
+        const rx::TSpectrumPicture pic = rx::SpectrumPicture(403, 50, P, Rings);
+        EXPECT_EQ(pic.LowerX, c.LowerX) << c.Lower;
+        EXPECT_EQ(pic.UpperX, c.UpperX) << c.Upper;
+        TBitmap b;  // the background leaves the last column alone: each case on a fresh bitmap
+        b.SetSize(403, 50);
+        b.Canvas()->Brush()->SetColor(clYellow);
+        b.Canvas()->FillRect(TRect{0, 0, 403, 50});
+        rx::PaintSpectrum(*b.Canvas(), pic);
+        for (int x : {c.LowerX, c.UpperX}) {
+            if (x >= 0) {
+                EXPECT_EQ(b.Canvas()->Pixels(x, 20), clRed) << x;
+            }
+        }
+        if (c.LowerX < 0) {
+            EXPECT_EQ(b.Canvas()->Pixels(0, 20), clYellow);
+            EXPECT_EQ(b.Canvas()->Pixels(402, 20), clYellow);
+        }
+    }
+}
+
 TEST_F(DisplayPicture, ANarrowSpectrumShowsTheMiddleOfTheBand)
 {
     // Only bins 105 to 507 reach a 403-pixel display: mark them to see where they land.
@@ -131,6 +162,12 @@ TEST_F(DisplayPicture, OscillogramEndsAtTheWriteIndexAndWraps)
     EXPECT_EQ(At(70, 25), clRed);  // the zero line over the flat curve, from x = 1
     EXPECT_EQ(At(0, 30), clWhite);
     EXPECT_EQ(At(70, 10), clWhite);
+    // One row high, as a hidden oscillogram's strip: its zero line is that row.
+    B.SetSize(100, 1);
+    B.Canvas()->Brush()->SetColor(clBlack);
+    B.Canvas()->FillRect(TRect{0, 0, 100, 1});
+    rx::PaintOscillogram(*B.Canvas(), 100, 1, P, ring.data());
+    EXPECT_EQ(At(70, 0), clRed);
 }
 
 // The curves, drawn point to point as a move-to and a line-to for each further point, give the

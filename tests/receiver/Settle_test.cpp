@@ -28,6 +28,19 @@ std::vector<TColor> Picture(TBitmap* Bitmap)
     return pixels;
 }
 
+// The window shows the bitmap in the box (all but its last row and column, which the copy leaves
+// out).
+bool OnScreen(TForm* Form, TControl* Box, TBitmap* Bitmap)
+{
+    HDC dc = GetDC(Form->Handle());
+    bool same = true;
+    for (int y = 0; y < Bitmap->Height() - 1 && same; ++y)
+        for (int x = 0; x < Bitmap->Width() - 1 && same; ++x)
+            same = GetPixel(dc, Box->Left() + x, Box->Top() + y) == ColorToRGB(Bitmap->Canvas()->Pixels(x, y));
+    ReleaseDC(Form->Handle(), dc);
+    return same;
+}
+
 struct TMainWindowCase {
     const char* Name;
     int Mode;
@@ -75,8 +88,11 @@ TEST_P(MainWindowSettles, NoPaintWhileSilenceArrivesAndTheTimerTicks)
     EXPECT_EQ(settle::Painted(counts), PaintCount::TCounts{});
     EXPECT_EQ(PaintCount::RunningTimers(), 1) << "only the window's own timer runs";
 
-    // A tone between the markers changes both pictures, and they reach the screen.
+    // A tone between the markers, and new backgrounds, change both pictures, and they reach the
+    // screen whole.
     form->Timer1->OnTimer = tick;
+    Tty_Params.FFTBackground = clYellow;
+    Tty_Params.OscBackground = clAqua;
     const std::vector<TColor> spectrum = Picture(form->SpectrumBitmap), osc = Picture(form->OscBitmap);
     PaintCount::Reset();
     fakewave::Deliver(1, [](std::int16_t* Samples, int Count) {
@@ -88,6 +104,8 @@ TEST_P(MainWindowSettles, NoPaintWhileSilenceArrivesAndTheTimerTicks)
     EXPECT_NE(Picture(form->SpectrumBitmap), spectrum);
     EXPECT_NE(Picture(form->OscBitmap), osc);
     EXPECT_GE(PaintCount::Counts().ScreenUpdates, 1u);
+    EXPECT_TRUE(OnScreen(form, form->FFTBox, form->SpectrumBitmap));
+    EXPECT_TRUE(OnScreen(form, form->PaintBox1, form->OscBitmap));
     EXPECT_TRUE(Boxes.empty());
 }
 
