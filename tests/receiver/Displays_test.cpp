@@ -81,6 +81,9 @@ TEST_F(DisplayPicture, SpectrumCurvesMarkersAndSquelchLine)
     EXPECT_EQ(At(200, 49), clBlue);
     EXPECT_EQ(At(200, 25), clRed);   // the squelch line on 0.5's row
     EXPECT_EQ(At(0, 25), clYellow);  // it starts at x = 1
+    EXPECT_EQ(At(1, 25), clRed);
+    EXPECT_EQ(At(521, 25), clRed);   // and ends before x = 522, the column the background leaves
+    EXPECT_NE(At(522, 25), clRed);
     EXPECT_EQ(At(200, 10), clYellow);
     EXPECT_EQ(At(200, 48), clYellow);
     EXPECT_EQ(At(11, 40), clGreen);
@@ -125,6 +128,24 @@ TEST_F(DisplayPicture, TonesMarkedUpToTheDisplaysEdgesAndNotBeyond)
             EXPECT_EQ(b.Canvas()->Pixels(402, 20), clYellow);
         }
     }
+}
+
+TEST_F(DisplayPicture, DisplaysOfOnePixelShowWhatFits)
+{
+    for (int bin = rx::kFirstBin; bin <= rx::kLastBin; ++bin)
+        Rings.PeakSpectrum[bin] = 1.0;
+    // One row: the peak-hold curve along it.
+    B.SetSize(523, 1);
+    B.Canvas()->Brush()->SetColor(clBlack);
+    B.Canvas()->FillRect(TRect{0, 0, 523, 1});
+    rx::PaintSpectrum(*B.Canvas(), 523, 1, P, Rings);
+    EXPECT_EQ(At(200, 0), clBlue);  // the smoothed curve over it, both on row 0
+    // One column, the middle of the band at bin 306 under the lower tone's marker.
+    P.LowerBin = 306;
+    B.SetSize(1, 50);
+    B.Canvas()->FillRect(TRect{0, 0, 1, 50});
+    rx::PaintSpectrum(*B.Canvas(), 1, 50, P, Rings);
+    EXPECT_EQ(At(0, 20), clRed);
 }
 
 TEST_F(DisplayPicture, ANarrowSpectrumShowsTheMiddleOfTheBand)

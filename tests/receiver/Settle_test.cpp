@@ -41,6 +41,19 @@ bool OnScreen(TForm* Form, TControl* Box, TBitmap* Bitmap)
     return same;
 }
 
+// What the window shows in the box's last row and column, which the copy leaves alone.
+std::vector<COLORREF> Edges(TForm* Form, TControl* Box)
+{
+    HDC dc = GetDC(Form->Handle());
+    std::vector<COLORREF> pixels;
+    for (int x = 0; x < Box->Width(); ++x)
+        pixels.push_back(GetPixel(dc, Box->Left() + x, Box->Top() + Box->Height() - 1));
+    for (int y = 0; y < Box->Height(); ++y)
+        pixels.push_back(GetPixel(dc, Box->Left() + Box->Width() - 1, Box->Top() + y));
+    ReleaseDC(Form->Handle(), dc);
+    return pixels;
+}
+
 struct TMainWindowCase {
     const char* Name;
     int Mode;
@@ -94,6 +107,7 @@ TEST_P(MainWindowSettles, NoPaintWhileSilenceArrivesAndTheTimerTicks)
     Tty_Params.FFTBackground = clYellow;
     Tty_Params.OscBackground = clAqua;
     const std::vector<TColor> spectrum = Picture(form->SpectrumBitmap), osc = Picture(form->OscBitmap);
+    const std::vector<COLORREF> spectrumEdges = Edges(form, form->FFTBox), oscEdges = Edges(form, form->PaintBox1);
     PaintCount::Reset();
     fakewave::Deliver(1, [](std::int16_t* Samples, int Count) {
         for (int i = 0; i < Count; ++i)
@@ -104,6 +118,18 @@ TEST_P(MainWindowSettles, NoPaintWhileSilenceArrivesAndTheTimerTicks)
     EXPECT_NE(Picture(form->SpectrumBitmap), spectrum);
     EXPECT_NE(Picture(form->OscBitmap), osc);
     EXPECT_GE(PaintCount::Counts().ScreenUpdates, 1u);
+    EXPECT_TRUE(OnScreen(form, form->FFTBox, form->SpectrumBitmap));
+    EXPECT_TRUE(OnScreen(form, form->PaintBox1, form->OscBitmap));
+    EXPECT_EQ(Edges(form, form->FFTBox), spectrumEdges);
+    EXPECT_EQ(Edges(form, form->PaintBox1), oscEdges);
+
+    // A narrower window: the bitmaps follow their boxes.
+    form->SetWidth(form->Width() - 40);
+    fakewave::Deliver(1);
+    form->ProcessSoundQueue();
+    uitest::Pump();
+    EXPECT_EQ(form->SpectrumBitmap->Width(), form->FFTBox->Width());
+    EXPECT_EQ(form->OscBitmap->Width(), form->PaintBox1->Width());
     EXPECT_TRUE(OnScreen(form, form->FFTBox, form->SpectrumBitmap));
     EXPECT_TRUE(OnScreen(form, form->PaintBox1, form->OscBitmap));
     EXPECT_TRUE(Boxes.empty());
