@@ -146,6 +146,34 @@ TEST_F(DisplayPicture, DisplaysOfOnePixelShowWhatFits)
     B.Canvas()->FillRect(TRect{0, 0, 1, 50});
     rx::PaintSpectrum(*B.Canvas(), 1, 50, P, Rings);
     EXPECT_EQ(At(0, 20), clRed);
+    // One row of oscillogram in silence: the curve and the zero line both lie on it.
+    const std::vector<double> silence(rx::kRingSize, 0.0);
+    P.OscBackground = clYellow;
+    B.SetSize(100, 1);
+    B.Canvas()->FillRect(TRect{0, 0, 100, 1});
+    rx::PaintOscillogram(*B.Canvas(), 100, 1, P, silence.data());
+    EXPECT_EQ(At(0, 0), clGreen);
+    EXPECT_EQ(At(50, 0), clRed);
+}
+
+TEST_F(DisplayPicture, TheBandKeepsOffTheFirstColumnOnceTheDisplayIsTwoWiderThanIt)
+{
+    // The first bin on the top row, the rest on the bottom one.
+    Rings.PeakSpectrum[rx::kFirstBin] = 1.0;
+    P.LogarithmicSpectrum = 0;
+    P.FFTBackground = clYellow;
+    const struct {
+        int Width, FirstX;
+    } cases[] = {
+        {rx::kSpectrumBins, 0}, {rx::kSpectrumBins + 1, 0}, {rx::kSpectrumBins + 2, 1}, {rx::kSpectrumBins + 3, 1}};
+    for (const auto& c : cases) {
+        TBitmap b;
+        b.SetSize(c.Width, 50);
+        rx::PaintSpectrum(*b.Canvas(), c.Width, 50, P, Rings);
+        EXPECT_EQ(b.Canvas()->Pixels(c.FirstX, 0), clGreen) << c.Width;
+        for (int y = 0; y < 49 && c.FirstX > 0; ++y)
+            EXPECT_EQ(b.Canvas()->Pixels(0, y), clYellow) << c.Width << " row " << y;
+    }
 }
 
 TEST_F(DisplayPicture, ANarrowSpectrumShowsTheMiddleOfTheBand)

@@ -312,16 +312,17 @@ TEST_F(RxWindow, ABacklogOfTenIsWorkedDownToSevenInOneCallWithoutPainting)
     fakewave::Deliver(10);
     EXPECT_EQ(form->Sound->BuffersWaiting(), 10);
     form->ShownCentreStep = 0;
+    Tty_Params.OscBackground = clYellow;
     form->Perform(rx::kSoundBufferMessage, 0, 0);
     EXPECT_EQ(form->Sound->BuffersWaiting(), 7);
     EXPECT_EQ(form->Sound->BuffersQueued(), 6 + 3);
     EXPECT_EQ(Panel(kPanelCentre), "1700 Hz");
+    EXPECT_NE(form->OscBitmap->Canvas()->Pixels(5, 5), clYellow);  // nor the oscillogram
     // One more message, one more buffer; below two waiting the spectrum is drawn again.
     form->Perform(rx::kSoundBufferMessage, 0, 0);
     EXPECT_EQ(form->Sound->BuffersWaiting(), 6);
     while (form->Sound->BuffersWaiting() > 1)
         form->ProcessSoundQueue();
-    Tty_Params.OscBackground = clYellow;
     form->ProcessSoundQueue();
     EXPECT_EQ(form->OscBitmap->Canvas()->Pixels(5, 5), clYellow);  // drawn once nothing waits
     EXPECT_EQ(Panel(kPanelCentre), "1701 Hz");
