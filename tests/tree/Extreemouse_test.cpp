@@ -1082,6 +1082,13 @@ TEST_F(Cells, ACellButtonPressedWithTheRightButtonComesUpWhereverItIsReleased)
     EXPECT_FALSE(Button->Down());
     EXPECT_EQ(buttons.back(), "right " + std::to_string(p.X - 120) + " " + std::to_string(p.Y));
     EXPECT_EQ(std::count(Log.begin(), Log.end(), "click"), 1) << "released on itself it clicks";
+    // That press is over: a later left press on another row released over the button is no click.
+    Input::AdvanceTime(2000);
+    Input::MouseDown(View(), mbLeft, q.X, q.Y);
+    Input::MouseUp(View(), mbLeft, p.X, p.Y);
+    uitest::Pump();
+    EXPECT_EQ(buttons.back(), "left " + std::to_string(p.X - 120) + " " + std::to_string(p.Y));
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), "click"), 1) << "the right press no longer counts";
 }
 
 TEST_F(Cells, AColumnPastTheItemsLastStyleUsesItsMainStyle)
