@@ -718,6 +718,33 @@ TEST_F(TreeTest, ScrollCodesOfTheBarsMoveTheRowsAndAreReported)
     EXPECT_EQ(reported.size(), 14u);
 }
 
+TEST_F(TreeTest, TheWindowsOwnScrollMessagesScrollTheViewUpToTheEndOfAScroll)
+{
+    Items().BeginUpdate();
+    for (Integer i = 0; i < 100; ++i) Items().Add(nullptr, std::string(60, 'W') + std::to_string(i));
+    Items().EndUpdate();
+    ASSERT_GT(View()->HRange(), View()->ClientWidth());
+    std::vector<std::string> reported;
+    Tree->OnScroll = [&](TObject*, TScrollBarKind Kind, Integer Code) {
+        reported.push_back((Kind == sbVertical ? "v" : "h") + std::to_string(Code));
+    };
+    Tree->Perform(WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    EXPECT_EQ(Tree->TopIndex(), 1);
+    Tree->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 30), 0);
+    EXPECT_EQ(Tree->TopIndex(), 30);
+    Tree->Perform(WM_HSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    EXPECT_EQ(Tree->LeftPosition(), 4);
+    // The end of a scroll is the last code the tree knows; past it a message is nobody's.
+    for (UINT msg : {UINT(WM_VSCROLL), UINT(WM_HSCROLL)}) {
+        Tree->Perform(msg, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+        Tree->Perform(msg, MAKEWPARAM(SB_ENDSCROLL + 1, 0), 0);
+    }
+    EXPECT_EQ(Tree->TopIndex(), 30);
+    EXPECT_EQ(reported, (std::vector<std::string>{"v" + std::to_string(escLineDown), "v" + std::to_string(escPosition),
+                                                  "h" + std::to_string(escLineDown), "v" + std::to_string(escEndScroll),
+                                                  "h" + std::to_string(escEndScroll)}));
+}
+
 TEST_F(TreeTest, HorizontalScrollingStaysWithinTheContent)
 {
     Items().Add(nullptr, std::string(200, 'W'));

@@ -680,6 +680,23 @@ TEST_F(Band, ABandStartedBelowTheRowsTakesNone)
     EXPECT_EQ(SelectedTexts(), std::vector<std::string>{}) << "below the last row there is no row to take";
     Input::MouseUp(View(), mbLeft, p.X + 10, p.Y - 6);
     uitest::Pump();
+    // Nor once the rows are gone while the band is held past the view's edge and its timer runs.
+    Tree->SetDragScrollInterval(10);
+    Input::AdvanceTime(2000);
+    Input::MouseDown(View(), mbLeft, p.X, p.Y);
+    Input::MouseMove(View(), p.X + 10, p.Y - 6, ssLeft);
+    Input::MouseMove(View(), 30, View()->ClientHeight() + 10, ssLeft);
+    uitest::Pump();
+    ASSERT_TRUE(View()->FrameSelecting());
+    ASSERT_TRUE(View()->FrameScrollTimer()->Enabled());
+    Tree->Items()->Clear();
+    // Long enough for the timer to tick many times.
+    uitest::Pump(500);
+    EXPECT_TRUE(View()->FrameSelecting());
+    EXPECT_EQ(Focused(), nullptr);
+    Input::MouseUp(View(), mbLeft, 30, View()->ClientHeight() + 10);
+    uitest::Pump();
+    EXPECT_FALSE(View()->FrameSelecting());
 }
 
 TEST_F(Band, AFrameWhoseStartRowScrolledAwayRunsFromAboveTheView)
@@ -709,11 +726,12 @@ TEST_F(Band, AFrameWhoseStartRowScrolledAwayRunsFromAboveTheView)
 TEST_F(Band, ABandHeldBelowTheViewScrollsOnTheTimerAndTakesTheRowsThatCameIn)
 {
     Tree->SetDragScrollInterval(10);
-    auto r = AddRoots(60);
+    auto r = AddRoots(60, "a row with a text wide enough to scroll the view sideways ");
     const TPoint a = TextAt(r[0]);
     Input::MouseDown(View(), mbLeft, a.X, a.Y);
     Input::MouseMove(View(), a.X, a.Y + 20, ssLeft);
-    Input::MouseMove(View(), a.X, View()->ClientHeight() + 30, ssLeft);
+    // The first pixel row below the view is outside it.
+    Input::MouseMove(View(), a.X, View()->ClientHeight(), ssLeft);
     const Integer top = Tree->TopIndex();
     EXPECT_EQ(top, 1) << "the move below scrolled one row";
     EXPECT_TRUE(View()->FrameShown());
@@ -721,7 +739,7 @@ TEST_F(Band, ABandHeldBelowTheViewScrollsOnTheTimerAndTakesTheRowsThatCameIn)
     EXPECT_TRUE(View()->FrameScrollTimer()->Enabled());
     EXPECT_TRUE(uitest::PumpUntil([&] { return Tree->TopIndex() >= top + 3; }, 3000)) << "the timer goes on scrolling";
     const Integer shown = Tree->TopIndex() + View()->RowCount();
-    Input::MouseUp(View(), mbLeft, a.X, View()->ClientHeight() + 30);
+    Input::MouseUp(View(), mbLeft, a.X, View()->ClientHeight());
     uitest::Pump();
     EXPECT_FALSE(View()->FrameScrollTimer()->Enabled());
     const Integer selected = Integer(SelectedTexts().size());
@@ -730,6 +748,16 @@ TEST_F(Band, ABandHeldBelowTheViewScrollsOnTheTimerAndTakesTheRowsThatCameIn)
     const Integer after = Tree->TopIndex();
     uitest::Pump(60);
     EXPECT_EQ(Tree->TopIndex(), after) << "the release stopped the scrolling";
+    // So is the first pixel column right of it: the timer goes on sideways.
+    ASSERT_GT(View()->HRange(), View()->ClientWidth());
+    const TPoint b = TextAt(View()->Row(1));
+    Input::MouseDown(View(), mbLeft, b.X, b.Y);
+    Input::MouseMove(View(), b.X + 8, b.Y, ssLeft);
+    Input::MouseMove(View(), View()->ClientWidth(), b.Y, ssLeft);
+    EXPECT_EQ(Tree->LeftPosition(), 4);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Tree->LeftPosition() >= 16; }, 60000));
+    Input::MouseUp(View(), mbLeft, View()->ClientWidth(), b.Y);
+    uitest::Pump();
 }
 
 TEST_F(Band, ABandAboveTheViewScrollsUpARowAndBesideItFourPixels)
