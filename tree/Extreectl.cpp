@@ -13,6 +13,22 @@
 #include "tree/Extreeres.h"
 #include "tree/Extreeview.h"
 
+namespace {
+
+// Marked-up texts are laid out in the tree's font: a new font lays them out again.
+void ReRenderAllHTMLItems(TExTreeModel* Model)
+{
+    TExTreeItemList& all = Model->AllItems();
+    for (Integer i = 0; i < all.Count(); ++i) {
+        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
+        if (!item->IsHTML()) continue;
+        item->RenderHTMLText();
+        item->RenderHTMLColumns();
+    }
+}
+
+}  // namespace
+
 TCustomExTree::TCustomExTree(TComponent* AOwner) : TExXPThemedControl(AOwner) { Construct(); }
 
 TCustomExTree::TCustomExTree(TComponent* AOwner, TExTreeItemClass ItemClass) : TExXPThemedControl(AOwner)
@@ -986,7 +1002,7 @@ void TCustomExTree::HeaderFontChanged(TObject*)
 void TCustomExTree::OnFontChanged(TObject*)
 {
     Perform(CM_FONTCHANGED, 0, 0);
-    if (!IsLoading()) ReRenderAllHTMLItems();
+    if (!IsLoading()) ReRenderAllHTMLItems(FModel.get());
 }
 
 void TCustomExTree::OnFontChange(TObject* Sender)
@@ -1004,16 +1020,5 @@ void TCustomExTree::OnFontChange(TObject* Sender)
             RefreshFlags().UpdatePending = true;
         }
         bracket.Done();
-    }
-}
-
-void TCustomExTree::ReRenderAllHTMLItems()
-{
-    TExTreeItemList& all = FModel->AllItems();
-    for (Integer i = 0; i < all.Count(); ++i) {
-        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
-        if (!item->IsHTML()) continue;
-        item->RenderHTMLText();
-        item->RenderHTMLColumns();
     }
 }

@@ -813,9 +813,6 @@ protected:
     void HeaderFontChanged(TObject* Sender);
     void OnFontChanged(TObject* Sender);
     void OnFontChange(TObject* Sender);
-    void ReRenderAllHTMLItems();
-    // Applies the all/rows/view patterns of the property setters inside a bracket.
-    void SetterRefresh(bool Rows, bool View, bool Range, bool All);
     // Images or Images2 changed (First: Images).
     void ImagesChanged(bool First);
 

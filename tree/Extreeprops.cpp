@@ -12,6 +12,24 @@
 
 namespace {
 
+// Asks, inside a bracket, for the refresh a setter's change needs: the rows, the view, the widest
+// row, or all of the view with the visible rows counted again.
+void SetterRefresh(TCustomExTree* Tree, bool Rows, bool View, bool Range, bool All)
+{
+    TExTreeModel* model = Tree->Model();
+    TExUpdateGuard bracket(model);
+    TExTreeRefresh& w = Tree->RefreshFlags();
+    w.UpdatePending = true;
+    if (Rows) w.RowsChanged = true;
+    if (View) w.ViewChanged = true;
+    if (Range && !Tree->ShowColumns()) w.HRangeStale = true;
+    if (All) {
+        w.TopIndexChanged = w.ViewChanged = w.VisCountChanged = true;
+        model->InvalidateIndexes(model->AllItems().Count());
+    }
+    bracket.Done();
+}
+
 // The line height follows what it is made of while AutoLineHeight is on.
 void ApplyAutoLineHeight(TCustomExTree* Tree)
 {
@@ -98,7 +116,7 @@ TExHeaderSections* TCustomExTree::HeaderSections() const { return FHeader->Secti
 void TCustomExTree::SetHeaderSections(TExHeaderSections* Value)
 {
     FHeader->SetSections(Value);
-    SetterRefresh(true, false, false, false);
+    SetterRefresh(this, true, false, false, false);
 }
 
 void TCustomExTree::SetScrollbarOpposite(bool Value)
@@ -120,7 +138,7 @@ void TCustomExTree::SetHideHorzScrollBar(bool Value)
 {
     if (FHideHorzScrollBar == Value) return;
     FHideHorzScrollBar = Value;
-    SetterRefresh(false, false, false, true);
+    SetterRefresh(this, false, false, false, true);
     AlignPieces();
 }
 
@@ -128,7 +146,7 @@ void TCustomExTree::SetHideVertScrollBar(bool Value)
 {
     if (FHideVertScrollBar == Value) return;
     FHideVertScrollBar = Value;
-    SetterRefresh(false, false, false, true);
+    SetterRefresh(this, false, false, false, true);
     AlignPieces();
 }
 
@@ -137,24 +155,9 @@ void TCustomExTree::SetForcedScrollBars(TScrollStyle Value)
     if (FForcedScrollBars == Value) return;
     FForcedScrollBars = Value;
     if (HandleAllocated() && !FUseCustomScrollBars) RecreateWnd();
-    SetterRefresh(false, false, false, false);
+    SetterRefresh(this, false, false, false, false);
     // A bar forced on or let go changes the layout even where its visibility counts as no change.
     if (!GetUpdating()) AlignPieces();
-}
-
-void TCustomExTree::SetterRefresh(bool Rows, bool View, bool Range, bool All)
-{
-    TExUpdateGuard bracket(FModel.get());
-    TExTreeRefresh& w = RefreshFlags();
-    w.UpdatePending = true;
-    if (Rows) w.RowsChanged = true;
-    if (View) w.ViewChanged = true;
-    if (Range && !ShowColumns()) w.HRangeStale = true;
-    if (All) {
-        w.TopIndexChanged = w.ViewChanged = w.VisCountChanged = true;
-        FModel->InvalidateIndexes(FModel->AllItems().Count());
-    }
-    bracket.Done();
 }
 
 void TCustomExTree::SetLineHeight(Integer Value)
@@ -210,7 +213,7 @@ void TCustomExTree::SetBkColor(TColor Value)
 {
     if (FBkColor == Value) return;
     FBkColor = Value;
-    SetterRefresh(false, false, false, true);
+    SetterRefresh(this, false, false, false, true);
 }
 
 void TCustomExTree::SetFlat(bool Value)
@@ -307,7 +310,7 @@ void TCustomExTree::SetHorizontalLines(bool Value)
     FHorizontalLines = Value;
     TExUpdateGuard bracket(FModel.get());
     ApplyAutoLineHeight(this);
-    SetterRefresh(true, false, false, false);
+    SetterRefresh(this, true, false, false, false);
     bracket.Done();
 }
 
@@ -322,7 +325,7 @@ void TCustomExTree::SetBarStyle(bool Value)
         FLinesColor = clBtnShadow;
     }
     ApplyAutoLineHeight(this);
-    SetterRefresh(false, true, true, false);
+    SetterRefresh(this, false, true, true, false);
     bracket.Done();
 }
 
@@ -331,7 +334,7 @@ void TCustomExTree::SetItemIndent(Integer Value)
     if (FItemIndent == Value) return;
     FItemIndent = Value;
     // Every row's width holds its level's indent.
-    SetterRefresh(false, true, true, false);
+    SetterRefresh(this, false, true, true, false);
 }
 
 void TCustomExTree::SetHeaderUseTreeFont(bool Value)
@@ -359,7 +362,7 @@ void TCustomExTree::SetChangeStateImage(bool Value)
 {
     if (FChangeStateImage == Value) return;
     FChangeStateImage = Value;
-    SetterRefresh(true, false, false, false);
+    SetterRefresh(this, true, false, false, false);
 }
 
 void TCustomExTree::SetCheckBoxGlyph(TBitmap* Value)
@@ -368,7 +371,7 @@ void TCustomExTree::SetCheckBoxGlyph(TBitmap* Value)
         FCheckBoxGlyph->Assign(Value);
     else
         FCustomCheckboxes = false;
-    if (ShowCheckboxes()) SetterRefresh(false, true, true, false);
+    if (ShowCheckboxes()) SetterRefresh(this, false, true, true, false);
 }
 
 void TCustomExTree::SetRadioButtonGlyph(TBitmap* Value)
@@ -377,7 +380,7 @@ void TCustomExTree::SetRadioButtonGlyph(TBitmap* Value)
         FRadioButtonGlyph->Assign(Value);
     else
         FCustomCheckboxes = false;
-    if (ShowCheckboxes()) SetterRefresh(false, true, false, false);
+    if (ShowCheckboxes()) SetterRefresh(this, false, true, false, false);
 }
 
 void TCustomExTree::SetCheckBoxSize(Integer Value)
@@ -385,23 +388,23 @@ void TCustomExTree::SetCheckBoxSize(Integer Value)
     if (FCheckBoxSize == Value) return;
     FCheckBoxSize = Value;
     if (ShowCheckboxes())
-        SetterRefresh(false, true, true, false);
+        SetterRefresh(this, false, true, true, false);
     else
-        SetterRefresh(false, false, false, false);
+        SetterRefresh(this, false, false, false, false);
 }
 
 void TCustomExTree::SetCustomCheckboxes(bool Value)
 {
     if (FCustomCheckboxes == Value) return;
     FCustomCheckboxes = Value;
-    if (ShowCheckboxes()) SetterRefresh(false, true, true, false);
+    if (ShowCheckboxes()) SetterRefresh(this, false, true, true, false);
 }
 
 void TCustomExTree::SetCustomPlusMinus(bool Value)
 {
     if (FCustomPlusMinus == Value) return;
     FCustomPlusMinus = Value;
-    SetterRefresh(false, true, true, false);
+    SetterRefresh(this, false, true, true, false);
 }
 
 Integer TCustomExTree::DefaultSectionWidth() const { return FHeader->DefaultWidth(); }
@@ -518,28 +521,28 @@ void TCustomExTree::SetHideFocusRect(bool Value)
 {
     if (FHideFocusRect == Value) return;
     FHideFocusRect = Value;
-    if (!Focused() && HandleAllocated()) SetterRefresh(true, false, false, false);
+    if (!Focused() && HandleAllocated()) SetterRefresh(this, true, false, false, false);
 }
 
 void TCustomExTree::SetHideSelection(bool Value)
 {
     if (FHideSelection == Value) return;
     FHideSelection = Value;
-    if (!Focused() && HandleAllocated()) SetterRefresh(true, false, false, false);
+    if (!Focused() && HandleAllocated()) SetterRefresh(this, true, false, false, false);
 }
 
 void TCustomExTree::SetHorzDivLinesColor(TColor Value)
 {
     if (FHorzDivLinesColor == Value) return;
     FHorzDivLinesColor = Value;
-    if (FHorizontalLines) SetterRefresh(false, true, false, false);
+    if (FHorizontalLines) SetterRefresh(this, false, true, false, false);
 }
 
 void TCustomExTree::SetVertDivLinesColor(TColor Value)
 {
     if (FVertDivLinesColor == Value) return;
     FVertDivLinesColor = Value;
-    if (FVerticalLines) SetterRefresh(false, true, false, false);
+    if (FVerticalLines) SetterRefresh(this, false, true, false, false);
 }
 
 void TCustomExTree::SetImageForm(TCustomExImageForm* Value)
@@ -606,14 +609,14 @@ void TCustomExTree::SetLinesColor(TColor Value)
 {
     if (FLinesColor == Value) return;
     FLinesColor = Value;
-    if (ShowLines()) SetterRefresh(false, true, false, false);
+    if (ShowLines()) SetterRefresh(this, false, true, false, false);
 }
 
 void TCustomExTree::SetLinesStyle(TPenStyle Value)
 {
     if (FLinesStyle == Value) return;
     FLinesStyle = Value;
-    if (ShowLines()) SetterRefresh(false, true, false, false);
+    if (ShowLines()) SetterRefresh(this, false, true, false, false);
 }
 
 void TCustomExTree::SetMainTreeColumn(Integer Value)
@@ -621,7 +624,7 @@ void TCustomExTree::SetMainTreeColumn(Integer Value)
     if (Value >= FHeader->Sections()->Count()) Value = 0;
     if (FModel->MainTreeColumn == Value) return;
     FModel->MainTreeColumn = Value;
-    SetterRefresh(true, false, false, false);
+    SetterRefresh(this, true, false, false, false);
 }
 
 void TCustomExTree::SetMinusPicture(TBitmap* Value) { FMinusPicture->Assign(Value); }
@@ -641,7 +644,7 @@ void TCustomExTree::SetPlusMinusTransparent(bool Value)
 {
     if (FPlusMinusTransparent == Value) return;
     FPlusMinusTransparent = Value;
-    if (ShowButtons()) SetterRefresh(true, false, false, false);
+    if (ShowButtons()) SetterRefresh(this, true, false, false, false);
 }
 
 void TCustomExTree::SetRightAlignedTree(bool Value)
@@ -690,7 +693,7 @@ void TCustomExTree::SetSelectColumn(Integer Value)
     FSelectColumn = Value;
     if (FRowSelect) return;
     if (MultiSelect())
-        SetterRefresh(false, true, false, false);
+        SetterRefresh(this, false, true, false, false);
     else
         RedrawRowOf(this, GetFocused());
 }
@@ -699,56 +702,56 @@ void TCustomExTree::SetShowButtons(bool Value)
 {
     if (FModel->ShowButtons == Value) return;
     FModel->ShowButtons = Value;
-    SetterRefresh(true, false, true, false);
+    SetterRefresh(this, true, false, true, false);
 }
 
 void TCustomExTree::SetShowLines(bool Value)
 {
     if (FModel->ShowLines == Value) return;
     FModel->ShowLines = Value;
-    SetterRefresh(true, false, true, false);
+    SetterRefresh(this, true, false, true, false);
 }
 
 void TCustomExTree::SetShowRoot(bool Value)
 {
     if (FShowRoot == Value) return;
     FShowRoot = Value;
-    SetterRefresh(true, false, true, false);
+    SetterRefresh(this, true, false, true, false);
 }
 
 void TCustomExTree::SetShowRootButtons(bool Value)
 {
     if (FShowRootButtons == Value) return;
     FShowRootButtons = Value;
-    SetterRefresh(true, false, true, false);
+    SetterRefresh(this, true, false, true, false);
 }
 
 void TCustomExTree::SetShowLeafButton(bool Value)
 {
     if (FShowLeafButton == Value) return;
     FShowLeafButton = Value;
-    SetterRefresh(true, false, true, false);
+    SetterRefresh(this, true, false, true, false);
 }
 
 void TCustomExTree::SetShowCheckboxes(bool Value)
 {
     if (FModel->ShowCheckboxes == Value) return;
     FModel->ShowCheckboxes = Value;
-    SetterRefresh(false, true, true, false);
+    SetterRefresh(this, false, true, true, false);
 }
 
 void TCustomExTree::SetShowEmptyImages(bool Value)
 {
     if (FModel->ShowEmptyImages == Value) return;
     FModel->ShowEmptyImages = Value;
-    if (ShowImages() && FImages) SetterRefresh(true, false, true, false);
+    if (ShowImages() && FImages) SetterRefresh(this, true, false, true, false);
 }
 
 void TCustomExTree::SetShowEmptyImages2(bool Value)
 {
     if (FModel->ShowEmptyImages2 == Value) return;
     FModel->ShowEmptyImages2 = Value;
-    if (ShowImages() && FImages) SetterRefresh(true, false, true, false);
+    if (ShowImages() && FImages) SetterRefresh(this, true, false, true, false);
 }
 
 void TCustomExTree::SetShowImages(bool Value)
@@ -757,7 +760,7 @@ void TCustomExTree::SetShowImages(bool Value)
     FModel->ShowImages = Value;
     TExUpdateGuard bracket(FModel.get());
     ApplyAutoLineHeight(this);
-    SetterRefresh(true, false, true, false);
+    SetterRefresh(this, true, false, true, false);
     bracket.Done();
 }
 
@@ -794,14 +797,14 @@ void TCustomExTree::SetTextColor(TColor Value)
 {
     if (FTextColor == Value) return;
     FTextColor = Value;
-    SetterRefresh(false, false, false, true);
+    SetterRefresh(this, false, false, false, true);
 }
 
 void TCustomExTree::SetVerticalLines(bool Value)
 {
     if (FVerticalLines == Value) return;
     FVerticalLines = Value;
-    SetterRefresh(false, true, false, false);
+    SetterRefresh(this, false, true, false, false);
 }
 
 void TCustomExTree::SetVerticalLinesLong(bool Value)
@@ -815,7 +818,7 @@ void TCustomExTree::SetBarStyleVerticalLines(bool Value)
 {
     if (FBarStyleVerticalLines == Value) return;
     FBarStyleVerticalLines = Value;
-    if (FBarStyle) SetterRefresh(false, true, false, false);
+    if (FBarStyle) SetterRefresh(this, false, true, false, false);
 }
 
 void TCustomExTree::SetBackground(TBitmap* Value)
