@@ -873,6 +873,10 @@ TEST_F(TreeTest, LineHeightFromFontIndentAndDecorations)
     EXPECT_EQ(Tree->DefineLineHeight(), 18);
     Tree->SetBarStyle(true);
     EXPECT_EQ(Tree->DefineLineHeight(), 19);
+    // The bar look brings the button colours for the background, the texts and the lines.
+    EXPECT_EQ(Tree->BkColor(), clBtnFace);
+    EXPECT_EQ(Tree->TextColor(), clBtnText);
+    EXPECT_EQ(Tree->LinesColor(), clBtnShadow);
     Tree->SetBarStyle(false);
     Tree->SetHorizontalLines(false);
     Tree->Font()->SetHeight(20);
