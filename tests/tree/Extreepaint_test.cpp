@@ -681,6 +681,28 @@ TEST_P(Cells, StylesGiveColoursPicturesAndMarkedUpText)
         }
     EXPECT_GT(light, 0);
     A->SetSelected(false);
+    // Striped rows keep their own colours behind styled texts, the main one and a column's.
+    TExCellStyle* main = A->MainStyle();
+    ASSERT_NE(main, nullptr);
+    main->SetOwnerColors(false);
+    main->SetUseBkColor(true);
+    for (TExCellStyle* s : {main, s1}) s->SetTextBkColor(clFuchsia);
+    const auto fuchsia = [&](int X1, int X2) {
+        int n = 0;
+        for (int y = 0; y < 17; ++y)
+            for (int x = X1; x < X2; ++x) n += Peek(x, y) == Rgb(clFuchsia);
+        return n;
+    };
+    Repaint();
+    EXPECT_GT(fuchsia(A->TextLeft, A->TextRight), 0);
+    EXPECT_GT(fuchsia(100, 180), 0);
+    Tree->SetStripedItems(true);
+    Repaint();
+    EXPECT_EQ(fuchsia(A->TextLeft, A->TextRight), 0);
+    EXPECT_EQ(fuchsia(100, 180), 0);
+    Tree->SetStripedItems(false);
+    main->SetOwnerColors(true);
+    s1->SetTextBkColor(clWindow);
     // A picture-only cell.
     TBitmap picture;
     picture.SetSize(8, 8);
