@@ -865,10 +865,7 @@ TEST_P(Cells, ASingleLineStyledTextIsCentredInATallRowAndWithoutAPictureItShows)
     A->SetParentStyle(false);
     TExCellStyle* main = A->MainStyle();
     TExCellStyle* cell = A->AddStyle();
-    for (TExCellStyle* style : {main, cell}) {
-        style->SetOwnerColors(false);
-        style->SetTextFlags(Integer(DT_LEFT | DT_SINGLELINE | DT_BOTTOM));
-    }
+    for (TExCellStyle* style : {main, cell}) style->SetOwnerColors(false);
     // The rows of ink of a column in A's row.
     auto inkRows = [&](int X1, int X2) {
         Repaint();
@@ -881,11 +878,15 @@ TEST_P(Cells, ASingleLineStyledTextIsCentredInATallRowAndWithoutAPictureItShows)
                 }
         return std::make_pair(first, last);
     };
-    for (auto [x1, x2] : {std::make_pair(A->TextLeft + 1, 99), std::make_pair(101, 179)}) {
-        SCOPED_TRACE(x1);
-        const auto [first, last] = inkRows(x1, x2);
-        ASSERT_GE(first, 0) << "no text";
-        EXPECT_NEAR((first + last) / 2, 30, 3) << "centred, not at the bottom";
+    // Asking for the bottom, and asking for no vertical place.
+    for (const UINT flags : {UINT(DT_LEFT | DT_SINGLELINE | DT_BOTTOM), UINT(DT_LEFT | DT_SINGLELINE)}) {
+        for (TExCellStyle* style : {main, cell}) style->SetTextFlags(Integer(flags));
+        for (auto [x1, x2] : {std::make_pair(A->TextLeft + 1, 99), std::make_pair(101, 179)}) {
+            SCOPED_TRACE(testing::Message() << x1 << " flags " << flags);
+            const auto [first, last] = inkRows(x1, x2);
+            ASSERT_GE(first, 0) << "no text";
+            EXPECT_NEAR((first + last) / 2, 30, 3) << "centred, not at the top or the bottom";
+        }
     }
     // A picture-only style that has no picture shows the cell's text.
     cell->SetStyle(ExhsPictureOnly);
