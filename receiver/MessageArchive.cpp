@@ -394,17 +394,20 @@ void TRxForm::ShowMessageFile(const std::string& DateText, const std::string& Ti
         for (int n = Sound->BuffersWaiting(); n > 0 && !Sound->QueueBusy(); --n)
             Sound->ProcessSoundQueue();
     });
-    ViewerLoading = true;
-    // The bytes go in whole: a NUL among them becomes a blank instead of ending them.
-    try {
+    {
+        ViewerLoading = true;
+        struct TLoadEnd {
+            bool& Loading;
+            int Handle;
+            ~TLoadEnd()
+            {
+                Loading = false;
+                FileClose(Handle);
+            }
+        } loadEnd{ViewerLoading, h};
+        // The bytes go in whole: a NUL among them becomes a blank instead of ending them.
         MessageMemo->Lines()->LoadFromStream(&stream);
-    } catch (...) {
-        ViewerLoading = false;
-        FileClose(h);
-        throw;
     }
-    ViewerLoading = false;
-    FileClose(h);
     if (std::exchange(ViewerStale, false))
         TreeView1AfterSelectionChange(TreeView1);
 }

@@ -3,6 +3,7 @@
 // messages saved while the program runs.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "platform/DateUtils.h"
+#include "platform/FileUtils.h"
 #include "platform/ShellApi.h"
 #include "receiver/MessageArchive.h"
 #include "tests/receiver/RxWindowTest.h"
@@ -647,6 +649,58 @@ TEST_F(LiveArchive, OpeningALargeMessageDoesNotHoldUpReception)
     form->Path.Host = nullptr;
     EXPECT_EQ(Viewer(), "ZCZC SMALL\r\nNNNN\r\n");
     EXPECT_EQ(form->Sound->BuffersWaiting(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The viewer's reading of a file: its bytes in the pieces asked for, a look aside after every
+// Pause bytes, and the read error's text after what could be read.
+TEST(MessageFileStream, GivesTheBytesLooksAsideAndEndsWithTheReadError)
+{
+    testsig::TTempDir dir;
+    const std::string path = dir.Path("m.TXT");
+    std::ofstream(path, std::ios::binary) << "0123456789";
+    const int h = FileOpen(path, fmOpenRead);
+    ASSERT_GE(h, 0);
+    int asides = 0;
+    rx::TMessageFileStream s(h, 4, [&] { ++asides; });
+    char buf[16] = {};
+    EXPECT_EQ(s.Read(buf, 0), 0);
+    std::string got;
+    std::vector<int> asidesBefore;
+    for (Int64 n; (n = s.Read(buf, 3)) > 0;) {
+        got.append(buf, static_cast<std::size_t>(n));
+        asidesBefore.push_back(asides);
+    }
+    FileClose(h);
+    EXPECT_EQ(got, "0123456789");
+    EXPECT_EQ(asidesBefore, (std::vector<int>{0, 0, 1, 1}));
+    EXPECT_EQ(asides, 2);  // the last look, before the read that found the end
+    EXPECT_EQ(s.Position(), 10);
+    EXPECT_EQ(s.Read(buf, 3), 0);
+
+    // A handle that cannot be read: the error's text, in the pieces asked for, and then nothing.
+    const int d = ::open(dir.Dir.c_str(), O_RDONLY);
+    ASSERT_GE(d, 0);
+    rx::TMessageFileStream bad(d, 4, nullptr);
+    got.clear();
+    for (Int64 n; (n = bad.Read(buf, 5)) > 0;)
+        got.append(buf, static_cast<std::size_t>(n));
+    ::close(d);
+    EXPECT_EQ(got, "\r\nFile Read Error!\r\n");
+    EXPECT_EQ(bad.Position(), static_cast<Int64>(got.size()));
+    EXPECT_EQ(bad.Write(buf, 3), 0);
+}
+
+// A date text too short for a month still names its file; characters 4-5 follow only when there.
+TEST_F(Archive, AShortDateTextShowsWhatItHas)
+{
+    form->ShowMessageFile("15 Ma", "06:15:03");
+    EXPECT_EQ(Viewer(), "File Open Error!\r\n" + rx::MessageFilePath("15 Ma", "06:15:03") + " Ma");
+    form->ShowMessageFile("15 M", "06:15:03");
+    EXPECT_EQ(Viewer(), "File Open Error!\r\n" + rx::MessageFilePath("15 M", "06:15:03") + " ");
 }
 
 }  // namespace

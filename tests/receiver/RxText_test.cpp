@@ -676,3 +676,42 @@ TEST_F(RxText, ALongBulletinIsSavedWhole)
     EXPECT_TRUE(files.begin()->second == message + "\r\n");
     EXPECT_GE(rx::kMaxMessageBytes, std::size_t{1} << 20);
 }
+
+// As many blocked files as the last box names: all named, no line for more.
+TEST_F(RxText, TheEndNamesEveryFileWhenTheyAreNoMoreThanItNames)
+{
+    form->FormActivate(form);
+    TBlockedFiles blocked;
+    std::string named;
+    for (std::size_t i = 0; i < rx::kUnsavedMessagesNamed; ++i) {
+        const std::string name = Format("070315-0615%02d.TXT", static_cast<int>(10 + i));
+        blocked.Block(name);
+        SetClock(15, 6, 15, static_cast<Word>(10 + i));
+        Add("ZCZC F\r\nNNNN\r\n");
+        named += "\nMessages/" + name;
+    }
+    form->ExitClick(form);
+    ASSERT_EQ(Boxes.size(), rx::kUnsavedMessagesNamed + 1);
+    EXPECT_EQ(Boxes.back(), std::string("File Error|") + rx::kUnsavedMessagesText + named);
+}
+
+// At the end the first message of a blocked file goes in, the second, waiting behind it, finds the
+// disk full: it is told in the last box only, not in a box of its own as well.
+TEST_F(RxText, AMessageThatFailsOnlyAtTheEndIsToldInTheLastBox)
+{
+    SetClock(15, 6, 15, 2);
+    form->FormActivate(form);
+    TBlockedFiles blocked;
+    blocked.Block(kName);
+    Add("ZCZC B1\r\nNNNN\r\n");
+    Add("ZCZC B2\r\nNNNN\r\n");
+    EXPECT_EQ(Boxes, std::vector<std::string>{OpenError(kName)});
+    blocked.Unblock(kName);
+    {
+        TFullDisk full(20);
+        form->ExitClick(form);
+    }
+    EXPECT_EQ(FilesIn("Messages"), (TFiles{{kName, "ZCZC B1\r\nNNNN\r\n"}}));
+    EXPECT_EQ(Boxes, (std::vector<std::string>{OpenError(kName), std::string("File Error|") +
+                                                                     rx::kUnsavedMessagesText + "\nMessages/" + kName}));
+}
