@@ -14,7 +14,7 @@ namespace rx {
 inline constexpr const char* kMessageDir = "Messages";
 // A message that never ends (a stream that never sends "NNNN") is saved as it stands at this
 // length, and the detector waits for the next "ZCZC" (the raw log has the rest). Real bulletins
-// stay far below it; at 100 Bd it takes about four days of text without a break to reach.
+// stay far below it; at 100 Bd it takes over three days of text without a break to reach.
 constexpr std::size_t kMaxMessageBytes = std::size_t{4} << 20;
 // Told at the end of the run, followed by the files of the messages that still could not be
 // saved, at most this many files by name.

@@ -504,10 +504,6 @@ TEST_F(LiveArchive, WithoutFocusTheViewerStaysBlankAndAFailedSaveAddsNoNode)
     EXPECT_EQ(Shape(), "15 Mar 07(06:00:00,07:00:00,08:00:00)");
 }
 
-}  // namespace
-
-namespace {
-
 // The viewer reads its file again for a saved message only when that message went into the file
 // it shows: a large message shown is not read anew for every message received.
 TEST_F(LiveArchive, TheViewerRereadsOnlyTheFileThatChanged)
@@ -533,10 +529,6 @@ TEST_F(LiveArchive, TheViewerRereadsOnlyTheFileThatChanged)
     Receive("\r\nZCZC LATER\r\nNNNN");
     EXPECT_EQ(Viewer(), " ");
 }
-
-}  // namespace
-
-namespace {
 
 // Without a desktop opener the user's editor (vi, nano: they need a terminal) runs in a terminal
 // emulator: $TERMINAL, else x-terminal-emulator, else xterm, the first one found.
@@ -600,10 +592,6 @@ TEST_F(Archive, WithoutAnOpenerTheEditorRunsInATerminalEmulator)
                              " -n \"$1\"]\n[sh]\n[Messages/070315-061502.TXT]\n");
 }
 
-}  // namespace
-
-namespace {
-
 // A large message opened while the sound buffers come: they are worked while the file is read,
 // and a node chosen meanwhile (the spectrum's painting lets the message loop run) is shown once
 // the reading is done, the viewer whole at every step.
@@ -651,10 +639,6 @@ TEST_F(LiveArchive, OpeningALargeMessageDoesNotHoldUpReception)
     EXPECT_EQ(form->Sound->BuffersWaiting(), 0);
 }
 
-}  // namespace
-
-namespace {
-
 // The viewer's reading of a file: its bytes in the pieces asked for, a look aside after every
 // Pause bytes, and the read error's text after what could be read.
 TEST(MessageFileStream, GivesTheBytesLooksAsideAndEndsWithTheReadError)
@@ -680,6 +664,15 @@ TEST(MessageFileStream, GivesTheBytesLooksAsideAndEndsWithTheReadError)
     EXPECT_EQ(asides, 2);  // the last look, before the read that found the end
     EXPECT_EQ(s.Position(), 10);
     EXPECT_EQ(s.Read(buf, 3), 0);
+    // A byte at a time: every byte, and no look aside without its handler.
+    const int h1 = FileOpen(path, fmOpenRead);
+    ASSERT_GE(h1, 0);
+    rx::TMessageFileStream single(h1, 1, nullptr);
+    got.clear();
+    for (Int64 n; (n = single.Read(buf, 1)) > 0;)
+        got.append(buf, static_cast<std::size_t>(n));
+    FileClose(h1);
+    EXPECT_EQ(got, "0123456789");
 
     // A handle that cannot be read: the error's text, in the pieces asked for, and then nothing.
     const int d = ::open(dir.Dir.c_str(), O_RDONLY);
