@@ -92,6 +92,50 @@ TEST_P(FlatBase, AChangeOfVisualStyleDrawsTheControlAgain)
     ReleaseDC(C->Handle(), dc);
 }
 
+// The scroll bars' flat look while focused is a focused control's alone: switching it redraws the
+// frame of a focused memo or list box and leaves an unfocused one's frame as it is.
+template <class TFlat>
+void FlatScrollBarsRedrawOnlyAFocusedFrame()
+{
+    TForm* form = new TForm(nullptr);
+    form->SetBounds(60, 60, 400, 300);
+    auto* c = new TFlat(form);
+    c->SetParent(form);
+    c->SetBounds(20, 20, 200, 120);
+    c->SetFlat(true);
+    auto* other = new TExAdvancedEdit(form);
+    other->SetParent(form);
+    other->SetBounds(20, 200, 100, 24);
+    form->Show();
+    auto framePixel = [&] {
+        uitest::Pump();
+        HDC dc = GetWindowDC(c->Handle());
+        const COLORREF p = GetPixel(dc, 1, 1);
+        ReleaseDC(c->Handle(), dc);
+        return p;
+    };
+    const COLORREF mark = RGB(1, 2, 3);
+    for (bool focused : {true, false}) {
+        SCOPED_TRACE(focused ? "focused" : "unfocused");
+        if (focused)
+            c->SetFocus();
+        else
+            other->SetFocus();
+        ASSERT_NE(framePixel(), mark);
+        HDC dc = GetWindowDC(c->Handle());
+        SetPixel(dc, 1, 1, mark);
+        ReleaseDC(c->Handle(), dc);
+        ASSERT_EQ(framePixel(), mark);
+        c->SetFlatFocusedScrollBars(!c->FlatFocusedScrollBars());
+        EXPECT_EQ(framePixel() == mark, !focused);
+    }
+    TObject::Free(form);
+    uitest::Pump();
+}
+
+TEST(FlatScrollBars, RedrawOnlyAFocusedMemosFrame) { FlatScrollBarsRedrawOnlyAFocusedFrame<TExAdvancedMemo>(); }
+TEST(FlatScrollBars, RedrawOnlyAFocusedListBoxsFrame) { FlatScrollBarsRedrawOnlyAFocusedFrame<TExAdvancedListBox>(); }
+
 INSTANTIATE_TEST_SUITE_P(Kinds, FlatBase, ::testing::ValuesIn(Kinds),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
