@@ -67,6 +67,40 @@ TEST(FastPaths, TheKeptClipFollowsEveryChange)
     DeleteObject(right);
 }
 
+// Lines leaving a clip rectangle in every direction stop at its edge: the clip a line keeps from
+// pixel to pixel is the whole rectangle it found, not more.
+TEST(FastPaths, ClippedLinesStopAtTheClipsEdges)
+{
+    struct Case {
+        const char* Name;
+        int X0, Y0, X1, Y1;
+    };
+    const Case cases[] = {
+        {"Up", 10, 5, 10, -5},   {"Down", 10, 5, 10, 15},     {"Left", 10, 5, -5, 5},
+        {"Right", 10, 5, 25, 5}, {"UpLeft", 10, 5, 0, -5}, {"DownRight", 10, 5, 20, 15},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Target t;
+        HRGN clip = CreateRectRgn(4, 3, 16, 7);
+        SelectClipRgn(t.dc, clip);
+        HGDIOBJ old = SelectObject(t.dc, GetStockObject(BLACK_PEN));
+        MoveToEx(t.dc, c.X0, c.Y0, nullptr);
+        LineTo(t.dc, c.X1, c.Y1);
+        SelectObject(t.dc, old);
+        SelectClipRgn(t.dc, nullptr);
+        int inside = 0, outside = 0;
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 20; ++x) {
+                const bool drawn = GetPixel(t.dc, x, y) == RGB(0, 0, 0);
+                (x >= 4 && x < 16 && y >= 3 && y < 7 ? inside : outside) += drawn;
+            }
+        EXPECT_GT(inside, 0);
+        EXPECT_EQ(outside, 0);
+        DeleteObject(clip);
+    }
+}
+
 TEST(FastPaths, OnlyPlainCopiesCopy)
 {
     Target src, dst;
