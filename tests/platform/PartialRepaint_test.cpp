@@ -204,7 +204,7 @@ TEST(ClippedChildren, AParentPaintsOnlyAroundItsChildren)
     form->AfterConstruction();
     auto* parent = new TClippingParent(form);
     parent->SetParent(form);
-    parent->SetBounds(0, 0, 300, 200);
+    parent->SetBounds(10, 20, 300, 200);
     auto* left = new TPanel(form);
     left->SetParent(parent);
     left->SetBounds(0, 0, 100, 200);
@@ -237,6 +237,14 @@ TEST(ClippedChildren, AParentPaintsOnlyAroundItsChildren)
             EXPECT_EQ(parent->Reached.front(), c.Reached);
         }
     }
+    // A part of the form handed down reaches the parent as the piece over it, in its own
+    // coordinates, not as a repaint of the whole parent.
+    parent->Reached.clear();
+    RECT formPart{130, 30, 190, 60};
+    RedrawWindow(form->Handle(), &formPart, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    uitest::Pump();
+    ASSERT_EQ(parent->Reached.size(), 1u);
+    EXPECT_EQ(parent->Reached.front(), TRect(120, 10, 180, 40));
     delete form;
     uitest::Pump();
 }
