@@ -169,6 +169,9 @@ void TExTreeItem::DeleteBranch(TExTreeItem* Top)
         }
     } catch (...) {
         tree->FocusEventsLock = static_cast<Byte>(tree->FocusEventsLock - locks);
+        // What a raising handler left stays in the tree and must be deletable again (the items
+        // marked as going would be passed over by Clear and by the tree's end).
+        for (const TFrame& frame : stack) frame.Item->SetBit(ioDeleting, false);
         throw;
     }
     tree->Refresh().UpdatePending = true;

@@ -209,6 +209,35 @@ TEST(ItemBracket, RefreshIgnoresBracketsAndErrorsSkipIt)
     EXPECT_EQ(host.Lines("refresh"), Lines{"refresh update"});
 }
 
+class RaisingDeletionHost : public TreeRecorder {
+public:
+    TExTreeItem* failOn = nullptr;
+    void DoItemDelete(TExTreeItem* Item) override
+    {
+        TreeRecorder::DoItemDelete(Item);
+        if (Item != failOn) return;
+        failOn = nullptr;
+        throw std::runtime_error("deletion");
+    }
+};
+
+TEST(ItemBracket, ADeletionHandlerThatRaisesInsideABranchLeavesFocusEventsOn)
+{
+    RaisingDeletionHost host;
+    TExTreeModel tree(&host);
+    TExTreeItem* top = tree.Items()->Add(nullptr, "top");
+    TExTreeItem* mid = tree.Items()->AddChild(top, "mid");
+    host.failOn = tree.Items()->AddChild(mid, "leaf");
+    EXPECT_THROW(top->Delete(), std::runtime_error);
+    EXPECT_TRUE(tree.FireFocusEvents()) << "the branch's deletion took its locks back";
+    EXPECT_FALSE(tree.Updating());
+    tree.SetFocused(top);
+    EXPECT_EQ(tree.Focused(), top);
+    // What the handler left can be deleted again, and the tree's end frees it once.
+    top->Delete();
+    EXPECT_EQ(tree.Items()->Count(), 0);
+}
+
 class KeepingHost : public TExTreeHost {
 public:
     std::vector<TExTreeRefresh> seen;
@@ -505,10 +534,17 @@ TEST_F(ItemTest, CollapseMovesFocusAndDeselectsTheBranchWhenAsked)
     b->SetSelected(true);
     c->SetSelected(true);
     after->SetSelected(true);
+    // Below a child that was not expanded: its first and last items.
+    TExTreeItem* b1 = items.AddChild(b, "b1");
+    TExTreeItem* b2 = items.AddChild(b, "b2");
+    b1->SetSelected(true);
+    b2->SetSelected(true);
     tree.DeselectChildrenOnCollapse = true;
     i->Collapse(false);
     EXPECT_FALSE(a->Selected());
     EXPECT_FALSE(b->Selected());
+    EXPECT_FALSE(b1->Selected());
+    EXPECT_FALSE(b2->Selected());
     // The branch's last item goes too, and nothing past the branch.
     EXPECT_FALSE(c->Selected());
     EXPECT_TRUE(after->Selected());

@@ -302,6 +302,30 @@ TEST_F(SortTest, FurtherDateSectionsBreakTiesByTheirOwnPartOfTheValue)
     }
 }
 
+TEST_F(SortTest, AFurtherSectionOfTheApplicationsOwnTypeTakesItsDirection)
+{
+    // The further section's comparison is the handler's; the section's own descending mode still
+    // turns it round, and ties of the main text are decided by it.
+    AddSections({80, 80});
+    Tree->Header()->Sections()->GetSection(0)->SetFieldType(sftText);
+    Tree->Header()->Sections()->GetSection(1)->SetFieldType(sftCustom);
+    Tree->SetSortType(stText);
+    Tree->AddSortSection(1, false);
+    Tree->OnCompareItems = [](TObject*, TExTreeItem* A, TExTreeItem* B, Integer& Res) {
+        Res = A->ColumnText()->Get(0).compare(B->ColumnText()->Get(0));
+    };
+    for (const TExSSortMode mode : {hsmDescend, hsmAscend}) {
+        SCOPED_TRACE(int(mode));
+        Tree->Header()->Sections()->GetSection(1)->SetSortMode(mode);
+        Items().Clear();
+        for (const char* value : {"b", "c", "a"}) Items().Add(nullptr, "same")->ColumnText()->Add(value);
+        Tree->Sort(false);
+        Texts got;
+        for (Integer i = 0; i < Items().RootCount(); ++i) got.push_back(Items().RootItem(i)->ColumnText()->Get(0));
+        EXPECT_EQ(got, mode == hsmDescend ? (Texts{"c", "b", "a"}) : (Texts{"a", "b", "c"}));
+    }
+}
+
 TEST_F(SortTest, AComparisonHandlerThatMovesOrDeletesItemsLeavesATreeInStep)
 {
     std::vector<TExTreeItem*> roots = Roots({"d", "c", "b", "a"});
