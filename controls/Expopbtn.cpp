@@ -112,8 +112,6 @@ void TCustomExPopupButton::Loaded()
 
 // ---------------------------------------------------------------- clicks and the pull-down menu
 
-void TCustomExPopupButton::Click() { AClick(false); }
-
 void TCustomExPopupButton::AClick(bool IsArrow)
 {
     PerformClick(IsArrow, HandleAllocated() ? Handle() : nullptr, GetSystemMetrics(SM_CXEDGE));
@@ -156,7 +154,9 @@ void TCustomExPopupButton::WMKeyDown(TMessage& Message)
     }
     if (focused && Enabled() && plain) {
         if (key == VK_SPACE) {
-            if (FState != ebsDown) {
+            FKeyPressed = true;
+            // As a press of the mouse: a button already down keeps its look.
+            if (!FDown && FState != ebsDown) {
                 FState = ebsDown;
                 Play(DownSound);
                 if (!self) return;
@@ -166,18 +166,7 @@ void TCustomExPopupButton::WMKeyDown(TMessage& Message)
             return;
         }
         if (key == VK_RETURN) {
-            if (FIsSwitch) {
-                FDown = !FDown;
-                if (!FDown) {
-                    FState = ebsUp;
-                    Play(UpSound);
-                }
-            } else {
-                FState = ebsUp;
-                Play(UpSound);
-            }
-            if (!self) return;
-            Invalidate();
+            FKeyPressed = false;
             Click();
             Message.Result = 0;
             return;
@@ -200,23 +189,12 @@ void TCustomExPopupButton::CNSysKeyDown(TMessage& Message)
 
 void TCustomExPopupButton::WMKeyUp(TMessage& Message)
 {
-    // Key-up messages stop here; only the space bar acts on them.
+    // Key-up messages stop here; only the space bar acts on them, and only on the button it pressed.
     const Word key = Word(Message.WParam);
     const TShiftState shift = KeyDataToShiftState(Message.LParam);
-    if (key != VK_SPACE || (shift & (ssShift | ssCtrl | ssAlt)) != 0 || !Enabled() || !Focused()) return;
-    TGuardPtr<TCustomExPopupButton> self(this);
-    if (FIsSwitch) {
-        FDown = !FDown;
-        if (!FDown) {
-            FState = ebsUp;
-            Play(UpSound);
-        }
-    } else {
-        FState = ebsUp;
-        Play(UpSound);
-    }
-    if (!self) return;
-    Invalidate();
+    if (key != VK_SPACE || (shift & (ssShift | ssCtrl | ssAlt)) != 0 || !Enabled() || !Focused() || !FKeyPressed)
+        return;
+    FKeyPressed = false;
     Click();
 }
 
@@ -258,7 +236,15 @@ void TCustomExPopupButton::WMFocus(TMessage& Message)
 {
     TGuardPtr<TCustomExPopupButton> self(this);
     Inherited::Dispatch(Message);
-    if (self) Invalidate();
+    if (!self) return;
+    // A press of the body, by key or mouse, ends without a click when the focus goes elsewhere.
+    if (Message.Msg == WM_KILLFOCUS &&
+        (FKeyPressed || (FTracking && !FPressedOnArrow && !FMenuShown))) {
+        FKeyPressed = false;
+        FTracking = false;
+        FState = RestState();
+    }
+    Invalidate();
 }
 
 void TCustomExPopupButton::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }

@@ -31,7 +31,6 @@ public:
 
     bool Active() const { return FActive; }
 
-    void Click() override;
     // A click of the body or (IsArrow) of the arrow part; opens the pull-down menu where it applies.
     void AClick(bool IsArrow);
     TSize MeasureButton() { return TSize{0, 0}; }
@@ -83,6 +82,8 @@ private:
     bool FDrawDefaultFrame = false;
     bool FShowFocus = true;
     bool FActive = false;
+    // The space bar went down on the focused button; its release clicks.
+    bool FKeyPressed = false;
     HTHEME FArrowTheme = nullptr;
 };
 

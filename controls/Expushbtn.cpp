@@ -118,6 +118,8 @@ void TExPushButton<TBase>::CMButtonPressed(TMessage& Message)
 {
     auto* sender = dynamic_cast<TExGroupedButton*>(reinterpret_cast<TControl*>(Message.LParam));
     if (Integer(Message.WParam) != FGroupIndex || sender == nullptr || sender == this) return;
+    // Read before the sound: its handler may free the sender.
+    FAllowAllUp = sender->GroupAllowAllUp();
     if (sender->GroupDown() && FDown) {
         FDown = false;
         TGuardPtr<TExPushButton> self(this);
@@ -126,7 +128,6 @@ void TExPushButton<TBase>::CMButtonPressed(TMessage& Message)
         FState = ebsUp;
         this->Invalidate();
     }
-    FAllowAllUp = sender->GroupAllowAllUp();
 }
 
 template <class TBase>
@@ -137,6 +138,42 @@ void TExPushButton<TBase>::Notification(TComponent* AComponent, TOperation Opera
 }
 
 // ---------------------------------------------------------------- clicks and the pull-down menu
+
+template <class TBase>
+TExButtonState TExPushButton<TBase>::RestState() const
+{
+    if (!FDown) return ebsUp;
+    return FIsSwitch ? ebsDown : ebsExclusive;
+}
+
+template <class TBase>
+void TExPushButton<TBase>::ReleaseBody()
+{
+    TGuardPtr<TExPushButton> self(this);
+    if (FGroupIndex != 0) {
+        SetDown(!FDown);
+        if (!self) return;
+        // A down button that may not come up stays down, pressed or not.
+        FState = RestState();
+    } else if (FIsSwitch) {
+        FDown = !FDown;
+        FState = RestState();
+        if (!FDown) this->Play(this->UpSound);
+    } else {
+        FState = ebsUp;
+        this->Play(this->UpSound);
+    }
+    if (!self) return;
+    this->Invalidate();
+}
+
+template <class TBase>
+void TExPushButton<TBase>::Click()
+{
+    TGuardPtr<TExPushButton> self(this);
+    ReleaseBody();
+    if (self) ClickPart(false);
+}
 
 template <class TBase>
 void TExPushButton<TBase>::PerformClick(bool IsArrow, HWND MenuOwner, Integer TopEdge)
@@ -295,7 +332,11 @@ void TExPushButton<TBase>::MouseUp(TMouseButton Button, TShiftState Shift, int X
     bool doClick = X >= 0 && X < this->ClientWidth() && Y >= 0 && Y <= this->ClientHeight();
     const bool inArrow = InArrowZone(X);
     if (FGroupIndex == 0) {
-        if (FIsSwitch && !inArrow && !FPressedOnArrow) {
+        if (FIsSwitch && !inArrow && !FPressedOnArrow && !doClick) {
+            // Let go away from the button: the press is cancelled and the switch stays as it was.
+            FState = RestState();
+            this->Invalidate();
+        } else if (FIsSwitch && !inArrow && !FPressedOnArrow) {
             FDown = !FDown;
             FState = FDown ? ebsDown : ebsUp;
             this->Play(FDown ? this->DownSound : this->UpSound);

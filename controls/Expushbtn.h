@@ -58,6 +58,10 @@ public:
     bool MenuClosedOnArrow() const { return FMenuClosedOnArrow; }
     bool MultiLine() const { return FMultiLine; }
 
+    // A click of the body from the keyboard or from code: the down state moves as a mouse click's
+    // does (a switch toggles, a group's down button changes), then the click.
+    void Click() override;
+
     BEGIN_MESSAGE_MAP
         MESSAGE_HANDLER(CM_BUTTONPRESSED, CMButtonPressed)
         MESSAGE_HANDLER(CM_MOUSEENTER, CMMouseEnter)
@@ -85,6 +89,10 @@ protected:
     // The menu loop has ended: the button tracks again until MenuCancelMsg, posted to PostTo, comes.
     void MenuLoopExited(HWND PostTo);
     void MenuCancelled();
+    // The look of a button that nothing presses: down (a switch) or exclusive (a group), else up.
+    TExButtonState RestState() const;
+    // What the end of a click of the body does to Down and State.
+    void ReleaseBody();
 
     // Painting, step by step: the state a disabled button or parent forces; the background of an
     // opaque unthemed button; the unthemed body and arrow part (R loses the arrow's width AW); the

@@ -181,7 +181,7 @@ void TCustomExGraphicButton::CMDialogKey(TMessage& Message)
     const Word key = Word(Message.WParam);
     const TShiftState shift = KeyDataToShiftState(Message.LParam);
     if ((shift & (ssShift | ssCtrl | ssAlt)) == 0 && ((key == VK_RETURN && Default) || (key == VK_ESCAPE && Cancel))) {
-        Click(false);
+        Click();
         Message.Result = 1;
         return;
     }
@@ -192,7 +192,7 @@ void TCustomExGraphicButton::CMDialogChar(TMessage& Message)
 {
     const char key = char(std::toupper(int(Message.WParam & 0xFF)));
     if (key != 0 && key == CaptionAccelerator(FCaption)) {
-        Click(false);
+        Click();
         Message.Result = 1;
         return;
     }

@@ -35,7 +35,7 @@ public:
 
     HWND MenuWindow() const { return FMenuWindow; }
 
-    void Click() override { Click(false); }
+    using Inherited::Click;
     // A click of the body or (IsArrow) of the arrow part; opens the pull-down menu where it applies.
     virtual void Click(bool IsArrow);
     virtual int GetThemePartID() { return 1; }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,6 +131,54 @@ TEST_F(GraphicButton, ClicksSwitchesAndAMixedGroup)
     Input::Click(G, 20, 12);
     EXPECT_TRUE(G->Down());
     EXPECT_FALSE(p->Down());
+}
+
+TEST_F(GraphicButton, KeysMoveTheGroupsDownButtonAsTheMouseDoes)
+{
+    auto* p = new TExPopupButton(Form);
+    p->SetParent(Form);
+    p->SetBounds(100, 10, 75, 25);
+    p->SetUseXPThemes(false);
+    p->SetGroupIndex(4);
+    G->SetGroupIndex(4);
+    p->SetDown(true);
+    auto* edit = new TEdit(Form);
+    edit->SetParent(Form);
+    edit->SetBounds(10, 100, 100, 22);
+    edit->SetFocus();
+    uitest::Pump();
+    // The accelerator, the dialog key and a click from code each put the graphic button down.
+    const std::vector<std::pair<const char*, std::function<void()>>> ways{
+        {"Alt+G", [] { Input::PressKey('G', ssAlt); }},
+        {"Escape", [this] {
+             G->Cancel = true;
+             Input::PressKey(VK_ESCAPE);
+             G->Cancel = false;
+         }},
+        {"Click()", [this] { G->Click(); }},
+    };
+    for (const auto& [name, click] : ways) {
+        SCOPED_TRACE(name);
+        p->SetDown(true);
+        ASSERT_FALSE(G->Down());
+        const int before = Clicks;
+        click();
+        EXPECT_TRUE(G->Down());
+        EXPECT_EQ(G->State(), ebsExclusive);
+        EXPECT_FALSE(p->Down());
+        EXPECT_EQ(Clicks, before + 1);
+    }
+    // A switch pressed and let go outside stays as it was and does not click.
+    G->SetGroupIndex(0);
+    G->SetIsSwitch(true);
+    G->SetDown(false);
+    const int before = Clicks;
+    Input::MouseDown(G, mbLeft, 20, 12);
+    Input::MouseMove(G, 20, 80, ssLeft);
+    Input::MouseUp(G, mbLeft, 20, 80);
+    EXPECT_FALSE(G->Down());
+    EXPECT_EQ(G->State(), ebsUp);
+    EXPECT_EQ(Clicks, before);
 }
 
 TEST_F(GraphicButton, DialogKeysWhateverHasTheFocus)
