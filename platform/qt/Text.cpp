@@ -6,6 +6,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/WinGdiMore.h"
 #include "platform/qt/GdiObjects.h"
@@ -413,13 +414,28 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
     }
     if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
         const QString dots = QStringLiteral("...");
+        const int dotsWidth = width(dots);
+        std::vector<int> reach;
         for (auto& ln : lines) {
             if (width(ln.text) <= boxWidth)
                 continue;
-            QString t = ln.text;
-            while (!t.isEmpty() && width(t + dots) > boxWidth)
-                t.chop(1);
-            ln.text = t + dots;
+            // The longest start that leaves room for the dots: the characters' advances summed once
+            // and searched by halves, then made exact on the few measures around that length (pairs
+            // of characters may sit closer than their advances say).
+            const QString& t = ln.text;
+            const QFontMetrics& m = f->metrics;
+            reach.assign(size_t(t.size()) + 1, 0);
+            for (int i = 0; i < t.size(); ++i)
+                reach[size_t(i) + 1] = reach[size_t(i)] + m.horizontalAdvance(t.at(i));
+            const int room = boxWidth - dotsWidth;
+            int keep = int(std::upper_bound(reach.begin(), reach.end(), room) - reach.begin()) - 1;
+            keep = std::max(0, keep);
+            const auto fits = [&](int n) { return n == 0 || width(t.left(n) + dots) <= boxWidth; };
+            while (keep > 0 && !fits(keep))
+                --keep;
+            while (keep < t.size() && fits(keep + 1))
+                ++keep;
+            ln.text = t.left(keep) + dots;
         }
     }
     int total = lineHeight * int(lines.size());

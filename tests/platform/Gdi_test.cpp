@@ -543,6 +543,50 @@ TEST_F(Text, EndEllipsisFitsTheBox)
     EXPECT_EQ(calc2.Right - calc2.Left, Extent(text));
 }
 
+// The cut keeps the longest start of each line that fits with its dots, for pairs of letters that
+// sit closer than their advances, accented letters, boxes narrower than the dots, and a line far
+// longer than any caption (whose cut must not be searched one character at a time).
+TEST_F(Text, EllipsisKeepsTheLongestStartThatFits)
+{
+    std::string huge;
+    for (int i = 0; huge.size() < 100000; ++i) huge += i % 3 ? "AVAWAY To Ty " : "\xC4nderung, \xE9t\xE9 ";
+    const std::vector<std::string> texts = {"A rather long status text that does not fit", "AVAVAVAVAV WAWAWA LTLTLT",
+                                            "\xC4\xD6\xDC \xE4\xF6\xFC \xDF\xC9\xC8", huge};
+    // The longest start whose extent with the dots fits (none: the dots alone).
+    const auto expected = [&](const std::string& t, int box) {
+        const auto fits = [&](size_t n) { return Extent(t.substr(0, n) + "...") <= box; };
+        size_t lo = 0, hi = t.size();
+        while (lo < hi) {
+            const size_t mid = (lo + hi + 1) / 2;
+            if (fits(mid))
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return Extent(t.substr(0, lo) + "...");
+    };
+    for (const std::string& t : texts) {
+        for (const int box : {0, Extent(".."), Extent("...") + 1, Extent(t.substr(0, 7)), Extent(t) - 1, 3000}) {
+            SCOPED_TRACE(testing::Message() << t.substr(0, 20) << " in " << box);
+            RECT calc{0, 0, box, 20};
+            DrawText(dc, t.c_str(), int(t.size()), &calc, DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT);
+            if (Extent(t) <= box)
+                EXPECT_EQ(calc.Right, Extent(t));
+            else
+                EXPECT_EQ(calc.Right, expected(t, box));
+        }
+    }
+    // Each line of several is cut on its own.
+    const std::string two = texts[0] + "\r\n" + texts[1];
+    const int box = Extent(texts[1].substr(0, 9));
+    RECT calc{0, 0, box, 20};
+    DrawText(dc, two.c_str(), -1, &calc, DT_END_ELLIPSIS | DT_CALCRECT);
+    EXPECT_EQ(calc.Right, std::max(expected(texts[0], box), expected(texts[1], box)));
+    TEXTMETRIC tm;
+    GetTextMetrics(dc, &tm);
+    EXPECT_EQ(calc.Bottom, 2 * tm.tmHeight);
+}
+
 TEST_F(Text, CentreRightAndVerticalCentre)
 {
     SetBkMode(dc, TRANSPARENT);
