@@ -1,7 +1,6 @@
 #include "controls/Exbtnctl.h"
 
-#include <cctype>
-
+#include "platform/CodePages.h"
 #include "platform/Forms.h"
 #include "platform/Menus.h"
 #include "platform/SysUtils.h"
@@ -76,8 +75,7 @@ void TExButtonControl::SetChecked(bool) { throw Exception("Abstract Error"); }
 
 void TExButtonControl::CMDialogChar(TMessage& Message)
 {
-    const char key = char(std::toupper(int(Message.WParam & 0xFF)));
-    if (key != 0 && key == CaptionAccelerator(FCaption) && CanFocus()) {
+    if (IsCaptionAccelerator(Message.WParam, FCaption, CharsetToCodePage(Font()->Charset())) && CanFocus()) {
         Click();
         Message.Result = 1;
         return;

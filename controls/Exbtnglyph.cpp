@@ -344,11 +344,21 @@ Integer TExButtonGlyph::CreateButtonGlyph(TExButtonState State)
         WritePixels(&tmp, b);
         index = FGlyphList->AddMasked(&tmp, clDefault);
     } else {
-        // Embossed from the black of the picture.
+        // Embossed from the black of the picture; a picture with no black is embossed from its whole
+        // shape (its transparent colour left out) rather than leave the face empty.
         PixelBuffer src = ReadPixels(FGlyph.get());
+        const std::uint32_t clear = Packed(FTransparentColor);
         std::vector<bool> mask(size_t(iw) * size_t(ih));
+        bool any = false;
         for (Integer y = 0; y < ih; ++y)
-            for (Integer x = 0; x < iw; ++x) mask[size_t(y) * size_t(iw) + size_t(x)] = src.At(x, y) == 0;
+            for (Integer x = 0; x < iw; ++x) {
+                const bool black = src.At(x, y) == 0;
+                mask[size_t(y) * size_t(iw) + size_t(x)] = black;
+                any = any || black;
+            }
+        if (!any)
+            for (Integer y = 0; y < ih; ++y)
+                for (Integer x = 0; x < iw; ++x) mask[size_t(y) * size_t(iw) + size_t(x)] = src.At(x, y) != clear;
         PixelBuffer b;
         b.W = iw;
         b.H = ih;
@@ -422,17 +432,21 @@ void TExButtonGlyph::CalcButtonLayout(TCanvas* Canvas, const TRect& Client, cons
 
     const bool horizontal = Layout == blGlyphLeft || Layout == blGlyphRight;
     TPoint gp{0, 0}, tp{0, 0};
+    // Across the layout both are centred; a caption longer than the room starts at its edge and is cut.
     if (horizontal) {
         gp.Y = (roomH - h) / 2;
+        th = std::min(th, std::max(0, roomH));
         tp.Y = (roomH - th) / 2;
     } else {
         gp.X = (roomW - w) / 2;
+        tw = std::min(tw, std::max(0, roomW));
         tp.X = (roomW - tw) / 2;
     }
     if (tw == 0 || w == 0) Spacing = 0;
+    const bool autoSpacing = Spacing == -1;
     const Integer room = horizontal ? roomW : roomH;
     const Integer pic = horizontal ? w : h;
-    const Integer cap = horizontal ? tw : th;
+    Integer& cap = horizontal ? tw : th;
     if (Margin == -1) {
         if (Spacing != -1) {
             Margin = (room - (pic + Spacing + cap)) / 2;
@@ -443,24 +457,41 @@ void TExButtonGlyph::CalcButtonLayout(TCanvas* Canvas, const TRect& Client, cons
     } else if (Spacing == -1) {
         Spacing = ((room - (Margin + pic)) - cap) / 2;
     }
+    // Picture and caption that do not fit keep to the room: no margin or worked-out spacing below
+    // nothing, the picture inside, and the caption cut at its end.
+    if (Margin < 0) Margin = 0;
+    if (autoSpacing && Spacing < 0) Spacing = 0;
+    const Integer picAt = std::max(0, std::min(Margin, room - pic));
+    Integer capAt = 0;
+    if (Layout == blGlyphLeft || Layout == blGlyphTop) {
+        capAt = std::min(picAt + pic + Spacing, std::max(0, room));
+        cap = std::max(0, std::min(cap, room - capAt));
+    } else {
+        const Integer picFar = room - picAt - pic;
+        const Integer capEnd = picFar - Spacing;
+        cap = std::max(0, std::min(cap, capEnd));
+        capAt = capEnd - cap;
+    }
     switch (Layout) {
     case blGlyphLeft:
-        gp.X = Margin;
-        tp.X = Margin + w + Spacing;
+        gp.X = picAt;
+        tp.X = capAt;
         break;
     case blGlyphRight:
-        gp.X = roomW - Margin - w;
-        tp.X = gp.X - Spacing - tw;
+        gp.X = room - picAt - pic;
+        tp.X = capAt;
         break;
     case blGlyphTop:
-        gp.Y = Margin;
-        tp.Y = Margin + h + Spacing;
+        gp.Y = picAt;
+        tp.Y = capAt;
         break;
     case blGlyphBottom:
-        gp.Y = roomH - Margin - h;
-        tp.Y = gp.Y - Spacing - th;
+        gp.Y = room - picAt - pic;
+        tp.Y = capAt;
         break;
     }
+    TextBounds.Right = TextBounds.Left + tw;
+    TextBounds.Bottom = TextBounds.Top + th;
     GlyphPos = TPoint{gp.X + Client.Left + Offset.X, gp.Y + Client.Top + Offset.Y};
     OffsetRect(TextBounds, tp.X + Offset.X, tp.Y + Offset.Y);
     if (Theme == nullptr) {

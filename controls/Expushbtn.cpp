@@ -531,8 +531,11 @@ void TExPushButton<TBase>::PaintPicture(TCanvas* C, TRect& R, Integer AW, const 
     TCustomImageList* downImages = this->FDownImages;
     TCustomImageList* disabledImages = this->FDisabledImages;
     const bool useImageList = this->FUseImageList;
+    // Image lists and icons have no pressed picture of their own: the picture is pushed instead.
+    const bool iconShown = glyph->UseIcon() && !(glyph->UseImageList && glyph->ImageList() != nullptr);
     TPoint offset{0, 0};
-    if (pressed && (FState == ebsExclusive || (useImageList && (downImages == nullptr || downImages == images))))
+    if (pressed && (FState == ebsExclusive || (useImageList && (downImages == nullptr || downImages == images)) ||
+                    iconShown))
         offset = TPoint{1, 1};
     R.Right += AW;
 

@@ -1,8 +1,7 @@
 #include "extras/Exgraphbtn.h"
 
-#include <cctype>
-
 #include "ctlbase/Exuxtheme.h"
+#include "platform/CodePages.h"
 #include "platform/Guard.h"
 #include "platform/Menus.h"
 #include "platform/WinGdi.h"
@@ -61,6 +60,7 @@ void TCustomExGraphicButton::SetUseXPThemes(bool Value)
         else
             FreeThemeHandle();
     }
+    UpdateOpaque();
     Invalidate();
 }
 
@@ -69,6 +69,7 @@ void TCustomExGraphicButton::WMThemeChanged(TMessage& Message)
     if (ThemesAvailable && FUseXPThemes) {
         FreeThemeHandle();
         CreateThemeHandle();
+        UpdateOpaque();
         Invalidate();
     }
     Message.Result = 1;
@@ -120,11 +121,16 @@ void TCustomExGraphicButton::SetTransparent(bool Value)
 {
     if (Value == FTransparent) return;
     FTransparent = Value;
-    if (Value)
+    UpdateOpaque();
+    Repaint();
+}
+
+void TCustomExGraphicButton::UpdateOpaque()
+{
+    if (FTransparent || IsThemeApplied())
         ControlStyle &= ~TControlStyle(csOpaque);
     else
         ControlStyle |= csOpaque;
-    Repaint();
 }
 
 void TCustomExGraphicButton::SetTextDrawType(TExTextDrawType Value)
@@ -190,8 +196,7 @@ void TCustomExGraphicButton::CMDialogKey(TMessage& Message)
 
 void TCustomExGraphicButton::CMDialogChar(TMessage& Message)
 {
-    const char key = char(std::toupper(int(Message.WParam & 0xFF)));
-    if (key != 0 && key == CaptionAccelerator(FCaption)) {
+    if (IsCaptionAccelerator(Message.WParam, FCaption, CharsetToCodePage(Font()->Charset()))) {
         Click();
         Message.Result = 1;
         return;

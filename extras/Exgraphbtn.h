@@ -68,6 +68,9 @@ protected:
     void WMThemeChanged(TMessage& Message);
 
 private:
+    // Covers its whole rectangle only unthemed and not Transparent; otherwise the parent paints
+    // under it, for the pixels that show through.
+    void UpdateOpaque();
     // Repaints while the frame shows: not old-styled, hot and not pressed.
     bool FrameShowing() override { return !FOldStyled && Hot() && !Pressed(); }
     // The menu window's messages.

@@ -178,7 +178,19 @@ void TExSpeedButton::PullMenu()
 
 // ---------------------------------------------------------------- mouse
 
-void TExSpeedButton::WndProc(TMessage& Message) { TGraphicControl::WndProc(Message); }
+void TExSpeedButton::WndProc(TMessage& Message)
+{
+    // A round button clicks only when let go inside its circle while it shows pressed.
+    if (Message.Msg == WM_LBUTTONUP && !(FPressed && InCircle(Message.XPos(), Message.YPos())))
+        ControlState &= ~TControlState(csClicked);
+    TGraphicControl::WndProc(Message);
+}
+
+void TExSpeedButton::CutHold()
+{
+    FHoldCut = FHoldCut || (FPullDownTimer != nullptr && FPullDownTimer->Enabled());
+    FreeTimer();
+}
 
 void TExSpeedButton::WMMouseMove(TMessage& Message)
 {
@@ -187,11 +199,20 @@ void TExSpeedButton::WMMouseMove(TMessage& Message)
         FMouseIn = true;
         if (Message.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) FPressed = true;
         Invalidate();
+        // Back inside with the hold's button still down: the hold starts over, so the pressed look
+        // leads to the menu again.
+        const WPARAM holdKey = PullDownBtn == mbRight ? MK_RBUTTON : PullDownBtn == mbMiddle ? MK_MBUTTON : MK_LBUTTON;
+        if (FHoldCut && PullDownEnabled && (Message.WParam & holdKey)) {
+            FHoldCut = false;
+            TGuardPtr<TExSpeedButton> self(this);
+            StartTimer();
+            if (!self) return;
+        }
     } else if (!inside && FMouseIn) {
         FMouseIn = false;
         FPressed = false;
         // Held outside the button, it is no longer held: the menu does not come.
-        FreeTimer();
+        CutHold();
         Invalidate();
     }
     TGraphicControl::Dispatch(Message);
@@ -205,7 +226,7 @@ void TExSpeedButton::CMMouseLeave(TMessage& Message)
     if (FPressed || FMouseIn) {
         FPressed = false;
         FMouseIn = false;
-        FreeTimer();
+        CutHold();
         Invalidate();
     }
 }
@@ -215,6 +236,7 @@ void TExSpeedButton::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
 void TExSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     TGuardPtr<TExSpeedButton> self(this);
+    FHoldCut = false;
     if (InCircle(X, Y)) {
         FPressed = true;
         Invalidate();
@@ -234,6 +256,7 @@ void TExSpeedButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
         Invalidate();
     }
     // A release always ends the hold, wherever the press or the mouse went since.
+    FHoldCut = false;
     FreeTimer();
     TGraphicControl::MouseUp(Button, Shift, X, Y);
 }

@@ -74,6 +74,8 @@ private:
     void SizeToImage();
     void StartTimer();
     void FreeTimer();
+    // Leaving the circle stops a running hold; coming back with its button down starts it again.
+    void CutHold();
     void PullMenu();
 
     TColor FTransparentColor = TColor(0);
@@ -85,6 +87,7 @@ private:
     bool FMouseIn = false;
     TTimer* FPullDownTimer = nullptr;
     bool FFiring = false;
+    bool FHoldCut = false;
     TPopupMenu* FPullDownMenu = nullptr;
     bool FTransparent = true;
 };

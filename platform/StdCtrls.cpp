@@ -2,12 +2,13 @@
 #include "platform/StdCtrls.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "platform/CodePages.h"
+#include "platform/EditCore.h"
 #include "platform/Guard.h"
 
 // ---- TCustomLabel -----------------------------------------------------------------------------
-char CaptionAccelerator(const std::string& Caption)
+char CaptionAccelerator(const std::string& Caption, int CodePage)
 {
     for (size_t i = 0; i + 1 < Caption.size(); ++i) {
         if (Caption[i] != '&') continue;
@@ -15,9 +16,16 @@ char CaptionAccelerator(const std::string& Caption)
             ++i;
             continue;
         }
-        return char(std::toupper(static_cast<unsigned char>(Caption[i + 1])));
+        return char(morvik::stdctl::UpperByte(static_cast<unsigned char>(Caption[i + 1]), CodePage));
     }
     return 0;
+}
+
+bool IsCaptionAccelerator(WPARAM Key, const std::string& Caption, int CodePage)
+{
+    const auto key = static_cast<unsigned char>(Key & 0xFF);
+    const char accel = CaptionAccelerator(Caption, CodePage);
+    return key != 0 && accel != 0 && char(morvik::stdctl::UpperByte(key, CodePage)) == accel;
 }
 
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
@@ -100,8 +108,7 @@ void TCustomLabel::CMTextChanged(TMessage&)
 void TCustomLabel::CMDialogChar(TMessage& Message)
 {
     if (FocusControl == nullptr || !ShowAccelChar || !Enabled()) return;
-    const char key = char(std::toupper(static_cast<unsigned char>(Message.WParam)));
-    if (key == 0 || key != CaptionAccelerator(Caption())) return;
+    if (!IsCaptionAccelerator(Message.WParam, Caption(), CharsetToCodePage(Font()->Charset()))) return;
     if (!FocusControl->CanFocus()) return;
     FocusControl->SetFocus();
     Message.Result = 1;

@@ -12,8 +12,11 @@
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 // The accelerator of a caption: the character after a single "&" ("&&" is a literal ampersand),
-// upper-cased; 0 when there is none.
-char CaptionAccelerator(const std::string& Caption);
+// upper-cased in the code page the caption is in; 0 when there is none.
+char CaptionAccelerator(const std::string& Caption, int CodePage = 1252);
+// Whether the character Key (a byte of CodePage, as CM_DIALOGCHAR carries it) is Caption's
+// accelerator, in either case.
+bool IsCaptionAccelerator(WPARAM Key, const std::string& Caption, int CodePage);
 
 class TCustomLabel : public TGraphicControl {
 public:

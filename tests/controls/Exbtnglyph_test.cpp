@@ -292,6 +292,34 @@ TEST(GlyphDisabled, OneStripIsEmbossedFromItsBlack)
     EXPECT_EQ(s.At(20 + 4, 10 + 4), Rgb(clBtnShadow));
 }
 
+// A picture without black (a dark-blue disc on its transparent colour) would leave an empty face:
+// its shape is embossed instead, in either transparent mode.
+TEST(GlyphDisabled, OneStripWithoutBlackIsEmbossedFromItsShape)
+{
+    for (const bool fixed : {false, true}) {
+        SCOPED_TRACE(fixed ? "fixed transparent colour" : "corner's colour");
+        auto b = std::make_unique<TBitmap>();
+        b->SetSize(16, 16);
+        b->Canvas()->Brush()->SetColor(clFuchsia);
+        b->Canvas()->FillRect(TRect{0, 0, 16, 16});
+        b->Canvas()->Brush()->SetColor(clNavy);
+        b->Canvas()->Pen()->SetColor(clNavy);
+        b->Canvas()->Ellipse(3, 3, 13, 13);
+        if (fixed) b->SetTransparentColor(clFuchsia);
+        TExButtonGlyph g;
+        g.SetGlyph(b.get());
+        Surface s;
+        g.DrawButtonGlyph(s.C(), TPoint{20, 10}, ebsDisabled, true, clBtnFace);
+        EXPECT_EQ(s.At(20 + 8, 10 + 8), Rgb(clBtnShadow));
+        // The light edge just below the disc's lowest shadow row.
+        int low = 8;
+        while (low < 15 && s.At(20 + 8, 10 + low + 1) == Rgb(clBtnShadow)) ++low;
+        EXPECT_EQ(s.At(20 + 8, 10 + low + 1), Rgb(clBtnHighlight));
+        EXPECT_EQ(s.At(20 + 1, 10 + 1), kGrey);
+        EXPECT_EQ(s.At(20 + 15, 10 + 8), kGrey);
+    }
+}
+
 TEST(GlyphDisabled, TheBitmapsOwnDisabledStripIsRecoloured)
 {
     auto b = Strips(2);
@@ -559,12 +587,56 @@ TEST_F(Layout, ACaptionLongerThanTheButtonIsCut)
     const std::string caption(20000, 'W');
     Calc(TRect{0, 0, 75, 25}, caption, blGlyphLeft, 2, 2);
     EXPECT_EQ(text.Left, 2 + 16 + 2);
-    EXPECT_EQ(text.Width(), 74);
+    EXPECT_EQ(text.Right, 75);  // cut at the button's edge
     EXPECT_LE(text.Height(), 24);
     // Drawing it does not run past the ellipsis.
     g.Draw(s.C(), TRect{0, 0, 75, 25}, TPoint{0, 0}, caption, blGlyphLeft, 2, 2, ebsUp, ebsUp, true, false, false,
            true, true, 0, tdtNormal, clBtnFace, nullptr, 0, 0);
     EXPECT_EQ(s.At(150, 12), kGrey);
+}
+
+TEST_F(Layout, PictureAndCaptionWiderThanTheRoomStayInsideWithTheCaptionCutAtItsEnd)
+{
+    const std::string caption = "Receive the weather report";
+    ASSERT_GT(TextWidth(caption) + 16, 75);
+    const TRect client{0, 0, 75, 25};
+    struct TCase {
+        TButtonLayout Layout;
+        int Margin, Spacing;
+    };
+    for (const TCase& c : {TCase{blGlyphLeft, -1, 4}, TCase{blGlyphLeft, -1, -1}, TCase{blGlyphLeft, 2, -1},
+                           TCase{blGlyphLeft, 200, 4}, TCase{blGlyphRight, -1, 4}, TCase{blGlyphRight, -1, -1},
+                           TCase{blGlyphTop, -1, 4}, TCase{blGlyphBottom, -1, -1}}) {
+        SCOPED_TRACE(testing::Message() << "layout " << c.Layout << " margin " << c.Margin << " spacing " << c.Spacing);
+        Calc(client, caption, c.Layout, c.Margin, c.Spacing);
+        EXPECT_GE(pos.X, 0);
+        EXPECT_LE(pos.X + 16, 75);
+        EXPECT_GE(pos.Y, 0);
+        EXPECT_LE(pos.Y + 16, 25);
+        EXPECT_GE(text.Left, 0);
+        EXPECT_LE(text.Right, 75);
+        // A margin that pushes the picture to the far end leaves the caption no room.
+        EXPECT_EQ(text.Width() > 0, c.Margin < 75);
+        switch (c.Layout) {
+        case blGlyphLeft:
+            // The caption's start follows the picture; its end is cut at the room's end.
+            EXPECT_GE(text.Left, pos.X + 16);
+            EXPECT_EQ(text.Right, 75);
+            break;
+        case blGlyphRight:
+            EXPECT_LE(text.Right, pos.X);
+            EXPECT_EQ(text.Left, 0);
+            break;
+        default:
+            // Across a picture above or below, the caption takes the width (less the last column).
+            EXPECT_EQ(text.Left, 0);
+            EXPECT_GE(text.Right, 74);
+            break;
+        }
+    }
+    // A caption that fits keeps the worked-out place, and an explicit spacing below nothing stays.
+    Calc(client, "Ab", blGlyphLeft, 3, -6);
+    EXPECT_EQ(text.Left, 3 + 16 - 6);
 }
 
 TEST_F(Layout, ACaptionOfTwoLinesIsTwiceAsHigh)

@@ -277,6 +277,13 @@ TEST_F(HeaderPaint, SignsAtTheRightEnd)
     const TRect w = Extent(TRect{102, 2, 113, 18}, Inky);
     EXPECT_GE(w.Left, 107);
     EXPECT_LE(w.Right, 108);
+    // At 20 wide the sign takes the room: it shows, and no caption is started beside it.
+    TExHeaderSection* twenty = Add("W", 20);
+    twenty->SetExpandable(true);
+    EXPECT_EQ(At(124, 2), Black);
+    EXPECT_EQ(Extent(TRect{117, 2, 124, 18}, Inky).Left, -1);
+    twenty->SetExpandable(false);
+    EXPECT_GE(Extent(TRect{117, 2, 133, 18}, Inky).Left, 122);
 }
 
 TEST_F(HeaderPaint, LookupAndFilterFromAStreamShowOnlyTheLookup)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -19,6 +21,7 @@
 #include "platform/StdCtrls.h"
 #include "platform/WinGdi.h"
 #include "tests/support/UiTest.h"
+#include "tests/support/X11Session.h"
 
 namespace {
 
@@ -791,6 +794,64 @@ TEST_F(PopupButton, APictureIsCentredBesideTheArrowPart)
     EXPECT_NE(Pixel(B, x + 15, 12), RGB(255, 0, 0));
 }
 
+TEST_F(PopupButton, ACaptionWiderThanTheButtonKeepsPictureAndFirstLettersInside)
+{
+    TBitmap pic;
+    pic.SetSize(16, 16);
+    pic.Canvas()->Brush()->SetColor(clOlive);
+    pic.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    pic.Canvas()->Brush()->SetColor(clRed);
+    pic.Canvas()->FillRect(TRect{1, 1, 15, 15});
+    const std::string caption = "Receive the weather report";
+    B->SetGlyph(&pic);
+    B->SetCaption(caption);
+    ASSERT_EQ(B->Margin(), -1);
+    B->Repaint();
+    uitest::Pump();
+    // Columns of the button and of the caption drawn alone: where red and where dark text pixels are.
+    const auto dark = [](COLORREF p) { return GetRValue(p) + GetGValue(p) + GetBValue(p) < 3 * 96; };
+    HDC dc = GetDC(B->Handle());
+    int redLeft = 1000, redRight = -1;
+    std::vector<int> ink(75, 0);
+    for (int x = 0; x < 75; ++x)
+        for (int y = 3; y < 22; ++y) {
+            const COLORREF p = GetPixel(dc, x, y);
+            if (p == RGB(255, 0, 0)) {
+                redLeft = std::min(redLeft, x);
+                redRight = std::max(redRight, x);
+            } else if (dark(p)) {
+                ++ink[size_t(x)];
+            }
+        }
+    ReleaseDC(B->Handle(), dc);
+    TBitmap alone;
+    alone.SetSize(400, 25);
+    alone.Canvas()->SetFont(B->Font());
+    alone.Canvas()->Brush()->SetColor(clBtnFace);
+    alone.Canvas()->FillRect(TRect{0, 0, 400, 25});
+    alone.Canvas()->Font()->SetColor(clBtnText);
+    alone.Canvas()->TextOut(0, 2, caption);
+    std::vector<int> aloneInk(400, 0);
+    for (int x = 0; x < 400; ++x)
+        for (int y = 0; y < 25; ++y) aloneInk[size_t(x)] += dark(ColorToRGB(alone.Canvas()->Pixels(x, y)));
+
+    EXPECT_GE(redLeft, 2) << "the picture stays inside the frame";
+    EXPECT_EQ(redRight - redLeft, 13);
+    const auto firstInk = [](const std::vector<int>& v) {
+        return int(std::find_if(v.begin(), v.end(), [](int n) { return n > 0; }) - v.begin());
+    };
+    const int start = firstInk(ink), aloneStart = firstInk(aloneInk);
+    EXPECT_GT(start, redRight) << "the caption follows the picture";
+    ASSERT_LT(start + 12, 75);
+    // Its first letters are the caption's own.
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(ink[size_t(start + i)], aloneInk[size_t(aloneStart + i)]) << i;
+    // It runs to the button's end and no further.
+    int last = 74;
+    while (last > 0 && ink[size_t(last)] == 0) --last;
+    EXPECT_GT(last, 60);
+    EXPECT_LT(last, 73);
+}
+
 TEST_F(PopupButton, AnIconShowsOnlyWhileUseIconAndGivesWayToAnImageList)
 {
     TIcon icon;
@@ -1058,6 +1119,76 @@ TEST_F(PopupButton, AThemedArrowPartLooksPressedWhilePressed)
             differ += PixelNow(B, 75 - aw + x, y) != ColorToRGB(expected.Canvas()->Pixels(x, y));
     EXPECT_EQ(differ, 0);
     Input::MouseUp(B, mbLeft, 70, 12);
+}
+
+// Alt with a letter beyond ASCII, typed through the window system's keyboard map: the letter matches
+// its caption's underlined one in either case, in the character set of the control's font, for
+// buttons and for labels.
+TEST(PopupButtonX11, AcceleratorsOnLettersBeyondAsciiClickInEitherCase)
+{
+    x11test::TDisplay display;
+    if (!display.Ok()) GTEST_SKIP() << display.Why();
+    std::string out;
+    EXPECT_EQ(display.RunRole("PopupButtonX11.DISABLED_Role", "accented accelerators", out), 0) << out;
+}
+
+TEST(PopupButtonX11, DISABLED_Role)
+{
+    ASSERT_EQ(x11test::Role(), "accented accelerators");
+    auto* form = new TForm(nullptr);
+    form->SetBounds(20, 20, 420, 200);
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 120, 24);
+    auto* target = new TEdit(form);
+    target->SetParent(form);
+    target->SetBounds(10, 100, 120, 24);
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetBounds(10, 70, 120, 20);
+    label->SetCaption("&\xDC" "ber");  // Über
+    label->FocusControl = target;
+    std::vector<int> clicks(4, 0);
+    const char* captions[] = {"&\xC4ndern", "&\xF6" "ffnen", "&Anders", "&\xA8\xEB\xEA\xE0"};  // Ändern öffnen Anders Ёлка
+    std::vector<TExPopupButton*> buttons;
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new TExPopupButton(form);
+        b->SetParent(form);
+        b->SetBounds(150 + 90 * (i % 3), 10 + 40 * (i / 3), 80, 25);
+        b->SetCaption(captions[i]);
+        b->OnClick = [&clicks, i](TObject*) { ++clicks[size_t(i)]; };
+        buttons.push_back(b);
+    }
+    buttons[3]->Font()->SetCharset(RUSSIAN_CHARSET);
+    ASSERT_TRUE(x11test::ShowOnScreen(form));
+    ASSERT_TRUE(x11test::Click(edit, 5, 5));
+    ASSERT_TRUE(uitest::PumpUntil([&] { return edit->Focused(); }, 60000));
+
+    // A key xdotool maps to a spare key code for the moment may reach the program after the map is
+    // back (it then types nothing): such a key is pressed again.
+    const auto press = [](const std::string& keys, const std::function<bool()>& done) {
+        for (int i = 0; i < 5 && !done(); ++i) {
+            if (!x11test::Key(keys)) return false;
+            uitest::PumpUntil(done, 12000);
+        }
+        return done();
+    };
+    // Lower case on an upper-case caption, and upper case on a lower-case one.
+    EXPECT_TRUE(press("alt+adiaeresis", [&] { return clicks[0] == 1; }));
+    EXPECT_TRUE(press("alt+Odiaeresis", [&] { return clicks[1] == 1; }));
+    // A plain A is not an Ä, nor the other way round.
+    EXPECT_TRUE(press("alt+a", [&] { return clicks[2] == 1; }));
+    EXPECT_EQ(clicks[0], 1);
+    EXPECT_EQ(clicks[1], 1);
+    // The label hands the focus on.
+    EXPECT_TRUE(press("alt+udiaeresis", [&] { return target->Focused(); }));
+    // A Cyrillic caption compares in its own code page (where its small and capital letters are bytes
+    // that have no case in the Western one).
+    buttons[3]->SetFocus();
+    ASSERT_TRUE(uitest::PumpUntil([&] { return buttons[3]->Focused(); }, 60000));
+    EXPECT_TRUE(press("alt+Cyrillic_io", [&] { return clicks[3] == 1; }));
+    EXPECT_EQ(clicks, (std::vector<int>{1, 1, 1, 1}));
+    TObject::Free(form);
 }
 
 }  // namespace

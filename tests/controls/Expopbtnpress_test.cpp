@@ -4,6 +4,7 @@
 // go away from the button stays as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "controls/Exsoundmapbase.h"
 #include "platform/Forms.h"
 #include "platform/Input.h"
+#include "platform/WinGdi.h"
 #include "tests/support/UiTest.h"
 
 namespace {
@@ -251,6 +253,74 @@ TEST_F(PopupPress, AClickHandlerMayFreeTheButtonItsKeyClicked)
     EXPECT_FALSE(A()->Down());
     EXPECT_EQ(Clicks[2], 0);
     A()->SetSoundMap(nullptr);
+}
+
+// The box of the pure red pixels on the button's screen.
+TRect RedBox(TWinControl* c)
+{
+    uitest::Pump();
+    HDC dc = GetDC(c->Handle());
+    TRect box{1000, 1000, -1, -1};
+    for (int y = 0; y < c->Height(); ++y)
+        for (int x = 0; x < c->Width(); ++x)
+            if (GetPixel(dc, x, y) == RGB(255, 0, 0)) {
+                box.Left = std::min(box.Left, x);
+                box.Top = std::min(box.Top, y);
+                box.Right = std::max(box.Right, x + 1);
+                box.Bottom = std::max(box.Bottom, y + 1);
+            }
+    ReleaseDC(c->Handle(), dc);
+    return box;
+}
+
+TEST_F(PopupPress, AnIconIsPushedWhilePressedAndABitmapGlyphIsNot)
+{
+    TBitmap colour, mask, strip;
+    colour.SetSize(16, 16);
+    mask.SetSize(16, 16);
+    colour.Canvas()->Brush()->SetColor(clRed);
+    colour.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    mask.Canvas()->Brush()->SetColor(clBlack);
+    mask.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    ICONINFO info{};
+    info.hbmColor = colour.Handle();
+    info.hbmMask = mask.Handle();
+    TIcon icon;
+    icon.SetHandle(CreateIconIndirect(&info));
+    // The bitmap's corner colour is its transparent one.
+    strip.SetSize(16, 16);
+    strip.Canvas()->Brush()->SetColor(clOlive);
+    strip.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    strip.Canvas()->Brush()->SetColor(clRed);
+    strip.Canvas()->FillRect(TRect{1, 1, 15, 15});
+    struct TCase {
+        const char* Name;
+        bool UseIcon;
+        int Shift;
+    };
+    for (const TCase& c : {TCase{"icon", true, 1}, TCase{"glyph bitmap", false, 0}}) {
+        SCOPED_TRACE(c.Name);
+        auto* b = new TExPopupButton(Form);
+        b->SetParent(Form);
+        b->SetBounds(10, 50, 75, 25);
+        b->SetUseXPThemes(false);
+        if (c.UseIcon) {
+            b->SetIcon(&icon);
+            b->SetUseIcon(true);
+        } else {
+            b->SetGlyph(&strip);
+        }
+        const TRect up = RedBox(b);
+        ASSERT_GT(up.Width(), 10);
+        Input::MouseDown(b, mbLeft, 20, 12);
+        ASSERT_EQ(b->State(), ebsDown);
+        const TRect pressed = RedBox(b);
+        EXPECT_EQ(pressed.Left, up.Left + c.Shift);
+        EXPECT_EQ(pressed.Top, up.Top + c.Shift);
+        Input::MouseUp(b, mbLeft, 20, 12);
+        EXPECT_EQ(RedBox(b).Left, up.Left);
+        TObject::Free(b);
+    }
 }
 
 }  // namespace

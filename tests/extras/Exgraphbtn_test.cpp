@@ -342,6 +342,62 @@ TEST_F(GraphicButton, ThemedItShowsTheParentsPixelsWhereTheThemeLeavesThem)
     EXPECT_EQ(G->GetArrowThemeStateID(), 4);
 }
 
+// A parent that paints stripes of two colours, one pixel column each.
+class TStriped : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    static COLORREF At(int X) { return X % 2 ? RGB(255, 0, 255) : RGB(0, 255, 255); }
+
+protected:
+    void Paint() override
+    {
+        for (int x = 0; x < Width(); ++x) {
+            Canvas()->Brush()->SetColor(TColor(At(x)));
+            Canvas()->FillRect(TRect{x, 0, x + 1, Height()});
+        }
+    }
+};
+
+TEST_F(GraphicButton, ThemedOverAPatternedParentItShowsThePatternWhereTheThemeLeavesIt)
+{
+    if (!ThemesAvailable) GTEST_SKIP() << "no visual styles";
+    auto* striped = new TStriped(Form);
+    striped->SetParent(Form);
+    striped->SetBounds(100, 50, 200, 100);
+    auto* g = new TExGraphicButton(striped);
+    g->SetParent(striped);
+    g->SetBounds(10, 10, 75, 25);
+    ASSERT_TRUE(g->IsThemeApplied());
+    // Where the theme's body leaves what is under it alone (its rounded corners, at least).
+    constexpr COLORREF kUnder = RGB(1, 2, 3);
+    TBitmap body;
+    body.SetSize(75, 25);
+    body.Canvas()->Brush()->SetColor(TColor(kUnder));
+    body.Canvas()->FillRect(TRect{0, 0, 75, 25});
+    ASSERT_EQ(DrawThemeBackgroundTo(u"BUTTON", body.Canvas()->Handle(), 1, 1, TRect{0, 0, 75, 25}, nullptr), S_OK);
+    striped->Repaint();
+    uitest::Pump();
+    HDC dc = GetDC(striped->Handle());
+    int seen = 0, pattern = 0;
+    for (int y = 0; y < 25; ++y)
+        for (int x = 0; x < 75; ++x)
+            if (ColorToRGB(body.Canvas()->Pixels(x, y)) == kUnder) {
+                ++seen;
+                pattern += GetPixel(dc, 10 + x, 10 + y) == TStriped::At(10 + x);
+            }
+    ReleaseDC(striped->Handle(), dc);
+    ASSERT_GT(seen, 0);
+    EXPECT_EQ(pattern, seen);
+    // Unthemed it covers its rectangle unless Transparent.
+    g->SetUseXPThemes(false);
+    EXPECT_NE(g->ControlStyle & csOpaque, 0u);
+    g->SetTransparent(true);
+    EXPECT_EQ(g->ControlStyle & csOpaque, 0u);
+    g->SetUseXPThemes(true);
+    g->SetTransparent(false);
+    EXPECT_EQ(g->ControlStyle & csOpaque, 0u);
+}
+
 // A 16 x 16 square of one colour on olive, for image lists.
 TBitmap* Square(TColor Fill)
 {

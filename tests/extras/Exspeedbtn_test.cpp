@@ -184,6 +184,76 @@ TEST_F(SpeedButton, ReleasingBeforeTheIntervalCancelsTheMenu)
     Input::MouseUp(S, mbLeft, 1, 1);
 }
 
+// A click needs the release inside the circle while the button shows pressed; presses and releases
+// in a corner of the square, or slid there, do not click.
+TEST_F(SpeedButton, ClicksOnlyWhenLetGoInsideTheCircle)
+{
+    int clicks = 0;
+    S->OnClick = [&](TObject*) { ++clicks; };
+    const int mid = S->Width() / 2;
+    ASSERT_FALSE(S->InCircle(1, 1));
+    struct TCase {
+        const char* Name;
+        std::vector<TPoint> Path;  // pressed at the first point, moved along, let go at the last
+        int Clicks;
+    };
+    const std::vector<TCase> cases = {
+        {"inside", {{mid, mid}}, 1},
+        {"corner", {{1, 1}}, 0},
+        {"slid to a corner", {{mid, mid}, {1, 1}}, 0},
+        {"out and back", {{mid, mid}, {1, 1}, {mid, mid + 1}}, 1},
+        {"from a corner in", {{1, 1}, {mid, mid}}, 1},
+        {"let go off the button", {{mid, mid}, {S->Width() + 5, mid}}, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Input::AdvanceTime(GetDoubleClickTime() + 1);
+        clicks = 0;
+        Input::MouseDown(S, mbLeft, c.Path.front().X, c.Path.front().Y);
+        for (const TPoint& p : c.Path) Input::MouseMove(S, p.X, p.Y, ssLeft);
+        EXPECT_EQ(S->Pressed(), S->InCircle(c.Path.back().X, c.Path.back().Y));
+        Input::MouseUp(S, mbLeft, c.Path.back().X, c.Path.back().Y);
+        EXPECT_EQ(clicks, c.Clicks);
+        EXPECT_FALSE(S->Pressed());
+        Input::MouseMove(S, S->Width() + 5, 0);
+    }
+}
+
+// The hold cut by leaving the circle starts over when the held pointer comes back: the pressed look
+// it shows again leads to the menu.
+TEST_F(SpeedButton, AHoldThatComesBackIntoTheCircleOpensTheMenu)
+{
+    S->SetPullDownMenu(Menu);
+    S->PullDownEnabled = true;
+    S->PullDownInterval = 60;
+    const int mid = S->Width() / 2;
+    Input::MouseMove(S, mid, mid);
+    Input::MouseDown(S, mbLeft, mid, mid);
+    Input::MouseMove(S, 1, 1, ssLeft);
+    EXPECT_EQ(S->PullDownTimer(), nullptr);
+    uitest::Pump(150);
+    EXPECT_EQ(Popups, 0);
+    Input::MouseMove(S, mid, mid, ssLeft);
+    EXPECT_TRUE(S->Pressed());
+    const UINT closer = CloseMenusInTurn();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Popups == 1; }, 60000));
+    KillTimer(nullptr, closer);
+    EXPECT_EQ(PullDowns, 1);
+    Input::MouseUp(S, mbLeft, mid, mid);
+    // Come back with only another button than the hold's down (the hold's own was let go where the
+    // button did not hear of it), it shows pressed but does not hold.
+    Input::MouseDown(S, mbLeft, mid, mid);
+    ASSERT_NE(S->PullDownTimer(), nullptr);
+    S->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(S->PullDownTimer(), nullptr);
+    S->Perform(WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(mid, mid));
+    EXPECT_TRUE(S->Pressed());
+    EXPECT_EQ(S->PullDownTimer(), nullptr);
+    Input::MouseUp(S, mbLeft, mid, mid);
+    uitest::Pump(150);
+    EXPECT_EQ(Popups, 1);
+}
+
 TEST_F(SpeedButton, OnlyTheChosenMouseButtonHolds)
 {
     S->SetPullDownMenu(Menu);
