@@ -464,11 +464,11 @@ void TExButtonGlyph::CalcButtonLayout(TCanvas* Canvas, const TRect& Client, cons
     const Integer picAt = std::max(0, std::min(Margin, room - pic));
     Integer capAt = 0;
     if (Layout == blGlyphLeft || Layout == blGlyphTop) {
-        capAt = std::min(picAt + pic + Spacing, std::max(0, room));
+        capAt = std::max(0, std::min(picAt + pic + Spacing, room));
         cap = std::max(0, std::min(cap, room - capAt));
     } else {
         const Integer picFar = room - picAt - pic;
-        const Integer capEnd = picFar - Spacing;
+        const Integer capEnd = std::min(picFar - Spacing, room);
         cap = std::max(0, std::min(cap, capEnd));
         capAt = capEnd - cap;
     }

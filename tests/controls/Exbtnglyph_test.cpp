@@ -634,9 +634,15 @@ TEST_F(Layout, PictureAndCaptionWiderThanTheRoomStayInsideWithTheCaptionCutAtIts
             break;
         }
     }
-    // A caption that fits keeps the worked-out place, and an explicit spacing below nothing stays.
+    // A caption that fits keeps the worked-out place, and an explicit spacing below nothing stays,
+    // but not past the button's edge.
     Calc(client, "Ab", blGlyphLeft, 3, -6);
     EXPECT_EQ(text.Left, 3 + 16 - 6);
+    Calc(client, "Ab", blGlyphLeft, 0, -30);
+    EXPECT_EQ(text.Left, 0);
+    Calc(client, "Ab", blGlyphRight, 0, -30);
+    EXPECT_EQ(text.Right, 75);
+    EXPECT_EQ(text.Width(), TextWidth("Ab"));
 }
 
 TEST_F(Layout, ACaptionOfTwoLinesIsTwiceAsHigh)
