@@ -651,6 +651,10 @@ TEST_F(Layout, ACaptionOfTwoLinesIsTwiceAsHigh)
     const int one = text.Height();
     Calc(TRect{0, 0, 120, 60}, "One\r\nTwo", blGlyphLeft, -1, 4, 0, true);
     EXPECT_EQ(text.Height(), 2 * one);
+    // Taller than the button, the lines start at its top and are cut at its bottom.
+    Calc(TRect{0, 0, 75, 25}, "One\r\nTwo\r\nThree", blGlyphRight, -1, 4, 0, true);
+    EXPECT_EQ(text.Top, 0);
+    EXPECT_LE(text.Bottom, 25);
 }
 
 TEST_F(Layout, APictureTallerThanTheRoomIsShrunkAndDrawnScaled)

@@ -211,6 +211,20 @@ TEST_F(GraphicButton, TheAcceleratorWorksEvenWhenDisabled)
     // Disabled, the mouse does nothing.
     Input::Click(G, 20, 12);
     EXPECT_EQ(Clicks, 2);
+    // An accented letter typed while a button has the focus, in either case; its plain letter not.
+    G->SetCaption("&\xC4ndern");
+    auto* focused = new TExPopupButton(Form);
+    focused->SetParent(Form);
+    focused->SetBounds(10, 100, 75, 25);
+    focused->SetFocus();
+    uitest::Pump();
+    ASSERT_TRUE(focused->Focused());
+    Input::TypeText("\u00E4");
+    EXPECT_EQ(Clicks, 3);
+    Input::TypeText("\u00C4");
+    EXPECT_EQ(Clicks, 4);
+    Input::TypeText("a");
+    EXPECT_EQ(Clicks, 4);
 }
 
 TEST_F(GraphicButton, ThePullDownMenuThroughItsOwnWindow)

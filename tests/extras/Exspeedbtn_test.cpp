@@ -250,6 +250,14 @@ TEST_F(SpeedButton, AHoldThatComesBackIntoTheCircleOpensTheMenu)
     EXPECT_TRUE(S->Pressed());
     EXPECT_EQ(S->PullDownTimer(), nullptr);
     Input::MouseUp(S, mbLeft, mid, mid);
+    // A right press that began on the form, dragged in after all that, is no hold of the button's.
+    S->PullDownBtn = mbRight;
+    Input::MouseMove(S, 1, 1);
+    Input::MouseDown(Form, mbRight, 5, 5);
+    Input::MouseMove(S, mid, mid, ssRight);
+    EXPECT_TRUE(S->MouseIn());
+    EXPECT_EQ(S->PullDownTimer(), nullptr);
+    Input::MouseUp(S, mbRight, mid, mid);
     uitest::Pump(150);
     EXPECT_EQ(Popups, 1);
 }
