@@ -829,7 +829,10 @@ TEST(Queries, SmallAnswers)
     SystemParametersInfo(SPI_GETKEYBOARDDELAY, 0, &delay, 0);
     EXPECT_EQ(GetKeybTimes(SPI_GETKEYBOARDSPEED), 1000 / (speed + 1));
     EXPECT_EQ(GetKeybTimes(SPI_GETKEYBOARDDELAY), (delay + 1) * 250);
-    EXPECT_EQ(GetKeybTimes(SPI_GETWHEELSCROLLLINES), 3);
+    // The wheel's lines come from the desktop's settings: whatever they are, the helper reads them.
+    UINT lines = 0;
+    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    EXPECT_EQ(GetKeybTimes(SPI_GETWHEELSCROLLLINES), static_cast<int>(lines));
     HPEN pen = GetSysColorPen(RGB(1, 2, 3));
     EXPECT_EQ(GetObjectType(pen), OBJ_PEN);
     DeleteObject(pen);
