@@ -128,7 +128,7 @@ void TListCore::FontChanged()
 {
     Measure();
     SetTop(FTop);
-    UpdateScrollBar();
+    UpdateScrollBar(false);
     Invalidate();
 }
 
@@ -159,7 +159,7 @@ int TListCore::VisibleCount(int From) const
     return std::max(1, n);
 }
 
-void TListCore::UpdateScrollBar()
+void TListCore::UpdateScrollBar(bool Redraw)
 {
     HWND h = Wnd();
     if (!h)
@@ -175,7 +175,7 @@ void TListCore::UpdateScrollBar()
         si.nMax = std::max(0, Count() - 1);
         si.nPage = UINT(VisibleCount(FTop));
         si.nPos = FTop;
-        SetScrollInfo(h, SB_VERT, &si, TRUE);
+        SetScrollInfo(h, SB_VERT, &si, Redraw);
     }
     if (FHasHBar) {
         TRect c;
@@ -185,7 +185,7 @@ void TListCore::UpdateScrollBar()
         si.nMax = FExtent > c.Width() ? FExtent - 1 : 0;
         si.nPage = UINT(std::max(1, c.Width()));
         si.nPos = FScrollX;
-        SetScrollInfo(h, SB_HORZ, &si, TRUE);
+        SetScrollInfo(h, SB_HORZ, &si, Redraw);
     }
 }
 
@@ -238,7 +238,7 @@ int TListCore::AddString(const std::string& S, std::uintptr_t Data, int Index, b
             ++*p;
     if (Variable())
         MeasureItem(Index);
-    UpdateScrollBar();
+    UpdateScrollBar(false);
     Invalidate();
     return Index;
 }
@@ -256,7 +256,7 @@ int TListCore::DeleteString(int Index)
     }
     if (FTop >= Count())
         FTop = std::max(0, Count() - 1);
-    UpdateScrollBar();
+    UpdateScrollBar(false);
     Invalidate();
     return Count();
 }
@@ -267,7 +267,7 @@ void TListCore::Reset()
     FCurSel = FCaretItem = FAnchor = -1;
     FTop = 0;
     FScrollX = 0;
-    UpdateScrollBar();
+    UpdateScrollBar(false);
     Invalidate();
 }
 
@@ -293,7 +293,7 @@ void TListCore::SetTop(int Index)
     if (Index == FTop)
         return;
     FTop = Index;
-    UpdateScrollBar();
+    UpdateScrollBar(false);
     Invalidate();
 }
 

@@ -82,7 +82,8 @@ private:
     void Measure();
     int FixedHeight() const;
     int VisibleCount(int From) const;
-    void UpdateScrollBar();
+    // Redraw false leaves the bars to the paint that an invalidation after them brings.
+    void UpdateScrollBar(bool Redraw = true);
     void Invalidate();
     bool Notify(Word Code);
     int AddString(const std::string& S, std::uintptr_t Data, int Index, bool Sorted);

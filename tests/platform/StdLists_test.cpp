@@ -12,6 +12,7 @@
 #include "platform/Clipbrd.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Input.h"
+#include "platform/PaintCount.h"
 #include "platform/StdCtrls.h"
 #include "tests/support/UiTest.h"
 
@@ -121,6 +122,38 @@ TEST_F(Lists, ItemObjectsItemAtAPointAndSorting)
     EXPECT_EQ(list->ItemRect(1), (TRect{0, h, list->ClientWidth(), 2 * h}));
     EXPECT_THROW(list->Items()->Strings(4), EStringListError);
     EXPECT_THROW(list->Items()->Delete(-1), EStringListError);
+}
+
+TEST_F(Lists, ItemsAddedOneByOneLeaveTheBarsToThePaintAfterThem)
+{
+    // Each Add moves the bar; drawn at once, a hundred thousand adds drew the frame as often.
+    // (The bar's coming into view changes the frame once, so it is already there.)
+    Fill(list->Items(), 20);
+    uitest::Pump();
+    PaintCount::Reset();
+    for (int i = 20; i < 2000; ++i)
+        list->Items()->Add("item " + std::to_string(i));
+    list->Items()->Delete(0);
+    EXPECT_EQ(PaintCount::Counts().FramePaints, 0u);
+    uitest::Pump();
+    EXPECT_GE(PaintCount::Counts().FramePaints, 1u);
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(list->Handle(), SB_VERT, &si));
+    EXPECT_EQ(si.nMax, 1998);
+    // What the paint after them shows is what a full repaint shows.
+    const TRect bar{list->Width() - GetSystemMetrics(SM_CXVSCROLL) - 2, 2, list->Width() - 2, list->Height() - 2};
+    std::vector<COLORREF> after;
+    HDC dc = GetWindowDC(list->Handle());
+    for (int y = bar.Top; y < bar.Bottom; y += 3)
+        after.push_back(GetPixel(dc, (bar.Left + bar.Right) / 2, y));
+    ReleaseDC(list->Handle(), dc);
+    RedrawWindow(list->Handle(), nullptr, 0, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    dc = GetWindowDC(list->Handle());
+    size_t i = 0;
+    for (int y = bar.Top; y < bar.Bottom; y += 3, ++i)
+        EXPECT_EQ(GetPixel(dc, (bar.Left + bar.Right) / 2, y), after[i]) << "y " << y;
+    ReleaseDC(list->Handle(), dc);
 }
 
 TEST_F(Lists, HundredThousandItemsInRandomOrderStaySorted)
