@@ -161,6 +161,8 @@ const PropertyCase PropertyCases[] = {
      [](TExTree* T) { T->SetDragTrgDrawMode(ColorFrame); }, I(ColorFrame), ""},
     {"DragRectAcceptColor", [](TExTree* T) { return I(T->DragRectAcceptColor()); }, I(clGreen), nullptr,
      [](TExTree* T) { T->SetDragRectAcceptColor(clRed); }, I(clRed), ""},
+    {"DragRectDenyColor", [](TExTree* T) { return I(T->DragRectDenyColor()); }, I(clRed), nullptr,
+     [](TExTree* T) { T->SetDragRectDenyColor(clBlue); }, I(clBlue), ""},
     {"StripedItems", [](TExTree* T) { return B(T->StripedItems()) + I(T->StripedOddColor()); }, "false" + I(clBtnShadow),
      nullptr, [](TExTree* T) { T->SetStripedItems(true); }, "true" + I(clBtnShadow), ""},
     {"TrackColor", [](TExTree* T) { return I(T->TrackColor()); }, I(clHighlight), nullptr,

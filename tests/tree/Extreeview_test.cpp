@@ -648,6 +648,14 @@ TEST_F(TallRows, BringingAFilteredOutItemIntoViewLeavesTheView)
     Tree->EnsureVisible(Items().Item(55));
     EXPECT_TRUE(Tree->IsInView(Items().Item(55)));
     EXPECT_NE(Top(), 20);
+    // An item inside a collapsed branch opens the branch and comes in at the bottom.
+    TExTreeItem* folder = Items().Item(30);
+    TExTreeItem* inside = Items().AddChild(folder, "inside");
+    ASSERT_FALSE(folder->Expanded());
+    Tree->SetVPosition(0);
+    Tree->EnsureVisibleBottom(inside);
+    EXPECT_TRUE(folder->Expanded());
+    EXPECT_TRUE(Tree->IsInView(inside));
 }
 
 // ---------------------------------------------------------------- the window
