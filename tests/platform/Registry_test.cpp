@@ -298,6 +298,12 @@ TEST_F(RegistryTest, RegistryObjectPaths)
     EXPECT_FALSE(reg.DeleteKey("Morvik"));
     EXPECT_TRUE(reg.DeleteKey("Morvik\\Sub"));
     EXPECT_TRUE(reg.DeleteKey("\\Software\\Morvik"));
+    // Creating a key answers whether it is there afterwards.
+    EXPECT_TRUE(reg.CreateKey("Made\\Deeper"));
+    EXPECT_TRUE(reg.KeyExists("\\Software\\Made\\Deeper"));
+    EXPECT_FALSE(reg.CreateKey("a\\\\b"));
+    reg.CloseKey();
+    EXPECT_EQ(reg.CurrentPath(), "");
     reg.SetRootKey(HKEY_LOCAL_MACHINE);
     EXPECT_EQ(reg.CurrentKey(), nullptr);
     EXPECT_FALSE(reg.KeyExists("\\Software"));
