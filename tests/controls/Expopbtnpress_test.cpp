@@ -183,6 +183,13 @@ TEST_F(PopupPress, ASpaceReleaseClicksOnlyTheButtonItPressed)
     Input::PressKey(VK_SPACE);
     EXPECT_EQ(Clicks, (std::vector<int>{0, 1, 0}));
     EXPECT_TRUE(B()->Down());
+    // Enter while the space bar is held clicks once; the space's release then has nothing to click.
+    Focus(C());
+    Input::KeyDown(VK_SPACE);
+    Input::PressKey(VK_RETURN);
+    Input::KeyUp(VK_SPACE);
+    uitest::Pump();
+    EXPECT_EQ(Clicks, (std::vector<int>{0, 1, 1}));
 }
 
 TEST_F(PopupPress, AMousePressEndsWhenTheFocusGoesElsewhere)
