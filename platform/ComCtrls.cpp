@@ -221,13 +221,14 @@ void TCustomUpDown::Paint()
 
 // ---- Status panels ------------------------------------------------------------------------------
 void TStatusPanel::Changed() { FOwner->Panels()->Changed(); }
+void TStatusPanel::Redraw() { FOwner->Panels()->PanelChanged(this); }
 
 void TStatusPanel::SetText(const std::string& Value)
 {
     if (FText == Value)
         return;
     FText = Value;
-    Changed();
+    Redraw();
 }
 
 void TStatusPanel::SetWidth(Integer Value)
@@ -251,7 +252,7 @@ void TStatusPanel::SetBevel(TStatusPanelBevel Value)
     if (FBevel == Value)
         return;
     FBevel = Value;
-    Changed();
+    Redraw();
 }
 
 int TStatusPanel::Index() const
@@ -300,6 +301,18 @@ void TStatusPanels::Changed()
 {
     if (FUpdate == 0)
         FOwner->Invalidate();
+}
+
+void TStatusPanels::PanelChanged(const TStatusPanel* Panel)
+{
+    // A receiver rewrites its frequency panels many times a second: repainting the bar whole
+    // would measure and draw every panel's text again each time.
+    if (FUpdate > 0 || !FOwner->HandleAllocated())
+        return;
+    if (FOwner->SimplePanel())
+        return;  // the panels are not on show
+    const TRect r = FOwner->PanelRect(Panel->Index());
+    InvalidateRect(FOwner->Handle(), &r, FALSE);
 }
 
 // ---- TStatusBar ---------------------------------------------------------------------------------
@@ -369,9 +382,12 @@ void TStatusBar::Paint()
     if (FSimplePanel || FPanels->Count() == 0) {
         drawPanel({0, 2, all.Right, all.Bottom}, FSimpleText, taLeftJustify, pbLowered);
     } else {
+        const TRect clip = c->ClipRect();
         for (int i = 0; i < FPanels->Count(); ++i) {
             TStatusPanel* p = FPanels->Items(i);
-            drawPanel(PanelRect(i), p->Text(), p->Alignment(), p->Bevel());
+            TRect r = PanelRect(i), seen;
+            if (IntersectRect(seen, r, clip))
+                drawPanel(r, p->Text(), p->Alignment(), p->Bevel());
         }
     }
     if (SizeGrip) {

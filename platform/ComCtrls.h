@@ -96,6 +96,8 @@ public:
 
 private:
     void Changed();
+    // Only this panel looks different: the others keep their place and their picture.
+    void Redraw();
     TStatusBar* FOwner;
     std::string FText;
     Integer FWidth = 50;
@@ -118,6 +120,7 @@ public:
 private:
     friend class TStatusPanel;
     void Changed();
+    void PanelChanged(const TStatusPanel* Panel);
     TStatusBar* FOwner;
     std::vector<std::unique_ptr<TStatusPanel>> FItems;
     int FUpdate = 0;

@@ -347,6 +347,82 @@ TEST_F(Controls, StatusBarSimpleTextAndPanelUpdates)
     EXPECT_TRUE(HasInk(sb, Rect(2, 4, 60, sb->Height() - 2)));
 }
 
+// Keeps what each paint of the bar was allowed to touch.
+class TClipStatusBar : public TStatusBar {
+public:
+    using TStatusBar::TStatusBar;
+    std::vector<TRect> Clips;
+
+protected:
+    void Paint() override
+    {
+        Clips.push_back(Canvas()->ClipRect());
+        TStatusBar::Paint();
+    }
+};
+
+TEST_F(Controls, StatusPanelChangesRepaintOnlyWhatMoved)
+{
+    auto* sb = new TClipStatusBar(form);
+    sb->SetParent(form);
+    TStatusPanels* ps = sb->Panels();
+    for (const char* text : {"FrB: 16", "FrA: 10", "Mode"}) {
+        TStatusPanel* p = ps->Add();
+        p->SetWidth(90);
+        p->SetText(text);
+    }
+    Show();
+    const TRect whole = sb->ClientRect();
+    auto textArea = [&](int i) {
+        TRect r = sb->PanelRect(i);
+        return TRect{r.Left + 2, r.Top + 2, r.Right - 2, r.Bottom - 2};
+    };
+    ASSERT_TRUE(HasInk(sb, textArea(0)));
+
+    // A new text repaints its own panel, whole, and nothing else.
+    sb->Clips.clear();
+    ps->Items(1)->SetText("FrA: 12");
+    ps->Items(1)->SetText("FrA: 14");
+    uitest::Pump();
+    EXPECT_EQ(sb->Clips, std::vector<TRect>{sb->PanelRect(1)});
+    // The old text is gone with it.
+    sb->Clips.clear();
+    ps->Items(0)->SetText("");
+    uitest::Pump();
+    EXPECT_EQ(sb->Clips, std::vector<TRect>{sb->PanelRect(0)});
+    EXPECT_FALSE(HasInk(sb, textArea(0)));
+    EXPECT_TRUE(HasInk(sb, textArea(1)));
+    // The same text again paints nothing.
+    sb->Clips.clear();
+    ps->Items(1)->SetText("FrA: 14");
+    uitest::Pump();
+    EXPECT_TRUE(sb->Clips.empty());
+
+    // A width moves the panels after it: the bar repaints whole.
+    ps->Items(0)->SetWidth(40);
+    uitest::Pump();
+    EXPECT_EQ(sb->Clips, std::vector<TRect>{whole});
+    EXPECT_TRUE(HasInk(sb, textArea(1)));
+    // Changes made between BeginUpdate and EndUpdate come as one repaint of the bar.
+    sb->Clips.clear();
+    ps->BeginUpdate();
+    ps->Items(0)->SetText("FrB: 20");
+    ps->Items(2)->SetText("NAVTEX");
+    uitest::Pump();
+    EXPECT_TRUE(sb->Clips.empty());
+    ps->EndUpdate();
+    uitest::Pump();
+    EXPECT_EQ(sb->Clips, std::vector<TRect>{whole});
+    EXPECT_TRUE(HasInk(sb, textArea(0)));
+    // Under a simple text the panels are hidden, and their changes paint nothing.
+    sb->SetSimplePanel(true);
+    uitest::Pump();
+    sb->Clips.clear();
+    ps->Items(2)->SetText("RTTY");
+    uitest::Pump();
+    EXPECT_TRUE(sb->Clips.empty());
+}
+
 TEST_F(Controls, HeldUpDownRepeatsUntilReleasedOrTheMouseIsTaken)
 {
     auto* u = new TUpDown(form);
