@@ -96,8 +96,9 @@ MMRESULT openError(PaError e)
 
 enum class Command { None, Start, Stop, Reset, Close };
 
-// Seconds of sound the device buffers.
-constexpr double kInputLatency = 0.25;
+// Seconds of sound the device buffers: two and a half reads, so a reader held up on a busy
+// machine loses nothing.
+constexpr double kInputLatency = 0.5;
 
 class Device {
 public:
@@ -478,9 +479,10 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
 
     PaStream* stream = nullptr;
     PaStreamParameters in{};
-    // About 100 ms a read, and the device's period the same: few wake-ups, and stop and reset
-    // still never wait long for a read to end.
-    const unsigned long chunk = std::max<unsigned long>(32, f.nSamplesPerSec / 10);
+    // About 200 ms a read, and the device's period the same: a receiver's buffer fills in one
+    // read, the reader wakes a few times a second, and stop and reset still never wait long for a
+    // read to end.
+    const unsigned long chunk = std::max<unsigned long>(32, f.nSamplesPerSec / 5);
     {
         std::lock_guard pa(audioLock());
         if (!initAudio())
