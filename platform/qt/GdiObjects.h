@@ -253,6 +253,8 @@ QPainter::CompositionMode CompositionFor(int rop);
 void PlotRop(const Surface& s, int x, int y, int rop, QRgb pix);
 void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen, int& phase);
 void DrawLineImg(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, int& phase);
+// The same with the pen looked up once by the caller, for the many segments of one figure.
+void DrawLineImg(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen, int& phase);
 
 // ---- Fills (Shapes.cpp) --------------------------------------------------------------------
 QRgb BrushPixel(DCObj* dc, const BrushInfo& b, int ix, int iy, bool& draw);

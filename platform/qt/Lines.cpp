@@ -162,7 +162,11 @@ void WideLine(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, const PenIn
 
 void DrawLineImg(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, int& phase)
 {
-    PenInfo pen = PenOf(dc);
+    DrawLineImg(dc, s, x0, y0, x1, y1, PenOf(dc), phase);
+}
+
+void DrawLineImg(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen, int& phase)
+{
     if (pen.style == PS_NULL)
         return;
     if (pen.width <= 1)
@@ -217,14 +221,23 @@ BOOL Polyline(HDC hdc, const POINT* pts, int n)
         return FALSE;
     Surface s = Prepare(dc);
     if (s.ok()) {
+        // A display's curve has hundreds of segments: the pen is looked up once, and the touched
+        // box grown from the points and padded once.
+        const PenInfo pen = PenOf(dc);
         int phase = 0;
-        QRect box;
+        int x0 = IX(dc, pts[0].X), y0 = IY(dc, pts[0].Y);
+        int left = x0, top = y0, right = x0, bottom = y0;
         for (int i = 1; i < n; ++i) {
-            int x0 = IX(dc, pts[i - 1].X), y0 = IY(dc, pts[i - 1].Y), x1 = IX(dc, pts[i].X), y1 = IY(dc, pts[i].Y);
-            DrawLineImg(dc, s, x0, y0, x1, y1, phase);
-            box |= LineBox(dc, x0, y0, x1, y1);
+            const int x1 = IX(dc, pts[i].X), y1 = IY(dc, pts[i].Y);
+            DrawLineImg(dc, s, x0, y0, x1, y1, pen, phase);
+            left = std::min(left, x1);
+            top = std::min(top, y1);
+            right = std::max(right, x1);
+            bottom = std::max(bottom, y1);
+            x0 = x1;
+            y0 = y1;
         }
-        Touched(dc, box);
+        Touched(dc, LineBox(dc, left, top, right, bottom));
     }
     return TRUE;
 }

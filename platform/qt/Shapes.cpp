@@ -190,10 +190,11 @@ BOOL Polygon(HDC hdc, const POINT* pts, int n)
     path.setFillRule(Qt::OddEvenFill);
     FillPath(dc, s, path);
     int phase = 0;
+    const PenInfo pen = PenOf(dc);
     for (int i = 0; i < n; ++i) {
         const POINT& a = pts[i];
         const POINT& b = pts[(i + 1) % n];
-        DrawLineImg(dc, s, IX(dc, a.X), IY(dc, a.Y), IX(dc, b.X), IY(dc, b.Y), phase);
+        DrawLineImg(dc, s, IX(dc, a.X), IY(dc, a.Y), IX(dc, b.X), IY(dc, b.Y), pen, phase);
     }
     QRect pb = poly.boundingRect();
     Touched(dc, LineBox(dc, pb.left(), pb.top(), pb.right(), pb.bottom()));
