@@ -70,7 +70,9 @@ int LogScale(double v, int n, int logarithmic)
     if (logarithmic) {
         if (!(v > 0.0))
             return m;
-        const long double y = -std::log(static_cast<long double>(v)) * m * kLogSpan;
+        // The logarithm in double: the extended one cost more than the rest of a curve's
+        // drawing, and only the whole row is used.
+        const long double y = -static_cast<long double>(std::log(v)) * m * kLogSpan;
         if (y < 0)
             return 0;
         if (y > m)
