@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/Graphics.h"
@@ -525,6 +526,7 @@ TEST(Bitmaps, HandlesMoveBetweenBitmaps)
     TBitmap back;
     back.LoadFromFile(std::string(dir) + "/x.png");
     EXPECT_EQ(back.Width(), 2);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -722,6 +723,7 @@ TEST(Canvas, BitmapFilesRoundTrip)
     d.LoadFromResourceName(nullptr, "testpic");
     EXPECT_EQ(d.Canvas()->Pixels(4, 2), clRed);
     EXPECT_THROW(d.LoadFromResourceName(nullptr, "NOPE"), EResNotFound);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Canvas, EdgesUseTheThreeDColours)

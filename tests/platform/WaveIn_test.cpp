@@ -535,14 +535,14 @@ TEST_F(WaveIn, ADeviceWhoseSoundServerGoesAwaySaysSoAndRecordsAgainWhenItIsBack)
             setenv("ALSA_CONFIG_PATH", server.AlsaConfig().c_str(), 1);
             if (!server.Start()) {
                 std::fprintf(stderr, "no server\n");
-                std::_Exit(2);
+                server.ExitRemovingFolder(2);
             }
             Session s;
             const WAVEFORMATEX f = receiverFormat();
             if (waveInOpen(&s.rec.hwi, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(&Recorder::proc),
                            reinterpret_cast<DWORD_PTR>(&s.rec), CALLBACK_FUNCTION) != MMSYSERR_NOERROR) {
                 std::fprintf(stderr, "not opened\n");
-                std::_Exit(3);
+                server.ExitRemovingFolder(3);
             }
             // The receiver's pattern: each buffer back to the device as soon as it is given back.
             std::atomic<bool> recycle{true};
@@ -597,7 +597,7 @@ TEST_F(WaveIn, ADeviceWhoseSoundServerGoesAwaySaysSoAndRecordsAgainWhenItIsBack)
                          before, lost, count(WIM_DEVICELOST), quiet, restarted, back, count(WIM_DEVICEBACK), fresh,
                          stopped, started, again, reset, closed);
             std::fflush(stderr);
-            std::_Exit(0);
+            server.ExitRemovingFolder(0);
         },
         ::testing::ExitedWithCode(0),
         "before 1 lost 1 \\(1\\) quiet 1 restarted 1 back 1 \\(1\\) fresh 1 stop 0 start 0 again 1 reset 0 "

@@ -123,7 +123,7 @@ TEST_F(LostDevice, ThePanelFollowsTheDeviceWhileTheBoxIsOpen)
     pulsetest::TPulseServer server(dir.Dir);
     setenv("ALSA_CONFIG_PATH", server.AlsaConfig().c_str(), 1);
     if (!server.Start() || chdir(dir.Dir.c_str()) != 0)
-        std::_Exit(2);
+        server.ExitRemovingFolder(2);
     const char* args[] = {"morvik"};
     SetCommandLine(1, args);
     Application->Initialize();
@@ -157,7 +157,7 @@ TEST_F(LostDevice, ThePanelFollowsTheDeviceWhileTheBoxIsOpen)
                  heardFirst, told, boxesWhileGone, restarted, backShown, heardSecond, kept, oneBox,
                  !form->Sound->IsOpen());
     std::fflush(stderr);
-    std::_Exit(0);
+    server.ExitRemovingFolder(0);
 }
 
 // The whole window on the real capture path, its sound server stopped in the middle of a

@@ -44,6 +44,14 @@ TPulseServer::~TPulseServer()
     Stop();
 }
 
+void TPulseServer::ExitRemovingFolder(int code)
+{
+    Stop();
+    std::error_code ec;
+    std::filesystem::remove_all(Dir, ec);
+    std::_Exit(code);
+}
+
 bool TPulseServer::Available()
 {
     namespace fs = std::filesystem;

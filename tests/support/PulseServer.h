@@ -25,6 +25,9 @@ public:
     static bool Available();
     // The ALSA configuration file to name in ALSA_CONFIG_PATH before anything opens a device.
     std::string AlsaConfig() const { return Dir + "/asound.conf"; }
+    // Ends a test's own process without running destructors (its sound threads still run):
+    // stops the server and removes its folder first, which nothing else would.
+    [[noreturn]] void ExitRemovingFolder(int code);
 
     // Starts the server (again) and waits until its source reads what is fed; false when it is
     // not up within a minute. The server dies with the thread that started it, so a test process
