@@ -285,6 +285,9 @@ bool SaveControlImage(TControl* Control, const std::string& FileName);
 // The same picture into a bitmap (sized to it): what the screen shows, child windows, caret and
 // drag feedback included.
 bool CaptureControlImage(TControl* Control, TBitmap* Bitmap);
+// What the screen itself shows in a rectangle of screen coordinates, as last sent to it: no
+// pending paint is done first, so a window image changed without telling the screen shows old.
+bool CaptureScreenRect(const TRect& ScreenRect, TBitmap* Bitmap);
 
 class TBitmap;
 extern TApplication* Application;

@@ -2,8 +2,10 @@
 // visibility and stacking equal to the window records, top-level frames and their events, tool tips
 // and pictures of controls.
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QToolTip>
 
 #include <algorithm>
@@ -447,9 +449,10 @@ bool SaveControlImage(TControl* Control, const std::string& FileName)
     return !pm.isNull() && pm.save(QString::fromStdString(NativeFileName(FileName)), "PNG");
 }
 
-bool CaptureControlImage(TControl* Control, TBitmap* Bitmap)
+namespace {
+
+bool PixmapToBitmap(const QPixmap& pm, TBitmap* Bitmap)
 {
-    QPixmap pm = GrabControl(Control);
     if (pm.isNull() || !Bitmap)
         return false;
     QImage img = pm.toImage().convertToFormat(QImage::Format_RGB32);
@@ -460,4 +463,20 @@ bool CaptureControlImage(TControl* Control, TBitmap* Bitmap)
         return false;
     *dst = img;
     return true;
+}
+
+}  // namespace
+
+bool CaptureScreenRect(const TRect& ScreenRect, TBitmap* Bitmap)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || ScreenRect.Width() <= 0 || ScreenRect.Height() <= 0)
+        return false;
+    return PixmapToBitmap(
+        screen->grabWindow(0, ScreenRect.Left, ScreenRect.Top, ScreenRect.Width(), ScreenRect.Height()), Bitmap);
+}
+
+bool CaptureControlImage(TControl* Control, TBitmap* Bitmap)
+{
+    return PixmapToBitmap(GrabControl(Control), Bitmap);
 }

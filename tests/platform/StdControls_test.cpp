@@ -392,11 +392,15 @@ TEST_F(Controls, StatusPanelChangesRepaintOnlyWhatMoved)
     EXPECT_EQ(sb->Clips, std::vector<TRect>{sb->PanelRect(0)});
     EXPECT_FALSE(HasInk(sb, textArea(0)));
     EXPECT_TRUE(HasInk(sb, textArea(1)));
-    // The same text again paints nothing.
+    // The same text again paints nothing; a new bevel repaints its panel alone.
     sb->Clips.clear();
     ps->Items(1)->SetText("FrA: 14");
     uitest::Pump();
     EXPECT_TRUE(sb->Clips.empty());
+    ps->Items(2)->SetBevel(pbRaised);
+    uitest::Pump();
+    EXPECT_EQ(sb->Clips, std::vector<TRect>{sb->PanelRect(2)});
+    sb->Clips.clear();
 
     // A width moves the panels after it: the bar repaints whole.
     ps->Items(0)->SetWidth(40);
@@ -421,6 +425,37 @@ TEST_F(Controls, StatusPanelChangesRepaintOnlyWhatMoved)
     ps->Items(2)->SetText("RTTY");
     uitest::Pump();
     EXPECT_TRUE(sb->Clips.empty());
+}
+
+// Drawing on a window outside its paint (as the receiver's displays do) must reach the screen
+// wherever it went: every corner of the figure's box, whichever point makes it.
+TEST_F(Controls, FiguresDrawnOutsideAPaintReachTheScreenWhole)
+{
+    Show();
+    constexpr COLORREF kRed = RGB(255, 0, 0);
+    // The first point is inside: each side of the box is made by another point.
+    const POINT pts[] = {{50, 60}, {20, 15}, {5, 70}, {110, 40}, {60, 130}, {55, 65}};
+    const POINT tri[] = {{150, 20}, {230, 50}, {170, 110}};
+    HDC dc = GetDC(form->Handle());
+    HPEN pen = CreatePen(PS_SOLID, 1, kRed);
+    HGDIOBJ old = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Polyline(dc, pts, 6);
+    Polygon(dc, tri, 3);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+    ReleaseDC(form->Handle(), dc);
+    uitest::Pump();
+    TPoint origin{0, 0};
+    ClientToScreen(form->Handle(), &origin);
+    TBitmap shot;
+    ASSERT_TRUE(CaptureScreenRect({origin.X, origin.Y, origin.X + 250, origin.Y + 140}, &shot));
+    auto onScreen = [&](const POINT& p) { return ColorToRGB(shot.Canvas()->Pixels(p.X, p.Y)); };
+    for (int i = 0; i < 5; ++i)  // the last point is where the line stops, undrawn
+        EXPECT_EQ(onScreen(pts[i]), kRed) << "point " << i;
+    for (const POINT& p : tri)
+        EXPECT_EQ(onScreen(p), kRed) << p.X << "," << p.Y;
 }
 
 TEST_F(Controls, HeldUpDownRepeatsUntilReleasedOrTheMouseIsTaken)
