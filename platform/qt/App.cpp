@@ -8,13 +8,16 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
+#include <QWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <clocale>
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -45,6 +48,9 @@ char** ArgvStore()
     return argv;
 }
 
+// Posted calls not yet delivered; any thread may post.
+std::atomic<int> gPostedCalls{0};
+
 // Receives posted calls; one object living on the main thread.
 class Poster : public QObject {
 public:
@@ -55,6 +61,7 @@ public:
     bool event(QEvent* e) override
     {
         if (e->type() == QEvent::User) {
+            --gPostedCalls;
             auto fn = std::move(static_cast<CallEvent*>(e)->fn);
             if (fn)
                 fn();
@@ -75,7 +82,9 @@ std::vector<std::function<void()>> gEarlyPosts;
 struct TimerRec {
     QTimer* timer = nullptr;
     std::function<void()> fn;
+    unsigned lastTick = 0;  // gTickSerial at its latest tick; 0: not yet ticked
 };
+unsigned gTickSerial = 0;
 std::map<unsigned, TimerRec>& Timers()
 {
     static std::map<unsigned, TimerRec> t;
@@ -128,6 +137,7 @@ bool IsMainThread() { return !gApp || std::this_thread::get_id() == gMainThread;
 
 void Post(std::function<void()> fn)
 {
+    ++gPostedCalls;
     // Events posted to one receiver are delivered in the order posted, from any thread.
     if (!gPoster) {
         if (std::this_thread::get_id() != gProcessThread) {
@@ -159,6 +169,7 @@ unsigned StartTimer(unsigned intervalMs, std::function<void()> fn)
         if (it != Timers().end()) {
             auto fn = it->second.fn;  // the handler may stop its own timer
             ++morvik::qtwin::gPaintCounts.TimerTicks;
+            it->second.lastTick = ++gTickSerial;
             fn();
         }
     });
@@ -274,6 +285,38 @@ int RunningTimers()
     // A caret on show blinks: that is work while its window has the focus.
     const auto& caret = morvik::qtwin::gCaret;
     return int(morvik::backend::Timers().size()) - (caret.timer && caret.hideLevel == 0 ? 1 : 0);
+}
+
+unsigned TickMark() { return morvik::backend::gTickSerial; }
+
+TPending Pending(unsigned Mark)
+{
+    using namespace morvik::qtwin;
+    TPending p;
+    p.PostedCalls = unsigned(std::max(0, morvik::backend::gPostedCalls.load()));
+    for (WindowRec* w : gWindows) {
+        const bool owed = !w->update.isEmpty() || (w->frameDirty && !w->topLevel) || gPendingPaint.count(w);
+        if (owed && !w->noRedraw && IsWindowVisible(H(w)))
+            ++p.WindowsToPaint;
+    }
+    for (const auto& [id, rec] : morvik::backend::Timers())
+        if (id != gCaret.timer && rec.lastTick <= Mark)
+            ++p.TimersToTick;
+    return p;
+}
+
+void FlushScreen()
+{
+    using namespace morvik::qtwin;
+    // An update request makes the toolkit paint what is marked dirty in that window now.
+    std::set<QWidget*> tops;
+    for (WindowRec* w : gWindows)
+        if (w->widget && w->widget->isVisible())
+            tops.insert(w->widget->window());
+    for (QWidget* top : tops) {
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(top, &request);
+    }
 }
 
 }  // namespace PaintCount

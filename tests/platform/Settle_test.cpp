@@ -1,6 +1,12 @@
 // Every standard control, shown with its defaults, settles: once its pending messages have been
 // handled, further passes of the message loop paint nothing and no timer runs.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/Buttons.h"
 #include "platform/ComCtrls.h"
@@ -204,6 +210,106 @@ TEST(CaretSettles, BlinksOnlyWhileShown)
     shown = settle::PaintsUntil(blinks(2));
     EXPECT_GE(shown.CaretBlinks, 2u);
     TObject::Free(form);
+}
+
+}  // namespace
+
+namespace {
+
+// Windows that never rest: each must fail the settle check, or the settle tests prove nothing.
+class TRepaintsItself : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+
+protected:
+    void Paint() override
+    {
+        Canvas()->FillRect(ClientRect());
+        Invalidate();
+    }
+};
+
+class TPostsToItself : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    static constexpr UINT kAgain = WM_USER + 77;
+    void Start() { PostMessage(Handle(), kAgain, 0, 0); }
+
+protected:
+    void WndProc(TMessage& Message) override
+    {
+        if (Message.Msg == kAgain)
+            Start();
+        else
+            TCustomControl::WndProc(Message);
+    }
+};
+
+// The failures the check reports for the form that Make builds, with Limit to come to rest.
+std::vector<std::string> SettleFailures(const std::function<void(TForm*)>& Make, std::chrono::milliseconds Limit)
+{
+    ::testing::TestPartResultArray failures;
+    auto* form = new TForm(nullptr);
+    form->SetBounds(40, 40, 300, 200);
+    form->AfterConstruction();
+    Make(form);
+    form->Show();
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        const PaintCount::TCounts c = settle::Painted(settle::PaintsAfterSettling(20, Limit));
+        EXPECT_EQ(c, PaintCount::TCounts{});
+        EXPECT_EQ(PaintCount::RunningTimers(), 0);
+    }
+    TObject::Free(form);
+    Application->ProcessMessages();
+    std::vector<std::string> texts;
+    for (int i = 0; i < failures.size(); ++i)
+        texts.push_back(failures.GetTestPartResult(i).message());
+    return texts;
+}
+
+bool AnyMentions(const std::vector<std::string>& Texts, const std::string& Part)
+{
+    for (const std::string& t : Texts)
+        if (t.find(Part) != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST(SettleCheck, FailsForAWindowThatNeverRests)
+{
+    const auto place = [](TWinControl* C, TForm* Form) {
+        C->SetParent(Form);
+        C->SetBounds(10, 10, 80, 60);
+    };
+    // Invalidated from its own paint: told apart by its endless painting, long before the limit.
+    std::vector<std::string> f = SettleFailures([&](TForm* Form) { place(new TRepaintsItself(Form), Form); },
+                                                std::chrono::minutes(1));
+    EXPECT_TRUE(AnyMentions(f, "did not come to rest")) << ::testing::PrintToString(f);
+    EXPECT_TRUE(AnyMentions(f, "WM_PAINT")) << ::testing::PrintToString(f);
+
+    // A message that brings another: never done with its posted work.
+    f = SettleFailures(
+        [&](TForm* Form) {
+            auto* c = new TPostsToItself(Form);
+            place(c, Form);
+            c->Start();
+        },
+        std::chrono::seconds(2));
+    EXPECT_TRUE(AnyMentions(f, "posted calls waiting")) << ::testing::PrintToString(f);
+
+    // A slow timer that repaints a panel at every tick: the further passes wait for its next tick.
+    f = SettleFailures(
+        [&](TForm* Form) {
+            auto* p = new TPanel(Form);
+            place(p, Form);
+            auto* t = new TTimer(Form);
+            t->SetInterval(300);
+            t->OnTimer = [p](TObject*) { p->Invalidate(); };
+        },
+        std::chrono::minutes(1));
+    EXPECT_TRUE(AnyMentions(f, "WM_PAINT 1")) << ::testing::PrintToString(f);
 }
 
 }  // namespace

@@ -18,11 +18,6 @@ namespace settle {
 
 namespace {
 
-bool PaintedAnything(const PaintCount::TCounts& C)
-{
-    return C.Paints != 0 || C.FramePaints != 0 || C.ScreenUpdates != 0;
-}
-
 // One pass of the message loop, with a moment for the toolkit's own posted work to arrive.
 void Pass()
 {
@@ -30,24 +25,48 @@ void Pass()
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+// Start-up paints a few times, however busy the machine; a window that repaints itself from its
+// own paint or from every tick goes on without end, and is told apart long before the time limit.
+bool PaintedWithoutEnd(const PaintCount::TCounts& C)
+{
+    constexpr unsigned kMostStartUpPaints = 1000;
+    return C.Paints + C.FramePaints + C.ScreenUpdates > kMostStartUpPaints;
+}
+
 }  // namespace
 
-PaintCount::TCounts PaintsAfterSettling(int Passes)
+PaintCount::TCounts PaintsAfterSettling(int Passes, std::chrono::milliseconds Limit)
 {
-    // A stretch of quiet passes, long enough that start-up work a busy machine delivers late (a
-    // single paint after three quiet passes, once in a suite run at three jobs a core) is not taken
-    // for a window that never rests; one that never rests has no quiet stretch at all.
-    constexpr int kQuietPasses = 10;
-    constexpr int kMaxPasses = 2000;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    int quiet = 0;
-    for (int i = 0; i < kMaxPasses && quiet < kQuietPasses && std::chrono::steady_clock::now() < end; ++i) {
-        PaintCount::Reset();
-        Pass();
-        quiet = PaintedAnything(PaintCount::Counts()) ? 0 : quiet + 1;
-    }
+    // Waits for what is known to come, however late a busy machine delivers it: every posted call
+    // delivered, every shown window painted, and every running timer ticked once (start-up work
+    // often shows its first results at the first tick). A window that never rests never gets there.
+    const unsigned mark = PaintCount::TickMark();
+    const auto end = std::chrono::steady_clock::now() + Limit;
     PaintCount::Reset();
-    for (int i = 0; i < Passes; ++i)
+    PaintCount::TPending pending = PaintCount::Pending(mark);
+    bool rested = false;
+    while (!rested && std::chrono::steady_clock::now() < end && !PaintedWithoutEnd(PaintCount::Counts())) {
+        Pass();
+        pending = PaintCount::Pending(mark);
+        if (PaintCount::Nothing(pending)) {
+            // What the images owe the screen is shown now rather than at the toolkit's next update.
+            PaintCount::FlushScreen();
+            pending = PaintCount::Pending(mark);
+            rested = PaintCount::Nothing(pending);
+        }
+    }
+    if (!rested)
+        ADD_FAILURE() << "the windows did not come to rest: " << pending.PostedCalls << " posted calls waiting, "
+                      << pending.WindowsToPaint << " windows to paint, " << pending.TimersToTick
+                      << " timers yet to tick; painted meanwhile " << ::testing::PrintToString(PaintCount::Counts());
+    // The further passes last until every running timer has ticked again and what it set off is
+    // done, so that a window a timer repaints at every tick shows it however slow the timer.
+    const unsigned measured = PaintCount::TickMark();
+    const auto measureEnd = std::chrono::steady_clock::now() + Limit;
+    PaintCount::Reset();
+    for (int i = 0; i < Passes || (!PaintCount::Nothing(PaintCount::Pending(measured)) &&
+                                   std::chrono::steady_clock::now() < measureEnd && !PaintedWithoutEnd(PaintCount::Counts()));
+         ++i)
         Pass();
     return PaintCount::Counts();
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -31,9 +32,11 @@ inline void PrintTo(const TCounts& C, std::ostream* Os)
 
 namespace settle {
 
-// Runs the message loop until a few passes in a row paint nothing (or a generous limit passes), then
-// answers what Passes further passes painted. A window that never settles shows its endless work here.
-PaintCount::TCounts PaintsAfterSettling(int Passes = 20);
+// Runs the message loop until the windows come to rest (every posted call delivered, every shown
+// window painted and on the screen, every running timer ticked once since the call), then answers
+// what Passes further passes painted. Not coming to rest within Limit, or painting without end
+// meanwhile, is a test failure; either way the further passes show the endless work.
+PaintCount::TCounts PaintsAfterSettling(int Passes = 20, std::chrono::milliseconds Limit = std::chrono::minutes(1));
 
 // Runs the message loop, calling Step before each pass, until Done holds for the counts so far (a
 // minute at most); answers the counts, timer ticks included.
