@@ -10,6 +10,16 @@ void TRxDecoder::Attach(TRxSignalPath& path)
     PeakSpectrum = path.Rings.PeakSpectrum;
 }
 
+void TRxDecoder::Restart()
+{
+    Integrator = TBitIntegrator();
+    Framer = TRttyFramer();
+    BitClock = TBitClock();
+    Fec = TNavtexFec();
+    Params.BaudotShift = 0;
+    Params.ExtendedRegister = 0;
+}
+
 void TRxDecoder::RttyFrameSample(double y)
 {
     const int b = BitIntegrator(Slice(y));

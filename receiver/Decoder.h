@@ -24,6 +24,10 @@ public:
 
     // Takes the values of path and reads its peak-hold spectrum.
     void Attach(TRxSignalPath& path);
+    // Another mode was chosen: the bit timing, the framing, the error correction and the letters or
+    // figures shift begin as in a receiver just started, so that nothing the old mode left half done
+    // runs into the first characters of the new one.
+    void Restart();
 
     void RttyFrameSample(double y) override;
     void BitSyncSample(double y) override;

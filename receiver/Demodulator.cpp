@@ -59,6 +59,15 @@ double TTwoToneDemod::Run(TChainState& st, bool slow, double a, double b, Intege
     return st.DemodOutput;
 }
 
+void TTwoToneDemod::ClearHistory()
+{
+    const TDemodChain chain = DemodChain;
+    const TBaudFirTable* table = FinalTable;
+    *this = TTwoToneDemod();
+    DemodChain = chain;
+    FinalTable = table;
+}
+
 double TTwoToneDemod::TwoToneDemodSlow(double a, double b, Integer lowerStep, Integer upperStep)
 {
     return Run(Slow, true, a, b, lowerStep, upperStep);

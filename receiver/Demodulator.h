@@ -48,6 +48,10 @@ public:
     double TwoToneDemodSlow(double a, double b, Integer lowerStep, Integer upperStep);
     double TwoToneDemodFast(double a, double b, Integer lowerStep, Integer upperStep);
 
+    // Empties the delay lines and the held outputs of both chains, and starts the oscillators from
+    // phase 0; the chain and the final table stay as chosen.
+    void ClearHistory();
+
     const TChainState& SlowState() const { return Slow; }
     const TChainState& FastState() const { return Fast; }
     int FinalWritePosition() const { return Final.WritePosition(); }

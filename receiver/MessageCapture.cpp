@@ -80,6 +80,18 @@ TMessageDetector::TEvent TMessageDetector::Feed(char b)
     return restart ? Restarted : Ended;
 }
 
+bool TMessageDetector::Cut()
+{
+    DetectWindow = 0;
+    if (!FInMessage)
+        return false;
+    MessageText += "\r\n";
+    Completed.swap(MessageText);
+    MessageText.clear();
+    FInMessage = false;
+    return true;
+}
+
 std::string MessageShortName(const TSystemTime& t)
 {
     return Format("%02d%02d%02d-%02d%02d%02d.TXT", t.wYear % 100, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);

@@ -34,6 +34,9 @@ public:
     };
     TEvent Feed(char b);
     bool InMessage() const { return FInMessage; }
+    // The stream breaks off (another mode was chosen): a message being collected goes to Completed
+    // as it stands, and true is returned; no byte seen so far takes part in the next match.
+    bool Cut();
 
     std::uint32_t DetectWindow = 0;  // the last four bytes, the newest lowest
     std::string MessageText;

@@ -471,7 +471,23 @@ void TRxForm::RxMemoMouseDown(TObject*, TMouseButton, TShiftState, int, int)
 
 void TRxForm::SetSpeed(int baud) { rx::SetSpeed(Tty_Params, Path.Demod, baud, this); }
 void TRxForm::SetShift(int hz) { rx::SetShift(Tty_Params, hz, this); }
-void TRxForm::SetMode(int mode) { rx::SetMode(Tty_Params, Path.Demod, mode, this); }
+void TRxForm::SetMode(int mode)
+{
+    const int before = Tty_Params.Mode;
+    rx::SetMode(Tty_Params, Path.Demod, mode, this);
+    if (Tty_Params.Mode == before)
+        return;
+    // The new mode starts as in a receiver just started: nothing the old one left half done (a
+    // character, a bit clock, a filter's history, peaks the AFC would follow, a message) runs into
+    // the first characters of the new mode. A message broken off is saved as it stands.
+    Decoder.Restart();
+    Path.Demod.ClearHistory();
+    Path.ClearPeakSpectrum();
+    if (Detector.Cut()) {
+        StatusPanelText(kPanelMessage, " ");
+        SaveMessage(Detector.Completed);
+    }
+}
 
 void TRxForm::FFTBoxMouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int)
 {

@@ -1,0 +1,148 @@
+// The Mode menu while a broadcast is on: each switch starts the new mode as a receiver just started
+// in it, and the message the switch breaks off is saved as it stood.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "platform/DateUtils.h"
+#include "platform/Menus.h"
+#include "receiver/MessageArchive.h"
+#include "receiver/SampleFile.h"
+#include "tests/receiver/RxWindowTest.h"
+
+namespace {
+
+using namespace rxtest;
+
+class ModeSwitch : public RxWindow {
+protected:
+    void SetUp() override
+    {
+        RxWindow::SetUp();
+        // Every look at the clock is a second later, so that no two messages share a file.
+        SetLocalTimeSource([this] {
+            const int n = Clock++;
+            return TSystemTime{2007, 3, 0, 15, static_cast<Word>(6 + n / 3600), static_cast<Word>(n / 60 % 60),
+                               static_cast<Word>(n % 60), 0};
+        });
+    }
+    void TearDown() override
+    {
+        SetLocalTimeSource({});
+        RxWindow::TearDown();
+    }
+
+    // Whole blocks through the stand-in device, each worked off by the window before the next.
+    void Feed(const std::vector<std::int16_t>& samples)
+    {
+        ASSERT_EQ(samples.size() % rx::kBlockSize, 0u);
+        for (std::size_t at = 0; at < samples.size(); at += rx::kBlockSize) {
+            fakewave::Deliver(1, [&](std::int16_t* x, int n) { std::copy_n(samples.begin() + static_cast<long>(at), n, x); });
+            ASSERT_TRUE(uitest::PumpUntil([this] { return form->Sound->BuffersWaiting() == 0; }, 60000));
+        }
+    }
+    // What a receiver just started in mode, on the centre bin the window is on, makes of samples,
+    // with the line ends as the receive window shows them.
+    static std::string FreshReceiver(int mode, const std::vector<std::int16_t>& samples)
+    {
+        TTtyParams p;
+        rx::TPlainReceiver fresh(p);
+        rx::TDecodeTuning tuning;
+        tuning.Mode = mode;
+        tuning.CentreHz = (Tty_Params.LowerBin + Tty_Params.UpperBin) / 2 * kRate / rx::kBlockSize;
+        rx::TuneForDecode(p, fresh.Path.Demod, tuning);
+        rx::TLineFolding folding;
+        std::string out;
+        fresh.Decoder.OnReceivedChar = [&](char c) {
+            bool lineBreak;
+            out += folding.Fold(c, lineBreak);
+        };
+        for (std::size_t at = 0; at < samples.size(); at += rx::kBlockSize)
+            fresh.Path.ProcessSoundBuffer(samples.data() + at, false);
+        return out;
+    }
+    // A message in either mode, on the window's start-up centre, from the first key-down on, in
+    // whole blocks.
+    static std::vector<std::int16_t> Broadcast(int mode, const std::string& text, unsigned seed)
+    {
+        const double centre = 316 * kRate / rx::kBlockSize;
+        TFskSignal s;
+        if (mode == rx::kModeRtty) {
+            TRttyTx tx;
+            tx.MarkHz = centre - 225;
+            tx.SpaceHz = centre + 225;
+            tx.LeadBits = 1;
+            AppendRtty(s, tx, EncodeBaudot(text));
+        } else {
+            std::vector<int> fec;
+            for (int c : EncodeBaudot(text))
+                fec.push_back(FecCodeOfBaudot(c));
+            AppendNavtex(s, MakeNavtex(fec).Slots, centre + 85, centre - 85);
+        }
+        s.Samples.resize((s.Samples.size() / rx::kBlockSize + 1) * rx::kBlockSize);
+        return Quantise(s.Samples, 200.0, seed);
+    }
+    static std::vector<std::string> MessageFiles()
+    {
+        std::vector<std::string> files;
+        for (const std::string& name : rx::ListMessageFiles(rx::kMessageDir)) {
+            std::ifstream in(std::string(rx::kMessageDir) + "/" + name, std::ios::binary);
+            std::stringstream s;
+            s << in.rdbuf();
+            files.push_back(s.str());
+        }
+        return files;
+    }
+
+    int Clock = 0;
+};
+
+// Each way, a switch in the middle of a message and one between messages, with the new mode's
+// message straight after the switch; the points where the messages are broken off vary by seed.
+TEST_F(ModeSwitch, TheNextMessageComesOutAsInAReceiverJustStartedInThatMode)
+{
+    const std::string rtty = "ZCZC RT00\r\nTHE QUICK BROWN FOX 123\r\nNNNN\r\n";
+    const std::string navtex = "ZCZC FA01\r\nNAVTEX TEST 456 GALE WARNING\r\nNNNN\r\n";
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE(seed);
+        TearDown();
+        std::filesystem::remove_all(Dir.Path(rx::kMessageDir));
+        SetUp();
+        form->Show();
+        form->FormActivate(form);
+        std::mt19937 random(seed);
+        std::vector<std::string> expectedFiles;
+        const struct {
+            TMenuItem* Item;
+            int Mode;
+            bool BrokenOff;
+        } rounds[] = {{form->RTTY1, rx::kModeRtty, true},   {form->AMTORFEC1, rx::kModeNavtex, true},
+                      {form->RTTY1, rx::kModeRtty, false},  {form->AMTORFEC1, rx::kModeNavtex, false},
+                      {form->RTTY1, rx::kModeRtty, false}};
+        for (const auto& round : rounds) {
+            TriggerMenuItem(round.Item);
+            ASSERT_EQ(Tty_Params.Mode, round.Mode);
+            std::vector<std::int16_t> signal =
+                Broadcast(round.Mode, round.Mode == rx::kModeRtty ? rtty : navtex, seed * 10 + expectedFiles.size());
+            const std::size_t blocks = signal.size() / rx::kBlockSize;
+            if (round.BrokenOff)
+                signal.resize(std::uniform_int_distribution<std::size_t>(blocks / 3, blocks * 2 / 3)(random) *
+                              rx::kBlockSize);
+            const std::string fresh = FreshReceiver(round.Mode, signal);
+            const std::size_t before = Received().size();
+            Feed(signal);
+            const std::string got = Received().substr(before);
+            EXPECT_EQ(got, fresh) << (round.Mode == rx::kModeRtty ? "RTTY" : "NAVTEX");
+            ASSERT_NE(got.find("ZCZC"), std::string::npos) << got;
+            expectedFiles.push_back(got.substr(got.find("ZCZC")) + (round.BrokenOff ? "\r\n" : ""));
+        }
+        EXPECT_EQ(expectedFiles.back(), rtty);
+        EXPECT_EQ(MessageFiles(), expectedFiles);
+        EXPECT_TRUE(Boxes.empty());
+    }
+}
+
+}  // namespace
