@@ -101,6 +101,7 @@ void TRxForm::DecodeFromFile1Click(TObject*)
         return;
     }
     rx::TFileDecode result = rx::TFileDecode::Refused;
+    rx::TSampleFileCounts counts;
     {
         InDecodeFromFile = true;
         struct TClear {
@@ -108,7 +109,7 @@ void TRxForm::DecodeFromFile1Click(TObject*)
             ~TClear() { Flag = false; }
         } clear{InDecodeFromFile};
         if (FileOpenDialog->Execute())
-            result = Sound->DecodeFromFile(FileOpenDialog->FileName);
+            result = Sound->DecodeFromFile(FileOpenDialog->FileName, &counts);
     }
     switch (result) {
     case rx::TFileDecode::OpenFailed:
@@ -116,6 +117,12 @@ void TRxForm::DecodeFromFile1Click(TObject*)
         break;
     case rx::TFileDecode::ReadFailed:
         Application->MessageBox(rx::kFileReadErrorText, rx::kFileErrorCaption, MB_OK | MB_ICONERROR);
+        break;
+    case rx::TFileDecode::Done:
+    case rx::TFileDecode::NotSamples:
+        if (const std::string report = rx::SampleFileReport(counts); !report.empty())
+            Application->MessageBox(report, rx::kDecodeFromFileCaption,
+                                    MB_OK | (result == rx::TFileDecode::Done ? MB_ICONWARNING : MB_ICONERROR));
         break;
     default: break;
     }

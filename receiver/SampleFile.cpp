@@ -124,16 +124,20 @@ public:
             LoneCr = LoneCr || Cr;
             Cr = *p == '\r';
             More = More || (*p >= '0' && *p <= '9');
+            Other = Other || !(*p == ' ' || (*p >= '\t' && *p <= '\r'));
         }
     }
     // A CR just before the line's LF is part of a CR LF line end; at the end of the file it is not.
     bool HasLoneCr(bool atEndOfFile) const { return LoneCr || (atEndOfFile && Cr); }
     bool HasMoreDigits() const { return More; }
+    // Anything but blanks.
+    bool HasMore() const { return Other; }
 
 private:
     bool Cr = false;
     bool LoneCr = false;
     bool More = false;
+    bool Other = false;
 };
 
 void Note(long& count, long& first, long line)
@@ -180,6 +184,8 @@ bool TSampleFileReader::NextSample(std::int16_t& sample)
         Note(Counts.LoneCr, Counts.FirstLoneCr, line);
     if (number.HasDigits() && rest.HasMoreDigits())
         Note(Counts.SeveralNumbers, Counts.FirstSeveralNumbers, line);
+    if (!number.HasDigits() || number.OutOfRange() || rest.HasMore())
+        Note(Counts.NotSamples, Counts.FirstNotSample, line);
     return true;
 }
 
@@ -216,6 +222,26 @@ TFileDecodeResult DecodeSampleFile(const std::string& fileName, TRxSignalPath& p
         if (got == TSampleFileReader::TBlock::Last)
             return TFileDecodeResult::Done;
     }
+}
+
+bool HoldsSamples(const TSampleFileCounts& c)
+{
+    return c.Lines > 0 && c.NotSamples <= c.Lines - c.NotSamples;
+}
+
+std::string SampleFileReport(const TSampleFileCounts& c)
+{
+    if (c.Lines == 0)
+        return "Nothing was decoded: the file is empty.";
+    if (c.NotSamples == 0)
+        return std::string();
+    const std::string lines =
+        c.NotSamples == 1
+            ? Format("line %ld of %ld is not a sample", c.FirstNotSample, c.Lines)
+            : Format("%ld of %ld lines are not samples, the first of them line %ld", c.NotSamples, c.Lines, c.FirstNotSample);
+    if (!HoldsSamples(c))
+        return "Nothing was decoded: " + lines + ". A sample file holds one whole number from -32768 to 32767 on each line.";
+    return "The file was decoded, but " + lines + ".";
 }
 
 int NearestBin(double hz, double samplingFreq)

@@ -24,7 +24,18 @@ struct TSampleFileCounts {
     long FirstSeveralNumbers = 0;
     long OutOfRange = 0;      // numbers beyond 16 bits, cut to their low 16 bits
     long FirstOutOfRange = 0;
+    long NotSamples = 0;      // lines that are not one number from -32768 to 32767 with at most
+    long FirstNotSample = 0;  // blanks around it (every line counted above, and "12abc", "3.9")
 };
+
+// A file is decoded when at least half its lines are samples: a sound file or a log picked by
+// mistake is not, and none of it reaches the receiver.
+bool HoldsSamples(const TSampleFileCounts& counts);
+// What Decode From File tells in a box captioned kDecodeFromFileCaption once it is done: that
+// nothing was decoded (an empty file, one that is not samples), or how many lines of a decoded
+// file were not samples and the first of them. Empty when every line was a sample.
+std::string SampleFileReport(const TSampleFileCounts& counts);
+inline constexpr const char* kDecodeFromFileCaption = "Decode From File";
 
 // The texts the window shows, in a message box captioned kFileErrorCaption.
 inline constexpr const char* kFileOpenErrorText = "File Open Error!";

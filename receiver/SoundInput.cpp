@@ -296,7 +296,25 @@ void TSoundInput::RunMessagesUntil(DWORD deadline)
     }
 }
 
-TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName)
+TFileDecode TSoundInput::ScanFile(TSampleFileReader& reader, std::int16_t* block)
+{
+    DWORD next = Host.Milliseconds() + 20;
+    for (;;) {
+        if (ClosingDown())
+            return TFileDecode::Stopped;
+        const TSampleFileReader::TBlock b = reader.ReadBlock(block);
+        if (b == TSampleFileReader::TBlock::Failed)
+            return TFileDecode::ReadFailed;
+        if (b == TSampleFileReader::TBlock::Last)
+            return TFileDecode::Done;
+        if (Reached(Host.Milliseconds(), next)) {
+            Host.ProcessMessages();
+            next = Host.Milliseconds() + 20;
+        }
+    }
+}
+
+TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName, TSampleFileCounts* counts)
 {
     if (FDecodingFile || FQueueBusy || ClosingDown())
         return TFileDecode::Refused;
@@ -310,7 +328,14 @@ TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName)
         // Messages run at least once before the first block and between any two, and blocks
         // follow no closer than 3 ms, so that the window stays responsive.
         RunMessagesUntil(Host.Milliseconds() + 4);
-        for (;;) {
+        // A file picked by mistake (a sound file, a log) is found out before any of it reaches
+        // the receiver.
+        result = ScanFile(*reader, block.data());
+        if (result == TFileDecode::Done && !HoldsSamples(reader->Counts))
+            result = TFileDecode::NotSamples;
+        if (result == TFileDecode::Done && !reader->Open(fileName))
+            result = TFileDecode::OpenFailed;
+        while (result == TFileDecode::Done) {
             if (ClosingDown()) {
                 result = TFileDecode::Stopped;
                 break;
@@ -327,6 +352,8 @@ TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName)
                 break;
         }
     }
+    if (counts)
+        *counts = reader->Counts;
     reader->Close();
     if (WaveInHandle && !ClosingDown())
         for (int n = BuffersWaiting(); n > 0; --n)

@@ -67,12 +67,16 @@ public:
     virtual DWORD Milliseconds() { return GetTickCount(); }
 };
 
+struct TSampleFileCounts;
+class TSampleFileReader;
+
 enum class TFileDecode {
     Done,        // every block of the file went through
     Refused,     // a decode or a pass over the live buffers is under way, or the program is ending
     OpenFailed,  // the file cannot be opened
     ReadFailed,  // the file could not be read to its end; the blocks before went through
     Stopped,     // the program began to end in the middle of the file
+    NotSamples,  // too few of the file's lines are samples (HoldsSamples): nothing went through
 };
 
 class TSoundInput {
@@ -93,8 +97,9 @@ public:
     void Stop(DWORD waitMs = kStopWaitMs);
     // "Decode From File": every block of the file through the processing with the from-file
     // flag, at least 3 ms apart, the window's messages running between them; live buffers wait
-    // meanwhile and are processed afterwards.
-    TFileDecode DecodeFromFile(const std::string& fileName);
+    // meanwhile and are processed afterwards. The file is read through once before, and is not
+    // decoded when it does not hold samples. counts, when given, gets what its lines held.
+    TFileDecode DecodeFromFile(const std::string& fileName, TSampleFileCounts* counts = nullptr);
 
     bool IsOpen() const { return WaveInHandle != nullptr; }
     // The open device stopped delivering (its sound server or card went away); it reopens itself
@@ -121,6 +126,8 @@ private:
     void CloseAfterFailure();
     // Lets messages run at least once, and on until the clock reaches deadline.
     void RunMessagesUntil(DWORD deadline);
+    // Reads the file to its end without decoding it, letting messages run now and then.
+    TFileDecode ScanFile(TSampleFileReader& reader, std::int16_t* block);
     void ResetCounters();
 
     TSoundHost& Host;

@@ -1,5 +1,7 @@
 // The sample-file reader against a plain reading of the same bytes: one sample per line, the
-// number at its start as atoi reads it, cut to 16 bits; the warning counts never exceed the lines.
+// number at its start as atoi reads it, cut to 16 bits; a line is a sample only when it holds that
+// number within 16 bits and blanks; the warning counts never exceed the lines.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,19 +11,30 @@
 
 namespace {
 
-std::vector<std::int16_t> Expected(const std::string& Text)
+bool IsBlank(char C) { return C == ' ' || (C >= '\t' && C <= '\r'); }
+
+std::vector<std::int16_t> Expected(const std::string& Text, long& NotSamples, long& FirstNotSample)
 {
+    NotSamples = FirstNotSample = 0;
     std::vector<std::int16_t> out;
     size_t p = 0;
     while (p < Text.size()) {
         size_t nl = Text.find('\n', p);
         if (nl == std::string::npos) nl = Text.size();
         size_t i = p;
-        while (i < nl && (Text[i] == ' ' || (Text[i] >= '\t' && Text[i] <= '\r'))) ++i;
+        while (i < nl && IsBlank(Text[i])) ++i;
         bool neg = false;
         if (i < nl && (Text[i] == '-' || Text[i] == '+')) neg = Text[i++] == '-';
         std::uint32_t v = 0;
-        for (; i < nl && Text[i] >= '0' && Text[i] <= '9'; ++i) v = v * 10 + static_cast<std::uint32_t>(Text[i] - '0');
+        long magnitude = 0;
+        const size_t digits = i;
+        for (; i < nl && Text[i] >= '0' && Text[i] <= '9'; ++i) {
+            v = v * 10 + static_cast<std::uint32_t>(Text[i] - '0');
+            magnitude = std::min(magnitude * 10 + (Text[i] - '0'), 100000L);
+        }
+        bool sample = i > digits && magnitude <= (neg ? 32768 : 32767);
+        for (size_t j = i; j < nl; ++j) sample = sample && IsBlank(Text[j]);
+        if (!sample && NotSamples++ == 0) FirstNotSample = static_cast<long>(out.size()) + 1;
         if (neg) v = 0u - v;
         out.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFF)));
         p = nl + 1;
@@ -38,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     fuzz::WriteFile(path, text);
     rx::TSampleFileReader reader;
     FUZZ_CHECK(reader.Open(path), path);
-    const std::vector<std::int16_t> want = Expected(text);
+    long notSamples = 0, firstNotSample = 0;
+    const std::vector<std::int16_t> want = Expected(text, notSamples, firstNotSample);
     std::vector<std::int16_t> got;
     std::int16_t block[rx::kBlockSize];
     for (size_t guard = 0; guard <= want.size() / rx::kBlockSize + 1; ++guard) {
@@ -52,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         FUZZ_CHECK(got[i] == (i < want.size() ? want[i] : 0), "sample " + std::to_string(i));
     const rx::TSampleFileCounts& c = reader.Counts;
     FUZZ_CHECK(c.Lines == static_cast<long>(want.size()), "line count");
+    FUZZ_CHECK(c.NotSamples == notSamples && c.FirstNotSample == firstNotSample, "lines that are not samples");
     for (long n : {c.NotNumbers, c.LoneCr, c.SeveralNumbers, c.OutOfRange}) FUZZ_CHECK(n >= 0 && n <= c.Lines, "count");
     return 0;
 }

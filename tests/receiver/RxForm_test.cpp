@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <random>
 
 #include "memo/Stylememo.h"
 #include "platform/Buttons.h"
@@ -406,6 +407,75 @@ TEST_F(RxWindow, DecodeFromFileGivesTheTextAndTheLiveQueueGoesOnAfterwards)
     DialogFile = Dir.Path("missing.txt");
     form->DecodeFromFile1Click(form);
     EXPECT_EQ(Boxes, std::vector<std::string>{"File Error|File Open Error!"});
+}
+
+// A file that is not samples is told in one box and none of it reaches the receiver; a file that is
+// mostly samples is decoded, and its bad lines told.
+TEST_F(RxWindow, DecodeFromFileSaysWhatWasWrongWithTheFile)
+{
+    form->FormActivate(form);
+    const std::string text = "RYRY CQ DE MORVIK 73";
+    std::string mostlyGood;
+    const std::vector<std::int16_t> rtty = StartupRtty(text);
+    for (std::size_t i = 0; i < rtty.size(); ++i)
+        mostlyGood += (i == 99 || i == 5000 ? std::string("nan") : std::to_string(rtty[i])) + "\n";
+    std::string random(3 << 20, '\0');
+    std::mt19937 gen(5);
+    for (char& c : random)
+        c = static_cast<char>(gen());
+    std::string huge, infinities, prose;
+    for (int i = 0; i < 50000; ++i)
+        huge += "9" + std::to_string(1000000007LL * (i + 1)) + "\n";
+    for (int i = 0; i < 3000; ++i)
+        infinities += i % 2 ? "inf\n" : "-nan\n";
+    const std::string line = "ZCZC FA01 NAVTEX TEST 123 GALE WARNING AREA 7\r\n";
+    while (prose.size() < 146 * 1024)
+        prose += line;
+    const std::string refused = ". A sample file holds one whole number from -32768 to 32767 on each line.";
+    auto put = [this](const std::string& bytes) {
+        DialogFile = Dir.Path("file.txt");
+        std::FILE* out = std::fopen(DialogFile.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    };
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        std::string Box;  // empty: only its start is known
+    } files[] = {
+        // Not a block of these reaches the receiver.
+        {"empty", "", "Decode From File|Nothing was decoded: the file is empty."},
+        {"prose", prose,
+         Format("Decode From File|Nothing was decoded: %zu of %zu lines are not samples, the first of them line 1",
+                prose.size() / line.size(), prose.size() / line.size()) + refused},
+        {"huge numbers", huge,
+         "Decode From File|Nothing was decoded: 50000 of 50000 lines are not samples, the first of them line 1" + refused},
+        {"nan and inf", infinities,
+         "Decode From File|Nothing was decoded: 3000 of 3000 lines are not samples, the first of them line 1" + refused},
+        // A sound file picked by mistake: a few of its lines may happen to be numbers.
+        {"random bytes", random, ""},
+        // These are decoded.
+        {"one bad line", "12\n3.5\n7\n", "Decode From File|The file was decoded, but line 2 of 3 is not a sample."},
+        {"mostly good", mostlyGood,
+         Format("Decode From File|The file was decoded, but 2 of %zu lines are not samples, the first of them line 100.",
+                rtty.size())},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.Name);
+        put(f.Bytes);
+        Boxes.clear();
+        form->DecodeFromFile1Click(form);
+        ASSERT_EQ(Boxes.size(), 1u);
+        if (f.Box.empty())
+            EXPECT_EQ(Boxes[0].rfind("Decode From File|Nothing was decoded: ", 0), 0u) << Boxes[0];
+        else
+            EXPECT_EQ(Boxes[0], f.Box);
+        if (Boxes[0].find("Nothing") != std::string::npos) {
+            EXPECT_EQ(form->Path.Rings.PeakSpectrum[316], 0.0);
+        }
+    }
+    EXPECT_NE(Received().find(text), std::string::npos) << Received();
 }
 
 TEST_F(RxWindow, DecodeFromFileCannotRunInsideItselfNorInsideALivePass)

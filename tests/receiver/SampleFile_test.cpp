@@ -103,6 +103,8 @@ TEST_F(SampleFile, CountsTheLinesThatHoldNoNumber)
     EXPECT_EQ(r.Counts.Lines, 10);
     EXPECT_EQ(r.Counts.NotNumbers, 4);  // "- 5", "abc", the empty line and the blank one
     EXPECT_EQ(r.Counts.FirstNotNumber, 5);
+    EXPECT_EQ(r.Counts.NotSamples, 6);  // and "12abc", "3.9"
+    EXPECT_EQ(r.Counts.FirstNotSample, 4);
     ASSERT_TRUE(r.Open(Put("")));
     EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
     EXPECT_EQ(r.Counts.Lines, 0);
@@ -123,6 +125,24 @@ TEST_F(SampleFile, CountsTheLinesWorthAWarning)
     EXPECT_EQ(std::make_pair(c.SeveralNumbers, c.FirstSeveralNumbers), std::make_pair(2L, 1L));
     EXPECT_EQ(std::make_pair(c.OutOfRange, c.FirstOutOfRange), std::make_pair(3L, 3L));
     EXPECT_EQ(c.NotNumbers, 0);
+    // All but -32768 and the two lines whose CR ends them.
+    EXPECT_EQ(std::make_pair(c.NotSamples, c.FirstNotSample), std::make_pair(6L, 1L));
+}
+
+// A file half of whose lines are samples is decoded; one line fewer, and nothing is.
+TEST_F(SampleFile, HalfTheLinesSamplesIsEnoughToDecode)
+{
+    for (const auto& [bytes, decoded] : {std::pair<std::string, bool>{"1\nx\n2\ny\n", true}, {"1\nx\n2\ny\nz\n", false},
+                                         {"x\n", false}, {"", false}}) {
+        SCOPED_TRACE(bytes);
+        rx::TSampleFileReader r;
+        ASSERT_TRUE(r.Open(Put(bytes)));
+        std::vector<std::int16_t> b(2048);
+        r.ReadBlock(b.data());
+        EXPECT_EQ(rx::HoldsSamples(r.Counts), decoded);
+        EXPECT_EQ(rx::SampleFileReport(r.Counts).rfind(decoded ? "The file was decoded, but " : "Nothing was decoded: ", 0), 0u)
+            << rx::SampleFileReport(r.Counts);
+    }
 }
 
 // A centre frequency is tuned to its nearest bin (1700 Hz lies at 315.8).
