@@ -153,8 +153,8 @@ void TRxForm::SaveMessage(const std::string& text)
     }
     TSystemTime now;
     GetLocalTime(now);
-    // Messages whose files failed wait here and are tried again with every new one; nothing
-    // leaves the list unsaved but at the end of the run, and then the user is told.
+    // Messages whose files failed wait here and are tried again with every new one and on the
+    // timer; nothing leaves the list unsaved but at the end of the run, and then the user is told.
     PendingMessages.push_back({now, text});
     WritePendingMessages();
 }

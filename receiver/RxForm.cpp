@@ -373,6 +373,14 @@ void TRxForm::Timer1Timer(TObject*)
         StatusPanelText(kPanelFreeBuffers, "FrB: " + std::to_string(queued));
         ShownQueued = queued;
     }
+    // A message held on a quiet channel is on the disk soon after its file can be written again,
+    // not hours later with the next message; with nothing held the tick does nothing here.
+    if (PendingMessages.empty()) {
+        PendingRetryTicks = 0;
+    } else if (++PendingRetryTicks >= kPendingRetryTicks) {
+        PendingRetryTicks = 0;
+        WritePendingMessages();
+    }
     if (Sound->BuffersWaiting() > 0)
         ProcessSoundQueue();
 }

@@ -58,6 +58,8 @@ inline constexpr const char* kPanelNoSound = "No sound";
 constexpr UINT kShowReportsMessage = WM_APP + 1;
 // Ticks of 100 ms during which neither display is drawn after a menu opens.
 constexpr int kMenuHoldOffTicks = 40;
+// Ticks of 100 ms between two tries of the messages whose files could not be written.
+constexpr int kPendingRetryTicks = 30;
 
 class TRxForm : public TForm,
                 private rx::TTuningView,
@@ -274,7 +276,8 @@ public:
     void DetectMessage(char b);
     void SaveMessage(const std::string& text);
     // Saves the waiting messages, oldest first; a message whose file fails stays and holds back
-    // only the later ones of the same file. Each failure is told once per message when asked.
+    // only the later ones of the same file, and is tried again with the next message and every
+    // kPendingRetryTicks ticks. Each failure is told once per message when asked.
     void WritePendingMessages(bool tellFailures = true);
     // At the end of the run: the messages that still could not be saved, by file, in one box.
     void TellUnsavedMessages();
@@ -328,6 +331,7 @@ private:
     void CreateComponents();
     void EndTimerTick();
     bool InTimerTick = false;
+    int PendingRetryTicks = 0;
     void CreateMenus();
     void StopSequence();
     void HoldOff();

@@ -24,6 +24,8 @@
 #include "platform/DateUtils.h"
 #include "platform/Menus.h"
 #include "tests/receiver/RxWindowTest.h"
+#include "tests/support/Settle.h"
+#include "tree/Extree.h"
 
 namespace {
 
@@ -644,6 +646,35 @@ TEST_F(RxText, ABlockedFileHoldsBackItsOwnMessagesOnlyAndTheEndTellsWhatIsLeft)
     bool canClose = true;
     form->FormCloseQuery(form, canClose);  // the stop runs once
     EXPECT_EQ(Boxes.size(), many + 1);
+}
+
+// A message held on a quiet channel goes on the disk on the timer, soon after its file can be
+// written again, without waiting for the next message; the tries before are not told again and
+// paint nothing.
+TEST_F(RxText, AHeldMessageIsWrittenOnTheTimerOnceItsFileCanBe)
+{
+    SetClock(15, 6, 15, 2);
+    form->Show();
+    form->FormActivate(form);
+    TBlockedFiles blocked;
+    blocked.Block(kName);
+    Add("ZCZC A\r\nNNNN\r\n");
+    EXPECT_EQ(Boxes, std::vector<std::string>{OpenError(kName)});
+    form->Timer1Timer(form);  // the first tick shows the free buffers
+    settle::PaintsAfterSettling();
+    PaintCount::Reset();
+    for (int tick = 0; tick < 3 * kPendingRetryTicks; ++tick)
+        form->Timer1Timer(form);
+    uitest::Pump();
+    EXPECT_EQ(settle::Painted(PaintCount::Counts()), PaintCount::TCounts{});
+    EXPECT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(form->PendingMessages.size(), 1u);
+    blocked.Unblock(kName);
+    ASSERT_TRUE(uitest::PumpUntil([this] { return form->PendingMessages.empty(); }, 60000));
+    EXPECT_EQ(FilesIn("Messages"), (TFiles{{kName, "ZCZC A\r\nNNNN\r\n"}}));
+    EXPECT_EQ(Panel(kPanelMessageOutcome), "Message saved");
+    EXPECT_EQ(form->TreeView1->Items()->Count(), 2);
+    EXPECT_EQ(Boxes.size(), 1u);
 }
 
 // A last try at the end that succeeds tells nothing; an end with nothing waiting tells nothing.
