@@ -95,9 +95,12 @@ void RequestOrderlyEnd(HWND Wnd)
 namespace {
 // Set by the main thread when its loop ends: from then the grace time counts afresh, once.
 std::atomic<bool> gLoopEnded{false};
+std::atomic<int> gSignal{0};
 }
 
 void MessageLoopEnded() { gLoopEnded = true; }
+
+int TerminationSignal() { return gSignal; }
 
 void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs)
 {
@@ -109,6 +112,7 @@ void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs)
         int sig = 0;
         if (sigwait(&set, &sig) != 0)
             return;
+        gSignal = sig;
         RequestOrderlyEnd(Wnd);
         // A stop sequence that reaches the end of the loop gets the grace time once more for what
         // follows it (a loaded machine stretches both); one that never gets there is given up.

@@ -18,6 +18,10 @@ void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs = 10000);
 // Called by main when the message loop has returned: the stop sequence is under way.
 void MessageLoopEnded();
 
+// The signal (SIGTERM or SIGINT) that asked the program to end, 0 while none has: the stop that
+// follows has no one to answer a box, and must not wait for one.
+int TerminationSignal();
+
 // Callable from any thread. On the main thread: every open message box, dialog, modal form and
 // popup menu is cancelled, as Escape would, and once none is open Wnd is sent WM_CLOSE. Those
 // that open while the window handles its close are cancelled as well. Calls while one is under

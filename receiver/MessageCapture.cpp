@@ -10,6 +10,7 @@
 #include "platform/ComCtrls.h"
 #include "platform/DateUtils.h"
 #include "platform/Menus.h"
+#include "platform/ProcessSignals.h"
 #include "receiver/MessageArchive.h"
 #include "receiver/RxForm.h"
 #include "receiver/RxText.h"
@@ -226,6 +227,13 @@ void TRxForm::TellUnsavedMessages()
         text += "\n" + files[i];
     if (files.size() > rx::kUnsavedMessagesNamed)
         text += Format("\nand %zu more", files.size() - rx::kUnsavedMessagesNamed);
+    if (TerminationSignal() != 0 && Tty_Params.RawLogOpen) {
+        std::string line = "\r\n";
+        for (char c : text)
+            line += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        RawLogPending += line + "\r\n";
+        FlushRawLog(true);
+    }
     TellFailure(text, rx::kFileErrorCaption);
 }
 

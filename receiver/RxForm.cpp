@@ -313,10 +313,11 @@ void TRxForm::StopSequence()
     Sound->SetClosingDown();
     Timer1->SetEnabled(false);
     StopSoundInput();
-    CloseRawLog();
-    // A last try for messages whose saving failed; those that still fail are told together.
+    // A last try for messages whose saving failed; those that still fail are told together, and
+    // on a signal in the raw log as well, which holds their text.
     WritePendingMessages(false);
     TellUnsavedMessages();
+    CloseRawLog();
 }
 
 void TRxForm::FormCloseQuery(TObject*, bool&)

@@ -15,6 +15,7 @@
 #include "platform/DateUtils.h"
 #include "platform/Dialogs.h"
 #include "platform/FileUtils.h"
+#include "platform/ProcessSignals.h"
 #include "receiver/RxForm.h"
 #include "receiver/SampleFile.h"
 
@@ -303,11 +304,17 @@ void TRxForm::ShowDeferredReports()
     // wherever the stop began.
     if (ShowingReports || ((Sound->QueueBusy() || InDecodeFromFile || InTimerTick) && !Sound->ClosingDown()))
         return;
+    // Ended by a signal (the desktop's session, a terminal), the program may have no one to answer
+    // a box and must not wait for one: what is left to tell goes to the standard error.
+    const bool unattended = Sound->ClosingDown() && TerminationSignal() != 0;
     ShowingReports = true;
     while (!DeferredReports.empty()) {
         const auto [text, caption] = DeferredReports.front();
         DeferredReports.pop_front();
-        Application->MessageBox(text, caption, MB_OK | MB_ICONERROR);
+        if (unattended)
+            std::fprintf(stderr, "morvik: %s: %s\n", caption.c_str(), text.c_str());
+        else
+            Application->MessageBox(text, caption, MB_OK | MB_ICONERROR);
     }
     ShowingReports = false;
 }

@@ -13,10 +13,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
+#include <sstream>
+#include <functional>
+#include <fstream>
 #include <thread>
 
 #include "memo/Stylememo.h"
 #include "platform/CmdLine.h"
+#include "receiver/MessageCapture.h"
 #include "receiver/RxForm.h"
 #include "tests/receiver/TestSignal.h"
 #include "tests/support/UiTest.h"
@@ -93,72 +98,97 @@ TEST_F(Capture, BuffersFromTheSoundDeviceComeOutAsText)
     ASSERT_EQ(chdir(cwd), 0);
 }
 
-// The desktop ends a session with SIGTERM, a terminal with SIGINT: the program stops its sound
-// input and ends with status 0, also when the sound device hangs in a read that never returns
-// (here a pipe that nothing is written to).
-class EndSignal : public ::testing::TestWithParam<int> {};
-
-// A program the test started and has not waited for is killed when the test ends early.
-struct TStopsOnExit {
-    pid_t Pid;
-    ~TStopsOnExit()
+// The program itself, started in a folder of its own over a sound device that reads a named pipe
+// (present, and silent unless the test writes to it), its standard error going to a file; killed
+// should the test end before it.
+class TProgram {
+public:
+    explicit TProgram(const std::vector<std::string>& args = {})
+    {
+        const std::string suppressions = Dir.Path("lsan.supp");
+        {
+            std::FILE* f = std::fopen(suppressions.c_str(), "w");
+            EXPECT_NE(f, nullptr);
+            std::fputs("leak:libfontconfig.so\nleak:libdbus-1.so\n", f);
+            std::fclose(f);
+        }
+        Pipe = Dir.Path("input.fifo");
+        EXPECT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
+        Writer = open(Pipe.c_str(), O_RDWR | O_CLOEXEC);
+        EXPECT_GE(Writer, 0);
+        std::vector<const char*> argv{"morvik"};
+        for (const std::string& a : args)
+            argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        Pid = fork();
+        EXPECT_GE(Pid, 0);
+        if (Pid == 0) {
+            const int err = open(Dir.Path("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (chdir(Dir.Dir.c_str()) != 0 || err < 0 || dup2(err, 2) < 0)
+                _exit(90);
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            setenv("ALSA_CONFIG_PATH", kAlsaConfig, 1);
+            setenv("MORVIK_TEST_INFILE", Pipe.c_str(), 1);
+            setenv("LSAN_OPTIONS", ("suppressions=" + suppressions).c_str(), 1);
+            execv(MORVIK_PROGRAM, const_cast<char* const*>(argv.data()));
+            _exit(91);
+        }
+    }
+    ~TProgram()
     {
         if (Pid > 0) {
             kill(Pid, SIGKILL);
             waitpid(Pid, nullptr, 0);
         }
+        if (Writer >= 0)
+            close(Writer);
     }
+    // Waits up to a minute for a condition.
+    static bool WaitFor(const std::function<bool()>& condition)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        while (!condition() && std::chrono::steady_clock::now() - start < 60s)
+            std::this_thread::sleep_for(20ms);
+        return condition();
+    }
+    // Sends the signal and waits up to a minute for the program to end; its exit status, or -1
+    // when it ended otherwise or did not end at all (it is killed then).
+    int EndWith(int signal)
+    {
+        EXPECT_EQ(kill(Pid, signal), 0);
+        int status = 0;
+        pid_t done = 0;
+        WaitFor([&] { return (done = waitpid(Pid, &status, WNOHANG)) != 0; });
+        if (done == 0)
+            return -1;
+        Pid = -1;
+        if (!WIFEXITED(status)) {
+            ADD_FAILURE() << "ended by signal " << WTERMSIG(status);
+            return -1;
+        }
+        return WEXITSTATUS(status);
+    }
+
+    testsig::TTempDir Dir;
+    std::string Pipe;
+    int Writer = -1;
+    pid_t Pid = -1;
 };
+
+// The desktop ends a session with SIGTERM, a terminal with SIGINT: the program stops its sound
+// input and ends with status 0, also when the sound device hangs in a read that never returns
+// (here a pipe that nothing is written to).
+class EndSignal : public ::testing::TestWithParam<int> {};
 
 TEST_P(EndSignal, EndsTheProgramWithStatusZero)
 {
-    testsig::TTempDir dir;
-    const std::string suppressions = dir.Path("lsan.supp");
-    {
-        std::FILE* f = std::fopen(suppressions.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fputs("leak:libfontconfig.so\nleak:libdbus-1.so\n", f);
-        std::fclose(f);
-    }
-    const std::string pipe = dir.Path("input.fifo");
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    const int writer = open(pipe.c_str(), O_RDWR | O_CLOEXEC);  // present, and silent
-    ASSERT_GE(writer, 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    TStopsOnExit running{pid};
-    if (pid == 0) {
-        if (chdir(dir.Dir.c_str()) != 0)
-            _exit(90);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("ALSA_CONFIG_PATH", kAlsaConfig, 1);
-        setenv("MORVIK_TEST_INFILE", pipe.c_str(), 1);
-        setenv("LSAN_OPTIONS", ("suppressions=" + suppressions).c_str(), 1);
-        execl(MORVIK_PROGRAM, "morvik", static_cast<char*>(nullptr));
-        _exit(91);
-    }
+    TProgram program;
     // The start-up is done once the raw-log folder exists.
-    const auto started = std::chrono::steady_clock::now();
-    while (!std::filesystem::exists(dir.Path("Raw_Logs")) && std::chrono::steady_clock::now() - started < 60s)
-        std::this_thread::sleep_for(20ms);
+    TProgram::WaitFor([&] { return std::filesystem::exists(program.Dir.Path("Raw_Logs")); });
     std::this_thread::sleep_for(300ms);
-    const auto sent = std::chrono::steady_clock::now();
-    ASSERT_EQ(kill(pid, GetParam()), 0);
-    int status = 0;
-    pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - sent < 60s)
-        std::this_thread::sleep_for(10ms);
-    if (done == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        FAIL() << "still running a minute after the signal";
-    }
-    running.Pid = -1;
-    close(writer);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     // 0: the stop sequence ran; a program given up on after the grace time ends with 128 + the
     // signal's number.
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(program.EndWith(GetParam()), 0);
 }
 
 // A box is open when the desktop ends the session (here the warning about a command-line option
@@ -166,31 +196,8 @@ TEST_P(EndSignal, EndsTheProgramWithStatusZero)
 // program stops in order, not by giving up after the grace time.
 TEST(EndSignalWithABoxOpen, ClosesTheBoxAndRunsTheNormalStop)
 {
-    testsig::TTempDir dir;
-    const std::string suppressions = dir.Path("lsan.supp");
-    {
-        std::FILE* f = std::fopen(suppressions.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fputs("leak:libfontconfig.so\nleak:libdbus-1.so\n", f);
-        std::fclose(f);
-    }
-    const std::string pipe = dir.Path("input.fifo");
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    const int writer = open(pipe.c_str(), O_RDWR | O_CLOEXEC);
-    ASSERT_GE(writer, 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    TStopsOnExit running{pid};
-    if (pid == 0) {
-        if (chdir(dir.Dir.c_str()) != 0)
-            _exit(90);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("ALSA_CONFIG_PATH", kAlsaConfig, 1);
-        setenv("MORVIK_TEST_INFILE", pipe.c_str(), 1);
-        setenv("LSAN_OPTIONS", ("suppressions=" + suppressions).c_str(), 1);
-        execl(MORVIK_PROGRAM, "morvik", "/Snone", static_cast<char*>(nullptr));
-        _exit(91);
-    }
+    TProgram program({"/Snone"});
+    const pid_t pid = program.Pid;
     // The box comes right after the sound input opened the pipe.
     auto pipeOpen = [&] {
         std::error_code ec;
@@ -199,32 +206,60 @@ TEST(EndSignalWithABoxOpen, ClosesTheBoxAndRunsTheNormalStop)
         if (ec || !std::filesystem::equivalent(exe, MORVIK_PROGRAM, ec))
             return false;
         for (const auto& e : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
-            if (std::filesystem::read_symlink(e.path(), ec) == pipe)
+            if (std::filesystem::read_symlink(e.path(), ec) == program.Pipe)
                 return true;
         return false;
     };
-    const auto started = std::chrono::steady_clock::now();
-    while (!pipeOpen() && std::chrono::steady_clock::now() - started < 60s)
-        std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(pipeOpen()) << "the program never opened its sound input";
+    ASSERT_TRUE(TProgram::WaitFor(pipeOpen)) << "the program never opened its sound input";
     std::this_thread::sleep_for(700ms);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("Raw_Logs")));  // the start-up waits for the box
-    const auto sent = std::chrono::steady_clock::now();
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    int status = 0;
-    pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - sent < 60s)
-        std::this_thread::sleep_for(10ms);
-    if (done == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        FAIL() << "still running a minute after the signal";
-    }
-    running.Pid = -1;
-    close(writer);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the stop sequence ran, not the give-up after the grace time";
-    EXPECT_TRUE(std::filesystem::exists(dir.Path("Raw_Logs")));  // the start-up went on to its end
+    EXPECT_FALSE(std::filesystem::exists(program.Dir.Path("Raw_Logs")));  // the start-up waits for the box
+    EXPECT_EQ(program.EndWith(SIGTERM), 0) << "the stop sequence ran, not the give-up after the grace time";
+    EXPECT_TRUE(std::filesystem::exists(program.Dir.Path("Raw_Logs")));  // the start-up went on to its end
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The desktop ends the session while a received message cannot be saved (a file stands where the
+// "Messages" folder should be): the last try fails, the program says so on its standard error and
+// in the raw log beside the message's text, and ends at once with status 0, waiting for no answer.
+TEST(EndSignalWithAMessageUnsaved, SaysItOnStandardErrorAndInTheRawLogAndEnds)
+{
+    TProgram program;
+    std::ofstream(program.Dir.Path("Messages")) << "not a folder";
+    testsig::TRttyTx tx;
+    const double centre = 316 * testsig::kRate / 2048;
+    tx.MarkHz = centre - 225;
+    tx.SpaceHz = centre + 225;
+    tx.TailBits = 300;
+    testsig::TFskSignal s;
+    testsig::AppendRtty(s, tx, testsig::EncodeBaudot("RYRY ZCZC AB\r\nNNNN\r\n"));
+    std::vector<std::int16_t> samples = testsig::Quantise(s.Samples, 300.0);
+    samples.resize((samples.size() / 2048 + 1) * 2048);
+    // The whole broadcast waits in the pipe: the test writes it at once.
+    ASSERT_GE(fcntl(program.Writer, F_SETPIPE_SZ, static_cast<int>(samples.size() * 2)), static_cast<int>(samples.size() * 2));
+    ASSERT_EQ(write(program.Writer, samples.data(), samples.size() * 2), static_cast<ssize_t>(samples.size() * 2));
+    std::string log;
+    auto rawLog = [&] {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(program.Dir.Path("Raw_Logs"), ec))
+            log = ReadFile(e.path().string());
+        return log;
+    };
+    ASSERT_TRUE(TProgram::WaitFor([&] { return rawLog().find("NNNN\r\n") != std::string::npos; })) << log;
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(program.EndWith(SIGTERM), 0) << "the stop sequence ran, not the give-up after the grace time";
+    const std::string err = ReadFile(program.Dir.Path("stderr.txt"));
+    EXPECT_NE(err.find(std::string(rx::kUnsavedMessagesText) + "\nMessages/"), std::string::npos) << err;
+    rawLog();
+    const std::size_t note = log.find(std::string("\r\n") + rx::kUnsavedMessagesText + "\r\nMessages/");
+    ASSERT_NE(note, std::string::npos) << log;
+    EXPECT_LT(log.find("ZCZC AB\r\nNNNN\r\n"), note);
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, EndSignal, ::testing::Values(SIGTERM, SIGINT),
