@@ -54,43 +54,80 @@ bool exini::DeleteRegTree(HKEY Parent, const std::string& Name)
 
 namespace {
 // Below this many children a search is quicker than keeping an index.
-constexpr Integer IndexFrom = 32;
+constexpr size_t IndexFrom = 32;
 }  // namespace
 
-TExIniEntry::TExIniEntry() : FChildren(std::make_unique<TExList>())
+void exini::EntrySlot::Set(TExIniEntry* const& E, size_t Slot)
 {
-    FChildren->OnDelete = [this](TObject*, void* Item) {
-        FIndex.reset();
-        delete static_cast<TExIniEntry*>(Item);
-    };
+    E->FSlot = Slot;
 }
+
+TExIniEntry::TExIniEntry() = default;
 
 TExIniEntry::~TExIniEntry()
 {
-    // The children go first: their removal still drops the index.
-    FChildren.reset();
+    ClearChildren();
+}
+
+void TExIniEntry::ClearChildren()
+{
+    FIndex.reset();
+    for (TExIniEntry* e : FChildren.TakeAll()) {
+        e->FParent = nullptr;
+        delete e;
+    }
 }
 
 TExIniEntry* TExIniEntry::GetValue(const std::string& Name) const
 {
     const std::string m = MatchName(Name);
-    const Integer n = FChildren->Count();
-    if (n >= IndexFrom) {
+    if (FChildren.Count() >= IndexFrom) {
         if (!FIndex) {
-            FIndex = std::make_unique<std::unordered_map<std::string, TExIniEntry*>>();
-            for (Integer i = 0; i < n; ++i) {
-                auto* e = static_cast<TExIniEntry*>(FChildren->FastGet(i));
-                FIndex->emplace(e->FMatchName, e);
-            }
+            FIndex = std::make_unique<std::unordered_map<std::string, IndexSlot>>();
+            FChildren.ForEach([&](TExIniEntry* e) { IndexAdd(e); });
         }
         const auto it = FIndex->find(m);
-        return it == FIndex->end() ? nullptr : it->second;
+        return it == FIndex->end() ? nullptr : it->second.First;
     }
-    for (Integer i = 0; i < n; ++i) {
-        auto* e = static_cast<TExIniEntry*>(FChildren->FastGet(i));
-        if (e->FMatchName == m) return e;
+    TExIniEntry* found = nullptr;
+    FChildren.ForEach([&](TExIniEntry* e) {
+        if (found == nullptr && e->FMatchName == m) found = e;
+    });
+    return found;
+}
+
+void TExIniEntry::IndexAdd(TExIniEntry* Child) const
+{
+    if (!FIndex) return;
+    const auto [it, fresh] = FIndex->try_emplace(Child->FMatchName, IndexSlot{Child, 1});
+    if (fresh) return;
+    ++it->second.Count;
+    // The first of the name in the children's order answers to it.
+    if (Child->FSlot < it->second.First->FSlot) it->second.First = Child;
+}
+
+void TExIniEntry::IndexRemove(const TExIniEntry* Child) const
+{
+    if (!FIndex) return;
+    const auto it = FIndex->find(Child->FMatchName);
+    if (it == FIndex->end()) return;
+    if (--it->second.Count == 0) {
+        FIndex->erase(it);
+    } else if (it->second.First == Child) {
+        // The next of the name takes its place.
+        TExIniEntry* next = nullptr;
+        FChildren.ForEach([&](TExIniEntry* e) {
+            if (next == nullptr && e != Child && e->FMatchName == Child->FMatchName) next = e;
+        });
+        it->second.First = next;
     }
-    return nullptr;
+}
+
+void TExIniEntry::TakeOut(TExIniEntry* Child)
+{
+    IndexRemove(Child);
+    FChildren.Remove(Child->FSlot);
+    Child->FParent = nullptr;
 }
 
 void TExIniEntry::Invalidate()
@@ -108,33 +145,32 @@ void TExIniEntry::Invalidate()
 
 void TExIniEntry::SetParent(TExIniEntry* P)
 {
-    if (FParent != nullptr) {
-        const Integer i = FParent->FChildren->IndexOf(this);
-        if (i >= 0) FParent->FChildren->IntDelete(i);
-        FParent->FIndex.reset();
-    }
+    if (FParent != nullptr) FParent->TakeOut(this);
     FParent = P;
     if (P != nullptr) {
-        P->FChildren->Add(this);
-        if (P->FIndex) P->FIndex->emplace(FMatchName, this);
+        P->FChildren.Append(this);
+        P->IndexAdd(this);
     }
 }
 
 Integer TExIniEntry::GetSubCount() const
 {
-    return FChildren->Count();
+    return static_cast<Integer>(FChildren.Count());
 }
 
 TExIniEntry* TExIniEntry::Child(Integer Index) const
 {
-    return static_cast<TExIniEntry*>(FChildren->Get(Index));
+    if (Index < 0 || static_cast<size_t>(Index) >= FChildren.Count())
+        throw EExListError(Format(ctlbase::ListIndexOutOfBounds, Index));
+    return FChildren[static_cast<size_t>(Index)];
 }
 
 void TExIniEntry::SetName(const std::string& Value)
 {
+    if (FParent != nullptr) FParent->IndexRemove(this);
     FName = Value;
     FMatchName = MatchName(Value);
-    if (FParent != nullptr) FParent->FIndex.reset();
+    if (FParent != nullptr) FParent->IndexAdd(this);
 }
 
 Integer TExIniEntry::Level() const
@@ -595,7 +631,8 @@ void TExIniFile::RemoveEntry(TExIniEntry* Entry)
             FCurrent = parent;
             break;
         }
-    parent->FChildren->Delete(parent->FChildren->IndexOf(Entry));
+    parent->TakeOut(Entry);
+    delete Entry;
 }
 
 bool TExIniFile::Delete(const std::string& Key, const std::string& Name)
@@ -651,7 +688,7 @@ bool TExIniFile::ClearKey(const std::string& Key)
             while (ok && RegEnumValue(k, 0, name) == ERROR_SUCCESS) ok = RegDeleteValue(k, name) == ERROR_SUCCESS;
             return ok;
         }
-        FCurrent->FChildren->Clear();
+        FCurrent->ClearChildren();
         MarkChanged();
         ok = true;
     }
@@ -662,7 +699,7 @@ bool TExIniFile::Clear()
 {
     RegistryOnly("Clearing the whole registry is not allowed. Use ClearKey instead.");
     FCurrent = FRoot.get();
-    FRoot->FChildren->Clear();
+    FRoot->ClearChildren();
     FRoot->Invalidate();
     MarkChanged();
     return true;

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/Classes.h"
+#include "platform/OrderedSlots.h"
 #include "platform/Registry.h"
 
-class TExList;
 class TExObjectList;
 class TRegistry;
 class TStringList;
@@ -32,6 +32,14 @@ namespace ctlbase {
 // Keys deeper than this below the root are not made (the registry's own limit).
 inline constexpr Integer ExIniMaxKeyDepth = 512;
 }  // namespace ctlbase
+
+class TExIniEntry;
+
+namespace exini {
+struct EntrySlot {
+    static void Set(TExIniEntry* const& E, size_t Slot);
+};
+}  // namespace exini
 
 // One node of the store; keys and values are both entries (a key may hold a value of its own).
 class TExIniEntry : public TObject {
@@ -66,13 +74,26 @@ public:
 
 private:
     friend class TExIniFile;
+    friend struct exini::EntrySlot;
+    void TakeOut(TExIniEntry* Child);
+    void IndexAdd(TExIniEntry* Child) const;
+    void IndexRemove(const TExIniEntry* Child) const;
+    // Frees every child.
+    void ClearChildren();
+
     std::string FName;
     std::string FMatchName;  // upper-cased and trimmed
     TExIniEntry* FParent = nullptr;
-    std::unique_ptr<TExList> FChildren;
-    // Children by match name (the first of each name), kept only for keys with many children and
-    // dropped whenever a child leaves or is renamed.
-    mutable std::unique_ptr<std::unordered_map<std::string, TExIniEntry*>> FIndex;
+    size_t FSlot = 0;  // in the parent's children
+    TOrderedSlots<TExIniEntry*, exini::EntrySlot> FChildren;
+    // Children by match name, made for keys with many children and kept up to date as children come,
+    // go and are renamed: the first of the name in order and how many have it (more than one only
+    // through the entries' own SetName and SetParent).
+    struct IndexSlot {
+        TExIniEntry* First;
+        size_t Count;
+    };
+    mutable std::unique_ptr<std::unordered_map<std::string, IndexSlot>> FIndex;
 };
 
 class TExIniFile : public TComponent {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -14,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/FileUtils.h"
+#include "platform/OrderedSlots.h"
 
 namespace {
 
@@ -23,17 +23,24 @@ struct Value {
     std::vector<Byte> Data;
 };
 
-// Invariant: a node's Parent holds it in Keys, except for the roots and deleted nodes (Deleted set,
-// Parent nil). Handles keep their node alive after deletion through the shared pointer.
+struct Node;
+
+struct NodeSlot {
+    static void Set(const std::shared_ptr<Node>& N, size_t Slot);
+};
+
+// Invariant: a node's Parent holds it in Keys, at its Slot, except for the roots and deleted nodes
+// (Deleted set, Parent nil). Handles keep their node alive after deletion through the shared pointer.
 // KeyIndex holds every node of Keys under its upper-cased name, so that opening, creating and
-// deleting one of many sub-keys does not walk its siblings; Keys is a deque so that keys taken
-// from either end (a clear deletes the first one again and again) do not move the others.
+// deleting one of many sub-keys does not walk its siblings; Keys takes a key out from anywhere
+// without moving the others, so deleting many keys costs the same in any order.
 struct Node : std::enable_shared_from_this<Node> {
     std::string Name;
     std::string Class;
     Node* Parent = nullptr;
+    size_t Slot = 0;
     bool Deleted = false;
-    std::deque<std::shared_ptr<Node>> Keys;
+    TOrderedSlots<std::shared_ptr<Node>, NodeSlot> Keys;
     std::unordered_map<std::string, Node*> KeyIndex;
     std::vector<Value> Values;
 
@@ -52,26 +59,16 @@ struct Node : std::enable_shared_from_this<Node> {
         K->Parent = this;
         Node* k = K.get();
         KeyIndex[UpperCase(K->Name)] = k;
-        Keys.push_back(std::move(K));
+        Keys.Append(std::move(K));
         return k;
     }
-    // Takes K out of Keys, looking from both ends at once.
     void RemoveKey(Node* K)
     {
         KeyIndex.erase(UpperCase(K->Name));
-        // Marked first: the erase below may free it.
         K->Deleted = true;
         K->Parent = nullptr;
-        for (size_t front = 0, back = Keys.size(); front < back; ++front) {
-            if (Keys[front].get() == K) {
-                Keys.erase(Keys.begin() + static_cast<std::ptrdiff_t>(front));
-                break;
-            }
-            if (Keys[--back].get() == K) {
-                Keys.erase(Keys.begin() + static_cast<std::ptrdiff_t>(back));
-                break;
-            }
-        }
+        // Freed here unless a handle still holds it.
+        Keys.Remove(K->Slot);
     }
     Value* FindValue(const std::string& N)
     {
@@ -86,6 +83,11 @@ struct Node : std::enable_shared_from_this<Node> {
         return d;
     }
 };
+
+void NodeSlot::Set(const std::shared_ptr<Node>& N, size_t Slot)
+{
+    N->Slot = Slot;
+}
 
 struct Handle {
     std::shared_ptr<Node> Key;
@@ -286,7 +288,9 @@ private:
             for (const auto& v : N.Values)
                 Out += "V " + std::to_string(v.Type) + " " + Escape(v.Name) + " " + HexData(v.Data) + "\n";
         }
-        for (const auto& k : N.Keys) WriteNode(Out, Root, *k, Path.empty() ? k->Name : Path + "\\" + k->Name);
+        N.Keys.ForEach([&](const std::shared_ptr<Node>& k) {
+            WriteNode(Out, Root, *k, Path.empty() ? k->Name : Path + "\\" + k->Name);
+        });
     }
 
     void Load()
@@ -543,7 +547,7 @@ LONG RegDeleteKey(HKEY Key, const std::string& SubKey)
         }
         Node* k = parent->FindKey(names.back());
         if (k == nullptr) return ERROR_FILE_NOT_FOUND;
-        if (!k->Keys.empty()) return ERROR_ACCESS_DENIED;
+        if (!k->Keys.Empty()) return ERROR_ACCESS_DENIED;
         parent->RemoveKey(k);
         s.Dirty = true;
         return ERROR_SUCCESS;
@@ -566,9 +570,10 @@ LONG RegDeleteValue(HKEY Key, const std::string& ValueName)
 LONG RegEnumKeyEx(HKEY Key, DWORD Index, std::string& Name, std::string* Class)
 {
     return WithKey(Key, KEY_ENUMERATE_SUB_KEYS, [&](Store&, Node& n) -> LONG {
-        if (Index >= n.Keys.size()) return ERROR_NO_MORE_ITEMS;
-        Name = n.Keys[Index]->Name;
-        if (Class != nullptr) *Class = n.Keys[Index]->Class;
+        if (Index >= n.Keys.Count()) return ERROR_NO_MORE_ITEMS;
+        const Node& k = *n.Keys[Index];
+        Name = k.Name;
+        if (Class != nullptr) *Class = k.Class;
         return ERROR_SUCCESS;
     });
 }
@@ -590,12 +595,12 @@ LONG RegQueryInfoKey(HKEY Key, TRegKeyInfo& Info)
     return WithKey(Key, KEY_QUERY_VALUE, [&](Store&, Node& n) -> LONG {
         Info = TRegKeyInfo{};
         Info.Class = n.Class;
-        Info.SubKeys = static_cast<DWORD>(n.Keys.size());
+        Info.SubKeys = static_cast<DWORD>(n.Keys.Count());
         Info.Values = static_cast<DWORD>(n.Values.size());
-        for (const auto& k : n.Keys) {
+        n.Keys.ForEach([&](const std::shared_ptr<Node>& k) {
             Info.MaxSubKeyLen = std::max(Info.MaxSubKeyLen, static_cast<DWORD>(k->Name.size()));
             Info.MaxClassLen = std::max(Info.MaxClassLen, static_cast<DWORD>(k->Class.size()));
-        }
+        });
         for (const auto& v : n.Values) {
             Info.MaxValueNameLen = std::max(Info.MaxValueNameLen, static_cast<DWORD>(v.Name.size()));
             Info.MaxValueLen = std::max(Info.MaxValueLen, static_cast<DWORD>(v.Data.size()));

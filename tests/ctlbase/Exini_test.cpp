@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -330,49 +331,184 @@ TEST_F(ExIniTest, KeysDeeperThanTheLimitAreNotMade)
     EXPECT_FALSE(ini.WriteInteger(deep + "\\one_more", "v", 1));
 }
 
-TEST_F(ExIniTest, ManyValuesUnderOneKeyAgainstAReference)
+// Random writes, renames, moves and deletes of values and sub-keys among 120 names each (past the
+// count at which a key keeps an index of its children), against plain lists in order: after every
+// step each name answers as the first of its name in the list, and the key lists the same names in
+// the same order. Now and then an entry takes a name in use through its own SetName (the first of
+// the two answers), and every 100 steps a fresh store read from the binary form lists the same
+// (the second of a name merged into the first).
+TEST(ExIniModel, ValuesAndSubKeysOfOneKeyAgainstPlainLists)
 {
-    // Random writes, renames, moves and deletes among up to 200 names, checked against a plain map.
-    std::mt19937 rng(11);
-    std::map<std::string, Integer> ref;  // upper-cased name -> value
-    auto name = [&](unsigned n) { return (n % 2 ? "Item" : "ITEM") + std::to_string(n % 200); };
-    ini.SetCurrentKey("\\side");
-    for (int step = 0; step < 4000; ++step) {
-        const std::string a = name(rng());
-        const std::string b = name(rng());
-        const std::string ua = UpperCase(a), ub = UpperCase(b);
-        switch (rng() % 5) {
-        case 0:
-        case 1:
-            ini.WriteInteger("\\k", a, step);
-            ref[ua] = step;
-            break;
-        case 2:
-            EXPECT_EQ(ini.RenameValue("\\k", a, b), ref.count(ua) && (ua == ub || !ref.count(ub)));
-            if (ref.count(ua) && !ref.count(ub)) {
-                ref[ub] = ref[ua];
-                ref.erase(ua);
+    platform::RegistryUseMemory();
+    for (const unsigned seed : {11u, 12u, 13u, 14u}) {
+        std::mt19937 rng(seed);
+        struct Ref {
+            std::string Name;
+            Integer Value;
+        };
+        std::vector<Ref> values, keys;  // in the key's order
+        const auto find = [](std::vector<Ref>& list, const std::string& n) {
+            return std::find_if(list.begin(), list.end(), [&](const Ref& r) { return SameText(r.Name, n); });
+        };
+        const auto names = [](const std::vector<Ref>& list) {
+            std::string out;
+            for (const Ref& r : list) out += r.Name + "|";
+            return out;
+        };
+        const auto listed = [](TExIniFile& f, bool Keys) {
+            TStringList l;
+            if (Keys)
+                f.EnumSubKeys("\\k", &l);
+            else
+                f.EnumValues("\\k", &l);
+            std::string out;
+            for (int i = 0; i < l.Count(); ++i) out += l[i] + "|";
+            return out;
+        };
+        TExIniFile ini(nullptr);
+        ini.SetCurrentKey("\\side");
+        for (int step = 0; step < 3000; ++step) {
+            const bool onKeys = rng() % 2 == 0;
+            std::vector<Ref>& list = onKeys ? keys : values;
+            const auto name = [&] { return std::string(rng() % 2 ? "v" : "V") + (onKeys ? "k" : "") + std::to_string(rng() % 120); };
+            const std::string a = name(), b = name();
+            std::string c = a;
+            const std::string path = "\\k\\" + a;
+            const unsigned op = rng() % 7;
+            if (op <= 1) {
+                if (onKeys) {
+                    ASSERT_TRUE(ini.WriteInteger(path, "x", step));
+                } else {
+                    ASSERT_TRUE(ini.WriteInteger("\\k", a, step));
+                }
+                if (find(list, a) == list.end())
+                    list.push_back({a, step});
+                else
+                    find(list, a)->Value = step;
+            } else if (op == 2) {
+                const bool can = find(list, a) != list.end() && (SameText(a, b) || find(list, b) == list.end());
+                EXPECT_EQ(onKeys ? ini.RenameKey(path, b) : ini.RenameValue("\\k", a, b), can) << a << ">" << b;
+                if (can) find(list, a)->Name = b;
+            } else if (op == 3) {
+                const auto it = find(list, a);
+                EXPECT_EQ(onKeys ? ini.Delete(path, "") : ini.Delete("\\k", a), it != list.end());
+                if (it != list.end()) list.erase(it);
+            } else if (op == 4 || list.empty()) {
+                // Out to another key and back: it returns at the end of the list.
+                const auto it = find(list, a);
+                const auto many = std::count_if(list.begin(), list.end(), [&](const Ref& r) { return SameText(r.Name, a); });
+                if (it != list.end() && many == 1) {
+                    EXPECT_TRUE(ini.MoveEntry("\\k", a, "\\side"));
+                    EXPECT_TRUE(ini.MoveEntry("\\side", a, "\\k"));
+                    const Ref r = *it;
+                    list.erase(it);
+                    list.push_back(r);
+                }
+            } else if (op == 5) {
+                // From the front, the back or the middle.
+                const size_t at = rng() % 3 == 0 ? 0 : rng() % 2 ? list.size() - 1 : list.size() / 2;
+                const std::string gone = list[at].Name;
+                EXPECT_TRUE(onKeys ? ini.Delete("\\k\\" + gone, "") : ini.Delete("\\k", gone)) << gone;
+                // With two of a name, the first goes.
+                list.erase(find(list, gone));
+            } else if (rng() % 4 == 0) {
+                // A name already in use, given through the entry itself.
+                const size_t at = rng() % list.size();
+                const std::string taken = list[rng() % list.size()].Name;
+                TExIniEntry* e = ini.GetValueEntry("\\k", list[at].Name);
+                ASSERT_NE(e, nullptr);
+                if (&*find(list, list[at].Name) == &list[at]) {
+                    e->SetName(taken);
+                    list[at].Name = taken;
+                    c = taken;
+                }
             }
-            break;
-        case 3:
-            EXPECT_EQ(ini.Delete("\\k", a), ref.erase(ua) > 0);
-            break;
-        default:
-            // Out to another key and back: it returns at the end of the list.
-            if (ref.count(ua)) {
-                EXPECT_TRUE(ini.MoveEntry("\\k", a, "\\side"));
-                EXPECT_TRUE(ini.MoveEntry("\\side", a, "\\k"));
+            for (const std::string& n : {a, b, c}) {
+                Integer v = -1;
+                const auto it = find(list, n);
+                if (onKeys) {
+                    EXPECT_EQ(ini.KeyExists("\\k\\" + n), it != list.end()) << n;
+                    if (it != list.end()) {
+                        EXPECT_TRUE(ini.ReadInteger("\\k\\" + n, "x", -1, v));
+                        EXPECT_EQ(v, it->Value) << n;
+                    }
+                } else {
+                    EXPECT_EQ(ini.ReadInteger("\\k", n, -1, v), it != list.end()) << n;
+                    if (it != list.end()) {
+                        EXPECT_EQ(v, it->Value) << n;
+                    }
+                }
             }
-            break;
+            ASSERT_EQ(listed(ini, false), names(values)) << "seed " << seed << " step " << step;
+            ASSERT_EQ(listed(ini, true), names(keys)) << "seed " << seed << " step " << step;
+            if (step % 100 == 99) {
+                TExIniFile fresh(nullptr);
+                ini.SetBinaryMode(true);
+                fresh.SetBinaryMode(true);
+                LoadBytes(fresh, Saved(ini));
+                // Read back, a second entry of a name is one with the first.
+                const auto firsts = [&](std::vector<Ref> list) {
+                    for (size_t i = 0; i < list.size(); ++i)
+                        while (find(list, list[i].Name) != list.begin() + static_cast<std::ptrdiff_t>(i)) {
+                            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+                            if (i == list.size()) break;
+                        }
+                    return names(list);
+                };
+                EXPECT_EQ(listed(fresh, false), firsts(values));
+                EXPECT_EQ(listed(fresh, true), firsts(keys));
+            }
         }
-        Integer v = 0;
-        const bool found = ini.ReadInteger("\\k", a, -1, v);
-        EXPECT_EQ(found, ref.count(ua) > 0) << a;
-        if (found) {
-            EXPECT_EQ(v, ref[ua]) << a;
+        EXPECT_EQ(ini.ValuesCount("\\k"), static_cast<Integer>(values.size()));
+    }
+}
+
+// Fifty thousand sub-keys and values of one key, taken out or renamed one at a time in orders that
+// leave holes anywhere: each step takes or renames its own entry, and the rest keep their order.
+TEST_F(ExIniTest, FiftyThousandEntriesDeletedAndRenamedOneByOne)
+{
+    constexpr int N = 50000;
+    std::vector<int> order(N);
+    for (int i = 0; i < N; ++i) order[static_cast<size_t>(i)] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    for (int i = 0; i < N; ++i) {
+        ini.OpenKey("\\keys\\k" + std::to_string(i), true);
+        ini.WriteInteger("\\values", "v" + std::to_string(i), i);
+    }
+    for (int i = 0; i < N; ++i) {
+        const std::string n = std::to_string(order[static_cast<size_t>(i)]);
+        ASSERT_TRUE(ini.RenameKey("\\keys\\k" + n, "K" + n + "r")) << n;
+        ASSERT_TRUE(ini.RenameValue("\\values", "v" + n, "V" + n + "r")) << n;
+    }
+    // Every other key in random order, then the rest from the middle outwards; the values the same.
+    std::vector<int> gone;
+    for (int i = 0; i < N; ++i)
+        if (order[static_cast<size_t>(i)] % 2) gone.push_back(order[static_cast<size_t>(i)]);
+    for (int i = 0; i < N / 2; ++i) gone.push_back(2 * (N / 4 + (i % 2 ? -(i + 1) / 2 : (i + 1) / 2)));
+    std::vector<bool> left(N, true);
+    for (size_t i = 0; i < gone.size(); ++i) {
+        const std::string n = std::to_string(gone[i]);
+        ASSERT_TRUE(ini.Delete("\\keys\\k" + n + "R", "")) << n;
+        ASSERT_TRUE(ini.Delete("\\values", "v" + n + "R")) << n;
+        left[static_cast<size_t>(gone[i])] = false;
+        if (i == N / 2 + N / 8) {
+            TStringList keys, values;
+            ini.EnumSubKeys("\\keys", &keys);
+            ini.EnumValues("\\values", &values);
+            std::vector<std::string> expectKeys, expectValues, gotKeys, gotValues;
+            for (int j = 0; j < N; ++j)
+                if (left[static_cast<size_t>(j)]) {
+                    expectKeys.push_back("K" + std::to_string(j) + "r");
+                    expectValues.push_back("V" + std::to_string(j) + "r");
+                }
+            for (int j = 0; j < keys.Count(); ++j) gotKeys.push_back(keys[j]);
+            for (int j = 0; j < values.Count(); ++j) gotValues.push_back(values[j]);
+            ASSERT_EQ(gotKeys, expectKeys);
+            ASSERT_EQ(gotValues, expectValues);
         }
     }
-    EXPECT_EQ(ini.ValuesCount("\\k"), static_cast<Integer>(ref.size()));
+    EXPECT_EQ(ini.SubKeysCount("\\keys"), 0);
+    EXPECT_EQ(ini.ValuesCount("\\values"), 0);
 }
 
 // ---------------------------------------------------------------- the typed-read matrix

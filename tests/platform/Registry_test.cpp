@@ -5,10 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "platform/SysUtils.h"
 
 #include "tests/platform/ScratchDir.h"
 
@@ -17,6 +21,14 @@ namespace {
 std::vector<Byte> B(const std::string& s)
 {
     return {s.begin(), s.end()};
+}
+
+std::vector<std::string> SubKeys(HKEY k)
+{
+    std::vector<std::string> names;
+    std::string n;
+    for (DWORD i = 0; RegEnumKeyEx(k, i, n) == ERROR_SUCCESS; ++i) names.push_back(n);
+    return names;
 }
 
 class RegistryTest : public ::testing::Test {
@@ -28,13 +40,6 @@ protected:
         HKEY k = nullptr;
         EXPECT_EQ(RegCreateKeyEx(root, path, "", REG_OPTION_NON_VOLATILE, access, &k), ERROR_SUCCESS) << path;
         return k;
-    }
-    std::vector<std::string> SubKeys(HKEY k)
-    {
-        std::vector<std::string> names;
-        std::string n;
-        for (DWORD i = 0; RegEnumKeyEx(k, i, n) == ERROR_SUCCESS; ++i) names.push_back(n);
-        return names;
     }
     std::vector<std::string> Values(HKEY k)
     {
@@ -274,6 +279,97 @@ TEST_F(RegistryFile, TheDefaultFileFollowsTheConfigurationFolder)
     else
         ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(platform::RegistryFileName(), Path("cfg/registry"));
+}
+
+// Sub-keys made, deleted (at random, first, last, middle) and made again under another case among
+// 80 names, against a plain list in making order: after every step the same names in the same
+// order by index, the count the key reports, and each name found in any case, also through a
+// handle opened before its deletion. Every 40 steps the file is written and read back into a
+// fresh store, which must show the same.
+TEST_F(RegistryFile, SubKeysMadeAndDeletedInAnyOrderMatchAPlainList)
+{
+    for (const unsigned seed : {1u, 2u, 3u, 4u}) {
+        std::mt19937 rng(seed);
+        std::vector<std::string> plain;
+        const auto Find = [&](const std::string& n) {
+            return std::find_if(plain.begin(), plain.end(), [&](const std::string& p) { return SameText(p, n); });
+        };
+        const std::string base = "seed" + std::to_string(seed);
+        HKEY w = nullptr;
+        ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, base, "", 0, KEY_ALL_ACCESS, &w), ERROR_SUCCESS);
+        for (int step = 0; step < 1200; ++step) {
+            const unsigned op = rng() % 8;
+            std::string name = "k" + std::to_string(rng() % 80);
+            if (rng() % 2) name = UpperCase(name);
+            if (op < 3) {
+                HKEY k = nullptr;
+                DWORD disposition = 0;
+                ASSERT_EQ(RegCreateKeyEx(w, name, "", 0, KEY_ALL_ACCESS, &k, &disposition), ERROR_SUCCESS);
+                EXPECT_EQ(disposition, Find(name) == plain.end() ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY);
+                if (Find(name) == plain.end()) plain.push_back(name);
+                RegCloseKey(k);
+            } else if (op == 7 || plain.empty()) {
+                EXPECT_EQ(RegDeleteKey(w, name), Find(name) == plain.end() ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS);
+                if (Find(name) != plain.end()) plain.erase(Find(name));
+            } else {
+                const size_t at = op == 3 ? 0 : op == 4 ? plain.size() - 1 : op == 5 ? plain.size() / 2 : rng() % plain.size();
+                HKEY held = nullptr;
+                ASSERT_EQ(RegOpenKeyEx(w, plain[at], 0, KEY_READ, &held), ERROR_SUCCESS);
+                ASSERT_EQ(RegDeleteKey(w, plain[at]), ERROR_SUCCESS);
+                std::string n;
+                EXPECT_EQ(RegEnumKeyEx(held, 0, n), ERROR_KEY_DELETED);
+                RegCloseKey(held);
+                plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(at));
+            }
+            if (step % 40 == 39) {
+                RegCloseKey(w);
+                ASSERT_TRUE(platform::RegistryFlush());
+                platform::RegistryUseMemory();
+                platform::RegistryUseFile(Path("cfg/registry"));
+                ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, base, 0, KEY_ALL_ACCESS, &w), ERROR_SUCCESS);
+            }
+            ASSERT_EQ(SubKeys(w), plain) << "seed " << seed << " step " << step;
+            TRegKeyInfo info;
+            ASSERT_EQ(RegQueryInfoKey(w, info), ERROR_SUCCESS);
+            EXPECT_EQ(info.SubKeys, plain.size());
+            for (const std::string& p : plain) {
+                HKEY k = nullptr;
+                EXPECT_EQ(RegOpenKeyEx(w, UpperCase(p), 0, KEY_READ, &k), ERROR_SUCCESS) << p;
+                RegCloseKey(k);
+            }
+        }
+        RegCloseKey(w);
+    }
+}
+
+// Far more sub-keys than a program keeps, deleted from the middle outwards and then at random:
+// each deletion takes its own key and leaves the others in their order.
+TEST_F(RegistryTest, HundredsOfThousandsOfSubKeysDeletedFromTheMiddleAndAtRandom)
+{
+    constexpr int N = 300000;
+    HKEY w = Create(HKEY_CURRENT_USER, "wide");
+    for (int i = 0; i < N; ++i) {
+        HKEY k = Create(w, "k" + std::to_string(i));
+        RegCloseKey(k);
+    }
+    std::vector<int> order(N);
+    for (int i = 0; i < N; ++i) order[static_cast<size_t>(i)] = N / 2 + (i % 2 ? -(i + 1) / 2 : (i + 1) / 2);
+    // The middle half goes from the middle outwards, the rest at random.
+    std::shuffle(order.begin() + N / 2, order.end(), std::mt19937(3));
+    std::vector<bool> gone(N);
+    for (int i = 0; i < N; ++i) {
+        const int k = order[static_cast<size_t>(i)];
+        ASSERT_EQ(RegDeleteKey(w, "K" + std::to_string(k)), ERROR_SUCCESS) << k;
+        gone[static_cast<size_t>(k)] = true;
+        if (i % 50000 == 49999) {
+            std::vector<std::string> expected;
+            for (int j = 0; j < N; ++j)
+                if (!gone[static_cast<size_t>(j)]) expected.push_back("k" + std::to_string(j));
+            ASSERT_EQ(SubKeys(w), expected) << i;
+        }
+    }
+    EXPECT_TRUE(SubKeys(w).empty());
+    RegCloseKey(w);
 }
 
 // ---------------------------------------------------------------- TRegistry
