@@ -234,6 +234,8 @@ private:
     void LoadData(const std::string& Data);
     void LoadText(const std::string& Data);
     void LoadBinaryForm(const std::string& Data);
+    // The line that marks a file whose texts may be in quotes.
+    std::string MarkLine() const;
     // Quoting: the file carries the mark of quoted texts.
     void AddTextValue(const std::string& Name, const std::string& Value, bool HasDelimiter, Integer LineNo,
                       bool Quoting);

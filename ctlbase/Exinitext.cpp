@@ -26,6 +26,8 @@ namespace {
 // comment characters, or reads as another type) is written in double quotes, with "%", the quote and
 // control characters as %HH. A file that uses this says so in a comment line of its own before its
 // first value (QuotingMark); in a file without that line quotes are plain text, as they always were.
+// Without comment characters the mark is the first line, behind the divider: a line that every
+// reader skips as a value without a name, so no file written before could have held it.
 
 constexpr const char* QuotingMark = "Texts in double quotes hold %, \" and control characters as %HH.";
 
@@ -175,6 +177,11 @@ void ValFloat(const std::string& S, double& Value, Integer& Code)
 }
 
 // ---------------------------------------------------------------- the text form
+
+std::string TExIniFile::MarkLine() const
+{
+    return FComment.empty() ? FDivChar + std::string(QuotingMark) : FComment + QuotingMark;
+}
 
 void TExIniFile::ParseLine(const std::string& Line, std::string& Name, std::string& Value, bool& HasDelimiter)
 {
@@ -340,13 +347,13 @@ void TExIniFile::WriteText(TStream* Stream)
     const bool quotedBefore = quoted;
     fixBare();
     if (quoted != quotedBefore) fixBare();
-    // Without comment characters the mark is a line of its own: a first line that only looks like it
-    // is written behind the mark.
-    if (FComment.empty() && !quoted && !body.empty() && body.front() == QuotingMark) {
+    // A first line that only looks like the mark (a divider that never divides can make one) is
+    // written behind the mark.
+    if (!quoted && !body.empty() && FComment.empty() && body.front() == MarkLine()) {
         quoted = true;
         fixBare();
     }
-    if (quoted) header.push_back(FComment + QuotingMark);
+    if (quoted) header.push_back(MarkLine());
     std::string out;
     for (const auto& l : header) out += l + "\r\n";
     for (const auto& l : body) out += l + "\r\n";
@@ -440,7 +447,7 @@ void TExIniFile::LoadText(const std::string& Data)
     bool quoting = false;
     int from = 0;
     if (FComment.empty()) {
-        if (lines.Count() > 0 && lines[0] == QuotingMark) {
+        if (lines.Count() > 0 && lines[0] == MarkLine()) {
             quoting = true;
             from = 1;
         }

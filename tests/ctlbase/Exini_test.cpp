@@ -789,6 +789,51 @@ TEST_F(ExIniTest, TextFormReadsFilesWrittenBefore)
     EXPECT_NE(Saved(ini).find("\r\njust text\r\n"), std::string::npos);
 }
 
+// Files without comment characters as the plain writer made them: a first line that reads like the
+// quoting mark was a nameless text there, or (with "," between name and value) a value of its own,
+// and quotes and "%" in the texts after it were text. Today's mark, a line the plain reader skips,
+// makes none of that read otherwise, and a save of such a file reads back the same.
+TEST_F(ExIniTest, FilesWithoutCommentCharactersWrittenBeforeReadAsTheyWere)
+{
+    const std::string sentence = "Texts in double quotes hold %, \" and control characters as %HH.";
+    for (const char div : {'=', ','}) {
+        const std::string d(1, div);
+        const std::string old = sentence + "\r\np" + d + "\"50%25\"\r\ndir" + d + "\"C:%5Cdir\"\r\n";
+        TExIniFile f(nullptr);
+        f.SetComment("");
+        f.SetDivChar(div);
+        LoadBytes(f, old);
+        std::string s;
+        if (div == '=') {
+            EXPECT_TRUE(f.ReadString("\\", "#1", "", s));
+            EXPECT_EQ(s, sentence);
+        } else {
+            EXPECT_TRUE(f.ReadString("\\", "Texts in double quotes hold %", "", s));
+            EXPECT_EQ(s, " \" and control characters as %HH.");
+        }
+        EXPECT_TRUE(f.ReadString("\\", "p", "", s)) << div;
+        EXPECT_EQ(s, "\"50%25\"") << div;
+        EXPECT_TRUE(f.ReadString("\\", "dir", "", s)) << div;
+        EXPECT_EQ(s, "\"C:%5Cdir\"") << div;
+        EXPECT_EQ(f.ValuesCount("\\"), 3) << div;
+
+        // Saved today, the texts go in quotes behind the mark, which comes back as no value.
+        f.WriteString("\\", "tab", "a\tb");
+        const std::string saved = Saved(f);
+        EXPECT_EQ(saved.substr(0, sentence.size() + 3), d + sentence + "\r\n") << saved;
+        TExIniFile back(nullptr);
+        back.SetComment("");
+        back.SetDivChar(div);
+        LoadBytes(back, saved);
+        EXPECT_EQ(back.ValuesCount("\\"), 4) << saved;
+        EXPECT_TRUE(back.ReadString("\\", "dir", "", s));
+        EXPECT_EQ(s, "\"C:%5Cdir\"");
+        EXPECT_TRUE(back.ReadString("\\", "tab", "", s));
+        EXPECT_EQ(s, "a\tb");
+        EXPECT_EQ(Saved(back), saved);
+    }
+}
+
 // A file as the plain writer made it: texts unquoted, every value type, then the same values after
 // they have been saved in today's form and read back.
 TEST_F(ExIniTest, EveryTypeOfAnOldFileSurvivesASaveInTodaysForm)
