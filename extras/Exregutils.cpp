@@ -330,9 +330,11 @@ bool CopyKey(const std::string& SourceComputer, const std::string& DestComputer,
     bool ok = true;
     const std::string srcBase = SourceKey.back() == '\\' ? SourceKey : SourceKey + "\\";
     const std::string dstBase = DestKey.back() == '\\' ? DestKey : DestKey + "\\";
+    // The count is taken first: a copy into the source's own parent adds sub-keys to the source as
+    // it goes, which are not the source's to copy.
     TRegKeyInfo info;
     if (Failed(RegQueryInfoKey(src.Key(), info))) return false;
-    for (DWORD i = 0;; ++i) {
+    for (DWORD i = 0; i < info.SubKeys; ++i) {
         std::string name, cls;
         const LONG e = RegEnumKeyEx(src.Key(), i, name, &cls);
         if (e != ERROR_SUCCESS) {

@@ -529,6 +529,21 @@ TEST_F(RegUtils, CopyIntoItsOwnSubtreeIsRefused)
     EXPECT_EQ(SubKeys("Software\\Test\\A", rrtHKEY_LOCAL_MACHINE), V{"A1"});
 }
 
+// Copied into its own parent, a key whose sub-key has its own name meets its own copies: only the
+// sub-keys it had when the copy began are copied.
+TEST_F(RegUtils, CopyIntoTheSourcesParentTakesOnlyTheKeysTheSourceHad)
+{
+    ASSERT_TRUE(KeyCreateSubKey("", rrtHKEY_CURRENT_USER, "Software\\Test\\A", "A\\x", ""));
+    EXPECT_TRUE(CopyKey("", "", rrtHKEY_CURRENT_USER, rrtHKEY_CURRENT_USER, "Software\\Test\\A", "Software\\Test"));
+    EXPECT_EQ(GetLastRegError(), "");
+    Reload();
+    EXPECT_EQ(SubKeys("Software\\Test"), (V{"A", "B", "Values", "A1"}));
+    EXPECT_EQ(SubKeys("Software\\Test\\A"), (V{"A1", "A", "x"}));
+    EXPECT_EQ(SubKeys("Software\\Test\\A\\A"), V{"x"});
+    EXPECT_EQ(SubKeys("Software\\Test\\A1"), V{"A11"});
+    EXPECT_EQ(Text("Software\\Test", "Text"), "alpha");
+}
+
 TEST_F(RegUtils, CopyNeedsAnExistingDestination)
 {
     EXPECT_FALSE(CopyKey("", "", rrtHKEY_CURRENT_USER, rrtHKEY_CURRENT_USER, "Software\\Test\\A",
