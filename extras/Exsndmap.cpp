@@ -51,11 +51,37 @@ std::string TExSoundMap::AppKey() const { return Prefix() + "Schemes\\Apps\\" + 
 
 std::string TExSoundMap::EventKey(const std::string& Key) const { return AppKey() + "\\" + Key; }
 
+bool TExSoundMap::HasApp() const { return !FApplicationKey.empty(); }
+
+bool TExSoundMap::IsEvent(const std::string& Key) const
+{
+    // Only the name of one key below the application's: an empty one would stand for the
+    // application's key itself (and the labels key), one with a separator for a key elsewhere
+    // ("\Schemes" from the store's root: every application's events). Without an application key
+    // the application's key is the one of all applications, and the map has no events at all.
+    return HasApp() && !Trim(Key).empty() && Key.find('\\') == std::string::npos &&
+           Key.find(Store()->Delimiter()) == std::string::npos;
+}
+
+TExIniFile* TExSoundMap::WritableStore() const
+{
+    // Labels, sound files and the application's name are default values, which only the registry
+    // form of a store holds: any other form would drop them.
+    TExIniFile* store = Store();
+    if (!store->UseRegistry()) throw Exception("The sound map's store must use the registry");
+    return store;
+}
+
 void TExSoundMap::SetApplicationName(const std::string& Value)
 {
     if (Value == FApplicationName) return;
+    if (!HasApp()) {
+        // No application key, no key of the application's to write it on.
+        FApplicationName = Value;
+        return;
+    }
+    TExIniFile* store = WritableStore();
     FApplicationName = Value;
-    TExIniFile* store = Store();
     KeepKey keep(store);
     if (store->OpenKey(AppKey(), true)) store->WriteString("", "", Value);
 }
@@ -113,12 +139,13 @@ TStringList* TExSoundMap::GetSchemes()
 TStringList* TExSoundMap::GetEventKeys()
 {
     FEventKeys->Clear();
-    Store()->EnumSubKeys(AppKey(), FEventKeys.get());
+    if (HasApp()) Store()->EnumSubKeys(AppKey(), FEventKeys.get());
     return FEventKeys.get();
 }
 
 std::string TExSoundMap::GetEventLabels(const std::string& Key)
 {
+    if (!IsEvent(Key)) return {};
     TExIniFile* store = Store();
     KeepKey keep(store);
     std::string value;
@@ -128,13 +155,15 @@ std::string TExSoundMap::GetEventLabels(const std::string& Key)
 
 void TExSoundMap::SetEventLabels(const std::string& Key, const std::string& Value)
 {
-    TExIniFile* store = Store();
+    if (!IsEvent(Key)) return;
+    TExIniFile* store = WritableStore();
     KeepKey keep(store);
     if (store->OpenKey(Prefix() + "EventLabels\\" + Key, true)) store->WriteString("", "", Value);
 }
 
 std::string TExSoundMap::GetEventValues(const std::string& Key)
 {
+    if (!IsEvent(Key)) return {};
     TExIniFile* store = Store();
     KeepKey keep(store);
     std::string value;
@@ -144,13 +173,15 @@ std::string TExSoundMap::GetEventValues(const std::string& Key)
 
 void TExSoundMap::SetEventValues(const std::string& Key, const std::string& Value)
 {
-    TExIniFile* store = Store();
+    if (!IsEvent(Key)) return;
+    TExIniFile* store = WritableStore();
     KeepKey keep(store);
     if (store->OpenKey(EventKey(Key) + "\\" + FScheme, true)) store->WriteString("", "", Value);
 }
 
 bool TExSoundMap::GetEnabled(const std::string& Key)
 {
+    if (!IsEvent(Key)) return true;
     TExIniFile* store = Store();
     KeepKey keep(store);
     bool disabled = false;
@@ -160,6 +191,7 @@ bool TExSoundMap::GetEnabled(const std::string& Key)
 
 void TExSoundMap::SetEnabled(const std::string& Key, bool Value)
 {
+    if (!IsEvent(Key)) return;
     TExIniFile* store = Store();
     KeepKey keep(store);
     if (store->OpenKey(EventKey(Key), true)) store->WriteBool("", "Disabled", !Value);
@@ -167,7 +199,8 @@ void TExSoundMap::SetEnabled(const std::string& Key, bool Value)
 
 void TExSoundMap::Add(const std::string& Key, const std::string& Label, const std::string& SoundFile, bool Enabled)
 {
-    TExIniFile* store = Store();
+    if (!IsEvent(Key)) return;
+    TExIniFile* store = WritableStore();
     {
         KeepKey keep(store);
         if (!store->OpenKey(EventKey(Key), true)) return;
@@ -179,13 +212,8 @@ void TExSoundMap::Add(const std::string& Key, const std::string& Label, const st
 
 void TExSoundMap::Delete(const std::string& Key)
 {
-    // Only a name of one key below the application's: an empty one would stand for the
-    // application's key itself, one with a separator for a key elsewhere ("\Schemes" from the
-    // store's root: every application's events), and either would take what is not this event's.
+    if (!IsEvent(Key)) return;
     TExIniFile* store = Store();
-    if (Trim(Key).empty() || Key.find('\\') != std::string::npos ||
-        Key.find(store->Delimiter()) != std::string::npos)
-        return;
     KeepKey keep(store);
     if (store->OpenKey(AppKey(), true)) store->Delete(Key, "");
     if (store->OpenKey(Prefix() + "EventLabels", false)) store->Delete(Key, "");

@@ -23,7 +23,7 @@ public:
     // ---- published properties
     bool Mute = false;
     const std::string& ApplicationName() const { return FApplicationName; }
-    // Also writes the name as the default value of the application's key.
+    // Also writes the name as the default value of the application's key, when there is one.
     void SetApplicationName(const std::string& Value);
     const std::string& ApplicationKey() const { return FApplicationKey; }
     // Raises "Key name contains invalid characters" for a name IsValidKeyName refuses.
@@ -49,6 +49,10 @@ public:
     bool GetEnabled(const std::string& Key);
     void SetEnabled(const std::string& Key, bool Value);
 
+    // An event is one key below the application's: without an ApplicationKey, or for a name that is
+    // empty or holds a separator, the readers answer their defaults and the writers do nothing.
+    // Labels, sound files and the application's name are default values: writing them through an
+    // external store that is not in registry mode raises, and nothing is written.
     void Add(const std::string& Key, const std::string& Label, const std::string& SoundFile, bool Enabled);
     void Delete(const std::string& Key);
     // Starts the event's sound and returns at once; nothing when muted, disabled or without a file.
@@ -65,6 +69,11 @@ private:
     std::string Prefix() const;
     std::string AppKey() const;
     std::string EventKey(const std::string& Key) const;
+    bool HasApp() const;
+    // Whether Key names an event of the application's own.
+    bool IsEvent(const std::string& Key) const;
+    // The active store, or an exception when it cannot hold what the map writes.
+    TExIniFile* WritableStore() const;
 
     std::unique_ptr<TStringList> FSchemes;
     TExIniFile* FStorage = nullptr;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -288,6 +289,70 @@ TEST_F(SoundMap, DeleteTakesTheEventAndItsLabelOnly)
     EXPECT_TRUE(RegKeyExists("AppEvents\\EventLabels\\Two"));
     EXPECT_TRUE(RegKeyExists("AppEvents\\EventLabels\\Beep"));
     EXPECT_EQ(map->GetEventKeys()->Count(), 1);
+}
+
+// Without an application key the application's key would be the one of all applications, and an
+// empty event name would stand for the application's key and the labels key themselves: the map
+// has no such events, reads its defaults and writes nothing.
+TEST_F(SoundMap, NoEventsWithoutAnApplicationKeyOrAName)
+{
+    map->SetApplicationKey("OtherApp");
+    map->Add("Beep", "Beep", "beep.wav", true);
+    map->SetApplicationKey("");
+    map->Delete("OtherApp");
+    EXPECT_TRUE(RegKeyExists("AppEvents\\Schemes\\Apps\\OtherApp\\Beep"));
+    EXPECT_EQ(map->GetEventKeys()->Count(), 0);
+    map->SetApplicationName("Nameless");
+    map->Add("Ding", "Ding", "ding.wav", true);
+    map->SetEnabled("OtherApp", false);
+    std::string text;
+    EXPECT_FALSE(RegText("AppEvents\\Schemes\\Apps", "", text));
+    EXPECT_FALSE(RegKeyExists("AppEvents\\EventLabels\\Ding"));
+    EXPECT_FALSE(RegText("AppEvents\\Schemes\\Apps\\OtherApp", "Disabled", text));
+    EXPECT_EQ(map->ApplicationName(), "Nameless");
+
+    map->SetApplicationKey("Morvik");
+    map->SetApplicationName("Morvik receiver");
+    map->Add("", "Label", "file.wav", false);
+    map->Add("  ", "Label", "file.wav", false);
+    map->SetEventLabels("", "Label");
+    map->SetEventValues("", "file.wav");
+    map->SetEnabled("", false);
+    EXPECT_FALSE(RegText("AppEvents\\EventLabels", "", text));
+    EXPECT_FALSE(RegText("AppEvents\\Schemes\\Apps\\Morvik", "Disabled", text));
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\Morvik", "", text));
+    EXPECT_EQ(text, "Morvik receiver");
+    EXPECT_EQ(map->GetEventLabels(""), "");
+    EXPECT_EQ(map->GetEventValues(""), "");
+    EXPECT_EQ(map->GetEventKeys()->Count(), 0);
+}
+
+// Labels and sound files are default values, which a store in its file form cannot hold: such a
+// store is refused with a message before anything is written, and what it can hold stays usable.
+TEST_F(SoundMap, AStoreOutsideTheRegistryIsRefusedForDefaultValues)
+{
+    TExIniFile store(nullptr);
+    map->SetStorage(&store);
+    for (const auto& write : std::vector<std::function<void()>>{
+             [&] { map->Add("Ev", "Lab", "f.wav", false); }, [&] { map->SetEventLabels("Ev", "Lab"); },
+             [&] { map->SetEventValues("Ev", "f.wav"); }, [&] { map->SetApplicationName("Name"); }}) {
+        try {
+            write();
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "The sound map's store must use the registry");
+        }
+    }
+    EXPECT_EQ(store.SubKeysCount("\\"), 0);
+    EXPECT_EQ(map->ApplicationName(), "");
+    map->SetEnabled("Ev", false);
+    EXPECT_FALSE(map->GetEnabled("Ev"));
+    EXPECT_EQ(map->GetEventLabels("Ev"), "");
+    // In registry mode the same store takes everything.
+    store.SetUseRegistry(true);
+    map->Add("Ev", "Lab", "f.wav", true);
+    EXPECT_EQ(map->GetEventLabels("Ev"), "Lab");
+    EXPECT_EQ(map->GetEventValues("Ev"), "f.wav");
 }
 
 TEST_F(SoundMap, StoragePathNeedsAnExternalStore)
