@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -49,10 +50,13 @@ void BM_ClearKey(benchmark::State& State)
     const int count = static_cast<int>(State.range(0));
     for (auto _ : State) {
         State.PauseTiming();
-        TExIniFile ini(nullptr);
-        Fill(ini, count, true);
+        auto ini = std::make_unique<TExIniFile>(nullptr);
+        Fill(*ini, count, true);
         State.ResumeTiming();
-        if (!ini.ClearKey("\\Wide")) State.SkipWithError("the clear failed");
+        if (!ini->ClearKey("\\Wide")) State.SkipWithError("the clear failed");
+        State.PauseTiming();
+        ini.reset();
+        State.ResumeTiming();
     }
 }
 BENCHMARK(BM_ClearKey)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -64,13 +68,16 @@ void BM_DeleteEach(benchmark::State& State)
     const std::vector<int> seq = Sequence(count, How);
     for (auto _ : State) {
         State.PauseTiming();
-        TExIniFile ini(nullptr);
-        Fill(ini, count, Keys);
+        auto ini = std::make_unique<TExIniFile>(nullptr);
+        Fill(*ini, count, Keys);
         State.ResumeTiming();
         for (const int i : seq) {
-            const bool ok = Keys ? ini.Delete("\\Wide\\" + Name(i), "") : ini.Delete("\\Wide", Name(i));
+            const bool ok = Keys ? ini->Delete("\\Wide\\" + Name(i), "") : ini->Delete("\\Wide", Name(i));
             if (!ok) State.SkipWithError("a delete failed");
         }
+        State.PauseTiming();
+        ini.reset();
+        State.ResumeTiming();
     }
 }
 BENCHMARK(BM_DeleteEach<true, FrontToBack>)->Name("BM_DeleteSubKeys/FrontToBack")->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -85,14 +92,17 @@ void BM_RenameEach(benchmark::State& State)
     const int count = static_cast<int>(State.range(0));
     for (auto _ : State) {
         State.PauseTiming();
-        TExIniFile ini(nullptr);
-        Fill(ini, count, Keys);
+        auto ini = std::make_unique<TExIniFile>(nullptr);
+        Fill(*ini, count, Keys);
         State.ResumeTiming();
         for (int i = 0; i < count; ++i) {
-            const bool ok = Keys ? ini.RenameKey("\\Wide\\" + Name(i), "Renamed" + std::to_string(i))
-                                 : ini.RenameValue("\\Wide", Name(i), "Renamed" + std::to_string(i));
+            const bool ok = Keys ? ini->RenameKey("\\Wide\\" + Name(i), "Renamed" + std::to_string(i))
+                                 : ini->RenameValue("\\Wide", Name(i), "Renamed" + std::to_string(i));
             if (!ok) State.SkipWithError("a rename failed");
         }
+        State.PauseTiming();
+        ini.reset();
+        State.ResumeTiming();
     }
 }
 BENCHMARK(BM_RenameEach<true>)->Name("BM_RenameKey")->Arg(10000)->Unit(benchmark::kMillisecond);
