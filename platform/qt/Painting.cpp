@@ -267,8 +267,9 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clipR
     TRect area = scroll ? *scroll : TRect{0, 0, c.Width(), c.Height()};
     TRect clip = clipRect ? *clipRect : TRect{0, 0, c.Width(), c.Height()};
     IntersectRect(clip, clip, TRect{0, 0, c.Width(), c.Height()});
-    // Pixels of 'area' move by (dx, dy); only what lands inside 'clip' is written.
-    QRegion src(area.Left, area.Top, area.Width(), area.Height());
+    // Pixels of 'area' move by (dx, dy); only what lands inside 'clip' is written. Only the client
+    // area has pixels to give: what would come from beyond it is left uncovered.
+    QRegion src = QRegion(area.Left, area.Top, area.Width(), area.Height()) & QRegion(0, 0, c.Width(), c.Height());
     QRegion moved = src.translated(dx, dy) & QRegion(clip.Left, clip.Top, clip.Width(), clip.Height());
     if (moved.rectCount() == 1 && w->image.depth() == 32) {
         // One rectangle: its rows move in place, in the order that reads each before it is written.

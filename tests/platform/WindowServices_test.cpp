@@ -5,8 +5,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <ostream>
+#include <random>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
@@ -118,6 +121,97 @@ const ScrollCase kScrolls[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Bordered, Scrolling, ::testing::ValuesIn(kScrolls),
                          [](const ::testing::TestParamInfo<ScrollCase>& i) { return std::string(i.param.name); });
+
+bool Inside(const RECT& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
+
+// Random scrolls of a bordered window, rectangles and clips reaching past every edge included, come
+// out as a per-pixel model says: each pixel of the clip whose source lies in the scrolled part of the
+// client area takes that source's old colour and invalidity; the rest of the scrolled part is left
+// uncovered; every other pixel of the window, border included, stays as it was.
+TEST_F(WindowServices, ScrollingMatchesAPerPixelModelWhereverTheRectanglesReach)
+{
+    const HWND h = box->Handle();
+    RECT win;
+    GetWindowRect(h, &win);
+    POINT org{0, 0};
+    ClientToScreen(h, &org);
+    const int W = win.Width(), H = win.Height(), ox = org.X - win.Left, oy = org.Y - win.Top;
+    const RECT client{0, 0, box->ClientWidth(), box->ClientHeight()};
+    for (unsigned seed : {11u, 12u, 13u, 14u}) {
+        std::mt19937 rng(seed);
+        auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        // An edge before, inside or past a side of the given length.
+        auto edge = [&](int size) {
+            const int where = pick(0, 3);
+            return where == 0 ? pick(-400, -1) : where == 1 ? pick(size + 1, size + 400) : pick(0, size);
+        };
+        auto rect = [&] {
+            RECT r{edge(client.Right), edge(client.Bottom), edge(client.Right), edge(client.Bottom)};
+            if (r.Left > r.Right)
+                std::swap(r.Left, r.Right);
+            if (r.Top > r.Bottom)
+                std::swap(r.Top, r.Bottom);
+            return r;
+        };
+        for (int round = 0; round < 12; ++round) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " round " << round);
+            std::vector<COLORREF> before(size_t(W * H));
+            HDC dc = GetWindowDC(h);
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    SetPixel(dc, x, y, COLORREF(rng() & 0xFFFFFF));
+                    before[size_t(y * W + x)] = GetPixel(dc, x, y);
+                }
+            ReleaseDC(h, dc);
+            const bool hasArea = pick(0, 3) != 0, hasClip = pick(0, 1) == 0;
+            const RECT area = hasArea ? rect() : client, clipAsked = hasClip ? rect() : client;
+            RECT clip;
+            IntersectRect(clip, clipAsked, client);
+            const bool far = pick(0, 3) == 0;
+            const int dx = far ? pick(-300, 300) : pick(-12, 12), dy = far ? pick(-300, 300) : pick(-12, 12);
+            const UINT flags = pick(0, 1) ? SW_INVALIDATE : 0;
+            ValidateRect(h, nullptr);
+            const RECT invalid0 = rect();
+            InvalidateRect(h, &invalid0, FALSE);
+            HRGN uncovered = CreateRectRgn(0, 0, 0, 0);
+            RECT bounds;
+            const int kind =
+                ScrollWindowEx(h, dx, dy, hasArea ? &area : nullptr, hasClip ? &clipAsked : nullptr, uncovered, &bounds, flags);
+            HRGN update = CreateRectRgn(0, 0, 0, 0);
+            GetUpdateRgn(h, update, FALSE);
+            dc = GetWindowDC(h);
+            RECT box0{0, 0, 0, 0};
+            bool any = false;
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    const int cx = x - ox, cy = y - oy, sx = cx - dx, sy = cy - dy;
+                    const bool inClient = Inside(client, cx, cy);
+                    const bool moved = inClient && Inside(clip, cx, cy) && Inside(area, sx, sy) && Inside(client, sx, sy);
+                    const bool left = inClient && Inside(clip, cx, cy) && Inside(area, cx, cy) && !moved;
+                    const COLORREF want = moved ? before[size_t((sy + oy) * W + sx + ox)] : before[size_t(y * W + x)];
+                    ASSERT_EQ(GetPixel(dc, x, y), want) << "at " << cx << "," << cy;
+                    if (!inClient)
+                        continue;
+                    ASSERT_EQ(PtInRegion(uncovered, cx, cy) != 0, left) << "at " << cx << "," << cy;
+                    const bool stale = (moved ? Inside(invalid0, sx, sy) : Inside(invalid0, cx, cy)) ||
+                                       (left && (flags & SW_INVALIDATE));
+                    ASSERT_EQ(PtInRegion(update, cx, cy) != 0, stale) << "at " << cx << "," << cy;
+                    if (left) {
+                        box0 = any ? RECT{std::min(box0.Left, cx), std::min(box0.Top, cy), std::max(box0.Right, cx + 1),
+                                          std::max(box0.Bottom, cy + 1)}
+                                   : RECT{cx, cy, cx + 1, cy + 1};
+                        any = true;
+                    }
+                }
+            ReleaseDC(h, dc);
+            EXPECT_EQ(kind == NULLREGION, !any);
+            EXPECT_EQ(TRect(bounds), TRect(box0));
+            DeleteObject(uncovered);
+            DeleteObject(update);
+        }
+    }
+    ValidateRect(h, nullptr);
+}
 
 TEST_F(WindowServices, PostingToAWindowThatHasGoneFailsFromAnyThread)
 {
