@@ -249,6 +249,33 @@ struct PenInfo {
     COLORREF color = 0;
 };
 PenInfo PenOf(DCObj* dc);
+// Binary raster operation of a pen on a destination pixel (both 0x00RRGGBB as stored).
+inline QRgb Rop2(int rop, QRgb d, QRgb p)
+{
+    d &= 0xFFFFFF;
+    p &= 0xFFFFFF;
+    QRgb r;
+    switch (rop) {
+    case R2_BLACK: r = 0; break;
+    case R2_NOTMERGEPEN: r = ~(d | p); break;
+    case R2_MASKNOTPEN: r = d & ~p; break;
+    case R2_NOTCOPYPEN: r = ~p; break;
+    case R2_MASKPENNOT: r = p & ~d; break;
+    case R2_NOT: r = ~d; break;
+    case R2_XORPEN: r = d ^ p; break;
+    case R2_NOTMASKPEN: r = ~(d & p); break;
+    case R2_MASKPEN: r = d & p; break;
+    case R2_NOTXORPEN: r = ~(d ^ p); break;
+    case R2_NOP: r = d; break;
+    case R2_MERGENOTPEN: r = d | ~p; break;
+    case R2_MERGEPEN: r = d | p; break;
+    case R2_MERGEPENNOT: r = p | ~d; break;
+    case R2_WHITE: r = 0xFFFFFF; break;
+    default: r = p; break;
+    }
+    return 0xFF000000u | (r & 0xFFFFFF);
+}
+
 QPainter::CompositionMode CompositionFor(int rop);
 void PlotRop(const Surface& s, int x, int y, int rop, QRgb pix);
 void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen, int& phase);

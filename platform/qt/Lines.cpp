@@ -10,33 +10,6 @@ using namespace morvik::qtgdi;
 
 namespace morvik::qtgdi {
 
-// Binary raster operation of a pen on a destination pixel (both 0x00RRGGBB as stored).
-inline QRgb Rop2(int rop, QRgb d, QRgb p)
-{
-    d &= 0xFFFFFF;
-    p &= 0xFFFFFF;
-    QRgb r;
-    switch (rop) {
-    case R2_BLACK: r = 0; break;
-    case R2_NOTMERGEPEN: r = ~(d | p); break;
-    case R2_MASKNOTPEN: r = d & ~p; break;
-    case R2_NOTCOPYPEN: r = ~p; break;
-    case R2_MASKPENNOT: r = p & ~d; break;
-    case R2_NOT: r = ~d; break;
-    case R2_XORPEN: r = d ^ p; break;
-    case R2_NOTMASKPEN: r = ~(d & p); break;
-    case R2_MASKPEN: r = d & p; break;
-    case R2_NOTXORPEN: r = ~(d ^ p); break;
-    case R2_NOP: r = d; break;
-    case R2_MERGENOTPEN: r = d | ~p; break;
-    case R2_MERGEPEN: r = d | p; break;
-    case R2_MERGEPENNOT: r = p | ~d; break;
-    case R2_WHITE: r = 0xFFFFFF; break;
-    default: r = p; break;
-    }
-    return 0xFF000000u | (r & 0xFFFFFF);
-}
-
 void PlotRop(const Surface& s, int x, int y, int rop, QRgb pix)
 {
     if (!s.contains(x, y))
@@ -73,12 +46,21 @@ PenInfo PenOf(DCObj* dc)
 QPainter::CompositionMode CompositionFor(int rop)
 {
     switch (rop) {
-    case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
-    case R2_NOT: return QPainter::RasterOp_NotDestination;
-    case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
-    case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
+    case R2_BLACK: return QPainter::RasterOp_ClearDestination;
+    case R2_NOTMERGEPEN: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case R2_MASKNOTPEN: return QPainter::RasterOp_NotSourceAndDestination;
     case R2_NOTCOPYPEN: return QPainter::RasterOp_NotSource;
+    case R2_MASKPENNOT: return QPainter::RasterOp_SourceAndNotDestination;
+    case R2_NOT: return QPainter::RasterOp_NotDestination;
+    case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
+    case R2_NOTMASKPEN: return QPainter::RasterOp_NotSourceOrNotDestination;
+    case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
     case R2_NOTXORPEN: return QPainter::RasterOp_NotSourceXorDestination;
+    case R2_NOP: return QPainter::CompositionMode_Destination;
+    case R2_MERGENOTPEN: return QPainter::RasterOp_NotSourceOrDestination;
+    case R2_MERGEPENNOT: return QPainter::RasterOp_SourceOrNotDestination;
+    case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
+    case R2_WHITE: return QPainter::RasterOp_SetDestination;
     default: return QPainter::CompositionMode_SourceOver;
     }
 }

@@ -144,6 +144,31 @@ void FillImgRect(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b)
     }
 }
 
+namespace {
+// The same through the context's binary raster operation, as a figure's inside is drawn.
+void FillImgRectRop(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b)
+{
+    const int rop = dc->st.rop2;
+    if (rop == R2_COPYPEN || b.style == BS_NULL) {
+        FillImgRect(dc, s, r, b);
+        return;
+    }
+    const Rows rows(s.img);
+    for (const QRect& c : s.rects()) {
+        const QRect a = r & c;
+        for (int y = a.top(); y <= a.bottom(); ++y)
+            for (int x = a.left(); x <= a.right(); ++x) {
+                bool draw;
+                const QRgb pix = BrushPixel(dc, b, x, y, draw);
+                if (draw) {
+                    QRgb* p = rows.at(x, y);
+                    *p = Rop2(rop, *p, pix);
+                }
+            }
+    }
+}
+}  // namespace
+
 }  // namespace morvik::qtgdi
 
 static void FillPath(DCObj* dc, Surface& s, const QPainterPath& path)
@@ -214,10 +239,10 @@ BOOL Rectangle(HDC hdc, int l, int t, int r, int b)
     BrushInfo br = BrushOf(dc->st.brush);
     if (pen.style == PS_NULL) {
         // Without a pen the figure is one pixel smaller on the right and bottom.
-        FillImgRect(dc, s, QRect(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1), br);
+        FillImgRectRop(dc, s, QRect(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1), br);
     } else if (pen.width <= 1 || pen.style == PS_INSIDEFRAME) {
         int w = pen.style == PS_INSIDEFRAME ? pen.width : 1;
-        FillImgRect(dc, s, ir.adjusted(w, w, -w, -w), br);
+        FillImgRectRop(dc, s, ir.adjusted(w, w, -w, -w), br);
         int x1 = ir.left(), y1 = ir.top(), x2 = ir.left() + ir.width() - 1, y2 = ir.top() + ir.height() - 1;
         PenInfo thin = pen;
         thin.width = 1;
@@ -238,7 +263,7 @@ BOOL Rectangle(HDC hdc, int l, int t, int r, int b)
             RawLine(dc, s, a, d, a, bb, thin, phase);
         }
     } else {
-        FillImgRect(dc, s, ir.adjusted(pen.width / 2, pen.width / 2, -pen.width / 2, -pen.width / 2), br);
+        FillImgRectRop(dc, s, ir.adjusted(pen.width / 2, pen.width / 2, -pen.width / 2, -pen.width / 2), br);
         QPainter p(s.img);
         p.setClipRegion(s.clip);
         p.setCompositionMode(CompositionFor(dc->st.rop2));

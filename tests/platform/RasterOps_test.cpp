@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Forms.h"
@@ -116,6 +117,74 @@ INSTANTIATE_TEST_SUITE_P(Operations, RasterOps,
                                            RopCase{"Blackness", BLACKNESS}, RopCase{"Whiteness", WHITENESS},
                                            RopCase{"MergeCopy", 0x00C000CA}, RopCase{"PatPaint", 0x00FB0A09}),
                          [](const ::testing::TestParamInfo<RopCase>& i) { return std::string(i.param.Name); });
+
+// A binary operation from its number: R2_x - 1 is the truth table over (pen bit, destination bit).
+COLORREF Binary(int rop2, COLORREF d, COLORREF p)
+{
+    COLORREF out = 0;
+    for (int bit = 0; bit < 24; ++bit) {
+        const int i = int(((p >> bit) & 1) << 1 | ((d >> bit) & 1));
+        out |= COLORREF(((rop2 - 1) >> i) & 1) << bit;
+    }
+    return out;
+}
+
+// Every figure's inside and outline go through the binary operation, each of the sixteen: the
+// inside with the brush, the outline with the pen. Pixels where both lie may take both.
+TEST(BinaryRasterOps, FiguresInsidesAndOutlinesFollowTheOperation)
+{
+    const COLORREF brushColor = RGB(0xAA, 0x0F, 0xF0), penColor = RGB(0x21, 0xC4, 0x5B);
+    using Figure = void (*)(HDC);
+    const std::pair<const char*, Figure> figures[] = {
+        {"Rectangle", [](HDC dc) { Rectangle(dc, 6, 4, 34, 20); }},
+        {"Ellipse", [](HDC dc) { Ellipse(dc, 6, 4, 34, 20); }},
+        {"RoundRect", [](HDC dc) { RoundRect(dc, 6, 4, 34, 20, 8, 6); }},
+        {"Polygon",
+         [](HDC dc) {
+             const POINT pts[] = {{6, 4}, {33, 4}, {33, 19}, {6, 19}};
+             Polygon(dc, pts, 4);
+         }},
+    };
+    for (int rop = R2_BLACK; rop <= R2_WHITE; ++rop)
+        for (const auto& [name, draw] : figures)
+            for (int penWidth : {0, 1, 3}) {
+                // A wide pen strokes a polygon side by side; where sides meet it passes twice.
+                if (penWidth > 1 && std::string(name) == "Polygon")
+                    continue;
+                SCOPED_TRACE(testing::Message() << name << " rop " << rop << " pen " << penWidth);
+                Canvas c;
+                c.Noise(unsigned(rop * 7 + penWidth));
+                const std::vector<COLORREF> d0 = c.Pixels();
+                HBRUSH brush = CreateSolidBrush(brushColor);
+                HPEN pen = penWidth ? CreatePen(PS_SOLID, penWidth, penColor) : CreatePen(PS_NULL, 1, 0);
+                HGDIOBJ oldBrush = SelectObject(c.dc, brush), oldPen = SelectObject(c.dc, pen);
+                EXPECT_EQ(SetROP2(c.dc, rop), R2_COPYPEN);
+                draw(c.dc);
+                SelectObject(c.dc, oldBrush);
+                SelectObject(c.dc, oldPen);
+                DeleteObject(brush);
+                DeleteObject(pen);
+                const std::vector<COLORREF> d1 = c.Pixels();
+                for (int y = 0; y < H; ++y)
+                    for (int x = 0; x < W; ++x) {
+                        const COLORREF d = d0[size_t(y * W + x)], got = d1[size_t(y * W + x)];
+                        const COLORREF inside = Binary(rop, d, brushColor);
+                        if (penWidth == 0 && std::string(name) == "Rectangle") {
+                            // Without a pen the rectangle is one pixel smaller on the right and bottom.
+                            const bool in = x >= 6 && x < 33 && y >= 4 && y < 19;
+                            ASSERT_EQ(got, in ? inside : d) << "at " << x << "," << y;
+                            continue;
+                        }
+                        if (x < 2 || y < 1 || x >= 38 || y >= 23 || (x >= 14 && x < 26 && y >= 9 && y < 15)) {
+                            ASSERT_EQ(got, x < 2 || y < 1 || x >= 38 || y >= 23 ? d : inside) << "at " << x << "," << y;
+                            continue;
+                        }
+                        const COLORREF outline = Binary(rop, d, penColor), both = Binary(rop, inside, penColor);
+                        ASSERT_TRUE(got == d || got == inside || (penWidth && (got == outline || got == both)))
+                            << "at " << x << "," << y;
+                    }
+            }
+}
 
 struct Move {
     const char* Name;
