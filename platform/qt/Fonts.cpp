@@ -3,7 +3,10 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QString>
+#include <QTextLayout>
+#include <QTextOption>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -129,23 +132,61 @@ FontObj* FontOfDC(DCObj* dc)
     return ObjAs<FontObj>(Stock(SYSTEM_FONT), OBJ_FONT);
 }
 
+namespace {
+
+// The glyphs' advances, summed as they go, where the text is drawn glyph by glyph: At(i, sum) after
+// each character. False, partway, where only shaping measures right.
+template <class Each>
+bool PlainAdvances(FontObj* f, const QString& s, Each At)
+{
+    const GlyphTable* t = f->Glyphs();
+    if (!t)
+        return false;
+    qreal width = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s.at(i).unicode();
+        const int b = t->ByteOf(c);
+        if (b < 0 || (c == u'f' && i + 1 < s.size() && GlyphTable::Joins(s.at(i + 1).unicode())))
+            return false;
+        width += t->advance[b];
+        At(i, width);
+    }
+    return true;
+}
+
+}  // namespace
+
 int TextWidthPx(FontObj* f, const QString& s, int charExtra)
 {
     // The glyphs' advances add up to what shaping measures wherever the glyphs are drawn alone.
-    if (const GlyphTable* t = f->Glyphs(); t && !s.isEmpty()) {
-        qreal width = 0;
-        bool plain = true;
-        for (qsizetype i = 0; plain && i < s.size(); ++i) {
-            const char16_t c = s.at(i).unicode();
-            const int b = t->ByteOf(c);
-            plain = b >= 0 && !(c == u'f' && i + 1 < s.size() && GlyphTable::Joins(s.at(i + 1).unicode()));
-            if (plain)
-                width += t->advance[b];
-        }
-        if (plain)
-            return qRound(width) + charExtra * int(s.size());
-    }
+    qreal width = 0;
+    if (!s.isEmpty() && PlainAdvances(f, s, [&width](qsizetype, qreal w) { width = w; }))
+        return qRound(width) + charExtra * int(s.size());
     return f->metrics.horizontalAdvance(s) + charExtra * int(s.size());
+}
+
+void TextEndsPx(FontObj* f, const QString& s, int charExtra, int* Ends)
+{
+    if (s.isEmpty())
+        return;
+    // Rounded as the whole is, so that the last end is the text's width.
+    if (PlainAdvances(f, s, [&](qsizetype i, qreal w) { Ends[i] = qRound(w) + charExtra * int(i + 1); }))
+        return;
+    // Shaped: where the layout puts the caret after each character (tabs, ligatures and hidden
+    // soft hyphens as drawing has them).
+    QTextLayout layout(s, f->font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1e9);
+    layout.endLayout();
+    int last = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        last = std::max(last, qRound(line.cursorToX(int(i + 1))));
+        Ends[i] = last + charExtra * int(i + 1);
+    }
 }
 
 }  // namespace morvik::qtgdi

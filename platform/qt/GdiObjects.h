@@ -209,6 +209,8 @@ void InitState(DCObj* dc);
 LOGFONT DefaultLogFont(int height, const char* face);
 FontObj* FontOfDC(DCObj* dc);
 int TextWidthPx(FontObj* f, const QString& s, int charExtra);
+// The width of each prefix of s, up to and with character i, into Ends[i]; the last is TextWidthPx's.
+void TextEndsPx(FontObj* f, const QString& s, int charExtra, int* Ends);
 
 // ---- Device contexts (DeviceContexts.cpp) --------------------------------------------------
 QImage* Target(DCObj* dc);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/qt/GdiObjects.h"
 
@@ -29,13 +30,16 @@ BOOL GetTextExtentExPoint(HDC hdc, LPCSTR s, int c, int maxExtent, int* fit, int
         return FALSE;
     FontObj* f = FontOfDC(dc);
     QString q = ToQString(std::string(s, size_t(c)), f->lf.lfCharSet);
-    // Glyphs are measured one by one: with kerning off their advances add up to the string's.
-    int extent = 0, fits = 0;
-    for (int i = 0; i < c && i < q.size(); ++i) {
-        extent += f->metrics.horizontalAdvance(q.at(i)) + dc->st.charExtra;
+    // Each prefix as drawing measures the text: the last is the whole string's width.
+    const int n = int(std::min<qsizetype>(c, q.size()));
+    std::vector<int> ends(static_cast<size_t>(n));
+    TextEndsPx(f, q.first(n), dc->st.charExtra, ends.data());
+    int extent = n > 0 ? ends.back() : 0, fits = 0;
+    for (int i = 0; i < c; ++i) {
+        const int end = i < n ? ends[size_t(i)] : extent;
         if (dx)
-            dx[i] = extent;
-        if (extent <= maxExtent)
+            dx[i] = end;
+        if (end <= maxExtent)
             fits = i + 1;
     }
     if (fit)

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "platform/Graphics.h"
@@ -270,3 +272,67 @@ TEST(FastPaths, GlyphDrawnTextMatchesShapedText)
         EXPECT_EQ(differ, 0);
     }
 }
+
+namespace {
+
+// The width of each prefix comes out as drawing measures the text, whether its glyphs are added up
+// or the text is shaped (ligatures, soft hyphens, tabs, control codes), at small and large sizes and
+// with extra space between characters: the last is the whole string's width, and plain text's
+// prefixes are each measured alone.
+TEST(FastPaths, EachPrefixMeasuresAsTheTextIsDrawn)
+{
+    const std::string plain = "abcdeghjkmnopqrstuvwxyz ABCW0123.,";
+    const std::string shaped = "fffil\xAD\t\x01\xE9\x80";
+    HDC dc = CreateCompatibleDC(nullptr);
+    for (int height : {-8, -11, -20})
+        for (unsigned seed : {1u, 2u, 3u, 4u}) {
+            std::mt19937 rng(seed);
+            LOGFONT lf{};
+            lf.lfHeight = height;
+            lf.lfWeight = seed % 2 ? FW_NORMAL : FW_BOLD;
+            HFONT font = CreateFontIndirect(&lf);
+            HGDIOBJ old = SelectObject(dc, font);
+            SetTextCharacterExtra(dc, seed == 4 ? 2 : 0);
+            for (int round = 0; round < 40; ++round) {
+                const bool onlyPlain = round % 2 == 0;
+                std::string s = round == 1 ? "office fluffy efficient affluent" : "";
+                const size_t length = 1 + rng() % 40;
+                while (s.size() < length) {
+                    const std::string& from = onlyPlain || rng() % 3 ? plain : shaped;
+                    s += from[rng() % from.size()];
+                }
+                SCOPED_TRACE(testing::Message() << height << " seed " << seed << " '" << s << "'");
+                const int n = int(s.size());
+                std::vector<int> dx(size_t(n), -1);
+                SIZE size{}, whole{};
+                int fit = -1;
+                ASSERT_TRUE(GetTextExtentPoint32(dc, s.c_str(), n, &whole));
+                const int room = int(rng() % unsigned(whole.cx + 20));
+                ASSERT_TRUE(GetTextExtentExPoint(dc, s.c_str(), n, room, &fit, dx.data(), &size));
+                EXPECT_EQ(size.cx, whole.cx);
+                EXPECT_EQ(size.cy, whole.cy);
+                if (seed != 4) {
+                    RECT calc{0, 0, 0, 0};
+                    DrawText(dc, s.c_str(), n, &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+                    EXPECT_EQ(calc.Right, whole.cx);
+                }
+                ASSERT_EQ(dx.back(), whole.cx);
+                int fits = 0;
+                for (int i = 0; i < n; ++i) {
+                    ASSERT_GE(dx[size_t(i)], i ? dx[size_t(i - 1)] : 0) << "at " << i;
+                    fits += dx[size_t(i)] <= room;
+                    if (onlyPlain) {
+                        SIZE prefix{};
+                        GetTextExtentPoint32(dc, s.c_str(), i + 1, &prefix);
+                        ASSERT_EQ(dx[size_t(i)], prefix.cx) << "at " << i;
+                    }
+                }
+                EXPECT_EQ(fit, fits);
+            }
+            SelectObject(dc, old);
+            DeleteObject(font);
+        }
+    DeleteDC(dc);
+}
+
+}  // namespace
