@@ -1,6 +1,7 @@
 // The edit window's caret, selection and scrolling: moving by keys and mouse, words, and keeping
 // the caret in view.
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/EditCore.h"
 #include "platform/EditInternals.h"
@@ -135,6 +136,19 @@ int TEditCore::WordStart(int Pos) const
     while (Pos > 0 && IsWordByte(static_cast<unsigned char>(FText[size_t(Pos - 1)]), cp))
         --Pos;
     return Pos;
+}
+
+int TEditCore::LineStartAt(int Pos) const
+{
+    const size_t b = Pos > 0 ? FText.find_last_of("\r\n", size_t(Pos - 1)) : std::string::npos;
+    return b == std::string::npos ? 0 : int(b) + 1;
+}
+
+int TEditCore::LineEndAt(int Pos) const
+{
+    int breakLen = 0;
+    const int end = ParagraphEnd(Pos, breakLen);
+    return end + breakLen;
 }
 
 int TEditCore::WordEnd(int Pos) const
@@ -307,7 +321,22 @@ void TEditCore::MouseDown(TPoint P, bool Shift, bool Double)
     if (!FLayoutValid)
         LayoutAll();
     const int pos = CharFromPos(P);
-    if (Double) {
+    // A third press soon after a double click and near it selects the whole line with its break,
+    // as the desktop's text fields do.
+    const DWORD now = GetMessageTime();
+    const bool triple = !Double && !Shift && FDoubleArmed && now - FDoubleTime <= GetDoubleClickTime() &&
+                        std::abs(P.X - FDoublePoint.X) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                        std::abs(P.Y - FDoublePoint.Y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    FDoubleArmed = Double;
+    FDoubleTime = now;
+    FDoublePoint = P;
+    if (triple) {
+        FSelectUnit = TUnit::Lines;
+        FWordAnchorStart = LineStartAt(pos);
+        FWordAnchorEnd = LineEndAt(FWordAnchorStart);
+        FAnchor = FWordAnchorStart;
+        MoveCaret(FWordAnchorEnd, true);
+    } else if (Double) {
         const int cp = CodePage();
         int a = pos, b = pos;
         const int n = int(FText.size());
@@ -331,13 +360,13 @@ void TEditCore::MouseDown(TPoint P, bool Shift, bool Double)
                 b = a;
             }
         }
-        FWordSelecting = true;
+        FSelectUnit = TUnit::Words;
         FWordAnchorStart = a;
         FWordAnchorEnd = b;
         FAnchor = a;
         MoveCaret(b, true);
     } else {
-        FWordSelecting = false;
+        FSelectUnit = TUnit::Chars;
         MoveCaret(pos, Shift);
     }
     FSelecting = true;
@@ -361,13 +390,14 @@ void TEditCore::MouseMove(TPoint P)
         P.Y = f.Top + std::max(0, VisibleLines() - 1) * FLineHeight;
     }
     int pos = CharFromPos(P);
-    if (FWordSelecting) {
+    if (FSelectUnit != TUnit::Chars) {
+        const bool lines = FSelectUnit == TUnit::Lines;
         if (pos < FWordAnchorStart) {
             FAnchor = FWordAnchorEnd;
-            pos = WordStart(pos);
+            pos = lines ? LineStartAt(pos) : WordStart(pos);
         } else {
             FAnchor = FWordAnchorStart;
-            pos = std::max(WordEnd(pos), FWordAnchorEnd);
+            pos = std::max(lines ? LineEndAt(pos) : WordEnd(pos), FWordAnchorEnd);
         }
     }
     MoveCaret(pos, true);

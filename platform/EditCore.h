@@ -134,6 +134,9 @@ private:
     void Replace(int From, int To, const std::string& S, int Kind, bool CanUndo);
     std::string Filter(const std::string& S) const;
     int WordStart(int Pos) const;
+    // The start of the line (between hard breaks) that holds Pos, and the end of its break.
+    int LineStartAt(int Pos) const;
+    int LineEndAt(int Pos) const;
     int WordEnd(int Pos) const;
     int NextWordStart(int Pos) const;
     int PrevWordStart(int Pos) const;
@@ -179,8 +182,13 @@ private:
     bool FMeasured = false;
     bool FCaretMade = false;
     bool FSelecting = false;  // left button held after a press in the text
-    bool FWordSelecting = false;
+    // What a drag after the press extends by: characters, words (double click) or lines (triple).
+    enum class TUnit { Chars, Words, Lines } FSelectUnit = TUnit::Chars;
     int FWordAnchorStart = 0, FWordAnchorEnd = 0;
+    // A double click's time and place: a press soon after and near it is a triple click.
+    bool FDoubleArmed = false;
+    DWORD FDoubleTime = 0;
+    TPoint FDoublePoint{0, 0};
     int FMaxWidth = 0;
     bool FAutoScrolling = false;
     TPoint FDragPoint{0, 0};

@@ -550,6 +550,58 @@ TEST_F(Memos, ReturnBreaksLinesAndTheLinesListFollows)
     EXPECT_EQ(memo->Text(), "ab");
 }
 
+// A third press soon after a double click and near it selects the line: the edit's whole text, the
+// memo's line with its break; held, it extends the selection by lines. Late or far, it is a click.
+TEST_F(Memos, ATripleClickSelectsTheLine)
+{
+    edit->SetText("one two three");
+    uitest::Pump();
+    TPoint at = CaretPoint(edit, 0);
+    at.X += Width("one tw");
+    at.Y += 4;
+    Input::AdvanceTime(1000);
+    Input::DoubleClick(edit, at.X, at.Y);
+    ASSERT_EQ(edit->SelText(), "two");
+    Input::Click(edit, at.X, at.Y);
+    EXPECT_EQ(edit->SelText(), "one two three");
+    Input::AdvanceTime(1000);
+    Input::DoubleClick(edit, at.X, at.Y);
+    Input::AdvanceTime(GetDoubleClickTime() + 1);
+    Input::Click(edit, at.X, at.Y);
+    EXPECT_EQ(edit->SelLength(), 0) << "too late";
+    Input::AdvanceTime(1000);
+    Input::DoubleClick(edit, at.X, at.Y);
+    Input::Click(edit, at.X + Width("o thr"), at.Y);
+    EXPECT_EQ(edit->SelLength(), 0) << "too far";
+
+    memo->SetText("ZCZC SA12\r\nWind SW 8\r\nNNNN");
+    uitest::Pump();
+    auto point = [&](int pos) {
+        const TPoint p = CaretPoint(memo, pos);
+        return TPoint{p.X + 1, p.Y + 4};
+    };
+    auto triple = [&](TPoint p) {
+        Input::AdvanceTime(1000);
+        Input::DoubleClick(memo, p.X, p.Y);
+        Input::MouseDown(memo, mbLeft, p.X, p.Y);
+    };
+    triple(point(14));
+    Input::MouseUp(memo, mbLeft, point(14).X, point(14).Y);
+    EXPECT_EQ(memo->SelText(), "Wind SW 8\r\n");
+    triple(point(24));
+    Input::MouseUp(memo, mbLeft, point(24).X, point(24).Y);
+    EXPECT_EQ(memo->SelText(), "NNNN") << "the last line has no break";
+    triple(point(2));
+    Input::MouseMove(memo, point(13).X, point(13).Y);
+    Input::MouseUp(memo, mbLeft, point(13).X, point(13).Y);
+    EXPECT_EQ(memo->SelText(), "ZCZC SA12\r\nWind SW 8\r\n") << "dragged down by lines";
+    triple(point(25));
+    Input::MouseMove(memo, point(16).X, point(16).Y);
+    Input::MouseUp(memo, mbLeft, point(16).X, point(16).Y);
+    EXPECT_EQ(memo->SelText(), "Wind SW 8\r\nNNNN") << "dragged up by lines";
+    EXPECT_EQ(memo->SelStart(), 11);
+}
+
 TEST_F(Memos, WordWrapBreaksAtBlanksAndLongWordsWhereTheyMust)
 {
     const int width = memo->ClientWidth() - 4;
