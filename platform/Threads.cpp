@@ -2,9 +2,12 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/Backend.h"
 
@@ -13,6 +16,41 @@ using namespace morvik::backend;
 namespace {
 std::uint64_t IdOf(std::thread::id id) { return std::hash<std::thread::id>{}(id); }
 const std::thread::id gStartThread = std::this_thread::get_id();
+
+// Workers whose object went before they ended (freed from their own handler or from Execute). The
+// main thread joins each once it has ended, and the program's exit at the latest, so that none
+// runs on while the program's statics are destroyed. Never destroyed itself, as exit may find it
+// still in use.
+struct TLeftWorkers {
+    std::mutex Lock;
+    std::vector<std::thread> Workers;
+};
+TLeftWorkers& LeftWorkers()
+{
+    static TLeftWorkers* left = new TLeftWorkers;
+    return *left;
+}
+
+void JoinLeftWorkers()
+{
+    std::vector<std::thread> workers;
+    {
+        std::lock_guard<std::mutex> g(LeftWorkers().Lock);
+        workers.swap(LeftWorkers().Workers);
+    }
+    for (std::thread& w : workers)
+        w.join();
+}
+
+void LeaveWorker(std::thread Worker)
+{
+    static std::once_flag atExit;
+    // Registered after the statics a worker's last steps touch were made, so it runs before they go.
+    std::call_once(atExit, [] { std::atexit(JoinLeftWorkers); });
+    std::lock_guard<std::mutex> g(LeftWorkers().Lock);
+    LeftWorkers().Workers.push_back(std::move(Worker));
+}
+
 }  // namespace
 
 // Shared by the object and its worker, so that a worker freeing its object on the main thread
@@ -27,12 +65,18 @@ struct TThread::TState {
     int ReturnValue = 0;
     std::string Fatal;
     // Main thread only: the depth of the worker's calls running on it (Synchronize, OnTerminate),
-    // and a free asked for inside one of them, which waits until they have returned.
+    // whether OnTerminate is one of them, and a free asked for inside one of them, which waits
+    // until they have returned.
     int SyncDepth = 0;
+    bool InEnd = false;
     bool FreeAsked = false;
     bool FreeSelf = false;
-    // The object is gone while the worker finishes: it is not joined, and a posted start finds it gone.
-    bool Detached = false;
+    // One owner frees the object: the first of a delete and FreeOnTerminate's own free.
+    std::atomic<bool> Claimed{false};
+    // Freed by delete rather than as a member or a local.
+    bool ByDelete = false;
+    // The object is gone while the worker finishes: the worker is left to be joined later, and a
+    // posted start finds it gone.
     std::atomic<bool> Destroyed{false};
 };
 
@@ -50,20 +94,32 @@ TThread::TThread(bool CreateSuspended) : FState(std::make_shared<TState>())
 
 TThread::~TThread()
 {
-    // Freed by delete, the worker has ended already; this is for a thread object that is a member
-    // or a local, whose subclass part is gone by now.
     std::shared_ptr<TState> s = FState;
+    bool running = false;
+    {
+        std::lock_guard<std::mutex> g(s->Lock);
+        running = s->Started && !s->Finished;
+    }
+#ifndef NDEBUG
+    if (running && !s->ByDelete) {
+        std::fputs("A started thread is freed with delete only: as a member or a local its subclass "
+                   "part is gone while Execute may still run\n",
+                   stderr);
+        std::abort();
+    }
+#endif
+    // Freed by delete, the worker has ended already unless the object goes from its own worker
+    // or handler; a member or a local is waited for here (too late for its subclass's members).
+    s->Destroyed = true;
     if (s->Worker.joinable()) {
-        if (s->Detached || s->Worker.get_id() == std::this_thread::get_id()) {
-            s->Worker.detach();
+        if (s->Worker.get_id() == std::this_thread::get_id() || (s->ByDelete && running)) {
+            LeaveWorker(std::move(s->Worker));
         } else {
             Terminate();
             WaitFor();
             s->Worker.join();
         }
     }
-    // The object is gone: a start still posted finds no state.
-    s->Destroyed = true;
     FState.reset();
 }
 
@@ -72,6 +128,9 @@ void TThread::operator delete(TThread* Thread, std::destroying_delete_t)
     if (!Thread)
         return;
     TState& s = *Thread->FState;
+    // The first to free it frees it: a FreeOnTerminate thread's own free then finds it claimed.
+    if (s.Claimed.exchange(true))
+        return;
     if (IsMainThread() && s.SyncDepth > 0) {
         // Freed from a call of its own worker's that the worker is waiting on: waiting here would
         // never end. It goes once that call has returned and Execute has ended.
@@ -79,16 +138,7 @@ void TThread::operator delete(TThread* Thread, std::destroying_delete_t)
         Thread->Terminate();
         return;
     }
-    bool wait = false;
-    {
-        std::lock_guard<std::mutex> g(s.Lock);
-        wait = s.Started && s.Worker.get_id() != std::this_thread::get_id();
-    }
-    if (wait) {
-        Thread->Terminate();
-        Thread->WaitFor();
-    }
-    Destroy(Thread);
+    Free(Thread);
 }
 
 void* TThread::operator new(std::size_t Size)
@@ -101,8 +151,24 @@ void TThread::operator delete(void* Memory)
     ::operator delete(Memory);
 }
 
+void TThread::Free(TThread* Thread)
+{
+    TState& s = *Thread->FState;
+    bool wait = false;
+    {
+        std::lock_guard<std::mutex> g(s.Lock);
+        wait = s.Started && s.Worker.get_id() != std::this_thread::get_id();
+    }
+    if (wait) {
+        Thread->Terminate();
+        Thread->WaitFor();
+    }
+    Destroy(Thread);
+}
+
 void TThread::Destroy(TThread* Thread)
 {
+    Thread->FState->ByDelete = true;
     void* memory = dynamic_cast<void*>(Thread);
     Thread->~TThread();
     ::operator delete(memory);
@@ -128,38 +194,49 @@ void TThread::Run()
         s->Fatal = "Exception in a thread";
     }
     // The end runs on the main thread; from there on the worker touches only the shared state, as the
-    // object may be gone.
-    bool gone = false;
-    RunOnMainThread([this, s, &gone] {
-        if (!s->FreeAsked) {
-            ++s->SyncDepth;
-            try {
-                DoTerminate();
-            } catch (const std::exception& e) {
-                if (s->Fatal.empty())
-                    s->Fatal = e.what()[0] ? e.what() : "Exception in a thread";
-            } catch (...) {
-                if (s->Fatal.empty())
-                    s->Fatal = "Exception in a thread";
+    // object may be gone (freed from Execute itself it is gone already).
+    bool gone = s->Destroyed;
+    if (!gone) {
+        RunOnMainThread([this, s, &gone] {
+            if (!s->FreeAsked) {
+                ++s->SyncDepth;
+                s->InEnd = true;
+                try {
+                    DoTerminate();
+                } catch (const std::exception& e) {
+                    if (s->Fatal.empty())
+                        s->Fatal = e.what()[0] ? e.what() : "Exception in a thread";
+                } catch (...) {
+                    if (s->Fatal.empty())
+                        s->Fatal = "Exception in a thread";
+                }
+                s->InEnd = false;
+                --s->SyncDepth;
             }
-            --s->SyncDepth;
-        }
-        if (s->FreeAsked) {
-            gone = true;
-            s->Detached = true;
-            Destroy(this);
-            return;
-        }
-        s->FreeSelf = FreeOnTerminate;
-    });
+            if (s->FreeAsked) {
+                gone = true;
+                Destroy(this);
+                return;
+            }
+            s->FreeSelf = FreeOnTerminate;
+        });
+    }
     {
         std::lock_guard<std::mutex> g(s->Lock);
         s->Finished = true;
     }
     s->Changed.notify_all();
+    if (gone) {
+        // Nobody can wait for an object that is gone; the main thread joins this worker next.
+        Post([] { JoinLeftWorkers(); });
+        return;
+    }
     WakeMainThread();
-    if (!gone && s->FreeSelf)
-        Post([this] { delete this; });
+    if (s->FreeSelf)
+        Post([this, s] {
+            if (!s->Claimed.exchange(true))
+                Free(this);
+        });
 }
 
 void TThread::DoTerminate()
@@ -173,6 +250,13 @@ void TThread::Terminate() { FState->Terminated = true; }
 int TThread::WaitFor()
 {
     std::shared_ptr<TState> s = FState;
+    if (IsMainThread() && s->SyncDepth > 0) {
+        // Asked from its own OnTerminate, Execute has returned and only the handler itself is
+        // left; from a method the worker synchronizes, the worker waits for this very call.
+        if (s->InEnd)
+            return s->ReturnValue;
+        throw EThread("A thread cannot wait for itself");
+    }
     {
         std::lock_guard<std::mutex> g(s->Lock);
         if (!s->Started)

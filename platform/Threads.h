@@ -21,12 +21,15 @@ public:
     // the constructor has returned: at the main thread's next pass of its message loop, or at an
     // earlier Start or WaitFor.
     explicit TThread(bool CreateSuspended);
-    // Asks Execute to end (Terminate) and waits for it.
+    // A thread that has been started is freed with delete only, never as a member or a local: by the
+    // time this destructor runs the subclass's part is gone while Execute may still use it. Debug
+    // builds stop the program when a started thread that has not been waited for goes that way.
     ~TThread() override;
     // Freeing a thread (delete) asks Execute to end and waits for it before any part of the object
     // goes, so a subclass's members outlive its Execute. Freed from its own OnTerminate or from a
     // method it synchronizes, it goes once that has returned and Execute has ended (without an
-    // OnTerminate of its own after such a free).
+    // OnTerminate of its own after such a free). Whichever comes first of a delete and
+    // FreeOnTerminate's own free frees it; the other does nothing.
     static void operator delete(TThread* Thread, std::destroying_delete_t);
     // The plain pair serves a construction that throws (the object never was, so nothing waits).
     static void* operator new(std::size_t Size);
@@ -37,7 +40,9 @@ public:
     // Sets Terminated; Execute is expected to look at it and return.
     void Terminate();
     // Waits until Execute has returned and OnTerminate has run; answers ReturnValue. On the main
-    // thread, calls the worker makes into it (Synchronize, SendMessage) run while it waits.
+    // thread, calls the worker makes into it (Synchronize, SendMessage) run while it waits. Called
+    // in the thread's own OnTerminate it answers at once; in a method the thread synchronizes, and
+    // in the thread itself, it raises EThread.
     int WaitFor();
 
     bool Terminated() const;
@@ -63,7 +68,9 @@ private:
     struct TState;
     std::shared_ptr<TState> FState;
     void Run();
-    // Destroys and frees the object; the worker, if still on its way out, is let go.
+    // Waits for Execute to end (unless called from the worker), then destroys the object.
+    static void Free(TThread* Thread);
+    // Destroys and frees the object; the worker, if still on its way out, is joined later.
     static void Destroy(TThread* Thread);
 };
 

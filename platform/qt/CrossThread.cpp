@@ -17,11 +17,20 @@ struct Call {
     std::exception_ptr Error;
 };
 
-std::mutex gLock;
-std::condition_variable gDone;  // a call finished
-std::condition_variable gWake;  // a call arrived, or a worker's state changed
-std::deque<Call*> gCalls;
-unsigned gWakes = 0;
+// Never destroyed: a worker still running while the program ends may yet reach for them.
+struct Shared {
+    std::mutex Lock;
+    std::condition_variable Done;  // a call finished
+    std::condition_variable Wake;  // a call arrived, or a worker's state changed
+    std::deque<Call*> Calls;
+    unsigned Wakes = 0;
+};
+Shared& gShared = *new Shared;
+std::mutex& gLock = gShared.Lock;
+std::condition_variable& gDone = gShared.Done;
+std::condition_variable& gWake = gShared.Wake;
+std::deque<Call*>& gCalls = gShared.Calls;
+unsigned& gWakes = gShared.Wakes;
 
 }  // namespace
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -23,8 +26,11 @@ public:
     {
         if (Freed)
             *Freed = true;
+        if (Frees)
+            ++*Frees;
     }
     bool* Freed = nullptr;
+    std::atomic<int>* Frees = nullptr;
     using TThread::ReturnValue;
     using TThread::SetReturnValue;
     using TThread::Synchronize;
@@ -220,6 +226,76 @@ TEST_F(Threads, FreeingARunningThreadEndsItAndFreeOnTerminateFreesItself)
     EXPECT_TRUE(uitest::PumpUntil([&] { return freed; }, 2000));
 }
 
+// One owner frees a FreeOnTerminate thread: a delete from outside, after it ended (its own free
+// already posted), while it runs, or from another thread, frees it once.
+TEST_F(Threads, AFreeOnTerminateThreadFreedFromOutsideIsFreedOnce)
+{
+    std::atomic<int> frees{0};
+    auto make = [&frees](bool Loop) {
+        auto* t = new TWorker(true, [Loop](TWorker& self) {
+            while (Loop && !self.Terminated())
+                Sleep(1);
+        });
+        t->Frees = &frees;
+        t->FreeOnTerminate = true;
+        t->Start();
+        return t;
+    };
+    TWorker* ended = make(false);
+    ended->WaitFor();
+    delete ended;
+    Application->ProcessMessages();
+    EXPECT_EQ(frees, 1);
+    delete make(true);
+    Application->ProcessMessages();
+    EXPECT_EQ(frees, 2);
+    // Running until told to end, the thread cannot free itself before the other thread's delete.
+    for (int i = 0; i < 10; ++i) {
+        TWorker* running = make(true);
+        std::atomic<bool> done{false};
+        std::thread other([&] {
+            delete running;
+            done = true;
+        });
+        // The main thread runs the thread's end while the other one waits for it.
+        EXPECT_TRUE(uitest::PumpUntil([&] { return done.load(); }, 60000));
+        other.join();
+        Application->ProcessMessages();
+        EXPECT_EQ(frees, 3 + i);
+    }
+}
+
+// Waiting for a thread inside its own OnTerminate answers at once (Execute has returned); inside a
+// method it synchronizes, where the worker waits for the main thread, it raises.
+TEST_F(Threads, WaitingInTheThreadsOwnHandlersAnswersOrRaises)
+{
+    TWorker* t = nullptr;
+    int answered = -1;
+    t = new TWorker(true, [](TWorker& self) { self.SetReturnValue(5); });
+    t->OnTerminate = [&](TObject*) { answered = t->WaitFor(); };
+    t->Start();
+    // Ended by the loop, not by a wait of the main thread's.
+    ASSERT_TRUE(uitest::PumpUntil([&] { return t->Finished(); }, 60000));
+    EXPECT_EQ(answered, 5);
+    EXPECT_EQ(t->WaitFor(), 5);
+    delete t;
+    std::string raised;
+    t = new TWorker(true, [&](TWorker& self) {
+        self.Synchronize([&] {
+            try {
+                self.WaitFor();
+            } catch (const EThread& e) {
+                raised = e.what();
+            }
+        });
+        self.SetReturnValue(6);
+    });
+    t->Start();
+    EXPECT_EQ(t->WaitFor(), 6);
+    EXPECT_EQ(raised, "A thread cannot wait for itself");
+    delete t;
+}
+
 // A subclass whose Execute reads its own members until it is told to end.
 class TReader : public TThread {
 public:
@@ -262,6 +338,64 @@ TEST_F(Threads, FreeingAThreadThatRunsWaitsBeforeItsSubclassGoes)
     held.reset();
     // A thread that is never started goes without waiting.
     delete new TReader(true);
+    // A local that was waited for may go as a local.
+    {
+        TReader local(false);
+        local.Start();
+        local.WaitFor();
+        EXPECT_EQ(local.Sum, 4096);
+    }
+}
+
+// Freed as a local while Execute may still run, its subclass part would be gone under Execute: a
+// debug build says so and stops.
+TEST(ThreadsDeathTest, AStartedThreadFreedAsALocalStopsTheProgram)
+{
+    EXPECT_DEATH(
+        {
+            Application->Initialize();
+            TReader local(true);
+            local.Start();
+        },
+        "freed with delete only");
+}
+
+// What the worker's thread holds goes when the thread ends, slowly.
+std::atomic<bool> gWorkerEnded{false};
+struct TSlowThreadEnd {
+    ~TSlowThreadEnd()
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        gWorkerEnded = true;
+    }
+};
+
+// A thread freed from its own OnTerminate has ended before the program's exit goes on to destroy
+// what a worker's last steps touch.
+TEST(ThreadsAtExit, AThreadFreedByItsOwnHandlerHasEndedBeforeTheProgramEnds)
+{
+    EXPECT_EXIT(
+        {
+            Application->Initialize();
+            // Registered before the layer's own handlers: it runs after them.
+            std::atexit([] {
+                if (!gWorkerEnded) {
+                    std::fputs("a worker still runs\n", stderr);
+                    std::_Exit(3);
+                }
+            });
+            bool freed = false;
+            TWorker* t = new TWorker(true, [](TWorker&) {
+                thread_local TSlowThreadEnd slow;
+                (void)&slow;
+            });
+            t->Freed = &freed;
+            t->OnTerminate = [&](TObject*) { delete t; };
+            t->Start();
+            const bool gone = uitest::PumpUntil([&] { return freed; }, 60000);
+            std::exit(gone ? 0 : 4);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // Handlers that free the thread whose worker waits for them: its OnTerminate, and a method its
