@@ -93,6 +93,10 @@ void SetIdleHandler(std::function<void()> fn);
 // A window's backing image: the whole window, non-client area included. Null for 0 or a window
 // that has none.
 QImage* WindowImage(HWND wnd);
+// A child is about to draw its parent's picture under Part of its client area: from now on the
+// parent paints under it, and what the parent has still to paint there is painted first. False
+// when a handler took either window away meanwhile.
+bool BringParentPictureUpToDate(HWND child, const TRect& Part);
 // Offset of the client area inside the window image, and the client rectangle's size.
 TPoint ClientOrigin(HWND wnd);
 // Drawing through a device context that targets a window reports here, so the screen catches up.

@@ -63,15 +63,19 @@ HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
     gPendingPaint.erase(w);
     if (w->frameDirty && !w->topLevel)
         SendMessage(h, WM_NCPAINT, 1, 0);
-    // Children cover what they cover: a window that clips them paints only around them.
+    // Children cover what they cover: a window that clips them paints only around them. A child
+    // that shows its parent through itself covers nothing, a shaped one only its shape.
     QRegion paintable = upd;
     if (w->style & WS_CLIPCHILDREN) {
         const QRect reach = upd.boundingRect();
         const int left = reach.left(), top = reach.top(), right = left + reach.width(), bottom = top + reach.height();
         for (WindowRec* child : w->children) {
             const TRect& r = child->rect;
-            if (child->visible && r.Left < right && left < r.Right && r.Top < bottom && top < r.Bottom)
-                paintable -= QRect(r.Left, r.Top, r.Width(), r.Height());
+            if (!child->visible || child->seeThrough || (child->exStyle & WS_EX_TRANSPARENT) || r.Left >= right ||
+                left >= r.Right || r.Top >= bottom || top >= r.Bottom)
+                continue;
+            const QRect box(r.Left, r.Top, r.Width(), r.Height());
+            paintable -= child->hasRgn ? child->windowRgn.translated(r.Left, r.Top) & box : QRegion(box);
         }
     }
     QRegion clip = paintable.translated(c.Left, c.Top);
@@ -87,6 +91,30 @@ HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
         ps->fErase = SendMessage(h, WM_ERASEBKGND, WPARAM(dc), 0) == 0;
     }
     return dc;
+}
+
+bool morvik::backend::BringParentPictureUpToDate(HWND h, const TRect& Part)
+{
+    WindowRec* w = Rec(h);
+    WindowRec* p = w ? w->parent : nullptr;
+    if (!p)
+        return w != nullptr;
+    const TRect pc = ClientInImage(p);
+    const QRect under =
+        QRect(w->rect.Left + w->client.Left + Part.Left, w->rect.Top + w->client.Top + Part.Top, Part.Width(), Part.Height()) &
+        QRect(0, 0, pc.Width(), pc.Height());
+    // The first time, what the parent left out under the child while it took it for opaque.
+    const bool first = !w->seeThrough;
+    w->seeThrough = true;
+    const QRegion stale = first ? QRegion(under) : p->update & under;
+    if (stale.isEmpty())
+        return true;
+    p->update |= stale;
+    if (first)
+        p->erase = true;
+    const HWND ph = H(p);
+    UpdateWindow(ph);
+    return Rec(h) && Rec(ph);
 }
 
 BOOL EndPaint(HWND h, const PAINTSTRUCT* ps)

@@ -562,16 +562,18 @@ HRESULT DrawThemeBackgroundFn(HTHEME theme, HDC dc, int part, int state, const R
 HRESULT DrawThemeParentBackgroundFn(HWND hwnd, HDC dc, const RECT* prc)
 {
     HWND parent = GetParent(hwnd);
-    QImage* src = parent ? WindowImage(parent) : nullptr;
     if (!dc)
         return E_POINTER;
-    if (!src)
+    if (!parent || !WindowImage(parent))
         return S_FALSE;
     RECT r;
     if (prc)
         r = *prc;
     else
         GetClientRect(hwnd, &r);
+    if (!BringParentPictureUpToDate(hwnd, r))
+        return E_FAIL;
+    QImage* src = WindowImage(parent);
     // Where the child's client area lies in the parent's picture.
     POINT child{0, 0}, par{0, 0};
     ClientToScreen(hwnd, &child);

@@ -71,6 +71,7 @@ struct WindowRec {
     bool onTop = false;
     bool hasRgn = false;
     QRegion windowRgn;
+    bool seeThrough = false;  // draws its parent's picture under itself: the parent paints under it
     std::string className;
     std::uintptr_t handle = 0;
     std::uintptr_t id = 0;  // GWL_ID; 0: the handle's number

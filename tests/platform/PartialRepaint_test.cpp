@@ -8,11 +8,46 @@
 
 #include "platform/ExtCtrls.h"
 #include "platform/Graphics.h"
+#include "platform/Libraries.h"
 #include "platform/StdCtrls.h"
+#include "platform/UxTheme.h"
 #include "platform/WinGdiMore.h"
 #include "tests/support/UiTest.h"
 
 namespace {
+
+// A child that shows its parent's picture under a frame of its own, as a see-through button does:
+// through the theme's parent-background call, and with the see-through window style or without.
+class TSeeThrough : public TCustomControl {
+public:
+    TSeeThrough(TComponent* AOwner, bool SeeThroughStyle) : TCustomControl(AOwner), FStyle(SeeThroughStyle)
+    {
+        FTheme = LoadLibrary("uxtheme.dll");
+        FDraw = reinterpret_cast<TDrawThemeParentBackground>(GetProcAddress(FTheme, "DrawThemeParentBackground"));
+    }
+    ~TSeeThrough() override { FreeLibrary(FTheme); }
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TCustomControl::CreateParams(Params);
+        if (FStyle)
+            Params.ExStyle |= WS_EX_TRANSPARENT;
+    }
+    void Paint() override
+    {
+        TRect r = ClientRect();
+        ASSERT_NE(FDraw, nullptr);
+        FDraw(Handle(), Canvas()->Handle(), &r);
+        Canvas()->Brush()->SetColor(clNavy);
+        Canvas()->FrameRect(r);
+    }
+
+private:
+    bool FStyle;
+    HMODULE FTheme = 0;
+    TDrawThemeParentBackground FDraw = nullptr;
+};
 
 class PartialRepaint : public ::testing::Test {
 protected:
@@ -65,7 +100,23 @@ protected:
         auto* bevel = new TBevel(form);
         bevel->SetParent(form);
         bevel->SetBounds(8, 150, 180, 60);
+        // Children through which the form shows: two see-through ones, and a panel cut to its
+        // top-left corner.
+        for (int i = 0; i < 2; ++i) {
+            auto* see = new TSeeThrough(form, i == 1);
+            see->SetParent(form);
+            see->SetBounds(40 + 60 * i, 218, 50, 30);
+        }
+        shaped = new TPanel(form);
+        shaped->SetParent(form);
+        shaped->SetBounds(110, 250, 80, 60);
         form->Show();
+        SetWindowRgn(shaped->Handle(), CreateRectRgn(0, 0, 50, 50), TRUE);
+        // A colour of its own after the first one: what the form left unpainted would show the first.
+        uitest::Pump();
+        form->SetColor(clYellow);
+        uitest::Pump();
+        form->SetColor(clAqua);
         uitest::Pump();
     }
     void TearDown() override
@@ -111,6 +162,13 @@ protected:
                               at.Y - Origin.Y + client.Bottom);
             RECT r;
             GetWindowRect(child, &r);
+            // A shaped child shows only its shape.
+            HRGN shape = CreateRectRgn(0, 0, 0, 0);
+            if (GetWindowRgn(child, shape) != ERROR) {
+                OffsetRgn(shape, r.Left - Origin.X, r.Top - Origin.Y);
+                ExtSelectClipRgn(to, shape, RGN_AND);
+            }
+            DeleteObject(shape);
             HDC from = GetWindowDC(child);
             BitBlt(to, r.Left - Origin.X, r.Top - Origin.Y, r.Width(), r.Height(), from, 0, 0, SRCCOPY);
             ReleaseDC(child, from);
@@ -134,6 +192,7 @@ protected:
         }
     }
     TForm* form = nullptr;
+    TPanel* shaped = nullptr;
 };
 
 size_t Differences(const std::vector<RGBQUAD>& A, const std::vector<RGBQUAD>& B)
@@ -155,6 +214,18 @@ TEST_F(PartialRepaint, EveryPartGivesTheWholeRepaintsPixels)
     RedrawWindow(form->Handle(), nullptr, nullptr, flags);
     uitest::Pump();
     const std::vector<RGBQUAD> whole = Shown();
+    // The form shows through its see-through children and around the shaped one's corner.
+    RECT client;
+    GetClientRect(form->Handle(), &client);
+    auto formShows = [&](int x, int y) {
+        const RGBQUAD& p = whole[size_t(y * client.Right + x)];
+        return RGB(p.rgbRed, p.rgbGreen, p.rgbBlue) == RGB(0, 255, 255);
+    };
+    EXPECT_TRUE(formShows(45, 223)) << "inside the first see-through child";
+    EXPECT_TRUE(formShows(125, 240)) << "inside the second see-through child";
+    EXPECT_TRUE(formShows(180, 255)) << "right of the shaped panel's corner";
+    EXPECT_TRUE(formShows(115, 305)) << "below the shaped panel's corner";
+    EXPECT_FALSE(formShows(115, 255)) << "the shaped panel itself";
     const PartCase cases[] = {
         {"InsideTheEditsText", {20, 12, 36, 28}},
         {"AcrossTheEditAndTheComboBelow", {100, 20, 116, 50}},
@@ -167,6 +238,10 @@ TEST_F(PartialRepaint, EveryPartGivesTheWholeRepaintsPixels)
         {"TheBevelsCorner", {180, 200, 196, 216}},
         {"BareFormOnly", {20, 260, 36, 276}},
         {"ReachingPastTheClientArea", {480, 290, 900, 900}},
+        {"InsideASeeThroughChild", {50, 224, 66, 240}},
+        {"AcrossBothSeeThroughChildren", {80, 214, 110, 252}},
+        {"TheShapedPanelsCutCorner", {155, 290, 175, 306}},
+        {"AcrossTheShapedPanelsEdge", {150, 262, 180, 285}},
         {"TheWholeClientAreaAsARectangle", {0, 0, 520, 340}},
     };
     for (const PartCase& c : cases) {
