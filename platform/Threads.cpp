@@ -38,8 +38,13 @@ void JoinLeftWorkers()
         std::lock_guard<std::mutex> g(LeftWorkers().Lock);
         workers.swap(LeftWorkers().Workers);
     }
-    for (std::thread& w : workers)
-        w.join();
+    for (std::thread& w : workers) {
+        // A worker that ends the program itself cannot wait for itself.
+        if (w.get_id() == std::this_thread::get_id())
+            w.detach();
+        else
+            w.join();
+    }
 }
 
 void LeaveWorker(std::thread Worker)

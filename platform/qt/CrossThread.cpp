@@ -25,12 +25,11 @@ struct Shared {
     std::deque<Call*> Calls;
     unsigned Wakes = 0;
 };
-Shared& gShared = *new Shared;
-std::mutex& gLock = gShared.Lock;
-std::condition_variable& gDone = gShared.Done;
-std::condition_variable& gWake = gShared.Wake;
-std::deque<Call*>& gCalls = gShared.Calls;
-unsigned& gWakes = gShared.Wakes;
+Shared& S()
+{
+    static Shared* shared = new Shared;
+    return *shared;
+}
 
 }  // namespace
 
@@ -42,14 +41,14 @@ void RunOnMainThread(const std::function<void()>& fn)
     }
     Call c{&fn, false, nullptr};
     {
-        std::lock_guard<std::mutex> g(gLock);
-        gCalls.push_back(&c);
-        ++gWakes;
+        std::lock_guard<std::mutex> g(S().Lock);
+        S().Calls.push_back(&c);
+        ++S().Wakes;
     }
-    gWake.notify_all();
+    S().Wake.notify_all();
     Post([] { RunMainThreadCalls(); });
-    std::unique_lock<std::mutex> l(gLock);
-    gDone.wait(l, [&c] { return c.Done; });
+    std::unique_lock<std::mutex> l(S().Lock);
+    S().Done.wait(l, [&c] { return c.Done; });
     if (c.Error)
         std::rethrow_exception(c.Error);
 }
@@ -60,11 +59,11 @@ bool RunMainThreadCalls()
     for (;;) {
         Call* c = nullptr;
         {
-            std::lock_guard<std::mutex> g(gLock);
-            if (gCalls.empty())
+            std::lock_guard<std::mutex> g(S().Lock);
+            if (S().Calls.empty())
                 return ran;
-            c = gCalls.front();
-            gCalls.pop_front();
+            c = S().Calls.front();
+            S().Calls.pop_front();
         }
         try {
             (*c->Fn)();
@@ -72,10 +71,10 @@ bool RunMainThreadCalls()
             c->Error = std::current_exception();
         }
         {
-            std::lock_guard<std::mutex> g(gLock);
+            std::lock_guard<std::mutex> g(S().Lock);
             c->Done = true;
         }
-        gDone.notify_all();
+        S().Done.notify_all();
         ran = true;
     }
 }
@@ -83,10 +82,10 @@ bool RunMainThreadCalls()
 void WakeMainThread()
 {
     {
-        std::lock_guard<std::mutex> g(gLock);
-        ++gWakes;
+        std::lock_guard<std::mutex> g(S().Lock);
+        ++S().Wakes;
     }
-    gWake.notify_all();
+    S().Wake.notify_all();
 }
 
 void WaitRunningMainThreadCalls(const std::function<bool()>& done)
@@ -94,15 +93,15 @@ void WaitRunningMainThreadCalls(const std::function<bool()>& done)
     for (;;) {
         unsigned seen;
         {
-            std::lock_guard<std::mutex> g(gLock);
-            seen = gWakes;
+            std::lock_guard<std::mutex> g(S().Lock);
+            seen = S().Wakes;
         }
         RunMainThreadCalls();
         if (done())
             return;
-        std::unique_lock<std::mutex> l(gLock);
+        std::unique_lock<std::mutex> l(S().Lock);
         // The timeout only guards against a state change that came without a wake.
-        gWake.wait_for(l, std::chrono::milliseconds(20), [seen] { return gWakes != seen; });
+        S().Wake.wait_for(l, std::chrono::milliseconds(20), [seen] { return S().Wakes != seen; });
     }
 }
 
