@@ -699,8 +699,10 @@ void TExHeaderSections::LoadFromStream(TStream* Stream)
 
 void TExHeaderSections::SaveToFile(const std::string& FileName)
 {
-    TFileStream f(FileName, fmCreate);
-    SaveToStream(&f);
+    // The sections are written whole before the file is touched.
+    TMemoryStream data;
+    SaveToStream(&data);
+    data.SaveToFile(FileName);
 }
 
 void TExHeaderSections::LoadFromFile(const std::string& FileName)

@@ -388,23 +388,29 @@ bool SyncIf(int h, bool sync)
     return !sync || ::fsync(h) == 0;
 }
 
+// Writes data into the file at path, opened with flags (and made with mode 0666 when O_CREAT).
+bool WriteOpened(const std::string& path, int flags, const std::string& data, bool sync)
+{
+    const int h = ::open(path.c_str(), flags | O_WRONLY | O_TRUNC | O_CLOEXEC, 0666);
+    if (h < 0) return false;
+    const bool ok = WriteFully(h, data) && SyncIf(h, sync);
+    return ::close(h) == 0 && ok;
+}
+
 }  // namespace
 
 bool StoreFileContents(const std::string& FileName, const std::string& data, bool Sync)
 {
     const std::string path = NativeFileName(FileName);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        const int h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (h < 0) return false;
-        const bool ok = WriteFully(h, data) && SyncIf(h, Sync);
-        return ::close(h) == 0 && ok;
-    }
+    if (::stat(path.c_str(), &st) != 0) return WriteOpened(path, O_CREAT, data, Sync);
     if (S_ISDIR(st.st_mode)) return false;
 
     // Write through a symbolic link to the file it names, keeping the link.
     char resolved[PATH_MAX];
     const std::string target = ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+    // A device or a pipe keeps no contents to lose, and must not be replaced by a file.
+    if (!S_ISREG(st.st_mode)) return WriteOpened(target, 0, data, Sync);
     // Replacing the file must not get round its being read-only.
     if (::access(target.c_str(), W_OK) != 0) return false;
     std::string temp = target + ".XXXXXX";
@@ -425,8 +431,5 @@ bool StoreFileContents(const std::string& FileName, const std::string& data, boo
         ::close(t);
         ::unlink(temp.c_str());
     }
-    const int h = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (h < 0) return false;
-    const bool ok = WriteFully(h, data) && SyncIf(h, Sync);
-    return ::close(h) == 0 && ok;
+    return WriteOpened(target, 0, data, Sync);
 }

@@ -1,5 +1,6 @@
 // Streams: the stream base, memory streams and file streams.
 #include "platform/Classes.h"
+#include "platform/FileUtils.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -84,8 +85,9 @@ void TCustomMemoryStream::SaveToStream(TStream* Stream)
 
 void TCustomMemoryStream::SaveToFile(const std::string& FileName)
 {
-    TFileStream f(FileName, fmCreate);
-    SaveToStream(&f);
+    // The old file stays as it was unless all of the new one could be written.
+    const std::string data(reinterpret_cast<const char*>(FMemory), static_cast<size_t>(FSize));
+    if (!StoreFileContents(FileName, data)) throw EFCreateError(Format(SysMsg::FCreateError, FileName.c_str()));
 }
 
 Int64 TReadOnlyMemoryStream::Write(const void*, Int64)

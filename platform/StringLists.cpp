@@ -291,8 +291,10 @@ void TStrings::LoadFromStream(TStream* Stream)
 
 void TStrings::SaveToFile(const std::string& FileName) const
 {
-    TFileStream f(FileName, fmCreate);
-    SaveToStream(&f);
+    // The text is whole before the file is touched (an error on the way leaves the old one).
+    TMemoryStream text;
+    SaveToStream(&text);
+    text.SaveToFile(FileName);
 }
 
 void TStrings::SaveToStream(TStream* Stream) const

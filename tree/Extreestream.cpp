@@ -660,8 +660,16 @@ void TExTreeItems::DefineProperties(TFiler* Filer)
 
 void TExTreeItems::SaveToFile(const std::string& FileName)
 {
-    TFileStream file(FileName, fmCreate);
-    SaveToStream(&file);
+    // The file is touched only when the whole tree is in the stream: a refusal, an error or a
+    // handler that frees the control leaves the last good file as it was.
+    TMemoryStream data;
+    {
+        // Keeps the model while a handler frees the control.
+        TExTreeOperation op(FTree);
+        SaveToStream(&data);
+        if (FTree->Destroying) return;
+    }
+    data.SaveToFile(FileName);
 }
 
 void TExTreeItems::LoadFromFile(const std::string& FileName)

@@ -221,6 +221,17 @@ TEST_F(StreamFiles, StringListFileRoundTrip)
     EXPECT_EQ(Get("out.txt"), "one\r\ntwo\r\nthree\r\nfour\r\n");
     EXPECT_THROW(l.LoadFromFile(Path("missing.txt")), EFOpenError);
     EXPECT_EQ(l.Count(), 4);  // a failed load leaves the list alone
+    // A save that fails half-way leaves the file it was to replace as it was.
+    struct Failing : TStringList {
+        std::string Get(int Index) const override
+        {
+            if (Index == 2) throw EStringListError("gone");
+            return TStringList::Get(Index);
+        }
+    } failing;
+    failing.Assign(&l);
+    EXPECT_THROW(failing.SaveToFile(Path("out.txt")), EStringListError);
+    EXPECT_EQ(Get("out.txt"), "one\r\ntwo\r\nthree\r\nfour\r\n");
 }
 
 TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)

@@ -1,5 +1,6 @@
 #include "platform/FileUtils.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -244,6 +245,17 @@ TEST_F(Files, StoringReplacesTheContentsWhole)
     EXPECT_TRUE(StoreFileContents(Path("fresh.ini"), "x"));
     EXPECT_EQ(Get("fresh.ini"), "x");
     EXPECT_FALSE(StoreFileContents(Path("nodir/x.ini"), "x"));
+    // A pipe takes the bytes and stays a pipe: no file takes its place.
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    const int reader = ::open(Path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(StoreFileContents(Path("pipe"), "through"));
+    char got[16] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 7);
+    EXPECT_EQ(std::string(got), "through");
+    ::close(reader);
+    ASSERT_EQ(::stat(Path("pipe").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 // A write that fails part-way (here: a file size limit standing in for a full disk) must leave the

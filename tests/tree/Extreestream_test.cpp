@@ -883,6 +883,25 @@ TEST_F(StreamTree, FilesAndTheFormPropertyCarryTheItems)
     Items().AddChild(Items().Item(0), "\xE6\xF8\xE5")->SetHidden(true);
     const std::string file = testing::TempDir() + "treestream_items.bin";
     Items().SaveToFile(file);
+    // A save that is refused, or that a handler's error ends half-way, leaves the last good file.
+    auto contents = [&] {
+        TMemoryStream m;
+        m.LoadFromFile(file);
+        return m.Bytes();
+    };
+    const std::vector<Byte> good = contents();
+    ASSERT_GT(good.size(), 0u);
+    TExTreeItem* deep = nullptr;
+    for (int i = 0; i < 1100; ++i) deep = Items().AddChild(deep, "d");
+    EXPECT_THROW(Items().SaveToFile(file), EExTreeError);
+    EXPECT_EQ(contents(), good);
+    Items().RootItem(1)->Delete();
+    Tree->OnItemSave = [](TObject*, TStream*, TExTreeItem* Item) {
+        if (Item->Level() == 1) throw EExTreeError("disk full");
+    };
+    EXPECT_THROW(Items().SaveToFile(file), EExTreeError);
+    EXPECT_EQ(contents(), good);
+    Tree->OnItemSave = nullptr;
     TExTreeModel other;
     other.Items()->LoadFromFile(file);
     EXPECT_EQ(Dump(other), Dump(*Tree->Model()));
