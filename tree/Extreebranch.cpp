@@ -199,7 +199,7 @@ void TExTreeItem::LeaveTree(TExTreeItem* Child)
             tree->SetSelected(successor());
     }
     Child->SetSelected(false);
-    if (tree->Focused() == Child) tree->DoSetFocused(tree->Destroying ? nullptr : successor(), true);
+    if (tree->Focused() == Child) tree->RescueFocus(tree->Destroying ? nullptr : successor());
     if (TExTreeHost* host = tree->Host()) {
         host->ForgetItem(Child);
         if (!tree->Destroying) host->RemoveRow(Child);
@@ -385,19 +385,24 @@ void TExTreeItem::CollapseOne()
     if (!FTree->MoveFocusOnCollapse || !focused || focused == this || !focused->IsUnder(this)) return;
     TExTreeOperation op(FTree);
     op.Hold(focused);
+    op.Hold(this);
     if (FTree->SelCount() != 1) {
-        FTree->SetFocused(this);
+        FTree->MoveFocus(this, false, false, false);
         return;
     }
+    // A lone selection goes with the focus.
     const bool autoExpand = FTree->AutoExpand;
     FTree->AutoExpand = false;
+    bool moved;
     try {
-        FTree->SetFocused(this);
+        moved = FTree->MoveFocus(this, false, false, false);
     } catch (...) {
         FTree->AutoExpand = autoExpand;
         throw;
     }
     FTree->AutoExpand = autoExpand;
+    if (!moved) return;
+    if (!Selected()) FTree->DoSetSelected(this);
     focused->SetSelected(false);
 }
 

@@ -205,8 +205,7 @@ void TExTreeItems::RescueFocus(TExTreeItem* Item, bool Destroying)
         else
             FTree->SetSelected(successor());
     }
-    if (FTree->Focused() && FTree->Focused()->IsUnder(Item))
-        FTree->DoSetFocused(Destroying ? nullptr : successor(), true);
+    if (FTree->Focused() && FTree->Focused()->IsUnder(Item)) FTree->RescueFocus(Destroying ? nullptr : successor());
 }
 
 void TExTreeItems::RemoveItem(TExTreeItem* Item)
@@ -295,7 +294,7 @@ void TExTreeItems::DeleteDetached(TExTreeItem* Item)
             // A branch set aside by a reading of the stream may still hold the focus or the selection.
             if (FTree->Selected() == item) FTree->ForgetAnchor(item);
             if (item->Selected()) item->SetSelected(false);
-            if (FTree->Focused() == item) FTree->DoSetFocused(nullptr, true);
+            if (FTree->Focused() == item) FTree->RescueFocus(nullptr);
             if (TExTreeHost* host = FTree->Host()) host->ForgetItem(item);
             FTree->RaiseItemDelete(item);
             continue;

@@ -148,6 +148,7 @@ bool TExTreeView::ProcessSearch(char Key)
                             },
                             nullptr);
     if (found) {
+        TExTreeModel::TGesture gesture(Model());
         TGuardPtr<TCustomExTree> tree(FTree);
         TGuardPtr<TExTreeItem> item(found);
         FTree->EnsureVisible(found);
@@ -309,6 +310,7 @@ void TExTreeView::KeyDown(Word& Key, TShiftState Shift)
     // keeps its items until then.
     TExTreeOperation op(Model());
     op.HoldAll();
+    TExTreeModel::TGesture gesture(Model());
     TGuardPtr<TCustomExTree> tree(FTree);
     // A key means the user has moved on from a click that would start an edit.
     StopEditTimer();

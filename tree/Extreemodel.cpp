@@ -297,6 +297,18 @@ void TExTreeModel::DoSetFocused(TExTreeItem* Item, bool Forced) { DoSetFocusedEx
 
 bool TExTreeModel::DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed)
 {
+    return MoveFocus(Item, Forced, Delayed, FGestureDepth == FRaising);
+}
+
+TExTreeModel::TGesture::TGesture(TExTreeModel* Tree) : FOp(Tree), FTree(Tree), FOuter(Tree->FGestureDepth)
+{
+    FTree->FGestureDepth = FTree->FRaising;
+}
+
+TExTreeModel::TGesture::~TGesture() { FTree->FGestureDepth = FOuter; }
+
+bool TExTreeModel::MoveFocus(TExTreeItem* Item, bool Forced, bool Delayed, bool ByUser)
+{
     if (Item == FFocused) return false;
     TExTreeOperation op(this);
     op.Hold(Item);
@@ -322,7 +334,7 @@ bool TExTreeModel::DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed)
         if (AutoExpand && Item) FRefresh.UpdatePending = true;
     }
     FFocused = Item;
-    DoSetSelected(Item);
+    if (!MultiSelect() || ByUser) DoSetSelected(Item);
     if (FFocused) {
         FFocused->UpdateItem();
         if (AutoExpand) FFocused->Expand(false);
@@ -526,8 +538,8 @@ void TExTreeModel::UpdateDiffItems()
         FSelected = hidden->Parent();
         hidden->SetSelected(false);
     }
-    while (FFocused && !FFocused->FullyVisible() && FFocused->Parent()) DoSetFocused(FFocused->Parent(), true);
-    if (FFocused && !FFocused->FullyVisible()) DoSetFocused(NearestShown(FFocused), true);
+    while (FFocused && !FFocused->FullyVisible() && FFocused->Parent()) RescueFocus(FFocused->Parent());
+    if (FFocused && !FFocused->FullyVisible()) RescueFocus(NearestShown(FFocused));
 }
 
 // Operations and handlers

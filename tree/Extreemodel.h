@@ -236,10 +236,29 @@ public:
     void ListMove(Integer From, Integer To, Integer Dest);
 
     // Focus and selection.
+    // A focus move selects its item in a single-select tree. In a multi-select tree it changes the
+    // selection only inside a user's gesture (TGesture), where the input handlers have preset the
+    // item so that the toggle lands on the state they want; a move from code (SetFocused), or one
+    // the tree makes itself (a deletion, a collapse, the filter's repair), leaves the selection as
+    // it was apart from the items that went.
     TExTreeItem* Focused() const { return FFocused; }
     void SetFocused(TExTreeItem* Item);
     void DoSetFocused(TExTreeItem* Item, bool Forced);
     bool DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed);
+    // A user's gesture (a click, a key) for a scope: its own focus moves toggle their item's
+    // selection in a multi-select tree; those of the handlers it raises do not.
+    class TGesture {
+    public:
+        explicit TGesture(TExTreeModel* Tree);
+        TGesture(const TGesture&) = delete;
+        TGesture& operator=(const TGesture&) = delete;
+        ~TGesture();
+
+    private:
+        TExTreeOperation FOp;  // keeps the model while a handler frees the control
+        TExTreeModel* FTree;
+        Integer FOuter;
+    };
     // The selection anchor (the selected item of a single-select tree).
     TExTreeItem* Selected() const { return FSelected; }
     void SetSelected(TExTreeItem* Item);
@@ -304,6 +323,10 @@ public:
 
 private:
     void EndUpdateWork();
+    // DoSetFocusedEx with the selection rule spelt out: ByUser, a user's gesture moves the focus.
+    bool MoveFocus(TExTreeItem* Item, bool Forced, bool Delayed, bool ByUser);
+    // The focus moves because its item goes or cannot be shown.
+    void RescueFocus(TExTreeItem* Item) { MoveFocus(Item, true, false, false); }
     void DeselectOne(TExTreeItem* Item);
     TExTreeItem* NearestShown(TExTreeItem* Item);
     // Rows among the entries From..To-1 of the all-items list, each taken as a row unless an
@@ -345,6 +368,8 @@ private:
     std::vector<THold> FHolds;
     std::vector<TExTreeItem*> FWaitingDeletions;
     Integer FRaising = 0;
+    // The handler depth of the innermost user's gesture (-1: none).
+    Integer FGestureDepth = -1;
     bool FOrphaned = false;
     void OperationsEnded(bool Unwinding);
     void FreeOrphan();

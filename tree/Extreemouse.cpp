@@ -333,6 +333,7 @@ void TExTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
 
 void TExTreeView::SelectOnLeftPress(TExTreeItem* Item, TSTItemPart Part, TShiftState Shift)
 {
+    TExTreeModel::TGesture gesture(Model());
     TGuardPtr<TCustomExTree> tree(FTree);
     const bool multi = FTree->MultiSelect();
     const bool ctrl = Shift & ssCtrl, shift = Shift & ssShift;
@@ -395,6 +396,7 @@ void TExTreeView::SelectOnLeftPress(TExTreeItem* Item, TSTItemPart Part, TShiftS
 
 void TExTreeView::SelectOnRightPress(TExTreeItem* Item, TSTItemPart Part, TShiftState Shift)
 {
+    TExTreeModel::TGesture gesture(Model());
     TGuardPtr<TCustomExTree> tree(FTree);
     const bool multi = FTree->MultiSelect();
     const bool ctrl = Shift & ssCtrl, shift = Shift & ssShift;
@@ -620,6 +622,7 @@ void TExTreeView::ProcessPassedClick()
     TExTreeItem* item = FPassedItem;
     FPassedItem = nullptr;
     if (FTree->IsEditing() || !item) return;
+    TExTreeModel::TGesture gesture(Model());
     TGuardPtr<TCustomExTree> tree(FTree);
     const bool multi = FTree->MultiSelect();
     const bool ctrl = FPassedShift & ssCtrl, shift = FPassedShift & ssShift;

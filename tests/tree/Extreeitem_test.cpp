@@ -507,25 +507,27 @@ TEST_F(ItemTest, CollapseMovesFocusAndDeselectsTheBranchWhenAsked)
     tree.SetFocused(a);
     i->Collapse(false);
     EXPECT_EQ(tree.Focused(), a);
-    // Several selected: the collapsing item takes the focus, and with it the selection.
+    // Several selected: the collapsing item takes the focus alone.
     i->Expand(false);
     tree.MoveFocusOnCollapse = true;
     b->SetSelected(true);
+    c->SetSelected(true);
     tree.SetFocused(c);
-    EXPECT_EQ(tree.SelCount(), 3);
     i->Collapse(false);
     EXPECT_EQ(tree.Focused(), i);
-    EXPECT_TRUE(i->Selected());
-    EXPECT_FALSE(c->Selected());
-    // One selected: the focus moves without expanding the item again.
+    EXPECT_FALSE(i->Selected());
+    EXPECT_EQ(tree.SelCount(), 2);
+    // One selected: the selection goes with the focus, which does not expand the item again.
     tree.DeselectAll();
     i->Expand(false);
     tree.SetFocused(a);
+    a->SetSelected(true);
     tree.AutoExpand = true;
     i->Collapse(false);
     EXPECT_EQ(tree.Focused(), i);
     EXPECT_FALSE(i->Expanded());
     EXPECT_TRUE(tree.AutoExpand);
+    EXPECT_TRUE(i->Selected());
     EXPECT_FALSE(a->Selected());
     tree.AutoExpand = false;
     i->Expand(false);

@@ -344,6 +344,7 @@ TEST_F(Keys, SpaceTogglesTheFocusedItemAndTellsTwice)
 {
     auto r = AddRoots(4);
     Tree->SetFocused(r[1]);
+    r[1]->SetSelected(true);
     Key(VK_DOWN, ssCtrl);
     Key(VK_DOWN, ssCtrl);
     ASSERT_EQ(Focused(), r[3]);
@@ -368,7 +369,7 @@ TEST_F(Keys, SimpleModeMovesWithoutSelectingAndSpaceToggles)
     Tree->SetSelectionMode(smSimple);
     auto r = AddRoots(5);
     Tree->SetFocused(r[0]);
-    ASSERT_EQ(SelectedTexts(), Texts({"r0"}));
+    r[0]->SetSelected(true);
     Key(VK_DOWN);
     Key(VK_DOWN);
     EXPECT_EQ(Focused(), r[2]);

@@ -103,7 +103,7 @@ TEST_F(Selecting, SelectionWalksReportEachItemAndNeitherFocusNorTheAfterEvent)
 TEST_F(Selecting, ARefusedFocusChangeLeavesTheSelectionAlone)
 {
     Tree->SetFocused(A1);
-    ASSERT_TRUE(A1->Selected());
+    A1->SetSelected(true);
     Tree->OnChanging = [](TObject*, TExTreeItem*, bool& Allow) { Allow = false; };
     Tree->SetFocused(B);
     EXPECT_EQ(Tree->GetFocused(), A1);
@@ -112,6 +112,40 @@ TEST_F(Selecting, ARefusedFocusChangeLeavesTheSelectionAlone)
     // Forced, the change happens all the same.
     EXPECT_TRUE(Tree->DoSetFocusedEx(B, true, false));
     EXPECT_EQ(Tree->GetFocused(), B);
+}
+
+// Only a user's own gesture toggles the item the focus goes to: a move from code, or one the tree
+// makes itself, leaves the selection of a multi-select tree as it was but for the items that went.
+TEST_F(Selecting, FocusMovesFromCodeAndOfTheTreeItselfLeaveTheSelection)
+{
+    Tree->OnChanging = nullptr;
+    B->SetSelected(true);
+    Tree->SetFocused(B);
+    EXPECT_EQ(Selection(), "B ") << "focusing a selected item from code deselected it";
+    Tree->SetFocused(C);
+    EXPECT_EQ(Selection(), "B ");
+    // The focused item goes: the focus moves to the root before it, or to the parent.
+    C->SetSelected(true);
+    C->Delete();
+    EXPECT_EQ(Tree->GetFocused(), B);
+    EXPECT_EQ(Selection(), "B ");
+    A2->SetSelected(true);
+    A1->SetSelected(true);
+    Tree->SetFocused(A2);
+    A2->Delete();
+    EXPECT_EQ(Tree->GetFocused(), A);
+    EXPECT_EQ(Selection(), "B A1 ");
+    // The filter hides the focused item.
+    TExTreeItem* D = Items().Add(nullptr, "D");
+    Tree->DeselectAll();
+    Tree->SetFilteredVisibility(true);
+    D->SetSelected(true);
+    Tree->SetFocused(B);
+    B->SetSelected(true);
+    B->SetHidden(true);
+    EXPECT_EQ(Tree->GetFocused(), A1) << "the nearest shown item before it";
+    EXPECT_FALSE(A1->Selected());
+    EXPECT_TRUE(D->Selected());
 }
 
 TEST_F(Selecting, AHandlerThatSaysNothingRefusesAChangeFromCode)
@@ -293,11 +327,11 @@ TEST_F(Selecting, ALevelForTheSelectionStartsItAgainWithTheFocusedItem)
     B->SetSelected(true);
     Tree->SetMultiSelectLevel(1);
     EXPECT_EQ(Marked(), "A1 ");
-    // Selecting on another level through the focus starts the selection again.
-    Tree->SetFocused(A2);
+    // Selecting on another level through the view starts the selection again.
+    View()->DoSetSelected(A2);
     EXPECT_EQ(Marked(), "A1 A2 ");
     // An item of another level clears the selection before it is selected.
-    Tree->SetFocused(C);
+    View()->DoSetSelected(C);
     EXPECT_EQ(Marked(), "C ");
 }
 
