@@ -124,7 +124,7 @@ void TExTreeItem::DeleteChild(TExTreeItem* Child)
     if (!Child || Child->FParent != this) return;
     // A handler may delete this very item again (it is on its way already), or an item that a
     // running operation holds (it waits until the outermost operation is over).
-    if (FTree->DeletionWaits(Child)) return;
+    if (FTree->DeferDeletion(Child)) return;
     DeleteBranch(Child);
 }
 

@@ -266,7 +266,7 @@ void TExTreeItems::DeleteItem(TExTreeItem* Item)
 
 void TExTreeItems::DeleteDetached(TExTreeItem* Item)
 {
-    if (FTree->DeletionWaits(Item)) return;
+    if (FTree->DeferDeletion(Item)) return;
     TExTreeOperation op(FTree);
     op.Hold(Item);
     Item->SetBit(ioDeleting, true);

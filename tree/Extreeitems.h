@@ -50,6 +50,7 @@ public:
     void InsertExistingItem(TExTreeItem* Item, TExTreeItem* Parent, Integer Index);
     // Takes Item and its branch out of the tree without freeing them.
     void RemoveItem(TExTreeItem* Item);
+    // Item->Delete() (see there for what a handler sees).
     virtual void Delete(TExTreeItem* Item);
     void DeleteItem(TExTreeItem* Item);
     void Clear();

@@ -1,6 +1,7 @@
 #include "tree/Extreemodel.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "tree/Extreeitem.h"
 #include "tree/Extreeitems.h"
@@ -574,7 +575,7 @@ TExTreeModel::TRaise::TRaise(TExTreeModel* Tree) : FOp(Tree), FTree(Tree) { ++FT
 
 TExTreeModel::TRaise::~TRaise() { --FTree->FRaising; }
 
-bool TExTreeModel::DeletionWaits(TExTreeItem* Item)
+bool TExTreeModel::DeferDeletion(TExTreeItem* Item)
 {
     if (Item->GetOption(extree::ioDeleting)) return true;
     for (const THold& hold : FHolds) {
@@ -597,22 +598,25 @@ void TExTreeModel::ForgetWaitingDeletion(TExTreeItem* Item)
 
 void TExTreeModel::OperationsEnded(bool Unwinding)
 {
-    // While an error is on its way no handler runs: the deletions wait for the next operation.
-    if (!FOrphaned && !Unwinding && !FWaitingDeletions.empty()) {
+    // Every waiting deletion runs, also while an error is on its way: what a handler deleted is gone
+    // when the error leaves the tree. The first error of a deletion's own handlers follows them,
+    // unless another is on its way already.
+    std::exception_ptr failed;
+    if (!FOrphaned && !FWaitingDeletions.empty()) {
         ++FOperations;
-        try {
-            while (!FOrphaned && !FWaitingDeletions.empty()) {
-                TExTreeItem* item = FWaitingDeletions.front();
-                FWaitingDeletions.erase(FWaitingDeletions.begin());
+        while (!FOrphaned && !FWaitingDeletions.empty()) {
+            TExTreeItem* item = FWaitingDeletions.front();
+            FWaitingDeletions.erase(FWaitingDeletions.begin());
+            try {
                 FItems->DeleteItem(item);
+            } catch (...) {
+                if (!failed) failed = std::current_exception();
             }
-        } catch (...) {
-            if (--FOperations == 0 && FOrphaned) FreeOrphan();
-            throw;
         }
         --FOperations;
     }
     if (FOrphaned && FOperations == 0) FreeOrphan();
+    if (failed && !Unwinding) std::rethrow_exception(failed);
 }
 
 void TExTreeModel::FreeOrphan()

@@ -110,7 +110,8 @@ public:
 // events and goes on afterwards opens a TExTreeOperation first and holds the items it goes on
 // using. While operations run:
 // - an item a handler deletes stays until the outermost operation ends when an operation holds it
-//   (or an item below it), and is deleted then; deletions of other items run at once;
+//   (or an item below it), and is deleted then, also when an error ends it; deletions of other
+//   items run at once;
 // - a control freed by a handler leaves its model and items in place until the outermost
 //   operation ends (nothing reaches the control that went), and the model goes then.
 // Code above the model checks its own objects with TGuardPtr.
@@ -287,9 +288,10 @@ public:
 
     // Operations and the handlers they raise (TExTreeOperation below).
     bool Busy() const { return FOperations > 0; }
-    // True when a deletion of Item must not run now: Item is on its way already, or a handler
-    // asked for it while an operation holds Item or an item below it (it then waits in a queue).
-    bool DeletionWaits(TExTreeItem* Item);
+    // Puts off a deletion of Item that must not run now, and answers True for it: Item is on its
+    // way already, or a handler asked for it while an operation holds Item or an item below it (it
+    // then waits in a queue for the end of the outermost operation, error or not).
+    bool DeferDeletion(TExTreeItem* Item);
     void ForgetWaitingDeletion(TExTreeItem* Item);
     // The host goes (the control is being freed). Returns true when the model has to stay because
     // operations run: it frees itself when the outermost ends, and until then raises nothing.

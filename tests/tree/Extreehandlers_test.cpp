@@ -1,7 +1,7 @@
-// Handlers that free the form or delete their item, for every event the item model raises, reached
-// from code and, where a user can reach it, through the toolkit's own mouse and key events. The
-// sanitizer sees any use of the freed form, tree or item afterwards; what is left must be a whole
-// tree.
+// Handlers that free the form or delete their item (and then raise an error), for every event the
+// item model raises, reached from code and, where a user can reach it, through the toolkit's own
+// mouse and key events. The sanitizer sees any use of the freed form, tree or item afterwards; what
+// is left must be a whole tree without the deleted item.
 #include <functional>
 #include <string>
 #include <tuple>
@@ -14,7 +14,8 @@
 
 namespace {
 
-enum TAct { FreesTheForm, DeletesTheItem };
+enum TAct { FreesTheForm, DeletesTheItem, DeletesTheItemAndRaises };
+struct THandlerError {};
 enum TPath { FromCode, FromInput };
 
 class Handlers;
@@ -63,6 +64,7 @@ public:
         ASSERT_NE(Item, nullptr);
         Victim = Item;
         Item->Delete();
+        if (std::get<1>(GetParam()) == DeletesTheItemAndRaises) throw THandlerError{};
     }
 
     // A client point of the view over Item's text.
@@ -266,7 +268,10 @@ TEST_P(Handlers, LeaveNothingBehindThatIsUsedAfterwards)
     const auto& [c, act, path] = GetParam();
     if (c.Setup) c.Setup(*this);
     Arm(*this, c.Name, [this](TExTreeItem* Item) { Go(Item); });
-    if (path == FromCode)
+    if (act == DeletesTheItemAndRaises) {
+        EXPECT_THROW(c.Code(*this), THandlerError);
+        EXPECT_TRUE(Victim.Gone()) << "the item is deleted when the error leaves the tree";
+    } else if (path == FromCode)
         c.Code(*this);
     else
         c.Input(*this);
@@ -284,16 +289,21 @@ std::vector<std::tuple<TEventCase, TAct, TPath>> AllCases()
 {
     std::vector<std::tuple<TEventCase, TAct, TPath>> r;
     for (const TEventCase& c : Cases)
-        for (TAct act : {FreesTheForm, DeletesTheItem})
+        for (TAct act : {FreesTheForm, DeletesTheItem, DeletesTheItemAndRaises})
             for (TPath path : {FromCode, FromInput})
-                if (path == FromCode ? bool(c.Code) : bool(c.Input)) r.emplace_back(c, act, path);
+                // An error does not travel through the toolkit's event loop.
+                if (path == FromCode ? bool(c.Code) : bool(c.Input) && act != DeletesTheItemAndRaises)
+                    r.emplace_back(c, act, path);
     return r;
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, Handlers, ::testing::ValuesIn(AllCases()),
                          [](const ::testing::TestParamInfo<std::tuple<TEventCase, TAct, TPath>>& Info) {
+                             const TAct act = std::get<1>(Info.param);
                              return std::string(std::get<0>(Info.param).Name) +
-                                    (std::get<1>(Info.param) == FreesTheForm ? "_FreesTheForm" : "_DeletesTheItem") +
+                                    (act == FreesTheForm     ? "_FreesTheForm"
+                                     : act == DeletesTheItem ? "_DeletesTheItem"
+                                                             : "_DeletesTheItemAndRaises") +
                                     (std::get<2>(Info.param) == FromCode ? "_FromCode" : "_FromInput");
                          });
 
