@@ -466,7 +466,22 @@ void TExTreeItem::MakeFullyExpanded(bool Value)
     std::vector<TExTreeItem*> path;
     for (TExTreeItem* p = Parent(); p; p = p->Parent()) path.push_back(p);
     TExUpdateGuard bracket(FTree);
-    for (auto it = path.rbegin(); it != path.rend(); ++it) (*it)->SetExpanded(true);
+    // From the top down, each ancestor asked as its own expansion would ask it; the rows that came
+    // are measured once, from the topmost that expanded (each on its own would measure all below
+    // it again).
+    const Integer structure = FTree->StructureVersion();
+    TExTreeItem* top = nullptr;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        TExTreeItem* p = *it;
+        if (p->Expanded() || !FTree->RaiseItemExpanding(p)) continue;
+        p->ExpandOne();
+        if (!top) top = p;
+    }
+    if (top) {
+        // Handlers that moved items leave the topmost's branch no measure of what changed.
+        (FTree->StructureVersion() == structure ? top : FHiddenRoot)->MeasureHRange(true);
+        top->Rebuild();
+    }
     bracket.Done();
 }
 
@@ -502,24 +517,44 @@ void TExTreeItem::AssignFrom(TExTreeItem* Source)
     TExUpdateGuard bracket(FTree);
     AssignOwn(Source);
     Clear();
-    // Level by level with a stack of its own: each copy is attached as the last child of its
-    // parent's copy, which keeps the all-items list in pre-order whatever the order of copying.
-    std::vector<std::pair<TExTreeItem*, TExTreeItem*>> stack{{this, Source}};
-    while (!stack.empty()) {
-        auto [to, from] = stack.back();
-        stack.pop_back();
-        for (Integer i = 0; i < from->Count(); ++i) {
-            TExTreeItem* child = FTree->Items()->CreateItem(FTree);
-            child->FCollection = FCollection;
-            to->AttachBranch(to->Count(), child, to->EndOfBranch() + 1);
-            TExTreeItem* source = from->FChildren->FastGet(i);
-            child->AssignOwn(source);
-            stack.emplace_back(child, source);
-        }
+    // Each child's copy is made whole outside the tree, with a stack of its own, and then attached
+    // in one piece: the tree's lists and counts take each branch once, however deep it is.
+    for (Integer c = 0; c < Source->Count(); ++c) {
+        TExTreeItem* copy = CopyOutside(Source->FChildren->FastGet(c));
+        AttachBranch(Count(), copy, EndOfBranch() + 1);
     }
     FTree->MarkRows();
     FTree->Refresh().UpdatePending = true;
     bracket.Done();
+}
+
+TExTreeItem* TExTreeItem::CopyOutside(TExTreeItem* Source)
+{
+    TExTreeItem* top = FTree->Items()->CreateItem(FTree);
+    top->FCollection = FCollection;
+    top->FHiddenRoot = FHiddenRoot;
+    try {
+        if (!FTree->IsVirtual()) top->NewStaticData();
+        top->AssignOwn(Source);
+        std::vector<std::pair<TExTreeItem*, TExTreeItem*>> stack{{top, Source}};
+        while (!stack.empty()) {
+            auto [to, from] = stack.back();
+            stack.pop_back();
+            for (Integer i = 0; i < from->Count(); ++i) {
+                TExTreeItem* child = FTree->Items()->CreateItem(FTree);
+                child->FCollection = FCollection;
+                to->AttachBranch(to->Count(), child, -1);
+                TExTreeItem* source = from->FChildren->FastGet(i);
+                child->AssignOwn(source);
+                stack.emplace_back(child, source);
+            }
+        }
+    } catch (...) {
+        // A handler's error (a virtual text): the copy made so far goes with its branch.
+        TObject::Free(top);
+        throw;
+    }
+    return top;
 }
 
 void TExTreeItem::AssignOwn(TExTreeItem* Source)

@@ -101,7 +101,11 @@ void TExTreeView::DrawItemLines(TCanvas* Canvas, TExTreeItem* Item, TRect& R, TR
     // Column of depth d: [left, left + I); depth 0 is the margin column before T.
     auto columnLeft = [&](Integer d) { return right ? T.Right + (d - 1) * -I - I : T.Left + (d - 1) * I; };
     auto lineX = [&](Integer d) { return right ? columnLeft(d) + I - 1 - I / 2 : columnLeft(d) + I / 2; };
-    auto shown = [&](Integer x) { return right ? x >= T.Left : x < T.Right; };
+    // Only what the canvas shows is looked at: a line before its leading edge has every line of
+    // the ancestors above it there too, so a row deep in the tree asks none of those.
+    const TRect clip = Canvas->ClipRect();
+    auto past = [&](Integer x) { return right ? x >= clip.Right : x < clip.Left; };
+    auto shown = [&](Integer x) { return (right ? x >= T.Left : x < T.Right) && x >= clip.Left && x < clip.Right; };
 
     TPen* pen = Canvas->Pen();
     const TPenStyle oldStyle = pen->Style();
@@ -118,6 +122,7 @@ void TExTreeView::DrawItemLines(TCanvas* Canvas, TExTreeItem* Item, TRect& R, TR
     TExTreeItem* ancestor = Item->Parent();
     for (Integer d = level - 1; d >= 1 && ancestor; --d, ancestor = ancestor->Parent()) {
         const Integer x = lineX(d);
+        if (past(x)) break;
         if (shown(x) && LinesGoOn(ancestor, filtered)) lines.Vertical(x, top, bottom);
     }
     const Integer x = lineX(level);

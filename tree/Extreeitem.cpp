@@ -183,8 +183,9 @@ bool TExTreeItem::IsUnder(const TExTreeItem* Item) const
 
 TExTreeItem* TExTreeItem::GetAncestor() const
 {
+    // Painting asks for it per row: one step per level, however deep.
     const TExTreeItem* item = this;
-    while (item->Parent()) item = item->Parent();
+    while (item->FParent && item->FParent != FHiddenRoot) item = item->FParent;
     return const_cast<TExTreeItem*>(item);
 }
 

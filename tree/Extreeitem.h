@@ -322,6 +322,8 @@ private:
     void AttachBranch(Integer Index, TExTreeItem* Child, Integer Position);
     void DetachBranch(TExTreeItem* Child);
     void CollectBranch(std::vector<TExTreeItem*>& Into);
+    // A copy of Source's branch made outside the tree, to be attached in one piece.
+    TExTreeItem* CopyOutside(TExTreeItem* Source);
     // The levels of the item's branch, the item standing at Level (kept with the item: painting and
     // measuring ask for it per row).
     void SetLevels(Integer Level);

@@ -73,18 +73,21 @@ TExTreeItem* NextRow(TExTreeModel* Model, TExTreeItem* Item)
     return nullptr;
 }
 
-// The row at list position Position, or the nearest row before it; nil when there is none.
-TExTreeItem* RowAtOrBefore(TExTreeModel* Model, Integer Position)
+// The row at list position Position, or the nearest row before it; nil when there is none. Above
+// (nil: the hidden root) is a row, with all above it rows, whose branch holds Position: only the
+// path from Position up to Above's child there can keep it from being a row.
+TExTreeItem* RowAtOrBefore(TExTreeModel* Model, Integer Position, TExTreeItem* Above = nullptr)
 {
     TExTreeItemList& all = Model->AllItems();
     Integer q = Position;
     while (q >= 0) {
         auto* p = static_cast<TExTreeItem*>(all.FastGet(q));
+        if (p == Above) return p;
         // The highest item on p's path that keeps p from being a row: a hidden one hides itself
         // too, a collapsed ancestor is itself the row.
         TExTreeItem* blocker = nullptr;
         bool hidden = false;
-        for (TExTreeItem* n = p; n; n = n->Parent()) {
+        for (TExTreeItem* n = p;; n = n->Parent()) {
             if (Model->FilteredVisibility() && n->Hidden()) {
                 blocker = n;
                 hidden = true;
@@ -92,6 +95,7 @@ TExTreeItem* RowAtOrBefore(TExTreeModel* Model, Integer Position)
                 blocker = n;
                 hidden = false;
             }
+            if (n->Parent() == Above) break;
         }
         if (!blocker) return p;
         if (!hidden) return blocker;
@@ -100,10 +104,11 @@ TExTreeItem* RowAtOrBefore(TExTreeModel* Model, Integer Position)
     return nullptr;
 }
 
-// The visible item before the visible Item, or nil.
+// The visible item before the visible Item, or nil: the entry before Item is its parent (a row) or
+// stands in the branch of a sibling before it.
 TExTreeItem* PrevRow(TExTreeModel* Model, TExTreeItem* Item)
 {
-    return RowAtOrBefore(Model, Model->IndexOfItem(Item) - 1);
+    return RowAtOrBefore(Model, Model->IndexOfItem(Item) - 1, Item->Parent());
 }
 
 TExTreeItem* FirstRow(TExTreeModel* Model)
@@ -375,11 +380,13 @@ void TExTreeView::DropRowWidths()
 
 bool TExTreeView::IsRow(TExTreeItem* Item)
 {
+    // An item being built outside the tree is no row, however deep its branch.
+    if (Model()->IndexOfItem(Item) < 0) return false;
     const bool filtered = Model()->FilteredVisibility();
     if (filtered && Item->Hidden()) return false;
     for (TExTreeItem* p = Item->Parent(); p; p = p->Parent())
         if (!p->Expanded() || (filtered && p->Hidden())) return false;
-    return Model()->IndexOfItem(Item) >= 0;
+    return true;
 }
 
 void TExTreeView::Uncount(TExTreeItem* Item)

@@ -2,6 +2,7 @@
 // built on them. The walks run over the all-items list and jump over the branches they do not
 // enter, which visits and counts exactly what a recursive walk over the children would.
 #include <string>
+#include <vector>
 
 #include "ctlbase/Exstrutils.h"
 #include "platform/Classes.h"
@@ -23,6 +24,9 @@ struct WalkRules {
         return !BranchRule && CheckCollapsed;
     }
 };
+
+// An item of the all-items list (the hidden root has no branch of its own there).
+bool InTree(const TExTreeItem* Item) { return Item && !Item->IsHiddenRoot() && Item->GetAbsIndex() >= 0; }
 
 }  // namespace
 
@@ -77,8 +81,10 @@ void TExTreeItems::IterateBranch(bool VisibleOnly, const TIterateProc& IteratePr
         Iterate(VisibleOnly, !VisibleOnly, IterateProc, IterateData);
         return;
     }
+    // The branch is one piece of the all-items list: the walk ends past its last entry.
+    const Integer last = InTree(BranchParent) ? BranchParent->EndOfBranch() : -1;
     auto inBranch = [&](TExTreeItem* Item, Integer Index, bool& ContinueIterate, void* Data, TExTreeModel* Tree) {
-        if (Item != BranchParent && !Item->IsUnder(BranchParent)) {
+        if (Item->GetAbsIndex() > last) {
             ContinueIterate = false;
             return;
         }
@@ -122,23 +128,34 @@ void TExTreeItems::IterateBackFrom(bool VisibleOnly, bool CheckCollapsed, const 
         if (StartFrom->FTree != FTree || !StartFrom->IsAttached()) return;
         i = StartFrom->GetAbsIndex();
     }
+    // The ancestors of the item at hand, top first (Path[level]), each with the topmost ancestor up
+    // to it that the walk passes over or does not enter. An item joins the path once, when the walk
+    // comes to its branch from below, so the walk costs what it visits however deep the tree.
+    struct TStep {
+        TExTreeItem* Item;
+        TExTreeItem* Block;
+    };
+    std::vector<TStep> path;
+    std::vector<TExTreeItem*> joining;
     bool continueIterate = true;
     while (i >= 0) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
-        // The topmost ancestor that the walk passes over or does not enter decides where it goes on.
-        TExTreeItem* block = nullptr;
-        bool blockSkipped = false;
-        for (TExTreeItem* p = item->FParent; p && !p->IsHiddenRoot(); p = p->FParent) {
-            if (rules.HiddenSkipped(p)) {
-                block = p;
-                blockSkipped = true;
-            } else if (!rules.Descends(p)) {
-                block = p;
-                blockSkipped = false;
-            }
+        joining.clear();
+        TExTreeItem* p = item->FParent;
+        for (; p && !p->IsHiddenRoot(); p = p->FParent) {
+            const auto level = static_cast<size_t>(p->Level());
+            if (level < path.size() && path[level].Item == p) break;
+            joining.push_back(p);
         }
-        if (block) {
-            i = block->GetAbsIndex() - (blockSkipped ? 1 : 0);
+        path.resize(p && !p->IsHiddenRoot() ? static_cast<size_t>(p->Level()) + 1 : 0);
+        for (auto it = joining.rbegin(); it != joining.rend(); ++it) {
+            TExTreeItem* block = path.empty() ? nullptr : path.back().Block;
+            if (!block && (rules.HiddenSkipped(*it) || !rules.Descends(*it))) block = *it;
+            path.push_back({*it, block});
+        }
+        // The topmost ancestor that the walk passes over or does not enter decides where it goes on.
+        if (TExTreeItem* block = path.empty() ? nullptr : path.back().Block) {
+            i = block->GetAbsIndex() - (rules.HiddenSkipped(block) ? 1 : 0);
             continue;
         }
         if (rules.HiddenSkipped(item)) {
@@ -168,9 +185,14 @@ TExTreeItem* TExTreeItems::Search(TExTreeItem* StartItem, bool CheckStartItem, b
                                   bool CheckCollapsed, bool Backward, const TMatch& Match)
 {
     TExTreeItem* result = nullptr;
+    // StartItem's branch is one piece of the all-items list (none when there is no StartItem).
+    const bool attached = InTree(StartItem);
+    const Integer first = attached ? StartItem->GetAbsIndex() : 0;
+    const Integer last = attached && SubItemsOnly ? StartItem->EndOfBranch() : -1;
     auto test = [&](TExTreeItem* Item, Integer, bool& ContinueIterate, void*, TExTreeModel*) {
         if (Item == StartItem && !CheckStartItem) return;
-        if (SubItemsOnly && Item != StartItem && !Item->IsUnder(StartItem)) {
+        const Integer at = SubItemsOnly ? Item->GetAbsIndex() : 0;
+        if (SubItemsOnly && Item != StartItem && (at <= first || at > last)) {
             ContinueIterate = false;
             return;
         }

@@ -1,6 +1,8 @@
 // A chain of 100,000 levels, each item the only child of the one above (and, for sorting, beside a
-// leaf): every walk of the tree takes it without one call per level, so nothing overflows the stack
-// and each gives the whole result: expanding, collapsing, sorting, streaming, copying, deleting.
+// leaf): every walk of the tree takes it without one call per level, so nothing overflows the stack,
+// and in time that grows with the levels, not with their square (which would not end within a
+// test's time), and each gives the whole result: bringing into view, walking both ways, expanding,
+// collapsing, sorting, streaming, copying, deleting.
 #include <string>
 #include <vector>
 
@@ -79,6 +81,43 @@ TEST_F(Chain, ExpandsAndCollapsesWholeByEveryRoad)
     Level[0]->Collapse(true);
     EXPECT_EQ(collapses, Depth);
     for (TExTreeItem* item : {Level[0], Level[1], Level[Depth / 2], Bottom()}) EXPECT_FALSE(item->Expanded());
+}
+
+TEST_F(Chain, IsBroughtIntoViewAndWalkedBothWaysWhole)
+{
+    Build(false);
+    Tree->Show();
+    Integer expands = 0;
+    Tree->OnItemExpand = [&](TObject*, TExTreeItem*) { ++expands; };
+    Bottom()->MakeVisible();
+    EXPECT_EQ(expands, Depth - 1);
+    EXPECT_TRUE(Tree->IsInView(Bottom()));
+    EXPECT_EQ(Tree->GetTotalVisCount(), Depth);
+    // Backwards over every row, counting down from the total.
+    std::vector<std::pair<TExTreeItem*, Integer>> got;
+    auto record = [&](TExTreeItem* Item, Integer Index, bool&, void*, TExTreeModel*) { got.emplace_back(Item, Index); };
+    Items().IterateBack(true, false, record, nullptr);
+    ASSERT_EQ(got.size(), size_t(Depth));
+    EXPECT_EQ(got.front(), std::make_pair(Bottom(), Depth - 1));
+    EXPECT_EQ(got.back(), std::make_pair(Level[0], Integer(0)));
+    // Forwards over a branch, and a search kept to it.
+    got.clear();
+    Items().IterateBranch(false, record, nullptr, Level[Depth / 2]);
+    ASSERT_EQ(got.size(), size_t(Depth - Depth / 2));
+    EXPECT_EQ(got.back().first, Bottom());
+    auto byText = [](TExTreeItem* Item, void* Text) { return Item->Text() == *static_cast<std::string*>(Text); };
+    std::string wanted = Bottom()->Text();
+    EXPECT_EQ(Items().LookForItemEx2(Level[1], -1, false, true, false, true, &wanted, byText), Bottom());
+    wanted = Level[1]->Text();
+    EXPECT_EQ(Items().LookForItemEx2(Level[2], -1, false, true, false, true, &wanted, byText), nullptr);
+    // A new root item of the same tree made a copy of the whole chain.
+    TExTreeItem* copy = Items().Add(nullptr, "copy");
+    copy->Assign(Level[0]);
+    ASSERT_EQ(Items().Count(), 2 * Depth);
+    EXPECT_EQ(copy->Text(), Level[0]->Text());
+    EXPECT_EQ(copy->GetChildrenCount(), Depth - 1);
+    EXPECT_EQ(Items().Item(2 * Depth - 1)->Level(), Depth - 1);
+    EXPECT_EQ(Items().Item(2 * Depth - 1)->Text(), Bottom()->Text());
 }
 
 TEST_F(Chain, ARecursiveCollapseDeselectsAndRescuesTheFocusFromTheBottom)

@@ -18,37 +18,41 @@ namespace {
 // model's walk from the first row is the reference.
 TEST_F(ViewTest, RowsFoundFromRememberedPositionsMatchTheWalkFromTheTop)
 {
-    std::mt19937 rng(20240607);
-    std::vector<TExTreeItem*> made;
-    Items().BeginUpdate();
-    for (int i = 0; i < 2500; ++i) {
-        TExTreeItem* at = made.empty() ? nullptr : made[rng() % made.size()];
-        made.push_back(rng() % 3 == 0 ? Items().AddChildFirst(at, "x") : Items().Insert(at, "x"));
-    }
-    Items().EndUpdate();
-    for (int step = 0; step < 300; ++step) {
-        TExTreeItem* item = made[rng() % made.size()];
-        switch (rng() % 6) {
-        case 0: item->Expand(rng() % 4 == 0); break;
-        case 1: item->Collapse(false); break;
-        case 2: item->SetHidden(!item->Hidden()); break;
-        case 3: Tree->SetFilteredVisibility(!Tree->FilteredVisibility()); break;
-        case 4: Tree->SetVPosition(Integer(rng() % (Tree->GetTotalVisCount() + 1))); break;
-        default: View()->VisItem(Integer(rng() % (Tree->GetTotalVisCount() + 1))); break;
+    for (unsigned seed : {20240607u, 5u, 91u}) {
+        SCOPED_TRACE(seed);
+        Items().Clear();
+        std::mt19937 rng(seed);
+        std::vector<TExTreeItem*> made;
+        Items().BeginUpdate();
+        for (int i = 0; i < 2500; ++i) {
+            TExTreeItem* at = made.empty() ? nullptr : made[rng() % made.size()];
+            made.push_back(rng() % 3 == 0 ? Items().AddChildFirst(at, "x") : Items().Insert(at, "x"));
         }
-        const Integer total = Tree->GetTotalVisCount();
-        for (int probe = 0; probe < 6; ++probe) {
-            const Integer row = total ? Integer(rng() % total) : 0;
-            TExTreeItem* expected = Items().GetVisItem(row);
-            ASSERT_EQ(View()->VisItem(row), expected) << "step " << step << " row " << row;
-            if (expected) {
-                ASSERT_EQ(View()->VisIndexOf(expected), row) << "step " << step;
+        Items().EndUpdate();
+        for (int step = 0; step < 300; ++step) {
+            TExTreeItem* item = made[rng() % made.size()];
+            switch (rng() % 6) {
+            case 0: item->Expand(rng() % 4 == 0); break;
+            case 1: item->Collapse(false); break;
+            case 2: item->SetHidden(!item->Hidden()); break;
+            case 3: Tree->SetFilteredVisibility(!Tree->FilteredVisibility()); break;
+            case 4: Tree->SetVPosition(Integer(rng() % (Tree->GetTotalVisCount() + 1))); break;
+            default: View()->VisItem(Integer(rng() % (Tree->GetTotalVisCount() + 1))); break;
             }
-            TExTreeItem* any = made[rng() % made.size()];
-            ASSERT_EQ(View()->VisIndexOf(any), any->IsVisible() ? any->VisIndex() : -1) << "step " << step;
+            const Integer total = Tree->GetTotalVisCount();
+            for (int probe = 0; probe < 6; ++probe) {
+                const Integer row = total ? Integer(rng() % total) : 0;
+                TExTreeItem* expected = Items().GetVisItem(row);
+                ASSERT_EQ(View()->VisItem(row), expected) << "step " << step << " row " << row;
+                if (expected) {
+                    ASSERT_EQ(View()->VisIndexOf(expected), row) << "step " << step;
+                }
+                TExTreeItem* any = made[rng() % made.size()];
+                ASSERT_EQ(View()->VisIndexOf(any), any->IsVisible() ? any->VisIndex() : -1) << "step " << step;
+            }
+            ASSERT_EQ(View()->VisItem(total - 1), total ? Items().GetVisItem(total - 1) : nullptr);
+            ASSERT_EQ(View()->VisItem(total), nullptr);
         }
-        ASSERT_EQ(View()->VisItem(total - 1), total ? Items().GetVisItem(total - 1) : nullptr);
-        ASSERT_EQ(View()->VisItem(total), nullptr);
     }
     EXPECT_EQ(View()->VisIndexOf(nullptr), -1);
 }

@@ -404,6 +404,7 @@ public:
             }
         }
         ASSERT_EQ(items.GetVisItem(visible), nullptr);
+        if (cap <= 45) CheckWalks(order, rows, visible);
         ASSERT_EQ(tree.HiddenCount, hidden);
         for (Node* n : pool) ASSERT_EQ(n->item->GetAbsIndex(), -1);
         // Focus and anchor never rest on an item outside the tree.
@@ -427,6 +428,56 @@ public:
                 ASSERT_TRUE(tree.Selected() && tree.Selected()->Selected());
             }
         }
+    }
+
+    // The walks that leave out what is not shown, against the reference: backward over the rows
+    // (from the end and from one of them), backward into collapsed branches, forward over one
+    // item's branch, and a search kept to that branch.
+    void CheckWalks(const std::vector<Node*>& Order, const std::map<Node*, int>& Rows, int Visible)
+    {
+        using TReport = std::vector<std::pair<TExTreeItem*, Integer>>;
+        TReport got, want;
+        auto record = [&](TExTreeItem* Item, Integer Index, bool&, void*, TExTreeModel*) { got.emplace_back(Item, Index); };
+        std::vector<Node*> byRow(static_cast<size_t>(Visible));
+        for (const auto& [n, row] : Rows) byRow[static_cast<size_t>(row)] = n;
+        for (int row = Visible - 1; row >= 0; --row) want.emplace_back(byRow[static_cast<size_t>(row)]->item, row);
+        items.IterateBack(true, false, record, nullptr);
+        ASSERT_EQ(got, want);
+        if (Visible > 0) {
+            // From a row, counting down from the total all the same.
+            const int from = serial % Visible;
+            got.clear();
+            items.IterateBackFrom(true, false, record, nullptr, byRow[static_cast<size_t>(from)]->item);
+            TReport part;
+            for (int row = from, k = Visible - 1; row >= 0; --row, --k)
+                part.emplace_back(byRow[static_cast<size_t>(row)]->item, k);
+            ASSERT_EQ(got, part);
+        }
+        std::vector<Node*> shown;
+        for (Node* n : Order) {
+            bool out = false;
+            for (Node* p = n; p != &root; p = p->parent) out = out || (tree.FilteredVisibility() && p->hidden);
+            if (!out) shown.push_back(n);
+        }
+        want.clear();
+        for (size_t k = shown.size(); k-- > 0;) want.emplace_back(shown[k]->item, static_cast<Integer>(k));
+        got.clear();
+        items.IterateBack(true, true, record, nullptr);
+        ASSERT_EQ(got, want);
+        if (Order.empty()) return;
+        const size_t at = static_cast<size_t>(serial * 7) % Order.size();
+        Node* top = Order[at];
+        // Counted as a walk down the path to it would count: the first has its level.
+        want.clear();
+        for (size_t i = at; i < Order.size() && Within(Order[i], top); ++i)
+            want.emplace_back(Order[i]->item, top->item->Level() + static_cast<Integer>(i - at));
+        got.clear();
+        items.IterateBranch(false, record, nullptr, top->item);
+        ASSERT_EQ(got, want);
+        Integer asked = 0;
+        auto count = [](TExTreeItem*, void* Asked) { return ++*static_cast<Integer*>(Asked) < 0; };
+        EXPECT_EQ(items.LookForItemEx2(top->item, -1, false, true, false, true, &asked, count), nullptr);
+        ASSERT_EQ(asked, static_cast<Integer>(want.size()) - 1) << "the items below it, and no more";
     }
 
     void Run(int Steps)
