@@ -338,6 +338,11 @@ void TCustomExPopupButton::Paint()
 
 void TExPopupButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    if (CanFocus() && TabStop()) SetFocus();
+    if (CanFocus() && TabStop()) {
+        // Taking the focus runs the enter and exit handlers, which may free the button.
+        TGuardPtr<TExPopupButton> self(this);
+        SetFocus();
+        if (!self) return;
+    }
     TCustomExPopupButton::MouseDown(Button, Shift, X, Y);
 }

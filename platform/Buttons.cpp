@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/ExtCtrls.h"
+#include "platform/Guard.h"
 
 TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(new TBitmap)
 {
@@ -102,8 +103,10 @@ void TSpeedButton::CMButtonPressed(TMessage& Message)
 
 void TSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // The handlers of the events may free the button.
+    TGuardPtr<TSpeedButton> self(this);
     TGraphicControl::MouseDown(Button, Shift, X, Y);
-    if (Button == mbLeft && Enabled()) {
+    if (self && Button == mbLeft && Enabled()) {
         if (!FDown) {
             FState = bsDown;
             Invalidate();
@@ -114,8 +117,9 @@ void TSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
 
 void TSpeedButton::MouseMove(TShiftState Shift, int X, int Y)
 {
+    TGuardPtr<TSpeedButton> self(this);
     TGraphicControl::MouseMove(Shift, X, Y);
-    if (!FDragging)
+    if (!self || !FDragging)
         return;
     TButtonState s = FDown ? bsExclusive : bsUp;
     if (X >= 0 && X < ClientWidth() && Y >= 0 && Y <= ClientHeight())
@@ -128,8 +132,9 @@ void TSpeedButton::MouseMove(TShiftState Shift, int X, int Y)
 
 void TSpeedButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    TGuardPtr<TSpeedButton> self(this);
     TGraphicControl::MouseUp(Button, Shift, X, Y);
-    if (!FDragging)
+    if (!self || !FDragging)
         return;
     FDragging = false;
     bool doClick = X >= 0 && X < ClientWidth() && Y >= 0 && Y <= ClientHeight();
@@ -154,8 +159,9 @@ void TSpeedButton::Click() { TGraphicControl::Click(); }
 
 void TSpeedButton::CMMouseEnter(TMessage& Message)
 {
+    TGuardPtr<TSpeedButton> self(this);
     TGraphicControl::Dispatch(Message);
-    if (Message.LParam == reinterpret_cast<LPARAM>(this) && FFlat && !FMouseInControl && Enabled()) {
+    if (self && Message.LParam == reinterpret_cast<LPARAM>(this) && FFlat && !FMouseInControl && Enabled()) {
         FMouseInControl = true;
         Invalidate();
     }
@@ -163,8 +169,9 @@ void TSpeedButton::CMMouseEnter(TMessage& Message)
 
 void TSpeedButton::CMMouseLeave(TMessage& Message)
 {
+    TGuardPtr<TSpeedButton> self(this);
     TGraphicControl::Dispatch(Message);
-    if (Message.LParam == reinterpret_cast<LPARAM>(this) && FFlat && FMouseInControl) {
+    if (self && Message.LParam == reinterpret_cast<LPARAM>(this) && FFlat && FMouseInControl) {
         FMouseInControl = false;
         Invalidate();
     }

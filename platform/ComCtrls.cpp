@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/Backend.h"
+#include "platform/Guard.h"
 
 // ---- TCustomUpDown ------------------------------------------------------------------------------
 TCustomUpDown::TCustomUpDown(TComponent* AOwner) : TCustomControl(AOwner)
@@ -143,11 +144,14 @@ void TCustomUpDown::Step(TUDBtnType Button)
         target = Wrap ? lo : hi;
     else if (target < lo)
         target = Wrap ? hi : lo;
-    if (target != FPosition && CanChange()) {
+    // Each handler on the way (the change's, the associated control's) may free the control.
+    TGuardPtr<TCustomUpDown> self(this);
+    if (target != FPosition && CanChange() && self) {
         FPosition = SmallInt(target);
         UpdateAssociate();
     }
-    Click(Button);
+    if (self)
+        Click(Button);
 }
 
 void TCustomUpDown::Click(TUDBtnType Button)
@@ -158,8 +162,9 @@ void TCustomUpDown::Click(TUDBtnType Button)
 
 void TCustomUpDown::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    TGuardPtr<TCustomUpDown> self(this);
     TCustomControl::MouseDown(Button, Shift, X, Y);
-    if (Button != mbLeft || !Enabled())
+    if (!self || Button != mbLeft || !Enabled())
         return;
     StopRepeat();
     bool vertical = Orientation == udVertical;
@@ -167,11 +172,17 @@ void TCustomUpDown::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     FPressed = vertical ? (Y < Height() / 2 ? 0 : 1) : (X >= Width() / 2 ? 0 : 1);
     Invalidate();
     Step(FPressed == 0 ? btNext : btPrev);
+    // Gone, or the press ended while the handlers ran (a window took the mouse): nothing repeats.
+    if (!self || FPressed < 0)
+        return;
     // Held: repeats after a pause.
     FRepeatTimer = morvik::backend::StartTimer(400, [this] {
         if (FPressed < 0)
             return;
+        TGuardPtr<TCustomUpDown> alive(this);
         Step(FPressed == 0 ? btNext : btPrev);
+        if (!alive || FPressed < 0)
+            return;
         morvik::backend::StopTimer(FRepeatTimer);
         FRepeatTimer = morvik::backend::StartTimer(100, [this] {
             if (FPressed >= 0)
@@ -182,8 +193,10 @@ void TCustomUpDown::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
 
 void TCustomUpDown::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    TGuardPtr<TCustomUpDown> self(this);
     TCustomControl::MouseUp(Button, Shift, X, Y);
-    StopRepeat();
+    if (self)
+        StopRepeat();
 }
 
 void TCustomUpDown::StopRepeat()

@@ -122,66 +122,82 @@ void TControl::WMMouseButton(TMessage& Message)
                           : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP || msg == WM_MBUTTONDBLCLK)
                               ? mbMiddle
                               : mbLeft;
+    // Every handler on the way (a combo's list closing, the capture moving, the events themselves)
+    // may free this control: nothing more then.
+    TGuardPtr<TControl> self(this);
     if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
-        // The press may free this control (a combo's list closing, say): nothing more then.
-        TGuardPtr<TControl> self(this);
         SendCancelMode(this);
         if (!self)
             return;
     }
+    const bool stdEvents = !(ControlStyle & csNoStdEvents);
     switch (msg) {
     case WM_LBUTTONDOWN:
-        if (ControlStyle & csCaptureMouse)
+        if (ControlStyle & csCaptureMouse) {
             SetMouseCapture(true);
+            if (!self)
+                return;
+        }
         if (ControlStyle & csClickEvents)
             ControlState |= csClicked;
-        if (!(ControlStyle & csNoStdEvents))
+        if (stdEvents)
             MouseDown(button, shift, x, y);
         break;
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        if (!(ControlStyle & csNoStdEvents))
+        if (stdEvents)
             MouseDown(button, shift, x, y);
         break;
     case WM_LBUTTONDBLCLK:
-        if (ControlStyle & csCaptureMouse)
+        if (ControlStyle & csCaptureMouse) {
             SetMouseCapture(true);
-        if (ControlStyle & csClickEvents)
+            if (!self)
+                return;
+        }
+        if (ControlStyle & csClickEvents) {
             DblClick();
-        if (!(ControlStyle & csNoStdEvents))
+            if (!self)
+                return;
+        }
+        if (stdEvents)
             MouseDown(button, shift | ssDouble, x, y);
         break;
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
-        if (!(ControlStyle & csNoStdEvents))
+        if (stdEvents)
             MouseDown(button, shift | ssDouble, x, y);
         break;
     case WM_LBUTTONUP: {
-        if (ControlStyle & csCaptureMouse)
+        if (ControlStyle & csCaptureMouse) {
             SetMouseCapture(false);
+            if (!self)
+                return;
+        }
         bool clicked = ControlState & csClicked;
         ControlState &= ~TControlState(csClicked);
-        // A click counts only when released over the control; its handler may free the control.
+        // A click counts only when released over the control.
         if (clicked && x >= 0 && y >= 0 && x < FWidth && y < FHeight) {
-            TGuardPtr<TControl> self(this);
             Click();
             if (!self)
                 return;
         }
-        if (!(ControlStyle & csNoStdEvents))
+        if (stdEvents)
             MouseUp(button, shift, x, y);
         break;
     }
     case WM_RBUTTONUP: {
-        if (!(ControlStyle & csNoStdEvents))
+        if (stdEvents) {
             MouseUp(button, shift, x, y);
+            if (!self)
+                return;
+        }
         TPoint sp = ClientToScreen({x, y});
         // The context menu follows the release, as the system sends it.
         Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(this), MAKELPARAM(sp.X, sp.Y));
         break;
     }
     case WM_MBUTTONUP:
-        if (!(ControlStyle & csNoStdEvents))
+        if (stdEvents)
             MouseUp(button, shift, x, y);
         break;
     default: break;
@@ -250,17 +266,21 @@ void TControl::SetMouseCapture(bool Value)
 
 void TControl::CMMouseEnter(TMessage& Message)
 {
+    // The parent hears first; what it does may free this control.
+    TGuardPtr<TControl> self(this);
     if (FParent)
         FParent->Perform(CM_MOUSEENTER, 0, Message.LParam);
-    if (Message.LParam == reinterpret_cast<LPARAM>(this) && OnMouseEnter)
+    if (self && Message.LParam == reinterpret_cast<LPARAM>(this) && OnMouseEnter)
         OnMouseEnter(this);
 }
 
 void TControl::CMMouseLeave(TMessage& Message)
 {
+    // The parent hears first; what it does may free this control.
+    TGuardPtr<TControl> self(this);
     if (FParent)
         FParent->Perform(CM_MOUSELEAVE, 0, Message.LParam);
-    if (Message.LParam == reinterpret_cast<LPARAM>(this) && OnMouseLeave)
+    if (self && Message.LParam == reinterpret_cast<LPARAM>(this) && OnMouseLeave)
         OnMouseLeave(this);
 }
 
@@ -317,7 +337,9 @@ bool TWinControl::DoMouseWheel(TShiftState Shift, int WheelDelta, const TPoint& 
 void TWinControl::WMMouseWheel(TMessage& Message)
 {
     TShiftState shift = KeysToShiftState(Message.WParamLo());
-    if (DoMouseWheel(shift, GET_WHEEL_DELTA_WPARAM(Message.WParam), {Message.XPos(), Message.YPos()})) {
+    // A handler that frees the control takes the turn with it.
+    TGuardPtr<TWinControl> self(this);
+    if (DoMouseWheel(shift, GET_WHEEL_DELTA_WPARAM(Message.WParam), {Message.XPos(), Message.YPos()}) || !self) {
         Message.Result = 1;
         return;
     }

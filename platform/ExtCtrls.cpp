@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/Backend.h"
+#include "platform/Guard.h"
 
 void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width)
 {
@@ -355,8 +356,10 @@ void TSplitter::DrawLine()
 
 void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // The handlers of the events may free the splitter.
+    TGuardPtr<TSplitter> self(this);
     TGraphicControl::MouseDown(Button, Shift, X, Y);
-    if (Button != mbLeft)
+    if (!self || Button != mbLeft)
         return;
     FControl = FindResizeControl();
     FDownPos = {X, Y};
@@ -385,15 +388,16 @@ void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 
 void TSplitter::MouseMove(TShiftState Shift, int X, int Y)
 {
+    TGuardPtr<TSplitter> self(this);
     TGraphicControl::MouseMove(Shift, X, Y);
-    if (!FSizing || !FControl || !(Shift & ssLeft))
+    if (!self || !FSizing || !FControl || !(Shift & ssLeft))
         return;
     int newSize, split = 0;
     CalcSplitSize(X, Y, newSize, split);
     bool accept = true;
     if (OnCanResize)
         OnCanResize(this, newSize, accept);
-    if (!accept)
+    if (!self || !accept)
         return;
     if (ResizeStyle == rsUpdate) {
         FNewSize = newSize;
@@ -413,6 +417,8 @@ void TSplitter::UpdateControlSize()
 {
     if (!FControl || FNewSize == FOldSize)
         return;
+    // The resized control's handlers may free the splitter.
+    TGuardPtr<TSplitter> self(this);
     switch (Align()) {
     case alLeft: FControl->SetWidth(FNewSize); break;
     case alTop: FControl->SetHeight(FNewSize); break;
@@ -430,6 +436,8 @@ void TSplitter::UpdateControlSize()
         break;
     default: break;
     }
+    if (!self)
+        return;
     FOldSize = FNewSize;
     Update();
     if (OnMoved)
@@ -446,8 +454,9 @@ void TSplitter::StopSizing()
 
 void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    TGuardPtr<TSplitter> self(this);
     TGraphicControl::MouseUp(Button, Shift, X, Y);
-    if (!FSizing)
+    if (!self || !FSizing)
         return;
     if (FLineVisible)
         DrawLine();
@@ -457,9 +466,13 @@ void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
         bool accept = true;
         if (OnCanResize)
             OnCanResize(this, newSize, accept);
+        if (!self)
+            return;
         if (accept)
             FNewSize = newSize;
         UpdateControlSize();
+        if (!self)
+            return;
     }
     StopSizing();
 }

@@ -244,8 +244,13 @@ void TButton::Paint()
 void TButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     if (Button == mbLeft) {
-        if (CanFocus() && !Focused())
+        if (CanFocus() && !Focused()) {
+            // The enter and exit handlers may free the button.
+            TGuardPtr<TButton> self(this);
             SetFocus();
+            if (!self)
+                return;
+        }
         FPressed = true;
         FTracking = true;
         Invalidate();
@@ -281,8 +286,9 @@ void TButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 
 void TButton::KeyDown(Word& Key, TShiftState Shift)
 {
+    TGuardPtr<TButton> self(this);
     TCustomControl::KeyDown(Key, Shift);
-    if (Key == VK_SPACE) {
+    if (Key == VK_SPACE && self) {
         FPressed = FTracking = true;
         Invalidate();
     }
@@ -290,8 +296,9 @@ void TButton::KeyDown(Word& Key, TShiftState Shift)
 
 void TButton::KeyUp(Word& Key, TShiftState Shift)
 {
+    TGuardPtr<TButton> self(this);
     TCustomControl::KeyUp(Key, Shift);
-    if (Key == VK_SPACE && FPressed) {
+    if (Key == VK_SPACE && self && FPressed) {
         FPressed = FTracking = false;
         Invalidate();
         Clicked();
@@ -316,8 +323,10 @@ void TButton::CMDialogKey(TMessage& Message)
 
 void TButton::WMFocus(TMessage& Message)
 {
+    TGuardPtr<TButton> self(this);
     TCustomControl::Dispatch(Message);
-    Invalidate();
+    if (self)
+        Invalidate();
 }
 
 void TButton::CMTextChanged(TMessage&) { Invalidate(); }

@@ -44,23 +44,25 @@ HWND SetFocus(HWND h)
 {
     WindowRec* w = Rec(h);
     WindowRec* old = gFocus;
+    // The handlers of the change may destroy either window: they are looked for again by handle.
+    const HWND oldH = H(old);
     if (w == old)
-        return old ? H(old) : nullptr;
+        return oldH;
     if (h && !w)
         return nullptr;
     if (w && !IsEnabledChain(w))
         return nullptr;
     gFocus = w;
-    if (old && gWindows.count(old))
-        SendMessage(H(old), WM_KILLFOCUS, WPARAM(h), 0);
-    if (w && gFocus == w) {
+    if (old)
+        SendMessage(oldH, WM_KILLFOCUS, WPARAM(h), 0);
+    if (w && gFocus == w && Rec(h) == w) {
         WindowRec* top = TopOf(w);
         if (top != gActive)
             morvik::backend::ActivateWindow(H(top));
-        if (gFocus == w && gWindows.count(w))
-            SendMessage(H(w), WM_SETFOCUS, WPARAM(old && gWindows.count(old) ? H(old) : nullptr), 0);
+        if (gFocus == w && Rec(h) == w)
+            SendMessage(h, WM_SETFOCUS, WPARAM(Rec(oldH) ? oldH : nullptr), 0);
     }
-    return old ? H(old) : nullptr;
+    return oldH;
 }
 
 HWND GetFocus() { return gFocus ? H(gFocus) : nullptr; }
