@@ -455,7 +455,7 @@ void TExPushButton<TBase>::CMColorChanged(TMessage& Message)
 template <class TBase>
 bool TExPushButton<TBase>::PaintState()
 {
-    const bool enabled = this->Enabled() && (this->Parent() == nullptr || this->Parent()->Enabled());
+    const bool enabled = LooksEnabled();
     if (!enabled) {
         FState = ebsDisabled;
         FTracking = false;

@@ -98,6 +98,8 @@ protected:
     // opaque unthemed button; the unthemed body and arrow part (R loses the arrow's width AW); the
     // picture and caption over R with the arrow's width given back (R ends as the room they had).
     bool PaintState();
+    // Enabled, and so is the parent: a button on a disabled parent looks disabled.
+    bool LooksEnabled() const { return this->Enabled() && (this->Parent() == nullptr || this->Parent()->Enabled()); }
     void PaintBackground(TCanvas* C, const TRect& R, bool PressedLook);
     void PaintFrames(TCanvas* C, TRect& R, Integer& AW, bool Enabled, bool Focused, bool DefaultFrame);
     void PaintPicture(TCanvas* C, TRect& R, Integer AW, const std::string& Caption, TExTextDrawType TextDrawType,

@@ -77,7 +77,7 @@ void TCustomExGraphicButton::WMThemeChanged(TMessage& Message)
 
 int TCustomExGraphicButton::GetThemeStateID()
 {
-    if (!Enabled()) return 4;
+    if (!LooksEnabled()) return 4;
     if (Pressed()) return 3;
     if (Hot()) return 2;
     return 1;
@@ -85,7 +85,7 @@ int TCustomExGraphicButton::GetThemeStateID()
 
 int TCustomExGraphicButton::GetArrowThemeStateID()
 {
-    if (!Enabled()) return 4;
+    if (!LooksEnabled()) return 4;
     if (FState == ebsExclusive || FState == ebsArrDown) return 3;
     if (Hot()) return 2;
     return 1;
@@ -196,7 +196,10 @@ void TCustomExGraphicButton::CMDialogKey(TMessage& Message)
 
 void TCustomExGraphicButton::CMDialogChar(TMessage& Message)
 {
-    if (IsCaptionAccelerator(Message.WParam, FCaption, CharsetToCodePage(Font()->Charset()))) {
+    // A button the user cannot see or use does not click; the key goes on to the others. It takes
+    // no focus itself, so its parent stands in for the focus test of the windowed buttons.
+    const bool usable = Visible() && Enabled() && Parent() != nullptr && Parent()->CanFocus();
+    if (usable && IsCaptionAccelerator(Message.WParam, FCaption, CharsetToCodePage(Font()->Charset()))) {
         Click();
         Message.Result = 1;
         return;

@@ -1,5 +1,5 @@
 // The graphic button: clicks and groups shared with popup buttons on one parent, dialog keys whatever
-// has the focus, the accelerator even when disabled, the pull-down menu through its own hidden
+// has the focus, the accelerator only while it can be used, the pull-down menu through its own hidden
 // window, handlers that free the button, and the parent's pixels under a themed button.
 #include "extras/Exgraphbtn.h"
 
@@ -14,6 +14,7 @@
 #include "ctlbase/Exuxtheme.h"
 #include "ctlbase/Exvclutils.h"
 #include "extras/Exsndmap.h"
+#include "platform/ExtCtrls.h"
 #include "platform/Input.h"
 #include "platform/Forms.h"
 #include "platform/Menus.h"
@@ -201,16 +202,43 @@ TEST_F(GraphicButton, DialogKeysWhateverHasTheFocus)
     EXPECT_EQ(Clicks, 2);
 }
 
-TEST_F(GraphicButton, TheAcceleratorWorksEvenWhenDisabled)
+TEST_F(GraphicButton, TheAcceleratorClicksOnlyAButtonThatCanBeUsed)
 {
     EXPECT_EQ(G->Perform(CM_DIALOGCHAR, 'g', 0), 1);
-    G->SetEnabled(false);
-    EXPECT_EQ(G->Perform(CM_DIALOGCHAR, 'G', 0), 1);
     EXPECT_EQ(G->Perform(CM_DIALOGCHAR, 'r', 0), 0);
+    EXPECT_EQ(Clicks, 1);
+    // Disabled or hidden, itself or its parent: the key goes on to the others.
+    auto* panel = new TPanel(Form);
+    panel->SetParent(Form);
+    panel->SetBounds(100, 40, 200, 60);
+    auto* other = new TExPopupButton(Form);
+    other->SetParent(Form);
+    other->SetBounds(10, 150, 75, 25);
+    other->SetCaption("&Go");
+    int otherClicks = 0;
+    other->OnClick = [&](TObject*) { ++otherClicks; };
+    const std::vector<std::function<void(bool)>> ways{
+        [this](bool off) { G->SetEnabled(!off); }, [this](bool off) { G->SetVisible(!off); },
+        [panel](bool off) { panel->SetEnabled(!off); }, [panel](bool off) { panel->SetVisible(!off); }};
+    for (size_t way = 0; way < ways.size(); ++way) {
+        SCOPED_TRACE(way);
+        G->SetParent(way < 2 ? static_cast<TWinControl*>(Form) : panel);
+        ways[way](true);
+        Input::PressKey('G', ssAlt);
+        EXPECT_EQ(Clicks, 1);
+        EXPECT_EQ(otherClicks, int(way) + 1);
+        ways[way](false);
+    }
+    Input::PressKey('G', ssAlt);
     EXPECT_EQ(Clicks, 2);
+    EXPECT_EQ(otherClicks, 4);
+    TObject::Free(other);
     // Disabled, the mouse does nothing.
+    G->SetParent(Form);
+    G->SetEnabled(false);
     Input::Click(G, 20, 12);
     EXPECT_EQ(Clicks, 2);
+    G->SetEnabled(true);
     // An accented letter typed while a button has the focus, in either case; its plain letter not.
     G->SetCaption("&\xC4ndern");
     auto* focused = new TExPopupButton(Form);
@@ -371,6 +399,52 @@ protected:
         }
     }
 };
+
+// The graphic button and the popup button beside it look the same, themed or not, whether it is
+// the button or its parent that is disabled.
+TEST_F(GraphicButton, PaintsAsThePopupButtonBesideItWhenItOrItsParentIsDisabled)
+{
+    auto* panel = new TPanel(Form);
+    panel->SetParent(Form);
+    panel->SetBounds(0, 40, 200, 60);
+    panel->SetBevelOuter(bvNone);
+    auto* g = new TExGraphicButton(Form);
+    g->SetParent(panel);
+    g->SetBounds(10, 10, 75, 25);
+    auto* p = new TExPopupButton(Form);
+    p->SetParent(panel);
+    p->SetBounds(100, 10, 75, 25);
+    p->SetTabStop(false);
+    g->SetCaption("Caption");
+    p->SetCaption("Caption");
+    // What the screen shows of the button: on the panel's window, or on its own.
+    auto picture = [&](HWND Window, TPoint At) {
+        panel->Repaint();
+        p->Repaint();
+        uitest::Pump();
+        std::vector<COLORREF> pixels;
+        HDC dc = GetDC(Window);
+        for (int y = 0; y < 25; ++y)
+            for (int x = 0; x < 75; ++x) pixels.push_back(GetPixel(dc, At.X + x, At.Y + y));
+        ReleaseDC(Window, dc);
+        return pixels;
+    };
+    for (const bool themed : {false, true}) {
+        if (themed && !ThemesAvailable) continue;
+        g->SetUseXPThemes(themed);
+        p->SetUseXPThemes(themed);
+        for (int off = 0; off < 3; ++off) {
+            SCOPED_TRACE(std::string(themed ? "themed, " : "plain, ") +
+                         (off == 0 ? "enabled" : off == 1 ? "button disabled" : "parent disabled"));
+            g->SetEnabled(off != 1);
+            p->SetEnabled(off != 1);
+            panel->SetEnabled(off != 2);
+            EXPECT_EQ(picture(panel->Handle(), {g->Left(), g->Top()}), picture(p->Handle(), {0, 0}));
+            EXPECT_EQ(g->GetThemeStateID(), off == 0 ? 1 : 4);
+            EXPECT_EQ(g->GetArrowThemeStateID(), off == 0 ? 1 : 4);
+        }
+    }
+}
 
 TEST_F(GraphicButton, ThemedOverAPatternedParentItShowsThePatternWhereTheThemeLeavesIt)
 {
