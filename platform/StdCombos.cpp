@@ -264,11 +264,13 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner)
     FList->Core.SetComboOwner(nullptr, true);
     FList->Core.OnComboEnd = [this](bool Picked) { CloseList(Picked); };
     FList->Core.OnComboSelChange = [this] {
-        TGuardPtr<TCustomComboBox> self(this);
+        // Moving in the dropped-down list only shows the item; Enter or a click takes it, Escape
+        // gives back what was there.
         ShowSelection();
+        if (FDroppedDown)
+            return;
         FCommitted = ItemIndex();
-        if (self)
-            Notify(CBN_SELCHANGE);
+        Notify(CBN_SELCHANGE);
     };
     SetBounds(0, 0, 145, EditHeight());
 }
@@ -579,6 +581,7 @@ void TCustomComboBox::DropList()
     if (!Notify(CBN_DROPDOWN))
         return;
     FCommitted = ItemIndex();
+    FDropText = FText;
     TListCore& core = FList->Core;
     const int n = core.Count();
     const int rows = std::clamp(n, 1, FDropDownCount);
@@ -613,10 +616,12 @@ bool TCustomComboBox::CloseList(bool Picked)
         ReleaseCapture();
     ShowWindow(FDrop->Handle(), SW_HIDE);
     const bool changed = Picked && ItemIndex() != FCommitted;
-    if (Picked)
+    if (Picked) {
         ShowSelection();
-    else
+    } else {
         FList->Core.SetCurSel(FCommitted);
+        RestoreText();
+    }
     FCommitted = ItemIndex();
     Invalidate();
     if (!Notify(Picked ? CBN_SELENDOK : CBN_SELENDCANCEL) || !Notify(CBN_CLOSEUP))
@@ -624,6 +629,22 @@ bool TCustomComboBox::CloseList(bool Picked)
     if (changed && !Notify(CBN_SELCHANGE))
         return false;
     return bool(self);
+}
+
+void TCustomComboBox::RestoreText()
+{
+    if (!HasEdit()) {
+        ShowSelection();
+        return;
+    }
+    // What was typed, chosen or not, comes back as it was; nothing was changed by the user.
+    if (FEdit->Text() == FDropText)
+        return;
+    FSettingText = true;
+    FEdit->Core.SetText(FDropText);
+    FEdit->Core.SetSel(0, -1);
+    FSettingText = false;
+    FText = FDropText;
 }
 
 bool TCustomComboBox::ComboKey(Word Key, TShiftState Shift)
@@ -644,6 +665,8 @@ bool TCustomComboBox::ComboKey(Word Key, TShiftState Shift)
         case VK_DOWN:
         case VK_PRIOR:
         case VK_NEXT:
+        case VK_HOME:
+        case VK_END:
             SendMessage(FList->Handle(), WM_KEYDOWN, Key, 0);
             return true;
         default: return false;

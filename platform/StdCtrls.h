@@ -448,6 +448,8 @@ private:
     bool CloseList(bool Picked);
     // The list's choice reaches the edit or the shown item.
     void ShowSelection();
+    // The field shows again what it showed when the list dropped down.
+    void RestoreText();
     bool Notify(Word Code);
     bool ComboKey(Word Key, TShiftState Shift);
     void ChildFocus(bool Gained, HWND Other);
@@ -461,6 +463,7 @@ private:
     TEditCharCase FCharCase = ecNormal;
     int FItemHeight = 0;
     int FCommitted = -1;       // the item chosen when the list dropped down
+    std::string FDropText;     // the field's text then
     bool FFocusInside = false; // the edit or the box holds the focus
     bool FSettingText = false;
     bool FButtonDown = false;

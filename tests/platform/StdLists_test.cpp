@@ -552,16 +552,51 @@ TEST_F(Combos, KeysMoveTheChoiceAndOpenAndCloseTheList)
     EXPECT_EQ(combo->ItemIndex(), 0);
     EXPECT_EQ(combo->Text(), "Ash");
     EXPECT_EQ(combo->SelLength(), 3) << "the chosen text is selected in the field";
-    Input::PressKey(VK_DOWN, ssAlt);
-    ASSERT_TRUE(combo->DroppedDown());
-    Input::PressKey(VK_DOWN);
-    Input::PressKey(VK_DOWN);
-    EXPECT_EQ(combo->Text(), "Cedar");
-    Input::PressKey(VK_ESCAPE);
-    EXPECT_FALSE(combo->DroppedDown());
-    EXPECT_EQ(combo->ItemIndex(), 2) << "keys in the open list choose as they go";
+    // In the open list the keys show each item in the field and take none: Escape gives back
+    // what was there when it dropped, Enter takes the item shown.
+    for (const bool list : {false, true}) {
+        SCOPED_TRACE(list ? "list only" : "with a field");
+        combo->SetStyle(list ? csDropDownList : csDropDown);
+        combo->SetFocus();
+        combo->SetItemIndex(0);
+        events.clear();
+        Input::PressKey(VK_DOWN, ssAlt);
+        ASSERT_TRUE(combo->DroppedDown());
+        Input::PressKey(VK_DOWN);
+        Input::PressKey(VK_DOWN);
+        EXPECT_EQ(combo->Text(), "Cedar");
+        Input::PressKey(VK_END);
+        EXPECT_EQ(combo->Text(), "Yew");
+        Input::PressKey(VK_HOME);
+        Input::PressKey(VK_DOWN);
+        EXPECT_EQ(combo->Text(), "Birch");
+        EXPECT_EQ(events, (std::vector<std::string>{"dropdown"}));
+        Input::PressKey(VK_ESCAPE);
+        EXPECT_FALSE(combo->DroppedDown());
+        EXPECT_EQ(combo->ItemIndex(), 0);
+        EXPECT_EQ(combo->Text(), "Ash");
+        EXPECT_EQ(events, (std::vector<std::string>{"dropdown", "closeup"}));
+        Input::PressKey(VK_F4);
+        Input::PressKey(VK_END);
+        Input::PressKey(VK_UP);
+        Input::PressKey(VK_RETURN);
+        EXPECT_FALSE(combo->DroppedDown());
+        EXPECT_EQ(combo->ItemIndex(), 9);
+        EXPECT_EQ(combo->Text(), "Rowan");
+        EXPECT_EQ(events, (std::vector<std::string>{"dropdown", "closeup", "dropdown", "closeup", "select"}));
+    }
+    // What was typed comes back too, though it is no item.
+    combo->SetStyle(csDropDown);
+    combo->SetFocus();
+    combo->SetText("Lime");
     Input::PressKey(VK_F4);
-    Input::PressKey(VK_UP);
+    Input::PressKey(VK_DOWN);
+    EXPECT_NE(combo->Text(), "Lime");
+    Input::PressKey(VK_ESCAPE);
+    EXPECT_EQ(combo->Text(), "Lime");
+    combo->SetItemIndex(0);
+    Input::PressKey(VK_F4);
+    Input::PressKey(VK_DOWN);
     Input::PressKey(VK_RETURN);
     EXPECT_FALSE(combo->DroppedDown());
     EXPECT_EQ(combo->Text(), "Birch");
@@ -693,8 +728,8 @@ TEST_F(Combos, NotificationsReachTheParentInOrder)
     Input::PressKey(VK_DOWN);
     Input::PressKey(VK_RETURN);
     list->SetFocus();
-    EXPECT_EQ(codes, (std::vector<Word>{CBN_SETFOCUS, CBN_EDITUPDATE, CBN_EDITCHANGE, CBN_DROPDOWN, CBN_SELCHANGE,
-                                        CBN_SELENDOK, CBN_CLOSEUP, CBN_KILLFOCUS}));
+    EXPECT_EQ(codes, (std::vector<Word>{CBN_SETFOCUS, CBN_EDITUPDATE, CBN_EDITCHANGE, CBN_DROPDOWN, CBN_SELENDOK,
+                                        CBN_CLOSEUP, CBN_SELCHANGE, CBN_KILLFOCUS}));
 }
 
 TEST_F(Combos, EnterAndExitOnceForTheBoxAndTheFormKnowsIt)
