@@ -1,10 +1,12 @@
 // What the controls pay as they grow: a column header built one section at a time, the rectangle
-// of its last section, a repaint and a live-resize step with most sections off screen, a themed
+// of its last section, a repaint and a live-resize step with most sections off screen, many
+// changes in one update bracket and one change among many sections, a themed
 // repaint of one very wide section, and an advanced list box filled by 100,000 single Add calls
 // beside the platform's plain list box doing the same.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -117,6 +119,96 @@ void WideSectionRepaint(benchmark::State& State, bool Themed)
     }
 }
 
+// Changes of many sections inside one update bracket, drawn once at its end: every section hidden
+// one by one, deleted from the front, or moved to the front (reversing the order), or as many
+// sections inserted one by one at the front.
+void InBracket(benchmark::State& State, const std::function<void(TExHeaderSections*)>& Change)
+{
+    for (auto _ : State) {
+        State.PauseTiming();
+        auto f = std::make_unique<HeaderOnForm>();
+        f->Fill(int(State.range(0)));
+        State.ResumeTiming();
+        f->Header->BeginUpdate();
+        Change(f->Header->Sections());
+        f->Header->EndUpdate();
+        UpdateWindow(f->Header->Handle());
+        State.PauseTiming();
+        f.reset();
+        State.ResumeTiming();
+    }
+}
+
+void BM_HeaderHideAllInBracket(benchmark::State& State)
+{
+    InBracket(State, [](TExHeaderSections* All) {
+        for (Integer i = 0; i < All->GetCount(); ++i)
+            All->GetSectionByPos(i)->SetVisible(false);
+    });
+}
+
+void BM_HeaderDeleteAllInBracket(benchmark::State& State)
+{
+    InBracket(State, [](TExHeaderSections* All) {
+        while (All->GetCount() > 0)
+            All->DeleteSection(All->GetSectionByPos(0));
+    });
+}
+
+void BM_HeaderReverseInBracket(benchmark::State& State)
+{
+    InBracket(State, [](TExHeaderSections* All) {
+        for (Integer i = 1; i < All->GetCount(); ++i)
+            All->MoveSection(All->GetSectionByPos(i), 0);
+    });
+}
+
+void BM_HeaderInsertAtFrontInBracket(benchmark::State& State)
+{
+    for (auto _ : State) {
+        State.PauseTiming();
+        auto f = std::make_unique<HeaderOnForm>();
+        State.ResumeTiming();
+        f->Header->BeginUpdate();
+        for (int i = 0; i < State.range(0); ++i)
+            f->Header->Sections()->InsertSection(0);
+        f->Header->EndUpdate();
+        UpdateWindow(f->Header->Handle());
+        State.PauseTiming();
+        f.reset();
+        State.ResumeTiming();
+    }
+}
+
+// One change among many sections, drawn at once: a section moved to the front and back, one
+// hidden and shown, one inserted at the front and deleted.
+void BM_HeaderOneChange(benchmark::State& State, int Kind)
+{
+    HeaderOnForm f;
+    f.Fill(int(State.range(0)));
+    TExHeaderSections* all = f.Header->Sections();
+    TExHeaderSection* s = all->GetSectionByPos(all->GetCount() / 2);
+    bool flip = false;
+    for (auto _ : State) {
+        flip = !flip;
+        switch (Kind) {
+        case 0: all->MoveSection(s, flip ? 0 : all->GetCount() / 2); break;
+        case 1: s->SetVisible(!flip); break;
+        default:
+            if (flip)
+                all->InsertSection(0);
+            else
+                all->DeleteSection(all->GetSectionByPos(0));
+            break;
+        }
+        UpdateWindow(f.Header->Handle());
+    }
+}
+
+void BM_HeaderOneMove(benchmark::State& State) { BM_HeaderOneChange(State, 0); }
+void BM_HeaderOneHideOrShow(benchmark::State& State) { BM_HeaderOneChange(State, 1); }
+void BM_HeaderOneInsertOrDelete(benchmark::State& State) { BM_HeaderOneChange(State, 2); }
+
 void BM_HeaderWideSectionClassic(benchmark::State& State) { WideSectionRepaint(State, false); }
 void BM_HeaderWideSectionThemed(benchmark::State& State) { WideSectionRepaint(State, true); }
 
@@ -150,6 +242,13 @@ BENCHMARK(BM_HeaderAddSections)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisec
 BENCHMARK(BM_HeaderSectionRect)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeaderRepaint)->Arg(30)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeaderResizeStep)->Arg(30)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HeaderHideAllInBracket)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HeaderDeleteAllInBracket)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HeaderReverseInBracket)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HeaderInsertAtFrontInBracket)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HeaderOneMove)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeaderOneHideOrShow)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeaderOneInsertOrDelete)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HeaderWideSectionClassic)->Arg(1000)->Arg(1048576)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeaderWideSectionThemed)->Arg(1000)->Arg(1048576)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AdvancedListBoxAdd)->Arg(100000)->Unit(benchmark::kMillisecond);

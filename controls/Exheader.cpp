@@ -252,7 +252,7 @@ void TCustomExHeader::SetRightAlignedOrder(bool Value)
     const Integer first = FLockedSection && FSections->IndexOf(FLockedSection) == 0 ? 1 : 0;
     for (Integer i = first, j = FSections->GetCount() - 1; i < j; ++i, --j)
         FSections->FList->Exchange(i, j);
-    FSections->LayoutChanged();
+    FSections->FLayout->OrderChanged();
     RepaintHeader();
 }
 
@@ -417,6 +417,14 @@ void TCustomExHeader::EndUpdate()
         if (!self)
             return;
     }
+    // What the changes inside asked of the window and could not do without a walk, once.
+    if (FHeightPending) {
+        FHeightPending = false;
+        AdjustHeaderHeight();
+        if (!self)
+            return;
+    }
+    FlushRepaints();
     Update();
 }
 
@@ -523,14 +531,62 @@ void TCustomExHeader::InvalidateRight(Integer Index)
 {
     if (Index < 0 || Index >= FSections->GetCount())
         throw EExHeaderError(controls::IndexOutOfBounds);
-    if (!HandleAllocated())
-        return;
-    TExHeaderSection* s = FSections->FindSection(Index);
-    if (!s)
+    if (TExHeaderSection* s = HandleAllocated() ? FSections->FindSection(Index) : nullptr)
+        InvalidateRightOf(s);
+}
+
+bool TCustomExHeader::Deferred(std::vector<TGuardPtr<TExHeaderSection>>& Waiting, TExHeaderSection* Section)
+{
+    // Where a section lies is known at once unless the layout waits to be taken anew; inside an
+    // update bracket it waits for the bracket's end, where it is taken once.
+    if (FUpdateCount == 0 || FSections->Layout().GeometryCurrent())
+        return false;
+    // Past a handful the whole header is drawn again.
+    if (!FRepaintAll && Waiting.size() < 64) {
+        Waiting.emplace_back(Section);
+    } else {
+        FRepaintAll = true;
+        FRepaintRights.clear();
+        FRepaintStrips.clear();
+    }
+    return true;
+}
+
+void TCustomExHeader::InvalidateRightOf(TExHeaderSection* Section)
+{
+    if (!HandleAllocated() || Deferred(FRepaintRights, Section))
         return;
     const TRect client = ClientRect();
-    RECT r{PaintedLeft(s), 0, client.Right, client.Bottom};
+    RECT r{PaintedLeft(Section), 0, client.Right, client.Bottom};
     InvalidateRect(Handle(), &r, FALSE);
+}
+
+void TCustomExHeader::InvalidateStrip(TExHeaderSection* Section)
+{
+    const Integer left = PaintedLeft(Section);
+    RECT r{left, 0, left + Section->FWidth, Height() - 1};
+    InvalidateRect(Handle(), &r, FALSE);
+}
+
+void TCustomExHeader::FlushRepaints()
+{
+    if (FRepaintAll) {
+        FRepaintAll = false;
+        RepaintHeader();
+        return;
+    }
+    const auto rights = std::move(FRepaintRights);
+    const auto strips = std::move(FRepaintStrips);
+    FRepaintRights.clear();
+    FRepaintStrips.clear();
+    if (!HandleAllocated())
+        return;
+    for (const auto& s : strips)
+        if (s && FSections->IndexOf(s.Get()) >= 0 && s->GetVisible())
+            InvalidateStrip(s.Get());
+    for (const auto& s : rights)
+        if (s && FSections->IndexOf(s.Get()) >= 0)
+            InvalidateRightOf(s.Get());
 }
 
 // ---------------------------------------------------------------- measuring and height
@@ -598,6 +654,11 @@ void TCustomExHeader::TallestChanged()
 void TCustomExHeader::CaptionChanged(TExHeaderSection* Section)
 {
     Section->FMeasured = 0;
+    Recount(Section);
+}
+
+void TCustomExHeader::Recount(TExHeaderSection* Section)
+{
     Uncount(Section);
     if (FTallestValid)
         FToCount.emplace_back(Section);
@@ -703,6 +764,12 @@ void TCustomExHeader::AdjustHeaderHeight()
 {
     if (FLockHeight || !HandleAllocated())
         return;
+    // Inside an update bracket a height that must be counted from every section is found once,
+    // at its end.
+    if (FUpdateCount > 0 && !FTallestValid) {
+        FHeightPending = true;
+        return;
+    }
     TGuardPtr<TCustomExHeader> self(this);
     const Integer h = CalcHeaderHeight();
     if (self)

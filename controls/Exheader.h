@@ -197,8 +197,12 @@ private:
     bool RawVisible() const;
     // Writes the width and tells the layout.
     void PutWidth(Integer Value);
+    // Links this section to Parent (nil: none), keeping the parents' counts of children.
+    void LinkTo(TExHeaderSection* Parent);
     // Own visibility, parent or expansion changed: the layout and the tallest caption are stale.
     void VisibilityChanged();
+    // Its own flag changed.
+    void OwnVisibilityChanged();
     // Drops every other section's link to this one, without events.
     void ReleaseChildren();
     void AutoSizeRequest();
@@ -246,6 +250,8 @@ private:
     float FStickyRatio = 0;
     // Place in the collection as the layout last saw it.
     Integer FPos = -1;
+    // Sections whose parent this one is.
+    Integer FChildCount = 0;
     // The caption's size, current while FMeasured equals the header's measuring generation.
     TSize FCaptionSize{};
     unsigned FMeasured = 0;
@@ -322,7 +328,9 @@ private:
     // Renumbers the Indexes by position.
     void Renumber();
     TExHeaderSection* At(Integer Position) const;
-    // Order, numbers or visibility changed.
+    // Parent links, expansion or visibility changed: where sections show, and the tallest caption.
+    void LinksChanged();
+    // Anything may have changed: numbers, widths, visibility and links.
     void LayoutChanged();
 
     TCustomExHeader* FOwner;
@@ -633,7 +641,17 @@ private:
     void TallestChanged();
     // The section's caption changed: its size is measured again when next needed.
     void CaptionChanged(TExHeaderSection* Section);
+    // The section's own visibility changed: it is counted again toward the tallest caption.
+    void Recount(TExHeaderSection* Section);
     void Uncount(TExHeaderSection* Section);
+    // Section goes on Waiting instead of being drawn now (answers true) while the layout is stale
+    // inside an update bracket.
+    bool Deferred(std::vector<TGuardPtr<TExHeaderSection>>& Waiting, TExHeaderSection* Section);
+    // Invalidates the room the section takes, where it is painted.
+    void InvalidateStrip(TExHeaderSection* Section);
+    // From the section's painted left to the right edge (later, when deferred).
+    void InvalidateRightOf(TExHeaderSection* Section);
+    void FlushRepaints();
 
     std::unique_ptr<TExHeaderSections> FSections;
     Integer FDefaultWidth = 120;
@@ -677,6 +695,13 @@ private:
     Integer FUpdateCount = 0;
     bool FDeletePending = false;
     bool FCreatePending = false;
+    // Asked for inside the bracket where it would need a walk of the sections, done at its end:
+    // the height, and the repaints of the sections' strips, of what lies right of sections, or,
+    // past a handful, of everything.
+    bool FHeightPending = false;
+    bool FRepaintAll = false;
+    std::vector<TGuardPtr<TExHeaderSection>> FRepaintStrips;
+    std::vector<TGuardPtr<TExHeaderSection>> FRepaintRights;
     // Set while sticky sizing writes widths, so that the writes do not start it again.
     bool FStickyRunning = false;
     Integer FLastStickyWidth = 0;

@@ -30,31 +30,53 @@ TExHeaderSection::TExHeaderSection(TCustomExHeader* AHeader)
 TExHeaderSection::~TExHeaderSection()
 {
     // Children lose their parent whatever Expandable says: a stream or SetParentSection may have
-    // linked them to a section that never was expandable.
+    // linked them to a section that never was expandable. Its own parent counts it no more (a
+    // section that leaves with its header has no links left to undo).
     ReleaseChildren();
+    if (FHeader)
+        LinkTo(nullptr);
 }
 
 TPersistent* TExHeaderSection::GetOwner() { return FHeader->Sections(); }
 
+void TExHeaderSection::LinkTo(TExHeaderSection* Parent)
+{
+    if (FParentSection)
+        --FParentSection->FChildCount;
+    FParentSection = Parent;
+    if (Parent)
+        ++Parent->FChildCount;
+}
+
 void TExHeaderSection::ReleaseChildren()
 {
     TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr;
-    if (!all)
+    if (!all || FChildCount == 0)
         return;
-    bool released = false;
-    for (Integer i = 0; i < all->GetCount(); ++i)
-        if (all->At(i)->FParentSection == this) {
-            all->At(i)->FParentSection = nullptr;
-            released = true;
-        }
-    if (released)
-        all->LayoutChanged();
+    for (Integer i = 0; i < all->GetCount() && FChildCount > 0; ++i)
+        if (all->At(i)->FParentSection == this)
+            all->At(i)->LinkTo(nullptr);
+    all->LinksChanged();
 }
 
 void TExHeaderSection::VisibilityChanged()
 {
     if (TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr)
-        all->LayoutChanged();
+        all->LinksChanged();
+}
+
+void TExHeaderSection::OwnVisibilityChanged()
+{
+    TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr;
+    if (!all)
+        return;
+    // Alone, it is taken in place; with sections hanging from it, they show or hide with it.
+    if (FChildCount > 0) {
+        all->LinksChanged();
+        return;
+    }
+    all->FLayout->VisibilityChanged(this);
+    FHeader->Recount(this);
 }
 
 void TExHeaderSection::PutWidth(Integer Value)
@@ -62,12 +84,8 @@ void TExHeaderSection::PutWidth(Integer Value)
     if (Value == FWidth)
         return;
     FWidth = Value;
-    TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr;
-    if (!all)
-        return;
-    controls::THeaderLayout& layout = *all->FLayout;
-    if (layout.Valid() && FPos >= 0 && FPos < layout.Count() && all->At(FPos) == this)
-        layout.SetWidthAt(FPos, layout.VisibleAt(FPos) ? Value : 0);
+    if (TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr)
+        all->FLayout->WidthChanged(this);
 }
 
 Integer TExHeaderSection::GetPosition() const
@@ -90,10 +108,13 @@ bool TExHeaderSection::RawVisible() const
 
 bool TExHeaderSection::GetVisible() const
 {
-    const Integer pos = GetPosition();
-    if (pos < 0)
+    // While the layout waits to be taken anew (inside an update bracket, say) the chain answers,
+    // so that a batch of changes does not walk every section after each one.
+    TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr;
+    if (!all || !all->FLayout->RowsCurrent())
         return RawVisible();
-    return FHeader->FSections->Layout().VisibleAt(pos);
+    const Integer pos = all->IndexOf(this);
+    return pos < 0 ? RawVisible() : all->FLayout->VisibleAt(pos);
 }
 
 Integer TExHeaderSection::GetRight() const
@@ -111,12 +132,10 @@ bool TExHeaderSection::GetLocked() const { return FHeader->LockedSection() == th
 
 void TExHeaderSection::UpdateSection()
 {
-    if (!GetVisible() || !FHeader->HandleAllocated())
+    if (!GetVisible() || !FHeader->HandleAllocated() || FHeader->Deferred(FHeader->FRepaintStrips, this))
         return;
     FHeader->BeginUpdate();
-    const Integer left = GetLocked() ? GetLeft() : GetLeft() - FHeader->LeftPos();
-    RECT r{left, 0, left + FWidth, FHeader->Height() - 1};
-    InvalidateRect(FHeader->Handle(), &r, FALSE);
+    FHeader->InvalidateStrip(this);
     FHeader->EndUpdate();
 }
 
@@ -175,7 +194,7 @@ void TExHeaderSection::SetWidth(Integer Value)
         h->AdjustHeaderHeight();
         // Only this section and what lies right of it moved.
         if (header)
-            h->InvalidateRight(FIndex);
+            h->InvalidateRightOf(this);
     }
 }
 
@@ -246,7 +265,7 @@ void TExHeaderSection::SetVisible(bool Value)
             newRest = Value ? room - (left + width) : room - left;
         }
         FVisible = Value;
-        VisibilityChanged();
+        OwnVisibilityChanged();
         const Integer from = last ? 0 : pos + 1;
         const Integer to = last ? pos - 1 : all->GetCount() - 1;
         for (Integer i = from; i <= to; ++i) {
@@ -265,13 +284,13 @@ void TExHeaderSection::SetVisible(bool Value)
         h->MarkStickySections();
     } else {
         FVisible = Value;
-        VisibilityChanged();
+        OwnVisibilityChanged();
         TGuardPtr<TCustomExHeader> header(h);
         h->AdjustHeaderHeight();
         if (!header)
             return;
         if (!h->FStickyRunning && parentShown)
-            h->InvalidateRight(FIndex);
+            h->InvalidateRightOf(this);
     }
     h->RepaintHeader();
     h->DoVisChanged(this);
@@ -332,17 +351,9 @@ void TExHeaderSection::SetExpandable(bool Value)
     if (Value == FExpandable)
         return;
     FExpandable = Value;
-    bool unlinked = false;
-    if (!Value) {
-        TExHeaderSections* all = FHeader->Sections();
-        for (Integer i = 0; i < all->GetCount(); ++i)
-            if (all->At(i)->FParentSection == this) {
-                all->At(i)->FParentSection = nullptr;
-                unlinked = true;
-            }
-        if (unlinked)
-            VisibilityChanged();
-    }
+    const bool unlinked = !Value && FChildCount > 0;
+    if (unlinked)
+        ReleaseChildren();
     AutoSizeRequest();
     if (unlinked && !FHeader->HasState(csDestroying))
         FHeader->RepaintHeader();
@@ -372,7 +383,7 @@ void TExHeaderSection::SetParentSection(TExHeaderSection* Value)
     // A parent of another header would outlive our knowledge of it.
     if (Value && (Value->FHeader != FHeader || WouldLoop(Value)))
         return;
-    FParentSection = Value;
+    LinkTo(Value);
     VisibilityChanged();
     TGuardPtr<TCustomExHeader> header(FHeader);
     FHeader->DoVisChanged(this);
@@ -535,7 +546,7 @@ void TExHeaderSection::Assign(TPersistent* Source)
     // sections out of every lookup by number. The collection's Assign copies the numbers itself.
     TExHeaderSections* all = FHeader->Sections();
     TExHeaderSection* parent = src->FParentSection ? all->FindSection(src->FParentSection->FIndex) : nullptr;
-    FParentSection = parent && !WouldLoop(parent) ? parent : nullptr;
+    LinkTo(parent && !WouldLoop(parent) ? parent : nullptr);
     FMeasured = 0;
     VisibilityChanged();
 }

@@ -11,7 +11,7 @@
 #include "platform/Guard.h"
 
 TExHeaderSections::TExHeaderSections(TCustomExHeader* AOwner)
-    : FOwner(AOwner), FList(std::make_unique<TExList>()), FLayout(std::make_unique<controls::THeaderLayout>())
+    : FOwner(AOwner), FList(std::make_unique<TExList>()), FLayout(std::make_unique<controls::THeaderLayout>(*this))
 {
 }
 
@@ -31,17 +31,18 @@ Integer TExHeaderSections::IndexOf(const TExHeaderSection* Section) const
     return Section ? Layout().PositionOf(Section) : -1;
 }
 
-controls::THeaderLayout& TExHeaderSections::Layout() const
+controls::THeaderLayout& TExHeaderSections::Layout() const { return *FLayout; }
+
+void TExHeaderSections::LinksChanged()
 {
-    if (!FLayout->Valid())
-        FLayout->Rebuild(*this);
-    return *FLayout;
+    FLayout->LinksChanged();
+    FOwner->TallestChanged();
 }
 
 void TExHeaderSections::LayoutChanged()
 {
-    FLayout->Invalidate();
-    FOwner->TallestChanged();
+    FLayout->NumbersChanged();
+    LinksChanged();
 }
 
 TExHeaderSection* TExHeaderSections::CreateSection() { return new TExHeaderSection(FOwner); }
@@ -78,16 +79,11 @@ TExHeaderSection* TExHeaderSections::InsertSection(Integer Position)
     std::unique_ptr<TExHeaderSection> section(CreateSection());
     section->FIndex = FreeIndex();
     section->FIntTag = FreeIntTag(static_cast<Integer>(reinterpret_cast<std::uintptr_t>(section.get())));
-    const bool atEnd = Position == GetCount();
     FList->Insert(Position, section.get());
     TExHeaderSection* s = section.release();
-    // Added at the end, the section joins the layout in place; elsewhere everything after it moved.
-    if (atEnd && FLayout->Valid())
-        FLayout->Append(s);
-    else
-        FLayout->Invalidate();
+    FLayout->Inserted(s, Position);
     FOwner->CaptionChanged(s);
-    FOwner->InvalidateRight(s->FIndex);
+    FOwner->InvalidateRightOf(s);
     // Our own bracket is open: the caller is inside an update of its own when the count is above 1.
     if (FOwner->FUpdateCount == 1)
         FOwner->DoSectionCreate(s);
@@ -98,9 +94,11 @@ TExHeaderSection* TExHeaderSections::InsertSection(Integer Position)
 
 void TExHeaderSections::Renumber()
 {
-    for (Integer i = 0; i < GetCount(); ++i)
+    for (Integer i = 0; i < GetCount(); ++i) {
         At(i)->FIndex = i;
-    LayoutChanged();
+        At(i)->FPos = i;
+    }
+    FLayout->Renumbered();
 }
 
 void TExHeaderSections::DeleteSection(TExHeaderSection* Section)
@@ -114,6 +112,7 @@ void TExHeaderSections::DeleteSection(TExHeaderSection* Section)
     FOwner->ForgetSection(Section);
     FOwner->Uncount(Section);
     FList->Delete(pos);
+    FLayout->Removed(Section, pos);
     Section->FPos = -1;
     std::unique_ptr<TExHeaderSection> gone(Section);
     Renumber();
@@ -144,7 +143,8 @@ void TExHeaderSections::MoveSection(TExHeaderSection* Section, Integer NewPos)
     if (locked && locked != Section && NewPos == 0)
         NewPos = 1;
     FList->Move(oldPos, NewPos);
-    FLayout->Invalidate();
+    if (oldPos != NewPos)
+        FLayout->Moved(oldPos, NewPos);
     TGuardPtr<TCustomExHeader> header(FOwner);
     FOwner->DoSectionMove(Section, oldPos, NewPos);
     if (header)
@@ -156,17 +156,17 @@ void TExHeaderSections::Clear()
     FOwner->ForgetAllSections();
     if (GetCount() == 0)
         return;
-    LayoutChanged();
     // Every section goes: the links go first, all at once, and the list shrinks from its end.
     for (Integer i = 0; i < GetCount(); ++i)
-        At(i)->FParentSection = nullptr;
+        At(i)->LinkTo(nullptr);
     while (GetCount() > 0) {
         auto* s = At(GetCount() - 1);
         FList->Delete(GetCount() - 1);
         s->FHeader = nullptr;
         delete s;
     }
-    FLayout->Invalidate();
+    FLayout->Cleared();
+    FOwner->TallestChanged();
 }
 
 TExHeaderSection* TExHeaderSections::GetSection(Integer Index) { return FindSection(Index); }
@@ -229,9 +229,9 @@ void TExHeaderSections::Assign(TPersistent* Source)
     // links are made again now that every number is in place.
     for (Integer i = 0; i < src->GetCount(); ++i) {
         const TExHeaderSection* parent = src->At(i)->FParentSection;
-        At(i)->FParentSection = parent ? FindSection(parent->FIndex) : nullptr;
+        At(i)->LinkTo(parent ? FindSection(parent->FIndex) : nullptr);
     }
-    LayoutChanged();
+    LinksChanged();
     FOwner->MarkStickySections();
     FOwner->RepaintHeader();
 }
@@ -652,9 +652,9 @@ void TExHeaderSections::IntReadData(TStream* Stream, bool)
                 TExHeaderSection* child = At(i);
                 TExHeaderSection* parent = FindSection(p);
                 if (parent && !child->WouldLoop(parent))
-                    child->FParentSection = parent;
+                    child->LinkTo(parent);
             }
-            LayoutChanged();
+            LinksChanged();
         }
         TGuardPtr<TCustomExHeader> header(FOwner);
         FOwner->AdjustHeaderHeight();

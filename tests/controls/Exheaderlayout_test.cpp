@@ -217,6 +217,155 @@ TEST_P(Layout, EveryAnswerFollowsTheSectionsThroughRandomChanges)
 
 INSTANTIATE_TEST_SUITE_P(Seeds, Layout, ::testing::Values(1u, 2u, 3u, 4u));
 
+// ---------------------------------------------------------------- batches
+
+// Two headers alike on one form: A takes random changes in update brackets of many changes each
+// (nested now and then, and asked where things lie in the middle of them), B takes the same
+// changes one at a time. After every bracket both answer alike and show the same pixels, A as it
+// stands after its pending paints, B drawn afresh.
+struct TOp {
+    unsigned Kind, A, B, C;
+};
+
+class Batches : public ::testing::TestWithParam<unsigned> {
+protected:
+    TForm* Form = new TForm(nullptr);
+    TExHeader* HA = Place(0);
+    TExHeader* HB = Place(60);
+
+    Batches()
+    {
+        Form->SetBounds(0, 0, 500, 200);
+        Form->Show();
+        uitest::Pump();
+    }
+    ~Batches() override
+    {
+        TObject::Free(Form);
+        uitest::Pump();
+    }
+    TExHeader* Place(int Top)
+    {
+        auto* h = new TExHeader(Form);
+        h->SetAlign(alNone);
+        h->SetParent(Form);
+        h->SetBounds(0, Top, 400, 20);
+        return h;
+    }
+    static void Apply(TExHeader* H, const TOp& Op)
+    {
+        TExHeaderSections* all = H->Sections();
+        const Integer n = all->GetCount();
+        auto at = [&](unsigned R) { return all->GetSectionByPos(Integer(R % unsigned(n))); };
+        if (n == 0 && Op.Kind > 2) {
+            all->AddSection()->SetWidth(Integer(Op.A % 90));
+            return;
+        }
+        switch (Op.Kind) {
+        case 0: {
+            TExHeaderSection* s = all->AddSection();
+            s->SetText(Captions[Op.A % 6]);
+            s->SetWidth(Integer(Op.B % 90));
+            break;
+        }
+        case 1:
+        case 2: all->InsertSection(Op.Kind == 1 ? 0 : Integer(Op.A % unsigned(n + 1)))->SetWidth(Integer(Op.B % 90)); break;
+        case 3:
+        case 4:
+            if (n > 2)
+                all->DeleteSection(at(Op.A));
+            break;
+        case 5:
+        case 6: all->MoveSection(at(Op.A), Integer(Op.B % unsigned(n))); break;
+        case 7: at(Op.A)->SetWidth(Integer(Op.B % 120)); break;
+        case 8:
+        case 9:
+        case 10: at(Op.A)->SetVisible(!at(Op.A)->OwnVisible()); break;
+        case 11: at(Op.A)->SetExpandable(Op.B % 4 != 0); break;
+        case 12: at(Op.A)->SetExpanded(!at(Op.A)->Expanded()); break;
+        case 13: at(Op.A)->SetParentSection(Op.C % 3 ? at(Op.B) : nullptr); break;
+        case 14: at(Op.A)->SetText(Captions[Op.B % 6]); break;
+        case 15: H->SetLockedSection(Op.A % 3 == 0 ? at(Op.B) : nullptr); break;
+        case 16: H->SetLeftPos(Integer(Op.A % 200)); break;
+        case 17: H->SetRightAlignedOrder(!H->RightAlignedOrder()); break;
+        case 18: Load(all, Bytes(all)); break;
+        default: H->Font()->SetSize(Integer(7 + Op.A % 8)); break;
+        }
+    }
+    // What a program may ask in the middle of a batch.
+    static std::vector<Int64> Ask(TExHeader* H, const TOp& Op)
+    {
+        TExHeaderSections* all = H->Sections();
+        const Integer n = all->GetCount();
+        auto position = [&](TExHeaderSection* s) { return Int64(s ? all->IndexOf(s) : -1); };
+        std::vector<Int64> a{n, H->GetColumnsWidth(), position(H->GetSectionAt(Integer(Op.C % 500), 3))};
+        if (n == 0)
+            return a;
+        TExHeaderSection* s = all->GetSectionByPos(Integer(Op.A % unsigned(n)));
+        a.insert(a.end(), {s->GetLeft(), s->GetRight(), s->GetVisible(), s->GetPosition(), s->GetIndex(),
+                           position(all->FindSection(Integer(Op.B % unsigned(n)))),
+                           position(all->GetPrevVisibleSection(s)), position(all->LastVisibleSection())});
+        return a;
+    }
+    static std::vector<Int64> State(TExHeader* H)
+    {
+        TExHeaderSections* all = H->Sections();
+        std::vector<Int64> v{H->Height(), H->GetColumnsWidth(), H->LeftPos(), all->IndexOf(H->LockedSection())};
+        for (Integer p = 0; p < all->GetCount(); ++p) {
+            TExHeaderSection* s = all->GetSectionByPos(p);
+            v.insert(v.end(), {s->GetIndex(), s->Width(), s->OwnVisible(), s->GetVisible(), s->GetLeft(),
+                               all->IndexOf(s->ParentSection()), Int64(std::hash<std::string>()(s->Text()))});
+        }
+        return v;
+    }
+    static std::vector<COLORREF> Pixels(TExHeader* H, bool Afresh)
+    {
+        if (Afresh)
+            H->Invalidate();
+        UpdateWindow(H->Handle());
+        HDC dc = GetDC(H->Handle());
+        std::vector<COLORREF> p;
+        for (int y = 0; y < H->Height(); ++y)
+            for (int x = 0; x < H->Width(); ++x)
+                p.push_back(GetPixel(dc, x, y));
+        ReleaseDC(H->Handle(), dc);
+        return p;
+    }
+};
+
+TEST_P(Batches, ABracketedBatchEndsAsTheSameChangesOneByOne)
+{
+    std::mt19937 rnd(GetParam());
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        // Now and then a round of single changes, and brackets opened again inside.
+        const bool bracket = rnd() % 6 != 0;
+        int depth = 0;
+        if (bracket)
+            HA->BeginUpdate(), ++depth;
+        const int changes = 1 + int(rnd() % 40);
+        for (int i = 0; i < changes; ++i) {
+            const TOp op{unsigned(rnd() % 20), unsigned(rnd()), unsigned(rnd()), unsigned(rnd())};
+            SCOPED_TRACE("change " + std::to_string(i) + " of kind " + std::to_string(op.Kind));
+            if (bracket && rnd() % 10 == 0)
+                HA->BeginUpdate(), ++depth;
+            Apply(HA, op);
+            Apply(HB, op);
+            if (rnd() % 4 == 0) {
+                const TOp ask{0, unsigned(rnd()), unsigned(rnd()), unsigned(rnd())};
+                ASSERT_EQ(Ask(HA, ask), Ask(HB, ask));
+            }
+        }
+        while (depth-- > 0)
+            HA->EndUpdate();
+        ASSERT_EQ(State(HA), State(HB));
+        ASSERT_NO_FATAL_FAILURE(ExpectAsReference(HA));
+        ASSERT_EQ(Pixels(HA, false), Pixels(HB, true));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, Batches, ::testing::Values(11u, 12u, 13u, 14u));
+
 TEST_F(HeaderTest, WhileASectionIsDeletedItsChildrenAndTheEdgesAreAnsweredFromWhatIsLeft)
 {
     Make({50, 60, 70});
@@ -272,6 +421,51 @@ TEST_F(HeaderTest, AHundredThousandSectionsAddedOneByOneAreFoundAndDrawnWhereThe
     S()->GetSection(0)->SetVisible(false);
     EXPECT_EQ(H->GetColumnsWidth(), right - 10);
     EXPECT_EQ(S()->GetPrevVisibleSection(S()->GetSection(1)), nullptr);
+}
+
+TEST_F(HeaderTest, BracketsOfChangesToAHundredThousandSectionsCostWhatTheChangesCost)
+{
+    // Each change below once took the whole layout anew, inside a bracket too: at this count the
+    // walks would not end within the test's time.
+    const Integer n = 100000;
+    H->BeginUpdate();
+    for (Integer i = 0; i < n; ++i)
+        S()->AddSection()->SetWidth(10 + i % 7);
+    H->EndUpdate();
+    H->BeginUpdate();
+    for (Integer i = 0; i < n; ++i)
+        At(i)->SetVisible(i % 3 == 0);
+    H->EndUpdate();
+    // Sections come at the front, and as many go from the back to the front.
+    H->BeginUpdate();
+    for (Integer i = 0; i < 2000; ++i)
+        S()->InsertSection(0)->SetWidth(3);
+    for (Integer i = 0; i < 200; ++i)
+        S()->MoveSection(At(S()->GetCount() - 1), 0);
+    for (Integer i = 0; i < 1000; ++i)
+        At(2 * i)->SetVisible(false);
+    H->EndUpdate();
+    ASSERT_EQ(S()->GetCount(), n + 2000);
+    // Every edge against a plain sum of what each section says of itself.
+    Int64 right = 0;
+    TExHeaderSection* lastShown = nullptr;
+    for (Integer p = 0; p < S()->GetCount(); ++p) {
+        TExHeaderSection* s = At(p);
+        const bool shown = s->OwnVisible();
+        ASSERT_EQ(s->GetVisible(), shown) << p;
+        if (shown) {
+            right += s->Width();
+            lastShown = s;
+        }
+        ASSERT_EQ(s->GetRight(), right) << p;
+        ASSERT_EQ(s->GetPosition(), p);
+        ASSERT_EQ(S()->FindSection(s->GetIndex()), s);
+    }
+    EXPECT_EQ(H->GetColumnsWidth(), right);
+    EXPECT_EQ(S()->LastVisibleSection(), lastShown);
+    // The moved sections are the last ones of before, in reverse.
+    EXPECT_EQ(At(0)->GetIndex(), n - 200);
+    EXPECT_EQ(At(199)->GetIndex(), n - 1);
 }
 
 }  // namespace
