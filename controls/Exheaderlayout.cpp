@@ -176,15 +176,17 @@ void THeaderLayout::Cleared()
     FTreesValid = true;
 }
 
+Integer THeaderLayout::RowOf(const TExHeaderSection* S) const
+{
+    // A section out of the list has no row to change.
+    return FGeometryValid ? PositionOf(S) : -1;
+}
+
 void THeaderLayout::VisibilityChanged(const TExHeaderSection* S)
 {
-    if (!FGeometryValid)
+    const Integer p = RowOf(S);
+    if (p < 0)
         return;
-    const Integer p = S->FPos;
-    if (!At(S, p)) {
-        FGeometryValid = false;
-        return;
-    }
     bool shown = S->FVisible;
     if (const TExHeaderSection* parent = S->FParentSection; shown && parent) {
         if (!parent->FExpanded)
@@ -205,14 +207,8 @@ void THeaderLayout::VisibilityChanged(const TExHeaderSection* S)
 
 void THeaderLayout::WidthChanged(const TExHeaderSection* S)
 {
-    if (!FGeometryValid)
-        return;
-    const Integer p = S->FPos;
-    if (!At(S, p)) {
-        FGeometryValid = false;
-        return;
-    }
-    if (!FVisible[size_t(p)])
+    const Integer p = RowOf(S);
+    if (p < 0 || !FVisible[size_t(p)])
         return;
     if (FTreesValid)
         Add(p, Int64(S->FWidth) - FWidth[size_t(p)], 0);

@@ -102,6 +102,8 @@ private:
         if (!FTreesValid)
             BuildTrees();
     }
+    // The row of S while the rows are current and S is in the list; -1 otherwise.
+    Integer RowOf(const TExHeaderSection* S) const;
     // Section S is at Pos as far as the positions tell (S was in the list and FPos is current).
     bool At(const TExHeaderSection* S, Integer Pos) const;
     // Adds Delta to the room and Shown to the visible count of Pos.
