@@ -385,7 +385,6 @@ void TExTreeItem::CollapseOne()
     if (!FTree->MoveFocusOnCollapse || !focused || focused == this || !focused->IsUnder(this)) return;
     TExTreeOperation op(FTree);
     op.Hold(focused);
-    op.Hold(this);
     if (FTree->SelCount() != 1) {
         FTree->MoveFocus(this, false, false, false);
         return;

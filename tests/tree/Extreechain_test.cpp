@@ -87,10 +87,13 @@ TEST_F(Chain, IsBroughtIntoViewAndWalkedBothWaysWhole)
 {
     Build(false);
     Tree->Show();
-    Integer expands = 0;
+    Level[0]->Expand(false);
+    Integer asked = 0, expands = 0;
+    Tree->OnItemExpanding = [&](TObject*, TExTreeItem*, bool&) { ++asked; };
     Tree->OnItemExpand = [&](TObject*, TExTreeItem*) { ++expands; };
     Bottom()->MakeVisible();
-    EXPECT_EQ(expands, Depth - 1);
+    EXPECT_EQ(asked, Depth - 2) << "each closed ancestor is asked once";
+    EXPECT_EQ(expands, Depth - 2);
     EXPECT_TRUE(Tree->IsInView(Bottom()));
     EXPECT_EQ(Tree->GetTotalVisCount(), Depth);
     // Backwards over every row, counting down from the total.

@@ -146,6 +146,13 @@ TEST_F(Selecting, FocusMovesFromCodeAndOfTheTreeItselfLeaveTheSelection)
     EXPECT_EQ(Tree->GetFocused(), A1) << "the nearest shown item before it";
     EXPECT_FALSE(A1->Selected());
     EXPECT_TRUE(D->Selected());
+    // A shown child keeps the focus through the repair; a hidden one hands it to its parent.
+    A1->SetHidden(true);
+    EXPECT_EQ(Tree->GetFocused(), A);
+    A1->SetHidden(false);
+    Tree->SetFocused(A1);
+    EXPECT_EQ(Tree->GetFocused(), A1);
+    EXPECT_FALSE(A->Selected());
 }
 
 TEST_F(Selecting, AHandlerThatSaysNothingRefusesAChangeFromCode)
