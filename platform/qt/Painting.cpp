@@ -100,13 +100,15 @@ bool morvik::backend::BringParentPictureUpToDate(HWND h, const TRect& Part)
     if (!p)
         return w != nullptr;
     const TRect pc = ClientInImage(p);
+    const QRect parent(0, 0, pc.Width(), pc.Height());
     const QRect under =
         QRect(w->rect.Left + w->client.Left + Part.Left, w->rect.Top + w->client.Top + Part.Top, Part.Width(), Part.Height()) &
-        QRect(0, 0, pc.Width(), pc.Height());
-    // The first time, what the parent left out under the child while it took it for opaque.
+        parent;
+    // The first time, all the parent left out under the child while it took it for opaque.
     const bool first = !w->seeThrough;
     w->seeThrough = true;
-    const QRegion stale = first ? QRegion(under) : p->update & under;
+    const QRegion stale =
+        first ? QRegion(QRect(w->rect.Left, w->rect.Top, w->rect.Width(), w->rect.Height()) & parent) : p->update & under;
     if (stale.isEmpty())
         return true;
     p->update |= stale;

@@ -17,7 +17,8 @@
 namespace {
 
 // A child that shows its parent's picture under a frame of its own, as a see-through button does:
-// through the theme's parent-background call, and with the see-through window style or without.
+// through the theme's parent-background call, with the see-through window style, or without it (and
+// then with a border, the picture fetched half by half).
 class TSeeThrough : public TCustomControl {
 public:
     TSeeThrough(TComponent* AOwner, bool SeeThroughStyle) : TCustomControl(AOwner), FStyle(SeeThroughStyle)
@@ -26,19 +27,29 @@ public:
         FDraw = reinterpret_cast<TDrawThemeParentBackground>(GetProcAddress(FTheme, "DrawThemeParentBackground"));
     }
     ~TSeeThrough() override { FreeLibrary(FTheme); }
+    bool Through = true;  // false: paints itself opaque
 
 protected:
     void CreateParams(TCreateParams& Params) override
     {
         TCustomControl::CreateParams(Params);
-        if (FStyle)
-            Params.ExStyle |= WS_EX_TRANSPARENT;
+        Params.ExStyle |= FStyle ? WS_EX_TRANSPARENT : WS_EX_CLIENTEDGE;
     }
     void Paint() override
     {
         TRect r = ClientRect();
         ASSERT_NE(FDraw, nullptr);
-        FDraw(Handle(), Canvas()->Handle(), &r);
+        if (!Through) {
+            Canvas()->Brush()->SetColor(clMaroon);
+            Canvas()->FillRect(r);
+        } else if (!FStyle) {
+            TRect left = r, right = r;
+            left.Right = right.Left = r.Width() / 2;
+            FDraw(Handle(), Canvas()->Handle(), &left);
+            FDraw(Handle(), Canvas()->Handle(), &right);
+        } else {
+            FDraw(Handle(), Canvas()->Handle(), &r);
+        }
         Canvas()->Brush()->SetColor(clNavy);
         Canvas()->FrameRect(r);
     }
@@ -222,6 +233,7 @@ TEST_F(PartialRepaint, EveryPartGivesTheWholeRepaintsPixels)
         return RGB(p.rgbRed, p.rgbGreen, p.rgbBlue) == RGB(0, 255, 255);
     };
     EXPECT_TRUE(formShows(45, 223)) << "inside the first see-through child";
+    EXPECT_TRUE(formShows(84, 242)) << "in the first see-through child's other half";
     EXPECT_TRUE(formShows(125, 240)) << "inside the second see-through child";
     EXPECT_TRUE(formShows(180, 255)) << "right of the shaped panel's corner";
     EXPECT_TRUE(formShows(115, 305)) << "below the shaped panel's corner";
@@ -252,6 +264,48 @@ TEST_F(PartialRepaint, EveryPartGivesTheWholeRepaintsPixels)
         uitest::Pump();
         EXPECT_EQ(Differences(Shown(), whole), 0u);
     }
+}
+
+// A child that turns see-through after its parent painted around it shows the parent's current
+// picture at once, and so does one that paints before its parent has painted a change under it.
+TEST(SeeThroughChildren, ShowTheParentsPictureAsItIsNow)
+{
+    Application->Initialize();
+    auto* form = new TForm(nullptr);
+    form->SetBounds(30, 30, 300, 200);
+    form->AfterConstruction();
+    auto* child = new TSeeThrough(form, false);
+    child->Through = false;
+    child->SetParent(form);
+    child->SetBounds(20, 20, 80, 40);
+    form->Show();
+    uitest::Pump();
+    form->SetColor(clAqua);
+    uitest::Pump();
+    // A point in each half of the child's client area.
+    auto at = [&](int X) {
+        HDC dc = GetDC(child->Handle());
+        const COLORREF c = GetPixel(dc, X, 20);
+        ReleaseDC(child->Handle(), dc);
+        return c;
+    };
+    ASSERT_EQ(at(10), ColorToRGB(clMaroon));
+    child->Through = true;
+    InvalidateRect(child->Handle(), nullptr, TRUE);
+    UpdateWindow(child->Handle());
+    EXPECT_EQ(at(10), ColorToRGB(clAqua)) << "what the form left out under the child while it was opaque";
+    EXPECT_EQ(at(60), ColorToRGB(clAqua));
+    // The form still to paint its new colour under the child's right half only.
+    form->SetColor(clLime);
+    ValidateRect(form->Handle(), nullptr);
+    RECT right{60, 20, 100, 60};
+    InvalidateRect(form->Handle(), &right, TRUE);
+    InvalidateRect(child->Handle(), nullptr, TRUE);
+    UpdateWindow(child->Handle());
+    EXPECT_EQ(at(10), ColorToRGB(clAqua));
+    EXPECT_EQ(at(60), ColorToRGB(clLime)) << "the form's change, painted before the child reads it";
+    delete form;
+    uitest::Pump();
 }
 
 // A window that clips its children, noting what each paint may reach.
