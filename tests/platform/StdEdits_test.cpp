@@ -566,6 +566,10 @@ TEST_F(Memos, ATripleClickSelectsTheLine)
     EXPECT_EQ(edit->SelText(), "one two three");
     Input::AdvanceTime(1000);
     Input::DoubleClick(edit, at.X, at.Y);
+    Input::Click(edit, at.X + GetSystemMetrics(SM_CXDOUBLECLK) / 2, at.Y);
+    EXPECT_EQ(edit->SelText(), "one two three") << "at the edge of the double click's rectangle";
+    Input::AdvanceTime(1000);
+    Input::DoubleClick(edit, at.X, at.Y);
     Input::AdvanceTime(GetDoubleClickTime() + 1);
     Input::Click(edit, at.X, at.Y);
     EXPECT_EQ(edit->SelLength(), 0) << "too late";
