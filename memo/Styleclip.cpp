@@ -103,7 +103,9 @@ void TStyleMemo::PasteFromClipboard()
     if (!clip->HasFormat(CF_TEXT)) return;
     // A paste is never merged with the typing before or after it.
     FSelMoved = true;
-    const std::string text = ParagraphBreaks(clip->AsText(CharsetToCodePage(Font()->Charset())));
+    // Taken as the middle button and the platform's edits take it: a character the font's code
+    // page lacks is left out (or given as the letter it is built on), not turned into '?'.
+    const std::string text = ParagraphBreaks(clip->PasteText(CharsetToCodePage(Font()->Charset())));
     if (block)
         InsertBlock(text);
     else

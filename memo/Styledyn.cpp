@@ -50,6 +50,7 @@ void TStyleMemo::SetDynStyleP(TStyleNavigator* StartNav, TStyleNavigator* StopNa
         }
         par->DynCount = w;
         if (p > loPar) {
+            par->LinesStale = true;  // another attribute from its start on
             if (shared == nullptr) {
                 shared = CloneContext(rec);
             } else {

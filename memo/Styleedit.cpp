@@ -650,6 +650,14 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
             el->JustifyFrom = so;
         el->JustifyFrom = std::clamp(el->JustifyFrom, el->Start, el->Stop);
         TLinesList(spar).SetCount(editLine + 1 + shifted);
+        // The lines not broken yet move with the lines kept behind the edit.
+        if (spar->Provisional > editLine) {
+            spar->Provisional = std::max(spar->Provisional - (keepFrom - editLine - 1), editLine + 1);
+            if (spar->Provisional >= spar->LineCount) {
+                spar->Provisional = 0;
+                spar->ProvisionalWhole = false;
+            }
+        }
         FLineCount += spar->LineCount - oldLines;
         spar->Len = newLen;
         if (FUpdateCount == 0 && !dynsInRange) FLocalEdit = true;
@@ -774,6 +782,10 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
             el->Stop = spar->Len;
             if (el->JustifyFrom > so) el->JustifyFrom = std::max(el->Start, so);
             TLinesList(spar).SetCount(editLine + 1);
+            if (spar->Provisional > editLine) {
+                spar->Provisional = 0;
+                spar->ProvisionalWhole = false;
+            }
         }
         Integer lineDelta = spar->LineCount - oldSpLines - removedLines;
 
@@ -852,6 +864,17 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
     }
     FModLastPar += parDiff;
     if (FModLastPar < sp + m) FModLastPar = sp + m;
+    // Paragraphs waiting for the background keep their place in what waits.
+    if (parDiff != 0 && FPendingFirst <= FPendingLast) {
+        if (FPendingFirst > ep)
+            FPendingFirst += parDiff;
+        else if (FPendingFirst > sp)
+            FPendingFirst = sp + 1;
+        if (FPendingLast > ep)
+            FPendingLast += parDiff;
+        else if (FPendingLast >= sp)
+            FPendingLast = sp + m;
+    }
 
     // Navigators: inside the replaced range to its start, after it by the length difference.
     for (TStyleNavigator* n : FNavList) {

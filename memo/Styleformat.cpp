@@ -182,11 +182,19 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         one.StartDyn = DynAfter(Par, 0);
         SpliceLines(Par, 0, Par->LineCount - 1, &one, 1);
         Par->Provisional = 0;
+        Par->ProvisionalWhole = false;
+        Par->LinesStale = false;
         FirstLine = 0;
         LastLine = 0;
         return;
     }
 
+    // Lines broken for another font or width hold no break worth keeping.
+    if (Par->LinesStale) {
+        FirstLine = 0;
+        WholePar = true;
+        Par->LinesStale = false;
+    }
     const Integer oldCount = Par->LineCount;
     const Integer editLine = std::clamp(FirstLine, 0, oldCount - 1);
     // The line before the edited one is broken again as well: the edit may change where it ends
@@ -218,6 +226,8 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
     bool cut = false;     // the budget of lines was used up
     Integer old = first;  // the old line the new breaks are compared with
     const Integer provisional = Par->Provisional;
+    // Lines not broken yet after a change of more than one place are no lines to stop at.
+    const bool staleWhole = provisional > 0 && Par->ProvisionalWhole;
 
     auto setStyle = [&](TExtFontStyles newStat) {
         stat = newStat;
@@ -252,6 +262,7 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         if (WholePar) return false;
         while (old < oldCount && ParLineAt(Par, old)->Stop < cur.Start) ++old;
         if (old < editLine || old >= oldCount - 1 || ParLineAt(Par, old)->Stop != cur.Start) return false;
+        if (staleWhole && old + 1 >= provisional) return false;
         const LineInfo* next = ParLineAt(Par, old + 1);
         return next->Start == cur.Start && next->StartStyle == cur.StartStyle && next->StartDyn == cur.StartDyn;
     };
@@ -454,6 +465,7 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
     // g. The rest of the text is the last line; an empty paragraph is one empty line.
     Integer lastOld = oldCount - 1;
     Par->Provisional = 0;
+    bool whole = false;  // what is left to break must be broken to the end
     if (cut) {
         // The old lines stay from the first that starts at or after the cut, behind a line that
         // bridges the gap; all of them are broken anew later.
@@ -462,6 +474,9 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
         lastOld = j - 1;
         const Integer to = j < oldCount ? ParLineAt(Par, j)->Start : len;
         Par->Provisional = first + static_cast<Integer>(lines.size());
+        // Lines not broken yet from an earlier cut would lie behind this one with the line that
+        // bridged that cut among them: no place to stop either.
+        whole = WholePar || provisional > 0;
         if (to > cur.Start) {
             cur.Stop = to;
             lines.push_back(cur);
@@ -469,8 +484,10 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
     } else if (stopped) {
         lastOld = old;
         // Fallen back before lines not yet broken: they still are not, moved by the lines gained.
-        if (provisional > lastOld)
+        if (provisional > lastOld) {
             Par->Provisional = provisional + static_cast<Integer>(lines.size()) - (lastOld - first + 1);
+            whole = staleWhole;
+        }
     } else if (cur.Start < len || (lines.empty() && first == 0)) {
         cur.Stop = len;
         cur.TextWidth = x;
@@ -482,7 +499,11 @@ void TStyleMemo::FormatParagraph(ParInfo* Par, Integer ParNb, Integer& FirstLine
     }
 
     // Lines not yet broken before the first one broken here stay so.
-    if (provisional > 0 && provisional < first) Par->Provisional = provisional;
+    if (provisional > 0 && provisional <= first) {
+        Par->Provisional = provisional;
+        whole = staleWhole || WholePar || cut;
+    }
+    Par->ProvisionalWhole = Par->Provisional > 0 && whole;
 
     // Splice the new lines over the old ones they replace.
     const auto n = static_cast<Integer>(lines.size());
@@ -550,7 +571,11 @@ void TStyleMemo::Reformat()
 {
     FWidestWidth = 0;
     FWidestLine = -1;
-    for (Integer i = 0; i < ParCount(); ++i) FParagraphs->At(i)->Formatted = false;
+    for (Integer i = 0; i < ParCount(); ++i) {
+        ParInfo* par = FParagraphs->At(i);
+        par->Formatted = false;
+        par->LinesStale = true;
+    }
     FPendingFirst = 0;
     FPendingLast = ParCount() - 1;
     if (FUpdateCount > 0 || HasState(csLoading)) return;
@@ -595,6 +620,8 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
         Integer running = FParagraphs->At(First)->FirstLine;
         Integer& delta = lineDelta;
         bool any = false;
+        Integer firstBroken = 0;
+        Integer lastBroken = 0;
         try {
             for (Integer p = First; p <= Last; ++p) {
                 ParseStartStopNow(p);
@@ -611,6 +638,8 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
                     Integer lastLine = 0;
                     ReformatPar(par, p, firstLine, lastLine, true);
                     delta += par->LineCount - old;
+                    if (!any) firstBroken = par->FirstLine;
+                    lastBroken = par->FirstLine + par->LineCount - 1;
                     any = true;
                     if (p == caretPar) caretFormatted = true;
                 }
@@ -627,14 +656,21 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
             InvalidateNavs(FNavList, FParagraphs->At(First)->StartPos, Last);
             for (TStyleNavigator* n : FNavList)
                 if (n->Par != nullptr && n->ParNb >= First && n->ParNb <= Last) n->ParLine = NotComputed;
+            if (delta == 0 && FPrintCanvas == nullptr && HandleAllocated()) {
+                // Lines broken anew in view show what they hold now, also where a paint under way
+                // does not reach; breaks that moved above the top line move its number.
+                InvalidateLines(firstBroken, lastBroken, false);
+                const Integer origin = FTopOrigin;
+                KeepTopOnText();
+                if (FTopOrigin != origin) UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
+            }
             if (delta != 0) {
                 for (Integer q = Last + 1; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
                 if (FPrintCanvas == nullptr && HandleAllocated()) {
                     const Integer top = KeepTopOnText();
                     // Lines below a re-broken paragraph in view moved: what a paint under way
                     // does not cover is owed as well.
-                    if (const Integer topPar = FTopNav->GetParNb(); Last >= topPar && First <= topPar + FVisibleLines)
-                        InvalidateLines(std::max(FParagraphs->At(First)->FirstLine, top), top + FVisibleLines, false);
+                    InvalidateLines(std::max(firstBroken, top), top + FVisibleLines, false);
                     if (FPainting) {
                         FScrollBarsOwed = true;
                     } else {
@@ -759,6 +795,11 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
             KeepTopOnText();
             setVScrollParams();
             UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
+        } else {
+            // Lines gained above the top line and lost below it move its number all the same.
+            const Integer origin = FTopOrigin;
+            KeepTopOnText();
+            if (FTopOrigin != origin) UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
         }
         if (firstInView >= 0) InvalidateLines(std::max(firstInView, TopLine()), TopLine() + FVisibleLines, false);
         // Lines above the caret may have been re-broken: its row moves with them.
@@ -812,28 +853,40 @@ void TStyleMemo::ReformatEditedRange()
                 Integer delta = par->LineCount - old;
                 firstChanged = par->FirstLine + firstLine;
                 lastChanged = par->FirstLine + std::max(lastLine, firstLine);
-                FPendingFirst = std::min(FPendingFirst, F + 1);
-                FPendingLast = std::max(FPendingLast, L);
                 // A changed start/stop span can reach into the paragraphs after the edit.
                 const Integer reach = GetPar(FTopNav->Pos) + FVisibleLines;
                 for (Integer p = L + 1; p < ParCount() && p <= reach && !FParagraphs->At(p)->StartStopParsed; ++p) {
                     ParseStartStopNow(p);
                     L = p;
                 }
+                FPendingFirst = std::min(FPendingFirst, F + 1);
+                FPendingLast = std::max(FPendingLast, L);
                 Integer running = par->FirstLine + par->LineCount;
-                const bool inView = FFmtDC == nullptr || FUpdateMode == umImmediate;
+                const bool lazy = FFmtDC != nullptr && FUpdateMode != umImmediate && FPrintCanvas == nullptr;
                 const Integer top = FTopOrigin / std::max(FRowHeight, 1);
                 for (Integer p = F + 1; p <= L; ++p) {
                     ParInfo* q = FParagraphs->At(p);
                     q->FirstLine = running;
-                    if (inView || (q->FirstLine >= top && q->FirstLine <= top + FVisibleLines)) {
+                    // Also a paragraph that starts above the view and reaches into it: broken
+                    // down to the bottom of the screen now.
+                    if (!lazy || (q->FirstLine <= top + FVisibleLines && q->FirstLine + q->LineCount > top)) {
                         ParseStartStopNow(p);
                         const Integer o = q->LineCount;
                         Integer fl = 0;
                         Integer ll = 0;
-                        ReformatPar(q, p, fl, ll, true);
+                        if (lazy) FLineBudget = std::max(top + FVisibleLines - q->FirstLine, 0) + FVisibleLines + 2;
+                        try {
+                            ReformatPar(q, p, fl, ll, true);
+                        } catch (...) {
+                            FLineBudget = MaxInt;
+                            throw;
+                        }
+                        FLineBudget = MaxInt;
                         delta += q->LineCount - o;
                         lastChanged = std::max(lastChanged, q->FirstLine + q->LineCount - 1);
+                    } else if (!q->Formatted) {
+                        // Left to the background: an edit before then must not keep its lines.
+                        q->LinesStale = true;
                     }
                     running += q->LineCount;
                 }

@@ -719,6 +719,7 @@ void TStyleMemo::StartStopPass::PassOn(Integer p)
     ReleaseContext(next->Context);
     next->Context = ctx;
     next->Formatted = false;
+    next->LinesStale = true;
     next->StartStopParsed = false;
     next->KeywordsParsed = false;
     // The change travels on as that paragraph is searched and formatted.

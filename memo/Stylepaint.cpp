@@ -310,8 +310,9 @@ struct TStyleMemo::LineWalk {
         p.K = Text;
         p.Huge = Run != nullptr;
         if (Run != nullptr) {
-            // Right of StopX only up to the character that crosses it.
-            if (StopX != MaxInt) to = std::min(to, M.RunReach(*Run, Pos, StopX - X) + 1);
+            // Right of StopX only up to the character that crosses it and the one after it (whose
+            // glyph may reach back over it).
+            if (StopX != MaxInt) to = std::min(to, M.RunReach(*Run, Pos, StopX - X) + 2);
             p.W = M.RunWidth(*Run, Pos, to);
         } else {
             p.W = M.MeasureText(T + Pos, to - Pos);
@@ -470,7 +471,8 @@ Integer TStyleMemo::BlockEdgeOfEnd(ParInfo* Par, Integer ParNb)
 void TStyleMemo::DrawCharacters(HDC DC, const RunWidths& Run, Integer From, Integer To, Integer X, Integer Right)
 {
     // Each character at the place the layout gives it, so that the caret and the selection stand
-    // on the borders drawn; only what the window shows (and a character either side) is drawn.
+    // on the borders drawn; only what the window shows is drawn, and a character either side (a
+    // glyph may reach over its neighbour's cell).
     const Integer* w = CharWidths();
     const char* t = Run.Par->Text;
     Integer k = From;
@@ -478,12 +480,11 @@ void TStyleMemo::DrawCharacters(HDC DC, const RunWidths& Run, Integer From, Inte
         k = std::max(std::min(RunReach(Run, From, -X), To) - 1, From);
         X += RunWidth(Run, From, k);
     }
+    const Integer end = X < Right ? std::min(RunReach(Run, k, Right - X) + 2, To) : std::min(k + 1, To);
+    if (end <= k) return;
     std::vector<int> dx;
-    for (Integer x = X; k + static_cast<Integer>(dx.size()) < To && x < Right;) {
-        dx.push_back(w[static_cast<unsigned char>(t[k + static_cast<Integer>(dx.size())])]);
-        x += dx.back();
-    }
-    if (dx.empty()) return;
+    dx.reserve(static_cast<size_t>(end - k));
+    for (Integer i = k; i < end; ++i) dx.push_back(w[static_cast<unsigned char>(t[i])]);
     MoveToEx(DC, X, FBaseline, nullptr);
     ExtTextOut(DC, 0, 0, 0, nullptr, t + k, static_cast<UINT>(dx.size()), dx.data());
 }

@@ -92,6 +92,13 @@ struct ParInfo {
     // Lines from this one on are not broken yet for the text as it is (an edit re-broke only what the
     // screen showed); 0 when every line is.
     Integer Provisional = 0;
+    // Those lines were left by a change of more than one place (several edits, highlighting that
+    // changed behind the edit): where a new break meets an old one says nothing, so they are broken
+    // to the paragraph's end. Otherwise the text behind the change is as before, and breaking stops
+    // where the breaks fall back onto the old ones.
+    bool ProvisionalWhole = false;
+    // Its lines were broken for another font or width: none of them is kept.
+    bool LinesStale = false;
 };
 
 // One contiguous block of records.

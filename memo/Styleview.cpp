@@ -91,6 +91,13 @@ void TStyleMemo::DeferScroll(Integer dx, Integer dy)
 {
     FScrollDx += dx;
     FScrollDy += dy;
+    // What became invalid since the last scroll is where its rows will be once this one is made.
+    if (FOwed) {
+        FOwedRect.Left += dx;
+        FOwedRect.Right += dx;
+        FOwedRect.Top += dy;
+        FOwedRect.Bottom += dy;
+    }
     if (std::abs(FScrollDx) >= ClientWidth() || std::abs(FScrollDy) >= ClientHeight()) {
         // Nothing of the old picture stays in view.
         Invalidate();
@@ -117,7 +124,8 @@ void TStyleMemo::FlushScroll()
     }
     if (FOwed) {
         FOwed = false;
-        InvalidateRect(Handle(), &FOwedRect, FALSE);
+        TRect r;
+        if (IntersectRect(r, FOwedRect, ClientRect())) InvalidateRect(Handle(), &r, FALSE);
     }
 }
 
@@ -176,14 +184,21 @@ void TStyleMemo::InvalidateLines(Integer FirstLine, Integer LastLine, bool Erase
     if (!HandleAllocated()) return;
     if (FirstLine > LastLine) std::swap(FirstLine, LastLine);
     const Integer top = TopLine();
-    if (LastLine < top || FirstLine > top + FVisibleLines) return;
+    // While a scroll is owed, the scrolls still to come may bring rows into view from either side
+    // (less than a window's height in all, else the whole window is painted anew): those rows are
+    // owed as well.
+    const bool owedScroll = FScrollDx != 0 || FScrollDy != 0;
+    const Integer ch = ClientHeight();
+    const Integer margin = owedScroll ? 2 * FVisibleLines : 0;
+    const Integer minY = owedScroll ? -2 * ch : 0;
+    const Integer maxY = owedScroll ? 3 * ch : ch;
+    if (LastLine < top - margin || FirstLine > top + FVisibleLines + margin) return;
     TRect r = ClientRect();
-    if (FirstLine >= top) r.Top = LinePos(FirstLine - top);
-    if (LastLine <= top + FVisibleLines) r.Bottom = std::min<Integer>(r.Bottom, LinePos(LastLine - top) + FRowHeight);
-    if (r.Top < 0) r.Top = 0;
+    r.Top = FirstLine >= top - margin ? std::max(LinePos(FirstLine - top), minY) : minY;
+    r.Bottom = LastLine <= top + FVisibleLines + margin ? std::min(LinePos(LastLine - top) + FRowHeight, maxY) : maxY;
     if (r.Bottom <= r.Top) return;
-    if (FScrollDx != 0 || FScrollDy != 0) {
-        // Lines of the view as it will be: invalid once the picture has been scrolled there.
+    if (owedScroll) {
+        // Rows of the view as it will be: invalid once the picture has been scrolled there.
         FOwedRect = FOwed ? TRect{std::min(FOwedRect.Left, r.Left), std::min(FOwedRect.Top, r.Top),
                                   std::max(FOwedRect.Right, r.Right), std::max(FOwedRect.Bottom, r.Bottom)}
                           : r;

@@ -1,0 +1,386 @@
+// The memo's fast paths against its plain one: a key in a long paragraph breaks only what the screen
+// shows and leaves the rest to background slices, edits re-break only around themselves, and the
+// view gathers its moves and scrolls the picture once per pass. Random runs of edits, highlighting,
+// update brackets, scrolls and layout changes are checked, once settled, against a memo given the
+// same text afresh and broken whole.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <random>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "memo/Stylehilite.h"
+#include "memo/Stylememo.h"
+#include "platform/Classes.h"
+#include "platform/Forms.h"
+#include "platform/Input.h"
+#include "platform/Windows.h"
+#include "tests/memo/MemoCheck.h"
+#include "tests/support/UiTest.h"
+
+using namespace memotest;
+
+namespace {
+
+// The words of the texts: ordinary ones, the highlighting's keys and keyword, style codes, TABs and
+// a word wider than the window.
+const char* const Words[] = {"alpha", "beta", "gamma", "z", "to", "WWWWWWW", "iii", "((", "))", "((bold))",
+                             "\t", "  ", "\x02" "b" "\x02", "x\x01" "i", "averyveryverylongwordwiderthanthewindowcanshowatall"};
+
+std::string Phrase(std::mt19937& Rng, int Count)
+{
+    std::string s;
+    for (int i = 0; i < Count; ++i) {
+        if (i > 0) s += ' ';
+        s += Words[Rng() % std::size(Words)];
+    }
+    return s;
+}
+
+// A few paragraphs of hundreds of lines at the memo's width, short ones, and runs of one letter
+// longer than the measuring steps (in which every break moves when a character is typed).
+std::string LongText(std::mt19937& Rng)
+{
+    std::string t;
+    const int pars = 3 + static_cast<int>(Rng() % 3);
+    for (int p = 0; p < pars; ++p) {
+        if (p > 0) t += "\r\n";
+        switch (Rng() % 4) {
+        case 0: t += Phrase(Rng, 3); break;
+        case 1: t += std::string(1100 + Rng() % 2000, static_cast<char>('A' + Rng() % 26)); break;
+        default: t += Phrase(Rng, 300 + static_cast<int>(Rng() % 900)); break;
+        }
+    }
+    return t;
+}
+
+// Every line of every paragraph, as text a failure can show.
+std::string Layout(TStyleMemo* M)
+{
+    std::ostringstream s;
+    for (Integer p = 0; p < M->ParCount(); ++p) {
+        ParInfo* par = M->ParList()->At(p);
+        s << "P" << p << "@" << par->FirstLine << ":";
+        for (Integer l = 0; l < par->LineCount; ++l) {
+            const LineInfo* li = ParLineAt(par, l);
+            s << " [" << l << " " << li->Start << "," << li->Stop << " " << li->TextWidth << "/" << li->Width << " b"
+              << li->Blanks << " j" << li->JustifyFrom << " s" << int(li->StartStyle) << " d" << li->StartDyn << "]";
+        }
+        s << "\n";
+    }
+    return s.str();
+}
+
+std::string FirstDifference(const std::string& A, const std::string& B)
+{
+    size_t i = 0;
+    while (i < A.size() && i < B.size() && A[i] == B[i]) ++i;
+    const size_t from = i > 120 ? i - 120 : 0;
+    const size_t par = A.rfind("\nP", i);
+    const std::string head = par == std::string::npos ? A.substr(0, 30) : A.substr(par + 1, 30);
+    return head + "\nedited: ..." + A.substr(from, 360) + "\nfresh:  ..." + B.substr(from, 360);
+}
+
+std::vector<COLORREF> ClientPixels(TStyleMemo* M)
+{
+    std::vector<COLORREF> r;
+    HDC dc = GetDC(M->Handle());
+    for (int y = 0; y < M->ClientHeight(); ++y)
+        for (int x = 0; x < M->ClientWidth(); ++x) r.push_back(GetPixel(dc, x, y));
+    ReleaseDC(M->Handle(), dc);
+    return r;
+}
+
+// Background formatting run to its end and the paints it left made.
+void Settle(TStyleMemo* M)
+{
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !M->BackgroundPosted(); }, 60000));
+    for (int i = 0; i < 3; ++i) Application->ProcessMessages();
+}
+
+using LazySetup = std::tuple<TUpdateMode, unsigned>;
+
+class Lazy : public ::testing::TestWithParam<LazySetup> {
+protected:
+    void SetUp() override
+    {
+        Application->Initialize();
+        form = new TForm(nullptr);
+        form->SetBounds(20, 20, 900, 560);
+        form->AfterConstruction();
+        edited = Make(0);
+        fresh = Make(440);
+        edited->setUpdateMode(std::get<0>(GetParam()));
+        fresh->setUpdateMode(umImmediate);
+        form->Show();
+        uitest::Pump();
+        edited->SetFocus();
+    }
+    void TearDown() override
+    {
+        delete form;
+        uitest::Pump();
+    }
+    TStyleMemo* Make(int Left)
+    {
+        auto* m = new TStyleMemo(form);
+        m->SetParent(form);
+        m->SetBounds(Left, 0, 300, 200);
+        m->setHideSelection(false);
+        // A bar that comes and goes with the text has two settled states for some texts (the bar
+        // taking the width that makes the line it needs): it stays.
+        m->setOptions(m->Options() & ~pmoAutoScrollBars);
+        m->Font()->SetName("DejaVu Sans");
+        m->StartStopKeys()->AddStartStopKey("((", "))", 0, FontStyle(fsBold), 1, 0, -1, -1, false);
+        m->Keywords()->AddKeyWord("gamma", woWholeWordsOnly, FontStyle(fsItalic), 2, 0, -1, clBlue);
+        return m;
+    }
+    // What changes the layout is done to the fresh memo too.
+    void Both(const std::function<void(TStyleMemo*)>& F)
+    {
+        F(edited);
+        F(fresh);
+    }
+    // The fresh memo gets the edited one's text, colours, selection and view; then lines, the top
+    // line, points of positions, positions of points and pixels must be the same.
+    ::testing::AssertionResult SameAsFresh(std::mt19937& Rng)
+    {
+        // The text as it stands (saving would drop pairs of codes without effect).
+        const std::string all = Text(*edited);
+        TMemoryStream text;
+        text.WriteBuffer(all.data(), static_cast<Int64>(all.size()));
+        text.SetPosition(0);
+        fresh->LoadFromStream(&text);
+        for (Integer p = 0; p < edited->ParCount(); ++p) {
+            fresh->setParForegnd(p, edited->ParForegnd(p));
+            fresh->setParBackgnd(p, edited->ParBackgnd(p));
+        }
+        const Integer lo = edited->SelStartNav()->Pos;
+        const Integer hi = edited->SelStopNav()->Pos;
+        const bool anchorLow = edited->Anchor() == edited->SelStartNav();
+        fresh->setSelStart(anchorLow ? lo : hi);
+        fresh->setSelLength(anchorLow ? hi - lo : lo - hi);
+        fresh->SetTopLeft(edited->TopOrigin(), edited->DisplayLeft());
+        Settle(fresh);
+        const std::string a = Layout(edited);
+        const std::string b = Layout(fresh);
+        if (a != b) return ::testing::AssertionFailure() << FirstDifference(a, b);
+        if (edited->LineCount() != fresh->LineCount())
+            return ::testing::AssertionFailure() << "line count " << edited->LineCount() << " " << fresh->LineCount();
+        if (edited->TopLine() != fresh->TopLine() || edited->TopLine() != edited->TopOrigin() / edited->RowHeight())
+            return ::testing::AssertionFailure() << "top line " << edited->TopLine() << " at " << edited->TopOrigin() << "/"
+                                                 << edited->RowHeight() << ", fresh " << fresh->TopLine();
+        TStyleNavigator na(edited);
+        TStyleNavigator nb(fresh);
+        for (int i = 0; i < 20; ++i) {
+            const Integer p = static_cast<Integer>(Rng() % static_cast<unsigned>(edited->TextLen() + 1));
+            na.SetPos(p);
+            nb.SetPos(p);
+            if (na.GetDisplayPos() != nb.GetDisplayPos()) return ::testing::AssertionFailure() << "point of position " << p;
+            const TPoint at{static_cast<int>(Rng() % 300), static_cast<int>(Rng() % 200)};
+            na.SetDisplayPos(at);
+            nb.SetDisplayPos(at);
+            if (na.Pos != nb.Pos) return ::testing::AssertionFailure() << "position at " << at.X << "," << at.Y;
+        }
+        const std::vector<COLORREF> pa = ClientPixels(edited);
+        const std::vector<COLORREF> pb = ClientPixels(fresh);
+        if (pa != pb) {
+            const auto at = std::mismatch(pa.begin(), pa.end(), pb.begin()).first - pa.begin();
+            const auto count = std::inner_product(pa.begin(), pa.end(), pb.begin(), 0, std::plus<>(), std::not_equal_to<>());
+            return ::testing::AssertionFailure() << count << " pixels differ, the first in row " << at / edited->ClientWidth()
+                                                 << " at x " << at % edited->ClientWidth() << ", top line " << edited->TopLine();
+        }
+        return ::testing::AssertionSuccess();
+    }
+    TForm* form = nullptr;
+    TStyleMemo* edited = nullptr;
+    TStyleMemo* fresh = nullptr;
+};
+
+TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
+{
+    std::mt19937 rng(std::get<1>(GetParam()));
+    auto pick = [&](Integer n) { return static_cast<Integer>(rng() % static_cast<unsigned>(std::max<Integer>(n, 1))); };
+    TStyleMemo* m = edited;
+    m->Lines()->SetText(LongText(rng));
+    Settle(m);
+    // A place in view half of the time, so that edits land on what is shown as often as behind it.
+    auto place = [&] {
+        if (pick(2) == 0) return pick(m->TextLen() + 1);
+        TStyleNavigator n(m);
+        n.SetLineNb(m->TopLine() + pick(m->VisibleLines()));
+        return std::min(n.Pos + pick(40), m->TextLen());
+    };
+    // A scroll by code of a row or two, within the text.
+    auto nudge = [&] { m->setTopLine(std::clamp<Integer>(m->TopLine() + pick(5) - 2, 0, m->LineCount() - 1)); };
+    std::vector<std::string> log;
+    for (int step = 0; step < 40; ++step) {
+        // A few actions at once, none of them waiting for what the others left to the background.
+        for (Integer k = pick(3) + 1; k > 0; --k) {
+            std::string what;
+            switch (pick(17)) {
+            case 0:
+            case 1: {
+                m->setSelStart(place());
+                const std::string s = pick(3) == 0 ? "((" : Phrase(rng, 1);
+                Input::TypeText(s);
+                what = "type " + s;
+                break;
+            }
+            case 2: {
+                // A letter typed, then the lines below it deleted; half of the time near the start
+                // of a run of one letter, where the letter moves every break behind it.
+                Integer at = place();
+                const Integer p = pick(m->ParCount());
+                const std::string par = m->Paragraphs(p);
+                if (pick(2) == 0 && par.size() > 1000 && par.find(' ') == std::string::npos) {
+                    m->setTopLine(m->ParList()->At(p)->FirstLine + pick(4));
+                    at = m->ParsOffset(p) + pick(300);
+                }
+                m->setSelStart(at);
+                Input::TypeText("E");
+                for (Integer i = pick(4) + 1; i > 0; --i) Input::PressKey(VK_DOWN, ssShift);
+                Input::PressKey(VK_DELETE);
+                what = "type, shift-down, delete";
+                break;
+            }
+            case 3: {
+                const Integer at = place();
+                Select(*m, at, std::min(pick(3000), m->TextLen() - at));
+                m->ClearSelection();
+                what = "delete";
+                break;
+            }
+            case 4: {
+                // A selection replaced, or a paste of several lines.
+                const Integer at = place();
+                Select(*m, at, std::min(pick(200), m->TextLen() - at));
+                m->setSelText(Phrase(rng, static_cast<int>(pick(30))) + (pick(2) ? "\r\n" + Phrase(rng, 5) : ""));
+                what = "replace";
+                break;
+            }
+            case 5:
+                m->Undo();
+                what = "undo";
+                break;
+            case 6:
+                m->Redo();
+                what = "redo";
+                break;
+            case 7: {
+                const Integer at = place();
+                Select(*m, at, std::min(pick(100), m->TextLen() - at));
+                Input::PressKey('B', ssCtrl);
+                what = "bold";
+                break;
+            }
+            case 8:
+                m->setParForegnd(pick(m->ParCount()), pick(2) ? clRed : -1);
+                what = "colour";
+                break;
+            case 9:
+                m->Lines()->BeginUpdate();
+                for (Integer i = pick(4) + 2; i > 0; --i) {
+                    m->setSelStart(place());
+                    m->setSelText(pick(2) ? "ab" : "WWWW WWWWWW ");
+                }
+                m->Lines()->EndUpdate();
+                what = "bracket";
+                break;
+            case 10: {
+                const int w = 160 + static_cast<int>(pick(300));
+                const int h = 120 + static_cast<int>(pick(160));
+                Both([&](TStyleMemo* x) { x->SetBounds(x->Left(), 0, w, h); });
+                what = "resize";
+                break;
+            }
+            case 11: {
+                static const char* const faces[] = {"DejaVu Sans", "DejaVu Sans Mono", "DejaVu Serif"};
+                const char* face = faces[pick(3)];
+                const int size = 8 + static_cast<int>(pick(6));
+                Both([&](TStyleMemo* x) {
+                    x->Font()->SetName(face);
+                    x->Font()->SetSize(size);
+                });
+                what = "font";
+                break;
+            }
+            case 12: {
+                const bool wrap = pick(4) != 0;
+                static const TAlignment aligns[] = {taLeftJustify, taLeftJustify, taRightJustify, taCenter};
+                const TAlignment align = aligns[pick(4)];
+                const bool justified = pick(4) == 0;
+                Both([&](TStyleMemo* x) {
+                    x->setWordWrap(wrap);
+                    x->setAlignment(align);
+                    x->setJustified(justified);
+                });
+                what = "layout";
+                break;
+            }
+            case 13: {
+                // An append at the end while the view is elsewhere, as the receiver appends.
+                m->setTopLine(pick(m->LineCount()));
+                const Integer s = m->SelStart();
+                const Integer n = m->SelLength();
+                m->setSelStart(m->TextLen());
+                m->setSelText(pick(2) ? "\r\n" + Phrase(rng, 4) : Phrase(rng, 2));
+                m->setSelStart(s);
+                m->setSelLength(n);
+                what = "append";
+                break;
+            }
+            case 14:
+                // Scrolls by code with a change between them, in one pass.
+                nudge();
+                if (pick(2)) {
+                    TStyleNavigator n(m);
+                    n.SetLineNb(m->TopLine() + pick(m->VisibleLines()));
+                    m->setParForegnd(n.GetParNb(), pick(2) ? clGreen : -1);
+                } else {
+                    Select(*m, place(), pick(300));
+                }
+                nudge();
+                if (pick(2)) m->Update();
+                what = "scrolls";
+                break;
+            case 15: {
+                const bool on = pick(3) != 0;
+                Both([&](TStyleMemo* x) {
+                    x->setApplyStartStopKeys(on);
+                    x->ReApplyKeywords();
+                });
+                what = on ? "keys on" : "keys off";
+                break;
+            }
+            default:
+                m->setTopLine(pick(m->LineCount()));
+                what = "scroll";
+                break;
+            }
+            log.push_back(std::to_string(step) + " " + what);
+        }
+        Settle(m);
+        ASSERT_TRUE(DeepCheck(*m)) << "step " << step;
+        const ::testing::AssertionResult same = SameAsFresh(rng);
+        if (!same) {
+            std::string steps;
+            for (size_t i = log.size() > 8 ? log.size() - 8 : 0; i < log.size(); ++i) steps += log[i] + "; ";
+            FAIL() << "step " << step << " after ..." << steps << "\n" << same.message();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
+                         ::testing::Combine(::testing::Values(umBackground, umImmediate), ::testing::Values(1u, 6u, 30u)),
+                         [](const ::testing::TestParamInfo<LazySetup>& i) {
+                             return std::string(std::get<0>(i.param) == umBackground ? "Background" : "Immediate") + "Seed" +
+                                    std::to_string(std::get<1>(i.param));
+                         });
+
+}  // namespace
