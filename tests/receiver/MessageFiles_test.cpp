@@ -104,16 +104,9 @@ TEST_F(CapturedMessages, AFileThatCannotBeWrittenHoldsBackOnlyItsOwnMessage)
     std::string broadcast = "RYRY RYRY\r\n";
     for (int k = 0; k < kMessages; ++k)
         broadcast += Message(k) + "\r\nRYRY\r\n";
-    testsig::TRttyTx tx;
-    const double centre = 316 * testsig::kRate / 2048;
-    tx.MarkHz = centre - 225;
-    tx.SpaceHz = centre + 225;
-    tx.TailBits = 300;
-    testsig::TFskSignal s;
-    testsig::AppendRtty(s, tx, testsig::EncodeBaudot(broadcast));
     const std::string raw = Dir.Path("input.raw");
     {
-        const std::vector<std::int16_t> samples = testsig::Quantise(s.Samples, 300.0);
+        const std::vector<std::int16_t> samples = testsig::StartupRtty(broadcast, 300.0, 300.0);
         std::ofstream(raw, std::ios::binary)
             .write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
     }

@@ -49,15 +49,8 @@ protected:
 TEST_F(Capture, BuffersFromTheSoundDeviceComeOutAsText)
 {
     const std::string text = "CQ CQ DE MORVIK MORVIK K";
-    testsig::TRttyTx tx;
-    const double centre = 316 * testsig::kRate / 2048;
-    tx.MarkHz = centre - 225;
-    tx.SpaceHz = centre + 225;
-    tx.TailBits = 300;
-    testsig::TFskSignal s;
-    testsig::AppendRtty(s, tx, testsig::EncodeBaudot(text));
     const std::string raw = Dir.Path("input.raw");
-    WriteRaw(raw, testsig::Quantise(s.Samples, 300.0));
+    WriteRaw(raw, testsig::StartupRtty(text, 300.0, 300.0));
     setenv("MORVIK_TEST_INFILE", raw.c_str(), 1);
     const char* args[] = {"morvik"};
     SetCommandLine(1, args);
@@ -232,14 +225,7 @@ TEST(EndSignalWithAMessageUnsaved, SaysItOnStandardErrorAndInTheRawLogAndEnds)
 {
     TProgram program;
     std::ofstream(program.Dir.Path("Messages")) << "not a folder";
-    testsig::TRttyTx tx;
-    const double centre = 316 * testsig::kRate / 2048;
-    tx.MarkHz = centre - 225;
-    tx.SpaceHz = centre + 225;
-    tx.TailBits = 300;
-    testsig::TFskSignal s;
-    testsig::AppendRtty(s, tx, testsig::EncodeBaudot("RYRY ZCZC AB\r\nNNNN\r\n"));
-    std::vector<std::int16_t> samples = testsig::Quantise(s.Samples, 300.0);
+    std::vector<std::int16_t> samples = testsig::StartupRtty("RYRY ZCZC AB\r\nNNNN\r\n", 300.0, 300.0);
     samples.resize((samples.size() / 2048 + 1) * 2048);
     // The whole broadcast waits in the pipe: the test writes it at once.
     ASSERT_GE(fcntl(program.Writer, F_SETPIPE_SZ, static_cast<int>(samples.size() * 2)), static_cast<int>(samples.size() * 2));

@@ -26,18 +26,6 @@ namespace rxtest {
 
 using namespace testsig;
 
-// RTTY at the window's start-up tuning: 50 Bd, 450 Hz, centred on bin 316.
-inline std::vector<std::int16_t> StartupRtty(const std::string& text)
-{
-    TRttyTx tx;
-    const double centre = 316 * kRate / 2048;
-    tx.MarkHz = centre - 225;
-    tx.SpaceHz = centre + 225;
-    TFskSignal s;
-    AppendRtty(s, tx, EncodeBaudot(text));
-    return Quantise(s.Samples, 200.0);
-}
-
 // The window puts its logs on the disk at every line end; in memory that costs nothing, so tests
 // that receive much text take no longer than the text itself.
 inline std::string FastTempBase()

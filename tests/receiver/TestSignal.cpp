@@ -153,6 +153,19 @@ std::vector<std::int16_t> Quantise(const std::vector<double>& x, double noiseRms
     return out;
 }
 
+std::vector<std::int16_t> StartupRtty(const std::string& text, double noiseRms, double tailBits, double leadBits)
+{
+    TRttyTx tx;
+    const double centre = 316 * kRate / 2048;
+    tx.MarkHz = centre - 225;
+    tx.SpaceHz = centre + 225;
+    tx.TailBits = tailBits;
+    tx.LeadBits = leadBits;
+    TFskSignal s;
+    AppendRtty(s, tx, EncodeBaudot(text));
+    return Quantise(s.Samples, noiseRms);
+}
+
 void WriteSampleFile(const std::string& path, const std::vector<std::int16_t>& samples)
 {
     std::FILE* f = std::fopen(path.c_str(), "w");

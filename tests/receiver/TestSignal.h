@@ -70,6 +70,10 @@ void AppendNavtex(TFskSignal& s, const std::vector<int>& slots, double oneHz, do
 // To 16 bits, with white Gaussian noise of the given RMS (seeded, so every run is the same).
 std::vector<std::int16_t> Quantise(const std::vector<double>& x, double noiseRms = 0.0, unsigned seed = 1);
 
+// RTTY at the window's start-up tuning (50 Bd, 450 Hz, centred on bin 316), in noise.
+std::vector<std::int16_t> StartupRtty(const std::string& text, double noiseRms = 200.0, double tailBits = 15.0,
+                                      double leadBits = 25.0);
+
 // One sample per line, each line ending with a line break.
 void WriteSampleFile(const std::string& path, const std::vector<std::int16_t>& samples);
 
