@@ -217,6 +217,17 @@ TEST_F(DecoderOutput, NavtexIndicesGoThroughTheirBaudotCodes)
     EXPECT_EQ(out, "HI/ ");  // H I FIGS X(/) LTRS space blank; 32..34 and the rest give nothing
 }
 
+// Another mode was chosen in figures and the extended register: its first code reads as a letter.
+TEST_F(DecoderOutput, ARestartReadsTheNextCodeAsALetter)
+{
+    p.ExtendedBaudot = 1;
+    d.EmitBaudotCode(27);
+    d.EmitBaudotCode(0);
+    d.Restart();
+    d.EmitBaudotCode(3);
+    EXPECT_EQ(out, "A");
+}
+
 TEST_F(DecoderOutput, NoCallbackNoFailure)
 {
     d.OnReceivedChar = nullptr;

@@ -123,8 +123,13 @@ TEST_F(ModeSwitch, TheNextMessageComesOutAsInAReceiverJustStartedInThatMode)
                       {form->RTTY1, rx::kModeRtty, false},  {form->AMTORFEC1, rx::kModeNavtex, false},
                       {form->RTTY1, rx::kModeRtty, false}};
         for (const auto& round : rounds) {
+            const bool inMessage = form->Detector.InMessage();
+            EXPECT_EQ(Panel(kPanelMessage), inMessage ? "Message ..." : expectedFiles.empty() ? "" : " ");
             TriggerMenuItem(round.Item);
             ASSERT_EQ(Tty_Params.Mode, round.Mode);
+            if (inMessage) {
+                EXPECT_EQ(Panel(kPanelMessage), " ");
+            }
             std::vector<std::int16_t> signal =
                 Broadcast(round.Mode, round.Mode == rx::kModeRtty ? rtty : navtex, seed * 10 + expectedFiles.size());
             const std::size_t blocks = signal.size() / rx::kBlockSize;

@@ -255,6 +255,22 @@ TEST(MessageCapture, SynopLayoutTestsInOrder)
         EXPECT_EQ(rx::IsSynopMessage(text), failed) << testing::PrintToString(text);
 }
 
+// A message broken off by a change of mode is complete as it stands; the bytes before the break do
+// not join those after it into "ZCZC".
+TEST(MessageCapture, ACutEndsTheMessageAndForgetsTheBytesBefore)
+{
+    rx::TMessageDetector d;
+    for (char c : std::string("ZCZC AB"))
+        d.Feed(c);
+    EXPECT_TRUE(d.Cut());
+    EXPECT_EQ(d.Completed, "ZCZC AB\r\n");
+    for (char c : std::string("ZCZ"))
+        d.Feed(c);
+    EXPECT_FALSE(d.Cut());
+    EXPECT_EQ(d.Feed('C'), rx::TMessageDetector::None);
+    EXPECT_FALSE(d.InMessage());
+}
+
 struct TCaptureCase {
     const char* Name;
     std::string Received;

@@ -15,6 +15,7 @@ namespace {
 
 struct THost : rx::TSoundHost {
     DWORD Clock = 1000;
+    DWORD Tick = 0;  // how far the clock moves at each look at it
     std::vector<std::int16_t> Last;  // the last block processed
     std::string Log;  // "p" a message pump (each advances the clock by 1 ms), "F" a file block
     std::function<void()> OnPump;
@@ -34,7 +35,7 @@ struct THost : rx::TSoundHost {
         if (OnPump)
             OnPump();
     }
-    DWORD Milliseconds() override { return Clock; }
+    DWORD Milliseconds() override { return Clock += Tick; }
 };
 
 class FileDecode : public ::testing::TestWithParam<DWORD> {
@@ -75,6 +76,31 @@ TEST_P(FileDecode, RefusesToRunInsideItselfAndStopsWhenTheProgramEnds)
         EXPECT_EQ(r, rx::TFileDecode::Refused);
     EXPECT_EQ(Sound.DecodeFromFile(File), rx::TFileDecode::Refused);
     EXPECT_EQ(Host.Log.size(), 6u);
+}
+
+// A long file that is not samples is read through with the window's messages running now and then,
+// and none of it goes through; the program beginning to end meanwhile stops the reading.
+TEST_P(FileDecode, AFileThatIsNotSamplesIsReadWithMessagesRunningAndNotDecoded)
+{
+    std::string lines;
+    for (int i = 0; i < 40 * rx::kBlockSize; ++i)
+        lines += "x\n";
+    std::FILE* f = std::fopen(File.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(lines.data(), 1, lines.size(), f);
+    std::fclose(f);
+    Host.Tick = 5;
+    EXPECT_EQ(Sound.DecodeFromFile(File), rx::TFileDecode::NotSamples);
+    EXPECT_EQ(Host.Log.find('F'), std::string::npos);
+    const std::size_t pumps = Host.Log.size();
+    EXPECT_GE(pumps, 5u);
+    Host.Log.clear();
+    Host.OnPump = [&] {
+        if (Host.Log.size() == 3)
+            Sound.SetClosingDown();
+    };
+    EXPECT_EQ(Sound.DecodeFromFile(File), rx::TFileDecode::Stopped);
+    EXPECT_EQ(Host.Log, "ppp");
 }
 
 TEST_P(FileDecode, AFileThatCannotBeOpenedChangesNothing)
