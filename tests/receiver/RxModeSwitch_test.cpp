@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <numeric>
 #include <random>
 #include <sstream>
 
@@ -85,6 +87,22 @@ protected:
         s.Samples.resize((s.Samples.size() / rx::kBlockSize + 1) * rx::kBlockSize);
         return Quantise(s.Samples, 200.0, seed);
     }
+    // What a switch must leave as in a receiver just started: the bit timing, the framing, the
+    // error correction, the demodulator's history and the peaks the AFC follows.
+    static std::string StartState(const rx::TRxDecoder& d, const rx::TRxSignalPath& path)
+    {
+        std::ostringstream s;
+        s << d.Integrator.Counter() << d.Integrator.Output() << " " << static_cast<int>(d.Framer.State())
+          << d.Framer.SampleCount() << d.Framer.TargetCount() << " " << d.BitClock.Phase() << " " << d.Fec.Synced()
+          << d.Fec.PairCounter() << d.Fec.ErrorScore() << d.Fec.HoldOff() << " ";
+        for (int i = 0; i < 8; ++i)
+            s << d.Fec.Register(i) << ",";
+        for (const auto* c : {&path.Demod.SlowState(), &path.Demod.FastState()})
+            s << " " << c->LowerPhase << c->UpperPhase << c->Stage1 << c->Stage2 << c->Stage3 << c->DemodOutput;
+        s << " " << path.Demod.FinalWritePosition() << path.Demod.NcoResetPending << " "
+          << std::accumulate(std::begin(path.Rings.PeakSpectrum), std::end(path.Rings.PeakSpectrum), 0.0);
+        return s.str();
+    }
     static std::vector<std::string> MessageFiles()
     {
         std::vector<std::string> files;
@@ -127,6 +145,11 @@ TEST_F(ModeSwitch, TheNextMessageComesOutAsInAReceiverJustStartedInThatMode)
             EXPECT_EQ(Panel(kPanelMessage), inMessage ? "Message ..." : expectedFiles.empty() ? "" : " ");
             TriggerMenuItem(round.Item);
             ASSERT_EQ(Tty_Params.Mode, round.Mode);
+            {
+                TTtyParams p;
+                rx::TPlainReceiver fresh(p);
+                EXPECT_EQ(StartState(form->Decoder, form->Path), StartState(fresh.Decoder, fresh.Path));
+            }
             if (inMessage) {
                 EXPECT_EQ(Panel(kPanelMessage), " ");
             }
