@@ -471,7 +471,9 @@ TEST_F(RxWindow, DecodeFromFileSaysWhatWasWrongWithTheFile)
             EXPECT_EQ(Boxes[0].rfind("Decode From File|Nothing was decoded: ", 0), 0u) << Boxes[0];
         else
             EXPECT_EQ(Boxes[0], f.Box);
-        if (Boxes[0].find("Nothing") != std::string::npos) {
+        const bool nothing = Boxes[0].find("Nothing") != std::string::npos;
+        EXPECT_EQ(BoxIcons.back(), static_cast<UINT>(nothing ? MB_ICONERROR : MB_ICONWARNING));
+        if (nothing) {
             EXPECT_EQ(form->Path.Rings.PeakSpectrum[316], 0.0);
         }
     }

@@ -77,6 +77,7 @@ protected:
             if (Boxes.size() >= kMaxBoxes)
                 throw std::runtime_error("the same failure told without end: " + box->Text);
             Boxes.push_back(box->Caption + "|" + box->Text);
+            BoxIcons.push_back(box->Flags & MB_ICONMASK);
             if (OnBox)
                 OnBox();
             return IDOK;
@@ -107,6 +108,7 @@ protected:
     std::string OldDir;
     TRxForm* form = nullptr;
     std::vector<std::string> Boxes;
+    std::vector<UINT> BoxIcons;
     int FileDialogs = 0;
     std::string DialogFile;
     std::function<void()> OnFileDialog;
