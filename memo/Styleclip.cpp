@@ -85,13 +85,15 @@ void TStyleMemo::PastePrimarySelection()
 {
     const std::string text = ParagraphBreaks(Clipboard()->PrimaryText(CharsetToCodePage(Font()->Charset())));
     if (text.empty()) return;
+    EventScope scope(*this);
     FSelMoved = true;
-    setSelText(text);
+    if (!PutSelText(text)) return;
     FSelMoved = true;
 }
 
 void TStyleMemo::CutToClipboard()
 {
+    EventScope scope(*this);
     CopyToClipboard();
     setSelText(std::string());
 }
@@ -101,16 +103,18 @@ void TStyleMemo::PasteFromClipboard()
     TClipboard* clip = Clipboard();
     const bool block = (FOptions & pmoBlockSelection) != 0 && clip->HasFormat(BlockClipboardFormat());
     if (!clip->HasFormat(CF_TEXT)) return;
+    EventScope scope(*this);
     // A paste is never merged with the typing before or after it.
     FSelMoved = true;
     // Taken as the middle button and the platform's edits take it: a character the font's code
     // page lacks is left out (or given as the letter it is built on), not turned into '?'.
     const std::string text = ParagraphBreaks(clip->PasteText(CharsetToCodePage(Font()->Charset())));
+    TGuardPtr<TStyleMemo> self(this);
     if (block)
         InsertBlock(text);
     else
         setSelText(text);
-    FSelMoved = true;
+    if (self) FSelMoved = true;
 }
 
 // ---------------------------------------------------------------- popup menu
@@ -131,6 +135,7 @@ void TStyleMemo::CreatePopupMenu()
 void TStyleMemo::PopupClickHandler(TObject* Sender)
 {
     if (FDefaultPopup == nullptr) return;
+    EventScope scope(*this);
     TMenuItem* items = FDefaultPopup->Items();
     if (Sender == FDefaultPopup) {
         // What the user may do: a memo the user may not edit offers no undo, cut or paste.

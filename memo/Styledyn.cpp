@@ -93,6 +93,7 @@ void TStyleMemo::ClearStyleRange(Integer Start, Integer Stop)
 // Sets (or, with Set false, clears) an attribute over the offsets Start..Stop, taken within the text.
 void TStyleMemo::ApplyDynRange(Integer Start, Integer Stop, const DynInfoRec& Rec, bool Set)
 {
+    EventScope scope(*this);
     Start = std::clamp(Start, 0, FTextLen);
     Stop = std::clamp(Stop, 0, FTextLen);
     {
@@ -138,6 +139,8 @@ void TStyleMemo::SetDynText(Integer Start, Integer Stop, const std::string& Valu
     const std::string text = Value.substr(head);
 
     const bool anchorLo = FAnchor == FSelStartNav;
+    EventScope scope(*this);
+    TGuardPtr<TStyleMemo> self(this);
     FLinesStrings->BeginUpdate();
     try {
         setSelStart(std::min(Start, Stop));
@@ -145,7 +148,7 @@ void TStyleMemo::SetDynText(Integer Start, Integer Stop, const std::string& Valu
         Integer lo = 0;
         Integer hi = 0;
         SelBounds(lo, hi);
-        SetSelTextBuf(text.c_str());
+        if (!EditSel(text.c_str())) return;
         const Integer end = FSelStartNav->Pos;
         for (const Rec& r : recs) {
             FSelStartNav->SetPos(std::min(lo + r.Offset, end));
@@ -161,7 +164,7 @@ void TStyleMemo::SetDynText(Integer Start, Integer Stop, const std::string& Valu
         ExtendMods(GetPar(lo), 0, GetPar(end));
         SetSelNavs(lo, end, anchorLo);
     } catch (...) {
-        FLinesStrings->EndUpdate();
+        if (self) FLinesStrings->EndUpdate();
         throw;
     }
     FLinesStrings->EndUpdate();
@@ -169,6 +172,7 @@ void TStyleMemo::SetDynText(Integer Start, Integer Stop, const std::string& Valu
 
 void TStyleMemo::ReApplyKeywords()
 {
+    EventScope scope(*this);
     DynInfoRec* first = FParagraphs->At(0)->Context;
     for (Integer p = 0; p < ParCount(); ++p) {
         ParInfo* par = FParagraphs->At(p);

@@ -40,6 +40,7 @@ private:
 std::unique_ptr<TStyleMemo::SavedSelection> TStyleMemo::SaveSelection()
 {
     auto s = std::make_unique<SavedSelection>();
+    s->Memo = this;
     s->Lo = new TStyleNavigator(this);
     s->Hi = new TStyleNavigator(this);
     s->Lo->SetPos(FSelStartNav->Pos);
@@ -82,6 +83,7 @@ void TStyleMemo::SelBounds(Integer& Lo, Integer& Hi)
 
 void TStyleMemo::setSelStart(Integer Value)
 {
+    EventScope scope(*this);
     // The selection that goes must not stay painted.
     if (FSelLength != 0 && HandleAllocated() && !FFormatting) InvalidateSelection();
     FSelLength = 0;
@@ -126,6 +128,7 @@ void TStyleMemo::setSelLength(Integer Value)
 
 void TStyleMemo::SelectAll()
 {
+    EventScope scope(*this);
     setSelStart(FTextLen);
     setSelLength(-FTextLen);
 }
@@ -142,6 +145,7 @@ std::string TStyleMemo::SelText()
 
 void TStyleMemo::setSelText(const std::string& Value)
 {
+    EventScope scope(*this);
     if (FVirtualCols > 0 && (FOptions & pmoPutExtraSpaces) != 0 && !(FBlockSelected && FSelLength != 0)) {
         const std::string s = std::string(static_cast<size_t>(FVirtualCols), ' ') + Value;
         SetSelTextBuf(s.c_str());
@@ -167,6 +171,7 @@ Integer TStyleMemo::SelPar() { return FAnchor->GetParNb(); }
 
 void TStyleMemo::setSelPar(Integer P)
 {
+    EventScope scope(*this);
     setSelLength(0);
     P = std::clamp(P, 0, ParCount() - 1);
     setSelStart(FParagraphs->At(P)->StartPos);
@@ -176,6 +181,7 @@ Integer TStyleMemo::SelLine() { return FAnchor->GetLineNb(); }
 
 void TStyleMemo::setSelLine(Integer L)
 {
+    EventScope scope(*this);
     FormatUpToLine(L);
     TStyleNavigator* n = FScratch[1];
     n->SetLineNb(L);
@@ -186,6 +192,7 @@ Integer TStyleMemo::SelCol() { return FAnchor->GetColNb() + FVirtualCols; }
 
 void TStyleMemo::setSelCol(Integer C)
 {
+    EventScope scope(*this);
     const Integer len = FSelLength;
     setSelLength(0);
     FSelStartNav->SetColNb(C);
@@ -232,6 +239,7 @@ void TStyleMemo::SelectWord(bool ToWordEnd)
 void TStyleMemo::SelectBlock(Integer Col1, Integer Par1, Integer Par2, Integer Col2)
 {
     if (FWordWrap) return;
+    EventScope scope(*this);
     Par1 = std::clamp(Par1, 0, ParCount() - 1);
     Par2 = std::clamp(Par2, 0, ParCount() - 1);
     TStyleNavigator* n = FScratch[2];
@@ -278,6 +286,8 @@ Integer TStyleMemo::BlockEdgeAtCaret()
 
 void TStyleMemo::InsertBlock(const std::string& Text)
 {
+    EventScope scope(*this);
+    TGuardPtr<TStyleMemo> self(this);
     TStringList lines;
     lines.SetText(Text);
     const Integer edge = BlockEdgeAtCaret();
@@ -290,7 +300,7 @@ void TStyleMemo::InsertBlock(const std::string& Text)
             const Integer p = first + i;
             if (p >= ParCount()) {
                 setSelStart(FTextLen);
-                SetSelTextBuf("\r\n");
+                if (!EditSel("\r\n")) return;
             }
             setSelPar(p);
             ParInfo* par = FParagraphs->At(p);
@@ -302,10 +312,10 @@ void TStyleMemo::InsertBlock(const std::string& Text)
                 const Integer missing = (edge - BlockEdgeOfEnd(par, p)) / blank;
                 if (missing > 0) line.insert(0, static_cast<size_t>(missing), ' ');
             }
-            setSelText(line);
+            if (!PutSelText(line)) return;
         }
     } catch (...) {
-        FLinesStrings->EndUpdate();
+        if (self) FLinesStrings->EndUpdate();
         throw;
     }
     FLinesStrings->EndUpdate();
@@ -353,7 +363,12 @@ Integer TStyleMemo::NormaliseHigh(TStyleNavigator* Nav)
 
 void TStyleMemo::SetSelTextBuf(const char* Txt)
 {
-    if (OnBeforeChange) OnBeforeChange(this, Txt);
+    EventScope scope(*this);
+    TGuardPtr<TStyleMemo> self(this);
+    if (OnBeforeChange) {
+        OnBeforeChange(this, Txt);
+        if (!self) return;
+    }
     bool empty = Txt == nullptr || *Txt == '\0';
     if (FSelLength == 0 && empty) return;
 
@@ -374,10 +389,10 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
                 const Integer o2 = BlockOffset(par, p, e2);
                 setSelStart(par->StartPos + o1);
                 setSelLength(o2 - o1);
-                SetSelTextBuf(nullptr);
+                if (!EditSel(nullptr)) return;
             }
         } catch (...) {
-            FLinesStrings->EndUpdate();
+            if (self) FLinesStrings->EndUpdate();
             throw;
         }
         FLinesStrings->EndUpdate();
@@ -487,7 +502,10 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
     const Integer lastNew = sp + static_cast<Integer>(pieces.size()) - 1;
     EnterUpdate();
     try {
-        if (OnParse) OnParse(this, S, caret);
+        if (OnParse) {
+            OnParse(this, S, caret);
+            if (!self) return;
+        }
         if (FUpdateCount == 1) {
             RehighlightEdited(sp);
         } else {
@@ -503,9 +521,9 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
         FBlockSelected = false;
         // Undo restores text exactly as it was; cleaning then would change what redo expects.
         if (FStaticFormat && !FCleaning && !FUndoRedoRunning) {
-            FlagScope cleaning(FCleaning, true);
-            FlagScope noCompensation(FNoCompensation, true);
-            CleanCodePairs(sp, lastNew, caret);
+            FlagScope cleaning(*this, FCleaning, true);
+            FlagScope noCompensation(*this, FNoCompensation, true);
+            if (!CleanCodePairs(sp, lastNew, caret)) return;
         }
         FSelStartNav->SetPos(caret);
         FSelStopNav->SetPos(caret);
@@ -513,6 +531,7 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
         FSelLength = 0;
         FSelMoved = false;
     } catch (...) {
+        if (!self) throw;
         // The text is changed and whole; the selection collapses behind what was inserted.
         --FUpdateCount;
         FLocalEdit = false;
@@ -899,7 +918,7 @@ void TStyleMemo::Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, 
     FSelStopNav->SetPos(S + insLen);
 }
 
-void TStyleMemo::CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Caret)
+bool TStyleMemo::CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Caret)
 {
     for (Integer p = FirstPar; p <= LastPar && p < ParCount(); ++p) {
         Integer from = 0;
@@ -912,8 +931,8 @@ void TStyleMemo::CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Care
             for (const Integer at : {j, i}) {
                 setSelStart(base + at);
                 setSelLength(1);
-                FlagScope chain(FChainNext, true);  // undone together with the edit that made the pair
-                SetSelTextBuf(nullptr);
+                FlagScope chain(*this, FChainNext, true);  // undone together with the edit that made the pair
+                if (!EditSel(nullptr)) return false;
                 if (base + at < Caret) --Caret;
             }
             // Removing the pair may join codes around it into a new pair.
@@ -922,6 +941,7 @@ void TStyleMemo::CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Care
             while (from > 0 && IsStyleCode(par->Text[from - 1])) --from;
         }
     }
+    return true;
 }
 
 // ---------------------------------------------------------------- whole text and parts
@@ -1007,6 +1027,8 @@ Integer TStyleMemo::ParsOffset(Integer Index) { return FParagraphs->GetParPointe
 void TStyleMemo::setParsBuf(Integer Index, const char* Text)
 {
     if (Index < 0) throw Exception("List index out of bounds");
+    EventScope scope(*this);
+    TGuardPtr<TStyleMemo> self(this);
     const Integer anchorPar = FAnchor->GetParNb();
     const Integer anchorPos = FAnchor->Pos;
     const Integer selLen = FSelLength;
@@ -1014,19 +1036,19 @@ void TStyleMemo::setParsBuf(Integer Index, const char* Text)
     EnterUpdate();
     Integer diff = 0;
     try {
-        FlagScope formatting(FFormatting, true);
+        FlagScope formatting(*this, FFormatting, true);
         while (Index >= ParCount()) {
             setSelStart(FTextLen);
-            SetSelTextBuf("\r\n");
+            if (!EditSel("\r\n")) return;
         }
         const Integer before = FTextLen;
         const ParInfo* par = FParagraphs->At(Index);
         setSelStart(par->StartPos);
         setSelLength(par->Len);
-        SetSelTextBuf(Text);
+        if (!EditSel(Text)) return;
         diff = FTextLen - before;
     } catch (...) {
-        LeaveUpdate();
+        if (self) LeaveUpdate();
         throw;
     }
     LeaveUpdate();
@@ -1057,6 +1079,7 @@ void TStyleMemo::FormatUpToLine(Integer Line)
 std::string TStyleMemo::Lines(Integer Index)
 {
     if (Index < 0) return std::string();
+    EventScope scope(*this);
     FormatUpToLine(Index);
     if (Index >= FLineCount) return std::string();
     TStyleNavigator* n = FScratch[5];
@@ -1068,6 +1091,7 @@ std::string TStyleMemo::Lines(Integer Index)
 char* TStyleMemo::LinesBuf(Integer Index)
 {
     if (Index < 0) return nullptr;
+    EventScope scope(*this);
     FormatUpToLine(Index);
     if (Index >= FLineCount) return nullptr;
     const std::string s = Lines(Index);
@@ -1097,6 +1121,7 @@ std::string TStyleMemo::UpperCased(const std::string& S) const
 bool TStyleMemo::FindTxt(const std::string& Text, bool Forward, bool MatchCase, bool WholeWord)
 {
     if (Text.empty()) return false;
+    EventScope scope(*this);
     const std::string pat = MatchCase ? Text : UpperCased(Text);
     const auto plen = static_cast<Integer>(pat.size());
     const Integer p0 = FAnchor->GetParNb();

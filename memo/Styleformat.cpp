@@ -569,6 +569,7 @@ void TStyleMemo::ExtendMods(Integer FirstPar, Integer LineInPar, Integer LastPar
 
 void TStyleMemo::Reformat()
 {
+    EventScope scope(*this);
     FWidestWidth = 0;
     FWidestLine = -1;
     for (Integer i = 0; i < ParCount(); ++i) {
@@ -600,7 +601,7 @@ void TStyleMemo::PostBackground()
 void TStyleMemo::ReportProgress(Integer Percent)
 {
     FProgress = Percent;
-    if (OnProgress) OnProgress(this);
+    if (OnProgress) Owe(evProgress);
 }
 
 void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
@@ -608,6 +609,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
     Last = std::min(Last, ParCount() - 1);
     First = std::max(First, 0);
     if (First > Last) return;
+    EventScope scope(*this);
     const bool fromPendingStart = First == FPendingFirst;
     const Integer savedPending = FPendingFirst;
     const Integer caretPar = FAnchor->GetParNb();
@@ -615,7 +617,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
     Integer lineDelta = 0;
     const Integer oldWidest = FWidestWidth;
     {
-        FlagScope formatting(FFormatting, true);
+        FlagScope formatting(*this, FFormatting, true);
         BeginMeasuring();
         Integer running = FParagraphs->At(First)->FirstLine;
         Integer& delta = lineDelta;
@@ -702,6 +704,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
 
 void TStyleMemo::FormatInBackground(TMessage& Message)
 {
+    EventScope scope(*this);
     if (FUpdateCount >= 1) {
         FPosted = false;
         return;
@@ -723,7 +726,7 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
     Integer firstInView = -1;
     bool unfinished = false;  // the slice ended inside a paragraph's lines
     {
-        FlagScope formatting(FFormatting, true);
+        FlagScope formatting(*this, FFormatting, true);
         BeginMeasuring();
         try {
             while (FPendingFirst <= FPendingLast && FPendingFirst < ParCount()) {
@@ -823,6 +826,7 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
 
 void TStyleMemo::ReformatEditedRange()
 {
+    EventScope scope(*this);
     if (FModFirstLine >= 0 && FModLastPar >= 0 && FModFirstPar < ParCount()) {
         const Integer F = FModFirstPar;
         const Integer oldLineCount = FLineCount;
@@ -830,7 +834,7 @@ void TStyleMemo::ReformatEditedRange()
         Integer firstChanged = 0;
         Integer lastChanged = 0;
         {
-            FlagScope formatting(FFormatting, true);
+            FlagScope formatting(*this, FFormatting, true);
             BeginMeasuring();
             try {
                 ParInfo* par = FParagraphs->At(F);
@@ -938,11 +942,7 @@ void TStyleMemo::ParseStartStopNow(Integer Par)
     if (Par > FParsedIndex) FParsedIndex = Par;
 }
 
-void TStyleMemo::Change()
-{
-    if (!FNotifyClients.empty()) Perform(CM_TEXTCHANGED, 0, 0);
-    if (OnChange) OnChange(this);
-}
+void TStyleMemo::Change() { Owe(evChange); }
 
 void TStyleMemo::LeaveUpdate()
 {
@@ -963,7 +963,7 @@ void TStyleMemo::BreakProvisional(Integer ParNb, Integer UpTo)
     const Integer oldCount = par->LineCount;
     Integer changed = par->Provisional;
     {
-        FlagScope formatting(FFormatting, true);
+        FlagScope formatting(*this, FFormatting, true);
         BeginMeasuring();
         try {
             while (par->Provisional > 0 && par->Provisional <= UpTo) {
@@ -1014,6 +1014,7 @@ void TStyleMemo::EnsureFormatted(Integer Par)
 void TStyleMemo::RefreshDisplay()
 {
     if (!HandleAllocated()) return;
+    EventScope scope(*this);
     Reformat();
     ClampTop();
     Invalidate();

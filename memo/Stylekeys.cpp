@@ -257,16 +257,16 @@ void TStyleMemo::KeyDelete(TShiftState Shift)
             const Integer p = n->Pos;
             if (p == 0) return;
             SelectRange(n->GetOffset() == 0 ? p - 2 : p - 1, p);
-            ClearSelection();
+            if (!PutSelText(std::string())) return;
         }
     } else if (Shift & ssCtrl) {
         if (FSelStartNav->GetLineNb() != FSelStopNav->GetLineNb()) return;
         n->Assign(FSelStartNav);
         const LineInfo* line = ParLineAt(n->GetPar(), n->GetParLine());
         SelectRange(n->Pos, n->Par->StartPos + line->Stop);
-        ClearSelection();
+        if (!PutSelText(std::string())) return;
     } else if (FSelLength != 0) {
-        ClearSelection();
+        if (!PutSelText(std::string())) return;
     } else {
         n->Assign(FAnchor);
         const ParInfo* par = n->GetPar();
@@ -275,7 +275,7 @@ void TStyleMemo::KeyDelete(TShiftState Shift)
         while (o < par->Len && IsStyleCode(par->Text[o])) ++o;
         const Integer hi = o >= par->Len ? par->StartPos + par->Len + 2 : par->StartPos + o + 1;
         SelectRange(n->Pos, std::min(hi, FTextLen));
-        ClearSelection();
+        if (!PutSelText(std::string())) return;
     }
     if (rememberedX != NoColumn && rememberedX > FCaretX) {
         FVirtualCols = (rememberedX - FCaretX) / std::max(FBlankWidth, 1);
@@ -307,6 +307,7 @@ void TStyleMemo::DisplayOnlyKey(Word& Key, TShiftState Shift)
 
 bool TStyleMemo::HotKey(Word Key, TShiftState Shift)
 {
+    TGuardPtr<TStyleMemo> self(this);
     switch (Key) {
     case 'B': SetBold(); break;
     case 'I': SetItalic(); break;
@@ -323,14 +324,15 @@ bool TStyleMemo::HotKey(Word Key, TShiftState Shift)
         break;
     default: return false;
     }
-    UpdateCaret(false);
+    if (self) UpdateCaret(false);
     return true;
 }
 
 void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
 {
+    TGuardPtr<TStyleMemo> self(this);
     TCustomControl::KeyDown(Key, Shift);
-    if (Key == 0 || FUpdateCount > 0) return;
+    if (!self || Key == 0 || FUpdateCount > 0) return;
     if (FDragging) {
         if (Key == VK_CONTROL && !FOutside) Screen->SetCursor(crDragCopy);
         return;
@@ -389,7 +391,7 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
             CopyToClipboard();
         } else if ((FOptions & pmoInsertKeyActive) != 0) {
             setOverwrite(!FOverwrite);
-            if (OnStyleChange) OnStyleChange(this);
+            if (OnStyleChange) Owe(evStyleChange);
         }
         return;
     case VK_PRIOR: {
@@ -465,8 +467,9 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
 void TStyleMemo::KeyUp(Word& Key, TShiftState Shift)
 {
     FKeyUp = true;
+    TGuardPtr<TStyleMemo> self(this);
     TCustomControl::KeyUp(Key, Shift);
-    if (FDragging && Key == VK_CONTROL && !FOutside) Screen->SetCursor(crDrag);
+    if (self && FDragging && Key == VK_CONTROL && !FOutside) Screen->SetCursor(crDrag);
 }
 
 // ---------------------------------------------------------------- KeyPress
@@ -501,7 +504,7 @@ void TStyleMemo::KeyEnter()
         if ((FOptions & pmoDiscardTrailingSpaces) != 0 && atEnd) {
             Integer cols = 0;
             for (const char c : indent) cols += c == '\t' ? FTabStops : 1;
-            setSelText("\r\n");
+            if (!PutSelText("\r\n")) return;
             FVirtualCols = cols;
             UpdateCaret(false);
         } else {
@@ -530,8 +533,9 @@ void TStyleMemo::TypeChar(char Key)
 
 void TStyleMemo::KeyPress(char& Key)
 {
+    TGuardPtr<TStyleMemo> self(this);
     TCustomControl::KeyPress(Key);
-    if (Key == 0 || FUpdateCount > 0 || FDragging || FDisplayOnly) return;
+    if (!self || Key == 0 || FUpdateCount > 0 || FDragging || FDisplayOnly) return;
     const auto c = static_cast<unsigned char>(Key);
     if (FReadOnly && c != 3) return;
     switch (c) {
@@ -546,6 +550,7 @@ void TStyleMemo::KeyPress(char& Key)
         TypeChar(Key);
         break;
     }
+    if (!self) return;
     if (FKeyUp)
         FKeyUp = false;
     else

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include "memo/Stylehilite.h"
 #include "memo/Stylestrings.h"
@@ -88,6 +89,84 @@ TStyleMemo::~TStyleMemo()
     delete FParaStrings;
     delete FLinesStrings;
     FreeStyleFonts();
+}
+
+// ---------------------------------------------------------------- events
+
+TStyleMemo::EventScope::EventScope(TStyleMemo& Memo) : FMemo(&Memo), FExceptions(std::uncaught_exceptions())
+{
+    ++Memo.FEventDepth;
+}
+
+TStyleMemo::EventScope::~EventScope() noexcept(false)
+{
+    TStyleMemo* m = FMemo.Get();
+    if (m == nullptr) return;  // a handler freed the memo
+    if (--m->FEventDepth > 0 || m->FOwedEvents == 0) return;
+    // An error on its way out leaves them to the end of the next operation.
+    if (std::uncaught_exceptions() > FExceptions) return;
+    m->RaiseOwed();
+}
+
+void TStyleMemo::Owe(unsigned Events)
+{
+    FOwedEvents |= Events;
+    if (FEventDepth > 0) return;
+    if (!HandleAllocated()) {
+        RaiseOwed();
+    } else if (!FEventsPosted) {
+        FEventsPosted = true;
+        PostMessage(Handle(), PM_EVENTS, 0, 0);
+    }
+}
+
+void TStyleMemo::RaiseOwed()
+{
+    TGuardPtr<TStyleMemo> self(this);
+    // One at a time: a handler may owe more, or free the memo.
+    while (FOwedEvents != 0) {
+        const unsigned e = FOwedEvents & (0u - FOwedEvents);
+        FOwedEvents &= ~e;
+        switch (e) {
+        case evProgress:
+            if (OnProgress) OnProgress(this);
+            break;
+        case evChange:
+            if (!FNotifyClients.empty()) Perform(CM_TEXTCHANGED, 0, 0);
+            if (self && OnChange) OnChange(this);
+            break;
+        case evSelMove:
+            if (!FNotifyClients.empty()) Perform(PM_SELMOVED, 0, 0);
+            if (self && OnSelMove) OnSelMove(this);
+            break;
+        case evStyleChange:
+            if (OnStyleChange) OnStyleChange(this);
+            break;
+        case evHScroll:
+            if (OnHScroll) OnHScroll(this);
+            break;
+        case evVScroll:
+            if (!FNotifyClients.empty()) Perform(PM_VSCROLLED, 0, 0);
+            if (self && OnVScroll) OnVScroll(this);
+            break;
+        default: break;
+        }
+        if (!self) return;
+    }
+}
+
+bool TStyleMemo::EditSel(const char* Txt)
+{
+    TGuardPtr<TStyleMemo> self(this);
+    SetSelTextBuf(Txt);
+    return static_cast<bool>(self);
+}
+
+bool TStyleMemo::PutSelText(const std::string& Value)
+{
+    TGuardPtr<TStyleMemo> self(this);
+    setSelText(Value);
+    return static_cast<bool>(self);
 }
 
 void TStyleMemo::DetachNav(TStyleNavigator* Nav)
@@ -215,6 +294,7 @@ void TStyleMemo::setLines(TStrings* Value) { FLinesStrings->Assign(Value); }
 void TStyleMemo::setOptions(TStyleMemoOptions Value)
 {
     if (Value == FOptions) return;
+    EventScope scope(*this);
     const bool stripNow = (Value & pmoDiscardTrailingSpaces) != 0 && (FOptions & pmoDiscardTrailingSpaces) == 0;
     const TStyleMemoOptions changed = Value ^ FOptions;
     FOptions = Value;
@@ -231,6 +311,7 @@ void TStyleMemo::setOptions(TStyleMemoOptions Value)
 void TStyleMemo::setStaticFormat(bool Value)
 {
     if (Value == FStaticFormat) return;
+    EventScope scope(*this);
     FStaticFormat = Value;
     // Only the style sets at the line starts depend on it; the text, its paragraphs, their colours
     // and attributes, and the undo history stay as they are.
@@ -257,6 +338,7 @@ void TStyleMemo::ReloadStartStyles()
 
 void TStyleMemo::StripTrailingSpaces()
 {
+    TGuardPtr<TStyleMemo> self(this);
     auto saved = SaveSelection();
     bool first = true;
     EnterUpdate();
@@ -268,11 +350,12 @@ void TStyleMemo::StripTrailingSpaces()
             if (n == par->Len) continue;
             setSelStart(par->StartPos + n);
             setSelLength(par->Len - n);
-            FlagScope chain(FChainNext, !first);  // one undo step takes back the whole stripping
-            SetSelTextBuf(nullptr);
+            FlagScope chain(*this, FChainNext, !first);  // one undo step takes back the whole stripping
+            if (!EditSel(nullptr)) return;
             first = false;
         }
     } catch (...) {
+        if (!self) throw;
         LeaveUpdate();
         RestoreSelection(std::move(saved));
         throw;
@@ -307,6 +390,7 @@ void TStyleMemo::setSeparators(const std::string& Value)
 void TStyleMemo::SetSelAttrib(char Code)
 {
     if (!FStaticFormat || std::abs(FSelLength) >= 0x7FFFFF99) return;
+    EventScope scope(*this);
     Integer lo = 0;
     Integer hi = 0;
     SelBounds(lo, hi);
@@ -316,9 +400,9 @@ void TStyleMemo::SetSelAttrib(char Code)
     buf += GetTextPart(lo, lo + len);
     buf += Code;
     {
-        FlagScope noCompensation(FNoCompensation, true);
-        FlagScope cleaning(FCleaning, FCleaning || len == 0);  // an empty pair stays, for the typing that follows
-        SetSelTextBuf(buf.c_str());
+        FlagScope noCompensation(*this, FNoCompensation, true);
+        FlagScope cleaning(*this, FCleaning, FCleaning || len == 0);  // an empty pair stays, for the typing that follows
+        if (!EditSel(buf.c_str())) return;
     }
     if (len != 0) {
         if (backwards) {

@@ -17,6 +17,7 @@
 #include "memo/Stylenav.h"
 #include "memo/Stylestore.h"
 #include "platform/Controls.h"
+#include "platform/Guard.h"
 
 enum TStyleLineBreak { pbCRLF, pbLFCR, pbCR, pbLF };
 
@@ -88,6 +89,7 @@ constexpr UINT PM_SELMOVED = WM_USER + 4;   // the selection moved
 constexpr UINT PM_RCONTEXT = WM_USER + 5;   // the same, right button
 constexpr UINT PM_FLUSHVIEW = WM_USER + 6;  // scroll the picture as far as the view moved
 constexpr UINT PM_PRIMARY = WM_USER + 7;    // the user's selection goes to the primary selection
+constexpr UINT PM_EVENTS = WM_USER + 8;     // events owed by a change no operation of the memo enclosed
 // The operation value notification clients receive with every window message of the memo.
 constexpr int opMemoMessage = 64;
 // Milliseconds between two progress reports.
@@ -506,34 +508,44 @@ private:
         const char* Text;
         Integer Len;
     };
-    // Sets a flag for the length of a scope and puts the old value back, also when an edit raises.
+    // Sets a flag for the length of a scope and puts the old value back, also when an edit raises;
+    // not when a handler freed the memo meanwhile.
     class FlagScope {
     public:
-        FlagScope(bool& Flag, bool Value) : FFlag(Flag), FOld(Flag) { Flag = Value; }
-        ~FlagScope() { FFlag = FOld; }
+        FlagScope(TStyleMemo& Memo, bool& Flag, bool Value) : FMemo(&Memo), FFlag(Flag), FOld(Flag) { Flag = Value; }
+        ~FlagScope()
+        {
+            if (FMemo) FFlag = FOld;
+        }
         FlagScope(const FlagScope&) = delete;
         FlagScope& operator=(const FlagScope&) = delete;
 
     private:
+        TGuardPtr<TStyleMemo> FMemo;
         bool& FFlag;
         bool FOld;
     };
     // An undo group for the length of a scope (groups nest into the outermost).
     class UndoGroup {
     public:
-        explicit UndoGroup(TStyleMemo& Memo) : FMemo(Memo)
+        explicit UndoGroup(TStyleMemo& Memo) : FMemo(&Memo)
         {
-            if (FMemo.FUndoGroupDepth++ == 0) FMemo.FUndoGroupRecords = 0;
+            if (Memo.FUndoGroupDepth++ == 0) Memo.FUndoGroupRecords = 0;
         }
-        ~UndoGroup() { --FMemo.FUndoGroupDepth; }
+        ~UndoGroup()
+        {
+            if (FMemo) --FMemo->FUndoGroupDepth;
+        }
         UndoGroup(const UndoGroup&) = delete;
         UndoGroup& operator=(const UndoGroup&) = delete;
 
     private:
-        TStyleMemo& FMemo;
+        TGuardPtr<TStyleMemo> FMemo;
     };
-    // A copy of the selection kept up to date across edits by two listed navigators.
+    // A copy of the selection kept up to date across edits by two listed navigators (which a memo
+    // freed meanwhile has freed with it).
     struct SavedSelection {
+        TGuardPtr<TStyleMemo> Memo;
         TStyleNavigator* Lo = nullptr;
         TStyleNavigator* Hi = nullptr;
         bool AnchorLo = true;
@@ -542,10 +554,46 @@ private:
         SavedSelection& operator=(const SavedSelection&) = delete;
         ~SavedSelection()
         {
+            if (!Memo) return;
             delete Lo;
             delete Hi;
         }
     };
+    // The memo's own operations, from a public call or a window message to its end: the events
+    // they owe (the text, the caret, the view and the progress changed) are raised when the
+    // outermost one ends, when nothing of the memo is walked any more, so that their handlers may
+    // free the memo. Events that must come in the middle (OnBeforeChange, OnParse, OnProgress
+    // while reading, the inherited input events) are raised where they happen, and what raised
+    // them looks whether the memo is still there.
+    class EventScope {
+    public:
+        explicit EventScope(TStyleMemo& Memo);
+        ~EventScope() noexcept(false);
+        EventScope(const EventScope&) = delete;
+        EventScope& operator=(const EventScope&) = delete;
+
+    private:
+        TGuardPtr<TStyleMemo> FMemo;
+        int FExceptions;
+    };
+    enum OwedEvent : unsigned {
+        evProgress = 1u << 0,
+        evChange = 1u << 1,
+        evSelMove = 1u << 2,
+        evStyleChange = 1u << 3,
+        evHScroll = 1u << 4,
+        evVScroll = 1u << 5,
+    };
+    // Owes events: raised at the end of the outermost operation under way; with none under way, by
+    // a message of their own (at once without a window).
+    void Owe(unsigned Events);
+    void RaiseOwed();
+    unsigned FOwedEvents = 0;
+    Integer FEventDepth = 0;
+    bool FEventsPosted = false;
+    // The edit operation through its virtual entry, and setSelText: whether the memo is still there.
+    bool EditSel(const char* Txt);
+    bool PutSelText(const std::string& Value);
 
     void AttachNav(TStyleNavigator* Nav) { FNavList.push_back(Nav); }
     void DetachNav(TStyleNavigator* Nav);
@@ -565,7 +613,7 @@ private:
     void RemoveNewestGroup();
     void Splice(Integer S, Integer E, const std::vector<Piece>& Pieces, const std::string& Closing,
                 TExtFontStyles StyleAtStart);
-    void CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Caret);
+    bool CleanCodePairs(Integer FirstPar, Integer LastPar, Integer& Caret);
     void ReloadStartStyles();
     void StripTrailingSpaces();
     std::string UpperCased(const std::string& S) const;

@@ -164,7 +164,9 @@ void TStyleMemo::ShowCaretAt(TStyleNavigator* Nav)
 
 void TStyleMemo::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    TGuardPtr<TStyleMemo> self(this);
     TCustomControl::MouseDown(Button, Shift, X, Y);
+    if (!self) return;
     const bool placed = PlaceMouseNav(X, Y);
     if (placed && !FSelecting) Hover(X);
     if (Button == mbLeft && placed) {
@@ -183,7 +185,7 @@ void TStyleMemo::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
                 ShowCaretAt(n);
                 Screen->SetCursor(crDrag);
                 if (!Focused() && CanFocus()) SetFocus();
-                if (OnAfterMouseDown) OnAfterMouseDown(this, Button, Shift, X, Y);
+                if (self && OnAfterMouseDown) OnAfterMouseDown(this, Button, Shift, X, Y);
                 return;
             } else if (FLineAnchor >= 0) {
                 FVirtualCols = 0;
@@ -219,7 +221,7 @@ void TStyleMemo::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
         }
     }
     if (!Focused() && CanFocus()) SetFocus();
-    if (OnAfterMouseDown) OnAfterMouseDown(this, Button, Shift, X, Y);
+    if (self && OnAfterMouseDown) OnAfterMouseDown(this, Button, Shift, X, Y);
 }
 
 // The whole display line Line, with its paragraph break when one follows it.
@@ -367,23 +369,24 @@ void TStyleMemo::Drop(TShiftState Shift)
         if (n->Pos < lo || n->Pos > hi) {
             const std::string text = GetTextPart(lo, lo + std::min(hi - lo, MaxParLength));
             const bool copy = (Shift & ssCtrl) != 0;
+            TGuardPtr<TStyleMemo> self(this);
             FLinesStrings->BeginUpdate();
             try {
                 if (copy)
                     setSelStart(FAnchor->Pos);
-                else
-                    ClearSelection();
+                else if (!PutSelText(std::string()))
+                    return;
                 setSelStart(n->Pos);
                 const Integer at = n->Pos;
                 {
                     // Undo takes back the insertion and the deletion of a move together.
-                    FlagScope chain(FChainNext, !copy);
-                    SetSelTextBuf(text.c_str());
+                    FlagScope chain(*this, FChainNext, !copy);
+                    if (!EditSel(text.c_str())) return;
                 }
                 setSelStart(at);
                 setSelLength(static_cast<Integer>(text.size()));
             } catch (...) {
-                FLinesStrings->EndUpdate();
+                if (self) FLinesStrings->EndUpdate();
                 throw;
             }
             FLinesStrings->EndUpdate();
@@ -405,6 +408,7 @@ bool TStyleMemo::ContextClick(TMouseButton Button)
     const DynInfoRec* d = n->GetpDynInfo();
     if (d == nullptr || (d->Attr & 0x80) == 0 || d->Context == 0) return false;
     if (!OnContext && FNotifyClients.empty() && FHighlighter == nullptr) return false;
+    TGuardPtr<TStyleMemo> self(this);
     const Integer context = d->Context;
     TStyleNavigator* a = FScratch[8];
     a->Assign(n);
@@ -414,14 +418,15 @@ bool TStyleMemo::ContextClick(TMouseButton Button)
     if (!FNotifyClients.empty() || FHighlighter != nullptr) {
         std::string text = GetTextPart(start, stop);
         Perform(Button == mbRight ? PM_RCONTEXT : PM_LCONTEXT, static_cast<WPARAM>(context), reinterpret_cast<LPARAM>(&text));
-        if (FHighlighter != nullptr) FHighlighter->Notification(this, static_cast<TOperation>(opMemoMessage));
+        if (self && FHighlighter != nullptr) FHighlighter->Notification(this, static_cast<TOperation>(opMemoMessage));
     }
-    if (OnContext) OnContext(this, context, start, stop);
+    if (self && OnContext) OnContext(this, context, start, stop);
     return true;
 }
 
 void TStyleMemo::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    TGuardPtr<TStyleMemo> self(this);
     if (FWordMode) UpdateCaret(false);
     // What the left button selected is the desktop's primary selection.
     if (Button == mbLeft && FSelecting && !FDragging) OfferPrimarySelection();
@@ -437,15 +442,15 @@ void TStyleMemo::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
     const bool placed = PlaceMouseNav(X, Y);
     if (FDragging) {
         Drop(Shift);
+        if (!self) return;
         MouseMove(Shift, X, Y);
-        TCustomControl::MouseUp(Button, Shift, X, Y);
+        if (self) TCustomControl::MouseUp(Button, Shift, X, Y);
         return;
     }
     if (placed && ContextClick(Button)) {
-        TCustomControl::MouseUp(Button, Shift, X, Y);
+        if (self) TCustomControl::MouseUp(Button, Shift, X, Y);
         return;
     }
-    TGuardPtr<TStyleMemo> self(this);
     TCustomControl::MouseUp(Button, Shift, X, Y);
     if (!self) return;  // the OnMouseUp handler freed the memo
     if (Button == mbMiddle && placed && UserMayEdit()) {
@@ -453,12 +458,14 @@ void TStyleMemo::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
         MoveCaret(MouseNav(), false);
         UpdateCaret(false);
         PastePrimarySelection();
+        if (!self) return;
     }
     if (Button == mbRight && PopupMenu() == nullptr) {
         CreatePopupMenu();
         const TPoint p = ClientToScreen(TPoint{X, Y});
         FDefaultPopup->PopupComponent = this;
         FDefaultPopup->Popup(p.X, p.Y);
+        if (!self) return;
     }
     if (!FDisplayOnly) ScrollInView();
 }
@@ -500,6 +507,7 @@ void TStyleMemo::AutoScrollStep()
         StopAutoScroll();
         return;
     }
+    TGuardPtr<TStyleMemo> self(this);
     const Integer cw = ClientWidth();
     const Integer step = 3 * FScrollSpeed;
     TPoint p = FLastMouse;
@@ -522,7 +530,7 @@ void TStyleMemo::AutoScrollStep()
         break;
     default: break;
     }
-    MouseMove(ssLeft, p.X, p.Y);
+    if (self) MouseMove(ssLeft, p.X, p.Y);
 }
 
 void TStyleMemo::WMTimer(TMessage& Message)
@@ -579,14 +587,19 @@ void TStyleMemo::WMSetCursor(TMessage& Message)
 
 void TStyleMemo::WMMouseWheel(TMessage& Message)
 {
+    Message.Result = 0;
     FWheelRest += static_cast<SHORT>(HIWORD(Message.WParam)) * FMouseWheelFactor;
+    // Each step is a message of its own, which those who hear the memo's messages may answer by
+    // freeing it.
+    TGuardPtr<TStyleMemo> self(this);
     while (FWheelRest < -119) {
-        Perform(WM_VSCROLL, SB_LINEDOWN, 0);
         FWheelRest += 120;
+        Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+        if (!self) return;
     }
     while (FWheelRest >= 120) {
-        Perform(WM_VSCROLL, SB_LINEUP, 0);
         FWheelRest -= 120;
+        Perform(WM_VSCROLL, SB_LINEUP, 0);
+        if (!self) return;
     }
-    Message.Result = 0;
 }

@@ -146,6 +146,7 @@ void TStyleMemo::SaveToNativeStream(TStream* Stream)
 
 void TStyleMemo::LoadFromNativeStream(TStream* Stream, bool DoReformat)
 {
+    EventScope scope(*this);
     const Int64 origin = Stream->Position();
     FreshStore fresh;
     Integer textLen = 0;

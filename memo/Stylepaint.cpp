@@ -162,7 +162,7 @@ void TStyleMemo::RecomputeMetrics()
     setHScrollParams();
     UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
     UpdateScrollBarPos(SB_HORZ, 0, FHScrollUnit);
-    if (OnVScroll) OnVScroll(this);
+    Owe(evVScroll);
     if (Focused() && !FDisplayOnly) UpdateCaret(true);
     else UpdateCaret(false);
     Invalidate();
@@ -508,7 +508,7 @@ void TStyleMemo::WMPaint(TMessage& Message)
         // The pixels stay owed: they are painted when the lock ends.
         FRepaintPending = true;
     } else {
-        FlagScope painting(FPainting, true);
+        FlagScope painting(*this, FPainting, true);
         PaintLines(dc, update, FLineDC, FLineBmpWidth);
         // Lines the paint broken anew were painted broken: what they invalidated there is done.
         if (given == nullptr) ValidateRect(Handle(), &update);
@@ -787,6 +787,7 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
 
 void TStyleMemo::FormatText(TCanvas* Canvas, Integer Width)
 {
+    EventScope scope(*this);
     if (Canvas == nullptr) {
         Perform(CM_FONTCHANGED, 0, 0);
         return;
@@ -809,6 +810,7 @@ void TStyleMemo::FormatText(TCanvas* Canvas, Integer Width)
 
 void TStyleMemo::DrawLines(Integer FirstLine, Integer LastLine, TCanvas* Canvas, TPoint Origin, float Scale)
 {
+    EventScope scope(*this);
     if (Canvas == nullptr) return;
     Canvas->SetFont(Font());
     HDC dc = Canvas->Handle();

@@ -100,12 +100,15 @@ void TStyleMemo::SaveToRTFStream(TStream* Stream, bool DynStyles)
         }
     };
     auto lastProgress = std::chrono::steady_clock::now();
+    // False when the handler freed the memo: the writing ends there.
+    TGuardPtr<TStyleMemo> self(this);
     auto progress = [&](bool Always) {
-        if (!OnProgress) return;
+        if (!OnProgress) return true;
         const auto now = std::chrono::steady_clock::now();
-        if (!Always && now - lastProgress < std::chrono::milliseconds(ProgressInterval)) return;
+        if (!Always && now - lastProgress < std::chrono::milliseconds(ProgressInterval)) return true;
         lastProgress = now;
         OnProgress(this);
+        return static_cast<bool>(self);
     };
 
     // Header and font table. A font of another code page than the default names it, so that the
@@ -209,12 +212,12 @@ void TStyleMemo::SaveToRTFStream(TStream* Stream, bool DynStyles)
             AppendEscaped(out, static_cast<unsigned char>(c));
             if ((i & 0xFFF) == 0) {
                 flush(false);
-                progress(false);
+                if (!progress(false)) return;
             }
         }
         out += "\r\n";
         flush(false);
-        progress(false);
+        if (!progress(false)) return;
     }
     out += "\\par }";
     flush(true);

@@ -10,7 +10,14 @@
 
 std::string TStyleMemoStrings::GetText() const { return FMemo->GetTextPart(0, FMemo->TextLen()); }
 
-void TStyleMemoStrings::SetText(const std::string& Value) { FMemo->LoadText(Value.data(), Value.size()); }
+// Each change through the lists is an operation of the memo: its events come at the end, and a
+// handler that frees the memo frees these lists with it, which then touch nothing of either.
+
+void TStyleMemoStrings::SetText(const std::string& Value)
+{
+    TStyleMemo::EventScope scope(*FMemo);
+    FMemo->LoadText(Value.data(), Value.size());
+}
 
 void TStyleMemoStrings::Clear() { FMemo->Clear(); }
 
@@ -32,6 +39,7 @@ void TStyleMemoStrings::Assign(TPersistent* Source)
 
 void TStyleMemoStrings::SetUpdateState(bool Updating)
 {
+    TStyleMemo::EventScope scope(*FMemo);
     if (Updating)
         FMemo->EnterUpdate();
     else
@@ -52,43 +60,49 @@ void TStyleParaStrings::Put(int Index, const std::string& S) { FMemo->setParagra
 
 int TStyleParaStrings::Add(const std::string& S)
 {
-    const Integer last = FMemo->ParCount() - 1;
-    if (FMemo->ParList()->At(last)->Len == 0) {
+    TStyleMemo::EventScope scope(*FMemo);
+    TStyleMemo* memo = FMemo;
+    const Integer last = memo->ParCount() - 1;
+    if (memo->ParList()->At(last)->Len == 0) {
         // S fills the empty last paragraph and an empty one follows again.
-        FMemo->setParsBuf(last, (S + "\r\n").c_str());
+        memo->setParsBuf(last, (S + "\r\n").c_str());
         return last;
     }
-    auto saved = FMemo->SaveSelection();
-    FMemo->setSelStart(FMemo->TextLen());
-    FMemo->setSelText("\r\n" + S);
-    FMemo->RestoreSelection(std::move(saved));
-    return FMemo->ParCount() - 1;
+    auto saved = memo->SaveSelection();
+    memo->setSelStart(memo->TextLen());
+    if (!memo->PutSelText("\r\n" + S)) return -1;
+    memo->RestoreSelection(std::move(saved));
+    return memo->ParCount() - 1;
 }
 
 void TStyleParaStrings::Insert(int Index, const std::string& S)
 {
     if (Index < 0) throw Exception("List index out of bounds");
-    auto saved = FMemo->SaveSelection();
-    if (Index >= FMemo->ParCount()) {
-        FMemo->setSelStart(FMemo->TextLen());
-        FMemo->setSelText("\r\n" + S);
+    TStyleMemo::EventScope scope(*FMemo);
+    TStyleMemo* memo = FMemo;
+    auto saved = memo->SaveSelection();
+    if (Index >= memo->ParCount()) {
+        memo->setSelStart(memo->TextLen());
+        if (!memo->PutSelText("\r\n" + S)) return;
     } else {
-        FMemo->setSelStart(FMemo->ParList()->At(Index)->StartPos);
-        FMemo->setSelText(S + "\r\n");
+        memo->setSelStart(memo->ParList()->At(Index)->StartPos);
+        if (!memo->PutSelText(S + "\r\n")) return;
     }
-    FMemo->RestoreSelection(std::move(saved));
+    memo->RestoreSelection(std::move(saved));
 }
 
 void TStyleParaStrings::Delete(int Index)
 {
-    const ParInfo* par = FMemo->ParList()->GetParPointers(Index);
+    TStyleMemo::EventScope scope(*FMemo);
+    TStyleMemo* memo = FMemo;
+    const ParInfo* par = memo->ParList()->GetParPointers(Index);
     const Integer start = par->StartPos;
-    const Integer len = par->Len + (Index < FMemo->ParCount() - 1 ? 2 : 0);
-    auto saved = FMemo->SaveSelection();
-    FMemo->setSelStart(start);
-    FMemo->setSelLength(len);
-    FMemo->ClearSelection();
-    FMemo->RestoreSelection(std::move(saved));
+    const Integer len = par->Len + (Index < memo->ParCount() - 1 ? 2 : 0);
+    auto saved = memo->SaveSelection();
+    memo->setSelStart(start);
+    memo->setSelLength(len);
+    if (!memo->PutSelText(std::string())) return;
+    memo->RestoreSelection(std::move(saved));
 }
 
 // ---------------------------------------------------------------- TStyleLinesStrings
@@ -118,57 +132,67 @@ bool TStyleLinesStrings::LocateLine(int Index, Integer& Start, Integer& Len, boo
 
 void TStyleLinesStrings::Put(int Index, const std::string& S)
 {
+    TStyleMemo::EventScope scope(*FMemo);
+    TStyleMemo* memo = FMemo;
     Integer start = 0;
     Integer len = 0;
     bool parEnd = false;
     if (!LocateLine(Index, start, len, parEnd)) return;
-    auto saved = FMemo->SaveSelection();
-    FMemo->setSelStart(start);
-    FMemo->setSelLength(len);
-    FMemo->setSelText(S);
-    FMemo->RestoreSelection(std::move(saved));
+    auto saved = memo->SaveSelection();
+    memo->setSelStart(start);
+    memo->setSelLength(len);
+    if (!memo->PutSelText(S)) return;
+    memo->RestoreSelection(std::move(saved));
 }
 
 int TStyleLinesStrings::Add(const std::string& S)
 {
-    FMemo->setSelLength(0);
-    const Integer p = FMemo->Paragraphs()->Add(S);
-    FMemo->setSelStart(FMemo->TextLen());
-    FMemo->ScrollInView();
-    const ParInfo* par = FMemo->ParList()->At(p);
+    TStyleMemo::EventScope scope(*FMemo);
+    TStyleMemo* memo = FMemo;
+    TGuardPtr<TStyleMemo> alive(memo);
+    memo->setSelLength(0);
+    const Integer p = memo->Paragraphs()->Add(S);
+    if (!alive) return -1;
+    memo->setSelStart(memo->TextLen());
+    memo->ScrollInView();
+    const ParInfo* par = memo->ParList()->At(p);
     return par->FirstLine + par->LineCount - 1;
 }
 
 void TStyleLinesStrings::Insert(int Index, const std::string& S)
 {
     if (Index < 0 || Index > FMemo->LineCount()) return;
-    auto saved = FMemo->SaveSelection();
+    TStyleMemo::EventScope scope(*FMemo);
+    TStyleMemo* memo = FMemo;
+    auto saved = memo->SaveSelection();
     Integer start = 0;
     Integer len = 0;
     bool parEnd = false;
     if (LocateLine(Index, start, len, parEnd)) {
-        FMemo->setSelStart(start);
-        FMemo->setSelText(S + "\r\n");
+        memo->setSelStart(start);
+        if (!memo->PutSelText(S + "\r\n")) return;
     } else {
-        FMemo->setSelStart(FMemo->TextLen());
-        FMemo->setSelText("\r\n" + S);
+        memo->setSelStart(memo->TextLen());
+        if (!memo->PutSelText("\r\n" + S)) return;
     }
-    FMemo->RestoreSelection(std::move(saved));
+    memo->RestoreSelection(std::move(saved));
 }
 
 void TStyleLinesStrings::Delete(int Index)
 {
+    TStyleMemo::EventScope scope(*FMemo);
+    TStyleMemo* memo = FMemo;
     Integer start = 0;
     Integer len = 0;
     bool parEnd = false;
     if (Index >= Count() || !LocateLine(Index, start, len, parEnd)) return;
     // The last line of a paragraph goes with the break that ends it.
     if (parEnd) len += 2;
-    auto saved = FMemo->SaveSelection();
-    FMemo->setSelStart(start);
-    FMemo->setSelLength(len);
-    FMemo->ClearSelection();
-    FMemo->RestoreSelection(std::move(saved));
+    auto saved = memo->SaveSelection();
+    memo->setSelStart(start);
+    memo->setSelLength(len);
+    if (!memo->PutSelText(std::string())) return;
+    memo->RestoreSelection(std::move(saved));
 }
 
 // ---------------------------------------------------------------- the streamed property
@@ -199,11 +223,13 @@ void TStyleMemoStrings::WriteData(TWriter* Writer)
 void TStyleMemoStrings::ReadData(TReader* Reader)
 {
     Reader->ReadListBegin();
+    TStyleMemo::EventScope scope(*FMemo);
+    TGuardPtr<TStyleMemo> alive(FMemo);
     BeginUpdate();
     try {
         FMemo->Clear();
         bool first = true;
-        while (!Reader->EndOfList()) {
+        while (alive && !Reader->EndOfList()) {
             std::string par;
             for (;;) {
                 std::string s = Reader->ReadString();
@@ -216,9 +242,10 @@ void TStyleMemoStrings::ReadData(TReader* Reader)
             first = false;
         }
     } catch (...) {
-        EndUpdate();
+        if (alive) EndUpdate();
         throw;
     }
+    if (!alive) return;
     EndUpdate();
     Reader->ReadListEnd();
 }

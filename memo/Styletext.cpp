@@ -31,12 +31,15 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 void TStyleMemo::LoadFromStream(TStream* Stream)
 {
+    EventScope scope(*this);
+    TGuardPtr<TStyleMemo> self(this);
     FModified = true;
     EnterUpdate();
     const Integer oldLines = FLineCount;
     ClearAll();
     auto* context = new DynInfoRec;  // shared by every loaded paragraph
     context->Offset = 0;
+    bool shared = false;  // a paragraph holds it (and frees it with the memo)
     std::string cur;
     TExtFontStyles style = 0;
     TExtFontStyles parStyle = 0;
@@ -49,6 +52,7 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
             while (n > 0 && IsBlank(cur[static_cast<size_t>(n - 1)])) --n;
         if (!last && static_cast<Int64>(FTextLen) + n + 2 > MaxInt) throw EListError("Text too long");
         AppendParagraph(cur.data(), n, parStyle, context);
+        shared = true;
         if (!last) FTextLen += n + 2;
         cur.clear();
         parStyle = style;
@@ -77,9 +81,17 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
                 cur.push_back(c);
                 if (static_cast<Integer>(cur.size()) >= FMaxParLen) flush(false);
             }
-            if (OnProgress && clock.Due()) OnProgress(this);
+            if (OnProgress && clock.Due()) {
+                // A handler that frees the memo ends the reading.
+                OnProgress(this);
+                if (!self) {
+                    if (!shared) delete context;
+                    return;
+                }
+            }
         }
     } catch (...) {
+        if (!self) throw;
         // Keep what was read as a consistent text, then report the failure.
         const auto n = static_cast<Integer>(cur.size());
         if (static_cast<Int64>(FTextLen) + n > MaxInt) cur.clear();
@@ -102,11 +114,15 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
     try {
         if (OnParse) OnParse(this, 0, FTextLen);
     } catch (...) {
-        --FUpdateCount;
+        if (self) --FUpdateCount;
         throw;
     }
+    if (!self) return;
     --FUpdateCount;
-    if (OnProgress) OnProgress(this);
+    if (OnProgress) {
+        OnProgress(this);
+        if (!self) return;
+    }
     if (FUpdateCount > 0) {
         FModFirstPar = 0;
         FModLastPar = ParCount() - 1;
@@ -127,6 +143,7 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
 
 void TStyleMemo::SaveToStream(TStream* Stream)
 {
+    TGuardPtr<TStyleMemo> self(this);
     static const char* const breaks[] = {"\r\n", "\n\r", "\r", "\n"};
     const char* br = breaks[FLineBreak];
     const auto brLen = static_cast<Int64>(std::strlen(br));
@@ -152,7 +169,10 @@ void TStyleMemo::SaveToStream(TStream* Stream)
             while (!t.empty() && IsBlank(t.back())) t.pop_back();
         if (!t.empty()) Stream->WriteBuffer(t.data(), static_cast<Int64>(t.size()));
         if (p + 1 < count) Stream->WriteBuffer(br, brLen);
-        if (OnProgress && clock.Due()) OnProgress(this);
+        if (OnProgress && clock.Due()) {
+            OnProgress(this);
+            if (!self) return;
+        }
     }
     if (OnProgress) OnProgress(this);
 }

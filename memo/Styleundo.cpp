@@ -90,20 +90,22 @@ void TStyleMemo::Undo()
 {
     // Code may undo in a read-only memo; the user's ways to undo are refused where they come in.
     if (FUndoLevel == 0) return;
+    EventScope scope(*this);
+    TGuardPtr<TStyleMemo> self(this);
     const TUndoRecord& rec = *FUndoList[static_cast<size_t>(FUndoLevel - 1)];
     const bool chained = rec.Chained;
     const std::string text = rec.Text;
     setSelStart(rec.Start);
     setSelLength(rec.Stop - rec.Start);
     {
-        FlagScope undoRedo(FUndoRedoRunning, true);
-        FlagScope undo(FUndoRunning, true);
+        FlagScope undoRedo(*this, FUndoRedoRunning, true);
+        FlagScope undo(*this, FUndoRunning, true);
         const Integer k = --FUndoLevel;
         try {
-            SetSelTextBuf(text.c_str());
+            if (!EditSel(text.c_str())) return;
         } catch (...) {
             // Refused before the record was turned round: it stays to be undone.
-            FUndoLevel = FUndoLevel == k ? k + 1 : k;
+            if (self) FUndoLevel = FUndoLevel == k ? k + 1 : k;
             throw;
         }
         if (FUndoLevel > 0) --FUndoLevel;
@@ -116,6 +118,7 @@ void TStyleMemo::Undo()
 void TStyleMemo::Redo()
 {
     if (FUndoLevel >= static_cast<Integer>(FUndoList.size())) return;
+    EventScope scope(*this);
     const TUndoRecord& rec = *FUndoList[static_cast<size_t>(FUndoLevel)];
     const bool chained = rec.Chained;
     const bool nextChained = FUndoLevel + 1 < static_cast<Integer>(FUndoList.size()) &&
@@ -124,8 +127,8 @@ void TStyleMemo::Redo()
     setSelStart(rec.Start);
     setSelLength(rec.Stop - rec.Start);
     {
-        FlagScope undoRedo(FUndoRedoRunning, true);
-        SetSelTextBuf(text.c_str());
+        FlagScope undoRedo(*this, FUndoRedoRunning, true);
+        if (!EditSel(text.c_str())) return;
     }
     if (FUndoLevel >= 1) FUndoList[static_cast<size_t>(FUndoLevel - 1)]->Chained = chained;
     if (nextChained) Redo();

@@ -56,6 +56,7 @@ void TStyleMemo::UpdateScrollBarPos(int Bar, Integer Origin, Integer Unit)
 
 void TStyleMemo::SetTopLeft(Integer Top, Integer Left)
 {
+    EventScope scope(*this);
     const Integer dx = FDisplayLeft - Left;
     if (dx != 0) {
         FCaretX += dx;
@@ -78,11 +79,8 @@ void TStyleMemo::SetTopLeft(Integer Top, Integer Left)
             Invalidate();
         if (Focused()) PlaceCaret();
     }
-    if (dx != 0 && OnHScroll) OnHScroll(this);
-    if (dy != 0) {
-        if (!FNotifyClients.empty()) Perform(PM_VSCROLLED, 0, 0);
-        if (OnVScroll) OnVScroll(this);
-    }
+    if (dx != 0) Owe(evHScroll);
+    if (dy != 0) Owe(evVScroll);
 }
 
 // The picture is scrolled when the window is next painted or updated, or when the messages that
@@ -235,6 +233,7 @@ void TStyleMemo::PlaceCaret()
 void TStyleMemo::UpdateCaret(bool Recreate)
 {
     if (FUpdateCount > 0) return;
+    EventScope scope(*this);
     if (HandleAllocated()) {
         EnsureFormatted(FAnchor->GetParNb());
         BreakProvisional(FAnchor->GetParNb(), FAnchor->GetParLine());
@@ -255,8 +254,7 @@ void TStyleMemo::UpdateCaret(bool Recreate)
     const Integer anchor = FAnchor->Pos;
     if (anchor != FReportedAnchor) {
         FReportedAnchor = anchor;
-        if (!FNotifyClients.empty()) Perform(PM_SELMOVED, 0, 0);
-        if (OnSelMove) OnSelMove(this);
+        Owe(evSelMove);
     }
     // The style at the caret costs a walk over its line: only asked for when someone listens.
     if (OnStyleChange) {
@@ -264,12 +262,16 @@ void TStyleMemo::UpdateCaret(bool Recreate)
         if (style != FReportedStyle) {
             const bool first = FReportedStyle < 0;
             FReportedStyle = style;
-            if (!first) OnStyleChange(this);
+            if (!first) Owe(evStyleChange);
         }
     }
 }
 
-void TStyleMemo::ScrollInView() { ScrollCaretInView(); }
+void TStyleMemo::ScrollInView()
+{
+    EventScope scope(*this);
+    ScrollCaretInView();
+}
 
 void TStyleMemo::ScrollCaretInView()
 {
@@ -334,6 +336,7 @@ void TStyleMemo::CreateParams(TCreateParams& Params)
 
 void TStyleMemo::CreateHandle()
 {
+    EventScope scope(*this);
     TCustomControl::CreateHandle();
     FVirtualCols = 0;
     FRememberedCol = static_cast<Integer>(0x80000000u);
@@ -389,6 +392,7 @@ void TStyleMemo::Notification(TComponent* AComponent, TOperation Operation)
 
 void TStyleMemo::Loaded()
 {
+    EventScope scope(*this);
     TCustomControl::Loaded();
     // The text read with the form is where editing starts: nothing to undo.
     ClearUndo();
@@ -398,11 +402,16 @@ void TStyleMemo::Loaded()
 
 void TStyleMemo::WndProc(TMessage& Message)
 {
+    EventScope scope(*this);
     FLastMessage = Message;
     if (!FNotifyClients.empty()) {
-        // A client may leave the list while it hears of the message: gone ones stay nil until the end.
-        for (size_t i = 0; i < FNotifyClients.size(); ++i)
+        TGuardPtr<TStyleMemo> self(this);
+        // A client may leave the list while it hears of the message: gone ones stay nil until the
+        // end. A client may free the memo: the message goes no further.
+        for (size_t i = 0; i < FNotifyClients.size(); ++i) {
             if (FNotifyClients[i] != nullptr) NotifyAccess::Tell(FNotifyClients[i], this);
+            if (!self) return;
+        }
         std::erase(FNotifyClients, nullptr);
     }
     TCustomControl::WndProc(Message);
@@ -426,6 +435,10 @@ void TStyleMemo::Dispatch(TMessage& Message)
         FScrollPosted = false;
         FlushScroll();
         break;
+    case PM_EVENTS:
+        // Raised as this message's handling ends.
+        FEventsPosted = false;
+        break;
     case WM_UNDO: WMUndo(Message); break;
     case WM_CUT: WMCut(Message); break;
     case WM_COPY: WMCopy(Message); break;
@@ -446,6 +459,7 @@ void TStyleMemo::Dispatch(TMessage& Message)
 
 void TStyleMemo::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight)
 {
+    EventScope scope(*this);
     FlushScroll();
     TCustomControl::SetBounds(ALeft, ATop, AWidth, AHeight);
     if (HandleAllocated() && !FScrollUpdating) {
@@ -468,7 +482,7 @@ void TStyleMemo::WMSize(TMessage& Message)
 
 void TStyleMemo::setHScrollParams()
 {
-    FlagScope updating(FScrollUpdating, true);
+    FlagScope updating(*this, FScrollUpdating, true);
     FHScrollUnit = (FWidestWidth + FLeftMargin + FRightMargin) / 32760 + 1;
     if (HandleAllocated() && FHorzBar) {
         const Integer cw = ClientWidth();
@@ -489,7 +503,8 @@ void TStyleMemo::setHScrollParams()
 
 void TStyleMemo::setVScrollParams()
 {
-    FlagScope updating(FScrollUpdating, true);
+    EventScope scope(*this);
+    FlagScope updating(*this, FScrollUpdating, true);
     FBitmapRenewed = false;
     const Integer h = std::max(FRowHeight, 1);
     FVScrollUnit = static_cast<Integer>(static_cast<Int64>(FLineCount) * h / 32760 + 1);
@@ -627,6 +642,7 @@ void TStyleMemo::WMGetDlgCode(TMessage& Message)
 void TStyleMemo::setAlignment(TAlignment Value)
 {
     if (Value == FAlignment) return;
+    EventScope scope(*this);
     const bool refresh = !FWordWrap && (FAlignment != taLeftJustify || Value != taLeftJustify);
     FAlignment = Value;
     FDisplayLeft = 0;
@@ -641,6 +657,7 @@ void TStyleMemo::setAlignment(TAlignment Value)
 void TStyleMemo::setJustified(bool Value)
 {
     if (Value == FJustified) return;
+    EventScope scope(*this);
     FJustified = Value;
     FDisplayLeft = 0;
     if (HandleAllocated()) {
@@ -652,6 +669,7 @@ void TStyleMemo::setJustified(bool Value)
 void TStyleMemo::setBorderStyle(TBorderStyle Value)
 {
     if (Value == FBorderStyle) return;
+    EventScope scope(*this);
     FBorderStyle = Value;
     if (HandleAllocated()) RecreateWnd();
 }
@@ -672,6 +690,7 @@ TScrollStyle TStyleMemo::ScrollBars() const
 void TStyleMemo::setScrollBars(TScrollStyle Value)
 {
     if (Value == ScrollBars()) return;
+    EventScope scope(*this);
     FVertBar = Value == ssVertical || Value == ssBoth;
     FHorzBar = Value == ssHorizontal || Value == ssBoth;
     if (HandleAllocated()) RecreateWnd();
@@ -681,6 +700,7 @@ void TStyleMemo::setfAltFont(TFont* Value) { FAltFont->Assign(Value); }
 
 void TStyleMemo::AltFontChange(TObject*)
 {
+    EventScope scope(*this);
     FreeStyleFonts();
     RefreshDisplay();
 }
@@ -703,6 +723,7 @@ void TStyleMemo::setSpecUnderline(TPen* Value) { FSpecUnderline->Assign(Value); 
 void TStyleMemo::setCaretWidth(Integer Value)
 {
     if (Value == FCaretWidth) return;
+    EventScope scope(*this);
     FCaretWidth = Value;
     if (HandleAllocated() && Focused() && !FDisplayOnly) UpdateCaret(true);
 }
@@ -710,6 +731,7 @@ void TStyleMemo::setCaretWidth(Integer Value)
 void TStyleMemo::setDisplayOnly(bool Value)
 {
     if (Value == FDisplayOnly) return;
+    EventScope scope(*this);
     const bool focused = HandleAllocated() && Focused();
     if (!FDisplayOnly && focused && FCaretShown) {
         DestroyCaret();
@@ -736,6 +758,7 @@ void TStyleMemo::setHTColor(TColor Value)
 void TStyleMemo::setLeftMargin(Integer Value)
 {
     if (Value == FLeftMargin) return;
+    EventScope scope(*this);
     FLeftMargin = Value;
     RefreshDisplay();
 }
@@ -743,6 +766,7 @@ void TStyleMemo::setLeftMargin(Integer Value)
 void TStyleMemo::setRightMargin(Integer Value)
 {
     if (Value == FRightMargin) return;
+    EventScope scope(*this);
     FRightMargin = Value;
     RefreshDisplay();
 }
@@ -750,6 +774,7 @@ void TStyleMemo::setRightMargin(Integer Value)
 void TStyleMemo::setTabStops(Integer Value)
 {
     if (Value == FTabStops) return;
+    EventScope scope(*this);
     FTabStops = Value;
     RefreshDisplay();
 }
@@ -757,6 +782,7 @@ void TStyleMemo::setTabStops(Integer Value)
 void TStyleMemo::setWordWrap(bool Value)
 {
     if (Value == FWordWrap) return;
+    EventScope scope(*this);
     FWordWrap = Value;
     RefreshDisplay();
     if (HandleAllocated()) setHScrollParams();
@@ -768,15 +794,17 @@ void TStyleMemo::setLineHeight(Integer Value)
 {
     const Integer v = std::max(Value, 0);
     if (v == FLineHeight) return;
+    EventScope scope(*this);
     FLineHeight = v;
     if (v > 0) FRowHeight = v;
-    FlagScope changing(FLineHeightChanging, true);
+    FlagScope changing(*this, FLineHeightChanging, true);
     Perform(CM_FONTCHANGED, 0, 0);
 }
 
 void TStyleMemo::setOverwrite(bool Value)
 {
     if (Value == FOverwrite) return;
+    EventScope scope(*this);
     FOverwrite = Value;
     if (HandleAllocated() && Focused() && !FDisplayOnly) UpdateCaret(true);
 }
@@ -805,6 +833,7 @@ void TStyleMemo::setShowEndParSelected(bool Value)
 void TStyleMemo::setUpdateMode(TUpdateMode Value)
 {
     if (Value == FUpdateMode) return;
+    EventScope scope(*this);
     FUpdateMode = Value;
     if (!HandleAllocated()) return;
     if (Value == umImmediate) {
