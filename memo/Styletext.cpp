@@ -9,7 +9,6 @@
 namespace {
 
 constexpr Integer ChunkSize = 65500;
-constexpr int ProgressInterval = 300;  // milliseconds between two OnProgress calls
 
 class ProgressClock {
 public:
