@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "memo/Stylehilite.h"
 #include "memo/Stylestrings.h"
@@ -93,7 +94,8 @@ TStyleMemo::~TStyleMemo()
 
 // ---------------------------------------------------------------- events
 
-TStyleMemo::EventScope::EventScope(TStyleMemo& Memo) : FMemo(&Memo), FExceptions(std::uncaught_exceptions())
+TStyleMemo::EventScope::EventScope(TStyleMemo& Memo, bool Posted)
+    : FMemo(&Memo), FExceptions(std::uncaught_exceptions()), FPosted(Posted)
 {
     ++Memo.FEventDepth;
 }
@@ -103,17 +105,34 @@ TStyleMemo::EventScope::~EventScope() noexcept(false)
     TStyleMemo* m = FMemo.Get();
     if (m == nullptr) return;  // a handler freed the memo
     if (--m->FEventDepth > 0 || m->FOwedEvents == 0) return;
-    // An error on its way out leaves them to the end of the next operation.
-    if (std::uncaught_exceptions() > FExceptions) return;
+    // An error on its way out, or a step the platform goes on from, leaves them to a message.
+    if (FPosted || std::uncaught_exceptions() > FExceptions) {
+        m->PostOwed(0);
+        return;
+    }
     m->RaiseOwed();
 }
 
 void TStyleMemo::Owe(unsigned Events)
 {
-    FOwedEvents |= Events;
-    if (FEventDepth > 0) return;
+    if (FEventDepth > 0) {
+        FOwedEvents |= Events;
+        return;
+    }
+    PostOwed(Events);
+}
+
+void TStyleMemo::PostOwed(unsigned Events)
+{
+    // Only the message raises them: a message the platform sends while it works on with the
+    // memo (its window going, say) ends an operation that owes none of them.
+    FPostedEvents |= Events | FOwedEvents;
+    FOwedEvents = 0;
+    if (FPostedEvents == 0) return;
     if (!HandleAllocated()) {
-        RaiseOwed();
+        // Without a window: at once, or at the end of the next operation.
+        FOwedEvents = std::exchange(FPostedEvents, 0u);
+        if (FEventDepth == 0 && std::uncaught_exceptions() == 0) RaiseOwed();
     } else if (!FEventsPosted) {
         FEventsPosted = true;
         PostMessage(Handle(), PM_EVENTS, 0, 0);

@@ -464,6 +464,7 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateHandle() override;
     void DestroyWindowHandle() override;
+    void FontChanged() override;
     void WMPaint(TMessage& Message);
     void WMEraseBkgnd(TMessage& Message);
     void CMFontChanged(TMessage& Message);
@@ -567,7 +568,9 @@ private:
     // them looks whether the memo is still there.
     class EventScope {
     public:
-        explicit EventScope(TStyleMemo& Memo);
+        // Posted: a step of the platform's own work that goes on with the memo after it (making the
+        // window while parenting or showing it): what it owes comes by a message.
+        explicit EventScope(TStyleMemo& Memo, bool Posted = false);
         ~EventScope() noexcept(false);
         EventScope(const EventScope&) = delete;
         EventScope& operator=(const EventScope&) = delete;
@@ -575,6 +578,7 @@ private:
     private:
         TGuardPtr<TStyleMemo> FMemo;
         int FExceptions;
+        bool FPosted;
     };
     enum OwedEvent : unsigned {
         evProgress = 1u << 0,
@@ -587,8 +591,11 @@ private:
     // Owes events: raised at the end of the outermost operation under way; with none under way, by
     // a message of their own (at once without a window).
     void Owe(unsigned Events);
+    // Leaves what is owed, and Events, to a message of their own (at once without a window).
+    void PostOwed(unsigned Events);
     void RaiseOwed();
     unsigned FOwedEvents = 0;
+    unsigned FPostedEvents = 0;
     Integer FEventDepth = 0;
     bool FEventsPosted = false;
     // The edit operation through its virtual entry, and setSelText: whether the memo is still there.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "memo/Stylememo.h"
 #include "memo/Stylehilite.h"
@@ -336,7 +337,7 @@ void TStyleMemo::CreateParams(TCreateParams& Params)
 
 void TStyleMemo::CreateHandle()
 {
-    EventScope scope(*this);
+    EventScope scope(*this, true);
     TCustomControl::CreateHandle();
     FVirtualCols = 0;
     FRememberedCol = static_cast<Integer>(0x80000000u);
@@ -360,6 +361,7 @@ void TStyleMemo::DestroyWindowHandle()
     FScrollDx = FScrollDy = 0;
     FOwed = false;
     FScrollPosted = false;
+    FEventsPosted = false;  // the message goes with the window; the next one carries what is owed
     FPrimaryPosted = false;
     if (FCaretShown) {
         DestroyCaret();
@@ -369,6 +371,13 @@ void TStyleMemo::DestroyWindowHandle()
     FreeLineBitmap();
     FreeStyleFonts();
     TCustomControl::DestroyWindowHandle();
+}
+
+// The font tells the memo, then the memo's children: its events come once both are done.
+void TStyleMemo::FontChanged()
+{
+    EventScope scope(*this);
+    TCustomControl::FontChanged();
 }
 
 void TStyleMemo::AddNotificationClient(TComponent* Client)
@@ -438,6 +447,7 @@ void TStyleMemo::Dispatch(TMessage& Message)
     case PM_EVENTS:
         // Raised as this message's handling ends.
         FEventsPosted = false;
+        FOwedEvents |= std::exchange(FPostedEvents, 0u);
         break;
     case WM_UNDO: WMUndo(Message); break;
     case WM_CUT: WMCut(Message); break;

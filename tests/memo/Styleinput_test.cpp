@@ -1326,6 +1326,34 @@ TEST_F(Input_, EveryHandlerMayFreeTheMemo)
          [](TStyleMemo* M) { SendMessage(M->Handle(), WM_VSCROLL, SB_LINEDOWN, 0); }},
         {"OnVScrollWheel", [](TStyleMemo* M, Go G) { M->OnVScroll = [G](TObject*) { G(); }; },
          [](TStyleMemo* M) { Input::Wheel(M, -240, 20, 20); }},
+        // The font's own change and the platform's parenting go on with the memo after its part.
+        {"OnVScrollFontChange", [](TStyleMemo* M, Go G) { M->OnVScroll = [G](TObject*) { G(); }; },
+         [](TStyleMemo* M) { M->Font()->SetSize(M->Font()->Size() + 6); }},
+        {"OnVScrollParented", [](TStyleMemo* M, Go G) { M->OnVScroll = [G](TObject*) { G(); }; },
+         [owner](TStyleMemo* M) {
+             // Hidden, twice: no paint comes to raise them, only the message the second window gets.
+             M->Hide();
+             for (int i = 0; i < 2; ++i) {
+                 M->SetParent(nullptr);
+                 M->SetParent(owner);
+             }
+         }},
+        {"OnSelMoveAfterAnError", [](TStyleMemo* M, Go G) {
+             M->OnParse = [M](TObject*, Integer, Integer) {
+                 M->OnParse = nullptr;
+                 throw Exception("refused");
+             };
+             M->OnSelMove = [G](TObject*) { G(); };
+         },
+         [owner](TStyleMemo* M) {
+             try {
+                 M->Lines()->Add("more");  // moves the caret to the end, then the parse raises
+             } catch (const Exception&) {
+             }
+             // The window goes before the caret's move is told.
+             M->SetParent(nullptr);
+             M->SetParent(owner);
+         }},
         {"OnHScrollMessage", [](TStyleMemo* M, Go G) {
              M->setWordWrap(false);
              M->OnHScroll = [G](TObject*) { G(); };
