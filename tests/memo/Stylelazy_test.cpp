@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <numeric>
 #include <random>
 #include <sstream>
@@ -42,7 +43,7 @@ std::string Phrase(std::mt19937& Rng, int Count)
     return s;
 }
 
-// A few paragraphs of hundreds of lines at the memo's width, short ones, and runs of one letter
+// A few paragraphs of hundreds of lines at the memo's width, runs of short ones, and runs of one letter
 // longer than the measuring steps (in which every break moves when a character is typed).
 std::string LongText(std::mt19937& Rng)
 {
@@ -51,7 +52,10 @@ std::string LongText(std::mt19937& Rng)
     for (int p = 0; p < pars; ++p) {
         if (p > 0) t += "\r\n";
         switch (Rng() % 4) {
-        case 0: t += Phrase(Rng, 3); break;
+        case 0:
+            // A run of short paragraphs, each ending inside the view.
+            for (int i = 10 + static_cast<int>(Rng() % 20); i > 0; --i) t += Phrase(Rng, 1 + static_cast<int>(Rng() % 6)) + (i > 1 ? "\r\n" : "");
+            break;
         case 1: t += std::string(1100 + Rng() % 2000, static_cast<char>('A' + Rng() % 26)); break;
         default: t += Phrase(Rng, 300 + static_cast<int>(Rng() % 900)); break;
         }
@@ -382,5 +386,74 @@ INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
                              return std::string(std::get<0>(i.param) == umBackground ? "Background" : "Immediate") + "Seed" +
                                     std::to_string(std::get<1>(i.param));
                          });
+
+}  // namespace
+namespace {
+
+// Scrolls by code gathered into one move of the picture, with changes between them, end as a memo
+// given the same changes and brought to the last place directly: rows changed between two scrolls,
+// one row high, are where the later scrolls take them.
+TEST(GatheredScrolls, EndAsAMemoBroughtToTheSamePlaceDirectly)
+{
+    Application->Initialize();
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(20, 20, 900, 560);
+    form->AfterConstruction();
+    TStyleMemo* ms[2];
+    std::string t;
+    for (int k = 0; k < 100; ++k) t += "line " + std::to_string(k) + "\r\n";
+    for (int i = 0; i < 2; ++i) {
+        ms[i] = new TStyleMemo(form.get());
+        ms[i]->SetParent(form.get());
+        ms[i]->SetBounds(i * 440, 0, 300, 200);
+        ms[i]->setHideSelection(false);
+        ms[i]->Lines()->SetText(t);
+    }
+    form->Show();
+    uitest::Pump();
+    TStyleMemo* m = ms[0];
+    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+        std::mt19937 rng(seed);
+        auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        for (int step = 0; step < 40; ++step) {
+            const Integer start = 5 + pick(80);
+            for (TStyleMemo* x : ms) x->setTopLine(start);
+            uitest::Pump();
+            Integer top = start;
+            std::string ops = "start " + std::to_string(start);
+            for (int k = pick(3) + 1; k > 0; --k) {
+                top = std::clamp<Integer>(top + pick(7) - 3, 0, 90);
+                m->setTopLine(top);
+                const Integer par = top + pick(m->VisibleLines());
+                ops += "; top " + std::to_string(top) + " par " + std::to_string(par);
+                if (pick(2)) {
+                    const TColor c = pick(2) ? clRed : -1;
+                    ops += c == clRed ? " red" : " default";
+                    for (TStyleMemo* x : ms) x->setParForegnd(par, c);
+                } else {
+                    const Integer at = m->ParsOffset(par) + pick(4);
+                    const Integer len = pick(12);
+                    for (TStyleMemo* x : ms) Select(*x, at, len);
+                }
+            }
+            top = std::clamp<Integer>(top + pick(7) - 3, 0, 90);
+            m->setTopLine(top);
+            ops += "; top " + std::to_string(top);
+            if (pick(2)) {
+                m->Update();
+                ops += " update";
+            }
+            ms[1]->setTopLine(top);
+            uitest::Pump();
+            const auto pa = ClientPixels(ms[0]);
+            const auto pb = ClientPixels(ms[1]);
+            if (pa != pb) {
+                const auto at = std::mismatch(pa.begin(), pa.end(), pb.begin()).first - pa.begin();
+                FAIL() << "seed " << seed << " step " << step << ": first differing row " << at / m->ClientWidth() << " after "
+                       << ops;
+            }
+        }
+    }
+}
 
 }  // namespace
