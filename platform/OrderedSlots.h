@@ -4,8 +4,11 @@
 // holes are counted in a Fenwick tree, so the entry of a rank is found in logarithmic time while
 // holes are left, and squeezed out once they outnumber the entries (which pays for the squeeze).
 //
-// Invariants: FSlots.size() == FLive + FHoles; the last slot is never a hole; FTree is empty when
-// FHoles == 0, and otherwise FTree[i] (1-based) counts the entries in slots (i - lowbit(i), i].
+// Invariants: FSlots.size() == FLive + FHoles; the last slot is never a hole; FTree is either empty
+// (only while FHoles == 0) or one longer than FSlots, FTree[i] (1-based) counting the entries in
+// slots (i - lowbit(i), i]. Once made, the tree is kept until a squeeze, also when removals at the
+// end take the last holes with them: made anew each time, removals that alternate between the
+// last two slots would cost the whole list each.
 #pragma once
 
 #include <cstddef>
@@ -27,7 +30,7 @@ public:
         SlotOf::Set(Item, slot);
         FSlots.push_back(std::move(Item));
         ++FLive;
-        if (FHoles > 0) TreeAppend(1);
+        if (!FTree.empty()) TreeAppend(1);
     }
 
     // Takes out the entry in Slot and hands it back.
@@ -45,9 +48,8 @@ public:
                 FTree.pop_back();
                 --FHoles;
             }
-            if (FHoles == 0) FTree.clear();
         } else {
-            if (FHoles == 0)
+            if (FTree.empty())
                 BuildTree();  // counts the slot as empty already
             else
                 for (std::size_t i = Slot + 1; i < FTree.size(); i += LowBit(i)) --FTree[i];
