@@ -266,6 +266,7 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner)
     FList->Core.OnComboSelChange = [this] {
         // Moving in the dropped-down list only shows the item; Enter or a click takes it, Escape
         // gives back what was there.
+        FTypedInDrop = false;
         ShowSelection();
         if (FDroppedDown)
             return;
@@ -582,6 +583,7 @@ void TCustomComboBox::DropList()
         return;
     FCommitted = ItemIndex();
     FDropText = FText;
+    FTypedInDrop = false;
     TListCore& core = FList->Core;
     const int n = core.Count();
     const int rows = std::clamp(n, 1, FDropDownCount);
@@ -617,7 +619,8 @@ bool TCustomComboBox::CloseList(bool Picked)
     ShowWindow(FDrop->Handle(), SW_HIDE);
     const bool changed = Picked && ItemIndex() != FCommitted;
     if (Picked) {
-        ShowSelection();
+        if (!FTypedInDrop)
+            ShowSelection();
     } else {
         FList->Core.SetCurSel(FCommitted);
         RestoreText();
@@ -1005,6 +1008,15 @@ void TCustomComboBox::Dispatch(TMessage& Message)
             const Word code = HIWORD(Message.WParam);
             if (code == EN_CHANGE && !FSettingText) {
                 FText = FEdit->Text();
+                if (FDroppedDown) {
+                    // What the user types in the field while the list is open is the field's own:
+                    // the item shown there is no longer offered, and closing the list, taken or
+                    // not, keeps the typed text (which OnChange has told) until a move in the list
+                    // shows an item again.
+                    FList->Core.SetCurSel(FCommitted);
+                    FDropText = FText;
+                    FTypedInDrop = true;
+                }
                 Notify(CBN_EDITCHANGE);
             } else if (code == EN_UPDATE && !FSettingText) {
                 Notify(CBN_EDITUPDATE);

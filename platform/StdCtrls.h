@@ -463,7 +463,8 @@ private:
     TEditCharCase FCharCase = ecNormal;
     int FItemHeight = 0;
     int FCommitted = -1;       // the item chosen when the list dropped down
-    std::string FDropText;     // the field's text then
+    std::string FDropText;     // the field's text then, or what was typed in it since
+    bool FTypedInDrop = false;  // typed in the field since the last move in the open list
     bool FFocusInside = false; // the edit or the box holds the focus
     bool FSettingText = false;
     bool FButtonDown = false;

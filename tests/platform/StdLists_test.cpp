@@ -594,6 +594,27 @@ TEST_F(Combos, KeysMoveTheChoiceAndOpenAndCloseTheList)
     EXPECT_NE(combo->Text(), "Lime");
     Input::PressKey(VK_ESCAPE);
     EXPECT_EQ(combo->Text(), "Lime");
+    // What is typed while the list is open stays, the list closed by Escape, Enter or leaving; a
+    // move in the list after it shows an item, and Escape gives back the typed text.
+    for (const Word close : {Word(VK_ESCAPE), Word(VK_RETURN), Word(VK_TAB)}) {
+        SCOPED_TRACE(close);
+        combo->SetFocus();
+        combo->SetItemIndex(1);
+        events.clear();
+        Input::PressKey(VK_F4);
+        combo->SelectAll();
+        Input::TypeText("Palm");
+        if (close == VK_ESCAPE) {
+            Input::PressKey(VK_DOWN);
+            EXPECT_EQ(combo->Text(), "Cedar");
+        }
+        Input::PressKey(close);
+        EXPECT_FALSE(combo->DroppedDown());
+        EXPECT_EQ(combo->Text(), "Palm");
+        EXPECT_EQ(combo->ItemIndex(), 1);
+        EXPECT_EQ(events.back(), "closeup") << "no item was taken";
+    }
+    combo->SetFocus();
     combo->SetItemIndex(0);
     Input::PressKey(VK_F4);
     Input::PressKey(VK_DOWN);
