@@ -251,7 +251,12 @@ void TExTreeView::IntLButtonDown(Integer X, Integer Y, TShiftState)
     // A click deferred by an earlier press whose release the tree never settled is over.
     DropPendingClick();
     FDragStarted = false;
-    if (!FTree->IsDesigning() && !Focused() && CanFocus()) SetFocus();
+    if (!FTree->IsDesigning() && !Focused() && CanFocus()) {
+        // The focus handlers (this tree's OnEnter, the other control's OnExit) may free the tree.
+        TGuardPtr<TExTreeView> self(this);
+        SetFocus();
+        if (!self) return;
+    }
     FPressPoint = TPoint{X, Y};
     FLeftPressed = true;
 }

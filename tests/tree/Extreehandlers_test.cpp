@@ -10,6 +10,7 @@
 #include "InputTest.h"
 #include "platform/Classes.h"
 #include "ctlbase/Extools.h"
+#include "platform/StdCtrls.h"
 #include "tree/Excellstyle.h"
 
 namespace {
@@ -31,6 +32,7 @@ struct TEventCase {
 
 class Handlers : public InputTest, public ::testing::WithParamInterface<std::tuple<TEventCase, TAct, TPath>> {
 public:
+    using InputTest::Form;
     using InputTest::Items;
     using InputTest::Key;
     using InputTest::Tree;
@@ -208,6 +210,16 @@ const TEventCase Cases[] = {
      },
      [](Handlers& H) { H.Tree->Sort(true); }, nullptr},
     {"OnAfterSelectionChange", nullptr, nullptr, [](Handlers& H) { H.Click(H.R[2]); }},
+    // The press that takes the focus from another control goes on after the tree's OnEnter.
+    {"OnEnter",
+     [](Handlers& H) {
+         auto* edit = new TEdit(H.Form);
+         edit->SetParent(H.Form);
+         edit->SetBounds(10, 380, 100, 22);
+         edit->SetFocus();
+         uitest::Pump();
+     },
+     nullptr, [](Handlers& H) { H.Click(H.R[2]); }},
 };
 
 // The handler of each case, by name: what Go is given is the item the event is about (for the
@@ -261,6 +273,7 @@ void Arm(Handlers& H, const std::string& Name, TGo Go)
             Go(Item);
         };
     if (Name == "OnAfterSelectionChange") T->OnAfterSelectionChange = [Go, T](TObject*) { Go(T->GetFocused()); };
+    if (Name == "OnEnter") T->OnEnter = [Go, &H](TObject*) { Go(H.R[2]); };
 }
 
 TEST_P(Handlers, LeaveNothingBehindThatIsUsedAfterwards)
