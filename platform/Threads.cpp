@@ -66,6 +66,8 @@ struct TThread::TState {
     std::thread Worker;
     std::atomic<bool> Terminated{false};
     bool Started = false;
+    // Made not suspended: it starts by itself, at a posted call or an earlier Start or WaitFor.
+    bool StartsItself = false;
     bool Finished = false;
     int ReturnValue = 0;
     std::string Fatal;
@@ -89,6 +91,7 @@ TThread::TThread(bool CreateSuspended) : FState(std::make_shared<TState>())
 {
     if (!CreateSuspended) {
         // Execute is virtual: it may not run before the derived constructor has.
+        FState->StartsItself = true;
         std::weak_ptr<TState> state = FState;
         Post([this, state] {
             if (auto s = state.lock(); s && !s->Destroyed)
@@ -262,13 +265,18 @@ int TThread::WaitFor()
             return s->ReturnValue;
         throw EThread("A thread cannot wait for itself");
     }
+    bool start = false;
     {
         std::lock_guard<std::mutex> g(s->Lock);
-        if (!s->Started)
+        if (!s->Started && !s->StartsItself)
             throw EThread("Cannot wait for a thread that has not been started");
         if (s->Worker.get_id() == std::this_thread::get_id())
             throw EThread("A thread cannot wait for itself");
+        start = !s->Started;
     }
+    // Waited for before its posted start came round.
+    if (start)
+        Start();
     auto finished = [s] {
         std::lock_guard<std::mutex> g(s->Lock);
         return s->Finished;

@@ -120,6 +120,12 @@ TEST_F(Threads, AThreadNotCreatedSuspendedStartsAfterItsConstructor)
     delete early;
     uitest::Pump(30);
     EXPECT_EQ(runs, 1);
+    // One waited for before its start came round starts then, once.
+    auto* waited = new TWorker(false, [&](TWorker& self) { self.SetReturnValue(++runs); });
+    EXPECT_EQ(waited->WaitFor(), 2);
+    uitest::Pump(30);
+    EXPECT_EQ(runs, 2);
+    delete waited;
 }
 
 TEST_F(Threads, SynchronizeRunsOnTheMainThreadAndCarriesExceptionsBack)
