@@ -130,9 +130,9 @@ void TStyleMemo::PostOwed(unsigned Events)
     FOwedEvents = 0;
     if (FPostedEvents == 0) return;
     if (!HandleAllocated()) {
-        // Without a window: at once, or at the end of the next operation.
+        // Without a window: at once, or (while an error leaves) at the end of the next operation.
         FOwedEvents = std::exchange(FPostedEvents, 0u);
-        if (FEventDepth == 0 && std::uncaught_exceptions() == 0) RaiseOwed();
+        if (std::uncaught_exceptions() == 0) RaiseOwed();
     } else if (!FEventsPosted) {
         FEventsPosted = true;
         PostMessage(Handle(), PM_EVENTS, 0, 0);

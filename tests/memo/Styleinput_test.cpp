@@ -1447,3 +1447,24 @@ TEST_F(Input_, EveryHandlerMayFreeTheMemo)
         if (alive) TObject::Free(m);
     }
 }
+
+// Without a window, what an operation owed when an error left it is not raised while the error
+// leaves, and comes with the next operation, even one that owes nothing itself.
+TEST_F(Input_, EventsAnErrorLeftComeWithTheNextOperationWithoutAWindow)
+{
+    auto* m = new TStyleMemo(form);
+    m->setSelText("one\r\ntwo");
+    m->setSelStart(0);
+    ASSERT_FALSE(m->HandleAllocated());
+    int moves = 0;
+    m->OnSelMove = [&moves](TObject*) { ++moves; };
+    m->OnParse = [m](TObject*, Integer, Integer) {
+        m->OnParse = nullptr;
+        throw Exception("refused");
+    };
+    EXPECT_THROW(m->Lines()->Add("three"), Exception);  // moves the caret to the end first
+    EXPECT_EQ(moves, 0);
+    m->setAlignment(taCenter);
+    EXPECT_EQ(moves, 1);
+    TObject::Free(m);
+}
