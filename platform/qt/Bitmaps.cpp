@@ -249,13 +249,19 @@ void TBitmap::SaveToFile(const std::string& FileName)
     NeedImage();
     std::string name = NativeFileName(FileName);
     bool png = name.size() > 4 && SameText(name.substr(name.size() - 4), ".png");
+    // Made whole first, then put in the old file's place: a failure leaves the old file.
+    TMemoryStream whole;
     if (png) {
-        if (!BitmapImage(FHandle)->save(QString::fromStdString(name), "PNG"))
+        QByteArray data;
+        QBuffer buf(&data);
+        buf.open(QIODevice::WriteOnly);
+        if (!BitmapImage(FHandle)->save(&buf, "PNG"))
             throw EFCreateError(Format(SysMsg::FCreateError, name.c_str()));
-        return;
+        whole.WriteBuffer(data.constData(), data.size());
+    } else {
+        SaveToStream(&whole);
     }
-    TFileStream fs(name, fmCreate);
-    SaveToStream(&fs);
+    whole.SaveToFile(name);
 }
 
 namespace {

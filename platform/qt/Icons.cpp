@@ -118,8 +118,10 @@ void TIcon::LoadFromFile(const std::string& FileName)
 
 void TIcon::SaveToFile(const std::string& FileName)
 {
-    TFileStream fs(NativeFileName(FileName), fmCreate);
-    SaveToStream(&fs);
+    // Made whole first, then put in the old file's place: a failure leaves the old file.
+    TMemoryStream whole;
+    SaveToStream(&whole);
+    whole.SaveToFile(NativeFileName(FileName));
 }
 
 void TIcon::LoadFromStream(TStream* Stream)

@@ -1,5 +1,6 @@
 // Device-context drawing checked pixel by pixel on memory bitmaps.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -709,6 +710,22 @@ TEST(Canvas, BitmapFilesRoundTrip)
     EXPECT_EQ(b.Width(), 5);
     EXPECT_EQ(b.Height(), 3);
     EXPECT_EQ(b.Canvas()->Pixels(4, 2), clRed);
+    // A save over a file puts the new one in its place whole; the old bytes are never rewritten in
+    // place, so a save that fails half-way cannot leave the old file cut short.
+    for (const char* ext : {".bmp", ".png"}) {
+        SCOPED_TRACE(ext);
+        const std::string file = std::string(dir) + "/over" + ext;
+        const std::string old = std::string(dir) + "/old" + ext;
+        a.SaveToFile(file);
+        ASSERT_EQ(::link(file.c_str(), old.c_str()), 0);
+        TBitmap wide;
+        wide.SetSize(9, 4);
+        wide.SaveToFile(file);
+        b.LoadFromFile(old);
+        EXPECT_EQ(b.Width(), 5);
+        b.LoadFromFile(file);
+        EXPECT_EQ(b.Width(), 9);
+    }
     TBitmap c;
     EXPECT_THROW(c.LoadFromFile(std::string(dir) + "/missing.bmp"), EFOpenError);
     TMemoryStream junk;

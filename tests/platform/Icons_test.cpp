@@ -2,6 +2,9 @@
 // icon files.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 
 #include "platform/Graphics.h"
@@ -104,7 +107,13 @@ TEST(IconPictures, AnIconFileKeepsThePictureAndDamageIsRefused)
     std::string file = uitest::TempDir() + "/red.ico";
     TIcon icon;
     icon.SetHandle(RedSquareIcon());
+    // A save over a file puts the new one in its place whole, the old bytes untouched.
+    TIcon().SaveToFile(file);
+    const std::string old = uitest::TempDir() + "/old.ico";
+    std::filesystem::remove(old);
+    ASSERT_EQ(::link(file.c_str(), old.c_str()), 0);
     icon.SaveToFile(file);
+    EXPECT_EQ(std::filesystem::file_size(old), 0u);
     TIcon back;
     back.LoadFromFile(file);
     EXPECT_EQ(back.Width(), 16);
