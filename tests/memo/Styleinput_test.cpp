@@ -327,8 +327,12 @@ TEST_F(Input_, TypingEnterIndentAndOverwrite)
     SendMessage(memo->Handle(), WM_CHAR, 127, 0);
     EXPECT_EQ(Text(), "a\r\n  ab\r\n  c");
     memo->setSelStart(3);
+    int styleChanges = 0;
+    memo->OnStyleChange = [&styleChanges](TObject*) { ++styleChanges; };
     Input::PressKey(VK_INSERT);
     EXPECT_TRUE(memo->Overwrite());
+    EXPECT_EQ(styleChanges, 1);  // the caret's look changed
+    memo->OnStyleChange = nullptr;
     Input::TypeText("XY");
     EXPECT_EQ(Text(), "a\r\nXYab\r\n  c");
     // Enter in overwrite mode only goes to the start of the next line, one line a time; on the
