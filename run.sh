@@ -5,9 +5,7 @@ set -euo pipefail
 here=$(pwd)
 cd "$(dirname "$0")"
 repo=$(pwd)
-. scripts/deps.sh
-morvik_install_deps
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j"$(nproc)" --target morvik
+. scripts/program.sh
+morvik_build_program
 cd "$here"
 exec "$repo/build/receiver/morvik" "$@"

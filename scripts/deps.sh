@@ -3,7 +3,7 @@
 # Sourced by test.sh and run.sh.
 morvik_packages=(cmake g++ pkg-config qt6-base-dev portaudio19-dev libasound2-dev
                  libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra
-                 libxcb1-dev xvfb xclip xsel unrtf pulseaudio libasound2-plugins)
+                 libxcb1-dev xvfb xclip xsel unrtf pulseaudio libasound2-plugins python3)
 
 # A removed package whose configuration files stay behind is still known to dpkg (and "dpkg -s"
 # succeeds for it), so only the status line tells whether it is installed.

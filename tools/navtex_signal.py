@@ -6,16 +6,24 @@
         end signal, 100 Bd, 170 Hz shift centred on 1701 Hz (a one on the upper tone), a little
         noise, GAP_SECONDS (default 4) of noise between them; raw 16-bit little-endian mono at
         11025 samples per second, padded to whole 2048-sample buffers.
+    navtex_signal.py samples OUT.txt [MESSAGES] [GAP_SECONDS]
+        The same broadcast as a text file of samples, one number a line, as Decode From File
+        (Ctrl+Alt+G) reads it.
+    navtex_signal.py sent [MESSAGES]
+        Prints the messages the broadcast sends, exactly as sent (lines end in CR LF).
+    navtex_signal.py tune MORVIK.INI
+        Sets the receiver's mode (NAVTEX) and tuning in the settings file (made if missing).
     navtex_signal.py feed IN.raw FIFO
         As rtty_signal.py feed: the file into a named pipe at the sampling rate, over and over.
 
-Set the receiver to NAVTEX first (MORVIK.INI, section "RTTY": Mode=6), then feed it as the RTTY
-signal is fed (tests/data/alsa/asound.conf as ALSA_CONFIG_PATH, the pipe as MORVIK_TEST_INFILE).
+./try.sh navtex does all of this: it tunes a settings file, makes the broadcast and feeds it to the
+receiver through the capture device that reads a named pipe (tests/data/alsa/asound.conf as
+ALSA_CONFIG_PATH, the pipe as MORVIK_TEST_INFILE).
 """
-import math, os, random, struct, sys
+import os, sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from rtty_signal import feed, BUFFER_BYTES, RATE  # noqa: E402
+from rtty_signal import CENTRE, RATE, Tones, main  # noqa: E402
 
 LETTERS = "\0E\nA SIU\rDRJNFCKTZLWHYPQOBG\0MXV"
 FIGURES = "\0" "3\n- '87\r$4*,!:(5+)2#6019?&\0./="
@@ -76,34 +84,24 @@ def slots(text, phasing=40, end=6):
     return out
 
 
-def make(path, count=3, gap=4.0, centre=1701.0):
+NAVTEX_SETTINGS = {"Mode": "6", "Reverse": "0", "CentreBin": "316"}
+
+
+def sent(count=3):
+    return ''.join(MESSAGES[i % len(MESSAGES)] for i in range(int(count)))
+
+
+def signal(count=3, gap=4.0, centre=CENTRE):
     one, zero, per_bit = centre + 85.0, centre - 85.0, RATE / 100.0
-    rnd = random.Random(11)
-    samples, phase, t = [], 0.0, 0.0
-
-    def tone(hz, n, amplitude=8000.0):
-        nonlocal phase, t
-        t += n
-        while len(samples) < int(t):
-            phase += 2 * math.pi * hz / RATE
-            samples.append(max(-32768, min(32767, int(amplitude * math.sin(phase) + rnd.gauss(0, 800)))))
-
-    tone(0.0, RATE, 0.0)
-    for i in range(count):
+    out = Tones(11)
+    out.tone(0.0, RATE, 0.0)
+    for i in range(int(count)):
         for code in slots(MESSAGES[i % len(MESSAGES)]):
             for b in range(6, -1, -1):
-                tone(one if (code >> b) & 1 else zero, per_bit)
-        tone(0.0, gap * RATE, 0.0)
-    data = struct.pack('<%dh' % len(samples), *samples)
-    data += b'\0' * (-len(data) % BUFFER_BYTES)
-    with open(path, 'wb') as f:
-        f.write(data)
+                out.tone(one if (code >> b) & 1 else zero, per_bit)
+        out.tone(0.0, gap * RATE, 0.0)
+    return out.samples
 
 
 if __name__ == '__main__':
-    if len(sys.argv) >= 3 and sys.argv[1] == 'make':
-        make(sys.argv[2], *(int(a) if i == 0 else float(a) for i, a in enumerate(sys.argv[3:5])))
-    elif len(sys.argv) == 4 and sys.argv[1] == 'feed':
-        feed(sys.argv[2], sys.argv[3])
-    else:
-        sys.exit(__doc__)
+    main(signal, sent, NAVTEX_SETTINGS, sys.argv)
