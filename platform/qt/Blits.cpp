@@ -233,18 +233,22 @@ static BOOL Blit(HDC hdc, int x, int y, int w, int h, HDC hsrc, int sx, int sy, 
                         continue;
                     sp = SourcePixel(src, srcBmp, raw, dc);
                 }
-                if (usePat) {
-                    bool draw;
-                    pp = BrushPixel(dc, br, xx, yy, draw);
-                    if (!draw)
-                        pp = 0;
-                }
                 DWORD op = rop;
                 if (mask.image) {
                     int mx = mask.x + xx - ox, my = mask.y + yy - oy;
                     bool fore = mx >= 0 && my >= 0 && mx < mask.image->width() && my < mask.image->height() &&
                                 (mask.image->pixel(mx, my) & 0xFFFFFF) != 0;
                     op = fore ? rop : mask.backRop;
+                }
+                if (usePat) {
+                    bool draw;
+                    pp = BrushPixel(dc, br, xx, yy, draw);
+                    // A transparent hatch's gaps are no pattern: what reads the pattern leaves them,
+                    // as a fill with the brush does.
+                    if (!draw && br.style == BS_HATCHED && RopUsesPattern(op))
+                        continue;
+                    if (!draw)
+                        pp = 0;
                 }
                 d[xx] = Rop3(op, pp, sp, d[xx]);
             }

@@ -278,8 +278,30 @@ inline QRgb Rop2(int rop, QRgb d, QRgb p)
     return 0xFF000000u | (r & 0xFFFFFF);
 }
 
-QPainter::CompositionMode CompositionFor(int rop);
-void PlotRop(const Surface& s, int x, int y, int rop, QRgb pix);
+// A figure drawn under a binary raster operation other than a copy goes through a layer: drawn
+// first as a copy would draw it, then each pixel the copy covered takes the operation once, with
+// the colour the copy put there (where a figure's inside and outline meet, or a wide pen's segments
+// overlap, a pixel would otherwise take it twice). A copy draws straight onto the surface. While the
+// layer lives the context draws into Into(), with the image coordinates IX and IY give then; Reach
+// (image coordinates) holds all the figure may touch.
+class RopLayer {
+public:
+    RopLayer(DCObj* dc, const Surface& s, const QRect& Reach);
+    ~RopLayer();
+    RopLayer(const RopLayer&) = delete;
+    RopLayer& operator=(const RopLayer&) = delete;
+    Surface& Into() { return FInto; }
+
+private:
+    DCObj* FDc;
+    const Surface& FSurface;
+    int FRop;
+    QRect FBox;
+    QImage FImage;
+    Surface FInto;
+};
+// The on/off runs of a styled cosmetic pen, in pixels; empty for a solid one.
+const std::vector<int>& DashPattern(int style);
 void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen, int& phase);
 void DrawLineImg(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, int& phase);
 // The same with the pen looked up once by the caller, for the many segments of one figure.

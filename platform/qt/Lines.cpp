@@ -1,5 +1,6 @@
-// Lines with the system's pixel rules (end point left out, cosmetic dash patterns, binary raster
-// operations), wide pens through the painter, and single pixels.
+// Lines with the system's pixel rules (end point left out, cosmetic dash patterns), wide pens
+// through the painter, binary raster operations applied once per pixel a figure covers, and single
+// pixels.
 #include <algorithm>
 #include <cstdlib>
 
@@ -9,14 +10,6 @@ using namespace morvik::backend;
 using namespace morvik::qtgdi;
 
 namespace morvik::qtgdi {
-
-void PlotRop(const Surface& s, int x, int y, int rop, QRgb pix)
-{
-    if (!s.contains(x, y))
-        return;
-    QRgb* p = Px(s.img, x, y);
-    *p = Rop2(rop, *p, pix);
-}
 
 // Dash patterns of cosmetic pens, in pixels on/off.
 const std::vector<int>& DashPattern(int style)
@@ -43,30 +36,47 @@ PenInfo PenOf(DCObj* dc)
     return pi;
 }
 
-QPainter::CompositionMode CompositionFor(int rop)
+RopLayer::RopLayer(DCObj* dc, const Surface& s, const QRect& reach) : FDc(dc), FSurface(s), FRop(dc->st.rop2)
 {
-    switch (rop) {
-    case R2_BLACK: return QPainter::RasterOp_ClearDestination;
-    case R2_NOTMERGEPEN: return QPainter::RasterOp_NotSourceAndNotDestination;
-    case R2_MASKNOTPEN: return QPainter::RasterOp_NotSourceAndDestination;
-    case R2_NOTCOPYPEN: return QPainter::RasterOp_NotSource;
-    case R2_MASKPENNOT: return QPainter::RasterOp_SourceAndNotDestination;
-    case R2_NOT: return QPainter::RasterOp_NotDestination;
-    case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
-    case R2_NOTMASKPEN: return QPainter::RasterOp_NotSourceOrNotDestination;
-    case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
-    case R2_NOTXORPEN: return QPainter::RasterOp_NotSourceXorDestination;
-    case R2_NOP: return QPainter::CompositionMode_Destination;
-    case R2_MERGENOTPEN: return QPainter::RasterOp_NotSourceOrDestination;
-    case R2_MERGEPENNOT: return QPainter::RasterOp_SourceOrNotDestination;
-    case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
-    case R2_WHITE: return QPainter::RasterOp_SetDestination;
-    default: return QPainter::CompositionMode_SourceOver;
+    if (FRop == R2_COPYPEN) {
+        FInto = s;
+        return;
     }
+    FBox = reach & s.index->bounds;
+    FImage = QImage(FBox.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    FImage.fill(0);
+    FInto.img = &FImage;
+    FInto.clip = (s.clip & FBox).translated(-FBox.topLeft());
+    FInto.index = std::make_shared<ClipIndex>(FInto.clip);
+    // The context draws into the layer as into the image: its origin moves by the layer's corner,
+    // which keeps device points (brush origins, hatches) where they were.
+    dc->origin.X -= FBox.left();
+    dc->origin.Y -= FBox.top();
+    dc->st.rop2 = R2_COPYPEN;
+}
+
+RopLayer::~RopLayer()
+{
+    if (FRop == R2_COPYPEN)
+        return;
+    FDc->origin.X += FBox.left();
+    FDc->origin.Y += FBox.top();
+    FDc->st.rop2 = FRop;
+    // Every pixel the copy wrote is opaque; the rest of the layer is still clear.
+    const Rows to(FSurface.img), from(&FImage);
+    for (const QRect& r : FInto.rects())
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            const QRgb* c = from.at(r.left(), y);
+            QRgb* d = to.at(r.left() + FBox.left(), y + FBox.top());
+            for (int i = 0; i < r.width(); ++i)
+                if (qAlpha(c[i]))
+                    d[i] = Rop2(FRop, d[i], c[i]);
+        }
 }
 
 // A 1-pixel line from (x0, y0) towards (x1, y1), end point left out; pattern phase carried in
-// 'phase' so that a polyline's dashes continue across its joints.
+// 'phase' so that a polyline's dashes continue across its joints. Drawn as a copy: a raster
+// operation is the layer's to apply.
 void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen, int& phase)
 {
     const auto& pat = DashPattern(pen.style);
@@ -88,9 +98,8 @@ void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const 
     bool unclipped = s.covers(box);
     // The clip rectangle of the last pixel, as plain bounds (QRect::contains is not inlined).
     int cl = 1, ct = 1, cr = 0, cb = 0;
-    int rop = dc->st.rop2;
     const Rows rows(s.img);
-    auto plot = [&](int r, QRgb c) {
+    auto plot = [&](QRgb c) {
         if (!unclipped && !(x >= cl && x <= cr && y >= ct && y <= cb)) {
             const QRect* in = s.index->find(x, y);
             if (!in)
@@ -100,8 +109,7 @@ void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const 
             cr = in->right();
             cb = in->bottom();
         }
-        QRgb* p = rows.at(x, y);
-        *p = r == R2_COPYPEN ? c : Rop2(r, *p, c);
+        *rows.at(x, y) = c;
     };
     for (int i = 0; i < steps; ++i) {
         bool on = true;
@@ -117,9 +125,9 @@ void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const 
             ++phase;
         }
         if (on)
-            plot(rop, pix);
+            plot(pix);
         else if (dc->st.bkMode == OPAQUE)
-            plot(R2_COPYPEN, bkpix);
+            plot(bkpix);
         int e2 = err;
         if (e2 > -dx) {
             err -= dy;
@@ -132,11 +140,10 @@ void RawLine(DCObj* dc, const Surface& s, int x0, int y0, int x1, int y1, const 
     }
 }
 
-void WideLine(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen)
+void WideLine(Surface& s, int x0, int y0, int x1, int y1, const PenInfo& pen)
 {
     QPainter p(s.img);
     p.setClipRegion(s.clip);
-    p.setCompositionMode(CompositionFor(dc->st.rop2));
     QPen qp(ToQColor(pen.color), pen.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(qp);
     p.drawLine(x0, y0, x1, y1);
@@ -154,7 +161,7 @@ void DrawLineImg(DCObj* dc, Surface& s, int x0, int y0, int x1, int y1, const Pe
     if (pen.width <= 1)
         RawLine(dc, s, x0, y0, x1, y1, pen, phase);
     else
-        WideLine(dc, s, x0, y0, x1, y1, pen);
+        WideLine(s, x0, y0, x1, y1, pen);
 }
 
 }  // namespace morvik::qtgdi
@@ -187,10 +194,13 @@ BOOL LineTo(HDC hdc, int x, int y)
         return FALSE;
     Surface s = Prepare(dc);
     if (s.ok()) {
-        int phase = 0;
-        int x0 = IX(dc, dc->st.cur.X), y0 = IY(dc, dc->st.cur.Y), x1 = IX(dc, x), y1 = IY(dc, y);
-        DrawLineImg(dc, s, x0, y0, x1, y1, phase);
-        Touched(dc, LineBox(dc, x0, y0, x1, y1));
+        const QRect box = LineBox(dc, IX(dc, dc->st.cur.X), IY(dc, dc->st.cur.Y), IX(dc, x), IY(dc, y));
+        {
+            RopLayer layer(dc, s, box);
+            int phase = 0;
+            DrawLineImg(dc, layer.Into(), IX(dc, dc->st.cur.X), IY(dc, dc->st.cur.Y), IX(dc, x), IY(dc, y), phase);
+        }
+        Touched(dc, box);
     }
     dc->st.cur = {x, y};
     return TRUE;
@@ -206,20 +216,22 @@ BOOL Polyline(HDC hdc, const POINT* pts, int n)
         // A display's curve has hundreds of segments: the pen is looked up once, and the touched
         // box grown from the points and padded once.
         const PenInfo pen = PenOf(dc);
-        int phase = 0;
-        int x0 = IX(dc, pts[0].X), y0 = IY(dc, pts[0].Y);
-        int left = x0, top = y0, right = x0, bottom = y0;
+        int left = pts[0].X, top = pts[0].Y, right = left, bottom = top;
         for (int i = 1; i < n; ++i) {
-            const int x1 = IX(dc, pts[i].X), y1 = IY(dc, pts[i].Y);
-            DrawLineImg(dc, s, x0, y0, x1, y1, pen, phase);
-            left = std::min(left, x1);
-            top = std::min(top, y1);
-            right = std::max(right, x1);
-            bottom = std::max(bottom, y1);
-            x0 = x1;
-            y0 = y1;
+            left = std::min(left, pts[i].X);
+            top = std::min(top, pts[i].Y);
+            right = std::max(right, pts[i].X);
+            bottom = std::max(bottom, pts[i].Y);
         }
-        Touched(dc, LineBox(dc, left, top, right, bottom));
+        const QRect box = LineBox(dc, IX(dc, left), IY(dc, top), IX(dc, right), IY(dc, bottom));
+        {
+            RopLayer layer(dc, s, box);
+            int phase = 0;
+            for (int i = 1; i < n; ++i)
+                DrawLineImg(dc, layer.Into(), IX(dc, pts[i - 1].X), IY(dc, pts[i - 1].Y), IX(dc, pts[i].X),
+                            IY(dc, pts[i].Y), pen, phase);
+        }
+        Touched(dc, box);
     }
     return TRUE;
 }

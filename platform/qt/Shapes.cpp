@@ -67,6 +67,20 @@ void FillPixelRect(QRgb* first, qsizetype stride, int width, int height, QRgb v)
         gFill(first, stride, width, height, v);
 }
 
+// Whether a hatch covers the pixel (x, y) of its 8 x 8 tile.
+static bool HatchOn(int hatch, int x, int y)
+{
+    switch (hatch) {
+    case HS_HORIZONTAL: return y == 4;
+    case HS_VERTICAL: return x == 4;
+    case HS_FDIAGONAL: return x == y;
+    case HS_BDIAGONAL: return x == 7 - y;
+    case HS_CROSS: return x == 4 || y == 4;
+    case HS_DIAGCROSS: return x == y || x == 7 - y;
+    default: return false;
+    }
+}
+
 QRgb BrushPixel(DCObj* dc, const BrushInfo& b, int ix, int iy, bool& draw)
 {
     draw = true;
@@ -76,17 +90,7 @@ QRgb BrushPixel(DCObj* dc, const BrushInfo& b, int ix, int iy, bool& draw)
     switch (b.style) {
     case BS_NULL: draw = false; return 0;
     case BS_HATCHED: {
-        int x = (ix - dc->st.brushOrg.X) & 7, y = (iy - dc->st.brushOrg.Y) & 7;
-        bool on = false;
-        switch (b.hatch) {
-        case HS_HORIZONTAL: on = y == 4; break;
-        case HS_VERTICAL: on = x == 4; break;
-        case HS_FDIAGONAL: on = x == y; break;
-        case HS_BDIAGONAL: on = x == 7 - y; break;
-        case HS_CROSS: on = x == 4 || y == 4; break;
-        case HS_DIAGCROSS: on = x == y || x == 7 - y; break;
-        }
-        if (on)
+        if (HatchOn(b.hatch, (ix - dc->st.brushOrg.X) & 7, (iy - dc->st.brushOrg.Y) & 7))
             return ToPix(b.color);
         if (dc->st.bkMode == OPAQUE)
             return ToPix(dc->st.bk);
@@ -144,34 +148,23 @@ void FillImgRect(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b)
     }
 }
 
-namespace {
-// The same through the context's binary raster operation, as a figure's inside is drawn.
-void FillImgRectRop(DCObj* dc, const Surface& s, QRect r, const BrushInfo& b)
-{
-    const int rop = dc->st.rop2;
-    if (rop == R2_COPYPEN || b.style == BS_NULL) {
-        FillImgRect(dc, s, r, b);
-        return;
-    }
-    const Rows rows(s.img);
-    for (const QRect& c : s.rects()) {
-        const QRect a = r & c;
-        for (int y = a.top(); y <= a.bottom(); ++y)
-            for (int x = a.left(); x <= a.right(); ++x) {
-                bool draw;
-                const QRgb pix = BrushPixel(dc, b, x, y, draw);
-                if (draw) {
-                    QRgb* p = rows.at(x, y);
-                    *p = Rop2(rop, *p, pix);
-                }
-            }
-    }
-}
-}  // namespace
-
 }  // namespace morvik::qtgdi
 
-static void FillPath(DCObj* dc, Surface& s, const QPainterPath& path)
+namespace {
+
+// A hatch as the brush draws it through BrushPixel: the hatch in its colour, the gaps in the
+// background colour when the background is opaque and clear otherwise.
+QImage HatchTile(DCObj* dc, const BrushInfo& b)
+{
+    QImage tile(8, 8, QImage::Format_ARGB32_Premultiplied);
+    const QRgb gap = dc->st.bkMode == OPAQUE ? ToPix(dc->st.bk) : 0;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            tile.setPixel(x, y, HatchOn(b.hatch, x, y) ? ToPix(b.color) : gap);
+    return tile;
+}
+
+void FillPath(DCObj* dc, Surface& s, const QPainterPath& path)
 {
     BrushInfo b = BrushOf(dc->st.brush);
     if (b.style == BS_NULL)
@@ -179,24 +172,39 @@ static void FillPath(DCObj* dc, Surface& s, const QPainterPath& path)
     QPainter p(s.img);
     p.setClipRegion(s.clip);
     p.setPen(Qt::NoPen);
-    p.setCompositionMode(CompositionFor(dc->st.rop2));
     if (b.style == BS_SOLID) {
         p.setBrush(ToQColor(b.color));
-    } else if (b.style == BS_PATTERN && b.pattern) {
-        QBrush qb(*b.pattern);
+    } else {
+        // Tiles start at the brush origin, a device point.
+        QBrush qb(b.style == BS_PATTERN && b.pattern ? *b.pattern : HatchTile(dc, b));
         qb.setTransform(QTransform::fromTranslate(dc->origin.X + dc->st.brushOrg.X, dc->origin.Y + dc->st.brushOrg.Y));
         p.setBrush(qb);
-    } else {
-        static const Qt::BrushStyle hs[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
-                                            Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-        if (dc->st.bkMode == OPAQUE) {
-            p.setBrush(ToQColor(dc->st.bk));
-            p.drawPath(path);
-        }
-        p.setBrush(QBrush(ToQColor(b.color), hs[std::clamp(b.hatch, 0, 5)]));
     }
     p.drawPath(path);
 }
+
+// A figure's outline traced by the painter: a styled pen one pixel wide dashes it as it dashes
+// lines, with the gaps in the background colour when the background is opaque.
+void StrokePath(DCObj* dc, Surface& s, const QPainterPath& path, const PenInfo& pen)
+{
+    if (pen.style == PS_NULL)
+        return;
+    QPainter p(s.img);
+    p.setClipRegion(s.clip);
+    p.setBrush(Qt::NoBrush);
+    const std::vector<int>& dashes = pen.width <= 1 ? DashPattern(pen.style) : std::vector<int>{};
+    if (!dashes.empty() && dc->st.bkMode == OPAQUE) {
+        p.setPen(QPen(ToQColor(dc->st.bk), 1));
+        p.drawPath(path);
+    }
+    QPen q(ToQColor(pen.color), pen.width);
+    if (!dashes.empty())
+        q.setDashPattern(QList<qreal>(dashes.begin(), dashes.end()));
+    p.setPen(q);
+    p.drawPath(path);
+}
+
+}  // namespace
 
 BOOL Polygon(HDC hdc, const POINT* pts, int n)
 {
@@ -208,21 +216,26 @@ BOOL Polygon(HDC hdc, const POINT* pts, int n)
         return TRUE;
     QPolygon poly;
     for (int i = 0; i < n; ++i)
-        poly << QPoint(IX(dc, pts[i].X), IY(dc, pts[i].Y));
-    QPainterPath path;
-    path.addPolygon(poly);
-    path.closeSubpath();
-    path.setFillRule(Qt::OddEvenFill);
-    FillPath(dc, s, path);
-    int phase = 0;
-    const PenInfo pen = PenOf(dc);
-    for (int i = 0; i < n; ++i) {
-        const POINT& a = pts[i];
-        const POINT& b = pts[(i + 1) % n];
-        DrawLineImg(dc, s, IX(dc, a.X), IY(dc, a.Y), IX(dc, b.X), IY(dc, b.Y), pen, phase);
+        poly << QPoint(pts[i].X, pts[i].Y);
+    const QRect pb = poly.boundingRect();
+    const QRect box = LineBox(dc, IX(dc, pb.left()), IY(dc, pb.top()), IX(dc, pb.right()), IY(dc, pb.bottom()));
+    {
+        RopLayer layer(dc, s, box);
+        Surface& into = layer.Into();
+        QPainterPath path;
+        path.addPolygon(poly.translated(IX(dc, 0), IY(dc, 0)));
+        path.closeSubpath();
+        path.setFillRule(Qt::OddEvenFill);
+        FillPath(dc, into, path);
+        int phase = 0;
+        const PenInfo pen = PenOf(dc);
+        for (int i = 0; i < n; ++i) {
+            const POINT& a = pts[i];
+            const POINT& b = pts[(i + 1) % n];
+            DrawLineImg(dc, into, IX(dc, a.X), IY(dc, a.Y), IX(dc, b.X), IY(dc, b.Y), pen, phase);
+        }
     }
-    QRect pb = poly.boundingRect();
-    Touched(dc, LineBox(dc, pb.left(), pb.top(), pb.right(), pb.bottom()));
+    Touched(dc, box);
     return TRUE;
 }
 
@@ -234,51 +247,58 @@ BOOL Rectangle(HDC hdc, int l, int t, int r, int b)
     Surface s = Prepare(dc);
     if (!s.ok())
         return TRUE;
-    QRect ir = ImgRect(dc, l, t, r, b);
-    PenInfo pen = PenOf(dc);
-    BrushInfo br = BrushOf(dc->st.brush);
-    if (pen.style == PS_NULL) {
-        // Without a pen the figure is one pixel smaller on the right and bottom.
-        FillImgRectRop(dc, s, QRect(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1), br);
-    } else if (pen.width <= 1 || pen.style == PS_INSIDEFRAME) {
-        int w = pen.style == PS_INSIDEFRAME ? pen.width : 1;
-        FillImgRectRop(dc, s, ir.adjusted(w, w, -w, -w), br);
-        int x1 = ir.left(), y1 = ir.top(), x2 = ir.left() + ir.width() - 1, y2 = ir.top() + ir.height() - 1;
-        PenInfo thin = pen;
-        thin.width = 1;
-        if (thin.style == PS_INSIDEFRAME)
-            thin.style = PS_SOLID;
-        for (int k = 0; k < w && x1 + k <= x2 - k && y1 + k <= y2 - k; ++k) {
-            int phase = 0;
-            int a = x1 + k, bb = y1 + k, c = x2 - k, d = y2 - k;
-            if (a == c || bb == d) {
-                RawLine(dc, s, a, bb, c + (a == c ? 0 : 1), d + (bb == d ? 0 : 1), thin, phase);
-                if (a == c && bb == d)
-                    PlotRop(s, a, bb, dc->st.rop2, ToPix(thin.color));
-                continue;
+    const QRect box = ImgRect(dc, l, t, r, b).adjusted(-1, -1, 1, 1);
+    {
+        RopLayer layer(dc, s, box);
+        Surface& into = layer.Into();
+        const QRect ir = ImgRect(dc, l, t, r, b);
+        const PenInfo pen = PenOf(dc);
+        const BrushInfo br = BrushOf(dc->st.brush);
+        if (pen.style == PS_NULL) {
+            // Without a pen the figure is one pixel smaller on the right and bottom.
+            FillImgRect(dc, into, QRect(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1), br);
+        } else if (pen.width <= 1 || pen.style == PS_INSIDEFRAME) {
+            int w = pen.style == PS_INSIDEFRAME ? pen.width : 1;
+            FillImgRect(dc, into, ir.adjusted(w, w, -w, -w), br);
+            int x1 = ir.left(), y1 = ir.top(), x2 = ir.left() + ir.width() - 1, y2 = ir.top() + ir.height() - 1;
+            PenInfo thin = pen;
+            thin.width = 1;
+            if (thin.style == PS_INSIDEFRAME)
+                thin.style = PS_SOLID;
+            for (int k = 0; k < w && x1 + k <= x2 - k && y1 + k <= y2 - k; ++k) {
+                int phase = 0;
+                int a = x1 + k, bb = y1 + k, c = x2 - k, d = y2 - k;
+                if (a == c || bb == d) {
+                    // One row or column: the line takes in its end point.
+                    RawLine(dc, into, a, bb, c + (a == c ? 0 : 1), d + (bb == d ? 0 : 1), thin, phase);
+                    if (a == c && bb == d && into.contains(a, bb))
+                        *Px(into.img, a, bb) = ToPix(thin.color);
+                    continue;
+                }
+                RawLine(dc, into, a, bb, c, bb, thin, phase);
+                RawLine(dc, into, c, bb, c, d, thin, phase);
+                RawLine(dc, into, c, d, a, d, thin, phase);
+                RawLine(dc, into, a, d, a, bb, thin, phase);
             }
-            RawLine(dc, s, a, bb, c, bb, thin, phase);
-            RawLine(dc, s, c, bb, c, d, thin, phase);
-            RawLine(dc, s, c, d, a, d, thin, phase);
-            RawLine(dc, s, a, d, a, bb, thin, phase);
+        } else {
+            FillImgRect(dc, into, ir.adjusted(pen.width / 2, pen.width / 2, -pen.width / 2, -pen.width / 2), br);
+            QPainter p(into.img);
+            p.setClipRegion(into.clip);
+            p.setPen(QPen(ToQColor(pen.color), pen.width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(ir.left() + 0.5, ir.top() + 0.5, ir.width() - 1.0, ir.height() - 1.0)
+                           .adjusted((pen.width - 1) / 2.0, (pen.width - 1) / 2.0, -(pen.width - 1) / 2.0,
+                                     -(pen.width - 1) / 2.0));
         }
-    } else {
-        FillImgRectRop(dc, s, ir.adjusted(pen.width / 2, pen.width / 2, -pen.width / 2, -pen.width / 2), br);
-        QPainter p(s.img);
-        p.setClipRegion(s.clip);
-        p.setCompositionMode(CompositionFor(dc->st.rop2));
-        p.setPen(QPen(ToQColor(pen.color), pen.width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(QRectF(ir.left() + 0.5, ir.top() + 0.5, ir.width() - 1.0, ir.height() - 1.0).adjusted(
-            (pen.width - 1) / 2.0, (pen.width - 1) / 2.0, -(pen.width - 1) / 2.0, -(pen.width - 1) / 2.0));
     }
-    Touched(dc, ir.adjusted(-1, -1, 1, 1));
+    Touched(dc, box);
     return TRUE;
 }
 
 namespace {
-// A closed figure: the brush fills the path, then the pen outlines it.
-BOOL FillAndOutline(HDC hdc, int l, int t, int r, int b,
+// A closed figure or an open curve in the box (l, t)-(r, b): the brush fills the path (a closed
+// one), then the pen traces it.
+BOOL FillAndOutline(HDC hdc, int l, int t, int r, int b, bool Fill,
                     const std::function<void(QPainterPath&, const QRectF&)>& Shape)
 {
     DCObj* dc = DC(hdc);
@@ -287,49 +307,38 @@ BOOL FillAndOutline(HDC hdc, int l, int t, int r, int b,
     Surface s = Prepare(dc);
     if (!s.ok())
         return TRUE;
-    QRect ir = ImgRect(dc, l, t, r, b);
-    QPainterPath path;
-    Shape(path, QRectF(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1));
-    FillPath(dc, s, path);
-    PenInfo pen = PenOf(dc);
-    if (pen.style != PS_NULL) {
-        QPainter p(s.img);
-        p.setClipRegion(s.clip);
-        p.setCompositionMode(CompositionFor(dc->st.rop2));
-        p.setPen(QPen(ToQColor(pen.color), pen.width));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(path);
+    const PenInfo pen = PenOf(dc);
+    if (!Fill && pen.style == PS_NULL)
+        return TRUE;
+    const QRect box = ImgRect(dc, l, t, r, b).adjusted(-pen.width - 1, -pen.width - 1, pen.width + 1, pen.width + 1);
+    {
+        RopLayer layer(dc, s, box);
+        const QRect ir = ImgRect(dc, l, t, r, b);
+        QPainterPath path;
+        Shape(path, QRectF(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1));
+        if (Fill)
+            FillPath(dc, layer.Into(), path);
+        StrokePath(dc, layer.Into(), path, pen);
     }
-    Touched(dc, ir.adjusted(-pen.width - 1, -pen.width - 1, pen.width + 1, pen.width + 1));
+    Touched(dc, box);
     return TRUE;
 }
 }  // namespace
 
 BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int w, int h)
 {
-    return FillAndOutline(hdc, l, t, r, b, [w, h](QPainterPath& path, const QRectF& box) {
+    return FillAndOutline(hdc, l, t, r, b, true, [w, h](QPainterPath& path, const QRectF& box) {
         path.addRoundedRect(box, w / 2.0, h / 2.0);
     });
 }
 
 BOOL Ellipse(HDC hdc, int l, int t, int r, int b)
 {
-    return FillAndOutline(hdc, l, t, r, b, [](QPainterPath& path, const QRectF& box) { path.addEllipse(box); });
+    return FillAndOutline(hdc, l, t, r, b, true, [](QPainterPath& path, const QRectF& box) { path.addEllipse(box); });
 }
 
 BOOL Arc(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int ye)
 {
-    DCObj* dc = DC(hdc);
-    if (!dc)
-        return FALSE;
-    Surface s = Prepare(dc);
-    if (!s.ok())
-        return TRUE;
-    PenInfo pen = PenOf(dc);
-    if (pen.style == PS_NULL)
-        return TRUE;
-    QRect ir = ImgRect(dc, l, t, r, b);
-    const QRectF box(ir.left(), ir.top(), ir.width() - 1, ir.height() - 1);
     // Angles counted counter-clockwise from three o'clock, with y growing downwards on screen.
     const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
     const double start = std::atan2(cy - ys, xs - cx) * 180.0 / M_PI;
@@ -337,17 +346,10 @@ BOOL Arc(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int ye)
     double sweep = end - start;
     if (sweep <= 0)
         sweep += 360.0;
-    QPainterPath path;
-    path.arcMoveTo(box, start);
-    path.arcTo(box, start, sweep);
-    QPainter p(s.img);
-    p.setClipRegion(s.clip);
-    p.setCompositionMode(CompositionFor(dc->st.rop2));
-    p.setPen(QPen(ToQColor(pen.color), pen.width));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(path);
-    Touched(dc, ir.adjusted(-pen.width - 1, -pen.width - 1, pen.width + 1, pen.width + 1));
-    return TRUE;
+    return FillAndOutline(hdc, l, t, r, b, false, [start, sweep](QPainterPath& path, const QRectF& box) {
+        path.arcMoveTo(box, start);
+        path.arcTo(box, start, sweep);
+    });
 }
 
 int FillRect(HDC hdc, const RECT* r, HBRUSH hbr)
@@ -364,6 +366,13 @@ int FillRect(HDC hdc, const RECT* r, HBRUSH hbr)
     return 1;
 }
 
+// A region's rectangles filled with a brush (image coordinates after moving by Offset).
+static void FillRegion(DCObj* dc, const Surface& s, const QRegion& region, QPoint Offset, const BrushInfo& b)
+{
+    for (const QRect& r : region)
+        FillImgRect(dc, s, r.translated(Offset), b);
+}
+
 BOOL FillRgn(HDC hdc, HRGN h, HBRUSH hbr)
 {
     DCObj* dc = DC(hdc);
@@ -373,17 +382,28 @@ BOOL FillRgn(HDC hdc, HRGN h, HBRUSH hbr)
     Surface s = Prepare(dc);
     if (!s.ok())
         return TRUE;
-    BrushInfo b = BrushOf(hbr);
-    for (const QRect& r : o->region)
-        FillImgRect(dc, s, r.translated(IX(dc, 0), IY(dc, 0)), b);
+    FillRegion(dc, s, o->region, QPoint(IX(dc, 0), IY(dc, 0)), BrushOf(hbr));
     Touched(dc, o->region.boundingRect().translated(IX(dc, 0), IY(dc, 0)));
     return TRUE;
 }
 
+// Painting a region is a figure: it goes through the raster operation, as filling one does not.
 BOOL PaintRgn(HDC hdc, HRGN h)
 {
     DCObj* dc = DC(hdc);
-    return dc ? FillRgn(hdc, h, dc->st.brush) : FALSE;
+    auto* o = ObjAs<RegionObj>(h, OBJ_REGION);
+    if (!dc || !o)
+        return FALSE;
+    Surface s = Prepare(dc);
+    if (!s.ok())
+        return TRUE;
+    const QRect box = o->region.boundingRect().translated(IX(dc, 0), IY(dc, 0));
+    {
+        RopLayer layer(dc, s, box);
+        FillRegion(dc, layer.Into(), o->region, QPoint(IX(dc, 0), IY(dc, 0)), BrushOf(dc->st.brush));
+    }
+    Touched(dc, box);
+    return TRUE;
 }
 
 BOOL FrameRgn(HDC hdc, HRGN h, HBRUSH hbr, int w, int hh)

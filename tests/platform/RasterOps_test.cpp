@@ -2,6 +2,7 @@
 // them, and what is drawn through a window's context reaches the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
+#include "platform/WinGdiMore.h"
 #include "tests/support/UiTest.h"
 
 namespace {
@@ -32,17 +34,35 @@ struct Canvas {
     void Noise(unsigned seed)
     {
         std::mt19937 rng(seed);
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x)
-                SetPixel(dc, x, y, COLORREF(rng() & 0xFFFFFF));
+        std::vector<COLORREF> v(size_t(W * H));
+        for (COLORREF& c : v)
+            c = COLORREF(rng() & 0xFFFFFF);
+        Set(v);
+    }
+    static BITMAPINFO Rows()
+    {
+        BITMAPINFO info;
+        info.bmiHeader.biWidth = W;
+        info.bmiHeader.biHeight = -H;
+        return info;
     }
     std::vector<COLORREF> Pixels() const
     {
+        std::vector<RGBQUAD> q(size_t(W * H));
+        BITMAPINFO info = Rows();
+        GetDIBits(dc, bmp, 0, H, q.data(), &info, DIB_RGB_COLORS);
         std::vector<COLORREF> v;
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x)
-                v.push_back(GetPixel(dc, x, y));
+        for (const RGBQUAD& p : q)
+            v.push_back(RGB(p.rgbRed, p.rgbGreen, p.rgbBlue));
         return v;
+    }
+    void Set(const std::vector<COLORREF>& v)
+    {
+        std::vector<RGBQUAD> q;
+        for (COLORREF c : v)
+            q.push_back(RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0});
+        BITMAPINFO info = Rows();
+        SetDIBits(dc, bmp, 0, H, q.data(), &info, DIB_RGB_COLORS);
     }
     HDC dc;
     HBITMAP bmp;
@@ -78,35 +98,57 @@ HRGN Holes()
     return r;
 }
 
+// With a hatched brush the pattern is the colour FillRect gives each pixel: in the transparent
+// background mode the gaps are no pattern, and a pixel there is left as it is by an operation
+// that reads the pattern.
 TEST_P(RasterOps, EveryPixelFollowsTheTruthTableInsideTheClipAndNoneOutside)
 {
     const DWORD rop = GetParam().Rop;
-    Canvas src, dst;
-    src.Noise(1);
-    dst.Noise(2);
-    std::vector<COLORREF> s0 = src.Pixels(), d0 = dst.Pixels();
-    const COLORREF pat = RGB(0x5A, 0xC3, 0x0F);
-    HBRUSH brush = CreateSolidBrush(pat);
-    HGDIOBJ oldBrush = SelectObject(dst.dc, brush);
-    HRGN clip = Holes();
-    SelectClipRgn(dst.dc, clip);
-    // Destination 4..34 x 3..21 from source 2..32 x 1..19.
-    ASSERT_TRUE(BitBlt(dst.dc, 4, 3, 30, 18, src.dc, 2, 1, rop));
-    SelectClipRgn(dst.dc, nullptr);
-    std::vector<COLORREF> d1 = dst.Pixels();
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            bool inBlit = x >= 4 && x < 34 && y >= 3 && y < 21;
-            bool inHole = x >= 10 && x < 16 && y >= 5 && y < 12;
-            COLORREF before = d0[size_t(y * W + x)];
-            COLORREF want = before;
-            if (inBlit && !inHole)
-                want = Reference(rop, pat, s0[size_t((y - 2) * W + (x - 2))], before);
-            ASSERT_EQ(d1[size_t(y * W + x)], want) << "at " << x << "," << y;
+    const bool readsPattern = ((rop >> 20) & 0xF) != ((rop >> 16) & 0xF);
+    for (int brushKind = 0; brushKind < 3; ++brushKind) {
+        SCOPED_TRACE(brushKind == 0 ? "solid" : brushKind == 1 ? "hatched, opaque" : "hatched, transparent");
+        Canvas src, dst;
+        src.Noise(1);
+        dst.Noise(2);
+        std::vector<COLORREF> s0 = src.Pixels(), d0 = dst.Pixels();
+        HBRUSH brush = brushKind ? CreateHatchBrush(HS_DIAGCROSS, RGB(0x5A, 0xC3, 0x0F)) : CreateSolidBrush(RGB(0x5A, 0xC3, 0x0F));
+        SetBkMode(dst.dc, brushKind == 2 ? TRANSPARENT : OPAQUE);
+        SetBkColor(dst.dc, RGB(0x31, 0x07, 0xE4));
+        // The pattern's colour at each pixel, and where there is one: the same on any background.
+        std::vector<COLORREF> pattern[2];
+        for (int k = 0; k < 2; ++k) {
+            Canvas c;
+            c.Noise(3);
+            if (k)
+                c.Set(std::vector<COLORREF>(size_t(W * H), 0));
+            SetBkMode(c.dc, GetBkMode(dst.dc));
+            SetBkColor(c.dc, GetBkColor(dst.dc));
+            RECT all{0, 0, W, H};
+            FillRect(c.dc, &all, brush);
+            pattern[k] = c.Pixels();
         }
-    SelectObject(dst.dc, oldBrush);
-    DeleteObject(brush);
-    DeleteObject(clip);
+        HGDIOBJ oldBrush = SelectObject(dst.dc, brush);
+        HRGN clip = Holes();
+        SelectClipRgn(dst.dc, clip);
+        // Destination 4..34 x 3..21 from source 2..32 x 1..19.
+        ASSERT_TRUE(BitBlt(dst.dc, 4, 3, 30, 18, src.dc, 2, 1, rop));
+        SelectClipRgn(dst.dc, nullptr);
+        std::vector<COLORREF> d1 = dst.Pixels();
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const size_t i = size_t(y * W + x);
+                bool inBlit = x >= 4 && x < 34 && y >= 3 && y < 21;
+                bool inHole = x >= 10 && x < 16 && y >= 5 && y < 12;
+                const bool patterned = pattern[0][i] == pattern[1][i];
+                COLORREF want = d0[i];
+                if (inBlit && !inHole && (patterned || !readsPattern))
+                    want = Reference(rop, pattern[0][i], s0[size_t((y - 2) * W + (x - 2))], d0[i]);
+                ASSERT_EQ(d1[i], want) << "at " << x << "," << y;
+            }
+        SelectObject(dst.dc, oldBrush);
+        DeleteObject(brush);
+        DeleteObject(clip);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, RasterOps,
@@ -129,60 +171,116 @@ COLORREF Binary(int rop2, COLORREF d, COLORREF p)
     return out;
 }
 
-// Every figure's inside and outline go through the binary operation, each of the sixteen: the
-// inside with the brush, the outline with the pen. Pixels where both lie may take both.
-TEST(BinaryRasterOps, FiguresInsidesAndOutlinesFollowTheOperation)
+// Each pixel a figure covers takes the binary operation once, with the colour a copy draws there,
+// and no other pixel changes: where the inside and the outline meet, where a wide pen's segments
+// overlap, in the gaps of a styled pen or hatched brush (in the background colour when opaque, not
+// at all when transparent), and none in the clip's hole. A styled pen dashes every figure's outline
+// alike.
+TEST(BinaryRasterOps, EachPixelAFigureCoversTakesTheOperationOnce)
 {
-    const COLORREF brushColor = RGB(0xAA, 0x0F, 0xF0), penColor = RGB(0x21, 0xC4, 0x5B);
     using Figure = void (*)(HDC);
     const std::pair<const char*, Figure> figures[] = {
-        {"Rectangle", [](HDC dc) { Rectangle(dc, 6, 4, 34, 20); }},
-        {"Ellipse", [](HDC dc) { Ellipse(dc, 6, 4, 34, 20); }},
-        {"RoundRect", [](HDC dc) { RoundRect(dc, 6, 4, 34, 20, 8, 6); }},
+        {"LineTo",
+         [](HDC dc) {
+             MoveToEx(dc, 3, 20, nullptr);
+             LineTo(dc, 36, 2);
+         }},
+        {"Polyline",
+         [](HDC dc) {
+             const POINT pts[] = {{3, 3}, {30, 6}, {8, 12}, {36, 20}, {4, 21}};
+             Polyline(dc, pts, 5);
+         }},
         {"Polygon",
          [](HDC dc) {
-             const POINT pts[] = {{6, 4}, {33, 4}, {33, 19}, {6, 19}};
-             Polygon(dc, pts, 4);
+             const POINT pts[] = {{4, 3}, {34, 4}, {20, 11}, {35, 20}, {6, 19}};
+             Polygon(dc, pts, 5);
+         }},
+        {"Rectangle", [](HDC dc) { Rectangle(dc, 6, 4, 34, 20); }},
+        {"Ellipse", [](HDC dc) { Ellipse(dc, 5, 3, 35, 21); }},
+        {"RoundRect", [](HDC dc) { RoundRect(dc, 6, 4, 34, 20, 12, 9); }},
+        {"Arc", [](HDC dc) { Arc(dc, 5, 3, 35, 21, 35, 3, 5, 21); }},
+        {"PaintRgn",
+         [](HDC dc) {
+             HRGN r = CreateRectRgn(4, 3, 20, 15), more = CreateRectRgn(14, 9, 33, 21);
+             CombineRgn(r, r, more, RGN_OR);
+             PaintRgn(dc, r);
+             DeleteObject(r);
+             DeleteObject(more);
          }},
     };
-    for (int rop = R2_BLACK; rop <= R2_WHITE; ++rop)
-        for (const auto& [name, draw] : figures)
-            for (int penWidth : {0, 1, 3}) {
-                // A wide pen strokes a polygon side by side; where sides meet it passes twice.
-                if (penWidth > 1 && std::string(name) == "Polygon")
-                    continue;
-                SCOPED_TRACE(testing::Message() << name << " rop " << rop << " pen " << penWidth);
-                Canvas c;
-                c.Noise(unsigned(rop * 7 + penWidth));
-                const std::vector<COLORREF> d0 = c.Pixels();
-                HBRUSH brush = CreateSolidBrush(brushColor);
-                HPEN pen = penWidth ? CreatePen(PS_SOLID, penWidth, penColor) : CreatePen(PS_NULL, 1, 0);
-                HGDIOBJ oldBrush = SelectObject(c.dc, brush), oldPen = SelectObject(c.dc, pen);
-                EXPECT_EQ(SetROP2(c.dc, rop), R2_COPYPEN);
-                draw(c.dc);
-                SelectObject(c.dc, oldBrush);
-                SelectObject(c.dc, oldPen);
-                DeleteObject(brush);
-                DeleteObject(pen);
-                const std::vector<COLORREF> d1 = c.Pixels();
-                for (int y = 0; y < H; ++y)
-                    for (int x = 0; x < W; ++x) {
-                        const COLORREF d = d0[size_t(y * W + x)], got = d1[size_t(y * W + x)];
-                        const COLORREF inside = Binary(rop, d, brushColor);
-                        if (penWidth == 0 && std::string(name) == "Rectangle") {
-                            // Without a pen the rectangle is one pixel smaller on the right and bottom.
-                            const bool in = x >= 6 && x < 33 && y >= 4 && y < 19;
-                            ASSERT_EQ(got, in ? inside : d) << "at " << x << "," << y;
-                            continue;
-                        }
-                        if (x < 2 || y < 1 || x >= 38 || y >= 23 || (x >= 14 && x < 26 && y >= 9 && y < 15)) {
-                            ASSERT_EQ(got, x < 2 || y < 1 || x >= 38 || y >= 23 ? d : inside) << "at " << x << "," << y;
-                            continue;
-                        }
-                        const COLORREF outline = Binary(rop, d, penColor), both = Binary(rop, inside, penColor);
-                        ASSERT_TRUE(got == d || got == inside || (penWidth && (got == outline || got == both)))
-                            << "at " << x << "," << y;
+    struct PenCase {
+        int Style, Width;
+    };
+    const PenCase pens[] = {{PS_NULL, 1}, {PS_SOLID, 1}, {PS_DOT, 1}, {PS_DASHDOTDOT, 0}, {PS_SOLID, 3}, {PS_INSIDEFRAME, 2}};
+    const COLORREF penColor = RGB(0x21, 0xC4, 0x5B), brushColor = RGB(0xAA, 0x0F, 0xF0), bk = RGB(0x0C, 0x5E, 0xA7);
+    std::mt19937 rng(5);
+    for (const auto& [name, draw] : figures)
+        for (int brushKind = 0; brushKind < 3; ++brushKind)
+            for (int mode : {OPAQUE, TRANSPARENT}) {
+                std::vector<bool> solidOutline;
+                for (const PenCase& pc : pens) {
+                    SCOPED_TRACE(testing::Message() << name << " brush " << brushKind << " mode " << mode << " pen "
+                                                    << pc.Style << "/" << pc.Width);
+                    // Draws the figure on the given pixels under rop; answers the pixels after.
+                    const auto drawOn = [&](const std::vector<COLORREF>& before, int rop) {
+                        Canvas c;
+                        c.Set(before);
+                        HBRUSH brush = brushKind == 0   ? CreateSolidBrush(brushColor)
+                                       : brushKind == 1 ? CreateHatchBrush(HS_FDIAGONAL, brushColor)
+                                                        : HBRUSH(GetStockObject(NULL_BRUSH));
+                        HPEN pen = CreatePen(pc.Style, pc.Width, penColor);
+                        HGDIOBJ oldBrush = SelectObject(c.dc, brush), oldPen = SelectObject(c.dc, pen);
+                        SetBkMode(c.dc, mode);
+                        SetBkColor(c.dc, bk);
+                        SetROP2(c.dc, rop);
+                        HRGN clip = Holes();
+                        SelectClipRgn(c.dc, clip);
+                        DeleteObject(clip);
+                        draw(c.dc);
+                        SelectObject(c.dc, oldBrush);
+                        SelectObject(c.dc, oldPen);
+                        DeleteObject(brush);
+                        DeleteObject(pen);
+                        return c.Pixels();
+                    };
+                    // What a copy covers comes out the same on any background.
+                    std::vector<COLORREF> a(size_t(W * H)), b(a.size());
+                    for (size_t i = 0; i < a.size(); ++i) {
+                        a[i] = COLORREF(rng() & 0xFFFFFF);
+                        b[i] = ~a[i] & 0xFFFFFF;
                     }
+                    const std::vector<COLORREF> copyA = drawOn(a, R2_COPYPEN), copyB = drawOn(b, R2_COPYPEN);
+                    std::vector<bool> covered(a.size());
+                    size_t coverage = 0;
+                    for (size_t i = 0; i < a.size(); ++i) {
+                        covered[i] = copyA[i] == copyB[i];
+                        ASSERT_TRUE(covered[i] || (copyA[i] == a[i] && copyB[i] == b[i])) << "blended at " << i;
+                        coverage += covered[i];
+                    }
+                    if (std::string(name) != "PaintRgn" && brushKind == 2) {
+                        // The outline alone: a dotted one is part of the solid one, all of it when
+                        // the gaps take the background colour.
+                        if (pc.Style == PS_SOLID && pc.Width == 1)
+                            solidOutline = covered;
+                        if (pc.Style == PS_DOT) {
+                            ASSERT_EQ(solidOutline.size(), covered.size());
+                            const size_t solid = size_t(std::count(solidOutline.begin(), solidOutline.end(), true));
+                            for (size_t i = 0; i < covered.size(); ++i)
+                                ASSERT_TRUE(!covered[i] || solidOutline[i]) << "outside the outline at " << i;
+                            if (mode == OPAQUE)
+                                EXPECT_EQ(coverage, solid);
+                            else
+                                EXPECT_TRUE(coverage > solid / 4 && coverage < solid * 3 / 4) << coverage << " of " << solid;
+                        }
+                    }
+                    for (int rop = R2_BLACK; rop <= R2_WHITE; ++rop) {
+                        SCOPED_TRACE(testing::Message() << "rop " << rop);
+                        const std::vector<COLORREF> got = drawOn(a, rop);
+                        for (size_t i = 0; i < a.size(); ++i)
+                            ASSERT_EQ(got[i], covered[i] ? Binary(rop, a[i], copyA[i]) : a[i])
+                                << "at " << i % W << "," << i / W;
+                    }
+                }
             }
 }
 
