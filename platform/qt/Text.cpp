@@ -193,7 +193,7 @@ int PaintText(DCObj* dc, Surface& s, int x, int y, const QString& q, FontObj* f,
     }
     if (underlineIndex >= 0 && underlineIndex < q.size()) {
         const QFontMetrics& m = f->metrics;
-        int ux = x + m.horizontalAdvance(q.left(underlineIndex));
+        int ux = x + m.horizontalAdvance(q.left(underlineIndex)) + dc->st.charExtra * underlineIndex;
         int uw = m.horizontalAdvance(q.at(underlineIndex));
         p.fillRect(QRect(ux, y + f->ascent + 1, uw, 1), ToQColor(dc->st.text));
     }
@@ -325,28 +325,87 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* r, LPCSTR s, UI
 
 namespace {
 
+// Measures the lines of formatted text as drawing places them: with the context's extra space
+// after each character, and with DT_EXPANDTABS each tab moving on to the next tab stop, a fixed
+// distance from the start of its line.
+struct LineMeasure {
+    FontObj* f;
+    int extra;
+    int tab;  // 0: tabs are characters like any other
+
+    bool HasTabs(const QString& s) const { return tab > 0 && s.contains(QLatin1Char('\t')); }
+    int Width(const QString& s) const
+    {
+        if (!HasTabs(s))
+            return s.isEmpty() ? 0 : TextWidthPx(f, s, extra);
+        std::vector<int> ends;
+        Ends(s, ends);
+        return ends.back();
+    }
+    int NextStop(int x) const { return (x / tab + 1) * tab; }
+    // Where each character of s ends, from the start of its line.
+    void Ends(const QString& s, std::vector<int>& out) const
+    {
+        out.assign(size_t(s.size()), 0);
+        int x = 0, start = 0;
+        for (int i = 0; i <= s.size(); ++i) {
+            const bool isTab = i < s.size() && tab > 0 && s.at(i) == QLatin1Char('\t');
+            if (i < s.size() && !isTab)
+                continue;
+            if (i > start) {
+                TextEndsPx(f, s.mid(start, i - start), extra, &out[size_t(start)]);
+                for (int k = start; k < i; ++k)
+                    out[size_t(k)] += x;
+                x = out[size_t(i - 1)];
+            }
+            if (isTab)
+                out[size_t(i)] = x = NextStop(x);
+            start = i + 1;
+        }
+    }
+    // The longest start of t, at most Limit characters, that fits Room with Suffix after it; 0
+    // when none does. Found from the characters' ends and made exact on the few measures around
+    // that length (pairs of characters may sit closer than their ends say).
+    int LongestStart(const QString& t, int Limit, const QString& Suffix, int Room) const
+    {
+        std::vector<int> ends;
+        Ends(t.left(Limit), ends);
+        const int suffixWidth = Width(Suffix);
+        int keep = int(std::upper_bound(ends.begin(), ends.end(), Room - suffixWidth) - ends.begin());
+        const auto fits = [&](int n) { return Width(t.left(n) + Suffix) <= Room; };
+        while (keep > 0 && !fits(keep))
+            --keep;
+        while (keep < Limit && fits(keep + 1))
+            ++keep;
+        return keep;
+    }
+};
+
+// A line cut to its box with "...": at its end, or with DT_PATH_ELLIPSIS in its folders, so that
+// the last element of a path stays whole (cut at its end when even that does not fit).
+QString Ellipsis(const LineMeasure& m, const QString& t, int Room, UINT fmt)
+{
+    const QString dots = QStringLiteral("...");
+    if (fmt & DT_PATH_ELLIPSIS) {
+        const int folders = int(std::max(t.lastIndexOf(QLatin1Char('\\')), t.lastIndexOf(QLatin1Char('/'))));
+        if (folders >= 0) {
+            const QString last = dots + t.mid(folders);
+            const QString cut = t.left(m.LongestStart(t, folders, last, Room)) + last;
+            if (m.Width(cut) <= Room || !(fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)))
+                return cut;
+            return cut.left(m.LongestStart(cut, int(cut.size()), dots, Room)) + dots;
+        }
+    }
+    return t.left(m.LongestStart(t, int(t.size()), dots, Room)) + dots;
+}
+
 // Formatted text once it is in Unicode, its prefix marks taken out (underline: the index of the
 // character to underline, or -1).
-int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT fmt)
+int DrawTextQ(DCObj* dc, FontObj* f, const QString& all, int underline, RECT* r, UINT fmt, int tabChars)
 {
     int lineHeight = f->ascent + f->descent;
-    auto width = [&](const QString& s) { return TextWidthPx(f, s, 0); };
-
-    if (fmt & DT_EXPANDTABS) {
-        int tab = ((fmt & DT_TABSTOP) ? ((fmt >> 8) & 0xFF) : 8) * std::max(1, f->aveWidth);
-        QString out;
-        for (QChar c : all) {
-            if (c == QLatin1Char('\t')) {
-                int w = width(out);
-                int next = (w / tab + 1) * tab;
-                while (width(out) < next)
-                    out += QLatin1Char(' ');
-            } else {
-                out += c;
-            }
-        }
-        all = out;
-    }
+    const LineMeasure m{f, dc->st.charExtra, (fmt & DT_EXPANDTABS) ? tabChars * std::max(1, f->aveWidth) : 0};
+    auto width = [&](const QString& s) { return m.Width(s); };
 
     struct Line {
         QString text;
@@ -412,32 +471,10 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
         if (!all.isEmpty() && (all.endsWith(QLatin1Char('\n')) || all.endsWith(QLatin1Char('\r'))))
             lines.pop_back();  // a final break opens no new line
     }
-    if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
-        const QString dots = QStringLiteral("...");
-        const int dotsWidth = width(dots);
-        std::vector<int> reach;
-        for (auto& ln : lines) {
-            if (width(ln.text) <= boxWidth)
-                continue;
-            // The longest start that leaves room for the dots: the characters' advances summed once
-            // and searched by halves, then made exact on the few measures around that length (pairs
-            // of characters may sit closer than their advances say).
-            const QString& t = ln.text;
-            const QFontMetrics& m = f->metrics;
-            reach.assign(size_t(t.size()) + 1, 0);
-            for (int i = 0; i < t.size(); ++i)
-                reach[size_t(i) + 1] = reach[size_t(i)] + m.horizontalAdvance(t.at(i));
-            const int room = boxWidth - dotsWidth;
-            int keep = int(std::upper_bound(reach.begin(), reach.end(), room) - reach.begin()) - 1;
-            keep = std::max(0, keep);
-            const auto fits = [&](int n) { return n == 0 || width(t.left(n) + dots) <= boxWidth; };
-            while (keep > 0 && !fits(keep))
-                --keep;
-            while (keep < t.size() && fits(keep + 1))
-                ++keep;
-            ln.text = t.left(keep) + dots;
-        }
-    }
+    if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS))
+        for (auto& ln : lines)
+            if (width(ln.text) > boxWidth)
+                ln.text = Ellipsis(m, ln.text, boxWidth, fmt);
     int total = lineHeight * int(lines.size());
     if (fmt & DT_CALCRECT) {
         int maxW = 0;
@@ -461,8 +498,9 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
         bool opaque = dc->st.bkMode == OPAQUE;
         // Measuring costs as much as drawing: only centred and right-aligned lines need it.
         bool aligned = fmt & (DT_CENTER | DT_RIGHT);
+        std::vector<int> ends;
         for (auto& ln : lines) {
-            int w = aligned ? width(ln.text) : -1;
+            int w = aligned ? width(ln.text) : kUnmeasured;
             int x = r->Left;
             if (fmt & DT_CENTER)
                 x = r->Left + (boxWidth - w) / 2;
@@ -471,8 +509,29 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
             int ul = -1;
             if (underline >= ln.start && underline < ln.start + ln.text.size())
                 ul = underline - ln.start;
-            PaintText(dc, s, IX(dc, x), IY(dc, y), ln.text, f, opaque, clipPtr, ul,
-                      aligned ? w + dc->st.charExtra * int(ln.text.size()) : kUnmeasured);
+            if (!m.HasTabs(ln.text)) {
+                PaintText(dc, s, IX(dc, x), IY(dc, y), ln.text, f, opaque, clipPtr, ul, w);
+            } else {
+                // Piece by piece between the tabs, each at its place; an opaque background fills
+                // the tabs' room as well.
+                m.Ends(ln.text, ends);
+                int from = 0, at = 0;
+                for (int i = 0; i <= ln.text.size(); ++i) {
+                    if (i < ln.text.size() && ln.text.at(i) != QLatin1Char('\t'))
+                        continue;
+                    if (i > from)
+                        PaintText(dc, s, IX(dc, x + at), IY(dc, y), ln.text.mid(from, i - from), f, opaque, clipPtr,
+                                  ul >= from && ul < i ? ul - from : -1, ends[size_t(i - 1)] - at);
+                    if (i < ln.text.size()) {
+                        const int tabFrom = i > 0 ? ends[size_t(i - 1)] : 0;
+                        if (opaque)
+                            FillBackground(dc, s, QRect(IX(dc, x + tabFrom), IY(dc, y), ends[size_t(i)] - tabFrom, lineHeight),
+                                           clipPtr);
+                        at = ends[size_t(i)];
+                    }
+                    from = i + 1;
+                }
+            }
             y += lineHeight;
         }
         Touched(dc, clipPtr ? *clipPtr : QRect());
@@ -480,6 +539,18 @@ int DrawTextQ(DCObj* dc, FontObj* f, QString all, int underline, RECT* r, UINT f
     if (fmt & DT_SINGLELINE)
         return (fmt & (DT_VCENTER | DT_BOTTOM)) ? (y - r->Top) : lineHeight;
     return total;
+}
+
+// With DT_TABSTOP the second byte of the flags is the tab stops' spacing in average characters,
+// not flags (none of DT_NOCLIP to DT_END_ELLIPSIS then); without it the stops are eight apart.
+UINT TabStops(UINT fmt, int& tabChars)
+{
+    tabChars = 8;
+    if (!(fmt & DT_TABSTOP))
+        return fmt;
+    if (fmt & 0xFF00)
+        tabChars = int((fmt >> 8) & 0xFF);
+    return fmt & ~0xFF00u;
 }
 
 QString StripPrefixW(const QString& s, int& underline)
@@ -511,9 +582,10 @@ int DrawText(HDC hdc, LPCSTR text, int count, RECT* r, UINT fmt)
         return 0;
     std::string src = count < 0 ? std::string(text) : std::string(text, size_t(count));
     FontObj* f = FontOfDC(dc);
-    int underline = -1;
+    int underline = -1, tabChars;
+    fmt = TabStops(fmt, tabChars);
     std::string plain = (fmt & DT_NOPREFIX) ? src : StripPrefix(src, underline);
-    return DrawTextQ(dc, f, ToQString(plain, f->lf.lfCharSet), underline, r, fmt);
+    return DrawTextQ(dc, f, ToQString(plain, f->lf.lfCharSet), underline, r, fmt, tabChars);
 }
 
 int DrawTextW(HDC hdc, const char16_t* text, int count, RECT* r, UINT fmt)
@@ -522,7 +594,8 @@ int DrawTextW(HDC hdc, const char16_t* text, int count, RECT* r, UINT fmt)
     if (!dc || !r || !text)
         return 0;
     QString src = count < 0 ? QString::fromUtf16(text) : QString::fromUtf16(text, count);
-    int underline = -1;
+    int underline = -1, tabChars;
+    fmt = TabStops(fmt, tabChars);
     QString plain = (fmt & DT_NOPREFIX) ? src : StripPrefixW(src, underline);
-    return DrawTextQ(dc, FontOfDC(dc), plain, underline, r, fmt);
+    return DrawTextQ(dc, FontOfDC(dc), plain, underline, r, fmt, tabChars);
 }

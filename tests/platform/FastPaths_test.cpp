@@ -311,11 +311,9 @@ TEST(FastPaths, EachPrefixMeasuresAsTheTextIsDrawn)
                 ASSERT_TRUE(GetTextExtentExPoint(dc, s.c_str(), n, room, &fit, dx.data(), &size));
                 EXPECT_EQ(size.cx, whole.cx);
                 EXPECT_EQ(size.cy, whole.cy);
-                if (seed != 4) {
-                    RECT calc{0, 0, 0, 0};
-                    DrawText(dc, s.c_str(), n, &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-                    EXPECT_EQ(calc.Right, whole.cx);
-                }
+                RECT calc{0, 0, 0, 0};
+                DrawText(dc, s.c_str(), n, &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+                EXPECT_EQ(calc.Right, whole.cx);
                 ASSERT_EQ(dx.back(), whole.cx);
                 int fits = 0;
                 for (int i = 0; i < n; ++i) {

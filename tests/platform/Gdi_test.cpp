@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "platform/Graphics.h"
+#include "platform/WinGdiMore.h"
 #include "platform/Windows.h"
 
 namespace {
@@ -620,6 +622,152 @@ TEST_F(Text, PrefixMarksAnUnderlinedLetter)
     RECT c{0, 0, W, 40};
     DrawText(dc, "a&&b", -1, &c, DT_CALCRECT | DT_SINGLELINE);
     EXPECT_EQ(c.Right, Extent("a&b"));
+}
+
+// Random texts, flags, boxes and character spacing: DrawText draws what TextOut draws of each line's
+// pieces, placed by their measured widths (tab stops a fixed distance from the line's start, lines
+// broken at the last word that fits, ends and folders cut with "..." to fit, right and centre
+// alignment), and DT_CALCRECT measures the widest line.
+TEST_F(Text, DrawTextPlacesWhatItMeasures)
+{
+    HDC ref = CreateCompatibleDC(nullptr);
+    HBITMAP refBmp = CreateCompatibleBitmap(ref, W, H);
+    HGDIOBJ refOld = SelectObject(ref, refBmp), refFont = SelectObject(ref, font);
+    const auto pixels = [](HBITMAP b) {
+        std::vector<RGBQUAD> v(size_t(W * H));
+        BITMAPINFO info;
+        info.bmiHeader.biWidth = W;
+        info.bmiHeader.biHeight = -H;
+        GetDIBits(nullptr, b, 0, H, v.data(), &info, DIB_RGB_COLORS);
+        std::vector<COLORREF> c;
+        for (const RGBQUAD& q : v)
+            c.push_back(RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
+        return c;
+    };
+    const std::vector<std::string> words = {"ZCZC", "gale", "W", "a", "Wind SW 8", "visibility", "NNNN", "iiii",
+                                            "C:\\Morvik\\Messages\\070315-061502.TXT", "/var/log/raw.txt"};
+    TEXTMETRIC tm;
+    GetTextMetrics(dc, &tm);
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        std::mt19937 rng(seed);
+        for (int round = 0; round < 50; ++round) {
+            const int extra = std::vector<int>{0, 0, 1, 3, 8}[rng() % 5];
+            const int kind = int(rng() % 4);  // 0 plain, 1 word break, 2 end ellipsis, 3 path ellipsis
+            const UINT align = std::vector<UINT>{DT_LEFT, DT_RIGHT, DT_CENTER}[rng() % 3];
+            // With DT_TABSTOP the second byte is the tab spacing, not flags (no DT_NOPREFIX, no
+            // DT_CALCRECT, no ellipsis).
+            const int tabChars = kind || rng() % 2 ? 8 : 2 + int(rng() % 5);
+            UINT fmt = align | std::vector<UINT>{0, DT_WORDBREAK, DT_END_ELLIPSIS, DT_PATH_ELLIPSIS}[kind];
+            if (kind != 1 && rng() % 2)
+                fmt |= DT_EXPANDTABS | (tabChars == 8 ? DT_NOPREFIX : DT_TABSTOP | UINT(tabChars) << 8);
+            else
+                fmt |= DT_NOPREFIX;
+            std::string text;
+            const int lineCount = 1 + int(rng() % 3);
+            for (int l = 0; l < lineCount; ++l) {
+                if (l)
+                    text += "\r\n";
+                const int n = 1 + int(rng() % 4);
+                for (int k = 0; k < n; ++k) {
+                    if (k)
+                        text += kind != 1 && rng() % 3 == 0 ? "\t" : " ";
+                    text += words[rng() % words.size()];
+                }
+            }
+            const RECT box{int(rng() % 8), 2, 10 + int(rng() % (W - 10)), H - 2};
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " round " << round << " '" << text << "' fmt "
+                                            << std::hex << fmt << std::dec << " extra " << extra << " box "
+                                            << box.Right - box.Left);
+            SetTextCharacterExtra(dc, extra);
+            SetTextCharacterExtra(ref, extra);
+            const int tab = (fmt & DT_EXPANDTABS ? tabChars : 0) * tm.tmAveCharWidth;
+            // A line's width as drawing places it, and its pieces between tabs at their places.
+            const auto place = [&](const std::string& line, std::vector<std::pair<int, std::string>>* pieces) {
+                int x = 0;
+                size_t from = 0;
+                for (size_t i = 0; i <= line.size(); ++i) {
+                    if (i < line.size() && !(tab && line[i] == '\t'))
+                        continue;
+                    const std::string piece = line.substr(from, i - from);
+                    if (pieces && !piece.empty())
+                        pieces->push_back({x, piece});
+                    SIZE sz{0, 0};
+                    GetTextExtentPoint32(ref, piece.c_str(), int(piece.size()), &sz);
+                    x += sz.cx;
+                    if (i < line.size())
+                        x = (x / tab + 1) * tab;
+                    from = i + 1;
+                }
+                return x;
+            };
+            const int room = box.Right - box.Left;
+            std::vector<std::string> lines;
+            for (size_t at = 0;;) {
+                const size_t end = text.find("\r\n", at);
+                std::string para = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+                if (kind == 1) {
+                    // Word by word while the line still fits; a word too wide stands alone.
+                    std::string line;
+                    for (size_t w = 0; w <= para.size();) {
+                        const size_t blank = std::min(para.find(' ', w), para.size());
+                        const std::string word = para.substr(w, blank - w);
+                        if (!line.empty() && place(line + " " + word, nullptr) > room) {
+                            lines.push_back(line);
+                            line.clear();
+                        }
+                        line += (line.empty() ? "" : " ") + word;
+                        w = blank + 1;
+                    }
+                    lines.push_back(line);
+                } else {
+                    if (kind >= 2 && place(para, nullptr) > room) {
+                        const size_t slash = para.find_last_of("\\/");
+                        const bool path = kind == 3 && slash != std::string::npos;
+                        const std::string last = path ? "..." + para.substr(slash) : "...";
+                        size_t keep = path ? slash : para.size();
+                        while (keep > 0 && place(para.substr(0, keep) + last, nullptr) > room)
+                            --keep;
+                        para = para.substr(0, keep) + last;
+                    }
+                    lines.push_back(para);
+                }
+                if (end == std::string::npos)
+                    break;
+                at = end + 2;
+            }
+            RECT all{0, 0, W, H};
+            FillRect(dc, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
+            FillRect(ref, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
+            SetBkMode(dc, TRANSPARENT);
+            SetBkMode(ref, TRANSPARENT);
+            RECT drawn = box;
+            DrawText(dc, text.c_str(), int(text.size()), &drawn, fmt);
+            IntersectClipRect(ref, box.Left, box.Top, box.Right, box.Bottom);
+            int widest = 0;
+            for (size_t l = 0; l < lines.size(); ++l) {
+                std::vector<std::pair<int, std::string>> pieces;
+                const int w = place(lines[l], &pieces);
+                widest = std::max(widest, w);
+                const int x = align == DT_RIGHT ? box.Right - w : align == DT_CENTER ? box.Left + (room - w) / 2 : box.Left;
+                for (const auto& [at, piece] : pieces)
+                    TextOut(ref, x + at, box.Top + int(l) * tm.tmHeight, piece.c_str(), int(piece.size()));
+            }
+            SelectClipRgn(ref, nullptr);
+            const std::vector<COLORREF> got = pixels(bmp), want = pixels(refBmp);
+            ASSERT_NE(std::count(want.begin(), want.end(), kWhite), W * H) << "the text must show";
+            ASSERT_EQ(std::count_if(got.begin(), got.end(), [&, i = size_t(0)](COLORREF c) mutable { return c != want[i++]; }), 0);
+            if (!(fmt & DT_TABSTOP)) {
+                RECT calc = box;
+                DrawText(dc, text.c_str(), int(text.size()), &calc, fmt | DT_CALCRECT);
+                EXPECT_EQ(calc.Right - calc.Left, widest);
+                EXPECT_EQ(calc.Bottom - calc.Top, int(lines.size()) * tm.tmHeight);
+            }
+        }
+    }
+    SelectObject(ref, refFont);
+    SelectObject(ref, refOld);
+    DeleteObject(refBmp);
+    DeleteDC(ref);
 }
 
 TEST(Colors, SystemColoursResolveThroughTheTable)
