@@ -138,7 +138,8 @@ int main(int argc, char** argv)
     };
     warn(counts.NotNumbers, counts.FirstNotNumber, "hold no number; each was read as 0");
     warn(counts.LoneCr, counts.FirstLoneCr,
-         "hold a CR with no LF after it; CR alone ends no line, so the rest of such a line was skipped");
+         "hold a CR with no LF after it; in a file whose first line ends in LF, CR alone ends no line, so the "
+         "rest of such a line was skipped");
     warn(counts.SeveralNumbers, counts.FirstSeveralNumbers,
          "hold more than one number; only the first number of a line is read");
     warn(counts.OutOfRange, counts.FirstOutOfRange,

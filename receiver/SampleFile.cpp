@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileUtils.h"
 #include "platform/SysUtils.h"
 #include "receiver/SignalPath.h"
 #include "receiver/Tuning.h"
@@ -16,17 +18,31 @@ namespace rx {
 bool TSampleFileReader::Open(const std::string& fileName)
 {
     Close();
-    const int fd = ::open(NativeFileName(fileName).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    FNotAFile = false;
+    // Without waiting: a named pipe opened for reading waits for a writer otherwise.
+    const int fd = ::open(NativeFileName(fileName).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        FNotAFile = errno == ENXIO;  // a socket, or a device with no driver
         return false;
+    }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        FNotAFile = st.st_mode != 0 && !S_ISDIR(st.st_mode);
         ::close(fd);
         return false;
     }
     Fd = fd;
+    return Rewind();
+}
+
+bool TSampleFileReader::Rewind()
+{
+    if (Fd < 0 || ::lseek(Fd, 0, SEEK_SET) != 0)
+        return false;
     AtEnd = false;
     ReadFailed = false;
+    LineEnds = TLineEnds::Undecided;
+    AfterCr = false;
     Pos = Len = 0;
     Counts = {};
     return true;
@@ -57,7 +73,34 @@ bool TSampleFileReader::Fill()
     }
     Pos = 0;
     Len = static_cast<std::size_t>(n);
+    if (LineEnds == TLineEnds::Undecided)
+        DecideLineEnds();
     return true;
+}
+
+// The first line end tells how the file's lines end; a CR followed by CR (CR CR LF) is taken as
+// part of an LF line end.
+void TSampleFileReader::DecideLineEnds()
+{
+    for (std::size_t i = Pos; i < Len; ++i) {
+        if (Buffer[i] == '\n') {
+            LineEnds = TLineEnds::Lf;
+            return;
+        }
+        if (Buffer[i] == '\r') {
+            char next = 0;
+            bool known = i + 1 < Len;
+            if (known) {
+                next = Buffer[i + 1];
+            } else {
+                // The next byte is beyond this piece of the file: a look at it moves nothing.
+                const off_t at = ::lseek(Fd, 0, SEEK_CUR);
+                known = at >= 0 && ::pread(Fd, &next, 1, at) == 1;
+            }
+            LineEnds = known && next != '\n' && next != '\r' ? TLineEnds::Cr : TLineEnds::Lf;
+            return;
+        }
+    }
 }
 
 namespace {
@@ -66,12 +109,13 @@ namespace {
 // the end of the read buffer).
 class TLineNumber {
 public:
-    // Takes what belongs to the number from [p, end); returns where it stopped.
-    const char* Feed(const char* p, const char* end)
+    // Takes what belongs to the number from [p, end); returns where it stopped. crEnds: CR ends
+    // lines too.
+    const char* Feed(const char* p, const char* end, bool crEnds)
     {
         if (State == kLead) {
             // The blanks atoi skips, but not the line break that ends the line.
-            while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r' && *p != '\n')))
+            while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r' && *p != '\n' && !(crEnds && *p == '\r'))))
                 ++p;
             if (p == end)
                 return p;
@@ -161,14 +205,25 @@ bool TSampleFileReader::NextSample(std::int16_t& sample)
             atEnd = true;
             break;
         }
+        const bool crEnds = LineEnds == TLineEnds::Cr;
+        // The LF of a CR LF whose CR ended the line before.
+        if (std::exchange(AfterCr, false) && Buffer[Pos] == '\n' && ++Pos == Len)
+            continue;
         any = true;
         const char* end = Buffer + Len;
-        const char* p = number.Feed(Buffer + Pos, end);
+        const char* p = number.Feed(Buffer + Pos, end, crEnds);
         // Mostly the number ends right at the line break; the rest of a line is looked through
         // only for what to warn of.
-        const char* nl = p < end && *p == '\n' ? p : static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* nl = p < end && (*p == '\n' || (crEnds && *p == '\r'))
+                             ? p
+                             : static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (crEnds && p < end && nl != p) {
+            const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>((nl ? nl : end) - p)));
+            nl = cr ? cr : nl;
+        }
         rest.Feed(p, nl ? nl : end);
         if (nl) {
+            AfterCr = *nl == '\r';
             Pos = static_cast<std::size_t>(nl - Buffer) + 1;
             break;
         }
@@ -242,6 +297,12 @@ std::string SampleFileReport(const TSampleFileCounts& c)
     if (!HoldsSamples(c))
         return "Nothing was decoded: " + lines + ". A sample file holds one whole number from -32768 to 32767 on each line.";
     return "The file was decoded, but " + lines + ".";
+}
+
+std::string NotAFileReport(const std::string& fileName)
+{
+    return "Nothing was decoded: " + ExtractFileName(fileName) +
+           " is not a file but a named pipe or a device. Decode From File reads files of samples only.";
 }
 
 int NearestBin(double hz, double samplingFreq)

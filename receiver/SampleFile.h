@@ -18,8 +18,8 @@ struct TSampleFileCounts {
     long Lines = 0;
     long NotNumbers = 0;      // lines with no number at their start, read as 0
     long FirstNotNumber = 0;  // the first of them, counted from 1
-    long LoneCr = 0;          // lines holding a CR that no LF follows (CR alone ends no line)
-    long FirstLoneCr = 0;
+    long LoneCr = 0;          // lines holding a CR that no LF follows, in a file whose lines end
+    long FirstLoneCr = 0;     // in LF (there CR alone ends no line)
     long SeveralNumbers = 0;  // lines with digits after their number (only the first is read)
     long FirstSeveralNumbers = 0;
     long OutOfRange = 0;      // numbers beyond 16 bits, cut to their low 16 bits
@@ -36,6 +36,9 @@ bool HoldsSamples(const TSampleFileCounts& counts);
 // file were not samples and the first of them. Empty when every line was a sample.
 std::string SampleFileReport(const TSampleFileCounts& counts);
 inline constexpr const char* kDecodeFromFileCaption = "Decode From File";
+// Told in that box for a named pipe or a device picked (reading one would wait for a writer or
+// never end, and it cannot be read through twice).
+std::string NotAFileReport(const std::string& fileName);
 
 // The texts the window shows, in a message box captioned kFileErrorCaption.
 inline constexpr const char* kFileOpenErrorText = "File Open Error!";
@@ -55,14 +58,23 @@ public:
     TSampleFileReader& operator=(const TSampleFileReader&) = delete;
     ~TSampleFileReader() { Close(); }
 
-    // False when the file cannot be opened for reading (missing, a directory, not permitted).
+    // False when the file cannot be opened for reading (missing, a directory, not permitted) or
+    // is no file at all (NotAFile). Opening never waits: a named pipe with no writer is refused
+    // at once like a device.
     bool Open(const std::string& fileName);
     void Close();
+    // The last Open refused a named pipe, a device or a socket: reading one would wait for a
+    // writer, or never end, and it could not be read a second time.
+    bool NotAFile() const { return FNotAFile; }
+    // Back to the start of the same file, the counts emptied; false when that fails.
+    bool Rewind();
 
     // The next kBlockSize samples. A line gives the number at its start as C's atoi reads it
     // (leading blanks, a sign, digits; anything else ends it, so a line that is not a number
     // gives 0), cut to its low 16 bits. Every line is one sample, a last line without a line
-    // break included.
+    // break included. Lines end in LF (a CR before it belongs to the line end), unless the
+    // file's first line end is a CR that neither LF nor CR follows: then each of CR, LF and
+    // CR LF ends a line.
     TBlock ReadBlock(std::int16_t* block);
 
     // The lines read so far.
@@ -71,11 +83,16 @@ public:
 private:
     bool NextSample(std::int16_t& sample);
     bool Fill();
+    void DecideLineEnds();
 
     static constexpr std::size_t kBufferSize = 1 << 16;
     int Fd = -1;
     bool AtEnd = false;
     bool ReadFailed = false;
+    bool FNotAFile = false;
+    enum class TLineEnds { Undecided, Lf, Cr } LineEnds = TLineEnds::Undecided;
+    // A line ended in CR: an LF straight after it belongs to that line end.
+    bool AfterCr = false;
     std::size_t Pos = 0;
     std::size_t Len = 0;
     char Buffer[kBufferSize];

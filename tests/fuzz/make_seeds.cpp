@@ -234,6 +234,7 @@ void SmallSeeds()
     std::string samples;
     for (int i = 0; i < 64; ++i) samples += std::to_string((i * 997) % 4001 - 2000) + (i % 7 ? "\n" : "\r\n");
     Seed("sample_file", "samples", samples + "12 34\n70000\nx\n5");
+    Seed("sample_file", "cr_lines", "12\r-7\r\n\r 5 \r40000\r\n\n3.5\r8");
     Seed("sample_file", "edges", "32767\n-32768\n32768\n-32769\n+5\n- 5\n12abc\n3.9\n  7  \r\n7\t\n\n\t\n1\r2\n-0\n99999999999\n8\r");
     Seed("user_charset", "charset", ". E\n- T\n.- A\n..-- \xC4\n-.-.-.- long\nnot an entry\n");
     const Byte block[4] = {0x45, 0x4C, 0x00, 0xFF};

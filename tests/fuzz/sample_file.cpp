@@ -1,6 +1,7 @@
 // The sample-file reader against a plain reading of the same bytes: one sample per line, the
 // number at its start as atoi reads it, cut to 16 bits; a line is a sample only when it holds that
-// number within 16 bits and blanks; the warning counts never exceed the lines.
+// number within 16 bits and blanks; the warning counts never exceed the lines. Lines end in LF,
+// unless the first line end is a CR followed by neither LF nor CR: then CR, LF and CR LF end them.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -17,9 +18,12 @@ std::vector<std::int16_t> Expected(const std::string& Text, long& NotSamples, lo
 {
     NotSamples = FirstNotSample = 0;
     std::vector<std::int16_t> out;
+    const size_t first = Text.find_first_of("\r\n");
+    const bool crEnds = first != std::string::npos && Text[first] == '\r' && first + 1 < Text.size() &&
+                        Text[first + 1] != '\n' && Text[first + 1] != '\r';
     size_t p = 0;
     while (p < Text.size()) {
-        size_t nl = Text.find('\n', p);
+        size_t nl = crEnds ? Text.find_first_of("\r\n", p) : Text.find('\n', p);
         if (nl == std::string::npos) nl = Text.size();
         size_t i = p;
         while (i < nl && IsBlank(Text[i])) ++i;
@@ -38,6 +42,8 @@ std::vector<std::int16_t> Expected(const std::string& Text, long& NotSamples, lo
         if (neg) v = 0u - v;
         out.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFF)));
         p = nl + 1;
+        if (crEnds && nl < Text.size() && Text[nl] == '\r' && p < Text.size() && Text[p] == '\n')
+            ++p;
     }
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,22 +112,60 @@ TEST_F(SampleFile, CountsTheLinesThatHoldNoNumber)
     EXPECT_EQ(r.Counts.NotNumbers, 0);
 }
 
-// What the decode tool warns of: CR alone (no line end), more than one number on a line, numbers
-// beyond 16 bits. Each count comes with its first line.
+// What the decode tool warns of: CR alone in a file whose lines end in LF, more than one number on
+// a line, numbers beyond 16 bits. Each count comes with its first line.
 TEST_F(SampleFile, CountsTheLinesWorthAWarning)
 {
     rx::TSampleFileReader r;
-    ASSERT_TRUE(r.Open(Put("1\r2\r3\n4 5\n70000\n-32768\n32768\n7\r\n-32769\n12abc\n8\r")));
+    ASSERT_TRUE(r.Open(Put("0\n1\r2\r3\n4 5\n70000\n-32768\n32768\n7\r\n-32769\n12abc\n8\r")));
     std::vector<std::int16_t> b(2048);
     EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
     const rx::TSampleFileCounts& c = r.Counts;
-    EXPECT_EQ(c.Lines, 9);
-    EXPECT_EQ(std::make_pair(c.LoneCr, c.FirstLoneCr), std::make_pair(2L, 1L));
-    EXPECT_EQ(std::make_pair(c.SeveralNumbers, c.FirstSeveralNumbers), std::make_pair(2L, 1L));
-    EXPECT_EQ(std::make_pair(c.OutOfRange, c.FirstOutOfRange), std::make_pair(3L, 3L));
+    EXPECT_EQ(c.Lines, 10);
+    EXPECT_EQ(std::make_pair(c.LoneCr, c.FirstLoneCr), std::make_pair(2L, 2L));
+    EXPECT_EQ(std::make_pair(c.SeveralNumbers, c.FirstSeveralNumbers), std::make_pair(2L, 2L));
+    EXPECT_EQ(std::make_pair(c.OutOfRange, c.FirstOutOfRange), std::make_pair(3L, 4L));
     EXPECT_EQ(c.NotNumbers, 0);
-    // All but -32768 and the two lines whose CR ends them.
-    EXPECT_EQ(std::make_pair(c.NotSamples, c.FirstNotSample), std::make_pair(6L, 1L));
+    // All but 0, -32768 and the two lines whose CR ends them.
+    EXPECT_EQ(std::make_pair(c.NotSamples, c.FirstNotSample), std::make_pair(6L, 2L));
+}
+
+// A file whose first line ends in CR alone has CR line ends: CR, LF and CR LF each end a line, also
+// a CR LF split between two reads of the file. CR CR LF stays one line end of an LF file.
+TEST_F(SampleFile, LinesEndingInCrAlone)
+{
+    rx::TSampleFileReader r;
+    ASSERT_TRUE(r.Open(Put("12\r-7\r\n\r 5 \r40000\n3.5\r8")));
+    std::vector<std::int16_t> b(2048);
+    EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
+    EXPECT_EQ(std::vector<std::int16_t>(b.begin(), b.begin() + 8), (std::vector<std::int16_t>{12, -7, 0, 5, -25536, 3, 8, 0}));
+    EXPECT_EQ(r.Counts.Lines, 7);
+    EXPECT_EQ(std::make_pair(r.Counts.NotNumbers, r.Counts.FirstNotNumber), std::make_pair(1L, 3L));
+    EXPECT_EQ(std::make_pair(r.Counts.NotSamples, r.Counts.FirstNotSample), std::make_pair(3L, 3L));
+    EXPECT_EQ(r.Counts.LoneCr, 0);
+    EXPECT_EQ(FirstSamples("12\r\r\n5\r\r\n", 3), (std::vector<std::int16_t>{12, 5, 0}));
+
+    // 32768 lines of two bytes fill the first read exactly; its last CR decides, and the LF after it
+    // in the next read belongs to it.
+    std::string text;
+    for (int i = 0; i < 32768; ++i)
+        text += i == 32767 ? "9\r" : "1\r";
+    for (const char* rest : {"\n2\r", "3\r"}) {
+        SCOPED_TRACE(rest);
+        ASSERT_TRUE(r.Open(Put(text + rest)));
+        while (r.ReadBlock(b.data()) == TBlock::Full) {
+        }
+        EXPECT_EQ(r.Counts.Lines, 32769);
+        EXPECT_EQ(r.Counts.NotSamples, 0);
+        EXPECT_EQ(b[0], std::string(rest)[0] == '\n' ? 2 : 3);
+    }
+    // A first line end at the very end of the first read is decided by the byte after it.
+    EXPECT_EQ(FirstSamples(std::string(65533, ' ') + "12\r5\r", 3), (std::vector<std::int16_t>{12, 5, 0}));
+    // The box says nothing of a file that is all samples.
+    const std::string crSamples = "100\r-100\r200";
+    ASSERT_TRUE(r.Open(Put(crSamples)));
+    EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
+    EXPECT_EQ(rx::SampleFileReport(r.Counts), "");
 }
 
 // A file half of whose lines are samples is decoded; one line fewer, and nothing is.
@@ -204,7 +243,9 @@ TEST_F(SampleFile, FilesThatCannotBeOpened)
 {
     rx::TSampleFileReader r;
     EXPECT_FALSE(r.Open(dir.Path("missing.txt")));
+    EXPECT_FALSE(r.NotAFile());
     EXPECT_FALSE(r.Open(dir.Dir));
+    EXPECT_FALSE(r.NotAFile());
     const std::string locked = Put("1\n", "locked.txt");
     ::chmod(locked.c_str(), 0);
     if (::access(locked.c_str(), R_OK) != 0) {  // root reads it anyway
@@ -213,6 +254,24 @@ TEST_F(SampleFile, FilesThatCannotBeOpened)
     TTtyParams p;
     rx::TRxSignalPath path(p);
     EXPECT_EQ(rx::DecodeSampleFile(dir.Path("missing.txt"), path), rx::TFileDecodeResult::OpenFailed);
+
+    // A named pipe (its writer open, so that a reader would wait for data that never comes) and a
+    // device are refused as no file at all; a file after them opens as before. A pipe with no
+    // writer is tried by the window's test.
+    const std::string pipe = dir.Path("pipe.txt");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int writer = ::open(pipe.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    EXPECT_FALSE(r.Open(pipe));
+    EXPECT_TRUE(r.NotAFile());
+    ::close(writer);
+    EXPECT_FALSE(r.Open("/dev/null"));
+    EXPECT_TRUE(r.NotAFile());
+    EXPECT_TRUE(r.Open(Put("1\n")));
+    EXPECT_FALSE(r.NotAFile());
+    EXPECT_EQ(rx::NotAFileReport(pipe),
+              "Nothing was decoded: pipe.txt is not a file but a named pipe or a device. Decode From File reads "
+              "files of samples only.");
 }
 
 // Reading this process's memory from address 0 fails on its first read.
