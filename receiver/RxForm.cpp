@@ -484,11 +484,15 @@ void TRxForm::SetMode(int mode)
 {
     const int before = Tty_Params.Mode;
     rx::SetMode(Tty_Params, Path.Demod, mode, this);
-    if (Tty_Params.Mode == before)
-        return;
-    // The new mode starts as in a receiver just started: nothing the old one left half done (a
+    if (Tty_Params.Mode != before)
+        RestartReception();
+}
+
+void TRxForm::RestartReception()
+{
+    // What follows starts as in a receiver just started: nothing left half done before (a
     // character, a bit clock, a filter's history, peaks the AFC would follow, a message) runs into
-    // the first characters of the new mode. A message broken off is saved as it stands.
+    // its first characters. A message broken off is saved as it stands.
     Decoder.Restart();
     Path.Demod.ClearHistory();
     Path.ClearPeakSpectrum();

@@ -194,6 +194,9 @@ public:
     void SetSpeed(int baud);
     void SetShift(int hz);
     void SetMode(int mode);
+    // The received stream broke off (another mode, a file decode starting or ending, the sound
+    // input lost or run dry): the decoder starts afresh and a message being collected is saved.
+    void RestartReception();
     void N45Baud1Click(TObject* Sender);
     void N50Baud1Click(TObject* Sender);
     void N75Baud1Click(TObject* Sender);
@@ -352,6 +355,7 @@ private:
     // TSoundHost
     void SoundFailure(const std::string& text, const std::string& caption) override;
     void ProcessMessages() override;
+    void InputEdge() override;
 
     bool SpectrumPainting = false;
     bool OscPainting = false;

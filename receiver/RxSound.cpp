@@ -59,6 +59,11 @@ void TRxForm::ProcessMessages()
     Application->ProcessMessages();
 }
 
+void TRxForm::InputEdge()
+{
+    RestartReception();
+}
+
 bool TRxForm::AfcEnabled()
 {
     return AfcButton->Down();
@@ -117,6 +122,10 @@ void TRxForm::DecodeFromFile1Click(TObject*)
         break;
     case rx::TFileDecode::ReadFailed:
         Application->MessageBox(rx::kFileReadErrorText, rx::kFileErrorCaption, MB_OK | MB_ICONERROR);
+        break;
+    case rx::TFileDecode::NotAFile:
+        Application->MessageBox(rx::NotAFileReport(FileOpenDialog->FileName), rx::kDecodeFromFileCaption,
+                                MB_OK | MB_ICONERROR);
         break;
     case rx::TFileDecode::Done:
     case rx::TFileDecode::NotSamples:

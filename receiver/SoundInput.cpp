@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/SysUtils.h"
@@ -19,6 +20,14 @@ struct TSoundInput::TShared {
     std::atomic<bool> Opening{false};
     std::atomic<bool> Closing{false};
     std::atomic<bool> Lost{false};
+    // Buffers the device has given back since it opened.
+    std::atomic<std::uint64_t> Returned{0};
+    // Where the device's sound broke off (it went away, it came back), each as the buffers it had
+    // given back by then: written in order by the driver's thread, read by the window's. Breaks
+    // with no buffer between them are one, so no more than a ring of buffers and one can wait.
+    static constexpr unsigned kBreakSlots = 2 * kSoundBufferCount;
+    std::atomic<std::uint64_t> Breaks[kBreakSlots] = {};
+    std::atomic<unsigned> BreaksWritten{0};
     HWND Window = nullptr;  // set before the device opens, read by the driver's thread
     std::int16_t Buffers[kSoundBufferCount][kBlockSize] = {};
     WAVEHDR Headers[kSoundBufferCount];
@@ -30,13 +39,22 @@ namespace {
 void WaveInCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
 {
     auto* shared = reinterpret_cast<TSoundInput::TShared*>(instance);
-    // The window's timer looks at this; a lost device posts nothing.
-    if (message == WIM_DEVICELOST || message == WIM_DEVICEBACK)
+    if (message == WIM_DEVICELOST || message == WIM_DEVICEBACK) {
+        // The window's timer looks at this; the window cuts the stream where it broke.
         shared->Lost.store(message == WIM_DEVICELOST);
-    if (message != WIM_DATA)
+        const std::uint64_t at = shared->Returned.load();
+        const unsigned n = shared->BreaksWritten.load(std::memory_order_relaxed);
+        if (n == 0 || shared->Breaks[(n - 1) % TSoundInput::TShared::kBreakSlots].load(std::memory_order_relaxed) != at) {
+            shared->Breaks[n % TSoundInput::TShared::kBreakSlots].store(at, std::memory_order_relaxed);
+            shared->BreaksWritten.store(n + 1, std::memory_order_release);
+        }
+    } else if (message == WIM_DATA) {
+        shared->Returned.fetch_add(1);
+        shared->Waiting.fetch_add(1);
+        shared->Queued.fetch_sub(1);
+    } else {
         return;
-    shared->Waiting.fetch_add(1);
-    shared->Queued.fetch_sub(1);
+    }
     if (!shared->Closing.load() && !shared->Opening.load())
         PostMessage(shared->Window, kSoundBufferMessage, 0, 0);
 }
@@ -138,8 +156,24 @@ void TSoundInput::ResetCounters()
     Shared->Waiting.store(0);
     Shared->Queued.store(0);
     Shared->Lost.store(false);
+    Shared->Returned.store(0);
+    Shared->BreaksWritten.store(0);
     NextAddIndex = 0;
     NextReadIndex = 0;
+    Processed = 0;
+    BreaksRead = 0;
+}
+
+bool TSoundInput::BreakDue()
+{
+    const unsigned written = Shared->BreaksWritten.load(std::memory_order_acquire);
+    bool due = false;
+    for (; BreaksRead != written; ++BreaksRead) {
+        if (Shared->Breaks[BreaksRead % TShared::kBreakSlots].load(std::memory_order_relaxed) > Processed)
+            break;
+        due = true;
+    }
+    return due;
 }
 
 void TSoundInput::Fail(const std::string& text, const std::string& caption)
@@ -209,7 +243,14 @@ void TSoundInput::ProcessSoundQueue()
     if (FQueueBusy || Opening() || FDecodingFile || ClosingDown() || !WaveInHandle)
         return;
     TFlagScope busy(FQueueBusy);
-    if (Shared->Waiting.load() == 0)
+    // A break is met before the buffer after it, or as soon as the buffers before it are done, so
+    // that a message cut by a device gone for hours is saved now.
+    auto edge = [this] {
+        if (BreakDue())
+            Host.InputEdge();
+        return !(ClosingDown() || Opening() || !WaveInHandle);
+    };
+    if (!edge() || Shared->Waiting.load() == 0)
         return;
     do {
         std::int16_t* samples = Shared->Buffers[NextReadIndex];
@@ -220,6 +261,7 @@ void TSoundInput::ProcessSoundQueue()
         NextReadIndex = (NextReadIndex + 1) & (kSoundBufferCount - 1);
         Shared->Waiting.fetch_sub(1);
         Host.ProcessSoundBuffer(samples, false);
+        ++Processed;
         // The processing lets messages run: the program may have begun to end meanwhile.
         if (ClosingDown() || Opening() || !WaveInHandle)
             return;
@@ -234,6 +276,8 @@ void TSoundInput::ProcessSoundQueue()
         }
         Shared->Queued.fetch_add(1);
         NextAddIndex = (NextAddIndex + 1) & (kSoundBufferCount - 1);
+        if (!edge())
+            return;
     } while (Shared->Waiting.load() > kBacklogLimit);
 }
 
@@ -318,11 +362,13 @@ TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName, TSampleFile
 {
     if (FDecodingFile || FQueueBusy || ClosingDown())
         return TFileDecode::Refused;
+    // Opened once: a name read twice may lead to another file the second time.
     auto reader = std::make_unique<TSampleFileReader>();
     if (!reader->Open(fileName))
-        return TFileDecode::OpenFailed;
+        return reader->NotAFile() ? TFileDecode::NotAFile : TFileDecode::OpenFailed;
     std::vector<std::int16_t> block(kBlockSize);
     TFileDecode result = TFileDecode::Done;
+    bool fed = false;
     {
         TFlagScope decoding(FDecodingFile);
         // Messages run at least once before the first block and between any two, and blocks
@@ -333,8 +379,8 @@ TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName, TSampleFile
         result = ScanFile(*reader, block.data());
         if (result == TFileDecode::Done && !HoldsSamples(reader->Counts))
             result = TFileDecode::NotSamples;
-        if (result == TFileDecode::Done && !reader->Open(fileName))
-            result = TFileDecode::OpenFailed;
+        if (result == TFileDecode::Done && !reader->Rewind())
+            result = TFileDecode::ReadFailed;
         while (result == TFileDecode::Done) {
             if (ClosingDown()) {
                 result = TFileDecode::Stopped;
@@ -346,11 +392,19 @@ TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName, TSampleFile
                 result = TFileDecode::ReadFailed;
                 break;
             }
+            // The file is a broadcast of its own: nothing live runs into it, nor it into what
+            // comes live afterwards.
+            if (!std::exchange(fed, true))
+                Host.InputEdge();
             Host.ProcessSoundBuffer(block.data(), true);
+            if (b == TSampleFileReader::TBlock::Last)
+                Host.InputEdge();
             RunMessagesUntil(deadline);
             if (b == TSampleFileReader::TBlock::Last)
                 break;
         }
+        if (fed && result != TFileDecode::Done && !ClosingDown())
+            Host.InputEdge();
     }
     if (counts)
         *counts = reader->Counts;

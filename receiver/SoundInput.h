@@ -63,6 +63,9 @@ public:
     virtual void SoundFailure(const std::string& text, const std::string& caption) = 0;
     // Lets pending window messages run once (used between the blocks of a file).
     virtual void ProcessMessages() = 0;
+    // The samples break off here (a file decode starts or ends, the device went away or ran dry):
+    // what comes next does not continue what came before.
+    virtual void InputEdge() = 0;
     // A monotonic clock in milliseconds that paces the blocks of a file.
     virtual DWORD Milliseconds() { return GetTickCount(); }
 };
@@ -74,6 +77,7 @@ enum class TFileDecode {
     Done,        // every block of the file went through
     Refused,     // a decode or a pass over the live buffers is under way, or the program is ending
     OpenFailed,  // the file cannot be opened
+    NotAFile,    // a pipe, a device or a socket: nothing to read through, or it would never end
     ReadFailed,  // the file could not be read to its end; the blocks before went through
     Stopped,     // the program began to end in the middle of the file
     NotSamples,  // too few of the file's lines are samples (HoldsSamples): nothing went through
@@ -97,8 +101,9 @@ public:
     void Stop(DWORD waitMs = kStopWaitMs);
     // "Decode From File": every block of the file through the processing with the from-file
     // flag, at least 3 ms apart, the window's messages running between them; live buffers wait
-    // meanwhile and are processed afterwards. The file is read through once before, and is not
-    // decoded when it does not hold samples. counts, when given, gets what its lines held.
+    // meanwhile and are processed afterwards. The file is opened once and read through once
+    // before, and is not decoded when it does not hold samples; an edge comes before its first
+    // block and after its last. counts, when given, gets what its lines held.
     TFileDecode DecodeFromFile(const std::string& fileName, TSampleFileCounts* counts = nullptr);
 
     bool IsOpen() const { return WaveInHandle != nullptr; }
@@ -129,6 +134,9 @@ private:
     // Reads the file to its end without decoding it, letting messages run now and then.
     TFileDecode ScanFile(TSampleFileReader& reader, std::int16_t* block);
     void ResetCounters();
+    // Whether the sound breaks off before the next buffer to process; the breaks up to there are
+    // taken.
+    bool BreakDue();
 
     TSoundHost& Host;
     const TWaveInApi& Api;
@@ -136,6 +144,9 @@ private:
     HWAVEIN WaveInHandle = nullptr;
     int NextReadIndex = 0;
     int NextAddIndex = 0;
+    // Buffers processed since the device opened, and the device's breaks taken so far.
+    std::uint64_t Processed = 0;
+    unsigned BreaksRead = 0;
     bool FDecodingFile = false;
     bool FQueueBusy = false;
     bool FAbandoned = false;

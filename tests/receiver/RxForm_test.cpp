@@ -2,12 +2,16 @@
 // panel, the buffer queue, device failures, Decode From File, the displays and the hot keys.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <thread>
 
 #include "memo/Stylememo.h"
 #include "platform/Buttons.h"
@@ -19,6 +23,7 @@
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 #include "receiver/RxForm.h"
+#include "receiver/SampleFile.h"
 #include "tests/receiver/FakeWaveIn.h"
 #include "tests/receiver/TestSignal.h"
 #include "tests/receiver/RxWindowTest.h"
@@ -457,6 +462,7 @@ TEST_F(RxWindow, DecodeFromFileSaysWhatWasWrongWithTheFile)
         {"random bytes", random, ""},
         // These are decoded.
         {"one bad line", "12\n3.5\n7\n", "Decode From File|The file was decoded, but line 2 of 3 is not a sample."},
+        {"CR line ends", "12\r3.5\r7\r", "Decode From File|The file was decoded, but line 2 of 3 is not a sample."},
         {"mostly good", mostlyGood,
          Format("Decode From File|The file was decoded, but 2 of %zu lines are not samples, the first of them line 100.",
                 rtty.size())},
@@ -478,6 +484,26 @@ TEST_F(RxWindow, DecodeFromFileSaysWhatWasWrongWithTheFile)
         }
     }
     EXPECT_NE(Received().find(text), std::string::npos) << Received();
+
+    // A named pipe is refused in its box at once. Were it opened to be read, the open would wait
+    // for a writer: the thread lets such a reader go, and it would find the pipe empty.
+    DialogFile = Dir.Path("pipe.txt");
+    ASSERT_EQ(::mkfifo(DialogFile.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        while (!done) {
+            const int fd = ::open(DialogFile.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    Boxes.clear();
+    form->DecodeFromFile1Click(form);
+    done = true;
+    writer.join();
+    EXPECT_EQ(Boxes, std::vector<std::string>{std::string("Decode From File|") + rx::NotAFileReport(DialogFile)});
+    EXPECT_EQ(BoxIcons.back(), static_cast<UINT>(MB_ICONERROR));
 }
 
 TEST_F(RxWindow, DecodeFromFileCannotRunInsideItselfNorInsideALivePass)

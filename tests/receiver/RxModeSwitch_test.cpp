@@ -1,5 +1,6 @@
 // The Mode menu while a broadcast is on: each switch starts the new mode as a receiver just started
-// in it, and the message the switch breaks off is saved as it stood.
+// in it, and the message the switch breaks off is saved as it stood. A file decode starting and
+// ending and the sound device going away break the stream off the same way.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "platform/DateUtils.h"
+#include "platform/Input.h"
 #include "platform/Menus.h"
 #include "receiver/MessageArchive.h"
 #include "receiver/SampleFile.h"
@@ -171,6 +173,78 @@ TEST_F(ModeSwitch, TheNextMessageComesOutAsInAReceiverJustStartedInThatMode)
         EXPECT_EQ(MessageFiles(), expectedFiles);
         EXPECT_TRUE(Boxes.empty());
     }
+}
+
+// Live RTTY broken off in its middle by Decode From File, the file's own message broken off by its
+// end, the rest of the live broadcast and a whole one after the decode, then a device that goes
+// away in the middle of a message and comes back: each break saves the message as it stood at
+// once, and what follows comes out as from a receiver just started.
+TEST_F(ModeSwitch, AFileDecodeAndALostDeviceBreakTheStreamAsASwitchDoes)
+{
+    form->Show();
+    form->FormActivate(form);
+    auto message = [](int n) { return Format("ZCZC RT%02d\r\nGALE WARNING %d SOUTH WEST\r\nNNNN\r\n", n, n); };
+    auto slice = [](const std::vector<std::int16_t>& s, std::size_t from, std::size_t to) {
+        return std::vector<std::int16_t>(s.begin() + static_cast<long>(from), s.begin() + static_cast<long>(to));
+    };
+    auto half = [](const std::vector<std::int16_t>& s) { return s.size() / rx::kBlockSize / 2 * rx::kBlockSize; };
+    auto startsAfresh = [this] {
+        TTtyParams p;
+        rx::TPlainReceiver fresh(p);
+        EXPECT_EQ(StartState(form->Decoder, form->Path), StartState(fresh.Decoder, fresh.Path));
+    };
+    // What the window received of samples fed now, checked against a receiver just started.
+    auto receive = [this](const std::vector<std::int16_t>& samples, const std::function<void()>& feed) {
+        const std::string fresh = FreshReceiver(rx::kModeRtty, samples);
+        const std::size_t before = Received().size();
+        feed();
+        const std::string got = Received().substr(before);
+        EXPECT_EQ(got, fresh);
+        return got;
+    };
+    auto cut = [](const std::string& got) {
+        EXPECT_NE(got.find("ZCZC"), std::string::npos) << got;
+        return got.substr(std::min(got.find("ZCZC"), got.size())) + "\r\n";
+    };
+    std::vector<std::string> expected;
+
+    const std::vector<std::int16_t> live = Broadcast(rx::kModeRtty, message(0), 1);
+    Feed(slice(live, 0, half(live)));
+    expected.push_back(cut(Received()));
+    const std::vector<std::int16_t> file = Broadcast(rx::kModeRtty, message(1), 2);
+    DialogFile = Dir.Path("broadcast.txt");
+    std::vector<std::int16_t> fileSamples = slice(file, 0, half(file));
+    WriteSampleFile(DialogFile, fileSamples);
+    fileSamples.resize(fileSamples.size() + rx::kBlockSize);  // a file of whole blocks ends in one of silence
+    expected.push_back(cut(receive(fileSamples, [] { Input::PressKey('G', ssAlt | ssCtrl); })));
+    EXPECT_EQ(MessageFiles(), expected);
+    startsAfresh();
+    EXPECT_EQ(Panel(kPanelMessage), " ");
+
+    std::vector<std::int16_t> after = slice(live, half(live), live.size());
+    const std::vector<std::int16_t> whole = Broadcast(rx::kModeRtty, message(2), 3);
+    after.insert(after.end(), whole.begin(), whole.end());
+    receive(after, [&] { Feed(after); });
+    expected.push_back(message(2));
+    EXPECT_EQ(MessageFiles(), expected);
+
+    const std::vector<std::int16_t> lost = Broadcast(rx::kModeRtty, message(3), 4);
+    const std::size_t before = Received().size();
+    Feed(slice(lost, 0, half(lost)));
+    expected.push_back(cut(Received().substr(before)));
+    fakewave::Lose();
+    uitest::Pump();
+    EXPECT_EQ(MessageFiles(), expected);  // saved while the device is away
+    startsAfresh();
+    fakewave::ComeBack();
+    after = slice(lost, half(lost), lost.size());
+    const std::vector<std::int16_t> next = Broadcast(rx::kModeRtty, message(4), 5);
+    after.insert(after.end(), next.begin(), next.end());
+    receive(after, [&] { Feed(after); });
+    expected.push_back(message(4));
+    EXPECT_EQ(MessageFiles(), expected);
+    for (const std::string& box : Boxes)  // the timer may have told the device gone
+        EXPECT_EQ(box, std::string(rx::kSoundLostCaption) + "|" + rx::kSoundLostText);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ struct THost : rx::TSoundHost {
     DWORD Clock = 1000;
     DWORD Tick = 0;  // how far the clock moves at each look at it
     std::vector<std::int16_t> Last;  // the last block processed
-    std::string Log;  // "p" a message pump (each advances the clock by 1 ms), "F" a file block
+    std::string Log;  // "p" a message pump (each advances the clock by 1 ms), "F" a file block, "|" an edge
     std::function<void()> OnPump;
     std::function<void()> OnBlock;
     void ProcessSoundBuffer(const std::int16_t* samples, bool fromFile) override
@@ -28,6 +29,7 @@ struct THost : rx::TSoundHost {
             OnBlock();
     }
     void SoundFailure(const std::string&, const std::string&) override { Log += "!"; }
+    void InputEdge() override { Log += "|"; }
     void ProcessMessages() override
     {
         Log += "p";
@@ -57,7 +59,8 @@ protected:
 TEST_P(FileDecode, BlocksFollowAtLeastThreeMillisecondsApartWithMessagesBetween)
 {
     EXPECT_EQ(Sound.DecodeFromFile(File), rx::TFileDecode::Done);
-    EXPECT_EQ(Host.Log, "pppp" "Fppp" "Fppp" "Fppp");
+    // An edge before the first block and after the last: the file is a broadcast of its own.
+    EXPECT_EQ(Host.Log, "pppp" "|Fppp" "Fppp" "F|ppp");
     EXPECT_FALSE(Sound.DecodingFile());
 }
 
@@ -66,16 +69,16 @@ TEST_P(FileDecode, RefusesToRunInsideItselfAndStopsWhenTheProgramEnds)
     std::vector<rx::TFileDecode> nested;
     Host.OnPump = [&] { nested.push_back(Sound.DecodeFromFile(File)); };
     Host.OnBlock = [&] {
-        if (Host.Log == "ppppF")
+        if (Host.Log == "pppp|F")
             Sound.SetClosingDown();
     };
     EXPECT_EQ(Sound.DecodeFromFile(File), rx::TFileDecode::Stopped);
-    EXPECT_EQ(Host.Log, "ppppFp");
+    EXPECT_EQ(Host.Log, "pppp|Fp");
     ASSERT_EQ(nested.size(), 5u);
     for (rx::TFileDecode r : nested)
         EXPECT_EQ(r, rx::TFileDecode::Refused);
     EXPECT_EQ(Sound.DecodeFromFile(File), rx::TFileDecode::Refused);
-    EXPECT_EQ(Host.Log.size(), 6u);
+    EXPECT_EQ(Host.Log.size(), 7u);
 }
 
 // A long file that is not samples is read through with the window's messages running now and then,
@@ -101,6 +104,16 @@ TEST_P(FileDecode, AFileThatIsNotSamplesIsReadWithMessagesRunningAndNotDecoded)
     };
     EXPECT_EQ(Sound.DecodeFromFile(File), rx::TFileDecode::Stopped);
     EXPECT_EQ(Host.Log, "ppp");
+}
+
+// The file is opened once: removed (or replaced) by its name while it is read, it is decoded
+// whole from what was opened.
+TEST_P(FileDecode, AFileRemovedAfterItWasOpenedIsDecodedWhole)
+{
+    Host.OnPump = [&] { std::remove(File.c_str()); };
+    EXPECT_EQ(Sound.DecodeFromFile(File), rx::TFileDecode::Done);
+    EXPECT_EQ(std::count(Host.Log.begin(), Host.Log.end(), 'F'), 3);
+    EXPECT_EQ(std::count(Host.Last.begin(), Host.Last.end(), 100), 5000 - 2 * rx::kBlockSize);
 }
 
 TEST_P(FileDecode, AFileThatCannotBeOpenedChangesNothing)
