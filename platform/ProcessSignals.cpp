@@ -21,8 +21,8 @@ sigset_t TerminationSignals()
 {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
+        sigaddset(&set, sig);
     return set;
 }
 
@@ -132,7 +132,9 @@ void CloseOnTerminationSignals(HWND Wnd, DWORD GraceMs)
             timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
             siginfo_t info;
             const int second = sigtimedwait(&set, &info, &wait);
-            if (second > 0)
+            // A user asking again does not wait for the stop; a closing terminal may hang up
+            // more than once (the kernel and the shell both tell it), and that asks nothing new.
+            if (second > 0 && second != SIGHUP)
                 _exit(128 + second);
         }
         // Not stopped in order: the status says the signal ended it.

@@ -133,20 +133,26 @@ TEST_F(OrderlyEnd, AnOpenPopupMenuIsClosed)
 
 // A program whose stop sequence hangs is given up on after the grace time, and its status says it
 // was ended by the signal (not 0, as an orderly stop); one that reached the end of its message loop
-// gets the grace time once more for what follows.
-void EndBySignal(int CloseMs, int AfterLoopMs)
+// gets the grace time once more for what follows. Again, when given, is sent once the close has
+// begun, and taken by the watcher before the close goes on.
+void EndBySignal(int CloseMs, int AfterLoopMs, int First = SIGTERM, int Again = 0)
 {
     BlockTerminationSignals();  // before any thread starts, as main does
     Application->Initialize();
     TForm* form = nullptr;
     Application->CreateForm(form);  // the main form: its close ends the loop
     form->OnCloseQuery = [&](TObject*, bool& canClose) {
+        if (Again) {
+            kill(getpid(), Again);
+            for (sigset_t pending; sigpending(&pending) == 0 && sigismember(&pending, Again);)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(CloseMs));
         canClose = true;
     };
     form->Show();
     CloseOnTerminationSignals(form->Handle(), 3000);
-    kill(getpid(), SIGTERM);
+    kill(getpid(), First);
     Application->Run();
     MessageLoopEnded();
     std::this_thread::sleep_for(std::chrono::milliseconds(AfterLoopMs));
@@ -160,6 +166,18 @@ TEST(TerminationSignalDeathTest, AStopThatHangsIsGivenUpWithTheSignalsStatus)
     // A close that takes half the grace time and an end after the loop that takes half again runs
     // past the first grace time, and is not given up.
     EXPECT_EXIT(EndBySignal(1500, 1500), ::testing::ExitedWithCode(0), "");
+}
+
+// The terminal that started the program closes (SIGHUP), or its user quits (Ctrl+\, SIGQUIT): the
+// program stops in order. A second quit does not wait for the stop; a second hangup (a closing
+// terminal's shell passes its own on) asks nothing new.
+TEST(TerminationSignalDeathTest, AHangupOrAQuitStopsInOrder)
+{
+    EXPECT_EXIT(EndBySignal(0, 0, SIGHUP), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(EndBySignal(0, 0, SIGQUIT), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(EndBySignal(0, 0, SIGHUP, SIGHUP), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(EndBySignal(600000, 0, SIGQUIT, SIGQUIT), ::testing::ExitedWithCode(128 + SIGQUIT), "");
+    EXPECT_EXIT(EndBySignal(600000, 0, SIGHUP, SIGINT), ::testing::ExitedWithCode(128 + SIGINT), "");
 }
 
 }  // namespace

@@ -92,12 +92,16 @@ TEST_F(Capture, BuffersFromTheSoundDeviceComeOutAsText)
 }
 
 // The program itself, started in a folder of its own over a sound device that reads a named pipe
-// (present, and silent unless the test writes to it), its standard error going to a file; killed
-// should the test end before it.
+// (present, and silent unless the test writes to it), its standard error going to a file, or to
+// a pipe the test reads (StderrPipe); killed should the test end before it.
 class TProgram {
 public:
-    explicit TProgram(const std::vector<std::string>& args = {})
+    explicit TProgram(const std::vector<std::string>& args = {}, bool stderrToPipe = false)
     {
+        int err[2] = {-1, -1};
+        if (stderrToPipe) {
+            EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
+        }
         const std::string suppressions = Dir.Path("lsan.supp");
         {
             std::FILE* f = std::fopen(suppressions.c_str(), "w");
@@ -116,8 +120,8 @@ public:
         Pid = fork();
         EXPECT_GE(Pid, 0);
         if (Pid == 0) {
-            const int err = open(Dir.Path("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (chdir(Dir.Dir.c_str()) != 0 || err < 0 || dup2(err, 2) < 0)
+            const int out = stderrToPipe ? err[1] : open(Dir.Path("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (chdir(Dir.Dir.c_str()) != 0 || out < 0 || dup2(out, 2) < 0)
                 _exit(90);
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             setenv("ALSA_CONFIG_PATH", kAlsaConfig, 1);
@@ -125,6 +129,10 @@ public:
             setenv("LSAN_OPTIONS", ("suppressions=" + suppressions).c_str(), 1);
             execv(MORVIK_PROGRAM, const_cast<char* const*>(argv.data()));
             _exit(91);
+        }
+        if (stderrToPipe) {
+            close(err[1]);
+            StderrPipe = err[0];
         }
     }
     ~TProgram()
@@ -135,6 +143,8 @@ public:
         }
         if (Writer >= 0)
             close(Writer);
+        if (StderrPipe >= 0)
+            close(StderrPipe);
     }
     // Waits up to a minute for a condition.
     static bool WaitFor(const std::function<bool()>& condition)
@@ -162,15 +172,26 @@ public:
         return WEXITSTATUS(status);
     }
 
+    // Writes a broadcast into the sound device's pipe at once, whole blocks of it.
+    void Broadcast(const std::string& text)
+    {
+        std::vector<std::int16_t> samples = testsig::StartupRtty(text, 300.0, 300.0);
+        samples.resize((samples.size() / 2048 + 1) * 2048);
+        const int bytes = static_cast<int>(samples.size() * 2);
+        ASSERT_GE(fcntl(Writer, F_SETPIPE_SZ, bytes), bytes);
+        ASSERT_EQ(write(Writer, samples.data(), samples.size() * 2), static_cast<ssize_t>(bytes));
+    }
+
     testsig::TTempDir Dir;
     std::string Pipe;
     int Writer = -1;
+    int StderrPipe = -1;
     pid_t Pid = -1;
 };
 
-// The desktop ends a session with SIGTERM, a terminal with SIGINT: the program stops its sound
-// input and ends with status 0, also when the sound device hangs in a read that never returns
-// (here a pipe that nothing is written to).
+// The desktop ends a session with SIGTERM, a terminal with SIGINT or SIGQUIT, and a terminal that
+// closes with SIGHUP: the program stops its sound input and ends with status 0, also when the sound
+// device hangs in a read that never returns (here a pipe that nothing is written to).
 class EndSignal : public ::testing::TestWithParam<int> {};
 
 TEST_P(EndSignal, EndsTheProgramWithStatusZero)
@@ -218,18 +239,19 @@ std::string ReadFile(const std::string& path)
     return s.str();
 }
 
-// The desktop ends the session while a received message cannot be saved (a file stands where the
-// "Messages" folder should be): the last try fails, the program says so on its standard error and
-// in the raw log beside the message's text, and ends at once with status 0, waiting for no answer.
-TEST(EndSignalWithAMessageUnsaved, SaysItOnStandardErrorAndInTheRawLogAndEnds)
+// The session ends, or the terminal that started the program closes, while a received message
+// cannot be saved (a file stands where the "Messages" folder should be): the last try fails, the
+// program says so on its standard error and in the raw log beside the message's text, and ends at
+// once with status 0, waiting for no answer. A closed terminal takes the reader of the standard
+// error with it: the raw log still has it.
+class EndSignalWithAMessageUnsaved : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndSignalWithAMessageUnsaved, SaysItOnStandardErrorAndInTheRawLogAndEnds)
 {
-    TProgram program;
+    const bool hangup = GetParam() == SIGHUP;
+    TProgram program({}, hangup);
     std::ofstream(program.Dir.Path("Messages")) << "not a folder";
-    std::vector<std::int16_t> samples = testsig::StartupRtty("RYRY ZCZC AB\r\nNNNN\r\n", 300.0, 300.0);
-    samples.resize((samples.size() / 2048 + 1) * 2048);
-    // The whole broadcast waits in the pipe: the test writes it at once.
-    ASSERT_GE(fcntl(program.Writer, F_SETPIPE_SZ, static_cast<int>(samples.size() * 2)), static_cast<int>(samples.size() * 2));
-    ASSERT_EQ(write(program.Writer, samples.data(), samples.size() * 2), static_cast<ssize_t>(samples.size() * 2));
+    program.Broadcast("RYRY ZCZC AB\r\nNNNN\r\n");
     std::string log;
     auto rawLog = [&] {
         std::error_code ec;
@@ -238,19 +260,56 @@ TEST(EndSignalWithAMessageUnsaved, SaysItOnStandardErrorAndInTheRawLogAndEnds)
         return log;
     };
     ASSERT_TRUE(TProgram::WaitFor([&] { return rawLog().find("NNNN\r\n") != std::string::npos; })) << log;
-    std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(program.EndWith(SIGTERM), 0) << "the stop sequence ran, not the give-up after the grace time";
-    const std::string err = ReadFile(program.Dir.Path("stderr.txt"));
-    EXPECT_NE(err.find(std::string(rx::kUnsavedMessagesText) + "\nMessages/"), std::string::npos) << err;
+    if (hangup) {
+        close(program.StderrPipe);
+        program.StderrPipe = -1;
+    }
+    EXPECT_EQ(program.EndWith(GetParam()), 0) << "the stop sequence ran, not the give-up after the grace time";
+    if (!hangup) {
+        const std::string err = ReadFile(program.Dir.Path("stderr.txt"));
+        EXPECT_NE(err.find(std::string(rx::kUnsavedMessagesText) + "\nMessages/"), std::string::npos) << err;
+    }
     rawLog();
     const std::size_t note = log.find(std::string("\r\n") + rx::kUnsavedMessagesText + "\r\nMessages/");
     ASSERT_NE(note, std::string::npos) << log;
     EXPECT_LT(log.find("ZCZC AB\r\nNNNN\r\n"), note);
 }
 
-INSTANTIATE_TEST_SUITE_P(Program, EndSignal, ::testing::Values(SIGTERM, SIGINT),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == SIGTERM ? "Sigterm" : "Sigint");
-                         });
+// A line received but not ended yet when the program is told to end goes into the raw log: here
+// it holds a whole message, saved as soon as its "NNNN" came.
+class EndSignalWithALineUnended : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndSignalWithALineUnended, ReachesTheRawLog)
+{
+    TProgram program;
+    program.Broadcast("RYRY\r\nMSG 1 ZCZC AB NNNN");
+    auto saved = [&] {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(program.Dir.Path("Messages"), ec))
+            if (ReadFile(e.path().string()) == "ZCZC AB NNNN\r\n")
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(TProgram::WaitFor(saved));
+    EXPECT_EQ(program.EndWith(GetParam()), 0);
+    std::string log;
+    for (const auto& e : std::filesystem::directory_iterator(program.Dir.Path("Raw_Logs")))
+        log = ReadFile(e.path().string());
+    EXPECT_NE(log.find("\r\nMSG 1 ZCZC AB NNNN"), std::string::npos) << log;
+}
+
+std::string SignalName(const ::testing::TestParamInfo<int>& info)
+{
+    switch (info.param) {
+    case SIGTERM: return "Sigterm";
+    case SIGINT: return "Sigint";
+    case SIGHUP: return "Sighup";
+    default: return "Sigquit";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, EndSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP, SIGQUIT), SignalName);
+INSTANTIATE_TEST_SUITE_P(Program, EndSignalWithAMessageUnsaved, ::testing::Values(SIGTERM, SIGHUP), SignalName);
+INSTANTIATE_TEST_SUITE_P(Program, EndSignalWithALineUnended, ::testing::Values(SIGTERM, SIGHUP), SignalName);
 
 }  // namespace
