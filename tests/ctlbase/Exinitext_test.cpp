@@ -1,0 +1,539 @@
+// The settings store's text form: images of stores, files of earlier forms, quoting, nameless
+// lines, hostile texts; and the text form of doubles.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "ctlbase/Exini.h"
+#include "ctlbase/Exstrutils.h"
+#include "tests/ctlbase/ExiniTest.h"
+
+namespace {
+
+using namespace exinitest;
+
+// ---------------------------------------------------------------- StrFloat / ValFloat
+
+TEST(ExIniFloat, StrFloatCopiesTheBits)
+{
+    EXPECT_EQ(StrFloat(0.0), "0.0");
+    EXPECT_EQ(StrFloat(1.0), "0.1072693248");
+    EXPECT_EQ(StrFloat(-2.0), "0.-1073741824");
+    for (double d : {0.1, -1e300, 5e-324, std::numeric_limits<double>::infinity(), -0.0}) {
+        double back = 7;
+        Integer code = 1;
+        ValFloat(StrFloat(d), back, code);
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(std::memcmp(&back, &d, 8), 0) << d;
+    }
+}
+
+TEST(ExIniFloat, ValFloatReportsWhereItFails)
+{
+    struct Case {
+        const char* Text;
+        Integer Code;
+    } cases[] = {{"5", -1}, {".5", 1}, {"5.", 2}, {"x.5", 1}, {"5.x", 3}, {"12.3a", 5},
+                 {"99999999999.1", 10}, {"1.2.3", 4}, {"-.1", 2}, {"1.5", 0}};
+    for (const auto& c : cases) {
+        double v = 42;
+        Integer code = 0;
+        ValFloat(c.Text, v, code);
+        EXPECT_EQ(code, c.Code) << c.Text;
+        if (code != 0) {
+            EXPECT_EQ(v, 42) << c.Text;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- the text form
+
+
+// A stream is read from where it stands, in both forms.
+// A text in the double form only when it is the form's own writing of its two halves.
+TEST_F(ExIniTest, OnlyTheExactDoubleFormLoadsAsADouble)
+{
+    LoadBytes(ini, "a=1.5\r\nb=1.05\r\nc=01.5\r\n");
+    EXPECT_EQ(ini.GetValueType("\\", "a"), evtDouble);
+    EXPECT_EQ(ini.GetValueType("\\", "b"), evtString);
+    EXPECT_EQ(ini.GetValueType("\\", "c"), evtString);
+}
+
+TEST_F(ExIniTest, ValueExistsForValuesWithoutTypeAndForAKeysOwnValue)
+{
+    ASSERT_NE(ini.CreateValue("\\k", "fresh"), nullptr);
+    EXPECT_TRUE(ini.ValueExists("\\k", "fresh"));
+    EXPECT_FALSE(ini.ValueExists("\\k", ""));  // a key without a value of its own
+    ini.WriteInteger("\\", "k", 3);             // now it has one
+    EXPECT_TRUE(ini.ValueExists("\\k", ""));
+}
+
+TEST_F(ExIniTest, LoadFromStreamStartsAtTheStreamsPosition)
+{
+    for (const bool binary : {false, true}) {
+        TExIniFile f(nullptr), back(nullptr);
+        f.SetBinaryMode(binary);
+        back.SetBinaryMode(binary);
+        f.WriteInteger("\\k", "v", 7);
+        const std::string data = "prefix" + Saved(f);
+        TReadOnlyMemoryStream s(data.data(), static_cast<Int64>(data.size()));
+        s.SetPosition(6);
+        back.LoadFromStream(&s);
+        Integer v = 0;
+        EXPECT_TRUE(back.ReadInteger("\\k", "v", 0, v) && v == 7) << binary;
+    }
+}
+
+TEST_F(ExIniTest, TextImageOfASmallStore)
+{
+    ini.WriteInteger("\\", "A", 1);
+    ini.WriteBool("\\K", "B", true);
+    EXPECT_EQ(Saved(ini), std::string(Warning) + "A=1\r\n\r\n[K]\r\nB=true\r\n");
+}
+
+TEST_F(ExIniTest, TextImageOfEveryType)
+{
+    TStringList lines;
+    lines.Add("x");
+    lines.Add("y;z");
+    const Byte block[2] = {0x45, 0x4C};
+    ini.WriteString("\\", "S", "plain text");
+    ini.WriteString("\\", "Q", "a;b");
+    ini.WriteMultiString("\\Colors", "L", &lines);
+    ini.WriteBinary("\\Colors", "Bin", block, 2);
+    ini.WriteDouble("\\Colors\\Dark", "D", 1.0);
+    ini.WriteBool("\\Colors\\Dark", "F", false);
+    ini.WriteInteger("\\Colors\\Dark", "N", -3);
+    ini.WriteInteger("\\Other", "Z", 0);
+    const std::string expected = std::string(Warning) + Mark +
+                                 "S=plain text\r\n"
+                                 "Q=\"a;b\"\r\n"
+                                 "\r\n[Colors]\r\n"
+                                 "L[0]=x\r\n"
+                                 "L[1]=\"y;z\"\r\n"
+                                 "Bin=454C 2 45 4C \r\n"
+                                 "\r\n[Colors\\Dark]\r\n"
+                                 "D=0.1072693248\r\n"
+                                 "F=false\r\n"
+                                 "N=-3\r\n"
+                                 "\r\n[Other]\r\n"
+                                 "Z=0\r\n";
+    EXPECT_EQ(Saved(ini), expected);
+
+    TExIniFile back(nullptr);
+    LoadBytes(back, expected);
+    EXPECT_EQ(Saved(back), expected);
+    EXPECT_EQ(back.GetValueType("\\Colors\\Dark", "D"), evtDouble);
+    EXPECT_EQ(back.GetValueType("\\Colors\\Dark", "F"), evtBoolean);
+    EXPECT_EQ(back.GetValueType("\\Colors", "Bin"), evtBinary);
+    std::string s;
+    EXPECT_TRUE(back.ReadString("\\", "Q", "", s));
+    EXPECT_EQ(s, "a;b");
+}
+
+TEST_F(ExIniTest, TextFormReadsFilesWrittenBefore)
+{
+    const std::string old = ";comment line\r\n"
+                            "root=12\r\n"
+                            "\r\n"
+                            "[Sect]\r\n"
+                            "zero=012\r\n"
+                            "half=1.5\r\n"
+                            "yes=TRUE\r\n"
+                            "just text\r\n"
+                            "L[0]=a\r\n"
+                            "L[1]=b\r\n"
+                            "mid=say \"hi\" there\r\n"
+                            "cut=value ; a comment\r\n"
+                            "quoted=\"x;y\"\r\n"
+                            "w=\"quoted %41\"\r\n"
+                            "[Sect\\Deep\r\n"
+                            "v=1\r\n";
+    LoadBytes(ini, old);
+    EXPECT_EQ(ini.GetValueType("\\", "root"), evtInt);
+    EXPECT_EQ(ini.GetValueType("\\Sect", "zero"), evtString);
+    // A text in the double form still reads as a double.
+    EXPECT_EQ(ini.GetValueType("\\Sect", "half"), evtDouble);
+    bool b = false;
+    EXPECT_TRUE(ini.ReadBool("\\Sect", "yes", false, b));
+    EXPECT_TRUE(b);
+    std::string s;
+    EXPECT_TRUE(ini.ReadString("\\Sect", "#8", "", s));
+    EXPECT_EQ(s, "just text");
+    StringsGuard g;
+    EXPECT_TRUE(ini.ReadMultiString("\\Sect", "L", &g.list));
+    EXPECT_EQ(g.Joined(), "a|b");
+    EXPECT_TRUE(ini.ReadString("\\Sect", "mid", "", s));
+    EXPECT_EQ(s, "say \"hi\" there");
+    EXPECT_TRUE(ini.ReadString("\\Sect", "cut", "", s));
+    EXPECT_EQ(s, "value ");
+    // Without the quoting mark, quotes are text and "%" is no escape.
+    EXPECT_TRUE(ini.ReadString("\\Sect", "quoted", "", s));
+    EXPECT_EQ(s, "\"x;y\"");
+    EXPECT_TRUE(ini.ReadString("\\Sect", "w", "", s));
+    EXPECT_EQ(s, "\"quoted %41\"");
+    EXPECT_TRUE(ini.ValueExists("\\Sect\\Deep", "v"));
+    // The nameless line goes back out as it came in.
+    EXPECT_NE(Saved(ini).find("\r\njust text\r\n"), std::string::npos);
+}
+
+// Files without comment characters as the plain writer made them: a first line that reads like the
+// quoting mark was a nameless text there, or (with "," between name and value) a value of its own,
+// and quotes and "%" in the texts after it were text. Today's mark, a line the plain reader skips,
+// makes none of that read otherwise, and a save of such a file reads back the same.
+TEST_F(ExIniTest, FilesWithoutCommentCharactersWrittenBeforeReadAsTheyWere)
+{
+    const std::string sentence = "Texts in double quotes hold %, \" and control characters as %HH.";
+    for (const char div : {'=', ','}) {
+        const std::string d(1, div);
+        const std::string old = sentence + "\r\np" + d + "\"50%25\"\r\ndir" + d + "\"C:%5Cdir\"\r\n";
+        TExIniFile f(nullptr);
+        f.SetComment("");
+        f.SetDivChar(div);
+        LoadBytes(f, old);
+        std::string s;
+        if (div == '=') {
+            EXPECT_TRUE(f.ReadString("\\", "#1", "", s));
+            EXPECT_EQ(s, sentence);
+        } else {
+            EXPECT_TRUE(f.ReadString("\\", "Texts in double quotes hold %", "", s));
+            EXPECT_EQ(s, " \" and control characters as %HH.");
+        }
+        EXPECT_TRUE(f.ReadString("\\", "p", "", s)) << div;
+        EXPECT_EQ(s, "\"50%25\"") << div;
+        EXPECT_TRUE(f.ReadString("\\", "dir", "", s)) << div;
+        EXPECT_EQ(s, "\"C:%5Cdir\"") << div;
+        EXPECT_EQ(f.ValuesCount("\\"), 3) << div;
+
+        // Saved today, the texts go in quotes behind the mark, which comes back as no value.
+        f.WriteString("\\", "tab", "a\tb");
+        const std::string saved = Saved(f);
+        EXPECT_EQ(saved.substr(0, sentence.size() + 3), d + sentence + "\r\n") << saved;
+        TExIniFile back(nullptr);
+        back.SetComment("");
+        back.SetDivChar(div);
+        LoadBytes(back, saved);
+        EXPECT_EQ(back.ValuesCount("\\"), 4) << saved;
+        EXPECT_TRUE(back.ReadString("\\", "dir", "", s));
+        EXPECT_EQ(s, "\"C:%5Cdir\"");
+        EXPECT_TRUE(back.ReadString("\\", "tab", "", s));
+        EXPECT_EQ(s, "a\tb");
+        EXPECT_EQ(Saved(back), saved);
+    }
+}
+
+// A file as the plain writer made it: texts unquoted, every value type, then the same values after
+// they have been saved in today's form and read back.
+TEST_F(ExIniTest, EveryTypeOfAnOldFileSurvivesASaveInTodaysForm)
+{
+    const std::string old = ";Automatically generated file. DO NOT MODIFY!!!\r\n"
+                            "flag=true\r\n"
+                            "off=FALSE\r\n"
+                            "low=-2147483648\r\n"
+                            "high=2147483647\r\n"
+                            "words=plain words here\r\n"
+                            "path=C:\\Program Files\\x.ini\r\n"
+                            "pct=100% sure %41\r\n"
+                            "eq=a=b\r\n"
+                            "inner=say \"hi\" now\r\n"
+                            "accents=\xE9t\xE9 \xFF\r\n"
+                            "blank=\r\n"
+                            "block=454C 3 01 02 FF \r\n"
+                            "none=454C 0 \r\n"
+                            "one=0.1072693248\r\n"
+                            "minus=0.-1073479680\r\n"
+                            "L[0]=first=1\r\n"
+                            "L[1]=\r\n"
+                            "L[2]=50%\r\n"
+                            "free standing line\r\n"
+                            "\r\n"
+                            "[Flat]\r\n"
+                            "B=1\r\n"
+                            "whole=\"quoted\"\r\n";
+    LoadBytes(ini, old);
+    TExIniFile back(nullptr);
+    LoadBytes(back, Saved(ini));
+    for (TExIniFile* f : {&ini, &back}) {
+        const char* which = f == &ini ? "old" : "resaved";
+        bool b = false;
+        EXPECT_TRUE(f->ReadBool("\\", "flag", false, b) && b) << which;
+        EXPECT_TRUE(f->ReadBool("\\", "off", true, b) && !b) << which;
+        Integer v = 0;
+        EXPECT_TRUE(f->ReadInteger("\\", "low", 0, v)) << which;
+        EXPECT_EQ(v, std::numeric_limits<Integer>::min()) << which;
+        EXPECT_TRUE(f->ReadInteger("\\", "high", 0, v)) << which;
+        EXPECT_EQ(v, std::numeric_limits<Integer>::max()) << which;
+        const std::pair<const char*, const char*> texts[] = {
+            {"words", "plain words here"}, {"path", "C:\\Program Files\\x.ini"}, {"pct", "100% sure %41"},
+            {"eq", "a=b"}, {"inner", "say \"hi\" now"}, {"accents", "\xE9t\xE9 \xFF"}, {"blank", ""}};
+        for (const auto& [name, text] : texts) {
+            std::string s;
+            EXPECT_TRUE(f->ReadString("\\", name, "?", s)) << which << " " << name;
+            EXPECT_EQ(s, text) << which << " " << name;
+            EXPECT_EQ(f->GetValueType("\\", name), evtString) << which << " " << name;
+        }
+        Byte block[3] = {};
+        Integer size = 3;
+        EXPECT_TRUE(f->ReadBinary("\\", "block", block, size)) << which;
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 3), "\x01\x02\xFF") << which;
+        size = 0;
+        EXPECT_TRUE(f->ReadBinary("\\", "none", nullptr, size)) << which;
+        double d = 0;
+        EXPECT_TRUE(f->ReadDouble("\\", "one", 0, d)) << which;
+        EXPECT_EQ(d, 1.0) << which;
+        EXPECT_TRUE(f->ReadDouble("\\", "minus", 0, d)) << which;
+        EXPECT_EQ(d, -2.5) << which;
+        StringsGuard g;
+        EXPECT_TRUE(f->ReadMultiString("\\", "L", &g.list)) << which;
+        EXPECT_EQ(g.Joined(), "first=1||50%") << which;
+        // Booleans of the flat form come back as numbers, which read as booleans too.
+        EXPECT_TRUE(f->ReadBool("\\Flat", "B", false, b) && b) << which;
+        // Quotes around a whole text in an old file are part of the text.
+        std::string s;
+        EXPECT_TRUE(f->ReadString("\\Flat", "whole", "", s)) << which;
+        EXPECT_EQ(s, "\"quoted\"") << which;
+    }
+    std::string s;
+    EXPECT_TRUE(ini.ReadString("\\", "#20", "", s));
+    EXPECT_EQ(s, "free standing line");
+    // The quoting mark moves the nameless line down, under a new name, still standing alone.
+    EXPECT_NE(Saved(back).find("\r\nfree standing line\r\n"), std::string::npos);
+    EXPECT_EQ(Saved(back), Saved(ini));
+}
+
+// Texts of a quoting file, and typing of plain texts, as a file gives them.
+TEST_F(ExIniTest, QuotingFilesAndPlainTypes)
+{
+    LoadBytes(ini, std::string(Mark) + "p=\"50% of %41%2\"\r\nt=True\r\nn=-3\r\n\"a%3Db\"=1\r\ne=\"\"\r\nh=\"%3d%7E%g1%%41\"\r\n");
+    std::string s;
+    EXPECT_TRUE(ini.ReadString("\\", "p", "", s));
+    EXPECT_EQ(s, "50% of A%2");  // a "%" that starts no escape stays
+    EXPECT_TRUE(ini.ReadString("\\", "e", "?", s));
+    EXPECT_EQ(s, "");  // two quotes hold an empty text
+    EXPECT_TRUE(ini.ReadString("\\", "h", "", s));
+    EXPECT_EQ(s, "=~%g1%A");  // hex digits in either case; anything else after "%" stays as it is
+    bool b = false;
+    EXPECT_TRUE(ini.ReadBool("\\", "t", false, b) && b);
+    EXPECT_TRUE(ini.ReadBool("\\", "n", false, b) && b);  // any integer but 0 is true
+    Integer v = 0;
+    EXPECT_TRUE(ini.ReadInteger("\\", "a=b", 0, v) && v == 1);
+}
+
+TEST_F(ExIniTest, ParseLineHonoursQuotesAndComments)
+{
+    std::string n, v;
+    bool div = false;
+    ini.ParseLine("a\"=b\"=c;d", n, v, div);
+    EXPECT_EQ(n, "a\"=b\"");
+    EXPECT_EQ(v, "c");
+    EXPECT_TRUE(div);
+    ini.ParseLine("no divider ; here=1", n, v, div);
+    EXPECT_EQ(n, "no divider ");
+    EXPECT_FALSE(div);
+    ini.SetComment("//");
+    ini.ParseLine("k = a;b // c", n, v, div);
+    EXPECT_EQ(n, "k ");
+    EXPECT_EQ(v, " a;b ");
+}
+
+// Texts that the plain form would cut, split or retype.
+const char* const Hostile[] = {
+    "",       ";",           "a;b",         "=",       "a=b",          "\"",      "\"quoted\"", "x\r\ny",
+    "\n",     "\r",          "tab\there",   "\xE9\xFF\x80", " lead",  "trail ",       "true",    "FALSE",
+    "12",     "-5",          "1.5",         "0.1072693248", "454C 1 41 ", "454C junk", "[section]", "#hash",
+    "%41",    "%",           "a%22b",       "L[0]",    "]",            "\\",      "x=1;y",      "\x01\x02\x1F",
+    "  ",     "\"a\"b\"",
+};
+
+// The text form with and without comment characters, and the binary form.
+enum class TForm { Text, TextWithoutComments, Binary };
+
+class HostileStrings : public ::testing::TestWithParam<TForm> {
+protected:
+    void SetUp() override { platform::RegistryUseMemory(); }
+    void Configure(TExIniFile& Ini) const
+    {
+        Ini.SetBinaryMode(GetParam() == TForm::Binary);
+        if (GetParam() == TForm::TextWithoutComments) Ini.SetComment("");
+    }
+};
+
+TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
+{
+    TExIniFile ini(nullptr);
+    Configure(ini);
+    TStringList items;
+    int n = 0;
+    for (const char* h : Hostile) {
+        ini.WriteString("\\k", "v" + IntToStr(n), h);
+        items.Add(h);
+        ++n;
+    }
+    ini.WriteMultiString("\\k", "lines", &items);
+    ini.WriteBinary("\\k", "empty block", nullptr, 0);
+    const std::vector<std::string> names = {"a=b", "semi;colon", "[bracket", "tail]", "x[0]", "q\"uote", "\xE9t\xE9",
+                                            "[",   "\r\tTRUE",  "\"",        "#7",    "a\nb"};
+    for (const auto& name : names) ini.WriteInteger("\\k", name, 7);
+    const std::vector<std::string> keys = {"line\r\nbreak", "\"quoted\"", "semi;colon", "tail]", "%41", "lf\nonly"};
+    for (const auto& key : keys) ini.WriteInteger("\\keys\\" + key, "v", 1);
+
+    TExIniFile back(nullptr);
+    Configure(back);
+    LoadBytes(back, Saved(ini));
+    n = 0;
+    for (const char* h : Hostile) {
+        std::string s;
+        EXPECT_TRUE(back.ReadString("\\k", "v" + IntToStr(n), "?", s)) << n;
+        EXPECT_EQ(s, h) << n;
+        EXPECT_EQ(back.GetValueType("\\k", "v" + IntToStr(n)), evtString) << n;
+        ++n;
+    }
+    StringsGuard g;
+    EXPECT_TRUE(back.ReadMultiString("\\k", "lines", &g.list));
+    EXPECT_TRUE(g.list.Equals(&items));
+    Integer size = 5;
+    EXPECT_TRUE(back.ReadBinary("\\k", "empty block", nullptr, size));
+    EXPECT_EQ(size, 0);
+    for (const auto& name : names) {
+        Integer v = 0;
+        EXPECT_TRUE(back.ReadInteger("\\k", name, 0, v)) << name;
+    }
+    TStringList keysBack;
+    back.EnumSubKeys("\\keys", &keysBack);
+    ASSERT_EQ(keysBack.Count(), static_cast<int>(keys.size()));
+    for (size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(keysBack[static_cast<int>(i)], keys[i]);
+        EXPECT_TRUE(back.ValueExists("\\keys\\" + keys[i], "v")) << keys[i];
+    }
+    EXPECT_EQ(Saved(back), Saved(ini));
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, HostileStrings, ::testing::Values(TForm::Text, TForm::TextWithoutComments, TForm::Binary),
+                         [](const auto& info) {
+                             return std::string(info.param == TForm::Binary ? "Binary"
+                                                : info.param == TForm::Text ? "Text"
+                                                                            : "TextWithoutComments");
+                         });
+
+TEST_F(ExIniTest, NamelessValuesStayNamelessOnlyWhenTheyCan)
+{
+    ini.WriteString("\\", "#1", "free text");
+    ini.WriteString("\\", "#4", "has=divider");
+    ini.WriteInteger("\\", "#5", 5);
+    ini.WriteString("\\", "#9", "far");
+    ini.WriteString("\\", "#6ock", "not a line number");
+    const std::string text = Saved(ini);
+    // Line 2 is free: the text stands alone there and comes back as "#2"; line 5 is "#5"'s.
+    EXPECT_EQ(text, std::string(Warning) + "free text\r\n#4=has=divider\r\n#5=5\r\n#9=far\r\n#6ock=not a line number\r\n");
+    TExIniFile back(nullptr);
+    LoadBytes(back, text);
+    std::string s;
+    EXPECT_TRUE(back.ReadString("\\", "#2", "", s));
+    EXPECT_EQ(s, "free text");
+    EXPECT_TRUE(back.ReadString("\\", "#4", "", s));
+    EXPECT_EQ(s, "has=divider");
+    Integer v = 0;
+    EXPECT_TRUE(back.ReadInteger("\\", "#5", 0, v));
+    EXPECT_EQ(v, 5);
+
+    // Texts that would not come back as a line of their own keep their names: nothing, a section,
+    // a control character, a comment's start.
+    TExIniFile other(nullptr);
+    other.WriteString("\\", "#20", "");
+    other.WriteString("\\", "#21", "[section]");
+    other.WriteString("\\", "#22", "tab\there");
+    other.WriteString("\\", "#23", "a;b");
+    EXPECT_EQ(Saved(other),
+              std::string(Warning) + std::string(Mark) + "#20=\r\n#21=[section]\r\n#22=\"tab%09here\"\r\n#23=\"a;b\"\r\n");
+}
+
+// Files whose nameless lines would, through a save, take names that other entries hold.
+TEST_F(ExIniTest, NamelessLinesNeverTakeANameInUseThroughASave)
+{
+    const std::pair<std::string, int> files[] = {
+        {"first line\r\na\tb\r\n", 2},             // the warning moves line 1 onto "#2"
+        {"x\r\n\r\n[#2]\r\nv=1\r\n", 2},            // a key of that name
+        {std::string("x\r\n\0\0#3=y\r\n", 11), 2},  // a name that matches once its blanks go
+    };
+    for (const char* comment : {";", ""})
+        for (const auto& [file, count] : files) {
+            TExIniFile first(nullptr), second(nullptr);
+            first.SetComment(comment);
+            second.SetComment(comment);
+            LoadBytes(first, file);
+            LoadBytes(second, Saved(first));
+            EXPECT_EQ(second.ValuesCount("\\") + second.SubKeysCount("\\"), count) << Saved(first);
+            EXPECT_EQ(Saved(second), Saved(first));
+        }
+    // What was just read, saved, read and saved again gives the same bytes: here a nameless line
+    // that a lone CR split off could not stand alone at first (its line's name was another's).
+    for (const char* comment : {";", ""}) {
+        std::string first, second;
+        {
+            TExIniFile a(nullptr);
+            a.SetComment(comment);
+            LoadBytes(a, "a=1\r[K]\rx\rt.\r#4=zz\rb=aa\n\r");
+            first = Saved(a);
+        }
+        TExIniFile b(nullptr);
+        b.SetComment(comment);
+        LoadBytes(b, first);
+        second = Saved(b);
+        EXPECT_EQ(second, first) << "comment '" << comment << "'";
+        EXPECT_EQ(b.ValuesCount("\\K"), 3) << first;  // "x", "zz" (which took "t."'s name) and b
+    }
+    // Without comment characters a nameless first line that reads like the quoting mark stays a text.
+    TExIniFile plain(nullptr), back(nullptr);
+    plain.SetComment("");
+    back.SetComment("");
+    plain.WriteString("\\", "#1", "Texts in double quotes hold %, \" and control characters as %HH.");
+    plain.WriteInteger("\\", "q", 1);
+    LoadBytes(back, Saved(plain));
+    EXPECT_EQ(back.ValuesCount("\\"), 2) << Saved(plain);
+    EXPECT_EQ(Saved(back), Saved(plain));
+}
+
+TEST_F(ExIniTest, AListWithoutLinesComesBackEmpty)
+{
+    TStringList none;
+    ini.WriteMultiString("\\", "L", &none);
+    ini.WriteString("\\", "after", "x");
+    TExIniFile back(nullptr);
+    LoadBytes(back, Saved(ini));
+    StringsGuard g;
+    g.list.Add("untouched");
+    EXPECT_TRUE(back.ReadMultiString("\\", "L", &g.list));
+    EXPECT_EQ(g.list.Count(), 0);
+    EXPECT_EQ(Saved(back), Saved(ini));
+}
+
+// A key that holds a value of its own is made where its value line stands; it keeps its place
+// among the keys all the same, in both forms.
+TEST_F(ExIniTest, AKeyHoldingAValueKeepsItsPlaceAmongTheKeys)
+{
+    for (const bool binary : {false, true}) {
+        TExIniFile f(nullptr), back(nullptr);
+        f.SetBinaryMode(binary);
+        back.SetBinaryMode(binary);
+        f.WriteInteger("\\", "v1", 1);
+        f.WriteInteger("\\A", "a", 1);
+        f.WriteInteger("\\", "B", 2);
+        f.WriteInteger("\\B", "b", 1);  // the value B becomes a key too
+        f.WriteInteger("\\", "v2", 3);
+        LoadBytes(back, Saved(f));
+        StringsGuard keys, values;
+        back.EnumSubKeys("\\", &keys.list);
+        back.EnumValues("\\", &values.list);
+        EXPECT_EQ(keys.Joined(), "A|B") << binary;
+        EXPECT_EQ(values.Joined(), binary ? "v1|B|v2" : "v1|v2|B") << binary;
+        Integer v = 0;
+        EXPECT_TRUE(back.ReadInteger("\\", "B", 0, v) && v == 2) << binary;
+        EXPECT_TRUE(back.ReadInteger("\\B", "b", 0, v) && v == 1) << binary;
+    }
+}
+
+}  // namespace
