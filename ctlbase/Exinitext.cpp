@@ -27,7 +27,9 @@ namespace {
 // control characters as %HH. A file that uses this says so in a comment line of its own before its
 // first value (QuotingMark); in a file without that line quotes are plain text, as they always were.
 // Without comment characters the mark is the first line, behind the divider: a line that every
-// reader skips as a value without a name, so no file written before could have held it.
+// reader skips as a value without a name. Files of the form before that carry the sentence alone
+// there, and read as quoting files too: a file from before quoting whose first line was exactly the
+// sentence is far less likely than one of those.
 
 constexpr const char* QuotingMark = "Texts in double quotes hold %, \" and control characters as %HH.";
 
@@ -347,9 +349,9 @@ void TExIniFile::WriteText(TStream* Stream)
     const bool quotedBefore = quoted;
     fixBare();
     if (quoted != quotedBefore) fixBare();
-    // A first line that only looks like the mark (a divider that never divides can make one) is
-    // written behind the mark.
-    if (!quoted && !body.empty() && FComment.empty() && body.front() == MarkLine()) {
+    // A first line that only looks like a mark (the sentence alone, or behind a divider that does
+    // not divide there) is written behind the mark.
+    if (!quoted && !body.empty() && FComment.empty() && (body.front() == MarkLine() || body.front() == QuotingMark)) {
         quoted = true;
         fixBare();
     }
@@ -447,7 +449,7 @@ void TExIniFile::LoadText(const std::string& Data)
     bool quoting = false;
     int from = 0;
     if (FComment.empty()) {
-        if (lines.Count() > 0 && lines[0] == MarkLine()) {
+        if (lines.Count() > 0 && (lines[0] == MarkLine() || lines[0] == QuotingMark)) {
             quoting = true;
             from = 1;
         }

@@ -2,6 +2,7 @@
 // lines, hostile texts; and the text form of doubles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -181,48 +182,153 @@ TEST_F(ExIniTest, TextFormReadsFilesWrittenBefore)
     EXPECT_NE(Saved(ini).find("\r\njust text\r\n"), std::string::npos);
 }
 
-// Files without comment characters as the plain writer made them: a first line that reads like the
-// quoting mark was a nameless text there, or (with "," between name and value) a value of its own,
-// and quotes and "%" in the texts after it were text. Today's mark, a line the plain reader skips,
-// makes none of that read otherwise, and a save of such a file reads back the same.
-TEST_F(ExIniTest, FilesWithoutCommentCharactersWrittenBeforeReadAsTheyWere)
+// Every entry of a store in order, with its type and value.
+std::string Listing(const TExIniEntry* Key, const std::string& Indent = "")
 {
-    const std::string sentence = "Texts in double quotes hold %, \" and control characters as %HH.";
-    for (const char div : {'=', ','}) {
-        const std::string d(1, div);
-        const std::string old = sentence + "\r\np" + d + "\"50%25\"\r\ndir" + d + "\"C:%5Cdir\"\r\n";
-        TExIniFile f(nullptr);
-        f.SetComment("");
-        f.SetDivChar(div);
-        LoadBytes(f, old);
-        std::string s;
-        if (div == '=') {
-            EXPECT_TRUE(f.ReadString("\\", "#1", "", s));
-            EXPECT_EQ(s, sentence);
-        } else {
-            EXPECT_TRUE(f.ReadString("\\", "Texts in double quotes hold %", "", s));
-            EXPECT_EQ(s, " \" and control characters as %HH.");
+    std::string out;
+    for (Integer i = 0; i < Key->GetSubCount(); ++i) {
+        const TExIniEntry* e = Key->Child(i);
+        out += Indent + (e->IsKey ? "[" : "") + e->Name() + " " + IntToStr(e->ValueType) + ":";
+        switch (e->ValueType) {
+        case evtBoolean: out += e->BoolValue ? "1" : "0"; break;
+        case evtInt: out += IntToStr(e->IntValue); break;
+        case evtString: out += e->StrValue; break;
+        case evtMultiString:
+            for (int j = 0; e->MultiValue && j < e->MultiValue->Count(); ++j) out += "<" + e->MultiValue->Get(j) + ">";
+            break;
+        case evtBinary: out += Data2Str(e->BinValue.data(), static_cast<Integer>(e->BinValue.size())); break;
+        case evtDouble: out += StrFloat(e->DoubleValue); break;
+        default: break;
         }
-        EXPECT_TRUE(f.ReadString("\\", "p", "", s)) << div;
-        EXPECT_EQ(s, "\"50%25\"") << div;
-        EXPECT_TRUE(f.ReadString("\\", "dir", "", s)) << div;
-        EXPECT_EQ(s, "\"C:%5Cdir\"") << div;
-        EXPECT_EQ(f.ValuesCount("\\"), 3) << div;
+        out += "\n";
+        if (e->IsKey) out += Listing(e, Indent + " ");
+    }
+    return out;
+}
 
-        // Saved today, the texts go in quotes behind the mark, which comes back as no value.
-        f.WriteString("\\", "tab", "a\tb");
-        const std::string saved = Saved(f);
-        EXPECT_EQ(saved.substr(0, sentence.size() + 3), d + sentence + "\r\n") << saved;
-        TExIniFile back(nullptr);
-        back.SetComment("");
-        back.SetDivChar(div);
-        LoadBytes(back, saved);
-        EXPECT_EQ(back.ValuesCount("\\"), 4) << saved;
-        EXPECT_TRUE(back.ReadString("\\", "dir", "", s));
-        EXPECT_EQ(s, "\"C:%5Cdir\"");
-        EXPECT_TRUE(back.ReadString("\\", "tab", "", s));
-        EXPECT_EQ(s, "a\tb");
-        EXPECT_EQ(Saved(back), saved);
+// One store as every earlier form of the writer saved it, for every option that changes what goes
+// in quotes or how a file says so: comment characters ";", "#" or none, ten dividers, flat mode, the
+// warning, two delimiters. With comment characters every form marks quoting with a comment line;
+// without them the form before today's put the sentence alone on the first line, today's puts it
+// behind the divider. In the bodies {d} stands for the divider and {D} for the delimiter.
+const std::string Sentence = "Texts in double quotes hold %, \" and control characters as %HH.";
+const char* const QuotingBody = "freetext\r\n"
+                                "tab{d}\"a%09b\"\r\n"
+                                "num{d}\"12\"\r\n"
+                                "quote{d}\"say %22hi%22\"\r\n"
+                                "\"n{d}m\"{d}plain\r\n"
+                                "L[0]{d}one\r\n"
+                                "L[1]{d}\"two%0D%0Alines\"\r\n"
+                                "E[]{d}\r\n"
+                                "bin{d}454C 2 01 FF \r\n"
+                                "dbl{d}0.1072693248\r\n"
+                                "int{d}-3\r\n"
+                                "\r\n[K]\r\nv{d}x\r\n"
+                                "\r\n[K{D}Sub]\r\nw{d}deep\r\n"
+                                "\r\n[\"Line%0D%0ABreak\"]\r\nv{d}2\r\n";
+const char* const PlainBody = "freetext\r\n"
+                              "plain{d}some text\r\n"
+                              "L[0]{d}one\r\n"
+                              "L[1]{d}two\r\n"
+                              "int{d}-3\r\n"
+                              "\r\n[K]\r\nv{d}x\r\n"
+                              "\r\n[K{D}Sub]\r\nw{d}deep\r\n";
+
+// The store those files were saved from; the nameless line stands first after Header lines.
+void EarlierStore(TExIniFile& F, char d, char D, bool Quoting, int Header)
+{
+    const std::string r(1, D);
+    F.WriteString(r, "#" + IntToStr(Header + 1), "freetext");
+    TStringList l;
+    l.Add("one");
+    if (Quoting) {
+        F.WriteString(r, "tab", "a\tb");
+        F.WriteString(r, "num", "12");
+        F.WriteString(r, "quote", "say \"hi\"");
+        F.WriteString(r, std::string("n") + d + "m", "plain");
+        l.Add("two\r\nlines");
+        F.WriteMultiString(r, "L", &l);
+        TStringList none;
+        F.WriteMultiString(r, "E", &none);
+        const Byte b[2] = {1, 0xFF};
+        F.WriteBinary(r, "bin", b, 2);
+        F.WriteDouble(r, "dbl", 1.0);
+    } else {
+        F.WriteString(r, "plain", "some text");
+        l.Add("two");
+        F.WriteMultiString(r, "L", &l);
+    }
+    F.WriteInteger(r, "int", -3);
+    F.WriteString(r + "K", "v", "x");
+    F.WriteString(r + "K" + r + "Sub", "w", "deep");
+    if (Quoting) F.WriteInteger(r + "Line\r\nBreak", "v", 2);
+}
+
+TEST(ExIniEarlierForms, FilesOfEveryFormReadAsTheyWereWritten)
+{
+    platform::RegistryUseMemory();
+    const auto expand = [](std::string T, char d, char D) {
+        for (size_t p; (p = T.find("{d}")) != std::string::npos;) T.replace(p, 3, 1, d);
+        for (size_t p; (p = T.find("{D}")) != std::string::npos;) T.replace(p, 3, 1, D);
+        return T;
+    };
+    struct Options {
+        std::string Comment;
+        char Div, Delim;
+        bool Flat, Warning;
+    };
+    std::vector<Options> all;
+    for (const std::string comment : {";", "#", ""})
+        for (const char d : std::string("=:, |~-./!"))
+            for (const char D : {'\\', '/'})
+                for (const int flags : {0, 1, 2, 3}) all.push_back({comment, d, D, (flags & 1) != 0, (flags & 2) != 0});
+    struct Row {
+        const char* Form;
+        std::string Header;
+        bool Quoting;
+        bool Today;  // today's writer gives these bytes
+    };
+    for (const Options& o : all) {
+        const auto configure = [&](TExIniFile& F) {
+            F.SetComment(o.Comment);
+            F.SetDivChar(o.Div);
+            F.SetDelimiter(o.Delim);
+            if (!o.Warning) F.SetWarningMessage("");
+            F.SetSimple(o.Flat);
+        };
+        const std::string label = "comment '" + o.Comment + "', divider '" + o.Div + "', delimiter '" + o.Delim +
+                                  "', flat " + (o.Flat ? "on" : "off") + ", warning " + (o.Warning ? "on" : "off");
+        const std::string warn =
+            o.Comment.empty() || !o.Warning ? "" : o.Comment + "Automatically generated file. DO NOT MODIFY!!!\r\n";
+        std::vector<Row> rows = {{"nothing quoted", warn, false, true}};
+        if (!o.Comment.empty()) {
+            rows.push_back({"mark as a comment", warn + o.Comment + Sentence + "\r\n", true, true});
+        } else {
+            rows.push_back({"the sentence alone", Sentence + "\r\n", true, false});
+            rows.push_back({"the sentence behind the divider", o.Div + Sentence + "\r\n", true, true});
+        }
+        for (const Row& row : rows) {
+            const std::string file = row.Header + expand(row.Quoting ? QuotingBody : PlainBody, o.Div, o.Delim);
+            const auto header = static_cast<int>(std::count(row.Header.begin(), row.Header.end(), '\n'));
+            TExIniFile written(nullptr), read(nullptr);
+            configure(written);
+            configure(read);
+            EarlierStore(written, o.Div, o.Delim, row.Quoting, header);
+            LoadBytes(read, file);
+            ASSERT_EQ(Listing(read.Root()), Listing(written.Root())) << row.Form << ", " << label << "\n" << file;
+            // Saved again, nothing of that form is lost.
+            EXPECT_EQ(Saved(read), Saved(written)) << row.Form << ", " << label;
+            if (row.Today) {
+                EXPECT_EQ(Saved(written), file) << row.Form << ", " << label;
+            }
+        }
+        // Without a mark quotes and "%" are text, as they always were.
+        TExIniFile plain(nullptr);
+        configure(plain);
+        LoadBytes(plain, expand(QuotingBody, o.Div, o.Delim));
+        std::string s;
+        EXPECT_TRUE(plain.ReadString(std::string(1, o.Delim), "tab", "", s)) << label;
+        EXPECT_EQ(s, "\"a%09b\"") << label;
     }
 }
 
