@@ -401,6 +401,40 @@ void TExIniFile::SetDelimiter(char Value)
     if (!FLazyWrite) SaveIfEager();
 }
 
+namespace {
+
+// Characters the text form's own lines use: line breaks end them, quotes hold texts, brackets and
+// digits make sections and list lines ("L[0]").
+bool SyntaxChar(char C)
+{
+    return C == '\r' || C == '\n' || C == '"' || C == '[' || C == ']' || (C >= '0' && C <= '9');
+}
+
+void CheckTextForm(const std::string& Comment, char DivChar)
+{
+    if (SyntaxChar(DivChar)) throw EExIniError("The divider can not be a line break, a quote, a bracket or a digit.");
+    if (std::any_of(Comment.begin(), Comment.end(), SyntaxChar))
+        throw EExIniError("The comment characters can not hold a line break, a quote, a bracket or a digit.");
+    if (Comment.find(DivChar) != std::string::npos)
+        throw EExIniError("The divider can not be one of the comment characters.");
+}
+
+}  // namespace
+
+void TExIniFile::SetComment(const std::string& Value)
+{
+    if (Value == FComment) return;
+    if (!HasState(csLoading)) CheckTextForm(Value, FDivChar);
+    FComment = Value;
+}
+
+void TExIniFile::SetDivChar(char Value)
+{
+    if (Value == FDivChar) return;
+    if (!HasState(csLoading)) CheckTextForm(FComment, Value);
+    FDivChar = Value;
+}
+
 void TExIniFile::SetLazyWrite(bool Value)
 {
     FLazyWrite = Value;
@@ -802,6 +836,7 @@ void TExIniFile::TriggerAfterSaveEvent()
 void TExIniFile::Loaded()
 {
     TComponent::Loaded();
+    CheckTextForm(FComment, FDivChar);
     if (FPath.empty() || UseRegistry()) return;
     try {
         Load();

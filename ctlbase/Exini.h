@@ -106,12 +106,15 @@ public:
     bool BinaryMode() const { return FBinaryMode; }
     void SetBinaryMode(bool Value) { FBinaryMode = Value; }
     const std::string& Comment() const { return FComment; }
-    void SetComment(const std::string& Value) { FComment = Value; }
+    // The text form's lines cannot carry a line break, a quote, a bracket or a digit as comment
+    // characters or as divider, nor a divider among the comment characters: such values raise and
+    // the old one stays. While loading from a form the pair is checked once both are set (Loaded).
+    void SetComment(const std::string& Value);
     char Delimiter() const { return FDelimiter; }
     // Raises in registry mode for anything but "\"; saves at once when LazyWrite is off.
     void SetDelimiter(char Value);
     char DivChar() const { return FDivChar; }
-    void SetDivChar(char Value) { FDivChar = Value; }
+    void SetDivChar(char Value);
     bool LazyWrite() const { return FLazyWrite; }
     void SetLazyWrite(bool Value);
     const std::string& Path() const { return FPath; }

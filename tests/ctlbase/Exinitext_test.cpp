@@ -468,29 +468,38 @@ protected:
     }
 };
 
+const std::vector<std::string> HostileNames = {"a=b", "semi;colon", "[bracket", "tail]", "x[0]", "q\"uote", "\xE9t\xE9",
+                                               "[",   "\r\tTRUE",  "\"",        "#7",    "a\nb"};
+const std::vector<std::string> HostileKeys = {"line\r\nbreak", "\"quoted\"", "semi;colon", "tail]", "%41", "lf\nonly"};
+
+// Every hostile text as a value and as a line of one list, hostile names and hostile keys.
+void WriteHostile(TExIniFile& Ini, TStringList& Items)
+{
+    int n = 0;
+    for (const char* h : Hostile) {
+        Ini.WriteString("\\k", "v" + IntToStr(n), h);
+        Items.Add(h);
+        ++n;
+    }
+    Ini.WriteMultiString("\\k", "lines", &Items);
+    Ini.WriteBinary("\\k", "empty block", nullptr, 0);
+    for (const auto& name : HostileNames) Ini.WriteInteger("\\k", name, 7);
+    for (const auto& key : HostileKeys) Ini.WriteInteger("\\keys\\" + key, "v", 1);
+}
+
 TEST_P(HostileStrings, ValuesNamesAndLinesReadBackEqual)
 {
     TExIniFile ini(nullptr);
     Configure(ini);
     TStringList items;
-    int n = 0;
-    for (const char* h : Hostile) {
-        ini.WriteString("\\k", "v" + IntToStr(n), h);
-        items.Add(h);
-        ++n;
-    }
-    ini.WriteMultiString("\\k", "lines", &items);
-    ini.WriteBinary("\\k", "empty block", nullptr, 0);
-    const std::vector<std::string> names = {"a=b", "semi;colon", "[bracket", "tail]", "x[0]", "q\"uote", "\xE9t\xE9",
-                                            "[",   "\r\tTRUE",  "\"",        "#7",    "a\nb"};
-    for (const auto& name : names) ini.WriteInteger("\\k", name, 7);
-    const std::vector<std::string> keys = {"line\r\nbreak", "\"quoted\"", "semi;colon", "tail]", "%41", "lf\nonly"};
-    for (const auto& key : keys) ini.WriteInteger("\\keys\\" + key, "v", 1);
+    WriteHostile(ini, items);
+    const std::vector<std::string>& names = HostileNames;
+    const std::vector<std::string>& keys = HostileKeys;
 
     TExIniFile back(nullptr);
     Configure(back);
     LoadBytes(back, Saved(ini));
-    n = 0;
+    int n = 0;
     for (const char* h : Hostile) {
         std::string s;
         EXPECT_TRUE(back.ReadString("\\k", "v" + IntToStr(n), "?", s)) << n;
@@ -524,6 +533,59 @@ INSTANTIATE_TEST_SUITE_P(Forms, HostileStrings, ::testing::Values(TForm::Text, T
                                                 : info.param == TForm::Text ? "Text"
                                                                             : "TextWithoutComments");
                          });
+
+// A divider either carries every hostile text, name and key, lists of many lines, an empty list and
+// names holding the divider itself through the text form, or is refused when it is set, as are
+// comment characters that would cut the form's own lines. Refused values leave the old ones.
+TEST(ExIniDividers, EachCarriesTheHostileStoreOrIsRefused)
+{
+    platform::RegistryUseMemory();
+    const std::string mustRefuse = std::string("[]\"\r\n0123456789", 15);
+    for (const std::string comment : {";", "#", "", "//"}) {
+        for (int code = 0; code < 256; ++code) {
+            const char d = static_cast<char>(code);
+            TExIniFile ini(nullptr), back(nullptr);
+            ini.SetComment(comment);
+            back.SetComment(comment);
+            try {
+                ini.SetDivChar(d);
+            } catch (const EExIniError& e) {
+                EXPECT_TRUE(mustRefuse.find(d) != std::string::npos || comment.find(d) != std::string::npos) << code;
+                EXPECT_EQ(ini.DivChar(), '=');
+                EXPECT_NE(std::string(e.Message()).find("divider"), std::string::npos);
+                continue;
+            }
+            EXPECT_EQ(mustRefuse.find(d), std::string::npos) << code;
+            EXPECT_EQ(comment.find(d), std::string::npos) << code;
+            back.SetDivChar(d);
+            TStringList items, none;
+            WriteHostile(ini, items);
+            ini.WriteMultiString("\\k", "none", &none);
+            ini.WriteInteger("\\k", std::string("n") + d + "m", 1);
+            ini.WriteInteger("\\k", std::string(1, d), 2);
+            ini.WriteInteger("\\keys\\" + std::string(2, d), "v", 3);
+            const std::string saved = Saved(ini);
+            LoadBytes(back, saved);
+            ASSERT_EQ(Listing(back.Root()), Listing(ini.Root())) << "comment '" << comment << "' divider " << code;
+            EXPECT_EQ(Saved(back), saved) << code;
+        }
+    }
+    TExIniFile ini(nullptr);
+    ini.SetDivChar(':');
+    for (const char* comment : {"[", "a\"", "\n", "1", "x:"}) {
+        EXPECT_THROW(ini.SetComment(comment), EExIniError) << comment;
+        EXPECT_EQ(ini.Comment(), ";");
+    }
+    // Read from a form, the pair is checked once both are set.
+    ini.SetState(csLoading, true);
+    ini.SetComment("=");
+    ini.SetDivChar('=');
+    EXPECT_THROW(ini.Loaded(), EExIniError);
+    ini.SetState(csLoading, true);
+    ini.SetDivChar(':');
+    ini.Loaded();
+    EXPECT_EQ(ini.Comment(), "=");
+}
 
 TEST_F(ExIniTest, NamelessValuesStayNamelessOnlyWhenTheyCan)
 {

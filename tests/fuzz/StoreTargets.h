@@ -1,5 +1,6 @@
 // The settings store's targets, text or binary form alike. The first byte chooses the form's
-// options (bit 0: flat mode; bit 1: no comment characters), the rest is the file.
+// options (bit 0: flat mode; bit 1: no comment characters; bits 2 to 4: the divider, "=" for 0),
+// the rest is the file.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@ inline void Configure(TExIniFile& Ini, bool Binary, std::uint8_t Options)
     Ini.SetBinaryMode(Binary);
     if (Options & 1) Ini.SetSimple(true);
     if (Options & 2) Ini.SetComment("");
+    Ini.SetDivChar("=: ,|~-/"[(Options >> 2) & 7]);
 }
 
 // Every key and value read through the typed reads.
