@@ -47,7 +47,9 @@ TExIniFile* TExSoundMap::Store() const { return FStorage != nullptr ? FStorage :
 
 std::string TExSoundMap::Prefix() const { return FStoragePath + Store()->Delimiter(); }
 
-std::string TExSoundMap::AppKey() const { return Prefix() + "Schemes\\Apps\\" + FApplicationKey; }
+std::string TExSoundMap::AppKey(const std::string& Key) const { return Prefix() + "Schemes\\Apps\\" + Key; }
+
+std::string TExSoundMap::AppKey() const { return AppKey(FApplicationKey); }
 
 std::string TExSoundMap::EventKey(const std::string& Key) const { return AppKey() + "\\" + Key; }
 
@@ -72,24 +74,29 @@ TExIniFile* TExSoundMap::WritableStore() const
     return store;
 }
 
+void TExSoundMap::WriteApplicationName(const std::string& Key, const std::string& Name)
+{
+    TExIniFile* store = WritableStore();
+    KeepKey keep(store);
+    if (store->OpenKey(AppKey(Key), true)) store->WriteString("", "", Name);
+}
+
 void TExSoundMap::SetApplicationName(const std::string& Value)
 {
     if (Value == FApplicationName) return;
-    if (!HasApp()) {
-        // No application key, no key of the application's to write it on.
-        FApplicationName = Value;
-        return;
-    }
-    TExIniFile* store = WritableStore();
+    // Without an application key there is no key to write it on yet: setting the key writes it.
+    // While loading the store may still change: Loaded writes it.
+    if (HasApp() && !HasState(csLoading)) WriteApplicationName(FApplicationKey, Value);
     FApplicationName = Value;
-    KeepKey keep(store);
-    if (store->OpenKey(AppKey(), true)) store->WriteString("", "", Value);
 }
 
 void TExSoundMap::SetApplicationKey(const std::string& Value)
 {
     if (Value == FApplicationKey) return;
     if (!IsValidKeyName(Value)) throw Exception("Key name contains invalid characters");
+    // A form sets the name first: the key being set gets it, and only that key.
+    if (!Value.empty() && !FApplicationName.empty() && !HasState(csLoading))
+        WriteApplicationName(Value, FApplicationName);
     FApplicationKey = Value;
 }
 
@@ -121,6 +128,7 @@ void TExSoundMap::Loaded()
 {
     TExCustomSoundMap::Loaded();
     if (FStorage == nullptr) FStoragePath.clear();
+    if (HasApp() && !FApplicationName.empty()) WriteApplicationName(FApplicationKey, FApplicationName);
 }
 
 void TExSoundMap::Notification(TComponent* AComponent, TOperation Operation)

@@ -26,7 +26,8 @@ public:
     // Also writes the name as the default value of the application's key, when there is one.
     void SetApplicationName(const std::string& Value);
     const std::string& ApplicationKey() const { return FApplicationKey; }
-    // Raises "Key name contains invalid characters" for a name IsValidKeyName refuses.
+    // Raises "Key name contains invalid characters" for a name IsValidKeyName refuses. A name set
+    // before is written as the default value of the new key (of that key only).
     void SetApplicationKey(const std::string& Value);
     const std::string& Scheme() const { return FScheme; }
     // Raises "Scheme name contains invalid characters" for a name IsValidKeyName refuses.
@@ -68,12 +69,15 @@ private:
     // P of the layout: the storage path and the store's separator.
     std::string Prefix() const;
     std::string AppKey() const;
+    std::string AppKey(const std::string& Key) const;
     std::string EventKey(const std::string& Key) const;
     bool HasApp() const;
     // Whether Key names an event of the application's own.
     bool IsEvent(const std::string& Key) const;
     // The active store, or an exception when it cannot hold what the map writes.
     TExIniFile* WritableStore() const;
+    // The application's name as the default value of the key of application Key.
+    void WriteApplicationName(const std::string& Key, const std::string& Name);
 
     std::unique_ptr<TStringList> FSchemes;
     TExIniFile* FStorage = nullptr;

@@ -327,6 +327,42 @@ TEST_F(SoundMap, NoEventsWithoutAnApplicationKeyOrAName)
     EXPECT_EQ(map->GetEventKeys()->Count(), 0);
 }
 
+// A form sets the name before the key: the key gets it when it is set, and only that key. Read from
+// a form, the map writes it once the store is known, into that store.
+TEST_F(SoundMap, TheNameSetBeforeTheKeyGoesToThatKeyOnly)
+{
+    std::string text;
+    map->Add("Ding", "Ding", "ding.wav", true);  // "Morvik", registered without a name
+    map = std::make_unique<TExSoundMap>(nullptr);
+    map->SetApplicationName("My Program");
+    map->SetApplicationKey("MyProg");
+    map->Add("Click", "Click", "click.wav", true);
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\MyProg", "", text));
+    EXPECT_EQ(text, "My Program");
+    map->SetApplicationKey("Second");
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\Second", "", text));
+    EXPECT_EQ(text, "My Program");
+    map->SetApplicationName("Renamed");
+    EXPECT_TRUE(RegText("AppEvents\\Schemes\\Apps\\MyProg", "", text));
+    EXPECT_EQ(text, "My Program");
+    EXPECT_FALSE(RegText("AppEvents\\Schemes\\Apps\\Morvik", "", text));
+
+    TExIniFile store(nullptr);
+    store.SetPath("\\Software\\Morvik");
+    store.SetUseRegistry(true);
+    map = std::make_unique<TExSoundMap>(nullptr);
+    map->SetState(csLoading, true);
+    map->SetApplicationName("Loaded Program");
+    map->SetApplicationKey("Loaded");
+    map->SetStoragePath("\\Sounds");
+    map->SetStorage(&store);
+    EXPECT_FALSE(RegKeyExists("AppEvents\\Schemes\\Apps\\Loaded"));
+    map->Loaded();
+    EXPECT_TRUE(RegText("Software\\Morvik\\Sounds\\Schemes\\Apps\\Loaded", "", text));
+    EXPECT_EQ(text, "Loaded Program");
+    EXPECT_FALSE(RegKeyExists("AppEvents\\Schemes\\Apps\\Loaded"));
+}
+
 // Labels and sound files are default values, which a store in its file form cannot hold: such a
 // store is refused with a message before anything is written, and what it can hold stays usable.
 TEST_F(SoundMap, AStoreOutsideTheRegistryIsRefusedForDefaultValues)
