@@ -21,6 +21,11 @@ struct Value {
     std::string Name;
     DWORD Type = REG_NONE;
     std::vector<Byte> Data;
+    size_t Slot = 0;
+};
+
+struct ValueSlot {
+    static void Set(const std::unique_ptr<Value>& V, size_t Slot) { V->Slot = Slot; }
 };
 
 struct Node;
@@ -33,7 +38,8 @@ struct NodeSlot {
 // (Deleted set, Parent nil). Handles keep their node alive after deletion through the shared pointer.
 // KeyIndex holds every node of Keys under its upper-cased name, so that opening, creating and
 // deleting one of many sub-keys does not walk its siblings; Keys takes a key out from anywhere
-// without moving the others, so deleting many keys costs the same in any order.
+// without moving the others, so deleting many keys costs the same in any order. Values and
+// ValueIndex are kept the same way.
 struct Node : std::enable_shared_from_this<Node> {
     std::string Name;
     std::string Class;
@@ -42,7 +48,8 @@ struct Node : std::enable_shared_from_this<Node> {
     bool Deleted = false;
     TOrderedSlots<std::shared_ptr<Node>, NodeSlot> Keys;
     std::unordered_map<std::string, Node*> KeyIndex;
-    std::vector<Value> Values;
+    TOrderedSlots<std::unique_ptr<Value>, ValueSlot> Values;
+    std::unordered_map<std::string, Value*> ValueIndex;
 
     Node* FindKey(const std::string& N) const
     {
@@ -70,11 +77,27 @@ struct Node : std::enable_shared_from_this<Node> {
         // Freed here unless a handle still holds it.
         Keys.Remove(K->Slot);
     }
-    Value* FindValue(const std::string& N)
+    Value* FindValue(const std::string& N) const
     {
-        for (auto& v : Values)
-            if (SameText(v.Name, N)) return &v;
-        return nullptr;
+        const auto it = ValueIndex.find(UpperCase(N));
+        return it == ValueIndex.end() ? nullptr : it->second;
+    }
+    // The value of that name, made at the end when there is none.
+    Value* TakeValue(const std::string& N)
+    {
+        const auto [it, fresh] = ValueIndex.try_emplace(UpperCase(N), nullptr);
+        if (fresh) {
+            auto v = std::make_unique<Value>();
+            v->Name = N;
+            it->second = v.get();
+            Values.Append(std::move(v));
+        }
+        return it->second;
+    }
+    void RemoveValue(Value* V)
+    {
+        ValueIndex.erase(UpperCase(V->Name));
+        Values.Remove(V->Slot);
     }
     DWORD Depth() const
     {
@@ -282,11 +305,12 @@ public:
 private:
     void WriteNode(std::string& Out, int Root, const Node& N, const std::string& Path)
     {
-        if (!Path.empty() || !N.Values.empty() || !N.Class.empty()) {
+        if (!Path.empty() || !N.Values.Empty() || !N.Class.empty()) {
             Out += "K " + std::string(RootNames[Root]) + " " + Escape(Path) + "\n";
             if (!N.Class.empty()) Out += "C " + Escape(N.Class) + "\n";
-            for (const auto& v : N.Values)
-                Out += "V " + std::to_string(v.Type) + " " + Escape(v.Name) + " " + HexData(v.Data) + "\n";
+            N.Values.ForEach([&](const std::unique_ptr<Value>& v) {
+                Out += "V " + std::to_string(v->Type) + " " + Escape(v->Name) + " " + HexData(v->Data) + "\n";
+            });
         }
         N.Keys.ForEach([&](const std::shared_ptr<Node>& k) {
             WriteNode(Out, Root, *k, Path.empty() ? k->Name : Path + "\\" + k->Name);
@@ -306,7 +330,6 @@ private:
         size_t pos = 0;
         bool first = true;
         Node* current = nullptr;
-        LoadIndex index;
         while (pos < text.size()) {
             size_t end = text.find('\n', pos);
             if (end == std::string::npos) end = text.size();
@@ -323,18 +346,12 @@ private:
                 continue;
             }
             if (line.empty()) continue;
-            if (!LoadLine(line, current, index)) whole = false;
+            if (!LoadLine(line, current)) whole = false;
         }
         if (first || !whole) KeepAside(text);
     }
 
-    // Names already read, by node and upper-cased name: a file of many keys or values below one key
-    // loads in time linear in its size.
-    struct LoadIndex {
-        std::unordered_map<const Node*, std::unordered_map<std::string, size_t>> Values;
-    };
-
-    bool LoadLine(const std::string& Line, Node*& Current, LoadIndex& Index)
+    bool LoadLine(const std::string& Line, Node*& Current)
     {
         const std::vector<std::string> f = Fields(Line);
         if (f[0] == "K" && f.size() == 3) {
@@ -369,15 +386,15 @@ private:
         if (f[0] == "C" && f.size() == 2 && Current != nullptr) return Unescape(f[1], Current->Class);
         if (f[0] == "V" && f.size() == 4 && Current != nullptr) {
             Int64 type = 0;
-            Value v;
+            std::string name;
+            std::vector<Byte> data;
             if (!TryStrToInt64(f[1], type) || type < 0 || type > 0xFFFFFFFFLL) return false;
-            if (!Unescape(f[2], v.Name) || !ParseHexData(f[3], v.Data)) return false;
-            v.Type = static_cast<DWORD>(type);
-            const auto [slot, fresh] = Index.Values[Current].emplace(UpperCase(v.Name), Current->Values.size());
-            if (fresh)
-                Current->Values.push_back(std::move(v));
-            else
-                Current->Values[slot->second] = std::move(v);
+            if (!Unescape(f[2], name) || !ParseHexData(f[3], data)) return false;
+            // A name met again takes the place of the first, spelled as it was last.
+            Value* v = Current->TakeValue(name);
+            v->Name = name;
+            v->Type = static_cast<DWORD>(type);
+            v->Data = std::move(data);
             return true;
         }
         return false;
@@ -557,13 +574,11 @@ LONG RegDeleteKey(HKEY Key, const std::string& SubKey)
 LONG RegDeleteValue(HKEY Key, const std::string& ValueName)
 {
     return WithKey(Key, KEY_SET_VALUE, [&](Store& s, Node& n) -> LONG {
-        for (auto it = n.Values.begin(); it != n.Values.end(); ++it) {
-            if (!SameText(it->Name, ValueName)) continue;
-            n.Values.erase(it);
-            s.Dirty = true;
-            return ERROR_SUCCESS;
-        }
-        return ERROR_FILE_NOT_FOUND;
+        Value* v = n.FindValue(ValueName);
+        if (v == nullptr) return ERROR_FILE_NOT_FOUND;
+        n.RemoveValue(v);
+        s.Dirty = true;
+        return ERROR_SUCCESS;
     });
 }
 
@@ -581,8 +596,8 @@ LONG RegEnumKeyEx(HKEY Key, DWORD Index, std::string& Name, std::string* Class)
 LONG RegEnumValue(HKEY Key, DWORD Index, std::string& Name, DWORD* Type, std::vector<Byte>* Data)
 {
     return WithKey(Key, KEY_QUERY_VALUE, [&](Store&, Node& n) -> LONG {
-        if (Index >= n.Values.size()) return ERROR_NO_MORE_ITEMS;
-        const Value& v = n.Values[Index];
+        if (Index >= n.Values.Count()) return ERROR_NO_MORE_ITEMS;
+        const Value& v = *n.Values[Index];
         Name = v.Name;
         if (Type != nullptr) *Type = v.Type;
         if (Data != nullptr) *Data = v.Data;
@@ -596,15 +611,15 @@ LONG RegQueryInfoKey(HKEY Key, TRegKeyInfo& Info)
         Info = TRegKeyInfo{};
         Info.Class = n.Class;
         Info.SubKeys = static_cast<DWORD>(n.Keys.Count());
-        Info.Values = static_cast<DWORD>(n.Values.size());
+        Info.Values = static_cast<DWORD>(n.Values.Count());
         n.Keys.ForEach([&](const std::shared_ptr<Node>& k) {
             Info.MaxSubKeyLen = std::max(Info.MaxSubKeyLen, static_cast<DWORD>(k->Name.size()));
             Info.MaxClassLen = std::max(Info.MaxClassLen, static_cast<DWORD>(k->Class.size()));
         });
-        for (const auto& v : n.Values) {
-            Info.MaxValueNameLen = std::max(Info.MaxValueNameLen, static_cast<DWORD>(v.Name.size()));
-            Info.MaxValueLen = std::max(Info.MaxValueLen, static_cast<DWORD>(v.Data.size()));
-        }
+        n.Values.ForEach([&](const std::unique_ptr<Value>& v) {
+            Info.MaxValueNameLen = std::max(Info.MaxValueNameLen, static_cast<DWORD>(v->Name.size()));
+            Info.MaxValueLen = std::max(Info.MaxValueLen, static_cast<DWORD>(v->Data.size()));
+        });
         return ERROR_SUCCESS;
     });
 }
@@ -625,11 +640,7 @@ LONG RegSetValueEx(HKEY Key, const std::string& ValueName, DWORD Type, const voi
     if (ValueName.size() > RegMaxValueNameLength || (Data == nullptr && Size > 0)) return Fail(ERROR_INVALID_PARAMETER);
     return WithKey(Key, KEY_SET_VALUE, [&](Store& s, Node& n) -> LONG {
         const auto* p = static_cast<const Byte*>(Data);
-        Value* v = n.FindValue(ValueName);
-        if (v == nullptr) {
-            n.Values.push_back(Value{ValueName, Type, {}});
-            v = &n.Values.back();
-        }
+        Value* v = n.TakeValue(ValueName);
         v->Type = Type;
         v->Data.assign(p, p + Size);
         s.Dirty = true;

@@ -281,27 +281,50 @@ TEST_F(RegistryFile, TheDefaultFileFollowsTheConfigurationFolder)
     EXPECT_EQ(platform::RegistryFileName(), Path("cfg/registry"));
 }
 
-// Sub-keys made, deleted (at random, first, last, middle) and made again under another case among
-// 80 names, against a plain list in making order: after every step the same names in the same
-// order by index, the count the key reports, and each name found in any case, also through a
-// handle opened before its deletion. Every 40 steps the file is written and read back into a
-// fresh store, which must show the same.
-TEST_F(RegistryFile, SubKeysMadeAndDeletedInAnyOrderMatchAPlainList)
+// Sub-keys and values made, deleted (at random, first, last, middle) and made or set again under
+// another case among 80 names each, against plain lists in making order: after every step the same
+// names (and data) in the same order by index, the counts the key reports, and each name found in
+// any case, also through a handle opened before its deletion. Every 40 steps the file is written
+// and read back into a fresh store, which must show the same.
+TEST_F(RegistryFile, SubKeysAndValuesMadeAndDeletedInAnyOrderMatchPlainLists)
 {
     for (const unsigned seed : {1u, 2u, 3u, 4u}) {
         std::mt19937 rng(seed);
         std::vector<std::string> plain;
+        std::vector<std::pair<std::string, std::string>> values;
         const auto Find = [&](const std::string& n) {
             return std::find_if(plain.begin(), plain.end(), [&](const std::string& p) { return SameText(p, n); });
+        };
+        const auto FindValue = [&](const std::string& n) {
+            return std::find_if(values.begin(), values.end(), [&](const auto& v) { return SameText(v.first, n); });
         };
         const std::string base = "seed" + std::to_string(seed);
         HKEY w = nullptr;
         ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, base, "", 0, KEY_ALL_ACCESS, &w), ERROR_SUCCESS);
-        for (int step = 0; step < 1200; ++step) {
+        for (int step = 0; step < 2400; ++step) {
             const unsigned op = rng() % 8;
             std::string name = "k" + std::to_string(rng() % 80);
             if (rng() % 2) name = UpperCase(name);
-            if (op < 3) {
+            if (rng() % 2) {
+                const std::string data = std::to_string(step);
+                if (op < 3) {
+                    const auto size = static_cast<DWORD>(data.size());
+                    ASSERT_EQ(RegSetValueEx(w, name, REG_SZ, data.data(), size), ERROR_SUCCESS);
+                    if (FindValue(name) == values.end())
+                        values.emplace_back(name, data);
+                    else
+                        FindValue(name)->second = data;  // keeps its place and its spelling
+                } else if (op == 7 || values.empty()) {
+                    const bool had = FindValue(name) != values.end();
+                    EXPECT_EQ(RegDeleteValue(w, name), had ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+                    if (FindValue(name) != values.end()) values.erase(FindValue(name));
+                } else {
+                    const size_t n = values.size();
+                    const size_t at = op == 3 ? 0 : op == 4 ? n - 1 : op == 5 ? n / 2 : rng() % n;
+                    ASSERT_EQ(RegDeleteValue(w, UpperCase(values[at].first)), ERROR_SUCCESS);
+                    values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
+                }
+            } else if (op < 3) {
                 HKEY k = nullptr;
                 DWORD disposition = 0;
                 ASSERT_EQ(RegCreateKeyEx(w, name, "", 0, KEY_ALL_ACCESS, &k, &disposition), ERROR_SUCCESS);
@@ -329,13 +352,24 @@ TEST_F(RegistryFile, SubKeysMadeAndDeletedInAnyOrderMatchAPlainList)
                 ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, base, 0, KEY_ALL_ACCESS, &w), ERROR_SUCCESS);
             }
             ASSERT_EQ(SubKeys(w), plain) << "seed " << seed << " step " << step;
+            std::vector<std::pair<std::string, std::string>> listed;
+            std::string n;
+            std::vector<Byte> data;
+            for (DWORD i = 0; RegEnumValue(w, i, n, nullptr, &data) == ERROR_SUCCESS; ++i)
+                listed.emplace_back(n, std::string(data.begin(), data.end()));
+            ASSERT_EQ(listed, values) << "seed " << seed << " step " << step;
             TRegKeyInfo info;
             ASSERT_EQ(RegQueryInfoKey(w, info), ERROR_SUCCESS);
             EXPECT_EQ(info.SubKeys, plain.size());
+            EXPECT_EQ(info.Values, values.size());
             for (const std::string& p : plain) {
                 HKEY k = nullptr;
                 EXPECT_EQ(RegOpenKeyEx(w, UpperCase(p), 0, KEY_READ, &k), ERROR_SUCCESS) << p;
                 RegCloseKey(k);
+            }
+            for (const auto& [v, d] : values) {
+                EXPECT_EQ(RegQueryValueEx(w, UpperCase(v), nullptr, &data), ERROR_SUCCESS) << v;
+                EXPECT_EQ(std::string(data.begin(), data.end()), d) << v;
             }
         }
         RegCloseKey(w);
