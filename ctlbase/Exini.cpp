@@ -62,6 +62,12 @@ void exini::EntrySlot::Set(TExIniEntry* const& E, size_t Slot)
     E->FSlot = Slot;
 }
 
+// Slots grow with the order of the children and keep it when holes are squeezed out.
+bool exini::EntryOrder::operator()(const TExIniEntry* A, const TExIniEntry* B) const
+{
+    return A->FSlot < B->FSlot;
+}
+
 TExIniEntry::TExIniEntry() = default;
 
 TExIniEntry::~TExIniEntry()
@@ -99,28 +105,31 @@ TExIniEntry* TExIniEntry::GetValue(const std::string& Name) const
 void TExIniEntry::IndexAdd(TExIniEntry* Child) const
 {
     if (!FIndex) return;
-    const auto [it, fresh] = FIndex->try_emplace(Child->FMatchName, IndexSlot{Child, 1});
+    const auto [it, fresh] = FIndex->try_emplace(Child->FMatchName, IndexSlot{Child, nullptr});
     if (fresh) return;
-    ++it->second.Count;
+    IndexSlot& s = it->second;
+    if (!s.All) {
+        s.All = std::make_unique<std::set<TExIniEntry*, EntryOrder>>();
+        s.All->insert(s.First);
+    }
+    s.All->insert(Child);
     // The first of the name in the children's order answers to it.
-    if (Child->FSlot < it->second.First->FSlot) it->second.First = Child;
+    s.First = *s.All->begin();
 }
 
-void TExIniEntry::IndexRemove(const TExIniEntry* Child) const
+void TExIniEntry::IndexRemove(TExIniEntry* Child) const
 {
     if (!FIndex) return;
     const auto it = FIndex->find(Child->FMatchName);
     if (it == FIndex->end()) return;
-    if (--it->second.Count == 0) {
+    IndexSlot& s = it->second;
+    if (!s.All) {
         FIndex->erase(it);
-    } else if (it->second.First == Child) {
-        // The next of the name takes its place.
-        TExIniEntry* next = nullptr;
-        FChildren.ForEach([&](TExIniEntry* e) {
-            if (next == nullptr && e != Child && e->FMatchName == Child->FMatchName) next = e;
-        });
-        it->second.First = next;
+        return;
     }
+    s.All->erase(Child);
+    s.First = *s.All->begin();
+    if (s.All->size() == 1) s.All.reset();
 }
 
 void TExIniEntry::TakeOut(TExIniEntry* Child)

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,6 +39,10 @@ class TExIniEntry;
 namespace exini {
 struct EntrySlot {
     static void Set(TExIniEntry* const& E, size_t Slot);
+};
+// Entries of one parent in the order of its children.
+struct EntryOrder {
+    bool operator()(const TExIniEntry* A, const TExIniEntry* B) const;
 };
 }  // namespace exini
 
@@ -75,9 +80,10 @@ public:
 private:
     friend class TExIniFile;
     friend struct exini::EntrySlot;
+    friend struct exini::EntryOrder;
     void TakeOut(TExIniEntry* Child);
     void IndexAdd(TExIniEntry* Child) const;
-    void IndexRemove(const TExIniEntry* Child) const;
+    void IndexRemove(TExIniEntry* Child) const;
     // Frees every child.
     void ClearChildren();
 
@@ -87,11 +93,11 @@ private:
     size_t FSlot = 0;  // in the parent's children
     TOrderedSlots<TExIniEntry*, exini::EntrySlot> FChildren;
     // Children by match name, made for keys with many children and kept up to date as children come,
-    // go and are renamed: the first of the name in order and how many have it (more than one only
-    // through the entries' own SetName and SetParent).
+    // go and are renamed: the first of the name in order and, while more than one has it (only
+    // through the entries' own SetName and SetParent), all of them in order.
     struct IndexSlot {
         TExIniEntry* First;
-        size_t Count;
+        std::unique_ptr<std::set<TExIniEntry*, exini::EntryOrder>> All;
     };
     mutable std::unique_ptr<std::unordered_map<std::string, IndexSlot>> FIndex;
 };

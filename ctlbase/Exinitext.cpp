@@ -285,22 +285,20 @@ void TExIniFile::WriteText(TStream* Stream)
         line("[" + (q ? quote(Path) : Path) + "]");
     };
     // A key that holds a value of its own is made where that value's line stands. When keys come
-    // before it in its parent, the value waits for the key's own section, behind the parent's
-    // section opened again ("[]" for the root), so that the keys keep their order.
-    const auto late = [](const TExIniEntry* K, Integer I) {
-        if (!K->Child(I)->IsKey) return false;
-        for (Integer j = 0; j < I; ++j)
-            if (K->Child(j)->IsKey) return true;
-        return false;
-    };
+    // before it in its parent (it is late), the value waits for the key's own section, behind the
+    // parent's section opened again ("[]" for the root), so that the keys keep their order.
     std::function<void(const TExIniEntry*, const std::string&)> keys = [&](const TExIniEntry* Key,
                                                                              const std::string& Path) {
-        for (Integer i = 0; i < Key->GetSubCount(); ++i)
-            if (IsValue(Key->Child(i)) && !late(Key, i)) value(Key->Child(i));
-        for (Integer i = 0; i < Key->GetSubCount(); ++i) {
+        const Integer count = Key->GetSubCount();
+        Integer firstKey = count;
+        for (Integer i = 0; i < count && firstKey == count; ++i)
+            if (Key->Child(i)->IsKey) firstKey = i;
+        for (Integer i = 0; i < count; ++i)
+            if (IsValue(Key->Child(i)) && !(Key->Child(i)->IsKey && i > firstKey)) value(Key->Child(i));
+        for (Integer i = firstKey; i < count; ++i) {
             const TExIniEntry* k = Key->Child(i);
             if (!k->IsKey) continue;
-            if (IsValue(k) && late(Key, i)) {
+            if (IsValue(k) && i > firstKey) {
                 section(Path);
                 value(k);
             }
