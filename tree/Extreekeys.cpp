@@ -119,11 +119,16 @@ bool TExTreeView::ProcessSearch(char Key)
         FSearchText.clear();
     }
     const auto code = static_cast<unsigned char>(Key);
+    // The search selects as the arrow keys do, and tells of it at its end as they do.
+    TGuardPtr<TCustomExTree> tree(FTree);
+    FTree->SetSelectionChanged(false);
     if (code == 27) {
         FSearchText.clear();
+        TExTreeModel::TGesture gesture(Model());
         // A gesture that puts a new selection in place of the old takes out what the filter hides
         // too (here and in every such gesture below): nothing the user cannot see stays selected.
         FTree->DeselectAllEx(true);
+        if (tree && FTree->SelectionChanged()) AfterSelectionChange();
         return false;
     }
     if (code == 8) {
@@ -149,12 +154,21 @@ bool TExTreeView::ProcessSearch(char Key)
                             nullptr);
     if (found) {
         TExTreeModel::TGesture gesture(Model());
-        TGuardPtr<TCustomExTree> tree(FTree);
         TGuardPtr<TExTreeItem> item(found);
         FTree->EnsureVisible(found);
-        if (tree && item) FTree->SetFocused(found);
         if (!tree) return false;
-        if (item) found->SetSelected(false);
+        if (item) {
+            std::optional<TExUpdateGuard> bracket;
+            if (FTree->MultiSelect()) bracket.emplace(Model());
+            SelectByKey(found, found->Selected(), 0, false);
+            if (!tree) {
+                if (bracket) bracket->Forget();
+                return false;
+            }
+            if (bracket) bracket->Done();
+            if (!tree) return false;
+        }
+        if (FTree->SelectionChanged() && !AfterSelectionChange()) return false;
     }
     StartClearSearchTimeoutThread();
     return false;
@@ -417,18 +431,7 @@ void TExTreeView::KeyDown(Word& Key, TShiftState Shift)
 void TExTreeView::NavigateByKey(Word Key, TShiftState Shift)
 {
     TGuardPtr<TCustomExTree> tree(FTree);
-    const bool multi = FTree->MultiSelect();
-    const bool ctrl = (Shift & ssCtrl) != 0;
-    const bool shift = (Shift & ssShift) != 0;
-    const bool simple = FTree->SelectionMode() == smSimple;
-    const bool usual = FTree->SelectionMode() == smUsual;
-    const bool keepOthers = (ctrl && usual) || simple;
     TExTreeItem* prevFocused = FocusedItem();
-    const bool prevSelected = prevFocused && prevFocused->Selected();
-    TExTreeItem* anchor = Model()->Selected();
-    const bool anchorSelected = anchor && anchor->Selected();
-    if (multi && usual && !ctrl) FTree->DeselectAllEx(true);
-
     TExTreeItem* found = nullptr;
     bool foundSelected = false;
     Integer visIndex = -1;
@@ -440,11 +443,9 @@ void TExTreeView::NavigateByKey(Word Key, TShiftState Shift)
         break;
     case VK_LEFT:
         found = prevFocused ? prevFocused->Parent() : nullptr;
-        foundSelected = found && found->Selected();
         break;
     case VK_RIGHT: {
         found = prevFocused ? prevFocused->GetFirstVisibleChild() : nullptr;
-        foundSelected = found && found->Selected();
         TExUpdateGuard bracket(Model());
         Model()->MarkRows();
         FTree->RefreshFlags().UpdatePending = true;
@@ -454,36 +455,65 @@ void TExTreeView::NavigateByKey(Word Key, TShiftState Shift)
     }
     default: found = FindNewFocused(Key, nullptr, foundSelected); break;
     }
+    // Left on a root item or Right on a leaf has nowhere to go: it stays on the focused item, as
+    // Up on the first row does; a range would otherwise run from the top of the tree.
+    if (!found) found = prevFocused;
+    if (!found) return;
+    if (found != prevFocused && (Key == VK_LEFT || Key == VK_RIGHT)) foundSelected = found->Selected();
+    SelectByKey(found, foundSelected, Shift, true);
+    if (!tree) return;
+    ScrollToFocusedByKey(Key, visIndex);
+}
 
+void TExTreeView::SelectByKey(TExTreeItem* Found, bool FoundSelected, TShiftState Shift, bool Delayed)
+{
+    TGuardPtr<TCustomExTree> tree(FTree);
+    const bool multi = FTree->MultiSelect();
+    const bool ctrl = (Shift & ssCtrl) != 0;
+    const bool shift = (Shift & ssShift) != 0;
+    const bool simple = FTree->SelectionMode() == smSimple;
+    const bool usual = FTree->SelectionMode() == smUsual;
+    TExTreeItem* prevFocused = FocusedItem();
+    TExTreeItem* anchor = Model()->Selected();
+    if (multi && ((ctrl && usual) || simple) && !shift) {
+        // The focus moves alone: no item's selection changes, also where the move crosses a
+        // level, whose rule would start the selection afresh.
+        if (Found != prevFocused) {
+            Model()->MoveFocusAlone(Found, Delayed);
+            if (!tree) return;
+        }
+        Model()->SetSelected(ctrl ? anchor : FocusedItem());
+        return;
+    }
+    const bool prevSelected = prevFocused && prevFocused->Selected();
+    const bool anchorSelected = anchor && anchor->Selected();
+    if (multi && usual) FTree->DeselectAllEx(true);
     if (multi) {
-        if (keepOthers && prevFocused) prevFocused->SetSelected(prevSelected);
+        if (simple && prevFocused) prevFocused->SetSelected(prevSelected);
         if (shift) {
-            FTree->SelectRangeEx2(anchor, found, false, false);
+            FTree->SelectRangeEx2(anchor, Found, false, false);
             if (anchor) anchor->SetSelected(anchorSelected);
         }
+        if (simple && Found != prevFocused) Found->SetSelected(!FoundSelected);
+        if (shift && Found != FocusedItem()) Found->SetSelected(false);
     }
-    if (found) {
-        if (multi) {
-            if (keepOthers && found != prevFocused) found->SetSelected(!foundSelected);
-            if (shift && found != FocusedItem()) found->SetSelected(false);
-        }
-        if (found == FocusedItem()) {
-            if (multi && !Model()->Selected()) Model()->SetSelected(anchor);
-            found->SetSelected(true);
-        } else {
-            FTree->DoSetFocusedEx(found, false, true);
-            if (!tree) return;
-            if (multi) Model()->SetSelected(anchor);
-        }
+    if (Found == FocusedItem()) {
+        if (multi && !Model()->Selected()) Model()->SetSelected(anchor);
+        Found->SetSelected(true);
+    } else {
+        if (Delayed)
+            FTree->DoSetFocusedEx(Found, false, true);
+        else
+            FTree->SetFocused(Found);
+        if (!tree) return;
+        if (multi) Model()->SetSelected(anchor);
     }
-    if (!multi || (!ctrl && !shift)) {
+    if (!multi || !shift) {
         if (TExTreeItem* focused = FocusedItem()) {
-            if (multi)
-                Model()->SetSelected(focused);
+            if (multi) Model()->SetSelected(focused);
             if (multi && usual) focused->SetSelected(true);
         }
     }
-    ScrollToFocusedByKey(Key, visIndex);
 }
 
 void TExTreeView::ScrollToFocusedByKey(Word Key, Integer VisIndex)

@@ -246,6 +246,8 @@ public:
     void SetFocused(TExTreeItem* Item);
     void DoSetFocused(TExTreeItem* Item, bool Forced);
     bool DoSetFocusedEx(TExTreeItem* Item, bool Forced, bool Delayed);
+    // A gesture's focus move that leaves every item's selection as it is (Ctrl with the arrows).
+    bool MoveFocusAlone(TExTreeItem* Item, bool Delayed) { return MoveFocus(Item, false, Delayed, false); }
     // A user's gesture (a click, a key) for a scope: its own focus moves toggle their item's
     // selection in a multi-select tree; those of the handlers it raises do not.
     class TGesture {

@@ -335,6 +335,9 @@ protected:
     void KeyPress(char& Key) override;
     // The navigation keys: the item found, the selection kept or ranged by the modifiers.
     void NavigateByKey(Word Key, TShiftState Shift);
+    // Moves the focus to Found (from code, Delayed False: its event comes at once) and selects as
+    // a navigation key with Shift's modifiers does.
+    void SelectByKey(TExTreeItem* Found, bool FoundSelected, TShiftState Shift, bool Delayed);
     void ScrollToFocusedByKey(Word Key, Integer VisIndex);
 
     // ================================================================ fields: rows and scrolling

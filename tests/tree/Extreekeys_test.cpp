@@ -545,14 +545,24 @@ TEST_F(Search, CollapsedItemsAreFoundAndShownFilteredOnesAreNot)
     EXPECT_GE(Tree->IndexInView(Focused()), 0);
 }
 
-TEST_F(Search, TheFoundItemIsFocusedButLeftUnselectedInAMultiSelectTree)
+TEST_F(Search, TheFoundItemIsSelectedAsByTheArrowsAndEachChangeIsTold)
 {
-    Tree->SetMultiSelect(true);
     auto r = AddRoots(3);
+    Type("r1");
+    EXPECT_EQ(Tree->GetSelected(), r[1]);
+    EXPECT_EQ(AfterCount(), 2);
+    Tree->SetMultiSelect(true);
+    r[0]->SetSelected(true);
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(SelectedTexts().empty());
+    EXPECT_EQ(AfterCount(), 3);
     Type("r2");
     EXPECT_EQ(Focused(), r[2]);
-    EXPECT_TRUE(SelectedTexts().empty());
-    EXPECT_TRUE(Events.empty()) << "the search tells no selection change";
+    EXPECT_EQ(Tree->GetSelected(), r[2]) << "the anchor";
+    EXPECT_EQ(SelectedTexts(), std::vector<std::string>{"r2"});
+    EXPECT_EQ(AfterCount(), 5) << "r0, then r2";
+    Type("x");
+    EXPECT_EQ(AfterCount(), 5) << "a search that finds nothing changes nothing";
 }
 
 TEST_F(Search, WithoutIncrementalSearchKeysOnlyReachTheEvent)
