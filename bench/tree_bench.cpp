@@ -12,7 +12,8 @@
 // tree of 100,000 rows without columns. Then 1,000,000 root items sorted by a date-time column and
 // by their texts, and a chain of 100,000 levels expanded, sorted, streamed as deep as a stream goes
 // and cleared (CPU time); a bare chain of 10,000 and of 100,000 levels brought into view, walked
-// backwards and forwards, searched and copied.
+// backwards and forwards, searched and copied; and the filter's repair of a focus at the bottom of
+// such a chain when an item near the top is hidden.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -525,6 +526,44 @@ void BM_ChainWalk(benchmark::State& state)
 BENCHMARK(BM_ChainWalk)
     ->ArgNames({"visible_back_from_branch_look_copy_copyitem", "levels"})
     ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {10000, 100000}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// A bare expanded chain of range(1) levels, filtering on, the focus on the deepest item: hiding the
+// item at level 1 (range(0) 0), the same with the anchor of the selection there too (1), hiding the
+// top item (2). The focus and the anchor go up to the nearest item shown in one move each: one
+// focus event, and time linear in the levels. Counter "focus_events": OnItemFocused calls per hide.
+void BM_ChainFilterRepair(benchmark::State& state)
+{
+    ShownTree v;
+    const int what = static_cast<int>(state.range(0));
+    const int levels = static_cast<int>(state.range(1));
+    int events = 0;
+    v.tree->OnItemFocused = [&](TObject*) { ++events; };
+    v.tree->SetFilteredVisibility(true);
+    double told = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        v.tree->Items()->Clear();
+        v.tree->SetUpdating(true);
+        std::vector<TExTreeItem*> level;
+        for (int i = 0; i < levels; ++i) level.push_back(v.tree->Items()->AddChild(level.empty() ? nullptr : level.back(), "b" + std::to_string(i)));
+        v.tree->SetUpdating(false);
+        v.tree->FullExpand();
+        v.tree->SetFocused(level.back());
+        if (what == 1) v.tree->SetSelected(level.back());
+        Application->ProcessMessages();
+        events = 0;
+        state.ResumeTiming();
+        level[what == 2 ? 0 : 1]->SetHidden(true);
+        Application->ProcessMessages();
+        told += events;
+    }
+    state.counters["focus_events"] = told / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ChainFilterRepair)
+    ->ArgNames({"level1_anchor_top", "levels"})
+    ->ArgsProduct({{0, 1, 2}, {10000, 20000, 100000}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

@@ -389,7 +389,10 @@ void TExTreeItem::CollapseOne()
         FTree->MoveFocus(this, false, false, false);
         return;
     }
-    // A lone selection goes with the focus.
+    // A lone selection goes with the focus when the collapse hides it; one the user made elsewhere
+    // stays (a single-select tree's goes with the focus in any case).
+    TExTreeItem* lone = FTree->MultiSelect() ? FTree->Selection().First() : nullptr;
+    op.Hold(lone);
     const bool autoExpand = FTree->AutoExpand;
     FTree->AutoExpand = false;
     bool moved;
@@ -400,9 +403,9 @@ void TExTreeItem::CollapseOne()
         throw;
     }
     FTree->AutoExpand = autoExpand;
-    if (!moved) return;
+    if (!moved || !lone || lone == this || !lone->IsUnder(this)) return;
     if (!Selected()) FTree->DoSetSelected(this);
-    focused->SetSelected(false);
+    lone->SetSelected(false);
 }
 
 void TExTreeItem::CollapseBranch()

@@ -864,6 +864,8 @@ void TExTreeItem::SetExpanded(bool Value)
 
 void TExTreeItem::SetSelected(bool Value)
 {
+    // The hidden root is no row: selected, it would outlive the list that holds it.
+    if (IsHiddenRoot()) return;
     if (!FTree->MultiSelect() || Selected() == Value) {
         UpdateItem();
         return;

@@ -369,6 +369,7 @@ void TExTreeModel::ForgetAnchor(TExTreeItem* Item)
 
 void TExTreeModel::DoSetSelected(TExTreeItem* Item)
 {
+    if (Item && Item->IsHiddenRoot()) Item = nullptr;
     TExTreeOperation op(this);
     op.Hold(Item);
     op.Hold(FSelected);
@@ -502,18 +503,45 @@ void TExTreeModel::DeselectAllEx(bool IncludeHidden)
     bracket.Done();
 }
 
+namespace {
+
+// The topmost hidden item on the path from Item up (Item included); nil when the path is shown.
+TExTreeItem* TopHidden(TExTreeItem* Item)
+{
+    TExTreeItem* top = nullptr;
+    for (TExTreeItem* p = Item; p; p = p->Parent())
+        if (p->Hidden()) top = p;
+    return top;
+}
+
+}  // namespace
+
 TExTreeItem* TExTreeModel::NearestShown(TExTreeItem* Item)
 {
-    const Integer at = IndexOfItem(Item);
-    for (Integer i = at; i >= 0; --i) {
-        auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
-        if (item->FullyVisible()) return item;
+    // Item is a hidden root item. Before it: the last item shown in the branch of the nearest
+    // root item before it that is not hidden; else the first such root item after it.
+    for (TExTreeItem* p = Item->GetPrevSibling(); p; p = p->GetPrevSibling()) {
+        if (p->Hidden()) continue;
+        for (bool deeper = true; deeper;) {
+            deeper = false;
+            for (Integer i = p->Count() - 1; i >= 0; --i) {
+                TExTreeItem* child = p->Items(i);
+                if (child->Hidden()) continue;
+                p = child;
+                deeper = true;
+                break;
+            }
+        }
+        return p;
     }
-    for (Integer i = at + 1; i < FAllItems.Count(); ++i) {
-        auto* item = static_cast<TExTreeItem*>(FAllItems.FastGet(i));
-        if (item->FullyVisible()) return item;
-    }
+    for (TExTreeItem* n = Item->GetNextSibling(); n; n = n->GetNextSibling())
+        if (!n->Hidden()) return n;
     return nullptr;
+}
+
+TExTreeItem* TExTreeModel::ShownInstead(TExTreeItem* Hidden)
+{
+    return Hidden->Parent() ? Hidden->Parent() : NearestShown(Hidden);
 }
 
 void TExTreeModel::UpdateDiffItems()
@@ -521,26 +549,25 @@ void TExTreeModel::UpdateDiffItems()
     TExTreeOperation op(this);
     op.HoldAll();
     if (FHost) FHost->ForgetHiddenItems();
-    // An item under a hidden one is not shown either: the repair looks at the whole path.
-    while (FSelected && !FSelected->FullyVisible()) {
-        TExTreeItem* hidden = FSelected;
-        if (!hidden->Parent()) {
-            if (MultiSelect())
-                FSelected = NearestShown(hidden);
-            else
-                DoSetSelected(NearestShown(hidden));
-            break;
-        }
-        // A single-select tree's anchor is its selected row: the mark moves with it.
+    // An item under a hidden one is not shown either: focus and anchor go to the nearest item
+    // above the topmost hidden one on their path, in one move each (one walk up, one event).
+    if (TExTreeItem* hidden = FSelected ? TopHidden(FSelected) : nullptr) {
+        TExTreeItem* instead = ShownInstead(hidden);
         if (!MultiSelect()) {
-            DoSetSelected(hidden->Parent());
-            continue;
+            // A single-select tree's anchor is its selected row: the mark moves with it.
+            DoSetSelected(instead);
+        } else {
+            // The hidden anchor and the items above it up to the hidden one lose their marks.
+            std::vector<TExTreeItem*> path;
+            for (TExTreeItem* p = FSelected; p && (p != hidden || hidden->Parent()); p = p->Parent()) {
+                if (p->Selected()) path.push_back(p);
+                if (p == hidden) break;
+            }
+            FSelected = instead;
+            for (TExTreeItem* p : path) p->SetSelected(false);
         }
-        FSelected = hidden->Parent();
-        hidden->SetSelected(false);
     }
-    while (FFocused && !FFocused->FullyVisible() && FFocused->Parent()) RescueFocus(FFocused->Parent());
-    if (FFocused && !FFocused->FullyVisible()) RescueFocus(NearestShown(FFocused));
+    if (TExTreeItem* hidden = FFocused ? TopHidden(FFocused) : nullptr) RescueFocus(ShownInstead(hidden));
 }
 
 // Operations and handlers

@@ -332,7 +332,10 @@ private:
     // The focus moves because its item goes or cannot be shown.
     void RescueFocus(TExTreeItem* Item) { MoveFocus(Item, true, false, false); }
     void DeselectOne(TExTreeItem* Item);
+    // The item shown nearest to a hidden root item; nil when none is.
     TExTreeItem* NearestShown(TExTreeItem* Item);
+    // Where focus or anchor go when Hidden, the topmost hidden item above them, hides them.
+    TExTreeItem* ShownInstead(TExTreeItem* Hidden);
     // Rows among the entries From..To-1 of the all-items list, each taken as a row unless an
     // entry before it in the range left it out (collapsed or, when filtering, hidden).
     Integer RowsIn(Integer From, Integer To) const;

@@ -1,5 +1,6 @@
 // Randomised model check: seeded operations of every kind on a tree, each mirrored on a plain
-// reference tree, with the whole structure compared after every step.
+// reference tree, with the whole structure compared after every step. A second run does the same
+// to a tree control on a form and adds the navigation keys, plain, with Shift and with Ctrl.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Input.h"
+#include "tests/support/UiTest.h"
 #include "tree/Extree.h"
 
 namespace {
@@ -33,17 +36,26 @@ class ModelCheck {
 public:
     // Cap: the item count around which the tree hovers. NilOdds: one pick in NilOdds is nil (the
     // root level), so a small value grows long sibling lists.
-    explicit ModelCheck(unsigned Seed, int Cap = 45, int NilOdds = 8) : rng(Seed), cap(Cap), nilOdds(NilOdds) {}
+    // Control: the tree control whose model is checked (it takes keys); nil: a model of its own.
+    explicit ModelCheck(unsigned Seed, int Cap = 45, int NilOdds = 8, TExTree* Control = nullptr)
+        : rng(Seed), cap(Cap), nilOdds(NilOdds), control(Control),
+          own(Control ? nullptr : new TExTreeModel), tree(Control ? *Control->Model() : *own)
+    {
+        if (control) control->OnItemFocused = [this](TObject*) { ++focusEvents; };
+    }
 
-    TExTreeModel tree;
+    std::mt19937 rng;
+    int cap;
+    int nilOdds;
+    TExTree* control;
+    std::unique_ptr<TExTreeModel> own;
+    TExTreeModel& tree;
     TExTreeItems& items = *tree.Items();
+    int focusEvents = 0;
     Node root;
     std::vector<std::unique_ptr<Node>> store;
     std::map<TExTreeItem*, Node*> nodes;
     std::vector<Node*> pool;  // detached branches
-    std::mt19937 rng;
-    int cap;
-    int nilOdds;
     int serial = 0;
     int openBrackets = 0;
     std::string step;
@@ -257,6 +269,12 @@ public:
     void Expansion()
     {
         Node* n = Pick(false);
+        // Often one of the focused item's ancestors, whose collapse hides the focus.
+        Node* focus = NodeOf(tree.Focused());
+        if (focus && focus->parent != &root && Rand(2)) {
+            n = focus->parent;
+            for (int up = Rand(3); up > 0 && n->parent != &root; --up) n = n->parent;
+        }
         if (!n) return;
         const bool recursive = Rand(2);
         std::function<void(Node*, bool)> set = [&](Node* m, bool v) {
@@ -264,10 +282,125 @@ public:
             if (recursive)
                 for (Node* k : m->kids) set(k, v);
         };
+        // A focus the collapse hides goes to the collapsing item; a lone selection goes with it
+        // when hidden too, and otherwise the selection stays.
+        const auto selection = Selection();
+        const bool rescue = tree.MoveFocusOnCollapse && focus && focus != n && Within(focus, n);
+        bool collapsed = true;
         switch (Rand(3)) {
-        case 0: step = "expand"; n->item->Expand(recursive); set(n, true); break;
+        case 0: step = "expand"; n->item->Expand(recursive); set(n, true); collapsed = false; break;
         case 1: step = "collapse"; n->item->Collapse(recursive); set(n, false); break;
-        default: step = "SetExpanded"; n->expanded = !n->expanded; n->item->SetExpanded(n->expanded);
+        default:
+            step = "SetExpanded";
+            n->expanded = !n->expanded;
+            collapsed = !n->expanded;
+            n->item->SetExpanded(n->expanded);
+        }
+        if (!collapsed) return;
+        if (!rescue) {
+            ASSERT_EQ(tree.Focused(), ItemOf(focus)) << step;
+            return;
+        }
+        ASSERT_EQ(tree.Focused(), n->item) << step;
+        if (!tree.MultiSelect()) {
+            ASSERT_EQ(tree.Selected(), n->item) << step;
+        } else if (selection.size() == 1 && selection[0] != n->item && Within(NodeOf(selection[0]), n)) {
+            ASSERT_EQ(Selection(), std::vector<TExTreeItem*>{n->item}) << step;
+        } else {
+            ASSERT_EQ(Selection(), selection) << step;
+        }
+    }
+
+    std::vector<TExTreeItem*> Selection()
+    {
+        std::vector<TExTreeItem*> out;
+        for (Integer i = 0; i < tree.Selection().Count(); ++i) out.push_back(tree.Selection().FastGet(i));
+        return out;
+    }
+
+    // The plain way to the item that takes the place of a hidden one: the parent of the topmost
+    // hidden item on its path, or for a hidden root item the nearest item shown, before it first.
+    bool Shown(Node* n)
+    {
+        for (; n != &root; n = n->parent)
+            if (n->hidden) return false;
+        return true;
+    }
+    Node* ShownInstead(Node* n)
+    {
+        Node* top = nullptr;
+        for (Node* p = n; p != &root; p = p->parent)
+            if (p->hidden) top = p;
+        if (!top) return n;
+        if (top->parent != &root) return top->parent;
+        const auto order = PreOrder();
+        const auto at = std::find(order.begin(), order.end(), top) - order.begin();
+        for (auto i = at; i-- > 0;)
+            if (Shown(order[static_cast<size_t>(i)])) return order[static_cast<size_t>(i)];
+        for (auto i = static_cast<size_t>(at) + 1; i < order.size(); ++i)
+            if (Shown(order[i])) return order[i];
+        return nullptr;
+    }
+
+    // Navigation keys through the toolkit, now and then from an edge: the first or the last row,
+    // a root item (Left goes nowhere) or a leaf (Right goes nowhere).
+    void Key()
+    {
+        if (!control) return;
+        // Input comes when the application's brackets are closed.
+        for (; openBrackets > 0; --openBrackets) items.EndUpdate();
+        std::vector<Node*> rows;
+        std::function<void(Node*)> walk = [&](Node* n) {
+            for (Node* k : n->kids) {
+                if (tree.FilteredVisibility() && k->hidden) continue;
+                rows.push_back(k);
+                if (k->expanded) walk(k);
+            }
+        };
+        walk(&root);
+        if (!rows.empty() && Rand(2)) {
+            Node* edge = nullptr;
+            switch (Rand(4)) {
+            case 0: edge = rows.front(); break;
+            case 1: edge = rows.back(); break;
+            default: {
+                const bool leaf = Rand(2);
+                for (Node* n : rows)
+                    if (leaf ? n->kids.empty() : n->parent == &root) edge = n;
+            }
+            }
+            if (edge) tree.SetFocused(edge->item);
+        }
+        static constexpr Word Keys[] = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_PRIOR, VK_NEXT};
+        const Word key = Keys[Rand(8)];
+        const int mode = Rand(3);
+        const TShiftState shift = mode == 0 ? TShiftState(0) : mode == 1 ? TShiftState(ssShift) : TShiftState(ssCtrl);
+        step = "key " + std::to_string(key) + " mode " + std::to_string(mode);
+        Node* focus = NodeOf(tree.Focused());
+        TExTreeItem* anchor = tree.Selected();
+        const auto selection = Selection();
+        // Left on an expanded item and Right on a collapsed one with children shown expand or
+        // collapse instead of moving.
+        const bool visibleKids = focus && std::any_of(focus->kids.begin(), focus->kids.end(), [&](Node* k) {
+                                     return !tree.FilteredVisibility() || !k->hidden;
+                                 });
+        const bool toggles = focus && ((key == VK_LEFT && focus->expanded) || (key == VK_RIGHT && !focus->expanded && visibleKids));
+        Input::PressKey(key, shift);
+        uitest::Pump();
+        // Besides Left and Right, a key that brings the focus into view expands its ancestors.
+        for (auto& [item, n] : nodes) n->expanded = item->Expanded();
+        if (!tree.MultiSelect()) return;
+        if (mode == 2) {
+            ASSERT_EQ(Selection(), selection) << step << ": Ctrl moves the focus alone";
+            ASSERT_EQ(tree.Selected(), anchor) << step;
+        } else if (mode == 1 && !toggles && tree.Focused()) {
+            // A Shift range runs from the anchor (the top without one) to the focus, wherever a
+            // key leaves the focus.
+            ASSERT_EQ(tree.Selected(), anchor) << step;
+            Integer a = anchor ? anchor->GetAbsIndex() : 0;
+            Integer b = tree.Focused()->GetAbsIndex();
+            if (a > b) std::swap(a, b);
+            for (TExTreeItem* item : Selection()) ASSERT_TRUE(item->GetAbsIndex() >= a && item->GetAbsIndex() <= b) << step;
         }
     }
 
@@ -351,6 +484,9 @@ public:
             if (Rand(8) == 0) {
                 step = "mode";
                 tree.SetMultiSelect(!tree.MultiSelect());
+            } else if (Rand(4) == 0) {
+                step = "select the hidden root";
+                tree.Root()->SetSelected(true);
             }
             break;
         default:
@@ -410,6 +546,7 @@ public:
         // Focus and anchor never rest on an item outside the tree.
         ASSERT_TRUE(!tree.Focused() || tree.Focused()->GetAbsIndex() >= 0);
         ASSERT_TRUE(!tree.Selected() || tree.Selected()->GetAbsIndex() >= 0);
+        ASSERT_FALSE(tree.Root()->Selected());
         // The selected list holds items of the tree that show selected, each once, and every such
         // item; a single-select tree shows one selected row at most, its anchor.
         Integer marked = 0;
@@ -484,7 +621,11 @@ public:
     {
         for (int s = 0; s < Steps; ++s) {
             const bool full = items.Count() >= cap;
-            switch (Rand(23)) {
+            Node* focus = NodeOf(tree.Focused());
+            Node* anchor = NodeOf(tree.Selected());
+            const int events = focusEvents;
+            bool repairs = false;
+            switch (Rand(control ? 26 : 23)) {
             case 0: case 1: case 2: case 3: case 4: if (!full) Add(); else Delete(); break;
             case 5: if (!full) LowLevelAdd(); break;
             case 6: case 7: case 8: Move(); break;
@@ -494,11 +635,35 @@ public:
             case 12: case 13: Expansion(); break;
             case 14: Detach(); break;
             case 15: Reattach(); break;
-            case 16: Hide(); break;
-            case 17: if (Rand(5) == 0) { step = "filter"; tree.SetFilteredVisibility(!tree.FilteredVisibility()); } break;
-            case 18: Bracket(); break;
+            case 16: Hide(); repairs = true; break;
+            case 17:
+                if (Rand(5) == 0) {
+                    step = "filter";
+                    tree.SetFilteredVisibility(!tree.FilteredVisibility());
+                    repairs = true;
+                } else if (Rand(3) == 0) {
+                    step = "MoveFocusOnCollapse";
+                    tree.MoveFocusOnCollapse = !tree.MoveFocusOnCollapse;
+                }
+                break;
+            case 18: Bracket(); repairs = openBrackets == 0; break;
             case 19: case 20: Select(); break;
+            case 23: case 24: case 25: Key(); break;
             default: Focus();
+            }
+            if (::testing::Test::HasFatalFailure()) return;
+            // A filter that hides the focus or the anchor moves each once, where the plain walk
+            // over the reference says.
+            if (repairs && openBrackets == 0 && tree.FilteredVisibility()) {
+                Node* want = focus ? ShownInstead(focus) : nullptr;
+                ASSERT_EQ(tree.Focused(), ItemOf(want)) << step;
+                if (control) {
+                    ASSERT_EQ(focusEvents - events, want == focus ? 0 : 1) << step;
+                }
+                // A single-select tree's anchor follows its focus.
+                if (tree.MultiSelect() && anchor && !Shown(anchor)) {
+                    ASSERT_EQ(tree.Selected(), ItemOf(ShownInstead(anchor))) << step;
+                }
             }
             Check();
             if (::testing::Test::HasFatalFailure()) return;
@@ -531,6 +696,32 @@ TEST_P(TreeModelCheckLarge, StructureMatchesReferenceAfterEveryStep)
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, TreeModelCheckLarge, ::testing::Range(1u, 3u),
+                         [](const ::testing::TestParamInfo<unsigned>& Info) { return "seed" + std::to_string(Info.param); });
+
+// The same on a tree control on a shown form, with keys among the steps.
+class TreeModelCheckControl : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(TreeModelCheckControl, StructureAndKeysMatchReferenceAfterEveryStep)
+{
+    TForm* form = new TForm(nullptr);
+    auto* control = new TExTree(form);
+    form->SetBounds(40, 40, 400, 300);
+    control->SetParent(form);
+    control->SetBounds(0, 0, 300, 200);
+    form->AfterConstruction();
+    form->Show();
+    uitest::Pump();
+    control->View()->SetFocus();
+    uitest::Pump();
+    {
+        ModelCheck check(GetParam(), 45, 8, control);
+        check.Run(1500);
+    }
+    TObject::Free(form);
+    uitest::Pump();
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, TreeModelCheckControl, ::testing::Range(1u, 5u),
                          [](const ::testing::TestParamInfo<unsigned>& Info) { return "seed" + std::to_string(Info.param); });
 
 }  // namespace
