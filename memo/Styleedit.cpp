@@ -52,6 +52,8 @@ std::unique_ptr<TStyleMemo::SavedSelection> TStyleMemo::SaveSelection()
 void TStyleMemo::RestoreSelection(std::unique_ptr<SavedSelection> Saved)
 {
     SetSelNavs(std::clamp(Saved->Lo->Pos, 0, FTextLen), std::clamp(Saved->Hi->Pos, 0, FTextLen), Saved->AnchorLo);
+    if (FSelLength != 0 && HandleAllocated()) InvalidateSelection();
+    UpdateCaret(false);
 }
 
 void TStyleMemo::SetSelNavs(Integer Lo, Integer Hi, bool AnchorAtLo)
@@ -958,11 +960,16 @@ void TStyleMemo::FormatUpToLine(Integer Line)
         if (FPendingFirst == from) break;
     }
     if (Line < 0 || Line >= FLineCount) return;
-    n->SetLineNb(Line);
-    if (!n->Par->Formatted) FormatNow(n->ParNb, n->ParNb, false);
+    PlaceOnBrokenLine(n, Line);
+}
+
+void TStyleMemo::PlaceOnBrokenLine(TStyleNavigator* N, Integer Line)
+{
+    N->SetLineNb(Line);
+    EnsureFormatted(N->GetParNb());
     // Breaking a paragraph's later lines moves the lines after them: until line Line stays put.
-    for (n->SetLineNb(Line); n->Par->Provisional > 0 && n->GetParLine() >= n->Par->Provisional; n->SetLineNb(Line))
-        BreakProvisional(n->ParNb, n->GetParLine());
+    for (N->SetLineNb(Line); N->Par->Provisional > 0 && N->GetParLine() >= N->Par->Provisional; N->SetLineNb(Line))
+        BreakProvisional(N->ParNb, N->GetParLine());
 }
 
 std::string TStyleMemo::Lines(Integer Index)

@@ -613,6 +613,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
     const bool fromPendingStart = First == FPendingFirst;
     const Integer savedPending = FPendingFirst;
     const Integer caretPar = FAnchor->GetParNb();
+    const Integer originBefore = FTopOrigin;
     bool caretFormatted = false;
     Integer lineDelta = 0;
     const Integer oldWidest = FWidestWidth;
@@ -625,7 +626,11 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
         Integer firstBroken = 0;
         Integer lastBroken = 0;
         try {
-            for (Integer p = First; p <= Last; ++p) {
+            // Immediate formatting from the pending start follows a start/stop span that an edit
+            // opened or closed on into the paragraphs it now reaches: nothing else would.
+            const bool follow = fromPendingStart && FUpdateMode == umImmediate;
+            for (Integer p = First; p <= Last || (follow && p == FPendingFirst && p <= FPendingLast && p < ParCount()); ++p) {
+                Last = std::max(Last, p);
                 ParseStartStopNow(p);
                 ParInfo* par = FParagraphs->At(p);
                 par->FirstLine = running;
@@ -683,7 +688,9 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
             }
         }
     }
-    if (caretFormatted || (lineDelta != 0 && First <= caretPar)) UpdateCaret(false);
+    // Lines gained or lost move the caret's row, also when they lie between it and the top line,
+    // and so does a top line whose number moved.
+    if (caretFormatted || lineDelta != 0 || FTopOrigin != originBefore) UpdateCaret(false);
     if (FWidestWidth != oldWidest && !FWordWrap && HandleAllocated() && FPrintCanvas == nullptr) {
         // A bar that comes or goes changes the window's frame, which a paint under way would not
         // draw: the bars are set once the paint is done.
@@ -716,6 +723,7 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
     }
     const DWORD deadline = GetTickCount() + 25;
     const Integer startPar = FPendingFirst;
+    const Integer originBefore = FTopOrigin;
     Integer running = FParagraphs->At(FPendingFirst)->FirstLine;
     Integer delta = 0;
     bool any = false;
@@ -806,7 +814,7 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
         }
         if (firstInView >= 0) InvalidateLines(std::max(firstInView, TopLine()), TopLine() + FVisibleLines, false);
         // Lines above the caret may have been re-broken: its row moves with them.
-        if (FAnchor->ParLine == NotComputed || delta != 0) UpdateCaret(false);
+        if (FAnchor->ParLine == NotComputed || delta != 0 || FTopOrigin != originBefore) UpdateCaret(false);
         if (FWidestWidth != oldWidest && !FWordWrap) {
             setHScrollParams();
             UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);
@@ -955,19 +963,28 @@ void TStyleMemo::LeaveUpdate()
     }
 }
 
-void TStyleMemo::BreakProvisional(Integer ParNb, Integer UpTo)
+void TStyleMemo::BreakProvisional(Integer ParNb, Integer UpTo, Integer Offset)
 {
     if (ParNb < 0 || ParNb >= ParCount() || FFmtDC != nullptr) return;
     ParInfo* par = FParagraphs->At(ParNb);
-    if (par->Provisional <= 0 || par->Provisional > UpTo) return;
+    // The stand-in for the lines not broken yet starts where the broken ones stop.
+    auto owed = [&] {
+        return par->Provisional > 0 && (par->Provisional <= UpTo || ParLineAt(par, par->Provisional)->Start <= Offset);
+    };
+    if (!owed()) return;
     const Integer oldCount = par->LineCount;
+    const Integer originBefore = FTopOrigin;
     Integer changed = par->Provisional;
+    // How many lines lie before a character is not known: the pieces double, so that a place far
+    // into a long paragraph costs few splices.
+    Integer piece = FVisibleLines + 2;
     {
         FlagScope formatting(*this, FFormatting, true);
         BeginMeasuring();
         try {
-            while (par->Provisional > 0 && par->Provisional <= UpTo) {
-                FLineBudget = UpTo - par->Provisional + FVisibleLines + 2;
+            while (owed()) {
+                FLineBudget = std::max(UpTo - par->Provisional, 0) + piece;
+                piece = std::min(piece, MaxInt / 4) * 2;
                 Integer fl = par->Provisional;
                 Integer ll = 0;
                 ReformatPar(par, ParNb, fl, ll, false);
@@ -987,6 +1004,8 @@ void TStyleMemo::BreakProvisional(Integer ParNb, Integer UpTo)
     for (Integer q = ParNb + 1; delta != 0 && q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;
     if (!HandleAllocated() || FPrintCanvas != nullptr) return;
     const Integer top = KeepTopOnText();
+    // The caret's row moves with the lines gained, also when they lie between it and the top line.
+    if (delta != 0 || FTopOrigin != originBefore) UpdateCaret(false);
     InvalidateLines(std::max(par->FirstLine + changed, top), top + FVisibleLines, false);
     if (delta == 0) return;
     if (FPainting) {

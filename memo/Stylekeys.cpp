@@ -65,9 +65,7 @@ void TStyleMemo::VerticalMove(TStyleNavigator* Nav, Integer TargetLine, TShiftSt
     const bool keep = (FOptions & pmoKeepColumnPos) != 0;
     if (FRememberedCol == NoColumn || (!FWordWrap && (FOptions & pmoPutExtraSpaces) != 0 && !keep))
         FRememberedCol = FCaretX;
-    Nav->SetLineNb(TargetLine);
-    EnsureFormatted(Nav->GetParNb());
-    Nav->SetLineNb(TargetLine);
+    PlaceOnBrokenLine(Nav, TargetLine);
     const Integer lineInPar = Nav->GetParLine();
     const Integer col = ColNb(Nav->Par, Nav->ParNb, lineInPar, FRememberedCol, keep);
     Nav->SetColNb(col);

@@ -752,9 +752,11 @@ private:
     void NextDynRun(ParInfo* Par, Integer Position, Integer& DynIndex, const DynInfoRec*& Attr, TExtFontStyles Static,
                     TExtFontStyles& Effective, Integer& Boundary);
     void FormatUpToLine(Integer Line);
-    // Breaks the not yet broken lines of a paragraph until its line UpTo (counted inside it) is
-    // broken, with what that moves in the view.
-    void BreakProvisional(Integer ParNb, Integer UpTo);
+    // Breaks the not yet broken lines of a paragraph until its line UpTo (counted inside it) and
+    // the line holding its character Offset are broken, with what that moves in the view.
+    void BreakProvisional(Integer ParNb, Integer UpTo, Integer Offset = -1);
+    // Places N on display line Line with that line broken for the text as it is.
+    void PlaceOnBrokenLine(TStyleNavigator* N, Integer Line);
     void EnsureFormatted(Integer Par);
     void FormatCaretRegion();
     void ScrollCaretInView();

@@ -94,6 +94,10 @@ struct FreshStore {
 
 void TStyleMemo::SaveToNativeStream(TStream* Stream)
 {
+    EventScope scope(*this);
+    // The reader takes every paragraph as highlighted and broken: what is still owed is done first.
+    FormatUpToLine(MaxInt);
+    FormatNow(0, ParCount() - 1, false);
     std::string b;
     Put32(b, FTextLen);
     Put32(b, FLineCount);

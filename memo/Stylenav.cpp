@@ -277,6 +277,8 @@ void TStyleNavigator::SetColNb(Integer C)
     const LineInfo* line = ParLineAt(Par, l);
     const Integer len = line->Stop - line->Start;
     if (C > len) C = len;
+    // A wrapped line's stop is where the next line starts: the column stays on this line.
+    if (C == len && len > 0 && l < Par->LineCount - 1) C = len - 1;
     if (C < 0) C = 0;
     Offset = line->Start + C;
     Pos = Par->StartPos + Offset;

@@ -217,7 +217,7 @@ struct TStyleMemo::LineWalk {
             if (M.FAlignment == taRightJustify)
                 Left = Right - Line->TextWidth;
             else if (M.FAlignment == taCenter)
-                Left = (Left + Right - Line->TextWidth) / 2;
+                Left += (Right - Left - Line->TextWidth) / 2;  // the same shape at every DisplayLeft
         }
         LeftX = Left;
         X = Left;
@@ -597,7 +597,9 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
             lineSel = so < ln->Stop + (lastOfPar ? 1 : 0) && eo > ln->Start;
         }
         // 2-4. Layout. What lies right of the window is not measured.
-        LineWalk w(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin);
+        // The whole line moves with the view, whatever its alignment: as the caret and the mouse
+        // take it, and as a scroll of the picture moves it.
+        LineWalk w(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin - FDisplayLeft);
         w.StopX = BmpWidth;
         if (lineSel) {
             if (so > ln->Start && so < ln->Stop) w.Split[0] = so;
@@ -635,7 +637,7 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
         // With the system's selection colours, the selected part is filled before the text; the
         // walk is done twice then (once for the selection's x, once to draw).
         if (lineSel && winColors) {
-            LineWalk probe(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin);
+            LineWalk probe(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin - FDisplayLeft);
             probe.StopX = BmpWidth;
             probe.Split[0] = w.Split[0];
             probe.Split[1] = w.Split[1];

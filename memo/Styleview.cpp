@@ -197,7 +197,11 @@ void TStyleMemo::InvalidateLines(Integer FirstLine, Integer LastLine, bool Erase
     r.Bottom = LastLine <= top + FVisibleLines + margin ? std::min(LinePos(LastLine - top) + FRowHeight, maxY) : maxY;
     if (r.Bottom <= r.Top) return;
     if (owedScroll) {
-        // Rows of the view as it will be: invalid once the picture has been scrolled there.
+        // Rows of the view as it will be: invalid once the picture has been scrolled there, at
+        // whatever sideways place the scrolls still to come leave them.
+        const Integer cw = ClientWidth();
+        r.Left = -2 * cw;
+        r.Right = 3 * cw;
         FOwedRect = FOwed ? TRect{std::min(FOwedRect.Left, r.Left), std::min(FOwedRect.Top, r.Top),
                                   std::max(FOwedRect.Right, r.Right), std::max(FOwedRect.Bottom, r.Bottom)}
                           : r;
@@ -237,7 +241,7 @@ void TStyleMemo::UpdateCaret(bool Recreate)
     EventScope scope(*this);
     if (HandleAllocated()) {
         EnsureFormatted(FAnchor->GetParNb());
-        BreakProvisional(FAnchor->GetParNb(), FAnchor->GetParLine());
+        BreakProvisional(FAnchor->GetParNb(), -1, FAnchor->GetOffset());
         const Integer line = FAnchor->GetLineNb();
         FCaretX = ColPos(FAnchor->Par, FAnchor->ParNb, FAnchor->GetColNb(), FAnchor->GetParLine()) +
                   FVirtualCols * FBlankWidth;

@@ -2,7 +2,7 @@
 // shows and leaves the rest to background slices, edits re-break only around themselves, and the
 // view gathers its moves and scrolls the picture once per pass. Random runs of edits, highlighting,
 // update brackets, scrolls and layout changes are checked, once settled, against a memo given the
-// same text afresh and broken whole.
+// same text afresh and broken whole, in every update mode.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,7 +54,7 @@ std::string LongText(std::mt19937& Rng)
         switch (Rng() % 4) {
         case 0:
             // A run of short paragraphs, each ending inside the view.
-            for (int i = 10 + static_cast<int>(Rng() % 20); i > 0; --i) t += Phrase(Rng, 1 + static_cast<int>(Rng() % 6)) + (i > 1 ? "\r\n" : "");
+            for (int i = 10 + static_cast<int>(Rng() % 50); i > 0; --i) t += Phrase(Rng, 1 + static_cast<int>(Rng() % 6)) + (i > 1 ? "\r\n" : "");
             break;
         case 1: t += std::string(1100 + Rng() % 2000, static_cast<char>('A' + Rng() % 26)); break;
         default: t += Phrase(Rng, 300 + static_cast<int>(Rng() % 900)); break;
@@ -75,6 +75,7 @@ std::string Layout(TStyleMemo* M)
             s << " [" << l << " " << li->Start << "," << li->Stop << " " << li->TextWidth << "/" << li->Width << " b"
               << li->Blanks << " j" << li->JustifyFrom << " s" << int(li->StartStyle) << " d" << li->StartDyn << "]";
         }
+        for (Integer d = 0; d < par->DynCount; ++d) s << " <" << par->Dyns[d].Offset << " " << int(par->Dyns[d].Attr) << ">";
         s << "\n";
     }
     return s.str();
@@ -141,6 +142,7 @@ protected:
         m->setOptions(m->Options() & ~pmoAutoScrollBars);
         m->Font()->SetName("DejaVu Sans");
         m->StartStopKeys()->AddStartStopKey("((", "))", 0, FontStyle(fsBold), 1, 0, -1, -1, false);
+        m->StartStopKeys()->AddStartStopKey("<<", ">>", 0, FontStyle(fsUnderline), 4, 0, -1, clRed, false);
         m->Keywords()->AddKeyWord("gamma", woWholeWordsOnly, FontStyle(fsItalic), 2, 0, -1, clBlue);
         return m;
     }
@@ -150,9 +152,8 @@ protected:
         F(edited);
         F(fresh);
     }
-    // The fresh memo gets the edited one's text, colours, selection and view; then lines, the top
-    // line, points of positions, positions of points and pixels must be the same.
-    ::testing::AssertionResult SameAsFresh(std::mt19937& Rng)
+    // The fresh memo gets the edited one's text, colours, selection and view, with no message run.
+    void Copy()
     {
         // The text as it stands (saving would drop pairs of codes without effect).
         const std::string all = Text(*edited);
@@ -169,8 +170,40 @@ protected:
         const bool anchorLow = edited->Anchor() == edited->SelStartNav();
         fresh->setSelStart(anchorLow ? lo : hi);
         fresh->setSelLength(anchorLow ? hi - lo : lo - hi);
-        fresh->SetTopLeft(edited->TopOrigin(), edited->DisplayLeft());
+        SameTop();
+    }
+    // In umOnNeed the lines above the view may not be broken yet: the fresh memo is brought to the
+    // same text at the top.
+    void SameTop()
+    {
+        TStyleNavigator top(edited);
+        top.SetLineNb(edited->TopLine());
+        TStyleNavigator freshTop(fresh);
+        freshTop.SetPos(top.Pos);
+        const Integer h = edited->RowHeight();
+        fresh->SetTopLeft(freshTop.GetLineNb() * h + edited->TopOrigin() % h, edited->DisplayLeft());
+    }
+    // What is shown, and once all is broken the caret, lines, the top line, points of positions,
+    // positions of points, attributes and pixels must be those of the fresh memo.
+    ::testing::AssertionResult SameAsFresh(std::mt19937& Rng)
+    {
+        Copy();
         Settle(fresh);
+        if (ClientPixels(edited) != ClientPixels(fresh)) return ::testing::AssertionFailure() << "pixels differ before the rest is broken";
+        if (std::get<0>(GetParam()) == umImmediate)
+            for (Integer p = 0; p < edited->ParCount(); ++p)
+                if (const ParInfo* par = edited->ParList()->At(p); !par->Formatted || !par->StartStopParsed || !par->KeywordsParsed)
+                    return ::testing::AssertionFailure() << "paragraph " << p << " left unformatted in umImmediate";
+        // What the view has not touched is broken now (which may bring the view back into the text's
+        // range).
+        edited->Lines(edited->LineCount() - 1);
+        Settle(edited);
+        SameTop();
+        Settle(fresh);
+        if (edited->CaretXY().X != fresh->CaretXY().X || edited->CaretXY().Y != fresh->CaretXY().Y)
+            return ::testing::AssertionFailure() << "caret at " << edited->CaretXY().X << "," << edited->CaretXY().Y << ", fresh "
+                                                 << fresh->CaretXY().X << "," << fresh->CaretXY().Y;
+        if (edited->SelStart() != fresh->SelStart()) return ::testing::AssertionFailure() << "caret moved";
         const std::string a = Layout(edited);
         const std::string b = Layout(fresh);
         if (a != b) return ::testing::AssertionFailure() << FirstDifference(a, b);
@@ -227,11 +260,15 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
         // A few actions at once, none of them waiting for what the others left to the background.
         for (Integer k = pick(3) + 1; k > 0; --k) {
             std::string what;
-            switch (pick(17)) {
+            switch (pick(21)) {
             case 0:
             case 1: {
-                m->setSelStart(place());
-                const std::string s = pick(3) == 0 ? "((" : Phrase(rng, 1);
+                // A span key, at a paragraph's start half of the time: "<<" has no stop in the
+                // texts, so what it opens reaches past the view.
+                static const char* const keys[] = {"((", "<<", ">>"};
+                const bool key = pick(3) == 0;
+                m->setSelStart(key && pick(2) ? m->ParsOffset(pick(m->ParCount())) : place());
+                const std::string s = key ? keys[pick(3)] : Phrase(rng, 1);
                 Input::TypeText(s);
                 what = "type " + s;
                 break;
@@ -362,6 +399,93 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
                 what = on ? "keys on" : "keys off";
                 break;
             }
+            case 16: {
+                // A selection across paragraphs replaced and the caret moved by a key at once, where
+                // the lines behind the edit are not broken yet.
+                // Near the longest paragraph's start half of the time, so that most of it is left
+                // behind.
+                Integer longest = 0;
+                for (Integer p = 1; p < m->ParCount(); ++p)
+                    if (m->ParList()->At(p)->Len > m->ParList()->At(longest)->Len) longest = p;
+                const Integer at = pick(2) ? place() : std::min(m->ParsOffset(longest) + pick(100), m->TextLen());
+                Select(*m, at, std::min(pick(2) ? pick(4000) : pick(50), m->TextLen() - at));
+                m->setSelText(Phrase(rng, static_cast<int>(pick(4))) + "\r\n" + Phrase(rng, static_cast<int>(pick(4))));
+                const bool far = pick(2) == 0;
+                if (far) {
+                    // Far into the paragraph the edit left, or anywhere.
+                    const Integer q = m->SelPar();
+                    const Integer end = m->ParsOffset(q) + m->ParList()->At(q)->Len;
+                    m->setSelStart(pick(2) ? std::max(end - pick(40), 0) : pick(m->TextLen() + 1));
+                }
+                what = std::string("across, ") + (far ? "caret placed, " : "");
+                if (pick(3) == 0) {
+                    Input::PressKey(VK_END, ssCtrl);
+                    what += "ctrl+end";
+                } else {
+                    // The key lands where it lands in a memo broken whole, and shows the caret.
+                    static const Word keys[] = {VK_DOWN, VK_UP, VK_NEXT, VK_PRIOR, VK_END, VK_HOME};
+                    const Word key = keys[pick(6)];
+                    what += "key " + std::to_string(key);
+                    Copy();
+                    for (TStyleMemo* x : {m, fresh}) x->Perform(WM_KEYDOWN, key, 0);
+                    ASSERT_EQ(m->SelStart(), fresh->SelStart()) << "step " << step << " " << what;
+                }
+                const TPoint c = m->CaretXY();
+                ASSERT_TRUE(c.Y >= 0 && c.Y + m->RowHeight() <= m->ClientHeight() && c.X >= 0 && c.X <= m->ClientWidth())
+                    << "caret out of view at " << c.X << "," << c.Y << ", step " << step << " " << what;
+                break;
+            }
+            case 17: {
+                // Lines changed through the lists while the caret stands elsewhere, as the
+                // receiver trims its window; then a key that goes by the caret's column.
+                m->setSelStart(place());
+                const int lines = m->Lines()->Count();
+                const int pars = m->Paragraphs()->Count();
+                switch (pick(5)) {
+                case 0: m->Lines()->Insert(static_cast<int>(pick(lines + 1)), Phrase(rng, 3)); break;
+                case 1: m->Lines()->Delete(static_cast<int>(pick(std::min(lines, 3)))); break;
+                case 2: m->Lines()->Put(static_cast<int>(pick(lines)), Phrase(rng, 2)); break;
+                case 3: m->Paragraphs()->Insert(static_cast<int>(pick(pars)), Phrase(rng, 5)); break;
+                default: m->Paragraphs()->Delete(static_cast<int>(pick(pars))); break;
+                }
+                if (pick(2)) Input::PressKey(pick(2) ? VK_DOWN : VK_UP);
+                what = "lists";
+                break;
+            }
+            case 18: {
+                // Sideways and up or down by code with changes between them, in one pass.
+                Both([&](TStyleMemo* x) { x->setWordWrap(false); });
+                m->setDisplayLeft(pick(120));
+                if (pick(2)) {
+                    TStyleNavigator n(m);
+                    n.SetLineNb(m->TopLine() + pick(m->VisibleLines()));
+                    m->setParBackgnd(n.GetParNb(), pick(2) ? clRed : -1);
+                } else {
+                    Select(*m, place(), pick(300));
+                }
+                if (pick(2)) nudge();
+                m->setDisplayLeft(pick(120));
+                if (pick(2)) m->Update();
+                what = "sideways";
+                break;
+            }
+            case 19: {
+                // A keyword changed and the memo dumped and read back before any of it was done.
+                Both([&](TStyleMemo* x) {
+                    const int i = x->Keywords()->IndexOf("beta");
+                    if (i >= 0)
+                        x->Keywords()->Delete(i);
+                    else
+                        x->Keywords()->AddKeyWord("beta", woWholeWordsOnly, FontStyle(fsUnderline), 3, 0, -1, clGreen);
+                });
+                m->ReApplyKeywords();
+                TMemoryStream dump;
+                m->SaveToNativeStream(&dump);
+                dump.SetPosition(0);
+                m->LoadFromNativeStream(&dump, true);
+                what = "dump";
+                break;
+            }
             default:
                 m->setTopLine(pick(m->LineCount()));
                 what = "scroll";
@@ -370,29 +494,30 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
             log.push_back(std::to_string(step) + " " + what);
         }
         Settle(m);
-        ASSERT_TRUE(DeepCheck(*m)) << "step " << step;
+        std::string steps;
+        for (size_t i = log.size() > 8 ? log.size() - 8 : 0; i < log.size(); ++i) steps += log[i] + "; ";
+        ASSERT_TRUE(DeepCheck(*m)) << "step " << step << " after ..." << steps;
         const ::testing::AssertionResult same = SameAsFresh(rng);
-        if (!same) {
-            std::string steps;
-            for (size_t i = log.size() > 8 ? log.size() - 8 : 0; i < log.size(); ++i) steps += log[i] + "; ";
-            FAIL() << "step " << step << " after ..." << steps << "\n" << same.message();
-        }
+        if (!same) FAIL() << "step " << step << " after ..." << steps << "\n" << same.message();
     }
 }
 
+std::string LazyName(const LazySetup& S)
+{
+    static const char* const modes[] = {"Immediate", "OnNeed", "Background"};
+    return modes[std::get<0>(S)] + std::string("Seed") + std::to_string(std::get<1>(S));
+}
+
 INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
-                         ::testing::Combine(::testing::Values(umBackground, umImmediate), ::testing::Values(1u, 6u, 30u)),
-                         [](const ::testing::TestParamInfo<LazySetup>& i) {
-                             return std::string(std::get<0>(i.param) == umBackground ? "Background" : "Immediate") + "Seed" +
-                                    std::to_string(std::get<1>(i.param));
-                         });
+                         ::testing::Combine(::testing::Values(umBackground, umImmediate, umOnNeed), ::testing::Values(1u, 8u, 9u, 30u)),
+                         [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
 
 }  // namespace
 namespace {
 
-// Scrolls by code gathered into one move of the picture, with changes between them, end as a memo
-// given the same changes and brought to the last place directly: rows changed between two scrolls,
-// one row high, are where the later scrolls take them.
+// Scrolls by code gathered into one move of the picture, up, down and sideways, with changes between
+// them, end as a memo given the same changes and brought to the last place directly: rows changed
+// between two scrolls, one row high, are where the later scrolls take them, at full width.
 TEST(GatheredScrolls, EndAsAMemoBroughtToTheSamePlaceDirectly)
 {
     Application->Initialize();
@@ -401,56 +526,77 @@ TEST(GatheredScrolls, EndAsAMemoBroughtToTheSamePlaceDirectly)
     form->AfterConstruction();
     TStyleMemo* ms[2];
     std::string t;
-    for (int k = 0; k < 100; ++k) t += "line " + std::to_string(k) + "\r\n";
+    for (int k = 0; k < 100; ++k) t += "line " + std::to_string(k) + std::string(static_cast<size_t>(k % 7) * 9, 'x') + "\r\n";
     for (int i = 0; i < 2; ++i) {
         ms[i] = new TStyleMemo(form.get());
         ms[i]->SetParent(form.get());
         ms[i]->SetBounds(i * 440, 0, 300, 200);
         ms[i]->setHideSelection(false);
+        ms[i]->setWordWrap(false);
         ms[i]->Lines()->SetText(t);
     }
     form->Show();
     uitest::Pump();
     TStyleMemo* m = ms[0];
-    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+    for (unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
         std::mt19937 rng(seed);
         auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        // Sideways moves only with the text at the left: other alignments keep the view at 0.
+        const TAlignment align = seed % 3 == 0 ? taRightJustify : taLeftJustify;
+        for (TStyleMemo* x : ms) x->setAlignment(align);
         for (int step = 0; step < 40; ++step) {
             const Integer start = 5 + pick(80);
-            for (TStyleMemo* x : ms) x->setTopLine(start);
+            const Integer startLeft = pick(3) * 40;
+            for (TStyleMemo* x : ms) x->SetTopLeft(start * x->RowHeight(), startLeft);
             uitest::Pump();
             Integer top = start;
-            std::string ops = "start " + std::to_string(start);
-            for (int k = pick(3) + 1; k > 0; --k) {
+            Integer left = startLeft;
+            std::string ops = "start " + std::to_string(start) + "," + std::to_string(startLeft);
+            auto move = [&] {
                 top = std::clamp<Integer>(top + pick(7) - 3, 0, 90);
-                m->setTopLine(top);
+                if (pick(2)) left = pick(4) * 30;
+                m->SetTopLeft(top * m->RowHeight(), left);
+                ops += "; to " + std::to_string(top) + "," + std::to_string(left);
+            };
+            for (int k = pick(3) + 1; k > 0; --k) {
+                move();
                 const Integer par = top + pick(m->VisibleLines());
-                ops += "; top " + std::to_string(top) + " par " + std::to_string(par);
-                if (pick(2)) {
+                ops += " par " + std::to_string(par);
+                switch (pick(3)) {
+                case 0: {
                     const TColor c = pick(2) ? clRed : -1;
                     ops += c == clRed ? " red" : " default";
-                    for (TStyleMemo* x : ms) x->setParForegnd(par, c);
-                } else {
+                    for (TStyleMemo* x : ms) x->setParBackgnd(par, c);
+                    break;
+                }
+                case 1: {
                     const Integer at = m->ParsOffset(par) + pick(4);
                     const Integer len = pick(12);
                     for (TStyleMemo* x : ms) Select(*x, at, len);
+                    break;
+                }
+                default:
+                    ops += " typed";
+                    for (TStyleMemo* x : ms) {
+                        x->setSelStart(x->ParsOffset(par));
+                        x->setSelText("ab");
+                    }
+                    break;
                 }
             }
-            top = std::clamp<Integer>(top + pick(7) - 3, 0, 90);
-            m->setTopLine(top);
-            ops += "; top " + std::to_string(top);
+            move();
             if (pick(2)) {
                 m->Update();
                 ops += " update";
             }
-            ms[1]->setTopLine(top);
+            ms[1]->SetTopLeft(m->TopOrigin(), m->DisplayLeft());
             uitest::Pump();
             const auto pa = ClientPixels(ms[0]);
             const auto pb = ClientPixels(ms[1]);
             if (pa != pb) {
                 const auto at = std::mismatch(pa.begin(), pa.end(), pb.begin()).first - pa.begin();
-                FAIL() << "seed " << seed << " step " << step << ": first differing row " << at / m->ClientWidth() << " after "
-                       << ops;
+                FAIL() << "seed " << seed << " step " << step << ": first differing pixel in row " << at / m->ClientWidth()
+                       << " at x " << at % m->ClientWidth() << " after " << ops;
             }
         }
     }
