@@ -392,35 +392,53 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
     Integer caret = S + static_cast<Integer>(insLen);
     const Integer lastNew = sp + static_cast<Integer>(pieces.size()) - 1;
     EnterUpdate();
+    bool handlerEdited = false;
     try {
         if (OnParse) {
+            const Integer stamp = FTextStamp;
             OnParse(this, S, caret);
             if (!self) return;
-        }
-        if (FUpdateCount == 1) {
-            RehighlightEdited(sp);
-        } else {
-            for (Integer p = sp; p <= lastNew; ++p) {
-                ParInfo* par = FParagraphs->At(p);
-                par->Formatted = false;
-                par->StartStopParsed = false;
-                par->KeywordsParsed = false;
+            if (FTextStamp != stamp) {
+                // The handler changed the text: where this edit's paragraphs and caret are now is
+                // not known. All of it is highlighted and broken again, and the selection stays
+                // where the handler's change left it.
+                for (Integer p = 0; p < ParCount(); ++p) {
+                    ParInfo* par = FParagraphs->At(p);
+                    par->Formatted = false;
+                    par->StartStopParsed = false;
+                    par->KeywordsParsed = false;
+                }
+                ExtendMods(0, 0, ParCount() - 1);
+                FLocalEdit = false;
+                handlerEdited = true;
             }
         }
-        FVirtualCols = 0;
-        FSelLength = 0;
-        FBlockSelected = false;
-        // Undo restores text exactly as it was; cleaning then would change what redo expects.
-        if (FStaticFormat && !FCleaning && !FUndoRedoRunning) {
-            FlagScope cleaning(*this, FCleaning, true);
-            FlagScope noCompensation(*this, FNoCompensation, true);
-            if (!CleanCodePairs(sp, lastNew, caret)) return;
+        if (!handlerEdited) {
+            if (FUpdateCount == 1) {
+                RehighlightEdited(sp);
+            } else {
+                for (Integer p = sp; p <= lastNew; ++p) {
+                    ParInfo* par = FParagraphs->At(p);
+                    par->Formatted = false;
+                    par->StartStopParsed = false;
+                    par->KeywordsParsed = false;
+                }
+            }
+            FVirtualCols = 0;
+            FSelLength = 0;
+            FBlockSelected = false;
+            // Undo restores text exactly as it was; cleaning then would change what redo expects.
+            if (FStaticFormat && !FCleaning && !FUndoRedoRunning) {
+                FlagScope cleaning(*this, FCleaning, true);
+                FlagScope noCompensation(*this, FNoCompensation, true);
+                if (!CleanCodePairs(sp, lastNew, caret)) return;
+            }
+            FSelStartNav->SetPos(caret);
+            FSelStopNav->SetPos(caret);
+            FAnchor = FSelStartNav;
+            FSelLength = 0;
+            FSelMoved = false;
         }
-        FSelStartNav->SetPos(caret);
-        FSelStopNav->SetPos(caret);
-        FAnchor = FSelStartNav;
-        FSelLength = 0;
-        FSelMoved = false;
     } catch (...) {
         if (!self) throw;
         // The text is changed and whole; the selection collapses behind what was inserted.

@@ -1,4 +1,5 @@
 // TStyleMemo: the plain-text reader and writer.
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -44,6 +45,30 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
     TExtFontStyles parStyle = 0;
     char lastBreak = '\0';
     ProgressClock clock;
+    // The text as read so far stands whole in the memo when the progress is told: the paragraphs
+    // read, the last without a break after it, every navigator at the start. A handler that
+    // changes the text ends the reading with the text as it left it.
+    bool ended = false;
+    auto report = [&]() {
+        if (ParCount() == 0) return;
+        FTextLen -= 2;
+        FParsedIndex = -1;
+        ResetStateAfterLoad();
+        const Integer stamp = FTextStamp;
+        try {
+            OnProgress(this);
+        } catch (...) {
+            if (self && FTextStamp == stamp) FTextLen += 2;
+            ended = FTextStamp != stamp;
+            throw;
+        }
+        if (!self) return;
+        if (FTextStamp != stamp) {
+            ended = true;
+            return;
+        }
+        FTextLen += 2;
+    };
 
     auto flush = [&](bool last) {
         auto n = static_cast<Integer>(cur.size());
@@ -82,15 +107,20 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
             }
             if (OnProgress && clock.Due()) {
                 // A handler that frees the memo ends the reading.
-                OnProgress(this);
+                report();
                 if (!self) {
                     if (!shared) delete context;
                     return;
                 }
+                if (ended) break;
             }
         }
     } catch (...) {
         if (!self) throw;
+        if (ended) {
+            --FUpdateCount;
+            throw;
+        }
         // Keep what was read as a consistent text, then report the failure.
         const auto n = static_cast<Integer>(cur.size());
         if (static_cast<Int64>(FTextLen) + n > MaxInt) cur.clear();
@@ -105,11 +135,18 @@ void TStyleMemo::LoadFromStream(TStream* Stream)
         FSelLength = 0;
         throw;
     }
-    flush(true);
-    FTextLen += FParagraphs->At(ParCount() - 1)->Len;
-
     FParsedIndex = -1;
-    ResetStateAfterLoad();
+    if (ended) {
+        // The selection stays where the handler's change left it.
+        FModFirstPar = ParCount();
+        FModFirstLine = FLineCount;
+        FModLastPar = -1;
+        FModLinesAdded = 0;
+    } else {
+        flush(true);
+        FTextLen += FParagraphs->At(ParCount() - 1)->Len;
+        ResetStateAfterLoad();
+    }
     try {
         if (OnParse) OnParse(this, 0, FTextLen);
     } catch (...) {
@@ -145,10 +182,11 @@ void TStyleMemo::SaveToStream(TStream* Stream)
     TGuardPtr<TStyleMemo> self(this);
     static const char* const breaks[] = {"\r\n", "\n\r", "\r", "\n"};
     const char* br = breaks[FLineBreak];
-    const auto brLen = static_cast<Int64>(std::strlen(br));
-    ProgressClock clock;
-    const Integer count = ParCount();
+    // The text is taken whole before anything is written: a progress handler that edits the memo
+    // (or lets a key do so) changes the memo, not what this save writes.
+    std::string out;
     std::string t;
+    const Integer count = ParCount();
     for (Integer p = 0; p < count; ++p) {
         const ParInfo* par = FParagraphs->At(p);
         t.assign(par->Len > 0 ? par->Text : "", static_cast<size_t>(par->Len));
@@ -166,14 +204,17 @@ void TStyleMemo::SaveToStream(TStream* Stream)
         }
         if ((FOptions & pmoDiscardTrailingSpaces) != 0)
             while (!t.empty() && IsBlank(t.back())) t.pop_back();
-        if (!t.empty()) Stream->WriteBuffer(t.data(), static_cast<Int64>(t.size()));
-        if (p + 1 < count) Stream->WriteBuffer(br, brLen);
-        if (OnProgress && clock.Due()) {
-            OnProgress(this);
-            if (!self) return;
-        }
+        out += t;
+        if (p + 1 < count) out += br;
     }
-    if (OnProgress) OnProgress(this);
+    // A handler that frees the memo is not told more; the text it had is written all the same.
+    ProgressClock clock;
+    for (size_t at = 0; at < out.size(); at += ChunkSize) {
+        const size_t n = std::min(out.size() - at, static_cast<size_t>(ChunkSize));
+        Stream->WriteBuffer(out.data() + at, static_cast<Int64>(n));
+        if (self && OnProgress && clock.Due()) OnProgress(this);
+    }
+    if (self && OnProgress) OnProgress(this);
 }
 
 // A text just loaded: no selection, column or block state, no pending change range, every

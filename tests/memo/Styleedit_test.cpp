@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "memo/Stylememo.h"
 #include "platform/Graphics.h"
@@ -278,6 +279,28 @@ TEST_F(Edit, AHandlerThatRaisesLeavesTheMemoConsistent)
     m.OnChange = [&](TObject*) { ++changes; };
     m.setSelText("z");  // the failed load left no update open: the edit is reported
     EXPECT_EQ(changes, 1);
+}
+
+// An OnParse handler that changes the text leaves the edit that raised it nothing stale to go on
+// with: the caret stays inside the text and later edits work on what is there.
+TEST_F(Edit, AParseHandlerThatChangesTheText)
+{
+    std::string t;
+    for (int i = 0; i < 20; ++i) t += "line " + std::to_string(i) + "\r\n";
+    m.SetTextBuf(t.c_str());
+    bool once = true;
+    m.OnParse = [&](TObject*, Integer, Integer) {
+        if (std::exchange(once, false)) m.Lines()->Delete(0);
+    };
+    m.setSelStart(m.TextLen());
+    m.setSelText("x");
+    EXPECT_LE(m.SelStart(), m.TextLen());
+    EXPECT_TRUE(DeepCheck(m));
+    m.setSelStart(m.TextLen());
+    m.setSelText("x");
+    m.setSelText("\r\n");
+    EXPECT_EQ(Text(m), t.substr(8) + "xx\r\n");
+    EXPECT_TRUE(DeepCheck(m));
 }
 
 TEST_F(Edit, TrailingBlanksOption)

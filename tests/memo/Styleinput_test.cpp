@@ -1365,8 +1365,8 @@ TEST_F(Input_, EveryHandlerMayFreeTheMemo)
          [](TStyleMemo* M) { SendMessage(M->Handle(), WM_HSCROLL, SB_PAGERIGHT, 0); }},
         {"OnProgressLoad", [](TStyleMemo* M, Go G) { M->OnProgress = [G](TObject*) { G(); }; },
          [](TStyleMemo* M) {
-             // Reported while reading, before any paragraph holds what the reading made.
-             const std::string t = "loaded text";
+             // Reported while reading, with a paragraph read and the rest still to come.
+             const std::string t = "loaded\r\ntext";
              TReadOnlyMemoryStream s(t.data(), static_cast<Int64>(t.size()));
              const Integer interval = ProgressInterval;
              ProgressInterval = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "memo/Stylememo.h"
 #include "tests/memo/MemoCheck.h"
@@ -180,6 +181,48 @@ TEST(WholeText, ProgressIsReportedAtTheEndOfEveryLoadAndSave)
     reports = 0;
     Load(m, "a\r\nb");
     EXPECT_GE(reports, 1);
+}
+
+// A progress handler sees a whole memo while the text is read, and may change it: reading then
+// ends with the text as the handler left it; while saving, the stream gets the text as it was.
+TEST(WholeText, ProgressHandlersThatReadOrChangeTheMemo)
+{
+    const Integer interval = ProgressInterval;
+    ProgressInterval = 0;
+    TStyleMemo m(nullptr);
+    int reports = 0;
+    m.OnProgress = [&](TObject*) {
+        ++reports;
+        EXPECT_TRUE(DeepCheck(m));
+        EXPECT_EQ(m.TextLen(), static_cast<Integer>(Text(m).size()));
+        EXPECT_LE(m.Lines()->Count(), m.ParCount());
+    };
+    // One paragraph longer than a chunk of the reading, then short ones over several chunks.
+    std::string big = std::string(200000, 'a') + "\r\nend";
+    for (int i = 0; i < 30000; ++i) big += "\r\nline " + std::to_string(i);
+    Load(m, big);
+    EXPECT_GE(reports, 2);
+    EXPECT_EQ(Text(m), big);
+
+    bool once = true;
+    m.OnProgress = [&](TObject*) {
+        if (std::exchange(once, false)) {
+            m.SelectAll();
+            m.setSelText("short");
+        }
+    };
+    Load(m, big);
+    EXPECT_EQ(Text(m), "short");
+    EXPECT_TRUE(DeepCheck(m));
+    m.setSelStart(m.TextLen());
+    m.setSelText("\r\nmore");
+    EXPECT_EQ(Text(m), "short\r\nmore");
+
+    m.SetTextBuf(big.c_str());
+    once = true;
+    EXPECT_EQ(Save(m), big);
+    EXPECT_EQ(Text(m), "short");
+    ProgressInterval = interval;
 }
 
 TEST(WholeText, SetTextBufAndClear)
