@@ -1,5 +1,7 @@
 #include "receiver/RxForm.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "memo/Stylememo.h"
@@ -91,6 +93,8 @@ TRxForm::~TRxForm()
     FailureTold[static_cast<int>(rx::TFailureSource::RawLog)] = true;
     CloseRawLog();
     Sound.reset();
+    if (FolderLock >= 0)
+        ::close(FolderLock);
 }
 
 void TRxForm::CreateComponents()
@@ -290,6 +294,10 @@ void TRxForm::FormActivate(TObject*)
     if (FirstActivationDone)
         return;
     FirstActivationDone = true;
+    // Before anything is read or written, and before the sound input is taken from the copy that
+    // runs there.
+    if (!LockWorkingFolder())
+        return;
     LoadSettings();
     SetTimeZone(Tty_Params.UTCoffset);
     SetSpeed(Tty_Params.BaudRate);
@@ -304,6 +312,19 @@ void TRxForm::FormActivate(TObject*)
     RollRawLog();
     Timer1->SetEnabled(true);
     LoadMessageTree();
+}
+
+bool TRxForm::LockWorkingFolder()
+{
+    if (rx::LockFolder(".", FolderLock) != rx::TFolderLock::Taken)
+        return true;
+    FolderInUse = true;
+    const std::string text = rx::FolderInUseText(GetCurrentDir());
+    // Also for the terminal or the session log of a copy started where no one sees its window.
+    std::fprintf(stderr, "morvik: %s\n", text.c_str());
+    Application->MessageBox(text, rx::kFolderInUseCaption, MB_OK | MB_ICONERROR);
+    Application->Terminate();
+    return false;
 }
 
 void TRxForm::StopSequence()

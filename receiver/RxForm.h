@@ -310,6 +310,8 @@ public:
     TBitmap* SpectrumBitmap = nullptr;
     TWndMethod SavedWindowProc;
     bool FirstActivationDone = false;
+    // Another copy runs in the working folder: this one told so and is ending.
+    bool FolderInUse = false;
     int SpectrumXOffset = 0;
     // What panels 2, 3 and 6 show, so that each is written only when it changes.
     int ShownCentreStep = 10000;
@@ -337,6 +339,9 @@ private:
     int PendingRetryTicks = 0;
     void CreateMenus();
     void StopSequence();
+    // Takes the working folder's lock, or tells that another copy holds it.
+    bool LockWorkingFolder();
+    int FolderLock = -1;
     void HoldOff();
     void CheckCharsetItem(TMenuItem* item, int index);
 

@@ -4,6 +4,7 @@
 #include "receiver/RxText.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,6 +56,27 @@ int OpenForAppend(const std::string& FileName)
 {
     const int fd = ::open(FileName.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     return fd < 0 ? -1 : fd;
+}
+
+TFolderLock LockFolder(const std::string& folder, int& fd)
+{
+    fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return TFolderLock::Unknown;
+    // Held by the open folder itself: no file is left behind, and a copy that crashes gives it up.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return TFolderLock::Held;
+    const bool taken = errno == EWOULDBLOCK;
+    ::close(fd);
+    fd = -1;
+    return taken ? TFolderLock::Taken : TFolderLock::Unknown;
+}
+
+std::string FolderInUseText(const std::string& folder)
+{
+    return "Morvik is already running in " + folder +
+           ". Two copies would save every message and log every line twice in the same files, so this "
+           "copy ends. To receive from a second sound card, start it in another folder.";
 }
 
 std::size_t WriteFully(int fd, const char* data, std::size_t n)

@@ -46,6 +46,17 @@ std::string RawLogName(const TSystemTime& t);
 
 // Opens a file at the descriptor level for appending, creating it when missing; -1 on failure.
 int OpenForAppend(const std::string& FileName);
+
+// The folder's files (messages, raw logs, settings) are written by one copy of the program: it
+// holds a lock on the folder for as long as it runs. Taken: another copy holds it. Unknown: the
+// folder takes no locks (some network folders), and the program runs without one.
+enum class TFolderLock { Held, Taken, Unknown };
+// The lock on folder; fd gets what holds it (closing it gives it up), -1 unless Held.
+TFolderLock LockFolder(const std::string& folder, int& fd);
+// Told once, in a box with kFolderInUseCaption and on the standard error, by a second copy
+// started in folder (its full name); that copy then ends.
+std::string FolderInUseText(const std::string& folder);
+inline constexpr const char* kFolderInUseCaption = "Morvik - Folder In Use";
 // Writes all n bytes unless the file refuses; returns how many were written.
 std::size_t WriteFully(int fd, const char* data, std::size_t n);
 // Puts what was written to fd on the disk. Files that cannot be synchronised (devices, pipes)

@@ -12,6 +12,7 @@
 
 int main(int argc, char** argv)
 {
+    int status = 0;
     // Before any thread starts, so that only the watcher below ever takes these signals.
     BlockTerminationSignals();
     SetCommandLine(argc, argv);
@@ -29,9 +30,11 @@ int main(int argc, char** argv)
         CloseOnTerminationSignals(rxForm->Handle());
         Application->Run();
         MessageLoopEnded();
+        // Another copy runs in this folder: this one did nothing there.
+        status = rxForm->FolderInUse ? 1 : 0;
     } catch (const std::exception& e) {
         Application->ShowException(e);
     }
     DoneApplication();
-    return 0;
+    return status;
 }

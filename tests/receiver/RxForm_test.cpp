@@ -23,6 +23,7 @@
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 #include "receiver/RxForm.h"
+#include "receiver/RxText.h"
 #include "receiver/SampleFile.h"
 #include "tests/receiver/FakeWaveIn.h"
 #include "tests/receiver/TestSignal.h"
@@ -243,6 +244,24 @@ TEST_F(RxWindow, ExitThenCloseRunsTheStopSequenceOnce)
     EXPECT_TRUE(can);
     for (const char* call : {"stop", "reset", "close"})
         EXPECT_EQ(fakewave::State.Count(call), 1) << call;
+}
+
+// Another copy holds the working folder: this one says so in one box, before it reads settings or
+// takes the sound input, and ends without writing anything there.
+TEST_F(RxWindow, ASecondCopyInTheFolderSaysSoOnceAndEnds)
+{
+    int other = -1;
+    ASSERT_EQ(rx::LockFolder(".", other), rx::TFolderLock::Held);
+    form->FormActivate(form);
+    EXPECT_EQ(Boxes, std::vector<std::string>{std::string(rx::kFolderInUseCaption) + "|" + rx::FolderInUseText(GetCurrentDir())});
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_TRUE(form->FolderInUse);
+    EXPECT_TRUE(fakewave::State.Calls.empty());
+    form->FormActivate(form);
+    form->ExitClick(form);
+    EXPECT_EQ(Boxes.size(), 1u);
+    EXPECT_FALSE(DirectoryExists(rx::kRawLogDir));
+    ::close(other);
 }
 
 TEST_F(RxWindow, ADriverThatKeepsItsBuffersDoesNotHoldUpTheStop)

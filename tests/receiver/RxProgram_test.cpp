@@ -16,6 +16,7 @@
 #include <vector>
 #include <sstream>
 #include <functional>
+#include <map>
 #include <fstream>
 #include <thread>
 
@@ -23,6 +24,7 @@
 #include "platform/CmdLine.h"
 #include "receiver/MessageCapture.h"
 #include "receiver/RxForm.h"
+#include "receiver/RxText.h"
 #include "tests/receiver/TestSignal.h"
 #include "tests/support/UiTest.h"
 
@@ -91,13 +93,15 @@ TEST_F(Capture, BuffersFromTheSoundDeviceComeOutAsText)
     ASSERT_EQ(chdir(cwd), 0);
 }
 
-// The program itself, started in a folder of its own over a sound device that reads a named pipe
-// (present, and silent unless the test writes to it), its standard error going to a file, or to
-// a pipe the test reads (StderrPipe); killed should the test end before it.
+// The program itself, started in a folder of its own (or in folder) over a sound device that reads
+// a named pipe (present, and silent unless the test writes to it), its standard error going to a
+// file, or to a pipe (StderrPipe); killed should the test end before it.
 class TProgram {
 public:
-    explicit TProgram(const std::vector<std::string>& args = {}, bool stderrToPipe = false)
+    explicit TProgram(const std::vector<std::string>& args = {}, bool stderrToPipe = false,
+                      const std::string& folder = "")
     {
+        Folder = folder.empty() ? Dir.Dir : folder;
         int err[2] = {-1, -1};
         if (stderrToPipe) {
             EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
@@ -121,7 +125,7 @@ public:
         EXPECT_GE(Pid, 0);
         if (Pid == 0) {
             const int out = stderrToPipe ? err[1] : open(Dir.Path("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (chdir(Dir.Dir.c_str()) != 0 || out < 0 || dup2(out, 2) < 0)
+            if (chdir(Folder.c_str()) != 0 || out < 0 || dup2(out, 2) < 0)
                 _exit(90);
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             setenv("ALSA_CONFIG_PATH", kAlsaConfig, 1);
@@ -183,6 +187,7 @@ public:
     }
 
     testsig::TTempDir Dir;
+    std::string Folder;  // where it runs
     std::string Pipe;
     int Writer = -1;
     int StderrPipe = -1;
@@ -296,6 +301,49 @@ TEST_P(EndSignalWithALineUnended, ReachesTheRawLog)
     for (const auto& e : std::filesystem::directory_iterator(program.Dir.Path("Raw_Logs")))
         log = ReadFile(e.path().string());
     EXPECT_NE(log.find("\r\nMSG 1 ZCZC AB NNNN"), std::string::npos) << log;
+}
+
+std::size_t Count(const std::string& text, const std::string& part)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// A second copy started in the folder of one that runs, on the same sound input: it says so once
+// and ends with status 1, having read no sound and written nothing; the message the first copy
+// receives meanwhile is in its file once, and its line in the raw log once.
+TEST(TwoCopiesInOneFolder, TheSecondSaysSoOnceAndEnds)
+{
+    TProgram first;
+    ASSERT_TRUE(TProgram::WaitFor([&] { return std::filesystem::exists(first.Dir.Path("Raw_Logs")); }));
+    TProgram second({}, false, first.Folder);
+    std::string err;
+    const std::string said = "morvik: " + rx::FolderInUseText(first.Folder);
+    ASSERT_TRUE(TProgram::WaitFor([&] { return (err = ReadFile(second.Dir.Path("stderr.txt"))).find(said) != std::string::npos; }))
+        << err;
+    const std::string message = "ZCZC AB\r\nGALE WARNING\r\nNNNN\r\n";
+    first.Broadcast("RYRY " + message);
+    second.Broadcast("RYRY " + message);
+    std::map<std::string, std::string> files;
+    auto messages = [&] {
+        files.clear();
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(first.Dir.Path("Messages"), ec))
+            files[e.path().filename().string()] = ReadFile(e.path().string());
+        return files;
+    };
+    ASSERT_TRUE(TProgram::WaitFor([&] { return !messages().empty(); }));
+    EXPECT_EQ(second.EndWith(SIGTERM), 1);
+    EXPECT_EQ(first.EndWith(SIGTERM), 0);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(files.begin()->second, message);
+    std::string log;
+    for (const auto& e : std::filesystem::directory_iterator(first.Dir.Path("Raw_Logs")))
+        log += ReadFile(e.path().string());
+    EXPECT_EQ(Count(log, "GALE WARNING"), 1u) << log;
+    EXPECT_EQ(Count(ReadFile(second.Dir.Path("stderr.txt")), said), 1u);
 }
 
 std::string SignalName(const ::testing::TestParamInfo<int>& info)
