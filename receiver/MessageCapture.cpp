@@ -1,10 +1,12 @@
 // Message capture: the detector, the SYNOP test, the message files and the main window's side.
 #include "receiver/MessageCapture.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "platform/ComCtrls.h"
@@ -105,7 +107,16 @@ std::string MessageFileName(const TSystemTime& t)
 
 TMessageWrite AppendMessageFile(const std::string& FileName, const std::string& text)
 {
-    const int fd = OpenForAppend(FileName);
+    // Made here when missing, so that a failed first write takes the file away again: a message
+    // held for a full disk leaves no empty file of its name behind.
+    bool made = false;
+    int fd = ::open(FileName.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(FileName.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        made = fd >= 0;
+        if (fd < 0 && errno == EEXIST)
+            fd = OpenForAppend(FileName);
+    }
     if (fd < 0)
         return TMessageWrite::OpenFailed;
     struct stat before {};
@@ -116,7 +127,9 @@ TMessageWrite AppendMessageFile(const std::string& FileName, const std::string& 
         written = WriteFully(fd, text.data() + at, n) == n;
     }
     written = written && SyncData(fd);
-    if (!written && sized && S_ISREG(before.st_mode))
+    if (!written && made)
+        ::unlink(FileName.c_str());
+    else if (!written && sized && S_ISREG(before.st_mode))
         (void)!::ftruncate(fd, before.st_size);
     ::close(fd);
     return written ? TMessageWrite::Saved : TMessageWrite::WriteFailed;
@@ -169,7 +182,7 @@ void TRxForm::WritePendingMessages(bool tellFailures)
     // A file that failed holds back only the later messages of the same file, so that they stay
     // in the order they came.
     std::vector<std::string> failedFiles;
-    std::vector<std::string> reports;
+    std::vector<std::pair<std::string, std::string>> reports;  // text, file
     for (std::size_t i = 0; i < PendingMessages.size();) {
         rx::TPendingMessage& m = PendingMessages[i];
         const std::string path = rx::MessageFileName(m.Time);
@@ -182,16 +195,17 @@ void TRxForm::WritePendingMessages(bool tellFailures)
             failedFiles.push_back(path);
             if (tellFailures && !m.Told) {
                 m.Told = true;
-                reports.push_back(std::string(result == rx::TMessageWrite::OpenFailed ? rx::kFileOpenErrorText
-                                                                                      : rx::kFileWriteErrorText) +
-                                  "\n" + path);
+                reports.push_back({std::string(result == rx::TMessageWrite::OpenFailed ? rx::kFileOpenErrorText
+                                                                                       : rx::kFileWriteErrorText) +
+                                       "\n" + path,
+                                   path});
             }
             ++i;
             continue;
         }
         const std::string shortName = rx::MessageShortName(m.Time);
         PendingMessages.erase(PendingMessages.begin() + static_cast<std::ptrdiff_t>(i));
-        FailureTold[static_cast<int>(TFailureSource::Messages)] = false;
+        FailureMended(TFailureSource::Messages, path);
         StatusPanelText(kPanelMessageOutcome, "Message saved");
         // The new node goes in place and the user's focus stays where it was; the viewer follows
         // the focused node (focus moved from code raises no selection event). A message shown
@@ -208,8 +222,8 @@ void TRxForm::WritePendingMessages(bool tellFailures)
             TreeView1AfterSelectionChange(TreeView1);
     }
     // Told once the list is consistent: a box runs the message loop, and with it the sound queue.
-    for (const std::string& report : reports)
-        TellFailure(report, rx::kFileErrorCaption);
+    for (const auto& [report, file] : reports)
+        TellFailure(report, rx::kFileErrorCaption, static_cast<int>(TFailureSource::Messages), file);
 }
 
 void TRxForm::TellUnsavedMessages()

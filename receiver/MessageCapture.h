@@ -61,7 +61,8 @@ std::string MessageShortName(const TSystemTime& t);
 
 enum class TMessageWrite { Saved, OpenFailed, WriteFailed };
 // Appends text in pieces of at most 8192 bytes and puts it on the disk. A write that fails cuts
-// the file back to what it held before, so no half message stays behind it.
+// the file back to what it held before, so no half message stays behind it, and takes away a file
+// it made.
 TMessageWrite AppendMessageFile(const std::string& FileName, const std::string& text);
 
 }  // namespace rx

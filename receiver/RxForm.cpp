@@ -386,7 +386,7 @@ void TRxForm::Timer1Timer(TObject*)
             StatusPanelText(kPanelFreeBuffers, kPanelNoSound);
             ReportFailure(rx::TFailureSource::SoundInput, rx::kSoundLostText, rx::kSoundLostCaption);
         } else {
-            FailureTold[static_cast<int>(rx::TFailureSource::SoundInput)] = false;
+            FailureMended(rx::TFailureSource::SoundInput);
             ShownQueued = -1;
         }
     }

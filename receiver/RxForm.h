@@ -299,8 +299,13 @@ public:
     void ReportFailure(rx::TFailureSource source, const std::string& text, const std::string& caption);
     void ShowDeferredReports();
     // Tells the user now, or after the pass over the sound buffers; a report already waiting is
-    // not repeated.
-    void TellFailure(const std::string& text, const std::string& caption);
+    // not repeated. A report of a source (and of subject, a message file) goes unshown when that
+    // works again before its box could open.
+    void TellFailure(const std::string& text, const std::string& caption, int source = -1,
+                     const std::string& subject = "");
+    // The source works again (for Messages: subject's file was saved): it is told anew when it
+    // fails again, and what still waits to be told of it is dropped.
+    void FailureMended(rx::TFailureSource source, const std::string& subject = "");
 
     // ---- state
     rx::TRxSignalPath Path;
@@ -384,7 +389,13 @@ private:
     void KeepInHistory(const std::string& bytes);
     void WriteBufferFile(const std::string& FileName);
     bool FailureTold[rx::kFailureSources] = {};
-    std::deque<std::pair<std::string, std::string>> DeferredReports;
+    struct TReport {
+        std::string Text, Caption;
+        int Source;  // a TFailureSource, or -1
+        std::string Subject;
+        bool operator==(const TReport&) const = default;
+    };
+    std::deque<TReport> DeferredReports;
     bool ShowingReports = false;
     // A message file is being read into the viewer; another showing was asked for meanwhile.
     bool ViewerLoading = false;

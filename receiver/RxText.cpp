@@ -266,7 +266,7 @@ void TRxForm::FlushRawLog(bool sync)
             RawLogFailing = false;
             StatusPanelText(kPanelCapture, "Capt");
         }
-        FailureTold[static_cast<int>(TFailureSource::RawLog)] = false;
+        FailureMended(TFailureSource::RawLog);
         return;
     }
     if (!RawLogFailing) {
@@ -304,17 +304,27 @@ void TRxForm::ReportFailure(TFailureSource source, const std::string& text, cons
     if (told)
         return;
     told = true;
-    TellFailure(text, caption);
+    TellFailure(text, caption, static_cast<int>(source));
 }
 
-void TRxForm::TellFailure(const std::string& text, const std::string& caption)
+void TRxForm::TellFailure(const std::string& text, const std::string& caption, int source, const std::string& subject)
 {
     // Met again after it had worked for a while, while the first box still waits to be shown:
     // one box says it.
-    const std::pair<std::string, std::string> report{text, caption};
+    const TReport report{text, caption, source, subject};
     if (std::find(DeferredReports.begin(), DeferredReports.end(), report) == DeferredReports.end())
         DeferredReports.push_back(report);
     ShowDeferredReports();
+}
+
+void TRxForm::FailureMended(TFailureSource source, const std::string& subject)
+{
+    FailureTold[static_cast<int>(source)] = false;
+    // A box must not report what is no longer so (a full disk that has room again while another
+    // box was open).
+    std::erase_if(DeferredReports, [&](const TReport& r) {
+        return r.Source == static_cast<int>(source) && (r.Subject.empty() || r.Subject == subject);
+    });
 }
 
 void TRxForm::ShowDeferredReports()
@@ -331,8 +341,10 @@ void TRxForm::ShowDeferredReports()
     const bool unattended = Sound->ClosingDown() && TerminationSignal() != 0;
     ShowingReports = true;
     while (!DeferredReports.empty()) {
-        const auto [text, caption] = DeferredReports.front();
+        const TReport report = DeferredReports.front();
         DeferredReports.pop_front();
+        const std::string& text = report.Text;
+        const std::string& caption = report.Caption;
         if (unattended)
             std::fprintf(stderr, "morvik: %s: %s\n", caption.c_str(), text.c_str());
         else

@@ -539,6 +539,36 @@ TEST_F(RxText, AFullDiskTellsEachFileOnceKeepsWhatItHadAndCatchesUpWhenThereIsRo
     EXPECT_EQ(ReadAll("Raw_Logs/07-03-16.TXT"), std::string(5000, 'E') + "F\r\nG\r\nH\r\nI\r\n");
 }
 
+// The raw log's box is open while a message's file fails for the full disk; the disk has room
+// again and the message is saved before that box is closed: its failure is no longer so and is not
+// told. Meanwhile the held message left no empty file of its name.
+TEST_F(RxText, AFailureMendedBeforeItsBoxCouldOpenIsNotTold)
+{
+    SetClock(15, 6, 15, 2);
+    form->FormActivate(form);
+    auto full = std::make_unique<TFullDisk>(20);
+    OnBox = [&] {
+        if (Boxes.size() > 1)
+            return;
+        Add("ZCZC A LONGER THAN THE ROOM\r\nNNNN\r\n");
+        EXPECT_EQ(form->PendingMessages.size(), 1u);
+        EXPECT_EQ(FilesIn("Messages"), TFiles{});
+        full.reset();
+        for (int tick = 0; tick < kPendingRetryTicks; ++tick)
+            form->Timer1Timer(form);
+        EXPECT_TRUE(form->PendingMessages.empty());
+    };
+    Add("A LINE LONGER THAN THE ROOM\r\n");
+    EXPECT_EQ(Boxes, std::vector<std::string>{"File Error|File Write Error!"});
+    EXPECT_EQ(FilesIn("Messages"), (TFiles{{"070315-061502.TXT", "ZCZC A LONGER THAN THE ROOM\r\nNNNN\r\n"}}));
+    // A file that held a message before is cut back to it, not taken away.
+    full = std::make_unique<TFullDisk>(40);
+    Add("ZCZC B LONGER THAN THE ROOM\r\nNNNN\r\n");
+    full.reset();
+    EXPECT_EQ(FilesIn("Messages"), (TFiles{{"070315-061502.TXT", "ZCZC A LONGER THAN THE ROOM\r\nNNNN\r\n"}}));
+    EXPECT_EQ(Boxes.back(), "File Error|File Write Error!\nMessages/070315-061502.TXT");
+}
+
 // A read-only "Messages" folder met inside a pass over the sound buffers: each message told once,
 // after the pass, while the buffers go on being processed under the box; the messages wait for the
 // folder.
