@@ -90,7 +90,10 @@ QStyle* Style()
 
 QPalette Palette(bool enabled = true)
 {
-    QPalette p = Style()->standardPalette();
+    // Made once: the style keeps the pictures it draws under the palette's identity, and every
+    // palette it makes anew is a new identity, so each paint would add pictures no paint reuses.
+    static const QPalette standard = Style()->standardPalette();
+    QPalette p = standard;
     p.setCurrentColorGroup(enabled ? QPalette::Active : QPalette::Disabled);
     return p;
 }

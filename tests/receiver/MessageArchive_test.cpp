@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -502,6 +503,43 @@ TEST_F(LiveArchive, WithoutFocusTheViewerStaysBlankAndAFailedSaveAddsNoNode)
     SetClock(15, 8, 0, 0);
     Receive("\r\nZCZC THREE\r\nNNNN");
     EXPECT_EQ(Shape(), "15 Mar 07(06:00:00,07:00:00,08:00:00)");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+// What the heap holds, as the allocator counts it.
+std::size_t HeapInUse()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
+}
+
+// A receiver left running keeps, for each message it saves, its node in the tree and little else:
+// each saved message changes the tree's scroll bar, and its pictures, drawn anew, must not stay.
+TEST_F(LiveArchive, MemoryGrowsByTheNodeOfASavedMessageOnly)
+{
+    form->Show();
+    form->FormActivate(form);
+    int n = 0;
+    auto save = [&](int count) {
+        for (int end = n + count; n < end; ++n) {
+            SetClock(15, static_cast<Word>(n / 3600), static_cast<Word>(n / 60 % 60), static_cast<Word>(n % 60));
+            Receive(Format("ZCZC A%d\r\nGALE WARNING\r\nNNNN\r\n", n));
+            uitest::Pump();
+        }
+    };
+    save(30);
+    const std::size_t before = HeapInUse();
+    save(200);
+    const std::size_t grown = HeapInUse() - before;
+    ASSERT_EQ(Items()->Count(), 231);
+    // A node takes under a kilobyte; what each message's pictures took was some 25 kB.
+    EXPECT_LT(grown / 200, 4096u) << grown;
 }
 
 // The viewer reads its file again for a saved message only when that message went into the file
