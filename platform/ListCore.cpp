@@ -13,7 +13,6 @@ namespace {
 
 // The host (and its window) are still there after a handler ran.
 bool Alive(const TGuardPtr<TWinControl>& Host, HWND Wnd) { return Host && IsWindow(Wnd); }
-constexpr size_t kBlockSize = 512;
 
 int CompareNoCase(const std::string& A, const std::string& B, int CodePage)
 {
@@ -27,73 +26,6 @@ int CompareNoCase(const std::string& A, const std::string& B, int CodePage)
     return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
 }
 }  // namespace
-
-// ---- TItemSeq --------------------------------------------------------------------------------
-TListItem& TItemSeq::At(int Index)
-{
-    for (auto& b : FBlocks) {
-        if (Index < int(b.size()))
-            return b[size_t(Index)];
-        Index -= int(b.size());
-    }
-    return FBlocks.back().back();  // callers check the index first
-}
-
-void TItemSeq::Insert(int Index, TListItem Item)
-{
-    if (FBlocks.empty())
-        FBlocks.emplace_back();
-    size_t b = 0;
-    while (b + 1 < FBlocks.size() && Index > int(FBlocks[b].size())) {
-        Index -= int(FBlocks[b].size());
-        ++b;
-    }
-    auto& block = FBlocks[b];
-    block.insert(block.begin() + std::min(Index, int(block.size())), std::move(Item));
-    if (block.size() > 2 * kBlockSize) {
-        std::vector<TListItem> tail(std::make_move_iterator(block.begin() + kBlockSize),
-                                    std::make_move_iterator(block.end()));
-        block.resize(kBlockSize);
-        FBlocks.insert(FBlocks.begin() + std::ptrdiff_t(b) + 1, std::move(tail));
-    }
-    ++FCount;
-}
-
-void TItemSeq::Erase(int Index)
-{
-    for (size_t b = 0; b < FBlocks.size(); ++b) {
-        if (Index < int(FBlocks[b].size())) {
-            FBlocks[b].erase(FBlocks[b].begin() + Index);
-            if (FBlocks[b].empty())
-                FBlocks.erase(FBlocks.begin() + std::ptrdiff_t(b));
-            --FCount;
-            return;
-        }
-        Index -= int(FBlocks[b].size());
-    }
-}
-
-void TItemSeq::Clear()
-{
-    FBlocks.clear();
-    FCount = 0;
-}
-
-int TItemSeq::SortedPosition(const std::string& Text,
-                             const std::function<bool(const std::string&, const std::string&)>& Less) const
-{
-    int before = 0;
-    for (const auto& b : FBlocks) {
-        // The first block whose last item comes after Text holds the place.
-        if (!b.empty() && Less(Text, b.back().Text)) {
-            auto it = std::upper_bound(b.begin(), b.end(), Text,
-                                       [&](const std::string& t, const TListItem& i) { return Less(t, i.Text); });
-            return before + int(it - b.begin());
-        }
-        before += int(b.size());
-    }
-    return before;
-}
 
 // ---- TListCore -------------------------------------------------------------------------------
 TListCore::TListCore(TWinControl* Host) : FHost(Host) {}
@@ -220,7 +152,7 @@ void TListCore::MeasureItem(int Index)
     HWND owner = FCombo ? FCombo : h;
     if (owner)
         SendMessage(owner, CN_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
-    FItems.At(Index).Height = int(std::max<UINT>(1, mis.itemHeight));
+    FItems.SetHeight(Index, int(std::max<UINT>(1, mis.itemHeight)));
 }
 
 int TListCore::AddString(const std::string& S, std::uintptr_t Data, int Index, bool Sorted)
@@ -344,13 +276,12 @@ bool TListCore::SelectOnly(int Index)
 {
     bool changed = false;
     if (MultiSel()) {
-        for (int i = 0; i < Count(); ++i) {
-            const bool want = i == Index;
-            if (FItems.At(i).Selected != want) {
-                FItems.At(i).Selected = want;
-                changed = true;
-            }
-        }
+        // Only the items that change are visited.
+        for (int i = FItems.NextSelected(0); i >= 0; i = FItems.NextSelected(i + 1))
+            if (i != Index)
+                changed = FItems.SetSelected(i, false) || changed;
+        if (Index >= 0 && Index < Count())
+            changed = FItems.SetSelected(Index, true) || changed;
     } else {
         changed = FCurSel != Index;
         FCurSel = Index;
@@ -365,16 +296,18 @@ bool TListCore::SelectRange(int From, int To, bool Clear)
 {
     if (From > To)
         std::swap(From, To);
+    From = std::max(0, From);
+    To = std::min(To, Count() - 1);
     bool changed = false;
-    for (int i = 0; i < Count(); ++i) {
-        const bool inside = i >= From && i <= To;
-        if (!inside && !Clear)
-            continue;
-        if (FItems.At(i).Selected != inside) {
-            FItems.At(i).Selected = inside;
-            changed = true;
-        }
+    // Only the items that change are visited: those selected outside, those not selected inside.
+    if (Clear) {
+        for (int i = FItems.NextSelected(0); i >= 0 && i < From; i = FItems.NextSelected(i + 1))
+            changed = FItems.SetSelected(i, false) || changed;
+        for (int i = FItems.NextSelected(To + 1); i >= 0; i = FItems.NextSelected(i + 1))
+            changed = FItems.SetSelected(i, false) || changed;
     }
+    for (int i = FItems.NextUnselected(From); i >= 0 && i <= To; i = FItems.NextUnselected(i + 1))
+        changed = FItems.SetSelected(i, true) || changed;
     Invalidate();
     return changed;
 }
@@ -407,12 +340,11 @@ int TListCore::ItemAt(TPoint P, bool* Outside)
         if (P.Y < 0) {
             index = std::max(0, FTop - 1);
         } else {
-            int y = 0;
             index = FTop;
-            while (index < Count() && y + ItemHeight(index) <= P.Y) {
+            if (!Variable())
+                index += P.Y / FixedHeight();
+            for (int y = 0; Variable() && index < Count() && y + ItemHeight(index) <= P.Y; ++index)
                 y += ItemHeight(index);
-                ++index;
-            }
             if (index >= Count()) {
                 index = Count() - 1;
                 outside = true;
@@ -430,7 +362,9 @@ TRect TListCore::ItemRect(int Index)
     if (HWND h = Wnd())
         GetClientRect(h, &c);
     int y = 0;
-    if (Index >= FTop) {
+    if (!Variable()) {
+        y = (Index - FTop) * FixedHeight();
+    } else if (Index >= FTop) {
         for (int i = FTop; i < Index; ++i)
             y += ItemHeight(i);
     } else {
@@ -552,7 +486,7 @@ bool TListCore::KeyDown(Word Key, TShiftState Shift)
     case VK_END: target = n - 1; break;
     case VK_SPACE:
         if (MultiSel() && cur >= 0 && (!Extended() || (Shift & ssCtrl))) {
-            FItems.At(cur).Selected = !FItems.At(cur).Selected;
+            FItems.SetSelected(cur, !FItems.At(cur).Selected);
             FAnchor = cur;
             Invalidate();
             Notify(LBN_SELCHANGE);
@@ -668,7 +602,7 @@ void TListCore::MouseDown(TPoint P, TShiftState Shift, bool Double)
     if (!MultiSel()) {
         changed = SelectOnly(index);
     } else if (!Extended()) {
-        FItems.At(index).Selected = !FItems.At(index).Selected;
+        FItems.SetSelected(index, !FItems.At(index).Selected);
         FDragToggled = FItems.At(index).Selected;
         SetCaretItem(index);
         FAnchor = index;
@@ -680,7 +614,7 @@ void TListCore::MouseDown(TPoint P, TShiftState Shift, bool Double)
         changed = SelectRange(FAnchor, index, !(Shift & ssCtrl));
         SetCaretItem(index);
     } else if (Shift & ssCtrl) {
-        FItems.At(index).Selected = !FItems.At(index).Selected;
+        FItems.SetSelected(index, !FItems.At(index).Selected);
         SetCaretItem(index);
         FAnchor = index;
         changed = true;
@@ -916,7 +850,7 @@ bool TListCore::WindowProc(TMessage& M)
         if (!valid(M.WParam)) {
             M.Result = LB_ERR;
         } else {
-            FItems.At(int(M.WParam)).Data = std::uintptr_t(M.LParam);
+            FItems.SetData(int(M.WParam), std::uintptr_t(M.LParam));
             M.Result = 0;
         }
         return true;
@@ -940,10 +874,14 @@ bool TListCore::WindowProc(TMessage& M)
         }
         const int i = int(M.LParam);
         if (i == -1) {
-            for (int k = 0; k < n; ++k)
-                FItems.At(k).Selected = M.WParam != 0;
+            if (M.WParam)
+                for (int k = FItems.NextUnselected(0); k >= 0; k = FItems.NextUnselected(k + 1))
+                    FItems.SetSelected(k, true);
+            else
+                for (int k = FItems.NextSelected(0); k >= 0; k = FItems.NextSelected(k + 1))
+                    FItems.SetSelected(k, false);
         } else if (i >= 0 && i < n) {
-            FItems.At(i).Selected = M.WParam != 0;
+            FItems.SetSelected(i, M.WParam != 0);
         } else {
             M.Result = LB_ERR;
             return true;
@@ -962,10 +900,7 @@ bool TListCore::WindowProc(TMessage& M)
             M.Result = LB_ERR;
             return true;
         }
-        int c = 0;
-        for (int k = 0; k < n; ++k)
-            c += FItems.At(k).Selected;
-        M.Result = c;
+        M.Result = FItems.SelCount();
         return true;
     }
     case LB_GETSELITEMS: {
@@ -975,9 +910,8 @@ bool TListCore::WindowProc(TMessage& M)
         }
         int* out = reinterpret_cast<int*>(M.LParam);
         int c = 0;
-        for (int k = 0; k < n && c < int(M.WParam); ++k)
-            if (FItems.At(k).Selected)
-                out[c++] = k;
+        for (int k = FItems.NextSelected(0); k >= 0 && c < int(M.WParam); k = FItems.NextSelected(k + 1))
+            out[c++] = k;
         M.Result = c;
         return true;
     }
@@ -987,7 +921,7 @@ bool TListCore::WindowProc(TMessage& M)
             return true;
         }
         for (int k = std::max(0, int(LOWORD(M.LParam))); k <= std::min(n - 1, int(HIWORD(M.LParam))); ++k)
-            FItems.At(k).Selected = M.WParam != 0;
+            FItems.SetSelected(k, M.WParam != 0);
         Invalidate();
         M.Result = 0;
         return true;
@@ -1019,7 +953,7 @@ bool TListCore::WindowProc(TMessage& M)
                 M.Result = LB_ERR;
                 return true;
             }
-            FItems.At(int(M.WParam)).Height = height;
+            FItems.SetHeight(int(M.WParam), height);
         } else {
             FItemHeight = height;
         }
@@ -1038,7 +972,7 @@ bool TListCore::WindowProc(TMessage& M)
         const int found = Find(start, s, M.Msg == LB_FINDSTRINGEXACT);
         if (M.Msg == LB_SELECTSTRING && found >= 0) {
             if (MultiSel())
-                FItems.At(found).Selected = true;
+                FItems.SetSelected(found, true);
             else
                 SetCurSel(found);
         }

@@ -11,32 +11,9 @@
 #include <vector>
 
 #include "platform/Controls.h"
+#include "platform/ListItems.h"
 
 namespace morvik::stdctl {
-
-struct TListItem {
-    std::string Text;
-    std::uintptr_t Data = 0;
-    int Height = 0;  // owner-drawn items of variable height
-    bool Selected = false;
-};
-
-// Items in blocks, so that inserting into a long list moves only one block.
-class TItemSeq {
-public:
-    int Count() const { return FCount; }
-    TListItem& At(int Index);
-    const TListItem& At(int Index) const { return const_cast<TItemSeq*>(this)->At(Index); }
-    void Insert(int Index, TListItem Item);
-    void Erase(int Index);
-    void Clear();
-    // Where Text goes in a list kept sorted by Less (after equal ones).
-    int SortedPosition(const std::string& Text, const std::function<bool(const std::string&, const std::string&)>& Less) const;
-
-private:
-    std::vector<std::vector<TListItem>> FBlocks;
-    int FCount = 0;
-};
 
 class TListCore {
 public:
