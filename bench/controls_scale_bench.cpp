@@ -1,8 +1,10 @@
 // What the controls pay as they grow: a column header built one section at a time, the rectangle
 // of its last section, a repaint and a live-resize step with most sections off screen, many
 // changes in one update bracket and one change among many sections, a themed
-// repaint of one very wide section, and an advanced list box filled by 100,000 single Add calls
-// beside the platform's plain list box doing the same.
+// repaint of one very wide section, half of many sections deleted in one bracket, an advanced list
+// box filled by 100,000 single Add calls beside the platform's plain list box doing the same, half
+// of the items of a sideways-scrolled list or combo box deleted one by one, and keys and clicks in a
+// multi-select list of a million items.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -238,6 +240,111 @@ void ListAdds(benchmark::State& State)
 void BM_AdvancedListBoxAdd(benchmark::State& State) { ListAdds<TExAdvancedListBox>(State); }
 void BM_PlainListBoxAdd(benchmark::State& State) { ListAdds<TListBox>(State); }
 
+// Half of the sections deleted one by one from the middle, inside one update bracket.
+void BM_HeaderDeleteHalfInBracket(benchmark::State& State)
+{
+    InBracket(State, [](TExHeaderSections* All) {
+        for (Integer n = All->GetCount() / 2; n > 0; --n)
+            All->DeleteSection(All->GetSectionByPos(All->GetCount() / 2));
+    });
+}
+void BM_HeaderDeleteHalfEndInBracket(benchmark::State& State)
+{
+    InBracket(State, [](TExHeaderSections* All) {
+        for (Integer n = All->GetCount() / 2; n > 0; --n)
+            All->DeleteSection(All->GetSectionByPos(All->GetCount() -1));
+    });
+}
+void BM_HeaderDeleteHalfFrontInBracket(benchmark::State& State)
+{
+    InBracket(State, [](TExHeaderSections* All) {
+        for (Integer n = All->GetCount() / 2; n > 0; --n)
+            All->DeleteSection(All->GetSectionByPos(0));
+    });
+}
+BENCHMARK(BM_HeaderDeleteHalfEndInBracket)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HeaderDeleteHalfFrontInBracket)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Items of one width, as the names of the receiver's message files are, half of them deleted one by
+// one from the middle of a list that scrolls sideways as far as its widest item.
+template <class TBox>
+void DeleteHalf(benchmark::State& State)
+{
+    for (auto _ : State) {
+        State.PauseTiming();
+        auto* form = new TForm(nullptr);
+        form->SetBounds(0, 0, 300, 400);
+        auto* box = new TBox(form);
+        box->SetParent(form);
+        box->SetBounds(10, 10, 200, 300);
+        box->SetHorizontalScroll(true);
+        form->Show();
+        TStrings* items = box->Items();
+        items->BeginUpdate();
+        for (int i = 0; i < State.range(0); ++i)
+            items->Add("230114-" + std::to_string(100000 + i) + ".TXT");
+        items->EndUpdate();
+        Application->ProcessMessages();
+        State.ResumeTiming();
+        for (int n = items->Count() / 2; n > 0; --n)
+            items->Delete(items->Count() / 2);
+        Application->ProcessMessages();
+        State.PauseTiming();
+        benchmark::DoNotOptimize(box->MaxItemWidth());
+        TObject::Free(form);
+        State.ResumeTiming();
+    }
+}
+
+void BM_AdvancedListBoxDeleteHalf(benchmark::State& State) { DeleteHalf<TExAdvancedListBox>(State); }
+void BM_AdvancedComboBoxDeleteHalf(benchmark::State& State) { DeleteHalf<TExAdvancedComboBox>(State); }
+
+// One key or click in an extended multi-select list: down, shift+down, a click, a ctrl+click and
+// shift+up in turn, somewhere in the middle of the list.
+void BM_MultiSelectKeyOrClick(benchmark::State& State)
+{
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 300, 400);
+    auto* box = new TListBox(form);
+    box->SetParent(form);
+    box->SetBounds(10, 10, 200, 300);
+    box->SetMultiSelect(true);
+    form->Show();
+    TStrings* items = box->Items();
+    items->BeginUpdate();
+    for (int i = 0; i < State.range(0); ++i)
+        items->Add("Item " + std::to_string(i));
+    items->EndUpdate();
+    box->SetFocus();
+    box->SetTopIndex(int(State.range(0) / 2));
+    Application->ProcessMessages();
+    const int y = box->ItemHeight() * 3 + 2;
+    int step = 0;
+    for (auto _ : State) {
+        switch (step++ % 5) {
+        case 0: Input::PressKey(VK_DOWN); break;
+        case 1: Input::PressKey(VK_DOWN, ssShift); break;
+        case 2: Input::Click(box, 20, y); break;
+        case 3: Input::Click(box, 20, y + 2 * box->ItemHeight(), mbLeft, ssCtrl); break;
+        default: Input::PressKey(VK_UP, ssShift); break;
+        }
+        UpdateWindow(box->Handle());
+    }
+    benchmark::DoNotOptimize(box->SelCount());
+    TObject::Free(form);
+}
+
+// Looking an item up by its text walks the list once.
+void BM_ListIndexOf(benchmark::State& State)
+{
+    TListBox box(nullptr);
+    for (int i = 0; i < State.range(0); ++i)
+        box.Items()->Add("Item " + std::to_string(i));
+    const std::string last = "Item " + std::to_string(State.range(0) - 1);
+    for (auto _ : State)
+        benchmark::DoNotOptimize(box.Items()->IndexOf(last));
+}
+
 BENCHMARK(BM_HeaderAddSections)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HeaderSectionRect)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeaderRepaint)->Arg(30)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
@@ -253,5 +360,10 @@ BENCHMARK(BM_HeaderWideSectionClassic)->Arg(1000)->Arg(1048576)->Unit(benchmark:
 BENCHMARK(BM_HeaderWideSectionThemed)->Arg(1000)->Arg(1048576)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AdvancedListBoxAdd)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainListBoxAdd)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeaderDeleteHalfInBracket)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AdvancedListBoxDeleteHalf)->Arg(12500)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AdvancedComboBoxDeleteHalf)->Arg(12500)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MultiSelectKeyOrClick)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ListIndexOf)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

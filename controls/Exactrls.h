@@ -182,6 +182,7 @@ private:
     bool FShowLineHint = false;
     int FLineHintItem = -1;
     int FMaxItemWidth = 0;
+    exflat::TItemWidths FWidths;
     bool FHorizontalScroll = false;
     std::unique_ptr<TTimer> FLineHintTimer;
     std::unique_ptr<THintWindow> FLineHintWindow;
@@ -190,6 +191,8 @@ private:
     bool FRedrawOff = false;
     // Set while an item is added or deleted: the frame and bars wait for the paint the change asks for.
     bool FItemsChanging = false;
+    // A frame asked for meanwhile is drawn by that paint.
+    bool FFrameOwed = false;
 };
 
 // ---------------------------------------------------------------- advanced combo box
@@ -283,6 +286,7 @@ private:
     HWND FEditHandle = nullptr;
     bool FMouseOver = false;
     int FMaxItemWidth = 0;
+    exflat::TItemWidths FWidths;
     bool FBtnFlat = false;
     bool FBtnTransparent = false;
     bool FUseXPThemes = true;

@@ -391,9 +391,7 @@ void TExAdvancedComboBox::SetHorizontalExtent()
 void TExAdvancedComboBox::ResetHorizontalExtent()
 {
     Canvas()->SetFont(Font());
-    FMaxItemWidth = 0;
-    for (int i = 0; i < Items()->Count(); ++i)
-        FMaxItemWidth = std::max(FMaxItemWidth, GetItemWidth(i));
+    FMaxItemWidth = FWidths.Reset(Items()->Count(), [this](int i) { return GetItemWidth(i); });
     SetHorizontalExtent();
 }
 
@@ -414,6 +412,7 @@ void TExAdvancedComboBox::ListExtent(TMessage& Message)
         const int at = int(Message.Result);
         if (at >= 0 && at < Items()->Count()) {
             const int width = GetItemWidth(at);
+            FWidths.Add(width);
             if (width > FMaxItemWidth) {
                 FMaxItemWidth = width;
                 SetHorizontalExtent();
@@ -423,13 +422,23 @@ void TExAdvancedComboBox::ListExtent(TMessage& Message)
     }
     case LB_DELETESTRING: {
         const int at = int(std::intptr_t(Message.WParam));
-        const bool widest = at >= 0 && at < Items()->Count() && GetItemWidth(at) >= FMaxItemWidth;
+        if (at < 0 || at >= Items()->Count()) {
+            callOld();
+            return;
+        }
+        // The count of widths tells the next widest when the widest goes.
+        const int width = GetItemWidth(at);
         callOld();
-        if (widest)
+        if (!FWidths.Remove(width))
             ResetHorizontalExtent();
+        else if (FWidths.Widest() != FMaxItemWidth) {
+            FMaxItemWidth = FWidths.Widest();
+            SetHorizontalExtent();
+        }
         return;
     }
     case LB_RESETCONTENT:
+        FWidths.Clear();
         FMaxItemWidth = 0;
         SetHorizontalExtent();
         callOld();

@@ -189,6 +189,24 @@ void TellMouse(TControl* Control, bool Enter)
         event(Control);
 }
 
+int TItemWidths::Reset(int Count, const std::function<int(int)>& Measure)
+{
+    FCount.clear();
+    for (int i = 0; i < Count; ++i)
+        Add(Measure(i));
+    return Widest();
+}
+
+bool TItemWidths::Remove(int Width)
+{
+    const auto it = FCount.find(Width);
+    if (it == FCount.end())
+        return false;
+    if (--it->second == 0)
+        FCount.erase(it);
+    return true;
+}
+
 // ---------------------------------------------------------------- the flat control
 
 template <class TBase>

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -62,6 +63,24 @@ void SwitchTheme(TWinControl* Control, bool On, HTHEME Theme, const std::functio
 bool TakeHotState(TWinControl* Control, bool Enter, bool& MouseOver);
 // Control's OnMouseEnter or OnMouseLeave.
 void TellMouse(TControl* Control, bool Enter);
+
+// The widths of a list's items, counted by width, so that the widest is known after an item comes
+// or goes without measuring the others again. Measured afresh (Reset) whenever what an item
+// measures may have changed: a new font, a new window.
+class TItemWidths {
+public:
+    // Every item (0..Count-1) measured; answers the widest (0 for none).
+    int Reset(int Count, const std::function<int(int)>& Measure);
+    void Add(int Width) { ++FCount[Width]; }
+    // An item of that width went. False when none was counted, as when it was measured in another
+    // font: then only a fresh count is right.
+    bool Remove(int Width);
+    void Clear() { FCount.clear(); }
+    int Widest() const { return FCount.empty() ? 0 : FCount.rbegin()->first; }
+
+private:
+    std::map<int, int> FCount;
+};
 
 // What the advanced edit, memo and list box share, one copy for all three: the flat border's two
 // types and its sides, the hot state, the visual-style theme, and the background taken from an

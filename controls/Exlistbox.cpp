@@ -256,9 +256,7 @@ void TExAdvancedListBox::SetHorizontalExtent()
 void TExAdvancedListBox::ResetHorizontalExtent()
 {
     Canvas()->SetFont(Font());
-    FMaxItemWidth = 0;
-    for (int i = 0; i < Count(); ++i)
-        FMaxItemWidth = std::max(FMaxItemWidth, GetItemWidth(i));
+    FMaxItemWidth = FWidths.Reset(Count(), [this](int i) { return GetItemWidth(i); });
     SetHorizontalExtent();
 }
 
@@ -274,6 +272,7 @@ void TExAdvancedListBox::ListMessage(TMessage& Message)
         // Only a wider item changes the extent (telling the window the same again costs a relayout).
         if (at >= 0 && at < Count()) {
             const int width = GetItemWidth(at);
+            FWidths.Add(width);
             if (width > FMaxItemWidth) {
                 FMaxItemWidth = width;
                 SetHorizontalExtent();
@@ -283,17 +282,25 @@ void TExAdvancedListBox::ListMessage(TMessage& Message)
     }
     case LB_DELETESTRING: {
         const int at = int(std::intptr_t(Message.WParam));
-        // Only the widest item going changes the extent, and only then is every item measured.
-        if (at >= 0 && at < Count() && GetItemWidth(at) >= FMaxItemWidth) {
-            Perform(WM_HSCROLL, SB_TOP, 0);
+        if (at < 0 || at >= Count()) {
             TListBox::Dispatch(Message);
-            ResetHorizontalExtent();
             return;
         }
+        // Only the widest item going changes the extent; the count of widths tells the next widest.
+        const int width = GetItemWidth(at);
+        if (width >= FMaxItemWidth)
+            Perform(WM_HSCROLL, SB_TOP, 0);
         TListBox::Dispatch(Message);
+        if (!FWidths.Remove(width))
+            ResetHorizontalExtent();
+        else if (FWidths.Widest() != FMaxItemWidth) {
+            FMaxItemWidth = FWidths.Widest();
+            SetHorizontalExtent();
+        }
         return;
     }
     case LB_RESETCONTENT:
+        FWidths.Clear();
         FMaxItemWidth = 0;
         SetHorizontalExtent();
         Perform(WM_HSCROLL, SB_TOP, 0);
@@ -462,6 +469,12 @@ void TExAdvancedListBox::WMScroll(TMessage& Message)
 void TExAdvancedListBox::WMPaint(TMessage& Message)
 {
     TGuardPtr<TExAdvancedListBox> self(this);
+    if (FFrameOwed && !FRedrawOff) {
+        FFrameOwed = false;
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME);
+        if (!self)
+            return;
+    }
     const exflat::TBkSource source =
         BackgroundSource();
     if (source != exflat::bsrcNormal)
@@ -548,12 +561,14 @@ void TExAdvancedListBox::Dispatch(TMessage& Message)
     case WM_ERASEBKGND: WMEraseBkgnd(Message); break;
     case WM_PAINT: WMPaint(Message); break;
     case WM_NCPAINT:
-        // While the program has turned drawing off (a batch of items), the frame waits: the window
-        // keeps it due and asks again once drawing is back on. So it does while an item comes or
-        // goes: each one moves the bars, and the list is painted after the change anyway, frame
-        // and bars first, so that a hundred thousand items added one by one draw the frame once.
+        // While the program has turned drawing off (a batch of items), the frame waits for the
+        // paint that comes once drawing is back on. So it does while an item comes or goes: each
+        // one moves the bars, and the list is painted after the change anyway, frame and bars
+        // first, so that a hundred thousand items added one by one draw the frame once.
         if (!FRedrawOff && !FItemsChanging)
             WMNCPaint(Message);
+        else
+            FFrameOwed = true;
         break;
     case WM_NCCALCSIZE: WMNCCalcSize(Message); break;
     case WM_VSCROLL:

@@ -381,6 +381,112 @@ TEST_F(AdvancedListBox, TheExtentFollowsTheWidestItem)
     EXPECT_EQ(extent(), TextWidth(widest + "W"));
 }
 
+// The widest item as a list box and a combo box keep it, change by change, against every item
+// measured afresh: items added, inserted, sorted in, replaced and deleted (the widest, one of
+// several as wide, any other), cleared, a new font, a new window, the list scrolled sideways. An item
+// going is measured once, whatever its width; pixels are those of a fresh box given the same items.
+template <class TBox>
+class TCountingBox : public TBox {
+public:
+    using TBox::TBox;
+    int Measured = 0;
+
+protected:
+    int GetItemWidth(int Index) override
+    {
+        ++Measured;
+        return TBox::GetItemWidth(Index);
+    }
+};
+
+class Widest : public AdvancedListBox, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(Widest, TheKeptWidestIsTheWidestMeasuredAfresh)
+{
+    std::mt19937 rnd(GetParam());
+    auto pick = [&](int n) { return n <= 0 ? 0 : int(rnd() % unsigned(n)); };
+    auto* list = new TCountingBox<TExAdvancedListBox>(Form);
+    auto* combo = new TCountingBox<TExAdvancedComboBox>(Form);
+    list->SetParent(Form);
+    list->SetBounds(200, 20, 160, 120);
+    list->SetHorizontalScroll(true);
+    combo->SetParent(Form);
+    combo->SetBounds(200, 160, 160, 0);
+    combo->SetHorizontalScroll(true);
+    // Fixed-format names of one width, mostly; now and then a longer or shorter one.
+    auto text = [&] {
+        const int k = pick(10);
+        return k < 7 ? "2301" + std::to_string(10 + pick(80)) + "-1015" + std::to_string(10 + pick(50)) + ".TXT"
+                     : std::string(size_t(1 + pick(30)), "ilmW"[k - 6]);
+    };
+    auto fresh = [&](TStrings* Items, TFont* Font) {
+        TBitmap b;
+        b.Canvas()->SetFont(Font);
+        int widest = 0;
+        for (int i = 0; i < Items->Count(); ++i)
+            widest = std::max(widest, b.Canvas()->TextWidth(Items->Get(i) + "W"));
+        return widest;
+    };
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        for (TWinControl* box : {static_cast<TWinControl*>(list), static_cast<TWinControl*>(combo)}) {
+            const bool isList = box == list;
+            TStrings* items = isList ? list->Items() : combo->Items();
+            const int n = items->Count();
+            int& measured = isList ? list->Measured : combo->Measured;
+            const int before = measured;
+            const int kind = pick(20);
+            if (kind < 8 || n == 0) {
+                items->Insert(pick(n + 1), text());
+            } else if (kind < 14) {
+                items->Delete(pick(n));
+                ASSERT_LE(measured - before, 1) << "only the item that goes is measured";
+            } else if (kind < 16) {
+                items->Put(pick(n), text());
+            } else if (kind == 16) {
+                SendMessage(isList ? list->Handle() : combo->ListHandle(), WM_HSCROLL, SB_PAGERIGHT, 0);
+            } else if (kind == 17 && pick(4) == 0) {
+                box->Font()->SetSize(7 + pick(6));
+            } else if (kind == 18 && pick(4) == 0) {
+                if (isList)
+                    list->SetSorted(!list->Sorted());
+                else
+                    combo->SetSorted(!combo->Sorted());
+            } else if (kind == 19 && pick(8) == 0) {
+                items->Clear();
+            }
+            const int widest = fresh(items, box->Font());
+            ASSERT_EQ(isList ? list->MaxItemWidth() : combo->MaxItemWidth(), widest) << (isList ? "list" : "combo");
+            ASSERT_EQ(SendMessage(isList ? list->Handle() : combo->ListHandle(), LB_GETHORIZONTALEXTENT, 0, 0), widest);
+        }
+        if (step % 30 != 29)
+            continue;
+        // What the list shows, scrolled home, against a box given its items, font and place afresh.
+        auto* twin = new TExAdvancedListBox(Form);
+        twin->SetParent(Form);
+        twin->SetBounds(200, 20, 160, 120);
+        twin->SetHorizontalScroll(true);
+        twin->Font()->Assign(list->Font());
+        twin->Items()->Assign(list->Items());
+        twin->SetTopIndex(list->TopIndex());
+        SendMessage(list->Handle(), WM_HSCROLL, SB_LEFT, 0);
+        auto pixels = [&](TWinControl* Box) {
+            uitest::Pump();
+            std::vector<COLORREF> p;
+            HDC dc = GetWindowDC(Box->Handle());
+            for (int y = 0; y < Box->Height(); ++y)
+                for (int x = 0; x < Box->Width(); ++x)
+                    p.push_back(GetPixel(dc, x, y));
+            ReleaseDC(Box->Handle(), dc);
+            return p;
+        };
+        ASSERT_EQ(pixels(list), pixels(twin));
+        TObject::Free(twin);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, Widest, ::testing::Values(1u, 2u, 3u));
+
 TEST_F(AdvancedListBox, AHundredThousandItemsInRandomOrderKeepTheExtentOfTheWidest)
 {
     L->SetHorizontalScroll(true);
