@@ -165,13 +165,15 @@ int TListCore::AddString(const std::string& S, std::uintptr_t Data, int Index, b
     else if (Index < 0 || Index > Count())
         Index = Count();
     FItems.Insert(Index, TListItem{S, Data, 0, false});
-    for (int* p : {&FCurSel, &FCaretItem, &FAnchor})
+    for (int* p : {&FCurSel, &FCaretItem, &FAnchor, &FKept})
         if (*p >= Index)
             ++*p;
     if (Variable())
         MeasureItem(Index);
     UpdateScrollBar(false);
     Invalidate();
+    if (OnComboItemsChanged)
+        OnComboItemsChanged(false);
     return Index;
 }
 
@@ -180,7 +182,8 @@ int TListCore::DeleteString(int Index)
     if (Index < 0 || Index >= Count())
         return int(LB_ERR);
     FItems.Erase(Index);
-    for (int* p : {&FCurSel, &FCaretItem, &FAnchor}) {
+    const bool selectionGone = FCurSel == Index;
+    for (int* p : {&FCurSel, &FCaretItem, &FAnchor, &FKept}) {
         if (*p == Index)
             *p = -1;
         else if (*p > Index)
@@ -190,17 +193,22 @@ int TListCore::DeleteString(int Index)
         FTop = std::max(0, Count() - 1);
     UpdateScrollBar(false);
     Invalidate();
+    if (OnComboItemsChanged)
+        OnComboItemsChanged(selectionGone);
     return Count();
 }
 
 void TListCore::Reset()
 {
     FItems.Clear();
-    FCurSel = FCaretItem = FAnchor = -1;
+    const bool selectionGone = FCurSel >= 0;
+    FCurSel = FCaretItem = FAnchor = FKept = -1;
     FTop = 0;
     FScrollX = 0;
     UpdateScrollBar(false);
     Invalidate();
+    if (OnComboItemsChanged)
+        OnComboItemsChanged(selectionGone);
 }
 
 void TListCore::SetTop(int Index)
@@ -578,8 +586,11 @@ void TListCore::MouseDown(TPoint P, TShiftState Shift, bool Double)
             return;
         }
         FTracking = true;
-        if (index >= 0 && !outside)
+        if (index >= 0 && !outside) {
             SelectOnly(index);
+            if (OnComboPointed)
+                OnComboPointed();
+        }
         return;
     }
     if (FCombo) {
@@ -642,8 +653,11 @@ void TListCore::MouseMove(TPoint P, bool Down)
         if (PtInRect(c, P)) {
             bool outside = false;
             const int index = ItemAt(P, &outside);
-            if (index >= 0 && !outside && index != FCurSel)
+            if (index >= 0 && !outside && index != FCurSel) {
                 SelectOnly(index);
+                if (OnComboPointed)
+                    OnComboPointed();
+            }
         } else if (Down && FTracking) {
             SetTop(FTop + (P.Y < 0 ? -1 : (P.Y >= c.Bottom ? 1 : 0)));
         }

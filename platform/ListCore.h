@@ -33,12 +33,21 @@ public:
     // item, Return, or a click outside end the list's turn (Picked true for a choice).
     std::function<void(bool Picked)> OnComboEnd;
     std::function<void()> OnComboSelChange;
+    // The pointer chose the item under it in a drop-down list.
+    std::function<void()> OnComboPointed;
+    // Items came or went (from code, the list open or not); SelectionGone when the selected item
+    // was among those that went.
+    std::function<void(bool SelectionGone)> OnComboItemsChanged;
     bool ComboMode() const { return FCombo != nullptr; }
 
     int Count() const { return FItems.Count(); }
     const TListItem& Item(int Index) const { return FItems.At(Index); }
     int CurSel() const { return FCurSel; }
     void SetCurSel(int Index);
+    // An item its owner keeps (the combo box's choice of when its list dropped): it follows the
+    // item as others come and go before it, and is -1 once the item goes.
+    int Kept() const { return FKept; }
+    void SetKept(int Index) { FKept = Index; }
     int TopIndex() const { return FTop; }
     int ItemHeight(int Index) const;
     void SetStyleSource(std::function<DWORD()> Source) { FStyleSource = std::move(Source); }
@@ -90,6 +99,7 @@ private:
     int FCurSel = -1;      // single selection; in multi-selection lists the caret item
     int FCaretItem = -1;   // where the focus rectangle is
     int FAnchor = -1;
+    int FKept = -1;
     int FTop = 0;
     int FItemHeight = 0;   // 0: the font's height
     int FFontHeight = 13;

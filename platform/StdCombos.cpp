@@ -270,9 +270,12 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner)
         ShowSelection();
         if (FDroppedDown)
             return;
-        FCommitted = ItemIndex();
+        FList->Core.SetKept(ItemIndex());
         Notify(CBN_SELCHANGE);
     };
+    // The item under the pointer is offered again, though something was typed since the last move.
+    FList->Core.OnComboPointed = [this] { FTypedInDrop = false; };
+    FList->Core.OnComboItemsChanged = [this](bool SelectionGone) { ItemsChanged(SelectionGone); };
     SetBounds(0, 0, 145, EditHeight());
 }
 
@@ -581,9 +584,19 @@ void TCustomComboBox::DropList()
     // The parent may fill the list as it drops down.
     if (!Notify(CBN_DROPDOWN))
         return;
-    FCommitted = ItemIndex();
+    FList->Core.SetKept(ItemIndex());
     FDropText = FText;
     FTypedInDrop = false;
+    PlaceList(true);
+    FDroppedDown = true;
+    SendMessage(FList->Handle(), LB_SETCURSEL, WPARAM(FList->Core.Kept()), 0);
+    SetCapture(FList->Handle());
+    if (self)
+        Invalidate();
+}
+
+void TCustomComboBox::PlaceList(bool Show)
+{
     TListCore& core = FList->Core;
     const int n = core.Count();
     const int rows = std::clamp(n, 1, FDropDownCount);
@@ -596,15 +609,38 @@ void TCustomComboBox::DropList()
     // Above the box when there is no room below it on the screen.
     if (p.Y + height > GetSystemMetrics(SM_CYSCREEN))
         p.Y = ClientToScreen({0, 0}).Y - height;
-    HWND drop = FDrop->Handle();
     FList->Place = {0, 0, width, height};
     MoveWindow(FList->Handle(), 0, 0, width, height, TRUE);
-    SetWindowPos(drop, HWND_TOPMOST, p.X, p.Y, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    FDroppedDown = true;
-    SendMessage(FList->Handle(), LB_SETCURSEL, WPARAM(FCommitted), 0);
-    SetCapture(FList->Handle());
-    if (self)
+    SetWindowPos(FDrop->Handle(), HWND_TOPMOST, p.X, p.Y, width, height, SWP_NOACTIVATE | (Show ? SWP_SHOWWINDOW : 0));
+}
+
+void TCustomComboBox::ItemsChanged(bool SelectionGone)
+{
+    if (FDroppedDown) {
+        // The open list is as tall as its items ask; when the item it showed went, it shows the
+        // choice of when it dropped again (forgotten if that went too), the field what it held.
+        PlaceList(false);
+        if (SelectionGone) {
+            FList->Core.SetCurSel(FList->Core.Kept());
+            RestoreText();
+        }
+    } else if (SelectionGone && !HasEdit()) {
+        FText.clear();
         Invalidate();
+    }
+}
+
+void TCustomComboBox::ClearField()
+{
+    FSettingText = true;
+    if (HasEdit())
+        FEdit->Core.SetText(std::string());
+    FSettingText = false;
+    FText.clear();
+    // Emptied while the list is open, the field stays empty when the list closes.
+    if (FDroppedDown)
+        FDropText.clear();
+    Invalidate();
 }
 
 bool TCustomComboBox::CloseList(bool Picked)
@@ -617,15 +653,15 @@ bool TCustomComboBox::CloseList(bool Picked)
     if (GetCapture() == FList->Handle())
         ReleaseCapture();
     ShowWindow(FDrop->Handle(), SW_HIDE);
-    const bool changed = Picked && ItemIndex() != FCommitted;
+    const bool changed = Picked && ItemIndex() != FList->Core.Kept();
     if (Picked) {
         if (!FTypedInDrop)
             ShowSelection();
     } else {
-        FList->Core.SetCurSel(FCommitted);
+        FList->Core.SetCurSel(FList->Core.Kept());
         RestoreText();
     }
-    FCommitted = ItemIndex();
+    FList->Core.SetKept(ItemIndex());
     Invalidate();
     if (!Notify(Picked ? CBN_SELENDOK : CBN_SELENDCANCEL) || !Notify(CBN_CLOSEUP))
         return false;
@@ -700,7 +736,7 @@ bool TCustomComboBox::ComboKey(Word Key, TShiftState Shift)
             return true;
         List()->SetCurSel(i);
         ShowSelection();
-        FCommitted = i;
+        FList->Core.SetKept(i);
         Notify(CBN_SELCHANGE);
         return true;
     }
@@ -908,22 +944,10 @@ void TCustomComboBox::DefaultHandler(TMessage& Message)
     }
     case CB_ADDSTRING: Message.Result = toList(LB_ADDSTRING, 0, Message.LParam); return;
     case CB_INSERTSTRING: Message.Result = toList(LB_INSERTSTRING, Message.WParam, Message.LParam); return;
-    case CB_DELETESTRING: {
-        const bool current = int(Message.WParam) == ItemIndex();
-        Message.Result = toList(LB_DELETESTRING, Message.WParam, 0);
-        if (current && !HasEdit()) {
-            FText.clear();
-            Invalidate();
-        }
-        return;
-    }
+    case CB_DELETESTRING: Message.Result = toList(LB_DELETESTRING, Message.WParam, 0); return;
     case CB_RESETCONTENT:
         toList(LB_RESETCONTENT, 0, 0);
-        FCommitted = -1;
-        if (HasEdit())
-            FEdit->Core.SetText(std::string());
-        FText.clear();
-        Invalidate();
+        ClearField();
         return;
     case CB_GETCOUNT: Message.Result = toList(LB_GETCOUNT, 0, 0); return;
     case CB_GETLBTEXT: Message.Result = toList(LB_GETTEXT, Message.WParam, Message.LParam); return;
@@ -936,7 +960,7 @@ void TCustomComboBox::DefaultHandler(TMessage& Message)
         const LRESULT found = toList(LB_FINDSTRING, Message.WParam, Message.LParam);
         if (found >= 0) {
             List()->SetCurSel(int(found));
-            FCommitted = int(found);
+            FList->Core.SetKept(int(found));
             ShowSelection();
         }
         Message.Result = found;
@@ -945,15 +969,11 @@ void TCustomComboBox::DefaultHandler(TMessage& Message)
     case CB_SETCURSEL: {
         const int i = int(std::intptr_t(Message.WParam));
         List()->SetCurSel(i >= 0 && i < List()->Count() ? i : -1);
-        FCommitted = ItemIndex();
-        if (ItemIndex() < 0) {
-            if (HasEdit())
-                FEdit->Core.SetText(std::string());
-            FText.clear();
-            Invalidate();
-        } else {
+        FList->Core.SetKept(ItemIndex());
+        if (ItemIndex() < 0)
+            ClearField();
+        else
             ShowSelection();
-        }
         Message.Result = ItemIndex() >= 0 ? ItemIndex() : CB_ERR;
         return;
     }
@@ -1013,7 +1033,7 @@ void TCustomComboBox::Dispatch(TMessage& Message)
                     // the item shown there is no longer offered, and closing the list, taken or
                     // not, keeps the typed text (which OnChange has told) until a move in the list
                     // shows an item again.
-                    FList->Core.SetCurSel(FCommitted);
+                    FList->Core.SetCurSel(FList->Core.Kept());
                     FDropText = FText;
                     FTypedInDrop = true;
                 }

@@ -444,6 +444,11 @@ private:
     void LayoutChildren();
     void MakeChildren();
     void DropList();
+    // The drop-down list's place and height, from its items (shown too when Show).
+    void PlaceList(bool Show);
+    void ItemsChanged(bool SelectionGone);
+    // The field emptied by code: no OnChange.
+    void ClearField();
     // Ends the dropped-down list's turn; false when a handler took the combo box away.
     bool CloseList(bool Picked);
     // The list's choice reaches the edit or the shown item.
@@ -462,8 +467,7 @@ private:
     int FMaxLength = 0;
     TEditCharCase FCharCase = ecNormal;
     int FItemHeight = 0;
-    int FCommitted = -1;       // the item chosen when the list dropped down
-    std::string FDropText;     // the field's text then, or what was typed in it since
+    std::string FDropText;     // the field's text when the list dropped, or what was typed in it since
     bool FTypedInDrop = false;  // typed in the field since the last move in the open list
     bool FFocusInside = false; // the edit or the box holds the focus
     bool FSettingText = false;

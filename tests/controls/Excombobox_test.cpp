@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -460,6 +462,200 @@ TEST_F(AdvancedComboBox, TheDroppedListHasFlatScrollBars)
 }
 
 // ---------------------------------------------------------------- handlers that free the box
+
+// ---------------------------------------------------------------- a model of the box
+
+// A box of either kind, with a field or list-only, takes random input (opening and closing the list
+// by F4, Enter, Escape and leaving, keys in the open list and in the closed box, the pointer over
+// and clicking items, typing in the field) and changes from code (items inserted, added, deleted and
+// cleared, the list open or not; the choice and the text set while it is closed). After every step
+// it answers as a model of what the user sees: the text, the choice, whether the list is open and
+// as tall as its items, and how often OnChange and OnSelect were raised.
+struct TComboModel {
+    std::vector<std::string> Items;
+    int Sel = -1, Kept = -1;  // the list's selection (ItemIndex), the choice of when it dropped
+    std::string Text, DropText;
+    bool Edit = true, Open = false, Typed = false;
+    int Changes = 0, Selects = 0;
+
+    std::string ItemText(int I) const { return I >= 0 ? Items[size_t(I)] : std::string(); }
+    // The list's choice shown; a box with a field keeps what it holds when there is none.
+    void Show()
+    {
+        if (!Edit || Sel >= 0)
+            Text = ItemText(Sel);
+    }
+    void Restore()
+    {
+        Sel = Kept;
+        Text = Edit ? DropText : ItemText(Kept);
+    }
+    void Close(bool Picked)
+    {
+        Open = false;
+        const bool changed = Picked && Sel != Kept;
+        if (!Picked)
+            Restore();
+        else if (!Typed)
+            Show();
+        Selects += changed;
+    }
+};
+
+class ComboModel : public AdvancedComboBox, public ::testing::WithParamInterface<std::tuple<unsigned, bool, bool>> {};
+
+TEST_P(ComboModel, TheBoxAnswersAsItsModelThroughRandomInputAndChanges)
+{
+    const auto [seed, advanced, edit] = GetParam();
+    std::mt19937 rnd(seed);
+    auto pick = [&](int n) { return n <= 0 ? 0 : int(rnd() % unsigned(n)); };
+    TComboBox* box = advanced ? C : new TComboBox(Form);
+    if (!advanced) {
+        box->SetParent(Form);
+        box->SetBounds(20, 60, 180, 0);
+    }
+    box->SetStyle(edit ? csDropDown : csDropDownList);
+    box->SetDropDownCount(6);
+    TComboModel m;
+    m.Edit = edit;
+    int changes = 0, selects = 0;
+    box->OnChange = [&](TObject*) { ++changes; };
+    box->OnSelect = [&](TObject*) { ++selects; };
+    const char* const names[] = {"Ash", "Birch", "Cedar", "Elm", "Fir", "Hazel", "Larch", "Oak", "Pine", "Yew"};
+    for (int i = 0; i < 5; ++i) {
+        box->Items()->Add(names[i]);
+        m.Items.push_back(names[i]);
+    }
+    box->SetFocus();
+    const int itemHeight = box->ItemHeight();
+    for (int step = 0; step < 400; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        const int n = int(m.Items.size());
+        TWinControl* list = TWinControl::FindControl(box->ListHandle());
+        const int kind = pick(14);
+        if (!box->Focused() && GetFocus() != box->EditHandle())
+            box->SetFocus();
+        if (kind == 0) {
+            Input::PressKey(VK_F4);
+            if (m.Open) {
+                m.Close(true);
+            } else {
+                m.Open = true;
+                m.Kept = m.Sel;
+                m.DropText = m.Text;
+                m.Typed = false;
+            }
+        } else if (kind == 1 && m.Open) {
+            const bool enter = pick(2) != 0;
+            Input::PressKey(enter ? VK_RETURN : VK_ESCAPE);
+            m.Close(enter);
+        } else if (kind == 2 && m.Open) {
+            Other->SetFocus();
+            m.Close(false);
+        } else if (kind <= 4) {
+            const Word keys[] = {VK_UP, VK_DOWN, VK_HOME, VK_END};
+            const Word key = keys[pick(4)];
+            Input::PressKey(key);
+            const bool homeEnd = key == VK_HOME || key == VK_END;
+            int to = key == VK_HOME ? 0 : key == VK_END ? n - 1 : key == VK_UP ? std::max(0, m.Sel - 1) : m.Sel + 1;
+            to = std::clamp(to, 0, n - 1);
+            if (n > 0 && to != m.Sel && (m.Open || !edit || !homeEnd)) {
+                m.Sel = to;
+                m.Typed = false;
+                m.Show();
+                if (!m.Open)
+                    ++m.Selects;
+            }
+        } else if (kind <= 6 && m.Open && n > 0) {
+            // The pointer onto an item in view; now and then a click there.
+            const int i = pick(n);
+            TRect r;
+            SendMessage(box->ListHandle(), LB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r));
+            if (r.Top >= 0 && r.Bottom <= list->ClientHeight()) {
+                const bool click = kind == 6;
+                Input::MouseMove(list, 10, r.Top + 2);
+                if (i != m.Sel || click) {
+                    m.Sel = i;
+                    m.Typed = false;
+                }
+                if (click) {
+                    Input::Click(list, 10, r.Top + 2);
+                    m.Close(true);
+                }
+            }
+        } else if (kind == 7 && edit) {
+            const std::string typed = std::string(1, char('a' + pick(3))) + "x";
+            box->SelectAll();
+            Input::TypeText(typed);
+            m.Text = typed;
+            m.Changes += 2;
+            if (m.Open) {
+                m.Sel = m.Kept;
+                m.DropText = typed;
+                m.Typed = true;
+            }
+        } else if (kind <= 9) {
+            // An item comes from code, at the end or anywhere.
+            const int at = kind == 8 ? n : pick(n + 1);
+            const std::string name = names[pick(10)];
+            box->Items()->Insert(at, name);
+            m.Items.insert(m.Items.begin() + at, name);
+            for (int* p : {&m.Sel, &m.Kept})
+                if (*p >= at)
+                    ++*p;
+        } else if (kind <= 11 && n > 0) {
+            // An item goes, often the one shown.
+            const int at = pick(3) == 0 && m.Sel >= 0 ? m.Sel : pick(n);
+            box->Items()->Delete(at);
+            m.Items.erase(m.Items.begin() + at);
+            const bool gone = m.Sel == at;
+            for (int* p : {&m.Sel, &m.Kept})
+                *p = *p == at ? -1 : *p > at ? *p - 1 : *p;
+            if (gone && m.Open)
+                m.Restore();
+            else if (gone && !edit)
+                m.Text.clear();
+        } else if (kind == 12 && pick(6) == 0) {
+            box->Items()->Clear();
+            m.Items.clear();
+            m.Sel = m.Kept = -1;
+            m.Text.clear();
+            m.DropText.clear();
+        } else if (kind == 13 && !m.Open) {
+            if (pick(2) && n > 0) {
+                const int i = pick(n + 1) - 1;
+                box->SetItemIndex(i);
+                if (i != m.Sel) {
+                    m.Sel = i;
+                    m.Text = m.ItemText(i);
+                }
+            } else {
+                const std::string text = pick(2) && n > 0 ? m.Items[size_t(pick(n))] : "Palm";
+                box->SetText(text);
+                if (!edit) {
+                    const auto it = std::find(m.Items.begin(), m.Items.end(), text);
+                    m.Sel = it == m.Items.end() ? -1 : int(it - m.Items.begin());
+                }
+                m.Text = edit || m.Sel >= 0 ? text : std::string();
+            }
+        }
+        ASSERT_EQ(box->DroppedDown(), m.Open);
+        ASSERT_EQ(box->Items()->Count(), int(m.Items.size()));
+        ASSERT_EQ(box->ItemIndex(), m.Sel);
+        ASSERT_EQ(box->Text(), m.Text);
+        ASSERT_EQ(changes, m.Changes);
+        ASSERT_EQ(selects, m.Selects);
+        if (m.Open) {
+            TRect r;
+            GetWindowRect(box->ListHandle(), &r);
+            ASSERT_EQ(r.Height(), std::clamp(int(m.Items.size()), 1, 6) * itemHeight + 2 * GetSystemMetrics(SM_CYBORDER))
+                << "as tall as its items";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ComboModel,
+                         ::testing::Combine(::testing::Values(1u, 2u, 3u), ::testing::Bool(), ::testing::Bool()));
 
 TEST_F(AdvancedComboBox, HandlersMayFreeTheBox)
 {
