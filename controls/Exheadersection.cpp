@@ -355,8 +355,11 @@ void TExHeaderSection::SetExpandable(bool Value)
     if (unlinked)
         ReleaseChildren();
     AutoSizeRequest();
+    // The expand sign comes or goes; sections that hung from it show or hide.
     if (unlinked && !FHeader->HasState(csDestroying))
         FHeader->RepaintHeader();
+    else if (!unlinked)
+        UpdateSection();
 }
 
 void TExHeaderSection::SetExpanded(bool Value)
@@ -549,4 +552,5 @@ void TExHeaderSection::Assign(TPersistent* Source)
     LinkTo(parent && !WouldLoop(parent) ? parent : nullptr);
     FMeasured = 0;
     VisibilityChanged();
+    FHeader->RepaintHeader();
 }

@@ -76,6 +76,9 @@ Integer TExHeaderSections::FreeIntTag(Integer Seed)
 TExHeaderSection* TExHeaderSections::InsertSection(Integer Position)
 {
     controls::TUpdateScope update(FOwner);
+    // The locked section stays first, drawn and hit at the left edge.
+    if (FOwner->FLockedSection && Position == 0)
+        Position = 1;
     std::unique_ptr<TExHeaderSection> section(CreateSection());
     section->FIndex = FreeIndex();
     section->FIntTag = FreeIntTag(static_cast<Integer>(reinterpret_cast<std::uintptr_t>(section.get())));
