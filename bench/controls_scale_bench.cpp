@@ -240,30 +240,16 @@ void ListAdds(benchmark::State& State)
 void BM_AdvancedListBoxAdd(benchmark::State& State) { ListAdds<TExAdvancedListBox>(State); }
 void BM_PlainListBoxAdd(benchmark::State& State) { ListAdds<TListBox>(State); }
 
-// Half of the sections deleted one by one from the middle, inside one update bracket.
+// Half of the sections deleted one by one inside one update bracket, from the front, the middle or
+// the end (the second argument: 0, 1, 2).
 void BM_HeaderDeleteHalfInBracket(benchmark::State& State)
 {
-    InBracket(State, [](TExHeaderSections* All) {
+    const int where = int(State.range(1));
+    InBracket(State, [where](TExHeaderSections* All) {
         for (Integer n = All->GetCount() / 2; n > 0; --n)
-            All->DeleteSection(All->GetSectionByPos(All->GetCount() / 2));
+            All->DeleteSection(All->GetSectionByPos(where * (All->GetCount() - 1) / 2));
     });
 }
-void BM_HeaderDeleteHalfEndInBracket(benchmark::State& State)
-{
-    InBracket(State, [](TExHeaderSections* All) {
-        for (Integer n = All->GetCount() / 2; n > 0; --n)
-            All->DeleteSection(All->GetSectionByPos(All->GetCount() -1));
-    });
-}
-void BM_HeaderDeleteHalfFrontInBracket(benchmark::State& State)
-{
-    InBracket(State, [](TExHeaderSections* All) {
-        for (Integer n = All->GetCount() / 2; n > 0; --n)
-            All->DeleteSection(All->GetSectionByPos(0));
-    });
-}
-BENCHMARK(BM_HeaderDeleteHalfEndInBracket)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_HeaderDeleteHalfFrontInBracket)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Items of one width, as the names of the receiver's message files are, half of them deleted one by
 // one from the middle of a list that scrolls sideways as far as its widest item.
@@ -360,9 +346,12 @@ BENCHMARK(BM_HeaderWideSectionClassic)->Arg(1000)->Arg(1048576)->Unit(benchmark:
 BENCHMARK(BM_HeaderWideSectionThemed)->Arg(1000)->Arg(1048576)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AdvancedListBoxAdd)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainListBoxAdd)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HeaderDeleteHalfInBracket)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_AdvancedListBoxDeleteHalf)->Arg(12500)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_AdvancedComboBoxDeleteHalf)->Arg(12500)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HeaderDeleteHalfInBracket)
+    ->ArgsProduct({{25000, 50000, 100000}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_AdvancedListBoxDeleteHalf)->Arg(12500)->Arg(25000)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AdvancedComboBoxDeleteHalf)->Arg(12500)->Arg(25000)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_MultiSelectKeyOrClick)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ListIndexOf)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 

@@ -248,10 +248,11 @@ void TCustomExHeader::SetRightAlignedOrder(bool Value)
     FRightAlignedOrder = Value;
     if (IsLoading())
         return;
+    FSections->Numbers();
     // The locked section stays first: it is drawn and hit at the left edge whatever its place.
     const Integer first = FLockedSection && FSections->IndexOf(FLockedSection) == 0 ? 1 : 0;
     for (Integer i = first, j = FSections->GetCount() - 1; i < j; ++i, --j)
-        FSections->FList->Exchange(i, j);
+        std::swap(FSections->FList.Ref(i), FSections->FList.Ref(j));
     FSections->FLayout->OrderChanged();
     RepaintHeader();
 }
@@ -901,7 +902,7 @@ void TCustomExHeader::StickySetWidth(TExHeaderSection* Section, Integer Value)
     }
     MarkStickySections();
     if (Section->GetVisible())
-        InvalidateRight(Section->FIndex);
+        InvalidateRight(Section->GetIndex());
 }
 
 void TCustomExHeader::Resize()

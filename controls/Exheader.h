@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "controls/Exheadertypes.h"
+#include "platform/BlockSeq.h"
 #include "platform/Controls.h"
 #include "platform/Guard.h"
 #include "ctlbase/Eximgfrm.h"
@@ -24,7 +25,6 @@ class TCustomExHeader;
 class TCustomImageList;
 class TExHTMLRender;
 class TExIniFile;
-class TExList;
 class TFiler;
 class TPopupMenu;
 class TStringList;
@@ -166,7 +166,7 @@ public:
     void SetShowSortMark(bool Value);
     Integer Tag = 0;
 
-    Integer GetIndex() const { return FIndex; }
+    Integer GetIndex() const;
     Integer IntTag() const { return FIntTag; }
     // Place in the collection; -1 without a header.
     Integer GetPosition() const;
@@ -325,17 +325,23 @@ private:
     // Index and IntTag for a section about to join.
     Integer FreeIndex() const;
     Integer FreeIntTag(Integer Seed);
-    // Renumbers the Indexes by position.
+    // Every Index is its section's position from now on: written at once only in the layout, in
+    // the sections when something needs the numbers to differ from the positions (Numbers).
     void Renumber();
-    TExHeaderSection* At(Integer Position) const;
+    // The sections' Indexes written where a renumbering left them to be read from the positions.
+    void Numbers();
+    TExHeaderSection* At(Integer Position) const { return FList.At(Position); }
     // Parent links, expansion or visibility changed: where sections show, and the tallest caption.
     void LinksChanged();
     // Anything may have changed: numbers, widths, visibility and links.
     void LayoutChanged();
 
     TCustomExHeader* FOwner;
-    std::unique_ptr<TExList> FList;
+    // The sections by position.
+    TBlockSeq<TExHeaderSection*> FList;
     std::unique_ptr<controls::THeaderLayout> FLayout;
+    // Every section's Index is its position, whatever its own field says.
+    bool FNumbersByPosition = false;
 };
 
 // ---------------------------------------------------------------- the control

@@ -258,7 +258,7 @@ bool TCustomExHeader::MouseMoved(Integer X, Integer Y)
         SetCapture(Handle());
         FDropSection = nullptr;
         FDragOrigin = FPressPoint;
-        FDragRect = GetSectionRect(FDragSection->FIndex);
+        FDragRect = GetSectionRect(FDragSection->GetIndex());
         FDragRect.Left -= FLeftPos;
         FDragRect.Right -= FLeftPos;
     }
@@ -360,7 +360,7 @@ bool TCustomExHeader::MouseMoved(Integer X, Integer Y)
                 return false;
             if (!resized)
                 return true;
-            InvalidateRight(s->FIndex);
+            InvalidateRight(s->GetIndex());
             Update();
             if (!self)
                 return false;
@@ -409,7 +409,7 @@ bool TCustomExHeader::BuildDragImage()
     TExHeaderSection* s = FDragSection;
     if (!s)
         return true;
-    TRect r = GetSectionRect(s->FIndex);
+    TRect r = GetSectionRect(s->GetIndex());
     const Integer w = r.Width(), h = r.Height();
     FDragImage = std::make_unique<TBitmap>();
     FDragImage->SetSize(w + 1, h + 1);
@@ -669,7 +669,7 @@ void TCustomExHeader::OpenLookupEditor(TExHeaderSection* Section)
     editor->Items()->Assign(Section->FLookupHistory.get());
 
     FLookupSection = Section;
-    const TRect r = GetSectionRect(Section->FIndex);
+    const TRect r = GetSectionRect(Section->GetIndex());
     TFont font;
     font.Assign(Font());
     font.SetHeight(std::abs(Font()->Height()) - 3);

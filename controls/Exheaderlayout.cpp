@@ -75,7 +75,7 @@ void THeaderLayout::Inserted(TExHeaderSection* S, Integer Pos)
     FShown.push_back((shown ? 1 : 0) + CountUpTo(Pos - 1) - CountUpTo(from - 1));
 }
 
-void THeaderLayout::Removed(const TExHeaderSection* S, Integer Pos)
+void THeaderLayout::Removed(const TExHeaderSection* S, Integer Pos, bool Batch)
 {
     FMembers.erase(S);
     FPositioned = std::min(FPositioned, Pos);
@@ -92,7 +92,9 @@ void THeaderLayout::Removed(const TExHeaderSection* S, Integer Pos)
     }
     // The others show as they did: a section that hung from it now asks it directly, which
     // answers what its place did.
-    if (FGeometryValid) {
+    if (FGeometryValid && Batch) {
+        FGeometryValid = false;
+    } else if (FGeometryValid) {
         FVisible.erase(FVisible.begin() + Pos);
         FWidth.erase(FWidth.begin() + Pos);
         FTreesValid = false;
@@ -126,6 +128,11 @@ void THeaderLayout::Moved(Integer From, Integer To)
 void THeaderLayout::Renumbered()
 {
     FPositioned = Count();
+    NumberedByPosition();
+}
+
+void THeaderLayout::NumberedByPosition()
+{
     FRegular = true;
     FRegularKnown = true;
     FNumbers = nbByPosition;
@@ -221,11 +228,14 @@ Integer THeaderLayout::PositionOf(const TExHeaderSection* S) const
 {
     if (!S || !FMembers.count(S))
         return -1;
+    if (At(S, S->FPos))
+        return S->FPos;
     // Numbered on from the mark as far as this one: what is on screen, as a rule.
-    const Integer n = Count();
-    while (!At(S, S->FPos) && FPositioned < n) {
-        FAll.At(FPositioned)->FPos = FPositioned;
-        ++FPositioned;
+    for (const Integer n = Count(); FPositioned < n;) {
+        TExHeaderSection* s = FAll.At(FPositioned);
+        s->FPos = FPositioned++;
+        if (s == S)
+            break;
     }
     return S->FPos;
 }

@@ -34,12 +34,15 @@ public:
     // ---- changes, as the collection makes them (the list already shows them)
     // S now lies at Pos with its Index and IntTag given.
     void Inserted(TExHeaderSection* S, Integer Pos);
-    // S, which lay at Pos, is out of the list.
-    void Removed(const TExHeaderSection* S, Integer Pos);
+    // S, which lay at Pos, is out of the list. In a batch the rows are taken anew at the next
+    // query instead of being closed up at each removal.
+    void Removed(const TExHeaderSection* S, Integer Pos, bool Batch);
     // The section at From now lies at To.
     void Moved(Integer From, Integer To);
     // Every Index, and every FPos, is now the section's position.
     void Renumbered();
+    // Every Index is now the section's position (the sections' fields are left as they were).
+    void NumberedByPosition();
     // The order changed in some other way.
     void OrderChanged();
     // Indexes or IntTags were written directly.

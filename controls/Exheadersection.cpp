@@ -88,6 +88,13 @@ void TExHeaderSection::PutWidth(Integer Value)
         all->FLayout->WidthChanged(this);
 }
 
+Integer TExHeaderSection::GetIndex() const
+{
+    const TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr;
+    const Integer pos = all && all->FNumbersByPosition ? all->IndexOf(this) : -1;
+    return pos >= 0 ? pos : FIndex;
+}
+
 Integer TExHeaderSection::GetPosition() const
 {
     TExHeaderSections* all = FHeader ? FHeader->FSections.get() : nullptr;
@@ -548,7 +555,7 @@ void TExHeaderSection::Assign(TPersistent* Source)
     // Not the Index: two sections with one number, or a number beyond the count, would leave
     // sections out of every lookup by number. The collection's Assign copies the numbers itself.
     TExHeaderSections* all = FHeader->Sections();
-    TExHeaderSection* parent = src->FParentSection ? all->FindSection(src->FParentSection->FIndex) : nullptr;
+    TExHeaderSection* parent = src->FParentSection ? all->FindSection(src->FParentSection->GetIndex()) : nullptr;
     LinkTo(parent && !WouldLoop(parent) ? parent : nullptr);
     FMeasured = 0;
     VisibilityChanged();

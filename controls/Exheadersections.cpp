@@ -11,7 +11,7 @@
 #include "platform/Guard.h"
 
 TExHeaderSections::TExHeaderSections(TCustomExHeader* AOwner)
-    : FOwner(AOwner), FList(std::make_unique<TExList>()), FLayout(std::make_unique<controls::THeaderLayout>(*this))
+    : FOwner(AOwner), FLayout(std::make_unique<controls::THeaderLayout>(*this))
 {
 }
 
@@ -19,12 +19,7 @@ TExHeaderSections::~TExHeaderSections() { Clear(); }
 
 TPersistent* TExHeaderSections::GetOwner() { return FOwner; }
 
-TExHeaderSection* TExHeaderSections::At(Integer Position) const
-{
-    return static_cast<TExHeaderSection*>(FList->FastGet(Position));
-}
-
-Integer TExHeaderSections::GetCount() const { return FList->Count(); }
+Integer TExHeaderSections::GetCount() const { return FList.Count(); }
 
 Integer TExHeaderSections::IndexOf(const TExHeaderSection* Section) const
 {
@@ -76,13 +71,18 @@ Integer TExHeaderSections::FreeIntTag(Integer Seed)
 TExHeaderSection* TExHeaderSections::InsertSection(Integer Position)
 {
     controls::TUpdateScope update(FOwner);
+    if (Position < 0 || Position > GetCount())
+        TExList::Error(ctlbase::ListIndexOutOfBounds, Position);
     // The locked section stays first, drawn and hit at the left edge.
     if (FOwner->FLockedSection && Position == 0)
         Position = 1;
+    // Numbered by position, the sections keep that only while the new one comes last.
+    if (Position < GetCount())
+        Numbers();
     std::unique_ptr<TExHeaderSection> section(CreateSection());
     section->FIndex = FreeIndex();
     section->FIntTag = FreeIntTag(static_cast<Integer>(reinterpret_cast<std::uintptr_t>(section.get())));
-    FList->Insert(Position, section.get());
+    FList.Insert(Position, section.get());
     TExHeaderSection* s = section.release();
     FLayout->Inserted(s, Position);
     FOwner->CaptionChanged(s);
@@ -97,6 +97,15 @@ TExHeaderSection* TExHeaderSections::InsertSection(Integer Position)
 
 void TExHeaderSections::Renumber()
 {
+    FNumbersByPosition = true;
+    FLayout->NumberedByPosition();
+}
+
+void TExHeaderSections::Numbers()
+{
+    if (!FNumbersByPosition)
+        return;
+    FNumbersByPosition = false;
     for (Integer i = 0; i < GetCount(); ++i) {
         At(i)->FIndex = i;
         At(i)->FPos = i;
@@ -114,8 +123,12 @@ void TExHeaderSections::DeleteSection(TExHeaderSection* Section)
         FOwner->SetLockedSection(nullptr);
     FOwner->ForgetSection(Section);
     FOwner->Uncount(Section);
-    FList->Delete(pos);
-    FLayout->Removed(Section, pos);
+    // The number it goes with, for the delete event.
+    if (FNumbersByPosition)
+        Section->FIndex = pos;
+    FList.Erase(pos);
+    // Inside a bracket of the caller's, where the sections lie is taken anew once, when asked.
+    FLayout->Removed(Section, pos, FOwner->FUpdateCount > 1);
     Section->FPos = -1;
     std::unique_ptr<TExHeaderSection> gone(Section);
     Renumber();
@@ -145,9 +158,14 @@ void TExHeaderSections::MoveSection(TExHeaderSection* Section, Integer NewPos)
         return;
     if (locked && locked != Section && NewPos == 0)
         NewPos = 1;
-    FList->Move(oldPos, NewPos);
-    if (oldPos != NewPos)
+    if (oldPos != NewPos) {
+        if (NewPos < 0 || NewPos >= GetCount())
+            TExList::Error(ctlbase::ListIndexOutOfBounds, NewPos);
+        Numbers();
+        FList.Erase(oldPos);
+        FList.Insert(NewPos, Section);
         FLayout->Moved(oldPos, NewPos);
+    }
     TGuardPtr<TCustomExHeader> header(FOwner);
     FOwner->DoSectionMove(Section, oldPos, NewPos);
     if (header)
@@ -164,11 +182,12 @@ void TExHeaderSections::Clear()
         At(i)->LinkTo(nullptr);
     while (GetCount() > 0) {
         auto* s = At(GetCount() - 1);
-        FList->Delete(GetCount() - 1);
+        FList.Erase(GetCount() - 1);
         s->FHeader = nullptr;
         delete s;
     }
     FLayout->Cleared();
+    FNumbersByPosition = false;
     FOwner->TallestChanged();
 }
 
@@ -190,7 +209,9 @@ TExHeaderSection* TExHeaderSections::GetSectionByIntTag(Integer Tag) { return La
 
 TExHeaderSection* TExHeaderSections::GetSectionByPos(Integer Position)
 {
-    return static_cast<TExHeaderSection*>(FList->Get(Position));
+    if (Position < 0 || Position >= GetCount())
+        TExList::Error(ctlbase::ListIndexOutOfBounds, Position);
+    return At(Position);
 }
 
 void TExHeaderSections::SetSection(Integer, TExHeaderSection*) {}
@@ -223,8 +244,9 @@ void TExHeaderSections::Assign(TPersistent* Source)
         DeleteSection(At(0));
     for (Integer i = 0; i < src->GetCount(); ++i)
         AddSection()->Assign(src->At(i));
+    Numbers();
     for (Integer i = 0; i < src->GetCount(); ++i) {
-        At(i)->FIndex = src->At(i)->FIndex;
+        At(i)->FIndex = src->At(i)->GetIndex();
         At(i)->FIntTag = src->At(i)->FIntTag;
     }
     LayoutChanged();
@@ -232,7 +254,7 @@ void TExHeaderSections::Assign(TPersistent* Source)
     // links are made again now that every number is in place.
     for (Integer i = 0; i < src->GetCount(); ++i) {
         const TExHeaderSection* parent = src->At(i)->FParentSection;
-        At(i)->LinkTo(parent ? FindSection(parent->FIndex) : nullptr);
+        At(i)->LinkTo(parent ? FindSection(parent->GetIndex()) : nullptr);
     }
     LinksChanged();
     FOwner->MarkStickySections();
@@ -246,7 +268,7 @@ std::string TExHeaderSections::GetSectionsOrder()
     std::string text;
     for (Integer i = 0; i < GetCount(); ++i) {
         const TExHeaderSection* s = At(i);
-        text += "i" + IntToStr(s->FIndex) + ":w" + IntToStr(s->FWidth) + ":v" + (s->FVisible ? "t," : "f,");
+        text += "i" + IntToStr(s->GetIndex()) + ":w" + IntToStr(s->FWidth) + ":v" + (s->FVisible ? "t," : "f,");
     }
     return text;
 }
@@ -523,6 +545,7 @@ void WriteCounted(TStream* Stream, const std::string& S, bool Terminated)
 
 void TExHeaderSections::WriteData(TStream* Stream)
 {
+    Numbers();
     WriteInt(Stream, controls::SectionsVersion);
     WriteInt(Stream, GetCount());
     for (Integer i = 0; i < GetCount(); ++i) {
