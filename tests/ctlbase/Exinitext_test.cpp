@@ -689,6 +689,7 @@ TEST_F(ExIniTest, AKeyHoldingAValueKeepsItsPlaceAmongTheKeys)
         back.SetBinaryMode(binary);
         f.WriteInteger("\\", "v1", 1);
         f.WriteInteger("\\A", "a", 1);
+        f.WriteInteger("\\", "A", 4);  // the first key holds a value too
         f.WriteInteger("\\", "B", 2);
         f.WriteInteger("\\B", "b", 1);  // the value B becomes a key too
         f.WriteInteger("\\", "v2", 3);
@@ -697,8 +698,9 @@ TEST_F(ExIniTest, AKeyHoldingAValueKeepsItsPlaceAmongTheKeys)
         back.EnumSubKeys("\\", &keys.list);
         back.EnumValues("\\", &values.list);
         EXPECT_EQ(keys.Joined(), "A|B") << binary;
-        EXPECT_EQ(values.Joined(), binary ? "v1|B|v2" : "v1|v2|B") << binary;
+        EXPECT_EQ(values.Joined(), binary ? "v1|A|B|v2" : "v1|A|v2|B") << binary;
         Integer v = 0;
+        EXPECT_TRUE(back.ReadInteger("\\", "A", 0, v) && v == 4) << binary;
         EXPECT_TRUE(back.ReadInteger("\\", "B", 0, v) && v == 2) << binary;
         EXPECT_TRUE(back.ReadInteger("\\B", "b", 0, v) && v == 1) << binary;
     }

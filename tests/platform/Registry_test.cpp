@@ -263,6 +263,15 @@ TEST_F(RegistryFile, ADamagedFileIsKeptAsideAndItsGoodLinesRead)
     platform::RegistryUseFile(Path("cfg/registry"));
     EXPECT_EQ(Get("cfg/registry.bad"), "something else entirely");
     EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "good", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
+
+    // Damage in a value's name or data alone.
+    for (const char* value : {"V 1 v 6", "V 1 %G1 61"}) {
+        platform::RegistryUseMemory();
+        std::filesystem::remove(Path("cfg/registry.bad"));
+        Put("cfg/registry", std::string("MORVIK-REGISTRY 1\nK HKEY_CURRENT_USER good\n") + value + "\n");
+        platform::RegistryUseFile(Path("cfg/registry"));
+        EXPECT_EQ(Get("cfg/registry.bad"), Get("cfg/registry")) << value;
+    }
 }
 
 TEST_F(RegistryFile, TheDefaultFileFollowsTheConfigurationFolder)
@@ -362,6 +371,13 @@ TEST_F(RegistryFile, SubKeysAndValuesMadeAndDeletedInAnyOrderMatchPlainLists)
             ASSERT_EQ(RegQueryInfoKey(w, info), ERROR_SUCCESS);
             EXPECT_EQ(info.SubKeys, plain.size());
             EXPECT_EQ(info.Values, values.size());
+            size_t longestName = 0, longestData = 0;
+            for (const auto& [v, d] : values) {
+                longestName = std::max(longestName, v.size());
+                longestData = std::max(longestData, d.size());
+            }
+            EXPECT_EQ(info.MaxValueNameLen, longestName);
+            EXPECT_EQ(info.MaxValueLen, longestData);
             for (const std::string& p : plain) {
                 HKEY k = nullptr;
                 EXPECT_EQ(RegOpenKeyEx(w, UpperCase(p), 0, KEY_READ, &k), ERROR_SUCCESS) << p;
