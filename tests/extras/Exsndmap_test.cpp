@@ -361,6 +361,12 @@ TEST_F(SoundMap, TheNameSetBeforeTheKeyGoesToThatKeyOnly)
     EXPECT_TRUE(RegText("Software\\Morvik\\Sounds\\Schemes\\Apps\\Loaded", "", text));
     EXPECT_EQ(text, "Loaded Program");
     EXPECT_FALSE(RegKeyExists("AppEvents\\Schemes\\Apps\\Loaded"));
+    // Without a key nothing is written, least of all on the key of all applications.
+    map = std::make_unique<TExSoundMap>(nullptr);
+    map->SetState(csLoading, true);
+    map->SetApplicationName("Keyless");
+    map->Loaded();
+    EXPECT_FALSE(RegText("AppEvents\\Schemes\\Apps", "", text));
 }
 
 // Labels and sound files are default values, which a store in its file form cannot hold: such a
