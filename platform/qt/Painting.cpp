@@ -32,6 +32,32 @@ void SchedulePaint(WindowRec* w)
     }
 }
 
+namespace {
+// Where w's client area lies in its parent's client area.
+QRect ClientInParent(const WindowRec* w)
+{
+    const TRect c = ClientInImage(w);
+    return QRect(w->rect.Left + c.Left, w->rect.Top + c.Top, c.Width(), c.Height());
+}
+}  // namespace
+
+void InvalidateArea(WindowRec* w, const QRegion& Area, bool Erase)
+{
+    const TRect c = ClientInImage(w);
+    const QRegion add = Area & QRegion(0, 0, c.Width(), c.Height());
+    if (add.isEmpty())
+        return;
+    w->update |= add;
+    if (Erase)
+        w->erase = true;
+    SchedulePaint(w);
+    for (WindowRec* child : w->children)
+        if (child->visible && SeeThrough(child)) {
+            const QRect at = ClientInParent(child);
+            InvalidateArea(child, (add & at).translated(-at.topLeft()), Erase);
+        }
+}
+
 void SurfaceWidget::paintEvent(QPaintEvent* e)
 {
     WindowRec* w = FRec;
@@ -65,18 +91,22 @@ HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
         SendMessage(h, WM_NCPAINT, 1, 0);
     // Children cover what they cover: a window that clips them paints only around them. A child
     // that shows its parent through itself covers nothing, a shaped one only its shape.
+    // The parent's picture under a see-through child is drawn in full, opaque siblings over it or
+    // not: the child shows all of it, and shows it again when a sibling moves away.
     QRegion paintable = upd;
     if (w->style & WS_CLIPCHILDREN) {
         const QRect reach = upd.boundingRect();
         const int left = reach.left(), top = reach.top(), right = left + reach.width(), bottom = top + reach.height();
+        QRegion covered, shown;
         for (WindowRec* child : w->children) {
             const TRect& r = child->rect;
-            if (!child->visible || child->seeThrough || (child->exStyle & WS_EX_TRANSPARENT) || r.Left >= right ||
-                left >= r.Right || r.Top >= bottom || top >= r.Bottom)
+            if (!child->visible || r.Left >= right || left >= r.Right || r.Top >= bottom || top >= r.Bottom)
                 continue;
             const QRect box(r.Left, r.Top, r.Width(), r.Height());
-            paintable -= child->hasRgn ? child->windowRgn.translated(r.Left, r.Top) & box : QRegion(box);
+            (SeeThrough(child) ? shown : covered) |= child->hasRgn ? child->windowRgn.translated(r.Left, r.Top) & box
+                                                                   : QRegion(box);
         }
+        paintable = (upd - covered) | (upd & shown);
     }
     QRegion clip = paintable.translated(c.Left, c.Top);
     HDC dc = CreateImageDC(&w->image, h, c.TopLeft(), &clip);
@@ -142,15 +172,10 @@ BOOL InvalidateRect(HWND h, const RECT* r, BOOL erase)
     if (!w)
         return FALSE;
     TRect c = ClientInImage(w);
-    QRegion add = r ? QRegion(r->Left, r->Top, std::max(0, r->Width()), std::max(0, r->Height()))
-                    : QRegion(0, 0, c.Width(), c.Height());
-    add &= QRegion(0, 0, c.Width(), c.Height());
-    if (add.isEmpty())
-        return TRUE;
-    w->update |= add;
-    if (erase)
-        w->erase = true;
-    SchedulePaint(w);
+    InvalidateArea(w,
+                   r ? QRegion(r->Left, r->Top, std::max(0, r->Width()), std::max(0, r->Height()))
+                     : QRegion(0, 0, c.Width(), c.Height()),
+                   erase);
     return TRUE;
 }
 
@@ -164,11 +189,7 @@ BOOL InvalidateRgn(HWND h, HRGN rgn, BOOL erase)
     const QRegion* r = RegionOf(rgn);
     if (!r)
         return FALSE;
-    TRect c = ClientInImage(w);
-    w->update |= *r & QRegion(0, 0, c.Width(), c.Height());
-    if (erase)
-        w->erase = true;
-    SchedulePaint(w);
+    InvalidateArea(w, *r, erase);
     return TRUE;
 }
 
@@ -322,45 +343,75 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clipR
         p.setClipRegion(moved.translated(c.Left, c.Top));
         p.drawImage(dx, dy, copy);
     }
-    // What moved out of an invalid area carries its invalidity along.
-    QRegion inv = (w->update & src).translated(dx, dy) & moved;
-    w->update = (w->update - moved) | inv;
-    QRegion uncovered = (QRegion(clip.Left, clip.Top, clip.Width(), clip.Height()) & src) - moved;
-    if (flags & SW_INVALIDATE) {
-        w->update |= uncovered;
-        if (flags & SW_ERASE)
-            w->erase = true;
+    // The children that move along.
+    std::vector<WindowRec*> along;
+    for (WindowRec* ch : w->children) {
+        TRect overlap;
+        if ((flags & SW_SCROLLCHILDREN) && !(scroll && !IntersectRect(overlap, area, ch->rect)))
+            along.push_back(ch);
     }
+    // What moved out of an invalid area carries its invalidity along, and so does what a window
+    // that clips its children never painted: what lay under an opaque child that stays.
+    QRegion stale = w->update & src;
+    if (w->style & WS_CLIPCHILDREN)
+        for (WindowRec* ch : w->children)
+            if (ch->visible && !SeeThrough(ch) && std::find(along.begin(), along.end(), ch) == along.end()) {
+                const QRect box(ch->rect.Left, ch->rect.Top, ch->rect.Width(), ch->rect.Height());
+                stale |= src & (ch->hasRgn ? ch->windowRgn.translated(box.topLeft()) & box : QRegion(box));
+            }
+    QRegion inv = stale.translated(dx, dy) & moved;
+    w->update = (w->update - moved) | inv;
     if (!w->update.isEmpty())
         SchedulePaint(w);
+    QRegion uncovered = (QRegion(clip.Left, clip.Top, clip.Width(), clip.Height()) & src) - moved;
     if (hrgnUpdate)
         SetRegionFromQt(hrgnUpdate, uncovered);
     if (prcUpdate) {
         QRect b = uncovered.boundingRect();
         *prcUpdate = uncovered.isEmpty() ? TRect{} : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
     }
-    if (flags & SW_SCROLLCHILDREN) {
-        for (WindowRec* ch : std::vector<WindowRec*>(w->children)) {
-            TRect overlap;
-            if (scroll && !IntersectRect(overlap, area, ch->rect))
-                continue;
-            ch->rect = Bounds(ch->rect.Left + dx, ch->rect.Top + dy, ch->rect.Width(), ch->rect.Height());
-            SyncWidgetGeometry(ch);
-            // The child hears of its new place as from SetWindowPos, so its control follows.
-            HWND hc = H(ch);
+    // What each see-through child shows of the picture now: a child that stays sees what moved
+    // under it; one that moves keeps only what moved along with it from under its old place.
+    std::vector<std::pair<WindowRec*, QRegion>> changed;
+    for (WindowRec* ch : w->children) {
+        if (!ch->visible || !SeeThrough(ch))
+            continue;
+        const QRect was = ClientInParent(ch);
+        if (std::find(along.begin(), along.end(), ch) == along.end()) {
+            changed.push_back({ch, (moved & was).translated(-was.topLeft())});
+        } else {
+            const QRect now = was.translated(dx, dy);
+            changed.push_back({ch, (QRegion(now) - (moved & (src & was).translated(dx, dy))).translated(-now.topLeft())});
+        }
+    }
+    for (WindowRec* ch : along) {
+        ch->rect = Bounds(ch->rect.Left + dx, ch->rect.Top + dy, ch->rect.Width(), ch->rect.Height());
+        SyncWidgetGeometry(ch);
+    }
+    if (flags & SW_INVALIDATE)
+        InvalidateArea(w, uncovered, flags & SW_ERASE);
+    for (const auto& [ch, part] : changed)
+        InvalidateArea(ch, part, true);
+    // The children hear of their new places as from SetWindowPos, so their controls follow; a
+    // handler may free any of them.
+    std::vector<HWND> told;
+    for (WindowRec* ch : along)
+        told.push_back(H(ch));
+    for (HWND hc : told) {
+        if (WindowRec* ch = Rec(hc)) {
             WINDOWPOS wp{hc, nullptr, ch->rect.Left, ch->rect.Top, ch->rect.Width(), ch->rect.Height(),
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW};
             SendMessage(hc, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
-            if (Rec(hc))
+            if ((ch = Rec(hc)))
                 SendMessage(hc, WM_MOVE, 0, MAKELPARAM(ch->rect.Left, ch->rect.Top));
         }
     }
-    if (gCaret.owner == w)
-        RefreshCaret();
-    WindowImageChanged(h);
-    if (uncovered.isEmpty())
-        return NULLREGION;
-    return uncovered.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+    if (Rec(h)) {
+        if (gCaret.owner == w)
+            RefreshCaret();
+        WindowImageChanged(h);
+    }
+    return uncovered.isEmpty() ? NULLREGION : uncovered.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
 BOOL ScrollWindow(HWND h, int dx, int dy, const RECT* r, const RECT* clip)

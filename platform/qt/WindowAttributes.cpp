@@ -87,7 +87,7 @@ BOOL ShowWindow(HWND h, int cmd)
             InvalidateRect(h, nullptr, TRUE);
         }
         if (w->parent)
-            InvalidateRect(H(w->parent), nullptr, TRUE);
+            InvalidateArea(w->parent, QRegion(w->rect.Left, w->rect.Top, w->rect.Width(), w->rect.Height()), true);
     }
     return was;
 }

@@ -285,8 +285,11 @@ BOOL SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
         SchedulePaint(w);
     }
     if ((moved || sized) && w->parent && IsShowing(w)) {
-        // The parent's surface under the old and new places shows windowless siblings again.
-        InvalidateRect(H(w->parent), nullptr, FALSE);
+        // The parent's surface under the old and new places shows windowless siblings again, and a
+        // see-through window shows what lies under its new place.
+        InvalidateArea(w->parent,
+                       QRegion(old.Left, old.Top, old.Width(), old.Height()) | QRegion(r.Left, r.Top, r.Width(), r.Height()),
+                       false);
     }
     if (flags & SWP_FRAMECHANGED) {
         w->frameDirty = true;

@@ -182,6 +182,11 @@ void ShowWidget(WindowRec* w);
 // ---- Painting (Painting.cpp) ---------------------------------------------------------------
 void FlushPaints();
 void SchedulePaint(WindowRec* w);
+// Adds Area (client coordinates, clipped to the client area) to what w has to paint. A see-through
+// child shows w's picture as it is now: the part of Area under one is its to paint as well.
+void InvalidateArea(WindowRec* w, const QRegion& Area, bool Erase);
+// Whether w draws its parent's picture under itself.
+inline bool SeeThrough(const WindowRec* w) { return w->seeThrough || (w->exStyle & WS_EX_TRANSPARENT); }
 
 // ---- Non-client area (NonClient.cpp) -------------------------------------------------------
 BarGeom BarGeometry(const WindowRec* w, int bar);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/StdCtrls.h"
 #include "platform/UxTheme.h"
 #include "platform/WinGdiMore.h"
+#include "tests/support/Settle.h"
 #include "tests/support/UiTest.h"
 
 namespace {
@@ -23,6 +25,8 @@ class TSeeThrough : public TCustomControl {
 public:
     TSeeThrough(TComponent* AOwner, bool SeeThroughStyle) : TCustomControl(AOwner), FStyle(SeeThroughStyle)
     {
+        // A colour of its own: its parent's new colour does not reach it as a change of its own.
+        SetColor(clMaroon);
         FTheme = LoadLibrary("uxtheme.dll");
         FDraw = reinterpret_cast<TDrawThemeParentBackground>(GetProcAddress(FTheme, "DrawThemeParentBackground"));
     }
@@ -60,13 +64,46 @@ private:
     TDrawThemeParentBackground FDraw = nullptr;
 };
 
+// A pane whose picture follows its scroll position, as a scrolling control's does: bands and a
+// caption that move with its contents. Its children move along or stay, as asked.
+class TScrollPane : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    int Offset = 0;
+    void ScrollBy(int Dy, bool Children)
+    {
+        Offset += Dy;
+        if (Children)
+            ScrollWindow(Handle(), 0, -Dy, nullptr, nullptr);
+        else
+            ScrollWindowEx(Handle(), 0, -Dy, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE | SW_ERASE);
+    }
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TCustomControl::CreateParams(Params);
+        Params.Style |= WS_CLIPCHILDREN;
+    }
+    void Paint() override
+    {
+        const TRect r = ClientRect();
+        for (int y = -((Offset % 10 + 10) % 10); y < r.Bottom; y += 10) {
+            Canvas()->Brush()->SetColor(((y + Offset) / 10) % 2 ? clTeal : clSilver);
+            Canvas()->FillRect(TRect(0, y, r.Right, y + 10));
+        }
+        Canvas()->Brush()->SetStyle(bsClear);
+        Canvas()->TextOut(30, 45 - Offset, "Scrolled contents");
+    }
+};
+
 class PartialRepaint : public ::testing::Test {
 protected:
     void SetUp() override
     {
         Application->Initialize();
         form = new TForm(nullptr);
-        form->SetBounds(30, 30, 520, 340);
+        form->SetBounds(30, 30, 520, 480);
         form->AfterConstruction();
         auto* edit = new TEdit(form);
         edit->SetParent(form);
@@ -121,6 +158,30 @@ protected:
         shaped = new TPanel(form);
         shaped->SetParent(form);
         shaped->SetBounds(110, 250, 80, 60);
+        // Below: a scrolled pane under see-through children nested three deep, the first one's
+        // right part under an opaque panel; a captioned panel with a see-through child over its
+        // caption.
+        pane = new TScrollPane(form);
+        pane->SetParent(form);
+        pane->SetBounds(8, 345, 300, 125);
+        TWinControl* parent = pane;
+        const TRect nested[] = {TRect(20, 20, 220, 100), TRect(12, 12, 132, 67), TRect(10, 10, 80, 40)};
+        for (int i = 0; i < 3; ++i) {
+            see.push_back(new TSeeThrough(form, i != 1));
+            see.back()->SetParent(parent);
+            see.back()->SetBounds(nested[i].Left, nested[i].Top, nested[i].Width(), nested[i].Height());
+            parent = see.back();
+        }
+        cover = new TPanel(form);
+        cover->SetParent(pane);
+        cover->SetBounds(150, 10, 100, 100);
+        captioned = new TPanel(form);
+        captioned->SetParent(form);
+        captioned->SetBounds(320, 345, 190, 125);
+        captioned->SetCaption("Caption under glass");
+        see.push_back(new TSeeThrough(form, true));
+        see.back()->SetParent(captioned);
+        see.back()->SetBounds(20, 40, 150, 45);
         form->Show();
         SetWindowRgn(shaped->Handle(), CreateRectRgn(0, 0, 50, 50), TRUE);
         // A colour of its own after the first one: what the form left unpainted would show the first.
@@ -202,8 +263,20 @@ protected:
             Spoil(child, p);
         }
     }
+    // Runs the message loop until nothing is left to paint or post.
+    static void Settle()
+    {
+        ASSERT_TRUE(uitest::PumpUntil([] {
+            const PaintCount::TPending p = PaintCount::Pending(PaintCount::TickMark());
+            return p.PostedCalls == 0 && p.WindowsToPaint == 0;
+        }));
+    }
     TForm* form = nullptr;
     TPanel* shaped = nullptr;
+    TScrollPane* pane = nullptr;
+    std::vector<TSeeThrough*> see;  // nested three deep in the pane, then the one over the caption
+    TPanel* cover = nullptr;
+    TPanel* captioned = nullptr;
 };
 
 size_t Differences(const std::vector<RGBQUAD>& A, const std::vector<RGBQUAD>& B)
@@ -264,6 +337,56 @@ TEST_F(PartialRepaint, EveryPartGivesTheWholeRepaintsPixels)
         uitest::Pump();
         EXPECT_EQ(Differences(Shown(), whole), 0u);
     }
+}
+
+// The parent's picture changes under see-through children (its colour, a caption, a scroll with and
+// without the children, an opaque sibling hidden, moved or freed, a see-through child moved): what
+// the windows show once the messages are handled is what a whole repaint shows, and then nothing
+// more is painted.
+TEST_F(PartialRepaint, ParentChangesReachTheSeeThroughChildren)
+{
+    const TColor colours[] = {clLime, clYellow, clFuchsia, clAqua, clWhite};
+    const char* captions[] = {"Caption under glass", "NNNN", "Gale warning Fastnet"};
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        std::mt19937 rng(seed);
+        for (int round = 0; round < 30; ++round) {
+            const int op = int(rng() % 8);
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " round " << round << " change " << op);
+            switch (op) {
+            case 0: form->SetColor(colours[rng() % 5]); break;
+            case 1: captioned->SetCaption(captions[rng() % 3]); break;
+            case 2:
+            case 3: {
+                // Within the first 120 pixels of contents, up or down.
+                const int to = int(rng() % 13) * 10 - (op == 3 ? 5 : 0);
+                pane->ScrollBy(std::max(0, to) - pane->Offset, op == 2);
+                break;
+            }
+            case 4: cover->SetVisible(!cover->Visible()); break;
+            case 5: cover->SetBounds(int(rng() % 200), int(rng() % 30), 100, 100); break;
+            case 6:
+                delete cover;
+                cover = new TPanel(form);
+                cover->SetParent(pane);
+                cover->SetBounds(int(rng() % 200), int(rng() % 30), 100, 100);
+                break;
+            default: {
+                // A see-through child to a new place of the same size inside its parent.
+                TSeeThrough* c = see[rng() % see.size()];
+                const TRect within = static_cast<TWinControl*>(c->Parent())->ClientRect();
+                c->SetBounds(int(rng() % unsigned(std::max(1, within.Right - c->Width()))),
+                             int(rng() % unsigned(std::max(1, within.Bottom - c->Height()))), c->Width(), c->Height());
+                break;
+            }
+            }
+            Settle();
+            const std::vector<RGBQUAD> shown = Shown();
+            RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            Settle();
+            ASSERT_EQ(Differences(shown, Shown()), 0u);
+        }
+    }
+    EXPECT_EQ(settle::Painted(settle::PaintsAfterSettling()), PaintCount::TCounts{});
 }
 
 // A child that turns see-through after its parent painted around it shows the parent's current
