@@ -366,14 +366,9 @@ int FillRect(HDC hdc, const RECT* r, HBRUSH hbr)
     return 1;
 }
 
-// A region's rectangles filled with a brush (image coordinates after moving by Offset).
-static void FillRegion(DCObj* dc, const Surface& s, const QRegion& region, QPoint Offset, const BrushInfo& b)
-{
-    for (const QRect& r : region)
-        FillImgRect(dc, s, r.translated(Offset), b);
-}
-
-BOOL FillRgn(HDC hdc, HRGN h, HBRUSH hbr)
+// A region's rectangles filled with a brush. Painting a region is a figure: it goes through the
+// raster operation, as filling one does not.
+static BOOL FillRegion(HDC hdc, HRGN h, HBRUSH hbr, bool Figure)
 {
     DCObj* dc = DC(hdc);
     auto* o = ObjAs<RegionObj>(h, OBJ_REGION);
@@ -382,28 +377,28 @@ BOOL FillRgn(HDC hdc, HRGN h, HBRUSH hbr)
     Surface s = Prepare(dc);
     if (!s.ok())
         return TRUE;
-    FillRegion(dc, s, o->region, QPoint(IX(dc, 0), IY(dc, 0)), BrushOf(hbr));
-    Touched(dc, o->region.boundingRect().translated(IX(dc, 0), IY(dc, 0)));
-    return TRUE;
-}
-
-// Painting a region is a figure: it goes through the raster operation, as filling one does not.
-BOOL PaintRgn(HDC hdc, HRGN h)
-{
-    DCObj* dc = DC(hdc);
-    auto* o = ObjAs<RegionObj>(h, OBJ_REGION);
-    if (!dc || !o)
-        return FALSE;
-    Surface s = Prepare(dc);
-    if (!s.ok())
-        return TRUE;
+    const BrushInfo b = BrushOf(hbr);
+    const auto fill = [&](const Surface& into) {
+        for (const QRect& r : o->region)
+            FillImgRect(dc, into, r.translated(IX(dc, 0), IY(dc, 0)), b);
+    };
     const QRect box = o->region.boundingRect().translated(IX(dc, 0), IY(dc, 0));
-    {
+    if (Figure) {
         RopLayer layer(dc, s, box);
-        FillRegion(dc, layer.Into(), o->region, QPoint(IX(dc, 0), IY(dc, 0)), BrushOf(dc->st.brush));
+        fill(layer.Into());
+    } else {
+        fill(s);
     }
     Touched(dc, box);
     return TRUE;
+}
+
+BOOL FillRgn(HDC hdc, HRGN h, HBRUSH hbr) { return FillRegion(hdc, h, hbr, false); }
+
+BOOL PaintRgn(HDC hdc, HRGN h)
+{
+    DCObj* dc = DC(hdc);
+    return dc ? FillRegion(hdc, h, dc->st.brush, true) : FALSE;
 }
 
 BOOL FrameRgn(HDC hdc, HRGN h, HBRUSH hbr, int w, int hh)
