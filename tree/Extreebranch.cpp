@@ -143,6 +143,7 @@ void TExTreeItem::DeleteBranch(TExTreeItem* Top)
     std::vector<TFrame> stack{{Top, false}};
     // No focus events while an item's children go (as its Clear would have it).
     Integer locks = 0;
+    TExFirstError error;
     try {
         while (!stack.empty()) {
             TExTreeItem* item = stack.back().Item;
@@ -157,7 +158,7 @@ void TExTreeItem::DeleteBranch(TExTreeItem* Top)
             if (!stack.back().Left) {
                 stack.back().Left = true;
                 // Its handlers may give it children again: those go too before it does.
-                item->FParent->LeaveTree(item);
+                item->FParent->LeaveTree(item, error);
                 continue;
             }
             stack.pop_back();
@@ -169,17 +170,18 @@ void TExTreeItem::DeleteBranch(TExTreeItem* Top)
         }
     } catch (...) {
         tree->FocusEventsLock = static_cast<Byte>(tree->FocusEventsLock - locks);
-        // What a raising handler left stays in the tree and must be deletable again (the items
-        // marked as going would be passed over by Clear and by the tree's end).
+        // What an error left stays in the tree and must be deletable again (the items marked as
+        // going would be passed over by Clear and by the tree's end).
         for (const TFrame& frame : stack) frame.Item->SetBit(ioDeleting, false);
         throw;
     }
     tree->Refresh().UpdatePending = true;
     tree->MarkRows();
     bracket.Done();
+    error.Raise();
 }
 
-void TExTreeItem::LeaveTree(TExTreeItem* Child)
+void TExTreeItem::LeaveTree(TExTreeItem* Child, TExFirstError& Error)
 {
     TExTreeModel* tree = FTree;
     if (Child->Hidden()) {
@@ -192,19 +194,19 @@ void TExTreeItem::LeaveTree(TExTreeItem* Child)
         TExTreeItem* prev = Child->GetPrevSibling();
         return prev ? prev : Child->GetNextSibling();
     };
+    // Each step is heard out: whatever a handler raises, nothing keeps hold of Child.
     if (tree->Selected() == Child) {
-        if (tree->Destroying)
-            tree->ForgetAnchor(Child);
-        else
-            tree->SetSelected(successor());
+        if (!tree->Destroying) Error.Hear([&] { tree->SetSelected(successor()); });
+        tree->ForgetAnchor(Child);
     }
-    Child->SetSelected(false);
-    if (tree->Focused() == Child) tree->RescueFocus(tree->Destroying ? nullptr : successor());
+    Error.Hear([&] { Child->SetSelected(false); });
+    if (tree->Focused() == Child) Error.Hear([&] { tree->RescueFocus(tree->Destroying ? nullptr : successor()); });
+    tree->ForgetFocus(Child);
     if (TExTreeHost* host = tree->Host()) {
         host->ForgetItem(Child);
         if (!tree->Destroying) host->RemoveRow(Child);
     }
-    tree->RaiseItemDelete(Child);
+    Error.Hear([&] { tree->RaiseItemDelete(Child); });
 }
 
 void TExTreeItem::FreeChild(TExTreeItem* Child)
@@ -499,13 +501,16 @@ void TExTreeItem::Assign(TPersistent* Source)
     if (source == this) return;
     if (source->IsWithin(this) || IsWithin(source)) {
         // Clearing this item's children would free the source (or the copy would copy itself
-        // without end): copy through a snapshot outside the tree.
-        TExTreeItem snapshot(FTree);
+        // without end): copy through a snapshot outside the tree. A handler that frees the tree
+        // leaves the model to the snapshot's end.
+        TExTreeModel* tree = FTree;
+        TExTreeOperation op(tree);
+        TExTreeItem snapshot(tree);
         snapshot.FCollection = FCollection;
         snapshot.FHiddenRoot = FHiddenRoot;
-        if (!FTree->IsVirtual()) snapshot.NewStaticData();
+        if (!tree->IsVirtual()) snapshot.NewStaticData();
         snapshot.AssignFrom(source);
-        AssignFrom(&snapshot);
+        if (!tree->Destroying) AssignFrom(&snapshot);
         return;
     }
     AssignFrom(source);

@@ -353,7 +353,9 @@ private:
     void DeleteBranch(TExTreeItem* Child);
     // Everything deleting one item does once its children have gone: focus and anchor moved, the
     // view told, the deletion event raised.
-    void LeaveTree(TExTreeItem* Child);
+    // Takes focus, anchor, selection and the view's hold off Child and tells of its deletion; the
+    // handlers' errors go to Error.
+    void LeaveTree(TExTreeItem* Child, TExFirstError& Error);
     void FreeChild(TExTreeItem* Child);
     // Steps of Expand and Collapse for one item, after the asking event allowed them.
     void ExpandOne();

@@ -281,6 +281,7 @@ void TExTreeItems::DeleteDetached(TExTreeItem* Item)
         bool Told;
     };
     std::vector<TFrame> stack{{Item, false}};
+    TExFirstError error;
     while (!stack.empty()) {
         TExTreeItem* item = stack.back().Item;
         if (item->Count() > 0) {
@@ -291,12 +292,14 @@ void TExTreeItems::DeleteDetached(TExTreeItem* Item)
         }
         if (!stack.back().Told) {
             stack.back().Told = true;
-            // A branch set aside by a reading of the stream may still hold the focus or the selection.
-            if (FTree->Selected() == item) FTree->ForgetAnchor(item);
-            if (item->Selected()) item->SetSelected(false);
-            if (FTree->Focused() == item) FTree->RescueFocus(nullptr);
+            // A branch set aside by a reading of the stream may still hold the focus or the
+            // selection. A handler's error waits for the end: what it was told of goes all the same.
+            FTree->ForgetAnchor(item);
+            if (item->Selected()) error.Hear([&] { item->SetSelected(false); });
+            if (FTree->Focused() == item) error.Hear([&] { FTree->RescueFocus(nullptr); });
+            FTree->ForgetFocus(item);
             if (TExTreeHost* host = FTree->Host()) host->ForgetItem(item);
-            FTree->RaiseItemDelete(item);
+            error.Hear([&] { FTree->RaiseItemDelete(item); });
             continue;
         }
         stack.pop_back();
@@ -306,6 +309,7 @@ void TExTreeItems::DeleteDetached(TExTreeItem* Item)
         }
         TObject::Free(item);
     }
+    error.Raise();
 }
 
 void TExTreeItems::Clear()

@@ -97,7 +97,8 @@ public:
     // The item stream: the hidden root's record with all items below it; the form property "Data",
     // stored while there are items. Reading takes the whole stream before the tree changes: a
     // stream that cannot be read raises EExTreeError with the reason and leaves the items as they
-    // were.
+    // were. A read asked for by a handler of a running read or write is refused with EExTreeError;
+    // a write whose handler frees the tree raises EExTreeError, as nothing whole was written.
     virtual void DefineProperties(TFiler* Filer);
     virtual void WriteData(TStream* Stream);
     virtual void ReadData(TStream* Stream);
@@ -134,4 +135,7 @@ private:
     TExTreeModel* FTree;
     TExTreeItem* FRoot;
     TExTreeItemClass FItemClass;
+    // Reads and writes of the stream running.
+    class TStreaming;
+    Integer FStreaming = 0;
 };

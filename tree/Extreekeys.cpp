@@ -378,6 +378,10 @@ void TExTreeView::KeyDown(Word& Key, TShiftState Shift)
         if (FTree->MultiSelect() && focusedUsable) {
             if (FTree->SelectionMode() == smUsual && !(Shift & (ssCtrl | ssShift))) {
                 FTree->DeselectAllEx(true);
+                if (!tree) {
+                    if (bracket) bracket->Forget();
+                    return;
+                }
                 Model()->SetSelected(focused);
             } else if (FTree->SelectionMode() == smSimple) {
                 Model()->SetSelected(focused);
@@ -385,7 +389,7 @@ void TExTreeView::KeyDown(Word& Key, TShiftState Shift)
             focused->SetSelected(!focused->Selected());
             // The inversion set the flag as well: the event comes again at the end of the key.
             TGuardPtr<TExTreeView> self(this);
-            FTree->DoAfterSelectionChange();
+            if (tree) FTree->DoAfterSelectionChange();
             if (!tree || !self) {
                 if (bracket) bracket->Forget();
                 return;
@@ -487,19 +491,24 @@ void TExTreeView::SelectByKey(TExTreeItem* Found, bool FoundSelected, TShiftStat
     }
     const bool prevSelected = prevFocused && prevFocused->Selected();
     const bool anchorSelected = anchor && anchor->Selected();
+    // Each step raises OnItemSelectedChange, whose handler may free the tree (the items stay
+    // until the key is done).
     if (multi && usual) FTree->DeselectAllEx(true);
+    if (!tree) return;
     if (multi) {
         if (simple && prevFocused) prevFocused->SetSelected(prevSelected);
-        if (shift) {
+        if (tree && shift) {
             FTree->SelectRangeEx2(anchor, Found, false, false);
-            if (anchor) anchor->SetSelected(anchorSelected);
+            if (tree && anchor) anchor->SetSelected(anchorSelected);
         }
-        if (simple && Found != prevFocused) Found->SetSelected(!FoundSelected);
-        if (shift && Found != FocusedItem()) Found->SetSelected(false);
+        if (tree && simple && Found != prevFocused) Found->SetSelected(!FoundSelected);
+        if (tree && shift && Found != FocusedItem()) Found->SetSelected(false);
+        if (!tree) return;
     }
     if (Found == FocusedItem()) {
         if (multi && !Model()->Selected()) Model()->SetSelected(anchor);
         Found->SetSelected(true);
+        if (!tree) return;
     } else {
         if (Delayed)
             FTree->DoSetFocusedEx(Found, false, true);
@@ -520,6 +529,8 @@ void TExTreeView::ScrollToFocusedByKey(Word Key, Integer VisIndex)
 {
     TExTreeItem* focused = FocusedItem();
     if (!focused || FVisibleRows.IndexOf(focused) >= 0) return;
+    // Bringing the item into view may expand its branch, whose handlers may free the tree.
+    TGuardPtr<TCustomExTree> tree(FTree);
     const bool uniform = Model()->VarHeightCount == 0;
     const Integer top = FTree->TopIndex();
     auto index = [&] { return VisIndex >= 0 ? VisIndex : focused->VisIndex(); };
@@ -538,6 +549,7 @@ void TExTreeView::ScrollToFocusedByKey(Word Key, Integer VisIndex)
     case VK_END: SetVPosition(Model()->TotalVisCount() - 1); break;
     default: return;
     }
+    if (!tree) return;
     TExTreeRefresh& w = FTree->RefreshFlags();
     w.RowsChanged = w.ViewChanged = true;
 }

@@ -266,7 +266,13 @@ void TCustomExTree::EnsureVisible(TExTreeItem* Item)
 {
     FView->DoSetTopIndex(FTopIndex);
     if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0 || FilteredOut(FModel.get(), Item)) return;
+    // The expansion's handlers may fill a branch afresh (Item, deleted, waits until this is done),
+    // or free the tree.
+    TExTreeOperation op(FModel.get());
+    op.Hold(Item);
+    TGuardPtr<TCustomExTree> self(this);
     if (!Item->FullyExpanded()) Item->MakeFullyExpanded(true);
+    if (!self) return;
     TExUpdateGuard bracket(FModel.get());
     SetVPosition(Item->VisIndex());
     TExTreeRefresh& w = RefreshFlags();
@@ -277,7 +283,11 @@ void TCustomExTree::EnsureVisible(TExTreeItem* Item)
 void TCustomExTree::EnsureVisibleBottom(TExTreeItem* Item)
 {
     if (!Item || FView->VisibleRows()->IndexOf(Item) >= 0 || FilteredOut(FModel.get(), Item)) return;
+    TExTreeOperation op(FModel.get());
+    op.Hold(Item);
+    TGuardPtr<TCustomExTree> self(this);
     if (!Item->FullyExpanded()) Item->MakeFullyExpanded(true);
+    if (!self) return;
     TExUpdateGuard bracket(FModel.get());
     // The page that ends with the item, one row on: the item is the last whole row (or, when it
     // is taller than the view, the top row).

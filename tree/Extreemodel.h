@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ctlbase/Exlist.h"
@@ -131,6 +133,28 @@ private:
     TExTreeModel* FTree;
     Integer FHolds = 0;
     int FExceptions;
+};
+
+// The first error of the handlers a step hears out: the step goes on to its end past them (an item
+// told of its deletion goes all the same) and then raises the first.
+class TExFirstError {
+public:
+    template <class TStep>
+    void Hear(TStep&& Step)
+    {
+        try {
+            Step();
+        } catch (...) {
+            if (!FError) FError = std::current_exception();
+        }
+    }
+    void Raise()
+    {
+        if (FError) std::rethrow_exception(std::exchange(FError, nullptr));
+    }
+
+private:
+    std::exception_ptr FError;
 };
 
 // Factory of the items of a tree (the collection's item class).
@@ -267,8 +291,12 @@ public:
     void SetSelected(TExTreeItem* Item);
     // Selects Item in a single-select tree, toggles it in a multi-select tree.
     void DoSetSelected(TExTreeItem* Item);
-    // Anchor bookkeeping for the items: no events, no selection change.
+    // Anchor and focus bookkeeping for the items: no events, no selection change.
     void ForgetAnchor(TExTreeItem* Item);
+    void ForgetFocus(TExTreeItem* Item)
+    {
+        if (FFocused == Item) FFocused = nullptr;
+    }
     bool MultiSelect() const { return FMultiSelect; }
     void SetMultiSelect(bool Value);
     // The selected items in the order they were selected; nil in a single-select tree.

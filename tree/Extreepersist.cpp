@@ -306,13 +306,20 @@ void TCustomExTree::OnHeaderSectionLookup(TObject*, TExHeaderSection* Section, s
     TriggerHeaderLookupEvent(Section, Text);
     if (!self || !FAutoLookup) return;
     const std::string wanted = AnsiUpperCase(Text);
-    TExTreeItemList& all = FModel->AllItems();
+    const Integer column = Section->GetIndex();
+    // Virtual texts and the expansion come from handlers, which may delete items (they wait until
+    // the look-up is done) or free the tree.
+    TExTreeModel* model = FModel.get();
+    TExTreeOperation op(model);
+    op.HoldAll();
+    TExTreeItemList& all = model->AllItems();
     for (Integer i = 0; i < all.Count(); ++i) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
-        if (AnsiUpperCase(ColumnTextOf(this, item, Section->GetIndex())).compare(0, wanted.size(), wanted) != 0)
-            continue;
+        const std::string text = ColumnTextOf(this, item, column);
+        if (!self) return;
+        if (AnsiUpperCase(text).compare(0, wanted.size(), wanted) != 0) continue;
         EnsureVisible(item);
-        FModel->SetFocused(item);
+        if (self) model->SetFocused(item);
         return;
     }
 }

@@ -33,6 +33,8 @@ constexpr Cardinal PassingOptions = ioDeleting | ioNestedSort;
 const char* const StreamEndsEarly = "ExTree item stream ends early";
 const char* const StreamDamaged = "ExTree item stream is damaged: %s";
 const char* const TooDeep = "ExTree items nested deeper than %d levels";
+const char* const StreamBusy = "ExTree items cannot be read while they are read or written";
+const char* const SaveStopped = "ExTree items not saved: a handler freed the tree";
 
 [[noreturn]] void Damaged(const std::string& Reason) { throw EExTreeError(Format(StreamDamaged, Reason.c_str())); }
 
@@ -505,10 +507,31 @@ void TExTreeItem::ReadData(TStream* Stream)
 
 // ---------------------------------------------------------------- the collection
 
+// A read or write of the stream runs for a scope: a handler's read meanwhile would free the items
+// the stream is at.
+class TExTreeItems::TStreaming {
+public:
+    explicit TStreaming(TExTreeItems* Items) : FItems(Items) { ++FItems->FStreaming; }
+    TStreaming(const TStreaming&) = delete;
+    TStreaming& operator=(const TStreaming&) = delete;
+    ~TStreaming() { --FItems->FStreaming; }
+
+private:
+    TExTreeItems* FItems;
+};
+
 void TExTreeItems::WriteData(TStream* Stream)
 {
-    // The focus is no part of the stream (its state is the tree's): nothing to take away for it.
-    TExItemStream(this, Stream).Write(FRoot);
+    // The model, and with it this collection, outlive a handler that frees the tree until the
+    // write has ended.
+    TExTreeOperation op(FTree);
+    bool whole;
+    {
+        TStreaming streaming(this);
+        // The focus is no part of the stream (its state is the tree's): nothing to take away for it.
+        whole = TExItemStream(this, Stream).Write(FRoot);
+    }
+    if (!whole) throw EExTreeError(SaveStopped);
 }
 
 namespace {
@@ -596,8 +619,10 @@ void TExTreeItems::TakeBack(TExTreeItem* Aside)
 
 void TExTreeItems::ReadData(TStream* Stream)
 {
+    if (FStreaming > 0) throw EExTreeError(StreamBusy);
     TExTreeOperation op(FTree);
     op.HoldAll();
+    TStreaming streaming(this);
     TExUpdateGuard bracket(FTree);
     TExTreeItem* aside = SetAside();
     // The root's own record is read into a stand-in and handed on, so its row bits stay its own.
@@ -663,12 +688,7 @@ void TExTreeItems::SaveToFile(const std::string& FileName)
     // The file is touched only when the whole tree is in the stream: a refusal, an error or a
     // handler that frees the control leaves the last good file as it was.
     TMemoryStream data;
-    {
-        // Keeps the model while a handler frees the control.
-        TExTreeOperation op(FTree);
-        SaveToStream(&data);
-        if (FTree->Destroying) return;
-    }
+    SaveToStream(&data);
     data.SaveToFile(FileName);
 }
 

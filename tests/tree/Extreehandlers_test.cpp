@@ -125,11 +125,28 @@ public:
         Tree->SetSortMode(smClick);
         uitest::Pump();
     }
+    // A save ends with an error exactly when a handler freed the tree: nothing whole was written.
     std::vector<Byte> Saved()
     {
         TMemoryStream s;
-        Items().SaveToStream(&s);
+        try {
+            Items().SaveToStream(&s);
+        } catch (const EExTreeError&) {
+            EXPECT_FALSE(FormAlive) << "only a tree that went stops a save";
+            return {};
+        }
+        EXPECT_TRUE(FormAlive) << "a save whose tree went says so";
         return s.Bytes();
+    }
+    void Type(const char* Text)
+    {
+        Input::TypeText(Text);
+        uitest::Pump();
+    }
+    void FocusSelected(TExTreeItem* Item)
+    {
+        Focus(Item);
+        Item->SetSelected(true);
     }
     void Load(const std::vector<Byte>& Bytes)
     {
@@ -169,6 +186,28 @@ const TEventCase Cases[] = {
      [](Handlers& H) { H.Key(VK_RIGHT); }},
     {"OnItemExpand", [](Handlers& H) { H.Focus(H.R[1]); }, [](Handlers& H) { H.R[1]->Expand(true); },
      [](Handlers& H) { H.Key(VK_RIGHT); }},
+    // A branch filled as it opens, while the tree brings an item inside it into view.
+    {"OnItemExpandToShowAnItem", [](Handlers& H) { H.Tree->SetIncrementalSearch(true); },
+     [](Handlers& H) { H.R[1]->GetFirstChild()->MakeVisible(); }, [](Handlers& H) { H.Type("r1."); }},
+    // Right to the child of a focused item inside a collapsed branch: the child is shown at the bottom.
+    {"OnItemExpandToShowAnItemAtTheBottom",
+     [](Handlers& H) {
+         TExTreeItem* inner = H.R[1]->GetFirstChild();
+         H.Items().AddChild(inner, "r1.0.0");
+         inner->Expand(false);
+         H.Focus(inner);
+     },
+     nullptr, [](Handlers& H) { H.Key(VK_RIGHT); }},
+    {"OnItemExpandForTheLookUp",
+     [](Handlers& H) {
+         H.Tree->Header()->Sections()->AddSection()->SetWidth(200);
+         H.Tree->SetAutoLookup(true);
+     },
+     [](Handlers& H) {
+         std::string text = "r1.1";
+         H.Tree->Header()->OnHeaderLookup(H.Tree->Header(), H.Tree->Header()->Sections()->GetSection(0), text);
+     },
+     nullptr},
     {"OnItemCollapsing",
      [](Handlers& H) {
          H.R[1]->Expand(false);
@@ -181,9 +220,20 @@ const TEventCase Cases[] = {
          H.Focus(H.R[1]);
      },
      [](Handlers& H) { H.R[1]->Collapse(true); }, [](Handlers& H) { H.Key(VK_LEFT); }},
+    {"OnItemSelectedChangeByDown", [](Handlers& H) { H.FocusSelected(H.R[2]); }, nullptr,
+     [](Handlers& H) { H.Key(VK_DOWN); }},
+    {"OnItemSelectedChangeByShiftUp", [](Handlers& H) { H.FocusSelected(H.R[2]); }, nullptr,
+     [](Handlers& H) { H.Key(VK_UP, ssShift); }},
+    {"OnItemSelectedChangeByShiftEnd", [](Handlers& H) { H.FocusSelected(H.R[2]); }, nullptr,
+     [](Handlers& H) { H.Key(VK_END, ssShift); }},
     {"OnItemChange", nullptr, [](Handlers& H) { H.R[2]->SetText("changed"); }, nullptr},
     {"OnItemChangeOfAState", nullptr, [](Handlers& H) { H.R[2]->SetState(5, true); }, nullptr},
     {"OnItemDeletion", nullptr, [](Handlers& H) { H.R[1]->GetLastChild()->Delete(); }, nullptr},
+    // An item given a copy of its parent's branch: its own children go first.
+    {"OnItemDeletionInACopy", [](Handlers& H) { H.Items().AddChild(H.R[1]->GetFirstChild(), "r1.0.0"); },
+     [](Handlers& H) { H.R[1]->GetFirstChild()->Assign(H.R[1]); }, nullptr},
+    {"OnVirtualTextNeeded", [](Handlers& H) { H.Tree->SetVirtualityLevel(vlTextAndStyles); },
+     [](Handlers& H) { H.R[1]->GetFirstChild()->Assign(H.R[1]); }, nullptr},
     {"OnCompareItems", [](Handlers& H) { H.SortableByHeader(); }, [](Handlers& H) { H.Tree->Sort(true); },
      [](Handlers& H) { H.ClickSection(0); }},
     {"OnSortBegin", [](Handlers& H) { H.SortableByHeader(); }, [](Handlers& H) { H.Tree->Sort(true); },
@@ -237,15 +287,20 @@ void Arm(Handlers& H, const std::string& Name, TGo Go)
             Go(Item);
         };
     if (Name == "OnItemFocused") T->OnItemFocused = [Go, T](TObject*) { Go(T->GetFocused()); };
-    if (Name == "OnItemSelectedChange") T->OnItemSelectedChange = [Go](TObject*, TExTreeItem* Item) { Go(Item); };
+    if (Name.rfind("OnItemSelectedChange", 0) == 0)
+        T->OnItemSelectedChange = [Go](TObject*, TExTreeItem* Item) { Go(Item); };
     if (Name == "OnItemExpanding") T->OnItemExpanding = [Go](TObject*, TExTreeItem* Item, bool&) { Go(Item); };
-    if (Name == "OnItemExpand") T->OnItemExpand = [Go](TObject*, TExTreeItem* Item) { Go(Item); };
+    if (Name.rfind("OnItemExpand", 0) == 0 && Name != "OnItemExpanding")
+        T->OnItemExpand = [Go](TObject*, TExTreeItem* Item) { Go(Item); };
     if (Name == "OnItemCollapsing") T->OnItemCollapsing = [Go](TObject*, TExTreeItem* Item, bool&) { Go(Item); };
     if (Name == "OnItemCollapse") T->OnItemCollapse = [Go](TObject*, TExTreeItem* Item) { Go(Item); };
     if (Name == "OnItemChange" || Name == "OnItemChangeOfAState")
         T->OnItemChange = [Go](TObject*, TExTreeItem* Item, TItemChangeMode) { Go(Item); };
     // The item itself is on its way: its parent is the one to delete.
-    if (Name == "OnItemDeletion") T->OnItemDeletion = [Go](TObject*, TExTreeItem* Item) { Go(Item->Parent()); };
+    if (Name == "OnItemDeletion" || Name == "OnItemDeletionInACopy")
+        T->OnItemDeletion = [Go](TObject*, TExTreeItem* Item) { Go(Item->Parent()); };
+    if (Name == "OnVirtualTextNeeded")
+        T->OnVirtualTextNeeded = [Go](TObject*, TExTreeItem* Item, Integer, std::string&) { Go(Item); };
     if (Name == "OnCompareItems")
         T->OnCompareItems = [Go, byText](TObject* S, TExTreeItem* A, TExTreeItem* B, Integer& Res) {
             byText(S, A, B, Res);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TreeRecorder.h"
+#include "platform/Guard.h"
 #include "tree/Extree.h"
 
 namespace {
@@ -221,21 +222,31 @@ public:
     }
 };
 
-TEST(ItemBracket, ADeletionHandlerThatRaisesInsideABranchLeavesFocusEventsOn)
+TEST(ItemBracket, ADeletionHandlerThatRaisesHasTheItemGoAllTheSameAndTheErrorAfter)
 {
     RaisingDeletionHost host;
     TExTreeModel tree(&host);
     TExTreeItem* top = tree.Items()->Add(nullptr, "top");
     TExTreeItem* mid = tree.Items()->AddChild(top, "mid");
     host.failOn = tree.Items()->AddChild(mid, "leaf");
+    tree.SetFocused(host.failOn);
     EXPECT_THROW(top->Delete(), std::runtime_error);
     EXPECT_TRUE(tree.FireFocusEvents()) << "the branch's deletion took its locks back";
     EXPECT_FALSE(tree.Updating());
-    tree.SetFocused(top);
-    EXPECT_EQ(tree.Focused(), top);
-    // What the handler left can be deleted again, and the tree's end frees it once.
-    top->Delete();
-    EXPECT_EQ(tree.Items()->Count(), 0);
+    EXPECT_EQ(tree.Items()->Count(), 0) << "the handler was told: its data may be gone";
+    EXPECT_EQ(tree.Focused(), nullptr);
+    EXPECT_EQ(host.Lines("delete").size(), 3u) << "the others are told too";
+    // The same for the children a copy clears, and for an item outside the tree.
+    TExTreeItem* source = tree.Items()->Add(nullptr, "source");
+    TExTreeItem* copy = tree.Items()->Add(nullptr, "copy");
+    TGuardPtr<TExTreeItem> old(host.failOn = tree.Items()->AddChild(copy, "old"));
+    EXPECT_THROW(copy->Assign(source), std::runtime_error);
+    EXPECT_TRUE(old.Gone());
+    TExTreeItem* detached = tree.Items()->AddChild(source, "detached");
+    tree.Items()->RemoveItem(detached);
+    host.failOn = detached;
+    EXPECT_THROW(detached->Delete(), std::runtime_error);
+    EXPECT_EQ(tree.Items()->Count(), 2);
 }
 
 class KeepingHost : public TExTreeHost {

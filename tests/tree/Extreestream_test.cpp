@@ -824,6 +824,23 @@ TEST_F(StreamTree, LoadHandlersSeeEachItemInItsPlaceAndAFailedLoadLeavesTheTreeA
     EXPECT_EQ(Dump(*Tree->Model()), before);
     EXPECT_EQ(Tree->GetFocused(), Items().Item(2)) << "the focus stays where it was";
     ExpectCountsRight(*Tree->Model());
+    // A handler that reads the items again while they are read or written is refused (the read
+    // would free the items the stream is at).
+    auto again = [&](TExTreeItem* Item) {
+        if (Item->Level() == 1) Load(Items(), bytes);
+    };
+    Tree->OnItemLoad = [&](TObject*, TStream*, TExTreeItem* Item) { again(Item); };
+    try {
+        Load(Items(), bytes);
+        ADD_FAILURE() << "a read inside a read";
+    } catch (const EExTreeError& e) {
+        EXPECT_EQ(e.Message(), "ExTree items cannot be read while they are read or written");
+    }
+    EXPECT_EQ(Dump(*Tree->Model()), before);
+    Tree->OnItemLoad = nullptr;
+    Tree->OnItemSave = [&](TObject*, TStream*, TExTreeItem* Item) { again(Item); };
+    EXPECT_THROW(Save(Items()), EExTreeError);
+    EXPECT_EQ(Dump(*Tree->Model()), before);
 }
 
 TEST_F(StreamTree, ChildrenReadIntoAnItemShowOnScreen)
