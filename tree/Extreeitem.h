@@ -300,6 +300,9 @@ public:
     void RenderHTMLText();
     void RenderHTMLColumns();
 
+    // The all-items list position after this item's branch, the item standing at Position.
+    Integer PastBranch(Integer Position) const { return Count() == 0 ? Position + 1 : EndOfBranch() + 1; }
+
 private:
     friend class TExTreeItems;
     friend class TExTreeModel;
@@ -316,8 +319,6 @@ private:
     bool IsAttached() const;
     // Position in the all-items list after which a new last child goes.
     Integer EndOfBranch() const;
-    // The list position after this item's branch, the item standing at Position.
-    Integer PastBranch(Integer Position) const { return Count() == 0 ? Position + 1 : EndOfBranch() + 1; }
     // Links Child (with any children it has) at Index of the children and into the all-items list.
     void AttachBranch(Integer Index, TExTreeItem* Child, Integer Position);
     void DetachBranch(TExTreeItem* Child);

@@ -139,19 +139,26 @@ bool TExTreeView::ProcessSearch(char Key)
         FSearchText += Key;
     }
     if (FSearchText.empty()) return false;
-    const std::string& wanted = FSearchText;
+    const std::string wanted = FSearchText;
+    // Virtual texts come from a handler, which may delete items (they wait until the search is
+    // done) or free the tree.
+    TExTreeModel* model = Model();
+    TExTreeOperation op(model);
+    op.HoldAll();
     TExTreeItem* found = nullptr;
+    TExTreeItemList& all = model->AllItems();
     // Collapsed branches are searched too; what a filter hides is not offered.
-    FTree->Items()->Iterate(true, true,
-                            [&](TExTreeItem* Item, Integer, bool& Continue, void*, TExTreeModel*) {
-                                const std::string text = Item->Text();
-                                if (text.size() >= wanted.size() &&
-                                    AnsiSameText(text.substr(0, wanted.size()), wanted)) {
-                                    found = Item;
-                                    Continue = false;
-                                }
-                            },
-                            nullptr);
+    for (Integer i = 0; i < all.Count() && !found;) {
+        TExTreeItem* item = all.FastGet(i);
+        if (model->FilteredVisibility() && item->Hidden()) {
+            i = item->PastBranch(i);
+            continue;
+        }
+        const std::string text = item->Text();
+        if (!tree) return false;
+        if (text.size() >= wanted.size() && AnsiSameText(text.substr(0, wanted.size()), wanted)) found = item;
+        ++i;
+    }
     if (found) {
         TExTreeModel::TGesture gesture(Model());
         TGuardPtr<TExTreeItem> item(found);

@@ -5,6 +5,7 @@
 
 #include "tree/Extreeitem.h"
 #include "tree/Extreeitems.h"
+#include "tree/Extreeres.h"
 
 TPoint TExTreeHost::MeasureCell(TExTreeItem* Item, Integer /*SectionIndex*/)
 {
@@ -602,9 +603,24 @@ TExTreeModel::TRaise::TRaise(TExTreeModel* Tree) : FOp(Tree), FTree(Tree) { ++FT
 
 TExTreeModel::TRaise::~TRaise() { --FTree->FRaising; }
 
+TExTreeModel::TWalk::TWalk(TExTreeModel* Tree)
+    : FOp(Tree), FTree(Tree), FStructure(Tree->StructureVersion()), FDestroying(Tree->Destroying)
+{
+    ++FTree->FWalks;
+}
+
+TExTreeModel::TWalk::~TWalk() { --FTree->FWalks; }
+
+void TExTreeModel::TWalk::CheckUnchanged() const
+{
+    if (FTree->StructureVersion() != FStructure || FTree->Destroying != FDestroying)
+        throw EExTreeError(extree::exChangedInWalk);
+}
+
 bool TExTreeModel::DeferDeletion(TExTreeItem* Item)
 {
     if (Item->GetOption(extree::ioDeleting)) return true;
+    if (FWalks > 0) throw EExTreeError(extree::exChangedInWalk);
     for (const THold& hold : FHolds) {
         // Only a handler's deletion waits: the operation's own deletions are its work.
         if (FRaising <= hold.Depth) continue;

@@ -323,6 +323,24 @@ public:
     // then waits in a queue for the end of the outermost operation, error or not).
     bool DeferDeletion(TExTreeItem* Item);
     void ForgetWaitingDeletion(TExTreeItem* Item);
+    // A walk of the items runs for a scope (TExTreeItems' walks and searches): its callbacks may
+    // read the tree but not change it. A deletion meanwhile is refused with EExTreeError (the walk
+    // stands on the items); after a callback that moved, added or deleted items, or freed the
+    // control, the walk ends with that error instead of going on over them.
+    class TWalk {
+    public:
+        explicit TWalk(TExTreeModel* Tree);
+        TWalk(const TWalk&) = delete;
+        TWalk& operator=(const TWalk&) = delete;
+        ~TWalk();
+        void CheckUnchanged() const;
+
+    private:
+        TExTreeOperation FOp;  // keeps the model while a callback frees the control
+        TExTreeModel* FTree;
+        Integer FStructure;
+        bool FDestroying;
+    };
     // The host goes (the control is being freed). Returns true when the model has to stay because
     // operations run: it frees itself when the outermost ends, and until then raises nothing.
     bool HostGone();
@@ -403,6 +421,7 @@ private:
     std::vector<THold> FHolds;
     std::vector<TExTreeItem*> FWaitingDeletions;
     Integer FRaising = 0;
+    Integer FWalks = 0;
     // The handler depth of the innermost user's gesture (-1: none).
     Integer FGestureDepth = -1;
     bool FOrphaned = false;

@@ -17,6 +17,8 @@ inline constexpr const char* exInvItem = "ExTree item not specified";
 inline constexpr const char* exRecursiveMove = "Can't move Item to one of its subitems.";
 // A cell style can be held by one item in one place only.
 inline constexpr const char* exStyleInUse = "ExTree cell style is already in use";
+// A walk's callback may read the tree but not change it.
+inline constexpr const char* exChangedInWalk = "ExTree items cannot change while they are walked";
 
 // Entries of the application's cursor table taken by the drag cursors.
 inline constexpr int crExTreeNoDrop = 20001;

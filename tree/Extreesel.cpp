@@ -53,16 +53,6 @@ void TCustomExTree::AllSelectedEx(TExList* List, bool Order)
     }
 }
 
-namespace {
-
-// The position after Item's branch, Item standing at Position.
-Integer PastBranch(TExTreeModel* Model, TExTreeItem* Item, Integer Position)
-{
-    return Item->Count() == 0 ? Position + 1 : Model->IndexOfItem(Item->GetLastSubItem()) + 1;
-}
-
-}  // namespace
-
 // Walks the items the selection walks visit: with hidden items excluded, hidden branches and the
 // branches of collapsed items are passed over.
 template <class TVisit>
@@ -72,10 +62,10 @@ static void WalkSelectable(TExTreeModel* Model, bool IncludeHidden, TVisit Visit
     for (Integer i = 0; i < all.Count();) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (!IncludeHidden && Model->FilteredVisibility() && item->Hidden()) {
-            i = PastBranch(Model, item, i);
+            i = item->PastBranch(i);
             continue;
         }
-        const Integer past = !IncludeHidden && !item->Expanded() ? PastBranch(Model, item, i) : i + 1;
+        const Integer past = !IncludeHidden && !item->Expanded() ? item->PastBranch(i) : i + 1;
         Visit(item);
         // The visit may have changed nothing of the list: selection only.
         i = past;
@@ -165,11 +155,11 @@ void TCustomExTree::SelectRangeEx2(TExTreeItem* FromItem, TExTreeItem* ToItem, b
     for (Integer i = a; i <= b && i < all.Count();) {
         TExTreeItem* item = all.FastGet(i);
         if (item->Hidden()) {
-            i = PastBranch(model, item, i);
+            i = item->PastBranch(i);
             continue;
         }
         if (item->Enabled() || disabledToo) item->SetSelected(true);
-        i = item->Expanded() ? i + 1 : PastBranch(model, item, i);
+        i = item->Expanded() ? i + 1 : item->PastBranch(i);
     }
     bracket.Done();
 }

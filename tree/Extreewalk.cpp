@@ -7,6 +7,7 @@
 #include "ctlbase/Exstrutils.h"
 #include "platform/Classes.h"
 #include "tree/Extreeitems.h"
+#include "tree/Extreeres.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ void TExTreeItems::WalkForward(bool VisibleOnly, bool CheckCollapsed, bool Branc
     }
     TExTreeItemList& all = FTree->AllItems();
     bool continueIterate = true;
+    TExTreeModel::TWalk walk(FTree);
     while (i < all.Count()) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         if (rules.HiddenSkipped(item)) {
@@ -58,6 +60,7 @@ void TExTreeItems::WalkForward(bool VisibleOnly, bool CheckCollapsed, bool Branc
         }
         ++index;
         IterateProc(item, index, continueIterate, IterateData, FTree);
+        walk.CheckUnchanged();
         if (!continueIterate) return;
         i = rules.Descends(item) ? i + 1 : item->PastBranch(i);
     }
@@ -138,6 +141,7 @@ void TExTreeItems::IterateBackFrom(bool VisibleOnly, bool CheckCollapsed, const 
     std::vector<TStep> path;
     std::vector<TExTreeItem*> joining;
     bool continueIterate = true;
+    TExTreeModel::TWalk walk(FTree);
     while (i >= 0) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
         joining.clear();
@@ -164,6 +168,7 @@ void TExTreeItems::IterateBackFrom(bool VisibleOnly, bool CheckCollapsed, const 
         }
         if (--counter < 0) return;
         IterateProc(item, counter, continueIterate, IterateData, FTree);
+        walk.CheckUnchanged();
         if (!continueIterate) return;
         --i;
     }

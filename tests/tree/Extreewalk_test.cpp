@@ -2,8 +2,12 @@
 // searches by text, column text and data.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/Forms.h"
 #include "tree/Extree.h"
 
 namespace {
@@ -216,6 +220,63 @@ TEST_F(SearchTest, CompareProcSearchesBothWays)
     wanted = "B1";
     EXPECT_EQ(items.LookBackForItemEx2(nullptr, 0, true, false, true, false, &wanted, TextIs), nullptr);
     EXPECT_EQ(items.LookForItemEx(nullptr, 0, true, false, false, &wanted, nullptr), nullptr);
+}
+
+// A walk's callback may read the tree but not change it: deleting the item at hand or its parent,
+// clearing, adding, or freeing the tree ends every kind of walk with an error instead of a walk
+// over freed items, and a deletion is refused, leaving the tree as it was.
+TEST(WalkChanges, EndEveryWalkWithAnError)
+{
+    using TVisit = std::function<void(TExTreeItem*)>;
+    const std::vector<std::pair<std::string, std::function<void(TExTreeItem*, TForm*&)>>> changes = {
+        {"delete", [](TExTreeItem* I, TForm*&) { I->Delete(); }},
+        {"delete the parent", [](TExTreeItem* I, TForm*&) { I->Parent()->Delete(); }},
+        {"clear", [](TExTreeItem* I, TForm*&) { I->Collection()->Clear(); }},
+        {"add", [](TExTreeItem* I, TForm*&) { I->Collection()->AddChild(I, "new"); }},
+        {"free", [](TExTreeItem*, TForm*& F) { TObject::Free(std::exchange(F, nullptr)); }},
+    };
+    auto look = [](TExTreeItem* I, void* Visit) {
+        (*static_cast<TVisit*>(Visit))(I);
+        return false;
+    };
+    auto each = [](TVisit& Visit) {
+        return [&Visit](TExTreeItem* I, Integer, bool&, void*, TExTreeModel*) { Visit(I); };
+    };
+    const std::vector<std::pair<std::string, std::function<void(TExTreeItems&, TVisit&)>>> walks = {
+        {"Iterate", [&](TExTreeItems& Items, TVisit& V) { Items.Iterate(false, false, each(V), nullptr); }},
+        {"IterateBack", [&](TExTreeItems& Items, TVisit& V) { Items.IterateBack(false, false, each(V), nullptr); }},
+        {"IterateBranch",
+         [&](TExTreeItems& Items, TVisit& V) { Items.IterateBranch(false, each(V), nullptr, Items.Item(0)); }},
+        {"LookForItemEx2",
+         [&](TExTreeItems& Items, TVisit& V) { Items.LookForItemEx2(nullptr, -1, true, false, false, true, &V, look); }},
+        {"LookBackForItemEx2",
+         [&](TExTreeItems& Items, TVisit& V) { Items.LookBackForItemEx2(nullptr, -1, true, false, false, true, &V, look); }},
+    };
+    for (const auto& [walkName, walk] : walks) {
+        for (const auto& [changeName, change] : changes) {
+            SCOPED_TRACE(walkName + ", " + changeName);
+            TForm* form = new TForm(nullptr);
+            auto* tree = new TExTree(form);
+            tree->SetParent(form);
+            TExTreeItems& items = *tree->Items();
+            TExTreeItem* a = items.Add(nullptr, "a");
+            items.AddChild(items.AddChild(a, "a1"), "a1x");
+            items.Add(nullptr, "b");
+            TVisit visit = [&, change = change](TExTreeItem* I) {
+                if (I->Text() == "a1") change(I, form);
+            };
+            try {
+                walk(items, visit);
+                ADD_FAILURE() << "the walk went on";
+            } catch (const EExTreeError& e) {
+                EXPECT_EQ(e.Message(), "ExTree items cannot change while they are walked");
+            }
+            if (!form) continue;
+            EXPECT_EQ(items.Count(), changeName == "add" ? 5 : 4);
+            for (Integer i = 0; i < items.Count(); ++i) EXPECT_EQ(items.Item(i)->GetAbsIndex(), i);
+            TObject::Free(form);
+        }
+    }
 }
 
 }  // namespace
