@@ -29,19 +29,27 @@ void TExTreeView::WMPaint(TMessage& Message)
     else
         InflateRect(box, 1, 1);
     IntersectClipRect(mem, box.Left, box.Top, box.Right, box.Bottom);
-    DoPaintBkgnd(mem, box);
+    // A handler of the painting may have freed the view (or its tree), or raised: only the local
+    // objects are let go then.
+    auto release = [&] {
+        EndPaint(wnd, &ps);
+        SelectObject(mem, old);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+    };
     TGuardPtr<TExTreeView> self(this);
-    PaintInto(mem);
-    // A handler of the painting may have freed the view (or its tree): only the local objects are
-    // let go then.
+    try {
+        DoPaintBkgnd(mem, box);
+        PaintInto(mem);
+    } catch (...) {
+        release();
+        throw;
+    }
     if (self) {
         SelectClipRgn(mem, nullptr);
         BitBlt(dc, box.Left, box.Top, box.Width(), box.Height(), mem, box.Left, box.Top, SRCCOPY);
     }
-    EndPaint(wnd, &ps);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
+    release();
 }
 
 void TExTreeView::PaintInto(HDC DC)
@@ -50,10 +58,18 @@ void TExTreeView::PaintInto(HDC DC)
     TCanvas* canvas = Canvas();
     canvas->Lock();
     canvas->SetHandle(DC);
-    Paint();
-    if (!self) return;
-    canvas->SetHandle(nullptr);
-    canvas->Unlock();
+    auto release = [&] {
+        if (!self) return;
+        canvas->SetHandle(nullptr);
+        canvas->Unlock();
+    };
+    try {
+        Paint();
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
 }
 
 void TExTreeView::DoPaintBkgnd(HDC DC, const TRect& ClipRect)
