@@ -955,7 +955,11 @@ void TCustomExHeader::CreateHandle()
 
 void TCustomExHeader::WMSize(TMessage& Message)
 {
+    // OnResize may free the header.
+    TGuardPtr<TCustomExHeader> self(this);
     TExXPThemedControl::Dispatch(Message);
+    if (!self)
+        return;
     IntSize();
     AdjustHeaderHeight();
 }

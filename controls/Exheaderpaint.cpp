@@ -380,9 +380,12 @@ void TCustomExHeader::RedrawSection(TCanvas* Canvas, TExHeaderSection* Section, 
     t.Left += 5;
     if (t.Right < t.Left)
         return;
+    // A handler asked for the picture or the caption's images may free the header or delete the
+    // section.
     TGuardPtr<TCustomExHeader> self(this);
+    TGuardPtr<TExHeaderSection> section(Section);
     const Integer image = SectionImage(Section);
-    if (!self)
+    if (!self || !section)
         return;
     const Integer iw = FImages ? FImages->Width() : 0;
     const Integer ih = FImages ? FImages->Height() : 0;
@@ -404,7 +407,8 @@ void TCustomExHeader::RedrawSection(TCanvas* Canvas, TExHeaderSection* Section, 
             if (t.Right < t.Left)
                 return;
         }
-        const std::string& text = Section->FText;
+        // A copy: the caption's image handler may delete the section while the text is parsed.
+        const std::string text = Section->FText;
         Integer textWidth = -1;
         if (text.rfind("<html>", 0) == 0) {
             TExHTMLData* data = FRender->Data();
@@ -416,15 +420,15 @@ void TCustomExHeader::RedrawSection(TCanvas* Canvas, TExHeaderSection* Section, 
             data->Charset = Font()->Charset();
             try {
                 FRender->PrepareText(text, 0, false);
-                if (!self)
+                if (!self || !section)
                     return;
                 FRender->DrawText(Canvas, TPoint{0, 0}, t);
-                if (!self)
+                if (!self || !section)
                     return;
                 // What follows a marked-up caption goes after the text it shows, not its tags.
                 textWidth = FRender->GetTextSize().cx;
             } catch (const Exception&) {
-                if (!self)
+                if (!self || !section)
                     return;
             }
         }
@@ -476,7 +480,7 @@ void TCustomExHeader::RedrawSection(TCanvas* Canvas, TExHeaderSection* Section, 
             return;
     } else if (Section->FStyle == ExhsOwnerDraw) {
         DoSectionDraw(Canvas, Section, t, pressed);
-        if (!self)
+        if (!self || !section)
             return;
     }
 

@@ -160,17 +160,18 @@ void TExHeaderSection::SetText(const std::string& Value)
         return;
     FText = Value;
     FHeader->CaptionChanged(this);
-    // Each step may run a handler that frees the header, and this section with it.
+    // Each step may run a handler that frees the header, or deletes this section.
     TGuardPtr<TCustomExHeader> header(FHeader);
+    TGuardPtr<TExHeaderSection> self(this);
     AutoSizeRequest();
-    if (!header)
+    if (!header || !self)
         return;
     FHeader->AdjustHeaderHeight();
-    if (!header)
+    if (!header || !self)
         return;
     if (FStyle == ExhsText) {
         UpdateSection();
-        if (!header)
+        if (!header || !self)
             return;
     }
     FHeader->DoNotifySectionChange(this, scmCaption);

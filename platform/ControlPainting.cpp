@@ -116,24 +116,40 @@ void TWinControl::PaintWindow(HDC DC)
 
 void TWinControl::PaintControls(HDC DC, TControl* First)
 {
-    auto it = FControls.begin();
+    size_t i = 0;
     if (First)
-        it = std::find(FControls.begin(), FControls.end(), First);
+        i = size_t(std::find(FControls.begin(), FControls.end(), First) - FControls.begin());
     TRect box;
     GetClipBox(DC, &box);
-    for (; it != FControls.end(); ++it) {
-        TControl* c = *it;
-        if (!c->Visible())
-            continue;
+    // A child's OnPaint may free it, another child or this control.
+    TGuardPtr<TWinControl> self(this);
+    while (i < FControls.size()) {
+        TControl* c = FControls[i];
         TRect r = c->BoundsRect();
-        if (r.Left >= box.Right || box.Left >= r.Right || r.Top >= box.Bottom || box.Top >= r.Bottom ||
-            dynamic_cast<TWinControl*>(c) || !RectVisible(DC, &r))
+        if (!c->Visible() || r.Left >= box.Right || box.Left >= r.Right || r.Top >= box.Bottom ||
+            box.Top >= r.Bottom || dynamic_cast<TWinControl*>(c) || !RectVisible(DC, &r)) {
+            ++i;
             continue;
+        }
+        TGuardPtr<TControl> painted(c);
+        TGuardPtr<TControl> next(i + 1 < FControls.size() ? FControls[i + 1] : nullptr);
         int saved = SaveDC(DC);
         MoveWindowOrg(DC, c->Left(), c->Top());
         IntersectClipRect(DC, 0, 0, c->Width(), c->Height());
         c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
         RestoreDC(DC, saved);
+        if (!self)
+            return;
+        if (painted && i < FControls.size() && FControls[i] == c) {
+            ++i;
+            continue;
+        }
+        // The children changed: go on after the one painted, or from the one that followed it.
+        TControl* from = painted ? painted.Get() : next.Get();
+        auto at = std::find(FControls.begin(), FControls.end(), from);
+        if (!from || at == FControls.end())
+            return;
+        i = size_t(at - FControls.begin()) + (painted ? 1 : 0);
     }
 }
 

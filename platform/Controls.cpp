@@ -6,6 +6,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 #include "platform/Menus.h"
 #include "platform/MouseCapture.h"
 
@@ -73,8 +74,10 @@ void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AH
     FHeight = AHeight;
     InvalidateControl(Visible(), false);
     TControlCanvas::FreeDeviceContexts();
+    // The parent's realigning runs handlers that may free this control.
+    TGuardPtr<TControl> self(this);
     RequestAlign();
-    if (sized)
+    if (sized && self)
         Resize();
 }
 

@@ -479,8 +479,9 @@ void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 
 void TSplitter::RequestAlign()
 {
+    TGuardPtr<TSplitter> self(this);
     TGraphicControl::RequestAlign();
-    if (Cursor() != crVSplit && Cursor() != crHSplit)
+    if (!self || (Cursor() != crVSplit && Cursor() != crHSplit))
         return;
     SetCursor(Align() == alLeft || Align() == alRight ? crHSplit : crVSplit);
 }

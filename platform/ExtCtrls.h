@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Controls.h"
+#include "platform/Guard.h"
 
 // Draws Width rings of a 3-D frame inside Rect (top-left in TopColor, bottom-right in BottomColor)
 // and leaves Rect as the area inside them.
@@ -118,7 +119,7 @@ public:
     TNotifyEvent OnMoved;
     TCanResizeEvent OnCanResize;
     // The control this splitter resizes (found when a drag starts).
-    TControl* ResizeControl() const { return FControl; }
+    TControl* ResizeControl() const { return FControl.Get(); }
 
 protected:
     void Paint() override;
@@ -134,7 +135,8 @@ private:
     void DrawLine();
     int SplitOffset() const;
     void StopSizing();
-    TControl* FControl = nullptr;
+    // A handler of the drag may free the control it resizes.
+    TGuardPtr<TControl> FControl;
     TPoint FDownPos;
     int FMinSize = 30;
     int FMaxSize = 0;

@@ -1108,11 +1108,16 @@ void TCustomComboBox::Dispatch(TMessage& Message)
         FButtonDown = false;
         TWinControl::Dispatch(Message);
         return;
-    case WM_SIZE:
+    case WM_SIZE: {
+        // OnResize may free the combo box.
+        TGuardPtr<TCustomComboBox> self(this);
         TWinControl::Dispatch(Message);
+        if (!self)
+            return;
         LayoutChildren();
         Invalidate();
         return;
+    }
     case CM_FONTCHANGED:
         TWinControl::Dispatch(Message);
         FEdit->Font()->Assign(Font());

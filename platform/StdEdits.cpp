@@ -230,10 +230,14 @@ void TCustomEdit::Dispatch(TMessage& Message)
         else
             DefaultHandler(Message);
         break;
-    case WM_SIZE:
+    case WM_SIZE: {
+        // OnResize may free the edit.
+        TGuardPtr<TCustomEdit> self(this);
         TWinControl::Dispatch(Message);
-        FCore->WindowProc(Message);
+        if (self)
+            FCore->WindowProc(Message);
         break;
+    }
     case CM_FONTCHANGED:
         TWinControl::Dispatch(Message);
         FCore->Relayout();

@@ -403,10 +403,14 @@ void TCustomListBox::Dispatch(TMessage& Message)
             TWinControl::Dispatch(Message);
         break;
     }
-    case WM_SIZE:
+    case WM_SIZE: {
+        // OnResize may free the list box.
+        TGuardPtr<TCustomListBox> self(this);
         TWinControl::Dispatch(Message);
-        FCore->WindowProc(Message);
+        if (self)
+            FCore->WindowProc(Message);
         break;
+    }
     case CM_FONTCHANGED:
         TWinControl::Dispatch(Message);
         FCore->FontChanged();

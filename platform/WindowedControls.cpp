@@ -6,6 +6,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 
 using namespace morvik::backend;
 
@@ -137,10 +138,14 @@ void TWinControl::Realign()
         return;
     }
     FRealignPending = false;
+    // The children's OnResize may free this control.
+    TGuardPtr<TWinControl> self(this);
     DisableAlign();
     TRect r = ClientRect();
     AdjustClientRect(r);
     AlignControls(nullptr, r);
+    if (!self)
+        return;
     --FAlignLevel;
     if (FRealignPending) {
         // Children changed their sizes while being placed; one more pass settles them.
@@ -149,6 +154,8 @@ void TWinControl::Realign()
         TRect r2 = ClientRect();
         AdjustClientRect(r2);
         AlignControls(nullptr, r2);
+        if (!self)
+            return;
         --FAlignLevel;
         FRealignPending = false;
     }
@@ -166,7 +173,12 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect)
         }
     };
     std::vector<TControl*> list;
+    // A child's OnResize may free it, another child or this control.
+    TGuardPtr<TWinControl> self(this);
+    std::vector<TGuardPtr<TControl>> placing;
+    const TGuardPtr<TControl> first(AControl);
     for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient}) {
+        AControl = first.Get();
         list.clear();
         if (AControl && AControl->Align() == a && AControl->Visible())
             list.push_back(AControl);
@@ -178,7 +190,11 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect)
                 ++j;
             list.insert(list.begin() + Integer(j), c);
         }
-        for (TControl* c : list) {
+        placing.assign(list.begin(), list.end());
+        for (const TGuardPtr<TControl>& g : placing) {
+            TControl* c = g.Get();
+            if (!c)
+                continue;
             int l = Rect.Left, t = Rect.Top, w = Rect.Width(), h = Rect.Height();
             switch (a) {
             case alTop: h = c->Height(); break;
@@ -188,6 +204,10 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect)
             default: break;
             }
             c->SetBounds(l, t, std::max(0, w), std::max(0, h));
+            if (!self)
+                return;
+            if (!g)
+                continue;
             // The control may have refused the size; the rest of the area follows what it took.
             switch (a) {
             case alTop: Rect.Top += c->Height(); break;
@@ -341,11 +361,13 @@ void TWinControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer
         return;
     bool sized = AWidth != FWidth || AHeight != FHeight;
     TControlCanvas::FreeDeviceContexts();
+    // OnResize may free the control (or its form).
+    TGuardPtr<TWinControl> self(this);
     if (FHandle) {
         const unsigned serial = ++FBoundsSerial;
         // The window reports its new place back through WM_WINDOWPOSCHANGED and WM_SIZE.
         SetWindowPos(FHandle, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-        if (!FHandle)
+        if (!self || !FHandle)
             return;
         // A handler of those messages that placed the window anew has the last word.
         if (serial != FBoundsSerial)
@@ -363,6 +385,8 @@ void TWinControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer
         if (sized) {
             Realign();
             Resize();
+            if (!self)
+                return;
         }
     }
     RequestAlign();
