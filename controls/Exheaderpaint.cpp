@@ -115,19 +115,19 @@ void TCustomExHeader::WMPaint(TMessage& Message)
         TExXPThemedControl::Dispatch(Message);
         return;
     }
-    const HWND wnd = Handle();
     const TRect client = ClientRect();
+    // Let go even when a drawing handler raises.
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(wnd, &ps);
+    const TPaintEnd end{Handle(), ps};
+    HDC dc = BeginPaint(end.Wnd, &ps);
     TRect clip;
     GetClipBox(dc, &clip);
     if (IsRectEmpty(clip))
         clip = client;
     else
         InflateRect(clip, 1, 1);
-    HDC mem = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(client.Width(), 1), std::max(client.Height(), 1));
-    HGDIOBJ old = SelectObject(mem, bmp);
+    const TMemoryDC buffer(dc, std::max(client.Width(), 1), std::max(client.Height(), 1));
+    HDC mem = buffer.DC();
     IntersectClipRect(mem, clip.Left, clip.Top, clip.Right, clip.Bottom);
     TGuardPtr<TCustomExHeader> self(this);
     Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
@@ -135,10 +135,6 @@ void TCustomExHeader::WMPaint(TMessage& Message)
     SelectClipRgn(mem, nullptr);
     if (self)
         BitBlt(dc, clip.Left, clip.Top, clip.Width(), clip.Height(), mem, clip.Left, clip.Top, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    EndPaint(wnd, &ps);
 }
 
 void TCustomExHeader::Paint()

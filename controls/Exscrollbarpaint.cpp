@@ -56,17 +56,17 @@ void TCustomExScrollBar::WMPaint(TMessage& Message)
         TExXPThemedControl::Dispatch(Message);
         return;
     }
-    const HWND wnd = Handle();
     const TRect client = ClientRect();
+    // Let go even when a drawing handler raises.
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(wnd, &ps);
+    const TPaintEnd end{Handle(), ps};
+    HDC dc = BeginPaint(end.Wnd, &ps);
     TRect clip;
     GetClipBox(dc, &clip);
     if (IsRectEmpty(clip))
         clip = client;
-    HDC mem = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(client.Width(), 1), std::max(client.Height(), 1));
-    HGDIOBJ old = SelectObject(mem, bmp);
+    const TMemoryDC buffer(dc, std::max(client.Width(), 1), std::max(client.Height(), 1));
+    HDC mem = buffer.DC();
     // Only what is copied out is drawn: a moving thumb redraws the track alone.
     IntersectClipRect(mem, clip.Left, clip.Top, clip.Right, clip.Bottom);
     // Themed parts have soft corners: what shows through them is the bar's face, not a blank bitmap.
@@ -78,10 +78,6 @@ void TCustomExScrollBar::WMPaint(TMessage& Message)
     Perform(WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
     if (self)
         BitBlt(dc, clip.Left, clip.Top, clip.Width(), clip.Height(), mem, clip.Left, clip.Top, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    EndPaint(wnd, &ps);
 }
 
 // ---------------------------------------------------------------- what each part looks like

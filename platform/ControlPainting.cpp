@@ -83,9 +83,9 @@ void TWinControl::PaintHandler(TMessage& Message)
 {
     HDC dc = reinterpret_cast<HDC>(Message.WParam);
     PAINTSTRUCT ps;
-    const HWND wnd = FHandle;
+    const TPaintEnd end{FHandle, ps};
     if (!dc)
-        dc = BeginPaint(wnd, &ps);
+        dc = BeginPaint(end.Wnd, &ps);
     int saved = SaveDC(dc);
     // Opaque windowless children paint over their rectangle; the window leaves it out. Only those
     // the paint reaches matter: a small update of a window of many controls stays small.
@@ -104,8 +104,6 @@ void TWinControl::PaintHandler(TMessage& Message)
     RestoreDC(dc, saved);
     if (self)
         PaintControls(dc, nullptr);
-    if (!Message.WParam)
-        EndPaint(wnd, &ps);
 }
 
 void TWinControl::PaintWindow(HDC DC)

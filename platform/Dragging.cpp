@@ -109,8 +109,17 @@ void Start()
     DragSession& d = *gDrag;
     d.pending = false;
     TDragObject* obj = nullptr;
-    // The source may supply its own object; otherwise it drags itself.
-    TDragAccess::Start(d.source, obj);
+    // The source may supply its own object; otherwise it drags itself. A start handler that raises
+    // leaves no drag.
+    TGuardPtr<TControl> source(d.source);
+    try {
+        TDragAccess::Start(d.source, obj);
+    } catch (...) {
+        gDrag.reset();
+        if (source)
+            source->SetMouseCapture(false);
+        throw;
+    }
     if (!gDrag)
         return;
     if (!obj) {

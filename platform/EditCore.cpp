@@ -137,11 +137,10 @@ bool TEditCore::WindowProc(TMessage& M)
     case WM_PAINT: {
         HDC dc = reinterpret_cast<HDC>(M.WParam);
         PAINTSTRUCT ps;
+        const TPaintEnd end{h, ps};
         if (!dc)
             dc = BeginPaint(h, &ps);
         Paint(dc);
-        if (!M.WParam)
-            EndPaint(h, &ps);
         M.Result = 0;
         return true;
     }

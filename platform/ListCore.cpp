@@ -782,12 +782,11 @@ bool TListCore::WindowProc(TMessage& M)
     case WM_PAINT: {
         HDC dc = reinterpret_cast<HDC>(M.WParam);
         PAINTSTRUCT ps;
+        // Ended even when a handler took the window away or raised, so the context is let go.
+        const TPaintEnd end{h, ps};
         if (!dc)
             dc = BeginPaint(h, &ps);
         Paint(dc);
-        // Ended even when a handler took the window away, so the context is let go.
-        if (!M.WParam)
-            EndPaint(h, &ps);
         M.Result = 0;
         return true;
     }

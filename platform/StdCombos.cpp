@@ -907,11 +907,11 @@ void TCustomComboBox::DefaultHandler(TMessage& Message)
     case WM_PAINT: {
         HDC dc = reinterpret_cast<HDC>(Message.WParam);
         PAINTSTRUCT ps;
+        // OnDrawItem may free the combo box or raise: the paint still ends on its window.
+        const TPaintEnd end{Handle(), ps};
         if (!dc)
-            dc = BeginPaint(Handle(), &ps);
+            dc = BeginPaint(end.Wnd, &ps);
         PaintCombo(dc);
-        if (!Message.WParam)
-            EndPaint(Handle(), &ps);
         return;
     }
     case WM_ERASEBKGND: Message.Result = 1; return;

@@ -183,6 +183,30 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 // Device contexts.
 HDC CreateCompatibleDC(HDC hdc);  // a memory context holding a 1 x 1 bitmap until one is selected
 BOOL DeleteDC(HDC hdc);
+// A memory context holding a bitmap of Width x Height made like Like's, for drawing off screen;
+// both go with it, a drawing handler's error included.
+class TMemoryDC {
+public:
+    TMemoryDC(HDC Like, int Width, int Height)
+        : FDC(CreateCompatibleDC(Like)), FBitmap(CreateCompatibleBitmap(Like, Width, Height)),
+          FOld(SelectObject(FDC, FBitmap))
+    {
+    }
+    ~TMemoryDC()
+    {
+        SelectObject(FDC, FOld);
+        DeleteObject(FBitmap);
+        DeleteDC(FDC);
+    }
+    TMemoryDC(const TMemoryDC&) = delete;
+    TMemoryDC& operator=(const TMemoryDC&) = delete;
+    HDC DC() const { return FDC; }
+
+private:
+    HDC FDC;
+    HBITMAP FBitmap;
+    HGDIOBJ FOld;
+};
 int SaveDC(HDC hdc);
 BOOL RestoreDC(HDC hdc, int nSavedDC);  // negative: relative to the newest saved state
 

@@ -674,6 +674,17 @@ struct PAINTSTRUCT {
 };
 HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint);
 BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
+// Ends the paint Ps holds, if BeginPaint began one, when it goes out of scope: a drawing handler's
+// error lets the device context go too.
+struct TPaintEnd {
+    HWND Wnd;
+    PAINTSTRUCT& Ps;
+    ~TPaintEnd()
+    {
+        if (Ps.hdc)
+            EndPaint(Wnd, &Ps);
+    }
+};
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);  // nullptr: the whole client area
 BOOL InvalidateRgn(HWND hWnd, HRGN hRgn, BOOL bErase);
 BOOL ValidateRect(HWND hWnd, const RECT* lpRect);

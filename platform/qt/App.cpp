@@ -14,11 +14,13 @@
 #include <atomic>
 #include <chrono>
 #include <clocale>
+#include <exception>
 #include <cstdlib>
 #include <map>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -77,7 +79,7 @@ public:
             --gPostedCalls;
             auto fn = std::move(static_cast<CallEvent*>(e)->fn);
             if (fn)
-                fn();
+                morvik::qtwin::Shielded(fn);
             return true;
         }
         return QObject::event(e);
@@ -185,7 +187,7 @@ unsigned StartTimer(unsigned intervalMs, std::function<void()> fn)
             auto fn = it->second.fn;  // the handler may stop its own timer
             ++morvik::qtwin::gPaintCounts.TimerTicks;
             it->second.lastTick = ++gTickSerial;
-            fn();
+            morvik::qtwin::Shielded(fn);
         }
     });
     t->start();
@@ -207,6 +209,7 @@ void ProcessPending()
     EnsureToolkit();
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    morvik::qtwin::RaiseShielded();
 }
 
 void SyncWithWindowSystem()
@@ -220,6 +223,7 @@ void WaitForEvents()
 {
     EnsureToolkit();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+    morvik::qtwin::RaiseShielded();
 }
 
 DWORD Now() { return GetTickCount(); }
@@ -335,3 +339,24 @@ void FlushScreen()
 }
 
 }  // namespace PaintCount
+
+// ---- Errors kept from the toolkit's frames ----------------------------------------------------------
+namespace {
+std::exception_ptr gShielded;
+}
+
+void morvik::qtwin::Shielded(const std::function<void()>& Fn)
+{
+    try {
+        Fn();
+    } catch (...) {
+        if (!gShielded)
+            gShielded = std::current_exception();
+    }
+}
+
+void morvik::qtwin::RaiseShielded()
+{
+    if (gShielded)
+        std::rethrow_exception(std::exchange(gShielded, nullptr));
+}

@@ -205,8 +205,14 @@ void DeliverQtKey(QKeyEvent* e, bool down)
     DeliverKey(down, vk, shift, down ? text : std::string(), e->isAutoRepeat());
 }
 
-void HostWindow::keyPressEvent(QKeyEvent* e) { DeliverQtKey(e, true); }
-void HostWindow::keyReleaseEvent(QKeyEvent* e) { DeliverQtKey(e, false); }
+void HostWindow::keyPressEvent(QKeyEvent* e)
+{
+    Shielded([e] { DeliverQtKey(e, true); });
+}
+void HostWindow::keyReleaseEvent(QKeyEvent* e)
+{
+    Shielded([e] { DeliverQtKey(e, false); });
+}
 
 // Text composed by the input method (dead keys, compose sequences, other scripts) arrives as a
 // commit and becomes characters alone, as the system's input method gives them.
@@ -219,7 +225,7 @@ void HostWindow::inputMethodEvent(QInputMethodEvent* e)
         const std::string text = UserTextToCodePage(e->commitString(), CharsetToCodePage(Byte(FocusCharset())), &leftOut);
         if (leftOut)
             MessageBeep(0);
-        DeliverText(text);
+        Shielded([&text] { DeliverText(text); });
     }
     e->accept();
 }

@@ -16,8 +16,11 @@
 #include "platform/Backend.h"
 #include "platform/Forms.h"
 #include "platform/Menus.h"
+#include "platform/qt/WindowRec.h"
 
 using namespace morvik::backend;
+using morvik::qtwin::RaiseShielded;
+using morvik::qtwin::Shielded;
 
 // ---- Shortcuts -----------------------------------------------------------------------------------
 TShortCut ShortCut(Word Key, TShiftState Shift)
@@ -156,11 +159,13 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
         auto* sub = new QMenu(ToQString(item->Caption()), container);
         // Opening a sub-menu is its item's click; a tracked menu's owner is told instead and decides.
         QObject::connect(sub, &QMenu::aboutToShow, sub, [item] {
-            if (gTrackOwner && IsWindow(gTrackOwner))
-                SendMessage(gTrackOwner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(item->Handle()),
-                            MAKELPARAM(std::max(0, item->MenuIndex()), 0));
-            else if (!gTrackOwner)
-                item->Click();
+            Shielded([item] {
+                if (gTrackOwner && IsWindow(gTrackOwner))
+                    SendMessage(gTrackOwner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(item->Handle()),
+                                MAKELPARAM(std::max(0, item->MenuIndex()), 0));
+                else if (!gTrackOwner)
+                    item->Click();
+            });
         });
         BuildInto(item, sub);
         a = sub->menuAction();
@@ -176,7 +181,7 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
                     if (auto* sib = static_cast<QAction*>(parent->Items(i)->FQtObject))
                         sib->setChecked(parent->Items(i)->Checked());
             if (!gOnlyAsking)
-                item->Click();
+                Shielded([item] { item->Click(); });
         });
     }
     item->FQtObject = a;
@@ -637,6 +642,7 @@ void TPopupMenu::Popup(int X, int Y)
     if (it != LiveItems().end() && it->second == FItems)
         ForgetQt(FItems);
     delete m;
+    RaiseShielded();
 }
 
 // ---- The menu bar's room ----------------------------------------------------------------------------
@@ -800,7 +806,7 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
     if (owner) {
         auto tell = [owner, root](QAction* a) {
             if (ItemAlive(root))
-                TellSelected(owner, ItemOfAction(root, a));
+                Shielded([&] { TellSelected(owner, ItemOfAction(root, a)); });
         };
         QObject::connect(&m, &QMenu::hovered, &m, tell);
         for (QMenu* sub : m.findChildren<QMenu*>())
@@ -842,6 +848,7 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
     if (live != LiveItems().end() && live->second == root)
         ForgetQt(root);
     endLoop();
+    RaiseShielded();
     if (asking)
         return BOOL(command);
     // Sent rather than posted, so that the item has run when the call returns, as it does without

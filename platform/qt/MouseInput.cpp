@@ -177,7 +177,7 @@ void DeliverMouseEvent(WindowRec* w, QMouseEvent* e, UINT kind)
     int button = e->button() == Qt::RightButton ? 2 : e->button() == Qt::MiddleButton ? 4 : 1;
     if (kind == WM_MOUSEMOVE)
         button = 0;
-    DeliverMouse(w, kind, button, {o.X + p.x(), o.Y + p.y()});
+    Shielded([&] { DeliverMouse(w, kind, button, {o.X + p.x(), o.Y + p.y()}); });
 }
 
 void SurfaceWidget::wheelEvent(QWheelEvent* e)
@@ -195,11 +195,13 @@ void SurfaceWidget::wheelEvent(QWheelEvent* e)
     LPARAM at = MAKELPARAM(o.X + p.x(), o.Y + p.y());
     // A tilt or a sideways wheel turns as WM_MOUSEHWHEEL, positive to the right (the toolkit
     // counts leftwards as positive).
-    if (int dy = e->angleDelta().y())
-        SendMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), dy), at);
-    if (int dx = e->angleDelta().x(); dx && gWindows.count(FRec))
-        SendMessage(target, WM_MOUSEHWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), -dx), at);
-    RunIdle();
+    Shielded([&] {
+        if (int dy = e->angleDelta().y())
+            SendMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), dy), at);
+        if (int dx = e->angleDelta().x(); dx && gWindows.count(FRec))
+            SendMessage(target, WM_MOUSEHWHEEL, MAKEWPARAM(int(KeyFlags(gButtons)), -dx), at);
+        RunIdle();
+    });
 }
 
 // ---- Leaving and hovering (TrackMouseEvent) ---------------------------------------------------
@@ -265,14 +267,16 @@ void ForgetMouseTracking(WindowRec* w)
 
 void SurfaceWidget::leaveEvent(QEvent*)
 {
-    // Out of every window of the program: nothing is under the mouse any more.
-    if (gTracking.w == FRec)
-        MouseMovedOver(nullptr);
-    if (gMouseControl && !gCapture) {
-        TControl* old = gMouseControl;
-        gMouseControl = nullptr;
-        old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
-    }
+    Shielded([this] {
+        // Out of every window of the program: nothing is under the mouse any more.
+        if (gTracking.w == FRec)
+            MouseMovedOver(nullptr);
+        if (gMouseControl && !gCapture) {
+            TControl* old = gMouseControl;
+            gMouseControl = nullptr;
+            old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
+        }
+    });
 }
 
 }  // namespace morvik::qtwin

@@ -64,7 +64,9 @@ void SurfaceWidget::paintEvent(QPaintEvent* e)
     if (!gWindows.count(w))
         return;
     if (!w->update.isEmpty() || (w->frameDirty && !w->topLevel))
-        UpdateWindow(H(w));
+        Shielded([w] { UpdateWindow(H(w)); });
+    if (!gWindows.count(w))
+        return;
     QRect r = e->rect();
     ++(CaretBlinkOnly(w, r) ? gPaintCounts.CaretBlinks : gPaintCounts.ScreenUpdates);
     QPainter p(this);

@@ -102,6 +102,7 @@ void SendKeyEvent(bool down, int key, Qt::KeyboardModifiers mods, const QString&
         return;
     QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, mods, text, repeat);
     QCoreApplication::sendEvent(target, &e);
+    RaiseShielded();
 }
 
 // A key as the toolkit would report it, so that the layer's key translation runs; a virtual key the
@@ -163,6 +164,7 @@ void SendWheel(TControl* target, QPoint angle, int x, int y, TShiftState shift)
     QWheelEvent e(local, QPointF(a.screen.X, a.screen.Y), QPoint(), angle, Qt::NoButton, ToolkitModifiers(shift),
                   Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(a.w->widget, &e);
+    RaiseShielded();
 }
 
 int ButtonBit(TMouseButton b) { return b == mbRight ? 2 : b == mbMiddle ? 4 : 1; }
@@ -178,6 +180,7 @@ bool PressOnPopup(TMouseButton button, const TPoint& screen)
     const QPointF global(screen.X, screen.Y);
     QMouseEvent e(QEvent::MouseButtonPress, popup->mapFromGlobal(global), global, b, Qt::MouseButtons(b), Qt::NoModifier);
     QCoreApplication::sendEvent(popup, &e);
+    RaiseShielded();
     return true;
 }
 }  // namespace
@@ -283,6 +286,7 @@ void CommitText(const std::string& Text)
     QInputMethodEvent e;
     e.setCommitString(QString::fromStdU32String(QString::fromUtf8(Text.data(), qsizetype(Text.size())).toStdU32String()));
     QCoreApplication::sendEvent(target, &e);
+    RaiseShielded();
 }
 
 void AdvanceTime(DWORD Milliseconds) { gTimeSkew += Milliseconds; }

@@ -97,8 +97,10 @@ void HostWindow::closeEvent(QCloseEvent* e)
     e->ignore();
     if (!gWindows.count(FRec))
         return;
-    SendMessage(H(FRec), WM_CLOSE, 0, 0);
-    RunIdle();
+    Shielded([this] {
+        SendMessage(H(FRec), WM_CLOSE, 0, 0);
+        RunIdle();
+    });
 }
 
 void HostGeometryChanged(WindowRec* w)
@@ -115,8 +117,14 @@ void HostGeometryChanged(WindowRec* w)
     SetWindowPos(H(w), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void HostWindow::moveEvent(QMoveEvent*) { HostGeometryChanged(FRec); }
-void HostWindow::resizeEvent(QResizeEvent*) { HostGeometryChanged(FRec); }
+void HostWindow::moveEvent(QMoveEvent*)
+{
+    Shielded([this] { HostGeometryChanged(FRec); });
+}
+void HostWindow::resizeEvent(QResizeEvent*)
+{
+    Shielded([this] { HostGeometryChanged(FRec); });
+}
 
 bool HostWindow::event(QEvent* e)
 {

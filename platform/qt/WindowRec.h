@@ -219,6 +219,14 @@ void PaintCaretOverlay(WindowRec* w, QPainter& p);
 // ---- Mouse (MouseInput.cpp) ----------------------------------------------------------------
 WPARAM KeyFlags(UINT buttons);
 void SetModifierState(TShiftState shift);
+// The toolkit's libraries are built without exceptions: their frames keep no clean-up for an error
+// passing through them (a guard left counted, a state half changed). An error a handler raises while
+// the toolkit delivers an event is therefore kept where the toolkit called the layer (Shielded), and
+// raised again once the toolkit has returned to the layer (RaiseShielded), as if it had come
+// straight through; a second error before then is dropped.
+void Shielded(const std::function<void()>& Fn);
+void RaiseShielded();
+
 void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt);
 void DeliverMouseEvent(WindowRec* w, QMouseEvent* e, UINT kind);
 // The window under the mouse is now 'under' (null: none of ours): a window that asked to hear of
