@@ -255,6 +255,19 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
     };
     // A scroll by code of a row or two, within the text.
     auto nudge = [&] { m->setTopLine(std::clamp<Integer>(m->TopLine() + pick(5) - 2, 0, m->LineCount() - 1)); };
+    // A colour of a paragraph in view (the background or the text's), or a selection, changed.
+    auto changeInView = [&](bool Backgnd) {
+        if (pick(2)) {
+            TStyleNavigator n(m);
+            n.SetLineNb(m->TopLine() + pick(m->VisibleLines()));
+            if (Backgnd)
+                m->setParBackgnd(n.GetParNb(), pick(2) ? clRed : -1);
+            else
+                m->setParForegnd(n.GetParNb(), pick(2) ? clGreen : -1);
+        } else {
+            Select(*m, place(), pick(300));
+        }
+    };
     std::vector<std::string> log;
     for (int step = 0; step < 40; ++step) {
         // A few actions at once, none of them waiting for what the others left to the background.
@@ -379,13 +392,7 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
             case 14:
                 // Scrolls by code with a change between them, in one pass.
                 nudge();
-                if (pick(2)) {
-                    TStyleNavigator n(m);
-                    n.SetLineNb(m->TopLine() + pick(m->VisibleLines()));
-                    m->setParForegnd(n.GetParNb(), pick(2) ? clGreen : -1);
-                } else {
-                    Select(*m, place(), pick(300));
-                }
+                changeInView(false);
                 nudge();
                 if (pick(2)) m->Update();
                 what = "scrolls";
@@ -456,13 +463,7 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
                 // Sideways and up or down by code with changes between them, in one pass.
                 Both([&](TStyleMemo* x) { x->setWordWrap(false); });
                 m->setDisplayLeft(pick(120));
-                if (pick(2)) {
-                    TStyleNavigator n(m);
-                    n.SetLineNb(m->TopLine() + pick(m->VisibleLines()));
-                    m->setParBackgnd(n.GetParNb(), pick(2) ? clRed : -1);
-                } else {
-                    Select(*m, place(), pick(300));
-                }
+                changeInView(true);
                 if (pick(2)) nudge();
                 m->setDisplayLeft(pick(120));
                 if (pick(2)) m->Update();
