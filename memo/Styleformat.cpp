@@ -723,7 +723,6 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
     }
     const DWORD deadline = GetTickCount() + 25;
     const Integer startPar = FPendingFirst;
-    const Integer originBefore = FTopOrigin;
     Integer running = FParagraphs->At(FPendingFirst)->FirstLine;
     Integer delta = 0;
     bool any = false;
@@ -813,8 +812,9 @@ void TStyleMemo::FormatInBackground(TMessage& Message)
             if (FTopOrigin != origin) UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
         }
         if (firstInView >= 0) InvalidateLines(std::max(firstInView, TopLine()), TopLine() + FVisibleLines, false);
-        // Lines above the caret may have been re-broken: its row moves with them.
-        if (FAnchor->ParLine == NotComputed || delta != 0 || FTopOrigin != originBefore) UpdateCaret(false);
+        // Lines above the caret, or between it and the top line, may have been re-broken: its row
+        // moves with them.
+        UpdateCaret(false);
         if (FWidestWidth != oldWidest && !FWordWrap) {
             setHScrollParams();
             UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);
