@@ -437,9 +437,13 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
                     for (TStyleMemo* x : {m, fresh}) x->Perform(WM_KEYDOWN, key, 0);
                     ASSERT_EQ(m->SelStart(), fresh->SelStart()) << "step " << step << " " << what;
                 }
-                const TPoint c = m->CaretXY();
-                ASSERT_TRUE(c.Y >= 0 && c.Y + m->RowHeight() <= m->ClientHeight() && c.X >= 0 && c.X <= m->ClientWidth())
-                    << "caret out of view at " << c.X << "," << c.Y << ", step " << step << " " << what;
+                // The view went to the caret, and stays there once the rest is broken.
+                for (int settled = 0; settled < 2; ++settled) {
+                    const TPoint c = m->CaretXY();
+                    ASSERT_TRUE(c.Y >= 0 && c.Y + m->RowHeight() <= m->ClientHeight() && c.X >= 0 && c.X <= m->ClientWidth())
+                        << "caret out of view at " << c.X << "," << c.Y << ", step " << step << " " << what << " " << settled;
+                    Settle(m);
+                }
                 break;
             }
             case 17: {
