@@ -475,8 +475,10 @@ void TStyleMemo::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer 
 {
     EventScope scope(*this);
     FlushScroll();
+    // OnResize may free the memo.
+    TGuardPtr<TStyleMemo> self(this);
     TCustomControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-    if (HandleAllocated() && !FScrollUpdating) {
+    if (self && HandleAllocated() && !FScrollUpdating) {
         setHScrollParams();
         setVScrollParams();
         UpdateScrollBarPos(SB_HORZ, FDisplayLeft, FHScrollUnit);
@@ -487,8 +489,9 @@ void TStyleMemo::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer 
 void TStyleMemo::WMSize(TMessage& Message)
 {
     FlushScroll();
+    TGuardPtr<TStyleMemo> self(this);
     TCustomControl::Dispatch(Message);
-    if (HandleAllocated() && !FScrollUpdating) {
+    if (self && HandleAllocated() && !FScrollUpdating) {
         setVScrollParams();
         UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
     }
