@@ -37,14 +37,6 @@ bool Focusable(TStage& S) { return S.Windowed() && S.Windowed()->CanFocus(); }
 bool TakesFocusOnPress(TStage& S) { return Focusable(S) && !S.Class->PressTakesNoFocus; }
 bool TabsTo(TStage& S) { return Focusable(S) && S.Windowed()->TabStop(); }
 
-TStep Focused(TStep Arm)
-{
-    return [Arm](TStage& S) {
-        S.Focus();
-        Arm(S);
-    };
-}
-
 // A drag from the sibling, made a drag source, to the control.
 void DragFromSibling(TStage& S)
 {
@@ -257,6 +249,14 @@ bool Matches(const TKnownFault& K, const TClass& Class, const TEvent& Event, con
 }
 
 }  // namespace
+
+TStep Focused(TStep Arm)
+{
+    return [Arm](TStage& S) {
+        S.Focus();
+        Arm(S);
+    };
+}
 
 void TStage::Hit()
 {

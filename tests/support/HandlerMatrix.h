@@ -224,6 +224,9 @@ void HangSecond(TStage& S)
         };
 }
 
+// An Arm that gives the control the focus first.
+TStep Focused(TStep Arm);
+
 // The events every control raises on input, and those of windowed ones (keys, focus, wheel), with
 // the focused sibling's OnExit as the focus comes to the control.
 std::vector<TEvent> StandardEvents();
