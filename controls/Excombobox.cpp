@@ -408,7 +408,11 @@ void TExAdvancedComboBox::ListExtent(TMessage& Message)
         return;
     case LB_ADDSTRING:
     case LB_INSERTSTRING: {
+        // Measuring the new item may run a handler that frees the box.
+        TGuardPtr<TExAdvancedComboBox> self(this);
         callOld();
+        if (!self)
+            return;
         const int at = int(Message.Result);
         if (at >= 0 && at < Items()->Count()) {
             const int width = GetItemWidth(at);

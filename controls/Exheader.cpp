@@ -685,18 +685,19 @@ Integer TCustomExHeader::MeasureSectionWidth(TExHeaderSection* Section, Integer*
     if (Section->FExpandable || Section->FLookupEnabled || Section->FFilterEnabled)
         w += 8;
     w += 12 + 5;
-    // Handlers of the owner may free the header (and the section) on the way.
+    // Handlers of the owner may free the header, or delete the section, on the way: then there is
+    // nothing to measure.
     TGuardPtr<TCustomExHeader> self(this);
+    TGuardPtr<TExHeaderSection> section(Section);
     if (Section->FStyle == ExhsOwnerDraw) {
         TPoint p{0, 0};
         TriggerMeasureSectionEvent(Section, p);
-        if (!self)
+        if (!self || !section)
             return 0;
         w += p.X;
         if (SectionHeight)
             *SectionHeight = p.Y;
     } else {
-        TGuardPtr<TExHeaderSection> section(Section);
         const Integer image = SectionImage(Section);
         if (!self || !section)
             return 0;

@@ -267,7 +267,11 @@ void TExAdvancedListBox::ListMessage(TMessage& Message)
     switch (Message.Msg) {
     case LB_ADDSTRING:
     case LB_INSERTSTRING: {
+        // Measuring the new item may run a handler that frees the box.
+        TGuardPtr<TExAdvancedListBox> self(this);
         TListBox::Dispatch(Message);
+        if (!self)
+            return;
         const int at = int(Message.Result);
         // Only a wider item changes the extent (telling the window the same again costs a relayout).
         if (at >= 0 && at < Count()) {

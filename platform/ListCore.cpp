@@ -141,9 +141,11 @@ bool TListCore::Notify(Word Code)
     return Alive(host, h);
 }
 
-void TListCore::MeasureItem(int Index)
+bool TListCore::MeasureItem(int Index)
 {
     HWND h = Wnd();
+    TGuardPtr<TWinControl> host(FHost);
+    const int n = Count();
     MEASUREITEMSTRUCT mis;
     mis.CtlType = FCombo ? ODT_COMBOBOX : ODT_LISTBOX;
     mis.itemID = UINT(Index);
@@ -152,7 +154,13 @@ void TListCore::MeasureItem(int Index)
     HWND owner = FCombo ? FCombo : h;
     if (owner)
         SendMessage(owner, CN_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
-    FItems.SetHeight(Index, int(std::max<UINT>(1, mis.itemHeight)));
+    // The program's handler may have freed the list (a combo box's with the box) or changed its
+    // items; then the height is not the item's to keep.
+    if (!Alive(host, h))
+        return false;
+    if (Count() == n)
+        FItems.SetHeight(Index, int(std::max<UINT>(1, mis.itemHeight)));
+    return true;
 }
 
 int TListCore::AddString(const std::string& S, std::uintptr_t Data, int Index, bool Sorted)
@@ -168,8 +176,8 @@ int TListCore::AddString(const std::string& S, std::uintptr_t Data, int Index, b
     for (int* p : {&FCurSel, &FCaretItem, &FAnchor, &FKept})
         if (*p >= Index)
             ++*p;
-    if (Variable())
-        MeasureItem(Index);
+    if (Variable() && !MeasureItem(Index))
+        return Index;
     UpdateScrollBar(false);
     Invalidate();
     if (OnComboItemsChanged)
@@ -564,6 +572,13 @@ void TListCore::MouseDown(TPoint P, TShiftState Shift, bool Double)
 {
     HWND h = Wnd();
     TGuardPtr<TWinControl> host(FHost);
+    // A plain list takes the focus first: its OnEnter, or the focused control's OnExit, may change
+    // the items, so the item under the press is found after them.
+    if (!FCombo && GetFocus() != h) {
+        ::SetFocus(h);
+        if (!Alive(host, h))
+            return;
+    }
     bool outside = false;
     const int index = ItemAt(P, &outside);
     if (FCombo && FPopup) {
@@ -598,11 +613,6 @@ void TListCore::MouseDown(TPoint P, TShiftState Shift, bool Double)
         if (index >= 0 && !outside && SelectOnly(index) && OnComboSelChange)
             OnComboSelChange();
         return;
-    }
-    if (GetFocus() != h) {
-        ::SetFocus(h);
-        if (!Alive(host, h))
-            return;
     }
     if (index < 0 || outside) {
         if (Double)

@@ -88,7 +88,8 @@ private:
     void MouseMove(TPoint P, bool Down);
     void MouseUp(TPoint P);
     void Scroll(int Bar, int Code);
-    void MeasureItem(int Index);
+    // False when a handler freed the list.
+    bool MeasureItem(int Index);
     int Find(int Start, const std::string& S, bool Exact) const;
 
     TWinControl* FHost;

@@ -480,8 +480,13 @@ void TCustomComboBox::SetSorted(bool Value)
         const std::string text = Text();
         FItems->Clear();
         RecreateWnd();
-        for (const TListItem& item : items)
+        // Measuring an item may run a handler that frees the box.
+        TGuardPtr<TCustomComboBox> self(this);
+        for (const TListItem& item : items) {
             FItems->AddObject(item.Text, reinterpret_cast<TObject*>(item.Data));
+            if (!self)
+                return;
+        }
         SetText(text);
     } else {
         RecreateWnd();

@@ -246,6 +246,10 @@ public:
     void PutObject(int Index, TObject* AObject) override;
     void Insert(int Index, const std::string& S) override;
     int Add(const std::string& S) override;
+    // Measuring the new item may run a handler that frees the control and these strings: the
+    // object is put in only while they are there.
+    void InsertObject(int Index, const std::string& S, TObject* AObject) override;
+    int AddObject(const std::string& S, TObject* AObject) override;
     void Delete(int Index) override;
     void Clear() override;
     int IndexOf(const std::string& S) const override;

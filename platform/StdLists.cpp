@@ -27,8 +27,9 @@ void TListWindowStrings::Put(int Index, const std::string& S)
     const int selected = ChosenIndex();
     TObject* object = GetObject(Index);
     Delete(Index);
+    TGuardPtr<TListWindowStrings> self(this);
     InsertObject(Index, S, object);
-    if (selected == Index)
+    if (self && selected == Index)
         Choose(Index);
 }
 
@@ -56,6 +57,23 @@ void TListWindowStrings::Insert(int Index, const std::string& S)
     if (Index < 0 || Index > Count())
         Error(SysMsg::ListIndexError, Index);
     Send(LB_INSERTSTRING, WPARAM(Index), reinterpret_cast<LPARAM>(S.c_str()));
+}
+
+void TListWindowStrings::InsertObject(int Index, const std::string& S, TObject* AObject)
+{
+    TGuardPtr<TListWindowStrings> self(this);
+    Insert(Index, S);
+    if (self)
+        PutObject(Index, AObject);
+}
+
+int TListWindowStrings::AddObject(const std::string& S, TObject* AObject)
+{
+    TGuardPtr<TListWindowStrings> self(this);
+    const int at = Add(S);
+    if (self && at >= 0)
+        PutObject(at, AObject);
+    return at;
 }
 
 void TListWindowStrings::Delete(int Index)
@@ -218,8 +236,12 @@ void TCustomListBox::SetSorted(bool Value)
             items.push_back(FCore->Item(i));
         Send(LB_RESETCONTENT, 0, 0);
         Restyle(this);
+        // Measuring an item may run a handler that frees the list box.
+        TGuardPtr<TCustomListBox> self(this);
         for (const TListItem& item : items) {
             const int at = FItems->Add(item.Text);
+            if (!self)
+                return;
             Send(LB_SETITEMDATA, WPARAM(at), LPARAM(item.Data));
         }
     } else {
