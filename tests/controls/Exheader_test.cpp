@@ -431,17 +431,6 @@ TEST_F(HeaderTest, ASectionNeedsRoomForItsTextSignsAndImage)
     EXPECT_EQ(H->MeasureSectionWidth(s, &tw, &sh), 35 + 40);
     EXPECT_EQ(sh, 30);
     EXPECT_EQ(tw, 0);
-    // A handler that deletes the section it is asked about leaves nothing to measure.
-    TExHeaderSection* gone = S()->AddSection();
-    gone->SetStyle(ExhsOwnerDraw);
-    H->OnMeasureSection = [this](TCustomExHeader*, TExHeaderSection* Section, TPoint& Size) {
-        S()->DeleteSection(Section);
-        Size = TPoint{40, 30};
-    };
-    EXPECT_EQ(H->MeasureSectionWidth(gone, &tw, &sh), 0);
-    EXPECT_EQ(sh, 0);
-    EXPECT_EQ(S()->IndexOf(s), S()->GetCount() - 1);
-    H->OnMeasureSection = nullptr;
 
     TImageList images(nullptr);
     TBitmap strip;

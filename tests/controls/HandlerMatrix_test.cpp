@@ -27,20 +27,6 @@ using matrix::TStage;
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
     {"", "OnExit", "frees the form", "the focus walk reads the form its CM_EXIT freed (platform/Forms.cpp:346)"},
-    {"TExAdvancedListBox", "pressed", "clears and refills",
-     "a press that takes the focus goes on with the row it found before OnEnter or the other control's OnExit "
-     "refilled the list (platform/ListCore.cpp:626)"},
-    {"OwnerDrawVariable", "OnMeasureItem", "frees the control",
-     "measuring goes on with the list after OnMeasureItem freed it (platform/ListCore.cpp:223)"},
-    {"OwnerDrawVariable", "OnMeasureItem", "frees the form",
-     "measuring goes on with the list after OnMeasureItem freed its form (platform/ListCore.cpp:223)"},
-    {"OwnerDrawVariable", "OnMeasureItem", "clears and refills",
-     "measuring writes the height at the row it took before OnMeasureItem refilled the list "
-     "(platform/ListCore.cpp:155)"},
-    {"TExHeader", "OnMeasureSection", "deletes the section",
-     "measuring reads the section OnMeasureSection deleted (controls/Exheader.cpp:715)"},
-    {"TExHeader", "OnMeasureSection", "clears and refills the sections",
-     "measuring reads the section OnMeasureSection deleted (controls/Exheader.cpp:715)"},
 };
 
 // ---------------------------------------------------------------- header

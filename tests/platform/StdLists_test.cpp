@@ -438,60 +438,6 @@ TEST_F(Lists, AHandlerMayFreeTheListBox)
     list->SetStyle(lbOwnerDrawFixed);
     uitest::Pump();
     EXPECT_EQ(form->ControlCount(), 0);
-    // Measuring an item, added or sorted in, frees the list box or its form.
-    for (int way = 0; way < 4; ++way) {
-        SCOPED_TRACE(way);
-        const bool freeForm = way >= 2, sorting = way % 2 != 0;
-        TForm* owner = freeForm ? new TForm(nullptr) : form;
-        auto* box = new TListBox(owner);
-        box->SetParent(owner);
-        box->SetStyle(lbOwnerDrawVariable);
-        box->HandleNeeded();
-        box->Items()->Add("b");
-        TControl* gone = freeForm ? static_cast<TControl*>(owner) : box;
-        box->OnMeasureItem = [gone](TWinControl*, int, int&) { delete gone; };
-        if (sorting)
-            box->SetSorted(true);
-        else
-            box->Items()->Add("a");
-    }
-    EXPECT_EQ(form->ControlCount(), 0);
-}
-
-TEST_F(Lists, AListRefilledAsItTakesTheFocusTakesTheClickWhereItNowLies)
-{
-    // The list's OnEnter, or the focused edit's OnExit, leaves three items; the click was at the
-    // seventh, below them now.
-    auto* edit = new TEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(200, 200, 100, 24);
-    const TPoint row6 = [&] {
-        Fill(list->Items(), 30);
-        return CentreOf(6);
-    }();
-    for (int way = 0; way < 6; ++way) {
-        SCOPED_TRACE(way);
-        list->SetMultiSelect(way / 2 > 0);
-        list->SetExtendedSelect(way / 2 == 2);
-        list->Items()->Clear();
-        Fill(list->Items(), 30);
-        edit->SetFocus();
-        auto refill = [this](TObject*) {
-            list->Items()->Clear();
-            Fill(list->Items(), 3);
-        };
-        list->OnEnter = way % 2 ? TNotifyEvent(refill) : TNotifyEvent();
-        edit->OnExit = way % 2 ? TNotifyEvent() : TNotifyEvent(refill);
-        int clicks = 0;
-        list->OnClick = [&](TObject*) { ++clicks; };
-        Input::Click(list, row6.X, row6.Y, mbLeft, way / 2 == 2 ? TShiftState(ssCtrl) : TShiftState(0));
-        EXPECT_EQ(list->Count(), 3);
-        EXPECT_EQ(list->SelCount(), 0);
-        EXPECT_EQ(clicks, 0);
-        if (!list->MultiSelect()) {
-            EXPECT_EQ(list->ItemIndex(), -1);
-        }
-    }
 }
 
 // ---- Combo boxes --------------------------------------------------------------------------------
@@ -944,19 +890,6 @@ TEST_F(Combos, AHandlerMayFreeTheComboBox)
     box->SetFocus();
     Input::PressKey(VK_F4);
     EXPECT_EQ(form->ControlCount(), 1);
-    // Measuring an item of its own, added with an object or sorted in, frees the box.
-    for (const bool sorting : {false, true}) {
-        box = new TComboBox(form);
-        box->SetParent(form);
-        box->SetStyle(csOwnerDrawVariable);
-        box->Items()->Add("b");
-        box->OnMeasureItem = [](TWinControl* Control, int, int&) { delete Control; };
-        if (sorting)
-            box->SetSorted(true);
-        else
-            box->Items()->AddObject("a", form);
-        EXPECT_EQ(form->ControlCount(), 1);
-    }
 }
 
 TEST_F(Combos, TheSimpleBoxShowsItsListBelowTheField)
