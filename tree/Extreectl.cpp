@@ -768,7 +768,10 @@ void TCustomExTree::AlignControls(TControl* AControl, TRect& Rect)
 
 void TCustomExTree::Resize()
 {
+    // OnResize may free the tree.
+    TGuardPtr<TCustomExTree> self(this);
     TExXPThemedControl::Resize();
+    if (!self) return;
     TExUpdateGuard bracket(FModel.get());
     AlignPieces();
     TExTreeRefresh& w = RefreshFlags();
@@ -784,9 +787,10 @@ TCustomImageList* TCustomExTree::GetDragImages() { return FView ? FView->GetDrag
 
 void TCustomExTree::WMSize(TMessage& Message)
 {
+    TGuardPtr<TCustomExTree> self(this);
     TExXPThemedControl::Dispatch(Message);
-    if (!IsLoading() && !FInScrollBarUpdate) Resize();
-    if (FFlat || FUseCustomScrollBars || IsThemeApplied()) UpdateFrame();
+    if (self && !IsLoading() && !FInScrollBarUpdate) Resize();
+    if (self && (FFlat || FUseCustomScrollBars || IsThemeApplied())) UpdateFrame();
 }
 
 void TCustomExTree::WMSetFocus(TMessage& Message)

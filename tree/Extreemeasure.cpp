@@ -85,6 +85,8 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
     // The picture, style, text and part events may delete the item being measured.
     TExTreeOperation op(FModel.get());
     op.Hold(Item);
+    // ...and may free the tree.
+    TGuardPtr<TCustomExTree> self(this);
     const Integer I = FItemIndent;
     const Integer L = LineHeight();
     const Integer sections = FHeader->Sections()->Count();
@@ -98,21 +100,26 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
         if (Item->UseStyles()) {
             if (FModel->IsVirtual()) {
                 style = FView->VirtualStyle();
-                if (style) TriggerVirtualStyleNeeded(Item, SectionIndex, style);
+                if (style) {
+                    TriggerVirtualStyleNeeded(Item, SectionIndex, style);
+                    if (!self) return;
+                }
             } else {
                 style = column < Item->StylesCount() && section && !section->UseMainStyle() ? Item->Styles(column)
                                                                                              : Item->MainStyle();
             }
         }
-        if (FModel->IsVirtual())
+        if (FModel->IsVirtual()) {
             TriggerVirtualTextNeeded(Item, SectionIndex, text);
-        else if (TStringList* texts = Item->ColumnText(); texts && column >= 0 && column < texts->Count())
+            if (!self) return;
+        } else if (TStringList* texts = Item->ColumnText(); texts && column >= 0 && column < texts->Count())
             text = texts->Get(column);
         const bool ownerDraw = (FOwnerDrawByColumn && section && section->Style() == ExhsOwnerDraw) ||
                                (!FOwnerDrawByColumn && text == FOwnerDrawMask) ||
                                (style && style->Style() == ExhsOwnerDraw);
         if (ownerDraw) {
             TriggerMeasureItemPartEvent(Item, SectionIndex, Size);
+            if (!self) return;
             Size.X += I / 5 * 3;
             return;
         }
@@ -142,7 +149,10 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
     // The tree column.
     if (FModel->IsVirtual()) {
         style = FView->VirtualStyle();
-        if (style) TriggerVirtualStyleNeeded(Item, SectionIndex, style);
+        if (style) {
+            TriggerVirtualStyleNeeded(Item, SectionIndex, style);
+            if (!self) return;
+        }
     } else if (Item->UseStyles()) {
         style = Item->MainStyle();
     }
@@ -183,6 +193,7 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
     if (ownerDraw) {
         TPoint part{0, L};
         TriggerMeasureItemPartEvent(Item, SectionIndex, part);
+        if (!self) return;
         Size.X += part.X;
     } else if (Item->UseStyles() && style && style->Style() != ExhsText) {
         if (style->Style() == ExhsPictureOnly && style->Picture()) Size.X += style->Picture()->Width() + 3;
@@ -202,6 +213,7 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
             font.SetSize(style->FontSize());
         }
         const TSize t = MeasureCellText(this, FSpareBitmap.get(), Item, text, &font, Item->HTMLData());
+        if (!self) return;
         Size.Y = std::max<Integer>(Size.Y, t.cy + 1);
         Size.X += t.cx;
     }

@@ -96,8 +96,14 @@ void TCustomExTree::SetHeaderHeight(Integer Value)
         return;
     }
     if (FHeader->Height() == Value) return;
+    // The header's resize handlers may free the tree.
+    TGuardPtr<TCustomExTree> self(this);
     TExUpdateGuard bracket(FModel.get());
     FHeader->SetHeight(Value);
+    if (!self) {
+        bracket.Forget();
+        return;
+    }
     AlignPieces();
     if (FBackgroundType != bgtColorFill && FBackgroundType != bgtCenterBitmap) FView->RedoTmpBmp();
     TExTreeRefresh& w = RefreshFlags();
