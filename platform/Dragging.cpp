@@ -174,10 +174,17 @@ void Finish(bool drop)
         source->SetMouseCapture(false);
     if (!d->pending) {
         TPoint at = stillThere ? target->ScreenToClient(pos) : TPoint{};
-        // The source's end handler may free the drag object or the target.
+        // The source's end handler may free the drag object or the target, or raise: the object
+        // hears the end all the same.
         TGuardPtr<TDragObject> object(d->object);
-        if (sourceThere)
-            TDragAccess::End(source, stillThere.Get(), at.X, at.Y);
+        try {
+            if (sourceThere)
+                TDragAccess::End(source, stillThere.Get(), at.X, at.Y);
+        } catch (...) {
+            if (object)
+                object->Finished(stillThere.Get(), at.X, at.Y, target != nullptr);
+            throw;
+        }
         if (object)
             object->Finished(stillThere.Get(), at.X, at.Y, target != nullptr);
     }
