@@ -113,6 +113,8 @@ public:
     // The objects the handler's last call was given (items, sections, the sender): a change may act
     // on what the event is about.
     std::vector<TGuardPtr<TObject>> Args;
+    // Those of its first call.
+    std::vector<TGuardPtr<TObject>> FirstArgs;
     // Whatever a row keeps between its Arm and Raise (a stream, a saved tree, a count).
     std::function<void()> Cleanup;
 
@@ -124,6 +126,8 @@ public:
                 return;
             Args.clear();
             (Note(Given), ...);
+            if (Calls == 0)
+                FirstArgs = Args;
             Hit();
         };
     }

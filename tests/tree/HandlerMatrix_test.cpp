@@ -263,6 +263,16 @@ void DragItem(TStage& S)
     S.Up({from.X + 18, to.Y});
 }
 
+// The item OnItemDeletion told of is out of the tree, whatever its handler did (raising included):
+// the application may have freed its data.
+void ToldGone(TStage& S)
+{
+    for (const TGuardPtr<TObject>& a : S.FirstArgs)
+        if (auto* item = dynamic_cast<TExTreeItem*>(a.Get())) {
+            EXPECT_FALSE(TreeOf(S) && item->GetAbsIndex() >= 0) << item->Text() << " is still in the tree";
+        }
+}
+
 std::vector<TEvent> TreeEvents()
 {
     auto selected = Hang(&TCustomExTree::OnItemSelectedChange);
@@ -327,13 +337,13 @@ std::vector<TEvent> TreeEvents()
              Hang(&TCustomExTree::OnItemChecked)(S);
          },
          [](TStage& S) { S.PressAt(PartAt(S, Root(S, 2), ipCheckBox)); }},
-        On<&TCustomExTree::OnItemDeletion>("OnItemDeletion",
-                                           [](TStage& S) { Root(S, 1)->GetLastChild()->Delete(); }),
+        On<&TCustomExTree::OnItemDeletion>("OnItemDeletion", [](TStage& S) { Root(S, 1)->GetLastChild()->Delete(); },
+                                           ToldGone),
         // A branch copied over one of its own children, which had a child of its own.
         {"OnItemDeletion, Assign",
          After([](TStage& S) { ItemsOf(S)->AddChild(Root(S, 1)->Items(0), "r1.0.0"); },
                Hang(&TCustomExTree::OnItemDeletion)),
-         [](TStage& S) { Root(S, 1)->Items(0)->Assign(Root(S, 1)); }},
+         [](TStage& S) { Root(S, 1)->Items(0)->Assign(Root(S, 1)); }, nullptr, ToldGone},
         {"OnCompareItems", After(SortableByHeader, Hang(&TCustomExTree::OnCompareItems)),
          [](TStage& S) { TreeOf(S)->Sort(true); }},
         {"OnCompareItems, header clicked", After(SortableByHeader, Hang(&TCustomExTree::OnCompareItems)),
