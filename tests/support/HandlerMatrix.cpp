@@ -433,7 +433,19 @@ std::vector<TEvent> StandardEvents()
     };
 }
 
-void Drive(const TClass& Class, const std::vector<TKnownFault>& Known)
+std::vector<std::string> ActNames(const TClass& Class)
+{
+    std::vector<std::string> names{ActName(TAct::FreeControl, nullptr), ActName(TAct::FreeForm, nullptr),
+                                   ActName(TAct::FreeSibling, nullptr)};
+    for (const TChange& c : Class.Changes)
+        names.push_back(c.Name);
+    names.push_back(ActName(TAct::Raise, nullptr));
+    return names;
+}
+
+void Drive(const TClass& Class, const std::vector<TKnownFault>& Known) { Drive(Class, std::string(), Known); }
+
+void Drive(const TClass& Class, const std::string& Act, const std::vector<TKnownFault>& Known)
 {
     const char* only = std::getenv("MORVIK_MATRIX");
     const char* knownToo = std::getenv("MORVIK_MATRIX_KNOWN");
@@ -450,6 +462,10 @@ void Drive(const TClass& Class, const std::vector<TKnownFault>& Known)
     for (const TChange& c : Class.Changes)
         acts.emplace_back(TAct::Change, &c);
     acts.emplace_back(TAct::Raise, nullptr);
+    if (!Act.empty())
+        acts.erase(std::remove_if(acts.begin(), acts.end(), [&](const auto& A) { return Act != ActName(A.first, A.second); }),
+                   acts.end());
+    EXPECT_FALSE(acts.empty()) << "no act " << Act;
     int cases = 0, skipped = 0;
     std::vector<std::string> ran;
     const auto start = std::chrono::steady_clock::now();

@@ -95,6 +95,10 @@ struct TKnownFault {
 // cases whose "event / act" holds one of the texts; MORVIK_MATRIX_TRACE names each case on stderr as it starts, and
 // MORVIK_MATRIX_LEAKS looks for leaks after each (under the address sanitizer).
 void Drive(const TClass& Class, const std::vector<TKnownFault>& Known = {});
+// The same with one act only (a class of many events runs as one case per act).
+void Drive(const TClass& Class, const std::string& Act, const std::vector<TKnownFault>& Known);
+// The names of the class's acts, in the order Drive runs them.
+std::vector<std::string> ActNames(const TClass& Class);
 
 enum class TAct { FreeControl, FreeForm, FreeSibling, Change, Raise };
 

@@ -3,11 +3,13 @@
 // clear them), or raise (tests/support/HandlerMatrix.h); what is left is a whole tree.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
 #include "ctlbase/Extools.h"
 #include "platform/Classes.h"
+#include "platform/DragInput.h"
 #include "platform/ImgList.h"
 #include "platform/Input.h"
 #include "tests/support/HandlerMatrix.h"
@@ -33,6 +35,9 @@ const char* const kLoadFreesHeld =
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
     {"", "OnExit", "frees the form", "the focus walk reads the form its CM_EXIT freed (platform/Forms.cpp:346)"},
+    {"", "OnOleDragStart", "raises",
+     "an error of OnOleDragStart (tree/Extreedrag.cpp:78) leaves the window of the hooks' list (made by the tree's "
+     "drop target, ctlbase/Exhook.cpp:221) behind for good"},
     {"", "OnItemFocused", "loads the items afresh", kLoadFreesHeld},
     {"", "OnItemSelectedChange", "loads the items afresh", kLoadFreesHeld},
     {"", "OnAfterSelectionChange", "loads the items afresh", kLoadFreesHeld},
@@ -261,6 +266,71 @@ void DragItem(TStage& S)
     for (int i = 1; i <= 6; ++i)
         S.Move({from.X + 3 * i, from.Y + (to.Y - from.Y) * i / 6}, ssLeft);
     S.Up({from.X + 18, to.Y});
+}
+
+// A list of one picture, owned by the form.
+TCustomImageList* Pictures(TStage& S)
+{
+    auto* list = new TImageList(S.Form);
+    TBitmap picture;
+    picture.SetSize(16, 16);
+    list->AddMasked(&picture, clFuchsia);
+    return list;
+}
+
+// Text dropped from another program on the third row, over the second on the way.
+void ForeignDrop(TStage& S)
+{
+    TExTreeView* view = TreeOf(S)->View();
+    const TPoint a = TextAt(S, Root(S, 1)), b = TextAt(S, Root(S, 2));
+    const TPoint p{a.X - view->Left(), a.Y - view->Top()}, q{b.X - view->Left(), b.Y - view->Top()};
+    S.Give([&] { Input::ForeignDragEnter(view, p.X, p.Y, {{"text/plain", "dropped"}}, DROPEFFECT_COPY); });
+    if (S.C)
+        S.Give([&] { Input::ForeignDragMove(view, q.X, q.Y); });
+    if (S.C)
+        S.Give([&] { Input::ForeignDrop(view, q.X, q.Y); });
+    else
+        Input::ForeignDragLeave();
+}
+
+// Both scroll bars shown, each with a hint while its thumb is dragged.
+void BothBars(TStage& S)
+{
+    TExTree* t = TreeOf(S);
+    Root(S, 0)->SetText(std::string(120, 'w'));
+    t->SetForcedScrollBars(ssBoth);
+    t->HorzScrollBarStyles()->SetShowTrackHint(true);
+    t->VertScrollBarStyles()->SetShowTrackHint(true);
+    S.Pump();
+}
+
+TPoint InBar(TCustomExScrollBar* Bar, Integer Along)
+{
+    const bool horz = Bar->Kind() == sbHorizontal;
+    return {Bar->Left() + (horz ? Along : Bar->Width() / 2), Bar->Top() + (horz ? Bar->Height() / 2 : Along)};
+}
+
+void PressBar(TStage& S, TCustomExScrollBar* Bar)
+{
+    S.PressAt(InBar(Bar, (Bar->Kind() == sbHorizontal ? Bar->Width() : Bar->Height()) - 5));
+}
+
+void PaintOwnerDrawn(TStage& S, TCustomExScrollBar* Bar)
+{
+    Bar->SetOwnerDraw(true);
+    Bar->Invalidate();
+    Bar->Update();
+    S.Pump();
+}
+
+void DragThumb(TStage& S, TCustomExScrollBar* Bar)
+{
+    const TPoint from = InBar(Bar, Bar->GetThumbPos() + 3);
+    const bool horz = Bar->Kind() == sbHorizontal;
+    S.Down(from);
+    for (int i = 1; i <= 4; ++i)
+        S.Move({from.X + (horz ? 6 * i : 0), from.Y + (horz ? 0 : 6 * i)}, ssLeft);
+    S.Up({from.X + (horz ? 24 : 0), from.Y + (horz ? 0 : 24)});
 }
 
 // The item OnItemDeletion told of is out of the tree, whatever its handler did (raising included):
@@ -495,6 +565,79 @@ std::vector<TEvent> TreeEvents()
         {"OnDragOver, item", After(Draggable, Hang(&TControl::OnDragOver)), DragItem},
         {"OnDragDrop, item", After(Draggable, Hang(&TControl::OnDragDrop)), DragItem},
         {"OnDragTargetChange", After(Draggable, Hang(&TCustomExTree::OnDragTargetChange)), DragItem},
+        {"OnItemDraw",
+         After(
+             [](TStage& S) {
+                 TreeOf(S)->SetOwnerDrawByColumn(false);
+                 Root(S, 2)->SetText("~~@~~");
+             },
+             Hang(&TCustomExTree::OnItemDraw)),
+         Repaint},
+        {"OnItemPicDraw", After([](TStage& S) { TreeOf(S)->SetImages(Pictures(S)); }, Hang(&TCustomExTree::OnItemPicDraw)),
+         Repaint},
+        {"OnItemPicDraw2",
+         After([](TStage& S) { TreeOf(S)->SetImages2(Pictures(S)); }, Hang(&TCustomExTree::OnItemPicDraw2)), Repaint},
+        // The handler reads what the writer put after the event's own (empty) data: the record and
+        // the font's name.
+        {"OnCellStyleLoad",
+         [](TStage& S) {
+             Root(S, 2)->SetUseStyles(true);
+             TreeOf(S)->OnCellStyleSave = [](TObject*, TStream*, TExCellStyle*) {};
+             TreeOf(S)->OnCellStyleLoad = [h = S.Handler()](TObject* Sender, TStream* Stream,
+                                                            TExCellStyle* Style) mutable {
+                 Byte record[36];
+                 Stream->ReadBuffer(record, 36);
+                 std::string font;
+                 ReadStringFromStream(Stream, font);
+                 h(Sender, Stream, Style);
+             };
+         },
+         [](TStage& S) { Load(S, Saved(S)); }, nullptr, nullptr, {"loads the items afresh"}},
+        {"OnVirtualHintNeeded", After(Virtual, Hang(&TCustomExTree::OnVirtualHintNeeded)),
+         [](TStage& S) { Root(S, 2)->Hint(); }},
+        {"OnShowLineHint",
+         After(
+             [](TStage& S) {
+                 const Integer pause = Application->HintPause;
+                 Application->HintPause = 10;
+                 S.Cleanup = [pause] { Application->HintPause = pause; };
+                 TreeOf(S)->SetLineHintMode(shmAll);
+             },
+             Hang(&TCustomExTree::OnShowLineHint)),
+         [](TStage& S) {
+             const TPoint p = TextAt(S, Root(S, 2));
+             S.Move(p);
+             S.Move({p.X + 1, p.Y});
+             S.WaitForCall();
+         }},
+        On<&TCustomExTree::OnTryEdit>("OnTryEdit", [](TStage& S) { TreeOf(S)->EditItem(Root(S, 2), -1); }),
+        On<&TCustomExTree::OnInplaceEditorNeeded>("OnInplaceEditorNeeded",
+                                                  [](TStage& S) { TreeOf(S)->EditItem(Root(S, 2), -1); }),
+        {"OnOleDragStart",
+         After(
+             [](TStage& S) {
+                 TreeOf(S)->SetDragAllowed(true);
+                 TreeOf(S)->SetDragType(dtOLE);
+             },
+             Hang(&TCustomExTree::OnOleDragStart)),
+         DragItem},
+        {"OnOleTargetDrag", After([](TStage& S) { TreeOf(S)->SetDragType(dtBoth); }, Hang(&TCustomExTree::OnOleTargetDrag)),
+         ForeignDrop},
+        {"OnOleTargetDrop",
+         After(
+             [](TStage& S) {
+                 TreeOf(S)->SetDragType(dtBoth);
+                 TreeOf(S)->OnOleTargetDrag = [](TObject*, TDragState, TOleDragObject*, TShiftState, int, int,
+                                                 TDragType& Type) { Type = dtCopy; };
+             },
+             Hang(&TCustomExTree::OnOleTargetDrop)),
+         ForeignDrop},
+        {"OnHorzScrollHitTest", After(BothBars, Hang(&TCustomExTree::OnHorzScrollHitTest)),
+         [](TStage& S) { PressBar(S, TreeOf(S)->HorzScrollBar()); }},
+        {"OnHorzScrollDrawPart", After(BothBars, Hang(&TCustomExTree::OnHorzScrollDrawPart)),
+         [](TStage& S) { PaintOwnerDrawn(S, TreeOf(S)->HorzScrollBar()); }},
+        {"OnVertScrollHintNeeded", After(BothBars, Hang(&TCustomExTree::OnVertScrollHintNeeded)),
+         [](TStage& S) { DragThumb(S, TreeOf(S)->VertScrollBar()); }},
         WalkRow("Iterate", [](TStage& S, const TIterateProc& P) { ItemsOf(S)->Iterate(false, false, P, nullptr); }),
         WalkRow("IterateBack",
                 [](TStage& S, const TIterateProc& P) { ItemsOf(S)->IterateBack(false, false, P, nullptr); }),
@@ -585,13 +728,20 @@ TEST(HandlerMatrixTable, HasARowForEveryControlClassOfTheLayer)
     settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "tree", names);
 }
 
-class HandlerMatrix : public ::testing::TestWithParam<TClass> {};
+// One case per act: the tree's events are many.
+class HandlerMatrix : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(HandlerMatrix, EveryEventsHandlerMayFreeOrChangeWhatRaisedItOrRaise)
 {
-    matrix::Drive(GetParam(), KnownFaults);
+    matrix::Drive(Classes().front(), GetParam(), KnownFaults);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tree, HandlerMatrix, ::testing::ValuesIn(Classes()), matrix::ClassName);
+INSTANTIATE_TEST_SUITE_P(TExTree, HandlerMatrix, ::testing::ValuesIn(matrix::ActNames(Classes().front())),
+                         [](const ::testing::TestParamInfo<std::string>& Info) {
+                             std::string name;
+                             for (char c : Info.param)
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
 
 }  // namespace
