@@ -13,7 +13,6 @@
 #include "platform/Input.h"
 #include "platform/Menus.h"
 #include "tests/support/HandlerMatrix.h"
-#include "tests/support/Settle.h"
 #include "tests/support/UiTest.h"
 
 namespace {
@@ -26,7 +25,7 @@ using matrix::TStage;
 
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
-    {"", "OnExit", "frees the form", "the focus walk reads the form its CM_EXIT freed (platform/Forms.cpp:346)"},
+    matrix::kFormFreedOnExit,
 };
 
 // ---------------------------------------------------------------- header
@@ -258,47 +257,6 @@ TClass ScrollBarClass()
     return c;
 }
 
-// ---------------------------------------------------------------- edits and lists
-
-TClass ListBox(const char* Name, TListBoxStyle Style)
-{
-    return {Name,
-            [Style](TForm* Form) {
-                auto* l = static_cast<TExAdvancedListBox*>(matrix::PlaceAt<TExAdvancedListBox>(Form, {20, 50, 180, 250}));
-                l->SetStyle(Style);
-                matrix::Fill(l->Items(), 12);
-                return l;
-            },
-            matrix::ListBoxEvents(), {matrix::RefillItems()}, matrix::ReadListBox, matrix::ReadListBox};
-}
-
-TClass ComboBox(const char* Name, TComboBoxStyle Style)
-{
-    TClass c{Name,
-             [Style](TForm* Form) {
-                 auto* c = static_cast<TExAdvancedComboBox*>(matrix::PlaceAt<TExAdvancedComboBox>(Form, {20, 50, 180, 74}));
-                 c->SetStyle(Style);
-                 matrix::Fill(c->Items(), 6);
-                 return c;
-             },
-             matrix::ComboBoxEvents(), {matrix::RefillItems()}, matrix::ReadComboBox, matrix::ReadComboBox};
-    c.FromRight = 8;
-    c.Without = {"OnMouseUp", "OnDblClick", "OnStartDrag", "OnEndDrag"};
-    return c;
-}
-
-template <class T>
-TClass Edit(const char* Name, TRect Bounds)
-{
-    return {Name,
-            [Bounds](TForm* Form) {
-                TControl* e = matrix::PlaceAt<T>(Form, Bounds);
-                e->SetText("some text\r\nto edit");
-                return e;
-            },
-            matrix::EditEvents(), {matrix::ClearText()}, matrix::ReadEdit, matrix::ReadEdit};
-}
-
 // ---------------------------------------------------------------- popup button
 
 // A button with an arrow part on its right and a pull-down menu behind it.
@@ -339,12 +297,12 @@ std::vector<TClass> Classes()
     return {
         HeaderClass(),
         ScrollBarClass(),
-        Edit<TExAdvancedEdit>("TExAdvancedEdit", {20, 50, 180, 72}),
-        Edit<TExAdvancedMemo>("TExAdvancedMemo", {20, 50, 180, 150}),
-        ListBox("TExAdvancedListBox", lbStandard),
-        ListBox("TExAdvancedListBox_OwnerDrawVariable", lbOwnerDrawVariable),
-        ComboBox("TExAdvancedComboBox", csDropDown),
-        ComboBox("TExAdvancedComboBox_OwnerDrawVariable", csOwnerDrawVariable),
+        matrix::EditClass<TExAdvancedEdit>("TExAdvancedEdit", {20, 50, 180, 72}),
+        matrix::EditClass<TExAdvancedMemo>("TExAdvancedMemo", {20, 50, 180, 150}),
+        matrix::ListBoxClass<TExAdvancedListBox>("TExAdvancedListBox", lbStandard),
+        matrix::ListBoxClass<TExAdvancedListBox>("TExAdvancedListBox_OwnerDrawVariable", lbOwnerDrawVariable),
+        matrix::ComboBoxClass<TExAdvancedComboBox>("TExAdvancedComboBox", csDropDown),
+        matrix::ComboBoxClass<TExAdvancedComboBox>("TExAdvancedComboBox_OwnerDrawVariable", csOwnerDrawVariable),
         PopupButtonClass<TExPopupButton>("TExPopupButton"),
     };
 }
@@ -356,19 +314,9 @@ const std::vector<std::string> kLeftOut = {"TExButtonControl",      "TCustomExPo
 
 TEST(HandlerMatrixTable, HasARowForEveryControlClassOfTheLayer)
 {
-    std::vector<std::string> names = kLeftOut;
-    for (const TClass& c : Classes())
-        names.push_back(c.Name.substr(0, c.Name.find('_')));
-    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "controls", names);
+    matrix::ExpectARowForEveryClass("controls", Classes(), kLeftOut);
 }
 
-class HandlerMatrix : public ::testing::TestWithParam<TClass> {};
-
-TEST_P(HandlerMatrix, EveryEventsHandlerMayFreeOrChangeWhatRaisedItOrRaise)
-{
-    matrix::Drive(GetParam(), KnownFaults);
-}
-
-INSTANTIATE_TEST_SUITE_P(Controls, HandlerMatrix, ::testing::ValuesIn(Classes()), matrix::ClassName);
+MORVIK_HANDLER_MATRIX(Controls, Classes(), KnownFaults);
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include "extras/Exspeedbtn.h"
 #include "platform/Menus.h"
 #include "tests/support/HandlerMatrix.h"
-#include "tests/support/Settle.h"
 
 namespace {
 
@@ -82,19 +81,9 @@ std::vector<TClass> Classes()
 
 TEST(HandlerMatrixTable, HasARowForEveryControlClassOfTheLayer)
 {
-    std::vector<std::string> names = {"TCustomExGraphicButton"};
-    for (const TClass& c : Classes())
-        names.push_back(c.Name);
-    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "extras", names);
+    matrix::ExpectARowForEveryClass("extras", Classes(), {"TCustomExGraphicButton"});
 }
 
-class HandlerMatrix : public ::testing::TestWithParam<TClass> {};
-
-TEST_P(HandlerMatrix, EveryEventsHandlerMayFreeOrChangeWhatRaisedItOrRaise)
-{
-    matrix::Drive(GetParam(), KnownFaults);
-}
-
-INSTANTIATE_TEST_SUITE_P(Extras, HandlerMatrix, ::testing::ValuesIn(Classes()), matrix::ClassName);
+MORVIK_HANDLER_MATRIX(Extras, Classes(), KnownFaults);
 
 }  // namespace

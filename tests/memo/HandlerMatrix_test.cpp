@@ -10,7 +10,6 @@
 #include "memo/Stylenav.h"
 #include "platform/Classes.h"
 #include "tests/support/HandlerMatrix.h"
-#include "tests/support/Settle.h"
 
 namespace {
 
@@ -21,7 +20,7 @@ using matrix::TStage;
 
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
-    {"", "OnExit", "frees the form", "the focus walk reads the form its CM_EXIT freed (platform/Forms.cpp:346)"},
+    matrix::kFormFreedOnExit,
     {"", "OnParse", "replaces the text",
      "OnParse sees the selection half made: its start is the edit's, its length still that of the text it "
      "replaced, so it reaches outside the text (memo/Styleedit.cpp:399)"},
@@ -220,16 +219,9 @@ std::vector<TClass> Classes()
 
 TEST(HandlerMatrixTable, HasARowForEveryControlClassOfTheLayer)
 {
-    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "memo", {"TStyleMemo"});
+    matrix::ExpectARowForEveryClass("memo", Classes());
 }
 
-class HandlerMatrix : public ::testing::TestWithParam<TClass> {};
-
-TEST_P(HandlerMatrix, EveryEventsHandlerMayFreeOrChangeWhatRaisedItOrRaise)
-{
-    matrix::Drive(GetParam(), KnownFaults);
-}
-
-INSTANTIATE_TEST_SUITE_P(Memo, HandlerMatrix, ::testing::ValuesIn(Classes()), matrix::ClassName);
+MORVIK_HANDLER_MATRIX(Memo, Classes(), KnownFaults);
 
 }  // namespace

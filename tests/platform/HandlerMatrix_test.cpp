@@ -10,7 +10,6 @@
 #include "platform/ExtCtrls.h"
 #include "platform/StdCtrls.h"
 #include "tests/support/HandlerMatrix.h"
-#include "tests/support/Settle.h"
 #include "tests/support/UiTest.h"
 
 namespace {
@@ -22,7 +21,7 @@ using matrix::TStage;
 
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
-    {"", "OnExit", "frees the form", "the focus walk reads the form its CM_EXIT freed (platform/Forms.cpp:346)"},
+    matrix::kFormFreedOnExit,
 };
 
 template <class T>
@@ -37,37 +36,6 @@ T* OnForm(TStage& S)
 TChange ClearCaption() { return {"clears the caption", [](TStage& S) { S.Control->SetCaption(""); }}; }
 
 void ReadCaption(TStage& S) { EXPECT_LE(S.Control->Caption().size(), 64u); }
-
-TClass ListBox(const char* Name, TListBoxStyle Style, bool Multi, bool Extended)
-{
-    return {Name,
-            [=](TForm* Form) {
-                auto* l = static_cast<TListBox*>(matrix::PlaceAt<TListBox>(Form, {20, 50, 180, 250}));
-                l->SetStyle(Style);
-                l->SetMultiSelect(Multi);
-                l->SetExtendedSelect(Extended);
-                matrix::Fill(l->Items(), 12);
-                return l;
-            },
-            matrix::ListBoxEvents(), {matrix::RefillItems()}, matrix::ReadListBox, matrix::ReadListBox};
-}
-
-TClass ComboBox(const char* Name, TComboBoxStyle Style)
-{
-    TClass c{Name,
-             [=](TForm* Form) {
-                 auto* c = static_cast<TComboBox*>(matrix::PlaceAt<TComboBox>(Form, {20, 50, 180, 74}));
-                 c->SetStyle(Style);
-                 matrix::Fill(c->Items(), 6);
-                 return c;
-             },
-             matrix::ComboBoxEvents(), {matrix::RefillItems()}, matrix::ReadComboBox, matrix::ReadComboBox};
-    c.FromRight = 8;
-    // A press on the button drops the list, which takes the release, the second press and the
-    // moves that would drag.
-    c.Without = {"OnMouseUp", "OnDblClick", "OnStartDrag", "OnEndDrag"};
-    return c;
-}
 
 // The up-down beside the edit it writes its position into.
 TControl* UpDown(TForm* Form)
@@ -153,21 +121,6 @@ std::vector<TClass> Classes()
                     [](TStage& S) { S.Key(VK_SPACE); }}},
                   {ClearCaption()}, ReadCaption};
     button.Without = {"OnDblClick"};
-    TClass edit{"TEdit",
-                [](TForm* Form) {
-                    TControl* e = matrix::PlaceAt<TEdit>(Form, {20, 50, 180, 72});
-                    e->SetText("some text to edit");
-                    return e;
-                },
-                matrix::EditEvents(), {matrix::ClearText()}, matrix::ReadEdit, matrix::ReadEdit};
-    TClass memo{"TMemo",
-                [](TForm* Form) {
-                    auto* m = static_cast<TMemo*>(matrix::PlaceAt<TMemo>(Form, {20, 50, 180, 150}));
-                    for (int i = 0; i < 20; ++i)
-                        m->Lines()->Add("line " + std::to_string(i));
-                    return m;
-                },
-                matrix::EditEvents(), {matrix::ClearText()}, matrix::ReadEdit, matrix::ReadEdit};
     TClass upDown{"TUpDown", UpDown,
                   {{"OnClick, arrow", matrix::Hang(&TCustomUpDown::OnClick), PressUp},
                    {"OnClick, held", matrix::HangSecond<&TCustomUpDown::OnClick>, HoldUp},
@@ -220,15 +173,15 @@ std::vector<TClass> Classes()
     statusBar.PressTakesNoFocus = true;
     return {
         button,
-        edit,
-        memo,
-        ListBox("TListBox", lbStandard, false, false),
-        ListBox("TListBox_MultiSelect", lbStandard, true, false),
-        ListBox("TListBox_ExtendedSelect", lbStandard, true, true),
-        ListBox("TListBox_OwnerDrawVariable", lbOwnerDrawVariable, false, false),
-        ComboBox("TComboBox", csDropDown),
-        ComboBox("TComboBox_DropDownList", csDropDownList),
-        ComboBox("TComboBox_OwnerDrawVariable", csOwnerDrawVariable),
+        matrix::EditClass<TEdit>("TEdit", {20, 50, 180, 72}),
+        matrix::EditClass<TMemo>("TMemo", {20, 50, 180, 150}),
+        matrix::ListBoxClass<TListBox>("TListBox", lbStandard, false, false),
+        matrix::ListBoxClass<TListBox>("TListBox_MultiSelect", lbStandard, true, false),
+        matrix::ListBoxClass<TListBox>("TListBox_ExtendedSelect", lbStandard, true, true),
+        matrix::ListBoxClass<TListBox>("TListBox_OwnerDrawVariable", lbOwnerDrawVariable, false, false),
+        matrix::ComboBoxClass<TComboBox>("TComboBox", csDropDown),
+        matrix::ComboBoxClass<TComboBox>("TComboBox_DropDownList", csDropDownList),
+        matrix::ComboBoxClass<TComboBox>("TComboBox_OwnerDrawVariable", csOwnerDrawVariable),
         upDown,
         panel,
         {"TLabel", matrix::Place<TLabel>, {}, {ClearCaption()}, ReadCaption},
@@ -251,19 +204,9 @@ const std::vector<std::string> kLeftOut = {"TControl",    "TGraphicControl", "TW
 
 TEST(HandlerMatrixTable, HasARowForEveryControlClassOfTheLayer)
 {
-    std::vector<std::string> names = kLeftOut;
-    for (const TClass& c : Classes())
-        names.push_back(c.Name.substr(0, c.Name.find('_')));
-    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "platform", names);
+    matrix::ExpectARowForEveryClass("platform", Classes(), kLeftOut);
 }
 
-class HandlerMatrix : public ::testing::TestWithParam<TClass> {};
-
-TEST_P(HandlerMatrix, EveryEventsHandlerMayFreeOrChangeWhatRaisedItOrRaise)
-{
-    matrix::Drive(GetParam(), KnownFaults);
-}
-
-INSTANTIATE_TEST_SUITE_P(StandardControls, HandlerMatrix, ::testing::ValuesIn(Classes()), matrix::ClassName);
+MORVIK_HANDLER_MATRIX(StandardControls, Classes(), KnownFaults);
 
 }  // namespace

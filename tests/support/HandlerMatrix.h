@@ -25,6 +25,7 @@
 #include "platform/Forms.h"
 #include "platform/Guard.h"
 #include "platform/StdCtrls.h"
+#include "tests/support/Settle.h"
 
 namespace matrix {
 
@@ -91,12 +92,38 @@ struct TKnownFault {
     std::string Fault;
 };
 
+// Open in the platform, so in every table: a form freed by a focus handler as the focus leaves.
+inline const TKnownFault kFormFreedOnExit{"", "OnExit", "frees the form",
+                                          "the focus walk reads the form its CM_EXIT freed (platform/Forms.cpp:346)"};
+
 // Drives every event of the class with every act; MORVIK_MATRIX=<text>|<text>... keeps only the
 // cases whose "event / act" holds one of the texts; MORVIK_MATRIX_TRACE names each case on stderr as it starts, and
 // MORVIK_MATRIX_LEAKS looks for leaks after each (under the address sanitizer).
 void Drive(const TClass& Class, const std::vector<TKnownFault>& Known = {});
 // The same with one act only (a class of many events runs as one case per act).
 void Drive(const TClass& Class, const std::string& Act, const std::vector<TKnownFault>& Known);
+// Every control class that the layer's headers declare has a row (a row "TListBox_MultiSelect"
+// counts for TListBox), or is among LeftOut: classes whose events a row of a class made from them
+// covers, and those no form holds.
+// A table's cases, one per class (in the layers' tests).
+#define MORVIK_HANDLER_MATRIX(Suite, Classes, Known)                                                     \
+    class HandlerMatrix : public ::testing::TestWithParam<matrix::TClass> {};                           \
+    TEST_P(HandlerMatrix, EveryEventsHandlerMayFreeOrChangeWhatRaisedItOrRaise)                         \
+    {                                                                                                   \
+        matrix::Drive(GetParam(), Known);                                                               \
+    }                                                                                                   \
+    INSTANTIATE_TEST_SUITE_P(Suite, HandlerMatrix, ::testing::ValuesIn(Classes), matrix::ClassName)
+
+// (In the layers' tests only: they know where the sources are.)
+#ifdef MORVIK_SOURCE_DIR
+inline void ExpectARowForEveryClass(const std::string& Layer, const std::vector<TClass>& Classes,
+                                    std::vector<std::string> LeftOut = {})
+{
+    for (const TClass& c : Classes)
+        LeftOut.push_back(c.Name.substr(0, c.Name.find('_')));
+    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, Layer, LeftOut);
+}
+#endif
 // The names of the class's acts, in the order Drive runs them.
 std::vector<std::string> ActNames(const TClass& Class);
 
@@ -253,6 +280,16 @@ std::vector<TEvent> ComboBoxEvents();
 // Count items, out of their order ("item 11", "item 10", ...).
 void Fill(TStrings* Items, int Count);
 
+// Rows of a list box class T (TCustomListBox and what derives from it): twelve items in a box tall
+// enough to click the sixth; of a combo box class, six items, pressed on its button.
+template <class T>
+TClass ListBoxClass(const char* Name, TListBoxStyle Style, bool Multi = false, bool Extended = false);
+template <class T>
+TClass ComboBoxClass(const char* Name, TComboBoxStyle Style);
+// Rows of an edit class T with two lines of text (one, unless it takes several).
+template <class T>
+TClass EditClass(const char* Name, TRect Bounds);
+
 // A control of class T with its defaults, on the form at Bounds or (20, 50, 180, 110).
 template <class T>
 TControl* PlaceAt(TForm* Form, TRect Bounds)
@@ -267,6 +304,51 @@ template <class T>
 TControl* Place(TForm* Form)
 {
     return PlaceAt<T>(Form, {20, 50, 180, 110});
+}
+
+template <class T>
+TClass ListBoxClass(const char* Name, TListBoxStyle Style, bool Multi, bool Extended)
+{
+    return {Name,
+            [=](TForm* Form) {
+                auto* l = static_cast<T*>(PlaceAt<T>(Form, {20, 50, 180, 250}));
+                l->SetStyle(Style);
+                l->SetMultiSelect(Multi);
+                l->SetExtendedSelect(Extended);
+                Fill(l->Items(), 12);
+                return l;
+            },
+            ListBoxEvents(), {RefillItems()}, ReadListBox, ReadListBox};
+}
+
+template <class T>
+TClass ComboBoxClass(const char* Name, TComboBoxStyle Style)
+{
+    TClass c{Name,
+             [=](TForm* Form) {
+                 auto* c = static_cast<T*>(PlaceAt<T>(Form, {20, 50, 180, 74}));
+                 c->SetStyle(Style);
+                 Fill(c->Items(), 6);
+                 return c;
+             },
+             ComboBoxEvents(), {RefillItems()}, ReadComboBox, ReadComboBox};
+    c.FromRight = 8;
+    // A press on the button drops the list, which takes the release, the second press and the
+    // moves that would drag.
+    c.Without = {"OnMouseUp", "OnDblClick", "OnStartDrag", "OnEndDrag"};
+    return c;
+}
+
+template <class T>
+TClass EditClass(const char* Name, TRect Bounds)
+{
+    return {Name,
+            [Bounds](TForm* Form) {
+                TControl* e = PlaceAt<T>(Form, Bounds);
+                e->SetText("some text\r\nto edit");
+                return e;
+            },
+            EditEvents(), {ClearText()}, ReadEdit, ReadEdit};
 }
 
 }  // namespace matrix

@@ -13,7 +13,6 @@
 #include "platform/ImgList.h"
 #include "platform/Input.h"
 #include "tests/support/HandlerMatrix.h"
-#include "tests/support/Settle.h"
 #include "tests/support/UiTest.h"
 #include "tree/Excellstyle.h"
 #include "tree/Extree.h"
@@ -34,7 +33,7 @@ const char* const kLoadFreesHeld =
 
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
-    {"", "OnExit", "frees the form", "the focus walk reads the form its CM_EXIT freed (platform/Forms.cpp:346)"},
+    matrix::kFormFreedOnExit,
     {"", "OnOleDragStart", "raises",
      "an error of OnOleDragStart (tree/Extreedrag.cpp:78) leaves the window of the hooks' list (made by the tree's "
      "drop target, ctlbase/Exhook.cpp:221) behind for good"},
@@ -268,6 +267,19 @@ void DragItem(TStage& S)
     S.Up({from.X + 18, to.Y});
 }
 
+// The third root's main text is of the owner-drawn mask.
+void OwnerDrawnText(TStage& S)
+{
+    TreeOf(S)->SetOwnerDrawByColumn(false);
+    Root(S, 2)->SetText("~~@~~");
+}
+
+void MeasureThird(TStage& S)
+{
+    TPoint size{};
+    TreeOf(S)->MeasureCell(Root(S, 2), -1, size);
+}
+
 // A list of one picture, owned by the form.
 TCustomImageList* Pictures(TStage& S)
 {
@@ -451,23 +463,9 @@ std::vector<TEvent> TreeEvents()
                  Root(S, 2)->SetParentStyle(false);
              },
              Hang(&TCustomExTree::OnVirtualStyleNeeded)),
-         [](TStage& S) {
-             TPoint size{};
-             TreeOf(S)->MeasureCell(Root(S, 2), -1, size);
-         }},
+         MeasureThird},
         On<&TCustomExTree::OnItemPostDraw>("OnItemPostDraw", Repaint),
-        // A main text of the owner-drawn mask.
-        {"OnMeasureItemPart",
-         After(
-             [](TStage& S) {
-                 TreeOf(S)->SetOwnerDrawByColumn(false);
-                 Root(S, 2)->SetText("~~@~~");
-             },
-             Hang(&TCustomExTree::OnMeasureItemPart)),
-         [](TStage& S) {
-             TPoint size{};
-             TreeOf(S)->MeasureCell(Root(S, 2), -1, size);
-         }},
+        {"OnMeasureItemPart", After(OwnerDrawnText, Hang(&TCustomExTree::OnMeasureItemPart)), MeasureThird},
         {"OnHotTrack", After([](TStage& S) { TreeOf(S)->SetRowHotTrack(true); }, Hang(&TCustomExTree::OnHotTrack)),
          [](TStage& S) {
              const TPoint a = TextAt(S, Root(S, 2)), b = TextAt(S, Root(S, 3));
@@ -565,14 +563,7 @@ std::vector<TEvent> TreeEvents()
         {"OnDragOver, item", After(Draggable, Hang(&TControl::OnDragOver)), DragItem},
         {"OnDragDrop, item", After(Draggable, Hang(&TControl::OnDragDrop)), DragItem},
         {"OnDragTargetChange", After(Draggable, Hang(&TCustomExTree::OnDragTargetChange)), DragItem},
-        {"OnItemDraw",
-         After(
-             [](TStage& S) {
-                 TreeOf(S)->SetOwnerDrawByColumn(false);
-                 Root(S, 2)->SetText("~~@~~");
-             },
-             Hang(&TCustomExTree::OnItemDraw)),
-         Repaint},
+        {"OnItemDraw", After(OwnerDrawnText, Hang(&TCustomExTree::OnItemDraw)), Repaint},
         {"OnItemPicDraw", After([](TStage& S) { TreeOf(S)->SetImages(Pictures(S)); }, Hang(&TCustomExTree::OnItemPicDraw)),
          Repaint},
         {"OnItemPicDraw2",
@@ -721,11 +712,9 @@ TEST(HandlerMatrixTable, HasARowForEveryControlClassOfTheLayer)
 {
     // The view, the cell controls and the in-place editors are parts of a tree; their events
     // reach the tree's (the transfers of its standard events).
-    std::vector<std::string> names = {"TCustomExTree", "TExTreeView", "TExCellControl", "TExCellCheckBox",
-                                      "TExCellButton", "TExCellProgressBar"};
-    for (const TClass& c : Classes())
-        names.push_back(c.Name);
-    settle::ExpectARowForEveryControlClass(MORVIK_SOURCE_DIR, "tree", names);
+    matrix::ExpectARowForEveryClass("tree", Classes(),
+                                    {"TCustomExTree", "TExTreeView", "TExCellControl", "TExCellCheckBox",
+                                     "TExCellButton", "TExCellProgressBar"});
 }
 
 // One case per act: the tree's events are many.
