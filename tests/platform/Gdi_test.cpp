@@ -121,6 +121,17 @@ TEST_F(Surface, RectangleRightAndBottomAreExclusive)
     SelectObject(dc, GetStockObject(NULL_PEN));
     Rectangle(dc, 20, 3, 30, 10);
     EXPECT_EQ(CountColor(kRed, {20, 3, 30, 10}), 9 * 6);
+    // A wide pen and an inside frame keep the outline within the same bounds, as wide as the pen.
+    for (const auto& [style, width] : {std::pair{PS_SOLID, 3}, std::pair{PS_INSIDEFRAME, 2}}) {
+        Clear(kWhite);
+        HPEN pen = CreatePen(style, width, kBlack);
+        HGDIOBJ op = SelectObject(dc, pen);
+        Rectangle(dc, 2, 3, 14, 13);
+        EXPECT_EQ(CountColor(kBlack, {2, 3, 14, 13}), 12 * 10 - (12 - 2 * width) * (10 - 2 * width)) << width;
+        EXPECT_EQ(CountColor(kRed), (12 - 2 * width) * (10 - 2 * width)) << width;
+        SelectObject(dc, op);
+        DeleteObject(pen);
+    }
     SelectObject(dc, ob);
     DeleteObject(red);
 }
@@ -624,10 +635,10 @@ TEST_F(Text, PrefixMarksAnUnderlinedLetter)
     EXPECT_EQ(c.Right, Extent("a&b"));
 }
 
-// Random texts, flags, boxes and character spacing: DrawText draws what TextOut draws of each line's
-// pieces, placed by their measured widths (tab stops a fixed distance from the line's start, lines
-// broken at the last word that fits, ends and folders cut with "..." to fit, right and centre
-// alignment), and DT_CALCRECT measures the widest line.
+// Random texts, flags, boxes, background modes and character spacing: DrawText draws what TextOut
+// draws of each line's pieces, placed by their measured widths (tab stops a fixed distance from the
+// line's start, lines broken at the last word that fits, ends and folders cut with "..." to fit,
+// right and centre alignment), and DT_CALCRECT measures the widest line.
 TEST_F(Text, DrawTextPlacesWhatItMeasures)
 {
     HDC ref = CreateCompatibleDC(nullptr);
@@ -648,6 +659,7 @@ TEST_F(Text, DrawTextPlacesWhatItMeasures)
                                             "C:\\Morvik\\Messages\\070315-061502.TXT", "/var/log/raw.txt"};
     TEXTMETRIC tm;
     GetTextMetrics(dc, &tm);
+    int shown = 0;  // cases where some text is in the box
     for (unsigned seed = 1; seed <= 4; ++seed) {
         std::mt19937 rng(seed);
         for (int round = 0; round < 50; ++round) {
@@ -669,8 +681,8 @@ TEST_F(Text, DrawTextPlacesWhatItMeasures)
                     text += "\r\n";
                 const int n = 1 + int(rng() % 4);
                 for (int k = 0; k < n; ++k) {
-                    if (k)
-                        text += kind != 1 && rng() % 3 == 0 ? "\t" : " ";
+                    if (k || rng() % 4 == 0)
+                        text += kind != 1 && rng() % 3 == 0 ? "\t" : k ? " " : "";
                     text += words[rng() % words.size()];
                 }
             }
@@ -738,8 +750,13 @@ TEST_F(Text, DrawTextPlacesWhatItMeasures)
             RECT all{0, 0, W, H};
             FillRect(dc, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
             FillRect(ref, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
-            SetBkMode(dc, TRANSPARENT);
-            SetBkMode(ref, TRANSPARENT);
+            // Opaque: each piece on its background, and the tabs' room in the background colour.
+            const int mode = rng() % 3 ? TRANSPARENT : OPAQUE;
+            HBRUSH bk = CreateSolidBrush(RGB(255, 255, 160));
+            for (HDC d : {dc, ref}) {
+                SetBkMode(d, mode);
+                SetBkColor(d, RGB(255, 255, 160));
+            }
             RECT drawn = box;
             DrawText(dc, text.c_str(), int(text.size()), &drawn, fmt);
             IntersectClipRect(ref, box.Left, box.Top, box.Right, box.Bottom);
@@ -749,12 +766,24 @@ TEST_F(Text, DrawTextPlacesWhatItMeasures)
                 const int w = place(lines[l], &pieces);
                 widest = std::max(widest, w);
                 const int x = align == DT_RIGHT ? box.Right - w : align == DT_CENTER ? box.Left + (room - w) / 2 : box.Left;
-                for (const auto& [at, piece] : pieces)
-                    TextOut(ref, x + at, box.Top + int(l) * tm.tmHeight, piece.c_str(), int(piece.size()));
+                const int y = box.Top + int(l) * tm.tmHeight;
+                int done = 0;  // where the last piece ended
+                const auto room = [&](int from, int to) {
+                    const RECT r{x + from, y, x + to, y + tm.tmHeight};
+                    if (mode == OPAQUE && to > from)
+                        FillRect(ref, &r, bk);
+                };
+                for (const auto& [at, piece] : pieces) {
+                    room(done, at);
+                    TextOut(ref, x + at, y, piece.c_str(), int(piece.size()));
+                    done = at + place(piece, nullptr);
+                }
+                room(done, w);
             }
             SelectClipRgn(ref, nullptr);
+            DeleteObject(bk);
             const std::vector<COLORREF> got = pixels(bmp), want = pixels(refBmp);
-            ASSERT_NE(std::count(want.begin(), want.end(), kWhite), W * H) << "the text must show";
+            shown += std::count(want.begin(), want.end(), kWhite) != W * H;
             ASSERT_EQ(std::count_if(got.begin(), got.end(), [&, i = size_t(0)](COLORREF c) mutable { return c != want[i++]; }), 0);
             if (!(fmt & DT_TABSTOP)) {
                 RECT calc = box;
@@ -764,6 +793,7 @@ TEST_F(Text, DrawTextPlacesWhatItMeasures)
             }
         }
     }
+    EXPECT_GT(shown, 150);
     SelectObject(ref, refFont);
     SelectObject(ref, refOld);
     DeleteObject(refBmp);

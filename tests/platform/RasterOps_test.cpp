@@ -284,6 +284,23 @@ TEST(BinaryRasterOps, EachPixelAFigureCoversTakesTheOperationOnce)
             }
 }
 
+// Fills are no figures: FillRect and FillRgn copy the brush whatever the binary operation.
+TEST(BinaryRasterOps, FillsCopyTheBrush)
+{
+    Canvas c;
+    c.Noise(9);
+    SetROP2(c.dc, R2_XORPEN);
+    HBRUSH brush = CreateSolidBrush(RGB(0x12, 0x34, 0x56));
+    const RECT r{2, 2, 20, 12};
+    FillRect(c.dc, &r, brush);
+    HRGN rgn = CreateRectRgn(20, 12, 38, 22);
+    FillRgn(c.dc, rgn, brush);
+    DeleteObject(rgn);
+    DeleteObject(brush);
+    for (const POINT p : {POINT{2, 2}, POINT{19, 11}, POINT{20, 12}, POINT{37, 21}})
+        EXPECT_EQ(GetPixel(c.dc, p.X, p.Y), RGB(0x12, 0x34, 0x56)) << p.X << "," << p.Y;
+}
+
 struct Move {
     const char* Name;
     int Dx, Dy;
