@@ -122,7 +122,7 @@ TEST_F(Surface, RectangleRightAndBottomAreExclusive)
     Rectangle(dc, 20, 3, 30, 10);
     EXPECT_EQ(CountColor(kRed, {20, 3, 30, 10}), 9 * 6);
     // A wide pen and an inside frame keep the outline within the same bounds, as wide as the pen.
-    for (const auto& [style, width] : {std::pair{PS_SOLID, 3}, std::pair{PS_INSIDEFRAME, 2}}) {
+    for (const auto& [style, width] : {std::pair{PS_SOLID, 2}, std::pair{PS_SOLID, 3}, std::pair{PS_INSIDEFRAME, 2}}) {
         Clear(kWhite);
         HPEN pen = CreatePen(style, width, kBlack);
         HGDIOBJ op = SelectObject(dc, pen);

@@ -187,7 +187,8 @@ TEST(BinaryRasterOps, EachPixelAFigureCoversTakesTheOperationOnce)
          }},
         {"Polyline",
          [](HDC dc) {
-             const POINT pts[] = {{3, 3}, {30, 6}, {8, 12}, {36, 20}, {4, 21}};
+             // The first point is no corner of the figure's box.
+             const POINT pts[] = {{20, 12}, {3, 3}, {36, 6}, {8, 21}, {30, 16}};
              Polyline(dc, pts, 5);
          }},
         {"Polygon",
@@ -256,6 +257,9 @@ TEST(BinaryRasterOps, EachPixelAFigureCoversTakesTheOperationOnce)
                         covered[i] = copyA[i] == copyB[i];
                         ASSERT_TRUE(covered[i] || (copyA[i] == a[i] && copyB[i] == b[i])) << "blended at " << i;
                         coverage += covered[i];
+                    }
+                    if (std::string(name) == "Arc" && pc.Style == PS_NULL) {
+                        EXPECT_EQ(coverage, 0u) << "an arc has no inside";
                     }
                     if (std::string(name) != "PaintRgn" && brushKind == 2) {
                         // The outline alone: a dotted one is part of the solid one, all of it when
