@@ -39,6 +39,13 @@ QRect ClientInParent(const WindowRec* w)
     const TRect c = ClientInImage(w);
     return QRect(w->rect.Left + c.Left, w->rect.Top + c.Top, c.Width(), c.Height());
 }
+
+// What w covers of its parent's client area: its rectangle, or its shape.
+QRegion ShapeInParent(const WindowRec* w)
+{
+    const QRect box(w->rect.Left, w->rect.Top, w->rect.Width(), w->rect.Height());
+    return w->hasRgn ? w->windowRgn.translated(box.topLeft()) & box : QRegion(box);
+}
 }  // namespace
 
 void InvalidateArea(WindowRec* w, const QRegion& Area, bool Erase)
@@ -91,10 +98,9 @@ HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
     gPendingPaint.erase(w);
     if (w->frameDirty && !w->topLevel)
         SendMessage(h, WM_NCPAINT, 1, 0);
-    // Children cover what they cover: a window that clips them paints only around them. A child
-    // that shows its parent through itself covers nothing, a shaped one only its shape.
-    // The parent's picture under a see-through child is drawn in full, opaque siblings over it or
-    // not: the child shows all of it, and shows it again when a sibling moves away.
+    // Children cover what they cover: a window that clips them paints only around them, around a
+    // shaped one only its shape. Under a child that shows its parent through itself the picture is
+    // drawn in full, opaque siblings over it or not: it shows all of it once a sibling moves away.
     QRegion paintable = upd;
     if (w->style & WS_CLIPCHILDREN) {
         const QRect reach = upd.boundingRect();
@@ -104,9 +110,7 @@ HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
             const TRect& r = child->rect;
             if (!child->visible || r.Left >= right || left >= r.Right || r.Top >= bottom || top >= r.Bottom)
                 continue;
-            const QRect box(r.Left, r.Top, r.Width(), r.Height());
-            (SeeThrough(child) ? shown : covered) |= child->hasRgn ? child->windowRgn.translated(r.Left, r.Top) & box
-                                                                   : QRegion(box);
+            (SeeThrough(child) ? shown : covered) |= ShapeInParent(child);
         }
         paintable = (upd - covered) | (upd & shown);
     }
@@ -357,10 +361,8 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clipR
     QRegion stale = w->update & src;
     if (w->style & WS_CLIPCHILDREN)
         for (WindowRec* ch : w->children)
-            if (ch->visible && !SeeThrough(ch) && std::find(along.begin(), along.end(), ch) == along.end()) {
-                const QRect box(ch->rect.Left, ch->rect.Top, ch->rect.Width(), ch->rect.Height());
-                stale |= src & (ch->hasRgn ? ch->windowRgn.translated(box.topLeft()) & box : QRegion(box));
-            }
+            if (ch->visible && !SeeThrough(ch) && std::find(along.begin(), along.end(), ch) == along.end())
+                stale |= src & ShapeInParent(ch);
     QRegion inv = stale.translated(dx, dy) & moved;
     w->update = (w->update - moved) | inv;
     if (!w->update.isEmpty())

@@ -161,27 +161,14 @@ protected:
         // Below: a scrolled pane under see-through children nested three deep, the first one's
         // right part under an opaque panel; a captioned panel with a see-through child over its
         // caption.
-        pane = new TScrollPane(form);
-        pane->SetParent(form);
-        pane->SetBounds(8, 345, 300, 125);
+        pane = Place<TScrollPane>(form, TRect(8, 345, 308, 470));
         TWinControl* parent = pane;
-        const TRect nested[] = {TRect(20, 20, 220, 100), TRect(12, 12, 132, 67), TRect(10, 10, 80, 40)};
-        for (int i = 0; i < 3; ++i) {
-            see.push_back(new TSeeThrough(form, i != 1));
-            see.back()->SetParent(parent);
-            see.back()->SetBounds(nested[i].Left, nested[i].Top, nested[i].Width(), nested[i].Height());
-            parent = see.back();
-        }
-        cover = new TPanel(form);
-        cover->SetParent(pane);
-        cover->SetBounds(150, 10, 100, 100);
-        captioned = new TPanel(form);
-        captioned->SetParent(form);
-        captioned->SetBounds(320, 345, 190, 125);
+        for (const TRect& at : {TRect(20, 20, 220, 100), TRect(12, 12, 132, 67), TRect(10, 10, 80, 40)})
+            parent = see.emplace_back(Place<TSeeThrough>(parent, at, see.size() != 1));
+        cover = Place<TPanel>(pane, TRect(150, 10, 250, 110));
+        captioned = Place<TPanel>(form, TRect(320, 345, 510, 470));
         captioned->SetCaption("Caption under glass");
-        see.push_back(new TSeeThrough(form, true));
-        see.back()->SetParent(captioned);
-        see.back()->SetBounds(20, 40, 150, 45);
+        see.push_back(Place<TSeeThrough>(captioned, TRect(20, 40, 170, 85), true));
         form->Show();
         SetWindowRgn(shaped->Handle(), CreateRectRgn(0, 0, 50, 50), TRUE);
         // A colour of its own after the first one: what the form left unpainted would show the first.
@@ -262,6 +249,15 @@ protected:
             MapWindowPoints(wnd, child, reinterpret_cast<POINT*>(&p), 2);
             Spoil(child, p);
         }
+    }
+    // A control of class T, owned by the form, on Parent at At.
+    template <class T, class... Args>
+    T* Place(TWinControl* Parent, const TRect& At, Args... A)
+    {
+        auto* c = new T(form, A...);
+        c->SetParent(Parent);
+        c->SetBounds(At.Left, At.Top, At.Width(), At.Height());
+        return c;
     }
     // Runs the message loop until nothing is left to paint or post.
     static void Settle()
@@ -364,12 +360,12 @@ TEST_F(PartialRepaint, ParentChangesReachTheSeeThroughChildren)
             }
             case 4: cover->SetVisible(!cover->Visible()); break;
             case 5: cover->SetBounds(int(rng() % 200), int(rng() % 30), 100, 100); break;
-            case 6:
+            case 6: {
                 delete cover;
-                cover = new TPanel(form);
-                cover->SetParent(pane);
-                cover->SetBounds(int(rng() % 200), int(rng() % 30), 100, 100);
+                const TPoint at(int(rng() % 200), int(rng() % 30));
+                cover = Place<TPanel>(pane, TRect(at.X, at.Y, at.X + 100, at.Y + 100));
                 break;
+            }
             default: {
                 // A see-through child to a new place of the same size inside its parent.
                 TSeeThrough* c = see[rng() % see.size()];

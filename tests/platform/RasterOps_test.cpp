@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <random>
 #include <string>
 #include <utility>
@@ -196,6 +197,12 @@ TEST(BinaryRasterOps, EachPixelAFigureCoversTakesTheOperationOnce)
              const POINT pts[] = {{4, 3}, {34, 4}, {20, 11}, {35, 20}, {6, 19}};
              Polygon(dc, pts, 5);
          }},
+        // The polygon's outline, as a polyline back to its start.
+        {"ClosedPolyline",
+         [](HDC dc) {
+             const POINT pts[] = {{4, 3}, {34, 4}, {20, 11}, {35, 20}, {6, 19}, {4, 3}};
+             Polyline(dc, pts, 6);
+         }},
         {"Rectangle", [](HDC dc) { Rectangle(dc, 6, 4, 34, 20); }},
         {"Ellipse", [](HDC dc) { Ellipse(dc, 5, 3, 35, 21); }},
         {"RoundRect", [](HDC dc) { RoundRect(dc, 6, 4, 34, 20, 12, 9); }},
@@ -215,6 +222,7 @@ TEST(BinaryRasterOps, EachPixelAFigureCoversTakesTheOperationOnce)
     const PenCase pens[] = {{PS_NULL, 1}, {PS_SOLID, 1}, {PS_DOT, 1}, {PS_DASHDOTDOT, 0}, {PS_SOLID, 3}, {PS_INSIDEFRAME, 2}};
     const COLORREF penColor = RGB(0x21, 0xC4, 0x5B), brushColor = RGB(0xAA, 0x0F, 0xF0), bk = RGB(0x0C, 0x5E, 0xA7);
     std::mt19937 rng(5);
+    std::map<std::pair<int, size_t>, std::vector<bool>> polygonOutline;  // by mode and pen
     for (const auto& [name, draw] : figures)
         for (int brushKind = 0; brushKind < 3; ++brushKind)
             for (int mode : {OPAQUE, TRANSPARENT}) {
@@ -258,9 +266,14 @@ TEST(BinaryRasterOps, EachPixelAFigureCoversTakesTheOperationOnce)
                         ASSERT_TRUE(covered[i] || (copyA[i] == a[i] && copyB[i] == b[i])) << "blended at " << i;
                         coverage += covered[i];
                     }
+                    if (brushKind == 2 && std::string(name) == "Polygon")
+                        polygonOutline[{mode, size_t(&pc - pens)}] = covered;
+                    if (std::string(name) == "ClosedPolyline") {
+                        EXPECT_EQ(covered, (polygonOutline[{mode, size_t(&pc - pens)}])) << "a hollow polygon's outline";
+                    }
                     if (pc.Style == PS_NULL && brushKind == 0) {
                         const bool open = std::string(name) == "LineTo" || std::string(name) == "Polyline" ||
-                                          std::string(name) == "Arc";
+                                          std::string(name) == "ClosedPolyline" || std::string(name) == "Arc";
                         EXPECT_EQ(coverage == 0, open) << "only a closed figure has an inside";
                     }
                     if (std::string(name) != "PaintRgn" && brushKind == 2) {
