@@ -114,8 +114,6 @@ TMessageWrite AppendMessageFile(const std::string& FileName, const std::string& 
     if (fd < 0 && errno == ENOENT) {
         fd = ::open(FileName.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         made = fd >= 0;
-        if (fd < 0 && errno == EEXIST)
-            fd = OpenForAppend(FileName);
     }
     if (fd < 0)
         return TMessageWrite::OpenFailed;

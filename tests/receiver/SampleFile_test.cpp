@@ -166,6 +166,11 @@ TEST_F(SampleFile, LinesEndingInCrAlone)
     ASSERT_TRUE(r.Open(Put(crSamples)));
     EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
     EXPECT_EQ(rx::SampleFileReport(r.Counts), "");
+    // The same reader on a file whose lines end in LF goes by that file's first line end.
+    ASSERT_TRUE(r.Open(Put("1\n2\r3\n")));
+    EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
+    EXPECT_EQ(r.Counts.Lines, 2);
+    EXPECT_EQ(r.Counts.LoneCr, 1);
 }
 
 // A file half of whose lines are samples is decoded; one line fewer, and nothing is.

@@ -175,6 +175,38 @@ TEST(SoundDevice, LostUntilBackOrStopped)
     EXPECT_EQ(host.Log, "");
 }
 
+// A device that goes away (and comes back) breaks the stream between the buffers it gave back
+// before and after: going and coming back with no buffer between is one break, and a break after
+// the last buffer is met at once. Over a long run each break comes once, in its place.
+TEST(SoundDevice, BreaksFallBetweenTheBuffersTheyCameBetween)
+{
+    fakewave::Reset();
+    THost host;
+    rx::TSoundInput sound(host, fakewave::Api);
+    ASSERT_TRUE(sound.Open(-1, nullptr));
+    fakewave::Deliver(2);
+    fakewave::Lose();
+    fakewave::ComeBack();
+    fakewave::Lose();
+    fakewave::ComeBack();
+    fakewave::Deliver(1);
+    fakewave::Lose();
+    for (int i = 0; i < 4; ++i)
+        sound.ProcessSoundQueue();
+    EXPECT_EQ(host.Log, "LL|L|");
+    host.Log.clear();
+    std::string expected;
+    for (int round = 0; round < 3 * rx::kSoundBufferCount; ++round) {
+        fakewave::ComeBack();
+        fakewave::Deliver(1 + round % 2);
+        fakewave::Lose();
+        sound.ProcessSoundQueue();
+        sound.ProcessSoundQueue();
+        expected += round % 2 ? "LL|" : "L|";
+    }
+    EXPECT_EQ(host.Log, expected);
+}
+
 // The millisecond clock wraps after 49 days; a decode then must not stall or rush.
 INSTANTIATE_TEST_SUITE_P(Clock, FileDecode, ::testing::Values(DWORD{1000}, DWORD{0xFFFFFFFEu}),
                          [](const ::testing::TestParamInfo<DWORD>& info) {
