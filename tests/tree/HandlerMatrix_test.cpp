@@ -234,6 +234,30 @@ TEvent WalkRow(const char* Name, TWalk Walk)
              "frees the control", "frees the form"}};
 }
 
+// A search's comparison that hands each item to a walk's handler and never finds one.
+struct TLook {
+    TIterateProc Proc;
+    static bool Call(TExTreeItem* Item, void* Details)
+    {
+        bool go = true;
+        static_cast<TLook*>(Details)->Proc(Item, 0, go, nullptr, nullptr);
+        return false;
+    }
+};
+
+// r1.0 open with a child r1.0.0, inside the collapsed r1; the view focused on r1.0, or on r1.0.0.
+TStep InsideCollapsed(bool OnChild)
+{
+    return [OnChild](TStage& S) {
+        TExTreeItem* inner = Root(S, 1)->GetFirstChild();
+        ItemsOf(S)->AddChild(inner, "r1.0.0");
+        inner->Expand(false);
+        S.Focus();
+        TreeOf(S)->SetFocused(OnChild ? inner->GetFirstChild() : inner);
+        S.Pump();
+    };
+}
+
 // A point of the tree's client area over a part of Item's row.
 TPoint PartAt(TStage& S, TExTreeItem* Item, TSTItemPart Part)
 {
@@ -382,6 +406,7 @@ std::vector<TEvent> TreeEvents()
         {"OnItemSelectedChange, Shift+Up", AtFirst(After(Keys({{VK_DOWN, 0}, {VK_DOWN, 0}}), selected)),
          Keys({{VK_UP, ssShift}})},
         {"OnItemSelectedChange, Shift+End", AtFirst(selected), Keys({{VK_END, ssShift}})},
+        {"OnItemSelectedChange, Space", AtFirst(selected), Keys({{VK_SPACE, 0}})},
         On<&TCustomExTree::OnAfterSelectionChange>("OnAfterSelectionChange", ClickItem(2)),
         {"OnItemExpanding", After(r1Focused, Hang(&TCustomExTree::OnItemExpanding)), Keys({{VK_RIGHT, 0}})},
         On<&TCustomExTree::OnItemExpanding>("OnItemExpanding, code", [](TStage& S) { Root(S, 1)->Expand(false); }),
@@ -394,6 +419,20 @@ std::vector<TEvent> TreeEvents()
                                          [oldChild](TStage& S) { TreeOf(S)->EnsureVisible(oldChild(S)); }),
         On<&TCustomExTree::OnItemExpand>("OnItemExpand, EnsureVisibleBottom",
                                          [oldChild](TStage& S) { TreeOf(S)->EnsureVisibleBottom(oldChild(S)); }),
+        // Typing the start of a child of the collapsed r1: the search brings it into view.
+        {"OnItemExpand, incremental search",
+         [](TStage& S) {
+             TreeOf(S)->SetIncrementalSearch(true);
+             S.Focus();
+             Hang(&TCustomExTree::OnItemExpand)(S);
+         },
+         [](TStage& S) { S.Type("r1."); }},
+        // Keys from r1.0 (open, with a child) inside the collapsed r1: Right shows its child at the
+        // bottom, Backspace goes to r1.0 from that child; each opens r1 to show the item.
+        {"OnItemExpand, Right", After(InsideCollapsed(false), Hang(&TCustomExTree::OnItemExpand)),
+         Keys({{VK_RIGHT, 0}})},
+        {"OnItemExpand, Backspace", After(InsideCollapsed(true), Hang(&TCustomExTree::OnItemExpand)),
+         Keys({{VK_BACK, 0}})},
         {"OnItemExpand, header look-up",
          [](TStage& S) {
              TreeOf(S)->SetAutoLookup(true);
@@ -634,6 +673,22 @@ std::vector<TEvent> TreeEvents()
                 [](TStage& S, const TIterateProc& P) { ItemsOf(S)->IterateBack(false, false, P, nullptr); }),
         WalkRow("IterateBranch",
                 [](TStage& S, const TIterateProc& P) { ItemsOf(S)->IterateBranch(false, P, nullptr, Root(S, 1)); }),
+        WalkRow("IterateFrom",
+                [](TStage& S, const TIterateProc& P) { ItemsOf(S)->IterateFrom(false, false, P, nullptr, Root(S, 1)); }),
+        WalkRow("IterateBackFrom",
+                [](TStage& S, const TIterateProc& P) {
+                    ItemsOf(S)->IterateBackFrom(false, false, P, nullptr, Root(S, 5));
+                }),
+        WalkRow("LookForItemEx2",
+                [](TStage& S, const TIterateProc& P) {
+                    TLook look{P};
+                    ItemsOf(S)->LookForItemEx2(Root(S, 1), -1, true, false, false, false, &look, TLook::Call);
+                }),
+        WalkRow("LookBackForItemEx2",
+                [](TStage& S, const TIterateProc& P) {
+                    TLook look{P};
+                    ItemsOf(S)->LookBackForItemEx2(Root(S, 5), -1, true, false, false, false, &look, TLook::Call);
+                }),
     };
 }
 
