@@ -706,20 +706,6 @@ TEST_F(AdvancedComboBox, HandlersMayFreeTheBox)
     Input::MouseMove(hot, 140, 5);
     uitest::Pump();
     EXPECT_EQ(Form->ControlCount(), count - 1);
-    // Measuring an item of a box that keeps a sideways extent, added or sorted in, frees the box.
-    for (const bool sorting : {false, true}) {
-        auto* box = new TExAdvancedComboBox(Form);
-        box->SetParent(Form);
-        box->SetHorizontalScroll(true);
-        box->SetStyle(csOwnerDrawVariable);
-        box->Items()->Add("b");
-        box->OnMeasureItem = [box](TWinControl*, int, int&) { TObject::Free(box); };
-        if (sorting)
-            box->SetSorted(true);
-        else
-            box->Items()->Add("a");
-        EXPECT_EQ(Form->ControlCount(), count - 1);
-    }
 }
 
 }  // namespace

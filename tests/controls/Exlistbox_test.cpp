@@ -737,25 +737,6 @@ TEST_F(AdvancedListBox, HandlersMayFreeTheListBox)
     Input::MouseMove(hot, 10, 10);
     uitest::Pump();
     EXPECT_EQ(Form->ControlCount(), count - 1);
-    // Measuring an item, added or sorted in, frees the box, which keeps a sideways extent, or its
-    // form.
-    for (int way = 0; way < 4; ++way) {
-        SCOPED_TRACE(way);
-        TForm* owner = way < 2 ? Form : new TForm(nullptr);
-        auto* box = new TExAdvancedListBox(owner);
-        box->SetParent(owner);
-        box->SetHorizontalScroll(true);
-        box->SetStyle(lbOwnerDrawVariable);
-        box->HandleNeeded();
-        box->Items()->Add("b");
-        TControl* gone = way < 2 ? static_cast<TControl*>(box) : owner;
-        box->OnMeasureItem = [gone](TWinControl*, int, int&) { TObject::Free(gone); };
-        if (way % 2)
-            box->SetSorted(true);
-        else
-            box->Items()->Add("a");
-        EXPECT_EQ(Form->ControlCount(), count - 1);
-    }
 }
 
 }  // namespace

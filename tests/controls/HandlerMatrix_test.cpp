@@ -292,6 +292,19 @@ TClass PopupButtonClass(const char* Name)
     return c;
 }
 
+// A box of class T that widens its list sideways to its widest item as items come.
+template <class T>
+TClass Sideways(TClass Class)
+{
+    Class.Name += "_HorizontalScroll";
+    Class.Make = [Make = Class.Make](TForm* Form) {
+        auto* c = static_cast<T*>(Make(Form));
+        c->SetHorizontalScroll(true);
+        return c;
+    };
+    return Class;
+}
+
 std::vector<TClass> Classes()
 {
     return {
@@ -303,6 +316,10 @@ std::vector<TClass> Classes()
         matrix::ListBoxClass<TExAdvancedListBox>("TExAdvancedListBox_OwnerDrawVariable", lbOwnerDrawVariable),
         matrix::ComboBoxClass<TExAdvancedComboBox>("TExAdvancedComboBox", csDropDown),
         matrix::ComboBoxClass<TExAdvancedComboBox>("TExAdvancedComboBox_OwnerDrawVariable", csOwnerDrawVariable),
+        Sideways<TExAdvancedListBox>(
+            matrix::ListBoxClass<TExAdvancedListBox>("TExAdvancedListBox_OwnerDrawVariable", lbOwnerDrawVariable)),
+        Sideways<TExAdvancedComboBox>(
+            matrix::ComboBoxClass<TExAdvancedComboBox>("TExAdvancedComboBox_OwnerDrawVariable", csOwnerDrawVariable)),
         PopupButtonClass<TExPopupButton>("TExPopupButton"),
     };
 }
