@@ -966,6 +966,8 @@ void TStyleMemo::LeaveUpdate()
 void TStyleMemo::BreakProvisional(Integer ParNb, Integer UpTo, Integer Offset)
 {
     if (ParNb < 0 || ParNb >= ParCount() || FFmtDC != nullptr) return;
+    // A paragraph to be formatted anew is highlighted and broken whole, never from lines it kept.
+    EnsureFormatted(ParNb);
     ParInfo* par = FParagraphs->At(ParNb);
     // The stand-in for the lines not broken yet starts where the broken ones stop.
     auto owed = [&] {
