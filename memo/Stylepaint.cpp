@@ -499,8 +499,18 @@ void TStyleMemo::WMPaint(TMessage& Message)
     PAINTSTRUCT ps;
     HDC dc = given;
     TRect update = ClientRect();
+    // The region the paint reaches, which need not be all of its bounding rectangle.
+    struct Region {
+        HRGN H = nullptr;
+        ~Region()
+        {
+            if (H != nullptr) DeleteObject(H);
+        }
+    } painted;
     if (given == nullptr) {
         FlushScroll();
+        painted.H = CreateRectRgn(0, 0, 0, 0);
+        GetUpdateRgn(Handle(), painted.H, FALSE);
         dc = BeginPaint(Handle(), &ps);
         update = ps.rcPaint;
     }
@@ -510,8 +520,16 @@ void TStyleMemo::WMPaint(TMessage& Message)
     } else {
         FlagScope painting(*this, FPainting, true);
         PaintLines(dc, update, FLineDC, FLineBmpWidth);
-        // Lines the paint broken anew were painted broken: what they invalidated there is done.
-        if (given == nullptr) ValidateRect(Handle(), &update);
+        // Lines the paint broke anew were painted broken where it reached: what they made invalid
+        // there is done, what lies outside its region stays owed.
+        if (given == nullptr) {
+            Region owed{CreateRectRgn(0, 0, 0, 0)};
+            if (GetUpdateRgn(Handle(), owed.H, FALSE) != NULLREGION) {
+                const int left = CombineRgn(owed.H, owed.H, painted.H, RGN_DIFF);
+                ValidateRect(Handle(), nullptr);
+                if (left != NULLREGION) InvalidateRgn(Handle(), owed.H, FALSE);
+            }
+        }
     }
     if (given == nullptr) EndPaint(Handle(), &ps);
     if (FScrollBarsOwed && !FPainting) {

@@ -526,8 +526,9 @@ std::string LazyName(const LazySetup& S)
 INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
                          ::testing::Combine(::testing::Values(umBackground, umImmediate, umOnNeed), ::testing::Values(1u, 8u, 9u, 30u)),
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
-// One more run: it dumps a memo whose lines and highlighting still wait.
-INSTANTIATE_TEST_SUITE_P(MemoMore, Lazy, ::testing::Values(LazySetup{umBackground, 44u}),
+// Two more runs: one that paints an update region that is not a rectangle while the lines above the
+// view are broken anew (on demand), one that dumps a memo whose lines and highlighting still wait.
+INSTANTIATE_TEST_SUITE_P(MemoMore, Lazy, ::testing::Values(LazySetup{umOnNeed, 42u}, LazySetup{umBackground, 44u}),
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
 
 }  // namespace
