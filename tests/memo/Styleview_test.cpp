@@ -393,9 +393,55 @@ TEST_F(View, AKeyInAHugeLineBreaksTheScreenFirstAndTheRestLater)
         Settle(a);
         EXPECT_EQ(a->LineCount(), b->LineCount());
         EXPECT_TRUE(DeepCheck(*a));
+        // The caret put far into what waits after one more key in view stands on its line as broken
+        // whole, before anything else breaks the rest.
+        typed.insert(static_cast<size_t>(at) + 3, "H");
+        b->Lines()->SetText(typed);
+        Settle(b);
+        a->ScrollInView();
+        a->Update();
+        a->Perform(WM_CHAR, 'H', 0);
+        const Integer far = at + (static_cast<Integer>(text.size()) - at) * 3 / 4;
+        a->setSelStart(far);
+        b->setSelStart(far);
+        b->setTopOrigin(a->TopOrigin());
+        EXPECT_EQ(a->SelLine(), b->SelLine());
+        EXPECT_EQ(a->CaretXY().X, b->CaretXY().X);
+        EXPECT_EQ(a->CaretXY().Y, b->CaretXY().Y);
         delete a;
         delete b;
         form->Hide();
+    }
+}
+
+// A selection kept across edits through the lists is painted again, also when a handler brought
+// the window up to date before the change, between taking the selection away and putting it back.
+TEST_F(View, ASelectionKeptAcrossEditsThroughTheListsIsPaintedAgain)
+{
+    TStyleMemo* a = Memo(0, 200, RxOptions);
+    TStyleMemo* b = Memo(350, 200, RxOptions);
+    a->setHideSelection(false);
+    b->setHideSelection(false);
+    a->Lines()->SetText(Paragraphs(30, 2));
+    form->Show();
+    Settle(a);
+    a->OnBeforeChange = [&](TObject*, const char*&) { a->Update(); };
+    const std::function<void()> edits[] = {
+        [&] { a->Lines()->Put(8, "put below"); },
+        [&] { a->Lines()->Insert(9, "inserted below"); },
+        [&] { a->Paragraphs()->Delete(0); },
+    };
+    for (const auto& edit : edits) {
+        Select(*a, a->ParsOffset(3) + 1, 4);
+        Settle(a);
+        edit();
+        Settle(a);
+        b->Lines()->SetText(Text(*a));
+        Select(*b, a->SelStart(), a->SelLength());
+        b->setTopOrigin(a->TopOrigin());
+        Settle(b);
+        EXPECT_EQ(a->SelLength(), 4);
+        EXPECT_TRUE(ClientPicture(a) == ClientPicture(b));
     }
 }
 
