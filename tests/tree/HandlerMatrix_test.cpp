@@ -27,6 +27,10 @@ using matrix::TEvent;
 using matrix::TStage;
 using matrix::TStep;
 
+const char* const kSizedSectionGone =
+    "sizing a section to its cells goes on to set the width of the section that its measure handler deleted, or "
+    "freed with the tree (tree/Extreewiring.cpp:290 on a double click, tree/Extreemeasure.cpp:251 on Ctrl++)";
+
 const char* const kLoadFreesHeld =
     "a load from the handler frees at once the items the raising operation holds (the old items go by "
     "DeleteDetached and the stand-in's Free, tree/Extreestream.cpp:666, 673), which it then uses";
@@ -37,6 +41,9 @@ const std::vector<matrix::TKnownFault> KnownFaults = {
     {"", "OnOleDragStart", "raises",
      "an error of OnOleDragStart (tree/Extreedrag.cpp:78) leaves the window of the hooks' list (made by the tree's "
      "drop target, ctlbase/Exhook.cpp:221) behind for good"},
+    {"", "OnHeaderSectionMeasure, ", "deletes the section", kSizedSectionGone},
+    {"", "OnHeaderSectionMeasure, ", "frees the control", kSizedSectionGone},
+    {"", "OnHeaderSectionMeasure, ", "frees the form", kSizedSectionGone},
     {"", "OnItemFocused", "loads the items afresh", kLoadFreesHeld},
     {"", "OnItemSelectedChange", "loads the items afresh", kLoadFreesHeld},
     {"", "OnAfterSelectionChange", "loads the items afresh", kLoadFreesHeld},
@@ -562,6 +569,28 @@ std::vector<TEvent> TreeEvents()
                                                         TCustomExHeader* h = TreeOf(S)->Header();
                                                         h->OnSectionAutoSize(h, h->Sections()->GetSection(0));
                                                     }},
+        // A double click on the edge of an owner-drawn section sizes it to its widest cell.
+        {"OnHeaderSectionMeasure, auto size",
+         After(
+             [](TStage& S) {
+                 TreeOf(S)->SetAutoResizeColumns(true);
+                 TreeOf(S)->Header()->Sections()->GetSection(0)->SetStyle(ExhsOwnerDraw);
+             },
+             Hang(&TCustomExTree::OnHeaderSectionMeasure)),
+         [](TStage& S) {
+             Input::AdvanceTime(GetDoubleClickTime() + 1);
+             S.DoubleClickAt(OnSection(S, 0, 1));
+         }},
+        // Ctrl++ sizes every section that sizes itself to its cells.
+        {"OnHeaderSectionMeasure, Ctrl++",
+         AtFirst(After(
+             [](TStage& S) {
+                 TExHeaderSection* s = TreeOf(S)->Header()->Sections()->GetSection(0);
+                 s->SetStyle(ExhsOwnerDraw);
+                 s->SetAutoSize(true);
+             },
+             Hang(&TCustomExTree::OnHeaderSectionMeasure))),
+         Keys({{VK_ADD, ssCtrl}})},
         On<&TCustomExTree::OnHeaderMouseDown>("OnHeaderMouseDown", ClickSection(0)),
         On<&TCustomExTree::OnHeaderResize>("OnHeaderResize", [](TStage& S) { TreeOf(S)->SetHeaderHeight(40); }),
         {"OnHeaderColumnDraw",
@@ -754,7 +783,13 @@ std::vector<TClass> Classes()
                           item->Delete();
                   }},
                  {"loads the items afresh", [](TStage& S) { Load(S, Saved(S)); }},
-                 {"clears the items", [](TStage& S) { ItemsOf(S)->Clear(); }}},
+                 {"clears the items", [](TStage& S) { ItemsOf(S)->Clear(); }},
+                 // Only where the handler is told of a section.
+                 {"deletes the section",
+                  [](TStage& S) {
+                      if (auto* section = S.Arg<TExHeaderSection>())
+                          TreeOf(S)->Header()->Sections()->DeleteSection(section);
+                  }}},
                 ReadTree,
                 WalkTree};
     // The view and the header fill the tree: the mouse enters and leaves them, not the tree.
