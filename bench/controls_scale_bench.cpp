@@ -214,17 +214,27 @@ void BM_HeaderOneInsertOrDelete(benchmark::State& State) { BM_HeaderOneChange(St
 void BM_HeaderWideSectionClassic(benchmark::State& State) { WideSectionRepaint(State, false); }
 void BM_HeaderWideSectionThemed(benchmark::State& State) { WideSectionRepaint(State, true); }
 
+// A box of that class on a form of its own (its owner), shown; Before sets it up first.
+template <class TBox>
+TBox* BoxOnForm(const std::function<void(TBox*)>& Before = nullptr)
+{
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 300, 400);
+    auto* box = new TBox(form);
+    box->SetParent(form);
+    box->SetBounds(10, 10, 200, 300);
+    if (Before)
+        Before(box);
+    form->Show();
+    return box;
+}
+
 template <class TBox>
 void ListAdds(benchmark::State& State)
 {
     for (auto _ : State) {
         State.PauseTiming();
-        auto* form = new TForm(nullptr);
-        form->SetBounds(0, 0, 300, 400);
-        auto* box = new TBox(form);
-        box->SetParent(form);
-        box->SetBounds(10, 10, 200, 300);
-        form->Show();
+        auto* box = BoxOnForm<TBox>();
         Application->ProcessMessages();
         State.ResumeTiming();
         for (int i = 0; i < State.range(0); ++i)
@@ -232,7 +242,7 @@ void ListAdds(benchmark::State& State)
         Application->ProcessMessages();
         State.PauseTiming();
         benchmark::DoNotOptimize(box->Count());
-        TObject::Free(form);
+        TObject::Free(box->Owner());
         State.ResumeTiming();
     }
 }
@@ -258,13 +268,7 @@ void DeleteHalf(benchmark::State& State)
 {
     for (auto _ : State) {
         State.PauseTiming();
-        auto* form = new TForm(nullptr);
-        form->SetBounds(0, 0, 300, 400);
-        auto* box = new TBox(form);
-        box->SetParent(form);
-        box->SetBounds(10, 10, 200, 300);
-        box->SetHorizontalScroll(true);
-        form->Show();
+        auto* box = BoxOnForm<TBox>([](TBox* Box) { Box->SetHorizontalScroll(true); });
         TStrings* items = box->Items();
         items->BeginUpdate();
         for (int i = 0; i < State.range(0); ++i)
@@ -277,7 +281,7 @@ void DeleteHalf(benchmark::State& State)
         Application->ProcessMessages();
         State.PauseTiming();
         benchmark::DoNotOptimize(box->MaxItemWidth());
-        TObject::Free(form);
+        TObject::Free(box->Owner());
         State.ResumeTiming();
     }
 }
@@ -289,13 +293,7 @@ void BM_AdvancedComboBoxDeleteHalf(benchmark::State& State) { DeleteHalf<TExAdva
 // shift+up in turn, somewhere in the middle of the list.
 void BM_MultiSelectKeyOrClick(benchmark::State& State)
 {
-    auto* form = new TForm(nullptr);
-    form->SetBounds(0, 0, 300, 400);
-    auto* box = new TListBox(form);
-    box->SetParent(form);
-    box->SetBounds(10, 10, 200, 300);
-    box->SetMultiSelect(true);
-    form->Show();
+    auto* box = BoxOnForm<TListBox>([](TListBox* Box) { Box->SetMultiSelect(true); });
     TStrings* items = box->Items();
     items->BeginUpdate();
     for (int i = 0; i < State.range(0); ++i)
@@ -317,7 +315,7 @@ void BM_MultiSelectKeyOrClick(benchmark::State& State)
         UpdateWindow(box->Handle());
     }
     benchmark::DoNotOptimize(box->SelCount());
-    TObject::Free(form);
+    TObject::Free(box->Owner());
 }
 
 // Looking an item up by its text walks the list once.
