@@ -296,8 +296,7 @@ bool TListCore::SelectOnly(int Index)
         for (int i = FItems.NextSelected(0); i >= 0; i = FItems.NextSelected(i + 1))
             if (i != Index)
                 changed = FItems.SetSelected(i, false) || changed;
-        if (Index >= 0 && Index < Count())
-            changed = FItems.SetSelected(Index, true) || changed;
+        changed = FItems.SetSelected(Index, true) || changed;
     } else {
         changed = FCurSel != Index;
         FCurSel = Index;

@@ -201,6 +201,22 @@ TEST_F(Lists, MultipleAndExtendedSelection)
     EXPECT_TRUE(list->Selected(3));
     EXPECT_EQ(list->SelCount(), 2) << "Shift and a key select from the anchor";
     EXPECT_EQ(clicks, 1);
+    // From the first item: a range grows by one, a click leaves one item, a range from a Ctrl click
+    // leaves out the first; the list hands out the selected items.
+    Input::Click(list, CentreOf(0).X, CentreOf(0).Y);
+    Input::PressKey(VK_DOWN, ssShift);
+    EXPECT_EQ(clicks, 3) << "a range that only grew is a change";
+    Input::Click(list, CentreOf(3).X, CentreOf(3).Y, mbLeft, ssShift);
+    EXPECT_EQ(list->SelCount(), 4);
+    EXPECT_TRUE(list->Selected(0));
+    Input::Click(list, CentreOf(5).X, CentreOf(5).Y);
+    EXPECT_EQ(list->SelCount(), 1);
+    Input::Click(list, CentreOf(0).X, CentreOf(0).Y);
+    Input::Click(list, CentreOf(5).X, CentreOf(5).Y, mbLeft, ssCtrl);
+    Input::Click(list, CentreOf(7).X, CentreOf(7).Y, mbLeft, ssShift);
+    int chosen[8] = {};
+    ASSERT_EQ(SendMessage(list->Handle(), LB_GETSELITEMS, 8, reinterpret_cast<LPARAM>(chosen)), 3);
+    EXPECT_EQ(std::vector<int>(chosen, chosen + 3), (std::vector<int>{5, 6, 7}));
     list->OnClick = nullptr;
     list->SelectAll();
     EXPECT_EQ(list->SelCount(), 10);
