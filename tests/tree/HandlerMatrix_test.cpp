@@ -341,6 +341,7 @@ void BothBars(TStage& S)
 {
     TExTree* t = TreeOf(S);
     Root(S, 0)->SetText(std::string(120, 'w'));
+    t->Header()->Sections()->GetSection(0)->SetWidth(600);
     t->SetForcedScrollBars(ssBoth);
     t->HorzScrollBarStyles()->SetShowTrackHint(true);
     t->VertScrollBarStyles()->SetShowTrackHint(true);
@@ -697,6 +698,8 @@ std::vector<TEvent> TreeEvents()
          [](TStage& S) { PaintOwnerDrawn(S, TreeOf(S)->HorzScrollBar()); }},
         {"OnVertScrollHintNeeded", After(BothBars, Hang(&TCustomExTree::OnVertScrollHintNeeded)),
          [](TStage& S) { DragThumb(S, TreeOf(S)->VertScrollBar()); }},
+        {"OnHorzScrollHintNeeded", After(BothBars, Hang(&TCustomExTree::OnHorzScrollHintNeeded)),
+         [](TStage& S) { DragThumb(S, TreeOf(S)->HorzScrollBar()); }},
         WalkRow("Iterate", [](TStage& S, const TIterateProc& P) { ItemsOf(S)->Iterate(false, false, P, nullptr); }),
         WalkRow("IterateBack",
                 [](TStage& S, const TIterateProc& P) { ItemsOf(S)->IterateBack(false, false, P, nullptr); }),
