@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "InputTest.h"
+#include "OleData.h"
 #include "ctlbase/Exdragdrop.h"
 #include "platform/DragInput.h"
 #include "platform/ExtCtrls.h"
@@ -14,6 +15,9 @@
 #include "tree/Extreeres.h"
 
 namespace {
+
+using oledata::TButtonSource;
+using oledata::TTextData;
 
 // UTF-16 (little-endian, up to its zero) as UTF-8.
 std::string Utf8Of(const char16_t* S, std::size_t Units)
@@ -40,66 +44,6 @@ std::string Utf8Of(const char16_t* S, std::size_t Units)
     }
     return out;
 }
-
-// A text offered in CF_TEXT, as a tree's OnOleDragStart might hand it out.
-class TTextData final : public IDataObject {
-public:
-    explicit TTextData(std::string Text) : FText(std::move(Text)) {}
-    HRESULT QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ULONG(++Refs); }
-    ULONG Release() override { return ULONG(--Refs); }
-    HRESULT GetData(FORMATETC* f, STGMEDIUM* m) override
-    {
-        if (f->cfFormat != CF_TEXT) return DV_E_FORMATETC;
-        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, FText.size() + 1);
-        std::memcpy(GlobalLock(h), FText.c_str(), FText.size() + 1);
-        GlobalUnlock(h);
-        m->tymed = TYMED_HGLOBAL;
-        m->hGlobal = h;
-        return S_OK;
-    }
-    HRESULT GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT QueryGetData(FORMATETC* f) override { return f->cfFormat == CF_TEXT ? S_OK : DV_E_FORMATETC; }
-    HRESULT GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT EnumFormatEtc(DWORD, IEnumFORMATETC** out) override
-    {
-        FORMATETC f{};
-        f.cfFormat = CF_TEXT;
-        f.tymed = TYMED_HGLOBAL;
-        *out = new TEnumFormatEtc(&f, 1);
-        return S_OK;
-    }
-    HRESULT DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    HRESULT DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-    int Refs = 1;
-
-private:
-    std::string FText;
-};
-
-class TButtonSource final : public IDropSource {
-public:
-    HRESULT QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ULONG(++Refs); }
-    ULONG Release() override { return ULONG(--Refs); }
-    HRESULT QueryContinueDrag(BOOL Escape, DWORD Keys) override
-    {
-        if (Escape) return DRAGDROP_S_CANCEL;
-        return (Keys & MK_LBUTTON) ? S_OK : DRAGDROP_S_DROP;
-    }
-    HRESULT GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-    int Refs = 1;
-};
 
 class Drags : public InputTest {
 protected:
