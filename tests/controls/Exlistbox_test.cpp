@@ -419,11 +419,11 @@ TEST_P(Widest, TheKeptWidestIsTheWidestMeasuredAfresh)
         return k < 7 ? "2301" + std::to_string(10 + pick(80)) + "-1015" + std::to_string(10 + pick(50)) + ".TXT"
                      : std::string(size_t(1 + pick(30)), "ilmW"[k - 6]);
     };
-    auto fresh = [&](TStrings* Items, TFont* Font) {
+    auto fresh = [&](TStrings* Items, TFont* Font, int Only = -1) {
         TBitmap b;
         b.Canvas()->SetFont(Font);
         int widest = 0;
-        for (int i = 0; i < Items->Count(); ++i)
+        for (int i = Only < 0 ? 0 : Only; i < (Only < 0 ? Items->Count() : Only + 1); ++i)
             widest = std::max(widest, b.Canvas()->TextWidth(Items->Get(i) + "W"));
         return widest;
     };
@@ -439,8 +439,13 @@ TEST_P(Widest, TheKeptWidestIsTheWidestMeasuredAfresh)
             if (kind < 8 || n == 0) {
                 items->Insert(pick(n + 1), text());
             } else if (kind < 14) {
-                items->Delete(pick(n));
+                const int at = pick(n);
+                const bool home = isList && fresh(items, box->Font(), at) >= list->MaxItemWidth();
+                items->Delete(at);
                 ASSERT_LE(measured - before, 1) << "only the item that goes is measured";
+                if (home && n > 1) {
+                    ASSERT_EQ(list->ItemRect(0).Left, 0) << "the widest going scrolls home";
+                }
             } else if (kind < 16) {
                 items->Put(pick(n), text());
             } else if (kind == 16) {
