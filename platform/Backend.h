@@ -24,6 +24,8 @@ namespace morvik::backend {
 // never have to create an application object first.
 void EnsureToolkit();
 bool IsMainThread();
+// Whether the toolkit has started (on the thread that IsMainThread then names).
+bool ToolkitStarted();
 
 // Text crosses into the toolkit here: bytes in the code page of a character set (204 Cyrillic is
 // Windows-1251, everything else Windows-1252) to and from Unicode.

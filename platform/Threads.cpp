@@ -82,6 +82,10 @@ struct TThread::TState {
     std::atomic<bool> Claimed{false};
     // Freed by delete rather than as a member or a local.
     bool ByDelete = false;
+    // Set under Lock when the object starts to go (a delete, or its destructor): from then on nothing
+    // starts its worker, so a start and a free decide under the one lock which came first. A free
+    // that finds it started waits for it; a start that finds it going does nothing.
+    bool Going = false;
     // The object is gone while the worker finishes: the worker is left to be joined later, and a
     // posted start finds it gone.
     std::atomic<bool> Destroyed{false};
@@ -90,12 +94,20 @@ struct TThread::TState {
 TThread::TThread(bool CreateSuspended) : FState(std::make_shared<TState>())
 {
     if (!CreateSuspended) {
+        // Only the main thread can tell that the constructor has returned (its next pass comes
+        // after it); started from another thread's constructor, Execute could run before the
+        // derived constructor has, on members not made yet.
+        const bool main = IsMainThread() && (ToolkitStarted() || std::this_thread::get_id() == gStartThread);
+        if (!main)
+            throw EThread("A thread made on another thread than the main one is created suspended and started with Start");
         // Execute is virtual: it may not run before the derived constructor has.
         FState->StartsItself = true;
         std::weak_ptr<TState> state = FState;
+        // Touches the object only under the state's lock while it is not going: a delete from
+        // another thread may come at any time before this runs.
         Post([this, state] {
-            if (auto s = state.lock(); s && !s->Destroyed)
-                Start();
+            if (auto s = state.lock())
+                StartUnlessGoing(this, *s);
         });
     }
 }
@@ -106,6 +118,8 @@ TThread::~TThread()
     bool running = false;
     {
         std::lock_guard<std::mutex> g(s->Lock);
+        // Nothing starts the worker from here on, so Worker is read below without the lock.
+        s->Going = true;
         running = s->Started && !s->Finished;
     }
 #ifndef NDEBUG
@@ -165,6 +179,8 @@ void TThread::Free(TThread* Thread)
     bool wait = false;
     {
         std::lock_guard<std::mutex> g(s.Lock);
+        // A posted start that has not run yet now never starts it; one that has run is waited for.
+        s.Going = true;
         wait = s.Started && s.Worker.get_id() != std::this_thread::get_id();
     }
     if (wait) {
@@ -182,13 +198,15 @@ void TThread::Destroy(TThread* Thread)
     ::operator delete(memory);
 }
 
-void TThread::Start()
+void TThread::Start() { StartUnlessGoing(this, *FState); }
+
+void TThread::StartUnlessGoing(TThread* Thread, TState& State)
 {
-    std::lock_guard<std::mutex> g(FState->Lock);
-    if (FState->Started)
+    std::lock_guard<std::mutex> g(State.Lock);
+    if (State.Started || State.Going)
         return;
-    FState->Started = true;
-    FState->Worker = std::thread([this] { Run(); });
+    State.Started = true;
+    State.Worker = std::thread([Thread] { Thread->Run(); });
 }
 
 void TThread::Run()

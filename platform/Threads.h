@@ -19,16 +19,19 @@ class TThread : public TObject {
 public:
     // A suspended thread runs Execute after Start (or Resume). Without CreateSuspended it starts once
     // the constructor has returned: at the main thread's next pass of its message loop, or at an
-    // earlier Start or WaitFor.
+    // earlier Start or WaitFor. Only the main thread can tell when the constructor has returned:
+    // made on another thread, a thread must be created suspended (else the constructor raises
+    // EThread) and started with Start.
     explicit TThread(bool CreateSuspended);
     // A thread that has been started is freed with delete only, never as a member or a local: by the
     // time this destructor runs the subclass's part is gone while Execute may still use it. Debug
     // builds stop the program when a started thread that has not been waited for goes that way.
     ~TThread() override;
     // Freeing a thread (delete) asks Execute to end and waits for it before any part of the object
-    // goes, so a subclass's members outlive its Execute. Freed from its own OnTerminate or from a
-    // method it synchronizes, it goes once that has returned and Execute has ended (without an
-    // OnTerminate of its own after such a free). Whichever comes first of a delete and
+    // goes, so a subclass's members outlive its Execute: from any thread, in every state (one freed
+    // before its start came round never starts). Freed from its own OnTerminate or from a method it
+    // synchronizes, it goes once that has returned and Execute has ended (without an OnTerminate of
+    // its own after such a free). Whichever comes first of a delete and
     // FreeOnTerminate's own free frees it; the other does nothing.
     static void operator delete(TThread* Thread, std::destroying_delete_t);
     // The plain pair serves a construction that throws (the object never was, so nothing waits).
@@ -68,6 +71,8 @@ private:
     struct TState;
     std::shared_ptr<TState> FState;
     void Run();
+    // Starts the worker unless it has started or the object is going.
+    static void StartUnlessGoing(TThread* Thread, TState& State);
     // Waits for Execute to end (unless called from the worker), then destroys the object.
     static void Free(TThread* Thread);
     // Destroys and frees the object; the worker, if still on its way out, is joined later.

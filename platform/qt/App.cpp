@@ -150,6 +150,8 @@ void EnsureToolkit()
 
 bool IsMainThread() { return !gApp || std::this_thread::get_id() == gMainThread; }
 
+bool ToolkitStarted() { return gApp != nullptr; }
+
 void Post(std::function<void()> fn)
 {
     ++gPostedCalls;

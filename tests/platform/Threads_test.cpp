@@ -7,7 +7,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -324,6 +327,102 @@ private:
     bool FSpin;
     std::vector<int> FSamples;
 };
+
+// Threads made, started, waited for and freed in random orders by several threads at once while the
+// main thread runs its messages. The main thread makes threads that start themselves and hands them
+// over at once, so that other threads free them before, while or after their posted start comes
+// round; the other threads make suspended ones of their own. A delete waits for the thread from any
+// thread in every state: no worker runs on a freed object and every object is freed once.
+// MORVIK_THREAD_SEED picks the seeds (the main thread's, and one a driving thread from it on).
+TEST_F(Threads, RandomLifetimesFreedFromSeveralThreadsAreWaitedFor)
+{
+    const char* given = std::getenv("MORVIK_THREAD_SEED");
+    const unsigned base = given ? unsigned(std::strtoul(given, nullptr, 10)) : 1u;
+    constexpr int kDrivers = 4, kLives = 1500;
+    std::atomic<int> made{0}, frees{0}, drivers{0};
+    std::mutex lock;
+    std::deque<TWorker*> handed;
+    auto make = [&](bool Suspended, std::mt19937& Rng) {
+        const int body = int(Rng() % 4);
+        auto* t = new TWorker(Suspended, [body](TWorker& self) {
+            if (body == 1)
+                while (!self.Terminated())
+                    std::this_thread::yield();
+            else if (body == 2)
+                self.Synchronize([] {});
+            else if (body == 3)
+                self.SetReturnValue(3);
+        });
+        t->Frees = &frees;
+        ++made;
+        return t;
+    };
+    std::vector<std::thread> threads;
+    for (int d = 0; d < kDrivers; ++d)
+        threads.emplace_back([&, seed = base + 1 + unsigned(d)] {
+            std::mt19937 rng(seed);
+            auto pause = [&rng] {
+                switch (rng() % 4) {
+                case 0: break;
+                case 1: std::this_thread::yield(); break;
+                default: std::this_thread::sleep_for(std::chrono::microseconds(rng() % 200));
+                }
+            };
+            for (int i = 0; i < kLives; ++i) {
+                TWorker* t = nullptr;
+                if (rng() % 3) {
+                    // One the main thread made to start itself.
+                    while (!t) {
+                        std::lock_guard<std::mutex> g(lock);
+                        if (!handed.empty()) {
+                            t = handed.front();
+                            handed.pop_front();
+                        }
+                    }
+                } else {
+                    t = make(true, rng);
+                    if (rng() % 2)
+                        t->Start();
+                }
+                // Most go at once, racing their start.
+                if (rng() % 2) {
+                    pause();
+                    if (rng() % 2)
+                        t->Terminate();
+                    if (rng() % 4 == 0 && !t->Suspended()) {
+                        t->Terminate();
+                        t->WaitFor();
+                    }
+                }
+                delete t;
+            }
+            ++drivers;
+        });
+    std::mt19937 rng(base);
+    while (drivers < kDrivers) {
+        {
+            std::lock_guard<std::mutex> g(lock);
+            while (handed.size() < 2)
+                handed.push_back(make(false, rng));
+        }
+        Application->ProcessMessages();
+    }
+    for (std::thread& t : threads)
+        t.join();
+    for (TWorker* t : handed)
+        delete t;
+    uitest::Pump(20);
+    EXPECT_EQ(frees, made);
+    // Made on another thread, a thread that would start itself is refused: only the main thread can
+    // tell that its constructor has returned.
+    std::thread([&] {
+        std::atomic<int> runs{0};
+        EXPECT_THROW(new TWorker(false, [&runs](TWorker&) { ++runs; }), EThread);
+        EXPECT_EQ(runs, 0);
+    }).join();
+    uitest::Pump(20);
+    EXPECT_EQ(frees, made);
+}
 
 // Freed at once after Start, the worker's Execute is not left calling into a half-destroyed object
 // (an empty Execute included), nor reading members that went.
