@@ -371,13 +371,45 @@ void FileClose(int Handle)
 
 namespace {
 
-bool WriteFully(int h, const std::string& data)
+TStoreFaults gFaults;
+thread_local std::string gStoreError;
+
+bool Fail(int err, const std::string& why = std::string())
+{
+    gStoreError = why.empty() ? std::string(std::strerror(err)) : why;
+    errno = err;
+    return false;
+}
+
+// Writes Data at Offset whole; a fault set by a test stops it where the file would pass its room.
+bool WriteAt(int h, const char* data, size_t size, off_t offset)
+{
+    size_t done = 0;
+    while (done < size) {
+        size_t chunk = size - done;
+        if (gFaults.Room >= 0) {
+            const Int64 room = gFaults.Room - static_cast<Int64>(offset) - static_cast<Int64>(done);
+            if (room <= 0) return Fail(gFaults.Error);
+            chunk = std::min<size_t>(chunk, static_cast<size_t>(room));
+        }
+        const ssize_t n = ::pwrite(h, data + done, chunk, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(errno);
+        if (n == 0) return Fail(EIO);
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes Data to a pipe or device as it comes (no offsets there).
+bool WriteStream(int h, const std::string& data)
 {
     size_t done = 0;
     while (done < data.size()) {
         const ssize_t n = ::write(h, data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0) return Fail(errno);
+        if (n == 0) return Fail(EIO);
         done += static_cast<size_t>(n);
     }
     return true;
@@ -385,51 +417,194 @@ bool WriteFully(int h, const std::string& data)
 
 bool SyncIf(int h, bool sync)
 {
-    return !sync || ::fsync(h) == 0;
+    return !sync || ::fsync(h) == 0 || Fail(errno);
 }
 
-// Writes data into the file at path, opened with flags (and made with mode 0666 when O_CREAT).
-bool WriteOpened(const std::string& path, int flags, const std::string& data, bool sync)
+bool CloseChecked(int h, bool ok)
 {
-    const int h = ::open(path.c_str(), flags | O_WRONLY | O_TRUNC | O_CLOEXEC, 0666);
-    if (h < 0) return false;
-    const bool ok = WriteFully(h, data) && SyncIf(h, sync);
-    return ::close(h) == 0 && ok;
+    const int err = errno;
+    if (::close(h) != 0 && ok) return Fail(errno);
+    errno = err;
+    return ok;
+}
+
+// Makes room for Size bytes ahead of writing them, so that a full disk is found before any byte of
+// the file changes. A file system that cannot reserve answers yes: the writer then copes.
+bool Reserve(int h, Int64 size)
+{
+    if (gFaults.NoReserve || size <= 0) return true;
+    if (gFaults.Room >= 0 && size > gFaults.Room) return Fail(gFaults.Error);
+    int rc;
+    do rc = ::fallocate(h, 0, 0, static_cast<off_t>(size));
+    while (rc != 0 && errno == EINTR);
+    if (rc == 0) return true;
+    return errno == EOPNOTSUPP || errno == ENOSYS ? true : Fail(errno);
+}
+
+bool ReadAllAt(int h, std::string& out, Int64 size)
+{
+    out.resize(static_cast<size_t>(size));
+    size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::pread(h, out.data() + done, out.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(errno);
+        if (n == 0) break;  // it shrank meanwhile
+        done += static_cast<size_t>(n);
+    }
+    out.resize(done);
+    return true;
+}
+
+// A new file: made only here (nothing to keep), and removed again when its bytes cannot all go in.
+bool StoreNew(const std::string& path, const std::string& data, bool sync)
+{
+    int h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    bool made = h >= 0;
+    // A link to a file yet to be made, or a file made meanwhile: written through as it stands.
+    if (h < 0 && errno == EEXIST) h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (h < 0) return Fail(errno);
+    bool ok = Reserve(h, static_cast<Int64>(data.size())) && WriteAt(h, data.data(), data.size(), 0) && SyncIf(h, sync);
+    ok = CloseChecked(h, ok);
+    if (!ok && made) {
+        const int err = errno;
+        ::unlink(path.c_str());
+        errno = err;
+    }
+    return ok;
+}
+
+// Rewrites a file where it stands (the way that keeps its owner, group, mode, links and everything
+// else about it) without losing the old contents: room for the new bytes is made first, the file
+// shrinks only once all of them are in, and a write that fails puts the old bytes back.
+bool StoreInPlace(const std::string& path, const std::string& data, bool sync)
+{
+    const int h = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (h < 0) return Fail(errno);
+    struct stat st {};
+    std::string old;
+    bool ok = ::fstat(h, &st) == 0 || Fail(errno);
+    ok = ok && (S_ISREG(st.st_mode) || Fail(EINVAL, "it is no longer a regular file"));
+    ok = ok && ReadAllAt(h, old, static_cast<Int64>(st.st_size));
+    const Int64 size = static_cast<Int64>(data.size());
+    if (ok && size > static_cast<Int64>(old.size()) && !Reserve(h, size)) {
+        // Whatever the reservation added goes again; the old bytes were not touched.
+        const int err = errno;
+        (void)::ftruncate(h, static_cast<off_t>(old.size()));
+        errno = err;
+        ok = false;
+    } else if (ok) {
+        ok = WriteAt(h, data.data(), data.size(), 0);
+        if (ok && size < static_cast<Int64>(old.size())) ok = ::ftruncate(h, static_cast<off_t>(size)) == 0 || Fail(errno);
+        if (!ok) {
+            // The old bytes fit where they were: put them back and the length with them.
+            const int err = errno;
+            const std::string why = gStoreError;
+            const TStoreFaults faults = gFaults;
+            gFaults = TStoreFaults{};
+            const bool back = WriteAt(h, old.data(), old.size(), 0) && ::ftruncate(h, static_cast<off_t>(old.size())) == 0;
+            gFaults = faults;
+            gStoreError = back ? why : why + "; the old contents could not all be put back";
+            errno = err;
+        }
+        ok = SyncIf(h, sync || !ok) && ok;
+    }
+    return CloseChecked(h, ok);
+}
+
+// A name for a temporary file beside Target that the file system takes (Target's own name with a
+// suffix, its start alone where the whole would be too long).
+std::string TemporaryNameBeside(const std::string& target)
+{
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    long max = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+    if (max <= 0) max = NAME_MAX;
+    const std::string suffix = ".XXXXXX";
+    if (base.size() + suffix.size() > static_cast<size_t>(max)) base.resize(static_cast<size_t>(max) - suffix.size());
+    return (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + base + suffix;
+}
+
+// The new bytes go to a file beside the old one, made to look like it (mode, owner, group), which
+// then takes its place: a failure on the way leaves the old file as it was. Answers false with
+// Tried false where no such file can stand in for the old one; Tried true: it was tried, and what
+// it answers is the outcome.
+bool StoreBeside(const std::string& target, const struct stat& st, const std::string& data, bool sync, bool& tried)
+{
+    tried = false;
+    if (gFaults.NoTemporary) return false;
+    std::string temp = TemporaryNameBeside(target);
+    const int t = ::mkstemp(temp.data());
+    if (t < 0) return false;
+    // The stand-in must carry what the old file had; where it cannot (another owner's file, a group
+    // the user is not in, a file system that keeps no modes), the file is rewritten in place.
+    bool like = ::fchmod(t, st.st_mode & 07777) == 0;
+    if (like && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
+        like = ::fchown(t, st.st_uid, st.st_gid) == 0 ||
+               (st.st_uid == ::geteuid() && ::fchown(t, static_cast<uid_t>(-1), st.st_gid) == 0);
+        // Setting the group of a file that keeps set-group-ID drops that bit: set the mode again.
+        like = like && ::fchmod(t, st.st_mode & 07777) == 0;
+    }
+    if (!like) {
+        ::close(t);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    tried = true;
+    bool ok = Reserve(t, static_cast<Int64>(data.size())) && WriteAt(t, data.data(), data.size(), 0) && SyncIf(t, sync);
+    ok = CloseChecked(t, ok);
+    ok = ok && (::rename(temp.c_str(), target.c_str()) == 0 || Fail(errno));
+    if (!ok) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        errno = err;
+    }
+    return ok;
 }
 
 }  // namespace
 
+void SetStoreFaults(const TStoreFaults& Faults) { gFaults = Faults; }
+
+std::string StoreFileError() { return gStoreError; }
+
 bool StoreFileContents(const std::string& FileName, const std::string& data, bool Sync)
 {
+    gStoreError.clear();
     const std::string path = NativeFileName(FileName);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return WriteOpened(path, O_CREAT, data, Sync);
-    if (S_ISDIR(st.st_mode)) return false;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) return Fail(errno);
+        return StoreNew(path, data, Sync);
+    }
+    if (S_ISDIR(st.st_mode)) return Fail(EISDIR, "it is a folder");
 
     // Write through a symbolic link to the file it names, keeping the link.
     char resolved[PATH_MAX];
     const std::string target = ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-    // A device or a pipe keeps no contents to lose, and must not be replaced by a file.
-    if (!S_ISREG(st.st_mode)) return WriteOpened(target, 0, data, Sync);
-    // Replacing the file must not get round its being read-only.
-    if (::access(target.c_str(), W_OK) != 0) return false;
-    std::string temp = target + ".XXXXXX";
-    const int t = ::mkstemp(temp.data());
-    if (t >= 0) {
-        // A file system that keeps no modes cannot take the old one's place faithfully: rewrite
-        // in place instead. Any other failure (a full disk) leaves the old contents alone.
-        if (::fchmod(t, st.st_mode & 07777) == 0) {
-            if (::fchown(t, st.st_uid, st.st_gid) != 0) {
-                // Not permitted for other owners' files; the new file then belongs to us.
-            }
-            bool ok = WriteFully(t, data) && SyncIf(t, Sync);
-            ok = ::close(t) == 0 && ok;
-            if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
-            ::unlink(temp.c_str());
-            return false;
+    if (!S_ISREG(st.st_mode)) {
+        // A pipe or device keeps no contents to lose and must not be replaced by a file: the bytes go
+        // into it, as long as that cannot hang the program. A pipe that nothing reads is refused
+        // (it would wait for a reader for ever), as is a socket.
+        if (S_ISSOCK(st.st_mode)) return Fail(ENXIO, "it is a socket, not a file");
+        const int h = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        if (h < 0) {
+            if (errno == ENXIO && S_ISFIFO(st.st_mode)) return Fail(ENXIO, "it is a pipe that no program reads");
+            return Fail(errno);
         }
-        ::close(t);
-        ::unlink(temp.c_str());
+        // A reader is there: the bytes go at its pace.
+        const int flags = ::fcntl(h, F_GETFL);
+        if (flags >= 0) ::fcntl(h, F_SETFL, flags & ~O_NONBLOCK);
+        const bool ok = WriteStream(h, data) && SyncIf(h, Sync && !S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode));
+        return CloseChecked(h, ok);
     }
-    return WriteOpened(target, 0, data, Sync);
+    // Replacing the file must not get round its being read-only.
+    if (::access(target.c_str(), W_OK) != 0) return Fail(errno, "it is read-only");
+    bool tried = false;
+    const bool stored = StoreBeside(target, st, data, Sync, tried);
+    if (tried) return stored;
+    // No file can stand in for it (a folder the user may not write to, another owner's file, a name
+    // too long for a suffix): rewritten where it stands, never losing the old contents.
+    return StoreInPlace(target, data, Sync);
 }

@@ -82,8 +82,29 @@ Integer FileWrite(int Handle, const void* Buffer, Integer Count);
 Int64 FileSeek(int Handle, Int64 Offset, int Origin);  // Origin 0 start, 1 current, 2 end
 void FileClose(int Handle);
 
-// Replaces a file's contents so that a failure part-way leaves the old contents whole: the new bytes
-// go to a file beside it, which then takes the old one's place (a symbolic link keeps pointing at
-// it; a read-only file is refused). Where no such file can be made (a folder the user may not write
-// to), the file is rewritten where it is. With Sync the bytes are on the disk when it returns.
+// Replaces a file's contents so that a failure part-way (a full disk, a failing write) leaves the old
+// contents whole: the new bytes go to a file beside it, made with the old one's mode, owner and
+// group, which then takes the old one's place (a symbolic link keeps pointing at it; a read-only file
+// is refused). Where no such file can stand in for it (a folder the user may not write to, another
+// user's file, a group the user may not give), the file is rewritten where it stands, which keeps
+// everything about it: room for the new bytes is made first, it shrinks only once they are all in,
+// and a write that fails puts the old bytes back. A new file that cannot be written whole is removed.
+// A pipe or device takes the bytes in place; a pipe that no program reads and a socket are refused
+// (a save never waits for a reader). With Sync the bytes are on the disk when it returns. On failure
+// errno and StoreFileError() say why.
 bool StoreFileContents(const std::string& FileName, const std::string& Data, bool Sync = false);
+// Why the calling thread's last StoreFileContents failed, in words (empty after a success).
+std::string StoreFileError();
+
+// For tests: faults the next stores meet, until set back to none ({}).
+struct TStoreFaults {
+    // A file a store writes cannot grow past Room bytes: the write or reservation that would fails
+    // with Error, as on a full disk (ENOSPC) or a failing one (EIO). Negative: no limit.
+    Int64 Room = -1;
+    int Error = 28;  // ENOSPC
+    // The file system reserves no room ahead, so a full disk shows only as a write fails.
+    bool NoReserve = false;
+    // No file can be made beside the stored one, as in a folder the user may not write to.
+    bool NoTemporary = false;
+};
+void SetStoreFaults(const TStoreFaults& Faults);

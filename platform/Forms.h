@@ -280,7 +280,8 @@ private:
 
 
 // Saves what a control shows (a form with its menu bar, a windowed control, or a windowless
-// control's rectangle of its parent) as a PNG file, pending paints done first.
+// control's rectangle of its parent) as a PNG file, pending paints done first. The old file stays
+// as it was unless the new one is whole (as StoreFileContents does); answers false on failure.
 bool SaveControlImage(TControl* Control, const std::string& FileName);
 // The same picture into a bitmap (sized to it): what the screen shows, child windows, caret and
 // drag feedback included.

@@ -114,8 +114,10 @@ Line Classify(std::string_view raw)
 std::string ReadAll(const std::string& path)
 {
     std::string data;
-    const int h = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A pipe is opened without waiting for a program to write to it; with none, it reads as empty.
+    const int h = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (h < 0) return data;
+    if (const int flags = ::fcntl(h, F_GETFL); flags >= 0) ::fcntl(h, F_SETFL, flags & ~O_NONBLOCK);
     struct stat st {};
     if (::fstat(h, &st) == 0 && !S_ISDIR(st.st_mode)) {
         char buf[65536];

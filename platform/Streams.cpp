@@ -87,7 +87,8 @@ void TCustomMemoryStream::SaveToFile(const std::string& FileName)
 {
     // The old file stays as it was unless all of the new one could be written.
     const std::string data(reinterpret_cast<const char*>(FMemory), static_cast<size_t>(FSize));
-    if (!StoreFileContents(FileName, data)) throw EFCreateError(Format(SysMsg::FCreateError, FileName.c_str()));
+    if (!StoreFileContents(FileName, data))
+        throw EFCreateError(Format(SysMsg::FCreateError, FileName.c_str()) + ": " + StoreFileError());
 }
 
 Int64 TReadOnlyMemoryStream::Write(const void*, Int64)

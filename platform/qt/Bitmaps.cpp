@@ -227,6 +227,13 @@ void TBitmap::LoadFromStream(TStream* Stream)
     Int64 size = Stream->Size() - Stream->Position();
     QByteArray data(int(std::max<Int64>(0, size)), '\0');
     Stream->ReadBuffer(data.data(), data.size());
+    // Nothing is what an empty picture saves: it loads as an empty picture again.
+    if (data.isEmpty()) {
+        FreeContext();
+        SetSize(0, 0);
+        Changed();
+        return;
+    }
     QImage img;
     img.loadFromData(data);
     FreeContext();
@@ -234,33 +241,36 @@ void TBitmap::LoadFromStream(TStream* Stream)
     Changed();
 }
 
-void TBitmap::SaveToStream(TStream* Stream)
+namespace {
+// The picture in the format asked for; an empty picture (no width or no height) is no bytes at all,
+// in every format. A picture that cannot be written raises.
+QByteArray EncodedBitmap(TBitmap* Bitmap, const char* Format)
 {
-    NeedImage();
     QByteArray data;
+    if (Bitmap->Empty())
+        return data;
     QBuffer buf(&data);
     buf.open(QIODevice::WriteOnly);
-    BitmapImage(FHandle)->save(&buf, "BMP");
+    if (!BitmapImage(Bitmap->Handle())->save(&buf, Format) || data.isEmpty())
+        throw EInvalidGraphicOperation(std::string("Bitmap image could not be written as ") + Format);
+    return data;
+}
+}  // namespace
+
+void TBitmap::SaveToStream(TStream* Stream)
+{
+    const QByteArray data = EncodedBitmap(this, "BMP");
     Stream->WriteBuffer(data.constData(), data.size());
 }
 
 void TBitmap::SaveToFile(const std::string& FileName)
 {
-    NeedImage();
     std::string name = NativeFileName(FileName);
     bool png = name.size() > 4 && SameText(name.substr(name.size() - 4), ".png");
     // Made whole first, then put in the old file's place: a failure leaves the old file.
+    const QByteArray data = EncodedBitmap(this, png ? "PNG" : "BMP");
     TMemoryStream whole;
-    if (png) {
-        QByteArray data;
-        QBuffer buf(&data);
-        buf.open(QIODevice::WriteOnly);
-        if (!BitmapImage(FHandle)->save(&buf, "PNG"))
-            throw EFCreateError(Format(SysMsg::FCreateError, name.c_str()));
-        whole.WriteBuffer(data.constData(), data.size());
-    } else {
-        SaveToStream(&whole);
-    }
+    whole.WriteBuffer(data.constData(), data.size());
     whole.SaveToFile(name);
 }
 

@@ -129,6 +129,11 @@ void TIcon::LoadFromStream(TStream* Stream)
     Int64 size = Stream->Size() - Stream->Position();
     QByteArray data(int(std::max<Int64>(0, size)), '\0');
     Stream->ReadBuffer(data.data(), data.size());
+    // Nothing is what an empty icon saves: it loads as an empty icon again.
+    if (data.isEmpty()) {
+        SetHandle(nullptr);
+        return;
+    }
     EnsureToolkit();
     // An icon file holds several sizes: the first image read is the one the file names first.
     QImage img;

@@ -1,6 +1,7 @@
 // The toolkit widgets that show windows: making and destroying them, keeping their geometry,
 // visibility and stacking equal to the window records, top-level frames and their events, tool tips
 // and pictures of controls.
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 
+#include "platform/FileUtils.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
 #include "platform/qt/OleDrag.h"
@@ -454,7 +456,13 @@ QPixmap GrabControl(TControl* Control)
 bool SaveControlImage(TControl* Control, const std::string& FileName)
 {
     QPixmap pm = GrabControl(Control);
-    return !pm.isNull() && pm.save(QString::fromStdString(NativeFileName(FileName)), "PNG");
+    if (pm.isNull())
+        return false;
+    // Made whole first, then put in the old file's place: a failure leaves the old file.
+    QByteArray data;
+    QBuffer buf(&data);
+    buf.open(QIODevice::WriteOnly);
+    return pm.save(&buf, "PNG") && StoreFileContents(FileName, std::string(data.constData(), size_t(data.size())));
 }
 
 namespace {

@@ -1,13 +1,19 @@
 #include "platform/FileUtils.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <csignal>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <functional>
+#include <vector>
 
 #include "platform/Classes.h"
 #include "tests/platform/ScratchDir.h"
@@ -256,6 +262,164 @@ TEST_F(Files, StoringReplacesTheContentsWhole)
     ::close(reader);
     ASSERT_EQ(::stat(Path("pipe").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// Runs Body in a child process as user Uid with group Gid and the supplementary Groups (from root),
+// or as the user the test runs as when Uid is the effective one; answers its answer (-1: it was
+// stopped, as by the alarm that ends a save that hangs).
+int InChild(uid_t Uid, gid_t Gid, const std::vector<gid_t>& Groups, const std::function<int()>& Body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(30);
+        if (Uid != ::geteuid() &&
+            (::setgroups(Groups.size(), Groups.data()) != 0 || ::setgid(Gid) != 0 || ::setuid(Uid) != 0))
+            ::_exit(99);
+        ::_exit(Body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Owner {
+    uid_t Uid;
+    gid_t Gid;
+    mode_t Mode;
+    bool operator==(const Owner&) const = default;
+};
+std::ostream& operator<<(std::ostream& Os, const Owner& O)
+{
+    return Os << O.Uid << ":" << O.Gid << " " << std::oct << O.Mode << std::dec;
+}
+Owner OwnerOf(const std::string& File)
+{
+    struct stat st {};
+    ::stat(File.c_str(), &st);
+    return {st.st_uid, st.st_gid, mode_t(st.st_mode & 07777)};
+}
+
+// Saved by another user who may write it, a file keeps its owner and group: one that cannot be given
+// to its owner again (another user's file, also in a sticky folder where it could not be replaced) is
+// rewritten in place; the user's own file keeps a group the user is in.
+TEST_F(Files, ASaveByAnotherUserKeepsTheFilesOwnerAndGroup)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make files of other users";
+    ASSERT_EQ(::chmod(dir.c_str(), 0777), 0);
+    const uid_t user = 1002;
+    const gid_t own = 1002, shared = 2000;
+    auto make = [&](const std::string& Name, uid_t Uid, gid_t Gid, mode_t Mode) {
+        Put(Name, std::string(500, 'o'));
+        ASSERT_EQ(::chown(Path(Name).c_str(), Uid, Gid), 0);
+        ASSERT_EQ(::chmod(Path(Name).c_str(), Mode), 0);
+    };
+    make("theirs.txt", 1001, shared, 0664);
+    make("mine.txt", user, shared, 0664);
+    ASSERT_TRUE(CreateDir(Path("sticky")));
+    ASSERT_EQ(::chmod(Path("sticky").c_str(), 01777), 0);
+    make("sticky/open.txt", 1001, 1001, 0666);
+    for (const char* name : {"theirs.txt", "mine.txt", "sticky/open.txt"}) {
+        SCOPED_TRACE(name);
+        const Owner before = OwnerOf(Path(name));
+        const int stored = InChild(user, own, {own, shared}, [&] { return StoreFileContents(Path(name), "new") ? 0 : 1; });
+        EXPECT_EQ(stored, 0);
+        EXPECT_EQ(Get(name), "new");
+        EXPECT_EQ(OwnerOf(Path(name)), before);
+    }
+    // Nothing was left beside them.
+    TSearchRec r;
+    int count = 0;
+    for (Integer rc = FindFirst(Path("*"), faAnyFile, r); rc == 0; rc = FindNext(r)) ++count;
+    FindClose(r);
+    EXPECT_EQ(count, 3);
+}
+
+// The new bytes cannot all be written (a file size limit stands in for a full disk, as above) where
+// no file can be made beside the old one: in a folder the user may not write to, and with a name so
+// long that a suffix would pass the file system's limit. The old contents stay whole; with room, the
+// save succeeds in place, and the long name gets a file beside it of a name that fits.
+TEST_F(Files, AStoreThatCannotMakeAFileBesideKeepsTheOldContentsWhenTheDiskIsFull)
+{
+    const uid_t user = ::geteuid() == 0 ? 1002 : ::geteuid();
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    ASSERT_TRUE(CreateDir(Path("locked")));
+    const std::string locked = "locked/s.ini";
+    const std::string longName = std::string(254, 'n');
+    const std::string old(100, 'o');
+    Put(locked, old);
+    Put(longName, old);
+    ASSERT_EQ(::chown(Path(locked).c_str(), user, user), 0);
+    ASSERT_EQ(::chown(Path(longName).c_str(), user, user), 0);
+    ASSERT_EQ(::chown(dir.c_str(), user, user), 0);
+    // Root's folder as seen by another user; the user's own folder made read-only otherwise.
+    ASSERT_EQ(::chmod(Path("locked").c_str(), 0555), 0);
+    for (const std::string& name : {locked, longName}) {
+        SCOPED_TRACE(name.substr(0, 20));
+        const int stored = InChild(user, user, {user}, [&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            limit.rlim_cur = limit.rlim_max = 200;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            const bool full = StoreFileContents(Path(name), std::string(1000, 'n'));
+            const bool kept = Get(name) == old;
+            const bool room = StoreFileContents(Path(name), std::string(150, 'm'));
+            return (full ? 1 : 0) | (room ? 0 : 2) | (kept ? 0 : 4);
+        });
+        EXPECT_EQ(stored, 0) << "1: a full disk was taken for success, 2: a save with room failed, 4: the full "
+                                "disk's save lost the old contents";
+        EXPECT_EQ(Get(name), std::string(150, 'm'));
+    }
+    // Nothing was left beside either.
+    for (const std::string& folder : {std::string("locked/*"), std::string("*")}) {
+        TSearchRec r;
+        int count = 0;
+        for (Integer rc = FindFirst(Path(folder), faAnyFile, r); rc == 0; rc = FindNext(r)) ++count;
+        FindClose(r);
+        EXPECT_EQ(count, folder == "*" ? 2 : 1) << folder;
+    }
+    ::chmod(Path("locked").c_str(), 0755);
+}
+
+// The same on a real small file system, where this machine lets the test make one (root, and mounts
+// permitted): a 64 KB disk nearly full, a file of the user's in a folder of root's, and a file whose
+// name is 254 bytes long in a folder the user may write to.
+TEST_F(Files, OnASmallDiskThatIsFullTheOldFileStays)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a small file system";
+    const std::string disk = Path("disk");
+    ASSERT_TRUE(CreateDir(disk));
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0)
+        GTEST_SKIP() << "no file system can be mounted here: " << std::strerror(errno);
+    struct Unmount {
+        std::string Dir;
+        ~Unmount() { ::umount2(Dir.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    const uid_t user = 1002;
+    const std::string old(20000, 'o');
+    ASSERT_TRUE(CreateDir(disk + "/open"));
+    ASSERT_EQ(::chmod((disk + "/open").c_str(), 0777), 0);
+    const std::string inRoots = disk + "/s.txt";
+    const std::string longName = disk + "/open/" + std::string(254, 'n');
+    for (const std::string& file : {inRoots, longName}) {
+        std::ofstream(file, std::ios::binary) << old;
+        ASSERT_EQ(::chown(file.c_str(), user, user), 0);
+    }
+    // Filled to 8 KB from the end.
+    {
+        std::ofstream fill(disk + "/fill", std::ios::binary);
+        fill << std::string(16384, 'f');
+    }
+    for (const std::string& file : {inRoots, longName}) {
+        SCOPED_TRACE(file.substr(disk.size(), 20));
+        const int stored = InChild(user, user, {user}, [&] { return StoreFileContents(file, std::string(41000, 'n')) ? 1 : 0; });
+        EXPECT_EQ(stored, 0);
+        std::ifstream f(file, std::ios::binary);
+        const std::string now{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+        EXPECT_TRUE(now == old) << "the file holds " << now.size() << " bytes";
+    }
 }
 
 // A write that fails part-way (here: a file size limit standing in for a full disk) must leave the
