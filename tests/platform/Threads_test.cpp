@@ -373,11 +373,15 @@ TEST_F(Threads, RandomLifetimesFreedFromSeveralThreadsAreWaitedFor)
                 if (rng() % 3) {
                     // One the main thread made to start itself.
                     while (!t) {
-                        std::lock_guard<std::mutex> g(lock);
-                        if (!handed.empty()) {
-                            t = handed.front();
-                            handed.pop_front();
+                        {
+                            std::lock_guard<std::mutex> g(lock);
+                            if (!handed.empty()) {
+                                t = handed.front();
+                                handed.pop_front();
+                            }
                         }
+                        if (!t)
+                            std::this_thread::yield();
                     }
                 } else {
                     t = make(true, rng);
