@@ -321,8 +321,10 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control)
         FActiveControl = Control;
     if (Control->ControlState & csFocusing)
         return false;
-    // The control may go while its neighbours' handlers run; the walk then stops.
+    // The handlers of the change (CM_DEACTIVATE, CM_EXIT, CM_ENTER) may free the control, the form
+    // or both: after each, both are read again and the walk stops once either has gone.
     TGuardPtr<TWinControl> target(Control);
+    TGuardPtr<TCustomForm> self(this);
     Control->ControlState |= csFocusing;
     struct Done {
         TGuardPtr<TWinControl>& T;
@@ -332,10 +334,11 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control)
                 T->ControlState &= ~TControlState(csFocusing);
         }
     } done{target};
+    auto tell = [&](TWinControl* To, UINT Msg) { return SendFocusMessage(To, Msg) && self && target; };
     if (gFocusedForm != this) {
         if (TCustomForm* before = gFocusedForm) {
             gFocusedForm = nullptr;
-            if (!SendFocusMessage(before, CM_DEACTIVATE))
+            if (!tell(before, CM_DEACTIVATE))
                 return false;
         }
         gFocusedForm = this;
@@ -343,22 +346,20 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control)
     if (!FFocusedControl)
         FFocusedControl = this;
     if (FFocusedControl != Control) {
-        while (FFocusedControl && target && !FFocusedControl->ContainsControl(Control)) {
+        while (FFocusedControl && !FFocusedControl->ContainsControl(Control)) {
             TWinControl* leaving = FFocusedControl;
             FFocusedControl = leaving->Parent();
-            if (!SendFocusMessage(leaving, CM_EXIT))
+            if (!tell(leaving, CM_EXIT))
                 return false;
         }
-        while (target && FFocusedControl && FFocusedControl != Control) {
+        while (FFocusedControl && FFocusedControl != Control) {
             TWinControl* entering = Control;
             while (entering->Parent() && entering->Parent() != FFocusedControl)
                 entering = entering->Parent();
             FFocusedControl = entering;
-            if (!SendFocusMessage(entering, CM_ENTER))
+            if (!tell(entering, CM_ENTER))
                 return false;
         }
-        if (!target)
-            return false;
         Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control));
     }
     return true;

@@ -71,12 +71,14 @@ HWND SetCapture(HWND h)
 {
     WindowRec* w = Rec(h);
     WindowRec* old = gCapture;
+    // The old window's handler of the change may destroy it: its handle is taken before.
+    const HWND oldH = H(old);
     if (w == old)
-        return old ? H(old) : nullptr;
+        return oldH;
     gCapture = w;
     if (old && gWindows.count(old))
-        SendMessage(H(old), WM_CAPTURECHANGED, 0, LPARAM(h));
-    return old ? H(old) : nullptr;
+        SendMessage(oldH, WM_CAPTURECHANGED, 0, LPARAM(h));
+    return oldH;
 }
 
 BOOL ReleaseCapture()
