@@ -1,5 +1,6 @@
 // Message routing: Perform, the window procedures and the dispatch of messages to their handlers.
 #include "platform/Controls.h"
+#include "platform/Guard.h"
 
 #include <algorithm>
 
@@ -137,10 +138,13 @@ HWND TWinControl::ChildWindowOf(const TMessage& Message) const
 
 void TWinControl::Broadcast(TMessage& Message)
 {
-    // Children may go while they hear it; each is looked for again before it is told.
-    std::vector<TControl*> list(FControls);
-    for (TControl* c : list) {
-        if (std::find(FControls.begin(), FControls.end(), c) == FControls.end())
+    // Children, or this control, may go while they hear it: each is looked at again before it is
+    // told, and the walk stops once this control has gone.
+    TGuardPtr<TWinControl> self(this);
+    for (TGuardPtr<TControl>& c : GuardedCopy<TControl>(FControls)) {
+        if (!self)
+            return;
+        if (!c || c->Parent() != this)
             continue;
         c->WindowProc(Message);
         if (Message.Result != 0)

@@ -122,8 +122,14 @@ void TWinControl::CNKeyDown(TMessage& Message)
 
 void TWinControl::CMDialogKey(TMessage& Message)
 {
-    // Offered to the children in turn; the first that takes it wins.
-    for (TControl* c : std::vector<TControl*>(FControls)) {
+    // Offered to the children in turn; the first that takes it wins. One that frees a child, or this
+    // control, as it is offered the key leaves the rest the key (or no one, with this one gone).
+    TGuardPtr<TWinControl> self(this);
+    for (TGuardPtr<TControl>& c : GuardedCopy<TControl>(FControls)) {
+        if (!self)
+            return;
+        if (!c || c->Parent() != this)
+            continue;
         if (c->Visible() && c->Enabled() && c->Perform(CM_DIALOGKEY, Message.WParam, Message.LParam) != 0) {
             Message.Result = 1;
             return;

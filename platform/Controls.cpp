@@ -1,6 +1,7 @@
 // The control base: construction, geometry, alignment requests, visibility, colours, fonts, hints
 // and the notifications that carry their changes to children.
 #include "platform/Controls.h"
+#include "platform/Guard.h"
 
 #include <algorithm>
 
@@ -184,9 +185,12 @@ void TControl::SetShowHint(bool Value)
 
 void TControl::ShowHintChanged()
 {
-    if (auto* w = dynamic_cast<TWinControl*>(this))
-        for (TControl* c : std::vector<TControl*>(w->FControls))
-            c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+    if (auto* w = dynamic_cast<TWinControl*>(this)) {
+        TGuardPtr<TWinControl> self(w);
+        for (TGuardPtr<TControl>& c : GuardedCopy<TControl>(w->FControls))
+            if (self && c && c->Parent() == w)
+                c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+    }
 }
 
 void TControl::SetParentShowHint(bool Value)
@@ -283,8 +287,11 @@ void TControl::CMVisibleChanged(TMessage&) { InvalidateControl(true, (ControlSty
 
 void TControl::CMColorChanged(TMessage&)
 {
+    // The children's handlers of the change may free this control.
+    TGuardPtr<TControl> self(this);
     ColorChanged();
-    Invalidate();
+    if (self)
+        Invalidate();
 }
 
 void TControl::CMFontChanged(TMessage&) { Invalidate(); }
@@ -294,8 +301,10 @@ void TControl::CMParentColorChanged(TMessage& Message)
     if (!FParentColor)
         return;
     TColor c = Message.WParam ? TColor(Message.LParam) : (FParent ? FParent->Color() : FColor);
+    TGuardPtr<TControl> self(this);
     SetColor(c);
-    FParentColor = true;
+    if (self)
+        FParentColor = true;
 }
 
 void TControl::CMParentFontChanged(TMessage& Message)
@@ -303,9 +312,11 @@ void TControl::CMParentFontChanged(TMessage& Message)
     if (!FParentFont)
         return;
     TFont* f = Message.WParam ? reinterpret_cast<TFont*>(Message.LParam) : (FParent ? FParent->Font() : nullptr);
+    TGuardPtr<TControl> self(this);
     if (f)
         FFont->Assign(f);
-    FParentFont = true;
+    if (self)
+        FParentFont = true;
 }
 
 void TControl::CMParentShowHintChanged(TMessage&)

@@ -472,6 +472,9 @@ protected:
     void UpdateShowing();
     void ColorChanged() override;
     void FontChanged() override;
+    // Sends Msg to each child in turn, skipping those gone or moved by their turn (a handler may free
+    // them, or this control, whereupon the walk stops).
+    void TellChildren(UINT Msg);
 
     void WMPaint(TMessage& Message);
     void WMEraseBkgnd(TMessage& Message);

@@ -711,10 +711,12 @@ void TApplication::HandleMessage()
 void TApplication::Idle()
 {
     TControlCanvas::FreeDeviceContexts();
-    auto released = FReleased;
+    // A released form's destruction may free another released one: each is looked at again first.
+    auto released = GuardedCopy<TCustomForm>(FReleased);
     FReleased.clear();
-    for (TCustomForm* f : released)
-        TObject::Free(f);
+    for (TGuardPtr<TCustomForm>& f : released)
+        if (f)
+            TObject::Free(f.Get());
     if (OnIdle) {
         bool done = true;
         OnIdle(this, done);

@@ -1,6 +1,25 @@
 // Guarded pointers: a pointer to a TObject that turns null once the object goes, so code that raised
 // an event (or walks objects while handlers run) can tell whether a handler freed what it still holds.
 //
+// THE RULE FOR CODE THAT RAISES A HANDLER (a user's event, a message a subclass or another control
+// handles, a notification, a virtual that a subclass may override with one):
+//
+//   A handler may free anything (the control that raised it, its form, a sibling, the item it was
+//   told of), clear or refill what the control holds, or raise. So code that raises a handler either
+//   raises it where nothing computed before is used afterwards (at the start or the end of its step),
+//   or, after the handler returns, reads again everything it took before (the control, its form, the
+//   item, the index, the count, the paragraph, the position) and stops, or starts the step again,
+//   when any of it changed or went. A guard (below) tells whether an object went; an index or a
+//   count is looked up again, never trusted.
+//
+//   A list of listeners or children told one after another is walked over a snapshot of guards
+//   (GuardedCopy), skipping those gone (or no longer in the list) by their turn and stopping once the
+//   walker itself has gone; or by an index checked against the list's size at every step.
+//
+//   Progress events of a stream are raised where the object is whole (nothing half loaded or half
+//   written is visible); a change made from such a handler waits for the operation or ends it
+//   cleanly.
+//
 //     TGuardPtr<TMyControl> self(this);
 //     if (OnChange) OnChange(this);
 //     if (!self) return;  // the handler freed us
@@ -11,6 +30,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "platform/Classes.h"
 
@@ -98,3 +118,21 @@ private:
     TGuardBlock* FBlock = nullptr;
     std::ptrdiff_t FOffset = 0;
 };
+
+// A snapshot of guards over a list of objects, for walks that raise handlers: each entry reads null
+// once its object has gone.
+//
+//     for (TGuardPtr<TControl>& c : GuardedCopy<TControl>(FControls)) {
+//         if (!self) return;                      // the walker went
+//         if (!c || c->Parent() != this) continue;  // gone, or moved, before its turn
+//         c->Perform(...);
+//     }
+template <class T, class List>
+std::vector<TGuardPtr<T>> GuardedCopy(const List& Items)
+{
+    std::vector<TGuardPtr<T>> copy;
+    copy.reserve(Items.size());
+    for (auto* item : Items)
+        copy.emplace_back(item);
+    return copy;
+}

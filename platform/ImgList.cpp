@@ -1,5 +1,7 @@
 #include "platform/ImgList.h"
 
+#include "platform/Guard.h"
+
 #include <algorithm>
 
 TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner) {}
@@ -50,11 +52,16 @@ Integer TCustomImageList::Count() const { return FHandle ? ImageList_GetImageCou
 
 void TCustomImageList::Change()
 {
-    // A client may leave while it hears of the change.
-    for (TChangeLink* link : std::vector<TChangeLink*>(FClients))
-        if (std::find(FClients.begin(), FClients.end(), link) != FClients.end())
+    // A client may leave while it hears of the change, or free this list: each is looked for again
+    // before it is told, and the walk stops once the list has gone.
+    TGuardPtr<TCustomImageList> self(this);
+    for (TGuardPtr<TChangeLink>& link : GuardedCopy<TChangeLink>(FClients)) {
+        if (!self)
+            return;
+        if (link && link->FSender == this)
             link->Change();
-    if (OnChange)
+    }
+    if (self && OnChange)
         OnChange(this);
 }
 

@@ -1,6 +1,7 @@
 // Windowed controls: children and their order, alignment, the window handle and its life, bounds,
 // text and colours passed on to children, showing.
 #include "platform/Controls.h"
+#include "platform/Guard.h"
 
 #include <algorithm>
 
@@ -461,15 +462,26 @@ void TWinControl::SetCtl3D(bool Value)
 void TWinControl::ColorChanged()
 {
     FBrush->SetColor(FColor);
-    for (TControl* c : std::vector<TControl*>(FControls))
-        c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+    TellChildren(CM_PARENTCOLORCHANGED);
 }
 
 void TWinControl::FontChanged()
 {
+    TGuardPtr<TWinControl> self(this);
     TControl::FontChanged();
-    for (TControl* c : std::vector<TControl*>(FControls))
-        c->Perform(CM_PARENTFONTCHANGED, 0, 0);
+    if (self)
+        TellChildren(CM_PARENTFONTCHANGED);
+}
+
+void TWinControl::TellChildren(UINT Msg)
+{
+    TGuardPtr<TWinControl> self(this);
+    for (TGuardPtr<TControl>& c : GuardedCopy<TControl>(FControls)) {
+        if (!self)
+            return;
+        if (c && c->Parent() == this)
+            c->Perform(Msg, 0, 0);
+    }
 }
 
 void TWinControl::WMSize(TMessage&)

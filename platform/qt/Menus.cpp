@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/Backend.h"
+#include "platform/Guard.h"
 #include "platform/Forms.h"
 #include "platform/Menus.h"
 #include "platform/qt/WindowRec.h"
@@ -404,11 +405,18 @@ void TMenuItem::UncheckGroupSiblings()
 {
     if (!FChecked || !FRadioItem || !FParent)
         return;
-    for (TMenuItem* sib : FParent->FItems)
-        if (sib != this && sib->FRadioItem && sib->FGroupIndex == FGroupIndex && sib->FChecked) {
+    // Each change is told to the menu, whose handler may free items, this one or the parent.
+    TGuardPtr<TMenuItem> self(this);
+    TMenuItem* parent = FParent;
+    for (TGuardPtr<TMenuItem>& sib : GuardedCopy<TMenuItem>(FParent->FItems)) {
+        if (!self || FParent != parent)
+            return;
+        if (sib && sib.Get() != this && sib->FParent == parent && sib->FRadioItem && sib->FGroupIndex == FGroupIndex &&
+            sib->FChecked) {
             sib->FChecked = false;
             sib->Changed(false);
         }
+    }
 }
 
 void TMenuItem::SetChecked(bool Value)
