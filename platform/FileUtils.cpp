@@ -461,10 +461,19 @@ bool StoreNew(const std::string& path, const std::string& data, bool sync)
 {
     int h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     bool made = h >= 0;
-    // A link to a file yet to be made, or a file made meanwhile: written through as it stands.
-    if (h < 0 && errno == EEXIST) h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    // A link to a file yet to be made: the file is made through it. One made meanwhile by someone
+    // else, with something in it, is not cut short.
+    if (h < 0 && errno == EEXIST) {
+        h = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+        struct stat st {};
+        if (h >= 0 && (::fstat(h, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0)) {
+            ::close(h);
+            return Fail(EEXIST, "it was made by another program meanwhile");
+        }
+    }
     if (h < 0) return Fail(errno);
-    bool ok = Reserve(h, static_cast<Int64>(data.size())) && WriteAt(h, data.data(), data.size(), 0) && SyncIf(h, sync);
+    bool ok =
+        Reserve(h, static_cast<Int64>(data.size())) && WriteAt(h, data.data(), data.size(), 0) && SyncIf(h, sync);
     ok = CloseChecked(h, ok);
     if (!ok && made) {
         const int err = errno;
@@ -495,14 +504,16 @@ bool StoreInPlace(const std::string& path, const std::string& data, bool sync)
         ok = false;
     } else if (ok) {
         ok = WriteAt(h, data.data(), data.size(), 0);
-        if (ok && size < static_cast<Int64>(old.size())) ok = ::ftruncate(h, static_cast<off_t>(size)) == 0 || Fail(errno);
+        if (ok && size < static_cast<Int64>(old.size()))
+            ok = ::ftruncate(h, static_cast<off_t>(size)) == 0 || Fail(errno);
         if (!ok) {
             // The old bytes fit where they were: put them back and the length with them.
             const int err = errno;
             const std::string why = gStoreError;
             const TStoreFaults faults = gFaults;
             gFaults = TStoreFaults{};
-            const bool back = WriteAt(h, old.data(), old.size(), 0) && ::ftruncate(h, static_cast<off_t>(old.size())) == 0;
+            const bool back =
+                WriteAt(h, old.data(), old.size(), 0) && ::ftruncate(h, static_cast<off_t>(old.size())) == 0;
             gFaults = faults;
             gStoreError = back ? why : why + "; the old contents could not all be put back";
             errno = err;

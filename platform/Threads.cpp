@@ -99,7 +99,8 @@ TThread::TThread(bool CreateSuspended) : FState(std::make_shared<TState>())
         // derived constructor has, on members not made yet.
         const bool main = IsMainThread() && (ToolkitStarted() || std::this_thread::get_id() == gStartThread);
         if (!main)
-            throw EThread("A thread made on another thread than the main one is created suspended and started with Start");
+            throw EThread("A thread made on another thread than the main one is created suspended and "
+                          "started with Start");
         // Execute is virtual: it may not run before the derived constructor has.
         FState->StartsItself = true;
         std::weak_ptr<TState> state = FState;

@@ -322,7 +322,8 @@ TEST_F(Files, ASaveByAnotherUserKeepsTheFilesOwnerAndGroup)
     for (const char* name : {"theirs.txt", "mine.txt", "sticky/open.txt"}) {
         SCOPED_TRACE(name);
         const Owner before = OwnerOf(Path(name));
-        const int stored = InChild(user, own, {own, shared}, [&] { return StoreFileContents(Path(name), "new") ? 0 : 1; });
+        const int stored =
+            InChild(user, own, {own, shared}, [&] { return StoreFileContents(Path(name), "new") ? 0 : 1; });
         EXPECT_EQ(stored, 0);
         EXPECT_EQ(Get(name), "new");
         EXPECT_EQ(OwnerOf(Path(name)), before);
@@ -414,7 +415,8 @@ TEST_F(Files, OnASmallDiskThatIsFullTheOldFileStays)
     }
     for (const std::string& file : {inRoots, longName}) {
         SCOPED_TRACE(file.substr(disk.size(), 20));
-        const int stored = InChild(user, user, {user}, [&] { return StoreFileContents(file, std::string(41000, 'n')) ? 1 : 0; });
+        const int stored =
+            InChild(user, user, {user}, [&] { return StoreFileContents(file, std::string(41000, 'n')) ? 1 : 0; });
         EXPECT_EQ(stored, 0);
         std::ifstream f(file, std::ios::binary);
         const std::string now{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
