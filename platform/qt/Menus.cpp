@@ -14,8 +14,8 @@
 #include <utility>
 
 #include "platform/Backend.h"
-#include "platform/Guard.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 #include "platform/Menus.h"
 #include "platform/qt/WindowRec.h"
 
