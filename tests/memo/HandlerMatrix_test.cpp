@@ -20,7 +20,6 @@ using matrix::TStage;
 
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
-    matrix::kFormFreedOnExit,
     {"", "OnParse", "replaces the text",
      "OnParse sees the selection half made: its start is the edit's, its length still that of the text it "
      "replaced, so it reaches outside the text (memo/Styleedit.cpp:399)"},

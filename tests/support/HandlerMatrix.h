@@ -92,10 +92,6 @@ struct TKnownFault {
     std::string Fault;
 };
 
-// Open in the platform, so in every table: a form freed by a focus handler as the focus leaves.
-inline const TKnownFault kFormFreedOnExit{"", "OnExit", "frees the form",
-                                          "the focus walk reads the form its CM_EXIT freed (platform/Forms.cpp:346)"};
-
 // Drives every event of the class with every act; MORVIK_MATRIX=<text>|<text>... keeps only the
 // cases whose "event / act" holds one of the texts; MORVIK_MATRIX_TRACE names each case on stderr as it starts, and
 // MORVIK_MATRIX_LEAKS looks for leaks after each (under the address sanitizer).

@@ -39,7 +39,6 @@ const char* const kLoadFreesHeld =
 
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
-    matrix::kFormFreedOnExit,
     {"", "OnOleDragStart", "raises",
      "an error of OnOleDragStart (tree/Extreedrag.cpp:78) leaves the window of the hooks' list (made by the tree's "
      "drop target, ctlbase/Exhook.cpp:221) behind for good"},
