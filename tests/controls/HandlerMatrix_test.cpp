@@ -129,6 +129,15 @@ std::vector<TEvent> HeaderEvents()
          },
          Repaint},
         On<&TCustomExHeader::OnHTMLImageNeeded>("OnHTMLImageNeeded", Repaint),
+        // The picture asked for again as the laid-out caption is drawn; the section's own picture
+        // comes after it.
+        {"OnHTMLImageNeeded, drawn",
+         [](TStage& S) {
+             At(S, 0)->SetImageIndex(0);
+             At(S, 0)->SetPictureAlign(hsaRight);
+             matrix::HangSecond<&TCustomExHeader::OnHTMLImageNeeded>(S);
+         },
+         Repaint},
         On<&TCustomExHeader::OnHTMLImageNeeded>(
             "OnHTMLImageNeeded, caption set", [](TStage& S) { At(S, 1)->SetText("<html>a<img src=\"b\">c</html>"); }),
         On<&TCustomExHeader::OnSectionChange>("OnSectionChange", [](TStage& S) { At(S, 1)->SetText("changed"); }),
