@@ -372,11 +372,20 @@ void FileClose(int Handle)
 namespace {
 
 TStoreFaults gFaults;
-thread_local std::string gStoreError;
+// The reason of the last failed save on this thread. A plain buffer, not a string: the settings are
+// flushed by an exit handler, and a thread's objects with destructors are gone by then.
+thread_local char gStoreError[512];
+
+void SetStoreError(const std::string& why)
+{
+    const size_t n = std::min(why.size(), sizeof gStoreError - 1);
+    std::memcpy(gStoreError, why.data(), n);
+    gStoreError[n] = '\0';
+}
 
 bool Fail(int err, const std::string& why = std::string())
 {
-    gStoreError = why.empty() ? std::string(std::strerror(err)) : why;
+    SetStoreError(why.empty() ? std::string(std::strerror(err)) : why);
     errno = err;
     return false;
 }
@@ -515,7 +524,7 @@ bool StoreInPlace(const std::string& path, const std::string& data, bool sync)
             const bool back =
                 WriteAt(h, old.data(), old.size(), 0) && ::ftruncate(h, static_cast<off_t>(old.size())) == 0;
             gFaults = faults;
-            gStoreError = back ? why : why + "; the old contents could not all be put back";
+            SetStoreError(back ? why : why + "; the old contents could not all be put back");
             errno = err;
         }
         ok = SyncIf(h, sync || !ok) && ok;
@@ -578,11 +587,11 @@ bool StoreBeside(const std::string& target, const struct stat& st, const std::st
 
 void SetStoreFaults(const TStoreFaults& Faults) { gFaults = Faults; }
 
-std::string StoreFileError() { return gStoreError; }
+std::string StoreFileError() { return std::string(gStoreError); }
 
 bool StoreFileContents(const std::string& FileName, const std::string& data, bool Sync)
 {
-    gStoreError.clear();
+    gStoreError[0] = '\0';
     const std::string path = NativeFileName(FileName);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
