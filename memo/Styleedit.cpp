@@ -391,6 +391,9 @@ void TStyleMemo::SetSelTextBuf(const char* Txt)
 
     Integer caret = S + static_cast<Integer>(insLen);
     const Integer lastNew = sp + static_cast<Integer>(pieces.size()) - 1;
+    // A handler that reads or changes the selection finds the caret behind what was inserted, not
+    // the replaced text's length from the edit's start.
+    SetSelNavs(caret, caret, true);
     EnterUpdate();
     bool handlerEdited = false;
     try {
