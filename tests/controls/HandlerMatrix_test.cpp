@@ -118,7 +118,14 @@ std::vector<TEvent> HeaderEvents()
         On<&TCustomExHeader::OnSectionResizing>("OnSectionResizing", DragAt(98, 133)),
         On<&TCustomExHeader::OnSectionResize>("OnSectionResize", DragAt(98, 133)),
         On<&TCustomExHeader::OnSectionMove>("OnSectionMove", DragAt(150, 30)),
-        On<&TCustomExHeader::OnSectionDraw>("OnSectionDraw", Repaint),
+        // With the section's own picture after what the owner draws.
+        {"OnSectionDraw",
+         [](TStage& S) {
+             At(S, 2)->SetImageIndex(0);
+             At(S, 2)->SetPictureAlign(hsaRight);
+             matrix::Hang(&TCustomExHeader::OnSectionDraw)(S);
+         },
+         Repaint},
         {"OnSectionDraw, pressed", matrix::Hang(&TCustomExHeader::OnSectionDraw),
          [](TStage& S) { S.PressAt({250, 8}); }},
         {"OnSectionDraw, dragged", matrix::Hang(&TCustomExHeader::OnSectionDraw), DragAt(250, 180)},
