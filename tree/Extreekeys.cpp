@@ -454,9 +454,11 @@ void TExTreeView::NavigateByKey(Word Key, TShiftState Shift)
         break;
     case VK_LEFT:
         found = prevFocused ? prevFocused->Parent() : nullptr;
+        foundSelected = found && found->Selected();
         break;
     case VK_RIGHT: {
         found = prevFocused ? prevFocused->GetFirstVisibleChild() : nullptr;
+        foundSelected = found && found->Selected();
         TExUpdateGuard bracket(Model());
         Model()->MarkRows();
         FTree->RefreshFlags().UpdatePending = true;
@@ -470,7 +472,6 @@ void TExTreeView::NavigateByKey(Word Key, TShiftState Shift)
     // Up on the first row does; a range would otherwise run from the top of the tree.
     if (!found) found = prevFocused;
     if (!found) return;
-    if (found != prevFocused && (Key == VK_LEFT || Key == VK_RIGHT)) foundSelected = found->Selected();
     SelectByKey(found, foundSelected, Shift, true);
     if (!tree) return;
     ScrollToFocusedByKey(Key, visIndex);

@@ -955,6 +955,7 @@ TEST_F(StreamTree, LoadingReplacesTheItemsWithOneDeletionEachAndASelectionThatWe
     Tree->SetMultiSelect(true);
     AddRoots(4);
     Items().Item(1)->SetSelected(true);
+    Tree->SetSelected(Items().Item(3));
     Tree->SetFocused(Items().Item(2));
     TExTreeModel from;
     FillRandom(from, 21, 10);
@@ -966,6 +967,7 @@ TEST_F(StreamTree, LoadingReplacesTheItemsWithOneDeletionEachAndASelectionThatWe
     EXPECT_EQ(deletions, 4);
     EXPECT_EQ(Tree->GetSelCount(), 0);
     EXPECT_EQ(Tree->Model()->Focused(), nullptr);
+    EXPECT_EQ(Tree->GetSelected(), nullptr) << "the anchor went with its item";
     ExpectCountsRight(*Tree->Model());
     EXPECT_EQ(Dump(*Tree->Model()), Dump(from));
 }

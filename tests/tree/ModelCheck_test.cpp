@@ -660,9 +660,13 @@ public:
                 if (control) {
                     ASSERT_EQ(focusEvents - events, want == focus ? 0 : 1) << step;
                 }
-                // A single-select tree's anchor follows its focus.
+                // A single-select tree's anchor follows its focus. The hidden anchor of a
+                // multi-select tree loses its mark, unless it is a hidden root item.
                 if (tree.MultiSelect() && anchor && !Shown(anchor)) {
                     ASSERT_EQ(tree.Selected(), ItemOf(ShownInstead(anchor))) << step;
+                    if (!anchor->hidden || anchor->parent != &root) {
+                        ASSERT_FALSE(anchor->item->Selected()) << step;
+                    }
                 }
             }
             Check();
