@@ -135,7 +135,7 @@ private:
     TExTreeModel* FTree;
     TExTreeItem* FRoot;
     TExTreeItemClass FItemClass;
-    // Reads and writes of the stream running.
-    class TStreaming;
+    // Reads and writes of the stream running: a handler's read meanwhile would free the items the
+    // stream is at.
     Integer FStreaming = 0;
 };

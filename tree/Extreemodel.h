@@ -157,6 +157,18 @@ private:
     std::exception_ptr FError;
 };
 
+// Raises a count for a scope, lowered however the scope is left.
+class TExCountScope {
+public:
+    explicit TExCountScope(Integer& Count) : FCount(Count) { ++FCount; }
+    TExCountScope(const TExCountScope&) = delete;
+    TExCountScope& operator=(const TExCountScope&) = delete;
+    ~TExCountScope() { --FCount; }
+
+private:
+    Integer& FCount;
+};
+
 // Factory of the items of a tree (the collection's item class).
 using TExTreeItemClass = TExTreeItem* (*)(TExTreeModel* Owner);
 

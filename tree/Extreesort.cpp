@@ -361,18 +361,6 @@ Integer CompareConverted(const TConverted& A, const TConverted& B, Integer Kind,
 
 // ---------------------------------------------------------------- running sorts
 
-// Raises the tree's sort depth for a scope, lowered however the scope is left.
-class TSortDepth {
-public:
-    explicit TSortDepth(TExTreeModel* Model) : FModel(Model) { ++FModel->SortDepth; }
-    TSortDepth(const TSortDepth&) = delete;
-    TSortDepth& operator=(const TSortDepth&) = delete;
-    ~TSortDepth() { --FModel->SortDepth; }
-
-private:
-    TExTreeModel* FModel;
-};
-
 // A handler freed the control while a sort ran: the sort stops where it is.
 struct TSortStopped {};
 
@@ -584,7 +572,7 @@ void TExTreeItem::QuickSort(bool Recursive, Integer L, Integer R, TExSSortMode S
     // Handlers of the comparisons and of virtual values run while the children are walked.
     TExTreeOperation op(FTree);
     op.HoldAll();
-    TSortDepth depth(FTree);
+    TExCountScope depth(FTree->SortDepth);
     TExTreeModel* model = FTree;
     // The tree's own comparison of a built-in key type without further sections is a total order
     // on the prepared keys and raises nothing: it is done on the keys alone. A derived tree may
@@ -666,7 +654,7 @@ void TExTreeItem::Sort(bool Recursive)
     if (!tree) return;
     TExTreeOperation op(FTree);
     op.HoldAll();
-    TSortDepth depth(FTree);
+    TExCountScope depth(FTree->SortDepth);
     if (Count() == 0 || (!Recursive && Count() < 2)) return;
     TExUpdateGuard bracket(FTree);
     TExHeaderSections* sections = tree->Header()->Sections();
@@ -721,7 +709,7 @@ void TCustomExTree::Sort(bool Recursive)
     TriggerSortBegin();
     if (!self) return;
     {
-        TSortDepth depth(model);
+        TExCountScope depth(model->SortDepth);
         model->Root()->Sort(Recursive);
     }
     if (!self) return;

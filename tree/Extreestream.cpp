@@ -507,19 +507,6 @@ void TExTreeItem::ReadData(TStream* Stream)
 
 // ---------------------------------------------------------------- the collection
 
-// A read or write of the stream runs for a scope: a handler's read meanwhile would free the items
-// the stream is at.
-class TExTreeItems::TStreaming {
-public:
-    explicit TStreaming(TExTreeItems* Items) : FItems(Items) { ++FItems->FStreaming; }
-    TStreaming(const TStreaming&) = delete;
-    TStreaming& operator=(const TStreaming&) = delete;
-    ~TStreaming() { --FItems->FStreaming; }
-
-private:
-    TExTreeItems* FItems;
-};
-
 void TExTreeItems::WriteData(TStream* Stream)
 {
     // The model, and with it this collection, outlive a handler that frees the tree until the
@@ -527,7 +514,7 @@ void TExTreeItems::WriteData(TStream* Stream)
     TExTreeOperation op(FTree);
     bool whole;
     {
-        TStreaming streaming(this);
+        TExCountScope streaming(FStreaming);
         // The focus is no part of the stream (its state is the tree's): nothing to take away for it.
         whole = TExItemStream(this, Stream).Write(FRoot);
     }
@@ -622,7 +609,7 @@ void TExTreeItems::ReadData(TStream* Stream)
     if (FStreaming > 0) throw EExTreeError(StreamBusy);
     TExTreeOperation op(FTree);
     op.HoldAll();
-    TStreaming streaming(this);
+    TExCountScope streaming(FStreaming);
     TExUpdateGuard bracket(FTree);
     TExTreeItem* aside = SetAside();
     // The root's own record is read into a stand-in and handed on, so its row bits stay its own.
