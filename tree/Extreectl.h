@@ -246,7 +246,9 @@ public:
     virtual Integer DefineLineHeight();
     virtual void MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint& Size);
     Integer MeasureColumnWidth(Integer SectionIndex, bool VisibleOnly);
-    void AutoSizeColumn(Integer SectionIndex);
+    // False when a handler deleted the section or freed the tree.
+    bool AutoSizeColumn(Integer SectionIndex);
+    bool FitSection(TExHeaderSection* Section);
     void AutoSizeAllColumns();
     Integer GetCheckBoxSize();
     // The image index an item shows from Images (Second: Images2), asking the event for -1.

@@ -232,35 +232,57 @@ Integer TCustomExTree::MeasureColumnWidth(Integer SectionIndex, bool VisibleOnly
             i = past;
             continue;
         }
+        const Integer next = VisibleOnly && !item->Expanded() ? past : i + 1;
         TPoint size{0, LineHeight()};
+        // A virtual text's handler may free the tree.
+        TGuardPtr<TCustomExTree> self(this);
         MeasureCell(item, SectionIndex, size);
+        if (!self) return widest;
         widest = std::max(widest, size.X);
-        i = VisibleOnly && !item->Expanded() ? past : i + 1;
+        i = next;
     }
     return widest;
 }
 
-void TCustomExTree::AutoSizeColumn(Integer SectionIndex)
+bool TCustomExTree::FitSection(TExHeaderSection* Section)
+{
+    // The measure handlers may delete the section or free the tree.
+    TGuardPtr<TCustomExTree> self(this);
+    TGuardPtr<TExHeaderSection> section(Section);
+    const Integer caption = FHeader->MeasureSectionWidth(Section, nullptr, nullptr);
+    if (!self || !section) return false;
+    const Integer cells = MeasureColumnWidth(Section->GetIndex(), true);
+    if (!self || !section) return false;
+    Section->SetWidth(std::max(caption, cells));
+    return self && section;
+}
+
+bool TCustomExTree::AutoSizeColumn(Integer SectionIndex)
 {
     if (GetUpdating() && !InUpdateRefresh()) {
         RefreshFlags().ColumnsAutoSizePending = true;
-        return;
+        return true;
     }
     TExHeaderSection* section = FHeader->Sections()->GetSection(SectionIndex);
-    if (!section || !section->AutoSize()) return;
-    section->SetWidth(std::max(FHeader->MeasureSectionWidth(section, nullptr, nullptr),
-                               MeasureColumnWidth(SectionIndex, true)));
+    if (!section || !section->AutoSize()) return true;
+    if (!FitSection(section)) return false;
+    TGuardPtr<TExHeaderSection> guard(section);
     OnHeaderSectionResize(FHeader, section);
+    return bool(guard);
 }
 
 void TCustomExTree::AutoSizeAllColumns()
 {
     if ((GetUpdating() && !InUpdateRefresh()) || FAutoSizingAll) return;
     FAutoSizingAll = true;
+    TGuardPtr<TCustomExTree> self(this);
     try {
-        for (Integer i = 0; i < FHeader->Sections()->Count(); ++i) AutoSizeColumn(i);
+        for (Integer i = 0; i < FHeader->Sections()->Count(); ++i) {
+            AutoSizeColumn(i);
+            if (!self) return;
+        }
     } catch (...) {
-        FAutoSizingAll = false;
+        if (self) FAutoSizingAll = false;
         throw;
     }
     FAutoSizingAll = false;

@@ -286,12 +286,7 @@ void TCustomExTree::HeaderSectionAutoSizeHandler(TObject*, TExHeaderSection* Sec
 {
     TREE_ALIVE();
     if (FAutoResizeColumns) {
-        if (!Section->AutoSize())
-            Section->SetWidth(std::max(FHeader->MeasureSectionWidth(Section, nullptr, nullptr),
-                                       MeasureColumnWidth(Section->GetIndex(), true)));
-        else
-            AutoSizeColumn(Section->GetIndex());
-        if (IsDestroying()) return;
+        if (!(Section->AutoSize() ? AutoSizeColumn(Section->GetIndex()) : FitSection(Section))) return;
         OnHeaderSectionResize(FHeader, Section);
     } else if (Section->AutoSize()) {
         AutoSizeColumn(Section->GetIndex());

@@ -29,10 +29,6 @@ using matrix::TEvent;
 using matrix::TStage;
 using matrix::TStep;
 
-const char* const kSizedSectionGone =
-    "sizing a section to its cells goes on to set the width of the section that its measure handler deleted, or "
-    "freed with the tree (tree/Extreewiring.cpp:290 on a double click, tree/Extreemeasure.cpp:251 on Ctrl++)";
-
 const char* const kLoadFreesHeld =
     "a load from the handler frees at once the items the raising operation holds (the old items go by "
     "DeleteDetached and the stand-in's Free, tree/Extreestream.cpp:666, 673), which it then uses";
@@ -42,9 +38,6 @@ const std::vector<matrix::TKnownFault> KnownFaults = {
     {"", "OnOleDragStart", "raises",
      "an error of OnOleDragStart (tree/Extreedrag.cpp:78) leaves the window of the hooks' list (made by the tree's "
      "drop target, ctlbase/Exhook.cpp:221) behind for good"},
-    {"", "OnHeaderSectionMeasure, ", "deletes the section", kSizedSectionGone},
-    {"", "OnHeaderSectionMeasure, ", "frees the control", kSizedSectionGone},
-    {"", "OnHeaderSectionMeasure, ", "frees the form", kSizedSectionGone},
     {"", "OnOleDragFinish", "raises",
      "the error comes out through the view's hooked message, whose busy count stays up (ctlbase/Exhook.cpp:173, "
      "not lowered when the message raises): the hooks' list (ctlbase/Exhook.cpp:221) is never freed"},
