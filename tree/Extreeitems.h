@@ -123,6 +123,7 @@ private:
     TExTreeItem* NewStandIn();
     TExTreeItem* SetAside();
     void TakeBack(TExTreeItem* Aside);
+    void Reattach(TExTreeItem* Aside);
     static void CopyRootFields(TExTreeItem* To, const TExTreeItem* From, Cardinal Keep);
     template <class TStop>
     TExTreeItem* FindVisibleRow(TStop Stop) const;

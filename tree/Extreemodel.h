@@ -330,6 +330,7 @@ public:
 
     // Operations and the handlers they raise (TExTreeOperation below).
     bool Busy() const { return FOperations > 0; }
+    bool Walking() const { return FWalks > 0; }
     // Puts off a deletion of Item that must not run now, and answers True for it: Item is on its
     // way already, or a handler asked for it while an operation holds Item or an item below it (it
     // then waits in a queue for the end of the outermost operation, error or not).

@@ -595,18 +595,24 @@ void TExTreeItems::TakeBack(TExTreeItem* Aside)
 {
     constexpr Cardinal RowBits = ioHidden | ioMultiline | ioIsHTML | ioOwnerHeight;
     CopyRootFields(FRoot, Aside, RowBits);
+    Reattach(Aside);
+    TObject::Free(Aside);
+}
+
+void TExTreeItems::Reattach(TExTreeItem* Aside)
+{
     std::vector<TExTreeItem*> back;
     for (Integer i = 0; i < Aside->Count(); ++i) back.push_back(Aside->FChildren->FastGet(i));
     if (Aside->FChildren) Aside->FChildren->Clear();
     Aside->FreeChildrenIfEmpty();
     // After what was read, which a handler may have kept.
     for (TExTreeItem* item : back) FRoot->AttachBranch(FRoot->Count(), item, FTree->AllItems().Count());
-    TObject::Free(Aside);
 }
 
 void TExTreeItems::ReadData(TStream* Stream)
 {
     if (FStreaming > 0) throw EExTreeError(StreamBusy);
+    if (FTree->Walking()) throw EExTreeError(exChangedInWalk);
     TExTreeOperation op(FTree);
     op.HoldAll();
     TExCountScope streaming(FStreaming);
@@ -646,22 +652,22 @@ void TExTreeItems::ReadData(TStream* Stream)
         bracket.Forget();
         return;
     }
-    // The items that were there go now, with their deletions told as a clear would tell them.
+    // The items that were there go now, with their deletions told as a clear would tell them; every
+    // one is told, and the first error of their handlers follows.
+    TExFirstError error;
     ++FTree->FocusEventsLock;
-    try {
-        for (Integer i = aside->Count() - 1; i >= 0; i = std::min(i - 1, aside->Count() - 1))
-            DeleteDetached(aside->FChildren->FastGet(i));
-    } catch (...) {
-        --FTree->FocusEventsLock;
-        TObject::Free(aside);
-        throw;
-    }
+    for (Integer i = aside->Count() - 1; i >= 0; i = std::min(i - 1, aside->Count() - 1))
+        error.Hear([&] { DeleteDetached(aside->FChildren->FastGet(i)); });
     --FTree->FocusEventsLock;
+    // Items an operation that raised the reading handler still uses wait for its end, as a clear's
+    // would: in the tree until then, not freed with the stand-in.
+    Reattach(aside);
     TObject::Free(aside);
     FTree->Refresh().HRangeStale = true;
     FTree->MarkRows();
     FTree->Refresh().UpdatePending = true;
     bracket.Done();
+    error.Raise();
 }
 
 void TExTreeItems::DefineProperties(TFiler* Filer)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -970,6 +971,30 @@ TEST_F(StreamTree, LoadingReplacesTheItemsWithOneDeletionEachAndASelectionThatWe
     EXPECT_EQ(Tree->GetSelected(), nullptr) << "the anchor went with its item";
     ExpectCountsRight(*Tree->Model());
     EXPECT_EQ(Dump(*Tree->Model()), Dump(from));
+    // Loaded from a handler of an operation that holds items (the focus's move): they go when it
+    // ends, each told once; the old items go also past a deletion handler's error, which follows.
+    for (const bool raises : {false, true}) {
+        SCOPED_TRACE(raises ? "a deletion handler raises" : "loaded from OnItemFocused");
+        Items().Clear();
+        AddRoots(4);
+        deletions = 0;
+        Tree->OnItemDeletion = [&](TObject*, TExTreeItem*) {
+            if (++deletions == 1 && raises) throw std::runtime_error("deletion");
+        };
+        Tree->OnItemFocused = [&](TObject*) {
+            Tree->OnItemFocused = nullptr;
+            Load(Items(), bytes);
+        };
+        if (raises)
+            EXPECT_THROW(Load(Items(), bytes), std::runtime_error);
+        else
+            Tree->SetFocused(Items().Item(2));
+        Tree->OnItemDeletion = nullptr;
+        Tree->OnItemFocused = nullptr;
+        EXPECT_EQ(deletions, 4);
+        ExpectCountsRight(*Tree->Model());
+        EXPECT_EQ(Dump(*Tree->Model()), Dump(from));
+    }
 }
 
 }  // namespace

@@ -29,10 +29,6 @@ using matrix::TEvent;
 using matrix::TStage;
 using matrix::TStep;
 
-const char* const kLoadFreesHeld =
-    "a load from the handler frees at once the items the raising operation holds (the old items go by "
-    "DeleteDetached and the stand-in's Free, tree/Extreestream.cpp:666, 673), which it then uses";
-
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
 const std::vector<matrix::TKnownFault> KnownFaults = {
     {"", "OnOleDragStart", "raises",
@@ -41,18 +37,6 @@ const std::vector<matrix::TKnownFault> KnownFaults = {
     {"", "OnOleDragFinish", "raises",
      "the error comes out through the view's hooked message, whose busy count stays up (ctlbase/Exhook.cpp:173, "
      "not lowered when the message raises): the hooks' list (ctlbase/Exhook.cpp:221) is never freed"},
-    {"", "OnItemFocused", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnItemSelectedChange", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnAfterSelectionChange", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnItemExpand", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnItemCollaps", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnItemChange", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnItemDeletion", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnCompareItems", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnVirtualValueNeeded", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnVirtualTextNeeded, Assign", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnVirtualStyleNeeded", "loads the items afresh", kLoadFreesHeld},
-    {"", "OnHTMLImageNeeded", "loads the items afresh", kLoadFreesHeld},
     {"", "OnHTMLImageNeeded", "frees the control",
      "drawing a row's marked-up text goes on with the view's renderer after the handler freed the tree "
      "(tree/Extreepaint.cpp:85)"},
@@ -67,6 +51,9 @@ const std::vector<matrix::TKnownFault> KnownFaults = {
      "the item whose marked-up text is being drawn is freed: its destructor frees the text's data, which the "
      "busy renderer refuses with an error, and the program ends (ctlbase/Htmlrender.cpp:294 from "
      "tree/Extreeitem.cpp:59)"},
+    {"", "OnHTMLImageNeeded", "loads the items afresh",
+     "the items read while a row's marked-up text is drawn are laid out by the busy renderer, which fails the "
+     "paint with \"HTML engine error\" (ctlbase/Htmlrender.cpp:306)"},
     {"", "OnHTMLImageNeeded", "fills the branch afresh",
      "a change of the items while a row's marked-up text is drawn makes the busy renderer fail the paint with "
      "\"HTML engine error\" (ctlbase/Htmlrender.cpp:294)"},
