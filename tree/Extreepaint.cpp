@@ -69,21 +69,39 @@ private:
 
 namespace {
 
+// Where a marked-up text comes from: the caller's own layout (Item nil), or an item's main text
+// (Column -1) or column text, read again once the pictures' handler has run.
+struct THTMLSource {
+    TExHTMLData* Data;
+    TExTreeItem* Item = nullptr;
+    Integer Column = -1;
+};
+
 // Draws a cell's or the main column's text (plain or marked up) into Box, which is the text box
-// already fitted horizontally; the canvas font and colour are set.
-void DrawBoxText(TExTreeView* View, TCanvas* Canvas, const std::string& Text, TExHTMLData* HTML, const TRect& Box,
+// already fitted horizontally; the canvas font and colour are set. False: a picture's handler
+// freed the view (or deleted the item), and nothing is drawn.
+bool DrawBoxText(TExTreeView* View, TCanvas* Canvas, const std::string& Text, THTMLSource HTML, const TRect& Box,
                  UINT Flags, TVertical Vertical)
 {
-    if (HTML) {
+    if (HTML.Data) {
+        // The pictures are asked for before the renderer starts: their handler may free the tree or
+        // change the items (and the text's data with them), which the renderer cannot stand while
+        // it draws.
+        TGuardPtr<TExTreeView> view(View);
+        TGuardPtr<TExTreeItem> item(HTML.Item);
+        TExTreeView::TPictures pictures = View->AskPictures(*HTML.Data);
+        if (!view || (HTML.Item && !item)) return false;
+        TExHTMLData* data = HTML.Data;
+        if (HTML.Item) data = HTML.Column < 0 ? HTML.Item->HTMLData() : HTML.Item->ColumnHTMLData(HTML.Column);
+        if (!data) return true;
         TExHTMLRender* render = View->HTMLRender();
-        render->SetData(HTML);
-        const Integer h = HTML->TextSize.cy;
+        render->SetData(data);
+        const Integer h = data->TextSize.cy;
         const Integer dy = Vertical == TVertical::Center ? (Box.Height() - h) / 2 - 1 : 0;
         const TRect r{Box.Left, Box.Top + std::max<Integer>(dy, 0), Box.Right, Box.Bottom};
         const TColor color = Canvas->Font()->Color();
-        render->DrawTextEx(Canvas, TPoint{0, 0}, r, true, color, clNone, color, clNone);
-        render->SetData(nullptr);
-        return;
+        View->DrawHTML(Canvas, r, color, pictures);
+        return true;
     }
     UINT flags = Flags | DT_NOPREFIX | DT_NOCLIP;
     flags &= ~(DT_VCENTER | DT_BOTTOM);
@@ -100,6 +118,7 @@ void DrawBoxText(TExTreeView* View, TCanvas* Canvas, const std::string& Text, TE
         }
     }
     DrawText(Canvas->Handle(), Text.data(), int(Text.size()), &r, flags);
+    return true;
 }
 
 // A single-line text far longer than its box: the part that already overfills the box (plus a
@@ -129,9 +148,49 @@ TVertical VerticalRule(UINT Flags, bool MultiOrHTML, bool TallRow)
 
 }  // namespace
 
+TExTreeView::TPictures TExTreeView::AskPictures(const TExHTMLData& Data)
+{
+    std::vector<std::string> sources;
+    for (Integer i = 0; i < Data.Count(); ++i)
+        if (const TExHTMLItem* it = Data.Item(i); it->ItemType == hitBitmap &&
+                                                  std::find(sources.begin(), sources.end(), it->Text) == sources.end())
+            sources.push_back(it->Text);
+    TPictures pictures;
+    TGuardPtr<TExTreeView> self(this);
+    for (const std::string& src : sources) {
+        TBitmap* image = nullptr;
+        FTree->TriggerImageNeededEvent(FHTMLRender.get(), src, image);
+        if (!self) break;
+        pictures.emplace_back(src, image);
+    }
+    return pictures;
+}
+
+void TExTreeView::DrawHTML(TCanvas* Canvas, const TRect& Box, TColor Color, const TPictures& Pictures)
+{
+    // The renderer asks for each picture as it draws: the answers given before.
+    FPictures = &Pictures;
+    struct TDone {
+        TExTreeView* View;
+        ~TDone()
+        {
+            View->FPictures = nullptr;
+            View->FHTMLRender->SetData(nullptr);
+        }
+    } done{this};
+    FHTMLRender->DrawTextEx(Canvas, TPoint{0, 0}, Box, true, Color, clNone, Color, clNone);
+}
+
 TExTreeView::THTMLLayout TExTreeView::LayOutHTML(const std::string& Text, const TFont* Font, TColor Color)
 {
-    THTMLLayout data(FHTMLRender->CreateData(), [this](TExHTMLData* D) { FHTMLRender->DestroyData(D); });
+    // The view may go while the layout is in use (a handler of the paint frees the tree).
+    TGuardPtr<TExTreeView> view(this);
+    THTMLLayout data(FHTMLRender->CreateData(), [view](TExHTMLData* D) {
+        if (view)
+            view->FHTMLRender->DestroyData(D);
+        else
+            delete D;
+    });
     data->DefaultFont = Font->Name();
     data->DefaultSize = Font->Size();
     data->DefaultStyle = Font->Style();
@@ -586,7 +645,10 @@ void TExTreeView::PaintCell(TCanvas* Canvas, TExTreeItem* Item, TExHeaderSection
     {
         // An ellipsis or a line longer than the box stays in the cell.
         TClipTo clip(Canvas->Handle(), C);
-        DrawBoxText(this, Canvas, text, html, box, flags, VerticalRule(flags, multi, C.Height() > Model()->LineHeight));
+        const THTMLSource source{html, laidOut ? nullptr : Item, column};
+        if (!DrawBoxText(this, Canvas, text, source, box, flags, VerticalRule(flags, multi, C.Height() > Model()->LineHeight)) ||
+            !alive)
+            return;
     }
     Canvas->Brush()->SetStyle(bsSolid);
 }
@@ -832,8 +894,9 @@ void TExTreeView::DoRedrawItemTree(TCanvas* Canvas, TExTreeItem* Item, const TRe
     ++X.Left;
     Canvas->Brush()->SetStyle(bsClear);
     const bool multi = Item->Multiline() || html;
-    DrawBoxText(this, Canvas, visible, html, X, flags,
+    DrawBoxText(this, Canvas, visible, {html, laidOut ? nullptr : Item}, X, flags,
                 VerticalRule(flags, multi, R.Bottom - R.Top + 1 > Model()->LineHeight));
+    if (gone()) return;
     // 18. The painted extent, which hit testing reads back.
     Item->TextLeft = box.Left + LP + lock - 1 - (bare && !right ? I / 3 : 0);
     Item->TextRight = box.Right + LP + lock + 1 + (bare && right ? I / 3 : 0);
@@ -924,7 +987,11 @@ void TExTreeView::FillDragImage()
         canvas->Font()->SetStyle(item->ParentStyle() ? FTree->Font()->Style() : ItemFontStyles(item));
         const std::string text = item->Text();
         if (item->IsHTML() && StartsWithHTML(text) && item->HTMLData()) {
-            DrawBoxText(this, canvas, text, item->HTMLData(), box, 0, TVertical::Center);
+            TGuardPtr<TExTreeView> self(this);
+            DrawBoxText(this, canvas, text, {item->HTMLData(), item}, box, 0, TVertical::Center);
+            // The pictures' handler may have freed the tree or changed the rows.
+            if (!self) return;
+            last = std::min(last, RowCount() - 1);
         } else {
             UINT flags = DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER;
             if (right) flags |= DT_RIGHT | DT_RTLREADING;

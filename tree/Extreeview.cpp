@@ -32,8 +32,11 @@ TExTreeView::TExTreeView(TComponent* AOwner) : TCustomControl(OwningTree(AOwner)
     ControlStyle |= csOpaque | csDisplayDragImage;
     FTmpBmp = std::make_unique<TBitmap>();
     FHTMLRender = std::make_unique<TExHTMLRender>();
+    // A text being laid out asks the handler; a text being drawn takes the answers given before.
     FHTMLRender->OnImageNeeded = [this](TObject* Sender, const std::string& Src, TBitmap*& Image) {
-        FTree->TriggerImageNeededEvent(Sender, Src, Image);
+        if (!FPictures) return FTree->TriggerImageNeededEvent(Sender, Src, Image);
+        for (const auto& [src, picture] : *FPictures)
+            if (src == Src) Image = picture.Get();
     };
     FLaidWidth = Width();
 }
@@ -735,9 +738,11 @@ void TExTreeView::UpdateView()
         FTree->SetUpdatePending();
         return;
     }
+    // A change made by a handler of a paint is painted after it: a paint inside the paint would
+    // take the canvas from it.
     TExTreeRefresh& w = FTree->RefreshFlags();
     if (!w.RowsChanged && !w.ViewChanged) {
-        Update();
+        if (!FPainting) Update();
         return;
     }
     TRect r = ClientRect();
@@ -747,7 +752,7 @@ void TExTreeView::UpdateView()
         r.Bottom = GetVisiblesHeight();
     InvalidateRect(Handle(), &r, TRUE);
     w.RowsChanged = false;
-    Update();
+    if (!FPainting) Update();
 }
 
 void TExTreeView::InvalidateItem(TExTreeItem* Item, TExRedrawArea Area, Integer Left, Integer Right)

@@ -12,6 +12,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ctlbase/Exlist.h"
 #include "platform/Guard.h"
@@ -101,6 +103,12 @@ public:
     // as its default colour (a virtual tree keeps no layout of the texts its event gives).
     using THTMLLayout = std::unique_ptr<TExHTMLData, std::function<void(TExHTMLData*)>>;
     THTMLLayout LayOutHTML(const std::string& Text, const TFont* Font, TColor Color);
+    // The pictures of a marked-up text by source, asked for before it is drawn (the answers of
+    // the handler, each guarded: a later answer may free an earlier picture).
+    using TPictures = std::vector<std::pair<std::string, TGuardPtr<TBitmap>>>;
+    TPictures AskPictures(const TExHTMLData& Data);
+    // Draws the renderer's data (set) into Box with the pictures given, and takes the data back.
+    void DrawHTML(TCanvas* Canvas, const TRect& Box, TColor Color, const TPictures& Pictures);
     TExCellStyle* VirtualStyle() const { return FVirtualStyle.get(); }
     void SetVirtualStyle(std::unique_ptr<TExCellStyle> Value);
     TBitmap* BackgroundBitmap() const { return FTmpBmp.get(); }
@@ -380,6 +388,7 @@ protected:
     bool FPainting = false;
     std::unique_ptr<TBitmap> FTmpBmp;
     std::unique_ptr<TExHTMLRender> FHTMLRender;
+    const TPictures* FPictures = nullptr;  // while a marked-up text is drawn
     std::unique_ptr<TExCellStyle> FVirtualStyle;
     TImageList* FDragImages = nullptr;
     Integer FDragImageTop = 0;

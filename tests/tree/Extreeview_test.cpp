@@ -4,7 +4,10 @@
 // drag image; the paint cycle's invalidation and background; selection colours that follow the focus.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "ViewTest.h"
@@ -723,6 +726,76 @@ TEST_F(ViewTest, DragImagesOfOneOrAllSelectedRows)
     Tree->SetShowHeader(true);
     View()->FillDragImage();
     EXPECT_EQ(View()->GetDragImages()->Width(), 90);
+}
+
+// The pictures of a marked-up text show in the main text, a column and the drag image, also when
+// their handler changes the text being drawn (the text the item has then is drawn) or deletes
+// the item.
+TEST_F(ViewTest, PicturesOfMarkedUpTextsShowWhateverTheirHandlerChanges)
+{
+    TBitmap picture;
+    picture.SetSize(8, 8);
+    picture.Canvas()->Brush()->SetColor(clGreen);
+    picture.Canvas()->FillRect(TRect{0, 0, 8, 8});
+    picture.Canvas()->SetPixel(0, 7, clWhite);  // the renderer's see-through colour
+    AddSections({120, 120});
+    Tree->SetShowHeader(true);
+    std::function<void()> change;
+    int asked = 0;
+    Tree->OnHTMLImageNeeded = [&](TObject*, const std::string& Src, TBitmap*& Image) {
+        ++asked;
+        if (Src == "pic") Image = &picture;
+        if (change) std::exchange(change, nullptr)();
+    };
+    TExTreeItem* a = Items().Add(nullptr, "<html>a<img src=\"pic\">b</html>");
+    a->ColumnText()->Add("<html><img src=\"pic\"></html>");
+    a->SetIsHTML(true);
+    asked = 0;
+    auto green = [&](int X1, int X2) {
+        Repaint();
+        int n = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = X1; x < X2; ++x) n += Peek(x, y) == Rgb(clGreen);
+        return n;
+    };
+    EXPECT_GT(green(0, 120), 0) << "the main text's picture";
+    EXPECT_GT(green(120, 240), 0) << "the column's picture";
+    EXPECT_GT(asked, 0);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        change = [&] {
+            a->SetText(round ? "<html>no picture</html>" : "<html>c<img src=\"pic\">d</html>");
+            a->ColumnText()->Put(0, round ? "<html>none</html>" : "<html>e<img src=\"pic\"></html>");
+        };
+        Repaint();
+        EXPECT_EQ(change, nullptr) << "the handler ran";
+        EXPECT_EQ(green(0, 120) > 0, round == 0);
+        EXPECT_EQ(green(120, 240) > 0, round == 0);
+    }
+    a->SetText("<html><img src=\"pic\"></html>");
+    a->SetSelected(true);
+    Tree->SetDragImageMode(dimOne);
+    View()->FillDragImage();
+    ASSERT_NE(View()->GetDragImages(), nullptr);
+    TBitmap drag;
+    drag.SetSize(View()->GetDragImages()->Width(), View()->GetDragImages()->Height());
+    View()->GetDragImages()->Draw(drag.Canvas(), 0, 0, 0);
+    int dragGreen = 0;
+    for (int y = 0; y < drag.Height(); ++y)
+        for (int x = 0; x < drag.Width(); ++x) dragGreen += ColorToRGB(drag.Canvas()->Pixels(x, y)) == Rgb(clGreen);
+    EXPECT_GT(dragGreen, 0) << "the drag image's picture";
+    change = [&] { a->Delete(); };
+    View()->FillDragImage();
+    EXPECT_EQ(Items().Count(), 0);
+    auto add = [&] { Items().Add(nullptr, "<html><img src=\"pic\"></html>")->SetIsHTML(true); };
+    add();
+    change = add;
+    Repaint();
+    ASSERT_EQ(Items().Count(), 2);
+    change = [&] { Items().Item(0)->Delete(); };
+    Repaint();
+    EXPECT_EQ(Items().Count(), 1);
+    EXPECT_GT(green(0, 120), 0);
 }
 
 // ---------------------------------------------------------------- the paint cycle

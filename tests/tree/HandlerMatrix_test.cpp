@@ -37,27 +37,6 @@ const std::vector<matrix::TKnownFault> KnownFaults = {
     {"", "OnOleDragFinish", "raises",
      "the error comes out through the view's hooked message, whose busy count stays up (ctlbase/Exhook.cpp:173, "
      "not lowered when the message raises): the hooks' list (ctlbase/Exhook.cpp:221) is never freed"},
-    {"", "OnHTMLImageNeeded", "frees the control",
-     "drawing a row's marked-up text goes on with the view's renderer after the handler freed the tree "
-     "(tree/Extreepaint.cpp:85)"},
-    {"", "OnHTMLImageNeeded", "frees the form",
-     "drawing a row's marked-up text goes on with the view's renderer after the handler freed the tree's form "
-     "(tree/Extreepaint.cpp:85)"},
-    {"", "OnHTMLImageNeeded", "deletes the item",
-     "the item whose marked-up text is being drawn is freed: its destructor frees the text's data, which the "
-     "busy renderer refuses with an error, and the program ends (ctlbase/Htmlrender.cpp:294 from "
-     "tree/Extreeitem.cpp:59)"},
-    {"", "OnHTMLImageNeeded", "clears the items",
-     "the item whose marked-up text is being drawn is freed: its destructor frees the text's data, which the "
-     "busy renderer refuses with an error, and the program ends (ctlbase/Htmlrender.cpp:294 from "
-     "tree/Extreeitem.cpp:59)"},
-    {"", "OnHTMLImageNeeded", "loads the items afresh",
-     "the items read while a row's marked-up text is drawn are laid out by the busy renderer, which fails the "
-     "paint with \"HTML engine error\" (ctlbase/Htmlrender.cpp:306)"},
-    {"", "OnHTMLImageNeeded", "fills the branch afresh",
-     "a change of the items while a row's marked-up text is drawn makes the busy renderer fail the paint with "
-     "\"HTML engine error\" (ctlbase/Htmlrender.cpp:294)"},
-
 };
 
 TExTree* TreeOf(TStage& S) { return S.As<TExTree>(); }
