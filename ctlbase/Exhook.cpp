@@ -170,6 +170,19 @@ void TCtlHook::Reinstall()
 
 void TCtlHook::HookWndProc(TMessage& Message)
 {
+    // Busy until the message is through, also when a handler's error leaves through here: a hook
+    // left busy for good is never released, nor the list with it.
+    struct TBusy {
+        TCtlHook* Hook;
+        ~TBusy()
+        {
+            if (--Hook->FBusy == 0 && Hook->FReleasePending) {
+                Hook->FReleasePending = false;
+                if (ExHookList && Hook->FHooks->Count() == 0)
+                    PostMessage(ExHookList->Handle(), WM_EXHOOK_RELEASE, 0, reinterpret_cast<LPARAM>(Hook));
+            }
+        }
+    } busy{this};
     ++FBusy;
     std::shared_ptr<TLink> link = FLink;
     // Handlers may add or remove hooks: walk a copy, skipping those gone meanwhile.
@@ -193,12 +206,6 @@ void TCtlHook::HookWndProc(TMessage& Message)
     for (auto it = hooks.rbegin(); it != hooks.rend() && !handled; ++it)
         if (stillHooked(*it))
             (*it)->TriggerAfterProcessEvent(Message, handled);
-
-    if (--FBusy == 0 && FReleasePending) {
-        FReleasePending = false;
-        if (ExHookList && FHooks->Count() == 0)
-            PostMessage(ExHookList->Handle(), WM_EXHOOK_RELEASE, 0, reinterpret_cast<LPARAM>(this));
-    }
 }
 
 void TCtlHook::THookProc::operator()(TMessage& Message) const

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,30 @@ TEST_F(Hooks, RemovingTheLastHookGivesTheControlItsProcedureBackAndTheRegistryGo
     EXPECT_EQ(ExHookList, nullptr);
     TObject::Free(first);
     TObject::Free(second);
+}
+
+// A message whose handling raises (an error of a control's handler on its way out) leaves the hook
+// free to go when its last hook goes, whether that happens before the error left or after.
+TEST_F(Hooks, AMessageThatRaisesLeavesTheRegistryFreeToGo)
+{
+    for (const bool duringTheMessage : {false, true}) {
+        SCOPED_TRACE(duringTheMessage ? "the hook goes while the message is handled" : "the hook goes afterwards");
+        TExHook* hook = nullptr;
+        control->WindowProc = [&](TMessage& m) {
+            if (m.Msg != kProbe) return;
+            if (duringTheMessage) {
+                hook->SetActive(false);
+                uitest::Pump();  // the release comes while the message is still in hand
+            }
+            throw std::runtime_error("handler");
+        };
+        hook = MakeHook("hook");
+        EXPECT_THROW(control->Perform(kProbe, 0, 0), std::runtime_error);
+        hook->SetActive(false);
+        uitest::Pump();
+        EXPECT_EQ(ExHookList, nullptr);
+        TObject::Free(hook);
+    }
 }
 
 TEST_F(Hooks, AProcedureInstalledOverTheHookIsNotCutOffWhenTheHookGoes)

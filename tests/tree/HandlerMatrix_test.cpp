@@ -30,14 +30,7 @@ using matrix::TStage;
 using matrix::TStep;
 
 // Faults the matrix finds that are still open; their cases are skipped, each with what goes wrong.
-const std::vector<matrix::TKnownFault> KnownFaults = {
-    {"", "OnOleDragStart", "raises",
-     "an error of OnOleDragStart (tree/Extreedrag.cpp:78) leaves the window of the hooks' list (made by the tree's "
-     "drop target, ctlbase/Exhook.cpp:221) behind for good"},
-    {"", "OnOleDragFinish", "raises",
-     "the error comes out through the view's hooked message, whose busy count stays up (ctlbase/Exhook.cpp:173, "
-     "not lowered when the message raises): the hooks' list (ctlbase/Exhook.cpp:221) is never freed"},
-};
+const std::vector<matrix::TKnownFault> KnownFaults = {};
 
 TExTree* TreeOf(TStage& S) { return S.As<TExTree>(); }
 TExTreeItems* ItemsOf(TStage& S) { return TreeOf(S)->Items(); }
