@@ -434,6 +434,7 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
                     m->setSelStart(pick(2) ? std::max(end - pick(40), 0) : pick(m->TextLen() + 1));
                 }
                 what = std::string("across, ") + (far ? "caret placed, " : "");
+                bool moved = true;
                 if (pick(3) == 0) {
                     Input::PressKey(VK_END, ssCtrl);
                     what += "ctrl+end";
@@ -443,14 +444,17 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
                     const Word key = keys[pick(6)];
                     what += "key " + std::to_string(key);
                     Copy();
+                    const Integer line = m->SelLine();
                     for (TStyleMemo* x : {m, fresh}) x->Perform(WM_KEYDOWN, key, 0);
                     ASSERT_EQ(m->SelStart(), fresh->SelStart()) << "step " << step << " " << what;
+                    // Down on the last line and Up on the first do nothing, not even scroll.
+                    moved = !((key == VK_DOWN || key == VK_UP) && m->SelLine() == line);
                 }
-                // The view went to the caret, and stays there once the rest is broken. Right and
-                // centred text does not scroll sideways: End after blanks that hang past the right
-                // edge leaves the caret there.
-                const bool sideways = m->Alignment() == taLeftJustify;
-                for (int settled = 0; settled < 2; ++settled) {
+                // The view went to the caret, and stays there once the rest is broken. Wrapped,
+                // right and centred text does not scroll sideways: End after blanks that hang past
+                // the right edge leaves the caret there.
+                const bool sideways = m->Alignment() == taLeftJustify && !m->WordWrap();
+                for (int settled = 0; settled < 2 && moved; ++settled) {
                     const TPoint c = m->CaretXY();
                     ASSERT_TRUE(c.Y >= 0 && c.Y + m->RowHeight() <= m->ClientHeight() && (!sideways || (c.X >= 0 && c.X <= m->ClientWidth())))
                         << "caret out of view at " << c.X << "," << c.Y << ", step " << step << " " << what << " " << settled;
