@@ -244,13 +244,14 @@ void NotifyParents(HWND h, UINT event)
     NotifyParentsOf(w, MAKEWPARAM(event, Word(id)), [h](WindowRec*) { return reinterpret_cast<LPARAM>(h); });
 }
 
-void DestroyControlWindow(HWND h)
+namespace {
+void DestroyWindowTree(HWND h)
 {
     WindowRec* w = Rec(h);
     if (!w)
         return;
     while (!w->children.empty())
-        DestroyControlWindow(H(w->children.back()));
+        DestroyWindowTree(H(w->children.back()));
     if (gCapture == w)
         ReleaseCapture();
     if (gFocus == w) {
@@ -291,6 +292,16 @@ void DestroyControlWindow(HWND h)
         w->widget->deleteLater();
     }
     delete w;
+}
+}  // namespace
+
+void DestroyControlWindow(HWND h)
+{
+    // The parent's picture under a window that goes shows again (its children go with it, and what
+    // they covered is inside it).
+    if (WindowRec* w = Rec(h); w && w->parent && IsShowing(w))
+        InvalidateArea(w->parent, QRegion(w->rect.Left, w->rect.Top, w->rect.Width(), w->rect.Height()), true);
+    DestroyWindowTree(h);
 }
 
 void ForgetControl(TControl* control)

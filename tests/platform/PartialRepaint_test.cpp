@@ -496,6 +496,12 @@ TEST(ClippedChildren, AParentPaintsOnlyAroundItsChildren)
     uitest::Pump();
     ASSERT_EQ(parent->Reached.size(), 1u);
     EXPECT_EQ(parent->Reached.front(), TRect(120, 10, 180, 40));
+    // A child freed gives its place back to the parent's picture, which it never painted there.
+    parent->Reached.clear();
+    delete right;
+    uitest::Pump();
+    ASSERT_EQ(parent->Reached.size(), 1u);
+    EXPECT_EQ(parent->Reached.front(), TRect(200, 0, 300, 200));
     delete form;
     uitest::Pump();
 }
