@@ -132,8 +132,10 @@ void TControl::SetVisible(bool Value)
         return;
     VisibleChanging();
     FVisible = Value;
+    // A form's OnShow or OnHide may free it.
+    TGuardPtr<TControl> self(this);
     Perform(CM_VISIBLECHANGED, Value, 0);
-    if (FParent && FAlign != alNone)
+    if (self && FParent && FAlign != alNone)
         FParent->Realign();
 }
 

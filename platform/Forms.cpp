@@ -293,8 +293,10 @@ void TCustomForm::SetText(const std::string& Value)
 
 void TCustomForm::Show()
 {
+    TGuardPtr<TCustomForm> self(this);
     SetVisible(true);
-    BringToFront();
+    if (self)
+        BringToFront();
 }
 
 void TCustomForm::BringToFront()
@@ -417,11 +419,13 @@ void TCustomForm::Close()
         FModalResult = mrCancel;
         return;
     }
-    if (!CloseQuery())
+    // OnCloseQuery and OnClose may free the form.
+    TGuardPtr<TCustomForm> self(this);
+    if (!CloseQuery() || !self)
         return;
     TCloseAction action = caHide;
     DoClose(action);
-    if (action == caNone)
+    if (!self || action == caNone)
         return;
     if (Application && Application->MainForm() == this)
         Application->Terminate();
@@ -554,8 +558,12 @@ void TCustomForm::CMDialogKeyForm(TMessage& Message)
 
 void TCustomForm::CMShowingChangedForm(TMessage&)
 {
+    // OnCreate, OnShow, OnHide, the activation and the focus moves run handlers that may free the form.
+    TGuardPtr<TCustomForm> self(this);
     if (FVisible) {
         DoCreate();
+        if (!self)
+            return;
         HandleNeeded();
         if (FPosition == poScreenCenter || FPosition == poDesktopCenter ||
             ((FPosition == poMainFormCenter || FPosition == poOwnerFormCenter) && !Application->MainForm())) {
@@ -566,28 +574,37 @@ void TCustomForm::CMShowingChangedForm(TMessage&)
             TCustomForm* m = Application->MainForm();
             SetBounds(m->Left() + (m->Width() - FWidth) / 2, m->Top() + (m->Height() - FHeight) / 2, FWidth, FHeight);
         }
+        if (!self)
+            return;
         ShowWindow(FHandle, FWindowState == wsNormal ? SW_SHOW : StateShowCommand());
-        if (OnShow)
+        if (self && OnShow)
             OnShow(this);
+        if (!self)
+            return;
         ActivateWindow(FHandle);
+        if (!self)
+            return;
         if (!FActiveControl) {
             if (TWinControl* first = FindNextControl(nullptr, true, true, false))
                 FActiveControl = first;
         }
         if (FActiveControl && FActiveControl->CanFocus())
             ::SetFocus(FActiveControl->Handle());
-        FShown = true;
+        if (self)
+            FShown = true;
     } else {
         if (OnHide)
             OnHide(this);
-        if (FHandle) {
+        if (self && FHandle) {
             HWND focus = GetFocus();
             if (focus == FHandle || IsChild(FHandle, focus))
                 ::SetFocus(nullptr);
+            if (!self)
+                return;
             ShowWindow(FHandle, SW_HIDE);
-            if (FActive) {
+            if (self && FActive) {
                 SendMessage(FHandle, WM_ACTIVATE, WA_INACTIVE, 0);
-                if (Application && Application->MainForm() && Application->MainForm() != this &&
+                if (self && Application && Application->MainForm() && Application->MainForm() != this &&
                     Application->MainForm()->Showing())
                     ActivateWindow(Application->MainForm()->FHandle);
             }

@@ -15,9 +15,11 @@ void ActivateWindow(HWND h)
     if (gActive == w)
         return;
     WindowRec* old = gActive;
+    // The old window's handler may destroy it: what the new one hears of it is taken first.
+    const HWND oldH = old ? H(old) : nullptr;
     gActive = w;
     if (old && gWindows.count(old))
-        SendMessage(H(old), WM_ACTIVATE, WA_INACTIVE, LPARAM(H(w)));
+        SendMessage(oldH, WM_ACTIVATE, WA_INACTIVE, LPARAM(H(w)));
     if (gWindows.count(w)) {
         // Asking the toolkit again for a window it has just activated would answer a request of
         // two windows shown together with another, for ever.
@@ -25,7 +27,7 @@ void ActivateWindow(HWND h)
             w->host->activateWindow();
             w->host->setFocus();
         }
-        SendMessage(H(w), WM_ACTIVATE, WA_ACTIVE, LPARAM(old ? H(old) : nullptr));
+        SendMessage(H(w), WM_ACTIVATE, WA_ACTIVE, LPARAM(oldH));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -10,6 +11,7 @@
 
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
+#include "platform/Guard.h"
 #include "platform/Input.h"
 #include "platform/StdCtrls.h"
 #include "tests/support/UiTest.h"
@@ -830,6 +832,49 @@ TEST_F(WindowModel, ClosingTheFormAsksAndHides)
     form->Close();
     EXPECT_FALSE(form->Visible());
     EXPECT_EQ(seen, (std::vector<std::string>{"query", "query", "close"}));
+}
+
+// Each of the form's own events may free it, through the path that raises it: closing (as the
+// window manager asks), showing, hiding, and another form taking the activation.
+TEST(FormEvents, EachMayFreeTheForm)
+{
+    Application->Initialize();
+    const std::vector<std::string> events = {"OnCloseQuery", "OnClose", "OnHide", "OnShow", "OnActivate", "OnDeactivate"};
+    for (const std::string& event : events) {
+        SCOPED_TRACE(event);
+        auto* form = new TForm(nullptr);
+        form->SetBounds(100, 100, 300, 200);
+        form->AfterConstruction();
+        auto* edit = new TEdit(form);
+        edit->SetParent(form);
+        edit->SetBounds(10, 10, 100, 22);
+        TGuardPtr<TForm> alive(form);
+        const auto freeIt = [form] { delete form; };
+        if (event != "OnShow" && event != "OnActivate")
+            form->Show();
+        uitest::Pump();
+        std::unique_ptr<TForm> other;
+        if (event == "OnCloseQuery") form->OnCloseQuery = [&](TObject*, bool&) { freeIt(); };
+        if (event == "OnClose") form->OnClose = [&](TObject*, TCloseAction&) { freeIt(); };
+        if (event == "OnHide") form->OnHide = [&](TObject*) { freeIt(); };
+        if (event == "OnShow") form->OnShow = [&](TObject*) { freeIt(); };
+        if (event == "OnActivate") form->OnActivate = [&](TObject*) { freeIt(); };
+        if (event == "OnDeactivate") form->OnDeactivate = [&](TObject*) { freeIt(); };
+        if (event == "OnShow" || event == "OnActivate") {
+            form->Show();
+        } else if (event == "OnDeactivate") {
+            other = std::make_unique<TForm>(nullptr);
+            other->AfterConstruction();
+            other->Show();
+        } else if (event == "OnHide") {
+            form->Hide();
+        } else {
+            SendMessage(form->Handle(), WM_CLOSE, 0, 0);
+        }
+        uitest::Pump();
+        EXPECT_FALSE(alive);
+        if (alive) delete form;
+    }
 }
 
 }  // namespace
