@@ -636,8 +636,12 @@ void TMainMenu::MenuChanged(TMenuItem* Item, bool Structure)
 
 void TPopupMenu::Popup(int X, int Y)
 {
+    // OnPopup may free the menu (its owner form going with it): nothing is shown then.
+    TGuardPtr<TPopupMenu> self(this);
     if (OnPopup)
         OnPopup(this);
+    if (!self)
+        return;
     int answer = 0;
     if (CallModalHook(this, answer))
         return;

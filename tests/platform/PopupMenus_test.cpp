@@ -163,6 +163,18 @@ TEST_F(PopupMenus, AnItemMayFreeItsMenuWhileItIsShown)
     KillTimer(nullptr, t);
     EXPECT_EQ(runs, 2);
     EXPECT_EQ(doomed, nullptr);
+    // OnPopup that frees the menu: nothing is shown, nothing chosen.
+    doomed = new TPopupMenu(nullptr);
+    item = new TMenuItem(doomed);
+    item->SetCaption("&Close");
+    item->OnClick = [&](TObject*) { ++runs; };
+    doomed->Items()->Add(item);
+    doomed->OnPopup = [&](TObject*) { delete std::exchange(doomed, nullptr); };
+    t = PressInTurn({VK_DOWN, VK_RETURN});
+    doomed->Popup(200, 200);
+    KillTimer(nullptr, t);
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(doomed, nullptr);
 }
 
 TEST_F(PopupMenus, AnEntryOfAFreedItemChoosesNothing)
