@@ -453,6 +453,7 @@ TEST(ClippedChildren, AParentPaintsOnlyAroundItsChildren)
     auto* parent = new TClippingParent(form);
     parent->SetParent(form);
     parent->SetBounds(10, 20, 300, 200);
+    parent->SetColor(clLime);
     auto* left = new TPanel(form);
     left->SetParent(parent);
     left->SetBounds(0, 0, 100, 200);
@@ -502,6 +503,9 @@ TEST(ClippedChildren, AParentPaintsOnlyAroundItsChildren)
     uitest::Pump();
     ASSERT_EQ(parent->Reached.size(), 1u);
     EXPECT_EQ(parent->Reached.front(), TRect(200, 0, 300, 200));
+    HDC dc = GetDC(parent->Handle());
+    EXPECT_EQ(GetPixel(dc, 250, 100), ColorToRGB(parent->Color())) << "erased to the parent's colour";
+    ReleaseDC(parent->Handle(), dc);
     delete form;
     uitest::Pump();
 }
