@@ -551,9 +551,12 @@ std::string LazyName(const LazySetup& S)
 INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
                          ::testing::Combine(::testing::Values(umBackground, umImmediate, umOnNeed), ::testing::Values(1u, 8u, 9u, 30u)),
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
-// Two more runs: one that paints an update region that is not a rectangle while the lines above the
-// view are broken anew (on demand), one that dumps a memo whose lines and highlighting still wait.
-INSTANTIATE_TEST_SUITE_P(MemoMore, Lazy, ::testing::Values(LazySetup{umOnNeed, 42u}, LazySetup{umBackground, 44u}),
+// More runs: one that paints an update region that is not a rectangle while the lines above the
+// view are broken anew (on demand), one that dumps a memo whose lines and highlighting still wait,
+// two that move the caret by a key below a paragraph whose lines still wait.
+INSTANTIATE_TEST_SUITE_P(MemoMore, Lazy,
+                         ::testing::Values(LazySetup{umOnNeed, 42u}, LazySetup{umBackground, 44u}, LazySetup{umOnNeed, 150u},
+                                           LazySetup{umBackground, 2u}),
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
 
 }  // namespace
