@@ -21,7 +21,7 @@
 With tests/data/alsa/asound.conf as ALSA_CONFIG_PATH and the pipe as MORVIK_TEST_INFILE, the
 receiver's sound input reads the pipe as its capture device; ./try.sh does all of this.
 """
-import math, os, random, re, struct, sys, time
+import math, os, random, re, shutil, struct, sys, time
 
 RATE = 11025.0
 LETTERS = {'E': 1, '\n': 2, 'A': 3, ' ': 4, 'S': 5, 'I': 6, 'U': 7, '\r': 8, 'D': 9, 'R': 10, 'J': 11,
@@ -128,8 +128,19 @@ def tune(path, settings, section=SETTINGS_SECTION):
         if match is not None and '=' in lines[i]:
             lines[i] = '%s=%s' % (match, missing.pop(match))
     lines[end:end] = ['%s=%s' % kv for kv in missing.items()]
-    with open(path, 'wb') as f:
-        f.write((brk.join(lines) + brk).encode('latin-1'))
+    # Written beside and put in its place only when whole: a full disk leaves the old settings.
+    target = os.path.realpath(path)
+    temp = target + '.tune'
+    try:
+        with open(temp, 'wb') as f:
+            f.write((brk.join(lines) + brk).encode('latin-1'))
+        if os.path.exists(target):
+            shutil.copymode(target, temp)
+        os.replace(temp, target)
+    except BaseException:
+        if os.path.exists(temp):
+            os.unlink(temp)
+        raise
 
 
 def feed(path, fifo):

@@ -145,6 +145,32 @@ TEST_P(GeneratedSampleFile, DecodesToEveryMessageSent)
     EXPECT_EQ(Messages(decoded), sent) << decoded;
 }
 
+// Tuning a folder's settings for the broadcast keeps the user's file whole when the new one cannot be
+// written (here a file size limit stands in for a full disk).
+TEST(TryWithoutARadio, TuningKeepsTheSettingsFileWhenItCannotWriteTheNewOne)
+{
+    const fs::path dir = fs::path(::testing::TempDir()) / "morvik-tune";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path ini = dir / "MORVIK.INI";
+    std::string old = "[Window]\r\n";
+    for (int i = 0; i < 200; ++i)
+        old += "Key" + std::to_string(i) + "=" + std::string(20, 'x') + "\r\n";
+    std::ofstream(ini, std::ios::binary) << old;
+    // One block more and the write fails (EFBIG, the signal ignored).
+    const int status = std::system(("bash -c 'trap \"\" XFSZ; ulimit -f 2; exec python3 " + kTools + "rtty_signal.py tune " +
+                                    ini.string() + "' 2>/dev/null").c_str());
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(FileBytes(ini), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "nothing left beside it";
+    // With room it is tuned, the other lines kept.
+    Output("python3 " + kTools + "rtty_signal.py tune " + ini.string());
+    const std::string tuned = FileBytes(ini);
+    EXPECT_EQ(tuned.substr(0, old.size()), old);
+    EXPECT_NE(tuned.find("[RTTY]\r\nMode=0\r\n"), std::string::npos) << tuned;
+    fs::remove_all(dir);
+}
+
 testsig::TRxSetup Tuned(int mode, int baud, int shift)
 {
     testsig::TRxSetup s;
