@@ -171,6 +171,21 @@ TEST_F(SampleFile, LinesEndingInCrAlone)
     EXPECT_EQ(r.ReadBlock(b.data()), TBlock::Last);
     EXPECT_EQ(r.Counts.Lines, 2);
     EXPECT_EQ(r.Counts.LoneCr, 1);
+    // The first line end holds for the whole file, past the first read: a CR LF just before that
+    // read's end, or a lone CR starting the next read, makes no file of CR lines. A file that opens
+    // with an empty line keeps it, whatever the file read before ended with.
+    std::string lf;
+    for (int i = 0; i < 32768; ++i)
+        lf += "1\n";
+    const std::pair<std::string, long> files[] = {
+        {std::string(65532, ' ') + "12\r\n5\r6\n", 2}, {lf + "5\r6\n", 32769}, {"\n7\n", 2}};
+    for (const auto& [body, lines] : files) {
+        SCOPED_TRACE(lines);
+        ASSERT_TRUE(r.Open(Put(body)));
+        while (r.ReadBlock(b.data()) == TBlock::Full) {
+        }
+        EXPECT_EQ(r.Counts.Lines, lines);
+    }
 }
 
 // A file half of whose lines are samples is decoded; one line fewer, and nothing is.
