@@ -408,6 +408,14 @@ TEST_F(View, AKeyInAHugeLineBreaksTheScreenFirstAndTheRestLater)
         EXPECT_EQ(a->SelLine(), b->SelLine());
         EXPECT_EQ(a->CaretXY().X, b->CaretXY().X);
         EXPECT_EQ(a->CaretXY().Y, b->CaretXY().Y);
+        // A key near the start, then Ctrl+End into the paragraph after what waits: the caret is shown.
+        a->setSelStart(5);
+        a->Perform(WM_CHAR, 'I', 0);
+        ASSERT_GT(a->ParList()->At(0)->Provisional, 0);
+        Input::PressKey(VK_END, ssCtrl);
+        EXPECT_EQ(a->SelStart(), a->TextLen());
+        EXPECT_GE(a->CaretXY().Y, 0);
+        EXPECT_LE(a->CaretXY().Y + a->RowHeight(), a->ClientHeight());
         delete a;
         delete b;
         form->Hide();
