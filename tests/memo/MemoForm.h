@@ -77,11 +77,12 @@ public:
     TStyleMemo* memo = nullptr;
 };
 
-// Width of a text in the memo's plain font, through the function the memo measures and paints with.
-inline Integer Measure(TStyleMemo* m, const std::string& s)
+// Width of a text in a style of the memo's font, through the function the memo measures and
+// paints with.
+inline Integer MeasureStyled(TStyleMemo* m, TExtFontStyles Style, const std::string& s)
 {
     LOGFONT lf;
-    m->SetupLogFontStyle(lf, m->AttrToExtFontStyles(0, 0));
+    m->SetupLogFontStyle(lf, Style);
     HFONT f = CreateFontIndirect(&lf);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, f);
@@ -92,6 +93,9 @@ inline Integer Measure(TStyleMemo* m, const std::string& s)
     DeleteObject(f);
     return sz.cx;
 }
+
+// The same in the plain font.
+inline Integer Measure(TStyleMemo* m, const std::string& s) { return MeasureStyled(m, m->AttrToExtFontStyles(0, 0), s); }
 
 inline void PopupCommand(TStyleMemo* m, int Index)
 {

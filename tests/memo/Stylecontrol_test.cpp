@@ -823,25 +823,6 @@ TEST(DynamicStyles, SetClearCaptureAndReapply)
     EXPECT_TRUE(DeepCheck(m));
 }
 
-namespace {
-
-Integer MeasureStyled(TStyleMemo* m, TExtFontStyles Style, const std::string& s)
-{
-    LOGFONT lf;
-    m->SetupLogFontStyle(lf, Style);
-    HFONT f = CreateFontIndirect(&lf);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, f);
-    SIZE sz{};
-    GetTextExtentPoint32(dc, s.c_str(), static_cast<int>(s.size()), &sz);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(f);
-    return sz.cx;
-}
-
-}  // namespace
-
 // A dynamic style is measured with its own font by the formatter and the caret alike, and the
 // text after it with the plain font again.
 TEST_F(Control, DynamicStylesAreMeasuredWithTheirFont)
