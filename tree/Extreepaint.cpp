@@ -646,8 +646,7 @@ void TExTreeView::PaintCell(TCanvas* Canvas, TExTreeItem* Item, TExHeaderSection
         // An ellipsis or a line longer than the box stays in the cell.
         TClipTo clip(Canvas->Handle(), C);
         const THTMLSource source{html, laidOut ? nullptr : Item, column};
-        if (!DrawBoxText(this, Canvas, text, source, box, flags, VerticalRule(flags, multi, C.Height() > Model()->LineHeight)) ||
-            !alive)
+        if (!DrawBoxText(this, Canvas, text, source, box, flags, VerticalRule(flags, multi, C.Height() > Model()->LineHeight)))
             return;
     }
     Canvas->Brush()->SetStyle(bsSolid);

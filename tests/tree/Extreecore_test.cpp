@@ -3,6 +3,7 @@
 // an edit into a column the item has no text for yet.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "TreeFixture.h"
@@ -792,6 +793,19 @@ TEST_F(TreeTest, AStyleFontChangedOutsideABracketWidensItsAutoSizedColumnAsInsid
     item->MainStyle()->SetFontSize(36);
     Tree->SetUpdating(false);
     EXPECT_EQ(s->Width(), outside) << "the same width as inside a bracket";
+    // A collapsed branch's texts take no room; a measure that failed once leaves auto-sizing on.
+    Items().AddChild(item, std::string(200, 'W'));
+    item->MainStyle()->SetFontSize(8);
+    item->MainStyle()->SetFontSize(36);
+    EXPECT_EQ(s->Width(), outside);
+    s->SetStyle(ExhsOwnerDraw);
+    int measured = 0;
+    Tree->OnHeaderSectionMeasure = [&](TObject*, TExHeaderSection*, TPoint&) {
+        if (++measured == 1) throw std::runtime_error("measure");
+    };
+    EXPECT_THROW(item->MainStyle()->SetFontSize(8), std::runtime_error);
+    item->MainStyle()->SetFontSize(12);
+    EXPECT_LT(s->Width(), outside) << "the next change is sized again";
 }
 
 TEST_F(TreeTest, AnAutoSizeAskedForWhileColumnsAreHiddenOrTheTreeIsVirtualWaitsForThem)
