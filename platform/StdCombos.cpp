@@ -642,10 +642,16 @@ void TCustomComboBox::ClearField()
         FEdit->Core.SetText(std::string());
     FSettingText = false;
     FText.clear();
-    // Emptied while the list is open, the field stays empty when the list closes.
-    if (FDroppedDown)
-        FDropText.clear();
+    KeepShownForEscape();
     Invalidate();
+}
+
+void TCustomComboBox::KeepShownForEscape()
+{
+    // Code's choice (or emptying) while the list is open is what closing it untaken goes back to,
+    // as the list goes back to the choice code made.
+    if (FDroppedDown)
+        FDropText = FText;
 }
 
 bool TCustomComboBox::CloseList(bool Picked)
@@ -967,6 +973,7 @@ void TCustomComboBox::DefaultHandler(TMessage& Message)
             List()->SetCurSel(int(found));
             FList->Core.SetKept(int(found));
             ShowSelection();
+            KeepShownForEscape();
         }
         Message.Result = found;
         return;
@@ -979,6 +986,7 @@ void TCustomComboBox::DefaultHandler(TMessage& Message)
             ClearField();
         else
             ShowSelection();
+        KeepShownForEscape();
         Message.Result = ItemIndex() >= 0 ? ItemIndex() : CB_ERR;
         return;
     }

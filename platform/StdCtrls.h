@@ -453,6 +453,7 @@ private:
     void ItemsChanged(bool SelectionGone);
     // The field emptied by code: no OnChange.
     void ClearField();
+    void KeepShownForEscape();
     // Ends the dropped-down list's turn; false when a handler took the combo box away.
     bool CloseList(bool Picked);
     // The list's choice reaches the edit or the shown item.

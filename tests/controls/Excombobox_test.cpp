@@ -468,7 +468,7 @@ TEST_F(AdvancedComboBox, TheDroppedListHasFlatScrollBars)
 // A box of either kind, with a field or list-only, takes random input (opening and closing the list
 // by F4, Enter, Escape and leaving, keys in the open list and in the closed box, the pointer over
 // and clicking items, typing in the field) and changes from code (items inserted, added, deleted and
-// cleared, the list open or not; the choice and the text set while it is closed). After every step
+// cleared, the list open or not; the choice set, and the text set while the list is closed). After every step
 // it answers as a model of what the user sees: the text, the choice, whether the list is open and
 // as tall as its items, and how often OnChange and OnSelect were raised.
 struct TComboModel {
@@ -621,15 +621,20 @@ TEST_P(ComboModel, TheBoxAnswersAsItsModelThroughRandomInputAndChanges)
             m.Sel = m.Kept = -1;
             m.Text.clear();
             m.DropText.clear();
-        } else if (kind == 13 && !m.Open) {
+        } else if (kind == 13) {
             if (pick(2) && n > 0) {
+                // Code's choice while the list is open is what Escape goes back to.
                 const int i = pick(n + 1) - 1;
                 box->SetItemIndex(i);
                 if (i != m.Sel) {
                     m.Sel = i;
                     m.Text = m.ItemText(i);
+                    if (m.Open) {
+                        m.Kept = i;
+                        m.DropText = m.Text;
+                    }
                 }
-            } else {
+            } else if (!m.Open) {
                 const std::string text = pick(2) && n > 0 ? m.Items[size_t(pick(n))] : "Palm";
                 box->SetText(text);
                 if (!edit) {
