@@ -148,12 +148,20 @@ void TMemoryStream::LoadFromFile(const std::string& FileName)
 
 // ---------------------------------------------------------------- TFileStream
 
+namespace {
+// Large enough that a load reads its file in a few hundred calls, small enough for every stream.
+constexpr Int64 FileBufferSize = 64 * 1024;
+}  // namespace
+
 TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(FileName)
 {
     const std::string path = NativeFileName(FileName);
+    struct stat st {};
     if (Mode == fmCreate) {
         FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (FHandle < 0) throw EFCreateError(Format(SysMsg::FCreateError, FileName.c_str()));
+        FWritable = true;
+        FRegular = ::fstat(FHandle, &st) == 0 && S_ISREG(st.st_mode);
         return;
     }
     int flags = O_CLOEXEC;
@@ -163,40 +171,152 @@ TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(Fil
     default: flags |= O_RDONLY; break;
     }
     FHandle = ::open(path.c_str(), flags);
-    struct stat st {};
     if (FHandle >= 0 && (::fstat(FHandle, &st) != 0 || S_ISDIR(st.st_mode))) {
         ::close(FHandle);
         FHandle = -1;
     }
     if (FHandle < 0) throw EFOpenError(Format(SysMsg::FOpenError, FileName.c_str()));
+    FWritable = (flags & O_ACCMODE) != O_RDONLY;
+    FRegular = S_ISREG(st.st_mode);
 }
 
 TFileStream::~TFileStream()
 {
-    if (FHandle >= 0) ::close(FHandle);
+    try {
+        Flush();
+    } catch (const EWriteError&) {
+        // Nothing can be told from here; Flush is how a writer hears of it.
+    }
+    ::close(FHandle);
+}
+
+bool TFileStream::MoveTo(Int64 Offset)
+{
+    if (FOffset == Offset) return true;
+    if (::lseek(FHandle, static_cast<off_t>(Offset), SEEK_SET) < 0) return false;
+    FOffset = Offset;
+    return true;
+}
+
+// Count bytes at Offset, or fewer at the end of the file; without Whole, what one call gives (a pipe
+// is not waited on for more than it has).
+Int64 TFileStream::ReadAt(Int64 Offset, Byte* To, Int64 Count, bool Whole)
+{
+    if (!MoveTo(Offset)) return 0;
+    FSize = -1;
+    Int64 done = 0;
+    while (done < Count) {
+        const ssize_t n = ::read(FHandle, To + done, static_cast<size_t>(Count - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+        FOffset += n;
+        if (!Whole) break;
+    }
+    return done;
+}
+
+Int64 TFileStream::WriteAt(Int64 Offset, const Byte* From, Int64 Count)
+{
+    if (!MoveTo(Offset)) return 0;
+    FSize = -1;
+    Int64 done = 0;
+    while (done < Count) {
+        const ssize_t n = ::write(FHandle, From + done, static_cast<size_t>(Count - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+        FOffset += n;
+    }
+    return done;
+}
+
+// More of the file after what the buffer holds, as far as it has room; how much came.
+Int64 TFileStream::Fill()
+{
+    if (FBuffer.empty()) FBuffer.resize(static_cast<size_t>(FileBufferSize));
+    const Int64 n = ReadAt(FBufStart + FBufLen, FBuffer.data() + FBufLen, FileBufferSize - FBufLen, false);
+    FBufLen += n;
+    return n;
+}
+
+void TFileStream::Flush()
+{
+    if (FDirtyFrom >= FDirtyTo) return;
+    const Int64 from = FDirtyFrom;
+    const Int64 count = FDirtyTo - FDirtyFrom;
+    FDirtyFrom = FDirtyTo = 0;
+    if (WriteAt(FBufStart + from, FBuffer.data() + from, count) != count) {
+        // The buffer no longer tells what the file holds: it is given up, the failure told once.
+        FBufStart = FPosition;
+        FBufLen = 0;
+        FOffset = -1;
+        throw EWriteError(SysMsg::WriteError);
+    }
 }
 
 Int64 TFileStream::Read(void* Buffer, Int64 Count)
 {
+    auto* to = static_cast<Byte*>(Buffer);
     Int64 done = 0;
-    auto* p = static_cast<char*>(Buffer);
     while (done < Count) {
-        const ssize_t n = ::read(FHandle, p + done, static_cast<size_t>(Count - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += n;
+        const Int64 at = FPosition - FBufStart;
+        if (at >= 0 && at < FBufLen) {
+            const Int64 n = std::min(Count - done, FBufLen - at);
+            std::memcpy(to + done, FBuffer.data() + at, static_cast<size_t>(n));
+            done += n;
+            FPosition += n;
+            continue;
+        }
+        Int64 got = 0;
+        if (at == FBufLen && FBufLen < FileBufferSize) {
+            got = Fill();
+        } else {
+            Flush();
+            FBufStart = FPosition;
+            FBufLen = 0;
+            if (Count - done >= FileBufferSize) {
+                // A large read goes straight to the caller.
+                got = ReadAt(FPosition, to + done, Count - done, true);
+                done += got;
+                FPosition += got;
+                break;
+            }
+            got = Fill();
+        }
+        if (got == 0) break;
     }
     return done;
 }
 
 Int64 TFileStream::Write(const void* Buffer, Int64 Count)
 {
+    // A stream opened for reading refuses at once, not at a flush that may come only at its end.
+    if (!FWritable) return 0;
+    const auto* from = static_cast<const Byte*>(Buffer);
     Int64 done = 0;
-    auto* p = static_cast<const char*>(Buffer);
     while (done < Count) {
-        const ssize_t n = ::write(FHandle, p + done, static_cast<size_t>(Count - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        Int64 at = FPosition - FBufStart;
+        // The buffer takes bytes that join on to what it holds, as far as it has room.
+        if (at < 0 || at > FBufLen || at >= FileBufferSize) {
+            Flush();
+            FBufStart = FPosition;
+            FBufLen = 0;
+            at = 0;
+            if (Count - done >= FileBufferSize) {
+                const Int64 n = WriteAt(FPosition, from + done, Count - done);
+                FPosition += n;
+                return done + n;
+            }
+        }
+        if (FBuffer.empty()) FBuffer.resize(static_cast<size_t>(FileBufferSize));
+        const Int64 n = std::min(Count - done, FileBufferSize - at);
+        std::memcpy(FBuffer.data() + at, from + done, static_cast<size_t>(n));
+        const bool clean = FDirtyFrom >= FDirtyTo;
+        FDirtyFrom = clean ? at : std::min(FDirtyFrom, at);
+        FDirtyTo = clean ? at + n : std::max(FDirtyTo, at + n);
+        FBufLen = std::max(FBufLen, at + n);
+        FPosition += n;
         done += n;
     }
     return done;
@@ -204,14 +324,41 @@ Int64 TFileStream::Write(const void* Buffer, Int64 Count)
 
 Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin)
 {
-    const int whence = Origin == soBeginning ? SEEK_SET : (Origin == soCurrent ? SEEK_CUR : SEEK_END);
-    const off_t r = ::lseek(FHandle, static_cast<off_t>(Offset), whence);
-    return r < 0 ? -1 : static_cast<Int64>(r);
+    Int64 to = Origin == soBeginning ? Offset : FPosition + Offset;
+    if (Origin == soEnd) {
+        const Int64 size = Size();
+        if (size < 0) return -1;
+        to = size + Offset;
+    }
+    if (to < 0) return -1;
+    // Leaving the buffer asks the system, so a file that cannot seek still says so.
+    if (to != FPosition && (to < FBufStart || to > FBufStart + FBufLen)) {
+        Flush();
+        if (!MoveTo(to)) return -1;
+    }
+    FPosition = to;
+    return to;
+}
+
+Int64 TFileStream::Size()
+{
+    Flush();
+    if (FSize >= 0) return FSize;
+    struct stat st {};
+    if (FRegular && ::fstat(FHandle, &st) == 0) return FSize = static_cast<Int64>(st.st_size);
+    // A device may tell its size by a seek to its end; a pipe has none (-1).
+    const off_t end = ::lseek(FHandle, 0, SEEK_END);
+    if (end < 0) return -1;
+    FOffset = static_cast<Int64>(end);
+    return FOffset;
 }
 
 void TFileStream::SetSize(Int64 NewSize)
 {
+    Flush();
     if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0)
         throw EStreamError(Format("Cannot set the size of %s", FFileName.c_str()));
-    if (Position() > NewSize) SetPosition(NewSize);
+    FSize = -1;
+    FBufLen = std::clamp<Int64>(NewSize - FBufStart, 0, FBufLen);
+    if (FPosition > NewSize) FPosition = NewSize;
 }

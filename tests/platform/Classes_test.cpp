@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "tests/platform/ScratchDir.h"
 
@@ -262,6 +268,53 @@ TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
         EXPECT_EQ(e.Message(), "Cannot create file " + Path("nodir/s.bin"));
     }
     EXPECT_THROW(TFileStream(dir, fmOpenRead), EFOpenError);  // a directory is no file
+
+    // Random steps on a file give what they give on memory, small and large, across the buffer's edges.
+    TMemoryStream m;
+    {
+        TFileStream f(Path("r.bin"), fmCreate);
+        std::mt19937 rng(87);
+        std::vector<Byte> data(150000), a, b;
+        for (Byte& x : data) x = Byte(rng());
+        for (int step = 0; step < 3000; ++step) {
+            const Int64 n = rng() % 8 ? rng() % 300 : rng() % 150000, at = rng() % 200000;
+            const Int64 back = -std::min(n, m.Position());
+            switch (rng() % 6) {
+            case 0:
+            case 1: EXPECT_EQ(f.Write(data.data(), n), m.Write(data.data(), n)); break;
+            case 2: {
+                a.assign(n, 0), b.assign(n, 0);
+                EXPECT_EQ(f.Read(a.data(), n), m.Read(b.data(), n));
+                EXPECT_EQ(a, b);
+                break;
+            }
+            case 3: EXPECT_EQ(f.Seek(at, soBeginning), m.Seek(at, soBeginning)); break;
+            case 4: EXPECT_EQ(f.Seek(back, soCurrent), m.Seek(back, soCurrent)); break;
+            default:
+                if (n % 4 == 0) f.SetSize(at), m.SetSize(at);
+                EXPECT_EQ(f.Size(), m.Size());
+            }
+        }
+    }
+    EXPECT_EQ(Get("r.bin"), std::string(m.Bytes().begin(), m.Bytes().end()));
+    // A step back inside what was read asks nothing of the file, so a pipe takes it too.
+    int p[2];
+    ASSERT_EQ(::pipe(p), 0);
+    ASSERT_EQ(::write(p[1], "line\r\nnext", 10), 10);
+    TFileStream pipe("/proc/self/fd/" + std::to_string(p[0]), fmOpenRead);
+    ::close(p[1]);
+    char c[10];
+    EXPECT_EQ(pipe.Read(c, 10), 10);
+    EXPECT_EQ(pipe.Seek(-4, soCurrent), 6);
+    EXPECT_EQ(pipe.Read(c, 10), 4);
+    EXPECT_EQ(std::string(c, 4), "next");
+    ::close(p[0]);
+    // A write the disk refuses is told, at the latest when the size is asked.
+    TFileStream full("/dev/full", fmOpenWrite);
+    EXPECT_THROW({
+        full.WriteBuffer("x", 1);
+        full.Size();
+    }, EWriteError);
 }
 
 TEST(Stream, CopyFromAndReadOnlyBuffers)
