@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "controls/Exhintwnd.h"
 #include "ctlbase/Eximgfrm.h"
@@ -925,9 +926,12 @@ void TExScrollBarStyles::Changed()
 
 void TExScrollBarStyles::SetUseSystemMetrics(bool Value)
 {
+    const Integer waiting = std::exchange(FWaitingWidth, -1);
     if (Value == FScrollBar->UseSystemMetrics())
         return;
     FScrollBar->SetUseSystemMetrics(Value);
+    if (!Value && waiting >= 0)
+        SetThickness(waiting);
     Changed();
 }
 
@@ -940,15 +944,27 @@ void TExScrollBarStyles::SetWidth(Integer Value)
 {
     if (FScrollBar->UseSystemMetrics()) {
         // The system's thickness wins; switching off and on again applies it (and tells twice).
+        // A stored bag gives Width before UseSystemMetrics: the value waits for the switch that
+        // turns the system's sizes off, or is forgotten by the next one.
+        TGuardPtr<TExScrollBarStyles> self(this);
+        FWaitingWidth = -1;
         SetUseSystemMetrics(false);
-        SetUseSystemMetrics(true);
+        if (self)
+            SetUseSystemMetrics(true);
+        if (self)
+            FWaitingWidth = Value;
         return;
     }
+    SetThickness(Value);
+    Changed();
+}
+
+void TExScrollBarStyles::SetThickness(Integer Value)
+{
     if (FScrollBar->Kind() == sbVertical)
         FScrollBar->SetWidth(Value);
     else
         FScrollBar->SetHeight(Value);
-    Changed();
 }
 
 void TExScrollBarStyles::Assign(TPersistent* Source)

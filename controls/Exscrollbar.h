@@ -482,5 +482,7 @@ public:
 
 private:
     void Changed();
+    void SetThickness(Integer Value);
     TCustomExScrollBar* FScrollBar;
+    Integer FWaitingWidth = -1;  // a width given while the system's sizes were on; -1 none
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ctlbase/Eximgfrm.h"
+#include "ctlbase/Exini.h"
 #include "ctlbase/Exuxtheme.h"
 #include "ctlbase/Exvclutils.h"
 #include "platform/ThemeSchema.h"
@@ -717,6 +718,14 @@ TEST_P(Styles, TheBagReadsAndWritesItsBar)
     // A bar too short for its buttons reads back the size they really get.
     Lay(60, 40);
     EXPECT_EQ(s.ButtonSize(), 15);
+    // Stored and read into the bag of a fresh bar, the width comes back, though it is read first.
+    TExIniFile ini(nullptr);
+    ASSERT_TRUE(ini.WriteObject("\\Bar", &s));
+    auto* fresh = new TTestBar(Form);
+    fresh->SetKind(GetParam());
+    TExScrollBarStyles back(fresh);
+    ASSERT_TRUE(ini.ReadObject("\\Bar", &back));
+    EXPECT_EQ(back.Width(), 40);
 }
 
 TEST_P(Styles, AssignCopiesTheLookButNotTheSizes)
