@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
 #include "controls/Exhintwnd.h"
 #include "controls/Exscrollbar.h"
@@ -806,6 +807,8 @@ TEST(ScrollBarX11, HeldArrowsAndTheWheelFollowTheDesktopsSettings)
     x11test::TDisplay display;
     if (!display.Ok())
         GTEST_SKIP() << display.Why();
+    if (access("/usr/bin/xset", X_OK) != 0)
+        GTEST_SKIP() << "xset is needed to change the keyboard's repeat";
     const std::string config = uitest::TempDir() + "/desktop-config";
     std::filesystem::create_directories(config);
     {
