@@ -287,7 +287,8 @@ public:
     void DontSaveSYNOPMessages1Click(TObject* Sender);
     // ---- the message archive: tree and viewer
     void LoadMessageTree();
-    // A saved file (a name such as 070315-061502.TXT) gets its node in place; other names are skipped.
+    // A saved file (a name such as 070315-061502.TXT) gets its node in place, unless it has one;
+    // other names are skipped.
     void AddMessageToTree(const std::string& FileName);
     void TreeView1AfterSelectionChange(TObject* Sender);
     void TreeView1DblClick(TObject* Sender);
