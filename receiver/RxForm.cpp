@@ -521,6 +521,11 @@ void TRxForm::RestartReception()
         StatusPanelText(kPanelMessage, " ");
         SaveMessage(Detector.Completed);
     }
+    // The line broken off ends here, in the window and the raw log: the next broadcast starts one
+    // of its own.
+    if (Folding.LineOpen)
+        AppendReceivedChar('\r');
+    Folding = rx::TLineFolding();
 }
 
 void TRxForm::FFTBoxMouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int)
