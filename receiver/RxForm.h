@@ -318,6 +318,8 @@ public:
     bool FirstActivationDone = false;
     // Another copy runs in the working folder: this one told so and is ending.
     bool FolderInUse = false;
+    // The program's exit status: 1 once a failure ends it.
+    int ExitStatus = 0;
     int SpectrumXOffset = 0;
     // What panels 2, 3 and 6 show, so that each is written only when it changes.
     int ShownCentreStep = 10000;
@@ -347,6 +349,8 @@ private:
     void StopSequence();
     // Takes the working folder's lock, or tells that another copy holds it.
     bool LockWorkingFolder();
+    // Tells the failure in a box and on the standard error, and ends the program with status 1.
+    void EndWithFailure(const std::string& text, const std::string& caption);
     int FolderLock = -1;
     void HoldOff();
     void CheckCharsetItem(TMenuItem* item, int index);

@@ -346,6 +346,21 @@ TEST(TwoCopiesInOneFolder, TheSecondSaysSoOnceAndEnds)
     EXPECT_EQ(Count(ReadFile(second.Dir.Path("stderr.txt")), said), 1u);
 }
 
+// A sound device that cannot be opened: the box's text on the standard error as well, naming the
+// setting that chose it and the devices there are, and status 1.
+TEST(DeviceOpenFailure, IsToldOnStandardErrorAndEndsWithStatusOne)
+{
+    testsig::TTempDir folder;
+    std::ofstream(folder.Path("MORVIK.INI")) << "[RTTY]\nSoundCardNumber=3\n";
+    TProgram program({}, false, folder.Dir);
+    std::string err;
+    EXPECT_TRUE(TProgram::WaitFor([&] { return (err = ReadFile(program.Dir.Path("stderr.txt"))).find("default device.") != std::string::npos; }));
+    EXPECT_NE(err.find("morvik: Specified device identifier is out of range\n\nSoundCardNumber=3 in the [RTTY] section of "
+                       "MORVIK.INI chooses the sound input device.\nThe devices that can record:\n    0  filecap\n"),
+              std::string::npos) << err;
+    EXPECT_EQ(program.EndWith(SIGTERM), 1);
+}
+
 std::string SignalName(const ::testing::TestParamInfo<int>& info)
 {
     switch (info.param) {
