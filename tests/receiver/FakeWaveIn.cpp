@@ -101,10 +101,8 @@ MMRESULT Close(HWAVEIN)
 
 MMRESULT GetDevCaps(UINT id, LPWAVEINCAPS caps, UINT)
 {
-    if (id >= State.Devices)
-        return MMSYSERR_BADDEVICEID;
     std::snprintf(caps->szPname, sizeof caps->szPname, "Stand-in %u", id);
-    return MMSYSERR_NOERROR;
+    return id < State.Devices ? MMSYSERR_NOERROR : MMSYSERR_BADDEVICEID;
 }
 
 }  // namespace

@@ -353,11 +353,10 @@ TEST(DeviceOpenFailure, IsToldOnStandardErrorAndEndsWithStatusOne)
     testsig::TTempDir folder;
     std::ofstream(folder.Path("MORVIK.INI")) << "[RTTY]\nSoundCardNumber=3\n";
     TProgram program({}, false, folder.Dir);
+    const std::string said = "morvik: Specified device identifier is out of range\n\nSoundCardNumber=3 in the [RTTY] "
+                             "section of MORVIK.INI chooses the sound input device.\nThe devices that can record:\n    0  filecap\n";
     std::string err;
-    EXPECT_TRUE(TProgram::WaitFor([&] { return (err = ReadFile(program.Dir.Path("stderr.txt"))).find("default device.") != std::string::npos; }));
-    EXPECT_NE(err.find("morvik: Specified device identifier is out of range\n\nSoundCardNumber=3 in the [RTTY] section of "
-                       "MORVIK.INI chooses the sound input device.\nThe devices that can record:\n    0  filecap\n"),
-              std::string::npos) << err;
+    EXPECT_TRUE(TProgram::WaitFor([&] { return (err = ReadFile(program.Dir.Path("stderr.txt"))).find(said) != std::string::npos; })) << err;
     EXPECT_EQ(program.EndWith(SIGTERM), 1);
 }
 
