@@ -193,8 +193,7 @@ TEST_F(ModeSwitch, AFileDecodeAndALostDeviceBreakTheStreamAsASwitchDoes)
         rx::TPlainReceiver fresh(p);
         EXPECT_EQ(StartState(form->Decoder, form->Path), StartState(fresh.Decoder, fresh.Path));
     };
-    // What the window received of samples fed now, checked against a receiver just started; breaks
-    // met on the way end the line they cut (edge).
+    // What the window received of samples fed now, against a receiver just started (edge: a break's line end).
     auto receive = [this](const std::vector<std::int16_t>& samples, const std::function<void()>& feed,
                           const std::string& edge = "") {
         const std::string fresh = FreshReceiver(rx::kModeRtty, samples);

@@ -346,8 +346,7 @@ TEST(TwoCopiesInOneFolder, TheSecondSaysSoOnceAndEnds)
     EXPECT_EQ(Count(ReadFile(second.Dir.Path("stderr.txt")), said), 1u);
 }
 
-// A sound device that cannot be opened: the box's text on the standard error as well, naming the
-// setting that chose it and the devices there are, and status 1.
+// A device that cannot be opened: the box's text (its setting, the devices) on the standard error, and status 1.
 TEST(DeviceOpenFailure, IsToldOnStandardErrorAndEndsWithStatusOne)
 {
     testsig::TTempDir folder;
