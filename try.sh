@@ -43,20 +43,27 @@ cleanup() {
     wait 2>/dev/null || true
     rm -rf "$work"
 }
-# Ctrl+C reaches the program too, which ends in order; then the feeder goes.
+# Ctrl+C, and the hangup of a terminal that closes, reach the program too, which ends in order;
+# this script waits for it (the traps run once it has ended), and then the feeder goes.
 trap cleanup EXIT
+trap : HUP TERM
 
 generator=$repo/tools/${mode}_signal.py
 python3 "$generator" tune "$folder/MORVIK.INI"
 python3 "$generator" make "$work/broadcast.raw"
 mkfifo "$work/input"
-python3 "$generator" feed "$work/broadcast.raw" "$work/input" &
+# Held open here as well: should the feeder die, the capture device then waits for sound that
+# does not come, where a pipe with no writer left would end, and the device would play its last
+# buffer again and again.
+exec 3<>"$work/input"
+# The feeder outlives a hangup (it gives the program sound until the program has ended).
+(trap '' HUP; exec python3 "$generator" feed "$work/broadcast.raw" "$work/input" 3>&-) &
 feeder=$!
 
 echo "Receiving a generated $mode broadcast in $folder"
 echo "(messages in $folder/Messages; close the window to end)"
 status=0
 (cd "$folder" && ALSA_CONFIG_PATH="$repo/tests/data/alsa/asound.conf" \
-    MORVIK_TEST_INFILE="$work/input" exec "$program") || status=$?
+    MORVIK_TEST_INFILE="$work/input" exec "$program" 3>&-) || status=$?
 echo "The folder $folder keeps what was received."
 exit "$status"

@@ -85,6 +85,18 @@ using WAVEINPROC = void (*)(HWAVEIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
 // Number of capture devices; they are numbered 0 .. count - 1.
 UINT waveInGetNumDevs();
 
+// Longer than the system's 32: a sound system's device names carry the card and the device.
+constexpr UINT MAXPNAMELEN = 128;
+
+struct WAVEINCAPS {
+    char szPname[MAXPNAMELEN] = {};  // the device's name, cut to fit, NUL-terminated
+    WORD wChannels = 0;              // the most it records at once
+};
+using LPWAVEINCAPS = WAVEINCAPS*;
+
+// What capture device uDeviceID (WAVE_MAPPER: the default) is; MMSYSERR_BADDEVICEID past the last.
+MMRESULT waveInGetDevCaps(UINT uDeviceID, LPWAVEINCAPS pwic, UINT cbwic);
+
 // Opens device uDeviceID (or the default, see WAVE_MAPPER) for the format. fdwOpen is CALLBACK_NULL
 // or CALLBACK_FUNCTION with dwCallback a WAVEINPROC. WIM_OPEN reaches the callback before this
 // returns. On failure *phwi is null and nothing is left open.

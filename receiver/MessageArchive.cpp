@@ -344,7 +344,8 @@ void TRxForm::AddMessageToTree(const std::string& FileName)
     if (count == 0) {
         items->AddChild(date, timeText);
     } else {
-        // The first time node equal to or after the new time; an equal time goes right after it.
+        // The first time node equal to or after the new time. An equal one stands for the same
+        // file already (messages of one second share it): the file keeps its one node.
         Integer lo = 0, hi = count;
         while (lo < hi) {
             const Integer mid = lo + (hi - lo) / 2;
@@ -353,10 +354,10 @@ void TRxForm::AddMessageToTree(const std::string& FileName)
             else
                 hi = mid;
         }
-        if (lo < count && date->Items(lo)->Text() > timeText)
+        if (lo == count)
+            items->InsertAfter(date->Items(count - 1), timeText);
+        else if (date->Items(lo)->Text() != timeText)
             items->Insert(date->Items(lo), timeText);
-        else
-            items->InsertAfter(date->Items(lo < count ? lo : count - 1), timeText);
     }
     bracket.Done();
 }

@@ -319,12 +319,17 @@ bool TRxForm::LockWorkingFolder()
     if (rx::LockFolder(".", FolderLock) != rx::TFolderLock::Taken)
         return true;
     FolderInUse = true;
-    const std::string text = rx::FolderInUseText(GetCurrentDir());
-    // Also for the terminal or the session log of a copy started where no one sees its window.
-    std::fprintf(stderr, "morvik: %s\n", text.c_str());
-    Application->MessageBox(text, rx::kFolderInUseCaption, MB_OK | MB_ICONERROR);
-    Application->Terminate();
+    EndWithFailure(rx::FolderInUseText(GetCurrentDir()), rx::kFolderInUseCaption);
     return false;
+}
+
+void TRxForm::EndWithFailure(const std::string& text, const std::string& caption)
+{
+    ExitStatus = 1;
+    // Also for the terminal or the session log of a copy started where no one sees its window.
+    std::fprintf(stderr, "morvik: %s\n", Trim(text).c_str());
+    Application->MessageBox(text, caption, MB_OK | MB_ICONERROR);
+    Application->Terminate();
 }
 
 void TRxForm::StopSequence()
@@ -521,6 +526,11 @@ void TRxForm::RestartReception()
         StatusPanelText(kPanelMessage, " ");
         SaveMessage(Detector.Completed);
     }
+    // The line broken off ends here, in the window and the raw log: the next broadcast starts one
+    // of its own.
+    if (Folding.LineOpen)
+        AppendReceivedChar('\r');
+    Folding = rx::TLineFolding();
 }
 
 void TRxForm::FFTBoxMouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int)

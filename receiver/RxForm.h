@@ -287,7 +287,8 @@ public:
     void DontSaveSYNOPMessages1Click(TObject* Sender);
     // ---- the message archive: tree and viewer
     void LoadMessageTree();
-    // A saved file (a name such as 070315-061502.TXT) gets its node in place; other names are skipped.
+    // A saved file (a name such as 070315-061502.TXT) gets its node in place, unless it has one;
+    // other names are skipped.
     void AddMessageToTree(const std::string& FileName);
     void TreeView1AfterSelectionChange(TObject* Sender);
     void TreeView1DblClick(TObject* Sender);
@@ -317,6 +318,8 @@ public:
     bool FirstActivationDone = false;
     // Another copy runs in the working folder: this one told so and is ending.
     bool FolderInUse = false;
+    // The program's exit status: 1 once a failure ends it.
+    int ExitStatus = 0;
     int SpectrumXOffset = 0;
     // What panels 2, 3 and 6 show, so that each is written only when it changes.
     int ShownCentreStep = 10000;
@@ -346,6 +349,8 @@ private:
     void StopSequence();
     // Takes the working folder's lock, or tells that another copy holds it.
     bool LockWorkingFolder();
+    // Tells the failure in a box and on the standard error, and ends the program with status 1.
+    void EndWithFailure(const std::string& text, const std::string& caption);
     int FolderLock = -1;
     void HoldOff();
     void CheckCharsetItem(TMenuItem* item, int index);

@@ -117,6 +117,9 @@ void TRxForm::LoadSettings()
     SetPttInterface(port, ini.Int(m, key::ComMask, 2));
     p.OscShow = ini.Int(m, key::OscShow, 1);
     ViewOscWindowMenu->SetChecked(p.OscShow != 0);
+    // Hidden as the menu hides it (its bar too), before the panes are placed around it.
+    if (p.OscShow == 0)
+        ShowOscillogram(false);
     p.LogarithmicSpectrum = ini.Int(m, key::LogarithmicSpectrum, 1);
     LogarithmicSpectrogramm1->SetChecked(p.LogarithmicSpectrum != 0);
     p.LogarithmicOscillogram = ini.Int(m, key::LogarithmicOscillogram, 1);
@@ -170,7 +173,7 @@ void TRxForm::ApplyWindowGeometry(int left, int top, int height, int width, int 
     // A hidden oscillogram keeps its 1 px strip; a shown one is a pane like the others.
     const int minOsc = Tty_Params.OscShow != 0 ? kMinOscPane : 1;
     const int fixedRows = Panel1->Height() + Bevel1->Height() + Splitter1->Height() + Splitter2->Height() +
-                          Splitter3->Height() + StatusBar1->Height();
+                          (Splitter3->Visible() ? Splitter3->Height() : 0) + StatusBar1->Height();
     const int minPanes = kMinSpectrumPane + kMinReceivePane + kMinMessagePane + minOsc;
     const int frame = Height() - ClientHeight();
     const int minHeight = frame + fixedRows + minPanes;
@@ -193,7 +196,7 @@ void TRxForm::ApplyWindowGeometry(int left, int top, int height, int width, int 
     // than its own, each gives up the same share of what it has above its minimum.
     int fft = std::max(fftHeight != -1 ? fftHeight : FFTBox->Height(), kMinSpectrumPane);
     int rx = std::max(rxHeight != -1 ? rxHeight : RxMemo->Height(), kMinReceivePane);
-    int osc = std::max(stackOsc ? dHeight : PaintBox1->Height(), minOsc);
+    int osc = Tty_Params.OscShow != 0 ? std::max(stackOsc ? dHeight : PaintBox1->Height(), minOsc) : minOsc;
     const int room = std::max(ClientHeight() - fixedRows - kMinMessagePane, minPanes - kMinMessagePane);
     const long long extra = static_cast<long long>(fft - kMinSpectrumPane) + (rx - kMinReceivePane) + (osc - minOsc);
     const long long spare = room - (kMinSpectrumPane + kMinReceivePane + minOsc);

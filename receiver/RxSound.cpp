@@ -50,8 +50,7 @@ void TRxForm::ProcessSoundBuffer(const std::int16_t* samples, bool fromFile)
 
 void TRxForm::SoundFailure(const std::string& text, const std::string& caption)
 {
-    Application->MessageBox(text, caption, MB_OK | MB_ICONERROR);
-    Application->Terminate();
+    EndWithFailure(text, caption);
 }
 
 void TRxForm::ProcessMessages()

@@ -25,6 +25,7 @@ namespace rx {
 std::string TLineFolding::Fold(char c, bool& lineBreak)
 {
     lineBreak = false;
+    LineOpen = c != '\r' && c != '\n';
     if (c == '\r') {
         if (BreakPending)
             return std::string();

@@ -37,6 +37,8 @@ constexpr int kFailureSources = 3;
 struct TLineFolding {
     bool BreakPending = false;
     bool BreakFromCR = false;
+    // Text has come since the last line break.
+    bool LineOpen = false;
     // The bytes c becomes (none, itself, or CR LF); lineBreak tells whether a break was made.
     std::string Fold(char c, bool& lineBreak);
 };

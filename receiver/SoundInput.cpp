@@ -11,6 +11,7 @@
 
 #include "platform/SysUtils.h"
 #include "receiver/SampleFile.h"
+#include "receiver/Settings.h"
 
 namespace rx {
 
@@ -103,6 +104,7 @@ const TWaveInApi& SystemWaveIn()
         &waveInStop,
         &waveInReset,
         &waveInClose,
+        &waveInGetDevCaps,
     };
     return api;
 }
@@ -130,6 +132,31 @@ std::string DeviceOpenErrorText(MMRESULT code)
     case WAVERR_BADFORMAT: return "  Attempted to open with an unsupported waveform-audio format";
     default: return " Unrecognized ERROR ";
     }
+}
+
+std::string DeviceChoiceText(int device, const std::vector<std::string>& names)
+{
+    const std::string where = Format("in the [%s] section of MORVIK.INI chooses the sound input device", kMainSection);
+    std::string text = device < 0 ? Format("\n\n%s %s; unset or -1, it is the system's default.",
+                                           key::SoundCardNumber, where.c_str())
+                                  : Format("\n\n%s=%d %s.", key::SoundCardNumber, device, where.c_str());
+    if (names.empty())
+        return text + "\nNo device can record.";
+    text += "\nThe devices that can record:";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += Format("\n    %zu  %s", i, names[i].c_str());
+    return text + "\nSet " + key::SoundCardNumber + " to one of these numbers, or to -1 for the system's default device.";
+}
+
+std::vector<std::string> RecordingDevices(const TWaveInApi& api)
+{
+    std::vector<std::string> names;
+    const UINT n = api.GetNumDevs();
+    for (UINT i = 0; i < n; ++i) {
+        WAVEINCAPS caps;
+        names.push_back(api.GetDevCaps(i, &caps, sizeof caps) == MMSYSERR_NOERROR ? caps.szPname : "?");
+    }
+    return names;
 }
 
 TSoundInput::TSoundInput(TSoundHost& host, const TWaveInApi& api)
@@ -198,7 +225,7 @@ bool TSoundInput::Open(int device, HWND window)
                           reinterpret_cast<DWORD_PTR>(Shared.get()), CALLBACK_FUNCTION);
     if (r != MMSYSERR_NOERROR) {
         WaveInHandle = nullptr;
-        Fail(DeviceOpenErrorText(r), kDeviceOpenErrorCaption);
+        Fail(DeviceOpenErrorText(r) + DeviceChoiceText(device, RecordingDevices(Api)), kDeviceOpenErrorCaption);
         return false;
     }
     WaveInHandle = h;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/MMSystem.h"
 #include "platform/Windows.h"
@@ -38,6 +39,7 @@ struct TWaveInApi {
     MMRESULT (*Stop)(HWAVEIN);
     MMRESULT (*Reset)(HWAVEIN);
     MMRESULT (*Close)(HWAVEIN);
+    MMRESULT (*GetDevCaps)(UINT, LPWAVEINCAPS, UINT);
 };
 // The platform's sound input.
 const TWaveInApi& SystemWaveIn();
@@ -52,6 +54,10 @@ inline constexpr const char* kSoundLostCaption = "Sound Input Error";
 // The texts of a failed open, by the device's error code.
 std::string DeviceOpenErrorText(MMRESULT code);
 inline constexpr const char* kDeviceOpenErrorCaption = "Morvik - Device Open Error";
+// What follows that text: where the device is chosen (device, as the settings give it) and the
+// names of the devices that can record, by number.
+std::string DeviceChoiceText(int device, const std::vector<std::string>& names);
+std::vector<std::string> RecordingDevices(const TWaveInApi& api);
 
 // What the main window does for the sound input.
 class TSoundHost {

@@ -30,8 +30,8 @@ int main(int argc, char** argv)
         CloseOnTerminationSignals(rxForm->Handle());
         Application->Run();
         MessageLoopEnded();
-        // Another copy runs in this folder: this one did nothing there.
-        status = rxForm->FolderInUse ? 1 : 0;
+        // Another copy runs in this folder, or the sound input failed: the program did nothing.
+        status = rxForm->ExitStatus;
     } catch (const std::exception& e) {
         Application->ShowException(e);
     }

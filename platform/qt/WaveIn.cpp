@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <memory>
@@ -459,6 +460,27 @@ UINT waveInGetNumDevs()
     const UINT n = countInputs();
     Pa_Terminate();
     return n;
+}
+
+MMRESULT waveInGetDevCaps(UINT uDeviceID, LPWAVEINCAPS pwic, UINT cbwic)
+{
+    if (!pwic || cbwic < sizeof(WAVEINCAPS))
+        return MMSYSERR_INVALPARAM;
+    std::lock_guard pa(audioLock());
+    if (!initAudio())
+        return MMSYSERR_NODRIVER;
+    PaDeviceIndex dev = paNoDevice;
+    const MMRESULT r = findInput(uDeviceID, dev);
+    if (r == MMSYSERR_NOERROR) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(dev);
+        *pwic = WAVEINCAPS{};
+        if (info) {
+            std::snprintf(pwic->szPname, sizeof pwic->szPname, "%s", info->name ? info->name : "");
+            pwic->wChannels = static_cast<WORD>(std::clamp(info->maxInputChannels, 0, 0xFFFF));
+        }
+    }
+    Pa_Terminate();
+    return r;
 }
 
 MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,

@@ -1,6 +1,7 @@
 #include "tests/receiver/FakeWaveIn.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace fakewave {
@@ -98,9 +99,15 @@ MMRESULT Close(HWAVEIN)
     return MMSYSERR_NOERROR;
 }
 
+MMRESULT GetDevCaps(UINT id, LPWAVEINCAPS caps, UINT)
+{
+    std::snprintf(caps->szPname, sizeof caps->szPname, "Stand-in %u", id);
+    return id < State.Devices ? MMSYSERR_NOERROR : MMSYSERR_BADDEVICEID;
+}
+
 }  // namespace
 
-const rx::TWaveInApi Api{&GetNumDevs, &Open, &Prepare, &Unprepare, &Add, &Start, &Stop, &ResetDevice, &Close};
+const rx::TWaveInApi Api{&GetNumDevs, &Open, &Prepare, &Unprepare, &Add, &Start, &Stop, &ResetDevice, &Close, &GetDevCaps};
 
 int TState::Count(const std::string& call) const
 {

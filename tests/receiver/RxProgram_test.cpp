@@ -346,6 +346,19 @@ TEST(TwoCopiesInOneFolder, TheSecondSaysSoOnceAndEnds)
     EXPECT_EQ(Count(ReadFile(second.Dir.Path("stderr.txt")), said), 1u);
 }
 
+// A device that cannot be opened: the box's text (its setting, the devices) on the standard error, and status 1.
+TEST(DeviceOpenFailure, IsToldOnStandardErrorAndEndsWithStatusOne)
+{
+    testsig::TTempDir folder;
+    std::ofstream(folder.Path("MORVIK.INI")) << "[RTTY]\nSoundCardNumber=3\n";
+    TProgram program({}, false, folder.Dir);
+    const std::string said = "morvik: Specified device identifier is out of range\n\nSoundCardNumber=3 in the [RTTY] "
+                             "section of MORVIK.INI chooses the sound input device.\nThe devices that can record:\n    0  filecap\n";
+    std::string err;
+    EXPECT_TRUE(TProgram::WaitFor([&] { return (err = ReadFile(program.Dir.Path("stderr.txt"))).find(said) != std::string::npos; })) << err;
+    EXPECT_EQ(program.EndWith(SIGTERM), 1);
+}
+
 std::string SignalName(const ::testing::TestParamInfo<int>& info)
 {
     switch (info.param) {

@@ -382,6 +382,13 @@ TEST_F(StoredGeometry, AHiddenOscillogramKeepsItsStripAndFittingValuesAreTakenAs
     Restart();
     EXPECT_NE(State().find(" window:10,20,640,500 panes:60,90,40 "), std::string::npos) << State();
     EXPECT_EQ(form->StatusBar1->Top(), form->PaintBox1->Top() + 40);
+    // Hidden from the menu and saved: it comes back hidden, with no bar, the message pane as tall.
+    form->ViewOscWindowMenuClick(form);
+    const int pane = form->Panel2->Height();
+    form->SaveSetup1Click(form);
+    Restart();
+    EXPECT_FALSE(form->Splitter3->Visible());
+    EXPECT_EQ(form->Panel2->Height(), pane);
 }
 
 // Bytes this process has read and written through system calls so far.

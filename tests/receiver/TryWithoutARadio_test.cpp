@@ -66,8 +66,11 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
     return condition();
 }
 
-// The command as a user runs it in a terminal: a process group of its own, ended by Ctrl+C.
-TEST(TryWithoutARadio, TheCommandSavesTheBroadcastsMessageAsSentAndStopsItsFeederWithTheProgram)
+// The command as a user runs it in a terminal: a process group of its own, ended by Ctrl+C or by
+// the hangup of the terminal closing (which reaches the feeder too).
+class TryCommand : public ::testing::TestWithParam<int> {};
+
+TEST_P(TryCommand, TheCommandSavesTheBroadcastsMessageAsSentAndStopsItsFeederWithTheProgram)
 {
     testsig::TTempDir dir;
     const std::string folder = dir.Path("receiving");
@@ -112,7 +115,7 @@ TEST(TryWithoutARadio, TheCommandSavesTheBroadcastsMessageAsSentAndStopsItsFeede
     };
     EXPECT_TRUE(WaitFor(saved, 180s)) << FileBytes(dir.Path("output.txt"));
 
-    ASSERT_EQ(kill(-pid, SIGINT), 0);
+    ASSERT_EQ(kill(-pid, GetParam()), 0);
     int status = -1;
     bool reaped = false;
     EXPECT_TRUE(WaitFor([&] { return reaped || (reaped = waitpid(pid, &status, WNOHANG) == pid); }, 60s));
@@ -121,6 +124,8 @@ TEST(TryWithoutARadio, TheCommandSavesTheBroadcastsMessageAsSentAndStopsItsFeede
     EXPECT_TRUE(WaitFor([&] { return kill(-pid, 0) != 0; }, 30s)) << "the feeder outlived the program";
     kill(-pid, SIGKILL);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ended, TryCommand, ::testing::Values(SIGINT, SIGHUP));
 
 struct TGenerator {
     const char* Name;
