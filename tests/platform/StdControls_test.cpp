@@ -171,6 +171,13 @@ TEST_F(Controls, ButtonsClickByMouseSpaceAndDialogKeys)
     Input::Click(ok, 5, 5);
     EXPECT_EQ(seen.size(), 4u);
     EXPECT_TRUE(ok->Focused());  // a click focuses the button
+    // Enter is the focused button's, not the Default one's; Alt with a caption's letter clicks.
+    cancel->SetFocus();
+    Input::PressKey(VK_RETURN);
+    EXPECT_EQ(seen.back(), "cancel");
+    ok->SetCaption("&Apply");
+    Input::PressKey('A', ssAlt);
+    EXPECT_EQ(seen.back(), "ok");
 }
 
 TEST_F(Controls, BevelLinesUseShadowAndHighlight)
