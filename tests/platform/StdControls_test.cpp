@@ -520,6 +520,13 @@ TEST_F(Controls, UpDownDetails)
     Input::Click(u, 2, 10);
     EXPECT_EQ(last, btPrev);
     EXPECT_EQ(u->Position(), 3000);
+    // A number typed into the associate is the position the next step starts from.
+    e->SetFocus();
+    e->SelectAll();
+    Input::TypeText("2999");
+    EXPECT_EQ(u->Position(), 2999);
+    Input::Click(u, 12, 10);
+    EXPECT_EQ(e->Text(), "3000");
     // The associate goes away: the up-down forgets it.
     delete e;
     EXPECT_EQ(u->Associate(), nullptr);
