@@ -970,7 +970,7 @@ TCustomForm* TScreen::ActiveForm() const
     return dynamic_cast<TCustomForm*>(TWinControl::FindControl(GetActiveWindow()));
 }
 
-TWinControl* TScreen::ActiveControl() const { return TWinControl::FindControl(GetFocus()); }
+TWinControl* TScreen::ActiveControl() const { return TWinControl::FindOuterControl(GetFocus()); }
 
 int TScreen::FormCount() const { return int(AllForms().size()); }
 TCustomForm* TScreen::Forms(int Index) const { return AllForms().at(size_t(Index)); }
