@@ -396,6 +396,10 @@ void TCustomForm::SetActiveControl(TWinControl* Control)
 
 bool TCustomForm::IsShortCut(Word Key, TShiftState Shift)
 {
+    // The popup menus of the focused control and of its parents answer before the main menu.
+    for (TControl* c = FActiveControl ? static_cast<TControl*>(FActiveControl) : this; c; c = c->Parent())
+        if (c->PopupMenu() && c->PopupMenu()->IsShortCut(Key, Shift))
+            return true;
     return FMenu && FMenu->IsShortCut(Key, Shift);
 }
 
