@@ -354,7 +354,14 @@ TEST_F(Services, PopupMenusRunOnPopupThenTheChosenItem)
     Input::PressKey('K', ssCtrl);
     uitest::AnswerNextDialog([](TObject*) { return 0; });
     Input::PressKey(VK_APPS);
-    EXPECT_EQ(seen, (std::vector<std::string>{"popup", "copy", "copy", "popup"}));
+    // So does an edit's with a menu of its own.
+    auto* edit = new TEdit(f);
+    edit->SetParent(f);
+    edit->SetPopupMenu(menu);
+    edit->SetFocus();
+    uitest::AnswerNextDialog([](TObject*) { return 0; });
+    Input::PressKey(VK_APPS);
+    EXPECT_EQ(seen, (std::vector<std::string>{"popup", "copy", "copy", "popup", "popup"}));
     // Freeing the menu leaves the control without one.
     delete menu;
     EXPECT_EQ(p->PopupMenu(), nullptr);
