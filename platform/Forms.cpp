@@ -625,6 +625,7 @@ void TCustomForm::Dispatch(TMessage& Message)
     case CM_DEACTIVATE: CMDeactivate(Message); break;
     case WM_SYSCOLORCHANGE: Perform(CM_SYSCOLORCHANGE, Message.WParam, Message.LParam); break;
     case WM_COMMAND: WMCommand(Message); break;
+    case WM_MENUSELECT: MenuSelectHint(nullptr, Message); break;
     case CM_VISIBLECHANGED: CMShowingChangedForm(Message); break;
     case WM_SIZE:
         // The desktop may minimise, maximise or restore the window itself.

@@ -676,9 +676,16 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
     f->Show();
     uitest::Pump();
     f->RxMemo->SetFocus();
+    f->RussianCharset1->Hint = "Russian|Decode Cyrillic";
     Input::PressKey('S', ssAlt);  // "&Setup"
     EXPECT_EQ(f->Setup1Opened, 1);
+    // The item the keys highlight gives the application its hint until the menu closes.
+    Input::PressKey(VK_DOWN);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(Application->Hint(), "Decode Cyrillic");
     CloseMenus();
+    uitest::Pump();
+    EXPECT_EQ(Application->Hint(), "");
     Input::PressKey('Q', ssAlt);  // no such mark: nothing opens
     EXPECT_EQ(f->Setup1Opened, 1);
     delete f;
