@@ -536,9 +536,11 @@ void TCustomForm::WMCommand(TMessage& Message)
 
 void TCustomForm::WMActivate(TMessage& Message)
 {
-    if (LOWORD(Message.WParam) == WA_INACTIVE)
-        Deactivate();
-    else
+    // Told once: a form that hides deactivates itself before the window activated next tells it.
+    if (LOWORD(Message.WParam) == WA_INACTIVE) {
+        if (FActive)
+            Deactivate();
+    } else
         Activate();
 }
 

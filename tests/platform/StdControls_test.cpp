@@ -777,6 +777,13 @@ TEST(FormsAndApplication, CreateFormRunsOnCreateOnceAndMakesTheMainForm)
     uitest::Pump();
     f->Hide();
     EXPECT_EQ(f->Log, (std::vector<std::string>{"create", "show", "activate", "hide"}));
+    // A modal dialog over it hears its deactivation once as it closes.
+    f->Show();
+    auto* dlg = new TCountingForm(f);
+    dlg->OnDeactivate = [dlg](TObject*) { dlg->Log.push_back("deactivate"); };
+    uitest::AnswerNextDialog([](TObject*) { return mrOk; });
+    dlg->ShowModal();
+    EXPECT_EQ(dlg->Log, (std::vector<std::string>{"create", "show", "activate", "hide", "deactivate"}));
     // Closing the main form ends the application.
     f->Show();
     f->Close();
