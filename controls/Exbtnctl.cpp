@@ -2,26 +2,7 @@
 
 #include "platform/CodePages.h"
 #include "platform/Forms.h"
-#include "platform/Menus.h"
 #include "platform/SysUtils.h"
-
-void MenuSelectHint(TPopupMenu* Menu, const TMessage& Message)
-{
-    const Word id = LOWORD(Message.WParam), flags = HIWORD(Message.WParam);
-    TMenuItem* item = nullptr;
-    const bool closing = flags == 0xFFFF && Message.LParam == 0;
-    if (Menu != nullptr && !closing) {
-        if (flags & MF_POPUP) {
-            TMenuItem* parent = Menu->FindItem(std::uintptr_t(Message.LParam), fkHandle);
-            if (parent != nullptr && id < parent->Count()) item = parent->Items(id);
-        } else {
-            item = Menu->FindItem(id, fkCommand);
-        }
-    }
-    const std::string hint = item != nullptr ? item->Hint : std::string();
-    const std::string::size_type bar = hint.find('|');
-    Application->SetHint(bar == std::string::npos ? hint : hint.substr(bar + 1));
-}
 
 TExButtonControl::TExButtonControl(TComponent* AOwner) : TExXPThemedControl(AOwner)
 {

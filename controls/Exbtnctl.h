@@ -8,8 +8,6 @@
 #include "ctlbase/Exxpthemedcontrol.h"
 #include "platform/StdCtrls.h"
 
-class TPopupMenu;
-
 class TExButtonControl : public TExXPThemedControl {
 public:
     explicit TExButtonControl(TComponent* AOwner);
@@ -46,7 +44,3 @@ protected:
     std::string FCaption;
 };
 
-// WM_MENUSELECT from a button's pull-down menu: the application's hint becomes the long hint (after
-// "|") of the highlighted item, found by its command or, for a sub-menu, by its parent's handle and
-// place; empty when the menu closes or the item is not the menu's.
-void MenuSelectHint(TPopupMenu* Menu, const TMessage& Message);

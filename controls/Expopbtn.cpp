@@ -203,7 +203,8 @@ void TCustomExPopupButton::CMDialogKey(TMessage& Message)
     const Word key = Word(Message.WParam);
     const TShiftState shift = KeyDataToShiftState(Message.LParam);
     const bool plain = (shift & (ssShift | ssCtrl | ssAlt)) == 0;
-    if (plain && ((key == VK_RETURN && FDefault) || (key == VK_ESCAPE && Cancel)) && CanFocus()) {
+    if (plain && ((key == VK_RETURN && FDefault && DefaultButtonTakesEnter()) || (key == VK_ESCAPE && Cancel)) &&
+        CanFocus()) {
         Click();
         Message.Result = 1;
         return;

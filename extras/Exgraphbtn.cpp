@@ -186,7 +186,8 @@ void TCustomExGraphicButton::CMDialogKey(TMessage& Message)
 {
     const Word key = Word(Message.WParam);
     const TShiftState shift = KeyDataToShiftState(Message.LParam);
-    if ((shift & (ssShift | ssCtrl | ssAlt)) == 0 && ((key == VK_RETURN && Default) || (key == VK_ESCAPE && Cancel))) {
+    if ((shift & (ssShift | ssCtrl | ssAlt)) == 0 &&
+        ((key == VK_RETURN && Default && DefaultButtonTakesEnter()) || (key == VK_ESCAPE && Cancel))) {
         Click();
         Message.Result = 1;
         return;

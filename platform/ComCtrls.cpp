@@ -94,6 +94,19 @@ void TCustomUpDown::SetMax(SmallInt Value)
         SetPosition(std::max(FMin, FMax));
 }
 
+SmallInt TCustomUpDown::Position() const
+{
+    if (FAssociate) {
+        std::string text = FAssociate->Text();
+        // Without the thousands separators it was written with.
+        text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+        Integer typed = 0;
+        if (TryStrToInt(text, typed) && typed >= std::min(FMin, FMax) && typed <= std::max(FMin, FMax))
+            FPosition = SmallInt(typed);
+    }
+    return FPosition;
+}
+
 void TCustomUpDown::SetPosition(SmallInt Value)
 {
     SmallInt lo = std::min(FMin, FMax), hi = std::max(FMin, FMax);
@@ -139,14 +152,15 @@ void TCustomUpDown::Step(TUDBtnType Button)
     int dir = FMax >= FMin ? 1 : -1;
     int delta = (Button == btNext ? 1 : -1) * dir * Increment;
     int lo = std::min(FMin, FMax), hi = std::max(FMin, FMax);
-    int target = FPosition + delta;
+    const int from = Position();
+    int target = from + delta;
     if (target > hi)
         target = Wrap ? lo : hi;
     else if (target < lo)
         target = Wrap ? hi : lo;
     // Each handler on the way (the change's, the associated control's) may free the control.
     TGuardPtr<TCustomUpDown> self(this);
-    if (target != FPosition && CanChange() && self) {
+    if (target != from && CanChange() && self) {
         FPosition = SmallInt(target);
         UpdateAssociate();
     }

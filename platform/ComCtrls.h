@@ -26,7 +26,9 @@ public:
     void SetMin(SmallInt Value);
     SmallInt Max() const { return FMax; }
     void SetMax(SmallInt Value);
-    SmallInt Position() const { return FPosition; }
+    // The associated control's number when it holds one in range (the user may have typed it),
+    // else the last position.
+    SmallInt Position() const;
     void SetPosition(SmallInt Value);
     Integer Increment = 1;
     // Up and Down keys in the associated control step the position.
@@ -65,7 +67,8 @@ private:
     void StopRepeat();
     TWinControl* FAssociate = nullptr;
     TWndMethod FSavedAssociateProc;
-    SmallInt FMin = 0, FMax = 100, FPosition = 0;
+    SmallInt FMin = 0, FMax = 100;
+    mutable SmallInt FPosition = 0;
     int FPressed = -1;  // the button held down, -1 none
     unsigned FRepeatTimer = 0;
 };

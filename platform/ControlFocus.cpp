@@ -23,7 +23,23 @@ bool TWinControl::CanFocus()
     return true;
 }
 
-bool TWinControl::Focused() { return FHandle && GetFocus() == FHandle; }
+bool TWinControl::Focused()
+{
+    HWND focus = GetFocus();
+    return FHandle && focus && (focus == FHandle || FindOuterControl(focus) == this);
+}
+
+TWinControl* TWinControl::FindOuterControl(HWND Handle)
+{
+    TWinControl* c = FindControl(Handle);
+    while (c && !c->FParent && c->FParentWindow && !dynamic_cast<TCustomForm*>(c)) {
+        TWinControl* holder = FindControl(c->FParentWindow);
+        if (!holder)
+            break;
+        c = holder;
+    }
+    return c;
+}
 
 void TWinControl::SetFocus()
 {

@@ -348,14 +348,21 @@ void TWinControl::WMMouseWheel(TMessage& Message)
 
 void TWinControl::WMContextMenu(TMessage& Message)
 {
-    TControl* target = reinterpret_cast<TControl*>(Message.WParam);
-    if (target && target != this && target->Parent() != this)
-        target = this;
+    // A click names the control it was on, perhaps a windowless child; a key names a window, which
+    // is never read as a control.
+    TControl* target = this;
+    for (TControl* c : FControls)
+        if (reinterpret_cast<WPARAM>(c) == Message.WParam)
+            target = c;
+    // Asked for from the keyboard (-1, -1): the menu opens at the control's corner.
+    TPoint at{Message.XPos(), Message.YPos()};
+    if (at.X == -1 && at.Y == -1)
+        at = target->ClientToScreen({0, 0});
     // The control's own menu first, then its parents'.
-    for (TControl* c = target ? target : this; c; c = c->Parent()) {
+    for (TControl* c = target; c; c = c->Parent()) {
         if (TPopupMenu* menu = c->PopupMenu(); menu && menu->AutoPopup) {
             menu->PopupComponent = c;
-            menu->Popup(Message.XPos(), Message.YPos());
+            menu->Popup(at.X, at.Y);
             Message.Result = 1;
             return;
         }

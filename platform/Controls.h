@@ -402,6 +402,9 @@ public:
     HWND ParentWindow() const { return FParentWindow; }
     void SetParentWindow(HWND Value);
     static TWinControl* FindControl(HWND Handle);
+    // The control the window stands for: a window of no control's tree (a combo box's field) is
+    // part of the control whose window holds it.
+    static TWinControl* FindOuterControl(HWND Handle);
 
     void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
     TRect ClientRect() override;

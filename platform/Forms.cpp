@@ -396,6 +396,10 @@ void TCustomForm::SetActiveControl(TWinControl* Control)
 
 bool TCustomForm::IsShortCut(Word Key, TShiftState Shift)
 {
+    // The popup menus of the focused control and of its parents answer before the main menu.
+    for (TControl* c = FActiveControl ? static_cast<TControl*>(FActiveControl) : this; c; c = c->Parent())
+        if (c->PopupMenu() && c->PopupMenu()->IsShortCut(Key, Shift))
+            return true;
     return FMenu && FMenu->IsShortCut(Key, Shift);
 }
 
@@ -532,9 +536,11 @@ void TCustomForm::WMCommand(TMessage& Message)
 
 void TCustomForm::WMActivate(TMessage& Message)
 {
-    if (LOWORD(Message.WParam) == WA_INACTIVE)
-        Deactivate();
-    else
+    // Told once: a form that hides deactivates itself before the window activated next tells it.
+    if (LOWORD(Message.WParam) == WA_INACTIVE) {
+        if (FActive)
+            Deactivate();
+    } else
         Activate();
 }
 
@@ -621,6 +627,7 @@ void TCustomForm::Dispatch(TMessage& Message)
     case CM_DEACTIVATE: CMDeactivate(Message); break;
     case WM_SYSCOLORCHANGE: Perform(CM_SYSCOLORCHANGE, Message.WParam, Message.LParam); break;
     case WM_COMMAND: WMCommand(Message); break;
+    case WM_MENUSELECT: MenuSelectHint(nullptr, Message); break;
     case CM_VISIBLECHANGED: CMShowingChangedForm(Message); break;
     case WM_SIZE:
         // The desktop may minimise, maximise or restore the window itself.
@@ -970,7 +977,7 @@ TCustomForm* TScreen::ActiveForm() const
     return dynamic_cast<TCustomForm*>(TWinControl::FindControl(GetActiveWindow()));
 }
 
-TWinControl* TScreen::ActiveControl() const { return TWinControl::FindControl(GetFocus()); }
+TWinControl* TScreen::ActiveControl() const { return TWinControl::FindOuterControl(GetFocus()); }
 
 int TScreen::FormCount() const { return int(AllForms().size()); }
 TCustomForm* TScreen::Forms(int Index) const { return AllForms().at(size_t(Index)); }

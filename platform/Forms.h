@@ -95,7 +95,8 @@ public:
     void DefocusControl(TWinControl* Control, bool Removing);
     // Modes in progress elsewhere on the form end: its active control hears CM_CANCELMODE with Sender.
     void SendCancelMode(TControl* Sender);
-    // The form answers a key with its menu's shortcuts; true when one ran.
+    // The form answers a key with the shortcuts of the popup menus of its focused control and that
+    // control's parents, then of its main menu; true when one ran.
     virtual bool IsShortCut(Word Key, TShiftState Shift);
 
     TRect ClientRect() override;

@@ -141,6 +141,12 @@ constexpr UINT MF_CHECKED = 0x0008;
 constexpr UINT MF_POPUP = 0x0010;
 constexpr UINT MF_HILITE = 0x0080;
 
+// WM_MENUSELECT's meaning for the application: its hint becomes the long hint (after "|") of the
+// highlighted item, found by its command or, for a sub-menu, by its parent's handle and place, in
+// Menu (null: in any live menu); empty when the menu closes or the item is not found. Forms do this
+// with the WM_MENUSELECT they hear; a menu shown for no window does it itself.
+void MenuSelectHint(TMenu* Menu, const TMessage& Message);
+
 // Shows a menu at a screen point until an item is chosen or the menu closes. The owner window hWnd
 // hears WM_ENTERMENULOOP (TRUE), WM_INITMENUPOPUP as the menu and each sub-menu open (its default
 // handling runs the opening item's Click), WM_MENUSELECT as the highlight moves and once more as the

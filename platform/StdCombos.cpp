@@ -66,7 +66,9 @@ public:
             return;
         case CN_KEYDOWN:
         case CN_SYSKEYDOWN:
-            // Dialog keys are the combo box's to hand to its form.
+        case CN_CHAR:
+        case CN_SYSCHAR:
+            // Dialog keys and accelerators are the combo box's to hand to its form.
             Message.Result = FCombo->Perform(Message.Msg, Message.WParam, Message.LParam);
             return;
         case WM_GETDLGCODE:

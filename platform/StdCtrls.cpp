@@ -28,6 +28,12 @@ bool IsCaptionAccelerator(WPARAM Key, const std::string& Caption, int CodePage)
     return key != 0 && accel != 0 && char(morvik::stdctl::UpperByte(key, CodePage)) == accel;
 }
 
+bool DefaultButtonTakesEnter()
+{
+    HWND focus = GetFocus();
+    return !focus || !(SendMessage(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON);
+}
+
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
 {
     ControlStyle |= csOpaque | csReplicatable;
@@ -313,7 +319,18 @@ void TButton::WMGetDlgCode(TMessage& Message)
 void TButton::CMDialogKey(TMessage& Message)
 {
     Word key = LOWORD(Message.WParam);
-    if (((key == VK_RETURN && (Default || Focused())) || (key == VK_ESCAPE && Cancel)) && CanFocus()) {
+    const bool enter = key == VK_RETURN && (Focused() || (Default && DefaultButtonTakesEnter()));
+    if ((enter || (key == VK_ESCAPE && Cancel)) && CanFocus()) {
+        Click();
+        Message.Result = 1;
+        return;
+    }
+    TCustomControl::Dispatch(Message);
+}
+
+void TButton::CMDialogChar(TMessage& Message)
+{
+    if (IsCaptionAccelerator(Message.WParam, Caption(), CharsetToCodePage(Font()->Charset())) && CanFocus()) {
         Click();
         Message.Result = 1;
         return;

@@ -17,6 +17,9 @@ char CaptionAccelerator(const std::string& Caption, int CodePage = 1252);
 // Whether the character Key (a byte of CodePage, as CM_DIALOGCHAR carries it) is Caption's
 // accelerator, in either case.
 bool IsCaptionAccelerator(WPARAM Key, const std::string& Caption, int CodePage);
+// Enter in a dialog is the focused button's; only with the focus on a control that is no button
+// (WM_GETDLGCODE without DLGC_BUTTON) is it the Default button's.
+bool DefaultButtonTakesEnter();
 
 class TCustomLabel : public TGraphicControl {
 public:
@@ -503,6 +506,7 @@ public:
     BEGIN_MESSAGE_MAP
         MESSAGE_HANDLER(WM_GETDLGCODE, WMGetDlgCode)
         MESSAGE_HANDLER(CM_DIALOGKEY, CMDialogKey)
+        MESSAGE_HANDLER(CM_DIALOGCHAR, CMDialogChar)
         MESSAGE_HANDLER(WM_SETFOCUS, WMFocus)
         MESSAGE_HANDLER(WM_KILLFOCUS, WMFocus)
         MESSAGE_HANDLER(CM_TEXTCHANGED, CMTextChanged)
@@ -528,6 +532,7 @@ protected:
     void KeyUp(Word& Key, TShiftState Shift) override;
     void WMGetDlgCode(TMessage& Message);
     void CMDialogKey(TMessage& Message);
+    void CMDialogChar(TMessage& Message);
     void WMFocus(TMessage& Message);
     void CMTextChanged(TMessage& Message);
 

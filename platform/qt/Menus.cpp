@@ -7,10 +7,12 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QStyle>
+#include <QVariant>
 
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "platform/Backend.h"
@@ -126,6 +128,65 @@ std::map<Word, TMenuItem*>& LiveItems()
     static std::map<Word, TMenuItem*> items;
     return items;
 }
+std::set<const TMenuItem*>& LiveItemSet()
+{
+    static std::set<const TMenuItem*> items;
+    return items;
+}
+
+bool ItemAlive(const TMenuItem* item) { return LiveItemSet().count(item) != 0; }
+
+// The item a toolkit action shows, while it lives.
+TMenuItem* ItemOfAction(QAction* a)
+{
+    if (!a)
+        return nullptr;
+    const auto it = LiveItems().find(Word(a->data().toUInt()));
+    return it != LiveItems().end() ? it->second : nullptr;
+}
+
+// WM_MENUSELECT to the window the menu is shown for; a menu shown for no window gives the item's
+// hint to the application itself.
+void TellMenuSelect(HWND owner, WPARAM wParam, LPARAM lParam)
+{
+    if (!owner)
+        MenuSelectHint(nullptr, TMessage{WM_MENUSELECT, wParam, lParam, 0});
+    else if (IsWindow(owner))
+        SendMessage(owner, WM_MENUSELECT, wParam, lParam);
+}
+
+void TellClosed(HWND owner) { TellMenuSelect(owner, MAKEWPARAM(0, 0xFFFF), 0); }
+
+// WM_MENUSELECT for a highlighted item: a sub-menu's item by its place, a leaf by its command.
+void TellSelected(HWND owner, TMenuItem* item)
+{
+    if (!item || !item->Parent())
+        return;
+    UINT flags = MF_HILITE;
+    if (!item->Enabled())
+        flags |= MF_GRAYED | MF_DISABLED;
+    if (item->Checked())
+        flags |= MF_CHECKED;
+    WPARAM id = item->Command();
+    if (item->Count() > 0) {
+        flags |= MF_POPUP;
+        id = WPARAM(item->MenuIndex());
+    }
+    TellMenuSelect(owner, MAKEWPARAM(Word(id), Word(flags)), reinterpret_cast<LPARAM>(item->Parent()->Handle()));
+}
+
+// The items highlighted in the menu or bar and in every sub-menu under it are told to the owner of
+// the moment.
+void TellHighlights(QWidget* container, const std::function<HWND()>& owner)
+{
+    if (auto* m = qobject_cast<QMenu*>(container))
+        QObject::connect(m, &QMenu::hovered, m, [owner](QAction* a) {
+            Shielded([&] { TellSelected(owner(), ItemOfAction(a)); });
+        });
+    for (QAction* a : container->actions())
+        if (a->menu())
+            TellHighlights(a->menu(), owner);
+}
 
 QString ItemText(TMenuItem* item)
 {
@@ -185,6 +246,7 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
                 Shielded([item] { item->Click(); });
         });
     }
+    a->setData(QVariant(uint(item->Command())));
     item->FQtObject = a;
     return a;
 }
@@ -216,6 +278,32 @@ void ForgetQt(TMenuItem* item)
         ForgetQt(item->Items(i));
 }
 
+// The window a menu bar stands in.
+HWND BarOwner(QMenuBar* bar)
+{
+    for (morvik::qtwin::WindowRec* w : morvik::qtwin::gWindows)
+        if (w->menuBar == bar)
+            return morvik::qtwin::H(w);
+    return nullptr;
+}
+
+void BuildBar(TMenu* menu, QMenuBar* bar)
+{
+    BuildInto(menu->Items(), bar);
+    QPointer<QMenuBar> guarded(bar);
+    TellHighlights(bar, [guarded] { return guarded ? BarOwner(guarded) : nullptr; });
+    // The bar's menus close in turn as the user moves along it: once none is left open, the menu
+    // loop has ended.
+    for (QAction* a : bar->actions())
+        if (QMenu* m = a->menu())
+            QObject::connect(m, &QMenu::aboutToHide, m, [guarded] {
+                Post([guarded] {
+                    if (guarded && !MenuShown())
+                        Shielded([&] { TellClosed(BarOwner(guarded)); });
+                });
+            });
+}
+
 void RebuildBar(TMenu* menu)
 {
     auto it = Views().find(menu);
@@ -230,7 +318,7 @@ void RebuildBar(TMenu* menu)
         else
             a->deleteLater();
     }
-    BuildInto(menu->Items(), bar);
+    BuildBar(menu, bar);
 }
 
 QMenu* BuildPopup(TPopupMenu* menu)
@@ -249,7 +337,7 @@ QWidget* morvik::backend::MenuBarWidget(TMainMenu* menu)
     if (!v.bar) {
         v.bar = new QMenuBar();
         v.bar->setNativeMenuBar(false);
-        BuildInto(menu->Items(), v.bar);
+        BuildBar(menu, v.bar);
     }
     return v.bar;
 }
@@ -298,6 +386,7 @@ TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner)
         FCommand = ++next ? next : ++next;
     while (LiveItems().count(FCommand));
     LiveItems()[FCommand] = this;
+    LiveItemSet().insert(this);
 }
 
 HMENU TMenuItem::Handle() { return reinterpret_cast<HMENU>(this); }
@@ -305,6 +394,7 @@ HMENU TMenuItem::Handle() { return reinterpret_cast<HMENU>(this); }
 TMenuItem::~TMenuItem()
 {
     LiveItems().erase(FCommand);
+    LiveItemSet().erase(this);
     // A menu on screen may outlive the item (a handler freed it): its entry must not reach back.
     if (auto* a = static_cast<QAction*>(FQtObject)) {
         QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
@@ -598,6 +688,30 @@ bool DispatchMenuPopup(HMENU AMenu)
     return false;
 }
 
+void MenuSelectHint(TMenu* Menu, const TMessage& Message)
+{
+    const Word id = LOWORD(Message.WParam), flags = HIWORD(Message.WParam);
+    TMenuItem* item = nullptr;
+    if (flags != 0xFFFF || Message.LParam != 0) {
+        if (flags & MF_POPUP) {
+            auto* parent = reinterpret_cast<TMenuItem*>(Message.LParam);
+            if (Menu)
+                parent = Menu->FindItem(std::uintptr_t(Message.LParam), fkHandle);
+            else if (!ItemAlive(parent))
+                parent = nullptr;
+            if (parent && id < parent->Count())
+                item = parent->Items(id);
+        } else if (Menu) {
+            item = Menu->FindItem(id, fkCommand);
+        } else if (const auto it = LiveItems().find(id); it != LiveItems().end()) {
+            item = it->second;
+        }
+    }
+    const std::string hint = item ? item->Hint : std::string();
+    const std::string::size_type bar = hint.find('|');
+    Application->SetHint(bar == std::string::npos ? hint : hint.substr(bar + 1));
+}
+
 void TMenu::MenuChanged(TMenuItem* Item, bool Structure)
 {
     (void)Structure;
@@ -647,6 +761,7 @@ void TPopupMenu::Popup(int X, int Y)
         return;
     EnsureToolkit();
     QMenu* m = BuildPopup(this);
+    TellHighlights(m, [] { return HWND(nullptr); });
     const Word root = FItems->Command();
     m->exec(QPoint(X, Y));
     // A handler may have freed the menu while it was shown.
@@ -654,6 +769,7 @@ void TPopupMenu::Popup(int X, int Y)
     if (it != LiveItems().end() && it->second == FItems)
         ForgetQt(FItems);
     delete m;
+    TellClosed(nullptr);
     RaiseShielded();
 }
 
@@ -750,47 +866,6 @@ void TriggerMenuItem(TMenuItem* Item)
     Item->Click();
 }
 
-namespace {
-bool ItemAlive(TMenuItem* item)
-{
-    for (auto& e : LiveItems())
-        if (e.second == item)
-            return true;
-    return false;
-}
-
-TMenuItem* ItemOfAction(TMenuItem* root, QAction* a)
-{
-    if (!a)
-        return nullptr;
-    if (root->FQtObject == a)
-        return root;
-    for (int i = 0; i < root->Count(); ++i)
-        if (TMenuItem* found = ItemOfAction(root->Items(i), a))
-            return found;
-    return nullptr;
-}
-
-// WM_MENUSELECT for a highlighted item: a sub-menu's item by its place, a leaf by its command.
-void TellSelected(HWND owner, TMenuItem* item)
-{
-    if (!item || !item->Parent() || !IsWindow(owner))
-        return;
-    UINT flags = MF_HILITE;
-    if (!item->Enabled())
-        flags |= MF_GRAYED | MF_DISABLED;
-    if (item->Checked())
-        flags |= MF_CHECKED;
-    WPARAM id = item->Command();
-    if (item->Count() > 0) {
-        flags |= MF_POPUP;
-        id = WPARAM(item->MenuIndex());
-    }
-    SendMessage(owner, WM_MENUSELECT, MAKEWPARAM(Word(id), Word(flags)),
-                reinterpret_cast<LPARAM>(item->Parent()->Handle()));
-}
-}  // namespace
-
 BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT*)
 {
     auto* root = reinterpret_cast<TMenuItem*>(h);
@@ -804,10 +879,9 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
         SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(h), 0);
     }
     auto endLoop = [owner] {
-        if (owner && IsWindow(owner)) {
-            SendMessage(owner, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+        TellClosed(owner);
+        if (owner && IsWindow(owner))
             SendMessage(owner, WM_EXITMENULOOP, TRUE, 0);
-        }
     };
     if (!ItemAlive(root) || root->Count() == 0) {
         endLoop();
@@ -815,15 +889,7 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
     }
     QMenu m;
     BuildInto(root, &m);
-    if (owner) {
-        auto tell = [owner, root](QAction* a) {
-            if (ItemAlive(root))
-                Shielded([&] { TellSelected(owner, ItemOfAction(root, a)); });
-        };
-        QObject::connect(&m, &QMenu::hovered, &m, tell);
-        for (QMenu* sub : m.findChildren<QMenu*>())
-            QObject::connect(sub, &QMenu::hovered, sub, tell);
-    }
+    TellHighlights(&m, [owner] { return owner; });
     QSize size = m.sizeHint();
     QPoint at(x, y);
     if (flags & TPM_RIGHTALIGN)

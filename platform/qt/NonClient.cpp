@@ -165,6 +165,11 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_INITMENUPOPUP:
         DispatchMenuPopup(reinterpret_cast<HMENU>(wParam));
         return 0;
+    case WM_KEYDOWN:
+        // The menu key and Shift+F10 ask for the context menu; the window places it.
+        if (wParam == VK_APPS || (wParam == VK_F10 && (KeyDataToShiftState(lParam) & (ssShift | ssCtrl)) == ssShift))
+            SendMessage(h, WM_CONTEXTMENU, WPARAM(h), MAKELPARAM(-1, -1));
+        return 0;
     case WM_NCPAINT:
         PaintFrame(w);
         return 0;

@@ -336,6 +336,13 @@ TEST_F(Notifications, ALabelsAcceleratorFocusesItsControl)
     c->SetEnabled(false);
     Input::PressKey('Z', ssAlt);
     EXPECT_EQ(form->ActiveControl(), a);
+    // Also from the field of a typeable combo box.
+    c->SetEnabled(true);
+    auto* combo = new TComboBox(form);
+    combo->SetParent(form);
+    combo->SetFocus();
+    Input::PressKey('Z', ssAlt);
+    EXPECT_EQ(form->ActiveControl(), c);
     EXPECT_EQ(CaptionAccelerator("Trailing&"), 0);
 }
 

@@ -348,6 +348,20 @@ TEST_F(Services, PopupMenusRunOnPopupThenTheChosenItem)
     Input::Click(p, 10, 10, mbRight);
     EXPECT_EQ(seen, (std::vector<std::string>{"popup", "copy"}));
     EXPECT_EQ(menu->PopupComponent, p);
+    // With the panel focused, the item's shortcut runs it and the menu key opens the menu.
+    copy->SetShortCut(ShortCut('K', ssCtrl));
+    p->SetFocus();
+    Input::PressKey('K', ssCtrl);
+    uitest::AnswerNextDialog([](TObject*) { return 0; });
+    Input::PressKey(VK_APPS);
+    // So does an edit's with a menu of its own.
+    auto* edit = new TEdit(f);
+    edit->SetParent(f);
+    edit->SetPopupMenu(menu);
+    edit->SetFocus();
+    uitest::AnswerNextDialog([](TObject*) { return 0; });
+    Input::PressKey(VK_APPS);
+    EXPECT_EQ(seen, (std::vector<std::string>{"popup", "copy", "copy", "popup", "popup"}));
     // Freeing the menu leaves the control without one.
     delete menu;
     EXPECT_EQ(p->PopupMenu(), nullptr);

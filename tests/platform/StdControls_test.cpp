@@ -171,6 +171,13 @@ TEST_F(Controls, ButtonsClickByMouseSpaceAndDialogKeys)
     Input::Click(ok, 5, 5);
     EXPECT_EQ(seen.size(), 4u);
     EXPECT_TRUE(ok->Focused());  // a click focuses the button
+    // Enter is the focused button's, not the Default one's; Alt with a caption's letter clicks.
+    cancel->SetFocus();
+    Input::PressKey(VK_RETURN);
+    EXPECT_EQ(seen.back(), "cancel");
+    ok->SetCaption("&Apply");
+    Input::PressKey('A', ssAlt);
+    EXPECT_EQ(seen.back(), "ok");
 }
 
 TEST_F(Controls, BevelLinesUseShadowAndHighlight)
@@ -513,6 +520,13 @@ TEST_F(Controls, UpDownDetails)
     Input::Click(u, 2, 10);
     EXPECT_EQ(last, btPrev);
     EXPECT_EQ(u->Position(), 3000);
+    // A number typed into the associate is the position the next step starts from.
+    e->SetFocus();
+    e->SelectAll();
+    Input::TypeText("2999");
+    EXPECT_EQ(u->Position(), 2999);
+    Input::Click(u, 12, 10);
+    EXPECT_EQ(e->Text(), "3000");
     // The associate goes away: the up-down forgets it.
     delete e;
     EXPECT_EQ(u->Associate(), nullptr);
@@ -662,9 +676,16 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
     f->Show();
     uitest::Pump();
     f->RxMemo->SetFocus();
+    f->RussianCharset1->Hint = "Russian|Decode Cyrillic";
     Input::PressKey('S', ssAlt);  // "&Setup"
     EXPECT_EQ(f->Setup1Opened, 1);
+    // The item the keys highlight gives the application its hint until the menu closes.
+    Input::PressKey(VK_DOWN);
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(Application->Hint(), "Decode Cyrillic");
     CloseMenus();
+    uitest::Pump();
+    EXPECT_EQ(Application->Hint(), "");
     Input::PressKey('Q', ssAlt);  // no such mark: nothing opens
     EXPECT_EQ(f->Setup1Opened, 1);
     delete f;
@@ -756,6 +777,13 @@ TEST(FormsAndApplication, CreateFormRunsOnCreateOnceAndMakesTheMainForm)
     uitest::Pump();
     f->Hide();
     EXPECT_EQ(f->Log, (std::vector<std::string>{"create", "show", "activate", "hide"}));
+    // A modal dialog over it hears its deactivation once as it closes.
+    f->Show();
+    auto* dlg = new TCountingForm(f);
+    dlg->OnDeactivate = [dlg](TObject*) { dlg->Log.push_back("deactivate"); };
+    uitest::AnswerNextDialog([](TObject*) { return mrOk; });
+    dlg->ShowModal();
+    EXPECT_EQ(dlg->Log, (std::vector<std::string>{"create", "show", "activate", "hide", "deactivate"}));
     // Closing the main form ends the application.
     f->Show();
     f->Close();

@@ -779,6 +779,8 @@ TEST_F(Combos, EnterAndExitOnceForTheBoxAndTheFormKnowsIt)
     combo->OnExit = [&](TObject*) { ++exits; };
     combo->SetFocus();
     EXPECT_EQ(form->ActiveControl(), combo);
+    EXPECT_EQ(Screen->ActiveControl(), combo);
+    EXPECT_TRUE(combo->Focused());
     Input::Click(combo, combo->Width() - 10, 5);  // the button: the field keeps the focus
     Input::PressKey(VK_ESCAPE);
     EXPECT_EQ(enters, 1);
