@@ -665,11 +665,13 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
                 if (n->Par != nullptr && n->ParNb >= First && n->ParNb <= Last) n->ParLine = NotComputed;
             if (delta == 0 && FPrintCanvas == nullptr && HandleAllocated()) {
                 // Lines broken anew in view show what they hold now, also where a paint under way
-                // does not reach; breaks that moved above the top line move its number.
-                InvalidateLines(firstBroken, lastBroken, false);
+                // does not reach; breaks that moved above the top line move its number, and then
+                // every row below it shows another line.
                 const Integer origin = FTopOrigin;
-                KeepTopOnText();
-                if (FTopOrigin != origin) UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
+                const Integer top = KeepTopOnText();
+                const bool moved = FTopOrigin != origin;
+                InvalidateLines(moved ? top : firstBroken, moved ? top + FVisibleLines : lastBroken, false);
+                if (moved) UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
             }
             if (delta != 0) {
                 for (Integer q = Last + 1; q < ParCount(); ++q) FParagraphs->At(q)->FirstLine += delta;

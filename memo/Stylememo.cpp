@@ -418,22 +418,22 @@ void TStyleMemo::SetSelAttrib(char Code)
     std::string buf(1, Code);
     buf += GetTextPart(lo, lo + len);
     buf += Code;
+    // The new codes may cancel codes beside them or inside the text (a style taken off again): the
+    // kept low end follows the text's start through that cleaning; the edit leaves the caret at its end.
+    const auto kept = SaveSelection();
     {
         FlagScope noCompensation(*this, FNoCompensation, true);
         FlagScope cleaning(*this, FCleaning, FCleaning || len == 0);  // an empty pair stays, for the typing that follows
         if (!EditSel(buf.c_str())) return;
     }
-    if (len != 0) {
-        if (backwards) {
-            setSelStart(lo + len + 2);
-            setSelLength(-(len + 2));
-        } else {
-            setSelStart(lo);
-            setSelLength(len + 2);
-        }
-    } else {
+    if (len == 0) {
         setSelStart(lo + 1);
+        return;
     }
+    const Integer from = kept->Lo->Pos;
+    const Integer to = SelStart();
+    setSelStart(backwards ? to : from);
+    setSelLength(backwards ? from - to : to - from);
 }
 
 TExtFontStyles TStyleMemo::CurrentStyle()

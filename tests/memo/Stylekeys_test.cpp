@@ -134,6 +134,15 @@ TEST_F(Input_, KeysActOnTheSelectionTheCaretEndsAt)
     EXPECT_EQ(memo->SelStart(), 2);
     memo->Lines()->EndUpdate();
     EXPECT_EQ(Text(), "ab\r\nx");
+    // Styles on and off again keep the chosen text selected, the caret on its side: inside, nested, at a paragraph end.
+    const struct { Integer from, length; const char* keys; std::string chosen; } styled[] = {
+        {4, 3, "BB", "two"}, {4, 3, "BIB", "\1two\1"}, {13, -5, "BB", "three"}};
+    for (const auto& c : styled) {
+        Load("one two three\r\nfour", c.from);
+        memo->setSelLength(c.length);
+        for (const char* k = c.keys; *k != 0; ++k) Input::PressKey(static_cast<Word>(*k), ssCtrl);
+        EXPECT_EQ(memo->SelText() + "|" + std::to_string(memo->SelStart()), c.chosen + "|" + std::to_string(c.from));
+    }
 }
 
 TEST_F(Input_, KeptColumnCrossesAShortLineAndVirtualSpaceIsPadded)

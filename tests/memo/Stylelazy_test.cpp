@@ -359,6 +359,8 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
                 const int w = 160 + static_cast<int>(pick(300));
                 const int h = 120 + static_cast<int>(pick(160));
                 Both([&](TStyleMemo* x) { x->SetBounds(x->Left(), 0, w, h); });
+                m->Update();  // painted at the new width, then wheeled up into lines broken for the old one
+                Input::Wheel(m, 240, 20, 20);
                 what = "resize";
                 break;
             }
@@ -549,7 +551,7 @@ std::string LazyName(const LazySetup& S)
 }
 
 INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
-                         ::testing::Combine(::testing::Values(umBackground, umImmediate, umOnNeed), ::testing::Values(1u, 8u, 9u, 30u)),
+                         ::testing::Combine(::testing::Values(umBackground, umImmediate, umOnNeed), ::testing::Values(1u, 8u, 9u, 30u, 139u)),
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
 // More runs: one that paints an update region that is not a rectangle while the lines above the
 // view are broken anew (on demand), one that dumps a memo whose lines and highlighting still wait,
