@@ -526,6 +526,7 @@ void TExTreeItem::AssignFrom(TExTreeItem* Source)
     op.HoldAll();
     TExUpdateGuard bracket(FTree);
     AssignOwn(Source);
+    MeasureHRange();
     Clear();
     // Each child's copy is made whole outside the tree, with a stack of its own, and then attached
     // in one piece: the tree's lists and counts take each branch once, however deep it is.

@@ -135,6 +135,9 @@ public:
     virtual void FillStaticData() {}
 
     // Sizes.
+    // Its cells may measure anew (one of its cell styles changed): the widths kept of the columns
+    // take the change.
+    void CellsChanged();
     virtual Integer GetWidth();
     Integer GetHeight();
     Integer CalcSubItemsHeight();
@@ -313,6 +316,9 @@ private:
     void SetRedrawOption(Cardinal Bit, bool Value);
     void SetImageField(Integer& Field, Integer Value);
     void SetStateBit(Integer Index, bool Value);
+    // Focus and selection show the state images: where they are not the plain ones the item's
+    // width changes with them.
+    void StateImagesShown();
     void CreateChildren();
     void FreeChildrenIfEmpty();
     TExTreeItem* StoredParent() const { return FParent; }

@@ -336,6 +336,7 @@ bool TExTreeModel::MoveFocus(TExTreeItem* Item, bool Forced, bool Delayed, bool 
     if (TExTreeItem* old = FFocused) {
         FFocused = nullptr;
         old->UpdateItem();
+        old->StateImagesShown();
         if (AutoExpand && Item && AutoCollapse) {
             for (TExTreeItem* p = old; p && !p->IsHiddenRoot(); p = p->Parent()) {
                 if (Item->IsUnder(p)) break;
@@ -348,6 +349,7 @@ bool TExTreeModel::MoveFocus(TExTreeItem* Item, bool Forced, bool Delayed, bool 
     if (!MultiSelect() || ByUser) DoSetSelected(Item);
     if (FFocused) {
         FFocused->UpdateItem();
+        FFocused->StateImagesShown();
         if (AutoExpand) FFocused->Expand(false);
         if (!Destroying && FHost) FHost->FocusedItemShown(FFocused);
     }

@@ -65,10 +65,11 @@ public:
 
     // Size of one cell (SectionIndex -1: the tree column); the model asks when it measures heights.
     virtual TPoint MeasureCell(TExTreeItem* Item, Integer SectionIndex);
-    // Without columns: the width of Item's row may have changed (its text, images, indent, fonts)
-    // and, with Branch, the rows of its branch came, went or moved (expansion, hiding, insertion,
-    // a move). A host that keeps the rows' widths itself answers True; otherwise the model marks
-    // the widest row's width to be measured again where it did before.
+    // The widths of Item's cells may have changed (its texts, images, indent, fonts, state
+    // pictures) and, with Branch, the rows of its branch came, went or moved (expansion, hiding,
+    // insertion, a move). A host that keeps the widths itself (the widest row without columns,
+    // each column's widest cell with them) answers True; otherwise the model marks the widest
+    // row's width to be measured again where it did before.
     virtual bool RowWidthChanged(TExTreeItem* /*Item*/, bool /*Branch*/) { return false; }
     virtual Integer SectionCount() { return 0; }
     // Marked-up text prepared by the tree's markup renderer with the tree's font; nil for none.

@@ -585,6 +585,7 @@ TExTreeItem* TExTreeItems::SetAside()
     if (FRoot->Count() == 0) return aside;
     for (Integer i = 0; i < FRoot->Count(); ++i) FRoot->FChildren->FastGet(i)->AdjustCounts(-1);
     FTree->ListRemove(0, Count() - 1);
+    FRoot->BranchRowsChanged();
     std::swap(aside->FChildren, FRoot->FChildren);
     for (Integer i = 0; i < aside->Count(); ++i) aside->FChildren->FastGet(i)->FParent = aside;
     FTree->MarkRows();
