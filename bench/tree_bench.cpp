@@ -13,7 +13,10 @@
 // by their texts, and a chain of 100,000 levels expanded, sorted, streamed as deep as a stream goes
 // and cleared (CPU time); a bare chain of 10,000 and of 100,000 levels brought into view, walked
 // backwards and forwards, searched and copied; and the filter's repair of a focus at the bottom of
-// such a chain when an item near the top is hidden.
+// such a chain when an item near the top is hidden. Last, the archive loaded from its file beside
+// the same bytes from memory; a file browser's lazy loading (expand all, one folder re-read, one
+// cleared) done in its handlers beside the same work done outside them; and a row appended under
+// three auto-sized columns beside fixed ones (each pair's ratio at the end).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -23,6 +26,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +37,7 @@
 
 #include "platform/Classes.h"
 #include "platform/Forms.h"
+#include "platform/Input.h"
 #include "tree/Extree.h"
 
 namespace {
@@ -606,9 +611,205 @@ void BM_LoadArchive_Memory(benchmark::State& state) { LoadArchive(state, false);
 BENCHMARK(BM_LoadArchive_File)->Name("LoadArchive100000/File")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadArchive_Memory)->Name("LoadArchive100000/Memory")->Unit(benchmark::kMillisecond);
 
+// ---------------------------------------------------------------- lazy loading, auto-sized columns
+
+// A generated disk of 100,100 entries read lazily, as a file browser reads one: a root folder
+// holding "big" (1,000 files) and 99 folders of 10 folders of 99 files each. A folder shows one
+// placeholder child until it opens; the loader clears it and adds what it holds, a placeholder
+// under each folder among them, and closing a folder clears it back to its placeholder. Each piece
+// of work is driven by the keys with the loader in OnItemExpand and OnItemCollapse (.../InHandler)
+// beside the same keys with the loading done by code before or after them (.../Outside): numpad *
+// on the root, Right re-reading "big" in the tree opened whole, Left closing it. Goal: each within
+// 5 times its twin.
+struct TDisk {
+    struct TEntry {
+        std::string Name;
+        std::vector<int> Children;
+        bool Folder;
+    };
+    std::vector<TEntry> Entries{{"root", {}, true}};
+    int Big = 0;
+
+    TDisk()
+    {
+        Big = Add(0, "big", true);
+        for (int f = 0; f < 1000; ++f) Add(Big, "file " + std::to_string(f), false);
+        for (int d = 0; d < 99; ++d) {
+            const int folder = Add(0, "folder " + std::to_string(d), true);
+            for (int s = 0; s < 10; ++s) {
+                const int sub = Add(folder, "sub " + std::to_string(s), true);
+                for (int f = 0; f < 99; ++f) Add(sub, "file " + std::to_string(f), false);
+            }
+        }
+    }
+    int Add(int Parent, std::string Name, bool Folder)
+    {
+        Entries.push_back({std::move(Name), {}, Folder});
+        Entries[size_t(Parent)].Children.push_back(int(Entries.size()) - 1);
+        return int(Entries.size()) - 1;
+    }
+};
+
+struct LazyTree {
+    ShownTree v;
+    TDisk disk;
+    TExTreeItems* items = v.tree->Items();
+    TExTreeItem* root = nullptr;
+    bool loading = false;  // the handlers load
+
+    LazyTree()
+    {
+        v.tree->OnItemExpand = [this](TObject*, TExTreeItem* Item) {
+            if (loading) Load(Item);
+        };
+        v.tree->OnItemCollapse = [this](TObject*, TExTreeItem* Item) {
+            if (loading) Unload(Item);
+        };
+        v.tree->View()->SetFocus();
+        Application->ProcessMessages();
+    }
+    static int EntryOf(TExTreeItem* Item) { return int(reinterpret_cast<std::intptr_t>(Item->Data())); }
+    void Load(TExTreeItem* Folder)
+    {
+        items->BeginUpdate();
+        Folder->Clear();
+        for (int e : disk.Entries[size_t(EntryOf(Folder))].Children) {
+            const TDisk::TEntry& entry = disk.Entries[size_t(e)];
+            TExTreeItem* child = items->AddChildObject(Folder, entry.Name, reinterpret_cast<void*>(std::intptr_t(e)));
+            if (entry.Folder) items->AddChild(child, "");
+        }
+        items->EndUpdate();
+    }
+    void Unload(TExTreeItem* Folder)
+    {
+        items->BeginUpdate();
+        Folder->Clear();
+        items->AddChild(Folder, "");
+        items->EndUpdate();
+    }
+    // The root alone, closed, with its placeholder.
+    void Fresh()
+    {
+        loading = false;
+        items->Clear();
+        root = items->AddChildObject(nullptr, "root", nullptr);
+        items->AddChild(root, "");
+        v.tree->SetFocused(root);
+        Application->ProcessMessages();
+    }
+    // Every folder read, in one bracket, as code outside a handler reads them.
+    void LoadAll()
+    {
+        items->BeginUpdate();
+        std::vector<TExTreeItem*> folders{root};
+        while (!folders.empty()) {
+            TExTreeItem* folder = folders.back();
+            folders.pop_back();
+            Load(folder);
+            for (Integer i = 0; i < folder->Count(); ++i)
+                if (folder->Items(i)->HasChildren()) folders.push_back(folder->Items(i));
+        }
+        items->EndUpdate();
+    }
+    TExTreeItem* BigItem() { return root->GetFirstChild(); }
+    void Key(Word K)
+    {
+        Input::PressKey(K);
+        Application->ProcessMessages();
+    }
+};
+
+// range(0): 1 with the loader in the handlers, 0 with the loading done by code.
+void BM_LazyExpandAll(benchmark::State& state)
+{
+    LazyTree t;
+    const bool inHandler = state.range(0) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        t.Fresh();
+        t.loading = inHandler;
+        state.ResumeTiming();
+        if (!inHandler) t.LoadAll();
+        t.Key(VK_MULTIPLY);
+    }
+    state.counters["rows"] = double(t.v.tree->Model()->TotalVisCount());
+}
+BENCHMARK(BM_LazyExpandAll)->Name("LazyExpandAll/InHandler")->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LazyExpandAll)->Name("LazyExpandAll/Outside")->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The whole disk read and open, "big" focused: Right re-reads it as it opens (closed first, its
+// entries kept), Left closes it and clears its 1,000 entries. range(1): 1 Right, 0 Left.
+void BM_LazyKeyOnBig(benchmark::State& state)
+{
+    LazyTree t;
+    const bool inHandler = state.range(0) != 0, right = state.range(1) != 0;
+    t.Fresh();
+    t.LoadAll();
+    t.Key(VK_MULTIPLY);
+    for (auto _ : state) {
+        state.PauseTiming();
+        t.loading = false;
+        TExTreeItem* big = t.BigItem();
+        if (big->Count() < 1000) t.Load(big);
+        if (right)
+            big->Collapse(false);
+        else
+            big->Expand(false);
+        t.v.tree->SetFocused(big);
+        Application->ProcessMessages();
+        t.loading = inHandler;
+        state.ResumeTiming();
+        if (!inHandler && right) t.Load(big);
+        t.Key(right ? VK_RIGHT : VK_LEFT);
+        if (!inHandler && !right) t.Unload(big);
+    }
+    state.counters["rows"] = double(t.v.tree->Model()->TotalVisCount());
+}
+BENCHMARK(BM_LazyKeyOnBig)->Name("LazyRight1000/InHandler")->Args({1, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LazyKeyOnBig)->Name("LazyRight1000/Outside")->Args({0, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LazyKeyOnBig)->Name("LazyLeft1000/InHandler")->Args({1, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LazyKeyOnBig)->Name("LazyLeft1000/Outside")->Args({0, 0})->Unit(benchmark::kMillisecond);
+
+// A row appended (Add and two column texts, each outside a bracket, the repaint included) to
+// 100,000 rows under three sections, auto-sized (.../AutoSized) or not (.../Fixed). Goal: within 3
+// times.
+void BM_AppendRow(benchmark::State& state)
+{
+    ShownTree v;
+    TExHeaderSections* sections = v.tree->Header()->Sections();
+    for (int s = 0; s < 3; ++s) {
+        TExHeaderSection* section = sections->AddSection();
+        section->SetText("S" + std::to_string(s));
+        section->SetWidth(100);
+        section->SetAutoSize(state.range(0) != 0);
+    }
+    v.tree->SetShowHeader(true);
+    TExTreeItems* items = v.tree->Items();
+    items->BeginUpdate();
+    for (int i = 0; i < Rows; ++i) {
+        TExTreeItem* row = items->Add(nullptr, "row " + std::to_string(i));
+        row->ColumnText()->Add(std::to_string(i * 7 % 1000));
+        row->ColumnText()->Add("text " + std::to_string(i % 77));
+    }
+    items->EndUpdate();
+    Application->ProcessMessages();
+    int n = 0;
+    for (auto _ : state) {
+        TExTreeItem* row = items->Add(nullptr, "added " + std::to_string(++n));
+        row->ColumnText()->Add(std::to_string(n % 1000));
+        row->ColumnText()->Add("text " + std::to_string(n % 77));
+        Application->ProcessMessages();
+    }
+    state.counters["width0"] = double(sections->GetSection(0)->Width());
+}
+BENCHMARK(BM_AppendRow)->Name("AppendRow100000/AutoSized")->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_AppendRow)->Name("AppendRow100000/Fixed")->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
 // ---------------------------------------------------------------- the ratios
 
-// The console's report, and at its end each .../Tree beside its .../QTreeView twin.
+// The console's report, and at its end each pair's ratio: .../Tree beside its .../QTreeView twin,
+// a file load beside the memory load, the lazy loader's work in its handler beside the same work
+// outside one, a row added under auto-sized columns beside fixed ones.
 class TwinReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& Runs) override
@@ -620,14 +821,22 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        for (const auto& [name, cpu] : FCpu) {
-            const size_t at = name.find("/Tree");
-            if (at == std::string::npos) continue;
-            const auto twin = FCpu.find(name.substr(0, at) + "/QTreeView" + name.substr(at + 5));
-            if (twin == FCpu.end() || twin->second <= 0) continue;
-            std::printf("%-50s tree / QTreeView CPU time: %.2f\n", (name.substr(0, at) + name.substr(at + 5)).c_str(),
-                        cpu / twin->second);
-        }
+        // Each pair: the work as measured, and the plainer work it is held against.
+        static const char* const pairs[][2] = {{"/Tree", "/QTreeView"},
+                                               {"/File", "/Memory"},
+                                               {"/InHandler", "/Outside"},
+                                               {"/AutoSized", "/Fixed"}};
+        for (const auto& [name, cpu] : FCpu)
+            for (const auto& [mine, plain] : pairs) {
+                const std::string tag = mine;
+                const size_t at = name.find(tag);
+                if (at == std::string::npos) continue;
+                const auto twin = FCpu.find(name.substr(0, at) + plain + name.substr(at + tag.size()));
+                if (twin == FCpu.end() || twin->second <= 0) continue;
+                std::printf("%-50s %s / %s CPU time: %.2f\n",
+                            (name.substr(0, at) + name.substr(at + tag.size())).c_str(), mine + 1, plain + 1,
+                            cpu / twin->second);
+            }
     }
 
 private:

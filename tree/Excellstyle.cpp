@@ -55,8 +55,14 @@ void TExCellStyle::FontChanged()
     // One bracket for the request and the row's update, so that its close refreshes and sizes.
     TExUpdateGuard bracket(tree);
     tree->Refresh().ColumnsAutoSizePending = true;
+    FOwner->CellsChanged();
     FOwner->UpdateItem();
     bracket.Done();
+}
+
+void TExCellStyle::Measured()
+{
+    if (FOwner && FOwner->UseStyles()) FOwner->CellsChanged();
 }
 
 void TExCellStyle::FreePicture()
@@ -99,7 +105,9 @@ void TExCellStyle::SetPicture(TBitmap* Value)
     if (FPicture == Value) return;
     FreePicture();
     FPicture = Value;
-    if (FStyle == ExhsPictureOnly) Changed();
+    if (FStyle != ExhsPictureOnly) return;
+    Changed();
+    Measured();
 }
 
 void TExCellStyle::SetCellType(TExFieldType Value) { FCellType = Value; }
@@ -109,6 +117,7 @@ void TExCellStyle::SetStyle(TExSectionStyle Value)
     if (FStyle == Value) return;
     FStyle = Value;
     Changed();
+    Measured();
 }
 
 void TExCellStyle::SetOwnerColors(bool Value)
@@ -116,6 +125,7 @@ void TExCellStyle::SetOwnerColors(bool Value)
     if (FOwnerColors == Value) return;
     FOwnerColors = Value;
     Changed();
+    Measured();
 }
 
 void TExCellStyle::SetUseBkColor(bool Value)
@@ -161,6 +171,9 @@ void TExCellStyle::SetControl(TExCellControl* Value)
     }
     FControl = Value;
     Update();
+    // A cell with a control takes its section's width (a control going leaves its column measured
+    // whole next time anyway).
+    if (Value) Measured();
 }
 
 void TExCellStyle::ControlGone(TExCellControl* Control)

@@ -61,6 +61,8 @@ private:
     // Redraw when the owner shows its styles.
     void Changed();
     void FontChanged();
+    // Its cell may measure anew: the owner's kept widths hear of it.
+    void Measured();
     void FreePicture();
 
     TExTreeItem* FOwner;

@@ -25,7 +25,7 @@ void TExTreeItem::FreeChildrenIfEmpty()
     }
 }
 
-bool TExTreeItem::IsAttached() const { return IsHiddenRoot() || GetAbsIndex() >= 0; }
+bool TExTreeItem::IsAttached() const { return IsHiddenRoot() || FListPlace.Block != nullptr; }
 
 Integer TExTreeItem::EndOfBranch() const { return FTree->IndexOfItem(GetLastSubItem()); }
 
@@ -185,7 +185,8 @@ void TExTreeItem::LeaveTree(TExTreeItem* Child, TExFirstError& Error)
 {
     TExTreeModel* tree = FTree;
     if (Child->Hidden()) {
-        --tree->HiddenCount;
+        // A branch taken out of the tree (a deletion put off) left the counts then.
+        if (Child->IsAttached()) --tree->HiddenCount;
         Child->SetBit(ioHidden, false);
     }
     // Where focus and anchor go: the sibling before (or after) at the root level, else the parent.
@@ -216,8 +217,10 @@ void TExTreeItem::FreeChild(TExTreeItem* Child)
         FChildren->Remove(Child);
         FreeChildrenIfEmpty();
     }
-    tree->VarHeightCount -= Child->VarHeightShare();
-    tree->ListRemoveItem(Child);
+    if (Child->IsAttached()) {
+        tree->VarHeightCount -= Child->VarHeightShare();
+        tree->ListRemoveItem(Child);
+    }
     Child->DisposeStaticData();
     Child->FParent = nullptr;
     TObject::Free(Child);
@@ -523,6 +526,7 @@ void TExTreeItem::AssignFrom(TExTreeItem* Source)
     op.HoldAll();
     TExUpdateGuard bracket(FTree);
     AssignOwn(Source);
+    MeasureHRange();
     Clear();
     // Each child's copy is made whole outside the tree, with a stack of its own, and then attached
     // in one piece: the tree's lists and counts take each branch once, however deep it is.

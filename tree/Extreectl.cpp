@@ -465,7 +465,11 @@ void TCustomExTree::SetUpdating(bool Value) { FModel->SetUpdating(Value); }
 
 void TCustomExTree::UpdateBracket(bool Opening)
 {
-    if (Opening && FView && !FModel->Updating()) FView->BracketOpened();
+    if (Opening && FView && !FModel->Updating()) {
+        FView->BracketOpened();
+        // Following changes one by one may take about half of what measuring every row takes.
+        FColumnsBudget = FModel->AllItems().Count() / 2 + 256;
+    }
     if (!FHeader) return;
     if (Opening)
         FHeader->BeginUpdate();
@@ -589,6 +593,8 @@ std::string TCustomExTree::TriggerVirtualHintNeeded(TExTreeItem* Item)
 void TCustomExTree::ForgetItem(TExTreeItem* Item)
 {
     if (FDelayedFocusItem == Item) StopDelayedFocus();
+    for (TColumnWidest& kept : FColumnWidest)
+        if (kept.Item.Get() == Item) kept.Known = false;
     if (FView) FView->ForgetItem(Item);
 }
 

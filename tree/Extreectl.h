@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "controls/Exheader.h"
 #include "controls/Exscrollbar.h"
@@ -24,6 +25,7 @@
 #include "ctlbase/Exvclutils.h"
 #include "ctlbase/Htmlrender.h"
 #include "ctlbase/Exxpthemedcontrol.h"
+#include "platform/Guard.h"
 #include "tree/Extreeitems.h"
 #include "tree/Extreemodel.h"
 
@@ -885,6 +887,30 @@ protected:
     bool FAutoSizingAll = false;
     // An auto-size asked for at a close that could not do it (no refresh, columns hidden, virtual).
     bool FColumnsAutoSizeOwed = false;
+    // The widest cell of each section among the rows, kept from one measure of a column to the
+    // next: a change measures only the rows it touched, and a column is walked again only when
+    // its widest row shrank or went, or what every cell is measured with changed.
+    struct TColumnWidest {
+        bool Known = false;
+        Integer Width = 0;
+        TGuardPtr<TExTreeItem> Item;  // a row of that width; nil while there is none
+    };
+    std::vector<TColumnWidest> FColumnWidest;
+    // The tree's settings and sections the kept widths were measured with (CellMeasureKey).
+    std::vector<std::intptr_t> FCellMeasureKey;
+    // Measures the kept widths may still take in this bracket before walking costs less.
+    Integer FColumnsBudget = 0;
+    // Changes of cells told so far: a walk that heard of one keeps nothing.
+    Integer FCellChanges = 0;
+    // A cell sized by its section (a hosted control) was measured: its column is not kept.
+    bool FSectionSizedCell = false;
+    std::vector<std::intptr_t> CellMeasureKey();
+    // Whether SectionIndex's widest cell may be kept now (the kept widths forgotten when the key
+    // changed).
+    bool KeepsColumn(Integer SectionIndex);
+    // The cells of Item (with Branch, of the rows of its branch) may measure anew, or its rows
+    // came, went or moved.
+    void ColumnCellsChanged(TExTreeItem* Item, bool Branch);
     bool FMouseInside = false;
     TExTreeItem* FDelayedFocusItem = nullptr;
     TRect FCornerRect{};

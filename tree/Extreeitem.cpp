@@ -321,6 +321,7 @@ void TExTreeItem::SetStyles(Integer Index, TExCellStyle* Style)
         held->Add(Style);
     else
         held->Put(Index, Style);
+    if (UseStyles()) CellsChanged();
 }
 
 TExCellStyle* TExTreeItem::AddStyle()
@@ -334,6 +335,7 @@ TExCellStyle* TExTreeItem::AddStyle()
     style->Assign(FStaticData->MainStyle);
     if (!FStaticData->Styles) FStaticData->Styles = NewStyleList();
     FStaticData->Styles->Add(style);
+    if (UseStyles()) CellsChanged();
     return style;
 }
 
@@ -345,6 +347,7 @@ void TExTreeItem::RemoveStyle(TExCellStyle* Style)
         delete FStaticData->Styles;
         FStaticData->Styles = nullptr;
     }
+    if (UseStyles()) CellsChanged();
 }
 
 void TExTreeItem::NewStaticData()
@@ -383,6 +386,7 @@ void TExTreeItem::OnColTextChange(TObject*)
         FTree->SortSection < sections)
         RequestSort(wasUpdating);
     FTree->Refresh().ColumnsAutoSizePending = true;
+    if (FTree->ShowColumns) MeasureHRange();
     if ((Multiline() && FTree->AdjustMultilineHeight()) || IsHTML()) {
         ResetCachedHeight();
         RenderHTMLText();
@@ -449,22 +453,27 @@ TRect TExTreeItem::DisplayRect(bool TextOnly)
 
 void TExTreeItem::ReMeasure()
 {
-    if (FTree->ShowColumns)
-        FTree->Refresh().ColumnsAutoSizePending = true;
-    else
-        MeasureHRange();
+    if (FTree->ShowColumns) FTree->Refresh().ColumnsAutoSizePending = true;
+    MeasureHRange();
 }
 
 void TExTreeItem::MeasureHRange(bool Branch)
 {
-    if (FTree->ShowColumns) return;
     if (FTree->Host() && FTree->Host()->RowWidthChanged(this, Branch)) return;
-    if (FullyExpanded()) FTree->Refresh().HRangeStale = true;
+    if (!FTree->ShowColumns && FullyExpanded()) FTree->Refresh().HRangeStale = true;
 }
 
 void TExTreeItem::BranchRowsChanged()
 {
-    if (!FTree->ShowColumns && FTree->Host()) FTree->Host()->RowWidthChanged(this, true);
+    if (FTree->Host()) FTree->Host()->RowWidthChanged(this, true);
+}
+
+void TExTreeItem::CellsChanged()
+{
+    if (!FTree->ShowColumns) return;
+    TExUpdateGuard bracket(FTree);
+    MeasureHRange();
+    bracket.Done();
 }
 
 void TExTreeItem::Rebuild()
@@ -810,10 +819,18 @@ bool TExTreeItem::GetState(Integer Index) const
 
 void TExTreeItem::SetStateBit(Integer Index, bool Value)
 {
-    if (Value)
-        FState = static_cast<Word>(FState | (1u << Index));
-    else
-        FState = static_cast<Word>(FState & ~(1u << Index));
+    const Word bit = static_cast<Word>(1u << Index);
+    if (((FState & bit) != 0) == Value) return;
+    FState = static_cast<Word>(Value ? FState | bit : FState & ~bit);
+    if (Index == stSelected) StateImagesShown();
+}
+
+void TExTreeItem::StateImagesShown()
+{
+    // A state picture of -1 shows the plain one.
+    const bool differ = (FStImageIndex != -1 && FStImageIndex != FImageIndex) ||
+                        (FStImageIndex2 != -1 && FStImageIndex2 != FImageIndex2);
+    if (FTree->ShowImages && differ) MeasureHRange();
 }
 
 Byte TExTreeItem::StateSet() const

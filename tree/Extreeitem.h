@@ -135,6 +135,9 @@ public:
     virtual void FillStaticData() {}
 
     // Sizes.
+    // Its cells may measure anew (one of its cell styles changed): the widths kept of the columns
+    // take the change.
+    void CellsChanged();
     virtual Integer GetWidth();
     Integer GetHeight();
     Integer CalcSubItemsHeight();
@@ -252,10 +255,10 @@ public:
     // tree's events while the operation that raised the event still works on this item or on an
     // item below it (the item being focused, selected, expanded, collapsed, changed, compared or
     // streamed; a sort, a stream, a walk over the selection and the user's clicks and keys work
-    // on every item), the deletion is put off until that operation has returned or its error has
-    // left the tree. Until then the item stays exactly where it was: Count, Item, GetNext, the
-    // walks, LookForItem, the selection and the rows on screen all still include it, and
-    // OnItemDeletion has not been raised for it. Any other item goes at once.
+    // on every item), the item leaves the tree at once (focus and selection leave its branch as a
+    // deletion moves them; Count, the children, GetNext, the walks, LookForItem and the rows find
+    // it no more), and only OnItemDeletion and the freeing of its branch wait until that operation
+    // has returned or its error has left the tree. Any other item goes at once.
     virtual void Delete();
     void MoveTo(TExTreeItem* NewParent);
     void MoveToIns(TExTreeItem* NewParent, Integer Index);
@@ -313,6 +316,9 @@ private:
     void SetRedrawOption(Cardinal Bit, bool Value);
     void SetImageField(Integer& Field, Integer Value);
     void SetStateBit(Integer Index, bool Value);
+    // Focus and selection show the state images: where they are not the plain ones the item's
+    // width changes with them.
+    void StateImagesShown();
     void CreateChildren();
     void FreeChildrenIfEmpty();
     TExTreeItem* StoredParent() const { return FParent; }

@@ -160,7 +160,7 @@ void TExTreeItems::CheckAttachable(TExTreeItem* Item, TExTreeItem* Parent) const
 
 void TExTreeItems::AddExistingItem(TExTreeItem* Item, TExTreeItem* Parent)
 {
-    if (!Item || Item->IsHiddenRoot()) return;
+    if (!Item || Item->IsHiddenRoot() || Item->GetOption(ioDeleting)) return;
     CheckAttachable(Item, Parent);
     if (Item->FParent && Item->IsAttached())
         Item->MoveTo(Parent);
@@ -170,7 +170,7 @@ void TExTreeItems::AddExistingItem(TExTreeItem* Item, TExTreeItem* Parent)
 
 void TExTreeItems::InsertExistingItem(TExTreeItem* Item, TExTreeItem* Parent, Integer Index)
 {
-    if (!Item || Item->IsHiddenRoot()) return;
+    if (!Item || Item->IsHiddenRoot() || Item->GetOption(ioDeleting)) return;
     CheckAttachable(Item, Parent);
     if (Item->FParent && Item->IsAttached()) {
         Item->MoveToIns(Parent, Index);
@@ -211,36 +211,46 @@ void TExTreeItems::RescueFocus(TExTreeItem* Item, bool Destroying)
 void TExTreeItems::RemoveItem(TExTreeItem* Item)
 {
     if (!Item || Item->IsHiddenRoot() || !Item->FParent || Item->FTree != FTree) return;
-    if (!Item->IsAttached()) {
+    TakeOut(Item);
+    Item->SetLevels(0);
+}
+
+void TExTreeItems::TakeOut(TExTreeItem* Item)
+{
+    if (Item->IsAttached()) {
+        TExTreeOperation op(FTree);
+        op.HoldAll();
+        TExUpdateGuard bracket(FTree);
+        RescueFocus(Item, false);
+        std::vector<TExTreeItem*> branch;
+        Item->CollectBranch(branch);
+        // A branch outside the tree is no part of its selection, as it is no part of its focus.
+        if (FTree->MultiSelect())
+            for (TExTreeItem* item : branch) item->SetSelected(false);
+        // The handlers of the focus and the selection may have moved the branch or taken it out.
+        if (Item->IsAttached()) {
+            branch.clear();
+            Item->CollectBranch(branch);
+            if (TExTreeHost* host = FTree->Host()) {
+                for (TExTreeItem* item : branch) {
+                    host->ForgetItem(item);
+                    host->RemoveRow(item);
+                }
+            }
+            Item->AdjustCounts(-1);
+            const Integer from = Item->GetAbsIndex();
+            FTree->ListRemove(from, from + static_cast<Integer>(branch.size()) - 1);
+            Item->FParent->RemoveChild(Item);
+            Item->FParent = nullptr;
+            FTree->MarkRows();
+            FTree->Refresh().UpdatePending = true;
+        }
+        bracket.Done();
+    }
+    if (Item->FParent) {
         Item->FParent->RemoveChild(Item);
         Item->FParent = nullptr;
-        Item->SetLevels(0);
-        return;
     }
-    TExTreeOperation op(FTree);
-    op.HoldAll();
-    TExUpdateGuard bracket(FTree);
-    RescueFocus(Item, false);
-    std::vector<TExTreeItem*> branch;
-    Item->CollectBranch(branch);
-    // A branch outside the tree is no part of its selection, as it is no part of its focus.
-    if (FTree->MultiSelect())
-        for (TExTreeItem* item : branch) item->SetSelected(false);
-    if (TExTreeHost* host = FTree->Host()) {
-        for (TExTreeItem* item : branch) {
-            host->ForgetItem(item);
-            host->RemoveRow(item);
-        }
-    }
-    Item->AdjustCounts(-1);
-    const Integer from = Item->GetAbsIndex();
-    FTree->ListRemove(from, from + static_cast<Integer>(branch.size()) - 1);
-    Item->FParent->RemoveChild(Item);
-    Item->FParent = nullptr;
-    Item->SetLevels(0);
-    FTree->MarkRows();
-    FTree->Refresh().UpdatePending = true;
-    bracket.Done();
 }
 
 // Deleting
@@ -267,6 +277,22 @@ void TExTreeItems::DeleteItem(TExTreeItem* Item)
 void TExTreeItems::DeleteDetached(TExTreeItem* Item)
 {
     if (FTree->DeferDeletion(Item)) return;
+    DeleteTakenOut(Item);
+}
+
+void TExTreeItems::DeleteWaiting(TExTreeItem* Item)
+{
+    if (!Item->IsAttached()) {
+        DeleteTakenOut(Item);
+        return;
+    }
+    // An error cut its taking out short: it goes as an item of the tree goes.
+    Item->SetBit(ioDeleting, false);
+    DeleteItem(Item);
+}
+
+void TExTreeItems::DeleteTakenOut(TExTreeItem* Item)
+{
     TExTreeOperation op(FTree);
     op.Hold(Item);
     Item->SetBit(ioDeleting, true);

@@ -117,7 +117,14 @@ private:
     void CheckAttachable(TExTreeItem* Item, TExTreeItem* Parent) const;
     // Moves the focus and the anchor out of Item's branch, as deleting Item would.
     void RescueFocus(TExTreeItem* Item, bool Destroying);
+    // Takes Item and its branch out of the tree (focus and selection leave it first), or out of
+    // the branch outside the tree it stands in.
+    void TakeOut(TExTreeItem* Item);
     void DeleteDetached(TExTreeItem* Item);
+    // Tells of the deletion of a branch outside the tree, deepest first, and frees it.
+    void DeleteTakenOut(TExTreeItem* Item);
+    // A deletion put off until the operations ended (the model's queue).
+    void DeleteWaiting(TExTreeItem* Item);
     // Reading the stream in place: the items there now step aside under a stand-in holding the
     // root's record, and are taken back when the stream could not be read.
     TExTreeItem* NewStandIn();
@@ -139,4 +146,6 @@ private:
     // Reads and writes of the stream running: a handler's read meanwhile would free the items the
     // stream is at.
     Integer FStreaming = 0;
+
+    friend class TExTreeModel;
 };

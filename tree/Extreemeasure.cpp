@@ -1,6 +1,7 @@
 // Measuring: the default row height, the size of one cell, the width a column needs and the
 // column auto-size; the check box's size.
 #include <algorithm>
+#include <functional>
 
 #include "ctlbase/Htmlrender.h"
 #include "platform/Classes.h"
@@ -125,6 +126,7 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
         }
         if (style && style->Control()) {
             Size = TPoint{section ? section->Width() : 0, L};
+            FSectionSizedCell = true;
             return;
         }
         if (style && style->Style() == ExhsPictureOnly && style->Picture()) {
@@ -220,28 +222,162 @@ void TCustomExTree::MeasureCell(TExTreeItem* Item, Integer SectionIndex, TPoint&
     if (ShowColumns()) Size.X += FVerticalLines ? 4 : 2;
 }
 
-Integer TCustomExTree::MeasureColumnWidth(Integer SectionIndex, bool VisibleOnly)
+namespace {
+
+// Calls Visit for the entries From..To-1 of the all-items list, From first, each a row when
+// VisibleOnly (past hidden branches while filtering and past collapsed ones); stops when Visit
+// answers False. Where to go on is taken before Visit, whose handlers may change the list.
+template <class TVisit>
+void ForEachItem(TExTreeModel* Model, Integer From, Integer To, bool VisibleOnly, TVisit Visit)
 {
-    if (SectionIndex >= FHeader->Sections()->Count()) return 0;
-    Integer widest = 0;
-    TExTreeItemList& all = FModel->AllItems();
-    for (Integer i = 0; i < all.Count();) {
-        auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
-        const Integer past = item->Count() == 0 ? i + 1 : FModel->IndexOfItem(item->GetLastSubItem()) + 1;
-        if (VisibleOnly && FilteredVisibility() && item->Hidden()) {
+    TExTreeItemList& all = Model->AllItems();
+    for (Integer i = From; i < To && i < all.Count();) {
+        TExTreeItem* item = all.FastGet(i);
+        const Integer past = item->PastBranch(i);
+        if (VisibleOnly && Model->FilteredVisibility() && item->Hidden()) {
             i = past;
             continue;
         }
         const Integer next = VisibleOnly && !item->Expanded() ? past : i + 1;
-        TPoint size{0, LineHeight()};
-        // A virtual text's handler may free the tree.
-        TGuardPtr<TCustomExTree> self(this);
-        MeasureCell(item, SectionIndex, size);
-        if (!self) return widest;
-        widest = std::max(widest, size.X);
+        if (!Visit(item)) return;
         i = next;
     }
+}
+
+}  // namespace
+
+Integer TCustomExTree::MeasureColumnWidth(Integer SectionIndex, bool VisibleOnly)
+{
+    if (SectionIndex >= FHeader->Sections()->Count()) return 0;
+    const bool keep = VisibleOnly && KeepsColumn(SectionIndex);
+    if (keep) {
+        const TColumnWidest& kept = FColumnWidest[size_t(SectionIndex)];
+        if (kept.Known && !kept.Item.Gone()) return kept.Width;
+    }
+    const std::vector<std::intptr_t> key = FCellMeasureKey;
+    const Integer rows = FModel->RowsVersion();
+    const Integer changes = FCellChanges;
+    FSectionSizedCell = false;
+    Integer widest = 0;
+    TExTreeItem* widestRow = nullptr;
+    // A virtual text's handler may free the tree.
+    TGuardPtr<TCustomExTree> self(this);
+    ForEachItem(FModel.get(), 0, FModel->AllItems().Count(), VisibleOnly, [&](TExTreeItem* Item) {
+        TPoint size{0, LineHeight()};
+        MeasureCell(Item, SectionIndex, size);
+        if (!self) return false;
+        if (!widestRow || size.X > widest) {
+            widest = std::max(widest, size.X);
+            widestRow = Item;
+        }
+        return true;
+    });
+    if (!self) return widest;
+    // What handlers changed while the column was measured is not in the walk: it is not kept.
+    if (keep && !FSectionSizedCell && FModel->RowsVersion() == rows && FCellChanges == changes &&
+        KeepsColumn(SectionIndex) && FCellMeasureKey == key)
+        FColumnWidest[size_t(SectionIndex)] = {true, widest, widestRow};
     return widest;
+}
+
+std::vector<std::intptr_t> TCustomExTree::CellMeasureKey()
+{
+    const TFont* font = Font();
+    std::vector<std::intptr_t> key{FItemIndent,
+                                   FShowRoot,
+                                   ShowLines(),
+                                   ShowButtons(),
+                                   FShowRootButtons,
+                                   ShowCheckboxes(),
+                                   FCustomCheckboxes,
+                                   FCheckBoxGlyph->Width(),
+                                   GetCheckBoxSize(),
+                                   ShowImages(),
+                                   ShowEmptyImages(),
+                                   ShowEmptyImages2(),
+                                   FOwnerDrawByColumn,
+                                   std::intptr_t(std::hash<std::string>{}(FOwnerDrawMask)),
+                                   FVerticalLines,
+                                   RightAlignedText(),
+                                   MainTreeColumn(),
+                                   FilteredVisibility(),
+                                   std::intptr_t(std::hash<std::string>{}(font->Name())),
+                                   font->Height(),
+                                   std::intptr_t(font->Style()),
+                                   std::intptr_t(font->Charset())};
+    for (TCustomImageList* list : {FImages, FImages2}) {
+        key.push_back(reinterpret_cast<std::intptr_t>(list));
+        key.push_back(list ? list->Width() : 0);
+        key.push_back(list ? list->Count() : 0);
+    }
+    TExHeaderSections* sections = FHeader->Sections();
+    for (Integer i = 0; i < sections->Count(); ++i) {
+        TExHeaderSection* section = sections->GetSection(i);
+        key.push_back(section->Style() * 4 + section->UseMainStyle() * 2 + section->Password());
+    }
+    return key;
+}
+
+bool TCustomExTree::KeepsColumn(Integer SectionIndex)
+{
+    if (SectionIndex < 0 || !ShowColumns() || FModel->IsVirtual()) return false;
+    std::vector<std::intptr_t> key = CellMeasureKey();
+    if (key != FCellMeasureKey) {
+        FCellMeasureKey = std::move(key);
+        FColumnWidest.clear();
+    }
+    if (FColumnWidest.size() <= size_t(SectionIndex)) FColumnWidest.resize(size_t(SectionIndex) + 1);
+    return true;
+}
+
+void TCustomExTree::ColumnCellsChanged(TExTreeItem* Item, bool Branch)
+{
+    const Integer changes = ++FCellChanges;
+    if (std::none_of(FColumnWidest.begin(), FColumnWidest.end(), [](const TColumnWidest& K) { return K.Known; }))
+        return;
+    if (!ShowColumns() || FModel->IsVirtual() || Item->IsHiddenRoot()) {
+        FColumnWidest.clear();
+        return;
+    }
+    TExTreeModel* model = FModel.get();
+    const Integer at = model->IndexOfItem(Item);
+    // The rows the change touched: Item, or the rows of its branch; none when Item is no row.
+    std::vector<TExTreeItem*> touched;
+    if (at >= 0 && FView->IsRow(Item))
+        ForEachItem(model, at, Branch ? Item->PastBranch(at) : at + 1, true, [&](TExTreeItem* Row) {
+            touched.push_back(Row);
+            return true;
+        });
+    const Integer rows = model->RowsVersion();
+    TGuardPtr<TCustomExTree> self(this);
+    for (size_t s = 0; s < FColumnWidest.size(); ++s) {
+        if (!FColumnWidest[s].Known) continue;
+        TExTreeItem* kept = FColumnWidest[s].Item.Get();
+        const bool keptTouched = kept && (Branch ? kept->IsUnder(Item) : kept == Item);
+        Integer widest = -1, keptWidth = -1;
+        TExTreeItem* widestRow = nullptr;
+        FSectionSizedCell = false;
+        for (TExTreeItem* row : touched) {
+            TPoint size{0, LineHeight()};
+            if (--FColumnsBudget >= 0) MeasureCell(row, Integer(s), size);
+            // Measuring costs more than a walk now, or its handlers changed what was kept.
+            if (!self) return;
+            if (FColumnsBudget < 0 || model->RowsVersion() != rows || FCellChanges != changes) {
+                FColumnWidest.clear();
+                return;
+            }
+            if (row == kept) keptWidth = size.X;
+            if (size.X > widest) {
+                widest = size.X;
+                widestRow = row;
+            }
+        }
+        TColumnWidest& k = FColumnWidest[s];
+        if (FSectionSizedCell || (keptTouched && keptWidth < k.Width))
+            k.Known = false;  // the widest row shrank or went: the column is walked again
+        else if (widest > k.Width)
+            k = {true, widest, widestRow};
+    }
 }
 
 bool TCustomExTree::FitSection(TExHeaderSection* Section)

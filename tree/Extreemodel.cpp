@@ -21,6 +21,12 @@ TExTreeModel::TExTreeModel(TExTreeHost* Host, TExTreeItemClass ItemClass)
 TExTreeModel::~TExTreeModel()
 {
     Destroying = true;
+    // Items out of the tree whose deletion waited for operations a freed control never ended.
+    while (!FWaitingDeletions.empty()) {
+        TExTreeItem* item = FWaitingDeletions.back();
+        FWaitingDeletions.pop_back();
+        TObject::Free(item);
+    }
     delete FItems;
 }
 
@@ -316,7 +322,10 @@ bool TExTreeModel::MoveFocus(TExTreeItem* Item, bool Forced, bool Delayed, bool 
     op.Hold(Item);
     op.Hold(FFocused);
     bool allow = Forced;
+    const bool inTree = Item && Item->IsAttached();
     DoChanging(Item, allow);
+    // The handler deleted the item: it has left the tree, and the focus stays where it is.
+    if (inTree && !Item->IsAttached()) return false;
     if (!Forced && !allow) {
         // A refused change leaves the selection as it was; re-selecting in a multi-select tree
         // would toggle the focused item off.
@@ -327,6 +336,7 @@ bool TExTreeModel::MoveFocus(TExTreeItem* Item, bool Forced, bool Delayed, bool 
     if (TExTreeItem* old = FFocused) {
         FFocused = nullptr;
         old->UpdateItem();
+        old->StateImagesShown();
         if (AutoExpand && Item && AutoCollapse) {
             for (TExTreeItem* p = old; p && !p->IsHiddenRoot(); p = p->Parent()) {
                 if (Item->IsUnder(p)) break;
@@ -339,6 +349,7 @@ bool TExTreeModel::MoveFocus(TExTreeItem* Item, bool Forced, bool Delayed, bool 
     if (!MultiSelect() || ByUser) DoSetSelected(Item);
     if (FFocused) {
         FFocused->UpdateItem();
+        FFocused->StateImagesShown();
         if (AutoExpand) FFocused->Expand(false);
         if (!Destroying && FHost) FHost->FocusedItemShown(FFocused);
     }
@@ -620,13 +631,20 @@ void TExTreeModel::TWalk::CheckUnchanged() const
 bool TExTreeModel::DeferDeletion(TExTreeItem* Item)
 {
     if (Item->GetOption(extree::ioDeleting)) return true;
+    // An item of a branch out of the tree on its way goes with that branch.
+    if (!Item->IsAttached())
+        for (const TExTreeItem* p = Item->FParent; p; p = p->FParent)
+            if (p->GetOption(extree::ioDeleting)) return true;
     if (FWalks > 0) throw EExTreeError(extree::exChangedInWalk);
     for (const THold& hold : FHolds) {
         // Only a handler's deletion waits: the operation's own deletions are its work.
         if (FRaising <= hold.Depth) continue;
         if (hold.Item && !hold.Item->IsUnder(Item)) continue;
-        if (std::find(FWaitingDeletions.begin(), FWaitingDeletions.end(), Item) == FWaitingDeletions.end())
-            FWaitingDeletions.push_back(Item);
+        // Gone from the tree at once (no count, child list or walk finds it); telling of it and
+        // freeing it wait, as what the operation still uses may lie in its branch.
+        Item->SetBit(extree::ioDeleting, true);
+        FWaitingDeletions.push_back(Item);
+        FItems->TakeOut(Item);
         return true;
     }
     return false;
@@ -643,23 +661,29 @@ void TExTreeModel::OperationsEnded(bool Unwinding)
 {
     // Every waiting deletion runs, also while an error is on its way: what a handler deleted is gone
     // when the error leaves the tree. The first error of a deletion's own handlers follows them,
-    // unless another is on its way already.
-    std::exception_ptr failed;
+    // unless another is on its way already. The items left the tree when they were deleted: they
+    // are told of and freed in one bracket, whose close refreshes once.
+    TExFirstError error;
     if (!FOrphaned && !FWaitingDeletions.empty()) {
         ++FOperations;
+        TExUpdateGuard bracket(this);
         while (!FOrphaned && !FWaitingDeletions.empty()) {
-            TExTreeItem* item = FWaitingDeletions.front();
-            FWaitingDeletions.erase(FWaitingDeletions.begin());
-            try {
-                FItems->DeleteItem(item);
-            } catch (...) {
-                if (!failed) failed = std::current_exception();
+            std::vector<TExTreeItem*> batch;
+            batch.swap(FWaitingDeletions);
+            for (size_t i = 0; i < batch.size(); ++i) {
+                if (FOrphaned) {
+                    // The control went: the model frees the rest silently.
+                    FWaitingDeletions.insert(FWaitingDeletions.end(), batch.begin() + i, batch.end());
+                    break;
+                }
+                error.Hear([&] { FItems->DeleteWaiting(batch[i]); });
             }
         }
+        error.Hear([&] { bracket.Done(); });
         --FOperations;
     }
     if (FOrphaned && FOperations == 0) FreeOrphan();
-    if (failed && !Unwinding) std::rethrow_exception(failed);
+    if (!Unwinding) error.Raise();
 }
 
 void TExTreeModel::FreeOrphan()

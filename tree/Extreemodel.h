@@ -65,10 +65,11 @@ public:
 
     // Size of one cell (SectionIndex -1: the tree column); the model asks when it measures heights.
     virtual TPoint MeasureCell(TExTreeItem* Item, Integer SectionIndex);
-    // Without columns: the width of Item's row may have changed (its text, images, indent, fonts)
-    // and, with Branch, the rows of its branch came, went or moved (expansion, hiding, insertion,
-    // a move). A host that keeps the rows' widths itself answers True; otherwise the model marks
-    // the widest row's width to be measured again where it did before.
+    // The widths of Item's cells may have changed (its texts, images, indent, fonts, state
+    // pictures) and, with Branch, the rows of its branch came, went or moved (expansion, hiding,
+    // insertion, a move). A host that keeps the widths itself (the widest row without columns,
+    // each column's widest cell with them) answers True; otherwise the model marks the widest
+    // row's width to be measured again where it did before.
     virtual bool RowWidthChanged(TExTreeItem* /*Item*/, bool /*Branch*/) { return false; }
     virtual Integer SectionCount() { return 0; }
     // Marked-up text prepared by the tree's markup renderer with the tree's font; nil for none.
@@ -111,9 +112,9 @@ public:
 // One mechanism for handlers that free what raised them. An operation of the tree that raises
 // events and goes on afterwards opens a TExTreeOperation first and holds the items it goes on
 // using. While operations run:
-// - an item a handler deletes stays until the outermost operation ends when an operation holds it
-//   (or an item below it), and is deleted then, also when an error ends it; deletions of other
-//   items run at once;
+// - an item a handler deletes while an operation holds it (or an item below it) leaves the tree at
+//   once, and is told of and freed when the outermost operation ends, also when an error ends it;
+//   deletions of other items run whole at once;
 // - a control freed by a handler leaves its model and items in place until the outermost
 //   operation ends (nothing reaches the control that went), and the model goes then.
 // Code above the model checks its own objects with TGuardPtr.
@@ -333,7 +334,8 @@ public:
     bool Walking() const { return FWalks > 0; }
     // Puts off a deletion of Item that must not run now, and answers True for it: Item is on its
     // way already, or a handler asked for it while an operation holds Item or an item below it (it
-    // then waits in a queue for the end of the outermost operation, error or not).
+    // then leaves the tree at once and waits, outside it, for the end of the outermost operation,
+    // error or not, to be told of and freed).
     bool DeferDeletion(TExTreeItem* Item);
     void ForgetWaitingDeletion(TExTreeItem* Item);
     // A walk of the items runs for a scope (TExTreeItems' walks and searches): its callbacks may

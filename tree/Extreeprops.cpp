@@ -65,6 +65,8 @@ void TCustomExTree::SetShowHeader(bool Value)
     TExUpdateGuard bracket(FModel.get());
     FModel->ShowColumns = Value;
     FModel->InvalidateHeights();
+    // Hidden columns hear of no change of their cells: what they kept goes.
+    FColumnWidest.clear();
     TExTreeRefresh& w = RefreshFlags();
     if (!Value) w.HRangeStale = true;
     w.TopIndexChanged = w.ViewChanged = w.VisCountChanged = w.UpdatePending = true;
@@ -853,6 +855,7 @@ void TCustomExTree::SetVirtualityLevel(TVirtualityLevel Value)
 {
     if (FModel->VirtualityLevel() == Value) return;
     TExUpdateGuard bracket(FModel.get());
+    FColumnWidest.clear();
     if (Value == vlTextAndStyles)
         FView->SetVirtualStyle(std::make_unique<TExCellStyle>(nullptr));
     else

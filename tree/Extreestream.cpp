@@ -585,6 +585,7 @@ TExTreeItem* TExTreeItems::SetAside()
     if (FRoot->Count() == 0) return aside;
     for (Integer i = 0; i < FRoot->Count(); ++i) FRoot->FChildren->FastGet(i)->AdjustCounts(-1);
     FTree->ListRemove(0, Count() - 1);
+    FRoot->BranchRowsChanged();
     std::swap(aside->FChildren, FRoot->FChildren);
     for (Integer i = 0; i < aside->Count(); ++i) aside->FChildren->FastGet(i)->FParent = aside;
     FTree->MarkRows();
@@ -659,8 +660,8 @@ void TExTreeItems::ReadData(TStream* Stream)
     for (Integer i = aside->Count() - 1; i >= 0; i = std::min(i - 1, aside->Count() - 1))
         error.Hear([&] { DeleteDetached(aside->FChildren->FastGet(i)); });
     --FTree->FocusEventsLock;
-    // Items an operation that raised the reading handler still uses wait for its end, as a clear's
-    // would: in the tree until then, not freed with the stand-in.
+    // Deletions an operation that raised the reading handler put off took their items out of the
+    // stand-in; what a handler put under it meanwhile joins the tree rather than going with it.
     Reattach(aside);
     TObject::Free(aside);
     FTree->Refresh().HRangeStale = true;

@@ -351,6 +351,10 @@ void TExTreeView::BracketOpened()
 
 bool TCustomExTree::RowWidthChanged(TExTreeItem* Item, bool Branch)
 {
+    if (ShowColumns()) {
+        ColumnCellsChanged(Item, Branch);
+        return true;
+    }
     return FView && FView->RowWidthChanged(Item, Branch);
 }
 

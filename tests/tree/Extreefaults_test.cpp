@@ -128,11 +128,16 @@ TEST_F(StyleHolding, AStyleHeldElsewhereIsRefusedAndTheListStays)
 
 class DeletingHost : public TreeRecorder {
 public:
-    std::function<void(TExTreeItem*)> OnDelete;
+    std::function<void(TExTreeItem*)> OnDelete, OnExpand;
     void DoItemDelete(TExTreeItem* Item) override
     {
         TreeRecorder::DoItemDelete(Item);
         if (OnDelete) OnDelete(Item);
+    }
+    void DoItemExpand(TExTreeItem* Item) override
+    {
+        TreeRecorder::DoItemExpand(Item);
+        if (OnExpand) OnExpand(Item);
     }
 };
 
@@ -186,6 +191,21 @@ TEST_F(DeletionHandlers, WaitingDeletionsOfAGrandparentAndAParentInEitherOrder)
     A1a->Delete();
     EXPECT_EQ(Shape(items), "B");
     EXPECT_EQ(host.Lines("delete"), (std::vector<std::string>{"delete A1a", "delete A2", "delete A1", "delete A"}));
+}
+
+TEST_F(DeletionHandlers, ChildrenDeletedOneByOneWhileAWholeBranchOpensLeaveItAtOnce)
+{
+    // A branch opened whole holds every item: the deletions are put off, their items gone at once.
+    host.OnExpand = [&](TExTreeItem* Item) {
+        if (Item != A) return;
+        for (int left = 10; left > 0 && Item->Count() > 0; --left) Item->GetLastChild()->Delete();
+        EXPECT_EQ(Item->Count(), 0);
+        EXPECT_EQ(Shape(items), "A B");
+        EXPECT_EQ(tree.TotalVisCount(), 2);
+        EXPECT_TRUE(host.Lines("delete").empty());
+    };
+    A->Expand(true);
+    EXPECT_EQ(host.Lines("delete"), (std::vector<std::string>{"delete A2", "delete A1a", "delete A1"}));
 }
 
 TEST_F(DeletionHandlers, DeletingTheItemBeingDeletedAgainIsIgnored)
