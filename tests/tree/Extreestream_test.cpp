@@ -13,6 +13,7 @@
 #include "TreeFixture.h"
 #include "ctlbase/Extools.h"
 #include "platform/Filer.h"
+#include "tests/support/UiTest.h"
 #include "tree/Excellstyle.h"
 #include "tree/Extreeres.h"
 
@@ -899,7 +900,7 @@ TEST_F(StreamTree, FilesAndTheFormPropertyCarryTheItems)
 {
     Items().Add(nullptr, "\xC5ngstr\xF6m");
     Items().AddChild(Items().Item(0), "\xE6\xF8\xE5")->SetHidden(true);
-    const std::string file = testing::TempDir() + "treestream_items.bin";
+    const std::string file = uitest::TempDir() + "/treestream_items.bin";
     Items().SaveToFile(file);
     // A save that is refused, or that a handler's error ends half-way, leaves the last good file.
     auto contents = [&] {
