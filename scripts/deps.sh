@@ -4,10 +4,12 @@
 # What the program needs to build and run (the dialogs' faces are in fonts-dejavu-extra).
 morvik_program_packages=(cmake g++ pkg-config qt6-base-dev portaudio19-dev libasound2-dev
                          libxcb1-dev libx11-dev fonts-dejavu-core fonts-dejavu-extra)
-# What the tests and benchmarks need beside: their libraries, a virtual display and X clipboard
-# tools, an RTF reader, a sound server to take away, and the signal generators.
+# What the tests and benchmarks need beside: their libraries, a virtual display with tools that
+# type into it, set its keyboard and hold its clipboard, an RTF reader, a sound server to take away,
+# and the signal generators.
 morvik_packages=("${morvik_program_packages[@]}" libgtest-dev libgmock-dev libbenchmark-dev
-                 xvfb xclip xsel unrtf pulseaudio libasound2-plugins python3)
+                 xvfb xdotool x11-xserver-utils xclip xsel unrtf pulseaudio libasound2-plugins
+                 python3)
 
 # A removed package whose configuration files stay behind is still known to dpkg (and "dpkg -s"
 # succeeds for it), so only the status line tells whether it is installed.
