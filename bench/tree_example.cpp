@@ -1,5 +1,5 @@
 // The tree control in a few lines: a form with a two-column tree of days and messages, sorted by
-// the first column, that tells which row has the focus. The README quotes it.
+// the first column, that tells which row has the focus.
 #include <cstdio>
 
 #include "platform/Forms.h"

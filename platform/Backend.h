@@ -26,6 +26,9 @@ void EnsureToolkit();
 bool IsMainThread();
 // Whether the toolkit has started (on the thread that IsMainThread then names).
 bool ToolkitStarted();
+// The name the toolkit gives the window system for the program's windows (their class) and shows
+// in a window with no caption; the program's name until this is called, now or before the start.
+void SetApplicationName(const std::string& name);
 
 // Text crosses into the toolkit here: bytes in the code page of a character set (204 Cyrillic is
 // Windows-1251, everything else Windows-1252) to and from Unicode.

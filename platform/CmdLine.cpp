@@ -74,3 +74,11 @@ std::string ProgramFileName()
         return std::string(buf, static_cast<size_t>(n));
     return ParamStr(0);
 }
+
+std::string ProgramName()
+{
+    std::string path = ParamStr(0);
+    if (path.empty())
+        path = ProgramFileName();
+    return path.substr(path.find_last_of('/') + 1);
+}

@@ -13,3 +13,6 @@ int ParamCount();                 // arguments after the program's path
 std::string ParamStr(int Index);  // 0: the program's path; "" outside 0..ParamCount()
 // The program file's full path, whatever directory the program was started from.
 std::string ProgramFileName();
+// The name the program was started by (its path's last part): what its windows go by, to the window
+// system and in their captions, until it gives itself a title.
+std::string ProgramName();

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "platform/Backend.h"
+#include "platform/CmdLine.h"
 #include "platform/Guard.h"
 #include "platform/Menus.h"
 #include "platform/ShellApi.h"
@@ -655,6 +656,17 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
 
 TApplication::~TApplication() = default;
 
+std::string TApplication::Title() const
+{
+    return FTitle.empty() ? ProgramName() : FTitle;
+}
+
+void TApplication::SetTitle(const std::string& Value)
+{
+    FTitle = Value;
+    SetApplicationName(Title());
+}
+
 void TApplication::Initialize()
 {
     EnsureToolkit();
@@ -752,7 +764,7 @@ void TApplication::ShowException(const std::exception& E)
     std::string msg = E.what();
     if (!msg.empty() && msg.back() != '.')
         msg += '.';
-    MessageBox(msg, FTitle, MB_OK | MB_ICONSTOP);
+    MessageBox(msg, Title(), MB_OK | MB_ICONSTOP);
 }
 
 void TApplication::HandleException(TObject*)
@@ -782,7 +794,7 @@ bool TApplication::HelpCommand(Word Command, Int64)
     std::string path = NativeFileName(HelpFile);
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
-        MessageBox("Cannot find the help file " + HelpFile + ".", FTitle.empty() ? "Help" : FTitle,
+        MessageBox("Cannot find the help file " + HelpFile + ".", Title(),
                    MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
@@ -790,7 +802,7 @@ bool TApplication::HelpCommand(Word Command, Int64)
     if (lower.size() > 4 && lower.substr(lower.size() - 4) == ".hlp") {
         // Help files of that kind need a viewer this system does not have.
         MessageBox("No help viewer is available for the help file " + HelpFile + ".",
-                   FTitle.empty() ? "Help" : FTitle, MB_OK | MB_ICONINFORMATION);
+                   Title(), MB_OK | MB_ICONINFORMATION);
         return false;
     }
     return reinterpret_cast<std::intptr_t>(ShellExecute(nullptr, "open", path.c_str(), nullptr, nullptr,

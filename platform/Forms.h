@@ -177,8 +177,9 @@ public:
     ~TApplication() override;
 
     void Initialize();
-    const std::string& Title() const { return FTitle; }
-    void SetTitle(const std::string& Value) { FTitle = Value; }
+    // The program's name (ProgramName) until it gives itself a title.
+    std::string Title() const;
+    void SetTitle(const std::string& Value);
     std::string HelpFile;
     std::string ExeName;
 

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, once, only when something is missing.
 # Sourced by test.sh and run.sh.
-morvik_packages=(cmake g++ pkg-config qt6-base-dev portaudio19-dev libasound2-dev
-                 libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra
-                 libxcb1-dev xvfb xclip xsel unrtf pulseaudio libasound2-plugins python3)
+# What the program needs to build and run (the dialogs' faces are in fonts-dejavu-extra).
+morvik_program_packages=(cmake g++ pkg-config qt6-base-dev portaudio19-dev libasound2-dev
+                         libxcb1-dev libx11-dev fonts-dejavu-core fonts-dejavu-extra)
+# What the tests and benchmarks need beside: their libraries, a virtual display with tools that
+# type into it, set its keyboard and hold its clipboard, an RTF reader, a sound server to take away,
+# and the signal generators.
+morvik_packages=("${morvik_program_packages[@]}" libgtest-dev libgmock-dev libbenchmark-dev
+                 xvfb xdotool x11-xserver-utils xclip xsel unrtf pulseaudio libasound2-plugins
+                 python3)
 
 # A removed package whose configuration files stay behind is still known to dpkg (and "dpkg -s"
 # succeeds for it), so only the status line tells whether it is installed.

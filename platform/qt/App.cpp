@@ -19,6 +19,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -26,6 +27,7 @@
 #include <unistd.h>
 
 #include "platform/Backend.h"
+#include "platform/CmdLine.h"
 #include "platform/CodePages.h"
 #include "platform/DateUtils.h"
 #include "platform/PaintCount.h"
@@ -55,11 +57,19 @@ int& ArgcStore()
     return argc;
 }
 
+// The toolkit takes the program's name from the first argument.
 char** ArgvStore()
 {
-    static char name[] = "morvik";
-    static char* argv[] = {name, nullptr};
+    static std::string name = ProgramName();
+    static char* argv[] = {name.data(), nullptr};
     return argv;
+}
+
+// Given before the toolkit starts: applied as it starts.
+std::string& ApplicationName()
+{
+    static std::string name;
+    return name;
 }
 
 // Posted calls not yet delivered; any thread may post.
@@ -130,6 +140,8 @@ void EnsureToolkit()
         gApp = qobject_cast<QApplication*>(QCoreApplication::instance());
     } else {
         gApp = new QApplication(ArgcStore(), ArgvStore());
+        if (!ApplicationName().empty())
+            QCoreApplication::setApplicationName(ToQString(ApplicationName()));
         // The toolkit adopts the user's locale for the C library; numbers in settings, command
         // lines and sample files are written with a point whatever the user's language.
         std::setlocale(LC_NUMERIC, "C");
@@ -151,6 +163,13 @@ void EnsureToolkit()
 bool IsMainThread() { return !gApp || std::this_thread::get_id() == gMainThread; }
 
 bool ToolkitStarted() { return gApp != nullptr; }
+
+void SetApplicationName(const std::string& name)
+{
+    ApplicationName() = name;
+    if (gApp)
+        QCoreApplication::setApplicationName(ToQString(name));
+}
 
 void Post(std::function<void()> fn)
 {

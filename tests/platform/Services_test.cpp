@@ -170,16 +170,20 @@ TEST_F(Services, MessageBoxesCarryTextCaptionAndFlags)
     EXPECT_EQ(text, "Can not create directory!");
     EXPECT_EQ(caption, "Error");
     EXPECT_EQ(flags, UINT(MB_YESNO | MB_ICONERROR));
-    // The application's exception display is a message box with the exception's text.
-    Application->SetTitle("Morvik");
-    uitest::AnswerNextDialog([&](TObject* d) {
-        text = static_cast<TMessageBoxRequest*>(d)->Text;
-        caption = static_cast<TMessageBoxRequest*>(d)->Caption;
-        return IDOK;
-    });
-    Application->ShowException(EFOpenError("Cannot open file x.txt"));
-    EXPECT_EQ(text, "Cannot open file x.txt.");
-    EXPECT_EQ(caption, "Morvik");
+    // The application's exception display is a message box with the exception's text, captioned
+    // with the program's name until the program gives itself a title.
+    for (const char* title : {"", "Morvik"}) {
+        if (*title)
+            Application->SetTitle(title);
+        uitest::AnswerNextDialog([&](TObject* d) {
+            text = static_cast<TMessageBoxRequest*>(d)->Text;
+            caption = static_cast<TMessageBoxRequest*>(d)->Caption;
+            return IDOK;
+        });
+        Application->ShowException(EFOpenError("Cannot open file x.txt"));
+        EXPECT_EQ(text, "Cannot open file x.txt.");
+        EXPECT_EQ(caption, *title ? title : "platform_tests");
+    }
 }
 
 TEST_F(Services, ClipboardTextAndRegisteredFormats)

@@ -490,7 +490,7 @@ TEST_F(SettingsWindow, AFailedSaveIsToldAndLaterSavesStillRun)
     form->SaveSetup1Click(form);
     form->SaveSetup1Click(form);
     ASSERT_EQ(Boxes.size(), 2u);
-    EXPECT_EQ(Boxes[0], "|Unable to write to .\\MORVIK.INI.");
+    EXPECT_EQ(Boxes[0], "morvik|Unable to write to .\\MORVIK.INI.");  // captioned with the program's name
     ASSERT_EQ(rmdir("MORVIK.INI"), 0);
     form->SaveSetup1Click(form);
     EXPECT_EQ(Boxes.size(), 2u);
