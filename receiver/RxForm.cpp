@@ -415,7 +415,7 @@ void TRxForm::Timer1Timer(TObject*)
 void TRxForm::Dispatch(TMessage& Message)
 {
     if (Message.Msg == rx::kSoundBufferMessage) {
-        ProcessSoundQueue();
+        ProcessSoundQueue(true);
         return;
     }
     if (Message.Msg == kShowReportsMessage) {

@@ -254,7 +254,7 @@ public:
     // ---- sound
     void OpenSoundInput();
     void StopSoundInput();
-    void ProcessSoundQueue();
+    void ProcessSoundQueue(bool message = false);
     void ProcessSoundBuffer(const std::int16_t* samples, bool fromFile) override;
     void DecodeFromFile1Click(TObject* Sender);
 

@@ -27,9 +27,9 @@ void TRxForm::StopSoundInput()
     Sound->Stop();
 }
 
-void TRxForm::ProcessSoundQueue()
+void TRxForm::ProcessSoundQueue(bool message)
 {
-    Sound->ProcessSoundQueue();
+    Sound->ProcessSoundQueue(message);
     if (Sound->QueueBusy())
         return;
     if (DecodeRequested) {

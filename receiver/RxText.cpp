@@ -337,16 +337,16 @@ void TRxForm::ShowDeferredReports()
     // wherever the stop began.
     if (ShowingReports || ((Sound->QueueBusy() || InDecodeFromFile || InTimerTick) && !Sound->ClosingDown()))
         return;
-    // Ended by a signal (the desktop's session, a terminal), the program may have no one to answer
-    // a box and must not wait for one: what is left to tell goes to the standard error.
-    const bool unattended = Sound->ClosingDown() && TerminationSignal() != 0;
     ShowingReports = true;
     while (!DeferredReports.empty()) {
         const TReport report = DeferredReports.front();
         DeferredReports.pop_front();
         const std::string& text = report.Text;
         const std::string& caption = report.Caption;
-        if (unattended)
+        // Ended by a signal (the desktop's session, a terminal), the program may have no one to
+        // answer a box and must not wait for one: what is left to tell goes to the standard error.
+        // Asked for each: the stop may run while a box of this loop is being cancelled.
+        if (Sound->ClosingDown() && TerminationSignal() != 0)
             std::fprintf(stderr, "morvik: %s: %s\n", caption.c_str(), text.c_str());
         else
             Application->MessageBox(text, caption, MB_OK | MB_ICONERROR);

@@ -21,6 +21,8 @@ struct TSoundInput::TShared {
     std::atomic<bool> Opening{false};
     std::atomic<bool> Closing{false};
     std::atomic<bool> Lost{false};
+    // Buffer messages posted and not handled yet.
+    std::atomic<int> Posted{0};
     // Buffers the device has given back since it opened.
     std::atomic<std::uint64_t> Returned{0};
     // Where the device's sound broke off (it went away, it came back), each as the buffers it had
@@ -35,6 +37,13 @@ struct TSoundInput::TShared {
 };
 
 namespace {
+
+// Counted, so that the window can tell a message that comes for a buffer a pass has already taken.
+void PostBufferMessage(TSoundInput::TShared& shared)
+{
+    shared.Posted.fetch_add(1);
+    PostMessage(shared.Window, kSoundBufferMessage, 0, 0);
+}
 
 // The driver's thread: count and post, nothing else (no sample data, no window but the post).
 void WaveInCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
@@ -57,7 +66,7 @@ void WaveInCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_
         return;
     }
     if (!shared->Closing.load() && !shared->Opening.load())
-        PostMessage(shared->Window, kSoundBufferMessage, 0, 0);
+        PostBufferMessage(*shared);
 }
 
 // Buffers left with a driver that would not give them back. Kept reachable for the rest of the
@@ -265,8 +274,14 @@ void TSoundInput::CloseAfterFailure()
     Stop(kStopWaitMs);
 }
 
-void TSoundInput::ProcessSoundQueue()
+void TSoundInput::ProcessSoundQueue(bool message)
 {
+    // A pass takes more buffers than its message's, and each came with a message of its own. A
+    // device that delivers faster than real time keeps the pass taking more, and their messages
+    // would pile up ahead of the window's others (the program's end among them): those beyond a
+    // ring's worth still to come can find no buffer of their own, and are passed over.
+    if (message && Shared->Posted.fetch_sub(1) - 1 >= kSoundBufferCount)
+        return;
     if (FQueueBusy || Opening() || FDecodingFile || ClosingDown() || !WaveInHandle)
         return;
     TFlagScope busy(FQueueBusy);
@@ -279,6 +294,9 @@ void TSoundInput::ProcessSoundQueue()
     };
     if (!edge() || Shared->Waiting.load() == 0)
         return;
+    // No more than the backlog found now: a device that fills each buffer as soon as it is
+    // handed back would keep the pass going for ever, and nothing else would run.
+    int left = std::max(1, Shared->Waiting.load() - kBacklogLimit);
     do {
         std::int16_t* samples = Shared->Buffers[NextReadIndex];
         // A buffer that came back part-filled (the device went away while filling it) holds what
@@ -305,7 +323,7 @@ void TSoundInput::ProcessSoundQueue()
         NextAddIndex = (NextAddIndex + 1) & (kSoundBufferCount - 1);
         if (!edge())
             return;
-    } while (Shared->Waiting.load() > kBacklogLimit);
+    } while (--left > 0 && Shared->Waiting.load() > kBacklogLimit);
 }
 
 void TSoundInput::Stop(DWORD waitMs)
@@ -438,7 +456,7 @@ TFileDecode TSoundInput::DecodeFromFile(const std::string& fileName, TSampleFile
     reader->Close();
     if (WaveInHandle && !ClosingDown())
         for (int n = BuffersWaiting(); n > 0; --n)
-            PostMessage(Shared->Window, kSoundBufferMessage, 0, 0);
+            PostBufferMessage(*Shared);
     return result;
 }
 

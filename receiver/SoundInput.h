@@ -100,9 +100,10 @@ public:
     // it the 16 buffers and starts it; window receives the buffer messages. A failure is
     // reported through the host once and leaves no device open.
     bool Open(int device, HWND window);
-    // Processes one waiting buffer, or as many as bring the backlog down to kBacklogLimit, and
-    // hands each back to the driver.
-    void ProcessSoundQueue();
+    // Processes one waiting buffer, or as many as bring the backlog found down to kBacklogLimit,
+    // and hands each back to the driver. For a buffer message (message): nothing when a ring's
+    // worth of them are still on their way.
+    void ProcessSoundQueue(bool message = false);
     // Stops the device, takes back its buffers (waiting at most waitMs for them) and closes it.
     void Stop(DWORD waitMs = kStopWaitMs);
     // "Decode From File": every block of the file through the processing with the from-file

@@ -19,6 +19,7 @@
 #include <map>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 #include "memo/Stylememo.h"
 #include "platform/CmdLine.h"
@@ -281,8 +282,9 @@ TEST_P(EndSignalWithAMessageUnsaved, SaysItOnStandardErrorAndInTheRawLogAndEnds)
 }
 
 // A line received but not ended yet when the program is told to end goes into the raw log: here
-// it holds a whole message, saved as soon as its "NNNN" came.
-class EndSignalWithALineUnended : public ::testing::TestWithParam<int> {};
+// it holds a whole message, saved as soon as its "NNNN" came. Flooding (second): the device's
+// input ends first, and it gives back buffers as fast as they are handed to it.
+class EndSignalWithALineUnended : public ::testing::TestWithParam<std::pair<int, bool>> {};
 
 TEST_P(EndSignalWithALineUnended, ReachesTheRawLog)
 {
@@ -296,7 +298,11 @@ TEST_P(EndSignalWithALineUnended, ReachesTheRawLog)
         return false;
     };
     ASSERT_TRUE(TProgram::WaitFor(saved));
-    EXPECT_EQ(program.EndWith(GetParam()), 0);
+    if (GetParam().second) {
+        close(std::exchange(program.Writer, -1));
+        std::this_thread::sleep_for(500ms);
+    }
+    EXPECT_EQ(program.EndWith(GetParam().first), 0);
     std::string log;
     for (const auto& e : std::filesystem::directory_iterator(program.Dir.Path("Raw_Logs")))
         log = ReadFile(e.path().string());
@@ -371,6 +377,8 @@ std::string SignalName(const ::testing::TestParamInfo<int>& info)
 
 INSTANTIATE_TEST_SUITE_P(Program, EndSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP, SIGQUIT), SignalName);
 INSTANTIATE_TEST_SUITE_P(Program, EndSignalWithAMessageUnsaved, ::testing::Values(SIGTERM, SIGHUP), SignalName);
-INSTANTIATE_TEST_SUITE_P(Program, EndSignalWithALineUnended, ::testing::Values(SIGTERM, SIGHUP), SignalName);
+INSTANTIATE_TEST_SUITE_P(Program, EndSignalWithALineUnended,
+                         ::testing::Values(std::pair{SIGTERM, false}, std::pair{SIGHUP, false}, std::pair{SIGTERM, true}),
+                         [](const auto& i) { return SignalName({i.param.first, i.index}) + (i.param.second ? "Flooding" : ""); });
 
 }  // namespace
