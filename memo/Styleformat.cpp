@@ -1025,7 +1025,11 @@ Integer TStyleMemo::KeepTopOnText()
     const Integer h = std::max(FRowHeight, 1);
     const Integer top = std::min(FTopNav->GetLineNb(), std::max(FLineCount - 1, 0));
     FTopNav->SetLineNb(top);
-    FTopOrigin = top * h + FTopOrigin % h;
+    const Integer origin = top * h + FTopOrigin % h;
+    // A scroll of the picture still owed moves it as one piece; once lines above the top line came
+    // or went, the rows above them and the rows below no longer move alike.
+    if (origin != FTopOrigin && (FScrollDx != 0 || FScrollDy != 0)) Invalidate();
+    FTopOrigin = origin;
     return top;
 }
 

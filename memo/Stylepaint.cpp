@@ -197,7 +197,7 @@ struct TStyleMemo::LineWalk {
     Integer Split[2] = {-1, -1};
     bool AttrChanged = false;
     // A run longer than HugeRun is measured by its characters; a piece of it ends once X passes
-    // StopX, so that what lies beyond the window is never measured.
+    // StopX, so that what lies beyond the window's reach is never measured.
     Integer StopX = MaxInt;
     Integer RunEnd = -1;                  // where the current run ends, splits aside
     const RunWidths* Run = nullptr;       // its kept widths when it is a long one
@@ -566,6 +566,10 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
     const TColor fontColor = Font()->Color();
     const Integer blockLo = std::min(FBlockEdge1, FBlockEdge2);
     const Integer blockHi = std::max(FBlockEdge1, FBlockEdge2);
+    // A glyph's ink may reach back left of where it starts (a descender's hook, a slanted face),
+    // less than a line's height: text that starts right of the window is drawn that far, or a
+    // whole paint would leave out of the last column what a picture scrolled sideways shows.
+    const Integer rightEnd = BmpWidth + h;
 
     BeginMeasuring();
     FFmtDC = LineDC;
@@ -618,7 +622,7 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
         // The whole line moves with the view, whatever its alignment: as the caret and the mouse
         // take it, and as a scroll of the picture moves it.
         LineWalk w(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin - FDisplayLeft);
-        w.StopX = BmpWidth;
+        w.StopX = rightEnd;
         if (lineSel) {
             if (so > ln->Start && so < ln->Stop) w.Split[0] = so;
             if (eo > ln->Start && eo < ln->Stop) w.Split[1] = eo;
@@ -656,7 +660,7 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
         // walk is done twice then (once for the selection's x, once to draw).
         if (lineSel && winColors) {
             LineWalk probe(*this, par, li, FLeftMargin - FDisplayLeft, BmpWidth - FRightMargin - FDisplayLeft);
-            probe.StopX = BmpWidth;
+            probe.StopX = rightEnd;
             probe.Split[0] = w.Split[0];
             probe.Split[1] = w.Split[1];
             Integer a = MaxInt;
@@ -710,11 +714,11 @@ void TStyleMemo::PaintLines(HDC Target, const TRect& Update, HDC LineDC, Integer
             }
             if (p.K == LineWalk::Text) {
                 if (p.Huge) {
-                    DrawCharacters(LineDC, *w.Run, p.From, p.To, p.X, BmpWidth);
+                    DrawCharacters(LineDC, *w.Run, p.From, p.To, p.X, rightEnd);
                 } else {
                     MoveToEx(LineDC, p.X, FBaseline, nullptr);
                     TPoint at{p.X, FBaseline};
-                    TextOutChunked(LineDC, at, par->Text + p.From, BmpWidth, FChunkLen, p.To - p.From);
+                    TextOutChunked(LineDC, at, par->Text + p.From, rightEnd, FChunkLen, p.To - p.From);
                 }
             } else if (p.K == LineWalk::Blank) {
                 if (p.From < w.TrailStart && (bk != -1 || (w.Eff & ((1u << xfsUnderline) | (1u << xfsStrikeOut))) != 0)) {

@@ -154,10 +154,9 @@ void TStyleMemo::LinesChanged(Integer FirstLine, Integer LastLine, Integer Delta
 {
     if (!HandleAllocated()) return;
     // The top line stays on its text.
-    const Integer top = TopLine();
-    const Integer origin = top * FRowHeight + FTopOrigin % std::max(FRowHeight, 1);
-    const bool moved = origin != FTopOrigin;
-    FTopOrigin = origin;
+    const Integer origin = FTopOrigin;
+    const Integer top = KeepTopOnText();
+    const bool moved = FTopOrigin != origin;
     if (Delta != 0 || moved) {
         FScrollUpdating = false;
         setVScrollParams();

@@ -356,11 +356,12 @@ TEST_P(Lazy, SettlesAsAMemoGivenTheTextAfresh)
                 what = "bracket";
                 break;
             case 10: {
+                m->setTopLine(m->ParList()->At(pick(m->ParCount()))->FirstLine);
                 const int w = 160 + static_cast<int>(pick(300));
                 const int h = 120 + static_cast<int>(pick(160));
                 Both([&](TStyleMemo* x) { x->SetBounds(x->Left(), 0, w, h); });
                 m->Update();  // painted at the new width, then wheeled up into lines broken for the old one
-                Input::Wheel(m, 240, 20, 20);
+                if (pick(2)) Input::Wheel(m, 240, 20, 20);
                 what = "resize";
                 break;
             }
@@ -555,10 +556,11 @@ INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
 // More runs: one that paints an update region that is not a rectangle while the lines above the
 // view are broken anew (on demand), one that dumps a memo whose lines and highlighting still wait,
-// two that move the caret by a key below a paragraph whose lines still wait.
+// two that move the caret by a key below a paragraph whose lines still wait, one that deletes lines
+// above the top while a scroll waits, one that scrolls sideways to a glyph reaching back over the edge.
 INSTANTIATE_TEST_SUITE_P(MemoMore, Lazy,
                          ::testing::Values(LazySetup{umOnNeed, 42u}, LazySetup{umBackground, 44u}, LazySetup{umOnNeed, 150u},
-                                           LazySetup{umBackground, 2u}),
+                                           LazySetup{umBackground, 2u}, LazySetup{umOnNeed, 288u}, LazySetup{umImmediate, 558u}),
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
 
 }  // namespace
