@@ -52,9 +52,9 @@ generator=$repo/tools/${mode}_signal.py
 python3 "$generator" tune "$folder/MORVIK.INI"
 python3 "$generator" make "$work/broadcast.raw"
 mkfifo "$work/input"
-# Held open here as well: should the feeder die, the capture device then waits for sound that
-# does not come, where a pipe with no writer left would end, and the device would play its last
-# buffer again and again.
+# Held open here and by the program as well: should the feeder die (or this script be killed
+# first), the capture device then waits for sound that does not come, where a pipe with no writer
+# left would end, and the device would hand back empty buffers as fast as it is asked.
 exec 3<>"$work/input"
 # The feeder outlives a hangup (it gives the program sound until the program has ended).
 (trap '' HUP; exec python3 "$generator" feed "$work/broadcast.raw" "$work/input" 3>&-) &
@@ -64,6 +64,6 @@ echo "Receiving a generated $mode broadcast in $folder"
 echo "(messages in $folder/Messages; close the window to end)"
 status=0
 (cd "$folder" && ALSA_CONFIG_PATH="$repo/tests/data/alsa/asound.conf" \
-    MORVIK_TEST_INFILE="$work/input" exec "$program" 3>&-) || status=$?
+    MORVIK_TEST_INFILE="$work/input" exec "$program") || status=$?
 echo "The folder $folder keeps what was received."
 exit "$status"
