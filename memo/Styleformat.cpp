@@ -1020,6 +1020,28 @@ void TStyleMemo::BreakProvisional(Integer ParNb, Integer UpTo, Integer Offset)
     }
 }
 
+void TStyleMemo::BreakRowsFromCaret(Integer Rows, bool Down)
+{
+    const Integer caretPar = FAnchor->GetParNb();
+    BreakProvisional(caretPar, -1, FAnchor->GetOffset());
+    if (Down) {
+        // Counted from the line after the caret's: the line the move ends on is broken, and
+        // whatever lies between.
+        Integer rows = -FAnchor->GetParLine() - 1;
+        for (Integer p = caretPar; p < ParCount() && rows < Rows; ++p) {
+            BreakProvisional(p, Rows - rows - 1);
+            rows += FParagraphs->At(p)->LineCount;
+        }
+        return;
+    }
+    // A paragraph's lines above the caret are as many as its lines broken whole.
+    Integer rows = FAnchor->GetParLine();
+    for (Integer p = caretPar - 1; p >= 0 && rows < Rows; --p) {
+        BreakProvisional(p, MaxInt / 2);
+        rows += FParagraphs->At(p)->LineCount;
+    }
+}
+
 Integer TStyleMemo::KeepTopOnText()
 {
     const Integer h = std::max(FRowHeight, 1);
