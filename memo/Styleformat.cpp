@@ -613,6 +613,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
     const bool fromPendingStart = First == FPendingFirst;
     const Integer savedPending = FPendingFirst;
     const Integer caretPar = FAnchor->GetParNb();
+    const Integer caretFirstLine = FParagraphs->At(caretPar)->FirstLine;
     const Integer originBefore = FTopOrigin;
     bool caretFormatted = false;
     Integer lineDelta = 0;
@@ -690,9 +691,10 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
             }
         }
     }
-    // Lines gained or lost move the caret's row, also when they lie between it and the top line,
-    // and so does a top line whose number moved.
-    if (caretFormatted || lineDelta != 0 || FTopOrigin != originBefore) UpdateCaret(false);
+    // Lines gained or lost move the caret's row, also when they lie between it and the top line
+    // or are made up for by lines lost behind it, and so does a top line whose number moved.
+    if (caretFormatted || lineDelta != 0 || FTopOrigin != originBefore || FParagraphs->At(caretPar)->FirstLine != caretFirstLine)
+        UpdateCaret(false);
     if (FWidestWidth != oldWidest && !FWordWrap && HandleAllocated() && FPrintCanvas == nullptr) {
         // A bar that comes or goes changes the window's frame, which a paint under way would not
         // draw: the bars are set once the paint is done.

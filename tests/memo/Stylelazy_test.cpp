@@ -558,11 +558,12 @@ INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
 // view are broken anew (on demand), one that dumps a memo whose lines and highlighting still wait,
 // two that move the caret by a key below a paragraph whose lines still wait, one that deletes lines
 // above the top while a scroll waits, one that scrolls sideways to a glyph reaching back over the edge,
-// two that page up and down over paragraphs whose lines wait.
+// two that page up and down over paragraphs whose lines wait, one that places the caret after a font
+// change while lines before it gained as many as lines after it lost.
 INSTANTIATE_TEST_SUITE_P(MemoMore, Lazy,
                          ::testing::Values(LazySetup{umOnNeed, 42u}, LazySetup{umBackground, 44u}, LazySetup{umOnNeed, 150u},
                                            LazySetup{umBackground, 2u}, LazySetup{umOnNeed, 288u}, LazySetup{umImmediate, 558u},
-                                           LazySetup{umOnNeed, 244u}, LazySetup{umBackground, 205u}),
+                                           LazySetup{umOnNeed, 244u}, LazySetup{umBackground, 205u}, LazySetup{umBackground, 241u}),
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
 
 }  // namespace
