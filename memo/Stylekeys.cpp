@@ -412,7 +412,9 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
     case VK_UP:
         // On the first line there is nowhere to go; the key stays taken.
         if (caretLine == 0) return;
-        if (n->GetParLine() == 0) EnsureFormatted(n->ParNb - 1);
+        // From a paragraph's first line to the last line of the one before, which is known once
+        // that one is broken whole.
+        BreakRowsFromCaret(1, false);
         VerticalMove(n, FAnchor->GetLineNb() - 1, Shift);
         break;
     case VK_DOWN:

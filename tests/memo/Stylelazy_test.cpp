@@ -569,6 +569,33 @@ INSTANTIATE_TEST_SUITE_P(MemoMore, Lazy,
 }  // namespace
 namespace {
 
+// Up from a paragraph's first line, after an edit at the start of a long paragraph before it whose
+// lines behind the edit still wait, lands where it lands in a memo broken whole.
+TEST(UpIntoWaitingLines, LandsAsInAMemoBrokenWhole)
+{
+    Application->Initialize();
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(20, 20, 900, 560);
+    form->AfterConstruction();
+    TStyleMemo* ms[2];
+    for (int i = 0; i < 2; ++i) {
+        ms[i] = new TStyleMemo(form.get());
+        ms[i]->SetParent(form.get());
+        ms[i]->SetBounds(i * 440, 0, 300, 200);
+        ms[i]->setUpdateMode(i == 0 ? umOnNeed : umImmediate);
+        ms[i]->Lines()->SetText(std::string(3000, 'A') + "\r\nxyz\r\nend");
+    }
+    form->Show();
+    uitest::Pump();
+    for (TStyleMemo* m : ms) {
+        Select(*m, 10, 0);
+        m->setSelText("C");
+        m->setSelStart(m->ParsOffset(1) + 1);
+        m->Perform(WM_KEYDOWN, VK_UP, 0);
+    }
+    EXPECT_EQ(ms[0]->SelStart(), ms[1]->SelStart());
+}
+
 // Scrolls by code gathered into one move of the picture, up, down and sideways, with changes between
 // them, end as a memo given the same changes and brought to the last place directly: rows changed
 // between two scrolls, one row high, are where the later scrolls take them, at full width.
