@@ -613,6 +613,7 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
     const bool fromPendingStart = First == FPendingFirst;
     const Integer savedPending = FPendingFirst;
     const Integer caretPar = FAnchor->GetParNb();
+    const Integer caretFirstLine = FParagraphs->At(caretPar)->FirstLine;
     const Integer originBefore = FTopOrigin;
     bool caretFormatted = false;
     Integer lineDelta = 0;
@@ -690,9 +691,10 @@ void TStyleMemo::FormatNow(Integer First, Integer Last, bool Force)
             }
         }
     }
-    // Lines gained or lost move the caret's row, also when they lie between it and the top line,
-    // and so does a top line whose number moved.
-    if (caretFormatted || lineDelta != 0 || FTopOrigin != originBefore) UpdateCaret(false);
+    // Lines gained or lost move the caret's row, also when they lie between it and the top line
+    // or are made up for by lines lost behind it, and so does a top line whose number moved.
+    if (caretFormatted || lineDelta != 0 || FTopOrigin != originBefore || FParagraphs->At(caretPar)->FirstLine != caretFirstLine)
+        UpdateCaret(false);
     if (FWidestWidth != oldWidest && !FWordWrap && HandleAllocated() && FPrintCanvas == nullptr) {
         // A bar that comes or goes changes the window's frame, which a paint under way would not
         // draw: the bars are set once the paint is done.
@@ -1017,6 +1019,28 @@ void TStyleMemo::BreakProvisional(Integer ParNb, Integer UpTo, Integer Offset)
     } else {
         setVScrollParams();
         UpdateScrollBarPos(SB_VERT, FTopOrigin, FVScrollUnit);
+    }
+}
+
+void TStyleMemo::BreakRowsFromCaret(Integer Rows, bool Down)
+{
+    const Integer caretPar = FAnchor->GetParNb();
+    BreakProvisional(caretPar, -1, FAnchor->GetOffset());
+    if (Down) {
+        // Counted from the line after the caret's: the line the move ends on is broken, and
+        // whatever lies between.
+        Integer rows = -FAnchor->GetParLine() - 1;
+        for (Integer p = caretPar; p < ParCount() && rows < Rows; ++p) {
+            BreakProvisional(p, Rows - rows - 1);
+            rows += FParagraphs->At(p)->LineCount;
+        }
+        return;
+    }
+    // A paragraph's lines above the caret are as many as its lines broken whole.
+    Integer rows = FAnchor->GetParLine();
+    for (Integer p = caretPar - 1; p >= 0 && rows < Rows; --p) {
+        BreakProvisional(p, MaxInt / 2);
+        rows += FParagraphs->At(p)->LineCount;
     }
 }
 

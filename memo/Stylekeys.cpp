@@ -395,6 +395,8 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
     case VK_PRIOR: {
         const Integer par = n->GetParNb();
         FormatNow(std::max(par - FVisibleLines + 1, 0), par, false);
+        // The page counts lines as a memo broken whole does.
+        BreakRowsFromCaret(FVisibleLines - 1, false);
         const Integer line = FAnchor->GetLineNb();
         VerticalMove(n, std::max(line - FVisibleLines + 1, 0), Shift);
         break;
@@ -402,6 +404,7 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
     case VK_NEXT: {
         const Integer par = n->GetParNb();
         FormatNow(par, std::min(par + FVisibleLines - 1, ParCount() - 1), false);
+        BreakRowsFromCaret(FVisibleLines - 1, true);
         const Integer line = FAnchor->GetLineNb();
         VerticalMove(n, std::min(line + FVisibleLines - 1, FLineCount - 1), Shift);
         break;
@@ -409,7 +412,9 @@ void TStyleMemo::KeyDown(Word& Key, TShiftState Shift)
     case VK_UP:
         // On the first line there is nowhere to go; the key stays taken.
         if (caretLine == 0) return;
-        if (n->GetParLine() == 0) EnsureFormatted(n->ParNb - 1);
+        // From a paragraph's first line to the last line of the one before, which is known once
+        // that one is broken whole.
+        BreakRowsFromCaret(1, false);
         VerticalMove(n, FAnchor->GetLineNb() - 1, Shift);
         break;
     case VK_DOWN:

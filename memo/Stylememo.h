@@ -755,6 +755,10 @@ private:
     // Breaks the not yet broken lines of a paragraph until its line UpTo (counted inside it) and
     // the line holding its character Offset are broken, with what that moves in the view.
     void BreakProvisional(Integer ParNb, Integer UpTo, Integer Offset = -1);
+    // Breaks the lines a move of Rows display lines from the caret passes over, up or down, so
+    // that they count as in a memo broken whole: up, the paragraphs before the caret's whole; down,
+    // as far as the move reaches.
+    void BreakRowsFromCaret(Integer Rows, bool Down);
     // Places N on display line Line with that line broken for the text as it is.
     void PlaceOnBrokenLine(TStyleNavigator* N, Integer Line);
     void EnsureFormatted(Integer Par);

@@ -307,11 +307,7 @@ void TStyleMemo::ScrollCaretInView()
             FormatNow(std::max(from, 0), caretPar, false);
             // The caret's paragraph is broken up to it; the paragraphs before it that the view will
             // show are broken whole, or the paint breaking their waiting lines pushes the caret down.
-            Integer rows = FAnchor->GetParLine() + 1;
-            for (Integer p = caretPar - 1; p >= 0 && rows < FVisibleLines; --p) {
-                BreakProvisional(p, MaxInt / 2);
-                rows += FParagraphs->At(p)->LineCount;
-            }
+            BreakRowsFromCaret(FVisibleLines - 1, false);
             caretLine = FAnchor->GetLineNb();
             if ((FOptions & pmoNoFineScroll) != 0)
                 top = std::max(caretLine - FVisibleLines + 2, 0) * h;

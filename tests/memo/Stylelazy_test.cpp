@@ -557,14 +557,44 @@ INSTANTIATE_TEST_SUITE_P(Memo, Lazy,
 // More runs: one that paints an update region that is not a rectangle while the lines above the
 // view are broken anew (on demand), one that dumps a memo whose lines and highlighting still wait,
 // two that move the caret by a key below a paragraph whose lines still wait, one that deletes lines
-// above the top while a scroll waits, one that scrolls sideways to a glyph reaching back over the edge.
+// above the top while a scroll waits, one that scrolls sideways to a glyph reaching back over the edge,
+// two that page up and down over paragraphs whose lines wait, one that places the caret after a font
+// change while lines before it gained as many as lines after it lost.
 INSTANTIATE_TEST_SUITE_P(MemoMore, Lazy,
                          ::testing::Values(LazySetup{umOnNeed, 42u}, LazySetup{umBackground, 44u}, LazySetup{umOnNeed, 150u},
-                                           LazySetup{umBackground, 2u}, LazySetup{umOnNeed, 288u}, LazySetup{umImmediate, 558u}),
+                                           LazySetup{umBackground, 2u}, LazySetup{umOnNeed, 288u}, LazySetup{umImmediate, 558u},
+                                           LazySetup{umOnNeed, 244u}, LazySetup{umBackground, 205u}, LazySetup{umBackground, 241u}),
                          [](const ::testing::TestParamInfo<LazySetup>& i) { return LazyName(i.param); });
 
 }  // namespace
 namespace {
+
+// Up from a paragraph's first line, after an edit at the start of a long paragraph before it whose
+// lines behind the edit still wait, lands where it lands in a memo broken whole.
+TEST(UpIntoWaitingLines, LandsAsInAMemoBrokenWhole)
+{
+    Application->Initialize();
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(20, 20, 900, 560);
+    form->AfterConstruction();
+    TStyleMemo* ms[2];
+    for (int i = 0; i < 2; ++i) {
+        ms[i] = new TStyleMemo(form.get());
+        ms[i]->SetParent(form.get());
+        ms[i]->SetBounds(i * 440, 0, 300, 200);
+        ms[i]->setUpdateMode(i == 0 ? umOnNeed : umImmediate);
+        ms[i]->Lines()->SetText(std::string(3000, 'A') + "\r\nxyz\r\nend");
+    }
+    form->Show();
+    uitest::Pump();
+    for (TStyleMemo* m : ms) {
+        Select(*m, 10, 0);
+        m->setSelText("C");
+        m->setSelStart(m->ParsOffset(1) + 1);
+        m->Perform(WM_KEYDOWN, VK_UP, 0);
+    }
+    EXPECT_EQ(ms[0]->SelStart(), ms[1]->SelStart());
+}
 
 // Scrolls by code gathered into one move of the picture, up, down and sideways, with changes between
 // them, end as a memo given the same changes and brought to the last place directly: rows changed
