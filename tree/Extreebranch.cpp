@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/Guard.h"
 #include "tree/Excellstyle.h"
 #include "tree/Extreeitem.h"
 #include "tree/Extreeitems.h"
@@ -341,25 +342,78 @@ void TExTreeItem::ExpandOne()
     if (!IsHiddenRoot()) FTree->RaiseItemExpand(this);
 }
 
+// Handlers raised on a walk down a branch may delete, take out or move any item of its stack: after
+// each, the walk keeps the frames from its top that are still in place (the top where it was, each
+// other the child of the one before) and drops the rest, so it goes on past what a handler took
+// out and never into it. The whole stack is looked at only when the tree's structure changed.
+class TExTreeItem::TBranchWalkCheck {
+public:
+    explicit TBranchWalkCheck(TExTreeItem* Top)
+        : FTree(Top->Tree()), FStructure(FTree->StructureVersion()), FAttached(Top->IsAttached())
+    {
+    }
+    // False when frames were dropped.
+    template <class TFrame>
+    bool Keep(std::vector<TFrame>& Stack)
+    {
+        const bool changed = FTree->StructureVersion() != FStructure;
+        FStructure = FTree->StructureVersion();
+        // Unchanged, only a taken-out top or a freed item can be out of place, and a freed item's
+        // branch went with it: the first frame and the last tell.
+        size_t kept = 0;
+        if (changed) {
+            while (kept < Stack.size() && InPlace(Stack, kept)) ++kept;
+        } else if (InPlace(Stack, 0)) {
+            kept = Stack.size() > 1 && !InPlace(Stack, Stack.size() - 1) ? Stack.size() - 1 : Stack.size();
+        }
+        if (kept == Stack.size()) return true;
+        Stack.erase(Stack.begin() + static_cast<std::ptrdiff_t>(kept), Stack.end());
+        return false;
+    }
+
+private:
+    template <class TFrame>
+    bool InPlace(const std::vector<TFrame>& Stack, size_t K) const
+    {
+        const TExTreeItem* item = Stack[K].Item.Get();
+        if (!item || item->GetOption(ioDeleting)) return false;
+        if (K == 0) return item->IsAttached() || !FAttached;
+        const TExTreeItem* parent = Stack[K - 1].Item.Get();
+        return parent && item->Parent() == (parent->IsHiddenRoot() ? nullptr : parent);
+    }
+
+    TExTreeModel* FTree;
+    Integer FStructure;
+    bool FAttached;
+};
+
 void TExTreeItem::ExpandBranch()
 {
     // Pre-order, each child asked before it expands; a refusing child keeps its branch as it is.
     struct TFrame {
-        TExTreeItem* Item;
+        TGuardPtr<TExTreeItem> Item;
         Integer Next;
     };
-    std::vector<TFrame> stack{{this, 0}};
+    TBranchWalkCheck check(this);
+    std::vector<TFrame> stack;
+    stack.push_back({this, 0});
     while (!stack.empty()) {
-        TExTreeItem* item = stack.back().Item;
+        TExTreeItem* item = stack.back().Item.Get();
         const Integer next = stack.back().Next++;
         if (next >= item->Count()) {
             stack.pop_back();
             continue;
         }
         TExTreeItem* child = item->FChildren->FastGet(next);
-        if (!FTree->RaiseItemExpanding(child)) continue;
-        child->ExpandOne();
         stack.push_back({child, 0});
+        const bool expand = FTree->RaiseItemExpanding(child);
+        if (!check.Keep(stack)) continue;
+        if (!expand) {
+            stack.pop_back();
+            continue;
+        }
+        child->ExpandOne();
+        check.Keep(stack);
     }
 }
 
@@ -419,27 +473,34 @@ void TExTreeItem::CollapseBranch()
     // all below it have collapsed (as nested collapses would), and a child that collapsed has
     // deselected its own branch already.
     struct TFrame {
-        TExTreeItem* Item;
+        TGuardPtr<TExTreeItem> Item;
         Integer Next;
         std::vector<TExTreeItem*> Done;  // children that collapsed
     };
     const bool deselect = FTree->DeselectChildrenOnCollapse;
+    TBranchWalkCheck check(this);
     std::vector<TFrame> stack;
     stack.push_back({this, 0, {}});
     while (!stack.empty()) {
-        TExTreeItem* item = stack.back().Item;
+        TExTreeItem* item = stack.back().Item.Get();
         const Integer next = stack.back().Next++;
         if (next >= item->Count()) {
             std::vector<TExTreeItem*> done = std::move(stack.back().Done);
             stack.pop_back();
             if (deselect) item->DeselectBranch(&done);
+            check.Keep(stack);
             continue;
         }
         TExTreeItem* child = item->FChildren->FastGet(next);
-        if (!FTree->RaiseItemCollapsing(child)) continue;
-        child->CollapseOne();
-        if (deselect) stack.back().Done.push_back(child);
         stack.push_back({child, 0, {}});
+        const bool collapse = FTree->RaiseItemCollapsing(child);
+        if (!check.Keep(stack)) continue;
+        if (!collapse) {
+            stack.pop_back();
+            continue;
+        }
+        child->CollapseOne();
+        if (check.Keep(stack) && deselect) stack[stack.size() - 2].Done.push_back(child);
     }
 }
 

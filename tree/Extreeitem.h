@@ -368,6 +368,7 @@ private:
     void ExpandOne();
     void CollapseOne();
     // The recursive parts, walking the branch with a stack of their own.
+    class TBranchWalkCheck;
     void ExpandBranch();
     void CollapseBranch();
     // Deselects the items under this one (not itself); Skip: children whose own collapse in the

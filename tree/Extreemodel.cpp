@@ -631,23 +631,34 @@ void TExTreeModel::TWalk::CheckUnchanged() const
 bool TExTreeModel::DeferDeletion(TExTreeItem* Item)
 {
     if (Item->GetOption(extree::ioDeleting)) return true;
-    // An item of a branch out of the tree on its way goes with that branch.
-    if (!Item->IsAttached())
-        for (const TExTreeItem* p = Item->FParent; p; p = p->FParent)
-            if (p->GetOption(extree::ioDeleting)) return true;
-    if (FWalks > 0) throw EExTreeError(extree::exChangedInWalk);
-    for (const THold& hold : FHolds) {
-        // Only a handler's deletion waits: the operation's own deletions are its work.
-        if (FRaising <= hold.Depth) continue;
-        if (hold.Item && !hold.Item->IsUnder(Item)) continue;
-        // Gone from the tree at once (no count, child list or walk finds it); telling of it and
-        // freeing it wait, as what the operation still uses may lie in its branch.
-        Item->SetBit(extree::ioDeleting, true);
-        FWaitingDeletions.push_back(Item);
-        FItems->TakeOut(Item);
-        return true;
+    // An item of a branch out of the tree on its way is told of before that branch, as its
+    // descendants are.
+    bool wait = false;
+    auto place = FWaitingDeletions.end();
+    if (!Item->IsAttached()) {
+        for (const TExTreeItem* p = Item->FParent; p && !wait; p = p->FParent) {
+            wait = p->GetOption(extree::ioDeleting);
+            if (wait) place = std::find(FWaitingDeletions.begin(), FWaitingDeletions.end(), p);
+        }
     }
-    return false;
+    if (!wait) {
+        if (FWalks > 0) throw EExTreeError(extree::exChangedInWalk);
+        // Only a handler's deletion waits: the operation's own deletions are its work.
+        for (const THold& hold : FHolds) {
+            if (FRaising > hold.Depth && (!hold.Item || hold.Item->IsUnder(Item))) {
+                wait = true;
+                break;
+            }
+        }
+    }
+    if (!wait) return false;
+    // Gone from the tree and from its parent's children at once (no count, child list or walk finds
+    // it, so a loop deleting children until none are left ends); telling of it and freeing it wait,
+    // as what the operation still uses may lie in its branch.
+    Item->SetBit(extree::ioDeleting, true);
+    FWaitingDeletions.insert(place, Item);
+    FItems->TakeOut(Item);
+    return true;
 }
 
 void TExTreeModel::ForgetWaitingDeletion(TExTreeItem* Item)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "InputTest.h"
 #include "TreeRecorder.h"
 #include "tree/Extree.h"
 
@@ -180,8 +181,8 @@ TEST_F(DeletionHandlers, DeletingAnAncestorOrTheWholeTreeWaitsForTheRunningDelet
 
 TEST_F(DeletionHandlers, WaitingDeletionsOfAGrandparentAndAParentInEitherOrder)
 {
-    // The grandparent goes first and takes the parent with it: the parent's own waiting deletion
-    // must not reach it afterwards (the sanitizer sees it).
+    // The parent leaves the grandparent's branch on its own deletion and is told of before it; it
+    // must not be reached twice (the sanitizer sees it).
     host.OnDelete = [&](TExTreeItem* Item) {
         if (Item == A1a) {
             A->Delete();
@@ -190,7 +191,7 @@ TEST_F(DeletionHandlers, WaitingDeletionsOfAGrandparentAndAParentInEitherOrder)
     };
     A1a->Delete();
     EXPECT_EQ(Shape(items), "B");
-    EXPECT_EQ(host.Lines("delete"), (std::vector<std::string>{"delete A1a", "delete A2", "delete A1", "delete A"}));
+    EXPECT_EQ(host.Lines("delete"), (std::vector<std::string>{"delete A1a", "delete A1", "delete A2", "delete A"}));
 }
 
 TEST_F(DeletionHandlers, ChildrenDeletedOneByOneWhileAWholeBranchOpensLeaveItAtOnce)
@@ -251,6 +252,26 @@ TEST_F(DeletionHandlers, UnrelatedDeletionsFromAHandlerHappenAtOnce)
     };
     A1a->Delete();
     EXPECT_EQ(Shape(items), "A .A1 .A2");
+}
+
+using StarDeletes = InputTest;
+TEST_F(StarDeletes, TheBranchWalkStopsAtWhatAHandlerTookOutAndItsChildrenLeaveAtOnce)
+{
+    auto r = AddRoots(2);
+    auto c = AddChildren(r[0], 2);
+    AddChildren(c[0], 2);
+    std::vector<std::string> opened;
+    Tree->OnItemExpand = [&](TObject*, TExTreeItem* Item) {
+        opened.push_back(Item->Text());
+        if (Item != c[0]) return;
+        r[0]->Delete();
+        for (int left = 10; left > 0 && Item->Count() > 0; --left) Item->GetLastChild()->Delete();
+        EXPECT_EQ(Item->Count(), 0);
+    };
+    Tree->SetFocused(r[0]);
+    Key(VK_MULTIPLY);
+    EXPECT_EQ(opened, (std::vector<std::string>{"r0", "r0.0"}));
+    EXPECT_EQ(Shape(Items()), "r1");
 }
 
 // ---- the selection list and the selection marks
