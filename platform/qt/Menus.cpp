@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QVariant>
 
@@ -175,14 +176,70 @@ void TellSelected(HWND owner, TMenuItem* item)
     TellMenuSelect(owner, MAKEWPARAM(Word(id), Word(flags)), reinterpret_cast<LPARAM>(item->Parent()->Handle()));
 }
 
-// The items highlighted in the menu or bar and in every sub-menu under it are told to the owner of
-// the moment.
+// As on the desktop, the keys and the mouse highlight disabled items too: their hint still helps.
+class MenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
+    {
+        return hint == SH_Menu_AllowActiveAndDisabled ? 1 : QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+// A menu that tells its owner wherever its highlight goes: the toolkit's hover signal is not given
+// for disabled items and separators, so the hint would stay on the item before.
+class HintMenu : public QMenu {
+public:
+    explicit HintMenu(const QString& title = QString(), QWidget* parent = nullptr) : QMenu(title, parent)
+    {
+        static QPointer<MenuStyle> style;
+        if (!style) {
+            style = new MenuStyle;
+            style->setParent(qApp);
+        }
+        setStyle(style);
+        QObject::connect(this, &QMenu::hovered, this, [this](QAction*) { FollowHighlight(); });
+    }
+    std::function<HWND()> owner;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        // The event may be the menu's own deferred deletion.
+        QPointer<HintMenu> self(this);
+        const bool handled = QMenu::event(e);
+        if (self)
+            FollowHighlight();
+        return handled;
+    }
+
+private:
+    void FollowHighlight()
+    {
+        QAction* now = isVisible() ? activeAction() : nullptr;
+        if (now == FTold)
+            return;
+        FTold = now;
+        // A menu closing is told by whoever ran it, once the whole menu is gone.
+        if (!owner || !isVisible())
+            return;
+        Shielded([&] {
+            TMenuItem* item = ItemOfAction(now);
+            if (item && !item->IsLine())
+                TellSelected(owner(), item);
+            else
+                TellMenuSelect(owner(), MAKEWPARAM(0, Word(MF_HILITE | MF_SEPARATOR)), 0);
+        });
+    }
+    QPointer<QAction> FTold;
+};
+
+// The items highlighted in the menu and in every sub-menu under it are told to the owner of the
+// moment.
 void TellHighlights(QWidget* container, const std::function<HWND()>& owner)
 {
-    if (auto* m = qobject_cast<QMenu*>(container))
-        QObject::connect(m, &QMenu::hovered, m, [owner](QAction* a) {
-            Shielded([&] { TellSelected(owner(), ItemOfAction(a)); });
-        });
+    if (auto* m = dynamic_cast<HintMenu*>(container))
+        m->owner = owner;
     for (QAction* a : container->actions())
         if (a->menu())
             TellHighlights(a->menu(), owner);
@@ -218,7 +275,7 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
         a->setSeparator(true);
         a->setVisible(item->Visible());
     } else if (item->Count() > 0) {
-        auto* sub = new QMenu(ToQString(item->Caption()), container);
+        auto* sub = new HintMenu(ToQString(item->Caption()), container);
         // Opening a sub-menu is its item's click; a tracked menu's owner is told instead and decides.
         QObject::connect(sub, &QMenu::aboutToShow, sub, [item] {
             Shielded([item] {
@@ -323,7 +380,7 @@ void RebuildBar(TMenu* menu)
 
 QMenu* BuildPopup(TPopupMenu* menu)
 {
-    auto* m = new QMenu();
+    auto* m = new HintMenu();
     BuildInto(menu->Items(), m);
     return m;
 }
@@ -887,7 +944,7 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
         endLoop();
         return FALSE;
     }
-    QMenu m;
+    HintMenu m;
     BuildInto(root, &m);
     TellHighlights(&m, [owner] { return owner; });
     QSize size = m.sizeHint();

@@ -677,12 +677,17 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
     uitest::Pump();
     f->RxMemo->SetFocus();
     f->RussianCharset1->Hint = "Russian|Decode Cyrillic";
+    f->SwedishCharset1->Hint = "Swedish|Decode Nordic";
+    f->SwedishCharset1->SetEnabled(false);
     Input::PressKey('S', ssAlt);  // "&Setup"
     EXPECT_EQ(f->Setup1Opened, 1);
-    // The item the keys highlight gives the application its hint until the menu closes.
+    // The item the keys highlight gives the application its hint until the menu closes, a
+    // disabled one too.
     Input::PressKey(VK_DOWN);
     Input::PressKey(VK_DOWN);
     EXPECT_EQ(Application->Hint(), "Decode Cyrillic");
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(Application->Hint(), "Decode Nordic");
     CloseMenus();
     uitest::Pump();
     EXPECT_EQ(Application->Hint(), "");
