@@ -496,6 +496,7 @@ TEST_F(Controls, UpDownDetails)
     u->SetBounds(130, 10, 15, 22);
     u->SetMax(5000);
     u->SetAssociate(e);
+    EXPECT_EQ(u->BoundsRect(), TRect(e->BoundsRect().Right, e->Top(), e->BoundsRect().Right + 15, e->BoundsRect().Bottom));
     u->Increment = 1500;
     Show();
     Input::Click(u, 7, 3);
@@ -527,6 +528,12 @@ TEST_F(Controls, UpDownDetails)
     EXPECT_EQ(u->Position(), 2999);
     Input::Click(u, 12, 10);
     EXPECT_EQ(e->Text(), "3000");
+    e->SelectAll();
+    Input::TypeText("1,2");  // no number without thousands separators, nor in hex
+    EXPECT_EQ(u->Position(), 3000);
+    e->SelectAll();
+    Input::TypeText("0x10");
+    EXPECT_EQ(u->Position(), 3000);
     // The associate goes away: the up-down forgets it.
     delete e;
     EXPECT_EQ(u->Associate(), nullptr);
