@@ -5,6 +5,7 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QStyle>
@@ -432,6 +433,95 @@ bool morvik::backend::OpenMenuByAccelerator(TMainMenu* menu, char ch)
         }
     }
     return false;
+}
+
+// ---- The keys in the menu bar ---------------------------------------------------------------------
+namespace {
+// The bar whose titles the keys walk, and its menu; null when none.
+QPointer<QMenuBar> gKeyBar;
+TMainMenu* gKeyMenu = nullptr;
+
+std::vector<QAction*> Titles(QMenuBar* bar)
+{
+    std::vector<QAction*> titles;
+    for (QAction* a : bar->actions())
+        if (a->isVisible() && a->isEnabled() && !a->isSeparator())
+            titles.push_back(a);
+    return titles;
+}
+
+// The toolkit highlights a title without opening its menu only under the pointer: the bar is told
+// that the pointer is there.
+void HighlightTitle(QMenuBar* bar, QAction* a)
+{
+    const QPointF p = bar->actionGeometry(a).center();
+    QMouseEvent move(QEvent::MouseMove, p, bar->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &move);
+}
+
+void LeaveBar()
+{
+    if (QMenuBar* bar = std::exchange(gKeyBar, nullptr)) {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(bar, &leave);
+    }
+}
+}  // namespace
+
+bool morvik::backend::EnterMenuBar(TMainMenu* menu)
+{
+    if (gKeyBar) {
+        LeaveBar();
+        return true;
+    }
+    auto it = Views().find(menu);
+    if (it == Views().end() || !it->second.bar || !it->second.bar->isVisible())
+        return false;
+    const std::vector<QAction*> titles = Titles(it->second.bar);
+    if (titles.empty())
+        return false;
+    gKeyBar = it->second.bar;
+    gKeyMenu = menu;
+    HighlightTitle(gKeyBar, titles.front());
+    return true;
+}
+
+bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
+{
+    // A menu opened from the bar has the keys; Escape there leaves its title highlighted, and the
+    // keys walk the bar again. A chosen item, or the mouse, takes the highlight away.
+    if (MenuShown())
+        return false;
+    if (gKeyBar && (!gKeyBar->isVisible() || !gKeyBar->activeAction()))
+        gKeyBar = nullptr;
+    if (!gKeyBar || vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU)
+        return false;
+    QMenuBar* bar = gKeyBar;
+    const std::vector<QAction*> titles = Titles(bar);
+    const auto at = std::find(titles.begin(), titles.end(), bar->activeAction());
+    if (at == titles.end()) {
+        gKeyBar = nullptr;
+        return false;
+    }
+    const size_t n = titles.size(), i = size_t(at - titles.begin());
+    if (vk == VK_LEFT || vk == VK_RIGHT) {
+        HighlightTitle(bar, titles[(vk == VK_RIGHT ? i + 1 : i + n - 1) % n]);
+    } else if (vk == VK_DOWN || vk == VK_UP || vk == VK_RETURN) {
+        if (QMenu* m = (*at)->menu()) {
+            OpenMenus().push_back(m);
+            bar->setActiveAction(*at);
+        } else {
+            LeaveBar();
+            (*at)->trigger();
+        }
+    } else if (((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) && !ctrlOrAlt) {
+        gKeyBar = nullptr;
+        OpenMenuByAccelerator(gKeyMenu, char(vk));
+    } else if (vk == VK_ESCAPE || vk == VK_F10) {
+        LeaveBar();
+    }
+    // Other keys do nothing while the bar has them.
+    return true;
 }
 
 // ---- TMenuItem ---------------------------------------------------------------------------------------
@@ -901,6 +991,7 @@ void ShowSubMenu(TMenuItem* Item)
 
 void CloseMenus()
 {
+    LeaveBar();
     for (auto& m : OpenMenus())
         if (m)
             m->hide();

@@ -700,6 +700,19 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
     EXPECT_EQ(Application->Hint(), "");
     Input::PressKey('Q', ssAlt);  // no such mark: nothing opens
     EXPECT_EQ(f->Setup1Opened, 1);
+    // F10, and Alt alone, give the keys to the menu bar (Down opens the first menu); Escape from
+    // the menu goes back to the bar, and again to the form.
+    int formKeys = 0;
+    f->RxMemo->OnKeyDown = [&](TObject*, Word&, TShiftState) { ++formKeys; };
+    for (Word key : {VK_F10, VK_MENU}) {
+        Input::PressKey(key);
+        Input::PressKey(VK_DOWN);
+        EXPECT_TRUE(MenuShown());
+        formKeys = 0;
+        for (Word k : {Word(VK_ESCAPE), Word(VK_ESCAPE), Word('X')})
+            Input::PressKey(k);
+        EXPECT_EQ(formKeys, 1);
+    }
     delete f;
     uitest::Pump();
 }
