@@ -809,6 +809,18 @@ TEST(FormsAndApplication, CreateFormRunsOnCreateOnceAndMakesTheMainForm)
     uitest::AnswerNextDialog([](TObject*) { return mrOk; });
     dlg->ShowModal();
     EXPECT_EQ(dlg->Log, (std::vector<std::string>{"create", "show", "activate", "hide", "deactivate"}));
+    // The form that opened it is active again, its control focused, with no desktop to say so.
+    auto* second = new TCountingForm(f);
+    auto* edit = new TEdit(second);
+    edit->SetParent(second);
+    second->Show();
+    edit->SetFocus();
+    second->Log.clear();
+    (new TEdit(dlg))->SetParent(dlg);
+    uitest::AnswerNextDialog([](TObject*) { return mrOk; });
+    dlg->ShowModal();
+    EXPECT_EQ(second->Log, std::vector<std::string>{"activate"});
+    EXPECT_EQ(GetFocus(), edit->Handle());
     // Closing the main form ends the application.
     f->Show();
     f->Close();
