@@ -137,6 +137,11 @@ QFont FontOf(HFONT font);
 QWidget* MenuBarWidget(TMainMenu* menu);
 // Opens the top-level item whose caption marks Ch with "&"; true when there was one.
 bool OpenMenuByAccelerator(TMainMenu* menu, char ch);
+// F10, or Alt pressed and released alone: the keys walk the menu bar's titles from the first, or
+// leave them when they already did; true when the bar took or gave back the keyboard.
+bool EnterMenuBar(TMainMenu* menu);
+// A key pressed while the keys walk a menu bar; true when the bar took it.
+bool MenuBarKey(Word vk, bool ctrlOrAlt);
 
 // ---- Cursors ------------------------------------------------------------------------------
 QCursor CursorOf(HCURSOR cursor);

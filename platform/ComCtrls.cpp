@@ -42,6 +42,7 @@ void TCustomUpDown::SetAssociate(TWinControl* Value)
     if (!Value)
         return;
     Value->FreeNotification(this);
+    PlaceBeside(Value);
     // The associated control's keys pass through here first (Up and Down step the position).
     FSavedAssociateProc = Value->WindowProc;
     Value->WindowProc = [this](TMessage& m) {
@@ -65,6 +66,14 @@ void TCustomUpDown::SetAssociate(TWinControl* Value)
         FSavedAssociateProc(m);
     };
     UpdateAssociate();
+}
+
+void TCustomUpDown::PlaceBeside(TWinControl* Buddy)
+{
+    TPoint at(AlignButton == udLeft ? Buddy->Left() - Width() : Buddy->Left() + Buddy->Width(), Buddy->Top());
+    if (Parent() && Buddy->Parent() && Parent() != Buddy->Parent())
+        at = Parent()->ScreenToClient(Buddy->Parent()->ClientToScreen(at));
+    SetBounds(at.X, at.Y, Width(), Buddy->Height());
 }
 
 void TCustomUpDown::Notification(TComponent* AComponent, TOperation Operation)
@@ -94,16 +103,26 @@ void TCustomUpDown::SetMax(SmallInt Value)
         SetPosition(std::max(FMin, FMax));
 }
 
+namespace {
+// A number as the up-down writes it: decimal digits after an optional sign, with the thousands
+// separators only when it writes them.
+bool ReadPosition(std::string text, bool thousands, Integer& value)
+{
+    text = Trim(text);
+    if (thousands)
+        text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+    const size_t digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    return digits < text.size() && text.find_first_not_of("0123456789", digits) == std::string::npos &&
+           TryStrToInt(text, value);
+}
+}  // namespace
+
 SmallInt TCustomUpDown::Position() const
 {
-    if (FAssociate) {
-        std::string text = FAssociate->Text();
-        // Without the thousands separators it was written with.
-        text.erase(std::remove(text.begin(), text.end(), ','), text.end());
-        Integer typed = 0;
-        if (TryStrToInt(text, typed) && typed >= std::min(FMin, FMax) && typed <= std::max(FMin, FMax))
-            FPosition = SmallInt(typed);
-    }
+    Integer typed = 0;
+    if (FAssociate && ReadPosition(FAssociate->Text(), Thousands, typed) && typed >= std::min(FMin, FMax) &&
+        typed <= std::max(FMin, FMax))
+        FPosition = SmallInt(typed);
     return FPosition;
 }
 

@@ -65,6 +65,8 @@ protected:
 private:
     void Unhook();
     void StopRepeat();
+    // Beside the associated control (AlignButton says which side), as tall as it.
+    void PlaceBeside(TWinControl* Buddy);
     TWinControl* FAssociate = nullptr;
     TWndMethod FSavedAssociateProc;
     SmallInt FMin = 0, FMax = 100;

@@ -463,6 +463,7 @@ TModalResult TCustomForm::ShowModal()
         }
     FModal = true;
     FModalResult = mrNone;
+    FActiveBeforeModal = GetActiveWindow();
     Show();
     int answer = 0;
     if (CallModalHook(this, answer))
@@ -611,8 +612,15 @@ void TCustomForm::CMShowingChangedForm(TMessage&)
             ShowWindow(FHandle, SW_HIDE);
             if (self && FActive) {
                 SendMessage(FHandle, WM_ACTIVATE, WA_INACTIVE, 0);
-                if (self && Application && Application->MainForm() && Application->MainForm() != this &&
-                    Application->MainForm()->Showing())
+                // Without a window manager nobody else activates a window: a modal form gives the
+                // activation back to the window it took it from, any other form to the main form.
+                if (!self)
+                    return;
+                const HWND before = FActiveBeforeModal;
+                if (FModal && before && before != FHandle && IsWindow(before) && IsWindowVisible(before))
+                    ActivateWindow(before);
+                else if (Application && Application->MainForm() && Application->MainForm() != this &&
+                         Application->MainForm()->Showing())
                     ActivateWindow(Application->MainForm()->FHandle);
             }
         }

@@ -149,6 +149,8 @@ protected:
     TWindowState FWindowState = wsNormal;
     bool FActive = false;
     bool FModal = false;
+    // The window active when ShowModal began: it is active again when the form closes.
+    HWND FActiveBeforeModal = nullptr;
     bool FShown = false;
     bool FCreated = false;
     bool FDestroyed = false;

@@ -140,6 +140,7 @@ constexpr UINT MF_DISABLED = 0x0002;
 constexpr UINT MF_CHECKED = 0x0008;
 constexpr UINT MF_POPUP = 0x0010;
 constexpr UINT MF_HILITE = 0x0080;
+constexpr UINT MF_SEPARATOR = 0x0800;
 
 // WM_MENUSELECT's meaning for the application: its hint becomes the long hint (after "|") of the
 // highlighted item, found by its command or, for a sub-menu, by its parent's handle and place, in

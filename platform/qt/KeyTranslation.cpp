@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/CodePages.h"
+#include "platform/WinGdiMore.h"
 #include "platform/qt/OleDrag.h"
 #include "platform/qt/WindowRec.h"
 
@@ -154,15 +155,26 @@ void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, 
         gKeyState[vk] = down ? 0x80 : 0;
     if (TrackLayerDragKey(down, vk))
         return;
+    // Alt pressed and released with no key between puts the keys in the form's menu bar.
+    static bool altAlone = false;
+    const bool altReleasedAlone = !down && vk == VK_MENU && altAlone;
+    if (down)
+        altAlone = vk == VK_MENU;
     WindowRec* w = gFocus ? gFocus : gActive;
     if (!w || !gWindows.count(w))
         return;
+    if (down && MenuBarKey(vk, (shift & (ssCtrl | ssAlt)) != 0)) {
+        RunIdle();
+        return;
+    }
     bool alt = shift & ssAlt;
     LPARAM keyData = KeyData(down, alt, repeat);
     if (!down) {
         // The control sees its key-up first as CN_KEYUP; answering non-zero takes it.
         if (SendMessage(H(w), alt ? CN_SYSKEYUP : CN_KEYUP, vk, keyData) == 0 && gWindows.count(w))
             SendMessage(H(w), alt ? WM_SYSKEYUP : WM_KEYUP, vk, keyData);
+        if (altReleasedAlone && gWindows.count(w))
+            SendMessage(H(TopOf(w)), WM_SYSCOMMAND, SC_KEYMENU, 0);
         RunIdle();
         return;
     }

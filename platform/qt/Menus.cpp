@@ -5,7 +5,9 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QVariant>
 
@@ -175,14 +177,70 @@ void TellSelected(HWND owner, TMenuItem* item)
     TellMenuSelect(owner, MAKEWPARAM(Word(id), Word(flags)), reinterpret_cast<LPARAM>(item->Parent()->Handle()));
 }
 
-// The items highlighted in the menu or bar and in every sub-menu under it are told to the owner of
-// the moment.
+// As on the desktop, the keys and the mouse highlight disabled items too: their hint still helps.
+class MenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
+    {
+        return hint == SH_Menu_AllowActiveAndDisabled ? 1 : QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+// A menu that tells its owner wherever its highlight goes: the toolkit's hover signal is not given
+// for disabled items and separators, so the hint would stay on the item before.
+class HintMenu : public QMenu {
+public:
+    explicit HintMenu(const QString& title = QString(), QWidget* parent = nullptr) : QMenu(title, parent)
+    {
+        static QPointer<MenuStyle> style;
+        if (!style) {
+            style = new MenuStyle;
+            style->setParent(qApp);
+        }
+        setStyle(style);
+        QObject::connect(this, &QMenu::hovered, this, [this](QAction*) { FollowHighlight(); });
+    }
+    std::function<HWND()> owner;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        // The event may be the menu's own deferred deletion.
+        QPointer<HintMenu> self(this);
+        const bool handled = QMenu::event(e);
+        if (self)
+            FollowHighlight();
+        return handled;
+    }
+
+private:
+    void FollowHighlight()
+    {
+        QAction* now = isVisible() ? activeAction() : nullptr;
+        if (now == FTold)
+            return;
+        FTold = now;
+        // A menu closing is told by whoever ran it, once the whole menu is gone.
+        if (!owner || !isVisible())
+            return;
+        Shielded([&] {
+            TMenuItem* item = ItemOfAction(now);
+            if (item && !item->IsLine())
+                TellSelected(owner(), item);
+            else
+                TellMenuSelect(owner(), MAKEWPARAM(0, Word(MF_HILITE | MF_SEPARATOR)), 0);
+        });
+    }
+    QPointer<QAction> FTold;
+};
+
+// The items highlighted in the menu and in every sub-menu under it are told to the owner of the
+// moment.
 void TellHighlights(QWidget* container, const std::function<HWND()>& owner)
 {
-    if (auto* m = qobject_cast<QMenu*>(container))
-        QObject::connect(m, &QMenu::hovered, m, [owner](QAction* a) {
-            Shielded([&] { TellSelected(owner(), ItemOfAction(a)); });
-        });
+    if (auto* m = dynamic_cast<HintMenu*>(container))
+        m->owner = owner;
     for (QAction* a : container->actions())
         if (a->menu())
             TellHighlights(a->menu(), owner);
@@ -218,7 +276,7 @@ QAction* MakeAction(TMenuItem* item, QWidget* container)
         a->setSeparator(true);
         a->setVisible(item->Visible());
     } else if (item->Count() > 0) {
-        auto* sub = new QMenu(ToQString(item->Caption()), container);
+        auto* sub = new HintMenu(ToQString(item->Caption()), container);
         // Opening a sub-menu is its item's click; a tracked menu's owner is told instead and decides.
         QObject::connect(sub, &QMenu::aboutToShow, sub, [item] {
             Shielded([item] {
@@ -323,7 +381,7 @@ void RebuildBar(TMenu* menu)
 
 QMenu* BuildPopup(TPopupMenu* menu)
 {
-    auto* m = new QMenu();
+    auto* m = new HintMenu();
     BuildInto(menu->Items(), m);
     return m;
 }
@@ -375,6 +433,95 @@ bool morvik::backend::OpenMenuByAccelerator(TMainMenu* menu, char ch)
         }
     }
     return false;
+}
+
+// ---- The keys in the menu bar ---------------------------------------------------------------------
+namespace {
+// The bar whose titles the keys walk, and its menu; null when none.
+QPointer<QMenuBar> gKeyBar;
+TMainMenu* gKeyMenu = nullptr;
+
+std::vector<QAction*> Titles(QMenuBar* bar)
+{
+    std::vector<QAction*> titles;
+    for (QAction* a : bar->actions())
+        if (a->isVisible() && a->isEnabled() && !a->isSeparator())
+            titles.push_back(a);
+    return titles;
+}
+
+// The toolkit highlights a title without opening its menu only under the pointer: the bar is told
+// that the pointer is there.
+void HighlightTitle(QMenuBar* bar, QAction* a)
+{
+    const QPointF p = bar->actionGeometry(a).center();
+    QMouseEvent move(QEvent::MouseMove, p, bar->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &move);
+}
+
+void LeaveBar()
+{
+    if (QMenuBar* bar = std::exchange(gKeyBar, nullptr)) {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(bar, &leave);
+    }
+}
+}  // namespace
+
+bool morvik::backend::EnterMenuBar(TMainMenu* menu)
+{
+    if (gKeyBar) {
+        LeaveBar();
+        return true;
+    }
+    auto it = Views().find(menu);
+    if (it == Views().end() || !it->second.bar || !it->second.bar->isVisible())
+        return false;
+    const std::vector<QAction*> titles = Titles(it->second.bar);
+    if (titles.empty())
+        return false;
+    gKeyBar = it->second.bar;
+    gKeyMenu = menu;
+    HighlightTitle(gKeyBar, titles.front());
+    return true;
+}
+
+bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
+{
+    // A menu opened from the bar has the keys; Escape there leaves its title highlighted, and the
+    // keys walk the bar again. A chosen item, or the mouse, takes the highlight away.
+    if (MenuShown())
+        return false;
+    if (gKeyBar && (!gKeyBar->isVisible() || !gKeyBar->activeAction()))
+        gKeyBar = nullptr;
+    if (!gKeyBar || vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU)
+        return false;
+    QMenuBar* bar = gKeyBar;
+    const std::vector<QAction*> titles = Titles(bar);
+    const auto at = std::find(titles.begin(), titles.end(), bar->activeAction());
+    if (at == titles.end()) {
+        gKeyBar = nullptr;
+        return false;
+    }
+    const size_t n = titles.size(), i = size_t(at - titles.begin());
+    if (vk == VK_LEFT || vk == VK_RIGHT) {
+        HighlightTitle(bar, titles[(vk == VK_RIGHT ? i + 1 : i + n - 1) % n]);
+    } else if (vk == VK_DOWN || vk == VK_UP || vk == VK_RETURN) {
+        if (QMenu* m = (*at)->menu()) {
+            OpenMenus().push_back(m);
+            bar->setActiveAction(*at);
+        } else {
+            LeaveBar();
+            (*at)->trigger();
+        }
+    } else if (((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) && !ctrlOrAlt) {
+        gKeyBar = nullptr;
+        OpenMenuByAccelerator(gKeyMenu, char(vk));
+    } else if (vk == VK_ESCAPE || vk == VK_F10) {
+        LeaveBar();
+    }
+    // Other keys do nothing while the bar has them.
+    return true;
 }
 
 // ---- TMenuItem ---------------------------------------------------------------------------------------
@@ -844,6 +991,7 @@ void ShowSubMenu(TMenuItem* Item)
 
 void CloseMenus()
 {
+    LeaveBar();
     for (auto& m : OpenMenus())
         if (m)
             m->hide();
@@ -887,7 +1035,7 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
         endLoop();
         return FALSE;
     }
-    QMenu m;
+    HintMenu m;
     BuildInto(root, &m);
     TellHighlights(&m, [owner] { return owner; });
     QSize size = m.sizeHint();

@@ -169,6 +169,9 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
         // The menu key and Shift+F10 ask for the context menu; the window places it.
         if (wParam == VK_APPS || (wParam == VK_F10 && (KeyDataToShiftState(lParam) & (ssShift | ssCtrl)) == ssShift))
             SendMessage(h, WM_CONTEXTMENU, WPARAM(h), MAKELPARAM(-1, -1));
+        else if (wParam == VK_F10 && KeyDataToShiftState(lParam) == 0)
+            if (WindowRec* top = TopOf(w))
+                SendMessage(H(top), WM_SYSCOMMAND, SC_KEYMENU, 0);
         return 0;
     case WM_NCPAINT:
         PaintFrame(w);
@@ -253,6 +256,11 @@ LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
         case SC_MAXIMIZE: ShowWindow(h, SW_SHOWMAXIMIZED); break;
         case SC_RESTORE: ShowWindow(h, SW_RESTORE); break;
         case SC_CLOSE: SendMessage(h, WM_CLOSE, 0, 0); break;
+        case SC_KEYMENU:
+            // F10 or Alt alone; Alt with a letter comes as WM_SYSCHAR.
+            if (auto* form = dynamic_cast<TCustomForm*>(w->control); form && form->Menu() && lParam == 0)
+                EnterMenuBar(form->Menu());
+            break;
         default: break;
         }
         return 0;

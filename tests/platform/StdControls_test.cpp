@@ -496,6 +496,7 @@ TEST_F(Controls, UpDownDetails)
     u->SetBounds(130, 10, 15, 22);
     u->SetMax(5000);
     u->SetAssociate(e);
+    EXPECT_EQ(u->BoundsRect(), TRect(e->BoundsRect().Right, e->Top(), e->BoundsRect().Right + 15, e->BoundsRect().Bottom));
     u->Increment = 1500;
     Show();
     Input::Click(u, 7, 3);
@@ -527,6 +528,12 @@ TEST_F(Controls, UpDownDetails)
     EXPECT_EQ(u->Position(), 2999);
     Input::Click(u, 12, 10);
     EXPECT_EQ(e->Text(), "3000");
+    e->SelectAll();
+    Input::TypeText("1,2");  // no number without thousands separators, nor in hex
+    EXPECT_EQ(u->Position(), 3000);
+    e->SelectAll();
+    Input::TypeText("0x10");
+    EXPECT_EQ(u->Position(), 3000);
     // The associate goes away: the up-down forgets it.
     delete e;
     EXPECT_EQ(u->Associate(), nullptr);
@@ -677,17 +684,35 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
     uitest::Pump();
     f->RxMemo->SetFocus();
     f->RussianCharset1->Hint = "Russian|Decode Cyrillic";
+    f->SwedishCharset1->Hint = "Swedish|Decode Nordic";
+    f->SwedishCharset1->SetEnabled(false);
     Input::PressKey('S', ssAlt);  // "&Setup"
     EXPECT_EQ(f->Setup1Opened, 1);
-    // The item the keys highlight gives the application its hint until the menu closes.
+    // The item the keys highlight gives the application its hint until the menu closes, a
+    // disabled one too.
     Input::PressKey(VK_DOWN);
     Input::PressKey(VK_DOWN);
     EXPECT_EQ(Application->Hint(), "Decode Cyrillic");
+    Input::PressKey(VK_DOWN);
+    EXPECT_EQ(Application->Hint(), "Decode Nordic");
     CloseMenus();
     uitest::Pump();
     EXPECT_EQ(Application->Hint(), "");
     Input::PressKey('Q', ssAlt);  // no such mark: nothing opens
     EXPECT_EQ(f->Setup1Opened, 1);
+    // F10, and Alt alone, give the keys to the menu bar (Down opens the first menu); Escape from
+    // the menu goes back to the bar, and again to the form.
+    int formKeys = 0;
+    f->RxMemo->OnKeyDown = [&](TObject*, Word&, TShiftState) { ++formKeys; };
+    for (Word key : {VK_F10, VK_MENU}) {
+        Input::PressKey(key);
+        Input::PressKey(VK_DOWN);
+        EXPECT_TRUE(MenuShown());
+        formKeys = 0;
+        for (Word k : {Word(VK_ESCAPE), Word(VK_ESCAPE), Word('X')})
+            Input::PressKey(k);
+        EXPECT_EQ(formKeys, 1);
+    }
     delete f;
     uitest::Pump();
 }
@@ -784,6 +809,18 @@ TEST(FormsAndApplication, CreateFormRunsOnCreateOnceAndMakesTheMainForm)
     uitest::AnswerNextDialog([](TObject*) { return mrOk; });
     dlg->ShowModal();
     EXPECT_EQ(dlg->Log, (std::vector<std::string>{"create", "show", "activate", "hide", "deactivate"}));
+    // The form that opened it is active again, its control focused, with no desktop to say so.
+    auto* second = new TCountingForm(f);
+    auto* edit = new TEdit(second);
+    edit->SetParent(second);
+    second->Show();
+    edit->SetFocus();
+    second->Log.clear();
+    (new TEdit(dlg))->SetParent(dlg);
+    uitest::AnswerNextDialog([](TObject*) { return mrOk; });
+    dlg->ShowModal();
+    EXPECT_EQ(second->Log, std::vector<std::string>{"activate"});
+    EXPECT_EQ(GetFocus(), edit->Handle());
     // Closing the main form ends the application.
     f->Show();
     f->Close();
