@@ -366,12 +366,43 @@ public:
         } else if (InPlace(Stack, 0)) {
             kept = Stack.size() > 1 && !InPlace(Stack, Stack.size() - 1) ? Stack.size() - 1 : Stack.size();
         }
+        if (changed)
+            for (size_t k = 0; k < kept; ++k) Resume(Stack[k]);
         if (kept == Stack.size()) return true;
         Stack.erase(Stack.begin() + static_cast<std::ptrdiff_t>(kept), Stack.end());
         return false;
     }
 
+    // The child a frame goes into next, with the one after it, which the frame goes on to should
+    // handlers take the child out.
+    template <class TFrame>
+    static TExTreeItem* Enter(TFrame& Frame, Integer Index)
+    {
+        const TExTreeItemList* children = Frame.Item->FChildren;
+        Frame.Last = children->FastGet(Index);
+        Frame.Following = Index + 1 < children->Count() ? children->FastGet(Index + 1) : nullptr;
+        return Frame.Last.Get();
+    }
+
 private:
+    // A frame goes on after the child it went into last, wherever handlers moved it among its
+    // siblings or whichever siblings before it they took out; were that child taken out, from the
+    // sibling that followed it.
+    template <class TFrame>
+    static void Resume(TFrame& Frame)
+    {
+        const TExTreeItemList* children = Frame.Item->FChildren;
+        if (Frame.Next == 0 || !children) return;
+        if (Frame.Next <= children->Count() && children->FastGet(Frame.Next - 1) == Frame.Last.Get()) return;
+        if (const Integer at = Frame.Last ? children->IndexOf(Frame.Last.Get()) : -1; at >= 0) {
+            Frame.Next = at + 1;
+        } else if (const Integer after = Frame.Following ? children->IndexOf(Frame.Following.Get()) : -1; after >= 0) {
+            Frame.Next = after;
+        } else {
+            Frame.Next = std::min(Frame.Next - 1, children->Count());
+        }
+    }
+
     template <class TFrame>
     bool InPlace(const std::vector<TFrame>& Stack, size_t K) const
     {
@@ -393,10 +424,11 @@ void TExTreeItem::ExpandBranch()
     struct TFrame {
         TGuardPtr<TExTreeItem> Item;
         Integer Next;
+        TGuardPtr<TExTreeItem> Last, Following;
     };
     TBranchWalkCheck check(this);
     std::vector<TFrame> stack;
-    stack.push_back({this, 0});
+    stack.push_back({this, 0, {}, {}});
     while (!stack.empty()) {
         TExTreeItem* item = stack.back().Item.Get();
         const Integer next = stack.back().Next++;
@@ -404,8 +436,8 @@ void TExTreeItem::ExpandBranch()
             stack.pop_back();
             continue;
         }
-        TExTreeItem* child = item->FChildren->FastGet(next);
-        stack.push_back({child, 0});
+        TExTreeItem* child = TBranchWalkCheck::Enter(stack.back(), next);
+        stack.push_back({child, 0, {}, {}});
         const bool expand = FTree->RaiseItemExpanding(child);
         if (!check.Keep(stack)) continue;
         if (!expand) {
@@ -476,11 +508,12 @@ void TExTreeItem::CollapseBranch()
         TGuardPtr<TExTreeItem> Item;
         Integer Next;
         std::vector<TExTreeItem*> Done;  // children that collapsed
+        TGuardPtr<TExTreeItem> Last, Following;
     };
     const bool deselect = FTree->DeselectChildrenOnCollapse;
     TBranchWalkCheck check(this);
     std::vector<TFrame> stack;
-    stack.push_back({this, 0, {}});
+    stack.push_back({this, 0, {}, {}, {}});
     while (!stack.empty()) {
         TExTreeItem* item = stack.back().Item.Get();
         const Integer next = stack.back().Next++;
@@ -491,8 +524,8 @@ void TExTreeItem::CollapseBranch()
             check.Keep(stack);
             continue;
         }
-        TExTreeItem* child = item->FChildren->FastGet(next);
-        stack.push_back({child, 0, {}});
+        TExTreeItem* child = TBranchWalkCheck::Enter(stack.back(), next);
+        stack.push_back({child, 0, {}, {}, {}});
         const bool collapse = FTree->RaiseItemCollapsing(child);
         if (!check.Keep(stack)) continue;
         if (!collapse) {

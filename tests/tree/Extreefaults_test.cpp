@@ -258,19 +258,20 @@ using StarDeletes = InputTest;
 TEST_F(StarDeletes, TheBranchWalkStopsAtWhatAHandlerTookOutAndItsChildrenLeaveAtOnce)
 {
     auto r = AddRoots(2);
-    auto c = AddChildren(r[0], 2);
+    auto c = AddChildren(r[0], 3);
     AddChildren(c[0], 2);
     std::vector<std::string> opened;
     Tree->OnItemExpand = [&](TObject*, TExTreeItem* Item) {
         opened.push_back(Item->Text());
+        if (Item == c[1]) r[0]->Delete();
         if (Item != c[0]) return;
-        r[0]->Delete();
         for (int left = 10; left > 0 && Item->Count() > 0; --left) Item->GetLastChild()->Delete();
         EXPECT_EQ(Item->Count(), 0);
+        Item->Delete();
     };
     Tree->SetFocused(r[0]);
     Key(VK_MULTIPLY);
-    EXPECT_EQ(opened, (std::vector<std::string>{"r0", "r0.0"}));
+    EXPECT_EQ(opened, (std::vector<std::string>{"r0", "r0.0", "r0.1"}));
     EXPECT_EQ(Shape(Items()), "r1");
 }
 
