@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QStyle>
+#include <QStyleOption>
 #include <QVariant>
 
 #include <algorithm>
@@ -177,6 +178,9 @@ void TellSelected(HWND owner, TMenuItem* item)
     TellMenuSelect(owner, MAKEWPARAM(Word(id), Word(flags)), reinterpret_cast<LPARAM>(item->Parent()->Handle()));
 }
 
+// The bar whose titles the keys walk (F10 or Alt alone); null when none.
+QPointer<QMenuBar> gKeyBar;
+
 // As on the desktop, the keys and the mouse highlight disabled items too: their hint still helps.
 class MenuStyle : public QProxyStyle {
 public:
@@ -185,7 +189,31 @@ public:
     {
         return hint == SH_Menu_AllowActiveAndDisabled ? 1 : QProxyStyle::styleHint(hint, option, widget, returned);
     }
+    // The title the keys walk to is drawn as a title whose menu is open: the style shows a title
+    // highlighted only then, and the user would not see where the keys are.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        const auto* title = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuBarItem && title && widget && widget == gKeyBar && (option->state & State_Selected)) {
+            QStyleOptionMenuItem walked(*title);
+            walked.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &walked, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
 };
+
+MenuStyle* TheMenuStyle()
+{
+    static QPointer<MenuStyle> style;
+    if (!style) {
+        style = new MenuStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
 
 // A menu that tells its owner wherever its highlight goes: the toolkit's hover signal is not given
 // for disabled items and separators, so the hint would stay on the item before.
@@ -193,12 +221,7 @@ class HintMenu : public QMenu {
 public:
     explicit HintMenu(const QString& title = QString(), QWidget* parent = nullptr) : QMenu(title, parent)
     {
-        static QPointer<MenuStyle> style;
-        if (!style) {
-            style = new MenuStyle;
-            style->setParent(qApp);
-        }
-        setStyle(style);
+        setStyle(TheMenuStyle());
         QObject::connect(this, &QMenu::hovered, this, [this](QAction*) { FollowHighlight(); });
     }
     std::function<HWND()> owner;
@@ -395,6 +418,7 @@ QWidget* morvik::backend::MenuBarWidget(TMainMenu* menu)
     if (!v.bar) {
         v.bar = new QMenuBar();
         v.bar->setNativeMenuBar(false);
+        v.bar->setStyle(TheMenuStyle());
         BuildBar(menu, v.bar);
     }
     return v.bar;
@@ -437,8 +461,7 @@ bool morvik::backend::OpenMenuByAccelerator(TMainMenu* menu, char ch)
 
 // ---- The keys in the menu bar ---------------------------------------------------------------------
 namespace {
-// The bar whose titles the keys walk, and its menu; null when none.
-QPointer<QMenuBar> gKeyBar;
+// The menu of the bar the keys walk.
 TMainMenu* gKeyMenu = nullptr;
 
 std::vector<QAction*> Titles(QMenuBar* bar)
