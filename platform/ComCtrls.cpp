@@ -70,7 +70,7 @@ void TCustomUpDown::SetAssociate(TWinControl* Value)
 
 void TCustomUpDown::PlaceBeside(TWinControl* Buddy)
 {
-    TPoint at(AlignButton == udLeft ? Buddy->Left() - Width() : Buddy->Left() + Buddy->Width(), Buddy->Top());
+    TPoint at{AlignButton == udLeft ? Buddy->Left() - Width() : Buddy->Left() + Buddy->Width(), Buddy->Top()};
     if (Parent() && Buddy->Parent() && Parent() != Buddy->Parent())
         at = Parent()->ScreenToClient(Buddy->Parent()->ClientToScreen(at));
     SetBounds(at.X, at.Y, Width(), Buddy->Height());
