@@ -8,7 +8,9 @@
 int main()
 {
     Application->Initialize();
-    auto* form = new TForm(Application);
+    // The application's first form is its main form: closing it ends Run.
+    TForm* form = nullptr;
+    Application->CreateForm(form);
     form->SetCaption("Messages");
     form->SetBounds(40, 40, 420, 300);
 
@@ -34,8 +36,7 @@ int main()
         if (TExTreeItem* item = tree->GetFocused())
             std::printf("%s\n", item->Text().c_str());
     };
-    form->Show();
-    Application->Run();
+    Application->Run();  // shows the main form and returns once it is closed
     DoneApplication();
     return 0;
 }

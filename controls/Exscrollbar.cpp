@@ -20,14 +20,18 @@ namespace {
 constexpr UINT ScrollInfoSize = 28;
 static_assert(sizeof(SCROLLINFO) == ScrollInfoSize);
 
+// __extension__ keeps a parent project's -Wpedantic quiet about the compiler's 128-bit type.
+__extension__ typedef __int128 Int128;
+
 // A x B / C rounded half away from zero, -1 when C is 0, as the system's MulDiv; wide enough for
 // ranges that span the whole integer line.
+
 Int64 MulDivL(Int64 A, Int64 B, Int64 C)
 {
     if (C == 0)
         return -1;
-    const __int128 p = static_cast<__int128>(A) * B;
-    const __int128 half = (C < 0 ? -static_cast<__int128>(C) : static_cast<__int128>(C)) / 2;
+    const Int128 p = static_cast<Int128>(A) * B;
+    const Int128 half = (C < 0 ? -static_cast<Int128>(C) : static_cast<Int128>(C)) / 2;
     return static_cast<Int64>((p + (p >= 0 ? half : -half)) / C);
 }
 

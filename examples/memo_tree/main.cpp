@@ -10,7 +10,9 @@
 int main(int argc, char** argv)
 {
     Application->Initialize();
-    auto* form = new TForm(Application);
+    // The application's first form is its main form: closing it ends Run.
+    TForm* form = nullptr;
+    Application->CreateForm(form);
     form->SetCaption("Messages");
     form->SetBounds(40, 40, 640, 320);
 
@@ -31,6 +33,8 @@ int main(int argc, char** argv)
 
     // Each message's text goes with its item; \2 turns the memo's bold on and off.
     std::map<TExTreeItem*, std::string> texts;
+    // In one update bracket, so that the columns are sized once, to the rows the open day shows.
+    tree->Items()->BeginUpdate();
     TExTreeItem* day = tree->Items()->Add(nullptr, "08 Dec 26");
     auto add = [&](const char* title, const char* station, const char* text) {
         TExTreeItem* item = tree->Items()->AddChild(day, title);
@@ -40,17 +44,19 @@ int main(int argc, char** argv)
     add("Navigational warning 45", "FB", "ZCZC FB45\r\nWRECK 5812N 00430E.\r\nNNNN");
     add("Gale warning area 7", "FA", "ZCZC FA07\r\n\2GALE WARNING\2 AREA 7: SW 8.\r\nNNNN");
     day->Expand(false);
+    tree->Items()->EndUpdate();
     tree->OnItemFocused = [&](TObject*) {
         auto found = texts.find(tree->GetFocused());
         memo->Lines()->SetText(found != texts.end() ? found->second : "");
     };
     tree->SetFocused(day->GetFirstChild());
 
-    form->Show();
-    if (argc > 1 && std::string(argv[1]) == "--quit")
+    if (argc > 1 && std::string(argv[1]) == "--quit") {
+        form->Show();
         Application->ProcessMessages();  // shows and paints once, then ends
-    else
-        Application->Run();
+    } else {
+        Application->Run();  // shows the main form and returns once it is closed
+    }
     DoneApplication();
     return 0;
 }

@@ -107,13 +107,6 @@ public:
         if (stderrToPipe) {
             EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
         }
-        const std::string suppressions = Dir.Path("lsan.supp");
-        {
-            std::FILE* f = std::fopen(suppressions.c_str(), "w");
-            EXPECT_NE(f, nullptr);
-            std::fputs("leak:libfontconfig.so\nleak:libdbus-1.so\n", f);
-            std::fclose(f);
-        }
         Pipe = Dir.Path("input.fifo");
         EXPECT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
         Writer = open(Pipe.c_str(), O_RDWR | O_CLOEXEC);
@@ -131,7 +124,7 @@ public:
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             setenv("ALSA_CONFIG_PATH", kAlsaConfig, 1);
             setenv("MORVIK_TEST_INFILE", Pipe.c_str(), 1);
-            setenv("LSAN_OPTIONS", ("suppressions=" + suppressions).c_str(), 1);
+            setenv("LSAN_OPTIONS", "suppressions=" MORVIK_TEST_DATA_DIR "/lsan.supp", 1);
             execv(MORVIK_PROGRAM, const_cast<char* const*>(argv.data()));
             _exit(91);
         }

@@ -20,6 +20,9 @@ extern char** environ;
 
 namespace x11test {
 
+// In a file of its own: Xlib's names (Screen, None, Bool) clash with the platform's.
+bool SendDeleteWindow(const std::string& DisplayName, unsigned long Window);
+
 namespace {
 
 constexpr const char* RoleVariable = "MORVIK_X11_ROLE";
@@ -255,15 +258,29 @@ void TDisplay::Start(const std::vector<std::string>& Args, const std::string& In
         FStarted.push_back(c.Pid);
 }
 
-int TDisplay::Run(const std::vector<std::string>& Args, std::string* Output, int TimeoutMs)
+int TDisplay::Run(const std::vector<std::string>& Args, std::string* Output, int TimeoutMs,
+                  const std::function<void()>& Meanwhile)
 {
     if (!Ok())
         return -1;
-    TChild c = Spawn(Args, {"DISPLAY=" + FName}, "", true, false);
+    // A program of the toolkit's shows on the display, not off screen as this test program does.
+    TChild c = Spawn(Args, {"DISPLAY=" + FName, "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=suppressions=" MORVIK_TEST_DATA_DIR "/lsan.supp"},
+                     "", true, false);
+    if (c.Pid > 0 && Meanwhile)
+        Meanwhile();
     const std::string out = Read(c, TimeoutMs);
     if (Output)
         *Output = out;
     return Reap(c, 5000);
+}
+
+bool TDisplay::CloseWindow(const std::string& Title)
+{
+    std::string found;
+    if (Run({"/usr/bin/xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + Title + "$"}, &found) != 0)
+        return false;
+    const unsigned long window = std::strtoul(found.c_str(), nullptr, 10);
+    return window && SendDeleteWindow(FName, window);
 }
 
 std::string Role()

@@ -17,6 +17,7 @@
 //   }
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,12 @@ public:
     // with Input on its standard input.
     void Start(const std::vector<std::string>& Args, const std::string& Input = "");
     // Runs a program on the display to its end: its exit status (-1: killed after TimeoutMs) and
-    // its standard output.
-    int Run(const std::vector<std::string>& Args, std::string* Output = nullptr, int TimeoutMs = 60000);
+    // its standard output. Meanwhile, when given, runs once the program has started.
+    int Run(const std::vector<std::string>& Args, std::string* Output = nullptr, int TimeoutMs = 60000,
+            const std::function<void()>& Meanwhile = nullptr);
+    // Waits for a shown top-level window titled Title and asks it to close as a window manager's
+    // close button does (WM_DELETE_WINDOW); false when none showed.
+    bool CloseWindow(const std::string& Title);
 
 private:
     std::string FName, FWhy;

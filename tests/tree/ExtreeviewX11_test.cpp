@@ -43,6 +43,24 @@ TEST(TreeViewX11, TheMainKeyboardsStarAndShiftEightOpenTheWholeBranch)
     EXPECT_EQ(display.RunRole("TreeViewX11.DISABLED_Role", "star", out), 0) << out;
 }
 
+// The programs the README shows end, with status 0, once their window is closed as a window
+// manager closes it; a form that is not the main form only hides and Run never returns.
+TEST(TreeViewX11, ExampleProgramsEndWhenTheirWindowIsClosed)
+{
+    x11test::TDisplay display;
+    if (!display.Ok()) GTEST_SKIP() << display.Why();
+    std::vector<std::string> programs = {MORVIK_MEMO_TREE_EXAMPLE};
+#ifdef MORVIK_TREE_EXAMPLE
+    programs.push_back(MORVIK_TREE_EXAMPLE);
+#endif
+    for (const std::string& program : programs) {
+        SCOPED_TRACE(program);
+        bool closed = false;
+        EXPECT_EQ(display.Run({program}, nullptr, 60000, [&] { closed = display.CloseWindow("Messages"); }), 0);
+        EXPECT_TRUE(closed);
+    }
+}
+
 TEST(TreeViewX11, DISABLED_Role)
 {
     const std::string role = x11test::Role();
