@@ -454,11 +454,13 @@ void TExTreeItem::Collapse(bool Recursive)
     TExTreeOperation op(FTree);
     op.Hold(this);
     if (Recursive) op.HoldAll();
+    // Items made from here on are new to the walk.
+    const std::uint64_t made = FTree->FItemsMade;
     if (!IsHiddenRoot() && !FTree->RaiseItemCollapsing(this)) return;
     TExUpdateGuard bracket(FTree);
     CollapseOne();
     if (Recursive)
-        CollapseBranch();
+        CollapseBranch(made);
     else if (FTree->DeselectChildrenOnCollapse)
         DeselectBranch(nullptr);
     MeasureHRange(true);
@@ -499,7 +501,7 @@ void TExTreeItem::CollapseOne()
     lone->SetSelected(false);
 }
 
-void TExTreeItem::CollapseBranch()
+void TExTreeItem::CollapseBranch(std::uint64_t Made)
 {
     // Pre-order, each child asked before it collapses; an item's children are deselected after
     // all below it have collapsed (as nested collapses would), and a child that collapsed has
@@ -525,6 +527,9 @@ void TExTreeItem::CollapseBranch()
             continue;
         }
         TExTreeItem* child = TBranchWalkCheck::Enter(stack.back(), next);
+        // What its handlers added is new and closed: a lazy unloader gives each folder it closes a
+        // placeholder child, which the walk would close and go into for ever.
+        if (child->Serial() > Made) continue;
         stack.push_back({child, 0, {}, {}, {}});
         const bool collapse = FTree->RaiseItemCollapsing(child);
         if (!check.Keep(stack)) continue;

@@ -370,7 +370,8 @@ private:
     // The recursive parts, walking the branch with a stack of their own.
     class TBranchWalkCheck;
     void ExpandBranch();
-    void CollapseBranch();
+    // Made: the tree's count of items made when the collapse began; items made since are passed over.
+    void CollapseBranch(std::uint64_t Made);
     // Deselects the items under this one (not itself); Skip: children whose own collapse in the
     // same run has deselected their branches already.
     void DeselectBranch(const std::vector<TExTreeItem*>* Done);

@@ -275,6 +275,30 @@ TEST_F(StarDeletes, TheBranchWalkStopsAtWhatAHandlerTookOutAndItsChildrenLeaveAt
     EXPECT_EQ(Shape(Items()), "r1");
 }
 
+TEST_F(StarDeletes, SlashOnAFolderThatUnloadsAsItClosesEndsWithItsPlaceholder)
+{
+    // A lazy browser's unloader leaves a closed folder one placeholder child, which is new and not
+    // open: the walk goes no further. The bound keeps a walk that follows placeholders finite.
+    TExTreeItem* A = Items().Add(nullptr, "A");
+    Items().AddChild(A, "file");
+    Items().AddChild(Items().AddChild(A, "B"), "file");
+    A->Expand(true);
+    std::vector<std::string> closed;
+    Tree->OnItemCollapse = [&](TObject*, TExTreeItem* Item) {
+        closed.push_back(Item->Text());
+        if (closed.size() > 10) return;
+        Items().BeginUpdate();
+        Item->Clear();
+        Items().AddChild(Item, "placeholder");
+        Items().EndUpdate();
+    };
+    Tree->SetFocused(A);
+    Key(VK_DIVIDE);
+    EXPECT_EQ(closed, (std::vector<std::string>{"A"}));
+    EXPECT_EQ(Shape(Items()), "A .placeholder");
+    EXPECT_FALSE(A->Expanded());
+}
+
 // ---- the selection list and the selection marks
 
 // Every entry of the list is an item of the tree that shows selected, once; every item that shows
