@@ -182,11 +182,6 @@ TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(Fil
 
 TFileStream::~TFileStream()
 {
-    try {
-        Flush();
-    } catch (const EWriteError&) {
-        // Nothing can be told from here; Flush is how a writer hears of it.
-    }
     ::close(FHandle);
 }
 
@@ -240,21 +235,6 @@ Int64 TFileStream::Fill()
     return n;
 }
 
-void TFileStream::Flush()
-{
-    if (FDirtyFrom >= FDirtyTo) return;
-    const Int64 from = FDirtyFrom;
-    const Int64 count = FDirtyTo - FDirtyFrom;
-    FDirtyFrom = FDirtyTo = 0;
-    if (WriteAt(FBufStart + from, FBuffer.data() + from, count) != count) {
-        // The buffer no longer tells what the file holds: it is given up, the failure told once.
-        FBufStart = FPosition;
-        FBufLen = 0;
-        FOffset = -1;
-        throw EWriteError(SysMsg::WriteError);
-    }
-}
-
 Int64 TFileStream::Read(void* Buffer, Int64 Count)
 {
     auto* to = static_cast<Byte*>(Buffer);
@@ -272,7 +252,6 @@ Int64 TFileStream::Read(void* Buffer, Int64 Count)
         if (at == FBufLen && FBufLen < FileBufferSize) {
             got = Fill();
         } else {
-            Flush();
             FBufStart = FPosition;
             FBufLen = 0;
             if (Count - done >= FileBufferSize) {
@@ -291,34 +270,16 @@ Int64 TFileStream::Read(void* Buffer, Int64 Count)
 
 Int64 TFileStream::Write(const void* Buffer, Int64 Count)
 {
-    // A stream opened for reading refuses at once, not at a flush that may come only at its end.
-    if (!FWritable) return 0;
+    if (!FWritable || Count <= 0) return 0;
     const auto* from = static_cast<const Byte*>(Buffer);
-    Int64 done = 0;
-    while (done < Count) {
-        Int64 at = FPosition - FBufStart;
-        // The buffer takes bytes that join on to what it holds, as far as it has room.
-        if (at < 0 || at > FBufLen || at >= FileBufferSize) {
-            Flush();
-            FBufStart = FPosition;
-            FBufLen = 0;
-            at = 0;
-            if (Count - done >= FileBufferSize) {
-                const Int64 n = WriteAt(FPosition, from + done, Count - done);
-                FPosition += n;
-                return done + n;
-            }
-        }
-        if (FBuffer.empty()) FBuffer.resize(static_cast<size_t>(FileBufferSize));
-        const Int64 n = std::min(Count - done, FileBufferSize - at);
-        std::memcpy(FBuffer.data() + at, from + done, static_cast<size_t>(n));
-        const bool clean = FDirtyFrom >= FDirtyTo;
-        FDirtyFrom = clean ? at : std::min(FDirtyFrom, at);
-        FDirtyTo = clean ? at + n : std::max(FDirtyTo, at + n);
-        FBufLen = std::max(FBufLen, at + n);
-        FPosition += n;
-        done += n;
-    }
+    const Int64 done = WriteAt(FPosition, from, Count);
+    // What the buffer holds of the bytes the file took, it holds as the file now has them.
+    const Int64 first = std::max(FPosition, FBufStart);
+    const Int64 last = std::min(FPosition + done, FBufStart + FBufLen);
+    if (first < last)
+        std::memcpy(FBuffer.data() + (first - FBufStart), from + (first - FPosition),
+                    static_cast<size_t>(last - first));
+    FPosition += done;
     return done;
 }
 
@@ -332,17 +293,13 @@ Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin)
     }
     if (to < 0) return -1;
     // Leaving the buffer asks the system, so a file that cannot seek still says so.
-    if (to != FPosition && (to < FBufStart || to > FBufStart + FBufLen)) {
-        Flush();
-        if (!MoveTo(to)) return -1;
-    }
+    if (to != FPosition && (to < FBufStart || to > FBufStart + FBufLen) && !MoveTo(to)) return -1;
     FPosition = to;
     return to;
 }
 
 Int64 TFileStream::Size()
 {
-    Flush();
     if (FSize >= 0) return FSize;
     struct stat st {};
     if (FRegular && ::fstat(FHandle, &st) == 0) return FSize = static_cast<Int64>(st.st_size);
@@ -355,7 +312,6 @@ Int64 TFileStream::Size()
 
 void TFileStream::SetSize(Int64 NewSize)
 {
-    Flush();
     if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0)
         throw EStreamError(Format("Cannot set the size of %s", FFileName.c_str()));
     FSize = -1;

@@ -309,12 +309,10 @@ TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
     EXPECT_EQ(pipe.Read(c, 10), 4);
     EXPECT_EQ(std::string(c, 4), "next");
     ::close(p[0]);
-    // A write the disk refuses is told, at the latest when the size is asked.
+    // A write the disk refuses is told by that write, not left to a later one.
     TFileStream full("/dev/full", fmOpenWrite);
-    EXPECT_THROW({
-        full.WriteBuffer("x", 1);
-        full.Size();
-    }, EWriteError);
+    EXPECT_THROW(full.WriteBuffer("abc", 3), EWriteError);
+    EXPECT_EQ(full.Write("abc", 3), 0);
 }
 
 TEST(Stream, CopyFromAndReadOnlyBuffers)
