@@ -339,6 +339,8 @@ public:
     Int64 Size() override;
     void SetSize(Int64 NewSize) override;
     const std::string& FileName() const { return FFileName; }
+    // A device rather than a file or pipe: it may give bytes without end.
+    bool IsDevice() const { return FDevice; }
 
 private:
     bool MoveTo(Int64 Offset);
@@ -350,6 +352,7 @@ private:
     int FHandle = -1;
     bool FWritable = false;
     bool FRegular = false;
+    bool FDevice = false;
     // The file's bytes from FBufStart on, FBufLen of them.
     std::vector<Byte> FBuffer;
     Int64 FBufStart = 0;
@@ -358,6 +361,11 @@ private:
     Int64 FOffset = 0;  // where the descriptor stands, -1 when not known
     Int64 FSize = -1;   // -1: to be asked of the system
 };
+
+// The bytes from a stream's position to its end, read until it gives no more (a pipe until its writer
+// closes it): what a file tells of its size is only a first guess (0 under /proc, a page under /sys,
+// whatever they hold). A device, which may never end, gives the bytes its size says are left.
+std::string ReadToEnd(TStream* Stream);
 
 class TCollection;
 

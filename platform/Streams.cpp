@@ -51,6 +51,26 @@ Int64 TStream::CopyFrom(TStream* Source, Int64 Count)
     return result;
 }
 
+std::string ReadToEnd(TStream* Stream)
+{
+    const Int64 pos = Stream->Position();
+    const Int64 left = pos < 0 ? -1 : Stream->Size() - pos;
+    std::string data(static_cast<size_t>(std::max<Int64>(left, 0)), '\0');
+    const auto* file = dynamic_cast<const TFileStream*>(Stream);
+    if (file && file->IsDevice()) {
+        if (left > 0) Stream->ReadBuffer(data.data(), left);
+        return data;
+    }
+    if (left > 0) data.resize(static_cast<size_t>(std::max<Int64>(Stream->Read(data.data(), left), 0)));
+    std::string more(0x10000, '\0');
+    for (;;) {
+        const Int64 n = Stream->Read(more.data(), static_cast<Int64>(more.size()));
+        if (n <= 0) break;
+        data.append(more.data(), static_cast<size_t>(n));
+    }
+    return data;
+}
+
 // ---------------------------------------------------------------- memory streams
 
 void TCustomMemoryStream::SetPointer(const void* Ptr, Int64 Size)
@@ -134,10 +154,10 @@ void TMemoryStream::Clear()
 void TMemoryStream::LoadFromStream(TStream* Stream)
 {
     Stream->SetPosition(0);
-    const Int64 n = Stream->Size();
-    SetSize(n);
-    if (n != 0) Stream->ReadBuffer(FData.data(), n);
+    const std::string data = ReadToEnd(Stream);
+    FData.assign(data.begin(), data.end());
     FPosition = 0;
+    Sync();
 }
 
 void TMemoryStream::LoadFromFile(const std::string& FileName)
@@ -161,7 +181,10 @@ TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(Fil
         FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (FHandle < 0) throw EFCreateError(Format(SysMsg::FCreateError, FileName.c_str()));
         FWritable = true;
-        FRegular = ::fstat(FHandle, &st) == 0 && S_ISREG(st.st_mode);
+        if (::fstat(FHandle, &st) == 0) {
+            FRegular = S_ISREG(st.st_mode);
+            FDevice = S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
+        }
         return;
     }
     int flags = O_CLOEXEC;
@@ -178,6 +201,7 @@ TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(Fil
     if (FHandle < 0) throw EFOpenError(Format(SysMsg::FOpenError, FileName.c_str()));
     FWritable = (flags & O_ACCMODE) != O_RDONLY;
     FRegular = S_ISREG(st.st_mode);
+    FDevice = S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
 }
 
 TFileStream::~TFileStream()
