@@ -878,23 +878,11 @@ void TExIniFile::LoadData(const std::string& Data)
     FChanged = false;
 }
 
-namespace {
-std::string ReadRest(TStream* Stream)
-{
-    const Int64 left = Stream->Size() - Stream->Position();
-    std::string data;
-    if (left <= 0) return data;
-    data.resize(static_cast<size_t>(left));
-    Stream->ReadBuffer(data.data(), left);
-    return data;
-}
-}  // namespace
-
 void TExIniFile::LoadFromStream(TStream* Stream)
 {
     if (UseRegistry()) return;
     TriggerBeforeLoadEvent();
-    LoadData(ReadRest(Stream));
+    LoadData(ReadToEnd(Stream));
     TriggerAfterLoadEvent();
 }
 
@@ -916,7 +904,7 @@ bool TExIniFile::Load()
     std::string data;
     try {
         TFileStream f(NativeFileName(FPath), fmOpenRead | fmShareDenyWrite);
-        data = ReadRest(&f);
+        data = ReadToEnd(&f);
     } catch (const EStreamError&) {
         // The store stays as it was; the events still come in pairs, as around a save.
         TriggerAfterLoadEvent();

@@ -322,11 +322,10 @@ constexpr Word fmShareDenyWrite = 0x0020;
 constexpr Word fmShareDenyRead = 0x0030;
 constexpr Word fmShareDenyNone = 0x0040;
 
-// A file read and written through a buffer of its own: small reads and seeks inside what the buffer
-// holds need no system call, and a reader sees its own writes. Written bytes wait in the buffer until
-// a seek leaves it, Size, SetSize, Flush or the stream's end; a failure to write them raises
-// EWriteError there, but not from the destructor, which cannot raise: a writer that must know calls
-// Flush before it lets the stream go.
+// A file read through a buffer of its own: small reads and seeks inside what the buffer holds need
+// no system call. A write goes to the file before it returns, so its failure reaches its writer (Write
+// gives less, WriteBuffer raises EWriteError); what the buffer holds of the bytes written is updated,
+// so a reader sees its own writes.
 class TFileStream : public TStream {
 public:
     // fmCreate creates or truncates; otherwise the file must exist. Failure raises EFCreateError or
@@ -339,8 +338,9 @@ public:
     // The size as the system last gave it, asked again once the stream has been to the file since.
     Int64 Size() override;
     void SetSize(Int64 NewSize) override;
-    void Flush();
     const std::string& FileName() const { return FFileName; }
+    // A device rather than a file or pipe: it may give bytes without end.
+    bool IsDevice() const { return FDevice; }
 
 private:
     bool MoveTo(Int64 Offset);
@@ -352,17 +352,20 @@ private:
     int FHandle = -1;
     bool FWritable = false;
     bool FRegular = false;
-    // The file's bytes from FBufStart on, FBufLen of them; [FDirtyFrom, FDirtyTo) of the buffer is
-    // written here and not yet in the file (empty when FDirtyFrom >= FDirtyTo).
+    bool FDevice = false;
+    // The file's bytes from FBufStart on, FBufLen of them.
     std::vector<Byte> FBuffer;
     Int64 FBufStart = 0;
     Int64 FBufLen = 0;
-    Int64 FDirtyFrom = 0;
-    Int64 FDirtyTo = 0;
     Int64 FPosition = 0;
     Int64 FOffset = 0;  // where the descriptor stands, -1 when not known
     Int64 FSize = -1;   // -1: to be asked of the system
 };
+
+// The bytes from a stream's position to its end, read until it gives no more (a pipe until its writer
+// closes it): what a file tells of its size is only a first guess (0 under /proc, a page under /sys,
+// whatever they hold). A device, which may never end, gives the bytes its size says are left.
+std::string ReadToEnd(TStream* Stream);
 
 class TCollection;
 

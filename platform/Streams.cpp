@@ -51,6 +51,26 @@ Int64 TStream::CopyFrom(TStream* Source, Int64 Count)
     return result;
 }
 
+std::string ReadToEnd(TStream* Stream)
+{
+    const Int64 pos = Stream->Position();
+    const Int64 left = pos < 0 ? -1 : Stream->Size() - pos;
+    std::string data(static_cast<size_t>(std::max<Int64>(left, 0)), '\0');
+    const auto* file = dynamic_cast<const TFileStream*>(Stream);
+    if (file && file->IsDevice()) {
+        if (left > 0) Stream->ReadBuffer(data.data(), left);
+        return data;
+    }
+    if (left > 0) data.resize(static_cast<size_t>(std::max<Int64>(Stream->Read(data.data(), left), 0)));
+    std::string more(0x10000, '\0');
+    for (;;) {
+        const Int64 n = Stream->Read(more.data(), static_cast<Int64>(more.size()));
+        if (n <= 0) break;
+        data.append(more.data(), static_cast<size_t>(n));
+    }
+    return data;
+}
+
 // ---------------------------------------------------------------- memory streams
 
 void TCustomMemoryStream::SetPointer(const void* Ptr, Int64 Size)
@@ -134,10 +154,10 @@ void TMemoryStream::Clear()
 void TMemoryStream::LoadFromStream(TStream* Stream)
 {
     Stream->SetPosition(0);
-    const Int64 n = Stream->Size();
-    SetSize(n);
-    if (n != 0) Stream->ReadBuffer(FData.data(), n);
+    const std::string data = ReadToEnd(Stream);
+    FData.assign(data.begin(), data.end());
     FPosition = 0;
+    Sync();
 }
 
 void TMemoryStream::LoadFromFile(const std::string& FileName)
@@ -161,7 +181,10 @@ TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(Fil
         FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (FHandle < 0) throw EFCreateError(Format(SysMsg::FCreateError, FileName.c_str()));
         FWritable = true;
-        FRegular = ::fstat(FHandle, &st) == 0 && S_ISREG(st.st_mode);
+        if (::fstat(FHandle, &st) == 0) {
+            FRegular = S_ISREG(st.st_mode);
+            FDevice = S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
+        }
         return;
     }
     int flags = O_CLOEXEC;
@@ -178,15 +201,11 @@ TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(Fil
     if (FHandle < 0) throw EFOpenError(Format(SysMsg::FOpenError, FileName.c_str()));
     FWritable = (flags & O_ACCMODE) != O_RDONLY;
     FRegular = S_ISREG(st.st_mode);
+    FDevice = S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
 }
 
 TFileStream::~TFileStream()
 {
-    try {
-        Flush();
-    } catch (const EWriteError&) {
-        // Nothing can be told from here; Flush is how a writer hears of it.
-    }
     ::close(FHandle);
 }
 
@@ -240,21 +259,6 @@ Int64 TFileStream::Fill()
     return n;
 }
 
-void TFileStream::Flush()
-{
-    if (FDirtyFrom >= FDirtyTo) return;
-    const Int64 from = FDirtyFrom;
-    const Int64 count = FDirtyTo - FDirtyFrom;
-    FDirtyFrom = FDirtyTo = 0;
-    if (WriteAt(FBufStart + from, FBuffer.data() + from, count) != count) {
-        // The buffer no longer tells what the file holds: it is given up, the failure told once.
-        FBufStart = FPosition;
-        FBufLen = 0;
-        FOffset = -1;
-        throw EWriteError(SysMsg::WriteError);
-    }
-}
-
 Int64 TFileStream::Read(void* Buffer, Int64 Count)
 {
     auto* to = static_cast<Byte*>(Buffer);
@@ -272,7 +276,6 @@ Int64 TFileStream::Read(void* Buffer, Int64 Count)
         if (at == FBufLen && FBufLen < FileBufferSize) {
             got = Fill();
         } else {
-            Flush();
             FBufStart = FPosition;
             FBufLen = 0;
             if (Count - done >= FileBufferSize) {
@@ -291,34 +294,16 @@ Int64 TFileStream::Read(void* Buffer, Int64 Count)
 
 Int64 TFileStream::Write(const void* Buffer, Int64 Count)
 {
-    // A stream opened for reading refuses at once, not at a flush that may come only at its end.
-    if (!FWritable) return 0;
+    if (!FWritable || Count <= 0) return 0;
     const auto* from = static_cast<const Byte*>(Buffer);
-    Int64 done = 0;
-    while (done < Count) {
-        Int64 at = FPosition - FBufStart;
-        // The buffer takes bytes that join on to what it holds, as far as it has room.
-        if (at < 0 || at > FBufLen || at >= FileBufferSize) {
-            Flush();
-            FBufStart = FPosition;
-            FBufLen = 0;
-            at = 0;
-            if (Count - done >= FileBufferSize) {
-                const Int64 n = WriteAt(FPosition, from + done, Count - done);
-                FPosition += n;
-                return done + n;
-            }
-        }
-        if (FBuffer.empty()) FBuffer.resize(static_cast<size_t>(FileBufferSize));
-        const Int64 n = std::min(Count - done, FileBufferSize - at);
-        std::memcpy(FBuffer.data() + at, from + done, static_cast<size_t>(n));
-        const bool clean = FDirtyFrom >= FDirtyTo;
-        FDirtyFrom = clean ? at : std::min(FDirtyFrom, at);
-        FDirtyTo = clean ? at + n : std::max(FDirtyTo, at + n);
-        FBufLen = std::max(FBufLen, at + n);
-        FPosition += n;
-        done += n;
-    }
+    const Int64 done = WriteAt(FPosition, from, Count);
+    // What the buffer holds of the bytes the file took, it holds as the file now has them.
+    const Int64 first = std::max(FPosition, FBufStart);
+    const Int64 last = std::min(FPosition + done, FBufStart + FBufLen);
+    if (first < last)
+        std::memcpy(FBuffer.data() + (first - FBufStart), from + (first - FPosition),
+                    static_cast<size_t>(last - first));
+    FPosition += done;
     return done;
 }
 
@@ -332,17 +317,13 @@ Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin)
     }
     if (to < 0) return -1;
     // Leaving the buffer asks the system, so a file that cannot seek still says so.
-    if (to != FPosition && (to < FBufStart || to > FBufStart + FBufLen)) {
-        Flush();
-        if (!MoveTo(to)) return -1;
-    }
+    if (to != FPosition && (to < FBufStart || to > FBufStart + FBufLen) && !MoveTo(to)) return -1;
     FPosition = to;
     return to;
 }
 
 Int64 TFileStream::Size()
 {
-    Flush();
     if (FSize >= 0) return FSize;
     struct stat st {};
     if (FRegular && ::fstat(FHandle, &st) == 0) return FSize = static_cast<Int64>(st.st_size);
@@ -355,7 +336,6 @@ Int64 TFileStream::Size()
 
 void TFileStream::SetSize(Int64 NewSize)
 {
-    Flush();
     if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0)
         throw EStreamError(Format("Cannot set the size of %s", FFileName.c_str()));
     FSize = -1;

@@ -281,12 +281,7 @@ void TStrings::LoadFromFile(const std::string& FileName)
 
 void TStrings::LoadFromStream(TStream* Stream)
 {
-    InUpdate(*this, [&] {
-        const Int64 size = Stream->Size() - Stream->Position();
-        std::string s(static_cast<size_t>(std::max<Int64>(size, 0)), '\0');
-        if (!s.empty()) Stream->ReadBuffer(s.data(), static_cast<Int64>(s.size()));
-        SetText(s);
-    });
+    InUpdate(*this, [&] { SetText(ReadToEnd(Stream)); });
 }
 
 void TStrings::SaveToFile(const std::string& FileName) const

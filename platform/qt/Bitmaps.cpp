@@ -224,9 +224,8 @@ void TBitmap::LoadFromFile(const std::string& FileName)
 
 void TBitmap::LoadFromStream(TStream* Stream)
 {
-    Int64 size = Stream->Size() - Stream->Position();
-    QByteArray data(int(std::max<Int64>(0, size)), '\0');
-    Stream->ReadBuffer(data.data(), data.size());
+    const std::string bytes = ReadToEnd(Stream);
+    const QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     // Nothing is what an empty picture saves: it loads as an empty picture again.
     if (data.isEmpty()) {
         FreeContext();

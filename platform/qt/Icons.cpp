@@ -126,9 +126,8 @@ void TIcon::SaveToFile(const std::string& FileName)
 
 void TIcon::LoadFromStream(TStream* Stream)
 {
-    Int64 size = Stream->Size() - Stream->Position();
-    QByteArray data(int(std::max<Int64>(0, size)), '\0');
-    Stream->ReadBuffer(data.data(), data.size());
+    const std::string bytes = ReadToEnd(Stream);
+    const QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     // Nothing is what an empty icon saves: it loads as an empty icon again.
     if (data.isEmpty()) {
         SetHandle(nullptr);

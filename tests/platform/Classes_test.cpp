@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -238,6 +240,20 @@ TEST_F(StreamFiles, StringListFileRoundTrip)
     failing.Assign(&l);
     EXPECT_THROW(failing.SaveToFile(Path("out.txt")), EStringListError);
     EXPECT_EQ(Get("out.txt"), "one\r\ntwo\r\nthree\r\nfour\r\n");
+    // A file that tells a size of 0, as those under /proc do, loads whole. Its lines stay, the
+    // values of some change from one read to the next.
+    std::ifstream plain("/proc/self/status");
+    std::vector<std::string> lines;
+    for (std::string s; std::getline(plain, s);) lines.push_back(s);
+    ASSERT_GT(lines.size(), 1u);
+    l.LoadFromFile("/proc/self/status");
+    EXPECT_EQ(l.Count(), static_cast<int>(lines.size()));
+    EXPECT_EQ(l.Text().substr(0, lines[0].size() + 2), lines[0] + "\r\n");
+    TMemoryStream m;
+    m.LoadFromFile("/proc/self/status");
+    const std::string bytes(m.Bytes().begin(), m.Bytes().end());
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), static_cast<std::ptrdiff_t>(lines.size()));
+    EXPECT_EQ(bytes.substr(0, lines[0].size() + 1), lines[0] + "\n");
 }
 
 TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
@@ -309,12 +325,10 @@ TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
     EXPECT_EQ(pipe.Read(c, 10), 4);
     EXPECT_EQ(std::string(c, 4), "next");
     ::close(p[0]);
-    // A write the disk refuses is told, at the latest when the size is asked.
+    // A write the disk refuses is told by that write, not left to a later one.
     TFileStream full("/dev/full", fmOpenWrite);
-    EXPECT_THROW({
-        full.WriteBuffer("x", 1);
-        full.Size();
-    }, EWriteError);
+    EXPECT_THROW(full.WriteBuffer("abc", 3), EWriteError);
+    EXPECT_EQ(full.Write("abc", 3), 0);
 }
 
 TEST(Stream, CopyFromAndReadOnlyBuffers)
