@@ -341,6 +341,8 @@ public:
     const std::string& FileName() const { return FFileName; }
     // A device rather than a file or pipe: it may give bytes without end.
     bool IsDevice() const { return FDevice; }
+    // The last read asked of the system stopped at a failure rather than at the file's end.
+    bool ReadFailed() const { return FReadFailed; }
 
 private:
     bool MoveTo(Int64 Offset);
@@ -353,6 +355,7 @@ private:
     bool FWritable = false;
     bool FRegular = false;
     bool FDevice = false;
+    bool FReadFailed = false;
     // The file's bytes from FBufStart on, FBufLen of them.
     std::vector<Byte> FBuffer;
     Int64 FBufStart = 0;

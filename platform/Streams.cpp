@@ -68,6 +68,8 @@ std::string ReadToEnd(TStream* Stream)
         if (n <= 0) break;
         data.append(more.data(), static_cast<size_t>(n));
     }
+    // A failure looks like the end to a reader that cannot know the size: it is told, not cut short.
+    if (file && file->ReadFailed()) throw EReadError(SysMsg::ReadError);
     return data;
 }
 
@@ -221,12 +223,14 @@ bool TFileStream::MoveTo(Int64 Offset)
 // is not waited on for more than it has).
 Int64 TFileStream::ReadAt(Int64 Offset, Byte* To, Int64 Count, bool Whole)
 {
+    FReadFailed = false;
     if (!MoveTo(Offset)) return 0;
     FSize = -1;
     Int64 done = 0;
     while (done < Count) {
         const ssize_t n = ::read(FHandle, To + done, static_cast<size_t>(Count - done));
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) FReadFailed = true;
         if (n <= 0) break;
         done += n;
         FOffset += n;

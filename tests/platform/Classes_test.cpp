@@ -254,6 +254,9 @@ TEST_F(StreamFiles, StringListFileRoundTrip)
     const std::string bytes(m.Bytes().begin(), m.Bytes().end());
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), static_cast<std::ptrdiff_t>(lines.size()));
     EXPECT_EQ(bytes.substr(0, lines[0].size() + 1), lines[0] + "\n");
+    // Read to its end, a file whose reading fails (the process's memory from address 0) says so
+    // rather than loading short.
+    EXPECT_THROW(l.LoadFromFile("/proc/self/mem"), EReadError);
 }
 
 TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
