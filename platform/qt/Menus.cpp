@@ -205,6 +205,16 @@ public:
     }
 };
 
+// A press on the bar is the mouse's: the keys leave it, and the click opens what it hits.
+class MenuBarView : public QMenuBar {
+protected:
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        LeaveMenuBar();
+        QMenuBar::mousePressEvent(e);
+    }
+};
+
 MenuStyle* TheMenuStyle()
 {
     static QPointer<MenuStyle> style;
@@ -229,6 +239,8 @@ public:
 protected:
     bool event(QEvent* e) override
     {
+        if (e->type() == QEvent::MouseButtonPress)
+            LeaveMenuBar();
         // The event may be the menu's own deferred deletion.
         QPointer<HintMenu> self(this);
         const bool handled = QMenu::event(e);
@@ -416,7 +428,7 @@ QWidget* morvik::backend::MenuBarWidget(TMainMenu* menu)
     EnsureToolkit();
     MenuView& v = Views()[menu];
     if (!v.bar) {
-        v.bar = new QMenuBar();
+        v.bar = new MenuBarView();
         v.bar->setNativeMenuBar(false);
         v.bar->setStyle(TheMenuStyle());
         BuildBar(menu, v.bar);
@@ -484,12 +496,22 @@ void HighlightTitle(QMenuBar* bar, QAction* a)
 
 void LeaveBar()
 {
+    // After Escape from one of its menus, or Alt alone, the toolkit's bar walks its titles by itself
+    // and holds the keyboard: the keys go back to the window.
+    if (auto* walking = qobject_cast<QMenuBar*>(QApplication::focusWidget()))
+        walking->window()->setFocus();
     if (QMenuBar* bar = std::exchange(gKeyBar, nullptr)) {
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(bar, &leave);
     }
 }
 }  // namespace
+
+void morvik::backend::LeaveMenuBar()
+{
+    morvik::qtwin::gAltAlone = false;
+    LeaveBar();
+}
 
 bool morvik::backend::EnterMenuBar(TMainMenu* menu)
 {
@@ -516,14 +538,14 @@ bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
     if (MenuShown())
         return false;
     if (gKeyBar && (!gKeyBar->isVisible() || !gKeyBar->activeAction()))
-        gKeyBar = nullptr;
+        LeaveBar();
     if (!gKeyBar || vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU)
         return false;
     QMenuBar* bar = gKeyBar;
     const std::vector<QAction*> titles = Titles(bar);
     const auto at = std::find(titles.begin(), titles.end(), bar->activeAction());
     if (at == titles.end()) {
-        gKeyBar = nullptr;
+        LeaveBar();
         return false;
     }
     const size_t n = titles.size(), i = size_t(at - titles.begin());
@@ -538,7 +560,7 @@ bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
             (*at)->trigger();
         }
     } else if (((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) && !ctrlOrAlt) {
-        gKeyBar = nullptr;
+        LeaveBar();
         OpenMenuByAccelerator(gKeyMenu, char(vk));
     } else if (vk == VK_ESCAPE || vk == VK_F10) {
         LeaveBar();
@@ -1043,6 +1065,7 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
     if (!ItemAlive(root) || root->Count() == 0)
         return FALSE;
     EnsureToolkit();
+    LeaveMenuBar();
     HWND owner = wnd && IsWindow(wnd) ? wnd : nullptr;
     if (owner) {
         SendMessage(owner, WM_ENTERMENULOOP, TRUE, 0);
