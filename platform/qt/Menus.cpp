@@ -189,16 +189,28 @@ public:
     {
         return hint == SH_Menu_AllowActiveAndDisabled ? 1 : QProxyStyle::styleHint(hint, option, widget, returned);
     }
-    // The title the keys walk to is drawn as a title whose menu is open: the style shows a title
-    // highlighted only then, and the user would not see where the keys are.
+    // The title the keys walk to (ours, or the toolkit bar's own walk, which holds the keyboard) is
+    // drawn as a title whose menu is open: the style shows a title highlighted only then, and the
+    // user would not see where the keys are.
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override
     {
         const auto* title = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-        if (element == CE_MenuBarItem && title && widget && widget == gKeyBar && (option->state & State_Selected)) {
+        if (element == CE_MenuBarItem && title && widget && (widget == gKeyBar || widget->hasFocus()) &&
+            (option->state & State_Selected)) {
             QStyleOptionMenuItem walked(*title);
             walked.state |= State_Sunken;
             QProxyStyle::drawControl(element, &walked, painter, widget);
+            return;
+        }
+        // The style highlights only enabled items: a disabled one the keys stand on is drawn on the
+        // highlight in the grey of disabled text.
+        if (element == CE_MenuItem && title && (option->state & State_Selected) && !(option->state & State_Enabled)) {
+            QStyleOptionMenuItem lit(*title);
+            lit.state |= State_Enabled;
+            lit.palette.setCurrentColorGroup(QPalette::Active);
+            lit.palette.setColor(QPalette::HighlightedText, title->palette.color(QPalette::Disabled, QPalette::Text));
+            QProxyStyle::drawControl(element, &lit, painter, widget);
             return;
         }
         QProxyStyle::drawControl(element, option, painter, widget);
@@ -503,6 +515,8 @@ void LeaveBar()
     if (QMenuBar* bar = std::exchange(gKeyBar, nullptr)) {
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(bar, &leave);
+        // The style draws the walked title apart: without the bar's own change it stays drawn so.
+        bar->update();
     }
 }
 }  // namespace
@@ -555,6 +569,12 @@ bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
         if (QMenu* m = (*at)->menu()) {
             OpenMenus().push_back(m);
             bar->setActiveAction(*at);
+            // The keys stand on the first item at once, a disabled one too, as its hint tells.
+            for (QAction* item : m->actions())
+                if (item->isVisible() && !item->isSeparator()) {
+                    m->setActiveAction(item);
+                    break;
+                }
         } else {
             LeaveBar();
             (*at)->trigger();
