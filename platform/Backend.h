@@ -142,6 +142,9 @@ bool OpenMenuByAccelerator(TMainMenu* menu, char ch);
 bool EnterMenuBar(TMainMenu* menu);
 // A key pressed while the keys walk a menu bar; true when the bar took it.
 bool MenuBarKey(Word vk, bool ctrlOrAlt);
+// The user went elsewhere (a mouse button, another window, a modal loop, another program): the keys
+// leave the menu bar, and an Alt held down no longer counts as pressed alone.
+void LeaveMenuBar();
 
 // ---- Cursors ------------------------------------------------------------------------------
 QCursor CursorOf(HCURSOR cursor);

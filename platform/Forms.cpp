@@ -50,7 +50,9 @@ TModalAnswerer* ModalAnswerer() { return gModalAnswerer; }
 
 bool CallModalHook(TObject* Dialog, int& Result)
 {
-    // A modal window ends whatever the mouse was doing: the window holding it hears WM_CANCELMODE.
+    // A modal window ends whatever the mouse was doing: the window holding it hears WM_CANCELMODE;
+    // and the keys go to it, not to a menu bar behind it.
+    morvik::backend::LeaveMenuBar();
     if (HWND capture = GetCapture())
         SendMessage(capture, WM_CANCELMODE, 0, 0);
     return gModalAnswerer && gModalAnswerer->ModalStarting(Dialog, Result);

@@ -33,6 +33,9 @@ void KeyUp(Word Key, TShiftState Shift = 0);
 // A key held down past the first press: the toolkit's auto-repeated press.
 void KeyRepeat(Word Key, TShiftState Shift = 0);
 void PressKey(Word Key, TShiftState Shift = 0);
+// The key that switches the keyboard's layout group (Alt+Shift on many desktops), pressed and
+// released: it has no virtual key and types nothing, like a dead key or a media key.
+void PressGroupSwitch(TShiftState Shift = 0);
 // Types UTF-8 text character by character (printable characters and CR/TAB/BACKSPACE), each on a
 // key of its own as a keyboard with that character would.
 void TypeText(const std::string& Text);

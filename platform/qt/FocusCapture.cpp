@@ -14,6 +14,7 @@ void ActivateWindow(HWND h)
     w = TopOf(w);
     if (gActive == w)
         return;
+    LeaveMenuBar();
     WindowRec* old = gActive;
     // The old window's handler may destroy it: what the new one hears of it is taken first.
     const HWND oldH = old ? H(old) : nullptr;
@@ -54,6 +55,7 @@ HWND SetFocus(HWND h)
         return nullptr;
     if (w && !IsEnabledChain(w))
         return nullptr;
+    LeaveMenuBar();
     gFocus = w;
     if (old)
         SendMessage(oldH, WM_KILLFOCUS, WPARAM(h), 0);

@@ -155,11 +155,11 @@ void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, 
         gKeyState[vk] = down ? 0x80 : 0;
     if (TrackLayerDragKey(down, vk))
         return;
-    // Alt pressed and released with no key between puts the keys in the form's menu bar.
-    static bool altAlone = false;
-    const bool altReleasedAlone = !down && vk == VK_MENU && altAlone;
-    if (down)
-        altAlone = vk == VK_MENU;
+    // Alt pressed and released with nothing between puts the keys in the form's menu bar; Alt's own
+    // repeat is no key between.
+    const bool altReleasedAlone = !down && vk == VK_MENU && gAltAlone;
+    if (down ? !(repeat && vk == VK_MENU) : vk == VK_MENU)
+        gAltAlone = down && vk == VK_MENU;
     WindowRec* w = gFocus ? gFocus : gActive;
     if (!w || !gWindows.count(w))
         return;
@@ -210,8 +210,13 @@ void DeliverQtKey(QKeyEvent* e, bool down)
     if (vk == 0) {
         // A key the layout maps to no virtual key (accented and non-Latin letters): it still types
         // its text, as a key the system reports as a packet of characters.
-        if (text.empty())
+        if (text.empty()) {
+            // A layout switch, a dead key, a media key: nothing to deliver, but a key between Alt's
+            // press and release all the same.
+            if (down)
+                gAltAlone = false;
             return;
+        }
         vk = VK_PACKET;
     }
     DeliverKey(down, vk, shift, down ? text : std::string(), e->isAutoRepeat());
@@ -232,6 +237,8 @@ void HostWindow::inputMethodEvent(QInputMethodEvent* e)
 {
     if (!gWindows.count(FRec))
         return;
+    if (!e->commitString().isEmpty() || !e->preeditString().isEmpty())
+        gAltAlone = false;
     if (!e->commitString().isEmpty()) {
         bool leftOut = false;
         const std::string text = UserTextToCodePage(e->commitString(), CharsetToCodePage(Byte(FocusCharset())), &leftOut);

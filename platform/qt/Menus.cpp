@@ -189,19 +189,41 @@ public:
     {
         return hint == SH_Menu_AllowActiveAndDisabled ? 1 : QProxyStyle::styleHint(hint, option, widget, returned);
     }
-    // The title the keys walk to is drawn as a title whose menu is open: the style shows a title
-    // highlighted only then, and the user would not see where the keys are.
+    // The title the keys walk to (ours, or the toolkit bar's own walk, which holds the keyboard) is
+    // drawn as a title whose menu is open: the style shows a title highlighted only then, and the
+    // user would not see where the keys are.
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override
     {
         const auto* title = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-        if (element == CE_MenuBarItem && title && widget && widget == gKeyBar && (option->state & State_Selected)) {
+        if (element == CE_MenuBarItem && title && widget && (widget == gKeyBar || widget->hasFocus()) &&
+            (option->state & State_Selected)) {
             QStyleOptionMenuItem walked(*title);
             walked.state |= State_Sunken;
             QProxyStyle::drawControl(element, &walked, painter, widget);
             return;
         }
+        // The style highlights only enabled items: a disabled one the keys stand on is drawn on the
+        // highlight in the grey of disabled text.
+        if (element == CE_MenuItem && title && (option->state & State_Selected) && !(option->state & State_Enabled)) {
+            QStyleOptionMenuItem lit(*title);
+            lit.state |= State_Enabled;
+            lit.palette.setCurrentColorGroup(QPalette::Active);
+            lit.palette.setColor(QPalette::HighlightedText, title->palette.color(QPalette::Disabled, QPalette::Text));
+            QProxyStyle::drawControl(element, &lit, painter, widget);
+            return;
+        }
         QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+// A press on the bar is the mouse's: the keys leave it, and the click opens what it hits.
+class MenuBarView : public QMenuBar {
+protected:
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        LeaveMenuBar();
+        QMenuBar::mousePressEvent(e);
     }
 };
 
@@ -229,6 +251,8 @@ public:
 protected:
     bool event(QEvent* e) override
     {
+        if (e->type() == QEvent::MouseButtonPress)
+            LeaveMenuBar();
         // The event may be the menu's own deferred deletion.
         QPointer<HintMenu> self(this);
         const bool handled = QMenu::event(e);
@@ -416,7 +440,7 @@ QWidget* morvik::backend::MenuBarWidget(TMainMenu* menu)
     EnsureToolkit();
     MenuView& v = Views()[menu];
     if (!v.bar) {
-        v.bar = new QMenuBar();
+        v.bar = new MenuBarView();
         v.bar->setNativeMenuBar(false);
         v.bar->setStyle(TheMenuStyle());
         BuildBar(menu, v.bar);
@@ -484,12 +508,24 @@ void HighlightTitle(QMenuBar* bar, QAction* a)
 
 void LeaveBar()
 {
+    // After Escape from one of its menus, or Alt alone, the toolkit's bar walks its titles by itself
+    // and holds the keyboard: the keys go back to the window.
+    if (auto* walking = qobject_cast<QMenuBar*>(QApplication::focusWidget()))
+        walking->window()->setFocus();
     if (QMenuBar* bar = std::exchange(gKeyBar, nullptr)) {
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(bar, &leave);
+        // The style draws the walked title apart: without the bar's own change it stays drawn so.
+        bar->update();
     }
 }
 }  // namespace
+
+void morvik::backend::LeaveMenuBar()
+{
+    morvik::qtwin::gAltAlone = false;
+    LeaveBar();
+}
 
 bool morvik::backend::EnterMenuBar(TMainMenu* menu)
 {
@@ -516,14 +552,14 @@ bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
     if (MenuShown())
         return false;
     if (gKeyBar && (!gKeyBar->isVisible() || !gKeyBar->activeAction()))
-        gKeyBar = nullptr;
+        LeaveBar();
     if (!gKeyBar || vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU)
         return false;
     QMenuBar* bar = gKeyBar;
     const std::vector<QAction*> titles = Titles(bar);
     const auto at = std::find(titles.begin(), titles.end(), bar->activeAction());
     if (at == titles.end()) {
-        gKeyBar = nullptr;
+        LeaveBar();
         return false;
     }
     const size_t n = titles.size(), i = size_t(at - titles.begin());
@@ -533,12 +569,18 @@ bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
         if (QMenu* m = (*at)->menu()) {
             OpenMenus().push_back(m);
             bar->setActiveAction(*at);
+            // The keys stand on the first item at once, a disabled one too, as its hint tells.
+            for (QAction* item : m->actions())
+                if (item->isVisible() && !item->isSeparator()) {
+                    m->setActiveAction(item);
+                    break;
+                }
         } else {
             LeaveBar();
             (*at)->trigger();
         }
     } else if (((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) && !ctrlOrAlt) {
-        gKeyBar = nullptr;
+        LeaveBar();
         OpenMenuByAccelerator(gKeyMenu, char(vk));
     } else if (vk == VK_ESCAPE || vk == VK_F10) {
         LeaveBar();
@@ -1043,6 +1085,7 @@ BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND wnd, const RECT
     if (!ItemAlive(root) || root->Count() == 0)
         return FALSE;
     EnsureToolkit();
+    LeaveMenuBar();
     HWND owner = wnd && IsWindow(wnd) ? wnd : nullptr;
     if (owner) {
         SendMessage(owner, WM_ENTERMENULOOP, TRUE, 0);

@@ -67,6 +67,8 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
 {
     gCursorPos = screenPt;
     gMessageTime = MessageClock();
+    if (kind == WM_LBUTTONDOWN || kind == WM_RBUTTONDOWN || kind == WM_MBUTTONDOWN)
+        LeaveMenuBar();
     if (TrackLayerDrag(kind, button, screenPt))
         return;
     if (TrackWindowMove(kind, screenPt)) {

@@ -272,6 +272,12 @@ void PressKey(Word Key, TShiftState Shift)
     KeyUp(Key, Shift);
 }
 
+void PressGroupSwitch(TShiftState Shift)
+{
+    SendKeyEvent(true, 0, ToolkitModifiers(Shift), QString());
+    SendKeyEvent(false, 0, ToolkitModifiers(Shift), QString());
+}
+
 void TypeText(const std::string& Text)
 {
     for (char32_t cp : QString::fromUtf8(Text.data(), qsizetype(Text.size())).toStdU32String())

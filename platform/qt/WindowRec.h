@@ -108,6 +108,8 @@ inline std::function<void()> gIdleHandler;
 inline UINT gButtons = 0;  // mouse buttons held: 1 left, 2 right, 4 middle
 // Set while the toolkit reports that it activated a window: the layer follows without asking again.
 inline bool gToolkitActivating = false;
+// Alt is down and nothing has come since its press: released now, it puts the keys in the menu bar.
+inline bool gAltAlone = false;
 
 struct LastClick {
     WindowRec* w = nullptr;

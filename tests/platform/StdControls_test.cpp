@@ -1,6 +1,7 @@
 // The standard controls one by one, forms and the application object, and menu structures.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -712,6 +713,48 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
         for (Word k : {Word(VK_ESCAPE), Word(VK_ESCAPE), Word('X')})
             Input::PressKey(k);
         EXPECT_EQ(formKeys, 1);
+    }
+    // The walk ends where the user leaves it, and Alt with anything between its press and release
+    // starts none: what is typed next reaches its edit whole, and the File menu stays shut.
+    f->File1->OnClick = f->Exit1->OnClick = [](TObject*) { ADD_FAILURE() << "the main form's File menu ran"; };
+    auto* edit = new TEdit(f);
+    edit->SetParent(f->Panel1);
+    auto* other = new TForm(f);  // another form, later a modal dialog with a Default button
+    auto* otherEdit = new TEdit(other);
+    otherEdit->SetParent(other);
+    auto* ok = new TButton(other);
+    ok->SetParent(other);
+    ok->Default = true;
+    ok->ModalResult = mrOk;
+    const auto typed = [](TEdit* e) { e->SetText(""); Input::TypeText("fixed"); return e->Text(); };
+    const auto altOver = [](auto between) { Input::KeyDown(VK_MENU, ssAlt); between(); Input::KeyUp(VK_MENU); };
+    const struct { const char* name; Word start; std::function<std::string()> then; } rows[] = {
+        {"a click", VK_F10, [&] { Input::Click(edit, 2, 2); return typed(edit); }},
+        {"Alt held over a click", 0, [&] { altOver([&] { Input::Click(edit, 2, 2, mbLeft, ssAlt); }); return typed(edit); }},
+        {"another form", VK_F10, [&] { other->Show(); otherEdit->SetFocus(); return typed(otherEdit); }},
+        {"a modal dialog, Enter pressing its Default button", VK_F10, [&] {
+             std::string text;
+             SetModalHook([&](TObject*, int&) {
+                 SetModalHook(nullptr);
+                 text = typed(otherEdit);
+                 Input::PressKey(VK_RETURN);
+                 other->SetModalResult(other->ModalResult() == mrOk ? mrOk : mrCancel);  // never left waiting
+                 return false;
+             });
+             return other->ShowModal() == mrOk ? text : text + ", Enter not taken";
+         }},
+        {"a key with no virtual key", 0, [&] { altOver([] { Input::PressGroupSwitch(ssAlt); }); return typed(edit); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        edit->SetFocus();
+        if (row.start)
+            Input::PressKey(row.start);
+        EXPECT_EQ(row.then(), "fixed");
+        EXPECT_FALSE(MenuShown());
+        CloseMenus();
+        other->Hide();
+        uitest::Pump();
     }
     delete f;
     uitest::Pump();
