@@ -338,6 +338,9 @@ public:
     // The size as the system last gave it, asked again once the stream has been to the file since.
     Int64 Size() override;
     void SetSize(Int64 NewSize) override;
+    // Every write is in the file once Write returns, so nothing waits to be flushed; kept for
+    // callers written when written bytes waited in the buffer.
+    void Flush() {}
     const std::string& FileName() const { return FFileName; }
     // A device rather than a file or pipe: it may give bytes without end.
     bool IsDevice() const { return FDevice; }

@@ -153,11 +153,13 @@ void EnsureToolkit()
         std::atexit(JoinPooledThreads);
     }
     // Another program took the keyboard (Alt+Tab among them): what the keys were doing here ends.
-    if (gApp)
+    if (gApp) {
+        morvik::qtwin::WatchUnseenInput();
         QObject::connect(gApp, &QGuiApplication::applicationStateChanged, gApp, [](Qt::ApplicationState state) {
             if (state != Qt::ApplicationActive)
                 LeaveMenuBar();
         });
+    }
     gMainThread = std::this_thread::get_id();
     std::lock_guard<std::mutex> g(gEarlyLock);
     gPoster = new Poster;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/CodePages.h"
+#include "platform/Menus.h"
 #include "platform/WinGdiMore.h"
 #include "platform/qt/OleDrag.h"
 #include "platform/qt/WindowRec.h"
@@ -207,6 +208,12 @@ void DeliverQtKey(QKeyEvent* e, bool down)
     if (down && leftOut)
         MessageBeep(0);
     Word vk = VirtualKeyOf(e->key(), m);
+    if (down && vk == VK_MENU)
+        gAltKeycode = e->nativeScanCode();
+    // An open menu passes the keys it has no use for to its menu bar, and they would come on to
+    // the window behind it: a letter that chooses no item would be typed into the focused edit.
+    if (down && MenuShown())
+        return;
     if (vk == 0) {
         // A key the layout maps to no virtual key (accented and non-Latin letters): it still types
         // its text, as a key the system reports as a packet of characters.

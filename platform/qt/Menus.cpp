@@ -392,6 +392,8 @@ HWND BarOwner(QMenuBar* bar)
     return nullptr;
 }
 
+void AdoptBarWalk(QMenuBar* bar);
+
 void BuildBar(TMenu* menu, QMenuBar* bar)
 {
     BuildInto(menu->Items(), bar);
@@ -403,8 +405,14 @@ void BuildBar(TMenu* menu, QMenuBar* bar)
         if (QMenu* m = a->menu())
             QObject::connect(m, &QMenu::aboutToHide, m, [guarded] {
                 Post([guarded] {
-                    if (guarded && !MenuShown())
-                        Shielded([&] { TellClosed(BarOwner(guarded)); });
+                    if (!guarded || MenuShown())
+                        return;
+                    // Escape from a menu the mouse or Alt+letter opened leaves the toolkit's bar
+                    // walking its titles, holding only the keys it knows: the walk becomes ours, so
+                    // that every key goes one way.
+                    if (guarded->hasFocus() && guarded->activeAction())
+                        AdoptBarWalk(guarded);
+                    Shielded([&] { TellClosed(BarOwner(guarded)); });
                 });
             });
 }
@@ -504,6 +512,16 @@ void HighlightTitle(QMenuBar* bar, QAction* a)
     const QPointF p = bar->actionGeometry(a).center();
     QMouseEvent move(QEvent::MouseMove, p, bar->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(bar, &move);
+}
+
+void AdoptBarWalk(QMenuBar* bar)
+{
+    for (auto& [menu, view] : Views())
+        if (view.bar == bar)
+            if (auto* main = dynamic_cast<TMainMenu*>(menu)) {
+                gKeyBar = bar;
+                gKeyMenu = main;
+            }
 }
 
 void LeaveBar()

@@ -186,6 +186,7 @@ void SurfaceWidget::wheelEvent(QWheelEvent* e)
 {
     if (!gWindows.count(FRec))
         return;
+    gAltAlone = false;  // a wheel turn between Alt's press and release
     TPoint o = ImageScreenOrigin(FRec);
     QPoint p = e->position().toPoint();
     Qt::KeyboardModifiers m = e->modifiers();

@@ -110,6 +110,8 @@ inline UINT gButtons = 0;  // mouse buttons held: 1 left, 2 right, 4 middle
 inline bool gToolkitActivating = false;
 // Alt is down and nothing has come since its press: released now, it puts the keys in the menu bar.
 inline bool gAltAlone = false;
+// The display's code of the key last pressed as Alt (0: not known).
+inline unsigned gAltKeycode = 0;
 
 struct LastClick {
     WindowRec* w = nullptr;
@@ -237,6 +239,9 @@ void MouseMovedOver(WindowRec* under);
 void ForgetMouseTracking(WindowRec* w);
 
 // ---- Keyboard (KeyTranslation.cpp) ---------------------------------------------------------
+// On X11: input the display reports that reaches no window of ours as the toolkit's events (a dead
+// key the input method takes, a click a window manager takes) still ends Alt's being alone.
+void WatchUnseenInput();
 void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, bool repeat);
 void DeliverQtKey(QKeyEvent* e, bool down);
 // Characters alone (an input-method commit), in the focused control's character set.

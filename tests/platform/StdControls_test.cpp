@@ -744,6 +744,15 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
              return other->ShowModal() == mrOk ? text : text + ", Enter not taken";
          }},
         {"a key with no virtual key", 0, [&] { altOver([] { Input::PressGroupSwitch(ssAlt); }); return typed(edit); }},
+        {"a wheel turn", 0, [&] { altOver([&] { Input::Wheel(edit, -120, 2, 2, ssAlt); }); return typed(edit); }},
+        {"a letter no item of an open menu takes", 0, [&] {
+             edit->SetText("");
+             Input::PressKey('H', ssAlt);
+             Input::TypeText("q");
+             const std::string leaked = edit->Text();
+             CloseMenus();
+             return leaked + typed(edit);
+         }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

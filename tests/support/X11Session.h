@@ -67,6 +67,9 @@ private:
 // In a role: the argument its display gave; empty when this process is not a role.
 std::string Role();
 
+// As a window manager that moves windows by Alt+drag: from now on a click made with Alt held goes to
+// it, not to the window under the pointer. False when the display cannot be reached.
+bool TakeAltClicks();
 // Runs xdotool with Args on this process's display while the message loop goes on; answers whether
 // it succeeded, with what it printed in Output.
 bool Xdo(const std::vector<std::string>& Args, std::string* Output = nullptr);
