@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QActionGroup>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
@@ -217,13 +218,33 @@ public:
     }
 };
 
-// A press on the bar is the mouse's: the keys leave it, and the click opens what it hits.
+HWND BarOwner(QMenuBar* bar);
+
+// A press on the bar is the mouse's: the keys leave it, and the click opens what it hits, unless
+// its window is disabled (behind a modal dialog), where it opens nothing.
 class MenuBarView : public QMenuBar {
 protected:
     void mousePressEvent(QMouseEvent* e) override
     {
         LeaveMenuBar();
+        const HWND owner = BarOwner(this);
+        if (owner && !IsWindowEnabled(owner)) {
+            e->accept();
+            return;
+        }
         QMenuBar::mousePressEvent(e);
+    }
+    // Alt alone is the layer's to tell, as it hears what came between its press and release; the
+    // toolkit's bar, hearing only what reaches its window, would start a walk of its own. It is
+    // kept from hearing Alt's press.
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::ShortcutOverride) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Alt || key == Qt::Key_Meta)
+                return false;
+        }
+        return QMenuBar::eventFilter(watched, e);
     }
 };
 
@@ -526,7 +547,7 @@ void AdoptBarWalk(QMenuBar* bar)
 
 void LeaveBar()
 {
-    // After Escape from one of its menus, or Alt alone, the toolkit's bar walks its titles by itself
+    // After Escape from one of its menus the toolkit's bar walks its titles by itself
     // and holds the keyboard: the keys go back to the window.
     if (auto* walking = qobject_cast<QMenuBar*>(QApplication::focusWidget()))
         walking->window()->setFocus();

@@ -1,10 +1,13 @@
 // What the X display reports of the user's input that never reaches a window of ours as the
-// toolkit's events: a dead key the input method keeps, a click (or wheel turn) a window manager
-// takes for itself, as those that move windows with Alt+drag do. Each came between Alt's press and
-// its release, so Alt was not pressed alone.
+// toolkit's events: a dead key the input method keeps, a key or a click another program grabs (a
+// window switcher's Alt+Tab, a window manager's Alt+drag), a wheel turn anywhere. Each came between
+// Alt's press and its release, so Alt was not pressed alone. The server tells every key and button
+// pressed, grabbed or not, to a client that asks for the raw events on the root window.
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+
+#include <sys/uio.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +17,7 @@
 
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 #endif
 
 namespace morvik::qtwin {
@@ -21,11 +25,11 @@ namespace morvik::qtwin {
 #if QT_CONFIG(xcb)
 namespace {
 
-// The XInput 2 events the toolkit takes the mouse by (the layout of their first 32 bytes is the
-// protocol's; no header of the extension is needed for it).
-constexpr std::uint16_t XiKeyPress = 2, XiButtonPress = 4, XiLeave = 8;
-// A crossing the server makes because another client grabbed the pointer.
-constexpr std::uint8_t NotifyGrab = 1;
+// XInput 2 as the protocol numbers it (the first 32 bytes of its events are laid out alike, so no
+// header of the extension is needed).
+constexpr std::uint16_t XiKeyPress = 2, XiButtonPress = 4, XiRawKeyPress = 13, XiRawButtonPress = 15;
+constexpr std::uint8_t XiSelectEvents = 46;
+constexpr std::uint16_t XiAllMasterDevices = 1;
 
 class UnseenInputWatch : public QAbstractNativeEventFilter {
 public:
@@ -46,19 +50,17 @@ private:
             return e[1] != gAltKeycode;  // Alt's own repeat is not a key between
         case XCB_BUTTON_PRESS:
             return true;
-        case XCB_LEAVE_NOTIFY:
-            return reinterpret_cast<const xcb_leave_notify_event_t*>(e)->mode == NotifyGrab;
         case XCB_GE_GENERIC: {
             if (!FXInput || e[1] != FXInput)
                 return false;
             std::uint16_t kind = 0;
             std::memcpy(&kind, e + 8, sizeof kind);
-            if (kind == XiKeyPress) {
+            if (kind == XiKeyPress || kind == XiRawKeyPress) {
                 std::uint32_t code = 0;
                 std::memcpy(&code, e + 16, sizeof code);
                 return code != gAltKeycode;
             }
-            return kind == XiButtonPress || (kind == XiLeave && e[18] == NotifyGrab);
+            return kind == XiButtonPress || kind == XiRawButtonPress;
         }
         default:
             return false;
@@ -67,6 +69,30 @@ private:
 
     std::uint8_t FXInput;
 };
+
+// Asks for the raw key and button presses of the whole display on the toolkit's connection, which
+// has told the server already which version of XInput 2 it speaks.
+void SelectRawPresses(xcb_connection_t* c, xcb_window_t root)
+{
+    static xcb_extension_t xinput = {"XInputExtension", 0};
+    struct {
+        std::uint8_t major = 0, minor = 0;  // filled in by the library
+        std::uint16_t length = 0;
+        std::uint32_t window;
+        std::uint16_t masks = 1, pad = 0;
+    } request;
+    request.window = root;
+    struct {
+        std::uint16_t device = XiAllMasterDevices, words = 1;
+        std::uint32_t bits = (1u << XiRawKeyPress) | (1u << XiRawButtonPress);
+    } mask;
+    iovec parts[4];
+    parts[2] = {&request, sizeof request};
+    parts[3] = {&mask, sizeof mask};
+    const xcb_protocol_request_t what = {2, &xinput, XiSelectEvents, 1};
+    xcb_send_request(c, 0, parts + 2, &what);
+    xcb_flush(c);
+}
 
 }  // namespace
 #endif
@@ -85,6 +111,9 @@ void WatchUnseenInput()
     std::free(reply);
     static UnseenInputWatch watch(xinput);
     qGuiApp->installNativeEventFilter(&watch);
+    if (xinput)
+        if (const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data)
+            SelectRawPresses(c, screen->root);
 #endif
 }
 

@@ -2,9 +2,10 @@
 // keyboard map and moving and clicking a real pointer, into the layer's own edit and list controls.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/ExtCtrls.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 #include "tests/platform/LayoutForm.h"
@@ -51,35 +52,66 @@ TEST(X11Input, DISABLED_Role)
     ASSERT_TRUE(x11test::Key("shift+Home"));
     EXPECT_TRUE(uitest::PumpUntil([&] { return first->SelLength() == 3; }, 60000)) << first->SelLength();
 
-    // Alt with something between its press and release that reaches no window here (a click a
-    // window manager takes, a dead key the input method keeps) leaves the menu bar alone: what is
-    // typed next reaches the edit whole and runs no command. After Escape from a menu opened by its
-    // letter, the keys walk the bar whole, Enter too, until a letter of no title gives them back.
+    // Alt with something between its press and release that reaches no window here (a click or a
+    // key another program takes, a wheel turn, a dead key the input method keeps) leaves the menu
+    // bar alone: what is typed next reaches the edit whole and runs no command.
     auto* menu = new TMainMenu(form);
     TMenuItem* file = AddItem(form, menu->Items(), "&File");
     int ran = 0;
     AddItem(form, file, "E&xit")->OnClick = [&](TObject*) { ++ran; };
     form->SetMenu(menu);
     uitest::Pump();
-    const auto typedAfter = [&](const std::function<bool()>& between, const std::string& text) {
+    ASSERT_TRUE(x11test::ActAsWindowManager());
+    ASSERT_EQ(x11test::RunHere({"/usr/bin/setxkbmap", "-layout", "us", "-variant", "intl"}), 0);
+    const TPoint over = x11test::ScreenPoint(second, 5, 5);
+    const struct {
+        const char* name;
+        std::vector<std::vector<std::string>> keys;
+        std::string text, typed;
+    } rows[] = {
+        {"Alt+click over the form", {{"mousemove", std::to_string(over.X), std::to_string(over.Y)}, {"click", "1"}}, "fixed", "fixed"},
+        {"Alt+click elsewhere", {{"mousemove", "900", "700"}, {"click", "1"}}, "fixed", "fixed"},
+        {"Alt+wheel", {{"click", "5"}}, "fixed", "fixed"},
+        {"Alt+Tab", {{"key", "Tab"}}, "fixed", "fixed"},
+        // The acute accent waits for its letter: "a" makes it whole.
+        {"Alt+dead key", {{"keydown", "dead_acute"}, {"keyup", "alt"}, {"keyup", "dead_acute"}}, "afixed", "\xE1" "fixed"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         first->SetText("");
         first->SetFocus();
-        const bool done = x11test::Xdo({"keydown", "alt"}) && between() && x11test::Xdo({"keyup", "alt"}) &&
-                          x11test::Type(text);
+        bool done = x11test::Xdo({"keydown", "alt"});
+        for (const auto& keys : row.keys) done = done && x11test::Xdo(keys);
+        done = done && x11test::Xdo({"keyup", "alt"}) && x11test::Type(row.text);
+        ASSERT_TRUE(done);
         uitest::PumpUntil([&] { return first->Text().find("fixed") != std::string::npos; }, 60000);
-        return done ? first->Text() : "(xdotool failed)";
-    };
-    ASSERT_TRUE(x11test::TakeAltClicks());
-    EXPECT_EQ(typedAfter([&] { return x11test::Click(second, 5, 5); }, "fixed"), "fixed");
-    EXPECT_FALSE(MenuShown());
+        EXPECT_EQ(first->Text(), row.typed);
+        EXPECT_FALSE(MenuShown());
+        CloseMenus();
+    }
+    EXPECT_EQ(ran, 0);
+
+    // After Escape from a menu opened by its letter, the keys walk the bar whole, Enter too, until a
+    // letter of no title gives them back.
     ASSERT_TRUE(x11test::Key("alt+f Escape z Return"));
     uitest::Pump();
     EXPECT_FALSE(MenuShown());
     CloseMenus();
-    ASSERT_EQ(x11test::RunHere({"/usr/bin/setxkbmap", "-layout", "us", "-variant", "intl"}), 0);
-    // The acute accent waits for its letter: "a" makes it whole.
-    EXPECT_EQ(typedAfter([] { return x11test::Key("dead_acute"); }, "afixed"), "\xE1" "fixed");
-    EXPECT_FALSE(MenuShown());
+
+    // Behind a modal dialog the form takes no click: its menu bar opens nothing.
+    auto* dialog = new TForm(form);
+    dialog->SetBounds(500, 300, 200, 100);
+    auto* inside = new TTimer(dialog);
+    inside->SetInterval(50);
+    bool opened = true;
+    inside->OnTimer = [&](TObject*) {
+        inside->SetEnabled(false);
+        opened = !x11test::Click(form, 12, -8) || (uitest::Pump(), MenuShown());
+        CloseMenus();
+        dialog->SetModalResult(mrOk);
+    };
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_FALSE(opened);
     EXPECT_EQ(ran, 0);
     TObject::Free(form);
 }

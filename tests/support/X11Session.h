@@ -67,9 +67,10 @@ private:
 // In a role: the argument its display gave; empty when this process is not a role.
 std::string Role();
 
-// As a window manager that moves windows by Alt+drag: from now on a click made with Alt held goes to
-// it, not to the window under the pointer. False when the display cannot be reached.
-bool TakeAltClicks();
+// As a window manager that moves windows by Alt+drag and switches them by Alt+Tab: from now on a
+// click made with Alt held, and Alt+Tab, go to it and not to the program. False when the display
+// cannot be reached.
+bool ActAsWindowManager();
 // Runs xdotool with Args on this process's display while the message loop goes on; answers whether
 // it succeeded, with what it printed in Output.
 bool Xdo(const std::vector<std::string>& Args, std::string* Output = nullptr);

@@ -1,7 +1,8 @@
 // What a window manager does to the program's windows: closes one when its close button is
-// pressed, and takes the clicks made with Alt held (to move windows by Alt+drag).
+// pressed, takes the clicks made with Alt held (to move windows by Alt+drag) and Alt+Tab.
 // In a file of its own: Xlib's names (Screen, None, Bool) clash with the platform's.
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include <string>
 
@@ -24,16 +25,20 @@ bool SendDeleteWindow(const std::string& DisplayName, unsigned long Window)
     return sent;
 }
 
-bool TakeAltClicks()
+bool ActAsWindowManager()
 {
     // The grab lasts as long as the connection: it stays open until the program ends.
     static Display* manager = XOpenDisplay(nullptr);
     if (!manager)
         return false;
     // Alt with or without Caps Lock and Num Lock, as window managers grab it.
-    for (unsigned locks : {0u, unsigned(LockMask), unsigned(Mod2Mask), unsigned(LockMask | Mod2Mask)})
-        XGrabButton(manager, AnyButton, Mod1Mask | locks, DefaultRootWindow(manager), False,
+    const Window root = DefaultRootWindow(manager);
+    for (unsigned locks : {0u, unsigned(LockMask), unsigned(Mod2Mask), unsigned(LockMask | Mod2Mask)}) {
+        XGrabButton(manager, AnyButton, Mod1Mask | locks, root, False,
                     ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync, GrabModeAsync, None, None);
+        XGrabKey(manager, XKeysymToKeycode(manager, XK_Tab), Mod1Mask | locks, root, False, GrabModeAsync,
+                 GrabModeAsync);
+    }
     XSync(manager, False);
     return true;
 }
