@@ -618,9 +618,14 @@ bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
             LeaveBar();
             (*at)->trigger();
         }
-    } else if (((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) && !ctrlOrAlt) {
+    } else if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || vk == VK_PACKET) {
+        // A letter opens the menu it marks, if any, and ends the walk; a letter of another script
+        // marks none. With Ctrl or Alt it is the form's again (Alt and a menu's or a button's letter).
         LeaveBar();
-        OpenMenuByAccelerator(gKeyMenu, char(vk));
+        if (ctrlOrAlt)
+            return false;
+        if (vk != VK_PACKET)
+            OpenMenuByAccelerator(gKeyMenu, char(vk));
     } else if (vk == VK_ESCAPE || vk == VK_F10) {
         LeaveBar();
     }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/Backend.h"
 #include "platform/qt/WindowRec.h"
 
 #if QT_CONFIG(xcb)
@@ -37,12 +38,27 @@ public:
 
     bool nativeEventFilter(const QByteArray& Type, void* Message, qintptr*) override
     {
-        if (gAltAlone && Type == "xcb_generic_event_t" && Between(static_cast<const std::uint8_t*>(Message)))
+        if (Type != "xcb_generic_event_t")
+            return false;
+        const auto* e = static_cast<const std::uint8_t*>(Message);
+        // A button pressed anywhere, in another program's window too, ends the keys' walk of the
+        // menu bar; once this event has been handled, as the press may be one on the bar itself.
+        if (RawButtonPress(e))
+            morvik::backend::Post([] { morvik::backend::LeaveMenuBar(); });
+        if (gAltAlone && Between(e))
             gAltAlone = false;
         return false;
     }
 
 private:
+    bool RawButtonPress(const std::uint8_t* e) const
+    {
+        std::uint16_t kind = 0;
+        if ((e[0] & 0x7f) == XCB_GE_GENERIC && FXInput && e[1] == FXInput)
+            std::memcpy(&kind, e + 8, sizeof kind);
+        return kind == XiRawButtonPress;
+    }
+
     bool Between(const std::uint8_t* e) const
     {
         switch (e[0] & 0x7f) {

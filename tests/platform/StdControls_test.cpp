@@ -745,6 +745,13 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
          }},
         {"a key with no virtual key", 0, [&] { altOver([] { Input::PressGroupSwitch(ssAlt); }); return typed(edit); }},
         {"a wheel turn", 0, [&] { altOver([&] { Input::Wheel(edit, -120, 2, 2, ssAlt); }); return typed(edit); }},
+        {"Alt and a menu's letter", VK_MENU, [&] {
+             Input::PressKey('H', ssAlt);
+             const bool opened = MenuShown();
+             CloseMenus();
+             return opened ? typed(edit) : "no menu opened";
+         }},
+        {"a letter of no virtual key", VK_F10, [&] { Input::TypeText("\xC3\xA9"); return typed(edit); }},
         {"a letter no item of an open menu takes", 0, [&] {
              edit->SetText("");
              Input::PressKey('H', ssAlt);
