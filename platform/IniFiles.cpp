@@ -119,7 +119,8 @@ std::string ReadAll(const std::string& path)
     if (h < 0) return data;
     if (const int flags = ::fcntl(h, F_GETFL); flags >= 0) ::fcntl(h, F_SETFL, flags & ~O_NONBLOCK);
     struct stat st {};
-    if (::fstat(h, &st) == 0 && !S_ISDIR(st.st_mode)) {
+    // A device holds no settings and may never end (/dev/zero).
+    if (::fstat(h, &st) == 0 && (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode))) {
         char buf[65536];
         for (;;) {
             const ssize_t n = ::read(h, buf, sizeof buf);

@@ -157,10 +157,10 @@ void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, 
     if (TrackLayerDragKey(down, vk))
         return;
     // Alt pressed and released with nothing between puts the keys in the form's menu bar; Alt's own
-    // repeat is no key between.
+    // repeat is no key between. Alt added to Ctrl, Shift or a held mouse button is part of a chord.
     const bool altReleasedAlone = !down && vk == VK_MENU && gAltAlone;
     if (down ? !(repeat && vk == VK_MENU) : vk == VK_MENU)
-        gAltAlone = down && vk == VK_MENU;
+        gAltAlone = down && vk == VK_MENU && !(shift & (ssCtrl | ssShift)) && !gButtons;
     WindowRec* w = gFocus ? gFocus : gActive;
     if (!w || !gWindows.count(w))
         return;

@@ -69,6 +69,8 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
     gMessageTime = MessageClock();
     if (kind == WM_LBUTTONDOWN || kind == WM_RBUTTONDOWN || kind == WM_MBUTTONDOWN)
         LeaveMenuBar();
+    else if (kind != WM_MOUSEMOVE)
+        gAltAlone = false;  // a button let go between Alt's press and release (Alt+drop)
     if (TrackLayerDrag(kind, button, screenPt))
         return;
     if (TrackWindowMove(kind, screenPt)) {

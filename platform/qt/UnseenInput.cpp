@@ -1,8 +1,9 @@
 // What the X display reports of the user's input that never reaches a window of ours as the
 // toolkit's events: a dead key the input method keeps, a key or a click another program grabs (a
-// window switcher's Alt+Tab, a window manager's Alt+drag), a wheel turn anywhere. Each came between
-// Alt's press and its release, so Alt was not pressed alone. The server tells every key and button
-// pressed, grabbed or not, to a client that asks for the raw events on the root window.
+// window switcher's Alt+Tab, a window manager's Alt+drag), a wheel turn anywhere, a button let go
+// in another program's window. Each came between Alt's press and its release, so Alt was not
+// pressed alone. The server tells every key and button, grabbed or not, to a client that asks for
+// the raw events on the root window.
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
@@ -28,7 +29,8 @@ namespace {
 
 // XInput 2 as the protocol numbers it (the first 32 bytes of its events are laid out alike, so no
 // header of the extension is needed).
-constexpr std::uint16_t XiKeyPress = 2, XiButtonPress = 4, XiRawKeyPress = 13, XiRawButtonPress = 15;
+constexpr std::uint16_t XiKeyPress = 2, XiButtonPress = 4, XiButtonRelease = 5, XiRawKeyPress = 13,
+                        XiRawButtonPress = 15, XiRawButtonRelease = 16;
 constexpr std::uint8_t XiSelectEvents = 46;
 constexpr std::uint16_t XiAllMasterDevices = 1;
 
@@ -65,6 +67,7 @@ private:
         case XCB_KEY_PRESS:
             return e[1] != gAltKeycode;  // Alt's own repeat is not a key between
         case XCB_BUTTON_PRESS:
+        case XCB_BUTTON_RELEASE:
             return true;
         case XCB_GE_GENERIC: {
             if (!FXInput || e[1] != FXInput)
@@ -76,7 +79,8 @@ private:
                 std::memcpy(&code, e + 16, sizeof code);
                 return code != gAltKeycode;
             }
-            return kind == XiButtonPress || kind == XiRawButtonPress;
+            return kind == XiButtonPress || kind == XiButtonRelease || kind == XiRawButtonPress ||
+                   kind == XiRawButtonRelease;
         }
         default:
             return false;
@@ -86,8 +90,8 @@ private:
     std::uint8_t FXInput;
 };
 
-// Asks for the raw key and button presses of the whole display on the toolkit's connection, which
-// has told the server already which version of XInput 2 it speaks.
+// Asks for the raw key presses and button presses and releases of the whole display on the
+// toolkit's connection, which has told the server already which version of XInput 2 it speaks.
 void SelectRawPresses(xcb_connection_t* c, xcb_window_t root)
 {
     static xcb_extension_t xinput = {"XInputExtension", 0};
@@ -100,7 +104,7 @@ void SelectRawPresses(xcb_connection_t* c, xcb_window_t root)
     request.window = root;
     struct {
         std::uint16_t device = XiAllMasterDevices, words = 1;
-        std::uint32_t bits = (1u << XiRawKeyPress) | (1u << XiRawButtonPress);
+        std::uint32_t bits = (1u << XiRawKeyPress) | (1u << XiRawButtonPress) | (1u << XiRawButtonRelease);
     } mask;
     iovec parts[4];
     parts[2] = {&request, sizeof request};

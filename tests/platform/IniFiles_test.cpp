@@ -105,6 +105,8 @@ TEST_F(IniFile, ADirectoryInPlaceOfTheFileReadsAsEmpty)
     TIniFile ini(Name());
     EXPECT_EQ(ini.ReadString("A", "k", "d"), "d");
     EXPECT_THROW(ini.WriteString("A", "k", "v"), EIniFileException);
+    // So does a device, which has no end to read to.
+    EXPECT_EQ(TIniFile("/dev/zero").ReadString("A", "k", "d"), "d");
 }
 
 class IniRoundTrip : public IniFile, public ::testing::WithParamInterface<std::string> {};

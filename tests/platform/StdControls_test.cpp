@@ -745,6 +745,18 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
          }},
         {"a key with no virtual key", 0, [&] { altOver([] { Input::PressGroupSwitch(ssAlt); }); return typed(edit); }},
         {"a wheel turn", 0, [&] { altOver([&] { Input::Wheel(edit, -120, 2, 2, ssAlt); }); return typed(edit); }},
+        {"a button let go (Alt+drop)", 0, [&] {
+             Input::MouseDown(edit, mbLeft, 2, 2);
+             altOver([&] { Input::MouseUp(edit, mbLeft, 2, 2, ssAlt); });
+             return typed(edit);
+         }},
+        {"Alt tapped with Ctrl held", 0, [&] {
+             Input::KeyDown(VK_CONTROL, ssCtrl);
+             Input::KeyDown(VK_MENU, ssCtrl | ssAlt);
+             Input::KeyUp(VK_MENU, ssCtrl);
+             Input::KeyUp(VK_CONTROL);
+             return typed(edit);
+         }},
         {"Alt and a menu's letter", VK_MENU, [&] {
              Input::PressKey('H', ssAlt);
              const bool opened = MenuShown();

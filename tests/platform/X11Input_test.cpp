@@ -73,6 +73,9 @@ TEST(X11Input, DISABLED_Role)
         {"Alt+click elsewhere", {{"mousemove", "900", "700"}, {"click", "1"}}, "fixed", "fixed"},
         {"Alt+wheel", {{"click", "5"}}, "fixed", "fixed"},
         {"Alt+Tab", {{"key", "Tab"}}, "fixed", "fixed"},
+        // A button pressed elsewhere before Alt and let go with Alt held (the first Alt's walk ends
+        // at the press).
+        {"Alt+drop elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"mousedown", "1"}, {"keydown", "alt"}, {"mouseup", "1"}}, "fixed", "fixed"},
         // The acute accent waits for its letter: "a" makes it whole.
         {"Alt+dead key", {{"keydown", "dead_acute"}, {"keyup", "alt"}, {"keyup", "dead_acute"}}, "afixed", "\xE1" "fixed"},
     };
