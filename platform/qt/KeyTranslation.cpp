@@ -1,5 +1,6 @@
 // Toolkit key events become window messages: virtual-key codes, WM_KEYDOWN/WM_CHAR in the focused
 // control's character set, and the keyboard state.
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
@@ -227,6 +228,10 @@ void DeliverQtKey(QKeyEvent* e, bool down)
         vk = VK_PACKET;
     }
     DeliverKey(down, vk, shift, down ? text : std::string(), e->isAutoRepeat());
+    // X tells with each key the buttons held, pressed on a window's frame or another program's
+    // window too, which the toolkit's events do not (the bits are Button1Mask to Button5Mask).
+    if (down && vk == VK_MENU && (e->nativeModifiers() & 0x1f00) && qGuiApp->platformName() == QLatin1String("xcb"))
+        gAltAlone = false;
 }
 
 void HostWindow::keyPressEvent(QKeyEvent* e)

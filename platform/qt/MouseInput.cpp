@@ -67,10 +67,13 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
 {
     gCursorPos = screenPt;
     gMessageTime = MessageClock();
-    if (kind == WM_LBUTTONDOWN || kind == WM_RBUTTONDOWN || kind == WM_MBUTTONDOWN)
+    if (kind == WM_LBUTTONDOWN || kind == WM_RBUTTONDOWN || kind == WM_MBUTTONDOWN) {
         LeaveMenuBar();
-    else if (kind != WM_MOUSEMOVE)
+    } else if (kind != WM_MOUSEMOVE) {
+        // Let go wherever it goes, on a window a dialog disabled (the press opened it) too.
+        gButtons &= ~UINT(button);
         gAltAlone = false;  // a button let go between Alt's press and release (Alt+drop)
+    }
     if (TrackLayerDrag(kind, button, screenPt))
         return;
     if (TrackWindowMove(kind, screenPt)) {
@@ -97,8 +100,6 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
         return;
     if (kind == WM_LBUTTONDOWN || kind == WM_RBUTTONDOWN || kind == WM_MBUTTONDOWN)
         gButtons |= button;
-    else if (kind != WM_MOUSEMOVE)
-        gButtons &= ~UINT(button);
     gMouseWindow = w;
     UINT msg = kind;
     if (button == 2)

@@ -784,6 +784,21 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
         other->Hide();
         uitest::Pump();
     }
+    // A dialog a press opens takes the button's release: Alt alone walks the bar after it closes.
+    edit->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
+        SetModalHook([&](TObject*, int&) {
+            SetModalHook(nullptr);
+            Input::MouseUp(edit, mbLeft, 2, 2);
+            other->SetModalResult(mrOk);
+            return false;
+        });
+        other->ShowModal();
+    };
+    Input::MouseDown(edit, mbLeft, 2, 2);
+    Input::PressKey(VK_MENU);
+    Input::PressKey('H');
+    EXPECT_TRUE(MenuShown());
+    CloseMenus();
     delete f;
     uitest::Pump();
 }

@@ -76,6 +76,7 @@ TEST(X11Input, DISABLED_Role)
         // A button pressed elsewhere before Alt and let go with Alt held (the first Alt's walk ends
         // at the press).
         {"Alt+drop elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"mousedown", "1"}, {"keydown", "alt"}, {"mouseup", "1"}}, "fixed", "fixed"},
+        {"Alt tapped with a button held elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"mousedown", "1"}, {"keydown", "alt"}, {"keyup", "alt"}, {"mouseup", "1"}}, "fixed", "fixed"},
         // The acute accent waits for its letter: "a" makes it whole.
         {"Alt+dead key", {{"keydown", "dead_acute"}, {"keyup", "alt"}, {"keyup", "dead_acute"}}, "afixed", "\xE1" "fixed"},
     };
