@@ -228,9 +228,11 @@ void DeliverQtKey(QKeyEvent* e, bool down)
         vk = VK_PACKET;
     }
     DeliverKey(down, vk, shift, down ? text : std::string(), e->isAutoRepeat());
-    // X tells with each key the buttons held, pressed on a window's frame or another program's
-    // window too, which the toolkit's events do not (the bits are Button1Mask to Button5Mask).
-    if (down && vk == VK_MENU && (e->nativeModifiers() & 0x1f00) && qGuiApp->platformName() == QLatin1String("xcb"))
+    // X tells with each key what else is held: buttons pressed on a window's frame or another
+    // program's window, and modifiers of no virtual key (AltGr, Super), which the toolkit's events
+    // do not: Shift, Control, Mod1, Mod3 to Mod5, Button1 to Button5. Caps Lock, Num Lock (Mod2)
+    // and the layout group leave Alt alone.
+    if (down && vk == VK_MENU && (e->nativeModifiers() & 0x1fedu) && qGuiApp->platformName() == QLatin1String("xcb"))
         gAltAlone = false;
 }
 
