@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/ExtCtrls.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 #include "tests/platform/LayoutForm.h"
@@ -53,8 +52,8 @@ TEST(X11Input, DISABLED_Role)
     EXPECT_TRUE(uitest::PumpUntil([&] { return first->SelLength() == 3; }, 60000)) << first->SelLength();
 
     // Alt with something between its press and release that reaches no window here (a click or a
-    // key another program takes, a wheel turn, a dead key the input method keeps) leaves the menu
-    // bar alone: what is typed next reaches the edit whole and runs no command.
+    // key another program takes, a button let go elsewhere, a dead key the input method keeps)
+    // leaves the menu bar alone: what is typed next reaches the edit whole and runs no command.
     auto* menu = new TMainMenu(form);
     TMenuItem* file = AddItem(form, menu->Items(), "&File");
     int ran = 0;
@@ -70,11 +69,9 @@ TEST(X11Input, DISABLED_Role)
         std::string text, typed;
     } rows[] = {
         {"Alt+click over the form", {{"mousemove", std::to_string(over.X), std::to_string(over.Y)}, {"click", "1"}}, "fixed", "fixed"},
-        {"Alt+click elsewhere", {{"mousemove", "900", "700"}, {"click", "1"}}, "fixed", "fixed"},
-        {"Alt+wheel", {{"click", "5"}}, "fixed", "fixed"},
         {"Alt+Tab", {{"key", "Tab"}}, "fixed", "fixed"},
-        // A button pressed elsewhere before Alt and let go with Alt held (the first Alt's walk ends
-        // at the press).
+        // The first Alt's walk ends at a click or a press elsewhere.
+        {"the walk, then a click elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"click", "1"}}, "fixed", "fixed"},
         {"Alt+drop elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"mousedown", "1"}, {"keydown", "alt"}, {"mouseup", "1"}}, "fixed", "fixed"},
         {"Alt tapped with a button held elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"mousedown", "1"}, {"keydown", "alt"}, {"keyup", "alt"}, {"mouseup", "1"}}, "fixed", "fixed"},
         // The acute accent waits for its letter: "a" makes it whole.
@@ -94,13 +91,6 @@ TEST(X11Input, DISABLED_Role)
         CloseMenus();
     }
     EXPECT_EQ(ran, 0);
-    // F10, then a click outside the program's windows: the walk ends there too.
-    first->SetText("");
-    ASSERT_TRUE(x11test::Key("F10") && x11test::Xdo({"mousemove", "900", "700"}) && x11test::Xdo({"click", "1"}) &&
-                x11test::Type("fixed"));
-    uitest::PumpUntil([&] { return first->Text().find("fixed") != std::string::npos; }, 60000);
-    EXPECT_EQ(first->Text(), "fixed");
-    CloseMenus();
 
     // After Escape from a menu opened by its letter, the keys walk the bar whole, Enter too, until a
     // letter of no title gives them back.
@@ -110,17 +100,16 @@ TEST(X11Input, DISABLED_Role)
     CloseMenus();
 
     // Behind a modal dialog the form takes no click: its menu bar opens nothing.
-    auto* dialog = new TForm(form);
-    dialog->SetBounds(500, 300, 200, 100);
-    auto* inside = new TTimer(dialog);
-    inside->SetInterval(50);
     bool opened = true;
-    inside->OnTimer = [&](TObject*) {
-        inside->SetEnabled(false);
+    SetModalHook([&](TObject*, int& answer) {
+        SetModalHook(nullptr);
         opened = !x11test::Click(form, 12, -8) || (uitest::Pump(), MenuShown());
         CloseMenus();
-        dialog->SetModalResult(mrOk);
-    };
+        answer = mrOk;
+        return true;
+    });
+    auto* dialog = new TForm(form);
+    dialog->SetBounds(500, 300, 200, 100);
     EXPECT_EQ(dialog->ShowModal(), mrOk);
     EXPECT_FALSE(opened);
     EXPECT_EQ(ran, 0);
