@@ -232,7 +232,8 @@ void DeliverQtKey(QKeyEvent* e, bool down)
     // program's window, and modifiers of no virtual key (AltGr, Super), which the toolkit's events
     // do not: Shift, Control, Mod1, Mod3 to Mod5, Button1 to Button5. Caps Lock, Num Lock (Mod2)
     // and the layout group leave Alt alone.
-    if (down && vk == VK_MENU && (e->nativeModifiers() & 0x1fedu) && qGuiApp->platformName() == QLatin1String("xcb"))
+    static const bool x11 = qGuiApp->platformName() == QLatin1String("xcb");
+    if (x11 && down && vk == VK_MENU && (e->nativeModifiers() & 0x1fedu))
         gAltAlone = false;
 }
 

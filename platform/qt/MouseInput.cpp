@@ -77,15 +77,11 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
     if (TrackLayerDrag(kind, button, screenPt))
         return;
     if (TrackWindowMove(kind, screenPt)) {
-        if (kind == WM_LBUTTONUP)
-            gButtons &= ~1u;
         RunIdle();
         return;
     }
     if (gTrack.w) {
         if (kind == WM_LBUTTONDOWN || kind == WM_LBUTTONUP || kind == WM_MOUSEMOVE) {
-            if (kind == WM_LBUTTONUP)
-                gButtons &= ~1u;
             TrackMouse(kind, screenPt);
             RunIdle();
             return;

@@ -45,7 +45,7 @@ public:
         const auto* e = static_cast<const std::uint8_t*>(Message);
         // A button pressed anywhere, in another program's window too, ends the keys' walk of the
         // menu bar; once this event has been handled, as the press may be one on the bar itself.
-        if (RawButtonPress(e))
+        if (XiKind(e) == XiRawButtonPress)
             morvik::backend::Post([] { morvik::backend::LeaveMenuBar(); });
         if (gAltAlone && Between(e))
             gAltAlone = false;
@@ -53,12 +53,13 @@ public:
     }
 
 private:
-    bool RawButtonPress(const std::uint8_t* e) const
+    // The kind of an XInput 2 event; 0 for every other event.
+    std::uint16_t XiKind(const std::uint8_t* e) const
     {
         std::uint16_t kind = 0;
         if ((e[0] & 0x7f) == XCB_GE_GENERIC && FXInput && e[1] == FXInput)
             std::memcpy(&kind, e + 8, sizeof kind);
-        return kind == XiRawButtonPress;
+        return kind;
     }
 
     bool Between(const std::uint8_t* e) const
@@ -70,10 +71,7 @@ private:
         case XCB_BUTTON_RELEASE:
             return true;
         case XCB_GE_GENERIC: {
-            if (!FXInput || e[1] != FXInput)
-                return false;
-            std::uint16_t kind = 0;
-            std::memcpy(&kind, e + 8, sizeof kind);
+            const std::uint16_t kind = XiKind(e);
             if (kind == XiKeyPress || kind == XiRawKeyPress) {
                 std::uint32_t code = 0;
                 std::memcpy(&code, e + 16, sizeof code);
