@@ -72,7 +72,6 @@ void DeliverMouse(WindowRec* target, UINT kind, int button, TPoint screenPt)
     } else if (kind != WM_MOUSEMOVE) {
         // Let go wherever it goes, on a window a dialog disabled (the press opened it) too.
         gButtons &= ~UINT(button);
-        gAltAlone = false;  // a button let go between Alt's press and release (Alt+drop)
     }
     if (TrackLayerDrag(kind, button, screenPt))
         return;

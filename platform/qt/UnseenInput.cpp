@@ -1,8 +1,7 @@
 // What the X display reports of the user's input that never reaches a window of ours as the
 // toolkit's events: a dead key the input method keeps, a key or a click another program grabs (a
-// window switcher's Alt+Tab, a window manager's Alt+drag), a wheel turn anywhere, a button let go
-// in another program's window. Each came between Alt's press and its release, so Alt was not
-// pressed alone. The server tells every key and button, grabbed or not, to a client that asks for
+// window switcher's Alt+Tab, a window manager's Alt+drag), a wheel turn anywhere. Each came
+// between Alt's press and its release, so Alt was not pressed alone. The server tells every key and button, grabbed or not, to a client that asks for
 // the raw events on the root window.
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
@@ -29,8 +28,7 @@ namespace {
 
 // XInput 2 as the protocol numbers it (the first 32 bytes of its events are laid out alike, so no
 // header of the extension is needed).
-constexpr std::uint16_t XiKeyPress = 2, XiButtonPress = 4, XiButtonRelease = 5, XiRawKeyPress = 13,
-                        XiRawButtonPress = 15, XiRawButtonRelease = 16;
+constexpr std::uint16_t XiKeyPress = 2, XiButtonPress = 4, XiRawKeyPress = 13, XiRawButtonPress = 15;
 constexpr std::uint8_t XiSelectEvents = 46;
 constexpr std::uint16_t XiAllMasterDevices = 1;
 
@@ -68,7 +66,6 @@ private:
         case XCB_KEY_PRESS:
             return e[1] != gAltKeycode;  // Alt's own repeat is not a key between
         case XCB_BUTTON_PRESS:
-        case XCB_BUTTON_RELEASE:
             return true;
         case XCB_GE_GENERIC: {
             const std::uint16_t kind = XiKind(e);
@@ -77,8 +74,7 @@ private:
                 std::memcpy(&code, e + 16, sizeof code);
                 return code != gAltKeycode;
             }
-            return kind == XiButtonPress || kind == XiButtonRelease || kind == XiRawButtonPress ||
-                   kind == XiRawButtonRelease;
+            return kind == XiButtonPress || kind == XiRawButtonPress;
         }
         default:
             return false;
@@ -88,8 +84,8 @@ private:
     std::uint8_t FXInput;
 };
 
-// Asks for the raw key presses and button presses and releases of the whole display on the
-// toolkit's connection, which has told the server already which version of XInput 2 it speaks.
+// Asks for the raw key and button presses of the whole display on the toolkit's connection, which
+// has told the server already which version of XInput 2 it speaks.
 void SelectRawPresses(xcb_connection_t* c, xcb_window_t root)
 {
     static xcb_extension_t xinput = {"XInputExtension", 0};
@@ -102,7 +98,7 @@ void SelectRawPresses(xcb_connection_t* c, xcb_window_t root)
     request.window = root;
     struct {
         std::uint16_t device = XiAllMasterDevices, words = 1;
-        std::uint32_t bits = (1u << XiRawKeyPress) | (1u << XiRawButtonPress) | (1u << XiRawButtonRelease);
+        std::uint32_t bits = (1u << XiRawKeyPress) | (1u << XiRawButtonPress);
     } mask;
     iovec parts[4];
     parts[2] = {&request, sizeof request};

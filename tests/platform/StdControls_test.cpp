@@ -745,7 +745,7 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
          }},
         {"a key with no virtual key", 0, [&] { altOver([] { Input::PressGroupSwitch(ssAlt); }); return typed(edit); }},
         {"a wheel turn", 0, [&] { altOver([&] { Input::Wheel(edit, -120, 2, 2, ssAlt); }); return typed(edit); }},
-        {"a button let go (Alt+drop)", 0, [&] {
+        {"a button held (Alt+drop)", 0, [&] {
              Input::MouseDown(edit, mbLeft, 2, 2);
              altOver([&] { Input::MouseUp(edit, mbLeft, 2, 2, ssAlt); });
              return typed(edit);

@@ -52,7 +52,7 @@ TEST(X11Input, DISABLED_Role)
     EXPECT_TRUE(uitest::PumpUntil([&] { return first->SelLength() == 3; }, 60000)) << first->SelLength();
 
     // Alt with something between its press and release that reaches no window here (a click or a
-    // key another program takes, a button let go elsewhere, a dead key the input method keeps)
+    // key another program takes, a button held elsewhere, a dead key the input method keeps)
     // leaves the menu bar alone: what is typed next reaches the edit whole and runs no command.
     auto* menu = new TMainMenu(form);
     TMenuItem* file = AddItem(form, menu->Items(), "&File");
@@ -72,7 +72,6 @@ TEST(X11Input, DISABLED_Role)
         {"Alt+Tab", {{"key", "Tab"}}, "fixed", "fixed"},
         // The first Alt's walk ends at a click or a press elsewhere.
         {"the walk, then a click elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"click", "1"}}, "fixed", "fixed"},
-        {"Alt+drop elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"mousedown", "1"}, {"keydown", "alt"}, {"mouseup", "1"}}, "fixed", "fixed"},
         {"Alt tapped with a button held elsewhere", {{"keyup", "alt"}, {"mousemove", "900", "700"}, {"mousedown", "1"}, {"keydown", "alt"}, {"keyup", "alt"}, {"mouseup", "1"}}, "fixed", "fixed"},
         // The acute accent waits for its letter: "a" makes it whole.
         {"Alt+dead key", {{"keydown", "dead_acute"}, {"keyup", "alt"}, {"keyup", "dead_acute"}}, "afixed", "\xE1" "fixed"},
