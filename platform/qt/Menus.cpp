@@ -477,6 +477,22 @@ QWidget* morvik::backend::MenuBarWidget(TMainMenu* menu)
     return v.bar;
 }
 
+namespace {
+// A menu opened from the keyboard stands on its first item at once, a disabled one too, as its hint
+// tells: Enter runs it, Down goes on to the second.
+void OpenFromKeys(QMenuBar* bar, QAction* title)
+{
+    QMenu* m = title->menu();
+    OpenMenus().push_back(m);
+    bar->setActiveAction(title);
+    for (QAction* item : m->actions())
+        if (item->isVisible() && !item->isSeparator()) {
+            m->setActiveAction(item);
+            break;
+        }
+}
+}  // namespace
+
 bool morvik::backend::OpenMenuByAccelerator(TMainMenu* menu, char ch)
 {
     auto it = Views().find(menu);
@@ -499,8 +515,7 @@ bool morvik::backend::OpenMenuByAccelerator(TMainMenu* menu, char ch)
                 if (!a)
                     return false;
                 if (a->menu()) {
-                    OpenMenus().push_back(a->menu());
-                    it->second.bar->setActiveAction(a);
+                    OpenFromKeys(it->second.bar, a);
                 } else {
                     a->trigger();
                 }
@@ -605,15 +620,8 @@ bool morvik::backend::MenuBarKey(Word vk, bool ctrlOrAlt)
     if (vk == VK_LEFT || vk == VK_RIGHT) {
         HighlightTitle(bar, titles[(vk == VK_RIGHT ? i + 1 : i + n - 1) % n]);
     } else if (vk == VK_DOWN || vk == VK_UP || vk == VK_RETURN) {
-        if (QMenu* m = (*at)->menu()) {
-            OpenMenus().push_back(m);
-            bar->setActiveAction(*at);
-            // The keys stand on the first item at once, a disabled one too, as its hint tells.
-            for (QAction* item : m->actions())
-                if (item->isVisible() && !item->isSeparator()) {
-                    m->setActiveAction(item);
-                    break;
-                }
+        if ((*at)->menu()) {
+            OpenFromKeys(bar, *at);
         } else {
             LeaveBar();
             (*at)->trigger();

@@ -690,8 +690,7 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
     Input::PressKey('S', ssAlt);  // "&Setup"
     EXPECT_EQ(f->Setup1Opened, 1);
     // The item the keys highlight gives the application its hint until the menu closes, a
-    // disabled one too.
-    Input::PressKey(VK_DOWN);
+    // disabled one too. A menu opened from the keyboard stands on its first item.
     Input::PressKey(VK_DOWN);
     EXPECT_EQ(Application->Hint(), "Decode Cyrillic");
     Input::PressKey(VK_DOWN);
@@ -701,6 +700,17 @@ TEST(MenuItems, AltAndTheMarkedLetterOpensATopLevelMenu)
     EXPECT_EQ(Application->Hint(), "");
     Input::PressKey('Q', ssAlt);  // no such mark: nothing opens
     EXPECT_EQ(f->Setup1Opened, 1);
+    // Enter runs that first item, whether the letter came with Alt or after F10 or Alt alone.
+    int firstRan = 0;
+    f->EnglishCharset1->OnClick = [&](TObject*) { ++firstRan; };
+    for (Word start : {Word(0), Word(VK_F10), Word(VK_MENU)}) {
+        if (start)
+            Input::PressKey(start);
+        Input::PressKey('S', start ? TShiftState(0) : TShiftState(ssAlt));
+        Input::PressKey(VK_RETURN);
+    }
+    EXPECT_EQ(firstRan, 3);
+    EXPECT_FALSE(MenuShown());
     // F10, and Alt alone, give the keys to the menu bar (Down opens the first menu); Escape from
     // the menu goes back to the bar, and again to the form.
     int formKeys = 0;
