@@ -128,6 +128,15 @@ std::string CharsOfKey(Word vk, TShiftState shift, const std::string& text)
 
 namespace {
 
+// A letter the toolkit names by a script other than Latin.
+bool OfAnotherScript(int key)
+{
+    if (key <= 0x7f || key > 0xffff)
+        return false;
+    const QChar ch{char16_t(key)};
+    return ch.isLetter() && ch.script() != QChar::Script_Latin;
+}
+
 LPARAM KeyData(bool down, bool alt, bool repeat)
 {
     return 1 | (alt ? (LPARAM(1) << 29) : 0) | (repeat ? (LPARAM(1) << 30) : 0) | (down ? 0 : (LPARAM(3) << 30));
@@ -203,12 +212,22 @@ void DeliverQtKey(QKeyEvent* e, bool down)
     Qt::KeyboardModifiers m = e->modifiers();
     TShiftState shift = (m & Qt::ShiftModifier ? TShiftState(ssShift) : 0u) | (m & Qt::ControlModifier ? TShiftState(ssCtrl) : 0u) |
                         (m & Qt::AltModifier ? TShiftState(ssAlt) : 0u);
+    Word vk = VirtualKeyOf(e->key(), m);
+    // A letter of another script (a Cyrillic or Greek layout) is known by the key at its place in
+    // the Latin layout, so that menus, commands and key handlers take it; it types its own letter,
+    // but with Alt it is a command and gives the Latin one.
+    QString typed = e->text();
+    if (!vk && OfAnotherScript(e->key()))
+        if (const Word place = LatinPlaceKey(e->nativeScanCode())) {
+            vk = place;
+            if ((m & Qt::AltModifier) && !(m & Qt::ControlModifier) && place >= 'A' && place <= 'Z')
+                typed = QChar((m & Qt::ShiftModifier) ? place : place - 'A' + 'a');
+        }
     // What the focused control's character set cannot hold is left out, with a beep.
     bool leftOut = false;
-    std::string text = UserTextToCodePage(e->text(), CharsetToCodePage(Byte(FocusCharset())), &leftOut);
+    std::string text = UserTextToCodePage(typed, CharsetToCodePage(Byte(FocusCharset())), &leftOut);
     if (down && leftOut)
         MessageBeep(0);
-    Word vk = VirtualKeyOf(e->key(), m);
     if (down && vk == VK_MENU)
         gAltKeycode = e->nativeScanCode();
     // An open menu passes the keys it has no use for to its menu bar, and they would come on to

@@ -1,13 +1,11 @@
-// What the X display reports of the user's input that never reaches a window of ours as the
-// toolkit's events: a dead key the input method keeps, a key or a click another program grabs (a
-// window switcher's Alt+Tab, a window manager's Alt+drag), a wheel turn anywhere. Each came
-// between Alt's press and its release, so Alt was not pressed alone. The server tells every key and button, grabbed or not, to a client that asks for
-// the raw events on the root window.
+// What the X display tells the program's own windows that never reaches them as the toolkit's
+// events: a dead key the input method keeps, and another program grabbing the pointer or the
+// keyboard (a window manager's Alt+drag, a window switcher's Alt+Tab, a screen locker). Each comes
+// between Alt's press and its release, so Alt was not pressed alone; a grab also takes the keys away
+// from the menu bar's walk. Nothing is asked of the display beyond what it tells these windows.
 #include <QAbstractNativeEventFilter>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QtGui/qguiapplication_platform.h>
-
-#include <sys/uio.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +16,6 @@
 
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
-#include <xcb/xcbext.h>
 #endif
 
 namespace morvik::qtwin {
@@ -28,9 +25,10 @@ namespace {
 
 // XInput 2 as the protocol numbers it (the first 32 bytes of its events are laid out alike, so no
 // header of the extension is needed).
-constexpr std::uint16_t XiKeyPress = 2, XiButtonPress = 4, XiRawKeyPress = 13, XiRawButtonPress = 15;
-constexpr std::uint8_t XiSelectEvents = 46;
-constexpr std::uint16_t XiAllMasterDevices = 1;
+constexpr std::uint16_t XiKeyPress = 2, XiButtonPress = 4, XiLeave = 8;
+// Crossing and focus modes: a grab starting; XInput 2 tells a passive one (a grabbed key or button
+// pressed) apart.
+constexpr std::uint8_t NotifyGrab = 1, XiNotifyPassiveGrab = 4;
 
 class UnseenInputWatch : public QAbstractNativeEventFilter {
 public:
@@ -41,12 +39,14 @@ public:
         if (Type != "xcb_generic_event_t")
             return false;
         const auto* e = static_cast<const std::uint8_t*>(Message);
-        // A button pressed anywhere, in another program's window too, ends the keys' walk of the
-        // menu bar; once this event has been handled, as the press may be one on the bar itself.
-        if (XiKind(e) == XiRawButtonPress)
-            morvik::backend::Post([] { morvik::backend::LeaveMenuBar(); });
-        if (gAltAlone && Between(e))
+        if (GrabbedAway(e)) {
             gAltAlone = false;
+            // A popup of ours grabs too, and the walk goes on in the menu it opened.
+            if (!QApplication::activePopupWidget())
+                morvik::backend::Post([] { morvik::backend::LeaveMenuBar(); });
+        } else if (gAltAlone && Pressed(e)) {
+            gAltAlone = false;
+        }
         return false;
     }
 
@@ -60,53 +60,42 @@ private:
         return kind;
     }
 
-    bool Between(const std::uint8_t* e) const
+    // A key or button pressed in a window of ours; Alt's own repeat is not one.
+    bool Pressed(const std::uint8_t* e) const
     {
         switch (e[0] & 0x7f) {
         case XCB_KEY_PRESS:
-            return e[1] != gAltKeycode;  // Alt's own repeat is not a key between
+            return e[1] != gAltKeycode;
         case XCB_BUTTON_PRESS:
             return true;
-        case XCB_GE_GENERIC: {
-            const std::uint16_t kind = XiKind(e);
-            if (kind == XiKeyPress || kind == XiRawKeyPress) {
-                std::uint32_t code = 0;
-                std::memcpy(&code, e + 16, sizeof code);
-                return code != gAltKeycode;
-            }
-            return kind == XiButtonPress || kind == XiRawButtonPress;
-        }
         default:
-            return false;
+            break;
         }
+        const std::uint16_t kind = XiKind(e);
+        if (kind == XiKeyPress) {
+            std::uint32_t code = 0;
+            std::memcpy(&code, e + 16, sizeof code);
+            return code != gAltKeycode;
+        }
+        return kind == XiButtonPress;
+    }
+
+    // The pointer left a window of ours, or the focus did, because a grab started.
+    bool GrabbedAway(const std::uint8_t* e) const
+    {
+        switch (e[0] & 0x7f) {
+        case XCB_LEAVE_NOTIFY:
+            return reinterpret_cast<const xcb_leave_notify_event_t*>(e)->mode == NotifyGrab;
+        case XCB_FOCUS_OUT:
+            return reinterpret_cast<const xcb_focus_out_event_t*>(e)->mode == NotifyGrab;
+        default:
+            break;
+        }
+        return XiKind(e) == XiLeave && (e[18] == NotifyGrab || e[18] == XiNotifyPassiveGrab);
     }
 
     std::uint8_t FXInput;
 };
-
-// Asks for the raw key and button presses of the whole display on the toolkit's connection, which
-// has told the server already which version of XInput 2 it speaks.
-void SelectRawPresses(xcb_connection_t* c, xcb_window_t root)
-{
-    static xcb_extension_t xinput = {"XInputExtension", 0};
-    struct {
-        std::uint8_t major = 0, minor = 0;  // filled in by the library
-        std::uint16_t length = 0;
-        std::uint32_t window;
-        std::uint16_t masks = 1, pad = 0;
-    } request;
-    request.window = root;
-    struct {
-        std::uint16_t device = XiAllMasterDevices, words = 1;
-        std::uint32_t bits = (1u << XiRawKeyPress) | (1u << XiRawButtonPress);
-    } mask;
-    iovec parts[4];
-    parts[2] = {&request, sizeof request};
-    parts[3] = {&mask, sizeof mask};
-    const xcb_protocol_request_t what = {2, &xinput, XiSelectEvents, 1};
-    xcb_send_request(c, 0, parts + 2, &what);
-    xcb_flush(c);
-}
 
 }  // namespace
 #endif
@@ -125,9 +114,6 @@ void WatchUnseenInput()
     std::free(reply);
     static UnseenInputWatch watch(xinput);
     qGuiApp->installNativeEventFilter(&watch);
-    if (xinput)
-        if (const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data)
-            SelectRawPresses(c, screen->root);
 #endif
 }
 

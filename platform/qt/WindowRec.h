@@ -239,8 +239,9 @@ void MouseMovedOver(WindowRec* under);
 void ForgetMouseTracking(WindowRec* w);
 
 // ---- Keyboard (KeyTranslation.cpp) ---------------------------------------------------------
-// On X11: input the display reports that reaches no window of ours as the toolkit's events (a dead
-// key the input method takes, a click a window manager takes) still ends Alt's being alone.
+// On X11: what the display tells our windows that reaches them as no toolkit event (a dead key the
+// input method takes, another program's grab of the pointer or the keyboard) still ends Alt's being
+// alone, and a grab ends the menu bar's walk.
 void WatchUnseenInput();
 void DeliverKey(bool down, Word vk, TShiftState shift, const std::string& text, bool repeat);
 void DeliverQtKey(QKeyEvent* e, bool down);
@@ -250,6 +251,9 @@ void DeliverText(const std::string& chars);
 std::string CharsOfKey(Word vk, TShiftState shift, const std::string& text);
 int FocusCharset();
 Word VirtualKeyOf(int key, Qt::KeyboardModifiers mods);
+// The virtual key at a display's key code in the keymap's Latin layout (the US keyboard's where the
+// keymap has none); 0 for none.
+Word LatinPlaceKey(unsigned code);
 
 // ---- Toolkit widgets -----------------------------------------------------------------------
 class SurfaceWidget : public QWidget {
