@@ -373,6 +373,35 @@ private:
 // whatever they hold). A device, which may never end, gives the bytes its size says are left.
 std::string ReadToEnd(TStream* Stream);
 
+// One save's writes gathered into blocks: a writer that hands its stream many small pieces (a field,
+// a length, a text) writes them here for the length of one save, and its target (a file stream, whose
+// every write reaches the file) gets a few large writes instead. Position is the target's plus what
+// is gathered; Read, Seek, Size and SetSize hand on what is gathered first, so a handler given this
+// stream in the middle of a save sees the target as if every write had gone to it, and its bytes land
+// in order. Finish ends the save: it hands on the rest and raises EWriteError when the target takes
+// less. Left without Finish (an error's way out), it hands on what the target takes and raises nothing.
+class TGatherStream : public TStream {
+public:
+    explicit TGatherStream(TStream* Target);
+    ~TGatherStream() override;
+    // What the writer and its handlers write to: this, or Target itself when writes to it are cheap
+    // already (memory) or gathered by an outer save.
+    TStream* Stream() { return FLimit > 0 ? this : FTarget; }
+    void Finish() { HandOn(); }
+    Int64 Read(void* Buffer, Int64 Count) override;
+    Int64 Write(const void* Buffer, Int64 Count) override;
+    Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+    Int64 Size() override;
+    void SetSize(Int64 NewSize) override;
+
+private:
+    void HandOn();
+
+    TStream* FTarget;
+    Int64 FLimit;
+    std::vector<Byte> FData;
+};
+
 class TCollection;
 
 // An item of a TCollection; it leaves its collection when it is destroyed.

@@ -73,6 +73,86 @@ std::string ReadToEnd(TStream* Stream)
     return data;
 }
 
+// ---------------------------------------------------------------- gathered writes
+
+namespace {
+// A tree of 100,000 items reaches its file in a few hundred writes; beside a save the block costs nothing.
+constexpr Int64 GatherSize = 64 * 1024;
+}  // namespace
+
+TGatherStream::TGatherStream(TStream* Target)
+    : FTarget(Target),
+      FLimit(dynamic_cast<TCustomMemoryStream*>(Target) || dynamic_cast<TGatherStream*>(Target) ? 0 : GatherSize)
+{
+}
+
+TGatherStream::~TGatherStream()
+{
+    // Without Finish an error is on its way out: the target gets what it takes, as it took each write
+    // before, and that error, not one of the target's, is the one the writer's caller hears.
+    try {
+        HandOn();
+    } catch (...) {
+    }
+}
+
+void TGatherStream::HandOn()
+{
+    if (FData.empty()) return;
+    const auto count = static_cast<Int64>(FData.size());
+    Int64 done = 0;
+    // Handed on once, whatever the target does with them.
+    try {
+        done = FTarget->Write(FData.data(), count);
+    } catch (...) {
+        FData.clear();
+        throw;
+    }
+    FData.clear();
+    if (done != count) throw EWriteError(SysMsg::WriteError);
+}
+
+Int64 TGatherStream::Write(const void* Buffer, Int64 Count)
+{
+    if (Count <= 0) return 0;
+    if (static_cast<Int64>(FData.size()) + Count > FLimit) {
+        HandOn();
+        // A piece of a block's size or more goes on as it is.
+        if (Count >= FLimit) return FTarget->Write(Buffer, Count);
+    }
+    const auto* from = static_cast<const Byte*>(Buffer);
+    FData.insert(FData.end(), from, from + Count);
+    return Count;
+}
+
+Int64 TGatherStream::Read(void* Buffer, Int64 Count)
+{
+    HandOn();
+    return FTarget->Read(Buffer, Count);
+}
+
+Int64 TGatherStream::Seek(Int64 Offset, TSeekOrigin Origin)
+{
+    if (Origin == soCurrent && Offset == 0) {
+        const Int64 at = FTarget->Seek(0, soCurrent);
+        return at < 0 ? at : at + static_cast<Int64>(FData.size());
+    }
+    HandOn();
+    return FTarget->Seek(Offset, Origin);
+}
+
+Int64 TGatherStream::Size()
+{
+    HandOn();
+    return FTarget->Size();
+}
+
+void TGatherStream::SetSize(Int64 NewSize)
+{
+    HandOn();
+    FTarget->SetSize(NewSize);
+}
+
 // ---------------------------------------------------------------- memory streams
 
 void TCustomMemoryStream::SetPointer(const void* Ptr, Int64 Size)

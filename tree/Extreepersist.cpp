@@ -210,6 +210,7 @@ void TCustomExTree::Assign(TPersistent* Source)
 void TCustomExTree::SaveStringsToStream(TStream* Stream)
 {
     TExTreeItemList& all = FModel->AllItems();
+    TGatherStream out(Stream);
     std::string line;
     for (Integer i = 0; i < all.Count(); ++i) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
@@ -217,8 +218,9 @@ void TCustomExTree::SaveStringsToStream(TStream* Stream)
         line.assign(indent > 0 ? size_t(indent) : 0, ' ');
         line += item->Text();
         line += "\r\n";
-        Stream->WriteBuffer(line.data(), static_cast<Int64>(line.size()));
+        out.Stream()->WriteBuffer(line.data(), static_cast<Int64>(line.size()));
     }
+    out.Finish();
 }
 
 Integer TCustomExTree::PruneSortSections()

@@ -103,6 +103,9 @@ public:
         if (BranchDepth(Top) > MaxDepth) throw EExTreeError(Format(TooDeep, MaxDepth));
         TExTreeOperation op(FModel);
         op.HoldAll();
+        // The records' fields, and the handlers' bytes between them, reach the stream in blocks.
+        TGatherStream out(FStream);
+        FStream = out.Stream();
         try {
             // Pre-order: each record ends with its child count, so its children simply follow it.
             std::vector<TExTreeItem*> stack{Top};
@@ -115,6 +118,7 @@ public:
         } catch (const TStreamStopped&) {
             return false;
         }
+        out.Finish();
         return true;
     }
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/platform/ScratchDir.h"
@@ -288,34 +289,42 @@ TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
     }
     EXPECT_THROW(TFileStream(dir, fmOpenRead), EFOpenError);  // a directory is no file
 
-    // Random steps on a file give what they give on memory, small and large, across the buffer's edges.
+    // Random steps on a file, and on a file through a gathering stream, give what they give on
+    // memory, small and large, across the buffers' edges.
     TMemoryStream m;
     {
-        TFileStream f(Path("r.bin"), fmCreate);
+        TFileStream f(Path("r.bin"), fmCreate), gathered(Path("g.bin"), fmCreate);
+        TGatherStream g(&gathered);
         std::mt19937 rng(87);
-        std::vector<Byte> data(150000), a, b;
+        std::vector<Byte> data(150000);
         for (Byte& x : data) x = Byte(rng());
         for (int step = 0; step < 3000; ++step) {
             const Int64 n = rng() % 8 ? rng() % 300 : rng() % 150000, at = rng() % 200000;
             const Int64 back = -std::min(n, m.Position());
-            switch (rng() % 6) {
-            case 0:
-            case 1: EXPECT_EQ(f.Write(data.data(), n), m.Write(data.data(), n)); break;
-            case 2: {
-                a.assign(n, 0), b.assign(n, 0);
-                EXPECT_EQ(f.Read(a.data(), n), m.Read(b.data(), n));
-                EXPECT_EQ(a, b);
-                break;
-            }
-            case 3: EXPECT_EQ(f.Seek(at, soBeginning), m.Seek(at, soBeginning)); break;
-            case 4: EXPECT_EQ(f.Seek(back, soCurrent), m.Seek(back, soCurrent)); break;
-            default:
-                if (n % 4 == 0) f.SetSize(at), m.SetSize(at);
-                EXPECT_EQ(f.Size(), m.Size());
-            }
+            const unsigned kind = rng() % 6;
+            auto take = [&](TStream& S) {
+                std::vector<Byte> read;
+                Int64 got = 0;
+                switch (kind) {
+                case 0:
+                case 1: got = S.Write(data.data(), n); break;
+                case 2: read.assign(n, 0), got = S.Read(read.data(), n); break;
+                case 3: got = S.Seek(at, soBeginning); break;
+                case 4: got = S.Seek(back, soCurrent); break;
+                default:
+                    if (n % 4 == 0) S.SetSize(at);
+                    got = S.Size();
+                }
+                return std::make_tuple(got, read, S.Position());
+            };
+            const auto want = take(m);
+            EXPECT_EQ(take(f), want);
+            EXPECT_EQ(take(g), want);
         }
+        g.Finish();
     }
     EXPECT_EQ(Get("r.bin"), std::string(m.Bytes().begin(), m.Bytes().end()));
+    EXPECT_EQ(Get("g.bin"), Get("r.bin"));
     // A step back inside what was read asks nothing of the file, so a pipe takes it too.
     int p[2];
     ASSERT_EQ(::pipe(p), 0);
@@ -332,6 +341,10 @@ TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
     TFileStream full("/dev/full", fmOpenWrite);
     EXPECT_THROW(full.WriteBuffer("abc", 3), EWriteError);
     EXPECT_EQ(full.Write("abc", 3), 0);
+    // Gathered, by the end of the save.
+    TGatherStream save(&full);
+    save.WriteBuffer("abc", 3);
+    EXPECT_THROW(save.Finish(), EWriteError);
 }
 
 TEST(Stream, CopyFromAndReadOnlyBuffers)

@@ -788,6 +788,34 @@ TEST_F(StreamTree, ApplicationDataAndStylesWrittenByEventComeBackThroughTheirRea
     EXPECT_EQ(Items().Item(0)->StylesCount(), 1);
     EXPECT_EQ(Items().Item(1)->Text(), "b");
     EXPECT_EQ(loaded, (std::vector<std::string>{"!/", "a!/a", "b!/b"}));
+
+    // Into a file, which the writer hands blocks, the same bytes as into memory, those of handlers
+    // that read the position and seek back to patch what they wrote included; onto a full disk, an error.
+    Items().BeginUpdate();
+    for (int i = 0; i < 1000; ++i) Items().Add(nullptr, "item");
+    Items().EndUpdate();
+    Tree->OnItemSave = [](TObject*, TStream* S, TExTreeItem* Item) {
+        const Int64 at = S->Position();
+        S->WriteBuffer(&at, 8);
+        WriteStringToStream(S, Item->Text() + "!");
+        if (Item->GetAbsIndex() % 100 != 0) return;
+        const Int64 end = S->Position();
+        S->Seek(at, soBeginning);
+        S->WriteBuffer(&end, 8);
+        S->Seek(0, soEnd);
+    };
+    TMemoryStream memory, file;
+    Items().SaveToStream(&memory);
+    const std::string name = uitest::TempDir() + "/treestream_gathered.bin";
+    {
+        TFileStream f(name, fmCreate);
+        Items().SaveToStream(&f);
+    }
+    file.LoadFromFile(name);
+    std::remove(name.c_str());
+    EXPECT_TRUE(file.Bytes() == memory.Bytes());
+    TFileStream full("/dev/full", fmOpenWrite);
+    EXPECT_THROW(Items().SaveToStream(&full), EWriteError);
 }
 
 TEST_F(StreamTree, LoadHandlersSeeEachItemInItsPlaceAndAFailedLoadLeavesTheTreeAsItWas)
