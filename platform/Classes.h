@@ -370,7 +370,11 @@ private:
 
 // The bytes from a stream's position to its end, read until it gives no more (a pipe until its writer
 // closes it): what a file tells of its size is only a first guess (0 under /proc, a page under /sys,
-// whatever they hold). A device, which may never end, gives the bytes its size says are left.
+// whatever they hold). A device, which may never end, gives the bytes its size says are left. A read
+// the system fails raises EReadError. Into (a std::string or a std::vector<Byte>) is filled in place,
+// so a file's bytes are held once.
+template <class TBytes>
+void ReadToEnd(TStream* Stream, TBytes& Into);
 std::string ReadToEnd(TStream* Stream);
 
 // One save's writes gathered into blocks: a writer that hands its stream many small pieces (a field,

@@ -51,25 +51,39 @@ Int64 TStream::CopyFrom(TStream* Source, Int64 Count)
     return result;
 }
 
-std::string ReadToEnd(TStream* Stream)
+template <class TBytes>
+void ReadToEnd(TStream* Stream, TBytes& Into)
 {
     const Int64 pos = Stream->Position();
     const Int64 left = pos < 0 ? -1 : Stream->Size() - pos;
-    std::string data(static_cast<size_t>(std::max<Int64>(left, 0)), '\0');
     const auto* file = dynamic_cast<const TFileStream*>(Stream);
     if (file && file->IsDevice()) {
-        if (left > 0) Stream->ReadBuffer(data.data(), left);
-        return data;
+        Into.resize(static_cast<size_t>(std::max<Int64>(left, 0)));
+        if (left > 0) Stream->ReadBuffer(Into.data(), left);
+        return;
     }
-    if (left > 0) data.resize(static_cast<size_t>(std::max<Int64>(Stream->Read(data.data(), left), 0)));
-    std::string more(0x10000, '\0');
+    // A byte more than the size told, so that a file that holds what it tells ends in this room; one
+    // that holds more, or tells nothing, doubles it.
+    Into.resize(static_cast<size_t>(std::max<Int64>(left + 1, 4096)));
+    size_t done = 0;
     for (;;) {
-        const Int64 n = Stream->Read(more.data(), static_cast<Int64>(more.size()));
+        if (done == Into.size()) Into.resize(2 * Into.size());
+        const Int64 n = Stream->Read(Into.data() + done, static_cast<Int64>(Into.size() - done));
         if (n <= 0) break;
-        data.append(more.data(), static_cast<size_t>(n));
+        done += static_cast<size_t>(n);
     }
+    Into.resize(done);
     // A failure looks like the end to a reader that cannot know the size: it is told, not cut short.
     if (file && file->ReadFailed()) throw EReadError(SysMsg::ReadError);
+}
+
+template void ReadToEnd(TStream* Stream, std::string& Into);
+template void ReadToEnd(TStream* Stream, std::vector<Byte>& Into);
+
+std::string ReadToEnd(TStream* Stream)
+{
+    std::string data;
+    ReadToEnd(Stream, data);
     return data;
 }
 
@@ -236,8 +250,11 @@ void TMemoryStream::Clear()
 void TMemoryStream::LoadFromStream(TStream* Stream)
 {
     Stream->SetPosition(0);
-    const std::string data = ReadToEnd(Stream);
-    FData.assign(data.begin(), data.end());
+    // Read into memory that becomes the stream's own (a file's bytes held once); the old content
+    // stays should the read fail, and a stream may load itself.
+    std::vector<Byte> data;
+    ReadToEnd(Stream, data);
+    FData = std::move(data);
     FPosition = 0;
     Sync();
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -256,8 +257,26 @@ TEST_F(StreamFiles, StringListFileRoundTrip)
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), static_cast<std::ptrdiff_t>(lines.size()));
     EXPECT_EQ(bytes.substr(0, lines[0].size() + 1), lines[0] + "\n");
     // Read to its end, a file whose reading fails (the process's memory from address 0) says so
-    // rather than loading short.
+    // rather than loading short, and a memory stream keeps what it held.
     EXPECT_THROW(l.LoadFromFile("/proc/self/mem"), EReadError);
+    EXPECT_THROW(m.LoadFromFile("/proc/self/mem"), EReadError);
+    EXPECT_EQ(std::string(m.Bytes().begin(), m.Bytes().end()), bytes);
+    // A file and a pipe that hold more than a first guess load whole; the pipe until its writer closes.
+    std::string big(200000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 31 % 251);
+    Put("big.bin", big);
+    int p[2];
+    ASSERT_EQ(::pipe(p), 0);
+    std::thread writer([&] {
+        for (size_t at = 0; at < big.size();) at += size_t(std::max<ssize_t>(::write(p[1], &big[at], big.size() - at), 0));
+        ::close(p[1]);
+    });
+    for (const std::string& name : {Path("big.bin"), "/proc/self/fd/" + std::to_string(p[0])}) {
+        m.LoadFromFile(name);
+        EXPECT_TRUE(std::string(m.Bytes().begin(), m.Bytes().end()) == big) << name;
+    }
+    writer.join();
+    ::close(p[0]);
 }
 
 TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
