@@ -494,7 +494,11 @@ private:
 
 // ---------------------------------------------------------------- the item
 
-void TExTreeItem::WriteData(TStream* Stream) { TExItemStream(FCollection, Stream).Write(this); }
+void TExTreeItem::WriteData(TStream* Stream)
+{
+    // A handler that freed the control cut the branch short: the caller is told, as for the items.
+    if (!TExItemStream(FCollection, Stream).Write(this)) throw EExTreeError(SaveStopped);
+}
 
 void TExTreeItem::ReadData(TStream* Stream)
 {

@@ -125,12 +125,16 @@ public:
         Tree->SetSortMode(smClick);
         uitest::Pump();
     }
-    // A save ends with an error exactly when a handler freed the tree: nothing whole was written.
-    std::vector<Byte> Saved()
+    // A save (of the items, or of one branch) ends with an error exactly when a handler freed the
+    // tree: nothing whole was written.
+    std::vector<Byte> Saved(TExTreeItem* Branch = nullptr)
     {
         TMemoryStream s;
         try {
-            Items().SaveToStream(&s);
+            if (Branch)
+                Branch->WriteData(&s);
+            else
+                Items().SaveToStream(&s);
         } catch (const EExTreeError&) {
             EXPECT_FALSE(FormAlive) << "only a tree that went stops a save";
             return {};
@@ -241,6 +245,7 @@ const TEventCase Cases[] = {
     {"OnSortEnd", [](Handlers& H) { H.SortableByHeader(); }, [](Handlers& H) { H.Tree->Sort(true); },
      [](Handlers& H) { H.ClickSection(0); }},
     {"OnItemSave", nullptr, [](Handlers& H) { H.Saved(); }, nullptr},
+    {"OnItemSaveOfABranch", nullptr, [](Handlers& H) { H.Saved(H.R[1]); }, nullptr},
     {"OnItemLoad", nullptr, [](Handlers& H) { H.Load(H.Saved()); }, nullptr},
     {"OnCellStyleSave", [](Handlers& H) { H.R[2]->SetUseStyles(true); }, [](Handlers& H) { H.Saved(); },
      nullptr},
@@ -309,7 +314,7 @@ void Arm(Handlers& H, const std::string& Name, TGo Go)
     if (Name == "OnSortBegin" || Name == "OnSortEnd") T->OnCompareItems = byText;
     if (Name == "OnSortBegin") T->OnSortBegin = [Go, T](TObject*) { Go(T->Items()->RootItem(0)); };
     if (Name == "OnSortEnd") T->OnSortEnd = [Go, T](TObject*) { Go(T->Items()->RootItem(0)); };
-    if (Name == "OnItemSave") T->OnItemSave = [unlessRoot](TObject*, TStream*, TExTreeItem* Item) { unlessRoot(Item); };
+    if (Name.rfind("OnItemSave", 0) == 0) T->OnItemSave = [unlessRoot](TObject*, TStream*, TExTreeItem* Item) { unlessRoot(Item); };
     if (Name == "OnItemLoad") T->OnItemLoad = [unlessRoot](TObject*, TStream*, TExTreeItem* Item) { unlessRoot(Item); };
     if (Name == "OnCellStyleSave")
         T->OnCellStyleSave = [Go](TObject* Sender, TStream*, TExCellStyle*) { Go(static_cast<TExTreeItem*>(Sender)); };
