@@ -67,26 +67,22 @@ TEST(Filer, ABinaryPropertyReadsOnlyABlockOfBytesUnderItsName)
             W->WriteListEnd();
     }, true);
     EXPECT_THROW(read(list.Bytes()), EReadError);
-    // Into a file, which the writer hands a property at a time, the same bytes, a property inside
-    // another's and a piece larger than a block included; onto a full disk, an error.
+    // Into a file the same bytes, with a property inside another's and a piece larger than a block;
+    // onto a full disk, an error.
     auto write = [](TStream* S) {
         TWriter w(S);
         w.DefineProperty("Outer", nullptr, [](TWriter* W) {
-            W->DefineProperty("Inner", nullptr, [](TWriter* I) { I->WriteInteger(70000); }, true);
-            W->WriteString(std::string(70000, 's'));
+            W->DefineProperty("Inner", nullptr, [](TWriter* I) { I->WriteString(std::string(70000, 's')); }, true);
         }, true);
         w.WriteBoolean(true);
     };
     TMemoryStream memory, file;
     write(&memory);
     const int fd = ::memfd_create("form", 0);
-    const std::string name = "/proc/self/fd/" + std::to_string(fd);
-    {
-        TFileStream f(name, fmOpenReadWrite);
-        write(&f);
-    }
-    file.LoadFromFile(name);
+    TFileStream f("/proc/self/fd/" + std::to_string(fd), fmOpenReadWrite);
     ::close(fd);
+    write(&f);
+    file.LoadFromStream(&f);
     EXPECT_TRUE(file.Bytes() == memory.Bytes());
     TFileStream full("/dev/full", fmOpenWrite);
     EXPECT_THROW(write(&full), EWriteError);

@@ -807,12 +807,10 @@ TEST_F(StreamTree, ApplicationDataAndStylesWrittenByEventComeBackThroughTheirRea
     TMemoryStream memory, file;
     Items().SaveToStream(&memory);
     const std::string name = uitest::TempDir() + "/treestream_gathered.bin";
-    {
-        TFileStream f(name, fmCreate);
-        Items().SaveToStream(&f);
-    }
-    file.LoadFromFile(name);
+    TFileStream f(name, fmCreate);
     std::remove(name.c_str());
+    Items().SaveToStream(&f);
+    file.LoadFromStream(&f);
     EXPECT_TRUE(file.Bytes() == memory.Bytes());
     TFileStream full("/dev/full", fmOpenWrite);
     EXPECT_THROW(Items().SaveToStream(&full), EWriteError);
