@@ -391,7 +391,7 @@ public:
     // What the writer and its handlers write to: this, or Target itself when writes to it are cheap
     // already (memory) or gathered by an outer save.
     TStream* Stream() { return FLimit > 0 ? this : FTarget; }
-    void Finish() { HandOn(); }
+    void Finish();
     Int64 Read(void* Buffer, Int64 Count) override;
     Int64 Write(const void* Buffer, Int64 Count) override;
     Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;

@@ -110,6 +110,11 @@ TGatherStream::~TGatherStream()
     }
 }
 
+void TGatherStream::Finish()
+{
+    HandOn();
+}
+
 void TGatherStream::HandOn()
 {
     if (FData.empty()) return;
