@@ -14,9 +14,10 @@
 // and cleared (CPU time); a bare chain of 10,000 and of 100,000 levels brought into view, walked
 // backwards and forwards, searched and copied; and the filter's repair of a focus at the bottom of
 // such a chain when an item near the top is hidden. Last, the archive loaded from its file beside
-// the same bytes from memory, and saved with an item handler into a file beside memory; a file browser's lazy loading (expand all, one folder re-read, one
-// cleared) done in its handlers beside the same work done outside them; and a row appended under
-// three auto-sized columns beside fixed ones (each pair's ratio at the end).
+// the same bytes from memory, and saved with an item handler into a file beside memory; a file
+// browser's lazy loading (expand all, one folder re-read, one cleared) done in its handlers beside
+// the same work done outside them; and a row appended under three auto-sized columns beside fixed
+// ones (each pair's ratio at the end).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

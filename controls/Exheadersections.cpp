@@ -547,10 +547,9 @@ void TExHeaderSections::WriteData(TStream* Stream)
 {
     Numbers();
     // Each section's fields reach the stream in blocks.
-    TGatherStream out(Stream);
-    TStream* const to = out.Stream();
-    WriteInt(to, controls::SectionsVersion);
-    WriteInt(to, GetCount());
+    TGatheredWrites gathered(Stream);
+    WriteInt(Stream, controls::SectionsVersion);
+    WriteInt(Stream, GetCount());
     for (Integer i = 0; i < GetCount(); ++i) {
         const TExHeaderSection* s = At(i);
         Byte r[140] = {};
@@ -583,13 +582,13 @@ void TExHeaderSections::WriteData(TStream* Stream)
         r[66] = s->FUseMainStyle;
         r[67] = s->FAutoSize;
         Put32(r, 68, s->Tag);
-        to->WriteBuffer(r, sizeof r);
-        WriteCounted(to, s->FText, true);
-        WriteCounted(to, s->FFieldName, true);
-        WriteCounted(to, s->FPopupMenuName, false);
-        WriteCounted(to, s->FHint, false);
+        Stream->WriteBuffer(r, sizeof r);
+        WriteCounted(Stream, s->FText, true);
+        WriteCounted(Stream, s->FFieldName, true);
+        WriteCounted(Stream, s->FPopupMenuName, false);
+        WriteCounted(Stream, s->FHint, false);
     }
-    out.Finish();
+    gathered.Finish();
 }
 
 void TExHeaderSections::IntReadData(TStream* Stream, bool)

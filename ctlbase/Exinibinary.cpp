@@ -99,14 +99,13 @@ private:
 void TExIniFile::WriteBinaryForm(TStream* Stream)
 {
     // The records' fields reach the stream in blocks.
-    TGatherStream out(Stream);
-    TStream* const to = out.Stream();
+    TGatheredWrites gathered(Stream);
     // Records go out in the order of the children, so that keys and values come back in the order
     // they had among each other: a value after a sub-key opens its key again first.
     std::function<void(const TExIniEntry*, const std::string&)> key = [&](const TExIniEntry* K,
                                                                             const std::string& Path) {
-        PutByte(to, 1);
-        PutString(to, Path);
+        PutByte(Stream, 1);
+        PutString(Stream, Path);
         bool open = true;
         for (Integer i = 0; i < K->GetSubCount(); ++i) {
             const TExIniEntry* e = K->Child(i);
@@ -118,42 +117,42 @@ void TExIniFile::WriteBinaryForm(TStream* Stream)
                 continue;
             }
             if (!open) {
-                PutByte(to, 1);
-                PutString(to, Path);
+                PutByte(Stream, 1);
+                PutString(Stream, Path);
                 open = true;
             }
-            PutByte(to, 0);
-            PutString(to, e->Name());
-            PutByte(to, static_cast<Byte>(e->ValueType));
+            PutByte(Stream, 0);
+            PutString(Stream, e->Name());
+            PutByte(Stream, static_cast<Byte>(e->ValueType));
             switch (e->ValueType) {
             case evtBoolean:
-                PutInt32(to, 1);
-                PutByte(to, e->BoolValue ? 1 : 0);
+                PutInt32(Stream, 1);
+                PutByte(Stream, e->BoolValue ? 1 : 0);
                 break;
             case evtInt:
-                PutInt32(to, 4);
-                PutInt32(to, e->IntValue);
+                PutInt32(Stream, 4);
+                PutInt32(Stream, e->IntValue);
                 break;
             case evtString:
-                PutInt32(to, static_cast<Integer>(e->StrValue.size() + 4));
-                PutString(to, e->StrValue);
+                PutInt32(Stream, static_cast<Integer>(e->StrValue.size() + 4));
+                PutString(Stream, e->StrValue);
                 break;
             case evtMultiString: {
                 Int64 size = 0;
                 const int n = e->MultiValue ? e->MultiValue->Count() : 0;
                 for (int j = 0; j < n; ++j) size += static_cast<Int64>(e->MultiValue->Get(j).size()) + 4;
-                PutInt32(to, static_cast<Integer>(size));
-                for (int j = 0; j < n; ++j) PutString(to, e->MultiValue->Get(j));
+                PutInt32(Stream, static_cast<Integer>(size));
+                for (int j = 0; j < n; ++j) PutString(Stream, e->MultiValue->Get(j));
                 break;
             }
             case evtBinary:
-                PutInt32(to, static_cast<Integer>(e->BinValue.size() + 4));
-                PutInt32(to, static_cast<Integer>(e->BinValue.size()));
-                if (!e->BinValue.empty()) to->WriteBuffer(e->BinValue.data(), static_cast<Int64>(e->BinValue.size()));
+                PutInt32(Stream, static_cast<Integer>(e->BinValue.size() + 4));
+                PutInt32(Stream, static_cast<Integer>(e->BinValue.size()));
+                if (!e->BinValue.empty()) Stream->WriteBuffer(e->BinValue.data(), static_cast<Int64>(e->BinValue.size()));
                 break;
             case evtDouble:
-                PutInt32(to, 8);
-                to->WriteBuffer(&e->DoubleValue, 8);
+                PutInt32(Stream, 8);
+                Stream->WriteBuffer(&e->DoubleValue, 8);
                 break;
             default: break;
             }
@@ -164,7 +163,7 @@ void TExIniFile::WriteBinaryForm(TStream* Stream)
         }
     };
     key(FRoot.get(), "");
-    out.Finish();
+    gathered.Finish();
 }
 
 void TExIniFile::LoadBinaryForm(const std::string& Data)

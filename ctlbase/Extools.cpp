@@ -120,11 +120,8 @@ bool WriteStringToStream(TStream* Stream, const std::string& S)
 {
     if (S.size() > static_cast<size_t>(MaxInt)) return false;
     try {
-        // The length and a short text reach the stream in one write.
-        TGatherStream out(Stream);
-        WriteLength(out.Stream(), static_cast<Integer>(S.size()));
-        out.Stream()->WriteBuffer(S.data(), static_cast<Int64>(S.size()));
-        out.Finish();
+        WriteLength(Stream, static_cast<Integer>(S.size()));
+        Stream->WriteBuffer(S.data(), static_cast<Int64>(S.size()));
         return true;
     } catch (const std::exception&) {
         return false;
@@ -149,16 +146,14 @@ bool WriteWideStringToStream(TStream* Stream, const std::u16string& W)
 {
     if (W.size() > static_cast<size_t>(MaxInt)) return false;
     try {
+        WriteLength(Stream, static_cast<Integer>(W.size()));
         std::string bytes;
         bytes.reserve(W.size() * 2);
         for (char16_t c : W) {
             bytes += static_cast<char>(c & 0xFF);
             bytes += static_cast<char>(c >> 8);
         }
-        TGatherStream out(Stream);
-        WriteLength(out.Stream(), static_cast<Integer>(W.size()));
-        out.Stream()->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-        out.Finish();
+        Stream->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
         return true;
     } catch (const std::exception&) {
         return false;

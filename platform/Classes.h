@@ -271,6 +271,28 @@ public:
     void WriteBuffer(const void* Buffer, Int64 Count);
     // Count 0 copies the whole source from its start.
     Int64 CopyFrom(TStream* Source, Int64 Count);
+
+    // A save that hands the stream many small pieces (a field, a length, a text, its handlers' own)
+    // brackets them, through TGatheredWrites: a stream whose every write is costly may hold them and
+    // write them in blocks, as if each had been written (Position, reads and seeks see them). The
+    // outermost EndGather writes what is held; EndGather raises EWriteError when a held write failed.
+    virtual void BeginGather() {}
+    virtual void EndGather() {}
+};
+
+// One save's bracket of gathered writes on a stream. Finish ends it and raises what failed; left
+// without Finish (an error is on its way out), it ends it and raises nothing, so that error is the
+// one the caller hears.
+class TGatheredWrites {
+public:
+    explicit TGatheredWrites(TStream* Stream) : FStream(Stream) { FStream->BeginGather(); }
+    ~TGatheredWrites();
+    TGatheredWrites(const TGatheredWrites&) = delete;
+    TGatheredWrites& operator=(const TGatheredWrites&) = delete;
+    void Finish();
+
+private:
+    TStream* FStream;
 };
 
 // A stream over a block of memory it does not grow.
@@ -325,7 +347,8 @@ constexpr Word fmShareDenyNone = 0x0040;
 // A file read through a buffer of its own: small reads and seeks inside what the buffer holds need
 // no system call. A write goes to the file before it returns, so its failure reaches its writer (Write
 // gives less, WriteBuffer raises EWriteError); what the buffer holds of the bytes written is updated,
-// so a reader sees its own writes.
+// so a reader sees its own writes. Inside a save's bracket (BeginGather) writes are held and go to the
+// file in blocks; a failure raises from the write that hands them on and again at the bracket's end.
 class TFileStream : public TStream {
 public:
     // fmCreate creates or truncates; otherwise the file must exist. Failure raises EFCreateError or
@@ -338,8 +361,10 @@ public:
     // The size as the system last gave it, asked again once the stream has been to the file since.
     Int64 Size() override;
     void SetSize(Int64 NewSize) override;
-    // Every write is in the file once Write returns, so nothing waits to be flushed; kept for
-    // callers written when written bytes waited in the buffer.
+    void BeginGather() override { ++FGathering; }
+    void EndGather() override;
+    // Outside a save's bracket every write is in the file once Write returns, so nothing waits to
+    // be flushed; kept for callers written when written bytes waited in the buffer.
     void Flush() {}
     const std::string& FileName() const { return FFileName; }
     // A device rather than a file or pipe: it may give bytes without end.
@@ -351,6 +376,8 @@ private:
     bool MoveTo(Int64 Offset);
     Int64 ReadAt(Int64 Offset, Byte* To, Int64 Count, bool Whole);
     Int64 WriteAt(Int64 Offset, const Byte* From, Int64 Count);
+    Int64 Put(Int64 Offset, const Byte* From, Int64 Count);
+    void HandOn();
     Int64 Fill();
 
     std::string FFileName;
@@ -366,6 +393,11 @@ private:
     Int64 FPosition = 0;
     Int64 FOffset = 0;  // where the descriptor stands, -1 when not known
     Int64 FSize = -1;   // -1: to be asked of the system
+    // Inside FGathering brackets: bytes written at FHeldAt, not yet in the file; a held write failed.
+    int FGathering = 0;
+    std::vector<Byte> FHeld;
+    Int64 FHeldAt = 0;
+    bool FGatherFailed = false;
 };
 
 // The bytes from a stream's position to its end, read until it gives no more (a pipe until its writer
@@ -376,35 +408,6 @@ private:
 template <class TBytes>
 void ReadToEnd(TStream* Stream, TBytes& Into);
 std::string ReadToEnd(TStream* Stream);
-
-// One save's writes gathered into blocks: a writer that hands its stream many small pieces (a field,
-// a length, a text) writes them here for the length of one save, and its target (a file stream, whose
-// every write reaches the file) gets a few large writes instead. Position is the target's plus what
-// is gathered; Read, Seek, Size and SetSize hand on what is gathered first, so a handler given this
-// stream in the middle of a save sees the target as if every write had gone to it, and its bytes land
-// in order. Finish ends the save: it hands on the rest and raises EWriteError when the target takes
-// less. Left without Finish (an error's way out), it hands on what the target takes and raises nothing.
-class TGatherStream : public TStream {
-public:
-    explicit TGatherStream(TStream* Target);
-    ~TGatherStream() override;
-    // What the writer and its handlers write to: this, or Target itself when writes to it are cheap
-    // already (memory) or gathered by an outer save.
-    TStream* Stream() { return FLimit > 0 ? this : FTarget; }
-    void Finish();
-    Int64 Read(void* Buffer, Int64 Count) override;
-    Int64 Write(const void* Buffer, Int64 Count) override;
-    Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
-    Int64 Size() override;
-    void SetSize(Int64 NewSize) override;
-
-private:
-    void HandOn();
-
-    TStream* FTarget;
-    Int64 FLimit;
-    std::vector<Byte> FData;
-};
 
 class TCollection;
 

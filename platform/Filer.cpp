@@ -1,7 +1,6 @@
 #include "platform/Filer.h"
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "platform/SysUtils.h"
@@ -33,32 +32,16 @@ void WriteTaggedString(TStream* S, const std::string& V)
     if (!V.empty()) S->WriteBuffer(V.data(), static_cast<Int64>(V.size()));
 }
 
-// Runs Write with Stream gathering its writes into blocks (a property's values are written a tag and
-// a value at a time), and puts Stream back after.
-void Gathered(TStream*& Stream, const std::function<void()>& Write)
-{
-    TStream* const target = Stream;
-    TGatherStream out(target);
-    Stream = out.Stream();
-    try {
-        Write();
-    } catch (...) {
-        Stream = target;
-        throw;
-    }
-    Stream = target;
-    out.Finish();
-}
-
 }  // namespace
 
 void TWriter::DefineProperty(const std::string& Name, const TReaderProc&, const TWriterProc& WriteData, bool HasData)
 {
     if (!HasData || !WriteData) return;
-    Gathered(FStream, [&] {
-        WriteTaggedString(FStream, Name);
-        WriteData(this);
-    });
+    // A property's values are written a tag and a value at a time.
+    TGatheredWrites gathered(FStream);
+    WriteTaggedString(FStream, Name);
+    WriteData(this);
+    gathered.Finish();
 }
 
 void TWriter::DefineBinaryProperty(const std::string& Name, const TStreamProc&, const TStreamProc& WriteData,
@@ -67,13 +50,13 @@ void TWriter::DefineBinaryProperty(const std::string& Name, const TStreamProc&, 
     if (!HasData || !WriteData) return;
     TMemoryStream data;
     WriteData(&data);
-    Gathered(FStream, [&] {
-        WriteTaggedString(FStream, Name);
-        const auto n = static_cast<std::uint32_t>(data.Size());
-        const Byte head[5] = {vaBinary, Byte(n), Byte(n >> 8), Byte(n >> 16), Byte(n >> 24)};
-        FStream->WriteBuffer(head, 5);
-        if (n > 0) FStream->WriteBuffer(data.Memory(), n);
-    });
+    TGatheredWrites gathered(FStream);
+    WriteTaggedString(FStream, Name);
+    const auto n = static_cast<std::uint32_t>(data.Size());
+    const Byte head[5] = {vaBinary, Byte(n), Byte(n >> 8), Byte(n >> 16), Byte(n >> 24)};
+    FStream->WriteBuffer(head, 5);
+    if (n > 0) FStream->WriteBuffer(data.Memory(), n);
+    gathered.Finish();
 }
 
 void TWriter::WriteListBegin() { FStream->WriteBuffer(&vaList, 1); }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 // ---------------------------------------------------------------- TStream
 
@@ -89,87 +90,18 @@ std::string ReadToEnd(TStream* Stream)
 
 // ---------------------------------------------------------------- gathered writes
 
-namespace {
-// A tree of 100,000 items reaches its file in a few hundred writes; beside a save the block costs nothing.
-constexpr Int64 GatherSize = 64 * 1024;
-}  // namespace
-
-TGatherStream::TGatherStream(TStream* Target)
-    : FTarget(Target),
-      FLimit(dynamic_cast<TCustomMemoryStream*>(Target) || dynamic_cast<TGatherStream*>(Target) ? 0 : GatherSize)
+TGatheredWrites::~TGatheredWrites()
 {
-}
-
-TGatherStream::~TGatherStream()
-{
-    // Without Finish an error is on its way out: the target gets what it takes, as it took each write
-    // before, and that error, not one of the target's, is the one the writer's caller hears.
+    if (!FStream) return;
     try {
-        HandOn();
+        FStream->EndGather();
     } catch (...) {
     }
 }
 
-void TGatherStream::Finish()
+void TGatheredWrites::Finish()
 {
-    HandOn();
-}
-
-void TGatherStream::HandOn()
-{
-    if (FData.empty()) return;
-    const auto count = static_cast<Int64>(FData.size());
-    Int64 done = 0;
-    // Handed on once, whatever the target does with them.
-    try {
-        done = FTarget->Write(FData.data(), count);
-    } catch (...) {
-        FData.clear();
-        throw;
-    }
-    FData.clear();
-    if (done != count) throw EWriteError(SysMsg::WriteError);
-}
-
-Int64 TGatherStream::Write(const void* Buffer, Int64 Count)
-{
-    if (Count <= 0) return 0;
-    if (static_cast<Int64>(FData.size()) + Count > FLimit) {
-        HandOn();
-        // A piece of a block's size or more goes on as it is.
-        if (Count >= FLimit) return FTarget->Write(Buffer, Count);
-    }
-    const auto* from = static_cast<const Byte*>(Buffer);
-    FData.insert(FData.end(), from, from + Count);
-    return Count;
-}
-
-Int64 TGatherStream::Read(void* Buffer, Int64 Count)
-{
-    HandOn();
-    return FTarget->Read(Buffer, Count);
-}
-
-Int64 TGatherStream::Seek(Int64 Offset, TSeekOrigin Origin)
-{
-    if (Origin == soCurrent && Offset == 0) {
-        const Int64 at = FTarget->Seek(0, soCurrent);
-        return at < 0 ? at : at + static_cast<Int64>(FData.size());
-    }
-    HandOn();
-    return FTarget->Seek(Offset, Origin);
-}
-
-Int64 TGatherStream::Size()
-{
-    HandOn();
-    return FTarget->Size();
-}
-
-void TGatherStream::SetSize(Int64 NewSize)
-{
-    HandOn();
-    FTarget->SetSize(NewSize);
+    std::exchange(FStream, nullptr)->EndGather();
 }
 
 // ---------------------------------------------------------------- memory streams
@@ -275,6 +207,8 @@ void TMemoryStream::LoadFromFile(const std::string& FileName)
 namespace {
 // Large enough that a load reads its file in a few hundred calls, small enough for every stream.
 constexpr Int64 FileBufferSize = 64 * 1024;
+// A tree of 100,000 items reaches its file in a few hundred writes; beside a save the block costs nothing.
+constexpr Int64 GatherSize = 64 * 1024;
 }  // namespace
 
 TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(FileName)
@@ -310,6 +244,11 @@ TFileStream::TFileStream(const std::string& FileName, Word Mode) : FFileName(Fil
 
 TFileStream::~TFileStream()
 {
+    // A bracket left open: its save's error, if any, is on its way out already.
+    try {
+        HandOn();
+    } catch (const EWriteError&) {
+    }
     ::close(FHandle);
 }
 
@@ -367,6 +306,7 @@ Int64 TFileStream::Fill()
 
 Int64 TFileStream::Read(void* Buffer, Int64 Count)
 {
+    HandOn();
     auto* to = static_cast<Byte*>(Buffer);
     Int64 done = 0;
     while (done < Count) {
@@ -398,23 +338,70 @@ Int64 TFileStream::Read(void* Buffer, Int64 Count)
     return done;
 }
 
+// Count bytes to the file at Offset; how many it took.
+Int64 TFileStream::Put(Int64 Offset, const Byte* From, Int64 Count)
+{
+    const Int64 done = WriteAt(Offset, From, Count);
+    // What the buffer holds of the bytes the file took, it holds as the file now has them.
+    const Int64 first = std::max(Offset, FBufStart);
+    const Int64 last = std::min(Offset + done, FBufStart + FBufLen);
+    if (first < last)
+        std::memcpy(FBuffer.data() + (first - FBufStart), From + (first - Offset), static_cast<size_t>(last - first));
+    return done;
+}
+
+// The held bytes to the file. A failure is kept for the bracket's end too: a writer between may
+// take the error and go on (a helper that answers false), and the save must not end as if whole.
+void TFileStream::HandOn()
+{
+    if (FHeld.empty()) return;
+    const auto count = static_cast<Int64>(FHeld.size());
+    const Int64 done = Put(FHeldAt, FHeld.data(), count);
+    FHeld.clear();
+    if (done != count) {
+        FGatherFailed = true;
+        throw EWriteError(SysMsg::WriteError);
+    }
+}
+
+void TFileStream::EndGather()
+{
+    if (FGathering == 0) return;
+    bool failed = FGatherFailed;
+    if (--FGathering == 0) {
+        try {
+            HandOn();
+        } catch (const EWriteError&) {
+            failed = true;
+        }
+        FGatherFailed = false;
+    }
+    if (failed) throw EWriteError(SysMsg::WriteError);
+}
+
 Int64 TFileStream::Write(const void* Buffer, Int64 Count)
 {
     if (!FWritable || Count <= 0) return 0;
     const auto* from = static_cast<const Byte*>(Buffer);
-    const Int64 done = WriteAt(FPosition, from, Count);
-    // What the buffer holds of the bytes the file took, it holds as the file now has them.
-    const Int64 first = std::max(FPosition, FBufStart);
-    const Int64 last = std::min(FPosition + done, FBufStart + FBufLen);
-    if (first < last)
-        std::memcpy(FBuffer.data() + (first - FBufStart), from + (first - FPosition),
-                    static_cast<size_t>(last - first));
+    if (FGathering > 0 && Count < GatherSize) {
+        if (FHeld.empty()) FHeldAt = FPosition;
+        FHeld.insert(FHeld.end(), from, from + Count);
+        FPosition += Count;
+        if (static_cast<Int64>(FHeld.size()) >= GatherSize) HandOn();
+        return Count;
+    }
+    // A piece of a block's size or more goes to the file as it is, after what is held.
+    HandOn();
+    const Int64 done = Put(FPosition, from, Count);
+    if (done != Count && FGathering > 0) FGatherFailed = true;
     FPosition += done;
     return done;
 }
 
 Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin)
 {
+    // Asking where the stream stands hands nothing on: handlers do it for every piece.
+    if (Origin != soCurrent || Offset != 0) HandOn();
     Int64 to = Origin == soBeginning ? Offset : FPosition + Offset;
     if (Origin == soEnd) {
         const Int64 size = Size();
@@ -430,6 +417,7 @@ Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin)
 
 Int64 TFileStream::Size()
 {
+    HandOn();
     if (FSize >= 0) return FSize;
     struct stat st {};
     if (FRegular && ::fstat(FHandle, &st) == 0) return FSize = static_cast<Int64>(st.st_size);
@@ -442,6 +430,7 @@ Int64 TFileStream::Size()
 
 void TFileStream::SetSize(Int64 NewSize)
 {
+    HandOn();
     if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0)
         throw EStreamError(Format("Cannot set the size of %s", FFileName.c_str()));
     FSize = -1;

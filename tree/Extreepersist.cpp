@@ -210,7 +210,7 @@ void TCustomExTree::Assign(TPersistent* Source)
 void TCustomExTree::SaveStringsToStream(TStream* Stream)
 {
     TExTreeItemList& all = FModel->AllItems();
-    TGatherStream out(Stream);
+    TGatheredWrites gathered(Stream);
     std::string line;
     for (Integer i = 0; i < all.Count(); ++i) {
         auto* item = static_cast<TExTreeItem*>(all.FastGet(i));
@@ -218,9 +218,9 @@ void TCustomExTree::SaveStringsToStream(TStream* Stream)
         line.assign(indent > 0 ? size_t(indent) : 0, ' ');
         line += item->Text();
         line += "\r\n";
-        out.Stream()->WriteBuffer(line.data(), static_cast<Int64>(line.size()));
+        Stream->WriteBuffer(line.data(), static_cast<Int64>(line.size()));
     }
-    out.Finish();
+    gathered.Finish();
 }
 
 Integer TCustomExTree::PruneSortSections()

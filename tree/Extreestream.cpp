@@ -104,8 +104,7 @@ public:
         TExTreeOperation op(FModel);
         op.HoldAll();
         // The records' fields, and the handlers' bytes between them, reach the stream in blocks.
-        TGatherStream out(FStream);
-        FStream = out.Stream();
+        TGatheredWrites gathered(FStream);
         try {
             // Pre-order: each record ends with its child count, so its children simply follow it.
             std::vector<TExTreeItem*> stack{Top};
@@ -118,7 +117,7 @@ public:
         } catch (const TStreamStopped&) {
             return false;
         }
-        out.Finish();
+        gathered.Finish();
         return true;
     }
 

@@ -305,12 +305,12 @@ TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
     }
     EXPECT_THROW(TFileStream(dir, fmOpenRead), EFOpenError);  // a directory is no file
 
-    // Random steps on a file, and on a file through a gathering stream, give what they give on
-    // memory, small and large, across the buffers' edges.
+    // Random steps on a file, and on a file inside a save's bracket, give what they give on memory,
+    // small and large, across the buffers' edges.
     TMemoryStream m;
     {
-        TFileStream f(Path("r.bin"), fmCreate), gathered(Path("g.bin"), fmCreate);
-        TGatherStream g(&gathered);
+        TFileStream f(Path("r.bin"), fmCreate), g(Path("g.bin"), fmCreate);
+        TGatheredWrites gathered(&g);
         std::mt19937 rng(87);
         std::vector<Byte> data(150000);
         for (Byte& x : data) x = Byte(rng());
@@ -337,7 +337,7 @@ TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
             EXPECT_EQ(take(f), want);
             EXPECT_EQ(take(g), want);
         }
-        g.Finish();
+        gathered.Finish();
     }
     EXPECT_EQ(Get("r.bin"), std::string(m.Bytes().begin(), m.Bytes().end()));
     EXPECT_EQ(Get("g.bin"), Get("r.bin"));
@@ -357,9 +357,10 @@ TEST_F(StreamFiles, FileStreamWritesSeeksAndTruncates)
     TFileStream full("/dev/full", fmOpenWrite);
     EXPECT_THROW(full.WriteBuffer("abc", 3), EWriteError);
     EXPECT_EQ(full.Write("abc", 3), 0);
-    // Gathered, by the end of the save.
-    TGatherStream save(&full);
-    save.WriteBuffer("abc", 3);
+    // Gathered, by the end of the save, also when a writer between took the error and went on.
+    TGatheredWrites save(&full);
+    full.WriteBuffer("abc", 3);
+    EXPECT_THROW(full.WriteBuffer(std::string(70000, 'x').data(), 70000), EWriteError);
     EXPECT_THROW(save.Finish(), EWriteError);
 }
 

@@ -790,14 +790,16 @@ TEST_F(StreamTree, ApplicationDataAndStylesWrittenByEventComeBackThroughTheirRea
     EXPECT_EQ(loaded, (std::vector<std::string>{"!/", "a!/a", "b!/b"}));
 
     // Into a file, which the writer hands blocks, the same bytes as into memory, those of handlers
-    // that read the position and seek back to patch what they wrote included; onto a full disk, an error.
+    // that read the position and seek back to patch what they wrote, or write to the stream they hold
+    // rather than the one they are given, included; onto a full disk, an error.
     Items().BeginUpdate();
     for (int i = 0; i < 1000; ++i) Items().Add(nullptr, "item");
     Items().EndUpdate();
-    Tree->OnItemSave = [](TObject*, TStream* S, TExTreeItem* Item) {
+    TStream* held = nullptr;
+    Tree->OnItemSave = [&held](TObject*, TStream* S, TExTreeItem* Item) {
         const Int64 at = S->Position();
         S->WriteBuffer(&at, 8);
-        WriteStringToStream(S, Item->Text() + "!");
+        WriteStringToStream(held, Item->Text() + "!");
         if (Item->GetAbsIndex() % 100 != 0) return;
         const Int64 end = S->Position();
         S->Seek(at, soBeginning);
@@ -805,15 +807,15 @@ TEST_F(StreamTree, ApplicationDataAndStylesWrittenByEventComeBackThroughTheirRea
         S->Seek(0, soEnd);
     };
     TMemoryStream memory, file;
-    Items().SaveToStream(&memory);
+    Items().SaveToStream(held = &memory);
     const std::string name = uitest::TempDir() + "/treestream_gathered.bin";
     TFileStream f(name, fmCreate);
     std::remove(name.c_str());
-    Items().SaveToStream(&f);
+    Items().SaveToStream(held = &f);
     file.LoadFromStream(&f);
     EXPECT_TRUE(file.Bytes() == memory.Bytes());
     TFileStream full("/dev/full", fmOpenWrite);
-    EXPECT_THROW(Items().SaveToStream(&full), EWriteError);
+    EXPECT_THROW(Items().SaveToStream(held = &full), EWriteError);
 }
 
 TEST_F(StreamTree, LoadHandlersSeeEachItemInItsPlaceAndAFailedLoadLeavesTheTreeAsItWas)
