@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
-#include <cstdint>
 #include <cstdlib>
 
 #include "platform/qt/WindowRec.h"
