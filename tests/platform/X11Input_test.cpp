@@ -121,9 +121,11 @@ TEST(X11Input, DISABLED_Role)
     first->Font()->SetCharset(RUSSIAN_CHARSET);
     first->SetText("");
     first->SetFocus();
-    ASSERT_TRUE(x11test::Key("alt+Cyrillic_a Return Cyrillic_a"));
+    // The letter after Enter waits for the menu to close, as one typed ahead would go to the menu.
+    ASSERT_TRUE(x11test::Key("alt+Cyrillic_a Return"));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return ran == 1 && !MenuShown(); }, 60000));
+    ASSERT_TRUE(x11test::Key("Cyrillic_a"));
     EXPECT_TRUE(uitest::PumpUntil([&] { return first->Text() != ""; }, 60000));
-    EXPECT_EQ(ran, 1);
     EXPECT_EQ(altKey, 'F');
     EXPECT_EQ(first->Text(), "\xE0");  // the Cyrillic a
     TObject::Free(form);
